@@ -1,0 +1,75 @@
+#pragma once
+// Commission schedules: named sets of brackets over the traded amount, kept in one
+// commission file shared by all portfolios, and the commission they give an amount.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class CArchive;
+
+// One bracket of a schedule.
+struct stComision {
+    int32_t idSchedule = -1;   // shared by the brackets of one schedule; -1 = unassigned
+    int32_t bracketIndex = -1; // position within the schedule from 0; -1 = unassigned
+    int32_t kind = 0;          // 2, 4 or 8
+    std::string name;          // compared exactly, case-sensitively
+    int32_t isDefault = 0;     // non-zero on every record of the default schedule
+    double commissionPct = 0;  // percent of the amount (kind 4), plain factor (kind 8)
+    double commissionMin = 0;
+    double brokeragePct = 0;
+    double brokerageMin = 0;
+    double from = 0;  // inclusive
+    double to = 0;    // inclusive
+    double royalty = 0;
+    double spare1 = 0;
+    double spare2 = 0;
+    double unitMin = 0;
+    double unitRate = 0;
+
+    bool operator==(const stComision&) const = default;
+};
+
+using CArrayComisiones = std::vector<stComision>;
+
+// The commission administrator: every bracket of every schedule in one ordered collection.
+class CAdmComisiones {
+public:
+    CAdmComisiones() = default;
+    virtual ~CAdmComisiones() = default;
+
+    // Replaces the collection with the commission file's content. A file that cannot be
+    // opened leaves the collection as it was. A file that ends inside a record throws
+    // CArchiveException; the records read completely before stay.
+    void Load();
+    // Writes the collection to the commission file (atomically); silent on failure.
+    // Returns whether the file was written.
+    bool Save();
+    virtual void Serialize(CArchive& ar);
+
+    // The commission file: the settings folder followed by string 3456 of the interface
+    // language ("Comisiones.bin", "Commissioni.bin", "Commissions.").
+    static std::string FilePath();
+
+    void Add(stComision record);
+    void DeleteSchedule(const std::string& name, int32_t kind);
+    int32_t FindScheduleId(const std::string& name) const;
+    int32_t GetMaxBracketIndex(int32_t idSchedule) const;
+    void GetBrackets(const std::string& name, int32_t kind, CArrayComisiones& out) const;
+    void GetByKind(int32_t kind, CArrayComisiones& out) const;
+    void GetFirstOfEachName(int32_t kind, CArrayComisiones& out) const;
+    void GetScheduleNames(std::vector<std::string>& out, int32_t kind) const;
+    std::string GetDefaultName() const;
+    std::string GetDefaultName(int32_t kind) const;
+    void SetDefault(const std::string& name);
+    bool Exists(const std::string& name, int32_t kind) const;
+    bool CheckBracket(const std::string& name, int32_t kind, double from, double to) const;
+
+    // The commission of an amount under the schedule (name, kind); 0 when nothing applies.
+    double CalculateCommission(const std::string& name, double amount, int32_t kind) const;
+
+    const CArrayComisiones& Records() const { return m_records; }
+    void RemoveAll() { m_records.clear(); }
+
+private:
+    CArrayComisiones m_records;
+};

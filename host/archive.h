@@ -1,0 +1,83 @@
+#pragma once
+// The archive: the byte stream every file of the system is written to and read from.
+// Integers and doubles are little-endian without padding; texts use the archive string
+// (a 1-, 3- or 7-byte length prefix, then the UTF-8 bytes, no terminator).
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+class CArchiveException : public std::runtime_error {
+public:
+    enum Cause { endOfFile, badFormat, writeOnly, readOnly };
+    CArchiveException(Cause cause, const std::string& what)
+        : std::runtime_error(what), m_cause(cause) {}
+    Cause m_cause;
+};
+
+class CArchive {
+public:
+    enum Mode { store = 0, load = 1 };
+
+    // A storing archive appending to *out (not owned; must outlive the archive).
+    explicit CArchive(std::string* out);
+    // A loading archive over data (not owned; must outlive the archive).
+    explicit CArchive(std::string_view data);
+
+    bool IsStoring() const { return m_out != nullptr; }
+    bool IsLoading() const { return m_out == nullptr; }
+
+    // Writing; each throws CArchiveException(readOnly) on a loading archive.
+    void WriteU8(uint8_t v);
+    void WriteU16(uint16_t v);
+    void WriteI32(int32_t v) { WriteU32(static_cast<uint32_t>(v)); }
+    void WriteU32(uint32_t v);
+    void WriteU64(uint64_t v);
+    void WriteF64(double v);
+    void WriteBytes(const void* data, size_t n);
+    void WriteString(std::string_view s);  // archive string, 8-bit form
+
+    // Reading; each throws CArchiveException(endOfFile) when the data ends first and
+    // CArchiveException(writeOnly) on a storing archive.
+    uint8_t ReadU8();
+    uint16_t ReadU16();
+    int32_t ReadI32() { return static_cast<int32_t>(ReadU32()); }
+    uint32_t ReadU32();
+    uint64_t ReadU64();
+    double ReadF64();
+    void ReadBytes(void* data, size_t n);
+    std::string_view ReadView(size_t n);  // the next n bytes, valid while the data lives
+    std::string ReadString();  // archive string; the wide form is converted to UTF-8
+
+    // Loading only: bytes left, and whether none are.
+    size_t Remaining() const { return m_data.size() - m_pos; }
+    bool AtEnd() const { return IsLoading() && m_pos >= m_data.size(); }
+    size_t Position() const { return IsStoring() ? m_out->size() : m_pos; }
+
+    // MFC-style streaming, so record code reads like the layouts it follows.
+    CArchive& operator<<(int32_t v) { WriteI32(v); return *this; }
+    CArchive& operator<<(uint32_t v) { WriteU32(v); return *this; }
+    CArchive& operator<<(double v) { WriteF64(v); return *this; }
+    CArchive& operator<<(uint8_t v) { WriteU8(v); return *this; }
+    CArchive& operator<<(std::string_view s) { WriteString(s); return *this; }
+    CArchive& operator<<(const std::string& s) { WriteString(s); return *this; }
+    CArchive& operator>>(int32_t& v) { v = ReadI32(); return *this; }
+    CArchive& operator>>(uint32_t& v) { v = ReadU32(); return *this; }
+    CArchive& operator>>(double& v) { v = ReadF64(); return *this; }
+    CArchive& operator>>(uint8_t& v) { v = ReadU8(); return *this; }
+    CArchive& operator>>(std::string& s) { s = ReadString(); return *this; }
+
+private:
+    const char* Take(size_t n);
+    void RequireStoring();
+
+    std::string* m_out = nullptr;
+    std::string_view m_data;
+    size_t m_pos = 0;
+};
+
+// The archive string's length prefix. Writes 1 byte below 255, FF + 16 bits below 0xFFFE,
+// else FF FFFF + 32 bits. Reading also accepts the wide marker FF FEFF and then sets
+// *wide to true (the characters are then UTF-16 units).
+void AfxWriteStringLength(CArchive& ar, uint64_t length, bool wide = false);
+uint64_t AfxReadStringLength(CArchive& ar, bool* wide);

@@ -1,0 +1,38 @@
+#include "host/folders.h"
+
+#include <cstdlib>
+
+#include "host/env.h"
+
+namespace cartera {
+namespace {
+std::string& Override() {
+    static std::string folder;
+    return folder;
+}
+std::string Trim(std::string s) {
+    while (s.size() > 1 && s.back() == '/') s.pop_back();
+    return s;
+}
+}  // namespace
+
+std::string HomeFolder() {
+    if (!Override().empty()) return Override();
+    if (const char* h = std::getenv("CARTERA_HOME"); h && *h) return Trim(h);
+    if (const char* x = std::getenv("XDG_DATA_HOME"); x && *x) return Trim(x) + "/cartera";
+    const char* home = std::getenv("HOME");
+    return std::string(home && *home ? home : ".") + "/.local/share/cartera";
+}
+
+void SetHomeFolder(const std::string& folder) { Override() = folder.empty() ? "" : Trim(folder); }
+
+}  // namespace cartera
+
+std::string GetPMngFullPath(int kind) {
+    std::string folder = cartera::HomeFolder() + "/";
+    if (kind == ORVO_PATH_PORTFOLIOS) folder += "portfolios/";
+    cartera::CurrentEnv()->CreateDirs(folder, nullptr);
+    return folder;
+}
+
+int File(const std::string& path) { return cartera::CurrentEnv()->FileExists(path) ? 1 : 0; }

@@ -1,0 +1,98 @@
+#include "host/numbers.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <charconv>
+
+#include "host/strings.h"
+
+namespace cartera {
+
+std::string GetSepDecimal() {
+    return CurrentLanguage() == Language::en ? "." : ",";
+}
+
+bool ParsePlainNumber(std::string_view text, double* out) {
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    if (text.empty()) return false;
+    double v = 0;
+    auto res = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (res.ec != std::errc() || res.ptr != text.data() + text.size() || !std::isfinite(v))
+        return false;
+    *out = v;
+    return true;
+}
+
+bool ParseGroupedNumber(std::string_view text, double* out) {
+    std::string thousands = GetSepMiles();
+    std::string decimal = GetSepDecimal();
+    std::string plain;
+    for (size_t i = 0; i < text.size();) {
+        if (!thousands.empty() && text.compare(i, thousands.size(), thousands) == 0) {
+            i += thousands.size();
+        } else if (text.compare(i, decimal.size(), decimal) == 0) {
+            plain += '.';
+            i += decimal.size();
+        } else {
+            plain += text[i++];
+        }
+    }
+    return ParsePlainNumber(plain, out);
+}
+
+std::string ExactNumberText(double v) {
+    char buf[64];
+    for (int prec = 1; prec <= 17; ++prec) {
+        std::snprintf(buf, sizeof buf, "%.*g", prec, v);
+        if (std::strtod(buf, nullptr) == v) break;
+    }
+    return buf;
+}
+
+}  // namespace cartera
+
+std::string GetSepMiles() {
+    switch (cartera::CurrentLanguage()) {
+        case cartera::Language::en: return ",";
+        case cartera::Language::fr: return " ";
+        default: return ".";
+    }
+}
+
+std::string PonPuntos(double value, int decimals) {
+    if (decimals < 0) decimals = 0;
+    if (decimals > 15) decimals = 15;
+    if (!std::isfinite(value)) return std::isnan(value) ? "nan" : (value < 0 ? "-inf" : "inf");
+    char buf[512];
+    std::snprintf(buf, sizeof buf, "%.*f", decimals, std::fabs(value));
+    std::string digits(buf);
+    std::string frac;
+    auto dot = digits.find('.');
+    if (dot != std::string::npos) {
+        frac = digits.substr(dot + 1);
+        digits.resize(dot);
+    }
+    std::string sep = GetSepMiles();
+    std::string out;
+    // A value that rounds to zero shows no sign.
+    bool negative = value < 0 && digits.find_first_not_of('0') != std::string::npos;
+    if (!negative && value < 0 && frac.find_first_not_of('0') != std::string::npos)
+        negative = true;
+    if (negative) out += '-';
+    size_t lead = digits.size() % 3;
+    if (lead == 0) lead = 3;
+    out.append(digits, 0, lead);
+    for (size_t i = lead; i < digits.size(); i += 3) {
+        out += sep;
+        out.append(digits, i, 3);
+    }
+    if (!frac.empty()) out += cartera::GetSepDecimal() + frac;
+    return out;
+}
+
+std::string PonPuntos(const std::string& number, int decimals) {
+    return PonPuntos(std::atof(number.c_str()), decimals);
+}

@@ -1,0 +1,95 @@
+#include "host/strings.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cstdlib>
+#include <unordered_map>
+
+#include "resources/resources.h"
+
+namespace cartera {
+namespace {
+
+constexpr int kLanguages = 5;
+using Texts = std::array<std::string, kLanguages>;
+
+// "\n" and "\t" and "\\" in the data file stand for a line break, a tab and a backslash.
+std::string Unescape(std::string_view s) {
+    std::string out;
+    out.reserve(s.size());
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '\\' && i + 1 < s.size()) {
+            char c = s[++i];
+            out += c == 'n' ? '\n' : c == 't' ? '\t' : c;
+        } else {
+            out += s[i];
+        }
+    }
+    return out;
+}
+
+const std::unordered_map<int, Texts>& Table() {
+    static const std::unordered_map<int, Texts> table = [] {
+        std::unordered_map<int, Texts> t;
+        std::string_view data = resources::StringTable();
+        while (!data.empty()) {
+            size_t eol = data.find('\n');
+            std::string_view line = data.substr(0, eol);
+            data.remove_prefix(eol == std::string_view::npos ? data.size() : eol + 1);
+            if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+            if (line.empty() || line[0] == '#') continue;
+            std::vector<std::string_view> fields;
+            for (;;) {
+                size_t tab = line.find('\t');
+                fields.push_back(line.substr(0, tab));
+                if (tab == std::string_view::npos) break;
+                line.remove_prefix(tab + 1);
+            }
+            int id = std::atoi(std::string(fields[0]).c_str());
+            if (id <= 0) continue;
+            Texts texts;
+            for (int l = 0; l < kLanguages; ++l)
+                texts[l] = l + 1 < static_cast<int>(fields.size()) ? Unescape(fields[l + 1]) : "";
+            t[id] = std::move(texts);
+        }
+        return t;
+    }();
+    return table;
+}
+
+Language g_language = Language::en;
+const char* const kCodes[kLanguages] = {"en", "de", "fr", "it", "es"};
+
+}  // namespace
+
+bool ParseLanguage(std::string_view code, Language* out) {
+    for (int l = 0; l < kLanguages; ++l) {
+        std::string_view c = kCodes[l];
+        if (code.size() == 2 && std::tolower(code[0]) == c[0] && std::tolower(code[1]) == c[1]) {
+            *out = static_cast<Language>(l);
+            return true;
+        }
+    }
+    return false;
+}
+
+const char* LanguageCode(Language lang) { return kCodes[static_cast<int>(lang)]; }
+void SetLanguage(Language lang) { g_language = lang; }
+Language CurrentLanguage() { return g_language; }
+
+std::string LS(int id, Language lang) {
+    auto it = Table().find(id);
+    return it == Table().end() ? std::string() : it->second[static_cast<int>(lang)];
+}
+
+std::vector<int> StringIds() {
+    std::vector<int> ids;
+    for (const auto& [id, texts] : Table()) ids.push_back(id);
+    std::sort(ids.begin(), ids.end());
+    return ids;
+}
+
+}  // namespace cartera
+
+std::string LS(int id) { return cartera::LS(id, cartera::CurrentLanguage()); }

@@ -1,0 +1,27 @@
+#pragma once
+// The module's string table: every user-visible text by id, in five languages.
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace cartera {
+
+enum class Language { en, de, fr, it, es };
+
+// "en", "de", "fr", "it", "es" (case-insensitive). False for anything else.
+bool ParseLanguage(std::string_view code, Language* out);
+const char* LanguageCode(Language lang);
+
+// The interface language; English until changed.
+void SetLanguage(Language lang);
+Language CurrentLanguage();
+
+// The text of id in lang; empty for an id the table does not hold.
+std::string LS(int id, Language lang);
+// Every id the table holds, ascending.
+std::vector<int> StringIds();
+
+}  // namespace cartera
+
+// The text of id in the current interface language; empty for an unknown id.
+std::string LS(int id);
