@@ -1,0 +1,261 @@
+#include "bench/literal_ledger.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "host/archive.h"
+#include "host/dates.h"
+
+namespace literal {
+namespace {
+
+std::string Lower(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return s;
+}
+
+bool GetEntryOrder(const Ledger& l, uint64_t id, COrderCartera& out) {
+    for (size_t i = 0; i < l.orders.size(); ++i) {
+        if (l.orders[i].id == id) {
+            out = l.orders[i];
+            return true;
+        }
+    }
+    return false;
+}
+
+void CrearFictios(Ledger& l, const CArrayOrders& remaining) {
+    l.open.clear();
+    for (size_t i = 0; i < remaining.size(); ++i) {
+        const COrderCartera& m = remaining[i];
+        int32_t q = m.contracts;
+        double cx = m.commission;
+        if (!m.schedule.empty() && l.adm)
+            cx = l.adm->CalculateCommission(m.schedule, q * m.price, 4) / q;
+        CTime now = CTime::GetCurrentTime();
+        CNegocioC t;
+        t.entryDate = m.date;
+        t.entryTime = m.time;
+        t.exitDate = FctimeToFn(now);
+        t.exitTime = HctimeToHn(now);
+        t.isLong = m.buy;
+        t.entryPrice = m.price;
+        t.exitPrice = m.price;
+        t.daysHeld = FctimeToFn(now) - m.date;
+        t.id = m.id;
+        t.entryFieldB = m.fieldB;
+        t.entryText = m.orderText;
+        t.exitText = m.orderText;
+        t.exitClosing = 1;
+        t.contracts = q;
+        t.remainder = q;
+        t.quoteCode = m.quoteCode;
+        t.entryCommission = m.commission;
+        t.exitCommission = cx;
+        t.pointValue = m.pointValue;
+        t.entryGroup = m.group;
+        t.symbol = m.symbol;
+        t.decimals = m.decimals;
+        t.guarantee = m.guarantee;
+        t.exitInstrument = m.instrument;
+        double r = cartera::OpenUnitResult(m.buy != 0, m.price, m.price, m.pointValue,
+                                           m.commission, cx);
+        t.percentage = cartera::TradePercentage(r, m.price + m.commission);
+        t.profit = r * q;
+        l.open.push_back(t);
+    }
+}
+
+}  // namespace
+
+void CasarOrdenes(Ledger& l) {
+    l.closed.clear();
+    CArrayOrders ex;
+    for (size_t i = 0; i < l.orders.size(); ++i)
+        if (l.orders[i].IsExecution()) ex.push_back(l.orders[i]);
+    if (ex.empty()) {
+        l.open.clear();
+        return;
+    }
+    for (size_t i = 0; i < ex.size(); ++i) {
+        bool entryUsedUp = false;
+        for (size_t j = i + 1; j < ex.size();) {
+            COrderCartera& e = ex[i];
+            COrderCartera& x = ex[j];
+            if (Lower(x.quoteCode) != Lower(e.quoteCode) || x.buy == e.buy) {
+                ++j;
+                continue;
+            }
+            CNegocioC t;
+            t.entryDate = e.date;
+            t.entryTime = e.time;
+            t.exitDate = x.date;
+            t.exitTime = x.time;
+            t.isLong = e.buy;
+            t.entryPrice = e.price;
+            t.exitPrice = x.price;
+            t.daysHeld = x.date - e.date;
+            t.id = e.id;
+            t.entryFieldA = e.fieldA;
+            t.exitFieldA = x.fieldA;
+            t.entryFieldB = e.fieldB;
+            t.entryText = e.orderText;
+            t.exitText = x.orderText;
+            t.exitClosing = x.closing;
+            t.entryInstrument = static_cast<signed char>(e.instrument);
+            t.quoteCode = e.quoteCode;
+            t.entryCommission = e.commission;
+            t.exitCommission = x.commission;
+            t.pointValue = x.pointValue;
+            t.entryGroup = e.group;
+            t.exitGroup = x.group;
+            t.symbol = x.symbol;
+            t.decimals = x.decimals;
+            t.guarantee = x.guarantee;
+            double r = cartera::ClosedUnitResult(e.buy != 0, e.price, e.pointValue, x.price,
+                                                 x.pointValue, e.commission, x.commission);
+            if (e.contracts > x.contracts) {
+                t.contracts = x.contracts;
+                t.percentage = cartera::TradePercentage(r, e.price);
+                t.profit = r * x.contracts;
+                e.contracts = static_cast<int32_t>(static_cast<uint32_t>(e.contracts) -
+                                                   static_cast<uint32_t>(x.contracts));
+                t.remainder = e.contracts;
+                l.closed.push_back(t);
+                ex.erase(ex.begin() + static_cast<long>(j));
+            } else {
+                t.contracts = e.contracts;
+                t.percentage = cartera::TradePercentage(r, e.price + e.commission);
+                t.profit = r * e.contracts;
+                x.contracts = static_cast<int32_t>(static_cast<uint32_t>(x.contracts) -
+                                                   static_cast<uint32_t>(e.contracts));
+                t.remainder = x.contracts;
+                if (x.contracts == 0) ex.erase(ex.begin() + static_cast<long>(j));
+                l.closed.push_back(t);
+                ex.erase(ex.begin() + static_cast<long>(i));
+                entryUsedUp = true;
+                break;
+            }
+        }
+        if (entryUsedUp) --i;  // the element now at position i is the next entry
+    }
+    CrearFictios(l, ex);
+}
+
+void CalcularCapital(Ledger& l) {
+    Totals& t = l.totals;
+    t = Totals{};
+    for (size_t i = 0; i < l.orders.size(); ++i) {
+        const COrderCartera& m = l.orders[i];
+        if (m.type == kDividend) t.dividends += (m.commission + m.price) * m.contracts;
+        if (m.type == kExpense) {
+            t.expenses += m.contracts * m.price;
+            t.capital -= m.contracts * m.price;
+        }
+        if (m.type == kImposition) {
+            t.impositions += m.contracts * m.price;
+            t.capital += m.contracts * m.price;
+        }
+        if (m.type == kDeposit) {
+            t.deposits += m.contracts * m.price;
+            t.capital += m.contracts * m.price;
+        }
+        if (m.type == kRefund) {
+            t.refunds += m.contracts * m.price;
+            t.capital -= m.contracts * m.price;
+        }
+    }
+    for (size_t i = 0; i < l.open.size(); ++i) t.openProfit += l.open[i].profit;
+    for (size_t i = 0; i < l.closed.size(); ++i) t.closedProfit += l.closed[i].profit;
+    t.closedProfit = t.dividends + t.closedProfit;
+    for (size_t i = 0; i < l.open.size(); ++i) t.guarantees += l.open[i].guarantee;
+    t.capital += t.closedProfit;
+    t.invested = t.guarantees;
+    for (size_t i = 0; i < l.open.size(); ++i)
+        t.invested += (l.open[i].entryPrice + l.open[i].entryCommission) * l.open[i].contracts;
+}
+
+void OnTicks(Ledger& l, const CMensajePelvo& message) {
+    for (size_t i = 0; i < l.open.size(); ++i) {
+        CNegocioC& t = l.open[i];
+        if (Lower(t.quoteCode) != Lower(message.GetCodigo())) continue;
+        int count = 0;
+        double last = 0;
+        for (const auto& v : message.GetValores())
+            if (v.Kind() == 1) {
+                ++count;
+                last = v.Value();
+            }
+        if (count == 0) continue;
+        COrderCartera e;
+        if (!GetEntryOrder(l, t.id, e)) continue;
+        int32_t q = t.contracts;
+        double cx = l.adm ? l.adm->CalculateCommission(e.schedule, q * last, 4) / q : 0.0;
+        t.exitPrice = last;
+        t.exitCommission = cx;
+        double r = t.isLong == 1 ? (last - e.price) * e.pointValue - (cx + e.commission)
+                                 : (e.price - last) * e.pointValue - (cx + e.commission);
+        t.percentage = cartera::TradePercentage(r, t.entryCommission + t.entryPrice);
+        t.profit = r * q;
+        l.refresh.push_back(static_cast<int32_t>(i));
+    }
+    double sum = 0;
+    for (size_t i = 0; i < l.open.size(); ++i) sum += l.open[i].profit;
+    l.totals.openProfit = sum;
+}
+
+void Load(Ledger& l, CArchive& ar) {
+    l.orders.clear();
+    ar.ReadU32();
+    ar.ReadI32();
+    int32_t n = ar.ReadI32();
+    for (int32_t i = 0; i < n; ++i) {
+        COrderCartera m;
+        m.orderType = static_cast<int32_t>(ar.ReadU32());
+        m.fieldA = static_cast<int32_t>(ar.ReadU32());
+        m.contracts = ar.ReadI32();
+        m.fieldB = static_cast<int32_t>(ar.ReadU32());
+        m.price = ar.ReadF64();
+        m.orderText = ar.ReadString();
+        m.id = static_cast<uint64_t>(static_cast<int64_t>(ar.ReadI32()));
+        m.commission = ar.ReadF64();
+        m.pointValue = ar.ReadF64();
+        m.quoteCode = ar.ReadString();
+        m.date = ar.ReadI32();
+        m.time = ar.ReadI32();
+        m.type = ar.ReadI32();
+        m.group = ar.ReadString();
+        m.guarantee = ar.ReadF64();
+        m.symbol = ar.ReadString();
+        m.closing = 1;
+        m.buy = m.type == kBuy ? 1 : 0;
+        l.orders.push_back(m);
+    }
+    int32_t marker = ar.ReadI32();
+    if (marker == -1) {
+        for (size_t i = 0; i < l.orders.size(); ++i) {
+            l.orders[i].schedule = ar.ReadString();
+            l.orders[i].reserved = static_cast<int32_t>(ar.ReadU32());
+        }
+    } else if (marker > 0) {
+        for (int32_t k = 0; k < marker; ++k) {
+            COrderCartera record;
+            record.Serialize(ar);
+            for (size_t i = 0; i < l.orders.size(); ++i) {
+                if (l.orders[i].id == record.id) {
+                    l.orders[i].schedule = record.schedule;
+                    l.orders[i].reserved = record.reserved;
+                }
+            }
+        }
+    }
+    CasarOrdenes(l);
+    CalcularCapital(l);
+    for (auto& t : l.open) {
+        t.exitPrice = t.entryPrice;
+        t.exitCommission = t.entryCommission;
+    }
+}
+
+}  // namespace literal

@@ -9,12 +9,12 @@ class CArchive;
 
 // One bracket of a schedule.
 struct stComision {
-    int32_t idSchedule = -1;   // shared by the brackets of one schedule; -1 = unassigned
-    int32_t bracketIndex = -1; // position within the schedule from 0; -1 = unassigned
-    int32_t kind = 0;          // 2, 4 or 8
-    std::string name;          // compared exactly, case-sensitively
-    int32_t isDefault = 0;     // non-zero on every record of the default schedule
-    double commissionPct = 0;  // percent of the amount (kind 4), plain factor (kind 8)
+    int32_t idSchedule = -1;    // shared by the brackets of one schedule; -1 = unassigned
+    int32_t bracketIndex = -1;  // position within the schedule from 0; -1 = unassigned
+    int32_t kind = 0;           // 2, 4 or 8
+    std::string name;           // compared exactly, case-sensitively
+    int32_t isDefault = 0;      // non-zero on every record of the default schedule
+    double commissionPct = 0;   // percent of the amount (kind 4), plain factor (kind 8)
     double commissionMin = 0;
     double brokeragePct = 0;
     double brokerageMin = 0;
@@ -44,6 +44,8 @@ public:
     // Writes the collection to the commission file (atomically); silent on failure.
     // Returns whether the file was written.
     bool Save();
+    // The file body: a 32-bit record count, then the records. Loading replaces the
+    // collection and keeps stored schedule ids and bracket indexes as they are.
     virtual void Serialize(CArchive& ar);
 
     // The commission file: the settings folder followed by string 3456 of the interface
@@ -65,6 +67,10 @@ public:
     bool CheckBracket(const std::string& name, int32_t kind, double from, double to) const;
 
     // The commission of an amount under the schedule (name, kind); 0 when nothing applies.
+    // Kind 4 prices an amount outside every bracket by the bracket with the greatest To,
+    // tracked as a 32-bit whole number truncated toward zero; a To above 2^31 - 1
+    // saturates it at 2^31 - 1, so among several brackets with such a To the last one
+    // scanned wins.
     double CalculateCommission(const std::string& name, double amount, int32_t kind) const;
 
     const CArrayComisiones& Records() const { return m_records; }

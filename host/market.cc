@@ -70,7 +70,7 @@ std::string st_valor_comunic2::Name() const {
 
 // ---- CObjectZorb ----
 
-CObjectZorb::CObjectZorb() : m_service(CMarketService::Current()) {}
+CObjectZorb::CObjectZorb() : m_service(CMarketService::Current()) { m_service->Attach(this); }
 
 CObjectZorb::~CObjectZorb() {
     if (m_service) m_service->Detach(this);
@@ -106,10 +106,13 @@ CMarketService* CMarketService::Current() {
 void CMarketService::SetCurrent(CMarketService* service) { g_current = service; }
 
 CMarketService::~CMarketService() {
-    // Clients that outlive their service must not call back into it.
-    for (auto& [code, regs] : m_registrations)
-        for (auto& r : regs) r.client->m_service = nullptr;
+    // Clients that outlive their service must not call back into it, whether or not they
+    // hold registrations.
+    for (CObjectZorb* client : m_clients) client->m_service = nullptr;
+    if (g_current == this) g_current = nullptr;
 }
+
+void CMarketService::Attach(CObjectZorb* client) { m_clients.push_back(client); }
 
 void CMarketService::Register(CObjectZorb* client, std::string_view code) {
     auto& regs = m_registrations[LowerCode(code)];
@@ -157,6 +160,7 @@ std::vector<std::string> CMarketService::RegisteredCodes() const {
 
 void CMarketService::Detach(CObjectZorb* client) {
     ++m_generation;
+    m_clients.erase(std::remove(m_clients.begin(), m_clients.end(), client), m_clients.end());
     for (auto it = m_registrations.begin(); it != m_registrations.end();) {
         auto& regs = it->second;
         regs.erase(std::remove_if(regs.begin(), regs.end(),

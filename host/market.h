@@ -117,7 +117,11 @@ struct MarketSymbol {
 class CMarketService {
 public:
     CMarketService() = default;
+    // Clients still alive are cut loose (their calls become no-ops); a service installed as
+    // the current one is uninstalled.
     ~CMarketService();
+    CMarketService(const CMarketService&) = delete;
+    CMarketService& operator=(const CMarketService&) = delete;
 
     // The service clients attach to; a process-wide one unless a test or the workstation
     // installed another (not owned).
@@ -157,12 +161,14 @@ public:
 
 private:
     friend class CObjectZorb;
+    void Attach(CObjectZorb* client);
     void Detach(CObjectZorb* client);
 
     struct Registration {
         CObjectZorb* client;
         int count;
     };
+    std::vector<CObjectZorb*> m_clients;  // every client constructed on this service
     std::map<std::string, std::vector<Registration>> m_registrations;  // by lower-case code
     std::map<std::string, double> m_last;
     std::vector<MarketSymbol> m_symbols;

@@ -1,9 +1,7 @@
 #include "host/numbers.h"
 
-#include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <charconv>
+#include <cmath>
 
 #include "host/strings.h"
 
@@ -43,13 +41,19 @@ bool ParseGroupedNumber(std::string_view text, double* out) {
     return ParsePlainNumber(plain, out);
 }
 
+// The number conversions below use <charconv>, not printf and strtod: those follow the C
+// locale, which a GUI toolkit sets from the user's environment (a comma as decimal point
+// under a German one), and the texts here must not depend on it.
 std::string ExactNumberText(double v) {
     char buf[64];
+    std::to_chars_result res{};
     for (int prec = 1; prec <= 17; ++prec) {
-        std::snprintf(buf, sizeof buf, "%.*g", prec, v);
-        if (std::strtod(buf, nullptr) == v) break;
+        res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, prec);
+        double back = 0;
+        std::from_chars(buf, res.ptr, back);
+        if (back == v) break;
     }
-    return buf;
+    return std::string(buf, res.ptr);
 }
 
 }  // namespace cartera
@@ -67,8 +71,9 @@ std::string PonPuntos(double value, int decimals) {
     if (decimals > 15) decimals = 15;
     if (!std::isfinite(value)) return std::isnan(value) ? "nan" : (value < 0 ? "-inf" : "inf");
     char buf[512];
-    std::snprintf(buf, sizeof buf, "%.*f", decimals, std::fabs(value));
-    std::string digits(buf);
+    auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::fixed,
+                             decimals);
+    std::string digits(buf, res.ptr);
     std::string frac;
     auto dot = digits.find('.');
     if (dot != std::string::npos) {
@@ -94,5 +99,11 @@ std::string PonPuntos(double value, int decimals) {
 }
 
 std::string PonPuntos(const std::string& number, int decimals) {
-    return PonPuntos(std::atof(number.c_str()), decimals);
+    // Like atof: leading blanks skipped, the longest number prefix read, 0 when there is none.
+    std::string_view text(number);
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    double value = 0;
+    std::from_chars(text.data(), text.data() + text.size(), value);
+    return PonPuntos(value, decimals);
 }

@@ -1,0 +1,152 @@
+#include "commissions/comisiones.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+#include "host/archive.h"
+#include "host/env.h"
+#include "host/folders.h"
+#include "host/strings.h"
+
+namespace {
+
+// The smallest record on file: 104 bytes of numbers and a one-byte string prefix.
+constexpr size_t kMinRecordBytes = 105;
+
+// id + 1 without signed overflow; ids near the top only come from crafted files.
+int32_t Next(int32_t v) { return static_cast<int32_t>(static_cast<uint32_t>(v) + 1u); }
+
+void SerializeRecord(CArchive& ar, stComision& r) {
+    if (ar.IsStoring()) {
+        ar << r.isDefault << r.name << r.royalty << r.from << r.brokeragePct << r.brokerageMin
+           << r.spare1 << r.to << r.idSchedule << r.commissionMin << r.spare2 << r.commissionPct
+           << r.bracketIndex << r.kind << r.unitRate << r.unitMin;
+    } else {
+        ar >> r.isDefault >> r.name >> r.royalty >> r.from >> r.brokeragePct >> r.brokerageMin >>
+            r.spare1 >> r.to >> r.idSchedule >> r.commissionMin >> r.spare2 >> r.commissionPct >>
+            r.bracketIndex >> r.kind >> r.unitRate >> r.unitMin;
+    }
+}
+
+}  // namespace
+
+std::string CAdmComisiones::FilePath() { return GetPMngFullPath(ORVO_PATH_SETTINGS) + LS(3456); }
+
+void CAdmComisiones::Load() {
+    std::string data;
+    if (!cartera::CurrentEnv()->ReadFile(FilePath(), &data, nullptr)) return;
+    CArchive ar{std::string_view(data)};
+    Serialize(ar);
+}
+
+bool CAdmComisiones::Save() {
+    std::string data;
+    CArchive ar(&data);
+    Serialize(ar);
+    return cartera::CurrentEnv()->WriteFileAtomic(FilePath(), data, nullptr);
+}
+
+void CAdmComisiones::Serialize(CArchive& ar) {
+    if (ar.IsStoring()) {
+        ar << static_cast<uint32_t>(m_records.size());
+        for (stComision& r : m_records) SerializeRecord(ar, r);
+        return;
+    }
+    m_records.clear();
+    uint32_t count = 0;
+    ar >> count;
+    // Reserve only what the remaining bytes can hold, so a crafted count cannot
+    // make us allocate before the archive runs out.
+    m_records.reserve(std::min<size_t>(count, ar.Remaining() / kMinRecordBytes));
+    for (uint32_t i = 0; i < count; ++i) {
+        stComision r;
+        SerializeRecord(ar, r);  // throws at a truncated record; earlier ones stay
+        m_records.push_back(std::move(r));
+    }
+}
+
+void CAdmComisiones::Add(stComision record) {
+    if (record.idSchedule == -1) {
+        record.idSchedule = m_records.empty() ? 0 : Next(m_records.back().idSchedule);
+        record.bracketIndex = 0;
+    } else if (record.bracketIndex == -1) {
+        record.bracketIndex = Next(GetMaxBracketIndex(record.idSchedule));
+    }
+    m_records.push_back(std::move(record));
+}
+
+void CAdmComisiones::DeleteSchedule(const std::string& name, int32_t kind) {
+    std::erase_if(m_records, [&](const stComision& r) { return r.kind == kind && r.name == name; });
+}
+
+int32_t CAdmComisiones::FindScheduleId(const std::string& name) const {
+    for (const stComision& r : m_records)
+        if (r.name == name) return r.idSchedule;
+    return -1;
+}
+
+int32_t CAdmComisiones::GetMaxBracketIndex(int32_t idSchedule) const {
+    int32_t best = 0;
+    for (const stComision& r : m_records)
+        if (r.idSchedule == idSchedule) best = std::max(best, r.bracketIndex);
+    return best;
+}
+
+void CAdmComisiones::GetBrackets(const std::string& name, int32_t kind,
+                                 CArrayComisiones& out) const {
+    for (const stComision& r : m_records)
+        if (r.kind == kind && r.name == name) out.push_back(r);
+}
+
+void CAdmComisiones::GetByKind(int32_t kind, CArrayComisiones& out) const {
+    for (const stComision& r : m_records)
+        if (r.kind == kind) out.push_back(r);
+}
+
+void CAdmComisiones::GetFirstOfEachName(int32_t kind, CArrayComisiones& out) const {
+    std::unordered_set<std::string_view> seen;
+    for (const stComision& r : m_records)
+        if (r.kind == kind && seen.insert(r.name).second) out.push_back(r);
+}
+
+void CAdmComisiones::GetScheduleNames(std::vector<std::string>& out, int32_t kind) const {
+    const std::string* previous = nullptr;
+    for (const stComision& r : m_records) {
+        if (r.kind != kind || (previous && *previous == r.name)) continue;
+        out.push_back(r.name);
+        previous = &r.name;
+    }
+}
+
+std::string CAdmComisiones::GetDefaultName() const {
+    for (const stComision& r : m_records)
+        if (r.isDefault) return r.name;
+    return {};
+}
+
+std::string CAdmComisiones::GetDefaultName(int32_t kind) const {
+    for (const stComision& r : m_records)
+        if (r.kind == kind && r.isDefault) return r.name;
+    return {};
+}
+
+void CAdmComisiones::SetDefault(const std::string& name) {
+    for (stComision& r : m_records) r.isDefault = r.name == name ? 1 : 0;
+}
+
+bool CAdmComisiones::Exists(const std::string& name, int32_t kind) const {
+    return std::any_of(m_records.begin(), m_records.end(),
+                       [&](const stComision& r) { return r.kind == kind && r.name == name; });
+}
+
+bool CAdmComisiones::CheckBracket(const std::string& name, int32_t kind, double from,
+                                  double to) const {
+    if (name.empty()) return false;
+    for (const stComision& r : m_records) {
+        if (r.kind != kind || r.name != name) continue;
+        bool sameLowerBound = r.from <= from && from <= r.from;
+        bool upperBoundInside = r.from <= to && to <= r.to;
+        if (sameLowerBound || upperBoundInside) return false;
+    }
+    return true;
+}

@@ -1,0 +1,364 @@
+#include "commissions/comisiones.h"
+
+#include <gtest/gtest.h>
+
+#include "host/archive.h"
+#include "host/coding.h"
+#include "host/env.h"
+#include "host/folders.h"
+#include "host/strings.h"
+
+namespace {
+
+using cartera::PutDouble;
+using cartera::PutFixed16;
+using cartera::PutFixed32;
+
+stComision Bracket(const std::string& name, int32_t kind, double from, double to, int32_t id = -1,
+                   int32_t index = -1) {
+    stComision r;
+    r.name = name;
+    r.kind = kind;
+    r.from = from;
+    r.to = to;
+    r.idSchedule = id;
+    r.bracketIndex = index;
+    return r;
+}
+
+// Every field distinct, so a swapped pair in the file shows.
+stComision DistinctRecord() {
+    stComision r;
+    r.isDefault = 1;
+    r.name = "Broker";
+    r.royalty = 1.5;
+    r.from = 2.5;
+    r.brokeragePct = 3.5;
+    r.brokerageMin = 4.5;
+    r.spare1 = 5.5;
+    r.to = 6.5;
+    r.idSchedule = 7;
+    r.commissionMin = 8.5;
+    r.spare2 = 9.5;
+    r.commissionPct = 10.5;
+    r.bracketIndex = 11;
+    r.kind = 4;
+    r.unitRate = 12.5;
+    r.unitMin = 13.5;
+    return r;
+}
+
+// The record as the file lays it out, built without the archive.
+std::string RecordBytes(const stComision& r) {
+    std::string b;
+    PutFixed32(&b, static_cast<uint32_t>(r.isDefault));
+    b.push_back(static_cast<char>(r.name.size()));  // short names only
+    b += r.name;
+    for (double d : {r.royalty, r.from, r.brokeragePct, r.brokerageMin, r.spare1, r.to})
+        PutDouble(&b, d);
+    PutFixed32(&b, static_cast<uint32_t>(r.idSchedule));
+    for (double d : {r.commissionMin, r.spare2, r.commissionPct}) PutDouble(&b, d);
+    PutFixed32(&b, static_cast<uint32_t>(r.bracketIndex));
+    PutFixed32(&b, static_cast<uint32_t>(r.kind));
+    PutDouble(&b, r.unitRate);
+    PutDouble(&b, r.unitMin);
+    return b;
+}
+
+class CommissionFileTest : public testing::Test {
+protected:
+    CommissionFileTest()
+        : m_scoped(&m_env), m_language(cartera::CurrentLanguage()), m_home(cartera::HomeFolder()) {
+        cartera::SetHomeFolder("/tmp/cartera-commissions-test");
+        cartera::SetLanguage(cartera::Language::en);
+    }
+    ~CommissionFileTest() override {
+        cartera::SetLanguage(m_language);
+        cartera::SetHomeFolder(m_home);
+    }
+
+    std::string& FileData() { return m_env.Files()[CAdmComisiones::FilePath()]; }
+    void PutFile(const std::string& data) { m_env.Files()[CAdmComisiones::FilePath()] = data; }
+
+    cartera::MemEnv m_env;
+    cartera::ScopedEnv m_scoped;
+    cartera::Language m_language;
+    std::string m_home;
+    CAdmComisiones m_adm;
+};
+
+TEST_F(CommissionFileTest, SavesTheFieldsInFileOrder) {
+    m_adm.Add(DistinctRecord());
+    ASSERT_TRUE(m_adm.Save());
+    std::string expected;
+    PutFixed32(&expected, 1);
+    expected += RecordBytes(DistinctRecord());
+    EXPECT_EQ(FileData(), expected);
+    EXPECT_EQ(expected.size(), 4 + 104 + 1 + 6u);
+
+    CAdmComisiones loaded;
+    loaded.Load();
+    ASSERT_EQ(loaded.Records().size(), 1u);
+    EXPECT_EQ(loaded.Records()[0], DistinctRecord());
+}
+
+TEST_F(CommissionFileTest, EmptyCollectionAndZeroCount) {
+    ASSERT_TRUE(m_adm.Save());
+    EXPECT_EQ(FileData(), std::string(4, '\0'));
+
+    CAdmComisiones loaded;
+    loaded.Add(Bracket("Old", 4, 0, 1));
+    loaded.Load();
+    EXPECT_TRUE(loaded.Records().empty());
+}
+
+TEST_F(CommissionFileTest, NameLengthPrefixSwitchesAt255) {
+    for (size_t len : {254u, 255u}) {
+        SCOPED_TRACE(len);
+        CAdmComisiones adm;
+        adm.Add(Bracket(std::string(len, 'n'), 4, 0, 1));
+        ASSERT_TRUE(adm.Save());
+        std::string prefix;
+        if (len < 255) {
+            prefix.push_back(static_cast<char>(len));
+        } else {
+            prefix.push_back('\xFF');
+            PutFixed16(&prefix, static_cast<uint16_t>(len));
+        }
+        const std::string& data = FileData();
+        EXPECT_EQ(data.substr(8, prefix.size()), prefix);
+        EXPECT_EQ(data.size(), 4 + 104 + prefix.size() + len);
+
+        CAdmComisiones loaded;
+        loaded.Load();
+        EXPECT_EQ(loaded.Records(), adm.Records());
+    }
+}
+
+TEST_F(CommissionFileTest, LoadKeepsStoredIdsAndUnusualValues) {
+    stComision odd = Bracket("X", 99, 500, -500, -1, -1);  // unknown kind, reversed bounds
+    std::string data;
+    PutFixed32(&data, 2);
+    data += RecordBytes(odd);
+    data += RecordBytes(DistinctRecord());
+    PutFile(data);
+    m_adm.Load();
+    ASSERT_EQ(m_adm.Records().size(), 2u);
+    EXPECT_EQ(m_adm.Records()[0], odd);  // not renumbered as Add would
+    EXPECT_EQ(m_adm.Records()[1], DistinctRecord());
+}
+
+TEST_F(CommissionFileTest, TruncatedFileKeepsCompleteRecords) {
+    stComision second = DistinctRecord();
+    second.name = "Second";
+    std::string data;
+    PutFixed32(&data, 2);
+    const size_t firstEnd = 4 + RecordBytes(DistinctRecord()).size();
+    data += RecordBytes(DistinctRecord()) + RecordBytes(second);
+
+    struct Cut {
+        size_t at;
+        size_t kept;
+    };
+    for (Cut cut : {Cut{2, 0}, Cut{4, 0}, Cut{10, 0}, Cut{60, 0}, Cut{firstEnd - 1, 0},
+                    Cut{firstEnd, 1}, Cut{firstEnd + 5, 1}, Cut{data.size() - 1, 1}}) {
+        SCOPED_TRACE(cut.at);
+        PutFile(data.substr(0, cut.at));
+        CAdmComisiones adm;
+        adm.Add(Bracket("Stale", 4, 0, 1));
+        try {
+            adm.Load();
+            ADD_FAILURE() << "no end-of-file error";
+        } catch (const CArchiveException& e) {
+            EXPECT_EQ(e.m_cause, CArchiveException::endOfFile);
+        }
+        ASSERT_EQ(adm.Records().size(), cut.kept);
+        if (cut.kept) {
+            EXPECT_EQ(adm.Records()[0], DistinctRecord());
+        }
+    }
+}
+
+TEST_F(CommissionFileTest, CraftedCountBeyondContentThrowsWithoutHugeAllocation) {
+    std::string data;
+    PutFixed32(&data, 0xFFFFFFFFu);
+    data += RecordBytes(DistinctRecord());
+    PutFile(data);
+    EXPECT_THROW(m_adm.Load(), CArchiveException);  // not std::bad_alloc
+    ASSERT_EQ(m_adm.Records().size(), 1u);
+    EXPECT_EQ(m_adm.Records()[0], DistinctRecord());
+}
+
+TEST_F(CommissionFileTest, ReadsWideNames) {
+    stComision plain = DistinctRecord();
+    std::string record = RecordBytes(plain);
+    std::string wide;  // FF FEFF, length 3, then "Año" in UTF-16
+    wide.push_back('\xFF');
+    PutFixed16(&wide, 0xFFFE);
+    wide.push_back(3);
+    for (char16_t u : {u'A', u'\u00F1', u'o'}) PutFixed16(&wide, u);
+    record.replace(4, 1 + plain.name.size(), wide);
+    std::string data;
+    PutFixed32(&data, 1);
+    PutFile(data + record);
+
+    m_adm.Load();
+    ASSERT_EQ(m_adm.Records().size(), 1u);
+    EXPECT_EQ(m_adm.Records()[0].name, "A\xC3\xB1o");
+    EXPECT_EQ(m_adm.Records()[0].unitMin, plain.unitMin);
+}
+
+TEST_F(CommissionFileTest, MissingFileAndFailedWriteChangeNothing) {
+    m_adm.Add(Bracket("A", 4, 0, 1));
+    const CArrayComisiones before = m_adm.Records();
+    m_adm.Load();
+    EXPECT_EQ(m_adm.Records(), before);
+
+    m_env.SetFailWrites(true);
+    EXPECT_FALSE(m_adm.Save());
+    EXPECT_EQ(m_adm.Records(), before);
+    EXPECT_TRUE(m_env.Files().empty());
+}
+
+TEST_F(CommissionFileTest, FileNameFollowsTheInterfaceLanguage) {
+    EXPECT_EQ(CAdmComisiones::FilePath(), "/tmp/cartera-commissions-test/Comisiones.bin");
+    m_adm.Add(Bracket("A", 4, 0, 1));
+    ASSERT_TRUE(m_adm.Save());
+
+    cartera::SetLanguage(cartera::Language::fr);
+    EXPECT_EQ(CAdmComisiones::FilePath(), "/tmp/cartera-commissions-test/Commissions.");
+    CAdmComisiones french;
+    french.Load();
+    EXPECT_TRUE(french.Records().empty());
+
+    cartera::SetLanguage(cartera::Language::it);
+    EXPECT_EQ(CAdmComisiones::FilePath(), "/tmp/cartera-commissions-test/Commissioni.bin");
+}
+
+// The administrator's queries and changes, on an in-memory collection.
+class CommissionScheduleTest : public testing::Test {
+protected:
+    std::vector<std::string> Names(int32_t kind) const {
+        std::vector<std::string> out;
+        m_adm.GetScheduleNames(out, kind);
+        return out;
+    }
+    CAdmComisiones m_adm;
+};
+
+TEST_F(CommissionScheduleTest, AddAssignsIdsFromTheLastRecord) {
+    m_adm.Add(Bracket("A", 4, 0, 1, -1, 5));
+    EXPECT_EQ(m_adm.Records()[0].idSchedule, 0);  // empty collection
+    EXPECT_EQ(m_adm.Records()[0].bracketIndex, 0);
+
+    m_adm.Add(Bracket("B", 4, 0, 1, 20, 0));
+    m_adm.Add(Bracket("C", 4, 0, 1, 7, 3));
+    m_adm.Add(Bracket("D", 4, 0, 1, -1, 9));
+    EXPECT_EQ(m_adm.Records()[3].idSchedule, 8);  // last record's 7, not the greater 20
+    EXPECT_EQ(m_adm.Records()[3].bracketIndex, 0);
+
+    m_adm.Add(Bracket("D", 4, 1, 2, 8, -1));
+    EXPECT_EQ(m_adm.Records()[4].bracketIndex, 1);
+    m_adm.Add(Bracket("C", 4, 4, 5, 7, 2));  // both set: kept
+    EXPECT_EQ(m_adm.Records()[5].idSchedule, 7);
+    EXPECT_EQ(m_adm.Records()[5].bracketIndex, 2);
+    m_adm.Add(Bracket("C", 4, 6, 7, 7, -1));
+    EXPECT_EQ(m_adm.Records()[6].bracketIndex, 4);
+    m_adm.Add(Bracket("E", 4, 0, 1, 42, -1));  // no records with id 42
+    EXPECT_EQ(m_adm.Records()[7].bracketIndex, 1);
+    EXPECT_EQ(m_adm.Records().back().name, "E");
+}
+
+TEST_F(CommissionScheduleTest, MaxBracketIndexNeverBelowZero) {
+    EXPECT_EQ(m_adm.GetMaxBracketIndex(3), 0);
+    m_adm.Add(Bracket("A", 4, 0, 1, 3, -5));
+    EXPECT_EQ(m_adm.GetMaxBracketIndex(3), 0);
+    m_adm.Add(Bracket("A", 4, 0, 1, 3, 6));
+    m_adm.Add(Bracket("A", 4, 0, 1, 3, 2));
+    m_adm.Add(Bracket("B", 4, 0, 1, 4, 9));
+    EXPECT_EQ(m_adm.GetMaxBracketIndex(3), 6);
+}
+
+TEST_F(CommissionScheduleTest, FindDeleteAndExistsByNameAndKind) {
+    m_adm.Add(Bracket("A", 8, 0, 1, 5, 0));
+    m_adm.Add(Bracket("A", 4, 0, 1, 6, 0));
+    m_adm.Add(Bracket("B", 4, 0, 1, 7, 0));
+    m_adm.Add(Bracket("A", 4, 2, 3, 6, 1));
+    EXPECT_EQ(m_adm.FindScheduleId("A"), 5);  // first record, whatever its kind
+    EXPECT_EQ(m_adm.FindScheduleId("a"), -1);
+    EXPECT_TRUE(m_adm.Exists("A", 8));
+    EXPECT_FALSE(m_adm.Exists("A", 2));
+
+    CArrayComisiones brackets;
+    m_adm.GetBrackets("A", 4, brackets);
+    ASSERT_EQ(brackets.size(), 2u);
+    EXPECT_EQ(brackets[1].from, 2);
+
+    m_adm.DeleteSchedule("A", 4);
+    ASSERT_EQ(m_adm.Records().size(), 2u);
+    EXPECT_EQ(m_adm.Records()[0].kind, 8);
+    EXPECT_EQ(m_adm.Records()[1].name, "B");
+    EXPECT_FALSE(m_adm.Exists("A", 4));
+}
+
+TEST_F(CommissionScheduleTest, DefaultAcrossKinds) {
+    m_adm.Add(Bracket("A", 8, 0, 1));
+    m_adm.Add(Bracket("B", 4, 0, 1));
+    m_adm.Add(Bracket("A", 4, 0, 1));
+    m_adm.Add(Bracket("C", 2, 0, 1));
+    EXPECT_EQ(m_adm.GetDefaultName(), "");
+
+    m_adm.SetDefault("C");
+    m_adm.SetDefault("A");
+    for (const stComision& r : m_adm.Records())
+        EXPECT_EQ(r.isDefault, r.name == "A" ? 1 : 0) << r.name << " kind " << r.kind;
+    EXPECT_EQ(m_adm.GetDefaultName(), "A");
+    EXPECT_EQ(m_adm.GetDefaultName(4), "A");
+    EXPECT_EQ(m_adm.GetDefaultName(2), "");
+
+    m_adm.SetDefault("none");
+    EXPECT_EQ(m_adm.GetDefaultName(), "");
+}
+
+TEST_F(CommissionScheduleTest, CheckBracketRefusals) {
+    EXPECT_TRUE(m_adm.CheckBracket("S", 4, 0, 50));  // missing schedule
+    EXPECT_FALSE(m_adm.CheckBracket("", 4, 0, 50));
+    m_adm.Add(Bracket("S", 4, 0, 100));
+    m_adm.Add(Bracket("S", 8, 1000, 2000));  // another kind does not count
+    m_adm.Add(Bracket("", 4, 5000, 6000));
+
+    struct Case {
+        double from, to;
+        bool accepted;
+    };
+    for (Case c : {Case{0, 50, false}, Case{0, 200, false}, Case{-10, 50, false},
+                   Case{20, 100, false}, Case{50, 200, true}, Case{100, 200, true},
+                   Case{101, 200, true}, Case{-10, 500, true}, Case{1000, 1500, true}}) {
+        EXPECT_EQ(m_adm.CheckBracket("S", 4, c.from, c.to), c.accepted) << c.from << "-" << c.to;
+    }
+    EXPECT_TRUE(m_adm.CheckBracket("T", 4, 0, 100));
+    EXPECT_FALSE(m_adm.CheckBracket("", 4, 7000, 8000));
+}
+
+TEST_F(CommissionScheduleTest, NameListsInStorageOrder) {
+    m_adm.Add(Bracket("A", 4, 0, 1));
+    m_adm.Add(Bracket("A", 4, 2, 3));
+    m_adm.Add(Bracket("Z", 8, 0, 1));  // other kinds are skipped, not a break
+    m_adm.Add(Bracket("B", 4, 0, 1));
+    m_adm.Add(Bracket("A", 4, 4, 5));
+    EXPECT_EQ(Names(4), (std::vector<std::string>{"A", "B", "A"}));
+    EXPECT_EQ(Names(8), (std::vector<std::string>{"Z"}));
+    EXPECT_TRUE(Names(2).empty());
+
+    CArrayComisiones first;
+    m_adm.GetFirstOfEachName(4, first);
+    ASSERT_EQ(first.size(), 2u);
+    EXPECT_EQ(first[0], m_adm.Records()[0]);
+    EXPECT_EQ(first[1], m_adm.Records()[3]);
+
+    CArrayComisiones byKind;
+    m_adm.GetByKind(4, byKind);
+    EXPECT_EQ(byKind.size(), 4u);
+}
+
+}  // namespace

@@ -1,0 +1,231 @@
+#include "host/archive.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes ToBytes(const std::string& s) { return Bytes(s.begin(), s.end()); }
+
+std::string FromBytes(const Bytes& b) { return std::string(b.begin(), b.end()); }
+
+// The bytes AfxWriteStringLength produces for a length.
+Bytes LengthPrefix(uint64_t length, bool wide = false) {
+    std::string out;
+    CArchive ar(&out);
+    AfxWriteStringLength(ar, length, wide);
+    return ToBytes(out);
+}
+
+CArchiveException::Cause CauseOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const CArchiveException& e) {
+        return e.m_cause;
+    }
+    ADD_FAILURE() << "no CArchiveException";
+    return CArchiveException::badFormat;
+}
+
+TEST(ArchiveStringLength, PrefixWidthChangesAtEachBoundary) {
+    EXPECT_EQ(LengthPrefix(0), (Bytes{0x00}));
+    EXPECT_EQ(LengthPrefix(254), (Bytes{0xFE}));
+    EXPECT_EQ(LengthPrefix(255), (Bytes{0xFF, 0xFF, 0x00}));
+    EXPECT_EQ(LengthPrefix(0x1234), (Bytes{0xFF, 0x34, 0x12}));
+    EXPECT_EQ(LengthPrefix(0xFFFD), (Bytes{0xFF, 0xFD, 0xFF}));
+    // 0xFFFE and 0xFFFF would be read as the wide marker and the 32-bit escape.
+    EXPECT_EQ(LengthPrefix(0xFFFE), (Bytes{0xFF, 0xFF, 0xFF, 0xFE, 0xFF, 0x00, 0x00}));
+    EXPECT_EQ(LengthPrefix(0xFFFF), (Bytes{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00}));
+    EXPECT_EQ(LengthPrefix(0x12345678), (Bytes{0xFF, 0xFF, 0xFF, 0x78, 0x56, 0x34, 0x12}));
+    EXPECT_EQ(LengthPrefix(3, true), (Bytes{0xFF, 0xFE, 0xFF, 0x03}));
+}
+
+TEST(ArchiveStringLength, ReadsBackEveryForm) {
+    for (uint64_t length : {0ull, 1ull, 254ull, 255ull, 0xFFFDull, 0xFFFEull, 0xFFFFull,
+                            0x10000ull, 0xFFFFFFFEull, 0xFFFFFFFFull, 0x123456789ull}) {
+        for (bool wide : {false, true}) {
+            Bytes prefix = LengthPrefix(length, wide);
+            std::string data = FromBytes(prefix);
+            CArchive in(std::string_view{data});
+            bool readWide = !wide;
+            EXPECT_EQ(AfxReadStringLength(in, &readWide), length) << length;
+            EXPECT_EQ(readWide, wide) << length;
+            EXPECT_TRUE(in.AtEnd()) << length;
+        }
+    }
+}
+
+TEST(ArchiveString, WritesPrefixThenBytesAndReadsThemBack) {
+    for (size_t n : {0u, 1u, 254u, 255u, 0xFFFDu, 0xFFFEu, 0xFFFFu, 0x10003u}) {
+        std::string text(n, 'x');
+        for (size_t i = 0; i < n; ++i) text[i] = static_cast<char>('a' + i % 26);
+        std::string out;
+        CArchive ar(&out);
+        ar.WriteString(text);
+        Bytes prefix = LengthPrefix(n);
+        ASSERT_EQ(out.size(), prefix.size() + n) << n;
+        EXPECT_EQ(ToBytes(out.substr(0, prefix.size())), prefix) << n;
+        EXPECT_EQ(out.substr(prefix.size()), text) << n;
+
+        CArchive in(std::string_view{out});
+        EXPECT_EQ(in.ReadString(), text) << n;
+        EXPECT_TRUE(in.AtEnd()) << n;
+    }
+    // UTF-8 texts are stored byte for byte; the prefix counts bytes.
+    std::string out;
+    CArchive ar(&out);
+    ar << std::string("Telefónica");
+    EXPECT_EQ(static_cast<uint8_t>(out[0]), 11);
+    CArchive in(std::string_view{out});
+    std::string back;
+    in >> back;
+    EXPECT_EQ(back, "Telefónica");
+}
+
+std::string WideString(const std::vector<char16_t>& units, bool longPrefix = false) {
+    std::string out;
+    CArchive ar(&out);
+    if (longPrefix) {
+        ar.WriteU8(0xFF);
+        ar.WriteU16(0xFFFE);
+        ar.WriteU8(0xFF);
+        ar.WriteU16(static_cast<uint16_t>(units.size()));
+    } else {
+        AfxWriteStringLength(ar, units.size(), true);
+    }
+    for (char16_t u : units) ar.WriteU16(u);
+    return out;
+}
+
+TEST(ArchiveString, WideFormIsConvertedToUtf8) {
+    // "Aé€", U+1F600 as a surrogate pair, a lone high surrogate before "x", a lone low one.
+    std::string data =
+        WideString({u'A', 0x00E9, 0x20AC, 0xD83D, 0xDE00, 0xD800, u'x', 0xDC00, u'z'});
+    ASSERT_EQ(ToBytes(data.substr(0, 4)), (Bytes{0xFF, 0xFE, 0xFF, 9}));
+    CArchive in(std::string_view{data});
+    EXPECT_EQ(in.ReadString(), "A\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\xEF\xBF\xBDx\xEF\xBF\xBDz");
+    EXPECT_TRUE(in.AtEnd());
+
+    // A high surrogate as the last unit has no partner either.
+    std::string tail = WideString({u'a', 0xDBFF});
+    CArchive in2(std::string_view{tail});
+    EXPECT_EQ(in2.ReadString(), "a\xEF\xBF\xBD");
+
+    // The wide marker followed by a 16-bit length.
+    std::vector<char16_t> many(300, u'\u00F1');
+    std::string big = WideString(many, true);
+    CArchive in3(std::string_view{big});
+    std::string expected;
+    for (int i = 0; i < 300; ++i) expected += "\xC3\xB1";
+    EXPECT_EQ(in3.ReadString(), expected);
+    EXPECT_TRUE(in3.AtEnd());
+}
+
+TEST(ArchiveNumbers, AreLittleEndianWithoutPadding) {
+    std::string out;
+    CArchive ar(&out);
+    ar << int32_t{-2} << uint32_t{0x01020304} << 1.0 << uint8_t{0xAB};
+    ar.WriteU16(0xBEEF);
+    ar.WriteU64(0x0102030405060708ull);
+    EXPECT_EQ(ToBytes(out),
+              (Bytes{0xFE, 0xFF, 0xFF, 0xFF, 0x04, 0x03, 0x02, 0x01, 0, 0, 0, 0, 0, 0,
+                     0xF0, 0x3F, 0xAB, 0xEF, 0xBE, 8, 7, 6, 5, 4, 3, 2, 1}));
+
+    CArchive in(std::string_view{out});
+    int32_t i = 0;
+    uint32_t u = 0;
+    double d = 0;
+    uint8_t b = 0;
+    in >> i >> u >> d >> b;
+    EXPECT_EQ(i, -2);
+    EXPECT_EQ(u, 0x01020304u);
+    EXPECT_EQ(d, 1.0);
+    EXPECT_EQ(b, 0xAB);
+    EXPECT_EQ(in.ReadU16(), 0xBEEF);
+    EXPECT_EQ(in.ReadU64(), 0x0102030405060708ull);
+    EXPECT_TRUE(in.AtEnd());
+
+    // -0.0 and a value with all mantissa bytes in use survive unchanged.
+    std::string out2;
+    CArchive ar2(&out2);
+    ar2 << -0.0 << 0.1;
+    EXPECT_EQ(ToBytes(out2), (Bytes{0, 0, 0, 0, 0, 0, 0, 0x80, 0x9A, 0x99, 0x99, 0x99, 0x99, 0x99,
+                                    0xB9, 0x3F}));
+}
+
+// A small record as the file code writes them.
+void WriteRecord(CArchive& ar) {
+    ar << int32_t{7} << 2.5 << std::string("hello") << uint8_t{1} << std::string(300, 'q');
+}
+
+void ReadRecord(CArchive& ar) {
+    int32_t i;
+    double d;
+    std::string s, t;
+    uint8_t b;
+    ar >> i >> d >> s >> b >> t;
+}
+
+TEST(ArchiveTruncation, EveryCutPointThrowsEndOfFile) {
+    std::string full;
+    CArchive ar(&full);
+    WriteRecord(ar);
+    {
+        CArchive in(std::string_view{full});
+        ASSERT_NO_THROW(ReadRecord(in));
+        EXPECT_TRUE(in.AtEnd());
+    }
+    for (size_t cut = 0; cut < full.size(); ++cut) {
+        std::string part = full.substr(0, cut);
+        CArchive in(std::string_view{part});
+        EXPECT_EQ(CauseOf([&] { ReadRecord(in); }), CArchiveException::endOfFile) << cut;
+    }
+}
+
+TEST(ArchiveTruncation, HugeLengthsThrowBeforeAllocating) {
+    // 32-bit length 0xFFFFFFF0 with three bytes behind it.
+    std::string narrow = FromBytes({0xFF, 0xFF, 0xFF, 0xF0, 0xFF, 0xFF, 0xFF, 'a', 'b', 'c'});
+    CArchive in(std::string_view{narrow});
+    EXPECT_EQ(CauseOf([&] { in.ReadString(); }), CArchiveException::endOfFile);
+
+    // The same in the wide form, where 0xFFFFFFF0 units would be 8 GB of zeroed buffer.
+    std::string wide =
+        FromBytes({0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xF0, 0xFF, 0xFF, 0xFF, 'a', 0});
+    CArchive in2(std::string_view{wide});
+    EXPECT_EQ(CauseOf([&] { in2.ReadString(); }), CArchiveException::endOfFile);
+
+    // A 64-bit wide length whose byte count overflows to 2 must not read the 2 bytes left.
+    std::string overflow = FromBytes({0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                      0x01, 0, 0, 0, 0, 0, 0, 0x80, 'a', 0});
+    CArchive in3(std::string_view{overflow});
+    EXPECT_EQ(CauseOf([&] { in3.ReadString(); }), CArchiveException::endOfFile);
+}
+
+TEST(ArchiveDirection, WrongDirectionThrows) {
+    std::string out;
+    CArchive storing(&out);
+    EXPECT_TRUE(storing.IsStoring());
+    EXPECT_EQ(CauseOf([&] { storing.ReadU8(); }), CArchiveException::writeOnly);
+    EXPECT_EQ(CauseOf([&] { storing.ReadString(); }), CArchiveException::writeOnly);
+    int32_t i;
+    EXPECT_EQ(CauseOf([&] { storing >> i; }), CArchiveException::writeOnly);
+    EXPECT_TRUE(out.empty());
+
+    std::string data = "abcdefgh";
+    CArchive loading(std::string_view{data});
+    EXPECT_TRUE(loading.IsLoading());
+    EXPECT_EQ(CauseOf([&] { loading.WriteU8(1); }), CArchiveException::readOnly);
+    EXPECT_EQ(CauseOf([&] { loading.WriteString("x"); }), CArchiveException::readOnly);
+    EXPECT_EQ(CauseOf([&] { loading << 1.5; }), CArchiveException::readOnly);
+    // The failed writes did not move the reading position.
+    EXPECT_EQ(loading.Position(), 0u);
+    EXPECT_EQ(loading.ReadU8(), 'a');
+}
+
+}  // namespace

@@ -1,0 +1,204 @@
+#include "host/dates.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <optional>
+#include <string>
+
+namespace {
+
+using cartera::CivilDate;
+using cartera::DateNumber;
+using cartera::ParseDateText;
+using cartera::ParseTimeText;
+using cartera::TimeNumber;
+
+// Runs each test in UTC with the system clock, and puts both back afterwards.
+class DatesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (const char* tz = std::getenv("TZ")) m_oldTz = tz;
+        setenv("TZ", "UTC", 1);
+        tzset();
+    }
+    void TearDown() override {
+        cartera::SetClock({});
+        if (m_oldTz)
+            setenv("TZ", m_oldTz->c_str(), 1);
+        else
+            unsetenv("TZ");
+        tzset();
+    }
+
+private:
+    std::optional<std::string> m_oldTz;
+};
+
+// Days since 1970-01-01 by the C library, an oracle independent of the code under test.
+int64_t LibcDays(int y, int m, int d) {
+    std::tm tm{};
+    tm.tm_year = y - 1900;
+    tm.tm_mon = m - 1;
+    tm.tm_mday = d;
+    tm.tm_hour = 12;
+    return static_cast<int64_t>(timegm(&tm)) / 86400;
+}
+
+TEST_F(DatesTest, DateNumbersCountDaysAndRoundTrip) {
+    EXPECT_EQ(DateNumber(1970, 1, 1), 0);
+    EXPECT_EQ(DateNumber(1969, 12, 31), -1);
+    EXPECT_EQ(DateNumber(2000, 1, 1), 10957);
+
+    // Every day from 1600 to 2400: consecutive numbers, agreeing with the C library.
+    int32_t expected = DateNumber(1600, 1, 1);
+    ASSERT_EQ(expected, LibcDays(1600, 1, 1));
+    for (int y = 1600; y <= 2400; ++y) {
+        for (int m = 1; m <= 12; ++m) {
+            for (int d = 1; d <= 31; ++d) {
+                std::tm tm{};
+                tm.tm_year = y - 1900;
+                tm.tm_mon = m - 1;
+                tm.tm_mday = d;
+                tm.tm_hour = 12;
+                timegm(&tm);
+                if (tm.tm_mon != m - 1) break;  // the C library rolled over: no such day
+                int32_t fn = DateNumber(y, m, d);
+                ASSERT_EQ(fn, expected) << y << "-" << m << "-" << d;
+                int yy, mm, dd;
+                CivilDate(fn, &yy, &mm, &dd);
+                ASSERT_EQ(yy * 10000 + mm * 100 + dd, y * 10000 + m * 100 + d) << fn;
+                ++expected;
+            }
+        }
+    }
+
+    // The day after 28 February: a leap day only in 2000 and 2024, not in 1900 and 2100.
+    auto dayAfterFeb28 = [](int y) {
+        int yy, mm, dd;
+        CivilDate(DateNumber(y, 2, 28) + 1, &yy, &mm, &dd);
+        return mm * 100 + dd;
+    };
+    EXPECT_EQ(dayAfterFeb28(1900), 301);
+    EXPECT_EQ(dayAfterFeb28(2000), 229);
+    EXPECT_EQ(dayAfterFeb28(2024), 229);
+    EXPECT_EQ(dayAfterFeb28(2026), 301);
+    EXPECT_EQ(dayAfterFeb28(2100), 301);
+}
+
+TEST_F(DatesTest, DateAndTimeTexts) {
+    int32_t fn = DateNumber(2026, 3, 5);
+    EXPECT_EQ(CTimeLong::FnToFc(fn, '-'), "05-03-2026");
+    EXPECT_EQ(CTimeLong::FnToFc(fn, ' '), "05 03 2026");
+    EXPECT_EQ(CTimeLong::FnToFcS(fn, ' '), "05 03 26");
+    EXPECT_EQ(CTimeLong::FnToFcS(DateNumber(2000, 12, 31), '/'), "31/12/00");
+    EXPECT_EQ(CTimeLong::FnToFcS(DateNumber(1999, 1, 9), '-'), "09-01-99");
+    EXPECT_EQ(CTimeLong::FnToFc(DateNumber(1900, 2, 28), '.'), "28.02.1900");
+    EXPECT_EQ(cartera::IsoDate(fn), "2026-03-05");
+
+    EXPECT_EQ(HnToHc(0), "00:00:00");
+    EXPECT_EQ(HnToHc(TimeNumber(9, 5, 7)), "09:05:07");
+    EXPECT_EQ(HnToHc(TimeNumber(23, 59, 59)), "23:59:59");
+    EXPECT_EQ(TimeNumber(23, 59, 59), 86399);
+}
+
+TEST_F(DatesTest, ParseDateTextReadsWhatTheFormattersWrite) {
+    for (int32_t fn = DateNumber(1900, 1, 1); fn <= DateNumber(2100, 12, 31); fn += 13) {
+        int32_t back = -1;
+        for (char sep : {'-', ' ', '/', '.'}) {
+            ASSERT_TRUE(ParseDateText(CTimeLong::FnToFc(fn, sep), &back)) << fn;
+            EXPECT_EQ(back, fn);
+        }
+        ASSERT_TRUE(ParseDateText(cartera::IsoDate(fn), &back)) << fn;
+        EXPECT_EQ(back, fn);
+    }
+    // The short form carries no century; it reads as the 2000s.
+    for (int32_t fn = DateNumber(2000, 1, 1); fn <= DateNumber(2099, 12, 31); fn += 7) {
+        int32_t back = -1;
+        ASSERT_TRUE(ParseDateText(CTimeLong::FnToFcS(fn, '-'), &back)) << fn;
+        EXPECT_EQ(back, fn);
+    }
+    int32_t fn = -1;
+    EXPECT_TRUE(ParseDateText("5/3/2026", &fn));
+    EXPECT_EQ(fn, DateNumber(2026, 3, 5));
+    EXPECT_TRUE(ParseDateText("29-02-2024", &fn));
+    EXPECT_EQ(fn, DateNumber(2024, 2, 29));
+}
+
+TEST_F(DatesTest, ParseDateTextRejectsInvalidDatesAndJunk) {
+    const int32_t untouched = 12345;
+    for (const char* text :
+         {"31-02-2026", "29-02-2025", "29-02-2100", "31-04-2026", "00-01-2026", "01-00-2026",
+          "01-13-2026", "2026-13-01", "2026-02-30", "", "abc", "12-03", "12-03-", "12-03-2026x",
+          "x12-03-2026", "12-03/2026", "12--2026", "123-01-2026", "12-03-202", "1-1-1",
+          "12-03-20266", "0000-01-01", "2026-03-005"}) {
+        int32_t fn = untouched;
+        EXPECT_FALSE(ParseDateText(text, &fn)) << '"' << text << '"';
+        EXPECT_EQ(fn, untouched) << text;
+    }
+}
+
+TEST_F(DatesTest, ParseTimeText) {
+    int32_t hn = -1;
+    EXPECT_TRUE(ParseTimeText("09:30", &hn));
+    EXPECT_EQ(hn, TimeNumber(9, 30, 0));
+    EXPECT_TRUE(ParseTimeText("23:59:59", &hn));
+    EXPECT_EQ(hn, 86399);
+    EXPECT_TRUE(ParseTimeText("00:00:00", &hn));
+    EXPECT_EQ(hn, 0);
+    for (int32_t t = 0; t < 86400; t += 61) {
+        ASSERT_TRUE(ParseTimeText(HnToHc(t), &hn)) << t;
+        EXPECT_EQ(hn, t);
+    }
+    for (const char* text : {"24:00", "12:60", "12:30:60", "9:5", "12:30:", "12:30:5", "",
+                             "ab:cd", "12:30:00x", "12-30", "1230", "12:30:00:00"}) {
+        hn = 777;
+        EXPECT_FALSE(ParseTimeText(text, &hn)) << '"' << text << '"';
+        EXPECT_EQ(hn, 777) << text;
+    }
+}
+
+TEST_F(DatesTest, ClockGivesLocalDateAndTimeNumbers) {
+    // 2000-01-01 13:14:15 UTC.
+    const std::time_t t = 946684800 + 13 * 3600 + 14 * 60 + 15;
+    cartera::SetClock([t] { return t; });
+    CTime now = CTime::GetCurrentTime();
+    EXPECT_EQ(now.t, t);
+    EXPECT_EQ(FctimeToFn(now), DateNumber(2000, 1, 1));
+    EXPECT_EQ(HctimeToHn(now), TimeNumber(13, 14, 15));
+    EXPECT_EQ(HnToHc(HctimeToHn(now)), "13:14:15");
+
+    // And back to a point in time and a calendar value.
+    EXPECT_EQ(CTimeLong::GetTime(FctimeToFn(now), HctimeToHn(now)), t);
+    COleDateTime o = CTimeLong::GetOleDateTime(DateNumber(2026, 3, 5), TimeNumber(8, 7, 6));
+    EXPECT_EQ(o.year, 2026);
+    EXPECT_EQ(o.month, 3);
+    EXPECT_EQ(o.day, 5);
+    EXPECT_EQ(o.hour, 8);
+    EXPECT_EQ(o.minute, 7);
+    EXPECT_EQ(o.second, 6);
+
+    // One second before midnight stays on the same day.
+    cartera::SetClock([] { return std::time_t{946684800 - 1}; });
+    EXPECT_EQ(FctimeToFn(CTime::GetCurrentTime()), DateNumber(1999, 12, 31));
+    EXPECT_EQ(HctimeToHn(CTime::GetCurrentTime()), 86399);
+
+    // An empty clock goes back to the system's.
+    cartera::SetClock({});
+    std::time_t before = std::time(nullptr);
+    std::time_t got = CTime::GetCurrentTime().t;
+    EXPECT_GE(got, before);
+    EXPECT_LE(got, std::time(nullptr));
+}
+
+TEST_F(DatesTest, LocalTimeFollowsTheTimeZone) {
+    setenv("TZ", "CET-1", 1);  // one hour east of UTC, no daylight saving
+    tzset();
+    const std::time_t t = 946684800 - 1800;  // 1999-12-31 23:30 UTC = 00:30 the next day
+    EXPECT_EQ(FctimeToFn(CTime{t}), DateNumber(2000, 1, 1));
+    EXPECT_EQ(HctimeToHn(CTime{t}), TimeNumber(0, 30, 0));
+    EXPECT_EQ(CTimeLong::GetTime(DateNumber(2000, 1, 1), TimeNumber(0, 30, 0)), t);
+}
+
+}  // namespace

@@ -1,0 +1,172 @@
+#include "host/numbers.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <string>
+
+#include "host/strings.h"
+
+namespace {
+
+using cartera::Language;
+
+// Each test starts in English and leaves the language as it found it.
+class NumbersTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_saved = cartera::CurrentLanguage();
+        cartera::SetLanguage(Language::en);
+    }
+    void TearDown() override { cartera::SetLanguage(m_saved); }
+
+    static constexpr Language kAll[] = {Language::en, Language::de, Language::fr, Language::it,
+                                        Language::es};
+
+private:
+    Language m_saved = Language::en;
+};
+
+TEST_F(NumbersTest, GroupsThousandsWithTheLanguagesSeparators) {
+    struct Case {
+        Language lang;
+        const char* grouped;
+        const char* thousands;
+    };
+    for (Case c : {Case{Language::en, "1,234,567.89", ","}, Case{Language::de, "1.234.567,89", "."},
+                   Case{Language::fr, "1 234 567,89", " "}, Case{Language::it, "1.234.567,89", "."},
+                   Case{Language::es, "1.234.567,89", "."}}) {
+        cartera::SetLanguage(c.lang);
+        EXPECT_EQ(PonPuntos(1234567.891, 2), c.grouped) << cartera::LanguageCode(c.lang);
+        EXPECT_EQ(GetSepMiles(), c.thousands);
+    }
+    cartera::SetLanguage(Language::en);
+    EXPECT_EQ(PonPuntos(0.0, 2), "0.00");
+    EXPECT_EQ(PonPuntos(999.0, 0), "999");
+    EXPECT_EQ(PonPuntos(1000.0, 0), "1,000");
+    EXPECT_EQ(PonPuntos(100000.0, 1), "100,000.0");
+    EXPECT_EQ(PonPuntos(1e12, 0), "1,000,000,000,000");
+    EXPECT_EQ(PonPuntos(12.5, 3), "12.500");
+    EXPECT_EQ(PonPuntos(7.0, -1), "7");  // negative decimals count as none
+}
+
+TEST_F(NumbersTest, RoundsTheStoredValue) {
+    // 2.005, 1.005 and 2.675 are stored slightly below the written value, 0.125 exactly,
+    // 1.115 slightly above.
+    EXPECT_EQ(PonPuntos(2.005, 2), "2.00");
+    EXPECT_EQ(PonPuntos(1.005, 2), "1.00");
+    EXPECT_EQ(PonPuntos(2.675, 2), "2.67");
+    EXPECT_EQ(PonPuntos(1.115, 2), "1.12");
+    EXPECT_EQ(PonPuntos(2.0051, 2), "2.01");
+    EXPECT_EQ(PonPuntos(999.996, 2), "1,000.00");
+    EXPECT_EQ(PonPuntos(2.4, 0), "2");
+    EXPECT_EQ(PonPuntos(2.6, 0), "3");
+    EXPECT_EQ(PonPuntos(999.7, 0), "1,000");
+    EXPECT_EQ(PonPuntos(1234.5678, 3), "1,234.568");
+}
+
+TEST_F(NumbersTest, NegativeValuesAndNegativeZero) {
+    EXPECT_EQ(PonPuntos(-1234.5, 2), "-1,234.50");
+    EXPECT_EQ(PonPuntos(-0.25, 2), "-0.25");
+    EXPECT_EQ(PonPuntos(-999999.999, 2), "-1,000,000.00");
+    // -0.005 is stored just beyond -0.005, so it rounds away from zero.
+    EXPECT_EQ(PonPuntos(-0.005, 2), "-0.01");
+    // Values that round to zero show no sign.
+    EXPECT_EQ(PonPuntos(-0.004, 2), "0.00");
+    EXPECT_EQ(PonPuntos(-0.4, 0), "0");
+    EXPECT_EQ(PonPuntos(-0.0, 2), "0.00");
+    EXPECT_EQ(PonPuntos(-0.6, 0), "-1");
+    cartera::SetLanguage(Language::fr);
+    EXPECT_EQ(PonPuntos(-1234567.0, 1), "-1 234 567,0");
+    EXPECT_EQ(PonPuntos(-0.0001, 3), "0,000");
+}
+
+TEST_F(NumbersTest, TextOverloadReadsANumberPrefix) {
+    EXPECT_EQ(PonPuntos(std::string("1234567"), 0), "1,234,567");
+    EXPECT_EQ(PonPuntos(std::string("-42"), 2), "-42.00");
+    EXPECT_EQ(PonPuntos(std::string(" 1500.25"), 1), "1,500.3");
+    EXPECT_EQ(PonPuntos(std::string("+3"), 0), "3");
+    EXPECT_EQ(PonPuntos(std::string("12abc"), 0), "12");
+    EXPECT_EQ(PonPuntos(std::string("abc"), 2), "0.00");
+    EXPECT_EQ(PonPuntos(std::string(""), 0), "0");
+    cartera::SetLanguage(Language::de);
+    EXPECT_EQ(PonPuntos(std::string("1234567"), 0), "1.234.567");
+}
+
+TEST_F(NumbersTest, ParseGroupedNumberReadsBackEachLanguage) {
+    std::mt19937_64 rng(20260305);
+    std::uniform_real_distribution<double> magnitude(-9, 12);
+    for (Language lang : kAll) {
+        cartera::SetLanguage(lang);
+        for (int i = 0; i < 500; ++i) {
+            double v = std::pow(10.0, magnitude(rng)) * (i % 3 == 0 ? -1 : 1);
+            int decimals = i % 4;
+            std::string text = PonPuntos(v, decimals);
+            double back = 0;
+            ASSERT_TRUE(cartera::ParseGroupedNumber(text, &back))
+                << cartera::LanguageCode(lang) << " " << text;
+            // Within half a unit of the last shown decimal, and shown the same again.
+            EXPECT_LE(std::fabs(back - v), 0.5 * std::pow(10.0, -decimals) * (1 + 1e-9))
+                << text;
+            EXPECT_EQ(PonPuntos(back, decimals), text);
+        }
+    }
+    double v = 0;
+    cartera::SetLanguage(Language::fr);
+    ASSERT_TRUE(cartera::ParseGroupedNumber("1 234,5", &v));
+    EXPECT_EQ(v, 1234.5);
+    cartera::SetLanguage(Language::es);
+    ASSERT_TRUE(cartera::ParseGroupedNumber("-1.234,5", &v));
+    EXPECT_EQ(v, -1234.5);
+    for (const char* junk : {"", "abc", "1,2x", "--1", "1.2.3,4,5"}) {
+        v = 99;
+        EXPECT_FALSE(cartera::ParseGroupedNumber(junk, &v)) << junk;
+        EXPECT_EQ(v, 99);
+    }
+}
+
+TEST_F(NumbersTest, ExactNumberTextRoundTripsEveryDouble) {
+    std::mt19937_64 rng(42);
+    std::uniform_real_distribution<double> uniform(-1e6, 1e6);
+    for (int i = 0; i < 20000; ++i) {
+        double v;
+        if (i % 2) {
+            uint64_t bits = rng();
+            std::memcpy(&v, &bits, sizeof v);
+            if (!std::isfinite(v)) continue;
+        } else {
+            v = uniform(rng);
+        }
+        std::string text = cartera::ExactNumberText(v);
+        double back = 0;
+        ASSERT_TRUE(cartera::ParsePlainNumber(text, &back)) << text;
+        ASSERT_EQ(std::memcmp(&back, &v, sizeof v), 0) << text;
+    }
+    // The shortest text is chosen.
+    EXPECT_EQ(cartera::ExactNumberText(0.1), "0.1");
+    EXPECT_EQ(cartera::ExactNumberText(1.5), "1.5");
+    EXPECT_EQ(cartera::ExactNumberText(100.0), "100");
+    EXPECT_EQ(cartera::ExactNumberText(-2.25), "-2.25");
+    EXPECT_EQ(cartera::ExactNumberText(0.1 + 0.2), "0.30000000000000004");
+}
+
+TEST_F(NumbersTest, TextsDoNotDependOnTheCLocale) {
+    // A GUI toolkit sets the C locale from the environment; a comma-decimal locale must not
+    // leak into the texts.
+    const char* found = nullptr;
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "es_ES.UTF-8"})
+        if (std::setlocale(LC_NUMERIC, name)) {
+            found = name;
+            break;
+        }
+    if (!found) GTEST_SKIP() << "no comma-decimal locale installed";
+    EXPECT_EQ(PonPuntos(1234.5, 2), "1,234.50");
+    EXPECT_EQ(PonPuntos(std::string("1234.5"), 1), "1,234.5");
+    EXPECT_EQ(cartera::ExactNumberText(0.25), "0.25");
+    std::setlocale(LC_NUMERIC, "C");
+}
+
+}  // namespace

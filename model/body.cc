@@ -1,0 +1,128 @@
+// The portfolio file body: header, movements, extension block, grid layouts.
+#include <unordered_map>
+
+#include "host/archive.h"
+#include "model/sistema.h"
+
+namespace {
+constexpr int32_t kExtensionMarker = -1;
+constexpr int32_t kLayoutMarker = -2;
+// The fewest bytes a stored movement takes (every text empty).
+constexpr size_t kMinRecordBytes = 4 * 4 + 8 + 1 + 4 + 8 + 8 + 1 + 4 * 3 + 1 + 8 + 1;
+}  // namespace
+
+void CSistemaCartera::Serialize(CArchive& ar) {
+    if (ar.IsStoring())
+        StoreBody(ar);
+    else
+        LoadBody(ar);
+}
+
+void CSistemaCartera::StoreBody(CArchive& ar) {
+    ar.WriteU32(m_lastId);
+    ar.WriteI32(m_activeTab);
+    ar.WriteI32(static_cast<int32_t>(m_orders.size()));
+    for (const auto& m : m_orders) {
+        ar.WriteU32(static_cast<uint32_t>(m.orderType));
+        ar.WriteU32(static_cast<uint32_t>(m.fieldA));
+        ar.WriteI32(m.contracts);
+        ar.WriteU32(static_cast<uint32_t>(m.fieldB));
+        ar.WriteF64(m.price);
+        ar.WriteString(m.orderText);
+        ar.WriteI32(static_cast<int32_t>(m.id));
+        ar.WriteF64(m.commission);
+        ar.WriteF64(m.pointValue);
+        ar.WriteString(m.quoteCode);
+        ar.WriteI32(m.date);
+        ar.WriteI32(m.time);
+        ar.WriteI32(m.type);
+        ar.WriteString(m.group);
+        ar.WriteF64(m.guarantee);
+        ar.WriteString(m.symbol);
+    }
+    ar.WriteI32(kExtensionMarker);
+    for (const auto& m : m_orders) {
+        ar.WriteString(m.schedule);
+        ar.WriteU32(static_cast<uint32_t>(m.reserved));
+    }
+    ar.WriteI32(kLayoutMarker);
+    SerializeLayouts(ar);
+}
+
+void CSistemaCartera::LoadBody(CArchive& ar) {
+    m_orders.clear();
+    InvalidateIndex();
+    m_detachedLayouts.clear();
+    m_lastId = ar.ReadU32();
+    m_activeTab = ar.ReadI32();
+    int32_t n = ar.ReadI32();
+    if (n < 0) throw CArchiveException(CArchiveException::badFormat, "negative movement count");
+    // Reserve no more than the data can hold, so a crafted count cannot exhaust memory.
+    m_orders.reserve(std::min<size_t>(static_cast<size_t>(n), ar.Remaining() / kMinRecordBytes));
+    for (int32_t i = 0; i < n; ++i) {
+        COrderCartera m;
+        m.orderType = static_cast<int32_t>(ar.ReadU32());
+        m.fieldA = static_cast<int32_t>(ar.ReadU32());
+        m.contracts = ar.ReadI32();
+        m.fieldB = static_cast<int32_t>(ar.ReadU32());
+        m.price = ar.ReadF64();
+        m.orderText = ar.ReadString();
+        m.id = static_cast<uint64_t>(static_cast<int64_t>(ar.ReadI32()));
+        m.commission = ar.ReadF64();
+        m.pointValue = ar.ReadF64();
+        m.quoteCode = ar.ReadString();
+        m.date = ar.ReadI32();
+        m.time = ar.ReadI32();
+        m.type = ar.ReadI32();
+        m.group = ar.ReadString();
+        m.guarantee = ar.ReadF64();
+        m.symbol = ar.ReadString();
+        m.closing = 1;
+        m.buy = m.type == kBuy ? 1 : 0;
+        m_orders.push_back(std::move(m));
+    }
+
+    bool readLayouts = true;
+    int32_t marker = ar.ReadI32();
+    if (marker == kExtensionMarker) {
+        for (auto& m : m_orders) {
+            m.schedule = ar.ReadString();
+            m.reserved = static_cast<int32_t>(ar.ReadU32());
+        }
+        // A file may end right after the extension records; the grids keep their layouts.
+        readLayouts = !ar.AtEnd() && ar.Remaining() >= 4 && ar.ReadI32() == kLayoutMarker;
+    } else if (marker > 0) {
+        std::unordered_map<uint64_t, std::vector<size_t>> byId;
+        for (size_t i = 0; i < m_orders.size(); ++i) byId[m_orders[i].id].push_back(i);
+        for (int32_t i = 0; i < marker; ++i) {
+            COrderCartera record;
+            record.Serialize(ar);
+            if (auto it = byId.find(record.id); it != byId.end()) {
+                for (size_t k : it->second) {
+                    m_orders[k].schedule = record.schedule;
+                    m_orders[k].reserved = record.reserved;
+                }
+            }
+            m_legacy.push_back(std::move(record));
+        }
+    }
+    if (readLayouts) SerializeLayouts(ar);
+    DoAfterLoadingProcess();
+}
+
+void CSistemaCartera::SerializeLayouts(CArchive& ar) {
+    ILedgerListGrid* grids[3] = {m_pGridCartera, m_pGridCerradas, m_pGridAbiertas};
+    for (ILedgerListGrid* grid : grids) {
+        if (ar.IsLoading() && ar.AtEnd()) return;  // written without layouts
+        if (grid) {
+            grid->Serialize(ar);
+            continue;
+        }
+        // No grid to hand the rest to: keep it as read and write it back unchanged.
+        if (ar.IsLoading())
+            m_detachedLayouts = std::string(ar.ReadView(ar.Remaining()));
+        else
+            ar.WriteBytes(m_detachedLayouts.data(), m_detachedLayouts.size());
+        return;
+    }
+}

@@ -1,0 +1,61 @@
+// The portfolio totals. Sums run in list order so results are reproducible to the bit.
+#include "model/sistema.h"
+
+void CSistemaCartera::CalcularCapital() {
+    m_capital = m_openProfit = m_closedProfit = m_invested = 0.0;
+    m_impositions = m_deposits = m_refunds = m_expenses = m_dividends = m_guarantees = 0.0;
+    for (const auto& m : m_orders) {
+        double q = m.contracts;
+        switch (m.type) {
+            case kDividend: m_dividends += (m.commission + m.price) * q; break;
+            case kExpense:
+                m_expenses += q * m.price;
+                m_capital -= q * m.price;
+                break;
+            case kImposition:
+                m_impositions += q * m.price;
+                m_capital += q * m.price;
+                break;
+            case kDeposit:
+                m_deposits += q * m.price;
+                m_capital += q * m.price;
+                break;
+            case kRefund:
+                m_refunds += q * m.price;
+                m_capital -= q * m.price;
+                break;
+            default: break;
+        }
+    }
+    m_openProfit = GetGananciaPosicionesAbiertas();
+    for (const auto& t : m_closed) m_closedProfit += t.profit;
+    m_closedProfit = m_dividends + m_closedProfit;
+    m_guarantees = CalcularGarantias();
+    m_capital += m_closedProfit;
+    m_invested = m_guarantees;
+    for (const auto& t : m_open) m_invested += (t.entryPrice + t.entryCommission) * t.contracts;
+}
+
+double CSistemaCartera::CalcularGarantias() const {
+    double sum = 0.0;
+    for (const auto& t : m_open) sum += t.guarantee;
+    return sum;
+}
+
+double CSistemaCartera::GetGananciaPosicionesAbiertas() const {
+    double sum = 0.0;
+    for (const auto& t : m_open) sum += t.profit;
+    return sum;
+}
+
+double CSistemaCartera::GetUltimoSaldo(const COrderCartera& m) const {
+    double q = m.contracts;
+    switch (m.type) {
+        case kDividend: return m_capital + (m.commission + m.price) * q;
+        case kImposition:
+        case kDeposit: return m_capital + q * m.price;
+        case kExpense:
+        case kRefund: return m_capital - q * m.price;
+        default: return m_capital;
+    }
+}

@@ -1,0 +1,138 @@
+#include "model/entry.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+
+#include "commissions/comisiones.h"
+#include "host/dates.h"
+#include "model/sistema.h"
+
+namespace cartera {
+
+std::string FormatFixed(double value, int decimals) {
+    char buf[512];
+    std::snprintf(buf, sizeof buf, "%.*f", std::clamp(decimals, 0, 15), value);
+    return buf;
+}
+
+std::vector<std::string> ScheduleListItems(const CAdmComisiones& adm) {
+    CArrayComisiones firsts;
+    adm.GetFirstOfEachName(4, firsts);
+    std::vector<std::string> items;
+    for (const auto& r : firsts) items.push_back(r.name);
+    std::stable_sort(items.begin(), items.end());
+    return items;
+}
+
+std::optional<std::string> SelectByPrefix(const std::vector<std::string>& items,
+                                          const std::string& name) {
+    for (const auto& item : items) {
+        if (item.size() < name.size()) continue;
+        bool match = true;
+        for (size_t i = 0; i < name.size() && match; ++i)
+            match = std::tolower(static_cast<unsigned char>(item[i])) ==
+                    std::tolower(static_cast<unsigned char>(name[i]));
+        if (match) return item;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> DefaultScheduleItem(const CAdmComisiones& adm) {
+    auto items = ScheduleListItems(adm);
+    if (items.empty()) return std::nullopt;
+    std::string def = adm.GetDefaultName(4);
+    if (def.empty()) return items.front();
+    auto chosen = SelectByPrefix(items, def);
+    return chosen ? chosen : std::nullopt;
+}
+
+int32_t ReadContracts(const std::string& text) { return std::atoi(text.c_str()); }
+double ReadAmount(const std::string& text) { return std::atof(text.c_str()); }
+
+BuySellAmounts UpdateAmounts(const CAdmComisiones& adm, const BuySellPage& page) {
+    int32_t contracts = ReadContracts(page.contractsText);
+    double price = ReadAmount(page.priceText);
+    double gross = price * contracts;
+    double commission = page.schedule ? adm.CalculateCommission(*page.schedule, gross, 4)
+                                      : ReadAmount(page.commissionText);
+    double total = page.buy ? gross + commission : gross - commission;
+    return {FormatFixed(gross, page.pageDecimals), FormatFixed(commission, page.pageDecimals),
+            FormatFixed(total, page.pageDecimals)};
+}
+
+std::optional<COrderCartera> BuildBuySell(const CSistemaCartera& ledger, const BuySellPage& page) {
+    int32_t contracts = ReadContracts(page.contractsText);
+    if (contracts < 1) return std::nullopt;
+    BuySellAmounts amounts = UpdateAmounts(*ledger.GetAdmComisiones(), page);
+    COrderCartera m;
+    m.symbol = page.symbol;
+    m.quoteCode = page.code;
+    m.decimals = static_cast<uint8_t>(page.symbolDecimals);
+    m.contracts = contracts;
+    m.buy = page.buy ? 1 : 0;
+    m.price = ReadAmount(page.priceText);
+    m.commission = ReadAmount(amounts.commission) / contracts;
+    m.schedule = page.schedule.value_or("");
+    m.group = page.group;
+    m.pointValue = 1.0;
+    m.guarantee = 0.0;
+    m.reserved = 0;
+    m.closing = 1;
+    m.fieldA = 0;
+    m.balance = ledger.GetUltimoSaldo(m);
+    CTime when{page.when};
+    m.date = FctimeToFn(when);
+    m.time = HctimeToHn(when);
+    m.type = page.buy ? kBuy : kSell;
+    if (page.modifyingId != kNoId) m.id = page.modifyingId;
+    return m;
+}
+
+COrderCartera BuildCashMovement(int32_t type, const std::string& description, double amount,
+                                std::time_t when, uint64_t modifyingId) {
+    COrderCartera m;
+    m.symbol = description;
+    m.quoteCode = description;
+    m.price = amount;
+    m.contracts = 1;
+    m.buy = 1;
+    m.closing = 1;
+    m.fieldA = 0;
+    m.commission = 0.0;
+    m.pointValue = 1.0;
+    m.guarantee = 0.0;
+    CTime t{when};
+    m.date = FctimeToFn(t);
+    m.time = HctimeToHn(t);
+    m.type = type;
+    if (modifyingId != kNoId) m.id = modifyingId;
+    return m;
+}
+
+COrderCartera BuildDividend(const std::string& symbol, const std::string& code, int decimals,
+                            int32_t contracts, double perShare, const std::string& group,
+                            std::time_t when, uint64_t modifyingId) {
+    COrderCartera m;
+    m.symbol = symbol;
+    m.quoteCode = code;
+    m.decimals = static_cast<uint8_t>(decimals);
+    m.contracts = contracts;
+    m.price = perShare;
+    m.buy = 0;
+    m.closing = 1;
+    m.fieldA = 0;
+    m.commission = 0.0;
+    m.pointValue = 1.0;
+    m.guarantee = 0.0;
+    m.group = group;
+    CTime t{when};
+    m.date = FctimeToFn(t);
+    m.time = HctimeToHn(t);
+    m.type = kDividend;
+    if (modifyingId != kNoId) m.id = modifyingId;
+    return m;
+}
+
+}  // namespace cartera

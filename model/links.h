@@ -1,0 +1,46 @@
+#pragma once
+// What the ledger needs of the document and the grids that show it. The ledger holds these
+// as non-owning pointers, so it runs headless (tests, the command line) with none set.
+#include <string>
+
+class CArchive;
+class CNegocioC;
+
+// The portfolio's document.
+class ILedgerDocument {
+public:
+    virtual ~ILedgerDocument() = default;
+    // Writes the whole portfolio file now, replacing the old one atomically.
+    virtual void DoFileSave() = 0;
+    // Makes every view of the portfolio redraw from the ledger.
+    virtual void UpdateAllViews() = 0;
+    virtual std::string GetTitle() const = 0;
+    virtual void SetTitle(const std::string& title) = 0;
+};
+
+// A list grid whose layout is stored in the portfolio file.
+class ILedgerListGrid {
+public:
+    virtual ~ILedgerListGrid() = default;
+    // Writes or reads the grid's layout; archive errors propagate.
+    virtual void Serialize(CArchive& ar) = 0;
+};
+
+// The open-trades grid: rewrites single rows as quotes arrive.
+class ILedgerOpenTradesGrid : public ILedgerListGrid {
+public:
+    // Rewrites the row that shows the trade (found by its id); nothing when none does.
+    virtual void UpdateTradeRow(const CNegocioC& trade) = 0;
+    // Repaints the whole grid.
+    virtual void RedrawTradeGrid() = 0;
+};
+
+// The valuation table.
+class ILedgerValuationGrid {
+public:
+    virtual ~ILedgerValuationGrid() = default;
+    // Rewrites every value from the ledger's totals.
+    virtual void Refresh() = 0;
+    // Rewrites the rows that depend on the open trades and repaints.
+    virtual void UpdateOpenTradeRows() = 0;
+};

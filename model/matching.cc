@@ -1,0 +1,188 @@
+// First in, first out matching of buys and sells per security, in order of entry.
+//
+// The written rule scans the list of executions pair by pair and removes used-up copies,
+// which is quadratic. This version gives the same trades in the same order in linear time:
+// each security keeps, per side, a queue of the executions still open, and every execution
+// that is still open when its turn comes takes its exits from the front of the opposite
+// queue. (An execution still open when a later one of the other side exists would already
+// have been closed by it, so the front of the opposite queue is always later in the list.)
+#include <unordered_map>
+
+#include "host/dates.h"
+#include "model/sistema.h"
+
+using cartera::ClosedUnitResult;
+using cartera::LowerCode;
+using cartera::OpenUnitResult;
+using cartera::TradePercentage;
+
+int CSistemaCartera::GetExecuted(CArrayOrders& out) const {
+    for (const auto& m : m_orders)
+        if (m.IsExecution()) out.push_back(m);
+    return out.empty() ? 0 : 1;
+}
+
+CNegocioC CSistemaCartera::MakeOpenTrade(const COrderCartera& m, int32_t q, int32_t nowDate,
+                                         int32_t nowTime) const {
+    double cx = m.commission;
+    if (!m.schedule.empty() && m_pAdm)
+        cx = m_pAdm->CalculateCommission(m.schedule, q * m.price, 4) / q;
+    CNegocioC t;
+    t.entryDate = m.date;
+    t.entryTime = m.time;
+    t.exitDate = nowDate;
+    t.exitTime = nowTime;
+    t.isLong = m.buy;
+    t.entryPrice = m.price;
+    t.exitPrice = m.price;
+    t.daysHeld = nowDate - m.date;
+    t.id = m.id;
+    t.entryFieldB = m.fieldB;
+    t.entryText = m.orderText;
+    t.exitText = m.orderText;  // the fictitious exit carries the movement's text
+    t.exitClosing = 1;
+    t.contracts = q;
+    t.remainder = q;
+    t.quoteCode = m.quoteCode;
+    t.entryCommission = m.commission;
+    t.exitCommission = cx;
+    t.pointValue = m.pointValue;
+    t.entryGroup = m.group;
+    t.symbol = m.symbol;
+    t.decimals = m.decimals;
+    t.guarantee = m.guarantee;
+    t.exitInstrument = m.instrument;
+    double r = OpenUnitResult(m.buy != 0, m.price, m.price, m.pointValue, m.commission, cx);
+    t.percentage = TradePercentage(r, m.price + m.commission);
+    t.profit = r * q;
+    return t;
+}
+
+void CSistemaCartera::CrearFictios(const CArrayOrders& remaining) {
+    m_open.clear();
+    CTime now = CTime::GetCurrentTime();
+    int32_t nowDate = FctimeToFn(now), nowTime = HctimeToHn(now);
+    m_open.reserve(remaining.size());
+    for (const auto& m : remaining) m_open.push_back(MakeOpenTrade(m, m.contracts, nowDate, nowTime));
+    RebuildOpenTradeIndex();
+}
+
+void CSistemaCartera::RebuildOpenTradeIndex() {
+    m_openByCode.clear();
+    for (uint32_t i = 0; i < m_open.size(); ++i)
+        m_openByCode[LowerCode(m_open[i].quoteCode)].push_back(i);
+}
+
+namespace {
+
+CNegocioC ClosedTrade(const COrderCartera& e, const COrderCartera& x) {
+    CNegocioC t;
+    t.entryDate = e.date;
+    t.entryTime = e.time;
+    t.exitDate = x.date;
+    t.exitTime = x.time;
+    t.isLong = e.buy;
+    t.entryPrice = e.price;
+    t.exitPrice = x.price;
+    t.daysHeld = x.date - e.date;
+    t.id = e.id;
+    t.entryFieldA = e.fieldA;
+    t.exitFieldA = x.fieldA;
+    t.entryFieldB = e.fieldB;
+    t.entryText = e.orderText;
+    t.exitText = x.orderText;
+    t.exitClosing = x.closing;
+    t.entryInstrument = static_cast<signed char>(e.instrument);
+    t.quoteCode = e.quoteCode;
+    t.entryCommission = e.commission;
+    t.exitCommission = x.commission;
+    t.pointValue = x.pointValue;
+    t.entryGroup = e.group;
+    t.exitGroup = x.group;
+    t.symbol = x.symbol;
+    t.decimals = x.decimals;
+    t.guarantee = x.guarantee;
+    return t;
+}
+
+// Contract arithmetic wraps like the 32-bit fields it models.
+int32_t Sub(int32_t a, int32_t b) {
+    return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
+}
+
+}  // namespace
+
+void CSistemaCartera::CasarOrdenes() {
+    m_closed.clear();
+    std::vector<uint32_t> exec;  // positions of the executions in the journal
+    for (uint32_t i = 0; i < m_orders.size(); ++i)
+        if (m_orders[i].IsExecution()) exec.push_back(i);
+    if (exec.empty()) {
+        m_open.clear();
+        m_openByCode.clear();
+        return;
+    }
+
+    // Queues of open executions per security and side, as positions in exec.
+    struct Queue {
+        std::vector<uint32_t> items;
+        size_t head = 0;
+    };
+    std::unordered_map<std::string, uint32_t> securityOf;
+    std::vector<uint32_t> security(exec.size());
+    std::vector<Queue> queues;  // 2 per security: [2s] sell side, [2s+1] buy side
+    std::vector<int32_t> left(exec.size());
+    std::vector<char> open(exec.size(), 1);
+    for (uint32_t p = 0; p < exec.size(); ++p) {
+        const COrderCartera& m = m_orders[exec[p]];
+        auto [it, added] =
+            securityOf.try_emplace(LowerCode(m.quoteCode), static_cast<uint32_t>(securityOf.size()));
+        if (added) queues.resize(queues.size() + 2);
+        security[p] = it->second;
+        left[p] = m.contracts;
+        queues[2 * it->second + (m.buy ? 1 : 0)].items.push_back(p);
+    }
+
+    for (uint32_t p = 0; p < exec.size(); ++p) {
+        if (!open[p]) continue;
+        const COrderCartera& e = m_orders[exec[p]];
+        Queue& exits = queues[2 * security[p] + (e.buy ? 0 : 1)];
+        while (open[p]) {
+            while (exits.head < exits.items.size() && !open[exits.items[exits.head]]) ++exits.head;
+            if (exits.head == exits.items.size()) break;
+            uint32_t xp = exits.items[exits.head];
+            const COrderCartera& x = m_orders[exec[xp]];
+            CNegocioC t = ClosedTrade(e, x);
+            double r = ClosedUnitResult(e.buy != 0, e.price, e.pointValue, x.price, x.pointValue,
+                                        e.commission, x.commission);
+            if (left[p] > left[xp]) {
+                t.contracts = left[xp];
+                t.percentage = TradePercentage(r, e.price);
+                t.profit = r * left[xp];
+                left[p] = Sub(left[p], left[xp]);
+                t.remainder = left[p];
+                open[xp] = 0;
+                ++exits.head;
+            } else {
+                t.contracts = left[p];
+                t.percentage = TradePercentage(r, e.price + e.commission);
+                t.profit = r * left[p];
+                left[xp] = Sub(left[xp], left[p]);
+                t.remainder = left[xp];
+                if (left[xp] == 0) {
+                    open[xp] = 0;
+                    ++exits.head;
+                }
+                open[p] = 0;
+            }
+            m_closed.push_back(std::move(t));
+        }
+    }
+
+    m_open.clear();
+    CTime now = CTime::GetCurrentTime();
+    int32_t nowDate = FctimeToFn(now), nowTime = HctimeToHn(now);
+    for (uint32_t p = 0; p < exec.size(); ++p)
+        if (open[p]) m_open.push_back(MakeOpenTrade(m_orders[exec[p]], left[p], nowDate, nowTime));
+    RebuildOpenTradeIndex();
+}

@@ -1,0 +1,77 @@
+#pragma once
+// The movement record: one line of a portfolio's journal. A plain copyable value.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class CArchive;
+
+// Movement types.
+enum MovementType : int32_t {
+    kBuy = 0,
+    kDividend = 1,
+    kExpense = 2,
+    kImposition = 3,
+    kDeposit = 4,
+    kRefund = 5,
+    kSell = 6,
+};
+
+inline constexpr uint64_t kNoId = ~uint64_t{0};
+
+// The order record movements and trades share. Fields marked "unused" are carried (and some
+// stored) but never interpreted.
+class COrderC {
+public:
+    virtual ~COrderC() = default;
+
+    int32_t orderNumber = 0;  // unused
+    int32_t orderType = 0;    // unused; stored
+    int32_t fieldA = 0;       // unused; stored
+    int32_t contracts = 0;    // shares; for cash movements the multiplier of the price
+    int32_t fieldB = 0;       // unused; stored, copied into trades
+    int32_t fieldC = 0;       // unused
+    uint8_t closing = 0;      // 1 from every entry page and every load
+    uint8_t buy = 0;          // 1 for a buy: decides the side in matching
+    uint8_t flagD = 1;        // unused
+    double price = 0.0;       // per share; for cash movements the amount per unit
+    double valueE = -1.0;     // unused
+    std::string orderText;    // unused; stored, copied into trades
+    uint64_t id = kNoId;      // identity inside the portfolio
+    double valueF = 0.0;      // unused
+    double pointValue = 0.0;  // value of one price point per share
+    std::string quoteCode;    // market-data code; key of matching and registration
+    int32_t date = 0;         // date number
+    int32_t time = 0;         // time number
+    int32_t type = -1;        // MovementType
+    std::string group;
+    double guarantee = 0.0;
+    std::string orderText2;   // unused
+    std::string symbol;       // display name
+    uint8_t decimals = 2;     // decimals for showing amounts
+    std::string orderText3;   // unused
+    char instrument = 'V';    // instrument letter; copied into trades
+    double balance = 0.0;     // capital after the movement (buy/sell page only); not stored
+};
+
+class COrderCartera : public COrderC {
+public:
+    int32_t reserved = -1;      // carried and stored, never interpreted
+    double commission = 0.0;    // commission per contract
+    std::string schedule;       // commission schedule the movement was priced with
+
+    // 1 for buys and sells (types 0 and 6), the movements that make trades.
+    int IsExecution() const { return type == kBuy || type == kSell; }
+
+    // The short record of the legacy extension block: id low 32 bits, reserved,
+    // commission per contract, schedule. Loading sets the id's high half to 0.
+    void Serialize(CArchive& ar);
+};
+
+using CArrayOrders = std::vector<COrderCartera>;
+
+// String id of the letter shown for a movement type; 0 for codes outside 0..6.
+int MovementTypeLetterId(int32_t type);
+// The cash total shown for a movement: (price + commission) x contracts for a buy,
+// (price - commission) x contracts for a sell, contracts x price otherwise.
+double MovementTotal(const COrderCartera& m);

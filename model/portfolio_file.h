@@ -1,0 +1,54 @@
+#pragma once
+// A portfolio file on disk: the envelope (two empty strings around a version record) and
+// the ledger's body, read whole and written atomically. The headless document of the
+// command line and of tests; the workstation's document uses the same envelope.
+#include <functional>
+#include <string>
+
+#include "model/links.h"
+
+class CArchive;
+class CSistemaCartera;
+
+namespace cartera {
+
+// Writes or reads the envelope around the ledger's body. Archive errors propagate.
+// When loading, *isPortfolio (if given) tells whether the version record was found.
+void SerializePortfolio(CArchive& ar, CSistemaCartera& ledger, bool* isPortfolio = nullptr);
+
+class PortfolioDocument : public ILedgerDocument {
+public:
+    // Links itself to the ledger (not owned; must outlive the document).
+    explicit PortfolioDocument(CSistemaCartera* ledger);
+    ~PortfolioDocument() override;
+
+    // Reads the file into the ledger. False, with *error naming the file and what is
+    // wrong, when it cannot be read or is damaged; the ledger then holds what was read.
+    bool Load(const std::string& path, std::string* error);
+    // Writes the ledger to path (and makes it the document's path). False and *error set
+    // on failure; the old file is then intact.
+    bool SaveAs(const std::string& path, std::string* error);
+
+    // ILedgerDocument: saves to the current path; a failure is kept in LastSaveError().
+    void DoFileSave() override;
+    void UpdateAllViews() override;
+    std::string GetTitle() const override { return m_title; }
+    void SetTitle(const std::string& title) override { m_title = title; }
+
+    const std::string& GetPathName() const { return m_path; }
+    // Empty when every save so far succeeded; else the last failure.
+    const std::string& LastSaveError() const { return m_saveError; }
+    int SaveCount() const { return m_saves; }
+    // Called on every update of the views.
+    void SetOnUpdate(std::function<void()> onUpdate) { m_onUpdate = std::move(onUpdate); }
+
+private:
+    CSistemaCartera* m_ledger;
+    std::string m_path;
+    std::string m_title;
+    std::string m_saveError;
+    int m_saves = 0;
+    std::function<void()> m_onUpdate;
+};
+
+}  // namespace cartera

@@ -1,0 +1,99 @@
+// Live valuation of the open trades and the symbol search, through the market-data link.
+#include <unordered_set>
+
+#include "model/sistema.h"
+
+using cartera::LowerCode;
+using cartera::MakeQuoteRequest;
+
+namespace {
+std::vector<st_solicitar_simbolo> ExecutionRequests(const CArrayOrders& orders) {
+    std::vector<st_solicitar_simbolo> requests;
+    for (const auto& m : orders)
+        if (m.IsExecution()) requests.push_back(MakeQuoteRequest(m.quoteCode));
+    return requests;
+}
+}  // namespace
+
+void CSistemaCartera::RegisterAll() {
+    auto requests = ExecutionRequests(m_orders);
+    if (!requests.empty()) RegisterQuotes(requests, nullptr);
+}
+
+void CSistemaCartera::UnregisterAll() {
+    auto requests = ExecutionRequests(m_orders);
+    if (!requests.empty()) UnregisterQuotes(requests, nullptr);
+}
+
+void CSistemaCartera::OnTicks(const CMensajePelvo& message) {
+    CObjectZorb::OnTicks(message);
+    int lastCount = 0;
+    double last = 0.0;
+    for (const auto& v : message.GetValores()) {
+        if (v.Kind() == kTickLast) {
+            ++lastCount;
+            last = v.Value();
+        }
+    }
+    auto it = m_openByCode.find(LowerCode(message.GetCodigo()));
+    if (lastCount > 0 && it != m_openByCode.end()) {
+        BuildIndex();
+        for (uint32_t k : it->second) {
+            CNegocioC& t = m_open[k];
+            auto e = m_idIndex.find(t.id);
+            if (e == m_idIndex.end()) continue;
+            const COrderCartera& entry = m_orders[e->second];
+            int32_t q = t.contracts;
+            double cx = m_pAdm->CalculateCommission(entry.schedule, q * last, 4) / q;
+            t.exitPrice = last;
+            t.exitCommission = cx;
+            double r = t.isLong == 1
+                           ? (last - entry.price) * entry.pointValue - (cx + entry.commission)
+                           : (entry.price - last) * entry.pointValue - (cx + entry.commission);
+            t.percentage = cartera::TradePercentage(r, t.entryCommission + t.entryPrice);
+            t.profit = r * q;
+            m_refresh.push_back(static_cast<int32_t>(k));
+        }
+    }
+    m_openProfit = GetGananciaPosicionesAbiertas();
+}
+
+void CSistemaCartera::DoIdle() {
+    if (m_refresh.empty()) return;
+    // A trade queued several times is drawn once: each drawing would show the same values.
+    std::unordered_set<int32_t> drawn;
+    for (int32_t k : m_refresh) {
+        if (k >= 0 && static_cast<size_t>(k) < m_open.size() && m_pGridAbiertas &&
+            drawn.insert(k).second)
+            m_pGridAbiertas->UpdateTradeRow(m_open[k]);
+    }
+    m_refresh.clear();
+    if (m_pGridAbiertas) m_pGridAbiertas->RedrawTradeGrid();
+    if (m_pGridValoracion) m_pGridValoracion->UpdateOpenTradeRows();
+}
+
+int CSistemaCartera::ShowDlgSearchQuotes(st_valor_comunic2& out) {
+    auto dialog = std::make_unique<CDlgBusquedaSimbolos>(this, nullptr);
+    m_pDlgSearch = dialog.get();
+    dialog->EnableMultiselectMode(0);
+    int answer = dialog->DoModal();
+    int chosen = 0;
+    if (answer == CDlgBusquedaSimbolos::IDOK && dialog->GetSeleccionados().size() == 1) {
+        out = dialog->GetSeleccionados()[0];
+        chosen = 1;
+    }
+    m_pDlgSearch = nullptr;
+    return chosen;
+}
+
+void CSistemaCartera::OnSimboloEncontradoAck(const st_valor_comunic2& result) {
+    if (m_pDlgSearch) m_pDlgSearch->OnNewSymbolFound(result);
+}
+
+void CSistemaCartera::OnError(int code, int detail, void* data) {
+    if (m_pDlgSearch) m_pDlgSearch->OnError(code, detail, data);
+}
+
+void CSistemaCartera::SetTotalSimbolosEncontrados(long found, long total) {
+    if (m_pDlgSearch) m_pDlgSearch->SetSimbolosEncontrados(found, total);
+}

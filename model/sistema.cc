@@ -1,0 +1,110 @@
+#include "model/sistema.h"
+
+CSistemaCartera::CSistemaCartera() : m_pAdm(std::make_unique<CAdmComisiones>()) {
+    m_pAdm->Load();
+}
+
+CSistemaCartera::~CSistemaCartera() { UnregisterAll(); }
+
+std::string CSistemaCartera::GetNombreCartera() const {
+    return m_pDoc ? m_pDoc->GetTitle() : std::string();
+}
+
+void CSistemaCartera::SetNombreCartera(const std::string& name) {
+    if (m_pDoc) m_pDoc->SetTitle(name);
+}
+
+void CSistemaCartera::BuildIndex() const {
+    if (m_indexValid) return;
+    m_idIndex.clear();
+    m_idIndex.reserve(m_orders.size());
+    for (uint32_t i = 0; i < m_orders.size(); ++i) m_idIndex.emplace(m_orders[i].id, i);
+    m_indexValid = true;
+}
+
+COrderCartera* CSistemaCartera::GetOrden(uint64_t id) {
+    BuildIndex();
+    auto it = m_idIndex.find(id);
+    return it == m_idIndex.end() ? nullptr : &m_orders[it->second];
+}
+
+CNegocioC* CSistemaCartera::GetOpAbierta(uint64_t id) {
+    for (auto& t : m_open)
+        if (t.id == id) return &t;
+    return nullptr;
+}
+
+int CSistemaCartera::GetEntryOrder(uint64_t id, COrderCartera& out) const {
+    BuildIndex();
+    auto it = m_idIndex.find(id);
+    if (it == m_idIndex.end()) return 0;
+    out = m_orders[it->second];
+    return 1;
+}
+
+void CSistemaCartera::SaveDocument() {
+    if (m_pDoc) m_pDoc->DoFileSave();
+}
+
+void CSistemaCartera::UpdateAllViews() {
+    if (m_pDoc) m_pDoc->UpdateAllViews();
+}
+
+void CSistemaCartera::RecomputeAndRefresh() {
+    CasarOrdenes();
+    CalcularCapital();
+    if (m_pGridValoracion) m_pGridValoracion->Refresh();
+}
+
+void CSistemaCartera::AddOrder(COrderCartera m) {
+    if (!m.quoteCode.empty() && m.IsExecution()) {
+        RegisterQuote(cartera::MakeQuoteRequest(m.quoteCode), nullptr);
+    }
+    if (m.quoteCode.empty()) m.quoteCode = m.symbol;
+    ++m_lastId;
+    m.id = m_lastId;
+    bool execution = m.IsExecution();
+    m_orders.push_back(std::move(m));
+    if (m_indexValid) m_idIndex.emplace(m_orders.back().id, m_orders.size() - 1);
+    SaveDocument();
+    if (execution) RecomputeAndRefresh();
+    CalcularCapital();
+    if (m_pGridValoracion) m_pGridValoracion->Refresh();
+    UpdateAllViews();
+}
+
+void CSistemaCartera::DelOrder(uint64_t id) {
+    BuildIndex();
+    auto it = m_idIndex.find(id);
+    if (it == m_idIndex.end()) return;
+    size_t index = it->second;
+    const COrderCartera& m = m_orders[index];
+    if (m.IsExecution()) UnregisterQuote(cartera::MakeQuoteRequest(m.quoteCode), nullptr);
+    m_orders.erase(m_orders.begin() + static_cast<long>(index));
+    InvalidateIndex();
+    RecomputeAndRefresh();
+    UpdateAllViews();
+    SaveDocument();
+}
+
+void CSistemaCartera::ModOrder(COrderCartera m) {
+    if (COrderCartera* existing = GetOrden(m.id)) {
+        bool sameId = existing->id == m.id;
+        *existing = std::move(m);
+        if (!sameId) InvalidateIndex();
+    }
+    RecomputeAndRefresh();
+    UpdateAllViews();
+    SaveDocument();
+}
+
+void CSistemaCartera::GenerarSistema() { RecomputeAndRefresh(); }
+
+void CSistemaCartera::DoAfterLoadingProcess() {
+    RecomputeAndRefresh();
+    for (auto& t : m_open) {
+        t.exitPrice = t.entryPrice;
+        t.exitCommission = t.entryCommission;
+    }
+    RegisterAll();
+}

@@ -1,0 +1,137 @@
+#pragma once
+// The portfolio ledger: the journal of movements and everything derived from it — closed
+// and open trades, the totals, live valuation — and the portfolio file body.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "commissions/comisiones.h"
+#include "host/market.h"
+#include "model/links.h"
+#include "model/order.h"
+#include "model/trade.h"
+
+class CSistemaCartera : public CObjectZorb {
+public:
+    // Creates the commission administrator and loads the commission file at once.
+    CSistemaCartera();
+    // Ends every quote registration.
+    ~CSistemaCartera() override;
+
+    // Links (not owned); the views set them when their windows are created.
+    void SetDocumento(ILedgerDocument* doc) { m_pDoc = doc; }
+    void SetGridCartera(ILedgerListGrid* grid) { m_pGridCartera = grid; }
+    void SetGridAbiertas(ILedgerOpenTradesGrid* grid) { m_pGridAbiertas = grid; }
+    void SetGridCerradas(ILedgerListGrid* grid) { m_pGridCerradas = grid; }
+    void SetGridValoracion(ILedgerValuationGrid* grid) { m_pGridValoracion = grid; }
+    ILedgerDocument* GetDocumento() const { return m_pDoc; }
+
+    CAdmComisiones* GetAdmComisiones() const { return m_pAdm.get(); }
+    void SetPestanaActiva(int tab) { m_activeTab = tab; }
+    int GetPestanaActiva() const { return m_activeTab; }
+    uint32_t GetLastId() const { return m_lastId; }
+
+    double GetCapital() const { return m_capital; }
+    double GetGanAbiertas() const { return m_openProfit; }
+    double GetGanCerradas() const { return m_closedProfit; }
+    double GetInvertido() const { return m_invested; }
+    double GetImposiciones() const { return m_impositions; }
+    double GetIngresos() const { return m_deposits; }
+    double GetReintegros() const { return m_refunds; }
+    double GetGastos() const { return m_expenses; }
+    double GetDividendos() const { return m_dividends; }
+    double GetGarantias() const { return m_guarantees; }
+
+    // The document's title; empty without a document.
+    std::string GetNombreCartera() const;
+    void SetNombreCartera(const std::string& name);
+
+    // The journal in entry order, and the trades as of the last matching.
+    const CArrayOrders& GetOrders() const { return m_orders; }
+    const CArrayNegocioC& GetClosedTrades() const { return m_closed; }
+    const CArrayNegocioC& GetOpenTrades() const { return m_open; }
+    const CArrayOrders& GetLegacyExtensions() const { return m_legacy; }
+
+    // Look-ups; pointers stay valid until the next change of the journal or matching.
+    COrderCartera* GetOrden(uint64_t id);
+    CNegocioC* GetOpAbierta(uint64_t id);
+    // Copies the movement with that id into out and returns 1; 0 (out unchanged) if none.
+    int GetEntryOrder(uint64_t id, COrderCartera& out) const;
+
+    // Journal changes; each saves the file and updates the views.
+    void AddOrder(COrderCartera m);
+    void DelOrder(uint64_t id);  // unknown id: nothing at all
+    void ModOrder(COrderCartera m);  // unknown id: the list is unchanged, the rest runs
+
+    void GenerarSistema();
+    void DoAfterLoadingProcess();
+
+    // Totals.
+    void CalcularCapital();
+    double CalcularGarantias() const;
+    double GetUltimoSaldo(const COrderCartera& m) const;
+
+    // Live quotes.
+    void RegisterAll();
+    void UnregisterAll();
+    void OnTicks(const CMensajePelvo& message) override;
+    void DoIdle();
+    // Runs the symbol search; 1 and out filled when exactly one security was chosen.
+    int ShowDlgSearchQuotes(st_valor_comunic2& out);
+    void OnSimboloEncontradoAck(const st_valor_comunic2& result) override;
+    void OnError(int code, int detail, void* data) override;
+    void SetTotalSimbolosEncontrados(long found, long total) override;
+    size_t RefreshQueueSize() const { return m_refresh.size(); }
+
+    // The portfolio file body. Archive errors propagate; after a failed load the journal
+    // holds the records read so far.
+    virtual void Serialize(CArchive& ar);
+
+    // Matching pieces, public for tests and the reference implementation.
+    int GetExecuted(CArrayOrders& out) const;
+    void CrearFictios(const CArrayOrders& remaining);
+
+protected:
+    void CasarOrdenes();
+    double GetGananciaPosicionesAbiertas() const;
+
+private:
+    void RecomputeAndRefresh();
+    void SaveDocument();
+    void UpdateAllViews();
+    void InvalidateIndex() { m_indexValid = false; }
+    void BuildIndex() const;
+    CNegocioC MakeOpenTrade(const COrderCartera& m, int32_t q, int32_t nowDate,
+                            int32_t nowTime) const;
+    void RebuildOpenTradeIndex();
+    void StoreBody(CArchive& ar);
+    void LoadBody(CArchive& ar);
+    void SerializeLayouts(CArchive& ar);
+
+    CArrayNegocioC m_closed;
+    CArrayNegocioC m_open;
+    CArrayOrders m_orders;
+    ILedgerDocument* m_pDoc = nullptr;
+    ILedgerListGrid* m_pGridCartera = nullptr;
+    ILedgerOpenTradesGrid* m_pGridAbiertas = nullptr;
+    ILedgerListGrid* m_pGridCerradas = nullptr;
+    ILedgerValuationGrid* m_pGridValoracion = nullptr;
+    std::unique_ptr<CAdmComisiones> m_pAdm;
+    CArrayOrders m_legacy;
+    std::vector<int32_t> m_refresh;
+    CDlgBusquedaSimbolos* m_pDlgSearch = nullptr;
+    uint32_t m_lastId = 0;
+    int32_t m_activeTab = -1;
+    double m_capital = 0, m_openProfit = 0, m_closedProfit = 0, m_invested = 0;
+    double m_impositions = 0, m_deposits = 0, m_refunds = 0, m_expenses = 0;
+    double m_dividends = 0, m_guarantees = 0;
+
+    // Speed-ups for look-ups by id and ticks by code; rebuilt when the journal changes.
+    mutable std::unordered_map<uint64_t, uint32_t> m_idIndex;  // id -> first movement
+    mutable bool m_indexValid = false;
+    std::unordered_map<std::string, std::vector<uint32_t>> m_openByCode;  // lower code
+    // Layout bytes read while no grid was linked, written back as they were.
+    std::string m_detachedLayouts;
+};

@@ -1,0 +1,83 @@
+#pragma once
+// The trade record: an entry movement joined with a real or a fictitious exit.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Percentage shown when the divisor of a trade's percentage is zero.
+inline constexpr double kPercentageOfNothing = 2147483647.0;
+
+class CNegocioC {
+public:
+    virtual ~CNegocioC() = default;
+
+    int32_t fieldA = 0;       // unused
+    int32_t fieldB = 10000;   // unused
+    int32_t entryDate = 0;
+    int32_t entryTime = 0;
+    int32_t exitDate = 0;     // open trades: when matching ran
+    int32_t exitTime = 0;
+    int32_t contracts = 0;
+    int32_t remainder = 0;    // closed: what is left on the side not used up; open: contracts
+    int32_t entryFieldB = 0;
+    double entryPrice = 0.0;
+    double exitPrice = 0.0;   // open trades: the last known price
+    int32_t isLong = 0;       // the entry movement's buy flag
+    int32_t daysHeld = 0;
+    double profit = 0.0;
+    double percentage = 0.0;
+    double valueC = 0.0;      // unused
+    int32_t entryFieldA = 0;
+    int32_t exitFieldA = 0;
+    std::string entryText;
+    std::string exitText;
+    int32_t entryInstrument = -1;  // closed trades: the entry's letter, sign-widened
+    uint8_t exitClosing = 0;
+    uint64_t id = 0;          // the entry movement's id
+    int64_t id2 = 0;          // unused
+    uint8_t decimals = 0;
+    int32_t fieldD = 0;       // unused
+    std::string quoteCode;    // the entry's code; key for ticks
+    double entryCommission = 0.0;  // per contract
+    double exitCommission = 0.0;   // per contract
+    double pointValue = 0.0;
+    std::string entryGroup;
+    std::string exitGroup;
+    std::string tradeText;    // unused
+    std::string symbol;
+    double guarantee = 0.0;
+    char exitInstrument = 'V';
+};
+
+using CArrayNegocioC = std::vector<CNegocioC>;
+
+namespace cartera {
+
+// Per-unit result of a closed trade.
+inline double ClosedUnitResult(bool isLong, double pe, double pve, double px, double pvx,
+                               double ce, double cx) {
+    return isLong ? px * pvx - pe * pve - (ce + cx) : pe * pve - px * pvx - (ce + cx);
+}
+
+// Per-unit result of an open trade valued at px, with one point value.
+inline double OpenUnitResult(bool isLong, double pe, double px, double pv, double ce, double cx) {
+    return isLong ? (px - pe) * pv - (ce + cx) : (pe - px) * pv - (ce + cx);
+}
+
+// 100 x r / d, or kPercentageOfNothing when d is 0.
+inline double TradePercentage(double r, double d) {
+    return d == 0.0 ? kPercentageOfNothing : 100.0 * r / d;
+}
+
+// Commission of a whole trade, and the entry and exit totals shown by the grids.
+inline double TradeCommission(const CNegocioC& t) {
+    return (t.exitCommission + t.entryCommission) * t.contracts;
+}
+inline double TradeEntryTotal(const CNegocioC& t) {
+    return (t.entryPrice - t.entryCommission) * t.contracts;
+}
+inline double TradeExitTotal(const CNegocioC& t) {
+    return (t.exitPrice - t.exitCommission) * t.contracts;
+}
+
+}  // namespace cartera
