@@ -8,6 +8,8 @@
 #include <cstring>
 #include <filesystem>
 #include <random>
+#include <csignal>
+#include <cstdlib>
 
 namespace cartera {
 namespace {
@@ -34,6 +36,20 @@ bool WriteAll(int fd, std::string_view data) {
         done += static_cast<size_t>(n);
     }
     return true;
+}
+
+// Removes the temporary files of writers of the same file that were killed mid-save
+// (their process no longer exists).
+void RemoveStaleTemporaries(const std::string& dir, const std::string& base) {
+    std::error_code ec;
+    const std::string prefix = "." + base + ".tmp-";
+    for (const auto& entry : std::filesystem::directory_iterator(dir, ec)) {
+        std::string name = entry.path().filename().string();
+        if (name.rfind(prefix, 0) != 0) continue;
+        long pid = std::strtol(name.c_str() + prefix.size(), nullptr, 10);
+        if (pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+            std::filesystem::remove(entry.path(), ec);
+    }
 }
 
 class RealEnv : public Env {
@@ -91,6 +107,7 @@ public:
             ::unlink(tmp.c_str());
             return false;
         }
+        RemoveStaleTemporaries(dir, base);
         int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (dfd >= 0) {
             ::fsync(dfd);

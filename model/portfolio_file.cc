@@ -37,7 +37,7 @@ bool PortfolioDocument::Load(const std::string& path, std::string* error) {
         return false;
     }
     CArchive ar{std::string_view(data)};
-    bool isPortfolio = true;
+    bool isPortfolio = false;  // until the version record has been read
     try {
         SerializePortfolio(ar, *m_ledger, &isPortfolio);
     } catch (const CArchiveException& e) {

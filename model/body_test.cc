@@ -1,0 +1,215 @@
+#include "host/archive.h"
+#include "host/coding.h"
+#include "model/test_support.h"
+
+namespace cartera::testing {
+namespace {
+
+class BodyTest : public LedgerTest {
+protected:
+    std::string Store(CSistemaCartera& l) {
+        std::string out;
+        CArchive ar(&out);
+        l.Serialize(ar);
+        return out;
+    }
+    void Load(CSistemaCartera& l, const std::string& data) {
+        CArchive ar{std::string_view(data)};
+        l.Serialize(ar);
+    }
+    // A main record written field by field, independently of the ledger's writer.
+    static void PutRecord(std::string* s, int32_t id, int32_t type, const std::string& code,
+                          int32_t contracts = 10, double price = 2.5) {
+        PutFixed32(s, 7);  // order type
+        PutFixed32(s, 0);  // field A
+        PutFixed32(s, static_cast<uint32_t>(contracts));
+        PutFixed32(s, 3);  // field B
+        PutDouble(s, price);
+        s->push_back(0);  // order text
+        PutFixed32(s, static_cast<uint32_t>(id));
+        PutDouble(s, 0.25);  // commission per contract
+        PutDouble(s, 1.0);   // point value
+        s->push_back(static_cast<char>(code.size()));
+        s->append(code);
+        PutFixed32(s, 20000);  // date
+        PutFixed32(s, 3600);   // time
+        PutFixed32(s, static_cast<uint32_t>(type));
+        s->push_back(1);
+        s->push_back('G');  // group
+        PutDouble(s, 0.0);
+        s->push_back(static_cast<char>(code.size()));
+        s->append(code);  // symbol
+    }
+    static std::string Header(uint32_t lastId, int32_t tab, int32_t n) {
+        std::string s;
+        PutFixed32(&s, lastId);
+        PutFixed32(&s, static_cast<uint32_t>(tab));
+        PutFixed32(&s, static_cast<uint32_t>(n));
+        return s;
+    }
+};
+
+TEST_F(BodyTest, EmptyPortfolioBytes) {
+    CSistemaCartera l;
+    FakeGrids movements, closed, open;
+    l.SetGridCartera(&movements);
+    l.SetGridCerradas(&closed);
+    l.SetGridAbiertas(&open);
+    movements.layoutValue = 1;
+    closed.layoutValue = 2;
+    open.layoutValue = 3;
+    std::string expected = Header(0, -1, 0);
+    PutFixed32(&expected, 0xFFFFFFFF);
+    PutFixed32(&expected, 0xFFFFFFFE);
+    PutFixed32(&expected, 1);  // movements, closed, open, in that order
+    PutFixed32(&expected, 2);
+    PutFixed32(&expected, 3);
+    EXPECT_EQ(Store(l), expected);
+}
+
+TEST_F(BodyTest, StoreThenLoadGivesTheSameJournal) {
+    CSistemaCartera a;
+    COrderCartera buy = Exec(true, "ACME", 10, 20.0, 0.1);
+    buy.schedule = "Broker";
+    buy.group = "Tech";
+    buy.decimals = 4;
+    buy.balance = 99.0;
+    a.AddOrder(buy);
+    a.AddOrder(Exec(false, "acme", 4, 22.0));
+    a.AddOrder(Cash(kImposition, 1, 1000.0));
+    a.SetPestanaActiva(2);
+    std::string bytes = Store(a);
+
+    CSistemaCartera b;
+    Load(b, bytes);
+    ASSERT_EQ(b.GetOrders().size(), 3u);
+    EXPECT_EQ(b.GetLastId(), 3u);
+    EXPECT_EQ(b.GetPestanaActiva(), 2);
+    const COrderCartera& m = b.GetOrders()[0];
+    EXPECT_EQ(m.id, 1u);
+    EXPECT_EQ(m.schedule, "Broker");
+    EXPECT_EQ(m.group, "Tech");
+    EXPECT_EQ(m.quoteCode, "ACME");
+    EXPECT_EQ(m.buy, 1);
+    EXPECT_EQ(m.closing, 1);
+    EXPECT_EQ(m.decimals, 2);     // not stored
+    EXPECT_EQ(m.balance, 0.0);    // not stored
+    EXPECT_EQ(b.GetOrders()[1].buy, 0);
+    EXPECT_EQ(b.GetOrders()[2].buy, 0);  // only type 0 is a buy after loading
+    EXPECT_EQ(b.GetCapital(), a.GetCapital());
+    EXPECT_EQ(b.GetGanCerradas(), a.GetGanCerradas());
+    EXPECT_EQ(b.GetClosedTrades().size(), 1u);
+    // Open trades come back valued at their entry: exit commission reset to the entry's.
+    ASSERT_EQ(b.GetOpenTrades().size(), 1u);
+    EXPECT_EQ(b.GetOpenTrades()[0].exitCommission, 0.1);
+    EXPECT_EQ(b.GetOpenTrades()[0].exitPrice, 20.0);
+    EXPECT_EQ(service.RegistrationCount(&b, "acme"), 2);
+    // Written again without grids: the same bytes, layouts included.
+    EXPECT_EQ(Store(b), bytes);
+}
+
+TEST_F(BodyTest, IdsAreSignExtendedAndCountersKept) {
+    std::string s = Header(5, 0, 1);
+    PutRecord(&s, -3, kBuy, "NEG");
+    PutFixed32(&s, 0xFFFFFFFF);
+    s += '\0';
+    PutFixed32(&s, 0);
+    CSistemaCartera l;
+    Load(l, s);
+    ASSERT_EQ(l.GetOrders().size(), 1u);
+    EXPECT_EQ(l.GetOrders()[0].id, 0xFFFFFFFFFFFFFFFDull);
+    EXPECT_NE(l.GetOrden(0xFFFFFFFFFFFFFFFDull), nullptr);
+    l.AddOrder(Cash(kDeposit, 1, 1.0));
+    EXPECT_EQ(l.GetOrders().back().id, 6u);
+}
+
+TEST_F(BodyTest, LegacyExtensionBlockMatchesByFullId) {
+    std::string s = Header(2, -1, 3);
+    PutRecord(&s, 1, kBuy, "A");
+    PutRecord(&s, 2, kSell, "A");
+    PutRecord(&s, -2, kBuy, "B");
+    PutFixed32(&s, 2);  // M = 2 legacy short records
+    for (uint32_t id : {2u, 0xFFFFFFFEu}) {
+        PutFixed32(&s, id);
+        PutFixed32(&s, 42);
+        PutDouble(&s, 9.99);
+        s += '\x03';
+        s += "Old";
+    }
+    FakeGrids movements;
+    CSistemaCartera l;
+    l.SetGridCartera(&movements);
+    PutFixed32(&s, 0x1234);  // the movements grid's layout follows the legacy block
+    Load(l, s);
+    EXPECT_EQ(l.GetOrders()[0].schedule, "");
+    EXPECT_EQ(l.GetOrders()[0].reserved, -1);
+    EXPECT_EQ(l.GetOrders()[1].schedule, "Old");
+    EXPECT_EQ(l.GetOrders()[1].reserved, 42);
+    EXPECT_EQ(l.GetOrders()[1].commission, 0.25);  // the record's commission is not used
+    // 0xFFFFFFFE widened with a zero high half is not the sign-extended id -2.
+    EXPECT_EQ(l.GetOrders()[2].schedule, "");
+    EXPECT_EQ(l.GetLegacyExtensions().size(), 2u);
+    EXPECT_EQ(movements.layoutValue, 0x1234u);
+}
+
+TEST_F(BodyTest, MarkerVariantsAndShortFiles) {
+    FakeGrids movements;
+    // M = 0: no extension data, the layouts follow at once.
+    std::string zero = Header(1, -1, 1);
+    PutRecord(&zero, 1, kBuy, "A");
+    PutFixed32(&zero, 0);
+    PutFixed32(&zero, 0x77);
+    CSistemaCartera a;
+    a.SetGridCartera(&movements);
+    Load(a, zero);
+    EXPECT_EQ(movements.layoutValue, 0x77u);
+    EXPECT_EQ(a.GetOpenTrades().size(), 1u);
+
+    // Ending right after the extension records is fine; the grid keeps its layout.
+    std::string current = Header(1, -1, 1);
+    PutRecord(&current, 1, kBuy, "A");
+    PutFixed32(&current, 0xFFFFFFFF);
+    current += "\x02" "S1";
+    PutFixed32(&current, 8);
+    CSistemaCartera b;
+    b.SetGridCartera(&movements);
+    Load(b, current);
+    EXPECT_EQ(b.GetOrders()[0].schedule, "S1");
+    EXPECT_EQ(movements.layoutValue, 0x77u);
+    EXPECT_EQ(b.GetOpenTrades().size(), 1u);  // the after-loading process still ran
+
+    // A marker other than -2 after the extension block: no layouts are read.
+    std::string other = current;
+    PutFixed32(&other, 5);
+    PutFixed32(&other, 0x99);
+    CSistemaCartera c;
+    c.SetGridCartera(&movements);
+    Load(c, other);
+    EXPECT_EQ(movements.layoutValue, 0x77u);
+}
+
+TEST_F(BodyTest, TruncationAndCraftedCountsRaiseArchiveErrors) {
+    CSistemaCartera a;
+    a.AddOrder(Exec(true, "ACME", 10, 20.0));
+    a.AddOrder(Exec(true, "BETA", 10, 20.0));
+    std::string full = Store(a);
+    size_t extension = full.size() - 4 - 2 * 5;  // -2 marker and two (string, u32) records
+    for (size_t cut = 0; cut < extension; ++cut) {
+        CSistemaCartera l;
+        EXPECT_THROW(Load(l, full.substr(0, cut)), CArchiveException) << "cut at " << cut;
+        EXPECT_LE(l.GetOrders().size(), 2u);
+    }
+    // The records read before the failure stay.
+    CSistemaCartera partial;
+    EXPECT_THROW(Load(partial, full.substr(0, full.size() / 2)), CArchiveException);
+    EXPECT_EQ(partial.GetOrders().size(), 1u);
+    // A count of two thousand million with nothing behind it fails fast.
+    std::string crafted = Header(0, 0, 0x7FFFFFFF);
+    CSistemaCartera l;
+    EXPECT_THROW(Load(l, crafted), CArchiveException);
+    std::string negative = Header(0, 0, -4);
+    EXPECT_THROW(Load(l, negative), CArchiveException);
+}
+
+}  // namespace
+}  // namespace cartera::testing

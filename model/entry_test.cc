@@ -1,0 +1,133 @@
+#include "model/entry.h"
+
+#include "model/test_support.h"
+
+namespace cartera::testing {
+namespace {
+
+class EntryTest : public LedgerTest {
+protected:
+    // A kind-4 schedule whose only cost is a fixed royalty.
+    void AddSchedule(const std::string& name, double royalty, bool isDefault = false) {
+        stComision b;
+        b.kind = 4;
+        b.name = name;
+        b.to = 1e9;
+        b.royalty = royalty;
+        b.isDefault = isDefault;
+        ledger.GetAdmComisiones()->Add(b);
+    }
+    BuySellPage Page(bool buy, const std::string& contracts, const std::string& price) {
+        BuySellPage p;
+        p.buy = buy;
+        p.code = "ACME";
+        p.symbol = "Acme Corp";
+        p.symbolDecimals = 3;
+        p.contractsText = contracts;
+        p.priceText = price;
+        p.when = kNow;
+        return p;
+    }
+    CSistemaCartera ledger;
+};
+
+TEST_F(EntryTest, BuyAndSellWithASchedule) {
+    AddSchedule("Broker", 8.0);
+    BuySellPage page = Page(true, "100", "10.5");
+    page.schedule = DefaultScheduleItem(*ledger.GetAdmComisiones());
+    ASSERT_EQ(page.schedule, "Broker");
+    BuySellAmounts shown = UpdateAmounts(*ledger.GetAdmComisiones(), page);
+    EXPECT_EQ(shown.gross, "1050.00");
+    EXPECT_EQ(shown.commission, "8.00");
+    EXPECT_EQ(shown.total, "1058.00");
+    auto m = BuildBuySell(ledger, page);
+    ASSERT_TRUE(m);
+    EXPECT_EQ(m->type, kBuy);
+    EXPECT_EQ(m->buy, 1);
+    EXPECT_EQ(m->contracts, 100);
+    EXPECT_EQ(m->price, 10.5);
+    EXPECT_DOUBLE_EQ(m->commission, 0.08);
+    EXPECT_EQ(m->schedule, "Broker");
+    EXPECT_EQ(m->decimals, 3);
+    EXPECT_EQ(m->reserved, 0);
+    EXPECT_EQ(m->pointValue, 1.0);
+    EXPECT_EQ(m->date, 20792);
+    EXPECT_EQ(m->time, 12 * 3600);
+    EXPECT_EQ(m->id, kNoId);
+    page.buy = false;
+    EXPECT_EQ(UpdateAmounts(*ledger.GetAdmComisiones(), page).total, "1042.00");
+    EXPECT_EQ(BuildBuySell(ledger, page)->type, kSell);
+    EXPECT_EQ(BuildBuySell(ledger, page)->buy, 0);
+}
+
+TEST_F(EntryTest, StoredCommissionIsTheDisplayedOne) {
+    AddSchedule("Odd", 8.456);
+    BuySellPage page = Page(true, "4", "10");
+    page.schedule = "Odd";
+    EXPECT_EQ(UpdateAmounts(*ledger.GetAdmComisiones(), page).commission, "8.46");
+    EXPECT_DOUBLE_EQ(BuildBuySell(ledger, page)->commission, 8.46 / 4);
+    // Without a schedule the typed commission stays.
+    page.schedule.reset();
+    page.commissionText = "3.5";
+    EXPECT_EQ(UpdateAmounts(*ledger.GetAdmComisiones(), page).total, "43.50");
+    auto m = BuildBuySell(ledger, page);
+    EXPECT_EQ(m->schedule, "");
+    EXPECT_DOUBLE_EQ(m->commission, 3.5 / 4);
+    page.commissionText = "";
+    EXPECT_EQ(BuildBuySell(ledger, page)->commission, 0.0);
+}
+
+TEST_F(EntryTest, ContractsBelowOneRecordNothing) {
+    for (const char* text : {"0", "-3", "x", ""})
+        EXPECT_FALSE(BuildBuySell(ledger, Page(true, text, "10"))) << text;
+    EXPECT_TRUE(BuildBuySell(ledger, Page(true, "1", "junk")));
+    EXPECT_EQ(BuildBuySell(ledger, Page(true, "1", "junk"))->price, 0.0);
+}
+
+TEST_F(EntryTest, BalanceIsTheCurrentCapital) {
+    ledger.AddOrder(BuildCashMovement(kImposition, "Savings", 5000.0, kNow));
+    auto m = BuildBuySell(ledger, Page(true, "10", "1"));
+    EXPECT_EQ(m->balance, 5000.0);
+}
+
+TEST_F(EntryTest, ScheduleSelectionUsesThePrefixRule) {
+    EXPECT_FALSE(DefaultScheduleItem(*ledger.GetAdmComisiones()));
+    AddSchedule("Broker 2", 1.0);
+    AddSchedule("Broker", 1.0, true);
+    AddSchedule("Alpha", 1.0);
+    auto items = ScheduleListItems(*ledger.GetAdmComisiones());
+    EXPECT_EQ(items, (std::vector<std::string>{"Alpha", "Broker", "Broker 2"}));
+    EXPECT_EQ(DefaultScheduleItem(*ledger.GetAdmComisiones()), "Broker");
+    EXPECT_EQ(SelectByPrefix(items, "broker"), "Broker");
+    EXPECT_EQ(SelectByPrefix(items, "BROKER 2"), "Broker 2");
+    EXPECT_EQ(SelectByPrefix(items, ""), "Alpha");
+    EXPECT_FALSE(SelectByPrefix(items, "Zeta"));
+    ledger.GetAdmComisiones()->SetDefault("Nobody");
+    EXPECT_EQ(DefaultScheduleItem(*ledger.GetAdmComisiones()), "Alpha");
+}
+
+TEST_F(EntryTest, CashAndDividendMovements) {
+    COrderCartera e = BuildCashMovement(kExpense, "Bank fees", 125.5, kNow);
+    EXPECT_EQ(e.type, kExpense);
+    EXPECT_EQ(e.contracts, 1);
+    EXPECT_EQ(e.price, 125.5);
+    EXPECT_EQ(e.buy, 1);
+    EXPECT_EQ(e.symbol, "Bank fees");
+    EXPECT_EQ(e.quoteCode, "Bank fees");
+    EXPECT_EQ(e.group, "");
+    EXPECT_EQ(e.decimals, 2);
+    EXPECT_EQ(e.reserved, -1);
+    EXPECT_EQ(e.commission, 0.0);
+    COrderCartera d = BuildDividend("Acme Corp", "ACME", 3, 400, 0.25, "Tech", kNow, 7);
+    EXPECT_EQ(d.type, kDividend);
+    EXPECT_EQ(d.buy, 0);
+    EXPECT_EQ(d.contracts, 400);
+    EXPECT_EQ(d.price, 0.25);
+    EXPECT_EQ(d.id, 7u);
+    EXPECT_DOUBLE_EQ(MovementTotal(d), 100.0);
+    ledger.AddOrder(d);
+    EXPECT_DOUBLE_EQ(ledger.GetDividendos(), 100.0);
+}
+
+}  // namespace
+}  // namespace cartera::testing

@@ -1,0 +1,169 @@
+#include <random>
+
+#include "bench/literal_ledger.h"
+#include "model/test_support.h"
+
+namespace cartera::testing {
+namespace {
+
+class MatchingTest : public LedgerTest {
+protected:
+    void Add(const COrderCartera& m) { ledger.AddOrder(m); }
+    CSistemaCartera ledger;
+};
+
+TEST_F(MatchingTest, PartialFillsClosesFirstInFirstOut) {
+    Add(Exec(true, "ACME", 10, 20.0));
+    Add(Exec(false, "ACME", 4, 22.0));
+    Add(Exec(false, "ACME", 6, 23.0));
+    const auto& closed = ledger.GetClosedTrades();
+    ASSERT_EQ(closed.size(), 2u);
+    EXPECT_EQ(closed[0].contracts, 4);
+    EXPECT_EQ(closed[0].remainder, 6);
+    EXPECT_EQ(closed[1].contracts, 6);
+    EXPECT_EQ(closed[1].remainder, 0);
+    EXPECT_EQ(closed[0].id, 1u);
+    EXPECT_EQ(closed[1].id, 1u);
+    EXPECT_DOUBLE_EQ(closed[0].profit, 8.0);
+    EXPECT_DOUBLE_EQ(closed[1].profit, 18.0);
+    EXPECT_TRUE(ledger.GetOpenTrades().empty());
+}
+
+TEST_F(MatchingTest, OversizedSellLeavesAnOpenShort) {
+    Add(Exec(true, "ACME", 10, 20.0));
+    Add(Exec(false, "ACME", 15, 21.0));
+    ASSERT_EQ(ledger.GetClosedTrades().size(), 1u);
+    EXPECT_EQ(ledger.GetClosedTrades()[0].contracts, 10);
+    EXPECT_EQ(ledger.GetClosedTrades()[0].remainder, 5);
+    ASSERT_EQ(ledger.GetOpenTrades().size(), 1u);
+    const CNegocioC& open = ledger.GetOpenTrades()[0];
+    EXPECT_EQ(open.isLong, 0);
+    EXPECT_EQ(open.contracts, 5);
+    EXPECT_EQ(open.id, 2u);  // the sell is the entry
+}
+
+TEST_F(MatchingTest, ShortsCodesCaseAndEntryOrder) {
+    // A sell first opens a short that the later buy closes.
+    Add(Exec(false, "SHRT", 5, 30.0));
+    Add(Exec(true, "SHRT", 5, 25.0));
+    // Codes compare without regard to case.
+    Add(Exec(true, "MIXED", 10, 1.0));
+    Add(Exec(false, "mixed", 10, 2.0));
+    // A sell dated before its buy is still the buy's exit: entry order decides.
+    Add(Exec(true, "LATE", 3, 10.0, 0.0, 20500));
+    Add(Exec(false, "LATE", 3, 11.0, 0.0, 20400));
+    const auto& closed = ledger.GetClosedTrades();
+    ASSERT_EQ(closed.size(), 3u);
+    EXPECT_EQ(closed[0].isLong, 0);
+    EXPECT_DOUBLE_EQ(closed[0].profit, 25.0);  // (30 - 25) x 5
+    EXPECT_EQ(closed[1].quoteCode, "MIXED");
+    EXPECT_EQ(closed[1].contracts, 10);
+    EXPECT_EQ(closed[2].daysHeld, -100);
+    EXPECT_TRUE(ledger.GetOpenTrades().empty());
+}
+
+TEST_F(MatchingTest, OpenTradesCashAndDeletion) {
+    Add(Cash(kImposition, 1, 1000.0));
+    Add(Exec(true, "ONE", 10, 20.0, 0.1));
+    Add(Cash(kExpense, 1, 5.0));
+    Add(Exec(true, "ONE", 5, 21.0));
+    ASSERT_EQ(ledger.GetOpenTrades().size(), 2u);
+    EXPECT_EQ(ledger.GetOpenTrades()[0].id, 2u);
+    EXPECT_EQ(ledger.GetOpenTrades()[1].id, 4u);
+    const CNegocioC& first = ledger.GetOpenTrades()[0];
+    // Valued at its own price until a tick: r = -(Ce + Cx), percentage on price + Ce.
+    EXPECT_DOUBLE_EQ(first.exitPrice, 20.0);
+    EXPECT_DOUBLE_EQ(first.profit, -2.0);
+    EXPECT_DOUBLE_EQ(first.percentage, 100.0 * -0.2 / 20.1);
+    EXPECT_EQ(first.exitDate, 20792);  // today
+    EXPECT_EQ(first.daysHeld, 20792 - 20000);
+    EXPECT_TRUE(ledger.GetClosedTrades().empty());
+    ledger.DelOrder(2);
+    ledger.DelOrder(4);
+    EXPECT_TRUE(ledger.GetOpenTrades().empty());
+}
+
+TEST_F(MatchingTest, OpenTradeExitCommissionComesFromTheSchedule) {
+    stComision b;
+    b.kind = 4;
+    b.name = "Broker";
+    b.from = 0;
+    b.to = 100000;
+    b.commissionMin = 5.0;
+    ledger.GetAdmComisiones()->Add(b);
+    COrderCartera m = Exec(true, "SCH", 10, 20.0, 0.3);
+    m.schedule = "Broker";
+    Add(m);
+    const CNegocioC& t = ledger.GetOpenTrades().at(0);
+    EXPECT_DOUBLE_EQ(t.exitCommission, 0.5);  // 5 / 10 contracts
+    EXPECT_DOUBLE_EQ(t.profit, -(0.3 + 0.5) * 10);
+}
+
+TEST_F(MatchingTest, ClosedTradePercentageDependsOnWhichSideWasLarger) {
+    Add(Exec(true, "A", 20, 20.0, 0.1));
+    Add(Exec(false, "A", 10, 22.0, 0.1));  // entry larger: divisor is the entry price
+    Add(Exec(true, "B", 10, 20.0, 0.1));
+    Add(Exec(false, "B", 10, 22.0, 0.1));  // not larger: divisor is price + commission
+    Add(Exec(true, "Z", 10, 0.0));
+    Add(Exec(false, "Z", 10, 1.0));
+    const auto& closed = ledger.GetClosedTrades();
+    ASSERT_EQ(closed.size(), 3u);
+    EXPECT_DOUBLE_EQ(closed[0].profit, 18.0);
+    EXPECT_DOUBLE_EQ(closed[0].percentage, 9.0);
+    EXPECT_DOUBLE_EQ(closed[1].percentage, 100.0 * 1.8 / 20.1);
+    EXPECT_EQ(closed[2].percentage, 2147483647.0);
+}
+
+// The fast matching must give exactly what the written rule gives, trade for trade and bit
+// for bit, on journals full of the awkward cases.
+TEST_F(MatchingTest, AgreesWithTheLiteralRuleOnRandomJournals) {
+    std::mt19937 rng(12345);
+    const char* codes[] = {"AAA", "aaa", "Bbb", "BBB", "ccc", "D"};
+    for (int round = 0; round < 40; ++round) {
+        CSistemaCartera fast;
+        literal::Ledger slow;
+        slow.adm = fast.GetAdmComisiones();
+        int n = 1 + static_cast<int>(rng() % 120);
+        for (int i = 0; i < n; ++i) {
+            COrderCartera m;
+            int kind = static_cast<int>(rng() % 10);
+            if (kind < 8) {
+                m = Exec(kind % 2 == 0, codes[rng() % 6], static_cast<int>(rng() % 12) - 1,
+                         static_cast<double>(rng() % 5000) / 100.0,
+                         static_cast<double>(rng() % 10) / 100.0,
+                         20000 + static_cast<int>(rng() % 400));
+                m.pointValue = (rng() % 3) + 0.5;
+            } else {
+                m = Cash(1 + static_cast<int>(rng() % 5), 1, static_cast<double>(rng() % 1000));
+            }
+            fast.AddOrder(m);
+        }
+        slow.orders = fast.GetOrders();
+        literal::CasarOrdenes(slow);
+        literal::CalcularCapital(slow);
+        ASSERT_EQ(fast.GetClosedTrades().size(), slow.closed.size()) << "round " << round;
+        ASSERT_EQ(fast.GetOpenTrades().size(), slow.open.size()) << "round " << round;
+        for (size_t i = 0; i < slow.closed.size(); ++i) {
+            const CNegocioC& a = fast.GetClosedTrades()[i];
+            const CNegocioC& b = slow.closed[i];
+            EXPECT_EQ(a.id, b.id);
+            EXPECT_EQ(a.contracts, b.contracts);
+            EXPECT_EQ(a.remainder, b.remainder);
+            EXPECT_EQ(a.exitPrice, b.exitPrice);
+            EXPECT_EQ(a.symbol, b.symbol);
+            EXPECT_EQ(a.profit, b.profit);
+            EXPECT_EQ(a.percentage, b.percentage);
+        }
+        for (size_t i = 0; i < slow.open.size(); ++i) {
+            EXPECT_EQ(fast.GetOpenTrades()[i].id, slow.open[i].id);
+            EXPECT_EQ(fast.GetOpenTrades()[i].contracts, slow.open[i].contracts);
+            EXPECT_EQ(fast.GetOpenTrades()[i].profit, slow.open[i].profit);
+        }
+        EXPECT_EQ(fast.GetCapital(), slow.totals.capital);
+        EXPECT_EQ(fast.GetInvertido(), slow.totals.invested);
+        EXPECT_EQ(fast.GetGanAbiertas(), slow.totals.openProfit);
+    }
+}
+
+}  // namespace
+}  // namespace cartera::testing

@@ -1,0 +1,144 @@
+#include "model/portfolio_file.h"
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "host/archive.h"
+#include "model/test_support.h"
+
+namespace cartera::testing {
+namespace {
+
+class PortfolioFileTest : public LedgerTest {};
+
+TEST_F(PortfolioFileTest, EnvelopeSurroundsTheBody) {
+    CSistemaCartera ledger;
+    PortfolioDocument doc(&ledger);
+    std::string error;
+    ASSERT_TRUE(doc.SaveAs("/mem/p.cartera", &error)) << error;
+    const std::string& bytes = env.Files()["/mem/p.cartera"];
+    ASSERT_GE(bytes.size(), 14u);
+    EXPECT_EQ(bytes[0], '\0');   // empty first string
+    EXPECT_EQ(bytes.substr(1, 4), "CRTV");
+    EXPECT_EQ(bytes[13], '\0');  // empty second string
+    // Loading ignores whatever the two strings hold.
+    std::string changed = bytes;
+    changed[0] = 3;
+    changed.insert(1, "abc");
+    env.Files()["/mem/q.cartera"] = changed;
+    CSistemaCartera other;
+    PortfolioDocument otherDoc(&other);
+    EXPECT_TRUE(otherDoc.Load("/mem/q.cartera", &error)) << error;
+}
+
+TEST_F(PortfolioFileTest, ChangesAreSavedAndFailuresKeepTheOldFile) {
+    CSistemaCartera ledger;
+    PortfolioDocument doc(&ledger);
+    std::string error;
+    ASSERT_TRUE(doc.SaveAs("/mem/p.cartera", &error));
+    int updates = 0;
+    doc.SetOnUpdate([&] { ++updates; });
+    ledger.AddOrder(Exec(true, "ACME", 10, 20.0));
+    EXPECT_EQ(doc.SaveCount(), 2);
+    EXPECT_EQ(updates, 1);
+    std::string before = env.Files()["/mem/p.cartera"];
+    env.SetFailWrites(true);
+    ledger.AddOrder(Exec(true, "ACME", 5, 20.0));
+    EXPECT_FALSE(doc.LastSaveError().empty());
+    EXPECT_EQ(env.Files()["/mem/p.cartera"], before);
+
+    CSistemaCartera reread;
+    PortfolioDocument rereadDoc(&reread);
+    ASSERT_TRUE(rereadDoc.Load("/mem/p.cartera", &error)) << error;
+    EXPECT_EQ(reread.GetOrders().size(), 1u);
+}
+
+TEST_F(PortfolioFileTest, DamagedFilesGiveAClearError) {
+    CSistemaCartera ledger;
+    PortfolioDocument doc(&ledger);
+    std::string error;
+    EXPECT_FALSE(doc.Load("/mem/missing.cartera", &error));
+    EXPECT_NE(error.find("missing.cartera"), std::string::npos);
+    env.Files()["/mem/text.cartera"] = "hello, this is not a portfolio";
+    EXPECT_FALSE(doc.Load("/mem/text.cartera", &error));
+    EXPECT_NE(error.find("not a portfolio file"), std::string::npos) << error;
+    ASSERT_TRUE(doc.SaveAs("/mem/p.cartera", &error));
+    ledger.AddOrder(Exec(true, "ACME", 10, 20.0));
+    std::string bytes = env.Files()["/mem/p.cartera"];
+    env.Files()["/mem/cut.cartera"] = bytes.substr(0, bytes.size() - 30);
+    CSistemaCartera other;
+    PortfolioDocument otherDoc(&other);
+    EXPECT_FALSE(otherDoc.Load("/mem/cut.cartera", &error));
+    EXPECT_NE(error.find("cut.cartera"), std::string::npos);
+    EXPECT_NE(error.find("end of file"), std::string::npos) << error;
+}
+
+// A process adding movements one by one (each saved at once) is killed at random moments;
+// the file on disk must always load, holding every movement of some complete save.
+TEST(PortfolioFileKillTest, KilledWhileSavingNeverLeavesATornFile) {
+    char tmpl[] = "/tmp/cartera-kill-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    std::string dir = tmpl;
+    std::string path = dir + "/p.cartera";
+    SetHomeFolder(dir);
+    CMarketService service;
+    CMarketService::SetCurrent(&service);
+    {
+        CSistemaCartera ledger;
+        PortfolioDocument doc(&ledger);
+        std::string error;
+        ASSERT_TRUE(doc.SaveAs(path, &error)) << error;
+    }
+    for (int round = 0; round < 6; ++round) {
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            CSistemaCartera ledger;
+            PortfolioDocument doc(&ledger);
+            std::string error;
+            if (!doc.Load(path, &error)) _exit(3);
+            for (int i = 0; i < 100000; ++i) {
+                COrderCartera m = Exec(i % 2 == 0, "K" + std::to_string(i % 7), 1 + i % 9, 10.0);
+                m.group = std::string(200, 'g');  // make every save a few hundred KB
+                ledger.AddOrder(m);
+            }
+            _exit(0);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(150 + 97 * round));
+        kill(child, SIGKILL);
+        int status = 0;
+        waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "the writer finished or failed before the kill";
+        CSistemaCartera ledger;
+        PortfolioDocument doc(&ledger);
+        std::string error;
+        ASSERT_TRUE(doc.Load(path, &error)) << "round " << round << ": " << error;
+        const auto& orders = ledger.GetOrders();
+        ASSERT_EQ(ledger.GetLastId(), orders.empty() ? 0u : orders.back().id);
+        for (size_t i = 0; i < orders.size(); ++i) ASSERT_EQ(orders[i].id, i + 1);
+    }
+    // The next save clears the temporary files the killed writers left behind.
+    {
+        CSistemaCartera ledger;
+        PortfolioDocument doc(&ledger);
+        std::string error;
+        ASSERT_TRUE(doc.Load(path, &error)) << error;
+        ledger.AddOrder(Exec(true, "LAST", 1, 1.0));
+        EXPECT_TRUE(doc.LastSaveError().empty());
+    }
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
+        if (entry.path().filename().string().find(".tmp-") != std::string::npos) ++files;
+    EXPECT_EQ(files, 0);
+    CMarketService::SetCurrent(nullptr);
+    SetHomeFolder("");
+    std::filesystem::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace cartera::testing

@@ -1,0 +1,124 @@
+#include "model/test_support.h"
+
+namespace cartera::testing {
+namespace {
+
+class QuotesTest : public LedgerTest {
+protected:
+    void SetUp() override {
+        ledger.SetGridAbiertas(&grids);
+        ledger.SetGridValoracion(&grids);
+    }
+    void Tick(const std::string& code, std::initializer_list<std::pair<int, double>> values) {
+        CMensajePelvo msg(code);
+        for (auto [kind, value] : values) msg.AddValor(kind, value);
+        service.Publish(msg);
+    }
+    FakeGrids grids;
+    CSistemaCartera ledger;
+};
+
+TEST_F(QuotesTest, LastPriceRevaluesOpenTradesOfTheCode) {
+    ledger.AddOrder(Exec(true, "ACME", 10, 20.0));
+    ledger.AddOrder(Exec(false, "SHRT", 4, 50.0));
+    ledger.AddOrder(Exec(true, "OTHER", 1, 5.0));
+    double capital = ledger.GetCapital(), invested = ledger.GetInvertido();
+    Tick("acme", {{kTickLast, 21.0}});
+    const CNegocioC& t = ledger.GetOpenTrades()[0];
+    EXPECT_DOUBLE_EQ(t.exitPrice, 21.0);
+    EXPECT_DOUBLE_EQ(t.profit, 10.0);
+    EXPECT_DOUBLE_EQ(t.percentage, 5.0);
+    // Several last prices in one message: the last counts; other kinds are ignored.
+    Tick("SHRT", {{kTickLast, 49.0}, {kTickBid, 1.0}, {kTickLast, 48.0}, {kTickLast, 45.0}});
+    EXPECT_DOUBLE_EQ(ledger.GetOpenTrades()[1].profit, 20.0);
+    EXPECT_DOUBLE_EQ(ledger.GetGanAbiertas(), 30.0);
+    EXPECT_EQ(ledger.GetCapital(), capital);
+    EXPECT_EQ(ledger.GetInvertido(), invested);
+    EXPECT_EQ(ledger.RefreshQueueSize(), 2u);
+    // No last price: nothing moves.
+    Tick("ACME", {{kTickBid, 99.0}});
+    EXPECT_DOUBLE_EQ(ledger.GetOpenTrades()[0].exitPrice, 21.0);
+}
+
+TEST_F(QuotesTest, TickCommissionComesFromTheEntrySchedule) {
+    stComision b;
+    b.kind = 4;
+    b.name = "Broker";
+    b.to = 1e9;
+    b.commissionPct = 1.0;  // 1 % of the amount
+    ledger.GetAdmComisiones()->Add(b);
+    COrderCartera m = Exec(true, "ACME", 10, 20.0, 0.2);
+    m.schedule = "Broker";
+    ledger.AddOrder(m);
+    Tick("ACME", {{kTickLast, 30.0}});
+    const CNegocioC& t = ledger.GetOpenTrades()[0];
+    EXPECT_DOUBLE_EQ(t.exitCommission, 0.3);  // 1 % of 300 over 10 contracts
+    EXPECT_DOUBLE_EQ(t.profit, (10.0 - 0.5) * 10);
+    EXPECT_DOUBLE_EQ(t.percentage, 100.0 * 9.5 / 20.2);
+}
+
+TEST_F(QuotesTest, IdleDrawsQueuedRowsOnceAndDropsStaleOnes) {
+    ledger.DoIdle();
+    EXPECT_EQ(grids.redraws, 0);
+    EXPECT_EQ(grids.openRowUpdates, 0);
+    ledger.AddOrder(Exec(true, "A", 1, 1.0));
+    ledger.AddOrder(Exec(true, "B", 1, 1.0));
+    Tick("A", {{kTickLast, 2.0}});
+    Tick("B", {{kTickLast, 2.0}});
+    Tick("A", {{kTickLast, 3.0}});
+    ledger.DoIdle();
+    EXPECT_EQ(grids.updatedIds, (std::vector<uint64_t>{1, 2}));
+    EXPECT_EQ(grids.redraws, 1);
+    EXPECT_EQ(grids.openRowUpdates, 1);
+    EXPECT_EQ(ledger.RefreshQueueSize(), 0u);
+    // B's row is queued, then the journal shrinks under it.
+    Tick("B", {{kTickLast, 4.0}});
+    ledger.DelOrder(1);
+    grids.updatedIds.clear();
+    ledger.DoIdle();
+    EXPECT_TRUE(grids.updatedIds.empty() || grids.updatedIds == std::vector<uint64_t>{2});
+    EXPECT_EQ(ledger.RefreshQueueSize(), 0u);
+}
+
+TEST_F(QuotesTest, RegisterAllCountsEveryExecution) {
+    ledger.AddOrder(Exec(true, "A", 1, 1.0));
+    ledger.AddOrder(Exec(true, "A", 1, 1.0));
+    int before = service.RegistrationCount(&ledger, "A");
+    ledger.RegisterAll();
+    EXPECT_EQ(service.RegistrationCount(&ledger, "A"), before + 2);
+    ledger.UnregisterAll();
+    EXPECT_EQ(service.RegistrationCount(&ledger, "A"), before);
+}
+
+TEST_F(QuotesTest, SymbolSearchReturnsOneChoiceOrNothing) {
+    service.AddSymbol({"SAN.MC", "Banco Santander", 3, 'V', 4.0});
+    service.AddSymbol({"SAB.MC", "Banco Sabadell", 3, 'V', 1.5});
+    st_valor_comunic2 out = st_valor_comunic2::Make("keep", "", 0);
+    EXPECT_EQ(ledger.ShowDlgSearchQuotes(out), 0);  // no dialog can be shown: cancelled
+    EXPECT_EQ(out.Code(), "keep");
+
+    CDlgBusquedaSimbolos::SetRunner([](CDlgBusquedaSimbolos& dlg) {
+        EXPECT_FALSE(dlg.MultiselectMode());
+        dlg.GetLink()->GetService()->RunSearch(dlg.GetLink(), "banco");
+        if (dlg.GetFound().size() != 2) return int(CDlgBusquedaSimbolos::IDCANCEL);
+        dlg.SetSeleccionados({dlg.GetFound()[1]});
+        return int(CDlgBusquedaSimbolos::IDOK);
+    });
+    EXPECT_EQ(ledger.ShowDlgSearchQuotes(out), 1);
+    EXPECT_EQ(out.Code(), "SAB.MC");
+    EXPECT_EQ(out.Decimals(), 3);
+
+    CDlgBusquedaSimbolos::SetRunner([](CDlgBusquedaSimbolos& dlg) {
+        dlg.SetSeleccionados(dlg.GetFound());  // two chosen: not exactly one
+        dlg.GetLink()->GetService()->RunSearch(dlg.GetLink(), "banco");
+        dlg.SetSeleccionados(dlg.GetFound());
+        return int(CDlgBusquedaSimbolos::IDOK);
+    });
+    EXPECT_EQ(ledger.ShowDlgSearchQuotes(out), 0);
+    CDlgBusquedaSimbolos::SetRunner({});
+    // With no dialog shown the forwarded callbacks go nowhere.
+    service.RunSearch(&ledger, "banco");
+}
+
+}  // namespace
+}  // namespace cartera::testing

@@ -1,0 +1,138 @@
+#include "model/test_support.h"
+
+namespace cartera::testing {
+namespace {
+
+class SistemaTest : public LedgerTest {
+protected:
+    void SetUp() override {
+        ledger = std::make_unique<CSistemaCartera>();
+        ledger->SetDocumento(&doc);
+        ledger->SetGridValoracion(&grids);
+        ledger->SetGridAbiertas(&grids);
+    }
+    FakeDocument doc;
+    FakeGrids grids;
+    std::unique_ptr<CSistemaCartera> ledger;
+};
+
+TEST_F(SistemaTest, IdsComeFromTheCounterAndAreNeverReused) {
+    ledger->AddOrder(Cash(kImposition, 1, 10.0));
+    ledger->AddOrder(Cash(kDeposit, 1, 20.0));
+    ledger->AddOrder(Cash(kExpense, 1, 5.0));
+    ASSERT_EQ(ledger->GetOrders().size(), 3u);
+    EXPECT_EQ(ledger->GetOrders()[0].id, 1u);
+    EXPECT_EQ(ledger->GetOrders()[2].id, 3u);
+    EXPECT_EQ(ledger->GetLastId(), 3u);
+    ledger->DelOrder(2);
+    ledger->AddOrder(Cash(kRefund, 1, 1.0));
+    EXPECT_EQ(ledger->GetOrders().back().id, 4u);
+    EXPECT_EQ(ledger->GetOrden(2), nullptr);
+    EXPECT_EQ(ledger->GetOrden(4)->type, kRefund);
+    COrderCartera copy;
+    EXPECT_EQ(ledger->GetEntryOrder(3, copy), 1);
+    EXPECT_EQ(copy.id, 3u);
+    COrderCartera untouched;
+    untouched.symbol = "keep";
+    EXPECT_EQ(ledger->GetEntryOrder(99, untouched), 0);
+    EXPECT_EQ(untouched.symbol, "keep");
+}
+
+TEST_F(SistemaTest, EveryChangeSavesAndUpdatesTheViews) {
+    ledger->AddOrder(Cash(kImposition, 1, 10.0));
+    EXPECT_EQ(doc.saves, 1);
+    EXPECT_EQ(doc.updates, 1);
+    EXPECT_GE(grids.refreshes, 1);
+    COrderCartera m = ledger->GetOrders()[0];
+    m.price = 15.0;
+    ledger->ModOrder(m);
+    EXPECT_EQ(doc.saves, 2);
+    EXPECT_DOUBLE_EQ(ledger->GetImposiciones(), 15.0);
+    ledger->DelOrder(1);
+    EXPECT_EQ(doc.saves, 3);
+    EXPECT_EQ(doc.updates, 3);
+    // An unknown id changes nothing at all on delete, but modify still recomputes and saves.
+    int refreshes = grids.refreshes;
+    ledger->DelOrder(77);
+    EXPECT_EQ(doc.saves, 3);
+    EXPECT_EQ(grids.refreshes, refreshes);
+    COrderCartera stranger = Cash(kDeposit, 1, 1.0);
+    stranger.id = 77;
+    ledger->ModOrder(stranger);
+    EXPECT_EQ(doc.saves, 4);
+    EXPECT_TRUE(ledger->GetOrders().empty());
+}
+
+TEST_F(SistemaTest, ModifyKeepsPlaceAndId) {
+    ledger->AddOrder(Exec(true, "A", 10, 1.0));
+    ledger->AddOrder(Exec(true, "B", 10, 1.0));
+    ledger->AddOrder(Exec(true, "C", 10, 1.0));
+    COrderCartera m = *ledger->GetOrden(2);
+    m.symbol = "Bee";
+    m.contracts = 7;
+    ledger->ModOrder(m);
+    EXPECT_EQ(ledger->GetOrders()[1].id, 2u);
+    EXPECT_EQ(ledger->GetOrders()[1].symbol, "Bee");
+    EXPECT_EQ(ledger->GetOpenTrades()[1].contracts, 7);
+}
+
+TEST_F(SistemaTest, RegistersOnlyExecutionsWithACode) {
+    ledger->AddOrder(Exec(true, "ACME", 10, 1.0));
+    ledger->AddOrder(Exec(false, "acme", 4, 1.0));
+    EXPECT_EQ(service.RegistrationCount(ledger.get(), "ACME"), 2);
+    ledger->AddOrder(Cash(kDividend, 100, 0.5));
+    EXPECT_EQ(service.RegistrationCount(ledger.get(), "cash"), 0);
+    COrderCartera noCode = Exec(true, "", 1, 1.0);
+    noCode.symbol = "Private Co";
+    ledger->AddOrder(noCode);
+    EXPECT_EQ(ledger->GetOrders().back().quoteCode, "Private Co");
+    EXPECT_EQ(service.TotalRegistrations(ledger.get()), 2);
+    ledger->DelOrder(1);
+    EXPECT_EQ(service.RegistrationCount(ledger.get(), "ACME"), 1);
+    // Destruction ends what is left.
+    ledger.reset();
+    EXPECT_TRUE(service.RegisteredCodes().empty());
+}
+
+TEST_F(SistemaTest, NameComesFromTheDocument) {
+    CSistemaCartera alone;
+    EXPECT_EQ(alone.GetNombreCartera(), "");
+    alone.SetNombreCartera("ignored");
+    ledger->SetNombreCartera("Retirement");
+    EXPECT_EQ(ledger->GetNombreCartera(), "Retirement");
+    EXPECT_EQ(doc.title, "Retirement");
+}
+
+TEST_F(SistemaTest, TotalsFollowCashMovementsAndTrades) {
+    EXPECT_EQ(ledger->GetCapital(), 0.0);
+    ledger->AddOrder(Cash(kImposition, 1, 10000.0));
+    ledger->AddOrder(Cash(kRefund, 1, 2500.0));
+    ledger->AddOrder(Cash(kExpense, 1, 50.0));
+    EXPECT_DOUBLE_EQ(ledger->GetCapital(), 7450.0);
+    EXPECT_DOUBLE_EQ(ledger->GetImposiciones(), 10000.0);
+    EXPECT_DOUBLE_EQ(ledger->GetReintegros(), 2500.0);
+    EXPECT_DOUBLE_EQ(ledger->GetGastos(), 50.0);
+    ledger->AddOrder(Cash(kDividend, 100, 0.5));
+    EXPECT_DOUBLE_EQ(ledger->GetDividendos(), 50.0);
+    EXPECT_DOUBLE_EQ(ledger->GetGanCerradas(), 50.0);
+    EXPECT_DOUBLE_EQ(ledger->GetCapital(), 7500.0);
+    COrderCartera buy = Exec(true, "X", 10, 20.0, 0.1);
+    buy.guarantee = 3.0;
+    EXPECT_DOUBLE_EQ(ledger->GetUltimoSaldo(buy), 7500.0);
+    ledger->AddOrder(buy);
+    EXPECT_DOUBLE_EQ(ledger->GetInvertido(), 3.0 + 201.0);
+    EXPECT_DOUBLE_EQ(ledger->GetGarantias(), 3.0);
+    EXPECT_DOUBLE_EQ(ledger->GetCapital(), 7500.0);  // open trades leave capital alone
+    ledger->AddOrder(Exec(false, "X", 10, 25.0, 0.1));
+    EXPECT_DOUBLE_EQ(ledger->GetGanCerradas(), 50.0 + 48.0);
+    EXPECT_DOUBLE_EQ(ledger->GetCapital(), 7548.0);
+    EXPECT_DOUBLE_EQ(ledger->GetInvertido(), 0.0);
+    EXPECT_DOUBLE_EQ(ledger->GetUltimoSaldo(Cash(kDeposit, 2, 10.0)), 7568.0);
+    EXPECT_DOUBLE_EQ(ledger->GetUltimoSaldo(Cash(kRefund, 2, 10.0)), 7528.0);
+    COrderCartera div = Cash(kDividend, 10, 1.0);
+    div.commission = 0.5;
+    EXPECT_DOUBLE_EQ(ledger->GetUltimoSaldo(div), 7563.0);
+}
+
+}  // namespace
+}  // namespace cartera::testing

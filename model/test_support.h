@@ -1,0 +1,105 @@
+#pragma once
+// Test fixtures for the model: an in-memory file system, a fixed clock, a private market
+// service, and fakes for the document and the grids the ledger talks to.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "host/archive.h"
+#include "host/dates.h"
+#include "host/env.h"
+#include "host/folders.h"
+#include "host/market.h"
+#include "host/strings.h"
+#include "model/links.h"
+#include "model/sistema.h"
+
+namespace cartera::testing {
+
+inline COrderCartera Exec(bool buy, const std::string& code, int32_t contracts, double price,
+                          double commission = 0.0, int32_t date = 20000) {
+    COrderCartera m;
+    m.type = buy ? kBuy : kSell;
+    m.buy = buy ? 1 : 0;
+    m.closing = 1;
+    m.quoteCode = code;
+    m.symbol = code;
+    m.contracts = contracts;
+    m.price = price;
+    m.commission = commission;
+    m.pointValue = 1.0;
+    m.date = date;
+    return m;
+}
+
+inline COrderCartera Cash(int32_t type, int32_t contracts, double price) {
+    COrderCartera m;
+    m.type = type;
+    m.buy = 1;
+    m.closing = 1;
+    m.contracts = contracts;
+    m.price = price;
+    m.pointValue = 1.0;
+    m.symbol = "cash";
+    m.quoteCode = "cash";
+    return m;
+}
+
+class FakeDocument : public ILedgerDocument {
+public:
+    void DoFileSave() override { ++saves; }
+    void UpdateAllViews() override { ++updates; }
+    std::string GetTitle() const override { return title; }
+    void SetTitle(const std::string& t) override { title = t; }
+    int saves = 0, updates = 0;
+    std::string title;
+};
+
+// Records what the ledger asks of the open-trades and valuation grids; stores a fixed
+// layout so the file's layout section can be checked.
+class FakeGrids : public ILedgerOpenTradesGrid, public ILedgerValuationGrid {
+public:
+    void Serialize(CArchive& ar) override {
+        if (ar.IsStoring())
+            ar.WriteU32(layoutValue);
+        else
+            layoutValue = ar.ReadU32();
+    }
+    void UpdateTradeRow(const CNegocioC& t) override { updatedIds.push_back(t.id); }
+    void RedrawTradeGrid() override { ++redraws; }
+    void Refresh() override { ++refreshes; }
+    void UpdateOpenTradeRows() override { ++openRowUpdates; }
+    std::vector<uint64_t> updatedIds;
+    int redraws = 0, refreshes = 0, openRowUpdates = 0;
+    uint32_t layoutValue = 0xABCD;
+};
+
+class LedgerTest : public ::testing::Test {
+protected:
+    // Set up in the constructor, so ledgers that derived fixtures hold as members attach
+    // to this fixture's market service and file system.
+    LedgerTest() {
+        setenv("TZ", "UTC", 1);
+        tzset();
+        SetClock([] { return kNow; });
+        SetHomeFolder("/mem/home");
+        CMarketService::SetCurrent(&service);
+        SetLanguage(Language::en);
+    }
+    ~LedgerTest() override {
+        CMarketService::SetCurrent(nullptr);
+        SetClock({});
+        SetHomeFolder("");
+    }
+
+    // 2026-12-05 12:00:00 UTC.
+    static constexpr std::time_t kNow = 1796472000;
+    MemEnv env;
+    ScopedEnv scopedEnv{&env};
+    CMarketService service;
+};
+
+}  // namespace cartera::testing
