@@ -69,8 +69,11 @@ void CSistemaCartera::CrearFictios(const CArrayOrders& remaining) {
 
 void CSistemaCartera::RebuildOpenTradeIndex() {
     m_openByCode.clear();
-    for (uint32_t i = 0; i < m_open.size(); ++i)
+    m_openProfits.resize(m_open.size());
+    for (uint32_t i = 0; i < m_open.size(); ++i) {
         m_openByCode[LowerCode(m_open[i].quoteCode)].push_back(i);
+        m_openProfits[i] = m_open[i].profit;
+    }
 }
 
 namespace {
@@ -119,7 +122,7 @@ void CSistemaCartera::CasarOrdenes() {
         if (m_orders[i].IsExecution()) exec.push_back(i);
     if (exec.empty()) {
         m_open.clear();
-        m_openByCode.clear();
+        RebuildOpenTradeIndex();
         return;
     }
 
@@ -143,6 +146,7 @@ void CSistemaCartera::CasarOrdenes() {
         queues[2 * it->second + (m.buy ? 1 : 0)].items.push_back(p);
     }
 
+    m_closed.reserve(exec.size());
     for (uint32_t p = 0; p < exec.size(); ++p) {
         if (!open[p]) continue;
         const COrderCartera& e = m_orders[exec[p]];

@@ -23,6 +23,11 @@ inline constexpr uint64_t kNoId = ~uint64_t{0};
 // stored) but never interpreted.
 class COrderC {
 public:
+    COrderC() = default;
+    COrderC(const COrderC&) = default;
+    COrderC(COrderC&&) noexcept = default;
+    COrderC& operator=(const COrderC&) = default;
+    COrderC& operator=(COrderC&&) noexcept = default;
     virtual ~COrderC() = default;
 
     int32_t orderNumber = 0;  // unused

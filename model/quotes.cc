@@ -52,10 +52,14 @@ void CSistemaCartera::OnTicks(const CMensajePelvo& message) {
                            : (entry.price - last) * entry.pointValue - (cx + entry.commission);
             t.percentage = cartera::TradePercentage(r, t.entryCommission + t.entryPrice);
             t.profit = r * q;
+            m_openProfits[k] = t.profit;
             m_refresh.push_back(static_cast<int32_t>(k));
         }
     }
-    m_openProfit = GetGananciaPosicionesAbiertas();
+    // The same sum, in the same order, as over the trades themselves.
+    double sum = 0.0;
+    for (double p : m_openProfits) sum += p;
+    m_openProfit = sum;
 }
 
 void CSistemaCartera::DoIdle() {

@@ -132,6 +132,7 @@ private:
     mutable std::unordered_map<uint64_t, uint32_t> m_idIndex;  // id -> first movement
     mutable bool m_indexValid = false;
     std::unordered_map<std::string, std::vector<uint32_t>> m_openByCode;  // lower code
+    std::vector<double> m_openProfits;  // the open trades' profits, contiguous for ticks
     // Layout bytes read while no grid was linked, written back as they were.
     std::string m_detachedLayouts;
 };

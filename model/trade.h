@@ -9,6 +9,11 @@ inline constexpr double kPercentageOfNothing = 2147483647.0;
 
 class CNegocioC {
 public:
+    CNegocioC() = default;
+    CNegocioC(const CNegocioC&) = default;
+    CNegocioC(CNegocioC&&) noexcept = default;
+    CNegocioC& operator=(const CNegocioC&) = default;
+    CNegocioC& operator=(CNegocioC&&) noexcept = default;
     virtual ~CNegocioC() = default;
 
     int32_t fieldA = 0;       // unused

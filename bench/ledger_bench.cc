@@ -1,0 +1,173 @@
+// The ledger's hot paths against a literal transcription of the written rules, on journals
+// of 10,000 and 100,000 movements over 100 securities. Report ratios measured in one run.
+#include <benchmark/benchmark.h>
+
+#include <random>
+
+#include "bench/literal_ledger.h"
+#include "host/archive.h"
+#include "model/sistema.h"
+
+namespace {
+
+constexpr int kCodes = 100;
+
+std::string CodeName(int i) { return "SEC" + std::to_string(i); }
+
+// A body of n movements: 60 % buys, 35 % sells, 5 % cash movements; every code sees both
+// sides, with varied sizes, so matching does real work and leaves open positions.
+std::string MakeBody(int n) {
+    std::mt19937 rng(42);
+    std::string out;
+    CArchive ar(&out);
+    ar.WriteU32(static_cast<uint32_t>(n));
+    ar.WriteI32(-1);
+    ar.WriteI32(n);
+    for (int i = 0; i < n; ++i) {
+        int roll = static_cast<int>(rng() % 100);
+        int32_t type = roll < 60 ? 0 : roll < 95 ? 6 : 1 + static_cast<int32_t>(rng() % 5);
+        std::string code = CodeName(static_cast<int>(rng() % kCodes));
+        if (rng() % 2) code[0] = 's';  // mixed case, as typed by users
+        ar.WriteU32(0);
+        ar.WriteU32(0);
+        ar.WriteI32(1 + static_cast<int32_t>(rng() % 100));
+        ar.WriteU32(0);
+        ar.WriteF64(10.0 + static_cast<double>(rng() % 10000) / 100.0);
+        ar.WriteString("");
+        ar.WriteI32(i + 1);
+        ar.WriteF64(static_cast<double>(rng() % 10) / 100.0);
+        ar.WriteF64(1.0);
+        ar.WriteString(code);
+        ar.WriteI32(20000 + i / 50);
+        ar.WriteI32(36000);
+        ar.WriteI32(type);
+        ar.WriteString("G1");
+        ar.WriteF64(0.0);
+        ar.WriteString(code);
+    }
+    ar.WriteI32(-1);
+    for (int i = 0; i < n; ++i) {
+        ar.WriteString(i % 3 == 0 ? "Broker" : "");
+        ar.WriteU32(0);
+    }
+    return out;
+}
+
+const std::string& Body(int n) {
+    static std::map<int, std::string> bodies;
+    auto& b = bodies[n];
+    if (b.empty()) b = MakeBody(n);
+    return b;
+}
+
+// Shared commission schedule for both sides.
+CAdmComisiones& Schedules() {
+    static CAdmComisiones adm = [] {
+        CAdmComisiones a;
+        stComision b;
+        b.kind = 4;
+        b.name = "Broker";
+        b.to = 5000;
+        b.commissionPct = 0.2;
+        b.commissionMin = 5;
+        a.Add(b);
+        b.from = 5000.01;
+        b.to = 1e9;
+        b.commissionPct = 0.1;
+        a.Add(b);
+        return a;
+    }();
+    return adm;
+}
+
+void LoadOurs(CSistemaCartera& ledger, int n) {
+    for (const auto& r : Schedules().Records()) ledger.GetAdmComisiones()->Add(r);
+    CArchive ar{std::string_view(Body(n))};
+    ledger.Serialize(ar);
+}
+
+void LoadLiteral(literal::Ledger& l, int n) {
+    l.adm = &Schedules();
+    CArchive ar{std::string_view(Body(n))};
+    literal::Load(l, ar);
+}
+
+void BM_MatchAndCapital_Ours(benchmark::State& state) {
+    CSistemaCartera ledger;
+    LoadOurs(ledger, static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        ledger.GenerarSistema();
+        benchmark::DoNotOptimize(ledger.GetCapital());
+    }
+    state.counters["closed"] = static_cast<double>(ledger.GetClosedTrades().size());
+    state.counters["open"] = static_cast<double>(ledger.GetOpenTrades().size());
+}
+
+void BM_MatchAndCapital_Literal(benchmark::State& state) {
+    literal::Ledger l;
+    LoadLiteral(l, static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        literal::CasarOrdenes(l);
+        literal::CalcularCapital(l);
+        benchmark::DoNotOptimize(l.totals.capital);
+    }
+}
+
+void BM_Load_Ours(benchmark::State& state) {
+    for (auto _ : state) {
+        CSistemaCartera ledger;
+        LoadOurs(ledger, static_cast<int>(state.range(0)));
+        benchmark::DoNotOptimize(ledger.GetCapital());
+    }
+}
+
+// The literal loading also registers every execution, as the after-loading process does.
+void BM_Load_Literal(benchmark::State& state) {
+    for (auto _ : state) {
+        literal::Ledger l;
+        LoadLiteral(l, static_cast<int>(state.range(0)));
+        CObjectZorb link;
+        std::vector<st_solicitar_simbolo> requests;
+        for (const auto& m : l.orders)
+            if (m.IsExecution()) requests.push_back(cartera::MakeQuoteRequest(m.quoteCode));
+        link.RegisterQuotes(requests, nullptr);
+        benchmark::DoNotOptimize(l.totals.capital);
+    }
+}
+
+CMensajePelvo TickFor(int i) {
+    CMensajePelvo msg(CodeName(i % kCodes));
+    msg.AddValor(1, 50.0 + i % 7);
+    return msg;
+}
+
+void BM_OnTicks_Ours(benchmark::State& state) {
+    CSistemaCartera ledger;
+    LoadOurs(ledger, static_cast<int>(state.range(0)));
+    int i = 0;
+    for (auto _ : state) {
+        ledger.OnTicks(TickFor(i++));
+        if (ledger.RefreshQueueSize() > 100000) ledger.DoIdle();
+    }
+}
+
+void BM_OnTicks_Literal(benchmark::State& state) {
+    literal::Ledger l;
+    LoadLiteral(l, static_cast<int>(state.range(0)));
+    int i = 0;
+    for (auto _ : state) {
+        literal::OnTicks(l, TickFor(i++));
+        if (l.refresh.size() > 100000) l.refresh.clear();
+    }
+}
+
+BENCHMARK(BM_MatchAndCapital_Ours)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MatchAndCapital_Literal)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MatchAndCapital_Literal)->Arg(100000)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Load_Ours)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Load_Literal)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Load_Literal)->Arg(100000)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OnTicks_Ours)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_OnTicks_Literal)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
+
+}  // namespace

@@ -1,0 +1,18 @@
+#pragma once
+// A small demo portfolio, the same every time it is built: the workstation offers it and the
+// command line shows it.
+#include <string>
+
+namespace cartera {
+
+// The commission schedule the demo's buys and sells are priced with.
+inline constexpr const char* kDemoSchedule = "Broker";
+
+// Writes the schedule kDemoSchedule (three kind-4 brackets, made the default, replacing a
+// schedule of that name) into the current home's commission file, then a portfolio at
+// path: capital, several buys and sells over five securities with fixed dates, closed
+// trades with a gain and with a loss, open long positions and a short, a dividend, an
+// expense and a refund. False with *error set when a file cannot be read or written.
+bool BuildDemoPortfolio(const std::string& path, std::string* error);
+
+}  // namespace cartera
