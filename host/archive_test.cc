@@ -47,8 +47,8 @@ TEST(ArchiveStringLength, PrefixWidthChangesAtEachBoundary) {
 }
 
 TEST(ArchiveStringLength, ReadsBackEveryForm) {
-    for (uint64_t length : {0ull, 1ull, 254ull, 255ull, 0xFFFDull, 0xFFFEull, 0xFFFFull,
-                            0x10000ull, 0xFFFFFFFEull, 0xFFFFFFFFull, 0x123456789ull}) {
+    for (uint64_t length : {0ull, 1ull, 254ull, 255ull, 0xFFFDull, 0xFFFEull, 0xFFFFull, 0x10000ull,
+                            0xFFFFFFFEull, 0xFFFFFFFFull, 0x123456789ull}) {
         for (bool wide : {false, true}) {
             Bytes prefix = LengthPrefix(length, wide);
             std::string data = FromBytes(prefix);
@@ -133,9 +133,8 @@ TEST(ArchiveNumbers, AreLittleEndianWithoutPadding) {
     ar << int32_t{-2} << uint32_t{0x01020304} << 1.0 << uint8_t{0xAB};
     ar.WriteU16(0xBEEF);
     ar.WriteU64(0x0102030405060708ull);
-    EXPECT_EQ(ToBytes(out),
-              (Bytes{0xFE, 0xFF, 0xFF, 0xFF, 0x04, 0x03, 0x02, 0x01, 0, 0, 0, 0, 0, 0,
-                     0xF0, 0x3F, 0xAB, 0xEF, 0xBE, 8, 7, 6, 5, 4, 3, 2, 1}));
+    EXPECT_EQ(ToBytes(out), (Bytes{0xFE, 0xFF, 0xFF, 0xFF, 0x04, 0x03, 0x02, 0x01, 0, 0, 0, 0, 0, 0,
+                                   0xF0, 0x3F, 0xAB, 0xEF, 0xBE, 8,    7,    6,    5, 4, 3, 2, 1}));
 
     CArchive in(std::string_view{out});
     int32_t i = 0;
@@ -155,8 +154,8 @@ TEST(ArchiveNumbers, AreLittleEndianWithoutPadding) {
     std::string out2;
     CArchive ar2(&out2);
     ar2 << -0.0 << 0.1;
-    EXPECT_EQ(ToBytes(out2), (Bytes{0, 0, 0, 0, 0, 0, 0, 0x80, 0x9A, 0x99, 0x99, 0x99, 0x99, 0x99,
-                                    0xB9, 0x3F}));
+    EXPECT_EQ(ToBytes(out2),
+              (Bytes{0, 0, 0, 0, 0, 0, 0, 0x80, 0x9A, 0x99, 0x99, 0x99, 0x99, 0x99, 0xB9, 0x3F}));
 }
 
 // A small record as the file code writes them.
@@ -202,7 +201,7 @@ TEST(ArchiveTruncation, HugeLengthsThrowBeforeAllocating) {
 
     // A 64-bit wide length whose byte count overflows to 2 must not read the 2 bytes left.
     std::string overflow = FromBytes({0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-                                      0x01, 0, 0, 0, 0, 0, 0, 0x80, 'a', 0});
+                                      0x01, 0,    0,    0,    0,    0,    0,    0x80, 'a',  0});
     CArchive in3(std::string_view{overflow});
     EXPECT_EQ(CauseOf([&] { in3.ReadString(); }), CArchiveException::endOfFile);
 }

@@ -1,6 +1,7 @@
 #include "host/market.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdlib>
 
 namespace cartera {
@@ -235,7 +236,8 @@ void CMarketService::LoadCatalogue(std::string_view csv) {
         s.name = f[1];
         if (f.size() > 2) s.decimals = std::atoi(f[2].c_str());
         if (f.size() > 3 && !f[3].empty()) s.letter = f[3][0];
-        if (f.size() > 4) s.price = std::atof(f[4].c_str());
+        // from_chars, not atof: the price has a point whatever the C locale says.
+        if (f.size() > 4) std::from_chars(f[4].data(), f[4].data() + f[4].size(), s.price);
         AddSymbol(s);
     }
 }

@@ -5,6 +5,10 @@
 
 #include "host/strings.h"
 
+// The number conversions here use <charconv>, not printf and strtod: those follow the C
+// locale, which a GUI toolkit sets from the user's environment (a comma as decimal point
+// under a German one), and the texts here must not depend on it.
+
 namespace cartera {
 
 std::string GetSepDecimal() {
@@ -41,18 +45,9 @@ bool ParseGroupedNumber(std::string_view text, double* out) {
     return ParsePlainNumber(plain, out);
 }
 
-// The number conversions below use <charconv>, not printf and strtod: those follow the C
-// locale, which a GUI toolkit sets from the user's environment (a comma as decimal point
-// under a German one), and the texts here must not depend on it.
 std::string ExactNumberText(double v) {
     char buf[64];
-    std::to_chars_result res{};
-    for (int prec = 1; prec <= 17; ++prec) {
-        res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, prec);
-        double back = 0;
-        std::from_chars(buf, res.ptr, back);
-        if (back == v) break;
-    }
+    auto res = std::to_chars(buf, buf + sizeof buf, v);  // shortest text that reads back
     return std::string(buf, res.ptr);
 }
 

@@ -18,7 +18,8 @@ std::string GetSepDecimal();
 // Reads a text that PonPuntos wrote (any language's separators for the current one) back
 // into a number; false when it is not a number.
 bool ParseGroupedNumber(std::string_view text, double* out);
-// Shortest text that reads back to the same double ("%.17g" trimmed), point as separator.
+// Shortest text that reads back to the same double, point as separator; plain or with an
+// exponent, whichever is shorter ("100", "0.1", "1e+21").
 std::string ExactNumberText(double v);
 // Reads a plain number with a point as decimal separator; the whole text must be used.
 bool ParsePlainNumber(std::string_view text, double* out);

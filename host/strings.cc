@@ -66,7 +66,8 @@ const char* const kCodes[kLanguages] = {"en", "de", "fr", "it", "es"};
 bool ParseLanguage(std::string_view code, Language* out) {
     for (int l = 0; l < kLanguages; ++l) {
         std::string_view c = kCodes[l];
-        if (code.size() == 2 && std::tolower(code[0]) == c[0] && std::tolower(code[1]) == c[1]) {
+        auto lower = [](char ch) { return std::tolower(static_cast<unsigned char>(ch)); };
+        if (code.size() == 2 && lower(code[0]) == c[0] && lower(code[1]) == c[1]) {
             *out = static_cast<Language>(l);
             return true;
         }

@@ -1,5 +1,8 @@
 #include "host/grid/cell.h"
 
+// A grid of 100,000 rows by 16 columns holds 1.6 million cells.
+static_assert(sizeof(CUGCell) <= 64, "keep cells compact");
+
 void CUGCell::SetText(std::string_view text) {
     m_text.assign(text.data(), text.size());
     m_properties |= UGCELL_TEXT_SET;
@@ -26,12 +29,12 @@ void CUGCell::SetAlignment(int alignment) {
 }
 
 void CUGCell::SetCellType(int index) {
-    m_cellType = index;
+    m_cellType = static_cast<int16_t>(index);
     m_properties |= UGCELL_CELLTYPE_SET;
 }
 
 void CUGCell::SetCellTypeEx(int extended) {
-    m_cellTypeEx = extended;
+    m_cellTypeEx = static_cast<int16_t>(extended);
     m_properties |= UGCELL_CELLTYPEEX_SET;
 }
 
@@ -39,6 +42,4 @@ void CUGCell::SetID64(int slot, uint64_t id) {
     if (slot >= 0 && slot < kIdSlots) m_ids[slot] = id;
 }
 
-uint64_t CUGCell::GetID64(int slot) const {
-    return slot >= 0 && slot < kIdSlots ? m_ids[slot] : 0;
-}
+uint64_t CUGCell::GetID64(int slot) const { return slot >= 0 && slot < kIdSlots ? m_ids[slot] : 0; }

@@ -11,7 +11,7 @@
 // reports its default (black text on white, left aligned, type 0) and IsPropertySet tells
 // the renderer to use the grid's own colour instead.
 class CUGCell {
-public:
+  public:
     // Id slots per cell; the portfolio uses slot 0.
     static constexpr int kIdSlots = 2;
 
@@ -33,7 +33,8 @@ public:
     // UG_ALIGNLEFT, UG_ALIGNRIGHT or UG_ALIGNCENTER.
     void SetAlignment(int alignment);
     int GetAlignment() const { return m_alignment; }
-    // An index returned by CUGCtrl::AddCellType (0 = plain text).
+    // An index returned by CUGCtrl::AddCellType (0 = plain text). The index and the
+    // extended type are kept in 16 bits.
     void SetCellType(int index);
     int GetCellType() const { return m_cellType; }
     void SetCellTypeEx(int extended);
@@ -47,15 +48,15 @@ public:
     void SetID64(int slot, uint64_t id);
     uint64_t GetID64(int slot) const;
 
-private:
+  private:
     std::string m_text;
     COLORREF m_textColor = RGB(0, 0, 0);
     COLORREF m_backColor = RGB(255, 255, 255);
-    int32_t m_cellType = UGCT_NORMAL;
-    int32_t m_cellTypeEx = 0;
-    uint64_t m_ids[kIdSlots] = {};
+    int16_t m_cellType = UGCT_NORMAL;
+    int16_t m_cellTypeEx = 0;
     uint16_t m_properties = 0;
     uint8_t m_alignment = UG_ALIGNLEFT;
+    uint64_t m_ids[kIdSlots] = {};
 };
 
 // The host's id-carrying cell is the cell itself: every CUGCell has the id slots, so

@@ -22,7 +22,7 @@ struct POINT {
 
 // What the renderer paints with. The grid only asks it for a focus rectangle.
 class CDC {
-public:
+  public:
     virtual ~CDC() = default;
     virtual void DrawFocusRect(const RECT& rect) = 0;
 };
@@ -86,18 +86,18 @@ enum VirtualKey : unsigned {
 // How the renderer draws cells that name a type. Registered with CUGCtrl::AddCellType; the
 // grid does not own it.
 class CUGCellType {
-public:
+  public:
     enum Kind { kText = 0, kSortArrow = 1 };
     explicit CUGCellType(Kind kind = kText) : m_kind(kind) {}
     virtual ~CUGCellType() = default;
     Kind GetKind() const { return m_kind; }
 
-private:
+  private:
     Kind m_kind;
 };
 
 // The heading sort arrow; its direction is the cell's extended type (UGCT_SORTARROWUP/DOWN).
 class CUGSortArrowType : public CUGCellType {
-public:
+  public:
     CUGSortArrowType() : CUGCellType(kSortArrow) {}
 };

@@ -42,8 +42,8 @@ int CMultiHdrData::GetIcon(int id) const {
 }
 
 int CMultiHdrData::GetVisibleCount() const {
-    return static_cast<int>(
-        std::count_if(m_columns.begin(), m_columns.end(), [](const Column& c) { return c.visible; }));
+    return static_cast<int>(std::count_if(m_columns.begin(), m_columns.end(),
+                                          [](const Column& c) { return c.visible; }));
 }
 
 bool CMultiHdrData::SetVisible(int id, int visible) {

@@ -6,7 +6,7 @@
 // GetPosition(id) and the index of id always agree. Ids are unique within a list; look-ups
 // by id are linear scans (a grid has a few dozen columns at most).
 class CMultiHdrData {
-public:
+  public:
     struct Column {
         int id = 0;  // string id of the heading text
         int width = 0;
@@ -45,7 +45,7 @@ public:
     void SetColumns(std::vector<Column> columns) { m_columns = std::move(columns); }
     void RemoveAll() { m_columns.clear(); }
 
-private:
+  private:
     Column* Find(int id);
     const Column* Find(int id) const;
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 class CMenu {
-public:
+  public:
     // One entry: a command (id and text), a separator, or a submenu (text and owned menu).
     struct Item {
         int id = 0;
@@ -35,6 +35,6 @@ public:
     const Item* FindItem(int id) const;
     const std::vector<Item>& Items() const { return m_items; }
 
-private:
+  private:
     std::vector<Item> m_items;
 };

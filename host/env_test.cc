@@ -1,0 +1,209 @@
+#include "host/env.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using cartera::Env;
+
+// A fresh temporary folder per test, removed afterwards.
+class PosixEnvTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "cartera-env-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        m_dir = pattern;
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(m_dir, ec);
+    }
+
+    std::vector<std::string> Listing() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(m_dir))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    Env* env() { return cartera::PosixEnv(); }
+    std::string m_dir;
+};
+
+TEST_F(PosixEnvTest, WriteReplaceAndReadBack) {
+    std::string path = m_dir + "/book.cartera";
+    std::string error;
+    EXPECT_FALSE(env()->FileExists(path));
+    ASSERT_TRUE(env()->WriteFileAtomic(path, "first", &error)) << error;
+    EXPECT_TRUE(env()->FileExists(path));
+    std::string data;
+    ASSERT_TRUE(env()->ReadFile(path, &data, &error)) << error;
+    EXPECT_EQ(data, "first");
+
+    std::string binary("a\0b\xff", 4);
+    ASSERT_TRUE(env()->WriteFileAtomic(path, binary, &error)) << error;
+    ASSERT_TRUE(env()->ReadFile(path, &data, &error));
+    EXPECT_EQ(data, binary);
+    ASSERT_TRUE(env()->WriteFileAtomic(path, "", &error)) << error;
+    ASSERT_TRUE(env()->ReadFile(path, &data, &error));
+    EXPECT_EQ(data, "");
+
+    // Replacing left nothing but the file itself.
+    EXPECT_EQ(Listing(), std::vector<std::string>{"book.cartera"});
+    EXPECT_FALSE(env()->FileExists(m_dir));  // a folder is not a file
+}
+
+TEST_F(PosixEnvTest, FailuresReportAndLeaveNothingBehind) {
+    std::string error;
+    std::string missing = m_dir + "/missing/book.cartera";
+    EXPECT_FALSE(env()->WriteFileAtomic(missing, "data", &error));
+    EXPECT_NE(error.find("missing"), std::string::npos) << error;
+    EXPECT_FALSE(fs::exists(m_dir + "/missing"));
+    EXPECT_FALSE(env()->WriteFileAtomic(missing, "data", nullptr));  // no error text wanted
+
+    // A folder where the file should go: the rename fails, the temporary file goes away.
+    ASSERT_TRUE(fs::create_directory(m_dir + "/taken"));
+    error.clear();
+    EXPECT_FALSE(env()->WriteFileAtomic(m_dir + "/taken", "data", &error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(Listing(), std::vector<std::string>{"taken"});
+
+    std::string data = "kept";
+    error.clear();
+    EXPECT_FALSE(env()->ReadFile(m_dir + "/nothing", &data, &error));
+    EXPECT_NE(error.find("nothing"), std::string::npos) << error;
+
+    ASSERT_TRUE(env()->CreateDirs(m_dir + "/a/b/c", &error)) << error;
+    EXPECT_TRUE(fs::is_directory(m_dir + "/a/b/c"));
+    EXPECT_TRUE(env()->CreateDirs(m_dir + "/a/b/c", &error));  // already there is fine
+    ASSERT_TRUE(env()->WriteFileAtomic(m_dir + "/file", "x", &error));
+    error.clear();
+    EXPECT_FALSE(env()->CreateDirs(m_dir + "/file/sub", &error));
+    EXPECT_FALSE(error.empty());
+}
+
+// A large content that can tell whether it is whole: a header with its tag and length, then
+// a pattern that depends on the tag and the position.
+std::string MakeContent(char tag, size_t size) {
+    std::string header = "CARTERA-SAVE " + std::string(1, tag) + " " + std::to_string(size) + "\n";
+    std::string s = header;
+    s.reserve(size);
+    for (size_t i = s.size(); i < size; ++i) s += static_cast<char>('a' + (i * 7 + tag) % 26);
+    return s;
+}
+
+bool IsWhole(const std::string& s) {
+    auto nl = s.find('\n');
+    if (s.rfind("CARTERA-SAVE ", 0) != 0 || nl == std::string::npos || nl < 15) return false;
+    char tag = s[13];
+    size_t size = std::strtoull(s.c_str() + 15, nullptr, 10);
+    return s == MakeContent(tag, size);
+}
+
+TEST_F(PosixEnvTest, AKilledSaveLeavesTheOldOrTheNewContent) {
+    const std::string a = MakeContent('A', 3 << 20);
+    const std::string b = MakeContent('B', (7 << 20) / 2);
+    ASSERT_TRUE(IsWhole(a));
+    ASSERT_TRUE(IsWhole(b));
+    ASSERT_FALSE(IsWhole(a.substr(0, a.size() - 1)));
+    const std::string path = m_dir + "/book.cartera";
+    ASSERT_TRUE(env()->WriteFileAtomic(path, a, nullptr));
+
+    std::mt19937 rng(std::random_device{}());
+    std::uniform_int_distribution<int> delayUs(0, 25000);
+    for (int round = 0; round < 8; ++round) {
+        int pipefd[2];
+        ASSERT_EQ(pipe(pipefd), 0);
+        pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            // The child rewrites the file until it is killed, and says when a save completed.
+            close(pipefd[0]);
+            alarm(30);  // never outlive a parent that failed to kill it
+            for (int i = 0;; ++i) {
+                if (!cartera::PosixEnv()->WriteFileAtomic(path, i % 2 ? a : b, nullptr)) _exit(2);
+                char c = 1;
+                if (write(pipefd[1], &c, 1) != 1) _exit(3);
+            }
+        }
+        close(pipefd[1]);
+        char c;
+        ASSERT_EQ(read(pipefd[0], &c, 1), 1);  // at least one save went through
+        std::this_thread::sleep_for(std::chrono::microseconds(delayUs(rng)));
+        kill(pid, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        close(pipefd[0]);
+        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+
+        std::string data;
+        ASSERT_TRUE(env()->ReadFile(path, &data, nullptr)) << round;
+        ASSERT_TRUE(data == a || data == b)
+            << "round " << round << ": " << data.size() << " bytes, whole: " << IsWhole(data);
+    }
+    // The next save works, and clears the temporary files the killed writers left.
+    ASSERT_TRUE(env()->WriteFileAtomic(path, "after", nullptr));
+    std::string data;
+    ASSERT_TRUE(env()->ReadFile(path, &data, nullptr));
+    EXPECT_EQ(data, "after");
+    EXPECT_EQ(Listing(), std::vector<std::string>{"book.cartera"});
+}
+
+TEST(MemEnvTest, StoresFilesAndFailsOnRequest) {
+    cartera::MemEnv mem;
+    std::string error, data;
+    EXPECT_FALSE(mem.FileExists("/p/a"));
+    EXPECT_FALSE(mem.ReadFile("/p/a", &data, &error));
+    EXPECT_FALSE(error.empty());
+
+    ASSERT_TRUE(mem.WriteFileAtomic("/p/a", "one", &error));
+    ASSERT_TRUE(mem.WriteFileAtomic("/p/a", "two", &error));
+    EXPECT_TRUE(mem.FileExists("/p/a"));
+    ASSERT_TRUE(mem.ReadFile("/p/a", &data, &error));
+    EXPECT_EQ(data, "two");
+    EXPECT_EQ(mem.WriteCount(), 2);
+
+    mem.SetFailWrites(true);
+    error.clear();
+    EXPECT_FALSE(mem.WriteFileAtomic("/p/a", "three", &error));
+    EXPECT_FALSE(mem.WriteFileAtomic("/p/b", "new", &error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(mem.WriteCount(), 2);
+    EXPECT_EQ(mem.Files().at("/p/a"), "two");  // the old content is intact
+    EXPECT_FALSE(mem.FileExists("/p/b"));
+    mem.SetFailWrites(false);
+    EXPECT_TRUE(mem.WriteFileAtomic("/p/b", "new", &error));
+    EXPECT_TRUE(mem.CreateDirs("/anything", &error));
+}
+
+TEST(MemEnvTest, ScopedEnvInstallsAndRestores) {
+    Env* before = cartera::CurrentEnv();
+    EXPECT_EQ(before, cartera::PosixEnv());
+    cartera::MemEnv outer, inner;
+    {
+        cartera::ScopedEnv a(&outer);
+        EXPECT_EQ(cartera::CurrentEnv(), &outer);
+        {
+            cartera::ScopedEnv b(&inner);
+            EXPECT_EQ(cartera::CurrentEnv(), &inner);
+        }
+        EXPECT_EQ(cartera::CurrentEnv(), &outer);
+    }
+    EXPECT_EQ(cartera::CurrentEnv(), before);
+}
+
+}  // namespace

@@ -1,0 +1,368 @@
+#include "host/grid/grid_control.h"
+
+#include <algorithm>
+#include <numeric>
+
+CUGCtrl::CUGCtrl() { m_cellTypes.push_back(&m_textType); }
+
+CUGCtrl::~CUGCtrl() = default;
+
+int CUGCtrl::CreateGrid(uint32_t style, const RECT& rect, void* parent, int id) {
+    if (m_created) return 0;
+    m_created = true;
+    m_parent = parent;
+    m_controlId = id;
+    m_windowRect = rect;
+    OnStart();
+    return 1;
+}
+
+int CUGCtrl::AttachGrid(void* parent, int controlId) {
+    return CreateGrid(0, RECT{}, parent, controlId);
+}
+
+int CUGCtrl::Imprimir() { return m_print ? m_print(*this) : 0; }
+
+// --- Size ---------------------------------------------------------------------------------
+
+int CUGCtrl::SetNumberCols(int cols, int redraw) {
+    cols = std::max(cols, 0);
+    m_store.SetCols(cols);
+    m_heading.resize(cols);
+    m_columns.resize(cols, ColumnInfo{m_defColWidth, false});
+    if (redraw) NotifyStructureChanged();
+    return UG_SUCCESS;
+}
+
+int CUGCtrl::SetNumberRows(int rows, int redraw) {
+    rows = std::max(rows, 0);
+    m_store.Resize(rows);
+    m_rowHeights.resize(rows, -1);
+    if (redraw) NotifyStructureChanged();
+    return UG_SUCCESS;
+}
+
+int CUGCtrl::AppendRow() {
+    m_store.AppendRow();
+    m_rowHeights.push_back(-1);
+    return UG_SUCCESS;
+}
+
+int CUGCtrl::DeleteRow(int row) {
+    if (row < 0 || row >= GetNumberRows()) return UG_ERROR;
+    m_store.EraseRow(row);
+    m_rowHeights.erase(m_rowHeights.begin() + row);
+    if (m_curRow > row || m_curRow >= GetNumberRows()) --m_curRow;
+    return UG_SUCCESS;
+}
+
+// --- Cells --------------------------------------------------------------------------------
+
+CUGCell* CUGCtrl::CellAt(int col, int row) {
+    if (col < 0 || col >= GetNumberCols() || row >= GetNumberRows()) return nullptr;
+    if (row < 0) return &m_heading[col];
+    return m_store.Row(row) + col;
+}
+
+const CUGCell* CUGCtrl::CellAt(int col, int row) const {
+    return const_cast<CUGCtrl*>(this)->CellAt(col, row);
+}
+
+const CUGCell* CUGCtrl::PeekCell(int col, int row) const { return CellAt(col, row); }
+
+int CUGCtrl::GetCell(int col, int row, CUGCell* cell) const {
+    const CUGCell* stored = CellAt(col, row);
+    if (!stored || !cell) return UG_ERROR;
+    *cell = *stored;
+    return UG_SUCCESS;
+}
+
+int CUGCtrl::SetCell(int col, int row, const CUGCell* cell) {
+    CUGCell* stored = CellAt(col, row);
+    if (!stored || !cell) return UG_ERROR;
+    *stored = *cell;
+    return UG_SUCCESS;
+}
+
+int CUGCtrl::QuickSetText(int col, int row, std::string_view text) {
+    CUGCell* c = CellAt(col, row);
+    if (!c) return UG_ERROR;
+    c->SetText(text);
+    return UG_SUCCESS;
+}
+
+std::string CUGCtrl::QuickGetText(int col, int row) const {
+    const CUGCell* c = CellAt(col, row);
+    return c ? c->GetText() : std::string();
+}
+
+int CUGCtrl::QuickSetTextColor(int col, int row, COLORREF color) {
+    CUGCell* c = CellAt(col, row);
+    if (!c) return UG_ERROR;
+    c->SetTextColor(color);
+    return UG_SUCCESS;
+}
+
+int CUGCtrl::QuickSetBackColor(int col, int row, COLORREF color) {
+    CUGCell* c = CellAt(col, row);
+    if (!c) return UG_ERROR;
+    c->SetBackColor(color);
+    return UG_SUCCESS;
+}
+
+int CUGCtrl::QuickSetAlignment(int col, int row, int alignment) {
+    CUGCell* c = CellAt(col, row);
+    if (!c) return UG_ERROR;
+    c->SetAlignment(alignment);
+    return UG_SUCCESS;
+}
+
+int CUGCtrl::QuickSetCellType(int col, int row, int index) {
+    CUGCell* c = CellAt(col, row);
+    if (!c) return UG_ERROR;
+    c->SetCellType(index);
+    return UG_SUCCESS;
+}
+
+int CUGCtrl::QuickSetCellTypeEx(int col, int row, int extended) {
+    CUGCell* c = CellAt(col, row);
+    if (!c) return UG_ERROR;
+    c->SetCellTypeEx(extended);
+    return UG_SUCCESS;
+}
+
+// --- Geometry -----------------------------------------------------------------------------
+
+int CUGCtrl::SetColWidth(int col, int width) {
+    if (col < 0 || col >= GetNumberCols()) return UG_ERROR;
+    m_columns[col].width = std::max(width, 0);
+    NotifyStructureChanged();
+    return UG_SUCCESS;
+}
+
+int CUGCtrl::GetColWidth(int col) const {
+    return col >= 0 && col < GetNumberCols() ? m_columns[col].width : 0;
+}
+
+int CUGCtrl::SetColHidden(int col, int hidden) {
+    if (col < 0 || col >= GetNumberCols()) return UG_ERROR;
+    m_columns[col].hidden = hidden != 0;
+    NotifyStructureChanged();
+    return UG_SUCCESS;
+}
+
+int CUGCtrl::IsColHidden(int col) const {
+    return col >= 0 && col < GetNumberCols() && m_columns[col].hidden ? 1 : 0;
+}
+
+int CUGCtrl::SetRowHeight(int row, int height) {
+    if (row < 0 || row >= GetNumberRows()) return UG_ERROR;
+    m_rowHeights[row] = std::max(height, 0);
+    NotifyStructureChanged();
+    return UG_SUCCESS;
+}
+
+int CUGCtrl::GetRowHeight(int row) const {
+    if (row < 0 || row >= GetNumberRows()) return 0;
+    return m_rowHeights[row] < 0 ? m_defRowHeight : m_rowHeights[row];
+}
+
+void CUGCtrl::SetDefRowHeight(int height) {
+    m_defRowHeight = std::max(height, 0);
+    NotifyStructureChanged();
+}
+
+void CUGCtrl::SetSH_Width(int width) {
+    m_sideHeadingWidth = std::max(width, 0);
+    NotifyStructureChanged();
+}
+
+void CUGCtrl::SetTH_Height(int height) {
+    m_topHeadingHeight = std::max(height, 0);
+    NotifyStructureChanged();
+}
+
+void CUGCtrl::SetVS_Width(int width) {
+    m_vScrollWidth = std::max(width, 0);
+    NotifyStructureChanged();
+}
+
+void CUGCtrl::SetHS_Height(int height) {
+    m_hScrollHeight = std::max(height, 0);
+    NotifyStructureChanged();
+}
+
+int CUGCtrl::MoveCol(int from, int to) {
+    int cols = GetNumberCols();
+    if (from < 0 || from >= cols || to < 0 || to >= cols) return UG_ERROR;
+    if (from == to) return UG_SUCCESS;
+    m_store.MoveCol(from, to);
+    // The same rotation for the per-column data.
+    auto move = [from, to](auto& v) {
+        if (from < to)
+            std::rotate(v.begin() + from, v.begin() + from + 1, v.begin() + to + 1);
+        else
+            std::rotate(v.begin() + to, v.begin() + from, v.begin() + from + 1);
+    };
+    move(m_heading);
+    move(m_columns);
+    NotifyStructureChanged();
+    return UG_SUCCESS;
+}
+
+// --- Current cell -------------------------------------------------------------------------
+
+int CUGCtrl::GetCurrentCol() const {
+    return GetCurrentRow() < 0 || m_curCol < 0 || m_curCol >= GetNumberCols() ? -1 : m_curCol;
+}
+
+int CUGCtrl::GetCurrentRow() const {
+    return m_curRow < 0 || m_curRow >= GetNumberRows() || m_curCol < 0 ||
+                   m_curCol >= GetNumberCols()
+               ? -1
+               : m_curRow;
+}
+
+int CUGCtrl::GotoCell(int col, int row) {
+    if (col < 0 || col >= GetNumberCols() || row < 0 || row >= GetNumberRows()) return UG_ERROR;
+    m_curCol = col;
+    m_curRow = row;
+    NotifyCurrentCellChanged();
+    return UG_SUCCESS;
+}
+
+int CUGCtrl::SelectRow(int row) {
+    int col = m_curCol >= 0 && m_curCol < GetNumberCols() ? m_curCol : 0;
+    return GotoCell(col, row);
+}
+
+void CUGCtrl::OnKeyDown(unsigned* vcKey, int processed) {
+    if (processed || !vcKey || GetNumberRows() == 0 || GetNumberCols() == 0) return;
+    int col = GetCurrentCol();
+    int row = GetCurrentRow();
+    if (row < 0) {
+        col = 0;
+        row = 0;
+    }
+    switch (*vcKey) {
+        case cartera::kVkUp:
+            row = std::max(row - 1, 0);
+            break;
+        case cartera::kVkDown:
+            row = std::min(row + 1, GetNumberRows() - 1);
+            break;
+        case cartera::kVkLeft:
+            col = std::max(col - 1, 0);
+            break;
+        case cartera::kVkRight:
+            col = std::min(col + 1, GetNumberCols() - 1);
+            break;
+        case cartera::kVkHome:
+            row = 0;
+            break;
+        case cartera::kVkEnd:
+            row = GetNumberRows() - 1;
+            break;
+        default:
+            return;
+    }
+    if (col != GetCurrentCol() || row != GetCurrentRow()) GotoCell(col, row);
+}
+
+void CUGCtrl::OnDrawFocusRect(CDC* dc, RECT* rect) {
+    if (dc && rect) dc->DrawFocusRect(*rect);
+}
+
+// --- Cell types ---------------------------------------------------------------------------
+
+int CUGCtrl::AddCellType(CUGCellType* type) {
+    if (!type) return -1;
+    auto it = std::find(m_cellTypes.begin(), m_cellTypes.end(), type);
+    if (it != m_cellTypes.end()) return static_cast<int>(it - m_cellTypes.begin());
+    m_cellTypes.push_back(type);
+    return static_cast<int>(m_cellTypes.size()) - 1;
+}
+
+const CUGCellType* CUGCtrl::GetCellTypeObject(int index) const {
+    if (index < 0 || index >= static_cast<int>(m_cellTypes.size())) return nullptr;
+    return m_cellTypes[index];
+}
+
+// --- Sorting ------------------------------------------------------------------------------
+
+int CUGCtrl::OnSortEvaluate(CUGCell* first, CUGCell* second, int flags) {
+    if (flags & UG_SORT_DESCENDING) std::swap(first, second);
+    return first->GetText().compare(second->GetText());
+}
+
+int CUGCtrl::SortBy(int col, int mode) {
+    if (col < 0 || col >= GetNumberCols()) return UG_ERROR;
+    if (mode != UG_SORT_ASCENDING && mode != UG_SORT_DESCENDING) return UG_ERROR;
+    std::vector<int> order(GetNumberRows());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        return OnSortEvaluate(CellAt(col, a), CellAt(col, b), mode) < 0;
+    });
+    m_store.Permute(order);
+    std::vector<int> heights(order.size());
+    for (size_t i = 0; i < order.size(); ++i) heights[i] = m_rowHeights[order[i]];
+    m_rowHeights = std::move(heights);
+    return UG_SUCCESS;
+}
+
+// --- Menu ---------------------------------------------------------------------------------
+
+int CUGCtrl::EmptyMenu() {
+    m_menu.Clear();
+    return UG_SUCCESS;
+}
+
+int CUGCtrl::AddMenuItem(int id, std::string_view text) {
+    if (text.empty())
+        m_menu.AppendSeparator();
+    else
+        m_menu.AppendItem(id, text);
+    return UG_SUCCESS;
+}
+
+int CUGCtrl::AddMenuSeparator() {
+    m_menu.AppendSeparator();
+    return UG_SUCCESS;
+}
+
+int CUGCtrl::RemoveMenuItem(int id) { return m_menu.RemoveItem(id) ? UG_SUCCESS : UG_ERROR; }
+
+int CUGCtrl::AddMenuSubmenu(std::string_view text, std::unique_ptr<CMenu> menu) {
+    if (!menu) return UG_ERROR;
+    m_menu.AppendSubmenu(text, std::move(menu));
+    return UG_SUCCESS;
+}
+
+// --- Notifications ------------------------------------------------------------------------
+
+void CUGCtrl::RedrawAll() {
+    if (m_observer) m_observer->GridRedrawAll();
+}
+
+void CUGCtrl::RedrawRow(int row) {
+    if (m_observer && row >= 0 && row < GetNumberRows()) m_observer->GridRedrawRow(row);
+}
+
+void CUGCtrl::NotifyStructureChanged() {
+    if (m_structureDepth > 0) {
+        m_structurePending = true;
+        return;
+    }
+    if (m_observer) m_observer->GridStructureChanged();
+}
+
+void CUGCtrl::EndStructureChange() {
+    if (m_structureDepth > 0 && --m_structureDepth == 0 && m_structurePending) {
+        m_structurePending = false;
+        NotifyStructureChanged();
+    }
+}
+
+void CUGCtrl::NotifyCurrentCellChanged() {
+    if (m_observer) m_observer->GridCurrentCellChanged();
+}

@@ -1,0 +1,312 @@
+#include "host/grid/grid_control.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "host/grid/grid_test_support.h"
+
+namespace {
+
+using cartera::testing::RecordingObserver;
+
+// Sorts column cells as integers and records the flags it was handed.
+class NumberGrid : public CUGCtrl {
+  public:
+    int OnSortEvaluate(CUGCell* first, CUGCell* second, int flags) override {
+        seenFlags |= flags;
+        if (flags & UG_SORT_DESCENDING) std::swap(first, second);
+        return std::atoi(first->GetText().c_str()) - std::atoi(second->GetText().c_str());
+    }
+    void OnStart() override { ++starts; }
+    int seenFlags = 0;
+    int starts = 0;
+};
+
+class GridControlTest : public ::testing::Test {
+  protected:
+    void SetUp() override { grid.SetObserver(&observer); }
+
+    // Appends rows whose column 0 holds value and whose id slot 0 holds the row's number.
+    void AddRows(const std::vector<int>& values) {
+        for (int v : values) {
+            grid.AppendRow();
+            int row = grid.GetNumberRows() - 1;
+            CUGCell cell;
+            ASSERT_EQ(grid.GetCell(0, row, &cell), UG_SUCCESS);
+            cell.SetText(std::to_string(v));
+            cell.SetID64(0, row);
+            ASSERT_EQ(grid.SetCell(0, row, &cell), UG_SUCCESS);
+            grid.QuickSetText(1, row, "r" + std::to_string(row));
+        }
+    }
+    std::vector<uint64_t> RowIds() {
+        std::vector<uint64_t> ids;
+        CUGCell cell;
+        for (int r = 0; r < grid.GetNumberRows(); ++r) {
+            grid.GetCell(0, r, &cell);
+            ids.push_back(cell.GetID64(0));
+        }
+        return ids;
+    }
+
+    NumberGrid grid;
+    RecordingObserver observer;
+};
+
+TEST_F(GridControlTest, CellsOutsideTheGridAreRefused) {
+    grid.SetNumberCols(3, 0);
+    grid.SetNumberRows(2, 0);
+    CUGCell cell;
+    EXPECT_NE(grid.GetCell(3, 0, &cell), UG_SUCCESS);
+    EXPECT_NE(grid.GetCell(0, 2, &cell), UG_SUCCESS);
+    EXPECT_NE(grid.GetCell(-1, 0, &cell), UG_SUCCESS);
+    EXPECT_NE(grid.GetCell(0, 0, nullptr), UG_SUCCESS);
+    EXPECT_NE(grid.SetCell(3, 1, &cell), UG_SUCCESS);
+    EXPECT_NE(grid.SetCell(0, 0, nullptr), UG_SUCCESS);
+    EXPECT_NE(grid.QuickSetText(0, 5, "x"), UG_SUCCESS);
+    EXPECT_EQ(grid.QuickGetText(7, 0), "");
+    EXPECT_EQ(grid.PeekCell(0, 2), nullptr);
+    // A negative row is the heading row.
+    EXPECT_EQ(grid.QuickSetText(2, -1, "Head"), UG_SUCCESS);
+    EXPECT_EQ(grid.QuickGetText(2, -1), "Head");
+    EXPECT_EQ(grid.QuickGetText(2, 0), "");
+}
+
+TEST_F(GridControlTest, CellsKeepWhatWasWritten) {
+    grid.SetNumberCols(2, 0);
+    grid.SetNumberRows(1, 0);
+    CUGCell cell;
+    ASSERT_EQ(grid.GetCell(1, 0, &cell), UG_SUCCESS);
+    EXPECT_FALSE(cell.IsPropertySet(UGCELL_TEXT_SET));
+    cell.SetText("");
+    EXPECT_TRUE(cell.IsPropertySet(UGCELL_TEXT_SET));  // an empty text is still a text
+    cell.SetText(" 1.234,50 € ");
+    cell.SetTextColor(RGB(255, 0, 0));
+    cell.SetBackColor(RGB(225, 245, 255));
+    cell.SetAlignment(UG_ALIGNRIGHT);
+    cell.SetID64(0, 0xFFFFFFFFFFFFFFFEull);
+    cell.SetID64(CUGCell::kIdSlots, 5);  // ignored
+    ASSERT_EQ(grid.SetCell(1, 0, &cell), UG_SUCCESS);
+
+    CUGCell back;
+    ASSERT_EQ(grid.GetCell(1, 0, &back), UG_SUCCESS);
+    EXPECT_EQ(grid.QuickGetText(1, 0), " 1.234,50 € ");
+    EXPECT_EQ(back.GetTextColor(), 0x000000FFu);
+    EXPECT_EQ(back.GetBackColor(), 0x00FFF5E1u);
+    EXPECT_EQ(back.GetAlignment(), UG_ALIGNRIGHT);
+    EXPECT_EQ(back.GetID64(0), 0xFFFFFFFFFFFFFFFEull);
+    EXPECT_EQ(back.GetID64(CUGCell::kIdSlots), 0u);
+    EXPECT_TRUE(back.IsPropertySet(UGCELL_TEXT_SET | UGCELL_TEXTCOLOR_SET | UGCELL_BACKCOLOR_SET));
+    EXPECT_FALSE(back.IsPropertySet(UGCELL_CELLTYPE_SET));
+
+    // Growing and shrinking the columns keeps the cells that remain.
+    grid.SetNumberCols(3, 0);
+    EXPECT_EQ(grid.QuickGetText(1, 0), " 1.234,50 € ");
+    EXPECT_FALSE(grid.PeekCell(2, 0)->IsPropertySet(UGCELL_TEXT_SET));
+    grid.SetNumberCols(1, 0);
+    EXPECT_EQ(grid.GetNumberCols(), 1);
+    EXPECT_EQ(grid.QuickGetText(1, 0), "");
+}
+
+TEST_F(GridControlTest, DeletingRowsKeepsTheCursorOnARow) {
+    grid.SetNumberCols(2, 0);
+    AddRows({0, 1, 2, 3});
+    EXPECT_EQ(grid.GetCurrentRow(), -1);
+    EXPECT_EQ(grid.GetCurrentCol(), -1);
+    EXPECT_NE(grid.GotoCell(2, 0), UG_SUCCESS);
+    ASSERT_EQ(grid.GotoCell(1, 2), UG_SUCCESS);
+
+    ASSERT_EQ(grid.DeleteRow(0), UG_SUCCESS);
+    EXPECT_EQ(RowIds(), (std::vector<uint64_t>{1, 2, 3}));
+    EXPECT_EQ(grid.GetCurrentRow(), 1);  // still on the row with id 2
+    ASSERT_EQ(grid.DeleteRow(2), UG_SUCCESS);
+    EXPECT_EQ(grid.GetCurrentRow(), 1);
+    ASSERT_EQ(grid.DeleteRow(1), UG_SUCCESS);  // the current, last row
+    EXPECT_EQ(grid.GetCurrentRow(), 0);
+    ASSERT_EQ(grid.DeleteRow(0), UG_SUCCESS);
+    EXPECT_EQ(grid.GetCurrentRow(), -1);
+    EXPECT_EQ(grid.GetCurrentCol(), -1);
+    EXPECT_NE(grid.DeleteRow(0), UG_SUCCESS);
+
+    // SelectRow keeps the cursor's column; a grid that never had one starts at column 0.
+    AddRows({5, 6});
+    EXPECT_EQ(grid.GetCurrentRow(), -1);
+    ASSERT_EQ(grid.SelectRow(1), UG_SUCCESS);
+    EXPECT_EQ(grid.GetCurrentCol(), 1);
+    EXPECT_EQ(grid.GetCurrentRow(), 1);
+    CUGCtrl fresh;
+    fresh.SetNumberCols(3, 0);
+    fresh.SetNumberRows(2, 0);
+    ASSERT_EQ(fresh.SelectRow(1), UG_SUCCESS);
+    EXPECT_EQ(fresh.GetCurrentCol(), 0);
+    // The cursor's place survives clearing and refilling.
+    grid.SetNumberRows(0, 0);
+    EXPECT_EQ(grid.GetCurrentRow(), -1);
+    AddRows({7, 8});
+    EXPECT_EQ(grid.GetCurrentRow(), 1);
+}
+
+TEST_F(GridControlTest, ArrowKeysMoveTheCurrentCellWithinTheGrid) {
+    grid.SetNumberCols(2, 0);
+    AddRows({0, 1, 2});
+    unsigned key = cartera::kVkDown;
+    grid.OnKeyDown(&key, 0);  // from no cell: lands on the first row, then moves down
+    EXPECT_EQ(grid.GetCurrentRow(), 1);
+    key = cartera::kVkEnd;
+    grid.OnKeyDown(&key, 0);
+    key = cartera::kVkDown;
+    grid.OnKeyDown(&key, 0);
+    EXPECT_EQ(grid.GetCurrentRow(), 2);
+    key = cartera::kVkRight;
+    grid.OnKeyDown(&key, 0);
+    grid.OnKeyDown(&key, 0);
+    EXPECT_EQ(grid.GetCurrentCol(), 1);
+    key = cartera::kVkHome;
+    grid.OnKeyDown(&key, 1);  // already processed: ignored
+    EXPECT_EQ(grid.GetCurrentRow(), 2);
+    grid.OnKeyDown(&key, 0);
+    EXPECT_EQ(grid.GetCurrentRow(), 0);
+    EXPECT_EQ(observer.current, 4);  // one per actual move
+}
+
+TEST_F(GridControlTest, SortIsStableInBothDirections) {
+    grid.SetNumberCols(2, 0);
+    AddRows({3, 1, 3, 2, 1});
+    grid.SetRowHeight(4, 7);
+
+    ASSERT_EQ(grid.SortBy(0, UG_SORT_ASCENDING), UG_SUCCESS);
+    EXPECT_EQ(grid.seenFlags, UG_SORT_ASCENDING);
+    EXPECT_EQ(RowIds(), (std::vector<uint64_t>{1, 4, 3, 0, 2}));
+    // Whole rows move: the other column and the row height follow.
+    EXPECT_EQ(grid.QuickGetText(1, 1), "r4");
+    EXPECT_EQ(grid.GetRowHeight(1), 7);
+    EXPECT_EQ(grid.GetRowHeight(0), grid.GetDefRowHeight());
+
+    grid.seenFlags = 0;
+    ASSERT_EQ(grid.SortBy(0, UG_SORT_DESCENDING), UG_SUCCESS);
+    EXPECT_EQ(grid.seenFlags, UG_SORT_DESCENDING);
+    // Equal values keep the order they had before this sort.
+    EXPECT_EQ(RowIds(), (std::vector<uint64_t>{0, 2, 3, 1, 4}));
+
+    EXPECT_NE(grid.SortBy(2, UG_SORT_ASCENDING), UG_SUCCESS);
+    EXPECT_NE(grid.SortBy(0, 3), UG_SUCCESS);
+    EXPECT_EQ(RowIds(), (std::vector<uint64_t>{0, 2, 3, 1, 4}));
+}
+
+TEST_F(GridControlTest, LargeGridsKeepRowsIntactAndRefillFresh) {
+    grid.SetNumberCols(2, 0);
+    const int n = 2 * cartera::CellRows::kBlockRows + 300;
+    std::vector<int> values(n);
+    for (int i = 0; i < n; ++i) values[i] = i;
+    AddRows(values);
+    grid.QuickSetBackColor(1, n - 1, RGB(9, 9, 9));
+
+    grid.SortBy(0, UG_SORT_DESCENDING);
+    std::vector<uint64_t> ids = RowIds();
+    for (int i = 0; i < n; ++i) ASSERT_EQ(ids[i], static_cast<uint64_t>(n - 1 - i)) << i;
+    EXPECT_EQ(grid.QuickGetText(1, 0), "r" + std::to_string(n - 1));
+    EXPECT_EQ(grid.PeekCell(1, 0)->GetBackColor(), RGB(9, 9, 9));
+
+    grid.DeleteRow(0);  // every later row moves up across block ends
+    EXPECT_EQ(grid.QuickGetText(0, n - 2), "0");
+    grid.SetNumberCols(3, 0);
+    EXPECT_EQ(grid.QuickGetText(1, n - 2), "r0");
+
+    // Cleared rows are reused for the next fill, which must not see the old cells.
+    grid.SetNumberRows(0, 0);
+    grid.AppendRow();
+    grid.SetNumberRows(3, 0);
+    for (int r = 0; r < 3; ++r) {
+        const CUGCell* cell = grid.PeekCell(1, r);
+        EXPECT_FALSE(cell->IsPropertySet(UGCELL_TEXT_SET));
+        EXPECT_FALSE(cell->IsPropertySet(UGCELL_BACKCOLOR_SET));
+        EXPECT_EQ(cell->GetID64(0), 0u);
+    }
+}
+
+TEST_F(GridControlTest, DefaultComparisonSortsTextsBytewise) {
+    CUGCtrl plain;
+    plain.SetNumberCols(1, 0);
+    for (const char* text : {"b", "a", "B", "c"}) {
+        plain.AppendRow();
+        plain.QuickSetText(0, plain.GetNumberRows() - 1, text);
+    }
+    plain.SortBy(0, UG_SORT_DESCENDING);
+    std::vector<std::string> texts;
+    for (int r = 0; r < 4; ++r) texts.push_back(plain.QuickGetText(0, r));
+    EXPECT_EQ(texts, (std::vector<std::string>{"c", "b", "a", "B"}));
+}
+
+TEST_F(GridControlTest, OnlyExplicitRedrawsAndStructureChangesNotify) {
+    grid.SetNumberCols(2, 0);
+    AddRows(std::vector<int>(2000, 1));
+    grid.QuickSetTextColor(0, 5, RGB(1, 2, 3));
+    grid.SortBy(0, UG_SORT_DESCENDING);
+    grid.DeleteRow(3);
+    grid.SetNumberRows(0, 0);
+    AddRows({1, 2, 3});
+    EXPECT_EQ(observer.Total(), 0);
+
+    grid.RedrawRow(2);
+    EXPECT_EQ(observer.rows, std::vector<int>{2});
+    EXPECT_EQ(observer.Total(), 1);
+    grid.RedrawRow(3);  // no such row
+    EXPECT_EQ(observer.Total(), 1);
+
+    grid.RedrawAll();
+    EXPECT_EQ(observer.redrawAll, 1);
+    grid.SetNumberRows(10, 1);
+    grid.SetColWidth(1, 120);
+    EXPECT_EQ(observer.structure, 2);
+    EXPECT_EQ(grid.GetColWidth(1), 120);
+}
+
+TEST_F(GridControlTest, HooksAndRegistries) {
+    EXPECT_EQ(grid.Imprimir(), 0);
+    CUGCtrl* printed = nullptr;
+    grid.SetPrintHandler([&printed](CUGCtrl& g) {
+        printed = &g;
+        return 1;
+    });
+    EXPECT_EQ(grid.Imprimir(), 1);
+    EXPECT_EQ(printed, &grid);
+
+    EXPECT_EQ(grid.CreateGrid(0, RECT{0, 0, 100, 50}, nullptr, 123), 1);
+    EXPECT_EQ(grid.CreateGrid(0, RECT{}, nullptr, 123), 0);
+    EXPECT_EQ(grid.starts, 1);
+    EXPECT_EQ(grid.GetControlId(), 123);
+
+    CUGSortArrowType arrow;
+    int index = grid.AddCellType(&arrow);
+    EXPECT_GE(index, 1);
+    EXPECT_EQ(grid.AddCellType(&arrow), index);
+    EXPECT_EQ(grid.AddCellType(nullptr), -1);
+    EXPECT_EQ(grid.GetCellTypeObject(index)->GetKind(), CUGCellType::kSortArrow);
+    EXPECT_EQ(grid.GetCellTypeObject(UGCT_NORMAL)->GetKind(), CUGCellType::kText);
+    EXPECT_EQ(grid.GetCellTypeObject(index + 1), nullptr);
+}
+
+TEST_F(GridControlTest, ContextMenuIsBuiltAsData) {
+    grid.AddMenuItem(6901, "Buy");
+    grid.AddMenuItem(0, "");
+    grid.AddMenuItem(6905, "Modify");
+    auto sub = std::make_unique<CMenu>();
+    sub->AppendItem(7000, "Sort ascending");
+    EXPECT_EQ(grid.AddMenuSubmenu("Options", std::move(sub)), UG_SUCCESS);
+    EXPECT_NE(grid.AddMenuSubmenu("Empty", nullptr), UG_SUCCESS);
+
+    const CMenu* menu = grid.GetPopupMenu();
+    ASSERT_EQ(menu->GetItemCount(), 4);
+    EXPECT_TRUE(menu->GetItem(1)->separator);
+    EXPECT_EQ(menu->FindItem(7000)->text, "Sort ascending");
+
+    EXPECT_EQ(grid.RemoveMenuItem(6905), UG_SUCCESS);
+    EXPECT_NE(grid.RemoveMenuItem(6905), UG_SUCCESS);
+    EXPECT_EQ(menu->GetItemCount(), 3);
+    EXPECT_EQ(menu->FindItem(6905), nullptr);
+    grid.EmptyMenu();
+    EXPECT_EQ(menu->GetItemCount(), 0);
+}
+
+}  // namespace

@@ -1,0 +1,323 @@
+#include "host/market.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "resources/resources.h"
+
+namespace {
+
+// A client that records what the service tells it.
+class RecordingClient : public CObjectZorb {
+  public:
+    void OnTicks(const CMensajePelvo& message) override {
+        ticks.push_back(message.GetCodigo());
+        if (onTicks) onTicks();
+    }
+    void SetTotalSimbolosEncontrados(long found, long total) override {
+        events.push_back("total " + std::to_string(found) + "/" + std::to_string(total));
+    }
+    void OnSimboloEncontradoAck(const st_valor_comunic2& result) override {
+        events.push_back(result.Code() + "|" + result.Name() + "|" +
+                         std::to_string(result.Decimals()));
+    }
+
+    void Register(const char* code) { RegisterQuote(cartera::MakeQuoteRequest(code), nullptr); }
+    void Unregister(const char* code) { UnregisterQuote(cartera::MakeQuoteRequest(code), nullptr); }
+
+    std::vector<std::string> ticks;
+    std::vector<std::string> events;
+    std::function<void()> onTicks;
+};
+
+CMensajePelvo Tick(const std::string& code, double last) {
+    CMensajePelvo m(code);
+    m.AddValor(kTickLast, last);
+    return m;
+}
+
+// Each test gets its own service, installed as the current one.
+class MarketTest : public ::testing::Test {
+  protected:
+    MarketTest() { CMarketService::SetCurrent(&service); }
+    ~MarketTest() override { CMarketService::SetCurrent(nullptr); }
+
+    CMarketService service;
+};
+
+TEST_F(MarketTest, RegistrationsAreCounted) {
+    RecordingClient client;
+    EXPECT_EQ(client.GetService(), &service);
+    client.Register("SAN.MC");
+    client.Register("SAN.MC");
+    EXPECT_EQ(service.RegistrationCount(&client, "SAN.MC"), 2);
+    client.Unregister("SAN.MC");
+    service.Publish(Tick("SAN.MC", 4.1));
+    EXPECT_EQ(client.ticks.size(), 1u);  // one registration is left
+
+    client.Unregister("SAN.MC");
+    service.Publish(Tick("SAN.MC", 4.2));
+    EXPECT_EQ(client.ticks.size(), 1u);
+    EXPECT_EQ(service.TotalRegistrations(&client), 0);
+    EXPECT_TRUE(service.RegisteredCodes().empty());
+
+    client.Unregister("SAN.MC");  // nothing left to end: no effect
+    EXPECT_EQ(service.RegistrationCount(&client, "SAN.MC"), 0);
+    client.Register("SAN.MC");
+    service.Publish(Tick("SAN.MC", 4.3));
+    EXPECT_EQ(client.ticks.size(), 2u);
+
+    // Batches count one per request; ticks go only to registered codes.
+    client.RegisterQuotes({cartera::MakeQuoteRequest("AAPL"), cartera::MakeQuoteRequest("MSFT")},
+                          nullptr);
+    EXPECT_EQ(service.TotalRegistrations(&client), 3);
+    service.Publish(Tick("IBM", 1));
+    EXPECT_EQ(client.ticks.size(), 2u);
+    client.UnregisterQuotes({cartera::MakeQuoteRequest("AAPL"), cartera::MakeQuoteRequest("MSFT")},
+                            nullptr);
+    EXPECT_EQ(service.TotalRegistrations(&client), 1);
+}
+
+TEST_F(MarketTest, CodesMatchWithoutRegardToCase) {
+    RecordingClient client;
+    client.Register("san.mc");
+    EXPECT_EQ(service.RegistrationCount(&client, "SAN.MC"), 1);
+    service.Publish(Tick("SAN.MC", 4.5));
+    service.Publish(Tick("San.Mc", 4.6));
+    EXPECT_EQ(client.ticks, (std::vector<std::string>{"SAN.MC", "San.Mc"}));
+    client.Unregister("SAN.mc");
+    EXPECT_EQ(service.TotalRegistrations(&client), 0);
+    EXPECT_EQ(cartera::LowerCode("ABC-Zz.9"), "abc-zz.9");
+}
+
+TEST_F(MarketTest, DeliveryFollowsRegistrationOrderAndSurvivesDestruction) {
+    auto first = std::make_unique<RecordingClient>();
+    auto second = std::make_unique<RecordingClient>();
+    auto third = std::make_unique<RecordingClient>();
+    first->Register("BBVA.MC");
+    second->Register("BBVA.MC");
+    third->Register("BBVA.MC");
+    std::vector<int> order;
+    int secondCalls = 0;
+    first->onTicks = [&] {
+        order.push_back(1);
+        second.reset();  // destroyed while the message is being delivered
+    };
+    second->onTicks = [&] { ++secondCalls; };
+    third->onTicks = [&] { order.push_back(3); };
+    service.Publish(Tick("BBVA.MC", 9.1));
+    EXPECT_EQ(secondCalls, 0);
+    EXPECT_EQ(order, (std::vector<int>{1, 3}));
+
+    // A client ending its own registration in the callback is not called again.
+    third->onTicks = [&] {
+        order.push_back(3);
+        third->Unregister("BBVA.MC");
+    };
+    first->onTicks = nullptr;
+    service.Publish(Tick("BBVA.MC", 9.2));
+    service.Publish(Tick("BBVA.MC", 9.3));
+    EXPECT_EQ(order, (std::vector<int>{1, 3, 3}));
+    EXPECT_EQ(first->ticks.size(), 3u);
+}
+
+TEST(MarketServiceLifetime, ClientsMayOutliveTheService) {
+    auto service = std::make_unique<CMarketService>();
+    const CMarketService* const gone = service.get();
+    CMarketService::SetCurrent(service.get());
+    RecordingClient registered;
+    RecordingClient idle;  // never registers anything
+    registered.Register("SAP.DE");
+    EXPECT_EQ(idle.GetService(), service.get());
+    service.reset();
+    // The service uninstalled itself and cut its clients loose.
+    EXPECT_NE(CMarketService::Current(), gone);
+    EXPECT_EQ(registered.GetService(), nullptr);
+    EXPECT_EQ(idle.GetService(), nullptr);
+    registered.Register("SAP.DE");
+    registered.Unregister("SAP.DE");
+    idle.RegisterQuotes({cartera::MakeQuoteRequest("X")}, nullptr);
+    CMarketService::SetCurrent(nullptr);
+}
+
+TEST(MarketRecords, QuoteRequestLayout) {
+    st_solicitar_simbolo r = cartera::MakeQuoteRequest("SAN.MC");
+    unsigned char bytes[52];
+    std::memcpy(bytes, &r, sizeof bytes);
+    EXPECT_EQ(std::memcmp(bytes, "SAN.MC", 6), 0);
+    for (int i = 6; i < 44; ++i) EXPECT_EQ(bytes[i], 0) << i;
+    const unsigned char tail[8] = {1, 0, 0, 0, 0, 0, 0, 0};
+    EXPECT_EQ(std::memcmp(bytes + 44, tail, 8), 0);
+    EXPECT_EQ(cartera::RequestCode(r), "SAN.MC");
+
+    std::string longCode(50, 'K');
+    for (int i = 0; i < 50; ++i) longCode[i] = static_cast<char>('A' + i % 26);
+    r = cartera::MakeQuoteRequest(longCode);
+    std::memcpy(bytes, &r, sizeof bytes);
+    EXPECT_EQ(std::memcmp(bytes, longCode.data(), 40), 0);
+    EXPECT_EQ(bytes[40], 0);
+    EXPECT_EQ(bytes[41], 0);
+    EXPECT_EQ(cartera::RequestCode(r), longCode.substr(0, 40));
+}
+
+TEST(MarketRecords, TickValueLayout) {
+    stValorPelvo v = stValorPelvo::Make(kTickLast, 12.75);
+    int32_t kind;
+    double value;
+    std::memcpy(&kind, v.raw + 64, 4);
+    std::memcpy(&value, v.raw + 72, 8);
+    EXPECT_EQ(kind, 1);
+    EXPECT_EQ(value, 12.75);
+    EXPECT_EQ(v.Kind(), kTickLast);
+    EXPECT_EQ(v.Value(), 12.75);
+    for (int i = 0; i < 104; ++i) {
+        bool field = (i >= 64 && i < 68) || (i >= 72 && i < 80);
+        EXPECT_TRUE(field || v.raw[i] == 0) << i;
+    }
+}
+
+TEST(MarketRecords, SearchResultLayout) {
+    st_valor_comunic2 r = st_valor_comunic2::Make("SAN.MC", "Banco Santander", 3);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(r.raw + 4)), "SAN.MC");
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(r.raw + 45)), "Banco Santander");
+    EXPECT_EQ(r.raw[147], 3);
+    EXPECT_EQ(r.Code(), "SAN.MC");
+    EXPECT_EQ(r.Name(), "Banco Santander");
+    EXPECT_EQ(r.Decimals(), 3);
+
+    // Over-long texts are cut and stay terminated before the next field.
+    st_valor_comunic2 big = st_valor_comunic2::Make(std::string(60, 'C'), std::string(200, 'N'), 2);
+    EXPECT_EQ(big.Code(), std::string(40, 'C'));
+    EXPECT_EQ(big.raw[44], 0);
+    EXPECT_EQ(big.Name().size(), 101u);
+    EXPECT_EQ(big.raw[146], 0);
+    EXPECT_EQ(big.Decimals(), 2);
+    big.Clear();
+    EXPECT_EQ(big.Code(), "");
+}
+
+TEST_F(MarketTest, LastPriceIsTheLatestKindOneValue) {
+    double price = -1;
+    EXPECT_FALSE(service.LastPrice("ITX.MC", &price));
+    CMensajePelvo m("ITX.MC");
+    m.AddValor(kTickBid, 46.80);
+    m.AddValor(kTickLast, 46.82);
+    m.AddValor(kTickAsk, 46.85);
+    service.Publish(m);
+    ASSERT_TRUE(service.LastPrice("itx.mc", &price));
+    EXPECT_EQ(price, 46.82);
+
+    CMensajePelvo bidOnly("ITX.MC");
+    bidOnly.AddValor(kTickBid, 40.0);
+    service.Publish(bidOnly);
+    ASSERT_TRUE(service.LastPrice("ITX.MC", &price));
+    EXPECT_EQ(price, 46.82);
+
+    // Listeners see every message, registered or not, until removed.
+    int heard = 0;
+    int handle = service.AddListener([&](const CMensajePelvo&) { ++heard; });
+    service.Publish(Tick("ITX.MC", 47.0));
+    service.RemoveListener(handle);
+    service.Publish(Tick("ITX.MC", 47.5));
+    EXPECT_EQ(heard, 1);
+    ASSERT_TRUE(service.LastPrice("ITX.MC", &price));
+    EXPECT_EQ(price, 47.5);
+}
+
+TEST_F(MarketTest, LoadCatalogueAndSearch) {
+    service.LoadCatalogue(
+        "code,name,decimals,letter,price\r\n"
+        "SAN.MC,Banco Santander,3,V,4.312\r\n"
+        "# a comment\n"
+        "\n"
+        "BBVA.MC,Banco Bilbao Vizcaya Argentaria,3,V,9.184\n"
+        "FDAX-Z26,DAX Future Dec 2026,2,F,18652.00\n"
+        "san.mc,Banco Santander SA,2,V,4.5");
+    ASSERT_EQ(service.Symbols().size(), 3u);
+    const MarketSymbol* san = service.FindSymbol("SAN.MC");
+    ASSERT_NE(san, nullptr);
+    EXPECT_EQ(san->name, "Banco Santander SA");  // the later line replaced the first
+    EXPECT_EQ(san->decimals, 2);
+    const MarketSymbol* dax = service.FindSymbol("fdax-z26");
+    ASSERT_NE(dax, nullptr);
+    EXPECT_EQ(dax->letter, 'F');
+    EXPECT_EQ(dax->price, 18652.0);
+    EXPECT_EQ(service.FindSymbol("NONE"), nullptr);
+
+    auto codes = [](const std::vector<MarketSymbol>& found) {
+        std::vector<std::string> out;
+        for (const auto& s : found) out.push_back(s.code);
+        return out;
+    };
+    EXPECT_EQ(codes(service.Search("BANCO")), (std::vector<std::string>{"san.mc", "BBVA.MC"}));
+    EXPECT_EQ(codes(service.Search("z26")), (std::vector<std::string>{"FDAX-Z26"}));
+    EXPECT_EQ(codes(service.Search("banco", 1)), (std::vector<std::string>{"san.mc"}));
+    EXPECT_TRUE(service.Search("nothing like it").empty());
+}
+
+TEST_F(MarketTest, EmbeddedCatalogueIsWellFormed) {
+    service.LoadCatalogue(cartera::resources::SymbolCatalogue());
+    const auto& symbols = service.Symbols();
+    EXPECT_GE(symbols.size(), 50u);
+    std::set<std::string> codes;
+    std::set<char> letters;
+    for (const auto& s : symbols) {
+        EXPECT_TRUE(codes.insert(cartera::LowerCode(s.code)).second) << s.code;
+        EXPECT_LE(s.code.size(), 40u) << s.code;
+        EXPECT_FALSE(s.name.empty()) << s.code;
+        EXPECT_TRUE(s.decimals == 2 || s.decimals == 3) << s.code;
+        EXPECT_GT(s.price, 0) << s.code;
+        letters.insert(s.letter);
+    }
+    EXPECT_EQ(letters, (std::set<char>{'F', 'O', 'V'}));
+}
+
+TEST_F(MarketTest, RunSearchReportsTheTotalThenEachResult) {
+    service.AddSymbol({"SAN.MC", "Banco Santander", 3, 'V', 4.3});
+    service.AddSymbol({"AAPL", "Apple Inc.", 2, 'V', 189.8});
+    service.AddSymbol({"BBVA.MC", "Banco Bilbao", 3, 'V', 9.2});
+    RecordingClient client;
+    service.RunSearch(&client, "banco");
+    EXPECT_EQ(client.events, (std::vector<std::string>{"total 2/3", "SAN.MC|Banco Santander|3",
+                                                       "BBVA.MC|Banco Bilbao|3"}));
+    client.events.clear();
+    service.RunSearch(&client, "zzz");
+    EXPECT_EQ(client.events, (std::vector<std::string>{"total 0/3"}));
+}
+
+TEST_F(MarketTest, SymbolSearchDialog) {
+    RecordingClient link;
+    CDlgBusquedaSimbolos dialog(&link);
+    EXPECT_EQ(dialog.GetLink(), &link);
+    EXPECT_TRUE(dialog.MultiselectMode());
+    dialog.EnableMultiselectMode(0);
+    EXPECT_FALSE(dialog.MultiselectMode());
+    EXPECT_EQ(dialog.DoModal(), CDlgBusquedaSimbolos::IDCANCEL);  // no runner installed
+    EXPECT_TRUE(dialog.GetSeleccionados().empty());
+
+    dialog.OnNewSymbolFound(st_valor_comunic2::Make("OLD", "Old", 2));
+    dialog.SetSimbolosEncontrados(1, 10);  // a new search starts empty
+    dialog.OnNewSymbolFound(st_valor_comunic2::Make("AAPL", "Apple Inc.", 2));
+    ASSERT_EQ(dialog.GetFound().size(), 1u);
+    EXPECT_EQ(dialog.GetFound()[0].Code(), "AAPL");
+    dialog.OnError(7, 0, nullptr);
+    EXPECT_EQ(dialog.LastError(), 7);
+
+    CDlgBusquedaSimbolos::SetRunner([](CDlgBusquedaSimbolos& d) {
+        d.SetSeleccionados({d.GetFound().at(0)});
+        return static_cast<int>(CDlgBusquedaSimbolos::IDOK);
+    });
+    EXPECT_EQ(dialog.DoModal(), CDlgBusquedaSimbolos::IDOK);
+    ASSERT_EQ(dialog.GetSeleccionados().size(), 1u);
+    EXPECT_EQ(dialog.GetSeleccionados()[0].Name(), "Apple Inc.");
+    CDlgBusquedaSimbolos::SetRunner({});
+    EXPECT_EQ(dialog.DoModal(), CDlgBusquedaSimbolos::IDCANCEL);
+}
+
+}  // namespace
