@@ -56,16 +56,33 @@ void CSistemaCartera::RecomputeAndRefresh() {
     if (m_pGridValoracion) m_pGridValoracion->Refresh();
 }
 
-void CSistemaCartera::AddOrder(COrderCartera m) {
+void CSistemaCartera::Append(COrderCartera m) {
     if (!m.quoteCode.empty() && m.IsExecution()) {
         RegisterQuote(cartera::MakeQuoteRequest(m.quoteCode), nullptr);
     }
     if (m.quoteCode.empty()) m.quoteCode = m.symbol;
     ++m_lastId;
     m.id = m_lastId;
-    bool execution = m.IsExecution();
     m_orders.push_back(std::move(m));
     if (m_indexValid) m_idIndex.emplace(m_orders.back().id, m_orders.size() - 1);
+}
+
+void CSistemaCartera::AddOrders(std::vector<COrderCartera> batch,
+                                const std::function<void(size_t)>& progress) {
+    m_orders.reserve(m_orders.size() + batch.size());
+    for (size_t i = 0; i < batch.size(); ++i) {
+        Append(std::move(batch[i]));
+        if (progress && (i + 1) % 1000 == 0) progress(i + 1);
+    }
+    if (progress) progress(batch.size());
+    SaveDocument();
+    RecomputeAndRefresh();
+    UpdateAllViews();
+}
+
+void CSistemaCartera::AddOrder(COrderCartera m) {
+    bool execution = m.IsExecution();
+    Append(std::move(m));
     SaveDocument();
     if (execution) RecomputeAndRefresh();
     CalcularCapital();

@@ -2,6 +2,7 @@
 // The portfolio ledger: the journal of movements and everything derived from it — closed
 // and open trades, the totals, live valuation — and the portfolio file body.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -64,6 +65,11 @@ public:
     void AddOrder(COrderCartera m);
     void DelOrder(uint64_t id);  // unknown id: nothing at all
     void ModOrder(COrderCartera m);  // unknown id: the list is unchanged, the rest runs
+    // Adds many movements as AddOrder adds each (registration, quote code, ids, order), but
+    // saves, recomputes and updates the views once at the end. progress(n) is called after
+    // every 1000th movement and at the end.
+    void AddOrders(std::vector<COrderCartera> batch,
+                   const std::function<void(size_t)>& progress = {});
 
     void GenerarSistema();
     void DoAfterLoadingProcess();
@@ -99,6 +105,7 @@ protected:
 
 private:
     void RecomputeAndRefresh();
+    void Append(COrderCartera m);
     void SaveDocument();
     void UpdateAllViews();
     void InvalidateIndex() { m_indexValid = false; }

@@ -4,7 +4,7 @@ namespace cartera::testing {
 namespace {
 
 class SistemaTest : public LedgerTest {
-protected:
+  protected:
     void SetUp() override {
         ledger = std::make_unique<CSistemaCartera>();
         ledger->SetDocumento(&doc);
@@ -132,6 +132,31 @@ TEST_F(SistemaTest, TotalsFollowCashMovementsAndTrades) {
     COrderCartera div = Cash(kDividend, 10, 1.0);
     div.commission = 0.5;
     EXPECT_DOUBLE_EQ(ledger->GetUltimoSaldo(div), 7563.0);
+}
+
+}  // namespace
+}  // namespace cartera::testing
+
+namespace cartera::testing {
+namespace {
+
+TEST_F(SistemaTest, BatchAddsLikeSingleAddsWithOneSave) {
+    std::vector<COrderCartera> batch;
+    for (int i = 0; i < 2500; ++i)
+        batch.push_back(Exec(i % 3 != 2, "B" + std::to_string(i % 4), 5, 10.0 + i % 7));
+    batch.push_back(Cash(kImposition, 1, 100.0));
+    CSistemaCartera single;
+    for (const auto& m : batch) single.AddOrder(m);
+    std::vector<size_t> progress;
+    ledger->AddOrders(batch, [&](size_t n) { progress.push_back(n); });
+    EXPECT_EQ(doc.saves, 1);
+    EXPECT_EQ(doc.updates, 1);
+    EXPECT_EQ(progress, (std::vector<size_t>{1000, 2000, 2501}));
+    EXPECT_EQ(ledger->GetLastId(), 2501u);
+    EXPECT_EQ(ledger->GetClosedTrades().size(), single.GetClosedTrades().size());
+    EXPECT_EQ(ledger->GetCapital(), single.GetCapital());
+    EXPECT_EQ(ledger->GetGanAbiertas(), single.GetGanAbiertas());
+    EXPECT_EQ(service.RegistrationCount(ledger.get(), "b1"), 625);
 }
 
 }  // namespace
