@@ -59,8 +59,8 @@ void CrearFictios(Ledger& l, const CArrayOrders& remaining) {
         t.decimals = m.decimals;
         t.guarantee = m.guarantee;
         t.exitInstrument = m.instrument;
-        double r = cartera::OpenUnitResult(m.buy != 0, m.price, m.price, m.pointValue,
-                                           m.commission, cx);
+        double r =
+            cartera::OpenUnitResult(m.buy != 0, m.price, m.price, m.pointValue, m.commission, cx);
         t.percentage = cartera::TradePercentage(r, m.price + m.commission);
         t.profit = r * q;
         l.open.push_back(t);
@@ -87,32 +87,7 @@ void CasarOrdenes(Ledger& l) {
                 ++j;
                 continue;
             }
-            CNegocioC t;
-            t.entryDate = e.date;
-            t.entryTime = e.time;
-            t.exitDate = x.date;
-            t.exitTime = x.time;
-            t.isLong = e.buy;
-            t.entryPrice = e.price;
-            t.exitPrice = x.price;
-            t.daysHeld = x.date - e.date;
-            t.id = e.id;
-            t.entryFieldA = e.fieldA;
-            t.exitFieldA = x.fieldA;
-            t.entryFieldB = e.fieldB;
-            t.entryText = e.orderText;
-            t.exitText = x.orderText;
-            t.exitClosing = x.closing;
-            t.entryInstrument = static_cast<signed char>(e.instrument);
-            t.quoteCode = e.quoteCode;
-            t.entryCommission = e.commission;
-            t.exitCommission = x.commission;
-            t.pointValue = x.pointValue;
-            t.entryGroup = e.group;
-            t.exitGroup = x.group;
-            t.symbol = x.symbol;
-            t.decimals = x.decimals;
-            t.guarantee = x.guarantee;
+            CNegocioC t = cartera::ClosedTradeFields(e, x);
             double r = cartera::ClosedUnitResult(e.buy != 0, e.price, e.pointValue, x.price,
                                                  x.pointValue, e.commission, x.commission);
             if (e.contracts > x.contracts) {
@@ -211,26 +186,7 @@ void Load(Ledger& l, CArchive& ar) {
     ar.ReadI32();
     int32_t n = ar.ReadI32();
     for (int32_t i = 0; i < n; ++i) {
-        COrderCartera m;
-        m.orderType = static_cast<int32_t>(ar.ReadU32());
-        m.fieldA = static_cast<int32_t>(ar.ReadU32());
-        m.contracts = ar.ReadI32();
-        m.fieldB = static_cast<int32_t>(ar.ReadU32());
-        m.price = ar.ReadF64();
-        m.orderText = ar.ReadString();
-        m.id = static_cast<uint64_t>(static_cast<int64_t>(ar.ReadI32()));
-        m.commission = ar.ReadF64();
-        m.pointValue = ar.ReadF64();
-        m.quoteCode = ar.ReadString();
-        m.date = ar.ReadI32();
-        m.time = ar.ReadI32();
-        m.type = ar.ReadI32();
-        m.group = ar.ReadString();
-        m.guarantee = ar.ReadF64();
-        m.symbol = ar.ReadString();
-        m.closing = 1;
-        m.buy = m.type == kBuy ? 1 : 0;
-        l.orders.push_back(m);
+        l.orders.push_back(cartera::ReadMovementRecord(ar));
     }
     int32_t marker = ar.ReadI32();
     if (marker == -1) {

@@ -11,6 +11,31 @@ constexpr int32_t kLayoutMarker = -2;
 constexpr size_t kMinRecordBytes = 4 * 4 + 8 + 1 + 4 + 8 + 8 + 1 + 4 * 3 + 1 + 8 + 1;
 }  // namespace
 
+namespace cartera {
+COrderCartera ReadMovementRecord(CArchive& ar) {
+    COrderCartera m;
+    m.orderType = static_cast<int32_t>(ar.ReadU32());
+    m.fieldA = static_cast<int32_t>(ar.ReadU32());
+    m.contracts = ar.ReadI32();
+    m.fieldB = static_cast<int32_t>(ar.ReadU32());
+    m.price = ar.ReadF64();
+    m.orderText = ar.ReadString();
+    m.id = static_cast<uint64_t>(static_cast<int64_t>(ar.ReadI32()));
+    m.commission = ar.ReadF64();
+    m.pointValue = ar.ReadF64();
+    m.quoteCode = ar.ReadString();
+    m.date = ar.ReadI32();
+    m.time = ar.ReadI32();
+    m.type = ar.ReadI32();
+    m.group = ar.ReadString();
+    m.guarantee = ar.ReadF64();
+    m.symbol = ar.ReadString();
+    m.closing = 1;
+    m.buy = m.type == kBuy ? 1 : 0;
+    return m;
+}
+}  // namespace cartera
+
 void CSistemaCartera::Serialize(CArchive& ar) {
     if (ar.IsStoring())
         StoreBody(ar);
@@ -60,26 +85,7 @@ void CSistemaCartera::LoadBody(CArchive& ar) {
     // Reserve no more than the data can hold, so a crafted count cannot exhaust memory.
     m_orders.reserve(std::min<size_t>(static_cast<size_t>(n), ar.Remaining() / kMinRecordBytes));
     for (int32_t i = 0; i < n; ++i) {
-        COrderCartera m;
-        m.orderType = static_cast<int32_t>(ar.ReadU32());
-        m.fieldA = static_cast<int32_t>(ar.ReadU32());
-        m.contracts = ar.ReadI32();
-        m.fieldB = static_cast<int32_t>(ar.ReadU32());
-        m.price = ar.ReadF64();
-        m.orderText = ar.ReadString();
-        m.id = static_cast<uint64_t>(static_cast<int64_t>(ar.ReadI32()));
-        m.commission = ar.ReadF64();
-        m.pointValue = ar.ReadF64();
-        m.quoteCode = ar.ReadString();
-        m.date = ar.ReadI32();
-        m.time = ar.ReadI32();
-        m.type = ar.ReadI32();
-        m.group = ar.ReadString();
-        m.guarantee = ar.ReadF64();
-        m.symbol = ar.ReadString();
-        m.closing = 1;
-        m.buy = m.type == kBuy ? 1 : 0;
-        m_orders.push_back(std::move(m));
+        m_orders.push_back(cartera::ReadMovementRecord(ar));
     }
 
     bool readLayouts = true;

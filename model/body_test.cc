@@ -6,7 +6,7 @@ namespace cartera::testing {
 namespace {
 
 class BodyTest : public LedgerTest {
-protected:
+  protected:
     std::string Store(CSistemaCartera& l) {
         std::string out;
         CArchive ar(&out);
@@ -92,8 +92,8 @@ TEST_F(BodyTest, StoreThenLoadGivesTheSameJournal) {
     EXPECT_EQ(m.quoteCode, "ACME");
     EXPECT_EQ(m.buy, 1);
     EXPECT_EQ(m.closing, 1);
-    EXPECT_EQ(m.decimals, 2);     // not stored
-    EXPECT_EQ(m.balance, 0.0);    // not stored
+    EXPECT_EQ(m.decimals, 2);   // not stored
+    EXPECT_EQ(m.balance, 0.0);  // not stored
     EXPECT_EQ(b.GetOrders()[1].buy, 0);
     EXPECT_EQ(b.GetOrders()[2].buy, 0);  // only type 0 is a buy after loading
     EXPECT_EQ(b.GetCapital(), a.GetCapital());
@@ -169,7 +169,9 @@ TEST_F(BodyTest, MarkerVariantsAndShortFiles) {
     std::string current = Header(1, -1, 1);
     PutRecord(&current, 1, kBuy, "A");
     PutFixed32(&current, 0xFFFFFFFF);
-    current += "\x02" "S1";
+    current +=
+        "\x02"
+        "S1";
     PutFixed32(&current, 8);
     CSistemaCartera b;
     b.SetGridCartera(&movements);

@@ -7,7 +7,9 @@ void CSistemaCartera::CalcularCapital() {
     for (const auto& m : m_orders) {
         double q = m.contracts;
         switch (m.type) {
-            case kDividend: m_dividends += (m.commission + m.price) * q; break;
+            case kDividend:
+                m_dividends += (m.commission + m.price) * q;
+                break;
             case kExpense:
                 m_expenses += q * m.price;
                 m_capital -= q * m.price;
@@ -24,7 +26,8 @@ void CSistemaCartera::CalcularCapital() {
                 m_refunds += q * m.price;
                 m_capital -= q * m.price;
                 break;
-            default: break;
+            default:
+                break;
         }
     }
     m_openProfit = GetGananciaPosicionesAbiertas();
@@ -51,11 +54,15 @@ double CSistemaCartera::GetGananciaPosicionesAbiertas() const {
 double CSistemaCartera::GetUltimoSaldo(const COrderCartera& m) const {
     double q = m.contracts;
     switch (m.type) {
-        case kDividend: return m_capital + (m.commission + m.price) * q;
+        case kDividend:
+            return m_capital + (m.commission + m.price) * q;
         case kImposition:
-        case kDeposit: return m_capital + q * m.price;
+        case kDeposit:
+            return m_capital + q * m.price;
         case kExpense:
-        case kRefund: return m_capital - q * m.price;
-        default: return m_capital;
+        case kRefund:
+            return m_capital - q * m.price;
+        default:
+            return m_capital;
     }
 }

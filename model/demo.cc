@@ -33,7 +33,8 @@ bool WriteSchedule(std::string* error) {
     try {
         adm.Load();
     } catch (const CArchiveException& e) {
-        if (error) *error = "damaged commission file " + CAdmComisiones::FilePath() + ": " + e.what();
+        if (error)
+            *error = "damaged commission file " + CAdmComisiones::FilePath() + ": " + e.what();
         return false;
     }
     adm.DeleteSchedule(kDemoSchedule, 4);
@@ -95,8 +96,8 @@ void RecordJournal(CSistemaCartera& ledger) {
     exec({false, "ITX.MC", "Inditex", 2, 60, "42.10", "Retail", At(2024, 3, 18, 16, 2)});
     exec({false, "TEF.MC", "Telefónica", 3, 1500, "3.52", "Telecom", At(2024, 4, 2, 10, 40)});
     exec({false, "AIR.PA", "Airbus", 2, 30, "158.20", "Industry", At(2024, 4, 15, 14, 10)});
-    ledger.AddOrder(BuildDividend("Banco Santander", "SAN.MC", 3, 1000, 0.095, "Banks",
-                                  At(2024, 5, 6, 8, 0)));
+    ledger.AddOrder(
+        BuildDividend("Banco Santander", "SAN.MC", 3, 1000, 0.12, "Banks", At(2024, 5, 6, 8, 0)));
     ledger.AddOrder(BuildCashMovement(kExpense, "Custody fees", 35.5, At(2024, 5, 20, 8, 0)));
     ledger.AddOrder(BuildCashMovement(kRefund, "Withdrawal", 5000, At(2024, 6, 3, 13, 0)));
     exec({false, "SAN.MC", "Banco Santander", 3, 400, "4.10", "Banks", At(2024, 6, 10, 9, 50)});
@@ -110,7 +111,8 @@ bool BuildDemoPortfolio(const std::string& path, std::string* error) {
     try {
         ledger = std::make_unique<CSistemaCartera>();
     } catch (const CArchiveException& e) {
-        if (error) *error = "damaged commission file " + CAdmComisiones::FilePath() + ": " + e.what();
+        if (error)
+            *error = "damaged commission file " + CAdmComisiones::FilePath() + ": " + e.what();
         return false;
     }
     PortfolioDocument doc(ledger.get());

@@ -31,16 +31,16 @@ std::optional<std::string> DefaultScheduleItem(const CAdmComisiones& adm);
 // What the buy/sell page holds when OK is pressed.
 struct BuySellPage {
     bool buy = true;
-    int pageDecimals = 2;        // decimals the page writes amounts with
-    std::string code;            // the symbol box's chosen quote code
-    std::string symbol;          // ... its symbol name
-    int symbolDecimals = 0;      // ... its decimals
-    std::string contractsText;   // the contracts box
-    std::string priceText;       // the price box
+    int pageDecimals = 2;                 // decimals the page writes amounts with
+    std::string code;                     // the symbol box's chosen quote code
+    std::string symbol;                   // ... its symbol name
+    int symbolDecimals = 0;               // ... its decimals
+    std::string contractsText;            // the contracts box
+    std::string priceText;                // the price box
     std::optional<std::string> schedule;  // the selected schedule item, if any
-    std::string commissionText;  // the commission box (used when no schedule is selected)
+    std::string commissionText;           // the commission box (used when no schedule is selected)
     std::string group;
-    std::time_t when = 0;        // the date picker
+    std::time_t when = 0;  // the date picker
     uint64_t modifyingId = kNoId;
 };
 

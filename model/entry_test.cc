@@ -6,7 +6,7 @@ namespace cartera::testing {
 namespace {
 
 class EntryTest : public LedgerTest {
-protected:
+  protected:
     // A kind-4 schedule whose only cost is a fixed royalty.
     void AddSchedule(const std::string& name, double royalty, bool isDefault = false) {
         stComision b;

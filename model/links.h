@@ -8,7 +8,7 @@ class CNegocioC;
 
 // The portfolio's document.
 class ILedgerDocument {
-public:
+  public:
     virtual ~ILedgerDocument() = default;
     // Writes the whole portfolio file now, replacing the old one atomically.
     virtual void DoFileSave() = 0;
@@ -20,7 +20,7 @@ public:
 
 // A list grid whose layout is stored in the portfolio file.
 class ILedgerListGrid {
-public:
+  public:
     virtual ~ILedgerListGrid() = default;
     // Writes or reads the grid's layout; archive errors propagate.
     virtual void Serialize(CArchive& ar) = 0;
@@ -28,7 +28,7 @@ public:
 
 // The open-trades grid: rewrites single rows as quotes arrive.
 class ILedgerOpenTradesGrid : public ILedgerListGrid {
-public:
+  public:
     // Rewrites the row that shows the trade (found by its id); nothing when none does.
     virtual void UpdateTradeRow(const CNegocioC& trade) = 0;
     // Repaints the whole grid.
@@ -37,7 +37,7 @@ public:
 
 // The valuation table.
 class ILedgerValuationGrid {
-public:
+  public:
     virtual ~ILedgerValuationGrid() = default;
     // Rewrites every value from the ledger's totals.
     virtual void Refresh() = 0;

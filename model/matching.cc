@@ -11,6 +11,38 @@
 #include "host/dates.h"
 #include "model/sistema.h"
 
+namespace cartera {
+CNegocioC ClosedTradeFields(const COrderCartera& e, const COrderCartera& x) {
+    CNegocioC t;
+    t.entryDate = e.date;
+    t.entryTime = e.time;
+    t.exitDate = x.date;
+    t.exitTime = x.time;
+    t.isLong = e.buy;
+    t.entryPrice = e.price;
+    t.exitPrice = x.price;
+    t.daysHeld = x.date - e.date;
+    t.id = e.id;
+    t.entryFieldA = e.fieldA;
+    t.exitFieldA = x.fieldA;
+    t.entryFieldB = e.fieldB;
+    t.entryText = e.orderText;
+    t.exitText = x.orderText;
+    t.exitClosing = x.closing;
+    t.entryInstrument = static_cast<signed char>(e.instrument);
+    t.quoteCode = e.quoteCode;
+    t.entryCommission = e.commission;
+    t.exitCommission = x.commission;
+    t.pointValue = x.pointValue;
+    t.entryGroup = e.group;
+    t.exitGroup = x.group;
+    t.symbol = x.symbol;
+    t.decimals = x.decimals;
+    t.guarantee = x.guarantee;
+    return t;
+}
+}  // namespace cartera
+
 using cartera::ClosedUnitResult;
 using cartera::LowerCode;
 using cartera::OpenUnitResult;
@@ -63,7 +95,8 @@ void CSistemaCartera::CrearFictios(const CArrayOrders& remaining) {
     CTime now = CTime::GetCurrentTime();
     int32_t nowDate = FctimeToFn(now), nowTime = HctimeToHn(now);
     m_open.reserve(remaining.size());
-    for (const auto& m : remaining) m_open.push_back(MakeOpenTrade(m, m.contracts, nowDate, nowTime));
+    for (const auto& m : remaining)
+        m_open.push_back(MakeOpenTrade(m, m.contracts, nowDate, nowTime));
     RebuildOpenTradeIndex();
 }
 
@@ -77,36 +110,6 @@ void CSistemaCartera::RebuildOpenTradeIndex() {
 }
 
 namespace {
-
-CNegocioC ClosedTrade(const COrderCartera& e, const COrderCartera& x) {
-    CNegocioC t;
-    t.entryDate = e.date;
-    t.entryTime = e.time;
-    t.exitDate = x.date;
-    t.exitTime = x.time;
-    t.isLong = e.buy;
-    t.entryPrice = e.price;
-    t.exitPrice = x.price;
-    t.daysHeld = x.date - e.date;
-    t.id = e.id;
-    t.entryFieldA = e.fieldA;
-    t.exitFieldA = x.fieldA;
-    t.entryFieldB = e.fieldB;
-    t.entryText = e.orderText;
-    t.exitText = x.orderText;
-    t.exitClosing = x.closing;
-    t.entryInstrument = static_cast<signed char>(e.instrument);
-    t.quoteCode = e.quoteCode;
-    t.entryCommission = e.commission;
-    t.exitCommission = x.commission;
-    t.pointValue = x.pointValue;
-    t.entryGroup = e.group;
-    t.exitGroup = x.group;
-    t.symbol = x.symbol;
-    t.decimals = x.decimals;
-    t.guarantee = x.guarantee;
-    return t;
-}
 
 // Contract arithmetic wraps like the 32-bit fields it models.
 int32_t Sub(int32_t a, int32_t b) {
@@ -138,8 +141,8 @@ void CSistemaCartera::CasarOrdenes() {
     std::vector<char> open(exec.size(), 1);
     for (uint32_t p = 0; p < exec.size(); ++p) {
         const COrderCartera& m = m_orders[exec[p]];
-        auto [it, added] =
-            securityOf.try_emplace(LowerCode(m.quoteCode), static_cast<uint32_t>(securityOf.size()));
+        auto [it, added] = securityOf.try_emplace(LowerCode(m.quoteCode),
+                                                  static_cast<uint32_t>(securityOf.size()));
         if (added) queues.resize(queues.size() + 2);
         security[p] = it->second;
         left[p] = m.contracts;
@@ -156,7 +159,7 @@ void CSistemaCartera::CasarOrdenes() {
             if (exits.head == exits.items.size()) break;
             uint32_t xp = exits.items[exits.head];
             const COrderCartera& x = m_orders[exec[xp]];
-            CNegocioC t = ClosedTrade(e, x);
+            CNegocioC t = cartera::ClosedTradeFields(e, x);
             double r = ClosedUnitResult(e.buy != 0, e.price, e.pointValue, x.price, x.pointValue,
                                         e.commission, x.commission);
             if (left[p] > left[xp]) {

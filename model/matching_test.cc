@@ -7,7 +7,7 @@ namespace cartera::testing {
 namespace {
 
 class MatchingTest : public LedgerTest {
-protected:
+  protected:
     void Add(const COrderCartera& m) { ledger.AddOrder(m); }
     CSistemaCartera ledger;
 };

@@ -18,14 +18,22 @@ void COrderCartera::Serialize(CArchive& ar) {
 
 int MovementTypeLetterId(int32_t type) {
     switch (type) {
-        case kBuy: return 3417;
-        case kDividend: return 3423;
-        case kExpense: return 3421;
-        case kImposition: return 3419;
-        case kDeposit: return 3422;
-        case kRefund: return 3420;
-        case kSell: return 3418;
-        default: return 0;
+        case kBuy:
+            return 3417;
+        case kDividend:
+            return 3423;
+        case kExpense:
+            return 3421;
+        case kImposition:
+            return 3419;
+        case kDeposit:
+            return 3422;
+        case kRefund:
+            return 3420;
+        case kSell:
+            return 3418;
+        default:
+            return 0;
     }
 }
 

@@ -22,7 +22,7 @@ inline constexpr uint64_t kNoId = ~uint64_t{0};
 // The order record movements and trades share. Fields marked "unused" are carried (and some
 // stored) but never interpreted.
 class COrderC {
-public:
+  public:
     COrderC() = default;
     COrderC(const COrderC&) = default;
     COrderC(COrderC&&) noexcept = default;
@@ -51,19 +51,19 @@ public:
     int32_t type = -1;        // MovementType
     std::string group;
     double guarantee = 0.0;
-    std::string orderText2;   // unused
-    std::string symbol;       // display name
-    uint8_t decimals = 2;     // decimals for showing amounts
-    std::string orderText3;   // unused
-    char instrument = 'V';    // instrument letter; copied into trades
-    double balance = 0.0;     // capital after the movement (buy/sell page only); not stored
+    std::string orderText2;  // unused
+    std::string symbol;      // display name
+    uint8_t decimals = 2;    // decimals for showing amounts
+    std::string orderText3;  // unused
+    char instrument = 'V';   // instrument letter; copied into trades
+    double balance = 0.0;    // capital after the movement (buy/sell page only); not stored
 };
 
 class COrderCartera : public COrderC {
-public:
-    int32_t reserved = -1;      // carried and stored, never interpreted
-    double commission = 0.0;    // commission per contract
-    std::string schedule;       // commission schedule the movement was priced with
+  public:
+    int32_t reserved = -1;    // carried and stored, never interpreted
+    double commission = 0.0;  // commission per contract
+    std::string schedule;     // commission schedule the movement was priced with
 
     // 1 for buys and sells (types 0 and 6), the movements that make trades.
     int IsExecution() const { return type == kBuy || type == kSell; }
@@ -74,6 +74,12 @@ public:
 };
 
 using CArrayOrders = std::vector<COrderCartera>;
+
+namespace cartera {
+// Reads one main movement record of the portfolio file body; the two flags are set as
+// loading sets them (closing 1, buy 1 exactly for type 0) and the id is sign-extended.
+COrderCartera ReadMovementRecord(CArchive& ar);
+}  // namespace cartera
 
 // String id of the letter shown for a movement type; 0 for codes outside 0..6.
 int MovementTypeLetterId(int32_t type);

@@ -42,10 +42,10 @@ bool PortfolioDocument::Load(const std::string& path, std::string* error) {
         SerializePortfolio(ar, *m_ledger, &isPortfolio);
     } catch (const CArchiveException& e) {
         if (error) {
-            *error = path + ": " +
-                     (isPortfolio ? std::string(e.what()) + " at byte " +
-                                        std::to_string(ar.Position())
-                                  : std::string("not a portfolio file"));
+            *error =
+                path + ": " +
+                (isPortfolio ? std::string(e.what()) + " at byte " + std::to_string(ar.Position())
+                             : std::string("not a portfolio file"));
         }
         return false;
     }

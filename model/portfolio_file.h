@@ -17,7 +17,7 @@ namespace cartera {
 void SerializePortfolio(CArchive& ar, CSistemaCartera& ledger, bool* isPortfolio = nullptr);
 
 class PortfolioDocument : public ILedgerDocument {
-public:
+  public:
     // Links itself to the ledger (not owned; must outlive the document).
     explicit PortfolioDocument(CSistemaCartera* ledger);
     ~PortfolioDocument() override;
@@ -42,7 +42,7 @@ public:
     // Called on every update of the views.
     void SetOnUpdate(std::function<void()> onUpdate) { m_onUpdate = std::move(onUpdate); }
 
-private:
+  private:
     CSistemaCartera* m_ledger;
     std::string m_path;
     std::string m_title;

@@ -23,7 +23,7 @@ TEST_F(PortfolioFileTest, EnvelopeSurroundsTheBody) {
     ASSERT_TRUE(doc.SaveAs("/mem/p.cartera", &error)) << error;
     const std::string& bytes = env.Files()["/mem/p.cartera"];
     ASSERT_GE(bytes.size(), 14u);
-    EXPECT_EQ(bytes[0], '\0');   // empty first string
+    EXPECT_EQ(bytes[0], '\0');  // empty first string
     EXPECT_EQ(bytes.substr(1, 4), "CRTV");
     EXPECT_EQ(bytes[13], '\0');  // empty second string
     // Loading ignores whatever the two strings hold.

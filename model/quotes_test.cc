@@ -4,7 +4,7 @@ namespace cartera::testing {
 namespace {
 
 class QuotesTest : public LedgerTest {
-protected:
+  protected:
     void SetUp() override {
         ledger.SetGridAbiertas(&grids);
         ledger.SetGridValoracion(&grids);

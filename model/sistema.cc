@@ -1,8 +1,6 @@
 #include "model/sistema.h"
 
-CSistemaCartera::CSistemaCartera() : m_pAdm(std::make_unique<CAdmComisiones>()) {
-    m_pAdm->Load();
-}
+CSistemaCartera::CSistemaCartera() : m_pAdm(std::make_unique<CAdmComisiones>()) { m_pAdm->Load(); }
 
 CSistemaCartera::~CSistemaCartera() { UnregisterAll(); }
 

@@ -15,7 +15,7 @@
 #include "model/trade.h"
 
 class CSistemaCartera : public CObjectZorb {
-public:
+  public:
     // Creates the commission administrator and loads the commission file at once.
     CSistemaCartera();
     // Ends every quote registration.
@@ -63,7 +63,7 @@ public:
 
     // Journal changes; each saves the file and updates the views.
     void AddOrder(COrderCartera m);
-    void DelOrder(uint64_t id);  // unknown id: nothing at all
+    void DelOrder(uint64_t id);      // unknown id: nothing at all
     void ModOrder(COrderCartera m);  // unknown id: the list is unchanged, the rest runs
     // Adds many movements as AddOrder adds each (registration, quote code, ids, order), but
     // saves, recomputes and updates the views once at the end. progress(n) is called after
@@ -99,11 +99,11 @@ public:
     int GetExecuted(CArrayOrders& out) const;
     void CrearFictios(const CArrayOrders& remaining);
 
-protected:
+  protected:
     void CasarOrdenes();
     double GetGananciaPosicionesAbiertas() const;
 
-private:
+  private:
     void RecomputeAndRefresh();
     void Append(COrderCartera m);
     void SaveDocument();

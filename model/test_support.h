@@ -49,7 +49,7 @@ inline COrderCartera Cash(int32_t type, int32_t contracts, double price) {
 }
 
 class FakeDocument : public ILedgerDocument {
-public:
+  public:
     void DoFileSave() override { ++saves; }
     void UpdateAllViews() override { ++updates; }
     std::string GetTitle() const override { return title; }
@@ -61,7 +61,7 @@ public:
 // Records what the ledger asks of the open-trades and valuation grids; stores a fixed
 // layout so the file's layout section can be checked.
 class FakeGrids : public ILedgerOpenTradesGrid, public ILedgerValuationGrid {
-public:
+  public:
     void Serialize(CArchive& ar) override {
         if (ar.IsStoring())
             ar.WriteU32(layoutValue);
@@ -78,7 +78,7 @@ public:
 };
 
 class LedgerTest : public ::testing::Test {
-protected:
+  protected:
     // Set up in the constructor, so ledgers that derived fixtures hold as members attach
     // to this fixture's market service and file system.
     LedgerTest() {

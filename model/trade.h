@@ -8,7 +8,7 @@
 inline constexpr double kPercentageOfNothing = 2147483647.0;
 
 class CNegocioC {
-public:
+  public:
     CNegocioC() = default;
     CNegocioC(const CNegocioC&) = default;
     CNegocioC(CNegocioC&&) noexcept = default;
@@ -16,39 +16,39 @@ public:
     CNegocioC& operator=(CNegocioC&&) noexcept = default;
     virtual ~CNegocioC() = default;
 
-    int32_t fieldA = 0;       // unused
-    int32_t fieldB = 10000;   // unused
+    int32_t fieldA = 0;      // unused
+    int32_t fieldB = 10000;  // unused
     int32_t entryDate = 0;
     int32_t entryTime = 0;
-    int32_t exitDate = 0;     // open trades: when matching ran
+    int32_t exitDate = 0;  // open trades: when matching ran
     int32_t exitTime = 0;
     int32_t contracts = 0;
-    int32_t remainder = 0;    // closed: what is left on the side not used up; open: contracts
+    int32_t remainder = 0;  // closed: what is left on the side not used up; open: contracts
     int32_t entryFieldB = 0;
     double entryPrice = 0.0;
-    double exitPrice = 0.0;   // open trades: the last known price
-    int32_t isLong = 0;       // the entry movement's buy flag
+    double exitPrice = 0.0;  // open trades: the last known price
+    int32_t isLong = 0;      // the entry movement's buy flag
     int32_t daysHeld = 0;
     double profit = 0.0;
     double percentage = 0.0;
-    double valueC = 0.0;      // unused
+    double valueC = 0.0;  // unused
     int32_t entryFieldA = 0;
     int32_t exitFieldA = 0;
     std::string entryText;
     std::string exitText;
     int32_t entryInstrument = -1;  // closed trades: the entry's letter, sign-widened
     uint8_t exitClosing = 0;
-    uint64_t id = 0;          // the entry movement's id
-    int64_t id2 = 0;          // unused
+    uint64_t id = 0;  // the entry movement's id
+    int64_t id2 = 0;  // unused
     uint8_t decimals = 0;
-    int32_t fieldD = 0;       // unused
-    std::string quoteCode;    // the entry's code; key for ticks
+    int32_t fieldD = 0;            // unused
+    std::string quoteCode;         // the entry's code; key for ticks
     double entryCommission = 0.0;  // per contract
     double exitCommission = 0.0;   // per contract
     double pointValue = 0.0;
     std::string entryGroup;
     std::string exitGroup;
-    std::string tradeText;    // unused
+    std::string tradeText;  // unused
     std::string symbol;
     double guarantee = 0.0;
     char exitInstrument = 'V';
@@ -56,11 +56,17 @@ public:
 
 using CArrayNegocioC = std::vector<CNegocioC>;
 
+class COrderCartera;
+
 namespace cartera {
 
+// A closed trade with every field taken from its entry e and exit x; contracts, remainder,
+// profit and percentage are left for the matching to set.
+CNegocioC ClosedTradeFields(const COrderCartera& e, const COrderCartera& x);
+
 // Per-unit result of a closed trade.
-inline double ClosedUnitResult(bool isLong, double pe, double pve, double px, double pvx,
-                               double ce, double cx) {
+inline double ClosedUnitResult(bool isLong, double pe, double pve, double px, double pvx, double ce,
+                               double cx) {
     return isLong ? px * pvx - pe * pve - (ce + cx) : pe * pve - px * pvx - (ce + cx);
 }
 

@@ -1,0 +1,126 @@
+#include "model/demo.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <set>
+
+#include "commissions/comisiones.h"
+#include "host/folders.h"
+#include "model/portfolio_file.h"
+#include "model/sistema.h"
+
+namespace cartera {
+namespace {
+
+class DemoPortfolioTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "cartera-demo-test-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        home = pattern;
+        SetHomeFolder(home);
+    }
+    void TearDown() override {
+        SetHomeFolder("");
+        std::filesystem::remove_all(home);
+    }
+
+    std::string Build(const std::string& name) {
+        std::string path = home + "/" + name + PortfolioExtension();
+        std::string error;
+        EXPECT_TRUE(BuildDemoPortfolio(path, &error)) << error;
+        return path;
+    }
+
+    static std::string Bytes(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+
+    std::string home;
+};
+
+TEST_F(DemoPortfolioTest, HoldsEveryKindOfMovementAndTrade) {
+    std::string path = Build("demo");
+    CSistemaCartera ledger;
+    PortfolioDocument doc(&ledger);
+    std::string error;
+    ASSERT_TRUE(doc.Load(path, &error)) << error;
+
+    std::set<int32_t> types;
+    for (const auto& m : ledger.GetOrders()) types.insert(m.type);
+    EXPECT_EQ(types, (std::set<int32_t>{0, 1, 2, 3, 4, 5, 6}));
+
+    bool gain = false, loss = false;
+    for (const auto& t : ledger.GetClosedTrades()) {
+        gain = gain || t.profit > 0;
+        loss = loss || t.profit < 0;
+    }
+    EXPECT_TRUE(gain);
+    EXPECT_TRUE(loss);
+    bool isLong = false, isShort = false;
+    for (const auto& t : ledger.GetOpenTrades()) {
+        isLong = isLong || t.isLong;
+        isShort = isShort || !t.isLong;
+    }
+    EXPECT_TRUE(isLong);
+    EXPECT_TRUE(isShort);
+    EXPECT_EQ(ledger.GetImposiciones(), 50000.0);
+    EXPECT_EQ(ledger.GetIngresos(), 1200.0);
+    EXPECT_EQ(ledger.GetReintegros(), 5000.0);
+    EXPECT_EQ(ledger.GetGastos(), 35.5);
+    EXPECT_DOUBLE_EQ(ledger.GetDividendos(), 120.0);
+
+    // Buys and sells are priced by the schedule and store the commission as displayed: Inditex,
+    // 60 x 36.40 = 2184 in the first bracket: 0.25% = 5.46 (over the minimum 4), brokerage
+    // 0.05% = 1.092 (over 1), so 6.552, shown as 6.55.
+    const COrderCartera* inditex = nullptr;
+    for (const auto& m : ledger.GetOrders())
+        if (m.quoteCode == "ITX.MC" && m.type == kBuy) inditex = &m;
+    ASSERT_NE(inditex, nullptr);
+    EXPECT_EQ(inditex->schedule, kDemoSchedule);
+    EXPECT_DOUBLE_EQ(inditex->commission * 60, 6.55);
+}
+
+TEST_F(DemoPortfolioTest, IsReproducibleAndReplacesOnlyItsSchedule) {
+    CAdmComisiones adm;
+    stComision other;
+    other.kind = 4;
+    other.name = "Mine";
+    other.to = 100;
+    other.isDefault = 1;
+    adm.Add(other);
+    ASSERT_TRUE(adm.Save());
+
+    std::string first = Build("one");
+    std::string second = Build("two");
+    EXPECT_EQ(Bytes(first), Bytes(second));
+
+    adm.Load();
+    CArrayComisiones brackets;
+    adm.GetBrackets(kDemoSchedule, 4, brackets);
+    EXPECT_EQ(brackets.size(), 3u);  // built twice, still one schedule
+    EXPECT_EQ(adm.GetDefaultName(4), kDemoSchedule);
+    EXPECT_TRUE(adm.Exists("Mine", 4));
+    for (size_t i = 0; i < brackets.size(); ++i) {
+        EXPECT_EQ(brackets[i].bracketIndex, static_cast<int32_t>(i));
+        EXPECT_EQ(brackets[i].idSchedule, brackets[0].idSchedule);
+        if (i > 0) {
+            EXPECT_GT(brackets[i].from, brackets[i - 1].to);
+        }
+    }
+}
+
+TEST_F(DemoPortfolioTest, ReportsAPortfolioThatCannotBeWritten) {
+    std::string error;
+    EXPECT_FALSE(BuildDemoPortfolio(home + "/missing/folder/demo.cartera", &error));
+    EXPECT_FALSE(error.empty());
+}
+
+}  // namespace
+}  // namespace cartera
