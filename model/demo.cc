@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "commissions/comisiones.h"
 #include "host/archive.h"
@@ -84,10 +85,12 @@ COrderCartera Recorded(const CSistemaCartera& ledger, const Execution& e) {
     return *BuildBuySell(ledger, page);
 }
 
-void RecordJournal(CSistemaCartera& ledger) {
-    auto exec = [&](const Execution& e) { ledger.AddOrder(Recorded(ledger, e)); };
-    ledger.AddOrder(BuildCashMovement(kImposition, "Initial capital", 50000, At(2024, 1, 8, 9, 0)));
-    ledger.AddOrder(BuildCashMovement(kDeposit, "Bond coupon", 1200, At(2024, 1, 10, 12, 0)));
+// The demo's journal, built by the entry pages' rules.
+std::vector<COrderCartera> Journal(const CSistemaCartera& ledger) {
+    std::vector<COrderCartera> j;
+    auto exec = [&](const Execution& e) { j.push_back(Recorded(ledger, e)); };
+    j.push_back(BuildCashMovement(kImposition, "Initial capital", 50000, At(2024, 1, 8, 9, 0)));
+    j.push_back(BuildCashMovement(kDeposit, "Bond coupon", 1200, At(2024, 1, 10, 12, 0)));
     exec({true, "SAN.MC", "Banco Santander", 3, 1000, "3.65", "Banks", At(2024, 1, 15, 9, 31)});
     exec({true, "ITX.MC", "Inditex", 2, 60, "36.40", "Retail", At(2024, 1, 22, 10, 5)});
     exec({true, "SAP.DE", "SAP", 2, 20, "148.50", "Tech", At(2024, 2, 5, 11, 12)});
@@ -96,11 +99,12 @@ void RecordJournal(CSistemaCartera& ledger) {
     exec({false, "ITX.MC", "Inditex", 2, 60, "42.10", "Retail", At(2024, 3, 18, 16, 2)});
     exec({false, "TEF.MC", "Telefónica", 3, 1500, "3.52", "Telecom", At(2024, 4, 2, 10, 40)});
     exec({false, "AIR.PA", "Airbus", 2, 30, "158.20", "Industry", At(2024, 4, 15, 14, 10)});
-    ledger.AddOrder(
+    j.push_back(
         BuildDividend("Banco Santander", "SAN.MC", 3, 1000, 0.12, "Banks", At(2024, 5, 6, 8, 0)));
-    ledger.AddOrder(BuildCashMovement(kExpense, "Custody fees", 35.5, At(2024, 5, 20, 8, 0)));
-    ledger.AddOrder(BuildCashMovement(kRefund, "Withdrawal", 5000, At(2024, 6, 3, 13, 0)));
+    j.push_back(BuildCashMovement(kExpense, "Custody fees", 35.5, At(2024, 5, 20, 8, 0)));
+    j.push_back(BuildCashMovement(kRefund, "Withdrawal", 5000, At(2024, 6, 3, 13, 0)));
     exec({false, "SAN.MC", "Banco Santander", 3, 400, "4.10", "Banks", At(2024, 6, 10, 9, 50)});
+    return j;
 }
 
 }  // namespace
@@ -115,14 +119,10 @@ bool BuildDemoPortfolio(const std::string& path, std::string* error) {
             *error = "damaged commission file " + CAdmComisiones::FilePath() + ": " + e.what();
         return false;
     }
+    // Without a document the ledger saves nothing; the file is written once, whole.
+    ledger->AddOrders(Journal(*ledger));
     PortfolioDocument doc(ledger.get());
-    if (!doc.SaveAs(path, error)) return false;
-    RecordJournal(*ledger);
-    if (!doc.LastSaveError().empty()) {
-        if (error) *error = doc.LastSaveError();
-        return false;
-    }
-    return true;
+    return doc.SaveAs(path, error);
 }
 
 }  // namespace cartera

@@ -22,7 +22,13 @@ std::vector<std::string> ScheduleListItems(const CAdmComisiones& adm) {
     adm.GetFirstOfEachName(4, firsts);
     std::vector<std::string> items;
     for (const auto& r : firsts) items.push_back(r.name);
-    std::stable_sort(items.begin(), items.end());
+    // The list sorts as the platform's sorted lists do: without regard to case.
+    std::stable_sort(items.begin(), items.end(), [](const std::string& a, const std::string& b) {
+        return std::lexicographical_compare(
+            a.begin(), a.end(), b.begin(), b.end(), [](unsigned char x, unsigned char y) {
+                return std::tolower(x) < std::tolower(y);
+            });
+    });
     return items;
 }
 

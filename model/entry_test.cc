@@ -94,16 +94,16 @@ TEST_F(EntryTest, ScheduleSelectionUsesThePrefixRule) {
     EXPECT_FALSE(DefaultScheduleItem(*ledger.GetAdmComisiones()));
     AddSchedule("Broker 2", 1.0);
     AddSchedule("Broker", 1.0, true);
-    AddSchedule("Alpha", 1.0);
+    AddSchedule("alpha", 1.0);
     auto items = ScheduleListItems(*ledger.GetAdmComisiones());
-    EXPECT_EQ(items, (std::vector<std::string>{"Alpha", "Broker", "Broker 2"}));
+    EXPECT_EQ(items, (std::vector<std::string>{"alpha", "Broker", "Broker 2"}));
     EXPECT_EQ(DefaultScheduleItem(*ledger.GetAdmComisiones()), "Broker");
     EXPECT_EQ(SelectByPrefix(items, "broker"), "Broker");
     EXPECT_EQ(SelectByPrefix(items, "BROKER 2"), "Broker 2");
-    EXPECT_EQ(SelectByPrefix(items, ""), "Alpha");
+    EXPECT_EQ(SelectByPrefix(items, ""), "alpha");
     EXPECT_FALSE(SelectByPrefix(items, "Zeta"));
     ledger.GetAdmComisiones()->SetDefault("Nobody");
-    EXPECT_EQ(DefaultScheduleItem(*ledger.GetAdmComisiones()), "Alpha");
+    EXPECT_EQ(DefaultScheduleItem(*ledger.GetAdmComisiones()), "alpha");
 }
 
 TEST_F(EntryTest, CashAndDividendMovements) {

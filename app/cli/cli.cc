@@ -1,0 +1,83 @@
+#include "app/cli/cli.h"
+
+#include <string>
+
+#include "app/cli/commands.h"
+#include "host/archive.h"
+#include "host/folders.h"
+#include "host/strings.h"
+
+namespace cartera::cli {
+namespace {
+
+constexpr const char* kProgram = "cartera-cli";
+
+int Report(std::ostream& err, int code, const std::string& message) {
+    err << kProgram << ": " << message << '\n';
+    return code;
+}
+
+struct GlobalArgs {
+    std::string home;
+    std::string lang;
+};
+
+void ApplyGlobals(const GlobalArgs& g, const CLI::Option* home, const CLI::Option* lang) {
+    Language language = Language::en;
+    if (lang->count() > 0 && !ParseLanguage(g.lang, &language))
+        FailUsage("--lang must be en, de, fr, it or es, not '" + g.lang + "'");
+    if (home->count() > 0 && g.home.empty()) FailUsage("--home must name a folder");
+    SetLanguage(language);
+    SetHomeFolder(home->count() > 0 ? g.home : std::string());
+}
+
+int Run(int argc, char** argv, Output io) {
+    CLI::App app{"Portfolio ledger from the command line", kProgram};
+    app.require_subcommand(1);
+    app.fallthrough();  // global options may also follow the command
+    GlobalArgs globals;
+    CLI::Option* home = app.add_option("--home", globals.home,
+                                       "home folder (default: $CARTERA_HOME, then the "
+                                       "user's data folder)");
+    CLI::Option* lang = app.add_option("--lang", globals.lang,
+                                       "interface language: en, de, fr, "
+                                       "it or es (default en)");
+    Commands commands;
+    AddJournalCommands(app, io, commands);
+    AddShowCommand(app, io, commands);
+    AddCommissionCommands(app, io, commands);
+    AddDemoCommand(app, io, commands);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e, io.out, io.err);
+    } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e, io.out, io.err);
+    } catch (const CLI::ParseError& e) {
+        return Report(io.err, kExitUsage, e.what());
+    }
+    ApplyGlobals(globals, home, lang);
+    for (const Command& c : commands) {
+        if (c.sub->parsed()) {
+            c.run();
+            return kExitOk;
+        }
+    }
+    return Report(io.err, kExitUsage, "no command given");
+}
+
+}  // namespace
+}  // namespace cartera::cli
+
+int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
+    using namespace cartera::cli;
+    try {
+        return Run(argc, argv, Output{out, err});
+    } catch (const Failure& f) {
+        return Report(err, f.code, f.message);
+    } catch (const CArchiveException& e) {
+        return Report(err, kExitIo, e.what());
+    } catch (const std::exception& e) {
+        return Report(err, kExitIo, e.what());
+    }
+}

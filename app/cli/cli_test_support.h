@@ -1,0 +1,121 @@
+#pragma once
+// A fixture that runs cartera-cli in-process against a fresh temporary home per test, and
+// reads what it wrote back through the model, independently of the tool's own output.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/cli/cli.h"
+#include "host/dates.h"
+#include "host/folders.h"
+#include "host/strings.h"
+#include "model/portfolio_file.h"
+#include "model/sistema.h"
+
+namespace cartera::cli::testing {
+
+struct RunResult {
+    int code;
+    std::string out;
+    std::string err;
+};
+
+// A portfolio file loaded into a ledger of its own.
+struct Loaded {
+    std::unique_ptr<CSistemaCartera> ledger = std::make_unique<CSistemaCartera>();
+    PortfolioDocument doc{ledger.get()};
+    const COrderCartera& At(size_t i) const { return ledger->GetOrders().at(i); }
+};
+
+class CliTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "cartera-cli-test-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        home = pattern;
+    }
+
+    void TearDown() override {
+        SetClock({});
+        SetLanguage(Language::en);
+        SetHomeFolder("");
+        std::filesystem::remove_all(home);
+    }
+
+    // Runs "cartera-cli --home <home> args...".
+    RunResult Run(std::vector<std::string> args) {
+        args.insert(args.begin(), {"cartera-cli", "--home", home});
+        std::vector<char*> argv;
+        for (auto& a : args) argv.push_back(a.data());
+        std::ostringstream out, err;
+        int code = RunCli(static_cast<int>(argv.size()), argv.data(), out, err);
+        return {code, out.str(), err.str()};
+    }
+
+    // Runs a command that must succeed and returns its output.
+    std::string Ok(const std::vector<std::string>& args) {
+        RunResult r = Run(args);
+        EXPECT_EQ(r.code, 0) << r.err;
+        EXPECT_EQ(r.err, "");
+        return r.out;
+    }
+
+    // Runs a command that must fail with code, with one "cartera-cli: " line on stderr.
+    std::string Fails(int code, const std::vector<std::string>& args) {
+        RunResult r = Run(args);
+        EXPECT_EQ(r.code, code) << r.out;
+        EXPECT_EQ(r.err.rfind("cartera-cli: ", 0), 0u) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        return r.err;
+    }
+
+    std::string NewPortfolio(const std::string& name = "p") {
+        std::string out = Ok({"new", name});
+        return out.empty() ? out : out.substr(0, out.size() - 1);
+    }
+
+    // The schedule "Broker": one bracket 0 to 10000 that prices 1050 and 1200 at 8.
+    void AddBroker(bool makeDefault = true) {
+        std::vector<std::string> args = {
+            "commissions", "add-bracket",      "Broker", "--from",           "0", "--to",
+            "10000",       "--commission-pct", "0.2",    "--commission-min", "5", "--brokerage-pct",
+            "0.05",        "--brokerage-min",  "1",      "--royalty",        "2"};
+        if (makeDefault) args.push_back("--default");
+        Ok(args);
+    }
+
+    std::unique_ptr<Loaded> Load(const std::string& path) {
+        SetHomeFolder(home);
+        auto loaded = std::make_unique<Loaded>();
+        std::string error;
+        EXPECT_TRUE(loaded->doc.Load(path, &error)) << error;
+        return loaded;
+    }
+
+    nlohmann::json Json(std::vector<std::string> args) {
+        args.push_back("--json");
+        return nlohmann::json::parse(Ok(args));
+    }
+
+    static std::string Bytes(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+
+    static void Write(const std::string& path, const std::string& data) {
+        std::ofstream(path, std::ios::binary) << data;
+    }
+
+    std::string home;
+};
+
+}  // namespace cartera::cli::testing

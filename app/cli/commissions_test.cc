@@ -1,0 +1,116 @@
+#include "app/cli/cli_test_support.h"
+#include "commissions/comisiones.h"
+
+namespace cartera::cli::testing {
+namespace {
+
+class CommissionsTest : public CliTest {
+  protected:
+    std::string FilePath(const char* name) const { return home + "/" + name; }
+
+    std::vector<std::string> Bracket(const std::string& name, const std::string& from,
+                                     const std::string& to) {
+        return {"commissions", "add-bracket", name, "--from", from, "--to", to};
+    }
+};
+
+TEST_F(CommissionsTest, BracketsPriceAmountsByKind) {
+    Ok({"commissions", "add-bracket", "Broker", "--from", "0", "--to", "10000", "--commission-pct",
+        "0.2", "--commission-min", "5", "--brokerage-pct", "0.1", "--brokerage-min", "1",
+        "--royalty", "2"});
+    EXPECT_EQ(Ok({"commissions", "calc", "Broker", "1000"}), "8\n");
+    EXPECT_EQ(Ok({"commissions", "calc", "Broker", "5000"}), "17\n");
+    EXPECT_EQ(Ok({"commissions", "calc", "Broker", "20000"}), "62\n");  // above: the bracket
+
+    Ok({"commissions", "add-bracket", "Fixed", "--kind", "8", "--from", "0", "--to", "1000",
+        "--commission-pct", "0.5", "--commission-min", "3", "--royalty", "1"});
+    EXPECT_EQ(Ok({"commissions", "calc", "Fixed", "100", "--kind", "8"}), "51\n");
+    EXPECT_EQ(Ok({"commissions", "calc", "Fixed", "2000", "--kind", "8"}), "0\n");
+
+    Fails(2, {"commissions", "calc", "Fixed", "100"});  // no kind-4 schedule of that name
+    Fails(2, {"commissions", "calc", "Broker", "lots"});
+    Fails(2, {"commissions", "calc", "Broker", "1", "--kind", "5"});
+}
+
+TEST_F(CommissionsTest, BracketsThatCollideAreRefused) {
+    Ok(Bracket("A", "0", "100"));
+    const std::string before = Bytes(FilePath("Comisiones.bin"));
+    const std::string notice = LS(3416, Language::en);
+    for (auto [from, to] :
+         {std::pair{"0", "50"}, {"0", "200"}, {"20", "100"}, {"-10", "50"}, {"200", "100"}}) {
+        std::string err = Fails(2, Bracket("A", from, to));
+        EXPECT_NE(err.find(notice), std::string::npos) << from << "-" << to << ": " << err;
+    }
+    Fails(2, Bracket("", "0", "1"));
+    Fails(2, Bracket("A", "x", "1"));
+    EXPECT_EQ(Bytes(FilePath("Comisiones.bin")), before);
+
+    Ok(Bracket("A", "100", "200"));
+    Ok(Bracket("B", "0", "10"));
+    nlohmann::json a = Json({"commissions", "show", "A"});
+    ASSERT_EQ(a["brackets"].size(), 2u);
+    EXPECT_EQ(a["brackets"][0]["bracket_index"], 0);
+    EXPECT_EQ(a["brackets"][1]["bracket_index"], 1);
+    EXPECT_EQ(a["brackets"][1]["from"].get<double>(), 100.0);
+    EXPECT_EQ(a["brackets"][0]["schedule_id"], a["brackets"][1]["schedule_id"]);
+    nlohmann::json b = Json({"commissions", "show", "B"});
+    EXPECT_NE(b["brackets"][0]["schedule_id"], a["brackets"][0]["schedule_id"]);
+    EXPECT_NE(Ok({"commissions", "show", "A"}).find("200"), std::string::npos);
+    Fails(2, {"commissions", "show", "C"});
+}
+
+TEST_F(CommissionsTest, DefaultListAndDelete) {
+    Ok(Bracket("A", "0", "100"));
+    auto b = Bracket("B", "0", "100");
+    b.push_back("--default");
+    Ok(b);
+    Ok(Bracket("B", "100", "200"));  // joins B's default flag
+    nlohmann::json list = Json({"commissions", "list"});
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[0]["name"], "A");
+    EXPECT_EQ(list[0]["default"], false);
+    EXPECT_EQ(list[1]["name"], "B");
+    EXPECT_EQ(list[1]["default"], true);
+    EXPECT_EQ(list[1]["brackets"], 2);
+    EXPECT_EQ(list[1]["kind"], 4);
+
+    Ok({"commissions", "default", "A"});
+    list = Json({"commissions", "list"});
+    EXPECT_EQ(list[0]["default"], true);
+    EXPECT_EQ(list[1]["default"], false);
+    Fails(2, {"commissions", "default", "Nope"});
+
+    Ok({"commissions", "delete", "B"});
+    Fails(2, {"commissions", "delete", "B"});
+    list = Json({"commissions", "list"});
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0]["name"], "A");
+    std::string text = Ok({"commissions", "list"});
+    EXPECT_NE(text.find("A"), std::string::npos);
+    EXPECT_NE(text.find("*"), std::string::npos);
+}
+
+TEST_F(CommissionsTest, TheFileNameFollowsTheLanguage) {
+    Ok({"--lang", "fr", "commissions", "add-bracket", "Courtier", "--from", "0", "--to", "10"});
+    EXPECT_TRUE(std::filesystem::exists(FilePath("Commissions.")));
+    EXPECT_FALSE(std::filesystem::exists(FilePath("Comisiones.bin")));
+    EXPECT_TRUE(Json({"commissions", "list"}).empty());  // English reads another file
+    EXPECT_EQ(Json({"--lang", "fr", "commissions", "list"}).size(), 1u);
+    Ok({"commissions", "add-bracket", "Broker", "--from", "0", "--to", "10", "--lang", "it"});
+    EXPECT_TRUE(std::filesystem::exists(FilePath("Commissioni.bin")));
+    Fails(2, {"--lang", "pt", "commissions", "list"});
+}
+
+TEST_F(CommissionsTest, ADamagedCommissionFileIsReported) {
+    std::string p = NewPortfolio();
+    Write(FilePath("Comisiones.bin"), std::string("\x05\0\0\0\x01", 5));
+    EXPECT_NE(Fails(1, {"commissions", "list"}).find("Comisiones.bin"), std::string::npos);
+    const std::string before = Bytes(p);
+    EXPECT_NE(Fails(1, {"buy", p, "--code", "A", "--contracts", "1", "--price", "1"})
+                  .find("Comisiones.bin"),
+              std::string::npos);
+    EXPECT_EQ(Bytes(p), before);
+}
+
+}  // namespace
+}  // namespace cartera::cli::testing

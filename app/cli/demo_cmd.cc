@@ -1,0 +1,85 @@
+// demo: builds the demo portfolio in a fresh temporary home and shows it.
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+
+#include "app/cli/commands.h"
+#include "app/cli/views.h"
+#include "host/folders.h"
+#include "host/market.h"
+#include "model/demo.h"
+#include "model/sistema.h"
+#include "resources/resources.h"
+
+namespace cartera::cli {
+namespace {
+
+struct DemoArgs {
+    bool keep = false;
+};
+
+// Removes the temporary home on every way out unless it is to be kept.
+class TemporaryHome {
+  public:
+    explicit TemporaryHome(bool keep) : m_keep(keep) {
+        std::error_code ec;
+        std::filesystem::path tmp = std::filesystem::temp_directory_path(ec);
+        if (ec) tmp = "/tmp";
+        std::string pattern = (tmp / "cartera-demo-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr)
+            FailIo("cannot create a temporary folder in " + tmp.string() + ": " +
+                   std::strerror(errno));
+        m_path = pattern;
+    }
+    ~TemporaryHome() {
+        std::error_code ec;
+        if (!m_keep) std::filesystem::remove_all(m_path, ec);
+    }
+    const std::string& Path() const { return m_path; }
+
+  private:
+    bool m_keep;
+    std::string m_path;
+};
+
+// Values the open trades at the reference prices of the simulated market's catalogue.
+void ApplyCataloguePrices(CSistemaCartera& ledger) {
+    CMarketService catalogue;
+    catalogue.LoadCatalogue(resources::SymbolCatalogue());
+    CArrayNegocioC open = ledger.GetOpenTrades();
+    for (const CNegocioC& t : open) {
+        const MarketSymbol* symbol = catalogue.FindSymbol(t.quoteCode);
+        if (symbol == nullptr) continue;
+        CMensajePelvo message(t.quoteCode);
+        message.AddValor(kTickLast, symbol->price);
+        ledger.OnTicks(message);
+    }
+}
+
+void Demo(Output io, const DemoArgs& a) {
+    TemporaryHome home(a.keep);
+    SetHomeFolder(home.Path());
+    std::string path = GetPMngFullPath(ORVO_PATH_PORTFOLIOS) + "Demo" + PortfolioExtension();
+    std::string error;
+    if (!BuildDemoPortfolio(path, &error)) FailIo("cannot build the demo portfolio: " + error);
+    OpenPortfolio portfolio(path);
+    ApplyCataloguePrices(portfolio.Ledger());
+    if (a.keep) io.out << "Demo portfolio: " << path << "\n\n";
+    io.out << TextView(portfolio.Ledger(), View::all);
+}
+
+}  // namespace
+
+void AddDemoCommand(CLI::App& app, Output io, Commands& commands) {
+    auto a = std::make_shared<DemoArgs>();
+    CLI::App* sub =
+        app.add_subcommand("demo",
+                           "Build a demo portfolio in a temporary home and show it, valued at the "
+                           "simulated market's reference prices");
+    sub->add_flag("--keep", a->keep, "keep the temporary home and print the portfolio's path");
+    commands.push_back({sub, [io, a] { Demo(io, *a); }});
+}
+
+}  // namespace cartera::cli

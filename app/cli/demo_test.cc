@@ -1,0 +1,41 @@
+#include "app/cli/cli_test_support.h"
+
+namespace cartera::cli::testing {
+namespace {
+
+using DemoTest = CliTest;
+
+TEST_F(DemoTest, DemoShowsTheFourViewsOfATemporaryPortfolio) {
+    std::string out = Ok({"demo"});
+    for (int id : {3377, 3378, 3379, 3400})
+        EXPECT_NE(out.find(LS(id, Language::en) + "\n"), std::string::npos) << id;
+    EXPECT_NE(out.find("Telefónica"), std::string::npos);
+    // The demo works in a home of its own.
+    EXPECT_TRUE(std::filesystem::is_empty(home));
+
+    std::string kept = Ok({"demo", "--keep"});
+    const std::string prefix = "Demo portfolio: ";
+    ASSERT_EQ(kept.rfind(prefix, 0), 0u) << kept;
+    std::string path = kept.substr(prefix.size(), kept.find('\n') - prefix.size());
+    std::filesystem::path demoHome = std::filesystem::path(path).parent_path().parent_path();
+    ASSERT_TRUE(std::filesystem::exists(path));
+    EXPECT_NE(kept.find(Ok({"show", path, "movements"})), std::string::npos);
+    nlohmann::json all = Json({"show", path});
+    bool gain = false, loss = false, isLong = false, isShort = false;
+    for (const auto& t : all["closed"]) {
+        gain = gain || t["profit"].get<double>() > 0;
+        loss = loss || t["profit"].get<double>() < 0;
+    }
+    for (const auto& t : all["open"]) {
+        isLong = isLong || t["long"].get<bool>();
+        isShort = isShort || !t["long"].get<bool>();
+    }
+    EXPECT_TRUE(gain && loss && isLong && isShort) << all.dump(1);
+    EXPECT_GT(all["totals"]["dividends"].get<double>(), 0.0);
+    EXPECT_GT(all["totals"]["expenses"].get<double>(), 0.0);
+    EXPECT_GT(all["totals"]["refunds"].get<double>(), 0.0);
+    std::filesystem::remove_all(demoHome);
+}
+
+}  // namespace
+}  // namespace cartera::cli::testing

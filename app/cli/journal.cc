@@ -1,0 +1,147 @@
+// The commands that create a portfolio and change its journal. Each validates everything
+// before it calls the ledger, so a refused command leaves the file as it was.
+#include <memory>
+
+#include "app/cli/commands.h"
+#include "app/cli/movement_options.h"
+#include "host/folders.h"
+#include "model/portfolio_file.h"
+#include "model/sistema.h"
+
+namespace cartera::cli {
+namespace {
+
+struct JournalArgs {
+    std::string path;
+    std::string id;
+    std::string name;
+    bool force = false;
+    MovementOptions o;
+};
+
+void NewPortfolio(Output io, const JournalArgs& a) {
+    if (a.name.empty() || a.name.find('/') != std::string::npos)
+        FailUsage("NAME must be a plain file name, not '" + a.name + "'");
+    std::string path = GetPMngFullPath(ORVO_PATH_PORTFOLIOS) + a.name;
+    std::string extension = PortfolioExtension();
+    if (!path.ends_with(extension)) path += extension;
+    if (File(path) && !a.force)
+        FailUsage("portfolio " + path + " already exists (use --force to overwrite it)");
+    auto ledger = MakeLedger();
+    PortfolioDocument doc(ledger.get());
+    std::string error;
+    if (!doc.SaveAs(path, &error)) FailIo("cannot create " + path + ": " + error);
+    io.out << path << '\n';
+}
+
+// Adds the movement the command built and prints its new id.
+template <typename Build>
+void AddMovement(Output io, const JournalArgs& a, Build build) {
+    OpenPortfolio portfolio(a.path);
+    COrderCartera m = build(portfolio.Ledger());
+    portfolio.Ledger().AddOrder(m);
+    portfolio.CheckSaved();
+    io.out << portfolio.Ledger().GetOrders().back().id << '\n';
+}
+
+const COrderCartera& FindMovement(OpenPortfolio& portfolio, const std::string& idText) {
+    uint64_t id = ReadId(idText);
+    const COrderCartera* m = portfolio.Ledger().GetOrden(id);
+    if (m == nullptr) FailUsage("no movement with id " + idText + " in " + portfolio.Path());
+    return *m;
+}
+
+void ModifyMovement(Output io, const JournalArgs& a) {
+    OpenPortfolio portfolio(a.path);
+    COrderCartera old = FindMovement(portfolio, a.id);  // a copy: the ledger may move it
+    CheckOptionsApply(a.o, old.type);
+    COrderCartera changed;
+    if (old.IsExecution()) {
+        changed = ExecutionMovement(portfolio.Ledger(), a.o, &old, old.buy != 0);
+    } else if (old.type == kDividend) {
+        changed = DividendMovement(a.o, &old);
+    } else if (old.type >= kExpense && old.type <= kRefund) {
+        changed = CashMovement(a.o, &old, old.type);
+    } else {
+        FailUsage("movement " + a.id + " is a " + TypeName(old.type) + " and cannot be modified");
+    }
+    portfolio.Ledger().ModOrder(changed);
+    portfolio.CheckSaved();
+    io.out << changed.id << '\n';
+}
+
+void DeleteMovement(const JournalArgs& a) {
+    OpenPortfolio portfolio(a.path);
+    uint64_t id = FindMovement(portfolio, a.id).id;
+    portfolio.Ledger().DelOrder(id);
+    portfolio.CheckSaved();
+}
+
+CLI::App* AddPathCommand(CLI::App& app, const std::string& name, const std::string& help,
+                         JournalArgs& a) {
+    CLI::App* sub = app.add_subcommand(name, help);
+    sub->add_option("PATH", a.path, "portfolio file")->required();
+    return sub;
+}
+
+void AddExecutionCommand(CLI::App& app, Output io, Commands& commands, bool buy) {
+    auto a = std::make_shared<JournalArgs>();
+    CLI::App* sub =
+        AddPathCommand(app, buy ? "buy" : "sell", buy ? "Record a buy" : "Record a sell", *a);
+    AddExecutionOptions(sub, a->o, true);
+    AddWhenOptions(sub, a->o);
+    commands.push_back({sub, [io, a, buy] {
+                            AddMovement(io, *a, [&](const CSistemaCartera& ledger) {
+                                return ExecutionMovement(ledger, a->o, nullptr, buy);
+                            });
+                        }});
+}
+
+}  // namespace
+
+void AddJournalCommands(CLI::App& app, Output io, Commands& commands) {
+    auto created = std::make_shared<JournalArgs>();
+    CLI::App* sub = app.add_subcommand("new", "Create an empty portfolio in the portfolio folder");
+    sub->add_option("NAME", created->name, "portfolio name")->required();
+    sub->add_flag("--force", created->force, "overwrite an existing portfolio");
+    commands.push_back({sub, [io, created] { NewPortfolio(io, *created); }});
+
+    AddExecutionCommand(app, io, commands, true);
+    AddExecutionCommand(app, io, commands, false);
+
+    auto cash = std::make_shared<JournalArgs>();
+    sub = AddPathCommand(app, "cash", "Record an imposition, refund, deposit or expense", *cash);
+    AddCashOptions(sub, cash->o, true);
+    AddWhenOptions(sub, cash->o);
+    commands.push_back({sub, [io, cash] {
+                            AddMovement(io, *cash, [&](const CSistemaCartera&) {
+                                return CashMovement(cash->o, nullptr, CashType(cash->o.type.value));
+                            });
+                        }});
+
+    auto dividend = std::make_shared<JournalArgs>();
+    sub = AddPathCommand(app, "dividend", "Record a dividend", *dividend);
+    AddDividendOptions(sub, dividend->o, true);
+    AddWhenOptions(sub, dividend->o);
+    commands.push_back({sub, [io, dividend] {
+                            AddMovement(io, *dividend, [&](const CSistemaCartera&) {
+                                return DividendMovement(dividend->o, nullptr);
+                            });
+                        }});
+
+    auto modify = std::make_shared<JournalArgs>();
+    sub = AddPathCommand(app, "modify", "Change a movement; options replace its values", *modify);
+    sub->add_option("ID", modify->id, "movement id")->required();
+    AddExecutionOptions(sub, modify->o, false);
+    AddCashOptions(sub, modify->o, false);
+    AddDividendOptions(sub, modify->o, false);
+    AddWhenOptions(sub, modify->o);
+    commands.push_back({sub, [io, modify] { ModifyMovement(io, *modify); }});
+
+    auto deleted = std::make_shared<JournalArgs>();
+    sub = AddPathCommand(app, "delete", "Delete a movement", *deleted);
+    sub->add_option("ID", deleted->id, "movement id")->required();
+    commands.push_back({sub, [deleted] { DeleteMovement(*deleted); }});
+}
+
+}  // namespace cartera::cli

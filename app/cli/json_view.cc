@@ -1,0 +1,105 @@
+// The JSON rendering of the portfolio views.
+#include <nlohmann/json.hpp>
+
+#include "app/cli/views.h"
+#include "host/dates.h"
+#include "host/strings.h"
+#include "model/sistema.h"
+
+namespace cartera::cli {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+Json MovementJson(const COrderCartera& m) {
+    return Json{{"id", m.id},
+                {"type", m.type},
+                {"letter", ::LS(MovementTypeLetterId(m.type))},
+                {"buy", m.buy != 0},
+                {"code", m.quoteCode},
+                {"symbol", m.symbol},
+                {"group", m.group},
+                {"contracts", m.contracts},
+                {"price", m.price},
+                {"commission_per_contract", m.commission},
+                {"schedule", m.schedule},
+                {"point_value", m.pointValue},
+                {"guarantee", m.guarantee},
+                {"decimals", m.decimals},
+                {"reserved", m.reserved},
+                {"date", IsoDate(m.date)},
+                {"time", HnToHc(m.time)}};
+}
+
+Json TradeJson(const CNegocioC& t) {
+    return Json{{"id", t.id},
+                {"code", t.quoteCode},
+                {"symbol", t.symbol},
+                {"long", t.isLong != 0},
+                {"contracts", t.contracts},
+                {"remainder", t.remainder},
+                {"entry_price", t.entryPrice},
+                {"exit_price", t.exitPrice},
+                {"entry_commission", t.entryCommission},
+                {"exit_commission", t.exitCommission},
+                {"point_value", t.pointValue},
+                {"profit", t.profit},
+                {"percentage", t.percentage},
+                {"days_held", t.daysHeld},
+                {"entry_date", IsoDate(t.entryDate)},
+                {"exit_date", IsoDate(t.exitDate)},
+                {"entry_group", t.entryGroup},
+                {"exit_group", t.exitGroup},
+                {"decimals", t.decimals},
+                {"guarantee", t.guarantee}};
+}
+
+Json TradesJson(const CArrayNegocioC& trades) {
+    Json out = Json::array();
+    for (const auto& t : trades) out.push_back(TradeJson(t));
+    return out;
+}
+
+Json MovementsJson(const CSistemaCartera& ledger) {
+    Json out = Json::array();
+    for (const auto& m : ledger.GetOrders()) out.push_back(MovementJson(m));
+    return out;
+}
+
+Json TotalsJson(const CSistemaCartera& l) {
+    return Json{{"capital", l.GetCapital()},           {"open_profit", l.GetGanAbiertas()},
+                {"closed_profit", l.GetGanCerradas()}, {"invested", l.GetInvertido()},
+                {"impositions", l.GetImposiciones()},  {"deposits", l.GetIngresos()},
+                {"refunds", l.GetReintegros()},        {"expenses", l.GetGastos()},
+                {"dividends", l.GetDividendos()},      {"guarantees", l.GetGarantias()}};
+}
+
+Json ViewJson(const CSistemaCartera& ledger, View view) {
+    switch (view) {
+        case View::movements:
+            return MovementsJson(ledger);
+        case View::open:
+            return TradesJson(ledger.GetOpenTrades());
+        case View::closed:
+            return TradesJson(ledger.GetClosedTrades());
+        case View::totals:
+            return TotalsJson(ledger);
+        case View::all:
+            break;
+    }
+    return Json{{"last_id", ledger.GetLastId()},
+                {"active_tab", ledger.GetPestanaActiva()},
+                {"movements", MovementsJson(ledger)},
+                {"open", TradesJson(ledger.GetOpenTrades())},
+                {"closed", TradesJson(ledger.GetClosedTrades())},
+                {"totals", TotalsJson(ledger)}};
+}
+
+}  // namespace
+
+std::string JsonView(const CSistemaCartera& ledger, View view) {
+    // Texts that are not UTF-8 (old files) get replacement characters instead of failing.
+    return ViewJson(ledger, view).dump(2, ' ', false, Json::error_handler_t::replace) + '\n';
+}
+
+}  // namespace cartera::cli

@@ -1,0 +1,201 @@
+#include "app/cli/movement_options.h"
+
+#include <utility>
+
+#include "commissions/comisiones.h"
+#include "host/dates.h"
+#include "model/entry.h"
+#include "model/sistema.h"
+
+namespace cartera::cli {
+namespace {
+
+const std::pair<const char*, int32_t> kCashTypes[] = {
+    {"imposition", kImposition}, {"refund", kRefund}, {"deposit", kDeposit}, {"expense", kExpense}};
+
+std::string Joined(const std::vector<std::string>& items) {
+    std::string out;
+    for (const auto& item : items) out += (out.empty() ? "" : ", ") + item;
+    return out;
+}
+
+// The schedule list item a --schedule name selects, by the page's prefix rule.
+std::string ChosenSchedule(const CAdmComisiones& adm, const std::string& name) {
+    auto items = ScheduleListItems(adm);
+    if (auto item = SelectByPrefix(items, name)) return *item;
+    if (items.empty()) FailUsage("no commission schedule '" + name + "': there are none");
+    FailUsage("no commission schedule begins with '" + name + "' (schedules: " + Joined(items) +
+              ")");
+}
+
+std::string ContractsText(const std::string& text) {
+    int32_t n = 0;
+    if (!ParseWholeNumber(text, &n) || n < 1)
+        FailUsage("--contracts must be a whole number of at least 1, not '" + text + "'");
+    return std::to_string(n);
+}
+
+// The page as it opens: fresh for a new order, or on the movement being modified.
+BuySellPage OpenPage(const CAdmComisiones& adm, const COrderCartera* m, bool buy) {
+    BuySellPage p;
+    p.schedule = DefaultScheduleItem(adm);
+    if (m == nullptr) {
+        p.buy = buy;
+        p.symbolDecimals = 2;
+        p.when = CTime::GetCurrentTime().t;
+        return p;
+    }
+    p.code = m->quoteCode;
+    p.symbol = m->symbol;
+    p.symbolDecimals = m->decimals;
+    p.group = m->group;
+    p.contractsText = std::to_string(m->contracts);
+    p.priceText = FormatFixed(m->price, m->decimals);
+    p.pageDecimals = m->decimals;
+    p.buy = m->buy != 0;
+    p.when = CTimeLong::GetTime(m->date, m->time);
+    // A name that begins no item leaves the default selection.
+    if (auto item = SelectByPrefix(ScheduleListItems(adm), m->schedule)) p.schedule = item;
+    p.modifyingId = m->id;
+    return p;
+}
+
+std::time_t StartTime(const COrderCartera* m) {
+    return m ? CTimeLong::GetTime(m->date, m->time) : CTime::GetCurrentTime().t;
+}
+
+}  // namespace
+
+void AddExecutionOptions(CLI::App* sub, MovementOptions& o, bool required) {
+    AddText(sub, "--code", o.code, "quote code of the security")->required(required);
+    AddText(sub, "--symbol", o.symbol, "display name (a new movement: the code)");
+    AddText(sub, "--contracts", o.contracts, "number of contracts, at least 1")->required(required);
+    AddText(sub, "--price", o.price, "price per contract")->required(required);
+    auto* schedule = AddText(sub, "--schedule", o.schedule,
+                             "commission schedule: the first whose name begins with this");
+    auto* commission =
+        AddText(sub, "--commission", o.commission, "commission amount typed by hand (no schedule)");
+    schedule->excludes(commission);
+    AddText(sub, "--group", o.group, "group word");
+    AddText(sub, "--decimals", o.decimals, "decimals of the security (a new movement: 2)");
+}
+
+void AddCashOptions(CLI::App* sub, MovementOptions& o, bool required) {
+    if (required) {
+        AddText(sub, "--type", o.type, "imposition, refund, deposit or expense")->required();
+    }
+    AddText(sub, "--amount", o.amount, "amount of the movement")->required(required);
+    AddText(sub, "--description", o.description, "description");
+}
+
+void AddDividendOptions(CLI::App* sub, MovementOptions& o, bool required) {
+    AddText(sub, "--code", o.code, "quote code of the security")->required(required);
+    AddText(sub, "--symbol", o.symbol, "display name (a new movement: the code)");
+    AddText(sub, "--shares", o.shares, "number of shares")->required(required);
+    AddText(sub, "--per-share", o.perShare, "dividend per share")->required(required);
+    AddText(sub, "--group", o.group, "group word");
+    AddText(sub, "--decimals", o.decimals, "decimals of the security (a new movement: 2)");
+}
+
+void AddWhenOptions(CLI::App* sub, MovementOptions& o) {
+    AddText(sub, "--date", o.date, "date as YYYY-MM-DD (default: today)");
+    AddText(sub, "--time", o.time, "time of day as HH:MM:SS (default: now)");
+}
+
+int32_t CashType(const std::string& word) {
+    for (const auto& [name, type] : kCashTypes)
+        if (word == name) return type;
+    FailUsage("--type must be imposition, refund, deposit or expense, not '" + word + "'");
+}
+
+std::string TypeName(int32_t type) {
+    if (type == kBuy) return "buy";
+    if (type == kSell) return "sell";
+    if (type == kDividend) return "dividend";
+    for (const auto& [name, t] : kCashTypes)
+        if (type == t) return name;
+    return "movement of type " + std::to_string(type);
+}
+
+void CheckOptionsApply(const MovementOptions& o, int32_t type) {
+    bool execution = type == kBuy || type == kSell;
+    bool dividend = type == kDividend;
+    bool cash = !execution && !dividend;
+    const std::pair<const TextOption*, bool> options[] = {
+        {&o.code, execution || dividend},
+        {&o.symbol, execution || dividend},
+        {&o.contracts, execution},
+        {&o.price, execution},
+        {&o.schedule, execution},
+        {&o.commission, execution},
+        {&o.group, execution || dividend},
+        {&o.decimals, execution || dividend},
+        {&o.amount, cash},
+        {&o.description, cash},
+        {&o.shares, dividend},
+        {&o.perShare, dividend},
+    };
+    for (const auto& [opt, applies] : options) {
+        if (opt->Given() && !applies)
+            FailUsage(opt->option->get_name() + " does not apply to a " + TypeName(type));
+    }
+}
+
+COrderCartera ExecutionMovement(const CSistemaCartera& ledger, const MovementOptions& o,
+                                const COrderCartera* modifying, bool buy) {
+    const CAdmComisiones& adm = *ledger.GetAdmComisiones();
+    BuySellPage p = OpenPage(adm, modifying, buy);
+    if (o.code.Given()) p.code = o.code.value;
+    if (o.symbol.Given()) {
+        p.symbol = o.symbol.value;
+    } else if (modifying == nullptr) {
+        p.symbol = p.code;
+    }
+    if (o.decimals.Given()) p.symbolDecimals = ReadDecimals("--decimals", o.decimals.value);
+    if (o.contracts.Given()) p.contractsText = ContractsText(o.contracts.value);
+    if (o.price.Given()) p.priceText = BoxText(ReadNumber("--price", o.price.value));
+    if (o.group.Given()) p.group = o.group.value;
+    if (o.schedule.Given()) {
+        p.schedule = ChosenSchedule(adm, o.schedule.value);
+    } else if (o.commission.Given()) {
+        p.schedule.reset();
+        p.commissionText = BoxText(ReadNumber("--commission", o.commission.value));
+    }
+    p.when = ResolveWhen(o.date, o.time, p.when);
+    std::optional<COrderCartera> m = BuildBuySell(ledger, p);
+    if (!m) FailUsage("contracts must be at least 1, not " + p.contractsText);
+    return *m;
+}
+
+COrderCartera CashMovement(const MovementOptions& o, const COrderCartera* modifying, int32_t type) {
+    double amount = modifying ? modifying->price : 0.0;
+    std::string description = modifying ? modifying->symbol : std::string();
+    if (o.amount.Given()) amount = ReadNumber("--amount", o.amount.value);
+    if (o.description.Given()) description = o.description.value;
+    std::time_t when = ResolveWhen(o.date, o.time, StartTime(modifying));
+    return BuildCashMovement(type, description, amount, when, modifying ? modifying->id : kNoId);
+}
+
+COrderCartera DividendMovement(const MovementOptions& o, const COrderCartera* modifying) {
+    std::string code = modifying ? modifying->quoteCode : std::string();
+    std::string symbol = modifying ? modifying->symbol : std::string();
+    int decimals = modifying ? modifying->decimals : 2;
+    int32_t shares = modifying ? modifying->contracts : 0;
+    double perShare = modifying ? modifying->price : 0.0;
+    std::string group = modifying ? modifying->group : std::string();
+    if (o.code.Given()) code = o.code.value;
+    if (o.symbol.Given()) {
+        symbol = o.symbol.value;
+    } else if (modifying == nullptr) {
+        symbol = code;
+    }
+    if (o.decimals.Given()) decimals = ReadDecimals("--decimals", o.decimals.value);
+    if (o.shares.Given()) shares = ReadWholeNumber("--shares", o.shares.value);
+    if (o.perShare.Given()) perShare = ReadNumber("--per-share", o.perShare.value);
+    if (o.group.Given()) group = o.group.value;
+    std::time_t when = ResolveWhen(o.date, o.time, StartTime(modifying));
+    return BuildDividend(symbol, code, decimals, shares, perShare, group, when,
+                         modifying ? modifying->id : kNoId);
+}
+
+}  // namespace cartera::cli

@@ -1,0 +1,45 @@
+#pragma once
+// The options that describe a movement, and how they fill the entry pages' rules: a new
+// movement starts as a fresh page, a modified one as the page opened on that movement, and
+// every option given replaces the page's value.
+#include <cstdint>
+
+#include "app/cli/options.h"
+#include "model/order.h"
+
+namespace cartera::cli {
+
+struct MovementOptions {
+    // Buys and sells; code, symbol, group and decimals also for dividends.
+    TextOption code, symbol, contracts, price, schedule, commission, group, decimals;
+    // Cash movements.
+    TextOption type, amount, description;
+    // Dividends.
+    TextOption shares, perShare;
+    TextOption date, time;
+};
+
+// Register the options of one kind of movement on sub. required marks the options a new
+// movement cannot do without.
+void AddExecutionOptions(CLI::App* sub, MovementOptions& o, bool required);
+void AddCashOptions(CLI::App* sub, MovementOptions& o, bool required);
+void AddDividendOptions(CLI::App* sub, MovementOptions& o, bool required);
+void AddWhenOptions(CLI::App* sub, MovementOptions& o);
+
+// The movement type of a --type word (imposition, refund, deposit, expense); usage error
+// for anything else.
+int32_t CashType(const std::string& word);
+// A name for a movement type in messages ("buy", "expense", ...).
+std::string TypeName(int32_t type);
+// Fails with a usage error when an option given does not belong to a movement of type.
+void CheckOptionsApply(const MovementOptions& o, int32_t type);
+
+// The movement the buy/sell page records: from the options alone (modifying null, side by
+// buy) or from the page opened on modifying. Usage errors for bad values.
+COrderCartera ExecutionMovement(const CSistemaCartera& ledger, const MovementOptions& o,
+                                const COrderCartera* modifying, bool buy);
+// The other-operations pages, likewise.
+COrderCartera CashMovement(const MovementOptions& o, const COrderCartera* modifying, int32_t type);
+COrderCartera DividendMovement(const MovementOptions& o, const COrderCartera* modifying);
+
+}  // namespace cartera::cli

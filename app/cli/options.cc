@@ -1,0 +1,116 @@
+#include "app/cli/options.h"
+
+#include <charconv>
+
+#include "commissions/comisiones.h"
+#include "host/archive.h"
+#include "host/dates.h"
+#include "host/folders.h"
+#include "host/numbers.h"
+#include "model/portfolio_file.h"
+#include "model/sistema.h"
+
+namespace cartera::cli {
+namespace {
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    return s;
+}
+
+template <typename T>
+bool ReadInteger(std::string_view text, T* out) {
+    text = Trim(text);
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    if (text.empty()) return false;
+    auto res = std::from_chars(text.data(), text.data() + text.size(), *out);
+    return res.ec == std::errc() && res.ptr == text.data() + text.size();
+}
+
+}  // namespace
+
+void FailUsage(std::string message) { throw Failure{kExitUsage, std::move(message)}; }
+void FailIo(std::string message) { throw Failure{kExitIo, std::move(message)}; }
+
+CLI::Option* AddText(CLI::App* app, const std::string& name, TextOption& opt,
+                     const std::string& help) {
+    if (opt.option == nullptr) opt.option = app->add_option(name, opt.value, help);
+    return opt.option;
+}
+
+double ReadNumber(const std::string& what, const std::string& text) {
+    double v = 0;
+    if (!ParsePlainNumber(text, &v)) FailUsage(what + " must be a number, not '" + text + "'");
+    return v;
+}
+
+bool ParseWholeNumber(const std::string& text, int32_t* out) { return ReadInteger(text, out); }
+
+int32_t ReadWholeNumber(const std::string& what, const std::string& text) {
+    int32_t v = 0;
+    if (!ReadInteger(text, &v)) FailUsage(what + " must be a whole number, not '" + text + "'");
+    return v;
+}
+
+int ReadDecimals(const std::string& what, const std::string& text) {
+    int v = 0;
+    if (!ReadInteger(text, &v) || v < 0 || v > 15)
+        FailUsage(what + " must be a whole number from 0 to 15, not '" + text + "'");
+    return v;
+}
+
+uint64_t ReadId(const std::string& text) {
+    uint64_t v = 0;
+    if (!ReadInteger(text, &v))
+        FailUsage("ID must be a movement id (a whole number), not '" + text + "'");
+    return v;
+}
+
+int32_t ReadDate(const std::string& what, const std::string& text) {
+    int32_t fn = 0;
+    if (!ParseDateText(text, &fn))
+        FailUsage(what + " must be a date as YYYY-MM-DD, not '" + text + "'");
+    return fn;
+}
+
+int32_t ReadTime(const std::string& what, const std::string& text) {
+    int32_t hn = 0;
+    if (!ParseTimeText(text, &hn))
+        FailUsage(what + " must be a time of day as HH:MM:SS, not '" + text + "'");
+    return hn;
+}
+
+std::string BoxText(double value) { return ExactNumberText(value); }
+
+std::time_t ResolveWhen(const TextOption& date, const TextOption& time, std::time_t base) {
+    if (!date.Given() && !time.Given()) return base;
+    CTime b{base};
+    int32_t fn = date.Given() ? ReadDate("--date", date.value) : FctimeToFn(b);
+    int32_t hn = time.Given() ? ReadTime("--time", time.value) : HctimeToHn(b);
+    return CTimeLong::GetTime(fn, hn);
+}
+
+std::unique_ptr<CSistemaCartera> MakeLedger() {
+    try {
+        return std::make_unique<CSistemaCartera>();
+    } catch (const CArchiveException& e) {
+        FailIo("damaged commission file " + CAdmComisiones::FilePath() + ": " + e.what());
+    }
+}
+
+OpenPortfolio::OpenPortfolio(const std::string& path) : m_path(path), m_ledger(MakeLedger()) {
+    m_doc = std::make_unique<PortfolioDocument>(m_ledger.get());
+    if (!File(path)) FailIo("no portfolio file " + path);
+    std::string error;
+    if (!m_doc->Load(path, &error)) FailIo("cannot load the portfolio: " + error);
+}
+
+OpenPortfolio::~OpenPortfolio() = default;
+
+void OpenPortfolio::CheckSaved() const {
+    if (!m_doc->LastSaveError().empty())
+        FailIo("cannot save " + m_path + ": " + m_doc->LastSaveError());
+}
+
+}  // namespace cartera::cli

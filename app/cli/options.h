@@ -1,0 +1,87 @@
+#pragma once
+// What the commands share: exit statuses, the failure they report, text options that know
+// whether they were given, and the readers that turn option texts into values.
+#include <CLI/CLI.hpp>
+#include <cstdint>
+#include <ctime>
+#include <memory>
+#include <ostream>
+#include <string>
+
+class CSistemaCartera;
+
+namespace cartera {
+class PortfolioDocument;
+}
+
+namespace cartera::cli {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitIo = 1;     // a file cannot be read, written or is damaged
+inline constexpr int kExitUsage = 2;  // bad arguments; nothing was changed
+
+// A command that cannot go on: RunCli prints "cartera-cli: <message>" and exits with code.
+struct Failure {
+    int code;
+    std::string message;
+};
+[[noreturn]] void FailUsage(std::string message);
+[[noreturn]] void FailIo(std::string message);
+
+// Where a command writes its results.
+struct Output {
+    std::ostream& out;
+    std::ostream& err;
+};
+
+// A text option that remembers whether it was given on the command line.
+struct TextOption {
+    std::string value;
+    CLI::Option* option = nullptr;
+    bool Given() const { return option != nullptr && option->count() > 0; }
+};
+// Registers opt as "--name" on app (once: a second call for the same option does nothing).
+CLI::Option* AddText(CLI::App* app, const std::string& name, TextOption& opt,
+                     const std::string& help);
+
+// A whole number in 32 bits, blanks and a leading '+' allowed; false for anything else.
+bool ParseWholeNumber(const std::string& text, int32_t* out);
+
+// Readers: each fails with a usage error naming what (an option name) and the text.
+double ReadNumber(const std::string& what, const std::string& text);
+int32_t ReadWholeNumber(const std::string& what, const std::string& text);
+int ReadDecimals(const std::string& what, const std::string& text);  // 0 to 15
+uint64_t ReadId(const std::string& text);
+int32_t ReadDate(const std::string& what, const std::string& text);  // date number
+int32_t ReadTime(const std::string& what, const std::string& text);  // time number
+// The shortest text that reads back to the same number, as the entry boxes would hold it.
+std::string BoxText(double value);
+
+// The moment a movement is recorded with: date and time replace the base's when given;
+// a new movement passes the current moment as base.
+std::time_t ResolveWhen(const TextOption& date, const TextOption& time, std::time_t base);
+
+// A portfolio file loaded into a ledger whose document saves back to it.
+class OpenPortfolio {
+  public:
+    // Loads path; fails with an IO error naming the file when it is missing, unreadable or
+    // damaged, or when the commission file is damaged.
+    explicit OpenPortfolio(const std::string& path);
+    ~OpenPortfolio();
+
+    CSistemaCartera& Ledger() { return *m_ledger; }
+    // Fails with an IO error when the last change could not be saved.
+    void CheckSaved() const;
+    const std::string& Path() const { return m_path; }
+
+  private:
+    std::string m_path;
+    std::unique_ptr<CSistemaCartera> m_ledger;
+    std::unique_ptr<PortfolioDocument> m_doc;
+};
+
+// A ledger of its own (constructing one loads the commission file); fails with an IO error
+// naming the commission file when that is damaged.
+std::unique_ptr<CSistemaCartera> MakeLedger();
+
+}  // namespace cartera::cli

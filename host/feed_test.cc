@@ -1,0 +1,187 @@
+#include "host/feed.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace cartera {
+namespace {
+
+// A service of its own with the embedded catalogue, current while the fixture lives so that
+// clients attach to it, and a record of every message published on it.
+class FeedTest : public ::testing::Test {
+  protected:
+    FeedTest() {
+        LoadEmbeddedCatalogue(service);
+        CMarketService::SetCurrent(&service);
+        client = std::make_unique<CObjectZorb>();
+        service.AddListener([this](const CMensajePelvo& m) { published.push_back(m); });
+    }
+    ~FeedTest() override { CMarketService::SetCurrent(nullptr); }
+
+    void Register(const char* code) { client->RegisterQuote(MakeQuoteRequest(code), nullptr); }
+    static double Value(const CMensajePelvo& m, int kind) {
+        for (const auto& v : m.GetValores())
+            if (v.Kind() == kind) return v.Value();
+        return std::nan("");
+    }
+
+    CMarketService service;
+    std::unique_ptr<CObjectZorb> client;
+    std::vector<CMensajePelvo> published;
+};
+
+// The last prices a fresh feed with seed gives code over rounds, on a fresh service.
+std::vector<double> Walk(uint64_t seed, const std::vector<const char*>& codes, int rounds,
+                         const char* watched) {
+    CMarketService service;
+    LoadEmbeddedCatalogue(service);
+    CMarketService::SetCurrent(&service);
+    std::vector<double> prices;
+    {
+        CObjectZorb client;
+        for (const char* code : codes) client.RegisterQuote(MakeQuoteRequest(code), nullptr);
+        SimulatedFeed feed(service, seed);
+        for (int i = 0; i < rounds; ++i) {
+            feed.Step();
+            double price = 0.0;
+            feed.CurrentPrice(watched, &price);
+            prices.push_back(price);
+        }
+    }
+    CMarketService::SetCurrent(nullptr);
+    return prices;
+}
+
+TEST(SimulatedFeedSeedTest, SameSeedSamePricesWhateverElseIsRegistered) {
+    std::vector<double> a = Walk(7, {"SAN.MC"}, 60, "SAN.MC");
+    EXPECT_EQ(a, Walk(7, {"SAN.MC"}, 60, "SAN.MC"));
+    EXPECT_EQ(a, Walk(7, {"ITX.MC", "SAN.MC", "ZZZ"}, 60, "SAN.MC"));
+    EXPECT_NE(a, Walk(8, {"SAN.MC"}, 60, "SAN.MC"));
+    // It moves: a walk that stays put would pass the checks above.
+    EXPECT_NE(std::count(a.begin(), a.end(), a.front()), static_cast<long>(a.size()));
+}
+
+TEST_F(FeedTest, PublishesOnlyRegisteredCodesSpeltAsTheCatalogue) {
+    SimulatedFeed feed(service, 1);
+    EXPECT_EQ(feed.Step(), 0);
+    Register("san.mc");
+    Register("ZZZ");  // unknown to the catalogue
+    EXPECT_EQ(feed.Step(), 2);
+    ASSERT_EQ(published.size(), 2u);
+    EXPECT_EQ(published[0].GetCodigo(), "SAN.MC");
+    EXPECT_EQ(published[1].GetCodigo(), "zzz");
+    double last = 0.0;
+    EXPECT_TRUE(service.LastPrice("SAN.MC", &last));
+    EXPECT_EQ(last, Value(published[0], kTickLast));
+
+    client->UnregisterQuote(MakeQuoteRequest("ZZZ"), nullptr);
+    published.clear();
+    feed.Step();
+    ASSERT_EQ(published.size(), 1u);
+    EXPECT_EQ(published[0].GetCodigo(), "SAN.MC");
+}
+
+TEST_F(FeedTest, StartsFromTheCatalogueTheLastKnownPriceOrAHundred) {
+    CMensajePelvo known("KNOWN");
+    known.AddValor(kTickLast, 50.0);
+    service.Publish(known);
+    Register("ITX.MC");
+    Register("KNOWN");
+    Register("NEW");
+    SimulatedFeed feed(service, 3);
+    feed.SetStepFraction(0.01);
+    feed.Step();
+    double itx = 0.0, knownPrice = 0.0, fresh = 0.0;
+    ASSERT_TRUE(feed.CurrentPrice("itx.mc", &itx));
+    ASSERT_TRUE(feed.CurrentPrice("KNOWN", &knownPrice));
+    ASSERT_TRUE(feed.CurrentPrice("NEW", &fresh));
+    EXPECT_NEAR(itx, 46.82, 46.82 * 0.01 + 0.005);
+    EXPECT_NEAR(knownPrice, 50.0, 0.5 + 0.005);
+    EXPECT_NEAR(fresh, 100.0, 1.0 + 0.005);
+    EXPECT_FALSE(feed.CurrentPrice("SAN.MC", &fresh));  // never registered
+}
+
+TEST_F(FeedTest, PricesStayPositiveAndOnTheSymbolsDecimals) {
+    service.AddSymbol({"TINY", "Tiny", 2, 'V', 0.02});
+    Register("TINY");
+    Register("SAN.MC");  // three decimals
+    SimulatedFeed feed(service, 11);
+    feed.SetStepFraction(0.9);  // wild steps, to reach the floor
+    for (int i = 0; i < 300; ++i) feed.Step();
+    ASSERT_EQ(published.size(), 600u);
+    for (const CMensajePelvo& m : published) {
+        double last = Value(m, kTickLast), bid = Value(m, kTickBid), ask = Value(m, kTickAsk);
+        double scale = m.GetCodigo() == "TINY" ? 100.0 : 1000.0;
+        EXPECT_GT(last, 0.0);
+        EXPECT_GT(bid, 0.0);
+        EXPECT_LE(bid, last);
+        EXPECT_GT(ask, last);
+        EXPECT_NEAR(last * scale, std::round(last * scale), 1e-6) << m.GetCodigo() << last;
+    }
+}
+
+TEST_F(FeedTest, ReplayPublishesInTimeOrderAsTheClockAdvances) {
+    ReplayFeed replay(service);
+    std::string error;
+    ASSERT_TRUE(
+        replay.Load("time,code,last\n"
+                    "09:00:02,B,2.5\n"
+                    "09:00:01,A,1.5\n"
+                    "\n"
+                    "# a comment\n"
+                    "09:00:02,C,3.5\n",
+                    &error))
+        << error;
+    EXPECT_EQ(replay.Duration(), 1.0);
+    EXPECT_EQ(replay.AdvanceTo(0.0), 1);
+    EXPECT_EQ(replay.AdvanceTo(0.99), 0);
+    EXPECT_EQ(replay.NextTime(), 1.0);
+    EXPECT_EQ(replay.AdvanceTo(5.0), 2);
+    EXPECT_TRUE(replay.Done());
+    ASSERT_EQ(published.size(), 3u);
+    EXPECT_EQ(published[0].GetCodigo(), "A");
+    EXPECT_EQ(published[1].GetCodigo(), "B");  // equal times keep the file's order
+    EXPECT_EQ(published[2].GetCodigo(), "C");
+    EXPECT_EQ(Value(published[2], kTickLast), 3.5);
+    EXPECT_EQ(replay.Ticks()[2].line, 6);
+
+    replay.Rewind();
+    EXPECT_EQ(replay.AdvanceTo(10.0), 3);
+
+    // Plain seconds, no header.
+    ASSERT_TRUE(replay.Load("0.5,X,1\n2,Y,2\n", &error)) << error;
+    EXPECT_EQ(replay.AdvanceTo(0.4), 0);
+    EXPECT_EQ(replay.AdvanceTo(0.5), 1);
+}
+
+TEST_F(FeedTest, ReplayRejectsABadLineByItsNumber) {
+    ReplayFeed replay(service);
+    ASSERT_TRUE(replay.Load("1,A,1\n", nullptr));
+    struct Case {
+        const char* csv;
+        const char* line;
+    };
+    for (const Case& c :
+         {Case{"time,code,last\n1,A,1\n\n2,B,abc\n", "line 4:"}, Case{"1,A,1\n2,B\n", "line 2:"},
+          Case{"1:2,A,1\n", "line 1:"}, Case{"09:00:00,A,1\n5,B,1\n", "line 2:"},
+          Case{"1,,1\n", "line 1:"}, Case{"-1,A,1\n", "line 1:"},
+          Case{"1,A,1\ntime,code,last\n", "line 2:"}}) {
+        std::string error;
+        EXPECT_FALSE(replay.Load(c.csv, &error)) << c.csv;
+        EXPECT_EQ(error.rfind(c.line, 0), 0u) << c.csv << " -> " << error;
+        EXPECT_TRUE(replay.Ticks().empty());
+        EXPECT_TRUE(replay.Done());
+    }
+    std::string error;
+    EXPECT_FALSE(replay.LoadFile("/nonexistent/ticks.csv", &error));
+    EXPECT_NE(error.find("/nonexistent/ticks.csv"), std::string::npos);
+    EXPECT_TRUE(published.empty());
+}
+
+}  // namespace
+}  // namespace cartera

@@ -1,0 +1,197 @@
+#include "host/qt/grid_model.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractItemModelTester>
+#include <QBrush>
+#include <QSignalSpy>
+#include <QStringList>
+
+#include "host/qt/test_support.h"
+
+namespace cartera::qt {
+namespace {
+
+using testing::RecordingGrid;
+
+// Collects the warnings Qt logs (the model tester reports through them) while alive.
+class WarningLog {
+  public:
+    WarningLog() {
+        Messages().clear();
+        m_previous = qInstallMessageHandler(&WarningLog::Handle);
+    }
+    ~WarningLog() { qInstallMessageHandler(m_previous); }
+    QStringList Warnings() const { return Messages(); }
+
+  private:
+    static QStringList& Messages() {
+        static QStringList messages;
+        return messages;
+    }
+    static void Handle(QtMsgType type, const QMessageLogContext&, const QString& text) {
+        if (type != QtDebugMsg && type != QtInfoMsg) Messages().append(text);
+    }
+    QtMessageHandler m_previous;
+};
+
+class GridModelTest : public ::testing::Test {
+  protected:
+    GridModelTest() { grid.Create(); }
+    RecordingGrid grid;
+};
+
+TEST_F(GridModelTest, StaysConsistentWhileTheGridIsFilledSortedRedrawnAndCut) {
+    WarningLog log;
+    GridModel model(&grid);
+    QAbstractItemModelTester tester(&model,
+                                    QAbstractItemModelTester::FailureReportingMode::Warning);
+    grid.Fill(40);
+    EXPECT_EQ(model.rowCount(), 40);
+    EXPECT_EQ(model.columnCount(), 4);
+
+    grid.SetSortCol(3);
+    grid.SetSortAscending(0);
+    grid.ApplySort();
+    grid.RedrawAll();
+    EXPECT_EQ(model.data(model.index(0, 3)).toString(), "9");  // bytewise: "9" > "39"
+
+    grid.QuickSetText(1, 5, "changed");
+    grid.RedrawRow(5);
+    grid.DeleteRow(7);
+    grid.DeleteRow(0);
+    // Until the grid says so the model keeps its row count; the dropped rows read empty.
+    EXPECT_EQ(model.rowCount(), 40);
+    EXPECT_FALSE(model.data(model.index(39, 0)).isValid());
+    grid.RedrawAll();
+    EXPECT_EQ(model.rowCount(), 38);
+    EXPECT_EQ(model.data(model.index(4, 1)).toString(), "changed");
+
+    grid.Limpiar(1);
+    EXPECT_EQ(model.rowCount(), 0);
+    grid.Fill(10);
+    grid.ShowHeaderColumn(3390, 1);
+    grid.MoveHeaderColumn(0, 3);
+    EXPECT_EQ(model.headerData(3, Qt::Horizontal).toString(), "Type");
+    EXPECT_TRUE(log.Warnings().isEmpty()) << log.Warnings().join('\n').toStdString();
+}
+
+TEST_F(GridModelTest, RedrawOfOneRowChangesOnlyThatRow) {
+    grid.Fill(20);
+    GridModel model(&grid);
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+    grid.QuickSetText(2, 5, "new");
+    grid.RedrawRow(5);
+    ASSERT_EQ(changed.count(), 1);
+    auto from = changed[0][0].value<QModelIndex>();
+    auto to = changed[0][1].value<QModelIndex>();
+    EXPECT_EQ(from, model.index(5, 0));
+    EXPECT_EQ(to, model.index(5, 3));
+    EXPECT_EQ(reset.count(), 0);
+
+    // A row appended without a full redraw cannot be told by number: the model resets.
+    grid.AppendRow();
+    grid.RedrawRow(20);
+    EXPECT_EQ(reset.count(), 1);
+    EXPECT_EQ(model.rowCount(), 21);
+}
+
+TEST_F(GridModelTest, RolesFollowTheCellsAndTheGridColours) {
+    grid.SetGridTextColor(RGB(0, 0, 139));
+    grid.SetGridBackColor(RGB(196, 224, 255));
+    grid.Fill(3);
+    grid.QuickSetTextColor(1, 0, RGB(255, 0, 0));
+    grid.QuickSetBackColor(1, 0, RGB(225, 245, 255));
+    grid.QuickSetAlignment(0, 1, UG_ALIGNCENTER);
+    GridModel model(&grid);
+
+    EXPECT_EQ(model.data(model.index(0, 1)).toString(), "r0c1");
+    EXPECT_EQ(model.data(model.index(0, 1), Qt::ForegroundRole).value<QBrush>().color(),
+              QColor(255, 0, 0));
+    EXPECT_EQ(model.data(model.index(0, 1), Qt::BackgroundRole).value<QBrush>().color(),
+              QColor(225, 245, 255));
+    // Cells without colours of their own take the grid's.
+    EXPECT_EQ(model.data(model.index(1, 1), Qt::ForegroundRole).value<QBrush>().color(),
+              QColor(0, 0, 139));
+    EXPECT_EQ(model.data(model.index(1, 1), Qt::BackgroundRole).value<QBrush>().color(),
+              QColor(196, 224, 255));
+
+    auto alignment = [&](int row, int col) {
+        return model.data(model.index(row, col), Qt::TextAlignmentRole).value<Qt::Alignment>() &
+               Qt::AlignHorizontal_Mask;
+    };
+    EXPECT_EQ(alignment(1, 0), Qt::AlignHCenter);
+    EXPECT_EQ(alignment(1, 3), Qt::AlignRight);
+    EXPECT_EQ(alignment(1, 1), Qt::AlignLeft);
+
+    EXPECT_EQ(model.headerData(1, Qt::Horizontal).toString(), "Symbol");
+    EXPECT_EQ(model.headerData(3, Qt::Horizontal).toString(), "Contracts");
+    EXPECT_EQ(model.headerData(3, Qt::Horizontal, Qt::TextAlignmentRole).value<Qt::Alignment>() &
+                  Qt::AlignHorizontal_Mask,
+              Qt::AlignRight);
+}
+
+TEST_F(GridModelTest, SortArrowFollowsTheHeadingCellType) {
+    grid.Fill(5);
+    GridModel model(&grid);
+    bool ascending = false;
+    EXPECT_EQ(model.SortArrowColumn(&ascending), -1);
+
+    grid.SetSortCol(1);
+    grid.SetSortAscending(1);
+    grid.ApplySort();
+    grid.RedrawAll();
+    EXPECT_EQ(model.SortArrowColumn(&ascending), 1);
+    EXPECT_TRUE(ascending);
+    EXPECT_EQ(model.headerData(1, Qt::Horizontal, GridModel::SortArrowRole).toInt(), 1);
+
+    grid.SetSortAscending(0);
+    grid.ApplySort();
+    EXPECT_EQ(model.SortArrowColumn(&ascending), 1);
+    EXPECT_FALSE(ascending);
+    EXPECT_EQ(model.headerData(1, Qt::Horizontal, GridModel::SortArrowRole).toInt(), 2);
+
+    // An extended type alone is not an arrow: the cell type must be the sort arrow.
+    grid.QuickSetCellType(1, -1, UGCT_NORMAL);
+    EXPECT_EQ(model.SortArrowColumn(&ascending), -1);
+}
+
+TEST(GridModelLargeTest, ReadsLiveCellsOfAHundredThousandRows) {
+    CUGCtrl grid;
+    grid.SetNumberCols(3);
+    grid.SetNumberRows(100000);
+    grid.QuickSetText(2, 99999, "last");
+    GridModel model(&grid);
+    EXPECT_EQ(model.rowCount(), 100000);
+    EXPECT_EQ(model.data(model.index(99999, 2)).toString(), "last");
+    // No copy: a cell changed behind the model's back reads changed at once.
+    grid.QuickSetText(2, 99999, "changed");
+    grid.QuickSetText(0, 50000, "middle");
+    EXPECT_EQ(model.data(model.index(99999, 2)).toString(), "changed");
+    EXPECT_EQ(model.data(model.index(50000, 0)).toString(), "middle");
+    // A plain grid has no colours of its own to give.
+    EXPECT_FALSE(model.data(model.index(0, 0), Qt::ForegroundRole).isValid());
+}
+
+TEST(GridModelLifetimeTest, DetachesFromTheGrid) {
+    CUGCtrl grid;
+    grid.SetNumberCols(2);
+    grid.SetNumberRows(4);
+    {
+        GridModel model(&grid);
+        EXPECT_EQ(grid.GetObserver(), &model);
+        model.Detach();
+        EXPECT_EQ(grid.GetObserver(), nullptr);
+        EXPECT_EQ(model.rowCount(), 0);
+        grid.RedrawAll();  // reaches no one
+    }
+    {
+        GridModel model(&grid);
+        EXPECT_EQ(model.rowCount(), 4);
+    }
+    EXPECT_EQ(grid.GetObserver(), nullptr);
+}
+
+}  // namespace
+}  // namespace cartera::qt

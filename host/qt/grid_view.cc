@@ -1,0 +1,470 @@
+#include "host/qt/grid_view.h"
+
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPainter>
+#include <QStyledItemDelegate>
+#include <algorithm>
+
+#include "host/grid/table_grid.h"
+#include "host/qt/grid_model.h"
+
+namespace cartera::qt {
+
+unsigned VirtualKeyFromQt(int key) {
+    if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9))
+        return static_cast<unsigned>(key);  // same codes in both systems
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return 112u + (key - Qt::Key_F1);
+    switch (key) {
+        case Qt::Key_Backspace:
+            return 8;
+        case Qt::Key_Tab:
+            return 9;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            return 13;
+        case Qt::Key_Shift:
+            return 16;
+        case Qt::Key_Control:
+            return 17;
+        case Qt::Key_Alt:
+            return 18;
+        case Qt::Key_Pause:
+            return 19;
+        case Qt::Key_CapsLock:
+            return 20;
+        case Qt::Key_Escape:
+            return 27;
+        case Qt::Key_Space:
+            return 32;
+        case Qt::Key_PageUp:
+            return kVkPageUp;
+        case Qt::Key_PageDown:
+            return kVkPageDown;
+        case Qt::Key_End:
+            return kVkEnd;
+        case Qt::Key_Home:
+            return kVkHome;
+        case Qt::Key_Left:
+            return kVkLeft;
+        case Qt::Key_Up:
+            return kVkUp;
+        case Qt::Key_Right:
+            return kVkRight;
+        case Qt::Key_Down:
+            return kVkDown;
+        case Qt::Key_Insert:
+            return 45;
+        case Qt::Key_Delete:
+            return kVkDelete;
+        case Qt::Key_Menu:
+            return 93;
+        case Qt::Key_NumLock:
+            return 144;
+        case Qt::Key_ScrollLock:
+            return 145;
+        default:
+            return 0;
+    }
+}
+
+QMenu* BuildQMenu(const CMenu& menu, QWidget* parent, const std::function<void(int)>& chosen,
+                  const std::function<bool(int)>& enabled) {
+    auto* qmenu = new QMenu(parent);
+    for (const CMenu::Item& item : menu.Items()) {
+        if (item.separator) {
+            qmenu->addSeparator();
+        } else if (item.submenu) {
+            QMenu* sub = BuildQMenu(*item.submenu, qmenu, chosen, enabled);
+            sub->setTitle(QString::fromStdString(item.text));
+            qmenu->addMenu(sub);
+        } else {
+            QAction* action = qmenu->addAction(QString::fromStdString(item.text));
+            int id = item.id;
+            action->setData(id);
+            if (item.checked) {
+                action->setCheckable(true);
+                action->setChecked(true);
+            }
+            if (enabled) action->setEnabled(enabled(id));
+            if (chosen)
+                QObject::connect(action, &QAction::triggered, qmenu, [chosen, id] { chosen(id); });
+        }
+    }
+    return qmenu;
+}
+
+namespace {
+
+// The grid's focus rectangle, painted as a dotted frame just inside the cell.
+class PainterDC : public CDC {
+  public:
+    PainterDC(QPainter* painter, const QColor& color) : m_painter(painter), m_color(color) {}
+    void DrawFocusRect(const RECT& rect) override {
+        m_painter->save();
+        m_painter->setPen(QPen(m_color, 1, Qt::DotLine));
+        m_painter->setBrush(Qt::NoBrush);
+        m_painter->drawRect(
+            QRect(rect.left, rect.top, rect.right - rect.left - 1, rect.bottom - rect.top - 1));
+        m_painter->restore();
+    }
+
+  private:
+    QPainter* m_painter;
+    QColor m_color;
+};
+
+}  // namespace
+
+// Paints cells without the style's focus frame and lets the grid draw its own on the
+// current cell.
+class GridView::FocusDelegate : public QStyledItemDelegate {
+  public:
+    explicit FocusDelegate(GridView* view) : QStyledItemDelegate(view), m_view(view) {}
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyleOptionViewItem opt(option);
+        opt.state &= ~QStyle::State_HasFocus;
+        QStyledItemDelegate::paint(painter, opt, index);
+        if (index != m_view->currentIndex() || !m_view->Grid()) return;
+        RECT rect;
+        rect.left = option.rect.left();
+        rect.top = option.rect.top();
+        rect.right = option.rect.right() + 1;
+        rect.bottom = option.rect.bottom() + 1;
+        PainterDC dc(painter, option.palette.color(QPalette::HighlightedText));
+        m_view->Grid()->OnDrawFocusRect(&dc, &rect);
+    }
+
+  private:
+    GridView* m_view;
+};
+
+// A heading bar whose height (or width) is the grid's and which reports presses and
+// releases on its sections that are neither resizes nor moves.
+class GridView::Header : public QHeaderView {
+  public:
+    using Handler = std::function<void(int section, const QPoint& pos, bool press)>;
+
+    Header(Qt::Orientation orientation, QWidget* parent) : QHeaderView(orientation, parent) {}
+
+    void SetThickness(int thickness) {
+        if (thickness == m_thickness) return;
+        m_thickness = thickness;
+        updateGeometry();
+    }
+    void SetHandler(Handler handler) { m_handler = std::move(handler); }
+
+    QSize sizeHint() const override {
+        QSize size = QHeaderView::sizeHint();
+        if (m_thickness > 0) {
+            if (orientation() == Qt::Horizontal)
+                size.setHeight(m_thickness);
+            else
+                size.setWidth(m_thickness);
+        }
+        return size;
+    }
+
+  protected:
+    void mousePressEvent(QMouseEvent* event) override {
+        QPoint pos = event->position().toPoint();
+        int at = orientation() == Qt::Horizontal ? pos.x() : pos.y();
+        bool grip = NearGrip(at);
+        QHeaderView::mousePressEvent(event);
+        m_pressed = -1;
+        m_dragged = false;
+        if (event->button() != Qt::LeftButton || grip) return;
+        m_pressed = logicalIndexAt(pos);
+        m_pressPos = pos;
+        if (m_pressed >= 0 && m_handler) m_handler(m_pressed, pos, true);
+    }
+    void mouseMoveEvent(QMouseEvent* event) override {
+        QPoint pos = event->position().toPoint();
+        if (m_pressed >= 0 && (pos - m_pressPos).manhattanLength() >= 4) m_dragged = true;
+        QHeaderView::mouseMoveEvent(event);
+    }
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        QPoint pos = event->position().toPoint();
+        QHeaderView::mouseReleaseEvent(event);
+        int pressed = m_pressed;
+        m_pressed = -1;
+        if (event->button() != Qt::LeftButton || pressed < 0 || m_dragged) return;
+        if (logicalIndexAt(pos) == pressed && m_handler) m_handler(pressed, pos, false);
+    }
+
+  private:
+    // Whether a press at this position grabs a section edge (a resize, not a click).
+    bool NearGrip(int at) const {
+        int visual = visualIndexAt(at);
+        if (visual < 0) return false;
+        int logical = logicalIndex(visual);
+        int grip = style()->pixelMetric(QStyle::PM_HeaderGripMargin, nullptr, this);
+        int start = sectionViewportPosition(logical);
+        if (at > start + sectionSize(logical) - grip)
+            return sectionResizeMode(logical) == Interactive;
+        if (at < start + grip) {
+            for (int v = visual - 1; v >= 0; --v) {
+                int previous = logicalIndex(v);
+                if (!isSectionHidden(previous)) return sectionResizeMode(previous) == Interactive;
+            }
+        }
+        return false;
+    }
+
+    int m_thickness = 0;
+    Handler m_handler;
+    int m_pressed = -1;
+    QPoint m_pressPos;
+    bool m_dragged = false;
+};
+
+GridView::GridView(CUGCtrl* grid, QWidget* parent)
+    : QTableView(parent), m_grid(grid), m_model(new GridModel(grid, this)) {
+    m_header = new Header(Qt::Horizontal, this);
+    setHorizontalHeader(m_header);
+    auto* side = new Header(Qt::Vertical, this);
+    setVerticalHeader(side);
+    setModel(m_model);
+    setItemDelegate(new FocusDelegate(this));
+
+    setEditTriggers(NoEditTriggers);
+    setSelectionBehavior(SelectRows);
+    setSelectionMode(SingleSelection);
+    setTabKeyNavigation(false);
+    setWordWrap(false);
+    setCornerButtonEnabled(false);
+    setSortingEnabled(false);
+    setContextMenuPolicy(Qt::DefaultContextMenu);
+
+    m_header->setSectionsClickable(false);
+    m_header->setHighlightSections(false);
+    m_header->setMinimumSectionSize(1);
+    m_header->setSectionResizeMode(QHeaderView::Interactive);
+    m_header->setStretchLastSection(false);
+    m_header->setSectionsMovable(m_model->TableGrid() != nullptr);
+    m_header->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_header->SetHandler(
+        [this](int col, const QPoint& pos, bool press) { OnHeadingPressed(col, pos, press); });
+    side->setSectionsClickable(false);
+    side->setMinimumSectionSize(1);
+    side->setSectionResizeMode(QHeaderView::Fixed);
+    side->setContextMenuPolicy(Qt::CustomContextMenu);
+
+    connect(m_header, &QHeaderView::customContextMenuRequested, this,
+            [this](const QPoint& pos) { OnHeadingContextMenu(pos); });
+    connect(side, &QHeaderView::customContextMenuRequested, this, [this, side](const QPoint& pos) {
+        OpenContextMenu(-1, side->logicalIndexAt(pos), UG_SIDEHEADING, side->mapToGlobal(pos));
+    });
+    connect(m_header, &QHeaderView::sectionResized, this, &GridView::OnSectionResized);
+    connect(m_header, &QHeaderView::sectionMoved, this, &GridView::OnSectionMoved);
+    connect(m_model, &GridModel::structureChanged, this, &GridView::ApplyGridLayout);
+    connect(m_model, &GridModel::modelAboutToBeReset, this, [this] { m_applying = true; });
+    connect(m_model, &GridModel::modelReset, this, &GridView::ApplyGridLayout);
+    connect(m_model, &GridModel::redrawnAll, this, [this] {
+        ApplyRowHeights();
+        ApplySortArrow();
+        if (m_grid) SyncCurrentFromGrid(m_grid->GetCurrentCol(), m_grid->GetCurrentRow());
+        viewport()->update();
+    });
+    connect(m_model, &GridModel::currentCellChanged, this, &GridView::SyncCurrentFromGrid);
+
+    ApplyGridLayout();
+}
+
+GridView::~GridView() {
+    // The grid must not reach the model once the view is going away.
+    if (m_grid && m_grid->GetObserver() == m_model) m_grid->SetObserver(nullptr);
+}
+
+void GridView::ApplyGridLayout() {
+    m_applying = true;
+    if (m_grid) {
+        int top = m_grid->GetTH_Height();
+        m_header->setVisible(top > 0);
+        m_header->SetThickness(top);
+        int side = m_grid->GetSH_Width();
+        verticalHeader()->setVisible(side > 0);
+        static_cast<Header*>(verticalHeader())->SetThickness(side);
+        setVerticalScrollBarPolicy(m_grid->GetVS_Width() > 0 ? Qt::ScrollBarAsNeeded
+                                                             : Qt::ScrollBarAlwaysOff);
+        setHorizontalScrollBarPolicy(m_grid->GetHS_Height() > 0 ? Qt::ScrollBarAsNeeded
+                                                                : Qt::ScrollBarAlwaysOff);
+        int cols = m_model->columnCount();
+        for (int col = 0; col < cols; ++col) {
+            m_header->resizeSection(col, m_grid->GetColWidth(col));
+            setColumnHidden(col, m_grid->IsColHidden(col) != 0);
+        }
+        if (CBaseGrid* table = m_model->TableGrid()) {
+            QPalette pal = palette();
+            for (auto group : {QPalette::Active, QPalette::Inactive}) {
+                pal.setColor(group, QPalette::Highlight,
+                             ColorFromRef(table->GetHighlightBackColor()));
+                pal.setColor(group, QPalette::HighlightedText,
+                             ColorFromRef(table->GetHighlightTextColor()));
+            }
+            setPalette(pal);
+        }
+    }
+    ApplyRowHeights();
+    ApplySortArrow();
+    m_applying = false;
+    if (m_grid) SyncCurrentFromGrid(m_grid->GetCurrentCol(), m_grid->GetCurrentRow());
+}
+
+void GridView::ApplyRowHeights() {
+    if (!m_grid) return;
+    bool wasApplying = m_applying;
+    m_applying = true;
+    QHeaderView* side = verticalHeader();
+    int rows = m_model->rowCount();
+    int def = m_grid->GetDefRowHeight();
+    side->setDefaultSectionSize(def);
+    for (int row : m_customRows)
+        if (row < rows) side->resizeSection(row, def);
+    m_customRows.clear();
+    // A grid's rows almost all have the default height; only the others are sized.
+    for (int row = 0; row < rows; ++row) {
+        int height = m_grid->GetRowHeight(row);
+        if (height == def || height <= 0) continue;
+        side->resizeSection(row, height);
+        m_customRows.push_back(row);
+    }
+    m_applying = wasApplying;
+}
+
+void GridView::ApplySortArrow() {
+    bool ascending = true;
+    int col = m_model->SortArrowColumn(&ascending);
+    m_header->setSortIndicatorShown(col >= 0);
+    if (col >= 0)
+        m_header->setSortIndicator(col, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+}
+
+void GridView::SyncCurrentFromGrid(int col, int row) {
+    if (!selectionModel()) return;
+    bool wasApplying = m_applying;
+    m_applying = true;
+    if (row < 0 || row >= m_model->rowCount() || m_model->columnCount() == 0) {
+        selectionModel()->clear();
+    } else {
+        QModelIndex index = m_model->index(row, std::clamp(col, 0, m_model->columnCount() - 1));
+        if (index != currentIndex() || !selectionModel()->isRowSelected(row, QModelIndex()))
+            selectionModel()->setCurrentIndex(
+                index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        scrollTo(index);
+    }
+    m_applying = wasApplying;
+}
+
+void GridView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QTableView::currentChanged(current, previous);
+    if (m_applying || !m_grid || !current.isValid()) return;
+    if (current.row() == m_grid->GetCurrentRow() && current.column() == m_grid->GetCurrentCol())
+        return;
+    m_grid->GotoCell(current.column(), current.row());
+}
+
+void GridView::resizeEvent(QResizeEvent* event) {
+    QTableView::resizeEvent(event);
+    SyncWindowRect();
+}
+
+void GridView::moveEvent(QMoveEvent* event) {
+    QTableView::moveEvent(event);
+    SyncWindowRect();
+}
+
+void GridView::SyncWindowRect() {
+    if (!m_grid) return;
+    RECT rect;
+    rect.left = x();
+    rect.top = y();
+    rect.right = x() + width();
+    rect.bottom = y() + height();
+    m_grid->MoveWindow(rect);
+}
+
+void GridView::keyPressEvent(QKeyEvent* event) {
+    unsigned key = VirtualKeyFromQt(event->key());
+    if (!m_grid || key == 0 || key == 9) {
+        QTableView::keyPressEvent(event);
+        return;
+    }
+    // The grid does its own navigation; the table view's would move the cursor twice.
+    m_grid->OnKeyDown(&key, 0);
+    event->accept();
+}
+
+void GridView::OnHeadingPressed(int col, const QPoint& pos, bool press) {
+    if (!m_grid) return;
+    RECT rect;
+    rect.left = m_header->sectionViewportPosition(col);
+    rect.right = rect.left + m_header->sectionSize(col);
+    rect.bottom = m_header->height();
+    POINT point;
+    point.x = pos.x();
+    point.y = pos.y();
+    m_grid->OnTH_LClicked(col, -1, press ? 1 : 0, &rect, &point, 0);
+}
+
+void GridView::contextMenuEvent(QContextMenuEvent* event) {
+    if (!m_grid) return;
+    QPoint pos = event->pos();
+    if (event->reason() == QContextMenuEvent::Keyboard && currentIndex().isValid())
+        pos = visualRect(currentIndex()).center();
+    int col = columnAt(pos.x());
+    int row = rowAt(pos.y());
+    // The commands of the menu act on the current row, so a right click on a row makes it
+    // current first.
+    if (col >= 0 && row >= 0 && (row != m_grid->GetCurrentRow() || col != m_grid->GetCurrentCol()))
+        m_grid->GotoCell(col, row);
+    if (OpenContextMenu(col, row, UG_GRID, viewport()->mapToGlobal(pos))) event->accept();
+}
+
+void GridView::OnHeadingContextMenu(const QPoint& pos) {
+    OpenContextMenu(m_header->logicalIndexAt(pos), -1, UG_TOPHEADING, m_header->mapToGlobal(pos));
+}
+
+QMenu* GridView::OpenContextMenu(int col, int row, int section, const QPoint& globalPos) {
+    if (!m_grid || !m_grid->IsMenuEnabled()) return nullptr;
+    if (m_grid->OnMenuStart(col, row, section) == 0) return nullptr;
+    const CMenu* menu = m_grid->GetPopupMenu();
+    if (!menu || menu->GetItemCount() == 0) return nullptr;
+    if (m_menu) m_menu->close();
+    CUGCtrl* grid = m_grid;
+    std::function<bool(int)> enabled;
+    if (CBaseGrid* table = m_model->TableGrid())
+        enabled = [table](int id) { return table->OnCommandUpdateUI(id) != 0; };
+    QMenu* qmenu = BuildQMenu(
+        *menu, this,
+        [grid, col, row, section](int id) { grid->OnMenuCommand(col, row, section, id); }, enabled);
+    // Deleted once shown and hidden again, also when a command was chosen (the command
+    // runs before the deferred deletion).
+    connect(qmenu, &QMenu::aboutToHide, qmenu, &QObject::deleteLater);
+    m_menu = qmenu;
+    qmenu->popup(globalPos);
+    return qmenu;
+}
+
+void GridView::OnSectionResized(int logical, int oldSize, int newSize) {
+    if (m_applying || !m_grid || m_header->isSectionHidden(logical)) return;
+    if (CBaseGrid* table = m_model->TableGrid())
+        table->ResizeHeaderColumn(logical, newSize);
+    else
+        m_grid->SetColWidth(logical, newSize);
+}
+
+void GridView::OnSectionMoved(int logical, int oldVisual, int newVisual) {
+    if (m_applying) return;
+    // The heading bar keeps the grid's order; the grid moves the column and its cells.
+    m_applying = true;
+    m_header->moveSection(newVisual, oldVisual);
+    m_applying = false;
+    if (CBaseGrid* table = m_model->TableGrid()) table->MoveHeaderColumn(oldVisual, newVisual);
+}
+
+}  // namespace cartera::qt

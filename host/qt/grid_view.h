@@ -1,0 +1,97 @@
+#pragma once
+// The widget that shows a grid control and feeds the user's input back to it.
+//
+// What the view takes from the grid: column widths and hidden marks, the default and each
+// row's height, the side heading (width 0 = no row headings), the top heading (height 0 =
+// no column headings), the scroll bars (size 0 = never shown), the sort arrow on the
+// heading whose cell has the sort-arrow type (extended type 16 ascending, 32 descending),
+// the current cell, and a table grid's colours (its highlight colours for the current row).
+//
+// The focus rectangle is the grid's to draw: when painting the current cell the view calls
+// the grid's virtual OnDrawFocusRect(dc, rect) with a CDC that paints on the view. The
+// base grid draws a dotted rectangle through it; a grid that overrides OnDrawFocusRect with
+// nothing shows none. The style's own focus frame is never drawn.
+//
+// What the grid hears: a click on a cell -> GotoCell; a left press on a column heading ->
+// OnTH_LClicked(col, -1, 1, ...), its release over the same heading -> (col, -1, 0, ...)
+// (not when the press began a column resize or move); each key press -> OnKeyDown with its
+// Windows virtual-key code; a right click -> OnMenuStart(col, row, section) and, when the
+// grid's menu is enabled and OnMenuStart answers non-zero, a popup built from
+// GetPopupMenu() whose chosen item goes to OnMenuCommand; a column resized by the user ->
+// CBaseGrid::ResizeHeaderColumn (SetColWidth for a plain grid); a column dragged to
+// another place -> CBaseGrid::MoveHeaderColumn (plain grids do not move columns).
+#include <QMenu>
+#include <QPointer>
+#include <QTableView>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "host/grid/grid_control.h"
+
+namespace cartera::qt {
+
+class GridModel;
+
+// Windows virtual-key code of a Qt key; 0 for keys without one.
+unsigned VirtualKeyFromQt(int qtKey);
+
+// Builds a Qt menu from a grid menu: separators, submenus and checked items. Each command's
+// QAction carries its id as data (int) and calls chosen(id) when triggered. enabled(id)
+// greys the commands it answers false for (all are enabled without it). The menu belongs
+// to parent.
+QMenu* BuildQMenu(const CMenu& menu, QWidget* parent, const std::function<void(int)>& chosen,
+                  const std::function<bool(int)>& enabled = {});
+
+class GridView : public QTableView {
+    Q_OBJECT
+
+  public:
+    // grid is not owned and must outlive the view. The view owns its GridModel, which
+    // becomes the grid's observer.
+    explicit GridView(CUGCtrl* grid, QWidget* parent = nullptr);
+    ~GridView() override;
+
+    CUGCtrl* Grid() const { return m_grid; }
+    GridModel* Model() const { return m_model; }
+
+    // Re-reads widths, hidden marks, heights, headings, scroll bars and the sort arrow. Runs
+    // by itself on the grid's notifications.
+    void ApplyGridLayout();
+
+    // Opens the context menu for (col, row, section) at globalPos, as a right click does.
+    // Returns the popup shown (deleted after it hides), or null when none is shown.
+    QMenu* OpenContextMenu(int col, int row, int section, const QPoint& globalPos);
+    // The popup the last right click opened while it is still open.
+    QMenu* ActiveContextMenu() const { return m_menu; }
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    // Keeps the grid's window rectangle (CUGCtrl::GetWindowRect) on the widget's geometry.
+    void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+
+  private:
+    class FocusDelegate;
+    class Header;
+
+    void ApplyRowHeights();
+    void SyncWindowRect();
+    void ApplySortArrow();
+    void SyncCurrentFromGrid(int col, int row);
+    void OnHeadingPressed(int col, const QPoint& pos, bool press);
+    void OnHeadingContextMenu(const QPoint& pos);
+    void OnSectionResized(int logical, int oldSize, int newSize);
+    void OnSectionMoved(int logical, int oldVisual, int newVisual);
+
+    CUGCtrl* m_grid;
+    GridModel* m_model;
+    Header* m_header;
+    QPointer<QMenu> m_menu;
+    std::vector<int> m_customRows;  // rows given a height other than the default
+    bool m_applying = false;        // the view is following the grid: do not echo back
+};
+
+}  // namespace cartera::qt

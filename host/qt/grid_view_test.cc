@@ -1,0 +1,254 @@
+#include "host/qt/grid_view.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QScrollBar>
+#include <QTest>
+
+#include "host/qt/grid_model.h"
+#include "host/qt/test_support.h"
+
+namespace cartera::qt {
+namespace {
+
+using testing::HeadingClick;
+using testing::MenuCall;
+using testing::RecordingGrid;
+
+class GridViewTest : public ::testing::Test {
+  protected:
+    GridViewTest() {
+        grid.Create();
+        grid.Fill(30);
+        view = std::make_unique<GridView>(&grid);
+        view->resize(420, 300);
+        view->show();
+    }
+
+    QHeaderView* Heading() const { return view->horizontalHeader(); }
+    QPoint HeadingCentre(int col) const {
+        return {Heading()->sectionViewportPosition(col) + Heading()->sectionSize(col) / 2,
+                Heading()->height() / 2};
+    }
+    QPoint CellCentre(int row, int col) const {
+        return view->visualRect(view->model()->index(row, col)).center();
+    }
+
+    RecordingGrid grid;
+    std::unique_ptr<GridView> view;
+};
+
+TEST_F(GridViewTest, ColumnsFollowTheGridAndTheUsersChangesGoBack) {
+    EXPECT_EQ(Heading()->sectionSize(0), 60);
+    EXPECT_EQ(Heading()->sectionSize(3), 80);
+    EXPECT_TRUE(view->isColumnHidden(2));  // "Group" is hidden in the header list
+    EXPECT_FALSE(view->isColumnHidden(1));
+
+    grid.ShowHeaderColumn(3390, 1);
+    EXPECT_FALSE(view->isColumnHidden(2));
+    grid.ShowHeaderColumn(3381, 0);
+    EXPECT_TRUE(view->isColumnHidden(0));
+
+    Heading()->resizeSection(1, 150);  // as a drag on the heading's edge does
+    EXPECT_EQ(grid.GetHeader().GetWidth(3384), 150);
+    EXPECT_EQ(grid.GetColWidth(1), 150);
+
+    Heading()->moveSection(3, 1);  // as a drag of the heading does
+    EXPECT_EQ(grid.GetHeader().GetColID(1), 3385);
+    EXPECT_EQ(view->model()->headerData(1, Qt::Horizontal).toString(), "Contracts");
+    // The grid moved the column; the heading bar keeps showing the grid's order.
+    EXPECT_EQ(Heading()->visualIndex(3), 3);
+    EXPECT_EQ(Heading()->sectionSize(1), 80);
+}
+
+TEST_F(GridViewTest, HeadingClickSendsPressThenRelease) {
+    QTest::mouseClick(Heading()->viewport(), Qt::LeftButton, {}, HeadingCentre(1));
+    EXPECT_EQ(grid.clicks, (std::vector<HeadingClick>{{1, -1, 1}, {1, -1, 0}}));
+
+    // A press on a section's edge starts a resize, not a click.
+    grid.clicks.clear();
+    QPoint edge(Heading()->sectionViewportPosition(1) + Heading()->sectionSize(1) - 1, 5);
+    QTest::mouseClick(Heading()->viewport(), Qt::LeftButton, {}, edge);
+    EXPECT_TRUE(grid.clicks.empty());
+}
+
+TEST_F(GridViewTest, SortArrowShowsOnTheSortedHeading) {
+    EXPECT_FALSE(Heading()->isSortIndicatorShown());
+    grid.SetSortCol(3);
+    grid.SetSortAscending(1);
+    grid.ApplySort();
+    grid.RedrawAll();
+    EXPECT_TRUE(Heading()->isSortIndicatorShown());
+    EXPECT_EQ(Heading()->sortIndicatorSection(), 3);
+    EXPECT_EQ(Heading()->sortIndicatorOrder(), Qt::AscendingOrder);
+
+    grid.SetSortAscending(0);
+    grid.ApplySort();
+    grid.RedrawAll();
+    EXPECT_EQ(Heading()->sortIndicatorOrder(), Qt::DescendingOrder);
+}
+
+TEST_F(GridViewTest, KeysArriveAsVirtualKeyCodes) {
+    grid.GotoCell(1, 2);
+    QTest::keyClick(view.get(), Qt::Key_Delete);
+    QTest::keyClick(view.get(), Qt::Key_Return);
+    QTest::keyClick(view.get(), Qt::Key_Down);
+    QTest::keyClick(view.get(), Qt::Key_Home);
+    QTest::keyClick(view.get(), Qt::Key_End);
+    QTest::keyClick(view.get(), Qt::Key_F5);
+    EXPECT_EQ(grid.keys, (std::vector<unsigned>{46, 13, 40, 36, 35, 116}));
+    EXPECT_EQ(VirtualKeyFromQt(Qt::Key_Left), 37u);
+    EXPECT_EQ(VirtualKeyFromQt(Qt::Key_Up), 38u);
+    EXPECT_EQ(VirtualKeyFromQt(Qt::Key_Right), 39u);
+    EXPECT_EQ(VirtualKeyFromQt(Qt::Key_A), 65u);
+    EXPECT_EQ(VirtualKeyFromQt(Qt::Key_7), 55u);
+}
+
+TEST_F(GridViewTest, CurrentCellIsKeptInStepBothWays) {
+    grid.GotoCell(1, 7);
+    EXPECT_EQ(view->currentIndex(), view->model()->index(7, 1));
+    EXPECT_TRUE(view->selectionModel()->isRowSelected(7, QModelIndex()));
+
+    // The grid moves its cursor on an arrow key; the view follows without moving it twice.
+    QTest::keyClick(view.get(), Qt::Key_Down);
+    EXPECT_EQ(grid.GetCurrentRow(), 8);
+    EXPECT_EQ(view->currentIndex().row(), 8);
+
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, CellCentre(4, 3));
+    EXPECT_EQ(grid.GetCurrentRow(), 4);
+    EXPECT_EQ(grid.GetCurrentCol(), 3);
+
+    // A refill keeps the grid's cursor row, and the view shows it again.
+    grid.Fill(30);
+    EXPECT_EQ(view->currentIndex().row(), 4);
+}
+
+TEST_F(GridViewTest, RightClickBuildsTheGridsMenuAndReportsTheChoice) {
+    QPoint at = CellCentre(3, 1);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, view->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(view->viewport(), &event);
+    ASSERT_EQ(grid.menu.size(), 1u);
+    EXPECT_EQ(grid.menu[0], (MenuCall{1, 3, UG_GRID, 0}));
+    EXPECT_EQ(grid.GetCurrentRow(), 3);  // the clicked row became current
+
+    QMenu* menu = view->ActiveContextMenu();
+    ASSERT_NE(menu, nullptr);
+    QList<QAction*> actions = menu->actions();
+    ASSERT_EQ(actions.size(), 4);
+    EXPECT_EQ(actions[0]->text(), "Buy");
+    EXPECT_TRUE(actions[1]->isSeparator());
+    EXPECT_FALSE(actions[2]->isEnabled());  // OnCommandUpdateUI greys "Sell"
+    ASSERT_NE(actions[3]->menu(), nullptr);
+    QAction* shown = actions[3]->menu()->actions().value(0);
+    ASSERT_NE(shown, nullptr);
+    EXPECT_TRUE(shown->isChecked());
+
+    actions[0]->trigger();
+    shown->trigger();
+    EXPECT_EQ(grid.menu.back(), (MenuCall{1, 3, UG_GRID, RecordingGrid::kChecked}));
+    EXPECT_EQ(grid.menu[1], (MenuCall{1, 3, UG_GRID, RecordingGrid::kBuy}));
+    menu->close();
+}
+
+TEST_F(GridViewTest, NoMenuWhenTheGridDeclinesOrHasItOff) {
+    grid.showMenu = 0;
+    EXPECT_EQ(view->OpenContextMenu(0, 0, UG_GRID, QPoint()), nullptr);
+    EXPECT_EQ(grid.menu.size(), 1u);  // asked, declined
+
+    grid.showMenu = 1;
+    grid.EnableMenu(0);
+    EXPECT_EQ(view->OpenContextMenu(0, 0, UG_GRID, QPoint()), nullptr);
+    EXPECT_EQ(grid.menu.size(), 1u);  // not even asked
+
+    grid.EnableMenu(1);
+    QMenu* menu = view->OpenContextMenu(2, -1, UG_TOPHEADING, QPoint());
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(grid.menu.back(), (MenuCall{2, -1, UG_TOPHEADING, 0}));
+    menu->close();
+}
+
+TEST_F(GridViewTest, TheGridDrawsTheFocusRectangle) {
+    grid.GotoCell(1, 2);
+    grid.focusRects.clear();
+    view->grab();
+    ASSERT_FALSE(grid.focusRects.empty());
+    QRect cell = view->visualRect(view->model()->index(2, 1));
+    const RECT& asked = grid.focusRects.back();
+    EXPECT_EQ(QRect(QPoint(asked.left, asked.top), QPoint(asked.right - 1, asked.bottom - 1)),
+              cell);
+
+    // What the grid draws is all there is: the current cell painted by a grid that draws
+    // nothing differs from the same cell painted by one that draws the rectangle.
+    grid.drawFocus = false;
+    QImage without = view->grab().toImage();
+    grid.drawFocus = true;
+    QImage with = view->grab().toImage();
+    QPoint origin = view->viewport()->mapTo(view.get(), cell.topLeft());
+    QRect area(origin, cell.size());
+    EXPECT_NE(with.copy(area), without.copy(area));
+}
+
+TEST(GridViewLayoutTest, HeadingsScrollBarsAndRowHeightsFollowTheGrid) {
+    CUGCtrl grid;
+    grid.SetNumberCols(5);
+    grid.SetNumberRows(16);
+    grid.SetSH_Width(0);
+    grid.SetTH_Height(0);
+    grid.SetVS_Width(0);
+    grid.SetHS_Height(0);
+    grid.SetRowHeight(6, 2);
+    grid.SetRowHeight(14, 2);
+    GridView view(&grid);
+    view.show();
+    EXPECT_FALSE(view.horizontalHeader()->isVisible());
+    EXPECT_FALSE(view.verticalHeader()->isVisible());
+    EXPECT_EQ(view.verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    EXPECT_EQ(view.horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    EXPECT_EQ(view.rowHeight(6), 2);
+    EXPECT_EQ(view.rowHeight(14), 2);
+    EXPECT_EQ(view.rowHeight(5), 20);
+
+    grid.SetSH_Width(30);
+    grid.SetTH_Height(22);
+    grid.SetVS_Width(16);
+    grid.SetRowHeight(6, 20);
+    grid.SetDefRowHeight(24);
+    grid.AdjustComponentSizes();
+    QCoreApplication::processEvents();  // the header's new height is laid out later
+    EXPECT_TRUE(view.horizontalHeader()->isVisible());
+    EXPECT_TRUE(view.verticalHeader()->isVisible());
+    EXPECT_EQ(view.horizontalHeader()->height(), 22);
+    EXPECT_EQ(view.verticalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
+    EXPECT_EQ(view.rowHeight(6), 20);
+    EXPECT_EQ(view.rowHeight(5), 24);
+    EXPECT_EQ(view.rowHeight(14), 2);
+}
+
+}  // namespace
+}  // namespace cartera::qt
+
+namespace cartera::qt {
+namespace {
+
+TEST(GridViewLargeTest, ScrollsAHundredThousandRowsToTheEnd) {
+    CUGCtrl grid;
+    grid.SetNumberCols(4);
+    grid.SetNumberRows(100000);
+    grid.QuickSetText(0, 99999, "last row");
+    GridView view(&grid);
+    view.resize(400, 300);
+    view.show();
+    grid.GotoCell(0, 99999);  // the view scrolls to the grid's cursor
+    view.grab();
+    EXPECT_EQ(view.currentIndex().row(), 99999);
+    EXPECT_TRUE(view.viewport()->rect().contains(view.visualRect(view.currentIndex())));
+    EXPECT_EQ(view.model()->data(view.currentIndex()).toString(), "last row");
+    grid.SetRowHeight(99999, 40);
+    EXPECT_EQ(view.rowHeight(99999), 40);
+}
+
+}  // namespace
+}  // namespace cartera::qt

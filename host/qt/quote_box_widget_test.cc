@@ -1,0 +1,64 @@
+#include "host/qt/quote_box_widget.h"
+
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+
+namespace cartera::qt {
+namespace {
+
+class QuoteBoxWidgetTest : public ::testing::Test {
+  protected:
+    QuoteBoxWidgetTest() {
+        service.AddSymbol({"SAN.MC", "Banco Santander", 3, 'V', 4.312});
+        CMarketService::SetCurrent(&service);
+        link = std::make_unique<CObjectZorb>();
+    }
+    ~QuoteBoxWidgetTest() override { CMarketService::SetCurrent(nullptr); }
+
+    void Publish(const char* code, double last) {
+        CMensajePelvo message(code);
+        message.AddValor(kTickLast, last);
+        service.Publish(message);
+    }
+
+    CMarketService service;
+    std::unique_ptr<CObjectZorb> link;
+};
+
+TEST_F(QuoteBoxWidgetTest, ShowsTheBoxTextReadOnlyAndRightAligned) {
+    QuoteBoxWidget widget;
+    QSignalSpy changed(&widget, &QLineEdit::textChanged);
+    EXPECT_TRUE(widget.isReadOnly());
+    EXPECT_EQ(widget.alignment() & Qt::AlignHorizontal_Mask, Qt::AlignRight);
+
+    widget.Iniciar(link.get(), "SAN.MC", 1);
+    Publish("SAN.MC", 4.4);
+    EXPECT_EQ(widget.text(), "4.400");
+    Publish("SAN.MC", 4.4);
+    Publish("SAN.MC", 4.45);
+    EXPECT_EQ(widget.text(), "4.450");
+    ASSERT_EQ(changed.count(), 2);
+    EXPECT_EQ(changed[1][0].toString(), "4.450");
+
+    widget.SetCodigoSimbolo("OTHER");
+    EXPECT_EQ(widget.text(), "");
+}
+
+TEST_F(QuoteBoxWidgetTest, ShowsABoxItDoesNotOwn) {
+    CBaseWndTR box;
+    box.Iniciar(link.get(), "SAN.MC", 1);
+    Publish("SAN.MC", 4.0);
+    {
+        QuoteBoxWidget widget(&box);
+        EXPECT_EQ(widget.text(), "4.000");  // the box's text at once
+        Publish("SAN.MC", 4.1);
+        EXPECT_EQ(widget.text(), "4.100");
+        EXPECT_EQ(&widget.Box(), &box);
+    }
+    Publish("SAN.MC", 4.2);  // the widget is gone; the box goes on alone
+    EXPECT_EQ(box.GetText(), "4.200");
+}
+
+}  // namespace
+}  // namespace cartera::qt

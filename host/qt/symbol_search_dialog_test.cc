@@ -1,0 +1,111 @@
+#include "host/qt/symbol_search_dialog.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include "host/feed.h"
+
+namespace cartera::qt {
+namespace {
+
+// A link that forwards the service's search answers to the dialog it is showing, as the
+// portfolio ledger does.
+class ForwardingLink : public CObjectZorb {
+  public:
+    void SetTotalSimbolosEncontrados(long found, long total) override {
+        if (dialog) dialog->SetSimbolosEncontrados(found, total);
+    }
+    void OnSimboloEncontradoAck(const st_valor_comunic2& result) override {
+        if (dialog) dialog->OnNewSymbolFound(result);
+    }
+    CDlgBusquedaSimbolos* dialog = nullptr;
+};
+
+class SymbolSearchDialogTest : public ::testing::Test {
+  protected:
+    SymbolSearchDialogTest() {
+        LoadEmbeddedCatalogue(service);
+        CMarketService::SetCurrent(&service);
+        link = std::make_unique<ForwardingLink>();
+        search = std::make_unique<CDlgBusquedaSimbolos>(link.get());
+        search->EnableMultiselectMode(0);
+        link->dialog = search.get();
+    }
+    ~SymbolSearchDialogTest() override {
+        CDlgBusquedaSimbolos::SetRunner(nullptr);
+        CMarketService::SetCurrent(nullptr);
+    }
+
+    static QStringList Column(QTreeWidget* list, int col) {
+        QStringList texts;
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            texts << list->topLevelItem(i)->text(col);
+        return texts;
+    }
+
+    CMarketService service;
+    std::unique_ptr<ForwardingLink> link;
+    std::unique_ptr<CDlgBusquedaSimbolos> search;
+};
+
+TEST_F(SymbolSearchDialogTest, ListsWhatTheLinkReceivesAndKeepsTheChoice) {
+    CMensajePelvo tick("BBVA.MC");
+    tick.AddValor(kTickLast, 9.5);
+    service.Publish(tick);
+
+    SymbolSearchDialog dialog(*search);
+    dialog.SearchField()->setText("banco s");
+    dialog.SearchButton()->click();
+    EXPECT_EQ(Column(dialog.ResultList(), 0), QStringList({"SAN.MC", "SAN-C4.50-Z26"}));
+    dialog.SearchField()->setText("bilbao");
+    dialog.SearchButton()->click();
+    EXPECT_EQ(Column(dialog.ResultList(), 0), QStringList({"BBVA.MC"}));
+    EXPECT_EQ(Column(dialog.ResultList(), 1), QStringList({"Banco Bilbao Vizcaya Argentaria"}));
+    EXPECT_EQ(Column(dialog.ResultList(), 2), QStringList({"9.500"}));
+
+    dialog.ResultList()->clearSelection();
+    dialog.accept();  // nothing chosen: stays open
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    EXPECT_TRUE(search->GetSeleccionados().empty());
+
+    dialog.ResultList()->setCurrentItem(dialog.ResultList()->topLevelItem(0));
+    dialog.accept();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    ASSERT_EQ(search->GetSeleccionados().size(), 1u);
+    EXPECT_EQ(search->GetSeleccionados()[0].Code(), "BBVA.MC");
+    EXPECT_EQ(search->GetSeleccionados()[0].Decimals(), 3);
+}
+
+TEST_F(SymbolSearchDialogTest, DoModalRunsTheDialogOnceInstalled) {
+    EXPECT_EQ(search->DoModal(), CDlgBusquedaSimbolos::IDCANCEL);  // no runner yet
+    InstallSymbolSearchDialog(nullptr);
+
+    QTimer::singleShot(0, [] {
+        auto* dialog = qobject_cast<SymbolSearchDialog*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        dialog->SearchField()->setText("inditex");
+        dialog->RunSearch();
+        for (QAbstractButton* button : dialog->Buttons()->buttons())  // OK, first result
+            if (dialog->Buttons()->buttonRole(button) == QDialogButtonBox::AcceptRole)
+                button->click();
+    });
+    ASSERT_EQ(search->DoModal(), CDlgBusquedaSimbolos::IDOK);
+    ASSERT_EQ(search->GetSeleccionados().size(), 1u);
+    EXPECT_EQ(search->GetSeleccionados()[0].Code(), "ITX.MC");
+
+    QTimer::singleShot(0, [] {
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+            dialog->reject();
+    });
+    EXPECT_EQ(search->DoModal(), CDlgBusquedaSimbolos::IDCANCEL);
+    EXPECT_TRUE(search->GetSeleccionados().empty());
+}
+
+}  // namespace
+}  // namespace cartera::qt
