@@ -1,0 +1,152 @@
+// The list grids filled from ledgers of 100,000 rows, reported per row, and the open-trade
+// row updates of an idle tick against the written linear scan.
+#include <benchmark/benchmark.h>
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "grids/grid_cartera.h"
+#include "grids/grid_trades.h"
+#include "host/archive.h"
+#include "model/sistema.h"
+
+namespace {
+
+constexpr int kCodes = 500;
+
+// A body of n movements in triples buy, buy, sell of 10 contracts on one code each, codes
+// taking turns: every sell closes one buy, so a third of the movements become closed
+// trades and a third stay open.
+std::string MakeTradesBody(int n) {
+    std::string out;
+    CArchive ar(&out);
+    ar.WriteU32(static_cast<uint32_t>(n));
+    ar.WriteI32(-1);
+    ar.WriteI32(n);
+    for (int i = 0; i < n; ++i) {
+        int triple = i / 3;
+        bool sell = i % 3 == 2;
+        std::string code = "SEC" + std::to_string(triple % kCodes);
+        ar.WriteU32(0);
+        ar.WriteU32(0);
+        ar.WriteI32(10);
+        ar.WriteU32(0);
+        ar.WriteF64(10.0 + static_cast<double>((i * 7919) % 5000) / 100.0);
+        ar.WriteString("");
+        ar.WriteI32(i + 1);
+        ar.WriteF64(sell ? 0.02 : 0.01);
+        ar.WriteF64(1.0);
+        ar.WriteString(code);
+        ar.WriteI32(20000 + i / 100);
+        ar.WriteI32(36000 + i % 3600);
+        ar.WriteI32(sell ? 6 : 0);
+        ar.WriteString(i % 2 ? "G1" : "G2");
+        ar.WriteF64(0.0);
+        ar.WriteString(code);
+    }
+    ar.WriteI32(-1);
+    for (int i = 0; i < n; ++i) {
+        ar.WriteString("");
+        ar.WriteU32(0);
+    }
+    return out;
+}
+
+// A loaded ledger of n movements, built once per size.
+CSistemaCartera& Ledger(int n) {
+    static std::map<int, std::unique_ptr<CSistemaCartera>> ledgers;
+    auto& ledger = ledgers[n];
+    if (!ledger) {
+        ledger = std::make_unique<CSistemaCartera>();
+        std::string body = MakeTradesBody(n);
+        CArchive ar{std::string_view(body)};
+        ledger->Serialize(ar);
+    }
+    return *ledger;
+}
+
+template <typename Grid>
+void Link(Grid& grid, CSistemaCartera& ledger) {
+    grid.CreateGrid(0, RECT{}, nullptr, 123);
+    grid.SetLedger(&ledger);
+}
+
+// Time per row as a counter: rows per iteration, inverted rate.
+void PerRow(benchmark::State& state, int rows) {
+    state.counters["rows"] = rows;
+    state.counters["per_row"] = benchmark::Counter(
+        rows, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+// 100,000 movements.
+void BM_FillMovements(benchmark::State& state) {
+    CSistemaCartera& ledger = Ledger(100000);
+    CGridCartera grid;
+    Link(grid, ledger);
+    if (state.range(0)) grid.SetSortCol(grid.GetHeader().GetPosition(3395));
+    for (auto _ : state) grid.FillGrid();
+    PerRow(state, grid.GetNumberRows());
+}
+
+// 300,000 movements: 100,000 open and 100,000 closed trades.
+void BM_FillOpenTrades(benchmark::State& state) {
+    CSistemaCartera& ledger = Ledger(300000);
+    CGridOpAbiertas grid;
+    Link(grid, ledger);
+    if (state.range(0)) grid.SetSortCol(grid.GetHeader().GetPosition(3435));
+    for (auto _ : state) grid.FillGrid();
+    PerRow(state, grid.GetNumberRows());
+}
+
+void BM_FillClosedTrades(benchmark::State& state) {
+    CSistemaCartera& ledger = Ledger(300000);
+    CGridOpCerradas grid;
+    Link(grid, ledger);
+    if (state.range(0)) grid.SetSortCol(grid.GetHeader().GetPosition(3424));
+    for (auto _ : state) grid.FillGrid();
+    PerRow(state, grid.GetNumberRows());
+}
+
+// Every open trade updated once, as an idle tick after a burst of quotes does; the grid
+// sorted by profit so rows and trades are not in the same order.
+void BM_UpdateAllOpen_Ours(benchmark::State& state) {
+    CSistemaCartera& ledger = Ledger(static_cast<int>(state.range(0)) * 3);
+    CGridOpAbiertas grid;
+    Link(grid, ledger);
+    grid.SetSortCol(grid.GetHeader().GetPosition(3435));
+    grid.FillGrid();
+    for (auto _ : state)
+        for (const CNegocioC& t : ledger.GetOpenTrades()) grid.UpdateTradeRow(t);
+    PerRow(state, static_cast<int>(ledger.GetOpenTrades().size()));
+}
+
+// The written rule: scan from row 0 for the first row holding the id.
+void BM_UpdateAllOpen_Literal(benchmark::State& state) {
+    CSistemaCartera& ledger = Ledger(static_cast<int>(state.range(0)) * 3);
+    CGridOpAbiertas grid;
+    Link(grid, ledger);
+    grid.SetSortCol(grid.GetHeader().GetPosition(3435));
+    grid.FillGrid();
+    for (auto _ : state) {
+        for (const CNegocioC& t : ledger.GetOpenTrades()) {
+            for (int row = 0; row < grid.GetNumberRows(); ++row) {
+                if (grid.GetRowID(row) == t.id) {
+                    grid.SetTradeRow(t, row);
+                    grid.RedrawRow(row);
+                    break;
+                }
+            }
+        }
+    }
+    PerRow(state, static_cast<int>(ledger.GetOpenTrades().size()));
+}
+
+BENCHMARK(BM_FillMovements)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FillOpenTrades)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FillClosedTrades)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_UpdateAllOpen_Ours)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+// The scan is quadratic: at 100,000 open trades one idle tick takes about a minute.
+BENCHMARK(BM_UpdateAllOpen_Literal)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+}  // namespace

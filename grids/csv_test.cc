@@ -1,0 +1,257 @@
+#include "grids/csv.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "grids/grid_test_support.h"
+
+namespace cartera::testing {
+namespace {
+
+std::vector<std::vector<std::string>> Fields(const std::vector<CsvRecord>& records) {
+    std::vector<std::vector<std::string>> out;
+    for (const auto& r : records) out.push_back(r.fields);
+    return out;
+}
+
+using Rows = std::vector<std::vector<std::string>>;
+
+TEST(CsvReader, QuotesCommasLineBreaksAndCrlf) {
+    std::vector<CsvRecord> records;
+    CsvError error;
+    ASSERT_TRUE(ParseCsv("a,\"b,c\",\"say \"\"hi\"\"\"\r\n\"two\r\nlines\",,x\r\n\r\nlast",
+                         &records, &error));
+    EXPECT_EQ(Fields(records),
+              (Rows{{"a", "b,c", "say \"hi\""}, {"two\r\nlines", "", "x"}, {""}, {"last"}}));
+    EXPECT_EQ(records[1].line, 2);
+    EXPECT_EQ(records[2].line, 4);  // the quoted line break counts
+    EXPECT_EQ(records[3].line, 5);
+
+    records.clear();
+    ASSERT_TRUE(ParseCsv("\xEF\xBB\xBFh1,h2\nv1,\n", &records, &error));
+    EXPECT_EQ(Fields(records), (Rows{{"h1", "h2"}, {"v1", ""}}));
+    records.clear();
+    ASSERT_TRUE(ParseCsv("", &records, &error));
+    EXPECT_TRUE(records.empty());
+}
+
+TEST(CsvReader, ErrorsNameLineAndColumn) {
+    struct Case {
+        const char* text;
+        int line, column;
+    };
+    const Case cases[] = {
+        {"a,b\nc,d\"e\n", 2, 4},            // quote inside an unquoted field
+        {"a,\"b\"x,c\n", 1, 6},             // text after a closing quote
+        {"a\nb,\"open\nstill open", 2, 3},  // never closes: where it opened
+        {"é,\"x\"y", 1, 6},                 // columns count characters
+    };
+    for (const Case& c : cases) {
+        std::vector<CsvRecord> records;
+        CsvError error;
+        EXPECT_FALSE(ParseCsv(c.text, &records, &error)) << c.text;
+        EXPECT_EQ(error.line, c.line) << c.text;
+        EXPECT_EQ(error.column, c.column) << c.text;
+        EXPECT_FALSE(error.message.empty());
+    }
+}
+
+TEST(CsvWriter, QuotesOnlyWhatNeedsIt) {
+    std::ostringstream out;
+    WriteCsvRecord(out, {"plain", "a,b", "say \"x\"", "line\nbreak", " pad", ""});
+    EXPECT_EQ(out.str(), "plain,\"a,b\",\"say \"\"x\"\"\",\"line\nbreak\",\" pad\",\r\n");
+    std::vector<CsvRecord> records;
+    CsvError error;
+    ASSERT_TRUE(ParseCsv(out.str(), &records, &error));
+    EXPECT_EQ(Fields(records), (Rows{{"plain", "a,b", "say \"x\"", "line\nbreak", " pad", ""}}));
+}
+
+class CsvLedgerTest : public GridsTest {
+  protected:
+    std::string Export(const CUGCtrl& grid) {
+        std::ostringstream out;
+        ExportGridCsv(grid, out);
+        return out.str();
+    }
+    bool Import(const std::string& text, CSistemaCartera& into, std::string* error) {
+        std::istringstream in(text);
+        std::vector<COrderCartera> batch;
+        if (!ParseMovementsCsv(in, into, &batch, error)) return false;
+        into.AddOrders(std::move(batch));
+        return true;
+    }
+    static void ExpectSameTotals(const CSistemaCartera& a, const CSistemaCartera& b) {
+        EXPECT_DOUBLE_EQ(a.GetCapital(), b.GetCapital());
+        EXPECT_DOUBLE_EQ(a.GetInvertido(), b.GetInvertido());
+        EXPECT_DOUBLE_EQ(a.GetGanCerradas(), b.GetGanCerradas());
+        EXPECT_DOUBLE_EQ(a.GetGanAbiertas(), b.GetGanAbiertas());
+        EXPECT_DOUBLE_EQ(a.GetImposiciones(), b.GetImposiciones());
+        EXPECT_DOUBLE_EQ(a.GetReintegros(), b.GetReintegros());
+        EXPECT_DOUBLE_EQ(a.GetIngresos(), b.GetIngresos());
+        EXPECT_DOUBLE_EQ(a.GetGastos(), b.GetGastos());
+        EXPECT_DOUBLE_EQ(a.GetDividendos(), b.GetDividendos());
+        EXPECT_EQ(a.GetClosedTrades().size(), b.GetClosedTrades().size());
+        EXPECT_EQ(a.GetOpenTrades().size(), b.GetOpenTrades().size());
+    }
+    void AddJournal() {
+        ledger.AddOrder(Cash(kImposition, 1, 10000));
+        ledger.AddOrder(Exec(true, "ACME", 1000, 5.25, 0.01, 20000));
+        ledger.AddOrder(Exec(false, "ACME", 400, 6.5, 0.02, 20001));
+        ledger.AddOrder(Cash(kExpense, 1, 12.5));
+        COrderCartera dividend = Cash(kDividend, 600, 0.1);
+        dividend.symbol = dividend.quoteCode = "ACME";
+        ledger.AddOrder(dividend);
+        ledger.AddOrder(Cash(kRefund, 1, 250));
+    }
+};
+
+TEST_F(CsvLedgerTest, GridExportWritesPlainNumbers) {
+    AddJournal();
+    movements.FillGrid();
+    std::string csv = Export(movements);
+    std::istringstream lines(csv);
+    std::string header, imposition, buy, sell, expense;
+    std::getline(lines, header);
+    std::getline(lines, imposition);
+    std::getline(lines, buy);
+    std::getline(lines, sell);
+    std::getline(lines, expense);
+    EXPECT_EQ(header, "Type,Symbol,Group,Date,Contracts,Price,Commissions,Total\r");
+    EXPECT_EQ(imposition, "IM,cash,,01-01-1970,1,10000.00,0.00,10000.00\r");
+    EXPECT_EQ(buy, "B,ACME,,04-10-2024,1000,5.25,10.00,5260.00\r");
+    EXPECT_EQ(sell, "S,ACME,,05-10-2024,400,6.50,8.00,2592.00\r");
+    EXPECT_EQ(expense, "EX,cash,,01-01-1970,1,12.50,0.00,12.50\r");
+    // A negative total keeps its sign as a plain number.
+    ledger.AddOrder(Cash(kRefund, 2, -1500));
+    movements.FillGrid();
+    std::string withRefund = Export(movements);
+    EXPECT_NE(withRefund.find("\r\nRE,cash,,01-01-1970,2,-1500.00,0.00,-3000.00\r\n"),
+              std::string::npos)
+        << withRefund;
+
+    SetLanguage(Language::de);
+    movements.FillGrid();
+    std::string german = Export(movements);
+    EXPECT_NE(german.find("EI,cash,,01-01-1970,1,10000.00,0.00,10000.00\r\n"), std::string::npos)
+        << german;
+    EXPECT_EQ(german.substr(0, german.find('\r')),
+              "Art,Symbol,Gruppe,Datum,Kontrakte,Kurs,"
+              "Provisionen,Gesamt");
+}
+
+TEST_F(CsvLedgerTest, GridAndJournalRoundTrips) {
+    AddJournal();
+    movements.FillGrid();
+    std::string error;
+    {
+        CSistemaCartera copy;
+        ASSERT_TRUE(Import(Export(movements), copy, &error)) << error;
+        ExpectSameTotals(ledger, copy);
+        EXPECT_EQ(copy.GetOrders().size(), 6u);
+    }
+    {
+        std::ostringstream journal;
+        ExportMovementsCsv(ledger, journal);
+        CSistemaCartera copy;
+        ASSERT_TRUE(Import(journal.str(), copy, &error)) << error << journal.str();
+        ExpectSameTotals(ledger, copy);
+        ASSERT_EQ(copy.GetOrders().size(), ledger.GetOrders().size());
+        for (size_t i = 0; i < copy.GetOrders().size(); ++i) {
+            const COrderCartera& a = ledger.GetOrders()[i];
+            const COrderCartera& b = copy.GetOrders()[i];
+            EXPECT_EQ(a.type, b.type);
+            EXPECT_EQ(a.date, b.date);
+            EXPECT_EQ(a.quoteCode, b.quoteCode);
+            EXPECT_EQ(a.contracts, b.contracts);
+            EXPECT_DOUBLE_EQ(a.price, b.price);
+            EXPECT_DOUBLE_EQ(a.commission, b.commission);
+        }
+    }
+}
+
+TEST_F(CsvLedgerTest, RowsBecomeWhatTheEntryPagesRecord) {
+    stComision schedule;
+    schedule.kind = 4;
+    schedule.name = "Broker";
+    schedule.to = 1e9;
+    schedule.commissionPct = 1;
+    ledger.GetAdmComisiones()->Add(schedule);
+    std::string csv =
+        "Group,symbol,Code,date,time,type,contracts,price,commission,schedule\n"
+        "g1,Acme Corp,ACME,2026-03-02,09:30,buy,10,20,,bro\n"
+        "g1,,ACME,02.03.2026,10:00:15,sell,4,25,1.5,\n"
+        ",Fees,,2026-03-03,,expense,,7.25,,\n"
+        "g2,,ACME,2026-03-04,,dividend,10,0.5,,\n"
+        ",,ACME,2026-03-05,,buy,1,10,,\n";
+    std::istringstream in(csv);
+    std::vector<COrderCartera> batch;
+    std::string error;
+    ASSERT_TRUE(ParseMovementsCsv(in, ledger, &batch, &error)) << error;
+    ASSERT_EQ(batch.size(), 5u);
+    const COrderCartera& buy = batch[0];
+    EXPECT_EQ(buy.type, kBuy);
+    EXPECT_EQ(buy.symbol, "Acme Corp");
+    EXPECT_EQ(buy.quoteCode, "ACME");
+    EXPECT_EQ(buy.group, "g1");
+    EXPECT_EQ(buy.schedule, "Broker");
+    EXPECT_DOUBLE_EQ(buy.commission * buy.contracts, 2.0);  // 1 % of 200
+    EXPECT_EQ(buy.date, DateNumber(2026, 3, 2));
+    EXPECT_EQ(buy.time, TimeNumber(9, 30, 0));
+    EXPECT_EQ(buy.decimals, 2);
+    const COrderCartera& sell = batch[1];
+    EXPECT_EQ(sell.type, kSell);
+    EXPECT_EQ(sell.symbol, "ACME");
+    EXPECT_EQ(sell.schedule, "");
+    EXPECT_DOUBLE_EQ(sell.commission, 1.5 / 4);
+    EXPECT_EQ(sell.time, TimeNumber(10, 0, 15));
+    const COrderCartera& expense = batch[2];
+    EXPECT_EQ(expense.type, kExpense);
+    EXPECT_EQ(expense.symbol, "Fees");
+    EXPECT_EQ(expense.contracts, 1);
+    EXPECT_DOUBLE_EQ(expense.price, 7.25);
+    EXPECT_EQ(expense.time, 0);
+    const COrderCartera& dividend = batch[3];
+    EXPECT_EQ(dividend.type, kDividend);
+    EXPECT_EQ(dividend.contracts, 10);
+    EXPECT_DOUBLE_EQ(dividend.price, 0.5);
+    EXPECT_EQ(dividend.group, "g2");
+    // Neither commission nor schedule: the default schedule (the only one).
+    EXPECT_EQ(batch[4].schedule, "Broker");
+    EXPECT_DOUBLE_EQ(batch[4].commission, 0.1);
+}
+
+TEST_F(CsvLedgerTest, BadRowsLeaveTheLedgerUntouched) {
+    ledger.AddOrder(Cash(kImposition, 1, 100));
+    std::string head = "date,type,code,contracts,price,schedule\n";
+    std::string good = "2026-01-02,buy,ACME,5,10,\n";
+    struct Case {
+        std::string text;
+        std::string where;
+    };
+    const Case cases[] = {
+        {head + good + "2026-01-32,buy,ACME,5,10,\n", "line 3, column date"},
+        {head + good + good + "2026-01-02,swap,ACME,5,10,\n", "line 4, column type"},
+        {head + "2026-01-02,sell,ACME,0,10,\n", "line 2, column contracts"},
+        {head + "2026-01-02,sell,ACME,5,ten,\n", "line 2, column price"},
+        {head + "2026-01-02,sell,ACME,5,10,Nobody\n", "line 2, column schedule"},
+        {head + "2026-01-02,sell,,5,10,\n", "line 2, column code"},
+        {head + "2026-01-02,sell,ACME,5\n", "line 2, column 5"},
+        {"date,type,code,contracts,price,colour\n", "line 1, column 6"},
+        {"date,type,code,contracts\n", "line 1, column price"},
+        {head + "2026-01-02,buy,\"ACME,5,10,\n", "line 2, column 16"},
+        {"", "line 1"},
+    };
+    for (const Case& c : cases) {
+        std::istringstream in(c.text);
+        std::vector<COrderCartera> batch(1);
+        std::string error;
+        EXPECT_FALSE(ParseMovementsCsv(in, ledger, &batch, &error)) << c.text;
+        EXPECT_EQ(error.substr(0, c.where.size()), c.where) << error;
+        EXPECT_EQ(batch.size(), 1u);
+    }
+    EXPECT_EQ(ledger.GetOrders().size(), 1u);
+}
+
+}  // namespace
+}  // namespace cartera::testing

@@ -1,0 +1,35 @@
+#pragma once
+// The movements grid: one row per movement of the ledger, in the journal's order until
+// sorted; deleting (Delete key, "Delete", the view's Edit/Clear) and modifying a movement.
+#include <string>
+
+#include "grids/grid_qbase.h"
+#include "model/order.h"
+
+class CGridCartera : public CGridQBase {
+  public:
+    // Adds the columns Type, Symbol, Group, Date, Contracts, Price, Commissions, Total
+    // (visible) and Guarantee, Point Value, Time (hidden).
+    CGridCartera();
+
+    // Clears the grid, writes a row per movement in the ledger's order and sorts again.
+    void FillGrid() override;
+    // Appends a row for m; only visible columns get text.
+    void AddMovementRow(const COrderCartera& m);
+    // Asks question 3404 and on Yes deletes the row's movement from the ledger. -1 for col
+    // or row means the current one; nothing when there is none.
+    void DeleteMovementRow(int col, int row);
+
+    // The Delete key asks and deletes the current row's movement; every key then goes on
+    // to the host grid.
+    void OnKeyDown(unsigned* vcKey, int processed) override;
+    // "Modify" and "Delete" act on the row; the rest goes to the base menu.
+    void OnMenuCommand(int col, int row, int section, int item) override;
+
+    // The text the grid shows for a movement in a column (empty for ids it does not know);
+    // *textColor is set for the Total column, left alone otherwise.
+    std::string CellText(int columnId, const COrderCartera& m, COLORREF* textColor) const;
+
+  private:
+    bool ConfirmDelete() const;
+};

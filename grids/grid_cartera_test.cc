@@ -1,0 +1,188 @@
+#include "grids/grid_cartera.h"
+
+#include <gtest/gtest.h>
+
+#include "grids/grid_test_support.h"
+
+namespace cartera::testing {
+namespace {
+
+constexpr COLORREF kText = RGB(0, 0, 139);
+constexpr COLORREF kRed = RGB(255, 0, 0);
+
+class MovementsGridTest : public GridsTest {
+  protected:
+    // Adds m and refills the movements grid; returns the row of the new movement.
+    int Add(COrderCartera m) {
+        ledger.AddOrder(std::move(m));
+        movements.FillGrid();
+        return movements.GetNumberRows() - 1;
+    }
+    std::string Total(int row) { return Text(movements, 3395, row); }
+    COLORREF TotalColor(int row) { return TextColor(movements, 3395, row); }
+};
+
+TEST_F(MovementsGridTest, BuyAndSellRows) {
+    int buy = Add(Exec(true, "ACME", 10, 5.0, 0.1));
+    int sell = Add(Exec(false, "ACME", 10, 5.0, 0.1));
+    EXPECT_EQ(Text(movements, 3381, buy), "B");
+    EXPECT_EQ(Text(movements, 3381, sell), "S");
+    EXPECT_EQ(Text(movements, 3384, buy), "ACME");
+    EXPECT_EQ(Text(movements, 3385, buy), "10");
+    EXPECT_EQ(Text(movements, 3386, buy), "5.00");
+    EXPECT_EQ(Text(movements, 3387, buy), "1.00");
+    EXPECT_EQ(Total(buy), "51.00");
+    EXPECT_EQ(TotalColor(buy), kRed);
+    EXPECT_EQ(Total(sell), "49.00");
+    EXPECT_EQ(TotalColor(sell), kText);
+    // The other cells of the row are in the grid text colour, aligned as their column.
+    EXPECT_EQ(TextColor(movements, 3386, buy), kText);
+    EXPECT_EQ(movements.PeekCell(Col(movements, 3386), buy)->GetAlignment(), UG_ALIGNRIGHT);
+    EXPECT_EQ(movements.PeekCell(Col(movements, 3384), buy)->GetAlignment(), UG_ALIGNLEFT);
+    // Every written cell carries the movement's id.
+    for (int col = 0; col < 8; ++col) {
+        EXPECT_EQ(movements.PeekCell(col, buy)->GetID64(0), ledger.GetOrders()[0].id);
+        EXPECT_EQ(movements.PeekCell(col, sell)->GetID64(0), ledger.GetOrders()[1].id);
+    }
+    EXPECT_EQ(movements.GetRowID(sell), 2u);
+}
+
+TEST_F(MovementsGridTest, CashMovementRows) {
+    struct Case {
+        int32_t type;
+        const char* letter;
+        COLORREF color;
+    };
+    const Case cases[] = {{kDividend, "DI", kText},
+                          {kExpense, "EX", kRed},
+                          {kImposition, "IM", kText},
+                          {kDeposit, "DEP", kText},
+                          {kRefund, "RE", kRed}};
+    for (const Case& c : cases) {
+        int row = Add(Cash(c.type, 3, 2.5));
+        EXPECT_EQ(Text(movements, 3381, row), c.letter);
+        EXPECT_EQ(Total(row), "7.50") << c.letter;
+        EXPECT_EQ(TotalColor(row), c.color) << c.letter;
+    }
+    // A type outside 0..6: no letter, contracts x price.
+    int odd = Add(Cash(9, 2, 4.0));
+    EXPECT_EQ(Text(movements, 3381, odd), "");
+    EXPECT_TRUE(HasText(movements, 3381, odd));
+    EXPECT_EQ(Total(odd), "8.00");
+    EXPECT_EQ(TotalColor(odd), kText);
+}
+
+TEST_F(MovementsGridTest, NegativeTotalsShowOneMinus) {
+    int row = Add(Cash(kExpense, 1, -1234.5));
+    EXPECT_EQ(Total(row), "-1,234.50");
+    SetLanguage(Language::de);
+    movements.FillGrid();
+    EXPECT_EQ(Total(row), "-1.234,50");
+    EXPECT_EQ(Text(movements, 3381, row), "AU");
+    COrderCartera m;
+    m.balance = -2.0;
+    EXPECT_EQ(movements.CellText(3401, m, nullptr), "-2,00");
+}
+
+TEST_F(MovementsGridTest, HiddenColumnsGetNoTextUntilShown) {
+    COrderCartera m = Exec(true, "ACME", 2, 10.0);
+    m.guarantee = 7;
+    m.time = TimeNumber(9, 30, 5);
+    int row = Add(m);
+    for (int id : {3388, 3389, 3383}) EXPECT_FALSE(HasText(movements, id, row)) << id;
+    EXPECT_TRUE(movements.ShowHeaderColumn(3383, 1));  // refills
+    EXPECT_EQ(Text(movements, 3383, row), "09:30:05");
+    EXPECT_FALSE(HasText(movements, 3388, row));
+    movements.ShowHeaderColumn(3388, 1);
+    EXPECT_EQ(Text(movements, 3388, row), "7.00");
+    EXPECT_EQ(Text(movements, 3382, row), CTimeLong::FnToFc(m.date, '-'));
+}
+
+TEST_F(MovementsGridTest, FillFollowsTheSortState) {
+    Add(Exec(true, "B", 1, 30.0));
+    Add(Exec(true, "A", 1, 10.0));
+    Add(Exec(true, "C", 1, 20.0));
+    movements.SetSortCol(Col(movements, 3395));
+    movements.SetSortAscending(0);
+    movements.FillGrid();
+    EXPECT_EQ(Text(movements, 3384, 0), "B");
+    EXPECT_EQ(Text(movements, 3384, 1), "C");
+    EXPECT_EQ(Text(movements, 3384, 2), "A");
+    EXPECT_EQ(movements.PeekCell(0, 1)->GetBackColor(), movements.GetGridBackColor());
+    EXPECT_EQ(movements.PeekCell(0, 2)->GetBackColor(), movements.GetAlternateRowColor());
+}
+
+TEST_F(MovementsGridTest, DeleteAsksFirst) {
+    Add(Cash(kImposition, 1, 100));
+    Add(Cash(kDeposit, 1, 5));
+    AnsweringMessageBox box(IDNO);
+    movements.DeleteMovementRow(-1, -1);  // no current cell: nothing asked
+    EXPECT_TRUE(box.questions.empty());
+
+    movements.GotoCell(2, 1);
+    movements.DeleteMovementRow(-1, -1);
+    ASSERT_EQ(box.questions.size(), 1u);
+    EXPECT_EQ(box.questions[0].text, "Do you want to delete the selected row ?");
+    EXPECT_EQ(box.questions[0].type, unsigned{MB_YESNO | MB_ICONQUESTION});
+    EXPECT_EQ(ledger.GetOrders().size(), 2u);
+
+    box.answer = IDYES;
+    movements.DeleteMovementRow(-1, -1);
+    ASSERT_EQ(ledger.GetOrders().size(), 1u);
+    EXPECT_EQ(ledger.GetOrders()[0].type, kImposition);
+    // An explicit row needs no current cell.
+    movements.FillGrid();
+    movements.DeleteMovementRow(0, 0);
+    EXPECT_TRUE(ledger.GetOrders().empty());
+}
+
+TEST_F(MovementsGridTest, DeleteKey) {
+    AnsweringMessageBox box(IDYES);
+    unsigned key = kVkDelete;
+    movements.OnKeyDown(&key, 0);  // empty grid: nothing asked
+    EXPECT_TRUE(box.questions.empty());
+
+    Add(Cash(kImposition, 1, 100));
+    Add(Cash(kDeposit, 1, 5));
+    movements.OnKeyDown(&key, 0);  // no current row yet
+    EXPECT_TRUE(box.questions.empty());
+    movements.GotoCell(0, 0);
+    box.answer = IDNO;
+    movements.OnKeyDown(&key, 0);
+    EXPECT_EQ(box.questions.size(), 1u);
+    EXPECT_EQ(ledger.GetOrders().size(), 2u);
+    box.answer = IDYES;
+    movements.OnKeyDown(&key, 0);
+    ASSERT_EQ(ledger.GetOrders().size(), 1u);
+    EXPECT_EQ(ledger.GetOrders()[0].type, kDeposit);
+    // Other keys still reach the host grid: Down moves the cursor.
+    movements.FillGrid();
+    Add(Cash(kDeposit, 1, 6));
+    movements.GotoCell(0, 0);
+    unsigned down = kVkDown;
+    movements.OnKeyDown(&down, 0);
+    EXPECT_EQ(movements.GetCurrentRow(), 1);
+    EXPECT_EQ(box.questions.size(), 2u);
+}
+
+TEST_F(MovementsGridTest, ModifyAndDeleteFromTheMenu) {
+    Add(Cash(kImposition, 1, 100));
+    Add(Cash(kDeposit, 1, 5));
+    AnsweringMessageBox box(IDYES);
+    movements.OnMenuCommand(0, 1, UG_GRID, kMenuModify);
+    EXPECT_EQ(view.calls, std::vector<std::string>{"modify 2"});
+    movements.OnMenuCommand(0, 0, UG_GRID, kMenuDelete);
+    EXPECT_EQ(box.questions.size(), 1u);
+    ASSERT_EQ(ledger.GetOrders().size(), 1u);
+    EXPECT_EQ(ledger.GetOrders()[0].id, 2u);
+    movements.OnMenuCommand(0, 0, UG_GRID, kMenuSell);
+    EXPECT_EQ(view.calls.back(), "sell");
+    EXPECT_GE(view.invalidations, 3);
+    // The movements grid keeps Modify and Delete in its menu.
+    movements.OnMenuStart(0, 0, UG_GRID);
+    EXPECT_NE(movements.GetPopupMenu()->FindItem(kMenuModify), nullptr);
+    EXPECT_NE(movements.GetPopupMenu()->FindItem(kMenuDelete), nullptr);
+}
+
+}  // namespace
+}  // namespace cartera::testing

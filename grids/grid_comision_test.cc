@@ -1,0 +1,110 @@
+#include "grids/grid_comision.h"
+
+#include <gtest/gtest.h>
+
+#include "host/strings.h"
+
+namespace {
+
+stComision Bracket(double from, double to, double royalty) {
+    stComision b;
+    b.from = from;
+    b.to = to;
+    b.royalty = royalty;
+    b.name = "ignored";
+    b.commissionPct = 9;
+    return b;
+}
+
+class BracketGridTest : public ::testing::Test {
+  protected:
+    BracketGridTest() {
+        cartera::SetLanguage(cartera::Language::en);
+        grid.CreateGrid(0, RECT{}, nullptr, 1);
+    }
+    CGridComision grid;
+};
+
+TEST_F(BracketGridTest, SetUp) {
+    EXPECT_EQ(grid.GetNumberCols(), 3);
+    EXPECT_EQ(grid.QuickGetText(0, -1), "From");
+    EXPECT_EQ(grid.QuickGetText(1, -1), "To");
+    EXPECT_EQ(grid.QuickGetText(2, -1), "Royalty");
+    EXPECT_EQ(grid.GetColWidth(0), 75);
+    EXPECT_EQ(grid.GetColWidth(1), 82);
+    EXPECT_EQ(grid.GetColWidth(2), 55);
+    EXPECT_EQ(grid.GetDefRowHeight(), 15);
+    EXPECT_EQ(grid.GetVScrollMode(), 1);
+    EXPECT_EQ(grid.GetHScrollMode(), 0);
+    EXPECT_EQ(grid.GetSH_Width(), 0);
+    EXPECT_EQ(grid.String2Id_OldFormat("From", 0), -1);
+}
+
+TEST_F(BracketGridTest, ValuesPassThroughTwoDecimals) {
+    grid.AddBracketRow(Bracket(1000.456, 1000000, 2));
+    grid.AddBracketRow(Bracket(0, 0.004, -1.5));
+    EXPECT_EQ(grid.QuickGetText(0, 0), "1000.46");
+    EXPECT_EQ(grid.QuickGetText(1, 0), "1000000.00");
+    EXPECT_EQ(grid.QuickGetText(2, 0), "2.00");
+    EXPECT_EQ(grid.QuickGetText(1, 1), "0.00");
+    EXPECT_EQ(grid.QuickGetText(2, 1), "-1.50");
+    EXPECT_EQ(grid.PeekCell(1, 0)->GetAlignment(), UG_ALIGNRIGHT);
+
+    grid.QuickSetText(2, 1, "abc");
+    CArrayComisiones read;
+    read.push_back(stComision{});  // appended to, not replaced
+    grid.ReadBracketRows(read);
+    ASSERT_EQ(read.size(), 3u);
+    EXPECT_DOUBLE_EQ(read[1].from, 1000.46);
+    EXPECT_DOUBLE_EQ(read[1].to, 1000000);
+    EXPECT_DOUBLE_EQ(read[1].royalty, 2);
+    EXPECT_DOUBLE_EQ(read[2].royalty, 0);
+    // Everything else is as in a fresh record.
+    stComision fresh;
+    fresh.from = read[1].from;
+    fresh.to = read[1].to;
+    fresh.royalty = read[1].royalty;
+    EXPECT_EQ(read[1], fresh);
+
+    // The content follows the column id, not the position.
+    grid.MoveHeaderColumn(2, 0);
+    grid.Clear();
+    grid.AddBracketRow(Bracket(1, 2, 3));
+    EXPECT_EQ(grid.QuickGetText(0, 0), "3.00");
+    CArrayComisiones again;
+    grid.ReadBracketRows(again);
+    ASSERT_EQ(again.size(), 1u);
+    EXPECT_DOUBLE_EQ(again[0].royalty, 3);
+    EXPECT_DOUBLE_EQ(again[0].from, 1);
+}
+
+TEST_F(BracketGridTest, EmptyGridReadsNothing) {
+    CArrayComisiones read;
+    grid.ReadBracketRows(read);
+    EXPECT_TRUE(read.empty());
+}
+
+TEST_F(BracketGridTest, RemovingRows) {
+    grid.RemoveCurrentRow();  // nothing current: nothing removed
+    for (int i = 0; i < 3; ++i) grid.AddBracketRow(Bracket(i, i + 1, 0));
+    grid.RemoveCurrentRow();
+    EXPECT_EQ(grid.GetNumberRows(), 3);
+
+    grid.SelectRow(2);  // the last of three
+    grid.RemoveCurrentRow();
+    EXPECT_EQ(grid.GetNumberRows(), 2);
+    EXPECT_EQ(grid.GetCurrentRow(), 1);
+    EXPECT_EQ(grid.QuickGetText(0, 1), "1.00");
+
+    grid.SelectRow(0);  // a middle row: the next one takes its place
+    grid.RemoveCurrentRow();
+    EXPECT_EQ(grid.GetNumberRows(), 1);
+    EXPECT_EQ(grid.GetCurrentRow(), 0);
+    EXPECT_EQ(grid.QuickGetText(0, 0), "1.00");
+
+    grid.RemoveCurrentRow();  // the only row
+    EXPECT_EQ(grid.GetNumberRows(), 0);
+    EXPECT_EQ(grid.GetCurrentRow(), -1);
+}
+
+}  // namespace

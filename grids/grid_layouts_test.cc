@@ -1,0 +1,96 @@
+// The list grids' layouts inside the portfolio file body.
+#include <gtest/gtest.h>
+
+#include "grids/grid_test_support.h"
+#include "host/archive.h"
+
+namespace cartera::testing {
+namespace {
+
+class LayoutsTest : public GridsTest {
+  protected:
+    static std::string Stored(CGridQBase& grid) {
+        std::string bytes;
+        CArchive ar(&bytes);
+        grid.Serialize(ar);
+        return bytes;
+    }
+    static std::string Body(CSistemaCartera& ledger) {
+        std::string bytes;
+        CArchive ar(&bytes);
+        ledger.Serialize(ar);
+        return bytes;
+    }
+    static void ExpectSameLayout(const CGridQBase& a, const CGridQBase& b) {
+        EXPECT_EQ(a.GetHeader().Columns(), b.GetHeader().Columns());
+        EXPECT_EQ(a.GetSortCol(), b.GetSortCol());
+        EXPECT_EQ(a.IsSortAscending(), b.IsSortAscending());
+        EXPECT_EQ(a.GetAlternateRowColor(), b.GetAlternateRowColor());
+    }
+};
+
+TEST_F(LayoutsTest, BodyEndsWithTheThreeLayoutsAndTheirExtensions) {
+    ledger.AddOrder(Exec(true, "ACME", 10, 5.0));
+    std::string body = Body(ledger);
+    std::string layouts = Stored(movements) + Stored(closed) + Stored(open);
+    ASSERT_GE(body.size(), layouts.size() + 4);
+    EXPECT_EQ(body.substr(body.size() - layouts.size()), layouts);
+    EXPECT_EQ(body.substr(body.size() - layouts.size() - 4, 4), std::string("\xFE\xFF\xFF\xFF"));
+
+    std::string movementsLayout = Stored(movements);
+    EXPECT_EQ(movementsLayout.substr(movementsLayout.size() - 8),
+              std::string("\0\0\0\0\xE1\xF5\xFF\0", 8));
+    EXPECT_EQ(layouts.substr(layouts.size() - 4), std::string("\xE8\xFF\xE8\0", 4));
+}
+
+TEST_F(LayoutsTest, LayoutsSurviveASaveAndLoad) {
+    ledger.AddOrder(Exec(true, "ACME", 10, 5.0));
+    ledger.AddOrder(Exec(true, "BETA", 10, 7.0));
+    ledger.AddOrder(Exec(false, "ACME", 10, 6.0));
+    movements.ShowHeaderColumn(3390, 0);
+    movements.ShowHeaderColumn(3383, 1);
+    movements.MoveHeaderColumn(7, 0);  // Total first
+    movements.OnTH_LClicked(0, -1, 0, nullptr, nullptr, 0);
+    movements.OnTH_LClicked(0, -1, 0, nullptr, nullptr, 0);  // Total descending
+    movements.SetAlternateRowColor(RGB(1, 2, 3));
+    closed.MoveHeaderColumn(8, 1);
+    open.ShowHeaderColumn(3439, 1);
+    std::string body = Body(ledger);
+
+    CSistemaCartera loaded;
+    CGridCartera m2;
+    CGridOpAbiertas o2;
+    CGridOpCerradas c2;
+    for (CGridQBase* grid : {static_cast<CGridQBase*>(&m2), static_cast<CGridQBase*>(&o2),
+                             static_cast<CGridQBase*>(&c2)}) {
+        grid->CreateGrid(0, RECT{}, nullptr, 123);
+        grid->SetLedger(&loaded);
+    }
+    loaded.SetGridCartera(&m2);
+    loaded.SetGridAbiertas(&o2);
+    loaded.SetGridCerradas(&c2);
+    CArchive in{std::string_view(body)};
+    loaded.Serialize(in);
+    ExpectSameLayout(movements, m2);
+    ExpectSameLayout(open, o2);
+    ExpectSameLayout(closed, c2);
+
+    // The loaded grids show the same rows.
+    FillAll();
+    m2.FillGrid();
+    o2.FillGrid();
+    c2.FillGrid();
+    ASSERT_EQ(m2.GetNumberRows(), 3);
+    EXPECT_EQ(m2.QuickGetText(0, -1), "Total");
+    for (int row = 0; row < 3; ++row)
+        for (int col = 0; col < m2.GetNumberCols(); ++col)
+            EXPECT_EQ(m2.QuickGetText(col, row), movements.QuickGetText(col, row));
+    EXPECT_EQ(m2.PeekCell(0, 0)->GetBackColor(), RGB(1, 2, 3));
+    EXPECT_EQ(o2.GetNumberRows(), 1);
+    EXPECT_EQ(Text(o2, 3439, 0), "");
+    EXPECT_TRUE(HasText(o2, 3439, 0));
+    EXPECT_EQ(c2.QuickGetText(1, 0), closed.QuickGetText(1, 0));
+}
+
+}  // namespace
+}  // namespace cartera::testing

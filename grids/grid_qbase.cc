@@ -1,0 +1,256 @@
+#include "grids/grid_qbase.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "grids/number_text.h"
+#include "host/archive.h"
+#include "host/dates.h"
+#include "host/numbers.h"
+#include "host/strings.h"
+#include "model/order.h"
+
+namespace cartera {
+
+ColumnKind ColumnKindOf(int columnId) {
+    static constexpr int kNumbers[] = {3385, 3386, 3387, 3388, 3389, 3395, 3429, 3430,
+                                       3431, 3432, 3433, 3434, 3435, 3436, 3437, 3438};
+    static constexpr int kDates[] = {3382, 3424, 3425};
+    if (std::find(std::begin(kNumbers), std::end(kNumbers), columnId) != std::end(kNumbers))
+        return ColumnKind::kNumber;
+    if (std::find(std::begin(kDates), std::end(kDates), columnId) != std::end(kDates))
+        return ColumnKind::kDate;
+    return ColumnKind::kText;
+}
+
+namespace {
+
+// Old saved captions are matched against these headings, in this order; the first equal
+// text wins, so a heading two ids share maps to the earlier one.
+constexpr int kOldCaptionOrder[] = {3381, 3384, 3390, 3382, 3385, 3386, 3387, 3395, 3388,
+                                    3389, 3383, 3428, 3439, 3424, 3429, 3430, 3431, 3432,
+                                    3435, 3436, 3425, 3434, 3433, 3437, 3438, 3427, 3426};
+
+// Host item codes answered 1 without asking the host.
+bool AnswersOne(int item) {
+    return item == 1000 || item == 1006 || (item >= 1101 && item <= 1106) ||
+           (item >= 1110 && item <= 1117) || item == 1120 || (item >= 1122 && item <= 1124);
+}
+
+// atof of the text with every sep character taken out.
+double NumberWithout(const std::string& text, char sep) {
+    char buf[64];
+    size_t n = 0;
+    for (char c : text) {
+        if (c == sep) continue;
+        if (n == sizeof buf) {  // longer than any number the grids write
+            std::string copy = text;
+            std::erase(copy, sep);
+            return AtofPrefix(copy);
+        }
+        buf[n++] = c;
+    }
+    return AtofPrefix(std::string_view(buf, n));
+}
+
+int CompareNumbers(const std::string& a, const std::string& b) {
+    std::string miles = GetSepMiles();
+    char sep = miles.empty() ? '\0' : miles.front();
+    double x = NumberWithout(a, sep);
+    double y = NumberWithout(b, sep);
+    return x < y ? -1 : (x > y ? 1 : 0);
+}
+
+// An unreadable date is neither earlier nor later than anything.
+int CompareDates(const std::string& a, const std::string& b) {
+    int32_t x = 0, y = 0;
+    if (!ParseDateText(a, &x) || !ParseDateText(b, &y)) return 0;
+    return x < y ? -1 : (x > y ? 1 : 0);
+}
+
+}  // namespace
+}  // namespace cartera
+
+CGridQBase::CGridQBase() {
+    SetGridTextColor(cartera::kGridTextColor);
+    SetGridBackColor(RGB(196, 224, 255));
+    SetHighlightTextColor(RGB(255, 255, 255));
+    SetHighlightBackColor(RGB(0, 64, 128));
+}
+
+// --- Rows -----------------------------------------------------------------------------------
+
+uint64_t CGridQBase::GetRowID(int row) const {
+    const CUGCell* cell = row >= 0 ? PeekCell(0, row) : nullptr;
+    return cell ? cell->GetID64(0) : kNoId;
+}
+
+void CGridQBase::SetRowTextColor(int row, COLORREF color) {
+    for (int col = 0; col < GetNumberCols(); ++col) QuickSetTextColor(col, row, color);
+}
+
+void CGridQBase::SetRowBackColor(int row) {
+    COLORREF color = row % 2 == 0 ? m_alternateColor : GetGridBackColor();
+    for (int col = 0; col < GetNumberCols(); ++col) QuickSetBackColor(col, row, color);
+}
+
+void CGridQBase::ColorAllRows() {
+    for (int row = 0; row < GetNumberRows(); ++row) SetRowBackColor(row);
+}
+
+bool CGridQBase::WriteRowCell(int col, int row, int alignment, const std::string& text, uint64_t id,
+                              const COLORREF* textColor) {
+    if (GetCell(col, row, &m_scratch) != UG_SUCCESS) return false;
+    m_scratch.SetAlignment(alignment);
+    m_scratch.SetText(text);
+    m_scratch.SetID64(0, id);
+    if (textColor) m_scratch.SetTextColor(*textColor);
+    SetCell(col, row, &m_scratch);
+    return true;
+}
+
+// --- Set-up and header ------------------------------------------------------------------------
+
+int CGridQBase::SortArrowIndex() {
+    if (m_sortArrowIndex < 0) m_sortArrowIndex = AddCellType(GetSortArrowType());
+    return m_sortArrowIndex;
+}
+
+void CGridQBase::OnStart() {
+    CBaseGrid::OnStart();
+    EnableMenu(1);
+    EnableCellOverLap(0);
+    SetHScrollMode(1);
+    SetVScrollMode(1);
+    EnableExcelBorders(0);
+    SetMultiSelectMode(0);
+    SetSH_Width(0);
+    SetDefRowHeight(20);
+    m_sortArrowIndex = AddCellType(GetSortArrowType());
+    OnModifyHeader();
+}
+
+void CGridQBase::OnModifyHeader() {
+    CBaseGrid::OnModifyHeader();
+    FillGrid();
+}
+
+// --- Sorting --------------------------------------------------------------------------------
+
+void CGridQBase::ApplySort() {
+    int col = GetSortCol();
+    if (col < 0 || col >= GetNumberCols()) return;
+    if (IsSortAscending()) {
+        SortBy(col, UG_SORT_ASCENDING);
+        QuickSetCellType(col, -1, SortArrowIndex());
+        QuickSetCellTypeEx(col, -1, UGCT_SORTARROWUP);
+    } else {
+        SortBy(col, UG_SORT_DESCENDING);
+        QuickSetCellType(col, -1, SortArrowIndex());
+        QuickSetCellTypeEx(col, -1, UGCT_SORTARROWDOWN);
+    }
+    ColorAllRows();
+}
+
+void CGridQBase::OnTH_LClicked(int col, int row, int updn, RECT* rect, POINT* point,
+                               int processed) {
+    if (updn != 0) return;
+    if (col == GetSortCol()) {
+        SetSortAscending(!IsSortAscending());
+    } else {
+        QuickSetCellType(GetSortCol(), row, UGCT_NORMAL);
+        SetSortCol(col);
+    }
+    ApplySort();
+    RedrawAll();
+}
+
+int CGridQBase::OnSortEvaluate(CUGCell* first, CUGCell* second, int flags) {
+    CUGCell* a = first;
+    CUGCell* b = second;
+    if (flags & UG_SORT_DESCENDING) std::swap(a, b);
+    if (!a) return b ? -1 : 0;
+    if (!b) return 1;
+    if (!a->IsPropertySet(UGCELL_TEXT_SET)) return b->IsPropertySet(UGCELL_TEXT_SET) ? -1 : 0;
+    const std::string& ta = a->GetText();
+    const std::string& tb = b->GetText();
+    switch (cartera::ColumnKindOf(m_header.GetColID(GetSortCol()))) {
+        case cartera::ColumnKind::kNumber:
+            return cartera::CompareNumbers(ta, tb);
+        case cartera::ColumnKind::kDate:
+            return cartera::CompareDates(ta, tb);
+        case cartera::ColumnKind::kText:
+            break;
+    }
+    return ta.compare(tb);
+}
+
+// --- Keys, menu, host questions ---------------------------------------------------------------
+
+void CGridQBase::OnKeyDown(unsigned* vcKey, int processed) { CUGCtrl::OnKeyDown(vcKey, processed); }
+
+int CGridQBase::OnMenuStart(int col, int row, int section) {
+    EmptyMenu();
+    AddMenuItem(cartera::kMenuBuy, LS(3396));
+    AddMenuItem(cartera::kMenuSell, LS(3397));
+    AddMenuItem(cartera::kMenuOther, LS(3398));
+    AddMenuSeparator();
+    AddMenuItem(cartera::kMenuModify, LS(3459));
+    AddMenuItem(cartera::kMenuDelete, LS(3403));
+    AddMenuItem(cartera::kMenuCommission, LS(3399));
+    AddMenuSeparator();
+    auto options = std::make_unique<CMenu>();
+    CreateDefaultMenu(options.get(), col, row);
+    AddMenuSubmenu(LS(3470), std::move(options));
+    return 1;
+}
+
+void CGridQBase::OnMenuCommand(int col, int row, int section, int item) {
+    if (m_pView) m_pView->InvalidateView();
+    switch (item) {
+        case cartera::kMenuBuy:
+            if (m_pView) m_pView->OnCarteraComprar();
+            return;
+        case cartera::kMenuSell:
+            if (m_pView) m_pView->OnCarteraVender();
+            return;
+        case cartera::kMenuOther:
+            if (m_pView) m_pView->OnCarteraOtros();
+            return;
+        case cartera::kMenuCommission:
+            if (m_pView) m_pView->OnCarteraComision();
+            return;
+        default:
+            CGridTabla::OnMenuCommand(col, row, section, item);
+    }
+}
+
+int CGridQBase::QueryInfoItem(int a, int b, int item, std::string* text) {
+    if (cartera::AnswersOne(item)) return 1;
+    return CBaseGrid::QueryInfoItem(a, b, item, text);
+}
+
+// --- Saved layout ---------------------------------------------------------------------------
+
+void CGridQBase::Serialize(CArchive& ar) {
+    CGridTabla::Serialize(ar);
+    if (ar.IsStoring()) {
+        ar.WriteI32(0);
+        ar.WriteU32(m_alternateColor);
+    } else {
+        int32_t reserved = ar.ReadI32();
+        if (reserved > 0) {
+            if (static_cast<uint64_t>(reserved) * 4 > ar.Remaining())
+                throw CArchiveException(CArchiveException::endOfFile, "grid extension words");
+            ar.ReadView(static_cast<size_t>(reserved) * 4);
+        }
+        m_alternateColor = ar.ReadU32();
+    }
+    OnModifyHeader();
+}
+
+int CGridQBase::String2Id_OldFormat(const std::string& caption, int index) {
+    for (int id : cartera::kOldCaptionOrder)
+        if (LS(id) == caption) return id;
+    return -1;
+}

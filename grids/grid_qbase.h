@@ -1,0 +1,99 @@
+#pragma once
+// The common base of the three list grids of a portfolio window (movements, open trades,
+// closed trades): set-up, row colours, sorting by a heading click with a comparison that
+// knows numbers and dates, the context menu with the portfolio commands, old heading
+// captions, a small saved extension, and the links to the view and the ledger.
+#include <cstdint>
+#include <string>
+
+#include "grids/portfolio_view.h"
+#include "host/grid/table_grid.h"
+#include "model/links.h"
+
+class CSistemaCartera;
+
+namespace cartera {
+
+// How a column sorts, by its column id (the string id of its heading).
+enum class ColumnKind { kText, kNumber, kDate };
+ColumnKind ColumnKindOf(int columnId);
+
+// Context menu items of the list grids.
+inline constexpr int kMenuBuy = 6901;
+inline constexpr int kMenuSell = 6902;
+inline constexpr int kMenuOther = 6903;
+inline constexpr int kMenuCommission = 6904;
+inline constexpr int kMenuModify = 6905;
+inline constexpr int kMenuDelete = 57632;  // the Edit/Clear command
+
+// Colours the list grids share.
+inline constexpr COLORREF kGridTextColor = RGB(0, 0, 139);
+inline constexpr COLORREF kDebitColor = RGB(255, 0, 0);
+
+}  // namespace cartera
+
+class CGridQBase : public CGridTabla, public ILedgerListGrid {
+  public:
+    CGridQBase();
+    ~CGridQBase() override = default;
+
+    // Links (not owned). Commands find nothing to do while they are unset.
+    void SetView(IPortfolioView* view) { m_pView = view; }
+    IPortfolioView* GetView() const { return m_pView; }
+    void SetLedger(CSistemaCartera* ledger) { m_pSistema = ledger; }
+    CSistemaCartera* GetLedger() const { return m_pSistema; }
+
+    COLORREF GetAlternateRowColor() const { return m_alternateColor; }
+    void SetAlternateRowColor(COLORREF color) { m_alternateColor = color; }
+    COLORREF GetDebitColor() const { return m_debitColor; }
+
+    // Clears the grid and writes every row again from the ledger; nothing without a ledger.
+    virtual void FillGrid() {}
+
+    // The record id kept in column 0 of the row; kNoId (all bits set) when the grid has no
+    // such cell.
+    uint64_t GetRowID(int row) const;
+    void SetRowTextColor(int row, COLORREF color);
+    // Even rows get the alternate colour, odd rows the grid background.
+    void SetRowBackColor(int row);
+    void ColorAllRows();
+
+    // Sorts by the sort state, puts the arrow on the sort heading and recolours the rows.
+    void ApplySort() override;
+
+    // Host data first, then: reserved-word count (always 0 written; N words skipped on
+    // loading), the alternate row colour. Refills afterwards. Archive errors propagate.
+    void Serialize(CArchive& ar) override;
+    // The column id of an old saved caption, by a fixed order of the list grids' headings
+    // in the interface language; -1 for none.
+    int String2Id_OldFormat(const std::string& caption, int index) override;
+
+    void OnStart() override;
+    void OnModifyHeader() override;
+    // Only the release of the button sorts: the same heading flips the direction, another
+    // heading becomes the sort column in the current direction.
+    void OnTH_LClicked(int col, int row, int updn, RECT* rect, POINT* point,
+                       int processed) override;
+    void OnKeyDown(unsigned* vcKey, int processed) override;
+    int OnMenuStart(int col, int row, int section) override;
+    void OnMenuCommand(int col, int row, int section, int item) override;
+    int OnSortEvaluate(CUGCell* first, CUGCell* second, int flags) override;
+    int QueryInfoItem(int a, int b, int item, std::string* text) override;
+
+  protected:
+    // Reads the cell at (col, row), gives it the alignment, text and record id (and the
+    // text colour when one is given) and writes it back. False when the grid has no such
+    // cell.
+    bool WriteRowCell(int col, int row, int alignment, const std::string& text, uint64_t id,
+                      const COLORREF* textColor = nullptr);
+
+    int SortArrowIndex();
+
+  private:
+    IPortfolioView* m_pView = nullptr;
+    CSistemaCartera* m_pSistema = nullptr;
+    COLORREF m_alternateColor = RGB(225, 245, 255);
+    COLORREF m_debitColor = cartera::kDebitColor;
+    int m_sortArrowIndex = -1;
+    CUGCell m_scratch;  // reused by WriteRowCell so refills keep their string buffers
+};

@@ -1,0 +1,299 @@
+#include "grids/grid_qbase.h"
+
+#include <gtest/gtest.h>
+
+#include "grids/grid_test_support.h"
+#include "host/archive.h"
+#include "host/strings.h"
+
+namespace cartera::testing {
+namespace {
+
+// A list grid whose rows are given texts: a text, a number and a date column. Each row's
+// id is its place in the list given, from 1.
+class TextsGrid : public CGridQBase {
+  public:
+    TextsGrid() {
+        m_header.AddFromResourceId(3384, 100, 1, UG_ALIGNLEFT, 0);
+        m_header.AddFromResourceId(3385, 60, 1, UG_ALIGNRIGHT, 0);
+        m_header.AddFromResourceId(3382, 60, 1, UG_ALIGNLEFT, 0);
+    }
+    void FillGrid() override {
+        ++fills;
+        Limpiar(0);
+        for (size_t i = 0; i < rows.size(); ++i) {
+            AppendRow();
+            int row = GetNumberRows() - 1;
+            SetRowBackColor(row);
+            for (int col = 0; col < 3; ++col)
+                WriteRowCell(col, row, UG_ALIGNLEFT, rows[i][col], i + 1);
+        }
+        ApplySort();
+    }
+    std::vector<std::array<std::string, 3>> rows;
+    int fills = 0;
+};
+
+class GridBaseTest : public ::testing::Test {
+  protected:
+    GridBaseTest() {
+        SetLanguage(Language::en);
+        grid.rows = {{"b", "1,234.00", "05-12-2026"},
+                     {"a", "999.00", "01-01-2025"},
+                     {"B", "20.50", "31-03-2026"},
+                     {"c", "1,000.00", "15-06-2024"}};
+        grid.CreateGrid(0, RECT{}, nullptr, 1);
+    }
+    ~GridBaseTest() override { SetLanguage(Language::en); }
+
+    std::vector<uint64_t> Ids() const {
+        std::vector<uint64_t> ids;
+        for (int row = 0; row < grid.GetNumberRows(); ++row) ids.push_back(grid.GetRowID(row));
+        return ids;
+    }
+    void Release(int col) { grid.OnTH_LClicked(col, -1, 0, nullptr, nullptr, 0); }
+    int Compare(int col, const std::string& a, const std::string& b, int flags) {
+        grid.SetSortCol(col);
+        CUGCell x, y;
+        x.SetText(a);
+        y.SetText(b);
+        return grid.OnSortEvaluate(&x, &y, flags);
+    }
+
+    TextsGrid grid;
+};
+
+TEST_F(GridBaseTest, StartSetsUpTheGridAndFillsIt) {
+    EXPECT_EQ(grid.fills, 1);
+    EXPECT_TRUE(grid.IsMenuEnabled());
+    EXPECT_FALSE(grid.IsCellOverLapEnabled());
+    EXPECT_FALSE(grid.AreExcelBordersEnabled());
+    EXPECT_EQ(grid.GetMultiSelectMode(), 0);
+    EXPECT_EQ(grid.GetVScrollMode(), 1);
+    EXPECT_EQ(grid.GetHScrollMode(), 1);
+    EXPECT_EQ(grid.GetSH_Width(), 0);
+    EXPECT_EQ(grid.GetDefRowHeight(), 20);
+    EXPECT_EQ(grid.GetNumberCols(), 3);
+    EXPECT_EQ(grid.GetNumberRows(), 4);
+    EXPECT_EQ(grid.QuickGetText(1, -1), "Contracts");
+    // The base colours.
+    EXPECT_EQ(grid.GetGridTextColor(), RGB(0, 0, 139));
+    EXPECT_EQ(grid.GetGridBackColor(), RGB(196, 224, 255));
+    EXPECT_EQ(grid.GetAlternateRowColor(), RGB(225, 245, 255));
+    EXPECT_EQ(grid.GetDebitColor(), RGB(255, 0, 0));
+}
+
+TEST_F(GridBaseTest, HeadingClicksSortFlipAndMoveTheArrow) {
+    int arrow = grid.GetSortArrowIndex();
+    grid.OnTH_LClicked(1, -1, 1, nullptr, nullptr, 0);  // a press does nothing
+    EXPECT_EQ(grid.GetSortCol(), -1);
+    EXPECT_EQ(Ids(), (std::vector<uint64_t>{1, 2, 3, 4}));
+
+    Release(1);  // by number, ascending
+    EXPECT_EQ(Ids(), (std::vector<uint64_t>{3, 2, 4, 1}));
+    EXPECT_EQ(grid.PeekCell(1, -1)->GetCellType(), arrow);
+    EXPECT_EQ(grid.PeekCell(1, -1)->GetCellTypeEx(), UGCT_SORTARROWUP);
+
+    Release(1);  // the same heading again: descending
+    EXPECT_TRUE(!grid.IsSortAscending());
+    EXPECT_EQ(Ids(), (std::vector<uint64_t>{1, 4, 2, 3}));
+    EXPECT_EQ(grid.PeekCell(1, -1)->GetCellTypeEx(), UGCT_SORTARROWDOWN);
+
+    Release(2);  // another heading keeps the direction; the arrow moves
+    EXPECT_EQ(grid.GetSortCol(), 2);
+    EXPECT_FALSE(grid.IsSortAscending());
+    EXPECT_EQ(Ids(), (std::vector<uint64_t>{1, 3, 2, 4}));
+    EXPECT_EQ(grid.PeekCell(1, -1)->GetCellType(), UGCT_NORMAL);
+    EXPECT_EQ(grid.PeekCell(2, -1)->GetCellType(), arrow);
+    EXPECT_EQ(grid.PeekCell(2, -1)->GetCellTypeEx(), UGCT_SORTARROWDOWN);
+
+    // A refill keeps the order of the sort state.
+    grid.FillGrid();
+    EXPECT_EQ(Ids(), (std::vector<uint64_t>{1, 3, 2, 4}));
+}
+
+TEST_F(GridBaseTest, RowsAreColouredByParityAfterEverySort) {
+    for (int col : {0, 1, 1, 2}) {
+        Release(col);
+        for (int row = 0; row < grid.GetNumberRows(); ++row) {
+            COLORREF expected =
+                row % 2 == 0 ? grid.GetAlternateRowColor() : grid.GetGridBackColor();
+            for (int c = 0; c < grid.GetNumberCols(); ++c)
+                EXPECT_EQ(grid.PeekCell(c, row)->GetBackColor(), expected) << row << "," << c;
+        }
+    }
+}
+
+TEST_F(GridBaseTest, NumbersCompareWithoutThousandsSeparators) {
+    EXPECT_GT(Compare(1, "1,234.00", "999.00", UG_SORT_ASCENDING), 0);
+    EXPECT_LT(Compare(1, "-5.00", "1.00", UG_SORT_ASCENDING), 0);
+    EXPECT_EQ(Compare(1, "2.50", "2.5", UG_SORT_ASCENDING), 0);
+    // Descending swaps the cells: the larger one comes first.
+    EXPECT_LT(Compare(1, "1,234.00", "999.00", UG_SORT_DESCENDING), 0);
+    // A text that is not a number reads as 0.
+    EXPECT_EQ(Compare(1, "n/a", "0", UG_SORT_ASCENDING), 0);
+
+    SetLanguage(Language::de);
+    EXPECT_GT(Compare(1, "1.234,00", "999", UG_SORT_ASCENDING), 0);
+    // What follows the decimal comma is not read.
+    EXPECT_EQ(Compare(1, "1.234,99", "1234", UG_SORT_ASCENDING), 0);
+    SetLanguage(Language::fr);
+    EXPECT_GT(Compare(1, "1 234,00", "999,00", UG_SORT_ASCENDING), 0);
+}
+
+TEST_F(GridBaseTest, DatesCompareAsDatesAndUnreadableOnesAsEqual) {
+    EXPECT_LT(Compare(2, "31-12-2025", "01-01-2026", UG_SORT_ASCENDING), 0);
+    EXPECT_GT(Compare(2, "02 01 26", "01 01 26", UG_SORT_ASCENDING), 0);
+    EXPECT_EQ(Compare(2, "05-12-2026", "05-12-2026", UG_SORT_ASCENDING), 0);
+    EXPECT_EQ(Compare(2, "soon", "01-01-2026", UG_SORT_ASCENDING), 0);
+    EXPECT_EQ(Compare(2, "01-01-2026", "soon", UG_SORT_DESCENDING), 0);
+    EXPECT_EQ(Compare(2, "31-02-2026", "01-01-2000", UG_SORT_ASCENDING), 0);
+}
+
+TEST_F(GridBaseTest, TextsCompareAsRawBytes) {
+    EXPECT_LT(Compare(0, "B", "a", UG_SORT_ASCENDING), 0);
+    EXPECT_GT(Compare(0, "b", "B", UG_SORT_ASCENDING), 0);
+    EXPECT_EQ(Compare(0, "same", "same", UG_SORT_ASCENDING), 0);
+    // A column id outside the known ones sorts as text, even holding numbers.
+    grid.SetSortCol(7);
+    CUGCell x, y;
+    x.SetText("10");
+    y.SetText("9");
+    EXPECT_LT(grid.OnSortEvaluate(&x, &y, UG_SORT_ASCENDING), 0);
+}
+
+TEST_F(GridBaseTest, EmptyCellsAreSmallestAscendingAndLargestDescending) {
+    grid.SetSortCol(1);
+    CUGCell empty, full, alsoEmpty;
+    full.SetText("5");
+    EXPECT_LT(grid.OnSortEvaluate(&empty, &full, UG_SORT_ASCENDING), 0);
+    EXPECT_GT(grid.OnSortEvaluate(&empty, &full, UG_SORT_DESCENDING), 0);
+    EXPECT_EQ(grid.OnSortEvaluate(&empty, &alsoEmpty, UG_SORT_ASCENDING), 0);
+    // Missing cells likewise.
+    EXPECT_LT(grid.OnSortEvaluate(nullptr, &full, UG_SORT_ASCENDING), 0);
+    EXPECT_GT(grid.OnSortEvaluate(&full, nullptr, UG_SORT_ASCENDING), 0);
+    EXPECT_EQ(grid.OnSortEvaluate(nullptr, nullptr, UG_SORT_ASCENDING), 0);
+
+    // In a whole grid: a row without text goes first ascending and last descending.
+    grid.SetSortCol(-1);
+    grid.rows.push_back({"", "", ""});
+    grid.FillGrid();
+    grid.QuickSetText(0, 4, "x");  // only the text column has text in that row
+    CUGCell bare;
+    grid.GetCell(1, 4, &bare);
+    bare.ClearText();
+    grid.SetCell(1, 4, &bare);
+    Release(1);
+    EXPECT_EQ(grid.GetRowID(0), 5u);
+    Release(1);
+    EXPECT_EQ(grid.GetRowID(4), 5u);
+}
+
+TEST_F(GridBaseTest, RowIdsComeFromColumnZero) {
+    EXPECT_EQ(grid.GetRowID(0), 1u);
+    EXPECT_EQ(grid.GetRowID(3), 4u);
+    EXPECT_EQ(grid.GetRowID(4), kNoId);
+    EXPECT_EQ(grid.GetRowID(-1), kNoId);
+}
+
+TEST_F(GridBaseTest, AnswersTheFixedItemCodes) {
+    for (int item : {1000, 1006, 1101, 1104, 1106, 1110, 1112, 1113, 1117, 1120, 1122, 1124})
+        EXPECT_EQ(grid.QueryInfoItem(0, 0, item, nullptr), 1) << item;
+    for (int item : {999, 1001, 1100, 1107, 1109, 1118, 1121, 1125})
+        EXPECT_EQ(grid.QueryInfoItem(0, 0, item, nullptr), 0) << item;
+}
+
+TEST_F(GridBaseTest, OldCaptionsMapByTheFixedOrder) {
+    EXPECT_EQ(grid.String2Id_OldFormat("Symbol", 0), 3384);
+    EXPECT_EQ(grid.String2Id_OldFormat("Group", 5), 3390);
+    EXPECT_EQ(grid.String2Id_OldFormat("Contracts", 0), 3385);
+    EXPECT_EQ(grid.String2Id_OldFormat("Point Value", 0), 3389);
+    EXPECT_EQ(grid.String2Id_OldFormat("Time.B", 0), 3426);
+    EXPECT_EQ(grid.String2Id_OldFormat("%", 0), 3436);
+    EXPECT_EQ(grid.String2Id_OldFormat("symbol", 0), -1);  // case counts
+    EXPECT_EQ(grid.String2Id_OldFormat("Symbol ", 0), -1);
+    EXPECT_EQ(grid.String2Id_OldFormat("Balance", 0), -1);
+    SetLanguage(Language::de);
+    EXPECT_EQ(grid.String2Id_OldFormat("Kurs K", 0), 3430);
+    EXPECT_EQ(grid.String2Id_OldFormat("Symbol", 0), 3384);
+    EXPECT_EQ(grid.String2Id_OldFormat("Price B", 0), -1);
+}
+
+// The texts of a menu's top-level items; "-" for a separator.
+std::vector<std::string> Texts(const CMenu& menu) {
+    std::vector<std::string> texts;
+    for (const auto& item : menu.Items()) texts.push_back(item.separator ? "-" : item.text);
+    return texts;
+}
+
+TEST_F(GridBaseTest, ContextMenuOffersThePortfolioCommandsAndTheOptions) {
+    EXPECT_EQ(grid.OnMenuStart(1, 0, UG_GRID), 1);
+    const CMenu& menu = *grid.GetPopupMenu();
+    EXPECT_EQ(Texts(menu),
+              (std::vector<std::string>{"Buy", "Sell", "Impositions, Div...", "-", "Modify",
+                                        "Delete", "Commission", "-", "Options"}));
+    std::vector<int> ids;
+    for (const auto& item : menu.Items())
+        if (!item.separator && !item.submenu) ids.push_back(item.id);
+    EXPECT_EQ(ids, (std::vector<int>{6901, 6902, 6903, 6905, 57632, 6904}));
+    const CMenu* options = menu.GetItem(8)->submenu.get();
+    ASSERT_NE(options, nullptr);
+    EXPECT_NE(options->FindItem(CGridTabla::kMenuSortAscending), nullptr);
+    EXPECT_NE(options->FindItem(CGridTabla::kMenuColumnFirst + 2), nullptr);
+    // Built afresh each time.
+    grid.OnMenuStart(1, 0, UG_GRID);
+    EXPECT_EQ(grid.GetPopupMenu()->GetItemCount(), 9);
+}
+
+TEST_F(GridBaseTest, MenuCommandsReachTheView) {
+    grid.OnMenuCommand(0, 0, UG_GRID, 6901);  // no view: nothing
+    FakeView view;
+    grid.SetView(&view);
+    for (int item : {6901, 6902, 6903, 6904}) grid.OnMenuCommand(0, 0, UG_GRID, item);
+    EXPECT_EQ(view.calls, (std::vector<std::string>{"buy", "sell", "other", "commission"}));
+    EXPECT_EQ(view.invalidations, 4);
+    // The host's own commands go to the table grid: sort descending by the number column.
+    grid.OnMenuCommand(1, 0, UG_GRID, CGridTabla::kMenuSortDescending);
+    EXPECT_EQ(Ids(), (std::vector<uint64_t>{1, 4, 2, 3}));
+    EXPECT_EQ(view.calls.size(), 4u);
+}
+
+std::string Stored(CGridQBase& grid) {
+    std::string bytes;
+    CArchive ar(&bytes);
+    grid.Serialize(ar);
+    return bytes;
+}
+
+TEST_F(GridBaseTest, SavedExtensionIsAZeroCountAndTheColour) {
+    std::string host;
+    CArchive hostAr(&host);
+    grid.CGridTabla::Serialize(hostAr);
+    int fills = grid.fills;
+    std::string bytes = Stored(grid);
+    EXPECT_EQ(grid.fills, fills + 1);  // storing refills too
+    ASSERT_EQ(bytes.size(), host.size() + 8);
+    EXPECT_EQ(bytes.substr(0, host.size()), host);
+    EXPECT_EQ(bytes.substr(host.size()), std::string("\0\0\0\0\xE1\xF5\xFF\0", 8));
+
+    // Loading skips the reserved words and reads the colour.
+    std::string loaded = host;
+    CArchive ext(&loaded);
+    ext.WriteI32(2);
+    ext.WriteU32(0xDEADBEEF);
+    ext.WriteU32(0xFEEDFACE);
+    ext.WriteU32(RGB(1, 2, 3));
+    TextsGrid other;
+    CArchive in{std::string_view(loaded)};
+    other.Serialize(in);
+    EXPECT_TRUE(in.AtEnd());
+    EXPECT_EQ(other.GetAlternateRowColor(), RGB(1, 2, 3));
+    EXPECT_EQ(other.fills, 1);
+
+    // A stream that ends inside the extension throws.
+    CArchive cut{std::string_view(loaded).substr(0, loaded.size() - 2)};
+    EXPECT_THROW(other.Serialize(cut), CArchiveException);
+}
+
+}  // namespace
+}  // namespace cartera::testing

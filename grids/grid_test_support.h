@@ -1,0 +1,96 @@
+#pragma once
+// Fixtures for the grid tests: a fake view, a message box that answers, and a ledger on
+// an in-memory file system with grids linked both ways.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "grids/grid_cartera.h"
+#include "grids/grid_trades.h"
+#include "grids/portfolio_view.h"
+#include "host/message_box.h"
+#include "model/test_support.h"
+
+namespace cartera::testing {
+
+// Records the commands the grids send to their view.
+class FakeView : public IPortfolioView {
+  public:
+    void OnCarteraComprar() override { calls.push_back("buy"); }
+    void OnCarteraVender() override { calls.push_back("sell"); }
+    void OnCarteraOtros() override { calls.push_back("other"); }
+    void OnCarteraComision() override { calls.push_back("commission"); }
+    void OnModificar(uint64_t id) override { calls.push_back("modify " + std::to_string(id)); }
+    void InvalidateView() override { ++invalidations; }
+
+    std::vector<std::string> calls;
+    int invalidations = 0;
+};
+
+// Answers every message box with answer while it lives and records what was asked.
+class AnsweringMessageBox {
+  public:
+    explicit AnsweringMessageBox(int answer) : answer(answer) {
+        m_previous = SetMessageBoxHandler([this](const std::string& text, unsigned type) {
+            questions.push_back({text, type});
+            return this->answer;
+        });
+    }
+    ~AnsweringMessageBox() { SetMessageBoxHandler(m_previous); }
+    AnsweringMessageBox(const AnsweringMessageBox&) = delete;
+    AnsweringMessageBox& operator=(const AnsweringMessageBox&) = delete;
+
+    struct Question {
+        std::string text;
+        unsigned type;
+    };
+    int answer;
+    std::vector<Question> questions;
+
+  private:
+    MessageBoxHandler m_previous;
+};
+
+// A ledger with the three list grids created and linked as the views link them.
+class GridsTest : public LedgerTest {
+  protected:
+    GridsTest() {
+        for (CGridQBase* grid :
+             {static_cast<CGridQBase*>(&movements), static_cast<CGridQBase*>(&open),
+              static_cast<CGridQBase*>(&closed)}) {
+            grid->CreateGrid(0, RECT{}, nullptr, 123);
+            grid->SetView(&view);
+            grid->SetLedger(&ledger);
+        }
+        ledger.SetGridCartera(&movements);
+        ledger.SetGridAbiertas(&open);
+        ledger.SetGridCerradas(&closed);
+    }
+
+    void FillAll() {
+        movements.FillGrid();
+        open.FillGrid();
+        closed.FillGrid();
+    }
+
+    // The grid column of a column id.
+    static int Col(const CBaseGrid& grid, int id) { return grid.GetHeader().GetPosition(id); }
+    static std::string Text(const CBaseGrid& grid, int id, int row) {
+        return grid.QuickGetText(Col(grid, id), row);
+    }
+    static COLORREF TextColor(const CBaseGrid& grid, int id, int row) {
+        return grid.PeekCell(Col(grid, id), row)->GetTextColor();
+    }
+    static bool HasText(const CBaseGrid& grid, int id, int row) {
+        return grid.PeekCell(Col(grid, id), row)->IsPropertySet(UGCELL_TEXT_SET) != 0;
+    }
+
+    CSistemaCartera ledger;
+    FakeView view;
+    CGridCartera movements;
+    CGridOpAbiertas open;
+    CGridOpCerradas closed;
+};
+
+}  // namespace cartera::testing

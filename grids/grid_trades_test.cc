@@ -1,0 +1,207 @@
+#include "grids/grid_trades.h"
+
+#include <gtest/gtest.h>
+
+#include "grids/grid_test_support.h"
+#include "host/grid/grid_test_support.h"
+#include "host/numbers.h"
+
+namespace cartera::testing {
+namespace {
+
+constexpr COLORREF kText = RGB(0, 0, 139);
+constexpr COLORREF kRed = RGB(255, 0, 0);
+
+class TradeGridsTest : public GridsTest {
+  protected:
+    void Tick(const std::string& code, double last) {
+        CMensajePelvo msg(code);
+        msg.AddValor(kTickLast, last);
+        service.Publish(msg);
+    }
+    // The first row holding id, found as the written rule finds it; -1 for none.
+    int Scan(uint64_t id) {
+        for (int row = 0; row < open.GetNumberRows(); ++row)
+            if (open.GetRowID(row) == id) return row;
+        return -1;
+    }
+    // The rows' symbols, top to bottom.
+    std::vector<std::string> Symbols(const CBaseGrid& grid) {
+        std::vector<std::string> out;
+        for (int row = 0; row < grid.GetNumberRows(); ++row) out.push_back(Text(grid, 3428, row));
+        return out;
+    }
+};
+
+TEST_F(TradeGridsTest, OpenTradeRows) {
+    ledger.AddOrder(Exec(true, "ACME", 10, 5.0, 0.1));
+    ledger.AddOrder(Exec(false, "SHRT", 4, 50.0));
+    open.FillGrid();
+    ASSERT_EQ(open.GetNumberRows(), 2);
+    EXPECT_EQ(Text(open, 3381, 0), "B");
+    EXPECT_EQ(Text(open, 3381, 1), "S");
+    EXPECT_EQ(Text(open, 3428, 0), "ACME");
+    EXPECT_EQ(Text(open, 3429, 0), "10");
+    EXPECT_EQ(Text(open, 3430, 0), "5.00");
+    EXPECT_EQ(Text(open, 3424, 0), CTimeLong::FnToFc(20000, ' '));
+    const CNegocioC& t = ledger.GetOpenTrades()[0];
+    EXPECT_EQ(Text(open, 3432, 0), PonPuntos(TradeCommission(t), 2));
+    // Valued at its own price, the commission makes a loss: red.
+    ASSERT_LT(t.profit, 0);
+    EXPECT_EQ(Text(open, 3435, 0), PonPuntos(t.profit, 2));
+    EXPECT_EQ(TextColor(open, 3435, 0), kRed);
+    EXPECT_EQ(TextColor(open, 3436, 0), kRed);
+    EXPECT_EQ(TextColor(open, 3428, 0), kText);
+    EXPECT_EQ(open.GetRowID(0), t.id);
+    // Hidden columns have no text.
+    for (int id : {3439, 3425, 3434, 3437, 3438, 3427, 3426})
+        EXPECT_FALSE(HasText(open, id, 0)) << id;
+    // A profit of exactly 0 is not red.
+    EXPECT_DOUBLE_EQ(ledger.GetOpenTrades()[1].profit, 0.0);
+    EXPECT_EQ(TextColor(open, 3435, 1), kText);
+    EXPECT_EQ(TextColor(open, 3436, 1), kText);
+    EXPECT_EQ(open.PeekCell(0, 0)->GetBackColor(), RGB(232, 255, 232));
+    EXPECT_EQ(open.PeekCell(0, 1)->GetBackColor(), RGB(228, 243, 236));
+
+    // Shown columns: the exit date in its short form, the warranty empty.
+    open.ShowHeaderColumn(3425, 1);
+    open.ShowHeaderColumn(3437, 1);
+    EXPECT_EQ(Text(open, 3425, 0), CTimeLong::FnToFcS(t.exitDate, ' '));
+    EXPECT_EQ(Text(open, 3437, 0), "");
+    EXPECT_TRUE(HasText(open, 3437, 0));
+}
+
+TEST_F(TradeGridsTest, TradeTextsTable) {
+    CNegocioC t;
+    t.contracts = 1500;
+    t.entryPrice = 10;
+    t.entryCommission = 0.5;
+    t.exitPrice = 12;
+    t.exitCommission = 0.25;
+    t.decimals = 3;
+    t.pointValue = 2;
+    t.entryGroup = "G";
+    t.entryTime = TimeNumber(10, 0, 0);
+    bool debit = false;
+    EXPECT_EQ(TradeCellText(3429, t, true, &debit), "1,500");
+    EXPECT_EQ(TradeCellText(3432, t, true, &debit), "1,125.000");
+    EXPECT_EQ(TradeCellText(3433, t, true, &debit), "14,250.000");
+    EXPECT_EQ(TradeCellText(3434, t, true, &debit), "17,625.000");
+    EXPECT_EQ(TradeCellText(3438, t, true, &debit), "2.000");
+    EXPECT_EQ(TradeCellText(3439, t, true, &debit), "G");
+    EXPECT_EQ(TradeCellText(3426, t, true, &debit), "10:00:00");
+    EXPECT_EQ(TradeCellText(3381, t, false, &debit), "");
+    EXPECT_EQ(TradeCellText(3437, t, true, &debit), "");
+    EXPECT_FALSE(debit);
+    t.percentage = -0.5;
+    EXPECT_EQ(TradeCellText(3436, t, true, &debit), "-0.500");
+    EXPECT_TRUE(debit);
+}
+
+TEST_F(TradeGridsTest, UpdateRewritesOnlyItsRowAndKeepsTheOrder) {
+    ledger.AddOrder(Exec(true, "AAA", 10, 10.0));
+    ledger.AddOrder(Exec(true, "BBB", 10, 10.0));
+    ledger.AddOrder(Exec(true, "CCC", 10, 10.0));
+    Tick("AAA", 9.0);   // -10
+    Tick("CCC", 12.0);  // +20
+    ledger.DoIdle();
+    open.SetSortCol(Col(open, 3435));
+    open.SetSortAscending(1);
+    open.FillGrid();
+    ASSERT_EQ(Symbols(open), (std::vector<std::string>{"AAA", "BBB", "CCC"}));
+    std::string bbbPrice = Text(open, 3431, 1);
+
+    RecordingObserver observer;
+    open.SetObserver(&observer);
+    Tick("AAA", 15.0);  // now the largest profit
+    ledger.DoIdle();
+    EXPECT_EQ(Symbols(open), (std::vector<std::string>{"AAA", "BBB", "CCC"}));
+    EXPECT_EQ(Text(open, 3431, 0), "15.00");
+    EXPECT_EQ(Text(open, 3435, 0), "50.00");
+    EXPECT_EQ(TextColor(open, 3435, 0), kText);  // no longer a loss
+    EXPECT_EQ(Text(open, 3431, 1), bbbPrice);
+    EXPECT_EQ(observer.rows, std::vector<int>{0});
+    EXPECT_FALSE(HasText(open, 3439, 0));  // still hidden, still empty
+
+    // A trade that has no row changes nothing.
+    CNegocioC stranger = ledger.GetOpenTrades()[0];
+    stranger.id = 999;
+    stranger.exitPrice = 1;
+    observer.Reset();
+    open.UpdateTradeRow(stranger);
+    EXPECT_TRUE(observer.rows.empty());
+    EXPECT_EQ(Text(open, 3431, 0), "15.00");
+    open.SetObserver(nullptr);
+}
+
+TEST_F(TradeGridsTest, UpdateFindsTheFirstRowHoldingTheId) {
+    ledger.AddOrder(Exec(true, "AAA", 10, 10.0));
+    ledger.AddOrder(Exec(true, "BBB", 10, 10.0));
+    open.FillGrid();
+    CNegocioC a = ledger.GetOpenTrades()[0];
+    CNegocioC b = ledger.GetOpenTrades()[1];
+    open.SetTradeRow(a, -1);  // a second row for a, at the end
+    EXPECT_EQ(open.FindTradeRow(a.id), 0);
+    a.exitPrice = 11;
+    open.UpdateTradeRow(a);
+    EXPECT_EQ(Text(open, 3431, 0), "11.00");
+    EXPECT_EQ(Text(open, 3431, 2), "10.00");
+
+    // Rows removed behind the grid's back: the look-up follows.
+    open.DeleteRow(0);
+    EXPECT_EQ(open.FindTradeRow(b.id), 0);
+    EXPECT_EQ(open.FindTradeRow(a.id), 1);
+    // A row handed to another trade.
+    open.SetTradeRow(b, 1);
+    EXPECT_EQ(open.FindTradeRow(a.id), -1);
+    EXPECT_EQ(open.FindTradeRow(b.id), 0);
+    // A sort moves the rows; the look-up agrees with a scan from the top for every id.
+    open.SetTradeRow(a, -1);
+    open.OnTH_LClicked(Col(open, 3431), -1, 0, nullptr, nullptr, 0);
+    open.OnTH_LClicked(Col(open, 3431), -1, 0, nullptr, nullptr, 0);
+    for (uint64_t id : {a.id, b.id, uint64_t{999}}) EXPECT_EQ(open.FindTradeRow(id), Scan(id));
+}
+
+TEST_F(TradeGridsTest, ClosedTradeRows) {
+    ledger.AddOrder(Exec(true, "LOSS", 10, 10.0));
+    ledger.AddOrder(Exec(false, "LOSS", 10, 8.0));
+    ledger.AddOrder(Exec(true, "GAIN", 5, 10.0));
+    ledger.AddOrder(Exec(false, "GAIN", 5, 13.0));
+    closed.FillGrid();
+    ASSERT_EQ(Symbols(closed), (std::vector<std::string>{"LOSS", "GAIN"}));
+    EXPECT_EQ(Text(closed, 3435, 0), "-20.00");
+    EXPECT_EQ(TextColor(closed, 3435, 0), kRed);
+    EXPECT_EQ(TextColor(closed, 3436, 0), kRed);
+    EXPECT_EQ(Text(closed, 3435, 1), "15.00");
+    EXPECT_EQ(TextColor(closed, 3435, 1), kText);
+    EXPECT_EQ(TextColor(closed, 3436, 1), kText);
+    EXPECT_EQ(Text(closed, 3431, 0), "8.00");
+    EXPECT_EQ(closed.GetRowID(1), 3u);
+    EXPECT_EQ(closed.PeekCell(0, 0)->GetBackColor(), RGB(242, 243, 247));
+    EXPECT_EQ(closed.PeekCell(0, 1)->GetBackColor(), RGB(222, 231, 237));
+    EXPECT_FALSE(HasText(closed, 3433, 0));
+
+    // A moved column: its values follow it to its new place.
+    ASSERT_TRUE(closed.MoveHeaderColumn(0, 3));  // Symbol after Contracts
+    EXPECT_EQ(closed.GetHeader().GetColID(3), 3428);
+    EXPECT_EQ(closed.QuickGetText(3, 0), "LOSS");
+    EXPECT_EQ(closed.QuickGetText(2, 0), "10");  // Contracts moved up to 2
+    EXPECT_EQ(closed.QuickGetText(3, -1), "Symbol");
+}
+
+TEST_F(TradeGridsTest, TradeMenusHaveNoModifyOrDelete) {
+    for (CGridQBase* grid : {static_cast<CGridQBase*>(&open), static_cast<CGridQBase*>(&closed)}) {
+        EXPECT_EQ(grid->OnMenuStart(0, 0, UG_GRID), 1);
+        const CMenu& menu = *grid->GetPopupMenu();
+        EXPECT_EQ(menu.FindItem(kMenuModify), nullptr);
+        EXPECT_EQ(menu.FindItem(kMenuDelete), nullptr);
+        EXPECT_NE(menu.FindItem(kMenuBuy), nullptr);
+        EXPECT_NE(menu.FindItem(kMenuCommission), nullptr);
+        EXPECT_EQ(menu.GetItemCount(), 7);  // 4 commands, 2 separators, Options
+        grid->OnMenuCommand(0, 0, UG_GRID, kMenuOther);
+    }
+    EXPECT_EQ(view.calls, (std::vector<std::string>{"other", "other"}));
+}
+
+}  // namespace
+}  // namespace cartera::testing

@@ -1,0 +1,163 @@
+#include "grids/grid_valoracion.h"
+
+#include "grids/number_text.h"
+#include "host/strings.h"
+#include "model/sistema.h"
+
+namespace {
+
+// The label of each row in column 0; 0 for row 0 and the separators.
+constexpr int kLabels[CGridValoracion::kRows] = {0,    3447, 3463, 3448, 3464, 3465, 0, 3455,
+                                                 3449, 3461, 3462, 3450, 3469, 3451, 0, 3452};
+
+// 100 x value / divisor, or 0 when the divisor is 0.
+double Percent(double value, double divisor) { return divisor != 0 ? 100 * value / divisor : 0; }
+
+}  // namespace
+
+CGridValoracion::CGridValoracion() {
+    SetGridTextColor(RGB(0, 0, 139));
+    SetGridBackColor(RGB(153, 199, 228));
+}
+
+COLORREF CGridValoracion::RowBackColor(int row) const {
+    switch (row) {
+        case 2:
+        case 4:
+        case 7:
+        case 9:
+        case 11:
+        case 13:
+            return m_firstRowColor;
+        case 1:
+        case 3:
+        case 5:
+        case 8:
+        case 10:
+        case 12:
+        case 15:
+            return m_secondRowColor;
+        default:
+            return GetGridBackColor();
+    }
+}
+
+void CGridValoracion::OnStart() {
+    CBaseGrid::OnStart();
+    EnableExcelBorders(0);
+    SetMultiSelectMode(0);
+    SetSH_Width(0);
+    SetTH_Height(0);
+    SetVS_Width(0);
+    SetHS_Height(0);
+    AdjustComponentSizes();
+    SetNumberCols(kCols, 1);
+    SetNumberRows(kRows, 1);
+    SetRowHeight(6, 2);
+    SetRowHeight(14, 2);
+    const int widths[kCols] = {200, 2, 100, 2, 60};
+    for (int col = 0; col < kCols; ++col) SetColWidth(col, widths[col]);
+    m_preferredWidth = 368;
+    m_preferredHeight = 284;
+    DrawLabels();
+}
+
+void CGridValoracion::DrawLabels() {
+    const int headings[3][2] = {{0, 3466}, {2, 3467}, {4, 3468}};
+    for (const auto& [col, id] : headings) {
+        QuickSetAlignment(col, 0, UG_ALIGNCENTER);
+        SetLabelCell(col, 0, GetGridBackColor(), RGB(0, 0, 0), LS(id));
+    }
+    for (int row = 1; row < kRows; ++row) {
+        if (kLabels[row] == 0) continue;
+        SetLabelCell(0, row, RowBackColor(row), GetGridTextColor(), LS(kLabels[row]));
+    }
+}
+
+void CGridValoracion::SetValueCell(int col, int row, COLORREF back, COLORREF textColor,
+                                   double value, bool percent) {
+    std::string text = cartera::FixedText(value, m_decimals);
+    if (percent) text += " %";
+    QuickSetAlignment(col, row, UG_ALIGNRIGHT);
+    CUGCell cell;
+    if (GetCell(col, row, &cell) != UG_SUCCESS) return;
+    cell.SetText(text);
+    cell.SetTextColor(textColor);
+    cell.SetBackColor(back);
+    SetCell(col, row, &cell);
+}
+
+void CGridValoracion::SetLabelCell(int col, int row, COLORREF back, COLORREF textColor,
+                                   const std::string& text) {
+    CUGCell cell;
+    if (GetCell(col, row, &cell) != UG_SUCCESS) return;
+    cell.SetText(text);
+    cell.SetTextColor(textColor);
+    cell.SetBackColor(back);
+    SetCell(col, row, &cell);
+}
+
+void CGridValoracion::Refresh() {
+    if (!m_pSistema) return;
+    UpdateCapitalRows();
+    UpdateOpenTradeRows();
+}
+
+void CGridValoracion::UpdateCapitalRows() {
+    if (!m_pSistema) return;
+    const CSistemaCartera& s = *m_pSistema;
+    double net = s.GetImposiciones() - s.GetReintegros();
+    double capital = s.GetCapital();
+    double invested = s.GetInvertido();
+    double closedPct = Percent(s.GetGanCerradas(), net);
+    double investedPct = capital != 0 ? invested / capital * 100 : 0;
+    double settlementPct = capital != 0 ? (capital - invested) / capital * 100 : 0;
+
+    auto amount = [this](int row, double value) {
+        SetValueCell(kAmountCol, row, RowBackColor(row), m_valueTextColor, value, false);
+    };
+    auto percent = [this](int row, double value) {
+        SetValueCell(kPercentCol, row, RowBackColor(row), m_valueTextColor, value, true);
+    };
+    amount(1, s.GetImposiciones());
+    amount(2, s.GetIngresos());
+    amount(3, s.GetReintegros());
+    amount(4, s.GetGastos());
+    amount(5, s.GetDividendos());
+    amount(7, s.GetGanCerradas());
+    amount(8, capital);
+    amount(9, invested);
+    amount(10, capital - invested);
+    percent(7, closedPct);
+    percent(9, investedPct);
+    percent(10, settlementPct);
+    for (int row : {1, 2, 3, 4, 5, 8}) QuickSetBackColor(kPercentCol, row, RowBackColor(row));
+}
+
+void CGridValoracion::UpdateOpenTradeRows() {
+    if (!m_pSistema) return;
+    const CSistemaCartera& s = *m_pSistema;
+    double net = s.GetImposiciones() - s.GetReintegros();
+    double open = s.GetGanAbiertas();
+    double rating = s.GetCapital() + open;
+    double total =
+        rating - s.GetImposiciones() - s.GetIngresos() + s.GetGastos() + s.GetReintegros();
+
+    auto amount = [this](int row, double value) {
+        SetValueCell(kAmountCol, row, RowBackColor(row), m_valueTextColor, value, false);
+    };
+    auto percent = [this](int row, double value) {
+        SetValueCell(kPercentCol, row, RowBackColor(row), m_valueTextColor, value, true);
+    };
+    amount(11, open);
+    percent(11, Percent(open, net));
+    amount(12, open + s.GetInvertido());
+    QuickSetBackColor(kPercentCol, 12, RowBackColor(12));
+    QuickSetBackColor(kAmountCol, 13, RowBackColor(13));
+    amount(13, rating);
+    QuickSetBackColor(kPercentCol, 13, RowBackColor(13));
+    QuickSetBackColor(kAmountCol, 15, RowBackColor(15));
+    amount(15, total);
+    percent(15, Percent(total, net));
+    RedrawAll();
+}

@@ -1,0 +1,166 @@
+#include "grids/grid_valoracion.h"
+
+#include <gtest/gtest.h>
+
+#include "host/grid/grid_test_support.h"
+#include "model/test_support.h"
+
+namespace cartera::testing {
+namespace {
+
+constexpr COLORREF kValue = RGB(0, 0, 139);
+constexpr COLORREF kRowColor = RGB(221, 248, 198);
+constexpr COLORREF kHeadingBack = RGB(153, 199, 228);
+
+class ValuationGridTest : public LedgerTest {
+  protected:
+    ValuationGridTest() {
+        grid.CreateGrid(0, RECT{}, nullptr, 123);
+        grid.SetLedger(&ledger);
+        ledger.SetGridValoracion(&grid);
+        grid.Refresh();
+    }
+    std::string Amount(int row) { return grid.QuickGetText(2, row); }
+    std::string Percent(int row) { return grid.QuickGetText(4, row); }
+    void Tick(const std::string& code, double last) {
+        CMensajePelvo msg(code);
+        msg.AddValor(kTickLast, last);
+        service.Publish(msg);
+    }
+
+    CSistemaCartera ledger;
+    CGridValoracion grid;
+};
+
+TEST_F(ValuationGridTest, FixedLayout) {
+    CGridValoracion fresh;
+    EXPECT_EQ(fresh.GetPreferredWidth(), 0);
+    EXPECT_EQ(grid.GetPreferredWidth(), 368);
+    EXPECT_EQ(grid.GetPreferredHeight(), 284);
+    EXPECT_EQ(grid.GetNumberCols(), 5);
+    EXPECT_EQ(grid.GetNumberRows(), 16);
+    const int widths[] = {200, 2, 100, 2, 60};
+    for (int col = 0; col < 5; ++col) EXPECT_EQ(grid.GetColWidth(col), widths[col]);
+    int height = 0;
+    for (int row = 0; row < 16; ++row) height += grid.GetRowHeight(row);
+    EXPECT_EQ(height, 284);
+    EXPECT_EQ(grid.GetRowHeight(6), 2);
+    EXPECT_EQ(grid.GetRowHeight(14), 2);
+    EXPECT_EQ(grid.GetTH_Height(), 0);
+    EXPECT_EQ(grid.GetSH_Width(), 0);
+    EXPECT_EQ(grid.GetVS_Width(), 0);
+    EXPECT_EQ(grid.GetHS_Height(), 0);
+
+    // Row 0: three centred headings in black on the grid background.
+    const char* headings[] = {"Item", nullptr, "Symbol", nullptr, "%"};
+    for (int col : {0, 2, 4}) {
+        const CUGCell* cell = grid.PeekCell(col, 0);
+        EXPECT_EQ(cell->GetText(), headings[col]);
+        EXPECT_EQ(cell->GetAlignment(), UG_ALIGNCENTER);
+        EXPECT_EQ(cell->GetTextColor(), RGB(0, 0, 0));
+        EXPECT_EQ(cell->GetBackColor(), kHeadingBack);
+    }
+    EXPECT_EQ(grid.QuickGetText(0, 1), "Capital Contribution");
+    EXPECT_EQ(grid.QuickGetText(0, 12), "Open Trades Rating");
+    EXPECT_EQ(grid.QuickGetText(0, 15), "Total Profit");
+    EXPECT_EQ(grid.PeekCell(0, 15)->GetTextColor(), kValue);
+    EXPECT_EQ(grid.PeekCell(0, 15)->GetBackColor(), kRowColor);
+
+    // Separators and spacers never get text.
+    for (int row = 0; row < 16; ++row)
+        for (int col = 0; col < 5; ++col)
+            if (row == 6 || row == 14 || col == 1 || col == 3) {
+                EXPECT_FALSE(grid.PeekCell(col, row)->IsPropertySet(UGCELL_TEXT_SET))
+                    << row << "," << col;
+            }
+    // The table shows no focus rectangle.
+    struct CountingDC : CDC {
+        void DrawFocusRect(const RECT&) override { ++count; }
+        int count = 0;
+    } dc;
+    RECT rect{0, 0, 10, 10};
+    grid.OnDrawFocusRect(&dc, &rect);
+    EXPECT_EQ(dc.count, 0);
+}
+
+TEST_F(ValuationGridTest, EmptyPortfolioShowsZeros) {
+    for (int row : {1, 2, 3, 4, 5, 7, 8, 9, 10, 11, 12, 13, 15}) {
+        EXPECT_EQ(Amount(row), "0.00") << row;
+        EXPECT_EQ(grid.PeekCell(2, row)->GetAlignment(), UG_ALIGNRIGHT);
+        EXPECT_EQ(grid.PeekCell(4, row)->GetBackColor(), kRowColor) << row;
+    }
+    for (int row : {7, 9, 10, 11, 15}) EXPECT_EQ(Percent(row), "0.00 %") << row;
+    for (int row : {1, 2, 3, 4, 5, 8, 12, 13})
+        EXPECT_FALSE(grid.PeekCell(4, row)->IsPropertySet(UGCELL_TEXT_SET)) << row;
+}
+
+// Impositions 1000, expenses 10, a closed gain of 110 (capital 1100) and 100 shares held at
+// 6 (invested 600) now quoted 6.5 (open profit 50).
+TEST_F(ValuationGridTest, WorkedExample) {
+    ledger.AddOrder(Cash(kImposition, 1, 1000));
+    ledger.AddOrder(Cash(kExpense, 1, 10));
+    ledger.AddOrder(Exec(true, "DONE", 10, 10.0));
+    ledger.AddOrder(Exec(false, "DONE", 10, 21.0));
+    ledger.AddOrder(Exec(true, "HELD", 100, 6.0));
+    Tick("HELD", 6.5);
+    ASSERT_DOUBLE_EQ(ledger.GetCapital(), 1100);
+    ASSERT_DOUBLE_EQ(ledger.GetInvertido(), 600);
+    ASSERT_DOUBLE_EQ(ledger.GetGanAbiertas(), 50);
+    EXPECT_EQ(Amount(11), "0.00");  // the tick alone redraws nothing
+    ledger.DoIdle();
+
+    EXPECT_EQ(Amount(1), "1000.00");
+    EXPECT_EQ(Amount(4), "10.00");
+    EXPECT_EQ(Amount(7), "110.00");
+    EXPECT_EQ(Percent(7), "11.00 %");
+    EXPECT_EQ(Amount(8), "1100.00");
+    EXPECT_EQ(Amount(9), "600.00");
+    EXPECT_EQ(Percent(9), "54.55 %");
+    EXPECT_EQ(Amount(10), "500.00");
+    EXPECT_EQ(Percent(10), "45.45 %");
+    EXPECT_EQ(Amount(11), "50.00");
+    EXPECT_EQ(Percent(11), "5.00 %");
+    EXPECT_EQ(Amount(12), "650.00");
+    EXPECT_EQ(Amount(13), "1150.00");
+    EXPECT_EQ(Amount(15), "160.00");
+    EXPECT_EQ(Percent(15), "16.00 %");
+    EXPECT_EQ(grid.PeekCell(2, 15)->GetTextColor(), kValue);
+}
+
+TEST_F(ValuationGridTest, ZeroDivisorsAndNegativeAmounts) {
+    ledger.AddOrder(Cash(kImposition, 1, 100));
+    ledger.AddOrder(Cash(kRefund, 1, 100));
+    ledger.AddOrder(Cash(kDividend, 4, 2.5));
+    // Net contributions 0: rows 7, 11 and 15 show no percentage.
+    EXPECT_EQ(Amount(7), "10.00");
+    for (int row : {7, 11, 15}) EXPECT_EQ(Percent(row), "0.00 %") << row;
+    EXPECT_EQ(Percent(9), "0.00 %");
+    EXPECT_EQ(Percent(10), "100.00 %");
+
+    ledger.AddOrder(Cash(kRefund, 1, 30));  // capital 10 - 30
+    EXPECT_EQ(Amount(8), "-20.00");
+    EXPECT_EQ(grid.PeekCell(2, 8)->GetTextColor(), kValue);
+    EXPECT_EQ(Percent(7), "-33.33 %");
+    ledger.AddOrder(Cash(kDeposit, 1, 20));  // capital 0
+    EXPECT_EQ(Amount(8), "0.00");
+    EXPECT_EQ(Percent(9), "0.00 %");
+    EXPECT_EQ(Percent(10), "0.00 %");
+}
+
+TEST_F(ValuationGridTest, OpenTradeRowsRedrawTheGrid) {
+    RecordingObserver observer;
+    grid.SetObserver(&observer);
+    grid.UpdateCapitalRows();
+    EXPECT_EQ(observer.redrawAll, 0);
+    grid.UpdateOpenTradeRows();
+    EXPECT_EQ(observer.redrawAll, 1);
+    grid.SetObserver(nullptr);
+    // Without a ledger nothing is read.
+    CGridValoracion unlinked;
+    unlinked.CreateGrid(0, RECT{}, nullptr, 1);
+    unlinked.Refresh();
+    EXPECT_EQ(unlinked.QuickGetText(2, 1), "");
+}
+
+}  // namespace
+}  // namespace cartera::testing
