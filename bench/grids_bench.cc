@@ -1,5 +1,5 @@
 // The list grids filled from ledgers of 100,000 rows, reported per row, and the open-trade
-// row updates of an idle tick against the written linear scan.
+// row updates of an idle tick against a straightforward linear scan.
 #include <benchmark/benchmark.h>
 
 #include <map>
@@ -121,7 +121,7 @@ void BM_UpdateAllOpen_Ours(benchmark::State& state) {
     PerRow(state, static_cast<int>(ledger.GetOpenTrades().size()));
 }
 
-// The written rule: scan from row 0 for the first row holding the id.
+// The straightforward version: scan from row 0 for the first row holding the id.
 void BM_UpdateAllOpen_Literal(benchmark::State& state) {
     CSistemaCartera& ledger = Ledger(static_cast<int>(state.range(0)) * 3);
     CGridOpAbiertas grid;

@@ -1,4 +1,4 @@
-// The ledger's hot paths against a literal transcription of the written rules, on journals
+// The ledger's hot paths against a literal, straightforward version, on journals
 // of 10,000 and 100,000 movements over 100 securities. Report ratios measured in one run.
 #include <benchmark/benchmark.h>
 

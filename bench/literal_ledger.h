@@ -1,5 +1,5 @@
 #pragma once
-// A literal transcription of the ledger's written algorithms: arrays scanned and shifted
+// A literal, straightforward version of the ledger's algorithms: arrays scanned and shifted
 // exactly as described, codes lower-cased at every comparison, look-ups by linear scan.
 // It is the yardstick of the benchmarks and the reference the model's tests compare
 // the fast ledger against; nothing else should use it.

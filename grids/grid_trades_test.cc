@@ -19,7 +19,7 @@ class TradeGridsTest : public GridsTest {
         msg.AddValor(kTickLast, last);
         service.Publish(msg);
     }
-    // The first row holding id, found as the written rule finds it; -1 for none.
+    // The first row holding id, found by a plain scan from row 0; -1 for none.
     int Scan(uint64_t id) {
         for (int row = 0; row < open.GetNumberRows(); ++row)
             if (open.GetRowID(row) == id) return row;

@@ -54,7 +54,7 @@ public:
     bool AtEnd() const { return IsLoading() && m_pos >= m_data.size(); }
     size_t Position() const { return IsStoring() ? m_out->size() : m_pos; }
 
-    // MFC-style streaming, so record code reads like the layouts it follows.
+    // Stream operators, so record code reads like the layouts it follows.
     CArchive& operator<<(int32_t v) { WriteI32(v); return *this; }
     CArchive& operator<<(uint32_t v) { WriteU32(v); return *this; }
     CArchive& operator<<(double v) { WriteF64(v); return *this; }

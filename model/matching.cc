@@ -1,6 +1,6 @@
 // First in, first out matching of buys and sells per security, in order of entry.
 //
-// The written rule scans the list of executions pair by pair and removes used-up copies,
+// The straightforward rule scans the list of executions pair by pair and removes used-up copies,
 // which is quadratic. This version gives the same trades in the same order in linear time:
 // each security keeps, per side, a queue of the executions still open, and every execution
 // that is still open when its turn comes takes its exits from the front of the opposite

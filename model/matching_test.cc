@@ -114,7 +114,7 @@ TEST_F(MatchingTest, ClosedTradePercentageDependsOnWhichSideWasLarger) {
     EXPECT_EQ(closed[2].percentage, 2147483647.0);
 }
 
-// The fast matching must give exactly what the written rule gives, trade for trade and bit
+// The fast matching must give exactly what the straightforward rule gives, trade for trade and bit
 // for bit, on journals full of the awkward cases.
 TEST_F(MatchingTest, AgreesWithTheLiteralRuleOnRandomJournals) {
     std::mt19937 rng(12345);
