@@ -7,4 +7,6 @@ namespace cartera::resources {
 std::string_view StringTable();
 // The simulated market's symbol catalogue, CSV: code,name,decimals,letter,price.
 std::string_view SymbolCatalogue();
+// Dialog and menu templates of the five languages, tab-separated (see dialogs.tsv).
+std::string_view DialogTemplates();
 }  // namespace cartera::resources

@@ -1,0 +1,242 @@
+#include "app/gui/startup.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDateTime>
+#include <QDir>
+#include <QMessageBox>
+#include <QPainter>
+#include <QTimer>
+#include <cstdio>
+
+#include "app/gui/module_loader.h"
+#include "app/gui/workstation.h"
+#include "host/feed.h"
+#include "host/folders.h"
+#include "host/message_box.h"
+#include "host/qt/feed_driver.h"
+#include "host/qt/symbol_search_dialog.h"
+#include "host/strings.h"
+#include "model/demo.h"
+
+namespace cartera::gui {
+namespace {
+
+constexpr int kSimulatedIntervalMs = 250;
+const char* const kDemoName = "Demo";
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+// The workstation's icon: a rising line over bars on a dark tile, drawn at each size.
+QIcon WorkstationIcon() {
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.scale(size / 32.0, size / 32.0);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0, 64, 128));
+        p.drawRoundedRect(QRectF(1, 1, 30, 30), 6, 6);
+        p.setBrush(QColor(196, 224, 255));
+        p.drawRect(QRectF(7, 19, 4, 7));
+        p.drawRect(QRectF(14, 15, 4, 11));
+        p.drawRect(QRectF(21, 11, 4, 15));
+        p.setPen(QPen(QColor(120, 220, 120), 2.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.drawPolyline(
+            QPolygonF({QPointF(6, 15), QPointF(13, 10), QPointF(18, 12), QPointF(26, 5)}));
+        p.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
+}  // namespace
+
+bool ParseStartupOptions(const QStringList& args, StartupOptions* out, QString* error) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Cartera, the portfolio workstation."));
+    parser.addHelpOption();
+    QCommandLineOption home(QStringLiteral("home"),
+                            QStringLiteral("Home folder of portfolios and settings."),
+                            QStringLiteral("DIR"));
+    QCommandLineOption demo(
+        QStringLiteral("demo"),
+        QStringLiteral("Start on the demo portfolio in a fresh home under /tmp."));
+    QCommandLineOption replay(QStringLiteral("replay"),
+                              QStringLiteral("Replay recorded ticks (CSV: time,code,last)."),
+                              QStringLiteral("FILE"));
+    QCommandLineOption seed(QStringLiteral("seed"),
+                            QStringLiteral("Seed of the simulated market feed."),
+                            QStringLiteral("N"));
+    QCommandLineOption lang(QStringLiteral("lang"),
+                            QStringLiteral("Interface language: en, de, fr, it, es."),
+                            QStringLiteral("CODE"));
+    QCommandLineOption measure(
+        QStringLiteral("measure-startup"),
+        QStringLiteral("Print the milliseconds to a shown window, then quit."));
+    parser.addOptions({home, demo, replay, seed, lang, measure});
+    parser.addPositionalArgument(QStringLiteral("files"), QStringLiteral("Portfolios to open."),
+                                 QStringLiteral("[files...]"));
+    if (!parser.parse(args)) {
+        *error = parser.errorText();
+        return false;
+    }
+    if (parser.isSet(QStringLiteral("help"))) parser.showHelp(0);
+    out->home = parser.value(home);
+    out->demo = parser.isSet(demo);
+    out->replay = parser.value(replay);
+    if (parser.isSet(seed)) {
+        bool ok = false;
+        uint64_t n = parser.value(seed).toULongLong(&ok);
+        if (!ok) {
+            *error =
+                QStringLiteral("--seed wants a whole number, not \"%1\"").arg(parser.value(seed));
+            return false;
+        }
+        out->seed = n;
+    }
+    out->language = parser.value(lang);
+    Language parsed;
+    if (!out->language.isEmpty() && !ParseLanguage(out->language.toStdString(), &parsed)) {
+        *error = QStringLiteral("--lang wants en, de, fr, it or es, not \"%1\"").arg(out->language);
+        return false;
+    }
+    out->measureStartup = parser.isSet(measure);
+    out->files = parser.positionalArguments();
+    return true;
+}
+
+int ShowMessageBox(const std::string& text, unsigned type) {
+    QMessageBox box(QApplication::activeWindow());
+    box.setWindowTitle(QStringLiteral("Cartera"));
+    box.setText(Q(text));
+    unsigned icon = type & 0xF0;
+    box.setIcon(icon == MB_ICONQUESTION      ? QMessageBox::Question
+                : icon == MB_ICONEXCLAMATION ? QMessageBox::Warning
+                                             : QMessageBox::Information);
+    if ((type & 0xF) == MB_YESNO) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::No);
+        return box.exec() == QMessageBox::Yes ? IDYES : IDNO;
+    }
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+    return IDOK;
+}
+
+WorkstationApp::WorkstationApp(StartupOptions options) : m_options(std::move(options)) {}
+
+WorkstationApp::~WorkstationApp() {
+    m_window.reset();  // frames (and their ledgers) go while the market still exists
+    m_feed.reset();
+    CDlgBusquedaSimbolos::SetRunner({});
+    SetMessageBoxHandler({});
+    if (m_demoHome) SetHomeFolder("");
+}
+
+bool WorkstationApp::SetUpHome(QString* error) {
+    if (m_options.demo) {
+        m_demoHome = std::make_unique<QTemporaryDir>(QDir::tempPath() +
+                                                     QStringLiteral("/cartera-demo-XXXXXX"));
+        if (!m_demoHome->isValid()) {
+            *error =
+                QStringLiteral("No demo folder can be made: %1").arg(m_demoHome->errorString());
+            return false;
+        }
+        SetHomeFolder(m_demoHome->path().toStdString());
+    } else if (!m_options.home.isEmpty()) {
+        SetHomeFolder(QDir(m_options.home).absolutePath().toStdString());
+    }
+    QString home = Q(HomeFolder());
+    QDir().mkpath(home);
+    m_settings = std::make_unique<QSettings>(QDir(home).filePath(QStringLiteral("workstation.ini")),
+                                             QSettings::IniFormat);
+    return true;
+}
+
+void WorkstationApp::SetUpLanguage() {
+    Language lang = Language::en;
+    QString code = m_options.language.isEmpty() ? m_settings->value("language").toString()
+                                                : m_options.language;
+    if (!code.isEmpty() && !ParseLanguage(code.toStdString(), &lang)) lang = Language::en;
+    SetLanguage(lang);
+}
+
+bool WorkstationApp::SetUpFeed(QString* error) {
+    CMarketService* market = CMarketService::Current();
+    if (market->Symbols().empty()) LoadEmbeddedCatalogue(*market);
+    m_feed = std::make_unique<qt::FeedDriver>();
+    if (!m_options.replay.isEmpty()) {
+        auto replay = std::make_unique<ReplayFeed>(*market);
+        std::string why;
+        if (!replay->LoadFile(m_options.replay.toStdString(), &why)) {
+            *error = QStringLiteral("The tick file %1 cannot be replayed: %2")
+                         .arg(m_options.replay, Q(why));
+            return false;
+        }
+        m_feed->RunReplay(std::move(replay));
+        return true;
+    }
+    uint64_t seed = m_options.seed ? *m_options.seed
+                                   : static_cast<uint64_t>(QDateTime::currentMSecsSinceEpoch());
+    m_feed->RunSimulated(std::make_unique<SimulatedFeed>(*market, seed), kSimulatedIntervalMs);
+    return true;
+}
+
+bool WorkstationApp::Start(QString* error) {
+    QApplication::setWindowIcon(WorkstationIcon());
+    if (!SetUpHome(error)) return false;
+    SetUpLanguage();
+    SetMessageBoxHandler(ShowMessageBox);
+    if (!SetUpFeed(error)) return false;
+    if (!LoadModule(QString::fromLatin1(kPortfolioModule), ModuleSearchPath(), &m_registry, error))
+        return false;
+    m_window = std::make_unique<Workstation>(m_registry, m_settings.get());
+    qt::InstallSymbolSearchDialog(m_window.get());
+    m_window->resize(1180, 720);
+    if (m_options.demo) {
+        std::string path = GetPMngFullPath(ORVO_PATH_PORTFOLIOS) + kDemoName + PortfolioExtension();
+        std::string why;
+        if (!BuildDemoPortfolio(path, &why)) {
+            *error = QStringLiteral("The demo portfolio cannot be written: %1").arg(Q(why));
+            return false;
+        }
+        m_demoPath = Q(path);
+        m_window->OpenFile(path);
+    }
+    for (const QString& file : m_options.files) m_window->OpenFile(file.toStdString());
+    return true;
+}
+
+int RunWorkstation(QApplication& app, const QElapsedTimer& clock) {
+    QApplication::setApplicationName(QStringLiteral("Cartera"));
+    StartupOptions options;
+    QString error;
+    if (!ParseStartupOptions(QApplication::arguments(), &options, &error)) {
+        std::fprintf(stderr, "cartera: %s\n", qPrintable(error));
+        return 2;
+    }
+    const bool measure = options.measureStartup;
+    WorkstationApp workstation(std::move(options));
+    if (!workstation.Start(&error)) {
+        std::fprintf(stderr, "cartera: %s\n", qPrintable(error));
+        // Started from a desktop menu nobody reads stderr; headless nobody could answer.
+        if (QGuiApplication::platformName() != QStringLiteral("offscreen"))
+            QMessageBox::critical(nullptr, QStringLiteral("Cartera"), error);
+        return 1;
+    }
+    workstation.Window()->show();
+    if (measure) {
+        // Runs once the events of showing (expose, first paint) have been handled.
+        QTimer::singleShot(0, &app, [&] {
+            std::printf("startup: %lld ms\n", static_cast<long long>(clock.elapsed()));
+            std::fflush(stdout);
+            QApplication::quit();
+        });
+    }
+    return QApplication::exec();
+}
+
+}  // namespace cartera::gui

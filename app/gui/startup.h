@@ -1,0 +1,76 @@
+#pragma once
+// Start-up of the workstation: options, home folder, language, message boxes, market feed,
+// the portfolio module and the main window.
+#include <QElapsedTimer>
+#include <QSettings>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+#include "window/framework/module.h"
+
+class QApplication;
+
+namespace cartera::qt {
+class FeedDriver;
+}
+
+namespace cartera::gui {
+
+class Workstation;
+
+struct StartupOptions {
+    QString home;       // --home DIR; empty: $CARTERA_HOME, else the default
+    bool demo = false;  // --demo: a fresh demo home under /tmp with the demo portfolio open
+    QString replay;     // --replay FILE: replay recorded ticks instead of the simulated feed
+    std::optional<uint64_t> seed;  // --seed N for the simulated feed; else from the clock
+    QString language;              // --lang CODE; else the remembered one, else English
+    bool measureStartup = false;   // --measure-startup: print the milliseconds, then quit
+    QStringList files;             // portfolios to open
+};
+
+// Parses the command line (args[0] is the program). False with *error for the user.
+bool ParseStartupOptions(const QStringList& args, StartupOptions* out, QString* error);
+
+// Everything the running workstation owns besides the QApplication.
+class WorkstationApp {
+  public:
+    explicit WorkstationApp(StartupOptions options);
+    // Closes the window before the feed and the handlers go.
+    ~WorkstationApp();
+
+    // Home, language, message boxes, market, module, window; then opens the demo and the
+    // files. False with *error when the workstation cannot run (module missing, bad tick
+    // file, demo not written).
+    bool Start(QString* error);
+
+    Workstation* Window() const { return m_window.get(); }
+    qt::FeedDriver* Feed() const { return m_feed.get(); }
+    const ui::ModuleRegistry& Registry() const { return m_registry; }
+    // The demo portfolio's path; empty without --demo.
+    const QString& DemoPath() const { return m_demoPath; }
+
+  private:
+    bool SetUpHome(QString* error);
+    void SetUpLanguage();
+    bool SetUpFeed(QString* error);
+
+    StartupOptions m_options;
+    std::unique_ptr<QTemporaryDir> m_demoHome;
+    std::unique_ptr<QSettings> m_settings;
+    ui::ModuleRegistry m_registry;
+    std::unique_ptr<qt::FeedDriver> m_feed;
+    std::unique_ptr<Workstation> m_window;
+    QString m_demoPath;
+};
+
+// Shows a question or notice in a QMessageBox over the active window.
+int ShowMessageBox(const std::string& text, unsigned type);
+
+// The whole run: options, start, event loop. clock started when the process entered main.
+int RunWorkstation(QApplication& app, const QElapsedTimer& clock);
+
+}  // namespace cartera::gui

@@ -1,0 +1,205 @@
+#include "app/gui/workstation.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QStatusBar>
+
+#include "host/folders.h"
+#include "host/message_box.h"
+#include "window/framework/dialog_template.h"
+#include "window/framework/doc_template.h"
+#include "window/framework/document.h"
+#include "window/framework/frame.h"
+#include "window/framework/module.h"
+#include "window/framework/status.h"
+#include "window/framework/view.h"
+
+namespace cartera::gui {
+namespace {
+
+constexpr int kMaxRecentFiles = 8;
+constexpr int kStatusMilliseconds = 8000;
+const char* const kRecentKey = "recentFiles";
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+}  // namespace
+
+Workstation::Workstation(const ui::ModuleRegistry& registry, QSettings* settings)
+    : m_registry(registry), m_settings(settings), m_area(new QMdiArea(this)) {
+    setWindowTitle(QStringLiteral("Cartera"));
+    m_area->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_area->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_area->setBackground(QColor(96, 110, 128));
+    setCentralWidget(m_area);
+    connect(m_area, &QMdiArea::subWindowActivated, this, [this] { UpdateCommandStates(); });
+
+    for (const ui::DocTypeRecord& type : registry.DocTypes()) {
+        const CRuntimeClass* doc = registry.FindClass(type.docClass);
+        const CRuntimeClass* frame = registry.FindClass(type.frameClass);
+        const CRuntimeClass* view = registry.FindClass(type.viewClass);
+        if (!doc || !frame || !view) continue;
+        auto tmpl = std::make_unique<CDocTemplate>(type.menuId, doc, frame, view, type.docString);
+        tmpl->SetFrameHost([this](CMDIChildWnd* f) { HostFrame(f); });
+        tmpl->SetRecentFileHandler([this](const std::string& path) { AddRecentFile(path); });
+        m_templates.push_back(std::move(tmpl));
+    }
+    ui::SetStatusHandler([this](const std::string& text) {
+        statusBar()->showMessage(Q(text), kStatusMilliseconds);
+    });
+    BuildMenus();
+    ShowReady();
+}
+
+Workstation::~Workstation() {
+    ui::SetStatusHandler({});
+    // Frames before templates: a closing frame hands its document back to its template.
+    const QList<QMdiSubWindow*> subs = m_area->subWindowList();
+    for (QMdiSubWindow* sub : subs) delete sub;
+}
+
+// --- Documents ------------------------------------------------------------------------------
+
+CDocument* Workstation::OpenFile(const std::string& path) {
+    CDocTemplate* chosen = m_templates.empty() ? nullptr : m_templates.front().get();
+    QString suffix = QStringLiteral(".") + QFileInfo(Q(path)).suffix();
+    for (const auto& tmpl : m_templates) {
+        std::string ext;
+        if (tmpl->GetDocString(ext, CDocTemplate::filterExt) && Q(ext) == suffix)
+            chosen = tmpl.get();
+    }
+    if (!chosen) return nullptr;
+    CDocument* doc = chosen->OpenDocumentFile(QFileInfo(Q(path)).absoluteFilePath().toStdString());
+    if (!doc) ui::ShowStatusMessage(::LS(40031));
+    UpdateCommandStates();
+    return doc;
+}
+
+CDocument* Workstation::NewDocument() {
+    if (m_templates.empty()) return nullptr;
+    CDocument* doc = m_templates.front()->OpenDocumentFile("");
+    UpdateCommandStates();
+    return doc;
+}
+
+CMDIChildWnd* Workstation::ActiveFrame() const {
+    QMdiSubWindow* sub = m_area->currentSubWindow();
+    return sub ? dynamic_cast<CMDIChildWnd*>(sub->widget()) : nullptr;
+}
+
+std::vector<CMDIChildWnd*> Workstation::Frames() const {
+    std::vector<CMDIChildWnd*> frames;
+    for (QMdiSubWindow* sub : m_area->subWindowList())
+        if (auto* frame = dynamic_cast<CMDIChildWnd*>(sub->widget())) frames.push_back(frame);
+    return frames;
+}
+
+bool Workstation::SendCommand(int id) {
+    CMDIChildWnd* frame = ActiveFrame();
+    return frame && frame->OnCmdMsg(id);
+}
+
+void Workstation::HostFrame(CMDIChildWnd* frame) {
+    bool first = m_area->subWindowList().isEmpty();
+    QMdiSubWindow* sub = m_area->addSubWindow(frame);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->installEventFilter(this);
+    sub->setWindowTitle(frame->windowTitle());
+    if (first) {
+        sub->showMaximized();
+    } else {
+        sub->resize(960, 600);
+        sub->show();
+    }
+}
+
+bool Workstation::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Close) {
+        auto* sub = qobject_cast<QMdiSubWindow*>(watched);
+        auto* frame = sub ? dynamic_cast<CMDIChildWnd*>(sub->widget()) : nullptr;
+        CDocument* doc = frame ? frame->GetActiveDocument() : nullptr;
+        if (doc && !doc->OnCloseObject()) {
+            event->ignore();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void Workstation::OpenWithDialog() {
+    QStringList filters;
+    for (const auto& tmpl : m_templates) {
+        std::string name, ext;
+        if (tmpl->GetDocString(ext, CDocTemplate::filterExt)) {
+            tmpl->GetDocString(name, CDocTemplate::filterName);
+            filters << Q(name.empty() ? "*" + ext : name);
+        }
+    }
+    filters << QStringLiteral("* (*)");
+    QString path = QFileDialog::getOpenFileName(
+        this, Q(ui::CommandPrompt(::LS(kCmdOpen))).remove(QChar(0x2026)),
+        Q(GetPMngFullPath(ORVO_PATH_PORTFOLIOS)), filters.join(QStringLiteral(";;")));
+    if (!path.isEmpty()) OpenFile(path.toStdString());
+}
+
+void Workstation::ExportActiveToPdf() {
+    CMDIChildWnd* frame = ActiveFrame();
+    CView* view = frame ? frame->GetActiveView() : nullptr;
+    if (!view) return;
+    QString base = QFileInfo(Q(frame->GetDocumentName())).completeBaseName();
+    QString suggested =
+        QDir(Q(HomeFolder())).filePath(base.isEmpty() ? "export.pdf" : base + ".pdf");
+    QString path = QFileDialog::getSaveFileName(this, Q(::LS(kCmdExportPdf)).remove(QChar(0x2026)),
+                                                suggested, QStringLiteral("PDF (*.pdf)"));
+    if (path.isEmpty()) return;
+    std::string error;
+    if (view->ExportToPdf(path.toStdString(), &error))
+        ui::ShowStatusMessage(path.toStdString());
+    else
+        AfxMessageBox(error, MB_OK | MB_ICONEXCLAMATION);
+}
+
+// --- Recent files ---------------------------------------------------------------------------
+
+QStringList Workstation::RecentFiles() const {
+    return m_settings ? m_settings->value(kRecentKey).toStringList() : QStringList();
+}
+
+void Workstation::AddRecentFile(const std::string& path) {
+    if (!m_settings) return;
+    QStringList files = RecentFiles();
+    files.removeAll(Q(path));
+    files.prepend(Q(path));
+    while (files.size() > kMaxRecentFiles) files.removeLast();
+    m_settings->setValue(kRecentKey, files);
+}
+
+void Workstation::FillRecentMenu(QMenu* menu) {
+    menu->clear();
+    int n = 0;
+    for (const QString& path : RecentFiles()) {
+        if (!QFileInfo::exists(path)) continue;
+        QAction* action = menu->addAction(QStringLiteral("&%1 %2").arg(++n).arg(path));
+        connect(action, &QAction::triggered, this, [this, path] { OpenFile(path.toStdString()); });
+    }
+    if (n == 0) menu->addAction(QStringLiteral("-"))->setEnabled(false);
+}
+
+// --- Language -------------------------------------------------------------------------------
+
+void Workstation::SetInterfaceLanguage(Language lang) {
+    SetLanguage(lang);
+    if (m_settings) m_settings->setValue("language", QString::fromLatin1(LanguageCode(lang)));
+    BuildMenus();
+    m_registry.NotifyLanguageChanged();
+    ShowReady();
+}
+
+void Workstation::ShowReady() { statusBar()->showMessage(Q(::LS(40030))); }
+
+}  // namespace cartera::gui

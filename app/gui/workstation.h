@@ -1,0 +1,97 @@
+#pragma once
+// The workstation's main window: an MDI area holding any number of document frames side by
+// side, the File, Edit, module, Window and Language menus, and a status bar. It knows the
+// documents only through the document templates it makes from the modules' records.
+#include <QMainWindow>
+#include <QSettings>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/strings.h"
+
+class CDocTemplate;
+class CDocument;
+class CMDIChildWnd;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+
+namespace cartera::ui {
+class ModuleRegistry;
+}
+
+namespace cartera::gui {
+
+class Workstation : public QMainWindow {
+  public:
+    // Our own command ids of the File and Window menus.
+    enum Command {
+        kCmdNew = 40000,
+        kCmdOpen = 40001,
+        kCmdClose = 40002,
+        kCmdPrint = 40003,
+        kCmdExportPdf = 40004,
+        kCmdExit = 40006,
+        kCmdCascade = 40011,
+        kCmdTile = 40012,
+    };
+    // The framework's command ids the menus send to the active frame.
+    static constexpr int kIdFilePrint = 57607;
+    static constexpr int kIdEditClear = 57632;
+    static constexpr int kEditMenu = 1;
+
+    // registry holds the loaded modules (not owned; must outlive the window). settings keeps
+    // the language and the recent files (not owned).
+    Workstation(const ui::ModuleRegistry& registry, QSettings* settings);
+    // Closes every frame before the templates go.
+    ~Workstation() override;
+
+    // Opens path with the template of its extension; null when it fails (the document
+    // framework has said why).
+    CDocument* OpenFile(const std::string& path);
+    // A new document of the first template (the portfolio name dialog asks the name).
+    CDocument* NewDocument();
+    // Switches the interface language: menus, status bar and every open frame.
+    void SetInterfaceLanguage(Language lang);
+
+    QMdiArea* Area() const { return m_area; }
+    // The frame of the active sub-window; null without one.
+    CMDIChildWnd* ActiveFrame() const;
+    std::vector<CMDIChildWnd*> Frames() const;
+    const std::vector<std::unique_ptr<CDocTemplate>>& Templates() const { return m_templates; }
+    // Routes a command to the active frame; false when nobody handles it.
+    bool SendCommand(int id);
+    QStringList RecentFiles() const;
+
+  protected:
+    // Asks a frame's document whether it may close before its sub-window goes.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void BuildMenus();
+    void BuildFileMenu();
+    void BuildEditMenu();
+    void BuildModuleMenus();
+    void BuildWindowMenu();
+    void BuildLanguageMenu();
+    QAction* AddCommand(QMenu* menu, int id, const std::string& text, std::function<void()> run);
+    void UpdateCommandStates();
+    void HostFrame(CMDIChildWnd* frame);
+    void AddRecentFile(const std::string& path);
+    void FillRecentMenu(QMenu* menu);
+    void FillWindowList(QMenu* menu);
+    void OpenWithDialog();
+    void ExportActiveToPdf();
+    void ShowReady();
+
+    const ui::ModuleRegistry& m_registry;
+    QSettings* m_settings;
+    QMdiArea* m_area;
+    std::vector<std::unique_ptr<CDocTemplate>> m_templates;
+    // Actions whose state follows the active frame, by command id.
+    std::vector<std::pair<int, QAction*>> m_routed;
+};
+
+}  // namespace cartera::gui

@@ -1,0 +1,178 @@
+// The workstation's menus: File, Edit, the modules' menus, Window and Language. They are
+// rebuilt whole when the interface language changes.
+#include <QActionGroup>
+#include <QKeySequence>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+
+#include "app/gui/workstation.h"
+#include "window/framework/dialog_template.h"
+#include "window/framework/frame.h"
+#include "window/framework/module.h"
+#include "window/framework/status.h"
+
+namespace cartera::gui {
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+// The languages by their own names, in menu order.
+struct LanguageEntry {
+    Language lang;
+    const char* name;
+};
+constexpr LanguageEntry kLanguages[] = {{Language::de, "Deutsch"},
+                                        {Language::en, "English"},
+                                        {Language::es, "Español"},
+                                        {Language::fr, "Français"},
+                                        {Language::it, "Italiano"}};
+
+}  // namespace
+
+void Workstation::BuildMenus() {
+    menuBar()->clear();
+    m_routed.clear();
+    BuildFileMenu();
+    BuildEditMenu();
+    BuildModuleMenus();
+    BuildWindowMenu();
+    BuildLanguageMenu();
+    UpdateCommandStates();
+}
+
+QAction* Workstation::AddCommand(QMenu* menu, int id, const std::string& text,
+                                 std::function<void()> run) {
+    QAction* action = menu->addAction(Q(text));
+    std::string table = ::LS(id);
+    std::string prompt = table.empty() ? text : ui::CommandPrompt(table);
+    action->setStatusTip(Q(prompt).remove(QChar(0x2026)));
+    action->setToolTip(Q(table.empty() ? text : ui::CommandTooltip(table)));
+    connect(action, &QAction::triggered, this, std::move(run));
+    return action;
+}
+
+void Workstation::BuildFileMenu() {
+    QMenu* file = menuBar()->addMenu(Q(::LS(40007)));
+    AddCommand(file, kCmdNew, ::LS(kCmdNew), [this] {
+        NewDocument();
+    })->setShortcut(QKeySequence::New);
+    AddCommand(file, kCmdOpen, ::LS(kCmdOpen), [this] {
+        OpenWithDialog();
+    })->setShortcut(QKeySequence::Open);
+    QAction* closeAction = AddCommand(file, kCmdClose, ::LS(kCmdClose), [this] {
+        if (QMdiSubWindow* sub = m_area->currentSubWindow()) sub->close();
+    });
+    closeAction->setShortcut(QKeySequence::Close);
+    m_routed.emplace_back(kCmdClose, closeAction);
+    file->addSeparator();
+    QAction* print =
+        AddCommand(file, kCmdPrint, ::LS(kCmdPrint), [this] { SendCommand(kIdFilePrint); });
+    print->setShortcut(QKeySequence::Print);
+    m_routed.emplace_back(kIdFilePrint, print);
+    QAction* pdf =
+        AddCommand(file, kCmdExportPdf, ::LS(kCmdExportPdf), [this] { ExportActiveToPdf(); });
+    m_routed.emplace_back(kCmdExportPdf, pdf);
+    file->addSeparator();
+    QMenu* recent = file->addMenu(Q(::LS(40005)));
+    connect(recent, &QMenu::aboutToShow, this, [this, recent] { FillRecentMenu(recent); });
+    FillRecentMenu(recent);
+    file->addSeparator();
+    AddCommand(file, kCmdExit, ::LS(kCmdExit), [this] {
+        close();
+    })->setShortcut(QKeySequence::Quit);
+    connect(file, &QMenu::aboutToShow, this, [this] { UpdateCommandStates(); });
+}
+
+void Workstation::BuildEditMenu() {
+    const ui::MenuTemplate* t = ui::FindMenuTemplate(kEditMenu);
+    if (!t) return;
+    auto lang = static_cast<int>(CurrentLanguage());
+    QMenu* edit = menuBar()->addMenu(Q(t->title[lang]));
+    for (const auto& item : t->items) {
+        if (item.id == 0) {
+            edit->addSeparator();
+            continue;
+        }
+        int id = item.id;
+        m_routed.emplace_back(
+            id, AddCommand(edit, id, item.texts[lang], [this, id] { SendCommand(id); }));
+    }
+    connect(edit, &QMenu::aboutToShow, this, [this] { UpdateCommandStates(); });
+}
+
+void Workstation::BuildModuleMenus() {
+    for (int menuId : m_registry.MenuIds()) {
+        ui::MenuRecord record = m_registry.BuildMenu(menuId);
+        if (record.id == 0) continue;
+        QMenu* menu = menuBar()->addMenu(Q(record.title));
+        for (const ui::MenuItemRecord& item : record.items) {
+            if (item.id == 0) {
+                menu->addSeparator();
+                continue;
+            }
+            int id = item.id;
+            m_routed.emplace_back(id,
+                                  AddCommand(menu, id, item.text, [this, id] { SendCommand(id); }));
+        }
+        connect(menu, &QMenu::aboutToShow, this, [this] { UpdateCommandStates(); });
+    }
+}
+
+void Workstation::BuildWindowMenu() {
+    QMenu* window = menuBar()->addMenu(Q(::LS(40010)));
+    auto fill = [this, window] {
+        window->clear();
+        AddCommand(window, kCmdCascade, ::LS(kCmdCascade), [this] { m_area->cascadeSubWindows(); });
+        AddCommand(window, kCmdTile, ::LS(kCmdTile), [this] { m_area->tileSubWindows(); });
+        FillWindowList(window);
+    };
+    connect(window, &QMenu::aboutToShow, this, fill);
+    fill();
+}
+
+void Workstation::FillWindowList(QMenu* menu) {
+    const QList<QMdiSubWindow*> subs = m_area->subWindowList();
+    if (subs.isEmpty()) return;
+    menu->addSeparator();
+    int n = 0;
+    for (QMdiSubWindow* sub : subs) {
+        QAction* action =
+            menu->addAction(QStringLiteral("&%1 %2").arg(++n).arg(sub->windowTitle()));
+        action->setCheckable(true);
+        action->setChecked(sub == m_area->currentSubWindow());
+        connect(action, &QAction::triggered, this,
+                [this, sub] { m_area->setActiveSubWindow(sub); });
+    }
+}
+
+void Workstation::BuildLanguageMenu() {
+    QMenu* menu = menuBar()->addMenu(Q(::LS(40020)));
+    auto* group = new QActionGroup(menu);
+    for (const LanguageEntry& entry : kLanguages) {
+        QAction* action = menu->addAction(QString::fromUtf8(entry.name));
+        action->setCheckable(true);
+        action->setChecked(entry.lang == CurrentLanguage());
+        group->addAction(action);
+        Language lang = entry.lang;
+        connect(action, &QAction::triggered, this, [this, lang] {
+            // The menus are rebuilt: leave the menu's own signal first.
+            QMetaObject::invokeMethod(
+                this, [this, lang] { SetInterfaceLanguage(lang); }, Qt::QueuedConnection);
+        });
+    }
+}
+
+void Workstation::UpdateCommandStates() {
+    CMDIChildWnd* frame = ActiveFrame();
+    for (auto& [id, action] : m_routed) {
+        bool enabled = frame != nullptr;
+        if (frame && id != kCmdClose && id != kCmdExportPdf) {
+            enabled = false;
+            frame->OnUpdateCmdUI(id, &enabled);
+        }
+        action->setEnabled(enabled);
+    }
+}
+
+}  // namespace cartera::gui

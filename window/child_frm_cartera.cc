@@ -1,0 +1,119 @@
+#include "window/child_frm_cartera.h"
+
+#include <QTabBar>
+
+#include "host/strings.h"
+#include "model/sistema.h"
+#include "window/command_bar.h"
+#include "window/framework/document.h"
+#include "window/framework/view.h"
+#include "window/view_valoracion.h"
+#include "window/views.h"
+
+IMPLEMENT_DYNCREATE(CChildFrmCartera, CMDIChildWnd)
+
+CChildFrmCartera::CChildFrmCartera() : m_pSistema(std::make_unique<CSistemaCartera>()) {}
+
+CChildFrmCartera::~CChildFrmCartera() {
+    // The views and their grids go first: they point to the ledger. The tab control must
+    // not report its pages leaving.
+    if (m_wndTabs) m_wndTabs->disconnect(this);
+    DestroyViews();
+    m_pSistema.reset();
+}
+
+bool CChildFrmCartera::OnCreateClient(CCreateContext* context) {
+    m_wndBar = new cartera::window::CommandBar(this, [this](int id) { OnCmdMsg(id); });
+    m_wndBar->setObjectName(QStringLiteral("bar%1").arg(kBarId));
+    m_wndTabs = new QTabWidget(this);
+    m_wndTabs->setObjectName(QStringLiteral("tabs%1").arg(kTabId));
+    m_wndTabs->setTabPosition(QTabWidget::South);
+    m_wndTabs->setDocumentMode(true);  // flat
+    m_wndTabs->setTabsClosable(false);
+    m_wndTabs->tabBar()->setExpanding(false);
+
+    struct Tab {
+        const CRuntimeClass* cls;
+        int label;
+    };
+    const Tab tabs[] = {{RUNTIME_CLASS(CViewCartera), 3377},
+                        {RUNTIME_CLASS(CViewOpAbiertas), 3378},
+                        {RUNTIME_CLASS(CViewOpCerradas), 3379},
+                        {RUNTIME_CLASS(CViewValoracion), 3400}};
+    for (const Tab& tab : tabs) {
+        if (AddView(tab.cls, LS(tab.label), -1, context) == -1) return false;
+        m_tabLabelIds.push_back(tab.label);
+    }
+    SetActiveView(dynamic_cast<CView*>(m_wndTabs->widget(0)));
+    UpdateBarButtons();
+    connect(m_wndTabs, &QTabWidget::currentChanged, this, [this](int i) { OnTabChanged(i); });
+    return true;
+}
+
+int CChildFrmCartera::AddView(const CRuntimeClass* viewClass, const std::string& label, int index,
+                              CCreateContext* context) {
+    CView* view = CreateView(viewClass, context, m_wndTabs);
+    if (!view) return -1;
+    if (context && context->m_pCurrentDoc) {
+        SetWindowText(context->m_pCurrentDoc->GetTitle());
+        update();
+        context->m_pCurrentDoc->AddView(view);  // no-op when already attached
+    }
+    m_wndTabs->insertTab(index < 0 ? m_wndTabs->count() : index, view,
+                         QString::fromStdString(label));
+    return m_wndTabs->count() - 1;
+}
+
+int CChildFrmCartera::OnCreate() {
+    if (CMDIChildWnd::OnCreate() == -1) return -1;
+    if (auto* first = m_wndTabs ? dynamic_cast<CView*>(m_wndTabs->widget(0)) : nullptr)
+        first->setFocus();
+    RecalcLayout();
+    SetTimer(kIdleTimer, kIdleMilliseconds);
+    return 0;
+}
+
+void CChildFrmCartera::RecalcLayout() { OnSize(0, width(), height()); }
+
+void CChildFrmCartera::OnSize(int type, int cx, int cy) {
+    if (!m_wndTabs) return;
+    QRect client = rect();
+    m_wndBar->resize(cx, kBarHeight);
+    m_wndTabs->setGeometry(client.left(), kBarHeight, client.width(), client.height() - 27);
+    m_wndTabs->update();
+}
+
+void CChildFrmCartera::OnTimer(int) { m_pSistema->DoIdle(); }
+
+void CChildFrmCartera::Serialize(CArchive& ar) { m_pSistema->Serialize(ar); }
+
+std::string CChildFrmCartera::GetDocumentName() const {
+    CDocument* doc = GetActiveDocument();
+    return doc ? doc->GetTitle() : std::string();
+}
+
+void CChildFrmCartera::OnTabChanged(int index) {
+    if (auto* view = dynamic_cast<CView*>(m_wndTabs->widget(index))) SetActiveView(view);
+    UpdateBarButtons();
+}
+
+void CChildFrmCartera::UpdateBarButtons() {
+    // A button whose command the active view does not handle is greyed.
+    if (m_wndBar)
+        m_wndBar->UpdateEnabled([this](int id) {
+            bool enabled = false;
+            return OnUpdateCmdUI(id, &enabled) && enabled;
+        });
+}
+
+void CChildFrmCartera::OnLanguageChanged() {
+    if (m_wndBar) m_wndBar->Retranslate();
+    for (int i = 0; m_wndTabs && i < m_wndTabs->count(); ++i) {
+        if (i < static_cast<int>(m_tabLabelIds.size()))
+            m_wndTabs->setTabText(i, QString::fromStdString(LS(m_tabLabelIds[i])));
+        if (auto* list = dynamic_cast<CViewBaseCartera*>(m_wndTabs->widget(i)))
+            list->Retranslate();
+        else if (auto* rating = dynamic_cast<CViewValoracion*>(m_wndTabs->widget(i)))
+            rating->Retranslate();
+    }
+}

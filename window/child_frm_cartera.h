@@ -1,0 +1,66 @@
+#pragma once
+// The frame of one portfolio: it owns the ledger, shows the command bar on top and a tab
+// control with the four portfolio views below, and runs the ledger's idle work on a timer.
+#include <QTabWidget>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "window/framework/frame.h"
+
+class CSistemaCartera;
+
+namespace cartera::window {
+class CommandBar;
+}
+
+class CChildFrmCartera : public CMDIChildWnd {
+    DECLARE_DYNCREATE(CChildFrmCartera)
+
+  public:
+    static constexpr int kBarTemplate = 3367;
+    static constexpr int kBarId = 1000;
+    static constexpr int kTabId = 1;
+    static constexpr int kBarHeight = 28;
+    static constexpr int kIdleTimer = 100;
+    static constexpr int kIdleMilliseconds = 1500;
+
+    // Creates the ledger, which loads the commission file.
+    CChildFrmCartera();
+    // Destroys the views, then the ledger.
+    ~CChildFrmCartera() override;
+
+    QTabWidget* GetTabWnd() const { return m_wndTabs; }
+    CSistemaCartera* GetAdmCartera() const { return m_pSistema.get(); }
+    cartera::window::CommandBar* GetCommandBar() const { return m_wndBar; }
+
+    // Creates a view of viewClass in the tab control and inserts it as a tab with label at
+    // index (-1 appends). Returns the new tab's position (the number of tabs minus one), or
+    // -1 when the view cannot be created.
+    int AddView(const CRuntimeClass* viewClass, const std::string& label, int index,
+                CCreateContext* context);
+
+    // Hands the archive to the ledger.
+    void Serialize(CArchive& ar) override;
+    // Command bar, tab control and the four views; movements active.
+    bool OnCreateClient(CCreateContext* context) override;
+    // Focus to the first view, layout, idle timer.
+    int OnCreate() override;
+    void OnSize(int type, int cx, int cy) override;
+    // Every timer, whatever its id, runs the ledger's idle work.
+    void OnTimer(int id) override;
+    // The title of the active document.
+    std::string GetDocumentName() const override;
+    // Bar texts, tab labels and grid headings in the new language.
+    void OnLanguageChanged() override;
+
+  private:
+    void OnTabChanged(int index);
+    void UpdateBarButtons();
+    void RecalcLayout();
+
+    QTabWidget* m_wndTabs = nullptr;
+    cartera::window::CommandBar* m_wndBar = nullptr;
+    std::unique_ptr<CSistemaCartera> m_pSistema;
+    std::vector<int> m_tabLabelIds;  // string ids of the tab labels, by position
+};

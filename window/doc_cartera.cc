@@ -1,0 +1,67 @@
+#include "window/doc_cartera.h"
+
+#include "dialogs/dlg_nombre_cartera.h"
+#include "host/archive.h"
+#include "host/folders.h"
+#include "host/message_box.h"
+#include "host/strings.h"
+#include "host/version_info.h"
+#include "model/portfolio_file.h"
+#include "model/sistema.h"
+#include "window/child_frm_cartera.h"
+#include "window/framework/doc_template.h"
+#include "window/framework/view.h"
+
+IMPLEMENT_DYNCREATE(CDocCartera, CDocument)
+
+bool CDocCartera::OnNewDocument() {
+    CDlgNombreCartera dlg(nullptr);
+    if (dlg.DoModal() != IDOK) return false;
+    if (!CDocument::OnNewDocument()) return false;
+    std::string extension;
+    if (!GetDocTemplate() || !GetDocTemplate()->GetDocString(extension, CDocTemplate::filterExt))
+        return false;  // abandoned without a message
+    std::string path = GetPMngFullPath(ORVO_PATH_PORTFOLIOS) + dlg.GetName() + extension;
+    if (File(path) && AfxMessageBox(LS(3458), MB_YESNO | MB_ICONQUESTION) != IDYES) return false;
+    SetPathName(path);
+    SetTitle(path);
+    if (!DoSave(path, true)) return false;
+    m_bCreatedAsNew = 1;
+    return true;
+}
+
+CSistemaCartera* CDocCartera::GetLedger() const {
+    CView* view = GetFirstView();
+    auto* frame = view ? dynamic_cast<CChildFrmCartera*>(view->GetParentFrame()) : nullptr;
+    return frame ? frame->GetAdmCartera() : nullptr;
+}
+
+void CDocCartera::Serialize(CArchive& ar) {
+    if (CSistemaCartera* ledger = GetLedger()) {
+        m_versionMarkRead = false;
+        cartera::SerializePortfolio(ar, *ledger, &m_versionMarkRead);
+    } else if (ar.IsStoring()) {  // no view: the envelope alone
+        ar.WriteString("");
+        CVersionInfo(ar, this, 1, 0).Mark();
+        ar.WriteString("");
+    } else {
+        ar.ReadString();
+        m_versionMarkRead = CVersionInfo(ar, this, 1, 0).IsMark();
+        ar.ReadString();
+    }
+    UpdateAllViews(nullptr, 0, nullptr);
+}
+
+bool CDocCartera::OnCloseObject() {
+    if (!m_bCreatedAsNew) return true;
+    return CDocument::OnCloseObject();
+}
+
+void CDocCartera::DoFileSave() {
+    if (!GetPathName().empty()) DoSave(GetPathName(), true);
+}
+
+std::string CDocCartera::DescribeLoadError(const CArchiveException& e, size_t position) const {
+    if (!m_versionMarkRead) return "not a portfolio file";
+    return "the portfolio is damaged: " + CDocument::DescribeLoadError(e, position);
+}

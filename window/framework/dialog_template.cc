@@ -1,0 +1,137 @@
+#include "window/framework/dialog_template.h"
+
+#include <QFontMetrics>
+#include <charconv>
+
+#include "resources/resources.h"
+
+namespace cartera::ui {
+namespace {
+
+std::vector<std::string_view> SplitTabs(std::string_view line) {
+    std::vector<std::string_view> fields;
+    for (;;) {
+        size_t tab = line.find('\t');
+        fields.push_back(line.substr(0, tab));
+        if (tab == std::string_view::npos) break;
+        line.remove_prefix(tab + 1);
+    }
+    return fields;
+}
+
+bool ToInt(std::string_view s, int* out) {
+    auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), *out);
+    return ec == std::errc() && end == s.data() + s.size();
+}
+
+Texts TextsFrom(const std::vector<std::string_view>& fields, size_t first) {
+    Texts texts;
+    for (size_t l = 0; l < texts.size(); ++l)
+        if (first + l < fields.size()) texts[l] = std::string(fields[first + l]);
+    return texts;
+}
+
+// Calls f(fields) for every non-comment line.
+template <typename F>
+void ForEachLine(std::string_view data, F f) {
+    while (!data.empty()) {
+        size_t eol = data.find('\n');
+        std::string_view line = data.substr(0, eol);
+        data.remove_prefix(eol == std::string_view::npos ? data.size() : eol + 1);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        if (line.empty() || line[0] == '#') continue;
+        f(SplitTabs(line));
+    }
+}
+
+// Reads "<template> <id> <kind> <x> <y> <w> <h>" from fields[1..7].
+bool ReadPlace(const std::vector<std::string_view>& f, int* owner, int* id, QRect* units) {
+    int x, y, w, h;
+    if (f.size() < 8 || !ToInt(f[1], owner) || !ToInt(f[2], id) || !ToInt(f[4], &x) ||
+        !ToInt(f[5], &y) || !ToInt(f[6], &w) || !ToInt(f[7], &h))
+        return false;
+    *units = QRect(x, y, w, h);
+    return true;
+}
+
+}  // namespace
+
+const DialogControl* DialogTemplate::Find(int controlId) const {
+    for (const DialogControl& c : controls)
+        if (c.id == controlId) return &c;
+    return nullptr;
+}
+
+std::vector<DialogTemplate> ParseDialogTemplates(std::string_view tsv) {
+    std::vector<DialogTemplate> out;
+    ForEachLine(tsv, [&](const std::vector<std::string_view>& f) {
+        int owner, id;
+        QRect units;
+        if ((f[0] != "dialog" && f[0] != "control") || !ReadPlace(f, &owner, &id, &units)) return;
+        if (f[0] == "dialog") {
+            DialogTemplate t;
+            t.id = owner;
+            t.units = units;
+            t.caption = TextsFrom(f, 8);
+            out.push_back(std::move(t));
+            return;
+        }
+        if (out.empty() || out.back().id != owner) return;  // a control outside its dialog
+        DialogControl c;
+        c.id = id;
+        c.kind = std::string(f[3]);
+        c.units = units;
+        c.texts = TextsFrom(f, 8);
+        out.back().controls.push_back(std::move(c));
+    });
+    return out;
+}
+
+std::vector<MenuTemplate> ParseMenuTemplates(std::string_view tsv) {
+    std::vector<MenuTemplate> out;
+    ForEachLine(tsv, [&](const std::vector<std::string_view>& f) {
+        int owner;
+        if (f.size() < 2 || !ToInt(f[1], &owner)) return;
+        if (f[0] == "menu") {
+            MenuTemplate m;
+            m.id = owner;
+            m.title = TextsFrom(f, 2);
+            out.push_back(std::move(m));
+        } else if (f[0] == "item" && f.size() >= 3 && !out.empty() && out.back().id == owner) {
+            MenuTemplate::Item item;
+            if (!ToInt(f[2], &item.id)) return;
+            item.texts = TextsFrom(f, 3);
+            out.back().items.push_back(std::move(item));
+        }
+    });
+    return out;
+}
+
+const DialogTemplate* FindDialogTemplate(int id) {
+    static const std::vector<DialogTemplate> all =
+        ParseDialogTemplates(resources::DialogTemplates());
+    for (const DialogTemplate& t : all)
+        if (t.id == id) return &t;
+    return nullptr;
+}
+
+const MenuTemplate* FindMenuTemplate(int id) {
+    static const std::vector<MenuTemplate> all = ParseMenuTemplates(resources::DialogTemplates());
+    for (const MenuTemplate& m : all)
+        if (m.id == id) return &m;
+    return nullptr;
+}
+
+QRect DialogUnitsToPixels(const QRect& units, const QFont& font) {
+    QFontMetrics fm(font);
+    // The average width of the 52 letters, rounded as the dialog manager does.
+    int letters = fm.horizontalAdvance(
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    int baseX = (letters / 26 + 1) / 2;
+    int baseY = fm.height();
+    auto x = [&](int v) { return (v * baseX + 2) / 4; };
+    auto y = [&](int v) { return (v * baseY + 4) / 8; };
+    return QRect(x(units.x()), y(units.y()), x(units.width()), y(units.height()));
+}
+
+}  // namespace cartera::ui

@@ -1,0 +1,79 @@
+#pragma once
+// The document of the document/view framework: a file's path and title, a modified flag, the
+// views that show it, and the open/save steps that run its Serialize on an archive. Files
+// are read whole and written atomically through the current environment (host/env.h).
+#include <string>
+#include <vector>
+
+#include "window/framework/runtime_class.h"
+
+class CArchive;
+class CArchiveException;
+class CDocTemplate;
+class CView;
+
+class CDocument : public CObject {
+    DECLARE_DYNAMIC(CDocument)
+
+  public:
+    CDocument() = default;
+    // Views still attached are detached (they no longer name this document).
+    ~CDocument() override;
+    CDocument(const CDocument&) = delete;
+    CDocument& operator=(const CDocument&) = delete;
+
+    const std::string& GetPathName() const { return m_path; }
+    // Sets the path; with addToMru the template's recent-file list hears of it.
+    virtual void SetPathName(const std::string& path, bool addToMru = true);
+    const std::string& GetTitle() const { return m_title; }
+    // Sets the title and retitles the frames of its views.
+    virtual void SetTitle(const std::string& title);
+
+    virtual int IsModified() const { return m_modified; }
+    virtual void SetModifiedFlag(int modified = 1) { m_modified = modified ? 1 : 0; }
+
+    CDocTemplate* GetDocTemplate() const { return m_pDocTemplate; }
+
+    // Views, in the order they were attached. AddView ignores a view already attached.
+    void AddView(CView* view);
+    void RemoveView(CView* view);
+    const std::vector<CView*>& GetViews() const { return m_views; }
+    CView* GetFirstView() const { return m_views.empty() ? nullptr : m_views.front(); }
+    // Calls OnUpdate of every view but sender.
+    void UpdateAllViews(CView* sender, long hint = 0, CObject* hintObject = nullptr);
+
+    // New document: clears the path and the modified flag. False fails the creation.
+    virtual bool OnNewDocument();
+    // Reads path through Serialize. On failure shows a message naming the file and what is
+    // wrong, and returns false.
+    virtual bool OnOpenDocument(const std::string& path);
+    // Writes the document through Serialize, replacing path atomically. On failure shows a
+    // message naming the file and returns false; the old file is then intact.
+    virtual bool OnSaveDocument(const std::string& path);
+    // OnSaveDocument(path); on success with replace the document takes path as its own.
+    bool DoSave(const std::string& path, bool replace = true);
+    virtual void Serialize(CArchive& ar) {}
+
+    // The host's object protocol: the kind of object and whether it may close now.
+    virtual int GetObjectType(int kind) const { return 0; }
+    virtual bool OnCloseObject() { return true; }
+
+    // What the last failed open or save reported; empty after a success.
+    const std::string& LastError() const { return m_lastError; }
+
+  protected:
+    // The text of a read error, for the message naming the file. position is the archive's.
+    virtual std::string DescribeLoadError(const CArchiveException& e, size_t position) const;
+    // Shows text with MB_ICONEXCLAMATION and remembers it as LastError().
+    void ReportError(const std::string& text);
+
+  private:
+    friend class CDocTemplate;
+
+    std::string m_path;
+    std::string m_title;
+    std::string m_lastError;
+    int m_modified = 0;
+    CDocTemplate* m_pDocTemplate = nullptr;
+    std::vector<CView*> m_views;
+};

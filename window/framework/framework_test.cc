@@ -1,0 +1,180 @@
+#include <gtest/gtest.h>
+
+#include "host/strings.h"
+#include "window/framework/dialog_template.h"
+#include "window/framework/doc_template.h"
+#include "window/framework/document.h"
+#include "window/framework/frame.h"
+#include "window/framework/module.h"
+#include "window/framework/status.h"
+#include "window/framework/view.h"
+
+namespace cartera::ui {
+namespace {
+
+// A view that counts its updates.
+class CountingView : public CView {
+    DECLARE_DYNCREATE(CountingView)
+  public:
+    void OnUpdate(CView*, long, CObject*) override { ++updates; }
+    int updates = 0;
+};
+IMPLEMENT_DYNCREATE(CountingView, CView)
+
+class PlainDocument : public CDocument {
+    DECLARE_DYNCREATE(PlainDocument)
+};
+IMPLEMENT_DYNCREATE(PlainDocument, CDocument)
+
+class PlainFrame : public CMDIChildWnd {
+    DECLARE_DYNCREATE(PlainFrame)
+};
+IMPLEMENT_DYNCREATE(PlainFrame, CMDIChildWnd)
+
+TEST(DialogTemplateTest, TheCommandBarAndTheNameDialogAreDescribedInEveryLanguage) {
+    const DialogTemplate* bar = FindDialogTemplate(3367);
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->units, QRect(0, 0, 339, 18));
+    const QRect places[] = {{2, 2, 50, 14}, {56, 2, 50, 14}, {110, 2, 50, 14}, {163, 2, 50, 14}};
+    const char* english[] = {"&Buy", "&Sell", "&Other", "&Comission"};
+    for (int i = 0; i < 4; ++i) {
+        const DialogControl* button = bar->Find(33748 + i);
+        ASSERT_NE(button, nullptr) << i;
+        EXPECT_EQ(button->units, places[i]);
+        EXPECT_EQ(button->Text(Language::en), english[i]);
+        for (int lang = 0; lang < 5; ++lang)
+            EXPECT_FALSE(button->texts[lang].empty()) << i << " " << lang;
+    }
+    const DialogTemplate* name = FindDialogTemplate(3366);
+    ASSERT_NE(name, nullptr);
+    EXPECT_EQ(name->caption[static_cast<int>(Language::en)], "Portfolio's Name");
+    EXPECT_NE(name->Find(1050), nullptr);
+    EXPECT_NE(name->Find(1), nullptr);
+    EXPECT_NE(name->Find(2), nullptr);
+    EXPECT_EQ(FindDialogTemplate(9999), nullptr);
+}
+
+TEST(DialogTemplateTest, ParsingSkipsMalformedLinesAndStrayControls) {
+    std::vector<DialogTemplate> t = ParseDialogTemplates(
+        "# comment\n"
+        "control\t5\t7\tbutton\t1\t1\t1\t1\tLost\n"  // before any dialog
+        "dialog\t5\t0\tdialog\t0\t0\t100\t50\tCap\n"
+        "control\t5\t8\tedit\t1\tx\t1\t1\n"  // a place that is no number
+        "control\t5\t9\tbutton\t10\t20\t30\t40\tA\tB\r\n"
+        "control\t6\t10\tbutton\t1\t1\t1\t1\tOther dialog\n");
+    ASSERT_EQ(t.size(), 1u);
+    ASSERT_EQ(t[0].controls.size(), 1u);
+    EXPECT_EQ(t[0].controls[0].id, 9);
+    EXPECT_EQ(t[0].controls[0].units, QRect(10, 20, 30, 40));
+    EXPECT_EQ(t[0].controls[0].texts[0], "A");
+    EXPECT_EQ(t[0].controls[0].texts[1], "B");
+    EXPECT_EQ(t[0].controls[0].texts[2], "");
+}
+
+TEST(DialogTemplateTest, MenusCarryTheirItemsAndDialogUnitsFollowTheFont) {
+    const MenuTemplate* menu = FindMenuTemplate(3371);
+    ASSERT_NE(menu, nullptr);
+    ASSERT_EQ(menu->items.size(), 4u);
+    EXPECT_EQ(menu->items[3].id, 33751);
+    EXPECT_EQ(menu->items[3].texts[static_cast<int>(Language::en)], "Commission");
+
+    QFont small;
+    small.setPixelSize(10);
+    QFont large;
+    large.setPixelSize(20);
+    QRect a = DialogUnitsToPixels(QRect(4, 8, 40, 16), small);
+    QRect b = DialogUnitsToPixels(QRect(4, 8, 40, 16), large);
+    EXPECT_GT(b.width(), a.width());
+    EXPECT_GT(b.height(), a.height());
+    EXPECT_EQ(a.height(), QFontMetrics(small).height() * 2);  // 16 units: two lines
+}
+
+TEST(DocumentViewsTest, UpdatesReachEveryViewButTheSenderAndViewsLeaveOnDestruction) {
+    PlainDocument doc;
+    auto a = std::make_unique<CountingView>();
+    auto b = std::make_unique<CountingView>();
+    doc.AddView(a.get());
+    doc.AddView(b.get());
+    doc.AddView(a.get());  // already there
+    ASSERT_EQ(doc.GetViews().size(), 2u);
+    doc.UpdateAllViews(a.get());
+    EXPECT_EQ(a->updates, 0);
+    EXPECT_EQ(b->updates, 1);
+    EXPECT_EQ(b->GetDocument(), &doc);
+    b.reset();
+    EXPECT_EQ(doc.GetViews().size(), 1u);
+    doc.UpdateAllViews(nullptr);
+    EXPECT_EQ(a->updates, 1);
+
+    // A view the document has updated needs no initial update; a fresh one gets it.
+    a->OnInitialUpdate();
+    EXPECT_EQ(a->updates, 1);
+    CountingView fresh;
+    doc.AddView(&fresh);
+    fresh.OnInitialUpdate();
+    EXPECT_EQ(fresh.updates, 1);
+}
+
+TEST(DocTemplateTest, DocStringFieldsAndTheDefaultFrameLife) {
+    CDocTemplate tmpl(7, RUNTIME_CLASS(PlainDocument), RUNTIME_CLASS(PlainFrame),
+                      RUNTIME_CLASS(CountingView), "\nPlain\n\nPlain files\n.plain");
+    std::string field = "untouched";
+    EXPECT_TRUE(tmpl.GetDocString(field, CDocTemplate::filterExt));
+    EXPECT_EQ(field, ".plain");
+    EXPECT_FALSE(tmpl.GetDocString(field, CDocTemplate::fileNewName));  // empty field
+    EXPECT_FALSE(tmpl.GetDocString(field, 9));
+    EXPECT_EQ(field, ".plain");
+
+    std::vector<CMDIChildWnd*> hosted;
+    tmpl.SetFrameHost([&](CMDIChildWnd* frame) { hosted.push_back(frame); });
+    CDocument* doc = tmpl.OpenDocumentFile("");
+    ASSERT_NE(doc, nullptr);
+    ASSERT_EQ(hosted.size(), 1u);
+    EXPECT_EQ(tmpl.FindFrame(doc), hosted[0]);
+    ASSERT_EQ(doc->GetViews().size(), 1u);
+    EXPECT_EQ(static_cast<CountingView*>(doc->GetFirstView())->updates, 1) << "initial update";
+    EXPECT_EQ(hosted[0]->GetActiveView(), doc->GetFirstView());
+    delete hosted[0];
+    EXPECT_TRUE(tmpl.GetDocuments().empty()) << "the document goes with its last frame";
+}
+
+TEST(DocTemplateTest, ClassesThatAreNoDocumentOrFrameCreateNothing) {
+    CDocTemplate wrong(7, RUNTIME_CLASS(CountingView), RUNTIME_CLASS(PlainFrame),
+                       RUNTIME_CLASS(CountingView), "\n\n\n\n.x");
+    EXPECT_EQ(wrong.OpenDocumentFile(""), nullptr);
+    CDocTemplate noFrame(7, RUNTIME_CLASS(PlainDocument), RUNTIME_CLASS(CountingView),
+                         RUNTIME_CLASS(CountingView), "\n\n\n\n.x");
+    EXPECT_EQ(noFrame.OpenDocumentFile(""), nullptr);
+    EXPECT_TRUE(noFrame.GetDocuments().empty());
+}
+
+TEST(ModuleRegistryTest, FindsClassesByNameAndRunsLanguageHooks) {
+    ModuleRegistry registry;
+    registry.RegisterClass(RUNTIME_CLASS(CountingView));
+    registry.RegisterClass(RUNTIME_CLASS(CountingView));
+    EXPECT_EQ(registry.Classes().size(), 1u);
+    EXPECT_EQ(registry.FindClass("CountingView"), RUNTIME_CLASS(CountingView));
+    EXPECT_EQ(registry.FindClass("Nobody"), nullptr);
+    EXPECT_TRUE(registry.FindClass("CountingView")->IsDerivedFrom(RUNTIME_CLASS(CView)));
+    EXPECT_FALSE(registry.FindClass("CountingView")->IsDerivedFrom(RUNTIME_CLASS(CDocument)));
+    int runs = 0;
+    registry.AddLanguageHook([&] { ++runs; });
+    registry.NotifyLanguageChanged();
+    EXPECT_EQ(runs, 1);
+    EXPECT_EQ(registry.BuildMenu(5).id, 0);
+}
+
+TEST(StatusTest, PromptIsTheFirstLineAndTooltipTheSecond) {
+    EXPECT_EQ(CommandPrompt("Other operations\nDividends, Impositions"), "Other operations");
+    EXPECT_EQ(CommandTooltip("Other operations\nDividends, Impositions"), "Dividends, Impositions");
+    EXPECT_EQ(CommandTooltip("Buy"), "Buy");
+    std::vector<std::string> shown;
+    StatusHandler previous = SetStatusHandler([&](const std::string& t) { shown.push_back(t); });
+    ShowStatusMessage("x");
+    SetStatusHandler(previous);
+    ShowStatusMessage("dropped");
+    EXPECT_EQ(shown, std::vector<std::string>{"x"});
+}
+
+}  // namespace
+}  // namespace cartera::ui

@@ -1,0 +1,40 @@
+#include "window/framework/view.h"
+
+#include <QResizeEvent>
+#include <algorithm>
+
+#include "window/framework/document.h"
+#include "window/framework/frame.h"
+
+IMPLEMENT_DYNAMIC(CView, CObject)
+
+CView::CView() { setAttribute(Qt::WA_OpaquePaintEvent, false); }
+
+CView::~CView() {
+    if (m_pDocument) m_pDocument->RemoveView(this);
+    if (m_pFrame) {
+        auto& views = m_pFrame->m_views;
+        views.erase(std::remove(views.begin(), views.end(), this), views.end());
+        if (m_pFrame->m_pActiveView == this) m_pFrame->m_pActiveView = nullptr;
+    }
+}
+
+void CView::OnInitialUpdate() {
+    if (!m_updatedByDocument) OnUpdate(nullptr, 0, nullptr);
+}
+
+void CView::OnUpdate(CView*, long, CObject*) { update(); }
+
+bool CView::ExportToPdf(const std::string&, std::string* error) {
+    if (error) *error = "nothing to export";
+    return false;
+}
+
+QRect CView::GetWindowRect() const { return QRect(mapToGlobal(QPoint(0, 0)), size()); }
+
+void CView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    OnSize(0, event->size().width(), event->size().height());
+}
+
+void CView::paintEvent(QPaintEvent*) { OnDraw(); }

@@ -1,0 +1,50 @@
+// The portfolio module's entry point: registers its run-time classes, its document type,
+// its menu and its language hook with the workstation.
+#include <QApplication>
+
+#include "host/folders.h"
+#include "host/strings.h"
+#include "window/child_frm_cartera.h"
+#include "window/doc_cartera.h"
+#include "window/framework/dialog_template.h"
+#include "window/framework/module.h"
+#include "window/view_valoracion.h"
+#include "window/views.h"
+
+namespace {
+
+constexpr int kPortfolioMenu = 3371;
+
+cartera::ui::MenuRecord BuildMenu(int id) {
+    cartera::ui::MenuRecord menu;
+    const cartera::ui::MenuTemplate* t = cartera::ui::FindMenuTemplate(id);
+    if (!t) return menu;
+    auto lang = static_cast<int>(cartera::CurrentLanguage());
+    menu.id = id;
+    menu.title = t->title[lang];
+    for (const auto& item : t->items) menu.items.push_back({item.id, item.texts[lang]});
+    return menu;
+}
+
+// Frames of this module retitle themselves; the workstation knows only the framework.
+void RetranslateFrames() {
+    for (QWidget* w : QApplication::allWidgets())
+        if (auto* frame = dynamic_cast<CChildFrmCartera*>(w)) frame->OnLanguageChanged();
+}
+
+}  // namespace
+
+extern "C" __attribute__((visibility("default"))) int CarteraRegisterModule(
+    cartera::ui::ModuleRegistry* registry) {
+    if (!registry) return 0;
+    registry->RegisterClass(RUNTIME_CLASS(CDocCartera));
+    registry->RegisterClass(RUNTIME_CLASS(CChildFrmCartera));
+    registry->RegisterClass(RUNTIME_CLASS(CViewCartera));
+    registry->RegisterClass(RUNTIME_CLASS(CViewBaseCartera));
+    std::string ext = cartera::PortfolioExtension();
+    registry->AddDocType({"CDocCartera", "CChildFrmCartera", "CViewCartera", kPortfolioMenu,
+                          "\nPortfolio\nPortfolio\nPortfolio files (*" + ext + ")\n" + ext});
+    registry->AddMenu(kPortfolioMenu, [] { return BuildMenu(kPortfolioMenu); });
+    registry->AddLanguageHook(RetranslateFrames);
+    return 1;
+}

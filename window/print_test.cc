@@ -1,0 +1,87 @@
+#include <QProcess>
+
+#include "grids/grid_valoracion.h"
+#include "host/dates.h"
+#include "host/qt/grid_view.h"
+#include "host/strings.h"
+#include "window/child_frm_cartera.h"
+#include "window/doc_cartera.h"
+#include "window/test_support.h"
+#include "window/view_valoracion.h"
+#include "window/views.h"
+
+namespace cartera::window::testing {
+namespace {
+
+// The text of a PDF file, as pdftotext reads it (layout kept, so a row stays on one line).
+std::string PdfText(const std::string& path) {
+    QProcess process;
+    process.start(QStringLiteral("pdftotext"),
+                  {QStringLiteral("-layout"), QString::fromStdString(path), QStringLiteral("-")});
+    if (!process.waitForFinished(30000)) return std::string();
+    // The PDF keeps the font's ligatures; read "fi" and "fl" as letters.
+    return QString::fromUtf8(process.readAllStandardOutput())
+        .replace(QChar(0xFB01), QStringLiteral("fi"))
+        .replace(QChar(0xFB02), QStringLiteral("fl"))
+        .toStdString();
+}
+
+bool Contains(const std::string& haystack, const std::string& needle) {
+    return haystack.find(needle) != std::string::npos;
+}
+
+using PrintTest = WindowTest;
+
+TEST_F(PrintTest, PdfExportHoldsTheGridsHeadingsAndRows) {
+    int d = DateNumber(2026, 6, 1);
+    COrderCartera a = Exec(true, "IBE.MC", 120, 11.25, d);
+    a.symbol = "Iberdrola";
+    COrderCartera b = Exec(true, "AENA.MC", 7, 170.5, d);
+    b.symbol = "Aena";
+    CDocCartera* doc = Open(WritePortfolio("Printed", {Cash(kImposition, 9000, d), a, b}));
+    ASSERT_NE(doc, nullptr);
+    CChildFrmCartera* frame = FrameOf(doc);
+
+    std::string pdf = m_home.path().toStdString() + "/movements.pdf";
+    std::string error;
+    ASSERT_TRUE(Movements(frame)->ExportToPdf(pdf, &error)) << error;
+    std::string text = PdfText(pdf);
+    ASSERT_FALSE(text.empty()) << "pdftotext read nothing";
+    EXPECT_TRUE(Contains(text, "Printed - " + ::LS(3377))) << text;
+    qt::GridView* grid = Movements(frame)->GetGridWindow();
+    for (int heading : {3381, 3384, 3382, 3385, 3386}) {
+        int col = ColumnOf(*grid->Grid(), heading);
+        ASSERT_GE(col, 0) << heading;
+        EXPECT_TRUE(Contains(text, ShownHeading(grid, col))) << heading << "\n" << text;
+    }
+    for (int row = 0; row < ShownRows(grid); ++row) {
+        std::string symbol = ShownText(grid, row, ColumnOf(*grid->Grid(), 3384));
+        std::string price = ShownText(grid, row, ColumnOf(*grid->Grid(), 3386));
+        EXPECT_TRUE(Contains(text, symbol)) << symbol;
+        EXPECT_TRUE(Contains(text, price)) << price;
+    }
+    EXPECT_TRUE(Contains(text, "Iberdrola"));
+    EXPECT_TRUE(Contains(text, "170.50"));
+
+    // The valuation table prints its labels and amounts.
+    std::string rating = m_home.path().toStdString() + "/rating.pdf";
+    ASSERT_TRUE(Rating(frame)->ExportToPdf(rating, &error)) << error;
+    std::string table = PdfText(rating);
+    qt::GridView* ratingGrid = Rating(frame)->GetGridWindow();
+    for (int row : {1, 7, 15}) {
+        EXPECT_TRUE(Contains(table, ShownText(ratingGrid, row, 0))) << row << "\n" << table;
+        EXPECT_TRUE(Contains(table, ShownText(ratingGrid, row, CGridValoracion::kAmountCol)))
+            << row;
+    }
+}
+
+TEST_F(PrintTest, ExportToAnUnwritablePlaceFailsWithAReason) {
+    CDocCartera* doc = Open(WritePortfolio("Nowhere", {}));
+    ASSERT_NE(doc, nullptr);
+    std::string error;
+    EXPECT_FALSE(Movements(FrameOf(doc))->ExportToPdf("/nonexistent/folder/x.pdf", &error));
+    EXPECT_NE(error.find("/nonexistent/folder/x.pdf"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace cartera::window::testing

@@ -1,0 +1,30 @@
+#pragma once
+// The modal sheets the portfolio commands open: buy/sell, other operations, commission
+// schedules. The entry dialogs install theirs; until then the placeholders say in the
+// status bar that the commands arrive with the entry dialogs.
+class CAdmComisiones;
+class CNegocioC;
+class COrderCartera;
+class CSistemaCartera;
+
+namespace cartera::window {
+
+class PortfolioSheets {
+  public:
+    virtual ~PortfolioSheets() = default;
+    // The buy/sell sheet with caption LS(captionId): buy 1 or 0, primed with trade (an open
+    // trade to sell or add to) or movement (the movement to modify); either may be null.
+    virtual void RunBuySell(CSistemaCartera& ledger, int captionId, int buy, CNegocioC* trade,
+                            COrderCartera* movement);
+    // The other-operations sheet; movement is the movement to modify, or null.
+    virtual void RunOther(CSistemaCartera& ledger, int captionId, COrderCartera* movement);
+    // The commission schedule editor over the ledger's administrator.
+    virtual void RunCommissions(CAdmComisiones& commissions, int captionId);
+};
+
+// The sheets in use; never null.
+PortfolioSheets& Sheets();
+// Installs sheets (not owned; null restores the placeholders) and returns the previous ones.
+PortfolioSheets* SetSheets(PortfolioSheets* sheets);
+
+}  // namespace cartera::window

@@ -1,0 +1,167 @@
+#include "window/test_support.h"
+
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimerEvent>
+#include <cstdlib>
+#include <ctime>
+
+#include "dialogs/dlg_nombre_cartera.h"
+#include "host/feed.h"
+#include "host/folders.h"
+#include "host/grid/table_grid.h"
+#include "host/message_box.h"
+#include "host/qt/grid_model.h"
+#include "host/qt/grid_view.h"
+#include "host/strings.h"
+#include "model/portfolio_file.h"
+#include "model/sistema.h"
+#include "window/child_frm_cartera.h"
+#include "window/doc_cartera.h"
+#include "window/framework/doc_template.h"
+#include "window/framework/status.h"
+#include "window/view_valoracion.h"
+#include "window/views.h"
+
+namespace cartera::window::testing {
+
+COrderCartera Exec(bool buy, const std::string& code, int contracts, double price, int date) {
+    COrderCartera m;
+    m.type = buy ? kBuy : kSell;
+    m.buy = buy ? 1 : 0;
+    m.closing = 1;
+    m.quoteCode = code;
+    m.symbol = code;
+    m.contracts = contracts;
+    m.price = price;
+    m.pointValue = 1.0;
+    m.date = date;
+    return m;
+}
+
+COrderCartera Cash(int type, double amount, int date) {
+    COrderCartera m;
+    m.type = type;
+    m.buy = 1;
+    m.closing = 1;
+    m.contracts = 1;
+    m.price = amount;
+    m.pointValue = 1.0;
+    m.symbol = "cash";
+    m.date = date;
+    return m;
+}
+
+WindowTest::WindowTest() {
+    setenv("TZ", "UTC", 1);
+    tzset();
+    SetLanguage(Language::en);
+    SetHomeFolder(m_home.path().toStdString());
+    CMarketService::SetCurrent(&m_market);
+    LoadEmbeddedCatalogue(m_market);
+    SetMessageBoxHandler([this](const std::string& text, unsigned type) {
+        m_messages.push_back(text);
+        return (type & 0xF) == MB_YESNO ? m_answer : IDOK;
+    });
+    ui::SetStatusHandler([this](const std::string& text) { m_status.push_back(text); });
+    m_template = std::make_unique<CDocTemplate>(
+        3371, RUNTIME_CLASS(CDocCartera), RUNTIME_CLASS(CChildFrmCartera),
+        RUNTIME_CLASS(CViewCartera), "\nPortfolio\nPortfolio\nPortfolio files\n.cartera");
+}
+
+WindowTest::~WindowTest() {
+    for (CDocument* doc : m_template->GetDocuments()) delete m_template->FindFrame(doc);
+    m_template.reset();
+    CDlgNombreCartera::SetRunner({});
+    ui::SetStatusHandler({});
+    SetMessageBoxHandler({});
+    CMarketService::SetCurrent(nullptr);
+    SetHomeFolder("");
+}
+
+std::string WindowTest::PortfolioPath(const std::string& name) const {
+    return GetPMngFullPath(ORVO_PATH_PORTFOLIOS) + name + ".cartera";
+}
+
+std::string WindowTest::WritePortfolio(const std::string& name,
+                                       const std::vector<COrderCartera>& movements) {
+    std::string path = PortfolioPath(name);
+    CSistemaCartera ledger;
+    PortfolioDocument doc(&ledger);
+    std::string error;
+    EXPECT_TRUE(doc.SaveAs(path, &error)) << error;
+    ledger.AddOrders(movements);
+    EXPECT_EQ(doc.LastSaveError(), "");
+    return path;
+}
+
+CDocCartera* WindowTest::Open(const std::string& path) {
+    return dynamic_cast<CDocCartera*>(m_template->OpenDocumentFile(path));
+}
+
+CDocCartera* WindowTest::CreateNew(const std::string& name) {
+    CDlgNombreCartera::SetRunner([name](CDlgNombreCartera& dlg) {
+        if (name.empty()) {
+            dlg.CancelButton()->click();
+        } else {
+            dlg.NameEdit()->setText(QString::fromStdString(name));
+            dlg.OkButton()->click();
+        }
+        return dlg.result() == QDialog::Accepted ? IDOK : IDCANCEL;
+    });
+    return dynamic_cast<CDocCartera*>(m_template->OpenDocumentFile(""));
+}
+
+CChildFrmCartera* WindowTest::FrameOf(CDocument* doc) {
+    return doc && doc->GetDocTemplate()
+               ? dynamic_cast<CChildFrmCartera*>(doc->GetDocTemplate()->FindFrame(doc))
+               : nullptr;
+}
+
+CViewCartera* WindowTest::Movements(CChildFrmCartera* frame) {
+    return dynamic_cast<CViewCartera*>(frame->GetTabWnd()->widget(0));
+}
+CViewOpAbiertas* WindowTest::OpenTrades(CChildFrmCartera* frame) {
+    return dynamic_cast<CViewOpAbiertas*>(frame->GetTabWnd()->widget(1));
+}
+CViewOpCerradas* WindowTest::ClosedTrades(CChildFrmCartera* frame) {
+    return dynamic_cast<CViewOpCerradas*>(frame->GetTabWnd()->widget(2));
+}
+CViewValoracion* WindowTest::Rating(CChildFrmCartera* frame) {
+    return dynamic_cast<CViewValoracion*>(frame->GetTabWnd()->widget(3));
+}
+
+void WindowTest::SendTimer(CChildFrmCartera* frame, int id) {
+    QTimerEvent event(id);
+    QCoreApplication::sendEvent(frame, &event);
+}
+
+std::string ShownText(const qt::GridView* view, int row, int col) {
+    QAbstractItemModel* model = view->model();
+    return model->data(model->index(row, col), Qt::DisplayRole).toString().toStdString();
+}
+
+std::string ShownHeading(const qt::GridView* view, int col) {
+    return view->model()->headerData(col, Qt::Horizontal, Qt::DisplayRole).toString().toStdString();
+}
+
+int ShownRows(const qt::GridView* view) { return view->model()->rowCount(); }
+
+int ColumnOf(CUGCtrl& grid, int headingId) {
+    auto* table = dynamic_cast<CBaseGrid*>(&grid);
+    return table ? table->GetHeader().GetPosition(headingId) : -1;
+}
+
+std::vector<std::string> ShownRowsText(const qt::GridView* view) {
+    std::vector<std::string> rows;
+    int cols = view->model()->columnCount();
+    for (int r = 0; r < ShownRows(view); ++r) {
+        std::string line;
+        for (int c = 0; c < cols; ++c) line += (c ? "|" : "") + ShownText(view, r, c);
+        rows.push_back(line);
+    }
+    return rows;
+}
+
+}  // namespace cartera::window::testing

@@ -1,0 +1,77 @@
+#pragma once
+// Shared pieces of the portfolio window tests: a fixture with a home folder of its own, a
+// private market service, recorded message boxes and status texts, and a portfolio
+// template; helpers that write portfolio files and read what the grids show on screen.
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/market.h"
+#include "model/order.h"
+
+class CChildFrmCartera;
+class CDocCartera;
+class CDocTemplate;
+class CDocument;
+class CUGCtrl;
+class CViewCartera;
+class CViewOpAbiertas;
+class CViewOpCerradas;
+class CViewValoracion;
+
+namespace cartera::qt {
+class GridView;
+}
+
+namespace cartera::window::testing {
+
+// A buy (or sell) of contracts of code at price on date (a date number).
+COrderCartera Exec(bool buy, const std::string& code, int contracts, double price, int date);
+// A cash movement of type (1..5) of amount.
+COrderCartera Cash(int type, double amount, int date);
+
+class WindowTest : public ::testing::Test {
+  protected:
+    WindowTest();
+    ~WindowTest() override;
+
+    // The path of a portfolio file named name in the portfolio folder.
+    std::string PortfolioPath(const std::string& name) const;
+    // Writes a portfolio with movements, as the command line would; returns its path.
+    std::string WritePortfolio(const std::string& name,
+                               const std::vector<COrderCartera>& movements);
+
+    // Opens path through the template; null when it failed.
+    CDocCartera* Open(const std::string& path);
+    // A new portfolio: the name dialog gets name typed and OK pressed (Cancel when empty).
+    CDocCartera* CreateNew(const std::string& name);
+
+    static CChildFrmCartera* FrameOf(CDocument* doc);
+    static CViewCartera* Movements(CChildFrmCartera* frame);
+    static CViewOpAbiertas* OpenTrades(CChildFrmCartera* frame);
+    static CViewOpCerradas* ClosedTrades(CChildFrmCartera* frame);
+    static CViewValoracion* Rating(CChildFrmCartera* frame);
+    // Sends a timer message with id to the frame, as the window system would.
+    static void SendTimer(CChildFrmCartera* frame, int id);
+
+    QTemporaryDir m_home;
+    CMarketService m_market;
+    std::unique_ptr<CDocTemplate> m_template;
+    std::vector<std::string> m_messages;  // every message box shown
+    int m_answer = 7;                     // what questions are answered (IDNO)
+    std::vector<std::string> m_status;    // status-bar texts
+};
+
+// What the grid widget shows: the text of (row, col), and the heading of col.
+std::string ShownText(const qt::GridView* view, int row, int col);
+std::string ShownHeading(const qt::GridView* view, int col);
+int ShownRows(const qt::GridView* view);
+// The grid column of a heading id; -1 when the grid has none.
+int ColumnOf(CUGCtrl& grid, int headingId);
+// Every row as shown, cells joined with '|'.
+std::vector<std::string> ShownRowsText(const qt::GridView* view);
+
+}  // namespace cartera::window::testing

@@ -1,0 +1,45 @@
+#pragma once
+// The valuation tab: the portfolio's valuation table, centred at its preferred size. It
+// offers printing only; the ledger refreshes its grid directly.
+#include <memory>
+#include <string>
+
+#include "grids/grid_valoracion.h"
+#include "window/framework/view.h"
+
+class CSistemaCartera;
+
+namespace cartera::qt {
+class GridView;
+}
+
+class CViewValoracion : public CView {
+    DECLARE_DYNCREATE(CViewValoracion)
+
+  public:
+    static constexpr int kCmdPrint = 57607;
+
+    CViewValoracion();
+    ~CViewValoracion() override;
+
+    CGridValoracion* GetGrid() const { return m_pGridValoracion.get(); }
+    CSistemaCartera* GetLedger() const { return m_pSistema; }
+    cartera::qt::GridView* GetGridWindow() const { return m_pGridWnd; }
+
+    int OnCreate(CCreateContext* context) override;
+    // Document updates do not concern the table.
+    void OnUpdate(CView* sender, long hint, CObject* hintObject) override {}
+    void OnSize(int type, int cx, int cy) override;
+    bool OnCmdMsg(int id) override;
+    bool OnUpdateCmdUI(int id, bool* enabled) const override;
+    bool ExportToPdf(const std::string& path, std::string* error) override;
+    // Prints the table; nothing without a grid.
+    void OnPrint();
+    // Labels and values again in the interface language.
+    void Retranslate();
+
+  private:
+    std::unique_ptr<CGridValoracion> m_pGridValoracion;
+    CSistemaCartera* m_pSistema = nullptr;
+    cartera::qt::GridView* m_pGridWnd = nullptr;
+};

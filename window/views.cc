@@ -1,0 +1,214 @@
+#include "window/views.h"
+
+#include "host/qt/grid_print.h"
+#include "host/qt/grid_view.h"
+#include "host/strings.h"
+#include "model/sistema.h"
+#include "window/child_frm_cartera.h"
+#include "window/doc_cartera.h"
+#include "window/framework/document.h"
+#include "window/grid_window.h"
+#include "window/sheets.h"
+
+IMPLEMENT_DYNCREATE(CViewBaseCartera, CView)
+IMPLEMENT_DYNCREATE(CViewCartera, CViewBaseCartera)
+IMPLEMENT_DYNCREATE(CViewOpAbiertas, CViewBaseCartera)
+IMPLEMENT_DYNCREATE(CViewOpCerradas, CViewBaseCartera)
+
+using cartera::window::Sheets;
+
+// --- CViewBaseCartera -------------------------------------------------------------------------
+
+CViewBaseCartera::~CViewBaseCartera() { DestroyGridWindow(); }
+
+void CViewBaseCartera::DestroyGridWindow() {
+    delete m_pGridWnd;
+    m_pGridWnd = nullptr;
+}
+
+int CViewBaseCartera::OnCreate(CCreateContext* context) {
+    if (CView::OnCreate(context) == -1) return -1;
+    auto* frame = dynamic_cast<CChildFrmCartera*>(GetParentFrame());
+    m_pSistema = frame ? frame->GetAdmCartera() : nullptr;
+    if (frame && GetDocument()) frame->SetWindowText(GetDocument()->GetTitle());
+    return 0;
+}
+
+int CViewBaseCartera::CrearGrid(CGridTabla* grid) {
+    m_pGrid = grid;
+    m_pGridWnd = grid ? cartera::window::CreateGridWindow(*grid, *this) : nullptr;
+    return m_pGridWnd ? 1 : 0;
+}
+
+int CViewBaseCartera::CreateListGrid(CGridQBase* grid,
+                                     void (*registerGrid)(CSistemaCartera&, CGridQBase*)) {
+    if (CViewBaseCartera::OnCreate(nullptr) == -1) return -1;
+    if (!CrearGrid(grid)) return -1;
+    if (m_pSistema) registerGrid(*m_pSistema, grid);
+    grid->SetView(this);
+    grid->SetLedger(m_pSistema);
+    return 0;
+}
+
+void CViewBaseCartera::OnSize(int type, int cx, int cy) {
+    if (!m_pGridWnd) return;
+    QRect client = rect();
+    m_pGridWnd->setGeometry(client.left(), client.top(), client.width(), client.height());
+    RECT r;
+    r.right = client.width();
+    r.bottom = client.height();
+    m_pGrid->MoveWindow(r);
+    m_pGridWnd->update();
+}
+
+void CViewBaseCartera::OnFilePrint() {
+    if (!m_pGrid) return;
+    cartera::qt::InstallPrintHandler(
+        *m_pGrid, this, QString::fromStdString(cartera::window::PrintTitle(*this, LabelId())));
+    cartera::window::WithPrintWidths(*m_pGrid, [this] { m_pGrid->Imprimir(); });
+}
+
+bool CViewBaseCartera::ExportToPdf(const std::string& path, std::string* error) {
+    if (!m_pGrid) return CView::ExportToPdf(path, error);
+    return cartera::window::ExportGrid(*m_pGrid, path,
+                                       cartera::window::PrintTitle(*this, LabelId()), error);
+}
+
+void CViewBaseCartera::OnCarteraOperar(int textId) {
+    CNegocioC* trade = nullptr;
+    if (IsKindOf(RUNTIME_CLASS(CViewOpAbiertas)) && m_pGrid && m_pSistema) {
+        int row = m_pGrid->GetCurrentRow();
+        if (row != -1)
+            trade = m_pSistema->GetOpAbierta(static_cast<CGridQBase*>(m_pGrid)->GetRowID(row));
+    }
+    if (m_pSistema)
+        Sheets().RunBuySell(*m_pSistema, textId, textId == 3391 ? 1 : 0, trade, nullptr);
+}
+
+void CViewBaseCartera::OnCarteraOtros() {
+    if (m_pSistema) Sheets().RunOther(*m_pSistema, 3394, nullptr);
+}
+
+void CViewBaseCartera::OnCarteraComision() {
+    if (m_pSistema && m_pSistema->GetAdmComisiones())
+        Sheets().RunCommissions(*m_pSistema->GetAdmComisiones(), 3393);
+}
+
+void CViewBaseCartera::OnModificar(uint64_t id) {
+    constexpr int kCaption = 3460;
+    if (!m_pSistema) return;
+    COrderCartera* movement = m_pSistema->GetOrden(id);
+    if (!movement) return;
+    int type = movement->type;
+    if (type >= 1 && type <= 5)
+        Sheets().RunOther(*m_pSistema, kCaption, movement);
+    else
+        Sheets().RunBuySell(*m_pSistema, kCaption, 1, nullptr, movement);
+}
+
+void CViewBaseCartera::InvalidateView() {
+    update();
+    if (m_pGridWnd) m_pGridWnd->viewport()->repaint();
+}
+
+bool CViewBaseCartera::OnCmdMsg(int id) {
+    switch (id) {
+        case kCmdBuy:
+            OnCarteraComprar();
+            return true;
+        case kCmdSell:
+            OnCarteraVender();
+            return true;
+        case kCmdOther:
+            OnCarteraOtros();
+            return true;
+        case kCmdCommission:
+            OnCarteraComision();
+            return true;
+        case kCmdPrint:
+            OnFilePrint();
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool CViewBaseCartera::OnUpdateCmdUI(int id, bool* enabled) const {
+    switch (id) {
+        case kCmdBuy:
+        case kCmdSell:
+        case kCmdOther:
+        case kCmdCommission:
+        case kCmdPrint:
+            *enabled = true;
+            return true;
+        default:
+            return false;
+    }
+}
+
+void CViewBaseCartera::Retranslate() {
+    auto* grid = dynamic_cast<CGridQBase*>(m_pGrid);
+    if (!grid) return;
+    grid->OnModifyHeader();
+    grid->FillGrid();
+}
+
+// --- The list views -----------------------------------------------------------------------
+
+CViewCartera::CViewCartera() : m_pGridCartera(std::make_unique<CGridCartera>()) {}
+CViewCartera::~CViewCartera() { DestroyGridWindow(); }
+
+CDocCartera* CViewCartera::GetDocument() const {
+    return dynamic_cast<CDocCartera*>(CView::GetDocument());
+}
+
+int CViewCartera::OnCreate(CCreateContext* context) {
+    if (CreateListGrid(m_pGridCartera.get(), [](CSistemaCartera& ledger, CGridQBase* grid) {
+            ledger.SetGridCartera(grid);
+        }) == -1)
+        return -1;
+    // The ledger learns of the document here, between registering the grid and linking it.
+    if (m_pSistema) m_pSistema->SetDocumento(GetDocument());
+    return 0;
+}
+
+void CViewCartera::OnUpdate(CView*, long, CObject*) { m_pGridCartera->FillGrid(); }
+
+bool CViewCartera::OnCmdMsg(int id) {
+    if (id == kCmdEditClear) {
+        OnEditClear();
+        return true;
+    }
+    return CViewBaseCartera::OnCmdMsg(id);
+}
+
+bool CViewCartera::OnUpdateCmdUI(int id, bool* enabled) const {
+    if (id != kCmdEditClear) return CViewBaseCartera::OnUpdateCmdUI(id, enabled);
+    *enabled = m_pGrid && m_pGrid->GetCurrentCol() >= 0 && m_pGrid->GetCurrentRow() >= 0;
+    return true;
+}
+
+void CViewCartera::OnEditClear() { m_pGridCartera->DeleteMovementRow(-1, -1); }
+
+CViewOpAbiertas::CViewOpAbiertas() : m_pGridAbiertas(std::make_unique<CGridOpAbiertas>()) {}
+CViewOpAbiertas::~CViewOpAbiertas() { DestroyGridWindow(); }
+
+int CViewOpAbiertas::OnCreate(CCreateContext*) {
+    return CreateListGrid(m_pGridAbiertas.get(), [](CSistemaCartera& ledger, CGridQBase* grid) {
+        ledger.SetGridAbiertas(static_cast<CGridOpAbiertas*>(grid));
+    });
+}
+
+void CViewOpAbiertas::OnUpdate(CView*, long, CObject*) { m_pGridAbiertas->FillGrid(); }
+
+CViewOpCerradas::CViewOpCerradas() : m_pGridCerradas(std::make_unique<CGridOpCerradas>()) {}
+CViewOpCerradas::~CViewOpCerradas() { DestroyGridWindow(); }
+
+int CViewOpCerradas::OnCreate(CCreateContext*) {
+    return CreateListGrid(m_pGridCerradas.get(), [](CSistemaCartera& ledger, CGridQBase* grid) {
+        ledger.SetGridCerradas(grid);
+    });
+}
+
+void CViewOpCerradas::OnUpdate(CView*, long, CObject*) { m_pGridCerradas->FillGrid(); }
