@@ -45,6 +45,7 @@ int Run(int argc, char** argv, Output io) {
     Commands commands;
     AddJournalCommands(app, io, commands);
     AddShowCommand(app, io, commands);
+    AddCsvCommands(app, io, commands);
     AddCommissionCommands(app, io, commands);
     AddDemoCommand(app, io, commands);
     try {
@@ -69,10 +70,10 @@ int Run(int argc, char** argv, Output io) {
 }  // namespace
 }  // namespace cartera::cli
 
-int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
+int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err, CliTerminal terminal) {
     using namespace cartera::cli;
     try {
-        return Run(argc, argv, Output{out, err});
+        return Run(argc, argv, Output{out, err, terminal.color, terminal.progress});
     } catch (const Failure& f) {
         return Report(err, f.code, f.message);
     } catch (const CArchiveException& e) {

@@ -2,9 +2,16 @@
 // cartera-cli: the portfolio core from the command line.
 #include <ostream>
 
+// What the terminals behind the output streams can take; the real main asks isatty, tests
+// pass what they check.
+struct CliTerminal {
+    bool color = false;     // debits may print as red text on out
+    bool progress = false;  // long commands may show progress on err, one line with '\r'
+};
+
 // Runs one command line (argv[0] is the program). Results go to out; a failure is one line
 // "cartera-cli: ..." on err. Each call sets the home folder (--home, else $CARTERA_HOME,
 // else the default) and the interface language (--lang, else English) afresh. Returns the
 // exit status: 0 success, 1 a file cannot be read, written or is damaged, 2 bad usage or
 // values (the portfolio is then unchanged).
-int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err);
+int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err, CliTerminal terminal = {});

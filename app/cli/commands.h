@@ -19,6 +19,8 @@ using Commands = std::vector<Command>;
 void AddJournalCommands(CLI::App& app, Output io, Commands& commands);
 // show.
 void AddShowCommand(CLI::App& app, Output io, Commands& commands);
+// export, import.
+void AddCsvCommands(CLI::App& app, Output io, Commands& commands);
 // commissions list|show|add-bracket|delete|default|calc.
 void AddCommissionCommands(CLI::App& app, Output io, Commands& commands);
 // demo.

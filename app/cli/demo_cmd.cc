@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "app/cli/commands.h"
+#include "app/cli/portfolio_window.h"
 #include "app/cli/views.h"
 #include "host/folders.h"
 #include "host/market.h"
@@ -18,6 +19,7 @@ namespace {
 
 struct DemoArgs {
     bool keep = false;
+    bool noColor = false;
 };
 
 // Removes the temporary home on every way out unless it is to be kept.
@@ -56,6 +58,7 @@ void ApplyCataloguePrices(CSistemaCartera& ledger) {
         message.AddValor(kTickLast, symbol->price);
         ledger.OnTicks(message);
     }
+    ledger.DoIdle();
 }
 
 void Demo(Output io, const DemoArgs& a) {
@@ -66,8 +69,11 @@ void Demo(Output io, const DemoArgs& a) {
     if (!BuildDemoPortfolio(path, &error)) FailIo("cannot build the demo portfolio: " + error);
     OpenPortfolio portfolio(path);
     ApplyCataloguePrices(portfolio.Ledger());
+    portfolio.Window().Update();
     if (a.keep) io.out << "Demo portfolio: " << path << "\n\n";
-    io.out << TextView(portfolio.Ledger(), View::all);
+    TextOptions options;
+    options.color = io.color && !a.noColor;
+    io.out << TextView(portfolio.Window(), portfolio.Ledger(), View::all, options);
 }
 
 }  // namespace
@@ -79,6 +85,7 @@ void AddDemoCommand(CLI::App& app, Output io, Commands& commands) {
                            "Build a demo portfolio in a temporary home and show it, valued at the "
                            "simulated market's reference prices");
     sub->add_flag("--keep", a->keep, "keep the temporary home and print the portfolio's path");
+    sub->add_flag("--no-color", a->noColor, "print debits without colour on a terminal");
     commands.push_back({sub, [io, a] { Demo(io, *a); }});
 }
 

@@ -4,6 +4,7 @@
 
 #include "app/cli/commands.h"
 #include "app/cli/movement_options.h"
+#include "app/cli/portfolio_window.h"
 #include "host/folders.h"
 #include "model/portfolio_file.h"
 #include "model/sistema.h"
@@ -28,6 +29,7 @@ void NewPortfolio(Output io, const JournalArgs& a) {
     if (File(path) && !a.force)
         FailUsage("portfolio " + path + " already exists (use --force to overwrite it)");
     auto ledger = MakeLedger();
+    PortfolioWindow window(ledger.get());  // a new file starts with the default layouts
     PortfolioDocument doc(ledger.get());
     std::string error;
     if (!doc.SaveAs(path, &error)) FailIo("cannot create " + path + ": " + error);

@@ -3,6 +3,7 @@
 
 #include "app/cli/views.h"
 #include "host/dates.h"
+#include "host/grid/grid_control.h"
 #include "host/strings.h"
 #include "model/sistema.h"
 
@@ -84,6 +85,7 @@ Json ViewJson(const CSistemaCartera& ledger, View view) {
             return TradesJson(ledger.GetClosedTrades());
         case View::totals:
             return TotalsJson(ledger);
+        case View::valuation:
         case View::all:
             break;
     }
@@ -100,6 +102,22 @@ Json ViewJson(const CSistemaCartera& ledger, View view) {
 std::string JsonView(const CSistemaCartera& ledger, View view) {
     // Texts that are not UTF-8 (old files) get replacement characters instead of failing.
     return ViewJson(ledger, view).dump(2, ' ', false, Json::error_handler_t::replace) + '\n';
+}
+
+std::string GridJson(const CUGCtrl& grid) {
+    std::vector<int> cols;
+    for (int col = 0; col < grid.GetNumberCols(); ++col)
+        if (!grid.IsColHidden(col) && grid.GetColWidth(col) > 2) cols.push_back(col);
+    Json rows = Json::array();
+    auto addRow = [&](int row) {
+        Json cells = Json::array();
+        for (int col : cols) cells.push_back(grid.QuickGetText(col, row));
+        rows.push_back(std::move(cells));
+    };
+    if (grid.GetTH_Height() > 0) addRow(-1);
+    for (int row = 0; row < grid.GetNumberRows(); ++row)
+        if (grid.GetRowHeight(row) > 2) addRow(row);
+    return rows.dump(2, ' ', false, Json::error_handler_t::replace) + '\n';
 }
 
 }  // namespace cartera::cli

@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "app/cli/portfolio_window.h"
 #include "commissions/comisiones.h"
 #include "host/archive.h"
 #include "host/dates.h"
@@ -100,13 +101,20 @@ std::unique_ptr<CSistemaCartera> MakeLedger() {
 }
 
 OpenPortfolio::OpenPortfolio(const std::string& path) : m_path(path), m_ledger(MakeLedger()) {
+    m_window = std::make_unique<PortfolioWindow>(m_ledger.get());
     m_doc = std::make_unique<PortfolioDocument>(m_ledger.get());
+    m_doc->SetOnUpdate([window = m_window.get()] { window->Update(); });
     if (!File(path)) FailIo("no portfolio file " + path);
     std::string error;
     if (!m_doc->Load(path, &error)) FailIo("cannot load the portfolio: " + error);
 }
 
 OpenPortfolio::~OpenPortfolio() = default;
+
+void OpenPortfolio::Save() {
+    m_doc->DoFileSave();
+    CheckSaved();
+}
 
 void OpenPortfolio::CheckSaved() const {
     if (!m_doc->LastSaveError().empty())

@@ -16,6 +16,8 @@ class PortfolioDocument;
 
 namespace cartera::cli {
 
+class PortfolioWindow;
+
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitIo = 1;     // a file cannot be read, written or is damaged
 inline constexpr int kExitUsage = 2;  // bad arguments; nothing was changed
@@ -28,10 +30,12 @@ struct Failure {
 [[noreturn]] void FailUsage(std::string message);
 [[noreturn]] void FailIo(std::string message);
 
-// Where a command writes its results.
+// Where a command writes its results, and what the terminals behind them take.
 struct Output {
     std::ostream& out;
     std::ostream& err;
+    bool color = false;     // out may colour debits red
+    bool progress = false;  // err may show progress on one line rewritten with '\r'
 };
 
 // A text option that remembers whether it was given on the command line.
@@ -61,7 +65,9 @@ std::string BoxText(double value);
 // a new movement passes the current moment as base.
 std::time_t ResolveWhen(const TextOption& date, const TextOption& time, std::time_t base);
 
-// A portfolio file loaded into a ledger whose document saves back to it.
+// A portfolio file loaded into a ledger whose document saves back to it, shown in a
+// portfolio window whose grids were linked before loading: they hold the file's layouts,
+// are refilled on every update of the document, and every save writes their layouts.
 class OpenPortfolio {
   public:
     // Loads path; fails with an IO error naming the file when it is missing, unreadable or
@@ -70,6 +76,10 @@ class OpenPortfolio {
     ~OpenPortfolio();
 
     CSistemaCartera& Ledger() { return *m_ledger; }
+    PortfolioWindow& Window() { return *m_window; }
+    // Saves the whole portfolio (journal and grid layouts) through the document; fails with
+    // an IO error when that cannot be done.
+    void Save();
     // Fails with an IO error when the last change could not be saved.
     void CheckSaved() const;
     const std::string& Path() const { return m_path; }
@@ -77,6 +87,7 @@ class OpenPortfolio {
   private:
     std::string m_path;
     std::unique_ptr<CSistemaCartera> m_ledger;
+    std::unique_ptr<PortfolioWindow> m_window;
     std::unique_ptr<PortfolioDocument> m_doc;
 };
 

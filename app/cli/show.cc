@@ -1,14 +1,13 @@
-// show: a portfolio's views, after revaluing its open trades with the quotes given.
+// show: a portfolio's views through the workstation's grids, after revaluing its open
+// trades with the quotes given; the list grids' layouts may be changed and saved.
 #include <memory>
-#include <utility>
-#include <vector>
 
 #include "app/cli/commands.h"
+#include "app/cli/layout_options.h"
+#include "app/cli/portfolio_window.h"
+#include "app/cli/quotes.h"
 #include "app/cli/views.h"
-#include "host/env.h"
-#include "host/market.h"
-#include "host/numbers.h"
-#include "model/sistema.h"
+#include "grids/grid_valoracion.h"
 
 namespace cartera::cli {
 namespace {
@@ -16,92 +15,67 @@ namespace {
 struct ShowArgs {
     std::string path;
     std::string view = "all";
-    std::vector<std::string> quotes;
-    std::string quotesFile;
+    QuoteArgs quotes;
+    LayoutArgs layout;
+    bool saveLayout = false;
     bool json = false;
+    bool ids = false;
+    bool noColor = false;
 };
-
-using Quote = std::pair<std::string, double>;
-
-std::string Trimmed(std::string s) {
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.pop_back();
-    size_t start = s.find_first_not_of(" \t");
-    return start == std::string::npos ? std::string() : s.substr(start);
-}
-
-Quote QuoteOption(const std::string& text) {
-    auto eq = text.find('=');
-    double price = 0;
-    if (eq == std::string::npos || Trimmed(text.substr(0, eq)).empty() ||
-        !ParsePlainNumber(text.substr(eq + 1), &price))
-        FailUsage("--quote must be CODE=PRICE, not '" + text + "'");
-    return {Trimmed(text.substr(0, eq)), price};
-}
-
-// The code,last lines of a quotes file; blank lines and lines starting with '#' are skipped,
-// and so is a heading line "code,last".
-std::vector<Quote> QuotesFile(const std::string& path) {
-    std::string data, why;
-    if (!CurrentEnv()->ReadFile(path, &data, &why)) FailIo("cannot read quotes: " + why);
-    std::vector<Quote> quotes;
-    size_t lineNumber = 0;
-    bool seenData = false;
-    for (size_t start = 0; start < data.size();) {
-        size_t end = data.find('\n', start);
-        if (end == std::string::npos) end = data.size();
-        std::string line = Trimmed(data.substr(start, end - start));
-        start = end + 1;
-        ++lineNumber;
-        if (line.empty() || line.front() == '#') continue;
-        bool first = !seenData;
-        seenData = true;
-        auto comma = line.find(',');
-        std::string code = comma == std::string::npos ? line : Trimmed(line.substr(0, comma));
-        std::string last = comma == std::string::npos ? "" : Trimmed(line.substr(comma + 1));
-        double price = 0;
-        if (!code.empty() && ParsePlainNumber(last, &price)) {
-            quotes.emplace_back(code, price);
-        } else if (!(first && code == "code" && last == "last")) {
-            FailUsage(path + ":" + std::to_string(lineNumber) + ": expected code,last, not '" +
-                      line + "'");
-        }
-    }
-    return quotes;
-}
 
 void Show(Output io, const ShowArgs& a) {
     std::optional<View> view = ParseView(a.view);
     if (!view)
-        FailUsage("the view must be movements, open, closed, totals or all, not '" + a.view + "'");
-    std::vector<Quote> quotes;
-    for (const auto& text : a.quotes) quotes.push_back(QuoteOption(text));
+        FailUsage("the view must be movements, open, closed, valuation, totals or all, not '" +
+                  a.view + "'");
+    if ((a.layout.Given() || a.saveLayout) && !IsListView(*view))
+        FailUsage(
+            "--sort, --desc, --columns and --save-layout need the movements, open or "
+            "closed view");
+    std::vector<Quote> quotes = ReadQuotes(a.quotes);
     OpenPortfolio portfolio(a.path);
-    if (!a.quotesFile.empty()) {
-        auto fromFile = QuotesFile(a.quotesFile);
-        quotes.insert(quotes.end(), fromFile.begin(), fromFile.end());
+    ApplyQuotes(portfolio, quotes);
+    PortfolioWindow& window = portfolio.Window();
+    if (CGridQBase* grid = ListGrid(window, *view)) {
+        ApplyLayout(*grid, a.layout);
+        if (a.saveLayout) portfolio.Save();
     }
-    CSistemaCartera& ledger = portfolio.Ledger();
-    for (const auto& [code, price] : quotes) {
-        CMensajePelvo message(code);
-        message.AddValor(kTickLast, price);
-        ledger.OnTicks(message);
+    if (a.json) {
+        io.out << (*view == View::valuation ? GridJson(window.Valuation())
+                                            : JsonView(portfolio.Ledger(), *view));
+        return;
     }
-    io.out << (a.json ? JsonView(ledger, *view) : TextView(ledger, *view));
+    TextOptions options;
+    options.color = io.color && !a.noColor;
+    options.ids = a.ids;
+    io.out << TextView(window, portfolio.Ledger(), *view, options);
 }
 
 }  // namespace
 
 void AddShowCommand(CLI::App& app, Output io, Commands& commands) {
     auto a = std::make_shared<ShowArgs>();
-    CLI::App* sub = app.add_subcommand("show", "Show a portfolio's movements, trades and totals");
+    CLI::App* sub = app.add_subcommand("show", "Show a portfolio through the workstation's grids");
+    sub->footer(
+        "The movements, open and closed views print their grids with the headings, visible "
+        "columns, order and sort stored in the portfolio file; valuation prints the valuation "
+        "table and totals the ledger's totals. --sort and --columns change the grid as a "
+        "heading click and the Columns menu do (write --columns=-Group when the list starts "
+        "with a '-'); --save-layout stores the result. Debits print red on a terminal "
+        "(not with --no-color or NO_COLOR set). Movement and trade ids: --ids or --json.");
     sub->add_option("PATH", a->path, "portfolio file")->required();
-    sub->add_option("VIEW", a->view, "movements, open, closed, totals or all (default)");
-    sub->add_option("--quote", a->quotes, "last price of a code, CODE=PRICE (repeatable)")
-        ->expected(1)
-        ->allow_extra_args(false)
-        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-    sub->add_option("--quotes", a->quotesFile, "CSV file of code,last lines");
-    sub->add_flag("--json", a->json, "print JSON");
+    sub->add_option("VIEW", a->view,
+                    "movements, open, closed, valuation, totals or all (default: the four "
+                    "grids)");
+    AddQuoteOptions(sub, a->quotes);
+    AddLayoutOptions(sub, a->layout);
+    sub->add_flag("--save-layout", a->saveLayout,
+                  "store the grid's resulting layout (columns and sort) in the portfolio file; "
+                  "without it show never writes the file");
+    sub->add_flag("--ids", a->ids, "add a first column with each row's movement or trade id");
+    sub->add_flag("--no-color", a->noColor, "print debits without colour on a terminal");
+    sub->add_flag("--json", a->json,
+                  "print the model's values as JSON (valuation: the table's rows of texts)");
     commands.push_back({sub, [io, a] { Show(io, *a); }});
 }
 

@@ -1,61 +1,19 @@
 // The plain-text rendering of the portfolio views.
 #include <string>
 
+#include "app/cli/portfolio_window.h"
 #include "app/cli/table.h"
 #include "app/cli/views.h"
-#include "host/dates.h"
+#include "grids/grid_cartera.h"
+#include "grids/grid_trades.h"
+#include "grids/grid_valoracion.h"
+#include "grids/text_table.h"
 #include "host/numbers.h"
 #include "host/strings.h"
 #include "model/sistema.h"
 
 namespace cartera::cli {
 namespace {
-
-std::string Count(int32_t n) { return PonPuntos(std::to_string(n), 0); }
-
-TextTable MovementsTable(const CSistemaCartera& ledger) {
-    TextTable t;
-    t.title = ::LS(3377);
-    t.headings = {"Id",       ::LS(3381), ::LS(3382), ::LS(3383), ::LS(3384),
-                  ::LS(3390), ::LS(3385), ::LS(3386), ::LS(3387), ::LS(3395)};
-    t.rightAligned = {true, false, false, false, false, false, true, true, true, true};
-    for (const COrderCartera& m : ledger.GetOrders()) {
-        t.rows.push_back({std::to_string(m.id), ::LS(MovementTypeLetterId(m.type)), IsoDate(m.date),
-                          HnToHc(m.time), m.symbol, m.group, Count(m.contracts),
-                          PonPuntos(m.price, m.decimals),
-                          PonPuntos(m.contracts * m.commission, m.decimals),
-                          PonPuntos(MovementTotal(m), m.decimals)});
-    }
-    return t;
-}
-
-// The columns the two trade tables share, after id, side, symbol, group and dates.
-void AppendTradeCells(const CNegocioC& t, std::vector<std::string>& row) {
-    row.push_back(Count(t.contracts));
-    row.push_back(PonPuntos(t.entryPrice, t.decimals));
-    row.push_back(PonPuntos(t.exitPrice, t.decimals));
-    row.push_back(PonPuntos(TradeCommission(t), t.decimals));
-    row.push_back(PonPuntos(t.profit, t.decimals));
-    row.push_back(PonPuntos(t.percentage, t.decimals));
-}
-
-TextTable TradesTable(const CArrayNegocioC& trades, bool closed) {
-    TextTable t;
-    t.title = ::LS(closed ? 3379 : 3378);
-    t.headings = {"Id", ::LS(3381), ::LS(3428), ::LS(3439), ::LS(3424)};
-    if (closed) t.headings.push_back(::LS(3425));
-    for (int id : {3429, 3430, 3431, 3432, 3435, 3436}) t.headings.push_back(::LS(id));
-    t.rightAligned.assign(t.headings.size(), true);
-    for (size_t i = 1; i < (closed ? 6u : 5u); ++i) t.rightAligned[i] = false;
-    for (const CNegocioC& trade : trades) {
-        std::vector<std::string> row = {std::to_string(trade.id), ::LS(trade.isLong ? 3417 : 3418),
-                                        trade.symbol, trade.entryGroup, IsoDate(trade.entryDate)};
-        if (closed) row.push_back(IsoDate(trade.exitDate));
-        AppendTradeCells(trade, row);
-        t.rows.push_back(std::move(row));
-    }
-    return t;
-}
 
 TextTable TotalsTable(const CSistemaCartera& l) {
     TextTable t;
@@ -72,32 +30,90 @@ TextTable TotalsTable(const CSistemaCartera& l) {
     return t;
 }
 
+// The grid with a first column "Id" holding each row's record id: a copy, so the grid the
+// file's layout is saved from keeps its own columns.
+std::string TextWithIds(const CGridQBase& grid, const GridTextOptions& options) {
+    CUGCtrl copy;
+    const int cols = grid.GetNumberCols();
+    const int rows = grid.GetNumberRows();
+    copy.SetNumberCols(cols + 1, 0);
+    copy.SetNumberRows(rows, 0);
+    copy.SetTH_Height(grid.GetTH_Height());
+    copy.QuickSetText(0, -1, "Id");
+    copy.QuickSetAlignment(0, -1, UG_ALIGNRIGHT);
+    CUGCell cell;
+    for (int col = 0; col < cols; ++col) {
+        copy.SetColWidth(col + 1, grid.GetColWidth(col));
+        copy.SetColHidden(col + 1, grid.IsColHidden(col));
+        for (int row = -1; row < rows; ++row)
+            if (grid.GetCell(col, row, &cell) == UG_SUCCESS) copy.SetCell(col + 1, row, &cell);
+    }
+    for (int row = 0; row < rows; ++row) {
+        copy.QuickSetText(0, row, std::to_string(grid.GetRowID(row)));
+        copy.QuickSetAlignment(0, row, UG_ALIGNRIGHT);
+    }
+    return RenderGridText(copy, options);
+}
+
+std::string GridText(const CUGCtrl& grid, const TextOptions& options) {
+    GridTextOptions render;
+    render.color = options.color;
+    const auto* list = dynamic_cast<const CGridQBase*>(&grid);
+    if (options.ids && list != nullptr) return TextWithIds(*list, render);
+    return RenderGridText(grid, render);
+}
+
 }  // namespace
 
 std::optional<View> ParseView(const std::string& name) {
     if (name == "movements") return View::movements;
     if (name == "open") return View::open;
     if (name == "closed") return View::closed;
+    if (name == "valuation") return View::valuation;
     if (name == "totals") return View::totals;
     if (name == "all") return View::all;
     return std::nullopt;
 }
 
-std::string TextView(const CSistemaCartera& ledger, View view) {
+bool IsListView(View view) {
+    return view == View::movements || view == View::open || view == View::closed;
+}
+
+CGridQBase* ListGrid(PortfolioWindow& window, View view) {
     switch (view) {
         case View::movements:
-            return RenderTable(MovementsTable(ledger));
+            return &window.Movements();
         case View::open:
-            return RenderTable(TradesTable(ledger.GetOpenTrades(), false));
+            return &window.Open();
         case View::closed:
-            return RenderTable(TradesTable(ledger.GetClosedTrades(), true));
+            return &window.Closed();
+        default:
+            return nullptr;
+    }
+}
+
+std::string TextView(PortfolioWindow& window, const CSistemaCartera& ledger, View view,
+                     const TextOptions& options) {
+    switch (view) {
+        case View::movements:
+        case View::open:
+        case View::closed:
+            return GridText(*ListGrid(window, view), options);
+        case View::valuation:
+            return GridText(window.Valuation(), options);
         case View::totals:
             return RenderTable(TotalsTable(ledger));
         case View::all:
             break;
     }
-    return TextView(ledger, View::movements) + '\n' + TextView(ledger, View::open) + '\n' +
-           TextView(ledger, View::closed) + '\n' + TextView(ledger, View::totals);
+    const std::pair<int, View> tabs[] = {
+        {3377, View::movements}, {3378, View::open}, {3379, View::closed}, {3400, View::valuation}};
+    std::string out;
+    for (const auto& [title, tab] : tabs) {
+        if (!out.empty()) out += '\n';
+        out += ::LS(title) + '\n' + TextView(window, ledger, tab, options);
+    }
+    return out;
 }
 
 }  // namespace cartera::cli

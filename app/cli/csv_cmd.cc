@@ -1,0 +1,118 @@
+// export and import: a portfolio's grids and journal as CSV, and movements read from CSV.
+#include <memory>
+#include <sstream>
+
+#include "app/cli/commands.h"
+#include "app/cli/layout_options.h"
+#include "app/cli/portfolio_window.h"
+#include "app/cli/quotes.h"
+#include "app/cli/views.h"
+#include "grids/csv.h"
+#include "grids/grid_qbase.h"
+#include "grids/grid_valoracion.h"
+#include "host/env.h"
+#include "model/sistema.h"
+
+namespace cartera::cli {
+namespace {
+
+struct ExportArgs {
+    std::string path;
+    std::string what;
+    std::string out;
+    QuoteArgs quotes;
+    LayoutArgs layout;
+};
+
+struct ImportArgs {
+    std::string path;
+    std::string file;
+};
+
+// The grid a view exports; a usage error for the views that are not one grid.
+CUGCtrl& ExportedGrid(PortfolioWindow& window, View view) {
+    if (CGridQBase* grid = ListGrid(window, view)) return *grid;
+    return window.Valuation();
+}
+
+void Export(Output io, const ExportArgs& a) {
+    bool journal = a.what == "journal";
+    std::optional<View> view = ParseView(a.what);
+    if (!journal && (!view || *view == View::totals || *view == View::all))
+        FailUsage("export takes movements, open, closed, valuation or journal, not '" + a.what +
+                  "'");
+    if (a.layout.Given() && (journal || !IsListView(*view)))
+        FailUsage("--sort, --desc and --columns need the movements, open or closed view");
+    std::vector<Quote> quotes = ReadQuotes(a.quotes);
+    OpenPortfolio portfolio(a.path);
+    ApplyQuotes(portfolio, quotes);
+    std::ostringstream csv;
+    if (journal) {
+        ExportMovementsCsv(portfolio.Ledger(), csv);
+    } else {
+        if (CGridQBase* grid = ListGrid(portfolio.Window(), *view)) ApplyLayout(*grid, a.layout);
+        ExportGridCsv(ExportedGrid(portfolio.Window(), *view), csv);
+    }
+    if (a.out.empty()) {
+        io.out << csv.str();
+        return;
+    }
+    std::string why;
+    if (!CurrentEnv()->WriteFileAtomic(a.out, csv.str(), &why)) FailIo(why);
+}
+
+void Import(Output io, const ImportArgs& a) {
+    OpenPortfolio portfolio(a.path);
+    std::string data, why;
+    if (!CurrentEnv()->ReadFile(a.file, &data, &why)) FailIo(why);
+    std::istringstream in(data);
+    std::vector<COrderCartera> batch;
+    std::string error;
+    if (!ParseMovementsCsv(in, portfolio.Ledger(), &batch, &error))
+        FailUsage(a.file + ": " + error + "; nothing was imported");
+    const size_t count = batch.size();
+    if (count > 0) {
+        std::function<void(size_t)> progress;
+        if (io.progress) {
+            progress = [&io, count](size_t done) {
+                io.err << "\rimported " << done << " of " << count << std::flush;
+            };
+        }
+        portfolio.Ledger().AddOrders(std::move(batch), progress);
+        if (io.progress) io.err << '\n';
+        portfolio.CheckSaved();
+    }
+    io.out << count << '\n';
+}
+
+}  // namespace
+
+void AddCsvCommands(CLI::App& app, Output io, Commands& commands) {
+    auto e = std::make_shared<ExportArgs>();
+    CLI::App* sub = app.add_subcommand("export", "Write a grid or the journal as CSV");
+    sub->footer(
+        "A grid is written as it shows: visible columns in order, headings in the interface "
+        "language, numbers as plain decimals with a point. journal writes every movement in "
+        "the form import reads.");
+    sub->add_option("PATH", e->path, "portfolio file")->required();
+    sub->add_option("WHAT", e->what, "movements, open, closed, valuation or journal")->required();
+    sub->add_option("--out", e->out, "write to this file (replaced atomically), not stdout");
+    AddQuoteOptions(sub, e->quotes);
+    AddLayoutOptions(sub, e->layout);
+    commands.push_back({sub, [io, e] { Export(io, *e); }});
+
+    auto i = std::make_shared<ImportArgs>();
+    sub = app.add_subcommand("import", "Add the movements of a CSV file");
+    sub->footer(
+        "The first record names the columns (any order, any case): date, type, contracts, "
+        "price and code or symbol; optionally time, commission, schedule, group and "
+        "decimals. The movements grid's headings in the interface language name the same "
+        "columns. Types: buy, sell, dividend, expense, imposition, deposit, refund or the "
+        "grid's type letters. Prints how many movements were added; one save at the end. A "
+        "bad row names its line and column, and then nothing is imported.");
+    sub->add_option("PATH", i->path, "portfolio file")->required();
+    sub->add_option("FILE", i->file, "CSV file of movements")->required();
+    commands.push_back({sub, [io, i] { Import(io, *i); }});
+}
+
+}  // namespace cartera::cli

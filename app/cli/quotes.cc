@@ -1,0 +1,89 @@
+#include "app/cli/quotes.h"
+
+#include "app/cli/portfolio_window.h"
+#include "host/env.h"
+#include "host/market.h"
+#include "host/numbers.h"
+#include "model/sistema.h"
+
+namespace cartera::cli {
+namespace {
+
+std::string Trimmed(std::string s) {
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.pop_back();
+    size_t start = s.find_first_not_of(" \t");
+    return start == std::string::npos ? std::string() : s.substr(start);
+}
+
+Quote QuoteOption(const std::string& text) {
+    auto eq = text.find('=');
+    double price = 0;
+    if (eq == std::string::npos || Trimmed(text.substr(0, eq)).empty() ||
+        !ParsePlainNumber(text.substr(eq + 1), &price))
+        FailUsage("--quote must be CODE=PRICE, not '" + text + "'");
+    return {Trimmed(text.substr(0, eq)), price};
+}
+
+std::vector<Quote> QuotesFile(const std::string& path) {
+    std::string data, why;
+    if (!CurrentEnv()->ReadFile(path, &data, &why)) FailIo("cannot read quotes: " + why);
+    std::vector<Quote> quotes;
+    size_t lineNumber = 0;
+    bool seenData = false;
+    for (size_t start = 0; start < data.size();) {
+        size_t end = data.find('\n', start);
+        if (end == std::string::npos) end = data.size();
+        std::string line = Trimmed(data.substr(start, end - start));
+        start = end + 1;
+        ++lineNumber;
+        if (line.empty() || line.front() == '#') continue;
+        bool first = !seenData;
+        seenData = true;
+        auto comma = line.find(',');
+        std::string code = comma == std::string::npos ? line : Trimmed(line.substr(0, comma));
+        std::string last = comma == std::string::npos ? "" : Trimmed(line.substr(comma + 1));
+        double price = 0;
+        if (!code.empty() && ParsePlainNumber(last, &price)) {
+            quotes.emplace_back(code, price);
+        } else if (!(first && code == "code" && last == "last")) {
+            FailUsage(path + ":" + std::to_string(lineNumber) + ": expected code,last, not '" +
+                      line + "'");
+        }
+    }
+    return quotes;
+}
+
+}  // namespace
+
+void AddQuoteOptions(CLI::App* sub, QuoteArgs& a) {
+    sub->add_option("--quote", a.quotes, "last price of a code, CODE=PRICE (repeatable)")
+        ->expected(1)
+        ->allow_extra_args(false)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    sub->add_option("--quotes", a.file, "CSV file of code,last lines");
+}
+
+std::vector<Quote> ReadQuotes(const QuoteArgs& a) {
+    std::vector<Quote> quotes;
+    for (const auto& text : a.quotes) quotes.push_back(QuoteOption(text));
+    if (!a.file.empty()) {
+        auto fromFile = QuotesFile(a.file);
+        quotes.insert(quotes.end(), fromFile.begin(), fromFile.end());
+    }
+    return quotes;
+}
+
+void ApplyQuotes(OpenPortfolio& portfolio, const std::vector<Quote>& quotes) {
+    if (quotes.empty()) return;
+    CSistemaCartera& ledger = portfolio.Ledger();
+    for (const auto& [code, price] : quotes) {
+        CMensajePelvo message(code);
+        message.AddValor(kTickLast, price);
+        ledger.OnTicks(message);
+    }
+    // The workstation redraws the rows in place when idle; a fresh fill also sorts them.
+    ledger.DoIdle();
+    portfolio.Window().Update();
+}
+
+}  // namespace cartera::cli
