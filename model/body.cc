@@ -83,7 +83,9 @@ void CSistemaCartera::LoadBody(CArchive& ar) {
     int32_t n = ar.ReadI32();
     if (n < 0) throw CArchiveException(CArchiveException::badFormat, "negative movement count");
     // Reserve no more than the data can hold, so a crafted count cannot exhaust memory.
-    m_orders.reserve(std::min<size_t>(static_cast<size_t>(n), ar.Remaining() / kMinRecordBytes));
+    // Room for the movements the user adds next, so the first one does not move them all.
+    size_t expected = std::min<size_t>(static_cast<size_t>(n), ar.Remaining() / kMinRecordBytes);
+    m_orders.reserve(expected + expected / 16 + 16);
     for (int32_t i = 0; i < n; ++i) {
         m_orders.push_back(cartera::ReadMovementRecord(ar));
     }

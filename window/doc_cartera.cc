@@ -62,6 +62,7 @@ void CDocCartera::DoFileSave() {
 }
 
 std::string CDocCartera::DescribeLoadError(const CArchiveException& e, size_t position) const {
-    if (!m_versionMarkRead) return "not a portfolio file";
-    return "the portfolio is damaged: " + CDocument::DescribeLoadError(e, position);
+    if (!m_versionMarkRead) return LS(40034);
+    std::string text = LS(40035);
+    return text.replace(text.find("%1"), 2, CDocument::DescribeLoadError(e, position));
 }

@@ -44,7 +44,7 @@ void Export(Output io, const ExportArgs& a) {
     if (a.layout.Given() && (journal || !IsListView(*view)))
         FailUsage("--sort, --desc and --columns need the movements, open or closed view");
     std::vector<Quote> quotes = ReadQuotes(a.quotes);
-    OpenPortfolio portfolio(a.path);
+    OpenPortfolio portfolio(a.path, OpenPortfolio::Use::show);
     ApplyQuotes(portfolio, quotes);
     std::ostringstream csv;
     if (journal) {
@@ -62,7 +62,7 @@ void Export(Output io, const ExportArgs& a) {
 }
 
 void Import(Output io, const ImportArgs& a) {
-    OpenPortfolio portfolio(a.path);
+    OpenPortfolio portfolio(a.path, OpenPortfolio::Use::change);
     std::string data, why;
     if (!CurrentEnv()->ReadFile(a.file, &data, &why)) FailIo(why);
     std::istringstream in(data);

@@ -67,7 +67,7 @@ void Demo(Output io, const DemoArgs& a) {
     std::string path = GetPMngFullPath(ORVO_PATH_PORTFOLIOS) + "Demo" + PortfolioExtension();
     std::string error;
     if (!BuildDemoPortfolio(path, &error)) FailIo("cannot build the demo portfolio: " + error);
-    OpenPortfolio portfolio(path);
+    OpenPortfolio portfolio(path, OpenPortfolio::Use::show);
     ApplyCataloguePrices(portfolio.Ledger());
     portfolio.Window().Update();
     if (a.keep) io.out << "Demo portfolio: " << path << "\n\n";

@@ -29,7 +29,7 @@ void NewPortfolio(Output io, const JournalArgs& a) {
     if (File(path) && !a.force)
         FailUsage("portfolio " + path + " already exists (use --force to overwrite it)");
     auto ledger = MakeLedger();
-    PortfolioWindow window(ledger.get());  // a new file starts with the default layouts
+    PortfolioWindow window(ledger.get(), false);  // a new file starts with the default layouts
     PortfolioDocument doc(ledger.get());
     std::string error;
     if (!doc.SaveAs(path, &error)) FailIo("cannot create " + path + ": " + error);
@@ -39,7 +39,7 @@ void NewPortfolio(Output io, const JournalArgs& a) {
 // Adds the movement the command built and prints its new id.
 template <typename Build>
 void AddMovement(Output io, const JournalArgs& a, Build build) {
-    OpenPortfolio portfolio(a.path);
+    OpenPortfolio portfolio(a.path, OpenPortfolio::Use::change);
     COrderCartera m = build(portfolio.Ledger());
     portfolio.Ledger().AddOrder(m);
     portfolio.CheckSaved();
@@ -54,7 +54,7 @@ const COrderCartera& FindMovement(OpenPortfolio& portfolio, const std::string& i
 }
 
 void ModifyMovement(Output io, const JournalArgs& a) {
-    OpenPortfolio portfolio(a.path);
+    OpenPortfolio portfolio(a.path, OpenPortfolio::Use::change);
     COrderCartera old = FindMovement(portfolio, a.id);  // a copy: the ledger may move it
     CheckOptionsApply(a.o, old.type);
     COrderCartera changed;
@@ -73,7 +73,7 @@ void ModifyMovement(Output io, const JournalArgs& a) {
 }
 
 void DeleteMovement(const JournalArgs& a) {
-    OpenPortfolio portfolio(a.path);
+    OpenPortfolio portfolio(a.path, OpenPortfolio::Use::change);
     uint64_t id = FindMovement(portfolio, a.id).id;
     portfolio.Ledger().DelOrder(id);
     portfolio.CheckSaved();

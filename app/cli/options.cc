@@ -100,8 +100,9 @@ std::unique_ptr<CSistemaCartera> MakeLedger() {
     }
 }
 
-OpenPortfolio::OpenPortfolio(const std::string& path) : m_path(path), m_ledger(MakeLedger()) {
-    m_window = std::make_unique<PortfolioWindow>(m_ledger.get());
+OpenPortfolio::OpenPortfolio(const std::string& path, Use use)
+    : m_path(path), m_ledger(MakeLedger()) {
+    m_window = std::make_unique<PortfolioWindow>(m_ledger.get(), use == Use::show);
     m_doc = std::make_unique<PortfolioDocument>(m_ledger.get());
     m_doc->SetOnUpdate([window = m_window.get()] { window->Update(); });
     if (!File(path)) FailIo("no portfolio file " + path);

@@ -70,9 +70,11 @@ std::time_t ResolveWhen(const TextOption& date, const TextOption& time, std::tim
 // are refilled on every update of the document, and every save writes their layouts.
 class OpenPortfolio {
   public:
+    // What the command does with the portfolio: shows its grids, or only changes it.
+    enum class Use { show, change };
     // Loads path; fails with an IO error naming the file when it is missing, unreadable or
     // damaged, or when the commission file is damaged.
-    explicit OpenPortfolio(const std::string& path);
+    OpenPortfolio(const std::string& path, Use use);
     ~OpenPortfolio();
 
     CSistemaCartera& Ledger() { return *m_ledger; }

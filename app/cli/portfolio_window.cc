@@ -16,27 +16,32 @@ constexpr int kValuationId = 4;
 
 }  // namespace
 
-PortfolioWindow::PortfolioWindow(CSistemaCartera* ledger)
+PortfolioWindow::PortfolioWindow(CSistemaCartera* ledger, bool shown)
     : m_ledger(ledger),
+      m_shown(shown),
       m_movements(std::make_unique<CGridCartera>()),
       m_open(std::make_unique<CGridOpAbiertas>()),
       m_closed(std::make_unique<CGridOpCerradas>()),
       m_valuation(std::make_unique<CGridValoracion>()) {
     const RECT place{0, 0, 800, 600};
     // Linked before they are created, so set-up already fills them from the ledger.
-    m_movements->SetLedger(ledger);
-    m_open->SetLedger(ledger);
-    m_closed->SetLedger(ledger);
-    m_valuation->SetLedger(ledger);
+    if (shown) {
+        m_movements->SetLedger(ledger);
+        m_open->SetLedger(ledger);
+        m_closed->SetLedger(ledger);
+        m_valuation->SetLedger(ledger);
+    }
     m_movements->CreateGrid(0, place, nullptr, kMovementsId);
     m_open->CreateGrid(0, place, nullptr, kOpenId);
     m_closed->CreateGrid(0, place, nullptr, kClosedId);
     m_valuation->CreateGrid(0, place, nullptr, kValuationId);
-    m_valuation->Refresh();
     ledger->SetGridCartera(m_movements.get());
     ledger->SetGridAbiertas(m_open.get());
     ledger->SetGridCerradas(m_closed.get());
-    ledger->SetGridValoracion(m_valuation.get());
+    if (shown) {
+        m_valuation->Refresh();
+        ledger->SetGridValoracion(m_valuation.get());
+    }
 }
 
 PortfolioWindow::~PortfolioWindow() {
@@ -47,6 +52,7 @@ PortfolioWindow::~PortfolioWindow() {
 }
 
 void PortfolioWindow::Update() {
+    if (!m_shown) return;
     m_movements->FillGrid();
     m_open->FillGrid();
     m_closed->FillGrid();

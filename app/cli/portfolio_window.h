@@ -16,16 +16,19 @@ namespace cartera::cli {
 
 class PortfolioWindow {
   public:
-    // Creates the four grids (so they are set up) and links them and the ledger both ways.
+    // Creates the four grids (so they are set up) and links the ledger to the list grids,
+    // so their layouts are read and saved with the file. With shown, the grids are linked
+    // back to the ledger and fill themselves; without, they stay empty, which spares
+    // commands that only change the journal three full refills per save.
     // ledger is not owned and must outlive the window.
-    explicit PortfolioWindow(CSistemaCartera* ledger);
+    PortfolioWindow(CSistemaCartera* ledger, bool shown);
     // Unlinks the ledger from the grids.
     ~PortfolioWindow();
     PortfolioWindow(const PortfolioWindow&) = delete;
     PortfolioWindow& operator=(const PortfolioWindow&) = delete;
 
     // What the views do when the document updates them: refills the list grids (each sorts
-    // again by its sort state) and rewrites the valuation table.
+    // again by its sort state) and rewrites the valuation table. Nothing unless shown.
     void Update();
 
     CGridCartera& Movements() { return *m_movements; }
@@ -35,6 +38,7 @@ class PortfolioWindow {
 
   private:
     CSistemaCartera* m_ledger;
+    bool m_shown;
     std::unique_ptr<CGridCartera> m_movements;
     std::unique_ptr<CGridOpAbiertas> m_open;
     std::unique_ptr<CGridOpCerradas> m_closed;

@@ -33,7 +33,7 @@ void Show(Output io, const ShowArgs& a) {
             "--sort, --desc, --columns and --save-layout need the movements, open or "
             "closed view");
     std::vector<Quote> quotes = ReadQuotes(a.quotes);
-    OpenPortfolio portfolio(a.path);
+    OpenPortfolio portfolio(a.path, OpenPortfolio::Use::show);
     ApplyQuotes(portfolio, quotes);
     PortfolioWindow& window = portfolio.Window();
     if (CGridQBase* grid = ListGrid(window, *view)) {
