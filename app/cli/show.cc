@@ -33,7 +33,10 @@ void Show(Output io, const ShowArgs& a) {
             "--sort, --desc, --columns and --save-layout need the movements, open or "
             "closed view");
     std::vector<Quote> quotes = ReadQuotes(a.quotes);
-    OpenPortfolio portfolio(a.path, OpenPortfolio::Use::show);
+    // The totals and the model-level JSON need no grid: spare filling them.
+    bool gridsShown = !(*view == View::totals || (a.json && *view != View::valuation));
+    OpenPortfolio portfolio(a.path,
+                            gridsShown ? OpenPortfolio::Use::show : OpenPortfolio::Use::change);
     ApplyQuotes(portfolio, quotes);
     PortfolioWindow& window = portfolio.Window();
     if (CGridQBase* grid = ListGrid(window, *view)) {
