@@ -33,26 +33,14 @@ const std::unordered_map<int, Texts>& Table() {
     static const std::unordered_map<int, Texts> table = [] {
         std::unordered_map<int, Texts> t;
         std::string_view data = resources::StringTable();
-        while (!data.empty()) {
-            size_t eol = data.find('\n');
-            std::string_view line = data.substr(0, eol);
-            data.remove_prefix(eol == std::string_view::npos ? data.size() : eol + 1);
-            if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-            if (line.empty() || line[0] == '#') continue;
-            std::vector<std::string_view> fields;
-            for (;;) {
-                size_t tab = line.find('\t');
-                fields.push_back(line.substr(0, tab));
-                if (tab == std::string_view::npos) break;
-                line.remove_prefix(tab + 1);
-            }
+        ForEachTsvLine(data, [&t](const std::vector<std::string_view>& fields) {
             int id = std::atoi(std::string(fields[0]).c_str());
-            if (id <= 0) continue;
+            if (id <= 0) return;
             Texts texts;
             for (int l = 0; l < kLanguages; ++l)
                 texts[l] = l + 1 < static_cast<int>(fields.size()) ? Unescape(fields[l + 1]) : "";
             t[id] = std::move(texts);
-        }
+        });
         return t;
     }();
     return table;
@@ -62,6 +50,26 @@ Language g_language = Language::en;
 const char* const kCodes[kLanguages] = {"en", "de", "fr", "it", "es"};
 
 }  // namespace
+
+void ForEachTsvLine(std::string_view data,
+                    const std::function<void(const std::vector<std::string_view>&)>& f) {
+    std::vector<std::string_view> fields;
+    while (!data.empty()) {
+        size_t eol = data.find('\n');
+        std::string_view line = data.substr(0, eol);
+        data.remove_prefix(eol == std::string_view::npos ? data.size() : eol + 1);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        if (line.empty() || line[0] == '#') continue;
+        fields.clear();
+        for (;;) {
+            size_t tab = line.find('\t');
+            fields.push_back(line.substr(0, tab));
+            if (tab == std::string_view::npos) break;
+            line.remove_prefix(tab + 1);
+        }
+        f(fields);
+    }
+}
 
 bool ParseLanguage(std::string_view code, Language* out) {
     for (int l = 0; l < kLanguages; ++l) {

@@ -1,5 +1,6 @@
 #pragma once
 // The module's string table: every user-visible text by id, in five languages.
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,6 +16,11 @@ const char* LanguageCode(Language lang);
 // The interface language; English until changed.
 void SetLanguage(Language lang);
 Language CurrentLanguage();
+
+// Calls f(fields) with the tab-separated fields of every line of a data file, skipping
+// empty lines and comment lines (starting with '#'); a line may end in CRLF.
+void ForEachTsvLine(std::string_view data,
+                    const std::function<void(const std::vector<std::string_view>&)>& f);
 
 // The text of id in lang; empty for an id the table does not hold.
 std::string LS(int id, Language lang);

@@ -3,21 +3,11 @@
 #include <QFontMetrics>
 #include <charconv>
 
+#include "host/strings.h"
 #include "resources/resources.h"
 
 namespace cartera::ui {
 namespace {
-
-std::vector<std::string_view> SplitTabs(std::string_view line) {
-    std::vector<std::string_view> fields;
-    for (;;) {
-        size_t tab = line.find('\t');
-        fields.push_back(line.substr(0, tab));
-        if (tab == std::string_view::npos) break;
-        line.remove_prefix(tab + 1);
-    }
-    return fields;
-}
 
 bool ToInt(std::string_view s, int* out) {
     auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), *out);
@@ -29,19 +19,6 @@ Texts TextsFrom(const std::vector<std::string_view>& fields, size_t first) {
     for (size_t l = 0; l < texts.size(); ++l)
         if (first + l < fields.size()) texts[l] = std::string(fields[first + l]);
     return texts;
-}
-
-// Calls f(fields) for every non-comment line.
-template <typename F>
-void ForEachLine(std::string_view data, F f) {
-    while (!data.empty()) {
-        size_t eol = data.find('\n');
-        std::string_view line = data.substr(0, eol);
-        data.remove_prefix(eol == std::string_view::npos ? data.size() : eol + 1);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        if (line.empty() || line[0] == '#') continue;
-        f(SplitTabs(line));
-    }
 }
 
 // Reads "<template> <id> <kind> <x> <y> <w> <h>" from fields[1..7].
@@ -64,7 +41,7 @@ const DialogControl* DialogTemplate::Find(int controlId) const {
 
 std::vector<DialogTemplate> ParseDialogTemplates(std::string_view tsv) {
     std::vector<DialogTemplate> out;
-    ForEachLine(tsv, [&](const std::vector<std::string_view>& f) {
+    ForEachTsvLine(tsv, [&](const std::vector<std::string_view>& f) {
         int owner, id;
         QRect units;
         if ((f[0] != "dialog" && f[0] != "control") || !ReadPlace(f, &owner, &id, &units)) return;
@@ -89,7 +66,7 @@ std::vector<DialogTemplate> ParseDialogTemplates(std::string_view tsv) {
 
 std::vector<MenuTemplate> ParseMenuTemplates(std::string_view tsv) {
     std::vector<MenuTemplate> out;
-    ForEachLine(tsv, [&](const std::vector<std::string_view>& f) {
+    ForEachTsvLine(tsv, [&](const std::vector<std::string_view>& f) {
         int owner;
         if (f.size() < 2 || !ToInt(f[1], &owner)) return;
         if (f[0] == "menu") {
