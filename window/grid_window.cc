@@ -1,9 +1,7 @@
 #include "window/grid_window.h"
 
 #include <QFileInfo>
-#include <QFontMetrics>
 #include <algorithm>
-#include <vector>
 
 #include "host/grid/grid_control.h"
 #include "host/qt/grid_print.h"
@@ -54,38 +52,10 @@ std::string PrintTitle(const CView& view, int labelId) {
     return title;
 }
 
-void WithPrintWidths(CUGCtrl& grid, const std::function<void()>& print) {
-    constexpr int kPaperFontPixels = 12;  // the print painter's text size, in grid pixels
-    constexpr int kMargins = 2 * 3 + 2;   // its cell padding and the grid lines
-    QFont font;
-    font.setPixelSize(kPaperFontPixels);
-    QFontMetrics metrics(font);
-    std::vector<std::pair<int, int>> saved;  // column, width
-    for (int col = 0; col < grid.GetNumberCols(); ++col) {
-        if (grid.IsColHidden(col) || grid.GetColWidth(col) <= 0) continue;
-        int need = 0;
-        for (int row = -1; row < grid.GetNumberRows(); ++row) {
-            const CUGCell* cell = grid.PeekCell(col, row);
-            if (cell && !cell->GetText().empty())
-                need = std::max(need,
-                                metrics.horizontalAdvance(QString::fromStdString(cell->GetText())));
-        }
-        if (need + kMargins > grid.GetColWidth(col)) {
-            saved.emplace_back(col, grid.GetColWidth(col));
-            grid.SetColWidth(col, need + kMargins);
-        }
-    }
-    print();
-    for (const auto& [col, width] : saved) grid.SetColWidth(col, width);
-}
-
 bool ExportGrid(CUGCtrl& grid, const std::string& path, const std::string& title,
                 std::string* error) {
-    bool ok = false;
-    WithPrintWidths(grid, [&] {
-        ok = qt::ExportGridToPdf(grid, QString::fromStdString(path), QString::fromStdString(title));
-    });
-    if (ok) return true;
+    if (qt::ExportGridToPdf(grid, QString::fromStdString(path), QString::fromStdString(title)))
+        return true;
     if (error) *error = "cannot write " + path;
     return false;
 }

@@ -28,11 +28,6 @@ qt::GridView* CreateGridWindow(CUGCtrl& grid, CView& view);
 // A title for printed pages: the portfolio's file name and the tab's label.
 std::string PrintTitle(const CView& view, int labelId);
 
-// Runs print with every visible column of grid at least as wide as its heading and texts
-// need on paper, the widths restored afterwards. Printing paints the grid's own widths; ours
-// are measured for the screen's compact font.
-void WithPrintWidths(CUGCtrl& grid, const std::function<void()>& print);
-
 // Exports the grid to a PDF file at path with title; false and *error set on failure.
 bool ExportGrid(CUGCtrl& grid, const std::string& path, const std::string& title,
                 std::string* error);

@@ -78,7 +78,7 @@ void CViewValoracion::OnPrint() {
     cartera::qt::InstallPrintHandler(
         *m_pGridValoracion, this,
         QString::fromStdString(cartera::window::PrintTitle(*this, kLabelId)));
-    cartera::window::WithPrintWidths(*m_pGridValoracion, [this] { m_pGridValoracion->Imprimir(); });
+    m_pGridValoracion->Imprimir();
 }
 
 bool CViewValoracion::ExportToPdf(const std::string& path, std::string* error) {

@@ -65,7 +65,7 @@ void CViewBaseCartera::OnFilePrint() {
     if (!m_pGrid) return;
     cartera::qt::InstallPrintHandler(
         *m_pGrid, this, QString::fromStdString(cartera::window::PrintTitle(*this, LabelId())));
-    cartera::window::WithPrintWidths(*m_pGrid, [this] { m_pGrid->Imprimir(); });
+    m_pGrid->Imprimir();
 }
 
 bool CViewBaseCartera::ExportToPdf(const std::string& path, std::string* error) {

@@ -5,12 +5,14 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFileInfo>
+#include <QPageLayout>
 #include <QPdfWriter>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include "host/grid/grid_control.h"
 #include "host/qt/test_support.h"
 
 namespace cartera::qt {
@@ -67,6 +69,91 @@ TEST_F(GridPrintTest, PagesFollowTheRowsThatFit) {
     EXPECT_EQ(PrintGrid(grid, &small, "t"), 1);
     EXPECT_GT(manyRows, 1);
     EXPECT_EQ(PrintGrid(grid, nullptr, "t"), 0);
+}
+
+TEST_F(GridPrintTest, ColumnsWidenToTheirTextsWhateverTheGridWidths) {
+    const std::string name = "Banco Bilbao Vizcaya Argentaria, Sociedad Anonima";
+    grid.QuickSetText(1, 4, name);
+    grid.QuickSetText(3, 4, "50,000.00");
+    grid.SetColWidth(1, 25);  // far narrower than the texts on the screen too
+    grid.SetColWidth(3, 15);
+    QString path = dir.filePath("narrow.pdf");
+    ASSERT_TRUE(ExportGridToPdf(grid, path, "t"));
+
+    QString text = PdfText(path);
+    ASSERT_FALSE(text.isEmpty()) << "pdftotext read nothing";
+    EXPECT_TRUE(text.contains(QString::fromStdString(name))) << text.toStdString();
+    EXPECT_TRUE(text.contains("50,000.00"));
+    EXPECT_TRUE(text.contains("Contracts"));
+    EXPECT_FALSE(text.contains(QChar(0x2026)));  // nothing elided
+    // Printing leaves the grid's own widths alone.
+    EXPECT_EQ(grid.GetColWidth(1), 25);
+    EXPECT_EQ(grid.GetColWidth(3), 15);
+}
+
+// A bare grid of cols columns "Field NN" and rows rows of texts "fNNrMM".
+class WideGridPrintTest : public ::testing::Test {
+  protected:
+    void Fill(int cols, int rows) {
+        grid.SetTH_Height(20);
+        grid.SetDefRowHeight(20);
+        grid.SetNumberCols(cols);
+        grid.SetNumberRows(rows);
+        for (int c = 0; c < cols; ++c) {
+            grid.SetColWidth(c, 40);
+            grid.QuickSetText(c, -1,
+                              QStringLiteral("Field %1").arg(c, 2, 10, QChar('0')).toStdString());
+            for (int r = 0; r < rows; ++r)
+                grid.QuickSetText(
+                    c, r, QStringLiteral("f%1r%2").arg(c, 2, 10, QChar('0')).arg(r).toStdString());
+        }
+    }
+    // Prints onto A4 portrait pages with 12 mm margins: about 700 screen pixels across.
+    QString Print(int* pages) {
+        QString path = dir.filePath("wide.pdf");
+        {
+            QPdfWriter writer(path);
+            writer.setResolution(150);
+            writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                             QMarginsF(12, 12, 12, 12), QPageLayout::Millimeter));
+            *pages = PrintGrid(grid, &writer, "Wide");
+        }
+        return PdfText(path);
+    }
+    CUGCtrl grid;
+    QTemporaryDir dir;
+};
+
+TEST_F(WideGridPrintTest, SomewhatWideGridShrinksOntoOnePage) {
+    // Sixteen columns of some 55 pixels: wider than the page, not by much.
+    Fill(16, 5);
+    int pages = 0;
+    QString text = Print(&pages);
+    ASSERT_FALSE(text.isEmpty()) << "pdftotext read nothing";
+    EXPECT_EQ(pages, 1);
+    EXPECT_TRUE(text.contains("Field 00"));
+    EXPECT_TRUE(text.contains("Field 15"));
+    EXPECT_TRUE(text.contains("f15r4"));
+}
+
+TEST_F(WideGridPrintTest, GridFarWiderThanThePagePrintsEveryColumnOnFurtherPages) {
+    Fill(40, 150);  // some 2,400 pixels across, 3,000 down
+    int pages = 0;
+    QString text = Print(&pages);
+    ASSERT_FALSE(text.isEmpty()) << "pdftotext read nothing";
+    EXPECT_EQ(text.count('\f'), pages);
+    // Each column's heading is on every page of its set, so the same number of times.
+    int perColumn = text.count("Field 00");
+    EXPECT_GE(perColumn, 2);
+    EXPECT_GT(pages, perColumn);  // more than one set of pages
+    for (int c = 0; c < 40; ++c) {
+        QString heading = QStringLiteral("Field %1").arg(c, 2, 10, QChar('0'));
+        EXPECT_EQ(text.count(heading), perColumn) << heading.toStdString();
+        QString last = QStringLiteral("f%1r149").arg(c, 2, 10, QChar('0'));
+        EXPECT_TRUE(text.contains(last)) << last.toStdString();
+    }
+    EXPECT_FALSE(text.contains(QChar(0x2026)));
+    EXPECT_TRUE(text.contains(QRegularExpression(QStringLiteral("%1 ?/ ?%1").arg(pages))));
 }
 
 TEST_F(GridPrintTest, ImprimirOpensThePrintDialog) {
