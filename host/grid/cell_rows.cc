@@ -1,28 +1,85 @@
 #include "host/grid/cell_rows.h"
 
 #include <algorithm>
+#include <memory>
+#include <new>
 
 namespace cartera {
+namespace {
 
-void CellRows::AppendRow() {
-    if (m_rows == Capacity()) {
-        // A new block comes value-initialised: its rows are fresh already.
-        m_blocks.push_back(std::make_unique<CUGCell[]>(static_cast<size_t>(kBlockRows) * m_cols));
-    } else {
-        CUGCell* row = Row(m_rows);
-        std::fill(row, row + m_cols, CUGCell());
+// Cells start on a cache line, so a 64-byte cell is read and written as one line.
+constexpr std::align_val_t kBlockAlign{64};
+
+}  // namespace
+
+void CellRows::BlockFree::operator()(CUGCell* cells) const {
+    ::operator delete(static_cast<void*>(cells), kBlockAlign);
+}
+
+CellRows::~CellRows() { DestroyCells(); }
+
+CellRows::CellRows(CellRows&& other) noexcept
+    : m_blocks(std::move(other.m_blocks)),
+      m_index(std::move(other.m_index)),
+      m_cols(other.m_cols),
+      m_rows(other.m_rows),
+      m_shuffled(other.m_shuffled) {
+    other.m_blocks.clear();
+    other.m_index.clear();
+    other.m_rows = 0;
+    other.m_shuffled = false;
+}
+
+CellRows& CellRows::operator=(CellRows&& other) noexcept {
+    if (this == &other) return *this;
+    DestroyCells();
+    m_blocks = std::move(other.m_blocks);
+    m_index = std::move(other.m_index);
+    m_cols = other.m_cols;
+    m_rows = other.m_rows;
+    m_shuffled = other.m_shuffled;
+    other.m_blocks.clear();
+    other.m_index.clear();
+    other.m_rows = 0;
+    other.m_shuffled = false;
+    return *this;
+}
+
+void CellRows::DestroyCells() {
+    for (CUGCell* row : m_index) std::destroy_n(row, m_cols);
+    m_index.clear();
+}
+
+void CellRows::BuildRow() {
+    size_t slot = m_index.size();
+    if (slot == m_blocks.size() * kBlockRows) {
+        size_t bytes = sizeof(CUGCell) * kBlockRows * static_cast<size_t>(m_cols);
+        m_blocks.emplace_back(static_cast<CUGCell*>(::operator new(bytes, kBlockAlign)));
     }
-    ++m_rows;
+    CUGCell* row = Slot(slot);
+    m_index.push_back(row);
+    std::uninitialized_default_construct_n(row, m_cols);
 }
 
 void CellRows::Resize(int rows) {
-    while (m_rows < rows) AppendRow();
-    m_rows = std::max(rows, 0);
+    rows = std::max(rows, 0);
+    if (rows > m_rows) {
+        m_index.reserve(static_cast<size_t>(rows));
+        while (m_rows < rows) AppendRow();
+        return;
+    }
+    m_rows = rows;
+    if (m_rows == 0 && m_shuffled) {
+        for (size_t s = 0; s < m_index.size(); ++s) m_index[s] = Slot(s);
+        m_shuffled = false;
+    }
 }
 
 void CellRows::EraseRow(int r) {
-    for (int i = r; i + 1 < m_rows; ++i) std::move(Row(i + 1), Row(i + 1) + m_cols, Row(i));
+    // The erased row's slot goes to the dropped rows past the end.
+    std::rotate(m_index.begin() + r, m_index.begin() + r + 1, m_index.begin() + m_rows);
     --m_rows;
+    m_shuffled = true;
 }
 
 void CellRows::SetCols(int cols) {
@@ -35,23 +92,11 @@ void CellRows::SetCols(int cols) {
     *this = std::move(resized);
 }
 
-// Follows each cycle of the permutation with one row in hand, so every row moves once.
 void CellRows::Permute(const std::vector<int>& order) {
-    std::vector<bool> done(m_rows, false);
-    std::vector<CUGCell> held(m_cols);
-    for (int start = 0; start < m_rows; ++start) {
-        if (done[start] || order[start] == start) continue;
-        std::move(Row(start), Row(start) + m_cols, held.begin());
-        int dst = start;
-        while (order[dst] != start) {
-            int src = order[dst];
-            std::move(Row(src), Row(src) + m_cols, Row(dst));
-            done[dst] = true;
-            dst = src;
-        }
-        std::move(held.begin(), held.end(), Row(dst));
-        done[dst] = true;
-    }
+    std::vector<CUGCell*> rows(order.size());
+    for (size_t i = 0; i < order.size(); ++i) rows[i] = m_index[static_cast<size_t>(order[i])];
+    std::copy(rows.begin(), rows.end(), m_index.begin());
+    m_shuffled = true;
 }
 
 void CellRows::MoveCol(int from, int to) {

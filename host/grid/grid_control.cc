@@ -58,32 +58,6 @@ int CUGCtrl::DeleteRow(int row) {
 
 // --- Cells --------------------------------------------------------------------------------
 
-CUGCell* CUGCtrl::CellAt(int col, int row) {
-    if (col < 0 || col >= GetNumberCols() || row >= GetNumberRows()) return nullptr;
-    if (row < 0) return &m_heading[col];
-    return m_store.Row(row) + col;
-}
-
-const CUGCell* CUGCtrl::CellAt(int col, int row) const {
-    return const_cast<CUGCtrl*>(this)->CellAt(col, row);
-}
-
-const CUGCell* CUGCtrl::PeekCell(int col, int row) const { return CellAt(col, row); }
-
-int CUGCtrl::GetCell(int col, int row, CUGCell* cell) const {
-    const CUGCell* stored = CellAt(col, row);
-    if (!stored || !cell) return UG_ERROR;
-    *cell = *stored;
-    return UG_SUCCESS;
-}
-
-int CUGCtrl::SetCell(int col, int row, const CUGCell* cell) {
-    CUGCell* stored = CellAt(col, row);
-    if (!stored || !cell) return UG_ERROR;
-    *stored = *cell;
-    return UG_SUCCESS;
-}
-
 int CUGCtrl::QuickSetText(int col, int row, std::string_view text) {
     CUGCell* c = CellAt(col, row);
     if (!c) return UG_ERROR;
@@ -94,20 +68,6 @@ int CUGCtrl::QuickSetText(int col, int row, std::string_view text) {
 std::string CUGCtrl::QuickGetText(int col, int row) const {
     const CUGCell* c = CellAt(col, row);
     return c ? c->GetText() : std::string();
-}
-
-int CUGCtrl::QuickSetTextColor(int col, int row, COLORREF color) {
-    CUGCell* c = CellAt(col, row);
-    if (!c) return UG_ERROR;
-    c->SetTextColor(color);
-    return UG_SUCCESS;
-}
-
-int CUGCtrl::QuickSetBackColor(int col, int row, COLORREF color) {
-    CUGCell* c = CellAt(col, row);
-    if (!c) return UG_ERROR;
-    c->SetBackColor(color);
-    return UG_SUCCESS;
 }
 
 int CUGCtrl::QuickSetAlignment(int col, int row, int alignment) {
@@ -298,11 +258,16 @@ int CUGCtrl::OnSortEvaluate(CUGCell* first, CUGCell* second, int flags) {
 int CUGCtrl::SortBy(int col, int mode) {
     if (col < 0 || col >= GetNumberCols()) return UG_ERROR;
     if (mode != UG_SORT_ASCENDING && mode != UG_SORT_DESCENDING) return UG_ERROR;
-    std::vector<int> order(GetNumberRows());
+    // The comparisons jump between rows at random; copies of the column's cells side by
+    // side keep them within a few pages instead of spread over the whole grid.
+    int rows = GetNumberRows();
+    std::vector<CUGCell> keys;
+    keys.reserve(static_cast<size_t>(rows));
+    for (int r = 0; r < rows; ++r) keys.push_back(*CellAt(col, r));
+    std::vector<int> order(static_cast<size_t>(rows));
     std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-        return OnSortEvaluate(CellAt(col, a), CellAt(col, b), mode) < 0;
-    });
+    std::stable_sort(order.begin(), order.end(),
+                     [&](int a, int b) { return OnSortEvaluate(&keys[a], &keys[b], mode) < 0; });
     m_store.Permute(order);
     std::vector<int> heights(order.size());
     for (size_t i = 0; i < order.size(); ++i) heights[i] = m_rowHeights[order[i]];

@@ -96,7 +96,7 @@ class CUGCtrl {
     int GetCell(int col, int row, CUGCell* cell) const;
     int SetCell(int col, int row, const CUGCell* cell);
     // The stored cell without a copy, for painting; null when out of range.
-    const CUGCell* PeekCell(int col, int row) const;
+    const CUGCell* PeekCell(int col, int row) const { return CellAt(col, row); }
 
     int QuickSetText(int col, int row, std::string_view text);
     // Exactly the text set; empty when none or out of range.
@@ -163,8 +163,9 @@ class CUGCtrl {
     // Reorders the rows by column col, stably, with mode UG_SORT_ASCENDING or
     // UG_SORT_DESCENDING. Row a goes before row b when OnSortEvaluate(cell of a, cell of b,
     // mode) is negative: the grid never swaps the cells itself, so OnSortEvaluate applies
-    // the direction. Row heights move with their rows; the current cell keeps its position.
-    // UG_ERROR for a column out of range or an unknown mode.
+    // the direction, and hands it copies of the cells taken for the sort. Row heights move
+    // with their rows; the current cell keeps its position. UG_ERROR for a column out of
+    // range or an unknown mode.
     int SortBy(int col, int mode = UG_SORT_ASCENDING);
 
     // --- Context menu ---------------------------------------------------------------------
@@ -221,8 +222,11 @@ class CUGCtrl {
         bool hidden;
     };
 
+    // The stored cell, the heading's for a negative row; null when out of range.
     CUGCell* CellAt(int col, int row);
-    const CUGCell* CellAt(int col, int row) const;
+    const CUGCell* CellAt(int col, int row) const {
+        return const_cast<CUGCtrl*>(this)->CellAt(col, row);
+    }
     void NotifyCurrentCellChanged();
 
     cartera::CellRows m_store;
@@ -260,3 +264,38 @@ class CUGCtrl {
     int m_structureDepth = 0;
     bool m_structurePending = false;
 };
+
+// Filling a grid calls these once per cell or more, so they are inline.
+
+inline CUGCell* CUGCtrl::CellAt(int col, int row) {
+    if (col < 0 || col >= GetNumberCols() || row >= GetNumberRows()) return nullptr;
+    return row < 0 ? &m_heading[static_cast<size_t>(col)] : m_store.Row(row) + col;
+}
+
+inline int CUGCtrl::GetCell(int col, int row, CUGCell* cell) const {
+    const CUGCell* stored = CellAt(col, row);
+    if (!stored || !cell) return UG_ERROR;
+    *cell = *stored;
+    return UG_SUCCESS;
+}
+
+inline int CUGCtrl::SetCell(int col, int row, const CUGCell* cell) {
+    CUGCell* stored = CellAt(col, row);
+    if (!stored || !cell) return UG_ERROR;
+    *stored = *cell;
+    return UG_SUCCESS;
+}
+
+inline int CUGCtrl::QuickSetTextColor(int col, int row, COLORREF color) {
+    CUGCell* c = CellAt(col, row);
+    if (!c) return UG_ERROR;
+    c->SetTextColor(color);
+    return UG_SUCCESS;
+}
+
+inline int CUGCtrl::QuickSetBackColor(int col, int row, COLORREF color) {
+    CUGCell* c = CellAt(col, row);
+    if (!c) return UG_ERROR;
+    c->SetBackColor(color);
+    return UG_SUCCESS;
+}

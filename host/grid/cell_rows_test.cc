@@ -1,0 +1,169 @@
+#include "host/grid/cell_rows.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using cartera::CellRows;
+
+// Longer than any short-string buffer, so a reused cell shows whether it kept its buffer.
+std::string LongText(int row, int col) {
+    return "row " + std::to_string(row) + " col " + std::to_string(col) + " with a long text";
+}
+
+class CellRowsTest : public ::testing::Test {
+  protected:
+    // Appends n rows; every cell gets a long text naming its row and column, both colours,
+    // an alignment, a cell type and the row's number + 1 in both id slots.
+    void Fill(int n) {
+        for (int i = 0; i < n; ++i) {
+            int r = rows.Rows();
+            rows.AppendRow();
+            for (int c = 0; c < rows.Cols(); ++c) {
+                CUGCell& cell = rows.Row(r)[c];
+                cell.SetText(LongText(r, c));
+                cell.SetTextColor(RGB(1, 2, 3));
+                cell.SetBackColor(RGB(4, 5, 6));
+                cell.SetAlignment(UG_ALIGNRIGHT);
+                cell.SetCellType(3);
+                cell.SetCellTypeEx(4);
+                cell.SetID64(0, r + 1);
+                cell.SetID64(1, r + 1);
+            }
+        }
+    }
+    // The row number Fill wrote into each row, in row order; -1 for a row whose cells
+    // disagree about it.
+    std::vector<int> RowNumbers() const {
+        std::vector<int> out;
+        for (int r = 0; r < rows.Rows(); ++r) {
+            int n = static_cast<int>(rows.Row(r)[0].GetID64(0)) - 1;
+            for (int c = 0; c < rows.Cols(); ++c)
+                if (rows.Row(r)[c].GetText() != LongText(n, c)) n = -1;
+            out.push_back(n);
+        }
+        return out;
+    }
+    // Which of rows first..last-1 still show anything of an earlier fill.
+    std::vector<int> StaleRows(int first, int last) const {
+        std::vector<int> stale;
+        for (int r = first; r < last; ++r) {
+            for (int c = 0; c < rows.Cols(); ++c) {
+                const CUGCell& cell = rows.Row(r)[c];
+                if (!cell.GetText().empty() || cell.IsPropertySet(UGCELL_TEXT_SET) ||
+                    cell.IsPropertySet(UGCELL_TEXTCOLOR_SET) ||
+                    cell.IsPropertySet(UGCELL_BACKCOLOR_SET) ||
+                    cell.IsPropertySet(UGCELL_ALIGNMENT_SET) ||
+                    cell.IsPropertySet(UGCELL_CELLTYPE_SET) ||
+                    cell.IsPropertySet(UGCELL_CELLTYPEEX_SET) ||
+                    cell.GetTextColor() != RGB(0, 0, 0) ||
+                    cell.GetBackColor() != RGB(255, 255, 255) ||
+                    cell.GetAlignment() != UG_ALIGNLEFT || cell.GetCellType() != UGCT_NORMAL ||
+                    cell.GetCellTypeEx() != 0 || cell.GetID64(0) != 0 || cell.GetID64(1) != 0) {
+                    stale.push_back(r);
+                    break;
+                }
+            }
+        }
+        return stale;
+    }
+
+    CellRows rows;
+};
+
+TEST_F(CellRowsTest, RowsAppendedAfterClearingAreFreshWhateverHappenedBefore) {
+    rows.SetCols(3);
+    const int n = CellRows::kBlockRows + 10;
+    Fill(n);
+    std::vector<int> reversed;
+    for (int i = n - 1; i >= 0; --i) reversed.push_back(i);
+    rows.Permute(reversed);
+    rows.EraseRow(5);
+    rows.EraseRow(n - 2);
+
+    // A refill reuses every row, the sorted and the deleted ones, and one more block.
+    rows.Resize(0);
+    rows.Resize(n + CellRows::kBlockRows);
+    EXPECT_EQ(rows.Rows(), n + CellRows::kBlockRows);
+    EXPECT_EQ(StaleRows(0, rows.Rows()), std::vector<int>{});
+
+    // Dropping the last rows and appending them again also comes back fresh.
+    rows.Resize(0);
+    Fill(20);
+    rows.Resize(12);
+    rows.AppendRow();
+    rows.Resize(20);
+    EXPECT_EQ(StaleRows(12, 20), std::vector<int>{});
+    std::vector<int> kept = RowNumbers();
+    kept.resize(12);
+    for (int r = 0; r < 12; ++r) EXPECT_EQ(kept[r], r);
+}
+
+TEST_F(CellRowsTest, AClearedRowKeepsItsTextBuffersForTheNextFill) {
+    rows.SetCols(2);
+    Fill(3);
+    rows.Resize(0);
+    rows.AppendRow();
+    for (int c = 0; c < 2; ++c) {
+        EXPECT_TRUE(rows.Row(0)[c].GetText().empty());
+        EXPECT_GE(rows.Row(0)[c].GetText().capacity(), LongText(0, c).size());
+    }
+}
+
+TEST_F(CellRowsTest, SortingAndDeletingMoveWholeRows) {
+    rows.SetCols(3);
+    const int n = 2 * CellRows::kBlockRows + 5;
+    Fill(n);
+    std::vector<int> order;
+    for (int i = 0; i < n; ++i) order.push_back((i * 7) % n);  // n is not a multiple of 7
+    rows.Permute(order);
+    EXPECT_EQ(RowNumbers(), order);
+
+    rows.EraseRow(0);
+    rows.EraseRow(n - 2);  // the last row
+    rows.EraseRow(CellRows::kBlockRows);
+    order.erase(order.begin());
+    order.pop_back();
+    order.erase(order.begin() + CellRows::kBlockRows);
+    EXPECT_EQ(RowNumbers(), order);
+
+    // An appended row after a delete is fresh and leaves the others alone.
+    rows.AppendRow();
+    EXPECT_EQ(StaleRows(rows.Rows() - 1, rows.Rows()), std::vector<int>{});
+    rows.Resize(rows.Rows() - 1);
+    EXPECT_EQ(RowNumbers(), order);
+
+    // More columns keep the rows' cells in their new order; the new column is fresh.
+    rows.SetCols(4);
+    for (int r = 0; r < rows.Rows(); ++r) {
+        ASSERT_EQ(rows.Row(r)[2].GetText(), LongText(order[r], 2)) << r;
+        ASSERT_FALSE(rows.Row(r)[3].IsPropertySet(UGCELL_TEXT_SET)) << r;
+    }
+}
+
+TEST_F(CellRowsTest, MovingAColumnShiftsTheOnesBetween) {
+    rows.SetCols(4);
+    Fill(2);
+    rows.MoveCol(0, 2);
+    for (int r = 0; r < 2; ++r) {
+        EXPECT_EQ(rows.Row(r)[0].GetText(), LongText(r, 1));
+        EXPECT_EQ(rows.Row(r)[1].GetText(), LongText(r, 2));
+        EXPECT_EQ(rows.Row(r)[2].GetText(), LongText(r, 0));
+        EXPECT_EQ(rows.Row(r)[3].GetText(), LongText(r, 3));
+    }
+    rows.MoveCol(3, 0);
+    EXPECT_EQ(rows.Row(1)[0].GetText(), LongText(1, 3));
+    EXPECT_EQ(rows.Row(1)[3].GetText(), LongText(1, 0));
+
+    // Moved-away storage leaves an empty set of rows behind.
+    CellRows moved = std::move(rows);
+    EXPECT_EQ(moved.Rows(), 2);
+    EXPECT_EQ(rows.Rows(), 0);
+    rows = std::move(moved);
+    EXPECT_EQ(rows.Row(1)[0].GetText(), LongText(1, 3));
+}
+
+}  // namespace
