@@ -34,35 +34,7 @@ void CrearFictios(Ledger& l, const CArrayOrders& remaining) {
         if (!m.schedule.empty() && l.adm)
             cx = l.adm->CalculateCommission(m.schedule, q * m.price, 4) / q;
         CTime now = CTime::GetCurrentTime();
-        CNegocioC t;
-        t.entryDate = m.date;
-        t.entryTime = m.time;
-        t.exitDate = FctimeToFn(now);
-        t.exitTime = HctimeToHn(now);
-        t.isLong = m.buy;
-        t.entryPrice = m.price;
-        t.exitPrice = m.price;
-        t.daysHeld = FctimeToFn(now) - m.date;
-        t.id = m.id;
-        t.entryFieldB = m.fieldB;
-        t.entryText = m.orderText;
-        t.exitText = m.orderText;
-        t.exitClosing = 1;
-        t.contracts = q;
-        t.remainder = q;
-        t.quoteCode = m.quoteCode;
-        t.entryCommission = m.commission;
-        t.exitCommission = cx;
-        t.pointValue = m.pointValue;
-        t.entryGroup = m.group;
-        t.symbol = m.symbol;
-        t.decimals = m.decimals;
-        t.guarantee = m.guarantee;
-        t.exitInstrument = m.instrument;
-        double r =
-            cartera::OpenUnitResult(m.buy != 0, m.price, m.price, m.pointValue, m.commission, cx);
-        t.percentage = cartera::TradePercentage(r, m.price + m.commission);
-        t.profit = r * q;
+        CNegocioC t = cartera::OpenTradeFields(m, q, cx, FctimeToFn(now), HctimeToHn(now));
         l.open.push_back(t);
     }
 }

@@ -25,9 +25,8 @@ std::vector<std::string> ScheduleListItems(const CAdmComisiones& adm) {
     // The list sorts as the platform's sorted lists do: without regard to case.
     std::stable_sort(items.begin(), items.end(), [](const std::string& a, const std::string& b) {
         return std::lexicographical_compare(
-            a.begin(), a.end(), b.begin(), b.end(), [](unsigned char x, unsigned char y) {
-                return std::tolower(x) < std::tolower(y);
-            });
+            a.begin(), a.end(), b.begin(), b.end(),
+            [](unsigned char x, unsigned char y) { return std::tolower(x) < std::tolower(y); });
     });
     return items;
 }
@@ -96,14 +95,10 @@ std::optional<COrderCartera> BuildBuySell(const CSistemaCartera& ledger, const B
     return m;
 }
 
-COrderCartera BuildCashMovement(int32_t type, const std::string& description, double amount,
-                                std::time_t when, uint64_t modifyingId) {
+namespace {
+// What every page of the other-operations sheet records alike.
+COrderCartera OtherOperation(int32_t type, std::time_t when, uint64_t modifyingId) {
     COrderCartera m;
-    m.symbol = description;
-    m.quoteCode = description;
-    m.price = amount;
-    m.contracts = 1;
-    m.buy = 1;
     m.closing = 1;
     m.fieldA = 0;
     m.commission = 0.0;
@@ -116,28 +111,30 @@ COrderCartera BuildCashMovement(int32_t type, const std::string& description, do
     if (modifyingId != kNoId) m.id = modifyingId;
     return m;
 }
+}  // namespace
+
+COrderCartera BuildCashMovement(int32_t type, const std::string& description, double amount,
+                                std::time_t when, uint64_t modifyingId) {
+    COrderCartera m = OtherOperation(type, when, modifyingId);
+    m.symbol = description;
+    m.quoteCode = description;
+    m.price = amount;
+    m.contracts = 1;
+    m.buy = 1;
+    return m;
+}
 
 COrderCartera BuildDividend(const std::string& symbol, const std::string& code, int decimals,
                             int32_t contracts, double perShare, const std::string& group,
                             std::time_t when, uint64_t modifyingId) {
-    COrderCartera m;
+    COrderCartera m = OtherOperation(kDividend, when, modifyingId);
     m.symbol = symbol;
     m.quoteCode = code;
     m.decimals = static_cast<uint8_t>(decimals);
     m.contracts = contracts;
     m.price = perShare;
     m.buy = 0;
-    m.closing = 1;
-    m.fieldA = 0;
-    m.commission = 0.0;
-    m.pointValue = 1.0;
-    m.guarantee = 0.0;
     m.group = group;
-    CTime t{when};
-    m.date = FctimeToFn(t);
-    m.time = HctimeToHn(t);
-    m.type = kDividend;
-    if (modifyingId != kNoId) m.id = modifyingId;
     return m;
 }
 

@@ -41,24 +41,9 @@ CNegocioC ClosedTradeFields(const COrderCartera& e, const COrderCartera& x) {
     t.guarantee = x.guarantee;
     return t;
 }
-}  // namespace cartera
 
-using cartera::ClosedUnitResult;
-using cartera::LowerCode;
-using cartera::OpenUnitResult;
-using cartera::TradePercentage;
-
-int CSistemaCartera::GetExecuted(CArrayOrders& out) const {
-    for (const auto& m : m_orders)
-        if (m.IsExecution()) out.push_back(m);
-    return out.empty() ? 0 : 1;
-}
-
-CNegocioC CSistemaCartera::MakeOpenTrade(const COrderCartera& m, int32_t q, int32_t nowDate,
-                                         int32_t nowTime) const {
-    double cx = m.commission;
-    if (!m.schedule.empty() && m_pAdm)
-        cx = m_pAdm->CalculateCommission(m.schedule, q * m.price, 4) / q;
+CNegocioC OpenTradeFields(const COrderCartera& m, int32_t q, double cx, int32_t nowDate,
+                          int32_t nowTime) {
     CNegocioC t;
     t.entryDate = m.date;
     t.entryTime = m.time;
@@ -84,10 +69,31 @@ CNegocioC CSistemaCartera::MakeOpenTrade(const COrderCartera& m, int32_t q, int3
     t.decimals = m.decimals;
     t.guarantee = m.guarantee;
     t.exitInstrument = m.instrument;
-    double r = OpenUnitResult(m.buy != 0, m.price, m.price, m.pointValue, m.commission, cx);
-    t.percentage = TradePercentage(r, m.price + m.commission);
+    double r =
+        cartera::OpenUnitResult(m.buy != 0, m.price, m.price, m.pointValue, m.commission, cx);
+    t.percentage = cartera::TradePercentage(r, m.price + m.commission);
     t.profit = r * q;
     return t;
+}
+}  // namespace cartera
+
+using cartera::ClosedUnitResult;
+using cartera::LowerCode;
+using cartera::OpenUnitResult;
+using cartera::TradePercentage;
+
+int CSistemaCartera::GetExecuted(CArrayOrders& out) const {
+    for (const auto& m : m_orders)
+        if (m.IsExecution()) out.push_back(m);
+    return out.empty() ? 0 : 1;
+}
+
+CNegocioC CSistemaCartera::MakeOpenTrade(const COrderCartera& m, int32_t q, int32_t nowDate,
+                                         int32_t nowTime) const {
+    double cx = m.commission;
+    if (!m.schedule.empty() && m_pAdm)
+        cx = m_pAdm->CalculateCommission(m.schedule, q * m.price, 4) / q;
+    return cartera::OpenTradeFields(m, q, cx, nowDate, nowTime);
 }
 
 void CSistemaCartera::CrearFictios(const CArrayOrders& remaining) {

@@ -63,6 +63,10 @@ namespace cartera {
 // A closed trade with every field taken from its entry e and exit x; contracts, remainder,
 // profit and percentage are left for the matching to set.
 CNegocioC ClosedTradeFields(const COrderCartera& e, const COrderCartera& x);
+// The open trade of q contracts left of m, with exit commission per contract cx and a
+// fictitious exit at the given date and time, valued at m's own price.
+CNegocioC OpenTradeFields(const COrderCartera& m, int32_t q, double cx, int32_t nowDate,
+                          int32_t nowTime);
 
 // Per-unit result of a closed trade.
 inline double ClosedUnitResult(bool isLong, double pe, double pve, double px, double pvx, double ce,
