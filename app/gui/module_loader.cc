@@ -10,7 +10,9 @@
 namespace cartera::gui {
 
 QStringList ModuleSearchPath() {
-    QStringList folders{QCoreApplication::applicationDirPath()};
+    const QString here = QCoreApplication::applicationDirPath();
+    // Installed: the module sits in lib/cartera beside bin/.
+    QStringList folders{here, QDir::cleanPath(here + QStringLiteral("/../lib/cartera"))};
 #ifdef CARTERA_MODULE_BUILD_DIR
     folders << QStringLiteral(CARTERA_MODULE_BUILD_DIR);
 #endif
