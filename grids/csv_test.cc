@@ -140,34 +140,14 @@ TEST_F(CsvLedgerTest, GridExportWritesPlainNumbers) {
               "Provisionen,Gesamt");
 }
 
-TEST_F(CsvLedgerTest, GridAndJournalRoundTrips) {
+TEST_F(CsvLedgerTest, AnExportedGridImportsToTheSameTotals) {
     AddJournal();
     movements.FillGrid();
     std::string error;
-    {
-        CSistemaCartera copy;
-        ASSERT_TRUE(Import(Export(movements), copy, &error)) << error;
-        ExpectSameTotals(ledger, copy);
-        EXPECT_EQ(copy.GetOrders().size(), 6u);
-    }
-    {
-        std::ostringstream journal;
-        ExportMovementsCsv(ledger, journal);
-        CSistemaCartera copy;
-        ASSERT_TRUE(Import(journal.str(), copy, &error)) << error << journal.str();
-        ExpectSameTotals(ledger, copy);
-        ASSERT_EQ(copy.GetOrders().size(), ledger.GetOrders().size());
-        for (size_t i = 0; i < copy.GetOrders().size(); ++i) {
-            const COrderCartera& a = ledger.GetOrders()[i];
-            const COrderCartera& b = copy.GetOrders()[i];
-            EXPECT_EQ(a.type, b.type);
-            EXPECT_EQ(a.date, b.date);
-            EXPECT_EQ(a.quoteCode, b.quoteCode);
-            EXPECT_EQ(a.contracts, b.contracts);
-            EXPECT_DOUBLE_EQ(a.price, b.price);
-            EXPECT_DOUBLE_EQ(a.commission, b.commission);
-        }
-    }
+    CSistemaCartera copy;
+    ASSERT_TRUE(Import(Export(movements), copy, &error)) << error;
+    ExpectSameTotals(ledger, copy);
+    EXPECT_EQ(copy.GetOrders().size(), 6u);
 }
 
 TEST_F(CsvLedgerTest, RowsBecomeWhatTheEntryPagesRecord) {

@@ -25,21 +25,6 @@ class BracketGridTest : public ::testing::Test {
     CGridComision grid;
 };
 
-TEST_F(BracketGridTest, SetUp) {
-    EXPECT_EQ(grid.GetNumberCols(), 3);
-    EXPECT_EQ(grid.QuickGetText(0, -1), "From");
-    EXPECT_EQ(grid.QuickGetText(1, -1), "To");
-    EXPECT_EQ(grid.QuickGetText(2, -1), "Royalty");
-    EXPECT_EQ(grid.GetColWidth(0), 75);
-    EXPECT_EQ(grid.GetColWidth(1), 82);
-    EXPECT_EQ(grid.GetColWidth(2), 55);
-    EXPECT_EQ(grid.GetDefRowHeight(), 15);
-    EXPECT_EQ(grid.GetVScrollMode(), 1);
-    EXPECT_EQ(grid.GetHScrollMode(), 0);
-    EXPECT_EQ(grid.GetSH_Width(), 0);
-    EXPECT_EQ(grid.String2Id_OldFormat("From", 0), -1);
-}
-
 TEST_F(BracketGridTest, ValuesPassThroughTwoDecimals) {
     grid.AddBracketRow(Bracket(1000.456, 1000000, 2));
     grid.AddBracketRow(Bracket(0, 0.004, -1.5));

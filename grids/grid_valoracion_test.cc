@@ -33,24 +33,6 @@ class ValuationGridTest : public LedgerTest {
 };
 
 TEST_F(ValuationGridTest, FixedLayout) {
-    CGridValoracion fresh;
-    EXPECT_EQ(fresh.GetPreferredWidth(), 0);
-    EXPECT_EQ(grid.GetPreferredWidth(), 368);
-    EXPECT_EQ(grid.GetPreferredHeight(), 284);
-    EXPECT_EQ(grid.GetNumberCols(), 5);
-    EXPECT_EQ(grid.GetNumberRows(), 16);
-    const int widths[] = {200, 2, 100, 2, 60};
-    for (int col = 0; col < 5; ++col) EXPECT_EQ(grid.GetColWidth(col), widths[col]);
-    int height = 0;
-    for (int row = 0; row < 16; ++row) height += grid.GetRowHeight(row);
-    EXPECT_EQ(height, 284);
-    EXPECT_EQ(grid.GetRowHeight(6), 2);
-    EXPECT_EQ(grid.GetRowHeight(14), 2);
-    EXPECT_EQ(grid.GetTH_Height(), 0);
-    EXPECT_EQ(grid.GetSH_Width(), 0);
-    EXPECT_EQ(grid.GetVS_Width(), 0);
-    EXPECT_EQ(grid.GetHS_Height(), 0);
-
     // Row 0: three centred headings in black on the grid background.
     const char* headings[] = {"Item", nullptr, "Symbol", nullptr, "%"};
     for (int col : {0, 2, 4}) {

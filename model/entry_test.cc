@@ -49,11 +49,8 @@ TEST_F(EntryTest, BuyAndSellWithASchedule) {
     EXPECT_DOUBLE_EQ(m->commission, 0.08);
     EXPECT_EQ(m->schedule, "Broker");
     EXPECT_EQ(m->decimals, 3);
-    EXPECT_EQ(m->reserved, 0);
-    EXPECT_EQ(m->pointValue, 1.0);
     EXPECT_EQ(m->date, 20792);
     EXPECT_EQ(m->time, 12 * 3600);
-    EXPECT_EQ(m->id, kNoId);
     page.buy = false;
     EXPECT_EQ(UpdateAmounts(*ledger.GetAdmComisiones(), page).total, "1042.00");
     EXPECT_EQ(BuildBuySell(ledger, page)->type, kSell);

@@ -125,38 +125,8 @@ TEST_F(CsvCommandsTest, ABadRowNamesLineAndColumnAndImportsNothing) {
     EXPECT_NE(err.find("column price"), std::string::npos) << err;
     EXPECT_EQ(Bytes(p), before);
 
-    // A broken CSV names the character column.
-    Write(csv, "date,type,code,contracts,price\n2024-01-02,buy,A\"A,10,5\n");
-    err = Fails(2, {"import", p, csv});
-    EXPECT_NE(err.find("line 2, column 17"), std::string::npos) << err;
-    Write(csv, "date,type,code,contracts,price\n2024-01-02,swap,AAA,10,5\n");
-    EXPECT_NE(Fails(2, {"import", p, csv}).find("column type"), std::string::npos);
     Fails(1, {"import", p, home + "/missing.csv"});
     EXPECT_EQ(Bytes(p), before);
-}
-
-TEST_F(CsvCommandsTest, QuotedFieldsKeepCommasAndLineBreaks) {
-    std::string p = NewPortfolio();
-    std::string csv = home + "/in.csv";
-    Write(csv,
-          "Date,Type,Symbol,Group,Contracts,Price\r\n"
-          "2024-01-02,B,\"Acme, Inc.\",\"North\nAmerica\",10,5\r\n"
-          "2024-01-03,S,\"Say \"\"hi\"\"\",,3,7\r\n");
-    EXPECT_EQ(Ok({"import", p, csv}), "2\n");
-    auto l = Load(p);
-    ASSERT_EQ(l->ledger->GetOrders().size(), 2u);
-    EXPECT_EQ(l->At(0).symbol, "Acme, Inc.");
-    EXPECT_EQ(l->At(0).quoteCode, "Acme, Inc.");  // no code column: the symbol is the code
-    EXPECT_EQ(l->At(0).group, "North\nAmerica");
-    EXPECT_EQ(l->At(1).symbol, "Say \"hi\"");
-    EXPECT_EQ(l->At(1).type, kSell);
-
-    Records grid = ReadCsv(Ok({"export", p, "movements"}));
-    EXPECT_EQ(grid[1][1], "Acme, Inc.");
-    EXPECT_EQ(grid[1][2], "North\nAmerica");
-    Records journal = ReadCsv(Ok({"export", p, "journal"}));
-    EXPECT_EQ(journal[1][4], "Acme, Inc.");
-    EXPECT_EQ(journal[2][4], "Say \"hi\"");
 }
 
 TEST_F(CsvCommandsTest, ProgressShowsOnlyOnATerminal) {
