@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "bench/literal_ledger.h"
+#include "model/testing/literal_ledger.h"
 #include "host/archive.h"
 #include "model/sistema.h"
 

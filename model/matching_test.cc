@@ -1,6 +1,6 @@
 #include <random>
 
-#include "bench/literal_ledger.h"
+#include "model/testing/literal_ledger.h"
 #include "model/test_support.h"
 
 namespace cartera::testing {

@@ -1,4 +1,4 @@
-#include "bench/literal_ledger.h"
+#include "model/testing/literal_ledger.h"
 
 #include <algorithm>
 #include <cctype>
