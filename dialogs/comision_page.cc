@@ -90,8 +90,9 @@ void CDlgComisionAcciones::OnInitDialog() {
     QFont small(font());
     small.setPointSizeF(8.0);
     m_view->setFont(small);
-    m_grid->CreateGrid(kWsVisible, RECT{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()},
-                       this, IDC_GRID);
+    m_grid->CreateGrid(kWsVisible,
+                       RECT{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}, this,
+                       IDC_GRID);
     m_view->setGeometry(r);
 
     std::vector<std::string> names;
@@ -128,10 +129,14 @@ void CDlgComisionAcciones::SelectByPrefix(const std::string& name) {
 
 bool CDlgComisionAcciones::ReadFields() {
     // The dialog's exchange order; a field that holds no number stops the reading there.
-    const std::pair<int, double*> fields[] = {
-        {IDC_FROM, &m_from},          {IDC_TO, &m_to},           {IDC_COMMISSION_PCT, &m_commissionPct},
-        {IDC_ROYALTY, &m_royalty},    {IDC_BROKERAGE_PCT, &m_brokeragePct},
-        {IDC_COMMISSION_MIN, &m_commissionMin}, {0, nullptr}, {IDC_BROKERAGE_MIN, &m_brokerageMin}};
+    const std::pair<int, double*> fields[] = {{IDC_FROM, &m_from},
+                                              {IDC_TO, &m_to},
+                                              {IDC_COMMISSION_PCT, &m_commissionPct},
+                                              {IDC_ROYALTY, &m_royalty},
+                                              {IDC_BROKERAGE_PCT, &m_brokeragePct},
+                                              {IDC_COMMISSION_MIN, &m_commissionMin},
+                                              {0, nullptr},
+                                              {IDC_BROKERAGE_MIN, &m_brokerageMin}};
     for (const auto& [id, field] : fields) {
         if (!field) {
             m_isDefault = m_default->isChecked() ? 1 : 0;
@@ -150,11 +155,13 @@ bool CDlgComisionAcciones::ReadFields() {
 }
 
 void CDlgComisionAcciones::ShowFields() {
-    const std::pair<int, double> fields[] = {
-        {IDC_FROM, m_from},         {IDC_TO, m_to},
-        {IDC_COMMISSION_PCT, m_commissionPct}, {IDC_ROYALTY, m_royalty},
-        {IDC_BROKERAGE_PCT, m_brokeragePct},   {IDC_COMMISSION_MIN, m_commissionMin},
-        {IDC_BROKERAGE_MIN, m_brokerageMin}};
+    const std::pair<int, double> fields[] = {{IDC_FROM, m_from},
+                                             {IDC_TO, m_to},
+                                             {IDC_COMMISSION_PCT, m_commissionPct},
+                                             {IDC_ROYALTY, m_royalty},
+                                             {IDC_BROKERAGE_PCT, m_brokeragePct},
+                                             {IDC_COMMISSION_MIN, m_commissionMin},
+                                             {IDC_BROKERAGE_MIN, m_brokerageMin}};
     for (const auto& [id, value] : fields)
         Edit(id)->setText(QString::fromStdString(cartera::EditNumberText(value)));
     m_default->setChecked(m_isDefault != 0);

@@ -60,9 +60,7 @@ void CDlgNuevoNombre::OnInitDialog() {
     m_edit->setFocus();
 }
 
-void CDlgNuevoNombre::OnEnChangeEditName() {
-    m_ok->setEnabled(!m_edit->text().isEmpty());
-}
+void CDlgNuevoNombre::OnEnChangeEditName() { m_ok->setEnabled(!m_edit->text().isEmpty()); }
 
 void CDlgNuevoNombre::accept() {
     if (!m_ok->isEnabled()) return;  // Enter in an empty edit
