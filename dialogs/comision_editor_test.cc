@@ -181,12 +181,13 @@ TEST_F(CommissionEditorTest, NumbersAreTypedInTheInterfaceLanguage) {
 }
 
 TEST_F(CommissionEditorTest, ScreenshotsOfTheFilledEditor) {
-    for (auto lang : {cartera::Language::en, cartera::Language::de}) {
+    using cartera::Language;
+    for (auto lang : {Language::en, Language::de, Language::fr, Language::it, Language::es}) {
         cartera::SetLanguage(lang);
         CAdmComisiones adm;
         Edit(adm, false, [&](Page& page) {
             New(page, "Online broker");
-            Type(page, Page::IDC_COMMISSION_PCT, lang == cartera::Language::de ? "0,2" : "0.2");
+            Type(page, Page::IDC_COMMISSION_PCT, lang == Language::en ? "0.2" : "0,2");
             Type(page, Page::IDC_COMMISSION_MIN, "9");
             AddBracket(page, "0", "5000", "4");
             page.Button(Page::IDC_ADD)->click();
