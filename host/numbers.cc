@@ -1,6 +1,8 @@
 #include "host/numbers.h"
 
 #include <charconv>
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 
 #include "host/strings.h"
@@ -43,6 +45,31 @@ bool ParseGroupedNumber(std::string_view text, double* out) {
         }
     }
     return ParsePlainNumber(plain, out);
+}
+
+std::string EditNumberText(double v) {
+    char buf[64];
+    auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 15);
+    std::string text(buf, res.ptr);
+    if (text == "-0") text = "0";
+    auto dot = text.find('.');
+    if (dot != std::string::npos) text.replace(dot, 1, GetSepDecimal());
+    return text;
+}
+
+bool ParseNumberInLanguage(std::string_view text, double* out) {
+    std::string decimal = GetSepDecimal();
+    bool pointAsDecimal = decimal != "." && text.find(decimal) == std::string_view::npos &&
+                          std::count(text.begin(), text.end(), '.') == 1;
+    if (pointAsDecimal) {
+        // "1.234" groups thousands; "0.2" and "1.5" are decimals typed with a point.
+        size_t dot = text.find('.');
+        size_t digits = 0;
+        while (dot + 1 + digits < text.size() && std::isdigit(static_cast<unsigned char>(text[dot + 1 + digits])))
+            ++digits;
+        if (digits != 3 || dot + 1 + digits != text.size()) return ParsePlainNumber(text, out);
+    }
+    return ParseGroupedNumber(text, out);
 }
 
 std::string ExactNumberText(double v) {

@@ -23,4 +23,12 @@ bool ParseGroupedNumber(std::string_view text, double* out);
 std::string ExactNumberText(double v);
 // Reads a plain number with a point as decimal separator; the whole text must be used.
 bool ParsePlainNumber(std::string_view text, double* out);
+// A number for an edit field: up to 15 significant digits, no trailing zeros, no grouping,
+// the interface language's decimal separator ("0,2" in German).
+std::string EditNumberText(double v);
+// Reads a number typed in the interface language: its decimal separator, its thousands
+// separator between groups of three digits; under a comma language a lone point not
+// followed by exactly three digits is read as a decimal point too ("0.2"). False when the
+// text is not a number.
+bool ParseNumberInLanguage(std::string_view text, double* out);
 }  // namespace cartera

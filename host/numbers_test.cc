@@ -128,6 +128,25 @@ TEST_F(NumbersTest, ParseGroupedNumberReadsBackEachLanguage) {
     }
 }
 
+TEST_F(NumbersTest, EditNumbersAreTypedAndShownInTheLanguage) {
+    double v = 0;
+    cartera::SetLanguage(Language::de);
+    EXPECT_EQ(cartera::EditNumberText(0.2), "0,2");
+    EXPECT_EQ(cartera::EditNumberText(10000000000.0), "10000000000");
+    EXPECT_EQ(cartera::EditNumberText(1.0 / 3), "0,333333333333333");
+    for (auto [text, want] : {std::pair{"0,2", 0.2}, {"0.2", 0.2}, {"1.234", 1234.0},
+                              {"1.234,5", 1234.5}, {"-3", -3.0}}) {
+        ASSERT_TRUE(cartera::ParseNumberInLanguage(text, &v)) << text;
+        EXPECT_EQ(v, want) << text;
+    }
+    EXPECT_FALSE(cartera::ParseNumberInLanguage("0,2x", &v));
+    cartera::SetLanguage(Language::en);
+    EXPECT_EQ(cartera::EditNumberText(-0.0), "0");
+    ASSERT_TRUE(cartera::ParseNumberInLanguage("1,234.5", &v));
+    EXPECT_EQ(v, 1234.5);
+    EXPECT_FALSE(cartera::ParseNumberInLanguage("0,2", &v) && v == 0.2);
+}
+
 TEST_F(NumbersTest, ExactNumberTextRoundTripsEveryDouble) {
     std::mt19937_64 rng(42);
     std::uniform_real_distribution<double> uniform(-1e6, 1e6);

@@ -17,3 +17,29 @@ if [ ${#missing[@]} -gt 0 ]; then
     $SUDO env DEBIAN_FRONTEND=noninteractive apt-get update -qq
     $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
+
+# The comma-decimal locales the number tests switch to, to show that no text follows the
+# C locale. Generated only when missing.
+LOCALES=(de_DE fr_FR it_IT es_ES)
+need_locales=()
+for l in "${LOCALES[@]}"; do
+    locale -a 2>/dev/null | grep -qi "^${l}\.utf-\?8$" || need_locales+=("$l")
+done
+if [ ${#need_locales[@]} -gt 0 ]; then
+    SUDO=""
+    [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+    if ! dpkg-query -W -f='${Status}' locales 2>/dev/null | grep -q "install ok installed"; then
+        $SUDO env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+        $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends locales
+    fi
+    for l in "${need_locales[@]}"; do
+        # Uncomment the locale's line, or add it when the list lacks it.
+        if grep -q "^# *${l}\.UTF-8 UTF-8" /etc/locale.gen; then
+            $SUDO sed -i "s/^# *\(${l}\.UTF-8 UTF-8\)/\1/" /etc/locale.gen
+        elif ! grep -q "^${l}\.UTF-8 UTF-8" /etc/locale.gen; then
+            echo "${l}.UTF-8 UTF-8" | $SUDO tee -a /etc/locale.gen > /dev/null
+        fi
+    done
+    echo "Generating locales: ${need_locales[*]}"
+    $SUDO locale-gen
+fi

@@ -1,5 +1,8 @@
 #include "window/sheets.h"
 
+#include <QApplication>
+
+#include "dialogs/comision_editor.h"
 #include "host/strings.h"
 #include "window/framework/status.h"
 
@@ -14,7 +17,9 @@ void PortfolioSheets::RunBuySell(CSistemaCartera&, int, int, CNegocioC*, COrderC
     NotYet();
 }
 void PortfolioSheets::RunOther(CSistemaCartera&, int, COrderCartera*) { NotYet(); }
-void PortfolioSheets::RunCommissions(CAdmComisiones&, int) { NotYet(); }
+void PortfolioSheets::RunCommissions(CAdmComisiones& commissions, int captionId) {
+    RunCommissionEditor(commissions, captionId, QApplication::activeWindow());
+}
 
 PortfolioSheets& Sheets() {
     static PortfolioSheets placeholders;

@@ -1,7 +1,7 @@
 #pragma once
 // The modal sheets the portfolio commands open: buy/sell, other operations, commission
-// schedules. The entry dialogs install theirs; until then the placeholders say in the
-// status bar that the commands arrive with the entry dialogs.
+// schedules. The commission editor is built in; the entry dialogs install the others, and
+// until then their placeholders say in the status bar that they arrive with the dialogs.
 class CAdmComisiones;
 class CNegocioC;
 class COrderCartera;

@@ -5,6 +5,7 @@
 #include "app/cli/commands.h"
 #include "app/cli/movement_options.h"
 #include "app/cli/portfolio_window.h"
+#include "app/cli/views.h"
 #include "host/folders.h"
 #include "model/portfolio_file.h"
 #include "model/sistema.h"
@@ -69,7 +70,10 @@ void ModifyMovement(Output io, const JournalArgs& a) {
     }
     portfolio.Ledger().ModOrder(changed);
     portfolio.CheckSaved();
-    io.out << changed.id << '\n';
+    // What was stored, since the page's rules may differ from what was typed: the commission
+    // recomputed from its schedule, the price rounded to the movement's decimals.
+    if (const COrderCartera* stored = portfolio.Ledger().GetOrden(changed.id))
+        io.out << MovementJsonText(*stored);
 }
 
 void DeleteMovement(const JournalArgs& a) {
@@ -132,7 +136,7 @@ void AddJournalCommands(CLI::App& app, Output io, Commands& commands) {
                         }});
 
     auto modify = std::make_shared<JournalArgs>();
-    sub = AddPathCommand(app, "modify", "Change a movement; options replace its values", *modify);
+    sub = AddPathCommand(app, "modify", "Change a movement as its entry page would; prints the movement as stored (JSON)", *modify);
     sub->add_option("ID", modify->id, "movement id")->required();
     AddExecutionOptions(sub, modify->o, false);
     AddCashOptions(sub, modify->o, false);

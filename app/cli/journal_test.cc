@@ -121,8 +121,12 @@ TEST_F(JournalTest, ModifyKeepsIdAndPlaceAndRecomputesTheCommission) {
     Ok({"commissions", "add-bracket", "Broker", "--from", "0", "--to", "1e6", "--royalty", "20",
         "--default"});
 
-    EXPECT_EQ(Ok({"modify", p, "2", "--contracts", "50"}), "2\n");
-    EXPECT_EQ(Ok({"modify", p, "3", "--price", "12"}), "3\n");
+    // Each modify prints the movement as stored.
+    auto printed = nlohmann::json::parse(Ok({"modify", p, "2", "--contracts", "50"}));
+    EXPECT_EQ(printed["id"], 2);
+    EXPECT_EQ(printed["contracts"], 50);
+    EXPECT_EQ(printed["commission_per_contract"], 20.0 / 50);
+    EXPECT_EQ(nlohmann::json::parse(Ok({"modify", p, "3", "--price", "12"}))["price"], 12.0);
     auto l = Load(p);
     ASSERT_EQ(l->ledger->GetOrders().size(), 3u);
     EXPECT_EQ(l->ledger->GetLastId(), 3u);
@@ -156,6 +160,16 @@ TEST_F(JournalTest, ModifyKeepsIdAndPlaceAndRecomputesTheCommission) {
     EXPECT_NE(Fails(2, {"modify", p, "2", "--amount", "5"}).find("--amount"), std::string::npos);
     Fails(2, {"modify", p, "1", "--price", "5"});
     EXPECT_EQ(Bytes(p), before);
+
+    // The page opens on the price shown with the movement's decimals: modifying another
+    // field stores it rounded, and the printout shows so.
+    Ok({"buy", p, "--code", "BBVA.MC", "--contracts", "10", "--price", "8.456"});
+    EXPECT_EQ(Load(p)->At(3).price, 8.456);
+    printed = nlohmann::json::parse(Ok({"modify", p, "4", "--group", "Banks"}));
+    EXPECT_EQ(printed["price"], 8.46);
+    EXPECT_EQ(printed["group"], "Banks");
+    EXPECT_EQ(printed["commission_per_contract"], 2.0);
+    EXPECT_EQ(printed, Json({"show", p, "movements"})[3]);
 }
 
 TEST_F(JournalTest, CashAndDividendMovements) {

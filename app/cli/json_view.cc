@@ -104,6 +104,10 @@ std::string JsonView(const CSistemaCartera& ledger, View view) {
     return ViewJson(ledger, view).dump(2, ' ', false, Json::error_handler_t::replace) + '\n';
 }
 
+std::string MovementJsonText(const COrderCartera& movement) {
+    return MovementJson(movement).dump(2, ' ', false, Json::error_handler_t::replace) + '\n';
+}
+
 std::string GridJson(const CUGCtrl& grid) {
     std::vector<int> cols;
     for (int col = 0; col < grid.GetNumberCols(); ++col)

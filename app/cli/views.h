@@ -5,6 +5,7 @@
 #include <string>
 
 class CGridQBase;
+class COrderCartera;
 class CSistemaCartera;
 class CUGCtrl;
 
@@ -38,6 +39,10 @@ std::string TextView(PortfolioWindow& window, const CSistemaCartera& ledger, Vie
 // "all" is an object with last_id, active_tab, movements, open, closed and totals; the
 // others are their array or object alone. Not for valuation (see GridJson).
 std::string JsonView(const CSistemaCartera& ledger, View view);
+
+// One movement as indented JSON text ending in a newline, the object that JsonView lists for
+// it: every stored field, numbers exact.
+std::string MovementJsonText(const COrderCartera& movement);
 
 // What a grid shows as JSON: an array of rows (the headings first, when it has them), each an
 // array of the texts of its visible columns; spacer columns and separator rows left out.

@@ -1,0 +1,205 @@
+#include "dialogs/comision_editor.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "dialogs/comision_page.h"
+#include "dialogs/dlg_nuevo_nombre.h"
+#include "grids/grid_comision.h"
+#include "host/folders.h"
+#include "host/message_box.h"
+#include "host/strings.h"
+
+namespace {
+
+using Page = CDlgComisionAcciones;
+
+// A fresh settings folder, answered message boxes and new-name dialogs, English.
+class CommissionEditorTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        cartera::SetHomeFolder(m_home.path().toStdString());
+        cartera::SetLanguage(cartera::Language::en);
+        cartera::SetMessageBoxHandler([this](const std::string& text, unsigned) {
+            messages.push_back(text);
+            return IDOK;
+        });
+        CDlgNuevoNombre::SetRunner([this](CDlgNuevoNombre& dlg) {
+            QTest::keyClicks(dlg.NameEdit(), QString::fromStdString(nextName));
+            dlg.OkButton()->click();
+            return IDOK;
+        });
+    }
+    void TearDown() override {
+        CSheetComision::SetRunner({});
+        CDlgNuevoNombre::SetRunner({});
+        cartera::SetMessageBoxHandler({});
+        cartera::SetHomeFolder("");
+    }
+
+    // Opens the editor over adm; run drives its page, then OK or Cancel is pressed.
+    bool Edit(CAdmComisiones& adm, bool ok, const std::function<void(Page&)>& run) {
+        CSheetComision::SetRunner([&](CSheetComision& sheet) {
+            run(*sheet.Page());
+            (ok ? sheet.OkButton() : sheet.CancelButton())->click();
+        });
+        return RunCommissionEditor(adm, 3393, nullptr);
+    }
+    void New(Page& page, const std::string& name) {
+        nextName = name;
+        page.Button(Page::IDC_NEW)->click();
+    }
+    static void Type(Page& page, int id, const char* text) {
+        page.Edit(id)->clear();
+        QTest::keyClicks(page.Edit(id), text);
+    }
+    static void AddBracket(Page& page, const char* from, const char* to, const char* royalty) {
+        Type(page, Page::IDC_FROM, from);
+        Type(page, Page::IDC_TO, to);
+        Type(page, Page::IDC_ROYALTY, royalty);
+        page.Button(Page::IDC_ADD)->click();
+    }
+    static std::string Text(Page& page, int id) { return page.Edit(id)->text().toStdString(); }
+    static CArrayComisiones Stored(const std::string& name) {
+        CAdmComisiones adm;
+        adm.Load();
+        CArrayComisiones out;
+        adm.GetBrackets(name, 4, out);
+        return out;
+    }
+
+    QTemporaryDir m_home;
+    std::vector<std::string> messages;
+    std::string nextName;
+};
+
+TEST_F(CommissionEditorTest, BuildsSchedulesFromTheFirstStartAndOkWritesThem) {
+    CAdmComisiones adm;
+    EXPECT_TRUE(Edit(adm, true, [&](Page& page) {
+        EXPECT_EQ(page.NameList()->count(), 0);
+        EXPECT_FALSE(page.Edit(Page::IDC_FROM)->isEnabled());
+        EXPECT_TRUE(page.Button(Page::IDC_NEW)->isEnabled());
+        New(page, "Broker");
+        EXPECT_TRUE(page.DefaultBox()->isChecked()) << "the first schedule is the default";
+        Type(page, Page::IDC_COMMISSION_PCT, "0.2");
+        AddBracket(page, "0", "1000", "5");
+        EXPECT_EQ(page.Grid().QuickGetText(2, 0), "5.00");
+        EXPECT_EQ(Text(page, Page::IDC_FROM), "1001");
+        EXPECT_EQ(Text(page, Page::IDC_TO), "2000");
+        page.Button(Page::IDC_ADD)->click();
+        AddBracket(page, "2001", "5000", "1.5");
+        AddBracket(page, "200", "800", "0");    // upper bound inside 0-1000
+        AddBracket(page, "7000", "6999", "0");  // To below From
+        EXPECT_EQ(messages, std::vector<std::string>(2, LS(3416)));
+        EXPECT_EQ(Text(page, Page::IDC_FROM), "7000") << "a refused bracket leaves the fields";
+        EXPECT_EQ(page.Grid().GetNumberRows(), 3);
+        New(page, "Another");  // applies Broker first; a schedule without brackets
+        EXPECT_FALSE(page.DefaultBox()->isChecked());
+        EXPECT_EQ(page.Grid().GetNumberRows(), 0);
+        page.DefaultBox()->click();
+    }));
+    CArrayComisiones broker = Stored("Broker"), another = Stored("Another");
+    ASSERT_EQ(broker.size(), 3u);
+    EXPECT_EQ(broker[2].royalty, 1.5);
+    EXPECT_EQ(broker[2].bracketIndex, 2);
+    EXPECT_EQ(broker[2].commissionPct, 0.2);
+    EXPECT_EQ(broker[0].isDefault, 0) << "the default moved to Another";
+    ASSERT_EQ(another.size(), 1u);
+    EXPECT_EQ(another[0].to, 10000000000.0);
+    EXPECT_EQ(adm.GetDefaultName(), "Another");
+
+    // Reopened: the default is loaded; its fields prepare the bracket after its last.
+    Edit(adm, false, [&](Page& page) {
+        EXPECT_EQ(page.NameList()->currentText(), "Another");
+        EXPECT_EQ(Text(page, Page::IDC_FROM), "10000000000");
+        page.NameList()->setCurrentIndex(page.NameList()->findText("Broker"));
+        page.OnSelChangeName();
+        EXPECT_EQ(Text(page, Page::IDC_FROM), "5000");
+        EXPECT_EQ(Text(page, Page::IDC_TO), "7999");
+        page.Grid().SelectRow(2);
+        page.Button(Page::IDC_REMOVE)->click();
+        EXPECT_EQ(page.Grid().GetCurrentRow(), 1);
+    });
+    EXPECT_EQ(Stored("Broker").size(), 3u) << "Cancel drops the removed row";
+}
+
+TEST_F(CommissionEditorTest, DeleteSelectsTheNeighbourAndCancelBringsItBack) {
+    CAdmComisiones adm;
+    Edit(adm, true, [&](Page& page) {
+        for (const char* name : {"B", "A", "C"}) New(page, name);
+    });
+    auto deleteB = [&](Page& page) {
+        page.NameList()->setCurrentIndex(1);
+        page.OnSelChangeName();
+        page.Button(Page::IDC_DELETE)->click();
+        EXPECT_EQ(page.NameList()->currentText(), "A");
+        EXPECT_EQ(page.NameList()->count(), 2);
+    };
+    EXPECT_FALSE(Edit(adm, false, deleteB));
+    EXPECT_TRUE(adm.Exists("B", 4));
+    Edit(adm, true, deleteB);
+    EXPECT_FALSE(Stored("A").empty());
+    EXPECT_TRUE(Stored("B").empty());
+
+    Edit(adm, true, [&](Page& page) {
+        page.NameList()->setCurrentIndex(0);
+        while (page.NameList()->count()) page.Button(Page::IDC_DELETE)->click();
+        EXPECT_FALSE(page.DefaultBox()->isChecked());
+        EXPECT_FALSE(page.Button(Page::IDC_DELETE)->isEnabled());
+        EXPECT_EQ(Text(page, Page::IDC_COMMISSION_PCT), "0");
+    });
+    EXPECT_TRUE(adm.Records().empty());
+}
+
+TEST_F(CommissionEditorTest, NumbersAreTypedInTheInterfaceLanguage) {
+    cartera::SetLanguage(cartera::Language::de);
+    CAdmComisiones adm;
+    Edit(adm, true, [&](Page& page) {
+        New(page, "Bank");
+        Type(page, Page::IDC_COMMISSION_PCT, "0,25");
+        Type(page, Page::IDC_BROKERAGE_MIN, "2,5");
+        AddBracket(page, "0", "1.000,5", "3");
+        EXPECT_EQ(page.Grid().QuickGetText(1, 0), "1000.50");
+        EXPECT_EQ(Text(page, Page::IDC_FROM), "1001,5");
+        Type(page, Page::IDC_BROKERAGE_MIN, "7");
+        Type(page, Page::IDC_BROKERAGE_PCT, "x");
+        page.Button(Page::IDC_ADD)->click();
+        EXPECT_EQ(messages.back(), "Bitte geben Sie eine Zahl ein.");
+    });
+    CArrayComisiones bank = Stored("Bank");
+    ASSERT_EQ(bank.size(), 2u);
+    EXPECT_EQ(bank[0].commissionPct, 0.25);
+    EXPECT_EQ(bank[0].to, 1000.5);
+    EXPECT_EQ(bank[1].brokerageMin, 2.5) << "the field after the bad one was not read";
+}
+
+TEST_F(CommissionEditorTest, ScreenshotsOfTheFilledEditor) {
+    using cartera::Language;
+    for (auto lang : {Language::en, Language::de, Language::fr, Language::it, Language::es}) {
+        cartera::SetLanguage(lang);
+        CAdmComisiones adm;
+        Edit(adm, false, [&](Page& page) {
+            New(page, "Online broker");
+            Type(page, Page::IDC_COMMISSION_PCT, lang == Language::en ? "0.2" : "0,2");
+            Type(page, Page::IDC_COMMISSION_MIN, "9");
+            AddBracket(page, "0", "5000", "4");
+            page.Button(Page::IDC_ADD)->click();
+            page.Button(Page::IDC_ADD)->click();
+            QWidget* sheet = page.window();
+            sheet->adjustSize();
+            ASSERT_TRUE(QDir().mkpath(CARTERA_SCREENSHOT_DIR));
+            QString file = QStringLiteral(CARTERA_SCREENSHOT_DIR "/commission-editor-%1.png")
+                               .arg(QLatin1String(cartera::LanguageCode(lang)));
+            EXPECT_TRUE(sheet->grab().save(file)) << file.toStdString();
+        });
+    }
+}
+
+}  // namespace
