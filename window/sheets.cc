@@ -10,10 +10,8 @@ void NotYet() { ui::ShowStatusMessage(::LS(40033)); }
 PortfolioSheets* g_installed = nullptr;
 }  // namespace
 
-void PortfolioSheets::RunBuySell(CSistemaCartera&, int, int, CNegocioC*, COrderCartera*) {
-    NotYet();
-}
-void PortfolioSheets::RunOther(CSistemaCartera&, int, COrderCartera*) { NotYet(); }
+void PortfolioSheets::RunBuySell(CSistemaCartera&, int, int, CNegocioC*, COrderCartera*) {}
+void PortfolioSheets::RunOther(CSistemaCartera&, int, COrderCartera*) {}
 void PortfolioSheets::RunCommissions(CAdmComisiones&, int) { NotYet(); }
 
 PortfolioSheets& Sheets() {

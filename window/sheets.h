@@ -1,7 +1,8 @@
 #pragma once
 // The modal sheets the portfolio commands open: buy/sell, other operations, commission
-// schedules. The entry dialogs install theirs; until then the placeholders say in the
-// status bar that the commands arrive with the entry dialogs.
+// schedules. The module installs its entry sheets (dialogs/entry_sheets.h); without them
+// buy/sell and other operations do nothing, and the commission placeholder says in the
+// status bar that the command arrives later.
 class CAdmComisiones;
 class CNegocioC;
 class COrderCartera;
