@@ -1,10 +1,13 @@
 #include "dialogs/symbol_box.h"
 
+#include <QKeyEvent>
 #include <QLineEdit>
-#include <fstream>
+#include <algorithm>
+#include <charconv>
 #include <sstream>
 
 #include "dialogs/property_page_base.h"
+#include "host/env.h"
 #include "host/folders.h"
 #include "host/market.h"
 #include "host/message_box.h"
@@ -29,6 +32,10 @@ CSymbolComboBox::CSymbolComboBox(QWidget* parent) : QComboBox(parent) {
     setInsertPolicy(QComboBox::NoInsert);
     connect(this, qOverload<int>(&QComboBox::activated), this, &CSymbolComboBox::OnActivated);
     connect(lineEdit(), &QLineEdit::editingFinished, this, &CSymbolComboBox::OnTextEntered);
+    connect(lineEdit(), &QLineEdit::textEdited, this, [this] {
+        m_queried.clear();
+        m_enterLookedUp = false;
+    });
 }
 
 void CSymbolComboBox::AddSymbol(const CComboConsultaData& entry, int, int, int) {
@@ -63,7 +70,9 @@ void CSymbolComboBox::Reset() {
 }
 
 void CSymbolComboBox::LoadFromCache() {
-    std::ifstream in(m_cacheFile);
+    std::string data, error;
+    if (!cartera::CurrentEnv()->ReadFile(m_cacheFile, &data, &error)) return;
+    std::istringstream in(data);
     std::string line;
     int selected = currentIndex();
     while (std::getline(in, line)) {
@@ -74,7 +83,9 @@ void CSymbolComboBox::LoadFromCache() {
             !std::getline(fields, decimals) || e.code.empty())
             continue;
         if (findData(QString::fromStdString(e.code), kCodeRole) >= 0) continue;
-        e.decimals = decimals.empty() ? 2 : std::max(0, std::min(15, std::stoi("0" + decimals)));
+        e.decimals = 2;
+        std::from_chars(decimals.data(), decimals.data() + decimals.size(), e.decimals);
+        e.decimals = std::clamp(e.decimals, 0, 15);
         addItem(QString::fromStdString(e.name));
         setItemData(count() - 1, QString::fromStdString(e.code), kCodeRole);
         setItemData(count() - 1, e.decimals, kDecimalsRole);
@@ -84,12 +95,14 @@ void CSymbolComboBox::LoadFromCache() {
 
 void CSymbolComboBox::Remember(const CComboConsultaData& entry) const {
     if (m_cacheFile.empty() || entry.code.empty()) return;
-    std::ifstream in(m_cacheFile);
+    std::string data, error;
+    cartera::CurrentEnv()->ReadFile(m_cacheFile, &data, &error);
+    std::istringstream in(data);
     std::string line, prefix = entry.code + '\t';
     while (std::getline(in, line))
         if (line.compare(0, prefix.size(), prefix) == 0) return;
-    std::ofstream(m_cacheFile, std::ios::app)
-        << entry.code << '\t' << entry.name << '\t' << entry.decimals << '\n';
+    data += entry.code + '\t' + entry.name + '\t' + std::to_string(entry.decimals) + '\n';
+    cartera::CurrentEnv()->WriteFileAtomic(m_cacheFile, data, &error);  // a cache: best effort
 }
 
 void CSymbolComboBox::RunQuery(const std::string& text) {
@@ -122,8 +135,19 @@ void CSymbolComboBox::OnTextEntered() {
     std::string text = currentText().toStdString();
     int index = currentIndex();
     if (index >= 0 && itemText(index).toStdString() == text) return;  // the entry as listed
-    if (text.empty()) return;
+    if (text.empty() || text == m_queried) return;  // Enter, then the focus leaving
+    m_queried = text;
+    m_enterLookedUp = true;
     RunQuery(text);
+}
+
+void CSymbolComboBox::keyPressEvent(QKeyEvent* e) {
+    bool enter = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
+    if (enter && std::exchange(m_enterLookedUp, false)) {
+        e->accept();  // Enter ran a look-up: it does not press the sheet's OK as well
+        return;
+    }
+    QComboBox::keyPressEvent(e);
 }
 
 CPortfolioCBox::CPortfolioCBox(QWidget* parent) : CSymbolComboBox(parent) {

@@ -51,6 +51,7 @@ class CSymbolComboBox : public QComboBox {
   protected:
     virtual void OnSearchFailed(int error) {}
     virtual void OnSymbolSelected(const CComboConsultaData& entry) {}
+    void keyPressEvent(QKeyEvent* e) override;
 
   private:
     void OnActivated(int index);
@@ -60,6 +61,8 @@ class CSymbolComboBox : public QComboBox {
     std::string m_cacheFile;
     CObjectZorb* m_link = nullptr;
     int m_lastError = 0;
+    std::string m_queried;  // the typed text last looked up
+    bool m_enterLookedUp = false;
 };
 
 // The portfolio's symbol box: remembers the chosen security and tells the page holding it
