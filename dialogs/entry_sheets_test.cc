@@ -354,7 +354,14 @@ TEST_F(EntrySheetsTest, ScreenshotsOfTheFilledSheets) {
         Other(nullptr, [&](CSheetVarios& sheet) {
             for (int i = 0; i < sheet.GetPageCount(); ++i) {
                 sheet.SetActivePage(i);
-                for (auto* edit : sheet.GetPage(i)->findChildren<CNumEdit*>()) Type(edit, "12");
+                if (auto* simple = dynamic_cast<CDlgOperacionSimple*>(sheet.GetPage(i))) {
+                    Type(simple->Description(), "Bank fees");
+                    Type(simple->Amount(), cartera::LocalNumberText("1250.5").c_str());
+                } else if (auto* d = dynamic_cast<CDlgDividendos*>(sheet.GetPage(i))) {
+                    d->SymbolBox()->AddSymbol({2, "TEF", "Telefonica"}, 1, 1, 0);
+                    Type(d->Contracts(), "400");
+                    Type(d->PerShare(), cartera::LocalNumberText("0.25").c_str());
+                }
                 EXPECT_TRUE(sheet.grab().save(dir.filePath(
                     QStringLiteral("sheet-other-%1-%2.png").arg(i).arg(suffix))));
             }
