@@ -65,9 +65,8 @@ class EntrySheetsTest : public LedgerTest {
         sheets.RunBuySell(ledger, movement ? 3460 : buy ? 3391 : 3392, buy, trade, movement);
     }
     void Other(COrderCartera* movement, const std::function<void(CSheetVarios&)>& drive) {
-        CPropertySheetBase::SetRunner([&](CPropertySheetBase& s) {
-            drive(dynamic_cast<CSheetVarios&>(s));
-        });
+        CPropertySheetBase::SetRunner(
+            [&](CPropertySheetBase& s) { drive(dynamic_cast<CSheetVarios&>(s)); });
         sheets.RunOther(ledger, movement ? 3460 : 3394, movement);
     }
     static void Type(QLineEdit* edit, const char* text) {
@@ -170,7 +169,8 @@ TEST_F(EntrySheetsTest, ModifyingKeepsTheMovementsSideAndPriceAndRecomputesTheCo
     EXPECT_DOUBLE_EQ(m.price, 12.0);
     EXPECT_EQ(m.date, 21000);
     EXPECT_EQ(m.schedule, "Broker");
-    EXPECT_DOUBLE_EQ(m.commission * 50, ledger.GetAdmComisiones()->CalculateCommission("Broker", 600, 4));
+    EXPECT_DOUBLE_EQ(m.commission * 50,
+                     ledger.GetAdmComisiones()->CalculateCommission("Broker", 600, 4));
     EXPECT_EQ(ledger.GetPestanaActiva(), 0);
 
     // A future's trade asks for the futures tab; Cancel leaves it asked for.
@@ -362,8 +362,8 @@ TEST_F(EntrySheetsTest, ScreenshotsOfTheFilledSheets) {
                     Type(d->Contracts(), "400");
                     Type(d->PerShare(), cartera::LocalNumberText("0.25").c_str());
                 }
-                EXPECT_TRUE(sheet.grab().save(dir.filePath(
-                    QStringLiteral("sheet-other-%1-%2.png").arg(i).arg(suffix))));
+                EXPECT_TRUE(sheet.grab().save(
+                    dir.filePath(QStringLiteral("sheet-other-%1-%2.png").arg(i).arg(suffix))));
             }
         });
     }

@@ -16,7 +16,8 @@ std::string LocalNumberText(const std::string& plain) {
 CNumEdit::CNumEdit(QWidget* parent, bool whole) : QLineEdit(parent) {
     // Digits, a sign, the language's separators; anything else is refused as typed.
     QString seps = QRegularExpression::escape(QString::fromStdString(GetSepMiles()));
-    if (!whole) seps += QRegularExpression::escape(QString::fromStdString(cartera::GetSepDecimal()));
+    if (!whole)
+        seps += QRegularExpression::escape(QString::fromStdString(cartera::GetSepDecimal()));
     if (GetSepMiles() == " ") seps += QChar(0x00A0);
     auto pattern = QStringLiteral("[-+]?[0-9%1]*").arg(seps);
     setValidator(new QRegularExpressionValidator(QRegularExpression(pattern), this));

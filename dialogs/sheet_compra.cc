@@ -154,8 +154,8 @@ cartera::BuySellPage CDlgCompraAccion::PageState() const {
 
 void CDlgCompraAccion::UpdateAmounts() {
     if (m_pSistema) {
-        cartera::BuySellAmounts a = cartera::UpdateAmounts(*m_pSistema->GetAdmComisiones(),
-                                                           PageState());
+        cartera::BuySellAmounts a =
+            cartera::UpdateAmounts(*m_pSistema->GetAdmComisiones(), PageState());
         m_commission->SetPlainText(a.commission);
         m_gross->SetPlainText(a.gross);
         m_total->SetPlainText(a.total);

@@ -48,9 +48,9 @@ QWidget* CDlgOperacionSimple::FirstField() const { return m_description; }
 bool CDlgOperacionSimple::CanApply() const { return m_amount->Value().has_value(); }
 
 bool CDlgOperacionSimple::OnOK() {
-    COrderCartera m = cartera::BuildCashMovement(
-        m_ids.type, m_description->text().toStdString(), m_amount->Value().value_or(0.0),
-        GetWhen(m_date), m_pOrden ? m_pOrden->id : kNoId);
+    COrderCartera m = cartera::BuildCashMovement(m_ids.type, m_description->text().toStdString(),
+                                                 m_amount->Value().value_or(0.0), GetWhen(m_date),
+                                                 m_pOrden ? m_pOrden->id : kNoId);
     Record(m_pSistema, m, m_pOrden != nullptr);
     return true;
 }
@@ -110,7 +110,8 @@ bool CDlgDividendos::CanApply() const {
 
 void CDlgDividendos::UpdateTotal() {
     // The total follows contracts x dividend per share; it is never read back.
-    double total = cartera::ReadContracts(m_contracts->PlainText()) * m_perShare->Value().value_or(0);
+    double total =
+        cartera::ReadContracts(m_contracts->PlainText()) * m_perShare->Value().value_or(0);
     m_total->setText(
         QString::fromStdString(cartera::LocalNumberText(cartera::ExactNumberText(total))));
     emit inputChanged();
@@ -140,12 +141,18 @@ CSheetVarios::CSheetVarios(const std::string& caption, QWidget* parent, int)
 
 int CSheetVarios::PageOfType(int type) {
     switch (type) {
-        case kImposition: return 0;
-        case kRefund: return 1;
-        case kDeposit: return 2;
-        case kExpense: return 3;
-        case kDividend: return 4;
-        default: return -1;
+        case kImposition:
+            return 0;
+        case kRefund:
+            return 1;
+        case kDeposit:
+            return 2;
+        case kExpense:
+            return 3;
+        case kDividend:
+            return 4;
+        default:
+            return -1;
     }
 }
 
