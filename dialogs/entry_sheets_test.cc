@@ -314,6 +314,38 @@ TEST_F(EntrySheetsTest, EachOtherOperationRecordsItsMovementFromThePageShowing) 
     EXPECT_EQ(ledger.GetOrden(id)->type, kDeposit);
 }
 
+TEST_F(EntrySheetsTest, ModifyingADividendKeepsItsSecurityAndGroup) {
+    EXPECT_EQ(CPortfolioCBox::CacheFile(), GetPMngFullPath(10) + "PortfolioCache.txt");
+    ledger.AddOrder(cartera::BuildDividend("Telefonica", "TEF", 2, 400, 0.25, "Spain", kNow));
+    uint64_t id = ledger.GetOrders()[0].id;
+    Other(ledger.GetOrden(id), [&](CSheetVarios& sheet) {
+        auto* p = dynamic_cast<CDlgDividendos*>(sheet.GetActivePage());
+        ASSERT_NE(p, nullptr);
+        EXPECT_EQ(p->SymbolBox()->currentText().toStdString(), "Telefonica");
+        EXPECT_EQ(p->Group()->currentText().toStdString(), "Spain");
+        EXPECT_EQ(Text(p->Total()), "100");
+        Type(p->PerShare(), "0.5");
+        sheet.OkButton()->click();
+    });
+    ASSERT_EQ(ledger.GetOrders().size(), 1u);
+    const COrderCartera& d = ledger.GetOrders()[0];
+    EXPECT_EQ(d.id, id);
+    EXPECT_EQ(d.quoteCode, "TEF");
+    EXPECT_EQ(d.group, "Spain");
+    EXPECT_DOUBLE_EQ(d.price, 0.5);
+
+    // A security chosen once is listed by every later box.
+    BuySell(1, nullptr, nullptr, [&](CSheetCompra& sheet, CDlgCompraAccion& page) {
+        ChooseSymbol(page, "Future");
+        sheet.reject();
+    });
+    CPortfolioCBox later;
+    later.LoadFromCache();
+    ASSERT_EQ(later.count(), 1);
+    EXPECT_EQ(later.GetCodigoCompleto(0), "FUT");
+    EXPECT_EQ(later.currentIndex(), -1);
+}
+
 TEST_F(EntrySheetsTest, ABuyEnteredInTheSheetIsTheBuyTheCommandLineRecords) {
     BuySell(1, nullptr, nullptr, [&](CSheetCompra& sheet, CDlgCompraAccion& page) {
         ChooseSymbol(page, "TEF");

@@ -19,7 +19,7 @@ CNumEdit::CNumEdit(QWidget* parent, bool whole) : QLineEdit(parent) {
     if (!whole)
         seps += QRegularExpression::escape(QString::fromStdString(cartera::GetSepDecimal()));
     if (GetSepMiles() == " ") seps += QChar(0x00A0);
-    auto pattern = QStringLiteral("[-+]?[0-9%1]*").arg(seps);
+    auto pattern = QStringLiteral("-?[0-9%1]*").arg(seps);
     setValidator(new QRegularExpressionValidator(QRegularExpression(pattern), this));
 }
 

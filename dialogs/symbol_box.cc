@@ -51,6 +51,11 @@ void CSymbolComboBox::AddSymbol(const CComboConsultaData& entry, int, int, int) 
 }
 
 void CSymbolComboBox::AddPlainEntry(const CComboConsultaData& entry) {
+    int listed = findData(QString::fromStdString(entry.code), kCodeRole);
+    if (listed >= 0 && itemText(listed).toStdString() == entry.name) {
+        setCurrentIndex(listed);
+        return;
+    }
     insertItem(0, QString::fromStdString(entry.name));
     setItemData(0, QString::fromStdString(entry.code), kCodeRole);
     setItemData(0, entry.decimals, kDecimalsRole);

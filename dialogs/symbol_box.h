@@ -31,7 +31,8 @@ class CSymbolComboBox : public QComboBox {
     // Adds entry (or finds the entry with its code), makes it the current selection and
     // remembers it in the cache file. The flags are kept for the callers' sake; unused.
     void AddSymbol(const CComboConsultaData& entry, int, int, int);
-    // Adds entry as the first item and selects it, without touching the cache file.
+    // Adds entry as the first item (unless listed already) and selects it, without touching
+    // the cache file.
     void AddPlainEntry(const CComboConsultaData& entry);
     // The entry at index (-1: the current selection); an empty entry when none.
     CComboConsultaData GetEntry(int index) const;
