@@ -193,7 +193,9 @@ void CDlgCompraAccion::OnSearch() {
 
 bool CDlgCompraAccion::OnOK() {
     if (!m_pSistema || IndexInSheet() > 0) return true;
-    std::optional<COrderCartera> m = cartera::BuildBuySell(*m_pSistema, PageState());
+    cartera::BuySellPage state = PageState();
+    state.commissionBox = m_commission->PlainText();  // a commission typed over stays
+    std::optional<COrderCartera> m = cartera::BuildBuySell(*m_pSistema, state);
     if (!m) {  // fewer than one contract
         m_contracts->setFocus();
         return false;

@@ -101,7 +101,7 @@ std::optional<COrderCartera> BuildBuySell(const CSistemaCartera& ledger, const B
     m.contracts = contracts;
     m.buy = page.buy ? 1 : 0;
     m.price = ReadAmount(page.priceText);
-    m.commission = ReadAmount(amounts.commission) / contracts;
+    m.commission = ReadAmount(page.commissionBox.value_or(amounts.commission)) / contracts;
     m.schedule = page.schedule.value_or("");
     m.group = page.group;
     m.pointValue = 1.0;
