@@ -5,15 +5,19 @@
 #include <QComboBox>
 #include <QDateTimeEdit>
 #include <QDir>
+#include <QFile>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "dialogs/num_edit.h"
 #include "dialogs/sheet_compra.h"
 #include "dialogs/sheet_varios.h"
 #include "dialogs/symbol_box.h"
+#include "host/env.h"
 #include "host/message_box.h"
 #include "host/qt/quote_box_widget.h"
 #include "model/portfolio_file.h"
@@ -347,28 +351,53 @@ TEST_F(EntrySheetsTest, ModifyingADividendKeepsItsSecurityAndGroup) {
     EXPECT_EQ(later.currentIndex(), -1);
 }
 
+#ifdef CARTERA_CLI_PATH
 TEST_F(EntrySheetsTest, ABuyEnteredInTheSheetIsTheBuyTheCommandLineRecords) {
-    BuySell(1, nullptr, nullptr, [&](CSheetCompra& sheet, CDlgCompraAccion& page) {
+    cartera::ScopedEnv disk(cartera::PosixEnv());
+    QTemporaryDir dir;
+    QString homes[2] = {dir.filePath("cli"), dir.filePath("sheet")};
+    auto cli = [](const QString& home, QStringList args) {
+        QProcess tool;
+        tool.start(CARTERA_CLI_PATH, QStringList{"--home", home} + args);
+        EXPECT_TRUE(tool.waitForFinished(30000));
+        EXPECT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
+        return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
+    };
+    QString paths[2];
+    for (int i = 0; i < 2; ++i) {
+        paths[i] = cli(homes[i], {"new", "p"});
+        cli(homes[i], {"commissions", "add-bracket", "Broker", "--from", "0", "--to", "10000",
+                       "--commission-pct", "0.2", "--commission-min", "5", "--brokerage-pct",
+                       "0.05", "--brokerage-min", "1", "--royalty", "2", "--default"});
+    }
+    cli(homes[0],
+        {"buy", paths[0], "--code", "TEF", "--symbol", "Telefonica", "--contracts", "100",
+         "--price", "10.5", "--group", "Spain", "--date", "2026-12-05", "--time", "12:00:00"});
+
+    cartera::SetHomeFolder(homes[1].toStdString());
+    CSistemaCartera home;
+    cartera::PortfolioDocument homeDoc{&home};
+    std::string error;
+    ASSERT_TRUE(homeDoc.Load(paths[1].toStdString(), &error)) << error;
+    CPropertySheetBase::SetRunner([&](CPropertySheetBase& s) {
+        auto& page = *dynamic_cast<CSheetCompra&>(s).Page();
         ChooseSymbol(page, "TEF");
         Type(page.Contracts(), "100");
         Type(page.Price(), "10.5");
         Type(page.Group()->lineEdit(), "Spain");
-        sheet.OkButton()->click();
+        s.OkButton()->click();
     });
-    // The command line's path: the page as it opens, the options, the entry rules.
-    CSistemaCartera other;
-    AddBroker(other);
-    cartera::PortfolioDocument otherDoc{&other};
-    std::string error;
-    ASSERT_TRUE(otherDoc.SaveAs("/mem/other/p.cartera", &error)) << error;
-    cartera::BuySellPage p;
-    p.schedule = cartera::DefaultScheduleItem(*other.GetAdmComisiones());
-    p.code = "TEF", p.symbol = "Telefonica", p.symbolDecimals = 2;
-    p.contractsText = "100", p.priceText = "10.5", p.group = "Spain";
-    p.when = CTime::GetCurrentTime().t;
-    other.AddOrder(*cartera::BuildBuySell(other, p));
-    EXPECT_EQ(env.Files()["/mem/other/p.cartera"], env.Files()[kPath]);
+    sheets.RunBuySell(home, 3391, 1, nullptr, nullptr);
+    ASSERT_EQ(home.GetOrders().size(), 1u);
+    auto bytes = [](const QString& path) {
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+        return f.readAll();
+    };
+    EXPECT_GT(bytes(paths[0]).size(), 100);
+    EXPECT_EQ(bytes(paths[0]), bytes(paths[1]));
 }
+#endif
 
 TEST_F(EntrySheetsTest, ScreenshotsOfTheFilledSheets) {
     QDir dir(QStringLiteral(CARTERA_SCREENSHOT_DIR));
