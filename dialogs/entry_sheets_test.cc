@@ -100,6 +100,8 @@ TEST_F(EntrySheetsTest, ABuyAndASellClosingItRecordMovementsAndATrade) {
         EXPECT_EQ(sheet.windowTitle().toStdString(), "Buy");
         EXPECT_EQ(page.Schedules()->currentText().toStdString(), "Broker");
         EXPECT_FALSE(sheet.OkButton()->isEnabled()) << "no contracts yet";
+        EXPECT_EQ(sheet.focusWidget(), page.SymbolBox());
+        EXPECT_EQ(page.Contracts()->nextInFocusChain(), page.Price()) << "tab order";
         ChooseSymbol(page, "tef");
         EXPECT_EQ(page.SymbolBox()->Chosen().code, "TEF");
         Type(page.Contracts(), "100");
