@@ -2,8 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
-#include <cstdlib>
+#include <charconv>
 
 #include "commissions/comisiones.h"
 #include "host/dates.h"
@@ -12,9 +11,12 @@
 namespace cartera {
 
 std::string FormatFixed(double value, int decimals) {
+    // to_chars: the same text whatever locale the process runs under (the workstation's
+    // toolkit sets the user's).
     char buf[512];
-    std::snprintf(buf, sizeof buf, "%.*f", std::clamp(decimals, 0, 15), value);
-    return buf;
+    auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed,
+                             std::clamp(decimals, 0, 15));
+    return std::string(buf, res.ptr);
 }
 
 std::vector<std::string> ScheduleListItems(const CAdmComisiones& adm) {
@@ -53,8 +55,29 @@ std::optional<std::string> DefaultScheduleItem(const CAdmComisiones& adm) {
     return chosen ? chosen : std::nullopt;
 }
 
-int32_t ReadContracts(const std::string& text) { return std::atoi(text.c_str()); }
-double ReadAmount(const std::string& text) { return std::atof(text.c_str()); }
+namespace {
+// The start of the number in text as the C library reads it: leading blanks and a "+" skipped.
+const char* NumberStart(const std::string& text) {
+    const char* p = text.c_str();
+    while (*p == ' ' || *p == '\t' || *p == '\n') ++p;
+    if (*p == '+' && p[1] != '-') ++p;
+    return p;
+}
+}  // namespace
+
+// The longest number at the start of the text, without regard to the process locale.
+int32_t ReadContracts(const std::string& text) {
+    int32_t n = 0;
+    const char* p = NumberStart(text);
+    std::from_chars(p, text.c_str() + text.size(), n);
+    return n;
+}
+double ReadAmount(const std::string& text) {
+    double v = 0.0;
+    const char* p = NumberStart(text);
+    std::from_chars(p, text.c_str() + text.size(), v);
+    return v;
+}
 
 BuySellAmounts UpdateAmounts(const CAdmComisiones& adm, const BuySellPage& page) {
     int32_t contracts = ReadContracts(page.contractsText);
@@ -78,7 +101,7 @@ std::optional<COrderCartera> BuildBuySell(const CSistemaCartera& ledger, const B
     m.contracts = contracts;
     m.buy = page.buy ? 1 : 0;
     m.price = ReadAmount(page.priceText);
-    m.commission = ReadAmount(amounts.commission) / contracts;
+    m.commission = ReadAmount(page.commissionBox.value_or(amounts.commission)) / contracts;
     m.schedule = page.schedule.value_or("");
     m.group = page.group;
     m.pointValue = 1.0;

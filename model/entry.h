@@ -39,6 +39,9 @@ struct BuySellPage {
     std::string priceText;                // the price box
     std::optional<std::string> schedule;  // the selected schedule item, if any
     std::string commissionText;           // the commission box (used when no schedule is selected)
+    // The commission box as OK finds it, when the user could type into it after the summary
+    // was computed (the dialog page); unset: the commission as UpdateAmounts writes it.
+    std::optional<std::string> commissionBox;
     std::string group;
     std::time_t when = 0;  // the date picker
     uint64_t modifyingId = kNoId;

@@ -1,5 +1,7 @@
 #include "model/entry.h"
 
+#include <clocale>
+
 #include "model/test_support.h"
 
 namespace cartera::testing {
@@ -79,6 +81,17 @@ TEST_F(EntryTest, ContractsBelowOneRecordNothing) {
         EXPECT_FALSE(BuildBuySell(ledger, Page(true, text, "10"))) << text;
     EXPECT_TRUE(BuildBuySell(ledger, Page(true, "1", "junk")));
     EXPECT_EQ(BuildBuySell(ledger, Page(true, "1", "junk"))->price, 0.0);
+}
+
+TEST_F(EntryTest, BoxTextsReadTheSameUnderAnyProcessLocale) {
+    // The workstation's toolkit runs the process under the user's locale.
+    std::string previous = std::setlocale(LC_NUMERIC, nullptr);
+    if (!std::setlocale(LC_NUMERIC, "de_DE.utf8")) GTEST_SKIP() << "no German locale";
+    EXPECT_EQ(FormatFixed(1058.456, 2), "1058.46");
+    EXPECT_DOUBLE_EQ(ReadAmount(" +10.5x"), 10.5);
+    EXPECT_EQ(ReadContracts("100 "), 100);
+    EXPECT_EQ(ReadContracts("abc"), 0);
+    std::setlocale(LC_NUMERIC, previous.c_str());
 }
 
 TEST_F(EntryTest, BalanceIsTheCurrentCapital) {

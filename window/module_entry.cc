@@ -2,6 +2,7 @@
 // its menu and its language hook with the workstation.
 #include <QApplication>
 
+#include "dialogs/entry_sheets.h"
 #include "host/folders.h"
 #include "host/strings.h"
 #include "window/child_frm_cartera.h"
@@ -46,5 +47,6 @@ extern "C" __attribute__((visibility("default"))) int CarteraRegisterModule(
                           "\nPortfolio\nPortfolio\nPortfolio files (*" + ext + ")\n" + ext});
     registry->AddMenu(kPortfolioMenu, [] { return BuildMenu(kPortfolioMenu); });
     registry->AddLanguageHook(RetranslateFrames);
+    InstallEntrySheets();
     return 1;
 }

@@ -3,20 +3,14 @@
 #include <QApplication>
 
 #include "dialogs/comision_editor.h"
-#include "host/strings.h"
-#include "window/framework/status.h"
 
 namespace cartera::window {
 namespace {
-void NotYet() { ui::ShowStatusMessage(::LS(40033)); }
-
 PortfolioSheets* g_installed = nullptr;
 }  // namespace
 
-void PortfolioSheets::RunBuySell(CSistemaCartera&, int, int, CNegocioC*, COrderCartera*) {
-    NotYet();
-}
-void PortfolioSheets::RunOther(CSistemaCartera&, int, COrderCartera*) { NotYet(); }
+void PortfolioSheets::RunBuySell(CSistemaCartera&, int, int, CNegocioC*, COrderCartera*) {}
+void PortfolioSheets::RunOther(CSistemaCartera&, int, COrderCartera*) {}
 void PortfolioSheets::RunCommissions(CAdmComisiones& commissions, int captionId) {
     RunCommissionEditor(commissions, captionId, QApplication::activeWindow());
 }

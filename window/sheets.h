@@ -1,7 +1,7 @@
 #pragma once
 // The modal sheets the portfolio commands open: buy/sell, other operations, commission
-// schedules. The commission editor is built in; the entry dialogs install the others, and
-// until then their placeholders say in the status bar that they arrive with the dialogs.
+// schedules. The module installs its entry sheets (dialogs/entry_sheets.h); without them
+// buy/sell and other operations do nothing. The commission editor is built in.
 class CAdmComisiones;
 class CNegocioC;
 class COrderCartera;

@@ -142,9 +142,16 @@ TEST_F(WorkstationTest, CreatesAPortfolioThroughTheModulesRecords) {
     EXPECT_EQ(tips["Buy"], "Buy");
     EXPECT_EQ(tips[::LS(40000)], ::LS(40000));
 
-    // The module's menu reaches the active view; until the entry dialogs exist it says so.
+    // The module's menu reaches the active view, which opens the module's buy sheet.
+    QString shown;
+    QTimer::singleShot(0, [&shown] {
+        if (QWidget* sheet = QApplication::activeModalWidget()) {
+            shown = sheet->windowTitle();
+            sheet->close();
+        }
+    });
     EXPECT_TRUE(window.SendCommand(33748));
-    EXPECT_EQ(window.statusBar()->currentMessage().toStdString(), ::LS(40033));
+    EXPECT_EQ(shown.toStdString(), ::LS(3391));
     EXPECT_EQ(window.RecentFiles().value(0).toStdString(), path);
     EXPECT_TRUE(messages.empty());
 }

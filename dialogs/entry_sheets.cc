@@ -1,0 +1,26 @@
+#include "dialogs/entry_sheets.h"
+
+#include "dialogs/sheet_compra.h"
+#include "dialogs/sheet_varios.h"
+#include "host/strings.h"
+
+void CEntrySheets::RunBuySell(CSistemaCartera& ledger, int captionId, int buy, CNegocioC* trade,
+                              COrderCartera* movement) {
+    CSheetCompra sheet(::LS(captionId), nullptr, 0);
+    sheet.m_pSistema = &ledger;
+    sheet.m_pNegocio = trade;
+    sheet.m_pOrden = movement;
+    sheet.Run(buy);
+}
+
+void CEntrySheets::RunOther(CSistemaCartera& ledger, int captionId, COrderCartera* movement) {
+    CSheetVarios sheet(::LS(captionId), nullptr, 0);
+    sheet.m_pSistema = &ledger;
+    sheet.m_pOrden = movement;
+    sheet.Run();
+}
+
+void InstallEntrySheets() {
+    static CEntrySheets sheets;
+    cartera::window::SetSheets(&sheets);
+}

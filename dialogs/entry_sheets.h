@@ -1,0 +1,14 @@
+#pragma once
+// The entry sheets the portfolio commands open: buy/sell and other operations (the
+// commission editor stays the default one).
+#include "window/sheets.h"
+
+class CEntrySheets : public cartera::window::PortfolioSheets {
+  public:
+    void RunBuySell(CSistemaCartera& ledger, int captionId, int buy, CNegocioC* trade,
+                    COrderCartera* movement) override;
+    void RunOther(CSistemaCartera& ledger, int captionId, COrderCartera* movement) override;
+};
+
+// The module's entry sheets, installed once with SetSheets.
+void InstallEntrySheets();

@@ -1,0 +1,437 @@
+#include "dialogs/entry_sheets.h"
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "dialogs/num_edit.h"
+#include "dialogs/sheet_compra.h"
+#include "dialogs/sheet_varios.h"
+#include "dialogs/symbol_box.h"
+#include "host/env.h"
+#include "host/message_box.h"
+#include "host/qt/quote_box_widget.h"
+#include "model/portfolio_file.h"
+#include "model/test_support.h"
+
+namespace {
+
+using cartera::testing::LedgerTest;
+
+// A ledger with its portfolio file, the schedule "Broker" (8 for an amount of 1050) and the
+// securities TEF and SAN in the service's catalogue.
+class EntrySheetsTest : public LedgerTest {
+  protected:
+    EntrySheetsTest() {
+        service.AddSymbol({"TEF", "Telefonica", 2, 'V', 10.0});
+        service.AddSymbol({"FUT", "Future", 2, 'F', 100.0});
+        AddBroker(ledger);
+        std::string error;
+        EXPECT_TRUE(doc.SaveAs(kPath, &error)) << error;
+        cartera::SetMessageBoxHandler([this](const std::string& text, unsigned) {
+            messages.push_back(text);
+            return IDOK;
+        });
+    }
+    ~EntrySheetsTest() override {
+        CPropertySheetBase::SetRunner({});
+        CDlgBusquedaSimbolos::SetRunner({});
+        cartera::SetMessageBoxHandler({});
+    }
+
+    static void AddBroker(CSistemaCartera& l) {
+        stComision r;
+        r.kind = 4;
+        r.name = "Broker";
+        r.isDefault = 1;
+        r.commissionPct = 0.2, r.commissionMin = 5, r.brokeragePct = 0.05, r.brokerageMin = 1;
+        r.from = 0, r.to = 10000, r.royalty = 2;
+        l.GetAdmComisiones()->Add(r);
+    }
+
+    // Runs the buy/sell sheet as the view commands do, driven by drive.
+    void BuySell(int buy, CNegocioC* trade, COrderCartera* movement,
+                 const std::function<void(CSheetCompra&, CDlgCompraAccion&)>& drive) {
+        CPropertySheetBase::SetRunner([&](CPropertySheetBase& s) {
+            auto& sheet = dynamic_cast<CSheetCompra&>(s);
+            sheet.show();
+            drive(sheet, *sheet.Page());
+        });
+        sheets.RunBuySell(ledger, movement ? 3460 : buy ? 3391 : 3392, buy, trade, movement);
+    }
+    void Other(COrderCartera* movement, const std::function<void(CSheetVarios&)>& drive) {
+        CPropertySheetBase::SetRunner(
+            [&](CPropertySheetBase& s) { drive(dynamic_cast<CSheetVarios&>(s)); });
+        sheets.RunOther(ledger, movement ? 3460 : 3394, movement);
+    }
+    static void Type(QLineEdit* edit, const char* text) {
+        edit->clear();
+        QTest::keyClicks(edit, text);
+    }
+    static void ChooseSymbol(CDlgCompraAccion& page, const char* text) {
+        Type(page.SymbolBox()->lineEdit(), text);
+        QTest::keyClick(page.SymbolBox()->lineEdit(), Qt::Key_Return);
+    }
+    static std::string Text(QLineEdit* e) { return e->text().toStdString(); }
+    void Tick(const char* code, double last) {
+        CMensajePelvo message(code);
+        message.AddValor(kTickLast, last);
+        service.Publish(message);
+    }
+
+    static constexpr const char* kPath = "/mem/home/p.cartera";
+    CSistemaCartera ledger;
+    cartera::PortfolioDocument doc{&ledger};
+    CEntrySheets sheets;
+    std::vector<std::string> messages;
+};
+
+TEST_F(EntrySheetsTest, ABuyAndASellClosingItRecordMovementsAndATrade) {
+    BuySell(1, nullptr, nullptr, [&](CSheetCompra& sheet, CDlgCompraAccion& page) {
+        EXPECT_EQ(sheet.windowTitle().toStdString(), "Buy");
+        EXPECT_EQ(page.Schedules()->currentText().toStdString(), "Broker");
+        EXPECT_FALSE(sheet.OkButton()->isEnabled()) << "no contracts yet";
+        EXPECT_EQ(sheet.focusWidget(), page.SymbolBox());
+        EXPECT_EQ(page.Contracts()->nextInFocusChain(), page.Price()) << "tab order";
+        ChooseSymbol(page, "tef");
+        EXPECT_EQ(page.SymbolBox()->Chosen().code, "TEF");
+        Type(page.Contracts(), "100");
+        Type(page.Price(), "10.5");
+        EXPECT_EQ(Text(page.Gross()), "1050.00");
+        EXPECT_EQ(Text(page.Commission()), "8.00");
+        EXPECT_EQ(Text(page.Total()), "1058.00");
+        QTest::keyClick(page.Price(), Qt::Key_Return);  // Enter is OK
+        EXPECT_EQ(sheet.result(), QDialog::Accepted);
+    });
+    ASSERT_EQ(ledger.GetOrders().size(), 1u);
+    const COrderCartera& buy = ledger.GetOrders()[0];
+    EXPECT_EQ(buy.type, kBuy);
+    EXPECT_EQ(buy.buy, 1);
+    EXPECT_EQ(buy.symbol, "Telefonica");
+    EXPECT_EQ(buy.contracts, 100);
+    EXPECT_DOUBLE_EQ(buy.price, 10.5);
+    EXPECT_DOUBLE_EQ(buy.commission, 0.08);
+    EXPECT_EQ(buy.schedule, "Broker");
+    EXPECT_EQ(buy.date, FctimeToFn(CTime{kNow}));
+    ASSERT_EQ(ledger.GetOpenTrades().size(), 1u);
+
+    CNegocioC trade = ledger.GetOpenTrades()[0];
+    BuySell(0, &trade, nullptr, [&](CSheetCompra& sheet, CDlgCompraAccion& page) {
+        EXPECT_EQ(Text(page.Contracts()), "100");
+        EXPECT_EQ(page.SymbolBox()->currentText().toStdString(), "Telefonica");
+        Type(page.Price(), "12");
+        EXPECT_EQ(Text(page.Total()), "1192.00");
+        sheet.OkButton()->click();
+    });
+    EXPECT_EQ(ledger.GetOrders().back().type, kSell);
+    EXPECT_EQ(ledger.GetClosedTrades().size(), 1u);
+    EXPECT_TRUE(ledger.GetOpenTrades().empty());
+
+    // The file holds both, and Cancel writes nothing more.
+    std::string saved = env.Files()[kPath];
+    BuySell(1, nullptr, nullptr, [&](CSheetCompra& sheet, CDlgCompraAccion& page) {
+        ChooseSymbol(page, "TEF");
+        Type(page.Contracts(), "5");
+        QTest::keyClick(page.Contracts(), Qt::Key_Escape);
+        EXPECT_EQ(sheet.result(), QDialog::Rejected);
+    });
+    EXPECT_EQ(env.Files()[kPath], saved);
+    CSistemaCartera reread;
+    cartera::PortfolioDocument rereadDoc{&reread};
+    std::string error;
+    ASSERT_TRUE(rereadDoc.Load(kPath, &error)) << error;
+    EXPECT_EQ(reread.GetOrders().size(), 2u);
+}
+
+TEST_F(EntrySheetsTest, ModifyingKeepsTheMovementsSideAndPriceAndRecomputesTheCommission) {
+    ledger.AddOrder(cartera::testing::Exec(false, "TEF", 100, 12.0, 0.5, 21000));
+    uint64_t id = ledger.GetOrders()[0].id;
+    BuySell(1, nullptr, ledger.GetOrden(id), [&](CSheetCompra& sheet, CDlgCompraAccion& page) {
+        EXPECT_EQ(sheet.windowTitle().toStdString(), "Modify order");
+        EXPECT_FALSE(page.IsBuy());
+        EXPECT_EQ(Text(page.Price()), "12.00");
+        EXPECT_EQ(page.Schedules()->currentText().toStdString(), "Broker");
+        EXPECT_EQ(sheet.focusWidget(), page.Contracts());
+        Tick("TEF", 13.0);  // the movement's price is never replaced
+        EXPECT_EQ(Text(page.Price()), "12.00");
+        Type(page.Contracts(), "50");
+        EXPECT_EQ(Text(page.Gross()), "600.00");
+        EXPECT_EQ(Text(page.Commission()), "8.00");
+        Type(page.Commission(), "10");  // typed over the schedule's
+        sheet.OkButton()->click();
+    });
+    ASSERT_EQ(ledger.GetOrders().size(), 1u);
+    const COrderCartera& m = ledger.GetOrders()[0];
+    EXPECT_EQ(m.id, id);
+    EXPECT_EQ(m.type, kSell);
+    EXPECT_EQ(m.contracts, 50);
+    EXPECT_DOUBLE_EQ(m.price, 12.0);
+    EXPECT_EQ(m.date, 21000);
+    EXPECT_EQ(m.schedule, "Broker");
+    EXPECT_DOUBLE_EQ(m.commission * 50, 10.0);
+    EXPECT_EQ(ledger.GetPestanaActiva(), 0);
+
+    // A future's trade asks for the futures tab; Cancel leaves it asked for.
+    ledger.AddOrder(cartera::testing::Exec(true, "FUT", 1, 100.0));
+    CNegocioC future = ledger.GetOpenTrades().back();
+    BuySell(1, &future, nullptr, [](CSheetCompra& sheet, CDlgCompraAccion&) { sheet.reject(); });
+    EXPECT_EQ(ledger.GetPestanaActiva(), 1);
+}
+
+TEST_F(EntrySheetsTest, ANewOrdersPriceFollowsTheLivePriceUntilTyped) {
+    CDlgBusquedaSimbolos::SetRunner([](CDlgBusquedaSimbolos& dlg) {
+        dlg.SetSeleccionados({st_valor_comunic2::Make("TEF", "Telefonica", 2)});
+        return 1;
+    });
+    BuySell(1, nullptr, nullptr, [&](CSheetCompra& sheet, CDlgCompraAccion& page) {
+        page.SearchButton()->click();
+        EXPECT_EQ(page.SymbolBox()->Chosen().name, "Telefonica");
+        Type(page.Contracts(), "10");
+        Tick("TEF", 11.25);
+        EXPECT_EQ(Text(page.Last()), "11.25");
+        EXPECT_EQ(Text(page.Price()), "11.25");
+        EXPECT_EQ(Text(page.Gross()), "112.50");
+        Type(page.Price(), "11");
+        Tick("TEF", 11.5);
+        EXPECT_EQ(Text(page.Last()), "11.50");
+        EXPECT_EQ(Text(page.Price()), "11");
+        sheet.reject();
+    });
+    EXPECT_TRUE(ledger.GetOrders().empty());
+}
+
+TEST_F(EntrySheetsTest, NumbersAreTypedInTheInterfaceLanguage) {
+    cartera::SetLanguage(cartera::Language::de);
+    CNumEdit price, contracts(nullptr, true);
+    QTest::keyClicks(&price, "4,25");
+    EXPECT_EQ(price.Value(), 4.25);
+    EXPECT_EQ(price.PlainText(), "4.25");
+    Type(&price, "1.234,5");
+    EXPECT_EQ(price.Value(), 1234.5);
+    QTest::keyClicks(&contracts, "1,5x");
+    EXPECT_EQ(contracts.text().toStdString(), "15") << "no decimals in a whole number";
+    BuySell(1, nullptr, nullptr, [&](CSheetCompra& sheet, CDlgCompraAccion& page) {
+        EXPECT_EQ(sheet.windowTitle().toStdString(), "Kauf");
+        ChooseSymbol(page, "TEF");
+        Type(page.Contracts(), "100");
+        Type(page.Price(), "10,5");
+        EXPECT_EQ(Text(page.Total()), "1058,00");
+        sheet.OkButton()->click();
+    });
+    ASSERT_EQ(ledger.GetOrders().size(), 1u);
+    EXPECT_DOUBLE_EQ(ledger.GetOrders()[0].price, 10.5);
+    cartera::SetLanguage(cartera::Language::en);
+    Type(&price, "1,234.5");
+    EXPECT_EQ(price.Value(), 1234.5);
+}
+
+TEST_F(EntrySheetsTest, BadInputKeepsTheSheetOpenAndRecordsNothing) {
+    ledger.GetAdmComisiones()->DeleteSchedule("Broker", 4);
+    BuySell(1, nullptr, nullptr, [&](CSheetCompra& sheet, CDlgCompraAccion& page) {
+        EXPECT_EQ(page.Schedules()->count(), 0);
+        ChooseSymbol(page, "NOPE");  // not in the catalogue
+        ASSERT_EQ(messages, std::vector<std::string>{"Search error"});
+        Type(page.Contracts(), "3");
+        Type(page.Price(), "0");
+        Type(page.Commission(), "2");
+        Type(page.Price(), "1");
+        EXPECT_EQ(Text(page.Total()), "5.00") << "a typed commission stays";
+        sheet.OkButton()->click();
+        EXPECT_NE(sheet.result(), QDialog::Accepted) << "the symbol box reports an error";
+        ChooseSymbol(page, "TEF");
+        for (const char* contracts : {"0", "-4", "99999999999"}) {
+            Type(page.Contracts(), contracts);
+            sheet.OkButton()->click();
+            EXPECT_NE(sheet.result(), QDialog::Accepted) << contracts;
+            EXPECT_EQ(sheet.focusWidget(), page.Contracts());
+        }
+        page.Contracts()->clear();
+        EXPECT_FALSE(sheet.OkButton()->isEnabled());
+        Type(page.Contracts(), "2147483647");
+        Type(page.Price(), "0");
+        sheet.OkButton()->click();
+        EXPECT_EQ(sheet.result(), QDialog::Accepted);
+    });
+    ASSERT_EQ(ledger.GetOrders().size(), 1u);
+    EXPECT_EQ(ledger.GetOrders()[0].contracts, 2147483647);
+    EXPECT_EQ(ledger.GetOrders()[0].price, 0.0);
+    EXPECT_EQ(ledger.GetOrders()[0].schedule, "");
+}
+
+TEST_F(EntrySheetsTest, EachOtherOperationRecordsItsMovementFromThePageShowing) {
+    const int types[] = {kImposition, kRefund, kDeposit, kExpense};
+    for (int page = 0; page < 4; ++page) {
+        Other(nullptr, [&](CSheetVarios& sheet) {
+            EXPECT_EQ(sheet.GetPageCount(), 5);
+            Type(dynamic_cast<CDlgOperacionSimple*>(sheet.GetPage((page + 1) % 4))->Amount(), "9");
+            sheet.SetActivePage(page);
+            auto* p = dynamic_cast<CDlgOperacionSimple*>(sheet.GetActivePage());
+            EXPECT_FALSE(sheet.OkButton()->isEnabled());
+            QTest::keyClicks(p->Description(), "Bank fees");
+            QTest::keyClicks(p->Amount(), "125.5");
+            sheet.OkButton()->click();
+        });
+        ASSERT_EQ(ledger.GetOrders().size(), page + 1u) << "only the page showing records";
+        const COrderCartera& m = ledger.GetOrders().back();
+        EXPECT_EQ(m.type, types[page]);
+        EXPECT_EQ(m.symbol, "Bank fees");
+        EXPECT_EQ(m.quoteCode, "Bank fees");
+        EXPECT_EQ(m.contracts, 1);
+        EXPECT_DOUBLE_EQ(m.price, 125.5);
+    }
+    Other(nullptr, [&](CSheetVarios& sheet) {
+        sheet.SetActivePage(4);
+        auto* p = dynamic_cast<CDlgDividendos*>(sheet.GetActivePage());
+        Type(p->SymbolBox()->lineEdit(), "TEF");
+        QTest::keyClick(p->SymbolBox()->lineEdit(), Qt::Key_Return);
+        QTest::keyClicks(p->Contracts(), "400");
+        QTest::keyClicks(p->PerShare(), "0.25");
+        EXPECT_EQ(Text(p->Total()), "100");
+        Type(p->Total(), "120");
+        sheet.OkButton()->click();
+    });
+    const COrderCartera& d = ledger.GetOrders().back();
+    EXPECT_EQ(d.type, kDividend);
+    EXPECT_EQ(d.quoteCode, "TEF");
+    EXPECT_EQ(d.contracts, 400);
+    EXPECT_DOUBLE_EQ(d.price, 0.25);
+    EXPECT_EQ(d.buy, 0);
+
+    // Modifying the deposit opens its page with the old values and keeps the id.
+    uint64_t id = ledger.GetOrders()[2].id;
+    Other(ledger.GetOrden(id), [&](CSheetVarios& sheet) {
+        EXPECT_EQ(sheet.GetActiveIndex(), 2);
+        auto* p = dynamic_cast<CDlgOperacionSimple*>(sheet.GetActivePage());
+        EXPECT_EQ(Text(p->Amount()), "125.5");
+        EXPECT_EQ(p->Description()->text().toStdString(), "Bank fees");
+        Type(p->Amount(), "200");
+        sheet.OkButton()->click();
+    });
+    EXPECT_EQ(ledger.GetOrders().size(), 5u);
+    EXPECT_DOUBLE_EQ(ledger.GetOrden(id)->price, 200.0);
+    EXPECT_EQ(ledger.GetOrden(id)->type, kDeposit);
+}
+
+TEST_F(EntrySheetsTest, ModifyingADividendKeepsItsSecurityAndGroup) {
+    EXPECT_EQ(CPortfolioCBox::CacheFile(), GetPMngFullPath(10) + "PortfolioCache.txt");
+    ledger.AddOrder(cartera::BuildDividend("Telefonica", "TEF", 2, 400, 0.25, "Spain", kNow));
+    uint64_t id = ledger.GetOrders()[0].id;
+    Other(ledger.GetOrden(id), [&](CSheetVarios& sheet) {
+        auto* p = dynamic_cast<CDlgDividendos*>(sheet.GetActivePage());
+        ASSERT_NE(p, nullptr);
+        EXPECT_EQ(p->SymbolBox()->currentText().toStdString(), "Telefonica");
+        EXPECT_EQ(p->Group()->currentText().toStdString(), "Spain");
+        EXPECT_EQ(Text(p->Total()), "100");
+        Type(p->PerShare(), "0.5");
+        sheet.OkButton()->click();
+    });
+    ASSERT_EQ(ledger.GetOrders().size(), 1u);
+    const COrderCartera& d = ledger.GetOrders()[0];
+    EXPECT_EQ(d.id, id);
+    EXPECT_EQ(d.quoteCode, "TEF");
+    EXPECT_EQ(d.group, "Spain");
+    EXPECT_DOUBLE_EQ(d.price, 0.5);
+
+    // A security chosen once is listed by every later box.
+    BuySell(1, nullptr, nullptr, [&](CSheetCompra& sheet, CDlgCompraAccion& page) {
+        ChooseSymbol(page, "Future");
+        sheet.reject();
+    });
+    CPortfolioCBox later;
+    later.LoadFromCache();
+    ASSERT_EQ(later.count(), 1);
+    EXPECT_EQ(later.GetCodigoCompleto(0), "FUT");
+    EXPECT_EQ(later.currentIndex(), -1);
+}
+
+#ifdef CARTERA_CLI_PATH
+TEST_F(EntrySheetsTest, ABuyEnteredInTheSheetIsTheBuyTheCommandLineRecords) {
+    cartera::ScopedEnv disk(cartera::PosixEnv());
+    QTemporaryDir dir;
+    QString homes[2] = {dir.filePath("cli"), dir.filePath("sheet")};
+    auto cli = [](const QString& home, QStringList args) {
+        QProcess tool;
+        tool.start(CARTERA_CLI_PATH, QStringList{"--home", home} + args);
+        EXPECT_TRUE(tool.waitForFinished(30000));
+        EXPECT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
+        return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
+    };
+    QString paths[2];
+    for (int i = 0; i < 2; ++i) {
+        paths[i] = cli(homes[i], {"new", "p"});
+        cli(homes[i], {"commissions", "add-bracket", "Broker", "--from", "0", "--to", "10000",
+                       "--commission-pct", "0.2", "--commission-min", "5", "--brokerage-pct",
+                       "0.05", "--brokerage-min", "1", "--royalty", "2", "--default"});
+    }
+    cli(homes[0],
+        {"buy", paths[0], "--code", "TEF", "--symbol", "Telefonica", "--contracts", "100",
+         "--price", "10.5", "--group", "Spain", "--date", "2026-12-05", "--time", "12:00:00"});
+
+    cartera::SetHomeFolder(homes[1].toStdString());
+    CSistemaCartera home;
+    cartera::PortfolioDocument homeDoc{&home};
+    std::string error;
+    ASSERT_TRUE(homeDoc.Load(paths[1].toStdString(), &error)) << error;
+    CPropertySheetBase::SetRunner([&](CPropertySheetBase& s) {
+        auto& page = *dynamic_cast<CSheetCompra&>(s).Page();
+        ChooseSymbol(page, "TEF");
+        Type(page.Contracts(), "100");
+        Type(page.Price(), "10.5");
+        Type(page.Group()->lineEdit(), "Spain");
+        s.OkButton()->click();
+    });
+    sheets.RunBuySell(home, 3391, 1, nullptr, nullptr);
+    ASSERT_EQ(home.GetOrders().size(), 1u);
+    auto bytes = [](const QString& path) {
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+        return f.readAll();
+    };
+    EXPECT_GT(bytes(paths[0]).size(), 100);
+    EXPECT_EQ(bytes(paths[0]), bytes(paths[1]));
+}
+#endif
+
+TEST_F(EntrySheetsTest, ScreenshotsOfTheFilledSheets) {
+    QDir dir(QStringLiteral(CARTERA_SCREENSHOT_DIR));
+    ASSERT_TRUE(dir.mkpath("."));
+    for (auto lang : {cartera::Language::en, cartera::Language::de}) {
+        cartera::SetLanguage(lang);
+        QString suffix = QString::fromLatin1(cartera::LanguageCode(lang));
+        BuySell(1, nullptr, nullptr, [&](CSheetCompra& sheet, CDlgCompraAccion& page) {
+            ChooseSymbol(page, "TEF");
+            Type(page.Contracts(), "100");
+            Tick("TEF", 10.5);
+            for (QWidget* w : page.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+                EXPECT_TRUE(page.rect().contains(w->geometry())) << w->metaObject()->className();
+            EXPECT_TRUE(sheet.grab().save(dir.filePath("sheet-buy-" + suffix + ".png")));
+        });
+        Other(nullptr, [&](CSheetVarios& sheet) {
+            for (int i = 0; i < sheet.GetPageCount(); ++i) {
+                sheet.SetActivePage(i);
+                if (auto* simple = dynamic_cast<CDlgOperacionSimple*>(sheet.GetPage(i))) {
+                    Type(simple->Description(), "Bank fees");
+                    Type(simple->Amount(), cartera::LocalNumberText("1250.5").c_str());
+                } else if (auto* d = dynamic_cast<CDlgDividendos*>(sheet.GetPage(i))) {
+                    d->SymbolBox()->AddSymbol({2, "TEF", "Telefonica"}, 1, 1, 0);
+                    Type(d->Contracts(), "400");
+                    Type(d->PerShare(), cartera::LocalNumberText("0.25").c_str());
+                }
+                EXPECT_TRUE(sheet.grab().save(
+                    dir.filePath(QStringLiteral("sheet-other-%1-%2.png").arg(i).arg(suffix))));
+            }
+        });
+    }
+    cartera::SetLanguage(cartera::Language::en);
+}
+
+}  // namespace

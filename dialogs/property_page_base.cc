@@ -1,0 +1,180 @@
+#include "dialogs/property_page_base.h"
+
+#include <QDateTimeEdit>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "dialogs/symbol_box.h"
+#include "host/strings.h"
+#include "window/framework/dialog_template.h"
+
+namespace {
+CPropertySheetBase::Runner& ModalRunner() {
+    static CPropertySheetBase::Runner runner;
+    return runner;
+}
+
+// The sheet's buttons: OK and Cancel of the portfolio name dialog's template.
+QString ButtonText(int id) {
+    const auto* t = cartera::ui::FindDialogTemplate(3366);
+    const auto* c = t ? t->Find(id) : nullptr;
+    return c ? QString::fromStdString(c->Text()) : QString(id == 1 ? "OK" : "Cancel");
+}
+}  // namespace
+
+CPropertyPageBase::CPropertyPageBase(int templateId, QWidget* parent)
+    : QWidget(parent), m_template(cartera::ui::FindDialogTemplate(templateId)) {
+    if (m_template)
+        setFixedSize(cartera::ui::DialogUnitsToPixels(m_template->units, font()).size());
+}
+
+QString CPropertyPageBase::Caption() const {
+    return m_template ? QString::fromStdString(m_template->Caption()) : QString();
+}
+
+bool CPropertyPageBase::OnApply() {
+    if (m_pSymbolBox && (m_pSymbolBox->GetActiveQuery() || m_pSymbolBox->GetLastError())) {
+        m_pSymbolBox->setFocus();
+        return false;
+    }
+    return OnOK();
+}
+
+int CPropertyPageBase::IndexInSheet() const {
+    for (QWidget* w = parentWidget(); w; w = w->parentWidget())
+        if (auto* sheet = qobject_cast<CPropertySheetBase*>(w)) {
+            for (int i = 0; i < sheet->GetPageCount(); ++i)
+                if (sheet->GetPage(i) == this) return i;
+        }
+    return -1;
+}
+
+std::string CPropertyPageBase::Place(QWidget* w, int id, const char* kind) const {
+    if (!m_template) return {};
+    for (const auto& c : m_template->controls) {
+        if (c.id == id && c.kind == kind) {
+            w->setGeometry(cartera::ui::DialogUnitsToPixels(c.units, font()));
+            return c.Text();
+        }
+    }
+    return {};
+}
+
+void CPropertyPageBase::AddFramesAndLabels() {
+    if (!m_template) return;
+    for (const auto& c : m_template->controls) {
+        QWidget* w = nullptr;
+        if (c.kind == "group") {
+            w = new QGroupBox(QString::fromStdString(c.Text()), this);
+        } else if (c.kind == "static") {
+            auto* label = new QLabel(QString::fromStdString(c.Text()), this);
+            // Texts a little taller than the template's line stay whole.
+            label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+            w = label;
+        } else {
+            continue;
+        }
+        QRect r = cartera::ui::DialogUnitsToPixels(c.units, font());
+        if (c.kind == "static") r.adjust(0, -3, 0, 3);
+        w->setGeometry(r);
+    }
+}
+
+QDateTimeEdit* CPropertyPageBase::MakeDatePicker(int id) {
+    auto* picker = new QDateTimeEdit(this);
+    Place(picker, id, "date");
+    QLocale locale(QString::fromLatin1(cartera::LanguageCode(cartera::CurrentLanguage())));
+    picker->setLocale(locale);
+    picker->setDisplayFormat(locale.dateFormat(QLocale::ShortFormat));
+    picker->setCalendarPopup(true);
+    return picker;
+}
+
+void CPropertyPageBase::SetWhen(QDateTimeEdit* picker, std::time_t when) {
+    picker->setDateTime(QDateTime::fromSecsSinceEpoch(when));
+}
+
+std::time_t CPropertyPageBase::GetWhen(const QDateTimeEdit* picker) {
+    return static_cast<std::time_t>(picker->dateTime().toSecsSinceEpoch());
+}
+
+CPropertySheetBase::CPropertySheetBase(const std::string& caption, QWidget* parent)
+    : QDialog(parent) {
+    setWindowTitle(QString::fromStdString(caption));
+    m_tabs = new QTabWidget(this);
+    m_ok = new QPushButton(ButtonText(1), this);
+    m_cancel = new QPushButton(ButtonText(2), this);
+    m_ok->setDefault(true);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_ok);
+    buttons->addWidget(m_cancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_tabs);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    connect(m_ok, &QPushButton::clicked, this, &CPropertySheetBase::accept);
+    connect(m_cancel, &QPushButton::clicked, this, &CPropertySheetBase::reject);
+    connect(m_tabs, &QTabWidget::currentChanged, this, [this] {
+        UpdateOk();
+        if (CPropertyPageBase* page = GetActivePage())
+            if (QWidget* first = page->FirstField()) first->setFocus();
+    });
+}
+
+CPropertySheetBase::~CPropertySheetBase() = default;
+
+void CPropertySheetBase::AddPage(CPropertyPageBase* page) {
+    m_tabs->addTab(page, page->Caption());
+    connect(page, &CPropertyPageBase::inputChanged, this, [this] { UpdateOk(); });
+    UpdateOk();
+}
+
+void CPropertySheetBase::SetActivePage(int index) {
+    if (index >= 0 && index < m_tabs->count()) m_tabs->setCurrentIndex(index);
+}
+
+int CPropertySheetBase::GetActiveIndex() const { return m_tabs->currentIndex(); }
+CPropertyPageBase* CPropertySheetBase::GetActivePage() const { return GetPage(GetActiveIndex()); }
+CPropertyPageBase* CPropertySheetBase::GetPage(int index) const {
+    return qobject_cast<CPropertyPageBase*>(m_tabs->widget(index));
+}
+int CPropertySheetBase::GetPageCount() const { return m_tabs->count(); }
+
+void CPropertySheetBase::FinishLayout() {
+    adjustSize();
+    UpdateOk();
+    if (CPropertyPageBase* page = GetActivePage())
+        if (QWidget* first = page->FirstField()) first->setFocus();
+}
+
+void CPropertySheetBase::UpdateOk() {
+    CPropertyPageBase* page = GetActivePage();
+    m_ok->setEnabled(page && page->CanApply());
+}
+
+void CPropertySheetBase::accept() {
+    CPropertyPageBase* page = GetActivePage();
+    if (!m_ok->isEnabled() || !page || !page->OnApply()) return;
+    QDialog::accept();
+}
+
+void CPropertySheetBase::DoModal() {
+    if (ModalRunner()) {
+        ModalRunner()(*this);
+        return;
+    }
+    exec();
+}
+
+CPropertySheetBase::Runner CPropertySheetBase::SetRunner(Runner runner) {
+    Runner previous = std::move(ModalRunner());
+    ModalRunner() = std::move(runner);
+    return previous;
+}

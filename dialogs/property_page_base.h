@@ -1,0 +1,106 @@
+#pragma once
+// The property pages and sheets of the entry dialogs. A page is laid out from its dialog
+// template; a sheet shows its pages as tabs above OK and Cancel (Enter is OK, Esc is
+// Cancel). OK applies the page showing: the page records its movement, or refuses and the
+// sheet stays open. OK is disabled while the page showing lacks a required number.
+#include <QDialog>
+#include <QWidget>
+#include <ctime>
+#include <functional>
+#include <string>
+#include <vector>
+
+class CPortfolioCBox;
+class QDateTimeEdit;
+class QPushButton;
+class QTabWidget;
+class CPropertySheetBase;
+
+namespace cartera::ui {
+struct DialogTemplate;
+}
+
+class CPropertyPageBase : public QWidget {
+    Q_OBJECT
+
+  public:
+    // Lays nothing out yet; the derived page calls Place* while building its controls.
+    CPropertyPageBase(int templateId, QWidget* parent = nullptr);
+
+    // The caption of the page's template in the interface language.
+    QString Caption() const;
+    // OK pressed while the page shows: refused (the focus moved to the symbol box) while the
+    // page's symbol box is searching or reports an error; otherwise OnOK.
+    virtual bool OnApply();
+    // Records the page's movement; false keeps the sheet open.
+    virtual bool OnOK() { return true; }
+    // Whether OK may be pressed now (every required number present).
+    virtual bool CanApply() const { return true; }
+    // Called by the page's symbol box after the chosen security changed.
+    virtual void OnSymbolChanged() {}
+    // The first control to take the focus when the page shows.
+    virtual QWidget* FirstField() const { return nullptr; }
+
+    // The page's index in its sheet; -1 outside a sheet.
+    int IndexInSheet() const;
+
+  signals:
+    // A field that CanApply reads changed.
+    void inputChanged();
+
+  protected:
+    // Places w at the template control id (of kind) and returns the control's text.
+    std::string Place(QWidget* w, int id, const char* kind) const;
+    // Creates the template's frames and labels (in template order, before the controls, so
+    // they stay beneath them).
+    void AddFramesAndLabels();
+    // A short-date picker that keeps its time of day, in the interface language.
+    QDateTimeEdit* MakeDatePicker(int id);
+    static void SetWhen(QDateTimeEdit* picker, std::time_t when);
+    static std::time_t GetWhen(const QDateTimeEdit* picker);
+
+    CPortfolioCBox* m_pSymbolBox = nullptr;  // not owned; set by the derived page
+
+  private:
+    const cartera::ui::DialogTemplate* m_template;
+};
+
+class CPropertySheetBase : public QDialog {
+    Q_OBJECT
+
+  public:
+    explicit CPropertySheetBase(const std::string& caption, QWidget* parent = nullptr);
+    ~CPropertySheetBase() override;
+
+    // Adds page (owned) as the next tab.
+    void AddPage(CPropertyPageBase* page);
+    void SetActivePage(int index);
+    int GetActiveIndex() const;
+    CPropertyPageBase* GetActivePage() const;
+    CPropertyPageBase* GetPage(int index) const;
+    int GetPageCount() const;
+
+    QPushButton* OkButton() const { return m_ok; }
+    QPushButton* CancelButton() const { return m_cancel; }
+    QTabWidget* Tabs() const { return m_tabs; }
+
+    // Runs the sheet modally; with a runner installed the runner drives it instead.
+    void DoModal();
+    using Runner = std::function<void(CPropertySheetBase& sheet)>;
+    // Installs the runner (empty restores the modal loop) and returns the previous one.
+    static Runner SetRunner(Runner runner);
+
+    // OK: applies the active page and closes when it records.
+    void accept() override;
+
+  protected:
+    // Called once the pages are in, before the sheet shows: sizes it and focuses the page.
+    void FinishLayout();
+
+  private:
+    void UpdateOk();
+
+    QTabWidget* m_tabs;
+    QPushButton* m_ok;
+    QPushButton* m_cancel;
+};

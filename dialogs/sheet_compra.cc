@@ -1,0 +1,237 @@
+#include "dialogs/sheet_compra.h"
+
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "commissions/comisiones.h"
+#include "dialogs/num_edit.h"
+#include "dialogs/symbol_box.h"
+#include "host/dates.h"
+#include "host/market.h"
+#include "host/qt/quote_box_widget.h"
+#include "model/sistema.h"
+
+namespace {
+// Selects the first item that begins with name; an item of its own when none does.
+void SelectOrAdd(QComboBox* box, const std::string& name) {
+    std::vector<std::string> items;
+    for (int i = 0; i < box->count(); ++i) items.push_back(box->itemText(i).toStdString());
+    if (auto item = cartera::SelectByPrefix(items, name)) {
+        box->setCurrentIndex(box->findText(QString::fromStdString(*item)));
+        return;
+    }
+    box->addItem(QString::fromStdString(name));
+    box->setCurrentIndex(box->count() - 1);
+}
+
+CNumEdit* RightAligned(CNumEdit* edit) {
+    edit->setAlignment(Qt::AlignRight);
+    return edit;
+}
+}  // namespace
+
+CDlgCompraAccion::CDlgCompraAccion(CSistemaCartera* ledger, int buy, CNegocioC* trade,
+                                   COrderCartera* movement, QWidget* parent)
+    : CPropertyPageBase(IDD, parent),
+      m_nBuy(buy),
+      m_pNegocio(trade),
+      m_pOrden(movement),
+      m_pSistema(ledger) {
+    BuildControls();
+    OnInitDialog();
+}
+
+CDlgCompraAccion::~CDlgCompraAccion() = default;
+
+void CDlgCompraAccion::BuildControls() {
+    AddFramesAndLabels();
+    // Created in the order the user tabs through them.
+    m_date = MakeDatePicker(IDC_DATE);
+    auto* box = new CPortfolioCBox(this);
+    Place(box, IDC_SYMBOL, "combo");
+    m_search = new QPushButton(this);
+    m_search->setText(QString::fromStdString(Place(m_search, IDC_SEARCH, "button")));
+    m_search->setAutoDefault(false);
+    m_contracts = RightAligned(new CNumEdit(this, true));
+    Place(m_contracts, IDC_CONTRACTS, "edit");
+    m_price = RightAligned(new CNumEdit(this));
+    Place(m_price, IDC_PRICE, "edit");
+    m_last = new cartera::qt::QuoteBoxWidget(this);
+    Place(m_last, IDC_LAST, "edit");
+    m_last->setFocusPolicy(Qt::NoFocus);
+    m_schedules = new QComboBox(this);
+    Place(m_schedules, IDC_SCHEDULE, "combo");
+    m_group = new QComboBox(this);
+    m_group->setEditable(true);
+    m_group->setInsertPolicy(QComboBox::NoInsert);
+    Place(m_group, IDC_GROUP, "combo");
+    m_gross = RightAligned(new CNumEdit(this));
+    Place(m_gross, IDC_GROSS, "edit");
+    m_commission = RightAligned(new CNumEdit(this));
+    Place(m_commission, IDC_COMMISSION, "edit");
+    m_total = RightAligned(new CNumEdit(this));
+    Place(m_total, IDC_TOTAL, "edit");
+    m_pSymbolBox = box;
+
+    connect(m_contracts, &QLineEdit::textChanged, this, [this] { UpdateAmounts(); });
+    connect(m_price, &QLineEdit::textChanged, this, [this] { UpdateAmounts(); });
+    connect(m_schedules, &QComboBox::currentIndexChanged, this, [this] { UpdateAmounts(); });
+    connect(m_last, &QLineEdit::textChanged, this, [this] { OnLastChanged(); });
+    connect(m_search, &QPushButton::clicked, this, [this] { OnSearch(); });
+}
+
+void CDlgCompraAccion::OnInitDialog() {
+    m_pSymbolBox->LoadFromCache();
+    if (m_pSistema) {
+        const CAdmComisiones& adm = *m_pSistema->GetAdmComisiones();
+        QSignalBlocker block(m_schedules);
+        for (const auto& item : cartera::ScheduleListItems(adm))
+            m_schedules->addItem(QString::fromStdString(item));
+        auto chosen = cartera::DefaultScheduleItem(adm);
+        m_schedules->setCurrentIndex(chosen ? m_schedules->findText(QString::fromStdString(*chosen))
+                                            : -1);
+    }
+    SetWhen(m_date, CTime::GetCurrentTime().t);
+    if (m_pNegocio) {
+        const CNegocioC& t = *m_pNegocio;
+        StartFrom({t.decimals, t.quoteCode, t.symbol}, t.contracts, t.exitPrice, t.entryGroup,
+                  t.decimals);
+    } else if (m_pOrden) {
+        const COrderCartera& m = *m_pOrden;
+        StartFrom({m.decimals, m.quoteCode, m.symbol}, m.contracts, m.price, m.group, m.decimals);
+        m_nBuy = m.buy;
+        SetWhen(m_date, CTimeLong::GetTime(m.date, m.time));
+        std::vector<std::string> items;
+        for (int i = 0; i < m_schedules->count(); ++i)
+            items.push_back(m_schedules->itemText(i).toStdString());
+        if (auto item = cartera::SelectByPrefix(items, m.schedule))
+            m_schedules->setCurrentIndex(m_schedules->findText(QString::fromStdString(*item)));
+        // The movement's own price: the live last price never replaces it.
+        m_price->setModified(true);
+    }
+    if (m_pSistema) {
+        m_last->Iniciar(m_pSistema, "", 1);
+        m_pSymbolBox->SetEnlaceZORB(m_pSistema);
+    }
+    UpdateAmounts();
+}
+
+void CDlgCompraAccion::StartFrom(const CComboConsultaData& security, int32_t contracts,
+                                 double price, const std::string& group, int decimals) {
+    m_pSymbolBox->AddSymbol(security, 1, 1, 0);
+    m_pSymbolBox->SetChosen(security);
+    SelectOrAdd(m_group, group);
+    m_contracts->setText(QString::number(contracts));
+    m_price->SetNumber(price, decimals);
+    m_nDecimales = decimals;
+}
+
+QWidget* CDlgCompraAccion::FirstField() const {
+    // A new order starts with the security; a trade or a movement with the contracts.
+    return m_pNegocio || m_pOrden ? static_cast<QWidget*>(m_contracts)
+                                  : static_cast<QWidget*>(m_pSymbolBox);
+}
+
+cartera::BuySellPage CDlgCompraAccion::PageState() const {
+    cartera::BuySellPage p;
+    p.buy = m_nBuy != 0;
+    p.pageDecimals = m_nDecimales;
+    const CComboConsultaData& chosen = m_pSymbolBox->Chosen();
+    p.code = chosen.code;
+    p.symbol = chosen.name;
+    p.symbolDecimals = chosen.decimals;
+    p.contractsText = m_contracts->PlainText();
+    p.priceText = m_price->PlainText();
+    if (m_schedules->currentIndex() >= 0) p.schedule = m_schedules->currentText().toStdString();
+    p.commissionText = m_commission->PlainText();
+    p.group = m_group->currentText().toStdString();
+    p.when = GetWhen(m_date);
+    if (m_pOrden) p.modifyingId = m_pOrden->id;
+    return p;
+}
+
+void CDlgCompraAccion::UpdateAmounts() {
+    if (m_pSistema) {
+        cartera::BuySellAmounts a =
+            cartera::UpdateAmounts(*m_pSistema->GetAdmComisiones(), PageState());
+        m_commission->SetPlainText(a.commission);
+        m_gross->SetPlainText(a.gross);
+        m_total->SetPlainText(a.total);
+    }
+    emit inputChanged();
+}
+
+bool CDlgCompraAccion::CanApply() const {
+    return m_contracts->Value().has_value() && m_price->Value().has_value();
+}
+
+void CDlgCompraAccion::OnLastChanged() {
+    // Until the user types a price, the price follows the live last price.
+    if (m_price->isModified() || m_last->text().isEmpty()) return;
+    m_price->setText(m_last->text());
+}
+
+void CDlgCompraAccion::OnSymbolChanged() {
+    if (m_pNegocio || m_pOrden) return;
+    m_last->clear();
+    m_last->SetCodigoSimbolo(m_pSymbolBox->GetCodigoCompleto(-1));
+}
+
+void CDlgCompraAccion::OnSearch() {
+    st_valor_comunic2 found;
+    if (!m_pSistema || !m_pSistema->ShowDlgSearchQuotes(found)) return;
+    CComboConsultaData entry{found.Decimals(), found.Code(), found.Name()};
+    m_pSymbolBox->AddSymbol(entry, 1, 1, 0);
+    m_pSymbolBox->SetChosen(entry);
+    if (!m_pNegocio && !m_pOrden) {
+        m_last->clear();
+        m_last->SetCodigoSimbolo(entry.code);
+    }
+}
+
+bool CDlgCompraAccion::OnOK() {
+    if (!m_pSistema || IndexInSheet() > 0) return true;
+    cartera::BuySellPage state = PageState();
+    state.commissionBox = m_commission->PlainText();  // a commission typed over stays
+    std::optional<COrderCartera> m = cartera::BuildBuySell(*m_pSistema, state);
+    if (!m) {  // fewer than one contract
+        m_contracts->setFocus();
+        return false;
+    }
+    if (m_pOrden) {
+        m_pSistema->ModOrder(*m);
+    } else {
+        m_pSistema->AddOrder(*m);
+    }
+    m_pSistema->SetPestanaActiva(0);
+    return true;
+}
+
+CSheetCompra::CSheetCompra(const std::string& caption, QWidget* parent, int)
+    : CPropertySheetBase(caption, parent) {}
+
+void CSheetCompra::Run(int buy) {
+    if (m_pSistema && (m_pNegocio || m_pOrden)) {
+        const std::string& code = m_pNegocio ? m_pNegocio->quoteCode : m_pOrden->quoteCode;
+        CMarketService* service = m_pSistema->GetService();
+        const MarketSymbol* symbol = service ? service->FindSymbol(code) : nullptr;
+        char letter = symbol ? symbol->letter : 0;
+        m_nRequestedPage = letter == 'V' ? 0 : letter == 'F' ? 1 : letter == 'O' ? 2 : 3;
+    }
+    m_page = new CDlgCompraAccion(m_pSistema, buy, m_pNegocio, m_pOrden);
+    AddPage(m_page);
+    OnInitDialog();
+    DoModal();
+}
+
+void CSheetCompra::OnInitDialog() {
+    if (m_pSistema) {
+        if (m_nRequestedPage != -1) {
+            m_pSistema->SetPestanaActiva(m_nRequestedPage);
+        }
+        SetActivePage(std::max(0, m_pSistema->GetPestanaActiva()));
+    }
+    FinishLayout();
+}

@@ -1,0 +1,170 @@
+#include "dialogs/sheet_varios.h"
+
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "dialogs/num_edit.h"
+#include "dialogs/symbol_box.h"
+#include "host/dates.h"
+#include "host/numbers.h"
+#include "model/entry.h"
+#include "model/sistema.h"
+
+namespace {
+void Record(CSistemaCartera* ledger, const COrderCartera& m, bool modifying) {
+    if (!ledger) return;
+    if (modifying) {
+        ledger->ModOrder(m);
+    } else {
+        ledger->AddOrder(m);
+    }
+}
+}  // namespace
+
+CDlgOperacionSimple::CDlgOperacionSimple(const Ids& ids, CSistemaCartera* ledger,
+                                         COrderCartera* movement)
+    : CPropertyPageBase(ids.dialog), m_ids(ids), m_pSistema(ledger), m_pOrden(movement) {
+    AddFramesAndLabels();
+    m_date = MakeDatePicker(ids.date);
+    m_description = new QLineEdit(this);
+    Place(m_description, ids.text, "edit");
+    m_amount = new CNumEdit(this);
+    Place(m_amount, ids.amount, "edit");
+    connect(m_amount, &QLineEdit::textChanged, this, [this] { emit inputChanged(); });
+
+    SetWhen(m_date, CTime::GetCurrentTime().t);
+    if (m_pOrden) {
+        m_amount->setText(QString::fromStdString(
+            cartera::LocalNumberText(cartera::ExactNumberText(m_pOrden->price))));
+        m_description->setText(QString::fromStdString(m_pOrden->symbol));
+        SetWhen(m_date, CTimeLong::GetTime(m_pOrden->date, m_pOrden->time));
+    }
+}
+
+QWidget* CDlgOperacionSimple::FirstField() const { return m_description; }
+
+bool CDlgOperacionSimple::CanApply() const { return m_amount->Value().has_value(); }
+
+bool CDlgOperacionSimple::OnOK() {
+    COrderCartera m = cartera::BuildCashMovement(m_ids.type, m_description->text().toStdString(),
+                                                 m_amount->Value().value_or(0.0), GetWhen(m_date),
+                                                 m_pOrden ? m_pOrden->id : kNoId);
+    Record(m_pSistema, m, m_pOrden != nullptr);
+    return true;
+}
+
+CDlgImposicion::CDlgImposicion(CSistemaCartera* ledger, COrderCartera* movement)
+    : CDlgOperacionSimple({3373, kImposition, 1060, 1057, 1063}, ledger, movement) {}
+CDlgReintegro::CDlgReintegro(CSistemaCartera* ledger, COrderCartera* movement)
+    : CDlgOperacionSimple({3372, kRefund, 1058, 1068, 1067}, ledger, movement) {}
+CDlgIngreso::CDlgIngreso(CSistemaCartera* ledger, COrderCartera* movement)
+    : CDlgOperacionSimple({3374, kDeposit, 1065, 1064, 1066}, ledger, movement) {}
+CDlgGasto::CDlgGasto(CSistemaCartera* ledger, COrderCartera* movement)
+    : CDlgOperacionSimple({3375, kExpense, 1059, 1062, 1061}, ledger, movement) {}
+
+CDlgDividendos::CDlgDividendos(CSistemaCartera* ledger, COrderCartera* movement)
+    : CPropertyPageBase(IDD), m_pSistema(ledger), m_pOrden(movement) {
+    AddFramesAndLabels();
+    m_date = MakeDatePicker(IDC_DATE);
+    auto* box = new CPortfolioCBox(this);
+    Place(box, IDC_SYMBOL, "combo");
+    m_search = new QPushButton(this);
+    m_search->setText(QString::fromStdString(Place(m_search, IDC_SEARCH, "button")));
+    m_search->setAutoDefault(false);
+    m_group = new QComboBox(this);
+    m_group->setEditable(true);
+    m_group->setEnabled(false);  // shows the group; it cannot be changed here
+    Place(m_group, IDC_GROUP, "combo");
+    m_contracts = new CNumEdit(this, true);
+    Place(m_contracts, IDC_CONTRACTS, "edit");
+    m_perShare = new CNumEdit(this);
+    Place(m_perShare, IDC_PER_SHARE, "edit");
+    m_total = new CNumEdit(this);
+    Place(m_total, IDC_TOTAL, "edit");
+    m_pSymbolBox = box;
+    for (CNumEdit* e : {m_contracts, m_perShare})
+        connect(e, &QLineEdit::textChanged, this, [this] { UpdateTotal(); });
+    connect(m_search, &QPushButton::clicked, this, [this] { OnSearch(); });
+
+    SetWhen(m_date, CTime::GetCurrentTime().t);
+    box->LoadFromCache();
+    if (m_pOrden) {
+        const COrderCartera& m = *m_pOrden;
+        box->AddPlainEntry({m.decimals, m.quoteCode, m.symbol});
+        m_group->setEditText(QString::fromStdString(m.group));
+        m_contracts->setText(QString::number(m.contracts));
+        m_perShare->setText(
+            QString::fromStdString(cartera::LocalNumberText(cartera::ExactNumberText(m.price))));
+        SetWhen(m_date, CTimeLong::GetTime(m.date, m.time));
+    }
+    if (m_pSistema) box->SetEnlaceZORB(m_pSistema);
+}
+
+QWidget* CDlgDividendos::FirstField() const { return m_pSymbolBox; }
+
+bool CDlgDividendos::CanApply() const {
+    return m_contracts->Value().has_value() && m_perShare->Value().has_value();
+}
+
+void CDlgDividendos::UpdateTotal() {
+    // The total follows contracts x dividend per share; it is never read back.
+    double total =
+        cartera::ReadContracts(m_contracts->PlainText()) * m_perShare->Value().value_or(0);
+    m_total->setText(
+        QString::fromStdString(cartera::LocalNumberText(cartera::ExactNumberText(total))));
+    emit inputChanged();
+}
+
+void CDlgDividendos::OnSearch() {
+    st_valor_comunic2 found;
+    if (!m_pSistema || !m_pSistema->ShowDlgSearchQuotes(found)) return;
+    m_pSymbolBox->Reset();
+    m_pSymbolBox->LoadFromCache();
+    m_pSymbolBox->AddSymbol({found.Decimals(), found.Code(), found.Name()}, 1, 1, 0);
+}
+
+bool CDlgDividendos::OnOK() {
+    int index = m_pSymbolBox->currentIndex();
+    std::string symbol = index >= 0 ? m_pSymbolBox->itemText(index).toStdString() : "";
+    COrderCartera m = cartera::BuildDividend(
+        symbol, m_pSymbolBox->GetCodigoCompleto(-1), m_pSymbolBox->GetDecimales(-1),
+        cartera::ReadContracts(m_contracts->PlainText()), m_perShare->Value().value_or(0.0),
+        m_group->currentText().toStdString(), GetWhen(m_date), m_pOrden ? m_pOrden->id : kNoId);
+    Record(m_pSistema, m, m_pOrden != nullptr);
+    return true;
+}
+
+CSheetVarios::CSheetVarios(const std::string& caption, QWidget* parent, int)
+    : CPropertySheetBase(caption, parent) {}
+
+int CSheetVarios::PageOfType(int type) {
+    switch (type) {
+        case kImposition:
+            return 0;
+        case kRefund:
+            return 1;
+        case kDeposit:
+            return 2;
+        case kExpense:
+            return 3;
+        case kDividend:
+            return 4;
+        default:
+            return -1;
+    }
+}
+
+void CSheetVarios::Run() {
+    int page = m_pOrden ? PageOfType(m_pOrden->type) : -1;
+    auto mine = [&](int index) { return page == index ? m_pOrden : nullptr; };
+    AddPage(new CDlgImposicion(m_pSistema, mine(0)));
+    AddPage(new CDlgReintegro(m_pSistema, mine(1)));
+    AddPage(new CDlgIngreso(m_pSistema, mine(2)));
+    AddPage(new CDlgGasto(m_pSistema, mine(3)));
+    AddPage(new CDlgDividendos(m_pSistema, mine(4)));
+    SetActivePage(std::max(page, 0));
+    FinishLayout();
+    DoModal();
+}

@@ -1,0 +1,174 @@
+#include "dialogs/symbol_box.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <algorithm>
+#include <charconv>
+#include <sstream>
+
+#include "dialogs/property_page_base.h"
+#include "host/env.h"
+#include "host/folders.h"
+#include "host/market.h"
+#include "host/message_box.h"
+#include "host/strings.h"
+
+namespace {
+constexpr int kCodeRole = Qt::UserRole;
+constexpr int kDecimalsRole = Qt::UserRole + 1;
+
+bool SameText(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+}  // namespace
+
+CSymbolComboBox::CSymbolComboBox(QWidget* parent) : QComboBox(parent) {
+    setEditable(true);
+    setInsertPolicy(QComboBox::NoInsert);
+    connect(this, qOverload<int>(&QComboBox::activated), this, &CSymbolComboBox::OnActivated);
+    connect(lineEdit(), &QLineEdit::editingFinished, this, &CSymbolComboBox::OnTextEntered);
+    connect(lineEdit(), &QLineEdit::textEdited, this, [this] {
+        m_queried.clear();
+        m_enterLookedUp = false;
+    });
+}
+
+void CSymbolComboBox::AddSymbol(const CComboConsultaData& entry, int, int, int) {
+    int index = findData(QString::fromStdString(entry.code), kCodeRole);
+    if (index < 0) {
+        addItem(QString::fromStdString(entry.name));
+        index = count() - 1;
+        setItemData(index, QString::fromStdString(entry.code), kCodeRole);
+        setItemData(index, entry.decimals, kDecimalsRole);
+    }
+    setCurrentIndex(index);
+    Remember(entry);
+}
+
+void CSymbolComboBox::AddPlainEntry(const CComboConsultaData& entry) {
+    int listed = findData(QString::fromStdString(entry.code), kCodeRole);
+    if (listed >= 0 && itemText(listed).toStdString() == entry.name) {
+        setCurrentIndex(listed);
+        return;
+    }
+    insertItem(0, QString::fromStdString(entry.name));
+    setItemData(0, QString::fromStdString(entry.code), kCodeRole);
+    setItemData(0, entry.decimals, kDecimalsRole);
+    setCurrentIndex(0);
+}
+
+CComboConsultaData CSymbolComboBox::GetEntry(int index) const {
+    if (index < 0) index = currentIndex();
+    if (index < 0 || index >= count()) return {};
+    return {itemData(index, kDecimalsRole).toInt(),
+            itemData(index, kCodeRole).toString().toStdString(), itemText(index).toStdString()};
+}
+
+void CSymbolComboBox::Reset() {
+    clear();
+    m_lastError = 0;
+}
+
+void CSymbolComboBox::LoadFromCache() {
+    std::string data, error;
+    if (!cartera::CurrentEnv()->ReadFile(m_cacheFile, &data, &error)) return;
+    std::istringstream in(data);
+    std::string line;
+    int selected = currentIndex();
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        CComboConsultaData e;
+        std::string decimals;
+        if (!std::getline(fields, e.code, '\t') || !std::getline(fields, e.name, '\t') ||
+            !std::getline(fields, decimals) || e.code.empty())
+            continue;
+        if (findData(QString::fromStdString(e.code), kCodeRole) >= 0) continue;
+        e.decimals = 2;
+        std::from_chars(decimals.data(), decimals.data() + decimals.size(), e.decimals);
+        e.decimals = std::clamp(e.decimals, 0, 15);
+        addItem(QString::fromStdString(e.name));
+        setItemData(count() - 1, QString::fromStdString(e.code), kCodeRole);
+        setItemData(count() - 1, e.decimals, kDecimalsRole);
+    }
+    setCurrentIndex(selected);
+}
+
+void CSymbolComboBox::Remember(const CComboConsultaData& entry) const {
+    if (m_cacheFile.empty() || entry.code.empty()) return;
+    std::string data, error;
+    cartera::CurrentEnv()->ReadFile(m_cacheFile, &data, &error);
+    std::istringstream in(data);
+    std::string line, prefix = entry.code + '\t';
+    while (std::getline(in, line))
+        if (line.compare(0, prefix.size(), prefix) == 0) return;
+    data += entry.code + '\t' + entry.name + '\t' + std::to_string(entry.decimals) + '\n';
+    cartera::CurrentEnv()->WriteFileAtomic(m_cacheFile, data, &error);  // a cache: best effort
+}
+
+void CSymbolComboBox::RunQuery(const std::string& text) {
+    CMarketService* service = m_link ? m_link->GetService() : CMarketService::Current();
+    const MarketSymbol* found = service ? service->FindSymbol(text) : nullptr;
+    std::vector<MarketSymbol> hits;
+    if (!found && service && !text.empty()) {
+        hits = service->Search(text);
+        for (const auto& s : hits)
+            if (SameText(s.name, text)) found = &s;
+        if (!found && !hits.empty()) found = &hits.front();
+    }
+    if (!found) {
+        m_lastError = 1;
+        OnSearchFailed(0);
+        return;
+    }
+    m_lastError = 0;
+    CComboConsultaData entry{found->decimals, found->code, found->name};
+    AddSymbol(entry, 1, 1, 0);
+    OnSymbolSelected(entry);
+}
+
+void CSymbolComboBox::OnActivated(int index) {
+    m_lastError = 0;
+    OnSymbolSelected(GetEntry(index));
+}
+
+void CSymbolComboBox::OnTextEntered() {
+    std::string text = currentText().toStdString();
+    int index = currentIndex();
+    if (index >= 0 && itemText(index).toStdString() == text) return;  // the entry as listed
+    if (text.empty() || text == m_queried) return;  // Enter, then the focus leaving
+    m_queried = text;
+    m_enterLookedUp = true;
+    RunQuery(text);
+}
+
+void CSymbolComboBox::keyPressEvent(QKeyEvent* e) {
+    bool enter = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
+    if (enter && std::exchange(m_enterLookedUp, false)) {
+        e->accept();  // Enter ran a look-up: it does not press the sheet's OK as well
+        return;
+    }
+    QComboBox::keyPressEvent(e);
+}
+
+CPortfolioCBox::CPortfolioCBox(QWidget* parent) : CSymbolComboBox(parent) {
+    SetCacheFile(CacheFile());
+}
+
+std::string CPortfolioCBox::CacheFile() { return GetPMngFullPath(10) + "PortfolioCache.txt"; }
+
+void CPortfolioCBox::OnSearchFailed(int) { AfxMessageBox(::LS(3409), MB_OK | MB_ICONEXCLAMATION); }
+
+void CPortfolioCBox::OnSymbolSelected(const CComboConsultaData& entry) {
+    m_chosen = entry;
+    for (QWidget* w = parentWidget(); w; w = w->parentWidget()) {
+        if (auto* page = dynamic_cast<CPropertyPageBase*>(w)) {
+            page->OnSymbolChanged();
+            return;
+        }
+    }
+}

@@ -1,0 +1,89 @@
+#pragma once
+// The symbol box of the entry pages: a drop-down with an edit field listing securities
+// (decimals, quote code, display name). Picking an entry or typing a code or name and
+// pressing Enter chooses a security; a typed text is looked up in the market-data
+// service's catalogue through the box's link. The box remembers the securities added to it
+// in a cache file (one "code<TAB>name<TAB>decimals" line each) and lists them again.
+#include <QComboBox>
+#include <string>
+
+class CObjectZorb;
+
+// One entry of the box.
+struct CComboConsultaData {
+    int decimals = 0;
+    std::string code;
+    std::string name;
+};
+
+class CSymbolComboBox : public QComboBox {
+    Q_OBJECT
+
+  public:
+    explicit CSymbolComboBox(QWidget* parent = nullptr);
+
+    void SetCacheFile(const std::string& path) { m_cacheFile = path; }
+    const std::string& GetCacheFile() const { return m_cacheFile; }
+    // The link whose service answers typed look-ups (not owned); without one the current
+    // service does.
+    void SetEnlaceZORB(CObjectZorb* link) { m_link = link; }
+
+    // Adds entry (or finds the entry with its code), makes it the current selection and
+    // remembers it in the cache file. The flags are kept for the callers' sake; unused.
+    void AddSymbol(const CComboConsultaData& entry, int, int, int);
+    // Adds entry as the first item (unless listed already) and selects it, without touching
+    // the cache file.
+    void AddPlainEntry(const CComboConsultaData& entry);
+    // The entry at index (-1: the current selection); an empty entry when none.
+    CComboConsultaData GetEntry(int index) const;
+    std::string GetCodigoCompleto(int index) const { return GetEntry(index).code; }
+    int GetDecimales(int index) const { return GetEntry(index).decimals; }
+    // Empties the box; LoadFromCache lists the cache file's securities (nothing selected).
+    void Reset();
+    void LoadFromCache();
+
+    // Look-ups run at once: never a query running.
+    int GetActiveQuery() const { return 0; }
+    // Non-zero while the last typed look-up found nothing.
+    int GetLastError() const { return m_lastError; }
+    // Looks text up (exact code, exact name, then the first code or name containing it).
+    void RunQuery(const std::string& text);
+
+  protected:
+    virtual void OnSearchFailed(int error) {}
+    virtual void OnSymbolSelected(const CComboConsultaData& entry) {}
+    void keyPressEvent(QKeyEvent* e) override;
+
+  private:
+    void OnActivated(int index);
+    void OnTextEntered();
+    void Remember(const CComboConsultaData& entry) const;
+
+    std::string m_cacheFile;
+    CObjectZorb* m_link = nullptr;
+    int m_lastError = 0;
+    std::string m_queried;  // the typed text last looked up
+    bool m_enterLookedUp = false;
+};
+
+// The portfolio's symbol box: remembers the chosen security and tells the page holding it
+// (a CPropertyPageBase) when it changes. All portfolio boxes share one cache file.
+class CPortfolioCBox : public CSymbolComboBox {
+    Q_OBJECT
+
+  public:
+    explicit CPortfolioCBox(QWidget* parent = nullptr);
+    // The host folder of path kind 10 followed directly by "PortfolioCache.txt".
+    static std::string CacheFile();
+
+    // The chosen security.
+    const CComboConsultaData& Chosen() const { return m_chosen; }
+    void SetChosen(const CComboConsultaData& entry) { m_chosen = entry; }
+
+  protected:
+    void OnSearchFailed(int) override;
+    void OnSymbolSelected(const CComboConsultaData& entry) override;
+
+  private:
+    CComboConsultaData m_chosen;
+};
