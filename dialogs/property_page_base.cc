@@ -96,6 +96,15 @@ QDateTimeEdit* CPropertyPageBase::MakeDatePicker(int id) {
     return picker;
 }
 
+QPushButton* CPropertyPageBase::MakeSymbolBox(int symbolId, int searchId) {
+    m_pSymbolBox = new CPortfolioCBox(this);
+    Place(m_pSymbolBox, symbolId, "combo");
+    auto* search = new QPushButton(this);
+    search->setText(QString::fromStdString(Place(search, searchId, "button")));
+    search->setAutoDefault(false);
+    return search;
+}
+
 void CPropertyPageBase::SetWhen(QDateTimeEdit* picker, std::time_t when) {
     picker->setDateTime(QDateTime::fromSecsSinceEpoch(when));
 }

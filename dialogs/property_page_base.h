@@ -56,6 +56,9 @@ class CPropertyPageBase : public QWidget {
     void AddFramesAndLabels();
     // A short-date picker that keeps its time of day, in the interface language.
     QDateTimeEdit* MakeDatePicker(int id);
+    // The portfolio symbol box at symbolId (kept in m_pSymbolBox) and its search button at
+    // searchId, returned; both owned by the page.
+    QPushButton* MakeSymbolBox(int symbolId, int searchId);
     static void SetWhen(QDateTimeEdit* picker, std::time_t when);
     static std::time_t GetWhen(const QDateTimeEdit* picker);
 

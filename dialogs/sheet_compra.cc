@@ -49,11 +49,7 @@ void CDlgCompraAccion::BuildControls() {
     AddFramesAndLabels();
     // Created in the order the user tabs through them.
     m_date = MakeDatePicker(IDC_DATE);
-    auto* box = new CPortfolioCBox(this);
-    Place(box, IDC_SYMBOL, "combo");
-    m_search = new QPushButton(this);
-    m_search->setText(QString::fromStdString(Place(m_search, IDC_SEARCH, "button")));
-    m_search->setAutoDefault(false);
+    m_search = MakeSymbolBox(IDC_SYMBOL, IDC_SEARCH);
     m_contracts = RightAligned(new CNumEdit(this, true));
     Place(m_contracts, IDC_CONTRACTS, "edit");
     m_price = RightAligned(new CNumEdit(this));
@@ -73,7 +69,6 @@ void CDlgCompraAccion::BuildControls() {
     Place(m_commission, IDC_COMMISSION, "edit");
     m_total = RightAligned(new CNumEdit(this));
     Place(m_total, IDC_TOTAL, "edit");
-    m_pSymbolBox = box;
 
     connect(m_contracts, &QLineEdit::textChanged, this, [this] { UpdateAmounts(); });
     connect(m_price, &QLineEdit::textChanged, this, [this] { UpdateAmounts(); });

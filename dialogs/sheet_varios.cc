@@ -68,11 +68,8 @@ CDlgDividendos::CDlgDividendos(CSistemaCartera* ledger, COrderCartera* movement)
     : CPropertyPageBase(IDD), m_pSistema(ledger), m_pOrden(movement) {
     AddFramesAndLabels();
     m_date = MakeDatePicker(IDC_DATE);
-    auto* box = new CPortfolioCBox(this);
-    Place(box, IDC_SYMBOL, "combo");
-    m_search = new QPushButton(this);
-    m_search->setText(QString::fromStdString(Place(m_search, IDC_SEARCH, "button")));
-    m_search->setAutoDefault(false);
+    m_search = MakeSymbolBox(IDC_SYMBOL, IDC_SEARCH);
+    CPortfolioCBox* box = m_pSymbolBox;
     m_group = new QComboBox(this);
     m_group->setEditable(true);
     m_group->setEnabled(false);  // shows the group; it cannot be changed here
@@ -83,7 +80,6 @@ CDlgDividendos::CDlgDividendos(CSistemaCartera* ledger, COrderCartera* movement)
     Place(m_perShare, IDC_PER_SHARE, "edit");
     m_total = new CNumEdit(this);
     Place(m_total, IDC_TOTAL, "edit");
-    m_pSymbolBox = box;
     for (CNumEdit* e : {m_contracts, m_perShare})
         connect(e, &QLineEdit::textChanged, this, [this] { UpdateTotal(); });
     connect(m_search, &QPushButton::clicked, this, [this] { OnSearch(); });
