@@ -56,8 +56,7 @@ CARTERA_EXPORT void CarteraOnComision(CView* view) {
     if (auto* v = PortfolioView(view)) v->OnComision();
 }
 
-CARTERA_EXPORT int CarteraRegisterModule(
-    cartera::ui::ModuleRegistry* registry) {
+CARTERA_EXPORT int CarteraRegisterModule(cartera::ui::ModuleRegistry* registry) {
     if (!registry) return 0;
     registry->RegisterClass(RUNTIME_CLASS(CDocCartera));
     registry->RegisterClass(RUNTIME_CLASS(CChildFrmCartera));

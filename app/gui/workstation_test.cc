@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
+#include <QLibrary>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -15,7 +16,6 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
-#include <QLibrary>
 #include <QTest>
 #include <QTimer>
 #include <fstream>
@@ -24,8 +24,8 @@
 
 #include "app/gui/module_loader.h"
 #include "commissions/comisiones.h"
-#include "host/grid/grid_types.h"
 #include "host/folders.h"
+#include "host/grid/grid_types.h"
 #include "host/market.h"
 #include "host/message_box.h"
 #include "host/qt/grid_view.h"
@@ -109,6 +109,14 @@ std::string Rated(CMDIChildWnd* frame, const std::string& label) {
         if (m->data(m->index(r, 0)).toString().toStdString() == label)
             return m->data(m->index(r, 2)).toString().toStdString();
     return "no row " + label;
+}
+
+// The item with text of the context menu of grid's row.
+QAction* MenuItem(qt::GridView* grid, int row, const QString& text) {
+    QMenu* menu = grid->OpenContextMenu(0, row, UG_GRID, grid->mapToGlobal(QPoint(5, 5)));
+    for (QAction* item : menu ? menu->actions() : QList<QAction*>())
+        if (item->text() == text) return item;
+    return nullptr;
 }
 
 class WorkstationTest : public ::testing::Test {
@@ -278,15 +286,16 @@ TEST_F(WorkstationTest, ABuyFromThePortfolioMenuAndASellFromTheOpenTradeRowClose
             for (QAction* item : menu->menu()->actions())
                 if (item->text() == "Buy") buy = item;
     ASSERT_NE(buy, nullptr);
-    OnSheet([&] { buy->trigger(); }, [](QWidget& sheet) {
-        QTest::keyClick(Type(sheet, 1053, "tef"), Qt::Key_Return);
-        Type(sheet, 1048, "100");
-        QLineEdit* price = Type(sheet, 1049, "10.5");
-        EXPECT_EQ(TextOf(sheet, 1054), "1050.00");
-        EXPECT_EQ(TextOf(sheet, 1055), "8.00");
-        EXPECT_EQ(TextOf(sheet, 1056), "1058.00");
-        QTest::keyClick(price, Qt::Key_Return);
-    });
+    OnSheet([&] { buy->trigger(); },
+            [](QWidget& sheet) {
+                QTest::keyClick(Type(sheet, 1053, "tef"), Qt::Key_Return);
+                Type(sheet, 1048, "100");
+                QLineEdit* price = Type(sheet, 1049, "10.5");
+                EXPECT_EQ(TextOf(sheet, 1054), "1050.00");
+                EXPECT_EQ(TextOf(sheet, 1055), "8.00");
+                EXPECT_EQ(TextOf(sheet, 1056), "1058.00");
+                QTest::keyClick(price, Qt::Key_Return);
+            });
     qt::GridView* movements = GridOfTab(frame, 0);
     ASSERT_EQ(movements->model()->rowCount(), 2);
     EXPECT_EQ(Cell(movements, 1, "Commissions"), "8.00");
@@ -312,23 +321,30 @@ TEST_F(WorkstationTest, ABuyFromThePortfolioMenuAndASellFromTheOpenTradeRowClose
     qt::GridView* open = GridOfTab(frame, 1);
     QTest::mouseClick(open->viewport(), Qt::LeftButton, {},
                       open->visualRect(open->model()->index(0, 0)).center());
-    QMenu* menu = open->OpenContextMenu(0, 0, UG_GRID, open->mapToGlobal(QPoint(5, 5)));
-    ASSERT_NE(menu, nullptr);
-    QAction* sell = nullptr;
-    for (QAction* item : menu->actions())
-        if (item->text() == "Sell") sell = item;
+    QAction* sell = MenuItem(open, 0, "Sell");
     ASSERT_NE(sell, nullptr);
-    OnSheet([&] { sell->trigger(); }, [](QWidget& sheet) {
-        EXPECT_EQ(sheet.windowTitle().toStdString(), "Sell");
-        EXPECT_EQ(TextOf(sheet, 1048), "100");
-        QTest::keyClick(Type(sheet, 1049, "12"), Qt::Key_Return);
-    });
+    OnSheet([&] { sell->trigger(); },
+            [](QWidget& sheet) {
+                EXPECT_EQ(sheet.windowTitle().toStdString(), "Sell");
+                EXPECT_EQ(TextOf(sheet, 1048), "100");
+                QTest::keyClick(Type(sheet, 1049, "12"), Qt::Key_Return);
+            });
     EXPECT_EQ(movements->model()->rowCount(), 3);
     EXPECT_EQ(open->model()->rowCount(), 0);
     EXPECT_EQ(GridOfTab(frame, 2)->model()->rowCount(), 1);
     EXPECT_EQ(Rated(frame, "Closed Trades"), "134.00");  // 1200 - 8 - 1058
     EXPECT_EQ(Rated(frame, "Settlement"), "5134.00");
     EXPECT_TRUE(messages.empty());
+
+    // Modify from the buy's row opens the sheet on that movement.
+    QAction* modify = MenuItem(movements, 1, "Modify");
+    ASSERT_NE(modify, nullptr);
+    OnSheet([&] { modify->trigger(); },
+            [](QWidget& sheet) {
+                EXPECT_EQ(sheet.windowTitle().toStdString(), ::LS(3460));
+                EXPECT_EQ(TextOf(sheet, 1049), "10.50");
+                QTest::keyClick(&sheet, Qt::Key_Escape);
+            });
 
     // The host may call the module's exported commands on a view of its own.
     QLibrary module;
@@ -338,10 +354,11 @@ TEST_F(WorkstationTest, ABuyFromThePortfolioMenuAndASellFromTheOpenTradeRowClose
     }
     auto other = reinterpret_cast<void (*)(CView*)>(module.resolve("CarteraOnOtros"));
     ASSERT_NE(other, nullptr) << module.errorString().toStdString();
-    OnSheet([&] { other(frame->GetActiveView()); }, [](QWidget& sheet) {
-        EXPECT_EQ(sheet.windowTitle().toStdString(), ::LS(3394));
-        QTest::keyClick(&sheet, Qt::Key_Escape);
-    });
+    OnSheet([&] { other(frame->GetActiveView()); },
+            [](QWidget& sheet) {
+                EXPECT_EQ(sheet.windowTitle().toStdString(), ::LS(3394));
+                QTest::keyClick(&sheet, Qt::Key_Escape);
+            });
     EXPECT_EQ(movements->model()->rowCount(), 3);
 }
 
