@@ -56,6 +56,8 @@ int CPropertyPageBase::IndexInSheet() const {
 }
 
 std::string CPropertyPageBase::Place(QWidget* w, int id, const char* kind) const {
+    // Named by control id, so accessibility tools and the workstation's tests find it.
+    w->setObjectName(QString::number(id));
     if (!m_template) return {};
     for (const auto& c : m_template->controls) {
         if (c.id == id && c.kind == kind) {

@@ -49,7 +49,8 @@ class CPropertyPageBase : public QWidget {
     void inputChanged();
 
   protected:
-    // Places w at the template control id (of kind) and returns the control's text.
+    // Places w at the template control id (of kind), names it by the id, and returns the
+    // control's text.
     std::string Place(QWidget* w, int id, const char* kind) const;
     // Creates the template's frames and labels (in template order, before the controls, so
     // they stay beneath them).

@@ -35,8 +35,28 @@ void RetranslateFrames() {
 
 }  // namespace
 
-extern "C" __attribute__((visibility("default"))) int CarteraRegisterModule(
-    cartera::ui::ModuleRegistry* registry) {
+// The portfolio commands for a host that holds one of this module's views; a view of
+// another kind (the valuation view included) ignores them.
+namespace {
+CViewBaseCartera* PortfolioView(CView* view) { return dynamic_cast<CViewBaseCartera*>(view); }
+}  // namespace
+
+#define CARTERA_EXPORT extern "C" __attribute__((visibility("default")))
+
+CARTERA_EXPORT void CarteraOnComprar(CView* view, int row) {
+    if (auto* v = PortfolioView(view)) v->OnComprar(row);
+}
+CARTERA_EXPORT void CarteraOnVender(CView* view, int row) {
+    if (auto* v = PortfolioView(view)) v->OnVender(row);
+}
+CARTERA_EXPORT void CarteraOnOtros(CView* view) {
+    if (auto* v = PortfolioView(view)) v->OnOtros();
+}
+CARTERA_EXPORT void CarteraOnComision(CView* view) {
+    if (auto* v = PortfolioView(view)) v->OnComision();
+}
+
+CARTERA_EXPORT int CarteraRegisterModule(cartera::ui::ModuleRegistry* registry) {
     if (!registry) return 0;
     registry->RegisterClass(RUNTIME_CLASS(CDocCartera));
     registry->RegisterClass(RUNTIME_CLASS(CChildFrmCartera));

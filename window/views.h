@@ -44,6 +44,12 @@ class CViewBaseCartera : public CView, public IPortfolioView {
     void OnCarteraOperar(int textId);
     void OnCarteraOtros() override;
     void OnCarteraComision() override;
+    // The entry points the host calls directly (the module exports them as C functions,
+    // see module_entry.cc); the row has no effect.
+    void OnComprar(int /*row*/) { OnCarteraComprar(); }
+    void OnVender(int /*row*/) { OnCarteraVender(); }
+    void OnOtros() { OnCarteraOtros(); }
+    void OnComision() { OnCarteraComision(); }
     // Edits the movement with this id; nothing without a ledger or for an unknown id.
     void OnModificar(uint64_t id) override;
     void InvalidateView() override;

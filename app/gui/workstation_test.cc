@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QDir>
+#include <QLibrary>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -14,16 +16,22 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <fstream>
+#include <functional>
 #include <map>
 
 #include "app/gui/module_loader.h"
+#include "commissions/comisiones.h"
 #include "host/folders.h"
+#include "host/grid/grid_types.h"
 #include "host/market.h"
 #include "host/message_box.h"
 #include "host/qt/grid_view.h"
 #include "host/strings.h"
+#include "model/portfolio_file.h"
+#include "model/sistema.h"
 #include "window/framework/doc_template.h"
 #include "window/framework/document.h"
 #include "window/framework/frame.h"
@@ -49,6 +57,66 @@ void AnswerNameDialog(const QString& text) {
         timer->deleteLater();
     });
     timer->start(10);
+}
+
+// Runs drive on the modal sheet that run opens, then checks that it closed.
+void OnSheet(const std::function<void()>& run, const std::function<void(QWidget&)>& drive) {
+    bool driven = false;
+    QTimer::singleShot(0, [&] {
+        QWidget* sheet = QApplication::activeModalWidget();
+        ASSERT_NE(sheet, nullptr);
+        driven = true;
+        drive(*sheet);
+    });
+    run();
+    EXPECT_TRUE(driven);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+// Types text into the sheet's box with control id, replacing what it held.
+QLineEdit* Type(QWidget& sheet, int id, const char* text) {
+    auto* edit = sheet.findChild<QLineEdit*>(QString::number(id));
+    if (auto* box = sheet.findChild<QComboBox*>(QString::number(id))) edit = box->lineEdit();
+    EXPECT_NE(edit, nullptr) << id;
+    if (!edit) return nullptr;
+    edit->clear();
+    QTest::keyClicks(edit, text);
+    return edit;
+}
+
+std::string TextOf(QWidget& sheet, int id) {
+    return sheet.findChild<QLineEdit*>(QString::number(id))->text().toStdString();
+}
+
+// The grid on tab index of frame.
+qt::GridView* GridOfTab(CMDIChildWnd* frame, int index) {
+    return frame->findChild<QTabWidget*>()->widget(index)->findChild<qt::GridView*>();
+}
+
+// The text a grid shows in row under the heading.
+std::string Cell(qt::GridView* grid, int row, const std::string& heading) {
+    QAbstractItemModel* m = grid->model();
+    for (int c = 0; c < m->columnCount(); ++c)
+        if (m->headerData(c, Qt::Horizontal).toString().toStdString() == heading)
+            return m->data(m->index(row, c)).toString().toStdString();
+    return "no column " + heading;
+}
+
+// The amount the Rating tab of frame shows for label.
+std::string Rated(CMDIChildWnd* frame, const std::string& label) {
+    QAbstractItemModel* m = GridOfTab(frame, 3)->model();
+    for (int r = 0; r < m->rowCount(); ++r)
+        if (m->data(m->index(r, 0)).toString().toStdString() == label)
+            return m->data(m->index(r, 2)).toString().toStdString();
+    return "no row " + label;
+}
+
+// The item with text of the context menu of grid's row.
+QAction* MenuItem(qt::GridView* grid, int row, const QString& text) {
+    QMenu* menu = grid->OpenContextMenu(0, row, UG_GRID, grid->mapToGlobal(QPoint(5, 5)));
+    for (QAction* item : menu ? menu->actions() : QList<QAction*>())
+        if (item->text() == text) return item;
+    return nullptr;
 }
 
 class WorkstationTest : public ::testing::Test {
@@ -187,6 +255,111 @@ TEST_F(WorkstationTest, SwitchingTheLanguageRebuildsMenusAndRetitlesFrames) {
     EXPECT_EQ(window.ActiveFrame()->findChild<QTabWidget*>()->tabText(0).toStdString(), ::LS(3377));
     EXPECT_EQ(settings.value("language").toString(), "fr");
     window.SetInterfaceLanguage(Language::en);
+}
+
+TEST_F(WorkstationTest, ABuyFromThePortfolioMenuAndASellFromTheOpenTradeRowCloseATrade) {
+    market.AddSymbol({"TEF", "Telefonica", 2, 'V', 10.0});
+    CAdmComisiones schedules;
+    schedules.Add({-1, -1, 4, "Broker", 1, 0.2, 5, 0.05, 1, 0, 10000, 2});
+    ASSERT_TRUE(schedules.Save());
+    std::string path = GetPMngFullPath(ORVO_PATH_PORTFOLIOS) + "Trades.cartera";
+    {
+        CSistemaCartera ledger;
+        PortfolioDocument file{&ledger};
+        std::string why;
+        ASSERT_TRUE(file.SaveAs(path, &why)) << why;
+        COrderCartera imposition;
+        imposition.type = kImposition, imposition.contracts = 1, imposition.price = 5000;
+        ledger.AddOrders({imposition});
+    }
+    QString error;
+    ASSERT_TRUE(Load(&error)) << error.toStdString();
+    Workstation window(registry, &settings);
+    window.show();
+    CDocument* doc = window.OpenFile(path);
+    ASSERT_NE(doc, nullptr);
+    CMDIChildWnd* frame = window.ActiveFrame();
+
+    QAction* buy = nullptr;
+    for (QAction* menu : window.menuBar()->actions())
+        if (menu->text().toStdString() == registry.BuildMenu(3371).title)
+            for (QAction* item : menu->menu()->actions())
+                if (item->text() == "Buy") buy = item;
+    ASSERT_NE(buy, nullptr);
+    OnSheet([&] { buy->trigger(); },
+            [](QWidget& sheet) {
+                QTest::keyClick(Type(sheet, 1053, "tef"), Qt::Key_Return);
+                Type(sheet, 1048, "100");
+                QLineEdit* price = Type(sheet, 1049, "10.5");
+                EXPECT_EQ(TextOf(sheet, 1054), "1050.00");
+                EXPECT_EQ(TextOf(sheet, 1055), "8.00");
+                EXPECT_EQ(TextOf(sheet, 1056), "1058.00");
+                QTest::keyClick(price, Qt::Key_Return);
+            });
+    qt::GridView* movements = GridOfTab(frame, 0);
+    ASSERT_EQ(movements->model()->rowCount(), 2);
+    EXPECT_EQ(Cell(movements, 1, "Commissions"), "8.00");
+    EXPECT_EQ(Cell(movements, 1, "Total"), "1,058.00");
+    EXPECT_EQ(Rated(frame, "Invested Capital"), "1058.00");
+    EXPECT_EQ(Rated(frame, "Settlement"), "3942.00");  // the cash left
+    ASSERT_EQ(GridOfTab(frame, 1)->model()->rowCount(), 1);
+
+    CSistemaCartera saved;
+    PortfolioDocument file{&saved};
+    std::string why;
+    ASSERT_TRUE(file.Load(doc->GetPathName(), &why)) << why;
+    ASSERT_EQ(saved.GetOrders().size(), 2u);
+    const COrderCartera& bought = saved.GetOrders()[1];
+    EXPECT_EQ(bought.type, kBuy);
+    EXPECT_EQ(bought.contracts, 100);
+    EXPECT_DOUBLE_EQ(bought.price, 10.5);
+    EXPECT_DOUBLE_EQ(bought.commission, 0.08);
+    EXPECT_EQ(bought.schedule, "Broker");
+
+    // Sell from the open trade's context menu: the sheet starts from the trade.
+    frame->findChild<QTabWidget*>()->setCurrentIndex(1);
+    qt::GridView* open = GridOfTab(frame, 1);
+    QTest::mouseClick(open->viewport(), Qt::LeftButton, {},
+                      open->visualRect(open->model()->index(0, 0)).center());
+    QAction* sell = MenuItem(open, 0, "Sell");
+    ASSERT_NE(sell, nullptr);
+    OnSheet([&] { sell->trigger(); },
+            [](QWidget& sheet) {
+                EXPECT_EQ(sheet.windowTitle().toStdString(), "Sell");
+                EXPECT_EQ(TextOf(sheet, 1048), "100");
+                QTest::keyClick(Type(sheet, 1049, "12"), Qt::Key_Return);
+            });
+    EXPECT_EQ(movements->model()->rowCount(), 3);
+    EXPECT_EQ(open->model()->rowCount(), 0);
+    EXPECT_EQ(GridOfTab(frame, 2)->model()->rowCount(), 1);
+    EXPECT_EQ(Rated(frame, "Closed Trades"), "134.00");  // 1200 - 8 - 1058
+    EXPECT_EQ(Rated(frame, "Settlement"), "5134.00");
+    EXPECT_TRUE(messages.empty());
+
+    // Modify from the buy's row opens the sheet on that movement.
+    QAction* modify = MenuItem(movements, 1, "Modify");
+    ASSERT_NE(modify, nullptr);
+    OnSheet([&] { modify->trigger(); },
+            [](QWidget& sheet) {
+                EXPECT_EQ(sheet.windowTitle().toStdString(), ::LS(3460));
+                EXPECT_EQ(TextOf(sheet, 1049), "10.50");
+                QTest::keyClick(&sheet, Qt::Key_Escape);
+            });
+
+    // The host may call the module's exported commands on a view of its own.
+    QLibrary module;
+    for (const QString& folder : ModuleSearchPath()) {
+        module.setFileName(folder + "/" + kPortfolioModule);
+        if (module.load()) break;
+    }
+    auto other = reinterpret_cast<void (*)(CView*)>(module.resolve("CarteraOnOtros"));
+    ASSERT_NE(other, nullptr) << module.errorString().toStdString();
+    OnSheet([&] { other(frame->GetActiveView()); },
+            [](QWidget& sheet) {
+                EXPECT_EQ(sheet.windowTitle().toStdString(), ::LS(3394));
+                QTest::keyClick(&sheet, Qt::Key_Escape);
+            });
+    EXPECT_EQ(movements->model()->rowCount(), 3);
 }
 
 }  // namespace
