@@ -1,0 +1,99 @@
+// The portfolio grids driven as a user drives them: mouse clicks on cells, headings and
+// popup menus, and keys.
+#include <QMenu>
+#include <QTabWidget>
+#include <QTest>
+
+#include "grids/grid_qbase.h"
+#include "host/dates.h"
+#include "host/qt/grid_view.h"
+#include "host/strings.h"
+#include "model/sistema.h"
+#include "window/child_frm_cartera.h"
+#include "window/doc_cartera.h"
+#include "window/sheets.h"
+#include "window/test_support.h"
+#include "window/views.h"
+
+namespace cartera::window::testing {
+namespace {
+
+// Records the movements the Modify command opens.
+class ModifiedMovements : public PortfolioSheets {
+  public:
+    void RunBuySell(CSistemaCartera&, int, int, CNegocioC*, COrderCartera* m) override {
+        if (m) ids.push_back(m->id);
+    }
+    void RunOther(CSistemaCartera&, int, COrderCartera* m) override {
+        if (m) ids.push_back(m->id);
+    }
+    void RunCommissions(CAdmComisiones&, int) override {}
+    std::vector<uint64_t> ids;
+};
+
+class GridHandlingTest : public WindowTest {
+  protected:
+    GridHandlingTest() { previous = SetSheets(&sheets); }
+    ~GridHandlingTest() override { SetSheets(previous); }
+
+    CChildFrmCartera* OpenSample(std::vector<COrderCartera> movements = {}) {
+        int d = DateNumber(2026, 2, 9);
+        if (movements.empty())
+            movements = {Cash(kImposition, 5000, d), Exec(true, "BBVA.MC", 50, 9.5, d),
+                         Cash(kDividend, 12.5, d), Exec(true, "REP.MC", 20, 14.0, d)};
+        CDocCartera* doc = Open(WritePortfolio("Sample", movements));
+        CChildFrmCartera* frame = FrameOf(doc);
+        if (frame) {
+            frame->resize(900, 500);
+            frame->show();
+        }
+        return frame;
+    }
+    uint64_t IdOfType(CChildFrmCartera* frame, int type) {
+        for (const COrderCartera& m : Movements(frame)->GetLedger()->GetOrders())
+            if (m.type == type) return m.id;
+        return kNoId;
+    }
+    // Hides (or shows) the column with heading id through the heading's popup menu.
+    static void ToggleColumn(qt::GridView* view, int headingId) {
+        ClickMenu(RightClickHeading(view, 0), {::LS(3470), "Columns", ::LS(headingId)});
+    }
+
+    ModifiedMovements sheets;
+    PortfolioSheets* previous = nullptr;
+};
+
+TEST_F(GridHandlingTest, RowsKeepTheirMovementWithTheFirstColumnHidden) {
+    CChildFrmCartera* frame = OpenSample();
+    ASSERT_NE(frame, nullptr);
+    qt::GridView* view = Movements(frame)->GetGridWindow();
+    ToggleColumn(view, 3381);
+    ASSERT_TRUE(view->isColumnHidden(0));
+
+    int amountCol = ColumnOf(*view->Grid(), 3386);
+    int dividend = RowShowing(view, amountCol, "12.50");
+    ASSERT_GE(dividend, 0);
+    ClickMenu(RightClickCell(view, dividend, 2), {::LS(3459)});
+    EXPECT_EQ(sheets.ids, std::vector<uint64_t>{IdOfType(frame, kDividend)});
+
+    m_answer = 6;  // Yes
+    ClickCell(view, RowShowing(view, amountCol, "12.50"), 2);
+    QTest::keyClick(view, Qt::Key_Delete);
+    EXPECT_EQ(IdOfType(frame, kDividend), kNoId);
+    EXPECT_EQ(Movements(frame)->GetLedger()->GetOrders().size(), 3u);
+
+    // The open trades follow the ticks with their first column hidden too.
+    frame->GetTabWnd()->setCurrentIndex(1);
+    qt::GridView* open = OpenTrades(frame)->GetGridWindow();
+    ToggleColumn(open, 3381);
+    ASSERT_TRUE(open->isColumnHidden(0));
+    int priceCol = ColumnOf(*open->Grid(), 3431);
+    CMensajePelvo tick("BBVA.MC");
+    tick.AddValor(kTickLast, 10.25);
+    m_market.Publish(tick);
+    SendTimer(frame, CChildFrmCartera::kIdleTimer);
+    EXPECT_GE(RowShowing(open, priceCol, "10.25"), 0);
+}
+
+}  // namespace
+}  // namespace cartera::window::testing
