@@ -1,5 +1,6 @@
 // The portfolio grids driven as a user drives them: mouse clicks on cells, headings and
 // popup menus, and keys.
+#include <QHeaderView>
 #include <QMenu>
 #include <QTabWidget>
 #include <QTest>
@@ -93,6 +94,36 @@ TEST_F(GridHandlingTest, RowsKeepTheirMovementWithTheFirstColumnHidden) {
     m_market.Publish(tick);
     SendTimer(frame, CChildFrmCartera::kIdleTimer);
     EXPECT_GE(RowShowing(open, priceCol, "10.25"), 0);
+}
+
+
+TEST_F(GridHandlingTest, DeletingInASortedGridKeepsTheCursorOnTheNeighbourAndNamesTheMovement) {
+    CChildFrmCartera* frame = OpenSample();
+    ASSERT_NE(frame, nullptr);
+    qt::GridView* view = Movements(frame)->GetGridWindow();
+    int dateCol = ColumnOf(*view->Grid(), 3382);
+    QHeaderView* heading = view->horizontalHeader();
+    QTest::mouseClick(heading->viewport(), Qt::LeftButton, {},
+                      QPoint(heading->sectionViewportPosition(dateCol) + 10, heading->height() / 2));
+    std::vector<std::string> before = ShownRowsText(view);
+    ASSERT_EQ(before.size(), 4u);
+
+    m_answer = 6;  // Yes
+    ClickCell(view, 1, 2);
+    QTest::keyClick(view, Qt::Key_Delete);
+    ASSERT_EQ(m_messages.size(), 1u);
+    EXPECT_EQ(m_messages[0].rfind(::LS(3404), 0), 0u) << m_messages[0];
+    EXPECT_NE(m_messages[0].find("B  09-02-2026  BBVA.MC  50"), std::string::npos) << m_messages[0];
+    std::vector<std::string> after = ShownRowsText(view);
+    ASSERT_EQ(after.size(), 3u);
+    EXPECT_EQ(view->Grid()->GetCurrentRow(), 1);
+    EXPECT_EQ(view->currentIndex().row(), 1);
+    EXPECT_EQ(after[1], before[2]);
+
+    // Delete from the popup menu asks the same, and its neighbour is the new last row.
+    ClickMenu(RightClickCell(view, 2, 2), {::LS(3403)});
+    EXPECT_EQ(ShownRows(view), 2);
+    EXPECT_EQ(view->Grid()->GetCurrentRow(), 1);
 }
 
 }  // namespace
