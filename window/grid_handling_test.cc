@@ -126,5 +126,19 @@ TEST_F(GridHandlingTest, DeletingInASortedGridKeepsTheCursorOnTheNeighbourAndNam
     EXPECT_EQ(view->Grid()->GetCurrentRow(), 1);
 }
 
+TEST_F(GridHandlingTest, AColumnHiddenFromTheMenuComesBackFromIt) {
+    CChildFrmCartera* frame = OpenSample();
+    ASSERT_NE(frame, nullptr);
+    qt::GridView* view = Movements(frame)->GetGridWindow();
+    int group = ColumnOf(*view->Grid(), 3390);
+    int width = view->columnWidth(group);
+    ToggleColumn(view, 3390);
+    ASSERT_TRUE(view->isColumnHidden(group));
+    ToggleColumn(view, 3390);
+    EXPECT_FALSE(view->isColumnHidden(group));
+    EXPECT_EQ(view->columnWidth(group), width);
+    EXPECT_FALSE(view->Grid()->IsColHidden(group));
+}
+
 }  // namespace
 }  // namespace cartera::window::testing

@@ -214,7 +214,10 @@ void ClickMenu(QMenu* menu, const std::vector<std::string>& path) {
         for (QAction* action : menu->actions())
             if (action->text().remove(QLatin1Char('&')).toStdString() == text) found = action;
         ASSERT_NE(found, nullptr) << text;
-        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(found).center());
+        // The pointer rests on the item, then Return chooses it (or opens its submenu).
+        QTest::mouseMove(menu, menu->actionGeometry(found).center());
+        if (menu->activeAction() != found) menu->setActiveAction(found);
+        QTest::keyClick(menu, Qt::Key_Return);
         menu = found->menu();
     }
 }

@@ -81,7 +81,8 @@ int RowShowing(const qt::GridView* view, int col, const std::string& text);
 
 // Mouse clicks as the user makes them: a left click on a cell, a right click on a cell or
 // on a column heading (returning the popup menu it opened, or null), and the items of a
-// popup menu by their texts (without '&'), each opening the next submenu.
+// popup menu by their texts (without '&'), each opening the next submenu, chosen with
+// the pointer resting on them and Return.
 void ClickCell(qt::GridView* view, int row, int col);
 QMenu* RightClickCell(qt::GridView* view, int row, int col);
 QMenu* RightClickHeading(qt::GridView* view, int col);

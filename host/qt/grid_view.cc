@@ -295,8 +295,11 @@ void GridView::ApplyGridLayout() {
                                                                 : Qt::ScrollBarAlwaysOff);
         int cols = m_model->columnCount();
         for (int col = 0; col < cols; ++col) {
-            m_header->resizeSection(col, m_grid->GetColWidth(col));
-            setColumnHidden(col, m_grid->IsColHidden(col) != 0);
+            // Shown before sized: a hidden section ignores its new size and would come
+            // back 0 pixels wide.
+            bool hidden = m_grid->IsColHidden(col) != 0;
+            setColumnHidden(col, hidden);
+            if (!hidden) m_header->resizeSection(col, m_grid->GetColWidth(col));
         }
         if (CBaseGrid* table = m_model->TableGrid()) {
             QPalette pal = palette();
@@ -451,7 +454,8 @@ QMenu* GridView::OpenContextMenu(int col, int row, int section, const QPoint& gl
 }
 
 void GridView::OnSectionResized(int logical, int oldSize, int newSize) {
-    if (m_applying || !m_grid || m_header->isSectionHidden(logical)) return;
+    // Hiding a section reports it resized to 0; the user can only make it 1 pixel or more.
+    if (m_applying || !m_grid || newSize <= 0 || m_header->isSectionHidden(logical)) return;
     if (CBaseGrid* table = m_model->TableGrid())
         table->ResizeHeaderColumn(logical, newSize);
     else
