@@ -1,6 +1,8 @@
 // The portfolio grids driven as a user drives them: mouse clicks on cells, headings and
 // popup menus, and keys.
+#include <QApplication>
 #include <QHeaderView>
+#include <QWheelEvent>
 #include <QMenu>
 #include <QTabWidget>
 #include <QTest>
@@ -138,6 +140,31 @@ TEST_F(GridHandlingTest, AColumnHiddenFromTheMenuComesBackFromIt) {
     EXPECT_FALSE(view->isColumnHidden(group));
     EXPECT_EQ(view->columnWidth(group), width);
     EXPECT_FALSE(view->Grid()->IsColHidden(group));
+}
+
+TEST_F(GridHandlingTest, PageKeysMoveAWindowOfRowsAndAWheelNotchScrollsThree) {
+    std::vector<COrderCartera> many;
+    for (int i = 0; i < 80; ++i) many.push_back(Cash(kDeposit, 100 + i, DateNumber(2026, 1, 1)));
+    CChildFrmCartera* frame = OpenSample(many);
+    ASSERT_NE(frame, nullptr);
+    qt::GridView* view = Movements(frame)->GetGridWindow();
+    int page = view->Grid()->PageRows();
+    ASSERT_GT(page, 5);
+    ClickCell(view, 0, 1);
+    QTest::keyClick(view, Qt::Key_PageDown);
+    EXPECT_EQ(view->Grid()->GetCurrentRow(), page);
+    QTest::keyClick(view, Qt::Key_PageDown);
+    QTest::keyClick(view, Qt::Key_PageUp);
+    EXPECT_EQ(view->Grid()->GetCurrentRow(), page);
+
+    QTest::keyClick(view, Qt::Key_Home);
+    QApplication::setWheelScrollLines(1);  // as some desktops set it
+    QPoint at = view->viewport()->rect().center();
+    QWheelEvent notch(at, view->viewport()->mapToGlobal(at), QPoint(), QPoint(0, -120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view->viewport(), &notch);
+    EXPECT_EQ(view->rowAt(0), 3);
+    QApplication::setWheelScrollLines(3);
 }
 
 }  // namespace

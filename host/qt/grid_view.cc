@@ -5,6 +5,8 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
+#include <QScrollBar>
+#include <QWheelEvent>
 #include <QStyledItemDelegate>
 #include <algorithm>
 
@@ -393,12 +395,30 @@ void GridView::SyncWindowRect() {
 
 void GridView::keyPressEvent(QKeyEvent* event) {
     unsigned key = VirtualKeyFromQt(event->key());
-    if (!m_grid || key == 0 || key == 9) {
+    // Keys with Ctrl or Alt are the window's (tab switching, menus), not the grid's.
+    bool command = event->modifiers() & (Qt::ControlModifier | Qt::AltModifier);
+    if (!m_grid || key == 0 || key == 9 || command) {
         QTableView::keyPressEvent(event);
         return;
     }
     // The grid does its own navigation; the table view's would move the cursor twice.
     m_grid->OnKeyDown(&key, 0);
+    event->accept();
+}
+
+void GridView::wheelEvent(QWheelEvent* event) {
+    // Three rows a notch, whatever the desktop's line setting (some set one).
+    constexpr int kRowsPerNotch = 3;
+    m_wheelRest += event->angleDelta().y();
+    int notches = m_wheelRest / 120;
+    if (notches == 0 || verticalScrollMode() != ScrollPerItem) {
+        if (verticalScrollMode() != ScrollPerItem) QTableView::wheelEvent(event);
+        event->accept();
+        return;
+    }
+    m_wheelRest -= notches * 120;
+    QScrollBar* bar = verticalScrollBar();
+    bar->setValue(bar->value() - notches * kRowsPerNotch);
     event->accept();
 }
 

@@ -68,6 +68,8 @@ class GridView : public QTableView {
   protected:
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    // A notch of the wheel scrolls three rows.
+    void wheelEvent(QWheelEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     // Keeps the grid's window rectangle (CUGCtrl::GetWindowRect) on the widget's geometry.
     void resizeEvent(QResizeEvent* event) override;
@@ -92,6 +94,7 @@ class GridView : public QTableView {
     QPointer<QMenu> m_menu;
     std::vector<int> m_customRows;  // rows given a height other than the default
     bool m_applying = false;        // the view is following the grid: do not echo back
+    int m_wheelRest = 0;            // wheel turn short of a notch, in eighths of a degree
 };
 
 }  // namespace cartera::qt
