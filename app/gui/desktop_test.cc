@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QDialog>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -17,6 +18,7 @@
 #include <fstream>
 
 #include "app/gui/module_loader.h"
+#include "app/gui/startup.h"
 #include "app/gui/workstation.h"
 #include "host/folders.h"
 #include "host/market.h"
@@ -140,6 +142,34 @@ TEST_F(DesktopTest, NewWithTheNameOfAnOpenPortfolioBringsItsWindowForward) {
     EXPECT_EQ(std::string((std::istreambuf_iterator<char>(again)), {}), before);
     EXPECT_EQ(window->OpenFile(path), alpha);
     EXPECT_EQ(window->Area()->subWindowList().size(), 2);
+}
+
+TEST(DemoHomeTest, TheDemoFolderStaysWhenTheUserMadeAPortfolioThere) {
+    for (bool makeOne : {false, true}) {
+        StartupOptions options;
+        options.demo = true;
+        options.language = "en";
+        QString home;
+        {
+            WorkstationApp app(options);
+            QString error;
+            ASSERT_TRUE(app.Start(&error)) << error.toStdString();
+            home = QString::fromStdString(HomeFolder());
+            EXPECT_TRUE(app.UserFilesInDemoHome().isEmpty());
+            if (makeOne) {
+                QTimer::singleShot(0, [] {
+                    QWidget* dialog = QApplication::activeModalWidget();
+                    ASSERT_NE(dialog, nullptr);
+                    QTest::keyClicks(dialog->findChild<QLineEdit*>(), "Mine");
+                    QTest::keyClick(dialog->focusWidget(), Qt::Key_Return);
+                });
+                ASSERT_NE(app.Window()->NewDocument(), nullptr);
+            }
+        }
+        EXPECT_EQ(QDir(home).exists(), makeOne);
+        EXPECT_EQ(QDir(home).exists("portfolios/Mine.cartera"), makeOne);
+        QDir(home).removeRecursively();
+    }
 }
 
 }  // namespace
