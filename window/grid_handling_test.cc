@@ -1,6 +1,7 @@
 // The portfolio grids driven as a user drives them: mouse clicks on cells, headings and
 // popup menus, and keys.
 #include <QApplication>
+#include <QClipboard>
 #include <QHeaderView>
 #include <QWheelEvent>
 #include <QMenu>
@@ -165,6 +166,23 @@ TEST_F(GridHandlingTest, PageKeysMoveAWindowOfRowsAndAWheelNotchScrollsThree) {
     QApplication::sendEvent(view->viewport(), &notch);
     EXPECT_EQ(view->rowAt(0), 3);
     QApplication::setWheelScrollLines(3);
+}
+
+TEST_F(GridHandlingTest, CtrlCCopiesTheSelectedRowAsTabSeparatedText) {
+    CChildFrmCartera* frame = OpenSample();
+    ASSERT_NE(frame, nullptr);
+    qt::GridView* view = Movements(frame)->GetGridWindow();
+    ToggleColumn(view, 3381);
+    int amountCol = ColumnOf(*view->Grid(), 3386);
+    int row = RowShowing(view, amountCol, "12.50");
+    ClickCell(view, row, 2);
+    QApplication::clipboard()->clear();
+    QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
+    std::string shown;
+    for (int col = 1; col < view->model()->columnCount(); ++col)
+        if (!view->isColumnHidden(col)) shown += (shown.empty() ? "" : "\t") + ShownText(view, row, col);
+    EXPECT_EQ(QApplication::clipboard()->text().toStdString(), shown + "\n");
+    EXPECT_NE(shown.find("12.50"), std::string::npos);
 }
 
 }  // namespace

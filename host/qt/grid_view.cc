@@ -1,6 +1,8 @@
 #include "host/qt/grid_view.h"
 
+#include <QClipboard>
 #include <QContextMenuEvent>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
@@ -393,7 +395,30 @@ void GridView::SyncWindowRect() {
     m_grid->MoveWindow(rect);
 }
 
+QString GridView::SelectedRowsText() const {
+    QList<int> rows;
+    if (selectionModel())
+        for (const QModelIndex& index : selectionModel()->selectedRows()) rows << index.row();
+    std::sort(rows.begin(), rows.end());
+    QStringList lines;
+    for (int row : rows) {
+        QStringList cells;
+        for (int visual = 0; visual < m_header->count(); ++visual) {
+            int col = m_header->logicalIndex(visual);
+            if (!isColumnHidden(col)) cells << m_model->index(row, col).data().toString();
+        }
+        lines << cells.join(QLatin1Char('\t'));
+    }
+    return lines.isEmpty() ? QString() : lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+}
+
 void GridView::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Copy)) {
+        QString text = SelectedRowsText();
+        if (!text.isEmpty()) QGuiApplication::clipboard()->setText(text);
+        event->accept();
+        return;
+    }
     unsigned key = VirtualKeyFromQt(event->key());
     // Keys with Ctrl or Alt are the window's (tab switching, menus), not the grid's.
     bool command = event->modifiers() & (Qt::ControlModifier | Qt::AltModifier);

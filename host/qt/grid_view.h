@@ -62,6 +62,9 @@ class GridView : public QTableView {
     // Opens the context menu for (col, row, section) at globalPos, as a right click does.
     // Returns the popup shown (deleted after it hides), or null when none is shown.
     QMenu* OpenContextMenu(int col, int row, int section, const QPoint& globalPos);
+    // The selected rows as the user sees them: shown columns in shown order, cells separated
+    // by tabs, a line per row. Ctrl+C puts it on the clipboard.
+    QString SelectedRowsText() const;
     // The popup the last right click opened while it is still open.
     QMenu* ActiveContextMenu() const { return m_menu; }
 
