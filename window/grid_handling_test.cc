@@ -185,5 +185,19 @@ TEST_F(GridHandlingTest, CtrlCCopiesTheSelectedRowAsTabSeparatedText) {
     EXPECT_NE(shown.find("12.50"), std::string::npos);
 }
 
+TEST_F(GridHandlingTest, FitColumnsShowsLongNumbersWhole) {
+    int d = DateNumber(2026, 2, 9);
+    CChildFrmCartera* frame = OpenSample({Cash(kImposition, 123456789.25, d)});
+    ASSERT_NE(frame, nullptr);
+    qt::GridView* view = Movements(frame)->GetGridWindow();
+    int total = ColumnOf(*view->Grid(), 3395);
+    view->horizontalHeader()->resizeSection(total, 20);
+    ASSERT_EQ(view->Grid()->GetColWidth(total), 20);
+    ClickMenu(RightClickCell(view, 0, 1), {"Fit columns"});
+    int needed = view->fontMetrics().horizontalAdvance(QString::fromStdString(ShownText(view, 0, total)));
+    EXPECT_GT(view->columnWidth(total), needed);
+    EXPECT_EQ(view->Grid()->GetColWidth(total), view->columnWidth(total));
+}
+
 }  // namespace
 }  // namespace cartera::window::testing

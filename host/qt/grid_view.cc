@@ -490,12 +490,25 @@ QMenu* GridView::OpenContextMenu(int col, int row, int section, const QPoint& gl
     QMenu* qmenu = BuildQMenu(
         *menu, this,
         [grid, col, row, section](int id) { grid->OnMenuCommand(col, row, section, id); }, enabled);
+    if (dynamic_cast<CGridTabla*>(m_grid)) {
+        qmenu->addSeparator();
+        connect(qmenu->addAction(QString::fromStdString(CGridTabla::FitColumnsText())),
+                &QAction::triggered, this, &GridView::FitColumns);
+    }
     // Deleted once shown and hidden again, also when a command was chosen (the command
     // runs before the deferred deletion).
     connect(qmenu, &QMenu::aboutToHide, qmenu, &QObject::deleteLater);
     m_menu = qmenu;
     qmenu->popup(globalPos);
     return qmenu;
+}
+
+void GridView::FitColumns() {
+    for (int col = 0; col < m_model->columnCount(); ++col) {
+        if (isColumnHidden(col)) continue;
+        int width = std::max(sizeHintForColumn(col), m_header->sectionSizeHint(col));
+        if (width > 0) m_header->resizeSection(col, width);  // the grid hears it as a resize
+    }
 }
 
 void GridView::OnSectionResized(int logical, int oldSize, int newSize) {

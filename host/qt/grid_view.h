@@ -65,6 +65,9 @@ class GridView : public QTableView {
     // The selected rows as the user sees them: shown columns in shown order, cells separated
     // by tabs, a line per row. Ctrl+C puts it on the clipboard.
     QString SelectedRowsText() const;
+    // Sizes every shown column to its heading and texts, as the user's own resize would
+    // (a table grid keeps the widths in its layout). The context menu's last item.
+    void FitColumns();
     // The popup the last right click opened while it is still open.
     QMenu* ActiveContextMenu() const { return m_menu; }
 
