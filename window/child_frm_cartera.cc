@@ -54,9 +54,11 @@ bool CChildFrmCartera::OnCreateClient(CCreateContext* context) {
         int n = m_wndTabs->count();
         if (n > 0) m_wndTabs->setCurrentIndex((m_wndTabs->currentIndex() + by + n) % n);
     };
-    for (auto [key, by] : {std::pair{Qt::CTRL | Qt::Key_Tab, 1}, {Qt::CTRL | Qt::Key_PageDown, 1},
+    for (auto [key, by] : {std::pair{Qt::CTRL | Qt::Key_Tab, 1},
+                           {Qt::CTRL | Qt::Key_PageDown, 1},
                            {Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab, -1},
-                           {Qt::CTRL | Qt::SHIFT | Qt::Key_Tab, -1}, {Qt::CTRL | Qt::Key_PageUp, -1}}) {
+                           {Qt::CTRL | Qt::SHIFT | Qt::Key_Tab, -1},
+                           {Qt::CTRL | Qt::Key_PageUp, -1}}) {
         auto* shortcut = new QShortcut(QKeySequence(key), this);
         shortcut->setContext(Qt::WidgetWithChildrenShortcut);
         connect(shortcut, &QShortcut::activated, this, [step, by] { step(by); });

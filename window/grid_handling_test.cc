@@ -3,10 +3,10 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QHeaderView>
-#include <QWheelEvent>
 #include <QMenu>
 #include <QTabWidget>
 #include <QTest>
+#include <QWheelEvent>
 
 #include "grids/grid_qbase.h"
 #include "host/dates.h"
@@ -99,15 +99,15 @@ TEST_F(GridHandlingTest, RowsKeepTheirMovementWithTheFirstColumnHidden) {
     EXPECT_GE(RowShowing(open, priceCol, "10.25"), 0);
 }
 
-
 TEST_F(GridHandlingTest, DeletingInASortedGridKeepsTheCursorOnTheNeighbourAndNamesTheMovement) {
     CChildFrmCartera* frame = OpenSample();
     ASSERT_NE(frame, nullptr);
     qt::GridView* view = Movements(frame)->GetGridWindow();
     int dateCol = ColumnOf(*view->Grid(), 3382);
     QHeaderView* heading = view->horizontalHeader();
-    QTest::mouseClick(heading->viewport(), Qt::LeftButton, {},
-                      QPoint(heading->sectionViewportPosition(dateCol) + 10, heading->height() / 2));
+    QTest::mouseClick(
+        heading->viewport(), Qt::LeftButton, {},
+        QPoint(heading->sectionViewportPosition(dateCol) + 10, heading->height() / 2));
     std::vector<std::string> before = ShownRowsText(view);
     ASSERT_EQ(before.size(), 4u);
 
@@ -180,7 +180,8 @@ TEST_F(GridHandlingTest, CtrlCCopiesTheSelectedRowAsTabSeparatedText) {
     QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
     std::string shown;
     for (int col = 1; col < view->model()->columnCount(); ++col)
-        if (!view->isColumnHidden(col)) shown += (shown.empty() ? "" : "\t") + ShownText(view, row, col);
+        if (!view->isColumnHidden(col))
+            shown += (shown.empty() ? "" : "\t") + ShownText(view, row, col);
     EXPECT_EQ(QApplication::clipboard()->text().toStdString(), shown + "\n");
     EXPECT_NE(shown.find("12.50"), std::string::npos);
 }
@@ -194,7 +195,8 @@ TEST_F(GridHandlingTest, FitColumnsShowsLongNumbersWhole) {
     view->horizontalHeader()->resizeSection(total, 20);
     ASSERT_EQ(view->Grid()->GetColWidth(total), 20);
     ClickMenu(RightClickCell(view, 0, 1), {"Fit columns"});
-    int needed = view->fontMetrics().horizontalAdvance(QString::fromStdString(ShownText(view, 0, total)));
+    int needed =
+        view->fontMetrics().horizontalAdvance(QString::fromStdString(ShownText(view, 0, total)));
     EXPECT_GT(view->columnWidth(total), needed);
     EXPECT_EQ(view->Grid()->GetColWidth(total), view->columnWidth(total));
 }

@@ -3,10 +3,10 @@
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QHeaderView>
-#include <QMenu>
-#include <QTest>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
+#include <QTest>
 #include <QTimerEvent>
 #include <cstdlib>
 #include <ctime>

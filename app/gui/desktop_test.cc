@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDir>
 #include <QDialog>
+#include <QDir>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -43,8 +43,8 @@ class DesktopTest : public ::testing::Test {
             return (type & 0xF) == MB_YESNO ? IDYES : IDOK;
         });
         QString error;
-        EXPECT_TRUE(LoadModule(QString::fromLatin1(kPortfolioModule), ModuleSearchPath(),
-                               &registry, &error))
+        EXPECT_TRUE(LoadModule(QString::fromLatin1(kPortfolioModule), ModuleSearchPath(), &registry,
+                               &error))
             << error.toStdString();
         window = std::make_unique<Workstation>(registry, &settings);
         window->resize(1200, 800);
@@ -75,7 +75,9 @@ class DesktopTest : public ::testing::Test {
         ASSERT_NE(popup, nullptr);
         QTest::keyClick(popup, itemKey);
     }
-    QWidget* Focus() { return QApplication::focusWidget() ? QApplication::focusWidget() : window.get(); }
+    QWidget* Focus() {
+        return QApplication::focusWidget() ? QApplication::focusWidget() : window.get();
+    }
 
     QTemporaryDir home;
     QSettings settings;

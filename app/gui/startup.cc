@@ -138,7 +138,8 @@ WorkstationApp::~WorkstationApp() {
             // What the user made there is theirs: the folder stays, and they are told where.
             m_demoHome->setAutoRemove(false);
             std::fprintf(stderr, "The demo folder %s is kept: it holds files you made (%s).\n",
-                         qPrintable(m_demoHome->path()), qPrintable(made.join(QStringLiteral(", "))));
+                         qPrintable(m_demoHome->path()),
+                         qPrintable(made.join(QStringLiteral(", "))));
         }
     }
     CDlgBusquedaSimbolos::SetRunner({});
@@ -161,8 +162,8 @@ QStringList FilesUnder(const QString& folder) {
 QStringList WorkstationApp::UserFilesInDemoHome() const {
     if (!m_demoHome) return {};
     QStringList made;
-    QString settings = m_settings ? QDir(m_demoHome->path()).relativeFilePath(m_settings->fileName())
-                                  : QString();
+    QString settings =
+        m_settings ? QDir(m_demoHome->path()).relativeFilePath(m_settings->fileName()) : QString();
     for (const QString& file : FilesUnder(m_demoHome->path()))
         if (!m_demoStartFiles.contains(file) && file != settings) made << file;
     return made;

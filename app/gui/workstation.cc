@@ -7,8 +7,8 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
-#include <QStyle>
 #include <QStatusBar>
+#include <QStyle>
 
 #include "host/folders.h"
 #include "host/message_box.h"
@@ -58,7 +58,8 @@ Workstation::Workstation(const ui::ModuleRegistry& registry, QSettings* settings
     auto* menuKey = new QAction(this);
     menuKey->setShortcut(QKeySequence(Qt::Key_F10));
     connect(menuKey, &QAction::triggered, this, [this] {
-        if (!menuBar()->actions().isEmpty()) menuBar()->setActiveAction(menuBar()->actions().first());
+        if (!menuBar()->actions().isEmpty())
+            menuBar()->setActiveAction(menuBar()->actions().first());
     });
     addAction(menuKey);
     ShowReady();

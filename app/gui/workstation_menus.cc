@@ -90,7 +90,8 @@ void Workstation::BuildFileMenu() {
     });
     // Our own keys: the standard Close sequence is also the sub-window menu's, and two
     // owners make it ambiguous.
-    closeAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_W), QKeySequence(Qt::CTRL | Qt::Key_F4)});
+    closeAction->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_W), QKeySequence(Qt::CTRL | Qt::Key_F4)});
     m_routed.emplace_back(kCmdClose, closeAction);
     file->addSeparator();
     QAction* print =

@@ -8,8 +8,8 @@
 #include <QMenu>
 #include <QPainter>
 #include <QScrollBar>
-#include <QWheelEvent>
 #include <QStyledItemDelegate>
+#include <QWheelEvent>
 #include <algorithm>
 
 #include "host/grid/table_grid.h"
