@@ -1,5 +1,6 @@
 #include "grids/grid_cartera.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "host/dates.h"
@@ -112,24 +113,43 @@ void CGridCartera::AddMovementRow(const COrderCartera& m) {
     }
 }
 
-bool CGridCartera::ConfirmDelete() const {
-    return AfxMessageBox(LS(3404), MB_YESNO | MB_ICONQUESTION) == IDYES;
+bool CGridCartera::ConfirmDelete(int row) const {
+    // The question names the movement, so the user sees which one goes.
+    std::string text = LS(3404);
+    const COrderCartera* m = GetLedger() ? GetLedger()->GetOrden(GetRowID(row)) : nullptr;
+    if (m) {
+        COLORREF unused = 0;
+        text += "\n\n";
+        for (int id : {3381, 3382, 3384, 3385}) {
+            std::string cell = CellText(id, *m, &unused);
+            if (!cell.empty()) text += (text.back() == '\n' ? "" : "  ") + cell;
+        }
+    }
+    return AfxMessageBox(text, MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+void CGridCartera::DeleteAfterAsking(int col, int row) {
+    if (!ConfirmDelete(row)) return;
+    CSistemaCartera* ledger = GetLedger();
+    if (!ledger) return;
+    ledger->DelOrder(GetRowID(row));
+    // The refill leaves the cursor where it was: on the neighbour that took the row's place,
+    // or on the new last row.
+    int rows = GetNumberRows();
+    if (rows > 0) GotoCell(std::max(col, 0), std::min(row, rows - 1));
 }
 
 void CGridCartera::DeleteMovementRow(int col, int row) {
     if (col == -1) col = GetCurrentCol();
     if (row == -1) row = GetCurrentRow();
     if (col == -1 || row == -1) return;
-    if (!ConfirmDelete()) return;
-    if (CSistemaCartera* ledger = GetLedger()) ledger->DelOrder(GetRowID(row));
+    DeleteAfterAsking(col, row);
 }
 
 void CGridCartera::OnKeyDown(unsigned* vcKey, int processed) {
     if (GetNumberRows() > 0 && vcKey && *vcKey == cartera::kVkDelete) {
         int row = GetCurrentRow();
-        if (row >= 0 && row < GetNumberRows() && ConfirmDelete()) {
-            if (CSistemaCartera* ledger = GetLedger()) ledger->DelOrder(GetRowID(row));
-        }
+        if (row >= 0 && row < GetNumberRows()) DeleteAfterAsking(GetCurrentCol(), row);
     }
     CUGCtrl::OnKeyDown(vcKey, processed);
 }

@@ -16,8 +16,8 @@ class CGridCartera : public CGridQBase {
     void FillGrid() override;
     // Appends a row for m; only visible columns get text.
     void AddMovementRow(const COrderCartera& m);
-    // Asks question 3404 and on Yes deletes the row's movement from the ledger. -1 for col
-    // or row means the current one; nothing when there is none.
+    // Asks question 3404 (naming the movement) and on Yes deletes the row's movement from the
+    // ledger. -1 for col or row means the current one; nothing when there is none.
     void DeleteMovementRow(int col, int row);
 
     // The Delete key asks and deletes the current row's movement; every key then goes on
@@ -31,5 +31,8 @@ class CGridCartera : public CGridQBase {
     std::string CellText(int columnId, const COrderCartera& m, COLORREF* textColor) const;
 
   private:
-    bool ConfirmDelete() const;
+    // Question 3404 followed by the row's type, date, symbol and contracts; true on Yes.
+    bool ConfirmDelete(int row) const;
+    // Asks and deletes the row's movement; the cursor then stays at (col, row).
+    void DeleteAfterAsking(int col, int row);
 };

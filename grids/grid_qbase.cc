@@ -81,8 +81,15 @@ CGridQBase::CGridQBase() {
 // --- Rows -----------------------------------------------------------------------------------
 
 uint64_t CGridQBase::GetRowID(int row) const {
-    const CUGCell* cell = row >= 0 ? PeekCell(0, row) : nullptr;
-    return cell ? cell->GetID64(0) : kNoId;
+    if (row < 0) return kNoId;
+    // Hidden columns are not written, so the id comes from the first shown column.
+    const auto& columns = m_header.Columns();
+    for (int col = 0; col < static_cast<int>(columns.size()); ++col) {
+        if (!columns[col].visible) continue;
+        const CUGCell* cell = PeekCell(col, row);
+        return cell ? cell->GetID64(0) : kNoId;
+    }
+    return kNoId;
 }
 
 void CGridQBase::SetRowTextColor(int row, COLORREF color) {

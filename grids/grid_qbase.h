@@ -50,8 +50,8 @@ class CGridQBase : public CGridTabla, public ILedgerListGrid {
     // Clears the grid and writes every row again from the ledger; nothing without a ledger.
     virtual void FillGrid() {}
 
-    // The record id kept in column 0 of the row; kNoId (all bits set) when the grid has no
-    // such cell.
+    // The record id of the row, whatever columns are hidden or moved; kNoId (all bits set)
+    // when the grid has no such row.
     uint64_t GetRowID(int row) const;
     void SetRowTextColor(int row, COLORREF color);
     // Even rows get the alternate colour, odd rows the grid background.

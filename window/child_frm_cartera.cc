@@ -1,6 +1,8 @@
 #include "window/child_frm_cartera.h"
 
+#include <QShortcut>
 #include <QTabBar>
+#include <utility>
 
 #include "host/strings.h"
 #include "model/sistema.h"
@@ -47,6 +49,20 @@ bool CChildFrmCartera::OnCreateClient(CCreateContext* context) {
     SetActiveView(dynamic_cast<CView*>(m_wndTabs->widget(0)));
     UpdateBarButtons();
     connect(m_wndTabs, &QTabWidget::currentChanged, this, [this](int i) { OnTabChanged(i); });
+    // Tabs from the keyboard, wherever the focus is inside the frame.
+    auto step = [this](int by) {
+        int n = m_wndTabs->count();
+        if (n > 0) m_wndTabs->setCurrentIndex((m_wndTabs->currentIndex() + by + n) % n);
+    };
+    for (auto [key, by] : {std::pair{Qt::CTRL | Qt::Key_Tab, 1},
+                           {Qt::CTRL | Qt::Key_PageDown, 1},
+                           {Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab, -1},
+                           {Qt::CTRL | Qt::SHIFT | Qt::Key_Tab, -1},
+                           {Qt::CTRL | Qt::Key_PageUp, -1}}) {
+        auto* shortcut = new QShortcut(QKeySequence(key), this);
+        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(shortcut, &QShortcut::activated, this, [step, by] { step(by); });
+    }
     return true;
 }
 

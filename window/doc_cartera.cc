@@ -10,6 +10,7 @@
 #include "model/sistema.h"
 #include "window/child_frm_cartera.h"
 #include "window/framework/doc_template.h"
+#include "window/framework/frame.h"
 #include "window/framework/view.h"
 
 IMPLEMENT_DYNCREATE(CDocCartera, CDocument)
@@ -22,9 +23,14 @@ bool CDocCartera::OnNewDocument() {
     if (!GetDocTemplate() || !GetDocTemplate()->GetDocString(extension, CDocTemplate::filterExt))
         return false;  // abandoned without a message
     std::string path = GetPMngFullPath(ORVO_PATH_PORTFOLIOS) + dlg.GetName() + extension;
+    // A portfolio open in a window stays that window's: it comes forward instead of being
+    // emptied under it.
+    if (CDocument* open = GetDocTemplate()->FindDocument(path); open && open != this) {
+        if (CMDIChildWnd* frame = GetDocTemplate()->FindFrame(open)) frame->ActivateFrame();
+        return false;
+    }
     if (File(path) && AfxMessageBox(LS(3458), MB_YESNO | MB_ICONQUESTION) != IDYES) return false;
     SetPathName(path);
-    SetTitle(path);
     if (!DoSave(path, true)) return false;
     m_bCreatedAsNew = 1;
     return true;

@@ -51,14 +51,14 @@ TEST_F(DocumentTest, NewPortfolioIsNamedSavedAtOnceAndMarkedNew) {
     ASSERT_NE(doc, nullptr);
     std::string path = PortfolioPath("Savings");
     EXPECT_EQ(doc->GetPathName(), path);
-    EXPECT_EQ(doc->GetTitle(), path);
+    EXPECT_EQ(doc->GetTitle(), "Savings.cartera");
     EXPECT_EQ(doc->IsCreatedAsNew(), 1);
     EXPECT_TRUE(m_messages.empty());
     std::string bytes = ReadBytes(path);
     ASSERT_FALSE(bytes.empty());
     EXPECT_EQ(bytes[0], '\0') << "the envelope starts with an empty string";
     EXPECT_EQ(MovementsInFile(path), 0u);
-    EXPECT_EQ(FrameOf(doc)->GetWindowText(), path);
+    EXPECT_EQ(FrameOf(doc)->GetWindowText(), "Savings.cartera");
 }
 
 TEST_F(DocumentTest, ExistingFileIsKeptAfterNoAndOverwrittenWithAnEmptyPortfolioAfterYes) {

@@ -1,8 +1,12 @@
 #include "window/test_support.h"
 
+#include <QContextMenuEvent>
 #include <QCoreApplication>
+#include <QHeaderView>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
+#include <QTest>
 #include <QTimerEvent>
 #include <cstdlib>
 #include <ctime>
@@ -162,6 +166,60 @@ std::vector<std::string> ShownRowsText(const qt::GridView* view) {
         rows.push_back(line);
     }
     return rows;
+}
+
+int RowShowing(const qt::GridView* view, int col, const std::string& text) {
+    for (int row = 0; row < ShownRows(view); ++row)
+        if (ShownText(view, row, col) == text) return row;
+    return -1;
+}
+
+namespace {
+
+// A right button click followed by the context menu event the window system sends with it.
+void RightClick(QWidget* widget, const QPoint& at) {
+    QTest::mouseClick(widget, Qt::RightButton, {}, at);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, widget->mapToGlobal(at));
+    QCoreApplication::sendEvent(widget, &event);
+}
+
+QPoint CellCentre(qt::GridView* view, int row, int col) {
+    view->scrollTo(view->model()->index(row, col));
+    return view->visualRect(view->model()->index(row, col)).center();
+}
+
+}  // namespace
+
+void ClickCell(qt::GridView* view, int row, int col) {
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, CellCentre(view, row, col));
+}
+
+QMenu* RightClickCell(qt::GridView* view, int row, int col) {
+    RightClick(view->viewport(), CellCentre(view, row, col));
+    return view->ActiveContextMenu();
+}
+
+QMenu* RightClickHeading(qt::GridView* view, int col) {
+    QHeaderView* heading = view->horizontalHeader();
+    QPoint at(heading->sectionViewportPosition(col) + heading->sectionSize(col) / 2,
+              heading->height() / 2);
+    RightClick(heading->viewport(), at);
+    return view->ActiveContextMenu();
+}
+
+void ClickMenu(QMenu* menu, const std::vector<std::string>& path) {
+    for (const std::string& text : path) {
+        ASSERT_NE(menu, nullptr) << text;
+        QAction* found = nullptr;
+        for (QAction* action : menu->actions())
+            if (action->text().remove(QLatin1Char('&')).toStdString() == text) found = action;
+        ASSERT_NE(found, nullptr) << text;
+        // The pointer rests on the item, then Return chooses it (or opens its submenu).
+        QTest::mouseMove(menu, menu->actionGeometry(found).center());
+        if (menu->activeAction() != found) menu->setActiveAction(found);
+        QTest::keyClick(menu, Qt::Key_Return);
+        menu = found->menu();
+    }
 }
 
 }  // namespace cartera::window::testing

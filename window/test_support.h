@@ -21,6 +21,9 @@ class CViewCartera;
 class CViewOpAbiertas;
 class CViewOpCerradas;
 class CViewValoracion;
+class QMenu;
+class QPoint;
+class QWidget;
 
 namespace cartera::qt {
 class GridView;
@@ -73,5 +76,16 @@ int ShownRows(const qt::GridView* view);
 int ColumnOf(CUGCtrl& grid, int headingId);
 // Every row as shown, cells joined with '|'.
 std::vector<std::string> ShownRowsText(const qt::GridView* view);
+// The first shown row whose cell in col reads text; -1 for none.
+int RowShowing(const qt::GridView* view, int col, const std::string& text);
+
+// Mouse clicks as the user makes them: a left click on a cell, a right click on a cell or
+// on a column heading (returning the popup menu it opened, or null), and the items of a
+// popup menu by their texts (without '&'), each opening the next submenu, chosen with
+// the pointer resting on them and Return.
+void ClickCell(qt::GridView* view, int row, int col);
+QMenu* RightClickCell(qt::GridView* view, int row, int col);
+QMenu* RightClickHeading(qt::GridView* view, int col);
+void ClickMenu(QMenu* menu, const std::vector<std::string>& path);
 
 }  // namespace cartera::window::testing

@@ -133,7 +133,7 @@ TEST_F(ViewsTest, EditClearFollowsTheCurrentRowAndDeletesAfterConfirmation) {
     m_answer = 7;  // No
     EXPECT_TRUE(frame->OnCmdMsg(CViewCartera::kCmdEditClear));
     ASSERT_EQ(m_messages.size(), 1u);
-    EXPECT_EQ(m_messages[0], ::LS(3404));
+    EXPECT_EQ(m_messages[0].rfind(::LS(3404), 0), 0u);
     EXPECT_EQ(view->GetLedger()->GetOrders().size(), 4u);
 
     m_answer = 6;  // Yes

@@ -4,6 +4,7 @@
 #include <QCommandLineParser>
 #include <QDateTime>
 #include <QDir>
+#include <QDirIterator>
 #include <QMessageBox>
 #include <QPainter>
 #include <QTimer>
@@ -131,9 +132,41 @@ WorkstationApp::WorkstationApp(StartupOptions options) : m_options(std::move(opt
 WorkstationApp::~WorkstationApp() {
     m_window.reset();  // frames (and their ledgers) go while the market still exists
     m_feed.reset();
+    if (m_demoHome) {
+        QStringList made = UserFilesInDemoHome();
+        if (!made.isEmpty()) {
+            // What the user made there is theirs: the folder stays, and they are told where.
+            m_demoHome->setAutoRemove(false);
+            std::fprintf(stderr, "The demo folder %s is kept: it holds files you made (%s).\n",
+                         qPrintable(m_demoHome->path()),
+                         qPrintable(made.join(QStringLiteral(", "))));
+        }
+    }
     CDlgBusquedaSimbolos::SetRunner({});
     SetMessageBoxHandler({});
     if (m_demoHome) SetHomeFolder("");
+}
+
+namespace {
+
+// Every file under folder, by its path relative to it.
+QStringList FilesUnder(const QString& folder) {
+    QStringList files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) files << QDir(folder).relativeFilePath(it.next());
+    return files;
+}
+
+}  // namespace
+
+QStringList WorkstationApp::UserFilesInDemoHome() const {
+    if (!m_demoHome) return {};
+    QStringList made;
+    QString settings =
+        m_settings ? QDir(m_demoHome->path()).relativeFilePath(m_settings->fileName()) : QString();
+    for (const QString& file : FilesUnder(m_demoHome->path()))
+        if (!m_demoStartFiles.contains(file) && file != settings) made << file;
+    return made;
 }
 
 bool WorkstationApp::SetUpHome(QString* error) {
@@ -205,6 +238,7 @@ bool WorkstationApp::Start(QString* error) {
         }
         m_demoPath = Q(path);
         m_window->OpenFile(path);
+        m_demoStartFiles = FilesUnder(m_demoHome->path());
     }
     for (const QString& file : m_options.files) m_window->OpenFile(file.toStdString());
     return true;

@@ -39,7 +39,8 @@ bool ParseStartupOptions(const QStringList& args, StartupOptions* out, QString* 
 class WorkstationApp {
   public:
     explicit WorkstationApp(StartupOptions options);
-    // Closes the window before the feed and the handlers go.
+    // Closes the window before the feed and the handlers go. The demo home is removed
+    // unless the user made files there; then it stays and stderr says where.
     ~WorkstationApp();
 
     // Home, language, message boxes, market, module, window; then opens the demo and the
@@ -52,6 +53,9 @@ class WorkstationApp {
     const ui::ModuleRegistry& Registry() const { return m_registry; }
     // The demo portfolio's path; empty without --demo.
     const QString& DemoPath() const { return m_demoPath; }
+    // Files in the demo home that were not there once the demo had started (the settings
+    // file aside), relative to it; empty without --demo.
+    QStringList UserFilesInDemoHome() const;
 
   private:
     bool SetUpHome(QString* error);
@@ -65,6 +69,7 @@ class WorkstationApp {
     std::unique_ptr<qt::FeedDriver> m_feed;
     std::unique_ptr<Workstation> m_window;
     QString m_demoPath;
+    QStringList m_demoStartFiles;
 };
 
 // Shows a question or notice in a QMessageBox over the active window.

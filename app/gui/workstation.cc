@@ -8,6 +8,7 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QStyle>
 
 #include "host/folders.h"
 #include "host/message_box.h"
@@ -53,6 +54,14 @@ Workstation::Workstation(const ui::ModuleRegistry& registry, QSettings* settings
         statusBar()->showMessage(Q(text), kStatusMilliseconds);
     });
     BuildMenus();
+    // F10 opens the first menu, as on other desktops.
+    auto* menuKey = new QAction(this);
+    menuKey->setShortcut(QKeySequence(Qt::Key_F10));
+    connect(menuKey, &QAction::triggered, this, [this] {
+        if (!menuBar()->actions().isEmpty())
+            menuBar()->setActiveAction(menuBar()->actions().first());
+    });
+    addAction(menuKey);
     ShowReady();
 }
 
@@ -110,6 +119,8 @@ void Workstation::HostFrame(CMDIChildWnd* frame) {
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->installEventFilter(this);
     sub->setWindowTitle(frame->windowTitle());
+    // The File menu's Close owns Ctrl+W and Ctrl+F4.
+    for (QAction* action : sub->systemMenu()->actions()) action->setShortcut(QKeySequence());
     if (first) {
         sub->showMaximized();
     } else {
@@ -198,6 +209,21 @@ void Workstation::SetInterfaceLanguage(Language lang) {
     BuildMenus();
     m_registry.NotifyLanguageChanged();
     ShowReady();
+}
+
+void Workstation::Cascade() {
+    QSize size = m_area->viewport()->size() * 2 / 3;
+    size = size.expandedTo(QSize(480, 320)).boundedTo(m_area->viewport()->size());
+    int step = style()->pixelMetric(QStyle::PM_TitleBarHeight) + 4;
+    QPoint at(0, 0);
+    for (QMdiSubWindow* sub : m_area->subWindowList()) {
+        sub->showNormal();
+        sub->setGeometry(QRect(at, size));
+        sub->raise();
+        at += QPoint(step, step);
+        if (at.y() + size.height() > m_area->viewport()->height()) at = QPoint(0, 0);
+    }
+    if (QMdiSubWindow* active = m_area->currentSubWindow()) active->raise();
 }
 
 void Workstation::ShowReady() { statusBar()->showMessage(Q(::LS(40030))); }

@@ -85,6 +85,9 @@ class Workstation : public QMainWindow {
     void OpenWithDialog();
     void ExportActiveToPdf();
     void ShowReady();
+    // Cascades the sub-windows at a size that shows their contents: two thirds of the area,
+    // each one a title bar lower and to the right.
+    void Cascade();
 
     const ui::ModuleRegistry& m_registry;
     QSettings* m_settings;

@@ -5,6 +5,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QSet>
 
 #include "app/gui/workstation.h"
 #include "window/framework/dialog_template.h"
@@ -28,6 +29,29 @@ constexpr LanguageEntry kLanguages[] = {{Language::de, "Deutsch"},
                                         {Language::fr, "Français"},
                                         {Language::it, "Italiano"}};
 
+// Gives every item of actions that has none a mnemonic: the first letter of its text not
+// taken by an earlier sibling. Items that have one keep it; submenus get theirs in turn.
+void AddMnemonics(const QList<QAction*>& actions) {
+    QSet<QChar> taken;
+    for (QAction* action : actions) {
+        int amp = action->text().indexOf(QLatin1Char('&'));
+        if (amp >= 0 && amp + 1 < action->text().size())
+            taken.insert(action->text().at(amp + 1).toLower());
+    }
+    for (QAction* action : actions) {
+        if (action->menu()) AddMnemonics(action->menu()->actions());
+        QString text = action->text();
+        if (action->isSeparator() || text.contains(QLatin1Char('&'))) continue;
+        for (int i = 0; i < text.size(); ++i) {
+            QChar c = text.at(i).toLower();
+            if (!c.isLetterOrNumber() || taken.contains(c)) continue;
+            taken.insert(c);
+            action->setText(text.insert(i, QLatin1Char('&')));
+            break;
+        }
+    }
+}
+
 }  // namespace
 
 void Workstation::BuildMenus() {
@@ -38,6 +62,7 @@ void Workstation::BuildMenus() {
     BuildModuleMenus();
     BuildWindowMenu();
     BuildLanguageMenu();
+    AddMnemonics(menuBar()->actions());
     UpdateCommandStates();
 }
 
@@ -63,7 +88,10 @@ void Workstation::BuildFileMenu() {
     QAction* closeAction = AddCommand(file, kCmdClose, ::LS(kCmdClose), [this] {
         if (QMdiSubWindow* sub = m_area->currentSubWindow()) sub->close();
     });
-    closeAction->setShortcut(QKeySequence::Close);
+    // Our own keys: the standard Close sequence is also the sub-window menu's, and two
+    // owners make it ambiguous.
+    closeAction->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_W), QKeySequence(Qt::CTRL | Qt::Key_F4)});
     m_routed.emplace_back(kCmdClose, closeAction);
     file->addSeparator();
     QAction* print =
@@ -123,9 +151,10 @@ void Workstation::BuildWindowMenu() {
     QMenu* window = menuBar()->addMenu(Q(::LS(40010)));
     auto fill = [this, window] {
         window->clear();
-        AddCommand(window, kCmdCascade, ::LS(kCmdCascade), [this] { m_area->cascadeSubWindows(); });
+        AddCommand(window, kCmdCascade, ::LS(kCmdCascade), [this] { Cascade(); });
         AddCommand(window, kCmdTile, ::LS(kCmdTile), [this] { m_area->tileSubWindows(); });
         FillWindowList(window);
+        AddMnemonics(window->actions());
     };
     connect(window, &QMenu::aboutToShow, this, fill);
     fill();

@@ -205,7 +205,7 @@ TEST_F(WorkstationTest, CreatesAPortfolioThroughTheModulesRecords) {
     std::map<std::string, std::string> tips;
     for (QAction* menu : window.menuBar()->actions())
         for (QAction* item : menu->menu()->actions())
-            tips[item->text().toStdString()] = item->statusTip().toStdString();
+            tips[item->text().remove('&').toStdString()] = item->statusTip().toStdString();
     EXPECT_EQ(tips["Other"], "Other operations");
     EXPECT_EQ(tips["Buy"], "Buy");
     EXPECT_EQ(tips[::LS(40000)], ::LS(40000));
@@ -249,7 +249,7 @@ TEST_F(WorkstationTest, SwitchingTheLanguageRebuildsMenusAndRetitlesFrames) {
 
     window.SetInterfaceLanguage(Language::fr);
     QStringList titles;
-    for (QAction* action : window.menuBar()->actions()) titles << action->text();
+    for (QAction* action : window.menuBar()->actions()) titles << action->text().remove('&');
     EXPECT_EQ(titles.value(0).toStdString(), ::LS(40007));
     EXPECT_TRUE(titles.contains("Portefeuille")) << titles.join(",").toStdString();
     EXPECT_EQ(window.ActiveFrame()->findChild<QTabWidget*>()->tabText(0).toStdString(), ::LS(3377));

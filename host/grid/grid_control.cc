@@ -223,10 +223,21 @@ void CUGCtrl::OnKeyDown(unsigned* vcKey, int processed) {
         case cartera::kVkEnd:
             row = GetNumberRows() - 1;
             break;
+        case cartera::kVkPageUp:
+            row = std::max(row - PageRows(), 0);
+            break;
+        case cartera::kVkPageDown:
+            row = std::min(row + PageRows(), GetNumberRows() - 1);
+            break;
         default:
             return;
     }
     if (col != GetCurrentCol() || row != GetCurrentRow()) GotoCell(col, row);
+}
+
+int CUGCtrl::PageRows() const {
+    int height = m_windowRect.bottom - m_windowRect.top - GetTH_Height() - GetHS_Height();
+    return std::max(height / std::max(GetDefRowHeight(), 1) - 1, 1);
 }
 
 void CUGCtrl::OnDrawFocusRect(CDC* dc, RECT* rect) {

@@ -191,9 +191,11 @@ class CUGCtrl {
     // A click on the top heading: row is -1, updn 1 on press and 0 on release.
     virtual void OnTH_LClicked(int col, int row, int updn, RECT* rect, POINT* point,
                                int processed) {}
-    // Every key press. Unless processed is non-zero, the arrows move the current cell and
-    // Home/End go to the first/last row.
+    // Every key press. Unless processed is non-zero, the arrows move the current cell,
+    // Home/End go to the first/last row and Page Up/Down move by a window's rows.
     virtual void OnKeyDown(unsigned* vcKey, int processed);
+    // The rows a page key moves: those the window shows, less one kept in sight; at least 1.
+    int PageRows() const;
     // Builds the context menu for a right click on (col, row) in section (UG_GRID,
     // UG_TOPHEADING, ...; -1 for a column or row outside the cells); non-zero shows it. The
     // default shows the menu as it stands.

@@ -12,15 +12,16 @@ struct DefaultMenuTexts {
     const char* columns;
     const char* sortAscending;
     const char* sortDescending;
+    const char* fitColumns;
 };
 
 // The grid's own menu texts, in the order of cartera::Language.
 const DefaultMenuTexts kMenuTexts[] = {
-    {"Columns", "Sort ascending", "Sort descending"},
-    {"Spalten", "Aufsteigend sortieren", "Absteigend sortieren"},
-    {"Colonnes", "Tri croissant", "Tri décroissant"},
-    {"Colonne", "Ordinamento crescente", "Ordinamento decrescente"},
-    {"Columnas", "Orden ascendente", "Orden descendente"},
+    {"Columns", "Sort ascending", "Sort descending", "Fit columns"},
+    {"Spalten", "Aufsteigend sortieren", "Absteigend sortieren", "Spalten anpassen"},
+    {"Colonnes", "Tri croissant", "Tri décroissant", "Ajuster les colonnes"},
+    {"Colonne", "Ordinamento crescente", "Ordinamento decrescente", "Adatta le colonne"},
+    {"Columnas", "Orden ascendente", "Orden descendente", "Ajustar columnas"},
 };
 
 const DefaultMenuTexts& MenuTexts() { return kMenuTexts[static_cast<int>(CurrentLanguage())]; }
@@ -110,6 +111,8 @@ void CGridTabla::ApplySort() {
     QuickSetCellType(col, -1, GetSortArrowIndex());
     QuickSetCellTypeEx(col, -1, ascending ? UGCT_SORTARROWUP : UGCT_SORTARROWDOWN);
 }
+
+std::string CGridTabla::FitColumnsText() { return cartera::MenuTexts().fitColumns; }
 
 void CGridTabla::CreateDefaultMenu(CMenu* menu, int col, int row) {
     if (!menu) return;

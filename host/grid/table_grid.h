@@ -85,6 +85,10 @@ class CGridTabla : public CBaseGrid {
 
     CGridTabla() = default;
 
+    // The text of the renderer's "fit the columns to their contents" item, in the interface
+    // language. Only the renderer can measure texts, so the item is its own.
+    static std::string FitColumnsText();
+
     // Stores the header list (id, width, visible, alignment per column, in list order) and
     // the sort state, or loads them. Loading merges with the grid's columns: saved columns
     // first, in saved order, with saved width and visibility (alignment and icon stay the

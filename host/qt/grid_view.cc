@@ -1,11 +1,15 @@
 #include "host/qt/grid_view.h"
 
+#include <QClipboard>
 #include <QContextMenuEvent>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
+#include <QScrollBar>
 #include <QStyledItemDelegate>
+#include <QWheelEvent>
 #include <algorithm>
 
 #include "host/grid/table_grid.h"
@@ -295,8 +299,11 @@ void GridView::ApplyGridLayout() {
                                                                 : Qt::ScrollBarAlwaysOff);
         int cols = m_model->columnCount();
         for (int col = 0; col < cols; ++col) {
-            m_header->resizeSection(col, m_grid->GetColWidth(col));
-            setColumnHidden(col, m_grid->IsColHidden(col) != 0);
+            // Shown before sized: a hidden section ignores its new size and would come
+            // back 0 pixels wide.
+            bool hidden = m_grid->IsColHidden(col) != 0;
+            setColumnHidden(col, hidden);
+            if (!hidden) m_header->resizeSection(col, m_grid->GetColWidth(col));
         }
         if (CBaseGrid* table = m_model->TableGrid()) {
             QPalette pal = palette();
@@ -388,14 +395,55 @@ void GridView::SyncWindowRect() {
     m_grid->MoveWindow(rect);
 }
 
+QString GridView::SelectedRowsText() const {
+    QList<int> rows;
+    if (selectionModel())
+        for (const QModelIndex& index : selectionModel()->selectedRows()) rows << index.row();
+    std::sort(rows.begin(), rows.end());
+    QStringList lines;
+    for (int row : rows) {
+        QStringList cells;
+        for (int visual = 0; visual < m_header->count(); ++visual) {
+            int col = m_header->logicalIndex(visual);
+            if (!isColumnHidden(col)) cells << m_model->index(row, col).data().toString();
+        }
+        lines << cells.join(QLatin1Char('\t'));
+    }
+    return lines.isEmpty() ? QString() : lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+}
+
 void GridView::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Copy)) {
+        QString text = SelectedRowsText();
+        if (!text.isEmpty()) QGuiApplication::clipboard()->setText(text);
+        event->accept();
+        return;
+    }
     unsigned key = VirtualKeyFromQt(event->key());
-    if (!m_grid || key == 0 || key == 9) {
+    // Keys with Ctrl or Alt are the window's (tab switching, menus), not the grid's.
+    bool command = event->modifiers() & (Qt::ControlModifier | Qt::AltModifier);
+    if (!m_grid || key == 0 || key == 9 || command) {
         QTableView::keyPressEvent(event);
         return;
     }
     // The grid does its own navigation; the table view's would move the cursor twice.
     m_grid->OnKeyDown(&key, 0);
+    event->accept();
+}
+
+void GridView::wheelEvent(QWheelEvent* event) {
+    // Three rows a notch, whatever the desktop's line setting (some set one).
+    constexpr int kRowsPerNotch = 3;
+    m_wheelRest += event->angleDelta().y();
+    int notches = m_wheelRest / 120;
+    if (notches == 0 || verticalScrollMode() != ScrollPerItem) {
+        if (verticalScrollMode() != ScrollPerItem) QTableView::wheelEvent(event);
+        event->accept();
+        return;
+    }
+    m_wheelRest -= notches * 120;
+    QScrollBar* bar = verticalScrollBar();
+    bar->setValue(bar->value() - notches * kRowsPerNotch);
     event->accept();
 }
 
@@ -442,6 +490,11 @@ QMenu* GridView::OpenContextMenu(int col, int row, int section, const QPoint& gl
     QMenu* qmenu = BuildQMenu(
         *menu, this,
         [grid, col, row, section](int id) { grid->OnMenuCommand(col, row, section, id); }, enabled);
+    if (dynamic_cast<CGridTabla*>(m_grid)) {
+        qmenu->addSeparator();
+        connect(qmenu->addAction(QString::fromStdString(CGridTabla::FitColumnsText())),
+                &QAction::triggered, this, &GridView::FitColumns);
+    }
     // Deleted once shown and hidden again, also when a command was chosen (the command
     // runs before the deferred deletion).
     connect(qmenu, &QMenu::aboutToHide, qmenu, &QObject::deleteLater);
@@ -450,8 +503,17 @@ QMenu* GridView::OpenContextMenu(int col, int row, int section, const QPoint& gl
     return qmenu;
 }
 
+void GridView::FitColumns() {
+    for (int col = 0; col < m_model->columnCount(); ++col) {
+        if (isColumnHidden(col)) continue;
+        int width = std::max(sizeHintForColumn(col), m_header->sectionSizeHint(col));
+        if (width > 0) m_header->resizeSection(col, width);  // the grid hears it as a resize
+    }
+}
+
 void GridView::OnSectionResized(int logical, int oldSize, int newSize) {
-    if (m_applying || !m_grid || m_header->isSectionHidden(logical)) return;
+    // Hiding a section reports it resized to 0; the user can only make it 1 pixel or more.
+    if (m_applying || !m_grid || newSize <= 0 || m_header->isSectionHidden(logical)) return;
     if (CBaseGrid* table = m_model->TableGrid())
         table->ResizeHeaderColumn(logical, newSize);
     else

@@ -62,12 +62,20 @@ class GridView : public QTableView {
     // Opens the context menu for (col, row, section) at globalPos, as a right click does.
     // Returns the popup shown (deleted after it hides), or null when none is shown.
     QMenu* OpenContextMenu(int col, int row, int section, const QPoint& globalPos);
+    // The selected rows as the user sees them: shown columns in shown order, cells separated
+    // by tabs, a line per row. Ctrl+C puts it on the clipboard.
+    QString SelectedRowsText() const;
+    // Sizes every shown column to its heading and texts, as the user's own resize would
+    // (a table grid keeps the widths in its layout). The context menu's last item.
+    void FitColumns();
     // The popup the last right click opened while it is still open.
     QMenu* ActiveContextMenu() const { return m_menu; }
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    // A notch of the wheel scrolls three rows.
+    void wheelEvent(QWheelEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     // Keeps the grid's window rectangle (CUGCtrl::GetWindowRect) on the widget's geometry.
     void resizeEvent(QResizeEvent* event) override;
@@ -92,6 +100,7 @@ class GridView : public QTableView {
     QPointer<QMenu> m_menu;
     std::vector<int> m_customRows;  // rows given a height other than the default
     bool m_applying = false;        // the view is following the grid: do not echo back
+    int m_wheelRest = 0;            // wheel turn short of a notch, in eighths of a degree
 };
 
 }  // namespace cartera::qt

@@ -137,7 +137,8 @@ TEST_F(GridViewTest, RightClickBuildsTheGridsMenuAndReportsTheChoice) {
     QMenu* menu = view->ActiveContextMenu();
     ASSERT_NE(menu, nullptr);
     QList<QAction*> actions = menu->actions();
-    ASSERT_EQ(actions.size(), 4);
+    ASSERT_EQ(actions.size(), 6);  // the grid's four, then the view's own Fit columns
+    EXPECT_EQ(actions[5]->text().toStdString(), CGridTabla::FitColumnsText());
     EXPECT_EQ(actions[0]->text(), "Buy");
     EXPECT_TRUE(actions[1]->isSeparator());
     EXPECT_FALSE(actions[2]->isEnabled());  // OnCommandUpdateUI greys "Sell"

@@ -32,7 +32,9 @@ CDocument::~CDocument() {
 
 void CDocument::SetPathName(const std::string& path, bool addToMru) {
     m_path = path;
-    SetTitle(path);
+    // Window titles and lists name the file; the folder only lengthens them.
+    size_t slash = path.find_last_of("/\\");
+    SetTitle(slash == std::string::npos ? path : path.substr(slash + 1));
     if (addToMru && m_pDocTemplate) m_pDocTemplate->AddToRecentFileList(path);
 }
 

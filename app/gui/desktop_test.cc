@@ -1,0 +1,178 @@
+// The workstation driven from the keyboard and mouse as a desktop user drives it.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <fstream>
+
+#include "app/gui/module_loader.h"
+#include "app/gui/startup.h"
+#include "app/gui/workstation.h"
+#include "host/folders.h"
+#include "host/market.h"
+#include "host/message_box.h"
+#include "host/qt/grid_view.h"
+#include "host/strings.h"
+#include "window/framework/document.h"
+#include "window/framework/frame.h"
+#include "window/framework/module.h"
+
+namespace cartera::gui {
+namespace {
+
+class DesktopTest : public ::testing::Test {
+  protected:
+    DesktopTest() : settings(home.filePath("workstation.ini"), QSettings::IniFormat) {
+        SetLanguage(Language::en);
+        SetHomeFolder(home.path().toStdString());
+        CMarketService::SetCurrent(&market);
+        SetMessageBoxHandler([this](const std::string& text, unsigned type) {
+            messages.push_back(text);
+            return (type & 0xF) == MB_YESNO ? IDYES : IDOK;
+        });
+        QString error;
+        EXPECT_TRUE(LoadModule(QString::fromLatin1(kPortfolioModule), ModuleSearchPath(), &registry,
+                               &error))
+            << error.toStdString();
+        window = std::make_unique<Workstation>(registry, &settings);
+        window->resize(1200, 800);
+        window->show();
+        QApplication::setActiveWindow(window.get());
+    }
+    ~DesktopTest() override {
+        window.reset();
+        SetMessageBoxHandler({});
+        CMarketService::SetCurrent(nullptr);
+        SetHomeFolder("");
+    }
+    // File > New from the keyboard, the name typed into the dialog and Return pressed.
+    void NewFromKeyboard(const QString& name) {
+        QTimer::singleShot(0, [name] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            ASSERT_NE(dialog, nullptr);
+            QTest::keyClicks(dialog->findChild<QLineEdit*>(), name);
+            QTest::keyClick(dialog->focusWidget(), Qt::Key_Return);
+        });
+        ChooseFromMenuBar(Qt::Key_F, Qt::Key_N);
+    }
+    // Alt+menuKey opens a menu; itemKey chooses its item by its mnemonic.
+    void ChooseFromMenuBar(Qt::Key menuKey, Qt::Key itemKey) {
+        QApplication::setActiveWindow(window.get());  // back from a dialog
+        QTest::keyClick(window.get(), menuKey, Qt::AltModifier);
+        auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(popup, nullptr);
+        QTest::keyClick(popup, itemKey);
+    }
+    QWidget* Focus() {
+        return QApplication::focusWidget() ? QApplication::focusWidget() : window.get();
+    }
+
+    QTemporaryDir home;
+    QSettings settings;
+    CMarketService market;
+    ui::ModuleRegistry registry;
+    std::unique_ptr<Workstation> window;
+    std::vector<std::string> messages;
+};
+
+TEST_F(DesktopTest, MenusWindowsAndTabsAnswerTheKeyboard) {
+    NewFromKeyboard("Alpha");
+    NewFromKeyboard("Beta");
+    QMdiArea* area = window->Area();
+    ASSERT_EQ(area->subWindowList().size(), 2);
+    EXPECT_EQ(area->currentSubWindow()->windowTitle(), "Beta.cartera");
+
+    // F10 opens the first menu.
+    QApplication::setActiveWindow(window.get());
+    QTest::keyClick(window.get(), Qt::Key_F10);
+    auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(popup, nullptr);
+    EXPECT_EQ(popup->title().remove('&').toStdString(), ::LS(40007));
+    QTest::keyClick(popup, Qt::Key_Escape);
+    QTest::keyClick(window->menuBar(), Qt::Key_Escape);
+
+    // Window > Cascade keeps the windows big enough to work in; the list names files.
+    ChooseFromMenuBar(Qt::Key_W, Qt::Key_C);
+    for (QMdiSubWindow* sub : area->subWindowList()) {
+        EXPECT_GE(sub->width(), 480);
+        EXPECT_GE(sub->height(), 320);
+    }
+    EXPECT_NE(area->subWindowList()[0]->pos(), area->subWindowList()[1]->pos());
+
+    // Ctrl+PgDn, Ctrl+Tab and Ctrl+PgUp walk the tabs from inside the grid.
+    auto* tabs = window->ActiveFrame()->findChild<QTabWidget*>();
+    auto* grid = tabs->currentWidget()->findChild<qt::GridView*>();
+    ASSERT_NE(grid, nullptr);
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_PageDown, Qt::ControlModifier);
+    EXPECT_EQ(tabs->currentIndex(), 1);
+    QTest::keyClick(Focus(), Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(tabs->currentIndex(), 2);
+    QTest::keyClick(Focus(), Qt::Key_PageUp, Qt::ControlModifier);
+    EXPECT_EQ(tabs->currentIndex(), 1);
+
+    // Ctrl+W closes the active window only.
+    QTest::keyClick(Focus(), Qt::Key_W, Qt::ControlModifier);
+    ASSERT_EQ(area->subWindowList().size(), 1);
+    EXPECT_EQ(area->subWindowList()[0]->windowTitle(), "Alpha.cartera");
+}
+
+TEST_F(DesktopTest, NewWithTheNameOfAnOpenPortfolioBringsItsWindowForward) {
+    NewFromKeyboard("Alpha");
+    CDocument* alpha = window->ActiveFrame()->GetActiveDocument();
+    std::string path = alpha->GetPathName();
+    NewFromKeyboard("Beta");
+    std::ifstream in(path, std::ios::binary);
+    std::string before((std::istreambuf_iterator<char>(in)), {});
+
+    NewFromKeyboard("Alpha");
+    EXPECT_EQ(window->Area()->subWindowList().size(), 2);
+    EXPECT_EQ(window->ActiveFrame()->GetActiveDocument(), alpha);
+    std::ifstream again(path, std::ios::binary);
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(again)), {}), before);
+    EXPECT_EQ(window->OpenFile(path), alpha);
+    EXPECT_EQ(window->Area()->subWindowList().size(), 2);
+}
+
+TEST(DemoHomeTest, TheDemoFolderStaysWhenTheUserMadeAPortfolioThere) {
+    for (bool makeOne : {false, true}) {
+        StartupOptions options;
+        options.demo = true;
+        options.language = "en";
+        QString home;
+        {
+            WorkstationApp app(options);
+            QString error;
+            ASSERT_TRUE(app.Start(&error)) << error.toStdString();
+            home = QString::fromStdString(HomeFolder());
+            EXPECT_TRUE(app.UserFilesInDemoHome().isEmpty());
+            if (makeOne) {
+                QTimer::singleShot(0, [] {
+                    QWidget* dialog = QApplication::activeModalWidget();
+                    ASSERT_NE(dialog, nullptr);
+                    QTest::keyClicks(dialog->findChild<QLineEdit*>(), "Mine");
+                    QTest::keyClick(dialog->focusWidget(), Qt::Key_Return);
+                });
+                ASSERT_NE(app.Window()->NewDocument(), nullptr);
+            }
+        }
+        EXPECT_EQ(QDir(home).exists(), makeOne);
+        EXPECT_EQ(QDir(home).exists("portfolios/Mine.cartera"), makeOne);
+        QDir(home).removeRecursively();
+    }
+}
+
+}  // namespace
+}  // namespace cartera::gui

@@ -1,0 +1,205 @@
+// The portfolio grids driven as a user drives them: mouse clicks on cells, headings and
+// popup menus, and keys.
+#include <QApplication>
+#include <QClipboard>
+#include <QHeaderView>
+#include <QMenu>
+#include <QTabWidget>
+#include <QTest>
+#include <QWheelEvent>
+
+#include "grids/grid_qbase.h"
+#include "host/dates.h"
+#include "host/qt/grid_view.h"
+#include "host/strings.h"
+#include "model/sistema.h"
+#include "window/child_frm_cartera.h"
+#include "window/doc_cartera.h"
+#include "window/sheets.h"
+#include "window/test_support.h"
+#include "window/views.h"
+
+namespace cartera::window::testing {
+namespace {
+
+// Records the movements the Modify command opens.
+class ModifiedMovements : public PortfolioSheets {
+  public:
+    void RunBuySell(CSistemaCartera&, int, int, CNegocioC*, COrderCartera* m) override {
+        if (m) ids.push_back(m->id);
+    }
+    void RunOther(CSistemaCartera&, int, COrderCartera* m) override {
+        if (m) ids.push_back(m->id);
+    }
+    void RunCommissions(CAdmComisiones&, int) override {}
+    std::vector<uint64_t> ids;
+};
+
+class GridHandlingTest : public WindowTest {
+  protected:
+    GridHandlingTest() { previous = SetSheets(&sheets); }
+    ~GridHandlingTest() override { SetSheets(previous); }
+
+    CChildFrmCartera* OpenSample(std::vector<COrderCartera> movements = {}) {
+        int d = DateNumber(2026, 2, 9);
+        if (movements.empty())
+            movements = {Cash(kImposition, 5000, d), Exec(true, "BBVA.MC", 50, 9.5, d),
+                         Cash(kDividend, 12.5, d), Exec(true, "REP.MC", 20, 14.0, d)};
+        CDocCartera* doc = Open(WritePortfolio("Sample", movements));
+        CChildFrmCartera* frame = FrameOf(doc);
+        if (frame) {
+            frame->resize(900, 500);
+            frame->show();
+        }
+        return frame;
+    }
+    uint64_t IdOfType(CChildFrmCartera* frame, int type) {
+        for (const COrderCartera& m : Movements(frame)->GetLedger()->GetOrders())
+            if (m.type == type) return m.id;
+        return kNoId;
+    }
+    // Hides (or shows) the column with heading id through the heading's popup menu.
+    static void ToggleColumn(qt::GridView* view, int headingId) {
+        ClickMenu(RightClickHeading(view, 0), {::LS(3470), "Columns", ::LS(headingId)});
+    }
+
+    ModifiedMovements sheets;
+    PortfolioSheets* previous = nullptr;
+};
+
+TEST_F(GridHandlingTest, RowsKeepTheirMovementWithTheFirstColumnHidden) {
+    CChildFrmCartera* frame = OpenSample();
+    ASSERT_NE(frame, nullptr);
+    qt::GridView* view = Movements(frame)->GetGridWindow();
+    ToggleColumn(view, 3381);
+    ASSERT_TRUE(view->isColumnHidden(0));
+
+    int amountCol = ColumnOf(*view->Grid(), 3386);
+    int dividend = RowShowing(view, amountCol, "12.50");
+    ASSERT_GE(dividend, 0);
+    ClickMenu(RightClickCell(view, dividend, 2), {::LS(3459)});
+    EXPECT_EQ(sheets.ids, std::vector<uint64_t>{IdOfType(frame, kDividend)});
+
+    m_answer = 6;  // Yes
+    ClickCell(view, RowShowing(view, amountCol, "12.50"), 2);
+    QTest::keyClick(view, Qt::Key_Delete);
+    EXPECT_EQ(IdOfType(frame, kDividend), kNoId);
+    EXPECT_EQ(Movements(frame)->GetLedger()->GetOrders().size(), 3u);
+
+    // The open trades follow the ticks with their first column hidden too.
+    frame->GetTabWnd()->setCurrentIndex(1);
+    qt::GridView* open = OpenTrades(frame)->GetGridWindow();
+    ToggleColumn(open, 3381);
+    ASSERT_TRUE(open->isColumnHidden(0));
+    int priceCol = ColumnOf(*open->Grid(), 3431);
+    CMensajePelvo tick("BBVA.MC");
+    tick.AddValor(kTickLast, 10.25);
+    m_market.Publish(tick);
+    SendTimer(frame, CChildFrmCartera::kIdleTimer);
+    EXPECT_GE(RowShowing(open, priceCol, "10.25"), 0);
+}
+
+TEST_F(GridHandlingTest, DeletingInASortedGridKeepsTheCursorOnTheNeighbourAndNamesTheMovement) {
+    CChildFrmCartera* frame = OpenSample();
+    ASSERT_NE(frame, nullptr);
+    qt::GridView* view = Movements(frame)->GetGridWindow();
+    int dateCol = ColumnOf(*view->Grid(), 3382);
+    QHeaderView* heading = view->horizontalHeader();
+    QTest::mouseClick(
+        heading->viewport(), Qt::LeftButton, {},
+        QPoint(heading->sectionViewportPosition(dateCol) + 10, heading->height() / 2));
+    std::vector<std::string> before = ShownRowsText(view);
+    ASSERT_EQ(before.size(), 4u);
+
+    m_answer = 6;  // Yes
+    ClickCell(view, 1, 2);
+    QTest::keyClick(view, Qt::Key_Delete);
+    ASSERT_EQ(m_messages.size(), 1u);
+    EXPECT_EQ(m_messages[0].rfind(::LS(3404), 0), 0u) << m_messages[0];
+    EXPECT_NE(m_messages[0].find("B  09-02-2026  BBVA.MC  50"), std::string::npos) << m_messages[0];
+    std::vector<std::string> after = ShownRowsText(view);
+    ASSERT_EQ(after.size(), 3u);
+    EXPECT_EQ(view->Grid()->GetCurrentRow(), 1);
+    EXPECT_EQ(view->currentIndex().row(), 1);
+    EXPECT_EQ(after[1], before[2]);
+
+    // Delete from the popup menu asks the same, and its neighbour is the new last row.
+    ClickMenu(RightClickCell(view, 2, 2), {::LS(3403)});
+    EXPECT_EQ(ShownRows(view), 2);
+    EXPECT_EQ(view->Grid()->GetCurrentRow(), 1);
+}
+
+TEST_F(GridHandlingTest, AColumnHiddenFromTheMenuComesBackFromIt) {
+    CChildFrmCartera* frame = OpenSample();
+    ASSERT_NE(frame, nullptr);
+    qt::GridView* view = Movements(frame)->GetGridWindow();
+    int group = ColumnOf(*view->Grid(), 3390);
+    int width = view->columnWidth(group);
+    ToggleColumn(view, 3390);
+    ASSERT_TRUE(view->isColumnHidden(group));
+    ToggleColumn(view, 3390);
+    EXPECT_FALSE(view->isColumnHidden(group));
+    EXPECT_EQ(view->columnWidth(group), width);
+    EXPECT_FALSE(view->Grid()->IsColHidden(group));
+}
+
+TEST_F(GridHandlingTest, PageKeysMoveAWindowOfRowsAndAWheelNotchScrollsThree) {
+    std::vector<COrderCartera> many;
+    for (int i = 0; i < 80; ++i) many.push_back(Cash(kDeposit, 100 + i, DateNumber(2026, 1, 1)));
+    CChildFrmCartera* frame = OpenSample(many);
+    ASSERT_NE(frame, nullptr);
+    qt::GridView* view = Movements(frame)->GetGridWindow();
+    int page = view->Grid()->PageRows();
+    ASSERT_GT(page, 5);
+    ClickCell(view, 0, 1);
+    QTest::keyClick(view, Qt::Key_PageDown);
+    EXPECT_EQ(view->Grid()->GetCurrentRow(), page);
+    QTest::keyClick(view, Qt::Key_PageDown);
+    QTest::keyClick(view, Qt::Key_PageUp);
+    EXPECT_EQ(view->Grid()->GetCurrentRow(), page);
+
+    QTest::keyClick(view, Qt::Key_Home);
+    QApplication::setWheelScrollLines(1);  // as some desktops set it
+    QPoint at = view->viewport()->rect().center();
+    QWheelEvent notch(at, view->viewport()->mapToGlobal(at), QPoint(), QPoint(0, -120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view->viewport(), &notch);
+    EXPECT_EQ(view->rowAt(0), 3);
+    QApplication::setWheelScrollLines(3);
+}
+
+TEST_F(GridHandlingTest, CtrlCCopiesTheSelectedRowAsTabSeparatedText) {
+    CChildFrmCartera* frame = OpenSample();
+    ASSERT_NE(frame, nullptr);
+    qt::GridView* view = Movements(frame)->GetGridWindow();
+    ToggleColumn(view, 3381);
+    int amountCol = ColumnOf(*view->Grid(), 3386);
+    int row = RowShowing(view, amountCol, "12.50");
+    ClickCell(view, row, 2);
+    QApplication::clipboard()->clear();
+    QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
+    std::string shown;
+    for (int col = 1; col < view->model()->columnCount(); ++col)
+        if (!view->isColumnHidden(col))
+            shown += (shown.empty() ? "" : "\t") + ShownText(view, row, col);
+    EXPECT_EQ(QApplication::clipboard()->text().toStdString(), shown + "\n");
+    EXPECT_NE(shown.find("12.50"), std::string::npos);
+}
+
+TEST_F(GridHandlingTest, FitColumnsShowsLongNumbersWhole) {
+    int d = DateNumber(2026, 2, 9);
+    CChildFrmCartera* frame = OpenSample({Cash(kImposition, 123456789.25, d)});
+    ASSERT_NE(frame, nullptr);
+    qt::GridView* view = Movements(frame)->GetGridWindow();
+    int total = ColumnOf(*view->Grid(), 3395);
+    view->horizontalHeader()->resizeSection(total, 20);
+    ASSERT_EQ(view->Grid()->GetColWidth(total), 20);
+    ClickMenu(RightClickCell(view, 0, 1), {"Fit columns"});
+    int needed =
+        view->fontMetrics().horizontalAdvance(QString::fromStdString(ShownText(view, 0, total)));
+    EXPECT_GT(view->columnWidth(total), needed);
+    EXPECT_EQ(view->Grid()->GetColWidth(total), view->columnWidth(total));
+}
+
+}  // namespace
+}  // namespace cartera::window::testing
