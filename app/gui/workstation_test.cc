@@ -282,9 +282,9 @@ TEST_F(WorkstationTest, ABuyFromThePortfolioMenuAndASellFromTheOpenTradeRowClose
 
     QAction* buy = nullptr;
     for (QAction* menu : window.menuBar()->actions())
-        if (menu->text().toStdString() == registry.BuildMenu(3371).title)
+        if (QString(menu->text()).remove('&').toStdString() == registry.BuildMenu(3371).title)
             for (QAction* item : menu->menu()->actions())
-                if (item->text() == "Buy") buy = item;
+                if (QString(item->text()).remove('&') == "Buy") buy = item;
     ASSERT_NE(buy, nullptr);
     OnSheet([&] { buy->trigger(); },
             [](QWidget& sheet) {
