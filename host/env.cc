@@ -178,8 +178,9 @@ public:
                     std::string* error) override {
         if (IsMissing(path)) return true;  // nothing to keep yet
         // Linked under a temporary name first, so an old backup stays until the new one is
-        // complete.
-        std::string tmp = backup + ".tmp-" + std::to_string(::getpid());
+        // complete; named as the save's temporaries, so a killed writer's is cleared too.
+        std::string tmp = DirOf(backup) + "/." + path.substr(path.find_last_of('/') + 1) +
+                          ".tmp-" + std::to_string(::getpid()) + "-backup";
         ::unlink(tmp.c_str());
         if (::linkat(AT_FDCWD, path.c_str(), AT_FDCWD, tmp.c_str(), AT_SYMLINK_FOLLOW) != 0 ||
             ::rename(tmp.c_str(), backup.c_str()) != 0) {

@@ -21,6 +21,12 @@ void SerializePortfolio(CArchive& ar, CSistemaCartera& ledger, bool* isPortfolio
     ledger.Serialize(ar);
 }
 
+std::unique_ptr<FileLock> LockPortfolioFile(const std::string& path, std::string* error) {
+    return CurrentEnv()->LockFile(path, kLockWaitMs, error);
+}
+
+std::string BackupPath(const std::string& path) { return path + ".bak"; }
+
 PortfolioDocument::PortfolioDocument(CSistemaCartera* ledger) : m_ledger(ledger) {
     m_ledger->SetDocumento(this);
 }
@@ -60,6 +66,9 @@ bool PortfolioDocument::SaveAs(const std::string& path, std::string* error) {
     CArchive ar(&data);
     SerializePortfolio(ar, *m_ledger);
     std::string why;
+    // Without a backup (a file system without hard links) the save still goes ahead: the
+    // backup is a convenience, the atomic save is the guarantee.
+    CurrentEnv()->KeepBackup(path, BackupPath(path), nullptr);
     if (!CurrentEnv()->WriteFileAtomic(path, data, &why)) {
         if (error) *error = why;
         return false;

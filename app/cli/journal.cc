@@ -5,6 +5,7 @@
 #include "app/cli/commands.h"
 #include "app/cli/movement_options.h"
 #include "app/cli/portfolio_window.h"
+#include "host/env.h"
 #include "host/folders.h"
 #include "model/portfolio_file.h"
 #include "model/sistema.h"
@@ -26,6 +27,7 @@ void NewPortfolio(Output io, const JournalArgs& a) {
     std::string path = GetPMngFullPath(ORVO_PATH_PORTFOLIOS) + a.name;
     std::string extension = PortfolioExtension();
     if (!path.ends_with(extension)) path += extension;
+    auto lock = LockPortfolio(path);
     if (File(path) && !a.force)
         FailUsage("portfolio " + path + " already exists (use --force to overwrite it)");
     auto ledger = MakeLedger();
@@ -77,6 +79,22 @@ void DeleteMovement(const JournalArgs& a) {
     uint64_t id = FindMovement(portfolio, a.id).id;
     portfolio.Ledger().DelOrder(id);
     portfolio.CheckSaved();
+}
+
+// Puts the version the last save replaced back in place; the replaced one becomes the
+// backup, so a second restore undoes the first.
+void Restore(const JournalArgs& a) {
+    auto lock = LockPortfolio(a.path);
+    const std::string backup = BackupPath(a.path);
+    std::string data, why;
+    if (!CurrentEnv()->ReadFile(backup, &data, &why))
+        FailIo("no previous version of " + a.path + " to restore: " + why);
+    auto ledger = MakeLedger();
+    if (!PortfolioDocument(ledger.get()).Load(backup, &why))
+        FailIo("the previous version cannot be restored: " + why);
+    if (!CurrentEnv()->KeepBackup(a.path, backup, &why) ||
+        !CurrentEnv()->WriteFileAtomic(a.path, data, &why))
+        FailIo("cannot restore " + a.path + ": " + why);
 }
 
 CLI::App* AddPathCommand(CLI::App& app, const std::string& name, const std::string& help,
@@ -144,6 +162,13 @@ void AddJournalCommands(CLI::App& app, Output io, Commands& commands) {
     sub = AddPathCommand(app, "delete", "Delete a movement", *deleted);
     sub->add_option("ID", deleted->id, "movement id")->required();
     commands.push_back({sub, [deleted] { DeleteMovement(*deleted); }});
+
+    auto restored = std::make_shared<JournalArgs>();
+    sub = AddPathCommand(app, "restore",
+                         "Bring back the version the last save replaced (PATH.bak); the "
+                         "current one becomes PATH.bak",
+                         *restored);
+    commands.push_back({sub, [restored] { Restore(*restored); }});
 }
 
 }  // namespace cartera::cli
