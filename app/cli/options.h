@@ -71,8 +71,9 @@ std::time_t ResolveWhen(const TextOption& date, const TextOption& time, std::tim
 // are refilled on every update of the document, and every save writes their layouts.
 class OpenPortfolio {
   public:
-    // What the command does with the portfolio: shows its grids, or only changes it.
-    enum class Use { show, change };
+    // What the command does with the portfolio: shows its grids, changes it (grids left
+    // empty, file locked), or only reads it (grids left empty, no lock).
+    enum class Use { show, change, read };
     // Loads path; fails with an IO error naming the file when it is missing, unreadable or
     // damaged, or when the commission file is unreadable or damaged. To change it, first
     // takes the file's lock, held until destroyed, so no other writer saves in between.
