@@ -188,6 +188,8 @@ public:
             ::unlink(tmp.c_str());
             return false;
         }
+        // When the backup already was this file, rename did nothing and tmp is still there.
+        ::unlink(tmp.c_str());
         return true;
     }
 

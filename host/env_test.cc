@@ -182,6 +182,9 @@ TEST_F(PosixEnvTest, ASaveKeepsModeLinksAndRefusesReadOnlyFiles) {
     EXPECT_EQ(data, "three");
 
     ASSERT_TRUE(env()->KeepBackup(link, path + ".bak", &error)) << error;
+    ASSERT_TRUE(env()->KeepBackup(link, path + ".bak", &error)) << error;  // already linked
+    EXPECT_EQ(Listing(), (std::vector<std::string>{"book.cartera", "book.cartera.bak",
+                                                   "link.cartera"}));
     ASSERT_TRUE(env()->WriteFileAtomic(path, "four", &error));
     ASSERT_TRUE(env()->ReadFile(path + ".bak", &data, &error));
     EXPECT_EQ(data, "three");

@@ -3,6 +3,7 @@
 #include "host/archive.h"
 #include "host/env.h"
 #include "host/version_info.h"
+#include "model/entry.h"
 #include "model/sistema.h"
 
 namespace cartera {
@@ -53,6 +54,12 @@ bool PortfolioDocument::Load(const std::string& path, std::string* error) {
                 (isPortfolio ? std::string(e.what()) + " at byte " + std::to_string(ar.Position())
                              : std::string("not a portfolio file"));
         }
+        return false;
+    }
+    for (const COrderCartera& m : m_ledger->GetOrders()) {
+        std::string why = UnpriceableReason(m);
+        if (why.empty()) continue;
+        if (error) *error = path + ": movement " + std::to_string(m.id) + ": " + why;
         return false;
     }
     m_path = path;

@@ -7,6 +7,7 @@
 #include "app/cli/portfolio_window.h"
 #include "host/env.h"
 #include "host/folders.h"
+#include "model/entry.h"
 #include "model/portfolio_file.h"
 #include "model/sistema.h"
 
@@ -38,11 +39,17 @@ void NewPortfolio(Output io, const JournalArgs& a) {
     io.out << path << '\n';
 }
 
+void RequirePriceable(const COrderCartera& m) {
+    std::string why = UnpriceableReason(m);
+    if (!why.empty()) FailUsage(why);
+}
+
 // Adds the movement the command built and prints its new id.
 template <typename Build>
 void AddMovement(Output io, const JournalArgs& a, Build build) {
     OpenPortfolio portfolio(a.path, OpenPortfolio::Use::change);
     COrderCartera m = build(portfolio.Ledger());
+    RequirePriceable(m);
     portfolio.Ledger().AddOrder(m);
     portfolio.CheckSaved();
     io.out << portfolio.Ledger().GetOrders().back().id << '\n';
@@ -69,6 +76,7 @@ void ModifyMovement(Output io, const JournalArgs& a) {
     } else {
         FailUsage("movement " + a.id + " is a " + TypeName(old.type) + " and cannot be modified");
     }
+    RequirePriceable(changed);
     portfolio.Ledger().ModOrder(changed);
     portfolio.CheckSaved();
     io.out << changed.id << '\n';

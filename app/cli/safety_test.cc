@@ -92,5 +92,29 @@ TEST_F(SafetyTest, RestoreBringsBackThePreviousVersion) {
     EXPECT_EQ(Bytes(p), two);
 }
 
+TEST_F(SafetyTest, AmountsThatCannotBePricedAreRefused) {
+    const std::string p = NewPortfolio();
+    Ok({"buy", p, "--code", "A", "--contracts", "2", "--price", "1"});
+    const std::string before = Bytes(p);
+    for (const char* price : {"1e308", "nan", "inf"}) {
+        EXPECT_NE(Fails(2, {"buy", p, "--code", "A", "--contracts", "2", "--price", price})
+                      .find("price"),
+                  std::string::npos)
+            << price;
+    }
+    EXPECT_NE(Fails(2, {"dividend", p, "--code", "A", "--shares", "-5", "--per-share", "1"})
+                  .find("negative"),
+              std::string::npos);
+    Fails(2, {"dividend", p, "--code", "A", "--shares", "0", "--per-share", "1"});
+    Fails(2, {"cash", p, "--type", "expense", "--amount", "1e309"});
+    EXPECT_EQ(Bytes(p), before);
+
+    auto loaded = Load(p);  // a file holding a movement of 0 contracts is reported
+    COrderCartera m = loaded->At(0);
+    m.contracts = 0;
+    loaded->ledger->ModOrder(m);
+    EXPECT_NE(Fails(1, {"show", p}).find("contracts"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace cartera::cli::testing
