@@ -116,5 +116,16 @@ TEST_F(SafetyTest, AmountsThatCannotBePricedAreRefused) {
     EXPECT_NE(Fails(1, {"show", p}).find("contracts"), std::string::npos);
 }
 
+TEST_F(SafetyTest, BytesAfterTheGridLayoutsAreRefused) {
+    const std::string p = NewPortfolio();
+    std::string old = Bytes(p);
+    old[9] = 0;  // a file of minor version 0, without checksum
+    old.erase(13, 4);
+    Write(p, old);
+    Ok({"show", p, "totals"});
+    Write(p, old + "junk");
+    EXPECT_NE(Fails(1, {"show", p}).find("4 unknown bytes"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace cartera::cli::testing
