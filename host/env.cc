@@ -8,11 +8,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <random>
-#include <csignal>
-#include <cstdlib>
 
 namespace cartera {
 namespace {
@@ -41,11 +41,11 @@ std::string Resolved(const std::string& path) {
 }
 
 class PosixLock : public FileLock {
-public:
+  public:
     explicit PosixLock(int fd) : m_fd(fd) {}
     ~PosixLock() override { ::close(m_fd); }
 
-private:
+  private:
     int m_fd;
 };
 
@@ -179,8 +179,8 @@ public:
         if (IsMissing(path)) return true;  // nothing to keep yet
         // Linked under a temporary name first, so an old backup stays until the new one is
         // complete; named as the save's temporaries, so a killed writer's is cleared too.
-        std::string tmp = DirOf(backup) + "/." + path.substr(path.find_last_of('/') + 1) +
-                          ".tmp-" + std::to_string(::getpid()) + "-backup";
+        std::string tmp = DirOf(backup) + "/." + path.substr(path.find_last_of('/') + 1) + ".tmp-" +
+                          std::to_string(::getpid()) + "-backup";
         ::unlink(tmp.c_str());
         if (::linkat(AT_FDCWD, path.c_str(), AT_FDCWD, tmp.c_str(), AT_SYMLINK_FOLLOW) != 0 ||
             ::rename(tmp.c_str(), backup.c_str()) != 0) {
@@ -193,7 +193,7 @@ public:
         return true;
     }
 
-protected:
+  protected:
     // Whether to fail this step of a save (errno then set), or for shortWrite to write
     // one byte; never, on the real system.
     virtual bool Fails(SaveStep) { return false; }
@@ -225,8 +225,9 @@ protected:
     // (their process no longer exists). Best effort: errors are ignored.
     void RemoveStaleTemporaries(const std::string& dir, const std::string& base) {
         try {
-            if (Fails(SaveStep::cleanUp)) throw std::filesystem::filesystem_error(
-                "cannot list", dir, std::error_code(errno, std::generic_category()));
+            if (Fails(SaveStep::cleanUp))
+                throw std::filesystem::filesystem_error(
+                    "cannot list", dir, std::error_code(errno, std::generic_category()));
             std::error_code ec;
             const std::string prefix = "." + base + ".tmp-";
             std::filesystem::directory_iterator it(dir, ec), end;
@@ -245,17 +246,17 @@ protected:
 
 // Fails one step of every save with an error number.
 class FaultyEnv : public RealEnv {
-public:
+  public:
     FaultyEnv(SaveStep step, int errorNumber) : m_step(step), m_error(errorNumber) {}
 
-protected:
+  protected:
     bool Fails(SaveStep step) override {
         if (step != m_step) return false;
         errno = m_error;
         return true;
     }
 
-private:
+  private:
     SaveStep m_step;
     int m_error;
 };

@@ -9,7 +9,7 @@ namespace cartera {
 
 // An advisory lock on a file, held until destroyed.
 class FileLock {
-public:
+  public:
     virtual ~FileLock() = default;
 };
 
@@ -39,8 +39,7 @@ public:
     // Keeps the current content of path as backup by a hard link, replacing an older
     // backup, so the next atomic save leaves the previous version there. False (and
     // *error set) when that cannot be done; nothing is then changed.
-    virtual bool KeepBackup(const std::string& path, const std::string& backup,
-                            std::string* error);
+    virtual bool KeepBackup(const std::string& path, const std::string& backup, std::string* error);
 };
 
 // How long the file commands wait for another writer of the same file.

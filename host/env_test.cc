@@ -6,8 +6,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -183,8 +183,8 @@ TEST_F(PosixEnvTest, ASaveKeepsModeLinksAndRefusesReadOnlyFiles) {
 
     ASSERT_TRUE(env()->KeepBackup(link, path + ".bak", &error)) << error;
     ASSERT_TRUE(env()->KeepBackup(link, path + ".bak", &error)) << error;  // already linked
-    EXPECT_EQ(Listing(), (std::vector<std::string>{"book.cartera", "book.cartera.bak",
-                                                   "link.cartera"}));
+    EXPECT_EQ(Listing(),
+              (std::vector<std::string>{"book.cartera", "book.cartera.bak", "link.cartera"}));
     ASSERT_TRUE(env()->WriteFileAtomic(path, "four", &error));
     ASSERT_TRUE(env()->ReadFile(path + ".bak", &data, &error));
     EXPECT_EQ(data, "three");
@@ -219,9 +219,9 @@ TEST_F(PosixEnvTest, AFailedStepLeavesTheOldOrTheNewFile) {
     using cartera::SaveStep;
     const std::string path = m_dir + "/book.cartera";
     const std::string old(100000, 'o'), young(150000, 'n');
-    for (SaveStep step : {SaveStep::open, SaveStep::write, SaveStep::shortWrite, SaveStep::fsync,
-                          SaveStep::close, SaveStep::rename, SaveStep::syncFolder,
-                          SaveStep::cleanUp}) {
+    for (SaveStep step :
+         {SaveStep::open, SaveStep::write, SaveStep::shortWrite, SaveStep::fsync, SaveStep::close,
+          SaveStep::rename, SaveStep::syncFolder, SaveStep::cleanUp}) {
         for (int errorNumber : {EIO, ENOSPC}) {
             ASSERT_TRUE(env()->WriteFileAtomic(path, old, nullptr));
             auto faulty = cartera::MakeFaultyPosixEnv(step, errorNumber);

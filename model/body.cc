@@ -118,9 +118,9 @@ void CSistemaCartera::LoadBody(CArchive& ar) {
     if (readLayouts) {
         SerializeLayouts(ar);
         if (!ar.AtEnd())
-            throw CArchiveException(CArchiveException::badFormat,
-                                    std::to_string(ar.Remaining()) +
-                                        " unknown bytes after the grid layouts");
+            throw CArchiveException(
+                CArchiveException::badFormat,
+                std::to_string(ar.Remaining()) + " unknown bytes after the grid layouts");
     }
     DoAfterLoadingProcess();
 }

@@ -21,9 +21,7 @@ uint32_t Checksum(std::string_view bytes) {
     return h;
 }
 
-void Fail(const std::string& what) {
-    throw CArchiveException(CArchiveException::badFormat, what);
-}
+void Fail(const std::string& what) { throw CArchiveException(CArchiveException::badFormat, what); }
 
 }  // namespace
 

@@ -105,7 +105,7 @@ TEST_F(PortfolioFileTest, DamageIsFoundByChecksumVersionAndLength) {
     EXPECT_FALSE(loads(good + "x"));
 
     std::string old = good;
-    old[9] = 0;       // minor version 0: no checksum
+    old[9] = 0;  // minor version 0: no checksum
     old.erase(13, 4);
     EXPECT_TRUE(loads(old)) << error;
     // The file may end right after the extension records, not inside the layout marker.

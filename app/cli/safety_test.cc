@@ -37,17 +37,17 @@ TEST_F(SafetyTest, UnreadableOrDamagedCommissionFilesStopChanges) {
     const std::string p = NewPortfolio();
     AddBroker();
     const std::string file = home + "/Comisiones.bin", good = Bytes(file);
-    const std::vector<std::string> buy = {"buy", p, "--code", "A", "--contracts", "1",
-                                          "--price", "1"};
-    const std::vector<std::string> add = {"commissions", "add-bracket", "New", "--from", "0",
-                                          "--to", "1"};
+    const std::vector<std::string> buy = {"buy",         p,   "--code",  "A",
+                                          "--contracts", "1", "--price", "1"};
+    const std::vector<std::string> add = {"commissions", "add-bracket", "New", "--from",
+                                          "0",           "--to",        "1"};
     Write(file, good.substr(0, 5));  // damaged
     EXPECT_NE(Fails(1, add).find(file), std::string::npos);
     Fails(1, buy);
     EXPECT_EQ(Bytes(file), good.substr(0, 5));
 
     std::filesystem::rename(file, file + ".saved");  // missing: an empty set of schedules
-    std::filesystem::create_directory(file);          // exists, cannot be read
+    std::filesystem::create_directory(file);         // exists, cannot be read
     EXPECT_NE(Fails(1, add).find("cannot read"), std::string::npos);
     Fails(1, buy);
     EXPECT_TRUE(std::filesystem::is_directory(file));
@@ -79,8 +79,8 @@ TEST_F(SafetyTest, RestoreBringsBackThePreviousVersion) {
     const std::string one = Bytes(p);
     Ok({"buy", p, "--code", "B", "--contracts", "1", "--price", "1"});
     const std::string two = Bytes(p);
-    std::filesystem::permissions(p, std::filesystem::perms::owner_read |
-                                        std::filesystem::perms::owner_write);
+    std::filesystem::permissions(
+        p, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     Ok({"restore", p});
     EXPECT_EQ(Bytes(p), one);
     EXPECT_EQ(std::filesystem::status(p).permissions() & std::filesystem::perms::all,
@@ -97,9 +97,9 @@ TEST_F(SafetyTest, AmountsThatCannotBePricedAreRefused) {
     Ok({"buy", p, "--code", "A", "--contracts", "2", "--price", "1"});
     const std::string before = Bytes(p);
     for (const char* price : {"1e308", "nan", "inf"}) {
-        EXPECT_NE(Fails(2, {"buy", p, "--code", "A", "--contracts", "2", "--price", price})
-                      .find("price"),
-                  std::string::npos)
+        EXPECT_NE(
+            Fails(2, {"buy", p, "--code", "A", "--contracts", "2", "--price", price}).find("price"),
+            std::string::npos)
             << price;
     }
     EXPECT_NE(Fails(2, {"dividend", p, "--code", "A", "--shares", "-5", "--per-share", "1"})

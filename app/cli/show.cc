@@ -3,12 +3,12 @@
 #include <memory>
 
 #include "app/cli/commands.h"
-#include "host/env.h"
 #include "app/cli/layout_options.h"
 #include "app/cli/portfolio_window.h"
 #include "app/cli/quotes.h"
 #include "app/cli/views.h"
 #include "grids/grid_valoracion.h"
+#include "host/env.h"
 
 namespace cartera::cli {
 namespace {
