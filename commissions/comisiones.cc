@@ -33,13 +33,29 @@ void SerializeRecord(CArchive& ar, stComision& r) {
 std::string CAdmComisiones::FilePath() { return GetPMngFullPath(ORVO_PATH_SETTINGS) + LS(3456); }
 
 void CAdmComisiones::Load() {
-    std::string data;
-    if (!cartera::CurrentEnv()->ReadFile(FilePath(), &data, nullptr)) return;
+    m_loadError.clear();
+    const std::string path = FilePath();
+    std::string data, why;
+    cartera::Env* env = cartera::CurrentEnv();
+    if (!env->ReadFile(path, &data, &why)) {
+        if (!env->IsMissing(path)) m_loadError = "cannot read the commission file: " + why;
+        return;
+    }
     CArchive ar{std::string_view(data)};
-    Serialize(ar);
+    try {
+        Serialize(ar);
+    } catch (const CArchiveException& e) {
+        m_loadError = "damaged commission file " + path + ": " + e.what();
+        throw;
+    }
+}
+
+std::unique_ptr<cartera::FileLock> CAdmComisiones::LockFile(std::string* error) {
+    return cartera::CurrentEnv()->LockFile(FilePath(), cartera::kLockWaitMs, error);
 }
 
 bool CAdmComisiones::Save() {
+    if (!m_loadError.empty()) return false;
     std::string data;
     CArchive ar(&data);
     Serialize(ar);

@@ -2,10 +2,15 @@
 // Commission schedules: named sets of brackets over the traded amount, kept in one
 // commission file shared by all portfolios, and the commission they give an amount.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 class CArchive;
+
+namespace cartera {
+class FileLock;
+}
 
 // One bracket of a schedule.
 struct stComision {
@@ -37,13 +42,20 @@ public:
     CAdmComisiones() = default;
     virtual ~CAdmComisiones() = default;
 
-    // Replaces the collection with the commission file's content. A file that cannot be
-    // opened leaves the collection as it was. A file that ends inside a record throws
+    // Replaces the collection with the commission file's content. A missing file leaves
+    // the collection as it was. A file that exists but cannot be read leaves it too and
+    // sets LoadError(). A file that ends inside a record sets LoadError() and throws
     // CArchiveException; the records read completely before stay.
     void Load();
-    // Writes the collection to the commission file (atomically); silent on failure.
+    // Why the last Load failed (naming the file); empty when it succeeded.
+    const std::string& LoadError() const { return m_loadError; }
+    // Writes the collection to the commission file (atomically). Refused while LoadError()
+    // is set, so a file that could not be read is never replaced by what little was read.
     // Returns whether the file was written.
     bool Save();
+    // Takes the lock every load-change-save of the commission file holds (waiting a little
+    // for another writer); null, with *error naming the file, when it stays taken.
+    static std::unique_ptr<cartera::FileLock> LockFile(std::string* error);
     // The file body: a 32-bit record count, then the records. Loading replaces the
     // collection and keeps stored schedule ids and bracket indexes as they are.
     virtual void Serialize(CArchive& ar);
@@ -78,4 +90,5 @@ public:
 
 private:
     CArrayComisiones m_records;
+    std::string m_loadError;
 };

@@ -7,6 +7,12 @@
 
 namespace cartera {
 
+// An advisory lock on a file, held until destroyed.
+class FileLock {
+  public:
+    virtual ~FileLock() = default;
+};
+
 class Env {
 public:
     virtual ~Env() = default;
@@ -21,10 +27,33 @@ public:
     virtual bool FileExists(const std::string& path) = 0;
     // Creates the folder and its parents. False (and *error set) on failure.
     virtual bool CreateDirs(const std::string& path, std::string* error) = 0;
+    // True only when nothing is at path (a file that exists but cannot be read is not
+    // missing).
+    virtual bool IsMissing(const std::string& path) { return !FileExists(path); }
+    // Takes the advisory lock of path (through PATH.lock beside it, so it outlives atomic
+    // replacements of path), waiting up to waitMs while another process holds it. Null,
+    // with *error naming the file, when it stays taken or cannot be made. Every process
+    // that loads, changes and saves the file holds it across the three.
+    virtual std::unique_ptr<FileLock> LockFile(const std::string& path, int waitMs,
+                                               std::string* error);
+    // Keeps the current content of path as backup by a hard link, replacing an older
+    // backup, so the next atomic save leaves the previous version there. False (and
+    // *error set) when that cannot be done; nothing is then changed.
+    virtual bool KeepBackup(const std::string& path, const std::string& backup, std::string* error);
 };
+
+// How long the file commands wait for another writer of the same file.
+inline constexpr int kLockWaitMs = 10000;
 
 // The real file system. Never null; owned by the process.
 Env* PosixEnv();
+
+// The steps of a save on the real file system, in order.
+enum class SaveStep { open, write, shortWrite, fsync, close, rename, syncFolder, cleanUp };
+
+// The real file system with a save that asks, before each step, whether to fail it with
+// an error number: so tests can fail each step in turn. A short write writes one byte.
+std::unique_ptr<Env> MakeFaultyPosixEnv(SaveStep step, int errorNumber);
 
 // The environment the system's file code uses; the real file system unless a test
 // installed another (not owned).
@@ -51,6 +80,8 @@ public:
                          std::string* error) override;
     bool FileExists(const std::string& path) override;
     bool CreateDirs(const std::string& path, std::string* error) override;
+    bool KeepBackup(const std::string& path, const std::string& backup,
+                    std::string* error) override;
 
     void SetFailWrites(bool fail) { m_failWrites = fail; }
     int WriteCount() const { return m_writes; }

@@ -6,8 +6,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -161,6 +163,81 @@ TEST_F(PosixEnvTest, AKilledSaveLeavesTheOldOrTheNewContent) {
     ASSERT_TRUE(env()->ReadFile(path, &data, nullptr));
     EXPECT_EQ(data, "after");
     EXPECT_EQ(Listing(), std::vector<std::string>{"book.cartera"});
+}
+
+TEST_F(PosixEnvTest, ASaveKeepsModeLinksAndRefusesReadOnlyFiles) {
+    const std::string path = m_dir + "/book.cartera", link = m_dir + "/link.cartera";
+    std::string error;
+    ASSERT_TRUE(env()->WriteFileAtomic(path, "one", &error)) << error;
+    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
+    ASSERT_TRUE(env()->WriteFileAtomic(path, "two", &error)) << error;
+    EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+
+    fs::create_symlink("book.cartera", link);
+    ASSERT_TRUE(env()->WriteFileAtomic(link, "three", &error)) << error;
+    EXPECT_TRUE(fs::is_symlink(link));
+    std::string data;
+    ASSERT_TRUE(env()->ReadFile(path, &data, &error));
+    EXPECT_EQ(data, "three");
+
+    ASSERT_TRUE(env()->KeepBackup(link, path + ".bak", &error)) << error;
+    ASSERT_TRUE(env()->KeepBackup(link, path + ".bak", &error)) << error;  // already linked
+    EXPECT_EQ(Listing(),
+              (std::vector<std::string>{"book.cartera", "book.cartera.bak", "link.cartera"}));
+    ASSERT_TRUE(env()->WriteFileAtomic(path, "four", &error));
+    ASSERT_TRUE(env()->ReadFile(path + ".bak", &data, &error));
+    EXPECT_EQ(data, "three");
+
+    fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_FALSE(env()->WriteFileAtomic(link, "five", &error));
+    EXPECT_NE(error.find("read-only"), std::string::npos) << error;
+    ASSERT_TRUE(env()->ReadFile(path, &data, &error));
+    EXPECT_EQ(data, "four");
+    EXPECT_TRUE(env()->IsMissing(m_dir + "/none"));
+    EXPECT_FALSE(env()->IsMissing(path));
+}
+
+TEST_F(PosixEnvTest, ALockIsHeldByOneHolderAtATime) {
+    const std::string path = m_dir + "/book.cartera";
+    std::string error;
+    auto first = env()->LockFile(path, 0, &error);
+    ASSERT_TRUE(first) << error;
+    EXPECT_FALSE(env()->LockFile(path, 50, &error));
+    EXPECT_NE(error.find(path), std::string::npos) << error;
+    std::thread release([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        first.reset();
+    });
+    EXPECT_TRUE(env()->LockFile(path, 5000, &error)) << error;  // waits for the holder
+    release.join();
+}
+
+// Each step of a save failed in turn: the file holds the old or the new content, and the
+// save reports failure exactly when the new content is not in place.
+TEST_F(PosixEnvTest, AFailedStepLeavesTheOldOrTheNewFile) {
+    using cartera::SaveStep;
+    const std::string path = m_dir + "/book.cartera";
+    const std::string old(100000, 'o'), young(150000, 'n');
+    for (SaveStep step :
+         {SaveStep::open, SaveStep::write, SaveStep::shortWrite, SaveStep::fsync, SaveStep::close,
+          SaveStep::rename, SaveStep::syncFolder, SaveStep::cleanUp}) {
+        for (int errorNumber : {EIO, ENOSPC}) {
+            ASSERT_TRUE(env()->WriteFileAtomic(path, old, nullptr));
+            auto faulty = cartera::MakeFaultyPosixEnv(step, errorNumber);
+            std::string error, data;
+            bool saved = faulty->WriteFileAtomic(path, young, &error);
+            ASSERT_TRUE(env()->ReadFile(path, &data, nullptr));
+            int n = static_cast<int>(step);
+            ASSERT_TRUE(data == (saved ? young : old)) << n << " " << data.size();
+            bool late = step >= SaveStep::syncFolder || step == SaveStep::shortWrite;
+            EXPECT_EQ(saved, late) << n << ": " << error;
+            if (!saved) {
+                EXPECT_NE(error.find(std::strerror(errorNumber)), std::string::npos);
+            }
+            EXPECT_EQ(Listing(), std::vector<std::string>{"book.cartera"}) << n;
+        }
+    }
 }
 
 TEST(MemEnvTest, StoresFilesAndFailsOnRequest) {

@@ -98,7 +98,8 @@ void CSistemaCartera::LoadBody(CArchive& ar) {
             m.reserved = static_cast<int32_t>(ar.ReadU32());
         }
         // A file may end right after the extension records; the grids keep their layouts.
-        readLayouts = !ar.AtEnd() && ar.Remaining() >= 4 && ar.ReadI32() == kLayoutMarker;
+        // Cut inside the layout marker, it is damaged.
+        readLayouts = !ar.AtEnd() && ar.ReadI32() == kLayoutMarker;
     } else if (marker > 0) {
         std::unordered_map<uint64_t, std::vector<size_t>> byId;
         for (size_t i = 0; i < m_orders.size(); ++i) byId[m_orders[i].id].push_back(i);
@@ -114,7 +115,13 @@ void CSistemaCartera::LoadBody(CArchive& ar) {
             m_legacy.push_back(std::move(record));
         }
     }
-    if (readLayouts) SerializeLayouts(ar);
+    if (readLayouts) {
+        SerializeLayouts(ar);
+        if (!ar.AtEnd())
+            throw CArchiveException(
+                CArchiveException::badFormat,
+                std::to_string(ar.Remaining()) + " unknown bytes after the grid layouts");
+    }
     DoAfterLoadingProcess();
 }
 

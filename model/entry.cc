@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <cmath>
 
 #include "commissions/comisiones.h"
 #include "host/dates.h"
@@ -53,6 +54,18 @@ std::optional<std::string> DefaultScheduleItem(const CAdmComisiones& adm) {
     if (def.empty()) return items.front();
     auto chosen = SelectByPrefix(items, def);
     return chosen ? chosen : std::nullopt;
+}
+
+std::string UnpriceableReason(const COrderCartera& m) {
+    const bool counted = m.IsExecution() || m.type == kDividend;
+    if (m.contracts < 0) return "the contracts must not be negative";
+    if (counted && m.contracts == 0) return "the contracts must be at least 1";
+    const double n = m.contracts;
+    for (double v : {m.price, m.commission, m.price * n, m.commission * n,
+                     m.price * n + m.commission * n, m.price * n * m.pointValue, m.guarantee}) {
+        if (!std::isfinite(v)) return "the price or commission is too large or not a number";
+    }
+    return {};
 }
 
 namespace {

@@ -66,6 +66,11 @@ COrderCartera BuildDividend(const std::string& symbol, const std::string& code, 
                             int32_t contracts, double perShare, const std::string& group,
                             std::time_t when, uint64_t modifyingId = kNoId);
 
+// Why the movement cannot be recorded: a price, commission or amount that is not a finite
+// number or overflows (prices times contracts beyond the range of doubles), negative
+// contracts, or no contracts for a buy, sell or dividend. Empty when it can be.
+std::string UnpriceableReason(const COrderCartera& m);
+
 // Reads a whole number as the contracts box does: text that is not a number counts as 0.
 int32_t ReadContracts(const std::string& text);
 // Reads a number as the price and amount boxes do: text that is not a number counts as 0.

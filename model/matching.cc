@@ -6,12 +6,21 @@
 // that is still open when its turn comes takes its exits from the front of the opposite
 // queue. (An execution still open when a later one of the other side exists would already
 // have been closed by it, so the front of the opposite queue is always later in the list.)
+#include <algorithm>
+#include <cstdint>
 #include <unordered_map>
 
 #include "host/dates.h"
 #include "model/sistema.h"
 
 namespace cartera {
+// Days from one date number to another, in 64 bits and clamped to 32: dates far apart
+// (only crafted files hold them) must not overflow.
+int32_t DaysBetween(int32_t from, int32_t to) {
+    int64_t days = static_cast<int64_t>(to) - from;
+    return static_cast<int32_t>(std::clamp<int64_t>(days, INT32_MIN, INT32_MAX));
+}
+
 CNegocioC ClosedTradeFields(const COrderCartera& e, const COrderCartera& x) {
     CNegocioC t;
     t.entryDate = e.date;
@@ -21,7 +30,7 @@ CNegocioC ClosedTradeFields(const COrderCartera& e, const COrderCartera& x) {
     t.isLong = e.buy;
     t.entryPrice = e.price;
     t.exitPrice = x.price;
-    t.daysHeld = x.date - e.date;
+    t.daysHeld = DaysBetween(e.date, x.date);
     t.id = e.id;
     t.entryFieldA = e.fieldA;
     t.exitFieldA = x.fieldA;
@@ -52,7 +61,7 @@ CNegocioC OpenTradeFields(const COrderCartera& m, int32_t q, double cx, int32_t 
     t.isLong = m.buy;
     t.entryPrice = m.price;
     t.exitPrice = m.price;
-    t.daysHeld = nowDate - m.date;
+    t.daysHeld = DaysBetween(m.date, nowDate);
     t.id = m.id;
     t.entryFieldB = m.fieldB;
     t.entryText = m.orderText;

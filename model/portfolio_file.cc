@@ -3,23 +3,69 @@
 #include "host/archive.h"
 #include "host/env.h"
 #include "host/version_info.h"
+#include "model/entry.h"
 #include "model/sistema.h"
 
 namespace cartera {
 
+namespace {
+
+// Minor version 1: the version record is followed by a checksum of the body.
+constexpr int32_t kMajor = 1;
+constexpr int32_t kMinorWithChecksum = 1;
+
+// FNV-1a: any change of one byte changes the sum.
+uint32_t Checksum(std::string_view bytes) {
+    uint32_t h = 2166136261u;
+    for (unsigned char c : bytes) h = (h ^ c) * 16777619u;
+    return h;
+}
+
+void Fail(const std::string& what) { throw CArchiveException(CArchiveException::badFormat, what); }
+
+}  // namespace
+
 void SerializePortfolio(CArchive& ar, CSistemaCartera& ledger, bool* isPortfolio) {
     if (ar.IsStoring()) {
+        std::string body;
+        CArchive bodyAr(&body);
+        ledger.Serialize(bodyAr);
         ar.WriteString("");
-        CVersionInfo(ar, &ledger, 1, 0).Mark();
+        CVersionInfo(ar, &ledger, kMajor, kMinorWithChecksum).Mark();
+        ar.WriteU32(Checksum(body));
         ar.WriteString("");
-    } else {
-        ar.ReadString();
-        bool mark = CVersionInfo(ar, &ledger, 1, 0).IsMark();
-        if (isPortfolio) *isPortfolio = mark;
-        ar.ReadString();
+        ar.WriteBytes(body.data(), body.size());
+        return;
     }
-    ledger.Serialize(ar);
+    ar.ReadString();
+    CVersionInfo version(ar, &ledger, kMajor, kMinorWithChecksum);
+    bool mark = version.IsMark();
+    if (isPortfolio) *isPortfolio = mark;
+    if (!mark) Fail("not a portfolio file");
+    if (version.ReadMajor() != kMajor)
+        Fail("portfolio file version " + std::to_string(version.ReadMajor()) + "." +
+             std::to_string(version.ReadMinor()) + " is not known");
+    const bool summed = version.ReadMinor() >= kMinorWithChecksum;
+    uint32_t sum = summed ? ar.ReadU32() : 0;
+    ar.ReadString();
+    const size_t start = ar.Position();
+    std::string_view body = ar.ReadView(ar.Remaining());
+    if (summed && Checksum(body) != sum)
+        Fail("the content does not match its checksum (the file was changed or damaged)");
+    CArchive bodyAr(body);
+    try {
+        ledger.Serialize(bodyAr);
+    } catch (const CArchiveException& e) {
+        throw CArchiveException(e.m_cause, std::string(e.what()) + " at byte " +
+                                               std::to_string(start + bodyAr.Position()));
+    }
 }
+
+std::unique_ptr<FileLock> LockPortfolioFile(const std::string& path, std::string* error) {
+    return CurrentEnv()->LockFile(path, kLockWaitMs, error);
+}
+
+std::string BackupPath(const std::string& path) { return path + ".bak"; }
 
 PortfolioDocument::PortfolioDocument(CSistemaCartera* ledger) : m_ledger(ledger) {
     m_ledger->SetDocumento(this);
@@ -41,12 +87,13 @@ bool PortfolioDocument::Load(const std::string& path, std::string* error) {
     try {
         SerializePortfolio(ar, *m_ledger, &isPortfolio);
     } catch (const CArchiveException& e) {
-        if (error) {
-            *error =
-                path + ": " +
-                (isPortfolio ? std::string(e.what()) + " at byte " + std::to_string(ar.Position())
-                             : std::string("not a portfolio file"));
-        }
+        if (error) *error = path + ": " + (isPortfolio ? e.what() : "not a portfolio file");
+        return false;
+    }
+    for (const COrderCartera& m : m_ledger->GetOrders()) {
+        std::string why = UnpriceableReason(m);
+        if (why.empty()) continue;
+        if (error) *error = path + ": movement " + std::to_string(m.id) + ": " + why;
         return false;
     }
     m_path = path;
@@ -60,6 +107,9 @@ bool PortfolioDocument::SaveAs(const std::string& path, std::string* error) {
     CArchive ar(&data);
     SerializePortfolio(ar, *m_ledger);
     std::string why;
+    // Without a backup (a file system without hard links) the save still goes ahead: the
+    // backup is a convenience, the atomic save is the guarantee.
+    CurrentEnv()->KeepBackup(path, BackupPath(path), nullptr);
     if (!CurrentEnv()->WriteFileAtomic(path, data, &why)) {
         if (error) *error = why;
         return false;

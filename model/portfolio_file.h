@@ -3,6 +3,7 @@
 // the ledger's body, read whole and written atomically. The headless document of the
 // command line and of tests; the workstation's document uses the same envelope.
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "model/links.h"
@@ -12,9 +13,17 @@ class CSistemaCartera;
 
 namespace cartera {
 
+class FileLock;
+
 // Writes or reads the envelope around the ledger's body. Archive errors propagate.
 // When loading, *isPortfolio (if given) tells whether the version record was found.
 void SerializePortfolio(CArchive& ar, CSistemaCartera& ledger, bool* isPortfolio = nullptr);
+
+// Takes the lock every load-change-save of the portfolio file at path holds, waiting a
+// little for another writer. Null, with *error naming the file, when it stays taken.
+std::unique_ptr<FileLock> LockPortfolioFile(const std::string& path, std::string* error);
+// Where a save keeps the version it replaces: "NAME.cartera.bak" beside the file.
+std::string BackupPath(const std::string& path);
 
 class PortfolioDocument : public ILedgerDocument {
   public:
@@ -25,8 +34,9 @@ class PortfolioDocument : public ILedgerDocument {
     // Reads the file into the ledger. False, with *error naming the file and what is
     // wrong, when it cannot be read or is damaged; the ledger then holds what was read.
     bool Load(const std::string& path, std::string* error);
-    // Writes the ledger to path (and makes it the document's path). False and *error set
-    // on failure; the old file is then intact.
+    // Writes the ledger to path (and makes it the document's path), keeping the version
+    // it replaces at BackupPath(path). False and *error set on failure; the old file is
+    // then intact.
     bool SaveAs(const std::string& path, std::string* error);
 
     // ILedgerDocument: saves to the current path; a failure is kept in LastSaveError().

@@ -25,7 +25,7 @@ TEST_F(PortfolioFileTest, EnvelopeSurroundsTheBody) {
     ASSERT_GE(bytes.size(), 14u);
     EXPECT_EQ(bytes[0], '\0');  // empty first string
     EXPECT_EQ(bytes.substr(1, 4), "CRTV");
-    EXPECT_EQ(bytes[13], '\0');  // empty second string
+    EXPECT_EQ(bytes[17], '\0');  // empty second string, after the version and its checksum
     // Loading ignores whatever the two strings hold.
     std::string changed = bytes;
     changed[0] = 3;
@@ -75,7 +75,49 @@ TEST_F(PortfolioFileTest, DamagedFilesGiveAClearError) {
     PortfolioDocument otherDoc(&other);
     EXPECT_FALSE(otherDoc.Load("/mem/cut.cartera", &error));
     EXPECT_NE(error.find("cut.cartera"), std::string::npos);
-    EXPECT_NE(error.find("end of file"), std::string::npos) << error;
+    EXPECT_NE(error.find("checksum"), std::string::npos) << error;
+}
+
+// Every flipped byte of the body is found by the checksum; files without one (minor
+// version 0) still load, and there the reader's own checks catch what they can.
+TEST_F(PortfolioFileTest, DamageIsFoundByChecksumVersionAndLength) {
+    CSistemaCartera ledger;
+    PortfolioDocument doc(&ledger);
+    std::string error;
+    ASSERT_TRUE(doc.SaveAs("/mem/p.cartera", &error));
+    ledger.AddOrder(Exec(true, "ACME", 10, 20.0));
+    const std::string good = env.Files()["/mem/p.cartera"];
+    auto loads = [&](const std::string& bytes) {
+        env.Files()["/mem/x.cartera"] = bytes;
+        CSistemaCartera other;
+        return PortfolioDocument(&other).Load("/mem/x.cartera", &error);
+    };
+    ASSERT_TRUE(loads(good)) << error;
+    for (size_t i = 18; i < good.size(); ++i) {
+        std::string flipped = good;
+        flipped[i] ^= 0x10;
+        ASSERT_FALSE(loads(flipped)) << i;
+    }
+    std::string newer = good;
+    newer[5] = 2;  // major version 2
+    EXPECT_FALSE(loads(newer));
+    EXPECT_NE(error.find("version 2.1"), std::string::npos) << error;
+    EXPECT_FALSE(loads(good + "x"));
+
+    std::string old = good;
+    old[9] = 0;  // minor version 0: no checksum
+    old.erase(13, 4);
+    EXPECT_TRUE(loads(old)) << error;
+    // The file may end right after the extension records, not inside the layout marker.
+    CSistemaCartera bare;
+    bare.AddOrder(Exec(true, "ACME", 10, 20.0));
+    std::string body;
+    CArchive ar(&body);
+    bare.Serialize(ar);
+    const std::string head = old.substr(0, 18 - 4);
+    const size_t marker = body.size() - 4;  // no grids: the layout marker ends the body
+    EXPECT_TRUE(loads(head + body.substr(0, marker))) << error;
+    for (size_t cut = 1; cut < 4; ++cut) EXPECT_FALSE(loads(head + body.substr(0, marker + cut)));
 }
 
 // A process adding movements one by one (each saved at once) is killed at random moments;

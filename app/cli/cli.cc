@@ -73,7 +73,10 @@ int Run(int argc, char** argv, Output io) {
 int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err, CliTerminal terminal) {
     using namespace cartera::cli;
     try {
-        return Run(argc, argv, Output{out, err, terminal.color, terminal.progress});
+        int code = Run(argc, argv, Output{out, err, terminal.color, terminal.progress});
+        // Results cut short (a full disk, a closed pipe) must not pass for complete ones.
+        if (!out.flush()) return Report(err, kExitIo, "cannot write the output");
+        return code;
     } catch (const Failure& f) {
         return Report(err, f.code, f.message);
     } catch (const CArchiveException& e) {

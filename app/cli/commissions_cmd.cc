@@ -7,6 +7,7 @@
 #include "app/cli/table.h"
 #include "commissions/comisiones.h"
 #include "host/archive.h"
+#include "host/env.h"
 #include "host/numbers.h"
 #include "host/strings.h"
 
@@ -37,9 +38,9 @@ std::unique_ptr<CAdmComisiones> LoadSchedules() {
     auto adm = std::make_unique<CAdmComisiones>();
     try {
         adm->Load();
-    } catch (const CArchiveException& e) {
-        FailIo("damaged commission file " + CAdmComisiones::FilePath() + ": " + e.what());
+    } catch (const CArchiveException&) {
     }
+    if (!adm->LoadError().empty()) FailIo(adm->LoadError());
     return adm;
 }
 
@@ -158,6 +159,7 @@ void AddBracket(const CommissionArgs& a) {
     r.unitMin = Amount(a.unitMin);
     std::string bounds = ExactNumberText(r.from) + " to " + ExactNumberText(r.to);
     if (r.to < r.from) FailUsage(::LS(3416) + ": " + bounds + " ends below its start");
+    auto lock = LockCommissions();
     auto adm = LoadSchedules();
     if (!adm->CheckBracket(a.name, kind, r.from, r.to))
         FailUsage(::LS(3416) + ": " + bounds + " collides with a bracket of '" + a.name + "'");
@@ -173,6 +175,7 @@ void AddBracket(const CommissionArgs& a) {
 
 void DeleteSchedule(const CommissionArgs& a) {
     int32_t kind = ReadKind(a.kind);
+    auto lock = LockCommissions();
     auto adm = LoadSchedules();
     RequireSchedule(*adm, a.name, kind);
     adm->DeleteSchedule(a.name, kind);
@@ -180,6 +183,7 @@ void DeleteSchedule(const CommissionArgs& a) {
 }
 
 void MakeDefault(const CommissionArgs& a) {
+    auto lock = LockCommissions();
     auto adm = LoadSchedules();
     if (adm->FindScheduleId(a.name) == -1)
         FailUsage("no commission schedule '" + a.name + "' (" + Names(*adm) + ")");

@@ -11,6 +11,7 @@
 #include "grids/grid_qbase.h"
 #include "grids/grid_valoracion.h"
 #include "host/env.h"
+#include "model/entry.h"
 #include "model/sistema.h"
 
 namespace cartera::cli {
@@ -70,6 +71,12 @@ void Import(Output io, const ImportArgs& a) {
     std::string error;
     if (!ParseMovementsCsv(in, portfolio.Ledger(), &batch, &error))
         FailUsage(a.file + ": " + error + "; nothing was imported");
+    for (size_t i = 0; i < batch.size(); ++i) {
+        std::string why = UnpriceableReason(batch[i]);
+        if (!why.empty())
+            FailUsage(a.file + ": movement " + std::to_string(i + 1) + ": " + why +
+                      "; nothing was imported");
+    }
     const size_t count = batch.size();
     if (count > 0) {
         std::function<void(size_t)> progress;

@@ -6,7 +6,9 @@
 #include "app/cli/movement_options.h"
 #include "app/cli/portfolio_window.h"
 #include "app/cli/views.h"
+#include "host/env.h"
 #include "host/folders.h"
+#include "model/entry.h"
 #include "model/portfolio_file.h"
 #include "model/sistema.h"
 
@@ -27,6 +29,7 @@ void NewPortfolio(Output io, const JournalArgs& a) {
     std::string path = GetPMngFullPath(ORVO_PATH_PORTFOLIOS) + a.name;
     std::string extension = PortfolioExtension();
     if (!path.ends_with(extension)) path += extension;
+    auto lock = LockPortfolio(path);
     if (File(path) && !a.force)
         FailUsage("portfolio " + path + " already exists (use --force to overwrite it)");
     auto ledger = MakeLedger();
@@ -37,11 +40,17 @@ void NewPortfolio(Output io, const JournalArgs& a) {
     io.out << path << '\n';
 }
 
+void RequirePriceable(const COrderCartera& m) {
+    std::string why = UnpriceableReason(m);
+    if (!why.empty()) FailUsage(why);
+}
+
 // Adds the movement the command built and prints its new id.
 template <typename Build>
 void AddMovement(Output io, const JournalArgs& a, Build build) {
     OpenPortfolio portfolio(a.path, OpenPortfolio::Use::change);
     COrderCartera m = build(portfolio.Ledger());
+    RequirePriceable(m);
     portfolio.Ledger().AddOrder(m);
     portfolio.CheckSaved();
     io.out << portfolio.Ledger().GetOrders().back().id << '\n';
@@ -68,6 +77,7 @@ void ModifyMovement(Output io, const JournalArgs& a) {
     } else {
         FailUsage("movement " + a.id + " is a " + TypeName(old.type) + " and cannot be modified");
     }
+    RequirePriceable(changed);
     portfolio.Ledger().ModOrder(changed);
     portfolio.CheckSaved();
     // What was stored, since the page's rules may differ from what was typed: the commission
@@ -81,6 +91,22 @@ void DeleteMovement(const JournalArgs& a) {
     uint64_t id = FindMovement(portfolio, a.id).id;
     portfolio.Ledger().DelOrder(id);
     portfolio.CheckSaved();
+}
+
+// Puts the version the last save replaced back in place; the replaced one becomes the
+// backup, so a second restore undoes the first.
+void Restore(const JournalArgs& a) {
+    auto lock = LockPortfolio(a.path);
+    const std::string backup = BackupPath(a.path);
+    std::string data, why;
+    if (!CurrentEnv()->ReadFile(backup, &data, &why))
+        FailIo("no previous version of " + a.path + " to restore: " + why);
+    auto ledger = MakeLedger();
+    if (!PortfolioDocument(ledger.get()).Load(backup, &why))
+        FailIo("the previous version cannot be restored: " + why);
+    if (!CurrentEnv()->KeepBackup(a.path, backup, &why) ||
+        !CurrentEnv()->WriteFileAtomic(a.path, data, &why))
+        FailIo("cannot restore " + a.path + ": " + why);
 }
 
 CLI::App* AddPathCommand(CLI::App& app, const std::string& name, const std::string& help,
@@ -148,6 +174,13 @@ void AddJournalCommands(CLI::App& app, Output io, Commands& commands) {
     sub = AddPathCommand(app, "delete", "Delete a movement", *deleted);
     sub->add_option("ID", deleted->id, "movement id")->required();
     commands.push_back({sub, [deleted] { DeleteMovement(*deleted); }});
+
+    auto restored = std::make_shared<JournalArgs>();
+    sub = AddPathCommand(app, "restore",
+                         "Bring back the version the last save replaced (PATH.bak); the "
+                         "current one becomes PATH.bak",
+                         *restored);
+    commands.push_back({sub, [restored] { Restore(*restored); }});
 }
 
 }  // namespace cartera::cli

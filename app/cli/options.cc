@@ -6,6 +6,7 @@
 #include "commissions/comisiones.h"
 #include "host/archive.h"
 #include "host/dates.h"
+#include "host/env.h"
 #include "host/folders.h"
 #include "host/numbers.h"
 #include "model/portfolio_file.h"
@@ -93,15 +94,35 @@ std::time_t ResolveWhen(const TextOption& date, const TextOption& time, std::tim
 }
 
 std::unique_ptr<CSistemaCartera> MakeLedger() {
+    std::unique_ptr<CSistemaCartera> ledger;
     try {
-        return std::make_unique<CSistemaCartera>();
+        ledger = std::make_unique<CSistemaCartera>();
     } catch (const CArchiveException& e) {
         FailIo("damaged commission file " + CAdmComisiones::FilePath() + ": " + e.what());
     }
+    const std::string& error = ledger->GetAdmComisiones()->LoadError();
+    if (!error.empty()) FailIo(error);
+    return ledger;
+}
+
+std::unique_ptr<FileLock> LockPortfolio(const std::string& path) {
+    std::string error;
+    std::unique_ptr<FileLock> lock = LockPortfolioFile(path, &error);
+    if (!lock) FailIo(error);
+    return lock;
+}
+
+std::unique_ptr<FileLock> LockCommissions() {
+    std::string error;
+    std::unique_ptr<FileLock> lock = CAdmComisiones::LockFile(&error);
+    if (!lock) FailIo(error);
+    return lock;
 }
 
 OpenPortfolio::OpenPortfolio(const std::string& path, Use use)
-    : m_path(path), m_ledger(MakeLedger()) {
+    : m_path(path),
+      m_lock(use == Use::change ? LockPortfolio(path) : nullptr),
+      m_ledger(MakeLedger()) {
     m_window = std::make_unique<PortfolioWindow>(m_ledger.get(), use == Use::show);
     m_doc = std::make_unique<PortfolioDocument>(m_ledger.get());
     m_doc->SetOnUpdate([window = m_window.get()] { window->Update(); });

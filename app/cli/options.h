@@ -11,6 +11,7 @@
 class CSistemaCartera;
 
 namespace cartera {
+class FileLock;
 class PortfolioDocument;
 }
 
@@ -70,10 +71,12 @@ std::time_t ResolveWhen(const TextOption& date, const TextOption& time, std::tim
 // are refilled on every update of the document, and every save writes their layouts.
 class OpenPortfolio {
   public:
-    // What the command does with the portfolio: shows its grids, or only changes it.
-    enum class Use { show, change };
+    // What the command does with the portfolio: shows its grids, changes it (grids left
+    // empty, file locked), or only reads it (grids left empty, no lock).
+    enum class Use { show, change, read };
     // Loads path; fails with an IO error naming the file when it is missing, unreadable or
-    // damaged, or when the commission file is damaged.
+    // damaged, or when the commission file is unreadable or damaged. To change it, first
+    // takes the file's lock, held until destroyed, so no other writer saves in between.
     OpenPortfolio(const std::string& path, Use use);
     ~OpenPortfolio();
 
@@ -88,13 +91,19 @@ class OpenPortfolio {
 
   private:
     std::string m_path;
+    std::unique_ptr<FileLock> m_lock;  // released last
     std::unique_ptr<CSistemaCartera> m_ledger;
     std::unique_ptr<PortfolioWindow> m_window;
     std::unique_ptr<PortfolioDocument> m_doc;
 };
 
 // A ledger of its own (constructing one loads the commission file); fails with an IO error
-// naming the commission file when that is damaged.
+// naming the commission file when that exists but is unreadable or damaged.
 std::unique_ptr<CSistemaCartera> MakeLedger();
+
+// The lock of the portfolio file at path, or of the commission file; each fails with an IO
+// error naming the file when another program keeps it.
+std::unique_ptr<FileLock> LockPortfolio(const std::string& path);
+std::unique_ptr<FileLock> LockCommissions();
 
 }  // namespace cartera::cli

@@ -8,6 +8,7 @@
 #include "app/cli/quotes.h"
 #include "app/cli/views.h"
 #include "grids/grid_valoracion.h"
+#include "host/env.h"
 
 namespace cartera::cli {
 namespace {
@@ -35,8 +36,9 @@ void Show(Output io, const ShowArgs& a) {
     std::vector<Quote> quotes = ReadQuotes(a.quotes);
     // The totals and the model-level JSON need no grid: spare filling them.
     bool gridsShown = !(*view == View::totals || (a.json && *view != View::valuation));
+    auto lock = a.saveLayout ? LockPortfolio(a.path) : nullptr;
     OpenPortfolio portfolio(a.path,
-                            gridsShown ? OpenPortfolio::Use::show : OpenPortfolio::Use::change);
+                            gridsShown ? OpenPortfolio::Use::show : OpenPortfolio::Use::read);
     ApplyQuotes(portfolio, quotes);
     PortfolioWindow& window = portfolio.Window();
     if (CGridQBase* grid = ListGrid(window, *view)) {
