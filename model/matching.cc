@@ -6,12 +6,24 @@
 // that is still open when its turn comes takes its exits from the front of the opposite
 // queue. (An execution still open when a later one of the other side exists would already
 // have been closed by it, so the front of the opposite queue is always later in the list.)
+#include <algorithm>
+#include <cstdint>
+#include <limits>
 #include <unordered_map>
 
 #include "host/dates.h"
 #include "model/sistema.h"
 
 namespace cartera {
+namespace {
+// Days from entry to exit; a crafted file's dates far apart saturate instead of overflowing.
+int32_t DaysBetween(int32_t entry, int32_t exit) {
+    int64_t days = int64_t{exit} - entry;
+    return static_cast<int32_t>(std::clamp<int64_t>(days, std::numeric_limits<int32_t>::min(),
+                                                    std::numeric_limits<int32_t>::max()));
+}
+}  // namespace
+
 CNegocioC ClosedTradeFields(const COrderCartera& e, const COrderCartera& x) {
     CNegocioC t;
     t.entryDate = e.date;
@@ -21,7 +33,7 @@ CNegocioC ClosedTradeFields(const COrderCartera& e, const COrderCartera& x) {
     t.isLong = e.buy;
     t.entryPrice = e.price;
     t.exitPrice = x.price;
-    t.daysHeld = x.date - e.date;
+    t.daysHeld = DaysBetween(e.date, x.date);
     t.id = e.id;
     t.entryFieldA = e.fieldA;
     t.exitFieldA = x.fieldA;
@@ -52,7 +64,7 @@ CNegocioC OpenTradeFields(const COrderCartera& m, int32_t q, double cx, int32_t 
     t.isLong = m.buy;
     t.entryPrice = m.price;
     t.exitPrice = m.price;
-    t.daysHeld = nowDate - m.date;
+    t.daysHeld = DaysBetween(m.date, nowDate);
     t.id = m.id;
     t.entryFieldB = m.fieldB;
     t.entryText = m.orderText;
