@@ -5,7 +5,8 @@ PKGS=(cmake ninja-build g++ pkg-config
       libgtest-dev libgmock-dev libbenchmark-dev
       libcli11-dev nlohmann-json3-dev
       qt6-base-dev qt6-base-dev-tools libgl-dev
-      fonts-dejavu-core poppler-utils)
+      fonts-dejavu-core poppler-utils
+      clang libclang-rt-14-dev)  # libFuzzer and the sanitizers' runtime (scripts/fuzz.sh)
 missing=()
 for p in "${PKGS[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

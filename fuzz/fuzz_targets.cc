@@ -1,0 +1,175 @@
+#include "fuzz/fuzz_targets.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <string_view>
+#include <vector>
+
+#include "commissions/comisiones.h"
+#include "grids/csv.h"
+#include "grids/grid_cartera.h"
+#include "grids/grid_trades.h"
+#include "host/archive.h"
+#include "host/dates.h"
+#include "host/env.h"
+#include "host/feed.h"
+#include "host/folders.h"
+#include "host/market.h"
+#include "host/strings.h"
+#include "model/portfolio_file.h"
+#include "model/sistema.h"
+
+namespace cartera::fuzz {
+namespace {
+
+// One fixed world for every input: files in memory, a fixed clock, English texts and a
+// private market service, so no input depends on the machine or on the inputs before it.
+struct World {
+    World() {
+        SetCurrentEnv(&env);
+        SetClock([] { return std::time_t{1796472000}; });
+        SetHomeFolder("/mem/home");
+        SetLanguage(Language::en);
+        CMarketService::SetCurrent(&service);
+    }
+    MemEnv env;
+    CMarketService service;
+};
+
+void EnterWorld() {
+    static World world;
+    world.env.Files().clear();
+}
+
+std::string_view Bytes(const uint8_t* data, size_t size) {
+    return {reinterpret_cast<const char*>(data), size};
+}
+
+void Require(bool ok, const char* what) {
+    if (ok) return;
+    std::fprintf(stderr, "fuzz check failed: %s\n", what);
+    std::abort();
+}
+
+// Loads bytes with load; false when the reader refused them as damaged.
+template <typename Load>
+bool Loads(std::string_view bytes, Load load) {
+    try {
+        CArchive ar(bytes);
+        load(ar);
+        return true;
+    } catch (const CArchiveException&) {
+        return false;
+    }
+}
+
+template <typename Store>
+std::string Stored(Store store) {
+    std::string bytes;
+    CArchive ar(&bytes);
+    store(ar);
+    return bytes;
+}
+
+// What a reader loaded must save, load back and save again to the same bytes.
+template <typename Object, typename Serialize>
+void CheckRoundTrip(Object& loaded, Serialize serialize, const char* what) {
+    std::string first = Stored([&](CArchive& ar) { serialize(loaded, ar); });
+    Object again;
+    Require(Loads(first, [&](CArchive& ar) { serialize(again, ar); }), what);
+    Require(Stored([&](CArchive& ar) { serialize(again, ar); }) == first, what);
+}
+
+// The three list grids a portfolio's layouts belong to, created as the window does.
+struct Grids {
+    Grids() {
+        for (CGridQBase* grid : All()) {
+            grid->CreateGrid(0, RECT{}, nullptr, 123);
+            grid->SetLedger(&ledger);
+        }
+    }
+    std::vector<CGridQBase*> All() { return {&movements, &closed, &open}; }
+    void Serialize(CArchive& ar) {
+        for (CGridQBase* grid : All()) {
+            if (ar.IsLoading() && ar.AtEnd()) return;
+            grid->Serialize(ar);
+        }
+    }
+    CSistemaCartera ledger;
+    CGridCartera movements;
+    CGridOpCerradas closed;
+    CGridOpAbiertas open;
+};
+
+}  // namespace
+
+void FuzzPortfolio(const uint8_t* data, size_t size) {
+    EnterWorld();
+    auto serialize = [](CSistemaCartera& ledger, CArchive& ar) { SerializePortfolio(ar, ledger); };
+    CSistemaCartera ledger;
+    if (Loads(Bytes(data, size), [&](CArchive& ar) { serialize(ledger, ar); }))
+        CheckRoundTrip(ledger, serialize, "portfolio does not load back as saved");
+}
+
+void FuzzCommissions(const uint8_t* data, size_t size) {
+    EnterWorld();
+    auto serialize = [](CAdmComisiones& adm, CArchive& ar) { adm.Serialize(ar); };
+    CAdmComisiones adm;
+    if (Loads(Bytes(data, size), [&](CArchive& ar) { serialize(adm, ar); }))
+        CheckRoundTrip(adm, serialize, "commissions do not load back as saved");
+}
+
+void FuzzGridLayout(const uint8_t* data, size_t size) {
+    EnterWorld();
+    auto serialize = [](Grids& grids, CArchive& ar) { grids.Serialize(ar); };
+    Grids grids;
+    if (Loads(Bytes(data, size), [&](CArchive& ar) { serialize(grids, ar); }))
+        CheckRoundTrip(grids, serialize, "grid layouts do not load back as saved");
+}
+
+void FuzzCsv(const uint8_t* data, size_t size) {
+    EnterWorld();
+    std::string_view text = Bytes(data, size);
+    std::vector<CsvRecord> records;
+    CsvError error;
+    if (ParseCsv(text, &records, &error)) {
+        std::ostringstream out;
+        for (const CsvRecord& r : records) WriteCsvRecord(out, r.fields);
+        std::vector<CsvRecord> again;
+        Require(ParseCsv(out.str(), &again, &error), "written CSV does not parse");
+        // A byte-order mark opening the first field is skipped when read back.
+        bool bom = !records.empty() && records[0].fields[0].starts_with("\xEF\xBB\xBF");
+        Require(bom || again.size() == records.size(), "written CSV has other records");
+        for (size_t i = 0; !bom && i < records.size(); ++i)
+            Require(again[i].fields == records[i].fields, "written CSV has other fields");
+    }
+    static CSistemaCartera* ledger = new CSistemaCartera;  // empty, shared by all inputs
+    std::istringstream in{std::string(text)};
+    std::vector<COrderCartera> movements;
+    std::string message;
+    ParseMovementsCsv(in, *ledger, &movements, &message);
+}
+
+void FuzzTicks(const uint8_t* data, size_t size) {
+    EnterWorld();
+    CMarketService service;
+    ReplayFeed feed(service);
+    std::string error;
+    if (!feed.Load(Bytes(data, size), &error)) return;
+    for (int round = 0; !feed.Done() && round < 1000; ++round) feed.AdvanceTo(feed.NextTime());
+    feed.Rewind();
+    feed.AdvanceTo(feed.Duration());
+    Require(feed.Done(), "replay does not reach the end");
+}
+
+FuzzFunction FuzzFunctionFor(const std::string& name) {
+    if (name == "portfolio") return FuzzPortfolio;
+    if (name == "commissions") return FuzzCommissions;
+    if (name == "grid_layout") return FuzzGridLayout;
+    if (name == "csv") return FuzzCsv;
+    if (name == "ticks") return FuzzTicks;
+    return nullptr;
+}
+
+}  // namespace cartera::fuzz
