@@ -102,30 +102,33 @@ struct Grids {
     CGridOpAbiertas open;
 };
 
+// Loads data into a fresh Object; what loads must save and load back to the same bytes.
+template <typename Object, typename Serialize>
+void FuzzRoundTrip(const uint8_t* data, size_t size, Serialize serialize, const char* what) {
+    EnterWorld();
+    Object object;
+    if (Loads(Bytes(data, size), [&](CArchive& ar) { serialize(object, ar); }))
+        CheckRoundTrip(object, serialize, what);
+}
+
 }  // namespace
 
 void FuzzPortfolio(const uint8_t* data, size_t size) {
-    EnterWorld();
-    auto serialize = [](CSistemaCartera& ledger, CArchive& ar) { SerializePortfolio(ar, ledger); };
-    CSistemaCartera ledger;
-    if (Loads(Bytes(data, size), [&](CArchive& ar) { serialize(ledger, ar); }))
-        CheckRoundTrip(ledger, serialize, "portfolio does not load back as saved");
+    FuzzRoundTrip<CSistemaCartera>(
+        data, size, [](CSistemaCartera& ledger, CArchive& ar) { SerializePortfolio(ar, ledger); },
+        "portfolio does not load back as saved");
 }
 
 void FuzzCommissions(const uint8_t* data, size_t size) {
-    EnterWorld();
-    auto serialize = [](CAdmComisiones& adm, CArchive& ar) { adm.Serialize(ar); };
-    CAdmComisiones adm;
-    if (Loads(Bytes(data, size), [&](CArchive& ar) { serialize(adm, ar); }))
-        CheckRoundTrip(adm, serialize, "commissions do not load back as saved");
+    FuzzRoundTrip<CAdmComisiones>(
+        data, size, [](CAdmComisiones& adm, CArchive& ar) { adm.Serialize(ar); },
+        "commissions do not load back as saved");
 }
 
 void FuzzGridLayout(const uint8_t* data, size_t size) {
-    EnterWorld();
-    auto serialize = [](Grids& grids, CArchive& ar) { grids.Serialize(ar); };
-    Grids grids;
-    if (Loads(Bytes(data, size), [&](CArchive& ar) { serialize(grids, ar); }))
-        CheckRoundTrip(grids, serialize, "grid layouts do not load back as saved");
+    FuzzRoundTrip<Grids>(
+        data, size, [](Grids& grids, CArchive& ar) { grids.Serialize(ar); },
+        "grid layouts do not load back as saved");
 }
 
 void FuzzCsv(const uint8_t* data, size_t size) {
