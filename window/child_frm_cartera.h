@@ -25,7 +25,8 @@ class CChildFrmCartera : public CMDIChildWnd {
     static constexpr int kIdleTimer = 100;
     static constexpr int kIdleMilliseconds = 1500;
 
-    // Creates the ledger, which loads the commission file.
+    // Creates the ledger with the commission file loaded; a damaged one is reported and
+    // the schedules read before the damage are used.
     CChildFrmCartera();
     // Destroys the views, then the ledger.
     ~CChildFrmCartera() override;
