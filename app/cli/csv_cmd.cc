@@ -1,6 +1,9 @@
 // export and import: a portfolio's grids and journal as CSV, and movements read from CSV.
+#include <cerrno>
+#include <fstream>
 #include <memory>
 #include <sstream>
+#include <system_error>
 
 #include "app/cli/commands.h"
 #include "app/cli/layout_options.h"
@@ -64,9 +67,10 @@ void Export(Output io, const ExportArgs& a) {
 
 void Import(Output io, const ImportArgs& a) {
     OpenPortfolio portfolio(a.path, OpenPortfolio::Use::change);
-    std::string data, why;
-    if (!CurrentEnv()->ReadFile(a.file, &data, &why)) FailIo(why);
-    std::istringstream in(data);
+    // Read as it is parsed, a record at a time: a huge file costs the movements, not its
+    // text, and a line without end stops at the record limit.
+    std::ifstream in(a.file, std::ios::binary);
+    if (!in) FailIo("cannot open " + a.file + ": " + std::generic_category().message(errno));
     std::vector<COrderCartera> batch;
     std::string error;
     if (!ParseMovementsCsv(in, portfolio.Ledger(), &batch, &error))
