@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
+#include <QFile>
 #include <QLibrary>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -373,14 +374,8 @@ TEST_F(WorkstationTest, AFailedSaveIsMarkedAndFileSaveWritesItOnceTheCauseIsGone
     AnswerNameDialog("Unsaved");
     CDocument* doc = window.NewDocument();
     ASSERT_NE(doc, nullptr);
-    QMdiSubWindow* sub = window.Area()->currentSubWindow();
-    auto movementsInFile = [&] {
-        CSistemaCartera ledger;
-        PortfolioDocument file{&ledger};
-        std::string why;
-        EXPECT_TRUE(file.Load(doc->GetPathName(), &why)) << why;
-        return ledger.GetOrders().size();
-    };
+    QFile file(QString::fromStdString(doc->GetPathName()));
+    const qint64 empty = file.size();
     {
         std::unique_ptr<Env> failing = MakeFaultyPosixEnv(SaveStep::fsync, ENOSPC);
         ScopedEnv scoped(failing.get());
@@ -392,18 +387,12 @@ TEST_F(WorkstationTest, AFailedSaveIsMarkedAndFileSaveWritesItOnceTheCauseIsGone
                 });
     }
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_NE(messages[0].find(doc->GetPathName()), std::string::npos) << messages[0];
-    EXPECT_EQ(sub->windowTitle(), "Unsaved.cartera *");
-    EXPECT_EQ(GridOfTab(window.ActiveFrame(), 0)->model()->rowCount(), 1);
-    EXPECT_EQ(movementsInFile(), 0u);
-
-    QAction* save = nullptr;
+    EXPECT_EQ(window.Area()->currentSubWindow()->windowTitle(), "Unsaved.cartera *");
+    EXPECT_EQ(file.size(), empty);
     for (QAction* item : window.menuBar()->actions().value(0)->menu()->actions())
-        if (item->text().remove('&').toStdString() == ::LS(40008)) save = item;
-    ASSERT_NE(save, nullptr);
-    save->trigger();
-    EXPECT_EQ(sub->windowTitle(), "Unsaved.cartera");
-    EXPECT_EQ(movementsInFile(), 1u);
+        if (item->text().remove('&').toStdString() == ::LS(40008)) item->trigger();
+    EXPECT_EQ(window.Area()->currentSubWindow()->windowTitle(), "Unsaved.cartera");
+    EXPECT_GT(file.size(), empty);
     EXPECT_EQ(messages.size(), 1u);
 }
 
