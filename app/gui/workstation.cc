@@ -157,6 +157,17 @@ bool Workstation::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
+void Workstation::closeEvent(QCloseEvent* event) {
+    const QList<QMdiSubWindow*> subs = m_area->subWindowList();
+    for (QMdiSubWindow* sub : subs) {
+        if (!sub->close()) {
+            event->ignore();
+            return;
+        }
+    }
+    event->accept();
+}
+
 void Workstation::OpenWithDialog() {
     QStringList filters;
     for (const auto& tmpl : m_templates) {

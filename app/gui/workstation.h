@@ -70,6 +70,9 @@ class Workstation : public QMainWindow {
     QStringList RecentFiles() const;
 
   protected:
+    // Closes every frame first: a window holding unsaved changes asks about them, and one
+    // kept open keeps the workstation open.
+    void closeEvent(QCloseEvent* event) override;
     // Asks a frame's document whether it may close before its sub-window goes; a document
     // holding changes its file lacks asks first whether to save them.
     bool eventFilter(QObject* watched, QEvent* event) override;
