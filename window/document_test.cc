@@ -10,6 +10,7 @@
 #include "host/env.h"
 #include "host/qt/grid_view.h"
 #include "host/strings.h"
+#include "host/version_info.h"
 #include "model/portfolio_file.h"
 #include "model/sistema.h"
 #include "window/child_frm_cartera.h"
@@ -156,6 +157,19 @@ TEST_F(DocumentTest, DamagedFileGivesAClearMessageAndDisturbsNothing) {
     EXPECT_EQ(FramesOnScreen(), 1);
     EXPECT_EQ(ShownRowsText(Movements(FrameOf(doc))->GetGridWindow()), rows);
     EXPECT_EQ(ReadBytes(text), "These are my notes, not a portfolio.\n");
+
+    // A file from before checksums, cut inside its movements: the place is named once.
+    std::string old;
+    CArchive ar(&old);
+    ar.WriteString("");
+    CVersionInfo(ar, nullptr, 1, 0).Mark();
+    ar.WriteString("");
+    ar << uint32_t{2} << int32_t{0} << int32_t{2};  // two movements promised, none there
+    WriteBytes(cut, old);
+    EXPECT_EQ(Open(cut), nullptr);
+    size_t at = m_messages.back().find("byte");
+    EXPECT_NE(at, std::string::npos) << m_messages.back();
+    EXPECT_EQ(m_messages.back().find("byte", at + 1), std::string::npos) << m_messages.back();
 }
 
 // Real files, recording whether the portfolio's lock was held at each replacement.
