@@ -90,8 +90,9 @@ void ExportMovementsCsv(const CSistemaCartera& ledger, std::ostream& out);
 // and a typed commission, a schedule chosen by name prefix, or else the default schedule;
 // cash movements with the symbol (or code) as description and the price as amount;
 // dividends with the contracts as shares and the price per share. Blank lines are skipped.
-// The input is read a record at a time, each at most maxRecordBytes long. On any error
-// false, out untouched and *error naming the line and the column.
+// The input is read a record at a time, each at most maxRecordBytes long; what its stream
+// buffer throws on a read error propagates. On any error false, out untouched and *error
+// naming the line and the column.
 bool ParseMovementsCsv(std::istream& in, const CSistemaCartera& ledger,
                        std::vector<COrderCartera>* out, std::string* error,
                        size_t maxRecordBytes = kMaxCsvRecordBytes);

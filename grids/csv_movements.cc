@@ -279,10 +279,6 @@ bool ParseMovementsCsv(std::istream& in, const CSistemaCartera& ledger,
         movements.push_back(std::move(m));
     }
     if (failed()) return false;
-    if (in.bad()) {
-        *error = "line " + std::to_string(record.line) + ": the input cannot be read further";
-        return false;
-    }
     out->insert(out->end(), std::make_move_iterator(movements.begin()),
                 std::make_move_iterator(movements.end()));
     return true;

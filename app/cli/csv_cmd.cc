@@ -73,8 +73,13 @@ void Import(Output io, const ImportArgs& a) {
     if (!in) FailIo("cannot open " + a.file + ": " + std::generic_category().message(errno));
     std::vector<COrderCartera> batch;
     std::string error;
-    if (!ParseMovementsCsv(in, portfolio.Ledger(), &batch, &error))
-        FailUsage(a.file + ": " + error + "; nothing was imported");
+    bool parsed = false;
+    try {
+        parsed = ParseMovementsCsv(in, portfolio.Ledger(), &batch, &error);
+    } catch (const std::ios_base::failure& e) {  // the file buffer's read errors
+        FailIo("cannot read " + a.file + ": " + e.what() + "; nothing was imported");
+    }
+    if (!parsed) FailUsage(a.file + ": " + error + "; nothing was imported");
     for (size_t i = 0; i < batch.size(); ++i) {
         std::string why = UnpriceableReason(batch[i]);
         if (!why.empty())
