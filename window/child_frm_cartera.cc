@@ -8,6 +8,7 @@
 #include "model/sistema.h"
 #include "window/command_bar.h"
 #include "window/commission_file.h"
+#include "window/doc_cartera.h"
 #include "window/framework/document.h"
 #include "window/framework/view.h"
 #include "window/view_valoracion.h"
@@ -104,7 +105,10 @@ void CChildFrmCartera::OnSize(int type, int cx, int cy) {
     m_wndTabs->update();
 }
 
-void CChildFrmCartera::OnTimer(int) { m_pSistema->DoIdle(); }
+void CChildFrmCartera::OnTimer(int) {
+    if (auto* doc = dynamic_cast<CDocCartera*>(GetActiveDocument())) doc->RefreshIfChangedOutside();
+    m_pSistema->DoIdle();
+}
 
 void CChildFrmCartera::Serialize(CArchive& ar) { m_pSistema->Serialize(ar); }
 

@@ -48,7 +48,8 @@ class CChildFrmCartera : public CMDIChildWnd {
     // Focus to the first view, layout, idle timer.
     int OnCreate() override;
     void OnSize(int type, int cx, int cy) override;
-    // Every timer, whatever its id, runs the ledger's idle work.
+    // Every timer, whatever its id, brings in what another program saved to the portfolio
+    // file, then runs the ledger's idle work.
     void OnTimer(int id) override;
     // The title of the active document.
     std::string GetDocumentName() const override;

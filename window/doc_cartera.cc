@@ -1,5 +1,7 @@
 #include "window/doc_cartera.h"
 
+#include <QApplication>
+
 #include "dialogs/dlg_nombre_cartera.h"
 #include "host/archive.h"
 #include "host/env.h"
@@ -118,6 +120,21 @@ bool CDocCartera::OnFileSave() {
         saved = DoSave(path, true);
     m_lock.reset();
     return saved;
+}
+
+void CDocCartera::RefreshIfChangedOutside() {
+    const std::string path = GetPathName();
+    if (path.empty() || m_lock || IsModified() || QApplication::activeModalWidget()) return;
+    std::error_code error;
+    auto time = std::filesystem::last_write_time(path, error);
+    uintmax_t size = error ? 0 : std::filesystem::file_size(path, error);
+    if (error || (time == m_seenTime && size == m_seenSize)) return;
+    std::string why;
+    std::unique_ptr<cartera::FileLock> lock = cartera::CurrentEnv()->LockFile(path, 0, &why);
+    if (!lock) return;  // another writer is at it: the next tick looks again
+    m_seenTime = time;
+    m_seenSize = size;
+    if (IsFileChangedOutside()) Reload(&why);
 }
 
 bool CDocCartera::OnSaveDocument(const std::string& path) {

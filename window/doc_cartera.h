@@ -2,6 +2,8 @@
 // The portfolio document. It holds no portfolio data: the ledger belongs to the frame and is
 // reached through the first view. It names and creates new portfolio files, and wraps the
 // ledger's body in the file envelope when the portfolio is written or read.
+#include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -44,6 +46,11 @@ class CDocCartera : public CDocument, public ILedgerDocument {
     void DoFileSave() override;
     // Under the file's lock; asks before replacing a file another program changed.
     bool OnFileSave() override;
+    // Reads the file again when another program changed it, unless this window holds an
+    // unsaved change or a dialog is open (it may point into the ledger). Cheap while the
+    // file's size and modification time stay; a file that cannot be read is left for the
+    // next change to report.
+    void RefreshIfChangedOutside();
     // Under the file's lock, keeping the replaced version as the backup.
     bool OnSaveDocument(const std::string& path) override;
     void UpdateAllViews() override { CDocument::UpdateAllViews(nullptr, 0, nullptr); }
@@ -67,7 +74,9 @@ class CDocCartera : public CDocument, public ILedgerDocument {
     bool Reload(std::string* why);
 
     int m_bCreatedAsNew = 0;
-    std::unique_ptr<cartera::FileLock> m_lock;  // held through one change or save
-    std::string m_changeRefused;                // why the change being made must not be saved
-    bool m_versionMarkRead = false;             // the last load found the version record
+    std::unique_ptr<cartera::FileLock> m_lock;     // held through one change or save
+    std::filesystem::file_time_type m_seenTime{};  // the file as the last refresh saw it
+    uintmax_t m_seenSize = 0;
+    std::string m_changeRefused;     // why the change being made must not be saved
+    bool m_versionMarkRead = false;  // the last load found the version record
 };

@@ -202,14 +202,15 @@ TEST_F(DocumentTest, AMovementAddedByAnotherProgramSurvivesTheNextChangeHere) {
     CDocCartera* doc = Open(path);
     ASSERT_NE(doc, nullptr);
     CChildFrmCartera* frame = FrameOf(doc);
-    {  // the command line adds a movement while the window is open
+    auto addFromOutside = [&](const COrderCartera& m) {  // as the command line adds one
         CSistemaCartera outside;
         PortfolioDocument file(&outside);
         std::string error;
         ASSERT_TRUE(file.Load(path, &error)) << error;
-        outside.AddOrder(Exec(true, "ITX.MC", 7, 40.0, d));
+        outside.AddOrder(m);
         ASSERT_EQ(file.LastSaveError(), "");
-    }
+    };
+    addFromOutside(Exec(true, "ITX.MC", 7, 40.0, d));
     std::string before = ReadBytes(path);
     LockWatchingEnv env;
     ScopedEnv scoped(&env);
@@ -228,7 +229,11 @@ TEST_F(DocumentTest, AMovementAddedByAnotherProgramSurvivesTheNextChangeHere) {
     EXPECT_EQ(ShownRows(view->GetGridWindow()), 2);
     EXPECT_EQ(env.lockedAtSave, std::vector<bool>{true});
     EXPECT_EQ(ReadBytes(BackupPath(path)), before) << "the version replaced is kept";
-    EXPECT_FALSE(doc->IsModified());
+
+    // Without a change here, the idle timer brings the next one in.
+    addFromOutside(Cash(kDeposit, 50, d));
+    SendTimer(frame, CChildFrmCartera::kIdleTimer);
+    EXPECT_EQ(ShownRows(view->GetGridWindow()), 3);
 }
 
 TEST_F(DocumentTest, AFailedSaveKeepsTheChangeMarkedUntilFileSaveWritesIt) {
