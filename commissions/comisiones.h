@@ -49,6 +49,9 @@ public:
     void Load();
     // Why the last Load failed (naming the file); empty when it succeeded.
     const std::string& LoadError() const { return m_loadError; }
+    // The user chose to replace a file that could not be read whole with what was read:
+    // Save writes again.
+    void ClearLoadError() { m_loadError.clear(); }
     // Writes the collection to the commission file (atomically). Refused while LoadError()
     // is set, so a file that could not be read is never replaced by what little was read.
     // Returns whether the file was written.

@@ -1,6 +1,9 @@
 #include "grids/csv.h"
 
+#include <istream>
+#include <limits>
 #include <ostream>
+#include <streambuf>
 
 #include "grids/grid_qbase.h"
 #include "grids/number_text.h"
@@ -11,22 +14,41 @@
 namespace cartera {
 namespace {
 
-// Walks the text keeping the line and character column of the current position.
-class Cursor {
-  public:
-    explicit Cursor(std::string_view text) : m_text(text) {}
+bool Fail(int line, int column, const std::string& message, CsvError* error) {
+    if (error) *error = CsvError{line, column, message};
+    return false;
+}
 
-    bool AtEnd() const { return m_pos >= m_text.size(); }
-    char Peek(size_t ahead = 0) const {
-        return m_pos + ahead < m_text.size() ? m_text[m_pos + ahead] : '\0';
+}  // namespace
+
+// Walks the input keeping the line and character column of the current position, and the
+// bytes taken since the record began.
+class CsvReader::Cursor {
+  public:
+    explicit Cursor(std::streambuf* in) : m_in(in) {}
+
+    bool AtEnd() { return Get(0) == kEnd; }
+    // The byte ahead positions on; '\0' past the end.
+    char Peek(size_t ahead = 0) {
+        int c = Get(ahead);
+        return c == kEnd ? '\0' : static_cast<char>(c);
     }
-    bool AtLineBreak() const { return !AtEnd() && (Peek() == '\n' || Peek() == '\r'); }
+    bool AtLineBreak() { return !AtEnd() && (Peek() == '\n' || Peek() == '\r'); }
     int Line() const { return m_line; }
     int Column() const { return m_column; }
+    size_t RecordBytes() const { return m_recordBytes; }
+    void StartRecord() { m_recordBytes = 0; }
 
     // Moves over one byte; a line break (CRLF counted once) starts a new line.
     char Take() {
-        char c = m_text[m_pos++];
+        char c;
+        if (!m_ahead.empty()) {
+            c = m_ahead.front();
+            m_ahead.erase(0, 1);
+        } else {
+            c = static_cast<char>(m_in->sbumpc());
+        }
+        ++m_recordBytes;
         if (c == '\n' || (c == '\r' && Peek() != '\n')) {
             ++m_line;
             m_column = 1;
@@ -36,27 +58,50 @@ class Cursor {
         return c;
     }
     void SkipLineBreak() {
-        if (Peek() == '\r' && Peek(1) == '\n') Take();
-        Take();
+        if (Take() == '\r' && Peek() == '\n') Take();
     }
 
   private:
-    std::string_view m_text;
-    size_t m_pos = 0;
+    static constexpr int kEnd = std::char_traits<char>::eof();
+
+    int Get(size_t ahead) {
+        if (ahead == 0 && m_ahead.empty()) return m_in ? m_in->sgetc() : kEnd;
+        while (m_ahead.size() <= ahead) {
+            int c = m_in ? m_in->sbumpc() : kEnd;
+            if (c == kEnd) return kEnd;
+            m_ahead.push_back(static_cast<char>(c));
+        }
+        return static_cast<unsigned char>(m_ahead[ahead]);
+    }
+
+    std::streambuf* m_in;
+    std::string m_ahead;  // bytes looked at ahead and not yet taken
+    size_t m_recordBytes = 0;
     int m_line = 1;
     int m_column = 1;
 };
 
-bool Fail(const Cursor& at, const std::string& message, CsvError* error) {
-    if (error) *error = CsvError{at.Line(), at.Column(), message};
-    return false;
+namespace {
+
+using Cursor = CsvReader::Cursor;
+
+bool Fail(Cursor& at, const std::string& message, CsvError* error) {
+    return Fail(at.Line(), at.Column(), message, error);
 }
 
-bool ReadQuoted(Cursor& c, std::string* field, CsvError* error) {
-    Cursor start = c;
+// Whether taking one more byte makes the record longer than limit (then *error says so).
+bool TooLong(Cursor& c, size_t limit, CsvError* error) {
+    if (c.RecordBytes() < limit) return false;
+    Fail(c, "the record is longer than " + std::to_string(limit) + " bytes", error);
+    return true;
+}
+
+bool ReadQuoted(Cursor& c, size_t limit, std::string* field, CsvError* error) {
+    const int line = c.Line(), column = c.Column();
     c.Take();  // the opening quote
     for (;;) {
-        if (c.AtEnd()) return Fail(start, "quoted field never closes", error);
+        if (c.AtEnd()) return Fail(line, column, "quoted field never closes", error);
+        if (TooLong(c, limit, error)) return false;
         char ch = c.Take();
         if (ch != '"') {
             *field += ch;
@@ -72,14 +117,24 @@ bool ReadQuoted(Cursor& c, std::string* field, CsvError* error) {
     return true;
 }
 
-bool ReadField(Cursor& c, std::string* field, CsvError* error) {
-    if (c.Peek() == '"') return ReadQuoted(c, field, error);
+bool ReadField(Cursor& c, size_t limit, std::string* field, CsvError* error) {
+    if (c.Peek() == '"') return ReadQuoted(c, limit, field, error);
     while (!c.AtEnd() && c.Peek() != ',' && !c.AtLineBreak()) {
         if (c.Peek() == '"') return Fail(c, "quote inside an unquoted field", error);
+        if (TooLong(c, limit, error)) return false;
         *field += c.Take();
     }
     return true;
 }
+
+// A string's bytes as a stream buffer, for reading text through CsvReader without a copy.
+class ViewBuffer : public std::streambuf {
+  public:
+    explicit ViewBuffer(std::string_view text) {
+        char* begin = const_cast<char*>(text.data());  // only read
+        setg(begin, begin, begin + text.size());
+    }
+};
 
 // A grid number cell as a plain decimal with the decimals shown; the text as it is when
 // it does not read as a number.
@@ -94,23 +149,48 @@ std::string PlainNumber(const std::string& shown) {
 
 }  // namespace
 
-bool ParseCsv(std::string_view text, std::vector<CsvRecord>* records, CsvError* error) {
-    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
-    Cursor c(text);
-    while (!c.AtEnd()) {
-        CsvRecord record;
-        record.line = c.Line();
-        for (;;) {
-            std::string field;
-            if (!ReadField(c, &field, error)) return false;
-            record.fields.push_back(std::move(field));
-            if (c.Peek() != ',' || c.AtEnd()) break;
-            c.Take();
-        }
-        if (c.AtLineBreak()) c.SkipLineBreak();
-        records->push_back(std::move(record));
+CsvReader::CsvReader(std::istream& in, size_t maxRecordBytes)
+    : m_cursor(std::make_unique<Cursor>(in.rdbuf())), m_maxRecordBytes(maxRecordBytes) {
+    Cursor& c = *m_cursor;
+    if (c.Peek() == '\xEF' && c.Peek(1) == '\xBB' && c.Peek(2) == '\xBF') {
+        for (int i = 0; i < 3; ++i) c.Take();
     }
+    c.StartRecord();
+}
+
+CsvReader::~CsvReader() = default;
+
+bool CsvReader::Next(CsvRecord* record, CsvError* error) {
+    if (error) *error = CsvError{};
+    Cursor& c = *m_cursor;
+    if (m_failed || c.AtEnd()) return false;
+    c.StartRecord();
+    record->line = c.Line();
+    record->fields.clear();
+    for (;;) {
+        std::string field;
+        if (!ReadField(c, m_maxRecordBytes, &field, error)) {
+            m_failed = true;
+            return false;
+        }
+        record->fields.push_back(std::move(field));
+        if (c.Peek() != ',' || c.AtEnd()) break;
+        c.Take();
+    }
+    if (c.AtLineBreak()) c.SkipLineBreak();
     return true;
+}
+
+bool ParseCsv(std::string_view text, std::vector<CsvRecord>* records, CsvError* error) {
+    ViewBuffer buffer(text);
+    std::istream in(&buffer);
+    CsvReader reader(in, std::numeric_limits<size_t>::max());
+    CsvRecord record;
+    CsvError failure;
+    while (reader.Next(&record, &failure)) records->push_back(std::move(record));
+    if (failure.message.empty()) return true;
+    if (error) *error = failure;
+    return false;
 }
 
 std::string CsvField(std::string_view text) {

@@ -1,7 +1,9 @@
 #pragma once
 // CSV (RFC 4180): a reader and a writer, a grid's contents as CSV, and movements read from
 // CSV as the entry pages would record them.
+#include <cstddef>
 #include <iosfwd>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,11 +26,39 @@ struct CsvError {
     std::string message;
 };
 
-// Splits text into records: fields separated by commas, records by CRLF, LF or CR; a field
-// in double quotes may hold commas, line breaks and doubled quotes. A UTF-8 byte-order mark
-// is skipped; a line break at the very end ends the last record; an empty line is a record
-// of one empty field. False (records partly filled, *error set) on a quote inside an
-// unquoted field, text after a closing quote, or a quoted field that never closes.
+// The longest record the streaming reader takes by default: far beyond any real row, and
+// small enough that a file without line breaks cannot fill the memory.
+inline constexpr size_t kMaxCsvRecordBytes = size_t{1} << 20;
+
+// Reads records one at a time from a stream, holding no more than one record: fields
+// separated by commas, records by CRLF, LF or CR; a field in double quotes may hold commas,
+// line breaks and doubled quotes. A UTF-8 byte-order mark is skipped; a line break at the
+// very end ends the last record; an empty line is a record of one empty field.
+class CsvReader {
+  public:
+    // Reads in (not owned; must outlive the reader). A record of more than maxRecordBytes
+    // bytes is an error.
+    explicit CsvReader(std::istream& in, size_t maxRecordBytes = kMaxCsvRecordBytes);
+    ~CsvReader();
+    CsvReader(const CsvReader&) = delete;
+    CsvReader& operator=(const CsvReader&) = delete;
+
+    // The next record into *record: true. False at the end of the input (error->message
+    // empty) or on an error (*error set, naming the line): a quote inside an unquoted
+    // field, text after a closing quote, a quoted field that never closes, a record too
+    // long. No record is read after an error.
+    bool Next(CsvRecord* record, CsvError* error);
+
+    class Cursor;  // where the reader is in the input
+
+  private:
+    std::unique_ptr<Cursor> m_cursor;
+    size_t m_maxRecordBytes;
+    bool m_failed = false;
+};
+
+// Every record of text, as CsvReader reads them without a length limit. False (records
+// partly filled, *error set) on the first error.
 bool ParseCsv(std::string_view text, std::vector<CsvRecord>* records, CsvError* error);
 
 // The field as written: in double quotes, inner quotes doubled, when it holds a comma, a
@@ -60,8 +90,11 @@ void ExportMovementsCsv(const CSistemaCartera& ledger, std::ostream& out);
 // and a typed commission, a schedule chosen by name prefix, or else the default schedule;
 // cash movements with the symbol (or code) as description and the price as amount;
 // dividends with the contracts as shares and the price per share. Blank lines are skipped.
-// On any error false, out untouched and *error naming the line and the column.
+// The input is read a record at a time, each at most maxRecordBytes long; what its stream
+// buffer throws on a read error propagates. On any error false, out untouched and *error
+// naming the line and the column.
 bool ParseMovementsCsv(std::istream& in, const CSistemaCartera& ledger,
-                       std::vector<COrderCartera>* out, std::string* error);
+                       std::vector<COrderCartera>* out, std::string* error,
+                       size_t maxRecordBytes = kMaxCsvRecordBytes);
 
 }  // namespace cartera

@@ -242,28 +242,31 @@ bool IsBlank(const CsvRecord& record) {
 }  // namespace
 
 bool ParseMovementsCsv(std::istream& in, const CSistemaCartera& ledger,
-                       std::vector<COrderCartera>* out, std::string* error) {
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::vector<CsvRecord> records;
+                       std::vector<COrderCartera>* out, std::string* error, size_t maxRecordBytes) {
+    CsvReader reader(in, maxRecordBytes);
     CsvError csvError;
-    if (!ParseCsv(text, &records, &csvError)) {
+    CsvRecord record;
+    auto next = [&] {  // the next record that is not blank
+        while (reader.Next(&record, &csvError))
+            if (!IsBlank(record)) return true;
+        return false;
+    };
+    auto failed = [&] {
+        if (csvError.message.empty()) return false;
         *error = "line " + std::to_string(csvError.line) + ", column " +
                  std::to_string(csvError.column) + ": " + csvError.message;
-        return false;
-    }
-    std::erase_if(records, IsBlank);
-    if (records.empty()) {
-        *error = "line 1: no header";
+        return true;
+    };
+    if (!next()) {
+        if (!failed()) *error = "line 1: no header";
         return false;
     }
     std::vector<int> columnOf;
-    if (!ReadHeader(records.front(), &columnOf, error)) return false;
-    const std::vector<std::string>& headings = records.front().fields;
+    if (!ReadHeader(record, &columnOf, error)) return false;
+    const std::vector<std::string> headings = record.fields;
 
     std::vector<COrderCartera> movements;
-    movements.reserve(records.size() - 1);
-    for (size_t i = 1; i < records.size(); ++i) {
-        const CsvRecord& record = records[i];
+    while (next()) {
         if (record.fields.size() != headings.size()) {
             *error = "line " + std::to_string(record.line) + ", column " +
                      std::to_string(std::min(record.fields.size(), headings.size()) + 1) + ": " +
@@ -275,6 +278,7 @@ bool ParseMovementsCsv(std::istream& in, const CSistemaCartera& ledger,
         if (!BuildRow(RowReader(record, columnOf, headings), ledger, &m, error)) return false;
         movements.push_back(std::move(m));
     }
+    if (failed()) return false;
     out->insert(out->end(), std::make_move_iterator(movements.begin()),
                 std::make_move_iterator(movements.end()));
     return true;

@@ -233,5 +233,19 @@ TEST_F(CsvLedgerTest, BadRowsLeaveTheLedgerUntouched) {
     EXPECT_EQ(ledger.GetOrders().size(), 1u);
 }
 
+TEST_F(CsvLedgerTest, AnOverlongLineStopsTheReadingAtTheRecordLimitNamingItsLine) {
+    const std::string head = "date,type,code,contracts,price\n2026-01-02,buy,ACME,5,10\n";
+    for (std::string start : {"", "2026-01-02,buy,\""}) {  // a plain field, a quoted one
+        std::istringstream in(head + start + std::string(3 * kMaxCsvRecordBytes, 'x') + "\n");
+        std::vector<COrderCartera> batch;
+        std::string error;
+        EXPECT_FALSE(ParseMovementsCsv(in, ledger, &batch, &error));
+        EXPECT_EQ(error.rfind("line 3, column ", 0), 0u) << error;
+        EXPECT_NE(error.find(std::to_string(kMaxCsvRecordBytes) + " bytes"), std::string::npos);
+        EXPECT_LT(in.tellg(), 2 * kMaxCsvRecordBytes) << "read on past the limit";
+        EXPECT_TRUE(batch.empty());
+    }
+}
+
 }  // namespace
 }  // namespace cartera::testing

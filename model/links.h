@@ -10,6 +10,11 @@ class CNegocioC;
 class ILedgerDocument {
   public:
     virtual ~ILedgerDocument() = default;
+    // Bracket every change of the journal, around its save: before it the document may
+    // bring the ledger up to date with its file (another program may have changed it) and
+    // keep other writers out until the change has been saved.
+    virtual void BeginChange() {}
+    virtual void EndChange() {}
     // Writes the whole portfolio file now, replacing the old one atomically.
     virtual void DoFileSave() = 0;
     // Makes every view of the portfolio redraw from the ledger.

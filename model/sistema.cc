@@ -1,6 +1,28 @@
 #include "model/sistema.h"
 
+namespace {
+
+// One change of the journal as the document sees it (ILedgerDocument::BeginChange).
+class ChangeScope {
+  public:
+    explicit ChangeScope(ILedgerDocument* doc) : m_doc(doc) {
+        if (m_doc) m_doc->BeginChange();
+    }
+    ~ChangeScope() {
+        if (m_doc) m_doc->EndChange();
+    }
+    ChangeScope(const ChangeScope&) = delete;
+    ChangeScope& operator=(const ChangeScope&) = delete;
+
+  private:
+    ILedgerDocument* m_doc;
+};
+
+}  // namespace
+
 CSistemaCartera::CSistemaCartera() : m_pAdm(std::make_unique<CAdmComisiones>()) { m_pAdm->Load(); }
+
+CSistemaCartera::CSistemaCartera(std::unique_ptr<CAdmComisiones> adm) : m_pAdm(std::move(adm)) {}
 
 CSistemaCartera::~CSistemaCartera() { UnregisterAll(); }
 
@@ -67,6 +89,7 @@ void CSistemaCartera::Append(COrderCartera m) {
 
 void CSistemaCartera::AddOrders(std::vector<COrderCartera> batch,
                                 const std::function<void(size_t)>& progress) {
+    ChangeScope change(m_pDoc);
     m_orders.reserve(m_orders.size() + batch.size());
     for (size_t i = 0; i < batch.size(); ++i) {
         Append(std::move(batch[i]));
@@ -79,6 +102,7 @@ void CSistemaCartera::AddOrders(std::vector<COrderCartera> batch,
 }
 
 void CSistemaCartera::AddOrder(COrderCartera m) {
+    ChangeScope change(m_pDoc);
     bool execution = m.IsExecution();
     Append(std::move(m));
     SaveDocument();
@@ -89,6 +113,7 @@ void CSistemaCartera::AddOrder(COrderCartera m) {
 }
 
 void CSistemaCartera::DelOrder(uint64_t id) {
+    ChangeScope change(m_pDoc);
     BuildIndex();
     auto it = m_idIndex.find(id);
     if (it == m_idIndex.end()) return;
@@ -103,6 +128,7 @@ void CSistemaCartera::DelOrder(uint64_t id) {
 }
 
 void CSistemaCartera::ModOrder(COrderCartera m) {
+    ChangeScope change(m_pDoc);
     if (COrderCartera* existing = GetOrden(m.id)) {
         bool sameId = existing->id == m.id;
         *existing = std::move(m);

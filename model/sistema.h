@@ -18,6 +18,9 @@ class CSistemaCartera : public CObjectZorb {
   public:
     // Creates the commission administrator and loads the commission file at once.
     CSistemaCartera();
+    // Takes an administrator its caller has loaded already (the workstation reports a
+    // damaged commission file and goes on with what was read).
+    explicit CSistemaCartera(std::unique_ptr<CAdmComisiones> adm);
     // Ends every quote registration.
     ~CSistemaCartera() override;
 

@@ -7,6 +7,8 @@
 #include "host/strings.h"
 #include "model/sistema.h"
 #include "window/command_bar.h"
+#include "window/commission_file.h"
+#include "window/doc_cartera.h"
 #include "window/framework/document.h"
 #include "window/framework/view.h"
 #include "window/view_valoracion.h"
@@ -14,7 +16,11 @@
 
 IMPLEMENT_DYNCREATE(CChildFrmCartera, CMDIChildWnd)
 
-CChildFrmCartera::CChildFrmCartera() : m_pSistema(std::make_unique<CSistemaCartera>()) {}
+CChildFrmCartera::CChildFrmCartera() {
+    auto commissions = std::make_unique<CAdmComisiones>();
+    cartera::window::LoadCommissions(*commissions);  // a damaged file is reported here
+    m_pSistema = std::make_unique<CSistemaCartera>(std::move(commissions));
+}
 
 CChildFrmCartera::~CChildFrmCartera() {
     // The views and their grids go first: they point to the ledger. The tab control must
@@ -99,7 +105,10 @@ void CChildFrmCartera::OnSize(int type, int cx, int cy) {
     m_wndTabs->update();
 }
 
-void CChildFrmCartera::OnTimer(int) { m_pSistema->DoIdle(); }
+void CChildFrmCartera::OnTimer(int) {
+    if (auto* doc = dynamic_cast<CDocCartera*>(GetActiveDocument())) doc->RefreshIfChangedOutside();
+    m_pSistema->DoIdle();
+}
 
 void CChildFrmCartera::Serialize(CArchive& ar) { m_pSistema->Serialize(ar); }
 

@@ -25,7 +25,8 @@ class CChildFrmCartera : public CMDIChildWnd {
     static constexpr int kIdleTimer = 100;
     static constexpr int kIdleMilliseconds = 1500;
 
-    // Creates the ledger, which loads the commission file.
+    // Creates the ledger with the commission file loaded; a damaged one is reported and
+    // the schedules read before the damage are used.
     CChildFrmCartera();
     // Destroys the views, then the ledger.
     ~CChildFrmCartera() override;
@@ -47,7 +48,8 @@ class CChildFrmCartera : public CMDIChildWnd {
     // Focus to the first view, layout, idle timer.
     int OnCreate() override;
     void OnSize(int type, int cx, int cy) override;
-    // Every timer, whatever its id, runs the ledger's idle work.
+    // Every timer, whatever its id, brings in what another program saved to the portfolio
+    // file, then runs the ledger's idle work.
     void OnTimer(int id) override;
     // The title of the active document.
     std::string GetDocumentName() const override;

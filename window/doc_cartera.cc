@@ -1,7 +1,10 @@
 #include "window/doc_cartera.h"
 
+#include <QApplication>
+
 #include "dialogs/dlg_nombre_cartera.h"
 #include "host/archive.h"
+#include "host/env.h"
 #include "host/folders.h"
 #include "host/message_box.h"
 #include "host/strings.h"
@@ -14,6 +17,17 @@
 #include "window/framework/view.h"
 
 IMPLEMENT_DYNCREATE(CDocCartera, CDocument)
+
+namespace {
+// Text with %1 replaced by value.
+std::string Fill(std::string text, const std::string& value) {
+    size_t at = text.find("%1");
+    return at == std::string::npos ? text : text.replace(at, 2, value);
+}
+}  // namespace
+
+CDocCartera::CDocCartera() = default;
+CDocCartera::~CDocCartera() = default;
 
 bool CDocCartera::OnNewDocument() {
     CDlgNombreCartera dlg(nullptr);
@@ -63,12 +77,98 @@ bool CDocCartera::OnCloseObject() {
     return CDocument::OnCloseObject();
 }
 
+void CDocCartera::BeginChange() {
+    m_changeRefused.clear();
+    const std::string path = GetPathName();
+    if (path.empty() || m_lock) return;
+    std::string why;
+    m_lock = cartera::LockPortfolioFile(path, &why);
+    if (!m_lock) {
+        m_changeRefused = why;
+    } else if (IsFileChangedOutside()) {
+        if (IsModified())
+            m_changeRefused = LS(40082);
+        else if (!Reload(&why))
+            m_changeRefused = Fill(LS(40086), why);
+    }
+}
+
+void CDocCartera::EndChange() {
+    m_lock.reset();
+    m_changeRefused.clear();
+}
+
 void CDocCartera::DoFileSave() {
-    if (!GetPathName().empty()) DoSave(GetPathName(), true);
+    const std::string path = GetPathName();
+    if (path.empty()) return;
+    std::string why = m_changeRefused;
+    if (why.empty() && SaveLocked(path, &why)) return;
+    ReportError(FileMessage(40080, path, why) + " " + LS(40081));
+    SetModifiedFlag(1);
+}
+
+bool CDocCartera::OnFileSave() {
+    const std::string path = GetPathName();
+    if (path.empty()) return false;
+    std::string why;
+    m_lock = cartera::LockPortfolioFile(path, &why);
+    bool saved = false;
+    if (!m_lock)
+        ReportError(FileMessage(40080, path, why));
+    else if (!IsFileChangedOutside() ||
+             AfxMessageBox(Fill(LS(40083), path), MB_YESNO | MB_ICONQUESTION) == IDYES)
+        saved = DoSave(path, true);
+    m_lock.reset();
+    return saved;
+}
+
+void CDocCartera::RefreshIfChangedOutside() {
+    const std::string path = GetPathName();
+    if (path.empty() || m_lock || IsModified() || QApplication::activeModalWidget()) return;
+    std::error_code error;
+    auto time = std::filesystem::last_write_time(path, error);
+    uintmax_t size = error ? 0 : std::filesystem::file_size(path, error);
+    if (error || (time == m_seenTime && size == m_seenSize)) return;
+    std::string why;
+    std::unique_ptr<cartera::FileLock> lock = cartera::CurrentEnv()->LockFile(path, 0, &why);
+    if (!lock) return;  // another writer is at it: the next tick looks again
+    m_seenTime = time;
+    m_seenSize = size;
+    if (IsFileChangedOutside()) Reload(&why);
+}
+
+bool CDocCartera::OnSaveDocument(const std::string& path) {
+    std::string why;
+    if (SaveLocked(path, &why)) return true;
+    ReportError(FileMessage(40080, path, why));
+    return false;
+}
+
+bool CDocCartera::SaveLocked(const std::string& path, std::string* why) {
+    std::unique_ptr<cartera::FileLock> lock;
+    if (!m_lock && !(lock = cartera::LockPortfolioFile(path, why))) return false;
+    // The backup is a convenience (a file system without hard links has none); the atomic
+    // save is the guarantee.
+    cartera::CurrentEnv()->KeepBackup(path, cartera::BackupPath(path), nullptr);
+    return WriteDocument(path, why);
+}
+
+bool CDocCartera::Reload(std::string* why) {
+    CSistemaCartera* ledger = GetLedger();
+    if (!ledger) return ReadDocument(GetPathName(), why);
+    std::string held;
+    CArchive out(&held);
+    cartera::SerializePortfolio(out, *ledger);
+    ledger->UnregisterAll();  // loading registers what it reads
+    if (ReadDocument(GetPathName(), why)) return true;
+    // A load that fails registers nothing; the one of what was held registers it again.
+    CArchive in{std::string_view(held)};
+    cartera::SerializePortfolio(in, *ledger);
+    UpdateAllViews(nullptr, 0, nullptr);
+    return false;
 }
 
 std::string CDocCartera::DescribeLoadError(const CArchiveException& e, size_t position) const {
     if (!m_versionMarkRead) return LS(40034);
-    std::string text = LS(40035);
-    return text.replace(text.find("%1"), 2, CDocument::DescribeLoadError(e, position));
+    return Fill(LS(40035), CDocument::DescribeLoadError(e, position));
 }

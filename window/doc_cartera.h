@@ -2,12 +2,19 @@
 // The portfolio document. It holds no portfolio data: the ledger belongs to the frame and is
 // reached through the first view. It names and creates new portfolio files, and wraps the
 // ledger's body in the file envelope when the portfolio is written or read.
+#include <cstdint>
+#include <filesystem>
+#include <memory>
 #include <string>
 
 #include "model/links.h"
 #include "window/framework/document.h"
 
 class CSistemaCartera;
+
+namespace cartera {
+class FileLock;
+}
 
 class CDocCartera : public CDocument, public ILedgerDocument {
     DECLARE_DYNCREATE(CDocCartera)
@@ -16,7 +23,8 @@ class CDocCartera : public CDocument, public ILedgerDocument {
     // The host's object-type code of a portfolio.
     static constexpr int kObjectType = 12;
 
-    CDocCartera() = default;
+    CDocCartera();
+    ~CDocCartera() override;
 
     // Asks the name, builds the path in the portfolio folder, asks before overwriting an
     // existing file and saves an empty portfolio there at once. False when any step fails.
@@ -26,8 +34,25 @@ class CDocCartera : public CDocument, public ILedgerDocument {
     int GetObjectType(int kind) const override { return kObjectType; }
     bool OnCloseObject() override;
 
-    // ILedgerDocument. A failed save shows a message naming the file.
+    // ILedgerDocument. Before a change the portfolio file's lock is taken (other writers
+    // wait until the change is saved) and, when another program changed the file since this
+    // window read or wrote it, the file is read again so the change goes onto what it
+    // holds. A change held unsaved is never dropped for that: the save is then refused.
+    void BeginChange() override;
+    void EndChange() override;
+    // Saves the change just made, keeping the version it replaces as the backup. When that
+    // fails (or was refused) a message names the file and the cause; the change stays in
+    // the window and the document is marked modified, for File › Save.
     void DoFileSave() override;
+    // Under the file's lock; asks before replacing a file another program changed.
+    bool OnFileSave() override;
+    // Reads the file again when another program changed it, unless this window holds an
+    // unsaved change or a dialog is open (it may point into the ledger). Cheap while the
+    // file's size and modification time stay; a file that cannot be read is left for the
+    // next change to report.
+    void RefreshIfChangedOutside();
+    // Under the file's lock, keeping the replaced version as the backup.
+    bool OnSaveDocument(const std::string& path) override;
     void UpdateAllViews() override { CDocument::UpdateAllViews(nullptr, 0, nullptr); }
     using CDocument::UpdateAllViews;
     std::string GetTitle() const override { return CDocument::GetTitle(); }
@@ -42,6 +67,16 @@ class CDocCartera : public CDocument, public ILedgerDocument {
     std::string DescribeLoadError(const CArchiveException& e, size_t position) const override;
 
   private:
+    // Saves to path; the caller holds the file's lock or none is held (it is then taken).
+    bool SaveLocked(const std::string& path, std::string* why);
+    // Reads the file again into the ledger; when it cannot be read the ledger gets back
+    // what it held, and false with *why.
+    bool Reload(std::string* why);
+
     int m_bCreatedAsNew = 0;
+    std::unique_ptr<cartera::FileLock> m_lock;     // held through one change or save
+    std::filesystem::file_time_type m_seenTime{};  // the file as the last refresh saw it
+    uintmax_t m_seenSize = 0;
+    std::string m_changeRefused;     // why the change being made must not be saved
     bool m_versionMarkRead = false;  // the last load found the version record
 };

@@ -1,11 +1,16 @@
 #include <QApplication>
+#include <QPushButton>
+#include <cerrno>
 #include <fstream>
 #include <sstream>
 
+#include "dialogs/comision_editor.h"
 #include "host/archive.h"
 #include "host/dates.h"
+#include "host/env.h"
 #include "host/qt/grid_view.h"
 #include "host/strings.h"
+#include "host/version_info.h"
 #include "model/portfolio_file.h"
 #include "model/sistema.h"
 #include "window/child_frm_cartera.h"
@@ -152,21 +157,160 @@ TEST_F(DocumentTest, DamagedFileGivesAClearMessageAndDisturbsNothing) {
     EXPECT_EQ(FramesOnScreen(), 1);
     EXPECT_EQ(ShownRowsText(Movements(FrameOf(doc))->GetGridWindow()), rows);
     EXPECT_EQ(ReadBytes(text), "These are my notes, not a portfolio.\n");
+
+    // A file from before checksums, cut inside its movements: the place is named once.
+    std::string old;
+    CArchive ar(&old);
+    ar.WriteString("");
+    CVersionInfo(ar, nullptr, 1, 0).Mark();
+    ar.WriteString("");
+    ar << uint32_t{2} << int32_t{0} << int32_t{2};  // two movements promised, none there
+    WriteBytes(cut, old);
+    EXPECT_EQ(Open(cut), nullptr);
+    size_t at = m_messages.back().find("byte");
+    EXPECT_NE(at, std::string::npos) << m_messages.back();
+    EXPECT_EQ(m_messages.back().find("byte", at + 1), std::string::npos) << m_messages.back();
 }
 
-TEST_F(DocumentTest, AFailedSaveNamesTheFile) {
-    CDocCartera* doc = CreateNew("Moving");
+// Real files, recording whether the portfolio's lock was held at each replacement.
+class LockWatchingEnv : public Env {
+  public:
+    bool ReadFile(const std::string& p, std::string* out, std::string* e) override {
+        return PosixEnv()->ReadFile(p, out, e);
+    }
+    bool WriteFileAtomic(const std::string& p, std::string_view data, std::string* e) override {
+        std::string why;
+        if (p.ends_with(".cartera")) lockedAtSave.push_back(!PosixEnv()->LockFile(p, 0, &why));
+        return PosixEnv()->WriteFileAtomic(p, data, e);
+    }
+    bool FileExists(const std::string& p) override { return PosixEnv()->FileExists(p); }
+    bool CreateDirs(const std::string& p, std::string* e) override {
+        return PosixEnv()->CreateDirs(p, e);
+    }
+    std::unique_ptr<FileLock> LockFile(const std::string& p, int ms, std::string* e) override {
+        return PosixEnv()->LockFile(p, ms, e);
+    }
+    bool KeepBackup(const std::string& p, const std::string& b, std::string* e) override {
+        return PosixEnv()->KeepBackup(p, b, e);
+    }
+    std::vector<bool> lockedAtSave;
+};
+
+TEST_F(DocumentTest, AMovementAddedByAnotherProgramSurvivesTheNextChangeHere) {
+    int d = DateNumber(2026, 3, 2);
+    std::string path = WritePortfolio("Shared", {Cash(kImposition, 900, d), Cash(kExpense, 5, d)});
+    CDocCartera* doc = Open(path);
     ASSERT_NE(doc, nullptr);
-    // The portfolio folder turns into a file: the next save cannot replace anything in it.
-    std::string folder = m_home.path().toStdString() + "/portfolios";
-    std::string path = doc->GetPathName();
-    ASSERT_EQ(std::remove(path.c_str()), 0);
-    ASSERT_EQ(std::remove(folder.c_str()), 0);
-    WriteBytes(folder, "x");
-    FrameOf(doc)->GetAdmCartera()->AddOrder(Cash(kImposition, 10, DateNumber(2026, 1, 2)));
-    ASSERT_FALSE(m_messages.empty());
-    EXPECT_NE(m_messages.back().find(path), std::string::npos) << m_messages.back();
-    std::remove(folder.c_str());
+    CChildFrmCartera* frame = FrameOf(doc);
+    auto addFromOutside = [&](const COrderCartera& m) {  // as the command line adds one
+        CSistemaCartera outside;
+        PortfolioDocument file(&outside);
+        std::string error;
+        ASSERT_TRUE(file.Load(path, &error)) << error;
+        outside.AddOrder(m);
+        ASSERT_EQ(file.LastSaveError(), "");
+    };
+    addFromOutside(Exec(true, "ITX.MC", 7, 40.0, d));
+    std::string before = ReadBytes(path);
+    LockWatchingEnv env;
+    ScopedEnv scoped(&env);
+    CViewCartera* view = Movements(frame);
+    view->GetGridCartera()->GotoCell(0, RowShowing(view->GetGridWindow(), 0, ::LS(3421)));
+    m_answer = 6;  // Yes, delete the expense
+    ASSERT_TRUE(frame->OnCmdMsg(CViewCartera::kCmdEditClear));
+
+    CSistemaCartera reread;
+    PortfolioDocument file(&reread);
+    std::string error;
+    ASSERT_TRUE(file.Load(path, &error)) << error;
+    ASSERT_EQ(reread.GetOrders().size(), 2u);
+    EXPECT_EQ(reread.GetOrders()[0].type, kImposition);
+    EXPECT_EQ(reread.GetOrders()[1].quoteCode, "ITX.MC");
+    EXPECT_EQ(ShownRows(view->GetGridWindow()), 2);
+    EXPECT_EQ(env.lockedAtSave, std::vector<bool>{true});
+    EXPECT_EQ(ReadBytes(BackupPath(path)), before) << "the version replaced is kept";
+
+    // Without a change here, the idle timer brings the next one in.
+    addFromOutside(Cash(kDeposit, 50, d));
+    SendTimer(frame, CChildFrmCartera::kIdleTimer);
+    EXPECT_EQ(ShownRows(view->GetGridWindow()), 3);
+}
+
+TEST_F(DocumentTest, AFailedSaveKeepsTheChangeMarkedUntilFileSaveWritesIt) {
+    int d = DateNumber(2026, 1, 2);
+    std::string path = WritePortfolio("Moving", {Cash(kImposition, 10, d)});
+    CDocCartera* doc = Open(path);
+    ASSERT_NE(doc, nullptr);
+    CChildFrmCartera* frame = FrameOf(doc);
+    std::string before = ReadBytes(path);
+    {
+        std::unique_ptr<Env> failing = MakeFaultyPosixEnv(SaveStep::rename, EIO);
+        ScopedEnv scoped(failing.get());
+        frame->GetAdmCartera()->AddOrder(Cash(kDeposit, 20, d));
+        frame->GetAdmCartera()->AddOrder(Cash(kDeposit, 30, d));
+    }
+    ASSERT_EQ(m_messages.size(), 2u);
+    EXPECT_NE(m_messages[0].find(path + " cannot be saved"), std::string::npos) << m_messages[0];
+    EXPECT_EQ(ReadBytes(path), before);
+
+    // Another program changes the file meanwhile: a change is not saved over it, and File ›
+    // Save asks first.
+    WriteBytes(path, before + "x");
+    frame->GetAdmCartera()->AddOrder(Cash(kDeposit, 40, d));
+    ASSERT_EQ(m_messages.size(), 3u);
+    EXPECT_NE(m_messages[2].find(::LS(40082)), std::string::npos) << m_messages[2];
+    EXPECT_EQ(ReadBytes(path), before + "x");
+    m_answer = 7;  // No
+    EXPECT_FALSE(doc->OnFileSave());
+    EXPECT_EQ(ReadBytes(path), before + "x");
+    m_answer = 6;  // Yes
+    EXPECT_TRUE(doc->OnFileSave());
+    EXPECT_EQ(m_messages.size(), 5u);
+    EXPECT_EQ(MovementsInFile(path), 4u);
+}
+
+TEST_F(DocumentTest, ADamagedCommissionFileIsReportedKeptAndReplacedOnlyWhenTheUserSaysSo) {
+    CAdmComisiones schedules;
+    for (const char* name : {"Broker", "Bank"}) {
+        stComision bracket;
+        bracket.name = name;
+        bracket.kind = 4;
+        bracket.to = 1e6;
+        schedules.Add(bracket);
+    }
+    ASSERT_TRUE(schedules.Save());
+    const std::string file = CAdmComisiones::FilePath();
+    std::string whole = ReadBytes(file);
+    std::string cut = whole.substr(0, whole.size() - 20);  // inside the second record
+    std::string path = WritePortfolio("Fees", {});
+    WriteBytes(file, cut);
+
+    CDocCartera* doc = Open(path);
+    ASSERT_NE(doc, nullptr);
+    ASSERT_EQ(m_messages.size(), 1u);
+    EXPECT_NE(m_messages[0].find(file), std::string::npos) << m_messages[0];
+    CAdmComisiones* adm = FrameOf(doc)->GetAdmCartera()->GetAdmComisiones();
+    ASSERT_EQ(adm->Records().size(), 1u);
+    EXPECT_EQ(adm->Records()[0].name, "Broker");
+    EXPECT_EQ(ReadBytes(file + ".damaged"), cut);
+
+    int edited = 0;
+    CSheetComision::SetRunner([&](CSheetComision& sheet) {
+        ++edited;
+        sheet.OkButton()->click();
+    });
+    m_answer = 7;  // No: the file stays as it is
+    FrameOf(doc)->OnCmdMsg(CViewBaseCartera::kCmdCommission);
+    EXPECT_EQ(edited, 0);
+    EXPECT_EQ(ReadBytes(file), cut);
+    m_answer = 6;  // Yes: OK writes what the editor holds
+    FrameOf(doc)->OnCmdMsg(CViewBaseCartera::kCmdCommission);
+    CSheetComision::SetRunner({});
+    EXPECT_EQ(edited, 1);
+    CAdmComisiones again;
+    again.Load();
+    EXPECT_EQ(again.LoadError(), "");
+    EXPECT_EQ(again.Records(), adm->Records());
 }
 
 }  // namespace

@@ -1,8 +1,16 @@
 #include "window/sheets.h"
 
 #include <QApplication>
+#include <memory>
+#include <string>
 
+#include "commissions/comisiones.h"
 #include "dialogs/comision_editor.h"
+#include "host/archive.h"
+#include "host/env.h"
+#include "host/message_box.h"
+#include "host/strings.h"
+#include "window/commission_file.h"
 
 namespace cartera::window {
 namespace {
@@ -12,7 +20,27 @@ PortfolioSheets* g_installed = nullptr;
 void PortfolioSheets::RunBuySell(CSistemaCartera&, int, int, CNegocioC*, COrderCartera*) {}
 void PortfolioSheets::RunOther(CSistemaCartera&, int, COrderCartera*) {}
 void PortfolioSheets::RunCommissions(CAdmComisiones& commissions, int captionId) {
-    RunCommissionEditor(commissions, captionId, QApplication::activeWindow());
+    // One writer of the commission file at a time, from reading it to saving it.
+    std::string why;
+    std::unique_ptr<FileLock> lock = CAdmComisiones::LockFile(&why);
+    if (!lock) {
+        std::string text = ::LS(40080);
+        text.replace(text.find("%1"), 2, CAdmComisiones::FilePath());
+        AfxMessageBox(text.replace(text.find("%2"), 2, why), MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    // What other windows or programs saved since this portfolio read the file.
+    if (commissions.LoadError().empty()) {
+        commissions.RemoveAll();
+        LoadCommissions(commissions);
+    }
+    if (!ConfirmReplaceCommissions(commissions)) return;
+    try {
+        RunCommissionEditor(commissions, captionId, QApplication::activeWindow());
+    } catch (const CArchiveException&) {
+        // Cancel read a damaged file again: its records stay, and so does the refusal to
+        // replace it.
+    }
 }
 
 PortfolioSheets& Sheets() {

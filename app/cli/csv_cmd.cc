@@ -1,6 +1,9 @@
 // export and import: a portfolio's grids and journal as CSV, and movements read from CSV.
+#include <cerrno>
+#include <fstream>
 #include <memory>
 #include <sstream>
+#include <system_error>
 
 #include "app/cli/commands.h"
 #include "app/cli/layout_options.h"
@@ -64,13 +67,19 @@ void Export(Output io, const ExportArgs& a) {
 
 void Import(Output io, const ImportArgs& a) {
     OpenPortfolio portfolio(a.path, OpenPortfolio::Use::change);
-    std::string data, why;
-    if (!CurrentEnv()->ReadFile(a.file, &data, &why)) FailIo(why);
-    std::istringstream in(data);
+    // Read as it is parsed, a record at a time: a huge file costs the movements, not its
+    // text, and a line without end stops at the record limit.
+    std::ifstream in(a.file, std::ios::binary);
+    if (!in) FailIo("cannot open " + a.file + ": " + std::generic_category().message(errno));
     std::vector<COrderCartera> batch;
     std::string error;
-    if (!ParseMovementsCsv(in, portfolio.Ledger(), &batch, &error))
-        FailUsage(a.file + ": " + error + "; nothing was imported");
+    bool parsed = false;
+    try {
+        parsed = ParseMovementsCsv(in, portfolio.Ledger(), &batch, &error);
+    } catch (const std::ios_base::failure& e) {  // the file buffer's read errors
+        FailIo("cannot read " + a.file + ": " + e.what() + "; nothing was imported");
+    }
+    if (!parsed) FailUsage(a.file + ": " + error + "; nothing was imported");
     for (size_t i = 0; i < batch.size(); ++i) {
         std::string why = UnpriceableReason(batch[i]);
         if (!why.empty())

@@ -29,6 +29,11 @@ const char* const kRecentKey = "recentFiles";
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
+std::string Fill(std::string text, const std::string& value) {
+    size_t at = text.find("%1");
+    return at == std::string::npos ? text : text.replace(at, 2, value);
+}
+
 }  // namespace
 
 Workstation::Workstation(const ui::ModuleRegistry& registry, QSettings* settings)
@@ -108,6 +113,12 @@ std::vector<CMDIChildWnd*> Workstation::Frames() const {
     return frames;
 }
 
+bool Workstation::SaveActive() {
+    CMDIChildWnd* frame = ActiveFrame();
+    CDocument* doc = frame ? frame->GetActiveDocument() : nullptr;
+    return doc && doc->OnFileSave();
+}
+
 bool Workstation::SendCommand(int id) {
     CMDIChildWnd* frame = ActiveFrame();
     return frame && frame->OnCmdMsg(id);
@@ -134,12 +145,27 @@ bool Workstation::eventFilter(QObject* watched, QEvent* event) {
         auto* sub = qobject_cast<QMdiSubWindow*>(watched);
         auto* frame = sub ? dynamic_cast<CMDIChildWnd*>(sub->widget()) : nullptr;
         CDocument* doc = frame ? frame->GetActiveDocument() : nullptr;
-        if (doc && !doc->OnCloseObject()) {
+        bool keep = doc && doc->IsModified() &&
+                    AfxMessageBox(Fill(::LS(40087), doc->GetTitle()), MB_YESNO | MB_ICONQUESTION) ==
+                        IDYES &&
+                    !doc->OnFileSave();
+        if (keep || (doc && !doc->OnCloseObject())) {
             event->ignore();
             return true;
         }
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+void Workstation::closeEvent(QCloseEvent* event) {
+    const QList<QMdiSubWindow*> subs = m_area->subWindowList();
+    for (QMdiSubWindow* sub : subs) {
+        if (!sub->close()) {
+            event->ignore();
+            return;
+        }
+    }
+    event->accept();
 }
 
 void Workstation::OpenWithDialog() {

@@ -31,6 +31,7 @@ class Workstation : public QMainWindow {
         kCmdNew = 40000,
         kCmdOpen = 40001,
         kCmdClose = 40002,
+        kCmdSave = 40008,
         kCmdPrint = 40003,
         kCmdExportPdf = 40004,
         kCmdExit = 40006,
@@ -61,12 +62,19 @@ class Workstation : public QMainWindow {
     CMDIChildWnd* ActiveFrame() const;
     std::vector<CMDIChildWnd*> Frames() const;
     const std::vector<std::unique_ptr<CDocTemplate>>& Templates() const { return m_templates; }
+    // File › Save: the active frame's document to its file; false when there is none or the
+    // save failed (the document has said why).
+    bool SaveActive();
     // Routes a command to the active frame; false when nobody handles it.
     bool SendCommand(int id);
     QStringList RecentFiles() const;
 
   protected:
-    // Asks a frame's document whether it may close before its sub-window goes.
+    // Closes every frame first: a window holding unsaved changes asks about them, and one
+    // kept open keeps the workstation open.
+    void closeEvent(QCloseEvent* event) override;
+    // Asks a frame's document whether it may close before its sub-window goes; a document
+    // holding changes its file lacks asks first whether to save them.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:

@@ -85,6 +85,9 @@ void Workstation::BuildFileMenu() {
     AddCommand(file, kCmdOpen, ::LS(kCmdOpen), [this] {
         OpenWithDialog();
     })->setShortcut(QKeySequence::Open);
+    QAction* save = AddCommand(file, kCmdSave, ::LS(kCmdSave), [this] { SaveActive(); });
+    save->setShortcut(QKeySequence::Save);
+    m_routed.emplace_back(kCmdSave, save);
     QAction* closeAction = AddCommand(file, kCmdClose, ::LS(kCmdClose), [this] {
         if (QMdiSubWindow* sub = m_area->currentSubWindow()) sub->close();
     });
@@ -196,7 +199,7 @@ void Workstation::UpdateCommandStates() {
     CMDIChildWnd* frame = ActiveFrame();
     for (auto& [id, action] : m_routed) {
         bool enabled = frame != nullptr;
-        if (frame && id != kCmdClose && id != kCmdExportPdf) {
+        if (frame && id != kCmdClose && id != kCmdExportPdf && id != kCmdSave) {
             enabled = false;
             frame->OnUpdateCmdUI(id, &enabled);
         }

@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
+#include <QFile>
 #include <QLibrary>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -18,12 +19,14 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <cerrno>
 #include <fstream>
 #include <functional>
 #include <map>
 
 #include "app/gui/module_loader.h"
 #include "commissions/comisiones.h"
+#include "host/env.h"
 #include "host/folders.h"
 #include "host/grid/grid_types.h"
 #include "host/market.h"
@@ -360,6 +363,37 @@ TEST_F(WorkstationTest, ABuyFromThePortfolioMenuAndASellFromTheOpenTradeRowClose
                 QTest::keyClick(&sheet, Qt::Key_Escape);
             });
     EXPECT_EQ(movements->model()->rowCount(), 3);
+}
+
+TEST_F(WorkstationTest, AFailedSaveIsMarkedAndFileSaveWritesItOnceTheCauseIsGone) {
+    market.AddSymbol({"TEF", "Telefonica", 2, 'V', 10.0});
+    QString error;
+    ASSERT_TRUE(Load(&error)) << error.toStdString();
+    Workstation window(registry, &settings);
+    window.show();
+    AnswerNameDialog("Unsaved");
+    CDocument* doc = window.NewDocument();
+    ASSERT_NE(doc, nullptr);
+    QFile file(QString::fromStdString(doc->GetPathName()));
+    const qint64 empty = file.size();
+    {
+        std::unique_ptr<Env> failing = MakeFaultyPosixEnv(SaveStep::fsync, ENOSPC);
+        ScopedEnv scoped(failing.get());
+        OnSheet([&] { window.SendCommand(33748); },
+                [](QWidget& sheet) {
+                    QTest::keyClick(Type(sheet, 1053, "tef"), Qt::Key_Return);
+                    Type(sheet, 1048, "100");
+                    QTest::keyClick(Type(sheet, 1049, "10.5"), Qt::Key_Return);
+                });
+    }
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(window.Area()->currentSubWindow()->windowTitle(), "Unsaved.cartera *");
+    EXPECT_EQ(file.size(), empty);
+    for (QAction* item : window.menuBar()->actions().value(0)->menu()->actions())
+        if (item->text().remove('&').toStdString() == ::LS(40008)) item->trigger();
+    EXPECT_EQ(window.Area()->currentSubWindow()->windowTitle(), "Unsaved.cartera");
+    EXPECT_GT(file.size(), empty);
+    EXPECT_EQ(messages.size(), 1u);
 }
 
 }  // namespace

@@ -13,8 +13,15 @@
 IMPLEMENT_DYNAMIC(CDocument, CObject)
 
 namespace {
-// "The file %1 cannot be read: %2" with both filled in.
-std::string FileMessage(int id, const std::string& path, const std::string& what) {
+// FNV-1a over 64 bits: a change of any byte changes the sum.
+uint64_t Checksum(std::string_view bytes) {
+    uint64_t h = 14695981039346656037ull;
+    for (unsigned char c : bytes) h = (h ^ c) * 1099511628211ull;
+    return h;
+}
+}  // namespace
+
+std::string CDocument::FileMessage(int id, const std::string& path, const std::string& what) {
     std::string text = LS(id);
     auto fill = [&](const char* mark, const std::string& value) {
         size_t at = text.find(mark);
@@ -24,7 +31,6 @@ std::string FileMessage(int id, const std::string& path, const std::string& what
     fill("%2", what);
     return text;
 }
-}  // namespace
 
 CDocument::~CDocument() {
     for (CView* view : m_views) view->m_pDocument = nullptr;
@@ -42,6 +48,13 @@ void CDocument::SetTitle(const std::string& title) {
     m_title = title;
     for (CView* view : m_views)
         if (CMDIChildWnd* frame = view->GetParentFrame()) frame->OnUpdateFrameTitle();
+}
+
+void CDocument::SetModifiedFlag(int modified) {
+    int flag = modified ? 1 : 0;
+    if (flag == m_modified) return;
+    m_modified = flag;
+    SetTitle(m_title);  // the frames show the mark
 }
 
 void CDocument::AddView(CView* view) {
@@ -70,44 +83,74 @@ void CDocument::UpdateAllViews(CView* sender, long hint, CObject* hintObject) {
 
 bool CDocument::OnNewDocument() {
     m_path.clear();
+    m_fileKnown = false;
     m_modified = 0;
     m_lastError.clear();
     return true;
 }
 
-bool CDocument::OnOpenDocument(const std::string& path) {
-    std::string data, why;
-    if (!cartera::CurrentEnv()->ReadFile(path, &data, &why)) {
-        ReportError(FileMessage(40032, path, why));
-        return false;
-    }
+bool CDocument::ReadDocument(const std::string& path, std::string* error) {
+    std::string data;
+    if (!cartera::CurrentEnv()->ReadFile(path, &data, error)) return false;
     CArchive ar{std::string_view(data)};
     try {
         Serialize(ar);
     } catch (const CArchiveException& e) {
-        ReportError(FileMessage(40032, path, DescribeLoadError(e, ar.Position())));
+        *error = DescribeLoadError(e, ar.Position());
         return false;
     }
+    RememberFile(data);
     m_lastError.clear();
-    m_modified = 0;
+    SetModifiedFlag(0);
     return true;
 }
 
-bool CDocument::OnSaveDocument(const std::string& path) {
-    std::string data, why;
+bool CDocument::OnOpenDocument(const std::string& path) {
+    std::string why;
+    if (ReadDocument(path, &why)) return true;
+    ReportError(FileMessage(40032, path, why));
+    return false;
+}
+
+bool CDocument::WriteDocument(const std::string& path, std::string* error) {
+    std::string data;
     CArchive ar(&data);
     try {
         Serialize(ar);
     } catch (const CArchiveException& e) {
-        why = e.what();
+        *error = e.what();
+        return false;
     }
-    if (why.empty() && cartera::CurrentEnv()->WriteFileAtomic(path, data, &why)) {
-        m_lastError.clear();
-        m_modified = 0;
-        return true;
-    }
-    ReportError(path + ": " + why);
+    if (!cartera::CurrentEnv()->WriteFileAtomic(path, data, error)) return false;
+    RememberFile(data);
+    m_lastError.clear();
+    SetModifiedFlag(0);
+    return true;
+}
+
+bool CDocument::OnSaveDocument(const std::string& path) {
+    std::string why;
+    if (WriteDocument(path, &why)) return true;
+    ReportError(FileMessage(40080, path, why));
     return false;
+}
+
+bool CDocument::OnFileSave() {
+    if (m_path.empty()) return false;
+    return DoSave(m_path, true);
+}
+
+bool CDocument::IsFileChangedOutside() const {
+    if (!m_fileKnown) return false;
+    std::string data, why;
+    if (!cartera::CurrentEnv()->ReadFile(m_path, &data, &why)) return true;
+    return data.size() != m_fileSize || Checksum(data) != m_fileSum;
+}
+
+void CDocument::RememberFile(std::string_view bytes) {
+    m_fileKnown = true;
+    m_fileSize = bytes.size();
+    m_fileSum = Checksum(bytes);
 }
 
 bool CDocument::DoSave(const std::string& path, bool replace) {
@@ -117,7 +160,12 @@ bool CDocument::DoSave(const std::string& path, bool replace) {
 }
 
 std::string CDocument::DescribeLoadError(const CArchiveException& e, size_t position) const {
-    return std::string(e.what()) + " (byte " + std::to_string(position) + ")";
+    // Only a file that ends early is placed by where reading stopped; other readers' texts
+    // say where they found the damage, or it is in no one place (a checksum).
+    std::string what = e.what();
+    if (e.m_cause != CArchiveException::endOfFile || what.find(" at byte ") != std::string::npos)
+        return what;
+    return what + " at byte " + std::to_string(position);
 }
 
 void CDocument::ReportError(const std::string& text) {

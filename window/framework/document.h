@@ -2,7 +2,9 @@
 // The document of the document/view framework: a file's path and title, a modified flag, the
 // views that show it, and the open/save steps that run its Serialize on an archive. Files
 // are read whole and written atomically through the current environment (host/env.h).
+#include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "window/framework/runtime_class.h"
@@ -30,7 +32,8 @@ class CDocument : public CObject {
     virtual void SetTitle(const std::string& title);
 
     virtual int IsModified() const { return m_modified; }
-    virtual void SetModifiedFlag(int modified = 1) { m_modified = modified ? 1 : 0; }
+    // Sets the flag; the frames of its views show the change in their titles.
+    virtual void SetModifiedFlag(int modified = 1);
 
     CDocTemplate* GetDocTemplate() const { return m_pDocTemplate; }
 
@@ -52,6 +55,9 @@ class CDocument : public CObject {
     virtual bool OnSaveDocument(const std::string& path);
     // OnSaveDocument(path); on success with replace the document takes path as its own.
     bool DoSave(const std::string& path, bool replace = true);
+    // File › Save: writes the document to its own path. False (the message shown) when it
+    // has none or the save fails.
+    virtual bool OnFileSave();
     virtual void Serialize(CArchive& ar) {}
 
     // The host's object protocol: the kind of object and whether it may close now.
@@ -61,18 +67,39 @@ class CDocument : public CObject {
     // What the last failed open or save reported; empty after a success.
     const std::string& LastError() const { return m_lastError; }
 
+    // Whether the file at the document's path differs from what this document last read
+    // from it or wrote to it (its size or a checksum of its bytes), or can no longer be
+    // read. False for a document that has not read or written its file.
+    bool IsFileChangedOutside() const;
+
   protected:
-    // The text of a read error, for the message naming the file. position is the archive's.
+    // Reads path through Serialize without a message: false with *error saying what is
+    // wrong (the file is not named). On success the file counts as this document's.
+    bool ReadDocument(const std::string& path, std::string* error);
+    // Writes the document through Serialize, replacing path atomically, without a message:
+    // false with *error saying why (the old file is then intact). On success the document
+    // is unmodified and the file counts as its own.
+    bool WriteDocument(const std::string& path, std::string* error);
+    // The text of a read error, for the message naming the file. position is the archive's;
+    // it is named unless the reader's own text already names where the file is wrong.
     virtual std::string DescribeLoadError(const CArchiveException& e, size_t position) const;
     // Shows text with MB_ICONEXCLAMATION and remembers it as LastError().
     void ReportError(const std::string& text);
+    // "The file %1 ... %2" of string id with path and what filled in.
+    static std::string FileMessage(int id, const std::string& path, const std::string& what);
 
   private:
+    // Remembers bytes as the file's content this document knows.
+    void RememberFile(std::string_view bytes);
     friend class CDocTemplate;
 
     std::string m_path;
     std::string m_title;
     std::string m_lastError;
+    // The file's bytes as last read or written: their size and checksum.
+    bool m_fileKnown = false;
+    size_t m_fileSize = 0;
+    uint64_t m_fileSum = 0;
     int m_modified = 0;
     CDocTemplate* m_pDocTemplate = nullptr;
     std::vector<CView*> m_views;

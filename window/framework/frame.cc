@@ -110,7 +110,9 @@ void CMDIChildWnd::SetWindowText(const std::string& text) {
 std::string CMDIChildWnd::GetWindowText() const { return windowTitle().toStdString(); }
 
 void CMDIChildWnd::OnUpdateFrameTitle() {
-    if (CDocument* doc = GetActiveDocument()) SetWindowText(doc->GetTitle());
+    // A document holding changes its file lacks is marked, as editors mark unsaved files.
+    if (CDocument* doc = GetActiveDocument())
+        SetWindowText(doc->GetTitle() + (doc->IsModified() ? " *" : ""));
 }
 
 bool CMDIChildWnd::OnCmdMsg(int id) {

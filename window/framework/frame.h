@@ -65,7 +65,7 @@ class CMDIChildWnd : public QWidget, public CObject {
     // The caption, also given to the MDI sub-window that holds the frame.
     void SetWindowText(const std::string& text);
     std::string GetWindowText() const;
-    // Caption := the active document's title.
+    // Caption := the active document's title, with " *" while it is modified.
     void OnUpdateFrameTitle();
 
     // Routes a command to the active view, then to the frame. False when nobody handles it.
