@@ -50,7 +50,7 @@ int HoldingBucket(int32_t days) {
 std::pair<std::string, std::string> KeyOf(const ClosedTrade& t, BreakdownBy by) {
     static const char* const kWeekdays[] = {"Monday", "Tuesday",  "Wednesday", "Thursday",
                                             "Friday", "Saturday", "Sunday"};
-    static const char* const kHolding[] = {"0 days",     "1-5 days",     "6-20 days",
+    static const char* const kHolding[] = {"0 days",     "1-5 days",    "6-20 days",
                                            "21-60 days", "61-365 days", "over 365 days"};
     switch (by) {
         case BreakdownBy::group:
@@ -139,8 +139,8 @@ Stats ComputeStats(const std::vector<ClosedTrade>& trades) {
         peak = std::max(peak, p.equity);
         if (p.drawdown > s.maxDrawdown) {
             s.maxDrawdown = p.drawdown;
-            s.maxDrawdownPct = peak > 0 ? std::optional<double>(100.0 * p.drawdown / peak)
-                                        : std::nullopt;
+            s.maxDrawdownPct =
+                peak > 0 ? std::optional<double>(100.0 * p.drawdown / peak) : std::nullopt;
         }
     }
     return s;
@@ -230,7 +230,8 @@ TaxReport BuildTaxReport(const std::vector<ClosedTrade>& trades, const CSistemaC
         line.second.Add(m.type == kDividend ? (m.commission + m.price) * q : q * m.price);
     }
     auto lines = [](const auto& bySecurity, std::vector<CashLine>& to) {
-        for (const auto& [code, line] : bySecurity) to.push_back({code, line.first, line.second.Value()});
+        for (const auto& [code, line] : bySecurity)
+            to.push_back({code, line.first, line.second.Value()});
     };
     lines(dividends, r.dividends);
     lines(expenses, r.expenses);

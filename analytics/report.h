@@ -16,18 +16,18 @@ namespace cartera::analytics {
 
 struct Stats {
     int64_t trades = 0, wins = 0, losses = 0, breakeven = 0;
-    double result = 0.0;  // net result of all the trades
-    double winRate = 0.0;  // wins / trades, 0 without trades
-    double grossProfit = 0.0, grossLoss = 0.0;  // both >= 0
+    double result = 0.0;                         // net result of all the trades
+    double winRate = 0.0;                        // wins / trades, 0 without trades
+    double grossProfit = 0.0, grossLoss = 0.0;   // both >= 0
     std::optional<double> profitFactor;          // none without losses
     double averageWin = 0.0, averageLoss = 0.0;  // 0 without wins or losses
     std::optional<double> payoffRatio;           // none without wins or losses
     double expectancy = 0.0;
-    double largestWin = 0.0, largestLoss = 0.0;  // the results themselves (loss <= 0)
+    double largestWin = 0.0, largestLoss = 0.0;   // the results themselves (loss <= 0)
     int64_t maxWinStreak = 0, maxLossStreak = 0;  // a breakeven ends both kinds of run
     double avgDaysWinners = 0.0, avgDaysLosers = 0.0;
-    double maxDrawdown = 0.0;                 // of the daily equity, >= 0
-    std::optional<double> maxDrawdownPct;     // of that fall's peak, when the peak is above 0
+    double maxDrawdown = 0.0;              // of the daily equity, >= 0
+    std::optional<double> maxDrawdownPct;  // of that fall's peak, when the peak is above 0
 };
 
 struct EquityPoint {

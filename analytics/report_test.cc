@@ -159,9 +159,9 @@ TEST_F(ReportTest, TotalsOfEveryTableAgreeWithTheClosedTrades) {
     std::vector<COrderCartera> batch;
     for (int i = 0; i < 3000; ++i) {
         const char* codes[] = {"A", "B", "C", "D"};
-        COrderCartera m = Exec(rng() % 2, codes[rng() % 4], 1 + rng() % 9,
-                               1 + (rng() % 100000) / 97.0, (rng() % 7) / 3.0,
-                               DateNumber(2023, 1, 1) + i / 3);
+        COrderCartera m =
+            Exec(rng() % 2, codes[rng() % 4], 1 + rng() % 9, 1 + (rng() % 100000) / 97.0,
+                 (rng() % 7) / 3.0, DateNumber(2023, 1, 1) + i / 3);
         m.group = (rng() % 2) ? "x" : "y";
         batch.push_back(m);
     }

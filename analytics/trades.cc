@@ -11,9 +11,8 @@ char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + '
 
 // Codes compare as the market service compares them: ASCII letters without case.
 bool SameCode(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return Lower(x) == Lower(y);
-           });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [](char x, char y) { return Lower(x) == Lower(y); });
 }
 
 bool InDates(const Filter& f, int32_t date) {
@@ -21,9 +20,8 @@ bool InDates(const Filter& f, int32_t date) {
 }
 
 bool InCodesAndGroups(const Filter& f, std::string_view code, std::string_view group) {
-    if (!f.codes.empty() &&
-        std::none_of(f.codes.begin(), f.codes.end(),
-                     [&](const std::string& c) { return SameCode(c, code); }))
+    if (!f.codes.empty() && std::none_of(f.codes.begin(), f.codes.end(),
+                                         [&](const std::string& c) { return SameCode(c, code); }))
         return false;
     return f.groups.empty() || std::find(f.groups.begin(), f.groups.end(), group) != f.groups.end();
 }
