@@ -1,6 +1,7 @@
 #include "analytics/trades.h"
 
 #include <algorithm>
+#include <climits>
 
 #include "model/sistema.h"
 
@@ -64,15 +65,39 @@ bool Filter::AcceptsCash(int32_t date, std::string_view code, std::string_view g
 
 std::vector<ClosedTrade> CollectClosedTrades(const CSistemaCartera& ledger, const Filter& filter) {
     const CArrayNegocioC& closed = ledger.GetClosedTrades();
-    std::vector<ClosedTrade> out;
-    out.reserve(closed.size());
+    // Sort positions, not records: the records are built once, in their final place.
+    struct Entry {
+        int32_t exitDate;
+        uint32_t index;
+    };
+    std::vector<Entry> kept;
+    kept.reserve(closed.size());
+    int32_t first = INT32_MAX, last = INT32_MIN;
     for (size_t i = 0; i < closed.size(); ++i) {
-        ClosedTrade v = View(closed[i], i);
-        if (filter.Accepts(v)) out.push_back(v);
+        const CNegocioC& t = closed[i];
+        if (!InDates(filter, t.exitDate) || (filter.isLong && *filter.isLong != (t.isLong != 0)) ||
+            !InCodesAndGroups(filter, t.quoteCode, t.entryGroup))
+            continue;
+        first = std::min(first, t.exitDate);
+        last = std::max(last, t.exitDate);
+        kept.push_back({t.exitDate, static_cast<uint32_t>(i)});
     }
-    std::stable_sort(out.begin(), out.end(), [](const ClosedTrade& a, const ClosedTrade& b) {
-        return a.exitDate < b.exitDate;
-    });
+    int64_t span = kept.empty() ? 0 : int64_t{last} - first + 1;
+    if (span > 4 * static_cast<int64_t>(kept.size()) + 1024) {
+        std::stable_sort(kept.begin(), kept.end(),
+                         [](const Entry& a, const Entry& b) { return a.exitDate < b.exitDate; });
+    } else {
+        // Exit dates span a few years of days: a stable counting sort, linear in the trades.
+        std::vector<uint32_t> start(static_cast<size_t>(span) + 1, 0);
+        for (const Entry& e : kept) ++start[static_cast<size_t>(e.exitDate - first) + 1];
+        for (size_t d = 1; d < start.size(); ++d) start[d] += start[d - 1];
+        std::vector<Entry> sorted(kept.size());
+        for (const Entry& e : kept) sorted[start[static_cast<size_t>(e.exitDate - first)]++] = e;
+        kept.swap(sorted);
+    }
+    std::vector<ClosedTrade> out;
+    out.reserve(kept.size());
+    for (const Entry& e : kept) out.push_back(View(closed[e.index], e.index));
     return out;
 }
 
