@@ -46,33 +46,54 @@ int HoldingBucket(int32_t days) {
     return 5;
 }
 
-// Sort key and label of a trade under a breakdown.
-std::pair<std::string, std::string> KeyOf(const ClosedTrade& t, BreakdownBy by) {
+struct Key {
+    int64_t ordinal = 0;
+    std::string_view text;  // group or code; empty for the numbered keys
+    bool operator<(const Key& o) const {
+        return ordinal != o.ordinal ? ordinal < o.ordinal : text < o.text;
+    }
+};
+
+Key KeyOf(const ClosedTrade& t, BreakdownBy by) {
+    switch (by) {
+        case BreakdownBy::group:
+            return {0, t.group};
+        case BreakdownBy::code:
+            return {0, t.code};
+        case BreakdownBy::side:
+            return {t.isLong ? 0 : 1, {}};
+        case BreakdownBy::weekday:
+            return {Weekday(t.exitDate), {}};
+        case BreakdownBy::month: {
+            int y, m, d;
+            CivilDate(t.exitDate, &y, &m, &d);
+            return {int64_t{y} * 100 + m, {}};
+        }
+        case BreakdownBy::holding:
+            return {HoldingBucket(t.daysHeld), {}};
+    }
+    return {};
+}
+
+std::string Label(const Key& k, BreakdownBy by) {
     static const char* const kWeekdays[] = {"Monday", "Tuesday",  "Wednesday", "Thursday",
                                             "Friday", "Saturday", "Sunday"};
     static const char* const kHolding[] = {"0 days",     "1-5 days",    "6-20 days",
                                            "21-60 days", "61-365 days", "over 365 days"};
     switch (by) {
-        case BreakdownBy::group:
-            return {std::string(t.group), std::string(t.group)};
-        case BreakdownBy::code:
-            return {std::string(t.code), std::string(t.code)};
         case BreakdownBy::side:
-            return {t.isLong ? "0" : "1", t.isLong ? "long" : "short"};
-        case BreakdownBy::weekday: {
-            int d = Weekday(t.exitDate);
-            return {std::string(1, static_cast<char>('0' + d)), kWeekdays[d]};
-        }
-        case BreakdownBy::month: {
-            std::string month = IsoDate(t.exitDate).substr(0, 7);
-            return {month, month};
-        }
-        case BreakdownBy::holding: {
-            int b = HoldingBucket(t.daysHeld);
-            return {std::string(1, static_cast<char>('0' + b)), kHolding[b]};
-        }
+            return k.ordinal == 0 ? "long" : "short";
+        case BreakdownBy::weekday:
+            return kWeekdays[k.ordinal];
+        case BreakdownBy::month:
+            return IsoDate(DateNumber(static_cast<int>(k.ordinal / 100),
+                                      static_cast<int>(k.ordinal % 100), 1))
+                .substr(0, 7);
+        case BreakdownBy::holding:
+            return kHolding[k.ordinal];
+        default:
+            return std::string(k.text);
     }
-    return {};
 }
 
 BreakdownRow RowOf(std::string key, const Tally& t) {
@@ -239,19 +260,20 @@ TaxReport BuildTaxReport(const std::vector<ClosedTrade>& trades, const CSistemaC
 }
 
 std::vector<BreakdownRow> BuildBreakdown(const std::vector<ClosedTrade>& trades, BreakdownBy by) {
-    std::map<std::string, std::pair<std::string, Tally>> keys;  // sort key -> label, tally
+    std::map<Key, Tally> keys;
     Tally all;
     for (const ClosedTrade& t : trades) {
-        auto [sortKey, label] = KeyOf(t, by);
-        auto& entry = keys[sortKey];
-        entry.first = std::move(label);
-        entry.second.Add(t);
+        keys[KeyOf(t, by)].Add(t);
         all.Add(t);
     }
     std::vector<BreakdownRow> rows;
     rows.reserve(keys.size() + 1);
-    for (const auto& [sortKey, entry] : keys) rows.push_back(RowOf(entry.first, entry.second));
+    for (const auto& [key, tally] : keys) {
+        rows.push_back(RowOf(Label(key, by), tally));
+        rows.back().ordinal = key.ordinal;
+    }
     rows.push_back(RowOf("Total", all));
+    rows.back().ordinal = -1;
     return rows;
 }
 

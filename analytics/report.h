@@ -62,6 +62,9 @@ struct TaxReport {
 enum class BreakdownBy { group, code, side, weekday, month, holding };
 struct BreakdownRow {
     std::string key;  // group or code; long/short; Monday..Sunday; YYYY-MM; holding bucket
+    // The key as a number, for labels in other languages: side 0 long, 1 short; weekday 0
+    // (Monday) to 6; month YYYYMM; holding bucket 0 to 5; -1 for the total row.
+    int64_t ordinal = 0;
     int64_t trades = 0;
     double winRate = 0.0, result = 0.0;
     std::optional<double> profitFactor;
