@@ -3,12 +3,11 @@
 #include <variant>
 
 #include "analytics/report.h"
+#include "analytics/tables.h"
 #include "app/cli/commands.h"
 #include "app/cli/table.h"
-#include "grids/csv.h"
 #include "grids/number_text.h"
 #include "host/dates.h"
-#include "host/numbers.h"
 
 namespace cartera::cli {
 namespace {
@@ -25,15 +24,10 @@ struct ReportArgs {
     bool json = false, csv = false, withCapital = false;
 };
 
-// A cell of a report table: empty, a text, an amount or a count.
-using Cell = std::variant<std::monostate, std::string, double, int64_t>;
-struct Table {
+struct Titled {
     std::string title;
-    std::vector<std::string> columns;  // the JSON names; the plain and CSV headings too
-    std::vector<std::vector<Cell>> rows;
+    Table table;
 };
-
-Cell Maybe(const std::optional<double>& v) { return v ? Cell(*v) : Cell(); }
 
 Json JsonOf(const Cell& c) {
     if (auto* s = std::get_if<std::string>(&c)) return *s;
@@ -51,116 +45,25 @@ Json JsonRows(const Table& t) {
     return rows;
 }
 
-std::string Text(const Cell& c, bool exact) {
-    if (auto* s = std::get_if<std::string>(&c)) return *s;
-    if (auto* d = std::get_if<double>(&c)) return exact ? ExactNumberText(*d) : FixedText(*d, 2);
-    if (auto* n = std::get_if<int64_t>(&c)) return std::to_string(*n);
-    return exact ? "" : "-";
+std::string PlainText(const Cell& c) {
+    if (auto* d = std::get_if<double>(&c)) return FixedText(*d, 2);
+    return std::holds_alternative<std::monostate>(c) ? "-" : ExactCellText(c);
 }
-void PrintPlain(std::ostream& out, const Table& t) {
-    TextTable text{t.title, t.columns, {}, {}};
+void PrintPlain(std::ostream& out, const Table& t, const std::string& title = "") {
+    TextTable text{title, t.columns, {}, {}};
     for (const auto& row : t.rows) {
         std::vector<std::string> cells;
-        for (const Cell& c : row) cells.push_back(Text(c, false));
+        for (const Cell& c : row) cells.push_back(PlainText(c));
         text.rows.push_back(std::move(cells));
     }
     for (const Cell& c : t.rows.empty() ? std::vector<Cell>{} : t.rows.front())
         text.rightAligned.push_back(!std::holds_alternative<std::string>(c));
     out << RenderTable(text);
 }
-void PrintCsv(std::ostream& out, const Table& t) {
-    WriteCsvRecord(out, t.columns);
-    for (const auto& row : t.rows) {
-        std::vector<std::string> cells;
-        for (const Cell& c : row) cells.push_back(Text(c, true));
-        WriteCsvRecord(out, cells);
-    }
-}
-
-Table StatsTable(const Stats& s) {
-    return {"",
-            {"trades",           "wins",
-             "losses",           "breakeven",
-             "win_rate",         "gross_profit",
-             "gross_loss",       "profit_factor",
-             "average_win",      "average_loss",
-             "payoff_ratio",     "expectancy",
-             "largest_win",      "largest_loss",
-             "max_win_streak",   "max_loss_streak",
-             "avg_days_winners", "avg_days_losers",
-             "max_drawdown",     "max_drawdown_pct"},
-            {{s.trades,
-              s.wins,
-              s.losses,
-              s.breakeven,
-              s.winRate,
-              s.grossProfit,
-              s.grossLoss,
-              Maybe(s.profitFactor),
-              s.averageWin,
-              s.averageLoss,
-              Maybe(s.payoffRatio),
-              s.expectancy,
-              s.largestWin,
-              s.largestLoss,
-              s.maxWinStreak,
-              s.maxLossStreak,
-              s.avgDaysWinners,
-              s.avgDaysLosers,
-              s.maxDrawdown,
-              Maybe(s.maxDrawdownPct)}}};
-}
-
-Table EquityTable(const std::vector<EquityPoint>& curve) {
-    Table t{"", {"date", "result", "equity", "drawdown"}, {}};
-    for (const EquityPoint& p : curve)
-        t.rows.push_back({IsoDate(p.date), p.result, p.equity, p.drawdown});
-    return t;
-}
-
-std::string Period(const CalendarEntry& e) {
-    std::string iso = IsoDate(DateNumber(e.year, e.month ? e.month : 1, e.day ? e.day : 1));
-    return iso.substr(0, e.month == 0 ? 4 : e.day == 0 ? 7 : 10);
-}
-Table CalendarTable(const std::vector<CalendarEntry>& entries, const char* title) {
-    Table t{title, {"period", "result", "trades"}, {}};
-    for (const CalendarEntry& e : entries) t.rows.push_back({Period(e), e.result, e.trades});
-    return t;
-}
-
-Table TaxTradesTable(const TaxReport& r) {
-    Table t{"Tax year " + std::to_string(r.year),
-            {"code", "symbol", "side", "contracts", "entry_date", "exit_date", "proceeds", "cost",
-             "gain", "days_held", "term"},
-            {}};
-    for (const TaxTrade& x : r.trades) {
-        const ClosedTrade& c = x.trade;
-        t.rows.push_back({std::string(c.code), std::string(c.symbol),
-                          std::string(c.isLong ? "long" : "short"), int64_t{c.contracts},
-                          IsoDate(c.entryDate), IsoDate(c.exitDate), c.proceeds, c.cost, c.result,
-                          int64_t{c.daysHeld}, std::string(x.longTerm ? "long" : "short")});
-    }
-    return t;
-}
-Table CashTable(const std::vector<CashLine>& lines, const char* title) {
-    Table t{title, {"code", "symbol", "amount"}, {}};
-    for (const CashLine& l : lines) t.rows.push_back({l.code, l.symbol, l.amount});
-    return t;
-}
-
-Table BreakdownTable(const std::vector<BreakdownRow>& rows, const std::string& by) {
-    Table t{"",
-            {by, "trades", "win_rate", "result", "profit_factor", "expectancy", "avg_days_held"},
-            {}};
-    for (const BreakdownRow& r : rows)
-        t.rows.push_back({r.key, r.trades, r.winRate, r.result, Maybe(r.profitFactor), r.expectancy,
-                          r.avgDaysHeld});
-    return t;
-}
 
 // The one-row stats table as figure/value lines, easier to read than 20 columns.
 Table Vertical(const Table& t) {
-    Table v{t.title, {"figure", "value"}, {}};
+    Table v{{"figure", "value"}, {}};
     for (size_t i = 0; i < t.columns.size(); ++i) v.rows.push_back({t.columns[i], t.rows[0][i]});
     return v;
 }
@@ -190,7 +93,7 @@ Filter MakeFilter(const ReportArgs& a) {
 
 void Print(Output io, const ReportArgs& a, const Table& t) {
     if (a.csv)
-        PrintCsv(io.out, t);
+        WriteCsv(io.out, t);
     else
         PrintPlain(io.out, t);
 }
@@ -217,8 +120,8 @@ void Report(Output io, const ReportArgs& a) {
         a.json ? void(io.out << JsonRows(t).dump(2) << '\n') : Print(io, a, t);
     } else if (a.view == "calendar") {
         Calendar c = BuildCalendar(trades);
-        Table days = CalendarTable(c.days, "Days"), months = CalendarTable(c.months, "Months"),
-              years = CalendarTable(c.years, "Years");
+        Table days = CalendarTable(c.days), months = CalendarTable(c.months),
+              years = CalendarTable(c.years);
         if (a.json) {
             Json j{
                 {"days", JsonRows(days)}, {"months", JsonRows(months)}, {"years", JsonRows(years)}};
@@ -226,10 +129,10 @@ void Report(Output io, const ReportArgs& a) {
         } else if (a.csv) {
             days.rows.insert(days.rows.end(), months.rows.begin(), months.rows.end());
             days.rows.insert(days.rows.end(), years.rows.begin(), years.rows.end());
-            PrintCsv(io.out, days);
+            WriteCsv(io.out, days);
         } else {
-            for (const Table* t : {&days, &months, &years}) {
-                PrintPlain(io.out, *t);
+            for (const Titled& t : {Titled{"Days", days}, {"Months", months}, {"Years", years}}) {
+                PrintPlain(io.out, t.table, t.title);
                 io.out << '\n';
             }
         }
@@ -241,10 +144,8 @@ void Report(Output io, const ReportArgs& a) {
         }
         TaxReport r = BuildTaxReport(trades, ledger, filter, year, a.termDays);
         Table lines = TaxTradesTable(r);
-        Table dividends = CashTable(r.dividends, "Dividends"),
-              expenses = CashTable(r.expenses, "Expenses");
-        Table totals{
-            "Totals", {"gain", "short_term", "long_term"}, {{r.gain, r.shortTerm, r.longTerm}}};
+        Table dividends = CashTable(r.dividends), expenses = CashTable(r.expenses);
+        Table totals = TaxTotalsTable(r);
         if (a.json) {
             Json j{{"year", r.year},
                    {"term_days", r.termDays},
@@ -254,10 +155,13 @@ void Report(Output io, const ReportArgs& a) {
                    {"expenses", JsonRows(expenses)}};
             io.out << j.dump(2) << '\n';
         } else if (a.csv) {
-            PrintCsv(io.out, lines);  // the lines a tax form takes; totals are their sums
+            WriteCsv(io.out, lines);  // the lines a tax form takes; totals are their sums
         } else {
-            for (const Table* t : {&lines, &totals, &dividends, &expenses}) {
-                PrintPlain(io.out, *t);
+            for (const Titled& t : {Titled{"Tax year " + std::to_string(year), lines},
+                                    {"Totals", totals},
+                                    {"Dividends", dividends},
+                                    {"Expenses", expenses}}) {
+                PrintPlain(io.out, t.table, t.title);
                 io.out << '\n';
             }
         }
