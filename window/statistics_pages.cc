@@ -1,4 +1,5 @@
 // The statistics window's pages: filling them from the computed figures, and their texts.
+#include <QAbstractTableModel>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDate>
@@ -8,6 +9,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTimer>
 #include <algorithm>
@@ -88,6 +90,77 @@ QString KeyLabel(const analytics::BreakdownRow& r, analytics::BreakdownBy by) {
 
 }  // namespace
 
+// The tax year's trades, formatted as the view asks for them: a year may hold hundreds of
+// thousands of trades.
+class TaxTradesModel : public QAbstractTableModel {
+  public:
+    using QAbstractTableModel::QAbstractTableModel;
+    // report is not owned; null empties the view until the next Reset.
+    void Reset(const analytics::TaxReport* report) {
+        beginResetModel();
+        m_report = report;
+        endResetModel();
+    }
+    int rowCount(const QModelIndex& parent) const override {
+        return parent.isValid() || !m_report ? 0 : static_cast<int>(m_report->trades.size());
+    }
+    int columnCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : 11; }
+    QVariant headerData(int section, Qt::Orientation o, int role) const override {
+        static const int kIds[] = {kTextCode,      kTextSymbol,   kTextSide,     kTextContracts,
+                                   kTextEntryDate, kTextExitDate, kTextProceeds, kTextCost,
+                                   kTextGain,      kTextDaysHeld, kTextTerm};
+        if (o != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= 11)
+            return {};
+        return QText(kIds[section]);
+    }
+    QVariant data(const QModelIndex& index, int role) const override {
+        const analytics::TaxTrade& x = m_report->trades[static_cast<size_t>(index.row())];
+        const analytics::ClosedTrade& t = x.trade;
+        int c = index.column();
+        bool number = c == 3 || (c >= 6 && c <= 9);
+        if (role == Qt::TextAlignmentRole)
+            return number ? QVariant(Qt::AlignRight | Qt::AlignVCenter) : QVariant();
+        if (role == Qt::ForegroundRole && c == 8 && t.result < 0) return QColor(255, 0, 0);
+        if (role != Qt::DisplayRole) return {};
+        auto view = [](std::string_view v) {
+            return QString::fromUtf8(v.data(), static_cast<qsizetype>(v.size()));
+        };
+        switch (c) {
+            case 0:
+                return view(t.code);
+            case 1:
+                return view(t.symbol);
+            case 2:
+                return QText(t.isLong ? kTextLong : kTextShort);
+            case 3:
+                return QString::number(t.contracts);
+            case 4:
+                return IsoText(t.entryDate);
+            case 5:
+                return IsoText(t.exitDate);
+            case 6:
+                return Money(t.proceeds);
+            case 7:
+                return Money(t.cost);
+            case 8:
+                return Money(t.result);
+            case 9:
+                return QString::number(t.daysHeld);
+            default:
+                return QText(x.longTerm ? kTextLongTerm : kTextShortTerm);
+        }
+    }
+
+  private:
+    const analytics::TaxReport* m_report = nullptr;
+};
+
+TaxTradesModel* AttachTaxTradesModel(QTableView* view) {
+    auto* model = new TaxTradesModel(view);
+    view->setModel(model);
+    return model;
+}
+
 void StatisticsWindow::Retranslate() {
     setWindowTitle(QText(kTextTitle) + " - " +
                    QString::fromStdString(m_ledger->GetNombreCartera()));
@@ -117,6 +190,10 @@ void StatisticsWindow::Retranslate() {
 }
 
 void StatisticsWindow::ScheduleRecompute() {
+    // The trades point into the ledger's records, which the change replaced.
+    m_taxModel->Reset(nullptr);
+    m_trades.clear();
+    m_taxReport.trades.clear();
     if (m_recomputeQueued) return;
     m_recomputeQueued = true;
     QTimer::singleShot(0, this, [this] {
@@ -192,26 +269,7 @@ void StatisticsWindow::FillCalendar() {
 
 void StatisticsWindow::FillTax() {
     const analytics::TaxReport& r = m_taxReport;
-    SetHeadings(m_tax,
-                {kTextCode, kTextSymbol, kTextSide, kTextContracts, kTextEntryDate, kTextExitDate,
-                 kTextProceeds, kTextCost, kTextGain, kTextDaysHeld, kTextTerm},
-                static_cast<int>(r.trades.size()));
-    for (int i = 0; i < static_cast<int>(r.trades.size()); ++i) {
-        const analytics::ClosedTrade& t = r.trades[i].trade;
-        QTableWidgetItem* row[] = {
-            Item(QString::fromUtf8(t.code.data(), static_cast<int>(t.code.size()))),
-            Item(QString::fromUtf8(t.symbol.data(), static_cast<int>(t.symbol.size()))),
-            Item(QText(t.isLong ? kTextLong : kTextShort)),
-            Item(QString::number(t.contracts), true),
-            Item(IsoText(t.entryDate)),
-            Item(IsoText(t.exitDate)),
-            Item(Money(t.proceeds), true),
-            Item(Money(t.cost), true),
-            Item(Money(t.result), true, t.result),
-            Item(QString::number(t.daysHeld), true),
-            Item(QText(r.trades[i].longTerm ? kTextLongTerm : kTextShortTerm))};
-        for (int c = 0; c < 11; ++c) m_tax->setItem(i, c, row[c]);
-    }
+    m_taxModel->Reset(&r);
     m_tax->resizeColumnsToContents();
     m_taxTotals->setText(QText(kTextGain) + ": " + Money(r.gain) + "   " + QText(kTextShortTerm) +
                          ": " + Money(r.shortTerm) + "   " + QText(kTextLongTerm) + ": " +

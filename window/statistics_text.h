@@ -4,6 +4,8 @@
 #include <QString>
 #include <string>
 
+class QTableView;
+
 namespace cartera::window {
 
 enum StatisticsText : int {
@@ -61,6 +63,10 @@ enum StatisticsText : int {
     kTextProfitFactor = 41027,
     kTextExpectancy = 41031,
 };
+
+class TaxTradesModel;
+// A model of the tax year's trades set on view, which owns it.
+TaxTradesModel* AttachTaxTradesModel(QTableView* view);
 
 std::string Text(int id);
 QString QText(int id);

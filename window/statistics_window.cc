@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTimer>
 #include <fstream>
@@ -119,7 +120,12 @@ StatisticsWindow::StatisticsWindow(CSistemaCartera* ledger, QWidget* parent)
     taxBar->addWidget(termLabel);
     taxBar->addWidget(m_termDays);
     taxBar->addWidget(m_taxTotals, 1);
-    m_tax = MakeTable(taxPage);
+    m_tax = new QTableView(taxPage);
+    m_taxModel = AttachTaxTradesModel(m_tax);
+    m_tax->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_tax->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_tax->verticalHeader()->hide();
+    m_tax->horizontalHeader()->setStretchLastSection(true);
     m_cash = MakeTable(taxPage);
     taxLayout->addLayout(taxBar);
     taxLayout->addWidget(m_tax, 3);

@@ -19,11 +19,13 @@ class QPrinter;
 class QPushButton;
 class QSpinBox;
 class QTabWidget;
+class QTableView;
 class QTableWidget;
 
 namespace cartera::window {
 
 class EquityCharts;
+class TaxTradesModel;
 
 class StatisticsWindow : public QWidget {
     Q_OBJECT
@@ -77,7 +79,9 @@ class StatisticsWindow : public QWidget {
     QComboBox *m_side, *m_month, *m_by;
     QSpinBox *m_calendarYear, *m_taxYear, *m_termDays;
     QTabWidget* m_pages;
-    QTableWidget *m_summary, *m_calendar, *m_tax, *m_cash, *m_breakdown;
+    QTableWidget *m_summary, *m_calendar, *m_cash, *m_breakdown;
+    QTableView* m_tax;
+    TaxTradesModel* m_taxModel;
     QLabel *m_calendarTotals, *m_taxTotals;
     EquityCharts* m_equity;
     std::vector<QLabel*> m_labels;  // retitled by Retranslate, with their string ids

@@ -1,8 +1,10 @@
 #include "window/statistics_window.h"
 
+#include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QFile>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -36,6 +38,8 @@ TEST_F(StatisticsTest, FollowsTheLedgerExportsAndGoesWithTheFrame) {
     ASSERT_NE(stats, nullptr);
     EXPECT_EQ(stats->CurrentStats().trades, 1);
     EXPECT_EQ(stats->CurrentTaxReport().year, 2026);  // the year of the last exit
+    QAbstractItemModelTester tester(stats->findChild<QTableView*>()->model(),
+                                    QAbstractItemModelTester::FailureReportingMode::Fatal);
 
     // Two changes, one recomputation once the events run.
     frame->GetAdmCartera()->AddOrder(Exec(false, "TEF.MC", 60, 3.5, d + 9));
