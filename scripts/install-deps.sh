@@ -4,7 +4,7 @@ set -euo pipefail
 PKGS=(cmake ninja-build g++ pkg-config
       libgtest-dev libgmock-dev libbenchmark-dev
       libcli11-dev nlohmann-json3-dev
-      qt6-base-dev qt6-base-dev-tools libgl-dev
+      qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev libgl-dev
       fonts-dejavu-core poppler-utils
       clang-format
       clang libclang-rt-14-dev)  # libFuzzer and the sanitizers' runtime (scripts/fuzz.sh)

@@ -9,6 +9,7 @@
 #include "window/framework/document.h"
 #include "window/grid_window.h"
 #include "window/sheets.h"
+#include "window/statistics_window.h"
 
 IMPLEMENT_DYNCREATE(CViewBaseCartera, CView)
 IMPLEMENT_DYNCREATE(CViewCartera, CViewBaseCartera)
@@ -19,7 +20,11 @@ using cartera::window::Sheets;
 
 // --- CViewBaseCartera -------------------------------------------------------------------------
 
-CViewBaseCartera::~CViewBaseCartera() { DestroyGridWindow(); }
+CViewBaseCartera::~CViewBaseCartera() {
+    // The statistics window reads the ledger, which goes with the frame.
+    if (m_pSistema) cartera::window::LedgerClosing(m_pSistema);
+    DestroyGridWindow();
+}
 
 void CViewBaseCartera::DestroyGridWindow() {
     delete m_pGridWnd;
@@ -94,6 +99,10 @@ void CViewBaseCartera::OnCarteraComision() {
         Sheets().RunCommissions(*m_pSistema->GetAdmComisiones(), 3393);
 }
 
+void CViewBaseCartera::OnCarteraEstadisticas() {
+    if (m_pSistema) cartera::window::OpenStatistics(m_pSistema, window());
+}
+
 void CViewBaseCartera::OnModificar(uint64_t id) {
     constexpr int kCaption = 3460;
     if (!m_pSistema) return;
@@ -125,6 +134,9 @@ bool CViewBaseCartera::OnCmdMsg(int id) {
         case kCmdCommission:
             OnCarteraComision();
             return true;
+        case kCmdStatistics:
+            OnCarteraEstadisticas();
+            return true;
         case kCmdPrint:
             OnFilePrint();
             return true;
@@ -139,6 +151,7 @@ bool CViewBaseCartera::OnUpdateCmdUI(int id, bool* enabled) const {
         case kCmdSell:
         case kCmdOther:
         case kCmdCommission:
+        case kCmdStatistics:
         case kCmdPrint:
             *enabled = true;
             return true;
@@ -211,4 +224,7 @@ int CViewOpCerradas::OnCreate(CCreateContext*) {
     });
 }
 
-void CViewOpCerradas::OnUpdate(CView*, long, CObject*) { m_pGridCerradas->FillGrid(); }
+void CViewOpCerradas::OnUpdate(CView*, long, CObject*) {
+    m_pGridCerradas->FillGrid();
+    cartera::window::LedgerChanged(m_pSistema);
+}

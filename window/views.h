@@ -26,6 +26,7 @@ class CViewBaseCartera : public CView, public IPortfolioView {
     static constexpr int kCmdSell = 33749;
     static constexpr int kCmdOther = 33750;
     static constexpr int kCmdCommission = 33751;
+    static constexpr int kCmdStatistics = 33760;
     static constexpr int kCmdPrint = 57607;
 
     CViewBaseCartera() = default;
@@ -44,6 +45,8 @@ class CViewBaseCartera : public CView, public IPortfolioView {
     void OnCarteraOperar(int textId);
     void OnCarteraOtros() override;
     void OnCarteraComision() override;
+    // Opens the portfolio's statistics window beside it.
+    void OnCarteraEstadisticas();
     // The entry points the host calls directly (the module exports them as C functions,
     // see module_entry.cc); the row has no effect.
     void OnComprar(int /*row*/) { OnCarteraComprar(); }

@@ -47,6 +47,7 @@ int Run(int argc, char** argv, Output io) {
     AddShowCommand(app, io, commands);
     AddCsvCommands(app, io, commands);
     AddCommissionCommands(app, io, commands);
+    AddReportCommand(app, io, commands);
     AddDemoCommand(app, io, commands);
     try {
         app.parse(argc, argv);

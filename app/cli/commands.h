@@ -23,6 +23,8 @@ void AddShowCommand(CLI::App& app, Output io, Commands& commands);
 void AddCsvCommands(CLI::App& app, Output io, Commands& commands);
 // commissions list|show|add-bracket|delete|default|calc.
 void AddCommissionCommands(CLI::App& app, Output io, Commands& commands);
+// report stats|equity|calendar|tax|by.
+void AddReportCommand(CLI::App& app, Output io, Commands& commands);
 // demo.
 void AddDemoCommand(CLI::App& app, Output io, Commands& commands);
 

@@ -1,0 +1,198 @@
+#include "analytics/report.h"
+
+#include <random>
+
+#include "analytics/exact_sum.h"
+#include "model/test_support.h"
+
+namespace cartera::testing {
+namespace {
+
+using namespace cartera::analytics;
+
+class ReportTest : public LedgerTest {
+  protected:
+    void Add(bool buy, const char* code, int32_t q, double price, int32_t date,
+             double commission = 0.0, const char* group = "") {
+        COrderCartera m = Exec(buy, code, q, price, commission, date);
+        m.group = group;
+        ledger.AddOrder(m);
+    }
+    // Two buys closed by one sell across a year end, a short, a breakeven, commissions.
+    void HandWorkedJournal() {
+        Add(true, "EEE", 3, 10, DateNumber(2024, 6, 1));
+        Add(true, "EEE", 3, 12, DateNumber(2024, 6, 2));
+        Add(true, "AAA", 10, 100, DateNumber(2025, 6, 1), 1.0, "swing");
+        Add(false, "AAA", 10, 110, DateNumber(2025, 12, 31), 1.0, "swing");
+        Add(true, "BBB", 5, 50, DateNumber(2025, 12, 31), 0.0, "day");
+        Add(false, "BBB", 5, 40, DateNumber(2026, 1, 1), 0.0, "day");
+        Add(false, "CCC", 2, 30, DateNumber(2026, 1, 1), 0.0, "day");
+        Add(true, "CCC", 2, 20, DateNumber(2026, 1, 5), 0.0, "day");
+        Add(true, "DDD", 1, 10, DateNumber(2026, 1, 5));
+        Add(false, "DDD", 1, 10, DateNumber(2026, 1, 5));
+        Add(false, "EEE", 4, 11, DateNumber(2026, 1, 6));
+        COrderCartera dividend = Cash(kDividend, 10, 0.5);
+        dividend.quoteCode = dividend.symbol = "AAA";
+        dividend.date = DateNumber(2026, 3, 2);
+        ledger.AddOrder(dividend);
+    }
+    CSistemaCartera ledger;
+};
+
+TEST_F(ReportTest, HandWorkedJournalGivesEveryFigure) {
+    HandWorkedJournal();
+    auto trades = CollectClosedTrades(ledger, {});
+    ASSERT_EQ(trades.size(), 6u);
+    std::vector<double> results;
+    for (const auto& t : trades) results.push_back(t.result);
+    EXPECT_EQ(results, (std::vector<double>{80, -50, 20, 0, 3, -1}));  // exit, then trade order
+
+    Stats s = ComputeStats(trades);
+    EXPECT_EQ(s.trades, 6);
+    EXPECT_EQ(s.wins, 3);
+    EXPECT_EQ(s.losses, 2);
+    EXPECT_EQ(s.breakeven, 1);
+    EXPECT_DOUBLE_EQ(s.winRate, 0.5);
+    EXPECT_DOUBLE_EQ(s.grossProfit, 103);
+    EXPECT_DOUBLE_EQ(s.grossLoss, 51);
+    EXPECT_DOUBLE_EQ(*s.profitFactor, 103.0 / 51);
+    EXPECT_DOUBLE_EQ(*s.payoffRatio, (103.0 / 3) / 25.5);
+    EXPECT_DOUBLE_EQ(s.expectancy, 52.0 / 6);
+    EXPECT_EQ(s.largestWin, 80);
+    EXPECT_EQ(s.largestLoss, -50);
+    EXPECT_EQ(s.maxWinStreak, 1);  // the breakeven ends the run of wins
+    EXPECT_EQ(s.maxLossStreak, 1);
+    EXPECT_DOUBLE_EQ(s.avgDaysWinners, (213 + 4 + 584) / 3.0);
+    EXPECT_DOUBLE_EQ(s.avgDaysLosers, (1 + 583) / 2.0);
+    EXPECT_EQ(s.maxDrawdown, 50);
+    EXPECT_DOUBLE_EQ(*s.maxDrawdownPct, 62.5);
+
+    auto curve = EquityCurve(trades);
+    ASSERT_EQ(curve.size(), 4u);
+    EXPECT_EQ(curve[2].date, DateNumber(2026, 1, 5));
+    EXPECT_EQ(curve[2].result, 20);
+    EXPECT_EQ(curve[3].equity, 52);
+    EXPECT_EQ(curve[3].drawdown, 28);
+
+    Calendar c = BuildCalendar(trades);
+    ASSERT_EQ(c.years.size(), 2u);
+    EXPECT_EQ(c.years[1].result, -28);
+    EXPECT_EQ(c.years[1].trades, 5);
+    EXPECT_EQ(c.days.size(), 4u);
+
+    TaxReport tax = BuildTaxReport(trades, ledger, {}, 2026);
+    ASSERT_EQ(tax.trades.size(), 5u);
+    EXPECT_EQ(tax.gain, -28);
+    EXPECT_EQ(tax.longTerm, 2);
+    EXPECT_EQ(tax.shortTerm, -30);
+    const ClosedTrade& shortTrade = tax.trades[1].trade;
+    EXPECT_FALSE(shortTrade.isLong);
+    EXPECT_EQ(shortTrade.proceeds, 60);
+    EXPECT_EQ(shortTrade.cost, 40);
+    ASSERT_EQ(tax.dividends.size(), 1u);
+    EXPECT_EQ(tax.dividends[0].amount, 5);
+    TaxReport tax2025 = BuildTaxReport(trades, ledger, {}, 2025);
+    ASSERT_EQ(tax2025.trades.size(), 1u);
+    EXPECT_EQ(tax2025.trades[0].trade.cost, 1010);
+    EXPECT_EQ(tax2025.trades[0].trade.proceeds, 1090);
+    EXPECT_TRUE(tax2025.dividends.empty());
+
+    auto weekdays = BuildBreakdown(trades, BreakdownBy::weekday);
+    ASSERT_EQ(weekdays.size(), 5u);  // Mon, Tue, Wed, Thu and the total
+    EXPECT_EQ(weekdays[0].key, "Monday");
+    EXPECT_EQ(weekdays[0].trades, 2);
+    EXPECT_EQ(weekdays[0].result, 20);
+    EXPECT_FALSE(weekdays[0].profitFactor);
+    auto holding = BuildBreakdown(trades, BreakdownBy::holding);
+    EXPECT_EQ(holding.front().key, "0 days");
+    EXPECT_EQ(holding[holding.size() - 2].key, "over 365 days");
+    EXPECT_EQ(holding[holding.size() - 2].trades, 2);
+}
+
+TEST_F(ReportTest, FiltersAndEmptySelections) {
+    HandWorkedJournal();
+    Filter shorts;
+    shorts.isLong = false;
+    Stats s = ComputeStats(CollectClosedTrades(ledger, shorts));
+    EXPECT_EQ(s.trades, 1);
+    EXPECT_FALSE(s.profitFactor);  // no losses
+    EXPECT_FALSE(s.payoffRatio);
+    EXPECT_EQ(s.maxDrawdown, 0);
+
+    Filter byCode;
+    byCode.codes = {"eee"};
+    byCode.from = DateNumber(2026, 1, 6);
+    EXPECT_EQ(CollectClosedTrades(ledger, byCode).size(), 2u);
+    Filter byGroup;
+    byGroup.groups = {"day"};
+    byGroup.to = DateNumber(2026, 1, 1);
+    EXPECT_EQ(CollectClosedTrades(ledger, byGroup).size(), 1u);
+
+    Stats none = ComputeStats({});
+    EXPECT_EQ(none.trades, 0);
+    EXPECT_EQ(none.winRate, 0);
+    EXPECT_FALSE(none.maxDrawdownPct);
+    EXPECT_EQ(BuildBreakdown({}, BreakdownBy::code).size(), 1u);
+}
+
+TEST_F(ReportTest, EquityCanStartFromTheContributedCapital) {
+    COrderCartera in = Cash(kImposition, 1, 1000);
+    in.date = DateNumber(2025, 1, 1);
+    ledger.AddOrder(in);
+    Add(true, "AAA", 1, 10, DateNumber(2025, 2, 1));
+    Add(false, "AAA", 1, 5, DateNumber(2025, 3, 1));
+    COrderCartera out = Cash(kRefund, 1, 300);
+    out.date = DateNumber(2025, 4, 1);
+    ledger.AddOrder(out);
+    auto curve = EquityCurve(CollectClosedTrades(ledger, {}), &ledger);
+    // The imposition before the first exit is where the curve starts, and its first peak.
+    ASSERT_EQ(curve.size(), 2u);
+    EXPECT_EQ(curve[0].equity, 995);
+    EXPECT_EQ(curve[0].drawdown, 5);
+    EXPECT_EQ(curve[1].equity, 695);
+    EXPECT_EQ(curve[1].drawdown, 305);
+}
+
+// On random journals every table's totals are the closed trades' exact sum.
+TEST_F(ReportTest, TotalsOfEveryTableAgreeWithTheClosedTrades) {
+    std::mt19937 rng(7);
+    std::vector<COrderCartera> batch;
+    for (int i = 0; i < 3000; ++i) {
+        const char* codes[] = {"A", "B", "C", "D"};
+        COrderCartera m =
+            Exec(rng() % 2, codes[rng() % 4], 1 + rng() % 9, 1 + (rng() % 100000) / 97.0,
+                 (rng() % 7) / 3.0, DateNumber(2023, 1, 1) + i / 3);
+        m.group = (rng() % 2) ? "x" : "y";
+        batch.push_back(m);
+    }
+    ledger.AddOrders(batch);
+    ExactSum all;
+    for (const CNegocioC& t : ledger.GetClosedTrades()) all.Add(t.profit);
+    auto trades = CollectClosedTrades(ledger, {});
+    ASSERT_GT(trades.size(), 1000u);
+    EXPECT_EQ(ComputeStats(trades).result, all.Value());
+    for (BreakdownBy by : {BreakdownBy::group, BreakdownBy::month, BreakdownBy::holding}) {
+        auto rows = BuildBreakdown(trades, by);
+        EXPECT_EQ(rows.back().result, all.Value());
+        int64_t n = 0;
+        for (size_t i = 0; i + 1 < rows.size(); ++i) n += rows[i].trades;
+        EXPECT_EQ(n, static_cast<int64_t>(trades.size()));
+    }
+    Calendar c = BuildCalendar(trades);
+    for (const CalendarEntry& y : c.years) {
+        ExactSum inYear;
+        for (const CNegocioC& t : ledger.GetClosedTrades()) {
+            int ty, tm, td;
+            CivilDate(t.exitDate, &ty, &tm, &td);
+            if (ty == y.year) inYear.Add(t.profit);
+        }
+        TaxReport tax = BuildTaxReport(trades, ledger, {}, y.year, 100);
+        EXPECT_EQ(tax.gain, inYear.Value());
+        EXPECT_EQ(y.result, inYear.Value());
+        EXPECT_EQ(static_cast<int64_t>(tax.trades.size()), y.trades);
+    }
+    EXPECT_EQ(EquityCurve(trades).back().equity, all.Value());
+}
+
+}  // namespace
+}  // namespace cartera::testing

@@ -1,0 +1,209 @@
+// report: trading statistics of a portfolio's closed trades as plain tables, JSON or CSV.
+#include <nlohmann/json.hpp>
+#include <variant>
+
+#include "analytics/report.h"
+#include "analytics/tables.h"
+#include "app/cli/commands.h"
+#include "app/cli/table.h"
+#include "grids/number_text.h"
+#include "host/dates.h"
+
+namespace cartera::cli {
+namespace {
+
+using namespace cartera::analytics;
+using Json = nlohmann::ordered_json;
+
+struct ReportArgs {
+    std::string path, view, side, by = "group";
+    TextOption from, to;
+    std::vector<std::string> codes, groups;
+    int year = 0;
+    int termDays = 365;
+    bool json = false, csv = false, withCapital = false;
+};
+
+struct Titled {
+    std::string title;
+    Table table;
+};
+
+Json JsonOf(const Cell& c) {
+    if (auto* s = std::get_if<std::string>(&c)) return *s;
+    if (auto* d = std::get_if<double>(&c)) return *d;
+    if (auto* n = std::get_if<int64_t>(&c)) return *n;
+    return nullptr;
+}
+Json JsonRows(const Table& t) {
+    Json rows = Json::array();
+    for (const auto& row : t.rows) {
+        Json o = Json::object();
+        for (size_t i = 0; i < row.size(); ++i) o[t.columns[i]] = JsonOf(row[i]);
+        rows.push_back(std::move(o));
+    }
+    return rows;
+}
+
+std::string PlainText(const Cell& c) {
+    if (auto* d = std::get_if<double>(&c)) return FixedText(*d, 2);
+    return std::holds_alternative<std::monostate>(c) ? "-" : ExactCellText(c);
+}
+void PrintPlain(std::ostream& out, const Table& t, const std::string& title = "") {
+    TextTable text{title, t.columns, {}, {}};
+    for (const auto& row : t.rows) {
+        std::vector<std::string> cells;
+        for (const Cell& c : row) cells.push_back(PlainText(c));
+        text.rows.push_back(std::move(cells));
+    }
+    for (const Cell& c : t.rows.empty() ? std::vector<Cell>{} : t.rows.front())
+        text.rightAligned.push_back(!std::holds_alternative<std::string>(c));
+    out << RenderTable(text);
+}
+
+// The one-row stats table as figure/value lines, easier to read than 20 columns.
+Table Vertical(const Table& t) {
+    Table v{{"figure", "value"}, {}};
+    for (size_t i = 0; i < t.columns.size(); ++i) v.rows.push_back({t.columns[i], t.rows[0][i]});
+    return v;
+}
+
+std::optional<BreakdownBy> ParseBy(const std::string& s) {
+    static const std::pair<const char*, BreakdownBy> kKeys[] = {
+        {"group", BreakdownBy::group}, {"code", BreakdownBy::code},
+        {"side", BreakdownBy::side},   {"weekday", BreakdownBy::weekday},
+        {"month", BreakdownBy::month}, {"holding", BreakdownBy::holding}};
+    for (const auto& [name, by] : kKeys)
+        if (s == name) return by;
+    return std::nullopt;
+}
+
+Filter MakeFilter(const ReportArgs& a) {
+    Filter f;
+    if (a.from.Given()) f.from = ReadDate("--from", a.from.value);
+    if (a.to.Given()) f.to = ReadDate("--to", a.to.value);
+    f.codes = a.codes;
+    f.groups = a.groups;
+    if (a.side == "long" || a.side == "short")
+        f.isLong = a.side == "long";
+    else if (!a.side.empty())
+        FailUsage("--side must be long or short, not '" + a.side + "'");
+    return f;
+}
+
+void Print(Output io, const ReportArgs& a, const Table& t) {
+    if (a.csv)
+        WriteCsv(io.out, t);
+    else
+        PrintPlain(io.out, t);
+}
+
+void Report(Output io, const ReportArgs& a) {
+    if (a.json && a.csv) FailUsage("--json and --csv cannot be given together");
+    std::optional<BreakdownBy> by = ParseBy(a.by);
+    if (!by)
+        FailUsage("--by must be group, code, side, weekday, month or holding, not '" + a.by + "'");
+    if (a.termDays < 0) FailUsage("--term-days must not be negative");
+    Filter filter = MakeFilter(a);
+    OpenPortfolio portfolio(a.path, OpenPortfolio::Use::read);
+    const CSistemaCartera& ledger = portfolio.Ledger();
+    std::vector<ClosedTrade> trades = CollectClosedTrades(ledger, filter);
+
+    if (a.view == "stats") {
+        Table t = StatsTable(ComputeStats(trades));
+        if (a.json)
+            io.out << JsonRows(t)[0].dump(2) << '\n';
+        else
+            Print(io, a, a.csv ? t : Vertical(t));
+    } else if (a.view == "equity") {
+        Table t = EquityTable(EquityCurve(trades, a.withCapital ? &ledger : nullptr, filter));
+        a.json ? void(io.out << JsonRows(t).dump(2) << '\n') : Print(io, a, t);
+    } else if (a.view == "calendar") {
+        Calendar c = BuildCalendar(trades);
+        Table days = CalendarTable(c.days), months = CalendarTable(c.months),
+              years = CalendarTable(c.years);
+        if (a.json) {
+            Json j{
+                {"days", JsonRows(days)}, {"months", JsonRows(months)}, {"years", JsonRows(years)}};
+            io.out << j.dump(2) << '\n';
+        } else if (a.csv) {
+            days.rows.insert(days.rows.end(), months.rows.begin(), months.rows.end());
+            days.rows.insert(days.rows.end(), years.rows.begin(), years.rows.end());
+            WriteCsv(io.out, days);
+        } else {
+            for (const Titled& t : {Titled{"Days", days}, {"Months", months}, {"Years", years}}) {
+                PrintPlain(io.out, t.table, t.title);
+                io.out << '\n';
+            }
+        }
+    } else if (a.view == "tax") {
+        int year = a.year;
+        if (year == 0) {
+            int m, d;
+            CivilDate(FctimeToFn(CTime::GetCurrentTime()), &year, &m, &d);
+        }
+        TaxReport r = BuildTaxReport(trades, ledger, filter, year, a.termDays);
+        Table lines = TaxTradesTable(r);
+        Table dividends = CashTable(r.dividends), expenses = CashTable(r.expenses);
+        Table totals = TaxTotalsTable(r);
+        if (a.json) {
+            Json j{{"year", r.year},
+                   {"term_days", r.termDays},
+                   {"trades", JsonRows(lines)},
+                   {"totals", JsonRows(totals)[0]},
+                   {"dividends", JsonRows(dividends)},
+                   {"expenses", JsonRows(expenses)}};
+            io.out << j.dump(2) << '\n';
+        } else if (a.csv) {
+            WriteCsv(io.out, lines);  // the lines a tax form takes; totals are their sums
+        } else {
+            for (const Titled& t : {Titled{"Tax year " + std::to_string(year), lines},
+                                    {"Totals", totals},
+                                    {"Dividends", dividends},
+                                    {"Expenses", expenses}}) {
+                PrintPlain(io.out, t.table, t.title);
+                io.out << '\n';
+            }
+        }
+    } else if (a.view == "by") {
+        Table t = BreakdownTable(BuildBreakdown(trades, *by), a.by);
+        a.json ? void(io.out << JsonRows(t).dump(2) << '\n') : Print(io, a, t);
+    } else {
+        FailUsage("the report must be stats, equity, calendar, tax or by, not '" + a.view + "'");
+    }
+}
+
+}  // namespace
+
+void AddReportCommand(CLI::App& app, Output io, Commands& commands) {
+    auto a = std::make_shared<ReportArgs>();
+    CLI::App* sub = app.add_subcommand("report", "Trading statistics of the closed trades");
+    sub->footer(
+        "Each closed trade counts with the profit the closed-trades view shows (commissions "
+        "included) on its exit date. stats: win rate, profit factor, expectancy, streaks, "
+        "drawdown; equity: the daily results and running equity; calendar: results by day, "
+        "month and year; tax: the trades exiting in --year with proceeds, cost and gain, "
+        "long-term past --term-days, and the year's dividends and expenses; by: the figures "
+        "per group, code, side, weekday, month or holding time.");
+    sub->add_option("PATH", a->path, "portfolio file")->required();
+    sub->add_option("REPORT", a->view, "stats, equity, calendar, tax or by")->required();
+    AddText(sub, "--from", a->from, "first exit date (YYYY-MM-DD)");
+    AddText(sub, "--to", a->to, "last exit date (YYYY-MM-DD)");
+    for (auto [name, list] : {std::pair{"--code", &a->codes}, std::pair{"--group", &a->groups}})
+        sub->add_option(name, *list,
+                        std::string("only these ") + (name + 2) + "s (repeat or comma-separate)")
+            ->expected(1)
+            ->delimiter(',')
+            ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    sub->add_option("--side", a->side, "long or short");
+    sub->add_option("--year", a->year, "tax year (default: this year)");
+    sub->add_option("--term-days", a->termDays, "days held past which a gain is long-term (365)");
+    sub->add_option("--by", a->by, "group, code, side, weekday, month or holding (default group)");
+    sub->add_flag("--with-capital", a->withCapital,
+                  "equity adds the capital contributed (impositions and deposits less refunds)");
+    sub->add_flag("--json", a->json, "print JSON");
+    sub->add_flag("--csv", a->csv, "print CSV");
+    commands.push_back({sub, [io, a] { Report(io, *a); }});
+}
+
+}  // namespace cartera::cli

@@ -1,0 +1,49 @@
+#include "app/cli/cli_test_support.h"
+
+namespace cartera::cli::testing {
+namespace {
+
+using ReportCommandTest = CliTest;
+
+// The figures themselves are checked where they are computed; here: the command's filters,
+// its three forms and its refusals.
+TEST_F(ReportCommandTest, PrintsTheFiltersFiguresAsJsonCsvAndTables) {
+    std::string p = NewPortfolio();
+    auto trade = [&](const char* code, const char* buy, const char* sell, const char* from,
+                     const char* to) {
+        Ok({"buy", p, "--code", code, "--contracts", "10", "--price", buy, "--date", from});
+        Ok({"sell", p, "--code", code, "--contracts", "10", "--price", sell, "--date", to});
+    };
+    trade("AAA", "10", "12", "2025-12-01", "2025-12-31");  // +20
+    trade("BBB", "10", "9", "2025-12-15", "2026-01-01");   // -10
+    trade("AAA", "10", "11", "2026-01-02", "2026-01-05");  // +10
+
+    auto stats = nlohmann::json::parse(Ok({"report", p, "stats", "--json"}));
+    EXPECT_EQ(stats["trades"], 3);
+    EXPECT_EQ(stats["profit_factor"], 3.0);
+    EXPECT_EQ(stats["max_drawdown"], 10.0);
+    auto onlyA = nlohmann::json::parse(Ok({"report", p, "stats", "--json", "--code", "aaa"}));
+    EXPECT_EQ(onlyA["trades"], 2);
+    EXPECT_TRUE(onlyA["profit_factor"].is_null());
+
+    auto tax = nlohmann::json::parse(Ok({"report", p, "tax", "--year", "2026", "--json"}));
+    ASSERT_EQ(tax["trades"].size(), 2u);
+    EXPECT_EQ(tax["trades"][0]["code"], "BBB");
+    EXPECT_EQ(tax["totals"]["gain"], 0.0);
+    EXPECT_EQ(tax["totals"]["short_term"], 0.0);
+
+    EXPECT_EQ(Ok({"report", p, "equity", "--csv", "--from", "2026-01-01"}),
+              "date,result,equity,drawdown\r\n2026-01-01,-10,-10,10\r\n2026-01-05,10,0,0\r\n");
+    std::string table = Ok({"report", p, "by", "--by", "side"});
+    EXPECT_NE(table.find("long"), std::string::npos);
+    EXPECT_NE(table.find("Total"), std::string::npos);
+
+    Fails(2, {"report", p, "bogus"});  // usage errors exit 2, a missing file 1
+    Fails(2, {"report", p, "by", "--by", "color"});
+    Fails(2, {"report", p, "stats", "--side", "both"});
+    Fails(2, {"report", p, "stats", "--json", "--csv"});
+    Fails(1, {"report", home + "/missing.cartera", "stats"});
+}
+
+}  // namespace
+}  // namespace cartera::cli::testing

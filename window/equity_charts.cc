@@ -1,0 +1,87 @@
+#include "window/equity_charts.h"
+
+#include <QAreaSeries>
+#include <QChart>
+#include <QChartView>
+#include <QDateTime>
+#include <QDateTimeAxis>
+#include <QLineSeries>
+#include <QTimeZone>
+#include <QVBoxLayout>
+#include <QValueAxis>
+#include <algorithm>
+
+#include "host/strings.h"
+
+namespace cartera::window {
+namespace {
+
+qreal Millis(int32_t dateNumber) { return static_cast<qreal>(dateNumber) * 86400000.0; }
+
+QChartView* MakeView(QWidget* parent) {
+    auto* view = new QChartView(new QChart, parent);
+    view->setRenderHint(QPainter::Antialiasing);
+    view->chart()->legend()->hide();
+    view->chart()->setMargins(QMargins(4, 4, 4, 4));
+    return view;
+}
+
+// Puts series on chart with a date axis below and a value axis from low to high.
+void Show(QChart* chart, QAbstractSeries* series, const QString& title, qreal low, qreal high,
+          qreal first, qreal last) {
+    chart->removeAllSeries();
+    for (QAbstractAxis* axis : chart->axes()) chart->removeAxis(axis);
+    chart->setTitle(title);
+    chart->addSeries(series);
+    auto* dates = new QDateTimeAxis;
+    dates->setFormat("yyyy-MM-dd");
+    dates->setRange(QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(first), QTimeZone::utc()),
+                    QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(last), QTimeZone::utc()));
+    chart->addAxis(dates, Qt::AlignBottom);
+    auto* values = new QValueAxis;
+    values->setRange(low, high == low ? low + 1 : high);
+    values->applyNiceNumbers();
+    values->setLabelFormat("%.0f");
+    if (chart->size().height() < 200) values->setTickCount(3);
+    chart->addAxis(values, Qt::AlignLeft);
+    series->attachAxis(dates);
+    series->attachAxis(values);
+}
+
+}  // namespace
+
+EquityCharts::EquityCharts(QWidget* parent) : QWidget(parent) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_equity = MakeView(this);
+    m_drawdown = MakeView(this);
+    layout->addWidget(m_equity, 3);
+    layout->addWidget(m_drawdown, 1);
+}
+
+void EquityCharts::SetCurve(const std::vector<analytics::EquityPoint>& curve) {
+    m_points = curve.size();
+    auto* equity = new QLineSeries;
+    auto* upper = new QLineSeries;
+    auto* lower = new QLineSeries;
+    qreal low = 0, high = 0, deepest = 0;
+    for (const analytics::EquityPoint& p : curve) {
+        qreal x = Millis(p.date);
+        equity->append(x, p.equity);
+        upper->append(x, 0);
+        lower->append(x, -p.drawdown);
+        low = std::min(low, p.equity);
+        high = std::max(high, p.equity);
+        deepest = std::min(deepest, -p.drawdown);
+    }
+    qreal first = curve.empty() ? 0 : Millis(curve.front().date);
+    qreal last =
+        curve.empty() ? 86400000.0 : std::max(Millis(curve.back().date), first + 86400000.0);
+    Show(m_equity->chart(), equity, QString::fromStdString(::LS(41011)), low, high, first, last);
+    auto* area = new QAreaSeries(upper, lower);
+    area->setBrush(QColor(200, 40, 40, 120));
+    area->setPen(QPen(QColor(160, 20, 20)));
+    Show(m_drawdown->chart(), area, QString::fromStdString(::LS(41044)), deepest, 0, first, last);
+}
+
+}  // namespace cartera::window
