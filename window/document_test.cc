@@ -62,7 +62,7 @@ TEST_F(DocumentTest, NewPortfolioIsNamedSavedAtOnceAndMarkedNew) {
 }
 
 TEST_F(DocumentTest, ExistingFileIsKeptAfterNoAndOverwrittenWithAnEmptyPortfolioAfterYes) {
-    std::string path = WritePortfolio("Taken", {Cash(kImposition, 100, DateNumber(2026, 1, 5))});
+    std::string path = WritePortfolio("Taken", {Cash(kImposition, 1, 100, DateNumber(2026, 1, 5))});
     std::string before = ReadBytes(path);
 
     m_answer = 7;  // No
@@ -90,15 +90,15 @@ TEST_F(DocumentTest, CancelledNameDialogCreatesNothing) {
 
 TEST_F(DocumentTest, ReopeningShowsWhatTheLedgerChanged) {
     int d = DateNumber(2026, 4, 1);
-    std::string path =
-        WritePortfolio("Round", {Cash(kImposition, 8000, d), Exec(true, "TEF.MC", 300, 3.9, d)});
+    std::string path = WritePortfolio(
+        "Round", {Cash(kImposition, 1, 8000, d), Exec(true, "TEF.MC", 300, 3.9, 0.0, d)});
     CDocCartera* doc = Open(path);
     ASSERT_NE(doc, nullptr);
     CChildFrmCartera* frame = FrameOf(doc);
     EXPECT_EQ(doc->IsCreatedAsNew(), 0);
     EXPECT_TRUE(doc->OnCloseObject());
-    frame->GetAdmCartera()->AddOrder(Exec(false, "TEF.MC", 100, 4.2, d));
-    frame->GetAdmCartera()->AddOrder(Cash(kExpense, 25, d));
+    frame->GetAdmCartera()->AddOrder(Exec(false, "TEF.MC", 100, 4.2, 0.0, d));
+    frame->GetAdmCartera()->AddOrder(Cash(kExpense, 1, 25, d));
     std::vector<std::string> movements = ShownRowsText(Movements(frame)->GetGridWindow());
     std::vector<std::string> closed = ShownRowsText(ClosedTrades(frame)->GetGridWindow());
     ASSERT_EQ(movements.size(), 4u);
@@ -125,13 +125,13 @@ TEST_F(DocumentTest, OpeningAnOpenFileActivatesItsFrameInsteadOfASecondOne) {
 
 TEST_F(DocumentTest, DamagedFileGivesAClearMessageAndDisturbsNothing) {
     int d = DateNumber(2026, 5, 6);
-    std::string good = WritePortfolio("Good", {Exec(true, "ACS.MC", 10, 30.0, d)});
+    std::string good = WritePortfolio("Good", {Exec(true, "ACS.MC", 10, 30.0, 0.0, d)});
     CDocCartera* doc = Open(good);
     ASSERT_NE(doc, nullptr);
     std::vector<std::string> rows = ShownRowsText(Movements(FrameOf(doc))->GetGridWindow());
 
     std::string bytes = ReadBytes(WritePortfolio(
-        "Cut", {Exec(true, "ACS.MC", 10, 30.0, d), Exec(true, "ELE.MC", 5, 20.0, d)}));
+        "Cut", {Exec(true, "ACS.MC", 10, 30.0, 0.0, d), Exec(true, "ELE.MC", 5, 20.0, 0.0, d)}));
     std::string cut = PortfolioPath("Cut");
     WriteBytes(cut, bytes.substr(0, bytes.size() * 2 / 3));
     std::string text = PortfolioPath("Notes");
@@ -163,7 +163,7 @@ TEST_F(DocumentTest, AFailedSaveNamesTheFile) {
     ASSERT_EQ(std::remove(path.c_str()), 0);
     ASSERT_EQ(std::remove(folder.c_str()), 0);
     WriteBytes(folder, "x");
-    FrameOf(doc)->GetAdmCartera()->AddOrder(Cash(kImposition, 10, DateNumber(2026, 1, 2)));
+    FrameOf(doc)->GetAdmCartera()->AddOrder(Cash(kImposition, 1, 10, DateNumber(2026, 1, 2)));
     ASSERT_FALSE(m_messages.empty());
     EXPECT_NE(m_messages.back().find(path), std::string::npos) << m_messages.back();
     std::remove(folder.c_str());

@@ -1,4 +1,4 @@
-#include "app/cli/cli_test_support.h"
+#include "testing/test_cli.h"
 
 namespace cartera::cli::testing {
 namespace {

@@ -7,7 +7,7 @@
 #include <QSignalSpy>
 #include <QStringList>
 
-#include "host/qt/test_support.h"
+#include "testing/test_qt.h"
 
 namespace cartera::qt {
 namespace {
