@@ -88,16 +88,6 @@ TEST_F(StringsTest, ColumnHeadingsShareTextsAsInEnglish) {
             }
 }
 
-TEST_F(StringsTest, CurrentLanguageSelectsTheText) {
-    cartera::SetLanguage(Language::de);
-    EXPECT_EQ(cartera::CurrentLanguage(), Language::de);
-    EXPECT_EQ(LS(3377), cartera::LS(3377, Language::de));
-    EXPECT_NE(LS(3377), cartera::LS(3377, Language::en));
-    cartera::SetLanguage(Language::it);
-    EXPECT_EQ(LS(3377), cartera::LS(3377, Language::it));
-    EXPECT_EQ(LS(12), "");
-}
-
 TEST_F(StringsTest, ParseLanguage) {
     Language lang = Language::en;
     for (Language l : kAll) {

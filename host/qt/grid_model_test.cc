@@ -157,23 +157,6 @@ TEST_F(GridModelTest, SortArrowFollowsTheHeadingCellType) {
     EXPECT_EQ(model.SortArrowColumn(&ascending), -1);
 }
 
-TEST(GridModelLargeTest, ReadsLiveCellsOfAHundredThousandRows) {
-    CUGCtrl grid;
-    grid.SetNumberCols(3);
-    grid.SetNumberRows(100000);
-    grid.QuickSetText(2, 99999, "last");
-    GridModel model(&grid);
-    EXPECT_EQ(model.rowCount(), 100000);
-    EXPECT_EQ(model.data(model.index(99999, 2)).toString(), "last");
-    // No copy: a cell changed behind the model's back reads changed at once.
-    grid.QuickSetText(2, 99999, "changed");
-    grid.QuickSetText(0, 50000, "middle");
-    EXPECT_EQ(model.data(model.index(99999, 2)).toString(), "changed");
-    EXPECT_EQ(model.data(model.index(50000, 0)).toString(), "middle");
-    // A plain grid has no colours of its own to give.
-    EXPECT_FALSE(model.data(model.index(0, 0), Qt::ForegroundRole).isValid());
-}
-
 TEST(GridModelLifetimeTest, DetachesFromTheGrid) {
     CUGCtrl grid;
     grid.SetNumberCols(2);
