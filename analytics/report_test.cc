@@ -3,7 +3,7 @@
 #include <random>
 
 #include "analytics/exact_sum.h"
-#include "model/test_support.h"
+#include "testing/test_ledger.h"
 
 namespace cartera::testing {
 namespace {

@@ -68,7 +68,7 @@ CSistemaCartera& Ledger(int n) {
 
 template <typename Grid>
 void Link(Grid& grid, CSistemaCartera& ledger) {
-    grid.CreateGrid(0, RECT{}, nullptr, 123);
+    grid.CreateGrid(RECT{}, nullptr, 123);
     grid.SetLedger(&ledger);
 }
 

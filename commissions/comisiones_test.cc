@@ -7,24 +7,14 @@
 #include "host/env.h"
 #include "host/folders.h"
 #include "host/strings.h"
+#include "testing/test_support.h"
 
 namespace {
 
 using cartera::PutDouble;
 using cartera::PutFixed16;
 using cartera::PutFixed32;
-
-stComision Bracket(const std::string& name, int32_t kind, double from, double to, int32_t id = -1,
-                   int32_t index = -1) {
-    stComision r;
-    r.name = name;
-    r.kind = kind;
-    r.from = from;
-    r.to = to;
-    r.idSchedule = id;
-    r.bracketIndex = index;
-    return r;
-}
+using cartera::testing::Bracket;
 
 // Every field distinct, so a swapped pair in the file shows.
 stComision DistinctRecord() {

@@ -158,48 +158,4 @@ TEST_F(CommissionEditorTest, DeleteSelectsTheNeighbourAndCancelBringsItBack) {
     EXPECT_TRUE(adm.Records().empty());
 }
 
-TEST_F(CommissionEditorTest, NumbersAreTypedInTheInterfaceLanguage) {
-    cartera::SetLanguage(cartera::Language::de);
-    CAdmComisiones adm;
-    Edit(adm, true, [&](Page& page) {
-        New(page, "Bank");
-        Type(page, Page::IDC_COMMISSION_PCT, "0,25");
-        Type(page, Page::IDC_BROKERAGE_MIN, "2,5");
-        AddBracket(page, "0", "1.000,5", "3");
-        EXPECT_EQ(page.Grid().QuickGetText(1, 0), "1000.50");
-        EXPECT_EQ(Text(page, Page::IDC_FROM), "1001,5");
-        Type(page, Page::IDC_BROKERAGE_MIN, "7");
-        Type(page, Page::IDC_BROKERAGE_PCT, "x");
-        page.Button(Page::IDC_ADD)->click();
-        EXPECT_EQ(messages.back(), "Bitte geben Sie eine Zahl ein.");
-    });
-    CArrayComisiones bank = Stored("Bank");
-    ASSERT_EQ(bank.size(), 2u);
-    EXPECT_EQ(bank[0].commissionPct, 0.25);
-    EXPECT_EQ(bank[0].to, 1000.5);
-    EXPECT_EQ(bank[1].brokerageMin, 2.5) << "the field after the bad one was not read";
-}
-
-TEST_F(CommissionEditorTest, ScreenshotsOfTheFilledEditor) {
-    using cartera::Language;
-    for (auto lang : {Language::en, Language::de, Language::fr, Language::it, Language::es}) {
-        cartera::SetLanguage(lang);
-        CAdmComisiones adm;
-        Edit(adm, false, [&](Page& page) {
-            New(page, "Online broker");
-            Type(page, Page::IDC_COMMISSION_PCT, lang == Language::en ? "0.2" : "0,2");
-            Type(page, Page::IDC_COMMISSION_MIN, "9");
-            AddBracket(page, "0", "5000", "4");
-            page.Button(Page::IDC_ADD)->click();
-            page.Button(Page::IDC_ADD)->click();
-            QWidget* sheet = page.window();
-            sheet->adjustSize();
-            ASSERT_TRUE(QDir().mkpath(CARTERA_SCREENSHOT_DIR));
-            QString file = QStringLiteral(CARTERA_SCREENSHOT_DIR "/commission-editor-%1.png")
-                               .arg(QLatin1String(cartera::LanguageCode(lang)));
-            EXPECT_TRUE(sheet->grab().save(file)) << file.toStdString();
-        });
-    }
-}
-
 }  // namespace

@@ -19,7 +19,6 @@
 
 namespace {
 constexpr double kWholeRange = 10000000000.0;  // a schedule applied without brackets
-constexpr uint32_t kWsVisible = 0x10000000;
 
 void CheckBracketMessage() { AfxMessageBox(LS(3416), MB_OK | MB_ICONEXCLAMATION); }
 }  // namespace
@@ -90,8 +89,7 @@ void CDlgComisionAcciones::OnInitDialog() {
     QFont small(font());
     small.setPointSizeF(8.0);
     m_view->setFont(small);
-    m_grid->CreateGrid(kWsVisible,
-                       RECT{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}, this,
+    m_grid->CreateGrid(RECT{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}, this,
                        IDC_GRID);
     m_view->setGeometry(r);
 

@@ -47,16 +47,4 @@ TEST(NameDialogTest, ShowsTheTemplateInTheInterfaceLanguage) {
     cartera::SetLanguage(cartera::Language::en);
 }
 
-TEST(NameDialogTest, DoModalAsksTheInstalledRunner) {
-    CDlgNombreCartera::SetRunner([](CDlgNombreCartera& dlg) {
-        dlg.NameEdit()->setText("X");
-        dlg.CancelButton()->click();
-        return 2;
-    });
-    CDlgNombreCartera dlg(nullptr);
-    EXPECT_EQ(dlg.DoModal(), 2);
-    EXPECT_TRUE(dlg.GetName().empty()) << "Cancel reads no name";
-    CDlgNombreCartera::SetRunner({});
-}
-
 }  // namespace

@@ -21,7 +21,7 @@
 #include "host/message_box.h"
 #include "host/qt/quote_box_widget.h"
 #include "model/portfolio_file.h"
-#include "model/test_support.h"
+#include "testing/test_ledger.h"
 
 namespace {
 

@@ -85,7 +85,7 @@ void CheckRoundTrip(Object& loaded, Serialize serialize, const char* what) {
 struct Grids {
     Grids() {
         for (CGridQBase* grid : All()) {
-            grid->CreateGrid(0, RECT{}, nullptr, 123);
+            grid->CreateGrid(RECT{}, nullptr, 123);
             grid->SetLedger(&ledger);
         }
     }

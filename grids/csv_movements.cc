@@ -7,6 +7,7 @@
 #include <optional>
 #include <ostream>
 
+#include "grids/column_ids.h"
 #include "grids/csv.h"
 #include "host/dates.h"
 #include "host/numbers.h"
@@ -39,10 +40,18 @@ constexpr std::array<const char*, kFieldCount> kFieldNames = {
     "price", "commission", "schedule", "group", "decimals"};
 
 // The movements grid's headings and the column each names; 0 = a derived column.
-constexpr std::pair<int, int> kHeadingFields[] = {
-    {3382, kDate},      {3383, kTime},    {3381, kType},       {3384, kSymbol},
-    {3385, kContracts}, {3386, kPrice},   {3387, kCommission}, {3390, kGroup},
-    {3395, kIgnored},   {3388, kIgnored}, {3389, kIgnored},    {3401, kIgnored}};
+constexpr std::pair<int, int> kHeadingFields[] = {{column::kDate, kDate},
+                                                  {column::kTime, kTime},
+                                                  {column::kType, kType},
+                                                  {column::kSymbol, kSymbol},
+                                                  {column::kContracts, kContracts},
+                                                  {column::kPrice, kPrice},
+                                                  {column::kCommissions, kCommission},
+                                                  {column::kGroup, kGroup},
+                                                  {column::kTotal, kIgnored},
+                                                  {column::kGuarantee, kIgnored},
+                                                  {column::kPointValue, kIgnored},
+                                                  {column::kBalance, kIgnored}};
 
 const std::pair<const char*, int32_t> kTypeWords[] = {{"buy", kBuy},
                                                       {"sell", kSell},
@@ -57,12 +66,6 @@ std::string Lower(std::string_view s) {
     for (char& c : out)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     return out;
-}
-
-std::string Trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-    return std::string(s);
 }
 
 int FieldOfHeading(const std::string& heading) {
@@ -83,13 +86,6 @@ std::optional<int32_t> TypeOf(const std::string& text) {
     return std::nullopt;
 }
 
-bool ReadWhole(const std::string& text, int32_t* out) {
-    std::string t = Trim(text);
-    if (!t.empty() && t.front() == '+') t.erase(0, 1);
-    auto res = std::from_chars(t.data(), t.data() + t.size(), *out);
-    return !t.empty() && res.ec == std::errc() && res.ptr == t.data() + t.size();
-}
-
 // One data row being turned into a movement; Fail records the first error.
 class RowReader {
   public:
@@ -104,7 +100,8 @@ class RowReader {
     }
     bool Fail(int field, const std::string& message, std::string* error) const {
         int col = m_columnOf[field];
-        std::string name = col < 0 ? kFieldNames[field] : Trim(m_headings[col]);
+        std::string name =
+            col < 0 ? std::string(kFieldNames[field]) : std::string(Trim(m_headings[col]));
         *error = "line " + std::to_string(m_record.line) + ", column " + name + ": " + message;
         return false;
     }
@@ -114,7 +111,7 @@ class RowReader {
         return true;
     }
     bool Whole(int field, int32_t min, int32_t* out, std::string* error) const {
-        if (!ReadWhole(Get(field), out) || *out < min)
+        if (!ParseWholeNumber(Get(field), out) || *out < min)
             return Fail(
                 field,
                 "'" + Get(field) + "' is not a whole number of at least " + std::to_string(min),
@@ -130,9 +127,9 @@ class RowReader {
 
 bool ReadWhen(const RowReader& r, std::time_t* when, std::string* error) {
     int32_t fn = 0, hn = 0;
-    if (!ParseDateText(Trim(r.Get(kDate)), &fn))
+    if (!ParseDateText(std::string(Trim(r.Get(kDate))), &fn))
         return r.Fail(kDate, "'" + r.Get(kDate) + "' is not a date", error);
-    if (r.Has(kTime) && !ParseTimeText(Trim(r.Get(kTime)), &hn))
+    if (r.Has(kTime) && !ParseTimeText(std::string(Trim(r.Get(kTime))), &hn))
         return r.Fail(kTime, "'" + r.Get(kTime) + "' is not a time of day", error);
     *when = CTimeLong::GetTime(fn, hn);
     return true;

@@ -4,7 +4,7 @@
 
 #include <sstream>
 
-#include "grids/grid_test_support.h"
+#include "testing/test_grids.h"
 
 namespace cartera::testing {
 namespace {

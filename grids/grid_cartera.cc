@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <cmath>
 
+#include "grids/column_ids.h"
 #include "host/dates.h"
 #include "host/message_box.h"
 #include "host/numbers.h"
 #include "host/strings.h"
 #include "model/sistema.h"
+
+namespace column = cartera::column;
 
 namespace {
 
@@ -20,17 +23,17 @@ std::string SignedAmount(double value, int decimals) {
 }  // namespace
 
 CGridCartera::CGridCartera() {
-    m_header.AddFromResourceId(3381, 50, 1, UG_ALIGNLEFT, 0);
-    m_header.AddFromResourceId(3384, 100, 1, UG_ALIGNLEFT, 0);
-    m_header.AddFromResourceId(3390, 50, 1, UG_ALIGNLEFT, 0);
-    m_header.AddFromResourceId(3382, 65, 1, UG_ALIGNLEFT, 0);
-    m_header.AddFromResourceId(3385, 59, 1, UG_ALIGNRIGHT, 0);
-    m_header.AddFromResourceId(3386, 55, 1, UG_ALIGNRIGHT, 0);
-    m_header.AddFromResourceId(3387, 95, 1, UG_ALIGNRIGHT, 0);
-    m_header.AddFromResourceId(3395, 84, 1, UG_ALIGNRIGHT, 0);
-    m_header.AddFromResourceId(3388, 60, 0, UG_ALIGNLEFT, 0);
-    m_header.AddFromResourceId(3389, 70, 0, UG_ALIGNLEFT, 0);
-    m_header.AddFromResourceId(3383, 38, 0, UG_ALIGNLEFT, 0);
+    m_header.AddFromResourceId(column::kType, 50, 1, UG_ALIGNLEFT, 0);
+    m_header.AddFromResourceId(column::kSymbol, 100, 1, UG_ALIGNLEFT, 0);
+    m_header.AddFromResourceId(column::kGroup, 50, 1, UG_ALIGNLEFT, 0);
+    m_header.AddFromResourceId(column::kDate, 65, 1, UG_ALIGNLEFT, 0);
+    m_header.AddFromResourceId(column::kContracts, 59, 1, UG_ALIGNRIGHT, 0);
+    m_header.AddFromResourceId(column::kPrice, 55, 1, UG_ALIGNRIGHT, 0);
+    m_header.AddFromResourceId(column::kCommissions, 95, 1, UG_ALIGNRIGHT, 0);
+    m_header.AddFromResourceId(column::kTotal, 84, 1, UG_ALIGNRIGHT, 0);
+    m_header.AddFromResourceId(column::kGuarantee, 60, 0, UG_ALIGNLEFT, 0);
+    m_header.AddFromResourceId(column::kPointValue, 70, 0, UG_ALIGNLEFT, 0);
+    m_header.AddFromResourceId(column::kTime, 38, 0, UG_ALIGNLEFT, 0);
 }
 
 void CGridCartera::FillGrid() {
@@ -46,29 +49,29 @@ std::string CGridCartera::CellText(int columnId, const COrderCartera& m,
                                    COLORREF* textColor) const {
     int decimals = m.decimals;
     switch (columnId) {
-        case 3381: {
+        case cartera::column::kType: {
             int letter = MovementTypeLetterId(m.type);
             return letter ? LS(letter) : std::string();
         }
-        case 3382:
+        case cartera::column::kDate:
             return CTimeLong::FnToFc(m.date, '-');
-        case 3383:
+        case cartera::column::kTime:
             return HnToHc(m.time);
-        case 3384:
+        case cartera::column::kSymbol:
             return m.symbol;
-        case 3385:
+        case cartera::column::kContracts:
             return PonPuntos(std::to_string(m.contracts), 0);
-        case 3386:
+        case cartera::column::kPrice:
             return PonPuntos(m.price, decimals);
-        case 3387:
+        case cartera::column::kCommissions:
             return PonPuntos(m.contracts * m.commission, decimals);
-        case 3388:
+        case cartera::column::kGuarantee:
             return PonPuntos(m.guarantee, decimals);
-        case 3389:
+        case cartera::column::kPointValue:
             return PonPuntos(m.pointValue, decimals);
-        case 3390:
+        case cartera::column::kGroup:
             return m.group;
-        case 3395:
+        case cartera::column::kTotal:
             switch (m.type) {
                 case kBuy:
                 case kExpense:
@@ -85,7 +88,7 @@ std::string CGridCartera::CellText(int columnId, const COrderCartera& m,
                     break;
             }
             return SignedAmount(MovementTotal(m), decimals);
-        case 3401:
+        case cartera::column::kBalance:
             return SignedAmount(m.balance, decimals);
         default:
             return std::string();
@@ -104,7 +107,7 @@ void CGridCartera::AddMovementRow(const COrderCartera& m) {
         if (!column.visible) continue;
         COLORREF color = 0;
         bool colored = false;
-        if (column.id == 3395) {
+        if (column.id == column::kTotal) {
             color = GetGridTextColor();
             colored = true;
         }
@@ -120,7 +123,7 @@ bool CGridCartera::ConfirmDelete(int row) const {
     if (m) {
         COLORREF unused = 0;
         text += "\n\n";
-        for (int id : {3381, 3382, 3384, 3385}) {
+        for (int id : {column::kType, column::kDate, column::kSymbol, column::kContracts}) {
             std::string cell = CellText(id, *m, &unused);
             if (!cell.empty()) text += (text.back() == '\n' ? "" : "  ") + cell;
         }

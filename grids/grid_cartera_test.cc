@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "grids/grid_test_support.h"
+#include "testing/test_grids.h"
 
 namespace cartera::testing {
 namespace {

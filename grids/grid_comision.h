@@ -13,7 +13,7 @@ class CGridComision : public CGridTabla {
 
     void OnStart() override;
     // The grid has no columns of the old layout format.
-    int String2Id_OldFormat(const std::string& caption, int index) override { return -1; }
+    int String2Id_OldFormat(const std::string& caption) override { return -1; }
 
     // Removes every row and redraws.
     void Clear() { Limpiar(1); }

@@ -3,15 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "host/strings.h"
+#include "testing/test_support.h"
 
 namespace {
 
-stComision Bracket(double from, double to, double royalty) {
-    stComision b;
-    b.from = from;
-    b.to = to;
-    b.royalty = royalty;
-    b.name = "ignored";
+// A row of the grid: only the bounds and the royalty are shown.
+stComision Row(double from, double to, double royalty) {
+    stComision b = cartera::testing::Bracket("ignored", 4, from, to, -1, -1, royalty);
     b.commissionPct = 9;
     return b;
 }
@@ -20,14 +18,14 @@ class BracketGridTest : public ::testing::Test {
   protected:
     BracketGridTest() {
         cartera::SetLanguage(cartera::Language::en);
-        grid.CreateGrid(0, RECT{}, nullptr, 1);
+        grid.CreateGrid(RECT{}, nullptr, 1);
     }
     CGridComision grid;
 };
 
 TEST_F(BracketGridTest, ValuesPassThroughTwoDecimals) {
-    grid.AddBracketRow(Bracket(1000.456, 1000000, 2));
-    grid.AddBracketRow(Bracket(0, 0.004, -1.5));
+    grid.AddBracketRow(Row(1000.456, 1000000, 2));
+    grid.AddBracketRow(Row(0, 0.004, -1.5));
     EXPECT_EQ(grid.QuickGetText(0, 0), "1000.46");
     EXPECT_EQ(grid.QuickGetText(1, 0), "1000000.00");
     EXPECT_EQ(grid.QuickGetText(2, 0), "2.00");
@@ -54,7 +52,7 @@ TEST_F(BracketGridTest, ValuesPassThroughTwoDecimals) {
     // The content follows the column id, not the position.
     grid.MoveHeaderColumn(2, 0);
     grid.Clear();
-    grid.AddBracketRow(Bracket(1, 2, 3));
+    grid.AddBracketRow(Row(1, 2, 3));
     EXPECT_EQ(grid.QuickGetText(0, 0), "3.00");
     CArrayComisiones again;
     grid.ReadBracketRows(again);
@@ -71,7 +69,7 @@ TEST_F(BracketGridTest, EmptyGridReadsNothing) {
 
 TEST_F(BracketGridTest, RemovingRows) {
     grid.RemoveCurrentRow();  // nothing current: nothing removed
-    for (int i = 0; i < 3; ++i) grid.AddBracketRow(Bracket(i, i + 1, 0));
+    for (int i = 0; i < 3; ++i) grid.AddBracketRow(Row(i, i + 1, 0));
     grid.RemoveCurrentRow();
     EXPECT_EQ(grid.GetNumberRows(), 3);
 

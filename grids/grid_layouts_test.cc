@@ -1,8 +1,8 @@
 // The list grids' layouts inside the portfolio file body.
 #include <gtest/gtest.h>
 
-#include "grids/grid_test_support.h"
 #include "host/archive.h"
+#include "testing/test_grids.h"
 
 namespace cartera::testing {
 namespace {
@@ -63,7 +63,7 @@ TEST_F(LayoutsTest, LayoutsSurviveASaveAndLoad) {
     CGridOpCerradas c2;
     for (CGridQBase* grid : {static_cast<CGridQBase*>(&m2), static_cast<CGridQBase*>(&o2),
                              static_cast<CGridQBase*>(&c2)}) {
-        grid->CreateGrid(0, RECT{}, nullptr, 123);
+        grid->CreateGrid(RECT{}, nullptr, 123);
         grid->SetLedger(&loaded);
     }
     loaded.SetGridCartera(&m2);

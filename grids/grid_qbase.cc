@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "grids/column_ids.h"
 #include "grids/number_text.h"
 #include "host/archive.h"
 #include "host/dates.h"
@@ -13,9 +14,14 @@
 namespace cartera {
 
 ColumnKind ColumnKindOf(int columnId) {
-    static constexpr int kNumbers[] = {3385, 3386, 3387, 3388, 3389, 3395, 3429, 3430,
-                                       3431, 3432, 3433, 3434, 3435, 3436, 3437, 3438};
-    static constexpr int kDates[] = {3382, 3424, 3425};
+    static constexpr int kNumbers[] = {
+        column::kContracts,       column::kPrice,      column::kCommissions,
+        column::kGuarantee,       column::kPointValue, column::kTotal,
+        column::kTradeContracts,  column::kEntryPrice, column::kExitPrice,
+        column::kTradeCommission, column::kEntryTotal, column::kExitTotal,
+        column::kProfit,          column::kPercentage, column::kWarranty,
+        column::kTradePointValue};
+    static constexpr int kDates[] = {column::kDate, column::kEntryDate, column::kExitDate};
     if (std::find(std::begin(kNumbers), std::end(kNumbers), columnId) != std::end(kNumbers))
         return ColumnKind::kNumber;
     if (std::find(std::begin(kDates), std::end(kDates), columnId) != std::end(kDates))
@@ -27,9 +33,33 @@ namespace {
 
 // Old saved captions are matched against these headings, in this order; the first equal
 // text wins, so a heading two ids share maps to the earlier one.
-constexpr int kOldCaptionOrder[] = {3381, 3384, 3390, 3382, 3385, 3386, 3387, 3395, 3388,
-                                    3389, 3383, 3428, 3439, 3424, 3429, 3430, 3431, 3432,
-                                    3435, 3436, 3425, 3434, 3433, 3437, 3438, 3427, 3426};
+constexpr int kOldCaptionOrder[] = {column::kType,
+                                    column::kSymbol,
+                                    column::kGroup,
+                                    column::kDate,
+                                    column::kContracts,
+                                    column::kPrice,
+                                    column::kCommissions,
+                                    column::kTotal,
+                                    column::kGuarantee,
+                                    column::kPointValue,
+                                    column::kTime,
+                                    column::kTradeSymbol,
+                                    column::kTradeGroup,
+                                    column::kEntryDate,
+                                    column::kTradeContracts,
+                                    column::kEntryPrice,
+                                    column::kExitPrice,
+                                    column::kTradeCommission,
+                                    column::kProfit,
+                                    column::kPercentage,
+                                    column::kExitDate,
+                                    column::kExitTotal,
+                                    column::kEntryTotal,
+                                    column::kWarranty,
+                                    column::kTradePointValue,
+                                    column::kExitTime,
+                                    column::kEntryTime};
 
 // Host item codes answered 1 without asking the host.
 bool AnswersOne(int item) {
@@ -256,7 +286,7 @@ void CGridQBase::Serialize(CArchive& ar) {
     OnModifyHeader();
 }
 
-int CGridQBase::String2Id_OldFormat(const std::string& caption, int index) {
+int CGridQBase::String2Id_OldFormat(const std::string& caption) {
     for (int id : cartera::kOldCaptionOrder)
         if (LS(id) == caption) return id;
     return -1;

@@ -66,7 +66,7 @@ class CGridQBase : public CGridTabla, public ILedgerListGrid {
     void Serialize(CArchive& ar) override;
     // The column id of an old saved caption, by a fixed order of the list grids' headings
     // in the interface language; -1 for none.
-    int String2Id_OldFormat(const std::string& caption, int index) override;
+    int String2Id_OldFormat(const std::string& caption) override;
 
     void OnStart() override;
     void OnModifyHeader() override;

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "grids/grid_test_support.h"
 #include "host/archive.h"
 #include "host/strings.h"
+#include "testing/test_grids.h"
 
 namespace cartera::testing {
 namespace {
@@ -42,7 +42,7 @@ class GridBaseTest : public ::testing::Test {
                      {"a", "999.00", "01-01-2025"},
                      {"B", "20.50", "31-03-2026"},
                      {"c", "1,000.00", "15-06-2024"}};
-        grid.CreateGrid(0, RECT{}, nullptr, 1);
+        grid.CreateGrid(RECT{}, nullptr, 1);
     }
     ~GridBaseTest() override { SetLanguage(Language::en); }
 
@@ -62,26 +62,6 @@ class GridBaseTest : public ::testing::Test {
 
     TextsGrid grid;
 };
-
-TEST_F(GridBaseTest, StartSetsUpTheGridAndFillsIt) {
-    EXPECT_EQ(grid.fills, 1);
-    EXPECT_TRUE(grid.IsMenuEnabled());
-    EXPECT_FALSE(grid.IsCellOverLapEnabled());
-    EXPECT_FALSE(grid.AreExcelBordersEnabled());
-    EXPECT_EQ(grid.GetMultiSelectMode(), 0);
-    EXPECT_EQ(grid.GetVScrollMode(), 1);
-    EXPECT_EQ(grid.GetHScrollMode(), 1);
-    EXPECT_EQ(grid.GetSH_Width(), 0);
-    EXPECT_EQ(grid.GetDefRowHeight(), 20);
-    EXPECT_EQ(grid.GetNumberCols(), 3);
-    EXPECT_EQ(grid.GetNumberRows(), 4);
-    EXPECT_EQ(grid.QuickGetText(1, -1), "Contracts");
-    // The base colours.
-    EXPECT_EQ(grid.GetGridTextColor(), RGB(0, 0, 139));
-    EXPECT_EQ(grid.GetGridBackColor(), RGB(196, 224, 255));
-    EXPECT_EQ(grid.GetAlternateRowColor(), RGB(225, 245, 255));
-    EXPECT_EQ(grid.GetDebitColor(), RGB(255, 0, 0));
-}
 
 TEST_F(GridBaseTest, HeadingClicksSortFlipAndMoveTheArrow) {
     int arrow = grid.GetSortArrowIndex();
@@ -189,34 +169,20 @@ TEST_F(GridBaseTest, EmptyCellsAreSmallestAscendingAndLargestDescending) {
     EXPECT_EQ(grid.GetRowID(4), 5u);
 }
 
-TEST_F(GridBaseTest, RowIdsComeFromColumnZero) {
-    EXPECT_EQ(grid.GetRowID(0), 1u);
-    EXPECT_EQ(grid.GetRowID(3), 4u);
-    EXPECT_EQ(grid.GetRowID(4), kNoId);
-    EXPECT_EQ(grid.GetRowID(-1), kNoId);
-}
-
-TEST_F(GridBaseTest, AnswersTheFixedItemCodes) {
-    for (int item : {1000, 1006, 1101, 1104, 1106, 1110, 1112, 1113, 1117, 1120, 1122, 1124})
-        EXPECT_EQ(grid.QueryInfoItem(0, 0, item, nullptr), 1) << item;
-    for (int item : {999, 1001, 1100, 1107, 1109, 1118, 1121, 1125})
-        EXPECT_EQ(grid.QueryInfoItem(0, 0, item, nullptr), 0) << item;
-}
-
 TEST_F(GridBaseTest, OldCaptionsMapByTheFixedOrder) {
-    EXPECT_EQ(grid.String2Id_OldFormat("Symbol", 0), 3384);
-    EXPECT_EQ(grid.String2Id_OldFormat("Group", 5), 3390);
-    EXPECT_EQ(grid.String2Id_OldFormat("Contracts", 0), 3385);
-    EXPECT_EQ(grid.String2Id_OldFormat("Point Value", 0), 3389);
-    EXPECT_EQ(grid.String2Id_OldFormat("Time.B", 0), 3426);
-    EXPECT_EQ(grid.String2Id_OldFormat("%", 0), 3436);
-    EXPECT_EQ(grid.String2Id_OldFormat("symbol", 0), -1);  // case counts
-    EXPECT_EQ(grid.String2Id_OldFormat("Symbol ", 0), -1);
-    EXPECT_EQ(grid.String2Id_OldFormat("Balance", 0), -1);
+    EXPECT_EQ(grid.String2Id_OldFormat("Symbol"), 3384);
+    EXPECT_EQ(grid.String2Id_OldFormat("Group"), 3390);
+    EXPECT_EQ(grid.String2Id_OldFormat("Contracts"), 3385);
+    EXPECT_EQ(grid.String2Id_OldFormat("Point Value"), 3389);
+    EXPECT_EQ(grid.String2Id_OldFormat("Time.B"), 3426);
+    EXPECT_EQ(grid.String2Id_OldFormat("%"), 3436);
+    EXPECT_EQ(grid.String2Id_OldFormat("symbol"), -1);  // case counts
+    EXPECT_EQ(grid.String2Id_OldFormat("Symbol "), -1);
+    EXPECT_EQ(grid.String2Id_OldFormat("Balance"), -1);
     SetLanguage(Language::de);
-    EXPECT_EQ(grid.String2Id_OldFormat("Kurs K", 0), 3430);
-    EXPECT_EQ(grid.String2Id_OldFormat("Symbol", 0), 3384);
-    EXPECT_EQ(grid.String2Id_OldFormat("Price B", 0), -1);
+    EXPECT_EQ(grid.String2Id_OldFormat("Kurs K"), 3430);
+    EXPECT_EQ(grid.String2Id_OldFormat("Symbol"), 3384);
+    EXPECT_EQ(grid.String2Id_OldFormat("Price B"), -1);
 }
 
 // The texts of a menu's top-level items; "-" for a separator.

@@ -1,5 +1,6 @@
 #include "grids/grid_trades.h"
 
+#include "grids/column_ids.h"
 #include "host/dates.h"
 #include "host/numbers.h"
 #include "host/strings.h"
@@ -10,43 +11,72 @@ namespace cartera {
 std::string TradeCellText(int columnId, const CNegocioC& t, bool withType, bool* debit) {
     int decimals = t.decimals;
     switch (columnId) {
-        case 3381:
+        case column::kType:
             if (!withType) return std::string();
-            return ::LS(t.isLong != 0 ? 3417 : 3418);
-        case 3424:
+            return ::LS(t.isLong != 0 ? 3417 : 3418);  // "B", "S"
+        case column::kEntryDate:
             return CTimeLong::FnToFc(t.entryDate, ' ');
-        case 3425:
+        case column::kExitDate:
             return CTimeLong::FnToFcS(t.exitDate, ' ');
-        case 3426:
+        case column::kEntryTime:
             return HnToHc(t.entryTime);
-        case 3427:
+        case column::kExitTime:
             return HnToHc(t.exitTime);
-        case 3428:
+        case column::kTradeSymbol:
             return t.symbol;
-        case 3429:
+        case column::kTradeContracts:
             return PonPuntos(std::to_string(t.contracts), 0);
-        case 3430:
+        case column::kEntryPrice:
             return PonPuntos(t.entryPrice, decimals);
-        case 3431:
+        case column::kExitPrice:
             return PonPuntos(t.exitPrice, decimals);
-        case 3432:
+        case column::kTradeCommission:
             return PonPuntos(TradeCommission(t), decimals);
-        case 3433:
+        case column::kEntryTotal:
             return PonPuntos(TradeEntryTotal(t), decimals);
-        case 3434:
+        case column::kExitTotal:
             return PonPuntos(TradeExitTotal(t), decimals);
-        case 3435:
+        case column::kProfit:
             if (t.profit < 0) *debit = true;
             return PonPuntos(t.profit, decimals);
-        case 3436:
+        case column::kPercentage:
             if (t.percentage < 0) *debit = true;
             return PonPuntos(t.percentage, decimals);
-        case 3438:
+        case column::kTradePointValue:
             return PonPuntos(t.pointValue, decimals);
-        case 3439:
+        case column::kTradeGroup:
             return t.entryGroup;
         default:
             return std::string();
+    }
+}
+
+namespace {
+
+// The headings of the two trade grids, in their order: width, shown at first, and the
+// alignment in the open and in the closed grid (-1: not in that grid).
+struct TradeHeading {
+    int id, width, visible, openAlign, closedAlign;
+};
+constexpr int L = UG_ALIGNLEFT, R = UG_ALIGNRIGHT;
+constexpr TradeHeading kTradeHeadings[] = {
+    {column::kType, 50, 1, L, -1},           {column::kTradeSymbol, 100, 1, L, L},
+    {column::kTradeGroup, 50, 0, L, L},      {column::kEntryDate, 65, 1, L, L},
+    {column::kTradeContracts, 59, 1, R, R},  {column::kEntryPrice, 55, 1, R, R},
+    {column::kExitPrice, 55, 1, R, R},       {column::kTradeCommission, 95, 1, R, R},
+    {column::kProfit, 60, 1, R, R},          {column::kPercentage, 40, 1, R, R},
+    {column::kExitDate, 60, 0, L, L},        {column::kExitTotal, 60, 0, L, L},
+    {column::kEntryTotal, 60, 0, -1, L},     {column::kWarranty, 60, 0, R, L},
+    {column::kTradePointValue, 60, 0, R, L}, {column::kExitTime, 60, 0, L, L},
+    {column::kEntryTime, 60, 0, L, L}};
+
+}  // namespace
+
+// Adds the open (or the closed) trades grid's headings to header.
+static void AddTradeHeadings(CMultiHdrData& header, bool open) {
+    for (const TradeHeading& h : kTradeHeadings) {
+        int align = open ? h.openAlign : h.closedAlign;
+        if (align >= 0) header.AddFromResourceId(h.id, h.width, h.visible, align, 0);
     }
 }
 
@@ -57,22 +87,7 @@ std::string TradeCellText(int columnId, const CNegocioC& t, bool withType, bool*
 CGridOpAbiertas::CGridOpAbiertas() {
     SetGridBackColor(RGB(228, 243, 236));
     SetAlternateRowColor(RGB(232, 255, 232));
-    m_header.AddFromResourceId(3381, 50, 1, UG_ALIGNLEFT, 0);
-    m_header.AddFromResourceId(3428, 100, 1, UG_ALIGNLEFT, 0);
-    m_header.AddFromResourceId(3439, 50, 0, UG_ALIGNLEFT, 0);
-    m_header.AddFromResourceId(3424, 65, 1, UG_ALIGNLEFT, 0);
-    m_header.AddFromResourceId(3429, 59, 1, UG_ALIGNRIGHT, 0);
-    m_header.AddFromResourceId(3430, 55, 1, UG_ALIGNRIGHT, 0);
-    m_header.AddFromResourceId(3431, 55, 1, UG_ALIGNRIGHT, 0);
-    m_header.AddFromResourceId(3432, 95, 1, UG_ALIGNRIGHT, 0);
-    m_header.AddFromResourceId(3435, 60, 1, UG_ALIGNRIGHT, 0);
-    m_header.AddFromResourceId(3436, 40, 1, UG_ALIGNRIGHT, 0);
-    m_header.AddFromResourceId(3425, 60, 0, UG_ALIGNLEFT, 0);
-    m_header.AddFromResourceId(3434, 60, 0, UG_ALIGNLEFT, 0);
-    m_header.AddFromResourceId(3437, 60, 0, UG_ALIGNRIGHT, 0);
-    m_header.AddFromResourceId(3438, 60, 0, UG_ALIGNRIGHT, 0);
-    m_header.AddFromResourceId(3427, 60, 0, UG_ALIGNLEFT, 0);
-    m_header.AddFromResourceId(3426, 60, 0, UG_ALIGNLEFT, 0);
+    cartera::AddTradeHeadings(m_header, true);
 }
 
 void CGridOpAbiertas::FillGrid() {
@@ -156,22 +171,7 @@ int CGridOpAbiertas::OnMenuStart(int col, int row, int section) {
 CGridOpCerradas::CGridOpCerradas() {
     SetGridBackColor(RGB(222, 231, 237));
     SetAlternateRowColor(RGB(242, 243, 247));
-    m_header.AddFromResourceId(3428, 100, 1, UG_ALIGNLEFT, 0);
-    m_header.AddFromResourceId(3439, 50, 0, UG_ALIGNLEFT, 0);
-    m_header.AddFromResourceId(3424, 65, 1, UG_ALIGNLEFT, 0);
-    m_header.AddFromResourceId(3429, 59, 1, UG_ALIGNRIGHT, 0);
-    m_header.AddFromResourceId(3430, 55, 1, UG_ALIGNRIGHT, 0);
-    m_header.AddFromResourceId(3431, 55, 1, UG_ALIGNRIGHT, 0);
-    m_header.AddFromResourceId(3432, 95, 1, UG_ALIGNRIGHT, 0);
-    m_header.AddFromResourceId(3435, 60, 1, UG_ALIGNRIGHT, 0);
-    m_header.AddFromResourceId(3436, 40, 1, UG_ALIGNRIGHT, 0);
-    m_header.AddFromResourceId(3425, 60, 0, UG_ALIGNLEFT, 0);
-    m_header.AddFromResourceId(3434, 60, 0, UG_ALIGNLEFT, 0);
-    m_header.AddFromResourceId(3433, 60, 0, UG_ALIGNLEFT, 0);
-    m_header.AddFromResourceId(3437, 60, 0, UG_ALIGNLEFT, 0);
-    m_header.AddFromResourceId(3438, 60, 0, UG_ALIGNLEFT, 0);
-    m_header.AddFromResourceId(3427, 60, 0, UG_ALIGNLEFT, 0);
-    m_header.AddFromResourceId(3426, 60, 0, UG_ALIGNLEFT, 0);
+    cartera::AddTradeHeadings(m_header, false);
 }
 
 void CGridOpCerradas::FillGrid() {

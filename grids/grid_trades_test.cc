@@ -2,9 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "grids/grid_test_support.h"
-#include "host/grid/grid_test_support.h"
 #include "host/numbers.h"
+#include "testing/test_grids.h"
 
 namespace cartera::testing {
 namespace {
@@ -69,33 +68,6 @@ TEST_F(TradeGridsTest, OpenTradeRows) {
     EXPECT_EQ(Text(open, 3425, 0), CTimeLong::FnToFcS(t.exitDate, ' '));
     EXPECT_EQ(Text(open, 3437, 0), "");
     EXPECT_TRUE(HasText(open, 3437, 0));
-}
-
-TEST_F(TradeGridsTest, TradeTextsTable) {
-    CNegocioC t;
-    t.contracts = 1500;
-    t.entryPrice = 10;
-    t.entryCommission = 0.5;
-    t.exitPrice = 12;
-    t.exitCommission = 0.25;
-    t.decimals = 3;
-    t.pointValue = 2;
-    t.entryGroup = "G";
-    t.entryTime = TimeNumber(10, 0, 0);
-    bool debit = false;
-    EXPECT_EQ(TradeCellText(3429, t, true, &debit), "1,500");
-    EXPECT_EQ(TradeCellText(3432, t, true, &debit), "1,125.000");
-    EXPECT_EQ(TradeCellText(3433, t, true, &debit), "14,250.000");
-    EXPECT_EQ(TradeCellText(3434, t, true, &debit), "17,625.000");
-    EXPECT_EQ(TradeCellText(3438, t, true, &debit), "2.000");
-    EXPECT_EQ(TradeCellText(3439, t, true, &debit), "G");
-    EXPECT_EQ(TradeCellText(3426, t, true, &debit), "10:00:00");
-    EXPECT_EQ(TradeCellText(3381, t, false, &debit), "");
-    EXPECT_EQ(TradeCellText(3437, t, true, &debit), "");
-    EXPECT_FALSE(debit);
-    t.percentage = -0.5;
-    EXPECT_EQ(TradeCellText(3436, t, true, &debit), "-0.500");
-    EXPECT_TRUE(debit);
 }
 
 TEST_F(TradeGridsTest, UpdateRewritesOnlyItsRowAndKeepsTheOrder) {

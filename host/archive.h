@@ -7,11 +7,18 @@
 #include <string>
 #include <string_view>
 
-class CArchiveException : public std::runtime_error {
-public:
+#include "host/error.h"
+
+// A stream that ends early or holds what no writer wrote is damaged data; reading from a
+// storing archive (or writing to a loading one) is a bug of the caller.
+class CArchiveException : public cartera::Error {
+  public:
     enum Cause { endOfFile, badFormat, writeOnly, readOnly };
     CArchiveException(Cause cause, const std::string& what)
-        : std::runtime_error(what), m_cause(cause) {}
+        : cartera::Error(cause == endOfFile || cause == badFormat ? cartera::ErrorKind::damaged
+                                                                  : cartera::ErrorKind::bug,
+                         what),
+          m_cause(cause) {}
     Cause m_cause;
 };
 

@@ -240,47 +240,4 @@ TEST_F(PosixEnvTest, AFailedStepLeavesTheOldOrTheNewFile) {
     }
 }
 
-TEST(MemEnvTest, StoresFilesAndFailsOnRequest) {
-    cartera::MemEnv mem;
-    std::string error, data;
-    EXPECT_FALSE(mem.FileExists("/p/a"));
-    EXPECT_FALSE(mem.ReadFile("/p/a", &data, &error));
-    EXPECT_FALSE(error.empty());
-
-    ASSERT_TRUE(mem.WriteFileAtomic("/p/a", "one", &error));
-    ASSERT_TRUE(mem.WriteFileAtomic("/p/a", "two", &error));
-    EXPECT_TRUE(mem.FileExists("/p/a"));
-    ASSERT_TRUE(mem.ReadFile("/p/a", &data, &error));
-    EXPECT_EQ(data, "two");
-    EXPECT_EQ(mem.WriteCount(), 2);
-
-    mem.SetFailWrites(true);
-    error.clear();
-    EXPECT_FALSE(mem.WriteFileAtomic("/p/a", "three", &error));
-    EXPECT_FALSE(mem.WriteFileAtomic("/p/b", "new", &error));
-    EXPECT_FALSE(error.empty());
-    EXPECT_EQ(mem.WriteCount(), 2);
-    EXPECT_EQ(mem.Files().at("/p/a"), "two");  // the old content is intact
-    EXPECT_FALSE(mem.FileExists("/p/b"));
-    mem.SetFailWrites(false);
-    EXPECT_TRUE(mem.WriteFileAtomic("/p/b", "new", &error));
-    EXPECT_TRUE(mem.CreateDirs("/anything", &error));
-}
-
-TEST(MemEnvTest, ScopedEnvInstallsAndRestores) {
-    Env* before = cartera::CurrentEnv();
-    EXPECT_EQ(before, cartera::PosixEnv());
-    cartera::MemEnv outer, inner;
-    {
-        cartera::ScopedEnv a(&outer);
-        EXPECT_EQ(cartera::CurrentEnv(), &outer);
-        {
-            cartera::ScopedEnv b(&inner);
-            EXPECT_EQ(cartera::CurrentEnv(), &inner);
-        }
-        EXPECT_EQ(cartera::CurrentEnv(), &outer);
-    }
-    EXPECT_EQ(cartera::CurrentEnv(), before);
-}
-
 }  // namespace

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "host/numbers.h"
+#include "host/strings.h"
 #include "resources/resources.h"
 
 namespace cartera {
@@ -101,13 +102,6 @@ bool SimulatedFeed::CurrentPrice(std::string_view code, double* price) const {
 // ---- ReplayFeed ----
 
 namespace {
-
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
-        s.remove_suffix(1);
-    return s;
-}
 
 std::vector<std::string_view> SplitFields(std::string_view line) {
     std::vector<std::string_view> fields;

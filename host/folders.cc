@@ -10,7 +10,8 @@ std::string& Override() {
     static std::string folder;
     return folder;
 }
-std::string Trim(std::string s) {
+// s without the slashes that end it (a lone "/" stays).
+std::string WithoutTrailingSlashes(std::string s) {
     while (s.size() > 1 && s.back() == '/') s.pop_back();
     return s;
 }
@@ -18,13 +19,16 @@ std::string Trim(std::string s) {
 
 std::string HomeFolder() {
     if (!Override().empty()) return Override();
-    if (const char* h = std::getenv("CARTERA_HOME"); h && *h) return Trim(h);
-    if (const char* x = std::getenv("XDG_DATA_HOME"); x && *x) return Trim(x) + "/cartera";
+    if (const char* h = std::getenv("CARTERA_HOME"); h && *h) return WithoutTrailingSlashes(h);
+    if (const char* x = std::getenv("XDG_DATA_HOME"); x && *x)
+        return WithoutTrailingSlashes(x) + "/cartera";
     const char* home = std::getenv("HOME");
     return std::string(home && *home ? home : ".") + "/.local/share/cartera";
 }
 
-void SetHomeFolder(const std::string& folder) { Override() = folder.empty() ? "" : Trim(folder); }
+void SetHomeFolder(const std::string& folder) {
+    Override() = folder.empty() ? "" : WithoutTrailingSlashes(folder);
+}
 
 }  // namespace cartera
 

@@ -186,7 +186,7 @@ public:
     using Runner = std::function<int(CDlgBusquedaSimbolos&)>;
     static void SetRunner(Runner runner);
 
-    explicit CDlgBusquedaSimbolos(CObjectZorb* link, void* parent = nullptr) : m_link(link) {}
+    explicit CDlgBusquedaSimbolos(CObjectZorb* link) : m_link(link) {}
     virtual ~CDlgBusquedaSimbolos() = default;
 
     void EnableMultiselectMode(int on) { m_multiselect = on != 0; }

@@ -146,62 +146,6 @@ TEST(MarketServiceLifetime, ClientsMayOutliveTheService) {
     CMarketService::SetCurrent(nullptr);
 }
 
-TEST(MarketRecords, QuoteRequestLayout) {
-    st_solicitar_simbolo r = cartera::MakeQuoteRequest("SAN.MC");
-    unsigned char bytes[52];
-    std::memcpy(bytes, &r, sizeof bytes);
-    EXPECT_EQ(std::memcmp(bytes, "SAN.MC", 6), 0);
-    for (int i = 6; i < 44; ++i) EXPECT_EQ(bytes[i], 0) << i;
-    const unsigned char tail[8] = {1, 0, 0, 0, 0, 0, 0, 0};
-    EXPECT_EQ(std::memcmp(bytes + 44, tail, 8), 0);
-    EXPECT_EQ(cartera::RequestCode(r), "SAN.MC");
-
-    std::string longCode(50, 'K');
-    for (int i = 0; i < 50; ++i) longCode[i] = static_cast<char>('A' + i % 26);
-    r = cartera::MakeQuoteRequest(longCode);
-    std::memcpy(bytes, &r, sizeof bytes);
-    EXPECT_EQ(std::memcmp(bytes, longCode.data(), 40), 0);
-    EXPECT_EQ(bytes[40], 0);
-    EXPECT_EQ(bytes[41], 0);
-    EXPECT_EQ(cartera::RequestCode(r), longCode.substr(0, 40));
-}
-
-TEST(MarketRecords, TickValueLayout) {
-    stValorPelvo v = stValorPelvo::Make(kTickLast, 12.75);
-    int32_t kind;
-    double value;
-    std::memcpy(&kind, v.raw + 64, 4);
-    std::memcpy(&value, v.raw + 72, 8);
-    EXPECT_EQ(kind, 1);
-    EXPECT_EQ(value, 12.75);
-    EXPECT_EQ(v.Kind(), kTickLast);
-    EXPECT_EQ(v.Value(), 12.75);
-    for (int i = 0; i < 104; ++i) {
-        bool field = (i >= 64 && i < 68) || (i >= 72 && i < 80);
-        EXPECT_TRUE(field || v.raw[i] == 0) << i;
-    }
-}
-
-TEST(MarketRecords, SearchResultLayout) {
-    st_valor_comunic2 r = st_valor_comunic2::Make("SAN.MC", "Banco Santander", 3);
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(r.raw + 4)), "SAN.MC");
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(r.raw + 45)), "Banco Santander");
-    EXPECT_EQ(r.raw[147], 3);
-    EXPECT_EQ(r.Code(), "SAN.MC");
-    EXPECT_EQ(r.Name(), "Banco Santander");
-    EXPECT_EQ(r.Decimals(), 3);
-
-    // Over-long texts are cut and stay terminated before the next field.
-    st_valor_comunic2 big = st_valor_comunic2::Make(std::string(60, 'C'), std::string(200, 'N'), 2);
-    EXPECT_EQ(big.Code(), std::string(40, 'C'));
-    EXPECT_EQ(big.raw[44], 0);
-    EXPECT_EQ(big.Name().size(), 101u);
-    EXPECT_EQ(big.raw[146], 0);
-    EXPECT_EQ(big.Decimals(), 2);
-    big.Clear();
-    EXPECT_EQ(big.Code(), "");
-}
-
 TEST_F(MarketTest, LastPriceIsTheLatestKindOneValue) {
     double price = -1;
     EXPECT_FALSE(service.LastPrice("ITX.MC", &price));
@@ -289,35 +233,6 @@ TEST_F(MarketTest, RunSearchReportsTheTotalThenEachResult) {
     client.events.clear();
     service.RunSearch(&client, "zzz");
     EXPECT_EQ(client.events, (std::vector<std::string>{"total 0/3"}));
-}
-
-TEST_F(MarketTest, SymbolSearchDialog) {
-    RecordingClient link;
-    CDlgBusquedaSimbolos dialog(&link);
-    EXPECT_EQ(dialog.GetLink(), &link);
-    EXPECT_TRUE(dialog.MultiselectMode());
-    dialog.EnableMultiselectMode(0);
-    EXPECT_FALSE(dialog.MultiselectMode());
-    EXPECT_EQ(dialog.DoModal(), CDlgBusquedaSimbolos::IDCANCEL);  // no runner installed
-    EXPECT_TRUE(dialog.GetSeleccionados().empty());
-
-    dialog.OnNewSymbolFound(st_valor_comunic2::Make("OLD", "Old", 2));
-    dialog.SetSimbolosEncontrados(1, 10);  // a new search starts empty
-    dialog.OnNewSymbolFound(st_valor_comunic2::Make("AAPL", "Apple Inc.", 2));
-    ASSERT_EQ(dialog.GetFound().size(), 1u);
-    EXPECT_EQ(dialog.GetFound()[0].Code(), "AAPL");
-    dialog.OnError(7, 0, nullptr);
-    EXPECT_EQ(dialog.LastError(), 7);
-
-    CDlgBusquedaSimbolos::SetRunner([](CDlgBusquedaSimbolos& d) {
-        d.SetSeleccionados({d.GetFound().at(0)});
-        return static_cast<int>(CDlgBusquedaSimbolos::IDOK);
-    });
-    EXPECT_EQ(dialog.DoModal(), CDlgBusquedaSimbolos::IDOK);
-    ASSERT_EQ(dialog.GetSeleccionados().size(), 1u);
-    EXPECT_EQ(dialog.GetSeleccionados()[0].Name(), "Apple Inc.");
-    CDlgBusquedaSimbolos::SetRunner({});
-    EXPECT_EQ(dialog.DoModal(), CDlgBusquedaSimbolos::IDCANCEL);
 }
 
 }  // namespace

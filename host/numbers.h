@@ -1,7 +1,10 @@
 #pragma once
 // Number texts in the conventions of the interface language.
+#include <charconv>
 #include <string>
 #include <string_view>
+
+#include "host/strings.h"
 
 // The value with the given decimals, digits grouped by thousands, with the language's
 // thousands and decimal separators (English 1,234.50; German, Italian, Spanish 1.234,50;
@@ -31,4 +34,15 @@ std::string EditNumberText(double v);
 // followed by exactly three digits is read as a decimal point too ("0.2"). False when the
 // text is not a number.
 bool ParseNumberInLanguage(std::string_view text, double* out);
+
+// Reads a whole decimal number that fits T, blanks around it and a leading '+' allowed;
+// false for anything else.
+template <typename T>
+bool ParseWholeNumber(std::string_view text, T* out) {
+    text = Trim(text);
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    if (text.empty()) return false;
+    auto res = std::from_chars(text.data(), text.data() + text.size(), *out);
+    return res.ec == std::errc() && res.ptr == text.data() + text.size();
+}
 }  // namespace cartera

@@ -99,6 +99,13 @@ std::vector<int> StringIds() {
     return ids;
 }
 
+std::string_view Trim(std::string_view s) {
+    constexpr std::string_view kBlank = " \t\r\n";
+    size_t begin = s.find_first_not_of(kBlank);
+    if (begin == std::string_view::npos) return {};
+    return s.substr(begin, s.find_last_not_of(kBlank) - begin + 1);
+}
+
 }  // namespace cartera
 
 std::string LS(int id) { return cartera::LS(id, cartera::CurrentLanguage()); }

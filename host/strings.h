@@ -27,6 +27,9 @@ std::string LS(int id, Language lang);
 // Every id the table holds, ascending.
 std::vector<int> StringIds();
 
+// s without the blanks, tabs and line ends around it.
+std::string_view Trim(std::string_view s);
+
 }  // namespace cartera
 
 // The text of id in the current interface language; empty for an unknown id.

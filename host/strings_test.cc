@@ -88,21 +88,6 @@ TEST_F(StringsTest, ColumnHeadingsShareTextsAsInEnglish) {
             }
 }
 
-TEST_F(StringsTest, UnknownIdsGiveEmptyText) {
-    for (int id : {0, -1, 3376, 3471, 33747, 33753, 39999, 99999})
-        for (Language lang : kAll) EXPECT_EQ(cartera::LS(id, lang), "") << id;
-}
-
-TEST_F(StringsTest, CurrentLanguageSelectsTheText) {
-    cartera::SetLanguage(Language::de);
-    EXPECT_EQ(cartera::CurrentLanguage(), Language::de);
-    EXPECT_EQ(LS(3377), cartera::LS(3377, Language::de));
-    EXPECT_NE(LS(3377), cartera::LS(3377, Language::en));
-    cartera::SetLanguage(Language::it);
-    EXPECT_EQ(LS(3377), cartera::LS(3377, Language::it));
-    EXPECT_EQ(LS(12), "");
-}
-
 TEST_F(StringsTest, ParseLanguage) {
     Language lang = Language::en;
     for (Language l : kAll) {

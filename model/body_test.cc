@@ -1,6 +1,6 @@
 #include "host/archive.h"
 #include "host/coding.h"
-#include "model/test_support.h"
+#include "testing/test_ledger.h"
 
 namespace cartera::testing {
 namespace {

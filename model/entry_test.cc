@@ -2,7 +2,7 @@
 
 #include <clocale>
 
-#include "model/test_support.h"
+#include "testing/test_ledger.h"
 
 namespace cartera::testing {
 namespace {
@@ -11,11 +11,7 @@ class EntryTest : public LedgerTest {
   protected:
     // A kind-4 schedule whose only cost is a fixed royalty.
     void AddSchedule(const std::string& name, double royalty, bool isDefault = false) {
-        stComision b;
-        b.kind = 4;
-        b.name = name;
-        b.to = 1e9;
-        b.royalty = royalty;
+        stComision b = Bracket(name, 4, 0, 1e9, -1, -1, royalty);
         b.isDefault = isDefault;
         ledger.GetAdmComisiones()->Add(b);
     }

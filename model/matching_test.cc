@@ -1,7 +1,7 @@
 #include <random>
 
 #include "model/testing/literal_ledger.h"
-#include "model/test_support.h"
+#include "testing/test_ledger.h"
 
 namespace cartera::testing {
 namespace {

@@ -75,31 +75,38 @@ PortfolioDocument::~PortfolioDocument() {
     if (m_ledger->GetDocumento() == this) m_ledger->SetDocumento(nullptr);
 }
 
-bool PortfolioDocument::Load(const std::string& path, std::string* error) {
+void PortfolioDocument::Open(const std::string& path) {
     std::string data;
     std::string why;
-    if (!CurrentEnv()->ReadFile(path, &data, &why)) {
-        if (error) *error = why;
-        return false;
-    }
+    if (!CurrentEnv()->ReadFile(path, &data, &why))
+        throw Error(CurrentEnv()->IsMissing(path) ? ErrorKind::not_found : ErrorKind::io, why);
     CArchive ar{std::string_view(data)};
     bool isPortfolio = false;  // until the version record has been read
     try {
         SerializePortfolio(ar, *m_ledger, &isPortfolio);
     } catch (const CArchiveException& e) {
-        if (error) *error = path + ": " + (isPortfolio ? e.what() : "not a portfolio file");
-        return false;
+        throw Error(ErrorKind::damaged,
+                    path + ": " + (isPortfolio ? e.what() : "not a portfolio file"));
     }
     for (const COrderCartera& m : m_ledger->GetOrders()) {
         std::string why = UnpriceableReason(m);
-        if (why.empty()) continue;
-        if (error) *error = path + ": movement " + std::to_string(m.id) + ": " + why;
-        return false;
+        if (!why.empty())
+            throw Error(ErrorKind::damaged,
+                        path + ": movement " + std::to_string(m.id) + ": " + why);
     }
     m_path = path;
     m_title = path;
     UpdateAllViews();
-    return true;
+}
+
+bool PortfolioDocument::Load(const std::string& path, std::string* error) {
+    try {
+        Open(path);
+        return true;
+    } catch (const Error& e) {
+        if (error) *error = e.what();
+        return false;
+    }
 }
 
 bool PortfolioDocument::SaveAs(const std::string& path, std::string* error) {

@@ -31,8 +31,11 @@ class PortfolioDocument : public ILedgerDocument {
     explicit PortfolioDocument(CSistemaCartera* ledger);
     ~PortfolioDocument() override;
 
-    // Reads the file into the ledger. False, with *error naming the file and what is
-    // wrong, when it cannot be read or is damaged; the ledger then holds what was read.
+    // Reads the file into the ledger. Throws Error naming the file and what is wrong:
+    // not_found or io when it cannot be read, damaged when it is not a sound portfolio;
+    // the ledger then holds what was read.
+    void Open(const std::string& path);
+    // Open, with the failure's message in *error and false instead of the throw.
     bool Load(const std::string& path, std::string* error);
     // Writes the ledger to path (and makes it the document's path), keeping the version
     // it replaces at BackupPath(path). False and *error set on failure; the old file is

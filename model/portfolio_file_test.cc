@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "host/archive.h"
-#include "model/test_support.h"
+#include "testing/test_ledger.h"
 
 namespace cartera::testing {
 namespace {

@@ -77,7 +77,7 @@ void CSistemaCartera::DoIdle() {
 }
 
 int CSistemaCartera::ShowDlgSearchQuotes(st_valor_comunic2& out) {
-    auto dialog = std::make_unique<CDlgBusquedaSimbolos>(this, nullptr);
+    auto dialog = std::make_unique<CDlgBusquedaSimbolos>(this);
     m_pDlgSearch = dialog.get();
     dialog->EnableMultiselectMode(0);
     int answer = dialog->DoModal();

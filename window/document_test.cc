@@ -67,7 +67,7 @@ TEST_F(DocumentTest, NewPortfolioIsNamedSavedAtOnceAndMarkedNew) {
 }
 
 TEST_F(DocumentTest, ExistingFileIsKeptAfterNoAndOverwrittenWithAnEmptyPortfolioAfterYes) {
-    std::string path = WritePortfolio("Taken", {Cash(kImposition, 100, DateNumber(2026, 1, 5))});
+    std::string path = WritePortfolio("Taken", {Cash(kImposition, 1, 100, DateNumber(2026, 1, 5))});
     std::string before = ReadBytes(path);
 
     m_answer = 7;  // No
@@ -95,15 +95,15 @@ TEST_F(DocumentTest, CancelledNameDialogCreatesNothing) {
 
 TEST_F(DocumentTest, ReopeningShowsWhatTheLedgerChanged) {
     int d = DateNumber(2026, 4, 1);
-    std::string path =
-        WritePortfolio("Round", {Cash(kImposition, 8000, d), Exec(true, "TEF.MC", 300, 3.9, d)});
+    std::string path = WritePortfolio(
+        "Round", {Cash(kImposition, 1, 8000, d), Exec(true, "TEF.MC", 300, 3.9, 0.0, d)});
     CDocCartera* doc = Open(path);
     ASSERT_NE(doc, nullptr);
     CChildFrmCartera* frame = FrameOf(doc);
     EXPECT_EQ(doc->IsCreatedAsNew(), 0);
     EXPECT_TRUE(doc->OnCloseObject());
-    frame->GetAdmCartera()->AddOrder(Exec(false, "TEF.MC", 100, 4.2, d));
-    frame->GetAdmCartera()->AddOrder(Cash(kExpense, 25, d));
+    frame->GetAdmCartera()->AddOrder(Exec(false, "TEF.MC", 100, 4.2, 0.0, d));
+    frame->GetAdmCartera()->AddOrder(Cash(kExpense, 1, 25, d));
     std::vector<std::string> movements = ShownRowsText(Movements(frame)->GetGridWindow());
     std::vector<std::string> closed = ShownRowsText(ClosedTrades(frame)->GetGridWindow());
     ASSERT_EQ(movements.size(), 4u);
@@ -130,13 +130,13 @@ TEST_F(DocumentTest, OpeningAnOpenFileActivatesItsFrameInsteadOfASecondOne) {
 
 TEST_F(DocumentTest, DamagedFileGivesAClearMessageAndDisturbsNothing) {
     int d = DateNumber(2026, 5, 6);
-    std::string good = WritePortfolio("Good", {Exec(true, "ACS.MC", 10, 30.0, d)});
+    std::string good = WritePortfolio("Good", {Exec(true, "ACS.MC", 10, 30.0, 0.0, d)});
     CDocCartera* doc = Open(good);
     ASSERT_NE(doc, nullptr);
     std::vector<std::string> rows = ShownRowsText(Movements(FrameOf(doc))->GetGridWindow());
 
     std::string bytes = ReadBytes(WritePortfolio(
-        "Cut", {Exec(true, "ACS.MC", 10, 30.0, d), Exec(true, "ELE.MC", 5, 20.0, d)}));
+        "Cut", {Exec(true, "ACS.MC", 10, 30.0, 0.0, d), Exec(true, "ELE.MC", 5, 20.0, 0.0, d)}));
     std::string cut = PortfolioPath("Cut");
     WriteBytes(cut, bytes.substr(0, bytes.size() * 2 / 3));
     std::string text = PortfolioPath("Notes");
@@ -198,7 +198,7 @@ class LockWatchingEnv : public Env {
 
 TEST_F(DocumentTest, AMovementAddedByAnotherProgramSurvivesTheNextChangeHere) {
     int d = DateNumber(2026, 3, 2);
-    std::string path = WritePortfolio("Shared", {Cash(kImposition, 900, d), Cash(kExpense, 5, d)});
+    std::string path = WritePortfolio("Shared", {Cash(kImposition, 1, 900, d), Cash(kExpense, 1, 5, d)});
     CDocCartera* doc = Open(path);
     ASSERT_NE(doc, nullptr);
     CChildFrmCartera* frame = FrameOf(doc);
@@ -210,7 +210,7 @@ TEST_F(DocumentTest, AMovementAddedByAnotherProgramSurvivesTheNextChangeHere) {
         outside.AddOrder(m);
         ASSERT_EQ(file.LastSaveError(), "");
     };
-    addFromOutside(Exec(true, "ITX.MC", 7, 40.0, d));
+    addFromOutside(Exec(true, "ITX.MC", 7, 40.0, 0.0, d));
     std::string before = ReadBytes(path);
     LockWatchingEnv env;
     ScopedEnv scoped(&env);
@@ -231,14 +231,14 @@ TEST_F(DocumentTest, AMovementAddedByAnotherProgramSurvivesTheNextChangeHere) {
     EXPECT_EQ(ReadBytes(BackupPath(path)), before) << "the version replaced is kept";
 
     // Without a change here, the idle timer brings the next one in.
-    addFromOutside(Cash(kDeposit, 50, d));
+    addFromOutside(Cash(kDeposit, 1, 50, d));
     SendTimer(frame, CChildFrmCartera::kIdleTimer);
     EXPECT_EQ(ShownRows(view->GetGridWindow()), 3);
 }
 
 TEST_F(DocumentTest, AFailedSaveKeepsTheChangeMarkedUntilFileSaveWritesIt) {
     int d = DateNumber(2026, 1, 2);
-    std::string path = WritePortfolio("Moving", {Cash(kImposition, 10, d)});
+    std::string path = WritePortfolio("Moving", {Cash(kImposition, 1, 10, d)});
     CDocCartera* doc = Open(path);
     ASSERT_NE(doc, nullptr);
     CChildFrmCartera* frame = FrameOf(doc);
@@ -246,8 +246,8 @@ TEST_F(DocumentTest, AFailedSaveKeepsTheChangeMarkedUntilFileSaveWritesIt) {
     {
         std::unique_ptr<Env> failing = MakeFaultyPosixEnv(SaveStep::rename, EIO);
         ScopedEnv scoped(failing.get());
-        frame->GetAdmCartera()->AddOrder(Cash(kDeposit, 20, d));
-        frame->GetAdmCartera()->AddOrder(Cash(kDeposit, 30, d));
+        frame->GetAdmCartera()->AddOrder(Cash(kDeposit, 1, 20, d));
+        frame->GetAdmCartera()->AddOrder(Cash(kDeposit, 1, 30, d));
     }
     ASSERT_EQ(m_messages.size(), 2u);
     EXPECT_NE(m_messages[0].find(path + " cannot be saved"), std::string::npos) << m_messages[0];
@@ -256,7 +256,7 @@ TEST_F(DocumentTest, AFailedSaveKeepsTheChangeMarkedUntilFileSaveWritesIt) {
     // Another program changes the file meanwhile: a change is not saved over it, and File ›
     // Save asks first.
     WriteBytes(path, before + "x");
-    frame->GetAdmCartera()->AddOrder(Cash(kDeposit, 40, d));
+    frame->GetAdmCartera()->AddOrder(Cash(kDeposit, 1, 40, d));
     ASSERT_EQ(m_messages.size(), 3u);
     EXPECT_NE(m_messages[2].find(::LS(40082)), std::string::npos) << m_messages[2];
     EXPECT_EQ(ReadBytes(path), before + "x");

@@ -24,8 +24,9 @@ class FrameTest : public WindowTest {
     CChildFrmCartera* OpenHolding() {
         int d = DateNumber(2026, 3, 2);
         std::string path = WritePortfolio(
-            "Holding", {Cash(kImposition, 10000, d), Exec(true, "SAN.MC", 100, 4.0, d),
-                        Exec(true, "ITX.MC", 10, 40.0, d), Exec(false, "ITX.MC", 10, 44.0, d)});
+            "Holding",
+            {Cash(kImposition, 1, 10000, d), Exec(true, "SAN.MC", 100, 4.0, 0.0, d),
+             Exec(true, "ITX.MC", 10, 40.0, 0.0, d), Exec(false, "ITX.MC", 10, 44.0, 0.0, d)});
         CDocCartera* doc = Open(path);
         EXPECT_NE(doc, nullptr);
         return FrameOf(doc);
@@ -62,38 +63,6 @@ TEST_F(FrameTest, ShowsFourTabsInOrderWithTheMovementsViewActiveAndLinked) {
     // Switching tabs moves the active view with it.
     tabs->setCurrentIndex(2);
     EXPECT_EQ(frame->GetActiveView(), ClosedTrades(frame));
-}
-
-TEST_F(FrameTest, CommandBarHoldsTheFourCommandButtonsOfItsTemplate) {
-    CChildFrmCartera* frame = OpenHolding();
-    ASSERT_NE(frame, nullptr);
-    const ui::DialogTemplate* bar = ui::FindDialogTemplate(CChildFrmCartera::kBarTemplate);
-    ASSERT_NE(bar, nullptr);
-    const char* texts[] = {"&Buy", "&Sell", "&Other", "&Comission"};
-    for (int i = 0; i < 4; ++i) {
-        QPushButton* button = frame->GetCommandBar()->Button(33748 + i);
-        ASSERT_NE(button, nullptr) << i;
-        EXPECT_EQ(button->text().toStdString(), texts[i]);
-        QRect expected = ui::DialogUnitsToPixels(bar->Find(33748 + i)->units, button->font());
-        EXPECT_EQ(button->geometry(), expected) << i;
-    }
-    // Buttons left to right, none overlapping, all inside the 28-pixel bar.
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_LT(frame->GetCommandBar()->Button(33748 + i)->geometry().right(),
-                  frame->GetCommandBar()->Button(33749 + i)->geometry().left());
-    }
-    EXPECT_LE(frame->GetCommandBar()->Button(33748)->geometry().bottom(),
-              CChildFrmCartera::kBarHeight);
-}
-
-TEST_F(FrameTest, PlacesBarAndTabsByTheClientSize) {
-    CChildFrmCartera* frame = OpenHolding();
-    ASSERT_NE(frame, nullptr);
-    for (QSize size : {QSize(640, 480), QSize(1013, 377)}) {
-        frame->resize(size);
-        EXPECT_EQ(frame->GetTabWnd()->geometry(), QRect(0, 28, size.width(), size.height() - 27));
-        EXPECT_EQ(frame->GetCommandBar()->geometry(), QRect(0, 0, size.width(), 28));
-    }
 }
 
 TEST_F(FrameTest, ATimerMessageOfAnyIdRunsTheIdleWorkOnce) {

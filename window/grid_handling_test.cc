@@ -43,8 +43,8 @@ class GridHandlingTest : public WindowTest {
     CChildFrmCartera* OpenSample(std::vector<COrderCartera> movements = {}) {
         int d = DateNumber(2026, 2, 9);
         if (movements.empty())
-            movements = {Cash(kImposition, 5000, d), Exec(true, "BBVA.MC", 50, 9.5, d),
-                         Cash(kDividend, 12.5, d), Exec(true, "REP.MC", 20, 14.0, d)};
+            movements = {Cash(kImposition, 1, 5000, d), Exec(true, "BBVA.MC", 50, 9.5, 0.0, d),
+                         Cash(kDividend, 1, 12.5, d), Exec(true, "REP.MC", 20, 14.0, 0.0, d)};
         CDocCartera* doc = Open(WritePortfolio("Sample", movements));
         CChildFrmCartera* frame = FrameOf(doc);
         if (frame) {
@@ -145,7 +145,7 @@ TEST_F(GridHandlingTest, AColumnHiddenFromTheMenuComesBackFromIt) {
 
 TEST_F(GridHandlingTest, PageKeysMoveAWindowOfRowsAndAWheelNotchScrollsThree) {
     std::vector<COrderCartera> many;
-    for (int i = 0; i < 80; ++i) many.push_back(Cash(kDeposit, 100 + i, DateNumber(2026, 1, 1)));
+    for (int i = 0; i < 80; ++i) many.push_back(Cash(kDeposit, 1, 100 + i, DateNumber(2026, 1, 1)));
     CChildFrmCartera* frame = OpenSample(many);
     ASSERT_NE(frame, nullptr);
     qt::GridView* view = Movements(frame)->GetGridWindow();
@@ -188,7 +188,7 @@ TEST_F(GridHandlingTest, CtrlCCopiesTheSelectedRowAsTabSeparatedText) {
 
 TEST_F(GridHandlingTest, FitColumnsShowsLongNumbersWhole) {
     int d = DateNumber(2026, 2, 9);
-    CChildFrmCartera* frame = OpenSample({Cash(kImposition, 123456789.25, d)});
+    CChildFrmCartera* frame = OpenSample({Cash(kImposition, 1, 123456789.25, d)});
     ASSERT_NE(frame, nullptr);
     qt::GridView* view = Movements(frame)->GetGridWindow();
     int total = ColumnOf(*view->Grid(), 3395);

@@ -30,7 +30,7 @@ qt::GridView* CreateGridWindow(CUGCtrl& grid, CView& view) {
     rect.top = screen.top();
     rect.right = screen.left() + screen.width();
     rect.bottom = screen.top() + screen.height();
-    if (!grid.CreateGrid(kWsVisible, rect, &view, kGridControlId)) {
+    if (!grid.CreateGrid(rect, &view, kGridControlId)) {
         delete widget;
         return nullptr;
     }

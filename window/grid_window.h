@@ -15,7 +15,6 @@ class GridView;
 
 namespace cartera::window {
 
-inline constexpr unsigned kWsVisible = 0x10000000;
 inline constexpr int kGridControlId = 123;
 
 // The font the portfolio grids are shown in, derived from base.

@@ -29,7 +29,7 @@ StatisticsWindow* Shown() {
 TEST_F(StatisticsTest, FollowsTheLedgerExportsAndGoesWithTheFrame) {
     int d = DateNumber(2026, 3, 2);
     std::string path = WritePortfolio(
-        "Stats", {Exec(true, "TEF.MC", 100, 4.0, d), Exec(false, "TEF.MC", 40, 4.5, d + 1)});
+        "Stats", {Exec(true, "TEF.MC", 100, 4.0, 0.0, d), Exec(false, "TEF.MC", 40, 4.5, 0.0, d + 1)});
     CDocCartera* doc = Open(path);
     ASSERT_NE(doc, nullptr);
     CChildFrmCartera* frame = FrameOf(doc);
@@ -42,8 +42,8 @@ TEST_F(StatisticsTest, FollowsTheLedgerExportsAndGoesWithTheFrame) {
                                     QAbstractItemModelTester::FailureReportingMode::Fatal);
 
     // Two changes, one recomputation once the events run.
-    frame->GetAdmCartera()->AddOrder(Exec(false, "TEF.MC", 60, 3.5, d + 9));
-    frame->GetAdmCartera()->AddOrder(Exec(true, "SAN.MC", 10, 3.0, d + 9));
+    frame->GetAdmCartera()->AddOrder(Exec(false, "TEF.MC", 60, 3.5, 0.0, d + 9));
+    frame->GetAdmCartera()->AddOrder(Exec(true, "SAN.MC", 10, 3.0, 0.0, d + 9));
     EXPECT_EQ(stats->CurrentStats().trades, 1);
     QApplication::processEvents();
     EXPECT_EQ(stats->CurrentStats().trades, 2);

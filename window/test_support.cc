@@ -30,33 +30,6 @@
 
 namespace cartera::window::testing {
 
-COrderCartera Exec(bool buy, const std::string& code, int contracts, double price, int date) {
-    COrderCartera m;
-    m.type = buy ? kBuy : kSell;
-    m.buy = buy ? 1 : 0;
-    m.closing = 1;
-    m.quoteCode = code;
-    m.symbol = code;
-    m.contracts = contracts;
-    m.price = price;
-    m.pointValue = 1.0;
-    m.date = date;
-    return m;
-}
-
-COrderCartera Cash(int type, double amount, int date) {
-    COrderCartera m;
-    m.type = type;
-    m.buy = 1;
-    m.closing = 1;
-    m.contracts = 1;
-    m.price = amount;
-    m.pointValue = 1.0;
-    m.symbol = "cash";
-    m.date = date;
-    return m;
-}
-
 WindowTest::WindowTest() {
     setenv("TZ", "UTC", 1);
     tzset();

@@ -11,6 +11,7 @@
 
 #include "host/market.h"
 #include "model/order.h"
+#include "testing/test_ledger.h"
 
 class CChildFrmCartera;
 class CDocCartera;
@@ -31,10 +32,8 @@ class GridView;
 
 namespace cartera::window::testing {
 
-// A buy (or sell) of contracts of code at price on date (a date number).
-COrderCartera Exec(bool buy, const std::string& code, int contracts, double price, int date);
-// A cash movement of type (1..5) of amount.
-COrderCartera Cash(int type, double amount, int date);
+using cartera::testing::Cash;
+using cartera::testing::Exec;
 
 class WindowTest : public ::testing::Test {
   protected:

@@ -49,9 +49,9 @@ class ViewsTest : public WindowTest {
 
     CChildFrmCartera* OpenSample() {
         int d = DateNumber(2026, 2, 9);
-        std::string path =
-            WritePortfolio("Sample", {Cash(kImposition, 5000, d), Exec(true, "BBVA.MC", 50, 9.5, d),
-                                      Cash(kDividend, 12.5, d), Exec(true, "REP.MC", 20, 14.0, d)});
+        std::string path = WritePortfolio(
+            "Sample", {Cash(kImposition, 1, 5000, d), Exec(true, "BBVA.MC", 50, 9.5, 0.0, d),
+                       Cash(kDividend, 1, 12.5, d), Exec(true, "REP.MC", 20, 14.0, 0.0, d)});
         CDocCartera* doc = Open(path);
         EXPECT_NE(doc, nullptr);
         return FrameOf(doc);
@@ -69,31 +69,6 @@ class ViewsTest : public WindowTest {
     RecordingSheets sheets;
     PortfolioSheets* previous = nullptr;
 };
-
-TEST_F(ViewsTest, ValuationTableIsCentredAtItsPreferredSizeOrFillsASmallView) {
-    CChildFrmCartera* frame = OpenSample();
-    ASSERT_NE(frame, nullptr);
-    frame->GetTabWnd()->setCurrentIndex(3);
-    CViewValoracion* view = Rating(frame);
-    ASSERT_EQ(view->GetGrid()->GetPreferredWidth(), 368);
-    ASSERT_EQ(view->GetGrid()->GetPreferredHeight(), 284);
-    view->resize(500, 400);
-    EXPECT_EQ(view->GetGridWindow()->geometry(), QRect(66, 58, 434, 342));
-    view->resize(300, 200);
-    EXPECT_EQ(view->GetGridWindow()->geometry(), QRect(0, 0, 300, 200));
-    view->resize(369, 285);  // one pixel more than the table: no margin yet, the table's size
-    EXPECT_EQ(view->GetGridWindow()->geometry(), QRect(0, 0, 368, 284));
-}
-
-TEST_F(ViewsTest, ListViewsFillTheirClientAreaWithTheGrid) {
-    CChildFrmCartera* frame = OpenSample();
-    ASSERT_NE(frame, nullptr);
-    CViewCartera* view = Movements(frame);
-    view->resize(420, 260);
-    EXPECT_EQ(view->GetGridWindow()->geometry(), QRect(0, 0, 420, 260));
-    EXPECT_EQ(view->GetGrid()->GetControlId(), 123);
-    EXPECT_EQ(view->GetGrid()->GetParentWindow(), static_cast<void*>(view));
-}
 
 TEST_F(ViewsTest, DocumentUpdatesRefillTheListGridsButNotTheValuation) {
     CChildFrmCartera* frame = OpenSample();

@@ -56,7 +56,7 @@ int Run(int argc, char** argv, Output io) {
     } catch (const CLI::CallForAllHelp& e) {
         return app.exit(e, io.out, io.err);
     } catch (const CLI::ParseError& e) {
-        return Report(io.err, kExitUsage, e.what());
+        return Report(io.err, ExitStatus(ErrorKind::invalid_input), e.what());
     }
     ApplyGlobals(globals, home, lang);
     for (const Command& c : commands) {
@@ -65,7 +65,7 @@ int Run(int argc, char** argv, Output io) {
             return kExitOk;
         }
     }
-    return Report(io.err, kExitUsage, "no command given");
+    return Report(io.err, ExitStatus(ErrorKind::invalid_input), "no command given");
 }
 
 }  // namespace
@@ -76,13 +76,14 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err, CliTermi
     try {
         int code = Run(argc, argv, Output{out, err, terminal.color, terminal.progress});
         // Results cut short (a full disk, a closed pipe) must not pass for complete ones.
-        if (!out.flush()) return Report(err, kExitIo, "cannot write the output");
+        if (!out.flush())
+            return Report(err, ExitStatus(cartera::ErrorKind::io), "cannot write the output");
         return code;
-    } catch (const Failure& f) {
-        return Report(err, f.code, f.message);
-    } catch (const CArchiveException& e) {
-        return Report(err, kExitIo, e.what());
+    } catch (const cartera::Error& e) {
+        return Report(err, ExitStatus(e.kind()), e.what());
     } catch (const std::exception& e) {
-        return Report(err, kExitIo, e.what());
+        // Anything else escaped every check: the program's fault, never the files'.
+        return Report(err, ExitStatus(cartera::ErrorKind::bug),
+                      std::string("internal error: ") + e.what());
     }
 }

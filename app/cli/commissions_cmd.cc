@@ -39,6 +39,7 @@ std::unique_ptr<CAdmComisiones> LoadSchedules() {
     try {
         adm->Load();
     } catch (const CArchiveException&) {
+        Fail(ErrorKind::damaged, adm->LoadError());
     }
     if (!adm->LoadError().empty()) FailIo(adm->LoadError());
     return adm;

@@ -1,6 +1,6 @@
 // export and import: grids and journal as CSV, and movements read back.
-#include "app/cli/cli_test_support.h"
 #include "grids/csv.h"
+#include "testing/test_cli.h"
 
 namespace cartera::cli::testing {
 namespace {
@@ -39,38 +39,16 @@ class CsvCommandsTest : public CliTest {
     }
 };
 
-TEST_F(CsvCommandsTest, ExportWritesWhatEachGridShowsWithPlainNumbers) {
+// What each grid writes is the CSV layer's; here the command picks the grid, the columns,
+// the sort, the quotes and the output.
+TEST_F(CsvCommandsTest, ExportPicksGridColumnsSortQuotesAndOutput) {
     std::string p = Journal();
-    Records movements = ReadCsv(Ok({"export", p, "movements"}));
-    ASSERT_EQ(movements.size(), 8u);
-    EXPECT_EQ(movements[0], (std::vector<std::string>{En(3381), En(3384), En(3390), En(3382),
-                                                      En(3385), En(3386), En(3387), En(3395)}));
-    // The buy: 1200 x 4.256 + 10, no thousands separator, a point for decimals.
-    EXPECT_EQ(movements[2][0], En(3417));
-    EXPECT_EQ(movements[2][4], "1200");
-    EXPECT_EQ(movements[2][5], "4.26");  // the grid shows two decimals
-    EXPECT_EQ(movements[2][7], "5117.20");
-    EXPECT_EQ(movements[1][7], "20000.00");
-
-    // Headings follow the language; numbers stay plain decimals with a point.
-    Records german = ReadCsv(Ok({"--lang", "de", "export", p, "movements"}));
-    EXPECT_EQ(german[0][7], LS(3395, Language::de));
-    EXPECT_EQ(german[2][7], "5117.20");
-
-    // The other grids, each with its own headings; quotes revalue the open trade.
+    EXPECT_EQ(ReadCsv(Ok({"export", p, "movements"})).size(), 8u);
     Records open = ReadCsv(Ok({"export", p, "open", "--quote", "SAN.MC=5"}));
     ASSERT_EQ(open.size(), 2u);
-    EXPECT_EQ(open[0][0], En(3381));
     EXPECT_EQ(open[1][open[0].size() - 4], "5.00");  // Price S, before Commission, Profit, %
-    Records closed = ReadCsv(Ok({"export", p, "closed"}));
-    ASSERT_EQ(closed.size(), 2u);
-    EXPECT_EQ(closed[0][0], En(3428));
-    EXPECT_EQ(closed[1][2], "200");  // Contracts
-    Records valuation = ReadCsv(Ok({"export", p, "valuation"}));
-    ASSERT_EQ(valuation.size(), 14u);
-    EXPECT_EQ(valuation[1], (std::vector<std::string>{En(3447), "20000.00", ""}));
+    EXPECT_EQ(ReadCsv(Ok({"export", p, "valuation"})).size(), 14u);
 
-    // Export follows --columns and --sort like show; --out writes the same, atomically.
     Records sorted =
         ReadCsv(Ok({"export", p, "movements", "--columns", "Total,Type", "--sort", "total"}));
     EXPECT_EQ(sorted[0], (std::vector<std::string>{En(3395), En(3381)}));

@@ -1,4 +1,4 @@
-#include "app/cli/cli_test_support.h"
+#include "testing/test_cli.h"
 
 namespace cartera::cli::testing {
 namespace {
@@ -19,21 +19,8 @@ TEST_F(DemoTest, DemoShowsTheFourViewsOfATemporaryPortfolio) {
     std::string path = kept.substr(prefix.size(), kept.find('\n') - prefix.size());
     std::filesystem::path demoHome = std::filesystem::path(path).parent_path().parent_path();
     ASSERT_TRUE(std::filesystem::exists(path));
+    // What the demo holds is the model's demo test's; here the kept file is a portfolio.
     EXPECT_NE(kept.find(Ok({"show", path, "movements"})), std::string::npos);
-    nlohmann::json all = Json({"show", path});
-    bool gain = false, loss = false, isLong = false, isShort = false;
-    for (const auto& t : all["closed"]) {
-        gain = gain || t["profit"].get<double>() > 0;
-        loss = loss || t["profit"].get<double>() < 0;
-    }
-    for (const auto& t : all["open"]) {
-        isLong = isLong || t["long"].get<bool>();
-        isShort = isShort || !t["long"].get<bool>();
-    }
-    EXPECT_TRUE(gain && loss && isLong && isShort) << all.dump(1);
-    EXPECT_GT(all["totals"]["dividends"].get<double>(), 0.0);
-    EXPECT_GT(all["totals"]["expenses"].get<double>(), 0.0);
-    EXPECT_GT(all["totals"]["refunds"].get<double>(), 0.0);
     std::filesystem::remove_all(demoHome);
 }
 

@@ -100,10 +100,14 @@ void Restore(const JournalArgs& a) {
     const std::string backup = BackupPath(a.path);
     std::string data, why;
     if (!CurrentEnv()->ReadFile(backup, &data, &why))
-        FailIo("no previous version of " + a.path + " to restore: " + why);
+        Fail(CurrentEnv()->IsMissing(backup) ? ErrorKind::not_found : ErrorKind::io,
+             "no previous version of " + a.path + " to restore: " + why);
     auto ledger = MakeLedger();
-    if (!PortfolioDocument(ledger.get()).Load(backup, &why))
-        FailIo("the previous version cannot be restored: " + why);
+    try {
+        PortfolioDocument(ledger.get()).Open(backup);
+    } catch (const Error& e) {
+        Fail(e.kind(), std::string("the previous version cannot be restored: ") + e.what());
+    }
     if (!CurrentEnv()->KeepBackup(a.path, backup, &why) ||
         !CurrentEnv()->WriteFileAtomic(a.path, data, &why))
         FailIo("cannot restore " + a.path + ": " + why);

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "grids/grid_qbase.h"
+#include "host/numbers.h"
 #include "host/strings.h"
 
 namespace cartera::cli {
@@ -27,12 +28,6 @@ std::string Folded(const std::string& text) {
     return out;
 }
 
-std::string Trim(const std::string& s) {
-    size_t begin = s.find_first_not_of(" \t");
-    if (begin == std::string::npos) return std::string();
-    return s.substr(begin, s.find_last_not_of(" \t") - begin + 1);
-}
-
 std::string Headings(const CBaseGrid& grid) {
     std::string list;
     for (const auto& column : grid.GetHeader().Columns()) {
@@ -47,7 +42,7 @@ std::vector<std::string> Split(const std::string& text) {
     size_t start = 0;
     for (;;) {
         size_t comma = text.find(',', start);
-        items.push_back(Trim(text.substr(start, comma - start)));
+        items.push_back(std::string(Trim(text.substr(start, comma - start))));
         if (comma == std::string::npos) return items;
         start = comma + 1;
     }
@@ -100,7 +95,7 @@ void AddLayoutOptions(CLI::App* sub, LayoutArgs& a) {
 
 int FindColumn(const CBaseGrid& grid, const std::string& name) {
     const CMultiHdrData& header = grid.GetHeader();
-    std::string wanted = Folded(Trim(name));
+    std::string wanted = Folded(std::string(Trim(name)));
     for (const auto& column : header.Columns())
         if (Folded(::LS(column.id)) == wanted) return column.id;
     int32_t id = 0;

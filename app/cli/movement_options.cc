@@ -4,6 +4,7 @@
 
 #include "commissions/comisiones.h"
 #include "host/dates.h"
+#include "host/numbers.h"
 #include "model/entry.h"
 #include "model/sistema.h"
 

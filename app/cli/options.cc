@@ -13,27 +13,25 @@
 #include "model/sistema.h"
 
 namespace cartera::cli {
-namespace {
-
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-    return s;
+int ExitStatus(ErrorKind kind) {
+    switch (kind) {
+        case ErrorKind::io:
+            return 1;
+        case ErrorKind::invalid_input:
+            return 2;
+        case ErrorKind::damaged:
+            return 3;
+        case ErrorKind::locked:
+            return 4;
+        case ErrorKind::not_found:
+            return 5;
+        case ErrorKind::bug:
+            break;
+    }
+    return 70;  // EX_SOFTWARE: the program's fault, not the user's nor the files'
 }
 
-template <typename T>
-bool ReadInteger(std::string_view text, T* out) {
-    text = Trim(text);
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    if (text.empty()) return false;
-    auto res = std::from_chars(text.data(), text.data() + text.size(), *out);
-    return res.ec == std::errc() && res.ptr == text.data() + text.size();
-}
-
-}  // namespace
-
-void FailUsage(std::string message) { throw Failure{kExitUsage, std::move(message)}; }
-void FailIo(std::string message) { throw Failure{kExitIo, std::move(message)}; }
+void Fail(ErrorKind kind, const std::string& message) { throw Error(kind, message); }
 
 CLI::Option* AddText(CLI::App* app, const std::string& name, TextOption& opt,
                      const std::string& help) {
@@ -47,24 +45,23 @@ double ReadNumber(const std::string& what, const std::string& text) {
     return v;
 }
 
-bool ParseWholeNumber(const std::string& text, int32_t* out) { return ReadInteger(text, out); }
-
 int32_t ReadWholeNumber(const std::string& what, const std::string& text) {
     int32_t v = 0;
-    if (!ReadInteger(text, &v)) FailUsage(what + " must be a whole number, not '" + text + "'");
+    if (!ParseWholeNumber(text, &v))
+        FailUsage(what + " must be a whole number, not '" + text + "'");
     return v;
 }
 
 int ReadDecimals(const std::string& what, const std::string& text) {
     int v = 0;
-    if (!ReadInteger(text, &v) || v < 0 || v > 15)
+    if (!ParseWholeNumber(text, &v) || v < 0 || v > 15)
         FailUsage(what + " must be a whole number from 0 to 15, not '" + text + "'");
     return v;
 }
 
 uint64_t ReadId(const std::string& text) {
     uint64_t v = 0;
-    if (!ReadInteger(text, &v))
+    if (!ParseWholeNumber(text, &v))
         FailUsage("ID must be a movement id (a whole number), not '" + text + "'");
     return v;
 }
@@ -98,7 +95,8 @@ std::unique_ptr<CSistemaCartera> MakeLedger() {
     try {
         ledger = std::make_unique<CSistemaCartera>();
     } catch (const CArchiveException& e) {
-        FailIo("damaged commission file " + CAdmComisiones::FilePath() + ": " + e.what());
+        Fail(ErrorKind::damaged,
+             "damaged commission file " + CAdmComisiones::FilePath() + ": " + e.what());
     }
     const std::string& error = ledger->GetAdmComisiones()->LoadError();
     if (!error.empty()) FailIo(error);
@@ -108,14 +106,14 @@ std::unique_ptr<CSistemaCartera> MakeLedger() {
 std::unique_ptr<FileLock> LockPortfolio(const std::string& path) {
     std::string error;
     std::unique_ptr<FileLock> lock = LockPortfolioFile(path, &error);
-    if (!lock) FailIo(error);
+    if (!lock) Fail(ErrorKind::locked, error);
     return lock;
 }
 
 std::unique_ptr<FileLock> LockCommissions() {
     std::string error;
     std::unique_ptr<FileLock> lock = CAdmComisiones::LockFile(&error);
-    if (!lock) FailIo(error);
+    if (!lock) Fail(ErrorKind::locked, error);
     return lock;
 }
 
@@ -126,9 +124,12 @@ OpenPortfolio::OpenPortfolio(const std::string& path, Use use)
     m_window = std::make_unique<PortfolioWindow>(m_ledger.get(), use == Use::show);
     m_doc = std::make_unique<PortfolioDocument>(m_ledger.get());
     m_doc->SetOnUpdate([window = m_window.get()] { window->Update(); });
-    if (!File(path)) FailIo("no portfolio file " + path);
-    std::string error;
-    if (!m_doc->Load(path, &error)) FailIo("cannot load the portfolio: " + error);
+    if (!File(path)) Fail(ErrorKind::not_found, "no portfolio file " + path);
+    try {
+        m_doc->Open(path);
+    } catch (const Error& e) {
+        Fail(e.kind(), std::string("cannot load the portfolio: ") + e.what());
+    }
 }
 
 OpenPortfolio::~OpenPortfolio() = default;

@@ -1,5 +1,5 @@
 #pragma once
-// What the commands share: exit statuses, the failure they report, text options that know
+// What the commands share: exit statuses, the failures they report, text options that know
 // whether they were given, and the readers that turn option texts into values.
 #include <CLI/CLI.hpp>
 #include <cstdint>
@@ -7,6 +7,8 @@
 #include <memory>
 #include <ostream>
 #include <string>
+
+#include "host/error.h"
 
 class CSistemaCartera;
 
@@ -20,16 +22,17 @@ namespace cartera::cli {
 class PortfolioWindow;
 
 inline constexpr int kExitOk = 0;
-inline constexpr int kExitIo = 1;     // a file cannot be read, written or is damaged
-inline constexpr int kExitUsage = 2;  // bad arguments; nothing was changed
+// The exit status of a command stopped by an error of kind: io 1, invalid_input 2,
+// damaged 3, locked 4, not_found 5, bug 70.
+int ExitStatus(ErrorKind kind);
 
-// A command that cannot go on: RunCli prints "cartera-cli: <message>" and exits with code.
-struct Failure {
-    int code;
-    std::string message;
-};
-[[noreturn]] void FailUsage(std::string message);
-[[noreturn]] void FailIo(std::string message);
+// A command that cannot go on throws Error: RunCli prints "cartera-cli: <message>" and
+// exits with ExitStatus(kind).
+[[noreturn]] void Fail(ErrorKind kind, const std::string& message);
+[[noreturn]] inline void FailUsage(const std::string& message) {
+    Fail(ErrorKind::invalid_input, message);
+}
+[[noreturn]] inline void FailIo(const std::string& message) { Fail(ErrorKind::io, message); }
 
 // Where a command writes its results, and what the terminals behind them take.
 struct Output {
@@ -48,9 +51,6 @@ struct TextOption {
 // Registers opt as "--name" on app (once: a second call for the same option does nothing).
 CLI::Option* AddText(CLI::App* app, const std::string& name, TextOption& opt,
                      const std::string& help);
-
-// A whole number in 32 bits, blanks and a leading '+' allowed; false for anything else.
-bool ParseWholeNumber(const std::string& text, int32_t* out);
 
 // Readers: each fails with a usage error naming what (an option name) and the text.
 double ReadNumber(const std::string& what, const std::string& text);

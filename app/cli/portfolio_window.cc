@@ -31,10 +31,10 @@ PortfolioWindow::PortfolioWindow(CSistemaCartera* ledger, bool shown)
         m_closed->SetLedger(ledger);
         m_valuation->SetLedger(ledger);
     }
-    m_movements->CreateGrid(0, place, nullptr, kMovementsId);
-    m_open->CreateGrid(0, place, nullptr, kOpenId);
-    m_closed->CreateGrid(0, place, nullptr, kClosedId);
-    m_valuation->CreateGrid(0, place, nullptr, kValuationId);
+    m_movements->CreateGrid(place, nullptr, kMovementsId);
+    m_open->CreateGrid(place, nullptr, kOpenId);
+    m_closed->CreateGrid(place, nullptr, kClosedId);
+    m_valuation->CreateGrid(place, nullptr, kValuationId);
     ledger->SetGridCartera(m_movements.get());
     ledger->SetGridAbiertas(m_open.get());
     ledger->SetGridCerradas(m_closed.get());

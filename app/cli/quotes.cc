@@ -4,24 +4,19 @@
 #include "host/env.h"
 #include "host/market.h"
 #include "host/numbers.h"
+#include "host/strings.h"
 #include "model/sistema.h"
 
 namespace cartera::cli {
 namespace {
 
-std::string Trimmed(std::string s) {
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.pop_back();
-    size_t start = s.find_first_not_of(" \t");
-    return start == std::string::npos ? std::string() : s.substr(start);
-}
-
 Quote QuoteOption(const std::string& text) {
     auto eq = text.find('=');
     double price = 0;
-    if (eq == std::string::npos || Trimmed(text.substr(0, eq)).empty() ||
+    if (eq == std::string::npos || std::string(Trim(text.substr(0, eq))).empty() ||
         !ParsePlainNumber(text.substr(eq + 1), &price))
         FailUsage("--quote must be CODE=PRICE, not '" + text + "'");
-    return {Trimmed(text.substr(0, eq)), price};
+    return {std::string(Trim(text.substr(0, eq))), price};
 }
 
 std::vector<Quote> QuotesFile(const std::string& path) {
@@ -33,15 +28,17 @@ std::vector<Quote> QuotesFile(const std::string& path) {
     for (size_t start = 0; start < data.size();) {
         size_t end = data.find('\n', start);
         if (end == std::string::npos) end = data.size();
-        std::string line = Trimmed(data.substr(start, end - start));
+        std::string line = std::string(Trim(data.substr(start, end - start)));
         start = end + 1;
         ++lineNumber;
         if (line.empty() || line.front() == '#') continue;
         bool first = !seenData;
         seenData = true;
         auto comma = line.find(',');
-        std::string code = comma == std::string::npos ? line : Trimmed(line.substr(0, comma));
-        std::string last = comma == std::string::npos ? "" : Trimmed(line.substr(comma + 1));
+        std::string code =
+            comma == std::string::npos ? line : std::string(Trim(line.substr(0, comma)));
+        std::string last =
+            comma == std::string::npos ? "" : std::string(Trim(line.substr(comma + 1)));
         double price = 0;
         if (!code.empty() && ParsePlainNumber(last, &price)) {
             quotes.emplace_back(code, price);

@@ -1,4 +1,4 @@
-#include "app/cli/cli_test_support.h"
+#include "testing/test_cli.h"
 
 namespace cartera::cli::testing {
 namespace {
@@ -38,11 +38,11 @@ TEST_F(ReportCommandTest, PrintsTheFiltersFiguresAsJsonCsvAndTables) {
     EXPECT_NE(table.find("long"), std::string::npos);
     EXPECT_NE(table.find("Total"), std::string::npos);
 
-    Fails(2, {"report", p, "bogus"});  // usage errors exit 2, a missing file 1
+    Fails(2, {"report", p, "bogus"});  // usage errors exit 2, a missing file 5
     Fails(2, {"report", p, "by", "--by", "color"});
     Fails(2, {"report", p, "stats", "--side", "both"});
     Fails(2, {"report", p, "stats", "--json", "--csv"});
-    Fails(1, {"report", home + "/missing.cartera", "stats"});
+    Fails(5, {"report", home + "/missing.cartera", "stats"});
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 #include <set>
 
-#include "app/cli/cli_test_support.h"
+#include "testing/test_cli.h"
 
 namespace cartera::cli::testing {
 namespace {
@@ -112,43 +112,6 @@ TEST_F(ShowTest, BadQuotesAreRefused) {
     Fails(2, {"show", p, "--quote", "SAN.MC=four"});
     Fails(1, {"show", p, "--quotes", home + "/none.csv"});
     Fails(2, {"show", p, "everything"});
-}
-
-TEST_F(ShowTest, PlainTextTablesAlignAndFollowTheLanguage) {
-    std::string p = NewPortfolio();
-    Ok({"cash", p, "--type", "imposition", "--amount", "12345.5", "--description", "Einlage"});
-    Ok({"buy", p, "--code", "MUV2.DE", "--symbol", "Münchener Rück", "--contracts", "1200",
-        "--price", "452.6", "--commission", "10"});
-
-    std::string text = Ok({"show", p, "movements"});
-    std::istringstream lines(text);
-    std::string heading, rule, row;
-    std::getline(lines, heading);
-    std::getline(lines, rule);
-    EXPECT_EQ(heading.rfind(LS(3381, Language::en) + " ", 0), 0u) << heading;
-    EXPECT_EQ(rule.find_first_not_of("- "), std::string::npos);
-    // The last column (Total) is right-aligned: every row ends where the rule ends (in
-    // characters).
-    auto width = [](const std::string& s) {
-        return std::count_if(s.begin(), s.end(), [](char c) { return (c & 0xC0) != 0x80; });
-    };
-    int rows = 0;
-    while (std::getline(lines, row)) {
-        EXPECT_EQ(width(row), width(rule)) << row;
-        ++rows;
-    }
-    EXPECT_EQ(rows, 2);
-    EXPECT_NE(text.find("12,345.50"), std::string::npos);
-    EXPECT_NE(text.find("543,130.00"), std::string::npos);  // 1200 x 452.6 + 10
-
-    std::string german = Ok({"--lang", "de", "show", p, "movements"});
-    EXPECT_EQ(german.rfind(LS(3381, Language::de) + " ", 0), 0u);
-    EXPECT_NE(german.find("543.130,00"), std::string::npos);
-    EXPECT_NE(german.find("\n" + LS(3419, Language::de) + " "), std::string::npos);
-
-    std::string all = Ok({"show", p});
-    for (int id : {3377, 3378, 3379, 3400})
-        EXPECT_NE(all.find(LS(id, Language::en) + "\n"), std::string::npos) << id;
 }
 
 }  // namespace

@@ -7,7 +7,7 @@ CUGCtrl::CUGCtrl() { m_cellTypes.push_back(&m_textType); }
 
 CUGCtrl::~CUGCtrl() = default;
 
-int CUGCtrl::CreateGrid(uint32_t style, const RECT& rect, void* parent, int id) {
+int CUGCtrl::CreateGrid(const RECT& rect, void* parent, int id) {
     if (m_created) return 0;
     m_created = true;
     m_parent = parent;
@@ -18,7 +18,7 @@ int CUGCtrl::CreateGrid(uint32_t style, const RECT& rect, void* parent, int id) 
 }
 
 int CUGCtrl::AttachGrid(void* parent, int controlId) {
-    return CreateGrid(0, RECT{}, parent, controlId);
+    return CreateGrid(RECT{}, parent, controlId);
 }
 
 int CUGCtrl::Imprimir() { return m_print ? m_print(*this) : 0; }

@@ -61,7 +61,7 @@ class CUGCtrl {
     // --- Window ---------------------------------------------------------------------------
     // Records the window's place and runs OnStart() once. Non-zero on success; 0 when the
     // grid was already created. parent is opaque to the grid (the renderer's widget, a view).
-    int CreateGrid(uint32_t style, const RECT& rect, void* parent, int id);
+    int CreateGrid(const RECT& rect, void* parent, int id);
     // The same for a grid that takes a dialog control's place.
     int AttachGrid(void* parent, int controlId);
     bool IsCreated() const { return m_created; }

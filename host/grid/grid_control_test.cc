@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "host/grid/grid_test_support.h"
+#include "testing/test_support.h"
 
 namespace {
 
@@ -260,53 +260,6 @@ TEST_F(GridControlTest, OnlyExplicitRedrawsAndStructureChangesNotify) {
     grid.SetColWidth(1, 120);
     EXPECT_EQ(observer.structure, 2);
     EXPECT_EQ(grid.GetColWidth(1), 120);
-}
-
-TEST_F(GridControlTest, HooksAndRegistries) {
-    EXPECT_EQ(grid.Imprimir(), 0);
-    CUGCtrl* printed = nullptr;
-    grid.SetPrintHandler([&printed](CUGCtrl& g) {
-        printed = &g;
-        return 1;
-    });
-    EXPECT_EQ(grid.Imprimir(), 1);
-    EXPECT_EQ(printed, &grid);
-
-    EXPECT_EQ(grid.CreateGrid(0, RECT{0, 0, 100, 50}, nullptr, 123), 1);
-    EXPECT_EQ(grid.CreateGrid(0, RECT{}, nullptr, 123), 0);
-    EXPECT_EQ(grid.starts, 1);
-    EXPECT_EQ(grid.GetControlId(), 123);
-
-    CUGSortArrowType arrow;
-    int index = grid.AddCellType(&arrow);
-    EXPECT_GE(index, 1);
-    EXPECT_EQ(grid.AddCellType(&arrow), index);
-    EXPECT_EQ(grid.AddCellType(nullptr), -1);
-    EXPECT_EQ(grid.GetCellTypeObject(index)->GetKind(), CUGCellType::kSortArrow);
-    EXPECT_EQ(grid.GetCellTypeObject(UGCT_NORMAL)->GetKind(), CUGCellType::kText);
-    EXPECT_EQ(grid.GetCellTypeObject(index + 1), nullptr);
-}
-
-TEST_F(GridControlTest, ContextMenuIsBuiltAsData) {
-    grid.AddMenuItem(6901, "Buy");
-    grid.AddMenuItem(0, "");
-    grid.AddMenuItem(6905, "Modify");
-    auto sub = std::make_unique<CMenu>();
-    sub->AppendItem(7000, "Sort ascending");
-    EXPECT_EQ(grid.AddMenuSubmenu("Options", std::move(sub)), UG_SUCCESS);
-    EXPECT_NE(grid.AddMenuSubmenu("Empty", nullptr), UG_SUCCESS);
-
-    const CMenu* menu = grid.GetPopupMenu();
-    ASSERT_EQ(menu->GetItemCount(), 4);
-    EXPECT_TRUE(menu->GetItem(1)->separator);
-    EXPECT_EQ(menu->FindItem(7000)->text, "Sort ascending");
-
-    EXPECT_EQ(grid.RemoveMenuItem(6905), UG_SUCCESS);
-    EXPECT_NE(grid.RemoveMenuItem(6905), UG_SUCCESS);
-    EXPECT_EQ(menu->GetItemCount(), 3);
-    EXPECT_EQ(menu->FindItem(6905), nullptr);
-    grid.EmptyMenu();
-    EXPECT_EQ(menu->GetItemCount(), 0);
 }
 
 }  // namespace

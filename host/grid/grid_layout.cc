@@ -89,7 +89,7 @@ void CGridTabla::LoadLayout(CArchive& ar) {
     std::vector<cartera::SavedColumn> saved;
     saved.reserve(static_cast<size_t>(count));
     for (int32_t i = 0; i < count; ++i) {
-        int id = format == kLayoutIds ? ar.ReadI32() : String2Id_OldFormat(ar.ReadString(), i);
+        int id = format == kLayoutIds ? ar.ReadI32() : String2Id_OldFormat(ar.ReadString());
         int width = std::clamp(ar.ReadI32(), 0, cartera::kMaxColumnWidth);
         int visible = ar.ReadU8() ? 1 : 0;
         ar.ReadU8();  // alignment: the grid's own wins
@@ -107,7 +107,7 @@ void CGridTabla::LoadLayout(CArchive& ar) {
     SetSortAscending(ascending);
 }
 
-int CGridTabla::String2Id_OldFormat(const std::string& caption, int index) {
+int CGridTabla::String2Id_OldFormat(const std::string& caption) {
     for (const CMultiHdrData::Column& c : m_header.Columns())
         if (LS(c.id) == caption) return c.id;
     return -1;

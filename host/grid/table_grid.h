@@ -99,9 +99,8 @@ class CGridTabla : public CBaseGrid {
     // header and sort state as they were.
     virtual void Serialize(CArchive& ar);
     // The column id of a caption saved by the old layout format; -1 drops the column.
-    // index is the caption's place in the saved list. The default matches the current
-    // heading texts of the grid's own columns.
-    virtual int String2Id_OldFormat(const std::string& caption, int index);
+    // The default matches the current heading texts of the grid's own columns.
+    virtual int String2Id_OldFormat(const std::string& caption);
 
     // Appends the default commands to menu (not owned): "Sort ascending" and "Sort
     // descending" by column col when QueryInfoItem(col, row, UGINFO_MENU_SORT) is non-zero

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "host/archive.h"
-#include "host/grid/grid_test_support.h"
 #include "host/strings.h"
+#include "testing/test_support.h"
 
 namespace {
 
@@ -27,8 +27,7 @@ class TestTable : public CGridTabla {
     int QueryInfoItem(int a, int b, int item, std::string* text) override {
         return answerMenu && (item == UGINFO_MENU_COLUMNS || item == UGINFO_MENU_SORT);
     }
-    int String2Id_OldFormat(const std::string& caption, int index) override {
-        captionIndexes.push_back(index);
+    int String2Id_OldFormat(const std::string& caption) override {
         if (caption == "Kind") return 3381;
         if (caption == "Name") return 3384;
         if (caption == "Lots") return 3385;
@@ -37,7 +36,6 @@ class TestTable : public CGridTabla {
 
     int headerChanges = 0;
     bool answerMenu = true;
-    std::vector<int> captionIndexes;
 };
 
 std::vector<int> Ids(const CGridTabla& grid) {
@@ -92,7 +90,7 @@ class TableGridTest : public ::testing::Test {
   protected:
     void SetUp() override {
         grid.SetObserver(&observer);
-        grid.CreateGrid(0, RECT{}, nullptr, 123);
+        grid.CreateGrid(RECT{}, nullptr, 123);
         grid.OnModifyHeader();
         grid.headerChanges = 0;
         observer.Reset();
@@ -117,18 +115,6 @@ TEST_F(TableGridTest, GridColumnsFollowTheHeaderList) {
     EXPECT_EQ(grid.IsColHidden(3), 0);
     EXPECT_EQ(grid.QuickGetText(1, -1), LS(3384));
     EXPECT_EQ(grid.PeekCell(3, -1)->GetAlignment(), UG_ALIGNRIGHT);
-
-    grid.SetSortCol(1);
-    grid.SetSortAscending(0);
-    grid.OnModifyHeader();
-    EXPECT_EQ(observer.structure, 1);
-    EXPECT_EQ(grid.PeekCell(1, -1)->GetCellType(), grid.GetSortArrowIndex());
-    EXPECT_EQ(grid.PeekCell(1, -1)->GetCellTypeEx(), UGCT_SORTARROWDOWN);
-    grid.SetSortCol(3);
-    grid.SetSortAscending(1);
-    grid.OnModifyHeader();
-    EXPECT_EQ(grid.PeekCell(1, -1)->GetCellType(), UGCT_NORMAL);
-    EXPECT_EQ(grid.PeekCell(3, -1)->GetCellTypeEx(), UGCT_SORTARROWUP);
 }
 
 TEST_F(TableGridTest, UserColumnChangesKeepHeaderAndCellsInStep) {
@@ -201,7 +187,6 @@ TEST_F(TableGridTest, OldCaptionLayoutMapsCaptionsToIds) {
     grid.SetSortCol(1);  // 3384
     grid.SetSortAscending(0);
     Load(grid, CaptionLayout());
-    EXPECT_EQ(grid.captionIndexes, (std::vector<int>{0, 1, 2}));
     EXPECT_EQ(Ids(grid), (std::vector<int>{3385, 3381, 3384, 3390}));
     EXPECT_EQ(grid.GetHeader().GetWidth(3385), 70);
     EXPECT_EQ(grid.GetHeader().GetVisible(3381), 0);
@@ -275,14 +260,8 @@ TEST_F(TableGridTest, DefaultMenuTogglesColumnsAndSorts) {
     EXPECT_EQ(grid.QuickGetText(1, 0), "c1");
     EXPECT_EQ(grid.QuickGetText(1, 2), "a1");
     EXPECT_EQ(grid.GetSortCol(), 1);
-    EXPECT_EQ(grid.PeekCell(1, -1)->GetCellTypeEx(), UGCT_SORTARROWDOWN);
     EXPECT_EQ(observer.redrawAll, 1);
     EXPECT_TRUE(observer.rows.empty());
-
-    grid.OnMenuCommand(0, 0, UG_GRID, CGridTabla::kMenuSortAscending);
-    EXPECT_EQ(grid.QuickGetText(0, 0), "a0");
-    EXPECT_EQ(grid.PeekCell(1, -1)->GetCellType(), UGCT_NORMAL);  // the arrow moved
-    EXPECT_EQ(grid.PeekCell(0, -1)->GetCellTypeEx(), UGCT_SORTARROWUP);
 }
 
 TEST_F(TableGridTest, LimpiarRemovesRowsAndRedrawsOnlyWhenAsked) {

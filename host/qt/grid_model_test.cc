@@ -7,7 +7,7 @@
 #include <QSignalSpy>
 #include <QStringList>
 
-#include "host/qt/test_support.h"
+#include "testing/test_qt.h"
 
 namespace cartera::qt {
 namespace {
@@ -155,23 +155,6 @@ TEST_F(GridModelTest, SortArrowFollowsTheHeadingCellType) {
     // An extended type alone is not an arrow: the cell type must be the sort arrow.
     grid.QuickSetCellType(1, -1, UGCT_NORMAL);
     EXPECT_EQ(model.SortArrowColumn(&ascending), -1);
-}
-
-TEST(GridModelLargeTest, ReadsLiveCellsOfAHundredThousandRows) {
-    CUGCtrl grid;
-    grid.SetNumberCols(3);
-    grid.SetNumberRows(100000);
-    grid.QuickSetText(2, 99999, "last");
-    GridModel model(&grid);
-    EXPECT_EQ(model.rowCount(), 100000);
-    EXPECT_EQ(model.data(model.index(99999, 2)).toString(), "last");
-    // No copy: a cell changed behind the model's back reads changed at once.
-    grid.QuickSetText(2, 99999, "changed");
-    grid.QuickSetText(0, 50000, "middle");
-    EXPECT_EQ(model.data(model.index(99999, 2)).toString(), "changed");
-    EXPECT_EQ(model.data(model.index(50000, 0)).toString(), "middle");
-    // A plain grid has no colours of its own to give.
-    EXPECT_FALSE(model.data(model.index(0, 0), Qt::ForegroundRole).isValid());
 }
 
 TEST(GridModelLifetimeTest, DetachesFromTheGrid) {

@@ -13,7 +13,7 @@
 #include <QTimer>
 
 #include "host/grid/grid_control.h"
-#include "host/qt/test_support.h"
+#include "testing/test_qt.h"
 
 namespace cartera::qt {
 namespace {

@@ -9,7 +9,7 @@
 #include <QTest>
 
 #include "host/qt/grid_model.h"
-#include "host/qt/test_support.h"
+#include "testing/test_qt.h"
 
 namespace cartera::qt {
 namespace {
@@ -73,22 +73,6 @@ TEST_F(GridViewTest, HeadingClickSendsPressThenRelease) {
     QPoint edge(Heading()->sectionViewportPosition(1) + Heading()->sectionSize(1) - 1, 5);
     QTest::mouseClick(Heading()->viewport(), Qt::LeftButton, {}, edge);
     EXPECT_TRUE(grid.clicks.empty());
-}
-
-TEST_F(GridViewTest, SortArrowShowsOnTheSortedHeading) {
-    EXPECT_FALSE(Heading()->isSortIndicatorShown());
-    grid.SetSortCol(3);
-    grid.SetSortAscending(1);
-    grid.ApplySort();
-    grid.RedrawAll();
-    EXPECT_TRUE(Heading()->isSortIndicatorShown());
-    EXPECT_EQ(Heading()->sortIndicatorSection(), 3);
-    EXPECT_EQ(Heading()->sortIndicatorOrder(), Qt::AscendingOrder);
-
-    grid.SetSortAscending(0);
-    grid.ApplySort();
-    grid.RedrawAll();
-    EXPECT_EQ(Heading()->sortIndicatorOrder(), Qt::DescendingOrder);
 }
 
 TEST_F(GridViewTest, KeysArriveAsVirtualKeyCodes) {
@@ -190,42 +174,6 @@ TEST_F(GridViewTest, TheGridDrawsTheFocusRectangle) {
     QPoint origin = view->viewport()->mapTo(view.get(), cell.topLeft());
     QRect area(origin, cell.size());
     EXPECT_NE(with.copy(area), without.copy(area));
-}
-
-TEST(GridViewLayoutTest, HeadingsScrollBarsAndRowHeightsFollowTheGrid) {
-    CUGCtrl grid;
-    grid.SetNumberCols(5);
-    grid.SetNumberRows(16);
-    grid.SetSH_Width(0);
-    grid.SetTH_Height(0);
-    grid.SetVS_Width(0);
-    grid.SetHS_Height(0);
-    grid.SetRowHeight(6, 2);
-    grid.SetRowHeight(14, 2);
-    GridView view(&grid);
-    view.show();
-    EXPECT_FALSE(view.horizontalHeader()->isVisible());
-    EXPECT_FALSE(view.verticalHeader()->isVisible());
-    EXPECT_EQ(view.verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
-    EXPECT_EQ(view.horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
-    EXPECT_EQ(view.rowHeight(6), 2);
-    EXPECT_EQ(view.rowHeight(14), 2);
-    EXPECT_EQ(view.rowHeight(5), 20);
-
-    grid.SetSH_Width(30);
-    grid.SetTH_Height(22);
-    grid.SetVS_Width(16);
-    grid.SetRowHeight(6, 20);
-    grid.SetDefRowHeight(24);
-    grid.AdjustComponentSizes();
-    QCoreApplication::processEvents();  // the header's new height is laid out later
-    EXPECT_TRUE(view.horizontalHeader()->isVisible());
-    EXPECT_TRUE(view.verticalHeader()->isVisible());
-    EXPECT_EQ(view.horizontalHeader()->height(), 22);
-    EXPECT_EQ(view.verticalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
-    EXPECT_EQ(view.rowHeight(6), 20);
-    EXPECT_EQ(view.rowHeight(5), 24);
-    EXPECT_EQ(view.rowHeight(14), 2);
 }
 
 }  // namespace

@@ -31,29 +31,6 @@ class PlainFrame : public CMDIChildWnd {
 };
 IMPLEMENT_DYNCREATE(PlainFrame, CMDIChildWnd)
 
-TEST(DialogTemplateTest, TheCommandBarAndTheNameDialogAreDescribedInEveryLanguage) {
-    const DialogTemplate* bar = FindDialogTemplate(3367);
-    ASSERT_NE(bar, nullptr);
-    EXPECT_EQ(bar->units, QRect(0, 0, 339, 18));
-    const QRect places[] = {{2, 2, 50, 14}, {56, 2, 50, 14}, {110, 2, 50, 14}, {163, 2, 50, 14}};
-    const char* english[] = {"&Buy", "&Sell", "&Other", "&Comission"};
-    for (int i = 0; i < 4; ++i) {
-        const DialogControl* button = bar->Find(33748 + i);
-        ASSERT_NE(button, nullptr) << i;
-        EXPECT_EQ(button->units, places[i]);
-        EXPECT_EQ(button->Text(Language::en), english[i]);
-        for (int lang = 0; lang < 5; ++lang)
-            EXPECT_FALSE(button->texts[lang].empty()) << i << " " << lang;
-    }
-    const DialogTemplate* name = FindDialogTemplate(3366);
-    ASSERT_NE(name, nullptr);
-    EXPECT_EQ(name->caption[static_cast<int>(Language::en)], "Portfolio's Name");
-    EXPECT_NE(name->Find(1050), nullptr);
-    EXPECT_NE(name->Find(1), nullptr);
-    EXPECT_NE(name->Find(2), nullptr);
-    EXPECT_EQ(FindDialogTemplate(9999), nullptr);
-}
-
 TEST(DialogTemplateTest, ParsingSkipsMalformedLinesAndStrayControls) {
     std::vector<DialogTemplate> t = ParseDialogTemplates(
         "# comment\n"

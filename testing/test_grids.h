@@ -1,6 +1,6 @@
 #pragma once
-// Fixtures for the grid tests: a fake view, a message box that answers, and a ledger on
-// an in-memory file system with grids linked both ways.
+// Fixtures for the grid tests: a fake view and a ledger on an in-memory file system with
+// grids linked both ways.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -9,8 +9,7 @@
 #include "grids/grid_cartera.h"
 #include "grids/grid_trades.h"
 #include "grids/portfolio_view.h"
-#include "host/message_box.h"
-#include "model/test_support.h"
+#include "testing/test_ledger.h"
 
 namespace cartera::testing {
 
@@ -28,30 +27,6 @@ class FakeView : public IPortfolioView {
     int invalidations = 0;
 };
 
-// Answers every message box with answer while it lives and records what was asked.
-class AnsweringMessageBox {
-  public:
-    explicit AnsweringMessageBox(int answer) : answer(answer) {
-        m_previous = SetMessageBoxHandler([this](const std::string& text, unsigned type) {
-            questions.push_back({text, type});
-            return this->answer;
-        });
-    }
-    ~AnsweringMessageBox() { SetMessageBoxHandler(m_previous); }
-    AnsweringMessageBox(const AnsweringMessageBox&) = delete;
-    AnsweringMessageBox& operator=(const AnsweringMessageBox&) = delete;
-
-    struct Question {
-        std::string text;
-        unsigned type;
-    };
-    int answer;
-    std::vector<Question> questions;
-
-  private:
-    MessageBoxHandler m_previous;
-};
-
 // A ledger with the three list grids created and linked as the views link them.
 class GridsTest : public LedgerTest {
   protected:
@@ -59,7 +34,7 @@ class GridsTest : public LedgerTest {
         for (CGridQBase* grid :
              {static_cast<CGridQBase*>(&movements), static_cast<CGridQBase*>(&open),
               static_cast<CGridQBase*>(&closed)}) {
-            grid->CreateGrid(0, RECT{}, nullptr, 123);
+            grid->CreateGrid(RECT{}, nullptr, 123);
             grid->SetView(&view);
             grid->SetLedger(&ledger);
         }

@@ -16,9 +16,11 @@
 #include "host/strings.h"
 #include "model/links.h"
 #include "model/sistema.h"
+#include "testing/test_support.h"
 
 namespace cartera::testing {
 
+// A buy (or sell) of contracts of code at price, commission a contract, on date.
 inline COrderCartera Exec(bool buy, const std::string& code, int32_t contracts, double price,
                           double commission = 0.0, int32_t date = 20000) {
     COrderCartera m;
@@ -35,7 +37,8 @@ inline COrderCartera Exec(bool buy, const std::string& code, int32_t contracts, 
     return m;
 }
 
-inline COrderCartera Cash(int32_t type, int32_t contracts, double price) {
+// A cash movement (or dividend) of type: contracts times price.
+inline COrderCartera Cash(int32_t type, int32_t contracts, double price, int32_t date = 0) {
     COrderCartera m;
     m.type = type;
     m.buy = 1;
@@ -45,6 +48,7 @@ inline COrderCartera Cash(int32_t type, int32_t contracts, double price) {
     m.pointValue = 1.0;
     m.symbol = "cash";
     m.quoteCode = "cash";
+    m.date = date;
     return m;
 }
 

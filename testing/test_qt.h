@@ -45,7 +45,7 @@ class RecordingGrid : public CGridTabla {
     }
     void Create() {
         RECT rect;
-        CreateGrid(0, rect, nullptr, 1);
+        CreateGrid(rect, nullptr, 1);
     }
     // rows rows of texts "r<row>c<col>"; column 3 holds the row number, right-aligned.
     void Fill(int rows) {
