@@ -32,9 +32,9 @@ CNegocioC ClosedTradeFields(const COrderCartera& e, const COrderCartera& x) {
     t.exitPrice = x.price;
     t.daysHeld = DaysBetween(e.date, x.date);
     t.id = e.id;
-    t.entryFieldA = e.fieldA;
-    t.exitFieldA = x.fieldA;
-    t.entryFieldB = e.fieldB;
+    t.entryStoredWord = e.storedWord;
+    t.exitStoredWord = x.storedWord;
+    t.entryCarriedWord = e.carriedWord;
     t.entryText = e.orderText;
     t.exitText = x.orderText;
     t.exitClosing = x.closing;
@@ -63,7 +63,7 @@ CNegocioC OpenTradeFields(const COrderCartera& m, int32_t q, double cx, int32_t 
     t.exitPrice = m.price;
     t.daysHeld = DaysBetween(m.date, nowDate);
     t.id = m.id;
-    t.entryFieldB = m.fieldB;
+    t.entryCarriedWord = m.carriedWord;
     t.entryText = m.orderText;
     t.exitText = m.orderText;  // the fictitious exit carries the movement's text
     t.exitClosing = 1;

@@ -27,14 +27,16 @@ void Fail(const std::string& what) { throw CArchiveException(CArchiveException::
 
 void SerializePortfolio(CArchive& ar, CSistemaCartera& ledger, bool* isPortfolio) {
     if (ar.IsStoring()) {
-        std::string body;
-        CArchive bodyAr(&body);
-        ledger.Serialize(bodyAr);
+        // One pass into the one buffer: the checksum's place is kept and filled in once the
+        // body after it has been written.
         ar.WriteString("");
         CVersionInfo(ar, &ledger, kMajor, kMinorWithChecksum).Mark();
-        ar.WriteU32(Checksum(body));
+        const size_t sumAt = ar.Position();
+        ar.WriteU32(0);
         ar.WriteString("");
-        ar.WriteBytes(body.data(), body.size());
+        const size_t start = ar.Position();
+        ledger.Serialize(ar);
+        ar.PatchU32(sumAt, Checksum(ar.Written(start)));
         return;
     }
     ar.ReadString();
