@@ -1,6 +1,7 @@
 // The portfolio file body: header, movements, extension block, grid layouts.
 #include <unordered_map>
 
+#include "host/memory.h"
 #include "host/archive.h"
 #include "model/sistema.h"
 
@@ -94,6 +95,7 @@ void CSistemaCartera::LoadBody(CArchive& ar) {
     // Room for the movements the user adds next, so the first one does not move them all.
     size_t expected = std::min<size_t>(static_cast<size_t>(n), ar.Remaining() / kMinRecordBytes);
     m_orders.reserve(expected + expected / 16 + 16);
+    cartera::AdviseLargePages(m_orders);
     for (int32_t i = 0; i < n; ++i) {
         m_orders.push_back(cartera::ReadMovementRecord(ar));
     }

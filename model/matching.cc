@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <unordered_map>
 
+#include "host/memory.h"
 #include "host/dates.h"
 #include "model/sistema.h"
 
@@ -118,8 +119,11 @@ void CSistemaCartera::CrearFictios(const CArrayOrders& remaining) {
 void CSistemaCartera::RebuildOpenTradeIndex() {
     m_openByCode.clear();
     m_openProfits.resize(m_open.size());
+    std::unordered_map<PooledText, std::vector<uint32_t>*> byText;  // each code lowered once
     for (uint32_t i = 0; i < m_open.size(); ++i) {
-        m_openByCode[LowerCode(m_open[i].quoteCode)].push_back(i);
+        auto [it, added] = byText.try_emplace(m_open[i].quoteCode, nullptr);
+        if (added) it->second = &m_openByCode[LowerCode(m_open[i].quoteCode)];
+        it->second->push_back(i);
         m_openProfits[i] = m_open[i].profit;
     }
 }
@@ -149,22 +153,29 @@ void CSistemaCartera::CasarOrdenes() {
         std::vector<uint32_t> items;
         size_t head = 0;
     };
+    // Codes compare without regard to case; each distinct code text is lowered once.
     std::unordered_map<std::string, uint32_t> securityOf;
+    std::unordered_map<PooledText, uint32_t> securityOfText;
     std::vector<uint32_t> security(exec.size());
     std::vector<Queue> queues;  // 2 per security: [2s] sell side, [2s+1] buy side
     std::vector<int32_t> left(exec.size());
     std::vector<char> open(exec.size(), 1);
     for (uint32_t p = 0; p < exec.size(); ++p) {
         const COrderCartera& m = m_orders[exec[p]];
-        auto [it, added] = securityOf.try_emplace(LowerCode(m.quoteCode),
-                                                  static_cast<uint32_t>(securityOf.size()));
-        if (added) queues.resize(queues.size() + 2);
-        security[p] = it->second;
+        auto known = securityOfText.find(m.quoteCode);
+        if (known == securityOfText.end()) {
+            auto [it, added] = securityOf.try_emplace(LowerCode(m.quoteCode),
+                                                      static_cast<uint32_t>(securityOf.size()));
+            if (added) queues.resize(queues.size() + 2);
+            known = securityOfText.emplace(m.quoteCode, it->second).first;
+        }
+        security[p] = known->second;
         left[p] = m.contracts;
-        queues[2 * it->second + (m.buy ? 1 : 0)].items.push_back(p);
+        queues[2 * known->second + (m.buy ? 1 : 0)].items.push_back(p);
     }
 
     m_closed.reserve(exec.size());
+    cartera::AdviseLargePages(m_closed);
     for (uint32_t p = 0; p < exec.size(); ++p) {
         if (!open[p]) continue;
         const COrderCartera& e = m_orders[exec[p]];
@@ -202,6 +213,8 @@ void CSistemaCartera::CasarOrdenes() {
     }
 
     m_open.clear();
+    m_open.reserve(static_cast<size_t>(std::count(open.begin(), open.end(), 1)));
+    cartera::AdviseLargePages(m_open);
     CTime now = CTime::GetCurrentTime();
     int32_t nowDate = FctimeToFn(now), nowTime = HctimeToHn(now);
     for (uint32_t p = 0; p < exec.size(); ++p)

@@ -8,13 +8,17 @@
 #include <iosfwd>
 #include <string>
 #include <string_view>
+#include <functional>
 
 class PooledText {
   public:
     PooledText() = default;  // the empty text
-    PooledText(std::string_view text) : m_id(Intern(text)) {}
-    PooledText(const std::string& text) : m_id(Intern(text)) {}
-    PooledText(const char* text) : m_id(Intern(text)) {}
+    // Explicit, so a choice between a text and a std::string is a std::string.
+    explicit PooledText(std::string_view text) : m_id(Intern(text)) {}
+    PooledText& operator=(std::string_view text) {
+        m_id = Intern(text);
+        return *this;
+    }
 
     // The text itself, as the records' users read it.
     const std::string& str() const { return Lookup(m_id); }
@@ -38,6 +42,9 @@ class PooledText {
     friend std::string operator+(std::string_view a, PooledText b);
     friend std::ostream& operator<<(std::ostream& os, PooledText t);
 
+    // The handle: equal exactly when the texts are; for hashing by identity.
+    uint32_t Handle() const { return m_id; }
+
     // How many distinct texts the pool holds (the empty one not counted).
     static size_t PoolSize();
 
@@ -46,4 +53,9 @@ class PooledText {
     static const std::string& Lookup(uint32_t id);
 
     uint32_t m_id = 0;
+};
+
+template <>
+struct std::hash<PooledText> {
+    size_t operator()(PooledText t) const noexcept { return t.Handle(); }
 };

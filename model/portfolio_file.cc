@@ -1,4 +1,7 @@
+#include "host/memory.h"
 #include "model/portfolio_file.h"
+
+#include <filesystem>
 
 #include "host/archive.h"
 #include "host/env.h"
@@ -80,6 +83,11 @@ PortfolioDocument::~PortfolioDocument() {
 bool PortfolioDocument::Load(const std::string& path, std::string* error) {
     std::string data;
     std::string why;
+    std::error_code noSize;  // a file only the environment knows: no room made in advance
+    if (auto size = std::filesystem::file_size(path, noSize); !noSize) {
+        data.reserve(static_cast<size_t>(size));
+        AdviseLargePages(data.data(), data.capacity());
+    }
     if (!CurrentEnv()->ReadFile(path, &data, &why)) {
         if (error) *error = why;
         return false;
