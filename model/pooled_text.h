@@ -5,10 +5,10 @@
 // equal exactly when their texts are. The pool never frees a text, so a reference obtained
 // from a handle stays valid for the life of the process.
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <string_view>
-#include <functional>
 
 class PooledText {
   public:

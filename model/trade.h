@@ -50,6 +50,7 @@ class CNegocioC {
     uint8_t exitClosing = 0;
     uint8_t decimals = 0;
     char exitInstrument = 'V';
+    uint32_t entryPosition = 0;  // the entry movement's place in the journal when matched
 };
 
 using CArrayNegocioC = std::vector<CNegocioC>;
