@@ -152,7 +152,7 @@ void BM_ReadFileBytes(benchmark::State& state) {
     const std::string& path = PortfolioFile(static_cast<int>(state.range(0)));
     for (auto _ : state) {
         std::string data, error;
-        CurrentEnv()->ReadFile(path, &data, &error);
+        cartera::CurrentEnv()->ReadFile(path, &data, &error);
         benchmark::DoNotOptimize(data.data());
     }
 }
@@ -161,9 +161,9 @@ void BM_ReadFileBytes(benchmark::State& state) {
 void BM_AtomicWrite(benchmark::State& state) {
     const std::string& path = PortfolioFile(static_cast<int>(state.range(0)));
     std::string data, error;
-    CurrentEnv()->ReadFile(path, &data, &error);
+    cartera::CurrentEnv()->ReadFile(path, &data, &error);
     const std::string copy = path + ".copy";
-    for (auto _ : state) CurrentEnv()->WriteFileAtomic(copy, data, &error);
+    for (auto _ : state) cartera::CurrentEnv()->WriteFileAtomic(copy, data, &error);
     std::filesystem::remove(copy);
 }
 
