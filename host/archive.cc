@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "host/coding.h"
+#include "host/memory.h"
 
 namespace cartera {
 
@@ -124,6 +125,7 @@ std::string_view CArchive::ReadStringView(std::string* scratch) {
 void CArchive::Reserve(size_t n) {
     RequireStoring();
     m_out->reserve(m_out->size() + n);
+    cartera::AdviseLargePages(m_out->data(), m_out->capacity());
 }
 
 std::string_view CArchive::Written(size_t from) const {
