@@ -1,11 +1,18 @@
 // The ledger's hot paths against a literal, straightforward version, on journals
-// of 10,000 and 100,000 movements over 100 securities. Report ratios measured in one run.
+// of 10,000 and 100,000 movements over 100 securities, and the work on a portfolio file of
+// a million movements beside reading and atomically writing the same bytes. Report ratios
+// measured in one run.
 #include <benchmark/benchmark.h>
 
-#include <random>
+#include <filesystem>
+#include <map>
 
+#include "bench/synthetic_journal.h"
 #include "model/testing/literal_ledger.h"
 #include "host/archive.h"
+#include "host/env.h"
+#include "model/entry.h"
+#include "model/portfolio_file.h"
 #include "model/sistema.h"
 
 namespace {
@@ -14,49 +21,10 @@ constexpr int kCodes = 100;
 
 std::string CodeName(int i) { return "SEC" + std::to_string(i); }
 
-// A body of n movements: 60 % buys, 35 % sells, 5 % cash movements; every code sees both
-// sides, with varied sizes, so matching does real work and leaves open positions.
-std::string MakeBody(int n) {
-    std::mt19937 rng(42);
-    std::string out;
-    CArchive ar(&out);
-    ar.WriteU32(static_cast<uint32_t>(n));
-    ar.WriteI32(-1);
-    ar.WriteI32(n);
-    for (int i = 0; i < n; ++i) {
-        int roll = static_cast<int>(rng() % 100);
-        int32_t type = roll < 60 ? 0 : roll < 95 ? 6 : 1 + static_cast<int32_t>(rng() % 5);
-        std::string code = CodeName(static_cast<int>(rng() % kCodes));
-        if (rng() % 2) code[0] = 's';  // mixed case, as typed by users
-        ar.WriteU32(0);
-        ar.WriteU32(0);
-        ar.WriteI32(1 + static_cast<int32_t>(rng() % 100));
-        ar.WriteU32(0);
-        ar.WriteF64(10.0 + static_cast<double>(rng() % 10000) / 100.0);
-        ar.WriteString("");
-        ar.WriteI32(i + 1);
-        ar.WriteF64(static_cast<double>(rng() % 10) / 100.0);
-        ar.WriteF64(1.0);
-        ar.WriteString(code);
-        ar.WriteI32(20000 + i / 50);
-        ar.WriteI32(36000);
-        ar.WriteI32(type);
-        ar.WriteString("G1");
-        ar.WriteF64(0.0);
-        ar.WriteString(code);
-    }
-    ar.WriteI32(-1);
-    for (int i = 0; i < n; ++i) {
-        ar.WriteString(i % 3 == 0 ? "Broker" : "");
-        ar.WriteU32(0);
-    }
-    return out;
-}
-
 const std::string& Body(int n) {
     static std::map<int, std::string> bodies;
     auto& b = bodies[n];
-    if (b.empty()) b = MakeBody(n);
+    if (b.empty()) b = cartera::bench::MakeBody(n);
     return b;
 }
 
@@ -161,6 +129,77 @@ void BM_OnTicks_Literal(benchmark::State& state) {
     }
 }
 
+// A portfolio file of n movements in the temporary folder, written once per run.
+const std::string& PortfolioFile(int n) {
+    static std::map<int, std::string> paths;
+    std::string& path = paths[n];
+    if (path.empty()) {
+        path = (std::filesystem::temp_directory_path() /
+                ("cartera_bench_" + std::to_string(n) + ".cartera"))
+                   .string();
+        CSistemaCartera ledger;
+        CArchive ar{std::string_view(Body(n))};
+        ledger.Serialize(ar);
+        cartera::PortfolioDocument doc(&ledger);
+        std::string error;
+        if (!doc.SaveAs(path, &error)) throw std::runtime_error(error);
+    }
+    return path;
+}
+
+// Baseline: the file's bytes read into memory.
+void BM_ReadFileBytes(benchmark::State& state) {
+    const std::string& path = PortfolioFile(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        std::string data, error;
+        cartera::CurrentEnv()->ReadFile(path, &data, &error);
+        benchmark::DoNotOptimize(data.data());
+    }
+}
+
+// Baseline: the same bytes written atomically (temporary file, sync, rename).
+void BM_AtomicWrite(benchmark::State& state) {
+    const std::string& path = PortfolioFile(static_cast<int>(state.range(0)));
+    std::string data, error;
+    cartera::CurrentEnv()->ReadFile(path, &data, &error);
+    const std::string copy = path + ".copy";
+    for (auto _ : state) cartera::CurrentEnv()->WriteFileAtomic(copy, data, &error);
+    std::filesystem::remove(copy);
+}
+
+// What "show PATH totals" does: load, match, totals.
+void BM_LoadFile_Ours(benchmark::State& state) {
+    const std::string& path = PortfolioFile(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        CSistemaCartera ledger;
+        cartera::PortfolioDocument doc(&ledger);
+        std::string error;
+        doc.Load(path, &error);
+        benchmark::DoNotOptimize(ledger.GetCapital());
+    }
+}
+
+// One buy added to a loaded portfolio: matching, totals and the atomic save of the file.
+void BM_AddOrder_Ours(benchmark::State& state) {
+    const std::string& path = PortfolioFile(static_cast<int>(state.range(0)));
+    const std::string copy = path + ".add";
+    std::filesystem::copy_file(path, copy, std::filesystem::copy_options::overwrite_existing);
+    CSistemaCartera ledger;
+    cartera::PortfolioDocument doc(&ledger);
+    std::string error;
+    doc.Load(copy, &error);
+    COrderCartera m = ledger.GetOrders().front();
+    int i = 0;
+    for (auto _ : state) {
+        m.buy = (i % 2 == 0) ? 1 : 0;
+        m.type = m.buy ? kBuy : kSell;
+        m.quoteCode = CodeName(i++ % kCodes);
+        ledger.AddOrder(m);
+    }
+    std::filesystem::remove(copy);
+    std::filesystem::remove(cartera::BackupPath(copy));
+}
+
 BENCHMARK(BM_MatchAndCapital_Ours)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MatchAndCapital_Literal)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MatchAndCapital_Literal)->Arg(100000)->Iterations(1)->Unit(benchmark::kMillisecond);
@@ -169,5 +208,10 @@ BENCHMARK(BM_Load_Literal)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Load_Literal)->Arg(100000)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OnTicks_Ours)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_OnTicks_Literal)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
+
+BENCHMARK(BM_ReadFileBytes)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadFile_Ours)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AtomicWrite)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AddOrder_Ours)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 }  // namespace

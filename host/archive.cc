@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "host/coding.h"
+#include "host/memory.h"
 
 namespace cartera {
 
@@ -97,6 +98,12 @@ void CArchive::ReadBytes(void* data, size_t n) {
 std::string_view CArchive::ReadView(size_t n) { return {Take(n), n}; }
 
 std::string CArchive::ReadString() {
+    std::string scratch;
+    std::string_view text = ReadStringView(&scratch);
+    return text.data() == scratch.data() ? std::move(scratch) : std::string(text);
+}
+
+std::string_view CArchive::ReadStringView(std::string* scratch) {
     bool wide = false;
     uint64_t len = AfxReadStringLength(*this, &wide);
     // Check the length against what is left before allocating, so a crafted length
@@ -106,13 +113,34 @@ std::string CArchive::ReadString() {
     if (bytes > Remaining())
         throw CArchiveException(CArchiveException::endOfFile, "string runs past end of file");
     const char* p = Take(static_cast<size_t>(bytes));
-    if (!wide) return std::string(p, static_cast<size_t>(len));
+    if (!wide) return {p, static_cast<size_t>(len)};
     std::vector<char16_t> units(static_cast<size_t>(len));
     for (size_t i = 0; i < units.size(); ++i) units[i] = DecodeFixed16(p + 2 * i);
-    std::string out;
-    out.reserve(units.size());
-    cartera::AppendUtf16AsUtf8(&out, units.data(), units.size());
-    return out;
+    scratch->clear();
+    scratch->reserve(units.size());
+    cartera::AppendUtf16AsUtf8(scratch, units.data(), units.size());
+    return *scratch;
+}
+
+void CArchive::Reserve(size_t n) {
+    RequireStoring();
+    m_out->reserve(m_out->size() + n);
+    cartera::AdviseLargePages(m_out->data(), m_out->capacity());
+}
+
+std::string_view CArchive::Written(size_t from) const {
+    if (!m_out || from > m_out->size())
+        throw CArchiveException(CArchiveException::writeOnly, "no such written bytes");
+    return std::string_view(*m_out).substr(from);
+}
+
+void CArchive::PatchU32(size_t at, uint32_t v) {
+    RequireStoring();
+    if (at > m_out->size() || m_out->size() - at < 4)
+        throw CArchiveException(CArchiveException::writeOnly, "no such written bytes");
+    std::string bytes;
+    cartera::PutFixed32(&bytes, v);
+    m_out->replace(at, 4, bytes);
 }
 
 void AfxWriteStringLength(CArchive& ar, uint64_t length, bool wide) {

@@ -55,6 +55,15 @@ public:
     void ReadBytes(void* data, size_t n);
     std::string_view ReadView(size_t n);  // the next n bytes, valid while the data lives
     std::string ReadString();  // archive string; the wide form is converted to UTF-8
+    // The same, without a copy: a view of the data for the 8-bit form, or of *scratch,
+    // which receives the wide form converted to UTF-8. Valid while both live unchanged.
+    std::string_view ReadStringView(std::string* scratch);
+
+    // Storing only: room for n more bytes at once; the bytes written from position from
+    // on; and a 32-bit value rewritten in place at position at (a checksum known last).
+    void Reserve(size_t n);
+    std::string_view Written(size_t from) const;
+    void PatchU32(size_t at, uint32_t v);
 
     // Loading only: bytes left, and whether none are.
     size_t Remaining() const { return m_data.size() - m_pos; }

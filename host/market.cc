@@ -89,6 +89,14 @@ void CObjectZorb::UnregisterQuote(const st_solicitar_simbolo& request, void*) {
     if (m_service) m_service->Unregister(this, cartera::RequestCode(request));
 }
 
+void CObjectZorb::RegisterQuoteTimes(const st_solicitar_simbolo& request, int times) {
+    if (m_service && times > 0) m_service->Register(this, cartera::RequestCode(request), times);
+}
+
+void CObjectZorb::UnregisterQuoteTimes(const st_solicitar_simbolo& request, int times) {
+    if (m_service && times > 0) m_service->Unregister(this, cartera::RequestCode(request), times);
+}
+
 void CObjectZorb::UnregisterQuotes(const std::vector<st_solicitar_simbolo>& requests, void*) {
     for (const auto& r : requests) UnregisterQuote(r, nullptr);
 }
@@ -115,23 +123,24 @@ CMarketService::~CMarketService() {
 
 void CMarketService::Attach(CObjectZorb* client) { m_clients.push_back(client); }
 
-void CMarketService::Register(CObjectZorb* client, std::string_view code) {
+void CMarketService::Register(CObjectZorb* client, std::string_view code, int times) {
     auto& regs = m_registrations[LowerCode(code)];
     for (auto& r : regs)
         if (r.client == client) {
-            ++r.count;
+            r.count += times;
             return;
         }
-    regs.push_back({client, 1});
+    regs.push_back({client, times});
 }
 
-void CMarketService::Unregister(CObjectZorb* client, std::string_view code) {
+void CMarketService::Unregister(CObjectZorb* client, std::string_view code, int times) {
     auto it = m_registrations.find(LowerCode(code));
     if (it == m_registrations.end()) return;
     auto& regs = it->second;
     for (size_t i = 0; i < regs.size(); ++i) {
         if (regs[i].client != client) continue;
-        if (--regs[i].count == 0) regs.erase(regs.begin() + static_cast<long>(i));
+        regs[i].count -= std::min(times, regs[i].count);
+        if (regs[i].count == 0) regs.erase(regs.begin() + static_cast<long>(i));
         break;
     }
     if (regs.empty()) m_registrations.erase(it);

@@ -95,6 +95,9 @@ public:
     void RegisterQuotes(const std::vector<st_solicitar_simbolo>& requests, void* object);
     void UnregisterQuote(const st_solicitar_simbolo& request, void* object);
     void UnregisterQuotes(const std::vector<st_solicitar_simbolo>& requests, void* object);
+    // As many registrations (or ends of registration) of one code as times calls would make.
+    void RegisterQuoteTimes(const st_solicitar_simbolo& request, int times);
+    void UnregisterQuoteTimes(const st_solicitar_simbolo& request, int times);
 
     // The service this client talks to (the current one when it was constructed).
     CMarketService* GetService() const { return m_service; }
@@ -129,8 +132,9 @@ public:
     static void SetCurrent(CMarketService* service);  // nullptr restores the process one
 
     // Registrations (codes compared without regard to case).
-    void Register(CObjectZorb* client, std::string_view code);
-    void Unregister(CObjectZorb* client, std::string_view code);  // no-op when none is left
+    // times registrations at once; ending them stops at none left.
+    void Register(CObjectZorb* client, std::string_view code, int times = 1);
+    void Unregister(CObjectZorb* client, std::string_view code, int times = 1);
     int RegistrationCount(const CObjectZorb* client, std::string_view code) const;
     int TotalRegistrations(const CObjectZorb* client) const;
     // Distinct codes (lower case) that some client holds, sorted.

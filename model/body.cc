@@ -1,6 +1,7 @@
 // The portfolio file body: header, movements, extension block, grid layouts.
 #include <unordered_map>
 
+#include "host/memory.h"
 #include "host/archive.h"
 #include "model/sistema.h"
 
@@ -13,23 +14,24 @@ constexpr size_t kMinRecordBytes = 4 * 4 + 8 + 1 + 4 + 8 + 8 + 1 + 4 * 3 + 1 + 8
 
 namespace cartera {
 COrderCartera ReadMovementRecord(CArchive& ar) {
+    std::string scratch;  // only wide texts need it
     COrderCartera m;
     m.orderType = static_cast<int32_t>(ar.ReadU32());
-    m.fieldA = static_cast<int32_t>(ar.ReadU32());
+    m.storedWord = static_cast<int32_t>(ar.ReadU32());
     m.contracts = ar.ReadI32();
-    m.fieldB = static_cast<int32_t>(ar.ReadU32());
+    m.carriedWord = static_cast<int32_t>(ar.ReadU32());
     m.price = ar.ReadF64();
-    m.orderText = ar.ReadString();
+    m.orderText = ar.ReadStringView(&scratch);
     m.id = static_cast<uint64_t>(static_cast<int64_t>(ar.ReadI32()));
     m.commission = ar.ReadF64();
     m.pointValue = ar.ReadF64();
-    m.quoteCode = ar.ReadString();
+    m.quoteCode = ar.ReadStringView(&scratch);
     m.date = ar.ReadI32();
     m.time = ar.ReadI32();
     m.type = ar.ReadI32();
-    m.group = ar.ReadString();
+    m.group = ar.ReadStringView(&scratch);
     m.guarantee = ar.ReadF64();
-    m.symbol = ar.ReadString();
+    m.symbol = ar.ReadStringView(&scratch);
     m.closing = 1;
     m.buy = m.type == kBuy ? 1 : 0;
     return m;
@@ -47,11 +49,18 @@ void CSistemaCartera::StoreBody(CArchive& ar) {
     ar.WriteU32(m_lastId);
     ar.WriteI32(m_activeTab);
     ar.WriteI32(static_cast<int32_t>(m_orders.size()));
+    // One reservation for the whole body: every record's fixed part, its texts and some room
+    // for the layouts, so the buffer is written once and never moved.
+    size_t bytes = m_detachedLayouts.size() + 4096;
+    for (const auto& m : m_orders)
+        bytes += kMinRecordBytes + 8 + m.orderText.size() + m.quoteCode.size() + m.group.size() +
+                 m.symbol.size() + m.schedule.size();
+    ar.Reserve(bytes);
     for (const auto& m : m_orders) {
         ar.WriteU32(static_cast<uint32_t>(m.orderType));
-        ar.WriteU32(static_cast<uint32_t>(m.fieldA));
+        ar.WriteU32(static_cast<uint32_t>(m.storedWord));
         ar.WriteI32(m.contracts);
-        ar.WriteU32(static_cast<uint32_t>(m.fieldB));
+        ar.WriteU32(static_cast<uint32_t>(m.carriedWord));
         ar.WriteF64(m.price);
         ar.WriteString(m.orderText);
         ar.WriteI32(static_cast<int32_t>(m.id));
@@ -86,6 +95,7 @@ void CSistemaCartera::LoadBody(CArchive& ar) {
     // Room for the movements the user adds next, so the first one does not move them all.
     size_t expected = std::min<size_t>(static_cast<size_t>(n), ar.Remaining() / kMinRecordBytes);
     m_orders.reserve(expected + expected / 16 + 16);
+    cartera::AdviseLargePages(m_orders);
     for (int32_t i = 0; i < n; ++i) {
         m_orders.push_back(cartera::ReadMovementRecord(ar));
     }
@@ -93,8 +103,9 @@ void CSistemaCartera::LoadBody(CArchive& ar) {
     bool readLayouts = true;
     int32_t marker = ar.ReadI32();
     if (marker == kExtensionMarker) {
+        std::string scratch;
         for (auto& m : m_orders) {
-            m.schedule = ar.ReadString();
+            m.schedule = ar.ReadStringView(&scratch);
             m.reserved = static_cast<int32_t>(ar.ReadU32());
         }
         // A file may end right after the extension records; the grids keep their layouts.

@@ -2,9 +2,18 @@
 #include "model/sistema.h"
 
 void CSistemaCartera::CalcularCapital() {
-    m_capital = m_openProfit = m_closedProfit = m_invested = 0.0;
-    m_impositions = m_deposits = m_refunds = m_expenses = m_dividends = m_guarantees = 0.0;
-    for (const auto& m : m_orders) {
+    m_cashCapital = 0.0;
+    m_impositions = m_deposits = m_refunds = m_expenses = m_dividends = 0.0;
+    m_cashSummed = 0;
+    SumCashMovements(0);
+    FinishCapital();
+}
+
+// A movement appended to the journal comes last in these sums, so adding it to the running
+// sums gives the very bits that summing the whole journal again would.
+void CSistemaCartera::SumCashMovements(size_t from) {
+    for (size_t i = from; i < m_orders.size(); ++i) {
+        const COrderCartera& m = m_orders[i];
         double q = m.contracts;
         switch (m.type) {
             case kDividend:
@@ -12,29 +21,34 @@ void CSistemaCartera::CalcularCapital() {
                 break;
             case kExpense:
                 m_expenses += q * m.price;
-                m_capital -= q * m.price;
+                m_cashCapital -= q * m.price;
                 break;
             case kImposition:
                 m_impositions += q * m.price;
-                m_capital += q * m.price;
+                m_cashCapital += q * m.price;
                 break;
             case kDeposit:
                 m_deposits += q * m.price;
-                m_capital += q * m.price;
+                m_cashCapital += q * m.price;
                 break;
             case kRefund:
                 m_refunds += q * m.price;
-                m_capital -= q * m.price;
+                m_cashCapital -= q * m.price;
                 break;
             default:
                 break;
         }
     }
+    m_cashSummed = m_orders.size();
+}
+
+void CSistemaCartera::FinishCapital() {
     m_openProfit = GetGananciaPosicionesAbiertas();
+    m_closedProfit = 0.0;
     for (const auto& t : m_closed) m_closedProfit += t.profit;
     m_closedProfit = m_dividends + m_closedProfit;
     m_guarantees = CalcularGarantias();
-    m_capital += m_closedProfit;
+    m_capital = m_cashCapital + m_closedProfit;
     m_invested = m_guarantees;
     for (const auto& t : m_open) m_invested += (t.entryPrice + t.entryCommission) * t.contracts;
 }

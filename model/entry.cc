@@ -121,7 +121,7 @@ std::optional<COrderCartera> BuildBuySell(const CSistemaCartera& ledger, const B
     m.guarantee = 0.0;
     m.reserved = 0;
     m.closing = 1;
-    m.fieldA = 0;
+    m.storedWord = 0;
     m.balance = ledger.GetUltimoSaldo(m);
     CTime when{page.when};
     m.date = FctimeToFn(when);
@@ -136,7 +136,7 @@ namespace {
 COrderCartera OtherOperation(int32_t type, std::time_t when, uint64_t modifyingId) {
     COrderCartera m;
     m.closing = 1;
-    m.fieldA = 0;
+    m.storedWord = 0;
     m.commission = 0.0;
     m.pointValue = 1.0;
     m.guarantee = 0.0;

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <unordered_map>
 
+#include "host/memory.h"
 #include "host/dates.h"
 #include "model/sistema.h"
 
@@ -32,9 +33,9 @@ CNegocioC ClosedTradeFields(const COrderCartera& e, const COrderCartera& x) {
     t.exitPrice = x.price;
     t.daysHeld = DaysBetween(e.date, x.date);
     t.id = e.id;
-    t.entryFieldA = e.fieldA;
-    t.exitFieldA = x.fieldA;
-    t.entryFieldB = e.fieldB;
+    t.entryStoredWord = e.storedWord;
+    t.exitStoredWord = x.storedWord;
+    t.entryCarriedWord = e.carriedWord;
     t.entryText = e.orderText;
     t.exitText = x.orderText;
     t.exitClosing = x.closing;
@@ -63,7 +64,7 @@ CNegocioC OpenTradeFields(const COrderCartera& m, int32_t q, double cx, int32_t 
     t.exitPrice = m.price;
     t.daysHeld = DaysBetween(m.date, nowDate);
     t.id = m.id;
-    t.entryFieldB = m.fieldB;
+    t.entryCarriedWord = m.carriedWord;
     t.entryText = m.orderText;
     t.exitText = m.orderText;  // the fictitious exit carries the movement's text
     t.exitClosing = 1;
@@ -106,6 +107,7 @@ CNegocioC CSistemaCartera::MakeOpenTrade(const COrderCartera& m, int32_t q, int3
 }
 
 void CSistemaCartera::CrearFictios(const CArrayOrders& remaining) {
+    m_matchedSize = SIZE_MAX;  // open trades not of the journal's places: the next change matches all
     m_open.clear();
     CTime now = CTime::GetCurrentTime();
     int32_t nowDate = FctimeToFn(now), nowTime = HctimeToHn(now);
@@ -118,8 +120,11 @@ void CSistemaCartera::CrearFictios(const CArrayOrders& remaining) {
 void CSistemaCartera::RebuildOpenTradeIndex() {
     m_openByCode.clear();
     m_openProfits.resize(m_open.size());
+    std::unordered_map<PooledText, std::vector<uint32_t>*> byText;  // each code lowered once
     for (uint32_t i = 0; i < m_open.size(); ++i) {
-        m_openByCode[LowerCode(m_open[i].quoteCode)].push_back(i);
+        auto [it, added] = byText.try_emplace(m_open[i].quoteCode, nullptr);
+        if (added) it->second = &m_openByCode[LowerCode(m_open[i].quoteCode)];
+        it->second->push_back(i);
         m_openProfits[i] = m_open[i].profit;
     }
 }
@@ -138,6 +143,7 @@ void CSistemaCartera::CasarOrdenes() {
     std::vector<uint32_t> exec;  // positions of the executions in the journal
     for (uint32_t i = 0; i < m_orders.size(); ++i)
         if (m_orders[i].IsExecution()) exec.push_back(i);
+    m_matchedSize = m_orders.size();
     if (exec.empty()) {
         m_open.clear();
         RebuildOpenTradeIndex();
@@ -149,22 +155,29 @@ void CSistemaCartera::CasarOrdenes() {
         std::vector<uint32_t> items;
         size_t head = 0;
     };
+    // Codes compare without regard to case; each distinct code text is lowered once.
     std::unordered_map<std::string, uint32_t> securityOf;
+    std::unordered_map<PooledText, uint32_t> securityOfText;
     std::vector<uint32_t> security(exec.size());
     std::vector<Queue> queues;  // 2 per security: [2s] sell side, [2s+1] buy side
     std::vector<int32_t> left(exec.size());
     std::vector<char> open(exec.size(), 1);
     for (uint32_t p = 0; p < exec.size(); ++p) {
         const COrderCartera& m = m_orders[exec[p]];
-        auto [it, added] = securityOf.try_emplace(LowerCode(m.quoteCode),
-                                                  static_cast<uint32_t>(securityOf.size()));
-        if (added) queues.resize(queues.size() + 2);
-        security[p] = it->second;
+        auto known = securityOfText.find(m.quoteCode);
+        if (known == securityOfText.end()) {
+            auto [it, added] = securityOf.try_emplace(LowerCode(m.quoteCode),
+                                                      static_cast<uint32_t>(securityOf.size()));
+            if (added) queues.resize(queues.size() + 2);
+            known = securityOfText.emplace(m.quoteCode, it->second).first;
+        }
+        security[p] = known->second;
         left[p] = m.contracts;
-        queues[2 * it->second + (m.buy ? 1 : 0)].items.push_back(p);
+        queues[2 * known->second + (m.buy ? 1 : 0)].items.push_back(p);
     }
 
     m_closed.reserve(exec.size());
+    cartera::AdviseLargePages(m_closed);
     for (uint32_t p = 0; p < exec.size(); ++p) {
         if (!open[p]) continue;
         const COrderCartera& e = m_orders[exec[p]];
@@ -175,6 +188,7 @@ void CSistemaCartera::CasarOrdenes() {
             uint32_t xp = exits.items[exits.head];
             const COrderCartera& x = m_orders[exec[xp]];
             CNegocioC t = cartera::ClosedTradeFields(e, x);
+            t.entryPosition = exec[p];
             double r = ClosedUnitResult(e.buy != 0, e.price, e.pointValue, x.price, x.pointValue,
                                         e.commission, x.commission);
             if (left[p] > left[xp]) {
@@ -201,10 +215,104 @@ void CSistemaCartera::CasarOrdenes() {
         }
     }
 
+    std::vector<std::pair<uint32_t, int32_t>> stillOpen;  // journal place, contracts left
+    stillOpen.reserve(static_cast<size_t>(std::count(open.begin(), open.end(), 1)));
+    for (uint32_t p = 0; p < exec.size(); ++p)
+        if (open[p]) stillOpen.emplace_back(exec[p], left[p]);
+    RebuildOpenTrades(stillOpen);
+}
+
+void CSistemaCartera::RebuildOpenTrades(
+    const std::vector<std::pair<uint32_t, int32_t>>& positions) {
     m_open.clear();
+    m_open.reserve(positions.size());
+    cartera::AdviseLargePages(m_open);
     CTime now = CTime::GetCurrentTime();
     int32_t nowDate = FctimeToFn(now), nowTime = HctimeToHn(now);
-    for (uint32_t p = 0; p < exec.size(); ++p)
-        if (open[p]) m_open.push_back(MakeOpenTrade(m_orders[exec[p]], left[p], nowDate, nowTime));
+    for (auto [place, left] : positions) {
+        m_open.push_back(MakeOpenTrade(m_orders[place], left, nowDate, nowTime));
+        m_open.back().entryPosition = place;
+    }
     RebuildOpenTradeIndex();
+}
+
+// An execution appended to a matched journal meets, in the full matching, only the open
+// entries of its security on the other side, earliest first; the trades that gives go after
+// their entries' earlier trades, and every open trade is valued again as the full matching
+// values it.
+bool CSistemaCartera::MatchAppended() {
+    const size_t xi = m_orders.size() - 1;
+    if (m_matchedSize != xi || xi >= UINT32_MAX || m_orders[xi].contracts <= 0) return false;
+    const COrderCartera& x = m_orders[xi];
+    std::vector<uint32_t> mine;  // open trades of x's security, in journal order
+    if (auto it = m_openByCode.find(LowerCode(x.quoteCode)); it != m_openByCode.end())
+        mine = it->second;
+    bool facing = false;
+    for (size_t j = 0; j < mine.size(); ++j) {
+        const CNegocioC& t = m_open[mine[j]];
+        if (t.entryPosition >= xi || m_orders[t.entryPosition].id != t.id || t.contracts <= 0)
+            return false;
+        bool opposite = (m_orders[t.entryPosition].buy != 0) != (x.buy != 0);
+        if (j > 0 && opposite != facing) return false;
+        facing = opposite;
+    }
+    std::vector<int32_t> left(m_open.size());
+    for (size_t k = 0; k < m_open.size(); ++k) left[k] = m_open[k].contracts;
+    std::vector<char> closes(m_open.size(), 0);  // open trades the new execution closes
+    std::vector<CNegocioC> added;
+    int32_t leftX = x.contracts;
+    bool xOpen = true;
+    for (size_t j = 0; facing && xOpen && j < mine.size(); ++j) {
+        const uint32_t k = mine[j];
+        const COrderCartera& e = m_orders[m_open[k].entryPosition];
+        CNegocioC t = cartera::ClosedTradeFields(e, x);
+        t.entryPosition = m_open[k].entryPosition;
+        double r = ClosedUnitResult(e.buy != 0, e.price, e.pointValue, x.price, x.pointValue,
+                                    e.commission, x.commission);
+        if (left[k] > leftX) {
+            t.contracts = leftX;
+            t.percentage = TradePercentage(r, e.price);
+            t.profit = r * leftX;
+            left[k] = Sub(left[k], leftX);
+            t.remainder = left[k];
+            xOpen = false;
+        } else {
+            t.contracts = left[k];
+            t.percentage = TradePercentage(r, e.price + e.commission);
+            t.profit = r * left[k];
+            leftX = Sub(leftX, left[k]);
+            t.remainder = leftX;
+            xOpen = leftX != 0;
+            closes[k] = 1;
+        }
+        added.push_back(std::move(t));
+    }
+    MergeClosed(std::move(added));
+    std::vector<std::pair<uint32_t, int32_t>> stillOpen;
+    stillOpen.reserve(m_open.size() + 1);
+    for (size_t k = 0; k < m_open.size(); ++k)
+        if (!closes[k]) stillOpen.emplace_back(m_open[k].entryPosition, left[k]);
+    if (xOpen) stillOpen.emplace_back(static_cast<uint32_t>(xi), leftX);
+    RebuildOpenTrades(stillOpen);
+    m_matchedSize = m_orders.size();
+    return true;
+}
+
+// Both lists are in journal order of their entries; a new trade goes after the earlier
+// trades of its entry.
+void CSistemaCartera::MergeClosed(std::vector<CNegocioC> added) {
+    if (added.empty()) return;
+    auto after = std::upper_bound(
+        m_closed.begin(), m_closed.end(), added.front().entryPosition,
+        [](uint32_t place, const CNegocioC& t) { return place < t.entryPosition; });
+    const size_t first = static_cast<size_t>(after - m_closed.begin());
+    size_t i = m_closed.size(), j = added.size();
+    m_closed.resize(m_closed.size() + added.size());
+    size_t w = m_closed.size();
+    while (j > 0) {
+        if (i > first && m_closed[i - 1].entryPosition > added[j - 1].entryPosition)
+            m_closed[--w] = std::move(m_closed[--i]);
+        else
+            m_closed[--w] = std::move(added[--j]);
+    }
 }

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "model/pooled_text.h"
+
 class CArchive;
 
 // Movement types.
@@ -19,8 +21,9 @@ enum MovementType : int32_t {
 
 inline constexpr uint64_t kNoId = ~uint64_t{0};
 
-// The order record movements and trades share. Fields marked "unused" are carried (and some
-// stored) but never interpreted.
+// The order record movements and trades share. The portfolio keeps only the fields it
+// reads or stores; the order record's other fields play no part in it. Fields are grouped
+// by size so a movement stays small (a journal holds millions).
 class COrderC {
   public:
     COrderC() = default;
@@ -30,40 +33,33 @@ class COrderC {
     COrderC& operator=(COrderC&&) noexcept = default;
     virtual ~COrderC() = default;
 
-    int32_t orderNumber = 0;  // unused
-    int32_t orderType = 0;    // unused; stored
-    int32_t fieldA = 0;       // unused; stored
-    int32_t contracts = 0;    // shares; for cash movements the multiplier of the price
-    int32_t fieldB = 0;       // unused; stored, copied into trades
-    int32_t fieldC = 0;       // unused
-    uint8_t closing = 0;      // 1 from every entry page and every load
-    uint8_t buy = 0;          // 1 for a buy: decides the side in matching
-    uint8_t flagD = 1;        // unused
-    double price = 0.0;       // per share; for cash movements the amount per unit
-    double valueE = -1.0;     // unused
-    std::string orderText;    // unused; stored, copied into trades
     uint64_t id = kNoId;      // identity inside the portfolio
-    double valueF = 0.0;      // unused
+    double price = 0.0;       // per share; for cash movements the amount per unit
     double pointValue = 0.0;  // value of one price point per share
-    std::string quoteCode;    // market-data code; key of matching and registration
+    double guarantee = 0.0;
+    double balance = 0.0;     // capital after the movement (buy/sell page only); not stored
+    int32_t orderType = 0;    // not interpreted; stored
+    int32_t storedWord = 0;   // not interpreted; stored (the entry pages set 0), copied into trades
+    int32_t contracts = 0;    // shares; for cash movements the multiplier of the price
+    int32_t carriedWord = 0;  // not interpreted; stored, copied into trades
     int32_t date = 0;         // date number
     int32_t time = 0;         // time number
     int32_t type = -1;        // MovementType
-    std::string group;
-    double guarantee = 0.0;
-    std::string orderText2;  // unused
-    std::string symbol;      // display name
-    uint8_t decimals = 2;    // decimals for showing amounts
-    std::string orderText3;  // unused
-    char instrument = 'V';   // instrument letter; copied into trades
-    double balance = 0.0;    // capital after the movement (buy/sell page only); not stored
+    PooledText orderText;     // not interpreted; stored, copied into trades
+    PooledText quoteCode;     // market-data code; key of matching and registration
+    PooledText group;
+    PooledText symbol;        // display name
+    uint8_t closing = 0;      // 1 from every entry page and every load
+    uint8_t buy = 0;          // 1 for a buy: decides the side in matching
+    uint8_t decimals = 2;     // decimals for showing amounts
+    char instrument = 'V';    // instrument letter; copied into trades
 };
 
 class COrderCartera : public COrderC {
   public:
-    int32_t reserved = -1;    // carried and stored, never interpreted
     double commission = 0.0;  // commission per contract
-    std::string schedule;     // commission schedule the movement was priced with
+    int32_t reserved = -1;    // carried and stored, never interpreted
+    PooledText schedule;      // commission schedule the movement was priced with
 
     // 1 for buys and sells (types 0 and 6), the movements that make trades.
     int IsExecution() const { return type == kBuy || type == kSell; }

@@ -1,4 +1,7 @@
+#include "host/memory.h"
 #include "model/portfolio_file.h"
+
+#include <filesystem>
 
 #include "host/archive.h"
 #include "host/env.h"
@@ -27,14 +30,16 @@ void Fail(const std::string& what) { throw CArchiveException(CArchiveException::
 
 void SerializePortfolio(CArchive& ar, CSistemaCartera& ledger, bool* isPortfolio) {
     if (ar.IsStoring()) {
-        std::string body;
-        CArchive bodyAr(&body);
-        ledger.Serialize(bodyAr);
+        // One pass into the one buffer: the checksum's place is kept and filled in once the
+        // body after it has been written.
         ar.WriteString("");
         CVersionInfo(ar, &ledger, kMajor, kMinorWithChecksum).Mark();
-        ar.WriteU32(Checksum(body));
+        const size_t sumAt = ar.Position();
+        ar.WriteU32(0);
         ar.WriteString("");
-        ar.WriteBytes(body.data(), body.size());
+        const size_t start = ar.Position();
+        ledger.Serialize(ar);
+        ar.PatchU32(sumAt, Checksum(ar.Written(start)));
         return;
     }
     ar.ReadString();
@@ -78,6 +83,11 @@ PortfolioDocument::~PortfolioDocument() {
 void PortfolioDocument::Open(const std::string& path) {
     std::string data;
     std::string why;
+    std::error_code noSize;  // a file only the environment knows: no room made in advance
+    if (auto size = std::filesystem::file_size(path, noSize); !noSize) {
+        data.reserve(static_cast<size_t>(size));
+        AdviseLargePages(data.data(), data.capacity());
+    }
     if (!CurrentEnv()->ReadFile(path, &data, &why))
         throw Error(CurrentEnv()->IsMissing(path) ? ErrorKind::not_found : ErrorKind::io, why);
     CArchive ar{std::string_view(data)};

@@ -1,4 +1,5 @@
 // Live valuation of the open trades and the symbol search, through the market-data link.
+#include <unordered_map>
 #include <unordered_set>
 
 #include "model/sistema.h"
@@ -7,22 +8,29 @@ using cartera::LowerCode;
 using cartera::MakeQuoteRequest;
 
 namespace {
-std::vector<st_solicitar_simbolo> ExecutionRequests(const CArrayOrders& orders) {
-    std::vector<st_solicitar_simbolo> requests;
-    for (const auto& m : orders)
-        if (m.IsExecution()) requests.push_back(MakeQuoteRequest(m.quoteCode));
-    return requests;
+// How many executions name each code text, in order of first appearance: registering them
+// code by code costs a look-up per distinct code, not per movement.
+std::vector<std::pair<PooledText, int>> ExecutionCodes(const CArrayOrders& orders) {
+    std::vector<std::pair<PooledText, int>> counts;
+    std::unordered_map<PooledText, size_t> slot;
+    for (const auto& m : orders) {
+        if (!m.IsExecution()) continue;
+        auto [it, added] = slot.try_emplace(m.quoteCode, counts.size());
+        if (added) counts.emplace_back(m.quoteCode, 0);
+        ++counts[it->second].second;
+    }
+    return counts;
 }
 }  // namespace
 
 void CSistemaCartera::RegisterAll() {
-    auto requests = ExecutionRequests(m_orders);
-    if (!requests.empty()) RegisterQuotes(requests, nullptr);
+    for (const auto& [code, times] : ExecutionCodes(m_orders))
+        RegisterQuoteTimes(MakeQuoteRequest(code), times);
 }
 
 void CSistemaCartera::UnregisterAll() {
-    auto requests = ExecutionRequests(m_orders);
-    if (!requests.empty()) UnregisterQuotes(requests, nullptr);
+    for (const auto& [code, times] : ExecutionCodes(m_orders))
+        UnregisterQuoteTimes(MakeQuoteRequest(code), times);
 }
 
 void CSistemaCartera::OnTicks(const CMensajePelvo& message) {

@@ -103,11 +103,22 @@ void CSistemaCartera::AddOrders(std::vector<COrderCartera> batch,
 
 void CSistemaCartera::AddOrder(COrderCartera m) {
     ChangeScope change(m_pDoc);
-    bool execution = m.IsExecution();
+    const bool execution = m.IsExecution();
+    const bool summed = m_cashSummed == m_orders.size();
+    const bool matched = m_matchedSize == m_orders.size();
     Append(std::move(m));
     SaveDocument();
-    if (execution) RecomputeAndRefresh();
-    CalcularCapital();
+    // Only the new movement's security is matched again, and only the new movement is added
+    // to the running sums; each gives what doing all of it again would.
+    if (execution && !MatchAppended()) CasarOrdenes();
+    if (!execution && matched) m_matchedSize = m_orders.size();  // cash changes no trade
+    if (summed) {
+        SumCashMovements(m_orders.size() - 1);
+        FinishCapital();
+    } else {
+        CalcularCapital();
+    }
+    if (execution && m_pGridValoracion) m_pGridValoracion->Refresh();
     if (m_pGridValoracion) m_pGridValoracion->Refresh();
     UpdateAllViews();
 }

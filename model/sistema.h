@@ -57,6 +57,9 @@ class CSistemaCartera : public CObjectZorb {
     const CArrayNegocioC& GetClosedTrades() const { return m_closed; }
     const CArrayNegocioC& GetOpenTrades() const { return m_open; }
     const CArrayOrders& GetLegacyExtensions() const { return m_legacy; }
+    // The grid layouts read while no grid was linked, as bytes written back unchanged;
+    // empty when none were (the linked grids then write their own).
+    const std::string& GetStoredLayouts() const { return m_detachedLayouts; }
 
     // Look-ups; pointers stay valid until the next change of the journal or matching.
     COrderCartera* GetOrden(uint64_t id);
@@ -108,6 +111,17 @@ class CSistemaCartera : public CObjectZorb {
 
   private:
     void RecomputeAndRefresh();
+    // Matches the journal's last movement, an execution just appended, against the open
+    // trades of its security alone; false (nothing changed) when the trades are not those of
+    // the journal before it, or its contracts are not positive: the full matching then runs.
+    bool MatchAppended();
+    // The open trades rebuilt from their entries' places and contracts left, valued now.
+    void MergeClosed(std::vector<CNegocioC> added);
+    void RebuildOpenTrades(const std::vector<std::pair<uint32_t, int32_t>>& positions);
+    // The cash movements from place from on added to the running sums, in journal order;
+    // then the totals that depend on the trades.
+    void SumCashMovements(size_t from);
+    void FinishCapital();
     void Append(COrderCartera m);
     void SaveDocument();
     void UpdateAllViews();
@@ -137,6 +151,9 @@ class CSistemaCartera : public CObjectZorb {
     double m_capital = 0, m_openProfit = 0, m_closedProfit = 0, m_invested = 0;
     double m_impositions = 0, m_deposits = 0, m_refunds = 0, m_expenses = 0;
     double m_dividends = 0, m_guarantees = 0;
+    double m_cashCapital = 0;  // capital from the cash movements alone
+    size_t m_cashSummed = 0;   // movements the running sums hold
+    size_t m_matchedSize = 0;  // movements the trades reflect
 
     // Speed-ups for look-ups by id and ticks by code; rebuilt when the journal changes.
     mutable std::unordered_map<uint64_t, uint32_t> m_idIndex;  // id -> first movement

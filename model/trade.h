@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "model/pooled_text.h"
+
 // Percentage shown when the divisor of a trade's percentage is zero.
 inline constexpr double kPercentageOfNothing = 2147483647.0;
 
@@ -16,42 +18,39 @@ class CNegocioC {
     CNegocioC& operator=(CNegocioC&&) noexcept = default;
     virtual ~CNegocioC() = default;
 
-    int32_t fieldA = 0;      // unused
-    int32_t fieldB = 10000;  // unused
+    // The trade record's fields that play no part in the portfolio are left out; the rest
+    // are grouped by size so a trade stays small.
+    uint64_t id = 0;  // the entry movement's id
+    double entryPrice = 0.0;
+    double exitPrice = 0.0;  // open trades: the last known price
+    double profit = 0.0;
+    double percentage = 0.0;
+    double entryCommission = 0.0;  // per contract
+    double exitCommission = 0.0;   // per contract
+    double pointValue = 0.0;
+    double guarantee = 0.0;
     int32_t entryDate = 0;
     int32_t entryTime = 0;
     int32_t exitDate = 0;  // open trades: when matching ran
     int32_t exitTime = 0;
     int32_t contracts = 0;
     int32_t remainder = 0;  // closed: what is left on the side not used up; open: contracts
-    int32_t entryFieldB = 0;
-    double entryPrice = 0.0;
-    double exitPrice = 0.0;  // open trades: the last known price
-    int32_t isLong = 0;      // the entry movement's buy flag
+    int32_t isLong = 0;     // the entry movement's buy flag
     int32_t daysHeld = 0;
-    double profit = 0.0;
-    double percentage = 0.0;
-    double valueC = 0.0;  // unused
-    int32_t entryFieldA = 0;
-    int32_t exitFieldA = 0;
-    std::string entryText;
-    std::string exitText;
+    int32_t entryStoredWord = 0;   // the entry movement's storedWord
+    int32_t exitStoredWord = 0;    // the exit movement's storedWord (closed trades)
+    int32_t entryCarriedWord = 0;  // the entry movement's carriedWord
     int32_t entryInstrument = -1;  // closed trades: the entry's letter, sign-widened
+    PooledText entryText;
+    PooledText exitText;
+    PooledText quoteCode;  // the entry's code; key for ticks
+    PooledText entryGroup;
+    PooledText exitGroup;
+    PooledText symbol;
     uint8_t exitClosing = 0;
-    uint64_t id = 0;  // the entry movement's id
-    int64_t id2 = 0;  // unused
     uint8_t decimals = 0;
-    int32_t fieldD = 0;            // unused
-    std::string quoteCode;         // the entry's code; key for ticks
-    double entryCommission = 0.0;  // per contract
-    double exitCommission = 0.0;   // per contract
-    double pointValue = 0.0;
-    std::string entryGroup;
-    std::string exitGroup;
-    std::string tradeText;  // unused
-    std::string symbol;
-    double guarantee = 0.0;
     char exitInstrument = 'V';
+    uint32_t entryPosition = 0;  // the entry movement's place in the journal when matched
 };
 
 using CArrayNegocioC = std::vector<CNegocioC>;

@@ -121,15 +121,21 @@ OpenPortfolio::OpenPortfolio(const std::string& path, Use use)
     : m_path(path),
       m_lock(use == Use::change ? LockPortfolio(path) : nullptr),
       m_ledger(MakeLedger()) {
-    m_window = std::make_unique<PortfolioWindow>(m_ledger.get(), use == Use::show);
+    // A change needs no grids: the ledger keeps the file's layouts as bytes and writes them
+    // back unchanged.
+    if (use != Use::change)
+        m_window = std::make_unique<PortfolioWindow>(m_ledger.get(), use == Use::show);
     m_doc = std::make_unique<PortfolioDocument>(m_ledger.get());
-    m_doc->SetOnUpdate([window = m_window.get()] { window->Update(); });
+    if (m_window) m_doc->SetOnUpdate([window = m_window.get()] { window->Update(); });
     if (!File(path)) Fail(ErrorKind::not_found, "no portfolio file " + path);
     try {
         m_doc->Open(path);
     } catch (const Error& e) {
         Fail(e.kind(), std::string("cannot load the portfolio: ") + e.what());
     }
+    // A file stored without layouts gets the grids' default ones on its next save.
+    if (!m_window && m_ledger->GetStoredLayouts().empty())
+        m_window = std::make_unique<PortfolioWindow>(m_ledger.get(), false);
 }
 
 OpenPortfolio::~OpenPortfolio() = default;

@@ -71,8 +71,8 @@ std::time_t ResolveWhen(const TextOption& date, const TextOption& time, std::tim
 // are refilled on every update of the document, and every save writes their layouts.
 class OpenPortfolio {
   public:
-    // What the command does with the portfolio: shows its grids, changes it (grids left
-    // empty, file locked), or only reads it (grids left empty, no lock).
+    // What the command does with the portfolio: shows its grids, changes it (no grids at
+    // all, file locked), or only reads it (grids left empty, no lock).
     enum class Use { show, change, read };
     // Loads path; fails with an IO error naming the file when it is missing, unreadable or
     // damaged, or when the commission file is unreadable or damaged. To change it, first
@@ -81,6 +81,7 @@ class OpenPortfolio {
     ~OpenPortfolio();
 
     CSistemaCartera& Ledger() { return *m_ledger; }
+    // The grids; only for the show and read uses.
     PortfolioWindow& Window() { return *m_window; }
     // Saves the whole portfolio (journal and grid layouts) through the document; fails with
     // an IO error when that cannot be done.

@@ -130,8 +130,19 @@ TEST_F(ShowGridsTest, SaveLayoutStoresColumnsAndSortThatLaterSavesKeep) {
     // The other grids keep theirs.
     EXPECT_EQ(Grid({"show", p, "open"}).headings.size(), 9u);
 
-    // A later change of the journal saves the file again, with the layout.
+    // A later change of the journal saves the file again, with the layout bytes as stored:
+    // the change itself works without grids.
+    auto layouts = [this] {
+        CSistemaCartera bare;
+        std::string why;
+        EXPECT_TRUE(PortfolioDocument(&bare).Load(p, &why)) << why;
+        return bare.GetStoredLayouts();
+    };
+    const std::string stored = layouts();
     Ok({"buy", p, "--code", "DDD", "--contracts", "1", "--price", "25"});
+    EXPECT_FALSE(stored.empty());
+    EXPECT_EQ(layouts(), stored);
+    EXPECT_TRUE(Bytes(p).ends_with(stored));
     g = Grid({"show", p, "movements"});
     EXPECT_EQ(g.headings.back(), En(3383));
     EXPECT_EQ(g.Column(En(3386)),
