@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <utility>
 
 #include "grids/number_text.h"
 #include "host/archive.h"
@@ -139,7 +140,21 @@ void CGridQBase::OnStart() {
 
 void CGridQBase::OnModifyHeader() {
     CBaseGrid::OnModifyHeader();
+    RequestRefill();
+}
+
+void CGridQBase::RequestRefill() {
+    if (m_refillHolds > 0) {
+        m_refillRequested = true;
+        return;
+    }
     FillGrid();
+}
+
+void CGridQBase::ReleaseRefills(bool refill) {
+    if (m_refillHolds == 0 || --m_refillHolds > 0) return;
+    bool requested = std::exchange(m_refillRequested, false);
+    if (requested && refill) FillGrid();
 }
 
 // --- Sorting --------------------------------------------------------------------------------

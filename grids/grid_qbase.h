@@ -49,6 +49,13 @@ class CGridQBase : public CGridTabla, public ILedgerListGrid {
 
     // Clears the grid and writes every row again from the ledger; nothing without a ledger.
     virtual void FillGrid() {}
+    // FillGrid now, or, while refills are held, once when the hold ends.
+    void RequestRefill();
+    // A document holds the refills while it reads or writes the portfolio, so the several
+    // notifications of one load or save cost one refill. Holds nest; the last release fills
+    // once if any refill was requested and refill is true, else drops the requests.
+    void HoldRefills() { ++m_refillHolds; }
+    void ReleaseRefills(bool refill);
 
     // The record id of the row, whatever columns are hidden or moved; kNoId (all bits set)
     // when the grid has no such row.
@@ -95,5 +102,7 @@ class CGridQBase : public CGridTabla, public ILedgerListGrid {
     COLORREF m_alternateColor = RGB(225, 245, 255);
     COLORREF m_debitColor = cartera::kDebitColor;
     int m_sortArrowIndex = -1;
+    int m_refillHolds = 0;
+    bool m_refillRequested = false;
     CUGCell m_scratch;  // reused by WriteRowCell so refills keep their string buffers
 };

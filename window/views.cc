@@ -173,7 +173,7 @@ int CViewCartera::OnCreate(CCreateContext* context) {
     return 0;
 }
 
-void CViewCartera::OnUpdate(CView*, long, CObject*) { m_pGridCartera->FillGrid(); }
+void CViewCartera::OnUpdate(CView*, long, CObject*) { m_pGridCartera->RequestRefill(); }
 
 bool CViewCartera::OnCmdMsg(int id) {
     if (id == kCmdEditClear) {
@@ -200,7 +200,7 @@ int CViewOpAbiertas::OnCreate(CCreateContext*) {
     });
 }
 
-void CViewOpAbiertas::OnUpdate(CView*, long, CObject*) { m_pGridAbiertas->FillGrid(); }
+void CViewOpAbiertas::OnUpdate(CView*, long, CObject*) { m_pGridAbiertas->RequestRefill(); }
 
 CViewOpCerradas::CViewOpCerradas() : m_pGridCerradas(std::make_unique<CGridOpCerradas>()) {}
 CViewOpCerradas::~CViewOpCerradas() { DestroyGridWindow(); }
@@ -211,4 +211,4 @@ int CViewOpCerradas::OnCreate(CCreateContext*) {
     });
 }
 
-void CViewOpCerradas::OnUpdate(CView*, long, CObject*) { m_pGridCerradas->FillGrid(); }
+void CViewOpCerradas::OnUpdate(CView*, long, CObject*) { m_pGridCerradas->RequestRefill(); }
