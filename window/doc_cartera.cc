@@ -26,7 +26,8 @@ class GridRefillHold {
     GridRefillHold(const CDocument& doc, bool refill) : m_refill(refill) {
         for (CView* view : doc.GetViews())
             if (auto* list = dynamic_cast<CViewBaseCartera*>(view))
-                if (auto* grid = dynamic_cast<CGridQBase*>(list->GetGrid())) m_grids.push_back(grid);
+                if (auto* grid = dynamic_cast<CGridQBase*>(list->GetGrid()))
+                    m_grids.push_back(grid);
         for (CGridQBase* grid : m_grids) grid->HoldRefills();
     }
     ~GridRefillHold() {

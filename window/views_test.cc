@@ -123,13 +123,13 @@ TEST_F(ViewsTest, EachJournalChangeRefillsEachListGridOnceAfterMatching) {
     CChildFrmCartera* frame = OpenSample();
     ASSERT_NE(frame, nullptr);
     CSistemaCartera* ledger = Movements(frame)->GetLedger();
-    qt::GridView* grids[] = {Movements(frame)->GetGridWindow(),
-                             OpenTrades(frame)->GetGridWindow(),
+    qt::GridView* grids[] = {Movements(frame)->GetGridWindow(), OpenTrades(frame)->GetGridWindow(),
                              ClosedTrades(frame)->GetGridWindow()};
     auto refills = [&](const std::function<void()>& change) {
         std::vector<std::unique_ptr<QSignalSpy>> spies;
         for (qt::GridView* grid : grids)
-            spies.push_back(std::make_unique<QSignalSpy>(grid->Model(), &qt::GridModel::redrawnAll));
+            spies.push_back(
+                std::make_unique<QSignalSpy>(grid->Model(), &qt::GridModel::redrawnAll));
         change();
         std::vector<int> counts;
         for (auto& spy : spies) counts.push_back(static_cast<int>(spy->count()));
