@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <memory>
+#include <numeric>
+#include <string_view>
+#include <vector>
 #include <utility>
 
 #include "grids/number_text.h"
@@ -54,12 +57,16 @@ double NumberWithout(const std::string& text, char sep) {
     return AtofPrefix(std::string_view(buf, n));
 }
 
-int CompareNumbers(const std::string& a, const std::string& b) {
+char ThousandsSeparator() {
     std::string miles = GetSepMiles();
-    char sep = miles.empty() ? '\0' : miles.front();
-    double x = NumberWithout(a, sep);
-    double y = NumberWithout(b, sep);
-    return x < y ? -1 : (x > y ? 1 : 0);
+    return miles.empty() ? '\0' : miles.front();
+}
+
+int CompareNumbers(double x, double y) { return x < y ? -1 : (x > y ? 1 : 0); }
+
+int CompareNumbers(const std::string& a, const std::string& b) {
+    char sep = ThousandsSeparator();
+    return CompareNumbers(NumberWithout(a, sep), NumberWithout(b, sep));
 }
 
 // An unreadable date is neither earlier nor later than anything.
@@ -67,6 +74,41 @@ int CompareDates(const std::string& a, const std::string& b) {
     int32_t x = 0, y = 0;
     if (!ParseDateText(a, &x) || !ParseDateText(b, &y)) return 0;
     return x < y ? -1 : (x > y ? 1 : 0);
+}
+
+// A cell's sort key, read once per sort: the comparison of two keys answers what the
+// comparison of the two cells' texts answers, so a stable sort by keys leaves the rows in
+// the same order.
+struct SortKey {
+    double number = 0;
+    int32_t date = 0;
+    bool dateRead = false;
+    bool textSet = false;
+    std::string_view text;  // into the cell, which stays put until the rows are permuted
+};
+
+SortKey KeyOf(const CUGCell& cell, ColumnKind kind, char sep) {
+    SortKey key;
+    key.textSet = cell.IsPropertySet(UGCELL_TEXT_SET);
+    key.text = cell.GetText();
+    if (kind == ColumnKind::kNumber) key.number = NumberWithout(cell.GetText(), sep);
+    if (kind == ColumnKind::kDate) key.dateRead = ParseDateText(cell.GetText(), &key.date);
+    return key;
+}
+
+int CompareKeys(const SortKey* a, const SortKey* b, ColumnKind kind, bool descending) {
+    if (descending) std::swap(a, b);
+    if (!a->textSet) return b->textSet ? -1 : 0;
+    switch (kind) {
+        case ColumnKind::kNumber:
+            return CompareNumbers(a->number, b->number);
+        case ColumnKind::kDate:
+            if (!a->dateRead || !b->dateRead) return 0;
+            return a->date < b->date ? -1 : (a->date > b->date ? 1 : 0);
+        case ColumnKind::kText:
+            break;
+    }
+    return a->text.compare(b->text);
 }
 
 }  // namespace
@@ -159,15 +201,29 @@ void CGridQBase::ReleaseRefills(bool refill) {
 
 // --- Sorting --------------------------------------------------------------------------------
 
+void CGridQBase::SortRows(int col, bool descending) {
+    cartera::ColumnKind kind = cartera::ColumnKindOf(m_header.GetColID(col));
+    char sep = cartera::ThousandsSeparator();
+    int rows = GetNumberRows();
+    std::vector<cartera::SortKey> keys;
+    keys.reserve(static_cast<size_t>(rows));
+    for (int r = 0; r < rows; ++r) keys.push_back(cartera::KeyOf(*PeekCell(col, r), kind, sep));
+    std::vector<int> order(static_cast<size_t>(rows));
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        return cartera::CompareKeys(&keys[a], &keys[b], kind, descending) < 0;
+    });
+    PermuteRows(order);
+}
+
 void CGridQBase::ApplySort() {
     int col = GetSortCol();
     if (col < 0 || col >= GetNumberCols()) return;
+    SortRows(col, !IsSortAscending());
     if (IsSortAscending()) {
-        SortBy(col, UG_SORT_ASCENDING);
         QuickSetCellType(col, -1, SortArrowIndex());
         QuickSetCellTypeEx(col, -1, UGCT_SORTARROWUP);
     } else {
-        SortBy(col, UG_SORT_DESCENDING);
         QuickSetCellType(col, -1, SortArrowIndex());
         QuickSetCellTypeEx(col, -1, UGCT_SORTARROWDOWN);
     }

@@ -66,6 +66,8 @@ class CGridQBase : public CGridTabla, public ILedgerListGrid {
     void ColorAllRows();
 
     // Sorts by the sort state, puts the arrow on the sort heading and recolours the rows.
+    // The rows end in the order SortBy with OnSortEvaluate gives, but each cell's key is
+    // read once per sort instead of once per comparison.
     void ApplySort() override;
 
     // Host data first, then: reserved-word count (always 0 written; N words skipped on
@@ -95,6 +97,8 @@ class CGridQBase : public CGridTabla, public ILedgerListGrid {
                       const COLORREF* textColor = nullptr);
 
     int SortArrowIndex();
+    // Stable sort of the rows by column col, as SortBy(col, direction) would.
+    void SortRows(int col, bool descending);
 
   private:
     IPortfolioView* m_pView = nullptr;
