@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <memory>
-#include <numeric>
 #include <string_view>
-#include <vector>
+#include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "grids/number_text.h"
 #include "host/archive.h"
@@ -76,25 +76,20 @@ int CompareDates(const std::string& a, const std::string& b) {
     return x < y ? -1 : (x > y ? 1 : 0);
 }
 
-// A cell's sort key, read once per sort: the comparison of two keys answers what the
+// A row's sort key, read once per sort: the comparison of two keys answers what the
 // comparison of the two cells' texts answers, so a stable sort by keys leaves the rows in
-// the same order.
+// the same order. The keys are sorted themselves, not indices into them, so that the
+// comparisons stay within a few pages instead of jumping over the grid's memory.
 struct SortKey {
     double number = 0;
     int32_t date = 0;
+    int32_t textRank = 0;  // the text's place among the column's distinct texts
     bool dateRead = false;
     bool textSet = false;
-    std::string_view text;  // into the cell, which stays put until the rows are permuted
+    int row = 0;
 };
 
-SortKey KeyOf(const CUGCell& cell, ColumnKind kind, char sep) {
-    SortKey key;
-    key.textSet = cell.IsPropertySet(UGCELL_TEXT_SET);
-    key.text = cell.GetText();
-    if (kind == ColumnKind::kNumber) key.number = NumberWithout(cell.GetText(), sep);
-    if (kind == ColumnKind::kDate) key.dateRead = ParseDateText(cell.GetText(), &key.date);
-    return key;
-}
+int Sign(int64_t x) { return x < 0 ? -1 : (x > 0 ? 1 : 0); }
 
 int CompareKeys(const SortKey* a, const SortKey* b, ColumnKind kind, bool descending) {
     if (descending) std::swap(a, b);
@@ -104,11 +99,24 @@ int CompareKeys(const SortKey* a, const SortKey* b, ColumnKind kind, bool descen
             return CompareNumbers(a->number, b->number);
         case ColumnKind::kDate:
             if (!a->dateRead || !b->dateRead) return 0;
-            return a->date < b->date ? -1 : (a->date > b->date ? 1 : 0);
+            return Sign(int64_t{a->date} - b->date);
         case ColumnKind::kText:
             break;
     }
-    return a->text.compare(b->text);
+    return Sign(int64_t{a->textRank} - b->textRank);
+}
+
+// Ranks texts[i] among the distinct texts, bytewise, into keys[i].textRank. The views
+// point into the grid's cells.
+void RankTexts(const std::vector<std::string_view>& texts, std::vector<SortKey>* keys) {
+    std::unordered_map<std::string_view, int32_t> rank;
+    for (std::string_view text : texts) rank.emplace(text, 0);
+    std::vector<std::string_view> distinct;
+    distinct.reserve(rank.size());
+    for (const auto& entry : rank) distinct.push_back(entry.first);
+    std::sort(distinct.begin(), distinct.end());
+    for (size_t i = 0; i < distinct.size(); ++i) rank[distinct[i]] = static_cast<int32_t>(i);
+    for (size_t i = 0; i < texts.size(); ++i) (*keys)[i].textRank = rank[texts[i]];
 }
 
 }  // namespace
@@ -202,17 +210,31 @@ void CGridQBase::ReleaseRefills(bool refill) {
 // --- Sorting --------------------------------------------------------------------------------
 
 void CGridQBase::SortRows(int col, bool descending) {
+    using cartera::SortKey;
     cartera::ColumnKind kind = cartera::ColumnKindOf(m_header.GetColID(col));
     char sep = cartera::ThousandsSeparator();
     int rows = GetNumberRows();
-    std::vector<cartera::SortKey> keys;
-    keys.reserve(static_cast<size_t>(rows));
-    for (int r = 0; r < rows; ++r) keys.push_back(cartera::KeyOf(*PeekCell(col, r), kind, sep));
-    std::vector<int> order(static_cast<size_t>(rows));
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-        return cartera::CompareKeys(&keys[a], &keys[b], kind, descending) < 0;
+    std::vector<SortKey> keys(static_cast<size_t>(rows));
+    std::vector<std::string_view> texts;
+    if (kind == cartera::ColumnKind::kText) texts.reserve(keys.size());
+    for (int r = 0; r < rows; ++r) {
+        const CUGCell& cell = *PeekCell(col, r);
+        SortKey& key = keys[static_cast<size_t>(r)];
+        key.row = r;
+        key.textSet = cell.IsPropertySet(UGCELL_TEXT_SET);
+        if (kind == cartera::ColumnKind::kNumber)
+            key.number = cartera::NumberWithout(cell.GetText(), sep);
+        else if (kind == cartera::ColumnKind::kDate)
+            key.dateRead = cartera::ParseDateText(cell.GetText(), &key.date);
+        else
+            texts.push_back(cell.GetText());
+    }
+    if (kind == cartera::ColumnKind::kText) cartera::RankTexts(texts, &keys);
+    std::stable_sort(keys.begin(), keys.end(), [&](const SortKey& a, const SortKey& b) {
+        return cartera::CompareKeys(&a, &b, kind, descending) < 0;
     });
+    std::vector<int> order(keys.size());
+    for (size_t i = 0; i < keys.size(); ++i) order[i] = keys[i].row;
     PermuteRows(order);
 }
 
