@@ -71,7 +71,8 @@ class CGridQBase : public CGridTabla, public ILedgerListGrid {
     void ApplySort() override;
 
     // Host data first, then: reserved-word count (always 0 written; N words skipped on
-    // loading), the alternate row colour. Refills afterwards. Archive errors propagate.
+    // loading), the alternate row colour. Then the header is applied again and a refill
+    // requested (see RequestRefill). Archive errors propagate.
     void Serialize(CArchive& ar) override;
     // The column id of an old saved caption, by a fixed order of the list grids' headings
     // in the interface language; -1 for none.

@@ -149,9 +149,7 @@ bool CViewBaseCartera::OnUpdateCmdUI(int id, bool* enabled) const {
 
 void CViewBaseCartera::Retranslate() {
     auto* grid = dynamic_cast<CGridQBase*>(m_pGrid);
-    if (!grid) return;
-    grid->OnModifyHeader();
-    grid->FillGrid();
+    if (grid) grid->OnModifyHeader();  // which refills the rows too
 }
 
 // --- The list views -----------------------------------------------------------------------
