@@ -195,9 +195,30 @@ void BM_GridMemory(benchmark::State& state) {
     state.counters["ledger_bytes_per_movement"] = (loaded - before) / 1e6;
 }
 
+// Deleting a movement at 100,000 movements as the workstation does it: the ledger's delete
+// (matching again) and one refill of each list grid, sorted by Total and by profit.
+void BM_DeleteMovement(benchmark::State& state) {
+    CSistemaCartera& ledger = Ledger(100001);
+    CGridCartera movements;
+    CGridOpAbiertas open;
+    CGridOpCerradas closed;
+    Link(movements, ledger);
+    Link(open, ledger);
+    Link(closed, ledger);
+    movements.SetSortCol(movements.GetHeader().GetPosition(3395));
+    open.SetSortCol(open.GetHeader().GetPosition(3435));
+    for (auto _ : state) {
+        ledger.DelOrder(ledger.GetOrders()[ledger.GetOrders().size() / 2].id);
+        movements.FillGrid();
+        open.FillGrid();
+        closed.FillGrid();
+    }
+}
+
 BENCHMARK(BM_FillMovements)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FillOpenTrades)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FillClosedTrades)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DeleteMovement)->Iterations(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GridMemory)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SortMovements)
     ->ArgsProduct({{3395, 3382, 3384}, {1, 0}})
