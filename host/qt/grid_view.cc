@@ -342,9 +342,8 @@ void GridView::WidenForNumbers() {
     // its size), so a fill costs the same at any number of rows.
     constexpr int kMinRows = 100;
     int first = std::max(0, rowAt(0));
-    int last = rowAt(viewport()->height() - 1);
-    if (last < 0) last = m_model->rowCount() - 1;
-    last = std::min(m_model->rowCount() - 1, std::max(last, first + kMinRows - 1));
+    int screen = viewport()->height() / std::max(1, m_grid->GetDefRowHeight()) + 1;
+    int last = std::min(m_model->rowCount() - 1, first + std::max(kMinRows, screen) - 1);
     bool wasApplying = std::exchange(m_applying, true);
     for (int col = 0; col < cols; ++col) {
         if (isColumnHidden(col)) continue;
@@ -355,9 +354,11 @@ void GridView::WidenForNumbers() {
             if (alignment & Qt::AlignRight)
                 needed = std::max(needed, sizeHintForIndex(index).width() + (showGrid() ? 1 : 0));
         }
-        if (needed <= columnWidth(col)) continue;
-        m_widened[static_cast<size_t>(col)] = needed;
-        m_header->resizeSection(col, needed);
+        // The grid's width, or wider for the numbers; a column widened at the last fill
+        // goes back to the grid's width when its numbers no longer need more.
+        int shown = std::max(m_grid->GetColWidth(col), needed);
+        if (needed > m_grid->GetColWidth(col)) m_widened[static_cast<size_t>(col)] = needed;
+        if (shown != columnWidth(col)) m_header->resizeSection(col, shown);
     }
     m_applying = wasApplying;
 }
