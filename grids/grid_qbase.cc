@@ -2,6 +2,10 @@
 
 #include <algorithm>
 #include <memory>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "grids/column_ids.h"
 #include "grids/number_text.h"
@@ -83,12 +87,16 @@ double NumberWithout(const std::string& text, char sep) {
     return AtofPrefix(std::string_view(buf, n));
 }
 
-int CompareNumbers(const std::string& a, const std::string& b) {
+char ThousandsSeparator() {
     std::string miles = GetSepMiles();
-    char sep = miles.empty() ? '\0' : miles.front();
-    double x = NumberWithout(a, sep);
-    double y = NumberWithout(b, sep);
-    return x < y ? -1 : (x > y ? 1 : 0);
+    return miles.empty() ? '\0' : miles.front();
+}
+
+int CompareNumbers(double x, double y) { return x < y ? -1 : (x > y ? 1 : 0); }
+
+int CompareNumbers(const std::string& a, const std::string& b) {
+    char sep = ThousandsSeparator();
+    return CompareNumbers(NumberWithout(a, sep), NumberWithout(b, sep));
 }
 
 // An unreadable date is neither earlier nor later than anything.
@@ -96,6 +104,49 @@ int CompareDates(const std::string& a, const std::string& b) {
     int32_t x = 0, y = 0;
     if (!ParseDateText(a, &x) || !ParseDateText(b, &y)) return 0;
     return x < y ? -1 : (x > y ? 1 : 0);
+}
+
+// A row's sort key, read once per sort: the comparison of two keys answers what the
+// comparison of the two cells' texts answers, so a stable sort by keys leaves the rows in
+// the same order. The keys are sorted themselves, not indices into them, so that the
+// comparisons stay within a few pages instead of jumping over the grid's memory.
+struct SortKey {
+    double number = 0;
+    int32_t date = 0;
+    int32_t textRank = 0;  // the text's place among the column's distinct texts
+    bool dateRead = false;
+    bool textSet = false;
+    int row = 0;
+};
+
+int Sign(int64_t x) { return x < 0 ? -1 : (x > 0 ? 1 : 0); }
+
+int CompareKeys(const SortKey* a, const SortKey* b, ColumnKind kind, bool descending) {
+    if (descending) std::swap(a, b);
+    if (!a->textSet) return b->textSet ? -1 : 0;
+    switch (kind) {
+        case ColumnKind::kNumber:
+            return CompareNumbers(a->number, b->number);
+        case ColumnKind::kDate:
+            if (!a->dateRead || !b->dateRead) return 0;
+            return Sign(int64_t{a->date} - b->date);
+        case ColumnKind::kText:
+            break;
+    }
+    return Sign(int64_t{a->textRank} - b->textRank);
+}
+
+// Ranks texts[i] among the distinct texts, bytewise, into keys[i].textRank. The views
+// point into the grid's cells.
+void RankTexts(const std::vector<std::string_view>& texts, std::vector<SortKey>* keys) {
+    std::unordered_map<std::string_view, int32_t> rank;
+    for (std::string_view text : texts) rank.emplace(text, 0);
+    std::vector<std::string_view> distinct;
+    distinct.reserve(rank.size());
+    for (const auto& entry : rank) distinct.push_back(entry.first);
+    std::sort(distinct.begin(), distinct.end());
+    for (size_t i = 0; i < distinct.size(); ++i) rank[distinct[i]] = static_cast<int32_t>(i);
+    for (size_t i = 0; i < texts.size(); ++i) (*keys)[i].textRank = rank[texts[i]];
 }
 
 }  // namespace
@@ -169,20 +220,62 @@ void CGridQBase::OnStart() {
 
 void CGridQBase::OnModifyHeader() {
     CBaseGrid::OnModifyHeader();
+    RequestRefill();
+}
+
+void CGridQBase::RequestRefill() {
+    if (m_refillHolds > 0) {
+        m_refillRequested = true;
+        return;
+    }
     FillGrid();
+}
+
+void CGridQBase::ReleaseRefills(bool refill) {
+    if (m_refillHolds == 0 || --m_refillHolds > 0) return;
+    bool requested = std::exchange(m_refillRequested, false);
+    if (requested && refill) FillGrid();
 }
 
 // --- Sorting --------------------------------------------------------------------------------
 
+void CGridQBase::SortRows(int col, bool descending) {
+    using cartera::SortKey;
+    cartera::ColumnKind kind = cartera::ColumnKindOf(m_header.GetColID(col));
+    char sep = cartera::ThousandsSeparator();
+    int rows = GetNumberRows();
+    std::vector<SortKey> keys(static_cast<size_t>(rows));
+    std::vector<std::string_view> texts;
+    if (kind == cartera::ColumnKind::kText) texts.reserve(keys.size());
+    for (int r = 0; r < rows; ++r) {
+        const CUGCell& cell = *PeekCell(col, r);
+        SortKey& key = keys[static_cast<size_t>(r)];
+        key.row = r;
+        key.textSet = cell.IsPropertySet(UGCELL_TEXT_SET);
+        if (kind == cartera::ColumnKind::kNumber)
+            key.number = cartera::NumberWithout(cell.GetText(), sep);
+        else if (kind == cartera::ColumnKind::kDate)
+            key.dateRead = cartera::ParseDateText(cell.GetText(), &key.date);
+        else
+            texts.push_back(cell.GetText());
+    }
+    if (kind == cartera::ColumnKind::kText) cartera::RankTexts(texts, &keys);
+    std::stable_sort(keys.begin(), keys.end(), [&](const SortKey& a, const SortKey& b) {
+        return cartera::CompareKeys(&a, &b, kind, descending) < 0;
+    });
+    std::vector<int> order(keys.size());
+    for (size_t i = 0; i < keys.size(); ++i) order[i] = keys[i].row;
+    PermuteRows(order);
+}
+
 void CGridQBase::ApplySort() {
     int col = GetSortCol();
     if (col < 0 || col >= GetNumberCols()) return;
+    SortRows(col, !IsSortAscending());
     if (IsSortAscending()) {
-        SortBy(col, UG_SORT_ASCENDING);
         QuickSetCellType(col, -1, SortArrowIndex());
         QuickSetCellTypeEx(col, -1, UGCT_SORTARROWUP);
     } else {
-        SortBy(col, UG_SORT_DESCENDING);
         QuickSetCellType(col, -1, SortArrowIndex());
         QuickSetCellTypeEx(col, -1, UGCT_SORTARROWDOWN);
     }

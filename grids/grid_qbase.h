@@ -49,6 +49,13 @@ class CGridQBase : public CGridTabla, public ILedgerListGrid {
 
     // Clears the grid and writes every row again from the ledger; nothing without a ledger.
     virtual void FillGrid() {}
+    // FillGrid now, or, while refills are held, once when the hold ends.
+    void RequestRefill();
+    // A document holds the refills while it reads or writes the portfolio, so the several
+    // notifications of one load or save cost one refill. Holds nest; the last release fills
+    // once if any refill was requested and refill is true, else drops the requests.
+    void HoldRefills() { ++m_refillHolds; }
+    void ReleaseRefills(bool refill);
 
     // The record id of the row, whatever columns are hidden or moved; kNoId (all bits set)
     // when the grid has no such row.
@@ -59,10 +66,13 @@ class CGridQBase : public CGridTabla, public ILedgerListGrid {
     void ColorAllRows();
 
     // Sorts by the sort state, puts the arrow on the sort heading and recolours the rows.
+    // The rows end in the order SortBy with OnSortEvaluate gives, but each cell's key is
+    // read once per sort instead of once per comparison.
     void ApplySort() override;
 
     // Host data first, then: reserved-word count (always 0 written; N words skipped on
-    // loading), the alternate row colour. Refills afterwards. Archive errors propagate.
+    // loading), the alternate row colour. Then the header is applied again and a refill
+    // requested (see RequestRefill). Archive errors propagate.
     void Serialize(CArchive& ar) override;
     // The column id of an old saved caption, by a fixed order of the list grids' headings
     // in the interface language; -1 for none.
@@ -88,6 +98,8 @@ class CGridQBase : public CGridTabla, public ILedgerListGrid {
                       const COLORREF* textColor = nullptr);
 
     int SortArrowIndex();
+    // Stable sort of the rows by column col, as SortBy(col, direction) would.
+    void SortRows(int col, bool descending);
 
   private:
     IPortfolioView* m_pView = nullptr;
@@ -95,5 +107,7 @@ class CGridQBase : public CGridTabla, public ILedgerListGrid {
     COLORREF m_alternateColor = RGB(225, 245, 255);
     COLORREF m_debitColor = cartera::kDebitColor;
     int m_sortArrowIndex = -1;
+    int m_refillHolds = 0;
+    bool m_refillRequested = false;
     CUGCell m_scratch;  // reused by WriteRowCell so refills keep their string buffers
 };

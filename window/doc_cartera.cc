@@ -15,6 +15,7 @@
 #include "window/framework/doc_template.h"
 #include "window/framework/frame.h"
 #include "window/framework/view.h"
+#include "window/views.h"
 
 IMPLEMENT_DYNCREATE(CDocCartera, CDocument)
 
@@ -24,6 +25,30 @@ std::string Fill(std::string text, const std::string& value) {
     size_t at = text.find("%1");
     return at == std::string::npos ? text : text.replace(at, 2, value);
 }
+
+// Holds the refills of the document's list grids for one load or save. A save changes
+// nothing the grids show (the change that caused it refills them itself), so its requests
+// are dropped; a load fills each grid once, after matching, even when it fails halfway.
+class GridRefillHold {
+  public:
+    GridRefillHold(const CDocument& doc, bool refill) : m_refill(refill) {
+        for (CView* view : doc.GetViews())
+            if (auto* list = dynamic_cast<CViewBaseCartera*>(view))
+                if (auto* grid = dynamic_cast<CGridQBase*>(list->GetGrid()))
+                    m_grids.push_back(grid);
+        for (CGridQBase* grid : m_grids) grid->HoldRefills();
+    }
+    ~GridRefillHold() {
+        for (CGridQBase* grid : m_grids) grid->ReleaseRefills(m_refill);
+    }
+    GridRefillHold(const GridRefillHold&) = delete;
+    GridRefillHold& operator=(const GridRefillHold&) = delete;
+
+  private:
+    std::vector<CGridQBase*> m_grids;
+    bool m_refill;
+};
+
 }  // namespace
 
 CDocCartera::CDocCartera() = default;
@@ -57,6 +82,7 @@ CSistemaCartera* CDocCartera::GetLedger() const {
 }
 
 void CDocCartera::Serialize(CArchive& ar) {
+    GridRefillHold hold(*this, ar.IsLoading());
     if (CSistemaCartera* ledger = GetLedger()) {
         m_versionMarkRead = false;
         cartera::SerializePortfolio(ar, *ledger, &m_versionMarkRead);

@@ -2,6 +2,7 @@
 // popup menus, and keys.
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QHeaderView>
 #include <QMenu>
 #include <QTabWidget>
@@ -199,6 +200,49 @@ TEST_F(GridHandlingTest, FitColumnsShowsLongNumbersWhole) {
         view->fontMetrics().horizontalAdvance(QString::fromStdString(ShownText(view, 0, total)));
     EXPECT_GT(view->columnWidth(total), needed);
     EXPECT_EQ(view->Grid()->GetColWidth(total), view->columnWidth(total));
+}
+
+// Whether every number (a right-aligned cell) of col fits its column without "…".
+bool ShowsWhole(qt::GridView* view, int col) {
+    for (int row = 0; row < ShownRows(view); ++row) {
+        QModelIndex index = view->model()->index(row, col);
+        bool number = index.data(Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignRight;
+        if (number && view->sizeHintForIndex(index).width() > view->columnWidth(col)) return false;
+    }
+    return true;
+}
+
+TEST_F(GridHandlingTest, LongNumbersAreFittedByTheHeadingEdgeAndWhenTheGridFills) {
+    int d = DateNumber(2026, 2, 9);
+    CChildFrmCartera* frame = OpenSample({Cash(kImposition, 5000, d)});
+    ASSERT_NE(frame, nullptr);
+    qt::GridView* view = Movements(frame)->GetGridWindow();
+    int total = ColumnOf(*view->Grid(), 3395);
+    QHeaderView* heading = view->horizontalHeader();
+    heading->resizeSection(total, 20);  // the user's hand
+    ASSERT_FALSE(ShowsWhole(view, total));
+
+    // A double click on the heading's right edge fits the column, as the user's own width.
+    QPoint edge(heading->sectionViewportPosition(total) + heading->sectionSize(total) - 1,
+                heading->height() / 2);
+    QTest::mouseDClick(heading->viewport(), Qt::LeftButton, {}, edge);
+    EXPECT_TRUE(ShowsWhole(view, total));
+    EXPECT_GT(view->columnWidth(total), 20);
+    EXPECT_EQ(view->Grid()->GetColWidth(total), view->columnWidth(total));
+    EXPECT_EQ(Movements(frame)->GetGridCartera()->GetSortCol(), -1);  // no heading click
+
+    // Narrowed by hand again, the column widens for the numbers of the next fill, while the
+    // layout keeps the hand's width.
+    heading->resizeSection(total, 20);
+    Movements(frame)->GetLedger()->AddOrder(Cash(kImposition, 123456789.25, d));
+    EXPECT_TRUE(ShowsWhole(view, total));
+    EXPECT_EQ(view->Grid()->GetColWidth(total), 20);
+    for (int col = 0; col < view->model()->columnCount(); ++col)
+        if (!view->isColumnHidden(col)) EXPECT_TRUE(ShowsWhole(view, col)) << col;
+
+    QDir dir(QStringLiteral(CARTERA_SCREENSHOT_DIR));
+    ASSERT_TRUE(dir.mkpath("."));
+    EXPECT_TRUE(frame->grab().save(dir.filePath(QStringLiteral("grid-long-numbers-fitted.png"))));
 }
 
 }  // namespace

@@ -162,9 +162,7 @@ bool CViewBaseCartera::OnUpdateCmdUI(int id, bool* enabled) const {
 
 void CViewBaseCartera::Retranslate() {
     auto* grid = dynamic_cast<CGridQBase*>(m_pGrid);
-    if (!grid) return;
-    grid->OnModifyHeader();
-    grid->FillGrid();
+    if (grid) grid->OnModifyHeader();  // which refills the rows too
 }
 
 // --- The list views -----------------------------------------------------------------------
@@ -186,7 +184,7 @@ int CViewCartera::OnCreate(CCreateContext* context) {
     return 0;
 }
 
-void CViewCartera::OnUpdate(CView*, long, CObject*) { m_pGridCartera->FillGrid(); }
+void CViewCartera::OnUpdate(CView*, long, CObject*) { m_pGridCartera->RequestRefill(); }
 
 bool CViewCartera::OnCmdMsg(int id) {
     if (id == kCmdEditClear) {
@@ -213,7 +211,7 @@ int CViewOpAbiertas::OnCreate(CCreateContext*) {
     });
 }
 
-void CViewOpAbiertas::OnUpdate(CView*, long, CObject*) { m_pGridAbiertas->FillGrid(); }
+void CViewOpAbiertas::OnUpdate(CView*, long, CObject*) { m_pGridAbiertas->RequestRefill(); }
 
 CViewOpCerradas::CViewOpCerradas() : m_pGridCerradas(std::make_unique<CGridOpCerradas>()) {}
 CViewOpCerradas::~CViewOpCerradas() { DestroyGridWindow(); }
@@ -225,6 +223,6 @@ int CViewOpCerradas::OnCreate(CCreateContext*) {
 }
 
 void CViewOpCerradas::OnUpdate(CView*, long, CObject*) {
-    m_pGridCerradas->FillGrid();
+    m_pGridCerradas->RequestRefill();
     cartera::window::LedgerChanged(m_pSistema);
 }

@@ -1,10 +1,14 @@
 #include "window/views.h"
 
 #include <QPushButton>
+#include <QSignalSpy>
+#include <functional>
+#include <memory>
 
 #include "dialogs/comision_editor.h"
 #include "grids/grid_qbase.h"
 #include "host/dates.h"
+#include "host/qt/grid_model.h"
 #include "host/qt/grid_view.h"
 #include "host/strings.h"
 #include "model/sistema.h"
@@ -88,6 +92,39 @@ TEST_F(ViewsTest, DocumentUpdatesRefillTheListGridsButNotTheValuation) {
     EXPECT_EQ(movements->GetGrid()->QuickGetText(1, 0), movementCell);
     EXPECT_EQ(open->GetGrid()->QuickGetText(1, 0), openCell);
     EXPECT_EQ(rating->GetGrid()->QuickGetText(2, 1), "scribbled");
+}
+
+TEST_F(ViewsTest, EachJournalChangeRefillsEachListGridOnceAfterMatching) {
+    CChildFrmCartera* frame = OpenSample();
+    ASSERT_NE(frame, nullptr);
+    CSistemaCartera* ledger = Movements(frame)->GetLedger();
+    qt::GridView* grids[] = {Movements(frame)->GetGridWindow(), OpenTrades(frame)->GetGridWindow(),
+                             ClosedTrades(frame)->GetGridWindow()};
+    auto refills = [&](const std::function<void()>& change) {
+        std::vector<std::unique_ptr<QSignalSpy>> spies;
+        for (qt::GridView* grid : grids)
+            spies.push_back(
+                std::make_unique<QSignalSpy>(grid->Model(), &qt::GridModel::redrawnAll));
+        change();
+        std::vector<int> counts;
+        for (auto& spy : spies) counts.push_back(static_cast<int>(spy->count()));
+        return counts;
+    };
+    const std::vector<int> once = {1, 1, 1};
+    int d = DateNumber(2026, 2, 10);
+    EXPECT_EQ(refills([&] { ledger->AddOrder(Exec(false, "BBVA.MC", 50, 10.0, d)); }), once);
+    // The sale closed the trade before the grids filled.
+    EXPECT_EQ(ShownRows(grids[0]), 5);
+    EXPECT_EQ(ShownRows(grids[1]), 1);
+    EXPECT_EQ(ShownRows(grids[2]), 1);
+
+    COrderCartera sale = ledger->GetOrders().back();
+    sale.contracts = 20;
+    EXPECT_EQ(refills([&] { ledger->ModOrder(sale); }), once);
+    EXPECT_EQ(ShownRows(grids[1]), 2);
+    EXPECT_EQ(refills([&] { ledger->DelOrder(sale.id); }), once);
+    EXPECT_EQ(ShownRows(grids[0]), 4);
+    EXPECT_EQ(ShownRows(grids[2]), 0);
 }
 
 TEST_F(ViewsTest, EditClearFollowsTheCurrentRowAndDeletesAfterConfirmation) {

@@ -279,11 +279,15 @@ int CUGCtrl::SortBy(int col, int mode) {
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(),
                      [&](int a, int b) { return OnSortEvaluate(&keys[a], &keys[b], mode) < 0; });
+    PermuteRows(order);
+    return UG_SUCCESS;
+}
+
+void CUGCtrl::PermuteRows(const std::vector<int>& order) {
     m_store.Permute(order);
     std::vector<int> heights(order.size());
     for (size_t i = 0; i < order.size(); ++i) heights[i] = m_rowHeights[order[i]];
     m_rowHeights = std::move(heights);
-    return UG_SUCCESS;
 }
 
 // --- Menu ---------------------------------------------------------------------------------

@@ -217,6 +217,9 @@ class CUGCtrl {
     // Moves column from to index to (cells, heading, width, hidden mark), the columns in
     // between shifting by one. UG_ERROR when either is out of range.
     int MoveCol(int from, int to);
+    // Row i becomes the row that was at order[i] (a permutation of the rows), its height
+    // with it; the current cell keeps its position. For grids that sort by keys of their own.
+    void PermuteRows(const std::vector<int>& order);
 
   private:
     struct ColumnInfo {

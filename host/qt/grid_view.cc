@@ -1,104 +1,16 @@
 #include "host/qt/grid_view.h"
 
-#include <QClipboard>
-#include <QContextMenuEvent>
-#include <QGuiApplication>
 #include <QHeaderView>
-#include <QKeyEvent>
-#include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
-#include <QScrollBar>
 #include <QStyledItemDelegate>
-#include <QWheelEvent>
 #include <algorithm>
+#include <utility>
 
 #include "host/grid/table_grid.h"
 #include "host/qt/grid_model.h"
 
 namespace cartera::qt {
-
-unsigned VirtualKeyFromQt(int key) {
-    if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9))
-        return static_cast<unsigned>(key);  // same codes in both systems
-    if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return 112u + (key - Qt::Key_F1);
-    switch (key) {
-        case Qt::Key_Backspace:
-            return 8;
-        case Qt::Key_Tab:
-            return 9;
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            return 13;
-        case Qt::Key_Shift:
-            return 16;
-        case Qt::Key_Control:
-            return 17;
-        case Qt::Key_Alt:
-            return 18;
-        case Qt::Key_Pause:
-            return 19;
-        case Qt::Key_CapsLock:
-            return 20;
-        case Qt::Key_Escape:
-            return 27;
-        case Qt::Key_Space:
-            return 32;
-        case Qt::Key_PageUp:
-            return kVkPageUp;
-        case Qt::Key_PageDown:
-            return kVkPageDown;
-        case Qt::Key_End:
-            return kVkEnd;
-        case Qt::Key_Home:
-            return kVkHome;
-        case Qt::Key_Left:
-            return kVkLeft;
-        case Qt::Key_Up:
-            return kVkUp;
-        case Qt::Key_Right:
-            return kVkRight;
-        case Qt::Key_Down:
-            return kVkDown;
-        case Qt::Key_Insert:
-            return 45;
-        case Qt::Key_Delete:
-            return kVkDelete;
-        case Qt::Key_Menu:
-            return 93;
-        case Qt::Key_NumLock:
-            return 144;
-        case Qt::Key_ScrollLock:
-            return 145;
-        default:
-            return 0;
-    }
-}
-
-QMenu* BuildQMenu(const CMenu& menu, QWidget* parent, const std::function<void(int)>& chosen,
-                  const std::function<bool(int)>& enabled) {
-    auto* qmenu = new QMenu(parent);
-    for (const CMenu::Item& item : menu.Items()) {
-        if (item.separator) {
-            qmenu->addSeparator();
-        } else if (item.submenu) {
-            QMenu* sub = BuildQMenu(*item.submenu, qmenu, chosen, enabled);
-            sub->setTitle(QString::fromStdString(item.text));
-            qmenu->addMenu(sub);
-        } else {
-            QAction* action = qmenu->addAction(QString::fromStdString(item.text));
-            int id = item.id;
-            action->setData(id);
-            if (item.checked) {
-                action->setCheckable(true);
-                action->setChecked(true);
-            }
-            if (enabled) action->setEnabled(enabled(id));
-            if (chosen)
-                QObject::connect(action, &QAction::triggered, qmenu, [chosen, id] { chosen(id); });
-        }
-    }
-    return qmenu;
-}
 
 namespace {
 
@@ -267,11 +179,15 @@ GridView::GridView(CUGCtrl* grid, QWidget* parent)
     connect(m_header, &QHeaderView::sectionMoved, this, &GridView::OnSectionMoved);
     connect(m_model, &GridModel::structureChanged, this, &GridView::ApplyGridLayout);
     connect(m_model, &GridModel::modelAboutToBeReset, this, [this] { m_applying = true; });
-    connect(m_model, &GridModel::modelReset, this, &GridView::ApplyGridLayout);
+    connect(m_model, &GridModel::modelReset, this, [this] {
+        ApplyGridLayout();
+        WidenForNumbers();
+    });
     connect(m_model, &GridModel::redrawnAll, this, [this] {
         ApplyRowHeights();
         ApplySortArrow();
         if (m_grid) SyncCurrentFromGrid(m_grid->GetCurrentCol(), m_grid->GetCurrentRow());
+        WidenForNumbers();
         viewport()->update();
     });
     connect(m_model, &GridModel::currentCellChanged, this, &GridView::SyncCurrentFromGrid);
@@ -303,7 +219,8 @@ void GridView::ApplyGridLayout() {
             // back 0 pixels wide.
             bool hidden = m_grid->IsColHidden(col) != 0;
             setColumnHidden(col, hidden);
-            if (!hidden) m_header->resizeSection(col, m_grid->GetColWidth(col));
+            if (!hidden)
+                m_header->resizeSection(col, std::max(m_grid->GetColWidth(col), Widened(col)));
         }
         if (CBaseGrid* table = m_model->TableGrid()) {
             QPalette pal = palette();
@@ -395,114 +312,6 @@ void GridView::SyncWindowRect() {
     m_grid->MoveWindow(rect);
 }
 
-QString GridView::SelectedRowsText() const {
-    QList<int> rows;
-    if (selectionModel())
-        for (const QModelIndex& index : selectionModel()->selectedRows()) rows << index.row();
-    std::sort(rows.begin(), rows.end());
-    QStringList lines;
-    for (int row : rows) {
-        QStringList cells;
-        for (int visual = 0; visual < m_header->count(); ++visual) {
-            int col = m_header->logicalIndex(visual);
-            if (!isColumnHidden(col)) cells << m_model->index(row, col).data().toString();
-        }
-        lines << cells.join(QLatin1Char('\t'));
-    }
-    return lines.isEmpty() ? QString() : lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
-}
-
-void GridView::keyPressEvent(QKeyEvent* event) {
-    if (event->matches(QKeySequence::Copy)) {
-        QString text = SelectedRowsText();
-        if (!text.isEmpty()) QGuiApplication::clipboard()->setText(text);
-        event->accept();
-        return;
-    }
-    unsigned key = VirtualKeyFromQt(event->key());
-    // Keys with Ctrl or Alt are the window's (tab switching, menus), not the grid's.
-    bool command = event->modifiers() & (Qt::ControlModifier | Qt::AltModifier);
-    if (!m_grid || key == 0 || key == 9 || command) {
-        QTableView::keyPressEvent(event);
-        return;
-    }
-    // The grid does its own navigation; the table view's would move the cursor twice.
-    m_grid->OnKeyDown(&key, 0);
-    event->accept();
-}
-
-void GridView::wheelEvent(QWheelEvent* event) {
-    // Three rows a notch, whatever the desktop's line setting (some set one).
-    constexpr int kRowsPerNotch = 3;
-    m_wheelRest += event->angleDelta().y();
-    int notches = m_wheelRest / 120;
-    if (notches == 0 || verticalScrollMode() != ScrollPerItem) {
-        if (verticalScrollMode() != ScrollPerItem) QTableView::wheelEvent(event);
-        event->accept();
-        return;
-    }
-    m_wheelRest -= notches * 120;
-    QScrollBar* bar = verticalScrollBar();
-    bar->setValue(bar->value() - notches * kRowsPerNotch);
-    event->accept();
-}
-
-void GridView::OnHeadingPressed(int col, const QPoint& pos, bool press) {
-    if (!m_grid) return;
-    RECT rect;
-    rect.left = m_header->sectionViewportPosition(col);
-    rect.right = rect.left + m_header->sectionSize(col);
-    rect.bottom = m_header->height();
-    POINT point;
-    point.x = pos.x();
-    point.y = pos.y();
-    m_grid->OnTH_LClicked(col, -1, press ? 1 : 0, &rect, &point, 0);
-}
-
-void GridView::contextMenuEvent(QContextMenuEvent* event) {
-    if (!m_grid) return;
-    QPoint pos = event->pos();
-    if (event->reason() == QContextMenuEvent::Keyboard && currentIndex().isValid())
-        pos = visualRect(currentIndex()).center();
-    int col = columnAt(pos.x());
-    int row = rowAt(pos.y());
-    // The commands of the menu act on the current row, so a right click on a row makes it
-    // current first.
-    if (col >= 0 && row >= 0 && (row != m_grid->GetCurrentRow() || col != m_grid->GetCurrentCol()))
-        m_grid->GotoCell(col, row);
-    if (OpenContextMenu(col, row, UG_GRID, viewport()->mapToGlobal(pos))) event->accept();
-}
-
-void GridView::OnHeadingContextMenu(const QPoint& pos) {
-    OpenContextMenu(m_header->logicalIndexAt(pos), -1, UG_TOPHEADING, m_header->mapToGlobal(pos));
-}
-
-QMenu* GridView::OpenContextMenu(int col, int row, int section, const QPoint& globalPos) {
-    if (!m_grid || !m_grid->IsMenuEnabled()) return nullptr;
-    if (m_grid->OnMenuStart(col, row, section) == 0) return nullptr;
-    const CMenu* menu = m_grid->GetPopupMenu();
-    if (!menu || menu->GetItemCount() == 0) return nullptr;
-    if (m_menu) m_menu->close();
-    CUGCtrl* grid = m_grid;
-    std::function<bool(int)> enabled;
-    if (CBaseGrid* table = m_model->TableGrid())
-        enabled = [table](int id) { return table->OnCommandUpdateUI(id) != 0; };
-    QMenu* qmenu = BuildQMenu(
-        *menu, this,
-        [grid, col, row, section](int id) { grid->OnMenuCommand(col, row, section, id); }, enabled);
-    if (dynamic_cast<CGridTabla*>(m_grid)) {
-        qmenu->addSeparator();
-        connect(qmenu->addAction(QString::fromStdString(CGridTabla::FitColumnsText())),
-                &QAction::triggered, this, &GridView::FitColumns);
-    }
-    // Deleted once shown and hidden again, also when a command was chosen (the command
-    // runs before the deferred deletion).
-    connect(qmenu, &QMenu::aboutToHide, qmenu, &QObject::deleteLater);
-    m_menu = qmenu;
-    qmenu->popup(globalPos);
-    return qmenu;
-}
-
 void GridView::FitColumns() {
     for (int col = 0; col < m_model->columnCount(); ++col) {
         if (isColumnHidden(col)) continue;
@@ -514,10 +323,44 @@ void GridView::FitColumns() {
 void GridView::OnSectionResized(int logical, int oldSize, int newSize) {
     // Hiding a section reports it resized to 0; the user can only make it 1 pixel or more.
     if (m_applying || !m_grid || newSize <= 0 || m_header->isSectionHidden(logical)) return;
+    if (static_cast<size_t>(logical) < m_widened.size()) m_widened[logical] = 0;  // the hand wins
     if (CBaseGrid* table = m_model->TableGrid())
         table->ResizeHeaderColumn(logical, newSize);
     else
         m_grid->SetColWidth(logical, newSize);
+}
+
+int GridView::Widened(int col) const {
+    return col >= 0 && static_cast<size_t>(col) < m_widened.size() ? m_widened[col] : 0;
+}
+
+void GridView::WidenForNumbers() {
+    if (!m_grid) return;
+    int cols = m_model->columnCount();
+    m_widened.assign(static_cast<size_t>(cols), 0);
+    // Only the rows on screen are measured (at least a first screenful before the view has
+    // its size), so a fill costs the same at any number of rows.
+    constexpr int kMinRows = 100;
+    int first = std::max(0, rowAt(0));
+    int screen = viewport()->height() / std::max(1, m_grid->GetDefRowHeight()) + 1;
+    int last = std::min(m_model->rowCount() - 1, first + std::max(kMinRows, screen) - 1);
+    bool wasApplying = std::exchange(m_applying, true);
+    for (int col = 0; col < cols; ++col) {
+        if (isColumnHidden(col)) continue;
+        int needed = 0;
+        for (int row = first; row <= last; ++row) {
+            QModelIndex index = m_model->index(row, col);
+            auto alignment = index.data(Qt::TextAlignmentRole).value<Qt::Alignment>();
+            if (alignment & Qt::AlignRight)
+                needed = std::max(needed, sizeHintForIndex(index).width() + (showGrid() ? 1 : 0));
+        }
+        // The grid's width, or wider for the numbers; a column widened at the last fill
+        // goes back to the grid's width when its numbers no longer need more.
+        int shown = std::max(m_grid->GetColWidth(col), needed);
+        if (needed > m_grid->GetColWidth(col)) m_widened[static_cast<size_t>(col)] = needed;
+        if (shown != columnWidth(col)) m_header->resizeSection(col, shown);
+    }
+    m_applying = wasApplying;
 }
 
 void GridView::OnSectionMoved(int logical, int oldVisual, int newVisual) {

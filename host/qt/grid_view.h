@@ -19,7 +19,11 @@
 // grid's menu is enabled and OnMenuStart answers non-zero, a popup built from
 // GetPopupMenu() whose chosen item goes to OnMenuCommand; a column resized by the user ->
 // CBaseGrid::ResizeHeaderColumn (SetColWidth for a plain grid); a column dragged to
-// another place -> CBaseGrid::MoveHeaderColumn (plain grids do not move columns).
+// another place -> CBaseGrid::MoveHeaderColumn (plain grids do not move columns); a double
+// click on a heading's right edge fits the column to its texts, as the user's own resize.
+//
+// Numbers are never cut off: when the grid fills, a column too narrow for the numbers on
+// screen is shown wider without changing the grid's width for it.
 #include <QMenu>
 #include <QPointer>
 #include <QTableView>
@@ -93,12 +97,19 @@ class GridView : public QTableView {
     void OnHeadingContextMenu(const QPoint& pos);
     void OnSectionResized(int logical, int oldSize, int newSize);
     void OnSectionMoved(int logical, int oldVisual, int newVisual);
+    // Widens, on screen only, the shown columns too narrow for the numbers (right-aligned
+    // cells) of the rows on screen; the grid's layout keeps its widths. Runs on each fill.
+    void WidenForNumbers();
+    // The width a column was widened to at the last fill; 0 when it was not, or when the
+    // user has sized it since.
+    int Widened(int col) const;
 
     CUGCtrl* m_grid;
     GridModel* m_model;
     Header* m_header;
     QPointer<QMenu> m_menu;
     std::vector<int> m_customRows;  // rows given a height other than the default
+    std::vector<int> m_widened;     // by column: see Widened
     bool m_applying = false;        // the view is following the grid: do not echo back
     int m_wheelRest = 0;            // wheel turn short of a notch, in eighths of a degree
 };
