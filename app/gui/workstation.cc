@@ -7,9 +7,12 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QLabel>
+#include <QStackedWidget>
 #include <QStatusBar>
 #include <QStyle>
 
+#include "app/gui/welcome.h"
 #include "host/folders.h"
 #include "host/message_box.h"
 #include "window/framework/dialog_template.h"
@@ -32,12 +35,24 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 }  // namespace
 
 Workstation::Workstation(const ui::ModuleRegistry& registry, QSettings* settings)
-    : m_registry(registry), m_settings(settings), m_area(new QMdiArea(this)) {
+    : m_registry(registry),
+      m_settings(settings),
+      m_pages(new QStackedWidget(this)),
+      m_area(new QMdiArea(m_pages)),
+      m_welcome(new WelcomePage({[this] { NewDocument(); }, [this] { OpenWithDialog(); },
+                                 [this] { OpenDemo(); },
+                                 [this](const QString& path) { OpenFile(path.toStdString()); }},
+                                m_pages)),
+      m_feedLabel(new QLabel(this)) {
     setWindowTitle(QStringLiteral("Cartera"));
     m_area->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_area->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_area->setBackground(QColor(96, 110, 128));
-    setCentralWidget(m_area);
+    m_pages->addWidget(m_welcome);
+    m_pages->addWidget(m_area);
+    setCentralWidget(m_pages);
+    m_feedLabel->setObjectName(QStringLiteral("feedState"));
+    statusBar()->addPermanentWidget(m_feedLabel);
     connect(m_area, &QMdiArea::subWindowActivated, this, [this] { UpdateCommandStates(); });
 
     for (const ui::DocTypeRecord& type : registry.DocTypes()) {
@@ -63,6 +78,8 @@ Workstation::Workstation(const ui::ModuleRegistry& registry, QSettings* settings
     });
     addAction(menuKey);
     ShowReady();
+    UpdateFeedLabel();
+    UpdateWelcome();
 }
 
 Workstation::~Workstation() {
@@ -121,12 +138,27 @@ void Workstation::HostFrame(CMDIChildWnd* frame) {
     sub->setWindowTitle(frame->windowTitle());
     // The File menu's Close owns Ctrl+W and Ctrl+F4.
     for (QAction* action : sub->systemMenu()->actions()) action->setShortcut(QKeySequence());
+    connect(sub, &QObject::destroyed, this, [this] {
+        QMetaObject::invokeMethod(this, [this] { UpdateWelcome(); }, Qt::QueuedConnection);
+    });
+    UpdateWelcome();
     if (first) {
         sub->showMaximized();
     } else {
         sub->resize(960, 600);
         sub->show();
+        PlaceInside(sub);
     }
+}
+
+void Workstation::PlaceInside(QMdiSubWindow* sub) {
+    QSize room = m_area->viewport()->size();
+    if (room.isEmpty()) return;
+    QRect r = sub->geometry();
+    r.setSize(r.size().boundedTo(room));
+    r.moveLeft(std::clamp(r.left(), 0, room.width() - r.width()));
+    r.moveTop(std::clamp(r.top(), 0, room.height() - r.height()));
+    sub->setGeometry(r);
 }
 
 bool Workstation::eventFilter(QObject* watched, QEvent* event) {
@@ -209,6 +241,8 @@ void Workstation::SetInterfaceLanguage(Language lang) {
     BuildMenus();
     m_registry.NotifyLanguageChanged();
     ShowReady();
+    UpdateFeedLabel();
+    UpdateWelcome();
 }
 
 void Workstation::Cascade() {
