@@ -266,8 +266,8 @@ bool QuotesFeed::Load(std::string_view csv, std::string* error) {
         csv.remove_prefix(eol == std::string_view::npos ? csv.size() : eol + 1);
         if (line.empty() || line.front() == '#') continue;
         std::vector<std::string_view> f = SplitFields(line);
-        bool header = firstLine && f.size() == 2 && LowerCode(f[0]) == "code" &&
-                      LowerCode(f[1]) == "last";
+        bool header =
+            firstLine && f.size() == 2 && LowerCode(f[0]) == "code" && LowerCode(f[1]) == "last";
         firstLine = false;
         if (header) continue;
         Quote quote;

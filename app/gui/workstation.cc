@@ -4,10 +4,10 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
-#include <QLabel>
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QStyle>
@@ -39,10 +39,10 @@ Workstation::Workstation(const ui::ModuleRegistry& registry, QSettings* settings
       m_settings(settings),
       m_pages(new QStackedWidget(this)),
       m_area(new QMdiArea(m_pages)),
-      m_welcome(new WelcomePage({[this] { NewDocument(); }, [this] { OpenWithDialog(); },
-                                 [this] { OpenDemo(); },
-                                 [this](const QString& path) { OpenFile(path.toStdString()); }},
-                                m_pages)),
+      m_welcome(new WelcomePage(
+          {[this] { NewDocument(); }, [this] { OpenWithDialog(); }, [this] { OpenDemo(); },
+           [this](const QString& path) { OpenFile(path.toStdString()); }},
+          m_pages)),
       m_feedLabel(new QLabel(this)) {
     setWindowTitle(QStringLiteral("Cartera"));
     m_area->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -139,7 +139,8 @@ void Workstation::HostFrame(CMDIChildWnd* frame) {
     // The File menu's Close owns Ctrl+W and Ctrl+F4.
     for (QAction* action : sub->systemMenu()->actions()) action->setShortcut(QKeySequence());
     connect(sub, &QObject::destroyed, this, [this] {
-        QMetaObject::invokeMethod(this, [this] { UpdateWelcome(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { UpdateWelcome(); }, Qt::QueuedConnection);
     });
     UpdateWelcome();
     if (first) {

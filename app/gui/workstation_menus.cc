@@ -101,11 +101,12 @@ void Workstation::BuildFileMenu() {
     QAction* pdf =
         AddCommand(file, kCmdExportPdf, ::LS(kCmdExportPdf), [this] { ExportActiveToPdf(); });
     m_routed.emplace_back(kCmdExportPdf, pdf);
-    QAction* csv =
-        AddCommand(file, kCmdExportCsv, ui::CommandPrompt(::LS(kCmdExportCsv)), [this] { ExportCsvWithDialog(); });
+    QAction* csv = AddCommand(file, kCmdExportCsv, ui::CommandPrompt(::LS(kCmdExportCsv)),
+                              [this] { ExportCsvWithDialog(); });
     m_routed.emplace_back(kCmdExportCsv, csv);
     file->addSeparator();
-    AddCommand(file, kCmdImportQuotes, ui::CommandPrompt(::LS(kCmdImportQuotes)), [this] { ImportQuotesWithDialog(); });
+    AddCommand(file, kCmdImportQuotes, ui::CommandPrompt(::LS(kCmdImportQuotes)),
+               [this] { ImportQuotesWithDialog(); });
     file->addSeparator();
     QMenu* recent = file->addMenu(Q(::LS(40005)));
     connect(recent, &QMenu::aboutToShow, this, [this, recent] { FillRecentMenu(recent); });
