@@ -153,13 +153,14 @@ TEST_F(MarketTest, SimulatedPricesStartAtThePortfoliosLastDealAndTheStatusBarSay
 }
 
 TEST_F(MarketTest, TheQuotesFileIsAppliedWheneverItChangesAndImportReadsAnotherOnce) {
-    ASSERT_NE(window->OpenFile(WritePortfolio()), nullptr);
     QString quotes = home.filePath("quotes.csv");
     feed.WatchQuotes(quotes, 50);
     EXPECT_EQ(Status(), "Market: off");
-
     WriteText(quotes, "code,last\nZZQ.XX,5.10\n");
-    ASSERT_TRUE(Eventually([&] { return OpenTradePrice() == "5.10"; })) << OpenTradePrice();
+    ASSERT_TRUE(Eventually([&] { return feed.GetMode() == qt::FeedDriver::Mode::quotesFile; }));
+    // A portfolio opened afterwards gets the quotes at once.
+    ASSERT_NE(window->OpenFile(WritePortfolio()), nullptr);
+    EXPECT_EQ(OpenTradePrice(), "5.10");
     EXPECT_EQ(Status().rfind("Market: quotes file quotes.csv · last price at ", 0), 0u);
     // Replaced the way scripts write files: a new file renamed over the old.
     WriteText(quotes + ".new", "# closing prices\nZZQ.XX,5.30\n");
@@ -224,6 +225,7 @@ TEST(WelcomeTest, TheWelcomePageOpensTheDemoAndPortfoliosComeBackAtTheNextStart)
         EXPECT_EQ(window->FeedLabel()->text(), "Market: off");
         WelcomePage* welcome = window->Welcome();
         ASSERT_TRUE(welcome->isVisible());
+        window->grab().save(QStringLiteral(CARTERA_SCREENSHOT_DIR "/workstation-0-welcome.png"));
         QTest::mouseClick(welcome->DemoButton(), Qt::LeftButton);
         ASSERT_EQ(window->Frames().size(), 1u);
         EXPECT_FALSE(welcome->isVisible());

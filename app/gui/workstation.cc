@@ -13,6 +13,7 @@
 #include <QStyle>
 
 #include "app/gui/welcome.h"
+#include "host/qt/feed_driver.h"
 #include "host/folders.h"
 #include "host/message_box.h"
 #include "window/framework/dialog_template.h"
@@ -102,6 +103,7 @@ CDocument* Workstation::OpenFile(const std::string& path) {
     if (!chosen) return nullptr;
     CDocument* doc = chosen->OpenDocumentFile(QFileInfo(Q(path)).absoluteFilePath().toStdString());
     if (!doc) ui::ShowStatusMessage(::LS(40031));
+    if (doc && m_feed) m_feed->Refresh();  // its securities' quotes now, not at the next look
     UpdateCommandStates();
     return doc;
 }

@@ -20,10 +20,10 @@ QString Stamp(const QString& path) {
 
 FeedDriver::FeedDriver(QObject* parent) : QObject(parent) {
     connect(&m_timer, &QTimer::timeout, this, &FeedDriver::OnTimer);
-    connect(&m_pollTimer, &QTimer::timeout, this, &FeedDriver::OnQuotesPoll);
+    connect(&m_pollTimer, &QTimer::timeout, this, &FeedDriver::Refresh);
     // A file replaced by renaming leaves the watcher; the folder's change brings it back.
     connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, &FeedDriver::ApplyWatchedQuotes);
-    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, &FeedDriver::OnQuotesPoll);
+    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, &FeedDriver::Refresh);
 }
 
 FeedDriver::~FeedDriver() = default;
@@ -96,9 +96,8 @@ void FeedDriver::WatchQuotes(const QString& path, int pollMs) {
     ApplyWatchedQuotes();
 }
 
-void FeedDriver::OnQuotesPoll() {
-    if (m_watched.isEmpty()) return;
-    if (Stamp(m_watched) != m_watchedStamp) return ApplyWatchedQuotes();
+void FeedDriver::Refresh() {
+    if (!m_watched.isEmpty() && Stamp(m_watched) != m_watchedStamp) return ApplyWatchedQuotes();
     // Portfolios opened since the last publication have not seen the quotes yet.
     if (m_quotes && m_simulated == nullptr && m_replay == nullptr) {
         std::vector<std::string> codes = CMarketService::Current()->RegisteredCodes();

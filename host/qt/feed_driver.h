@@ -43,6 +43,9 @@ class FeedDriver : public QObject {
     // (it would overwrite the prices), a watched file stays watched. False, with *error the
     // reason, when the file cannot be read or has a bad line.
     bool ImportQuotes(const QString& path, QString* error);
+    // With quotes held: reads the watched file again when it changed, and publishes the
+    // quotes again when portfolios registered codes since (a portfolio just opened).
+    void Refresh();
     // Stops the timers; the feed stays until the next Run.
     void Stop();
     bool IsRunning() const { return m_timer.isActive(); }
@@ -68,7 +71,6 @@ class FeedDriver : public QObject {
 
   private:
     void OnTimer();
-    void OnQuotesPoll();
     void ApplyWatchedQuotes();
     void Published(int count);
     void SetState(Mode mode, const QString& source);
