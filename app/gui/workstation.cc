@@ -13,9 +13,9 @@
 #include <QStyle>
 
 #include "app/gui/welcome.h"
-#include "host/qt/feed_driver.h"
 #include "host/folders.h"
 #include "host/message_box.h"
+#include "host/qt/feed_driver.h"
 #include "window/framework/dialog_template.h"
 #include "window/framework/doc_template.h"
 #include "window/framework/document.h"
