@@ -183,22 +183,5 @@ TEST_F(FeedTest, ReplayRejectsABadLineByItsNumber) {
     EXPECT_TRUE(published.empty());
 }
 
-TEST_F(FeedTest, QuotesAreReadFromCodeLastLinesAndABadLineKeepsThoseHeld) {
-    QuotesFeed quotes(service);
-    ASSERT_TRUE(quotes.Load("code,last\r\n# closing\n\nSAN.MC, 4.5\nzzq,1.25", nullptr));
-    EXPECT_EQ(quotes.Publish(), 2);
-    ASSERT_EQ(published.size(), 2u);
-    EXPECT_EQ(published[1].GetCodigo(), "zzq");
-    double last = 0;
-    EXPECT_TRUE(service.LastPrice("ZZQ", &last));
-    EXPECT_EQ(last, 1.25);
-    for (const char* bad : {"A,1\nB\n", "A,1\nB,0\n", "A,1\nB,1,2\n", "A,1\n,3\n"}) {
-        std::string error;
-        EXPECT_FALSE(quotes.Load(bad, &error)) << bad;
-        EXPECT_EQ(error.rfind("line 2:", 0), 0u) << bad << " -> " << error;
-        EXPECT_EQ(quotes.Quotes().size(), 2u);
-    }
-}
-
 }  // namespace
 }  // namespace cartera
