@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPainter>
+#include <QScreen>
 #include <QTimer>
 #include <cstdio>
 
@@ -243,6 +244,12 @@ bool WorkstationApp::Start(QString* error) {
     m_window->SetFeed(m_feed.get());
     qt::InstallSymbolSearchDialog(m_window.get());
     m_window->resize(1180, 720);
+    // On a small screen the window fits inside what the desktop leaves free.
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect free = screen->availableGeometry();
+        m_window->resize(m_window->size().boundedTo(free.size()));
+        m_window->move(free.center() - m_window->rect().center());
+    }
     if (m_options.demo) {
         std::string path = GetPMngFullPath(ORVO_PATH_PORTFOLIOS) + kDemoName + PortfolioExtension();
         std::string why;
