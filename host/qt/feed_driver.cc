@@ -43,6 +43,7 @@ void FeedDriver::Published(int count) {
 
 void FeedDriver::RunSimulated(std::unique_ptr<SimulatedFeed> feed, int intervalMs) {
     Stop();
+    StopWatching();
     m_replay.reset();
     m_simulated = std::move(feed);
     if (!m_simulated) return SetState(Mode::off, {});
@@ -84,11 +85,8 @@ void FeedDriver::WatchQuotes(const QString& path, int pollMs) {
     Stop();
     m_simulated.reset();
     m_replay.reset();
-    if (!m_watcher.files().isEmpty()) m_watcher.removePaths(m_watcher.files());
-    if (!m_watcher.directories().isEmpty()) m_watcher.removePaths(m_watcher.directories());
+    StopWatching();
     m_watched = QFileInfo(path).absoluteFilePath();
-    m_watchedStamp.clear();
-    m_quotes.reset();
     SetState(Mode::off, {});
     QDir().mkpath(QFileInfo(m_watched).absolutePath());
     m_watcher.addPath(QFileInfo(m_watched).absolutePath());
@@ -124,14 +122,28 @@ void FeedDriver::ApplyWatchedQuotes() {
     }
     bool hadError = !m_quotesError.isEmpty();
     m_quotesError.clear();
+    UseQuotes(std::move(quotes), m_watched);
+    if (hadError) emit stateChanged();
+}
+
+void FeedDriver::UseQuotes(std::unique_ptr<QuotesFeed> quotes, const QString& source) {
     Stop();
     m_simulated.reset();
     m_replay.reset();
     m_quotes = std::move(quotes);
     m_codes = CMarketService::Current()->RegisteredCodes();
-    SetState(Mode::quotesFile, m_watched);
-    if (hadError) emit stateChanged();
+    SetState(Mode::quotesFile, source);
     Published(m_quotes->Publish());
+}
+
+void FeedDriver::StopWatching() {
+    m_pollTimer.stop();
+    m_watched.clear();
+    m_watchedStamp.clear();
+    m_quotes.reset();
+    m_quotesError.clear();
+    if (!m_watcher.files().isEmpty()) m_watcher.removePaths(m_watcher.files());
+    if (!m_watcher.directories().isEmpty()) m_watcher.removePaths(m_watcher.directories());
 }
 
 bool FeedDriver::ImportQuotes(const QString& path, QString* error) {
@@ -141,13 +153,7 @@ bool FeedDriver::ImportQuotes(const QString& path, QString* error) {
         if (error) *error = QString::fromStdString(why);
         return false;
     }
-    Stop();
-    m_simulated.reset();
-    m_replay.reset();
-    m_quotes = std::move(quotes);
-    m_codes = CMarketService::Current()->RegisteredCodes();
-    SetState(Mode::quotesFile, QFileInfo(path).absoluteFilePath());
-    Published(m_quotes->Publish());
+    UseQuotes(std::move(quotes), QFileInfo(path).absoluteFilePath());
     return true;
 }
 

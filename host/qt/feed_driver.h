@@ -27,11 +27,11 @@ class FeedDriver : public QObject {
     ~FeedDriver() override;
 
     // Runs feed (the driver takes it) with one round every intervalMs milliseconds (250 =
-    // four a second). Stops whatever ran before.
+    // four a second). Stops whatever ran before, the following of a quotes file too.
     void RunSimulated(std::unique_ptr<SimulatedFeed> feed, int intervalMs = 250);
     // Replays feed (the driver takes it) from its current position, speed times the
-    // recorded pace (1 = real time). Stops whatever ran before. finished() follows the last
-    // tick. source names the file in the state (its file name is shown).
+    // recorded pace (1 = real time). Stops whatever ran before, as RunSimulated. finished() follows
+    // the last tick. source names the file in the state (its file name is shown).
     void RunReplay(std::unique_ptr<ReplayFeed> feed, double speed = 1.0,
                    const QString& source = {});
     // Stops whatever ran before and follows the quotes file at path: applied now when it
@@ -72,6 +72,10 @@ class FeedDriver : public QObject {
   private:
     void OnTimer();
     void ApplyWatchedQuotes();
+    // Publishes quotes and makes them the market's source (a simulation or replay stops).
+    void UseQuotes(std::unique_ptr<QuotesFeed> quotes, const QString& source);
+    // Forgets the followed quotes file and the quotes held.
+    void StopWatching();
     void Published(int count);
     void SetState(Mode mode, const QString& source);
 
