@@ -30,8 +30,9 @@ class FeedDriver : public QObject {
     // four a second). Stops whatever ran before, the following of a quotes file too.
     void RunSimulated(std::unique_ptr<SimulatedFeed> feed, int intervalMs = 250);
     // Replays feed (the driver takes it) from its current position, speed times the
-    // recorded pace (1 = real time). Stops whatever ran before, as RunSimulated. finished() follows
-    // the last tick. source names the file in the state (its file name is shown).
+    // recorded pace (1 = real time). Stops whatever ran before, as RunSimulated.
+    // finished() follows the last tick. source names the file in the state (its file name
+    // is shown).
     void RunReplay(std::unique_ptr<ReplayFeed> feed, double speed = 1.0,
                    const QString& source = {});
     // Stops whatever ran before and follows the quotes file at path: applied now when it
