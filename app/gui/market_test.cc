@@ -153,6 +153,13 @@ TEST_F(MarketTest, SimulatedPricesStartAtThePortfoliosLastDealAndTheStatusBarSay
     ASSERT_TRUE(dir.mkpath("."));
     QApplication::processEvents();  // the label's new width
     EXPECT_TRUE(window->statusBar()->grab().save(dir.filePath("status-bar-feed-state.png")));
+
+    auto replay = std::make_unique<ReplayFeed>(market);
+    ASSERT_TRUE(replay->Load("0,ZZQ.XX,4.7\n60,ZZQ.XX,4.8\n", nullptr));
+    feed.RunReplay(std::move(replay), 1.0, "/data/ticks.csv");
+    ASSERT_TRUE(ticked.wait(2000));
+    EXPECT_EQ(Status().rfind("Market: replay of ticks.csv, tick 1 of 2 · last price at ", 0), 0u)
+        << Status();
 }
 
 TEST_F(MarketTest,
