@@ -61,8 +61,11 @@ SimulatedFeed::Walk& SimulatedFeed::WalkFor(const std::string& lowerCode) {
         walk.decimals = std::clamp(symbol->decimals, 0, 8);
         walk.price = symbol->price;
     }
-    double last = 0.0;
-    if (walk.price <= 0.0) walk.price = m_service.LastPrice(lowerCode, &last) ? last : 0.0;
+    // A security the catalogue does not know starts where the portfolios last dealt in it,
+    // so a position shows a plausible result rather than one against a made-up price.
+    double known = 0.0;
+    if (walk.price <= 0.0 && m_service.ReferencePrice(lowerCode, &known)) walk.price = known;
+    if (walk.price <= 0.0 && m_service.LastPrice(lowerCode, &known)) walk.price = known;
     if (walk.price <= 0.0) walk.price = kDefaultStart;
     walk.state = Mix(m_seed ^ HashCode(lowerCode));
     return m_walks.emplace(lowerCode, walk).first->second;
@@ -204,17 +207,30 @@ bool ReplayFeed::Load(std::string_view csv, std::string* error) {
     return true;
 }
 
-bool ReplayFeed::LoadFile(const std::string& path, std::string* error) {
+namespace {
+
+bool ReadWholeFile(const std::string& path, std::string* text, std::string* error) {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    if (in) text << in.rdbuf();
+    std::ostringstream data;
+    if (in) data << in.rdbuf();
     if (!in) {
         if (error) *error = "cannot read " + path;
+        return false;
+    }
+    *text = data.str();
+    return true;
+}
+
+}  // namespace
+
+bool ReplayFeed::LoadFile(const std::string& path, std::string* error) {
+    std::string text;
+    if (!ReadWholeFile(path, &text, error)) {
         m_ticks.clear();
         m_next = 0;
         return false;
     }
-    return Load(text.str(), error);
+    return Load(text, error);
 }
 
 int ReplayFeed::AdvanceTo(double seconds) {
@@ -231,6 +247,48 @@ int ReplayFeed::AdvanceTo(double seconds) {
 
 double ReplayFeed::NextTime() const {
     return m_next < m_ticks.size() ? m_ticks[m_next].time : Duration();
+}
+
+// ---- QuotesFeed ----
+
+bool QuotesFeed::Load(std::string_view csv, std::string* error) {
+    std::vector<Quote> quotes;
+    bool firstLine = true;
+    for (int lineNo = 1; !csv.empty(); ++lineNo) {
+        size_t eol = csv.find('\n');
+        std::string_view line = Trim(csv.substr(0, eol));
+        csv.remove_prefix(eol == std::string_view::npos ? csv.size() : eol + 1);
+        if (line.empty() || line.front() == '#') continue;
+        std::vector<std::string_view> f = SplitFields(line);
+        bool header =
+            firstLine && f.size() == 2 && LowerCode(f[0]) == "code" && LowerCode(f[1]) == "last";
+        firstLine = false;
+        if (header) continue;
+        Quote quote;
+        if (f.size() != 2 || f[0].empty() || !ParsePlainNumber(f[1], &quote.last) ||
+            !std::isfinite(quote.last) || quote.last <= 0.0) {
+            if (error) *error = LineError(lineNo, "expected code,last");
+            return false;
+        }
+        quote.code = std::string(f[0]);
+        quotes.push_back(std::move(quote));
+    }
+    m_quotes = std::move(quotes);
+    return true;
+}
+
+bool QuotesFeed::LoadFile(const std::string& path, std::string* error) {
+    std::string text;
+    return ReadWholeFile(path, &text, error) && Load(text, error);
+}
+
+int QuotesFeed::Publish() {
+    for (const Quote& quote : m_quotes) {
+        CMensajePelvo message(quote.code);
+        message.AddValor(kTickLast, quote.last);
+        m_service.Publish(message);
+    }
+    return static_cast<int>(m_quotes.size());
 }
 
 }  // namespace cartera

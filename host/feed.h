@@ -98,4 +98,31 @@ class ReplayFeed {
     size_t m_next = 0;
 };
 
+// Last prices held from a quotes file and published on demand. The file is CSV, one
+// "code,last" line per security (what the command line's --quotes reads); a first line
+// "code,last" is a header, blank lines and lines starting with '#' are skipped.
+class QuotesFeed {
+  public:
+    struct Quote {
+        std::string code;
+        double last = 0.0;
+    };
+
+    // service is not owned and must outlive the feed.
+    explicit QuotesFeed(CMarketService& service) : m_service(service) {}
+
+    // Replaces the quotes with those of csv. On a bad line returns false, keeps the quotes
+    // held before and sets *error (when not null) to a text naming the line ("line 3: ...").
+    bool Load(std::string_view csv, std::string* error);
+    // Load() on a file's contents; an unreadable file is an error too.
+    bool LoadFile(const std::string& path, std::string* error);
+    // Publishes every quote held, one kind-1 message each, in file order. Returns how many.
+    int Publish();
+    const std::vector<Quote>& Quotes() const { return m_quotes; }
+
+  private:
+    CMarketService& m_service;
+    std::vector<Quote> m_quotes;
+};
+
 }  // namespace cartera

@@ -203,6 +203,14 @@ bool CMarketService::LastPrice(std::string_view code, double* price) const {
     return true;
 }
 
+bool CMarketService::ReferencePrice(std::string_view code, double* price) const {
+    auto it = m_registrations.find(LowerCode(code));
+    if (it == m_registrations.end()) return false;
+    for (const Registration& r : it->second)
+        if (r.client->ReferencePrice(code, price) && *price > 0.0) return true;
+    return false;
+}
+
 void CMarketService::AddSymbol(const MarketSymbol& symbol) {
     for (auto& s : m_symbols)
         if (LowerCode(s.code) == LowerCode(symbol.code)) {

@@ -80,6 +80,9 @@ public:
     virtual void OnSimboloEncontradoAck(const st_valor_comunic2& result) {}
     virtual void OnError(int code, int detail, void* data) {}
     virtual void SetTotalSimbolosEncontrados(long found, long total) {}
+    // The price this client would start code at when no quote has come yet (a portfolio's
+    // last execution of it); false when it knows none.
+    virtual bool ReferencePrice(std::string_view code, double* price) const { return false; }
 };
 
 // A client object of the service. Registrations are counted per code: a code registered
@@ -145,6 +148,9 @@ public:
     // registrations or be destroyed while it runs.
     void Publish(const CMensajePelvo& message);
     bool LastPrice(std::string_view code, double* price) const;
+    // The first reference price that a client registered for code offers; false when none
+    // does.
+    bool ReferencePrice(std::string_view code, double* price) const;
 
     // The symbol catalogue.
     void AddSymbol(const MarketSymbol& symbol);

@@ -33,6 +33,18 @@ void CSistemaCartera::UnregisterAll() {
         UnregisterQuoteTimes(MakeQuoteRequest(code), times);
 }
 
+bool CSistemaCartera::ReferencePrice(std::string_view code, double* price) const {
+    const COrderCartera* latest = nullptr;
+    std::string key = LowerCode(code);
+    for (const COrderCartera& m : m_orders) {
+        if (!m.IsExecution() || m.price <= 0.0 || LowerCode(m.quoteCode) != key) continue;
+        if (!latest || std::make_pair(m.date, m.time) >= std::make_pair(latest->date, latest->time))
+            latest = &m;
+    }
+    if (latest) *price = latest->price;
+    return latest != nullptr;
+}
+
 void CSistemaCartera::OnTicks(const CMensajePelvo& message) {
     CObjectZorb::OnTicks(message);
     int lastCount = 0;

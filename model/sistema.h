@@ -89,6 +89,8 @@ class CSistemaCartera : public CObjectZorb {
     void RegisterAll();
     void UnregisterAll();
     void OnTicks(const CMensajePelvo& message) override;
+    // The price of the latest buy or sell of code (by date and time, then journal order).
+    bool ReferencePrice(std::string_view code, double* price) const override;
     void DoIdle();
     // Runs the symbol search; 1 and out filled when exactly one security was chosen.
     int ShowDlgSearchQuotes(st_valor_comunic2& out);

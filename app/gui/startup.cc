@@ -5,8 +5,10 @@
 #include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPainter>
+#include <QScreen>
 #include <QTimer>
 #include <cstdio>
 
@@ -55,6 +57,8 @@ QIcon WorkstationIcon() {
 
 }  // namespace
 
+QString QuotesFilePath() { return QDir(Q(HomeFolder())).filePath(QStringLiteral("quotes.csv")); }
+
 bool ParseStartupOptions(const QStringList& args, StartupOptions* out, QString* error) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Cartera, the portfolio workstation."));
@@ -68,6 +72,9 @@ bool ParseStartupOptions(const QStringList& args, StartupOptions* out, QString* 
     QCommandLineOption replay(QStringLiteral("replay"),
                               QStringLiteral("Replay recorded ticks (CSV: time,code,last)."),
                               QStringLiteral("FILE"));
+    QCommandLineOption simulate(
+        QStringLiteral("simulate"),
+        QStringLiteral("Simulated prices instead of the quotes file in the home."));
     QCommandLineOption seed(QStringLiteral("seed"),
                             QStringLiteral("Seed of the simulated market feed."),
                             QStringLiteral("N"));
@@ -77,7 +84,7 @@ bool ParseStartupOptions(const QStringList& args, StartupOptions* out, QString* 
     QCommandLineOption measure(
         QStringLiteral("measure-startup"),
         QStringLiteral("Print the milliseconds to a shown window, then quit."));
-    parser.addOptions({home, demo, replay, seed, lang, measure});
+    parser.addOptions({home, demo, replay, simulate, seed, lang, measure});
     parser.addPositionalArgument(QStringLiteral("files"), QStringLiteral("Portfolios to open."),
                                  QStringLiteral("[files...]"));
     if (!parser.parse(args)) {
@@ -88,6 +95,7 @@ bool ParseStartupOptions(const QStringList& args, StartupOptions* out, QString* 
     out->home = parser.value(home);
     out->demo = parser.isSet(demo);
     out->replay = parser.value(replay);
+    out->simulate = parser.isSet(simulate);
     if (parser.isSet(seed)) {
         bool ok = false;
         uint64_t n = parser.value(seed).toULongLong(&ok);
@@ -130,6 +138,7 @@ int ShowMessageBox(const std::string& text, unsigned type) {
 WorkstationApp::WorkstationApp(StartupOptions options) : m_options(std::move(options)) {}
 
 WorkstationApp::~WorkstationApp() {
+    if (m_window && !m_demoHome) m_window->SaveSession();
     m_window.reset();  // frames (and their ledgers) go while the market still exists
     m_feed.reset();
     if (m_demoHome) {
@@ -209,7 +218,12 @@ bool WorkstationApp::SetUpFeed(QString* error) {
                          .arg(m_options.replay, Q(why));
             return false;
         }
-        m_feed->RunReplay(std::move(replay));
+        m_feed->RunReplay(std::move(replay), 1.0, m_options.replay);
+        return true;
+    }
+    if (!m_options.demo && !m_options.simulate) {
+        // Real prices from whatever writes the quotes file; none until it does.
+        m_feed->WatchQuotes(QuotesFilePath());
         return true;
     }
     uint64_t seed = m_options.seed ? *m_options.seed
@@ -227,8 +241,15 @@ bool WorkstationApp::Start(QString* error) {
     if (!LoadModule(QString::fromLatin1(kPortfolioModule), ModuleSearchPath(), &m_registry, error))
         return false;
     m_window = std::make_unique<Workstation>(m_registry, m_settings.get());
+    m_window->SetFeed(m_feed.get());
     qt::InstallSymbolSearchDialog(m_window.get());
     m_window->resize(1180, 720);
+    // On a small screen the window fits inside what the desktop leaves free.
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect free = screen->availableGeometry();
+        m_window->resize(m_window->size().boundedTo(free.size()));
+        m_window->move(free.center() - m_window->rect().center());
+    }
     if (m_options.demo) {
         std::string path = GetPMngFullPath(ORVO_PATH_PORTFOLIOS) + kDemoName + PortfolioExtension();
         std::string why;
@@ -240,7 +261,11 @@ bool WorkstationApp::Start(QString* error) {
         m_window->OpenFile(path);
         m_demoStartFiles = FilesUnder(m_demoHome->path());
     }
-    for (const QString& file : m_options.files) m_window->OpenFile(file.toStdString());
+    QStringList files = m_options.files;
+    if (!m_options.demo && files.isEmpty()) files = m_window->SessionFiles();
+    for (const QString& file : files)
+        if (m_options.files.contains(file) || QFileInfo::exists(file))
+            m_window->OpenFile(file.toStdString());
     return true;
 }
 

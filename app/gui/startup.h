@@ -25,12 +25,17 @@ class Workstation;
 struct StartupOptions {
     QString home;       // --home DIR; empty: $CARTERA_HOME, else the default
     bool demo = false;  // --demo: a fresh demo home under /tmp with the demo portfolio open
-    QString replay;     // --replay FILE: replay recorded ticks instead of the simulated feed
+    QString replay;     // --replay FILE: replay recorded ticks
+    bool simulate = false;         // --simulate: a simulated market (the default with --demo)
     std::optional<uint64_t> seed;  // --seed N for the simulated feed; else from the clock
     QString language;              // --lang CODE; else the remembered one, else English
     bool measureStartup = false;   // --measure-startup: print the milliseconds, then quit
     QStringList files;             // portfolios to open
 };
+
+// The quotes file the workstation follows without --demo, --simulate or --replay: "code,last"
+// lines in the home folder, written by any outside script.
+QString QuotesFilePath();
 
 // Parses the command line (args[0] is the program). False with *error for the user.
 bool ParseStartupOptions(const QStringList& args, StartupOptions* out, QString* error);
@@ -44,8 +49,8 @@ class WorkstationApp {
     ~WorkstationApp();
 
     // Home, language, message boxes, market, module, window; then opens the demo and the
-    // files. False with *error when the workstation cannot run (module missing, bad tick
-    // file, demo not written).
+    // files, or else the portfolios open when the last session ended. False with *error when the
+    // workstation cannot run (module missing, bad tick file, demo not written).
     bool Start(QString* error);
 
     Workstation* Window() const { return m_window.get(); }

@@ -4,14 +4,18 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QStackedWidget>
 #include <QStatusBar>
 #include <QStyle>
 
+#include "app/gui/welcome.h"
 #include "host/folders.h"
 #include "host/message_box.h"
+#include "host/qt/feed_driver.h"
 #include "window/framework/dialog_template.h"
 #include "window/framework/doc_template.h"
 #include "window/framework/document.h"
@@ -37,12 +41,24 @@ std::string Fill(std::string text, const std::string& value) {
 }  // namespace
 
 Workstation::Workstation(const ui::ModuleRegistry& registry, QSettings* settings)
-    : m_registry(registry), m_settings(settings), m_area(new QMdiArea(this)) {
+    : m_registry(registry),
+      m_settings(settings),
+      m_pages(new QStackedWidget(this)),
+      m_area(new QMdiArea(m_pages)),
+      m_welcome(new WelcomePage(
+          {[this] { NewDocument(); }, [this] { OpenWithDialog(); }, [this] { OpenDemo(); },
+           [this](const QString& path) { OpenFile(path.toStdString()); }},
+          m_pages)),
+      m_feedLabel(new QLabel(this)) {
     setWindowTitle(QStringLiteral("Cartera"));
     m_area->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_area->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_area->setBackground(QColor(96, 110, 128));
-    setCentralWidget(m_area);
+    m_pages->addWidget(m_welcome);
+    m_pages->addWidget(m_area);
+    setCentralWidget(m_pages);
+    m_feedLabel->setObjectName(QStringLiteral("feedState"));
+    statusBar()->addPermanentWidget(m_feedLabel);
     connect(m_area, &QMdiArea::subWindowActivated, this, [this] { UpdateCommandStates(); });
 
     for (const ui::DocTypeRecord& type : registry.DocTypes()) {
@@ -68,6 +84,8 @@ Workstation::Workstation(const ui::ModuleRegistry& registry, QSettings* settings
     });
     addAction(menuKey);
     ShowReady();
+    UpdateFeedLabel();
+    UpdateWelcome();
 }
 
 Workstation::~Workstation() {
@@ -90,6 +108,7 @@ CDocument* Workstation::OpenFile(const std::string& path) {
     if (!chosen) return nullptr;
     CDocument* doc = chosen->OpenDocumentFile(QFileInfo(Q(path)).absoluteFilePath().toStdString());
     if (!doc) ui::ShowStatusMessage(::LS(40031));
+    if (doc && m_feed) m_feed->Refresh();  // its securities' quotes now, not at the next look
     UpdateCommandStates();
     return doc;
 }
@@ -132,12 +151,28 @@ void Workstation::HostFrame(CMDIChildWnd* frame) {
     sub->setWindowTitle(frame->windowTitle());
     // The File menu's Close owns Ctrl+W and Ctrl+F4.
     for (QAction* action : sub->systemMenu()->actions()) action->setShortcut(QKeySequence());
+    connect(sub, &QObject::destroyed, this, [this] {
+        QMetaObject::invokeMethod(
+            this, [this] { UpdateWelcome(); }, Qt::QueuedConnection);
+    });
+    UpdateWelcome();
     if (first) {
         sub->showMaximized();
     } else {
         sub->resize(960, 600);
         sub->show();
+        PlaceInside(sub);
     }
+}
+
+void Workstation::PlaceInside(QMdiSubWindow* sub) {
+    QSize room = m_area->viewport()->size();
+    if (room.isEmpty()) return;
+    QRect r = sub->geometry();
+    r.setSize(r.size().boundedTo(room));
+    r.moveLeft(std::clamp(r.left(), 0, room.width() - r.width()));
+    r.moveTop(std::clamp(r.top(), 0, room.height() - r.height()));
+    sub->setGeometry(r);
 }
 
 bool Workstation::eventFilter(QObject* watched, QEvent* event) {
@@ -235,6 +270,8 @@ void Workstation::SetInterfaceLanguage(Language lang) {
     BuildMenus();
     m_registry.NotifyLanguageChanged();
     ShowReady();
+    UpdateFeedLabel();
+    UpdateWelcome();
 }
 
 void Workstation::Cascade() {

@@ -16,13 +16,20 @@ class CDocument;
 class CMDIChildWnd;
 class QMdiArea;
 class QMdiSubWindow;
+class QLabel;
 class QMenu;
+class QStackedWidget;
 
 namespace cartera::ui {
 class ModuleRegistry;
 }
+namespace cartera::qt {
+class FeedDriver;
+}
 
 namespace cartera::gui {
+
+class WelcomePage;
 
 class Workstation : public QMainWindow {
   public:
@@ -35,6 +42,8 @@ class Workstation : public QMainWindow {
         kCmdPrint = 40003,
         kCmdExportPdf = 40004,
         kCmdExit = 40006,
+        kCmdImportQuotes = 40105,
+        kCmdExportCsv = 40106,
         kCmdCascade = 40011,
         kCmdTile = 40012,
     };
@@ -54,8 +63,30 @@ class Workstation : public QMainWindow {
     CDocument* OpenFile(const std::string& path);
     // A new document of the first template (the portfolio name dialog asks the name).
     CDocument* NewDocument();
+    // The demo portfolio in the home's portfolios folder, written first when it is not
+    // there; null when it cannot be written or opened.
+    CDocument* OpenDemo();
     // Switches the interface language: menus, status bar and every open frame.
     void SetInterfaceLanguage(Language lang);
+
+    // The feed whose state the status bar shows (not owned; null shows the market as off).
+    void SetFeed(qt::FeedDriver* feed);
+    // The market's state as the status bar shows it.
+    QString FeedStateText() const;
+    QLabel* FeedLabel() const { return m_feedLabel; }
+    // Reads a quotes file once into the market; a message says why when it cannot.
+    bool ImportQuotes(const QString& path);
+    // Writes the active tab's grid as CSV, as the command line's export does. False, with
+    // *error set, without an active tab or when the file cannot be written.
+    bool ExportActiveToCsv(const QString& path, QString* error);
+
+    // The portfolios open now, in window order.
+    QStringList OpenFiles() const;
+    // Remembers OpenFiles() for the next start.
+    void SaveSession();
+    // The portfolios open when the last session ended.
+    QStringList SessionFiles() const;
+    WelcomePage* Welcome() const { return m_welcome; }
 
     QMdiArea* Area() const { return m_area; }
     // The frame of the active sub-window; null without one.
@@ -76,6 +107,8 @@ class Workstation : public QMainWindow {
     // Asks a frame's document whether it may close before its sub-window goes; a document
     // holding changes its file lacks asks first whether to save them.
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Remembers the open portfolios.
+    void closeEvent(QCloseEvent* event) override;
 
   private:
     void BuildMenus();
@@ -92,6 +125,13 @@ class Workstation : public QMainWindow {
     void FillWindowList(QMenu* menu);
     void OpenWithDialog();
     void ExportActiveToPdf();
+    void ExportCsvWithDialog();
+    void ImportQuotesWithDialog();
+    void UpdateFeedLabel();
+    // The welcome page while no portfolio is open, the windows otherwise.
+    void UpdateWelcome();
+    // Keeps a new sub-window inside the area's visible part.
+    void PlaceInside(QMdiSubWindow* sub);
     void ShowReady();
     // Cascades the sub-windows at a size that shows their contents: two thirds of the area,
     // each one a title bar lower and to the right.
@@ -99,7 +139,11 @@ class Workstation : public QMainWindow {
 
     const ui::ModuleRegistry& m_registry;
     QSettings* m_settings;
+    QStackedWidget* m_pages;
     QMdiArea* m_area;
+    WelcomePage* m_welcome;
+    QLabel* m_feedLabel;
+    qt::FeedDriver* m_feed = nullptr;
     std::vector<std::unique_ptr<CDocTemplate>> m_templates;
     // Actions whose state follows the active frame, by command id.
     std::vector<std::pair<int, QAction*>> m_routed;

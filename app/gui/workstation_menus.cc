@@ -104,6 +104,12 @@ void Workstation::BuildFileMenu() {
     QAction* pdf =
         AddCommand(file, kCmdExportPdf, ::LS(kCmdExportPdf), [this] { ExportActiveToPdf(); });
     m_routed.emplace_back(kCmdExportPdf, pdf);
+    QAction* csv = AddCommand(file, kCmdExportCsv, ui::CommandPrompt(::LS(kCmdExportCsv)),
+                              [this] { ExportCsvWithDialog(); });
+    m_routed.emplace_back(kCmdExportCsv, csv);
+    file->addSeparator();
+    AddCommand(file, kCmdImportQuotes, ui::CommandPrompt(::LS(kCmdImportQuotes)),
+               [this] { ImportQuotesWithDialog(); });
     file->addSeparator();
     QMenu* recent = file->addMenu(Q(::LS(40005)));
     connect(recent, &QMenu::aboutToShow, this, [this, recent] { FillRecentMenu(recent); });
@@ -199,7 +205,8 @@ void Workstation::UpdateCommandStates() {
     CMDIChildWnd* frame = ActiveFrame();
     for (auto& [id, action] : m_routed) {
         bool enabled = frame != nullptr;
-        if (frame && id != kCmdClose && id != kCmdExportPdf && id != kCmdSave) {
+        if (frame && id != kCmdClose && id != kCmdExportPdf && id != kCmdExportCsv &&
+            id != kCmdSave) {
             enabled = false;
             frame->OnUpdateCmdUI(id, &enabled);
         }

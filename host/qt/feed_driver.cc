@@ -1,5 +1,7 @@
 #include "host/qt/feed_driver.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <algorithm>
 
 namespace cartera::qt {
@@ -7,27 +9,54 @@ namespace cartera::qt {
 namespace {
 // How often a replay looks at the clock; ticks due meanwhile are published together.
 constexpr int kReplayPollMs = 20;
+
+// What tells one version of a file from the next: its size and modification time.
+QString Stamp(const QString& path) {
+    QFileInfo info(path);
+    if (!info.exists()) return {};
+    return QStringLiteral("%1/%2").arg(info.size()).arg(info.lastModified().toMSecsSinceEpoch());
+}
 }  // namespace
 
 FeedDriver::FeedDriver(QObject* parent) : QObject(parent) {
     connect(&m_timer, &QTimer::timeout, this, &FeedDriver::OnTimer);
+    connect(&m_pollTimer, &QTimer::timeout, this, &FeedDriver::Refresh);
+    // A file replaced by renaming leaves the watcher; the folder's change brings it back.
+    connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, &FeedDriver::ApplyWatchedQuotes);
+    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, &FeedDriver::Refresh);
 }
 
 FeedDriver::~FeedDriver() = default;
 
+void FeedDriver::SetState(Mode mode, const QString& source) {
+    if (mode == m_mode && source == m_source) return;
+    m_mode = mode;
+    m_source = source;
+    emit stateChanged();
+}
+
+void FeedDriver::Published(int count) {
+    if (count <= 0) return;
+    m_lastTick = QDateTime::currentDateTime();
+    emit ticked(count);
+}
+
 void FeedDriver::RunSimulated(std::unique_ptr<SimulatedFeed> feed, int intervalMs) {
     Stop();
+    StopWatching();
     m_replay.reset();
     m_simulated = std::move(feed);
-    if (!m_simulated) return;
+    if (!m_simulated) return SetState(Mode::off, {});
+    SetState(Mode::simulated, {});
     m_timer.start(std::max(intervalMs, 1));
 }
 
-void FeedDriver::RunReplay(std::unique_ptr<ReplayFeed> feed, double speed) {
+void FeedDriver::RunReplay(std::unique_ptr<ReplayFeed> feed, double speed, const QString& source) {
     Stop();
     m_simulated.reset();
     m_replay = std::move(feed);
-    if (!m_replay) return;
+    if (!m_replay) return SetState(Mode::off, {});
+    SetState(Mode::replay, source);
     m_speed = speed > 0.0 ? speed : 1.0;
     // Resume at the feed's position: its clock starts at the tick it will publish next.
     m_replayStart = m_replay->Published() > 0 ? m_replay->NextTime() : 0.0;
@@ -46,8 +75,86 @@ void FeedDriver::OnTimer() {
         count = m_replay->AdvanceTo(now);
         if (m_replay->Done()) m_timer.stop();
     }
-    if (count > 0) emit ticked(count);
+    Published(count);
     if (m_replay && m_replay->Done() && !m_timer.isActive()) emit finished();
+}
+
+// --- Quotes files ---------------------------------------------------------------------------
+
+void FeedDriver::WatchQuotes(const QString& path, int pollMs) {
+    Stop();
+    m_simulated.reset();
+    m_replay.reset();
+    StopWatching();
+    m_watched = QFileInfo(path).absoluteFilePath();
+    SetState(Mode::off, {});
+    QDir().mkpath(QFileInfo(m_watched).absolutePath());
+    m_watcher.addPath(QFileInfo(m_watched).absolutePath());
+    m_pollTimer.start(std::max(pollMs, 10));
+    ApplyWatchedQuotes();
+}
+
+void FeedDriver::Refresh() {
+    if (!m_watched.isEmpty() && Stamp(m_watched) != m_watchedStamp) return ApplyWatchedQuotes();
+    // Portfolios opened since the last publication have not seen the quotes yet.
+    if (m_quotes && m_simulated == nullptr && m_replay == nullptr) {
+        std::vector<std::string> codes = CMarketService::Current()->RegisteredCodes();
+        if (codes != m_codes) {
+            m_codes = std::move(codes);
+            Published(m_quotes->Publish());
+        }
+    }
+}
+
+void FeedDriver::ApplyWatchedQuotes() {
+    if (m_watched.isEmpty()) return;
+    QString stamp = Stamp(m_watched);
+    m_watchedStamp = stamp;
+    if (stamp.isEmpty()) return;  // not there (yet): the folder's watch tells when it comes
+    if (!m_watcher.files().contains(m_watched)) m_watcher.addPath(m_watched);
+    auto quotes = std::make_unique<QuotesFeed>(*CMarketService::Current());
+    std::string why;
+    if (!quotes->LoadFile(m_watched.toStdString(), &why)) {
+        // Half-written by its writer, perhaps: the next change is read again.
+        m_quotesError = QString::fromStdString(why);
+        emit stateChanged();
+        return;
+    }
+    bool hadError = !m_quotesError.isEmpty();
+    m_quotesError.clear();
+    UseQuotes(std::move(quotes), m_watched);
+    if (hadError) emit stateChanged();
+}
+
+void FeedDriver::UseQuotes(std::unique_ptr<QuotesFeed> quotes, const QString& source) {
+    Stop();
+    m_simulated.reset();
+    m_replay.reset();
+    m_quotes = std::move(quotes);
+    m_codes = CMarketService::Current()->RegisteredCodes();
+    SetState(Mode::quotesFile, source);
+    Published(m_quotes->Publish());
+}
+
+void FeedDriver::StopWatching() {
+    m_pollTimer.stop();
+    m_watched.clear();
+    m_watchedStamp.clear();
+    m_quotes.reset();
+    m_quotesError.clear();
+    if (!m_watcher.files().isEmpty()) m_watcher.removePaths(m_watcher.files());
+    if (!m_watcher.directories().isEmpty()) m_watcher.removePaths(m_watcher.directories());
+}
+
+bool FeedDriver::ImportQuotes(const QString& path, QString* error) {
+    auto quotes = std::make_unique<QuotesFeed>(*CMarketService::Current());
+    std::string why;
+    if (!quotes->LoadFile(path.toStdString(), &why)) {
+        if (error) *error = QString::fromStdString(why);
+        return false;
+    }
+    UseQuotes(std::move(quotes), QFileInfo(path).absoluteFilePath());
+    return true;
 }
 
 }  // namespace cartera::qt

@@ -1,0 +1,256 @@
+// The market as the workstation's user meets it: the state in the status bar, simulated
+// prices that start where the portfolio dealt, a quotes file followed on disk, File ›
+// Import quotes and Export to CSV, the welcome page and the portfolios kept across starts.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <QTimerEvent>
+#include <fstream>
+
+#include "app/gui/module_loader.h"
+#include "app/gui/startup.h"
+#include "app/gui/welcome.h"
+#include "app/gui/workstation.h"
+#include "host/message_box.h"
+#include "host/qt/feed_driver.h"
+#include "host/qt/grid_view.h"
+#include "model/portfolio_file.h"
+#include "model/test_support.h"
+#include "window/framework/frame.h"
+#include "window/framework/module.h"
+
+namespace cartera::gui {
+namespace {
+
+using cartera::testing::Cash;
+using cartera::testing::Exec;
+
+void WriteText(const QString& path, const std::string& text) {
+    std::ofstream(path.toStdString(), std::ios::binary) << text;
+}
+
+// Waits (running events) until done() holds; false after two seconds.
+bool Eventually(const std::function<bool()>& done) {
+    for (int i = 0; i < 200 && !done(); ++i) QTest::qWait(10);
+    return done();
+}
+
+// Answers the file dialog that run opens: path in its name box, then Return.
+// Polls, since the dialog appears inside a modal loop that run starts.
+void ThroughFileDialog(const QString& path, const std::function<void()>& run) {
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&poll, path] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        auto* name =
+            dialog ? dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")) : nullptr;
+        if (!name || !dialog->isVisible()) return;
+        poll.stop();
+        name->setText(path);  // typed text would open the completer, which takes the Return
+        QTest::keyClick(name, Qt::Key_Return);
+    });
+    poll.start(10);
+    run();
+    EXPECT_FALSE(poll.isActive());
+}
+
+class MarketTest : public ::testing::Test {
+  protected:
+    MarketTest() : settings(home.filePath("workstation.ini"), QSettings::IniFormat) {
+        SetLanguage(Language::en);
+        SetHomeFolder(home.path().toStdString());
+        CMarketService::SetCurrent(&market);
+        SetMessageBoxHandler([this](const std::string& text, unsigned) {
+            messages.push_back(text);
+            return IDOK;
+        });
+        QString error;
+        EXPECT_TRUE(LoadModule(QString::fromLatin1(kPortfolioModule), ModuleSearchPath(), &registry,
+                               &error))
+            << error.toStdString();
+        window = std::make_unique<Workstation>(registry, &settings);
+        window->SetFeed(&feed);
+        window->resize(1100, 700);
+        window->show();
+        QApplication::setActiveWindow(window.get());
+    }
+    ~MarketTest() override {
+        window.reset();
+        SetMessageBoxHandler({});
+        CMarketService::SetCurrent(nullptr);
+        SetHomeFolder("");
+    }
+    // A portfolio that bought 100 of a security no catalogue knows, at 4.20 and later 4.60.
+    std::string WritePortfolio() {
+        std::string path = GetPMngFullPath(ORVO_PATH_PORTFOLIOS) + "Small.cartera";
+        CSistemaCartera ledger;
+        PortfolioDocument file{&ledger};
+        std::string why;
+        EXPECT_TRUE(file.SaveAs(path, &why)) << why;
+        ledger.AddOrders({Cash(kImposition, 1, 5000), Exec(true, "ZZQ.XX", 100, 4.60, 0, 20200),
+                          Exec(true, "ZZQ.XX", 100, 4.20, 0, 20100)});
+        return path;
+    }
+    // Alt+F, then the File menu's item with mnemonic key.
+    void FromFileMenu(Qt::Key key) {
+        QApplication::setActiveWindow(window.get());
+        QTest::keyClick(window.get(), Qt::Key_F, Qt::AltModifier);
+        auto* file = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(file, nullptr);
+        QTest::keyClick(file, key);
+    }
+    std::string Status() const { return window->FeedLabel()->text().toStdString(); }
+    // The open trade's current price as its grid shows it once the frame has been idle.
+    std::string OpenTradePrice() {
+        QTimerEvent idle(100);
+        QApplication::sendEvent(window->ActiveFrame(), &idle);
+        auto* grid =
+            window->ActiveFrame()->findChild<QTabWidget*>()->widget(1)->findChild<qt::GridView*>();
+        QAbstractItemModel* m = grid->model();
+        for (int c = 0; c < m->columnCount(); ++c)
+            if (m->headerData(c, Qt::Horizontal).toString().toStdString() == ::LS(3431))
+                return m->index(0, c).data().toString().toStdString();
+        return "no column";
+    }
+
+    QTemporaryDir home;
+    QSettings settings;
+    CMarketService market;
+    ui::ModuleRegistry registry;
+    qt::FeedDriver feed;
+    std::unique_ptr<Workstation> window;
+    std::vector<std::string> messages;
+};
+
+TEST_F(MarketTest, SimulatedPricesStartAtThePortfoliosLastDealAndTheStatusBarSaysSo) {
+    EXPECT_EQ(Status(), "Market: off");
+    ASSERT_NE(window->OpenFile(WritePortfolio()), nullptr);
+    EXPECT_EQ(OpenTradePrice(), "4.60");  // no quotes: the entry price
+
+    QSignalSpy ticked(&feed, &qt::FeedDriver::ticked);
+    feed.RunSimulated(std::make_unique<SimulatedFeed>(market, 7), 5);
+    ASSERT_TRUE(ticked.wait(2000));
+    feed.Stop();
+    double price = 0;
+    ASSERT_TRUE(market.LastPrice("zzq.xx", &price));
+    EXPECT_NEAR(price, 4.60, 0.02);
+    EXPECT_EQ(Status().rfind("Market: simulated · last price at ", 0), 0u) << Status();
+
+    QDir dir(QStringLiteral(CARTERA_SCREENSHOT_DIR));
+    ASSERT_TRUE(dir.mkpath("."));
+    QApplication::processEvents();  // the label's new width
+    EXPECT_TRUE(window->statusBar()->grab().save(dir.filePath("status-bar-feed-state.png")));
+
+    auto replay = std::make_unique<ReplayFeed>(market);
+    ASSERT_TRUE(replay->Load("0,ZZQ.XX,4.7\n60,ZZQ.XX,4.8\n", nullptr));
+    feed.RunReplay(std::move(replay), 1.0, "/data/ticks.csv");
+    ASSERT_TRUE(ticked.wait(2000));
+    EXPECT_EQ(Status().rfind("Market: replay of ticks.csv, tick 1 of 2 · last price at ", 0), 0u)
+        << Status();
+}
+
+TEST_F(MarketTest,
+       TheQuotesFileIsAppliedWheneverItChangesImportReadsAnotherAndExportWritesThePrices) {
+    QString quotes = home.filePath("quotes.csv");
+    feed.WatchQuotes(quotes, 50);
+    EXPECT_EQ(Status(), "Market: off");
+    WriteText(quotes, "code,last\nZZQ.XX,5.10\n");
+    ASSERT_TRUE(Eventually([&] { return feed.GetMode() == qt::FeedDriver::Mode::quotesFile; }));
+    // A portfolio opened afterwards gets the quotes at once.
+    ASSERT_NE(window->OpenFile(WritePortfolio()), nullptr);
+    EXPECT_EQ(OpenTradePrice(), "5.10");
+    EXPECT_EQ(Status().rfind("Market: quotes file quotes.csv · last price at ", 0), 0u);
+    // Replaced the way scripts write files: a new file renamed over the old.
+    WriteText(quotes + ".new", "# closing prices\nZZQ.XX,5.30\n");
+    ASSERT_TRUE(QFile::remove(quotes) && QFile::rename(quotes + ".new", quotes));
+    ASSERT_TRUE(Eventually([&] { return OpenTradePrice() == "5.30"; })) << OpenTradePrice();
+    // A half-written file is reported and leaves the prices alone.
+    WriteText(quotes, "ZZQ.XX,\n");
+    ASSERT_TRUE(Eventually([&] { return Status().find("line 1") != std::string::npos; }));
+    EXPECT_EQ(OpenTradePrice(), "5.30");
+
+    // File > Import quotes.
+    QString other = home.filePath("closing.csv");
+    WriteText(other, "ZZQ.XX,6.25\n");
+    ThroughFileDialog(other, [&] { FromFileMenu(Qt::Key_I); });
+    EXPECT_EQ(OpenTradePrice(), "6.25");
+    EXPECT_EQ(Status().rfind("Market: quotes file closing.csv", 0), 0u) << Status();
+    WriteText(other, "ZZQ.XX;6.30\n");
+    EXPECT_FALSE(window->ImportQuotes(other));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("closing.csv cannot be read: line 1"), std::string::npos);
+
+    // File > Export to CSV on the Open Trades tab writes what it shows.
+    window->ActiveFrame()->findChild<QTabWidget*>()->setCurrentIndex(1);
+    QString out = home.filePath("open.csv");
+    ThroughFileDialog(out, [&] { FromFileMenu(Qt::Key_X); });
+    QFile csv(out);
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    QStringList lines = QString(csv.readAll()).split("\r\n", Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 3);  // the headings, the two buys
+    EXPECT_TRUE(lines[0].contains(QString::fromStdString(::LS(3431))));
+    EXPECT_TRUE(lines[1].contains(",6.25,") && lines[2].contains(",6.25,"))
+        << lines[1].toStdString();
+}
+
+TEST(WelcomeTest, TheWelcomePageOpensTheDemoAndPortfoliosComeBackAtTheNextStart) {
+    QTemporaryDir home;
+    StartupOptions options;
+    options.home = home.path();
+    options.language = "en";
+    QStringList open;
+    {
+        WorkstationApp app(options);
+        QString error;
+        ASSERT_TRUE(app.Start(&error)) << error.toStdString();
+        Workstation* window = app.Window();
+        window->resize(1000, 640);
+        window->show();
+        QApplication::setActiveWindow(window);
+        EXPECT_EQ(window->FeedLabel()->text(), "Market: off");
+        WelcomePage* welcome = window->Welcome();
+        ASSERT_TRUE(welcome->isVisible());
+        window->grab().save(QStringLiteral(CARTERA_SCREENSHOT_DIR "/workstation-0-welcome.png"));
+        QTest::mouseClick(welcome->DemoButton(), Qt::LeftButton);
+        ASSERT_EQ(window->Frames().size(), 1u);
+        EXPECT_FALSE(welcome->isVisible());
+
+        QWidget* focus = QApplication::focusWidget();
+        QTest::keyClick(focus ? focus : window, Qt::Key_W, Qt::ControlModifier);
+        ASSERT_TRUE(Eventually([&] { return welcome->isVisible(); }));
+        QListWidget* recent = welcome->RecentList();
+        ASSERT_EQ(recent->count(), 1);
+        recent->setCurrentRow(0);
+        QTest::keyClick(recent, Qt::Key_Return);
+        ASSERT_EQ(window->Frames().size(), 1u);
+
+        QString copy = home.filePath("Second.cartera");
+        ASSERT_TRUE(QFile::copy(window->OpenFiles()[0], copy));
+        ASSERT_NE(window->OpenFile(copy.toStdString()), nullptr);
+        QMdiSubWindow* second = window->Area()->currentSubWindow();
+        EXPECT_TRUE(window->Area()->viewport()->rect().contains(second->geometry()));
+        open = window->OpenFiles();
+        ASSERT_EQ(open.size(), 2);
+    }
+    WorkstationApp again(options);
+    QString error;
+    ASSERT_TRUE(again.Start(&error)) << error.toStdString();
+    EXPECT_EQ(again.Window()->OpenFiles(), open);
+    EXPECT_FALSE(again.Window()->Welcome()->isVisibleTo(again.Window()));
+}
+
+}  // namespace
+}  // namespace cartera::gui

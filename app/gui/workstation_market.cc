@@ -1,0 +1,181 @@
+// The workstation's market state in the status bar, quotes and CSV files, the welcome page
+// and the portfolios kept open from one session to the next.
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QStackedWidget>
+#include <sstream>
+
+#include "app/gui/welcome.h"
+#include "app/gui/workstation.h"
+#include "grids/csv.h"
+#include "host/env.h"
+#include "host/folders.h"
+#include "host/message_box.h"
+#include "host/qt/feed_driver.h"
+#include "host/qt/grid_view.h"
+#include "model/demo.h"
+#include "window/framework/document.h"
+#include "window/framework/frame.h"
+#include "window/framework/status.h"
+#include "window/framework/view.h"
+
+namespace cartera::gui {
+namespace {
+
+const char* const kOpenFilesKey = "openFiles";
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+// A command's text for a dialog title: its prompt without the ellipsis.
+QString Title(int id) { return Q(ui::CommandPrompt(::LS(id))).remove(QChar(0x2026)); }
+
+}  // namespace
+
+// --- The market's state ---------------------------------------------------------------------
+
+void Workstation::SetFeed(qt::FeedDriver* feed) {
+    if (m_feed) disconnect(m_feed, nullptr, this, nullptr);
+    m_feed = feed;
+    if (m_feed) {
+        connect(m_feed, &qt::FeedDriver::ticked, this, [this] { UpdateFeedLabel(); });
+        connect(m_feed, &qt::FeedDriver::stateChanged, this, [this] { UpdateFeedLabel(); });
+        connect(m_feed, &QObject::destroyed, this, [this] {
+            m_feed = nullptr;
+            UpdateFeedLabel();
+        });
+    }
+    UpdateFeedLabel();
+}
+
+QString Workstation::FeedStateText() const {
+    using Mode = qt::FeedDriver::Mode;
+    Mode mode = m_feed ? m_feed->GetMode() : Mode::off;
+    QString file = m_feed ? QFileInfo(m_feed->Source()).fileName() : QString();
+    QString text;
+    switch (mode) {
+        case Mode::off:
+            text = Q(::LS(40103));
+            break;
+        case Mode::simulated:
+            text = Q(::LS(40100));
+            break;
+        case Mode::replay: {
+            const ReplayFeed* replay = m_feed->Replay();
+            text = Q(::LS(40101))
+                       .arg(file)
+                       .arg(replay ? replay->Published() : 0)
+                       .arg(replay ? replay->Ticks().size() : 0);
+            break;
+        }
+        case Mode::quotesFile:
+            text = Q(::LS(40102)).arg(file);
+            break;
+    }
+    if (m_feed && m_feed->LastTick().isValid())
+        text += QStringLiteral(" · ") +
+                Q(::LS(40104)).arg(m_feed->LastTick().toString(QStringLiteral("HH:mm:ss")));
+    if (m_feed && !m_feed->QuotesError().isEmpty())
+        text += QStringLiteral(" · ") + m_feed->QuotesError();
+    return text;
+}
+
+void Workstation::UpdateFeedLabel() { m_feedLabel->setText(FeedStateText()); }
+
+bool Workstation::ImportQuotes(const QString& path) {
+    QString why = QStringLiteral("-");
+    if (m_feed && m_feed->ImportQuotes(path, &why)) {
+        ui::ShowStatusMessage(path.toStdString());
+        return true;
+    }
+    AfxMessageBox(Q(::LS(40109)).arg(path, why).toStdString(), MB_OK | MB_ICONEXCLAMATION);
+    return false;
+}
+
+void Workstation::ImportQuotesWithDialog() {
+    QString path =
+        QFileDialog::getOpenFileName(this, Title(kCmdImportQuotes), Q(HomeFolder()),
+                                     Q(::LS(40111)) + QStringLiteral(" (*.csv *.txt);;* (*)"));
+    if (!path.isEmpty()) ImportQuotes(path);
+}
+
+// --- CSV ------------------------------------------------------------------------------------
+
+bool Workstation::ExportActiveToCsv(const QString& path, QString* error) {
+    CMDIChildWnd* frame = ActiveFrame();
+    CView* view = frame ? frame->GetActiveView() : nullptr;
+    auto* grid = view ? view->findChild<qt::GridView*>() : nullptr;
+    if (!grid || !grid->Grid()) {
+        *error = Q(::LS(40107));
+        return false;
+    }
+    std::ostringstream csv;
+    ExportGridCsv(*grid->Grid(), csv);
+    std::string why;
+    if (CurrentEnv()->WriteFileAtomic(path.toStdString(), csv.str(), &why)) return true;
+    *error = Q(::LS(40110)).arg(path, Q(why));
+    return false;
+}
+
+void Workstation::ExportCsvWithDialog() {
+    CMDIChildWnd* frame = ActiveFrame();
+    if (!frame) return;
+    QString base = QFileInfo(Q(frame->GetDocumentName())).completeBaseName();
+    QString suggested =
+        QDir(Q(HomeFolder())).filePath(base.isEmpty() ? "export.csv" : base + ".csv");
+    QString path = QFileDialog::getSaveFileName(this, Title(kCmdExportCsv), suggested,
+                                                QStringLiteral("CSV (*.csv)"));
+    if (path.isEmpty()) return;
+    QString error;
+    if (ExportActiveToCsv(path, &error))
+        ui::ShowStatusMessage(path.toStdString());
+    else
+        AfxMessageBox(error.toStdString(), MB_OK | MB_ICONEXCLAMATION);
+}
+
+// --- Welcome page and sessions --------------------------------------------------------------
+
+CDocument* Workstation::OpenDemo() {
+    std::string path = GetPMngFullPath(ORVO_PATH_PORTFOLIOS) + "Demo" + PortfolioExtension();
+    std::string why;
+    if (!QFileInfo::exists(Q(path)) && !BuildDemoPortfolio(path, &why)) {
+        AfxMessageBox(Q(::LS(40110)).arg(Q(path), Q(why)).toStdString(),
+                      MB_OK | MB_ICONEXCLAMATION);
+        return nullptr;
+    }
+    return OpenFile(path);
+}
+
+void Workstation::UpdateWelcome() {
+    bool none = m_area->subWindowList().isEmpty();
+    if (none) m_welcome->Refresh(RecentFiles());
+    m_pages->setCurrentWidget(none ? static_cast<QWidget*>(m_welcome) : m_area);
+}
+
+QStringList Workstation::OpenFiles() const {
+    QStringList files;
+    for (CMDIChildWnd* frame : Frames()) {
+        CDocument* doc = frame->GetActiveDocument();
+        if (doc && !doc->GetPathName().empty()) files << Q(doc->GetPathName());
+    }
+    return files;
+}
+
+void Workstation::SaveSession() {
+    if (m_settings) m_settings->setValue(kOpenFilesKey, OpenFiles());
+}
+
+QStringList Workstation::SessionFiles() const {
+    return m_settings ? m_settings->value(kOpenFilesKey).toStringList() : QStringList();
+}
+
+void Workstation::closeEvent(QCloseEvent* event) {
+    SaveSession();
+    QMainWindow::closeEvent(event);
+}
+
+}  // namespace cartera::gui
