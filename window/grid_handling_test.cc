@@ -214,7 +214,7 @@ bool ShowsWhole(qt::GridView* view, int col) {
 
 TEST_F(GridHandlingTest, LongNumbersAreFittedByTheHeadingEdgeAndWhenTheGridFills) {
     int d = DateNumber(2026, 2, 9);
-    CChildFrmCartera* frame = OpenSample({Cash(kImposition, 5000, d)});
+    CChildFrmCartera* frame = OpenSample({Cash(kImposition, 1, 5000, d)});
     ASSERT_NE(frame, nullptr);
     qt::GridView* view = Movements(frame)->GetGridWindow();
     int total = ColumnOf(*view->Grid(), 3395);
@@ -234,11 +234,14 @@ TEST_F(GridHandlingTest, LongNumbersAreFittedByTheHeadingEdgeAndWhenTheGridFills
     // Narrowed by hand again, the column widens for the numbers of the next fill, while the
     // layout keeps the hand's width.
     heading->resizeSection(total, 20);
-    Movements(frame)->GetLedger()->AddOrder(Cash(kImposition, 123456789.25, d));
+    Movements(frame)->GetLedger()->AddOrder(Cash(kImposition, 1, 123456789.25, d));
     EXPECT_TRUE(ShowsWhole(view, total));
     EXPECT_EQ(view->Grid()->GetColWidth(total), 20);
-    for (int col = 0; col < view->model()->columnCount(); ++col)
-        if (!view->isColumnHidden(col)) EXPECT_TRUE(ShowsWhole(view, col)) << col;
+    for (int col = 0; col < view->model()->columnCount(); ++col) {
+        if (!view->isColumnHidden(col)) {
+            EXPECT_TRUE(ShowsWhole(view, col)) << col;
+        }
+    }
 
     QDir dir(QStringLiteral(CARTERA_SCREENSHOT_DIR));
     ASSERT_TRUE(dir.mkpath("."));

@@ -29,7 +29,7 @@
 #include "host/qt/feed_driver.h"
 #include "host/qt/grid_view.h"
 #include "model/portfolio_file.h"
-#include "model/test_support.h"
+#include "testing/test_ledger.h"
 #include "window/framework/frame.h"
 #include "window/framework/module.h"
 

@@ -193,6 +193,7 @@ bool Workstation::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void Workstation::closeEvent(QCloseEvent* event) {
+    SaveSession();  // before the windows go: the portfolios open now open at the next start
     const QList<QMdiSubWindow*> subs = m_area->subWindowList();
     for (QMdiSubWindow* sub : subs) {
         if (!sub->close()) {

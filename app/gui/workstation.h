@@ -101,14 +101,12 @@ class Workstation : public QMainWindow {
     QStringList RecentFiles() const;
 
   protected:
-    // Closes every frame first: a window holding unsaved changes asks about them, and one
-    // kept open keeps the workstation open.
+    // Remembers the open portfolios, then closes every frame: a window holding unsaved
+    // changes asks about them, and one kept open keeps the workstation open.
     void closeEvent(QCloseEvent* event) override;
     // Asks a frame's document whether it may close before its sub-window goes; a document
     // holding changes its file lacks asks first whether to save them.
     bool eventFilter(QObject* watched, QEvent* event) override;
-    // Remembers the open portfolios.
-    void closeEvent(QCloseEvent* event) override;
 
   private:
     void BuildMenus();

@@ -173,9 +173,4 @@ QStringList Workstation::SessionFiles() const {
     return m_settings ? m_settings->value(kOpenFilesKey).toStringList() : QStringList();
 }
 
-void Workstation::closeEvent(QCloseEvent* event) {
-    SaveSession();
-    QMainWindow::closeEvent(event);
-}
-
 }  // namespace cartera::gui

@@ -51,7 +51,7 @@ TEST(DialogTemplateTest, ParsingSkipsMalformedLinesAndStrayControls) {
 TEST(DialogTemplateTest, MenusCarryTheirItemsAndDialogUnitsFollowTheFont) {
     const MenuTemplate* menu = FindMenuTemplate(3371);
     ASSERT_NE(menu, nullptr);
-    ASSERT_EQ(menu->items.size(), 4u);
+    ASSERT_EQ(menu->items.size(), 5u);
     EXPECT_EQ(menu->items[3].id, 33751);
     EXPECT_EQ(menu->items[3].texts[static_cast<int>(Language::en)], "Commission");
 
