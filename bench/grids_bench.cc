@@ -1,7 +1,6 @@
 // The list grids filled from ledgers of 100,000 rows, reported per row, and the open-trade
 // row updates of an idle tick against a straightforward linear scan.
 #include <benchmark/benchmark.h>
-
 #include <unistd.h>
 
 #include <fstream>

@@ -8,12 +8,12 @@
 #include <map>
 
 #include "bench/synthetic_journal.h"
-#include "model/testing/literal_ledger.h"
 #include "host/archive.h"
 #include "host/env.h"
 #include "model/entry.h"
 #include "model/portfolio_file.h"
 #include "model/sistema.h"
+#include "model/testing/literal_ledger.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 namespace {
 
 class CalculateCommissionTest : public testing::Test {
-protected:
+  protected:
     // A kind-4 bracket whose royalty tells which bracket priced the amount.
     void AddStock(const std::string& name, double from, double to, double royalty = 2) {
         stComision r;

@@ -38,7 +38,7 @@ using CArrayComisiones = std::vector<stComision>;
 
 // The commission administrator: every bracket of every schedule in one ordered collection.
 class CAdmComisiones {
-public:
+  public:
     CAdmComisiones() = default;
     virtual ~CAdmComisiones() = default;
 
@@ -91,7 +91,7 @@ public:
     const CArrayComisiones& Records() const { return m_records; }
     void RemoveAll() { m_records.clear(); }
 
-private:
+  private:
     CArrayComisiones m_records;
     std::string m_loadError;
 };

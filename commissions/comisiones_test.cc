@@ -56,7 +56,7 @@ std::string RecordBytes(const stComision& r) {
 }
 
 class CommissionFileTest : public testing::Test {
-protected:
+  protected:
     CommissionFileTest()
         : m_scoped(&m_env), m_language(cartera::CurrentLanguage()), m_home(cartera::HomeFolder()) {
         cartera::SetHomeFolder("/tmp/cartera-commissions-test");
@@ -227,7 +227,7 @@ TEST_F(CommissionFileTest, FileNameFollowsTheInterfaceLanguage) {
 
 // The administrator's queries and changes, on an in-memory collection.
 class CommissionScheduleTest : public testing::Test {
-protected:
+  protected:
     std::vector<std::string> Names(int32_t kind) const {
         std::vector<std::string> out;
         m_adm.GetScheduleNames(out, kind);

@@ -23,7 +23,7 @@ class CArchiveException : public cartera::Error {
 };
 
 class CArchive {
-public:
+  public:
     enum Mode { store = 0, load = 1 };
 
     // A storing archive appending to *out (not owned; must outlive the archive).
@@ -54,7 +54,7 @@ public:
     double ReadF64();
     void ReadBytes(void* data, size_t n);
     std::string_view ReadView(size_t n);  // the next n bytes, valid while the data lives
-    std::string ReadString();  // archive string; the wide form is converted to UTF-8
+    std::string ReadString();             // archive string; the wide form is converted to UTF-8
     // The same, without a copy: a view of the data for the 8-bit form, or of *scratch,
     // which receives the wide form converted to UTF-8. Valid while both live unchanged.
     std::string_view ReadStringView(std::string* scratch);
@@ -71,19 +71,52 @@ public:
     size_t Position() const { return IsStoring() ? m_out->size() : m_pos; }
 
     // Stream operators, so record code reads like the layouts it follows.
-    CArchive& operator<<(int32_t v) { WriteI32(v); return *this; }
-    CArchive& operator<<(uint32_t v) { WriteU32(v); return *this; }
-    CArchive& operator<<(double v) { WriteF64(v); return *this; }
-    CArchive& operator<<(uint8_t v) { WriteU8(v); return *this; }
-    CArchive& operator<<(std::string_view s) { WriteString(s); return *this; }
-    CArchive& operator<<(const std::string& s) { WriteString(s); return *this; }
-    CArchive& operator>>(int32_t& v) { v = ReadI32(); return *this; }
-    CArchive& operator>>(uint32_t& v) { v = ReadU32(); return *this; }
-    CArchive& operator>>(double& v) { v = ReadF64(); return *this; }
-    CArchive& operator>>(uint8_t& v) { v = ReadU8(); return *this; }
-    CArchive& operator>>(std::string& s) { s = ReadString(); return *this; }
+    CArchive& operator<<(int32_t v) {
+        WriteI32(v);
+        return *this;
+    }
+    CArchive& operator<<(uint32_t v) {
+        WriteU32(v);
+        return *this;
+    }
+    CArchive& operator<<(double v) {
+        WriteF64(v);
+        return *this;
+    }
+    CArchive& operator<<(uint8_t v) {
+        WriteU8(v);
+        return *this;
+    }
+    CArchive& operator<<(std::string_view s) {
+        WriteString(s);
+        return *this;
+    }
+    CArchive& operator<<(const std::string& s) {
+        WriteString(s);
+        return *this;
+    }
+    CArchive& operator>>(int32_t& v) {
+        v = ReadI32();
+        return *this;
+    }
+    CArchive& operator>>(uint32_t& v) {
+        v = ReadU32();
+        return *this;
+    }
+    CArchive& operator>>(double& v) {
+        v = ReadF64();
+        return *this;
+    }
+    CArchive& operator>>(uint8_t& v) {
+        v = ReadU8();
+        return *this;
+    }
+    CArchive& operator>>(std::string& s) {
+        s = ReadString();
+        return *this;
+    }
 
-private:
+  private:
     const char* Take(size_t n);
     void RequireStoring();
 

@@ -25,7 +25,7 @@ int32_t HctimeToHn(const CTime& t);
 std::string HnToHc(int32_t hn);
 
 class CTimeLong {
-public:
+  public:
     // "dd<sep>mm<sep>yyyy", and "dd<sep>mm<sep>yy" for the short form.
     static std::string FnToFc(int32_t fn, char sep);
     static std::string FnToFcS(int32_t fn, char sep);

@@ -50,7 +50,7 @@ class PosixLock : public FileLock {
 };
 
 class RealEnv : public Env {
-public:
+  public:
     bool ReadFile(const std::string& path, std::string* out, std::string* error) override {
         int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
         if (fd < 0) {
@@ -293,8 +293,7 @@ bool MemEnv::ReadFile(const std::string& path, std::string* out, std::string* er
     return true;
 }
 
-bool MemEnv::WriteFileAtomic(const std::string& path, std::string_view data,
-                             std::string* error) {
+bool MemEnv::WriteFileAtomic(const std::string& path, std::string_view data, std::string* error) {
     if (m_failWrites) {
         if (error) *error = "cannot write " + path + ": injected failure";
         return false;

@@ -14,7 +14,7 @@ class FileLock {
 };
 
 class Env {
-public:
+  public:
     virtual ~Env() = default;
 
     // Reads the whole file into *out. False (and *error set) when it cannot be read.
@@ -62,19 +62,19 @@ void SetCurrentEnv(Env* env);  // nullptr restores the real file system
 
 // Installs an environment for the lifetime of the object.
 class ScopedEnv {
-public:
+  public:
     explicit ScopedEnv(Env* env) : m_previous(CurrentEnv()) { SetCurrentEnv(env); }
     ~ScopedEnv() { SetCurrentEnv(m_previous); }
     ScopedEnv(const ScopedEnv&) = delete;
     ScopedEnv& operator=(const ScopedEnv&) = delete;
 
-private:
+  private:
     Env* m_previous;
 };
 
 // An in-memory file system for tests, with a switch that makes writes fail.
 class MemEnv : public Env {
-public:
+  public:
     bool ReadFile(const std::string& path, std::string* out, std::string* error) override;
     bool WriteFileAtomic(const std::string& path, std::string_view data,
                          std::string* error) override;
@@ -87,7 +87,7 @@ public:
     int WriteCount() const { return m_writes; }
     std::map<std::string, std::string>& Files() { return m_files; }
 
-private:
+  private:
     std::map<std::string, std::string> m_files;
     bool m_failWrites = false;
     int m_writes = 0;

@@ -44,14 +44,16 @@ enum { kTickLast = 1, kTickBid = 2, kTickAsk = 3, kTickVolume = 4 };
 
 // A tick message: the code it concerns and its value records.
 class CMensajePelvo {
-public:
+  public:
     CMensajePelvo() = default;
     explicit CMensajePelvo(std::string codigo) : m_codigo(std::move(codigo)) {}
     const std::string& GetCodigo() const { return m_codigo; }
     const std::vector<stValorPelvo>& GetValores() const { return m_valores; }
-    void AddValor(int32_t kind, double value) { m_valores.push_back(stValorPelvo::Make(kind, value)); }
+    void AddValor(int32_t kind, double value) {
+        m_valores.push_back(stValorPelvo::Make(kind, value));
+    }
 
-private:
+  private:
     std::string m_codigo;
     std::vector<stValorPelvo> m_valores;
 };
@@ -74,7 +76,7 @@ class CMarketService;
 
 // The client side of the market-data service: receives ticks and search results.
 class CEventZorb {
-public:
+  public:
     virtual ~CEventZorb() = default;
     virtual void OnTicks(const CMensajePelvo& message) {}
     virtual void OnSimboloEncontradoAck(const st_valor_comunic2& result) {}
@@ -88,7 +90,7 @@ public:
 // A client object of the service. Registrations are counted per code: a code registered
 // twice is registered until both are ended. Destruction ends all of them.
 class CObjectZorb : public CEventZorb {
-public:
+  public:
     CObjectZorb();
     ~CObjectZorb() override;
     CObjectZorb(const CObjectZorb&) = delete;
@@ -105,7 +107,7 @@ public:
     // The service this client talks to (the current one when it was constructed).
     CMarketService* GetService() const { return m_service; }
 
-private:
+  private:
     friend class CMarketService;
     CMarketService* m_service;
 };
@@ -121,7 +123,7 @@ struct MarketSymbol {
 };
 
 class CMarketService {
-public:
+  public:
     CMarketService() = default;
     // Clients still alive are cut loose (their calls become no-ops); a service installed as
     // the current one is uninstalled.
@@ -169,7 +171,7 @@ public:
     int AddListener(Listener listener);
     void RemoveListener(int handle);
 
-private:
+  private:
     friend class CObjectZorb;
     void Attach(CObjectZorb* client);
     void Detach(CObjectZorb* client);
@@ -191,7 +193,7 @@ private:
 // chosen results. Its modal part is a hook the workstation installs; without one
 // DoModal answers IDCANCEL at once.
 class CDlgBusquedaSimbolos {
-public:
+  public:
     enum { IDOK = 1, IDCANCEL = 2 };
     using Runner = std::function<int(CDlgBusquedaSimbolos&)>;
     static void SetRunner(Runner runner);
@@ -214,9 +216,11 @@ public:
 
     // The chosen results (set by the runner).
     const std::vector<st_valor_comunic2>& GetSeleccionados() const { return m_selected; }
-    void SetSeleccionados(std::vector<st_valor_comunic2> selected) { m_selected = std::move(selected); }
+    void SetSeleccionados(std::vector<st_valor_comunic2> selected) {
+        m_selected = std::move(selected);
+    }
 
-private:
+  private:
     CObjectZorb* m_link;
     bool m_multiselect = true;
     std::vector<st_valor_comunic2> m_found;

@@ -1,8 +1,8 @@
 #include "host/numbers.h"
 
-#include <charconv>
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 
 #include "host/strings.h"
@@ -13,9 +13,7 @@
 
 namespace cartera {
 
-std::string GetSepDecimal() {
-    return CurrentLanguage() == Language::en ? "." : ",";
-}
+std::string GetSepDecimal() { return CurrentLanguage() == Language::en ? "." : ","; }
 
 bool ParsePlainNumber(std::string_view text, double* out) {
     while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
@@ -65,7 +63,8 @@ bool ParseNumberInLanguage(std::string_view text, double* out) {
         // "1.234" groups thousands; "0.2" and "1.5" are decimals typed with a point.
         size_t dot = text.find('.');
         size_t digits = 0;
-        while (dot + 1 + digits < text.size() && std::isdigit(static_cast<unsigned char>(text[dot + 1 + digits])))
+        while (dot + 1 + digits < text.size() &&
+               std::isdigit(static_cast<unsigned char>(text[dot + 1 + digits])))
             ++digits;
         if (digits != 3 || dot + 1 + digits != text.size()) return ParsePlainNumber(text, out);
     }
@@ -82,9 +81,12 @@ std::string ExactNumberText(double v) {
 
 std::string GetSepMiles() {
     switch (cartera::CurrentLanguage()) {
-        case cartera::Language::en: return ",";
-        case cartera::Language::fr: return " ";
-        default: return ".";
+        case cartera::Language::en:
+            return ",";
+        case cartera::Language::fr:
+            return " ";
+        default:
+            return ".";
     }
 }
 
@@ -93,8 +95,8 @@ std::string PonPuntos(double value, int decimals) {
     if (decimals > 15) decimals = 15;
     if (!std::isfinite(value)) return std::isnan(value) ? "nan" : (value < 0 ? "-inf" : "inf");
     char buf[512];
-    auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::fixed,
-                             decimals);
+    auto res =
+        std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::fixed, decimals);
     std::string digits(buf, res.ptr);
     std::string frac;
     auto dot = digits.find('.');
@@ -106,8 +108,7 @@ std::string PonPuntos(double value, int decimals) {
     std::string out;
     // A value that rounds to zero shows no sign.
     bool negative = value < 0 && digits.find_first_not_of('0') != std::string::npos;
-    if (!negative && value < 0 && frac.find_first_not_of('0') != std::string::npos)
-        negative = true;
+    if (!negative && value < 0 && frac.find_first_not_of('0') != std::string::npos) negative = true;
     if (negative) out += '-';
     size_t lead = digits.size() % 3;
     if (lead == 0) lead = 3;

@@ -134,8 +134,11 @@ TEST_F(NumbersTest, EditNumbersAreTypedAndShownInTheLanguage) {
     EXPECT_EQ(cartera::EditNumberText(0.2), "0,2");
     EXPECT_EQ(cartera::EditNumberText(10000000000.0), "10000000000");
     EXPECT_EQ(cartera::EditNumberText(1.0 / 3), "0,333333333333333");
-    for (auto [text, want] : {std::pair{"0,2", 0.2}, {"0.2", 0.2}, {"1.234", 1234.0},
-                              {"1.234,5", 1234.5}, {"-3", -3.0}}) {
+    for (auto [text, want] : {std::pair{"0,2", 0.2},
+                              {"0.2", 0.2},
+                              {"1.234", 1234.0},
+                              {"1.234,5", 1234.5},
+                              {"-3", -3.0}}) {
         ASSERT_TRUE(cartera::ParseNumberInLanguage(text, &v)) << text;
         EXPECT_EQ(v, want) << text;
     }

@@ -6,7 +6,7 @@
 class CArchive;
 
 class CVersionInfo {
-public:
+  public:
     // The archive and document are not owned; the document is not used.
     CVersionInfo(CArchive& ar, const void* document, int32_t major, int32_t minor)
         : m_ar(ar), m_major(major), m_minor(minor) {}
@@ -20,7 +20,7 @@ public:
 
     static constexpr uint32_t kMagic = 0x56545243;  // "CRTV"
 
-private:
+  private:
     CArchive& m_ar;
     int32_t m_major, m_minor;
     int32_t m_readMajor = 0, m_readMinor = 0;

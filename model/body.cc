@@ -1,8 +1,8 @@
 // The portfolio file body: header, movements, extension block, grid layouts.
 #include <unordered_map>
 
-#include "host/memory.h"
 #include "host/archive.h"
+#include "host/memory.h"
 #include "model/sistema.h"
 
 namespace {

@@ -10,8 +10,8 @@
 #include <cstdint>
 #include <unordered_map>
 
-#include "host/memory.h"
 #include "host/dates.h"
+#include "host/memory.h"
 #include "model/sistema.h"
 
 namespace cartera {
@@ -107,7 +107,8 @@ CNegocioC CSistemaCartera::MakeOpenTrade(const COrderCartera& m, int32_t q, int3
 }
 
 void CSistemaCartera::CrearFictios(const CArrayOrders& remaining) {
-    m_matchedSize = SIZE_MAX;  // open trades not of the journal's places: the next change matches all
+    m_matchedSize =
+        SIZE_MAX;  // open trades not of the journal's places: the next change matches all
     m_open.clear();
     CTime now = CTime::GetCurrentTime();
     int32_t nowDate = FctimeToFn(now), nowTime = HctimeToHn(now);

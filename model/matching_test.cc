@@ -144,8 +144,8 @@ TEST_F(MatchingTest, AgreesWithTheLiteralRuleAfterEveryChangeOnRandomJournals) {
             for (size_t i = 0; i < slow.open.size(); ++i) {
                 const CNegocioC &a = open[i], &b = slow.open[i];
                 EXPECT_TRUE(a.id == b.id && a.contracts == b.contracts && a.profit == b.profit &&
-                            a.exitCommission == b.exitCommission &&
-                            a.percentage == b.percentage && a.exitDate == b.exitDate)
+                            a.exitCommission == b.exitCommission && a.percentage == b.percentage &&
+                            a.exitDate == b.exitDate)
                     << round << "/" << step << " open " << i;
             }
             const literal::Totals& t = slow.totals;

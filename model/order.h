@@ -48,11 +48,11 @@ class COrderC {
     PooledText orderText;     // not interpreted; stored, copied into trades
     PooledText quoteCode;     // market-data code; key of matching and registration
     PooledText group;
-    PooledText symbol;        // display name
-    uint8_t closing = 0;      // 1 from every entry page and every load
-    uint8_t buy = 0;          // 1 for a buy: decides the side in matching
-    uint8_t decimals = 2;     // decimals for showing amounts
-    char instrument = 'V';    // instrument letter; copied into trades
+    PooledText symbol;      // display name
+    uint8_t closing = 0;    // 1 from every entry page and every load
+    uint8_t buy = 0;        // 1 for a buy: decides the side in matching
+    uint8_t decimals = 2;   // decimals for showing amounts
+    char instrument = 'V';  // instrument letter; copied into trades
 };
 
 class COrderCartera : public COrderC {

@@ -1,10 +1,10 @@
-#include "host/memory.h"
 #include "model/portfolio_file.h"
 
 #include <filesystem>
 
 #include "host/archive.h"
 #include "host/env.h"
+#include "host/memory.h"
 #include "host/version_info.h"
 #include "model/entry.h"
 #include "model/sistema.h"

@@ -198,7 +198,8 @@ class LockWatchingEnv : public Env {
 
 TEST_F(DocumentTest, AMovementAddedByAnotherProgramSurvivesTheNextChangeHere) {
     int d = DateNumber(2026, 3, 2);
-    std::string path = WritePortfolio("Shared", {Cash(kImposition, 1, 900, d), Cash(kExpense, 1, 5, d)});
+    std::string path =
+        WritePortfolio("Shared", {Cash(kImposition, 1, 900, d), Cash(kExpense, 1, 5, d)});
     CDocCartera* doc = Open(path);
     ASSERT_NE(doc, nullptr);
     CChildFrmCartera* frame = FrameOf(doc);

@@ -28,8 +28,8 @@ StatisticsWindow* Shown() {
 
 TEST_F(StatisticsTest, FollowsTheLedgerExportsAndGoesWithTheFrame) {
     int d = DateNumber(2026, 3, 2);
-    std::string path = WritePortfolio(
-        "Stats", {Exec(true, "TEF.MC", 100, 4.0, 0.0, d), Exec(false, "TEF.MC", 40, 4.5, 0.0, d + 1)});
+    std::string path = WritePortfolio("Stats", {Exec(true, "TEF.MC", 100, 4.0, 0.0, d),
+                                                Exec(false, "TEF.MC", 40, 4.5, 0.0, d + 1)});
     CDocCartera* doc = Open(path);
     ASSERT_NE(doc, nullptr);
     CChildFrmCartera* frame = FrameOf(doc);

@@ -166,7 +166,9 @@ void AddJournalCommands(CLI::App& app, Output io, Commands& commands) {
                         }});
 
     auto modify = std::make_shared<JournalArgs>();
-    sub = AddPathCommand(app, "modify", "Change a movement as its entry page would; prints the movement as stored (JSON)", *modify);
+    sub = AddPathCommand(
+        app, "modify",
+        "Change a movement as its entry page would; prints the movement as stored (JSON)", *modify);
     sub->add_option("ID", modify->id, "movement id")->required();
     AddExecutionOptions(sub, modify->o, false);
     AddCashOptions(sub, modify->o, false);

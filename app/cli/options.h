@@ -15,7 +15,7 @@ class CSistemaCartera;
 namespace cartera {
 class FileLock;
 class PortfolioDocument;
-}
+}  // namespace cartera
 
 namespace cartera::cli {
 

@@ -23,10 +23,10 @@ namespace cartera::gui {
 class Workstation;
 
 struct StartupOptions {
-    QString home;       // --home DIR; empty: $CARTERA_HOME, else the default
-    bool demo = false;  // --demo: a fresh demo home under /tmp with the demo portfolio open
-    QString replay;     // --replay FILE: replay recorded ticks
-    bool simulate = false;         // --simulate: a simulated market (the default with --demo)
+    QString home;           // --home DIR; empty: $CARTERA_HOME, else the default
+    bool demo = false;      // --demo: a fresh demo home under /tmp with the demo portfolio open
+    QString replay;         // --replay FILE: replay recorded ticks
+    bool simulate = false;  // --simulate: a simulated market (the default with --demo)
     std::optional<uint64_t> seed;  // --seed N for the simulated feed; else from the clock
     QString language;              // --lang CODE; else the remembered one, else English
     bool measureStartup = false;   // --measure-startup: print the milliseconds, then quit
