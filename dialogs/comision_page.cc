@@ -10,12 +10,12 @@
 #include <algorithm>
 
 #include "dialogs/dlg_nuevo_nombre.h"
+#include "framework/dialog_template.h"
 #include "grids/grid_comision.h"
 #include "host/message_box.h"
 #include "host/numbers.h"
 #include "host/qt/grid_view.h"
 #include "host/strings.h"
-#include "window/framework/dialog_template.h"
 
 namespace {
 constexpr double kWholeRange = 10000000000.0;  // a schedule applied without brackets

@@ -5,8 +5,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "framework/dialog_template.h"
 #include "host/message_box.h"
-#include "window/framework/dialog_template.h"
 
 CDlgNombreBase::CDlgNombreBase(int templateId, int editId, QWidget* parent) : QDialog(parent) {
     BuildFromTemplate(templateId, editId);

@@ -11,8 +11,8 @@
 #include <QVBoxLayout>
 
 #include "dialogs/symbol_box.h"
+#include "framework/dialog_template.h"
 #include "host/strings.h"
-#include "window/framework/dialog_template.h"
 
 namespace {
 CPropertySheetBase::Runner& ModalRunner() {

@@ -4,13 +4,13 @@
 #include <QTabBar>
 #include <utility>
 
+#include "framework/document.h"
+#include "framework/view.h"
 #include "host/strings.h"
 #include "model/sistema.h"
 #include "window/command_bar.h"
 #include "window/commission_file.h"
 #include "window/doc_cartera.h"
-#include "window/framework/document.h"
-#include "window/framework/view.h"
 #include "window/view_valoracion.h"
 #include "window/views.h"
 

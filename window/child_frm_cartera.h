@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "window/framework/frame.h"
+#include "framework/frame.h"
 
 class CSistemaCartera;
 

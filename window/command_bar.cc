@@ -2,9 +2,9 @@
 
 #include <QPushButton>
 
+#include "framework/dialog_template.h"
+#include "framework/status.h"
 #include "host/strings.h"
-#include "window/framework/dialog_template.h"
-#include "window/framework/status.h"
 
 namespace cartera::window {
 

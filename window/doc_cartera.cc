@@ -3,6 +3,9 @@
 #include <QApplication>
 
 #include "dialogs/dlg_nombre_cartera.h"
+#include "framework/doc_template.h"
+#include "framework/frame.h"
+#include "framework/view.h"
 #include "host/archive.h"
 #include "host/env.h"
 #include "host/folders.h"
@@ -12,9 +15,6 @@
 #include "model/portfolio_file.h"
 #include "model/sistema.h"
 #include "window/child_frm_cartera.h"
-#include "window/framework/doc_template.h"
-#include "window/framework/frame.h"
-#include "window/framework/view.h"
 #include "window/views.h"
 
 IMPLEMENT_DYNCREATE(CDocCartera, CDocument)

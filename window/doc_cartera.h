@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "framework/document.h"
 #include "model/links.h"
-#include "window/framework/document.h"
 
 class CSistemaCartera;
 

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "dialogs/comision_editor.h"
+#include "framework/doc_template.h"
 #include "host/archive.h"
 #include "host/dates.h"
 #include "host/env.h"
@@ -15,7 +16,6 @@
 #include "model/sistema.h"
 #include "window/child_frm_cartera.h"
 #include "window/doc_cartera.h"
-#include "window/framework/doc_template.h"
 #include "window/test_support.h"
 #include "window/views.h"
 

@@ -1,6 +1,7 @@
 #include <QPushButton>
 #include <QTabBar>
 
+#include "framework/dialog_template.h"
 #include "host/dates.h"
 #include "host/feed.h"
 #include "host/numbers.h"
@@ -10,7 +11,6 @@
 #include "window/child_frm_cartera.h"
 #include "window/command_bar.h"
 #include "window/doc_cartera.h"
-#include "window/framework/dialog_template.h"
 #include "window/test_support.h"
 #include "window/view_valoracion.h"
 #include "window/views.h"

@@ -3,12 +3,12 @@
 #include <QFileInfo>
 #include <algorithm>
 
+#include "framework/document.h"
+#include "framework/view.h"
 #include "host/grid/grid_control.h"
 #include "host/qt/grid_print.h"
 #include "host/qt/grid_view.h"
 #include "host/strings.h"
-#include "window/framework/document.h"
-#include "window/framework/view.h"
 
 namespace cartera::window {
 

@@ -3,12 +3,12 @@
 #include <QApplication>
 
 #include "dialogs/entry_sheets.h"
+#include "framework/dialog_template.h"
+#include "framework/module.h"
 #include "host/folders.h"
 #include "host/strings.h"
 #include "window/child_frm_cartera.h"
 #include "window/doc_cartera.h"
-#include "window/framework/dialog_template.h"
-#include "window/framework/module.h"
 #include "window/view_valoracion.h"
 #include "window/views.h"
 

@@ -12,6 +12,8 @@
 #include <ctime>
 
 #include "dialogs/dlg_nombre_cartera.h"
+#include "framework/doc_template.h"
+#include "framework/status.h"
 #include "host/feed.h"
 #include "host/folders.h"
 #include "host/grid/table_grid.h"
@@ -23,8 +25,6 @@
 #include "model/sistema.h"
 #include "window/child_frm_cartera.h"
 #include "window/doc_cartera.h"
-#include "window/framework/doc_template.h"
-#include "window/framework/status.h"
 #include "window/view_valoracion.h"
 #include "window/views.h"
 

@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
+#include "framework/view.h"
 #include "grids/grid_valoracion.h"
-#include "window/framework/view.h"
 
 class CSistemaCartera;
 

@@ -1,12 +1,12 @@
 #include "window/views.h"
 
+#include "framework/document.h"
 #include "host/qt/grid_print.h"
 #include "host/qt/grid_view.h"
 #include "host/strings.h"
 #include "model/sistema.h"
 #include "window/child_frm_cartera.h"
 #include "window/doc_cartera.h"
-#include "window/framework/document.h"
 #include "window/grid_window.h"
 #include "window/sheets.h"
 #include "window/statistics_window.h"

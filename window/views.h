@@ -5,10 +5,10 @@
 #include <memory>
 #include <string>
 
+#include "framework/view.h"
 #include "grids/grid_cartera.h"
 #include "grids/grid_trades.h"
 #include "grids/portfolio_view.h"
-#include "window/framework/view.h"
 
 class CDocCartera;
 class CSistemaCartera;

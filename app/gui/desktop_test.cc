@@ -20,14 +20,14 @@
 #include "app/gui/module_loader.h"
 #include "app/gui/startup.h"
 #include "app/gui/workstation.h"
+#include "framework/document.h"
+#include "framework/frame.h"
+#include "framework/module.h"
 #include "host/folders.h"
 #include "host/market.h"
 #include "host/message_box.h"
 #include "host/qt/grid_view.h"
 #include "host/strings.h"
-#include "window/framework/document.h"
-#include "window/framework/frame.h"
-#include "window/framework/module.h"
 
 namespace cartera::gui {
 namespace {

@@ -25,13 +25,13 @@
 #include "app/gui/startup.h"
 #include "app/gui/welcome.h"
 #include "app/gui/workstation.h"
+#include "framework/frame.h"
+#include "framework/module.h"
 #include "host/message_box.h"
 #include "host/qt/feed_driver.h"
 #include "host/qt/grid_view.h"
 #include "model/portfolio_file.h"
 #include "testing/test_ledger.h"
-#include "window/framework/frame.h"
-#include "window/framework/module.h"
 
 namespace cartera::gui {
 namespace {

@@ -5,7 +5,7 @@
 #include <QFileInfo>
 #include <QLibrary>
 
-#include "window/framework/module.h"
+#include "framework/module.h"
 
 namespace cartera::gui {
 

@@ -12,12 +12,12 @@
 
 #include "app/gui/startup.h"
 #include "app/gui/workstation.h"
+#include "framework/frame.h"
+#include "framework/view.h"
 #include "host/qt/feed_driver.h"
 #include "host/qt/grid_model.h"
 #include "host/qt/grid_view.h"
 #include "host/strings.h"
-#include "window/framework/frame.h"
-#include "window/framework/view.h"
 
 namespace cartera::gui {
 namespace {

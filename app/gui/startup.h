@@ -10,7 +10,7 @@
 #include <memory>
 #include <optional>
 
-#include "window/framework/module.h"
+#include "framework/module.h"
 
 class QApplication;
 

@@ -7,8 +7,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "framework/status.h"
 #include "host/strings.h"
-#include "window/framework/status.h"
 
 namespace cartera::gui {
 namespace {

@@ -13,16 +13,16 @@
 #include <QStyle>
 
 #include "app/gui/welcome.h"
+#include "framework/dialog_template.h"
+#include "framework/doc_template.h"
+#include "framework/document.h"
+#include "framework/frame.h"
+#include "framework/module.h"
+#include "framework/status.h"
+#include "framework/view.h"
 #include "host/folders.h"
 #include "host/message_box.h"
 #include "host/qt/feed_driver.h"
-#include "window/framework/dialog_template.h"
-#include "window/framework/doc_template.h"
-#include "window/framework/document.h"
-#include "window/framework/frame.h"
-#include "window/framework/module.h"
-#include "window/framework/status.h"
-#include "window/framework/view.h"
 
 namespace cartera::gui {
 namespace {

@@ -12,6 +12,10 @@
 
 #include "app/gui/welcome.h"
 #include "app/gui/workstation.h"
+#include "framework/document.h"
+#include "framework/frame.h"
+#include "framework/status.h"
+#include "framework/view.h"
 #include "grids/csv.h"
 #include "host/env.h"
 #include "host/folders.h"
@@ -19,10 +23,6 @@
 #include "host/qt/feed_driver.h"
 #include "host/qt/grid_view.h"
 #include "model/demo.h"
-#include "window/framework/document.h"
-#include "window/framework/frame.h"
-#include "window/framework/status.h"
-#include "window/framework/view.h"
 
 namespace cartera::gui {
 namespace {

@@ -8,10 +8,10 @@
 #include <QSet>
 
 #include "app/gui/workstation.h"
-#include "window/framework/dialog_template.h"
-#include "window/framework/frame.h"
-#include "window/framework/module.h"
-#include "window/framework/status.h"
+#include "framework/dialog_template.h"
+#include "framework/frame.h"
+#include "framework/module.h"
+#include "framework/status.h"
 
 namespace cartera::gui {
 namespace {

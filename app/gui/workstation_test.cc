@@ -26,6 +26,12 @@
 
 #include "app/gui/module_loader.h"
 #include "commissions/comisiones.h"
+#include "framework/doc_template.h"
+#include "framework/document.h"
+#include "framework/frame.h"
+#include "framework/module.h"
+#include "framework/runtime_class.h"
+#include "framework/view.h"
 #include "host/env.h"
 #include "host/folders.h"
 #include "host/grid/grid_types.h"
@@ -35,12 +41,6 @@
 #include "host/strings.h"
 #include "model/portfolio_file.h"
 #include "model/sistema.h"
-#include "window/framework/doc_template.h"
-#include "window/framework/document.h"
-#include "window/framework/frame.h"
-#include "window/framework/module.h"
-#include "window/framework/runtime_class.h"
-#include "window/framework/view.h"
 
 namespace cartera::gui {
 namespace {

@@ -1,4 +1,4 @@
-#include "window/framework/status.h"
+#include "framework/status.h"
 
 namespace cartera::ui {
 namespace {

@@ -1,6 +1,6 @@
-#include "window/framework/module.h"
+#include "framework/module.h"
 
-#include "window/framework/runtime_class.h"
+#include "framework/runtime_class.h"
 
 namespace cartera::ui {
 

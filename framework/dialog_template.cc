@@ -1,4 +1,4 @@
-#include "window/framework/dialog_template.h"
+#include "framework/dialog_template.h"
 
 #include <QFontMetrics>
 #include <charconv>

@@ -1,10 +1,10 @@
-#include "window/framework/view.h"
+#include "framework/view.h"
 
 #include <QResizeEvent>
 #include <algorithm>
 
-#include "window/framework/document.h"
-#include "window/framework/frame.h"
+#include "framework/document.h"
+#include "framework/frame.h"
 
 IMPLEMENT_DYNAMIC(CView, CObject)
 

@@ -4,7 +4,7 @@
 #include <QWidget>
 #include <string>
 
-#include "window/framework/runtime_class.h"
+#include "framework/runtime_class.h"
 
 class CDocument;
 class CMDIChildWnd;

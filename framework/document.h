@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "window/framework/runtime_class.h"
+#include "framework/runtime_class.h"
 
 class CArchive;
 class CArchiveException;

@@ -1,10 +1,10 @@
-#include "window/framework/doc_template.h"
+#include "framework/doc_template.h"
 
 #include <algorithm>
 
-#include "window/framework/document.h"
-#include "window/framework/frame.h"
-#include "window/framework/runtime_class.h"
+#include "framework/document.h"
+#include "framework/frame.h"
+#include "framework/runtime_class.h"
 
 CDocTemplate::CDocTemplate(int menuId, const CRuntimeClass* docClass,
                            const CRuntimeClass* frameClass, const CRuntimeClass* viewClass,

@@ -1,14 +1,14 @@
-#include "window/framework/document.h"
+#include "framework/document.h"
 
 #include <algorithm>
 
+#include "framework/doc_template.h"
+#include "framework/frame.h"
+#include "framework/view.h"
 #include "host/archive.h"
 #include "host/env.h"
 #include "host/message_box.h"
 #include "host/strings.h"
-#include "window/framework/doc_template.h"
-#include "window/framework/frame.h"
-#include "window/framework/view.h"
 
 IMPLEMENT_DYNAMIC(CDocument, CObject)
 

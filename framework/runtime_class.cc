@@ -1,4 +1,4 @@
-#include "window/framework/runtime_class.h"
+#include "framework/runtime_class.h"
 
 #include <cstring>
 

@@ -1,13 +1,13 @@
 #include <gtest/gtest.h>
 
+#include "framework/dialog_template.h"
+#include "framework/doc_template.h"
+#include "framework/document.h"
+#include "framework/frame.h"
+#include "framework/module.h"
+#include "framework/status.h"
+#include "framework/view.h"
 #include "host/strings.h"
-#include "window/framework/dialog_template.h"
-#include "window/framework/doc_template.h"
-#include "window/framework/document.h"
-#include "window/framework/frame.h"
-#include "window/framework/module.h"
-#include "window/framework/status.h"
-#include "window/framework/view.h"
 
 namespace cartera::ui {
 namespace {

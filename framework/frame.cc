@@ -1,13 +1,13 @@
-#include "window/framework/frame.h"
+#include "framework/frame.h"
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QResizeEvent>
 #include <QTimerEvent>
 
-#include "window/framework/doc_template.h"
-#include "window/framework/document.h"
-#include "window/framework/view.h"
+#include "framework/doc_template.h"
+#include "framework/document.h"
+#include "framework/view.h"
 
 IMPLEMENT_DYNAMIC(CMDIChildWnd, CObject)
 

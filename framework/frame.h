@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "window/framework/runtime_class.h"
+#include "framework/runtime_class.h"
 
 class CArchive;
 class CDocTemplate;
