@@ -139,7 +139,9 @@ TEST_F(ShowGridsTest, SaveLayoutStoresColumnsAndSortThatLaterSavesKeep) {
         return bare.GetStoredLayouts();
     };
     const std::string stored = layouts();
+    uint64_t grids = CUGCtrl::Created();
     Ok({"buy", p, "--code", "DDD", "--contracts", "1", "--price", "25"});
+    EXPECT_EQ(CUGCtrl::Created(), grids);
     EXPECT_FALSE(stored.empty());
     EXPECT_EQ(layouts(), stored);
     EXPECT_TRUE(Bytes(p).ends_with(stored));

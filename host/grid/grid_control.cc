@@ -1,9 +1,19 @@
 #include "host/grid/grid_control.h"
 
 #include <algorithm>
+#include <atomic>
 #include <numeric>
 
-CUGCtrl::CUGCtrl() { m_cellTypes.push_back(&m_textType); }
+namespace {
+std::atomic<uint64_t> g_created{0};
+}  // namespace
+
+CUGCtrl::CUGCtrl() {
+    m_cellTypes.push_back(&m_textType);
+    ++g_created;
+}
+
+uint64_t CUGCtrl::Created() { return g_created; }
 
 CUGCtrl::~CUGCtrl() = default;
 

@@ -55,6 +55,8 @@ class CUGCtrl {
 
     CUGCtrl();
     virtual ~CUGCtrl();
+    // How many grids this process has created: shows which commands need none.
+    static uint64_t Created();
     CUGCtrl(const CUGCtrl&) = delete;
     CUGCtrl& operator=(const CUGCtrl&) = delete;
 
