@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "bench/synthetic_journal.h"
 #include "grids/grid_cartera.h"
 #include "grids/grid_trades.h"
 #include "host/archive.h"
@@ -21,38 +22,20 @@ constexpr int kCodes = 500;
 // taking turns: every sell closes one buy, so a third of the movements become closed
 // trades and a third stay open.
 std::string MakeTradesBody(int n) {
-    std::string out;
-    CArchive ar(&out);
-    ar.WriteU32(static_cast<uint32_t>(n));
-    ar.WriteI32(-1);
-    ar.WriteI32(n);
+    std::vector<cartera::bench::BodyMovement> movements(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i) {
-        int triple = i / 3;
+        cartera::bench::BodyMovement& m = movements[static_cast<size_t>(i)];
         bool sell = i % 3 == 2;
-        std::string code = "SEC" + std::to_string(triple % kCodes);
-        ar.WriteU32(0);
-        ar.WriteU32(0);
-        ar.WriteI32(10);
-        ar.WriteU32(0);
-        ar.WriteF64(10.0 + static_cast<double>((i * 7919) % 5000) / 100.0);
-        ar.WriteString("");
-        ar.WriteI32(i + 1);
-        ar.WriteF64(sell ? 0.02 : 0.01);
-        ar.WriteF64(1.0);
-        ar.WriteString(code);
-        ar.WriteI32(20000 + i / 100);
-        ar.WriteI32(36000 + i % 3600);
-        ar.WriteI32(sell ? 6 : 0);
-        ar.WriteString(i % 2 ? "G1" : "G2");
-        ar.WriteF64(0.0);
-        ar.WriteString(code);
+        m.type = sell ? 6 : 0;
+        m.contracts = 10;
+        m.price = 10.0 + static_cast<double>((i * 7919) % 5000) / 100.0;
+        m.commission = sell ? 0.02 : 0.01;
+        m.code = "SEC" + std::to_string(i / 3 % kCodes);
+        m.date = 20000 + i / 100;
+        m.time = 36000 + i % 3600;
+        m.group = i % 2 ? "G1" : "G2";
     }
-    ar.WriteI32(-1);
-    for (int i = 0; i < n; ++i) {
-        ar.WriteString("");
-        ar.WriteU32(0);
-    }
-    return out;
+    return cartera::bench::BodyOf(movements);
 }
 
 // A loaded ledger of n movements, built once per size.
