@@ -115,16 +115,6 @@ TEST(DocTemplateTest, DocStringFieldsAndTheDefaultFrameLife) {
     EXPECT_TRUE(tmpl.GetDocuments().empty()) << "the document goes with its last frame";
 }
 
-TEST(DocTemplateTest, ClassesThatAreNoDocumentOrFrameCreateNothing) {
-    CDocTemplate wrong(7, RUNTIME_CLASS(CountingView), RUNTIME_CLASS(PlainFrame),
-                       RUNTIME_CLASS(CountingView), "\n\n\n\n.x");
-    EXPECT_EQ(wrong.OpenDocumentFile(""), nullptr);
-    CDocTemplate noFrame(7, RUNTIME_CLASS(PlainDocument), RUNTIME_CLASS(CountingView),
-                         RUNTIME_CLASS(CountingView), "\n\n\n\n.x");
-    EXPECT_EQ(noFrame.OpenDocumentFile(""), nullptr);
-    EXPECT_TRUE(noFrame.GetDocuments().empty());
-}
-
 TEST(ModuleRegistryTest, FindsClassesByNameAndRunsLanguageHooks) {
     ModuleRegistry registry;
     registry.RegisterClass(RUNTIME_CLASS(CountingView));
@@ -139,18 +129,6 @@ TEST(ModuleRegistryTest, FindsClassesByNameAndRunsLanguageHooks) {
     registry.NotifyLanguageChanged();
     EXPECT_EQ(runs, 1);
     EXPECT_EQ(registry.BuildMenu(5).id, 0);
-}
-
-TEST(StatusTest, PromptIsTheFirstLineAndTooltipTheSecond) {
-    EXPECT_EQ(CommandPrompt("Other operations\nDividends, Impositions"), "Other operations");
-    EXPECT_EQ(CommandTooltip("Other operations\nDividends, Impositions"), "Dividends, Impositions");
-    EXPECT_EQ(CommandTooltip("Buy"), "Buy");
-    std::vector<std::string> shown;
-    StatusHandler previous = SetStatusHandler([&](const std::string& t) { shown.push_back(t); });
-    ShowStatusMessage("x");
-    SetStatusHandler(previous);
-    ShowStatusMessage("dropped");
-    EXPECT_EQ(shown, std::vector<std::string>{"x"});
 }
 
 }  // namespace

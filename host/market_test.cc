@@ -205,23 +205,6 @@ TEST_F(MarketTest, LoadCatalogueAndSearch) {
     EXPECT_TRUE(service.Search("nothing like it").empty());
 }
 
-TEST_F(MarketTest, EmbeddedCatalogueIsWellFormed) {
-    service.LoadCatalogue(cartera::resources::SymbolCatalogue());
-    const auto& symbols = service.Symbols();
-    EXPECT_GE(symbols.size(), 50u);
-    std::set<std::string> codes;
-    std::set<char> letters;
-    for (const auto& s : symbols) {
-        EXPECT_TRUE(codes.insert(cartera::LowerCode(s.code)).second) << s.code;
-        EXPECT_LE(s.code.size(), 40u) << s.code;
-        EXPECT_FALSE(s.name.empty()) << s.code;
-        EXPECT_TRUE(s.decimals == 2 || s.decimals == 3) << s.code;
-        EXPECT_GT(s.price, 0) << s.code;
-        letters.insert(s.letter);
-    }
-    EXPECT_EQ(letters, (std::set<char>{'F', 'O', 'V'}));
-}
-
 TEST_F(MarketTest, RunSearchReportsTheTotalThenEachResult) {
     service.AddSymbol({"SAN.MC", "Banco Santander", 3, 'V', 4.3});
     service.AddSymbol({"AAPL", "Apple Inc.", 2, 'V', 189.8});

@@ -52,26 +52,6 @@ TEST_F(StringsTest, EveryModuleIdHasATextInEveryLanguage) {
     EXPECT_TRUE(std::is_sorted(held.begin(), held.end()));
 }
 
-TEST_F(StringsTest, CommandStringsHoldPromptAndTooltip) {
-    for (int id = 33748; id <= 33752; ++id)
-        for (Language lang : kAll) {
-            std::string text = cartera::LS(id, lang);
-            auto br = text.find('\n');
-            ASSERT_NE(br, std::string::npos) << id << " " << cartera::LanguageCode(lang);
-            EXPECT_GT(br, 0u) << id;
-            EXPECT_LT(br + 1, text.size()) << id;
-            EXPECT_EQ(text.find('\n', br + 1), std::string::npos) << id;
-        }
-}
-
-TEST_F(StringsTest, TypeLettersAreDistinctInEachLanguage) {
-    for (Language lang : kAll) {
-        std::set<std::string> letters;
-        for (int id = 3417; id <= 3423; ++id) letters.insert(cartera::LS(id, lang));
-        EXPECT_EQ(letters.size(), 7u) << cartera::LanguageCode(lang);
-    }
-}
-
 TEST_F(StringsTest, ColumnHeadingsShareTextsAsInEnglish) {
     // Old saved headers are mapped back to ids by caption, first match wins; headings that
     // differ in English must differ in every language, or a caption would change column.

@@ -74,26 +74,6 @@ class ViewsTest : public WindowTest {
     PortfolioSheets* previous = nullptr;
 };
 
-TEST_F(ViewsTest, DocumentUpdatesRefillTheListGridsButNotTheValuation) {
-    CChildFrmCartera* frame = OpenSample();
-    ASSERT_NE(frame, nullptr);
-    CViewCartera* movements = Movements(frame);
-    CViewOpAbiertas* open = OpenTrades(frame);
-    CViewValoracion* rating = Rating(frame);
-    ASSERT_EQ(ShownRows(movements->GetGridWindow()), 4);
-    ASSERT_EQ(ShownRows(open->GetGridWindow()), 2);
-    std::string movementCell = movements->GetGrid()->QuickGetText(1, 0);
-    std::string openCell = open->GetGrid()->QuickGetText(1, 0);
-    movements->GetGrid()->QuickSetText(1, 0, "scribbled");
-    open->GetGrid()->QuickSetText(1, 0, "scribbled");
-    rating->GetGrid()->QuickSetText(2, 1, "scribbled");
-
-    frame->GetActiveDocument()->UpdateAllViews(nullptr);
-    EXPECT_EQ(movements->GetGrid()->QuickGetText(1, 0), movementCell);
-    EXPECT_EQ(open->GetGrid()->QuickGetText(1, 0), openCell);
-    EXPECT_EQ(rating->GetGrid()->QuickGetText(2, 1), "scribbled");
-}
-
 TEST_F(ViewsTest, EachJournalChangeRefillsEachListGridOnceAfterMatching) {
     CChildFrmCartera* frame = OpenSample();
     ASSERT_NE(frame, nullptr);

@@ -19,6 +19,7 @@
 
 #include "app/gui/module_loader.h"
 #include "app/gui/startup.h"
+#include "app/gui/test_workstation.h"
 #include "app/gui/workstation.h"
 #include "framework/document.h"
 #include "framework/frame.h"
@@ -32,30 +33,11 @@
 namespace cartera::gui {
 namespace {
 
-class DesktopTest : public ::testing::Test {
+class DesktopTest : public testing::WorkstationTestBase {
   protected:
-    DesktopTest() : settings(home.filePath("workstation.ini"), QSettings::IniFormat) {
-        SetLanguage(Language::en);
-        SetHomeFolder(home.path().toStdString());
-        CMarketService::SetCurrent(&market);
-        SetMessageBoxHandler([this](const std::string& text, unsigned type) {
-            messages.push_back(text);
-            return (type & 0xF) == MB_YESNO ? IDYES : IDOK;
-        });
-        QString error;
-        EXPECT_TRUE(LoadModule(QString::fromLatin1(kPortfolioModule), ModuleSearchPath(), &registry,
-                               &error))
-            << error.toStdString();
-        window = std::make_unique<Workstation>(registry, &settings);
-        window->resize(1200, 800);
-        window->show();
-        QApplication::setActiveWindow(window.get());
-    }
-    ~DesktopTest() override {
-        window.reset();
-        SetMessageBoxHandler({});
-        CMarketService::SetCurrent(nullptr);
-        SetHomeFolder("");
+    DesktopTest() {
+        yesNoAnswer = IDYES;
+        ShowWorkstation(1200, 800);
     }
     // File > New from the keyboard, the name typed into the dialog and Return pressed.
     void NewFromKeyboard(const QString& name) {
@@ -78,13 +60,6 @@ class DesktopTest : public ::testing::Test {
     QWidget* Focus() {
         return QApplication::focusWidget() ? QApplication::focusWidget() : window.get();
     }
-
-    QTemporaryDir home;
-    QSettings settings;
-    CMarketService market;
-    ui::ModuleRegistry registry;
-    std::unique_ptr<Workstation> window;
-    std::vector<std::string> messages;
 };
 
 TEST_F(DesktopTest, MenusWindowsAndTabsAnswerTheKeyboard) {

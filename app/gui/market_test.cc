@@ -23,6 +23,7 @@
 
 #include "app/gui/module_loader.h"
 #include "app/gui/startup.h"
+#include "app/gui/test_workstation.h"
 #include "app/gui/welcome.h"
 #include "app/gui/workstation.h"
 #include "framework/frame.h"
@@ -67,32 +68,14 @@ void ThroughFileDialog(const QString& path, const std::function<void()>& run) {
     EXPECT_FALSE(poll.isActive());
 }
 
-class MarketTest : public ::testing::Test {
+class MarketTest : public testing::WorkstationTestBase {
   protected:
-    MarketTest() : settings(home.filePath("workstation.ini"), QSettings::IniFormat) {
-        SetLanguage(Language::en);
-        SetHomeFolder(home.path().toStdString());
-        CMarketService::SetCurrent(&market);
-        SetMessageBoxHandler([this](const std::string& text, unsigned) {
-            messages.push_back(text);
-            return IDOK;
-        });
-        QString error;
-        EXPECT_TRUE(LoadModule(QString::fromLatin1(kPortfolioModule), ModuleSearchPath(), &registry,
-                               &error))
-            << error.toStdString();
-        window = std::make_unique<Workstation>(registry, &settings);
+    MarketTest() {
+        yesNoAnswer = IDOK;
+        ShowWorkstation(1100, 700);
         window->SetFeed(&feed);
-        window->resize(1100, 700);
-        window->show();
-        QApplication::setActiveWindow(window.get());
     }
-    ~MarketTest() override {
-        window.reset();
-        SetMessageBoxHandler({});
-        CMarketService::SetCurrent(nullptr);
-        SetHomeFolder("");
-    }
+    ~MarketTest() override { window.reset(); }  // before the feed it follows
     // A portfolio that bought 100 of a security no catalogue knows, at 4.20 and later 4.60.
     std::string WritePortfolio() {
         std::string path = GetPMngFullPath(ORVO_PATH_PORTFOLIOS) + "Small.cartera";
@@ -126,13 +109,7 @@ class MarketTest : public ::testing::Test {
         return "no column";
     }
 
-    QTemporaryDir home;
-    QSettings settings;
-    CMarketService market;
-    ui::ModuleRegistry registry;
     qt::FeedDriver feed;
-    std::unique_ptr<Workstation> window;
-    std::vector<std::string> messages;
 };
 
 TEST_F(MarketTest, SimulatedPricesStartAtThePortfoliosLastDealAndTheStatusBarSaysSo) {

@@ -25,6 +25,7 @@
 #include <map>
 
 #include "app/gui/module_loader.h"
+#include "app/gui/test_workstation.h"
 #include "commissions/comisiones.h"
 #include "framework/doc_template.h"
 #include "framework/document.h"
@@ -122,33 +123,7 @@ QAction* MenuItem(qt::GridView* grid, int row, const QString& text) {
     return nullptr;
 }
 
-class WorkstationTest : public ::testing::Test {
-  protected:
-    WorkstationTest() : settings(home.filePath("workstation.ini"), QSettings::IniFormat) {
-        SetLanguage(Language::en);
-        SetHomeFolder(home.path().toStdString());
-        CMarketService::SetCurrent(&market);
-        SetMessageBoxHandler([this](const std::string& text, unsigned type) {
-            messages.push_back(text);
-            return (type & 0xF) == MB_YESNO ? IDNO : IDOK;
-        });
-    }
-    ~WorkstationTest() override {
-        SetMessageBoxHandler({});
-        CMarketService::SetCurrent(nullptr);
-        SetHomeFolder("");
-    }
-    bool Load(QString* error) {
-        return LoadModule(QString::fromLatin1(kPortfolioModule), ModuleSearchPath(), &registry,
-                          error);
-    }
-
-    QTemporaryDir home;
-    QSettings settings;
-    CMarketService market;
-    ui::ModuleRegistry registry;
-    std::vector<std::string> messages;
-};
+using WorkstationTest = testing::WorkstationTestBase;
 
 TEST_F(WorkstationTest, AMissingModuleIsReportedWithTheFoldersSearched) {
     QString error;
@@ -160,7 +135,7 @@ TEST_F(WorkstationTest, AMissingModuleIsReportedWithTheFoldersSearched) {
 
 TEST_F(WorkstationTest, CreatesAPortfolioThroughTheModulesRecords) {
     QString error;
-    ASSERT_TRUE(Load(&error)) << error.toStdString();
+    ASSERT_TRUE(LoadPortfolioModule(&error)) << error.toStdString();
     Workstation window(registry, &settings);
     window.show();
     ASSERT_EQ(window.Templates().size(), 1u);
@@ -205,7 +180,7 @@ TEST_F(WorkstationTest, CreatesAPortfolioThroughTheModulesRecords) {
 
 TEST_F(WorkstationTest, ADamagedFileLeavesTheOpenPortfolioAlone) {
     QString error;
-    ASSERT_TRUE(Load(&error)) << error.toStdString();
+    ASSERT_TRUE(LoadPortfolioModule(&error)) << error.toStdString();
     Workstation window(registry, &settings);
     AnswerNameDialog("Kept");
     ASSERT_NE(window.NewDocument(), nullptr);
@@ -221,7 +196,7 @@ TEST_F(WorkstationTest, ADamagedFileLeavesTheOpenPortfolioAlone) {
 
 TEST_F(WorkstationTest, SwitchingTheLanguageRebuildsMenusAndRetitlesFrames) {
     QString error;
-    ASSERT_TRUE(Load(&error)) << error.toStdString();
+    ASSERT_TRUE(LoadPortfolioModule(&error)) << error.toStdString();
     Workstation window(registry, &settings);
     AnswerNameDialog("Languages");
     ASSERT_NE(window.NewDocument(), nullptr);
@@ -252,7 +227,7 @@ TEST_F(WorkstationTest, ABuyFromThePortfolioMenuAndASellFromTheOpenTradeRowClose
         ledger.AddOrders({imposition});
     }
     QString error;
-    ASSERT_TRUE(Load(&error)) << error.toStdString();
+    ASSERT_TRUE(LoadPortfolioModule(&error)) << error.toStdString();
     Workstation window(registry, &settings);
     window.show();
     CDocument* doc = window.OpenFile(path);
@@ -329,7 +304,7 @@ TEST_F(WorkstationTest, ABuyFromThePortfolioMenuAndASellFromTheOpenTradeRowClose
 TEST_F(WorkstationTest, AFailedSaveIsMarkedAndFileSaveWritesItOnceTheCauseIsGone) {
     market.AddSymbol({"TEF", "Telefonica", 2, 'V', 10.0});
     QString error;
-    ASSERT_TRUE(Load(&error)) << error.toStdString();
+    ASSERT_TRUE(LoadPortfolioModule(&error)) << error.toStdString();
     Workstation window(registry, &settings);
     window.show();
     AnswerNameDialog("Unsaved");

@@ -59,18 +59,6 @@ TEST_F(GridPrintTest, PdfHoldsTheVisibleHeadingsOnEveryPageAndTheRows) {
     EXPECT_TRUE(text.contains(QRegularExpression(QStringLiteral("1 ?/ ?%1").arg(pages))));
 }
 
-TEST_F(GridPrintTest, PagesFollowTheRowsThatFit) {
-    QPdfWriter big(dir.filePath("a.pdf"));
-    big.setResolution(96);
-    int manyRows = PrintGrid(grid, &big, "t");
-    grid.Fill(3);
-    QPdfWriter small(dir.filePath("b.pdf"));
-    small.setResolution(96);
-    EXPECT_EQ(PrintGrid(grid, &small, "t"), 1);
-    EXPECT_GT(manyRows, 1);
-    EXPECT_EQ(PrintGrid(grid, nullptr, "t"), 0);
-}
-
 TEST_F(GridPrintTest, ColumnsWidenToTheirTextsWhateverTheGridWidths) {
     const std::string name = "Banco Bilbao Vizcaya Argentaria, Sociedad Anonima";
     grid.QuickSetText(1, 4, name);
