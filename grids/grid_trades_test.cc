@@ -107,6 +107,7 @@ TEST_F(TradeGridsTest, UpdateRewritesOnlyItsRowAndKeepsTheOrder) {
 }
 
 TEST_F(TradeGridsTest, UpdateFindsTheFirstRowHoldingTheId) {
+    open.SetOnDemand(false);  // rows written from trades the ledger does not hold
     ledger.AddOrder(Exec(true, "AAA", 10, 10.0));
     ledger.AddOrder(Exec(true, "BBB", 10, 10.0));
     open.FillGrid();
