@@ -73,9 +73,9 @@ class CGridQBase : public CGridTabla, public ILedgerListGrid, private IGridRowSo
     void SetRowBackColor(int row);
     void ColorAllRows();
 
-    // Sorts by the sort state, puts the arrow on the sort heading and recolours the rows.
+    // Sorts by the sort state, puts the arrow on the sort heading and recolours stored rows.
     // The rows end in the order SortBy with OnSortEvaluate gives, but each cell's key is
-    // read once per sort instead of once per comparison.
+    // read (on demand: rendered) once per sort instead of once per comparison.
     void ApplySort() override;
 
     // Host data first, then: reserved-word count (always 0 written; N words skipped on
