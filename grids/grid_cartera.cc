@@ -36,13 +36,8 @@ CGridCartera::CGridCartera() {
     m_header.AddFromResourceId(column::kTime, 38, 0, UG_ALIGNLEFT, 0);
 }
 
-void CGridCartera::FillGrid() {
-    CSistemaCartera* ledger = GetLedger();
-    if (!ledger) return;
-    Limpiar(0);
-    for (const COrderCartera& m : ledger->GetOrders()) AddMovementRow(m);
-    ApplySort();
-    RedrawAll();
+size_t CGridCartera::RecordCount() const {
+    return GetLedger() && GetNumberCols() > 0 ? GetLedger()->GetOrders().size() : 0;
 }
 
 std::string CGridCartera::CellText(int columnId, const COrderCartera& m,
@@ -95,25 +90,14 @@ std::string CGridCartera::CellText(int columnId, const COrderCartera& m,
     }
 }
 
-void CGridCartera::AddMovementRow(const COrderCartera& m) {
-    if (GetNumberCols() == 0) return;
-    AppendRow();
-    int row = GetNumberRows() - 1;
-    SetRowTextColor(row, GetGridTextColor());
-    SetRowBackColor(row);
-    const auto& columns = m_header.Columns();
-    for (int i = 0; i < static_cast<int>(columns.size()); ++i) {
-        const CMultiHdrData::Column& column = columns[i];
-        if (!column.visible) continue;
-        COLORREF color = 0;
-        bool colored = false;
-        if (column.id == column::kTotal) {
-            color = GetGridTextColor();
-            colored = true;
-        }
-        std::string text = CellText(column.id, m, &color);
-        WriteRowCell(i, row, column.alignment, text, m.id, colored ? &color : nullptr);
-    }
+void CGridCartera::RenderRecordCell(const CMultiHdrData::Column& column, uint32_t record,
+                                    CUGCell* cell) const {
+    const COrderCartera& m = GetLedger()->GetOrders()[record];
+    COLORREF color = GetGridTextColor();
+    cell->SetAlignment(column.alignment);
+    cell->SetText(CellText(column.id, m, &color));
+    cell->SetID64(0, m.id);
+    if (column.id == column::kTotal) cell->SetTextColor(color);
 }
 
 bool CGridCartera::ConfirmDelete(int row) const {

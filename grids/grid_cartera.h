@@ -12,10 +12,6 @@ class CGridCartera : public CGridQBase {
     // (visible) and Guarantee, Point Value, Time (hidden).
     CGridCartera();
 
-    // Clears the grid, writes a row per movement in the ledger's order and sorts again.
-    void FillGrid() override;
-    // Appends a row for m; only visible columns get text.
-    void AddMovementRow(const COrderCartera& m);
     // Asks question 3404 (naming the movement) and on Yes deletes the row's movement from the
     // ledger. -1 for col or row means the current one; nothing when there is none.
     void DeleteMovementRow(int col, int row);
@@ -29,6 +25,12 @@ class CGridCartera : public CGridQBase {
     // The text the grid shows for a movement in a column (empty for ids it does not know);
     // *textColor is set for the Total column, left alone otherwise.
     std::string CellText(int columnId, const COrderCartera& m, COLORREF* textColor) const;
+
+  protected:
+    // A row per movement; only visible columns get text. No rows without columns.
+    size_t RecordCount() const override;
+    void RenderRecordCell(const CMultiHdrData::Column& column, uint32_t record,
+                          CUGCell* cell) const override;
 
   private:
     // Question 3404 followed by the row's type, date, symbol and contracts; true on Yes.

@@ -157,6 +157,42 @@ CGridQBase::CGridQBase() {
     SetGridBackColor(RGB(196, 224, 255));
     SetHighlightTextColor(RGB(255, 255, 255));
     SetHighlightBackColor(RGB(0, 64, 128));
+    SetOnDemand(true);
+}
+
+void CGridQBase::FillGrid() {
+    if (GetLedger()) FillRows();
+}
+
+void CGridQBase::FillRows() {
+    Limpiar(0);
+    auto records = static_cast<int>(RecordCount());
+    if (IsOnDemand()) {
+        SetNumberRows(records, 0);
+    } else {
+        for (int r = 0; r < records; ++r) {
+            AppendRow();
+            StoreRow(r, static_cast<uint32_t>(r));
+        }
+    }
+    ApplySort();
+    RedrawAll();
+}
+
+void CGridQBase::RenderCell(int col, int row, uint32_t record, CUGCell* cell) {
+    cell->SetTextColor(RowTextColor());
+    cell->SetBackColor(RowBackColor(row));
+    const auto& columns = m_header.Columns();
+    if (col < 0 || col >= static_cast<int>(columns.size()) || !columns[col].visible) return;
+    if (record < RecordCount()) RenderRecordCell(columns[col], record, cell);
+}
+
+void CGridQBase::StoreRow(int row, uint32_t record) {
+    for (int col = 0; col < GetNumberCols(); ++col) {
+        m_scratch.ClearAll();
+        RenderCell(col, row, record, &m_scratch);
+        SetCell(col, row, &m_scratch);
+    }
 }
 
 // --- Rows -----------------------------------------------------------------------------------
@@ -177,24 +213,17 @@ void CGridQBase::SetRowTextColor(int row, COLORREF color) {
     for (int col = 0; col < GetNumberCols(); ++col) QuickSetTextColor(col, row, color);
 }
 
+COLORREF CGridQBase::RowBackColor(int row) const {
+    return row % 2 == 0 ? m_alternateColor : GetGridBackColor();
+}
+
 void CGridQBase::SetRowBackColor(int row) {
-    COLORREF color = row % 2 == 0 ? m_alternateColor : GetGridBackColor();
+    COLORREF color = RowBackColor(row);
     for (int col = 0; col < GetNumberCols(); ++col) QuickSetBackColor(col, row, color);
 }
 
 void CGridQBase::ColorAllRows() {
     for (int row = 0; row < GetNumberRows(); ++row) SetRowBackColor(row);
-}
-
-bool CGridQBase::WriteRowCell(int col, int row, int alignment, const std::string& text, uint64_t id,
-                              const COLORREF* textColor) {
-    if (GetCell(col, row, &m_scratch) != UG_SUCCESS) return false;
-    m_scratch.SetAlignment(alignment);
-    m_scratch.SetText(text);
-    m_scratch.SetID64(0, id);
-    if (textColor) m_scratch.SetTextColor(*textColor);
-    SetCell(col, row, &m_scratch);
-    return true;
 }
 
 // --- Set-up and header ------------------------------------------------------------------------
@@ -246,9 +275,15 @@ void CGridQBase::SortRows(int col, bool descending) {
     int rows = GetNumberRows();
     std::vector<SortKey> keys(static_cast<size_t>(rows));
     std::vector<std::string_view> texts;
+    std::vector<std::string> rendered;  // on demand the texts live only as long as the keys
     if (kind == cartera::ColumnKind::kText) texts.reserve(keys.size());
+    if (kind == cartera::ColumnKind::kText && IsOnDemand()) rendered.reserve(keys.size());
     for (int r = 0; r < rows; ++r) {
-        const CUGCell& cell = *PeekCell(col, r);
+        if (IsOnDemand()) {  // only this column's cell, outside the cache of shown rows
+            m_scratch.ClearAll();
+            RenderCell(col, r, GetRowRecord(r), &m_scratch);
+        }
+        const CUGCell& cell = IsOnDemand() ? m_scratch : *PeekCell(col, r);
         SortKey& key = keys[static_cast<size_t>(r)];
         key.row = r;
         key.textSet = cell.IsPropertySet(UGCELL_TEXT_SET);
@@ -256,9 +291,12 @@ void CGridQBase::SortRows(int col, bool descending) {
             key.number = cartera::NumberWithout(cell.GetText(), sep);
         else if (kind == cartera::ColumnKind::kDate)
             key.dateRead = cartera::ParseDateText(cell.GetText(), &key.date);
+        else if (IsOnDemand())
+            rendered.push_back(cell.GetText());
         else
             texts.push_back(cell.GetText());
     }
+    texts.insert(texts.end(), rendered.begin(), rendered.end());
     if (kind == cartera::ColumnKind::kText) cartera::RankTexts(texts, &keys);
     std::stable_sort(keys.begin(), keys.end(), [&](const SortKey& a, const SortKey& b) {
         return cartera::CompareKeys(&a, &b, kind, descending) < 0;
@@ -279,7 +317,7 @@ void CGridQBase::ApplySort() {
         QuickSetCellType(col, -1, SortArrowIndex());
         QuickSetCellTypeEx(col, -1, UGCT_SORTARROWDOWN);
     }
-    ColorAllRows();
+    if (!IsOnDemand()) ColorAllRows();  // on demand the colour follows the row when drawn
 }
 
 void CGridQBase::OnTH_LClicked(int col, int row, int updn, RECT* rect, POINT* point,

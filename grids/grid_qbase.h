@@ -3,6 +3,7 @@
 // closed trades): set-up, row colours, sorting by a heading click with a comparison that
 // knows numbers and dates, the context menu with the portfolio commands, old heading
 // captions, a small saved extension, and the links to the view and the ledger.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -32,7 +33,10 @@ inline constexpr COLORREF kDebitColor = RGB(255, 0, 0);
 
 }  // namespace cartera
 
-class CGridQBase : public CGridTabla, public ILedgerListGrid {
+// The grid renders its rows from the ledger's records on demand (see IGridRowSource), so a
+// refill only sets the number of rows and sorts; SetOnDemand(false) stores every row's
+// cells instead, with the same texts and colours.
+class CGridQBase : public CGridTabla, public ILedgerListGrid, private IGridRowSource {
   public:
     CGridQBase();
     ~CGridQBase() override = default;
@@ -47,8 +51,11 @@ class CGridQBase : public CGridTabla, public ILedgerListGrid {
     void SetAlternateRowColor(COLORREF color) { m_alternateColor = color; }
     COLORREF GetDebitColor() const { return m_debitColor; }
 
-    // Clears the grid and writes every row again from the ledger; nothing without a ledger.
-    virtual void FillGrid() {}
+    // Clears the grid and shows a row per record of the ledger, in the ledger's order, then
+    // sorts again; nothing without a ledger.
+    virtual void FillGrid();
+    // Drops the rows; the next FillGrid fills them on demand or stored.
+    void SetOnDemand(bool onDemand) { SetRowSource(onDemand ? this : nullptr); }
     // FillGrid now, or, while refills are held, once when the hold ends.
     void RequestRefill();
     // A document holds the refills while it reads or writes the portfolio, so the several
@@ -62,12 +69,13 @@ class CGridQBase : public CGridTabla, public ILedgerListGrid {
     uint64_t GetRowID(int row) const;
     void SetRowTextColor(int row, COLORREF color);
     // Even rows get the alternate colour, odd rows the grid background.
+    COLORREF RowBackColor(int row) const;
     void SetRowBackColor(int row);
     void ColorAllRows();
 
-    // Sorts by the sort state, puts the arrow on the sort heading and recolours the rows.
+    // Sorts by the sort state, puts the arrow on the sort heading and recolours stored rows.
     // The rows end in the order SortBy with OnSortEvaluate gives, but each cell's key is
-    // read once per sort instead of once per comparison.
+    // read (on demand: rendered) once per sort instead of once per comparison.
     void ApplySort() override;
 
     // Host data first, then: reserved-word count (always 0 written; N words skipped on
@@ -91,11 +99,18 @@ class CGridQBase : public CGridTabla, public ILedgerListGrid {
     int QueryInfoItem(int a, int b, int item, std::string* text) override;
 
   protected:
-    // Reads the cell at (col, row), gives it the alignment, text and record id (and the
-    // text colour when one is given) and writes it back. False when the grid has no such
-    // cell.
-    bool WriteRowCell(int col, int row, int alignment, const std::string& text, uint64_t id,
-                      const COLORREF* textColor = nullptr);
+    // How many records the grid shows: the ledger's movements or trades; 0 without a ledger.
+    virtual size_t RecordCount() const { return 0; }
+    // Gives *cell what a shown column shows for record (< RecordCount()): its alignment,
+    // text and record id, and a text colour of its own where it has one.
+    virtual void RenderRecordCell(const CMultiHdrData::Column& column, uint32_t record,
+                                  CUGCell* cell) const {}
+    // The text colour of every cell of a row, before a column's own.
+    virtual COLORREF RowTextColor() const { return GetGridTextColor(); }
+    // Writes every cell of row for record, in a grid that stores its cells.
+    void StoreRow(int row, uint32_t record);
+    // FillGrid's work, ledger or not.
+    void FillRows();
 
     int SortArrowIndex();
     // Stable sort of the rows by column col, as SortBy(col, direction) would.
@@ -109,5 +124,7 @@ class CGridQBase : public CGridTabla, public ILedgerListGrid {
     int m_sortArrowIndex = -1;
     int m_refillHolds = 0;
     bool m_refillRequested = false;
-    CUGCell m_scratch;  // reused by WriteRowCell so refills keep their string buffers
+    CUGCell m_scratch;  // reused by StoreRow and the sort so they keep their string buffers
+
+    void RenderCell(int col, int row, uint32_t record, CUGCell* cell) override;
 };

@@ -11,26 +11,25 @@
 namespace cartera::testing {
 namespace {
 
-// A list grid whose rows are given texts: a text, a number and a date column. Each row's
-// id is its place in the list given, from 1.
+// A list grid with stored cells whose rows are given texts: a text, a number and a date
+// column. Each row's id is its place in the list given, from 1.
 class TextsGrid : public CGridQBase {
   public:
     TextsGrid() {
+        SetOnDemand(false);
         m_header.AddFromResourceId(3384, 100, 1, UG_ALIGNLEFT, 0);
         m_header.AddFromResourceId(3385, 60, 1, UG_ALIGNRIGHT, 0);
         m_header.AddFromResourceId(3382, 60, 1, UG_ALIGNLEFT, 0);
     }
     void FillGrid() override {
         ++fills;
-        Limpiar(0);
-        for (size_t i = 0; i < rows.size(); ++i) {
-            AppendRow();
-            int row = GetNumberRows() - 1;
-            SetRowBackColor(row);
-            for (int col = 0; col < 3; ++col)
-                WriteRowCell(col, row, UG_ALIGNLEFT, rows[i][col], i + 1);
-        }
-        ApplySort();
+        FillRows();
+    }
+    size_t RecordCount() const override { return rows.size(); }
+    void RenderRecordCell(const CMultiHdrData::Column& column, uint32_t record,
+                          CUGCell* cell) const override {
+        cell->SetText(rows[record][static_cast<size_t>(m_header.GetPosition(column.id))]);
+        cell->SetID64(0, record + 1);
     }
     std::vector<std::array<std::string, 3>> rows;
     int fills = 0;

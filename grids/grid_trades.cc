@@ -91,16 +91,30 @@ CGridOpAbiertas::CGridOpAbiertas() {
 }
 
 void CGridOpAbiertas::FillGrid() {
-    CSistemaCartera* ledger = GetLedger();
-    if (!ledger) return;
-    Limpiar(0);
     m_rowIndexValid = false;
-    for (const CNegocioC& t : ledger->GetOpenTrades()) SetTradeRow(t, -1);
-    ApplySort();
-    RedrawAll();
+    CGridQBase::FillGrid();
+}
+
+size_t CGridOpAbiertas::RecordCount() const {
+    return GetLedger() ? GetLedger()->GetOpenTrades().size() : 0;
+}
+
+void CGridOpAbiertas::RenderRecordCell(const CMultiHdrData::Column& column, uint32_t record,
+                                       CUGCell* cell) const {
+    RenderTrade(column, GetLedger()->GetOpenTrades()[record], cell);
+}
+
+void CGridOpAbiertas::RenderTrade(const CMultiHdrData::Column& column, const CNegocioC& t,
+                                  CUGCell* cell) const {
+    bool debit = false;
+    cell->SetAlignment(column.alignment);
+    cell->SetText(cartera::TradeCellText(column.id, t, true, &debit));
+    cell->SetID64(0, t.id);
+    if (debit) cell->SetTextColor(GetDebitColor());
 }
 
 void CGridOpAbiertas::SetTradeRow(const CNegocioC& t, int row) {
+    if (IsOnDemand()) return;
     if (row < 0 || row >= GetNumberRows()) {
         AppendRow();
         row = GetNumberRows() - 1;
@@ -117,13 +131,11 @@ void CGridOpAbiertas::SetTradeRow(const CNegocioC& t, int row) {
     SetRowTextColor(row, cartera::kGridTextColor);
     SetRowBackColor(row);
     const auto& columns = m_header.Columns();
+    CUGCell cell;
     for (int i = 0; i < static_cast<int>(columns.size()); ++i) {
-        const CMultiHdrData::Column& column = columns[i];
-        if (!column.visible) continue;
-        bool debit = false;
-        std::string text = cartera::TradeCellText(column.id, t, true, &debit);
-        COLORREF red = GetDebitColor();
-        WriteRowCell(i, row, column.alignment, text, t.id, debit ? &red : nullptr);
+        if (!columns[i].visible || GetCell(i, row, &cell) != UG_SUCCESS) continue;
+        RenderTrade(columns[i], t, &cell);
+        SetCell(i, row, &cell);
     }
 }
 
@@ -174,29 +186,18 @@ CGridOpCerradas::CGridOpCerradas() {
     cartera::AddTradeHeadings(m_header, false);
 }
 
-void CGridOpCerradas::FillGrid() {
-    CSistemaCartera* ledger = GetLedger();
-    if (!ledger) return;
-    Limpiar(0);
-    for (const CNegocioC& t : ledger->GetClosedTrades()) AddTradeRow(t);
-    ApplySort();
-    RedrawAll();
+size_t CGridOpCerradas::RecordCount() const {
+    return GetLedger() ? GetLedger()->GetClosedTrades().size() : 0;
 }
 
-void CGridOpCerradas::AddTradeRow(const CNegocioC& t) {
-    AppendRow();
-    int row = GetNumberRows() - 1;
-    SetRowBackColor(row);
-    SetRowTextColor(row, cartera::kGridTextColor);
-    const auto& columns = m_header.Columns();
-    for (const CMultiHdrData::Column& column : columns) {
-        if (!column.visible) continue;
-        int position = m_header.GetPosition(column.id);
-        bool debit = false;
-        std::string text = cartera::TradeCellText(column.id, t, false, &debit);
-        COLORREF red = GetDebitColor();
-        WriteRowCell(position, row, column.alignment, text, t.id, debit ? &red : nullptr);
-    }
+void CGridOpCerradas::RenderRecordCell(const CMultiHdrData::Column& column, uint32_t record,
+                                       CUGCell* cell) const {
+    const CNegocioC& t = GetLedger()->GetClosedTrades()[record];
+    bool debit = false;
+    cell->SetAlignment(column.alignment);
+    cell->SetText(cartera::TradeCellText(column.id, t, false, &debit));
+    cell->SetID64(0, t.id);
+    if (debit) cell->SetTextColor(GetDebitColor());
 }
 
 int CGridOpCerradas::OnMenuStart(int col, int row, int section) {

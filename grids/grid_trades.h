@@ -21,12 +21,14 @@ class CGridOpAbiertas : public CGridQBase, public ILedgerOpenTradesGrid {
     // One override for the host grid's and the ledger's Serialize.
     void Serialize(CArchive& ar) override { CGridQBase::Serialize(ar); }
 
-    // Clears the grid, writes a row per open trade in the ledger's order and sorts again.
+    // A row per open trade in the ledger's order, sorted again.
     void FillGrid() override;
-    // Writes t into row; -1 (or any row outside the grid) appends a row.
+    // With stored cells, writes t into row; -1 (or any row outside the grid) appends a row.
+    // Nothing on demand, where rows show the ledger's trades.
     void SetTradeRow(const CNegocioC& t, int row);
-    // Rewrites the first row that holds t's id and redraws it, keeping its place (the sort
-    // may go stale until the next fill); nothing when no row holds it.
+    // Redraws the first row that holds t's id, keeping its place (the sort may go stale
+    // until the next fill), rewriting it from t with stored cells; on demand the row shows
+    // the ledger's trade, which t is when the ledger calls. Nothing when no row holds it.
     void UpdateTradeRow(const CNegocioC& t) override;
     void RedrawTradeGrid() override { RedrawAll(); }
     // The first row holding the id, or -1: what a scan from row 0 finds.
@@ -36,7 +38,15 @@ class CGridOpAbiertas : public CGridQBase, public ILedgerOpenTradesGrid {
     int OnMenuStart(int col, int row, int section) override;
     void ApplySort() override;
 
+  protected:
+    size_t RecordCount() const override;
+    void RenderRecordCell(const CMultiHdrData::Column& column, uint32_t record,
+                          CUGCell* cell) const override;
+    COLORREF RowTextColor() const override { return cartera::kGridTextColor; }
+
   private:
+    // The cell of t in column (shown), as RenderRecordCell gives it.
+    void RenderTrade(const CMultiHdrData::Column& column, const CNegocioC& t, CUGCell* cell) const;
     void RebuildRowIndex();
 
     // id -> first row holding it. Rebuilt after fills and sorts; checked against the cell
@@ -50,10 +60,13 @@ class CGridOpCerradas : public CGridQBase {
   public:
     CGridOpCerradas();
 
-    // Clears the grid, writes a row per closed trade in the ledger's order and sorts again.
-    void FillGrid() override;
-    // Appends a row for t, placing each value at its column's position in the header.
-    void AddTradeRow(const CNegocioC& t);
     // The base menu without "Modify" and "Delete".
     int OnMenuStart(int col, int row, int section) override;
+
+  protected:
+    // A row per closed trade in the ledger's order.
+    size_t RecordCount() const override;
+    void RenderRecordCell(const CMultiHdrData::Column& column, uint32_t record,
+                          CUGCell* cell) const override;
+    COLORREF RowTextColor() const override { return cartera::kGridTextColor; }
 };

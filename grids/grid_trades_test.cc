@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "host/numbers.h"
 #include "testing/test_grids.h"
 
@@ -107,6 +109,7 @@ TEST_F(TradeGridsTest, UpdateRewritesOnlyItsRowAndKeepsTheOrder) {
 }
 
 TEST_F(TradeGridsTest, UpdateFindsTheFirstRowHoldingTheId) {
+    open.SetOnDemand(false);  // rows written from trades the ledger does not hold
     ledger.AddOrder(Exec(true, "AAA", 10, 10.0));
     ledger.AddOrder(Exec(true, "BBB", 10, 10.0));
     open.FillGrid();
@@ -173,6 +176,76 @@ TEST_F(TradeGridsTest, TradeMenusHaveNoModifyOrDelete) {
         grid->OnMenuCommand(0, 0, UG_GRID, kMenuOther);
     }
     EXPECT_EQ(view.calls, (std::vector<std::string>{"other", "other"}));
+}
+
+// Every cell of the two grids alike: text, colours, alignment, what is set, the record id.
+void ExpectSameRows(const CGridQBase& a, const CGridQBase& b, const std::string& where) {
+    auto describe = [](const CUGCell& c) {
+        return c.GetText() + "|" + std::to_string(c.GetTextColor()) + "|" +
+               std::to_string(c.GetBackColor()) + "|" + std::to_string(c.GetAlignment()) + "|" +
+               std::to_string(c.IsPropertySet(UGCELL_TEXT_SET)) + "|" +
+               std::to_string(c.IsPropertySet(UGCELL_TEXTCOLOR_SET)) + "|" +
+               std::to_string(c.GetID64(0));
+    };
+    ASSERT_EQ(a.GetNumberRows(), b.GetNumberRows()) << where;
+    for (int row = 0; row < a.GetNumberRows(); ++row) {
+        ASSERT_EQ(a.GetRowID(row), b.GetRowID(row)) << where << " row " << row;
+        for (int col = 0; col < a.GetNumberCols(); ++col)
+            ASSERT_EQ(describe(*a.PeekCell(col, row)), describe(*b.PeekCell(col, row)))
+                << where << " row " << row << " col " << col;
+    }
+}
+
+TEST_F(TradeGridsTest, OnDemandRowsMatchStoredCellsOnRandomJournals) {
+    // Shorts, partial fills and cash movements; the stored grids sort by the plain cell
+    // comparison, the on-demand ones by their keys, chained over every column both ways.
+    std::mt19937 random(20261206);
+    const char* codes[] = {"AAA", "BBB", "CCC", "DDD"};
+    for (int i = 0; i < 300; ++i) {
+        auto price = static_cast<double>(random() % 4000) / 100.0 - 5.0;
+        if (i % 9 == 8)
+            ledger.AddOrder(Cash(static_cast<int32_t>(1 + random() % 5), 1, price, 20000 + i));
+        else
+            ledger.AddOrder(Exec(random() % 2 != 0, codes[random() % 4],
+                                 static_cast<int32_t>(1 + random() % 6), price, 0.01,
+                                 static_cast<int32_t>(20000 + random() % 40)));
+    }
+    CGridCartera storedMovements;
+    CGridOpAbiertas storedOpen;
+    CGridOpCerradas storedClosed;
+    CGridQBase* onDemand[] = {&movements, &open, &closed};
+    CGridQBase* stored[] = {&storedMovements, &storedOpen, &storedClosed};
+    for (int g = 0; g < 3; ++g) {
+        stored[g]->SetOnDemand(false);
+        stored[g]->CreateGrid(RECT{}, nullptr, 1);
+        stored[g]->SetLedger(&ledger);
+        for (CGridQBase* grid : {onDemand[g], stored[g]}) {
+            grid->ShowHeaderColumn(grid->GetHeader().GetColID(2), 0);
+            grid->ShowHeaderColumn(grid->GetHeader().GetColID(9), 1);
+            grid->MoveHeaderColumn(0, 4);
+        }
+        ExpectSameRows(*onDemand[g], *stored[g], "filled");
+        for (int col = 0; col < onDemand[g]->GetNumberCols(); ++col) {
+            for (int ascending : {0, 1}) {
+                stored[g]->SetSortCol(col);  // the comparison reads the column's kind
+                stored[g]->SortBy(col, ascending ? UG_SORT_ASCENDING : UG_SORT_DESCENDING);
+                stored[g]->ColorAllRows();
+                onDemand[g]->SetSortCol(col);
+                onDemand[g]->SetSortAscending(ascending);
+                onDemand[g]->ApplySort();
+                ExpectSameRows(*onDemand[g], *stored[g], "sorted by " + std::to_string(col));
+            }
+        }
+        stored[g]->SetSortCol(onDemand[g]->GetSortCol());
+        stored[g]->SetSortAscending(onDemand[g]->IsSortAscending());
+    }
+    for (int i = 0; i < 20; ++i) {
+        ledger.DelOrder(movements.GetRowID(static_cast<int>(random() % 200)));
+        for (int row = 0; row < movements.GetNumberRows(); ++row)  // records gone, not refilled
+            movements.QuickGetText(1, row);
+        for (int g = 0; g < 3; ++g) onDemand[g]->FillGrid(), stored[g]->FillGrid();
+        for (int g = 0; g < 3; ++g) ExpectSameRows(*onDemand[g], *stored[g], "deleted");
+    }
 }
 
 }  // namespace

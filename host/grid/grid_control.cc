@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstddef>
 #include <numeric>
 
 namespace {
@@ -38,6 +39,7 @@ int CUGCtrl::Imprimir() { return m_print ? m_print(*this) : 0; }
 int CUGCtrl::SetNumberCols(int cols, int redraw) {
     cols = std::max(cols, 0);
     m_store.SetCols(cols);
+    ForgetRendered();
     m_heading.resize(cols);
     m_columns.resize(cols, ColumnInfo{m_defColWidth, false});
     if (redraw) NotifyStructureChanged();
@@ -46,21 +48,50 @@ int CUGCtrl::SetNumberCols(int cols, int redraw) {
 
 int CUGCtrl::SetNumberRows(int rows, int redraw) {
     rows = std::max(rows, 0);
-    m_store.Resize(rows);
+    if (m_source) {
+        size_t had = std::min(m_order.size(), static_cast<size_t>(rows));
+        m_order.resize(static_cast<size_t>(rows));
+        std::iota(m_order.begin() + static_cast<std::ptrdiff_t>(had), m_order.end(),
+                  static_cast<uint32_t>(had));
+        ForgetRendered();
+    } else {
+        m_store.Resize(rows);
+    }
     m_rowHeights.resize(rows, -1);
     if (redraw) NotifyStructureChanged();
     return UG_SUCCESS;
 }
 
+void CUGCtrl::SetRowSource(IGridRowSource* source) {
+    SetNumberRows(0, 0);
+    m_source = source;
+    m_order.clear();
+    m_order.shrink_to_fit();
+    ForgetRendered();
+}
+
+uint32_t CUGCtrl::GetRowRecord(int row) const {
+    if (row < 0 || row >= GetNumberRows()) return 0;
+    return m_source ? m_order[static_cast<size_t>(row)] : static_cast<uint32_t>(row);
+}
+
 int CUGCtrl::AppendRow() {
-    m_store.AppendRow();
+    if (m_source)
+        m_order.push_back(static_cast<uint32_t>(m_order.size()));
+    else
+        m_store.AppendRow();
     m_rowHeights.push_back(-1);
     return UG_SUCCESS;
 }
 
 int CUGCtrl::DeleteRow(int row) {
     if (row < 0 || row >= GetNumberRows()) return UG_ERROR;
-    m_store.EraseRow(row);
+    if (m_source) {
+        m_order.erase(m_order.begin() + row);
+        ForgetRendered();
+    } else {
+        m_store.EraseRow(row);
+    }
     m_rowHeights.erase(m_rowHeights.begin() + row);
     if (m_curRow > row || m_curRow >= GetNumberRows()) --m_curRow;
     return UG_SUCCESS;
@@ -167,6 +198,7 @@ int CUGCtrl::MoveCol(int from, int to) {
     if (from < 0 || from >= cols || to < 0 || to >= cols) return UG_ERROR;
     if (from == to) return UG_SUCCESS;
     m_store.MoveCol(from, to);
+    ForgetRendered();
     // The same rotation for the per-column data.
     auto move = [from, to](auto& v) {
         if (from < to)
@@ -294,7 +326,14 @@ int CUGCtrl::SortBy(int col, int mode) {
 }
 
 void CUGCtrl::PermuteRows(const std::vector<int>& order) {
-    m_store.Permute(order);
+    if (m_source) {
+        std::vector<uint32_t> records(order.size());
+        for (size_t i = 0; i < order.size(); ++i) records[i] = m_order[order[i]];
+        m_order = std::move(records);
+        ForgetRendered();
+    } else {
+        m_store.Permute(order);
+    }
     std::vector<int> heights(order.size());
     for (size_t i = 0; i < order.size(); ++i) heights[i] = m_rowHeights[order[i]];
     m_rowHeights = std::move(heights);
@@ -331,11 +370,41 @@ int CUGCtrl::AddMenuSubmenu(std::string_view text, std::unique_ptr<CMenu> menu) 
 // --- Notifications ------------------------------------------------------------------------
 
 void CUGCtrl::RedrawAll() {
+    ForgetRendered();
     if (m_observer) m_observer->GridRedrawAll();
 }
 
 void CUGCtrl::RedrawRow(int row) {
-    if (m_observer && row >= 0 && row < GetNumberRows()) m_observer->GridRedrawRow(row);
+    if (row < 0 || row >= GetNumberRows()) return;
+    if (!m_rendered.empty()) {
+        RenderedRow& slot = m_rendered[static_cast<size_t>(row % kRenderedRows)];
+        if (slot.row == row) slot.row = -1;
+    }
+    if (m_observer) m_observer->GridRedrawRow(row);
+}
+
+// --- Rendering on demand ------------------------------------------------------------------
+
+CUGCell* CUGCtrl::RenderedCell(int col, int row) {
+    if (m_rendered.empty()) m_rendered.resize(kRenderedRows);
+    RenderedRow& slot = m_rendered[static_cast<size_t>(row % kRenderedRows)];
+    auto cols = static_cast<size_t>(GetNumberCols());
+    if (slot.row != row || slot.cells.size() != cols) {
+        slot.row = row;
+        slot.cells.resize(cols);
+        slot.rendered.assign(cols, 0);
+    }
+    CUGCell& cell = slot.cells[static_cast<size_t>(col)];
+    if (!slot.rendered[static_cast<size_t>(col)]) {
+        cell.ClearAll();
+        m_source->RenderCell(col, row, m_order[static_cast<size_t>(row)], &cell);
+        slot.rendered[static_cast<size_t>(col)] = 1;
+    }
+    return &cell;
+}
+
+void CUGCtrl::ForgetRendered() {
+    for (RenderedRow& slot : m_rendered) slot.row = -1;
 }
 
 void CUGCtrl::NotifyStructureChanged() {

@@ -13,6 +13,12 @@
 // Each row carries the 64-bit id of the record it shows in its cells (CUGCell::SetID64,
 // slot 0), so commands on a row find the record again.
 //
+// A grid either stores its rows' cells (the default) or renders them on demand from a row
+// source (SetRowSource): it then holds only the display order, one record index per row,
+// and the source formats a cell when it is read. Rendered cells are kept in a small cache of
+// rows, dropped on RedrawAll, RedrawRow (that row), a change of rows, columns or order; a
+// cell written to an on-demand row changes the rendered copy only, until it is dropped.
+//
 // What the observer (IGridObserver) hears:
 //   - RedrawAll() -> GridRedrawAll(); RedrawRow(r) -> GridRedrawRow(r), for that row only.
 //   - Column and geometry changes (column count, widths, hidden marks, row heights, heading
@@ -46,6 +52,16 @@ class IGridObserver {
     virtual void GridStructureChanged() = 0;
     // The current cell moved; repaint the focus and scroll to it.
     virtual void GridCurrentCellChanged() {}
+};
+
+// Formats the cells of an on-demand grid from the records it shows.
+class IGridRowSource {
+  public:
+    virtual ~IGridRowSource() = default;
+    // Writes into the fresh *cell what column col shows at display row row for record
+    // record. The record may be gone (a change the grid has not been refilled for yet):
+    // then the cell may be left blank.
+    virtual void RenderCell(int col, int row, uint32_t record, CUGCell* cell) = 0;
 };
 
 class CUGCtrl {
@@ -85,7 +101,15 @@ class CUGCtrl {
     int SetNumberCols(int cols, int redraw = 1);
     int SetNumberRows(int rows, int redraw = 1);
     int GetNumberCols() const { return m_store.Cols(); }
-    int GetNumberRows() const { return m_store.Rows(); }
+    int GetNumberRows() const {
+        return m_source ? static_cast<int>(m_order.size()) : m_store.Rows();
+    }
+    // Not owned; null goes back to stored cells. Either way the grid drops its rows. On
+    // demand, SetNumberRows and AppendRow add rows showing the records numbered as the rows.
+    void SetRowSource(IGridRowSource* source);
+    bool IsOnDemand() const { return m_source != nullptr; }
+    // The record index row shows on demand, the row itself with stored cells; 0 out of range.
+    uint32_t GetRowRecord(int row) const;
     // Add one fresh row at the end; tell the observer nothing. UG_SUCCESS.
     int AppendRow();
     int AppendRowSin() { return AppendRow(); }
@@ -97,7 +121,8 @@ class CUGCtrl {
     // column or row out of range or a null cell.
     int GetCell(int col, int row, CUGCell* cell) const;
     int SetCell(int col, int row, const CUGCell* cell);
-    // The stored cell without a copy, for painting; null when out of range.
+    // The cell without a copy, for painting; null when out of range. On demand, valid until
+    // the next read of another row's cell or the next change of the grid.
     const CUGCell* PeekCell(int col, int row) const { return CellAt(col, row); }
 
     int QuickSetText(int col, int row, std::string_view text);
@@ -228,6 +253,13 @@ class CUGCtrl {
         int width;
         bool hidden;
     };
+    // A cached on-demand row: its cells, rendered one by one as they are first read.
+    struct RenderedRow {
+        int row = -1;
+        std::vector<CUGCell> cells;
+        std::vector<char> rendered;
+    };
+    static constexpr int kRenderedRows = 256;
 
     // The stored cell, the heading's for a negative row; null when out of range.
     CUGCell* CellAt(int col, int row);
@@ -235,8 +267,14 @@ class CUGCtrl {
         return const_cast<CUGCtrl*>(this)->CellAt(col, row);
     }
     void NotifyCurrentCellChanged();
+    CUGCell* RenderedCell(int col, int row);
+    // Drops every rendered row.
+    void ForgetRendered();
 
     cartera::CellRows m_store;
+    IGridRowSource* m_source = nullptr;
+    std::vector<uint32_t> m_order;        // on demand: row -> record
+    std::vector<RenderedRow> m_rendered;  // on demand: slot row % kRenderedRows
     std::vector<CUGCell> m_heading;
     std::vector<ColumnInfo> m_columns;
     std::vector<int> m_rowHeights;  // -1 = default height
@@ -276,6 +314,7 @@ class CUGCtrl {
 
 inline CUGCell* CUGCtrl::CellAt(int col, int row) {
     if (col < 0 || col >= GetNumberCols() || row >= GetNumberRows()) return nullptr;
+    if (m_source && row >= 0) return RenderedCell(col, row);
     return row < 0 ? &m_heading[static_cast<size_t>(col)] : m_store.Row(row) + col;
 }
 
