@@ -112,73 +112,44 @@ TEST_F(MovementsGridTest, FillFollowsTheSortState) {
     EXPECT_EQ(movements.PeekCell(0, 2)->GetBackColor(), movements.GetAlternateRowColor());
 }
 
-TEST_F(MovementsGridTest, DeleteAsksFirst) {
+TEST_F(MovementsGridTest, DeleteFromTheKeyOrTheMenuAsksFirst) {
+    AnsweringMessageBox box(IDNO);
+    unsigned key = kVkDelete;
+    movements.OnKeyDown(&key, 0);  // empty grid: nothing asked
     Add(Cash(kImposition, 1, 100));
     Add(Cash(kDeposit, 1, 5));
-    AnsweringMessageBox box(IDNO);
-    movements.DeleteMovementRow(-1, -1);  // no current cell: nothing asked
+    Add(Cash(kDeposit, 1, 6));
+    movements.OnKeyDown(&key, 0);  // no current row yet
+    movements.DeleteMovementRow(-1, -1);
     EXPECT_TRUE(box.questions.empty());
 
     movements.GotoCell(2, 1);
-    movements.DeleteMovementRow(-1, -1);
+    movements.OnKeyDown(&key, 0);
     ASSERT_EQ(box.questions.size(), 1u);
     EXPECT_EQ(box.questions[0].text.rfind("Do you want to delete the selected row ?", 0), 0u);
     EXPECT_EQ(box.questions[0].type, unsigned{MB_YESNO | MB_ICONQUESTION});
-    EXPECT_EQ(ledger.GetOrders().size(), 2u);
-
-    box.answer = IDYES;
-    movements.DeleteMovementRow(-1, -1);
-    ASSERT_EQ(ledger.GetOrders().size(), 1u);
-    EXPECT_EQ(ledger.GetOrders()[0].type, kImposition);
-    // An explicit row needs no current cell.
-    movements.FillGrid();
-    movements.DeleteMovementRow(0, 0);
-    EXPECT_TRUE(ledger.GetOrders().empty());
-}
-
-TEST_F(MovementsGridTest, DeleteKey) {
-    AnsweringMessageBox box(IDYES);
-    unsigned key = kVkDelete;
-    movements.OnKeyDown(&key, 0);  // empty grid: nothing asked
-    EXPECT_TRUE(box.questions.empty());
-
-    Add(Cash(kImposition, 1, 100));
-    Add(Cash(kDeposit, 1, 5));
-    movements.OnKeyDown(&key, 0);  // no current row yet
-    EXPECT_TRUE(box.questions.empty());
-    movements.GotoCell(0, 0);
-    box.answer = IDNO;
-    movements.OnKeyDown(&key, 0);
-    EXPECT_EQ(box.questions.size(), 1u);
-    EXPECT_EQ(ledger.GetOrders().size(), 2u);
+    EXPECT_EQ(ledger.GetOrders().size(), 3u);
     box.answer = IDYES;
     movements.OnKeyDown(&key, 0);
-    ASSERT_EQ(ledger.GetOrders().size(), 1u);
-    EXPECT_EQ(ledger.GetOrders()[0].type, kDeposit);
-    // Other keys still reach the host grid: Down moves the cursor.
-    movements.FillGrid();
-    Add(Cash(kDeposit, 1, 6));
-    movements.GotoCell(0, 0);
-    unsigned down = kVkDown;
-    movements.OnKeyDown(&down, 0);
-    EXPECT_EQ(movements.GetCurrentRow(), 1);
-    EXPECT_EQ(box.questions.size(), 2u);
-}
+    ASSERT_EQ(ledger.GetOrders().size(), 2u);
+    EXPECT_EQ(ledger.GetOrders()[1].price, 6.0);
+    movements.FillGrid();  // no document here to refill it
+    // Other keys still reach the host grid: Up moves the cursor.
+    unsigned up = kVkUp;
+    movements.OnKeyDown(&up, 0);
+    EXPECT_EQ(movements.GetCurrentRow(), 0);
 
-TEST_F(MovementsGridTest, ModifyAndDeleteFromTheMenu) {
-    Add(Cash(kImposition, 1, 100));
-    Add(Cash(kDeposit, 1, 5));
-    AnsweringMessageBox box(IDYES);
+    // The menu: Modify goes to the view, Delete asks and deletes the row clicked.
     movements.OnMenuCommand(0, 1, UG_GRID, kMenuModify);
-    EXPECT_EQ(view.calls, std::vector<std::string>{"modify 2"});
+    EXPECT_EQ(view.calls, std::vector<std::string>{"modify 3"});
     movements.OnMenuCommand(0, 0, UG_GRID, kMenuDelete);
-    EXPECT_EQ(box.questions.size(), 1u);
+    EXPECT_EQ(box.questions.size(), 3u);
     ASSERT_EQ(ledger.GetOrders().size(), 1u);
-    EXPECT_EQ(ledger.GetOrders()[0].id, 2u);
+    EXPECT_EQ(ledger.GetOrders()[0].id, 3u);
+    movements.FillGrid();
     movements.OnMenuCommand(0, 0, UG_GRID, kMenuSell);
     EXPECT_EQ(view.calls.back(), "sell");
     EXPECT_GE(view.invalidations, 3);
-    // The movements grid keeps Modify and Delete in its menu.
     movements.OnMenuStart(0, 0, UG_GRID);
     EXPECT_NE(movements.GetPopupMenu()->FindItem(kMenuModify), nullptr);
     EXPECT_NE(movements.GetPopupMenu()->FindItem(kMenuDelete), nullptr);

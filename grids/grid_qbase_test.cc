@@ -93,18 +93,6 @@ TEST_F(GridBaseTest, HeadingClicksSortFlipAndMoveTheArrow) {
     EXPECT_EQ(Ids(), (std::vector<uint64_t>{1, 3, 2, 4}));
 }
 
-TEST_F(GridBaseTest, RowsAreColouredByParityAfterEverySort) {
-    for (int col : {0, 1, 1, 2}) {
-        Release(col);
-        for (int row = 0; row < grid.GetNumberRows(); ++row) {
-            COLORREF expected =
-                row % 2 == 0 ? grid.GetAlternateRowColor() : grid.GetGridBackColor();
-            for (int c = 0; c < grid.GetNumberCols(); ++c)
-                EXPECT_EQ(grid.PeekCell(c, row)->GetBackColor(), expected) << row << "," << c;
-        }
-    }
-}
-
 TEST_F(GridBaseTest, NumbersCompareWithoutThousandsSeparators) {
     EXPECT_GT(Compare(1, "1,234.00", "999.00", UG_SORT_ASCENDING), 0);
     EXPECT_LT(Compare(1, "-5.00", "1.00", UG_SORT_ASCENDING), 0);
