@@ -102,17 +102,6 @@ TEST_F(CellRowsTest, RowsAppendedAfterClearingAreFreshWhateverHappenedBefore) {
     for (int r = 0; r < 12; ++r) EXPECT_EQ(kept[r], r);
 }
 
-TEST_F(CellRowsTest, AClearedRowKeepsItsTextBuffersForTheNextFill) {
-    rows.SetCols(2);
-    Fill(3);
-    rows.Resize(0);
-    rows.AppendRow();
-    for (int c = 0; c < 2; ++c) {
-        EXPECT_TRUE(rows.Row(0)[c].GetText().empty());
-        EXPECT_GE(rows.Row(0)[c].GetText().capacity(), LongText(0, c).size());
-    }
-}
-
 TEST_F(CellRowsTest, SortingAndDeletingMoveWholeRows) {
     rows.SetCols(3);
     const int n = 2 * CellRows::kBlockRows + 5;

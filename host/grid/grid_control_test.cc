@@ -194,37 +194,6 @@ TEST_F(GridControlTest, SortIsStableInBothDirections) {
     EXPECT_EQ(RowIds(), (std::vector<uint64_t>{0, 2, 3, 1, 4}));
 }
 
-TEST_F(GridControlTest, LargeGridsKeepRowsIntactAndRefillFresh) {
-    grid.SetNumberCols(2, 0);
-    const int n = 2 * cartera::CellRows::kBlockRows + 300;
-    std::vector<int> values(n);
-    for (int i = 0; i < n; ++i) values[i] = i;
-    AddRows(values);
-    grid.QuickSetBackColor(1, n - 1, RGB(9, 9, 9));
-
-    grid.SortBy(0, UG_SORT_DESCENDING);
-    std::vector<uint64_t> ids = RowIds();
-    for (int i = 0; i < n; ++i) ASSERT_EQ(ids[i], static_cast<uint64_t>(n - 1 - i)) << i;
-    EXPECT_EQ(grid.QuickGetText(1, 0), "r" + std::to_string(n - 1));
-    EXPECT_EQ(grid.PeekCell(1, 0)->GetBackColor(), RGB(9, 9, 9));
-
-    grid.DeleteRow(0);  // every later row moves up across block ends
-    EXPECT_EQ(grid.QuickGetText(0, n - 2), "0");
-    grid.SetNumberCols(3, 0);
-    EXPECT_EQ(grid.QuickGetText(1, n - 2), "r0");
-
-    // Cleared rows are reused for the next fill, which must not see the old cells.
-    grid.SetNumberRows(0, 0);
-    grid.AppendRow();
-    grid.SetNumberRows(3, 0);
-    for (int r = 0; r < 3; ++r) {
-        const CUGCell* cell = grid.PeekCell(1, r);
-        EXPECT_FALSE(cell->IsPropertySet(UGCELL_TEXT_SET));
-        EXPECT_FALSE(cell->IsPropertySet(UGCELL_BACKCOLOR_SET));
-        EXPECT_EQ(cell->GetID64(0), 0u);
-    }
-}
-
 TEST_F(GridControlTest, DefaultComparisonSortsTextsBytewise) {
     CUGCtrl plain;
     plain.SetNumberCols(1, 0);
