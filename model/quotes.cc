@@ -67,6 +67,7 @@ void CSistemaCartera::OnTicks(const CMensajePelvo& message) {
             double cx = m_pAdm->CalculateCommission(entry.schedule, q * last, 4) / q;
             t.exitPrice = last;
             t.exitCommission = cx;
+            t.revalue = 1;
             double r = t.isLong == 1
                            ? (last - entry.price) * entry.pointValue - (cx + entry.commission)
                            : (entry.price - last) * entry.pointValue - (cx + entry.commission);

@@ -1,5 +1,7 @@
 #include "model/sistema.h"
 
+#include <bit>
+
 namespace {
 
 // One change of the journal as the document sees it (ILedgerDocument::BeginChange).
@@ -123,6 +125,20 @@ void CSistemaCartera::AddOrder(COrderCartera m) {
     UpdateAllViews();
 }
 
+void CSistemaCartera::ShiftEntries(size_t deleted) {
+    for (CArrayNegocioC* trades : {&m_closed, &m_open})
+        for (CNegocioC& t : *trades)
+            if (t.entryPosition > deleted) --t.entryPosition;
+}
+
+void CSistemaCartera::RematchAndRefresh(const std::vector<std::string>& lowered) {
+    if (!RematchSecurities(lowered)) CasarOrdenes();
+    CalcularCapital();
+    if (m_pGridValoracion) m_pGridValoracion->Refresh();
+}
+
+// A delete or a modify matches again only the securities it touches (two when a modify
+// changes the code); the sums of the cash movements are summed again, which is cheap.
 void CSistemaCartera::DelOrder(uint64_t id) {
     ChangeScope change(m_pDoc);
     BuildIndex();
@@ -130,22 +146,32 @@ void CSistemaCartera::DelOrder(uint64_t id) {
     if (it == m_idIndex.end()) return;
     size_t index = it->second;
     const COrderCartera& m = m_orders[index];
-    if (m.IsExecution()) UnregisterQuote(cartera::MakeQuoteRequest(m.quoteCode), nullptr);
+    std::vector<std::string> lowered;
+    if (m.IsExecution()) {
+        UnregisterQuote(cartera::MakeQuoteRequest(m.quoteCode), nullptr);
+        lowered.push_back(cartera::LowerCode(m.quoteCode));
+    }
+    const bool matched = m_matchedSize == m_orders.size();
     m_orders.erase(m_orders.begin() + static_cast<long>(index));
     InvalidateIndex();
-    RecomputeAndRefresh();
+    if (matched) {
+        ShiftEntries(index);
+        m_matchedSize = m_orders.size();
+    }
+    RematchAndRefresh(lowered);
     UpdateAllViews();
     SaveDocument();
 }
 
 void CSistemaCartera::ModOrder(COrderCartera m) {
     ChangeScope change(m_pDoc);
+    std::vector<std::string> lowered;
     if (COrderCartera* existing = GetOrden(m.id)) {
-        bool sameId = existing->id == m.id;
+        if (existing->IsExecution()) lowered.push_back(cartera::LowerCode(existing->quoteCode));
+        if (m.IsExecution()) lowered.push_back(cartera::LowerCode(m.quoteCode));
         *existing = std::move(m);
-        if (!sameId) InvalidateIndex();
     }
-    RecomputeAndRefresh();
+    RematchAndRefresh(lowered);
     UpdateAllViews();
     SaveDocument();
 }
@@ -155,6 +181,11 @@ void CSistemaCartera::GenerarSistema() { RecomputeAndRefresh(); }
 void CSistemaCartera::DoAfterLoadingProcess() {
     RecomputeAndRefresh();
     for (auto& t : m_open) {
+        // Matching valued it at its own price with the schedule's exit commission (to the
+        // bit: -0 and NaN are values of their own).
+        t.revalue =
+            std::bit_cast<uint64_t>(t.exitPrice) != std::bit_cast<uint64_t>(t.entryPrice) ||
+            std::bit_cast<uint64_t>(t.exitCommission) != std::bit_cast<uint64_t>(t.entryCommission);
         t.exitPrice = t.entryPrice;
         t.exitCommission = t.entryCommission;
     }

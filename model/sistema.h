@@ -117,8 +117,22 @@ class CSistemaCartera : public CObjectZorb {
     // trades of its security alone; false (nothing changed) when the trades are not those of
     // the journal before it, or its contracts are not positive: the full matching then runs.
     bool MatchAppended();
+    // Matches the executions at the journal places exec (ascending) among themselves: their
+    // closed trades appended to closed in order of their entries, and the places and contracts
+    // left of those still open.
+    void MatchPlaces(const std::vector<uint32_t>& exec, CArrayNegocioC& closed,
+                     std::vector<std::pair<uint32_t, int32_t>>& stillOpen) const;
+    // Matches again only the securities whose lowered codes are given, leaving every other
+    // security's trades as they are, with what the full matching gives; false (nothing
+    // changed) when the trades do not reflect the journal's places.
+    bool RematchSecurities(const std::vector<std::string>& lowered);
+    // After a partial matching: the open trades whose valuation ticks or loading changed are
+    // valued again, and the others take the new date and time of their fictitious exit.
+    void RefreshOpenValues(int32_t nowDate, int32_t nowTime);
+    // Trades whose entry came after the deleted place move one place back.
+    void ShiftEntries(size_t deleted);
+    void RematchAndRefresh(const std::vector<std::string>& lowered);
     // The open trades rebuilt from their entries' places and contracts left, valued now.
-    void MergeClosed(std::vector<CNegocioC> added);
     void RebuildOpenTrades(const std::vector<std::pair<uint32_t, int32_t>>& positions);
     // The cash movements from place from on added to the running sums, in journal order;
     // then the totals that depend on the trades.
