@@ -1,6 +1,7 @@
 #include "model/sistema.h"
 
 #include <bit>
+#include <iterator>
 
 namespace {
 
@@ -78,13 +79,17 @@ void CSistemaCartera::RecomputeAndRefresh() {
     if (m_pGridValoracion) m_pGridValoracion->Refresh();
 }
 
-void CSistemaCartera::Append(COrderCartera m) {
+void CSistemaCartera::Admit(COrderCartera& m) {
     if (!m.quoteCode.empty() && m.IsExecution()) {
         RegisterQuote(cartera::MakeQuoteRequest(m.quoteCode), nullptr);
     }
     if (m.quoteCode.empty()) m.quoteCode = m.symbol;
     ++m_lastId;
     m.id = m_lastId;
+}
+
+void CSistemaCartera::Append(COrderCartera m) {
+    Admit(m);
     m_orders.push_back(std::move(m));
     if (m_indexValid) m_idIndex.emplace(m_orders.back().id, m_orders.size() - 1);
 }
@@ -92,12 +97,19 @@ void CSistemaCartera::Append(COrderCartera m) {
 void CSistemaCartera::AddOrders(std::vector<COrderCartera> batch,
                                 const std::function<void(size_t)>& progress) {
     ChangeScope change(m_pDoc);
-    m_orders.reserve(m_orders.size() + batch.size());
-    for (size_t i = 0; i < batch.size(); ++i) {
-        Append(std::move(batch[i]));
+    const size_t first = m_orders.size(), count = batch.size();
+    if (first == 0) {
+        m_orders.swap(batch);  // an empty journal takes the batch's records as they are
+    } else {
+        m_orders.reserve(first + count);
+        std::move(batch.begin(), batch.end(), std::back_inserter(m_orders));
+    }
+    for (size_t i = 0; i < count; ++i) {
+        Admit(m_orders[first + i]);
+        if (m_indexValid) m_idIndex.emplace(m_orders[first + i].id, first + i);
         if (progress && (i + 1) % 1000 == 0) progress(i + 1);
     }
-    if (progress) progress(batch.size());
+    if (progress) progress(count);
     SaveDocument();
     RecomputeAndRefresh();
     UpdateAllViews();

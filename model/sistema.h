@@ -138,6 +138,8 @@ class CSistemaCartera : public CObjectZorb {
     // then the totals that depend on the trades.
     void SumCashMovements(size_t from);
     void FinishCapital();
+    // Registers the movement's quote, fills in its code and gives it the next id.
+    void Admit(COrderCartera& m);
     void Append(COrderCartera m);
     void SaveDocument();
     void UpdateAllViews();
