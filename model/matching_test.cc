@@ -200,7 +200,8 @@ TEST_F(MatchingTest, AgreesWithTheLiteralRuleAfterEveryChangeOnRandomJournals) {
             } else if (kind == 10) {
                 fast.DelOrder(fast.GetOrders()[rng() % fast.GetOrders().size()].id);
             } else {
-                COrderCartera old = fast.GetOrders()[rng() % fast.GetOrders().size()];
+                const size_t place = rng() % fast.GetOrders().size();
+                COrderCartera old = fast.GetOrders()[place];
                 int what = pick(5);
                 if (what == 0) old.contracts = 1 + pick(12);
                 if (what == 1) old.buy = !old.buy;
@@ -212,6 +213,9 @@ TEST_F(MatchingTest, AgreesWithTheLiteralRuleAfterEveryChangeOnRandomJournals) {
                     old.id = id;
                 }
                 fast.ModOrder(old);
+                const COrderCartera& now = fast.GetOrders()[place];  // in place, by its id
+                EXPECT_TRUE(now.id == old.id && now.type == old.type &&
+                            now.contracts == old.contracts && same(now.price, old.price));
             }
             check(i);
         }

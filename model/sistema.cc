@@ -165,7 +165,16 @@ void CSistemaCartera::DelOrder(uint64_t id) {
     }
     const bool matched = m_matchedSize == m_orders.size();
     m_orders.erase(m_orders.begin() + static_cast<long>(index));
-    InvalidateIndex();
+    // The index follows the places that moved back; the id now leads to its next copy, if any.
+    m_idIndex.erase(id);
+    for (auto& [key, place] : m_idIndex)
+        if (place > index) --place;
+    for (size_t j = index; m_indexValid && j < m_orders.size(); ++j) {
+        if (m_orders[j].id == id) {
+            m_idIndex.emplace(id, static_cast<uint32_t>(j));
+            break;
+        }
+    }
     if (matched) {
         ShiftEntries(index);
         m_matchedSize = m_orders.size();
