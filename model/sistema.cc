@@ -1,7 +1,7 @@
 #include "model/sistema.h"
 
+#include <algorithm>
 #include <bit>
-#include <iterator>
 
 namespace {
 
@@ -45,10 +45,33 @@ void CSistemaCartera::BuildIndex() const {
     m_indexValid = true;
 }
 
-COrderCartera* CSistemaCartera::GetOrden(uint64_t id) {
+size_t CSistemaCartera::FindPlace(uint64_t id) const {
+    if (m_idsAscending < 0) {
+        m_idsAscending = std::is_sorted(
+            m_orders.begin(), m_orders.end(),
+            [](const COrderCartera& a, const COrderCartera& b) { return a.id < b.id; });
+    }
+    if (m_idsAscending) {  // the first movement with the id, without an index
+        auto it = std::lower_bound(m_orders.begin(), m_orders.end(), id,
+                                   [](const COrderCartera& m, uint64_t v) { return m.id < v; });
+        return it != m_orders.end() && it->id == id ? static_cast<size_t>(it - m_orders.begin())
+                                                    : SIZE_MAX;
+    }
     BuildIndex();
     auto it = m_idIndex.find(id);
-    return it == m_idIndex.end() ? nullptr : &m_orders[it->second];
+    return it == m_idIndex.end() ? SIZE_MAX : it->second;
+}
+
+void CSistemaCartera::NoteAppended() {
+    const size_t place = m_orders.size() - 1;
+    if (m_idsAscending > 0 && place > 0 && m_orders[place].id < m_orders[place - 1].id)
+        m_idsAscending = 0;
+    if (m_indexValid) m_idIndex.emplace(m_orders[place].id, place);
+}
+
+COrderCartera* CSistemaCartera::GetOrden(uint64_t id) {
+    size_t place = FindPlace(id);
+    return place == SIZE_MAX ? nullptr : &m_orders[place];
 }
 
 CNegocioC* CSistemaCartera::GetOpAbierta(uint64_t id) {
@@ -58,10 +81,9 @@ CNegocioC* CSistemaCartera::GetOpAbierta(uint64_t id) {
 }
 
 int CSistemaCartera::GetEntryOrder(uint64_t id, COrderCartera& out) const {
-    BuildIndex();
-    auto it = m_idIndex.find(id);
-    if (it == m_idIndex.end()) return 0;
-    out = m_orders[it->second];
+    size_t place = FindPlace(id);
+    if (place == SIZE_MAX) return 0;
+    out = m_orders[place];
     return 1;
 }
 
@@ -91,23 +113,27 @@ void CSistemaCartera::Admit(COrderCartera& m) {
 void CSistemaCartera::Append(COrderCartera m) {
     Admit(m);
     m_orders.push_back(std::move(m));
-    if (m_indexValid) m_idIndex.emplace(m_orders.back().id, m_orders.size() - 1);
+    NoteAppended();
 }
 
 void CSistemaCartera::AddOrders(std::vector<COrderCartera> batch,
                                 const std::function<void(size_t)>& progress) {
     ChangeScope change(m_pDoc);
-    const size_t first = m_orders.size(), count = batch.size();
-    if (first == 0) {
-        m_orders.swap(batch);  // an empty journal takes the batch's records as they are
+    const size_t count = batch.size();
+    if (m_orders.empty()) {
+        // An empty journal takes the batch's records as they are, given ids in place.
+        m_orders.swap(batch);
+        InvalidateIndex();
+        for (size_t i = 0; i < count; ++i) {
+            Admit(m_orders[i]);
+            if (progress && (i + 1) % 1000 == 0) progress(i + 1);
+        }
     } else {
-        m_orders.reserve(first + count);
-        std::move(batch.begin(), batch.end(), std::back_inserter(m_orders));
-    }
-    for (size_t i = 0; i < count; ++i) {
-        Admit(m_orders[first + i]);
-        if (m_indexValid) m_idIndex.emplace(m_orders[first + i].id, first + i);
-        if (progress && (i + 1) % 1000 == 0) progress(i + 1);
+        m_orders.reserve(m_orders.size() + count);
+        for (size_t i = 0; i < count; ++i) {
+            Append(std::move(batch[i]));
+            if (progress && (i + 1) % 1000 == 0) progress(i + 1);
+        }
     }
     if (progress) progress(count);
     SaveDocument();
@@ -153,10 +179,8 @@ void CSistemaCartera::RematchAndRefresh(const std::vector<std::string>& lowered)
 // changes the code); the sums of the cash movements are summed again, which is cheap.
 void CSistemaCartera::DelOrder(uint64_t id) {
     ChangeScope change(m_pDoc);
-    BuildIndex();
-    auto it = m_idIndex.find(id);
-    if (it == m_idIndex.end()) return;
-    size_t index = it->second;
+    const size_t index = FindPlace(id);
+    if (index == SIZE_MAX) return;
     const COrderCartera& m = m_orders[index];
     std::vector<std::string> lowered;
     if (m.IsExecution()) {
@@ -165,14 +189,19 @@ void CSistemaCartera::DelOrder(uint64_t id) {
     }
     const bool matched = m_matchedSize == m_orders.size();
     m_orders.erase(m_orders.begin() + static_cast<long>(index));
-    // The index follows the places that moved back; the id now leads to its next copy, if any.
-    m_idIndex.erase(id);
-    for (auto& [key, place] : m_idIndex)
-        if (place > index) --place;
-    for (size_t j = index; m_indexValid && j < m_orders.size(); ++j) {
-        if (m_orders[j].id == id) {
-            m_idIndex.emplace(id, static_cast<uint32_t>(j));
-            break;
+    // Ascending ids stay ascending and need no index; else the index follows the places
+    // that moved back, and the id leads to its next copy, if any.
+    if (m_idsAscending > 0) {
+        m_indexValid = false;
+    } else if (m_indexValid) {
+        m_idIndex.erase(id);
+        for (auto& [key, place] : m_idIndex)
+            if (place > index) --place;
+        for (size_t j = index; j < m_orders.size(); ++j) {
+            if (m_orders[j].id == id) {
+                m_idIndex.emplace(id, static_cast<uint32_t>(j));
+                break;
+            }
         }
     }
     if (matched) {

@@ -143,8 +143,15 @@ class CSistemaCartera : public CObjectZorb {
     void Append(COrderCartera m);
     void SaveDocument();
     void UpdateAllViews();
-    void InvalidateIndex() { m_indexValid = false; }
+    void InvalidateIndex() {
+        m_indexValid = false;
+        m_idsAscending = -1;
+    }
     void BuildIndex() const;
+    // The place of the first movement with the id; SIZE_MAX when there is none.
+    size_t FindPlace(uint64_t id) const;
+    // Keeps the look-ups by id right after a movement was pushed at the end.
+    void NoteAppended();
     CNegocioC MakeOpenTrade(const COrderCartera& m, int32_t q, int32_t nowDate,
                             int32_t nowTime) const;
     void RebuildOpenTradeIndex();
@@ -176,6 +183,9 @@ class CSistemaCartera : public CObjectZorb {
     // Speed-ups for look-ups by id and ticks by code; rebuilt when the journal changes.
     mutable std::unordered_map<uint64_t, uint32_t> m_idIndex;  // id -> first movement
     mutable bool m_indexValid = false;
+    // Whether the ids never go down along the journal (1: look-ups by binary search, no
+    // index), 0 when they do, -1 not known yet.
+    mutable int8_t m_idsAscending = -1;
     std::unordered_map<std::string, std::vector<uint32_t>> m_openByCode;  // lower code
     std::vector<double> m_openProfits;  // the open trades' profits, contiguous for ticks
     // Layout bytes read while no grid was linked, written back as they were.
