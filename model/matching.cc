@@ -346,13 +346,13 @@ void CSistemaCartera::RefreshOpenValues(int32_t nowDate, int32_t nowTime) {
 
 bool CSistemaCartera::RematchSecurities(const std::vector<std::string>& lowered) {
     if (m_matchedSize != m_orders.size()) return false;
-    std::unordered_map<PooledText, bool> known;  // each code text lowered once
+    // By the code text's handle; each distinct text lowered once.
+    std::vector<int8_t> known(PooledText::PoolSize() + 1, -1);
     auto affected = [&](PooledText code) {
-        auto [it, added] = known.try_emplace(code, false);
-        if (added)
-            it->second =
-                std::find(lowered.begin(), lowered.end(), LowerCode(code)) != lowered.end();
-        return it->second;
+        if (code.Handle() >= known.size()) known.resize(code.Handle() + 1, -1);
+        int8_t& k = known[code.Handle()];
+        if (k < 0) k = std::find(lowered.begin(), lowered.end(), LowerCode(code)) != lowered.end();
+        return k == 1;
     };
     std::vector<uint32_t> exec;
     for (uint32_t i = 0; i < m_orders.size(); ++i)

@@ -169,9 +169,14 @@ void CSistemaCartera::ShiftEntries(size_t deleted) {
             if (t.entryPosition > deleted) --t.entryPosition;
 }
 
-void CSistemaCartera::RematchAndRefresh(const std::vector<std::string>& lowered) {
+void CSistemaCartera::RematchAndRefresh(const std::vector<std::string>& lowered, bool sumsHold) {
     if (!RematchSecurities(lowered)) CasarOrdenes();
-    CalcularCapital();
+    if (sumsHold) {  // only executions changed: the cash movements' sums are what they were
+        m_cashSummed = m_orders.size();
+        FinishCapital();
+    } else {
+        CalcularCapital();
+    }
     if (m_pGridValoracion) m_pGridValoracion->Refresh();
 }
 
@@ -188,6 +193,7 @@ void CSistemaCartera::DelOrder(uint64_t id) {
         lowered.push_back(cartera::LowerCode(m.quoteCode));
     }
     const bool matched = m_matchedSize == m_orders.size();
+    const bool sumsHold = m.IsExecution() && m_cashSummed == m_orders.size();
     m_orders.erase(m_orders.begin() + static_cast<long>(index));
     // Ascending ids stay ascending and need no index; else the index follows the places
     // that moved back, and the id leads to its next copy, if any.
@@ -208,7 +214,7 @@ void CSistemaCartera::DelOrder(uint64_t id) {
         ShiftEntries(index);
         m_matchedSize = m_orders.size();
     }
-    RematchAndRefresh(lowered);
+    RematchAndRefresh(lowered, sumsHold);
     UpdateAllViews();
     SaveDocument();
 }
@@ -216,12 +222,14 @@ void CSistemaCartera::DelOrder(uint64_t id) {
 void CSistemaCartera::ModOrder(COrderCartera m) {
     ChangeScope change(m_pDoc);
     std::vector<std::string> lowered;
+    bool sumsHold = m_cashSummed == m_orders.size();
     if (COrderCartera* existing = GetOrden(m.id)) {
         if (existing->IsExecution()) lowered.push_back(cartera::LowerCode(existing->quoteCode));
         if (m.IsExecution()) lowered.push_back(cartera::LowerCode(m.quoteCode));
+        sumsHold = sumsHold && existing->IsExecution() && m.IsExecution();
         *existing = std::move(m);
     }
-    RematchAndRefresh(lowered);
+    RematchAndRefresh(lowered, sumsHold);
     UpdateAllViews();
     SaveDocument();
 }

@@ -131,7 +131,9 @@ class CSistemaCartera : public CObjectZorb {
     void RefreshOpenValues(int32_t nowDate, int32_t nowTime);
     // Trades whose entry came after the deleted place move one place back.
     void ShiftEntries(size_t deleted);
-    void RematchAndRefresh(const std::vector<std::string>& lowered);
+    // Matches the given securities again; the totals follow, the cash movements' sums summed
+    // again unless sumsHold (only executions changed and the sums held the whole journal).
+    void RematchAndRefresh(const std::vector<std::string>& lowered, bool sumsHold);
     // The open trades rebuilt from their entries' places and contracts left, valued now.
     void RebuildOpenTrades(const std::vector<std::pair<uint32_t, int32_t>>& positions);
     // The cash movements from place from on added to the running sums, in journal order;
