@@ -225,7 +225,7 @@ void CSistemaCartera::MatchPlaces(const std::vector<uint32_t>& exec, CArrayNegoc
 void CSistemaCartera::RebuildOpenTrades(
     const std::vector<std::pair<uint32_t, int32_t>>& positions) {
     m_open.clear();
-    m_open.reserve(positions.size());
+    m_open.reserve(positions.size() + positions.size() / 16 + 16);  // room for new ones
     cartera::AdviseLargePages(m_open);
     CTime now = CTime::GetCurrentTime();
     int32_t nowDate = FctimeToFn(now), nowTime = HctimeToHn(now);
@@ -238,6 +238,14 @@ void CSistemaCartera::RebuildOpenTrades(
 
 namespace {
 
+// Room for extra more trades; a list that must move asks for large pages and some slack,
+// so the next changes do not move it again.
+void MakeRoom(CArrayNegocioC& trades, size_t extra) {
+    if (trades.size() + extra <= trades.capacity()) return;
+    trades.reserve(trades.size() + extra + trades.size() / 16 + 16);
+    cartera::AdviseLargePages(trades);
+}
+
 // Both lists are in journal order of their entries; each entry's trades come together, so
 // a trade from added goes after every trade in into whose entry is not later than its own.
 void MergeByEntry(CArrayNegocioC& into, CArrayNegocioC added) {
@@ -246,6 +254,7 @@ void MergeByEntry(CArrayNegocioC& into, CArrayNegocioC added) {
         into.begin(), into.end(), added.front().entryPosition,
         [](uint32_t place, const CNegocioC& t) { return place < t.entryPosition; });
     const size_t first = static_cast<size_t>(after - into.begin());
+    MakeRoom(into, added.size());
     size_t i = into.size(), j = added.size();
     into.resize(into.size() + added.size());
     size_t w = into.size();
@@ -321,6 +330,7 @@ bool CSistemaCartera::MatchAppended() {
         m_open.resize(w);
     }
     if (leftX != 0) {
+        MakeRoom(m_open, 1);
         m_open.push_back(MakeOpenTrade(x, leftX, nowDate, nowTime));
         m_open.back().entryPosition = static_cast<uint32_t>(xi);
     }
