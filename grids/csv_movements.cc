@@ -246,14 +246,14 @@ bool ReadHeader(const CsvRecord& header, std::vector<int>* columnOf, std::string
 }
 
 // Room enough for the rows left in a seekable input at 40 bytes a row (growing the list
-// would copy every record); 0 when the input cannot tell its size.
+// would copy every record), at most 4 million; 0 when the input cannot tell its size.
 size_t RowsAtMost(std::istream& in) {
     std::streambuf* buffer = in.rdbuf();
     const auto here = buffer->pubseekoff(0, std::ios::cur, std::ios::in);
     if (here == std::streampos(-1)) return 0;
     const auto end = buffer->pubseekoff(0, std::ios::end, std::ios::in);
     if (buffer->pubseekpos(here, std::ios::in) != here || end == std::streampos(-1)) return 0;
-    return static_cast<size_t>(end - here) / 40;
+    return std::min(static_cast<size_t>(end - here) / 40, size_t{1} << 22);
 }
 
 bool IsBlank(const CsvRecord& record) {
