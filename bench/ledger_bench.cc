@@ -200,6 +200,38 @@ void BM_AddOrder_Ours(benchmark::State& state) {
     std::filesystem::remove(cartera::BackupPath(copy));
 }
 
+// A ledger loaded from the portfolio file of n movements, without a document (no saves).
+void LoadDetached(CSistemaCartera& ledger, int n) {
+    cartera::PortfolioDocument doc(&ledger);
+    std::string error;
+    doc.Load(PortfolioFile(n), &error);
+}
+
+// Baseline: what a delete or a modify did before, the whole matching and the totals.
+void BM_FullRecompute(benchmark::State& state) {
+    CSistemaCartera ledger;
+    LoadDetached(ledger, static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        ledger.GenerarSistema();
+        benchmark::DoNotOptimize(ledger.GetCapital());
+    }
+}
+
+// One modify (more contracts) and one delete of executions, each matching only its security.
+void BM_ModifyAndDelete_Ours(benchmark::State& state) {
+    CSistemaCartera ledger;
+    LoadDetached(ledger, static_cast<int>(state.range(0)));
+    size_t k = 1000;
+    for (auto _ : state) {
+        while (!ledger.GetOrders()[k].IsExecution()) ++k;
+        COrderCartera m = ledger.GetOrders()[k];
+        m.contracts += 1;
+        ledger.ModOrder(m);
+        ledger.DelOrder(ledger.GetOrders()[k + 7].id);
+        k += 1000;
+    }
+}
+
 BENCHMARK(BM_MatchAndCapital_Ours)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MatchAndCapital_Literal)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MatchAndCapital_Literal)->Arg(100000)->Iterations(1)->Unit(benchmark::kMillisecond);
@@ -212,6 +244,8 @@ BENCHMARK(BM_OnTicks_Literal)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrose
 BENCHMARK(BM_ReadFileBytes)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadFile_Ours)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AtomicWrite)->Arg(1000000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_AddOrder_Ours)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AddOrder_Ours)->Arg(1000000)->Iterations(8)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FullRecompute)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ModifyAndDelete_Ours)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -57,6 +57,18 @@ class CsvReader::Cursor {
         }
         return c;
     }
+    // Appends the bytes up to the next comma, quote, line break or the end, while the
+    // record stays within limit bytes; as Take one at a time would.
+    void TakeRun(size_t limit, std::string* field) {
+        if (!m_ahead.empty() || !m_in) return;
+        for (int c = m_in->sgetc(); c != kEnd && m_recordBytes < limit; c = m_in->snextc()) {
+            const char ch = static_cast<char>(c);
+            if (ch == ',' || ch == '"' || ch == '\n' || ch == '\r') return;
+            field->push_back(ch);
+            ++m_recordBytes;
+            if ((static_cast<unsigned char>(ch) & 0xC0) != 0x80) ++m_column;
+        }
+    }
     void SkipLineBreak() {
         if (Take() == '\r' && Peek() == '\n') Take();
     }
@@ -119,7 +131,9 @@ bool ReadQuoted(Cursor& c, size_t limit, std::string* field, CsvError* error) {
 
 bool ReadField(Cursor& c, size_t limit, std::string* field, CsvError* error) {
     if (c.Peek() == '"') return ReadQuoted(c, limit, field, error);
-    while (!c.AtEnd() && c.Peek() != ',' && !c.AtLineBreak()) {
+    for (;;) {
+        c.TakeRun(limit, field);
+        if (c.AtEnd() || c.Peek() == ',' || c.AtLineBreak()) break;
         if (c.Peek() == '"') return Fail(c, "quote inside an unquoted field", error);
         if (TooLong(c, limit, error)) return false;
         *field += c.Take();
@@ -166,17 +180,20 @@ bool CsvReader::Next(CsvRecord* record, CsvError* error) {
     if (m_failed || c.AtEnd()) return false;
     c.StartRecord();
     record->line = c.Line();
-    record->fields.clear();
+    size_t count = 0;  // the fields' strings are reused, keeping their room
     for (;;) {
-        std::string field;
+        if (count == record->fields.size()) record->fields.emplace_back();
+        std::string& field = record->fields[count++];
+        field.clear();
         if (!ReadField(c, m_maxRecordBytes, &field, error)) {
+            record->fields.resize(count);
             m_failed = true;
             return false;
         }
-        record->fields.push_back(std::move(field));
         if (c.Peek() != ',' || c.AtEnd()) break;
         c.Take();
     }
+    record->fields.resize(count);
     if (c.AtLineBreak()) c.SkipLineBreak();
     return true;
 }

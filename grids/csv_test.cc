@@ -55,6 +55,17 @@ TEST(CsvReader, ErrorsNameLineAndColumn) {
         EXPECT_EQ(error.column, c.column) << c.text;
         EXPECT_FALSE(error.message.empty());
     }
+    // A record may be as long as the limit; the byte past it is the error.
+    std::istringstream in("abc,def\n0123456789\n01234,6789AB\n");
+    CsvReader reader(in, 10);
+    CsvRecord record;
+    CsvError error;
+    EXPECT_TRUE(reader.Next(&record, &error));
+    ASSERT_TRUE(reader.Next(&record, &error));
+    EXPECT_EQ(record.fields, std::vector<std::string>{"0123456789"});
+    EXPECT_FALSE(reader.Next(&record, &error));
+    EXPECT_EQ(error.line, 3);
+    EXPECT_EQ(error.column, 11);
 }
 
 TEST(CsvWriter, QuotesOnlyWhatNeedsIt) {

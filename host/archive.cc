@@ -143,6 +143,21 @@ void CArchive::PatchU32(size_t at, uint32_t v) {
     m_out->replace(at, 4, bytes);
 }
 
+void CArchive::StartSum(size_t from) {
+    RequireStoring();
+    if (from > m_out->size())
+        throw CArchiveException(CArchiveException::writeOnly, "no such written bytes");
+    m_summing = true;
+    m_sum = cartera::kFnv1aStart;
+    m_summed = from;
+}
+
+uint32_t CArchive::Sum() {
+    if (!m_summing) throw CArchiveException(CArchiveException::writeOnly, "no sum was started");
+    UpdateSum();
+    return m_sum;
+}
+
 void AfxWriteStringLength(CArchive& ar, uint64_t length, bool wide) {
     if (wide) {
         ar.WriteU8(0xFF);

@@ -22,6 +22,16 @@ class CArchiveException : public cartera::Error {
     Cause m_cause;
 };
 
+namespace cartera {
+// FNV-1a: any change of one byte changes the sum. Continues from sum h over bytes; start
+// from kFnv1aStart.
+inline constexpr uint32_t kFnv1aStart = 2166136261u;
+inline uint32_t Fnv1a(uint32_t h, std::string_view bytes) {
+    for (unsigned char c : bytes) h = (h ^ c) * 16777619u;
+    return h;
+}
+}  // namespace cartera
+
 class CArchive {
   public:
     enum Mode { store = 0, load = 1 };
@@ -64,6 +74,15 @@ class CArchive {
     void Reserve(size_t n);
     std::string_view Written(size_t from) const;
     void PatchU32(size_t at, uint32_t v);
+    // Storing only: a running FNV-1a sum of the bytes written from position from on.
+    // UpdateSum takes in what was written since; called every few kilobytes, it reads the
+    // bytes while they are still in the cache. Sum brings it up to date and returns it.
+    void StartSum(size_t from);
+    void UpdateSum() {
+        if (m_summing) m_sum = cartera::Fnv1a(m_sum, std::string_view(*m_out).substr(m_summed));
+        m_summed = m_out ? m_out->size() : 0;
+    }
+    uint32_t Sum();
 
     // Loading only: bytes left, and whether none are.
     size_t Remaining() const { return m_data.size() - m_pos; }
@@ -123,6 +142,9 @@ class CArchive {
     std::string* m_out = nullptr;
     std::string_view m_data;
     size_t m_pos = 0;
+    bool m_summing = false;
+    uint32_t m_sum = 0;
+    size_t m_summed = 0;  // bytes m_sum has taken in
 };
 
 // The archive string's length prefix. Writes 1 byte below 255, FF + 16 bits below 0xFFFE,

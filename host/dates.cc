@@ -15,6 +15,22 @@ std::tm LocalTime(std::time_t t) {
     return tm;
 }
 
+thread_local LocalDayCache* t_activeDays = nullptr;
+
+// The point in time of a local date and time by the C library.
+std::time_t MakeLocalTime(int32_t fn, int32_t hn) {
+    COleDateTime o = CTimeLong::GetOleDateTime(fn, hn);
+    std::tm tm{};
+    tm.tm_year = o.year - 1900;
+    tm.tm_mon = o.month - 1;
+    tm.tm_mday = o.day;
+    tm.tm_hour = o.hour;
+    tm.tm_min = o.minute;
+    tm.tm_sec = o.second;
+    tm.tm_isdst = -1;
+    return std::mktime(&tm);
+}
+
 bool ValidDate(int y, int m, int d) {
     static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     if (y < 1 || y > 9999 || m < 1 || m > 12 || d < 1) return false;
@@ -103,6 +119,38 @@ std::string IsoDate(int32_t fn) {
     return buf;
 }
 
+LocalDayCache::LocalDayCache() : m_outer(t_activeDays) { t_activeDays = this; }
+
+LocalDayCache::~LocalDayCache() { t_activeDays = m_outer; }
+
+LocalDayCache* LocalDayCache::Active() { return t_activeDays; }
+
+std::optional<std::time_t> LocalDayCache::DayStart(int32_t fn) {
+    auto [it, added] = m_days.try_emplace(fn);
+    if (added) {
+        // One offset from half a day before to half a day after, a day of 86,400 seconds
+        // that starts at midnight: every time of it then occurs once, at start + seconds.
+        const std::time_t start = MakeLocalTime(fn, 0), next = MakeLocalTime(fn + 1, 0);
+        std::tm first = LocalTime(start);
+        bool uniform = start != -1 && next - start == 86400 &&
+                       DateNumber(first.tm_year + 1900, first.tm_mon + 1, first.tm_mday) == fn &&
+                       first.tm_hour == 0 && first.tm_min == 0 && first.tm_sec == 0;
+        for (std::time_t t : {start - 43200, next - 1, next + 43200})
+            uniform = uniform && LocalTime(t).tm_gmtoff == first.tm_gmtoff;
+        if (uniform) it->second = start;
+    }
+    m_lastDay = fn;
+    m_lastStart = it->second;
+    return it->second;
+}
+
+bool LocalDayCache::Local(std::time_t t, int32_t* fn, int32_t* hn) const {
+    if (!m_lastStart || t < *m_lastStart || t - *m_lastStart >= 86400) return false;
+    *fn = m_lastDay;
+    *hn = static_cast<int32_t>(t - *m_lastStart);
+    return true;
+}
+
 void SetClock(std::function<std::time_t()> clock) { Clock() = std::move(clock); }
 
 }  // namespace cartera
@@ -113,11 +161,17 @@ CTime CTime::GetCurrentTime() {
 }
 
 int32_t FctimeToFn(const CTime& t) {
+    int32_t fn, hn;
+    if (auto* days = cartera::LocalDayCache::Active(); days && days->Local(t.t, &fn, &hn))
+        return fn;
     std::tm tm = cartera::LocalTime(t.t);
     return cartera::DateNumber(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
 }
 
 int32_t HctimeToHn(const CTime& t) {
+    int32_t fn, hn;
+    if (auto* days = cartera::LocalDayCache::Active(); days && days->Local(t.t, &fn, &hn))
+        return hn;
     std::tm tm = cartera::LocalTime(t.t);
     return cartera::TimeNumber(tm.tm_hour, tm.tm_min, tm.tm_sec);
 }
@@ -154,14 +208,8 @@ COleDateTime CTimeLong::GetOleDateTime(int32_t fn, int32_t hn) {
 }
 
 std::time_t CTimeLong::GetTime(int32_t fn, int32_t hn) {
-    COleDateTime o = GetOleDateTime(fn, hn);
-    std::tm tm{};
-    tm.tm_year = o.year - 1900;
-    tm.tm_mon = o.month - 1;
-    tm.tm_mday = o.day;
-    tm.tm_hour = o.hour;
-    tm.tm_min = o.minute;
-    tm.tm_sec = o.second;
-    tm.tm_isdst = -1;
-    return std::mktime(&tm);
+    if (auto* days = cartera::LocalDayCache::Active(); days && hn >= 0 && hn < 86400) {
+        if (std::optional<std::time_t> start = days->DayStart(fn)) return *start + hn;
+    }
+    return cartera::MakeLocalTime(fn, hn);
 }

@@ -4,8 +4,10 @@
 #include <cstdint>
 #include <ctime>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 // A point in time, seconds since the epoch (the platform's CTime).
 struct CTime {
@@ -48,6 +50,32 @@ bool ParseDateText(std::string_view text, int32_t* fn);
 bool ParseTimeText(std::string_view text, int32_t* hn);
 // "yyyy-mm-dd" and "HH:MM:SS", for machine-readable output.
 std::string IsoDate(int32_t fn);
+
+// While one lives on a thread, the conversions between local date and time numbers and
+// points in time on that thread (CTimeLong::GetTime, FctimeToFn, HctimeToHn) take each
+// day's start from a cache instead of asking the C library every time (mktime reads the
+// time zone again at every call). A day with a change of offset from UTC in it or near it
+// is converted as without the cache. The time zone must not change while one lives.
+class LocalDayCache {
+  public:
+    LocalDayCache();
+    ~LocalDayCache();
+    LocalDayCache(const LocalDayCache&) = delete;
+    LocalDayCache& operator=(const LocalDayCache&) = delete;
+
+    // The cache active on this thread, or null.
+    static LocalDayCache* Active();
+    // The start of local date fn when the whole day has one offset from UTC, else nullopt.
+    std::optional<std::time_t> DayStart(int32_t fn);
+    // The local date and time number of t when it lies in the last day asked for.
+    bool Local(std::time_t t, int32_t* fn, int32_t* hn) const;
+
+  private:
+    std::unordered_map<int32_t, std::optional<std::time_t>> m_days;
+    int32_t m_lastDay = 0;
+    std::optional<std::time_t> m_lastStart;
+    LocalDayCache* m_outer;
+};
 
 // The clock behind CTime::GetCurrentTime; the system clock unless a test set another.
 void SetClock(std::function<std::time_t()> clock);  // empty restores the system clock

@@ -6,6 +6,8 @@
 #include <ctime>
 #include <optional>
 #include <string>
+#include <tuple>
+#include <vector>
 
 namespace {
 
@@ -197,6 +199,51 @@ TEST_F(DatesTest, LocalTimeFollowsTheTimeZone) {
     EXPECT_EQ(FctimeToFn(CTime{t}), DateNumber(2000, 1, 1));
     EXPECT_EQ(HctimeToHn(CTime{t}), TimeNumber(0, 30, 0));
     EXPECT_EQ(CTimeLong::GetTime(DateNumber(2000, 1, 1), TimeNumber(0, 30, 0)), t);
+}
+
+// The day cache must give what the C library gives, in zones with daylight saving (one at
+// 02:00, one at midnight, where the day's start does not exist), across years, leap days,
+// the ends of 32-bit time and times outside the day.
+TEST_F(DatesTest, DayCacheConvertsAsTheCLibrary) {
+    std::vector<int32_t> days;
+    for (int32_t d = -1; d <= 1; ++d)
+        for (auto [y, m, dd] : {std::tuple{1901, 12, 13},
+                                {1901, 12, 14},
+                                {2038, 1, 19},
+                                {1970, 1, 1},
+                                {2000, 2, 29},
+                                {2024, 2, 29},
+                                {2023, 12, 31}})
+            days.push_back(DateNumber(y, m, dd) + d);
+    for (int32_t d = 0; d < 62; ++d) days.push_back(DateNumber(2024, 3, 1) + d);
+    for (int32_t d = 0; d < 62; ++d) days.push_back(DateNumber(2024, 9, 20) + d);
+    for (int32_t d = 0; d < 200; ++d) days.push_back(-40000 + d * 397);
+    for (const char* zone : {"CET-1CEST,M3.5.0,M10.5.0/3", "<-03>3<-02>,M10.1.0/0,M2.3.0/0"}) {
+        setenv("TZ", zone, 1);
+        tzset();
+        std::vector<std::time_t> plain;
+        auto convert = [&](std::vector<std::time_t>* out) {
+            for (int32_t fn : days) {
+                for (int32_t hn : {0, 1800, 3599, 7200, 9000, 86399, -1, 86400}) {
+                    std::time_t t = CTimeLong::GetTime(fn, hn);
+                    out->push_back(t);
+                    for (std::time_t u : {t, t - 86400, t + 3600}) {
+                        out->push_back(FctimeToFn(CTime{u}));
+                        out->push_back(HctimeToHn(CTime{u}));
+                    }
+                }
+            }
+        };
+        convert(&plain);
+        std::vector<std::time_t> cached;
+        {
+            cartera::LocalDayCache cache;
+            convert(&cached);
+            convert(&cached);  // now from the cache
+        }
+        plain.insert(plain.end(), plain.begin(), plain.end());
+        EXPECT_EQ(cached, plain) << zone;
+    }
 }
 
 }  // namespace

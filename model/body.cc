@@ -1,4 +1,7 @@
 // The portfolio file body: header, movements, extension block, grid layouts.
+#include <cstring>
+#include <initializer_list>
+#include <string_view>
 #include <unordered_map>
 
 #include "host/archive.h"
@@ -10,6 +13,95 @@ constexpr int32_t kExtensionMarker = -1;
 constexpr int32_t kLayoutMarker = -2;
 // The fewest bytes a stored movement takes (every text empty).
 constexpr size_t kMinRecordBytes = 4 * 4 + 8 + 1 + 4 + 8 + 8 + 1 + 4 * 3 + 1 + 8 + 1;
+// Records written between two updates of the file's running sum.
+constexpr size_t kRecordsPerSum = 8;
+
+// One record's bytes built in place, exactly as the archive's writes give them, so a record
+// costs one append. Only for texts shorter than 255 bytes (a one-byte length prefix).
+class RecordBytes {
+  public:
+    static bool Fits(std::initializer_list<std::string_view> texts) {
+        for (std::string_view t : texts)
+            if (t.size() >= 255) return false;
+        return true;
+    }
+    void U32(uint32_t v) {
+        for (int i = 0; i < 4; ++i) *m_end++ = static_cast<char>(v >> (8 * i));
+    }
+    void F64(double d) {
+        uint64_t v;
+        std::memcpy(&v, &d, sizeof v);
+        U32(static_cast<uint32_t>(v));
+        U32(static_cast<uint32_t>(v >> 32));
+    }
+    void Text(std::string_view t) {
+        *m_end++ = static_cast<char>(t.size());
+        if (!t.empty()) std::memcpy(m_end, t.data(), t.size());
+        m_end += t.size();
+    }
+    void AppendTo(CArchive& ar) const {
+        ar.WriteBytes(m_bytes, static_cast<size_t>(m_end - m_bytes));
+    }
+
+  private:
+    char m_bytes[64 + 4 * 255];
+    char* m_end = m_bytes;
+};
+
+void WriteMovementRecord(CArchive& ar, const COrderCartera& m) {
+    const std::string_view text = m.orderText, code = m.quoteCode, group = m.group,
+                           symbol = m.symbol;
+    if (!RecordBytes::Fits({text, code, group, symbol})) {
+        ar.WriteU32(static_cast<uint32_t>(m.orderType));
+        ar.WriteU32(static_cast<uint32_t>(m.storedWord));
+        ar.WriteI32(m.contracts);
+        ar.WriteU32(static_cast<uint32_t>(m.carriedWord));
+        ar.WriteF64(m.price);
+        ar.WriteString(text);
+        ar.WriteI32(static_cast<int32_t>(m.id));
+        ar.WriteF64(m.commission);
+        ar.WriteF64(m.pointValue);
+        ar.WriteString(code);
+        ar.WriteI32(m.date);
+        ar.WriteI32(m.time);
+        ar.WriteI32(m.type);
+        ar.WriteString(group);
+        ar.WriteF64(m.guarantee);
+        ar.WriteString(symbol);
+        return;
+    }
+    RecordBytes r;
+    r.U32(static_cast<uint32_t>(m.orderType));
+    r.U32(static_cast<uint32_t>(m.storedWord));
+    r.U32(static_cast<uint32_t>(m.contracts));
+    r.U32(static_cast<uint32_t>(m.carriedWord));
+    r.F64(m.price);
+    r.Text(text);
+    r.U32(static_cast<uint32_t>(static_cast<int32_t>(m.id)));
+    r.F64(m.commission);
+    r.F64(m.pointValue);
+    r.Text(code);
+    r.U32(static_cast<uint32_t>(m.date));
+    r.U32(static_cast<uint32_t>(m.time));
+    r.U32(static_cast<uint32_t>(m.type));
+    r.Text(group);
+    r.F64(m.guarantee);
+    r.Text(symbol);
+    r.AppendTo(ar);
+}
+
+void WriteExtensionRecord(CArchive& ar, const COrderCartera& m) {
+    const std::string_view schedule = m.schedule;
+    if (!RecordBytes::Fits({schedule})) {
+        ar.WriteString(schedule);
+        ar.WriteU32(static_cast<uint32_t>(m.reserved));
+        return;
+    }
+    RecordBytes r;
+    r.Text(schedule);
+    r.U32(static_cast<uint32_t>(m.reserved));
+    r.AppendTo(ar);
+}
 }  // namespace
 
 namespace cartera {
@@ -56,28 +148,15 @@ void CSistemaCartera::StoreBody(CArchive& ar) {
         bytes += kMinRecordBytes + 8 + m.orderText.size() + m.quoteCode.size() + m.group.size() +
                  m.symbol.size() + m.schedule.size();
     ar.Reserve(bytes);
-    for (const auto& m : m_orders) {
-        ar.WriteU32(static_cast<uint32_t>(m.orderType));
-        ar.WriteU32(static_cast<uint32_t>(m.storedWord));
-        ar.WriteI32(m.contracts);
-        ar.WriteU32(static_cast<uint32_t>(m.carriedWord));
-        ar.WriteF64(m.price);
-        ar.WriteString(m.orderText);
-        ar.WriteI32(static_cast<int32_t>(m.id));
-        ar.WriteF64(m.commission);
-        ar.WriteF64(m.pointValue);
-        ar.WriteString(m.quoteCode);
-        ar.WriteI32(m.date);
-        ar.WriteI32(m.time);
-        ar.WriteI32(m.type);
-        ar.WriteString(m.group);
-        ar.WriteF64(m.guarantee);
-        ar.WriteString(m.symbol);
+    // The file's running sum takes in the bytes every few records, while they are cached.
+    for (size_t i = 0; i < m_orders.size(); ++i) {
+        WriteMovementRecord(ar, m_orders[i]);
+        if (i % kRecordsPerSum == kRecordsPerSum - 1) ar.UpdateSum();
     }
     ar.WriteI32(kExtensionMarker);
-    for (const auto& m : m_orders) {
-        ar.WriteString(m.schedule);
-        ar.WriteU32(static_cast<uint32_t>(m.reserved));
+    for (size_t i = 0; i < m_orders.size(); ++i) {
+        WriteExtensionRecord(ar, m_orders[i]);
+        if (i % (4 * kRecordsPerSum) == 0) ar.UpdateSum();
     }
     ar.WriteI32(kLayoutMarker);
     SerializeLayouts(ar);

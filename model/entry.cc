@@ -92,12 +92,19 @@ double ReadAmount(const std::string& text) {
     return v;
 }
 
+namespace {
+double PageGross(const BuySellPage& page) {
+    return ReadAmount(page.priceText) * ReadContracts(page.contractsText);
+}
+double PageCommission(const CAdmComisiones& adm, const BuySellPage& page, double gross) {
+    return page.schedule ? adm.CalculateCommission(*page.schedule, gross, 4)
+                         : ReadAmount(page.commissionText);
+}
+}  // namespace
+
 BuySellAmounts UpdateAmounts(const CAdmComisiones& adm, const BuySellPage& page) {
-    int32_t contracts = ReadContracts(page.contractsText);
-    double price = ReadAmount(page.priceText);
-    double gross = price * contracts;
-    double commission = page.schedule ? adm.CalculateCommission(*page.schedule, gross, 4)
-                                      : ReadAmount(page.commissionText);
+    double gross = PageGross(page);
+    double commission = PageCommission(adm, page, gross);
     double total = page.buy ? gross + commission : gross - commission;
     return {FormatFixed(gross, page.pageDecimals), FormatFixed(commission, page.pageDecimals),
             FormatFixed(total, page.pageDecimals)};
@@ -106,7 +113,11 @@ BuySellAmounts UpdateAmounts(const CAdmComisiones& adm, const BuySellPage& page)
 std::optional<COrderCartera> BuildBuySell(const CSistemaCartera& ledger, const BuySellPage& page) {
     int32_t contracts = ReadContracts(page.contractsText);
     if (contracts < 1) return std::nullopt;
-    BuySellAmounts amounts = UpdateAmounts(*ledger.GetAdmComisiones(), page);
+    // The commission box's text, or what the page shows in it (only that amount is needed).
+    std::string commissionText = page.commissionBox.value_or(std::string());
+    if (!page.commissionBox)
+        commissionText = FormatFixed(
+            PageCommission(*ledger.GetAdmComisiones(), page, PageGross(page)), page.pageDecimals);
     COrderCartera m;
     m.symbol = page.symbol;
     m.quoteCode = page.code;
@@ -114,7 +125,7 @@ std::optional<COrderCartera> BuildBuySell(const CSistemaCartera& ledger, const B
     m.contracts = contracts;
     m.buy = page.buy ? 1 : 0;
     m.price = ReadAmount(page.priceText);
-    m.commission = ReadAmount(page.commissionBox.value_or(amounts.commission)) / contracts;
+    m.commission = ReadAmount(commissionText) / contracts;
     m.schedule = page.schedule.value_or("");
     m.group = page.group;
     m.pointValue = 1.0;

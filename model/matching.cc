@@ -145,12 +145,15 @@ void CSistemaCartera::CasarOrdenes() {
     for (uint32_t i = 0; i < m_orders.size(); ++i)
         if (m_orders[i].IsExecution()) exec.push_back(i);
     m_matchedSize = m_orders.size();
-    if (exec.empty()) {
-        m_open.clear();
-        RebuildOpenTradeIndex();
-        return;
-    }
+    m_closed.reserve(exec.size());
+    cartera::AdviseLargePages(m_closed);
+    std::vector<std::pair<uint32_t, int32_t>> stillOpen;
+    MatchPlaces(exec, m_closed, stillOpen);
+    RebuildOpenTrades(stillOpen);
+}
 
+void CSistemaCartera::MatchPlaces(const std::vector<uint32_t>& exec, CArrayNegocioC& closed,
+                                  std::vector<std::pair<uint32_t, int32_t>>& stillOpen) const {
     // Queues of open executions per security and side, as positions in exec.
     struct Queue {
         std::vector<uint32_t> items;
@@ -177,8 +180,6 @@ void CSistemaCartera::CasarOrdenes() {
         queues[2 * known->second + (m.buy ? 1 : 0)].items.push_back(p);
     }
 
-    m_closed.reserve(exec.size());
-    cartera::AdviseLargePages(m_closed);
     for (uint32_t p = 0; p < exec.size(); ++p) {
         if (!open[p]) continue;
         const COrderCartera& e = m_orders[exec[p]];
@@ -212,21 +213,19 @@ void CSistemaCartera::CasarOrdenes() {
                 }
                 open[p] = 0;
             }
-            m_closed.push_back(std::move(t));
+            closed.push_back(std::move(t));
         }
     }
 
-    std::vector<std::pair<uint32_t, int32_t>> stillOpen;  // journal place, contracts left
     stillOpen.reserve(static_cast<size_t>(std::count(open.begin(), open.end(), 1)));
     for (uint32_t p = 0; p < exec.size(); ++p)
         if (open[p]) stillOpen.emplace_back(exec[p], left[p]);
-    RebuildOpenTrades(stillOpen);
 }
 
 void CSistemaCartera::RebuildOpenTrades(
     const std::vector<std::pair<uint32_t, int32_t>>& positions) {
     m_open.clear();
-    m_open.reserve(positions.size());
+    m_open.reserve(positions.size() + positions.size() / 16 + 16);  // room for new ones
     cartera::AdviseLargePages(m_open);
     CTime now = CTime::GetCurrentTime();
     int32_t nowDate = FctimeToFn(now), nowTime = HctimeToHn(now);
@@ -237,10 +236,41 @@ void CSistemaCartera::RebuildOpenTrades(
     RebuildOpenTradeIndex();
 }
 
+namespace {
+
+// Room for extra more trades; a list that must move asks for large pages and some slack,
+// so the next changes do not move it again.
+void MakeRoom(CArrayNegocioC& trades, size_t extra) {
+    if (trades.size() + extra <= trades.capacity()) return;
+    trades.reserve(trades.size() + extra + trades.size() / 16 + 16);
+    cartera::AdviseLargePages(trades);
+}
+
+// Both lists are in journal order of their entries; each entry's trades come together, so
+// a trade from added goes after every trade in into whose entry is not later than its own.
+void MergeByEntry(CArrayNegocioC& into, CArrayNegocioC added) {
+    if (added.empty()) return;
+    auto after = std::upper_bound(
+        into.begin(), into.end(), added.front().entryPosition,
+        [](uint32_t place, const CNegocioC& t) { return place < t.entryPosition; });
+    const size_t first = static_cast<size_t>(after - into.begin());
+    MakeRoom(into, added.size());
+    size_t i = into.size(), j = added.size();
+    into.resize(into.size() + added.size());
+    size_t w = into.size();
+    while (j > 0) {
+        if (i > first && into[i - 1].entryPosition > added[j - 1].entryPosition)
+            into[--w] = std::move(into[--i]);
+        else
+            into[--w] = std::move(added[--j]);
+    }
+}
+
+}  // namespace
+
 // An execution appended to a matched journal meets, in the full matching, only the open
 // entries of its security on the other side, earliest first; the trades that gives go after
-// their entries' earlier trades, and every open trade is valued again as the full matching
-// values it.
+// their entries' earlier trades. Only the open trades it uses up or reduces change.
 bool CSistemaCartera::MatchAppended() {
     const size_t xi = m_orders.size() - 1;
     if (m_matchedSize != xi || xi >= UINT32_MAX || m_orders[xi].contracts <= 0) return false;
@@ -257,63 +287,103 @@ bool CSistemaCartera::MatchAppended() {
         if (j > 0 && opposite != facing) return false;
         facing = opposite;
     }
-    std::vector<int32_t> left(m_open.size());
-    for (size_t k = 0; k < m_open.size(); ++k) left[k] = m_open[k].contracts;
-    std::vector<char> closes(m_open.size(), 0);  // open trades the new execution closes
-    std::vector<CNegocioC> added;
+    std::vector<uint32_t> used;  // open trades the new execution closes, in order
+    CArrayNegocioC added;
     int32_t leftX = x.contracts;
-    bool xOpen = true;
-    for (size_t j = 0; facing && xOpen && j < mine.size(); ++j) {
-        const uint32_t k = mine[j];
-        const COrderCartera& e = m_orders[m_open[k].entryPosition];
+    CTime now = CTime::GetCurrentTime();
+    const int32_t nowDate = FctimeToFn(now), nowTime = HctimeToHn(now);
+    for (size_t j = 0; facing && leftX != 0 && j < mine.size(); ++j) {
+        CNegocioC& open = m_open[mine[j]];
+        const uint32_t place = open.entryPosition;
+        const COrderCartera& e = m_orders[place];
         CNegocioC t = cartera::ClosedTradeFields(e, x);
-        t.entryPosition = m_open[k].entryPosition;
+        t.entryPosition = place;
         double r = ClosedUnitResult(e.buy != 0, e.price, e.pointValue, x.price, x.pointValue,
                                     e.commission, x.commission);
-        if (left[k] > leftX) {
+        if (open.contracts > leftX) {
             t.contracts = leftX;
             t.percentage = TradePercentage(r, e.price);
             t.profit = r * leftX;
-            left[k] = Sub(left[k], leftX);
-            t.remainder = left[k];
-            xOpen = false;
+            t.remainder = Sub(open.contracts, leftX);
+            open = MakeOpenTrade(e, t.remainder, nowDate, nowTime);
+            open.entryPosition = place;
+            leftX = 0;
         } else {
-            t.contracts = left[k];
+            t.contracts = open.contracts;
             t.percentage = TradePercentage(r, e.price + e.commission);
-            t.profit = r * left[k];
-            leftX = Sub(leftX, left[k]);
+            t.profit = r * open.contracts;
+            leftX = Sub(leftX, open.contracts);
             t.remainder = leftX;
-            xOpen = leftX != 0;
-            closes[k] = 1;
+            used.push_back(mine[j]);
         }
         added.push_back(std::move(t));
     }
-    MergeClosed(std::move(added));
-    std::vector<std::pair<uint32_t, int32_t>> stillOpen;
-    stillOpen.reserve(m_open.size() + 1);
-    for (size_t k = 0; k < m_open.size(); ++k)
-        if (!closes[k]) stillOpen.emplace_back(m_open[k].entryPosition, left[k]);
-    if (xOpen) stillOpen.emplace_back(static_cast<uint32_t>(xi), leftX);
-    RebuildOpenTrades(stillOpen);
+    MergeByEntry(m_closed, std::move(added));
+    if (!used.empty()) {  // used is ascending: close the gaps in one pass
+        size_t w = used.front(), u = 0;
+        for (size_t r = used.front(); r < m_open.size(); ++r) {
+            if (u < used.size() && used[u] == r)
+                ++u;
+            else
+                m_open[w++] = std::move(m_open[r]);
+        }
+        m_open.resize(w);
+    }
+    if (leftX != 0) {
+        MakeRoom(m_open, 1);
+        m_open.push_back(MakeOpenTrade(x, leftX, nowDate, nowTime));
+        m_open.back().entryPosition = static_cast<uint32_t>(xi);
+    }
+    RefreshOpenValues(nowDate, nowTime);
+    RebuildOpenTradeIndex();
     m_matchedSize = m_orders.size();
     return true;
 }
 
-// Both lists are in journal order of their entries; a new trade goes after the earlier
-// trades of its entry.
-void CSistemaCartera::MergeClosed(std::vector<CNegocioC> added) {
-    if (added.empty()) return;
-    auto after = std::upper_bound(
-        m_closed.begin(), m_closed.end(), added.front().entryPosition,
-        [](uint32_t place, const CNegocioC& t) { return place < t.entryPosition; });
-    const size_t first = static_cast<size_t>(after - m_closed.begin());
-    size_t i = m_closed.size(), j = added.size();
-    m_closed.resize(m_closed.size() + added.size());
-    size_t w = m_closed.size();
-    while (j > 0) {
-        if (i > first && m_closed[i - 1].entryPosition > added[j - 1].entryPosition)
-            m_closed[--w] = std::move(m_closed[--i]);
-        else
-            m_closed[--w] = std::move(added[--j]);
+void CSistemaCartera::RefreshOpenValues(int32_t nowDate, int32_t nowTime) {
+    for (CNegocioC& t : m_open) {
+        if (t.revalue) {
+            const uint32_t place = t.entryPosition;
+            t = MakeOpenTrade(m_orders[place], t.contracts, nowDate, nowTime);
+            t.entryPosition = place;
+        } else if (t.exitDate != nowDate || t.exitTime != nowTime) {
+            t.exitDate = nowDate;
+            t.exitTime = nowTime;
+            t.daysHeld = cartera::DaysBetween(t.entryDate, nowDate);
+        }
     }
+}
+
+bool CSistemaCartera::RematchSecurities(const std::vector<std::string>& lowered) {
+    if (m_matchedSize != m_orders.size()) return false;
+    // By the code text's handle; each distinct text lowered once.
+    std::vector<int8_t> known(PooledText::PoolSize() + 1, -1);
+    auto affected = [&](PooledText code) {
+        if (code.Handle() >= known.size()) known.resize(code.Handle() + 1, -1);
+        int8_t& k = known[code.Handle()];
+        if (k < 0) k = std::find(lowered.begin(), lowered.end(), LowerCode(code)) != lowered.end();
+        return k == 1;
+    };
+    std::vector<uint32_t> exec;
+    for (uint32_t i = 0; i < m_orders.size(); ++i)
+        if (m_orders[i].IsExecution() && affected(m_orders[i].quoteCode)) exec.push_back(i);
+    CArrayNegocioC closed;
+    std::vector<std::pair<uint32_t, int32_t>> stillOpen;
+    MatchPlaces(exec, closed, stillOpen);
+    auto mine = [&](const CNegocioC& t) { return affected(t.quoteCode); };
+    std::erase_if(m_closed, mine);
+    MergeByEntry(m_closed, std::move(closed));
+    std::erase_if(m_open, mine);
+    CTime now = CTime::GetCurrentTime();
+    const int32_t nowDate = FctimeToFn(now), nowTime = HctimeToHn(now);
+    CArrayNegocioC open;
+    open.reserve(stillOpen.size());
+    for (auto [place, left] : stillOpen) {
+        open.push_back(MakeOpenTrade(m_orders[place], left, nowDate, nowTime));
+        open.back().entryPosition = place;
+    }
+    MergeByEntry(m_open, std::move(open));
+    RefreshOpenValues(nowDate, nowTime);
+    RebuildOpenTradeIndex();
+    return true;
 }

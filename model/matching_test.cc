@@ -1,3 +1,4 @@
+#include <bit>
 #include <random>
 
 #include "model/testing/literal_ledger.h"
@@ -116,13 +117,24 @@ TEST_F(MatchingTest, ClosedTradePercentageDependsOnWhichSideWasLarger) {
 
 // The fast matching must give exactly what the straightforward rule gives, trade for trade and bit
 // for bit, on journals full of the awkward cases.
-// Every change is checked against the literal rule run over the whole journal: appends take
-// the incremental path, deletes and modifies in between must leave it exact too.
+// Every change is checked against the literal rule run over the whole journal: appends,
+// deletes and modifies (of contracts, side, price and code, of executions and cash) match
+// only the securities they touch; ticks and loading in between must not leave stale values.
 TEST_F(MatchingTest, AgreesWithTheLiteralRuleAfterEveryChangeOnRandomJournals) {
     std::mt19937 rng(12345);
     const char* codes[] = {"AAA", "aaa", "Bbb", "BBB", "ccc", "D"};
+    auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+    auto same = [](double a, double b) {
+        return std::bit_cast<uint64_t>(a) == std::bit_cast<uint64_t>(b);
+    };
     for (int round = 0; round < 40; ++round) {
         CSistemaCartera fast;
+        stComision broker;
+        broker.kind = 4;
+        broker.name = "Broker";
+        broker.to = 1e9;
+        broker.commissionPct = 0.7;
+        fast.GetAdmComisiones()->Add(broker);
         literal::Ledger slow;
         slow.adm = fast.GetAdmComisiones();
         auto check = [&](int step) {
@@ -136,49 +148,75 @@ TEST_F(MatchingTest, AgreesWithTheLiteralRuleAfterEveryChangeOnRandomJournals) {
             for (size_t i = 0; i < slow.closed.size(); ++i) {
                 const CNegocioC &a = closed[i], &b = slow.closed[i];
                 EXPECT_TRUE(a.id == b.id && a.contracts == b.contracts &&
-                            a.remainder == b.remainder && a.exitPrice == b.exitPrice &&
-                            a.symbol == b.symbol && a.profit == b.profit &&
-                            a.percentage == b.percentage && a.exitDate == b.exitDate)
+                            a.remainder == b.remainder && same(a.exitPrice, b.exitPrice) &&
+                            a.symbol == b.symbol && same(a.profit, b.profit) &&
+                            same(a.percentage, b.percentage) && a.exitDate == b.exitDate &&
+                            a.quoteCode == b.quoteCode && a.isLong == b.isLong)
                     << round << "/" << step << " closed " << i;
             }
             for (size_t i = 0; i < slow.open.size(); ++i) {
                 const CNegocioC &a = open[i], &b = slow.open[i];
-                EXPECT_TRUE(a.id == b.id && a.contracts == b.contracts && a.profit == b.profit &&
-                            a.exitCommission == b.exitCommission && a.percentage == b.percentage &&
-                            a.exitDate == b.exitDate)
+                EXPECT_TRUE(a.id == b.id && a.contracts == b.contracts &&
+                            same(a.profit, b.profit) && same(a.exitCommission, b.exitCommission) &&
+                            same(a.percentage, b.percentage) && a.exitDate == b.exitDate &&
+                            same(a.exitPrice, b.exitPrice) && a.daysHeld == b.daysHeld)
                     << round << "/" << step << " open " << i;
             }
             const literal::Totals& t = slow.totals;
-            EXPECT_TRUE(fast.GetCapital() == t.capital && fast.GetInvertido() == t.invested &&
-                        fast.GetGanAbiertas() == t.openProfit &&
-                        fast.GetGanCerradas() == t.closedProfit &&
-                        fast.GetDividendos() == t.dividends && fast.GetGastos() == t.expenses)
+            EXPECT_TRUE(
+                same(fast.GetCapital(), t.capital) && same(fast.GetInvertido(), t.invested) &&
+                same(fast.GetGanAbiertas(), t.openProfit) &&
+                same(fast.GetGanCerradas(), t.closedProfit) &&
+                same(fast.GetDividendos(), t.dividends) && same(fast.GetGastos(), t.expenses) &&
+                same(fast.GetImposiciones(), t.impositions) &&
+                same(fast.GetGarantias(), t.guarantees))
                 << round << "/" << step;
         };
-        int n = 1 + static_cast<int>(rng() % 120);
+        auto execution = [&] {
+            int kind = pick(2);
+            COrderCartera m = Exec(kind == 0, codes[pick(6)], pick(12) - 1, pick(5000) / 100.0,
+                                   pick(10) / 100.0, 20000 + pick(400));
+            m.pointValue = pick(3) + 0.5;
+            m.guarantee = pick(4);
+            if (pick(3) == 0) m.schedule = "Broker";
+            return m;
+        };
+        int n = 1 + pick(120);
         for (int i = 0; i < n; ++i) {
-            COrderCartera m;
-            int kind = static_cast<int>(rng() % 12);
-            if (kind < 8) {
-                m = Exec(kind % 2 == 0, codes[rng() % 6], static_cast<int>(rng() % 12) - 1,
-                         static_cast<double>(rng() % 5000) / 100.0,
-                         static_cast<double>(rng() % 10) / 100.0,
-                         20000 + static_cast<int>(rng() % 400));
-                m.pointValue = (rng() % 3) + 0.5;
-            } else if (kind < 10 || fast.GetOrders().empty()) {
-                m = Cash(1 + static_cast<int>(rng() % 5), 1, static_cast<double>(rng() % 1000));
-            } else {
-                COrderCartera old = fast.GetOrders()[rng() % fast.GetOrders().size()];
-                if (kind == 10) {
-                    fast.DelOrder(old.id);
-                } else {
-                    old.contracts = 1 + static_cast<int>(rng() % 12);
-                    fast.ModOrder(old);
-                }
-                check(i);
-                continue;
+            int kind = pick(14);
+            if (kind == 12 && !fast.GetOrders().empty()) {  // a tick, then a change
+                CMensajePelvo msg(codes[pick(6)]);
+                msg.AddValor(kTickLast, pick(5000) / 100.0);
+                service.Publish(msg);
+                kind = 10 + pick(2);
+            } else if (kind == 13 && !fast.GetOrders().empty()) {  // as loaded, then a change
+                fast.DoAfterLoadingProcess();
+                kind = 10 + pick(2);
             }
-            fast.AddOrder(m);
+            if (kind < 8) {
+                fast.AddOrder(execution());
+            } else if (kind < 10 || fast.GetOrders().empty()) {
+                fast.AddOrder(Cash(1 + pick(5), 1, pick(1000)));
+            } else if (kind == 10) {
+                fast.DelOrder(fast.GetOrders()[rng() % fast.GetOrders().size()].id);
+            } else {
+                const size_t place = rng() % fast.GetOrders().size();
+                COrderCartera old = fast.GetOrders()[place];
+                int what = pick(5);
+                if (what == 0) old.contracts = 1 + pick(12);
+                if (what == 1) old.buy = !old.buy;
+                if (what == 2) old.price = pick(5000) / 100.0;
+                if (what == 3 && old.IsExecution()) old.quoteCode = codes[pick(6)];
+                if (what == 4) {  // another kind altogether, with a new id's place kept
+                    uint64_t id = old.id;
+                    old = old.IsExecution() ? Cash(1 + pick(5), 2, pick(100)) : execution();
+                    old.id = id;
+                }
+                fast.ModOrder(old);
+                const COrderCartera& now = fast.GetOrders()[place];  // in place, by its id
+                EXPECT_TRUE(now.id == old.id && now.type == old.type &&
+                            now.contracts == old.contracts && same(now.price, old.price));
+            }
             check(i);
         }
     }

@@ -17,12 +17,7 @@ namespace {
 constexpr int32_t kMajor = 1;
 constexpr int32_t kMinorWithChecksum = 1;
 
-// FNV-1a: any change of one byte changes the sum.
-uint32_t Checksum(std::string_view bytes) {
-    uint32_t h = 2166136261u;
-    for (unsigned char c : bytes) h = (h ^ c) * 16777619u;
-    return h;
-}
+uint32_t Checksum(std::string_view bytes) { return Fnv1a(kFnv1aStart, bytes); }
 
 void Fail(const std::string& what) { throw CArchiveException(CArchiveException::badFormat, what); }
 
@@ -37,9 +32,9 @@ void SerializePortfolio(CArchive& ar, CSistemaCartera& ledger, bool* isPortfolio
         const size_t sumAt = ar.Position();
         ar.WriteU32(0);
         ar.WriteString("");
-        const size_t start = ar.Position();
+        ar.StartSum(ar.Position());  // summed as the body is written
         ledger.Serialize(ar);
-        ar.PatchU32(sumAt, Checksum(ar.Written(start)));
+        ar.PatchU32(sumAt, ar.Sum());
         return;
     }
     ar.ReadString();

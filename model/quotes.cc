@@ -57,16 +57,16 @@ void CSistemaCartera::OnTicks(const CMensajePelvo& message) {
     }
     auto it = m_openByCode.find(LowerCode(message.GetCodigo()));
     if (lastCount > 0 && it != m_openByCode.end()) {
-        BuildIndex();
         for (uint32_t k : it->second) {
             CNegocioC& t = m_open[k];
-            auto e = m_idIndex.find(t.id);
-            if (e == m_idIndex.end()) continue;
-            const COrderCartera& entry = m_orders[e->second];
+            const size_t place = FindPlace(t.id);
+            if (place == SIZE_MAX) continue;
+            const COrderCartera& entry = m_orders[place];
             int32_t q = t.contracts;
             double cx = m_pAdm->CalculateCommission(entry.schedule, q * last, 4) / q;
             t.exitPrice = last;
             t.exitCommission = cx;
+            t.revalue = 1;
             double r = t.isLong == 1
                            ? (last - entry.price) * entry.pointValue - (cx + entry.commission)
                            : (entry.price - last) * entry.pointValue - (cx + entry.commission);

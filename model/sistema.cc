@@ -1,5 +1,8 @@
 #include "model/sistema.h"
 
+#include <algorithm>
+#include <bit>
+
 namespace {
 
 // One change of the journal as the document sees it (ILedgerDocument::BeginChange).
@@ -42,10 +45,33 @@ void CSistemaCartera::BuildIndex() const {
     m_indexValid = true;
 }
 
-COrderCartera* CSistemaCartera::GetOrden(uint64_t id) {
+size_t CSistemaCartera::FindPlace(uint64_t id) const {
+    if (m_idsAscending < 0) {
+        m_idsAscending = std::is_sorted(
+            m_orders.begin(), m_orders.end(),
+            [](const COrderCartera& a, const COrderCartera& b) { return a.id < b.id; });
+    }
+    if (m_idsAscending) {  // the first movement with the id, without an index
+        auto it = std::lower_bound(m_orders.begin(), m_orders.end(), id,
+                                   [](const COrderCartera& m, uint64_t v) { return m.id < v; });
+        return it != m_orders.end() && it->id == id ? static_cast<size_t>(it - m_orders.begin())
+                                                    : SIZE_MAX;
+    }
     BuildIndex();
     auto it = m_idIndex.find(id);
-    return it == m_idIndex.end() ? nullptr : &m_orders[it->second];
+    return it == m_idIndex.end() ? SIZE_MAX : it->second;
+}
+
+void CSistemaCartera::NoteAppended() {
+    const size_t place = m_orders.size() - 1;
+    if (m_idsAscending > 0 && place > 0 && m_orders[place].id < m_orders[place - 1].id)
+        m_idsAscending = 0;
+    if (m_indexValid) m_idIndex.emplace(m_orders[place].id, place);
+}
+
+COrderCartera* CSistemaCartera::GetOrden(uint64_t id) {
+    size_t place = FindPlace(id);
+    return place == SIZE_MAX ? nullptr : &m_orders[place];
 }
 
 CNegocioC* CSistemaCartera::GetOpAbierta(uint64_t id) {
@@ -55,10 +81,9 @@ CNegocioC* CSistemaCartera::GetOpAbierta(uint64_t id) {
 }
 
 int CSistemaCartera::GetEntryOrder(uint64_t id, COrderCartera& out) const {
-    BuildIndex();
-    auto it = m_idIndex.find(id);
-    if (it == m_idIndex.end()) return 0;
-    out = m_orders[it->second];
+    size_t place = FindPlace(id);
+    if (place == SIZE_MAX) return 0;
+    out = m_orders[place];
     return 1;
 }
 
@@ -76,26 +101,41 @@ void CSistemaCartera::RecomputeAndRefresh() {
     if (m_pGridValoracion) m_pGridValoracion->Refresh();
 }
 
-void CSistemaCartera::Append(COrderCartera m) {
+void CSistemaCartera::Admit(COrderCartera& m) {
     if (!m.quoteCode.empty() && m.IsExecution()) {
         RegisterQuote(cartera::MakeQuoteRequest(m.quoteCode), nullptr);
     }
     if (m.quoteCode.empty()) m.quoteCode = m.symbol;
     ++m_lastId;
     m.id = m_lastId;
+}
+
+void CSistemaCartera::Append(COrderCartera m) {
+    Admit(m);
     m_orders.push_back(std::move(m));
-    if (m_indexValid) m_idIndex.emplace(m_orders.back().id, m_orders.size() - 1);
+    NoteAppended();
 }
 
 void CSistemaCartera::AddOrders(std::vector<COrderCartera> batch,
                                 const std::function<void(size_t)>& progress) {
     ChangeScope change(m_pDoc);
-    m_orders.reserve(m_orders.size() + batch.size());
-    for (size_t i = 0; i < batch.size(); ++i) {
-        Append(std::move(batch[i]));
-        if (progress && (i + 1) % 1000 == 0) progress(i + 1);
+    const size_t count = batch.size();
+    if (m_orders.empty()) {
+        // An empty journal takes the batch's records as they are, given ids in place.
+        m_orders.swap(batch);
+        InvalidateIndex();
+        for (size_t i = 0; i < count; ++i) {
+            Admit(m_orders[i]);
+            if (progress && (i + 1) % 1000 == 0) progress(i + 1);
+        }
+    } else {
+        m_orders.reserve(m_orders.size() + count);
+        for (size_t i = 0; i < count; ++i) {
+            Append(std::move(batch[i]));
+            if (progress && (i + 1) % 1000 == 0) progress(i + 1);
+        }
     }
-    if (progress) progress(batch.size());
+    if (progress) progress(count);
     SaveDocument();
     RecomputeAndRefresh();
     UpdateAllViews();
@@ -123,29 +163,73 @@ void CSistemaCartera::AddOrder(COrderCartera m) {
     UpdateAllViews();
 }
 
+void CSistemaCartera::ShiftEntries(size_t deleted) {
+    for (CArrayNegocioC* trades : {&m_closed, &m_open})
+        for (CNegocioC& t : *trades)
+            if (t.entryPosition > deleted) --t.entryPosition;
+}
+
+void CSistemaCartera::RematchAndRefresh(const std::vector<std::string>& lowered, bool sumsHold) {
+    if (!RematchSecurities(lowered)) CasarOrdenes();
+    if (sumsHold) {  // only executions changed: the cash movements' sums are what they were
+        m_cashSummed = m_orders.size();
+        FinishCapital();
+    } else {
+        CalcularCapital();
+    }
+    if (m_pGridValoracion) m_pGridValoracion->Refresh();
+}
+
+// A delete or a modify matches again only the securities it touches (two when a modify
+// changes the code); the sums of the cash movements are summed again, which is cheap.
 void CSistemaCartera::DelOrder(uint64_t id) {
     ChangeScope change(m_pDoc);
-    BuildIndex();
-    auto it = m_idIndex.find(id);
-    if (it == m_idIndex.end()) return;
-    size_t index = it->second;
+    const size_t index = FindPlace(id);
+    if (index == SIZE_MAX) return;
     const COrderCartera& m = m_orders[index];
-    if (m.IsExecution()) UnregisterQuote(cartera::MakeQuoteRequest(m.quoteCode), nullptr);
+    std::vector<std::string> lowered;
+    if (m.IsExecution()) {
+        UnregisterQuote(cartera::MakeQuoteRequest(m.quoteCode), nullptr);
+        lowered.push_back(cartera::LowerCode(m.quoteCode));
+    }
+    const bool matched = m_matchedSize == m_orders.size();
+    const bool sumsHold = m.IsExecution() && m_cashSummed == m_orders.size();
     m_orders.erase(m_orders.begin() + static_cast<long>(index));
-    InvalidateIndex();
-    RecomputeAndRefresh();
+    // Ascending ids stay ascending and need no index; else the index follows the places
+    // that moved back, and the id leads to its next copy, if any.
+    if (m_idsAscending > 0) {
+        m_indexValid = false;
+    } else if (m_indexValid) {
+        m_idIndex.erase(id);
+        for (auto& [key, place] : m_idIndex)
+            if (place > index) --place;
+        for (size_t j = index; j < m_orders.size(); ++j) {
+            if (m_orders[j].id == id) {
+                m_idIndex.emplace(id, static_cast<uint32_t>(j));
+                break;
+            }
+        }
+    }
+    if (matched) {
+        ShiftEntries(index);
+        m_matchedSize = m_orders.size();
+    }
+    RematchAndRefresh(lowered, sumsHold);
     UpdateAllViews();
     SaveDocument();
 }
 
 void CSistemaCartera::ModOrder(COrderCartera m) {
     ChangeScope change(m_pDoc);
+    std::vector<std::string> lowered;
+    bool sumsHold = m_cashSummed == m_orders.size();
     if (COrderCartera* existing = GetOrden(m.id)) {
-        bool sameId = existing->id == m.id;
+        if (existing->IsExecution()) lowered.push_back(cartera::LowerCode(existing->quoteCode));
+        if (m.IsExecution()) lowered.push_back(cartera::LowerCode(m.quoteCode));
+        sumsHold = sumsHold && existing->IsExecution() && m.IsExecution();
         *existing = std::move(m);
-        if (!sameId) InvalidateIndex();
     }
-    RecomputeAndRefresh();
+    RematchAndRefresh(lowered, sumsHold);
     UpdateAllViews();
     SaveDocument();
 }
@@ -155,6 +239,11 @@ void CSistemaCartera::GenerarSistema() { RecomputeAndRefresh(); }
 void CSistemaCartera::DoAfterLoadingProcess() {
     RecomputeAndRefresh();
     for (auto& t : m_open) {
+        // Matching valued it at its own price with the schedule's exit commission (to the
+        // bit: -0 and NaN are values of their own).
+        t.revalue =
+            std::bit_cast<uint64_t>(t.exitPrice) != std::bit_cast<uint64_t>(t.entryPrice) ||
+            std::bit_cast<uint64_t>(t.exitCommission) != std::bit_cast<uint64_t>(t.entryCommission);
         t.exitPrice = t.entryPrice;
         t.exitCommission = t.entryCommission;
     }

@@ -117,18 +117,43 @@ class CSistemaCartera : public CObjectZorb {
     // trades of its security alone; false (nothing changed) when the trades are not those of
     // the journal before it, or its contracts are not positive: the full matching then runs.
     bool MatchAppended();
+    // Matches the executions at the journal places exec (ascending) among themselves: their
+    // closed trades appended to closed in order of their entries, and the places and contracts
+    // left of those still open.
+    void MatchPlaces(const std::vector<uint32_t>& exec, CArrayNegocioC& closed,
+                     std::vector<std::pair<uint32_t, int32_t>>& stillOpen) const;
+    // Matches again only the securities whose lowered codes are given, leaving every other
+    // security's trades as they are, with what the full matching gives; false (nothing
+    // changed) when the trades do not reflect the journal's places.
+    bool RematchSecurities(const std::vector<std::string>& lowered);
+    // After a partial matching: the open trades whose valuation ticks or loading changed are
+    // valued again, and the others take the new date and time of their fictitious exit.
+    void RefreshOpenValues(int32_t nowDate, int32_t nowTime);
+    // Trades whose entry came after the deleted place move one place back.
+    void ShiftEntries(size_t deleted);
+    // Matches the given securities again; the totals follow, the cash movements' sums summed
+    // again unless sumsHold (only executions changed and the sums held the whole journal).
+    void RematchAndRefresh(const std::vector<std::string>& lowered, bool sumsHold);
     // The open trades rebuilt from their entries' places and contracts left, valued now.
-    void MergeClosed(std::vector<CNegocioC> added);
     void RebuildOpenTrades(const std::vector<std::pair<uint32_t, int32_t>>& positions);
     // The cash movements from place from on added to the running sums, in journal order;
     // then the totals that depend on the trades.
     void SumCashMovements(size_t from);
     void FinishCapital();
+    // Registers the movement's quote, fills in its code and gives it the next id.
+    void Admit(COrderCartera& m);
     void Append(COrderCartera m);
     void SaveDocument();
     void UpdateAllViews();
-    void InvalidateIndex() { m_indexValid = false; }
+    void InvalidateIndex() {
+        m_indexValid = false;
+        m_idsAscending = -1;
+    }
     void BuildIndex() const;
+    // The place of the first movement with the id; SIZE_MAX when there is none.
+    size_t FindPlace(uint64_t id) const;
+    // Keeps the look-ups by id right after a movement was pushed at the end.
+    void NoteAppended();
     CNegocioC MakeOpenTrade(const COrderCartera& m, int32_t q, int32_t nowDate,
                             int32_t nowTime) const;
     void RebuildOpenTradeIndex();
@@ -160,6 +185,9 @@ class CSistemaCartera : public CObjectZorb {
     // Speed-ups for look-ups by id and ticks by code; rebuilt when the journal changes.
     mutable std::unordered_map<uint64_t, uint32_t> m_idIndex;  // id -> first movement
     mutable bool m_indexValid = false;
+    // Whether the ids never go down along the journal (1: look-ups by binary search, no
+    // index), 0 when they do, -1 not known yet.
+    mutable int8_t m_idsAscending = -1;
     std::unordered_map<std::string, std::vector<uint32_t>> m_openByCode;  // lower code
     std::vector<double> m_openProfits;  // the open trades' profits, contiguous for ticks
     // Layout bytes read while no grid was linked, written back as they were.

@@ -94,6 +94,31 @@ TEST_F(SistemaTest, RegistersOnlyExecutionsWithACode) {
     EXPECT_TRUE(service.RegisteredCodes().empty());
 }
 
+// A file may hold ids that go down or repeat: look-ups find the first movement with the id,
+// before and after deletes, and a tick still finds its entry.
+TEST_F(SistemaTest, LooksUpIdsThatGoDownOrRepeat) {
+    CSistemaCartera source;
+    for (double price : {1.0, 2.0, 3.0, 4.0, 5.0}) source.AddOrder(Exec(true, "X", 1, price));
+    source.GetOrden(1)->id = 5;  // ids 5 2 3 4 5, as a file may hold them
+    std::string body;
+    CArchive out(&body);
+    source.Serialize(out);
+    CArchive in{std::string_view(body)};
+    ledger->Serialize(in);
+    ledger->GenerarSistema();
+    auto priceOf = [&](uint64_t id) { return ledger->GetOrden(id)->price; };
+    EXPECT_EQ(priceOf(5), 1.0);
+    EXPECT_EQ(priceOf(2), 2.0);
+    ledger->DelOrder(5);
+    EXPECT_EQ(priceOf(5), 5.0);
+    EXPECT_EQ(priceOf(4), 4.0);
+    ledger->DelOrder(2);
+    EXPECT_EQ(priceOf(3), 3.0);
+    EXPECT_EQ(ledger->GetOrden(1), nullptr);
+    ASSERT_EQ(ledger->GetOpenTrades().size(), 3u);
+    EXPECT_EQ(ledger->GetOpenTrades()[2].id, 5u);
+}
+
 TEST_F(SistemaTest, NameComesFromTheDocument) {
     CSistemaCartera alone;
     EXPECT_EQ(alone.GetNombreCartera(), "");

@@ -50,6 +50,9 @@ class CNegocioC {
     uint8_t exitClosing = 0;
     uint8_t decimals = 0;
     char exitInstrument = 'V';
+    // Open trades: 1 when ticks or loading changed the valuation matching gave it, so the
+    // next matching of only some securities values it again as a full matching would.
+    uint8_t revalue = 0;
     uint32_t entryPosition = 0;  // the entry movement's place in the journal when matched
 };
 
