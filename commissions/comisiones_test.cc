@@ -102,29 +102,6 @@ TEST_F(CommissionFileTest, EmptyCollectionAndZeroCount) {
     EXPECT_TRUE(loaded.Records().empty());
 }
 
-TEST_F(CommissionFileTest, NameLengthPrefixSwitchesAt255) {
-    for (size_t len : {254u, 255u}) {
-        SCOPED_TRACE(len);
-        CAdmComisiones adm;
-        adm.Add(Bracket(std::string(len, 'n'), 4, 0, 1));
-        ASSERT_TRUE(adm.Save());
-        std::string prefix;
-        if (len < 255) {
-            prefix.push_back(static_cast<char>(len));
-        } else {
-            prefix.push_back('\xFF');
-            PutFixed16(&prefix, static_cast<uint16_t>(len));
-        }
-        const std::string& data = FileData();
-        EXPECT_EQ(data.substr(8, prefix.size()), prefix);
-        EXPECT_EQ(data.size(), 4 + 104 + prefix.size() + len);
-
-        CAdmComisiones loaded;
-        loaded.Load();
-        EXPECT_EQ(loaded.Records(), adm.Records());
-    }
-}
-
 TEST_F(CommissionFileTest, LoadKeepsStoredIdsAndUnusualValues) {
     stComision odd = Bracket("X", 99, 500, -500, -1, -1);  // unknown kind, reversed bounds
     std::string data;

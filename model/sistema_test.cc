@@ -63,19 +63,6 @@ TEST_F(SistemaTest, EveryChangeSavesAndUpdatesTheViews) {
     EXPECT_TRUE(ledger->GetOrders().empty());
 }
 
-TEST_F(SistemaTest, ModifyKeepsPlaceAndId) {
-    ledger->AddOrder(Exec(true, "A", 10, 1.0));
-    ledger->AddOrder(Exec(true, "B", 10, 1.0));
-    ledger->AddOrder(Exec(true, "C", 10, 1.0));
-    COrderCartera m = *ledger->GetOrden(2);
-    m.symbol = "Bee";
-    m.contracts = 7;
-    ledger->ModOrder(m);
-    EXPECT_EQ(ledger->GetOrders()[1].id, 2u);
-    EXPECT_EQ(ledger->GetOrders()[1].symbol, "Bee");
-    EXPECT_EQ(ledger->GetOpenTrades()[1].contracts, 7);
-}
-
 TEST_F(SistemaTest, RegistersOnlyExecutionsWithACode) {
     ledger->AddOrder(Exec(true, "ACME", 10, 1.0));
     ledger->AddOrder(Exec(false, "acme", 4, 1.0));
@@ -119,15 +106,6 @@ TEST_F(SistemaTest, LooksUpIdsThatGoDownOrRepeat) {
     EXPECT_EQ(ledger->GetOpenTrades()[2].id, 5u);
 }
 
-TEST_F(SistemaTest, NameComesFromTheDocument) {
-    CSistemaCartera alone;
-    EXPECT_EQ(alone.GetNombreCartera(), "");
-    alone.SetNombreCartera("ignored");
-    ledger->SetNombreCartera("Retirement");
-    EXPECT_EQ(ledger->GetNombreCartera(), "Retirement");
-    EXPECT_EQ(doc.title, "Retirement");
-}
-
 TEST_F(SistemaTest, TotalsFollowCashMovementsAndTrades) {
     EXPECT_EQ(ledger->GetCapital(), 0.0);
     ledger->AddOrder(Cash(kImposition, 1, 10000.0));
@@ -158,12 +136,6 @@ TEST_F(SistemaTest, TotalsFollowCashMovementsAndTrades) {
     div.commission = 0.5;
     EXPECT_DOUBLE_EQ(ledger->GetUltimoSaldo(div), 7563.0);
 }
-
-}  // namespace
-}  // namespace cartera::testing
-
-namespace cartera::testing {
-namespace {
 
 TEST_F(SistemaTest, BatchAddsLikeSingleAddsWithOneSave) {
     std::vector<COrderCartera> batch;

@@ -65,25 +65,6 @@ TEST_F(FrameTest, ShowsFourTabsInOrderWithTheMovementsViewActiveAndLinked) {
     EXPECT_EQ(frame->GetActiveView(), ClosedTrades(frame));
 }
 
-TEST_F(FrameTest, ATimerMessageOfAnyIdRunsTheIdleWorkOnce) {
-    CChildFrmCartera* frame = OpenHolding();
-    ASSERT_NE(frame, nullptr);
-    CSistemaCartera* ledger = frame->GetAdmCartera();
-    qt::GridView* grid = OpenTrades(frame)->GetGridWindow();
-    int lastCol = ColumnOf(*grid->Grid(), 3431);  // "Price S": the live price of an open trade
-    ASSERT_GE(lastCol, 0);
-    ASSERT_EQ(ShownRows(grid), 1);
-    std::string before = ShownText(grid, 0, lastCol);
-
-    Publish("SAN.MC", 4.37);
-    EXPECT_EQ(ledger->RefreshQueueSize(), 1u);
-    EXPECT_EQ(ShownText(grid, 0, lastCol), before) << "the row waits for the idle work";
-
-    SendTimer(frame, 4242);  // not the idle timer's id: any timer runs it
-    EXPECT_EQ(ledger->RefreshQueueSize(), 0u);
-    EXPECT_EQ(ShownText(grid, 0, lastCol), "4.37");
-}
-
 TEST_F(FrameTest, SimulatedTicksMoveTheOpenTradeAndTheValuationOnScreen) {
     CChildFrmCartera* frame = OpenHolding();
     ASSERT_NE(frame, nullptr);
@@ -101,7 +82,10 @@ TEST_F(FrameTest, SimulatedTicksMoveTheOpenTradeAndTheValuationOnScreen) {
     EXPECT_GE(feed.Step(), 1) << "the ledger registered its securities";
     double walked = 0;
     ASSERT_TRUE(feed.CurrentPrice("SAN.MC", &walked));
-    SendTimer(frame, CChildFrmCartera::kIdleTimer);
+    EXPECT_EQ(frame->GetAdmCartera()->RefreshQueueSize(), 1u);
+    EXPECT_EQ(ShownText(open, 0, priceCol), price) << "the row waits for the idle work";
+    SendTimer(frame, 4242);  // not the idle timer's id: any timer runs it
+    EXPECT_EQ(frame->GetAdmCartera()->RefreshQueueSize(), 0u);
 
     EXPECT_NE(ShownText(open, 0, priceCol), price);
     EXPECT_NE(ShownText(open, 0, profitCol), profit);

@@ -178,22 +178,6 @@ TEST_F(WorkstationTest, CreatesAPortfolioThroughTheModulesRecords) {
     EXPECT_TRUE(messages.empty());
 }
 
-TEST_F(WorkstationTest, ADamagedFileLeavesTheOpenPortfolioAlone) {
-    QString error;
-    ASSERT_TRUE(LoadPortfolioModule(&error)) << error.toStdString();
-    Workstation window(registry, &settings);
-    AnswerNameDialog("Kept");
-    ASSERT_NE(window.NewDocument(), nullptr);
-    std::string damaged = GetPMngFullPath(ORVO_PATH_PORTFOLIOS) + "Broken.cartera";
-    std::ofstream(damaged, std::ios::binary) << std::string("\0\x43\x52", 3);
-
-    EXPECT_EQ(window.OpenFile(damaged), nullptr);
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_NE(messages[0].find(damaged), std::string::npos) << messages[0];
-    EXPECT_EQ(window.Area()->subWindowList().size(), 1);
-    EXPECT_EQ(window.statusBar()->currentMessage().toStdString(), ::LS(40031));
-}
-
 TEST_F(WorkstationTest, SwitchingTheLanguageRebuildsMenusAndRetitlesFrames) {
     QString error;
     ASSERT_TRUE(LoadPortfolioModule(&error)) << error.toStdString();

@@ -108,15 +108,6 @@ class TableGridTest : public ::testing::Test {
     RecordingObserver observer;
 };
 
-TEST_F(TableGridTest, GridColumnsFollowTheHeaderList) {
-    EXPECT_EQ(grid.GetNumberCols(), 4);
-    EXPECT_EQ(grid.GetColWidth(1), 100);
-    EXPECT_EQ(grid.IsColHidden(2), 1);  // hidden, yet still a grid column
-    EXPECT_EQ(grid.IsColHidden(3), 0);
-    EXPECT_EQ(grid.QuickGetText(1, -1), LS(3384));
-    EXPECT_EQ(grid.PeekCell(3, -1)->GetAlignment(), UG_ALIGNRIGHT);
-}
-
 TEST_F(TableGridTest, UserColumnChangesKeepHeaderAndCellsInStep) {
     AddRows({"a"});
     grid.SetSortCol(0);
