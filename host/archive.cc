@@ -124,7 +124,11 @@ std::string_view CArchive::ReadStringView(std::string* scratch) {
 
 void CArchive::Reserve(size_t n) {
     RequireStoring();
-    m_out->reserve(m_out->size() + n);
+    const size_t need = m_out->size() + n;
+    if (need <= m_out->capacity()) return;
+    // Some room beyond what was asked, so a buffer reused for a slightly longer write
+    // (the same journal with one more movement) is not reallocated every time.
+    m_out->reserve(need + need / 32);
     cartera::AdviseLargePages(m_out->data(), m_out->capacity());
 }
 

@@ -115,7 +115,8 @@ bool PortfolioDocument::Load(const std::string& path, std::string* error) {
 }
 
 bool PortfolioDocument::SaveAs(const std::string& path, std::string* error) {
-    std::string data;
+    std::string& data = m_saveBuffer;
+    data.clear();  // keeps its capacity
     CArchive ar(&data);
     SerializePortfolio(ar, *m_ledger);
     std::string why;

@@ -61,6 +61,9 @@ class PortfolioDocument : public ILedgerDocument {
     std::string m_title;
     std::string m_saveError;
     int m_saves = 0;
+    // Kept between saves: a journal change rewrites the file into pages already mapped
+    // instead of faulting in a fresh buffer the size of the file.
+    std::string m_saveBuffer;
     std::function<void()> m_onUpdate;
 };
 
