@@ -26,9 +26,8 @@ const CSistemaCartera& Ledger(int n) {
             m.buy = rng() % 100 < 55;
             m.type = m.buy ? kBuy : kSell;
             m.closing = 1;
-            // Appending, not "SEC" + to_string: GCC 12 at -O3 warns falsely on the latter.
-            m.quoteCode = m.symbol = std::string("SEC").append(std::to_string(rng() % 100));
-            m.group = std::string("G").append(std::to_string(rng() % 5));
+            m.quoteCode = m.symbol = "SEC" + std::to_string(rng() % 100);
+            m.group = "G" + std::to_string(rng() % 5);
             m.contracts = 1 + static_cast<int32_t>(rng() % 100);
             m.price = 10.0 + static_cast<double>(rng() % 10000) / 100.0;
             m.pointValue = 1.0;

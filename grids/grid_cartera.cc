@@ -16,9 +16,8 @@ namespace {
 
 // PonPuntos of the magnitude with one "-" in front for a negative value.
 std::string SignedAmount(double value, int decimals) {
-    if (!(value < 0)) return PonPuntos(value, decimals);
-    // Inserting, not "-" + text: GCC 12 at -O3 warns falsely on the latter.
-    return PonPuntos(std::fabs(value), decimals).insert(0, 1, '-');
+    if (value < 0) return "-" + PonPuntos(std::fabs(value), decimals);
+    return PonPuntos(value, decimals);
 }
 
 }  // namespace

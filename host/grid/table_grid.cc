@@ -30,9 +30,7 @@ const DefaultMenuTexts& MenuTexts() { return kMenuTexts[static_cast<int>(Current
 // so a menu item never comes out blank.
 std::string HeadingText(int id) {
     std::string text = ::LS(id);
-    if (!text.empty()) return text;
-    // Appending, not "#" + to_string: GCC 12 at -O3 warns falsely on the latter.
-    return text.append("#").append(std::to_string(id));
+    return text.empty() ? "#" + std::to_string(id) : text;
 }
 
 }  // namespace
