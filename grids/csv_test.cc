@@ -162,10 +162,7 @@ TEST_F(CsvLedgerTest, AnExportedGridImportsToTheSameTotals) {
 }
 
 TEST_F(CsvLedgerTest, RowsBecomeWhatTheEntryPagesRecord) {
-    stComision schedule;
-    schedule.kind = 4;
-    schedule.name = "Broker";
-    schedule.to = 1e9;
+    stComision schedule = Bracket("Broker", 4, 0, 1e9);
     schedule.commissionPct = 1;
     ledger.GetAdmComisiones()->Add(schedule);
     std::string csv =

@@ -129,10 +129,7 @@ TEST_F(MatchingTest, AgreesWithTheLiteralRuleAfterEveryChangeOnRandomJournals) {
     };
     for (int round = 0; round < 40; ++round) {
         CSistemaCartera fast;
-        stComision broker;
-        broker.kind = 4;
-        broker.name = "Broker";
-        broker.to = 1e9;
+        stComision broker = Bracket("Broker", 4, 0, 1e9);
         broker.commissionPct = 0.7;
         fast.GetAdmComisiones()->Add(broker);
         literal::Ledger slow;
