@@ -68,6 +68,24 @@ std::string UnpriceableReason(const COrderCartera& m) {
     return {};
 }
 
+EntryRefusal CheckEntryBounds(const COrderCartera& m) {
+    const bool cash = !m.IsExecution() && m.type != kDividend;
+    if (m.contracts < 0) return {EntryField::contracts, "the contracts must not be negative"};
+    if (!cash && m.contracts == 0)
+        return {EntryField::contracts, "the contracts must be at least 1"};
+    const EntryField priceField = cash ? EntryField::amount : EntryField::price;
+    const char* priceName = cash ? "the amount" : "the price";
+    auto outside = [](double v) { return !std::isfinite(v) || std::fabs(v) > kMaxEntryAmount; };
+    if (outside(m.price))
+        return {priceField, std::string(priceName) + " must be a number up to 1e12"};
+    if (outside(m.commission))
+        return {EntryField::commission, "the commission must be a number up to 1e12"};
+    const double n = m.contracts;
+    if (outside(m.price * n) || outside(m.commission * n) || outside(m.guarantee))
+        return {EntryField::amount, "the total amount must be a number up to 1e12"};
+    return {};
+}
+
 namespace {
 // The start of the number in text as the C library reads it: leading blanks and a "+" skipped.
 const char* NumberStart(const std::string& text) {

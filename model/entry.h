@@ -71,6 +71,22 @@ COrderCartera BuildDividend(const std::string& symbol, const std::string& code, 
 // contracts, or no contracts for a buy, sell or dividend. Empty when it can be.
 std::string UnpriceableReason(const COrderCartera& m);
 
+// The largest contracts, and the largest price, commission or amount, that entry and import
+// accept: beyond any real order, and small enough that no total of a journal can overflow.
+inline constexpr int32_t kMaxEntryContracts = 2147483647;
+inline constexpr double kMaxEntryAmount = 1e12;
+
+// The field of a movement that entry or import refuses.
+enum class EntryField { none, contracts, price, commission, amount };
+struct EntryRefusal {
+    EntryField field = EntryField::none;
+    std::string message;  // English, naming the field; empty when nothing is refused
+    explicit operator bool() const { return field != EntryField::none; }
+};
+// What UnpriceableReason refuses, and any price, commission, amount or total of the movement
+// above kMaxEntryAmount, with the field it concerns. Loading does not apply these bounds.
+EntryRefusal CheckEntryBounds(const COrderCartera& m);
+
 // Reads a whole number as the contracts box does: text that is not a number counts as 0.
 int32_t ReadContracts(const std::string& text);
 // Reads a number as the price and amount boxes do: text that is not a number counts as 0.
