@@ -256,12 +256,16 @@ TEST_F(WorkstationTest, ABuyFromThePortfolioMenuAndASellFromTheOpenTradeRowClose
                       open->visualRect(open->model()->index(0, 0)).center());
     QAction* sell = MenuItem(open, 0, "Sell");
     ASSERT_NE(sell, nullptr);
-    OnSheet([&] { sell->trigger(); },
-            [](QWidget& sheet) {
-                EXPECT_EQ(sheet.windowTitle().toStdString(), "Sell");
-                EXPECT_EQ(TextOf(sheet, 1048), "100");
-                QTest::keyClick(Type(sheet, 1049, "12"), Qt::Key_Return);
-            });
+    OnSheet(
+        [&] {
+            sell->trigger();
+            QApplication::processEvents();  // the menu's command runs from the event loop
+        },
+        [](QWidget& sheet) {
+            EXPECT_EQ(sheet.windowTitle().toStdString(), "Sell");
+            EXPECT_EQ(TextOf(sheet, 1048), "100");
+            QTest::keyClick(Type(sheet, 1049, "12"), Qt::Key_Return);
+        });
     EXPECT_EQ(movements->model()->rowCount(), 3);
     EXPECT_EQ(open->model()->rowCount(), 0);
     EXPECT_EQ(GridOfTab(frame, 2)->model()->rowCount(), 1);

@@ -64,7 +64,8 @@ class GridView : public QTableView {
     void ApplyGridLayout();
 
     // Opens the context menu for (col, row, section) at globalPos, as a right click does.
-    // Returns the popup shown (deleted after it hides), or null when none is shown.
+    // Returns the popup shown (deleted after it hides), or null when none is shown. The
+    // chosen command runs from the event loop once the menu has returned.
     QMenu* OpenContextMenu(int col, int row, int section, const QPoint& globalPos);
     // The selected rows as the user sees them: shown columns in shown order, cells separated
     // by tabs, a line per row. Ctrl+C puts it on the clipboard.

@@ -187,20 +187,30 @@ QMenu* GridView::OpenContextMenu(int col, int row, int section, const QPoint& gl
     const CMenu* menu = m_grid->GetPopupMenu();
     if (!menu || menu->GetItemCount() == 0) return nullptr;
     if (m_menu) m_menu->close();
-    CUGCtrl* grid = m_grid;
     std::function<bool(int)> enabled;
     if (CBaseGrid* table = m_model->TableGrid())
         enabled = [table](int id) { return table->OnCommandUpdateUI(id) != 0; };
+    // A command may open a modal sheet, whose event loop would delete the menu while the
+    // menu's own key or mouse handler is still on the stack; so the chosen command runs
+    // from the view's event queue, after the menu has returned (and not at all once the
+    // view is gone).
     QMenu* qmenu = BuildQMenu(
         *menu, this,
-        [grid, col, row, section](int id) { grid->OnMenuCommand(col, row, section, id); }, enabled);
+        [this, col, row, section](int id) {
+            QMetaObject::invokeMethod(
+                this,
+                [this, col, row, section, id] {
+                    if (m_grid) m_grid->OnMenuCommand(col, row, section, id);
+                },
+                Qt::QueuedConnection);
+        },
+        enabled);
     if (dynamic_cast<CGridTabla*>(m_grid)) {
         qmenu->addSeparator();
         connect(qmenu->addAction(QString::fromStdString(CGridTabla::FitColumnsText())),
-                &QAction::triggered, this, &GridView::FitColumns);
+                &QAction::triggered, this, &GridView::FitColumns, Qt::QueuedConnection);
     }
-    // Deleted once shown and hidden again, also when a command was chosen (the command
-    // runs before the deferred deletion).
+    // Deleted once shown and hidden again; a chosen command runs after that.
     connect(qmenu, &QMenu::aboutToHide, qmenu, &QObject::deleteLater);
     m_menu = qmenu;
     qmenu->popup(globalPos);

@@ -133,6 +133,8 @@ TEST_F(GridViewTest, RightClickBuildsTheGridsMenuAndReportsTheChoice) {
 
     actions[0]->trigger();
     shown->trigger();
+    EXPECT_EQ(grid.menu.size(), 1u) << "the commands run once the menu has returned";
+    QApplication::processEvents();
     EXPECT_EQ(grid.menu.back(), (MenuCall{1, 3, UG_GRID, RecordingGrid::kChecked}));
     EXPECT_EQ(grid.menu[1], (MenuCall{1, 3, UG_GRID, RecordingGrid::kBuy}));
     menu->close();
