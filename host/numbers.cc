@@ -55,6 +55,25 @@ std::string EditNumberText(double v) {
     return text;
 }
 
+bool ThousandsInPlace(std::string_view text) {
+    const std::string sep = GetSepMiles();
+    const size_t decimal = text.find(GetSepDecimal());
+    if (decimal != std::string_view::npos && text.find(sep, decimal) != std::string_view::npos)
+        return false;
+    std::string_view whole = text.substr(0, decimal);
+    if (!whole.empty() && (whole.front() == '-' || whole.front() == '+')) whole.remove_prefix(1);
+    size_t at = whole.find(sep);
+    if (at == std::string_view::npos) return true;
+    if (at == 0 || at > 3) return false;  // the first group: 1 to 3 digits
+    for (size_t group = at + sep.size(); group <= whole.size(); group += 3 + sep.size()) {
+        std::string_view digits = whole.substr(group, 3);
+        if (digits.size() != 3 || digits.find(sep.front()) != std::string_view::npos) return false;
+        if (group + 3 == whole.size()) return true;
+        if (whole.compare(group + 3, sep.size(), sep) != 0) return false;
+    }
+    return false;
+}
+
 bool ParseNumberInLanguage(std::string_view text, double* out) {
     std::string decimal = GetSepDecimal();
     bool pointAsDecimal = decimal != "." && text.find(decimal) == std::string_view::npos &&
@@ -68,13 +87,26 @@ bool ParseNumberInLanguage(std::string_view text, double* out) {
             ++digits;
         if (digits != 3 || dot + 1 + digits != text.size()) return ParsePlainNumber(text, out);
     }
-    return ParseGroupedNumber(text, out);
+    return ThousandsInPlace(text) && ParseGroupedNumber(text, out);
 }
 
 std::string ExactNumberText(double v) {
     char buf[64];
     auto res = std::to_chars(buf, buf + sizeof buf, v);  // shortest text that reads back
     return std::string(buf, res.ptr);
+}
+
+std::string FullNumberText(double v, int minDecimals) {
+    if (!std::isfinite(v)) return ExactNumberText(v);
+    char buf[1200];  // the longest fixed text of a double (denormals) fits
+    auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed);
+    std::string text(buf, res.ptr);
+    if (text == "-0") text = "0";
+    size_t dot = text.find('.');
+    size_t decimals = dot == std::string::npos ? 0 : text.size() - dot - 1;
+    if (minDecimals > 0 && dot == std::string::npos) text += '.';
+    for (; static_cast<int>(decimals) < minDecimals; ++decimals) text += '0';
+    return text;
 }
 
 }  // namespace cartera

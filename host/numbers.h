@@ -24,6 +24,10 @@ bool ParseGroupedNumber(std::string_view text, double* out);
 // Shortest text that reads back to the same double, point as separator; plain or with an
 // exponent, whichever is shorter ("100", "0.1", "1e+21").
 std::string ExactNumberText(double v);
+// The shortest plain text (never an exponent) that reads back to the same double, with at
+// least minDecimals decimals: "4.312" and "4.30" for 4.312 and 4.3 with 2, "100000" for 1e5.
+// What a number edit shows, so that reading it gives back exactly the number.
+std::string FullNumberText(double v, int minDecimals = 0);
 // Reads a plain number with a point as decimal separator; the whole text must be used.
 bool ParsePlainNumber(std::string_view text, double* out);
 // A number for an edit field: up to 15 significant digits, no trailing zeros, no grouping,
@@ -32,8 +36,11 @@ std::string EditNumberText(double v);
 // Reads a number typed in the interface language: its decimal separator, its thousands
 // separator between groups of three digits; under a comma language a lone point not
 // followed by exactly three digits is read as a decimal point too ("0.2"). False when the
-// text is not a number.
+// text is not a number, thousands separators out of place included ("12,3,4" in English).
 bool ParseNumberInLanguage(std::string_view text, double* out);
+// Whether every thousands separator of a text typed in the interface language stands
+// between groups of three digits of the whole part (none after the decimal separator).
+bool ThousandsInPlace(std::string_view text);
 
 // Reads a whole decimal number that fits T, blanks around it and a leading '+' allowed;
 // false for anything else.

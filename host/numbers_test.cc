@@ -148,9 +148,12 @@ TEST_F(NumbersTest, EditNumbersAreTypedAndShownInTheLanguage) {
     ASSERT_TRUE(cartera::ParseNumberInLanguage("1,234.5", &v));
     EXPECT_EQ(v, 1234.5);
     EXPECT_FALSE(cartera::ParseNumberInLanguage("0,2", &v) && v == 0.2);
+    // Thousands separators only between groups of three digits of the whole part.
+    for (const char* bad : {"12,3,4", "1,2345", ",123", "1.5,2"})
+        EXPECT_FALSE(cartera::ParseNumberInLanguage(bad, &v)) << bad;
 }
 
-TEST_F(NumbersTest, ExactNumberTextRoundTripsEveryDouble) {
+TEST_F(NumbersTest, ExactAndFullNumberTextsRoundTripEveryDouble) {
     std::mt19937_64 rng(42);
     std::uniform_real_distribution<double> uniform(-1e6, 1e6);
     for (int i = 0; i < 20000; ++i) {
@@ -166,7 +169,14 @@ TEST_F(NumbersTest, ExactNumberTextRoundTripsEveryDouble) {
         double back = 0;
         ASSERT_TRUE(cartera::ParsePlainNumber(text, &back)) << text;
         ASSERT_EQ(std::memcmp(&back, &v, sizeof v), 0) << text;
+        // The number edits' text too, which never has an exponent.
+        text = cartera::FullNumberText(v, 2);
+        ASSERT_TRUE(cartera::ParsePlainNumber(text, &back) && back == v) << text;
+        ASSERT_EQ(text.find('e'), std::string::npos) << text;
     }
+    EXPECT_EQ(cartera::FullNumberText(100000.0), "100000");
+    EXPECT_EQ(cartera::FullNumberText(4.312, 2), "4.312");
+    EXPECT_EQ(cartera::FullNumberText(4.3, 2), "4.30");
     // The shortest text is chosen.
     EXPECT_EQ(cartera::ExactNumberText(0.1), "0.1");
     EXPECT_EQ(cartera::ExactNumberText(1.5), "1.5");
