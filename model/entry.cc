@@ -7,6 +7,7 @@
 
 #include "commissions/comisiones.h"
 #include "host/dates.h"
+#include "host/numbers.h"
 #include "model/sistema.h"
 
 namespace cartera {
@@ -86,56 +87,87 @@ EntryRefusal CheckEntryBounds(const COrderCartera& m) {
     return {};
 }
 
-namespace {
-// The start of the number in text as the C library reads it: leading blanks and a "+" skipped.
-const char* NumberStart(const std::string& text) {
+std::optional<int32_t> ReadContracts(const std::string& text) {
+    int32_t n = 0;
+    if (!ParseWholeNumber(text, &n)) return std::nullopt;
+    return n;
+}
+
+// The longest number at the start of the text, without regard to the process locale.
+double ReadAmount(const std::string& text) {
+    double v = 0.0;
     const char* p = text.c_str();
     while (*p == ' ' || *p == '\t' || *p == '\n') ++p;
     if (*p == '+' && p[1] != '-') ++p;
-    return p;
-}
-}  // namespace
-
-// The longest number at the start of the text, without regard to the process locale.
-int32_t ReadContracts(const std::string& text) {
-    int32_t n = 0;
-    const char* p = NumberStart(text);
-    std::from_chars(p, text.c_str() + text.size(), n);
-    return n;
-}
-double ReadAmount(const std::string& text) {
-    double v = 0.0;
-    const char* p = NumberStart(text);
     std::from_chars(p, text.c_str() + text.size(), v);
     return v;
 }
 
+BuySellPage ModifyPage(const CAdmComisiones& adm, const COrderCartera& m) {
+    BuySellPage p;
+    p.code = m.quoteCode;
+    p.symbol = m.symbol;
+    p.symbolDecimals = m.decimals;
+    p.group = m.group;
+    p.contractsText = std::to_string(m.contracts);
+    p.priceText = FullNumberText(m.price, m.decimals);
+    p.pageDecimals = m.decimals;
+    p.buy = m.buy != 0;
+    p.when = CTimeLong::GetTime(m.date, m.time);
+    if (!m.schedule.empty()) p.schedule = SelectByPrefix(ScheduleListItems(adm), m.schedule);
+    p.commissionText = FullNumberText(m.commission * m.contracts, m.decimals);
+    p.modifyingId = m.id;
+    p.before = m;
+    return p;
+}
+
+bool RepricesCommission(const BuySellPage& page) {
+    if (!page.schedule) return false;
+    if (!page.before) return true;
+    const COrderCartera& b = *page.before;
+    return ReadContracts(page.contractsText) != b.contracts ||
+           ReadAmount(page.priceText) != b.price || b.schedule.empty() ||
+           !SelectByPrefix({*page.schedule}, b.schedule);
+}
+
 namespace {
 double PageGross(const BuySellPage& page) {
-    return ReadAmount(page.priceText) * ReadContracts(page.contractsText);
+    return ReadAmount(page.priceText) * ReadContracts(page.contractsText).value_or(0);
 }
-double PageCommission(const CAdmComisiones& adm, const BuySellPage& page, double gross) {
-    return page.schedule ? adm.CalculateCommission(*page.schedule, gross, 4)
-                         : ReadAmount(page.commissionText);
+// The commission total of the page, and whether a schedule priced it.
+std::pair<double, bool> PageCommission(const CAdmComisiones& adm, const BuySellPage& page,
+                                       double gross) {
+    if (RepricesCommission(page)) return {adm.CalculateCommission(*page.schedule, gross, 4), true};
+    if (page.schedule) return {page.before->commission * page.before->contracts, false};
+    return {ReadAmount(page.commissionText), false};
 }
 }  // namespace
 
 BuySellAmounts UpdateAmounts(const CAdmComisiones& adm, const BuySellPage& page) {
     double gross = PageGross(page);
-    double commission = PageCommission(adm, page, gross);
+    auto [commission, priced] = PageCommission(adm, page, gross);
     double total = page.buy ? gross + commission : gross - commission;
-    return {FormatFixed(gross, page.pageDecimals), FormatFixed(commission, page.pageDecimals),
+    // A commission priced by a schedule shows rounded; one typed or kept shows whole, so
+    // that it reads back the same.
+    return {FormatFixed(gross, page.pageDecimals),
+            priced ? FormatFixed(commission, page.pageDecimals)
+                   : FullNumberText(commission, page.pageDecimals),
             FormatFixed(total, page.pageDecimals)};
 }
 
 std::optional<COrderCartera> BuildBuySell(const CSistemaCartera& ledger, const BuySellPage& page) {
-    int32_t contracts = ReadContracts(page.contractsText);
-    if (contracts < 1) return std::nullopt;
+    std::optional<int32_t> read = ReadContracts(page.contractsText);
+    if (!read || *read < 1) return std::nullopt;
+    const int32_t contracts = *read;
     // The commission box's text, or what the page shows in it (only that amount is needed).
     std::string commissionText = page.commissionBox.value_or(std::string());
     if (!page.commissionBox)
-        commissionText = FormatFixed(
-            PageCommission(*ledger.GetAdmComisiones(), page, PageGross(page)), page.pageDecimals);
+        commissionText = UpdateAmounts(*ledger.GetAdmComisiones(), page).commission;
+    const double commission = ReadAmount(commissionText);
+    // The movement's commission kept as it was: the box still holds it, for its contracts.
+    const COrderCartera* before = page.before ? &*page.before : nullptr;
+    const bool kept = before && contracts == before->contracts &&
+                      commission == before->commission * before->contracts;
     COrderCartera m;
     m.symbol = page.symbol;
     m.quoteCode = page.code;
@@ -143,8 +175,8 @@ std::optional<COrderCartera> BuildBuySell(const CSistemaCartera& ledger, const B
     m.contracts = contracts;
     m.buy = page.buy ? 1 : 0;
     m.price = ReadAmount(page.priceText);
-    m.commission = ReadAmount(commissionText) / contracts;
-    m.schedule = page.schedule.value_or("");
+    m.commission = kept ? before->commission : commission / contracts;
+    m.schedule = page.schedule.value_or(kept ? std::string(before->schedule) : std::string());
     m.group = page.group;
     m.pointValue = 1.0;
     m.guarantee = 0.0;

@@ -45,7 +45,18 @@ struct BuySellPage {
     std::string group;
     std::time_t when = 0;  // the date picker
     uint64_t modifyingId = kNoId;
+    // The movement being modified, as it was: what the re-pricing rule compares with.
+    std::optional<COrderCartera> before;
 };
+
+// The page opened on a movement to modify: its contracts, its full price (never rounded to
+// its decimals), its schedule selected by name (none when it has none or the list no longer
+// holds it) and, in the commission box, its own commission.
+BuySellPage ModifyPage(const CAdmComisiones& adm, const COrderCartera& m);
+// Whether Modify prices the commission again from the selected schedule: only when one is
+// selected and the contracts, the price or the schedule differ from the movement's. A
+// movement modified without re-pricing keeps its commission, and its schedule name.
+bool RepricesCommission(const BuySellPage& page);
 
 // The summary boxes the page shows for its inputs.
 struct BuySellAmounts {
@@ -53,9 +64,11 @@ struct BuySellAmounts {
 };
 BuySellAmounts UpdateAmounts(const CAdmComisiones& adm, const BuySellPage& page);
 
-// The movement OK records, or nullopt when the contracts are below 1 (nothing recorded).
-// The commission per contract is the commission box's text (as UpdateAmounts writes it)
-// divided by the contracts; the balance comes from the ledger.
+// The movement OK records, or nullopt when the contracts are below 1 or not a whole number
+// (nothing recorded). The commission per contract is the commission box's text (as
+// UpdateAmounts writes it) divided by the contracts, or the modified movement's own when
+// the box still holds its commission for the same contracts; the balance comes from the
+// ledger.
 std::optional<COrderCartera> BuildBuySell(const CSistemaCartera& ledger, const BuySellPage& page);
 
 // A page of the other-operations sheet for expenses, impositions, deposits and refunds.
@@ -87,8 +100,9 @@ struct EntryRefusal {
 // above kMaxEntryAmount, with the field it concerns. Loading does not apply these bounds.
 EntryRefusal CheckEntryBounds(const COrderCartera& m);
 
-// Reads a whole number as the contracts box does: text that is not a number counts as 0.
-int32_t ReadContracts(const std::string& text);
+// Reads the contracts box: a whole number, blanks and a leading '+' allowed; nullopt for any
+// other text and for a number outside int32_t (never a cut or wrapped value).
+std::optional<int32_t> ReadContracts(const std::string& text);
 // Reads a number as the price and amount boxes do: text that is not a number counts as 0.
 double ReadAmount(const std::string& text);
 

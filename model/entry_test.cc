@@ -66,7 +66,8 @@ TEST_F(EntryTest, StoredCommissionIsTheDisplayedOne) {
 }
 
 TEST_F(EntryTest, ContractsBelowOneRecordNothing) {
-    for (const char* text : {"0", "-3", "x", ""})
+    // Nor a number the box did not hold: never its first digits, never a cut value.
+    for (const char* text : {"0", "-3", "x", "", "1e+05", "3000000000", "2.5"})
         EXPECT_FALSE(BuildBuySell(ledger, Page(true, text, "10"))) << text;
     EXPECT_TRUE(BuildBuySell(ledger, Page(true, "1", "junk")));
     EXPECT_EQ(BuildBuySell(ledger, Page(true, "1", "junk"))->price, 0.0);
@@ -79,7 +80,7 @@ TEST_F(EntryTest, BoxTextsReadTheSameUnderAnyProcessLocale) {
     EXPECT_EQ(FormatFixed(1058.456, 2), "1058.46");
     EXPECT_DOUBLE_EQ(ReadAmount(" +10.5x"), 10.5);
     EXPECT_EQ(ReadContracts("100 "), 100);
-    EXPECT_EQ(ReadContracts("abc"), 0);
+    EXPECT_EQ(ReadContracts("abc"), std::nullopt);
     std::setlocale(LC_NUMERIC, previous.c_str());
 }
 

@@ -81,6 +81,10 @@ TEST_F(JournalTest, RefusedCommandsLeaveTheFileUnchanged) {
         EXPECT_NE(err.find("at least 1"), std::string::npos) << contracts << ": " << err;
     }
     buy({"--contracts", "5", "--price", "abc"});
+    // Beyond what entry takes, naming the field: never stored.
+    EXPECT_NE(buy({"--contracts", "5", "--price", "1e13"}).find("price"), std::string::npos);
+    EXPECT_NE(Fails(2, {"cash", p, "--type", "expense", "--amount", "2e12"}).find("amount"),
+              std::string::npos);
     buy({"--contracts", "5", "--price", "2", "--date", "2024-02-30"});
     buy({"--contracts", "5", "--price", "2", "--time", "25:00"});
     buy({"--contracts", "5", "--price", "2", "--decimals", "16"});
@@ -103,7 +107,7 @@ TEST_F(JournalTest, UnknownIdsAreRefused) {
     EXPECT_EQ(Bytes(p), before);
 }
 
-TEST_F(JournalTest, ModifyKeepsIdAndPlaceAndRecomputesTheCommission) {
+TEST_F(JournalTest, ModifyKeepsIdAndPlaceAndRepricesOnlyWhatChanged) {
     std::string p = NewPortfolio();
     AddBroker();
     Ok({"cash", p, "--type", "imposition", "--amount", "10000"});
@@ -137,27 +141,36 @@ TEST_F(JournalTest, ModifyKeepsIdAndPlaceAndRecomputesTheCommission) {
     EXPECT_EQ(Load(p)->At(1).schedule, "");
     EXPECT_EQ(Load(p)->At(1).commission, 3.0 / 50);
 
-    // A schedule that no longer exists falls back to the page's default selection.
+    // Modify changes only what is given: without a schedule the typed commission stays for
+    // a new price, and a schedule no longer listed stays with its commission.
+    Ok({"modify", p, "2", "--price", "11"});
+    EXPECT_EQ(Load(p)->At(1).commission, 3.0 / 50);
     Ok({"commissions", "add-bracket", "Zeta", "--from", "0", "--to", "1e6", "--royalty", "1"});
     Ok({"modify", p, "2", "--schedule", "zet"});
     Ok({"commissions", "delete", "Zeta"});
     Ok({"modify", p, "2"});
-    EXPECT_EQ(Load(p)->At(1).schedule, "Broker");
+    EXPECT_EQ(Load(p)->At(1).schedule, "Zeta");
+    EXPECT_EQ(Load(p)->At(1).commission, 1.0 / 50);
 
     const std::string before = Bytes(p);
     EXPECT_NE(Fails(2, {"modify", p, "2", "--amount", "5"}).find("--amount"), std::string::npos);
     Fails(2, {"modify", p, "1", "--price", "5"});
     EXPECT_EQ(Bytes(p), before);
 
-    // The page opens on the price shown with the movement's decimals: modifying another
-    // field stores it rounded, and the printout shows so.
+    // The full price stays when another field is modified; the commission is re-priced
+    // only for new contracts or a new price.
     Ok({"buy", p, "--code", "BBVA.MC", "--contracts", "10", "--price", "8.456"});
     EXPECT_EQ(Load(p)->At(3).price, 8.456);
+    Ok({"commissions", "delete", "Broker"});
+    Ok({"commissions", "add-bracket", "Broker", "--from", "0", "--to", "1e6", "--royalty", "30",
+        "--default"});
     printed = nlohmann::json::parse(Ok({"modify", p, "4", "--group", "Banks"}));
-    EXPECT_EQ(printed["price"], 8.46);
+    EXPECT_EQ(printed["price"], 8.456);
     EXPECT_EQ(printed["group"], "Banks");
     EXPECT_EQ(printed["commission_per_contract"], 2.0);
     EXPECT_EQ(printed, Json({"show", p, "movements"})[3]);
+    printed = nlohmann::json::parse(Ok({"modify", p, "4", "--price", "9"}));
+    EXPECT_EQ(printed["commission_per_contract"], 3.0);
 }
 
 TEST_F(JournalTest, CashAndDividendMovements) {

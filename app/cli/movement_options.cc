@@ -38,27 +38,18 @@ std::string ContractsText(const std::string& text) {
 
 // The page as it opens: fresh for a new order, or on the movement being modified.
 BuySellPage OpenPage(const CAdmComisiones& adm, const COrderCartera* m, bool buy) {
+    if (m != nullptr) return ModifyPage(adm, *m);
     BuySellPage p;
     p.schedule = DefaultScheduleItem(adm);
-    if (m == nullptr) {
-        p.buy = buy;
-        p.symbolDecimals = 2;
-        p.when = CTime::GetCurrentTime().t;
-        return p;
-    }
-    p.code = m->quoteCode;
-    p.symbol = m->symbol;
-    p.symbolDecimals = m->decimals;
-    p.group = m->group;
-    p.contractsText = std::to_string(m->contracts);
-    p.priceText = FormatFixed(m->price, m->decimals);
-    p.pageDecimals = m->decimals;
-    p.buy = m->buy != 0;
-    p.when = CTimeLong::GetTime(m->date, m->time);
-    // A name that begins no item leaves the default selection.
-    if (auto item = SelectByPrefix(ScheduleListItems(adm), m->schedule)) p.schedule = item;
-    p.modifyingId = m->id;
+    p.buy = buy;
+    p.symbolDecimals = 2;
+    p.when = CTime::GetCurrentTime().t;
     return p;
+}
+
+// Fails with a usage error naming the field when the movement is outside what entry takes.
+void RequireEntryBounds(const COrderCartera& m) {
+    if (EntryRefusal refusal = CheckEntryBounds(m)) FailUsage(refusal.message);
 }
 
 std::time_t StartTime(const COrderCartera* m) {
@@ -165,6 +156,7 @@ COrderCartera ExecutionMovement(const CSistemaCartera& ledger, const MovementOpt
     p.when = ResolveWhen(o.date, o.time, p.when);
     std::optional<COrderCartera> m = BuildBuySell(ledger, p);
     if (!m) FailUsage("contracts must be at least 1, not " + p.contractsText);
+    RequireEntryBounds(*m);
     return *m;
 }
 
@@ -174,7 +166,10 @@ COrderCartera CashMovement(const MovementOptions& o, const COrderCartera* modify
     if (o.amount.Given()) amount = ReadNumber("--amount", o.amount.value);
     if (o.description.Given()) description = o.description.value;
     std::time_t when = ResolveWhen(o.date, o.time, StartTime(modifying));
-    return BuildCashMovement(type, description, amount, when, modifying ? modifying->id : kNoId);
+    COrderCartera m =
+        BuildCashMovement(type, description, amount, when, modifying ? modifying->id : kNoId);
+    RequireEntryBounds(m);
+    return m;
 }
 
 COrderCartera DividendMovement(const MovementOptions& o, const COrderCartera* modifying) {
@@ -195,8 +190,10 @@ COrderCartera DividendMovement(const MovementOptions& o, const COrderCartera* mo
     if (o.perShare.Given()) perShare = ReadNumber("--per-share", o.perShare.value);
     if (o.group.Given()) group = o.group.value;
     std::time_t when = ResolveWhen(o.date, o.time, StartTime(modifying));
-    return BuildDividend(symbol, code, decimals, shares, perShare, group, when,
-                         modifying ? modifying->id : kNoId);
+    COrderCartera m = BuildDividend(symbol, code, decimals, shares, perShare, group, when,
+                                    modifying ? modifying->id : kNoId);
+    RequireEntryBounds(m);
+    return m;
 }
 
 }  // namespace cartera::cli
