@@ -152,33 +152,49 @@ TEST_F(EntrySheetsTest, ABuyAndASellClosingItRecordMovementsAndATrade) {
     EXPECT_EQ(reread.GetOrders().size(), 2u);
 }
 
-TEST_F(EntrySheetsTest, ModifyingKeepsTheMovementsSideAndPriceAndRecomputesTheCommission) {
-    ledger.AddOrder(cartera::testing::Exec(false, "TEF", 100, 12.0, 0.5, 21000));
-    uint64_t id = ledger.GetOrders()[0].id;
+TEST_F(EntrySheetsTest, ModifyKeepsTheSideAndChangesOnlyWhatTheUserChanged) {
+    // Typed by hand: a price with three decimals, a commission without a schedule.
+    ledger.AddOrder(cartera::testing::Exec(false, "TEF", 100, 4.312, 0.5, 21000));
+    COrderCartera priced = cartera::testing::Exec(true, "TEF", 10, 4.0, 0.3, 21000);
+    priced.schedule = "Broker";
+    ledger.AddOrder(priced);
+    std::string error;
+    ASSERT_TRUE(doc.Load(kPath, &error)) << error;  // as the file gives them back
+    const uint64_t id = ledger.GetOrders()[0].id, pricedId = ledger.GetOrders()[1].id;
     BuySell(1, nullptr, ledger.GetOrden(id), [&](CSheetCompra& sheet, CDlgCompraAccion& page) {
         EXPECT_EQ(sheet.windowTitle().toStdString(), "Modify order");
         EXPECT_FALSE(page.IsBuy());
-        EXPECT_EQ(Text(page.Price()), "12.00");
-        EXPECT_EQ(page.Schedules()->currentText().toStdString(), "Broker");
+        EXPECT_EQ(Text(page.Price()), "4.312");
+        EXPECT_EQ(page.Schedules()->currentIndex(), -1);
         EXPECT_EQ(sheet.focusWidget(), page.Contracts());
         Tick("TEF", 13.0);  // the movement's price is never replaced
-        EXPECT_EQ(Text(page.Price()), "12.00");
         Type(page.Contracts(), "50");
-        EXPECT_EQ(Text(page.Gross()), "600.00");
-        EXPECT_EQ(Text(page.Commission()), "8.00");
-        Type(page.Commission(), "10");  // typed over the schedule's
+        EXPECT_EQ(Text(page.Gross()), "215.60");
+        EXPECT_EQ(Text(page.Commission()), "50.00");
         sheet.OkButton()->click();
     });
-    ASSERT_EQ(ledger.GetOrders().size(), 1u);
-    const COrderCartera& m = ledger.GetOrders()[0];
-    EXPECT_EQ(m.id, id);
+    const COrderCartera& m = *ledger.GetOrden(id);
     EXPECT_EQ(m.type, kSell);
     EXPECT_EQ(m.contracts, 50);
-    EXPECT_DOUBLE_EQ(m.price, 12.0);
+    EXPECT_EQ(m.price, 4.312);
     EXPECT_EQ(m.date, 21000);
-    EXPECT_EQ(m.schedule, "Broker");
-    EXPECT_DOUBLE_EQ(m.commission * 50, 10.0);
+    EXPECT_EQ(m.schedule, "");
+    EXPECT_DOUBLE_EQ(m.commission * 50, 50.0);
     EXPECT_EQ(ledger.GetPestanaActiva(), 0);
+
+    // With a schedule the commission stays until the contracts, price or schedule change.
+    for (auto [price, commission] : {std::pair{"4.00", 0.3}, {"4.5", 0.8}}) {
+        BuySell(1, nullptr, ledger.GetOrden(pricedId),
+                [&](CSheetCompra& sheet, CDlgCompraAccion& page) {
+                    EXPECT_EQ(page.Schedules()->currentText().toStdString(), "Broker");
+                    Type(page.Price(), price);
+                    Type(page.Group()->lineEdit(), "Spain");
+                    sheet.OkButton()->click();
+                });
+        EXPECT_EQ(ledger.GetOrden(pricedId)->group, "Spain");
+        EXPECT_DOUBLE_EQ(ledger.GetOrden(pricedId)->commission, commission) << price;
+    }
+    EXPECT_EQ(ledger.GetOrders().size(), 2u);
 
     // A future's trade asks for the futures tab; Cancel leaves it asked for.
     ledger.AddOrder(cartera::testing::Exec(true, "FUT", 1, 100.0));
@@ -204,6 +220,13 @@ TEST_F(EntrySheetsTest, ANewOrdersPriceFollowsTheLivePriceUntilTyped) {
         Tick("TEF", 11.5);
         EXPECT_EQ(Text(page.Last()), "11.50");
         EXPECT_EQ(Text(page.Price()), "11");
+        // A price ten times away from the last asks first; No keeps the sheet open.
+        Type(page.Price(), "116");
+        sheet.OkButton()->click();
+        EXPECT_NE(sheet.result(), QDialog::Accepted);
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_EQ(messages[0].rfind("The price 116.00 is more than 10 times", 0), 0u)
+            << messages[0];
         sheet.reject();
     });
     EXPECT_TRUE(ledger.GetOrders().empty());
@@ -248,21 +271,32 @@ TEST_F(EntrySheetsTest, BadInputKeepsTheSheetOpenAndRecordsNothing) {
         sheet.OkButton()->click();
         EXPECT_NE(sheet.result(), QDialog::Accepted) << "the symbol box reports an error";
         ChooseSymbol(page, "TEF");
-        for (const char* contracts : {"0", "-4", "99999999999"}) {
-            Type(page.Contracts(), contracts);
+        // Refused with a message naming the field, the focus on it.
+        messages.clear();
+        for (auto [edit, text] : {std::pair{page.Contracts(), "0"},
+                                  {page.Contracts(), "-4"},
+                                  {page.Contracts(), "3000000000"},
+                                  {page.Price(), "12,3,4"},
+                                  {page.Price(), "20000000000000"}}) {
+            Type(page.Contracts(), "3");
+            Type(page.Price(), "1");
+            Type(edit, text);
             sheet.OkButton()->click();
-            EXPECT_NE(sheet.result(), QDialog::Accepted) << contracts;
-            EXPECT_EQ(sheet.focusWidget(), page.Contracts());
+            EXPECT_NE(sheet.result(), QDialog::Accepted) << text;
+            EXPECT_EQ(sheet.focusWidget(), edit) << text;
         }
+        ASSERT_EQ(messages.size(), 5u);
+        EXPECT_EQ(messages[2], LS(42000));
+        EXPECT_NE(messages[3].find("12,3,4"), std::string::npos) << messages[3];
         page.Contracts()->clear();
         EXPECT_FALSE(sheet.OkButton()->isEnabled());
-        Type(page.Contracts(), "2147483647");
+        Type(page.Contracts(), "1000000");
         Type(page.Price(), "0");
         sheet.OkButton()->click();
         EXPECT_EQ(sheet.result(), QDialog::Accepted);
     });
     ASSERT_EQ(ledger.GetOrders().size(), 1u);
-    EXPECT_EQ(ledger.GetOrders()[0].contracts, 2147483647);
+    EXPECT_EQ(ledger.GetOrders()[0].contracts, 1000000);
     EXPECT_EQ(ledger.GetOrders()[0].price, 0.0);
     EXPECT_EQ(ledger.GetOrders()[0].schedule, "");
 }
@@ -293,16 +327,16 @@ TEST_F(EntrySheetsTest, EachOtherOperationRecordsItsMovementFromThePageShowing) 
         auto* p = dynamic_cast<CDlgDividendos*>(sheet.GetActivePage());
         Type(p->SymbolBox()->lineEdit(), "TEF");
         QTest::keyClick(p->SymbolBox()->lineEdit(), Qt::Key_Return);
-        QTest::keyClicks(p->Contracts(), "400");
+        QTest::keyClicks(p->Contracts(), "100000");
         QTest::keyClicks(p->PerShare(), "0.25");
-        EXPECT_EQ(Text(p->Total()), "100");
+        EXPECT_EQ(Text(p->Total()), "25000");
         Type(p->Total(), "120");
         sheet.OkButton()->click();
     });
     const COrderCartera& d = ledger.GetOrders().back();
     EXPECT_EQ(d.type, kDividend);
     EXPECT_EQ(d.quoteCode, "TEF");
-    EXPECT_EQ(d.contracts, 400);
+    EXPECT_EQ(d.contracts, 100000);
     EXPECT_DOUBLE_EQ(d.price, 0.25);
     EXPECT_EQ(d.buy, 0);
 

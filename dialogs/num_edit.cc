@@ -2,14 +2,51 @@
 
 #include <QRegularExpressionValidator>
 
+#include "host/message_box.h"
 #include "host/numbers.h"
-#include "model/entry.h"
+#include "host/strings.h"
 
 namespace cartera {
 std::string LocalNumberText(const std::string& plain) {
     std::string out;
     for (char c : plain) out += c == '.' ? GetSepDecimal() : std::string(1, c);
     return out;
+}
+
+std::string EntryFieldText(EntryField field) {
+    switch (field) {
+        case EntryField::contracts:
+            return ::LS(42000);
+        case EntryField::price:
+            return ::LS(42001);
+        case EntryField::commission:
+            return ::LS(42002);
+        default:
+            return ::LS(42003);
+    }
+}
+
+namespace {
+bool Refuse(const std::string& text, QWidget* edit) {
+    AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
+    if (edit) edit->setFocus();
+    return true;
+}
+}  // namespace
+
+bool RefuseNotANumber(CNumEdit* edit) {
+    std::string why = edit->WhyNotANumber();
+    return !why.empty() && Refuse(why, edit);
+}
+
+bool RefuseContracts(CNumEdit* contracts) {
+    std::optional<int32_t> n = ReadContracts(contracts->PlainText());
+    return (!n || *n < 1) && Refuse(EntryFieldText(EntryField::contracts), contracts);
+}
+
+bool RefuseOutOfBounds(const COrderCartera& m, const std::function<QWidget*(EntryField)>& edit) {
+    EntryRefusal refusal = CheckEntryBounds(m);
+    return refusal && Refuse(EntryFieldText(refusal.field), edit(refusal.field));
 }
 }  // namespace cartera
 
@@ -34,7 +71,15 @@ std::optional<double> CNumEdit::Value() const {
 
 std::string CNumEdit::PlainText() const {
     auto v = Value();
-    return v ? cartera::ExactNumberText(*v) : text().toStdString();
+    return v ? cartera::FullNumberText(*v) : text().toStdString();
+}
+
+std::string CNumEdit::WhyNotANumber() const {
+    if (text().isEmpty() || Value()) return {};
+    std::string why = ::LS(cartera::ThousandsInPlace(text().toStdString()) ? 42005 : 42004);
+    why.replace(why.find("%1"), 2, text().toStdString());
+    if (size_t at = why.find("%2"); at != std::string::npos) why.replace(at, 2, GetSepMiles());
+    return why;
 }
 
 void CNumEdit::SetNumber(double value, int decimals) {

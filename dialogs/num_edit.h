@@ -3,6 +3,7 @@
 // language's notation (German, French, Italian and Spanish write 4,25; English 4.25), with
 // the language's thousands separator accepted where the language writes one.
 #include <QLineEdit>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -17,9 +18,12 @@ class CNumEdit : public QLineEdit {
     std::optional<double> Value() const;
     // Empty or a number.
     bool IsEmptyOrNumber() const { return text().isEmpty() || Value().has_value(); }
-    // The number as a plain text with a point ("4.25"), exactly as typed in value; the text
-    // itself when it is not a number (the entry rules read that as 0).
+    // The number as a plain text with a point and never an exponent ("4.25", "100000"),
+    // reading back exactly the value; the text itself when it is not a number.
     std::string PlainText() const;
+    // Why the text is not a number, in the interface language, naming the text; empty when
+    // it is empty or a number.
+    std::string WhyNotANumber() const;
     // Shows value with decimals in the language's notation (no thousands separators) and
     // clears the modified flag.
     void SetNumber(double value, int decimals);
@@ -27,7 +31,20 @@ class CNumEdit : public QLineEdit {
     void SetPlainText(const std::string& plain);
 };
 
+#include "model/entry.h"
+
 namespace cartera {
 // A plain number text ("1050.00") in the interface language's notation ("1050,00").
 std::string LocalNumberText(const std::string& plain);
+
+// What entry takes in field, in the interface language ("Contracts: enter a whole number
+// from 1 to 2,147,483,647.").
+std::string EntryFieldText(EntryField field);
+// Refusals at OK: each shows its message and moves the focus to the edit; true when refused.
+// A text that is not a number (WhyNotANumber):
+bool RefuseNotANumber(CNumEdit* edit);
+// A contracts box that holds no whole number from 1 to kMaxEntryContracts:
+bool RefuseContracts(CNumEdit* contracts);
+// A movement outside what entry takes (CheckEntryBounds); edit gives the field's edit.
+bool RefuseOutOfBounds(const COrderCartera& m, const std::function<QWidget*(EntryField)>& edit);
 }  // namespace cartera

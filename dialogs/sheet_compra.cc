@@ -10,7 +10,10 @@
 #include "dialogs/symbol_box.h"
 #include "host/dates.h"
 #include "host/market.h"
+#include "host/message_box.h"
+#include "host/numbers.h"
 #include "host/qt/quote_box_widget.h"
+#include "host/strings.h"
 #include "model/sistema.h"
 
 namespace {
@@ -94,17 +97,7 @@ void CDlgCompraAccion::OnInitDialog() {
         StartFrom({t.decimals, t.quoteCode, t.symbol}, t.contracts, t.exitPrice, t.entryGroup,
                   t.decimals);
     } else if (m_pOrden) {
-        const COrderCartera& m = *m_pOrden;
-        StartFrom({m.decimals, m.quoteCode, m.symbol}, m.contracts, m.price, m.group, m.decimals);
-        m_nBuy = m.buy;
-        SetWhen(m_date, CTimeLong::GetTime(m.date, m.time));
-        std::vector<std::string> items;
-        for (int i = 0; i < m_schedules->count(); ++i)
-            items.push_back(m_schedules->itemText(i).toStdString());
-        if (auto item = cartera::SelectByPrefix(items, m.schedule))
-            m_schedules->setCurrentIndex(m_schedules->findText(QString::fromStdString(*item)));
-        // The movement's own price: the live last price never replaces it.
-        m_price->setModified(true);
+        StartModifying(*m_pOrden);
     }
     if (m_pSistema) {
         m_last->Iniciar(m_pSistema, "", 1);
@@ -121,6 +114,23 @@ void CDlgCompraAccion::StartFrom(const CComboConsultaData& security, int32_t con
     m_contracts->setText(QString::number(contracts));
     m_price->SetNumber(price, decimals);
     m_nDecimales = decimals;
+}
+
+void CDlgCompraAccion::StartModifying(const COrderCartera& m) {
+    m_before = m;  // a copy: what the re-pricing rule compares with
+    StartFrom({m.decimals, m.quoteCode, m.symbol}, m.contracts, m.price, m.group, m.decimals);
+    m_nBuy = m.buy;
+    SetWhen(m_date, CTimeLong::GetTime(m.date, m.time));
+    if (!m_pSistema) return;
+    cartera::BuySellPage page = cartera::ModifyPage(*m_pSistema->GetAdmComisiones(), m);
+    QSignalBlocker block(m_schedules);
+    m_schedules->setCurrentIndex(
+        page.schedule ? m_schedules->findText(QString::fromStdString(*page.schedule)) : -1);
+    // The full price and the movement's own commission, read back unchanged at OK.
+    m_price->SetPlainText(page.priceText);
+    m_commission->SetPlainText(page.commissionText);
+    // The movement's own price: the live last price never replaces it.
+    m_price->setModified(true);
 }
 
 QWidget* CDlgCompraAccion::FirstField() const {
@@ -143,7 +153,10 @@ cartera::BuySellPage CDlgCompraAccion::PageState() const {
     p.commissionText = m_commission->PlainText();
     p.group = m_group->currentText().toStdString();
     p.when = GetWhen(m_date);
-    if (m_pOrden) p.modifyingId = m_pOrden->id;
+    if (m_before) {
+        p.modifyingId = m_before->id;
+        p.before = m_before;
+    }
     return p;
 }
 
@@ -159,7 +172,8 @@ void CDlgCompraAccion::UpdateAmounts() {
 }
 
 bool CDlgCompraAccion::CanApply() const {
-    return m_contracts->Value().has_value() && m_price->Value().has_value();
+    // A text that is not a number leaves OK on, which then says what is wrong with it.
+    return !m_contracts->text().isEmpty() && !m_price->text().isEmpty();
 }
 
 void CDlgCompraAccion::OnLastChanged() {
@@ -188,20 +202,59 @@ void CDlgCompraAccion::OnSearch() {
 
 bool CDlgCompraAccion::OnOK() {
     if (!m_pSistema || IndexInSheet() > 0) return true;
+    for (CNumEdit* edit : {m_contracts, m_price, m_commission})
+        if (cartera::RefuseNotANumber(edit)) return false;
+    if (cartera::RefuseContracts(m_contracts)) return false;
     cartera::BuySellPage state = PageState();
     state.commissionBox = m_commission->PlainText();  // a commission typed over stays
     std::optional<COrderCartera> m = cartera::BuildBuySell(*m_pSistema, state);
-    if (!m) {  // fewer than one contract
-        m_contracts->setFocus();
+    if (!m ||
+        cartera::RefuseOutOfBounds(*m, [this](cartera::EntryField f) { return FieldEdit(f); }))
         return false;
-    }
-    if (m_pOrden) {
+    if (!ConfirmFarPrice(*m)) return false;
+    if (m_before) {
         m_pSistema->ModOrder(*m);
     } else {
         m_pSistema->AddOrder(*m);
     }
     m_pSistema->SetPestanaActiva(0);
     return true;
+}
+
+QWidget* CDlgCompraAccion::FieldEdit(cartera::EntryField field) const {
+    switch (field) {
+        case cartera::EntryField::contracts:
+            return m_contracts;
+        case cartera::EntryField::commission:
+            return m_commission;
+        default:
+            return m_price;
+    }
+}
+
+std::optional<double> CDlgCompraAccion::ReferencePrice(const COrderCartera& m) const {
+    double last = 0;
+    if (!m_last->text().isEmpty() &&
+        cartera::ParseNumberInLanguage(m_last->text().toStdString(), &last) && last > 0)
+        return last;
+    // The portfolio's latest price of the security, other than the movement's own.
+    const auto& orders = m_pSistema->GetOrders();
+    for (auto it = orders.rbegin(); it != orders.rend(); ++it)
+        if (it->IsExecution() && it->quoteCode == m.quoteCode && it->id != m.id && it->price > 0)
+            return it->price;
+    return std::nullopt;
+}
+
+bool CDlgCompraAccion::ConfirmFarPrice(const COrderCartera& m) {
+    std::optional<double> ref = ReferencePrice(m);
+    if (!ref || m.price <= 0 || (m.price <= *ref * 10 && m.price * 10 >= *ref)) return true;
+    if (m_before && m.price == m_before->price) return true;  // the price was not changed
+    std::string text = LS(42006);
+    text.replace(text.find("%1"), 2, PonPuntos(m.price, m.decimals));
+    text.replace(text.find("%2"), 2, PonPuntos(*ref, m.decimals));
+    if (AfxMessageBox(text, MB_YESNO | MB_ICONQUESTION) == IDYES) return true;
+    m_price->setFocus();
+    return false;
 }
 
 CSheetCompra::CSheetCompra(const std::string& caption, QWidget* parent, int)

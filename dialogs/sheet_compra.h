@@ -9,6 +9,7 @@
 
 #include "dialogs/property_page_base.h"
 #include "model/entry.h"
+#include "model/order.h"
 
 class CNegocioC;
 class COrderCartera;
@@ -77,12 +78,21 @@ class CDlgCompraAccion : public CPropertyPageBase {
     void StartFrom(const CComboConsultaData& security, int32_t contracts, double price,
                    const std::string& group, int decimals);
     void OnLastChanged();
+    void StartModifying(const COrderCartera& m);
+    // The edit that holds a field of the movement.
+    QWidget* FieldEdit(cartera::EntryField field) const;
+    // The price a new price is checked against: the live last price, else the portfolio's
+    // latest price of the security.
+    std::optional<double> ReferencePrice(const COrderCartera& m) const;
+    // A price more than 10 times away from the reference asks whether to go on.
+    bool ConfirmFarPrice(const COrderCartera& m);
     // What the page holds, as the entry rules read it.
     cartera::BuySellPage PageState() const;
 
     int m_nBuy;
     CNegocioC* m_pNegocio;
     COrderCartera* m_pOrden;
+    std::optional<COrderCartera> m_before;  // the movement being modified, as it was
     int m_nDecimales = 2;
     CSistemaCartera* m_pSistema;
     QDateTimeEdit* m_date = nullptr;

@@ -36,8 +36,7 @@ CDlgOperacionSimple::CDlgOperacionSimple(const Ids& ids, CSistemaCartera* ledger
 
     SetWhen(m_date, CTime::GetCurrentTime().t);
     if (m_pOrden) {
-        m_amount->setText(QString::fromStdString(
-            cartera::LocalNumberText(cartera::ExactNumberText(m_pOrden->price))));
+        m_amount->SetPlainText(cartera::FullNumberText(m_pOrden->price));
         m_description->setText(QString::fromStdString(m_pOrden->symbol));
         SetWhen(m_date, CTimeLong::GetTime(m_pOrden->date, m_pOrden->time));
     }
@@ -45,12 +44,15 @@ CDlgOperacionSimple::CDlgOperacionSimple(const Ids& ids, CSistemaCartera* ledger
 
 QWidget* CDlgOperacionSimple::FirstField() const { return m_description; }
 
-bool CDlgOperacionSimple::CanApply() const { return m_amount->Value().has_value(); }
+bool CDlgOperacionSimple::CanApply() const { return !m_amount->text().isEmpty(); }
 
 bool CDlgOperacionSimple::OnOK() {
+    if (cartera::RefuseNotANumber(m_amount)) return false;
     COrderCartera m = cartera::BuildCashMovement(m_ids.type, m_description->text().toStdString(),
                                                  m_amount->Value().value_or(0.0), GetWhen(m_date),
                                                  m_pOrden ? m_pOrden->id : kNoId);
+    if (cartera::RefuseOutOfBounds(m, [this](cartera::EntryField) { return m_amount; }))
+        return false;
     Record(m_pSistema, m, m_pOrden != nullptr);
     return true;
 }
@@ -91,8 +93,7 @@ CDlgDividendos::CDlgDividendos(CSistemaCartera* ledger, COrderCartera* movement)
         box->AddPlainEntry({m.decimals, m.quoteCode, m.symbol});
         m_group->setEditText(QString::fromStdString(m.group));
         m_contracts->setText(QString::number(m.contracts));
-        m_perShare->setText(
-            QString::fromStdString(cartera::LocalNumberText(cartera::ExactNumberText(m.price))));
+        m_perShare->SetPlainText(cartera::FullNumberText(m.price));
         SetWhen(m_date, CTimeLong::GetTime(m.date, m.time));
     }
     if (m_pSistema) box->SetEnlaceZORB(m_pSistema);
@@ -101,15 +102,14 @@ CDlgDividendos::CDlgDividendos(CSistemaCartera* ledger, COrderCartera* movement)
 QWidget* CDlgDividendos::FirstField() const { return m_pSymbolBox; }
 
 bool CDlgDividendos::CanApply() const {
-    return m_contracts->Value().has_value() && m_perShare->Value().has_value();
+    return !m_contracts->text().isEmpty() && !m_perShare->text().isEmpty();
 }
 
 void CDlgDividendos::UpdateTotal() {
     // The total follows contracts x dividend per share; it is never read back.
-    double total =
-        cartera::ReadContracts(m_contracts->PlainText()) * m_perShare->Value().value_or(0);
-    m_total->setText(
-        QString::fromStdString(cartera::LocalNumberText(cartera::ExactNumberText(total))));
+    double total = cartera::ReadContracts(m_contracts->PlainText()).value_or(0) *
+                   m_perShare->Value().value_or(0);
+    m_total->SetPlainText(cartera::FullNumberText(total));
     emit inputChanged();
 }
 
@@ -122,12 +122,19 @@ void CDlgDividendos::OnSearch() {
 }
 
 bool CDlgDividendos::OnOK() {
+    for (CNumEdit* edit : {m_contracts, m_perShare})
+        if (cartera::RefuseNotANumber(edit)) return false;
+    if (cartera::RefuseContracts(m_contracts)) return false;
     int index = m_pSymbolBox->currentIndex();
     std::string symbol = index >= 0 ? m_pSymbolBox->itemText(index).toStdString() : "";
     COrderCartera m = cartera::BuildDividend(
         symbol, m_pSymbolBox->GetCodigoCompleto(-1), m_pSymbolBox->GetDecimales(-1),
-        cartera::ReadContracts(m_contracts->PlainText()), m_perShare->Value().value_or(0.0),
+        *cartera::ReadContracts(m_contracts->PlainText()), m_perShare->Value().value_or(0.0),
         m_group->currentText().toStdString(), GetWhen(m_date), m_pOrden ? m_pOrden->id : kNoId);
+    auto edit = [this](cartera::EntryField f) -> QWidget* {
+        return f == cartera::EntryField::contracts ? m_contracts : m_perShare;
+    };
+    if (cartera::RefuseOutOfBounds(m, edit)) return false;
     Record(m_pSistema, m, m_pOrden != nullptr);
     return true;
 }
