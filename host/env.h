@@ -1,5 +1,6 @@
 #pragma once
 // File access behind an interface, so tests can run on an in-memory fake and inject faults.
+#include <cstddef>
 #include <map>
 #include <memory>
 #include <string>
@@ -99,9 +100,11 @@ inline constexpr int kLockWaitMs = 10000;
 Env* PosixEnv();
 
 // The steps of a save on the real file system, in order, then those of a restore, then
-// the looks before either and the taking of a lock. linkBackup links the old version to a
-// temporary name, renameBackup moves it over the backup once the new one is in place;
-// a restore syncs the backup (fsync), exchanges the two files, then syncs the folder.
+// the checks before them and the taking of a lock. linkBackup links the old version to a
+// temporary name, renameBackup moves it over the backup once the new one is in place; a
+// restore syncs the backup (fsync), exchanges the two files, then syncs the folder. stat
+// is every look at whether a file is there (also IsMissing and FileExists), access the
+// check that the file may be written, lock the opening of the lock file.
 enum class SaveStep {
     open,
     write,

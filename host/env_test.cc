@@ -1,10 +1,7 @@
 #include "host/env.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -205,7 +202,6 @@ TEST_F(PosixEnvTest, ASaveKeepsModeLinksAndRefusesReadOnlyFiles) {
     EXPECT_EQ(data, "three");
 
     ASSERT_TRUE(env()->KeepBackup(link, path + ".bak", &error)) << error;
-    ASSERT_TRUE(env()->KeepBackup(link, path + ".bak", &error)) << error;  // already linked
     EXPECT_EQ(Listing(),
               (std::vector<std::string>{"book.cartera", "book.cartera.bak", "link.cartera"}));
     ASSERT_TRUE(env()->WriteFileAtomic(path, "four", &error));
@@ -268,13 +264,6 @@ TEST_F(PosixEnvTest, AFailedStepLeavesTheOldOrTheNewFileAndBackup) {
             EXPECT_EQ(Listing(), both) << n;
         }
     }
-    // A refused save leaves the backup too.
-    fs::permissions(path, fs::perms::owner_read);
-    EXPECT_FALSE(env()->WriteFileWithBackup(path, young, bak, &error));
-    ASSERT_TRUE(env()->ReadFile(bak, &backup, nullptr));
-    EXPECT_EQ(backup, previous);
-    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
-
     // A restore failed at each step leaves both files as they were; one that completes
     // swaps them.
     for (SaveStep step : {SaveStep::stat, SaveStep::access, SaveStep::fsync, SaveStep::exchange}) {
@@ -292,68 +281,6 @@ TEST_F(PosixEnvTest, AFailedStepLeavesTheOldOrTheNewFileAndBackup) {
     ASSERT_TRUE(env()->ReadFile(bak, &backup, nullptr));
     EXPECT_TRUE(data == previous && backup == old);
     EXPECT_EQ(Listing(), both);
-}
-
-// Only regular files are replaced: special files and links to nothing are refused and
-// stay; results go into a FIFO or a device as a stream. Errors carry the system's kind.
-TEST_F(PosixEnvTest, SpecialFilesAreNeverReplacedAndErrorsHaveTheirKinds) {
-    using cartera::ErrorKind;
-    const std::string fifo = m_dir + "/fifo", dangling = m_dir + "/dangling";
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    fs::create_symlink(m_dir + "/nothing", dangling);
-    std::string error;
-    ErrorKind kind = ErrorKind::bug;
-    for (const std::string& path : {fifo, dangling}) {
-        EXPECT_FALSE(env()->WriteFileAtomic(path, "x", {&error, &kind})) << path;
-        EXPECT_EQ(kind, ErrorKind::invalid_input) << path;
-        EXPECT_FALSE(env()->RestoreBackup(m_dir + "/none", path, nullptr)) << path;
-    }
-    EXPECT_TRUE(fs::is_fifo(fifo));
-    EXPECT_TRUE(fs::is_symlink(dangling));
-    EXPECT_FALSE(env()->WriteResults(dangling, "x", nullptr));
-    int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
-    ASSERT_GE(reader, 0);
-    ASSERT_TRUE(env()->WriteResults(fifo, "streamed", &error)) << error;
-    char buf[16] = {};
-    EXPECT_EQ(read(reader, buf, sizeof buf), 8);
-    EXPECT_STREQ(buf, "streamed");
-    close(reader);
-    std::string data = "kept";
-    EXPECT_TRUE(env()->ReadFile(fifo, &data, nullptr));  // no writer: empty, no wait
-    EXPECT_EQ(data, "");
-    const std::string full = m_dir + "/full";  // a device, where the system lets us make one
-    if (mknod(full.c_str(), S_IFCHR | 0600, makedev(1, 7)) == 0) {
-        EXPECT_FALSE(env()->WriteResults(full, "x", nullptr));
-        EXPECT_TRUE(fs::is_character_file(full));
-    }
-
-    const std::string path = m_dir + "/book.cartera";
-    ASSERT_TRUE(env()->WriteFileAtomic(path, "one", nullptr));
-    const std::string longName = m_dir + "/" + std::string(300, 'n');
-    EXPECT_FALSE(env()->LockFile(longName, 0, {&error, &kind}));
-    EXPECT_EQ(kind, ErrorKind::invalid_input);
-    EXPECT_NE(error.find(std::strerror(ENAMETOOLONG)), std::string::npos) << error;
-    struct Case {
-        cartera::SaveStep step;
-        int errorNumber;
-        ErrorKind kind;
-    };
-    for (Case c : {Case{cartera::SaveStep::lock, EACCES, ErrorKind::denied},
-                   Case{cartera::SaveStep::lock, EIO, ErrorKind::io},
-                   Case{cartera::SaveStep::open, EACCES, ErrorKind::denied},
-                   Case{cartera::SaveStep::access, EIO, ErrorKind::io},
-                   Case{cartera::SaveStep::access, EROFS, ErrorKind::denied}}) {
-        auto faulty = cartera::MakeFaultyPosixEnv(c.step, c.errorNumber);
-        const std::string fresh = m_dir + "/fresh" + std::to_string(static_cast<int>(c.step));
-        bool done = c.step == cartera::SaveStep::lock
-                        ? faulty->LockFile(fresh, 0, {&error, &kind}) != nullptr
-                        : faulty->WriteFileAtomic(path, "two", {&error, &kind});
-        EXPECT_FALSE(done);
-        EXPECT_EQ(kind, c.kind) << error;
-        EXPECT_EQ(error.find("read-only") != std::string::npos,
-                  c.step == cartera::SaveStep::access && c.kind == ErrorKind::denied)
-            << error;
-    }
 }
 
 }  // namespace
