@@ -121,7 +121,8 @@ bool CDocument::WriteDocument(const std::string& path, std::string* error) {
         *error = e.what();
         return false;
     }
-    if (!cartera::CurrentEnv()->WriteFileAtomic(path, data, error)) return false;
+    if (!cartera::CurrentEnv()->WriteFileWithBackup(path, data, BackupPathFor(path), error))
+        return false;
     RememberFile(data);
     m_lastError.clear();
     SetModifiedFlag(0);

@@ -80,6 +80,9 @@ class CDocument : public CObject {
     // false with *error saying why (the old file is then intact). On success the document
     // is unmodified and the file counts as its own.
     bool WriteDocument(const std::string& path, std::string* error);
+    // Where a save keeps the version it replaces, in the same step; empty (the default)
+    // for none.
+    virtual std::string BackupPathFor(const std::string& path) const { return {}; }
     // The text of a read error, for the message naming the file. position is the archive's;
     // it is named unless the reader's own text already names where the file is wrong.
     virtual std::string DescribeLoadError(const CArchiveException& e, size_t position) const;

@@ -21,12 +21,25 @@ std::string ErrnoText(const std::string& what, const std::string& path) {
     return what + " " + path + ": " + std::strerror(errno);
 }
 
+// Sets error from errno, with its kind. A missing folder where a file is to be written is
+// an io error: not_found is for what was asked to be read.
+void SetErrno(const ErrorOut& error, const std::string& what, const std::string& path,
+              bool writing = false) {
+    int number = errno;
+    ErrorKind kind = FileErrorKind(number);
+    if (writing && kind == ErrorKind::not_found) kind = ErrorKind::io;
+    error.Set(kind, ErrnoText(what, path));
+    errno = number;
+}
+
 std::string DirOf(const std::string& path) {
     auto slash = path.find_last_of('/');
     if (slash == std::string::npos) return ".";
     if (slash == 0) return "/";
     return path.substr(0, slash);
 }
+
+std::string BaseOf(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
 
 // The target a path names: a symbolic link is followed, so saves replace what it points to
 // and the link stays a link.
@@ -51,12 +64,14 @@ class PosixLock : public FileLock {
 
 class RealEnv : public Env {
   public:
-    bool ReadFile(const std::string& path, std::string* out, std::string* error) override {
-        int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    bool ReadFile(const std::string& path, std::string* out, ErrorOut error) override {
+        // Opened without waiting, so a FIFO without a writer reads as empty.
+        int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
         if (fd < 0) {
-            if (error) *error = ErrnoText("cannot open", path);
+            SetErrno(error, "cannot open", path);
             return false;
         }
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
         out->clear();
         struct stat st;
         if (::fstat(fd, &st) == 0 && st.st_size > 0) out->reserve(static_cast<size_t>(st.st_size));
@@ -65,7 +80,7 @@ class RealEnv : public Env {
             ssize_t n = ::read(fd, buf, sizeof buf);
             if (n < 0) {
                 if (errno == EINTR) continue;
-                if (error) *error = ErrnoText("cannot read", path);
+                SetErrno(error, "cannot read", path);
                 ::close(fd);
                 return false;
             }
@@ -76,62 +91,161 @@ class RealEnv : public Env {
         return true;
     }
 
-    bool WriteFileAtomic(const std::string& path, std::string_view data,
-                         std::string* error) override {
-        // Write a temporary file beside the target, make it durable, then rename it over
-        // the target: rename is atomic, so readers see the old or the new file only.
-        const std::string target = Resolved(path);
-        const std::string dir = DirOf(target);
-        const std::string base = target.substr(target.find_last_of('/') + 1);
+    bool WriteFileAtomic(const std::string& path, std::string_view data, ErrorOut error) override {
+        return WriteFileWithBackup(path, data, std::string(), error);
+    }
+
+    // The order, and what a kill or a failure after each step leaves:
+    //   1. the new version is written to a temporary file and synced: nothing changed yet;
+    //   2. the old version is hard-linked to a second temporary name: nothing changed yet;
+    //   3. the new version is renamed over path: path is new, the backup still the
+    //      previous one (a kill leaves the link of 2, cleared as a stale temporary);
+    //   4. the link of 2 is renamed over the backup: the backup is the old version.
+    // So the backup only changes once the new version is in place, and a failed or refused
+    // save leaves both files as they were. A failure at 4 leaves the previous backup, and
+    // the save, whose new version is in place, still succeeds.
+    bool WriteFileWithBackup(const std::string& path, std::string_view data,
+                             const std::string& backup, ErrorOut error) override {
+        std::string target;
         struct stat old;
-        const bool exists = ::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode);
-        if (exists && ((old.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0)) {
-            if (error) *error = path + " is read-only; it was not changed";
-            return false;
-        }
-        std::random_device rd;
-        std::string tmp = dir + "/." + base + ".tmp-" + std::to_string(::getpid()) + "-" +
-                          std::to_string(rd() & 0xffffff);
+        bool exists = false;
+        if (!ReplaceableTarget(path, &target, &old, &exists, error)) return false;
+        const bool keep = exists && !backup.empty();
+        if (keep && !BackupReplaceable(backup, error)) return false;
+        const std::string dir = DirOf(target), base = BaseOf(target);
+        const std::string tmp = TemporaryName(dir, base);
         int fd = Fails(SaveStep::open)
                      ? -1
                      : ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0) {
-            if (error) *error = ErrnoText("cannot create", tmp);
+            SetErrno(error, "cannot create", tmp, true);
             return false;
         }
         // The new file gets the old one's permissions (and owner where allowed).
         bool ok = !exists || ::fchmod(fd, old.st_mode & 07777) == 0;
         if (ok && exists) (void)!::fchown(fd, old.st_uid, old.st_gid);  // may not be ours
         ok = ok && WriteAll(fd, data) && !Fails(SaveStep::fsync) && ::fsync(fd) == 0;
-        if (!ok && error) *error = ErrnoText("cannot write", tmp);
+        if (!ok) SetErrno(error, "cannot write", tmp);
         bool closed = !Fails(SaveStep::close);
         closed = ::close(fd) == 0 && closed;
         if (!closed && ok) {
             ok = false;
-            if (error) *error = ErrnoText("cannot write", tmp);
+            SetErrno(error, "cannot write", tmp);
+        }
+        std::string kept;  // the old version under a temporary name until the new one is in
+        if (ok && keep) {
+            kept = TemporaryName(dir, base) + "-backup";
+            if (Fails(SaveStep::linkBackup) || ::link(target.c_str(), kept.c_str()) != 0) {
+                // A file system without hard links saves without a backup.
+                if (errno != EPERM && errno != EOPNOTSUPP && errno != EMLINK) {
+                    ok = false;
+                    SetErrno(error, "cannot keep the previous version of", path);
+                }
+                kept.clear();
+            }
         }
         if (ok && (Fails(SaveStep::rename) || ::rename(tmp.c_str(), target.c_str()) != 0)) {
             ok = false;
-            if (error) *error = ErrnoText("cannot replace", path);
+            SetErrno(error, "cannot replace", path);
         }
         if (!ok) {
             ::unlink(tmp.c_str());
+            if (!kept.empty()) ::unlink(kept.c_str());
             return false;
         }
         // The new content is in place: nothing below can make the save a failure.
+        if (!kept.empty()) {
+            if (!Fails(SaveStep::renameBackup)) (void)::rename(kept.c_str(), backup.c_str());
+            // Left when the rename failed, or when the backup already was this file.
+            ::unlink(kept.c_str());
+        }
         SyncFolder(dir);
         RemoveStaleTemporaries(dir, base);
         return true;
     }
 
+    // One exchange of the two names: the kernel swaps them atomically, so there is no moment
+    // at which either name holds the other's version alone. The backup is synced first
+    // (a failure there changes nothing) and takes the file's permissions, which a failed
+    // exchange gives back.
+    bool RestoreBackup(const std::string& path, const std::string& backup,
+                       ErrorOut error) override {
+        std::string target;
+        struct stat current, kept;
+        bool exists = false;
+        if (!ReplaceableTarget(path, &target, &current, &exists, error)) return false;
+        if (::lstat(backup.c_str(), &kept) != 0) {
+            SetErrno(error, "cannot look at", backup);
+            return false;
+        }
+        if (!S_ISREG(kept.st_mode)) {
+            error.Set(ErrorKind::invalid_input,
+                      backup + " is not a regular file; nothing was restored");
+            return false;
+        }
+        int fd = ::open(backup.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) {
+            SetErrno(error, "cannot open", backup);
+            return false;
+        }
+        bool ok = !exists || ::fchmod(fd, current.st_mode & 07777) == 0;
+        if (ok && exists) (void)!::fchown(fd, current.st_uid, current.st_gid);
+        ok = ok && !Fails(SaveStep::fsync) && ::fsync(fd) == 0;
+        if (!ok) SetErrno(error, "cannot restore", backup);
+        if (ok && !exists && ::link(backup.c_str(), target.c_str()) != 0) {
+            ok = false;
+            SetErrno(error, "cannot restore", path);
+        } else if (ok && exists &&
+                   (Fails(SaveStep::exchange) ||
+                    ::renameat2(AT_FDCWD, backup.c_str(), AT_FDCWD, target.c_str(),
+                                RENAME_EXCHANGE) != 0)) {
+            ok = false;
+            if (errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)
+                error.Set(ErrorKind::io, "cannot restore " + path +
+                                             ": its file system cannot exchange two files at once");
+            else
+                SetErrno(error, "cannot restore", path);
+        }
+        if (!ok && exists) {
+            (void)!::fchown(fd, kept.st_uid, kept.st_gid);
+            (void)!::fchmod(fd, kept.st_mode & 07777);
+        }
+        ::close(fd);
+        if (!ok) return false;
+        SyncFolder(DirOf(target));
+        if (DirOf(backup) != DirOf(target)) SyncFolder(DirOf(backup));
+        return true;
+    }
+
+    bool WriteResults(const std::string& path, std::string_view data, ErrorOut error) override {
+        struct stat st;
+        if (::stat(path.c_str(), &st) != 0 || !(S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode)))
+            return WriteFileAtomic(path, data, error);
+        int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+        if (fd < 0) {
+            SetErrno(error, "cannot open", path);
+            return false;
+        }
+        bool ok = WriteAll(fd, data);
+        if (!ok) SetErrno(error, "cannot write", path);
+        if (::close(fd) != 0 && ok) {
+            ok = false;
+            SetErrno(error, "cannot write", path);
+        }
+        return ok;
+    }
+
+    std::string Resolve(const std::string& path) override { return Resolved(path); }
+
     bool FileExists(const std::string& path) override {
         struct stat st;
-        return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+        return !Fails(SaveStep::stat) && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
     }
 
     bool IsMissing(const std::string& path) override {
         struct stat st;
-        return ::stat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR);
+        bool failed = Fails(SaveStep::stat) || ::stat(path.c_str(), &st) != 0;
+        return failed && (errno == ENOENT || errno == ENOTDIR);
     }
 
     bool CreateDirs(const std::string& path, std::string* error) override {
@@ -145,26 +259,33 @@ class RealEnv : public Env {
     }
 
     std::unique_ptr<FileLock> LockFile(const std::string& path, int waitMs,
-                                       std::string* error) override {
+                                       ErrorOut error) override {
         const std::string lockPath = Resolved(path) + ".lock";
-        int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-        if (fd < 0 && errno == EACCES) fd = ::open(lockPath.c_str(), O_RDONLY | O_CLOEXEC);
+        int fd = Fails(SaveStep::lock)
+                     ? -1
+                     : ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        if (fd < 0 && errno == EACCES) {
+            // An existing lock file may still be read; when it is not there either, the
+            // reason is the refused permission.
+            fd = ::open(lockPath.c_str(), O_RDONLY | O_CLOEXEC);
+            if (fd < 0) errno = EACCES;
+        }
         if (fd < 0) {
-            if (error) *error = ErrnoText("cannot lock " + path + ": cannot open", lockPath);
+            SetErrno(error, "cannot lock " + path + ": cannot open", lockPath);
             return nullptr;
         }
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
         int pauseUs = 500;
         while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
             if (errno != EWOULDBLOCK && errno != EINTR) {
-                if (error) *error = ErrnoText("cannot lock", path);
+                SetErrno(error, "cannot lock", path);
                 ::close(fd);
                 return nullptr;
             }
             if (std::chrono::steady_clock::now() >= deadline) {
-                if (error)
-                    *error = path + " is in use by another program (still locked after " +
-                             std::to_string(waitMs / 1000) + " s); try again later";
+                error.Set(ErrorKind::locked,
+                          path + " is in use by another program (still locked after " +
+                              std::to_string(waitMs / 1000) + " s); try again later");
                 ::close(fd);
                 return nullptr;
             }
@@ -179,8 +300,8 @@ class RealEnv : public Env {
         if (IsMissing(path)) return true;  // nothing to keep yet
         // Linked under a temporary name first, so an old backup stays until the new one is
         // complete; named as the save's temporaries, so a killed writer's is cleared too.
-        std::string tmp = DirOf(backup) + "/." + path.substr(path.find_last_of('/') + 1) + ".tmp-" +
-                          std::to_string(::getpid()) + "-backup";
+        std::string tmp =
+            DirOf(backup) + "/." + BaseOf(path) + ".tmp-" + std::to_string(::getpid()) + "-backup";
         ::unlink(tmp.c_str());
         if (::linkat(AT_FDCWD, path.c_str(), AT_FDCWD, tmp.c_str(), AT_SYMLINK_FOLLOW) != 0 ||
             ::rename(tmp.c_str(), backup.c_str()) != 0) {
@@ -194,6 +315,65 @@ class RealEnv : public Env {
     }
 
   protected:
+    // The file a save replaces, in *target: path, or the target of the link path is. With
+    // *exists and *old its status, when there is one. False, with error set, for anything
+    // but a regular file or nothing, and for a read-only file.
+    bool ReplaceableTarget(const std::string& path, std::string* target, struct stat* old,
+                           bool* exists, const ErrorOut& error) {
+        *target = path;
+        *exists = false;
+        if (Fails(SaveStep::stat) || ::lstat(path.c_str(), old) != 0) {
+            if (errno == ENOENT) return true;
+            SetErrno(error, "cannot look at", path);
+            return false;
+        }
+        if (S_ISLNK(old->st_mode)) {
+            if (::stat(path.c_str(), old) != 0) {
+                if (errno == ENOENT)
+                    error.Set(ErrorKind::invalid_input,
+                              path + " is a symbolic link to nothing; it was not replaced");
+                else
+                    SetErrno(error, "cannot look at", path);
+                return false;
+            }
+            *target = Resolved(path);
+        }
+        if (!S_ISREG(old->st_mode)) {
+            error.Set(ErrorKind::invalid_input,
+                      path + " is not a regular file; it was not replaced");
+            return false;
+        }
+        *exists = true;
+        bool readOnly = (old->st_mode & 0222) == 0;
+        if (!readOnly && (Fails(SaveStep::access) || ::access(target->c_str(), W_OK) != 0)) {
+            readOnly = errno == EACCES || errno == EROFS || errno == EPERM;
+            if (!readOnly) {
+                SetErrno(error, "cannot check access to", path);
+                return false;
+            }
+        }
+        if (readOnly) error.Set(ErrorKind::denied, path + " is read-only; it was not changed");
+        return !readOnly;
+    }
+
+    // Whether a backup may be put at path: nothing there, a regular file or a link.
+    bool BackupReplaceable(const std::string& path, const ErrorOut& error) {
+        struct stat st;
+        if (::lstat(path.c_str(), &st) != 0 || S_ISREG(st.st_mode) || S_ISLNK(st.st_mode))
+            return true;
+        error.Set(ErrorKind::invalid_input,
+                  path + " is not a regular file and cannot take the previous version");
+        return false;
+    }
+
+    // A temporary name beside the file base in dir; named so that the temporaries of a
+    // killed writer are found and removed by the next save.
+    static std::string TemporaryName(const std::string& dir, const std::string& base) {
+        std::random_device rd;
+        return dir + "/." + base + ".tmp-" + std::to_string(::getpid()) + "-" +
+               std::to_string(rd() & 0xffffff);
+    }
+
     // Whether to fail this step of a save (errno then set), or for shortWrite to write
     // one byte; never, on the real system.
     virtual bool Fails(SaveStep) { return false; }
@@ -274,8 +454,36 @@ std::unique_ptr<Env> MakeFaultyPosixEnv(SaveStep step, int errorNumber) {
     return std::make_unique<FaultyEnv>(step, errorNumber);
 }
 
-std::unique_ptr<FileLock> Env::LockFile(const std::string&, int, std::string*) {
+ErrorKind FileErrorKind(int errorNumber) {
+    switch (errorNumber) {
+        case ENOENT:
+        case ENOTDIR:
+            return ErrorKind::not_found;
+        case EACCES:
+        case EPERM:
+        case EROFS:
+            return ErrorKind::denied;
+        case ENAMETOOLONG:
+        case ELOOP:
+        case EISDIR:
+            return ErrorKind::invalid_input;
+        default:
+            return ErrorKind::io;
+    }
+}
+
+std::unique_ptr<FileLock> Env::LockFile(const std::string&, int, ErrorOut) {
     return std::make_unique<FileLock>();
+}
+
+bool Env::WriteFileWithBackup(const std::string& path, std::string_view data, const std::string&,
+                              ErrorOut error) {
+    return WriteFileAtomic(path, data, error);
+}
+
+bool Env::RestoreBackup(const std::string& path, const std::string&, ErrorOut error) {
+    error.Set(ErrorKind::io, "cannot restore " + path + ": no backups on this file system");
+    return false;
 }
 
 bool Env::KeepBackup(const std::string&, const std::string&, std::string*) { return true; }
@@ -283,23 +491,44 @@ bool Env::KeepBackup(const std::string&, const std::string&, std::string*) { ret
 Env* CurrentEnv() { return g_current ? g_current : PosixEnv(); }
 void SetCurrentEnv(Env* env) { g_current = env; }
 
-bool MemEnv::ReadFile(const std::string& path, std::string* out, std::string* error) {
+bool MemEnv::ReadFile(const std::string& path, std::string* out, ErrorOut error) {
     auto it = m_files.find(path);
     if (it == m_files.end()) {
-        if (error) *error = "cannot open " + path + ": No such file or directory";
+        error.Set(ErrorKind::not_found, "cannot open " + path + ": No such file or directory");
         return false;
     }
     *out = it->second;
     return true;
 }
 
-bool MemEnv::WriteFileAtomic(const std::string& path, std::string_view data, std::string* error) {
+bool MemEnv::WriteFileAtomic(const std::string& path, std::string_view data, ErrorOut error) {
+    return WriteFileWithBackup(path, data, std::string(), error);
+}
+
+bool MemEnv::WriteFileWithBackup(const std::string& path, std::string_view data,
+                                 const std::string& backup, ErrorOut error) {
     if (m_failWrites) {
-        if (error) *error = "cannot write " + path + ": injected failure";
+        error.Set(ErrorKind::io, "cannot write " + path + ": injected failure");
         return false;
     }
     ++m_writes;
+    auto it = m_files.find(path);
+    if (it != m_files.end() && !backup.empty()) m_files[backup] = it->second;
     m_files[path] = std::string(data);
+    return true;
+}
+
+bool MemEnv::RestoreBackup(const std::string& path, const std::string& backup, ErrorOut error) {
+    auto it = m_files.find(backup);
+    if (m_failWrites || it == m_files.end()) {
+        error.Set(m_failWrites ? ErrorKind::io : ErrorKind::not_found,
+                  "cannot restore " + path + (m_failWrites ? ": injected failure" : ""));
+        return false;
+    }
+    std::string restored = it->second;
+    auto current = m_files.find(path);
+    if (current != m_files.end()) it->second = current->second;
+    m_files[path] = restored;
     return true;
 }
 

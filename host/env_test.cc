@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <random>
 #include <string>
 #include <thread>
@@ -116,15 +117,9 @@ bool IsWhole(const std::string& s) {
     return s == MakeContent(tag, size);
 }
 
-TEST_F(PosixEnvTest, AKilledSaveLeavesTheOldOrTheNewContent) {
-    const std::string a = MakeContent('A', 3 << 20);
-    const std::string b = MakeContent('B', (7 << 20) / 2);
-    ASSERT_TRUE(IsWhole(a));
-    ASSERT_TRUE(IsWhole(b));
-    ASSERT_FALSE(IsWhole(a.substr(0, a.size() - 1)));
-    const std::string path = m_dir + "/book.cartera";
-    ASSERT_TRUE(env()->WriteFileAtomic(path, a, nullptr));
-
+// Runs work(i) for i = 0, 1, ... in a child until a random moment after its first round,
+// then kills it and calls check(round), eight rounds in all.
+void KillRepeatedly(const std::function<bool(int)>& work, const std::function<void(int)>& check) {
     std::mt19937 rng(std::random_device{}());
     std::uniform_int_distribution<int> delayUs(0, 25000);
     for (int round = 0; round < 8; ++round) {
@@ -133,36 +128,61 @@ TEST_F(PosixEnvTest, AKilledSaveLeavesTheOldOrTheNewContent) {
         pid_t pid = fork();
         ASSERT_GE(pid, 0);
         if (pid == 0) {
-            // The child rewrites the file until it is killed, and says when a save completed.
+            // The child works until it is killed, and says when a round completed.
             close(pipefd[0]);
             alarm(30);  // never outlive a parent that failed to kill it
             for (int i = 0;; ++i) {
-                if (!cartera::PosixEnv()->WriteFileAtomic(path, i % 2 ? a : b, nullptr)) _exit(2);
+                if (!work(i)) _exit(2);
                 char c = 1;
                 if (write(pipefd[1], &c, 1) != 1) _exit(3);
             }
         }
         close(pipefd[1]);
         char c;
-        ASSERT_EQ(read(pipefd[0], &c, 1), 1);  // at least one save went through
+        ASSERT_EQ(read(pipefd[0], &c, 1), 1);  // at least one round went through
         std::this_thread::sleep_for(std::chrono::microseconds(delayUs(rng)));
         kill(pid, SIGKILL);
         int status = 0;
         ASSERT_EQ(waitpid(pid, &status, 0), pid);
         close(pipefd[0]);
         ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
-
-        std::string data;
-        ASSERT_TRUE(env()->ReadFile(path, &data, nullptr)) << round;
-        ASSERT_TRUE(data == a || data == b)
-            << "round " << round << ": " << data.size() << " bytes, whole: " << IsWhole(data);
+        check(round);
     }
+}
+
+TEST_F(PosixEnvTest, AKilledSaveOrRestoreLeavesTheOldOrTheNewContent) {
+    const std::string a = MakeContent('A', 3 << 20);
+    const std::string b = MakeContent('B', (7 << 20) / 2);
+    ASSERT_TRUE(IsWhole(a));
+    ASSERT_TRUE(IsWhole(b));
+    ASSERT_FALSE(IsWhole(a.substr(0, a.size() - 1)));
+    const std::string path = m_dir + "/book.cartera", bak = path + ".bak";
+    ASSERT_TRUE(env()->WriteFileAtomic(path, a, nullptr));
+    std::string data;
+    KillRepeatedly(
+        [&](int i) { return cartera::PosixEnv()->WriteFileAtomic(path, i % 2 ? a : b, nullptr); },
+        [&](int round) {
+            ASSERT_TRUE(env()->ReadFile(path, &data, nullptr)) << round;
+            ASSERT_TRUE(data == a || data == b)
+                << "round " << round << ": " << data.size() << " bytes, whole: " << IsWhole(data);
+        });
+
+    // Restores swap the two files back and forth: a kill never leaves one version twice.
+    ASSERT_TRUE(env()->WriteFileAtomic(path, a, nullptr));
+    ASSERT_TRUE(env()->WriteFileAtomic(bak, b, nullptr));
+    std::string backup;
+    KillRepeatedly([&](int) { return cartera::PosixEnv()->RestoreBackup(path, bak, nullptr); },
+                   [&](int round) {
+                       ASSERT_TRUE(env()->ReadFile(path, &data, nullptr)) << round;
+                       ASSERT_TRUE(env()->ReadFile(bak, &backup, nullptr)) << round;
+                       ASSERT_TRUE((data == a && backup == b) || (data == b && backup == a))
+                           << round;
+                   });
     // The next save works, and clears the temporary files the killed writers left.
     ASSERT_TRUE(env()->WriteFileAtomic(path, "after", nullptr));
-    std::string data;
     ASSERT_TRUE(env()->ReadFile(path, &data, nullptr));
     EXPECT_EQ(data, "after");
-    EXPECT_EQ(Listing(), std::vector<std::string>{"book.cartera"});
+    EXPECT_EQ(Listing(), (std::vector<std::string>{"book.cartera", "book.cartera.bak"}));
 }
 
 TEST_F(PosixEnvTest, ASaveKeepsModeLinksAndRefusesReadOnlyFiles) {
@@ -182,7 +202,6 @@ TEST_F(PosixEnvTest, ASaveKeepsModeLinksAndRefusesReadOnlyFiles) {
     EXPECT_EQ(data, "three");
 
     ASSERT_TRUE(env()->KeepBackup(link, path + ".bak", &error)) << error;
-    ASSERT_TRUE(env()->KeepBackup(link, path + ".bak", &error)) << error;  // already linked
     EXPECT_EQ(Listing(),
               (std::vector<std::string>{"book.cartera", "book.cartera.bak", "link.cartera"}));
     ASSERT_TRUE(env()->WriteFileAtomic(path, "four", &error));
@@ -213,31 +232,55 @@ TEST_F(PosixEnvTest, ALockIsHeldByOneHolderAtATime) {
     release.join();
 }
 
-// Each step of a save failed in turn: the file holds the old or the new content, and the
-// save reports failure exactly when the new content is not in place.
-TEST_F(PosixEnvTest, AFailedStepLeavesTheOldOrTheNewFile) {
+// Each step of a save and of a restore failed in turn: the file holds the old or the new
+// content, the save reports failure exactly when the new content is not in place, and the
+// backup changes only with a save that put its new content in place.
+TEST_F(PosixEnvTest, AFailedStepLeavesTheOldOrTheNewFileAndBackup) {
     using cartera::SaveStep;
-    const std::string path = m_dir + "/book.cartera";
-    const std::string old(100000, 'o'), young(150000, 'n');
+    const std::string path = m_dir + "/book.cartera", bak = path + ".bak";
+    const std::string old(100000, 'o'), young(150000, 'n'), previous = "previous";
+    const std::vector<std::string> both = {"book.cartera", "book.cartera.bak"};
+    std::string error, data, backup;
     for (SaveStep step :
          {SaveStep::open, SaveStep::write, SaveStep::shortWrite, SaveStep::fsync, SaveStep::close,
-          SaveStep::rename, SaveStep::syncFolder, SaveStep::cleanUp}) {
+          SaveStep::linkBackup, SaveStep::rename, SaveStep::renameBackup, SaveStep::syncFolder,
+          SaveStep::cleanUp, SaveStep::stat, SaveStep::access}) {
         for (int errorNumber : {EIO, ENOSPC}) {
             ASSERT_TRUE(env()->WriteFileAtomic(path, old, nullptr));
+            ASSERT_TRUE(env()->WriteFileAtomic(bak, previous, nullptr));
             auto faulty = cartera::MakeFaultyPosixEnv(step, errorNumber);
-            std::string error, data;
-            bool saved = faulty->WriteFileAtomic(path, young, &error);
+            bool saved = faulty->WriteFileWithBackup(path, young, bak, &error);
             ASSERT_TRUE(env()->ReadFile(path, &data, nullptr));
+            ASSERT_TRUE(env()->ReadFile(bak, &backup, nullptr));
             int n = static_cast<int>(step);
             ASSERT_TRUE(data == (saved ? young : old)) << n << " " << data.size();
-            bool late = step >= SaveStep::syncFolder || step == SaveStep::shortWrite;
+            bool late = (step >= SaveStep::renameBackup && step <= SaveStep::cleanUp) ||
+                        step == SaveStep::shortWrite;
             EXPECT_EQ(saved, late) << n << ": " << error;
+            EXPECT_EQ(backup, saved && step != SaveStep::renameBackup ? old : previous) << n;
             if (!saved) {
                 EXPECT_NE(error.find(std::strerror(errorNumber)), std::string::npos);
             }
-            EXPECT_EQ(Listing(), std::vector<std::string>{"book.cartera"}) << n;
+            EXPECT_EQ(Listing(), both) << n;
         }
     }
+    // A restore failed at each step leaves both files as they were; one that completes
+    // swaps them.
+    for (SaveStep step : {SaveStep::stat, SaveStep::access, SaveStep::fsync, SaveStep::exchange}) {
+        for (int errorNumber : {EIO, ENOSPC}) {
+            auto faulty = cartera::MakeFaultyPosixEnv(step, errorNumber);
+            EXPECT_FALSE(faulty->RestoreBackup(path, bak, &error)) << static_cast<int>(step);
+            ASSERT_TRUE(env()->ReadFile(path, &data, nullptr));
+            ASSERT_TRUE(env()->ReadFile(bak, &backup, nullptr));
+            EXPECT_TRUE(data == old && backup == previous) << static_cast<int>(step);
+            EXPECT_NE(error.find(std::strerror(errorNumber)), std::string::npos) << error;
+        }
+    }
+    ASSERT_TRUE(env()->RestoreBackup(path, bak, &error)) << error;
+    ASSERT_TRUE(env()->ReadFile(path, &data, nullptr));
+    ASSERT_TRUE(env()->ReadFile(bak, &backup, nullptr));
+    EXPECT_TRUE(data == previous && backup == old);
+    EXPECT_EQ(Listing(), both);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@ enum class ErrorKind {
     io,             // a file or folder cannot be read or written
     damaged,        // a file was read but is not what it claims to be
     locked,         // another writer holds the file
+    denied,         // the system refused access: permissions, a read-only file or file system
     invalid_input,  // what the user gave cannot be used; nothing was changed
     not_found,      // the file or record asked for does not exist
     bug,            // the program broke one of its own rules

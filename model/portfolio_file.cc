@@ -42,7 +42,7 @@ void SerializePortfolio(CArchive& ar, CSistemaCartera& ledger, bool* isPortfolio
     bool mark = version.IsMark();
     if (isPortfolio) *isPortfolio = mark;
     if (!mark) Fail("not a portfolio file");
-    if (version.ReadMajor() != kMajor)
+    if (version.ReadMajor() != kMajor || version.ReadMinor() > kMinorWithChecksum)
         Fail("portfolio file version " + std::to_string(version.ReadMajor()) + "." +
              std::to_string(version.ReadMinor()) + " is not known");
     const bool summed = version.ReadMinor() >= kMinorWithChecksum;
@@ -65,7 +65,7 @@ std::unique_ptr<FileLock> LockPortfolioFile(const std::string& path, std::string
     return CurrentEnv()->LockFile(path, kLockWaitMs, error);
 }
 
-std::string BackupPath(const std::string& path) { return path + ".bak"; }
+std::string BackupPath(const std::string& path) { return CurrentEnv()->Resolve(path) + ".bak"; }
 
 PortfolioDocument::PortfolioDocument(CSistemaCartera* ledger) : m_ledger(ledger) {
     m_ledger->SetDocumento(this);
@@ -83,8 +83,8 @@ void PortfolioDocument::Open(const std::string& path) {
         data.reserve(static_cast<size_t>(size));
         AdviseLargePages(data.data(), data.capacity());
     }
-    if (!CurrentEnv()->ReadFile(path, &data, &why))
-        throw Error(CurrentEnv()->IsMissing(path) ? ErrorKind::not_found : ErrorKind::io, why);
+    ErrorKind kind = ErrorKind::io;
+    if (!CurrentEnv()->ReadFile(path, &data, {&why, &kind})) throw Error(kind, why);
     CArchive ar{std::string_view(data)};
     bool isPortfolio = false;  // until the version record has been read
     try {
@@ -120,11 +120,10 @@ bool PortfolioDocument::SaveAs(const std::string& path, std::string* error) {
     CArchive ar(&data);
     SerializePortfolio(ar, *m_ledger);
     std::string why;
-    // Without a backup (a file system without hard links) the save still goes ahead: the
-    // backup is a convenience, the atomic save is the guarantee.
-    CurrentEnv()->KeepBackup(path, BackupPath(path), nullptr);
-    if (!CurrentEnv()->WriteFileAtomic(path, data, &why)) {
+    ErrorKind kind = ErrorKind::io;
+    if (!CurrentEnv()->WriteFileWithBackup(path, data, BackupPath(path), {&why, &kind})) {
         if (error) *error = why;
+        m_saveErrorKind = kind;
         return false;
     }
     ++m_saves;

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "host/error.h"
 #include "model/links.h"
 
 class CArchive;
@@ -22,7 +23,8 @@ void SerializePortfolio(CArchive& ar, CSistemaCartera& ledger, bool* isPortfolio
 // Takes the lock every load-change-save of the portfolio file at path holds, waiting a
 // little for another writer. Null, with *error naming the file, when it stays taken.
 std::unique_ptr<FileLock> LockPortfolioFile(const std::string& path, std::string* error);
-// Where a save keeps the version it replaces: "NAME.cartera.bak" beside the file.
+// Where a save keeps the version it replaces: "NAME.cartera.bak" beside the file (beside
+// the target, for a symbolic link).
 std::string BackupPath(const std::string& path);
 
 class PortfolioDocument : public ILedgerDocument {
@@ -31,15 +33,15 @@ class PortfolioDocument : public ILedgerDocument {
     explicit PortfolioDocument(CSistemaCartera* ledger);
     ~PortfolioDocument() override;
 
-    // Reads the file into the ledger. Throws Error naming the file and what is wrong:
-    // not_found or io when it cannot be read, damaged when it is not a sound portfolio;
+    // Reads the file into the ledger. Throws Error naming the file and what is wrong: the
+    // file layer's kind when it cannot be read, damaged when it is not a sound portfolio;
     // the ledger then holds what was read.
     void Open(const std::string& path);
     // Open, with the failure's message in *error and false instead of the throw.
     bool Load(const std::string& path, std::string* error);
     // Writes the ledger to path (and makes it the document's path), keeping the version
-    // it replaces at BackupPath(path). False and *error set on failure; the old file is
-    // then intact.
+    // it replaces at BackupPath(path) in the same step. False and *error set on failure
+    // (its kind in LastSaveErrorKind()); the old file and its backup are then intact.
     bool SaveAs(const std::string& path, std::string* error);
 
     // ILedgerDocument: saves to the current path; a failure is kept in LastSaveError().
@@ -51,6 +53,7 @@ class PortfolioDocument : public ILedgerDocument {
     const std::string& GetPathName() const { return m_path; }
     // Empty when every save so far succeeded; else the last failure.
     const std::string& LastSaveError() const { return m_saveError; }
+    ErrorKind LastSaveErrorKind() const { return m_saveErrorKind; }
     int SaveCount() const { return m_saves; }
     // Called on every update of the views.
     void SetOnUpdate(std::function<void()> onUpdate) { m_onUpdate = std::move(onUpdate); }
@@ -60,6 +63,7 @@ class PortfolioDocument : public ILedgerDocument {
     std::string m_path;
     std::string m_title;
     std::string m_saveError;
+    ErrorKind m_saveErrorKind = ErrorKind::io;
     int m_saves = 0;
     // Kept between saves: a journal change rewrites the file into pages already mapped
     // instead of faulting in a fresh buffer the size of the file.

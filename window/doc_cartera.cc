@@ -173,10 +173,11 @@ bool CDocCartera::OnSaveDocument(const std::string& path) {
 bool CDocCartera::SaveLocked(const std::string& path, std::string* why) {
     std::unique_ptr<cartera::FileLock> lock;
     if (!m_lock && !(lock = cartera::LockPortfolioFile(path, why))) return false;
-    // The backup is a convenience (a file system without hard links has none); the atomic
-    // save is the guarantee.
-    cartera::CurrentEnv()->KeepBackup(path, cartera::BackupPath(path), nullptr);
     return WriteDocument(path, why);
+}
+
+std::string CDocCartera::BackupPathFor(const std::string& path) const {
+    return cartera::BackupPath(path);
 }
 
 bool CDocCartera::Reload(std::string* why) {

@@ -65,6 +65,8 @@ class CDocCartera : public CDocument, public ILedgerDocument {
 
   protected:
     std::string DescribeLoadError(const CArchiveException& e, size_t position) const override;
+    // Every save keeps the version it replaces as the command line's does.
+    std::string BackupPathFor(const std::string& path) const override;
 
   private:
     // Saves to path; the caller holds the file's lock or none is held (it is then taken).

@@ -161,23 +161,24 @@ TEST_F(DocumentTest, DamagedFileGivesAClearMessageAndDisturbsNothing) {
 // Real files, recording whether the portfolio's lock was held at each replacement.
 class LockWatchingEnv : public Env {
   public:
-    bool ReadFile(const std::string& p, std::string* out, std::string* e) override {
+    bool ReadFile(const std::string& p, std::string* out, ErrorOut e) override {
         return PosixEnv()->ReadFile(p, out, e);
     }
-    bool WriteFileAtomic(const std::string& p, std::string_view data, std::string* e) override {
+    bool WriteFileAtomic(const std::string& p, std::string_view data, ErrorOut e) override {
+        return WriteFileWithBackup(p, data, {}, e);
+    }
+    bool WriteFileWithBackup(const std::string& p, std::string_view data, const std::string& b,
+                             ErrorOut e) override {
         std::string why;
         if (p.ends_with(".cartera")) lockedAtSave.push_back(!PosixEnv()->LockFile(p, 0, &why));
-        return PosixEnv()->WriteFileAtomic(p, data, e);
+        return PosixEnv()->WriteFileWithBackup(p, data, b, e);
     }
     bool FileExists(const std::string& p) override { return PosixEnv()->FileExists(p); }
     bool CreateDirs(const std::string& p, std::string* e) override {
         return PosixEnv()->CreateDirs(p, e);
     }
-    std::unique_ptr<FileLock> LockFile(const std::string& p, int ms, std::string* e) override {
+    std::unique_ptr<FileLock> LockFile(const std::string& p, int ms, ErrorOut e) override {
         return PosixEnv()->LockFile(p, ms, e);
-    }
-    bool KeepBackup(const std::string& p, const std::string& b, std::string* e) override {
-        return PosixEnv()->KeepBackup(p, b, e);
     }
     std::vector<bool> lockedAtSave;
 };

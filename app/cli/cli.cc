@@ -73,11 +73,18 @@ int Run(int argc, char** argv, Output io) {
 
 int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err, CliTerminal terminal) {
     using namespace cartera::cli;
+    NoteChangeSaved(false);
     try {
         int code = Run(argc, argv, Output{out, err, terminal.color, terminal.progress});
-        // Results cut short (a full disk, a closed pipe) must not pass for complete ones.
-        if (!out.flush())
+        // Results cut short (a full disk, a closed pipe) must not pass for complete ones,
+        // nor a saved change for a failed one, which a retrying script would make twice.
+        if (!out.flush()) {
+            if (ChangeSaved())
+                return Report(err, kExitSavedOutputLost,
+                              "warning: the change was saved, but its output could not be "
+                              "written");
             return Report(err, ExitStatus(cartera::ErrorKind::io), "cannot write the output");
+        }
         return code;
     } catch (const cartera::Error& e) {
         return Report(err, ExitStatus(e.kind()), e.what());

@@ -12,6 +12,7 @@ struct CliTerminal {
 // Runs one command line (argv[0] is the program). Results go to out; a failure is one line
 // "cartera-cli: ..." on err. Each call sets the home folder (--home, else $CARTERA_HOME,
 // else the default) and the interface language (--lang, else English) afresh. Returns the
-// exit status: 0 success, 1 a file cannot be read, written or is damaged, 2 bad usage or
-// values (the portfolio is then unchanged).
+// exit status: 0 success, 7 the change was saved but the output could not be written, else
+// the kind of the error that stopped the command (see ExitStatus; the portfolio is then
+// unchanged).
 int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err, CliTerminal terminal = {});

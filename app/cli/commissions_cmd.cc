@@ -47,6 +47,7 @@ std::unique_ptr<CAdmComisiones> LoadSchedules() {
 
 void SaveSchedules(CAdmComisiones& adm) {
     if (!adm.Save()) FailIo("cannot write the commission file " + CAdmComisiones::FilePath());
+    NoteChangeSaved();
 }
 
 int32_t ReadKind(const std::string& text) {

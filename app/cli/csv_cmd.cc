@@ -62,7 +62,8 @@ void Export(Output io, const ExportArgs& a) {
         return;
     }
     std::string why;
-    if (!CurrentEnv()->WriteFileAtomic(a.out, csv.str(), &why)) FailIo(why);
+    ErrorKind kind = ErrorKind::io;
+    if (!CurrentEnv()->WriteResults(a.out, csv.str(), {&why, &kind})) Fail(kind, why);
 }
 
 void Import(Output io, const ImportArgs& a) {

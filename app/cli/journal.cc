@@ -30,13 +30,15 @@ void NewPortfolio(Output io, const JournalArgs& a) {
     std::string extension = PortfolioExtension();
     if (!path.ends_with(extension)) path += extension;
     auto lock = LockPortfolio(path);
-    if (File(path) && !a.force)
+    if (!CurrentEnv()->IsMissing(path) && !a.force)
         FailUsage("portfolio " + path + " already exists (use --force to overwrite it)");
     auto ledger = MakeLedger();
     PortfolioWindow window(ledger.get(), false);  // a new file starts with the default layouts
     PortfolioDocument doc(ledger.get());
     std::string error;
-    if (!doc.SaveAs(path, &error)) FailIo("cannot create " + path + ": " + error);
+    if (!doc.SaveAs(path, &error))
+        Fail(doc.LastSaveErrorKind(), "cannot create " + path + ": " + error);
+    NoteChangeSaved();
     io.out << path << '\n';
 }
 
@@ -94,23 +96,23 @@ void DeleteMovement(const JournalArgs& a) {
 }
 
 // Puts the version the last save replaced back in place; the replaced one becomes the
-// backup, so a second restore undoes the first.
+// backup, so a second restore undoes the first. A failure leaves both as they were.
 void Restore(const JournalArgs& a) {
     auto lock = LockPortfolio(a.path);
     const std::string backup = BackupPath(a.path);
-    std::string data, why;
-    if (!CurrentEnv()->ReadFile(backup, &data, &why))
-        Fail(CurrentEnv()->IsMissing(backup) ? ErrorKind::not_found : ErrorKind::io,
-             "no previous version of " + a.path + " to restore: " + why);
+    if (CurrentEnv()->IsMissing(backup))
+        Fail(ErrorKind::not_found,
+             "no previous version of " + a.path + " to restore: " + backup + " does not exist");
     auto ledger = MakeLedger();
     try {
         PortfolioDocument(ledger.get()).Open(backup);
     } catch (const Error& e) {
         Fail(e.kind(), std::string("the previous version cannot be restored: ") + e.what());
     }
-    if (!CurrentEnv()->KeepBackup(a.path, backup, &why) ||
-        !CurrentEnv()->WriteFileAtomic(a.path, data, &why))
-        FailIo("cannot restore " + a.path + ": " + why);
+    std::string why;
+    ErrorKind kind = ErrorKind::io;
+    if (!CurrentEnv()->RestoreBackup(a.path, backup, {&why, &kind})) Fail(kind, why);
+    NoteChangeSaved();
 }
 
 CLI::App* AddPathCommand(CLI::App& app, const std::string& name, const std::string& help,

@@ -278,12 +278,12 @@ TEST_F(JournalTest, AFailedSaveIsReportedAndKeepsTheOldFile) {
 class TroubledEnv : public MemEnv {
   public:
     std::unique_ptr<FileLock> LockFile(const std::string& path, int waitMs,
-                                       std::string* error) override {
+                                       ErrorOut error) override {
         if (!locked) return MemEnv::LockFile(path, waitMs, error);
-        *error = path + " is locked by another writer";
+        error.Set(ErrorKind::locked, path + " is locked by another writer");
         return nullptr;
     }
-    bool ReadFile(const std::string& path, std::string* out, std::string* error) override {
+    bool ReadFile(const std::string& path, std::string* out, ErrorOut error) override {
         if (broken) throw std::logic_error("broken invariant");
         return MemEnv::ReadFile(path, out, error);
     }

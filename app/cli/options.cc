@@ -25,6 +25,8 @@ int ExitStatus(ErrorKind kind) {
             return 4;
         case ErrorKind::not_found:
             return 5;
+        case ErrorKind::denied:
+            return 6;
         case ErrorKind::bug:
             break;
     }
@@ -32,6 +34,13 @@ int ExitStatus(ErrorKind kind) {
 }
 
 void Fail(ErrorKind kind, const std::string& message) { throw Error(kind, message); }
+
+namespace {
+bool g_changeSaved = false;
+}  // namespace
+
+void NoteChangeSaved(bool saved) { g_changeSaved = saved; }
+bool ChangeSaved() { return g_changeSaved; }
 
 CLI::Option* AddText(CLI::App* app, const std::string& name, TextOption& opt,
                      const std::string& help) {
@@ -103,19 +112,21 @@ std::unique_ptr<CSistemaCartera> MakeLedger() {
     return ledger;
 }
 
-std::unique_ptr<FileLock> LockPortfolio(const std::string& path) {
+namespace {
+
+std::unique_ptr<FileLock> Lock(const std::string& path) {
     std::string error;
-    std::unique_ptr<FileLock> lock = LockPortfolioFile(path, &error);
-    if (!lock) Fail(ErrorKind::locked, error);
+    ErrorKind kind = ErrorKind::locked;
+    std::unique_ptr<FileLock> lock = CurrentEnv()->LockFile(path, kLockWaitMs, {&error, &kind});
+    if (!lock) Fail(kind, error);
     return lock;
 }
 
-std::unique_ptr<FileLock> LockCommissions() {
-    std::string error;
-    std::unique_ptr<FileLock> lock = CAdmComisiones::LockFile(&error);
-    if (!lock) Fail(ErrorKind::locked, error);
-    return lock;
-}
+}  // namespace
+
+std::unique_ptr<FileLock> LockPortfolio(const std::string& path) { return Lock(path); }
+
+std::unique_ptr<FileLock> LockCommissions() { return Lock(CAdmComisiones::FilePath()); }
 
 OpenPortfolio::OpenPortfolio(const std::string& path, Use use)
     : m_path(path),
@@ -127,7 +138,7 @@ OpenPortfolio::OpenPortfolio(const std::string& path, Use use)
         m_window = std::make_unique<PortfolioWindow>(m_ledger.get(), use == Use::show);
     m_doc = std::make_unique<PortfolioDocument>(m_ledger.get());
     if (m_window) m_doc->SetOnUpdate([window = m_window.get()] { window->Update(); });
-    if (!File(path)) Fail(ErrorKind::not_found, "no portfolio file " + path);
+    if (CurrentEnv()->IsMissing(path)) Fail(ErrorKind::not_found, "no portfolio file " + path);
     try {
         m_doc->Open(path);
     } catch (const Error& e) {
@@ -147,7 +158,8 @@ void OpenPortfolio::Save() {
 
 void OpenPortfolio::CheckSaved() const {
     if (!m_doc->LastSaveError().empty())
-        FailIo("cannot save " + m_path + ": " + m_doc->LastSaveError());
+        Fail(m_doc->LastSaveErrorKind(), "cannot save " + m_path + ": " + m_doc->LastSaveError());
+    if (m_doc->SaveCount() > 0) NoteChangeSaved();
 }
 
 }  // namespace cartera::cli

@@ -22,9 +22,17 @@ namespace cartera::cli {
 class PortfolioWindow;
 
 inline constexpr int kExitOk = 0;
+// The exit status of a command whose change was saved, but whose results could not all be
+// written (a full disk, a closed pipe): running it again would make the change twice.
+inline constexpr int kExitSavedOutputLost = 7;
 // The exit status of a command stopped by an error of kind: io 1, invalid_input 2,
-// damaged 3, locked 4, not_found 5, bug 70.
+// damaged 3, locked 4, not_found 5, denied 6, bug 70.
 int ExitStatus(ErrorKind kind);
+
+// Whether the running command's change is saved, for the exit status when its output
+// fails afterwards. Noted by every save of a command; RunCli clears it before each.
+void NoteChangeSaved(bool saved = true);
+bool ChangeSaved();
 
 // A command that cannot go on throws Error: RunCli prints "cartera-cli: <message>" and
 // exits with ExitStatus(kind).
@@ -86,7 +94,8 @@ class OpenPortfolio {
     // Saves the whole portfolio (journal and grid layouts) through the document; fails with
     // an IO error when that cannot be done.
     void Save();
-    // Fails with an IO error when the last change could not be saved.
+    // Fails with the save's error when the last change could not be saved; else notes the
+    // change as saved.
     void CheckSaved() const;
     const std::string& Path() const { return m_path; }
 
@@ -102,8 +111,8 @@ class OpenPortfolio {
 // naming the commission file when that exists but is unreadable or damaged.
 std::unique_ptr<CSistemaCartera> MakeLedger();
 
-// The lock of the portfolio file at path, or of the commission file; each fails with an IO
-// error naming the file when another program keeps it.
+// The lock of the portfolio file at path, or of the commission file; each fails naming the
+// file, locked when another program keeps it, else with the system's reason and kind.
 std::unique_ptr<FileLock> LockPortfolio(const std::string& path);
 std::unique_ptr<FileLock> LockCommissions();
 

@@ -1,8 +1,14 @@
-// Journals kept whole: concurrent writers, unreadable files, lost output, backups.
+// Journals kept whole: concurrent writers, unreadable files, lost output, backups, special
+// files and the kinds of file errors.
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
+
 #include "commissions/comisiones.h"
+#include "host/env.h"
 #include "testing/test_cli.h"
 
 namespace cartera::cli::testing {
@@ -60,16 +66,107 @@ struct FailingBuffer : std::streambuf {
     int overflow(int) override { return traits_type::eof(); }
 };
 
-TEST_F(SafetyTest, OutputThatCannotBeWrittenIsAnError) {
+// Output lost after the change was saved has a status of its own, so a script does not
+// make the change twice; a closed pipe is such a loss, not a death by SIGPIPE.
+TEST_F(SafetyTest, OutputThatCannotBeWrittenIsAnErrorThatSaysWhetherTheChangeWasMade) {
     const std::string p = NewPortfolio();
     FailingBuffer buffer;
     std::ostream out(&buffer);
     std::ostringstream err;
-    std::vector<std::string> args = {"cartera-cli", "--home", home, "export", p, "journal"};
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    EXPECT_EQ(RunCli(static_cast<int>(argv.size()), argv.data(), out, err), 1);
-    EXPECT_EQ(err.str(), "cartera-cli: cannot write the output\n");
+    std::vector<std::string> args = {"cartera-cli", "--home", home, "export", p, "journal"},
+                             cash = {"cartera-cli", "--home",  home,       "cash", p,
+                                     "--type",      "deposit", "--amount", "5"};
+    auto run = [&](std::vector<std::string>& a) {
+        std::vector<char*> argv;
+        for (auto& s : a) argv.push_back(s.data());
+        return RunCli(static_cast<int>(argv.size()), argv.data(), out, err);
+    };
+    EXPECT_EQ(run(args), 1);
+    EXPECT_EQ(run(cash), 7);
+    EXPECT_EQ(err.str(),
+              "cartera-cli: cannot write the output\ncartera-cli: warning: the change was saved, "
+              "but its output could not be written\n");
+    EXPECT_EQ(Load(p)->ledger->GetOrders().size(), 1u);
+
+    int pipefd[2];
+    ASSERT_EQ(::pipe(pipefd), 0);
+    ::close(pipefd[0]);
+    pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        ::signal(SIGPIPE, SIG_DFL);  // as a shell starts it
+        ::dup2(pipefd[1], STDOUT_FILENO);
+        ::execl(CARTERA_CLI_PATH, "cartera-cli", "--home", home.c_str(), "cash", p.c_str(),
+                "--type", "deposit", "--amount", "6", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(pipefd[1]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 7) << status;
+    EXPECT_EQ(Load(p)->ledger->GetOrders().size(), 2u);
+}
+
+// Only regular files are replaced, a FIFO takes results as a stream, and a save through a
+// symbolic link keeps its backup beside the target.
+TEST_F(SafetyTest, SpecialFilesAreNeverReplaced) {
+    namespace fs = std::filesystem;
+    const std::string p = NewPortfolio();
+    const std::string fifo = home + "/out.fifo", dangling = home + "/dangling.csv";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    fs::create_symlink(home + "/nothing", dangling);
+    int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    Ok({"export", p, "journal", "--out", fifo});
+    char buf[64] = {};
+    EXPECT_GT(::read(reader, buf, sizeof buf), 0);
+    ::close(reader);
+    Fails(2, {"export", p, "journal", "--out", dangling});
+    const std::string folder = fs::path(p).parent_path().string();
+    ASSERT_EQ(::mkfifo((folder + "/f.cartera").c_str(), 0600), 0);
+    Fails(2, {"new", "f", "--force"});
+    EXPECT_TRUE(fs::is_fifo(fifo) && fs::is_fifo(folder + "/f.cartera"));
+    EXPECT_TRUE(fs::is_symlink(dangling));
+
+    const std::string link = home + "/link.cartera";
+    fs::create_symlink(p, link);
+    const std::string before = Bytes(p);
+    Ok({"cash", link, "--type", "deposit", "--amount", "5"});
+    EXPECT_EQ(Bytes(p + ".bak"), before);
+    EXPECT_FALSE(fs::exists(link + ".bak"));
+    Ok({"restore", link});
+    EXPECT_EQ(Bytes(p), before);
+    EXPECT_TRUE(fs::is_symlink(link));
+}
+
+// The system's reason and its kind, not "locked", "read-only" or "no portfolio file".
+TEST_F(SafetyTest, FileErrorsHaveTheirOwnKinds) {
+    const std::string p = NewPortfolio();
+    AddBroker();  // so no missing file is looked for
+    Ok({"cash", p, "--type", "deposit", "--amount", "5"});
+    const std::string backup = Bytes(p + ".bak");
+    EXPECT_NE(Fails(2, {"new", std::string(300, 'n')}).find("too long"), std::string::npos);
+    {
+        auto faulty = MakeFaultyPosixEnv(SaveStep::lock, EACCES);
+        ScopedEnv scoped(faulty.get());
+        EXPECT_NE(Fails(6, {"delete", home + "/none.cartera", "1"}).find("Permission denied"),
+                  std::string::npos);
+    }
+    {
+        auto faulty = MakeFaultyPosixEnv(SaveStep::stat, EIO);
+        ScopedEnv scoped(faulty.get());
+        Ok({"show", p, "totals"});
+    }
+    {
+        auto faulty = MakeFaultyPosixEnv(SaveStep::access, EIO);
+        ScopedEnv scoped(faulty.get());
+        EXPECT_EQ(Fails(1, {"cash", p, "--type", "deposit", "--amount", "6"}).find("read-only"),
+                  std::string::npos);
+    }
+    std::filesystem::permissions(p, std::filesystem::perms::owner_read);
+    EXPECT_NE(Fails(6, {"cash", p, "--type", "deposit", "--amount", "7"}).find("read-only"),
+              std::string::npos);
+    EXPECT_EQ(Bytes(p + ".bak"), backup);  // a refused save keeps the backup
 }
 
 TEST_F(SafetyTest, RestoreBringsBackThePreviousVersion) {
@@ -118,13 +215,16 @@ TEST_F(SafetyTest, AmountsThatCannotBePricedAreRefused) {
 
 TEST_F(SafetyTest, BytesAfterTheGridLayoutsAreRefused) {
     const std::string p = NewPortfolio();
-    std::string old = Bytes(p);
+    std::string old = Bytes(p), newer = old;
     old[9] = 0;  // a file of minor version 0, without checksum
     old.erase(13, 4);
     Write(p, old);
     Ok({"show", p, "totals"});
     Write(p, old + "junk");
     EXPECT_NE(Fails(3, {"show", p}).find("4 unknown bytes"), std::string::npos);
+    newer[9] = 2;  // a minor version not known yet
+    Write(p, newer);
+    EXPECT_NE(Fails(3, {"show", p}).find("version 1.2"), std::string::npos);
 }
 
 }  // namespace
