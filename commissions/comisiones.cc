@@ -30,10 +30,32 @@ void SerializeRecord(CArchive& ar, stComision& r) {
 
 }  // namespace
 
-std::string CAdmComisiones::FilePath() { return GetPMngFullPath(ORVO_PATH_SETTINGS) + LS(3456); }
+std::string CAdmComisiones::FilePath() {
+    return GetPMngFullPath(ORVO_PATH_SETTINGS) + "Comisiones.bin";
+}
+
+std::string CAdmComisiones::AdoptFileOfOtherLanguage() {
+    const std::string path = FilePath();
+    cartera::Env* env = cartera::CurrentEnv();
+    if (!env->IsMissing(path)) return {};
+    for (cartera::Language lang :
+         {cartera::Language::en, cartera::Language::de, cartera::Language::fr,
+          cartera::Language::it, cartera::Language::es}) {
+        const std::string old = GetPMngFullPath(ORVO_PATH_SETTINGS) + cartera::LS(3456, lang);
+        std::string data, why;
+        if (old == path || env->IsMissing(old)) continue;
+        // The old file stays where it was, untouched: the backup of what was adopted.
+        if (!env->ReadFile(old, &data, &why) || !env->WriteFileAtomic(path, data, &why))
+            return "cannot adopt the commission file " + old + ": " + why;
+        return {};
+    }
+    return {};
+}
 
 void CAdmComisiones::Load() {
-    m_loadError.clear();
+    m_loadError = AdoptFileOfOtherLanguage();
+    m_fileBytes.clear();
+    if (!m_loadError.empty()) return;
     const std::string path = FilePath();
     std::string data, why;
     cartera::Env* env = cartera::CurrentEnv();
@@ -41,6 +63,7 @@ void CAdmComisiones::Load() {
         if (!env->IsMissing(path)) m_loadError = "cannot read the commission file: " + why;
         return;
     }
+    m_fileBytes = data;
     CArchive ar{std::string_view(data)};
     try {
         Serialize(ar);
@@ -59,7 +82,15 @@ bool CAdmComisiones::Save() {
     std::string data;
     CArchive ar(&data);
     Serialize(ar);
-    return cartera::CurrentEnv()->WriteFileAtomic(FilePath(), data, nullptr);
+    if (!cartera::CurrentEnv()->WriteFileAtomic(FilePath(), data, nullptr)) return false;
+    m_fileBytes = std::move(data);
+    return true;
+}
+
+bool CAdmComisiones::FileChanged() const {
+    std::string data, why;
+    if (!cartera::CurrentEnv()->ReadFile(FilePath(), &data, &why)) data.clear();
+    return data != m_fileBytes;
 }
 
 void CAdmComisiones::Serialize(CArchive& ar) {

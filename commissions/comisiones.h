@@ -56,6 +56,10 @@ class CAdmComisiones {
     // is set, so a file that could not be read is never replaced by what little was read.
     // Returns whether the file was written.
     bool Save();
+    // Whether the commission file holds other bytes than this administrator last read or
+    // wrote (another portfolio's editor or the command line saved since); a missing or
+    // unreadable file counts as empty.
+    bool FileChanged() const;
     // Takes the lock every load-change-save of the commission file holds (waiting a little
     // for another writer); null, with *error naming the file, when it stays taken.
     static std::unique_ptr<cartera::FileLock> LockFile(std::string* error);
@@ -63,9 +67,15 @@ class CAdmComisiones {
     // collection and keeps stored schedule ids and bracket indexes as they are.
     virtual void Serialize(CArchive& ar);
 
-    // The commission file: the settings folder followed by string 3456 of the interface
-    // language ("Comisiones.bin", "Commissioni.bin", "Commissions.").
+    // The commission file: the settings folder followed by "Comisiones.bin", whatever the
+    // interface language (earlier versions named it per language).
     static std::string FilePath();
+    // When the commission file is missing and one under an earlier per-language name
+    // ("Commissions.", "Commissioni.bin") exists, copies it in as the commission file and
+    // leaves the old one as it was, as its backup; once, since the file then exists. Load
+    // does it first. An error text naming the old file when it could not be copied; empty
+    // otherwise.
+    static std::string AdoptFileOfOtherLanguage();
 
     void Add(stComision record);
     void DeleteSchedule(const std::string& name, int32_t kind);
@@ -94,4 +104,5 @@ class CAdmComisiones {
   private:
     CArrayComisiones m_records;
     std::string m_loadError;
+    std::string m_fileBytes;  // the file as last read or written
 };

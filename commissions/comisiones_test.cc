@@ -187,19 +187,25 @@ TEST_F(CommissionFileTest, MissingFileAndFailedWriteChangeNothing) {
     EXPECT_TRUE(m_env.Files().empty());
 }
 
-TEST_F(CommissionFileTest, FileNameFollowsTheInterfaceLanguage) {
-    EXPECT_EQ(CAdmComisiones::FilePath(), "/tmp/cartera-commissions-test/Comisiones.bin");
+TEST_F(CommissionFileTest, OneFileWhateverTheLanguageAdoptingAnOldLanguagesFileOnce) {
+    const std::string folder = "/tmp/cartera-commissions-test/";
     m_adm.Add(Bracket("A", 4, 0, 1));
     ASSERT_TRUE(m_adm.Save());
+    const std::string italian = FileData();
+    m_env.Files().clear();
+    m_env.Files()[folder + "Commissioni.bin"] = italian;
 
     cartera::SetLanguage(cartera::Language::fr);
-    EXPECT_EQ(CAdmComisiones::FilePath(), "/tmp/cartera-commissions-test/Commissions.");
+    EXPECT_EQ(CAdmComisiones::FilePath(), folder + "Comisiones.bin");
     CAdmComisiones french;
     french.Load();
-    EXPECT_TRUE(french.Records().empty());
+    EXPECT_EQ(french.Records(), m_adm.Records()) << "the Italian file adopted";
+    EXPECT_EQ(m_env.Files()[folder + "Commissioni.bin"], italian) << "kept as it was";
 
-    cartera::SetLanguage(cartera::Language::it);
-    EXPECT_EQ(CAdmComisiones::FilePath(), "/tmp/cartera-commissions-test/Commissioni.bin");
+    french.RemoveAll();
+    ASSERT_TRUE(french.Save());
+    french.Load();
+    EXPECT_TRUE(french.Records().empty()) << "adopted once: the old file is not read again";
 }
 
 // The administrator's queries and changes, on an in-memory collection.

@@ -59,6 +59,7 @@ int CSheetComision::EditCommissions(CAdmComisiones& adm) {
 
 void CSheetComision::accept() {
     // The page is told it loses activation, then OK: it applies its schedule for each.
+    if (m_page && !m_page->CanClose()) return;
     if (m_page) {
         m_page->OnKillActive();
         m_page->OnOK();

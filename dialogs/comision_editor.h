@@ -29,7 +29,9 @@ class CSheetComision : public QDialog {
     QPushButton* OkButton() const { return m_ok; }
     QPushButton* CancelButton() const { return m_cancel; }
 
-    // OK: the page applies its schedule, then the sheet closes with OK.
+    // OK: unless the page refuses to close (a field that is no number, a negative rate: it
+    // says why and the sheet stays open), the page applies its schedule and the sheet
+    // closes with OK.
     void accept() override;
 
   private:

@@ -130,6 +130,35 @@ TEST_F(CommissionEditorTest, BuildsSchedulesFromTheFirstStartAndOkWritesThem) {
     EXPECT_EQ(Stored("Broker").size(), 3u) << "Cancel drops the removed row";
 }
 
+TEST_F(CommissionEditorTest, RefusesWhatNoScheduleMayHoldWithOneMessageAndStaysOpen) {
+    CAdmComisiones adm;
+    EXPECT_TRUE(Edit(adm, true, [&](Page& page) {
+        auto* sheet = qobject_cast<CSheetComision*>(page.window());
+        sheet->show();
+        New(page, "Broker");
+        AddBracket(page, "0", "1000", "5");
+        AddBracket(page, "500", "2000", "0");    // its From inside 0-1000
+        AddBracket(page, "-10", "2000", "0");    // encloses 0-1000, and a negative From
+        AddBracket(page, "1000", "2000", "-1");  // touching is fine; a negative fee is not
+        New(page, "   ");
+        New(page, "BROKER");
+        EXPECT_EQ(messages,
+                  (std::vector<std::string>{LS(3416), LS(42101), LS(42101), LS(42102), LS(42103)}));
+        EXPECT_EQ(page.Grid().GetNumberRows(), 1);
+        EXPECT_EQ(page.NameList()->count(), 1);
+        for (const char* typed : {"-0.5", "abc"}) {
+            messages.clear();
+            Type(page, Page::IDC_BROKERAGE_MIN, typed);
+            sheet->OkButton()->click();
+            EXPECT_NE(sheet->result(), QDialog::Accepted) << typed;
+            EXPECT_EQ(messages.size(), 1u) << typed;
+            EXPECT_EQ(sheet->focusWidget(), page.Edit(Page::IDC_BROKERAGE_MIN)) << typed;
+        }
+        Type(page, Page::IDC_BROKERAGE_MIN, "2");
+    }));
+    EXPECT_EQ(Stored("Broker")[0].brokerageMin, 2.0);
+}
+
 TEST_F(CommissionEditorTest, DeleteSelectsTheNeighbourAndCancelBringsItBack) {
     CAdmComisiones adm;
     Edit(adm, true, [&](Page& page) {

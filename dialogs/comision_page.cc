@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <algorithm>
 
+#include "commissions/schedule_rules.h"
 #include "dialogs/dlg_nuevo_nombre.h"
 #include "framework/dialog_template.h"
 #include "grids/grid_comision.h"
@@ -20,7 +21,7 @@
 namespace {
 constexpr double kWholeRange = 10000000000.0;  // a schedule applied without brackets
 
-void CheckBracketMessage() { AfxMessageBox(LS(3416), MB_OK | MB_ICONEXCLAMATION); }
+void Refuse(const std::string& why) { AfxMessageBox(why, MB_OK | MB_ICONEXCLAMATION); }
 }  // namespace
 
 CDlgComisionAcciones::CDlgComisionAcciones(CAdmComisiones& adm, QWidget* parent)
@@ -212,22 +213,23 @@ void CDlgComisionAcciones::OnSelChangeName() {
 }
 
 void CDlgComisionAcciones::OnNew() {
+    if (!CanClose()) return;  // the schedule showing is applied first: it must be valid
     CDlgNuevoNombre dlg(this);
     if (dlg.DoModal() != IDOK) return;
     std::string name = dlg.GetName();
-    Apply();
-    if (m_adm.Exists(name, kKind)) {
-        LoadSchedule(name);
-    } else {
-        m_isDefault = m_list->count() == 0 ? 1 : 0;
-        ClearAmounts();
-        m_grid->Clear();
-        InsertSorted(name);
-        m_list->setCurrentIndex(m_list->findText(QString::fromStdString(name)));
-        m_adm.Add(Record(-1, -1));  // the placeholder bracket 0-0
-        if (m_isDefault) m_adm.SetDefault(name);
-        ShowFields();
+    if (std::string why = cartera::ScheduleNameRefusal(m_adm, name, kKind); !why.empty()) {
+        Refuse(why);
+        return;
     }
+    Apply();
+    m_isDefault = m_list->count() == 0 ? 1 : 0;
+    ClearAmounts();
+    m_grid->Clear();
+    InsertSorted(name);
+    m_list->setCurrentIndex(m_list->findText(QString::fromStdString(name)));
+    m_adm.Add(Record(-1, -1));  // the placeholder bracket 0-0
+    if (m_isDefault) m_adm.SetDefault(name);
+    ShowFields();
     UpdateEnabling();
 }
 
@@ -250,34 +252,49 @@ void CDlgComisionAcciones::OnDelete() {
 }
 
 void CDlgComisionAcciones::OnAddBracket() {
-    ReadFields();
-    if (m_to < m_from) {
-        CheckBracketMessage();
-        return;
-    }
+    if (!ReadFields()) return;
     std::string name = SelectedName();
     int32_t id = m_adm.FindScheduleId(name);
-    int32_t index = m_adm.GetMaxBracketIndex(id) + 1;
-    if (m_grid->GetNumberRows() == 0) {
-        // The first bracket replaces whatever the schedule held (its placeholder).
-        m_adm.DeleteSchedule(name, kKind);
-        index = 0;
-    }
-    stComision r = Record(id, index);
+    stComision r = Record(id, m_adm.GetMaxBracketIndex(id) + 1);
     r.from = m_from;
     r.to = m_to;
     r.royalty = m_royalty;
-    if (!m_adm.CheckBracket(name, kKind, m_from, m_to)) {
-        CheckBracketMessage();
-    } else {
-        m_grid->AddBracketRow(r);
-        m_adm.Add(r);
-        double previousFrom = m_from;
-        m_royalty = 0;
-        m_from = m_to + 1;
-        m_to = m_to + (m_to - previousFrom);
+    CArrayComisiones rows;
+    m_grid->ReadBracketRows(rows);
+    if (std::string why = cartera::BracketRefusal(r, rows); !why.empty()) {
+        Refuse(why);
+        return;
     }
+    if (rows.empty()) {
+        // The first bracket replaces whatever the schedule held (its placeholder).
+        m_adm.DeleteSchedule(name, kKind);
+        r.bracketIndex = 0;
+    }
+    m_grid->AddBracketRow(r);
+    m_adm.Add(r);
+    double previousFrom = m_from;
+    m_royalty = 0;
+    m_from = m_to + 1;
+    m_to = m_to + (m_to - previousFrom);
     ShowFields();
+}
+
+bool CDlgComisionAcciones::CanClose() {
+    if (!ReadFields()) return false;
+    if (m_list->currentIndex() < 0) return true;
+    // The rates apply to the whole schedule; From, To and the fee only to a bracket added.
+    const std::pair<int, double> rates[] = {{IDC_COMMISSION_PCT, m_commissionPct},
+                                            {IDC_COMMISSION_MIN, m_commissionMin},
+                                            {IDC_BROKERAGE_PCT, m_brokeragePct},
+                                            {IDC_BROKERAGE_MIN, m_brokerageMin}};
+    for (const auto& [id, value] : rates) {
+        if (value >= 0) continue;
+        Refuse(LS(42101));
+        Edit(id)->setFocus();
+        Edit(id)->selectAll();
+        return false;
+    }
+    return true;
 }
 
 void CDlgComisionAcciones::OnRemoveBracket() { m_grid->RemoveCurrentRow(); }

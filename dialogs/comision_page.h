@@ -46,6 +46,9 @@ class CDlgComisionAcciones : public QWidget {
     explicit CDlgComisionAcciones(CAdmComisiones& adm, QWidget* parent = nullptr);
     ~CDlgComisionAcciones() override;
 
+    // Whether the sheet may close with OK: every field holds a number and no percentage or
+    // minimum is negative; otherwise one message, and the field is focused.
+    bool CanClose();
     // The sheet's notifications: both apply the current schedule.
     void OnKillActive() { Apply(); }
     void OnOK() { Apply(); }

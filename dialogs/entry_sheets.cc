@@ -3,9 +3,13 @@
 #include "dialogs/sheet_compra.h"
 #include "dialogs/sheet_varios.h"
 #include "host/strings.h"
+#include "model/sistema.h"
+#include "window/commission_file.h"
 
 void CEntrySheets::RunBuySell(CSistemaCartera& ledger, int captionId, int buy, CNegocioC* trade,
                               COrderCartera* movement) {
+    // The schedules as the commission file holds them now, whichever window saved them.
+    cartera::window::RefreshCommissions(*ledger.GetAdmComisiones());
     CSheetCompra sheet(::LS(captionId), nullptr, 0);
     sheet.m_pSistema = &ledger;
     sheet.m_pNegocio = trade;

@@ -13,6 +13,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "dialogs/comision_editor.h"
+#include "dialogs/comision_page.h"
+#include "dialogs/dlg_nuevo_nombre.h"
 #include "dialogs/num_edit.h"
 #include "dialogs/sheet_compra.h"
 #include "dialogs/sheet_varios.h"
@@ -261,7 +264,7 @@ TEST_F(EntrySheetsTest, BadInputKeepsTheSheetOpenAndRecordsNothing) {
     ledger.GetAdmComisiones()->DeleteSchedule("Broker", 4);
     BuySell(1, nullptr, nullptr, [&](CSheetCompra& sheet, CDlgCompraAccion& page) {
         EXPECT_EQ(page.Schedules()->count(), 0);
-        ChooseSymbol(page, "NOPE");  // not in the catalogue
+        ChooseSymbol(page, "NO,PE");  // no code can have a comma
         ASSERT_EQ(messages, std::vector<std::string>{"Search error"});
         Type(page.Contracts(), "3");
         Type(page.Price(), "0");
@@ -299,6 +302,69 @@ TEST_F(EntrySheetsTest, BadInputKeepsTheSheetOpenAndRecordsNothing) {
     EXPECT_EQ(ledger.GetOrders()[0].contracts, 1000000);
     EXPECT_EQ(ledger.GetOrders()[0].price, 0.0);
     EXPECT_EQ(ledger.GetOrders()[0].schedule, "");
+}
+
+TEST_F(EntrySheetsTest, AnySecurityCanBeChosenTypedOrSearched) {
+    ledger.AddOrder(cartera::BuildDividend("Xyz Corp", "XYZ", 3, 10, 0.5, "", kNow));
+    Tick("QQQ", 7.0);  // a code only a quotes file knows
+    CDlgBusquedaSimbolos::SetRunner([](CDlgBusquedaSimbolos& dlg) {
+        dlg.GetLink()->GetService()->RunSearch(dlg.GetLink(), "q");
+        std::vector<std::string> codes;
+        for (const auto& found : dlg.GetFound()) codes.push_back(found.Code());
+        EXPECT_EQ(codes, std::vector<std::string>{"QQQ"});
+        dlg.SetSeleccionados(dlg.GetFound());
+        return 1;
+    });
+    BuySell(1, nullptr, nullptr, [&](CSheetCompra& sheet, CDlgCompraAccion& page) {
+        struct Case {
+            const char* typed;
+            const char* code;
+            const char* name;
+            int decimals;
+        } cases[] = {{"xyz", "XYZ", "Xyz Corp", 3}, {"ACME  Acme Corp", "ACME", "Acme Corp", 2}};
+        for (const Case& c : cases) {
+            ChooseSymbol(page, c.typed);
+            EXPECT_EQ(page.SymbolBox()->Chosen().code, c.code);
+            EXPECT_EQ(page.SymbolBox()->Chosen().name, c.name);
+            EXPECT_EQ(page.SymbolBox()->Chosen().decimals, c.decimals);
+        }
+        page.SearchButton()->click();
+        EXPECT_EQ(page.SymbolBox()->Chosen().code, "QQQ");
+        EXPECT_TRUE(messages.empty());
+        Type(page.Contracts(), "5");
+        Type(page.Price(), "2");
+        QTest::keyClick(page.SymbolBox()->lineEdit(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(page.SymbolBox()->lineEdit(), Qt::Key_Backspace);
+        EXPECT_EQ(page.SymbolBox()->Chosen().code, "") << "emptied: no choice";
+        sheet.OkButton()->click();
+        EXPECT_NE(sheet.result(), QDialog::Accepted);
+        EXPECT_EQ(messages.size(), 1u);
+        ChooseSymbol(page, "NEWCO");
+        sheet.OkButton()->click();
+        EXPECT_EQ(sheet.result(), QDialog::Accepted);
+    });
+    EXPECT_EQ(ledger.GetOrders().back().quoteCode, "NEWCO");
+    EXPECT_EQ(ledger.GetOrders().back().symbol, "NEWCO");
+}
+
+TEST_F(EntrySheetsTest, AScheduleSavedByAnyPortfoliosEditorIsOfferedByEveryPortfolio) {
+    CSistemaCartera other;  // another open portfolio, with its own reading of the file
+    CDlgNuevoNombre::SetRunner([](CDlgNuevoNombre& dlg) {
+        QTest::keyClicks(dlg.NameEdit(), "Fresh");
+        dlg.OkButton()->click();
+        return IDOK;
+    });
+    CSheetComision::SetRunner([](CSheetComision& sheet) {
+        sheet.Page()->Button(CDlgComisionAcciones::IDC_NEW)->click();
+        sheet.OkButton()->click();
+    });
+    EXPECT_TRUE(RunCommissionEditor(*other.GetAdmComisiones(), 3393, nullptr));
+    CSheetComision::SetRunner({});
+    CDlgNuevoNombre::SetRunner({});
+    BuySell(1, nullptr, nullptr, [&](CSheetCompra& sheet, CDlgCompraAccion& page) {
+        EXPECT_NE(page.Schedules()->findText("Fresh"), -1);
+        sheet.reject();
+    });
 }
 
 TEST_F(EntrySheetsTest, EachOtherOperationRecordsItsMovementFromThePageShowing) {

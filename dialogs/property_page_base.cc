@@ -12,6 +12,7 @@
 
 #include "dialogs/symbol_box.h"
 #include "framework/dialog_template.h"
+#include "host/message_box.h"
 #include "host/strings.h"
 
 namespace {
@@ -40,6 +41,11 @@ QString CPropertyPageBase::Caption() const {
 
 bool CPropertyPageBase::OnApply() {
     if (m_pSymbolBox && (m_pSymbolBox->GetActiveQuery() || m_pSymbolBox->GetLastError())) {
+        m_pSymbolBox->setFocus();
+        return false;
+    }
+    if (m_pSymbolBox && m_pSymbolBox->GetCodigoCompleto(-1).empty()) {
+        AfxMessageBox(::LS(42100), MB_OK | MB_ICONEXCLAMATION);  // a movement of no security
         m_pSymbolBox->setFocus();
         return false;
     }

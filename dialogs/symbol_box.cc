@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <algorithm>
 #include <charconv>
+#include <optional>
 #include <sstream>
 
 #include "dialogs/property_page_base.h"
@@ -32,9 +33,14 @@ CSymbolComboBox::CSymbolComboBox(QWidget* parent) : QComboBox(parent) {
     setInsertPolicy(QComboBox::NoInsert);
     connect(this, qOverload<int>(&QComboBox::activated), this, &CSymbolComboBox::OnActivated);
     connect(lineEdit(), &QLineEdit::editingFinished, this, &CSymbolComboBox::OnTextEntered);
-    connect(lineEdit(), &QLineEdit::textEdited, this, [this] {
+    connect(lineEdit(), &QLineEdit::textEdited, this, [this](const QString& text) {
         m_queried.clear();
         m_enterLookedUp = false;
+        if (!text.trimmed().isEmpty() || currentIndex() < 0) return;
+        // Emptied after a choice: no security is chosen any more.
+        m_lastError = 0;
+        setCurrentIndex(-1);
+        OnSymbolSelected({});
     });
 }
 
@@ -110,25 +116,45 @@ void CSymbolComboBox::Remember(const CComboConsultaData& entry) const {
     cartera::CurrentEnv()->WriteFileAtomic(m_cacheFile, data, &error);  // a cache: best effort
 }
 
+namespace {
+// A typed text as a security: "CODE" or "CODE Name"; none when the code cannot be one.
+std::optional<CComboConsultaData> TypedSecurity(std::string_view text) {
+    text = cartera::Trim(text);
+    size_t space = text.find_first_of(" \t");
+    std::string_view code = text.substr(0, space);
+    std::string_view name =
+        space == std::string_view::npos ? code : cartera::Trim(text.substr(space + 1));
+    // The code goes into quote requests (40 characters), the cache and the quotes file.
+    if (code.empty() || code.size() > 40) return std::nullopt;
+    for (char c : code)
+        if (static_cast<unsigned char>(c) < ' ' || c == ',' || c == '"' || c == 0x7f)
+            return std::nullopt;
+    return CComboConsultaData{2, std::string(code), std::string(name)};
+}
+}  // namespace
+
 void CSymbolComboBox::RunQuery(const std::string& text) {
     CMarketService* service = m_link ? m_link->GetService() : CMarketService::Current();
-    const MarketSymbol* found = service ? service->FindSymbol(text) : nullptr;
     std::vector<MarketSymbol> hits;
-    if (!found && service && !text.empty()) {
-        hits = service->Search(text);
-        for (const auto& s : hits)
-            if (SameText(s.name, text)) found = &s;
-        if (!found && !hits.empty()) found = &hits.front();
-    }
-    if (!found) {
+    if (service) hits = service->SearchFor(m_link, cartera::Trim(text));
+    const MarketSymbol* found = nullptr;
+    for (const auto& s : hits)
+        if (SameText(s.code, cartera::Trim(text))) found = found ? found : &s;
+    for (const auto& s : hits)
+        if (!found && SameText(s.name, cartera::Trim(text))) found = &s;
+    std::optional<CComboConsultaData> entry;
+    if (found)
+        entry = CComboConsultaData{found->decimals, found->code, found->name};
+    else
+        entry = TypedSecurity(text);
+    if (!entry) {
         m_lastError = 1;
         OnSearchFailed(0);
         return;
     }
     m_lastError = 0;
-    CComboConsultaData entry{found->decimals, found->code, found->name};
-    AddSymbol(entry, 1, 1, 0);
-    OnSymbolSelected(entry);
+    AddSymbol(*entry, 1, 1, 0);
+    OnSymbolSelected(*entry);
 }
 
 void CSymbolComboBox::OnActivated(int index) {

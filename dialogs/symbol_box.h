@@ -1,9 +1,11 @@
 #pragma once
 // The symbol box of the entry pages: a drop-down with an edit field listing securities
 // (decimals, quote code, display name). Picking an entry or typing a code or name and
-// pressing Enter chooses a security; a typed text is looked up in the market-data
-// service's catalogue through the box's link. The box remembers the securities added to it
-// in a cache file (one "code<TAB>name<TAB>decimals" line each) and lists them again.
+// pressing Enter chooses a security: a typed text is looked up among what the market-data
+// service offers through the box's link (catalogue, the portfolio's own codes, codes with a
+// published price); a code none of them knows is taken as typed, "CODE Name" naming it.
+// Emptying the field drops the choice. The box remembers the securities added to it in a
+// cache file (one "code<TAB>name<TAB>decimals" line each) and lists them again.
 #include <QComboBox>
 #include <string>
 
@@ -44,9 +46,11 @@ class CSymbolComboBox : public QComboBox {
 
     // Look-ups run at once: never a query running.
     int GetActiveQuery() const { return 0; }
-    // Non-zero while the last typed look-up found nothing.
+    // Non-zero while the last typed text could not be taken as a security.
     int GetLastError() const { return m_lastError; }
-    // Looks text up (exact code, exact name, then the first code or name containing it).
+    // Chooses the security text names: an offered one with that exact code, else with that
+    // exact name, else the typed code itself (2 decimals). Only a text no code can be (over
+    // 40 characters, a comma, a quote or a control character) fails.
     void RunQuery(const std::string& text);
 
   protected:

@@ -183,7 +183,10 @@ void CMarketService::Detach(CObjectZorb* client) {
 void CMarketService::Publish(const CMensajePelvo& message) {
     std::string key = LowerCode(message.GetCodigo());
     for (const auto& v : message.GetValores())
-        if (v.Kind() == kTickLast) m_last[key] = v.Value();
+        if (v.Kind() == kTickLast) {
+            m_last[key] = v.Value();
+            m_pricedCodes.try_emplace(key, message.GetCodigo());
+        }
     std::vector<CObjectZorb*> targets;
     if (auto it = m_registrations.find(key); it != m_registrations.end())
         for (const auto& r : it->second) targets.push_back(r.client);
@@ -271,8 +274,28 @@ std::vector<MarketSymbol> CMarketService::Search(std::string_view text, size_t m
     return out;
 }
 
+std::vector<MarketSymbol> CMarketService::SearchFor(const CEventZorb* client, std::string_view text,
+                                                    size_t max) const {
+    std::vector<MarketSymbol> out = Search(text, max);
+    std::string needle = LowerCode(text);
+    auto offer = [&](const MarketSymbol& s) {
+        if (out.size() >= max) return;
+        std::string code = LowerCode(s.code);
+        if (code.empty() || (code.find(needle) == std::string::npos &&
+                             LowerCode(s.name).find(needle) == std::string::npos))
+            return;
+        for (const MarketSymbol& listed : out)
+            if (LowerCode(listed.code) == code) return;
+        out.push_back(s);
+    };
+    if (client)
+        for (const MarketSymbol& s : client->OwnSymbols()) offer(s);
+    for (const auto& [lower, code] : m_pricedCodes) offer({code, code});
+    return out;
+}
+
 void CMarketService::RunSearch(CObjectZorb* client, std::string_view text) {
-    std::vector<MarketSymbol> found = Search(text);
+    std::vector<MarketSymbol> found = SearchFor(client, text);
     client->SetTotalSimbolosEncontrados(static_cast<long>(found.size()),
                                         static_cast<long>(m_symbols.size()));
     for (const auto& s : found)

@@ -72,6 +72,16 @@ struct st_valor_comunic2 {
 };
 static_assert(sizeof(st_valor_comunic2) == 160);
 
+// A security the service knows: code, display name, price decimals, instrument letter
+// ('V' stock, 'F' future, 'O' option) and a reference price.
+struct MarketSymbol {
+    std::string code;
+    std::string name;
+    int decimals = 2;
+    char letter = 'V';
+    double price = 0.0;
+};
+
 class CMarketService;
 
 // The client side of the market-data service: receives ticks and search results.
@@ -85,6 +95,9 @@ class CEventZorb {
     // The price this client would start code at when no quote has come yet (a portfolio's
     // last execution of it); false when it knows none.
     virtual bool ReferencePrice(std::string_view code, double* price) const { return false; }
+    // The securities this client holds already (a portfolio's own codes): searches run
+    // through it offer them besides the catalogue.
+    virtual std::vector<MarketSymbol> OwnSymbols() const { return {}; }
 };
 
 // A client object of the service. Registrations are counted per code: a code registered
@@ -110,16 +123,6 @@ class CObjectZorb : public CEventZorb {
   private:
     friend class CMarketService;
     CMarketService* m_service;
-};
-
-// A security the service knows: code, display name, price decimals, instrument letter
-// ('V' stock, 'F' future, 'O' option) and a reference price.
-struct MarketSymbol {
-    std::string code;
-    std::string name;
-    int decimals = 2;
-    char letter = 'V';
-    double price = 0.0;
 };
 
 class CMarketService {
@@ -162,7 +165,12 @@ class CMarketService {
     void LoadCatalogue(std::string_view csv);
     // Symbols whose code or name contains text (ignoring case), at most max of them.
     std::vector<MarketSymbol> Search(std::string_view text, size_t max = 200) const;
-    // Runs a search for a client: SetTotalSimbolosEncontrados, then one
+    // What a search made through client offers: the catalogue's hits, then the client's own
+    // securities, then the codes some feed published a last price of (a quotes file's), each
+    // code once (ignoring case), at most max of them. client may be null.
+    std::vector<MarketSymbol> SearchFor(const CEventZorb* client, std::string_view text,
+                                        size_t max = 200) const;
+    // Runs SearchFor for a client: SetTotalSimbolosEncontrados, then one
     // OnSimboloEncontradoAck per symbol found.
     void RunSearch(CObjectZorb* client, std::string_view text);
 
@@ -183,6 +191,7 @@ class CMarketService {
     std::vector<CObjectZorb*> m_clients;  // every client constructed on this service
     std::map<std::string, std::vector<Registration>> m_registrations;  // by lower-case code
     std::map<std::string, double> m_last;
+    std::map<std::string, std::string> m_pricedCodes;  // lower case -> as published
     std::vector<MarketSymbol> m_symbols;
     std::map<int, Listener> m_listeners;
     int m_nextListener = 1;

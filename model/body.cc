@@ -215,6 +215,13 @@ void CSistemaCartera::LoadBody(CArchive& ar) {
     DoAfterLoadingProcess();
 }
 
+std::string CSistemaCartera::LayoutBytes() {
+    std::string bytes;
+    CArchive ar(&bytes);
+    SerializeLayouts(ar);
+    return bytes;
+}
+
 void CSistemaCartera::SerializeLayouts(CArchive& ar) {
     ILedgerListGrid* grids[3] = {m_pGridCartera, m_pGridCerradas, m_pGridAbiertas};
     for (ILedgerListGrid* grid : grids) {

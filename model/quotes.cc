@@ -96,6 +96,18 @@ void CSistemaCartera::DoIdle() {
     if (m_pGridValoracion) m_pGridValoracion->UpdateOpenTradeRows();
 }
 
+std::vector<MarketSymbol> CSistemaCartera::OwnSymbols() const {
+    std::vector<MarketSymbol> own;
+    std::unordered_set<std::string> seen;
+    for (const COrderCartera& m : m_orders) {
+        if (m.type != kBuy && m.type != kSell && m.type != kDividend) continue;
+        std::string code = m.quoteCode;
+        if (code.empty() || !seen.insert(cartera::LowerCode(code)).second) continue;
+        own.push_back({code, m.symbol.empty() ? code : m.symbol.str(), m.decimals});
+    }
+    return own;
+}
+
 int CSistemaCartera::ShowDlgSearchQuotes(st_valor_comunic2& out) {
     auto dialog = std::make_unique<CDlgBusquedaSimbolos>(this);
     m_pDlgSearch = dialog.get();

@@ -60,6 +60,9 @@ class CSistemaCartera : public CObjectZorb {
     // The grid layouts read while no grid was linked, as bytes written back unchanged;
     // empty when none were (the linked grids then write their own).
     const std::string& GetStoredLayouts() const { return m_detachedLayouts; }
+    // The grid layouts as the portfolio file's last part would hold them now: the linked
+    // grids' column widths, order and sort, or those kept while none was linked.
+    std::string LayoutBytes();
 
     // Look-ups; pointers stay valid until the next change of the journal or matching.
     COrderCartera* GetOrden(uint64_t id);
@@ -92,6 +95,9 @@ class CSistemaCartera : public CObjectZorb {
     // The price of the latest buy or sell of code (by date and time, then journal order).
     bool ReferencePrice(std::string_view code, double* price) const override;
     void DoIdle();
+    // The securities of the journal's buys, sells and dividends, each code once (its first
+    // movement's name and decimals), in journal order.
+    std::vector<MarketSymbol> OwnSymbols() const override;
     // Runs the symbol search; 1 and out filled when exactly one security was chosen.
     int ShowDlgSearchQuotes(st_valor_comunic2& out);
     void OnSimboloEncontradoAck(const st_valor_comunic2& result) override;

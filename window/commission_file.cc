@@ -34,6 +34,12 @@ bool LoadCommissions(CAdmComisiones& adm) {
     return false;
 }
 
+void RefreshCommissions(CAdmComisiones& adm) {
+    if (!adm.LoadError().empty() || !adm.FileChanged()) return;
+    adm.RemoveAll();
+    LoadCommissions(adm);
+}
+
 bool ConfirmReplaceCommissions(CAdmComisiones& adm) {
     if (adm.LoadError().empty()) return true;
     std::string question = Fill(::LS(40085), "%1", CAdmComisiones::FilePath());

@@ -10,6 +10,10 @@ namespace cartera::window {
 // beside it as NAME.damaged, and a message names the file, the cause and the copy; false
 // then.
 bool LoadCommissions(CAdmComisiones& adm);
+// Reads the commission file again into adm when it changed since adm read or wrote it, so
+// every open portfolio offers the schedules any editor saved. Damage is reported as
+// LoadCommissions does; an adm that refuses to save is left alone.
+void RefreshCommissions(CAdmComisiones& adm);
 // Whether adm may replace the commission file: at once when adm read it whole; else the
 // user is asked, and Yes lets adm save what it holds.
 bool ConfirmReplaceCommissions(CAdmComisiones& adm);

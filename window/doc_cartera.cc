@@ -86,6 +86,7 @@ void CDocCartera::Serialize(CArchive& ar) {
     if (CSistemaCartera* ledger = GetLedger()) {
         m_versionMarkRead = false;
         cartera::SerializePortfolio(ar, *ledger, &m_versionMarkRead);
+        m_fileLayouts = ledger->LayoutBytes();
     } else if (ar.IsStoring()) {  // no view: the envelope alone
         ar.WriteString("");
         CVersionInfo(ar, this, 1, 0).Mark();
@@ -99,8 +100,23 @@ void CDocCartera::Serialize(CArchive& ar) {
 }
 
 bool CDocCartera::OnCloseObject() {
+    // A layout that cannot be written is not worth keeping the window open for.
+    SaveLayoutsIfChanged();
     if (!m_bCreatedAsNew) return true;
     return CDocument::OnCloseObject();
+}
+
+bool CDocCartera::SaveLayoutsIfChanged() {
+    CSistemaCartera* ledger = GetLedger();
+    const std::string path = GetPathName();
+    if (!ledger || path.empty() || IsModified() || m_lock) return true;
+    if (ledger->LayoutBytes() == m_fileLayouts) return true;
+    std::string why;
+    std::unique_ptr<cartera::FileLock> lock = cartera::LockPortfolioFile(path, &why);
+    if (!lock || IsFileChangedOutside()) return false;
+    if (WriteDocument(path, &why)) return true;
+    m_fileLayouts.clear();  // not written: still due
+    return false;
 }
 
 void CDocCartera::BeginChange() {
@@ -173,7 +189,7 @@ bool CDocCartera::OnSaveDocument(const std::string& path) {
 bool CDocCartera::SaveLocked(const std::string& path, std::string* why) {
     std::unique_ptr<cartera::FileLock> lock;
     if (!m_lock && !(lock = cartera::LockPortfolioFile(path, why))) return false;
-    return WriteDocument(path, why);
+    return WriteDocument(path, why);  // Serialize notes the layouts written
 }
 
 std::string CDocCartera::BackupPathFor(const std::string& path) const {

@@ -32,7 +32,15 @@ class CDocCartera : public CDocument, public ILedgerDocument {
     // The envelope and the ledger's body, then every view updates. Archive errors propagate.
     void Serialize(CArchive& ar) override;
     int GetObjectType(int kind) const override { return kObjectType; }
+    // Keeps the grids' layouts first (SaveLayoutsIfChanged), so a window closed, or the
+    // workstation quit, after only resizing or sorting columns opens the same next time.
     bool OnCloseObject() override;
+    // When the grids' column widths, order or sort differ from what the file holds, writes
+    // the file again, under its lock and atomically, without touching the backup (the
+    // journal is the same). Nothing when the window holds an unsaved change (closing asks
+    // about it) or another program changed the file since (its change wins over widths).
+    // False when a write was due and did not happen.
+    bool SaveLayoutsIfChanged();
 
     // ILedgerDocument. Before a change the portfolio file's lock is taken (other writers
     // wait until the change is saved) and, when another program changed the file since this
@@ -81,4 +89,5 @@ class CDocCartera : public CDocument, public ILedgerDocument {
     uintmax_t m_seenSize = 0;
     std::string m_changeRefused;     // why the change being made must not be saved
     bool m_versionMarkRead = false;  // the last load found the version record
+    std::string m_fileLayouts;       // the grid layouts as last read from or written to the file
 };

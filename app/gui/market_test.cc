@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -48,6 +49,10 @@ void WriteText(const QString& path, const std::string& text) {
 bool Eventually(const std::function<bool()>& done) {
     for (int i = 0; i < 200 && !done(); ++i) QTest::qWait(10);
     return done();
+}
+
+qt::GridView* Movements(CMDIChildWnd* frame) {
+    return frame->findChild<QTabWidget*>()->widget(0)->findChild<qt::GridView*>();
 }
 
 // Answers the file dialog that run opens: path in its name box, then Return.
@@ -221,12 +226,26 @@ TEST(WelcomeTest, TheWelcomePageOpensTheDemoAndPortfoliosComeBackAtTheNextStart)
         EXPECT_TRUE(window->Area()->viewport()->rect().contains(second->geometry()));
         open = window->OpenFiles();
         ASSERT_EQ(open.size(), 2);
+
+        // Ctrl+Q after moving the window and widening a column, with no journal change.
+        second->showNormal();
+        second->setGeometry(10, 20, 500, 300);
+        window->setGeometry(30, 40, 700, 500);
+        Movements(window->ActiveFrame())->horizontalHeader()->resizeSection(1, 177);
+        QWidget* focused = QApplication::focusWidget();
+        QTest::keyClick(focused ? focused : window, Qt::Key_Q, Qt::ControlModifier);
+        ASSERT_FALSE(window->isVisible());
     }
     WorkstationApp again(options);
     QString error;
     ASSERT_TRUE(again.Start(&error)) << error.toStdString();
-    EXPECT_EQ(again.Window()->OpenFiles(), open);
-    EXPECT_FALSE(again.Window()->Welcome()->isVisibleTo(again.Window()));
+    Workstation* window = again.Window();
+    EXPECT_EQ(window->OpenFiles(), open);
+    EXPECT_FALSE(window->Welcome()->isVisibleTo(window));
+    EXPECT_EQ(window->geometry(), QRect(30, 40, 700, 500));
+    EXPECT_EQ(window->Area()->subWindowList().back()->geometry(), QRect(10, 20, 500, 300));
+    auto* grid = Movements(window->Frames().back());
+    EXPECT_EQ(grid->horizontalHeader()->sectionSize(1), 177);
 }
 
 }  // namespace

@@ -138,7 +138,9 @@ int ShowMessageBox(const std::string& text, unsigned type) {
 WorkstationApp::WorkstationApp(StartupOptions options) : m_options(std::move(options)) {}
 
 WorkstationApp::~WorkstationApp() {
-    if (m_window && !m_demoHome) m_window->SaveSession();
+    // A window closed (File › Exit, Ctrl+Q) saved its session while its portfolios were
+    // open; only a workstation ended without closing its window saves it here.
+    if (m_window && !m_demoHome && m_window->isVisible()) m_window->SaveSession();
     m_window.reset();  // frames (and their ledgers) go while the market still exists
     m_feed.reset();
     if (m_demoHome) {
@@ -261,11 +263,9 @@ bool WorkstationApp::Start(QString* error) {
         m_window->OpenFile(path);
         m_demoStartFiles = FilesUnder(m_demoHome->path());
     }
-    QStringList files = m_options.files;
-    if (!m_options.demo && files.isEmpty()) files = m_window->SessionFiles();
-    for (const QString& file : files)
-        if (m_options.files.contains(file) || QFileInfo::exists(file))
-            m_window->OpenFile(file.toStdString());
+    if (!m_options.demo) m_window->RestoreWindowState();
+    for (const QString& file : m_options.files) m_window->OpenFile(file.toStdString());
+    if (!m_options.demo && m_options.files.isEmpty()) m_window->OpenSessionFiles();
     return true;
 }
 

@@ -82,10 +82,16 @@ class Workstation : public QMainWindow {
 
     // The portfolios open now, in window order.
     QStringList OpenFiles() const;
-    // Remembers OpenFiles() for the next start.
+    // Remembers for the next start OpenFiles(), each one's sub-window geometry (or that it
+    // was maximized) and the main window's geometry and state.
     void SaveSession();
     // The portfolios open when the last session ended.
     QStringList SessionFiles() const;
+    // The main window's geometry and state as the last session left them; false, nothing
+    // changed, when none was kept.
+    bool RestoreWindowState();
+    // Opens SessionFiles() that still exist, each in the sub-window place it was left in.
+    void OpenSessionFiles();
     WelcomePage* Welcome() const { return m_welcome; }
 
     QMdiArea* Area() const { return m_area; }

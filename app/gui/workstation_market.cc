@@ -28,6 +28,9 @@ namespace cartera::gui {
 namespace {
 
 const char* const kOpenFilesKey = "openFiles";
+const char* const kOpenFramesKey = "openFrames";  // each open file's sub-window, same order
+const char* const kGeometryKey = "geometry";
+const char* const kStateKey = "windowState";
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
@@ -158,19 +161,58 @@ void Workstation::UpdateWelcome() {
 
 QStringList Workstation::OpenFiles() const {
     QStringList files;
-    for (CMDIChildWnd* frame : Frames()) {
-        CDocument* doc = frame->GetActiveDocument();
+    for (QMdiSubWindow* sub : m_area->subWindowList()) {
+        auto* frame = dynamic_cast<CMDIChildWnd*>(sub->widget());
+        CDocument* doc = frame ? frame->GetActiveDocument() : nullptr;
         if (doc && !doc->GetPathName().empty()) files << Q(doc->GetPathName());
     }
     return files;
 }
 
 void Workstation::SaveSession() {
-    if (m_settings) m_settings->setValue(kOpenFilesKey, OpenFiles());
+    if (!m_settings) return;
+    QVariantList frames;  // a maximized sub-window is kept as an empty rectangle
+    for (QMdiSubWindow* sub : m_area->subWindowList()) {
+        auto* frame = dynamic_cast<CMDIChildWnd*>(sub->widget());
+        CDocument* doc = frame ? frame->GetActiveDocument() : nullptr;
+        if (doc && !doc->GetPathName().empty())
+            frames << (sub->isMaximized() ? QRect() : sub->geometry());
+    }
+    m_settings->setValue(kOpenFilesKey, OpenFiles());
+    m_settings->setValue(kOpenFramesKey, frames);
+    m_settings->setValue(kGeometryKey, saveGeometry());
+    m_settings->setValue(kStateKey, saveState());
 }
 
 QStringList Workstation::SessionFiles() const {
     return m_settings ? m_settings->value(kOpenFilesKey).toStringList() : QStringList();
+}
+
+bool Workstation::RestoreWindowState() {
+    if (!m_settings || !restoreGeometry(m_settings->value(kGeometryKey).toByteArray()))
+        return false;
+    restoreState(m_settings->value(kStateKey).toByteArray());
+    return true;
+}
+
+void Workstation::OpenSessionFiles() {
+    const QStringList files = SessionFiles();
+    const QVariantList frames = m_settings->value(kOpenFramesKey).toList();
+    for (int i = 0; i < files.size(); ++i) {
+        if (!QFileInfo::exists(files[i])) continue;
+        CDocument* doc = OpenFile(files[i].toStdString());
+        QRect place = i < frames.size() ? frames[i].toRect() : QRect();
+        for (QMdiSubWindow* sub : m_area->subWindowList()) {
+            auto* frame = dynamic_cast<CMDIChildWnd*>(sub->widget());
+            if (!doc || !frame || frame->GetActiveDocument() != doc) continue;
+            if (place.isValid()) {
+                sub->showNormal();
+                sub->setGeometry(place);
+            } else {
+                sub->showMaximized();
+            }
+        }
+    }
 }
 
 }  // namespace cartera::gui

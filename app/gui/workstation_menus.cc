@@ -115,9 +115,11 @@ void Workstation::BuildFileMenu() {
     connect(recent, &QMenu::aboutToShow, this, [this, recent] { FillRecentMenu(recent); });
     FillRecentMenu(recent);
     file->addSeparator();
-    AddCommand(file, kCmdExit, ::LS(kCmdExit), [this] {
-        close();
-    })->setShortcut(QKeySequence::Quit);
+    // Ctrl+Q whatever the platform theme binds to Quit (some themes bind nothing).
+    QList<QKeySequence> quit = QKeySequence::keyBindings(QKeySequence::Quit);
+    if (!quit.contains(QKeySequence(Qt::CTRL | Qt::Key_Q)))
+        quit << QKeySequence(Qt::CTRL | Qt::Key_Q);
+    AddCommand(file, kCmdExit, ::LS(kCmdExit), [this] { close(); })->setShortcuts(quit);
     connect(file, &QMenu::aboutToShow, this, [this] { UpdateCommandStates(); });
 }
 

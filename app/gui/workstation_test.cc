@@ -184,8 +184,20 @@ TEST_F(WorkstationTest, SwitchingTheLanguageRebuildsMenusAndRetitlesFrames) {
     Workstation window(registry, &settings);
     AnswerNameDialog("Languages");
     ASSERT_NE(window.NewDocument(), nullptr);
+    stComision kept;  // a schedule saved while the interface spoke English
+    kept.kind = 4, kept.name = "Maison", kept.to = 1000;
+    CAdmComisiones english;
+    english.Add(kept);
+    ASSERT_TRUE(english.Save());
 
     window.SetInterfaceLanguage(Language::fr);
+    OnSheet([&] { window.SendCommand(33751); },
+            [](QWidget& editor) {
+                auto* names = editor.findChild<QComboBox*>();
+                ASSERT_NE(names, nullptr);
+                EXPECT_EQ(names->findText("Maison"), 0) << "found in French too";
+                qobject_cast<QDialog*>(&editor)->reject();
+            });
     QStringList titles;
     for (QAction* action : window.menuBar()->actions()) titles << action->text().remove('&');
     EXPECT_EQ(titles.value(0).toStdString(), ::LS(40007));
