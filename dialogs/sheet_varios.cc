@@ -47,6 +47,10 @@ QWidget* CDlgOperacionSimple::FirstField() const { return m_description; }
 
 bool CDlgOperacionSimple::CanApply() const { return m_amount->Value().has_value(); }
 
+std::string CDlgOperacionSimple::WhyNotApply() const {
+    return NumberProblem(m_amount, m_ids.amount);
+}
+
 bool CDlgOperacionSimple::OnOK() {
     COrderCartera m = cartera::BuildCashMovement(m_ids.type, m_description->text().toStdString(),
                                                  m_amount->Value().value_or(0.0), GetWhen(m_date),
@@ -102,6 +106,11 @@ QWidget* CDlgDividendos::FirstField() const { return m_pSymbolBox; }
 
 bool CDlgDividendos::CanApply() const {
     return m_contracts->Value().has_value() && m_perShare->Value().has_value();
+}
+
+std::string CDlgDividendos::WhyNotApply() const {
+    std::string why = ContractsProblem(m_contracts, IDC_CONTRACTS);
+    return why.empty() ? NumberProblem(m_perShare, IDC_PER_SHARE) : why;
 }
 
 void CDlgDividendos::UpdateTotal() {
