@@ -6,7 +6,9 @@
 #include <QPushButton>
 
 #include "framework/dialog_template.h"
+#include "host/folders.h"
 #include "host/message_box.h"
+#include "host/strings.h"
 
 CDlgNombreBase::CDlgNombreBase(int templateId, int editId, QWidget* parent) : QDialog(parent) {
     BuildFromTemplate(templateId, editId);
@@ -57,7 +59,15 @@ void CDlgNombreBase::OnEnChangeEditName() { m_ok->setEnabled(!m_edit->text().isE
 
 void CDlgNombreBase::accept() {
     if (!m_ok->isEnabled()) return;  // Enter in an empty edit
-    m_strName = m_edit->text().toStdString();
+    const std::string name = m_edit->text().toStdString();
+    // A name the file system cannot take (or one that would reach another folder) is said
+    // so here, not found out when the file is written.
+    if (int refusal = cartera::FileNameRefusal(name)) {
+        AfxMessageBox(LS(refusal), MB_OK | MB_ICONEXCLAMATION);
+        m_edit->setFocus();
+        return;
+    }
+    m_strName = name;
     QDialog::accept();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The name dialogs' common part: a dialog laid out from its template with one edit for a
-// name, OK and Cancel; OK stays disabled while the edit is empty.
+// name, OK and Cancel; OK stays disabled while the edit is empty, and refuses a name that
+// cannot be a file name.
 #include <QDialog>
 #include <string>
 
@@ -18,7 +19,8 @@ class CDlgNombreBase : public QDialog {
     QPushButton* OkButton() const { return m_ok; }
     QPushButton* CancelButton() const { return m_cancel; }
 
-    // OK: reads the name and closes with OK.
+    // OK: reads the name and closes with OK; a name that cannot be a file name
+    // (cartera::FileNameRefusal) is refused with a message and the dialog stays open.
     void accept() override;
 
   protected:

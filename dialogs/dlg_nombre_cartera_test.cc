@@ -6,6 +6,8 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "dialogs/dlg_nuevo_nombre.h"
+#include "host/message_box.h"
 #include "host/strings.h"
 
 namespace {
@@ -25,6 +27,27 @@ TEST(NameDialogTest, OkFollowsWhetherTheEditHoldsACharacter) {
     EXPECT_EQ(dlg.result(), QDialog::Rejected);
     EXPECT_TRUE(dlg.GetName().empty());
 
+    // Names that cannot be file names are refused with a message; the dialog stays open.
+    std::vector<std::string> messages;
+    cartera::SetMessageBoxHandler([&](const std::string& text, unsigned) {
+        messages.push_back(text);
+        return IDOK;
+    });
+    for (const char* bad : {"a/b", "a\\b", ".", "..", " Plan", "Plan "}) {
+        dlg.NameEdit()->clear();
+        QTest::keyClicks(dlg.NameEdit(), bad);
+        dlg.OkButton()->click();
+        EXPECT_EQ(dlg.result(), QDialog::Rejected) << bad;
+        EXPECT_EQ(messages.size(), 1u) << bad;
+        messages.clear();
+    }
+    CDlgNuevoNombre schedule(nullptr);
+    QTest::keyClicks(schedule.NameEdit(), "..");
+    schedule.OkButton()->click();
+    EXPECT_EQ(messages, std::vector<std::string>{"The name cannot be \".\" or \"..\"."});
+    cartera::SetMessageBoxHandler({});
+
+    dlg.NameEdit()->clear();
     QTest::keyClicks(dlg.NameEdit(), "Pension plan");
     dlg.OkButton()->click();
     EXPECT_EQ(dlg.result(), QDialog::Accepted);

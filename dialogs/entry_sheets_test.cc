@@ -6,12 +6,14 @@
 #include <QDateTimeEdit>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <tuple>
 
 #include "dialogs/comision_editor.h"
 #include "dialogs/comision_page.h"
@@ -85,6 +87,9 @@ class EntrySheetsTest : public LedgerTest {
         QTest::keyClick(page.SymbolBox()->lineEdit(), Qt::Key_Return);
     }
     static std::string Text(QLineEdit* e) { return e->text().toStdString(); }
+    static std::string Status(CPropertySheetBase& s) {
+        return s.StatusLine()->text().toStdString();
+    }
     void Tick(const char* code, double last) {
         CMensajePelvo message(code);
         message.AddValor(kTickLast, last);
@@ -105,10 +110,26 @@ TEST_F(EntrySheetsTest, ABuyAndASellClosingItRecordMovementsAndATrade) {
         EXPECT_FALSE(sheet.OkButton()->isEnabled()) << "no contracts yet";
         EXPECT_EQ(sheet.focusWidget(), page.SymbolBox());
         EXPECT_EQ(page.Contracts()->nextInFocusChain(), page.Price()) << "tab order";
-        ChooseSymbol(page, "tef");
-        EXPECT_EQ(page.SymbolBox()->Chosen().code, "TEF");
+        // Until OK is enabled, the sheet says which field stops it.
         Type(page.Contracts(), "100");
         Type(page.Price(), "10.5");
+        EXPECT_EQ(Status(sheet), "Choose a security");
+        EXPECT_FALSE(sheet.OkButton()->isEnabled());
+        ChooseSymbol(page, "tef");
+        EXPECT_EQ(page.SymbolBox()->Chosen().code, "TEF");
+        for (auto [contracts, price, why] :
+             {std::tuple{"0", "10.5", "No. of Contr.: type a whole number from 1"},
+              {"-4", "10.5", "No. of Contr.: type a whole number from 1"},
+              {"", "10.5", "No. of Contr.: type a whole number from 1"},
+              {"3000000000", "10.5", "No. of Contr.: at most 2147483647"},
+              {"100", "", "Price: type a number"},
+              {"100", "1..5", "Price: not a number"},
+              {"100", "10.5", ""}}) {
+            Type(page.Contracts(), contracts);
+            Type(page.Price(), price);
+            EXPECT_EQ(Status(sheet), why) << contracts << " " << price;
+            EXPECT_EQ(sheet.OkButton()->isEnabled(), *why == 0);
+        }
         EXPECT_EQ(Text(page.Gross()), "1050.00");
         EXPECT_EQ(Text(page.Commission()), "8.00");
         EXPECT_EQ(Text(page.Total()), "1058.00");
@@ -131,6 +152,12 @@ TEST_F(EntrySheetsTest, ABuyAndASellClosingItRecordMovementsAndATrade) {
     BuySell(0, &trade, nullptr, [&](CSheetCompra& sheet, CDlgCompraAccion& page) {
         EXPECT_EQ(Text(page.Contracts()), "100");
         EXPECT_EQ(page.SymbolBox()->currentText().toStdString(), "Telefonica");
+        // Selling more than is held is told, not refused.
+        EXPECT_EQ(Status(sheet), "");
+        Type(page.Contracts(), "160");
+        EXPECT_EQ(Status(sheet), "Sells 160, holds 100: opens a short of 60");
+        EXPECT_TRUE(sheet.OkButton()->isEnabled());
+        Type(page.Contracts(), "100");
         Type(page.Price(), "12");
         EXPECT_EQ(Text(page.Total()), "1192.00");
         sheet.OkButton()->click();
@@ -247,7 +274,9 @@ TEST_F(EntrySheetsTest, NumbersAreTypedInTheInterfaceLanguage) {
     EXPECT_EQ(contracts.text().toStdString(), "15") << "no decimals in a whole number";
     BuySell(1, nullptr, nullptr, [&](CSheetCompra& sheet, CDlgCompraAccion& page) {
         EXPECT_EQ(sheet.windowTitle().toStdString(), "Kauf");
+        EXPECT_EQ(Status(sheet), "Wählen Sie ein Wertpapier");
         ChooseSymbol(page, "TEF");
+        EXPECT_EQ(Status(sheet), "Anz. Kontr.: ganze Zahl ab 1 eingeben");
         Type(page.Contracts(), "100");
         Type(page.Price(), "10,5");
         EXPECT_EQ(Text(page.Total()), "1058,00");
@@ -376,6 +405,8 @@ TEST_F(EntrySheetsTest, EachOtherOperationRecordsItsMovementFromThePageShowing) 
             sheet.SetActivePage(page);
             auto* p = dynamic_cast<CDlgOperacionSimple*>(sheet.GetActivePage());
             EXPECT_FALSE(sheet.OkButton()->isEnabled());
+            EXPECT_EQ(Status(sheet),
+                      page % 3 ? "Total amount: type a number" : "Total: type a number");
             QTest::keyClicks(p->Description(), "Bank fees");
             QTest::keyClicks(p->Amount(), "125.5");
             sheet.OkButton()->click();
@@ -393,8 +424,14 @@ TEST_F(EntrySheetsTest, EachOtherOperationRecordsItsMovementFromThePageShowing) 
         auto* p = dynamic_cast<CDlgDividendos*>(sheet.GetActivePage());
         Type(p->SymbolBox()->lineEdit(), "TEF");
         QTest::keyClick(p->SymbolBox()->lineEdit(), Qt::Key_Return);
-        QTest::keyClicks(p->Contracts(), "100000");
         QTest::keyClicks(p->PerShare(), "0.25");
+        for (const char* shares : {"", "0", "-5"}) {  // a dividend on no shares is none
+            Type(p->Contracts(), shares);
+            EXPECT_EQ(Status(sheet), "Contracts No.: type a whole number from 1") << shares;
+            sheet.OkButton()->click();
+            EXPECT_NE(sheet.result(), QDialog::Accepted) << shares;
+        }
+        Type(p->Contracts(), "100000");
         EXPECT_EQ(Text(p->Total()), "25000");
         Type(p->Total(), "120");
         sheet.OkButton()->click();

@@ -10,10 +10,12 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "dialogs/num_edit.h"
 #include "dialogs/symbol_box.h"
 #include "framework/dialog_template.h"
 #include "host/message_box.h"
 #include "host/strings.h"
+#include "model/entry.h"
 
 namespace {
 CPropertySheetBase::Runner& ModalRunner() {
@@ -26,6 +28,12 @@ QString ButtonText(int id) {
     const auto* t = cartera::ui::FindDialogTemplate(3366);
     const auto* c = t ? t->Find(id) : nullptr;
     return c ? QString::fromStdString(c->Text()) : QString(id == 1 ? "OK" : "Cancel");
+}
+
+// Text with %1 replaced by value.
+std::string Fill(std::string text, const std::string& value) {
+    size_t at = text.find("%1");
+    return at == std::string::npos ? text : text.replace(at, 2, value);
 }
 }  // namespace
 
@@ -121,6 +129,41 @@ std::time_t CPropertyPageBase::GetWhen(const QDateTimeEdit* picker) {
     return static_cast<std::time_t>(picker->dateTime().toSecsSinceEpoch());
 }
 
+std::string CPropertyPageBase::FieldLabel(int id) const {
+    const cartera::ui::DialogControl* field = m_template ? m_template->Find(id) : nullptr;
+    if (!field) return {};
+    // The nearest label on the control's line, to its left.
+    const cartera::ui::DialogControl* label = nullptr;
+    const int middle = field->units.center().y();
+    for (const auto& c : m_template->controls) {
+        if (c.kind != "static" || c.units.top() > middle || c.units.bottom() < middle ||
+            c.units.left() >= field->units.left())
+            continue;
+        if (!label || c.units.left() > label->units.left()) label = &c;
+    }
+    return label ? label->Text() : std::string();
+}
+
+std::string CPropertyPageBase::NumberProblem(const CNumEdit* box, int id) const {
+    if (box->text().trimmed().isEmpty()) return Fill(LS(42201), FieldLabel(id));
+    return box->Value() ? std::string() : Fill(LS(42202), FieldLabel(id));
+}
+
+std::string CPropertyPageBase::ContractsProblem(const CNumEdit* box, int id) const {
+    if (box->text().trimmed().isEmpty()) return Fill(LS(42203), FieldLabel(id));
+    std::optional<double> v = box->Value();
+    if (!v) return Fill(LS(42202), FieldLabel(id));
+    if (*v < 1) return Fill(LS(42203), FieldLabel(id));
+    if (*v > cartera::kMaxEntryContracts) {
+        std::string most = Fill(LS(42204), FieldLabel(id));
+        size_t at = most.find("%2");
+        if (at != std::string::npos)
+            most.replace(at, 2, std::to_string(cartera::kMaxEntryContracts));
+        return most;
+    }
+    return {};
+}
+
 CPropertySheetBase::CPropertySheetBase(const std::string& caption, QWidget* parent)
     : QDialog(parent) {
     setWindowTitle(QString::fromStdString(caption));
@@ -128,8 +171,11 @@ CPropertySheetBase::CPropertySheetBase(const std::string& caption, QWidget* pare
     m_ok = new QPushButton(ButtonText(1), this);
     m_cancel = new QPushButton(ButtonText(2), this);
     m_ok->setDefault(true);
+    m_status = new QLabel(this);
+    m_status->setObjectName("status");
+    m_status->setWordWrap(true);
     auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
+    buttons->addWidget(m_status, 1);
     buttons->addWidget(m_ok);
     buttons->addWidget(m_cancel);
     auto* layout = new QVBoxLayout(this);
@@ -173,7 +219,10 @@ void CPropertySheetBase::FinishLayout() {
 
 void CPropertySheetBase::UpdateOk() {
     CPropertyPageBase* page = GetActivePage();
-    m_ok->setEnabled(page && page->CanApply());
+    const std::string why = page ? page->WhyNotApply() : std::string();
+    const bool can = page && page->CanApply() && why.empty();
+    m_ok->setEnabled(can);
+    m_status->setText(QString::fromStdString(can ? page->Notice() : why));
 }
 
 void CPropertySheetBase::accept() {

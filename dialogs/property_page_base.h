@@ -2,7 +2,8 @@
 // The property pages and sheets of the entry dialogs. A page is laid out from its dialog
 // template; a sheet shows its pages as tabs above OK and Cancel (Enter is OK, Esc is
 // Cancel). OK applies the page showing: the page records its movement, or refuses and the
-// sheet stays open. OK is disabled while the page showing lacks a required number.
+// sheet stays open. OK is disabled while the page showing lacks a required number, and a
+// line beside the buttons says why.
 #include <QDialog>
 #include <QWidget>
 #include <ctime>
@@ -10,7 +11,9 @@
 #include <string>
 #include <vector>
 
+class CNumEdit;
 class CPortfolioCBox;
+class QLabel;
 class QDateTimeEdit;
 class QPushButton;
 class QTabWidget;
@@ -36,6 +39,13 @@ class CPropertyPageBase : public QWidget {
     virtual bool OnOK() { return true; }
     // Whether OK may be pressed now (every required number present).
     virtual bool CanApply() const { return true; }
+    // Why OK cannot be pressed now, in the interface language: the field that is missing or
+    // wrong, named by its label. Empty when nothing stops it; OK is enabled only then (and
+    // when CanApply).
+    virtual std::string WhyNotApply() const { return {}; }
+    // What the sheet tells about the order OK would record, without refusing it; empty for
+    // nothing to tell.
+    virtual std::string Notice() const { return {}; }
     // Called by the page's symbol box after the chosen security changed.
     virtual void OnSymbolChanged() {}
     // The first control to take the focus when the page shows.
@@ -61,6 +71,13 @@ class CPropertyPageBase : public QWidget {
     // searchId, returned; both owned by the page.
     QPushButton* MakeSymbolBox(int symbolId, int searchId);
     static void SetWhen(QDateTimeEdit* picker, std::time_t when);
+    // The label the page's template shows left of control id, in the interface language.
+    std::string FieldLabel(int id) const;
+    // Why the number in box (control id) stops OK: empty, or not a number. Empty when it
+    // holds a number.
+    std::string NumberProblem(const CNumEdit* box, int id) const;
+    // The same for a whole number of contracts: also below 1 or above the largest accepted.
+    std::string ContractsProblem(const CNumEdit* box, int id) const;
     static std::time_t GetWhen(const QDateTimeEdit* picker);
 
     CPortfolioCBox* m_pSymbolBox = nullptr;  // not owned; set by the derived page
@@ -86,6 +103,8 @@ class CPropertySheetBase : public QDialog {
 
     QPushButton* OkButton() const { return m_ok; }
     QPushButton* CancelButton() const { return m_cancel; }
+    // The line beside the buttons: why OK is disabled, else the page's notice.
+    QLabel* StatusLine() const { return m_status; }
     QTabWidget* Tabs() const { return m_tabs; }
 
     // Runs the sheet modally; with a runner installed the runner drives it instead.
@@ -107,4 +126,5 @@ class CPropertySheetBase : public QDialog {
     QTabWidget* m_tabs;
     QPushButton* m_ok;
     QPushButton* m_cancel;
+    QLabel* m_status;
 };

@@ -176,6 +176,28 @@ bool CDlgCompraAccion::CanApply() const {
     return !m_contracts->text().isEmpty() && !m_price->text().isEmpty();
 }
 
+std::string CDlgCompraAccion::WhyNotApply() const {
+    if (m_pSymbolBox->Chosen().code.empty()) return LS(42200);
+    std::string why = ContractsProblem(m_contracts, IDC_CONTRACTS);
+    return why.empty() ? NumberProblem(m_price, IDC_PRICE) : why;
+}
+
+std::string CDlgCompraAccion::Notice() const {
+    // A movement being modified is part of the position it would be measured against.
+    std::optional<double> contracts = m_contracts->Value();
+    if (!m_pSistema || m_pOrden || !contracts || *contracts > cartera::kMaxEntryContracts)
+        return {};
+    auto over = cartera::FindOvershoot(*m_pSistema, m_pSymbolBox->Chosen().code, IsBuy(),
+                                       static_cast<int64_t>(*contracts));
+    if (!over) return {};
+    std::string text = LS(IsBuy() ? 42211 : 42210);
+    for (auto [mark, n] :
+         {std::pair{"%1", over->ordered}, {"%2", over->held}, {"%3", over->opened}})
+        if (size_t at = text.find(mark); at != std::string::npos)
+            text.replace(at, 2, std::to_string(n));
+    return text;
+}
+
 void CDlgCompraAccion::OnLastChanged() {
     // Until the user types a price, the price follows the live last price.
     if (m_price->isModified() || m_last->text().isEmpty()) return;
@@ -183,6 +205,7 @@ void CDlgCompraAccion::OnLastChanged() {
 }
 
 void CDlgCompraAccion::OnSymbolChanged() {
+    emit inputChanged();
     if (m_pNegocio || m_pOrden) return;
     m_last->clear();
     m_last->SetCodigoSimbolo(m_pSymbolBox->GetCodigoCompleto(-1));
@@ -194,6 +217,7 @@ void CDlgCompraAccion::OnSearch() {
     CComboConsultaData entry{found.Decimals(), found.Code(), found.Name()};
     m_pSymbolBox->AddSymbol(entry, 1, 1, 0);
     m_pSymbolBox->SetChosen(entry);
+    emit inputChanged();
     if (!m_pNegocio && !m_pOrden) {
         m_last->clear();
         m_last->SetCodigoSimbolo(entry.code);

@@ -51,6 +51,10 @@ class CDlgCompraAccion : public CPropertyPageBase {
 
     bool OnOK() override;
     bool CanApply() const override;
+    // A security chosen, a number of contracts from 1, a price.
+    std::string WhyNotApply() const override;
+    // A new order larger than the open position it meets: what it opens.
+    std::string Notice() const override;
     void OnSymbolChanged() override;
     QWidget* FirstField() const override;
 

@@ -46,6 +46,10 @@ QWidget* CDlgOperacionSimple::FirstField() const { return m_description; }
 
 bool CDlgOperacionSimple::CanApply() const { return !m_amount->text().isEmpty(); }
 
+std::string CDlgOperacionSimple::WhyNotApply() const {
+    return NumberProblem(m_amount, m_ids.amount);
+}
+
 bool CDlgOperacionSimple::OnOK() {
     if (cartera::RefuseNotANumber(m_amount)) return false;
     COrderCartera m = cartera::BuildCashMovement(m_ids.type, m_description->text().toStdString(),
@@ -103,6 +107,11 @@ QWidget* CDlgDividendos::FirstField() const { return m_pSymbolBox; }
 
 bool CDlgDividendos::CanApply() const {
     return !m_contracts->text().isEmpty() && !m_perShare->text().isEmpty();
+}
+
+std::string CDlgDividendos::WhyNotApply() const {
+    std::string why = ContractsProblem(m_contracts, IDC_CONTRACTS);
+    return why.empty() ? NumberProblem(m_perShare, IDC_PER_SHARE) : why;
 }
 
 void CDlgDividendos::UpdateTotal() {

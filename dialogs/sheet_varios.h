@@ -28,6 +28,7 @@ class CDlgOperacionSimple : public CPropertyPageBase {
 
     bool OnOK() override;
     bool CanApply() const override;
+    std::string WhyNotApply() const override;  // the amount is a number
     QWidget* FirstField() const override;
     int Type() const { return m_ids.type; }
 
@@ -79,6 +80,8 @@ class CDlgDividendos : public CPropertyPageBase {
 
     bool OnOK() override;
     bool CanApply() const override;
+    // Shares from 1 (a dividend on none would be no dividend) and a dividend per share.
+    std::string WhyNotApply() const override;
     QWidget* FirstField() const override;
     // "...": the host's symbol search; the chosen security becomes the box's selection.
     void OnSearch();

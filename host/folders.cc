@@ -26,6 +26,21 @@ std::string HomeFolder() {
     return std::string(home && *home ? home : ".") + "/.local/share/cartera";
 }
 
+int FileNameRefusal(const std::string& name) {
+    // Linux file names hold at most 255 bytes; the extension takes its share.
+    constexpr size_t kMaxNameBytes = 255;
+    if (name.empty()) return 42225;
+    if (name == "." || name == "..") return 42221;
+    for (unsigned char c : name) {
+        if (c == '/' || c == '\\') return 42220;
+        if (c < 0x20 || c == 0x7F) return 42223;
+    }
+    if (name.front() == ' ' || name.back() == ' ') return 42222;
+    if (name.size() + std::char_traits<char>::length(PortfolioExtension()) > kMaxNameBytes)
+        return 42224;
+    return 0;
+}
+
 void SetHomeFolder(const std::string& folder) {
     Override() = folder.empty() ? "" : WithoutTrailingSlashes(folder);
 }

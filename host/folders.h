@@ -21,4 +21,9 @@ std::string HomeFolder();
 void SetHomeFolder(const std::string& folder);  // empty returns to the environment's
 // The file extension of portfolio files, with its dot.
 inline const char* PortfolioExtension() { return ".cartera"; }
+// Why name cannot be typed as a name that becomes a file in a folder (a portfolio's, with
+// PortfolioExtension after it): the string id of the message saying so, 0 when it can.
+// Refused: empty, "." and "..", a path separator ('/' or '\\'), a blank at either end,
+// control characters, and more bytes than a file name may hold with the extension.
+int FileNameRefusal(const std::string& name);
 }  // namespace cartera

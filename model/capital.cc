@@ -14,7 +14,7 @@ void CSistemaCartera::CalcularCapital() {
 void CSistemaCartera::SumCashMovements(size_t from) {
     for (size_t i = from; i < m_orders.size(); ++i) {
         const COrderCartera& m = m_orders[i];
-        double q = m.contracts;
+        double q = m.IsSharelessDividend() ? 0.0 : m.contracts;
         switch (m.type) {
             case kDividend:
                 m_dividends += (m.commission + m.price) * q;
@@ -66,7 +66,7 @@ double CSistemaCartera::GetGananciaPosicionesAbiertas() const {
 }
 
 double CSistemaCartera::GetUltimoSaldo(const COrderCartera& m) const {
-    double q = m.contracts;
+    double q = m.IsSharelessDividend() ? 0.0 : m.contracts;
     switch (m.type) {
         case kDividend:
             return m_capital + (m.commission + m.price) * q;

@@ -100,6 +100,21 @@ struct EntryRefusal {
 // above kMaxEntryAmount, with the field it concerns. Loading does not apply these bounds.
 EntryRefusal CheckEntryBounds(const COrderCartera& m);
 
+// An order larger than the open position it meets: a sell of more long contracts than are
+// held (none held counts), or a buy of more than an open short. The rest opens a position
+// of the order's own side.
+struct PositionOvershoot {
+    int64_t ordered = 0;  // the order's contracts
+    int64_t held = 0;     // the open contracts of the other side
+    int64_t opened = 0;   // ordered - held
+};
+// For an order of contracts (buy or sell) in code, against the ledger's open trades of that
+// code (compared without regard to case). nullopt when the order stays within the position,
+// adds to one of its own side, or has no contracts.
+std::optional<PositionOvershoot> FindOvershoot(const CSistemaCartera& ledger,
+                                               const std::string& code, bool buy,
+                                               int64_t contracts);
+
 // Reads the contracts box: a whole number, blanks and a leading '+' allowed; nullopt for any
 // other text and for a number outside int32_t (never a cut or wrapped value).
 std::optional<int32_t> ReadContracts(const std::string& text);

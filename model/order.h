@@ -63,6 +63,9 @@ class COrderCartera : public COrderC {
 
     // 1 for buys and sells (types 0 and 6), the movements that make trades.
     int IsExecution() const { return type == kBuy || type == kSell; }
+    // 1 for a dividend on no shares or a negative number of them: entry refuses it, a file
+    // may hold one from before; its amount counts as 0.
+    int IsSharelessDividend() const { return type == kDividend && contracts < 1; }
 
     // The short record of the legacy extension block: id low 32 bits, reserved,
     // commission per contract, schedule. Loading sets the id's high half to 0.

@@ -3,8 +3,10 @@
 #include <filesystem>
 
 #include "host/archive.h"
+#include "host/dates.h"
 #include "host/env.h"
 #include "host/memory.h"
+#include "host/strings.h"
 #include "host/version_info.h"
 #include "model/entry.h"
 #include "model/sistema.h"
@@ -20,6 +22,11 @@ constexpr int32_t kMinorWithChecksum = 1;
 uint32_t Checksum(std::string_view bytes) { return Fnv1a(kFnv1aStart, bytes); }
 
 void Fail(const std::string& what) { throw CArchiveException(CArchiveException::badFormat, what); }
+
+COrderCartera OneShare(COrderCartera m) {
+    m.contracts = 1;
+    return m;
+}
 
 }  // namespace
 
@@ -61,6 +68,23 @@ void SerializePortfolio(CArchive& ar, CSistemaCartera& ledger, bool* isPortfolio
     }
 }
 
+std::vector<std::string> LoadWarnings(const std::string& path, const CSistemaCartera& ledger) {
+    std::vector<std::string> warnings;
+    for (const COrderCartera& m : ledger.GetOrders()) {
+        if (!m.IsSharelessDividend()) continue;
+        std::string text = ::LS(42230);
+        const std::string values[] = {path, std::to_string(m.id), IsoDate(m.date),
+                                      m.quoteCode.str(), std::to_string(m.contracts)};
+        for (int i = 0; i < 5; ++i) {
+            const std::string mark = "%" + std::to_string(i + 1);
+            if (size_t at = text.find(mark); at != std::string::npos)
+                text.replace(at, mark.size(), values[i]);
+        }
+        warnings.push_back(std::move(text));
+    }
+    return warnings;
+}
+
 std::unique_ptr<FileLock> LockPortfolioFile(const std::string& path, std::string* error) {
     return CurrentEnv()->LockFile(path, kLockWaitMs, error);
 }
@@ -94,11 +118,14 @@ void PortfolioDocument::Open(const std::string& path) {
                     path + ": " + (isPortfolio ? e.what() : "not a portfolio file"));
     }
     for (const COrderCartera& m : m_ledger->GetOrders()) {
-        std::string why = UnpriceableReason(m);
+        // A shareless dividend is warned of, not refused; its numbers must still be numbers.
+        std::string why =
+            m.IsSharelessDividend() ? UnpriceableReason(OneShare(m)) : UnpriceableReason(m);
         if (!why.empty())
             throw Error(ErrorKind::damaged,
                         path + ": movement " + std::to_string(m.id) + ": " + why);
     }
+    m_warnings = LoadWarnings(path, *m_ledger);
     m_path = path;
     m_title = path;
     UpdateAllViews();

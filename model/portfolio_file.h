@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "host/error.h"
 #include "model/links.h"
@@ -23,6 +24,11 @@ void SerializePortfolio(CArchive& ar, CSistemaCartera& ledger, bool* isPortfolio
 // Takes the lock every load-change-save of the portfolio file at path holds, waiting a
 // little for another writer. Null, with *error naming the file, when it stays taken.
 std::unique_ptr<FileLock> LockPortfolioFile(const std::string& path, std::string* error);
+// What a sound file loaded into ledger warns of, one line each in the interface language:
+// each dividend on no shares or fewer (it counts as 0), naming path and the movement's id,
+// date and code.
+std::vector<std::string> LoadWarnings(const std::string& path, const CSistemaCartera& ledger);
+
 // Where a save keeps the version it replaces: "NAME.cartera.bak" beside the file (beside
 // the target, for a symbolic link).
 std::string BackupPath(const std::string& path);
@@ -35,7 +41,7 @@ class PortfolioDocument : public ILedgerDocument {
 
     // Reads the file into the ledger. Throws Error naming the file and what is wrong: the
     // file layer's kind when it cannot be read, damaged when it is not a sound portfolio;
-    // the ledger then holds what was read.
+    // the ledger then holds what was read. What it warns of is kept in Warnings().
     void Open(const std::string& path);
     // Open, with the failure's message in *error and false instead of the throw.
     bool Load(const std::string& path, std::string* error);
@@ -55,6 +61,8 @@ class PortfolioDocument : public ILedgerDocument {
     const std::string& LastSaveError() const { return m_saveError; }
     ErrorKind LastSaveErrorKind() const { return m_saveErrorKind; }
     int SaveCount() const { return m_saves; }
+    // LoadWarnings of the last Open.
+    const std::vector<std::string>& Warnings() const { return m_warnings; }
     // Called on every update of the views.
     void SetOnUpdate(std::function<void()> onUpdate) { m_onUpdate = std::move(onUpdate); }
 
@@ -65,6 +73,7 @@ class PortfolioDocument : public ILedgerDocument {
     std::string m_saveError;
     ErrorKind m_saveErrorKind = ErrorKind::io;
     int m_saves = 0;
+    std::vector<std::string> m_warnings;
     // Kept between saves: a journal change rewrites the file into pages already mapped
     // instead of faulting in a fresh buffer the size of the file.
     std::string m_saveBuffer;

@@ -75,6 +75,21 @@ bool CDocCartera::OnNewDocument() {
     return true;
 }
 
+bool CDocCartera::OnOpenDocument(const std::string& path) {
+    if (!CDocument::OnOpenDocument(path)) return false;
+    CSistemaCartera* ledger = GetLedger();
+    std::vector<std::string> warnings =
+        ledger ? cartera::LoadWarnings(path, *ledger) : std::vector<std::string>();
+    // A handful names the movements; more would make a message no one reads.
+    constexpr size_t kShown = 10;
+    std::string text;
+    for (size_t i = 0; i < warnings.size() && i < kShown; ++i)
+        text += (i ? "\n" : "") + warnings[i];
+    if (warnings.size() > kShown) text += "\n…";
+    if (!text.empty()) AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
+    return true;
+}
+
 CSistemaCartera* CDocCartera::GetLedger() const {
     CView* view = GetFirstView();
     auto* frame = view ? dynamic_cast<CChildFrmCartera*>(view->GetParentFrame()) : nullptr;

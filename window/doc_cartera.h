@@ -29,6 +29,9 @@ class CDocCartera : public CDocument, public ILedgerDocument {
     // Asks the name, builds the path in the portfolio folder, asks before overwriting an
     // existing file and saves an empty portfolio there at once. False when any step fails.
     bool OnNewDocument() override;
+    // Opens the file; what loading it warns of (cartera::LoadWarnings) is shown in one
+    // message.
+    bool OnOpenDocument(const std::string& path) override;
     // The envelope and the ledger's body, then every view updates. Archive errors propagate.
     void Serialize(CArchive& ar) override;
     int GetObjectType(int kind) const override { return kObjectType; }

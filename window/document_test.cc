@@ -156,6 +156,13 @@ TEST_F(DocumentTest, DamagedFileGivesAClearMessageAndDisturbsNothing) {
     size_t at = m_messages.back().find("byte");
     EXPECT_NE(at, std::string::npos) << m_messages.back();
     EXPECT_EQ(m_messages.back().find("byte", at + 1), std::string::npos) << m_messages.back();
+
+    // A dividend on no shares is no damage: it opens, with one message naming it.
+    m_messages.clear();
+    EXPECT_NE(Open(WritePortfolio("Shareless", {Cash(kDividend, 0, 1.5, d)})), nullptr);
+    ASSERT_EQ(m_messages.size(), 1u);
+    EXPECT_NE(m_messages[0].find("movement 1 of 2026-05-06 (cash)"), std::string::npos)
+        << m_messages[0];
 }
 
 // Real files, recording whether the portfolio's lock was held at each replacement.

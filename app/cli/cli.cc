@@ -59,6 +59,7 @@ int Run(int argc, char** argv, Output io) {
         return Report(io.err, ExitStatus(ErrorKind::invalid_input), e.what());
     }
     ApplyGlobals(globals, home, lang);
+    SetWarningStream(&io.err);
     for (const Command& c : commands) {
         if (c.sub->parsed()) {
             c.run();
@@ -74,6 +75,10 @@ int Run(int argc, char** argv, Output io) {
 int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err, CliTerminal terminal) {
     using namespace cartera::cli;
     NoteChangeSaved(false);
+    // Warnings go to this run's error stream only.
+    struct WarningsEnd {
+        ~WarningsEnd() { SetWarningStream(nullptr); }
+    } warningsEnd;
     try {
         int code = Run(argc, argv, Output{out, err, terminal.color, terminal.progress});
         // Results cut short (a full disk, a closed pipe) must not pass for complete ones,

@@ -8,6 +8,7 @@
 #include "app/cli/views.h"
 #include "host/env.h"
 #include "host/folders.h"
+#include "host/strings.h"
 #include "model/entry.h"
 #include "model/portfolio_file.h"
 #include "model/sistema.h"
@@ -24,8 +25,7 @@ struct JournalArgs {
 };
 
 void NewPortfolio(Output io, const JournalArgs& a) {
-    if (a.name.empty() || a.name.find('/') != std::string::npos)
-        FailUsage("NAME must be a plain file name, not '" + a.name + "'");
+    if (int refusal = FileNameRefusal(a.name)) FailUsage(::LS(refusal) + " ('" + a.name + "')");
     std::string path = GetPMngFullPath(ORVO_PATH_PORTFOLIOS) + a.name;
     std::string extension = PortfolioExtension();
     if (!path.ends_with(extension)) path += extension;

@@ -1,6 +1,8 @@
+#include <cmath>
 #include <stdexcept>
 
 #include "host/env.h"
+#include "model/entry.h"
 #include "testing/test_cli.h"
 
 namespace cartera::cli::testing {
@@ -231,7 +233,8 @@ TEST_F(JournalTest, NewRefusesToOverwriteAndDeleteNeverReusesIds) {
     Ok({"cash", p, "--type", "deposit", "--amount", "6"});
     const std::string before = Bytes(p);
     EXPECT_NE(Fails(2, {"new", "Savings"}).find("--force"), std::string::npos);
-    Fails(2, {"new", "a/b"});
+    for (const char* bad : {"a/b", "a\\b", ".", "..", " Savings", "Savings ", "a\tb", ""})
+        EXPECT_NE(Fails(2, {"new", bad}).find("The name"), std::string::npos) << bad;
     EXPECT_EQ(Bytes(p), before);
 
     Ok({"delete", p, "2"});
@@ -258,6 +261,18 @@ TEST_F(JournalTest, DamagedAndMissingFilesGiveOneClearLine) {
     std::string missing = home + "/nowhere.cartera";
     EXPECT_NE(Fails(5, {"delete", missing, "1"}).find(missing), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(missing));
+
+    // A dividend on no shares, as older versions recorded one, loads with a warning naming
+    // it; one whose amount is not a number stays refused.
+    std::string q = NewPortfolio("q");
+    Load(q)->ledger->AddOrder(BuildDividend("Telefonica", "TEF", 2, -3, 0.5, "", 0));
+    RunResult r = Run({"show", q});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.err.rfind("cartera-cli: warning: " + q + ": movement 1 of ", 0), 0u) << r.err;
+    EXPECT_NE(r.err.find("(TEF) is a dividend on -3 shares"), std::string::npos) << r.err;
+    EXPECT_EQ(Load(q)->ledger->GetDividendos(), 0.0);
+    Load(q)->ledger->AddOrder(BuildDividend("Telefonica", "TEF", 2, 0, std::nan(""), "", 0));
+    Fails(3, {"show", q});
 }
 
 TEST_F(JournalTest, AFailedSaveIsReportedAndKeepsTheOldFile) {

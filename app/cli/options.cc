@@ -41,6 +41,16 @@ bool g_changeSaved = false;
 
 void NoteChangeSaved(bool saved) { g_changeSaved = saved; }
 bool ChangeSaved() { return g_changeSaved; }
+std::ostream*& WarningStream() {
+    static std::ostream* stream = nullptr;
+    return stream;
+}
+}  // namespace
+
+void SetWarningStream(std::ostream* err) { WarningStream() = err; }
+void Warn(const std::string& message) {
+    if (WarningStream()) *WarningStream() << "cartera-cli: warning: " << message << '\n';
+}
 
 CLI::Option* AddText(CLI::App* app, const std::string& name, TextOption& opt,
                      const std::string& help) {
@@ -144,6 +154,7 @@ OpenPortfolio::OpenPortfolio(const std::string& path, Use use)
     } catch (const Error& e) {
         Fail(e.kind(), std::string("cannot load the portfolio: ") + e.what());
     }
+    for (const std::string& warning : m_doc->Warnings()) Warn(warning);
     // A file stored without layouts gets the grids' default ones on its next save.
     if (!m_window && m_ledger->GetStoredLayouts().empty())
         m_window = std::make_unique<PortfolioWindow>(m_ledger.get(), false);

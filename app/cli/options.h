@@ -42,6 +42,11 @@ bool ChangeSaved();
 }
 [[noreturn]] inline void FailIo(const std::string& message) { Fail(ErrorKind::io, message); }
 
+// Where warnings go that do not stop a command (such as what loading a portfolio warns
+// of); RunCli points it at its error stream. Null: nowhere.
+void SetWarningStream(std::ostream* err);
+void Warn(const std::string& message);
+
 // Where a command writes its results, and what the terminals behind them take.
 struct Output {
     std::ostream& out;
