@@ -87,6 +87,11 @@ struct EntryRefusal {
 // above kMaxEntryAmount, with the field it concerns. Loading does not apply these bounds.
 EntryRefusal CheckEntryBounds(const COrderCartera& m);
 
+// The first of the ledger's totals, or of its trades' results and percentages, that is not
+// a finite number (a sum that overflowed), named in English; empty when all are. Only files
+// written before entry was bounded can get there.
+std::string OverflowedTotal(const CSistemaCartera& ledger);
+
 // Reads a whole number as the contracts box does: text that is not a number counts as 0.
 int32_t ReadContracts(const std::string& text);
 // Reads a number as the price and amount boxes do: text that is not a number counts as 0.

@@ -5,6 +5,7 @@
 #include "commissions/comisiones.h"
 #include "host/dates.h"
 #include "host/numbers.h"
+#include "host/strings.h"
 #include "model/entry.h"
 #include "model/sistema.h"
 
@@ -63,6 +64,11 @@ BuySellPage OpenPage(const CAdmComisiones& adm, const COrderCartera* m, bool buy
 
 std::time_t StartTime(const COrderCartera* m) {
     return m ? CTimeLong::GetTime(m->date, m->time) : CTime::GetCurrentTime().t;
+}
+
+// Import refuses a row without a code too: a movement without one cannot be quoted.
+void RequireCode(const MovementOptions& o) {
+    if (o.code.Given() && Trim(o.code.value).empty()) FailUsage("--code must not be empty");
 }
 
 }  // namespace
@@ -145,6 +151,7 @@ void CheckOptionsApply(const MovementOptions& o, int32_t type) {
 COrderCartera ExecutionMovement(const CSistemaCartera& ledger, const MovementOptions& o,
                                 const COrderCartera* modifying, bool buy) {
     const CAdmComisiones& adm = *ledger.GetAdmComisiones();
+    RequireCode(o);
     BuySellPage p = OpenPage(adm, modifying, buy);
     if (o.code.Given()) p.code = o.code.value;
     if (o.symbol.Given()) {
@@ -165,6 +172,7 @@ COrderCartera ExecutionMovement(const CSistemaCartera& ledger, const MovementOpt
     p.when = ResolveWhen(o.date, o.time, p.when);
     std::optional<COrderCartera> m = BuildBuySell(ledger, p);
     if (!m) FailUsage("contracts must be at least 1, not " + p.contractsText);
+    if (EntryRefusal refusal = CheckEntryBounds(*m)) FailUsage(refusal.message);
     return *m;
 }
 
@@ -178,6 +186,7 @@ COrderCartera CashMovement(const MovementOptions& o, const COrderCartera* modify
 }
 
 COrderCartera DividendMovement(const MovementOptions& o, const COrderCartera* modifying) {
+    RequireCode(o);
     std::string code = modifying ? modifying->quoteCode : std::string();
     std::string symbol = modifying ? modifying->symbol : std::string();
     int decimals = modifying ? modifying->decimals : 2;
