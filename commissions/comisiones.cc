@@ -7,8 +7,16 @@
 #include "host/env.h"
 #include "host/folders.h"
 #include "host/strings.h"
+#include "host/version_info.h"
 
 namespace {
+
+// Files without a version record are version 1.0: the body alone. Version 1.1 opens with
+// the version record and a checksum of the body after it.
+constexpr int32_t kMajor = 1;
+constexpr int32_t kMinorWithChecksum = 1;
+
+void Fail(const std::string& what) { throw CArchiveException(CArchiveException::badFormat, what); }
 
 // The smallest record on file: 104 bytes of numbers and a one-byte string prefix.
 constexpr size_t kMinRecordBytes = 105;
@@ -95,13 +103,49 @@ bool CAdmComisiones::FileChanged() const {
 
 void CAdmComisiones::Serialize(CArchive& ar) {
     if (ar.IsStoring()) {
+        CVersionInfo(ar, this, kMajor, kMinorWithChecksum).Mark();
+        const size_t sumAt = ar.Position();
+        ar.WriteU32(0);
+        ar.StartSum(ar.Position());
+        SerializeBody(ar);
+        ar.PatchU32(sumAt, ar.Sum());
+        return;
+    }
+    m_records.clear();
+    // A 1.0 file opens with its record count; no count reaches the magic word's value,
+    // whose records would fill more than 150 GB.
+    const uint32_t first = ar.ReadU32();
+    if (first != CVersionInfo::kMagic) {
+        SerializeBody(ar, first);
+        if (!ar.AtEnd()) Fail(std::to_string(ar.Remaining()) + " bytes after the last record");
+        return;
+    }
+    const int32_t major = ar.ReadI32(), minor = ar.ReadI32();
+    if (major != kMajor || minor != kMinorWithChecksum)
+        Fail("commission file version " + std::to_string(major) + "." + std::to_string(minor) +
+             " is not known");
+    const uint32_t sum = ar.ReadU32();
+    std::string_view body = ar.ReadView(ar.Remaining());
+    CArchive bodyAr(body);
+    if (cartera::Fnv1a(cartera::kFnv1aStart, body) != sum) {
+        // What reads whole is kept for the user to look at, as with a file cut short; the
+        // file is still refused.
+        try {
+            SerializeBody(bodyAr, bodyAr.ReadU32());
+        } catch (const CArchiveException&) {
+        }
+        Fail("the content does not match its checksum (the file was changed or damaged)");
+    }
+    SerializeBody(bodyAr, bodyAr.ReadU32());
+    if (!bodyAr.AtEnd()) Fail(std::to_string(bodyAr.Remaining()) + " bytes after the last record");
+}
+
+void CAdmComisiones::SerializeBody(CArchive& ar, uint32_t count) {
+    if (ar.IsStoring()) {
         ar << static_cast<uint32_t>(m_records.size());
         for (stComision& r : m_records) SerializeRecord(ar, r);
         return;
     }
-    m_records.clear();
-    uint32_t count = 0;
-    ar >> count;
     // Reserve only what the remaining bytes can hold, so a crafted count cannot
     // make us allocate before the archive runs out.
     m_records.reserve(std::min<size_t>(count, ar.Remaining() / kMinRecordBytes));

@@ -44,7 +44,7 @@ class CAdmComisiones {
 
     // Replaces the collection with the commission file's content. A missing file leaves
     // the collection as it was. A file that exists but cannot be read leaves it too and
-    // sets LoadError(). A file that ends inside a record sets LoadError() and throws
+    // sets LoadError(). A damaged file (see Serialize) sets LoadError() and throws
     // CArchiveException; the records read completely before stay.
     void Load();
     // Why the last Load failed (naming the file); empty when it succeeded.
@@ -63,8 +63,12 @@ class CAdmComisiones {
     // Takes the lock every load-change-save of the commission file holds (waiting a little
     // for another writer); null, with *error naming the file, when it stays taken.
     static std::unique_ptr<cartera::FileLock> LockFile(std::string* error);
-    // The file body: a 32-bit record count, then the records. Loading replaces the
-    // collection and keeps stored schedule ids and bracket indexes as they are.
+    // The file: the version record, a checksum of what follows, a 32-bit record count and
+    // the records, nothing after them. Loading also takes files without the version
+    // record (count and records alone), replaces the collection and keeps stored schedule
+    // ids and bracket indexes as they are. It throws CArchiveException for an unknown
+    // version, a checksum that does not match, a file that ends inside a record and bytes
+    // after the last record; the records read whole before stay.
     virtual void Serialize(CArchive& ar);
 
     // The commission file: the settings folder followed by "Comisiones.bin", whatever the
@@ -102,6 +106,9 @@ class CAdmComisiones {
     void RemoveAll() { m_records.clear(); }
 
   private:
+    // The record count (when storing; when loading it was read before) and the records.
+    void SerializeBody(CArchive& ar, uint32_t count = 0);
+
     CArrayComisiones m_records;
     std::string m_loadError;
     std::string m_fileBytes;  // the file as last read or written

@@ -55,6 +55,14 @@ std::string RecordBytes(const stComision& r) {
     return b;
 }
 
+// A body as a current file holds it: version record 1.1 and the body's checksum first.
+std::string Versioned(const std::string& body) {
+    std::string b;
+    for (uint32_t v : {0x56545243u, 1u, 1u, cartera::Fnv1a(cartera::kFnv1aStart, body)})
+        PutFixed32(&b, v);
+    return b + body;
+}
+
 class CommissionFileTest : public testing::Test {
   protected:
     CommissionFileTest()
@@ -83,7 +91,7 @@ TEST_F(CommissionFileTest, SavesTheFieldsInFileOrder) {
     std::string expected;
     PutFixed32(&expected, 1);
     expected += RecordBytes(DistinctRecord());
-    EXPECT_EQ(FileData(), expected);
+    EXPECT_EQ(FileData(), Versioned(expected));
     EXPECT_EQ(expected.size(), 4 + 104 + 1 + 6u);
 
     CAdmComisiones loaded;
@@ -94,7 +102,7 @@ TEST_F(CommissionFileTest, SavesTheFieldsInFileOrder) {
 
 TEST_F(CommissionFileTest, EmptyCollectionAndZeroCount) {
     ASSERT_TRUE(m_adm.Save());
-    EXPECT_EQ(FileData(), std::string(4, '\0'));
+    EXPECT_EQ(FileData(), Versioned(std::string(4, '\0')));
 
     CAdmComisiones loaded;
     loaded.Add(Bracket("Old", 4, 0, 1));
@@ -154,6 +162,37 @@ TEST_F(CommissionFileTest, CraftedCountBeyondContentThrowsWithoutHugeAllocation)
     EXPECT_THROW(m_adm.Load(), CArchiveException);  // not std::bad_alloc
     ASSERT_EQ(m_adm.Records().size(), 1u);
     EXPECT_EQ(m_adm.Records()[0], DistinctRecord());
+}
+
+// Every flipped byte, unknown version and appended tail is refused, and what was read from
+// such a file is never saved over it.
+TEST_F(CommissionFileTest, DamagedFileIsRefusedAndNeverRewritten) {
+    m_adm.Add(DistinctRecord());
+    m_adm.Add(Bracket("B", 4, 0, 1000));
+    ASSERT_TRUE(m_adm.Save());
+    const std::string good = FileData();
+    std::string legacy;
+    PutFixed32(&legacy, 1);
+    legacy += RecordBytes(DistinctRecord());
+
+    std::vector<std::string> damaged = {good + "x", legacy + std::string(8, '\0'),
+                                        Versioned(legacy + "x"), good, good};
+    damaged[3][4] = 2;  // major 2
+    damaged[4][8] = 2;  // minor 2
+    for (size_t i = 0; i < good.size(); ++i) {
+        damaged.push_back(good);
+        damaged.back()[i] ^= static_cast<char>(1 << (i % 8));
+    }
+    for (const std::string& data : damaged) {
+        SCOPED_TRACE(testing::PrintToString(data.size()));
+        PutFile(data);
+        CAdmComisiones adm;
+        EXPECT_THROW(adm.Load(), CArchiveException);
+        EXPECT_NE(adm.LoadError(), "");
+        adm.Add(Bracket("New", 4, 0, 1));
+        EXPECT_FALSE(adm.Save());
+        EXPECT_EQ(FileData(), data);
+    }
 }
 
 TEST_F(CommissionFileTest, ReadsWideNames) {

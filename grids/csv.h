@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "host/dates.h"
 #include "model/order.h"
 
 class CUGCtrl;
@@ -89,12 +90,15 @@ void ExportMovementsCsv(const CSistemaCartera& ledger, std::ostream& out);
 // becomes the movement the entry page would record: buys and sells with page decimals 2
 // and a typed commission, a schedule chosen by name prefix, or else the default schedule;
 // cash movements with the symbol (or code) as description and the price as amount;
-// dividends with the contracts as shares and the price per share. Blank lines are skipped.
+// dividends with the contracts as shares and the price per share. Dates are read in
+// dateFormat (see ParseDateFormat), ISO 8601 unless told otherwise; a movement beyond the
+// entry bounds (CheckEntryBounds) is refused. Blank lines are skipped.
 // The input is read a record at a time, each at most maxRecordBytes long; what its stream
 // buffer throws on a read error propagates. On any error false, out untouched and *error
 // naming the line and the column.
 bool ParseMovementsCsv(std::istream& in, const CSistemaCartera& ledger,
                        std::vector<COrderCartera>* out, std::string* error,
+                       std::string_view dateFormat = kIsoDateFormat,
                        size_t maxRecordBytes = kMaxCsvRecordBytes);
 
 }  // namespace cartera

@@ -102,8 +102,10 @@ std::optional<int32_t> TypeOf(const std::string& text) {
 class RowReader {
   public:
     RowReader(const CsvRecord& record, const std::vector<int>& columnOf,
-              const std::vector<std::string>& headings)
-        : m_record(record), m_columnOf(columnOf), m_headings(headings) {}
+              const std::vector<std::string>& headings, std::string_view dateFormat)
+        : m_record(record), m_columnOf(columnOf), m_headings(headings), m_dateFormat(dateFormat) {}
+
+    std::string_view DateFormat() const { return m_dateFormat; }
 
     bool Has(int field) const { return !Get(field).empty(); }
     const std::string& Get(int field) const {
@@ -136,12 +138,14 @@ class RowReader {
     const CsvRecord& m_record;
     const std::vector<int>& m_columnOf;
     const std::vector<std::string>& m_headings;
+    std::string_view m_dateFormat;
 };
 
 bool ReadWhen(const RowReader& r, std::time_t* when, std::string* error) {
     int32_t fn = 0, hn = 0;
-    if (!ParseDateText(Trim(r.Get(kDate)), &fn))
-        return r.Fail(kDate, "'" + r.Get(kDate) + "' is not a date", error);
+    if (!ParseDateFormat(Trim(r.Get(kDate)), r.DateFormat(), &fn))
+        return r.Fail(
+            kDate, "'" + r.Get(kDate) + "' is not a date as " + std::string(r.DateFormat()), error);
     if (r.Has(kTime) && !ParseTimeText(Trim(r.Get(kTime)), &hn))
         return r.Fail(kTime, "'" + r.Get(kTime) + "' is not a time of day", error);
     *when = CTimeLong::GetTime(fn, hn);
@@ -187,8 +191,8 @@ bool BuildExecution(const RowReader& r, const CSistemaCartera& ledger, int32_t t
     return true;
 }
 
-bool BuildRow(const RowReader& r, const CSistemaCartera& ledger, COrderCartera* out,
-              std::string* error) {
+bool BuildMovement(const RowReader& r, const CSistemaCartera& ledger, COrderCartera* out,
+                   std::string* error) {
     std::optional<int32_t> type = TypeOf(r.Get(kType));
     if (!type) return r.Fail(kType, "'" + r.Get(kType) + "' is not a movement type", error);
     std::time_t when = 0;
@@ -209,6 +213,25 @@ bool BuildRow(const RowReader& r, const CSistemaCartera& ledger, COrderCartera* 
     std::string symbol = r.Has(kSymbol) ? r.Get(kSymbol) : code;
     *out = BuildDividend(symbol, code, decimals, shares, price, r.Get(kGroup), when);
     return true;
+}
+
+// The row's movement, within the bounds entry keeps to.
+bool BuildRow(const RowReader& r, const CSistemaCartera& ledger, COrderCartera* out,
+              std::string* error) {
+    if (!BuildMovement(r, ledger, out, error)) return false;
+    const EntryRefusal refusal = CheckEntryBounds(*out);
+    switch (refusal.field) {
+        case EntryField::none:
+            return true;
+        case EntryField::contracts:
+            return r.Fail(kContracts, refusal.message, error);
+        case EntryField::commission:
+            return r.Fail(kCommission, refusal.message, error);
+        case EntryField::price:
+        case EntryField::amount:
+            break;
+    }
+    return r.Fail(kPrice, refusal.message, error);
 }
 
 // Maps the header's columns to fields; false with *error on an unknown, repeated or
@@ -263,7 +286,8 @@ bool IsBlank(const CsvRecord& record) {
 }  // namespace
 
 bool ParseMovementsCsv(std::istream& in, const CSistemaCartera& ledger,
-                       std::vector<COrderCartera>* out, std::string* error, size_t maxRecordBytes) {
+                       std::vector<COrderCartera>* out, std::string* error,
+                       std::string_view dateFormat, size_t maxRecordBytes) {
     LocalDayCache days;  // the rows' dates repeat: each day's start is asked for once
     const size_t rows = RowsAtMost(in);
     CsvReader reader(in, maxRecordBytes);
@@ -280,6 +304,10 @@ bool ParseMovementsCsv(std::istream& in, const CSistemaCartera& ledger,
                  std::to_string(csvError.column) + ": " + csvError.message;
         return true;
     };
+    if (!ValidDateFormat(dateFormat)) {
+        *error = "'" + std::string(dateFormat) + "' is not a date format";
+        return false;
+    }
     if (!next()) {
         if (!failed()) *error = "line 1: no header";
         return false;
@@ -300,7 +328,8 @@ bool ParseMovementsCsv(std::istream& in, const CSistemaCartera& ledger,
             return false;
         }
         COrderCartera m;
-        if (!BuildRow(RowReader(record, columnOf, headings), ledger, &m, error)) return false;
+        if (!BuildRow(RowReader(record, columnOf, headings, dateFormat), ledger, &m, error))
+            return false;
         if (movements.size() == movements.capacity()) {  // large pages for a large import
             movements.reserve(std::max<size_t>(1024, 2 * movements.size()));
             AdviseLargePages(movements);

@@ -85,10 +85,11 @@ class CsvLedgerTest : public GridsTest {
         ExportGridCsv(grid, out);
         return out.str();
     }
-    bool Import(const std::string& text, CSistemaCartera& into, std::string* error) {
+    bool Import(const std::string& text, CSistemaCartera& into, std::string* error,
+                std::string_view dateFormat = kIsoDateFormat) {
         std::istringstream in(text);
         std::vector<COrderCartera> batch;
-        if (!ParseMovementsCsv(in, into, &batch, error)) return false;
+        if (!ParseMovementsCsv(in, into, &batch, error, dateFormat)) return false;
         into.AddOrders(std::move(batch));
         return true;
     }
@@ -156,7 +157,10 @@ TEST_F(CsvLedgerTest, AnExportedGridImportsToTheSameTotals) {
     movements.FillGrid();
     std::string error;
     CSistemaCartera copy;
-    ASSERT_TRUE(Import(Export(movements), copy, &error)) << error;
+    ASSERT_FALSE(Import(Export(movements), copy, &error));  // the grid's dates are not ISO
+    EXPECT_EQ(error.rfind("line 2, column Date: '01-01-1970' is not a date as YYYY-MM-DD", 0), 0u)
+        << error;
+    ASSERT_TRUE(Import(Export(movements), copy, &error, "DD-MM-YYYY")) << error;
     ExpectSameTotals(ledger, copy);
     EXPECT_EQ(copy.GetOrders().size(), 6u);
 }
@@ -168,7 +172,7 @@ TEST_F(CsvLedgerTest, RowsBecomeWhatTheEntryPagesRecord) {
     std::string csv =
         "Group,symbol,Code,date,time,type,contracts,price,commission,schedule\n"
         "g1,Acme Corp,ACME,2026-03-02,09:30,buy,10,20,,bro\n"
-        "g1,,ACME,02.03.2026,10:00:15,sell,4,25,1.5,\n"
+        "g1,,ACME,2026-03-02,10:00:15,sell,4,25,1.5,\n"
         ",Fees,,2026-03-03,,expense,,7.25,,\n"
         "g2,,ACME,2026-03-04,,dividend,10,0.5,,\n"
         ",,ACME,2026-03-05,,buy,1,10,,\n";
@@ -219,6 +223,13 @@ TEST_F(CsvLedgerTest, BadRowsLeaveTheLedgerUntouched) {
     };
     const Case cases[] = {
         {head + good + "2026-01-32,buy,ACME,5,10,\n", "line 3, column date"},
+        {head + "01/07/99,buy,ACME,5,10,\n", "line 2, column date"},
+        {head + "07/01/2024,buy,ACME,5,10,\n", "line 2, column date"},
+        {head + "5.3.24,buy,ACME,5,10,\n", "line 2, column date"},
+        {head + "2026-01-02,buy,ACME,5,1e13,\n", "line 2, column price"},
+        {"date,type,code,contracts,price,commission\n2026-01-02,buy,A,5,1,1e308\n",
+         "line 2, column commission"},
+        {"date,type,code,contracts,price\n2026-01-02,deposit,,1,1e13\n", "line 2, column price"},
         {head + good + good + "2026-01-02,swap,ACME,5,10,\n", "line 4, column type"},
         {head + "2026-01-02,sell,ACME,0,10,\n", "line 2, column contracts"},
         {head + "2026-01-02,sell,ACME,5,ten,\n", "line 2, column price"},

@@ -97,6 +97,57 @@ bool ParseDateText(std::string_view s, int32_t* fn) {
     return true;
 }
 
+namespace {
+// The run of letter c starting at format[at], and its length.
+size_t RunOf(std::string_view format, size_t at) {
+    size_t n = 1;
+    while (at + n < format.size() && format[at + n] == format[at]) ++n;
+    return n;
+}
+bool IsDateLetter(char c) { return c == 'Y' || c == 'M' || c == 'D'; }
+}  // namespace
+
+bool ValidDateFormat(std::string_view format) {
+    int seen[3] = {0, 0, 0};  // Y, M, D
+    for (size_t at = 0; at < format.size();) {
+        const char c = format[at];
+        if (!IsDateLetter(c)) {
+            ++at;
+            continue;
+        }
+        const size_t n = RunOf(format, at);
+        if (c == 'Y' ? n != 4 : n > 2) return false;
+        // One or two digits need something else after them to end.
+        if (n == 1 && at + 1 < format.size() && IsDateLetter(format[at + 1])) return false;
+        ++seen[c == 'Y' ? 0 : c == 'M' ? 1 : 2];
+        at += n;
+    }
+    return seen[0] == 1 && seen[1] == 1 && seen[2] == 1;
+}
+
+bool ParseDateFormat(std::string_view s, std::string_view format, int32_t* fn) {
+    if (!ValidDateFormat(format)) return false;
+    int y = 0, m = 0, d = 0;
+    size_t pos = 0;
+    for (size_t at = 0; at < format.size();) {
+        const char c = format[at];
+        if (!IsDateLetter(c)) {
+            if (pos >= s.size() || s[pos++] != c) return false;
+            ++at;
+            continue;
+        }
+        const size_t n = RunOf(format, at);
+        size_t digits = 0;
+        int* field = c == 'Y' ? &y : c == 'M' ? &m : &d;
+        if (!ReadInt(s, &pos, n == 1 ? 2 : n, field, &digits) || (n > 1 && digits != n))
+            return false;
+        at += n;
+    }
+    if (pos != s.size() || !ValidDate(y, m, d)) return false;
+    *fn = DateNumber(y, m, d);
+    return true;
+}
+
 bool ParseTimeText(std::string_view s, int32_t* hn) {
     size_t pos = 0, n;
     int h, m, sec = 0;

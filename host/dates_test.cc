@@ -139,6 +139,35 @@ TEST_F(DatesTest, ParseDateTextRejectsInvalidDatesAndJunk) {
     }
 }
 
+// The date formats of the command line and import: only the form named, no two-digit years.
+TEST_F(DatesTest, ParseDateFormatReadsOnlyTheFormNamed) {
+    struct Case {
+        const char* text;
+        const char* format;
+        int32_t fn;  // 0: refused
+    };
+    const int32_t jan7 = DateNumber(2024, 1, 7);
+    for (const Case& c : {Case{"2024-01-07", "YYYY-MM-DD", jan7},
+                          {"07/01/2024", "DD/MM/YYYY", jan7},
+                          {"1/7/2024", "M/D/YYYY", jan7},
+                          {"01/07/2024", "M/D/YYYY", jan7},
+                          {"20240107", "YYYYMMDD", jan7},
+                          {"2024-1-7", "YYYY-MM-DD", 0},
+                          {"01/07/99", "YYYY-MM-DD", 0},
+                          {"07/01/2024", "YYYY-MM-DD", 0},
+                          {"5.3.24", "D.M.YYYY", 0},
+                          {"2024-01-07x", "YYYY-MM-DD", 0},
+                          {"2024-02-30", "YYYY-MM-DD", 0},
+                          {"123/1/2024", "D/M/YYYY", 0},
+                          {"2024-01-07", "YY-MM-DD", 0},
+                          {"2024-01-07", "YYYY-MM-DD-DD", 0},
+                          {"202417", "YYYYMD", 0}}) {
+        int32_t fn = 0;
+        EXPECT_EQ(cartera::ParseDateFormat(c.text, c.format, &fn), c.fn != 0) << c.text;
+        EXPECT_EQ(fn, c.fn) << c.text << " as " << c.format;
+    }
+}
+
 TEST_F(DatesTest, ParseTimeText) {
     int32_t hn = -1;
     EXPECT_TRUE(ParseTimeText("09:30", &hn));

@@ -87,6 +87,32 @@ EntryRefusal CheckEntryBounds(const COrderCartera& m) {
     return {};
 }
 
+std::string OverflowedTotal(const CSistemaCartera& ledger) {
+    const std::pair<const char*, double> totals[] = {
+        {"the capital", ledger.GetCapital()},
+        {"the amount invested", ledger.GetInvertido()},
+        {"the open profit", ledger.GetGanAbiertas()},
+        {"the closed profit", ledger.GetGanCerradas()},
+        {"the impositions", ledger.GetImposiciones()},
+        {"the deposits", ledger.GetIngresos()},
+        {"the refunds", ledger.GetReintegros()},
+        {"the expenses", ledger.GetGastos()},
+        {"the dividends", ledger.GetDividendos()},
+        {"the guarantees", ledger.GetGarantias()},
+    };
+    for (const auto& [name, value] : totals)
+        if (!std::isfinite(value)) return name;
+    for (const auto* trades : {&ledger.GetClosedTrades(), &ledger.GetOpenTrades()}) {
+        const char* kind = trades == &ledger.GetClosedTrades() ? "closed" : "open";
+        for (const CNegocioC& t : *trades) {
+            if (!std::isfinite(t.profit) || !std::isfinite(t.percentage))
+                return std::string("the result of the ") + kind + " trade of movement " +
+                       std::to_string(t.id);
+        }
+    }
+    return {};
+}
+
 std::optional<PositionOvershoot> FindOvershoot(const CSistemaCartera& ledger,
                                                const std::string& code, bool buy,
                                                int64_t contracts) {

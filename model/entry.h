@@ -100,6 +100,11 @@ struct EntryRefusal {
 // above kMaxEntryAmount, with the field it concerns. Loading does not apply these bounds.
 EntryRefusal CheckEntryBounds(const COrderCartera& m);
 
+// The first of the ledger's totals, or of its trades' results and percentages, that is not
+// a finite number (a sum that overflowed), named in English; empty when all are. Only files
+// written before entry was bounded can get there.
+std::string OverflowedTotal(const CSistemaCartera& ledger);
+
 // An order larger than the open position it meets: a sell of more long contracts than are
 // held (none held counts), or a buy of more than an open short. The rest opens a position
 // of the order's own side.

@@ -10,6 +10,7 @@
 #include "host/env.h"
 #include "host/numbers.h"
 #include "host/strings.h"
+#include "model/entry.h"
 
 namespace cartera::cli {
 namespace {
@@ -142,16 +143,24 @@ void ShowSchedule(Output io, const CommissionArgs& a) {
     io.out << RenderTable(t);
 }
 
+// Rates, minimums, bounds and amounts: numbers from 0 to the largest amount entry takes.
+double ReadAmount(const std::string& what, const std::string& text) {
+    double v = ReadNumber(what, text);
+    if (!(v >= 0 && v <= kMaxEntryAmount))
+        FailUsage(what + " must be a number from 0 to 1e12, not '" + text + "'");
+    return v;
+}
+
 double Amount(const TextOption& opt) {
-    return opt.Given() ? ReadNumber(opt.option->get_name(), opt.value) : 0.0;
+    return opt.Given() ? ReadAmount(opt.option->get_name(), opt.value) : 0.0;
 }
 
 void AddBracket(const CommissionArgs& a) {
     if (a.name.empty()) FailUsage("NAME must not be empty");
     int32_t kind = ReadKind(a.kind);
     stComision r;
-    r.from = ReadNumber("--from", a.from.value);
-    r.to = ReadNumber("--to", a.to.value);
+    r.from = ReadAmount("--from", a.from.value);
+    r.to = ReadAmount("--to", a.to.value);
     r.commissionPct = Amount(a.commissionPct);
     r.commissionMin = Amount(a.commissionMin);
     r.brokeragePct = Amount(a.brokeragePct);
@@ -195,7 +204,7 @@ void MakeDefault(const CommissionArgs& a) {
 
 void Calculate(Output io, const CommissionArgs& a) {
     int32_t kind = ReadKind(a.kind);
-    double amount = ReadNumber("AMOUNT", a.amount);
+    double amount = ReadAmount("AMOUNT", a.amount);
     auto adm = LoadSchedules();
     RequireSchedule(*adm, a.name, kind);
     io.out << ExactNumberText(adm->CalculateCommission(a.name, amount, kind)) << '\n';

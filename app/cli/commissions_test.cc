@@ -34,6 +34,9 @@ TEST_F(CommissionsTest, BracketsThatCollideAreRefused) {
     EXPECT_NE(Fails(2, Bracket("A", "20", "100")).find(notice), std::string::npos);
     Fails(2, Bracket("", "0", "1"));
     Fails(2, Bracket("A", "x", "1"));
+    for (const char* option : {"--commission-pct", "--commission-min", "--brokerage-min"})
+        Fails(2, {"commissions", "add-bracket", "A", "--from", "200", "--to", "300", option, "-1"});
+    Fails(2, {"commissions", "calc", "A", "-1"});
     EXPECT_EQ(Bytes(FilePath("Comisiones.bin")), before);
 
     Ok(Bracket("A", "100", "200"));

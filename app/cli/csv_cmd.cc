@@ -31,6 +31,7 @@ struct ExportArgs {
 struct ImportArgs {
     std::string path;
     std::string file;
+    std::string dateFormat{kIsoDateFormat};
 };
 
 // The grid a view exports; a usage error for the views that are not one grid.
@@ -67,6 +68,9 @@ void Export(Output io, const ExportArgs& a) {
 }
 
 void Import(Output io, const ImportArgs& a) {
+    if (!ValidDateFormat(a.dateFormat))
+        FailUsage("--date-format must name YYYY, MM (or M) and DD (or D) once each, not '" +
+                  a.dateFormat + "'");
     OpenPortfolio portfolio(a.path, OpenPortfolio::Use::change);
     // Read as it is parsed, a record at a time: a huge file costs the movements, not its
     // text, and a line without end stops at the record limit.
@@ -76,17 +80,11 @@ void Import(Output io, const ImportArgs& a) {
     std::string error;
     bool parsed = false;
     try {
-        parsed = ParseMovementsCsv(in, portfolio.Ledger(), &batch, &error);
+        parsed = ParseMovementsCsv(in, portfolio.Ledger(), &batch, &error, a.dateFormat);
     } catch (const std::ios_base::failure& e) {  // the file buffer's read errors
         FailIo("cannot read " + a.file + ": " + e.what() + "; nothing was imported");
     }
     if (!parsed) FailUsage(a.file + ": " + error + "; nothing was imported");
-    for (size_t i = 0; i < batch.size(); ++i) {
-        std::string why = UnpriceableReason(batch[i]);
-        if (!why.empty())
-            FailUsage(a.file + ": movement " + std::to_string(i + 1) + ": " + why +
-                      "; nothing was imported");
-    }
     const size_t count = batch.size();
     if (count > 0) {
         std::function<void(size_t)> progress;
@@ -125,10 +123,16 @@ void AddCsvCommands(CLI::App& app, Output io, Commands& commands) {
         "price and code or symbol; optionally time, commission, schedule, group and "
         "decimals. The movements grid's headings in the interface language name the same "
         "columns. Types: buy, sell, dividend, expense, imposition, deposit, refund or the "
-        "grid's type letters. Prints how many movements were added; one save at the end. A "
-        "bad row names its line and column, and then nothing is imported.");
+        "grid's type letters. Dates are ISO 8601 (YYYY-MM-DD) unless --date-format names "
+        "another. Contracts, prices, commissions and amounts are bounded as on entry. Prints "
+        "how many movements were added; one save at the end. A bad row names its line and "
+        "column, and then nothing is imported.");
     sub->add_option("PATH", i->path, "portfolio file")->required();
     sub->add_option("FILE", i->file, "CSV file of movements")->required();
+    sub->add_option("--date-format", i->dateFormat,
+                    "how the dates are written: YYYY, MM and DD (M and D for one or two "
+                    "digits) and the characters between them, e.g. DD/MM/YYYY")
+        ->capture_default_str();
     commands.push_back({sub, [io, i] { Import(io, *i); }});
 }
 

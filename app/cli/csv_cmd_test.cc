@@ -104,7 +104,12 @@ TEST_F(CsvCommandsTest, ABadRowNamesLineAndColumnAndImportsNothing) {
     EXPECT_EQ(Bytes(p), before);
 
     Fails(1, {"import", p, home + "/missing.csv"});
+    Write(csv, "date,type,code,contracts,price\n07/01/2024,buy,AAA,10,5\n");
+    EXPECT_NE(Fails(2, {"import", p, csv}).find("line 2, column date"), std::string::npos);
+    Fails(2, {"import", p, csv, "--date-format", "DD/MM/YY"});
     EXPECT_EQ(Bytes(p), before);
+    EXPECT_EQ(Ok({"import", p, csv, "--date-format", "DD/MM/YYYY"}), "1\n");
+    EXPECT_NE(Ok({"export", p, "journal"}).find("2024-01-07"), std::string::npos);
 }
 
 TEST_F(CsvCommandsTest, ProgressShowsOnlyOnATerminal) {

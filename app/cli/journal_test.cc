@@ -87,7 +87,10 @@ TEST_F(JournalTest, RefusedCommandsLeaveTheFileUnchanged) {
     EXPECT_NE(buy({"--contracts", "5", "--price", "1e13"}).find("price"), std::string::npos);
     EXPECT_NE(Fails(2, {"cash", p, "--type", "expense", "--amount", "2e12"}).find("amount"),
               std::string::npos);
-    buy({"--contracts", "5", "--price", "2", "--date", "2024-02-30"});
+    for (const char* date : {"2024-02-30", "01/07/99", "07/01/2024", "5.3.24", "2024-3-5"})
+        EXPECT_NE(buy({"--contracts", "5", "--price", "2", "--date", date}).find("YYYY-MM-DD"),
+                  std::string::npos);
+    buy({"--contracts", "5", "--price", "2", "--commission", "1e308"});
     buy({"--contracts", "5", "--price", "2", "--time", "25:00"});
     buy({"--contracts", "5", "--price", "2", "--decimals", "16"});
     EXPECT_NE(buy({"--contracts", "5", "--price", "2", "--schedule", "Nope"}).find("Broker"),
@@ -96,6 +99,10 @@ TEST_F(JournalTest, RefusedCommandsLeaveTheFileUnchanged) {
     Fails(2, {"cash", p, "--type", "expense", "--amount", "five"});
     Fails(2, {"dividend", p, "--code", "A", "--shares", "many", "--per-share", "1"});
     Fails(2, {"buy", p, "--code", "A", "--price", "2"});  // --contracts missing
+    for (std::vector<std::string> args :
+         {std::vector<std::string>{"modify", p, "1", "--code", ""},
+          {"buy", p, "--code", " ", "--contracts", "5", "--price", "2"}})
+        EXPECT_NE(Fails(2, args).find("--code must not be empty"), std::string::npos) << args[0];
     EXPECT_EQ(Bytes(p), before);
 }
 

@@ -5,6 +5,7 @@
 #include "commissions/comisiones.h"
 #include "host/dates.h"
 #include "host/numbers.h"
+#include "host/strings.h"
 #include "model/entry.h"
 #include "model/sistema.h"
 
@@ -54,6 +55,11 @@ void RequireEntryBounds(const COrderCartera& m) {
 
 std::time_t StartTime(const COrderCartera* m) {
     return m ? CTimeLong::GetTime(m->date, m->time) : CTime::GetCurrentTime().t;
+}
+
+// Import refuses a row without a code too: a movement without one cannot be quoted.
+void RequireCode(const MovementOptions& o) {
+    if (o.code.Given() && Trim(o.code.value).empty()) FailUsage("--code must not be empty");
 }
 
 }  // namespace
@@ -136,6 +142,7 @@ void CheckOptionsApply(const MovementOptions& o, int32_t type) {
 COrderCartera ExecutionMovement(const CSistemaCartera& ledger, const MovementOptions& o,
                                 const COrderCartera* modifying, bool buy) {
     const CAdmComisiones& adm = *ledger.GetAdmComisiones();
+    RequireCode(o);
     BuySellPage p = OpenPage(adm, modifying, buy);
     if (o.code.Given()) p.code = o.code.value;
     if (o.symbol.Given()) {
@@ -173,6 +180,7 @@ COrderCartera CashMovement(const MovementOptions& o, const COrderCartera* modify
 }
 
 COrderCartera DividendMovement(const MovementOptions& o, const COrderCartera* modifying) {
+    RequireCode(o);
     std::string code = modifying ? modifying->quoteCode : std::string();
     std::string symbol = modifying ? modifying->symbol : std::string();
     int decimals = modifying ? modifying->decimals : 2;

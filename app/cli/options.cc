@@ -9,6 +9,7 @@
 #include "host/env.h"
 #include "host/folders.h"
 #include "host/numbers.h"
+#include "model/entry.h"
 #include "model/portfolio_file.h"
 #include "model/sistema.h"
 
@@ -87,8 +88,8 @@ uint64_t ReadId(const std::string& text) {
 
 int32_t ReadDate(const std::string& what, const std::string& text) {
     int32_t fn = 0;
-    if (!ParseDateText(text, &fn))
-        FailUsage(what + " must be a date as YYYY-MM-DD, not '" + text + "'");
+    if (!ParseDateFormat(text, kIsoDateFormat, &fn))
+        FailUsage(what + " must be a date as YYYY-MM-DD (ISO 8601), not '" + text + "'");
     return fn;
 }
 
@@ -138,6 +139,12 @@ std::unique_ptr<FileLock> LockPortfolio(const std::string& path) { return Lock(p
 
 std::unique_ptr<FileLock> LockCommissions() { return Lock(CAdmComisiones::FilePath()); }
 
+void OpenPortfolio::RequireFiniteTotals(ErrorKind kind, const std::string& cause) const {
+    std::string total = OverflowedTotal(*m_ledger);
+    if (!total.empty())
+        Fail(kind, cause + ": " + total + " overflows (beyond the range of numbers)");
+}
+
 OpenPortfolio::OpenPortfolio(const std::string& path, Use use)
     : m_path(path),
       m_lock(use == Use::change ? LockPortfolio(path) : nullptr),
@@ -155,6 +162,8 @@ OpenPortfolio::OpenPortfolio(const std::string& path, Use use)
         Fail(e.kind(), std::string("cannot load the portfolio: ") + e.what());
     }
     for (const std::string& warning : m_doc->Warnings()) Warn(warning);
+    // What only a file from before the entry bounds can hold: refused rather than shown.
+    if (use != Use::change) RequireFiniteTotals(ErrorKind::damaged, path);
     // A file stored without layouts gets the grids' default ones on its next save.
     if (!m_window && m_ledger->GetStoredLayouts().empty())
         m_window = std::make_unique<PortfolioWindow>(m_ledger.get(), false);

@@ -88,7 +88,8 @@ class OpenPortfolio {
     // all, file locked), or only reads it (grids left empty, no lock).
     enum class Use { show, change, read };
     // Loads path; fails with an IO error naming the file when it is missing, unreadable or
-    // damaged, or when the commission file is unreadable or damaged. To change it, first
+    // damaged, or when the commission file is unreadable or damaged; to show or read it,
+    // also when a total overflows (RequireFiniteTotals). To change it, first
     // takes the file's lock, held until destroyed, so no other writer saves in between.
     OpenPortfolio(const std::string& path, Use use);
     ~OpenPortfolio();
@@ -102,6 +103,9 @@ class OpenPortfolio {
     // Fails with the save's error when the last change could not be saved; else notes the
     // change as saved.
     void CheckSaved() const;
+    // Fails with an error of kind, "cause: what overflowed", when a total of the ledger or a
+    // trade's result is not a finite number; the show and read uses check it on loading.
+    void RequireFiniteTotals(ErrorKind kind, const std::string& cause) const;
     const std::string& Path() const { return m_path; }
 
   private:

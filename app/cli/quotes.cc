@@ -1,21 +1,29 @@
 #include "app/cli/quotes.h"
 
+#include <cmath>
+
 #include "app/cli/portfolio_window.h"
 #include "host/env.h"
 #include "host/market.h"
 #include "host/numbers.h"
 #include "host/strings.h"
+#include "model/entry.h"
 #include "model/sistema.h"
 
 namespace cartera::cli {
 namespace {
 
+// A last price as entry takes a price: a number up to kMaxEntryAmount either side of 0.
+bool ReadPrice(const std::string& text, double* price) {
+    return ParsePlainNumber(text, price) && std::fabs(*price) <= kMaxEntryAmount;
+}
+
 Quote QuoteOption(const std::string& text) {
     auto eq = text.find('=');
     double price = 0;
     if (eq == std::string::npos || std::string(Trim(text.substr(0, eq))).empty() ||
-        !ParsePlainNumber(text.substr(eq + 1), &price))
-        FailUsage("--quote must be CODE=PRICE, not '" + text + "'");
+        !ReadPrice(text.substr(eq + 1), &price))
+        FailUsage("--quote must be CODE=PRICE with a price up to 1e12, not '" + text + "'");
     return {std::string(Trim(text.substr(0, eq))), price};
 }
 
@@ -40,11 +48,11 @@ std::vector<Quote> QuotesFile(const std::string& path) {
         std::string last =
             comma == std::string::npos ? "" : std::string(Trim(line.substr(comma + 1)));
         double price = 0;
-        if (!code.empty() && ParsePlainNumber(last, &price)) {
+        if (!code.empty() && ReadPrice(last, &price)) {
             quotes.emplace_back(code, price);
         } else if (!(first && code == "code" && last == "last")) {
-            FailUsage(path + ":" + std::to_string(lineNumber) + ": expected code,last, not '" +
-                      line + "'");
+            FailUsage(path + ":" + std::to_string(lineNumber) +
+                      ": expected code,last with a price up to 1e12, not '" + line + "'");
         }
     }
     return quotes;
@@ -80,6 +88,7 @@ void ApplyQuotes(OpenPortfolio& portfolio, const std::vector<Quote>& quotes) {
     }
     // The workstation redraws the rows in place when idle; a fresh fill also sorts them.
     ledger.DoIdle();
+    portfolio.RequireFiniteTotals(ErrorKind::invalid_input, "the quotes given");
     portfolio.Window().Update();
 }
 

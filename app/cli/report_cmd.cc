@@ -17,10 +17,8 @@ using Json = nlohmann::ordered_json;
 
 struct ReportArgs {
     std::string path, view, side, by = "group";
-    TextOption from, to;
+    TextOption from, to, year, termDays;
     std::vector<std::string> codes, groups;
-    int year = 0;
-    int termDays = 365;
     bool json = false, csv = false, withCapital = false;
 };
 
@@ -103,7 +101,16 @@ void Report(Output io, const ReportArgs& a) {
     std::optional<BreakdownBy> by = ParseBy(a.by);
     if (!by)
         FailUsage("--by must be group, code, side, weekday, month or holding, not '" + a.by + "'");
-    if (a.termDays < 0) FailUsage("--term-days must not be negative");
+    const int termDays =
+        a.termDays.Given() ? ReadWholeNumber("--term-days", a.termDays.value) : 365;
+    if (termDays < 0) FailUsage("--term-days must not be negative");
+    int year = a.year.Given() ? ReadWholeNumber("--year", a.year.value) : 0;
+    if (a.year.Given() && (year < 1 || year > 9999))
+        FailUsage("--year must be a year from 1 to 9999, not '" + a.year.value + "'");
+    if (!a.year.Given()) {
+        int m, d;
+        CivilDate(FctimeToFn(CTime::GetCurrentTime()), &year, &m, &d);
+    }
     Filter filter = MakeFilter(a);
     OpenPortfolio portfolio(a.path, OpenPortfolio::Use::read);
     const CSistemaCartera& ledger = portfolio.Ledger();
@@ -137,12 +144,7 @@ void Report(Output io, const ReportArgs& a) {
             }
         }
     } else if (a.view == "tax") {
-        int year = a.year;
-        if (year == 0) {
-            int m, d;
-            CivilDate(FctimeToFn(CTime::GetCurrentTime()), &year, &m, &d);
-        }
-        TaxReport r = BuildTaxReport(trades, ledger, filter, year, a.termDays);
+        TaxReport r = BuildTaxReport(trades, ledger, filter, year, termDays);
         Table lines = TaxTradesTable(r);
         Table dividends = CashTable(r.dividends), expenses = CashTable(r.expenses);
         Table totals = TaxTotalsTable(r);
@@ -196,8 +198,8 @@ void AddReportCommand(CLI::App& app, Output io, Commands& commands) {
             ->delimiter(',')
             ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     sub->add_option("--side", a->side, "long or short");
-    sub->add_option("--year", a->year, "tax year (default: this year)");
-    sub->add_option("--term-days", a->termDays, "days held past which a gain is long-term (365)");
+    AddText(sub, "--year", a->year, "tax year (default: this year)");
+    AddText(sub, "--term-days", a->termDays, "days held past which a gain is long-term (365)");
     sub->add_option("--by", a->by, "group, code, side, weekday, month or holding (default group)");
     sub->add_flag("--with-capital", a->withCapital,
                   "equity adds the capital contributed (impositions and deposits less refunds)");

@@ -42,6 +42,9 @@ TEST_F(ReportCommandTest, PrintsTheFiltersFiguresAsJsonCsvAndTables) {
     Fails(2, {"report", p, "by", "--by", "color"});
     Fails(2, {"report", p, "stats", "--side", "both"});
     Fails(2, {"report", p, "stats", "--json", "--csv"});
+    for (const char* year : {"0", "-1", "10000", ""})
+        Fails(2, {"report", p, "tax", "--year", year});
+    Fails(2, {"report", p, "tax", "--term-days", ""});
     Fails(5, {"report", home + "/missing.cartera", "stats"});
 }
 

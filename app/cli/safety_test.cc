@@ -211,6 +211,19 @@ TEST_F(SafetyTest, AmountsThatCannotBePricedAreRefused) {
     m.contracts = 0;
     loaded->ledger->ModOrder(m);
     EXPECT_NE(Fails(3, {"show", p}).find("contracts"), std::string::npos);
+
+    // Deposits each within range whose sum is not (only a file from before the bounds):
+    // refused by name rather than shown as inf or nan.
+    m = loaded->At(0);
+    m.contracts = 1;
+    m.type = kDeposit;
+    m.price = 1.7e308;
+    loaded->ledger->ModOrder(m);
+    loaded->ledger->AddOrder(m);
+    for (std::vector<std::string> args : {std::vector<std::string>{"show", p, "--json"},
+                                          {"export", p, "movements"},
+                                          {"report", p, "stats"}})
+        EXPECT_NE(Fails(3, args).find("the capital overflows"), std::string::npos) << args[0];
 }
 
 TEST_F(SafetyTest, BytesAfterTheGridLayoutsAreRefused) {

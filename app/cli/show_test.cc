@@ -110,6 +110,9 @@ TEST_F(ShowTest, BadQuotesAreRefused) {
     Fails(2, {"show", p, "--quote", "SAN.MC"});
     Fails(2, {"show", p, "--quote", "=4"});
     Fails(2, {"show", p, "--quote", "SAN.MC=four"});
+    Fails(2, {"show", p, "--quote", "SAN.MC=1e308"});
+    Write(quotes, "SAN.MC,1e13\n");
+    Fails(2, {"show", p, "--quotes", quotes});
     Fails(1, {"show", p, "--quotes", home + "/none.csv"});
     Fails(2, {"show", p, "everything"});
 }
