@@ -100,16 +100,6 @@ TEST_F(CommissionFileTest, SavesTheFieldsInFileOrder) {
     EXPECT_EQ(loaded.Records()[0], DistinctRecord());
 }
 
-TEST_F(CommissionFileTest, EmptyCollectionAndZeroCount) {
-    ASSERT_TRUE(m_adm.Save());
-    EXPECT_EQ(FileData(), Versioned(std::string(4, '\0')));
-
-    CAdmComisiones loaded;
-    loaded.Add(Bracket("Old", 4, 0, 1));
-    loaded.Load();
-    EXPECT_TRUE(loaded.Records().empty());
-}
-
 TEST_F(CommissionFileTest, LoadKeepsStoredIdsAndUnusualValues) {
     stComision odd = Bracket("X", 99, 500, -500, -1, -1);  // unknown kind, reversed bounds
     std::string data;
@@ -214,7 +204,7 @@ TEST_F(CommissionFileTest, ReadsWideNames) {
     EXPECT_EQ(m_adm.Records()[0].unitMin, plain.unitMin);
 }
 
-TEST_F(CommissionFileTest, MissingFileAndFailedWriteChangeNothing) {
+TEST_F(CommissionFileTest, MissingFileAndFailedWriteChangeNothingAnEmptyFileEmpties) {
     m_adm.Add(Bracket("A", 4, 0, 1));
     const CArrayComisiones before = m_adm.Records();
     m_adm.Load();
@@ -224,6 +214,10 @@ TEST_F(CommissionFileTest, MissingFileAndFailedWriteChangeNothing) {
     EXPECT_FALSE(m_adm.Save());
     EXPECT_EQ(m_adm.Records(), before);
     EXPECT_TRUE(m_env.Files().empty());
+
+    PutFile(std::string(4, '\0'));  // a zero count
+    m_adm.Load();
+    EXPECT_TRUE(m_adm.Records().empty());
 }
 
 TEST_F(CommissionFileTest, OneFileWhateverTheLanguageAdoptingAnOldLanguagesFileOnce) {

@@ -15,8 +15,7 @@ std::string BracketRefusal(const stComision& bracket, const CArrayComisiones& ot
     return {};
 }
 
-std::string ScheduleNameRefusal(const CAdmComisiones& adm, const std::string& name,
-                                int32_t kind) {
+std::string ScheduleNameRefusal(const CAdmComisiones& adm, const std::string& name, int32_t kind) {
     if (Trim(name).empty()) return ::LS(42102);
     std::vector<std::string> names;
     adm.GetScheduleNames(names, kind);

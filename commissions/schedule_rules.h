@@ -16,7 +16,6 @@ std::string BracketRefusal(const stComision& bracket, const CArrayComisiones& ot
 // Why name cannot name a new schedule of kind in adm, in the interface language: blank
 // (spaces only), or the name of a schedule already, ignoring case (the editor's list
 // tells names apart that way). Empty when it can.
-std::string ScheduleNameRefusal(const CAdmComisiones& adm, const std::string& name,
-                                int32_t kind);
+std::string ScheduleNameRefusal(const CAdmComisiones& adm, const std::string& name, int32_t kind);
 
 }  // namespace cartera

@@ -95,16 +95,33 @@ TEST_F(CommissionEditorTest, BuildsSchedulesFromTheFirstStartAndOkWritesThem) {
         EXPECT_EQ(Text(page, Page::IDC_TO), "2000");
         page.Button(Page::IDC_ADD)->click();
         AddBracket(page, "2001", "5000", "1.5");
-        AddBracket(page, "200", "800", "0");    // upper bound inside 0-1000
+        AddBracket(page, "200", "800", "0");     // upper bound inside 0-1000
+        AddBracket(page, "4000", "9000", "0");   // From inside 2001-5000
+        AddBracket(page, "5000", "6000", "-1");  // touching is fine, a negative fee is not
+        New(page, "   ");
+        New(page, "BROKER");
         AddBracket(page, "7000", "6999", "0");  // To below From
-        EXPECT_EQ(messages, std::vector<std::string>(2, LS(3416)));
+        EXPECT_EQ(messages, (std::vector<std::string>{LS(3416), LS(3416), LS(42101), LS(42102),
+                                                      LS(42103), LS(3416)}));
         EXPECT_EQ(Text(page, Page::IDC_FROM), "7000") << "a refused bracket leaves the fields";
         EXPECT_EQ(page.Grid().GetNumberRows(), 3);
         New(page, "Another");  // applies Broker first; a schedule without brackets
         EXPECT_FALSE(page.DefaultBox()->isChecked());
         EXPECT_EQ(page.Grid().GetNumberRows(), 0);
         page.DefaultBox()->click();
+        auto* sheet = qobject_cast<CSheetComision*>(page.window());
+        sheet->show();
+        for (const char* typed : {"-0.5", "abc"}) {  // one message, the sheet stays open
+            messages.clear();
+            Type(page, Page::IDC_BROKERAGE_MIN, typed);
+            sheet->OkButton()->click();
+            EXPECT_NE(sheet->result(), QDialog::Accepted) << typed;
+            EXPECT_EQ(messages.size(), 1u) << typed;
+            EXPECT_EQ(sheet->focusWidget(), page.Edit(Page::IDC_BROKERAGE_MIN)) << typed;
+        }
+        Type(page, Page::IDC_BROKERAGE_MIN, "2");
     }));
+    EXPECT_EQ(Stored("Another")[0].brokerageMin, 2.0);
     CArrayComisiones broker = Stored("Broker"), another = Stored("Another");
     ASSERT_EQ(broker.size(), 3u);
     EXPECT_EQ(broker[2].royalty, 1.5);
@@ -128,35 +145,6 @@ TEST_F(CommissionEditorTest, BuildsSchedulesFromTheFirstStartAndOkWritesThem) {
         EXPECT_EQ(page.Grid().GetCurrentRow(), 1);
     });
     EXPECT_EQ(Stored("Broker").size(), 3u) << "Cancel drops the removed row";
-}
-
-TEST_F(CommissionEditorTest, RefusesWhatNoScheduleMayHoldWithOneMessageAndStaysOpen) {
-    CAdmComisiones adm;
-    EXPECT_TRUE(Edit(adm, true, [&](Page& page) {
-        auto* sheet = qobject_cast<CSheetComision*>(page.window());
-        sheet->show();
-        New(page, "Broker");
-        AddBracket(page, "0", "1000", "5");
-        AddBracket(page, "500", "2000", "0");    // its From inside 0-1000
-        AddBracket(page, "-10", "2000", "0");    // encloses 0-1000, and a negative From
-        AddBracket(page, "1000", "2000", "-1");  // touching is fine; a negative fee is not
-        New(page, "   ");
-        New(page, "BROKER");
-        EXPECT_EQ(messages,
-                  (std::vector<std::string>{LS(3416), LS(42101), LS(42101), LS(42102), LS(42103)}));
-        EXPECT_EQ(page.Grid().GetNumberRows(), 1);
-        EXPECT_EQ(page.NameList()->count(), 1);
-        for (const char* typed : {"-0.5", "abc"}) {
-            messages.clear();
-            Type(page, Page::IDC_BROKERAGE_MIN, typed);
-            sheet->OkButton()->click();
-            EXPECT_NE(sheet->result(), QDialog::Accepted) << typed;
-            EXPECT_EQ(messages.size(), 1u) << typed;
-            EXPECT_EQ(sheet->focusWidget(), page.Edit(Page::IDC_BROKERAGE_MIN)) << typed;
-        }
-        Type(page, Page::IDC_BROKERAGE_MIN, "2");
-    }));
-    EXPECT_EQ(Stored("Broker")[0].brokerageMin, 2.0);
 }
 
 TEST_F(CommissionEditorTest, DeleteSelectsTheNeighbourAndCancelBringsItBack) {
