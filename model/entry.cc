@@ -116,15 +116,14 @@ std::string OverflowedTotal(const CSistemaCartera& ledger) {
 std::optional<PositionOvershoot> FindOvershoot(const CSistemaCartera& ledger,
                                                const std::string& code, bool buy,
                                                int64_t contracts) {
-    auto lower = [](std::string_view s) {
-        std::string out(s);
-        for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        return out;
+    auto same = [&code](std::string_view other) {
+        return std::equal(
+            code.begin(), code.end(), other.begin(), other.end(),
+            [](unsigned char a, unsigned char b) { return std::tolower(a) == std::tolower(b); });
     };
-    const std::string key = lower(code);
     int64_t net = 0;  // long contracts minus short ones
     for (const CNegocioC& t : ledger.GetOpenTrades())
-        if (lower(t.quoteCode.str()) == key) net += t.isLong ? t.contracts : -int64_t{t.contracts};
+        if (same(t.quoteCode.str())) net += t.isLong ? t.contracts : -int64_t{t.contracts};
     // Matching leaves one side open per code, so what the order meets is all of it.
     const int64_t held = buy ? -net : net;
     if (contracts < 1 || held < 0 || contracts <= held || (buy && held == 0)) return std::nullopt;

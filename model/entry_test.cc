@@ -1,6 +1,7 @@
 #include "model/entry.h"
 
 #include <clocale>
+#include <tuple>
 
 #include "testing/test_ledger.h"
 
@@ -76,22 +77,17 @@ TEST_F(EntryTest, ContractsBelowOneRecordNothing) {
 TEST_F(EntryTest, AnOrderBeyondThePositionItMeetsIsFound) {
     ledger.AddOrder(Exec(true, "ACME", 60, 10.0));
     ledger.AddOrder(Exec(false, "BETA", 30, 10.0));  // a short
-    struct Case {
-        const char* code;
-        bool buy;
-        int64_t contracts, held;  // held -1: nothing found
-    };
-    for (const Case& c : {Case{"acme", false, 100, 60},
-                          {"ACME", false, 60, -1},
-                          {"ACME", true, 100, -1},
-                          {"BETA", true, 45, 30},
-                          {"BETA", true, 30, -1},
-                          {"BETA", false, 5, -1},
-                          {"NONE", false, 5, 0},
-                          {"NONE", true, 5, -1}}) {
-        auto over = FindOvershoot(ledger, c.code, c.buy, c.contracts);
-        EXPECT_EQ(over ? over->held : -1, c.held) << c.code << c.buy << c.contracts;
-        EXPECT_EQ(over ? over->opened : -1, over ? c.contracts - c.held : -1);
+    // code, buy, contracts, the contracts held it goes beyond (-1: it does not)
+    for (auto [code, buy, contracts, held] : {std::tuple{"acme", false, 100, 60},
+                                              {"ACME", false, 60, -1},
+                                              {"ACME", true, 100, -1},
+                                              {"BETA", true, 45, 30},
+                                              {"BETA", false, 5, -1},
+                                              {"NONE", false, 5, 0},
+                                              {"NONE", true, 5, -1}}) {
+        auto over = FindOvershoot(ledger, code, buy, contracts);
+        EXPECT_EQ(over ? over->held : -1, held) << code << buy << contracts;
+        EXPECT_EQ(over ? over->opened : -1, over ? contracts - held : -1);
     }
 }
 
