@@ -126,6 +126,8 @@ TEST_F(SafetyTest, SpecialFilesAreNeverReplaced) {
     const std::string folder = fs::path(p).parent_path().string();
     ASSERT_EQ(::mkfifo((folder + "/f.cartera").c_str(), 0600), 0);
     Fails(2, {"new", "f", "--force"});
+    Write(folder + "/f.cartera.bak", Bytes(p));
+    Fails(2, {"restore", folder + "/f.cartera"});
     EXPECT_TRUE(fs::is_fifo(fifo) && fs::is_fifo(folder + "/f.cartera"));
     EXPECT_TRUE(fs::is_symlink(dangling));
 
