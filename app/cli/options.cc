@@ -38,15 +38,14 @@ void Fail(ErrorKind kind, const std::string& message) { throw Error(kind, messag
 
 namespace {
 bool g_changeSaved = false;
-}  // namespace
-
-void NoteChangeSaved(bool saved) { g_changeSaved = saved; }
-bool ChangeSaved() { return g_changeSaved; }
 std::ostream*& WarningStream() {
     static std::ostream* stream = nullptr;
     return stream;
 }
 }  // namespace
+
+void NoteChangeSaved(bool saved) { g_changeSaved = saved; }
+bool ChangeSaved() { return g_changeSaved; }
 
 void SetWarningStream(std::ostream* err) { WarningStream() = err; }
 void Warn(const std::string& message) {
