@@ -224,7 +224,6 @@ TEST_F(EntrySheetsTest, ModifyKeepsTheSideAndChangesOnlyWhatTheUserChanged) {
         EXPECT_EQ(ledger.GetOrden(pricedId)->group, "Spain");
         EXPECT_DOUBLE_EQ(ledger.GetOrden(pricedId)->commission, commission) << price;
     }
-    EXPECT_EQ(ledger.GetOrders().size(), 2u);
 
     // A future's trade asks for the futures tab; Cancel leaves it asked for.
     ledger.AddOrder(cartera::testing::Exec(true, "FUT", 1, 100.0));
@@ -268,8 +267,6 @@ TEST_F(EntrySheetsTest, NumbersAreTypedInTheInterfaceLanguage) {
     QTest::keyClicks(&price, "4,25");
     EXPECT_EQ(price.Value(), 4.25);
     EXPECT_EQ(price.PlainText(), "4.25");
-    Type(&price, "1.234,5");
-    EXPECT_EQ(price.Value(), 1234.5);
     QTest::keyClicks(&contracts, "1,5x");
     EXPECT_EQ(contracts.text().toStdString(), "15") << "no decimals in a whole number";
     BuySell(1, nullptr, nullptr, [&](CSheetCompra& sheet, CDlgCompraAccion& page) {
@@ -285,8 +282,6 @@ TEST_F(EntrySheetsTest, NumbersAreTypedInTheInterfaceLanguage) {
     ASSERT_EQ(ledger.GetOrders().size(), 1u);
     EXPECT_DOUBLE_EQ(ledger.GetOrders()[0].price, 10.5);
     cartera::SetLanguage(cartera::Language::en);
-    Type(&price, "1,234.5");
-    EXPECT_EQ(price.Value(), 1234.5);
 }
 
 TEST_F(EntrySheetsTest, BadInputKeepsTheSheetOpenAndRecordsNothing) {

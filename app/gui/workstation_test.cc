@@ -63,15 +63,18 @@ void AnswerNameDialog(const QString& text) {
     timer->start(10);
 }
 
-// Runs drive on the modal sheet that run opens, then checks that it closed.
+// Runs drive on the modal sheet that run opens, once it shows, then checks that it closed.
 void OnSheet(const std::function<void()>& run, const std::function<void(QWidget&)>& drive) {
     bool driven = false;
-    QTimer::singleShot(0, [&] {
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
         QWidget* sheet = QApplication::activeModalWidget();
-        ASSERT_NE(sheet, nullptr);
+        if (!sheet) return;
+        poll.stop();
         driven = true;
         drive(*sheet);
     });
+    poll.start(0);
     run();
     EXPECT_TRUE(driven);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
