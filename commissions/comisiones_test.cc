@@ -142,16 +142,9 @@ TEST_F(CommissionFileTest, TruncatedFileKeepsCompleteRecords) {
             EXPECT_EQ(adm.Records()[0], DistinctRecord());
         }
     }
-}
-
-TEST_F(CommissionFileTest, CraftedCountBeyondContentThrowsWithoutHugeAllocation) {
-    std::string data;
-    PutFixed32(&data, 0xFFFFFFFFu);
-    data += RecordBytes(DistinctRecord());
-    PutFile(data);
-    EXPECT_THROW(m_adm.Load(), CArchiveException);  // not std::bad_alloc
-    ASSERT_EQ(m_adm.Records().size(), 1u);
-    EXPECT_EQ(m_adm.Records()[0], DistinctRecord());
+    PutFile(data.replace(0, 4, "\xFF\xFF\xFF\xFF"));  // a crafted count
+    EXPECT_THROW(m_adm.Load(), CArchiveException);    // not std::bad_alloc
+    EXPECT_EQ(m_adm.Records().size(), 2u);
 }
 
 // Every flipped byte, unknown version and appended tail is refused, and what was read from
@@ -160,13 +153,8 @@ TEST_F(CommissionFileTest, DamagedFileIsRefusedAndNeverRewritten) {
     m_adm.Add(DistinctRecord());
     m_adm.Add(Bracket("B", 4, 0, 1000));
     ASSERT_TRUE(m_adm.Save());
-    const std::string good = FileData();
-    std::string legacy;
-    PutFixed32(&legacy, 1);
-    legacy += RecordBytes(DistinctRecord());
-
-    std::vector<std::string> damaged = {good + "x", legacy + std::string(8, '\0'),
-                                        Versioned(legacy + "x"), good, good};
+    const std::string good = FileData(), none(4, '\0');  // none: the first format, no records
+    std::vector<std::string> damaged = {good + "x", none + "x", Versioned(none + "x"), good, good};
     damaged[3][4] = 2;  // major 2
     damaged[4][8] = 2;  // minor 2
     for (size_t i = 0; i < good.size(); ++i) {
@@ -174,7 +162,6 @@ TEST_F(CommissionFileTest, DamagedFileIsRefusedAndNeverRewritten) {
         damaged.back()[i] ^= static_cast<char>(1 << (i % 8));
     }
     for (const std::string& data : damaged) {
-        SCOPED_TRACE(testing::PrintToString(data.size()));
         PutFile(data);
         CAdmComisiones adm;
         EXPECT_THROW(adm.Load(), CArchiveException);

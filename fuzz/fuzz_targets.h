@@ -12,6 +12,9 @@ namespace cartera::fuzz {
 // A portfolio file: load, save, load the saved bytes again and save once more; the two
 // saves must be the same bytes.
 void FuzzPortfolio(const uint8_t* data, size_t size);
+// A portfolio body: the bytes are wrapped in the envelope with their right checksum, so
+// every input reaches the body reader; then the same check as FuzzPortfolio.
+void FuzzPortfolioBody(const uint8_t* data, size_t size);
 // The commission file body: load, then the same save-load-save check.
 void FuzzCommissions(const uint8_t* data, size_t size);
 // The layouts of the movements, closed and open grids as the portfolio body ends with
@@ -23,8 +26,8 @@ void FuzzCsv(const uint8_t* data, size_t size);
 // A tick file for the replay feed: load it and replay it to the end.
 void FuzzTicks(const uint8_t* data, size_t size);
 
-// The function for a corpus folder's name (portfolio, commissions, grid_layout, csv,
-// ticks); nullptr for another name.
+// The function for a corpus folder's name (portfolio, portfolio_body, commissions,
+// grid_layout, csv, ticks); nullptr for another name.
 using FuzzFunction = void (*)(const uint8_t*, size_t);
 FuzzFunction FuzzFunctionFor(const std::string& name);
 

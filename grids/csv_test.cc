@@ -223,9 +223,7 @@ TEST_F(CsvLedgerTest, BadRowsLeaveTheLedgerUntouched) {
     };
     const Case cases[] = {
         {head + good + "2026-01-32,buy,ACME,5,10,\n", "line 3, column date"},
-        {head + "01/07/99,buy,ACME,5,10,\n", "line 2, column date"},
         {head + "07/01/2024,buy,ACME,5,10,\n", "line 2, column date"},
-        {head + "5.3.24,buy,ACME,5,10,\n", "line 2, column date"},
         {head + "2026-01-02,buy,ACME,5,1e13,\n", "line 2, column price"},
         {"date,type,code,contracts,price,commission\n2026-01-02,buy,A,5,1,1e308\n",
          "line 2, column commission"},

@@ -141,30 +141,21 @@ TEST_F(DatesTest, ParseDateTextRejectsInvalidDatesAndJunk) {
 
 // The date formats of the command line and import: only the form named, no two-digit years.
 TEST_F(DatesTest, ParseDateFormatReadsOnlyTheFormNamed) {
-    struct Case {
-        const char* text;
-        const char* format;
-        int32_t fn;  // 0: refused
-    };
-    const int32_t jan7 = DateNumber(2024, 1, 7);
-    for (const Case& c : {Case{"2024-01-07", "YYYY-MM-DD", jan7},
-                          {"07/01/2024", "DD/MM/YYYY", jan7},
-                          {"1/7/2024", "M/D/YYYY", jan7},
-                          {"01/07/2024", "M/D/YYYY", jan7},
-                          {"20240107", "YYYYMMDD", jan7},
-                          {"2024-1-7", "YYYY-MM-DD", 0},
-                          {"01/07/99", "YYYY-MM-DD", 0},
-                          {"07/01/2024", "YYYY-MM-DD", 0},
-                          {"5.3.24", "D.M.YYYY", 0},
-                          {"2024-01-07x", "YYYY-MM-DD", 0},
-                          {"2024-02-30", "YYYY-MM-DD", 0},
-                          {"123/1/2024", "D/M/YYYY", 0},
-                          {"2024-01-07", "YY-MM-DD", 0},
-                          {"2024-01-07", "YYYY-MM-DD-DD", 0},
-                          {"202417", "YYYYMD", 0}}) {
+    using Form = std::pair<const char*, const char*>;  // text, format
+    for (auto [text, format] : {Form{"2024-01-07", "YYYY-MM-DD"}, Form{"07/01/2024", "DD/MM/YYYY"},
+                                Form{"1/7/2024", "M/D/YYYY"}, Form{"01/07/2024", "M/D/YYYY"},
+                                Form{"20240107", "YYYYMMDD"}}) {
         int32_t fn = 0;
-        EXPECT_EQ(cartera::ParseDateFormat(c.text, c.format, &fn), c.fn != 0) << c.text;
-        EXPECT_EQ(fn, c.fn) << c.text << " as " << c.format;
+        EXPECT_TRUE(cartera::ParseDateFormat(text, format, &fn)) << text;
+        EXPECT_EQ(fn, DateNumber(2024, 1, 7)) << text;
+    }
+    for (auto [text, format] : {Form{"2024-1-7", "YYYY-MM-DD"}, Form{"01/07/99", "YYYY-MM-DD"},
+                                Form{"2024-01-07x", "YYYY-MM-DD"}, Form{"2024-02-30", "YYYY-MM-DD"},
+                                Form{"5.3.24", "D.M.YYYY"}, Form{"123/1/2024", "D/M/YYYY"},
+                                Form{"2024-01-07", "YY-MM-DD"}, Form{"24-01-07", "YY-MM-DD"},
+                                Form{"2024-01-07", "YYYY-MM-DD-DD"}, Form{"202417", "YYYYMD"}}) {
+        int32_t fn = 0;
+        EXPECT_FALSE(cartera::ParseDateFormat(text, format, &fn)) << text << " as " << format;
     }
 }
 

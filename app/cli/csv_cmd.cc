@@ -14,7 +14,6 @@
 #include "grids/grid_qbase.h"
 #include "grids/grid_valoracion.h"
 #include "host/env.h"
-#include "model/entry.h"
 #include "model/sistema.h"
 
 namespace cartera::cli {

@@ -215,8 +215,7 @@ TEST_F(SafetyTest, AmountsThatCannotBePricedAreRefused) {
     loaded->ledger->ModOrder(m);
     EXPECT_NE(Fails(3, {"show", p}).find("contracts"), std::string::npos);
 
-    // Deposits each within range whose sum is not (only a file from before the bounds):
-    // refused by name rather than shown as inf or nan.
+    // Deposits whose sum overflows (a file from before the bounds): refused, never inf or nan.
     m = loaded->At(0);
     m.contracts = 1;
     m.type = kDeposit;
