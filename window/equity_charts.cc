@@ -30,7 +30,10 @@ QChartView* MakeView(QWidget* parent) {
 void Show(QChart* chart, QAbstractSeries* series, const QString& title, qreal low, qreal high,
           qreal first, qreal last) {
     chart->removeAllSeries();
-    for (QAbstractAxis* axis : chart->axes()) chart->removeAxis(axis);
+    for (QAbstractAxis* axis : chart->axes()) {
+        chart->removeAxis(axis);  // which gives the axis back to us
+        delete axis;
+    }
     chart->setTitle(title);
     chart->addSeries(series);
     auto* dates = new QDateTimeAxis;
@@ -79,6 +82,8 @@ void EquityCharts::SetCurve(const std::vector<analytics::EquityPoint>& curve) {
         curve.empty() ? 86400000.0 : std::max(Millis(curve.back().date), first + 86400000.0);
     Show(m_equity->chart(), equity, QString::fromStdString(::LS(41011)), low, high, first, last);
     auto* area = new QAreaSeries(upper, lower);
+    upper->setParent(area);  // the area does not own its bounds; they go with it
+    lower->setParent(area);
     area->setBrush(QColor(200, 40, 40, 120));
     area->setPen(QPen(QColor(160, 20, 20)));
     Show(m_drawdown->chart(), area, QString::fromStdString(::LS(41044)), deepest, 0, first, last);

@@ -187,8 +187,7 @@ void ClickMenu(QMenu* menu, const std::vector<std::string>& path) {
         for (QAction* action : menu->actions())
             if (action->text().remove(QLatin1Char('&')).toStdString() == text) found = action;
         ASSERT_NE(found, nullptr) << text;
-        // The pointer rests on the item, then Return chooses it (or opens its submenu). The
-        // command's window may outlive the menu and its items.
+        // The pointer rests on the item, then Return chooses it (or opens its submenu).
         QTest::mouseMove(menu, menu->actionGeometry(found).center());
         if (menu->activeAction() != found) menu->setActiveAction(found);
         QMenu* submenu = found->menu();

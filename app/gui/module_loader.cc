@@ -35,15 +35,15 @@ bool LoadModule(const QString& fileName, const QStringList& folders, ui::ModuleR
                      .arg(fileName, folders.join(QStringLiteral(", ")));
         return false;
     }
-    // Never unloaded: its classes live in every open window.
-    auto* library = new QLibrary(path);
-    if (!library->load()) {
+    // Never unloaded (its classes live in every open window): a QLibrary going out of scope
+    // leaves the library loaded.
+    QLibrary library(path);
+    if (!library.load()) {
         *error =
-            QStringLiteral("The module %1 cannot be loaded: %2").arg(path, library->errorString());
-        delete library;
+            QStringLiteral("The module %1 cannot be loaded: %2").arg(path, library.errorString());
         return false;
     }
-    auto entry = reinterpret_cast<ui::ModuleEntry>(library->resolve(ui::kModuleEntryName));
+    auto entry = reinterpret_cast<ui::ModuleEntry>(library.resolve(ui::kModuleEntryName));
     if (!entry) {
         *error = QStringLiteral("%1 is no Cartera module (it has no entry point %2).")
                      .arg(path, QString::fromLatin1(ui::kModuleEntryName));

@@ -93,6 +93,11 @@ Workstation::~Workstation() {
     // Frames before templates: a closing frame hands its document back to its template.
     const QList<QMdiSubWindow*> subs = m_area->subWindowList();
     for (QMdiSubWindow* sub : subs) delete sub;
+    // Also a frame whose sub-window the area no longer lists (one being closed).
+    std::vector<CMDIChildWnd*> left;  // frames hold no frames: each is deleted once
+    for (QWidget* widget : findChildren<QWidget*>())
+        if (auto* frame = dynamic_cast<CMDIChildWnd*>(widget)) left.push_back(frame);
+    for (CMDIChildWnd* frame : left) delete frame;
 }
 
 // --- Documents ------------------------------------------------------------------------------
