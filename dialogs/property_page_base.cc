@@ -146,13 +146,13 @@ std::string CPropertyPageBase::FieldLabel(int id) const {
 
 std::string CPropertyPageBase::NumberProblem(const CNumEdit* box, int id) const {
     if (box->text().trimmed().isEmpty()) return Fill(LS(42201), FieldLabel(id));
-    return box->Value() ? std::string() : Fill(LS(42202), FieldLabel(id));
+    return box->Value() ? std::string() : FieldLabel(id) + ": " + box->WhyNotANumber();
 }
 
 std::string CPropertyPageBase::ContractsProblem(const CNumEdit* box, int id) const {
     if (box->text().trimmed().isEmpty()) return Fill(LS(42203), FieldLabel(id));
     std::optional<double> v = box->Value();
-    if (!v) return Fill(LS(42202), FieldLabel(id));
+    if (!v) return FieldLabel(id) + ": " + box->WhyNotANumber();
     if (*v < 1) return Fill(LS(42203), FieldLabel(id));
     if (*v > cartera::kMaxEntryContracts) {
         std::string most = Fill(LS(42204), FieldLabel(id));
