@@ -85,12 +85,15 @@ std::unique_ptr<cartera::FileLock> CAdmComisiones::LockFile(std::string* error) 
     return cartera::CurrentEnv()->LockFile(FilePath(), cartera::kLockWaitMs, error);
 }
 
-bool CAdmComisiones::Save() {
-    if (!m_loadError.empty()) return false;
+bool CAdmComisiones::Save(std::string* why) {
+    if (!m_loadError.empty()) {
+        if (why) *why = m_loadError;
+        return false;
+    }
     std::string data;
     CArchive ar(&data);
     Serialize(ar);
-    if (!cartera::CurrentEnv()->WriteFileAtomic(FilePath(), data, nullptr)) return false;
+    if (!cartera::CurrentEnv()->WriteFileAtomic(FilePath(), data, why)) return false;
     m_fileBytes = std::move(data);
     return true;
 }

@@ -54,8 +54,9 @@ class CAdmComisiones {
     void ClearLoadError() { m_loadError.clear(); }
     // Writes the collection to the commission file (atomically). Refused while LoadError()
     // is set, so a file that could not be read is never replaced by what little was read.
-    // Returns whether the file was written.
-    bool Save();
+    // Returns whether the file was written; when not, *why (if given) says why, naming the
+    // file, and the collection is as it was.
+    [[nodiscard]] bool Save(std::string* why = nullptr);
     // Whether the commission file holds other bytes than this administrator last read or
     // wrote (another portfolio's editor or the command line saved since); a missing or
     // unreadable file counts as empty.

@@ -38,6 +38,7 @@ CSheetComision::CSheetComision(const std::string& title, QWidget* parent, int fi
 }
 
 int CSheetComision::EditCommissions(CAdmComisiones& adm) {
+    m_adm = &adm;
     m_page = new CDlgComisionAcciones(adm, m_tabs);
     m_tabs->addTab(m_page, QString::fromStdString(LS(3402)));
     m_tabs->setCurrentIndex(std::min(m_firstPage, m_tabs->count() - 1));
@@ -48,10 +49,7 @@ int CSheetComision::EditCommissions(CAdmComisiones& adm) {
     } else {
         ok = exec() == QDialog::Accepted;
     }
-    if (ok) {
-        adm.Save();
-        return IDOK;
-    }
+    if (ok) return IDOK;  // saved by accept
     adm.RemoveAll();
     adm.Load();
     return IDCANCEL;
@@ -63,6 +61,13 @@ void CSheetComision::accept() {
     if (m_page) {
         m_page->OnKillActive();
         m_page->OnOK();
+    }
+    // A failed save keeps the editor open on the user's schedules, so nothing typed is lost
+    // and OK can be pressed again once the cause is gone.
+    std::string why;
+    if (m_adm && !m_adm->Save(&why)) {
+        AfxMessageBox(why, MB_OK | MB_ICONEXCLAMATION);
+        return;
     }
     QDialog::accept();
 }

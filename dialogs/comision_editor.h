@@ -38,6 +38,7 @@ class CSheetComision : public QDialog {
     int m_firstPage;
     QTabWidget* m_tabs = nullptr;
     CDlgComisionAcciones* m_page = nullptr;
+    CAdmComisiones* m_adm = nullptr;  // the schedules OK saves; not owned
     QPushButton* m_ok = nullptr;
     QPushButton* m_cancel = nullptr;
 };

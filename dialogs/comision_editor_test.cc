@@ -13,6 +13,7 @@
 #include "dialogs/comision_page.h"
 #include "dialogs/dlg_nuevo_nombre.h"
 #include "grids/grid_comision.h"
+#include "host/env.h"
 #include "host/folders.h"
 #include "host/message_box.h"
 #include "host/strings.h"
@@ -176,3 +177,21 @@ TEST_F(CommissionEditorTest, DeleteSelectsTheNeighbourAndCancelBringsItBack) {
 }
 
 }  // namespace
+
+TEST_F(CommissionEditorTest, AFailedSaveShowsWhyAndKeepsTheEditorOpenOnTheEdit) {
+    cartera::MemEnv env;
+    cartera::ScopedEnv scoped(&env);
+    env.SetFailWrites(true);
+    CAdmComisiones adm;
+    EXPECT_TRUE(Edit(adm, true, [&](Page& page) {
+        New(page, "Broker");
+        auto* sheet = qobject_cast<CSheetComision*>(page.window());
+        sheet->OkButton()->click();
+        EXPECT_NE(sheet->result(), QDialog::Accepted);
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_NE(messages[0].find("cannot write"), std::string::npos) << messages[0];
+        EXPECT_EQ(page.NameList()->currentText(), "Broker") << "the edit is kept";
+        env.SetFailWrites(false);  // the cause gone, OK saves
+    }));
+    EXPECT_EQ(Stored("Broker").size(), 1u);
+}

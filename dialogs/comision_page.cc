@@ -306,10 +306,7 @@ void CDlgComisionAcciones::OnDefaultClicked() {
 
 void CDlgComisionAcciones::Apply() {
     ReadFields();
-    if (m_list->currentIndex() < 0) {
-        m_adm.Save();
-        return;
-    }
+    if (m_list->currentIndex() < 0) return;
     std::string name = SelectedName();
     int32_t id = m_adm.FindScheduleId(name);
     if (id == -1) return;
@@ -328,7 +325,6 @@ void CDlgComisionAcciones::Apply() {
         r.royalty = rows[i].royalty;
         m_adm.Add(r);
     }
-    m_adm.Save();
 }
 
 void CDlgComisionAcciones::UpdateEnabling() {

@@ -118,7 +118,7 @@ class RealEnv : public Env {
                      ? -1
                      : ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0) {
-            SetErrno(error, "cannot create", tmp, true);
+            SetErrno(error, "cannot write", target, true);  // the user knows no temporary name
             return false;
         }
         // The new file gets the old one's permissions (and owner where allowed).

@@ -19,11 +19,12 @@
 #include <QTableView>
 #include <QTableWidget>
 #include <QTimer>
-#include <fstream>
 #include <map>
+#include <sstream>
 
 #include "analytics/tables.h"
 #include "host/dates.h"
+#include "host/env.h"
 #include "model/sistema.h"
 #include "window/equity_charts.h"
 #include "window/statistics_text.h"
@@ -262,11 +263,13 @@ bool StatisticsWindow::ExportCsv(const std::string& path, std::string* error) co
             table = analytics::BreakdownTable(m_rows, "key");
             break;
     }
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    // Written as the command line's export is: atomically, so a failed export never leaves
+    // a cut file in place of a good one.
+    std::ostringstream out;
     analytics::WriteCsv(out, table);
-    out.close();
-    if (out) return true;
-    if (error) *error = Text(kTextCannotWrite) + "\n" + path;
+    std::string why;
+    if (cartera::CurrentEnv()->WriteResults(path, out.str(), &why)) return true;
+    if (error) *error = Text(kTextCannotWrite) + "\n" + why;
     return false;
 }
 
