@@ -1,17 +1,19 @@
 #pragma once
 // What a module registers with the workstation when it is loaded: its run-time classes, its
 // document types (document, frame and view class names with the document string), its
-// menus and a hook run when the interface language changes.
+// menus, a hook run when the interface language changes and the commands a host may run on
+// its views.
 //
 // A module is a shared library exporting one C function, kModuleEntryName, of type
-// ModuleEntry; it registers everything through the registry it is given and answers
-// non-zero on success.
+// ModuleEntry, and nothing else. The function answers the module's ModuleInfo; the host
+// checks its interface version before it calls anything else in the module.
 #include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 struct CRuntimeClass;
+class CView;
 
 namespace cartera::ui {
 
@@ -56,14 +58,39 @@ class ModuleRegistry {
     // Runs every module's language hook (after SetLanguage).
     void NotifyLanguageChanged() const;
 
+    // The portfolio commands a host may run on a view of the module (a view of another kind
+    // ignores them); unset until a module registers them.
+    struct ViewCommands {
+        void (*comprar)(CView* view, int row) = nullptr;
+        void (*vender)(CView* view, int row) = nullptr;
+        void (*otros)(CView* view) = nullptr;
+        void (*comision)(CView* view) = nullptr;
+    };
+    void SetViewCommands(ViewCommands commands) { m_viewCommands = commands; }
+    const ViewCommands& Commands() const { return m_viewCommands; }
+
   private:
     std::vector<const CRuntimeClass*> m_classes;
     std::vector<DocTypeRecord> m_docTypes;
     std::vector<std::pair<int, std::function<MenuRecord()>>> m_menus;
     std::vector<std::function<void()>> m_languageHooks;
+    ViewCommands m_viewCommands;
 };
 
-using ModuleEntry = int (*)(ModuleRegistry* registry);
-inline constexpr const char* kModuleEntryName = "CarteraRegisterModule";
+// Raised whenever ModuleRegistry, the records above or ModuleInfo change, so a module
+// built against another layout is refused instead of run.
+inline constexpr int kModuleInterfaceVersion = 1;
+
+// What a module's entry point answers. interfaceVersion stays the first member in every
+// version, so any module's version can be read. registerModule registers everything
+// through the registry it is given and answers non-zero on success; it answers zero only
+// before it has touched the registry or anything else, so the host may unload it then.
+struct ModuleInfo {
+    int interfaceVersion;
+    int (*registerModule)(ModuleRegistry* registry);
+};
+
+using ModuleEntry = const ModuleInfo* (*)();
+inline constexpr const char* kModuleEntryName = "CarteraModule";
 
 }  // namespace cartera::ui

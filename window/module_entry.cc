@@ -1,5 +1,6 @@
-// The portfolio module's entry point: registers its run-time classes, its document type,
-// its menu and its language hook with the workstation.
+// The portfolio module's entry point: answers its interface version and registers its
+// run-time classes, document type, menu, language hook and view commands with the
+// workstation.
 #include <QApplication>
 
 #include "dialogs/entry_sheets.h"
@@ -38,25 +39,23 @@ void RetranslateFrames() {
 // The portfolio commands for a host that holds one of this module's views; a view of
 // another kind (the valuation view included) ignores them.
 namespace {
+
 CViewBaseCartera* PortfolioView(CView* view) { return dynamic_cast<CViewBaseCartera*>(view); }
-}  // namespace
 
-#define CARTERA_EXPORT extern "C" __attribute__((visibility("default")))
-
-CARTERA_EXPORT void CarteraOnComprar(CView* view, int row) {
+void OnComprar(CView* view, int row) {
     if (auto* v = PortfolioView(view)) v->OnComprar(row);
 }
-CARTERA_EXPORT void CarteraOnVender(CView* view, int row) {
+void OnVender(CView* view, int row) {
     if (auto* v = PortfolioView(view)) v->OnVender(row);
 }
-CARTERA_EXPORT void CarteraOnOtros(CView* view) {
+void OnOtros(CView* view) {
     if (auto* v = PortfolioView(view)) v->OnOtros();
 }
-CARTERA_EXPORT void CarteraOnComision(CView* view) {
+void OnComision(CView* view) {
     if (auto* v = PortfolioView(view)) v->OnComision();
 }
 
-CARTERA_EXPORT int CarteraRegisterModule(cartera::ui::ModuleRegistry* registry) {
+int RegisterModule(cartera::ui::ModuleRegistry* registry) {
     if (!registry) return 0;
     registry->RegisterClass(RUNTIME_CLASS(CDocCartera));
     registry->RegisterClass(RUNTIME_CLASS(CChildFrmCartera));
@@ -67,6 +66,16 @@ CARTERA_EXPORT int CarteraRegisterModule(cartera::ui::ModuleRegistry* registry) 
                           "\nPortfolio\nPortfolio\nPortfolio files (*" + ext + ")\n" + ext});
     registry->AddMenu(kPortfolioMenu, [] { return BuildMenu(kPortfolioMenu); });
     registry->AddLanguageHook(RetranslateFrames);
+    registry->SetViewCommands({OnComprar, OnVender, OnOtros, OnComision});
     InstallEntrySheets();
     return 1;
+}
+
+constexpr cartera::ui::ModuleInfo kModuleInfo{cartera::ui::kModuleInterfaceVersion, RegisterModule};
+
+}  // namespace
+
+// The module's one export (module.map keeps every other symbol inside).
+extern "C" __attribute__((visibility("default"))) const cartera::ui::ModuleInfo* CarteraModule() {
+    return &kModuleInfo;
 }

@@ -1,5 +1,6 @@
 #include "app/gui/workstation.h"
 
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -7,7 +8,6 @@
 #include <QDialog>
 #include <QDir>
 #include <QFile>
-#include <QLibrary>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -128,12 +128,25 @@ QAction* MenuItem(qt::GridView* grid, int row, const QString& text) {
 
 using WorkstationTest = testing::WorkstationTestBase;
 
-TEST_F(WorkstationTest, AMissingModuleIsReportedWithTheFoldersSearched) {
-    QString error;
-    EXPECT_FALSE(LoadModule("libcartera-nothing.so", {home.path()}, &registry, &error));
-    EXPECT_TRUE(error.contains("libcartera-nothing.so"));
-    EXPECT_TRUE(error.contains(home.path()));
-    EXPECT_TRUE(registry.Classes().empty());
+TEST_F(WorkstationTest, AMissingOrOtherVersionModuleIsRefusedWithItsReasonAndReleased) {
+    const QString here = QCoreApplication::applicationDirPath();
+    const QString other = "libcartera-other-version.so";
+    const std::string ours = "needs version " + std::to_string(ui::kModuleInterfaceVersion);
+    const std::string its = "version " + std::to_string(ui::kModuleInterfaceVersion + 1) + ";";
+    struct Case {
+        QString file;
+        std::vector<std::string> named;  // in the message
+    };
+    for (const Case& c : {Case{"libcartera-nothing.so", {"libcartera-nothing.so", "/nowhere"}},
+                          Case{other, {other.toStdString(), ours, its}}}) {
+        QString error;
+        EXPECT_FALSE(LoadModule(c.file, {"/nowhere", here}, &registry, &error));
+        for (const std::string& text : c.named)
+            EXPECT_TRUE(error.contains(QString::fromStdString(text))) << error.toStdString();
+        EXPECT_TRUE(registry.DocTypes().empty());
+    }
+    // The refused module is unloaded: asking without loading finds it gone.
+    EXPECT_EQ(dlopen((here + "/" + other).toUtf8().constData(), RTLD_NOW | RTLD_NOLOAD), nullptr);
 }
 
 TEST_F(WorkstationTest, CreatesAPortfolioThroughTheModulesRecords) {
@@ -288,15 +301,9 @@ TEST_F(WorkstationTest, ABuyFromThePortfolioMenuAndASellFromTheOpenTradeRowClose
     EXPECT_EQ(Rated(frame, "Settlement"), "5134.00");
     EXPECT_TRUE(messages.empty());
 
-    // The host may call the module's exported commands on a view of its own.
-    QLibrary module;
-    for (const QString& folder : ModuleSearchPath()) {
-        module.setFileName(folder + "/" + kPortfolioModule);
-        if (module.load()) break;
-    }
-    auto other = reinterpret_cast<void (*)(CView*)>(module.resolve("CarteraOnOtros"));
-    ASSERT_NE(other, nullptr) << module.errorString().toStdString();
-    OnSheet([&] { other(frame->GetActiveView()); },
+    // The host may run the module's commands on a view of its own.
+    ASSERT_NE(registry.Commands().otros, nullptr);
+    OnSheet([&] { registry.Commands().otros(frame->GetActiveView()); },
             [](QWidget& sheet) {
                 EXPECT_EQ(sheet.windowTitle().toStdString(), ::LS(3394));
                 QTest::keyClick(&sheet, Qt::Key_Escape);
