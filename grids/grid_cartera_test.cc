@@ -7,9 +7,6 @@
 namespace cartera::testing {
 namespace {
 
-constexpr COLORREF kText = RGB(0, 0, 139);
-constexpr COLORREF kRed = RGB(255, 0, 0);
-
 class MovementsGridTest : public GridsTest {
   protected:
     // Adds m and refills the movements grid; returns the row of the new movement.

@@ -21,11 +21,6 @@ class ValuationGridTest : public LedgerTest {
     }
     std::string Amount(int row) { return grid.QuickGetText(2, row); }
     std::string Percent(int row) { return grid.QuickGetText(4, row); }
-    void Tick(const std::string& code, double last) {
-        CMensajePelvo msg(code);
-        msg.AddValor(kTickLast, last);
-        service.Publish(msg);
-    }
 
     CSistemaCartera ledger;
     CGridValoracion grid;

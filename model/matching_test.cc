@@ -168,9 +168,7 @@ TEST_F(MatchingTest, AgreesWithTheLiteralRuleAfterEveryChangeOnRandomJournals) {
         for (int i = 0; i < n; ++i) {
             int kind = pick(14);
             if (kind == 12 && !fast.GetOrders().empty()) {  // a tick, then a change
-                CMensajePelvo msg(codes[pick(6)]);
-                msg.AddValor(kTickLast, pick(5000) / 100.0);
-                service.Publish(msg);
+                Tick(codes[pick(6)], pick(5000) / 100.0);
                 kind = 10 + pick(2);
             } else if (kind == 13 && !fast.GetOrders().empty()) {  // as loaded, then a change
                 fast.DoAfterLoadingProcess();
