@@ -7,9 +7,6 @@
 namespace cartera::testing {
 namespace {
 
-constexpr COLORREF kText = RGB(0, 0, 139);
-constexpr COLORREF kRed = RGB(255, 0, 0);
-
 class MovementsGridTest : public GridsTest {
   protected:
     // Adds m and refills the movements grid; returns the row of the new movement.
@@ -25,14 +22,8 @@ class MovementsGridTest : public GridsTest {
 TEST_F(MovementsGridTest, BuyAndSellRows) {
     int buy = Add(Exec(true, "ACME", 10, 5.0, 0.1));
     int sell = Add(Exec(false, "ACME", 10, 5.0, 0.1));
-    EXPECT_EQ(Text(movements, 3381, buy), "B");
+    // The buy's whole row is in the text table's test; the sell's commission is subtracted.
     EXPECT_EQ(Text(movements, 3381, sell), "S");
-    EXPECT_EQ(Text(movements, 3384, buy), "ACME");
-    EXPECT_EQ(Text(movements, 3385, buy), "10");
-    EXPECT_EQ(Text(movements, 3386, buy), "5.00");
-    EXPECT_EQ(Text(movements, 3387, buy), "1.00");
-    EXPECT_EQ(Total(buy), "51.00");
-    EXPECT_EQ(TotalColor(buy), kRed);
     EXPECT_EQ(Total(sell), "49.00");
     EXPECT_EQ(TotalColor(sell), kText);
     // The other cells of the row are in the grid text colour, aligned as their column.

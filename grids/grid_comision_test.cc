@@ -61,12 +61,6 @@ TEST_F(BracketGridTest, ValuesPassThroughTwoDecimals) {
     EXPECT_DOUBLE_EQ(again[0].from, 1);
 }
 
-TEST_F(BracketGridTest, EmptyGridReadsNothing) {
-    CArrayComisiones read;
-    grid.ReadBracketRows(read);
-    EXPECT_TRUE(read.empty());
-}
-
 TEST_F(BracketGridTest, RemovingRows) {
     grid.RemoveCurrentRow();  // nothing current: nothing removed
     for (int i = 0; i < 3; ++i) grid.AddBracketRow(Row(i, i + 1, 0));
@@ -88,6 +82,9 @@ TEST_F(BracketGridTest, RemovingRows) {
     grid.RemoveCurrentRow();  // the only row
     EXPECT_EQ(grid.GetNumberRows(), 0);
     EXPECT_EQ(grid.GetCurrentRow(), -1);
+    CArrayComisiones read;
+    grid.ReadBracketRows(read);
+    EXPECT_TRUE(read.empty());
 }
 
 }  // namespace

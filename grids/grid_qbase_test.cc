@@ -199,15 +199,12 @@ TEST_F(GridBaseTest, SortingByKeysGivesTheOrderOfTheCellComparison) {
 }
 
 TEST_F(GridBaseTest, OldCaptionsMapByTheFixedOrder) {
-    EXPECT_EQ(grid.String2Id_OldFormat("Symbol"), 3384);
-    EXPECT_EQ(grid.String2Id_OldFormat("Group"), 3390);
-    EXPECT_EQ(grid.String2Id_OldFormat("Contracts"), 3385);
-    EXPECT_EQ(grid.String2Id_OldFormat("Point Value"), 3389);
-    EXPECT_EQ(grid.String2Id_OldFormat("Time.B"), 3426);
-    EXPECT_EQ(grid.String2Id_OldFormat("%"), 3436);
-    EXPECT_EQ(grid.String2Id_OldFormat("symbol"), -1);  // case counts
-    EXPECT_EQ(grid.String2Id_OldFormat("Symbol "), -1);
-    EXPECT_EQ(grid.String2Id_OldFormat("Balance"), -1);
+    // Case and spaces count; a caption of no list column is none.
+    for (auto [caption, id] :
+         {std::pair{"Symbol", 3384}, std::pair{"Group", 3390}, std::pair{"Contracts", 3385},
+          std::pair{"Point Value", 3389}, std::pair{"Time.B", 3426}, std::pair{"%", 3436},
+          std::pair{"symbol", -1}, std::pair{"Symbol ", -1}, std::pair{"Balance", -1}})
+        EXPECT_EQ(grid.String2Id_OldFormat(caption), id) << caption;
     SetLanguage(Language::de);
     EXPECT_EQ(grid.String2Id_OldFormat("Kurs K"), 3430);
     EXPECT_EQ(grid.String2Id_OldFormat("Symbol"), 3384);

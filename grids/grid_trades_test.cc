@@ -10,16 +10,8 @@
 namespace cartera::testing {
 namespace {
 
-constexpr COLORREF kText = RGB(0, 0, 139);
-constexpr COLORREF kRed = RGB(255, 0, 0);
-
 class TradeGridsTest : public GridsTest {
   protected:
-    void Tick(const std::string& code, double last) {
-        CMensajePelvo msg(code);
-        msg.AddValor(kTickLast, last);
-        service.Publish(msg);
-    }
     // The first row holding id, found by a plain scan from row 0; -1 for none.
     int Scan(uint64_t id) {
         for (int row = 0; row < open.GetNumberRows(); ++row)

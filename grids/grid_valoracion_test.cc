@@ -21,11 +21,6 @@ class ValuationGridTest : public LedgerTest {
     }
     std::string Amount(int row) { return grid.QuickGetText(2, row); }
     std::string Percent(int row) { return grid.QuickGetText(4, row); }
-    void Tick(const std::string& code, double last) {
-        CMensajePelvo msg(code);
-        msg.AddValor(kTickLast, last);
-        service.Publish(msg);
-    }
 
     CSistemaCartera ledger;
     CGridValoracion grid;
@@ -57,21 +52,16 @@ TEST_F(ValuationGridTest, WorkedExample) {
     EXPECT_EQ(Amount(11), "0.00");  // the tick alone redraws nothing
     ledger.DoIdle();
 
-    EXPECT_EQ(Amount(1), "1000.00");
-    EXPECT_EQ(Amount(4), "10.00");
-    EXPECT_EQ(Amount(7), "110.00");
-    EXPECT_EQ(Percent(7), "11.00 %");
-    EXPECT_EQ(Amount(8), "1100.00");
-    EXPECT_EQ(Amount(9), "600.00");
-    EXPECT_EQ(Percent(9), "54.55 %");
-    EXPECT_EQ(Amount(10), "500.00");
-    EXPECT_EQ(Percent(10), "45.45 %");
-    EXPECT_EQ(Amount(11), "50.00");
-    EXPECT_EQ(Percent(11), "5.00 %");
-    EXPECT_EQ(Amount(12), "650.00");
-    EXPECT_EQ(Amount(13), "1150.00");
-    EXPECT_EQ(Amount(15), "160.00");
-    EXPECT_EQ(Percent(15), "16.00 %");
+    // Row, amount and percentage ("" where the row has none).
+    for (auto [row, amount, percent] :
+         {std::tuple{1, "1000.00", ""}, std::tuple{4, "10.00", ""},
+          std::tuple{7, "110.00", "11.00 %"}, std::tuple{8, "1100.00", ""},
+          std::tuple{9, "600.00", "54.55 %"}, std::tuple{10, "500.00", "45.45 %"},
+          std::tuple{11, "50.00", "5.00 %"}, std::tuple{12, "650.00", ""},
+          std::tuple{13, "1150.00", ""}, std::tuple{15, "160.00", "16.00 %"}}) {
+        EXPECT_EQ(Amount(row), amount) << row;
+        EXPECT_EQ(Percent(row), percent) << row;
+    }
     EXPECT_EQ(grid.PeekCell(2, 15)->GetTextColor(), kValue);
 }
 

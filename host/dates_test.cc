@@ -88,19 +88,18 @@ TEST_F(DatesTest, DateNumbersCountDaysAndRoundTrip) {
 }
 
 TEST_F(DatesTest, DateAndTimeTexts) {
-    int32_t fn = DateNumber(2026, 3, 5);
-    EXPECT_EQ(CTimeLong::FnToFc(fn, '-'), "05-03-2026");
-    EXPECT_EQ(CTimeLong::FnToFc(fn, ' '), "05 03 2026");
-    EXPECT_EQ(CTimeLong::FnToFcS(fn, ' '), "05 03 26");
-    EXPECT_EQ(CTimeLong::FnToFcS(DateNumber(2000, 12, 31), '/'), "31/12/00");
-    EXPECT_EQ(CTimeLong::FnToFcS(DateNumber(1999, 1, 9), '-'), "09-01-99");
-    EXPECT_EQ(CTimeLong::FnToFc(DateNumber(1900, 2, 28), '.'), "28.02.1900");
-    EXPECT_EQ(cartera::IsoDate(fn), "2026-03-05");
-
-    EXPECT_EQ(HnToHc(0), "00:00:00");
-    EXPECT_EQ(HnToHc(TimeNumber(9, 5, 7)), "09:05:07");
-    EXPECT_EQ(HnToHc(TimeNumber(23, 59, 59)), "23:59:59");
-    EXPECT_EQ(TimeNumber(23, 59, 59), 86399);
+    const int32_t fn = DateNumber(2026, 3, 5);
+    for (auto [text, want] : {std::pair{CTimeLong::FnToFc(fn, '-'), "05-03-2026"},
+                              {CTimeLong::FnToFc(fn, ' '), "05 03 2026"},
+                              {CTimeLong::FnToFcS(fn, ' '), "05 03 26"},
+                              {CTimeLong::FnToFcS(DateNumber(2000, 12, 31), '/'), "31/12/00"},
+                              {CTimeLong::FnToFcS(DateNumber(1999, 1, 9), '-'), "09-01-99"},
+                              {CTimeLong::FnToFc(DateNumber(1900, 2, 28), '.'), "28.02.1900"},
+                              {cartera::IsoDate(fn), "2026-03-05"},
+                              {HnToHc(0), "00:00:00"},
+                              {HnToHc(TimeNumber(9, 5, 7)), "09:05:07"},
+                              {HnToHc(TimeNumber(23, 59, 59)), "23:59:59"}})
+        EXPECT_EQ(text, want) << want;
 }
 
 TEST_F(DatesTest, ParseDateTextReadsWhatTheFormattersWrite) {
@@ -161,12 +160,8 @@ TEST_F(DatesTest, ParseDateFormatReadsOnlyTheFormNamed) {
 
 TEST_F(DatesTest, ParseTimeText) {
     int32_t hn = -1;
-    EXPECT_TRUE(ParseTimeText("09:30", &hn));
-    EXPECT_EQ(hn, TimeNumber(9, 30, 0));
-    EXPECT_TRUE(ParseTimeText("23:59:59", &hn));
-    EXPECT_EQ(hn, 86399);
-    EXPECT_TRUE(ParseTimeText("00:00:00", &hn));
-    EXPECT_EQ(hn, 0);
+    EXPECT_TRUE(ParseTimeText("09:30", &hn) && hn == TimeNumber(9, 30, 0));
+    EXPECT_TRUE(ParseTimeText("23:59:59", &hn) && hn == 86399);
     for (int32_t t = 0; t < 86400; t += 61) {
         ASSERT_TRUE(ParseTimeText(HnToHc(t), &hn)) << t;
         EXPECT_EQ(hn, t);

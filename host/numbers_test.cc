@@ -5,8 +5,10 @@
 #include <clocale>
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 #include <random>
 #include <string>
+#include <tuple>
 
 #include "host/strings.h"
 
@@ -30,68 +32,48 @@ class NumbersTest : public ::testing::Test {
     Language m_saved = Language::en;
 };
 
-TEST_F(NumbersTest, GroupsThousandsWithTheLanguagesSeparators) {
-    struct Case {
-        Language lang;
-        const char* grouped;
-        const char* thousands;
-    };
-    for (Case c : {Case{Language::en, "1,234,567.89", ","}, Case{Language::de, "1.234.567,89", "."},
-                   Case{Language::fr, "1 234 567,89", " "}, Case{Language::it, "1.234.567,89", "."},
-                   Case{Language::es, "1.234.567,89", "."}}) {
-        cartera::SetLanguage(c.lang);
-        EXPECT_EQ(PonPuntos(1234567.891, 2), c.grouped) << cartera::LanguageCode(c.lang);
-        EXPECT_EQ(GetSepMiles(), c.thousands);
+TEST_F(NumbersTest, GroupsRoundsAndSignsInTheLanguage) {
+    using enum Language;
+    for (auto [lang, grouped, thousands] :
+         {std::tuple{en, "1,234,567.89", ","}, std::tuple{de, "1.234.567,89", "."},
+          std::tuple{fr, "1 234 567,89", " "}, std::tuple{it, "1.234.567,89", "."},
+          std::tuple{es, "1.234.567,89", "."}}) {
+        cartera::SetLanguage(lang);
+        EXPECT_EQ(PonPuntos(1234567.891, 2), grouped);
+        EXPECT_EQ(GetSepMiles(), thousands);
     }
-    cartera::SetLanguage(Language::en);
-    EXPECT_EQ(PonPuntos(0.0, 2), "0.00");
-    EXPECT_EQ(PonPuntos(999.0, 0), "999");
-    EXPECT_EQ(PonPuntos(1000.0, 0), "1,000");
-    EXPECT_EQ(PonPuntos(100000.0, 1), "100,000.0");
-    EXPECT_EQ(PonPuntos(1e12, 0), "1,000,000,000,000");
-    EXPECT_EQ(PonPuntos(12.5, 3), "12.500");
-    EXPECT_EQ(PonPuntos(7.0, -1), "7");  // negative decimals count as none
-}
-
-TEST_F(NumbersTest, RoundsTheStoredValue) {
-    // 2.005, 1.005 and 2.675 are stored slightly below the written value, 1.145 slightly
-    // above.
-    EXPECT_EQ(PonPuntos(2.005, 2), "2.00");
-    EXPECT_EQ(PonPuntos(1.005, 2), "1.00");
-    EXPECT_EQ(PonPuntos(2.675, 2), "2.67");
-    EXPECT_EQ(PonPuntos(1.145, 2), "1.15");
-    EXPECT_EQ(PonPuntos(2.0051, 2), "2.01");
-    EXPECT_EQ(PonPuntos(999.996, 2), "1,000.00");
-    EXPECT_EQ(PonPuntos(2.4, 0), "2");
-    EXPECT_EQ(PonPuntos(2.6, 0), "3");
-    EXPECT_EQ(PonPuntos(999.7, 0), "1,000");
-    EXPECT_EQ(PonPuntos(1234.5678, 3), "1,234.568");
-}
-
-TEST_F(NumbersTest, NegativeValuesAndNegativeZero) {
-    EXPECT_EQ(PonPuntos(-1234.5, 2), "-1,234.50");
-    EXPECT_EQ(PonPuntos(-0.25, 2), "-0.25");
-    EXPECT_EQ(PonPuntos(-999999.999, 2), "-1,000,000.00");
-    // -0.005 is stored just beyond -0.005, so it rounds away from zero.
-    EXPECT_EQ(PonPuntos(-0.005, 2), "-0.01");
-    // Values that round to zero show no sign.
-    EXPECT_EQ(PonPuntos(-0.004, 2), "0.00");
-    EXPECT_EQ(PonPuntos(-0.4, 0), "0");
-    EXPECT_EQ(PonPuntos(-0.0, 2), "0.00");
-    EXPECT_EQ(PonPuntos(-0.6, 0), "-1");
-    cartera::SetLanguage(Language::fr);
+    cartera::SetLanguage(en);
+    struct Case {
+        double v;
+        int decimals;
+        const char* text;
+    };
+    // 2.005, 1.005 and 2.675 are stored slightly below the written value, 1.145 above,
+    // -0.005 just beyond; values that round to zero show no sign; negative decimals are none.
+    auto expect = [](std::initializer_list<Case> cases) {
+        for (Case c : cases) EXPECT_EQ(PonPuntos(c.v, c.decimals), c.text) << c.v;
+    };
+    expect({Case{0.0, 2, "0.00"}, Case{999.0, 0, "999"}, Case{1000.0, 0, "1,000"},
+            Case{100000.0, 1, "100,000.0"}, Case{1e12, 0, "1,000,000,000,000"},
+            Case{12.5, 3, "12.500"}, Case{7.0, -1, "7"}, Case{2.005, 2, "2.00"},
+            Case{1.005, 2, "1.00"}, Case{2.675, 2, "2.67"}, Case{1.145, 2, "1.15"},
+            Case{2.0051, 2, "2.01"}, Case{999.996, 2, "1,000.00"}, Case{2.4, 0, "2"},
+            Case{2.6, 0, "3"}, Case{999.7, 0, "1,000"}, Case{1234.5678, 3, "1,234.568"}});
+    expect({Case{-1234.5, 2, "-1,234.50"}, Case{-0.25, 2, "-0.25"},
+            Case{-999999.999, 2, "-1,000,000.00"}, Case{-0.005, 2, "-0.01"},
+            Case{-0.004, 2, "0.00"}, Case{-0.4, 0, "0"}, Case{-0.0, 2, "0.00"},
+            Case{-0.6, 0, "-1"}});
+    cartera::SetLanguage(fr);
     EXPECT_EQ(PonPuntos(-1234567.0, 1), "-1 234 567,0");
     EXPECT_EQ(PonPuntos(-0.0001, 3), "0,000");
 }
 
 TEST_F(NumbersTest, TextOverloadReadsANumberPrefix) {
-    EXPECT_EQ(PonPuntos(std::string("1234567"), 0), "1,234,567");
-    EXPECT_EQ(PonPuntos(std::string("-42"), 2), "-42.00");
-    EXPECT_EQ(PonPuntos(std::string(" 1500.26"), 1), "1,500.3");
-    EXPECT_EQ(PonPuntos(std::string("+3"), 0), "3");
-    EXPECT_EQ(PonPuntos(std::string("12abc"), 0), "12");
-    EXPECT_EQ(PonPuntos(std::string("abc"), 2), "0.00");
-    EXPECT_EQ(PonPuntos(std::string(""), 0), "0");
+    for (auto [text, decimals, shown] :
+         {std::tuple{"1234567", 0, "1,234,567"}, std::tuple{"-42", 2, "-42.00"},
+          std::tuple{" 1500.26", 1, "1,500.3"}, std::tuple{"+3", 0, "3"},
+          std::tuple{"12abc", 0, "12"}, std::tuple{"abc", 2, "0.00"}, std::tuple{"", 0, "0"}})
+        EXPECT_EQ(PonPuntos(std::string(text), decimals), shown) << text;
     cartera::SetLanguage(Language::de);
     EXPECT_EQ(PonPuntos(std::string("1234567"), 0), "1.234.567");
 }

@@ -74,11 +74,8 @@ TEST_F(StringsTest, ParseLanguage) {
         ASSERT_TRUE(cartera::ParseLanguage(cartera::LanguageCode(l), &lang));
         EXPECT_EQ(lang, l);
     }
-    ASSERT_TRUE(cartera::ParseLanguage("DE", &lang));
-    EXPECT_EQ(lang, Language::de);
-    ASSERT_TRUE(cartera::ParseLanguage("Fr", &lang));
-    EXPECT_EQ(lang, Language::fr);
-    EXPECT_STREQ(cartera::LanguageCode(Language::es), "es");
+    EXPECT_TRUE(cartera::ParseLanguage("DE", &lang) && lang == Language::de);
+    EXPECT_TRUE(cartera::ParseLanguage("Fr", &lang) && lang == Language::fr);
     for (const char* bad : {"", "e", "eng", "xx", "en ", "pt", "d e", "\xC3\xA9"}) {
         lang = Language::it;
         EXPECT_FALSE(cartera::ParseLanguage(bad, &lang)) << '"' << bad << '"';

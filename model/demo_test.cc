@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -56,20 +57,14 @@ TEST_F(DemoPortfolioTest, HoldsEveryKindOfMovementAndTrade) {
     for (const auto& m : ledger.GetOrders()) types.insert(m.type);
     EXPECT_EQ(types, (std::set<int32_t>{0, 1, 2, 3, 4, 5, 6}));
 
-    bool gain = false, loss = false;
-    for (const auto& t : ledger.GetClosedTrades()) {
-        gain = gain || t.profit > 0;
-        loss = loss || t.profit < 0;
-    }
-    EXPECT_TRUE(gain);
-    EXPECT_TRUE(loss);
-    bool isLong = false, isShort = false;
-    for (const auto& t : ledger.GetOpenTrades()) {
-        isLong = isLong || t.isLong;
-        isShort = isShort || !t.isLong;
-    }
-    EXPECT_TRUE(isLong);
-    EXPECT_TRUE(isShort);
+    // A gain and a loss among the closed trades, a long and a short among the open ones.
+    auto any = [](const CArrayNegocioC& trades, auto pred) {
+        return std::any_of(trades.begin(), trades.end(), pred);
+    };
+    EXPECT_TRUE(any(ledger.GetClosedTrades(), [](const CNegocioC& t) { return t.profit > 0; }));
+    EXPECT_TRUE(any(ledger.GetClosedTrades(), [](const CNegocioC& t) { return t.profit < 0; }));
+    EXPECT_TRUE(any(ledger.GetOpenTrades(), [](const CNegocioC& t) { return t.isLong != 0; }));
+    EXPECT_TRUE(any(ledger.GetOpenTrades(), [](const CNegocioC& t) { return t.isLong == 0; }));
     EXPECT_EQ(ledger.GetImposiciones(), 50000.0);
     EXPECT_EQ(ledger.GetIngresos(), 1200.0);
     EXPECT_EQ(ledger.GetReintegros(), 5000.0);

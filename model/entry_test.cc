@@ -32,6 +32,7 @@ class EntryTest : public LedgerTest {
 
 TEST_F(EntryTest, BuyAndSellWithASchedule) {
     AddSchedule("Broker", 8.0);
+    ledger.AddOrder(BuildCashMovement(kImposition, "Savings", 5000.0, kNow));
     BuySellPage page = Page(true, "100", "10.5");
     page.schedule = DefaultScheduleItem(*ledger.GetAdmComisiones());
     ASSERT_EQ(page.schedule, "Broker");
@@ -43,6 +44,7 @@ TEST_F(EntryTest, BuyAndSellWithASchedule) {
     ASSERT_TRUE(m);
     EXPECT_DOUBLE_EQ(m->commission, 0.08);  // the shown 8.00 over 100 contracts
     EXPECT_EQ(m->decimals, 3);
+    EXPECT_EQ(m->balance, 5000.0);  // the current capital
     EXPECT_EQ(m->date * 86400 + m->time, kNow);
     page.buy = false;
     EXPECT_EQ(UpdateAmounts(*ledger.GetAdmComisiones(), page).total, "1042.00");
@@ -78,13 +80,11 @@ TEST_F(EntryTest, AnOrderBeyondThePositionItMeetsIsFound) {
     ledger.AddOrder(Exec(true, "ACME", 60, 10.0));
     ledger.AddOrder(Exec(false, "BETA", 30, 10.0));  // a short
     // code, buy, contracts, the contracts held it goes beyond (-1: it does not)
-    for (auto [code, buy, contracts, held] : {std::tuple{"acme", false, 100, 60},
-                                              {"ACME", false, 60, -1},
-                                              {"ACME", true, 100, -1},
-                                              {"BETA", true, 45, 30},
-                                              {"BETA", false, 5, -1},
-                                              {"NONE", false, 5, 0},
-                                              {"NONE", true, 5, -1}}) {
+    for (auto [code, buy, contracts, held] :
+         {std::tuple{"acme", false, 100, 60}, std::tuple{"ACME", false, 60, -1},
+          std::tuple{"ACME", true, 100, -1}, std::tuple{"BETA", true, 45, 30},
+          std::tuple{"BETA", false, 5, -1}, std::tuple{"NONE", false, 5, 0},
+          std::tuple{"NONE", true, 5, -1}}) {
         auto over = FindOvershoot(ledger, code, buy, contracts);
         EXPECT_EQ(over ? over->held : -1, held) << code << buy << contracts;
         EXPECT_EQ(over ? over->opened : -1, over ? contracts - held : -1);
@@ -100,12 +100,6 @@ TEST_F(EntryTest, BoxTextsReadTheSameUnderAnyProcessLocale) {
     EXPECT_EQ(ReadContracts("100 "), 100);
     EXPECT_EQ(ReadContracts("abc"), std::nullopt);
     std::setlocale(LC_NUMERIC, previous.c_str());
-}
-
-TEST_F(EntryTest, BalanceIsTheCurrentCapital) {
-    ledger.AddOrder(BuildCashMovement(kImposition, "Savings", 5000.0, kNow));
-    auto m = BuildBuySell(ledger, Page(true, "10", "1"));
-    EXPECT_EQ(m->balance, 5000.0);
 }
 
 TEST_F(EntryTest, ScheduleSelectionUsesThePrefixRule) {

@@ -9,11 +9,6 @@ class QuotesTest : public LedgerTest {
         ledger.SetGridAbiertas(&grids);
         ledger.SetGridValoracion(&grids);
     }
-    void Tick(const std::string& code, std::initializer_list<std::pair<int, double>> values) {
-        CMensajePelvo msg(code);
-        for (auto [kind, value] : values) msg.AddValor(kind, value);
-        service.Publish(msg);
-    }
     FakeGrids grids;
     CSistemaCartera ledger;
 };

@@ -13,6 +13,10 @@
 
 namespace cartera::testing {
 
+// The grids' text colour and the red of losses and costs.
+constexpr COLORREF kText = RGB(0, 0, 139);
+constexpr COLORREF kRed = RGB(255, 0, 0);
+
 // Records the commands the grids send to their view.
 class FakeView : public IPortfolioView {
   public:

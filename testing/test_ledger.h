@@ -5,7 +5,9 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/archive.h"
@@ -98,6 +100,14 @@ class LedgerTest : public ::testing::Test {
         SetClock({});
         SetHomeFolder("");
     }
+
+    // Publishes the (kind, value) pairs for code on the fixture's service; or one last price.
+    void Tick(const std::string& code, std::initializer_list<std::pair<int, double>> values) {
+        CMensajePelvo msg(code);
+        for (auto [kind, value] : values) msg.AddValor(kind, value);
+        service.Publish(msg);
+    }
+    void Tick(const std::string& code, double last) { Tick(code, {{kTickLast, last}}); }
 
     // 2026-12-05 12:00:00 UTC.
     static constexpr std::time_t kNow = 1796472000;

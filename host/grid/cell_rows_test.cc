@@ -137,12 +137,9 @@ TEST_F(CellRowsTest, MovingAColumnShiftsTheOnesBetween) {
     rows.SetCols(4);
     Fill(2);
     rows.MoveCol(0, 2);
-    for (int r = 0; r < 2; ++r) {
-        EXPECT_EQ(rows.Row(r)[0].GetText(), LongText(r, 1));
-        EXPECT_EQ(rows.Row(r)[1].GetText(), LongText(r, 2));
-        EXPECT_EQ(rows.Row(r)[2].GetText(), LongText(r, 0));
-        EXPECT_EQ(rows.Row(r)[3].GetText(), LongText(r, 3));
-    }
+    for (int r = 0; r < 2; ++r)
+        for (auto [at, from] : {std::pair{0, 1}, {1, 2}, {2, 0}, {3, 3}})
+            EXPECT_EQ(rows.Row(r)[at].GetText(), LongText(r, from)) << r << " " << at;
     rows.MoveCol(3, 0);
     EXPECT_EQ(rows.Row(1)[0].GetText(), LongText(1, 3));
     EXPECT_EQ(rows.Row(1)[3].GetText(), LongText(1, 0));

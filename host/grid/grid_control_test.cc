@@ -194,19 +194,6 @@ TEST_F(GridControlTest, SortIsStableInBothDirections) {
     EXPECT_EQ(RowIds(), (std::vector<uint64_t>{0, 2, 3, 1, 4}));
 }
 
-TEST_F(GridControlTest, DefaultComparisonSortsTextsBytewise) {
-    CUGCtrl plain;
-    plain.SetNumberCols(1, 0);
-    for (const char* text : {"b", "a", "B", "c"}) {
-        plain.AppendRow();
-        plain.QuickSetText(0, plain.GetNumberRows() - 1, text);
-    }
-    plain.SortBy(0, UG_SORT_DESCENDING);
-    std::vector<std::string> texts;
-    for (int r = 0; r < 4; ++r) texts.push_back(plain.QuickGetText(0, r));
-    EXPECT_EQ(texts, (std::vector<std::string>{"c", "b", "a", "B"}));
-}
-
 TEST_F(GridControlTest, OnlyExplicitRedrawsAndStructureChangesNotify) {
     grid.SetNumberCols(2, 0);
     AddRows(std::vector<int>(2000, 1));

@@ -36,6 +36,15 @@ TEST(HeaderListTest, ColumnsAreFoundByIdAndIdsStayUnique) {
     EXPECT_EQ(header.GetWidth(1234), 0);
     EXPECT_FALSE(header.SetVisible(1234, 1));
     EXPECT_FALSE(header.SetWidth(1234, 10));
+
+    // The user's changes; a negative width is none.
+    EXPECT_TRUE(header.SetVisible(3381, 0));
+    EXPECT_EQ(header.GetVisible(3381), 0);
+    EXPECT_EQ(header.GetVisibleCount(), 1);
+    EXPECT_TRUE(header.SetWidth(3385, 130));
+    EXPECT_EQ(header.GetWidth(3385), 130);
+    EXPECT_TRUE(header.SetWidth(3385, -3));
+    EXPECT_EQ(header.GetWidth(3385), 0);
 }
 
 TEST(HeaderListTest, MovingReordersTheListSoPositionIsTheIndex) {
@@ -57,20 +66,6 @@ TEST(HeaderListTest, MovingReordersTheListSoPositionIsTheIndex) {
     EXPECT_FALSE(header.MoveColumn(4, 0));
     EXPECT_FALSE(header.MoveColumn(0, -1));
     EXPECT_EQ(Ids(header), (std::vector<int>{40, 20, 30, 10}));
-}
-
-TEST(HeaderListTest, UserChangesVisibilityAndWidth) {
-    CMultiHdrData header;
-    header.AddFromResourceId(1, 10, 1, UG_ALIGNLEFT, 0);
-    header.AddFromResourceId(2, 20, 1, UG_ALIGNLEFT, 0);
-
-    EXPECT_TRUE(header.SetVisible(2, 0));
-    EXPECT_EQ(header.GetVisible(2), 0);
-    EXPECT_EQ(header.GetVisibleCount(), 1);
-    EXPECT_TRUE(header.SetWidth(1, 130));
-    EXPECT_EQ(header.GetWidth(1), 130);
-    EXPECT_TRUE(header.SetWidth(1, -3));
-    EXPECT_EQ(header.GetWidth(1), 0);
 }
 
 }  // namespace

@@ -245,11 +245,13 @@ TEST_F(TableGridTest, DefaultMenuTogglesColumnsAndSorts) {
     grid.OnMenuStart(-1, -1, UG_CORNERBUTTON);
     EXPECT_EQ(menu->FindItem(CGridTabla::kMenuSortAscending), nullptr);
 
-    AddRows({"b", "a", "c"});
+    // The host grid's own comparison: texts byte for byte.
+    AddRows({"b", "a", "B"});
     observer.Reset();
     grid.OnMenuCommand(1, 0, UG_GRID, CGridTabla::kMenuSortDescending);
-    EXPECT_EQ(grid.QuickGetText(1, 0), "c1");
-    EXPECT_EQ(grid.QuickGetText(1, 2), "a1");
+    EXPECT_EQ(grid.QuickGetText(1, 0), "b1");
+    EXPECT_EQ(grid.QuickGetText(1, 1), "a1");
+    EXPECT_EQ(grid.QuickGetText(1, 2), "B1");
     EXPECT_EQ(grid.GetSortCol(), 1);
     EXPECT_EQ(observer.redrawAll, 1);
     EXPECT_TRUE(observer.rows.empty());
