@@ -1,0 +1,89 @@
+#pragma once
+// A broker's statement read into rows the ledger can take, and the plan of importing them.
+// Readers turn a file into a Statement; PlanImport decides, against the ledger, what is
+// added, what is already there and what is refused. Nothing here writes a file.
+#include <cstddef>
+#include <cstdint>
+#include <istream>
+#include <string>
+#include <vector>
+
+#include "model/order.h"
+
+class CSistemaCartera;
+
+namespace cartera::statements {
+
+enum class RowKind {
+    trade,       // a buy or a sell
+    cancel,      // removes the trade `cancels` names (or, without it, the one its fields match)
+    dividend,    // gross amount received; `rate` per share when the broker gives it
+    expense,     // an amount charged; negative for a refund that reduces it (tax reclaimed)
+    income,      // interest received
+    imposition,  // cash paid in
+    refund,      // cash taken out
+};
+
+struct StatementRow {
+    RowKind kind = RowKind::trade;
+    size_t line = 0;          // 1-based line of the file where the row starts, for messages
+    std::string account;      // empty when the file names none
+    std::string currency;     // ISO code as the broker writes it; empty when it names none
+    std::string id;           // the broker's transaction id without prefix; empty when none
+    std::string cancels;      // cancel rows: the id of the trade they cancel, when known
+    int32_t date = 0;         // date number
+    int32_t time = 0;         // seconds after midnight; 0 when the broker gives none
+    std::string security;     // what keeps securities apart (IB conid, ISIN); may be empty
+    std::string symbol;       // the security's text as the broker shows it
+    bool buy = false;         // trades: the side
+    double quantity = 0;      // trades and dividends: shares, positive; may be fractional
+    double price = 0;         // trades: per share, exactly as reported
+    double commission = 0;    // trades: total charged, positive (a rebate is negative)
+    double multiplier = 1;    // trades: the value of one price point per share
+    double amount = 0;        // cash rows: the amount, positive except an expense's refund
+    double rate = 0;          // dividends: per share when known, else 0
+    std::string description;  // the broker's own text, for reports
+};
+
+// Something the statement holds that is reported, not applied (a split, a merger, a
+// cancellation that removed a trade).
+struct StatementNote {
+    size_t line = 0;
+    std::string text;
+};
+
+struct Statement {
+    std::string format;    // the recognised format's name, e.g. "ib-flex-xml", "degiro"
+    std::string idPrefix;  // kept before each id in the movement's order text: "IB:", "DEGIRO:"
+    std::vector<StatementRow> rows;
+    std::vector<StatementNote> notes;
+};
+
+struct ImportOptions {
+    std::string account;          // empty: a statement with several accounts is refused
+    std::string currency;         // empty: a statement with several currencies is refused
+    bool skipFractional = false;  // fractional rows are left out and listed, not refused
+};
+
+struct RefusedRow {
+    size_t line = 0;
+    std::string why;
+};
+
+struct ImportPlan {
+    std::vector<COrderCartera> added;  // in the statement's order, ready for AddOrders
+    size_t skipped = 0;                // already in the ledger (or twice in the statement)
+    std::vector<RefusedRow> refused;   // rows left out, each with its reason
+    std::vector<std::string> leftOut;  // "12 EUR rows left out: import them into a EUR portfolio"
+    std::vector<StatementNote> notes;  // reported, not applied
+};
+
+// Decides what importing `statement` into `ledger` adds. Throws cartera::Error
+// (ErrorKind::invalid_input) when nothing may be imported: several accounts without
+// options.account (the message lists them), several currencies without options.currency,
+// fractional rows without options.skipFractional (naming each), an amount out of the
+// entry bounds. Does not change the ledger.
+ImportPlan PlanImport(const Statement& statement, const CSistemaCartera& ledger,
+                      const ImportOptions& options);
+
+}  // namespace cartera::statements
