@@ -6,7 +6,7 @@ root="${1:?source folder}"
 cli="${2:-}"
 status=0
 hits=$(cd "$root" && grep -rnE '^\s*#\s*include\s*[<"](Q[A-Za-z]+|Qt[A-Za-z]*/)' \
-    host commissions model grids analytics --include='*.h' --include='*.cc' --include='*.cpp' \
+    host commissions model statements grids analytics --include='*.h' --include='*.cc' --include='*.cpp' \
     | grep -v '^host/qt/')
 if [ -n "$hits" ]; then
     echo "Qt headers in a headless layer:"

@@ -3,7 +3,7 @@
 set -euo pipefail
 PKGS=(cmake ninja-build g++ pkg-config
       libgtest-dev libgmock-dev libbenchmark-dev
-      libcli11-dev nlohmann-json3-dev
+      libcli11-dev nlohmann-json3-dev libexpat1-dev
       qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev libgl-dev
       fonts-dejavu-core poppler-utils
       clang-format

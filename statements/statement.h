@@ -35,6 +35,7 @@ struct StatementRow {
     int32_t time = 0;         // seconds after midnight; 0 when the broker gives none
     std::string security;     // what keeps securities apart (IB conid, ISIN); may be empty
     std::string symbol;       // the security's text as the broker shows it
+    std::string code;         // the quote code to file it under; empty: the symbol
     bool buy = false;         // trades: the side
     double quantity = 0;      // trades and dividends: shares, positive; may be fractional
     double price = 0;         // trades: per share, exactly as reported
@@ -42,6 +43,7 @@ struct StatementRow {
     double multiplier = 1;    // trades: the value of one price point per share
     double amount = 0;        // cash rows: the amount, positive except an expense's refund
     double rate = 0;          // dividends: per share when known, else 0
+    double realized = 0;      // trades: the broker's own realized result, when it gives one
     std::string description;  // the broker's own text, for reports
 };
 
@@ -71,7 +73,7 @@ struct RefusedRow {
 };
 
 struct ImportPlan {
-    std::vector<COrderCartera> added;  // in the statement's order, ready for AddOrders
+    std::vector<COrderCartera> added;  // by date and time, ready for AddOrders
     size_t skipped = 0;                // already in the ledger (or twice in the statement)
     std::vector<RefusedRow> refused;   // rows left out, each with its reason
     std::vector<std::string> leftOut;  // "12 EUR rows left out: import them into a EUR portfolio"

@@ -1,0 +1,143 @@
+// The Flex statement as CSV, in its three layouts: sections one after another, each with
+// one header row; sections between BOS and EOS rows (inside BOF/BOA…EOA/EOF), a header row
+// after each BOS; and HEADER and DATA rows that name their section in the second field.
+#include <map>
+#include <optional>
+#include <vector>
+
+#include "statements/flex.h"
+#include "statements/text.h"
+
+namespace cartera::statements {
+namespace {
+
+using Header = std::vector<std::optional<FlexField>>;
+
+FlexSection SectionOfCode(std::string_view code) {
+    if (code == "TRNT") return FlexSection::trades;
+    if (code == "CTRN") return FlexSection::cash;
+    if (code == "CORP") return FlexSection::corporate;
+    return FlexSection::other;
+}
+
+Header ReadHeader(const std::vector<std::string>& fields, size_t from) {
+    Header header;
+    for (size_t i = from; i < fields.size(); ++i) header.push_back(FlexFieldOf(fields[i]));
+    return header;
+}
+
+bool Has(const Header& header, FlexField f) {
+    for (const auto& h : header)
+        if (h == f) return true;
+    return false;
+}
+
+// A row of column names: three or more of them are fields the import knows.
+bool LooksLikeHeader(const std::vector<std::string>& fields) {
+    int known = 0;
+    for (const auto& f : fields) known += FlexFieldOf(f).has_value();
+    return known >= 3;
+}
+
+// What a section of the one-header layout holds, told from its columns.
+FlexSection SectionOfColumns(const Header& header) {
+    if (Has(header, FlexField::actionDescription)) return FlexSection::corporate;
+    if (Has(header, FlexField::tradePrice)) return FlexSection::trades;
+    if (Has(header, FlexField::amount) && Has(header, FlexField::type)) return FlexSection::cash;
+    return FlexSection::other;
+}
+
+struct CsvState {
+    std::string account;              // of the BOA row being read
+    std::optional<std::string> code;  // of the BOS section being read
+    bool headerDue = false;           // the next row is the BOS section's header
+    Header header;                    // of the section being read
+    FlexSection section = FlexSection::other;
+    std::map<std::string, Header, std::less<>> headers;  // of the HEADER rows, by section
+
+    void Data(const Header& h, FlexSection s, const std::vector<std::string>& fields,
+              size_t from, size_t line, Statement* statement) const {
+        if (s == FlexSection::other) return;
+        if (fields.size() - from != h.size())
+            FailRow(line, "record",
+                    std::to_string(fields.size() - from) + " fields where its header names " +
+                        std::to_string(h.size()));
+        FlexRecord record;
+        record.section = s;
+        record.line = line;
+        record.Set(FlexField::account, account);
+        for (size_t i = 0; i < h.size(); ++i)
+            if (h[i]) record.Set(*h[i], fields[from + i]);
+        AddFlexRecord(record, statement);
+    }
+
+    void Row(const std::vector<std::string>& f, size_t line, Statement* statement) {
+        const std::string_view first = f[0];
+        if (first == "BOF" || first == "EOF" || first == "EOA") return;
+        if (first == "BOA") {
+            account = f.size() > 1 ? f[1] : "";
+            return;
+        }
+        if (first == "BOS" || first == "EOS") {
+            if (first == "BOS" && f.size() < 2) FailRow(line, "BOS", "names no section");
+            code = first == "BOS" ? std::optional<std::string>(f[1]) : std::nullopt;
+            headerDue = first == "BOS";
+            section = code ? SectionOfCode(*code) : FlexSection::other;
+            return;
+        }
+        if (first == "HEADER" || first == "DATA") {
+            if (f.size() < 2) FailRow(line, first, "names no section");
+            if (first == "HEADER") {
+                headers[f[1]] = ReadHeader(f, 2);
+                headerDue = false;
+                return;
+            }
+            auto known = headers.find(f[1]);
+            if (known == headers.end()) FailRow(line, "DATA", "comes before its HEADER row");
+            return Data(known->second, SectionOfCode(f[1]), f, 2, line, statement);
+        }
+        if (headerDue || (!code && LooksLikeHeader(f))) {
+            header = ReadHeader(f, 0);
+            if (!code) section = SectionOfColumns(header);
+            headerDue = false;
+            return;
+        }
+        if (header.empty()) FailRow(line, "record", "comes before any header row");
+        Data(header, section, f, 0, line, statement);
+    }
+};
+
+}  // namespace
+
+bool RecognisesFlexCsv(std::string_view head) {
+    if (head.substr(0, 3) == "\xEF\xBB\xBF") head.remove_prefix(3);
+    std::string_view first = head.substr(0, head.find_first_of("\r\n"));
+    for (std::string_view marker : {"BOF,", "\"BOF\",", "HEADER,", "\"HEADER\","})
+        if (first.substr(0, marker.size()) == marker) return true;
+    // One header row: the Flex column names that no other file uses together.
+    const std::string names = NormalizedName(first);
+    return names.find("clientaccountid") != std::string::npos ||
+           (names.find("conid") != std::string::npos &&
+            (names.find("ibcommission") != std::string::npos ||
+             names.find("transactionid") != std::string::npos));
+}
+
+Statement ReadFlexCsv(std::istream& in, const ReadOptions& options) {
+    Statement statement;
+    statement.format = "ib-flex-csv";
+    statement.idPrefix = "IB:";
+    CsvLines lines(in);
+    CsvState state;
+    std::vector<std::string> fields;
+    size_t line = 0, count = 0;
+    while (lines.Next(&fields, &line)) {
+        if (fields.size() == 1 && TrimBlanks(fields[0]).empty()) continue;
+        state.Row(fields, line, &statement);
+        if (options.progress && ++count % 4096 == 0) options.progress(lines.BytesRead());
+    }
+    if (options.progress) options.progress(lines.BytesRead());
+    AssignFlexCodes(&statement);
+    return statement;
+}
+
+}  // namespace cartera::statements

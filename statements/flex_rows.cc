@@ -1,0 +1,357 @@
+// How a Flex record becomes statement rows: executions, cash transactions, corporate actions.
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <set>
+#include <unordered_map>
+
+#include "host/dates.h"
+#include "statements/flex.h"
+#include "statements/text.h"
+
+namespace cartera::statements {
+namespace {
+
+constexpr std::pair<std::string_view, FlexField> kNames[] = {
+    {"accountid", FlexField::account},
+    {"clientaccountid", FlexField::account},
+    {"currency", FlexField::currency},
+    {"currencyprimary", FlexField::currency},
+    {"conid", FlexField::conid},
+    {"symbol", FlexField::symbol},
+    {"description", FlexField::description},
+    {"tradeid", FlexField::tradeId},
+    {"origtradeid", FlexField::origTradeId},
+    {"transactionid", FlexField::transactionId},
+    {"tradedate", FlexField::tradeDate},
+    {"tradetime", FlexField::tradeTime},
+    {"datetime", FlexField::dateTime},
+    {"date", FlexField::date},
+    {"reportdate", FlexField::reportDate},
+    {"settledate", FlexField::settleDate},
+    {"quantity", FlexField::quantity},
+    {"tradeprice", FlexField::tradePrice},
+    {"ibcommission", FlexField::ibCommission},
+    {"multiplier", FlexField::multiplier},
+    {"buysell", FlexField::buySell},
+    {"transactiontype", FlexField::transactionType},
+    {"levelofdetail", FlexField::levelOfDetail},
+    {"fifopnlrealized", FlexField::fifoPnlRealized},
+    {"amount", FlexField::amount},
+    {"type", FlexField::type},
+    {"actiondescription", FlexField::actionDescription},
+    {"notes", FlexField::notes},
+    {"notescodes", FlexField::notes},
+};
+
+// The CSV column heading or XML attribute name of a field, for messages.
+std::string_view FieldName(FlexField f) {
+    for (const auto& [name, field] : kNames)
+        if (field == f) return name;
+    return "field";
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+bool ContainsNoCase(std::string_view text, std::string_view part) {
+    return std::search(text.begin(), text.end(), part.begin(), part.end(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           }) != text.end();
+}
+
+double Number(const FlexRecord& r, FlexField f, double absent) {
+    std::string_view text = TrimBlanks(r.Get(f));
+    if (text.empty()) return absent;
+    double v = 0;
+    if (!ParseDecimal(text, &v))
+        FailRow(r.line, FieldName(f), "\"" + std::string(text) + "\" is not a number");
+    return v;
+}
+
+double RequiredNumber(const FlexRecord& r, FlexField f) {
+    if (TrimBlanks(r.Get(f)).empty()) FailRow(r.line, FieldName(f), "missing");
+    return Number(r, f, 0);
+}
+
+// The row's date and time: the first of the fields given that holds one.
+void ReadWhen(const FlexRecord& r, std::initializer_list<FlexField> dates, StatementRow* row) {
+    for (FlexField f : dates) {
+        std::string_view text = TrimBlanks(r.Get(f));
+        if (text.empty()) continue;
+        if (!ParseFlexDateTime(text, &row->date, &row->time))
+            FailRow(r.line, FieldName(f), "\"" + std::string(text) + "\" is not a date");
+        if (f == FlexField::tradeDate && !TrimBlanks(r.Get(FlexField::tradeTime)).empty()) {
+            int32_t ignored = 0;
+            std::string both = "20000101;" + std::string(TrimBlanks(r.Get(FlexField::tradeTime)));
+            if (!ParseFlexDateTime(both, &ignored, &row->time))
+                FailRow(r.line, "tradetime", "\"" + std::string(r.Get(FlexField::tradeTime)) +
+                                                 "\" is not a time");
+        }
+        return;
+    }
+    FailRow(r.line, FieldName(*dates.begin()), "missing");
+}
+
+StatementRow CommonRow(const FlexRecord& r) {
+    StatementRow row;
+    row.line = r.line;
+    row.account = TrimBlanks(r.Get(FlexField::account));
+    row.currency = TrimBlanks(r.Get(FlexField::currency));
+    row.symbol = TrimBlanks(r.Get(FlexField::symbol));
+    row.security = TrimBlanks(r.Get(FlexField::conid));
+    if (row.security.empty()) row.security = row.symbol;
+    row.description = TrimBlanks(r.Get(FlexField::description));
+    return row;
+}
+
+bool IsCancel(const FlexRecord& r) {
+    if (ContainsNoCase(r.Get(FlexField::buySell), "(Ca.)")) return true;
+    if (EqualsNoCase(TrimBlanks(r.Get(FlexField::transactionType)), "TradeCancel")) return true;
+    std::string_view notes = r.Get(FlexField::notes);  // codes separated by ';'
+    while (!notes.empty()) {
+        size_t end = notes.find(';');
+        if (EqualsNoCase(TrimBlanks(notes.substr(0, end)), "Ca")) return true;
+        notes = end == std::string_view::npos ? std::string_view() : notes.substr(end + 1);
+    }
+    return false;
+}
+
+void AddTrade(const FlexRecord& r, Statement* s) {
+    std::string_view detail = TrimBlanks(r.Get(FlexField::levelOfDetail));
+    if (!detail.empty() && !EqualsNoCase(detail, "EXECUTION")) return;
+    StatementRow row = CommonRow(r);
+    if (row.security.empty()) FailRow(r.line, "symbol", "missing");
+    const double quantity = RequiredNumber(r, FlexField::quantity);
+    if (quantity == 0) FailRow(r.line, "quantity", "0 is not a trade");
+    row.price = RequiredNumber(r, FlexField::tradePrice);
+    row.commission = -Number(r, FlexField::ibCommission, 0);
+    row.multiplier = Number(r, FlexField::multiplier, 1);
+    if (row.multiplier <= 0) FailRow(r.line, "multiplier", "must be above 0");
+    row.realized = Number(r, FlexField::fifoPnlRealized, 0);
+    ReadWhen(r, {FlexField::tradeDate, FlexField::dateTime, FlexField::date}, &row);
+    row.quantity = std::fabs(quantity);
+    row.id = TrimBlanks(r.Get(FlexField::tradeId));
+    if (row.id.empty()) row.id = TrimBlanks(r.Get(FlexField::transactionId));
+    std::string_view side = TrimBlanks(r.Get(FlexField::buySell));
+    if (IsCancel(r)) {
+        row.kind = RowKind::cancel;
+        row.cancels = TrimBlanks(r.Get(FlexField::origTradeId));
+        // "BUY (Ca.)" cancels a buy; without the side, a cancellation reverses the sign.
+        row.buy = side.empty() ? quantity < 0 : EqualsNoCase(side.substr(0, 3), "BUY");
+    } else {
+        row.buy = quantity > 0;
+        if ((EqualsNoCase(side, "BUY") && !row.buy) || (EqualsNoCase(side, "SELL") && row.buy))
+            FailRow(r.line, "quantity", "its sign does not match " + std::string(side));
+    }
+    s->rows.push_back(std::move(row));
+}
+
+// The per-share rate in a dividend's description: "... USD 0.24 PER SHARE ...".
+double DividendRate(std::string_view text) {
+    size_t at = 0;
+    for (std::string_view key : {" PER SHARE", " per share"}) {
+        at = text.find(key);
+        if (at != std::string_view::npos) break;
+    }
+    if (at == std::string_view::npos || at == 0) return 0;
+    size_t start = text.rfind(' ', at - 1);
+    start = start == std::string_view::npos ? 0 : start + 1;
+    double rate = 0;
+    return ParseDecimal(text.substr(start, at - start), &rate) && rate > 0 ? rate : 0;
+}
+
+void AddDividend(StatementRow row, double amount, Statement* s) {
+    if (amount < 0) {  // a reversal takes the dividend back
+        row.kind = RowKind::expense;
+        row.amount = -amount;
+        s->rows.push_back(std::move(row));
+        return;
+    }
+    row.kind = RowKind::dividend;
+    row.amount = amount;
+    const double rate = DividendRate(row.description);
+    const double shares = rate > 0 ? std::round(amount / rate) : 0;
+    // The rate stands only when shares x rate gives the amount back to the cent.
+    if (shares >= 1 && std::fabs(shares * rate - amount) < 0.005) {
+        row.rate = rate;
+        row.quantity = shares;
+    }
+    s->rows.push_back(std::move(row));
+}
+
+void AddCash(const FlexRecord& r, Statement* s) {
+    std::string_view detail = TrimBlanks(r.Get(FlexField::levelOfDetail));
+    if (EqualsNoCase(detail, "SUMMARY")) return;
+    StatementRow row = CommonRow(r);
+    const double amount = RequiredNumber(r, FlexField::amount);
+    ReadWhen(r,
+             {FlexField::dateTime, FlexField::date, FlexField::reportDate, FlexField::settleDate},
+             &row);
+    row.id = TrimBlanks(r.Get(FlexField::transactionId));
+    const std::string type(TrimBlanks(r.Get(FlexField::type)));
+    if (ContainsNoCase(type, "Dividend")) return AddDividend(std::move(row), amount, s);
+    if (row.description.empty()) row.description = type;
+    if (EqualsNoCase(type, "Deposits/Withdrawals") || EqualsNoCase(type, "Deposits & Withdrawals")) {
+        row.kind = amount >= 0 ? RowKind::imposition : RowKind::refund;
+        row.amount = std::fabs(amount);
+    } else if (ContainsNoCase(type, "Interest") && amount > 0) {
+        row.kind = RowKind::income;
+        row.amount = amount;
+    } else if (ContainsNoCase(type, "Withholding") || ContainsNoCase(type, "Fees") ||
+               ContainsNoCase(type, "Commission Adjustment") || ContainsNoCase(type, "Interest")) {
+        row.kind = RowKind::expense;  // charged below 0; a refund (above 0) reduces it
+        row.amount = -amount;
+    } else {
+        s->notes.push_back({r.line, "cash transaction \"" + type + "\" of " +
+                                        std::string(TrimBlanks(r.Get(FlexField::amount))) +
+                                        " not imported: enter it by hand"});
+        return;
+    }
+    s->rows.push_back(std::move(row));
+}
+
+void AddCorporateAction(const FlexRecord& r, Statement* s) {
+    std::string_view detail = TrimBlanks(r.Get(FlexField::levelOfDetail));
+    if (!detail.empty() && !EqualsNoCase(detail, "DETAIL")) return;
+    StatementRow row = CommonRow(r);
+    std::string when = "undated";
+    try {
+        ReadWhen(r, {FlexField::dateTime, FlexField::reportDate, FlexField::date}, &row);
+        when = IsoDate(row.date);
+    } catch (const std::exception&) {  // an unreadable date is still worth reporting
+    }
+    std::string what(TrimBlanks(r.Get(FlexField::actionDescription)));
+    if (what.empty()) what = row.description;
+    s->notes.push_back({r.line, when + " " + row.symbol + ": corporate action " +
+                                    std::string(TrimBlanks(r.Get(FlexField::type))) + " (" +
+                                    what + ") not applied: enter it by hand"});
+}
+
+bool ParseDigits(std::string_view text, int* out) {
+    if (text.empty() || text.size() > 4) return false;
+    int v = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        v = v * 10 + (c - '0');
+    }
+    *out = v;
+    return true;
+}
+
+// The three parts of "a<sep>b<sep>c".
+bool SplitDate(std::string_view text, char sep, std::string_view parts[3]) {
+    size_t first = text.find(sep), second = text.find(sep, first + 1);
+    if (first == std::string_view::npos || second == std::string_view::npos ||
+        text.find(sep, second + 1) != std::string_view::npos)
+        return false;
+    parts[0] = text.substr(0, first);
+    parts[1] = text.substr(first + 1, second - first - 1);
+    parts[2] = text.substr(second + 1);
+    return true;
+}
+
+int MonthOfName(std::string_view name) {
+    static constexpr std::string_view kMonths[] = {"jan", "feb", "mar", "apr", "may", "jun",
+                                                   "jul", "aug", "sep", "oct", "nov", "dec"};
+    for (int i = 0; i < 12; ++i)
+        if (EqualsNoCase(name, kMonths[i])) return i + 1;
+    return 0;
+}
+
+bool ParseFlexDate(std::string_view text, int32_t* date) {
+    int y = 0, m = 0, d = 0;
+    std::string_view parts[3];
+    if (text.size() == 8 && ParseDigits(text.substr(0, 4), &y) &&
+        ParseDigits(text.substr(4, 2), &m) && ParseDigits(text.substr(6, 2), &d)) {
+    } else if (text.size() == 10 && SplitDate(text, '-', parts) && parts[0].size() == 4) {
+        if (!ParseDigits(parts[0], &y) || !ParseDigits(parts[1], &m) || !ParseDigits(parts[2], &d))
+            return false;
+    } else if (SplitDate(text, '/', parts)) {  // MM/dd/yyyy or MM/dd/yy
+        if (!ParseDigits(parts[0], &m) || !ParseDigits(parts[1], &d) || !ParseDigits(parts[2], &y))
+            return false;
+        if (parts[2].size() == 2) y += 2000;
+        else if (parts[2].size() != 4) return false;
+    } else if (SplitDate(text, '-', parts)) {  // dd-MMM-yy or dd-MMM-yyyy
+        m = MonthOfName(parts[1]);
+        if (!ParseDigits(parts[0], &d) || !ParseDigits(parts[2], &y)) return false;
+        if (parts[2].size() == 2) y += 2000;
+        else if (parts[2].size() != 4) return false;
+    } else {
+        return false;
+    }
+    if (y < 1 || m < 1 || m > 12 || d < 1 || d > 31) return false;
+    const int32_t fn = DateNumber(y, m, d);
+    int cy = 0, cm = 0, cd = 0;
+    CivilDate(fn, &cy, &cm, &cd);
+    if (cy != y || cm != m || cd != d) return false;  // 31 April and the like
+    *date = fn;
+    return true;
+}
+
+bool ParseFlexTime(std::string_view text, int32_t* time) {
+    int h = 0, m = 0, s = 0;
+    if (text.size() == 6 && ParseDigits(text.substr(0, 2), &h) &&
+        ParseDigits(text.substr(2, 2), &m) && ParseDigits(text.substr(4, 2), &s)) {
+        if (h > 23 || m > 59 || s > 59) return false;
+        *time = TimeNumber(h, m, s);
+        return true;
+    }
+    return ParseTimeText(text, time);
+}
+
+}  // namespace
+
+bool ParseFlexDateTime(std::string_view text, int32_t* date, int32_t* time) {
+    text = TrimBlanks(text);
+    size_t cut = text.find_first_of(";, ");
+    int32_t t = 0;
+    if (cut != std::string_view::npos) {
+        std::string_view rest = TrimBlanks(text.substr(cut + 1));
+        if (!rest.empty() && (rest.front() == ',' || rest.front() == ';'))
+            rest = TrimBlanks(rest.substr(1));
+        if (!ParseFlexTime(rest, &t)) return false;
+        text = text.substr(0, cut);
+    }
+    if (!ParseFlexDate(text, date)) return false;
+    *time = t;
+    return true;
+}
+
+std::optional<FlexField> FlexFieldOf(std::string_view name) {
+    const std::string key = NormalizedName(name);
+    for (const auto& [n, field] : kNames)
+        if (n == key) return field;
+    return std::nullopt;
+}
+
+void AddFlexRecord(const FlexRecord& record, Statement* statement) {
+    switch (record.section) {
+        case FlexSection::trades:
+            return AddTrade(record, statement);
+        case FlexSection::cash:
+            return AddCash(record, statement);
+        case FlexSection::corporate:
+            return AddCorporateAction(record, statement);
+        case FlexSection::other:
+            return;
+    }
+}
+
+void AssignFlexCodes(Statement* statement) {
+    std::unordered_map<std::string, std::set<std::string>> securitiesOf;
+    for (const StatementRow& row : statement->rows)
+        if (!row.symbol.empty()) securitiesOf[row.symbol].insert(row.security);
+    for (StatementRow& row : statement->rows) {
+        if (row.symbol.empty()) continue;
+        const bool shared = securitiesOf[row.symbol].size() > 1;
+        row.code = shared ? row.symbol + "@" + row.security : row.symbol;
+    }
+}
+
+}  // namespace cartera::statements

@@ -1,0 +1,266 @@
+// Interactive Brokers Flex statements, written for these tests, read in every layout and
+// imported into a ledger twice.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <sstream>
+
+#include "host/error.h"
+#include "host/numbers.h"
+#include "model/sistema.h"
+#include "statements/detect.h"
+#include "statements/flex.h"
+#include "testing/test_ledger.h"
+
+namespace cartera::statements {
+namespace {
+
+// Two accounts; U1 trades a stock, its option (multiplier 100) and a stock in EUR, has an
+// order row, a summary row and a cancelled buy, a dividend with its withholding tax and a
+// refund of part of it, a fee, a deposit in each currency and a split.
+constexpr const char* kXml = R"xml(<?xml version="1.0" encoding="UTF-8"?>
+<FlexQueryResponse queryName="test" type="AF">
+<FlexStatements count="2">
+<FlexStatement accountId="U1111111" fromDate="20240101" toDate="20240331">
+<Trades>
+<Trade accountId="U1111111" currency="USD" symbol="AAPL" conid="265598" tradeID="1001" tradeDate="20240102" tradeTime="100000" quantity="100" tradePrice="150" ibCommission="-1" multiplier="1" buySell="BUY" transactionType="ExchTrade" levelOfDetail="EXECUTION" fifoPnlRealized="0"/>
+<Order accountId="U1111111" currency="USD" symbol="AAPL" conid="265598" tradeDate="20240102" quantity="100" tradePrice="150" ibCommission="-1" buySell="BUY" levelOfDetail="ORDER"/>
+<Trade accountId="U1111111" currency="USD" symbol="AAPL" conid="265598" tradeID="1002" dateTime="20240201;110000" quantity="-60" tradePrice="160" ibCommission="-1.2" multiplier="1" buySell="SELL" transactionType="ExchTrade" levelOfDetail="EXECUTION" fifoPnlRealized="598.2"/>
+<Trade accountId="U1111111" currency="USD" symbol="AAPL" conid="265598" tradeID="1003" dateTime="20240205;090000" quantity="50" tradePrice="155" ibCommission="-1" multiplier="1" buySell="BUY" transactionType="ExchTrade" levelOfDetail="EXECUTION" fifoPnlRealized="0"/>
+<Trade accountId="U1111111" currency="USD" symbol="AAPL" conid="265598" tradeID="1004" origTradeID="1003" dateTime="20240205;090000" quantity="-50" tradePrice="155" ibCommission="1" multiplier="1" buySell="BUY (Ca.)" transactionType="TradeCancel" levelOfDetail="EXECUTION" fifoPnlRealized="0"/>
+<Trade accountId="U1111111" currency="USD" symbol="AAPL  240315C00170000" conid="600001" tradeID="1005" dateTime="20240210;150000" quantity="2" tradePrice="3.5" ibCommission="-1.3" multiplier="100" buySell="BUY" transactionType="ExchTrade" levelOfDetail="EXECUTION" fifoPnlRealized="0"/>
+<Trade accountId="U1111111" currency="USD" symbol="AAPL  240315C00170000" conid="600001" tradeID="1006" dateTime="20240301;153000" quantity="-2" tradePrice="5" ibCommission="-1.3" multiplier="100" buySell="SELL" transactionType="ExchTrade" levelOfDetail="EXECUTION" fifoPnlRealized="297.4"/>
+<SymbolSummary accountId="U1111111" currency="USD" symbol="AAPL" conid="265598" quantity="40" tradePrice="0" levelOfDetail="SYMBOL_SUMMARY"/>
+<Trade accountId="U1111111" currency="EUR" symbol="SAP" conid="14204" tradeID="1007" dateTime="20240115;093000" quantity="10" tradePrice="120" ibCommission="-3" multiplier="1" buySell="BUY" transactionType="ExchTrade" levelOfDetail="EXECUTION" fifoPnlRealized="0"/>
+</Trades>
+<CashTransactions>
+<CashTransaction accountId="U1111111" currency="USD" symbol="AAPL" conid="265598" transactionID="2001" dateTime="20240215" amount="9.6" type="Dividends" description="AAPL(US0378331005) CASH DIVIDEND USD 0.24 PER SHARE (Ordinary Dividend)" levelOfDetail="DETAIL"/>
+<CashTransaction accountId="U1111111" currency="USD" symbol="AAPL" conid="265598" transactionID="2002" dateTime="20240215" amount="-1.44" type="Withholding Tax" description="AAPL(US0378331005) CASH DIVIDEND USD 0.24 PER SHARE - US TAX" levelOfDetail="DETAIL"/>
+<CashTransaction accountId="U1111111" currency="USD" symbol="AAPL" conid="265598" transactionID="2003" dateTime="20240320" amount="0.48" type="Withholding Tax" description="AAPL(US0378331005) US TAX REFUND" levelOfDetail="DETAIL"/>
+<CashTransaction accountId="U1111111" currency="USD" symbol="" conid="" transactionID="2004" dateTime="20240305" amount="-10" type="Other Fees" description="MARKET DATA FEE, MARCH" levelOfDetail="DETAIL"/>
+<CashTransaction accountId="U1111111" currency="USD" symbol="" conid="" transactionID="2005" dateTime="20240101" amount="5000" type="Deposits/Withdrawals" description="CASH RECEIPTS" levelOfDetail="DETAIL"/>
+<CashTransaction accountId="U1111111" currency="USD" symbol="" conid="" dateTime="20240101" amount="5000" type="Deposits/Withdrawals" description="CASH RECEIPTS" levelOfDetail="SUMMARY"/>
+<CashTransaction accountId="U1111111" currency="EUR" symbol="" conid="" transactionID="2006" dateTime="20240110" amount="2000" type="Deposits/Withdrawals" description="CASH RECEIPTS" levelOfDetail="DETAIL"/>
+</CashTransactions>
+<CorporateActions>
+<CorporateAction accountId="U1111111" currency="USD" symbol="AAPL" conid="265598" reportDate="20240325" type="FS" actionDescription="AAPL SPLIT 2 FOR 1" levelOfDetail="DETAIL"/>
+</CorporateActions>
+</FlexStatement>
+<FlexStatement accountId="U2222222" fromDate="20240101" toDate="20240331">
+<Trades>
+<Trade currency="USD" symbol="MSFT" conid="272093" tradeID="3001" dateTime="20240103;100000" quantity="5" tradePrice="400" ibCommission="-1" multiplier="1" buySell="BUY" levelOfDetail="EXECUTION"/>
+</Trades>
+</FlexStatement>
+</FlexStatements>
+</FlexQueryResponse>
+)xml";
+
+// The same account's trades and cash transactions as Flex CSV rows, to be laid out in each
+// CSV layout.
+constexpr const char* kTradeHeader =
+    "ClientAccountID,CurrencyPrimary,Symbol,Conid,TradeID,OrigTradeID,DateTime,Quantity,"
+    "TradePrice,IBCommission,Multiplier,Buy/Sell,TransactionType,LevelOfDetail,FifoPnlRealized";
+constexpr const char* kTrades[] = {
+    "U1111111,USD,AAPL,265598,1001,,20240102;100000,100,150,-1,1,BUY,ExchTrade,EXECUTION,0",
+    "U1111111,USD,AAPL,265598,,,20240102;100000,100,150,-1,1,BUY,,ORDER,0",
+    "U1111111,USD,AAPL,265598,1002,,20240201;110000,-60,160,-1.2,1,SELL,ExchTrade,EXECUTION,598.2",
+    "U1111111,USD,AAPL,265598,1003,,20240205;090000,50,155,-1,1,BUY,ExchTrade,EXECUTION,0",
+    "U1111111,USD,AAPL,265598,1004,1003,20240205;090000,-50,155,1,1,BUY (Ca.),TradeCancel,"
+    "EXECUTION,0",
+    "U1111111,USD,AAPL  240315C00170000,600001,1005,,20240210;150000,2,3.5,-1.3,100,BUY,"
+    "ExchTrade,EXECUTION,0",
+    "U1111111,USD,AAPL  240315C00170000,600001,1006,,20240301;153000,-2,5,-1.3,100,SELL,"
+    "ExchTrade,EXECUTION,297.4",
+    "U1111111,EUR,SAP,14204,1007,,20240115;093000,10,120,-3,1,BUY,ExchTrade,EXECUTION,0",
+};
+constexpr const char* kCashHeader =
+    "ClientAccountID,CurrencyPrimary,Symbol,Conid,TransactionID,DateTime,Amount,Type,"
+    "Description,LevelOfDetail";
+constexpr const char* kCash[] = {
+    "U1111111,USD,AAPL,265598,2001,20240215,9.6,Dividends,AAPL(US0378331005) CASH DIVIDEND "
+    "USD 0.24 PER SHARE (Ordinary Dividend),DETAIL",
+    "U1111111,USD,AAPL,265598,2002,20240215,-1.44,Withholding Tax,AAPL(US0378331005) CASH "
+    "DIVIDEND USD 0.24 PER SHARE - US TAX,DETAIL",
+    "U1111111,USD,AAPL,265598,2003,20240320,0.48,Withholding Tax,AAPL(US0378331005) US TAX "
+    "REFUND,DETAIL",
+    "U1111111,USD,,,2004,20240305,-10,Other Fees,\"MARKET DATA FEE, MARCH\",DETAIL",
+    "U1111111,USD,,,2005,20240101,5000,Deposits/Withdrawals,CASH RECEIPTS,DETAIL",
+    "U1111111,EUR,,,2006,20240110,2000,Deposits/Withdrawals,CASH RECEIPTS,DETAIL",
+};
+
+enum class Layout { oneHeader, sections, headerData };
+
+std::string FlexCsv(Layout layout) {
+    std::string out = layout == Layout::sections ? "BOF,U1111111,test\nBOA,U1111111\n" : "";
+    auto section = [&](const char* code, const char* header, auto& rows) {
+        const std::string lead = layout == Layout::headerData ? "HEADER," + std::string(code) + ","
+                                                              : std::string();
+        if (layout == Layout::sections) out += "BOS," + std::string(code) + ",x\n";
+        out += lead + header + "\n";
+        for (const char* row : rows)
+            out += (layout == Layout::headerData ? "DATA," + std::string(code) + "," : "") + row +
+                   "\r\n";
+        if (layout == Layout::sections) out += "EOS," + std::string(code) + ",x\n";
+    };
+    section("TRNT", kTradeHeader, kTrades);
+    section("CTRN", kCashHeader, kCash);
+    if (layout == Layout::sections) out += "EOA,U1111111\nEOF,U1111111\n";
+    return out;
+}
+
+Statement Read(const std::string& text) {
+    std::istringstream in(text);
+    return ReadStatement(in, DetectFormat(text));
+}
+
+// The message of the error f throws; empty when it throws none.
+template <typename F>
+std::string ErrorOf(F f) {
+    try {
+        f();
+    } catch (const Error& e) {
+        EXPECT_EQ(e.kind(), ErrorKind::invalid_input);
+        return e.what();
+    }
+    return {};
+}
+
+class FlexTest : public testing::LedgerTest {
+  protected:
+    // Plans the statement for the account in USD, adds it, and checks what a second
+    // import of it adds: nothing.
+    ImportPlan ImportTwice(const Statement& s, CSistemaCartera& ledger) {
+        ImportOptions options{"U1111111", "USD", false};
+        ImportPlan plan = PlanImport(s, ledger, options);
+        ledger.AddOrders(plan.added);
+        ImportPlan again = PlanImport(s, ledger, options);
+        EXPECT_TRUE(again.added.empty());
+        EXPECT_EQ(again.skipped, plan.added.size());
+        return plan;
+    }
+};
+
+TEST_F(FlexTest, EveryLayoutImportsOnceWithTheBrokersRealizedResult) {
+    const Statement xml = Read(kXml);
+    EXPECT_EQ(xml.format, "ib-flex-xml");
+    const ImportPlan xmlPlan = PlanImport(xml, CSistemaCartera(), {"U1111111", "USD", false});
+    for (Layout layout : {Layout::oneHeader, Layout::sections, Layout::headerData}) {
+        SCOPED_TRACE(static_cast<int>(layout));
+        CSistemaCartera ledger;
+        const Statement csv = Read(FlexCsv(layout));
+        EXPECT_EQ(csv.format, "ib-flex-csv");
+        const ImportPlan plan = ImportTwice(csv, ledger);
+        // Each layout gives the movements the XML gives.
+        ASSERT_EQ(plan.added.size(), xmlPlan.added.size());
+        for (size_t i = 0; i < plan.added.size(); ++i) {
+            const COrderCartera &a = plan.added[i], &b = xmlPlan.added[i];
+            EXPECT_EQ(std::tie(a.type, a.contracts, a.price, a.commission, a.pointValue, a.date,
+                               a.time),
+                      std::tie(b.type, b.contracts, b.price, b.commission, b.pointValue, b.date,
+                               b.time));
+            EXPECT_EQ(std::string(a.quoteCode), std::string(b.quoteCode));
+            EXPECT_EQ(std::string(a.orderText), std::string(b.orderText));
+        }
+        EXPECT_EQ(plan.leftOut, std::vector<std::string>{
+                                    "2 EUR rows left out: import them into a EUR portfolio"});
+        // The cancelled buy and its cancellation are left out, and said so.
+        ASSERT_EQ(plan.notes.size(), 1u);
+        EXPECT_NE(plan.notes[0].text.find("neither is imported"), std::string::npos);
+
+        // Closed trades per security add up to the broker's realized result.
+        std::map<std::string, double> ours, theirs;
+        for (const CNegocioC& t : ledger.GetClosedTrades()) ours[t.quoteCode] += t.profit;
+        for (const StatementRow& r : csv.rows)
+            if (r.kind == RowKind::trade && r.currency == "USD") theirs[r.code] += r.realized;
+        ASSERT_EQ(ours.size(), 2u);
+        for (const auto& [code, profit] : ours) EXPECT_NEAR(profit, theirs[code], 1e-9) << code;
+    }
+}
+
+TEST_F(FlexTest, XmlMovementsAccountsCurrenciesAndNotes) {
+    const Statement s = Read(kXml);
+    CSistemaCartera ledger;
+    EXPECT_NE(ErrorOf([&] { PlanImport(s, ledger, {}); }).find("U1111111, U2222222"),
+              std::string::npos);
+    EXPECT_NE(ErrorOf([&] { PlanImport(s, ledger, {"U1111111", "", false}); }).find("USD, EUR"),
+              std::string::npos);
+    EXPECT_NE(ErrorOf([&] { PlanImport(s, ledger, {"U3", "", false}); }).find("no account U3"),
+              std::string::npos);
+    const ImportPlan plan = ImportTwice(s, ledger);
+    std::vector<std::string> added;
+    for (const COrderCartera& m : plan.added)
+        added.push_back(std::to_string(m.type) + " " + std::string(m.quoteCode) + " " +
+                        std::to_string(m.contracts) + "x" + ExactNumberText(m.price) + " c" +
+                        ExactNumberText(m.commission) + " pv" + ExactNumberText(m.pointValue) +
+                        " " + std::string(m.orderText));
+    EXPECT_EQ(added, (std::vector<std::string>{
+                         "3 CASH RECEIPTS 1x5000 c0 pv1 IB:2005",
+                         "0 AAPL 100x150 c0.01 pv1 IB:1001",
+                         "6 AAPL 60x160 c0.02 pv1 IB:1002",
+                         "0 AAPL  240315C00170000 2x3.5 c0.65 pv100 IB:1005",
+                         "1 AAPL 40x0.24 c0 pv1 IB:2001",
+                         "2 AAPL(US0378331005) CASH DIVIDEND USD 0.24 PER SHARE - US TAX 1x1.44 "
+                         "c0 pv1 IB:2002",
+                         "6 AAPL  240315C00170000 2x5 c0.65 pv100 IB:1006",
+                         "2 MARKET DATA FEE, MARCH 1x10 c0 pv1 IB:2004",
+                         "2 AAPL(US0378331005) US TAX REFUND 1x-0.48 c0 pv1 IB:2003",
+                     }));
+    EXPECT_EQ(plan.leftOut, (std::vector<std::string>{
+                                "1 row of account U2222222 left out",
+                                "2 EUR rows left out: import them into a EUR portfolio"}));
+    ASSERT_EQ(plan.notes.size(), 2u);
+    EXPECT_NE(plan.notes[1].text.find("2024-03-25 AAPL: corporate action FS (AAPL SPLIT 2 FOR 1)"),
+              std::string::npos);
+    // The cancelled buy imported before its cancellation came is reported, not deleted.
+    auto without = [&](auto drop) {
+        Statement part = s;
+        part.rows.erase(std::remove_if(part.rows.begin(), part.rows.end(), drop), part.rows.end());
+        return part;
+    };
+    const Statement early = without([](const StatementRow& r) { return r.kind == RowKind::cancel; });
+    ledger.AddOrders(PlanImport(early, ledger, {"U1111111", "USD", false}).added);
+    const Statement late = without([](const StatementRow& r) { return r.id == "1003"; });
+    const ImportPlan after = PlanImport(late, ledger, {"U1111111", "USD", false});
+    EXPECT_NE(after.notes[0].text.find("an earlier import added (IB:1003)"), std::string::npos);
+}
+
+TEST(FlexRead, RecognisesEachFormatAndRefusesBadRowsWithTheirLine) {
+    const std::pair<std::string, std::string> heads[] = {
+        {kXml, "ib-flex-xml"},
+        {FlexCsv(Layout::oneHeader), "ib-flex-csv"},
+        {FlexCsv(Layout::sections), "ib-flex-csv"},
+        {FlexCsv(Layout::headerData), "ib-flex-csv"},
+        {"date,type,code,contracts,price\n2024-01-02,buy,X,1,2\n", "cartera"},
+    };
+    for (const auto& [text, format] : heads) EXPECT_EQ(DetectFormat(text), format);
+
+    const std::string trade = std::string(kTradeHeader) + "\n" + kTrades[0] + "\n";
+    auto replaced = [&](const std::string& from, const std::string& to) {
+        std::string t = trade;
+        return t.replace(t.rfind(from), from.size(), to);
+    };
+    const std::pair<std::string, std::string> bad[] = {
+        {replaced(",150,", ",15O,"), "line 2, tradeprice: \"15O\" is not a number"},
+        {replaced("20240102;", "13/01/2024;"), "line 2, datetime"},
+        {replaced(",100,", ",-100,"), "line 2, quantity: its sign does not match BUY"},
+        {replaced(",EXECUTION,0", ",EXECUTION"), "line 2, record: 14 fields"},
+        {"HEADER,TRNT,Symbol\nDATA,CTRN,x\n", "line 2, DATA: comes before its HEADER"},
+        {"<FlexQueryResponse>\n<FlexStatement>\n<Trade quantity=\"1\n", "line 3, XML"},
+        {"<FlexQueryResponse>\n<Trade symbol=\"A\" quantity=\"1\" dateTime=\"20240102\"/>\n",
+         "line 2, tradeprice: missing"},
+    };
+    for (const auto& [text, message] : bad) {
+        std::string what = ErrorOf([&] { Read(text); });
+        EXPECT_EQ(what.substr(0, message.size()), message) << text;
+    }
+    // 02/01/2024 is February 2nd; a day-first date cannot be told apart, and is refused.
+    int32_t date = 0, time = 0;
+    ASSERT_TRUE(ParseFlexDateTime("02/01/2024, 10:00:00", &date, &time));
+    EXPECT_EQ(IsoDate(date) + " " + HnToHc(time), "2024-02-01 10:00:00");
+    ASSERT_TRUE(ParseFlexDateTime("05-Mar-24", &date, &time));
+    EXPECT_EQ(IsoDate(date), "2024-03-05");
+    EXPECT_FALSE(ParseFlexDateTime("20240231", &date, &time));
+}
+
+}  // namespace
+}  // namespace cartera::statements

@@ -1,0 +1,66 @@
+// Planning an import from rows as any reader fills them: rows without the broker's id and
+// fractional quantities.
+#include <gtest/gtest.h>
+
+#include "host/error.h"
+#include "model/sistema.h"
+#include "statements/statement.h"
+#include "testing/test_ledger.h"
+
+namespace cartera::statements {
+namespace {
+
+StatementRow Trade(size_t line, bool buy, double quantity, double price) {
+    StatementRow r;
+    r.line = line;
+    r.symbol = "ACME";
+    r.security = "US0000000001";
+    r.buy = buy;
+    r.quantity = quantity;
+    r.price = price;
+    r.commission = 2;
+    r.date = 19724;
+    r.time = 36000;
+    return r;
+}
+
+class PlanTest : public testing::LedgerTest {};
+
+TEST_F(PlanTest, RowsWithoutIdsMatchByFieldsAndFractionalRowsAreRefused) {
+    Statement s;
+    // Two identical fills are two movements; the second import finds both.
+    s.rows = {Trade(2, true, 10, 5.5), Trade(3, true, 10, 5.5), Trade(4, false, 10, 6)};
+    CSistemaCartera ledger;
+    ImportPlan first = PlanImport(s, ledger, {});
+    ASSERT_EQ(first.added.size(), 3u);
+    EXPECT_DOUBLE_EQ(first.added[0].commission, 0.2);
+    ledger.AddOrders(std::vector<COrderCartera>(first.added.begin(), first.added.begin() + 1));
+    ImportPlan overlapping = PlanImport(s, ledger, {});
+    EXPECT_EQ(overlapping.added.size(), 2u);
+    EXPECT_EQ(overlapping.skipped, 1u);
+
+    s.rows.push_back(Trade(7, true, 0.25, 5.5));
+    s.rows.push_back(Trade(8, false, 1.5, 6));
+    try {
+        PlanImport(s, ledger, {});
+        ADD_FAILURE() << "fractional rows imported";
+    } catch (const Error& e) {
+        EXPECT_NE(std::string(e.what()).find("line 7 ACME 0.25"), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("line 8 ACME 1.5"), std::string::npos) << e.what();
+    }
+    ImportPlan skipping = PlanImport(s, ledger, {"", "", true});
+    EXPECT_EQ(skipping.added.size(), 2u);
+    ASSERT_EQ(skipping.refused.size(), 2u);
+    EXPECT_EQ(skipping.refused[1].line, 8u);
+
+    s.rows[2].price = 2e12;  // beyond what entry takes: the row is named, nothing imported
+    try {
+        PlanImport(s, ledger, {"", "", true});
+        ADD_FAILURE() << "a price beyond the bounds imported";
+    } catch (const Error& e) {
+        EXPECT_EQ(std::string(e.what()).substr(0, 15), "line 4, price: ") << e.what();
+    }
+}
+
+}  // namespace
+}  // namespace cartera::statements
