@@ -1,7 +1,10 @@
 #include "statements/detect.h"
 
 #include "host/error.h"
+#include "statements/degiro.h"
 #include "statements/flex.h"
+#include "statements/mapping.h"
+#include "statements/trading212.h"
 
 namespace cartera::statements {
 namespace {
@@ -14,10 +17,16 @@ const std::vector<FormatEntry>& Formats() {
     // Detection tries them in this order: a format another could mistake for its own
     // comes first; Cartera's own CSV stays last.
     static const std::vector<FormatEntry> kFormats = {
-        {"ib-flex-xml", "Interactive Brokers Flex statement, XML", RecognisesFlexXml,
-         ReadFlexXml},
+        {"ib-flex-xml", "Interactive Brokers Flex statement, XML", RecognisesFlexXml, ReadFlexXml},
         {"ib-flex-csv", "Interactive Brokers Flex statement, CSV (any of its layouts)",
          RecognisesFlexCsv, ReadFlexCsv},
+        {"degiro", "DEGIRO Transactions.csv or Account.csv, in English, Dutch, German or Spanish",
+         RecognisesDegiro, [](std::istream& in, const ReadOptions&) { return ReadDegiro(in); }},
+        {"trading212", "Trading 212 history CSV (either header style)", RecognisesTrading212,
+         [](std::istream& in, const ReadOptions&) { return ReadTrading212(in); }},
+        {"map", "any CSV with one header row, read by --map",
+         [](std::string_view) { return false; },
+         [](std::istream& in, const ReadOptions& o) { return ReadMapped(in, LoadMapping(o.map)); }},
         {kCarteraFormat, "Cartera's own movements CSV (export PATH journal)", AnyText, nullptr},
     };
     return kFormats;
@@ -39,7 +48,8 @@ Statement ReadStatement(std::istream& in, const std::string& format, const ReadO
     const FormatEntry* entry = FindFormat(format);
     if (!entry) {
         std::string names;
-        for (const FormatEntry& f : Formats()) names += (names.empty() ? "" : ", ") + std::string(f.name);
+        for (const FormatEntry& f : Formats())
+            names += (names.empty() ? "" : ", ") + std::string(f.name);
         throw Error(ErrorKind::invalid_input, "no format \"" + format + "\"; formats: " + names);
     }
     if (!entry->read)

@@ -1,0 +1,160 @@
+#include "statements/degiro.h"
+
+#include <gtest/gtest.h>
+#include <gmock/gmock.h>
+
+#include <sstream>
+
+#include "host/error.h"
+#include "model/sistema.h"
+#include "statements/testing_rows.h"
+#include "testing/test_ledger.h"
+
+namespace cartera::statements {
+namespace {
+
+Statement Read(const std::string& text) {
+    std::istringstream in(text);
+    return ReadDegiro(in);
+}
+
+// The same trades exported in English (points) and in Dutch (decimal commas): a USD buy
+// whose EUR costs need the exchange rate, its order id wrapped onto a second line, two
+// fills of one order, a sell.
+const char kTradesEn[] =
+    "Date,Time,Product,ISIN,Reference exchange,Venue,Quantity,Price,,Local value,,Value,,"
+    "Exchange rate,Transaction and/or third,,Total,,Order ID\n"
+    "15-03-2024,15:42,APPLE INC.,US0378331005,NDQ,XNAS,-5,172.50,USD,862.50,USD,795.48,EUR,"
+    "1.0842,-0.50,EUR,794.98,EUR,aaaa-0001\n"
+    "02-02-2024,10:05,APPLE INC.,US0378331005,NDQ,XNAS,10,185.00,USD,-1850.00,USD,-1706.33,EUR,"
+    "1.0842,-1.00,EUR,-1707.33,EUR,aaaa-\n"
+    "0002\n"
+    "02-02-2024,09:30,ASML HOLDING,NL0010273215,EAM,XAMS,3,\"1,234.50\",EUR,\"-3,703.50\",EUR,"
+    "\"-3,703.50\",EUR,,-2.00,EUR,\"-3,705.50\",EUR,bbbb-0003\n"
+    "02-02-2024,09:30,ASML HOLDING,NL0010273215,EAM,XAMS,2,1234.00,EUR,-2468.00,EUR,-2468.00,"
+    "EUR,,0.00,EUR,-2468.00,EUR,bbbb-0003\n";
+const char kTradesNl[] =
+    "Datum,Tijd,Product,ISIN,Beurs,Uitvoeringsplaats,Aantal,Koers,,Lokale waarde,,Waarde,,"
+    "Wisselkoers,Transactiekosten en/of,,Totaal,,Order ID\n"
+    "15-03-2024,15:42,APPLE INC.,US0378331005,NDQ,XNAS,-5,\"172,50\",USD,\"862,50\",USD,"
+    "\"795,48\",EUR,\"1,0842\",\"-0,50\",EUR,\"794,98\",EUR,aaaa-0001\n"
+    "02-02-2024,10:05,APPLE INC.,US0378331005,NDQ,XNAS,10,\"185,00\",USD,\"-1850,00\",USD,"
+    "\"-1706,33\",EUR,\"1,0842\",\"-1,00\",EUR,\"-1707,33\",EUR,aaaa-\n"
+    ",,,,,,,,,,,,,,,,,,0002\n"
+    "02-02-2024,09:30,ASML HOLDING,NL0010273215,EAM,XAMS,3,\"1.234,50\",EUR,\"-3.703,50\",EUR,"
+    "\"-3.703,50\",EUR,,\"-2,00\",EUR,\"-3.705,50\",EUR,bbbb-0003\n"
+    "02-02-2024,09:30,ASML HOLDING,NL0010273215,EAM,XAMS,2,\"1234,00\",EUR,\"-2468,00\",EUR,"
+    "\"-2468,00\",EUR,,\"0,00\",EUR,\"-2468,00\",EUR,bbbb-0003\n";
+
+// The cash of the same account: the sell's cash side (it has an order id) and a currency
+// exchange are in the trades or no movement; a cash sweep is not understood.
+const char kAccountEn[] =
+    "Date,Time,Value date,Product,ISIN,Description,FX,Change,,Balance,,Order Id\n"
+    "15-03-2024,15:42,15-03-2024,APPLE INC.,US0378331005,Sell 5 Apple@172.5 USD,,USD,862.50,"
+    "USD,862.50,aaaa-0001\n"
+    "15-03-2024,07:12,14-03-2024,APPLE INC.,US0378331005,Dividend,,USD,2.40,USD,2.40,\n"
+    "15-03-2024,07:12,14-03-2024,APPLE INC.,US0378331005,Dividend Tax,,USD,-0.36,USD,2.04,\n"
+    "01-02-2024,09:00,01-02-2024,,,iDEAL Deposit,,EUR,5000.00,EUR,5000.00,\n"
+    "20-03-2024,11:00,20-03-2024,,,Withdrawal,,EUR,-1000.00,EUR,4000.00,\n"
+    "01-03-2024,06:00,29-02-2024,,,DEGIRO Exchange Connection Fee 2024,,EUR,-2.50,EUR,1.00,\n"
+    "01-03-2024,06:00,01-03-2024,,,Interest,,EUR,1.25,EUR,2.25,\n"
+    "16-03-2024,06:00,16-03-2024,,,Currency exchange,1.0842,USD,-862.50,USD,0.00,\n"
+    "17-03-2024,08:00,17-03-2024,,,Degiro Cash Sweep Transfer,,EUR,-100.00,EUR,0.00,\n";
+const char kAccountNl[] =
+    "Datum,Tijd,Valutadatum,Product,ISIN,Omschrijving,FX,Mutatie,,Saldo,,Order Id\n"
+    "15-03-2024,15:42,15-03-2024,APPLE INC.,US0378331005,Verkoop 5 Apple@172,5 USD,,USD,"
+    "\"862,50\",USD,\"862,50\",aaaa-0001\n"
+    "15-03-2024,07:12,14-03-2024,APPLE INC.,US0378331005,Dividend,,USD,\"2,40\",USD,\"2,40\",\n"
+    "15-03-2024,07:12,14-03-2024,APPLE INC.,US0378331005,Dividendbelasting,,USD,\"-0,36\",USD,"
+    "\"2,04\",\n"
+    "01-02-2024,09:00,01-02-2024,,,iDEAL storting,,EUR,\"5000,00\",EUR,\"5000,00\",\n"
+    "20-03-2024,11:00,20-03-2024,,,Terugstorting,,EUR,\"-1000,00\",EUR,\"4000,00\",\n"
+    "01-03-2024,06:00,29-02-2024,,,DEGIRO Aansluitingskosten 2024,,EUR,\"-2,50\",EUR,\"1,00\",\n"
+    "01-03-2024,06:00,01-03-2024,,,Rente,,EUR,\"1,25\",EUR,\"2,25\",\n"
+    "16-03-2024,06:00,16-03-2024,,,Valuta Debitering,\"1,0842\",USD,\"-862,50\",USD,\"0,00\",\n"
+    "17-03-2024,08:00,17-03-2024,,,Degiro Cash Sweep Transfer,,EUR,\"-100,00\",EUR,\"0,00\",\n";
+
+TEST(DegiroReader, EnglishAndDutchExportsGiveTheSameStatement) {
+    for (const char* file : {kTradesEn, kTradesNl, kAccountEn, kAccountNl})
+        EXPECT_TRUE(RecognisesDegiro(file));
+    EXPECT_FALSE(RecognisesDegiro("Action,Time,ISIN,Ticker,No. of shares\n"));
+
+    Statement en = Read(kTradesEn);
+    EXPECT_EQ(Describe(en), Describe(Read(kTradesNl)));
+    EXPECT_EQ(en.format, "degiro");
+    EXPECT_EQ(en.idPrefix, "DEGIRO:");
+    ASSERT_EQ(en.rows.size(), 4u);
+    EXPECT_EQ(Describe(en.rows[0]),
+              "0 line 5  EUR id=bbbb-0003 2024-02-02 09:30:00 NL0010273215 ASML HOLDING buy "
+              "3 @1234.5 c=2 x1 amount=0 rate=0");
+    EXPECT_EQ(en.rows[1].id, "bbbb-0003/2");  // the second fill of one order
+    EXPECT_EQ(Describe(en.rows[2]),           // costs in EUR, price in USD at 1.0842
+              "0 line 3  USD id=aaaa-0002 2024-02-02 10:05:00 US0378331005 APPLE INC. buy "
+              "10 @185 c=1.0842 x1 amount=0 rate=0");
+    EXPECT_FALSE(en.rows[3].buy);
+    EXPECT_DOUBLE_EQ(en.rows[3].commission, 0.5 * 1.0842);
+
+    Statement cash = Read(kAccountEn);
+    Statement cashNl = Read(kAccountNl);
+    EXPECT_EQ(Describe(cash), Describe(cashNl));
+    std::vector<std::pair<RowKind, double>> kinds;
+    for (const StatementRow& r : cash.rows) kinds.push_back({r.kind, r.amount});
+    EXPECT_EQ(kinds, (std::vector<std::pair<RowKind, double>>{{RowKind::imposition, 5000},
+                                                              {RowKind::expense, 2.5},
+                                                              {RowKind::income, 1.25},
+                                                              {RowKind::dividend, 2.4},
+                                                              {RowKind::expense, 0.36},
+                                                              {RowKind::refund, 1000}}));
+    EXPECT_EQ(cash.rows[3].security, "US0378331005");
+    EXPECT_EQ(cash.rows[3].currency, "USD");
+    ASSERT_EQ(cash.notes.size(), 1u);
+    EXPECT_EQ(cash.notes[0].line, 10u);
+    ASSERT_EQ(cashNl.notes.size(), 1u);
+}
+
+class DegiroImport : public testing::LedgerTest {};
+
+// Neither the trades (by their order ids) nor the cash (by its fields) come in twice.
+TEST_F(DegiroImport, ASecondImportOfBothFilesAddsNothing) {
+    CSistemaCartera ledger;
+    for (const char* file : {kTradesEn, kAccountEn}) {
+        ImportPlan first = PlanImport(Read(file), ledger, {"", "EUR", false});
+        ledger.AddOrders(first.added);
+        ImportPlan again = PlanImport(Read(file), ledger, {"", "EUR", false});
+        EXPECT_EQ(first.added.size(), file == kTradesEn ? 2u : 4u);
+        EXPECT_TRUE(again.added.empty());
+        EXPECT_EQ(again.skipped, first.added.size());
+    }
+    EXPECT_EQ(std::string(ledger.GetOrders()[1].orderText), "DEGIRO:bbbb-0003/2");
+}
+
+TEST(DegiroReader, RefusesABadRowNamingItsLineAndField) {
+    const std::string header = std::string(kTradesEn).substr(0, std::string(kTradesEn).find('\n') + 1);
+    const std::string good =
+        "02-02-2024,09:30,ASML,NL0010273215,EAM,XAMS,2,1234.00,EUR,-2468.00,EUR,-2468.00,EUR,,"
+        "0.00,EUR,-2468.00,EUR,bbbb-0003\n";
+    struct Case {
+        std::string row, message;
+    } cases[] = {
+        {"2024-02-30,09:30,ASML,NL0010273215,EAM,XAMS,2,1234.00,EUR,,,,,,,,,,x\n", "line 3, date"},
+        {"02-02-2024,09:30,ASML,NL0010273215,EAM,XAMS,zwei,1234.00,EUR,,,,,,,,,,x\n",
+         "line 3, quantity"},
+        {"02-02-2024,09:30,ASML,NL0010273215,EAM,XAMS,2,12x,EUR,,,,,,,,,,x\n", "line 3, price"},
+        // Costs in EUR on a USD price need the rate.
+        {"02-02-2024,09:30,X,US0,N,X,2,10.00,USD,,,,,,-1.00,EUR,,,x\n", "line 3, exchange rate"},
+        {"02-02-2024,09:30,ASML,NL0010273215,EAM,XAMS,2,\"1234.00\n", "line 3, record"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.row);
+        try {
+            Read(header + good + c.row);
+            ADD_FAILURE() << "read";
+        } catch (const Error& e) {
+            EXPECT_EQ(e.kind(), ErrorKind::invalid_input);
+            EXPECT_THAT(e.what(), ::testing::HasSubstr(c.message));
+        }
+    }
+}
+
+}  // namespace
+}  // namespace cartera::statements

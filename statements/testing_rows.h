@@ -1,0 +1,29 @@
+#pragma once
+// For the readers' tests: a row as one line of text, so that two statements compare field
+// by field and a difference shows which field it is in.
+#include <string>
+#include <vector>
+
+#include "host/dates.h"
+#include "host/numbers.h"
+#include "statements/statement.h"
+
+namespace cartera::statements {
+
+// Every field but the description, which is the broker's own words in the file's language.
+inline std::string Describe(const StatementRow& r) {
+    auto n = [](double v) { return ExactNumberText(v); };
+    return std::to_string(static_cast<int>(r.kind)) + " line " + std::to_string(r.line) + " " +
+           r.account + " " + r.currency + " id=" + r.id + " " + IsoDate(r.date) + " " +
+           HnToHc(r.time) + " " + r.security + " " + r.symbol + (r.buy ? " buy " : " ") +
+           n(r.quantity) + " @" + n(r.price) + " c=" + n(r.commission) + " x" +
+           n(r.multiplier) + " amount=" + n(r.amount) + " rate=" + n(r.rate);
+}
+
+inline std::vector<std::string> Describe(const Statement& s) {
+    std::vector<std::string> out;
+    for (const StatementRow& r : s.rows) out.push_back(Describe(r));
+    return out;
+}
+
+}  // namespace cartera::statements

@@ -1,0 +1,211 @@
+#include "statements/trading212.h"
+
+#include <cmath>
+#include <optional>
+
+#include "host/dates.h"
+#include "host/error.h"
+#include "host/strings.h"
+#include "statements/columns.h"
+#include "statements/text.h"
+
+namespace cartera::statements {
+
+namespace {
+
+// The headings lowered, with the account's currency of the older style ("Total (EUR)")
+// taken off into its own list.
+struct Columns {
+    std::vector<std::string> base;
+    std::vector<std::string> currency;
+
+    explicit Columns(const std::vector<std::string>& header) {
+        for (const std::string& h : header) {
+            std::string_view t = Trim(h);
+            std::string code;
+            if (t.size() > 6 && t.substr(t.size() - 6, 2) == " (" && t.back() == ')' &&
+                IsCurrencyCode(t.substr(t.size() - 4, 3))) {
+                code = std::string(t.substr(t.size() - 4, 3));
+                t = t.substr(0, t.size() - 6);
+            }
+            base.push_back(LowerAscii(t));
+            currency.push_back(code);
+        }
+    }
+    std::optional<size_t> Find(std::string_view name) const {
+        for (size_t i = 0; i < base.size(); ++i)
+            if (base[i] == name) return i;
+        return std::nullopt;
+    }
+};
+
+// Everything Trading 212 charges on a trade, each in its own currency.
+constexpr std::string_view kCharges[] = {
+    "charge amount",    "currency conversion fee", "stamp duty",  "stamp duty reserve tax",
+    "transaction fee",  "finra fee",               "ptm levy",    "french transaction tax"};
+
+struct Row {
+    const Columns& c;
+    const Record& r;
+
+    std::string_view Text(std::string_view name) const {
+        auto col = c.Find(name);
+        if (!col || *col >= r.fields.size()) return {};
+        return Trim(r.fields[*col]);
+    }
+    std::optional<double> Number(std::string_view name) const {
+        std::string_view text = Text(name);
+        if (text.empty()) return std::nullopt;
+        double v = 0;
+        if (!ParseBrokerNumber(text, '.', &v)) ThrowRowError(r.line, name, text, "is not a number");
+        return v;
+    }
+    // The currency of a number column: its "Currency (…)" column, or its heading's.
+    std::string CurrencyOf(std::string_view name) const {
+        std::string_view own = Text("currency (" + std::string(name) + ")");
+        if (!own.empty()) return std::string(own);
+        auto col = c.Find(name);
+        return col ? c.currency[*col] : std::string();
+    }
+    double Required(std::string_view name) const {
+        auto v = Number(name);
+        if (!v) ThrowRowError(r.line, name, "", "is missing");
+        return *v;
+    }
+};
+
+// How many units of the account's currency one unit of the price's currency is worth.
+// Trading 212's exchange rate has been written both ways round; the row's total, in the
+// account's currency, tells which.
+double AccountPerLocal(const Row& row, double localValue) {
+    std::optional<double> rate = row.Number("exchange rate");
+    if (!rate || !(*rate > 0))
+        ThrowRowError(row.r.line, "exchange rate", row.Text("exchange rate"),
+                      "is needed to convert the charges");
+    std::optional<double> total = row.Number("total");
+    if (!total || localValue == 0) return *rate;
+    double t = std::fabs(*total);
+    return std::fabs(localValue * *rate - t) <= std::fabs(localValue / *rate - t) ? *rate
+                                                                                   : 1 / *rate;
+}
+
+// An amount in currency `from` in the price's currency `to`.
+double InCurrency(const Row& row, double amount, const std::string& from, const std::string& to,
+                  double localValue) {
+    if (amount == 0 || from.empty() || to.empty() || from == to) return amount;
+    return amount / AccountPerLocal(row, localValue);
+}
+
+void ReadMoment(const Row& row, StatementRow* out) {
+    std::string_view when = row.Text("time");  // "2024-01-15 10:30:00", maybe with fractions
+    std::string_view date = when.substr(0, 10), time = when.size() > 11 ? when.substr(11, 8) : "";
+    if (!ParseDateFormat(date, "YYYY-MM-DD", &out->date))
+        ThrowRowError(row.r.line, "time", when, "is not a date and time");
+    if (!time.empty() && !ParseTimeText(time, &out->time))
+        ThrowRowError(row.r.line, "time", when, "is not a date and time");
+    out->line = row.r.line;
+    out->security = std::string(row.Text("isin"));
+    out->symbol = std::string(row.Text("ticker"));
+    out->description = std::string(row.Text("name"));
+    out->id = std::string(row.Text("id"));
+}
+
+StatementRow ReadTrade(const Row& row, bool buy) {
+    StatementRow out;
+    ReadMoment(row, &out);
+    out.kind = RowKind::trade;
+    out.buy = buy;
+    out.quantity = row.Required("no. of shares");
+    out.price = row.Required("price / share");
+    if (!(out.quantity > 0)) ThrowRowError(row.r.line, "no. of shares", row.Text("no. of shares"), "is not a quantity");
+    if (out.price < 0) ThrowRowError(row.r.line, "price / share", row.Text("price / share"), "is not a price");
+    out.currency = row.CurrencyOf("price / share");
+    double local = out.quantity * out.price;
+    for (std::string_view charge : kCharges)
+        if (auto v = row.Number(charge))
+            out.commission += InCurrency(row, std::fabs(*v), row.CurrencyOf(charge), out.currency, local);
+    return out;
+}
+
+// The dividend and, when tax was withheld, the expense of it.
+void ReadDividend(const Row& row, std::vector<StatementRow>* rows) {
+    StatementRow out;
+    ReadMoment(row, &out);
+    out.kind = RowKind::dividend;
+    out.quantity = row.Required("no. of shares");
+    double net = row.Required("price / share");
+    out.currency = row.CurrencyOf("price / share");
+    double local = out.quantity * net;
+    double withheld = std::fabs(row.Number("withholding tax").value_or(0));
+    withheld = InCurrency(row, withheld, row.CurrencyOf("withholding tax"), out.currency, local);
+    out.amount = local + withheld;
+    out.rate = out.quantity > 0 ? out.amount / out.quantity : 0;
+    rows->push_back(out);
+    if (withheld == 0) return;
+    StatementRow tax = out;
+    tax.kind = RowKind::expense;
+    tax.amount = withheld;
+    tax.quantity = tax.rate = 0;
+    tax.description = "Withholding tax " + out.description;
+    rows->push_back(std::move(tax));
+}
+
+StatementRow ReadCash(const Row& row, RowKind kind) {
+    StatementRow out;
+    ReadMoment(row, &out);
+    out.kind = kind;
+    out.amount = std::fabs(row.Required("total"));
+    out.currency = row.CurrencyOf("total");
+    out.description = std::string(row.Text("action"));
+    return out;
+}
+
+void ReadRow(const Row& row, Statement* out) {
+    std::string action = LowerAscii(row.Text("action"));
+    auto ends = [&](std::string_view s) {
+        return action.size() >= s.size() && action.compare(action.size() - s.size(), s.size(), s) == 0;
+    };
+    if (ends("buy") || ends("sell")) {
+        out->rows.push_back(ReadTrade(row, ends("buy")));
+    } else if (action.rfind("dividend", 0) == 0) {
+        ReadDividend(row, &out->rows);
+    } else if (action == "deposit") {
+        out->rows.push_back(ReadCash(row, RowKind::imposition));
+    } else if (action == "withdrawal") {
+        out->rows.push_back(ReadCash(row, RowKind::refund));
+    } else if (action.find("interest") != std::string::npos) {
+        out->rows.push_back(ReadCash(row, RowKind::income));
+    } else if (action != "currency conversion" && !action.empty()) {
+        out->notes.push_back({row.r.line,
+                              "\"" + std::string(row.Text("action")) + "\" not imported"});
+    }
+}
+
+}  // namespace
+
+bool IsTrading212Header(const std::vector<std::string>& header) {
+    Columns c(header);
+    return c.Find("action") && c.Find("time") && (c.Find("no. of shares") || c.Find("total"));
+}
+
+bool RecognisesTrading212(std::string_view head) { return IsTrading212Header(HeaderOf(head)); }
+
+Statement ReadTrading212(std::istream& in) {
+    CsvLines reader(in);
+    Record record;
+    if (!reader.Next(&record.fields, &record.line) || !IsTrading212Header(record.fields))
+        throw Error(ErrorKind::invalid_input, "line 1: not a Trading 212 history export");
+    Columns columns(record.fields);
+    Statement out;
+    out.format = "trading212";
+    out.idPrefix = "T212:";
+    while (reader.Next(&record.fields, &record.line)) {
+        if (IsBlank(record)) continue;
+        ReadRow(Row{columns, record}, &out);
+    }
+    NumberRepeatedIds(&out.rows);
+    SortByTime(&out.rows);
+    return out;
+}
+
+}  // namespace cartera::statements

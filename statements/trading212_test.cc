@@ -1,0 +1,139 @@
+#include "statements/trading212.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "host/error.h"
+#include "model/sistema.h"
+#include "statements/testing_rows.h"
+#include "testing/test_ledger.h"
+
+namespace cartera::statements {
+namespace {
+
+Statement Read(const std::string& text) {
+    std::istringstream in(text);
+    return ReadTrading212(in);
+}
+
+// One EUR account's history in the older header style (the account's currency in the
+// headings) and in the newer one (currency columns, the columns in another order): half a
+// share of a USD stock with a charge in EUR, a dividend on it with tax withheld, cash.
+const char kOlder[] =
+    "Action,Time,ISIN,Ticker,Name,No. of shares,Price / share,Currency (Price / share),"
+    "Exchange rate,Result (EUR),Total (EUR),Withholding tax,Currency (Withholding tax),"
+    "Charge amount (EUR),Notes,ID\n"
+    "Deposit,2024-01-02 08:00:00,,,,,,,,,1000.00,,,,,dep-1\n"
+    "Market buy,2024-01-03 15:30:01,US0378331005,AAPL,Apple,0.5,180.00,USD,1.1000,,81.87,,,"
+    "0.05,,EOF001\n"
+    "Limit buy,2024-01-04 16:00:00,IE00B4L5Y983,IWDA,iShares World,4,80.00,EUR,1.00,,320.00,,,,,"
+    "EOF002\n"
+    "Stop sell,2024-02-01 17:00:00.250,IE00B4L5Y983,IWDA,iShares World,4,85.00,EUR,1.00,20.00,"
+    "340.00,,,,,EOF003\n"
+    "Dividend (Ordinary),2024-02-15 10:00:00,US0378331005,AAPL,Apple,0.5,0.204,USD,1.0900,,"
+    "0.09,0.036,USD,,,\n"
+    "Interest on cash,2024-02-29 06:00:00,,,,,,,,,0.42,,,,,int-1\n"
+    "Currency conversion,2024-03-01 06:00:00,,,,,,,,,1.00,,,,,cc-1\n"
+    "Card debit,2024-03-02 06:00:00,,,,,,,,,5.00,,,,,card-1\n";
+const char kNewer[] =
+    "Action,Time,ISIN,Ticker,Name,Notes,ID,No. of shares,Price / share,"
+    "Currency (Price / share),Exchange rate,Result,Currency (Result),Total,Currency (Total),"
+    "Withholding tax,Currency (Withholding tax),Currency conversion fee,"
+    "Currency (Currency conversion fee)\n"
+    "Deposit,2024-01-02 08:00:00,,,,,dep-1,,,,,,,1000.00,EUR,,,,\n"
+    "Market buy,2024-01-03 15:30:01,US0378331005,AAPL,Apple,,EOF001,0.5,180.00,USD,1.1000,,,"
+    "81.87,EUR,,,0.05,EUR\n"
+    "Limit buy,2024-01-04 16:00:00,IE00B4L5Y983,IWDA,iShares World,,EOF002,4,80.00,EUR,1.00,,,"
+    "320.00,EUR,,,,\n"
+    "Stop sell,2024-02-01 17:00:00,IE00B4L5Y983,IWDA,iShares World,,EOF003,4,85.00,EUR,1.00,"
+    "20.00,EUR,340.00,EUR,,,,\n"
+    "Dividend (Ordinary),2024-02-15 10:00:00,US0378331005,AAPL,Apple,,,0.5,0.204,USD,1.0900,,,"
+    "0.09,EUR,0.036,USD,,\n"
+    "Interest on cash,2024-02-29 06:00:00,,,,,int-1,,,,,,,0.42,EUR,,,,\n"
+    "Currency conversion,2024-03-01 06:00:00,,,,,cc-1,,,,,,,1.00,EUR,,,,\n"
+    "Card debit,2024-03-02 06:00:00,,,,,card-1,,,,,,,5.00,EUR,,,,\n";
+
+TEST(Trading212Reader, BothHeaderStylesGiveTheSameStatementFractionsKept) {
+    EXPECT_TRUE(RecognisesTrading212(kOlder));
+    EXPECT_TRUE(RecognisesTrading212(kNewer));
+    EXPECT_FALSE(RecognisesTrading212("Date,Time,Product,ISIN,Quantity,Price,,Order ID\n"));
+
+    Statement s = Read(kOlder);
+    EXPECT_EQ(Describe(s), Describe(Read(kNewer)));
+    EXPECT_EQ(s.format, "trading212");
+    EXPECT_EQ(s.idPrefix, "T212:");
+    ASSERT_EQ(s.rows.size(), 7u);
+    // 0.05 EUR charged on 90 USD at 1.10 USD to the euro.
+    EXPECT_EQ(s.rows[1].quantity, 0.5);
+    EXPECT_NEAR(s.rows[1].commission, 0.055, 1e-12);
+    EXPECT_THAT(Describe(s.rows[1]),
+                ::testing::StartsWith("0 line 3  USD id=EOF001 2024-01-03 15:30:01 US0378331005 "
+                                      "AAPL buy 0.5 @180 c="));
+    EXPECT_FALSE(s.rows[3].buy);
+    EXPECT_EQ(s.rows[3].time, 17 * 3600);  // fractions of a second dropped
+    // Gross: 0.5 x 0.204 net plus 0.036 withheld, which is an expense of the security.
+    EXPECT_EQ(s.rows[4].kind, RowKind::dividend);
+    EXPECT_NEAR(s.rows[4].amount, 0.138, 1e-12);
+    EXPECT_NEAR(s.rows[4].rate, 0.276, 1e-12);
+    EXPECT_EQ(s.rows[5].kind, RowKind::expense);
+    EXPECT_EQ(s.rows[5].security, "US0378331005");
+    EXPECT_NEAR(s.rows[5].amount, 0.036, 1e-12);
+    EXPECT_EQ(s.rows[0].kind, RowKind::imposition);
+    EXPECT_EQ(s.rows[0].currency, "EUR");
+    EXPECT_EQ(s.rows[6].kind, RowKind::income);
+    ASSERT_EQ(s.notes.size(), 1u);  // the card payment; the conversion is no movement
+    EXPECT_EQ(s.notes[0].line, 9u);
+}
+
+class Trading212Import : public testing::LedgerTest {};
+
+// The half share reaches the plan as it is: refused by name, or left out when told, and
+// what was imported is not imported again.
+TEST_F(Trading212Import, AFractionalRowIsRefusedAndASecondImportAddsNothing) {
+    CSistemaCartera ledger;
+    try {
+        PlanImport(Read(kNewer), ledger, {"", "USD", false});
+        ADD_FAILURE() << "a fractional row imported";
+    } catch (const Error& e) {
+        EXPECT_THAT(e.what(), ::testing::HasSubstr("line 3 AAPL 0.5"));
+    }
+    ImportPlan first = PlanImport(Read(kNewer), ledger, {"", "USD", true});
+    ASSERT_EQ(first.refused.size(), 1u);
+    EXPECT_EQ(first.refused[0].line, 3u);
+    EXPECT_EQ(first.added.size(), 2u);  // the dividend and its tax
+    ledger.AddOrders(first.added);
+    ImportPlan again = PlanImport(Read(kOlder), ledger, {"", "USD", true});
+    EXPECT_TRUE(again.added.empty());
+    EXPECT_EQ(again.skipped, 2u);
+}
+
+TEST(Trading212Reader, RefusesABadRowNamingItsLineAndField) {
+    const std::string header = std::string(kNewer).substr(0, std::string(kNewer).find('\n') + 1);
+    struct Case {
+        std::string row, message;
+    } cases[] = {
+        {"Market buy,2024-01-03 15:30:01,US0,AAPL,A,,E1,half,180,USD,1,,,90,USD,,,,\n",
+         "line 2, no. of shares"},
+        {"Market buy,2024-01-03 15:30:01,US0,AAPL,A,,E1,-1,180,USD,1,,,90,USD,,,,\n",
+         "line 2, no. of shares"},
+        {"Market buy,03/01/2024 15:30,US0,AAPL,A,,E1,1,180,USD,1,,,90,USD,,,,\n", "line 2, time"},
+        {"Deposit,2024-01-02 08:00:00,,,,,dep-1,,,,,,,,EUR,,,,\n", "line 2, total"},
+        {"Market buy,2024-01-03 15:30:01,US0,AAPL,A,,E1,1,180,USD,,,,90,EUR,,,0.1,EUR\n",
+         "line 2, exchange rate"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.row);
+        try {
+            Read(header + c.row);
+            ADD_FAILURE() << "read";
+        } catch (const Error& e) {
+            EXPECT_EQ(e.kind(), ErrorKind::invalid_input);
+            EXPECT_THAT(e.what(), ::testing::HasSubstr(c.message));
+        }
+    }
+}
+
+}  // namespace
+}  // namespace cartera::statements
