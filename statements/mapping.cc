@@ -277,6 +277,7 @@ void ReadMoment(const Reader& rd, StatementRow* row) {
     row->line = static_cast<size_t>(rd.r->line);
     row->security = std::string(rd.Text(m.code));
     row->symbol = std::string(rd.Text(m.symbol));
+    if (row->symbol.empty()) row->symbol = row->security;  // the quote code is the symbol
     row->id = std::string(rd.Text(m.id));
     row->account = std::string(rd.Text(m.account));
     row->currency = std::string(rd.Text(m.currency));
