@@ -57,8 +57,9 @@ bool ParseBrokerNumber(std::string_view text, char decimal, double* out) {
 
 void ThrowRowError(size_t line, std::string_view field, std::string_view text,
                    std::string_view what) {
-    FailRow(line, field, text.empty() ? std::string(what)
-                                      : "\"" + std::string(text) + "\" " + std::string(what));
+    FailRow(
+        line, field,
+        text.empty() ? std::string(what) : "\"" + std::string(text) + "\" " + std::string(what));
 }
 
 bool IsBlank(const Record& r) {

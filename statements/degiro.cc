@@ -176,7 +176,8 @@ std::optional<StatementRow> ReadCash(const Columns& c, const Record& r, Statemen
     ReadMoment(c, r, &row);
     row.currency = change.currency;
     row.description = std::string(Cell(r, c.Find(kDescription)));
-    CashKind kind = Classify(row.description);  // before the product's name, which may say "Dividend"
+    CashKind kind =
+        Classify(row.description);  // before the product's name, which may say "Dividend"
     if (!row.symbol.empty()) row.description += " " + row.symbol;  // "Dividend Tax APPLE INC."
     double v = change.value;
     switch (kind) {
@@ -205,8 +206,8 @@ std::optional<StatementRow> ReadCash(const Columns& c, const Record& r, Statemen
 }
 
 size_t FilledCells(const Record& r) {
-    return static_cast<size_t>(std::count_if(r.fields.begin(), r.fields.end(),
-                                             [](const std::string& f) { return !Trim(f).empty(); }));
+    return static_cast<size_t>(std::count_if(
+        r.fields.begin(), r.fields.end(), [](const std::string& f) { return !Trim(f).empty(); }));
 }
 
 }  // namespace
@@ -222,7 +223,8 @@ Statement ReadDegiro(std::istream& in) {
     CsvLines reader(in);
     Record record;
     if (!reader.Next(&record.fields, &record.line) || !IsDegiroHeader(record.fields))
-        throw Error(ErrorKind::invalid_input, "line 1: not a DEGIRO Transactions.csv or Account.csv");
+        throw Error(ErrorKind::invalid_input,
+                    "line 1: not a DEGIRO Transactions.csv or Account.csv");
     Columns c = MakeColumns(record.fields);
     bool trades = IsTransactions(c);
     std::optional<size_t> idCol = c.Find(kOrderId);

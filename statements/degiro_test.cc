@@ -1,7 +1,7 @@
 #include "statements/degiro.h"
 
-#include <gtest/gtest.h>
 #include <gmock/gmock.h>
+#include <gtest/gtest.h>
 
 #include <sstream>
 
@@ -129,7 +129,8 @@ TEST_F(DegiroImport, ASecondImportOfBothFilesAddsNothing) {
 }
 
 TEST(DegiroReader, RefusesABadRowNamingItsLineAndField) {
-    const std::string header = std::string(kTradesEn).substr(0, std::string(kTradesEn).find('\n') + 1);
+    const std::string header =
+        std::string(kTradesEn).substr(0, std::string(kTradesEn).find('\n') + 1);
     const std::string good =
         "02-02-2024,09:30,ASML,NL0010273215,EAM,XAMS,2,1234.00,EUR,-2468.00,EUR,-2468.00,EUR,,"
         "0.00,EUR,-2468.00,EUR,bbbb-0003\n";

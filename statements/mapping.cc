@@ -62,22 +62,36 @@ bool ParseYesNo(std::string_view value, size_t line) {
 
 // Sets one key; false when the key is unknown.
 bool SetKey(Mapping* m, const std::string& key, std::string_view value, size_t line) {
-    const std::map<std::string, ColumnRef*> columns = {
-        {"date", &m->date},         {"time", &m->time},           {"quantity", &m->quantity},
-        {"price", &m->price},       {"commission", &m->commission}, {"amount", &m->amount},
-        {"amount_currency", &m->amountCurrency}, {"code", &m->code}, {"symbol", &m->symbol},
-        {"currency", &m->currency}, {"id", &m->id},               {"account", &m->account},
-        {"multiplier", &m->multiplier}, {"type", &m->type},       {"side", &m->side}};
-    const std::map<std::string, std::vector<std::string>*> words = {
-        {"buy", &m->buy},         {"sell", &m->sell},       {"dividend", &m->dividend},
-        {"tax", &m->tax},         {"fee", &m->fee},         {"deposit", &m->deposit},
-        {"withdrawal", &m->withdrawal}, {"interest", &m->interest}};
+    const std::map<std::string, ColumnRef*> columns = {{"date", &m->date},
+                                                       {"time", &m->time},
+                                                       {"quantity", &m->quantity},
+                                                       {"price", &m->price},
+                                                       {"commission", &m->commission},
+                                                       {"amount", &m->amount},
+                                                       {"amount_currency", &m->amountCurrency},
+                                                       {"code", &m->code},
+                                                       {"symbol", &m->symbol},
+                                                       {"currency", &m->currency},
+                                                       {"id", &m->id},
+                                                       {"account", &m->account},
+                                                       {"multiplier", &m->multiplier},
+                                                       {"type", &m->type},
+                                                       {"side", &m->side}};
+    const std::map<std::string, std::vector<std::string>*> words = {{"buy", &m->buy},
+                                                                    {"sell", &m->sell},
+                                                                    {"dividend", &m->dividend},
+                                                                    {"tax", &m->tax},
+                                                                    {"fee", &m->fee},
+                                                                    {"deposit", &m->deposit},
+                                                                    {"withdrawal", &m->withdrawal},
+                                                                    {"interest", &m->interest}};
     if (auto c = columns.find(key); c != columns.end()) {
         *c->second = ParseColumn(value, line);
     } else if (auto w = words.find(key); w != words.end()) {
         *w->second = ParseWords(value);
     } else if (key == "date_format") {
-        if (!ValidDateFormat(value)) Refuse(line, "\"" + std::string(value) + "\" is not a date format");
+        if (!ValidDateFormat(value))
+            Refuse(line, "\"" + std::string(value) + "\" is not a date format");
         m->dateFormat = std::string(value);
     } else if (key == "time_format") {
         if (value != "HH:MM:SS" && value != "HH:MM" && value != "HHMMSS")
@@ -153,8 +167,8 @@ Mapping LoadMapping(const std::string& map) {
     if (!shipped.empty()) return ParseMapping(shipped);
     std::ifstream file(map, std::ios::binary);
     if (!file)
-        throw Error(ErrorKind::not_found, "no mapping file \"" + map +
-                                              "\" (shipped mappings: degiro, trading212, ib)");
+        throw Error(ErrorKind::not_found,
+                    "no mapping file \"" + map + "\" (shipped mappings: degiro, trading212, ib)");
     std::string text{std::istreambuf_iterator<char>(file), {}};
     if (file.bad()) throw Error(ErrorKind::io, "cannot read the mapping file \"" + map + "\"");
     return ParseMapping(text);
@@ -206,11 +220,21 @@ struct Reader {
 
     Reader(const Mapping& mapping, const std::vector<std::string>& header) : m(mapping) {
         const std::pair<const ColumnRef*, const char*> keys[] = {
-            {&m.date, "date"},         {&m.time, "time"},           {&m.quantity, "quantity"},
-            {&m.price, "price"},       {&m.commission, "commission"}, {&m.amount, "amount"},
-            {&m.amountCurrency, "amount_currency"}, {&m.code, "code"}, {&m.symbol, "symbol"},
-            {&m.currency, "currency"}, {&m.id, "id"},               {&m.account, "account"},
-            {&m.multiplier, "multiplier"}, {&m.type, "type"},       {&m.side, "side"},
+            {&m.date, "date"},
+            {&m.time, "time"},
+            {&m.quantity, "quantity"},
+            {&m.price, "price"},
+            {&m.commission, "commission"},
+            {&m.amount, "amount"},
+            {&m.amountCurrency, "amount_currency"},
+            {&m.code, "code"},
+            {&m.symbol, "symbol"},
+            {&m.currency, "currency"},
+            {&m.id, "id"},
+            {&m.account, "account"},
+            {&m.multiplier, "multiplier"},
+            {&m.type, "type"},
+            {&m.side, "side"},
             {&m.only, "only"}};
         for (const auto& [ref, key] : keys)
             if (IsSet(*ref)) columns[ref] = Find(*ref, key, header);
@@ -219,7 +243,8 @@ struct Reader {
                        const std::vector<std::string>& header) {
         if (ref.place > 0) {
             if (ref.place > header.size())
-                ThrowRowError(1, key, "column " + std::to_string(ref.place), "is beyond the header");
+                ThrowRowError(1, key, "column " + std::to_string(ref.place),
+                              "is beyond the header");
             return ref.place - 1;
         }
         std::string wanted = LowerAscii(ref.heading);
@@ -236,7 +261,8 @@ struct Reader {
         std::string_view text = Text(ref);
         if (text.empty()) return std::nullopt;
         double v = 0;
-        if (!ParseBrokerNumber(text, m.decimal, &v)) ThrowRowError(r->line, key, text, "is not a number");
+        if (!ParseBrokerNumber(text, m.decimal, &v))
+            ThrowRowError(r->line, key, text, "is not a number");
         return v;
     }
     double Required(const ColumnRef& ref, std::string_view key) const {
@@ -333,9 +359,14 @@ Kind KindOf(const Reader& rd) {
     if (!IsSet(m.type) && !IsSet(m.side)) return Kind::none;
     std::string_view cell = rd.Text(IsSet(m.type) ? m.type : m.side);
     const std::pair<const std::vector<std::string>*, Kind> kinds[] = {
-        {&m.buy, Kind::buy},         {&m.sell, Kind::sell},     {&m.dividend, Kind::dividend},
-        {&m.tax, Kind::tax},         {&m.fee, Kind::fee},       {&m.deposit, Kind::deposit},
-        {&m.withdrawal, Kind::withdrawal}, {&m.interest, Kind::interest}};
+        {&m.buy, Kind::buy},
+        {&m.sell, Kind::sell},
+        {&m.dividend, Kind::dividend},
+        {&m.tax, Kind::tax},
+        {&m.fee, Kind::fee},
+        {&m.deposit, Kind::deposit},
+        {&m.withdrawal, Kind::withdrawal},
+        {&m.interest, Kind::interest}};
     for (const auto& [words, kind] : kinds)
         if (Matches(*words, cell)) return kind;
     return Kind::none;
@@ -346,7 +377,8 @@ Kind KindOf(const Reader& rd) {
 Statement ReadMapped(std::istream& in, const Mapping& m) {
     CsvLines csv(in);
     Record record;
-    if (!csv.Next(&record.fields, &record.line)) throw Error(ErrorKind::invalid_input, "line 1: the file is empty");
+    if (!csv.Next(&record.fields, &record.line))
+        throw Error(ErrorKind::invalid_input, "line 1: the file is empty");
     Reader rd(m, record.fields);
     Statement out;
     out.format = m.name;

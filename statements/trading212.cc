@@ -40,9 +40,10 @@ struct Columns {
 };
 
 // Everything Trading 212 charges on a trade, each in its own currency.
-constexpr std::string_view kCharges[] = {
-    "charge amount",    "currency conversion fee", "stamp duty",  "stamp duty reserve tax",
-    "transaction fee",  "finra fee",               "ptm levy",    "french transaction tax"};
+constexpr std::string_view kCharges[] = {"charge amount",   "currency conversion fee",
+                                         "stamp duty",      "stamp duty reserve tax",
+                                         "transaction fee", "finra fee",
+                                         "ptm levy",        "french transaction tax"};
 
 struct Row {
     const Columns& c;
@@ -86,7 +87,7 @@ double AccountPerLocal(const Row& row, double localValue) {
     if (!total || localValue == 0) return *rate;
     double t = std::fabs(*total);
     return std::fabs(localValue * *rate - t) <= std::fabs(localValue / *rate - t) ? *rate
-                                                                                   : 1 / *rate;
+                                                                                  : 1 / *rate;
 }
 
 // An amount in currency `from` in the price's currency `to`.
@@ -117,13 +118,16 @@ StatementRow ReadTrade(const Row& row, bool buy) {
     out.buy = buy;
     out.quantity = row.Required("no. of shares");
     out.price = row.Required("price / share");
-    if (!(out.quantity > 0)) ThrowRowError(row.r.line, "no. of shares", row.Text("no. of shares"), "is not a quantity");
-    if (out.price < 0) ThrowRowError(row.r.line, "price / share", row.Text("price / share"), "is not a price");
+    if (!(out.quantity > 0))
+        ThrowRowError(row.r.line, "no. of shares", row.Text("no. of shares"), "is not a quantity");
+    if (out.price < 0)
+        ThrowRowError(row.r.line, "price / share", row.Text("price / share"), "is not a price");
     out.currency = row.CurrencyOf("price / share");
     double local = out.quantity * out.price;
     for (std::string_view charge : kCharges)
         if (auto v = row.Number(charge))
-            out.commission += InCurrency(row, std::fabs(*v), row.CurrencyOf(charge), out.currency, local);
+            out.commission +=
+                InCurrency(row, std::fabs(*v), row.CurrencyOf(charge), out.currency, local);
     return out;
 }
 
@@ -163,7 +167,8 @@ StatementRow ReadCash(const Row& row, RowKind kind) {
 void ReadRow(const Row& row, Statement* out) {
     std::string action = LowerAscii(row.Text("action"));
     auto ends = [&](std::string_view s) {
-        return action.size() >= s.size() && action.compare(action.size() - s.size(), s.size(), s) == 0;
+        return action.size() >= s.size() &&
+               action.compare(action.size() - s.size(), s.size(), s) == 0;
     };
     if (ends("buy") || ends("sell")) {
         out->rows.push_back(ReadTrade(row, ends("buy")));
@@ -176,8 +181,8 @@ void ReadRow(const Row& row, Statement* out) {
     } else if (action.find("interest") != std::string::npos) {
         out->rows.push_back(ReadCash(row, RowKind::income));
     } else if (action != "currency conversion" && !action.empty()) {
-        out->notes.push_back({row.r.line,
-                              "\"" + std::string(row.Text("action")) + "\" not imported"});
+        out->notes.push_back(
+            {row.r.line, "\"" + std::string(row.Text("action")) + "\" not imported"});
     }
 }
 
