@@ -4,6 +4,7 @@
 #include <QTabBar>
 #include <utility>
 
+#include "dialogs/import_statement_dialog.h"
 #include "framework/document.h"
 #include "framework/view.h"
 #include "host/strings.h"
@@ -141,4 +142,16 @@ void CChildFrmCartera::OnLanguageChanged() {
         else if (auto* rating = dynamic_cast<CViewValoracion*>(m_wndTabs->widget(i)))
             rating->Retranslate();
     }
+}
+
+bool CChildFrmCartera::OnFrameCommand(int id) {
+    if (id != kCmdImportStatement) return false;
+    cartera::dialogs::ImportStatementWithDialog(*m_pSistema, this);
+    return true;
+}
+
+bool CChildFrmCartera::OnFrameUpdateCmdUI(int id, bool* enabled) const {
+    if (id != kCmdImportStatement) return false;
+    *enabled = true;
+    return true;
 }

@@ -24,6 +24,8 @@ class CChildFrmCartera : public CMDIChildWnd {
     static constexpr int kBarHeight = 28;
     static constexpr int kIdleTimer = 100;
     static constexpr int kIdleMilliseconds = 1500;
+    // File › Import statement…, from whichever tab is active.
+    static constexpr int kCmdImportStatement = 40140;
 
     // Creates the ledger with the commission file loaded; a damaged one is reported and
     // the schedules read before the damage are used.
@@ -55,6 +57,10 @@ class CChildFrmCartera : public CMDIChildWnd {
     std::string GetDocumentName() const override;
     // Bar texts, tab labels and grid headings in the new language.
     void OnLanguageChanged() override;
+
+  protected:
+    bool OnFrameCommand(int id) override;
+    bool OnFrameUpdateCmdUI(int id, bool* enabled) const override;
 
   private:
     void OnTabChanged(int index);

@@ -44,6 +44,7 @@ class Workstation : public QMainWindow {
         kCmdExit = 40006,
         kCmdImportQuotes = 40105,
         kCmdExportCsv = 40106,
+        kCmdImportStatement = 40140,  // the portfolio's frame handles it
         kCmdCascade = 40011,
         kCmdTile = 40012,
     };

@@ -110,6 +110,10 @@ void Workstation::BuildFileMenu() {
     file->addSeparator();
     AddCommand(file, kCmdImportQuotes, ui::CommandPrompt(::LS(kCmdImportQuotes)),
                [this] { ImportQuotesWithDialog(); });
+    QAction* statement =
+        AddCommand(file, kCmdImportStatement, ui::CommandPrompt(::LS(kCmdImportStatement)),
+                   [this] { SendCommand(kCmdImportStatement); });
+    m_routed.emplace_back(kCmdImportStatement, statement);
     file->addSeparator();
     QMenu* recent = file->addMenu(Q(::LS(40005)));
     connect(recent, &QMenu::aboutToShow, this, [this, recent] { FillRecentMenu(recent); });

@@ -1,0 +1,249 @@
+#include "dialogs/import_statement_dialog.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <sstream>
+
+#include "grids/csv.h"
+#include "host/dates.h"
+#include "host/env.h"
+#include "host/error.h"
+#include "host/folders.h"
+#include "host/numbers.h"
+#include "host/strings.h"
+#include "model/sistema.h"
+#include "statements/detect.h"
+#include "statements/text.h"
+
+namespace cartera::dialogs {
+
+namespace {
+
+enum Text {
+    kMenu = 40140,
+    kTitle = 40141,
+    kFormat = 40142,
+    kAccount = 40143,
+    kCurrency = 40144,
+    kSkipFractional = 40145,
+    kAdd = 40146,
+    kRefused = 40147,
+    kFirstHeading = 40148,  // What, Line, Date, Type, Symbol, Quantity, Price, Why
+    kSummary = 40156,
+    kImport = 40157,
+    kCannotRead = 40158,
+    kFilter = 40159,
+};
+constexpr int kColumns = 8;
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+QString T(int id) { return Q(::LS(id)); }
+
+// The distinct non-empty values of a row field, in the order the statement shows them.
+QStringList Distinct(const statements::Statement& s, std::string statements::StatementRow::*f) {
+    QStringList out;
+    for (const auto& row : s.rows) {
+        QString v = Q(row.*f);
+        if (!v.isEmpty() && !out.contains(v)) out << v;
+    }
+    return out;
+}
+
+// A choice the statement needs only when it holds several values: shown with them then.
+void Offer(QComboBox* box, const QStringList& values) {
+    QSignalBlocker block(box);
+    box->clear();
+    box->addItems(values);
+    bool needed = values.size() > 1;
+    box->setVisible(needed);
+    if (auto* form = qobject_cast<QFormLayout*>(box->parentWidget()->layout()))
+        if (QWidget* label = form->labelForField(box)) label->setVisible(needed);
+}
+
+}  // namespace
+
+ImportStatementDialog::ImportStatementDialog(CSistemaCartera& ledger, const std::string& path,
+                                             QWidget* parent)
+    : QDialog(parent), m_ledger(ledger), m_path(path) {
+    BuildWidgets();
+    std::string why;
+    bool read = CurrentEnv()->ReadFile(path, &m_bytes, &why);
+    if (!read) m_problem = T(kCannotRead).arg(Q(path), Q(why)).toStdString();
+    QString detected =
+        Q(statements::DetectFormat(std::string_view(m_bytes).substr(0, statements::kDetectBytes)));
+    {
+        QSignalBlocker block(m_format);
+        m_format->setCurrentIndex(std::max(0, m_format->findData(detected)));
+    }
+    if (read) Read();
+    connect(m_format, &QComboBox::currentIndexChanged, this, [this] { Read(); });
+    connect(m_account, &QComboBox::currentIndexChanged, this, [this] { Replan(); });
+    connect(m_currency, &QComboBox::currentIndexChanged, this, [this] { Replan(); });
+    connect(m_skipFractional, &QCheckBox::toggled, this, [this] { Replan(); });
+    FillPreview();
+}
+
+ImportStatementDialog::~ImportStatementDialog() = default;
+
+void ImportStatementDialog::BuildWidgets() {
+    setWindowTitle(T(kTitle).arg(QFileInfo(Q(m_path)).fileName()));
+    auto* choices = new QWidget(this);
+    auto* form = new QFormLayout(choices);
+    m_format = new QComboBox(choices);
+    // Every format but the mapping's, which needs a mapping file the command line names.
+    for (const statements::FormatEntry& f : statements::Formats())
+        if (f.name != "map")
+            m_format->addItem(Q(std::string(f.description)), Q(std::string(f.name)));
+    m_account = new QComboBox(choices);
+    m_currency = new QComboBox(choices);
+    m_skipFractional = new QCheckBox(T(kSkipFractional), choices);
+    form->addRow(T(kFormat), m_format);
+    form->addRow(T(kAccount), m_account);
+    form->addRow(T(kCurrency), m_currency);
+    form->addRow(m_skipFractional);
+
+    m_preview = new QTableWidget(0, kColumns, this);
+    QStringList headings;
+    for (int c = 0; c < kColumns; ++c) headings << T(kFirstHeading + c);
+    m_preview->setHorizontalHeaderLabels(headings);
+    m_preview->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_preview->verticalHeader()->hide();
+    m_preview->horizontalHeader()->setStretchLastSection(true);
+    m_summary = new QLabel(this);
+    m_problemLabel = new QLabel(this);
+    m_problemLabel->setWordWrap(true);
+    m_problemLabel->setStyleSheet(QStringLiteral("color: #b00020"));
+    m_notes = new QPlainTextEdit(this);
+    m_notes->setReadOnly(true);
+    m_notes->setMaximumHeight(90);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, this);
+    m_import = buttons->addButton(T(kImport), QDialogButtonBox::AcceptRole);
+    connect(buttons, &QDialogButtonBox::accepted, this, [this] { Import(); });
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(choices);
+    layout->addWidget(m_preview, 1);
+    layout->addWidget(m_summary);
+    layout->addWidget(m_problemLabel);
+    layout->addWidget(m_notes);
+    layout->addWidget(buttons);
+    resize(760, 480);
+}
+
+void ImportStatementDialog::Read() {
+    m_statement.reset();
+    m_ownCsv.clear();
+    m_problem.clear();
+    const std::string format = m_format->currentData().toString().toStdString();
+    std::istringstream in(m_bytes);
+    if (format == statements::kCarteraFormat) {
+        std::vector<COrderCartera> movements;
+        if (ParseMovementsCsv(in, m_ledger, &movements, &m_problem))
+            m_ownCsv = std::move(movements);
+    } else {
+        try {
+            m_statement = statements::ReadStatement(in, format);
+        } catch (const Error& e) {
+            m_problem = e.what();
+        }
+    }
+    FillChoices();
+    Replan();
+}
+
+void ImportStatementDialog::FillChoices() {
+    statements::Statement none;
+    const statements::Statement& s = m_statement ? *m_statement : none;
+    Offer(m_account, Distinct(s, &statements::StatementRow::account));
+    Offer(m_currency, Distinct(s, &statements::StatementRow::currency));
+    bool fractional = std::any_of(s.rows.begin(), s.rows.end(), [](const auto& r) {
+        return r.kind == statements::RowKind::trade && !statements::IsWholeCount(r.quantity);
+    });
+    m_skipFractional->setVisible(fractional);
+}
+
+void ImportStatementDialog::Replan() {
+    m_plan.reset();
+    if (m_statement) {
+        m_problem.clear();
+        statements::ImportOptions options;
+        options.account = m_account->currentText().toStdString();
+        options.currency = m_currency->currentText().toStdString();
+        options.skipFractional = m_skipFractional->isChecked();
+        try {
+            m_plan = statements::PlanImport(*m_statement, m_ledger, options);
+        } catch (const Error& e) {
+            m_problem = e.what();
+        }
+    } else if (m_problem.empty()) {
+        m_plan.emplace();
+        m_plan->added = m_ownCsv;
+    }
+    FillPreview();
+}
+
+void ImportStatementDialog::FillPreview() {
+    m_preview->setRowCount(0);
+    auto addRow = [this](const QStringList& cells) {
+        int r = m_preview->rowCount();
+        m_preview->insertRow(r);
+        for (int c = 0; c < cells.size(); ++c)
+            m_preview->setItem(r, c, new QTableWidgetItem(cells[c]));
+    };
+    QStringList notes;
+    if (m_plan) {
+        for (const COrderCartera& m : m_plan->added)
+            addRow({T(kAdd), QString(), Q(CTimeLong::FnToFc(m.date, '/')),
+                    Q(::LS(MovementTypeLetterId(m.type))), Q(std::string(m.symbol)),
+                    QString::number(m.contracts), Q(EditNumberText(m.price))});
+        for (const statements::RefusedRow& r : m_plan->refused)
+            addRow({T(kRefused), QString::number(r.line), {}, {}, {}, {}, {}, Q(r.why)});
+        for (const std::string& left : m_plan->leftOut) notes << Q(left);
+        for (const statements::StatementNote& n : m_plan->notes)
+            notes << QStringLiteral("line %1: %2").arg(n.line).arg(Q(n.text));
+        m_summary->setText(
+            T(kSummary).arg(m_plan->added.size()).arg(m_plan->skipped).arg(m_plan->refused.size()));
+    } else {
+        m_summary->clear();
+    }
+    m_preview->resizeColumnsToContents();
+    m_problemLabel->setText(Problem());
+    m_problemLabel->setVisible(!m_problem.empty());
+    m_notes->setPlainText(notes.join('\n'));
+    m_notes->setVisible(!notes.isEmpty());
+    m_import->setEnabled(m_plan && !m_plan->added.empty());
+}
+
+QString ImportStatementDialog::Problem() const { return Q(m_problem); }
+
+bool ImportStatementDialog::Import() {
+    if (!m_plan || m_plan->added.empty()) return false;
+    m_ledger.AddOrders(m_plan->added);
+    accept();
+    return true;
+}
+
+bool ImportStatementWithDialog(CSistemaCartera& ledger, QWidget* parent) {
+    QString prompt = T(kMenu).section('\n', 0, 0);
+    QString path =
+        QFileDialog::getOpenFileName(parent, prompt.remove(QChar(0x2026)), Q(HomeFolder()),
+                                     T(kFilter) + QStringLiteral(" (*.csv *.xml *.txt);;* (*)"));
+    if (path.isEmpty()) return false;
+    ImportStatementDialog dialog(ledger, path.toStdString(), parent);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+}  // namespace cartera::dialogs

@@ -1,0 +1,82 @@
+#pragma once
+// File › Import statement…: a broker's statement recognised as the command line's import
+// recognises it, a preview of what will be added and what is refused (and why) with how
+// many rows the portfolio already holds, the account and the currency to take when the
+// statement holds several, then the movements added as one change with one save.
+#include <QDialog>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "model/order.h"
+#include "statements/statement.h"
+
+class CSistemaCartera;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class QTableWidget;
+
+namespace cartera::dialogs {
+
+class ImportStatementDialog : public QDialog {
+    Q_OBJECT
+
+  public:
+    // Reads the statement at path (through the current Env) and plans it against ledger
+    // (not owned; must outlive the dialog). A file that cannot be read, or not as the
+    // chosen format, shows why and leaves nothing to import.
+    ImportStatementDialog(CSistemaCartera& ledger, const std::string& path,
+                          QWidget* parent = nullptr);
+    ~ImportStatementDialog() override;
+
+    // The plan as the choices stand; nullopt while the statement cannot be imported so
+    // (Problem() tells why).
+    const std::optional<statements::ImportPlan>& Plan() const { return m_plan; }
+    QString Problem() const;
+    // Adds the plan's movements to the ledger, one change and one save, and accepts the
+    // dialog. False, nothing changed, when there is nothing to add.
+    bool Import();
+
+    QComboBox* FormatBox() const { return m_format; }
+    QComboBox* AccountBox() const { return m_account; }
+    QComboBox* CurrencyBox() const { return m_currency; }
+    QCheckBox* SkipFractionalBox() const { return m_skipFractional; }
+    QTableWidget* Preview() const { return m_preview; }
+    QLabel* Summary() const { return m_summary; }
+    QPushButton* ImportButton() const { return m_import; }
+
+  private:
+    void BuildWidgets();
+    // Reads the file as the chosen format, then plans.
+    void Read();
+    // Plans with the chosen account, currency and fractional choice; fills the preview.
+    void Replan();
+    void FillChoices();
+    void FillPreview();
+
+    CSistemaCartera& m_ledger;
+    std::string m_path;
+    std::string m_bytes;
+    std::string m_problem;
+    std::optional<statements::Statement> m_statement;
+    std::vector<COrderCartera> m_ownCsv;  // Cartera's own CSV, read as the movements import does
+    std::optional<statements::ImportPlan> m_plan;
+
+    QComboBox* m_format = nullptr;
+    QComboBox* m_account = nullptr;
+    QComboBox* m_currency = nullptr;
+    QCheckBox* m_skipFractional = nullptr;
+    QTableWidget* m_preview = nullptr;
+    QLabel* m_summary = nullptr;
+    QLabel* m_problemLabel = nullptr;
+    QPlainTextEdit* m_notes = nullptr;
+    QPushButton* m_import = nullptr;
+};
+
+// Asks for a statement file, then runs the dialog on it. True when movements were added.
+bool ImportStatementWithDialog(CSistemaCartera& ledger, QWidget* parent);
+
+}  // namespace cartera::dialogs

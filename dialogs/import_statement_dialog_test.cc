@@ -1,0 +1,110 @@
+#include "dialogs/import_statement_dialog.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
+
+#include "host/env.h"
+#include "model/portfolio_file.h"
+#include "model/sistema.h"
+#include "testing/test_ledger.h"
+
+namespace cartera::dialogs {
+namespace {
+
+// A Trading 212 history in two currencies, half a share among the dollar rows.
+const char kHistory[] =
+    "Action,Time,ISIN,Ticker,Name,ID,No. of shares,Price / share,Currency (Price / share),"
+    "Exchange rate,Total,Currency (Total)\n"
+    "Deposit,2024-01-02 08:00:00,,,,dep-1,,,,,1000.00,EUR\n"
+    "Limit buy,2024-01-04 16:00:00,IE00B4L5Y983,IWDA,iShares World,EOF002,4,80.00,EUR,1,320,EUR\n"
+    "Market buy,2024-01-05 15:30:00,US0378331005,AAPL,Apple,EOF003,0.5,180.00,USD,1.1,82,EUR\n"
+    "Market buy,2024-01-05 15:31:00,US5949181045,MSFT,Microsoft,EOF004,2,370.00,USD,1.1,673,EUR\n";
+
+class ImportStatementDialogTest : public testing::LedgerTest {
+  protected:
+    ImportStatementDialogTest() {
+        std::string error;
+        EXPECT_TRUE(doc.SaveAs(kPath, &error)) << error;
+        Write(kHistory);
+    }
+    void Write(const std::string& text) {
+        ASSERT_TRUE(env.WriteFileAtomic(kStatement, text, nullptr));
+    }
+    static QString Cell(const ImportStatementDialog& d, int row, int col) {
+        QTableWidgetItem* item = d.Preview()->item(row, col);
+        return item ? item->text() : QString();
+    }
+
+    static constexpr const char* kPath = "/mem/home/p.cartera";
+    static constexpr const char* kStatement = "/mem/home/history.csv";
+    CSistemaCartera ledger;
+    PortfolioDocument doc{&ledger};
+};
+
+TEST_F(ImportStatementDialogTest, ChoicesReplanThePreviewAndImportSavesOnceAndNeverTwice) {
+    ImportStatementDialog dialog(ledger, kStatement);
+    dialog.show();
+    EXPECT_EQ(dialog.FormatBox()->currentData().toString(), "trading212");
+    EXPECT_FALSE(dialog.AccountBox()->isVisible());
+    ASSERT_TRUE(dialog.CurrencyBox()->isVisible());  // two currencies: the first is taken
+    EXPECT_EQ(dialog.CurrencyBox()->currentText(), "EUR");
+    EXPECT_EQ(dialog.Preview()->rowCount(), 2);
+    EXPECT_TRUE(dialog.ImportButton()->isEnabled());
+
+    // Dollars: the half share refuses the whole statement until it is left out.
+    dialog.CurrencyBox()->setFocus();
+    QTest::keyClick(dialog.CurrencyBox(), Qt::Key_Down);
+    EXPECT_EQ(dialog.CurrencyBox()->currentText(), "USD");
+    EXPECT_FALSE(dialog.Plan().has_value());
+    EXPECT_TRUE(dialog.Problem().contains("line 4 AAPL 0.5")) << dialog.Problem().toStdString();
+    EXPECT_FALSE(dialog.ImportButton()->isEnabled());
+    dialog.SkipFractionalBox()->setFocus();
+    QTest::keyClick(dialog.SkipFractionalBox(), Qt::Key_Space);
+    ASSERT_EQ(dialog.Preview()->rowCount(), 2);
+    EXPECT_EQ(Cell(dialog, 0, 4), "MSFT");
+    EXPECT_EQ(Cell(dialog, 1, 1), "4");
+    EXPECT_TRUE(Cell(dialog, 1, 7).contains("fractional"));
+    EXPECT_EQ(dialog.Summary()->text(), "1 to add, 0 already in the portfolio, 1 refused");
+
+    const int saves = doc.SaveCount();
+    QTest::mouseClick(dialog.ImportButton(), Qt::LeftButton);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(doc.SaveCount(), saves + 1);
+    CSistemaCartera reread;
+    PortfolioDocument rereadDoc{&reread};
+    std::string error;
+    ASSERT_TRUE(rereadDoc.Load(kPath, &error)) << error;
+    ASSERT_EQ(reread.GetOrders().size(), 1u);
+    EXPECT_EQ(std::string(reread.GetOrders()[0].orderText), "T212:EOF004");
+
+    ImportStatementDialog again(ledger, kStatement);
+    again.show();
+    again.CurrencyBox()->setCurrentIndex(1);
+    again.SkipFractionalBox()->setChecked(true);
+    EXPECT_EQ(again.Summary()->text(), "0 to add, 1 already in the portfolio, 1 refused");
+    EXPECT_FALSE(again.ImportButton()->isEnabled());
+    EXPECT_FALSE(again.Import());
+    EXPECT_EQ(doc.SaveCount(), saves + 1);
+}
+
+TEST_F(ImportStatementDialogTest, ABadRowShowsItsLineAndLeavesNothingToImport) {
+    Write(std::string(kHistory) + "Market sell,2024-01-06 10:00:00,US0,X,X,E5,two,1,USD,1,1,EUR\n");
+    ImportStatementDialog dialog(ledger, kStatement);
+    dialog.show();
+    EXPECT_TRUE(dialog.Problem().startsWith("line 6, no. of shares"))
+        << dialog.Problem().toStdString();
+    EXPECT_EQ(dialog.Preview()->rowCount(), 0);
+    EXPECT_FALSE(dialog.ImportButton()->isEnabled());
+    ImportStatementDialog missing(ledger, "/mem/home/none.csv");
+    EXPECT_FALSE(missing.Problem().isEmpty());
+    EXPECT_FALSE(missing.ImportButton()->isEnabled());
+}
+
+}  // namespace
+}  // namespace cartera::dialogs
