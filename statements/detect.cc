@@ -14,8 +14,7 @@ const std::vector<FormatEntry>& Formats() {
     // Detection tries them in this order: a format another could mistake for its own
     // comes first; Cartera's own CSV stays last.
     static const std::vector<FormatEntry> kFormats = {
-        {"ib-flex-xml", "Interactive Brokers Flex statement, XML", RecognisesFlexXml,
-         ReadFlexXml},
+        {"ib-flex-xml", "Interactive Brokers Flex statement, XML", RecognisesFlexXml, ReadFlexXml},
         {"ib-flex-csv", "Interactive Brokers Flex statement, CSV (any of its layouts)",
          RecognisesFlexCsv, ReadFlexCsv},
         {kCarteraFormat, "Cartera's own movements CSV (export PATH journal)", AnyText, nullptr},
@@ -39,7 +38,8 @@ Statement ReadStatement(std::istream& in, const std::string& format, const ReadO
     const FormatEntry* entry = FindFormat(format);
     if (!entry) {
         std::string names;
-        for (const FormatEntry& f : Formats()) names += (names.empty() ? "" : ", ") + std::string(f.name);
+        for (const FormatEntry& f : Formats())
+            names += (names.empty() ? "" : ", ") + std::string(f.name);
         throw Error(ErrorKind::invalid_input, "no format \"" + format + "\"; formats: " + names);
     }
     if (!entry->read)
