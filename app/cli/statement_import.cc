@@ -30,9 +30,9 @@ std::ifstream OpenFile(const std::string& file) {
 }
 
 Json MovementJson(const COrderCartera& m) {
-    return Json{{"date", IsoDate(m.date)},   {"time", HnToHc(m.time)},
-                {"type", TypeWord(m.type)},  {"code", std::string(m.quoteCode)},
-                {"contracts", m.contracts},  {"price", m.price},
+    return Json{{"date", IsoDate(m.date)},    {"time", HnToHc(m.time)},
+                {"type", TypeWord(m.type)},   {"code", std::string(m.quoteCode)},
+                {"contracts", m.contracts},   {"price", m.price},
                 {"commission", m.commission}, {"order_text", std::string(m.orderText)}};
 }
 
@@ -49,7 +49,8 @@ void AddStatementOptions(CLI::App* sub, StatementArgs& a) {
     sub->add_option("--map", a.map, "a mapping file (or a shipped mapping's name) for any CSV");
     sub->add_flag("--skip-fractional", a.skipFractional,
                   "leave out rows of fractional quantities (listed) instead of refusing the file");
-    sub->add_flag("--dry-run", a.dryRun, "print what would be added, skipped and refused; write nothing");
+    sub->add_flag("--dry-run", a.dryRun,
+                  "print what would be added, skipped and refused; write nothing");
     sub->add_flag("--json", a.json, "print the summary as JSON");
 }
 
@@ -86,7 +87,8 @@ void ImportStatement(Output io, OpenPortfolio& portfolio, const std::string& fil
         statements::Statement s = statements::ReadStatement(in, format, read);
         if (io.progress) io.err << '\n';
         if (in.bad()) FailIo("cannot read " + file + "; nothing was imported");
-        plan = statements::PlanImport(s, portfolio.Ledger(), {a.account, a.currency, a.skipFractional});
+        plan = statements::PlanImport(s, portfolio.Ledger(),
+                                      {a.account, a.currency, a.skipFractional});
     } catch (const Error& e) {
         if (io.progress) io.err << '\n';
         Fail(e.kind(), file + ": " + e.what() + "; nothing was imported");
@@ -109,15 +111,11 @@ void ImportStatement(Output io, OpenPortfolio& portfolio, const std::string& fil
 void PrintImportSummary(Output io, const std::string& format, const statements::ImportPlan& plan,
                         const StatementArgs& a) {
     if (a.json) {
-        Json j{{"format", format},
-               {"dry_run", a.dryRun},
-               {"added", plan.added.size()},
-               {"skipped", plan.skipped},
-               {"refused", Json::array()},
-               {"left_out", plan.leftOut},
-               {"notes", Json::array()},
-               {"movements", Json::array()}};
-        for (const auto& r : plan.refused) j["refused"].push_back({{"line", r.line}, {"why", r.why}});
+        Json j{{"format", format},        {"dry_run", a.dryRun},       {"added", plan.added.size()},
+               {"skipped", plan.skipped}, {"refused", Json::array()},  {"left_out", plan.leftOut},
+               {"notes", Json::array()},  {"movements", Json::array()}};
+        for (const auto& r : plan.refused)
+            j["refused"].push_back({{"line", r.line}, {"why", r.why}});
         for (const auto& n : plan.notes) j["notes"].push_back({{"line", n.line}, {"text", n.text}});
         for (const auto& m : plan.added) j["movements"].push_back(MovementJson(m));
         io.out << j.dump(2) << '\n';

@@ -23,8 +23,8 @@ void AddStatementOptions(CLI::App* sub, StatementArgs& a);
 // The format of file: --format (checked), "map" with --map, else told from its content.
 std::string ChooseFormat(const std::string& file, const StatementArgs& a);
 // Reads file as a broker statement of format and adds what the plan adds to the portfolio
-// (opened to change it), with one save; a dry run writes nothing. Prints the summary. Any refusal names
-// the file and says that nothing was imported.
+// (opened to change it), with one save; a dry run writes nothing. Prints the summary. Any refusal
+// names the file and says that nothing was imported.
 void ImportStatement(Output io, OpenPortfolio& portfolio, const std::string& file,
                      const std::string& format, const StatementArgs& a);
 // What an import added (or would add), skipped, refused, left out and reports: as lines

@@ -25,7 +25,8 @@ TEST_F(StatementImportTest, RefusesUntilChosenThenImportsOnceAndReports) {
     Write(file, kFlex);
     const std::string before = Bytes(p);
     EXPECT_NE(Fails(2, {"import", p, file}).find("accounts (U1, U2)"), std::string::npos);
-    const std::vector<std::string> chosen = {"import", p, file, "--account", "U1", "--currency", "USD"};
+    const std::vector<std::string> chosen = {"import",     p,    file, "--account", "U1",
+                                             "--currency", "USD"};
     std::vector<std::string> args = chosen;
     EXPECT_NE(Fails(2, args).find("line 4 ABC 0.5"), std::string::npos);
     args.push_back("--skip-fractional");
