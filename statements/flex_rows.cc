@@ -79,20 +79,19 @@ double RequiredNumber(const FlexRecord& r, FlexField f) {
     return Number(r, f, 0);
 }
 
-// The row's date and time: the first of the fields given that holds one.
+bool ParseFlexTime(std::string_view text, int32_t* time);
+
+// The row's date and time: the first of the fields given that holds one; a trade date
+// takes its trade time.
 void ReadWhen(const FlexRecord& r, std::initializer_list<FlexField> dates, StatementRow* row) {
     for (FlexField f : dates) {
         std::string_view text = TrimBlanks(r.Get(f));
         if (text.empty()) continue;
         if (!ParseFlexDateTime(text, &row->date, &row->time))
             FailRow(r.line, FieldName(f), "\"" + std::string(text) + "\" is not a date");
-        if (f == FlexField::tradeDate && !TrimBlanks(r.Get(FlexField::tradeTime)).empty()) {
-            int32_t ignored = 0;
-            std::string both = "20000101;" + std::string(TrimBlanks(r.Get(FlexField::tradeTime)));
-            if (!ParseFlexDateTime(both, &ignored, &row->time))
-                FailRow(r.line, "tradetime",
-                        "\"" + std::string(r.Get(FlexField::tradeTime)) + "\" is not a time");
-        }
+        std::string_view time = TrimBlanks(r.Get(FlexField::tradeTime));
+        if (f == FlexField::tradeDate && !time.empty() && !ParseFlexTime(time, &row->time))
+            FailRow(r.line, "tradetime", "\"" + std::string(time) + "\" is not a time");
         return;
     }
     FailRow(r.line, FieldName(*dates.begin()), "missing");
