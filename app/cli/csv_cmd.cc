@@ -77,6 +77,9 @@ void Import(Output io, const ImportArgs& a) {
     const std::string format = ChooseFormat(a.file, a.statement);
     if (format != statements::kCarteraFormat)
         return ImportStatement(io, portfolio, a.file, format, a.statement);
+    if (!a.statement.account.empty() || !a.statement.currency.empty() || a.statement.skipFractional)
+        FailUsage("--account, --currency and --skip-fractional are for a broker's statement; " +
+                  a.file + " is read as Cartera's own CSV (--format names another)");
     // Read as it is parsed, a record at a time: a huge file costs the movements, not its
     // text, and a line without end stops at the record limit.
     std::ifstream in(a.file, std::ios::binary);
@@ -91,11 +94,10 @@ void Import(Output io, const ImportArgs& a) {
     }
     if (!parsed) FailUsage(a.file + ": " + error + "; nothing was imported");
     const size_t count = batch.size();
-    if (a.statement.json || a.statement.dryRun) {
-        statements::ImportPlan plan;
-        plan.added = batch;
-        if (a.statement.dryRun) return PrintImportSummary(io, format, plan, a.statement);
-    }
+    // The summary of a dry run or --json lists the movements; the plain one is the count.
+    statements::ImportPlan plan;
+    if (a.statement.json || a.statement.dryRun) plan.added = batch;
+    if (a.statement.dryRun) return PrintImportSummary(io, format, plan, a.statement);
     if (count > 0) {
         std::function<void(size_t)> progress;
         if (io.progress) {
@@ -107,11 +109,7 @@ void Import(Output io, const ImportArgs& a) {
         if (io.progress) io.err << '\n';
         portfolio.CheckSaved();
     }
-    if (a.statement.json) {
-        statements::ImportPlan plan;
-        plan.added.resize(count);
-        return PrintImportSummary(io, format, plan, a.statement);
-    }
+    if (a.statement.json) return PrintImportSummary(io, format, plan, a.statement);
     io.out << count << '\n';
 }
 

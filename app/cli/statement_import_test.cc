@@ -56,6 +56,13 @@ TEST_F(StatementImportTest, RefusesUntilChosenThenImportsOnceAndReports) {
     EXPECT_NE(Fails(2, chosen).find("line 3, tradeprice: \"2O\" is not a number; nothing"),
               std::string::npos);
     EXPECT_EQ(Bytes(p), changed);
+
+    // Cartera's own CSV is still told apart by its content, and takes the dry run too.
+    Write(file, "date,type,code,contracts,price\n2024-01-05,sell,ABC,4,22\n");
+    EXPECT_EQ(Ok({"import", p, file, "--dry-run"}).substr(0, 32),
+              "add 2024-01-05 00:00:00 sell ABC");
+    Fails(2, {"import", p, file, "--currency", "USD"});
+    EXPECT_EQ(Bytes(p), changed);
 }
 
 }  // namespace
