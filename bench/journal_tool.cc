@@ -1,13 +1,17 @@
 // journal_tool write N PATH: writes a synthetic portfolio file of N movements.
+// journal_tool flex N PATH: writes a synthetic Interactive Brokers Flex XML statement of N
+// executions.
 // journal_tool memory PATH: loads the file as the command line does (load, match, totals)
 // and prints the peak resident memory, and per movement.
 #include <sys/resource.h>
 
 #include <cstdio>
+#include <fstream>
 #include <iostream>
 #include <string>
 
 #include "bench/synthetic_journal.h"
+#include "bench/synthetic_statement.h"
 #include "host/archive.h"
 #include "model/portfolio_file.h"
 #include "model/sistema.h"
@@ -60,6 +64,11 @@ int main(int argc, char** argv) {
     std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "write" && argc == 4) return Write(std::stoi(argv[2]), argv[3]);
     if (mode == "memory" && argc == 3) return Memory(argv[2]);
-    std::cerr << "usage: journal_tool write N PATH | journal_tool memory PATH\n";
+    if (mode == "flex" && argc == 4) {
+        std::ofstream(argv[3], std::ios::binary) << cartera::bench::MakeFlexXml(std::stoi(argv[2]));
+        return 0;
+    }
+    std::cerr << "usage: journal_tool write N PATH | journal_tool flex N PATH | journal_tool "
+                 "memory PATH\n";
     return 2;
 }

@@ -13,12 +13,15 @@
 #include "host/archive.h"
 #include "host/dates.h"
 #include "host/env.h"
+#include "host/error.h"
 #include "host/feed.h"
 #include "host/folders.h"
 #include "host/market.h"
 #include "host/strings.h"
+#include "model/entry.h"
 #include "model/portfolio_file.h"
 #include "model/sistema.h"
+#include "statements/detect.h"
 
 namespace cartera::fuzz {
 namespace {
@@ -186,7 +189,47 @@ void FuzzTicks(const uint8_t* data, size_t size) {
     Require(feed.Done(), "replay does not reach the end");
 }
 
+namespace {
+
+// A statement read by the named reader, then planned against an empty ledger for its first
+// account and currency. A refusal must be an invalid-input error naming a line; whatever
+// the plan adds must be within the entry bounds.
+void FuzzStatement(const char* format, const uint8_t* data, size_t size) {
+    EnterWorld();
+    std::istringstream in{std::string(Bytes(data, size))};
+    statements::Statement s;
+    try {
+        s = statements::ReadStatement(in, format);
+    } catch (const Error& e) {
+        Require(e.kind() == ErrorKind::invalid_input, "a reader failed other than on its input");
+        Require(std::string_view(e.what()).starts_with("line "), "a refusal names no line");
+        return;
+    }
+    statements::ImportOptions options;
+    options.skipFractional = true;
+    for (const auto& row : s.rows) {
+        Require(row.line >= 1, "a row without its line");
+        if (options.account.empty()) options.account = row.account;
+        if (options.currency.empty()) options.currency = row.currency;
+    }
+    static CSistemaCartera* ledger = new CSistemaCartera;  // empty, shared by all inputs
+    try {
+        statements::ImportPlan plan = statements::PlanImport(s, *ledger, options);
+        for (const COrderCartera& m : plan.added)
+            Require(CheckEntryBounds(m).field == EntryField::none, "a movement beyond the bounds");
+    } catch (const Error& e) {
+        Require(e.kind() == ErrorKind::invalid_input, "the plan failed other than on its input");
+    }
+}
+
+}  // namespace
+
+void FuzzFlexXml(const uint8_t* data, size_t size) { FuzzStatement("ib-flex-xml", data, size); }
+void FuzzFlexCsv(const uint8_t* data, size_t size) { FuzzStatement("ib-flex-csv", data, size); }
+
 FuzzFunction FuzzFunctionFor(const std::string& name) {
+    if (name == "flex_xml") return FuzzFlexXml;
+    if (name == "flex_csv") return FuzzFlexCsv;
     if (name == "portfolio") return FuzzPortfolio;
     if (name == "portfolio_body") return FuzzPortfolioBody;
     if (name == "commissions") return FuzzCommissions;

@@ -26,8 +26,13 @@ void FuzzCsv(const uint8_t* data, size_t size);
 // A tick file for the replay feed: load it and replay it to the end.
 void FuzzTicks(const uint8_t* data, size_t size);
 
+// An Interactive Brokers Flex statement, XML or CSV: read, then planned against an empty
+// ledger; a refusal must name its line, and nothing planned may exceed the entry bounds.
+void FuzzFlexXml(const uint8_t* data, size_t size);
+void FuzzFlexCsv(const uint8_t* data, size_t size);
+
 // The function for a corpus folder's name (portfolio, portfolio_body, commissions,
-// grid_layout, csv, ticks); nullptr for another name.
+// grid_layout, csv, ticks, flex_xml, flex_csv); nullptr for another name.
 using FuzzFunction = void (*)(const uint8_t*, size_t);
 FuzzFunction FuzzFunctionFor(const std::string& name);
 

@@ -55,8 +55,8 @@ struct CsvState {
     FlexSection section = FlexSection::other;
     std::map<std::string, Header, std::less<>> headers;  // of the HEADER rows, by section
 
-    void Data(const Header& h, FlexSection s, const std::vector<std::string>& fields,
-              size_t from, size_t line, Statement* statement) const {
+    void Data(const Header& h, FlexSection s, const std::vector<std::string>& fields, size_t from,
+              size_t line, Statement* statement) const {
         if (s == FlexSection::other) return;
         if (fields.size() - from != h.size())
             FailRow(line, "record",

@@ -79,20 +79,19 @@ double RequiredNumber(const FlexRecord& r, FlexField f) {
     return Number(r, f, 0);
 }
 
-// The row's date and time: the first of the fields given that holds one.
+bool ParseFlexTime(std::string_view text, int32_t* time);
+
+// The row's date and time: the first of the fields given that holds one; a trade date
+// takes its trade time.
 void ReadWhen(const FlexRecord& r, std::initializer_list<FlexField> dates, StatementRow* row) {
     for (FlexField f : dates) {
         std::string_view text = TrimBlanks(r.Get(f));
         if (text.empty()) continue;
         if (!ParseFlexDateTime(text, &row->date, &row->time))
             FailRow(r.line, FieldName(f), "\"" + std::string(text) + "\" is not a date");
-        if (f == FlexField::tradeDate && !TrimBlanks(r.Get(FlexField::tradeTime)).empty()) {
-            int32_t ignored = 0;
-            std::string both = "20000101;" + std::string(TrimBlanks(r.Get(FlexField::tradeTime)));
-            if (!ParseFlexDateTime(both, &ignored, &row->time))
-                FailRow(r.line, "tradetime", "\"" + std::string(r.Get(FlexField::tradeTime)) +
-                                                 "\" is not a time");
-        }
+        std::string_view time = TrimBlanks(r.Get(FlexField::tradeTime));
+        if (f == FlexField::tradeDate && !time.empty() && !ParseFlexTime(time, &row->time))
+            FailRow(r.line, "tradetime", "\"" + std::string(time) + "\" is not a time");
         return;
     }
     FailRow(r.line, FieldName(*dates.begin()), "missing");
@@ -197,7 +196,8 @@ void AddCash(const FlexRecord& r, Statement* s) {
     const std::string type(TrimBlanks(r.Get(FlexField::type)));
     if (ContainsNoCase(type, "Dividend")) return AddDividend(std::move(row), amount, s);
     if (row.description.empty()) row.description = type;
-    if (EqualsNoCase(type, "Deposits/Withdrawals") || EqualsNoCase(type, "Deposits & Withdrawals")) {
+    if (EqualsNoCase(type, "Deposits/Withdrawals") ||
+        EqualsNoCase(type, "Deposits & Withdrawals")) {
         row.kind = amount >= 0 ? RowKind::imposition : RowKind::refund;
         row.amount = std::fabs(amount);
     } else if (ContainsNoCase(type, "Interest") && amount > 0) {
@@ -229,8 +229,8 @@ void AddCorporateAction(const FlexRecord& r, Statement* s) {
     std::string what(TrimBlanks(r.Get(FlexField::actionDescription)));
     if (what.empty()) what = row.description;
     s->notes.push_back({r.line, when + " " + row.symbol + ": corporate action " +
-                                    std::string(TrimBlanks(r.Get(FlexField::type))) + " (" +
-                                    what + ") not applied: enter it by hand"});
+                                    std::string(TrimBlanks(r.Get(FlexField::type))) + " (" + what +
+                                    ") not applied: enter it by hand"});
 }
 
 bool ParseDigits(std::string_view text, int* out) {
@@ -275,13 +275,17 @@ bool ParseFlexDate(std::string_view text, int32_t* date) {
     } else if (SplitDate(text, '/', parts)) {  // MM/dd/yyyy or MM/dd/yy
         if (!ParseDigits(parts[0], &m) || !ParseDigits(parts[1], &d) || !ParseDigits(parts[2], &y))
             return false;
-        if (parts[2].size() == 2) y += 2000;
-        else if (parts[2].size() != 4) return false;
+        if (parts[2].size() == 2)
+            y += 2000;
+        else if (parts[2].size() != 4)
+            return false;
     } else if (SplitDate(text, '-', parts)) {  // dd-MMM-yy or dd-MMM-yyyy
         m = MonthOfName(parts[1]);
         if (!ParseDigits(parts[0], &d) || !ParseDigits(parts[2], &y)) return false;
-        if (parts[2].size() == 2) y += 2000;
-        else if (parts[2].size() != 4) return false;
+        if (parts[2].size() == 2)
+            y += 2000;
+        else if (parts[2].size() != 4)
+            return false;
     } else {
         return false;
     }

@@ -1,5 +1,7 @@
 // Interactive Brokers Flex statements, written for these tests, read in every layout and
 // imported into a ledger twice.
+#include "statements/flex.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -9,7 +11,6 @@
 #include "host/numbers.h"
 #include "model/sistema.h"
 #include "statements/detect.h"
-#include "statements/flex.h"
 #include "testing/test_ledger.h"
 
 namespace cartera::statements {
@@ -93,8 +94,8 @@ enum class Layout { oneHeader, sections, headerData };
 std::string FlexCsv(Layout layout) {
     std::string out = layout == Layout::sections ? "BOF,U1111111,test\nBOA,U1111111\n" : "";
     auto section = [&](const char* code, const char* header, auto& rows) {
-        const std::string lead = layout == Layout::headerData ? "HEADER," + std::string(code) + ","
-                                                              : std::string();
+        const std::string lead =
+            layout == Layout::headerData ? "HEADER," + std::string(code) + "," : std::string();
         if (layout == Layout::sections) out += "BOS," + std::string(code) + ",x\n";
         out += lead + header + "\n";
         for (const char* row : rows)
@@ -154,10 +155,9 @@ TEST_F(FlexTest, EveryLayoutImportsOnceWithTheBrokersRealizedResult) {
         ASSERT_EQ(plan.added.size(), xmlPlan.added.size());
         for (size_t i = 0; i < plan.added.size(); ++i) {
             const COrderCartera &a = plan.added[i], &b = xmlPlan.added[i];
-            EXPECT_EQ(std::tie(a.type, a.contracts, a.price, a.commission, a.pointValue, a.date,
-                               a.time),
-                      std::tie(b.type, b.contracts, b.price, b.commission, b.pointValue, b.date,
-                               b.time));
+            EXPECT_EQ(
+                std::tie(a.type, a.contracts, a.price, a.commission, a.pointValue, a.date, a.time),
+                std::tie(b.type, b.contracts, b.price, b.commission, b.pointValue, b.date, b.time));
             EXPECT_EQ(std::string(a.quoteCode), std::string(b.quoteCode));
             EXPECT_EQ(std::string(a.orderText), std::string(b.orderText));
         }
@@ -182,9 +182,13 @@ TEST_F(FlexTest, XmlMovementsAccountsCurrenciesAndNotes) {
     CSistemaCartera ledger;
     EXPECT_NE(ErrorOf([&] { PlanImport(s, ledger, {}); }).find("U1111111, U2222222"),
               std::string::npos);
-    EXPECT_NE(ErrorOf([&] { PlanImport(s, ledger, {"U1111111", "", false}); }).find("USD, EUR"),
+    EXPECT_NE(ErrorOf([&] {
+                  PlanImport(s, ledger, {"U1111111", "", false});
+              }).find("USD, EUR"),
               std::string::npos);
-    EXPECT_NE(ErrorOf([&] { PlanImport(s, ledger, {"U3", "", false}); }).find("no account U3"),
+    EXPECT_NE(ErrorOf([&] {
+                  PlanImport(s, ledger, {"U3", "", false});
+              }).find("no account U3"),
               std::string::npos);
     const ImportPlan plan = ImportTwice(s, ledger);
     std::vector<std::string> added;
@@ -205,9 +209,9 @@ TEST_F(FlexTest, XmlMovementsAccountsCurrenciesAndNotes) {
                          "2 MARKET DATA FEE, MARCH 1x10 c0 pv1 IB:2004",
                          "2 AAPL(US0378331005) US TAX REFUND 1x-0.48 c0 pv1 IB:2003",
                      }));
-    EXPECT_EQ(plan.leftOut, (std::vector<std::string>{
-                                "1 row of account U2222222 left out",
-                                "2 EUR rows left out: import them into a EUR portfolio"}));
+    EXPECT_EQ(plan.leftOut,
+              (std::vector<std::string>{"1 row of account U2222222 left out",
+                                        "2 EUR rows left out: import them into a EUR portfolio"}));
     ASSERT_EQ(plan.notes.size(), 2u);
     EXPECT_NE(plan.notes[1].text.find("2024-03-25 AAPL: corporate action FS (AAPL SPLIT 2 FOR 1)"),
               std::string::npos);
@@ -217,7 +221,8 @@ TEST_F(FlexTest, XmlMovementsAccountsCurrenciesAndNotes) {
         part.rows.erase(std::remove_if(part.rows.begin(), part.rows.end(), drop), part.rows.end());
         return part;
     };
-    const Statement early = without([](const StatementRow& r) { return r.kind == RowKind::cancel; });
+    const Statement early =
+        without([](const StatementRow& r) { return r.kind == RowKind::cancel; });
     ledger.AddOrders(PlanImport(early, ledger, {"U1111111", "USD", false}).added);
     const Statement late = without([](const StatementRow& r) { return r.id == "1003"; });
     const ImportPlan after = PlanImport(late, ledger, {"U1111111", "USD", false});

@@ -122,8 +122,7 @@ std::vector<const StatementRow*> RowsOfAccount(const Statement& s, const ImportO
     const std::vector<std::string> accounts = Distinct(all, &StatementRow::account);
     if (o.account.empty() && accounts.size() > 1)
         throw Error(ErrorKind::invalid_input,
-                    "the statement holds several accounts (" + Joined(accounts) +
-                        "): choose one; nothing was imported");
+                    "the statement holds several accounts (" + Joined(accounts) + "): choose one");
     if (o.account.empty()) return all;
     if (std::find(accounts.begin(), accounts.end(), o.account) == accounts.end())
         throw Error(ErrorKind::invalid_input,
@@ -132,8 +131,10 @@ std::vector<const StatementRow*> RowsOfAccount(const Statement& s, const ImportO
     std::vector<const StatementRow*> rows;
     std::map<std::string, size_t> others;
     for (const StatementRow* row : all) {
-        if (row->account.empty() || row->account == o.account) rows.push_back(row);
-        else ++others[row->account];
+        if (row->account.empty() || row->account == o.account)
+            rows.push_back(row);
+        else
+            ++others[row->account];
     }
     for (const auto& [account, n] : others)
         plan->leftOut.push_back(Rows(n) + " of account " + account + " left out");
@@ -147,14 +148,16 @@ std::vector<const StatementRow*> RowsOfCurrency(std::vector<const StatementRow*>
         if (currencies.size() > 1)
             throw Error(ErrorKind::invalid_input,
                         "the statement holds rows in several currencies (" + Joined(currencies) +
-                            "), a portfolio keeps one: choose one; nothing was imported");
+                            "), a portfolio keeps one: choose one");
         return rows;
     }
     std::map<std::string, size_t> others;
     std::vector<const StatementRow*> kept;
     for (const StatementRow* row : rows) {
-        if (row->currency.empty() || row->currency == o.currency) kept.push_back(row);
-        else ++others[row->currency];
+        if (row->currency.empty() || row->currency == o.currency)
+            kept.push_back(row);
+        else
+            ++others[row->currency];
     }
     for (const auto& [currency, n] : others)
         plan->leftOut.push_back(std::to_string(n) + " " + currency + (n == 1 ? " row" : " rows") +
@@ -197,7 +200,8 @@ void TakeOutCancelled(std::vector<const StatementRow*>* rows, const Statement& s
         const std::string text = s.idPrefix + cancel.cancels;
         bool inJournal = false;
         for (const COrderCartera& m : ledger.GetOrders())
-            inJournal = inJournal || (!cancel.cancels.empty() && text == std::string_view(m.orderText));
+            inJournal =
+                inJournal || (!cancel.cancels.empty() && text == std::string_view(m.orderText));
         plan->notes.push_back(
             {cancel.line, "cancels the " + what +
                               (inJournal ? ", which an earlier import added (" + text +
@@ -227,7 +231,7 @@ void LeaveOutFractional(std::vector<const StatementRow*>* rows, const ImportOpti
         std::string list;
         for (const RefusedRow& r : fractional)
             list += (list.empty() ? "" : "; ") + ("line " + std::to_string(r.line) + " " + r.why);
-        throw Error(ErrorKind::invalid_input, list + "; skip fractional rows to import the rest; nothing was imported");
+        throw Error(ErrorKind::invalid_input, list + "; skip fractional rows to import the rest");
     }
     plan->refused.insert(plan->refused.end(), fractional.begin(), fractional.end());
     *rows = std::move(kept);
@@ -244,7 +248,7 @@ ImportPlan PlanImport(const Statement& statement, const CSistemaCartera& ledger,
     TakeOutCancelled(&rows, statement, ledger, &plan);
     LeaveOutFractional(&rows, options, &plan);
 
-    std::unordered_set<std::string> ids;  // order texts the journal and the plan hold
+    std::unordered_set<std::string> ids;                // order texts the journal and the plan hold
     std::unordered_map<std::string, size_t> withoutId;  // the journal's movements by fields
     for (const COrderCartera& m : ledger.GetOrders()) {
         if (!std::string_view(m.orderText).empty()) ids.emplace(m.orderText);
@@ -253,7 +257,8 @@ ImportPlan PlanImport(const Statement& statement, const CSistemaCartera& ledger,
     for (const StatementRow* row : rows) {
         COrderCartera m = Movement(*row, statement.idPrefix);
         const EntryRefusal refusal = CheckEntryBounds(m);
-        if (refusal.field != EntryField::none) FailRow(row->line, FieldOf(refusal.field), refusal.message);
+        if (refusal.field != EntryField::none)
+            FailRow(row->line, FieldOf(refusal.field), refusal.message);
         if (!row->id.empty()) {
             if (!ids.emplace(m.orderText).second) {
                 ++plan.skipped;
@@ -270,8 +275,9 @@ ImportPlan PlanImport(const Statement& statement, const CSistemaCartera& ledger,
                      [](const COrderCartera& a, const COrderCartera& b) {
                          return a.date != b.date ? a.date < b.date : a.time < b.time;
                      });
-    std::stable_sort(plan.notes.begin(), plan.notes.end(),
-                     [](const StatementNote& a, const StatementNote& b) { return a.line < b.line; });
+    std::stable_sort(
+        plan.notes.begin(), plan.notes.end(),
+        [](const StatementNote& a, const StatementNote& b) { return a.line < b.line; });
     return plan;
 }
 

@@ -92,8 +92,7 @@ bool ParseDecimal(std::string_view text, double* out) {
     if (!text.empty() && text.front() == '+') text.remove_prefix(1);
     if (text.empty()) return false;
     double v = 0;
-    auto res = std::from_chars(text.data(), text.data() + text.size(), v,
-                               std::chars_format::fixed);
+    auto res = std::from_chars(text.data(), text.data() + text.size(), v, std::chars_format::fixed);
     if (res.ec != std::errc() || res.ptr != text.data() + text.size() || !std::isfinite(v))
         return false;
     *out = v;

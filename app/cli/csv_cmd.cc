@@ -9,12 +9,14 @@
 #include "app/cli/layout_options.h"
 #include "app/cli/portfolio_window.h"
 #include "app/cli/quotes.h"
+#include "app/cli/statement_import.h"
 #include "app/cli/views.h"
 #include "grids/csv.h"
 #include "grids/grid_qbase.h"
 #include "grids/grid_valoracion.h"
 #include "host/env.h"
 #include "model/sistema.h"
+#include "statements/detect.h"
 
 namespace cartera::cli {
 namespace {
@@ -31,6 +33,7 @@ struct ImportArgs {
     std::string path;
     std::string file;
     std::string dateFormat{kIsoDateFormat};
+    StatementArgs statement;
 };
 
 // The grid a view exports; a usage error for the views that are not one grid.
@@ -71,6 +74,12 @@ void Import(Output io, const ImportArgs& a) {
         FailUsage("--date-format must name YYYY, MM (or M) and DD (or D) once each, not '" +
                   a.dateFormat + "'");
     OpenPortfolio portfolio(a.path, OpenPortfolio::Use::change);
+    const std::string format = ChooseFormat(a.file, a.statement);
+    if (format != statements::kCarteraFormat)
+        return ImportStatement(io, portfolio, a.file, format, a.statement);
+    if (!a.statement.account.empty() || !a.statement.currency.empty() || a.statement.skipFractional)
+        FailUsage("--account, --currency and --skip-fractional are for a broker's statement; " +
+                  a.file + " is read as Cartera's own CSV (--format names another)");
     // Read as it is parsed, a record at a time: a huge file costs the movements, not its
     // text, and a line without end stops at the record limit.
     std::ifstream in(a.file, std::ios::binary);
@@ -85,6 +94,10 @@ void Import(Output io, const ImportArgs& a) {
     }
     if (!parsed) FailUsage(a.file + ": " + error + "; nothing was imported");
     const size_t count = batch.size();
+    // The summary of a dry run or --json lists the movements; the plain one is the count.
+    statements::ImportPlan plan;
+    if (a.statement.json || a.statement.dryRun) plan.added = batch;
+    if (a.statement.dryRun) return PrintImportSummary(io, format, plan, a.statement);
     if (count > 0) {
         std::function<void(size_t)> progress;
         if (io.progress) {
@@ -96,6 +109,7 @@ void Import(Output io, const ImportArgs& a) {
         if (io.progress) io.err << '\n';
         portfolio.CheckSaved();
     }
+    if (a.statement.json) return PrintImportSummary(io, format, plan, a.statement);
     io.out << count << '\n';
 }
 
@@ -116,7 +130,7 @@ void AddCsvCommands(CLI::App& app, Output io, Commands& commands) {
     commands.push_back({sub, [io, e] { Export(io, *e); }});
 
     auto i = std::make_shared<ImportArgs>();
-    sub = app.add_subcommand("import", "Add the movements of a CSV file");
+    sub = app.add_subcommand("import", "Add the movements of a CSV file or a broker's statement");
     sub->footer(
         "The first record names the columns (any order, any case): date, type, contracts, "
         "price and code or symbol; optionally time, commission, schedule, group and "
@@ -125,13 +139,17 @@ void AddCsvCommands(CLI::App& app, Output io, Commands& commands) {
         "grid's type letters. Dates are ISO 8601 (YYYY-MM-DD) unless --date-format names "
         "another. Contracts, prices, commissions and amounts are bounded as on entry. Prints "
         "how many movements were added; one save at the end. A bad row names its line and "
-        "column, and then nothing is imported.");
+        "column, and then nothing is imported. A broker's statement (Interactive Brokers Flex "
+        "as XML or CSV) is recognised by its content; each movement keeps the broker's id, so "
+        "a second import adds only what is new. It prints what was added, skipped (already in "
+        "the portfolio), refused and left out.");
     sub->add_option("PATH", i->path, "portfolio file")->required();
-    sub->add_option("FILE", i->file, "CSV file of movements")->required();
+    sub->add_option("FILE", i->file, "CSV file of movements, or a broker's statement")->required();
     sub->add_option("--date-format", i->dateFormat,
                     "how the dates are written: YYYY, MM and DD (M and D for one or two "
                     "digits) and the characters between them, e.g. DD/MM/YYYY")
         ->capture_default_str();
+    AddStatementOptions(sub, i->statement);
     commands.push_back({sub, [io, i] { Import(io, *i); }});
 }
 

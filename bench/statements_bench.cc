@@ -1,0 +1,143 @@
+// Importing a 100,000-execution Flex XML statement: ours (stream read, plan, add to a
+// ledger) beside the bytes read alone and a literal DOM-style parse that first builds every
+// element with all its attributes, then walks them. The memory benchmark reads the file as
+// the command line does and reports the peak resident memory it adds per byte of file.
+#include <benchmark/benchmark.h>
+#include <expat.h>
+#include <malloc.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "bench/synthetic_statement.h"
+#include "model/sistema.h"
+#include "statements/detect.h"
+
+namespace {
+
+using namespace cartera::statements;
+
+const std::string& Flex(int n) {
+    static std::map<int, std::string> files;
+    std::string& text = files[n];
+    if (text.empty()) text = cartera::bench::MakeFlexXml(n);
+    return text;
+}
+
+// The bytes as a stream, without a copy.
+struct ViewBuf : std::streambuf {
+    explicit ViewBuf(const std::string& s) {
+        char* p = const_cast<char*>(s.data());
+        setg(p, p, p + s.size());
+    }
+};
+
+size_t Import(std::istream& in) {
+    Statement s = ReadStatement(in, "ib-flex-xml");
+    CSistemaCartera ledger;
+    ImportPlan plan = PlanImport(s, ledger, {});
+    const size_t added = plan.added.size();
+    ledger.AddOrders(std::move(plan.added));
+    return added + ledger.GetClosedTrades().size();
+}
+
+void BM_ImportFlexXml_Ours(benchmark::State& state) {
+    const std::string& text = Flex(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        ViewBuf buf(text);
+        std::istream in(&buf);
+        benchmark::DoNotOptimize(Import(in));
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
+}
+
+// Baseline: the same bytes copied out of the stream, nothing parsed.
+void BM_ReadFlexBytes_Baseline(benchmark::State& state) {
+    const std::string& text = Flex(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        ViewBuf buf(text);
+        std::istream in(&buf);
+        std::ostringstream copy;
+        copy << in.rdbuf();
+        benchmark::DoNotOptimize(copy.str().size());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
+}
+
+// Baseline: the literal way, a document tree of every element and its attributes built
+// first, then the Trade elements of level EXECUTION counted from it.
+struct Element {
+    std::string name;
+    std::map<std::string, std::string> attributes;
+};
+
+void OnDomStart(void* data, const XML_Char* name, const XML_Char** attributes) {
+    Element e{name, {}};
+    for (const XML_Char** a = attributes; *a; a += 2) e.attributes[a[0]] = a[1];
+    static_cast<std::vector<Element>*>(data)->push_back(std::move(e));
+}
+
+void BM_DomParseFlexXml_Baseline(benchmark::State& state) {
+    const std::string& text = Flex(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        std::vector<Element> dom;
+        XML_Parser parser = XML_ParserCreate(nullptr);
+        XML_SetUserData(parser, &dom);
+        XML_SetStartElementHandler(parser, OnDomStart);
+        XML_Parse(parser, text.data(), static_cast<int>(text.size()), XML_TRUE);
+        XML_ParserFree(parser);
+        size_t executions = 0;
+        for (const Element& e : dom) {
+            auto detail = e.attributes.find("levelOfDetail");
+            executions +=
+                e.name == "Trade" && detail != e.attributes.end() && detail->second == "EXECUTION";
+        }
+        benchmark::DoNotOptimize(executions);
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
+}
+
+// A line of /proc/self/status, in bytes ("VmRSS", "VmHWM").
+double StatusBytes(const std::string& key) {
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind(key + ":", 0) == 0) return std::stod(line.substr(key.size() + 1)) * 1024;
+    return 0;
+}
+
+// The peak resident memory an import from the file adds, per byte of file: the file is
+// written, its text freed, the peak reset (clear_refs 5), then read as the command line
+// reads it (a file stream), planned and added to a ledger.
+void BM_ImportFlexXmlMemory(benchmark::State& state) {
+    const auto path = std::filesystem::temp_directory_path() / "cartera-bench-flex.xml";
+    double size = 0;
+    {
+        std::string text = cartera::bench::MakeFlexXml(static_cast<int>(state.range(0)));
+        std::ofstream(path, std::ios::binary) << text;
+        size = static_cast<double>(text.size());
+    }
+    malloc_trim(0);
+    for (auto _ : state) {
+        const double before = StatusBytes("VmRSS");
+        std::ofstream("/proc/self/clear_refs") << "5";
+        std::ifstream in(path, std::ios::binary);
+        benchmark::DoNotOptimize(Import(in));
+        state.counters["file_MB"] = size / 1e6;
+        state.counters["peak_added_MB"] = (StatusBytes("VmHWM") - before) / 1e6;
+        state.counters["peak_per_file_byte"] = (StatusBytes("VmHWM") - before) / size;
+    }
+    std::filesystem::remove(path);
+}
+
+BENCHMARK(BM_ImportFlexXmlMemory)->Arg(100000)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ImportFlexXml_Ours)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadFlexBytes_Baseline)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DomParseFlexXml_Baseline)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
