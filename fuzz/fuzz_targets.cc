@@ -22,6 +22,7 @@
 #include "model/portfolio_file.h"
 #include "model/sistema.h"
 #include "statements/detect.h"
+#include "statements/mapping.h"
 
 namespace cartera::fuzz {
 namespace {
@@ -191,20 +192,9 @@ void FuzzTicks(const uint8_t* data, size_t size) {
 
 namespace {
 
-// A statement read by the named reader, then planned against an empty ledger for its first
-// account and currency. A refusal must be an invalid-input error naming a line; whatever
+// A statement planned against an empty ledger for its first account and currency; whatever
 // the plan adds must be within the entry bounds.
-void FuzzStatement(const char* format, const uint8_t* data, size_t size) {
-    EnterWorld();
-    std::istringstream in{std::string(Bytes(data, size))};
-    statements::Statement s;
-    try {
-        s = statements::ReadStatement(in, format);
-    } catch (const Error& e) {
-        Require(e.kind() == ErrorKind::invalid_input, "a reader failed other than on its input");
-        Require(std::string_view(e.what()).starts_with("line "), "a refusal names no line");
-        return;
-    }
+void FuzzPlan(const statements::Statement& s) {
     statements::ImportOptions options;
     options.skipFractional = true;
     for (const auto& row : s.rows) {
@@ -222,14 +212,71 @@ void FuzzStatement(const char* format, const uint8_t* data, size_t size) {
     }
 }
 
+// A refusal must be an invalid-input error whose message starts with prefix.
+void RequireRefusal(const Error& e, std::string_view prefix) {
+    Require(e.kind() == ErrorKind::invalid_input, "a reader failed other than on its input");
+    Require(std::string_view(e.what()).starts_with(prefix), "a refusal names no line");
+}
+
+// A statement read by the named reader, then planned. A refusal must name a line.
+void FuzzStatement(const char* format, const uint8_t* data, size_t size) {
+    EnterWorld();
+    std::istringstream in{std::string(Bytes(data, size))};
+    statements::Statement s;
+    try {
+        s = statements::ReadStatement(in, format);
+    } catch (const Error& e) {
+        RequireRefusal(e, "line ");
+        return;
+    }
+    FuzzPlan(s);
+}
+
+// A CSV read by a mapping, then planned.
+void FuzzMapped(const statements::Mapping& m, std::string_view csv) {
+    std::istringstream in{std::string(csv)};
+    statements::Statement s;
+    try {
+        s = statements::ReadMapped(in, m);
+    } catch (const Error& e) {
+        RequireRefusal(e, "line ");
+        return;
+    }
+    FuzzPlan(s);
+}
+
 }  // namespace
 
 void FuzzFlexXml(const uint8_t* data, size_t size) { FuzzStatement("ib-flex-xml", data, size); }
 void FuzzFlexCsv(const uint8_t* data, size_t size) { FuzzStatement("ib-flex-csv", data, size); }
+void FuzzDegiro(const uint8_t* data, size_t size) { FuzzStatement("degiro", data, size); }
+void FuzzTrading212(const uint8_t* data, size_t size) { FuzzStatement("trading212", data, size); }
+
+void FuzzMapping(const uint8_t* data, size_t size) {
+    EnterWorld();
+    std::string_view text = Bytes(data, size);
+    size_t split = text.find("\n--\n");
+    if (split == std::string_view::npos) {
+        for (const char* name : {"degiro", "trading212", "ib"})
+            FuzzMapped(statements::ParseMapping(statements::ShippedMapping(name)), text);
+        return;
+    }
+    statements::Mapping m;
+    try {
+        m = statements::ParseMapping(text.substr(0, split));
+    } catch (const Error& e) {
+        RequireRefusal(e, "mapping");
+        return;
+    }
+    FuzzMapped(m, text.substr(split + 4));
+}
 
 FuzzFunction FuzzFunctionFor(const std::string& name) {
     if (name == "flex_xml") return FuzzFlexXml;
     if (name == "flex_csv") return FuzzFlexCsv;
+    if (name == "degiro") return FuzzDegiro;
+    if (name == "trading212") return FuzzTrading212;
+    if (name == "mapping") return FuzzMapping;
     if (name == "portfolio") return FuzzPortfolio;
     if (name == "portfolio_body") return FuzzPortfolioBody;
     if (name == "commissions") return FuzzCommissions;

@@ -30,9 +30,16 @@ void FuzzTicks(const uint8_t* data, size_t size);
 // ledger; a refusal must name its line, and nothing planned may exceed the entry bounds.
 void FuzzFlexXml(const uint8_t* data, size_t size);
 void FuzzFlexCsv(const uint8_t* data, size_t size);
+// DEGIRO's Transactions.csv or Account.csv, and Trading 212's history: the same.
+void FuzzDegiro(const uint8_t* data, size_t size);
+void FuzzTrading212(const uint8_t* data, size_t size);
+// A mapping file, a line "--", then the CSV it reads: a refused mapping must say so, the
+// rest as above. Without that line, the whole input is read by each shipped mapping.
+void FuzzMapping(const uint8_t* data, size_t size);
 
 // The function for a corpus folder's name (portfolio, portfolio_body, commissions,
-// grid_layout, csv, ticks, flex_xml, flex_csv); nullptr for another name.
+// grid_layout, csv, ticks, flex_xml, flex_csv, degiro,
+// trading212, mapping); nullptr for another name.
 using FuzzFunction = void (*)(const uint8_t*, size_t);
 FuzzFunction FuzzFunctionFor(const std::string& name);
 
