@@ -1,6 +1,7 @@
 #include "statements/columns.h"
 
 #include <algorithm>
+#include <cmath>
 #include <sstream>
 #include <unordered_map>
 
@@ -53,6 +54,11 @@ bool ParseBrokerNumber(std::string_view text, char decimal, double* out) {
         plain += c == decimal ? '.' : c;
     }
     return ParsePlainNumber(plain, out);
+}
+
+double Tidy(double v) {
+    if (!(std::fabs(v) < 1e6)) return v;  // beyond that the rounding itself would add noise
+    return std::round(v * 1e10) / 1e10;
 }
 
 void ThrowRowError(size_t line, std::string_view field, std::string_view text,

@@ -21,6 +21,10 @@ bool IsCurrencyCode(std::string_view text);
 // '+' and blanks around are taken. False for anything else, an empty text included.
 bool ParseBrokerNumber(std::string_view text, char decimal, double* out);
 
+// An amount the reader computed (a gross dividend, a converted charge) without the noise of
+// binary fractions: rounded to 10 decimals, so 0.5 x 0.204 + 0.036 is 0.138.
+double Tidy(double v);
+
 // Throws cartera::Error (invalid_input) as FailRow does: "line N, FIELD: "text" WHAT".
 [[noreturn]] void ThrowRowError(size_t line, std::string_view field, std::string_view text,
                                 std::string_view what);

@@ -132,7 +132,7 @@ StatementRow ReadTrade(const Columns& c, const Record& r) {
         double rate = 0;
         if (!ParseBrokerNumber(rateText, 0, &rate) || !(rate > 0))
             ThrowRowError(r.line, "exchange rate", rateText, "is needed for costs in " + chargedIn);
-        charged *= rate;  // the rate is the price's currency per unit of the account's
+        charged = Tidy(charged * rate);  // the rate: the price's currency per unit of the account's
     }
     row.kind = RowKind::trade;
     row.buy = qty > 0;

@@ -339,7 +339,8 @@ void ReadCash(const Reader& rd, Kind kind, StatementRow* row) {
         case Kind::dividend:
             row->kind = v >= 0 ? RowKind::dividend : RowKind::expense;
             row->quantity = std::fabs(rd.Number(m.quantity, "quantity").value_or(0));
-            if (row->kind == RowKind::dividend && row->quantity > 0) row->rate = v / row->quantity;
+            if (row->kind == RowKind::dividend && row->quantity > 0)
+                row->rate = Tidy(v / row->quantity);
             break;
         case Kind::tax:
         case Kind::fee:

@@ -128,6 +128,7 @@ StatementRow ReadTrade(const Row& row, bool buy) {
         if (auto v = row.Number(charge))
             out.commission +=
                 InCurrency(row, std::fabs(*v), row.CurrencyOf(charge), out.currency, local);
+    out.commission = Tidy(out.commission);
     return out;
 }
 
@@ -142,8 +143,9 @@ void ReadDividend(const Row& row, std::vector<StatementRow>* rows) {
     double local = out.quantity * net;
     double withheld = std::fabs(row.Number("withholding tax").value_or(0));
     withheld = InCurrency(row, withheld, row.CurrencyOf("withholding tax"), out.currency, local);
-    out.amount = local + withheld;
-    out.rate = out.quantity > 0 ? out.amount / out.quantity : 0;
+    withheld = Tidy(withheld);
+    out.amount = Tidy(local + withheld);
+    out.rate = out.quantity > 0 ? Tidy(out.amount / out.quantity) : 0;
     rows->push_back(out);
     if (withheld == 0) return;
     StatementRow tax = out;
