@@ -1,13 +1,11 @@
 #include "statements/degiro.h"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <sstream>
 
-#include "host/error.h"
 #include "model/sistema.h"
-#include "statements/testing_rows.h"
+#include "statements/test_rows.h"
 #include "testing/test_ledger.h"
 
 namespace cartera::statements {
@@ -97,14 +95,10 @@ TEST(DegiroReader, EnglishAndDutchExportsGiveTheSameStatement) {
     Statement cash = Read(kAccountEn);
     Statement cashNl = Read(kAccountNl);
     EXPECT_EQ(Describe(cash), Describe(cashNl));
-    std::vector<std::pair<RowKind, double>> kinds;
-    for (const StatementRow& r : cash.rows) kinds.push_back({r.kind, r.amount});
-    EXPECT_EQ(kinds, (std::vector<std::pair<RowKind, double>>{{RowKind::imposition, 5000},
-                                                              {RowKind::expense, 2.5},
-                                                              {RowKind::income, 1.25},
-                                                              {RowKind::dividend, 2.4},
-                                                              {RowKind::expense, 0.36},
-                                                              {RowKind::refund, 1000}}));
+    std::string kinds;  // imposition, fee, interest, dividend, tax, withdrawal
+    for (const StatementRow& r : cash.rows)
+        kinds += std::to_string(static_cast<int>(r.kind)) + ":" + ExactNumberText(r.amount) + " ";
+    EXPECT_EQ(kinds, "5:5000 3:2.5 4:1.25 2:2.4 3:0.36 6:1000 ");
     EXPECT_EQ(cash.rows[3].security, "US0378331005");
     EXPECT_EQ(cash.rows[3].currency, "USD");
     ASSERT_EQ(cash.notes.size(), 1u);
@@ -131,30 +125,18 @@ TEST_F(DegiroImport, ASecondImportOfBothFilesAddsNothing) {
 TEST(DegiroReader, RefusesABadRowNamingItsLineAndField) {
     const std::string header =
         std::string(kTradesEn).substr(0, std::string(kTradesEn).find('\n') + 1);
-    const std::string good =
-        "02-02-2024,09:30,ASML,NL0010273215,EAM,XAMS,2,1234.00,EUR,-2468.00,EUR,-2468.00,EUR,,"
-        "0.00,EUR,-2468.00,EUR,bbbb-0003\n";
     struct Case {
         std::string row, message;
     } cases[] = {
-        {"2024-02-30,09:30,ASML,NL0010273215,EAM,XAMS,2,1234.00,EUR,,,,,,,,,,x\n", "line 3, date"},
+        {"2024-02-30,09:30,ASML,NL0010273215,EAM,XAMS,2,1234.00,EUR,,,,,,,,,,x\n", "line 2, date"},
         {"02-02-2024,09:30,ASML,NL0010273215,EAM,XAMS,zwei,1234.00,EUR,,,,,,,,,,x\n",
-         "line 3, quantity"},
-        {"02-02-2024,09:30,ASML,NL0010273215,EAM,XAMS,2,12x,EUR,,,,,,,,,,x\n", "line 3, price"},
+         "line 2, quantity"},
+        {"02-02-2024,09:30,ASML,NL0010273215,EAM,XAMS,2,12x,EUR,,,,,,,,,,x\n", "line 2, price"},
         // Costs in EUR on a USD price need the rate.
-        {"02-02-2024,09:30,X,US0,N,X,2,10.00,USD,,,,,,-1.00,EUR,,,x\n", "line 3, exchange rate"},
-        {"02-02-2024,09:30,ASML,NL0010273215,EAM,XAMS,2,\"1234.00\n", "line 3, record"},
+        {"02-02-2024,09:30,X,US0,N,X,2,10.00,USD,,,,,,-1.00,EUR,,,x\n", "line 2, exchange rate"},
+        {"02-02-2024,09:30,ASML,NL0010273215,EAM,XAMS,2,\"1234.00\n", "line 2, record"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.row);
-        try {
-            Read(header + good + c.row);
-            ADD_FAILURE() << "read";
-        } catch (const Error& e) {
-            EXPECT_EQ(e.kind(), ErrorKind::invalid_input);
-            EXPECT_THAT(e.what(), ::testing::HasSubstr(c.message));
-        }
-    }
+    for (const Case& c : cases) ExpectRefused([&] { Read(header + c.row); }, c.message);
 }
 
 }  // namespace

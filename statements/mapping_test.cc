@@ -1,13 +1,11 @@
 #include "statements/mapping.h"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <sstream>
 
-#include "host/error.h"
 #include "statements/degiro.h"
-#include "statements/testing_rows.h"
+#include "statements/test_rows.h"
 
 namespace cartera::statements {
 namespace {
@@ -121,16 +119,7 @@ TEST(Mapping, ABadMappingOrRowIsRefusedWithItsLine) {
         {trades, "D,Q,P\n2024-01-02,1,2\n02.01.2024,1,2\n", "line 3, date"},
         {trades, "D,Q,P\n2024-01-02,0,2\n", "line 2, quantity"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.map + c.file);
-        try {
-            ReadWith(c.map, c.file);
-            ADD_FAILURE() << "read";
-        } catch (const Error& e) {
-            EXPECT_EQ(e.kind(), ErrorKind::invalid_input);
-            EXPECT_THAT(e.what(), ::testing::HasSubstr(c.message));
-        }
-    }
+    for (const Case& c : cases) ExpectRefused([&] { ReadWith(c.map, c.file); }, c.message);
 }
 
 }  // namespace

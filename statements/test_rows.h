@@ -1,10 +1,14 @@
 #pragma once
 // For the readers' tests: a row as one line of text, so that two statements compare field
-// by field and a difference shows which field it is in.
+// by field and a difference shows which field it is in; and the check of a refusal.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
 #include "host/dates.h"
+#include "host/error.h"
 #include "host/numbers.h"
 #include "statements/statement.h"
 
@@ -24,6 +28,19 @@ inline std::vector<std::string> Describe(const Statement& s) {
     std::vector<std::string> out;
     for (const StatementRow& r : s.rows) out.push_back(Describe(r));
     return out;
+}
+
+// Expects read to refuse its input as invalid with a message holding message.
+template <typename Read>
+void ExpectRefused(Read read, const std::string& message) {
+    SCOPED_TRACE(message);
+    try {
+        read();
+        ADD_FAILURE() << "read";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.kind(), ErrorKind::invalid_input);
+        EXPECT_THAT(e.what(), ::testing::HasSubstr(message));
+    }
 }
 
 }  // namespace cartera::statements
