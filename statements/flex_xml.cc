@@ -99,14 +99,19 @@ Statement ReadFlexXml(std::istream& in, const ReadOptions& options) {
     reader.statement = &statement;
     XML_SetUserData(parser.get(), &reader);
     XML_SetStartElementHandler(parser.get(), OnStart);
-    std::string chunk(256 * 1024, '\0');
+    constexpr int kChunk = 64 * 1024;
     size_t total = 0;
     for (;;) {
-        in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+        // Read straight into the parser's own buffer: no copy of the file's bytes.
+        void* buffer = XML_GetBuffer(parser.get(), kChunk);
+        if (!buffer)  // a token too long to hold
+            FailRow(XML_GetCurrentLineNumber(parser.get()), "XML",
+                    XML_ErrorString(XML_GetErrorCode(parser.get())));
+        in.read(static_cast<char*>(buffer), kChunk);
         const auto got = static_cast<int>(in.gcount());
         const bool last = got == 0 || in.eof();
         total += static_cast<size_t>(got);
-        XML_Status status = XML_Parse(parser.get(), chunk.data(), got, last ? XML_TRUE : XML_FALSE);
+        XML_Status status = XML_ParseBuffer(parser.get(), got, last ? XML_TRUE : XML_FALSE);
         if (reader.failure) std::rethrow_exception(reader.failure);
         if (status != XML_STATUS_OK)
             FailRow(XML_GetCurrentLineNumber(parser.get()), "XML",
