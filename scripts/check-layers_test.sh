@@ -27,13 +27,13 @@ cases=(
     'model/planted.cc|#include "testing/test_ledger.h"|refused'
     'model/planted_test.cc|#include "testing/test_ledger.h"|accepted'
     'grids/planted.h|#include <QWidget>|refused'
-    'core/planted.cc|#include "host/env.h"|refused'
+    'unlisted/planted.cc|#include "host/env.h"|refused'
 )
 for c in "${cases[@]}"; do
     IFS='|' read -r file text want <<<"$c"
     mkdir -p "$copy/$(dirname "$file")"
     printf '// planted\n%s\n' "$text" >"$copy/$file"
-    [ "${file%%/*}" = core ] && touch "$copy/core/CMakeLists.txt"
+    [ "${file%%/*}" = unlisted ] && touch "$copy/unlisted/CMakeLists.txt"
     if out=$("$check" "$copy" 2>&1); then
         [ "$want" = accepted ] || fail "$file with $text is accepted"
     elif [ "$want" = accepted ]; then
@@ -42,7 +42,7 @@ for c in "${cases[@]}"; do
         fail "$file with $text is refused without its place: $out"
     fi
     rm -f "$copy/$file"
-    rm -rf "$copy/core"
+    rm -rf "$copy/unlisted"
 done
 
 [ $failures -eq 0 ] && echo "the layer check refuses every planted include and passes the sources"
