@@ -1,15 +1,15 @@
 #include "dialogs/entry_sheets.h"
 
+#include "dialogs/commission_file.h"
 #include "dialogs/sheet_compra.h"
 #include "dialogs/sheet_varios.h"
 #include "host/strings.h"
 #include "model/sistema.h"
-#include "window/commission_file.h"
 
 void CEntrySheets::RunBuySell(CSistemaCartera& ledger, int captionId, int buy, CNegocioC* trade,
                               COrderCartera* movement) {
     // The schedules as the commission file holds them now, whichever window saved them.
-    cartera::window::RefreshCommissions(*ledger.GetAdmComisiones());
+    cartera::dialogs::RefreshCommissions(*ledger.GetAdmComisiones());
     CSheetCompra sheet(::LS(captionId), nullptr, 0);
     sheet.m_pSistema = &ledger;
     sheet.m_pNegocio = trade;
@@ -26,5 +26,5 @@ void CEntrySheets::RunOther(CSistemaCartera& ledger, int captionId, COrderCarter
 
 void InstallEntrySheets() {
     static CEntrySheets sheets;
-    cartera::window::SetSheets(&sheets);
+    cartera::dialogs::SetSheets(&sheets);
 }

@@ -1,9 +1,9 @@
 #pragma once
 // The entry sheets the portfolio commands open: buy/sell and other operations (the
 // commission editor stays the default one).
-#include "window/sheets.h"
+#include "dialogs/sheets.h"
 
-class CEntrySheets : public cartera::window::PortfolioSheets {
+class CEntrySheets : public cartera::dialogs::PortfolioSheets {
   public:
     void RunBuySell(CSistemaCartera& ledger, int captionId, int buy, CNegocioC* trade,
                     COrderCartera* movement) override;

@@ -1,10 +1,87 @@
 #!/usr/bin/env bash
-# Fails when a headless layer includes a Qt header or when the command-line tool links Qt.
+# Fails when an include goes against the layers: a folder includes only from the folders its
+# row below allows, a headless layer includes no Qt header, and the command-line tool links
+# no Qt. Every broken include is named with file:line and the rule it breaks.
 # Usage: check-layers.sh SOURCE_DIR [CARTERA_CLI]
 set -uo pipefail
 root="${1:?source folder}"
 cli="${2:-}"
 status=0
+
+# Folder -> the folders its code may include from, besides itself. Every folder of the project
+# (one with a CMakeLists.txt) is read, so a new one needs its row. The workstation (app/gui)
+# loads the portfolio module at run time, so it includes neither window/ nor dialogs/; the
+# window includes the dialogs, never the other way round.
+headless="resources host commissions model statements grids analytics"
+declare -A allowed=(
+    [resources]=""
+    [host]="resources"
+    [host/qt]="resources host"
+    [commissions]="resources host"
+    [model]="resources host commissions"
+    [statements]="resources host commissions model"
+    [grids]="resources host commissions model"
+    [analytics]="resources host commissions model grids"
+    [framework]="$headless host/qt"
+    [dialogs]="$headless host/qt framework"
+    [window]="$headless host/qt framework dialogs"
+    [app/cli]="$headless"
+    [app/gui]="$headless host/qt framework"
+    [testing]="$headless host/qt app/cli"
+    [fuzz]="$headless"
+    [bench]="$headless"
+)
+
+# The layer a project path belongs to: a row of the table, the longest that matches.
+layer_of() {
+    case "$1" in
+        host/qt/*) layer=host/qt ;;
+        app/cli/*) layer=app/cli ;;
+        app/gui/*) layer=app/gui ;;
+        */*) layer="${1%%/*}" ;;
+        *) layer="" ;;
+    esac
+}
+
+# Tests (and the helpers only tests use) may also include testing/.
+is_test() {
+    case "$1" in
+        *_test.cc | */testing/* | testing/* | */test_*) return 0 ;;
+        *) return 1 ;;
+    esac
+}
+
+include_re='^[[:space:]]*#[[:space:]]*include[[:space:]]*"([^"]+)"'
+while IFS= read -r hit; do
+    file="${hit%%:*}"
+    rest="${hit#*:}"
+    line="${rest%%:*}"
+    text="${rest#*:}"
+    [[ "$text" =~ $include_re ]] || continue
+    target="${BASH_REMATCH[1]}"
+    layer_of "$file"
+    from="$layer"
+    layer_of "$target"
+    to="$layer"
+    [ "$from" = "$to" ] && continue
+    rule="${allowed[$from]-}"
+    is_test "$file" && rule="$rule testing"
+    if [ -z "${allowed[$from]+known}" ]; then
+        echo "$file:$line: $from/ has no row in the layer table"
+        status=1
+    elif [ -z "$to" ] || [ -z "${allowed[$to]+known}" ]; then
+        echo "$file:$line: includes \"$target\", outside every layer"
+        status=1
+    elif [[ " $rule " != *" $to "* ]]; then
+        read -ra words <<<"$rule"
+        printf -v rule '%s, ' "${words[@]}"
+        rule="${rule%, }"
+        echo "$file:$line: includes \"$target\"; rule: $from/ may include only ${rule:-itself}"
+        status=1
+    fi
+done < <(cd "$root" && for d in */CMakeLists.txt; do echo "${d%/*}"; done |
+    xargs grep -rnE "$include_re" --include='*.h' --include='*.cc' --include='*.cpp')
+
 hits=$(cd "$root" && grep -rnE '^\s*#\s*include\s*[<"](Q[A-Za-z]+|Qt[A-Za-z]*/)' \
     host commissions model statements grids analytics --include='*.h' --include='*.cc' --include='*.cpp' \
     | grep -v '^host/qt/')
@@ -23,5 +100,5 @@ if [ -n "$cli" ]; then
         status=1
     fi
 fi
-[ $status -eq 0 ] && echo "layers apart: no Qt below the window layer, cartera-cli without Qt"
+[ $status -eq 0 ] && echo "layers apart: every include follows the table, no Qt below the window layer, cartera-cli without Qt"
 exit $status

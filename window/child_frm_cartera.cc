@@ -4,13 +4,13 @@
 #include <QTabBar>
 #include <utility>
 
+#include "dialogs/commission_file.h"
 #include "dialogs/import_statement_dialog.h"
 #include "framework/document.h"
 #include "framework/view.h"
 #include "host/strings.h"
 #include "model/sistema.h"
 #include "window/command_bar.h"
-#include "window/commission_file.h"
 #include "window/doc_cartera.h"
 #include "window/view_valoracion.h"
 #include "window/views.h"
@@ -19,7 +19,7 @@ IMPLEMENT_DYNCREATE(CChildFrmCartera, CMDIChildWnd)
 
 CChildFrmCartera::CChildFrmCartera() {
     auto commissions = std::make_unique<CAdmComisiones>();
-    cartera::window::LoadCommissions(*commissions);  // a damaged file is reported here
+    cartera::dialogs::LoadCommissions(*commissions);  // a damaged file is reported here
     m_pSistema = std::make_unique<CSistemaCartera>(std::move(commissions));
 }
 

@@ -11,6 +11,7 @@
 #include <QWheelEvent>
 
 #include "dialogs/entry_sheets.h"
+#include "dialogs/sheets.h"
 #include "grids/grid_qbase.h"
 #include "host/dates.h"
 #include "host/qt/grid_view.h"
@@ -18,12 +19,14 @@
 #include "model/sistema.h"
 #include "window/child_frm_cartera.h"
 #include "window/doc_cartera.h"
-#include "window/sheets.h"
 #include "window/test_support.h"
 #include "window/views.h"
 
 namespace cartera::window::testing {
 namespace {
+
+using dialogs::PortfolioSheets;
+using dialogs::SetSheets;
 
 // Records the movements the Modify command opens.
 class ModifiedMovements : public PortfolioSheets {

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "dialogs/comision_editor.h"
+#include "dialogs/sheets.h"
 #include "grids/grid_qbase.h"
 #include "host/dates.h"
 #include "host/qt/grid_model.h"
@@ -15,12 +16,14 @@
 #include "window/child_frm_cartera.h"
 #include "window/command_bar.h"
 #include "window/doc_cartera.h"
-#include "window/sheets.h"
 #include "window/test_support.h"
 #include "window/view_valoracion.h"
 
 namespace cartera::window::testing {
 namespace {
+
+using dialogs::PortfolioSheets;
+using dialogs::SetSheets;
 
 // Records which sheet each command opens and with what.
 class RecordingSheets : public PortfolioSheets {

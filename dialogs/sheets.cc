@@ -1,4 +1,4 @@
-#include "window/sheets.h"
+#include "dialogs/sheets.h"
 
 #include <QApplication>
 #include <memory>
@@ -6,13 +6,13 @@
 
 #include "commissions/comisiones.h"
 #include "dialogs/comision_editor.h"
+#include "dialogs/commission_file.h"
 #include "host/archive.h"
 #include "host/env.h"
 #include "host/message_box.h"
 #include "host/strings.h"
-#include "window/commission_file.h"
 
-namespace cartera::window {
+namespace cartera::dialogs {
 namespace {
 PortfolioSheets* g_installed = nullptr;
 }  // namespace
@@ -54,4 +54,4 @@ PortfolioSheets* SetSheets(PortfolioSheets* sheets) {
     return previous;
 }
 
-}  // namespace cartera::window
+}  // namespace cartera::dialogs

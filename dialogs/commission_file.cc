@@ -1,4 +1,4 @@
-#include "window/commission_file.h"
+#include "dialogs/commission_file.h"
 
 #include "commissions/comisiones.h"
 #include "host/archive.h"
@@ -6,7 +6,7 @@
 #include "host/message_box.h"
 #include "host/strings.h"
 
-namespace cartera::window {
+namespace cartera::dialogs {
 namespace {
 
 std::string Fill(std::string text, const char* mark, const std::string& value) {
@@ -48,4 +48,4 @@ bool ConfirmReplaceCommissions(CAdmComisiones& adm) {
     return true;
 }
 
-}  // namespace cartera::window
+}  // namespace cartera::dialogs

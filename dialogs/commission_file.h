@@ -3,7 +3,7 @@
 // file is reported, never fatal, and never replaced before the user chose so.
 class CAdmComisiones;
 
-namespace cartera::window {
+namespace cartera::dialogs {
 
 // Loads adm from the commission file. When the file exists but cannot be read whole, adm
 // keeps the records read before the error (and refuses to save), a copy of the file is kept
@@ -18,4 +18,4 @@ void RefreshCommissions(CAdmComisiones& adm);
 // user is asked, and Yes lets adm save what it holds.
 bool ConfirmReplaceCommissions(CAdmComisiones& adm);
 
-}  // namespace cartera::window
+}  // namespace cartera::dialogs

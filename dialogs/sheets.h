@@ -1,13 +1,14 @@
 #pragma once
 // The modal sheets the portfolio commands open: buy/sell, other operations, commission
 // schedules. The module installs its entry sheets (dialogs/entry_sheets.h); without them
-// buy/sell and other operations do nothing. The commission editor is built in.
+// buy/sell and other operations do nothing. The commission editor is built in. They sit with
+// the dialogs so that the window's commands include the dialogs, never the other way round.
 class CAdmComisiones;
 class CNegocioC;
 class COrderCartera;
 class CSistemaCartera;
 
-namespace cartera::window {
+namespace cartera::dialogs {
 
 class PortfolioSheets {
   public:
@@ -29,4 +30,4 @@ PortfolioSheets& Sheets();
 // Installs sheets (not owned; null restores the placeholders) and returns the previous ones.
 PortfolioSheets* SetSheets(PortfolioSheets* sheets);
 
-}  // namespace cartera::window
+}  // namespace cartera::dialogs
