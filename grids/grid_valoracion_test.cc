@@ -26,17 +26,6 @@ class ValuationGridTest : public LedgerTest {
     CGridValoracion grid;
 };
 
-TEST_F(ValuationGridTest, EmptyPortfolioShowsZeros) {
-    for (int row : {1, 2, 3, 4, 5, 7, 8, 9, 10, 11, 12, 13, 15}) {
-        EXPECT_EQ(Amount(row), "0.00") << row;
-        EXPECT_EQ(grid.PeekCell(2, row)->GetAlignment(), UG_ALIGNRIGHT);
-        EXPECT_EQ(grid.PeekCell(4, row)->GetBackColor(), kRowColor) << row;
-    }
-    for (int row : {7, 9, 10, 11, 15}) EXPECT_EQ(Percent(row), "0.00 %") << row;
-    for (int row : {1, 2, 3, 4, 5, 8, 12, 13})
-        EXPECT_FALSE(grid.PeekCell(4, row)->IsPropertySet(UGCELL_TEXT_SET)) << row;
-}
-
 // Impositions 1000, expenses 10, a closed gain of 110 (capital 1100) and 100 shares held at
 // 6 (invested 600) now quoted 6.5 (open profit 50).
 TEST_F(ValuationGridTest, WorkedExample) {

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "grids/grid_valoracion.h"
 #include "testing/test_grids.h"
 
 namespace cartera::testing {
@@ -24,27 +23,6 @@ TEST_F(TextTableTest, ListGridWithHeadingsAlignmentAndColour) {
     EXPECT_NE(colored.find("\x1b[31m51.00\x1b[0m"), std::string::npos);
     EXPECT_EQ(colored.find("\x1b[31m1,234.50"), std::string::npos);  // a deposit is not red
     EXPECT_EQ(text.find('\x1b'), std::string::npos);
-}
-
-TEST_F(TextTableTest, ValuationTableHasNoHeadingsAndRulesForSeparators) {
-    CGridValoracion valuation;
-    valuation.CreateGrid(RECT{}, nullptr, 1);
-    valuation.SetLedger(&ledger);
-    ledger.AddOrder(Cash(kImposition, 1, 1000));
-    valuation.Refresh();
-    std::string text = RenderGridText(valuation);
-    std::vector<std::string> lines;
-    for (size_t at = 0, next; at < text.size(); at = next + 1) {
-        next = text.find('\n', at);
-        lines.push_back(text.substr(at, next - at));
-    }
-    ASSERT_EQ(lines.size(), 16u);
-    EXPECT_EQ(lines[0], "        Item          Symbol      %");
-    EXPECT_EQ(lines[1], "Capital Contribution  1000.00");
-    EXPECT_EQ(lines[6],
-              std::string(20, '-') + "  " + std::string(7, '-') + "  " + std::string(8, '-'));
-    EXPECT_EQ(lines[9], "Invested Capital         0.00    0.00 %");
-    EXPECT_EQ(lines[14], lines[6]);
 }
 
 TEST(TextTablePlain, CountsCharactersNotBytes) {
