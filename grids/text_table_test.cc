@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "grids/grid_valoracion.h"
 #include "testing/test_grids.h"
 
 namespace cartera::testing {
@@ -23,6 +26,22 @@ TEST_F(TextTableTest, ListGridWithHeadingsAlignmentAndColour) {
     EXPECT_NE(colored.find("\x1b[31m51.00\x1b[0m"), std::string::npos);
     EXPECT_EQ(colored.find("\x1b[31m1,234.50"), std::string::npos);  // a deposit is not red
     EXPECT_EQ(text.find('\x1b'), std::string::npos);
+}
+
+TEST_F(TextTableTest, ValuationTableHasNoHeadingsAndRulesForSeparators) {
+    CGridValoracion valuation;
+    valuation.CreateGrid(RECT{}, nullptr, 1);
+    valuation.SetLedger(&ledger);
+    ledger.AddOrder(Cash(kImposition, 1, 1000));
+    valuation.Refresh();
+    std::string text = RenderGridText(valuation), rule = std::string(20, '-') + "  " +
+                                                         std::string(7, '-') + "  " +
+                                                         std::string(8, '-') + "\n";
+    EXPECT_EQ(text.rfind("        Item          Symbol      %\nCapital Contribution  1000.00\n", 0),
+              0u);
+    EXPECT_NE(text.find("\n" + rule), std::string::npos) << text;
+    EXPECT_NE(text.find("\nInvested Capital         0.00    0.00 %\n"), std::string::npos);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 16);
 }
 
 TEST(TextTablePlain, CountsCharactersNotBytes) {

@@ -202,6 +202,15 @@ TEST_F(DatesTest, ClockGivesLocalDateAndTimeNumbers) {
     EXPECT_LE(got, std::time(nullptr));
 }
 
+TEST_F(DatesTest, LocalTimeFollowsTheTimeZone) {
+    setenv("TZ", "CET-1", 1);  // one hour east of UTC, no daylight saving
+    tzset();
+    const std::time_t t = 946684800 - 1800;  // 1999-12-31 23:30 UTC = 00:30 the next day
+    EXPECT_EQ(FctimeToFn(CTime{t}), DateNumber(2000, 1, 1));
+    EXPECT_EQ(HctimeToHn(CTime{t}), TimeNumber(0, 30, 0));
+    EXPECT_EQ(CTimeLong::GetTime(DateNumber(2000, 1, 1), TimeNumber(0, 30, 0)), t);
+}
+
 // The day cache must give what the C library gives, in zones with daylight saving (one at
 // 02:00, one at midnight, where the day's start does not exist), across years, leap days,
 // the ends of 32-bit time and times outside the day.
