@@ -63,13 +63,10 @@ TEST_F(MarketTest, RegistrationsAreCountedWithoutRegardToCase) {
     EXPECT_EQ(client.ticks, std::vector<std::string>{"San.Mc"});
 
     client.Unregister("SAN.MC");
+    client.Unregister("SAN.MC");  // nothing left to end: no effect
     service.Publish(Tick("SAN.MC", 4.2));
     EXPECT_EQ(client.ticks.size(), 1u);
-    EXPECT_EQ(service.TotalRegistrations(&client), 0);
     EXPECT_TRUE(service.RegisteredCodes().empty());
-
-    client.Unregister("SAN.MC");  // nothing left to end: no effect
-    EXPECT_EQ(service.RegistrationCount(&client, "SAN.MC"), 0);
     client.Register("SAN.MC");
     service.Publish(Tick("SAN.MC", 4.3));
     EXPECT_EQ(client.ticks.size(), 2u);

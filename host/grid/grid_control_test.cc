@@ -95,15 +95,12 @@ TEST_F(GridControlTest, DeletingRowsKeepsTheCursorOnARow) {
     EXPECT_NE(grid.GotoCell(2, 0), UG_SUCCESS);
     ASSERT_EQ(grid.GotoCell(1, 2), UG_SUCCESS);
 
-    ASSERT_EQ(grid.DeleteRow(0), UG_SUCCESS);
-    EXPECT_EQ(RowIds(), (std::vector<uint64_t>{1, 2, 3}));
-    EXPECT_EQ(grid.GetCurrentRow(), 1);  // still on the row with id 2
-    ASSERT_EQ(grid.DeleteRow(2), UG_SUCCESS);
-    EXPECT_EQ(grid.GetCurrentRow(), 1);
-    ASSERT_EQ(grid.DeleteRow(1), UG_SUCCESS);  // the current, last row
-    EXPECT_EQ(grid.GetCurrentRow(), 0);
-    ASSERT_EQ(grid.DeleteRow(0), UG_SUCCESS);
-    EXPECT_EQ(grid.GetCurrentRow(), -1);
+    // The row deleted, then the current row: still on the row with id 2, then on the row
+    // before the current, last one, then on none.
+    for (auto [row, current] : {std::pair{0, 1}, {2, 1}, {1, 0}, {0, -1}}) {
+        ASSERT_EQ(grid.DeleteRow(row), UG_SUCCESS);
+        EXPECT_EQ(grid.GetCurrentRow(), current) << row;
+    }
     EXPECT_EQ(grid.GetCurrentCol(), -1);
     EXPECT_NE(grid.DeleteRow(0), UG_SUCCESS);
 
