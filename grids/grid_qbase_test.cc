@@ -139,20 +139,6 @@ TEST_F(GridBaseTest, EmptyCellsAreSmallestAscendingAndLargestDescending) {
     EXPECT_LT(grid.OnSortEvaluate(nullptr, &full, UG_SORT_ASCENDING), 0);
     EXPECT_GT(grid.OnSortEvaluate(&full, nullptr, UG_SORT_ASCENDING), 0);
     EXPECT_EQ(grid.OnSortEvaluate(nullptr, nullptr, UG_SORT_ASCENDING), 0);
-
-    // In a whole grid: a row without text goes first ascending and last descending.
-    grid.SetSortCol(-1);
-    grid.rows.push_back({"", "", ""});
-    grid.FillGrid();
-    grid.QuickSetText(0, 4, "x");  // only the text column has text in that row
-    CUGCell bare;
-    grid.GetCell(1, 4, &bare);
-    bare.ClearText();
-    grid.SetCell(1, 4, &bare);
-    Release(1);
-    EXPECT_EQ(grid.GetRowID(0), 5u);
-    Release(1);
-    EXPECT_EQ(grid.GetRowID(4), 5u);
 }
 
 TEST_F(GridBaseTest, SortingByKeysGivesTheOrderOfTheCellComparison) {
