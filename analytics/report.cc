@@ -28,13 +28,17 @@ struct Tally {
             gross_loss.Add(-t.result);
         }
     }
-    double WinRate() const { return trades ? static_cast<double>(wins) / trades : 0.0; }
+    double WinRate() const {
+        return trades ? static_cast<double>(wins) / static_cast<double>(trades) : 0.0;
+    }
     std::optional<double> ProfitFactor() const {
         double gl = gross_loss.Value();
         if (gl == 0.0) return std::nullopt;
         return gross_profit.Value() / gl;
     }
-    double Expectancy() const { return trades ? result.Value() / trades : 0.0; }
+    double Expectancy() const {
+        return trades ? result.Value() / static_cast<double>(trades) : 0.0;
+    }
 };
 
 double Average(double sum, int64_t n) { return n ? sum / static_cast<double>(n) : 0.0; }

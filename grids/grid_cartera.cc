@@ -138,7 +138,8 @@ void CGridCartera::OnKeyDown(unsigned* vcKey, int processed) {
         int row = GetCurrentRow();
         if (row >= 0 && row < GetNumberRows()) DeleteAfterAsking(GetCurrentCol(), row);
     }
-    CUGCtrl::OnKeyDown(vcKey, processed);
+    // The host grid's own handling, as the movements grid has always passed the key on.
+    CUGCtrl::OnKeyDown(vcKey, processed);  // NOLINT(bugprone-parent-virtual-call)
 }
 
 void CGridCartera::OnMenuCommand(int col, int row, int section, int item) {

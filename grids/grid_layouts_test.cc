@@ -74,9 +74,9 @@ TEST_F(LayoutsTest, LayoutsSurviveASaveAndLoad) {
 
     // The loaded grids show the same rows.
     FillAll();
-    m2.FillGrid();
-    o2.FillGrid();
-    c2.FillGrid();
+    for (CGridQBase* grid : {static_cast<CGridQBase*>(&m2), static_cast<CGridQBase*>(&o2),
+                             static_cast<CGridQBase*>(&c2)})
+        grid->FillGrid();
     ASSERT_EQ(m2.GetNumberRows(), 3);
     EXPECT_EQ(m2.QuickGetText(0, -1), "Total");
     for (int row = 0; row < 3; ++row)

@@ -93,42 +93,39 @@ TEST_F(GridBaseTest, HeadingClicksSortFlipAndMoveTheArrow) {
     EXPECT_EQ(Ids(), (std::vector<uint64_t>{1, 3, 2, 4}));
 }
 
-TEST_F(GridBaseTest, NumbersCompareWithoutThousandsSeparators) {
-    EXPECT_GT(Compare(1, "1,234.00", "999.00", UG_SORT_ASCENDING), 0);
-    EXPECT_LT(Compare(1, "-5.00", "1.00", UG_SORT_ASCENDING), 0);
-    EXPECT_EQ(Compare(1, "2.50", "2.5", UG_SORT_ASCENDING), 0);
-    // Descending swaps the cells: the larger one comes first.
-    EXPECT_LT(Compare(1, "1,234.00", "999.00", UG_SORT_DESCENDING), 0);
-    // A text that is not a number reads as 0.
-    EXPECT_EQ(Compare(1, "n/a", "0", UG_SORT_ASCENDING), 0);
-
-    SetLanguage(Language::de);
-    EXPECT_GT(Compare(1, "1.234,00", "999", UG_SORT_ASCENDING), 0);
-    // What follows the decimal comma is not read.
-    EXPECT_EQ(Compare(1, "1.234,99", "1234", UG_SORT_ASCENDING), 0);
-    SetLanguage(Language::fr);
-    EXPECT_GT(Compare(1, "1 234,00", "999,00", UG_SORT_ASCENDING), 0);
-}
-
-TEST_F(GridBaseTest, DatesCompareAsDatesAndUnreadableOnesAsEqual) {
-    EXPECT_LT(Compare(2, "31-12-2025", "01-01-2026", UG_SORT_ASCENDING), 0);
-    EXPECT_GT(Compare(2, "02 01 26", "01 01 26", UG_SORT_ASCENDING), 0);
-    EXPECT_EQ(Compare(2, "05-12-2026", "05-12-2026", UG_SORT_ASCENDING), 0);
-    EXPECT_EQ(Compare(2, "soon", "01-01-2026", UG_SORT_ASCENDING), 0);
-    EXPECT_EQ(Compare(2, "01-01-2026", "soon", UG_SORT_DESCENDING), 0);
-    EXPECT_EQ(Compare(2, "31-02-2026", "01-01-2000", UG_SORT_ASCENDING), 0);
-}
-
-TEST_F(GridBaseTest, TextsCompareAsRawBytes) {
-    EXPECT_LT(Compare(0, "B", "a", UG_SORT_ASCENDING), 0);
-    EXPECT_GT(Compare(0, "b", "B", UG_SORT_ASCENDING), 0);
-    EXPECT_EQ(Compare(0, "same", "same", UG_SORT_ASCENDING), 0);
-    // A column id outside the known ones sorts as text, even holding numbers.
-    grid.SetSortCol(7);
-    CUGCell x, y;
-    x.SetText("10");
-    y.SetText("9");
-    EXPECT_LT(grid.OnSortEvaluate(&x, &y, UG_SORT_ASCENDING), 0);
+// Numbers compare without thousands separators (what follows the decimal separator is not
+// read; a text that is no number reads as 0), dates as dates (unreadable ones as equal),
+// texts and unknown columns as raw bytes. Descending swaps the cells.
+TEST_F(GridBaseTest, CellsCompareByTheKindOfTheirColumn) {
+    struct Case {
+        Language language;
+        int col;
+        const char *a, *b;
+        int flags, sign;
+    };
+    const int up = UG_SORT_ASCENDING, down = UG_SORT_DESCENDING;
+    const Language en = Language::en, de = Language::de, fr = Language::fr;
+    for (const Case& c : {Case{en, 1, "1,234.00", "999.00", up, 1},
+                          {en, 1, "-5.00", "1.00", up, -1},
+                          {en, 1, "2.50", "2.5", up, 0},
+                          {en, 1, "1,234.00", "999.00", down, -1},
+                          {en, 1, "n/a", "0", up, 0},
+                          {de, 1, "1.234,00", "999", up, 1},
+                          {de, 1, "1.234,99", "1234", up, 0},
+                          {fr, 1, "1 234,00", "999,00", up, 1},
+                          {en, 2, "31-12-2025", "01-01-2026", up, -1},
+                          {en, 2, "02 01 26", "01 01 26", up, 1},
+                          {en, 2, "05-12-2026", "05-12-2026", up, 0},
+                          {en, 2, "soon", "01-01-2026", up, 0},
+                          {en, 2, "01-01-2026", "soon", down, 0},
+                          {en, 2, "31-02-2026", "01-01-2000", up, 0},
+                          {en, 0, "B", "a", up, -1},
+                          {en, 0, "b", "B", up, 1},
+                          {en, 7, "10", "9", up, -1}}) {
+        SetLanguage(c.language);
+        int got = Compare(c.col, c.a, c.b, c.flags);
+        EXPECT_EQ((got > 0) - (got < 0), c.sign) << c.col << " " << c.a << " " << c.b;
+    }
 }
 
 TEST_F(GridBaseTest, EmptyCellsAreSmallestAscendingAndLargestDescending) {
@@ -142,20 +139,6 @@ TEST_F(GridBaseTest, EmptyCellsAreSmallestAscendingAndLargestDescending) {
     EXPECT_LT(grid.OnSortEvaluate(nullptr, &full, UG_SORT_ASCENDING), 0);
     EXPECT_GT(grid.OnSortEvaluate(&full, nullptr, UG_SORT_ASCENDING), 0);
     EXPECT_EQ(grid.OnSortEvaluate(nullptr, nullptr, UG_SORT_ASCENDING), 0);
-
-    // In a whole grid: a row without text goes first ascending and last descending.
-    grid.SetSortCol(-1);
-    grid.rows.push_back({"", "", ""});
-    grid.FillGrid();
-    grid.QuickSetText(0, 4, "x");  // only the text column has text in that row
-    CUGCell bare;
-    grid.GetCell(1, 4, &bare);
-    bare.ClearText();
-    grid.SetCell(1, 4, &bare);
-    Release(1);
-    EXPECT_EQ(grid.GetRowID(0), 5u);
-    Release(1);
-    EXPECT_EQ(grid.GetRowID(4), 5u);
 }
 
 TEST_F(GridBaseTest, SortingByKeysGivesTheOrderOfTheCellComparison) {
@@ -209,32 +192,6 @@ TEST_F(GridBaseTest, OldCaptionsMapByTheFixedOrder) {
     EXPECT_EQ(grid.String2Id_OldFormat("Kurs K"), 3430);
     EXPECT_EQ(grid.String2Id_OldFormat("Symbol"), 3384);
     EXPECT_EQ(grid.String2Id_OldFormat("Price B"), -1);
-}
-
-// The texts of a menu's top-level items; "-" for a separator.
-std::vector<std::string> Texts(const CMenu& menu) {
-    std::vector<std::string> texts;
-    for (const auto& item : menu.Items()) texts.push_back(item.separator ? "-" : item.text);
-    return texts;
-}
-
-TEST_F(GridBaseTest, ContextMenuOffersThePortfolioCommandsAndTheOptions) {
-    EXPECT_EQ(grid.OnMenuStart(1, 0, UG_GRID), 1);
-    const CMenu& menu = *grid.GetPopupMenu();
-    EXPECT_EQ(Texts(menu),
-              (std::vector<std::string>{"Buy", "Sell", "Impositions, Div...", "-", "Modify",
-                                        "Delete", "Commission", "-", "Options"}));
-    std::vector<int> ids;
-    for (const auto& item : menu.Items())
-        if (!item.separator && !item.submenu) ids.push_back(item.id);
-    EXPECT_EQ(ids, (std::vector<int>{6901, 6902, 6903, 6905, 57632, 6904}));
-    const CMenu* options = menu.GetItem(8)->submenu.get();
-    ASSERT_NE(options, nullptr);
-    EXPECT_NE(options->FindItem(CGridTabla::kMenuSortAscending), nullptr);
-    EXPECT_NE(options->FindItem(CGridTabla::kMenuColumnFirst + 2), nullptr);
-    // Built afresh each time.
-    grid.OnMenuStart(1, 0, UG_GRID);
-    EXPECT_EQ(grid.GetPopupMenu()->GetItemCount(), 9);
 }
 
 TEST_F(GridBaseTest, MenuCommandsReachTheView) {

@@ -77,15 +77,6 @@ TEST(ArchiveString, WritesPrefixThenBytesAndReadsThemBack) {
         EXPECT_EQ(in.ReadString(), text) << n;
         EXPECT_TRUE(in.AtEnd()) << n;
     }
-    // UTF-8 texts are stored byte for byte; the prefix counts bytes.
-    std::string out;
-    CArchive ar(&out);
-    ar << std::string("Telefónica");
-    EXPECT_EQ(static_cast<uint8_t>(out[0]), 11);
-    CArchive in(std::string_view{out});
-    std::string back;
-    in >> back;
-    EXPECT_EQ(back, "Telefónica");
 }
 
 std::string WideString(const std::vector<char16_t>& units, bool longPrefix = false) {
@@ -178,13 +169,10 @@ TEST(ArchiveTruncation, HugeLengthsThrowBeforeAllocating) {
 TEST(ArchiveDirection, WrongDirectionThrows) {
     std::string out;
     CArchive storing(&out);
-    EXPECT_TRUE(storing.IsStoring());
     EXPECT_EQ(CauseOf([&] { storing.ReadString(); }), CArchiveException::writeOnly);
-    EXPECT_TRUE(out.empty());
 
     std::string data = "abcdefgh";
     CArchive loading(std::string_view{data});
-    EXPECT_TRUE(loading.IsLoading());
     EXPECT_EQ(CauseOf([&] { loading.WriteString("x"); }), CArchiveException::readOnly);
     EXPECT_EQ(CauseOf([&] { loading << 1.5; }), CArchiveException::readOnly);
     // The failed writes did not move the reading position.

@@ -182,17 +182,12 @@ TEST_F(DatesTest, ClockGivesLocalDateAndTimeNumbers) {
     EXPECT_EQ(now.t, t);
     EXPECT_EQ(FctimeToFn(now), DateNumber(2000, 1, 1));
     EXPECT_EQ(HctimeToHn(now), TimeNumber(13, 14, 15));
-    EXPECT_EQ(HnToHc(HctimeToHn(now)), "13:14:15");
 
     // And back to a point in time and a calendar value.
     EXPECT_EQ(CTimeLong::GetTime(FctimeToFn(now), HctimeToHn(now)), t);
     COleDateTime o = CTimeLong::GetOleDateTime(DateNumber(2026, 3, 5), TimeNumber(8, 7, 6));
-    EXPECT_EQ(o.year, 2026);
-    EXPECT_EQ(o.month, 3);
-    EXPECT_EQ(o.day, 5);
-    EXPECT_EQ(o.hour, 8);
-    EXPECT_EQ(o.minute, 7);
-    EXPECT_EQ(o.second, 6);
+    EXPECT_EQ(std::tuple(o.year, o.month, o.day, o.hour, o.minute, o.second),
+              std::tuple(2026, 3, 5, 8, 7, 6));
 
     // One second before midnight stays on the same day.
     cartera::SetClock([] { return std::time_t{946684800 - 1}; });

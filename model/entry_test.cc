@@ -37,14 +37,11 @@ TEST_F(EntryTest, BuyAndSellWithASchedule) {
     page.schedule = DefaultScheduleItem(*ledger.GetAdmComisiones());
     ASSERT_EQ(page.schedule, "Broker");
     BuySellAmounts shown = UpdateAmounts(*ledger.GetAdmComisiones(), page);
-    EXPECT_EQ(shown.gross, "1050.00");
-    EXPECT_EQ(shown.commission, "8.00");
-    EXPECT_EQ(shown.total, "1058.00");
+    EXPECT_EQ(shown.gross + " " + shown.commission + " " + shown.total, "1050.00 8.00 1058.00");
     auto m = BuildBuySell(ledger, page);
     ASSERT_TRUE(m);
     EXPECT_DOUBLE_EQ(m->commission, 0.08);  // the shown 8.00 over 100 contracts
-    EXPECT_EQ(m->decimals, 3);
-    EXPECT_EQ(m->balance, 5000.0);  // the current capital
+    EXPECT_EQ(std::tuple(m->decimals, m->balance), std::tuple(3, 5000.0));  // balance: capital
     EXPECT_EQ(m->date * 86400 + m->time, kNow);
     page.buy = false;
     EXPECT_EQ(UpdateAmounts(*ledger.GetAdmComisiones(), page).total, "1042.00");

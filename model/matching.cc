@@ -39,7 +39,9 @@ CNegocioC ClosedTradeFields(const COrderCartera& e, const COrderCartera& x) {
     t.entryText = e.orderText;
     t.exitText = x.orderText;
     t.exitClosing = x.closing;
-    t.entryInstrument = static_cast<signed char>(e.instrument);
+    // Widened with its sign, as the file has always held the letter.
+    t.entryInstrument =
+        static_cast<signed char>(e.instrument);  // NOLINT(bugprone-signed-char-misuse)
     t.quoteCode = e.quoteCode;
     t.entryCommission = e.commission;
     t.exitCommission = x.commission;
@@ -361,7 +363,9 @@ bool CSistemaCartera::RematchSecurities(const std::vector<std::string>& lowered)
     auto affected = [&](PooledText code) {
         if (code.Handle() >= known.size()) known.resize(code.Handle() + 1, -1);
         int8_t& k = known[code.Handle()];
-        if (k < 0) k = std::find(lowered.begin(), lowered.end(), LowerCode(code)) != lowered.end();
+        if (k < 0)
+            k = static_cast<int8_t>(std::find(lowered.begin(), lowered.end(), LowerCode(code)) !=
+                                    lowered.end());
         return k == 1;
     };
     std::vector<uint32_t> exec;

@@ -1,5 +1,6 @@
 #include <bit>
 #include <random>
+#include <tuple>
 
 #include "model/testing/literal_ledger.h"
 #include "testing/test_ledger.h"
@@ -41,10 +42,8 @@ TEST_F(MatchingTest, ShortsCodesCaseAndEntryOrder) {
     Add(Exec(false, "LATE", 3, 11.0, 0.0, 20400));
     const auto& closed = ledger.GetClosedTrades();
     ASSERT_EQ(closed.size(), 3u);
-    EXPECT_EQ(closed[0].isLong, 0);
-    EXPECT_DOUBLE_EQ(closed[0].profit, 25.0);  // (30 - 25) x 5
-    EXPECT_EQ(closed[1].quoteCode, "MIXED");
-    EXPECT_EQ(closed[1].contracts, 10);
+    EXPECT_EQ(std::tuple(closed[0].isLong, closed[0].profit), std::tuple(0, 25.0));  // (30-25)x5
+    EXPECT_EQ(std::tuple(closed[1].quoteCode, closed[1].contracts), std::tuple("MIXED", 10));
     EXPECT_EQ(closed[2].daysHeld, -100);
     EXPECT_TRUE(ledger.GetOpenTrades().empty());
 }
@@ -55,15 +54,14 @@ TEST_F(MatchingTest, OpenTradesCashAndDeletion) {
     Add(Cash(kExpense, 1, 5.0));
     Add(Exec(true, "ONE", 5, 21.0));
     ASSERT_EQ(ledger.GetOpenTrades().size(), 2u);
-    EXPECT_EQ(ledger.GetOpenTrades()[0].id, 2u);
-    EXPECT_EQ(ledger.GetOpenTrades()[1].id, 4u);
+    EXPECT_EQ(std::tuple(ledger.GetOpenTrades()[0].id, ledger.GetOpenTrades()[1].id),
+              std::tuple(2u, 4u));
     const CNegocioC& first = ledger.GetOpenTrades()[0];
     // Valued at its own price until a tick: r = -(Ce + Cx), percentage on price + Ce.
     EXPECT_DOUBLE_EQ(first.exitPrice, 20.0);
     EXPECT_DOUBLE_EQ(first.profit, -2.0);
     EXPECT_DOUBLE_EQ(first.percentage, 100.0 * -0.2 / 20.1);
-    EXPECT_EQ(first.exitDate, 20792);  // today
-    EXPECT_EQ(first.daysHeld, 20792 - 20000);
+    EXPECT_EQ(std::tuple(first.exitDate, first.daysHeld), std::tuple(20792, 792));  // today
     EXPECT_TRUE(ledger.GetClosedTrades().empty());
     ledger.DelOrder(2);
     ledger.DelOrder(4);

@@ -119,11 +119,11 @@ void PortfolioDocument::Open(const std::string& path) {
     }
     for (const COrderCartera& m : m_ledger->GetOrders()) {
         // A shareless dividend is warned of, not refused; its numbers must still be numbers.
-        std::string why =
+        std::string unpriceable =
             m.IsSharelessDividend() ? UnpriceableReason(OneShare(m)) : UnpriceableReason(m);
-        if (!why.empty())
+        if (!unpriceable.empty())
             throw Error(ErrorKind::damaged,
-                        path + ": movement " + std::to_string(m.id) + ": " + why);
+                        path + ": movement " + std::to_string(m.id) + ": " + unpriceable);
     }
     m_warnings = LoadWarnings(path, *m_ledger);
     m_path = path;

@@ -47,9 +47,9 @@ void CSistemaCartera::BuildIndex() const {
 
 size_t CSistemaCartera::FindPlace(uint64_t id) const {
     if (m_idsAscending < 0) {
-        m_idsAscending = std::is_sorted(
+        m_idsAscending = static_cast<int8_t>(std::is_sorted(
             m_orders.begin(), m_orders.end(),
-            [](const COrderCartera& a, const COrderCartera& b) { return a.id < b.id; });
+            [](const COrderCartera& a, const COrderCartera& b) { return a.id < b.id; }));
     }
     if (m_idsAscending) {  // the first movement with the id, without an index
         auto it = std::lower_bound(m_orders.begin(), m_orders.end(), id,

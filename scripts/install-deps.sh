@@ -6,7 +6,7 @@ PKGS=(cmake ninja-build g++ pkg-config
       libcli11-dev nlohmann-json3-dev libexpat1-dev
       qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev libgl-dev
       fonts-dejavu-core poppler-utils
-      clang-format
+      clang-format clang-tidy
       clang libclang-rt-14-dev)  # libFuzzer and the sanitizers' runtime (scripts/fuzz.sh)
 missing=()
 for p in "${PKGS[@]}"; do

@@ -84,7 +84,7 @@ class RecordingGrid : public CGridTabla {
     int OnCommandUpdateUI(int id) override { return id != kSell; }
     void OnDrawFocusRect(CDC* dc, RECT* rect) override {
         focusRects.push_back(*rect);
-        if (drawFocus) CGridTabla::OnDrawFocusRect(dc, rect);
+        CGridTabla::OnDrawFocusRect(dc, rect);
     }
 
     std::vector<HeadingClick> clicks;
@@ -92,7 +92,6 @@ class RecordingGrid : public CGridTabla {
     std::vector<MenuCall> menu;
     std::vector<RECT> focusRects;
     int showMenu = 1;
-    bool drawFocus = true;
 };
 
 }  // namespace cartera::qt::testing

@@ -31,7 +31,7 @@ class RecordingObserver : public IGridObserver {
 // Answers every message box with answer while it lives and records what was asked.
 class AnsweringMessageBox {
   public:
-    explicit AnsweringMessageBox(int answer) : answer(answer) {
+    explicit AnsweringMessageBox(int reply) : answer(reply) {
         m_previous = SetMessageBoxHandler([this](const std::string& text, unsigned type) {
             questions.push_back({text, type});
             return this->answer;

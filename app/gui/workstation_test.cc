@@ -152,20 +152,20 @@ TEST_F(WorkstationTest, AMissingOrOtherVersionModuleIsRefusedWithItsReasonAndRel
 TEST_F(WorkstationTest, CreatesAPortfolioThroughTheModulesRecords) {
     QString error;
     ASSERT_TRUE(LoadPortfolioModule(&error)) << error.toStdString();
-    Workstation window(registry, &settings);
-    window.show();
-    ASSERT_EQ(window.Templates().size(), 1u);
+    Workstation station(registry, &settings);
+    station.show();
+    ASSERT_EQ(station.Templates().size(), 1u);
 
     AnswerNameDialog("Growth");
-    CDocument* doc = window.NewDocument();
+    CDocument* doc = station.NewDocument();
     ASSERT_NE(doc, nullptr);
     EXPECT_STREQ(doc->GetRuntimeClass()->m_lpszClassName, "CDocCartera");
     std::string path = GetPMngFullPath(ORVO_PATH_PORTFOLIOS) + "Growth.cartera";
     EXPECT_EQ(doc->GetPathName(), path);
     EXPECT_TRUE(std::ifstream(path).good());
 
-    ASSERT_EQ(window.Area()->subWindowList().size(), 1);
-    CMDIChildWnd* frame = window.ActiveFrame();
+    ASSERT_EQ(station.Area()->subWindowList().size(), 1);
+    CMDIChildWnd* frame = station.ActiveFrame();
     ASSERT_NE(frame, nullptr);
     EXPECT_STREQ(frame->GetRuntimeClass()->m_lpszClassName, "CChildFrmCartera");
     EXPECT_EQ(frame->findChild<QTabWidget*>()->count(), 4);
@@ -173,7 +173,7 @@ TEST_F(WorkstationTest, CreatesAPortfolioThroughTheModulesRecords) {
 
     // Menu items show their command's prompt in the status bar.
     std::map<std::string, std::string> tips;
-    for (QAction* menu : window.menuBar()->actions())
+    for (QAction* menu : station.menuBar()->actions())
         for (QAction* item : menu->menu()->actions())
             tips[item->text().remove('&').toStdString()] = item->statusTip().toStdString();
     EXPECT_EQ(tips["Other"], "Other operations");
@@ -188,26 +188,26 @@ TEST_F(WorkstationTest, CreatesAPortfolioThroughTheModulesRecords) {
             sheet->close();
         }
     });
-    EXPECT_TRUE(window.SendCommand(33748));
+    EXPECT_TRUE(station.SendCommand(33748));
     EXPECT_EQ(shown.toStdString(), ::LS(3391));
-    EXPECT_EQ(window.RecentFiles().value(0).toStdString(), path);
+    EXPECT_EQ(station.RecentFiles().value(0).toStdString(), path);
     EXPECT_TRUE(messages.empty());
 }
 
 TEST_F(WorkstationTest, SwitchingTheLanguageRebuildsMenusAndRetitlesFrames) {
     QString error;
     ASSERT_TRUE(LoadPortfolioModule(&error)) << error.toStdString();
-    Workstation window(registry, &settings);
+    Workstation station(registry, &settings);
     AnswerNameDialog("Languages");
-    ASSERT_NE(window.NewDocument(), nullptr);
+    ASSERT_NE(station.NewDocument(), nullptr);
     stComision kept;  // a schedule saved while the interface spoke English
     kept.kind = 4, kept.name = "Maison", kept.to = 1000;
     CAdmComisiones english;
     english.Add(kept);
     ASSERT_TRUE(english.Save());
 
-    window.SetInterfaceLanguage(Language::fr);
-    OnSheet([&] { window.SendCommand(33751); },
+    station.SetInterfaceLanguage(Language::fr);
+    OnSheet([&] { station.SendCommand(33751); },
             [](QWidget& editor) {
                 auto* names = editor.findChild<QComboBox*>();
                 ASSERT_NE(names, nullptr);
@@ -215,12 +215,13 @@ TEST_F(WorkstationTest, SwitchingTheLanguageRebuildsMenusAndRetitlesFrames) {
                 qobject_cast<QDialog*>(&editor)->reject();
             });
     QStringList titles;
-    for (QAction* action : window.menuBar()->actions()) titles << action->text().remove('&');
+    for (QAction* action : station.menuBar()->actions()) titles << action->text().remove('&');
     EXPECT_EQ(titles.value(0).toStdString(), ::LS(40007));
     EXPECT_TRUE(titles.contains("Portefeuille")) << titles.join(",").toStdString();
-    EXPECT_EQ(window.ActiveFrame()->findChild<QTabWidget*>()->tabText(0).toStdString(), ::LS(3377));
+    EXPECT_EQ(station.ActiveFrame()->findChild<QTabWidget*>()->tabText(0).toStdString(),
+              ::LS(3377));
     EXPECT_EQ(settings.value("language").toString(), "fr");
-    window.SetInterfaceLanguage(Language::en);
+    station.SetInterfaceLanguage(Language::en);
 }
 
 TEST_F(WorkstationTest, ABuyFromThePortfolioMenuAndASellFromTheOpenTradeRowCloseATrade) {
@@ -240,14 +241,14 @@ TEST_F(WorkstationTest, ABuyFromThePortfolioMenuAndASellFromTheOpenTradeRowClose
     }
     QString error;
     ASSERT_TRUE(LoadPortfolioModule(&error)) << error.toStdString();
-    Workstation window(registry, &settings);
-    window.show();
-    CDocument* doc = window.OpenFile(path);
+    Workstation station(registry, &settings);
+    station.show();
+    CDocument* doc = station.OpenFile(path);
     ASSERT_NE(doc, nullptr);
-    CMDIChildWnd* frame = window.ActiveFrame();
+    CMDIChildWnd* frame = station.ActiveFrame();
 
     QAction* buy = nullptr;
-    for (QAction* menu : window.menuBar()->actions())
+    for (QAction* menu : station.menuBar()->actions())
         if (QString(menu->text()).remove('&').toStdString() == registry.BuildMenu(3371).title)
             for (QAction* item : menu->menu()->actions())
                 if (QString(item->text()).remove('&') == "Buy") buy = item;
@@ -315,17 +316,17 @@ TEST_F(WorkstationTest, AFailedSaveIsMarkedAndFileSaveWritesItOnceTheCauseIsGone
     market.AddSymbol({"TEF", "Telefonica", 2, 'V', 10.0});
     QString error;
     ASSERT_TRUE(LoadPortfolioModule(&error)) << error.toStdString();
-    Workstation window(registry, &settings);
-    window.show();
+    Workstation station(registry, &settings);
+    station.show();
     AnswerNameDialog("Unsaved");
-    CDocument* doc = window.NewDocument();
+    CDocument* doc = station.NewDocument();
     ASSERT_NE(doc, nullptr);
     QFile file(QString::fromStdString(doc->GetPathName()));
     const qint64 empty = file.size();
     {
         std::unique_ptr<Env> failing = MakeFaultyPosixEnv(SaveStep::fsync, ENOSPC);
         ScopedEnv scoped(failing.get());
-        OnSheet([&] { window.SendCommand(33748); },
+        OnSheet([&] { station.SendCommand(33748); },
                 [](QWidget& sheet) {
                     QTest::keyClick(Type(sheet, 1053, "tef"), Qt::Key_Return);
                     Type(sheet, 1048, "100");
@@ -333,11 +334,11 @@ TEST_F(WorkstationTest, AFailedSaveIsMarkedAndFileSaveWritesItOnceTheCauseIsGone
                 });
     }
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(window.Area()->currentSubWindow()->windowTitle(), "Unsaved.cartera *");
+    EXPECT_EQ(station.Area()->currentSubWindow()->windowTitle(), "Unsaved.cartera *");
     EXPECT_EQ(file.size(), empty);
-    for (QAction* item : window.menuBar()->actions().value(0)->menu()->actions())
+    for (QAction* item : station.menuBar()->actions().value(0)->menu()->actions())
         if (item->text().remove('&').toStdString() == ::LS(40008)) item->trigger();
-    EXPECT_EQ(window.Area()->currentSubWindow()->windowTitle(), "Unsaved.cartera");
+    EXPECT_EQ(station.Area()->currentSubWindow()->windowTitle(), "Unsaved.cartera");
     EXPECT_GT(file.size(), empty);
     EXPECT_EQ(messages.size(), 1u);
 }

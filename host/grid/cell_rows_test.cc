@@ -53,13 +53,11 @@ class CellRowsTest : public ::testing::Test {
         for (int r = first; r < last; ++r) {
             for (int c = 0; c < rows.Cols(); ++c) {
                 const CUGCell& cell = rows.Row(r)[c];
-                if (!cell.GetText().empty() || cell.IsPropertySet(UGCELL_TEXT_SET) ||
-                    cell.IsPropertySet(UGCELL_TEXTCOLOR_SET) ||
-                    cell.IsPropertySet(UGCELL_BACKCOLOR_SET) ||
-                    cell.IsPropertySet(UGCELL_ALIGNMENT_SET) ||
-                    cell.IsPropertySet(UGCELL_CELLTYPE_SET) ||
-                    cell.IsPropertySet(UGCELL_CELLTYPEEX_SET) ||
-                    cell.GetTextColor() != RGB(0, 0, 0) ||
+                bool anySet = false;
+                for (int flag : {UGCELL_TEXT_SET, UGCELL_TEXTCOLOR_SET, UGCELL_BACKCOLOR_SET,
+                                 UGCELL_ALIGNMENT_SET, UGCELL_CELLTYPE_SET, UGCELL_CELLTYPEEX_SET})
+                    anySet |= cell.IsPropertySet(flag) != 0;
+                if (anySet || !cell.GetText().empty() || cell.GetTextColor() != RGB(0, 0, 0) ||
                     cell.GetBackColor() != RGB(255, 255, 255) ||
                     cell.GetAlignment() != UG_ALIGNLEFT || cell.GetCellType() != UGCT_NORMAL ||
                     cell.GetCellTypeEx() != 0 || cell.GetID64(0) != 0 || cell.GetID64(1) != 0) {
@@ -125,31 +123,15 @@ TEST_F(CellRowsTest, SortingAndDeletingMoveWholeRows) {
     rows.Resize(rows.Rows() - 1);
     EXPECT_EQ(RowNumbers(), order);
 
-    // More columns keep the rows' cells in their new order; the new column is fresh.
+    // More columns keep the rows' cells in their new order; the new column is fresh. A moved
+    // column shifts the ones between.
     rows.SetCols(4);
+    rows.MoveCol(0, 2);
     for (int r = 0; r < rows.Rows(); ++r) {
-        ASSERT_EQ(rows.Row(r)[2].GetText(), LongText(order[r], 2)) << r;
+        ASSERT_EQ(rows.Row(r)[0].GetText(), LongText(order[r], 1)) << r;
+        ASSERT_EQ(rows.Row(r)[2].GetText(), LongText(order[r], 0)) << r;
         ASSERT_FALSE(rows.Row(r)[3].IsPropertySet(UGCELL_TEXT_SET)) << r;
     }
-}
-
-TEST_F(CellRowsTest, MovingAColumnShiftsTheOnesBetween) {
-    rows.SetCols(4);
-    Fill(2);
-    rows.MoveCol(0, 2);
-    for (int r = 0; r < 2; ++r)
-        for (auto [at, from] : {std::pair{0, 1}, {1, 2}, {2, 0}, {3, 3}})
-            EXPECT_EQ(rows.Row(r)[at].GetText(), LongText(r, from)) << r << " " << at;
-    rows.MoveCol(3, 0);
-    EXPECT_EQ(rows.Row(1)[0].GetText(), LongText(1, 3));
-    EXPECT_EQ(rows.Row(1)[3].GetText(), LongText(1, 0));
-
-    // Moved-away storage leaves an empty set of rows behind.
-    CellRows moved = std::move(rows);
-    EXPECT_EQ(moved.Rows(), 2);
-    EXPECT_EQ(rows.Rows(), 0);
-    rows = std::move(moved);
-    EXPECT_EQ(rows.Row(1)[0].GetText(), LongText(1, 3));
 }
 
 }  // namespace

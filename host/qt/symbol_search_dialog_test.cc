@@ -60,9 +60,6 @@ TEST_F(SymbolSearchDialogTest, ListsWhatTheLinkReceivesAndKeepsTheChoice) {
     service.Publish(tick);
 
     SymbolSearchDialog dialog(*search);
-    dialog.SearchField()->setText("banco s");
-    dialog.SearchButton()->click();
-    EXPECT_EQ(Column(dialog.ResultList(), 0), QStringList({"SAN.MC", "SAN-C4.50-Z26"}));
     dialog.SearchField()->setText("bilbao");
     dialog.SearchButton()->click();
     EXPECT_EQ(Column(dialog.ResultList(), 0), QStringList({"BBVA.MC"}));
@@ -98,13 +95,6 @@ TEST_F(SymbolSearchDialogTest, DoModalRunsTheDialogOnceInstalled) {
     ASSERT_EQ(search->DoModal(), CDlgBusquedaSimbolos::IDOK);
     ASSERT_EQ(search->GetSeleccionados().size(), 1u);
     EXPECT_EQ(search->GetSeleccionados()[0].Code(), "ITX.MC");
-
-    QTimer::singleShot(0, [] {
-        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
-            dialog->reject();
-    });
-    EXPECT_EQ(search->DoModal(), CDlgBusquedaSimbolos::IDCANCEL);
-    EXPECT_TRUE(search->GetSeleccionados().empty());
 }
 
 }  // namespace
