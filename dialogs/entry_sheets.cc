@@ -1,10 +1,10 @@
 #include "dialogs/entry_sheets.h"
 
+#include "dialogs/commission_file.h"
 #include "dialogs/sheet_compra.h"
 #include "dialogs/sheet_varios.h"
 #include "host/strings.h"
 #include "model/sistema.h"
-#include "window/commission_file.h"
 
 void CEntrySheets::RunBuySell(CSistemaCartera& ledger, int captionId, int buy, CNegocioC* trade,
                               COrderCartera* movement) {

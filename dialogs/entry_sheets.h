@@ -1,7 +1,7 @@
 #pragma once
 // The entry sheets the portfolio commands open: buy/sell and other operations (the
 // commission editor stays the default one).
-#include "window/sheets.h"
+#include "dialogs/sheets.h"
 
 class CEntrySheets : public cartera::window::PortfolioSheets {
   public:

@@ -4,12 +4,12 @@
 #include <QTabBar>
 #include <utility>
 
+#include "dialogs/commission_file.h"
 #include "framework/document.h"
 #include "framework/view.h"
 #include "host/strings.h"
 #include "model/sistema.h"
 #include "window/command_bar.h"
-#include "window/commission_file.h"
 #include "window/doc_cartera.h"
 #include "window/view_valoracion.h"
 #include "window/views.h"

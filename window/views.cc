@@ -1,5 +1,6 @@
 #include "window/views.h"
 
+#include "dialogs/sheets.h"
 #include "framework/document.h"
 #include "host/qt/grid_print.h"
 #include "host/qt/grid_view.h"
@@ -8,7 +9,6 @@
 #include "window/child_frm_cartera.h"
 #include "window/doc_cartera.h"
 #include "window/grid_window.h"
-#include "window/sheets.h"
 #include "window/statistics_window.h"
 
 IMPLEMENT_DYNCREATE(CViewBaseCartera, CView)

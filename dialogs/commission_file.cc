@@ -1,4 +1,4 @@
-#include "window/commission_file.h"
+#include "dialogs/commission_file.h"
 
 #include "commissions/comisiones.h"
 #include "host/archive.h"

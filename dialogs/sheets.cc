@@ -1,4 +1,4 @@
-#include "window/sheets.h"
+#include "dialogs/sheets.h"
 
 #include <QApplication>
 #include <memory>
@@ -6,11 +6,11 @@
 
 #include "commissions/comisiones.h"
 #include "dialogs/comision_editor.h"
+#include "dialogs/commission_file.h"
 #include "host/archive.h"
 #include "host/env.h"
 #include "host/message_box.h"
 #include "host/strings.h"
-#include "window/commission_file.h"
 
 namespace cartera::window {
 namespace {
