@@ -99,17 +99,17 @@ TEST_F(CsvCommandsTest, ABadRowNamesLineAndColumnAndImportsNothing) {
           "2024-01-02,buy,AAA,10,5\n"
           "2024-01-03,buy,BBB,10,five\n");
     std::string err = Fails(2, {"import", p, csv});
-    EXPECT_NE(err.find("line 3"), std::string::npos) << err;
-    EXPECT_NE(err.find("column price"), std::string::npos) << err;
+    EXPECT_THAT(err, HasSubstr("line 3"));
+    EXPECT_THAT(err, HasSubstr("column price"));
     EXPECT_EQ(Bytes(p), before);
 
     Fails(1, {"import", p, home + "/missing.csv"});
     Write(csv, "date,type,code,contracts,price\n07/01/2024,buy,AAA,10,5\n");
-    EXPECT_NE(Fails(2, {"import", p, csv}).find("line 2, column date"), std::string::npos);
+    EXPECT_THAT(Fails(2, {"import", p, csv}), HasSubstr("line 2, column date"));
     Fails(2, {"import", p, csv, "--date-format", "DD/MM/YY"});
     EXPECT_EQ(Bytes(p), before);
     EXPECT_EQ(Ok({"import", p, csv, "--date-format", "DD/MM/YYYY"}), "1\n");
-    EXPECT_NE(Ok({"export", p, "journal"}).find("2024-01-07"), std::string::npos);
+    EXPECT_THAT(Ok({"export", p, "journal"}), HasSubstr("2024-01-07"));
 }
 
 TEST_F(CsvCommandsTest, ProgressShowsOnlyOnATerminal) {
