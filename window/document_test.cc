@@ -51,22 +51,7 @@ int FramesOnScreen() {
 
 using DocumentTest = WindowTest;
 
-TEST_F(DocumentTest, NewPortfolioIsNamedSavedAtOnceAndMarkedNew) {
-    CDocCartera* doc = CreateNew("Savings");
-    ASSERT_NE(doc, nullptr);
-    std::string path = PortfolioPath("Savings");
-    EXPECT_EQ(doc->GetPathName(), path);
-    EXPECT_EQ(doc->GetTitle(), "Savings.cartera");
-    EXPECT_EQ(doc->IsCreatedAsNew(), 1);
-    EXPECT_TRUE(m_messages.empty());
-    std::string bytes = ReadBytes(path);
-    ASSERT_FALSE(bytes.empty());
-    EXPECT_EQ(bytes[0], '\0') << "the envelope starts with an empty string";
-    EXPECT_EQ(MovementsInFile(path), 0u);
-    EXPECT_EQ(FrameOf(doc)->GetWindowText(), "Savings.cartera");
-}
-
-TEST_F(DocumentTest, ExistingFileIsKeptAfterNoAndOverwrittenWithAnEmptyPortfolioAfterYes) {
+TEST_F(DocumentTest, NewKeepsAnExistingFileAfterNoAndSavesANamedEmptyPortfolioAtOnce) {
     std::string path = WritePortfolio("Taken", {Cash(kImposition, 1, 100, DateNumber(2026, 1, 5))});
     std::string before = ReadBytes(path);
     EXPECT_EQ(CreateNew(""), nullptr);  // the name dialog cancelled
@@ -86,6 +71,19 @@ TEST_F(DocumentTest, ExistingFileIsKeptAfterNoAndOverwrittenWithAnEmptyPortfolio
     EXPECT_EQ(m_messages.size(), 2u);
     EXPECT_EQ(MovementsInFile(path), 0u);
     EXPECT_EQ(ShownRows(Movements(FrameOf(doc))->GetGridWindow()), 0);
+
+    // A new name: saved at once, marked new, asking nothing.
+    CDocCartera* savings = CreateNew("Savings");
+    ASSERT_NE(savings, nullptr);
+    EXPECT_EQ(savings->GetPathName(), PortfolioPath("Savings"));
+    EXPECT_EQ(savings->GetTitle(), "Savings.cartera");
+    EXPECT_EQ(FrameOf(savings)->GetWindowText(), "Savings.cartera");
+    EXPECT_EQ(savings->IsCreatedAsNew(), 1);
+    EXPECT_EQ(m_messages.size(), 2u);
+    std::string bytes = ReadBytes(PortfolioPath("Savings"));
+    ASSERT_FALSE(bytes.empty());
+    EXPECT_EQ(bytes[0], '\0') << "the envelope starts with an empty string";
+    EXPECT_EQ(MovementsInFile(PortfolioPath("Savings")), 0u);
 }
 
 TEST_F(DocumentTest, ReopeningShowsWhatTheLedgerChanged) {

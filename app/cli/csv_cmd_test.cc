@@ -119,15 +119,13 @@ TEST_F(CsvCommandsTest, ProgressShowsOnlyOnATerminal) {
     Write(file, csv);
     std::string p = NewPortfolio();
     RunResult quiet = Run({"import", p, file});
-    EXPECT_EQ(quiet.code, 0);
-    EXPECT_EQ(quiet.out, "2500\n");
-    EXPECT_EQ(quiet.err, "");
-
+    EXPECT_EQ(std::tie(quiet.code, quiet.out, quiet.err), std::tuple(0, "2500\n", ""));
     terminal.progress = true;
     RunResult shown = Run({"import", p, file});
-    EXPECT_EQ(shown.code, 0);
-    EXPECT_EQ(shown.out, "2500\n");
-    EXPECT_EQ(shown.err, "\rimported 1000 of 2500\rimported 2000 of 2500\rimported 2500 of 2500\n");
+    EXPECT_EQ(
+        std::tie(shown.code, shown.out, shown.err),
+        std::tuple(0, "2500\n",
+                   "\rimported 1000 of 2500\rimported 2000 of 2500\rimported 2500 of 2500\n"));
     EXPECT_EQ(Load(p)->ledger->GetOrders().size(), 5000u);
 }
 
