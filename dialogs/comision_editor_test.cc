@@ -17,7 +17,7 @@
 #include "host/folders.h"
 #include "host/message_box.h"
 #include "host/strings.h"
-#include "testing/hooks.h"
+#include "testing/test_hooks.h"
 
 namespace {
 

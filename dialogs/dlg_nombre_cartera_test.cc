@@ -9,7 +9,7 @@
 #include "dialogs/dlg_nuevo_nombre.h"
 #include "host/message_box.h"
 #include "host/strings.h"
-#include "testing/hooks.h"
+#include "testing/test_hooks.h"
 
 namespace {
 

@@ -20,7 +20,7 @@
 #include "host/strings.h"
 #include "model/portfolio_file.h"
 #include "model/sistema.h"
-#include "testing/hooks.h"
+#include "testing/test_hooks.h"
 
 namespace cartera::cli::testing {
 

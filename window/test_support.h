@@ -12,7 +12,7 @@
 #include "dialogs/sheets.h"
 #include "host/market.h"
 #include "model/order.h"
-#include "testing/hooks.h"
+#include "testing/test_hooks.h"
 #include "testing/test_ledger.h"
 
 class CChildFrmCartera;

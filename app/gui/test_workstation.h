@@ -22,7 +22,7 @@
 #include "host/message_box.h"
 #include "host/qt/grid_view.h"
 #include "host/strings.h"
-#include "testing/hooks.h"
+#include "testing/test_hooks.h"
 
 namespace cartera::gui::testing {
 
