@@ -1,5 +1,6 @@
 #include "dialogs/comision_editor.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -7,7 +8,6 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include "dialogs/comision_page.h"
@@ -17,17 +17,20 @@
 #include "host/folders.h"
 #include "host/message_box.h"
 #include "host/strings.h"
+#include "testing/test_hooks.h"
 
 namespace {
 
+using ::testing::HasSubstr;
+
 using Page = CDlgComisionAcciones;
 
-// A fresh settings folder, answered message boxes and new-name dialogs, English.
-class CommissionEditorTest : public ::testing::Test {
+// Hooks kept, a fresh settings folder, answered message boxes and new-name dialogs.
+class CommissionEditorTest : public cartera::testing::HooksTest {
   protected:
-    void SetUp() override {
-        cartera::SetHomeFolder(m_home.path().toStdString());
-        cartera::SetLanguage(cartera::Language::en);
+    CommissionEditorTest() {
+        hooks.Keep(&CSheetComision::SetRunner);
+        hooks.Keep(&CDlgNuevoNombre::SetRunner);
         cartera::SetMessageBoxHandler([this](const std::string& text, unsigned) {
             messages.push_back(text);
             return IDOK;
@@ -38,13 +41,6 @@ class CommissionEditorTest : public ::testing::Test {
             return dlg.result() == QDialog::Accepted ? IDOK : IDCANCEL;
         });
     }
-    void TearDown() override {
-        CSheetComision::SetRunner({});
-        CDlgNuevoNombre::SetRunner({});
-        cartera::SetMessageBoxHandler({});
-        cartera::SetHomeFolder("");
-    }
-
     // Opens the editor over adm; run drives its page, then OK or Cancel is pressed.
     bool Edit(CAdmComisiones& adm, bool ok, const std::function<void(Page&)>& run) {
         CSheetComision::SetRunner([&](CSheetComision& sheet) {
@@ -76,7 +72,6 @@ class CommissionEditorTest : public ::testing::Test {
         return out;
     }
 
-    QTemporaryDir m_home;
     std::vector<std::string> messages;
     std::string nextName;
 };
@@ -189,7 +184,7 @@ TEST_F(CommissionEditorTest, AFailedSaveShowsWhyAndKeepsTheEditorOpenOnTheEdit) 
         sheet->OkButton()->click();
         EXPECT_NE(sheet->result(), QDialog::Accepted);
         ASSERT_EQ(messages.size(), 1u);
-        EXPECT_NE(messages[0].find("cannot write"), std::string::npos) << messages[0];
+        EXPECT_THAT(messages[0], HasSubstr("cannot write"));
         EXPECT_EQ(page.NameList()->currentText(), "Broker") << "the edit is kept";
         env.SetFailWrites(false);  // the cause gone, OK saves
     }));

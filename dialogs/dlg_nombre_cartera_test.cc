@@ -9,11 +9,13 @@
 #include "dialogs/dlg_nuevo_nombre.h"
 #include "host/message_box.h"
 #include "host/strings.h"
+#include "testing/test_hooks.h"
 
 namespace {
 
-TEST(NameDialogTest, OkFollowsWhetherTheEditHoldsACharacter) {
-    cartera::SetLanguage(cartera::Language::en);
+using NameDialogTest = cartera::testing::HooksTest;
+
+TEST_F(NameDialogTest, OkFollowsWhetherTheEditHoldsAFileNameInAnyLanguage) {
     CDlgNombreCartera dlg(nullptr);
     EXPECT_EQ(dlg.windowTitle().toStdString(), "Portfolio's Name");
     EXPECT_FALSE(dlg.OkButton()->isEnabled());
@@ -44,29 +46,23 @@ TEST(NameDialogTest, OkFollowsWhetherTheEditHoldsACharacter) {
     }
     EXPECT_EQ(messages.size(), 12u);
     EXPECT_EQ(messages[5], "The name cannot be \".\" or \"..\".");
-    cartera::SetMessageBoxHandler({});
 
     dlg.NameEdit()->clear();
     QTest::keyClicks(dlg.NameEdit(), "Pension plan");
     dlg.OkButton()->click();
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
     EXPECT_EQ(dlg.GetName(), "Pension plan");
-}
 
-TEST(NameDialogTest, ShowsTheTemplateInTheInterfaceLanguage) {
+    // In another language the template keeps its controls inside, OK left of Cancel, the
+    // edit above both.
     cartera::SetLanguage(cartera::Language::es);
-    CDlgNombreCartera dlg(nullptr);
-    EXPECT_EQ(dlg.windowTitle().toStdString(), "Nombre de la cartera");
-    EXPECT_EQ(dlg.OkButton()->text().toStdString(), "Aceptar");
-    EXPECT_EQ(dlg.CancelButton()->text().toStdString(), "Cancelar");
-    // Controls inside the dialog, OK left of Cancel, the edit above both.
-    QRect client = dlg.rect();
-    for (QWidget* w : {static_cast<QWidget*>(dlg.NameEdit()), static_cast<QWidget*>(dlg.OkButton()),
-                       static_cast<QWidget*>(dlg.CancelButton())})
-        EXPECT_TRUE(client.contains(w->geometry())) << w->geometry().x();
-    EXPECT_LT(dlg.OkButton()->geometry().right(), dlg.CancelButton()->geometry().left());
-    EXPECT_LT(dlg.NameEdit()->geometry().bottom(), dlg.OkButton()->geometry().top());
-    cartera::SetLanguage(cartera::Language::en);
+    CDlgNombreCartera es(nullptr);
+    EXPECT_EQ(es.windowTitle().toStdString(), "Nombre de la cartera");
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{es.NameEdit(), es.OkButton(), es.CancelButton()})
+        EXPECT_TRUE(es.rect().contains(w->geometry())) << w->geometry().x();
+    EXPECT_LT(es.OkButton()->geometry().right(), es.CancelButton()->geometry().left());
+    EXPECT_LT(es.NameEdit()->geometry().bottom(), es.OkButton()->geometry().top());
 }
 
 }  // namespace

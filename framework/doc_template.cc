@@ -9,8 +9,7 @@
 CDocTemplate::CDocTemplate(int menuId, const CRuntimeClass* docClass,
                            const CRuntimeClass* frameClass, const CRuntimeClass* viewClass,
                            std::string docString)
-    : m_menuId(menuId),
-      m_docClass(docClass),
+    : m_docClass(docClass),
       m_frameClass(frameClass),
       m_viewClass(viewClass),
       m_docString(std::move(docString)) {}
@@ -37,26 +36,19 @@ void CDocTemplate::AddToRecentFileList(const std::string& path) {
 }
 
 CDocument* CDocTemplate::CreateNewDocument() {
-    if (!m_docClass || !m_docClass->IsDerivedFrom(RUNTIME_CLASS(CDocument))) return nullptr;
-    CObject* object = m_docClass->CreateObject();
-    auto* doc = dynamic_cast<CDocument*>(object);
-    if (!doc) {
-        delete object;
-        return nullptr;
-    }
+    std::unique_ptr<CDocument> doc =
+        CreateObjectAs<CDocument>(m_docClass, RUNTIME_CLASS(CDocument));
+    if (!doc) return nullptr;
     doc->m_pDocTemplate = this;
-    m_entries.push_back({std::unique_ptr<CDocument>(doc), nullptr});
-    return doc;
+    m_entries.push_back({std::move(doc), nullptr});
+    return m_entries.back().document.get();
 }
 
 CMDIChildWnd* CDocTemplate::CreateNewFrame(CDocument* document) {
-    if (!m_frameClass || !m_frameClass->IsDerivedFrom(RUNTIME_CLASS(CMDIChildWnd))) return nullptr;
-    CObject* object = m_frameClass->CreateObject();
-    auto* frame = dynamic_cast<CMDIChildWnd*>(object);
-    if (!frame) {
-        delete object;
-        return nullptr;
-    }
+    // Owned by the window system from here: the frame deletes itself when closed.
+    CMDIChildWnd* frame =
+        CreateObjectAs<CMDIChildWnd>(m_frameClass, RUNTIME_CLASS(CMDIChildWnd)).release();
+    if (!frame) return nullptr;
     for (Entry& e : m_entries)
         if (e.document.get() == document) e.frame = frame;
     CCreateContext context{document, m_viewClass, this};

@@ -24,7 +24,8 @@ class CDocTemplate {
     using FrameHost = std::function<void(CMDIChildWnd*)>;
     using RecentFileHandler = std::function<void(const std::string& path)>;
 
-    // The records are not owned and must outlive the template.
+    // The records are not owned and must outlive the template. menuId names the type's menu
+    // for the registry; the template itself needs no menu.
     CDocTemplate(int menuId, const CRuntimeClass* docClass, const CRuntimeClass* frameClass,
                  const CRuntimeClass* viewClass, std::string docString);
     // Deletes the documents left; their frames must be gone.
@@ -32,7 +33,6 @@ class CDocTemplate {
     CDocTemplate(const CDocTemplate&) = delete;
     CDocTemplate& operator=(const CDocTemplate&) = delete;
 
-    int GetMenuId() const { return m_menuId; }
     // False (out untouched) when the field is missing or empty.
     bool GetDocString(std::string& out, int index) const;
     void SetFrameHost(FrameHost host) { m_host = std::move(host); }
@@ -58,7 +58,6 @@ class CDocTemplate {
     CDocument* CreateNewDocument();
     CMDIChildWnd* CreateNewFrame(CDocument* document);
 
-    int m_menuId;
     const CRuntimeClass* m_docClass;
     const CRuntimeClass* m_frameClass;
     const CRuntimeClass* m_viewClass;

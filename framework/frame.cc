@@ -47,13 +47,9 @@ std::string CMDIChildWnd::GetDocumentName() const {
 
 CView* CMDIChildWnd::CreateView(const CRuntimeClass* cls, CCreateContext* context,
                                 QWidget* parent) {
-    if (!cls || !cls->IsDerivedFrom(RUNTIME_CLASS(CView))) return nullptr;
-    CObject* object = cls->CreateObject();
-    CView* view = dynamic_cast<CView*>(object);
-    if (!view) {
-        delete object;
-        return nullptr;
-    }
+    // Owned by its parent widget once parented.
+    CView* view = CreateObjectAs<CView>(cls, RUNTIME_CLASS(CView)).release();
+    if (!view) return nullptr;
     view->setParent(parent ? parent : this);
     view->m_pFrame = this;
     m_views.push_back(view);
@@ -115,14 +111,10 @@ void CMDIChildWnd::OnUpdateFrameTitle() {
         SetWindowText(doc->GetTitle() + (doc->IsModified() ? " *" : ""));
 }
 
-bool CMDIChildWnd::OnCmdMsg(int id) {
-    if (m_pActiveView && m_pActiveView->OnCmdMsg(id)) return true;
-    return OnFrameCommand(id);
-}
+bool CMDIChildWnd::OnCmdMsg(int id) { return m_pActiveView && m_pActiveView->OnCmdMsg(id); }
 
 bool CMDIChildWnd::OnUpdateCmdUI(int id, bool* enabled) const {
-    if (m_pActiveView && m_pActiveView->OnUpdateCmdUI(id, enabled)) return true;
-    return OnFrameUpdateCmdUI(id, enabled);
+    return m_pActiveView && m_pActiveView->OnUpdateCmdUI(id, enabled);
 }
 
 void CMDIChildWnd::SetTimer(int id, int milliseconds) {

@@ -68,9 +68,9 @@ class CMDIChildWnd : public QWidget, public CObject {
     // Caption := the active document's title, with " *" while it is modified.
     void OnUpdateFrameTitle();
 
-    // Routes a command to the active view, then to the frame. False when nobody handles it.
+    // Routes a command to the active view. False when it does not handle it.
     bool OnCmdMsg(int id);
-    // True when the active view or the frame handles id, with *enabled its state.
+    // True when the active view handles id, with *enabled its state.
     bool OnUpdateCmdUI(int id, bool* enabled) const;
 
     // A repeating timer with our id; a second call with the same id restarts it.
@@ -79,9 +79,6 @@ class CMDIChildWnd : public QWidget, public CObject {
     bool HasTimer(int id) const;
 
   protected:
-    virtual bool OnFrameCommand(int id) { return false; }
-    virtual bool OnFrameUpdateCmdUI(int id, bool* enabled) const { return false; }
-
     void resizeEvent(QResizeEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
 

@@ -79,7 +79,7 @@ class ModuleRegistry {
 
 // Raised whenever ModuleRegistry, the records above or ModuleInfo change, so a module
 // built against another layout is refused instead of run.
-inline constexpr int kModuleInterfaceVersion = 1;
+inline constexpr int kModuleInterfaceVersion = 2;
 
 // What a module's entry point answers. interfaceVersion stays the first member in every
 // version, so any module's version can be read. registerModule registers everything

@@ -3,31 +3,51 @@
 // module's documents, frames and views only through the records the module registered, so it
 // needs to know nothing of their types.
 
-class CObject;
+#include <memory>
 
-struct CRuntimeClass {
-    const char* m_lpszClassName;
-    // Null for a class that cannot be created by name.
-    CObject* (*m_pfnCreateObject)();
-    const CRuntimeClass* m_pBaseClass;
-
-    // A new object owned by the caller; null when the class is not creatable.
-    CObject* CreateObject() const { return m_pfnCreateObject ? m_pfnCreateObject() : nullptr; }
-    // True when this class is base or derives from it. Records are compared by name too,
-    // since a module built with hidden symbols may carry copies of a framework record.
-    bool IsDerivedFrom(const CRuntimeClass* base) const;
-};
+struct CRuntimeClass;
 
 class CObject {
   public:
     virtual ~CObject() = default;
     virtual const CRuntimeClass* GetRuntimeClass() const { return &classCObject; }
-    bool IsKindOf(const CRuntimeClass* cls) const { return GetRuntimeClass()->IsDerivedFrom(cls); }
+    bool IsKindOf(const CRuntimeClass* cls) const;
 
     static const CRuntimeClass classCObject;
 };
 
+struct CRuntimeClass {
+    const char* m_lpszClassName;
+    // Null for a class that cannot be created by name.
+    std::unique_ptr<CObject> (*m_pfnCreateObject)();
+    const CRuntimeClass* m_pBaseClass;
+
+    // A new object; null when the class is not creatable.
+    std::unique_ptr<CObject> CreateObject() const {
+        return m_pfnCreateObject ? m_pfnCreateObject() : nullptr;
+    }
+    // True when this class is base or derives from it. Records are compared by name too,
+    // since a module built with hidden symbols may carry copies of a framework record.
+    bool IsDerivedFrom(const CRuntimeClass* base) const;
+};
+
+inline bool CObject::IsKindOf(const CRuntimeClass* cls) const {
+    return GetRuntimeClass()->IsDerivedFrom(cls);
+}
+
 #define RUNTIME_CLASS(cls) (&cls::class##cls)
+
+// A new object of the class cls records when that class derives from base, T's record; null
+// when it does not, or cannot be created by name.
+template <class T>
+std::unique_ptr<T> CreateObjectAs(const CRuntimeClass* cls, const CRuntimeClass* base) {
+    if (!cls || !cls->IsDerivedFrom(base)) return nullptr;
+    std::unique_ptr<CObject> object = cls->CreateObject();
+    T* typed = dynamic_cast<T*>(object.get());
+    if (!typed) return nullptr;
+    object.release();
+    return std::unique_ptr<T>(typed);
+}
 
 // A class with a record but no factory (abstract bases).
 #define DECLARE_DYNAMIC(cls)               \
@@ -41,8 +61,8 @@ class CObject {
 // A class created by name through its record (default constructor).
 #define DECLARE_DYNCREATE(cls) \
     DECLARE_DYNAMIC(cls)       \
-    static CObject* CreateObject();
+    static std::unique_ptr<CObject> CreateObject();
 
-#define IMPLEMENT_DYNCREATE(cls, base)               \
-    CObject* cls::CreateObject() { return new cls; } \
+#define IMPLEMENT_DYNCREATE(cls, base)                                                         \
+    std::unique_ptr<CObject> cls::CreateObject() { return std::unique_ptr<CObject>(new cls); } \
     const CRuntimeClass cls::class##cls = {#cls, &cls::CreateObject, RUNTIME_CLASS(base)};

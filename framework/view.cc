@@ -36,5 +36,3 @@ void CView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     OnSize(0, event->size().width(), event->size().height());
 }
-
-void CView::paintEvent(QPaintEvent*) { OnDraw(); }

@@ -29,7 +29,6 @@ class CView : public QWidget, public CObject {
     virtual void OnInitialUpdate();
     // The document changed. The default repaints the widget.
     virtual void OnUpdate(CView* sender, long hint, CObject* hintObject);
-    virtual void OnDraw() {}
     virtual void OnSize(int type, int cx, int cy) {}
 
     // Runs command id; false when the view does not handle it.
@@ -45,7 +44,6 @@ class CView : public QWidget, public CObject {
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
 
   private:
     friend class CDocument;

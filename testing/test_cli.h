@@ -1,8 +1,9 @@
 #pragma once
-// A fixture that runs cartera-cli in-process against a fresh temporary home per test, and
-// reads what it wrote back through the model, independently of the tool's own output.
+// A fixture that runs cartera-cli in-process against a fresh temporary home per test (every
+// process-wide hook kept), and reads what it wrote back through the model, independently of
+// the tool's own output.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -19,8 +20,11 @@
 #include "host/strings.h"
 #include "model/portfolio_file.h"
 #include "model/sistema.h"
+#include "testing/test_hooks.h"
 
 namespace cartera::cli::testing {
+
+using ::testing::HasSubstr;
 
 struct RunResult {
     int code;
@@ -35,22 +39,8 @@ struct Loaded {
     const COrderCartera& At(size_t i) const { return ledger->GetOrders().at(i); }
 };
 
-class CliTest : public ::testing::Test {
+class CliTest : public cartera::testing::HooksTest {
   protected:
-    void SetUp() override {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "cartera-cli-test-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        home = pattern;
-    }
-
-    void TearDown() override {
-        SetClock({});
-        SetLanguage(Language::en);
-        SetHomeFolder("");
-        std::filesystem::remove_all(home);
-    }
-
     // Runs "cartera-cli --home <home> args...".
     RunResult Run(std::vector<std::string> args) {
         args.insert(args.begin(), {"cartera-cli", "--home", home});
@@ -115,7 +105,7 @@ class CliTest : public ::testing::Test {
         std::ofstream(path, std::ios::binary) << data;
     }
 
-    std::string home;
+    std::string home = hooks.Home();
     CliTerminal terminal;  // what Run tells the tool about its terminals
 };
 
@@ -183,6 +173,14 @@ inline TextGrid ReadTextGrid(const std::string& text) {
     grid.headings = cells(lines[0]);
     for (size_t i = 2; i < lines.size(); ++i) grid.rows.push_back(cells(lines[i]));
     return grid;
+}
+
+// Whether every key of part holds the same value in whole (a JSON object).
+inline ::testing::AssertionResult Holds(const nlohmann::json& whole, const nlohmann::json& part) {
+    nlohmann::json merged = whole;
+    merged.merge_patch(part);
+    if (merged == whole) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << whole.dump() << "\ndoes not hold " << part.dump();
 }
 
 }  // namespace cartera::cli::testing

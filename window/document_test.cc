@@ -51,22 +51,7 @@ int FramesOnScreen() {
 
 using DocumentTest = WindowTest;
 
-TEST_F(DocumentTest, NewPortfolioIsNamedSavedAtOnceAndMarkedNew) {
-    CDocCartera* doc = CreateNew("Savings");
-    ASSERT_NE(doc, nullptr);
-    std::string path = PortfolioPath("Savings");
-    EXPECT_EQ(doc->GetPathName(), path);
-    EXPECT_EQ(doc->GetTitle(), "Savings.cartera");
-    EXPECT_EQ(doc->IsCreatedAsNew(), 1);
-    EXPECT_TRUE(m_messages.empty());
-    std::string bytes = ReadBytes(path);
-    ASSERT_FALSE(bytes.empty());
-    EXPECT_EQ(bytes[0], '\0') << "the envelope starts with an empty string";
-    EXPECT_EQ(MovementsInFile(path), 0u);
-    EXPECT_EQ(FrameOf(doc)->GetWindowText(), "Savings.cartera");
-}
-
-TEST_F(DocumentTest, ExistingFileIsKeptAfterNoAndOverwrittenWithAnEmptyPortfolioAfterYes) {
+TEST_F(DocumentTest, NewKeepsAnExistingFileAfterNoAndSavesANamedEmptyPortfolioAtOnce) {
     std::string path = WritePortfolio("Taken", {Cash(kImposition, 1, 100, DateNumber(2026, 1, 5))});
     std::string before = ReadBytes(path);
     EXPECT_EQ(CreateNew(""), nullptr);  // the name dialog cancelled
@@ -86,6 +71,19 @@ TEST_F(DocumentTest, ExistingFileIsKeptAfterNoAndOverwrittenWithAnEmptyPortfolio
     EXPECT_EQ(m_messages.size(), 2u);
     EXPECT_EQ(MovementsInFile(path), 0u);
     EXPECT_EQ(ShownRows(Movements(FrameOf(doc))->GetGridWindow()), 0);
+
+    // A new name: saved at once, marked new, asking nothing.
+    CDocCartera* savings = CreateNew("Savings");
+    ASSERT_NE(savings, nullptr);
+    EXPECT_EQ(savings->GetPathName(), PortfolioPath("Savings"));
+    EXPECT_EQ(savings->GetTitle(), "Savings.cartera");
+    EXPECT_EQ(FrameOf(savings)->GetWindowText(), "Savings.cartera");
+    EXPECT_EQ(savings->IsCreatedAsNew(), 1);
+    EXPECT_EQ(m_messages.size(), 2u);
+    std::string bytes = ReadBytes(PortfolioPath("Savings"));
+    ASSERT_FALSE(bytes.empty());
+    EXPECT_EQ(bytes[0], '\0') << "the envelope starts with an empty string";
+    EXPECT_EQ(MovementsInFile(PortfolioPath("Savings")), 0u);
 }
 
 TEST_F(DocumentTest, ReopeningShowsWhatTheLedgerChanged) {
@@ -132,11 +130,11 @@ TEST_F(DocumentTest, DamagedFileGivesAClearMessageAndDisturbsNothing) {
     EXPECT_EQ(Open(text), nullptr);
     EXPECT_EQ(Open(PortfolioPath("Missing")), nullptr);
     ASSERT_EQ(m_messages.size(), 3u);
-    EXPECT_NE(m_messages[0].find(cut), std::string::npos) << m_messages[0];
-    EXPECT_NE(m_messages[0].find("damaged"), std::string::npos) << m_messages[0];
-    EXPECT_NE(m_messages[1].find(text), std::string::npos) << m_messages[1];
-    EXPECT_NE(m_messages[1].find("not a portfolio file"), std::string::npos) << m_messages[1];
-    EXPECT_NE(m_messages[2].find(PortfolioPath("Missing")), std::string::npos) << m_messages[2];
+    EXPECT_THAT(m_messages[0], HasSubstr(cut));
+    EXPECT_THAT(m_messages[0], HasSubstr("damaged"));
+    EXPECT_THAT(m_messages[1], HasSubstr(text));
+    EXPECT_THAT(m_messages[1], HasSubstr("not a portfolio file"));
+    EXPECT_THAT(m_messages[2], HasSubstr(PortfolioPath("Missing")));
 
     // The good portfolio is alone and untouched.
     EXPECT_EQ(m_template->GetDocuments(), std::vector<CDocument*>{doc});
@@ -161,8 +159,7 @@ TEST_F(DocumentTest, DamagedFileGivesAClearMessageAndDisturbsNothing) {
     m_messages.clear();
     EXPECT_NE(Open(WritePortfolio("Shareless", {Cash(kDividend, 0, 1.5, d)})), nullptr);
     ASSERT_EQ(m_messages.size(), 1u);
-    EXPECT_NE(m_messages[0].find("movement 1 of 2026-05-06 (cash)"), std::string::npos)
-        << m_messages[0];
+    EXPECT_THAT(m_messages[0], HasSubstr("movement 1 of 2026-05-06 (cash)"));
 }
 
 // Real files, recording whether the portfolio's lock was held at each replacement.
@@ -245,7 +242,7 @@ TEST_F(DocumentTest, AFailedSaveKeepsTheChangeMarkedUntilFileSaveWritesIt) {
         frame->GetAdmCartera()->AddOrder(Cash(kDeposit, 1, 30, d));
     }
     ASSERT_EQ(m_messages.size(), 2u);
-    EXPECT_NE(m_messages[0].find(path + " cannot be saved"), std::string::npos) << m_messages[0];
+    EXPECT_THAT(m_messages[0], HasSubstr(path + " cannot be saved"));
     EXPECT_EQ(ReadBytes(path), before);
 
     // Another program changes the file meanwhile: a change is not saved over it, and File ›
@@ -253,7 +250,7 @@ TEST_F(DocumentTest, AFailedSaveKeepsTheChangeMarkedUntilFileSaveWritesIt) {
     WriteBytes(path, before + "x");
     frame->GetAdmCartera()->AddOrder(Cash(kDeposit, 1, 40, d));
     ASSERT_EQ(m_messages.size(), 3u);
-    EXPECT_NE(m_messages[2].find(::LS(40082)), std::string::npos) << m_messages[2];
+    EXPECT_THAT(m_messages[2], HasSubstr(::LS(40082)));
     EXPECT_EQ(ReadBytes(path), before + "x");
     m_answer = 7;  // No
     EXPECT_FALSE(doc->OnFileSave());
@@ -283,7 +280,7 @@ TEST_F(DocumentTest, ADamagedCommissionFileIsReportedKeptAndReplacedOnlyWhenTheU
     CDocCartera* doc = Open(path);
     ASSERT_NE(doc, nullptr);
     ASSERT_EQ(m_messages.size(), 1u);
-    EXPECT_NE(m_messages[0].find(file), std::string::npos) << m_messages[0];
+    EXPECT_THAT(m_messages[0], HasSubstr(file));
     CAdmComisiones* adm = FrameOf(doc)->GetAdmCartera()->GetAdmComisiones();
     ASSERT_EQ(adm->Records().size(), 1u);
     EXPECT_EQ(adm->Records()[0].name, "Broker");
@@ -300,7 +297,6 @@ TEST_F(DocumentTest, ADamagedCommissionFileIsReportedKeptAndReplacedOnlyWhenTheU
     EXPECT_EQ(ReadBytes(file), cut);
     m_answer = 6;  // Yes: OK writes what the editor holds
     FrameOf(doc)->OnCmdMsg(CViewBaseCartera::kCmdCommission);
-    CSheetComision::SetRunner({});
     EXPECT_EQ(edited, 1);
     CAdmComisiones again;
     again.Load();

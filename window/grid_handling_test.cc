@@ -5,60 +5,24 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QMenu>
-#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 #include <QWheelEvent>
 
 #include "dialogs/entry_sheets.h"
-#include "dialogs/sheets.h"
-#include "grids/grid_qbase.h"
 #include "host/dates.h"
 #include "host/qt/grid_view.h"
 #include "host/strings.h"
 #include "model/sistema.h"
 #include "window/child_frm_cartera.h"
-#include "window/doc_cartera.h"
 #include "window/test_support.h"
 #include "window/views.h"
 
 namespace cartera::window::testing {
 namespace {
 
-using dialogs::PortfolioSheets;
-using dialogs::SetSheets;
-
-// Records the movements the Modify command opens.
-class ModifiedMovements : public PortfolioSheets {
-  public:
-    void RunBuySell(CSistemaCartera&, int, int, CNegocioC*, COrderCartera* m) override {
-        if (m) ids.push_back(m->id);
-    }
-    void RunOther(CSistemaCartera&, int, COrderCartera* m) override {
-        if (m) ids.push_back(m->id);
-    }
-    void RunCommissions(CAdmComisiones&, int) override {}
-    std::vector<uint64_t> ids;
-};
-
-class GridHandlingTest : public WindowTest {
+class GridHandlingTest : public SheetsTest {
   protected:
-    GridHandlingTest() { previous = SetSheets(&sheets); }
-    ~GridHandlingTest() override { SetSheets(previous); }
-
-    CChildFrmCartera* OpenSample(std::vector<COrderCartera> movements = {}) {
-        int d = DateNumber(2026, 2, 9);
-        if (movements.empty())
-            movements = {Cash(kImposition, 1, 5000, d), Exec(true, "BBVA.MC", 50, 9.5, 0.0, d),
-                         Cash(kDividend, 1, 12.5, d), Exec(true, "REP.MC", 20, 14.0, 0.0, d)};
-        CDocCartera* doc = Open(WritePortfolio("Sample", movements));
-        CChildFrmCartera* frame = FrameOf(doc);
-        if (frame) {
-            frame->resize(900, 500);
-            frame->show();
-        }
-        return frame;
-    }
     uint64_t IdOfType(CChildFrmCartera* frame, int type) {
         for (const COrderCartera& m : Movements(frame)->GetLedger()->GetOrders())
             if (m.type == type) return m.id;
@@ -68,9 +32,6 @@ class GridHandlingTest : public WindowTest {
     static void ToggleColumn(qt::GridView* view, int headingId) {
         ClickMenu(RightClickHeading(view, 0), {::LS(3470), "Columns", ::LS(headingId)});
     }
-
-    ModifiedMovements sheets;
-    PortfolioSheets* previous = nullptr;
 };
 
 TEST_F(GridHandlingTest, RowsKeepTheirMovementWithTheFirstColumnHidden) {
@@ -84,7 +45,8 @@ TEST_F(GridHandlingTest, RowsKeepTheirMovementWithTheFirstColumnHidden) {
     int dividend = RowShowing(view, amountCol, "12.50");
     ASSERT_GE(dividend, 0);
     ClickMenu(RightClickCell(view, dividend, 2), {::LS(3459)});
-    EXPECT_EQ(sheets.ids, std::vector<uint64_t>{IdOfType(frame, kDividend)});
+    EXPECT_EQ(sheets.calls, std::vector<std::string>{"other 3460 - - " +
+                                                     std::to_string(IdOfType(frame, kDividend))});
     // The real sheet, left with Esc, twice: the menu must not be freed under its handler.
     CEntrySheets entry;
     SetSheets(&entry);
@@ -104,7 +66,6 @@ TEST_F(GridHandlingTest, RowsKeepTheirMovementWithTheFirstColumnHidden) {
     }
     EXPECT_EQ(closed, 2);
     SetSheets(&sheets);
-
     m_answer = 6;  // Yes
     ClickCell(view, RowShowing(view, amountCol, "12.50"), 2);
     QTest::keyClick(view, Qt::Key_Delete);
@@ -141,7 +102,7 @@ TEST_F(GridHandlingTest, DeletingInASortedGridKeepsTheCursorOnTheNeighbourAndNam
     QTest::keyClick(view, Qt::Key_Delete);
     ASSERT_EQ(m_messages.size(), 1u);
     EXPECT_EQ(m_messages[0].rfind(::LS(3404), 0), 0u) << m_messages[0];
-    EXPECT_NE(m_messages[0].find("B  09-02-2026  BBVA.MC  50"), std::string::npos) << m_messages[0];
+    EXPECT_THAT(m_messages[0], HasSubstr("B  09-02-2026  BBVA.MC  50"));
     std::vector<std::string> after = ShownRowsText(view);
     ASSERT_EQ(after.size(), 3u);
     EXPECT_EQ(view->Grid()->GetCurrentRow(), 1);
@@ -152,20 +113,6 @@ TEST_F(GridHandlingTest, DeletingInASortedGridKeepsTheCursorOnTheNeighbourAndNam
     ClickMenu(RightClickCell(view, 2, 2), {::LS(3403)});
     EXPECT_EQ(ShownRows(view), 2);
     EXPECT_EQ(view->Grid()->GetCurrentRow(), 1);
-}
-
-TEST_F(GridHandlingTest, AColumnHiddenFromTheMenuComesBackFromIt) {
-    CChildFrmCartera* frame = OpenSample();
-    ASSERT_NE(frame, nullptr);
-    qt::GridView* view = Movements(frame)->GetGridWindow();
-    int group = ColumnOf(*view->Grid(), 3390);
-    int width = view->columnWidth(group);
-    ToggleColumn(view, 3390);
-    ASSERT_TRUE(view->isColumnHidden(group));
-    ToggleColumn(view, 3390);
-    EXPECT_FALSE(view->isColumnHidden(group));
-    EXPECT_EQ(view->columnWidth(group), width);
-    EXPECT_FALSE(view->Grid()->IsColHidden(group));
 }
 
 TEST_F(GridHandlingTest, PageKeysMoveAWindowOfRowsAndAWheelNotchScrollsThree) {
@@ -193,10 +140,20 @@ TEST_F(GridHandlingTest, PageKeysMoveAWindowOfRowsAndAWheelNotchScrollsThree) {
     QApplication::setWheelScrollLines(3);
 }
 
-TEST_F(GridHandlingTest, CtrlCCopiesTheSelectedRowAsTabSeparatedText) {
+TEST_F(GridHandlingTest, ColumnsHiddenFromTheMenuComeBackAndCtrlCCopiesWhatShows) {
     CChildFrmCartera* frame = OpenSample();
     ASSERT_NE(frame, nullptr);
     qt::GridView* view = Movements(frame)->GetGridWindow();
+    int group = ColumnOf(*view->Grid(), 3390);
+    int width = view->columnWidth(group);
+    ToggleColumn(view, 3390);
+    ASSERT_TRUE(view->isColumnHidden(group));
+    ToggleColumn(view, 3390);
+    EXPECT_FALSE(view->isColumnHidden(group));
+    EXPECT_EQ(view->columnWidth(group), width);
+    EXPECT_FALSE(view->Grid()->IsColHidden(group));
+
+    // Ctrl+C copies the selected row's shown cells as tab-separated text.
     ToggleColumn(view, 3381);
     int amountCol = ColumnOf(*view->Grid(), 3386);
     int row = RowShowing(view, amountCol, "12.50");
@@ -208,7 +165,7 @@ TEST_F(GridHandlingTest, CtrlCCopiesTheSelectedRowAsTabSeparatedText) {
         if (!view->isColumnHidden(col))
             shown += (shown.empty() ? "" : "\t") + ShownText(view, row, col);
     EXPECT_EQ(QApplication::clipboard()->text().toStdString(), shown + "\n");
-    EXPECT_NE(shown.find("12.50"), std::string::npos);
+    EXPECT_THAT(shown, HasSubstr("12.50"));
 }
 
 // Whether every number (a right-aligned cell) of col fits its column without "…".

@@ -32,7 +32,7 @@ bool Contains(const std::string& haystack, const std::string& needle) {
 
 using PrintTest = WindowTest;
 
-TEST_F(PrintTest, PdfExportHoldsTheGridsHeadingsAndRows) {
+TEST_F(PrintTest, PdfExportHoldsTheGridsHeadingsAndRowsOrSaysWhyNot) {
     int d = DateNumber(2026, 6, 1);
     COrderCartera a = Exec(true, "IBE.MC", 120, 11.25, 0.0, d);
     a.symbol = "Iberdrola";
@@ -42,7 +42,7 @@ TEST_F(PrintTest, PdfExportHoldsTheGridsHeadingsAndRows) {
     ASSERT_NE(doc, nullptr);
     CChildFrmCartera* frame = FrameOf(doc);
 
-    std::string pdf = m_home.path().toStdString() + "/movements.pdf";
+    std::string pdf = hooks.Home() + "/movements.pdf";
     std::string error;
     ASSERT_TRUE(Movements(frame)->ExportToPdf(pdf, &error)) << error;
     std::string text = PdfText(pdf);
@@ -50,7 +50,7 @@ TEST_F(PrintTest, PdfExportHoldsTheGridsHeadingsAndRows) {
     EXPECT_TRUE(Contains(text, "Printed - " + ::LS(3377))) << text;
     // The renderer's own tests check the rows; here the document's rows reach it.
     // The valuation table prints its labels and amounts.
-    std::string rating = m_home.path().toStdString() + "/rating.pdf";
+    std::string rating = hooks.Home() + "/rating.pdf";
     ASSERT_TRUE(Rating(frame)->ExportToPdf(rating, &error)) << error;
     std::string table = PdfText(rating);
     qt::GridView* ratingGrid = Rating(frame)->GetGridWindow();
@@ -59,14 +59,8 @@ TEST_F(PrintTest, PdfExportHoldsTheGridsHeadingsAndRows) {
         EXPECT_TRUE(Contains(table, ShownText(ratingGrid, row, CGridValoracion::kAmountCol)))
             << row;
     }
-}
-
-TEST_F(PrintTest, ExportToAnUnwritablePlaceFailsWithAReason) {
-    CDocCartera* doc = Open(WritePortfolio("Nowhere", {}));
-    ASSERT_NE(doc, nullptr);
-    std::string error;
-    EXPECT_FALSE(Movements(FrameOf(doc))->ExportToPdf("/nonexistent/folder/x.pdf", &error));
-    EXPECT_NE(error.find("/nonexistent/folder/x.pdf"), std::string::npos);
+    EXPECT_FALSE(Movements(frame)->ExportToPdf("/nonexistent/folder/x.pdf", &error));
+    EXPECT_THAT(error, HasSubstr("/nonexistent/folder/x.pdf"));
 }
 
 }  // namespace

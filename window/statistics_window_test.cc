@@ -65,7 +65,7 @@ TEST_F(StatisticsTest, FollowsTheLedgerExportsAndGoesWithTheFrame) {
     ASSERT_TRUE(pdfFile.open(QIODevice::ReadOnly));
     EXPECT_TRUE(pdfFile.read(4) == "%PDF");
     EXPECT_FALSE(stats->ExportCsv(dir.filePath("missing/x.csv").toStdString(), &error));
-    EXPECT_NE(error.find("missing/x.csv"), std::string::npos) << error;
+    EXPECT_THAT(error, HasSubstr("missing/x.csv"));
 
     QPointer<StatisticsWindow> watch(stats);
     delete frame;

@@ -11,9 +11,13 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "dialogs/comision_editor.h"
 #include "dialogs/dlg_nombre_cartera.h"
+#include "dialogs/dlg_nuevo_nombre.h"
+#include "dialogs/property_page_base.h"
 #include "framework/doc_template.h"
 #include "framework/status.h"
+#include "host/dates.h"
 #include "host/feed.h"
 #include "host/folders.h"
 #include "host/grid/table_grid.h"
@@ -33,8 +37,12 @@ namespace cartera::window::testing {
 WindowTest::WindowTest() {
     setenv("TZ", "UTC", 1);
     tzset();
-    SetLanguage(Language::en);
-    SetHomeFolder(m_home.path().toStdString());
+    hooks.Keep(&CDlgNombreCartera::SetRunner);
+    hooks.Keep(&CSheetComision::SetRunner);
+    hooks.Keep(&CPropertySheetBase::SetRunner);
+    hooks.Keep(&CDlgNuevoNombre::SetRunner);
+    hooks.Keep(&SetSheets);
+    hooks.Keep(&ui::SetStatusHandler);
     CMarketService::SetCurrent(&m_market);
     LoadEmbeddedCatalogue(m_market);
     SetMessageBoxHandler([this](const std::string& text, unsigned type) {
@@ -50,11 +58,6 @@ WindowTest::WindowTest() {
 WindowTest::~WindowTest() {
     for (CDocument* doc : m_template->GetDocuments()) delete m_template->FindFrame(doc);
     m_template.reset();
-    CDlgNombreCartera::SetRunner({});
-    ui::SetStatusHandler({});
-    SetMessageBoxHandler({});
-    CMarketService::SetCurrent(nullptr);
-    SetHomeFolder("");
 }
 
 std::string WindowTest::PortfolioPath(const std::string& name) const {
@@ -112,6 +115,38 @@ CViewValoracion* WindowTest::Rating(CChildFrmCartera* frame) {
 void WindowTest::SendTimer(CChildFrmCartera* frame, int id) {
     QTimerEvent event(id);
     QCoreApplication::sendEvent(frame, &event);
+}
+
+namespace {
+std::string IdText(uint64_t id) { return id == kNoId ? "-" : std::to_string(id); }
+std::string IdOf(const CNegocioC* t) { return t ? IdText(t->id) : "-"; }
+std::string IdOf(const COrderCartera* m) { return m ? IdText(m->id) : "-"; }
+}  // namespace
+
+void RecordingSheets::RunBuySell(CSistemaCartera&, int caption, int buy, CNegocioC* trade,
+                                 COrderCartera* movement) {
+    calls.push_back("buysell " + std::to_string(caption) + " " + std::to_string(buy) + " " +
+                    IdOf(trade) + " " + IdOf(movement));
+}
+void RecordingSheets::RunOther(CSistemaCartera&, int caption, COrderCartera* movement) {
+    calls.push_back("other " + std::to_string(caption) + " - - " + IdOf(movement));
+}
+void RecordingSheets::RunCommissions(CAdmComisiones&, int caption) {
+    calls.push_back("commissions " + std::to_string(caption));
+}
+
+CChildFrmCartera* SheetsTest::OpenSample(std::vector<COrderCartera> movements) {
+    int d = DateNumber(2026, 2, 9);
+    if (movements.empty())
+        movements = {Cash(kImposition, 1, 5000, d), Exec(true, "BBVA.MC", 50, 9.5, 0.0, d),
+                     Cash(kDividend, 1, 12.5, d), Exec(true, "REP.MC", 20, 14.0, 0.0, d)};
+    CChildFrmCartera* frame = FrameOf(Open(WritePortfolio("Sample", movements)));
+    EXPECT_NE(frame, nullptr);
+    if (frame) {
+        frame->resize(900, 500);
+        frame->show();
+    }
+    return frame;
 }
 
 std::string ShownText(const qt::GridView* view, int row, int col) {

@@ -2,15 +2,17 @@
 // Shared pieces of the portfolio window tests: a fixture with a home folder of its own, a
 // private market service, recorded message boxes and status texts, and a portfolio
 // template; helpers that write portfolio files and read what the grids show on screen.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <QTemporaryDir>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "dialogs/sheets.h"
 #include "host/market.h"
 #include "model/order.h"
+#include "testing/test_hooks.h"
 #include "testing/test_ledger.h"
 
 class CChildFrmCartera;
@@ -34,8 +36,13 @@ namespace cartera::window::testing {
 
 using cartera::testing::Cash;
 using cartera::testing::Exec;
+using ::testing::HasSubstr;
+using dialogs::PortfolioSheets;
+using dialogs::SetSheets;
 
-class WindowTest : public ::testing::Test {
+// Every process-wide hook is kept (the dialogs' runners, the sheets and the status handler
+// too) and the home folder is a fresh temporary one.
+class WindowTest : public cartera::testing::HooksTest {
   protected:
     WindowTest();
     ~WindowTest() override;
@@ -59,12 +66,34 @@ class WindowTest : public ::testing::Test {
     // Sends a timer message with id to the frame, as the window system would.
     static void SendTimer(CChildFrmCartera* frame, int id);
 
-    QTemporaryDir m_home;
     CMarketService m_market;
     std::unique_ptr<CDocTemplate> m_template;
     std::vector<std::string> m_messages;  // every message box shown
     int m_answer = 7;                     // what questions are answered (IDNO)
     std::vector<std::string> m_status;    // status-bar texts
+};
+
+// Records each sheet a command opens as "sheet caption buy trade-id movement-id" ("-" for
+// none), so a wrong sheet, side or row reads in one line.
+class RecordingSheets : public PortfolioSheets {
+  public:
+    void RunBuySell(CSistemaCartera&, int caption, int buy, CNegocioC* trade,
+                    COrderCartera* movement) override;
+    void RunOther(CSistemaCartera&, int caption, COrderCartera* movement) override;
+    void RunCommissions(CAdmComisiones&, int caption) override;
+    std::vector<std::string> calls;
+};
+
+// A window test with the sheets recorded and a sample portfolio: an imposition of 5000 and
+// buys of BBVA.MC and REP.MC around a dividend of 12.50, on 2026-02-09.
+class SheetsTest : public WindowTest {
+  protected:
+    SheetsTest() { SetSheets(&sheets); }
+    ~SheetsTest() override { SetSheets(nullptr); }  // before sheets goes
+    // Opens movements (the sample when empty) and shows its frame; null when it failed.
+    CChildFrmCartera* OpenSample(std::vector<COrderCartera> movements = {});
+
+    RecordingSheets sheets;
 };
 
 // What the grid widget shows: the text of (row, col), and the heading of col.

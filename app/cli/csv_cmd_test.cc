@@ -99,17 +99,17 @@ TEST_F(CsvCommandsTest, ABadRowNamesLineAndColumnAndImportsNothing) {
           "2024-01-02,buy,AAA,10,5\n"
           "2024-01-03,buy,BBB,10,five\n");
     std::string err = Fails(2, {"import", p, csv});
-    EXPECT_NE(err.find("line 3"), std::string::npos) << err;
-    EXPECT_NE(err.find("column price"), std::string::npos) << err;
+    EXPECT_THAT(err, HasSubstr("line 3"));
+    EXPECT_THAT(err, HasSubstr("column price"));
     EXPECT_EQ(Bytes(p), before);
 
     Fails(1, {"import", p, home + "/missing.csv"});
     Write(csv, "date,type,code,contracts,price\n07/01/2024,buy,AAA,10,5\n");
-    EXPECT_NE(Fails(2, {"import", p, csv}).find("line 2, column date"), std::string::npos);
+    EXPECT_THAT(Fails(2, {"import", p, csv}), HasSubstr("line 2, column date"));
     Fails(2, {"import", p, csv, "--date-format", "DD/MM/YY"});
     EXPECT_EQ(Bytes(p), before);
     EXPECT_EQ(Ok({"import", p, csv, "--date-format", "DD/MM/YYYY"}), "1\n");
-    EXPECT_NE(Ok({"export", p, "journal"}).find("2024-01-07"), std::string::npos);
+    EXPECT_THAT(Ok({"export", p, "journal"}), HasSubstr("2024-01-07"));
 }
 
 TEST_F(CsvCommandsTest, ProgressShowsOnlyOnATerminal) {
@@ -119,15 +119,13 @@ TEST_F(CsvCommandsTest, ProgressShowsOnlyOnATerminal) {
     Write(file, csv);
     std::string p = NewPortfolio();
     RunResult quiet = Run({"import", p, file});
-    EXPECT_EQ(quiet.code, 0);
-    EXPECT_EQ(quiet.out, "2500\n");
-    EXPECT_EQ(quiet.err, "");
-
+    EXPECT_EQ(std::tie(quiet.code, quiet.out, quiet.err), std::tuple(0, "2500\n", ""));
     terminal.progress = true;
     RunResult shown = Run({"import", p, file});
-    EXPECT_EQ(shown.code, 0);
-    EXPECT_EQ(shown.out, "2500\n");
-    EXPECT_EQ(shown.err, "\rimported 1000 of 2500\rimported 2000 of 2500\rimported 2500 of 2500\n");
+    EXPECT_EQ(
+        std::tie(shown.code, shown.out, shown.err),
+        std::tuple(0, "2500\n",
+                   "\rimported 1000 of 2500\rimported 2000 of 2500\rimported 2500 of 2500\n"));
     EXPECT_EQ(Load(p)->ledger->GetOrders().size(), 5000u);
 }
 

@@ -8,8 +8,8 @@ using DemoTest = CliTest;
 TEST_F(DemoTest, DemoShowsTheFourViewsOfATemporaryPortfolio) {
     std::string out = Ok({"demo"});
     for (int id : {3377, 3378, 3379, 3400})
-        EXPECT_NE(out.find(LS(id, Language::en) + "\n"), std::string::npos) << id;
-    EXPECT_NE(out.find("Telefónica"), std::string::npos);
+        EXPECT_THAT(out, HasSubstr(LS(id, Language::en) + "\n")) << id;
+    EXPECT_THAT(out, HasSubstr("Telefónica"));
     // The demo works in a home of its own.
     EXPECT_TRUE(std::filesystem::is_empty(home));
 
@@ -20,7 +20,7 @@ TEST_F(DemoTest, DemoShowsTheFourViewsOfATemporaryPortfolio) {
     std::filesystem::path demoHome = std::filesystem::path(path).parent_path().parent_path();
     ASSERT_TRUE(std::filesystem::exists(path));
     // What the demo holds is the model's demo test's; here the kept file is a portfolio.
-    EXPECT_NE(kept.find(Ok({"show", path, "movements"})), std::string::npos);
+    EXPECT_THAT(kept, HasSubstr(Ok({"show", path, "movements"})));
     std::filesystem::remove_all(demoHome);
 }
 

@@ -35,8 +35,8 @@ TEST_F(ReportCommandTest, PrintsTheFiltersFiguresAsJsonCsvAndTables) {
     EXPECT_EQ(Ok({"report", p, "equity", "--csv", "--from", "2026-01-01"}),
               "date,result,equity,drawdown\r\n2026-01-01,-10,-10,10\r\n2026-01-05,10,0,0\r\n");
     std::string table = Ok({"report", p, "by", "--by", "side"});
-    EXPECT_NE(table.find("long"), std::string::npos);
-    EXPECT_NE(table.find("Total"), std::string::npos);
+    EXPECT_THAT(table, HasSubstr("long"));
+    EXPECT_THAT(table, HasSubstr("Total"));
 
     Fails(2, {"report", p, "bogus"});  // usage errors exit 2, a missing file 5
     Fails(2, {"report", p, "by", "--by", "color"});

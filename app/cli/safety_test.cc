@@ -48,14 +48,17 @@ TEST_F(SafetyTest, UnreadableOrDamagedCommissionFilesStopChanges) {
                                           "--contracts", "1", "--price", "1"};
     const std::vector<std::string> add = {"commissions", "add-bracket", "New", "--from",
                                           "0",           "--to",        "1"};
+    const std::string portfolio = Bytes(p);
     Write(file, good.substr(0, 5));  // damaged
-    EXPECT_NE(Fails(3, add).find(file), std::string::npos);
-    Fails(3, buy);
+    EXPECT_THAT(Fails(3, add), HasSubstr(file));
+    EXPECT_THAT(Fails(3, buy), HasSubstr(file));
+    EXPECT_THAT(Fails(3, {"commissions", "list"}), HasSubstr(file));
     EXPECT_EQ(Bytes(file), good.substr(0, 5));
+    EXPECT_EQ(Bytes(p), portfolio);
 
     std::filesystem::rename(file, file + ".saved");  // missing: an empty set of schedules
     std::filesystem::create_directory(file);         // exists, cannot be read
-    EXPECT_NE(Fails(1, add).find("cannot read"), std::string::npos);
+    EXPECT_THAT(Fails(1, add), HasSubstr("cannot read"));
     Fails(1, buy);
     EXPECT_TRUE(std::filesystem::is_directory(file));
     EXPECT_TRUE(Load(p)->ledger->GetOrders().empty());
@@ -148,7 +151,7 @@ TEST_F(SafetyTest, FileErrorsHaveTheirOwnKinds) {
     AddBroker();  // so no missing file is looked for
     Ok({"cash", p, "--type", "deposit", "--amount", "5"});
     const std::string backup = Bytes(p + ".bak");
-    EXPECT_NE(Fails(2, {"new", std::string(300, 'n')}).find("too long"), std::string::npos);
+    EXPECT_THAT(Fails(2, {"new", std::string(300, 'n')}), HasSubstr("too long"));
     struct Case {
         SaveStep step;
         int errorNumber, code;
@@ -163,12 +166,12 @@ TEST_F(SafetyTest, FileErrorsHaveTheirOwnKinds) {
         RunResult r = Run(c.args);
         EXPECT_EQ(r.code, c.code) << r.err;
         if (c.code != 0) {
-            EXPECT_NE(r.err.find(std::strerror(c.errorNumber)), std::string::npos) << r.err;
+            EXPECT_THAT(r.err, HasSubstr(std::strerror(c.errorNumber)));
         }
     }
     std::filesystem::permissions(p, std::filesystem::perms::owner_read);
-    EXPECT_NE(Fails(6, {"cash", p, "--type", "deposit", "--amount", "7"}).find("read-only"),
-              std::string::npos);
+    EXPECT_THAT(Fails(6, {"cash", p, "--type", "deposit", "--amount", "7"}),
+                HasSubstr("read-only"));
     EXPECT_EQ(Bytes(p + ".bak"), backup);  // a refused save keeps the backup
 }
 
@@ -197,14 +200,12 @@ TEST_F(SafetyTest, AmountsThatCannotBePricedAreRefused) {
     Ok({"buy", p, "--code", "A", "--contracts", "2", "--price", "1"});
     const std::string before = Bytes(p);
     for (const char* price : {"1e308", "nan", "inf"}) {
-        EXPECT_NE(
-            Fails(2, {"buy", p, "--code", "A", "--contracts", "2", "--price", price}).find("price"),
-            std::string::npos)
+        EXPECT_THAT(Fails(2, {"buy", p, "--code", "A", "--contracts", "2", "--price", price}),
+                    HasSubstr("price"))
             << price;
     }
-    EXPECT_NE(Fails(2, {"dividend", p, "--code", "A", "--shares", "-5", "--per-share", "1"})
-                  .find("negative"),
-              std::string::npos);
+    EXPECT_THAT(Fails(2, {"dividend", p, "--code", "A", "--shares", "-5", "--per-share", "1"}),
+                HasSubstr("negative"));
     Fails(2, {"dividend", p, "--code", "A", "--shares", "0", "--per-share", "1"});
     Fails(2, {"cash", p, "--type", "expense", "--amount", "1e309"});
     EXPECT_EQ(Bytes(p), before);
@@ -213,7 +214,7 @@ TEST_F(SafetyTest, AmountsThatCannotBePricedAreRefused) {
     COrderCartera m = loaded->At(0);
     m.contracts = 0;
     loaded->ledger->ModOrder(m);
-    EXPECT_NE(Fails(3, {"show", p}).find("contracts"), std::string::npos);
+    EXPECT_THAT(Fails(3, {"show", p}), HasSubstr("contracts"));
 
     // Deposits whose sum overflows (a file from before the bounds): refused, never inf or nan.
     m = loaded->At(0);
@@ -225,7 +226,7 @@ TEST_F(SafetyTest, AmountsThatCannotBePricedAreRefused) {
     for (std::vector<std::string> args : {std::vector<std::string>{"show", p, "--json"},
                                           {"export", p, "movements"},
                                           {"report", p, "stats"}})
-        EXPECT_NE(Fails(3, args).find("the capital overflows"), std::string::npos) << args[0];
+        EXPECT_THAT(Fails(3, args), HasSubstr("the capital overflows")) << args[0];
 }
 
 TEST_F(SafetyTest, BytesAfterTheGridLayoutsAreRefused) {
@@ -236,10 +237,10 @@ TEST_F(SafetyTest, BytesAfterTheGridLayoutsAreRefused) {
     Write(p, old);
     Ok({"show", p, "totals"});
     Write(p, old + "junk");
-    EXPECT_NE(Fails(3, {"show", p}).find("4 unknown bytes"), std::string::npos);
+    EXPECT_THAT(Fails(3, {"show", p}), HasSubstr("4 unknown bytes"));
     newer[9] = 2;  // a minor version not known yet
     Write(p, newer);
-    EXPECT_NE(Fails(3, {"show", p}).find("version 1.2"), std::string::npos);
+    EXPECT_THAT(Fails(3, {"show", p}), HasSubstr("version 1.2"));
 }
 
 }  // namespace

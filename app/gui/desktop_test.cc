@@ -2,31 +2,23 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDialog>
 #include <QDir>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPushButton>
-#include <QScrollBar>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <fstream>
 
-#include "app/gui/module_loader.h"
 #include "app/gui/startup.h"
 #include "app/gui/test_workstation.h"
 #include "app/gui/workstation.h"
 #include "framework/document.h"
 #include "framework/frame.h"
-#include "framework/module.h"
 #include "host/folders.h"
-#include "host/market.h"
-#include "host/message_box.h"
 #include "host/qt/grid_view.h"
 #include "host/strings.h"
 
@@ -49,14 +41,6 @@ class DesktopTest : public testing::WorkstationTestBase {
         });
         ChooseFromMenuBar(Qt::Key_F, Qt::Key_N);
     }
-    // Alt+menuKey opens a menu; itemKey chooses its item by its mnemonic.
-    void ChooseFromMenuBar(Qt::Key menuKey, Qt::Key itemKey) {
-        QApplication::setActiveWindow(window.get());  // back from a dialog
-        QTest::keyClick(window.get(), menuKey, Qt::AltModifier);
-        auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        ASSERT_NE(popup, nullptr);
-        QTest::keyClick(popup, itemKey);
-    }
     QWidget* Focus() {
         return QApplication::focusWidget() ? QApplication::focusWidget() : window.get();
     }
@@ -64,8 +48,22 @@ class DesktopTest : public testing::WorkstationTestBase {
 
 TEST_F(DesktopTest, MenusWindowsAndTabsAnswerTheKeyboard) {
     NewFromKeyboard("Alpha");
+    CDocument* alpha = window->ActiveFrame()->GetActiveDocument();
+    std::string path = alpha->GetPathName();
     NewFromKeyboard("Beta");
     QMdiArea* area = window->Area();
+    ASSERT_EQ(area->subWindowList().size(), 2);
+    EXPECT_EQ(area->currentSubWindow()->windowTitle(), "Beta.cartera");
+
+    // New or Open with the name of an open portfolio brings its window forward, unwritten.
+    std::ifstream in(path, std::ios::binary);
+    std::string before((std::istreambuf_iterator<char>(in)), {});
+    NewFromKeyboard("Alpha");
+    EXPECT_EQ(window->ActiveFrame()->GetActiveDocument(), alpha);
+    std::ifstream again(path, std::ios::binary);
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(again)), {}), before);
+    EXPECT_EQ(window->OpenFile(path), alpha);
+    NewFromKeyboard("Beta");
     ASSERT_EQ(area->subWindowList().size(), 2);
     EXPECT_EQ(area->currentSubWindow()->windowTitle(), "Beta.cartera");
 
@@ -102,23 +100,6 @@ TEST_F(DesktopTest, MenusWindowsAndTabsAnswerTheKeyboard) {
     QTest::keyClick(Focus(), Qt::Key_W, Qt::ControlModifier);
     ASSERT_EQ(area->subWindowList().size(), 1);
     EXPECT_EQ(area->subWindowList()[0]->windowTitle(), "Alpha.cartera");
-}
-
-TEST_F(DesktopTest, NewWithTheNameOfAnOpenPortfolioBringsItsWindowForward) {
-    NewFromKeyboard("Alpha");
-    CDocument* alpha = window->ActiveFrame()->GetActiveDocument();
-    std::string path = alpha->GetPathName();
-    NewFromKeyboard("Beta");
-    std::ifstream in(path, std::ios::binary);
-    std::string before((std::istreambuf_iterator<char>(in)), {});
-
-    NewFromKeyboard("Alpha");
-    EXPECT_EQ(window->Area()->subWindowList().size(), 2);
-    EXPECT_EQ(window->ActiveFrame()->GetActiveDocument(), alpha);
-    std::ifstream again(path, std::ios::binary);
-    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(again)), {}), before);
-    EXPECT_EQ(window->OpenFile(path), alpha);
-    EXPECT_EQ(window->Area()->subWindowList().size(), 2);
 }
 
 TEST(DemoHomeTest, TheDemoFolderStaysWhenTheUserMadeAPortfolioThere) {

@@ -1,6 +1,7 @@
 // The market as the workstation's user meets it: the state in the status bar, simulated
 // prices that start where the portfolio dealt, a quotes file followed on disk, File ›
 // Import quotes and Export to CSV, the welcome page and the portfolios kept across starts.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -36,6 +37,8 @@
 #include "testing/test_ledger.h"
 
 namespace cartera::gui {
+
+using ::testing::HasSubstr;
 namespace {
 
 using cartera::testing::Cash;
@@ -49,10 +52,6 @@ void WriteText(const QString& path, const std::string& text) {
 bool Eventually(const std::function<bool()>& done) {
     for (int i = 0; i < 200 && !done(); ++i) QTest::qWait(10);
     return done();
-}
-
-qt::GridView* Movements(CMDIChildWnd* frame) {
-    return frame->findChild<QTabWidget*>()->widget(0)->findChild<qt::GridView*>();
 }
 
 // Answers the file dialog that run opens: path in its name box, then Return.
@@ -92,26 +91,12 @@ class MarketTest : public testing::WorkstationTestBase {
                           Exec(true, "ZZQ.XX", 100, 4.20, 0, 20100)});
         return path;
     }
-    // Alt+F, then the File menu's item with mnemonic key.
-    void FromFileMenu(Qt::Key key) {
-        QApplication::setActiveWindow(window.get());
-        QTest::keyClick(window.get(), Qt::Key_F, Qt::AltModifier);
-        auto* file = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        ASSERT_NE(file, nullptr);
-        QTest::keyClick(file, key);
-    }
     std::string Status() const { return window->FeedLabel()->text().toStdString(); }
     // The open trade's current price as its grid shows it once the frame has been idle.
     std::string OpenTradePrice() {
         QTimerEvent idle(100);
         QApplication::sendEvent(window->ActiveFrame(), &idle);
-        auto* grid =
-            window->ActiveFrame()->findChild<QTabWidget*>()->widget(1)->findChild<qt::GridView*>();
-        QAbstractItemModel* m = grid->model();
-        for (int c = 0; c < m->columnCount(); ++c)
-            if (m->headerData(c, Qt::Horizontal).toString().toStdString() == ::LS(3431))
-                return m->index(0, c).data().toString().toStdString();
-        return "no column";
+        return testing::Cell(testing::GridOfTab(window->ActiveFrame(), 1), 0, ::LS(3431));
     }
 
     qt::FeedDriver feed;
@@ -167,18 +152,18 @@ TEST_F(MarketTest,
     // File > Import quotes.
     QString other = home.filePath("closing.csv");
     WriteText(other, "ZZQ.XX,6.25\n");
-    ThroughFileDialog(other, [&] { FromFileMenu(Qt::Key_I); });
+    ThroughFileDialog(other, [&] { ChooseFromMenuBar(Qt::Key_F, Qt::Key_I); });
     EXPECT_EQ(OpenTradePrice(), "6.25");
     EXPECT_EQ(Status().rfind("Market: quotes file closing.csv", 0), 0u) << Status();
     WriteText(other, "ZZQ.XX;6.30\n");
     EXPECT_FALSE(window->ImportQuotes(other));
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_NE(messages[0].find("closing.csv cannot be read: line 1"), std::string::npos);
+    EXPECT_THAT(messages[0], HasSubstr("closing.csv cannot be read: line 1"));
 
     // File > Export to CSV on the Open Trades tab writes what it shows.
     window->ActiveFrame()->findChild<QTabWidget*>()->setCurrentIndex(1);
     QString out = home.filePath("open.csv");
-    ThroughFileDialog(out, [&] { FromFileMenu(Qt::Key_X); });
+    ThroughFileDialog(out, [&] { ChooseFromMenuBar(Qt::Key_F, Qt::Key_X); });
     QFile csv(out);
     ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
     QStringList lines = QString(csv.readAll()).split("\r\n", Qt::SkipEmptyParts);
@@ -231,7 +216,7 @@ TEST(WelcomeTest, TheWelcomePageOpensTheDemoAndPortfoliosComeBackAtTheNextStart)
         second->showNormal();
         second->setGeometry(10, 20, 500, 300);
         window->setGeometry(30, 40, 700, 500);
-        Movements(window->ActiveFrame())->horizontalHeader()->resizeSection(1, 177);
+        testing::GridOfTab(window->ActiveFrame(), 0)->horizontalHeader()->resizeSection(1, 177);
         QWidget* focused = QApplication::focusWidget();
         QTest::keyClick(focused ? focused : window, Qt::Key_Q, Qt::ControlModifier);
         ASSERT_FALSE(window->isVisible());
@@ -244,7 +229,7 @@ TEST(WelcomeTest, TheWelcomePageOpensTheDemoAndPortfoliosComeBackAtTheNextStart)
     EXPECT_FALSE(window->Welcome()->isVisibleTo(window));
     EXPECT_EQ(window->geometry(), QRect(30, 40, 700, 500));
     EXPECT_EQ(window->Area()->subWindowList().back()->geometry(), QRect(10, 20, 500, 300));
-    auto* grid = Movements(window->Frames().back());
+    auto* grid = testing::GridOfTab(window->Frames().back(), 0);
     EXPECT_EQ(grid->horizontalHeader()->sectionSize(1), 177);
 }
 

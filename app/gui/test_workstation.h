@@ -1,42 +1,56 @@
 #pragma once
-// The workstation tests' common ground: a home folder and settings file of their own, a
-// private market service, the portfolio module loaded, and every message box recorded.
+// The workstation tests' common ground: hooks kept, a home folder and settings file of their
+// own, a private market service, the portfolio module loaded, and every message box recorded.
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
+#include <QMenu>
 #include <QSettings>
-#include <QTemporaryDir>
+#include <QTabWidget>
+#include <QTest>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/gui/module_loader.h"
 #include "app/gui/workstation.h"
+#include "framework/frame.h"
 #include "framework/module.h"
 #include "host/folders.h"
 #include "host/market.h"
 #include "host/message_box.h"
+#include "host/qt/grid_view.h"
 #include "host/strings.h"
+#include "testing/test_hooks.h"
 
 namespace cartera::gui::testing {
 
-class WorkstationTestBase : public ::testing::Test {
+// The grid on tab index of frame.
+inline qt::GridView* GridOfTab(CMDIChildWnd* frame, int index) {
+    return frame->findChild<QTabWidget*>()->widget(index)->findChild<qt::GridView*>();
+}
+
+// The text a grid shows in row under the heading.
+inline std::string Cell(qt::GridView* grid, int row, const std::string& heading) {
+    QAbstractItemModel* m = grid->model();
+    for (int c = 0; c < m->columnCount(); ++c)
+        if (m->headerData(c, Qt::Horizontal).toString().toStdString() == heading)
+            return m->data(m->index(row, c)).toString().toStdString();
+    return "no column " + heading;
+}
+
+// Every process-wide hook is kept; the home folder is a fresh temporary one.
+class WorkstationTestBase : public cartera::testing::HooksTest {
   protected:
     WorkstationTestBase() : settings(home.filePath("workstation.ini"), QSettings::IniFormat) {
-        SetLanguage(Language::en);
-        SetHomeFolder(home.path().toStdString());
         CMarketService::SetCurrent(&market);
         SetMessageBoxHandler([this](const std::string& text, unsigned type) {
             messages.push_back(text);
             return (type & 0xF) == MB_YESNO ? yesNoAnswer : IDOK;
         });
     }
-    ~WorkstationTestBase() override {
-        window.reset();
-        SetMessageBoxHandler({});
-        CMarketService::SetCurrent(nullptr);
-        SetHomeFolder("");
-    }
+    ~WorkstationTestBase() override { window.reset(); }
     // Loads the portfolio module into registry; false with the reason in error.
     bool LoadPortfolioModule(QString* error) {
         return LoadModule(QString::fromLatin1(kPortfolioModule), ModuleSearchPath(), &registry,
@@ -52,7 +66,16 @@ class WorkstationTestBase : public ::testing::Test {
         QApplication::setActiveWindow(window.get());
     }
 
-    QTemporaryDir home;
+    // Alt+menuKey opens a menu; itemKey chooses its item by its mnemonic.
+    void ChooseFromMenuBar(Qt::Key menuKey, Qt::Key itemKey) {
+        QApplication::setActiveWindow(window.get());  // back from a dialog
+        QTest::keyClick(window.get(), menuKey, Qt::AltModifier);
+        auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(popup, nullptr);
+        QTest::keyClick(popup, itemKey);
+    }
+
+    QDir home{QString::fromStdString(hooks.Home())};
     QSettings settings;
     CMarketService market;
     ui::ModuleRegistry registry;
