@@ -142,3 +142,31 @@ void CChildFrmCartera::OnLanguageChanged() {
             rating->Retranslate();
     }
 }
+
+bool CChildFrmCartera::OnFrameCommand(int id) {
+    auto* doc = dynamic_cast<CDocCartera*>(GetActiveDocument());
+    if (!doc || (id != kCmdUndo && id != kCmdRedo)) return false;
+    if (id == kCmdUndo)
+        doc->Undo();
+    else
+        doc->Redo();
+    return true;
+}
+
+bool CChildFrmCartera::OnFrameUpdateCmdUI(int id, bool* enabled) const {
+    auto* doc = dynamic_cast<CDocCartera*>(GetActiveDocument());
+    if (!doc || (id != kCmdUndo && id != kCmdRedo)) return false;
+    *enabled = id == kCmdUndo ? doc->History().CanUndo() : doc->History().CanRedo();
+    return true;
+}
+
+std::string CChildFrmCartera::CommandText(int id) const {
+    constexpr int kUndoText = 43005, kRedoText = 43006;  // "Undo %1", "Redo %1"
+    auto* doc = dynamic_cast<CDocCartera*>(GetActiveDocument());
+    if (!doc || (id != kCmdUndo && id != kCmdRedo)) return {};
+    std::string step = id == kCmdUndo ? doc->History().UndoName() : doc->History().RedoName();
+    if (step.empty()) return {};
+    std::string text = LS(id == kCmdUndo ? kUndoText : kRedoText);
+    size_t at = text.find("%1");
+    return at == std::string::npos ? text : text.replace(at, 2, step);
+}

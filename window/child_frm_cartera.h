@@ -24,6 +24,8 @@ class CChildFrmCartera : public CMDIChildWnd {
     static constexpr int kBarHeight = 28;
     static constexpr int kIdleTimer = 100;
     static constexpr int kIdleMilliseconds = 1500;
+    static constexpr int kCmdUndo = 57643;
+    static constexpr int kCmdRedo = 57644;
 
     // Creates the ledger with the commission file loaded; a damaged one is reported and
     // the schedules read before the damage are used.
@@ -55,6 +57,13 @@ class CChildFrmCartera : public CMDIChildWnd {
     std::string GetDocumentName() const override;
     // Bar texts, tab labels and grid headings in the new language.
     void OnLanguageChanged() override;
+    // "Undo delete of B SAN.MC 100", "Redo …".
+    std::string CommandText(int id) const override;
+
+  protected:
+    // Undo and Redo of the document's journal changes.
+    bool OnFrameCommand(int id) override;
+    bool OnFrameUpdateCmdUI(int id, bool* enabled) const override;
 
   private:
     void OnTabChanged(int index);
