@@ -18,8 +18,8 @@ TEST_F(TextTableTest, ListGridWithHeadingsAlignmentAndColour) {
     EXPECT_EQ(text,
               "Type  Symbol  Group  Date        Contracts     Price  Commissions     Total\n"
               "----  ------  -----  ----------  ---------  --------  -----------  --------\n"
-              "B     ACME           04-10-2024         10      5.00         1.00     51.00\n"
-              "DEP   cash           01-01-1970          1  1,234.50         0.00  1,234.50\n");
+              "B     ACME           04/10/2024         10      5.00         1.00     51.00\n"
+              "DEP   cash           01/01/1970          1  1,234.50         0.00  1,234.50\n");
     std::string colored = RenderGridText(movements, GridTextOptions{true});
     EXPECT_NE(colored.find("\x1b[31m51.00\x1b[0m"), std::string::npos);
     EXPECT_EQ(colored.find("\x1b[31m1,234.50"), std::string::npos);  // a deposit is not red
