@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr int kAddName = 43000;  // "add of %1"
+constexpr int kAddName = 43000;     // "add of %1"
 constexpr int kImportName = 43001;  // "import of %1 movements"
 constexpr int kDeleteName = 43002;
 constexpr int kDeleteManyName = 43003;  // "delete of %1 movements"
@@ -38,8 +38,9 @@ std::string NameOf(const JournalChange& change) {
                        ? Fill(LS(kDeleteName), DescribeMovement(change.removed[0].order))
                        : Fill(LS(kDeleteManyName), std::to_string(change.removed.size()));
         case JournalChange::kModify:
-            return change.before.empty() ? std::string()
-                                         : Fill(LS(kModifyName), DescribeMovement(change.before[0]));
+            return change.before.empty()
+                       ? std::string()
+                       : Fill(LS(kModifyName), DescribeMovement(change.before[0]));
     }
     return {};
 }
@@ -58,8 +59,9 @@ void Apply(const JournalChange& change, bool forward, CSistemaCartera& ledger) {
 std::string DescribeMovement(const COrderCartera& m) {
     std::string letter = LS(MovementTypeLetterId(m.type));
     if (m.IsExecution())
-        return letter + " " + (m.quoteCode.empty() ? std::string(m.symbol) : std::string(m.quoteCode)) +
-               " " + std::to_string(m.contracts);
+        return letter + " " +
+               (m.quoteCode.empty() ? std::string(m.symbol) : std::string(m.quoteCode)) + " " +
+               std::to_string(m.contracts);
     return letter + " " + PonPuntos(m.price * m.contracts, m.decimals);
 }
 

@@ -68,7 +68,8 @@ TEST_F(EditTest, SelectedRowsAreCopiedAndDeletedAsOneStepThatUndoAndRedoTakeBack
     Click(grid, 3, Qt::ControlModifier);
     QStringList lines = CopiedLines(grid);
     ASSERT_EQ(lines.size(), 3);
-    EXPECT_EQ(lines[0].toStdString(), "Type\tSymbol\tGroup\tDate\tContracts\tPrice\tCommissions\tTotal");
+    EXPECT_EQ(lines[0].toStdString(),
+              "Type\tSymbol\tGroup\tDate\tContracts\tPrice\tCommissions\tTotal");
     EXPECT_EQ(lines[1].toStdString(), "B\tSAN.MC\t\t04/10/2024\t100\t4.25\t0.00\t425.00");
     EXPECT_TRUE(lines[2].startsWith("B\tBBVA.MC\t\t04/10/2024\t3\t")) << lines[2].toStdString();
     // Shift+arrows from a clicked row, and Ctrl+A.

@@ -68,7 +68,7 @@ TEST_F(EmptyStatesTest, AnUnpricedTradeIsMutedNotALossAndNoTradesHaveNoRates) {
             summary = qobject_cast<QTableWidget*>(w->findChild<QTabWidget*>()->widget(0));
     ASSERT_NE(summary, nullptr);
     EXPECT_EQ(summary->item(0, 1)->text(), "0");                      // trades
-    EXPECT_EQ(summary->item(4, 1)->text(), QString::fromUtf8("–"));  // win rate
+    EXPECT_EQ(summary->item(4, 1)->text(), QString::fromUtf8("–"));   // win rate
     EXPECT_EQ(summary->item(11, 1)->text(), QString::fromUtf8("–"));  // expectancy
 }
 
