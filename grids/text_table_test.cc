@@ -39,11 +39,11 @@ TEST_F(TextTableTest, ValuationTableHasNoHeadingsAndRulesForSeparators) {
         lines.push_back(text.substr(at, next - at));
     }
     ASSERT_EQ(lines.size(), 16u);
-    EXPECT_EQ(lines[0], "        Item          Symbol      %");
-    EXPECT_EQ(lines[1], "Capital Contribution  1000.00");
+    EXPECT_EQ(lines[0], "        Item           Amount      %");
+    EXPECT_EQ(lines[1], "Capital Contribution  1,000.00");
     EXPECT_EQ(lines[6],
-              std::string(20, '-') + "  " + std::string(7, '-') + "  " + std::string(8, '-'));
-    EXPECT_EQ(lines[9], "Invested Capital         0.00    0.00 %");
+              std::string(20, '-') + "  " + std::string(8, '-') + "  " + std::string(8, '-'));
+    EXPECT_EQ(lines[9], "Invested Capital          0.00    0.00 %");
     EXPECT_EQ(lines[14], lines[6]);
 }
 
