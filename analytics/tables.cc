@@ -98,7 +98,7 @@ Table BreakdownTable(const std::vector<BreakdownRow>& rows, const std::string& k
 
 std::string ExactCellText(const Cell& c) {
     if (auto* s = std::get_if<std::string>(&c)) return *s;
-    if (auto* d = std::get_if<double>(&c)) return ExactNumberText(*d);
+    if (auto* d = std::get_if<double>(&c)) return FullNumberText(*d);
     if (auto* n = std::get_if<int64_t>(&c)) return std::to_string(*n);
     return "";
 }

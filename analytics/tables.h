@@ -27,7 +27,8 @@ Table TaxTotalsTable(const TaxReport& r);  // one row
 Table CashTable(const std::vector<CashLine>& lines);
 Table BreakdownTable(const std::vector<BreakdownRow>& rows, const std::string& keyColumn);
 
-// A cell as CSV and JSON take it: numbers as the shortest exact text, nothing as "".
+// A cell as CSV and JSON take it: numbers as the shortest exact plain decimals (never an
+// exponent), nothing as "".
 std::string ExactCellText(const Cell& c);
 // The headings and every row, CSV-quoted, lines ending in CRLF.
 void WriteCsv(std::ostream& out, const Table& t);

@@ -13,6 +13,7 @@
 #include "dialogs/num_edit.h"
 #include "dialogs/symbol_box.h"
 #include "framework/dialog_template.h"
+#include "host/dates.h"
 #include "host/message_box.h"
 #include "host/strings.h"
 #include "model/entry.h"
@@ -107,7 +108,7 @@ QDateTimeEdit* CPropertyPageBase::MakeDatePicker(int id) {
     Place(picker, id, "date");
     QLocale locale(QString::fromLatin1(cartera::LanguageCode(cartera::CurrentLanguage())));
     picker->setLocale(locale);
-    picker->setDisplayFormat(locale.dateFormat(QLocale::ShortFormat));
+    picker->setDisplayFormat(QString::fromLatin1(cartera::DateFieldFormat()));
     picker->setCalendarPopup(true);
     return picker;
 }

@@ -72,6 +72,9 @@ class CMDIChildWnd : public QWidget, public CObject {
     bool OnCmdMsg(int id);
     // True when the active view handles id, with *enabled its state.
     bool OnUpdateCmdUI(int id, bool* enabled) const;
+    // The menu text of command id as it stands now (Undo names its step); empty keeps the
+    // menu's own text.
+    virtual std::string CommandText(int id) const { return {}; }
 
     // A repeating timer with our id; a second call with the same id restarts it.
     void SetTimer(int id, int milliseconds);

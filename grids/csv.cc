@@ -161,6 +161,31 @@ std::string PlainNumber(const std::string& shown) {
     return FixedText(value, decimals);
 }
 
+// Whether a plain decimal is a number other than zero.
+bool ParsesAsNonZero(const std::string& plain) {
+    return plain.find_first_of("123456789") != std::string::npos;
+}
+
+// A cell as the export writes it: numbers as plain decimals, a debit (shown in the debit
+// colour) negative so a spreadsheet sums a column as the ledger does, dates in ISO 8601
+// so they sort as text; other texts as shown.
+std::string CsvCellText(const CUGCtrl& grid, int col, int row, ColumnKind kind) {
+    std::string text = grid.QuickGetText(col, row);
+    const CUGCell* cell = grid.PeekCell(col, row);
+    if (int32_t date = 0; kind == ColumnKind::kDate && ParseDateText(text, &date))
+        return IsoDate(date);
+    // A right-aligned text is an amount of a grid without number columns (the valuation).
+    if (kind == ColumnKind::kText && !(cell && (cell->GetAlignment() & UG_ALIGNRIGHT))) return text;
+    bool debit = kind == ColumnKind::kNumber && cell && cell->IsPropertySet(UGCELL_TEXTCOLOR_SET) &&
+                 cell->GetTextColor() == kDebitColor;
+    text = PlainNumber(text);
+    if (debit && !text.empty() && text[0] == '-')
+        text.erase(0, 1);
+    else if (debit && ParsesAsNonZero(text))
+        text.insert(0, 1, '-');
+    return text;
+}
+
 }  // namespace
 
 CsvReader::CsvReader(std::istream& in, size_t maxRecordBytes)
@@ -234,12 +259,12 @@ void WriteCsvRecord(std::ostream& out, const std::vector<std::string>& fields) {
 void ExportGridCsv(const CUGCtrl& grid, std::ostream& out) {
     const auto* table = dynamic_cast<const CBaseGrid*>(&grid);
     std::vector<int> cols;
-    std::vector<bool> numbers;
+    std::vector<ColumnKind> kinds;
     for (int col = 0; col < grid.GetNumberCols(); ++col) {
         if (grid.IsColHidden(col) || grid.GetColWidth(col) <= 2) continue;
         cols.push_back(col);
         int id = table ? table->GetHeader().GetColID(col) : -1;
-        numbers.push_back(table && ColumnKindOf(id) == ColumnKind::kNumber);
+        kinds.push_back(table ? ColumnKindOf(id) : ColumnKind::kText);
     }
     std::vector<std::string> fields;
     if (grid.GetTH_Height() > 0) {
@@ -254,8 +279,7 @@ void ExportGridCsv(const CUGCtrl& grid, std::ostream& out) {
         if (grid.GetRowHeight(row) <= 2) continue;
         fields.clear();
         for (size_t i = 0; i < cols.size(); ++i) {
-            std::string text = grid.QuickGetText(cols[i], row);
-            fields.push_back(numbers[i] ? PlainNumber(text) : text);
+            fields.push_back(CsvCellText(grid, cols[i], row, kinds[i]));
         }
         WriteCsvRecord(out, fields);
     }

@@ -169,13 +169,13 @@ bool BuildExecution(const RowReader& r, const CSistemaCartera& ledger, int32_t t
         return r.Fail(kDecimals, "decimals go from 0 to 15", error);
     p.symbolDecimals = decimals;
     p.contractsText = std::to_string(contracts);
-    p.priceText = ExactNumberText(price);
+    p.priceText = FullNumberText(price);
     if (r.Has(kCommission) && r.Has(kSchedule))
         return r.Fail(kSchedule, "give a commission or a schedule, not both", error);
     if (r.Has(kCommission)) {
         if (!r.Number(kCommission, &commission, error)) return false;
         p.schedule.reset();
-        p.commissionText = ExactNumberText(commission);
+        p.commissionText = FullNumberText(commission);
     } else if (r.Has(kSchedule)) {
         p.schedule = SelectByPrefix(ScheduleListItems(adm), r.Get(kSchedule));
         if (!p.schedule)
@@ -356,10 +356,10 @@ void ExportMovementsCsv(const CSistemaCartera& ledger, std::ostream& out) {
         bool cash = !execution && m.type != kDividend;
         std::string contracts = cash ? "1" : std::to_string(m.contracts);
         double price = cash ? MovementTotal(m) : m.price;
-        std::string commission = execution ? ExactNumberText(m.commission * m.contracts) : "";
+        std::string commission = execution ? FullNumberText(m.commission * m.contracts) : "";
         WriteCsvRecord(out,
                        {IsoDate(m.date), HnToHc(m.time), type, m.quoteCode, m.symbol, contracts,
-                        ExactNumberText(price), commission, m.group, std::to_string(m.decimals)});
+                        FullNumberText(price), commission, m.group, std::to_string(m.decimals)});
     }
 }
 

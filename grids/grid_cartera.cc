@@ -49,7 +49,7 @@ std::string CGridCartera::CellText(int columnId, const COrderCartera& m,
             return letter ? LS(letter) : std::string();
         }
         case cartera::column::kDate:
-            return CTimeLong::FnToFc(m.date, '-');
+            return cartera::DateText(m.date);
         case cartera::column::kTime:
             return HnToHc(m.time);
         case cartera::column::kSymbol:
@@ -116,10 +116,23 @@ bool CGridCartera::ConfirmDelete(int row) const {
 }
 
 void CGridCartera::DeleteAfterAsking(int col, int row) {
-    if (!ConfirmDelete(row)) return;
     CSistemaCartera* ledger = GetLedger();
-    if (!ledger) return;
-    ledger->DelOrder(GetRowID(row));
+    std::vector<int> selected = GetSelectedRows();
+    if (ledger && selected.size() > 1 &&
+        std::find(selected.begin(), selected.end(), row) != selected.end()) {
+        // The selection goes as one change, after one question naming how many.
+        constexpr int kDeleteSelected = 43010;  // "Delete the %1 selected movements?"
+        std::string text = LS(kDeleteSelected);
+        text.replace(text.find("%1"), 2, std::to_string(selected.size()));
+        if (AfxMessageBox(text, MB_YESNO | MB_ICONQUESTION) != IDYES) return;
+        std::vector<uint64_t> ids;
+        for (int r : selected) ids.push_back(GetRowID(r));
+        ledger->DelOrders(ids);
+        row = selected.front();
+    } else {
+        if (!ConfirmDelete(row) || !ledger) return;
+        ledger->DelOrder(GetRowID(row));
+    }
     // The refill leaves the cursor where it was: on the neighbour that took the row's place,
     // or on the new last row.
     int rows = GetNumberRows();

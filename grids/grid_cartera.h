@@ -35,6 +35,8 @@ class CGridCartera : public CGridQBase {
   private:
     // Question 3404 followed by the row's type, date, symbol and contracts; true on Yes.
     bool ConfirmDelete(int row) const;
-    // Asks and deletes the row's movement; the cursor then stays at (col, row).
+    // Asks and deletes the row's movement, or every selected one when row is among several
+    // selected (one question naming how many, one change); the cursor then stays at (col,
+    // row), or at the first selected row.
     void DeleteAfterAsking(int col, int row);
 };

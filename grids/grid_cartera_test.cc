@@ -83,7 +83,7 @@ TEST_F(MovementsGridTest, HiddenColumnsGetNoTextUntilShown) {
     EXPECT_FALSE(HasText(movements, 3388, row));
     movements.ShowHeaderColumn(3388, 1);
     EXPECT_EQ(Text(movements, 3388, row), "7.00");
-    EXPECT_EQ(Text(movements, 3382, row), CTimeLong::FnToFc(m.date, '-'));
+    EXPECT_EQ(Text(movements, 3382, row), DateText(m.date));
 }
 
 TEST_F(MovementsGridTest, FillFollowsTheSortState) {

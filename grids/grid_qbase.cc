@@ -328,6 +328,7 @@ void CGridQBase::OnTH_LClicked(int col, int row, int updn, RECT* rect, POINT* po
     } else {
         QuickSetCellType(GetSortCol(), row, UGCT_NORMAL);
         SetSortCol(col);
+        SetSortAscending(1);  // a new heading starts ascending, whatever the last one was
     }
     ApplySort();
     RedrawAll();

@@ -80,17 +80,17 @@ TEST_F(GridBaseTest, HeadingClicksSortFlipAndMoveTheArrow) {
     EXPECT_EQ(Ids(), (std::vector<uint64_t>{1, 4, 2, 3}));
     EXPECT_EQ(grid.PeekCell(1, -1)->GetCellTypeEx(), UGCT_SORTARROWDOWN);
 
-    Release(2);  // another heading keeps the direction; the arrow moves
+    Release(2);  // another heading starts ascending; the arrow moves
     EXPECT_EQ(grid.GetSortCol(), 2);
-    EXPECT_FALSE(grid.IsSortAscending());
-    EXPECT_EQ(Ids(), (std::vector<uint64_t>{1, 3, 2, 4}));
+    EXPECT_TRUE(grid.IsSortAscending());
+    EXPECT_EQ(Ids(), (std::vector<uint64_t>{4, 2, 3, 1}));
     EXPECT_EQ(grid.PeekCell(1, -1)->GetCellType(), UGCT_NORMAL);
     EXPECT_EQ(grid.PeekCell(2, -1)->GetCellType(), arrow);
-    EXPECT_EQ(grid.PeekCell(2, -1)->GetCellTypeEx(), UGCT_SORTARROWDOWN);
+    EXPECT_EQ(grid.PeekCell(2, -1)->GetCellTypeEx(), UGCT_SORTARROWUP);
 
     // A refill keeps the order of the sort state.
     grid.FillGrid();
-    EXPECT_EQ(Ids(), (std::vector<uint64_t>{1, 3, 2, 4}));
+    EXPECT_EQ(Ids(), (std::vector<uint64_t>{4, 2, 3, 1}));
 }
 
 // Numbers compare without thousands separators (what follows the decimal separator is not

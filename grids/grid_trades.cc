@@ -15,9 +15,9 @@ std::string TradeCellText(int columnId, const CNegocioC& t, bool withType, bool*
             if (!withType) return std::string();
             return ::LS(t.isLong != 0 ? 3417 : 3418);  // "B", "S"
         case column::kEntryDate:
-            return CTimeLong::FnToFc(t.entryDate, ' ');
+            return DateText(t.entryDate);
         case column::kExitDate:
-            return CTimeLong::FnToFcS(t.exitDate, ' ');
+            return DateText(t.exitDate);
         case column::kEntryTime:
             return HnToHc(t.entryTime);
         case column::kExitTime:
@@ -104,13 +104,47 @@ void CGridOpAbiertas::RenderRecordCell(const CMultiHdrData::Column& column, uint
     RenderTrade(column, GetLedger()->GetOpenTrades()[record], cell);
 }
 
+namespace {
+
+constexpr COLORREF kMutedColor = RGB(128, 128, 128);
+constexpr int kNoPriceTip = 43020;  // "no market price yet"
+
+// The columns an open trade's market price makes.
+bool ValuedByMarket(int columnId) {
+    using namespace cartera::column;
+    return columnId == kExitDate || columnId == kExitTime || columnId == kExitPrice ||
+           columnId == kExitTotal || columnId == kProfit || columnId == kPercentage;
+}
+
+bool HasMarketPrice(const CNegocioC& t) {
+    double last = 0;
+    return CMarketService::Current() &&
+           CMarketService::Current()->LastPrice(t.quoteCode.str(), &last);
+}
+
+}  // namespace
+
 void CGridOpAbiertas::RenderTrade(const CMultiHdrData::Column& column, const CNegocioC& t,
                                   CUGCell* cell) const {
     bool debit = false;
     cell->SetAlignment(column.alignment);
     cell->SetText(cartera::TradeCellText(column.id, t, true, &debit));
     cell->SetID64(0, t.id);
-    if (debit) cell->SetTextColor(GetDebitColor());
+    if (ValuedByMarket(column.id) && !HasMarketPrice(t))
+        cell->SetTextColor(kMutedColor);
+    else if (debit)
+        cell->SetTextColor(GetDebitColor());
+}
+
+std::string CGridOpAbiertas::CellTip(int col, int row) const {
+    const CSistemaCartera* ledger = GetLedger();
+    if (!ledger || col < 0 || col >= GetNumberCols() || row < 0 || row >= GetNumberRows() ||
+        !ValuedByMarket(m_header.GetColID(col)))
+        return {};
+    uint64_t id = GetRowID(row);
+    for (const CNegocioC& t : ledger->GetOpenTrades())
+        if (t.id == id) return HasMarketPrice(t) ? std::string() : LS(kNoPriceTip);
+    return {};
 }
 
 void CGridOpAbiertas::SetTradeRow(const CNegocioC& t, int row) {

@@ -37,6 +37,9 @@ class CGridOpAbiertas : public CGridQBase, public ILedgerOpenTradesGrid {
     // The base menu without "Modify" and "Delete".
     int OnMenuStart(int col, int row, int section) override;
     void ApplySort() override;
+    // "no market price yet" over the values of a trade valued at its entry price because
+    // the market has given no price for it; they are shown muted, not as a loss.
+    std::string CellTip(int col, int row) const override;
 
   protected:
     size_t RecordCount() const override;

@@ -29,10 +29,12 @@ class TradeGridsTest : public GridsTest {
 TEST_F(TradeGridsTest, OpenTradeRows) {
     ledger.AddOrder(Exec(true, "ACME", 10, 5.0, 0.1));
     ledger.AddOrder(Exec(false, "SHRT", 4, 50.0));
+    Tick("ACME", 5.0);  // priced by the market, at their own prices
+    Tick("SHRT", 50.0);
     open.FillGrid();
     ASSERT_EQ(open.GetNumberRows(), 2);
     EXPECT_EQ(Text(open, 3381, 1), "S");
-    EXPECT_EQ(Text(open, 3424, 0), CTimeLong::FnToFc(20000, ' '));
+    EXPECT_EQ(Text(open, 3424, 0), DateText(20000));
     const CNegocioC& t = ledger.GetOpenTrades()[0];
     EXPECT_EQ(Text(open, 3432, 0), PonPuntos(TradeCommission(t), 2));
     // Valued at its own price, the commission makes a loss: red.
@@ -49,10 +51,10 @@ TEST_F(TradeGridsTest, OpenTradeRows) {
     EXPECT_EQ(TextColor(open, 3435, 1), kText);
     EXPECT_EQ(TextColor(open, 3436, 1), kText);
 
-    // Shown columns: the exit date in its short form, the warranty empty.
+    // Shown columns: the exit date, the warranty empty.
     open.ShowHeaderColumn(3425, 1);
     open.ShowHeaderColumn(3437, 1);
-    EXPECT_EQ(Text(open, 3425, 0), CTimeLong::FnToFcS(t.exitDate, ' '));
+    EXPECT_EQ(Text(open, 3425, 0), DateText(t.exitDate));
     EXPECT_EQ(Text(open, 3437, 0), "");
     EXPECT_TRUE(HasText(open, 3437, 0));
 }

@@ -1,6 +1,7 @@
 #include "grids/grid_valoracion.h"
 
 #include "grids/number_text.h"
+#include "host/numbers.h"
 #include "host/strings.h"
 #include "model/sistema.h"
 
@@ -76,7 +77,8 @@ void CGridValoracion::DrawLabels() {
 
 void CGridValoracion::SetValueCell(int col, int row, COLORREF back, COLORREF textColor,
                                    double value, bool percent) {
-    std::string text = cartera::FixedText(value, m_decimals);
+    // The interface language's number format, as in every other grid.
+    std::string text = PonPuntos(value, m_decimals);
     if (percent) text += " %";
     QuickSetAlignment(col, row, UG_ALIGNRIGHT);
     CUGCell cell;

@@ -43,11 +43,11 @@ TEST_F(ValuationGridTest, WorkedExample) {
 
     // Row, amount and percentage ("" where the row has none).
     for (auto [row, amount, percent] :
-         {std::tuple{1, "1000.00", ""}, std::tuple{4, "10.00", ""},
-          std::tuple{7, "110.00", "11.00 %"}, std::tuple{8, "1100.00", ""},
+         {std::tuple{1, "1,000.00", ""}, std::tuple{4, "10.00", ""},
+          std::tuple{7, "110.00", "11.00 %"}, std::tuple{8, "1,100.00", ""},
           std::tuple{9, "600.00", "54.55 %"}, std::tuple{10, "500.00", "45.45 %"},
           std::tuple{11, "50.00", "5.00 %"}, std::tuple{12, "650.00", ""},
-          std::tuple{13, "1150.00", ""}, std::tuple{15, "160.00", "16.00 %"}}) {
+          std::tuple{13, "1,150.00", ""}, std::tuple{15, "160.00", "16.00 %"}}) {
         EXPECT_EQ(Amount(row), amount) << row;
         EXPECT_EQ(Percent(row), percent) << row;
     }

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "host/strings.h"
+
 namespace cartera {
 namespace {
 std::function<std::time_t()>& Clock() {
@@ -232,6 +234,18 @@ std::string HnToHc(int32_t hn) {
     std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", hn / 3600, (hn / 60) % 60, hn % 60);
     return buf;
 }
+
+namespace cartera {
+
+namespace {
+char DateSeparator() { return CurrentLanguage() == Language::de ? '.' : '/'; }
+}  // namespace
+
+std::string DateText(int32_t fn) { return CTimeLong::FnToFc(fn, DateSeparator()); }
+
+const char* DateFieldFormat() { return DateSeparator() == '.' ? "dd.MM.yyyy" : "dd/MM/yyyy"; }
+
+}  // namespace cartera
 
 std::string CTimeLong::FnToFc(int32_t fn, char sep) {
     int y, m, d;

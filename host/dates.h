@@ -60,6 +60,13 @@ bool ParseDateFormat(std::string_view text, std::string_view format, int32_t* fn
 bool ParseTimeText(std::string_view text, int32_t* hn);
 // "yyyy-mm-dd" and "HH:MM:SS", for machine-readable output.
 std::string IsoDate(int32_t fn);
+// A date as people read it, in the one form of the interface language: "31.12.2026" in
+// German, "31/12/2026" in the others (day first, four-digit year, so ParseDateText reads it
+// back). Grids, sheets, statistics and the command line's tables all show this form; CSV
+// and JSON write IsoDate.
+std::string DateText(int32_t fn);
+// The same form in Qt's date-format notation ("dd.MM.yyyy"), for date fields.
+const char* DateFieldFormat();
 
 // While one lives on a thread, the conversions between local date and time numbers and
 // points in time on that thread (CTimeLong::GetTime, FctimeToFn, HctimeToHn) take each

@@ -5,6 +5,7 @@
 
 class CArchive;
 class CNegocioC;
+struct JournalChange;
 
 // The portfolio's document.
 class ILedgerDocument {
@@ -15,6 +16,8 @@ class ILedgerDocument {
     // keep other writers out until the change has been saved.
     virtual void BeginChange() {}
     virtual void EndChange() {}
+    // Told of every change of the journal once it is made, before it is saved.
+    virtual void JournalChanged(const JournalChange& change) {}
     // Writes the whole portfolio file now, replacing the old one atomically.
     virtual void DoFileSave() = 0;
     // Makes every view of the portfolio redraw from the ledger.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <unordered_set>
 
 namespace {
 
@@ -91,6 +92,10 @@ void CSistemaCartera::SaveDocument() {
     if (m_pDoc) m_pDoc->DoFileSave();
 }
 
+void CSistemaCartera::TellDocument(const JournalChange& change) {
+    if (m_pDoc) m_pDoc->JournalChanged(change);
+}
+
 void CSistemaCartera::UpdateAllViews() {
     if (m_pDoc) m_pDoc->UpdateAllViews();
 }
@@ -136,6 +141,13 @@ void CSistemaCartera::AddOrders(std::vector<COrderCartera> batch,
         }
     }
     if (progress) progress(count);
+    if (m_pDoc) {
+        JournalChange told{JournalChange::kImport, {}, {}, {}, {}};
+        told.added.reserve(count);
+        for (size_t i = m_orders.size() - count; i < m_orders.size(); ++i)
+            told.added.push_back({i, m_orders[i]});
+        TellDocument(told);
+    }
     SaveDocument();
     RecomputeAndRefresh();
     UpdateAllViews();
@@ -147,6 +159,7 @@ void CSistemaCartera::AddOrder(COrderCartera m) {
     const bool summed = m_cashSummed == m_orders.size();
     const bool matched = m_matchedSize == m_orders.size();
     Append(std::move(m));
+    TellDocument({JournalChange::kAdd, {}, {{m_orders.size() - 1, m_orders.back()}}, {}, {}});
     SaveDocument();
     // Only the new movement's security is matched again, and only the new movement is added
     // to the running sums; each gives what doing all of it again would.
@@ -194,6 +207,7 @@ void CSistemaCartera::DelOrder(uint64_t id) {
     }
     const bool matched = m_matchedSize == m_orders.size();
     const bool sumsHold = m.IsExecution() && m_cashSummed == m_orders.size();
+    TellDocument({JournalChange::kDelete, {{index, m}}, {}, {}, {}});
     m_orders.erase(m_orders.begin() + static_cast<long>(index));
     // Ascending ids stay ascending and need no index; else the index follows the places
     // that moved back, and the id leads to its next copy, if any.
@@ -227,11 +241,58 @@ void CSistemaCartera::ModOrder(COrderCartera m) {
         if (existing->IsExecution()) lowered.push_back(cartera::LowerCode(existing->quoteCode));
         if (m.IsExecution()) lowered.push_back(cartera::LowerCode(m.quoteCode));
         sumsHold = sumsHold && existing->IsExecution() && m.IsExecution();
+        TellDocument({JournalChange::kModify, {}, {}, {*existing}, {m}});
         *existing = std::move(m);
     }
     RematchAndRefresh(lowered, sumsHold);
     UpdateAllViews();
     SaveDocument();
+}
+
+// The delete of a selection and the undo of a change (movements back at their places, with
+// their ids) are one change each, with one save and one matching.
+void CSistemaCartera::DelOrders(const std::vector<uint64_t>& ids) {
+    ChangeScope change(m_pDoc);
+    std::unordered_set<uint64_t> wanted(ids.begin(), ids.end());
+    JournalChange told{JournalChange::kDelete, {}, {}, {}, {}};
+    size_t kept = 0;
+    for (size_t i = 0; i < m_orders.size(); ++i) {
+        COrderCartera& m = m_orders[i];
+        if (wanted.erase(m.id)) {  // the first movement with the id goes
+            if (m.IsExecution()) UnregisterQuote(cartera::MakeQuoteRequest(m.quoteCode), nullptr);
+            told.removed.push_back({i, std::move(m)});
+            continue;
+        }
+        if (kept != i) m_orders[kept] = std::move(m);
+        ++kept;
+    }
+    if (told.removed.empty()) return;
+    m_orders.resize(kept);
+    InvalidateIndex();
+    TellDocument(told);
+    RecomputeAndRefresh();
+    UpdateAllViews();
+    SaveDocument();
+}
+
+void CSistemaCartera::InsertOrders(std::vector<PlacedOrder> placed) {
+    if (placed.empty()) return;
+    ChangeScope change(m_pDoc);
+    for (PlacedOrder& p : placed) {
+        COrderCartera& m = p.order;
+        if (m.IsExecution() && !m.quoteCode.empty())
+            RegisterQuote(cartera::MakeQuoteRequest(m.quoteCode), nullptr);
+        // Ids are never given twice: the next new movement's comes after these.
+        if (m.id != kNoId && m.id <= UINT32_MAX)
+            m_lastId = std::max(m_lastId, static_cast<uint32_t>(m.id));
+        p.place = std::min(p.place, m_orders.size());
+        m_orders.insert(m_orders.begin() + static_cast<long>(p.place), m);
+    }
+    InvalidateIndex();
+    TellDocument({JournalChange::kRestore, {}, std::move(placed), {}, {}});
+    SaveDocument();
+    RecomputeAndRefresh();
+    UpdateAllViews();
 }
 
 void CSistemaCartera::GenerarSistema() { RecomputeAndRefresh(); }

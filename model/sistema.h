@@ -10,6 +10,7 @@
 
 #include "commissions/comisiones.h"
 #include "host/market.h"
+#include "model/journal_change.h"
 #include "model/links.h"
 #include "model/order.h"
 #include "model/trade.h"
@@ -79,6 +80,12 @@ class CSistemaCartera : public CObjectZorb {
     // every 1000th movement and at the end.
     void AddOrders(std::vector<COrderCartera> batch,
                    const std::function<void(size_t)>& progress = {});
+    // Deletes the movements with these ids (the first of each, as DelOrder) as one change:
+    // one save, one matching. Ids not in the journal are passed over; none at all: nothing.
+    void DelOrders(const std::vector<uint64_t>& ids);
+    // Puts movements back at their places (ascending, each as in the journal after all are
+    // in) with their own ids, as one change; the undo of a delete, the redo of an add.
+    void InsertOrders(std::vector<PlacedOrder> placed);
 
     void GenerarSistema();
     void DoAfterLoadingProcess();
@@ -151,6 +158,7 @@ class CSistemaCartera : public CObjectZorb {
     void Append(COrderCartera m);
     void SaveDocument();
     void UpdateAllViews();
+    void TellDocument(const JournalChange& change);
     void InvalidateIndex() {
         m_indexValid = false;
         m_idsAscending = -1;

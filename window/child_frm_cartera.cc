@@ -145,13 +145,37 @@ void CChildFrmCartera::OnLanguageChanged() {
 }
 
 bool CChildFrmCartera::OnFrameCommand(int id) {
-    if (id != kCmdImportStatement) return false;
-    cartera::dialogs::ImportStatementWithDialog(*m_pSistema, this);
+    if (id == kCmdImportStatement) {
+        cartera::dialogs::ImportStatementWithDialog(*m_pSistema, this);
+        return true;
+    }
+    auto* doc = dynamic_cast<CDocCartera*>(GetActiveDocument());
+    if (!doc || (id != kCmdUndo && id != kCmdRedo)) return false;
+    if (id == kCmdUndo)
+        doc->Undo();
+    else
+        doc->Redo();
     return true;
 }
 
 bool CChildFrmCartera::OnFrameUpdateCmdUI(int id, bool* enabled) const {
-    if (id != kCmdImportStatement) return false;
-    *enabled = true;
+    if (id == kCmdImportStatement) {
+        *enabled = true;
+        return true;
+    }
+    auto* doc = dynamic_cast<CDocCartera*>(GetActiveDocument());
+    if (!doc || (id != kCmdUndo && id != kCmdRedo)) return false;
+    *enabled = id == kCmdUndo ? doc->History().CanUndo() : doc->History().CanRedo();
     return true;
+}
+
+std::string CChildFrmCartera::CommandText(int id) const {
+    constexpr int kUndoText = 43005, kRedoText = 43006;  // "Undo %1", "Redo %1"
+    auto* doc = dynamic_cast<CDocCartera*>(GetActiveDocument());
+    if (!doc || (id != kCmdUndo && id != kCmdRedo)) return {};
+    std::string step = id == kCmdUndo ? doc->History().UndoName() : doc->History().RedoName();
+    if (step.empty()) return {};
+    std::string text = LS(id == kCmdUndo ? kUndoText : kRedoText);
+    size_t at = text.find("%1");
+    return at == std::string::npos ? text : text.replace(at, 2, step);
 }

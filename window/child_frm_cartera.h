@@ -26,6 +26,8 @@ class CChildFrmCartera : public CMDIChildWnd {
     static constexpr int kIdleMilliseconds = 1500;
     // File › Import statement…, from whichever tab is active.
     static constexpr int kCmdImportStatement = 40140;
+    static constexpr int kCmdUndo = 57643;
+    static constexpr int kCmdRedo = 57644;
 
     // Creates the ledger with the commission file loaded; a damaged one is reported and
     // the schedules read before the damage are used.
@@ -57,8 +59,11 @@ class CChildFrmCartera : public CMDIChildWnd {
     std::string GetDocumentName() const override;
     // Bar texts, tab labels and grid headings in the new language.
     void OnLanguageChanged() override;
+    // "Undo delete of B SAN.MC 100", "Redo …".
+    std::string CommandText(int id) const override;
 
   protected:
+    // Undo and Redo of the document's journal changes; File › Import statement….
     bool OnFrameCommand(int id) override;
     bool OnFrameUpdateCmdUI(int id, bool* enabled) const override;
 

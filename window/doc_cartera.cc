@@ -164,6 +164,26 @@ void CDocCartera::DoFileSave() {
     SetModifiedFlag(1);
 }
 
+void CDocCartera::JournalChanged(const JournalChange& change) {
+    if (!m_replaying) m_history.Record(change);
+}
+
+bool CDocCartera::UndoOrRedo(bool redo) {
+    CSistemaCartera* ledger = GetLedger();
+    if (!ledger || !(redo ? m_history.CanRedo() : m_history.CanUndo())) return false;
+    BeginChange();  // reads another program's change first, which empties the history
+    bool done = false;
+    if (!m_changeRefused.empty()) {
+        ReportError(FileMessage(40080, GetPathName(), m_changeRefused));
+    } else {
+        m_replaying = true;
+        done = redo ? m_history.Redo(*ledger) : m_history.Undo(*ledger);
+        m_replaying = false;
+    }
+    EndChange();
+    return done;
+}
+
 bool CDocCartera::OnFileSave() {
     const std::string path = GetPathName();
     if (path.empty()) return false;
@@ -212,13 +232,30 @@ std::string CDocCartera::BackupPathFor(const std::string& path) const {
 }
 
 bool CDocCartera::Reload(std::string* why) {
+    m_history.Clear();  // its steps were made on what the file no longer holds
     CSistemaCartera* ledger = GetLedger();
     if (!ledger) return ReadDocument(GetPathName(), why);
     std::string held;
     CArchive out(&held);
     cartera::SerializePortfolio(out, *ledger);
     ledger->UnregisterAll();  // loading registers what it reads
-    if (ReadDocument(GetPathName(), why)) return true;
+    // The window's column widths, order and sort stay: another program's change is to the
+    // journal, and the user sorted this window after the file's layouts were written.
+    std::vector<std::pair<CGridQBase*, std::string>> layouts;
+    for (CView* view : GetViews())
+        if (auto* list = dynamic_cast<CViewBaseCartera*>(view))
+            if (auto* grid = dynamic_cast<CGridQBase*>(list->GetGrid())) {
+                CArchive kept(&layouts.emplace_back(grid, std::string()).second);
+                grid->Serialize(kept);
+            }
+    if (ReadDocument(GetPathName(), why)) {
+        for (auto& [grid, bytes] : layouts) {
+            CArchive kept{std::string_view(bytes)};
+            grid->Serialize(kept);
+        }
+        UpdateAllViews(nullptr, 0, nullptr);  // refilled in the kept order
+        return true;
+    }
     // A load that fails registers nothing; the one of what was held registers it again.
     CArchive in{std::string_view(held)};
     cartera::SerializePortfolio(in, *ledger);

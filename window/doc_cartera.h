@@ -9,6 +9,7 @@
 
 #include "framework/document.h"
 #include "model/links.h"
+#include "model/undo_history.h"
 
 class CSistemaCartera;
 
@@ -55,6 +56,16 @@ class CDocCartera : public CDocument, public ILedgerDocument {
     // fails (or was refused) a message names the file and the cause; the change stays in
     // the window and the document is marked modified, for File › Save.
     void DoFileSave() override;
+    // Records each change made in this window for Undo and Redo, except those that undo or
+    // redo. A batch added with CSistemaCartera::AddOrders (an import) is one step.
+    void JournalChanged(const JournalChange& change) override;
+    // Edit › Undo and Redo: the step is made through the ledger's change calls, so it is
+    // saved at once like any change. When another program changed the file meanwhile, the
+    // file is read again, which empties the history, and nothing is undone. False when
+    // nothing was undone (redone); a lock not taken in time is reported.
+    bool Undo() { return UndoOrRedo(false); }
+    bool Redo() { return UndoOrRedo(true); }
+    const UndoHistory& History() const { return m_history; }
     // Under the file's lock; asks before replacing a file another program changed.
     bool OnFileSave() override;
     // Reads the file again when another program changed it, unless this window holds an
@@ -85,6 +96,7 @@ class CDocCartera : public CDocument, public ILedgerDocument {
     // Reads the file again into the ledger; when it cannot be read the ledger gets back
     // what it held, and false with *why.
     bool Reload(std::string* why);
+    bool UndoOrRedo(bool redo);
 
     int m_bCreatedAsNew = 0;
     std::unique_ptr<cartera::FileLock> m_lock;     // held through one change or save
@@ -93,4 +105,6 @@ class CDocCartera : public CDocument, public ILedgerDocument {
     std::string m_changeRefused;     // why the change being made must not be saved
     bool m_versionMarkRead = false;  // the last load found the version record
     std::string m_fileLayouts;       // the grid layouts as last read from or written to the file
+    UndoHistory m_history;
+    bool m_replaying = false;  // an undo or redo is being made: not a step of its own
 };

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "host/dates.h"
 #include "host/numbers.h"
 #include "host/strings.h"
 #include "model/sistema.h"
@@ -46,7 +47,9 @@ QLocale InterfaceLocale() {
     }
 }
 
-QString OrNone(const std::optional<double>& v) { return v ? Money(*v) : QString("-"); }
+// The dash of a figure that has no value (a ratio without losses, a rate without trades).
+const QString kNoFigure = QString::fromUtf8("\u2013");
+QString OrNone(const std::optional<double>& v) { return v ? Money(*v) : kNoFigure; }
 
 QTableWidgetItem* Item(const QString& text, bool number = false, double sign = 0) {
     auto* item = new QTableWidgetItem(text);
@@ -64,8 +67,8 @@ void SetHeadings(QTableWidget* t, std::initializer_list<int> ids, int rows) {
     t->setHorizontalHeaderLabels(headings);
 }
 
-QString IsoText(int32_t dateNumber) {
-    return QDate(1970, 1, 1).addDays(dateNumber).toString(Qt::ISODate);
+QString DayText(int32_t dateNumber) {
+    return QString::fromStdString(cartera::DateText(dateNumber));
 }
 
 QString KeyLabel(const analytics::BreakdownRow& r, analytics::BreakdownBy by) {
@@ -135,9 +138,9 @@ class TaxTradesModel : public QAbstractTableModel {
             case 3:
                 return QString::number(t.contracts);
             case 4:
-                return IsoText(t.entryDate);
+                return DayText(t.entryDate);
             case 5:
-                return IsoText(t.exitDate);
+                return DayText(t.exitDate);
             case 6:
                 return Money(t.proceeds);
             case 7:
@@ -204,24 +207,26 @@ void StatisticsWindow::ScheduleRecompute() {
 
 void StatisticsWindow::FillSummary() {
     const analytics::Stats& s = m_stats;
+    // Rates and averages of no trades are no figures, not 0 (a 0 % win rate is a verdict).
+    auto among = [](int64_t count, const QString& text) { return count > 0 ? text : kNoFigure; };
     QString values[] = {QString::number(s.trades),
                         QString::number(s.wins),
                         QString::number(s.losses),
                         QString::number(s.breakeven),
-                        Percent(s.winRate),
+                        among(s.trades, Percent(s.winRate)),
                         Money(s.grossProfit),
                         Money(s.grossLoss),
                         OrNone(s.profitFactor),
-                        Money(s.averageWin),
-                        Money(s.averageLoss),
+                        among(s.wins, Money(s.averageWin)),
+                        among(s.losses, Money(s.averageLoss)),
                         OrNone(s.payoffRatio),
-                        Money(s.expectancy),
+                        among(s.trades, Money(s.expectancy)),
                         Money(s.largestWin),
                         Money(s.largestLoss),
                         QString::number(s.maxWinStreak),
                         QString::number(s.maxLossStreak),
-                        Money(s.avgDaysWinners),
-                        Money(s.avgDaysLosers),
+                        among(s.wins, Money(s.avgDaysWinners)),
+                        among(s.losses, Money(s.avgDaysLosers)),
                         Money(s.maxDrawdown),
                         OrNone(s.maxDrawdownPct)};
     SetHeadings(m_summary, {kTextFigure, kTextValue}, 20);

@@ -176,7 +176,7 @@ void StatisticsWindow::BuildFilterBar(QHBoxLayout* bar) {
     m_to = new QDateEdit(this);
     for (QDateEdit* d : {m_from, m_to}) {
         d->setCalendarPopup(true);
-        d->setDisplayFormat("yyyy-MM-dd");
+        d->setDisplayFormat(QString::fromLatin1(DateFieldFormat()));
         d->setDate(QDate::currentDate());
         d->setEnabled(false);
     }

@@ -134,11 +134,11 @@ void ShowSchedule(Output io, const CommissionArgs& a) {
                 std::vector<bool>(9, true),
                 {}};
     for (const stComision& r : brackets) {
-        t.rows.push_back({ExactNumberText(r.from), ExactNumberText(r.to),
-                          ExactNumberText(r.commissionPct), ExactNumberText(r.commissionMin),
-                          ExactNumberText(r.brokeragePct), ExactNumberText(r.brokerageMin),
-                          ExactNumberText(r.royalty), ExactNumberText(r.unitRate),
-                          ExactNumberText(r.unitMin)});
+        t.rows.push_back({FullNumberText(r.from), FullNumberText(r.to),
+                          FullNumberText(r.commissionPct), FullNumberText(r.commissionMin),
+                          FullNumberText(r.brokeragePct), FullNumberText(r.brokerageMin),
+                          FullNumberText(r.royalty), FullNumberText(r.unitRate),
+                          FullNumberText(r.unitMin)});
     }
     io.out << RenderTable(t);
 }
@@ -168,7 +168,7 @@ void AddBracket(const CommissionArgs& a) {
     r.royalty = Amount(a.royalty);
     r.unitRate = Amount(a.unitRate);
     r.unitMin = Amount(a.unitMin);
-    std::string bounds = ExactNumberText(r.from) + " to " + ExactNumberText(r.to);
+    std::string bounds = FullNumberText(r.from) + " to " + FullNumberText(r.to);
     if (r.to < r.from) FailUsage(::LS(3416) + ": " + bounds + " ends below its start");
     auto lock = LockCommissions();
     auto adm = LoadSchedules();
@@ -207,7 +207,7 @@ void Calculate(Output io, const CommissionArgs& a) {
     double amount = ReadAmount("AMOUNT", a.amount);
     auto adm = LoadSchedules();
     RequireSchedule(*adm, a.name, kind);
-    io.out << ExactNumberText(adm->CalculateCommission(a.name, amount, kind)) << '\n';
+    io.out << FullNumberText(adm->CalculateCommission(a.name, amount, kind)) << '\n';
 }
 
 CLI::App* AddNamed(CLI::App* parent, const std::string& name, const std::string& help,

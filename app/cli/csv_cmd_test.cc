@@ -52,7 +52,7 @@ TEST_F(CsvCommandsTest, ExportPicksGridColumnsSortQuotesAndOutput) {
     Records sorted =
         ReadCsv(Ok({"export", p, "movements", "--columns", "Total,Type", "--sort", "total"}));
     EXPECT_EQ(sorted[0], (std::vector<std::string>{En(3395), En(3381)}));
-    EXPECT_EQ(sorted[1][0], "12.34");
+    EXPECT_EQ(sorted[1][0], "-12.34");  // a debit, written negative
     std::string file = home + "/movements.csv";
     EXPECT_EQ(Ok({"export", p, "movements", "--out", file}), "");
     EXPECT_EQ(Bytes(file), Ok({"export", p, "movements"}));

@@ -99,7 +99,7 @@ int32_t ReadTime(const std::string& what, const std::string& text) {
     return hn;
 }
 
-std::string BoxText(double value) { return ExactNumberText(value); }
+std::string BoxText(double value) { return FullNumberText(value); }
 
 std::time_t ResolveWhen(const TextOption& date, const TextOption& time, std::time_t base) {
     if (!date.Given() && !time.Given()) return base;

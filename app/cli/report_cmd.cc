@@ -51,7 +51,15 @@ void PrintPlain(std::ostream& out, const Table& t, const std::string& title = ""
     TextTable text{title, t.columns, {}, {}};
     for (const auto& row : t.rows) {
         std::vector<std::string> cells;
-        for (const Cell& c : row) cells.push_back(PlainText(c));
+        for (size_t i = 0; i < row.size(); ++i) {
+            // Dates in the interface language's form, as in every other table people read.
+            int32_t date = 0;
+            const std::string& column = i < t.columns.size() ? t.columns[i] : std::string();
+            bool dated = column == "date" || column.ends_with("_date");
+            auto* iso = std::get_if<std::string>(&row[i]);
+            cells.push_back(dated && iso && ParseDateText(*iso, &date) ? DateText(date)
+                                                                       : PlainText(row[i]));
+        }
         text.rows.push_back(std::move(cells));
     }
     for (const Cell& c : t.rows.empty() ? std::vector<Cell>{} : t.rows.front())

@@ -181,11 +181,11 @@ TEST_F(ShowGridsTest, ValuationAndAllShowTheWorkstationTabs) {
     nlohmann::json table = Json({"show", p, "valuation"});
     ASSERT_EQ(table.size(), 14u);  // 16 rows less the two separators
     EXPECT_EQ(table[0], (nlohmann::json{En(3466), En(3467), En(3468)}));
-    // The amounts are the valuation grid's; the JSON carries them as plain numbers.
+    // The amounts are the valuation grid's texts, in the language's number format.
     auto consolidated = std::find_if(table.begin(), table.end(),
                                      [](const nlohmann::json& row) { return row[0] == En(3449); });
     ASSERT_NE(consolidated, table.end());
-    EXPECT_EQ((*consolidated)[1], "10174.50");
+    EXPECT_EQ((*consolidated)[1], "10,174.50");
     std::string text = Ok({"show", p, "valuation"});
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 16);
 

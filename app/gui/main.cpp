@@ -7,6 +7,9 @@
 int main(int argc, char** argv) {
     QElapsedTimer clock;
     clock.start();
+    // Help and version are answered without a display, where the first window could not open.
+    if (cartera::gui::AsksForInformation(argc, argv))
+        return cartera::gui::AnswerInformation(argc, argv);
     QApplication app(argc, argv);
     return cartera::gui::RunWorkstation(app, clock);
 }

@@ -11,6 +11,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <cstdio>
+#include <string_view>
 
 #include "app/gui/module_loader.h"
 #include "app/gui/workstation.h"
@@ -63,6 +64,7 @@ bool ParseStartupOptions(const QStringList& args, StartupOptions* out, QString* 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Cartera, the portfolio workstation."));
     parser.addHelpOption();
+    parser.addVersionOption();
     QCommandLineOption home(QStringLiteral("home"),
                             QStringLiteral("Home folder of portfolios and settings."),
                             QStringLiteral("DIR"));
@@ -92,6 +94,7 @@ bool ParseStartupOptions(const QStringList& args, StartupOptions* out, QString* 
         return false;
     }
     if (parser.isSet(QStringLiteral("help"))) parser.showHelp(0);
+    if (parser.isSet(QStringLiteral("version"))) parser.showVersion();
     out->home = parser.value(home);
     out->demo = parser.isSet(demo);
     out->replay = parser.value(replay);
@@ -115,6 +118,30 @@ bool ParseStartupOptions(const QStringList& args, StartupOptions* out, QString* 
     out->measureStartup = parser.isSet(measure);
     out->files = parser.positionalArguments();
     return true;
+}
+
+bool AsksForInformation(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        std::string_view arg = argv[i];
+        if (arg == "--") return false;  // what follows are file names
+        for (std::string_view info : {"-h", "-?", "--help", "--help-all", "-v", "--version"})
+            if (arg == info) return true;
+    }
+    return false;
+}
+
+int AnswerInformation(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Cartera"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(CARTERA_VERSION));
+    StartupOptions options;
+    QString error;
+    // Help and version print and exit inside the parser.
+    if (!ParseStartupOptions(QCoreApplication::arguments(), &options, &error)) {
+        std::fprintf(stderr, "cartera: %s\n", qPrintable(error));
+        return 2;
+    }
+    return 0;
 }
 
 int ShowMessageBox(const std::string& text, unsigned type) {
@@ -271,6 +298,7 @@ bool WorkstationApp::Start(QString* error) {
 
 int RunWorkstation(QApplication& app, const QElapsedTimer& clock) {
     QApplication::setApplicationName(QStringLiteral("Cartera"));
+    QApplication::setApplicationVersion(QStringLiteral(CARTERA_VERSION));
     StartupOptions options;
     QString error;
     if (!ParseStartupOptions(QApplication::arguments(), &options, &error)) {

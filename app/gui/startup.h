@@ -77,6 +77,13 @@ class WorkstationApp {
     QStringList m_demoStartFiles;
 };
 
+// True when the command line asks for the help or the version: answered by
+// AnswerInformation, which needs no display, before any QApplication exists.
+bool AsksForInformation(int argc, char** argv);
+// Prints the help or the version (or why the command line is wrong) and returns the exit
+// status.
+int AnswerInformation(int argc, char** argv);
+
 // Shows a question or notice in a QMessageBox over the active window.
 int ShowMessageBox(const std::string& text, unsigned type);
 

@@ -33,6 +33,7 @@ WelcomePage::WelcomePage(Actions actions, QWidget* parent)
     QFont big = m_title->font();
     big.setPointSizeF(big.pointSizeF() * 1.6);
     m_title->setFont(big);
+    m_recent->setMinimumWidth(480);
     m_recent->setMaximumWidth(640);
     auto* column = new QVBoxLayout;
     column->addStretch(1);
@@ -47,8 +48,9 @@ WelcomePage::WelcomePage(Actions actions, QWidget* parent)
     column->addWidget(m_recent);
     column->addStretch(2);
     auto* row = new QHBoxLayout(this);
+    // The column as wide as it needs, in the middle of the window.
     row->addStretch(1);
-    row->addLayout(column, 3);
+    row->addLayout(column, 0);
     row->addStretch(1);
 
     connect(m_new, &QPushButton::clicked, this, [this] { m_actions.newPortfolio(); });

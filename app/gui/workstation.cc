@@ -4,10 +4,12 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QShortcut>
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QStyle>
@@ -54,12 +56,28 @@ Workstation::Workstation(const ui::ModuleRegistry& registry, QSettings* settings
     m_area->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_area->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_area->setBackground(QColor(96, 110, 128));
+    // Ctrl+F6 and Ctrl+Shift+F6 go through the portfolio windows (Ctrl+Tab is the tabs').
+    for (auto [key, next] :
+         {std::pair{Qt::CTRL | Qt::Key_F6, true}, {Qt::CTRL | Qt::SHIFT | Qt::Key_F6, false}}) {
+        auto* cycle = new QShortcut(QKeySequence(key), this);
+        connect(cycle, &QShortcut::activated, this, [this, next] {
+            if (next)
+                m_area->activateNextSubWindow();
+            else
+                m_area->activatePreviousSubWindow();
+        });
+    }
     m_pages->addWidget(m_welcome);
     m_pages->addWidget(m_area);
     setCentralWidget(m_pages);
     m_feedLabel->setObjectName(QStringLiteral("feedState"));
     statusBar()->addPermanentWidget(m_feedLabel);
     connect(m_area, &QMdiArea::subWindowActivated, this, [this] { UpdateCommandStates(); });
+    // A shortcut of a greyed action does nothing, and a change of the journal (a sheet, a
+    // question, an import) tells the window nothing: the states are brought up to date
+    // just before a key is matched against the shortcuts.
+    m_shortcutWatch = std::make_unique<ShortcutWatch>([this] { UpdateCommandStates(); });
+    qApp->installEventFilter(m_shortcutWatch.get());
 
     for (const ui::DocTypeRecord& type : registry.DocTypes()) {
         const CRuntimeClass* doc = registry.FindClass(type.docClass);
@@ -89,6 +107,7 @@ Workstation::Workstation(const ui::ModuleRegistry& registry, QSettings* settings
 }
 
 Workstation::~Workstation() {
+    m_shortcutWatch.reset();
     ui::SetStatusHandler({});
     // Frames before templates: a closing frame hands its document back to its template.
     const QList<QMdiSubWindow*> subs = m_area->subWindowList();

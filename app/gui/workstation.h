@@ -2,6 +2,7 @@
 // The workstation's main window: an MDI area holding any number of document frames side by
 // side, the File, Edit, module, Window and Language menus, and a status bar. It knows the
 // documents only through the document templates it makes from the modules' records.
+#include <QEvent>
 #include <QMainWindow>
 #include <QSettings>
 #include <functional>
@@ -51,6 +52,8 @@ class Workstation : public QMainWindow {
     // The framework's command ids the menus send to the active frame.
     static constexpr int kIdFilePrint = 57607;
     static constexpr int kIdEditClear = 57632;
+    static constexpr int kIdEditUndo = 57643;
+    static constexpr int kIdEditRedo = 57644;
     static constexpr int kEditMenu = 1;
 
     // registry holds the loaded modules (not owned; must outlive the window). settings keeps
@@ -152,6 +155,19 @@ class Workstation : public QMainWindow {
     std::vector<std::unique_ptr<CDocTemplate>> m_templates;
     // Actions whose state follows the active frame, by command id.
     std::vector<std::pair<int, QAction*>> m_routed;
+    // Runs a callback before every key is matched against the shortcuts.
+    class ShortcutWatch : public QObject {
+      public:
+        explicit ShortcutWatch(std::function<void()> run) : m_run(std::move(run)) {}
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::ShortcutOverride) m_run();
+            return false;
+        }
+
+      private:
+        std::function<void()> m_run;
+    };
+    std::unique_ptr<ShortcutWatch> m_shortcutWatch;
 };
 
 }  // namespace cartera::gui

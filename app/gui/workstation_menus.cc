@@ -138,8 +138,15 @@ void Workstation::BuildEditMenu() {
             continue;
         }
         int id = item.id;
-        m_routed.emplace_back(
-            id, AddCommand(edit, id, item.texts[lang], [this, id] { SendCommand(id); }));
+        QAction* action = AddCommand(edit, id, item.texts[lang], [this, id] {
+            SendCommand(id);
+            UpdateCommandStates();  // the next Undo names the step this one left
+        });
+        if (id == kIdEditUndo) action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+        if (id == kIdEditRedo)
+            action->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
+                                  QKeySequence(Qt::CTRL | Qt::Key_Y)});
+        m_routed.emplace_back(id, action);
     }
     connect(edit, &QMenu::aboutToShow, this, [this] { UpdateCommandStates(); });
 }
@@ -217,6 +224,10 @@ void Workstation::UpdateCommandStates() {
             frame->OnUpdateCmdUI(id, &enabled);
         }
         action->setEnabled(enabled);
+        // A text the frame words now ("Undo delete of …"), else the menu's own.
+        if (!action->data().isValid()) action->setData(action->text());
+        std::string now = frame ? frame->CommandText(id) : std::string();
+        action->setText(now.empty() ? action->data().toString() : Q(now));
     }
 }
 

@@ -253,8 +253,8 @@ TEST_F(WorkstationTest, ABuyFromThePortfolioMenuAndASellFromTheOpenTradeRowClose
     ASSERT_EQ(movements->model()->rowCount(), 2);
     EXPECT_EQ(Cell(movements, 1, "Commissions"), "8.00");
     EXPECT_EQ(Cell(movements, 1, "Total"), "1,058.00");
-    EXPECT_EQ(Rated(frame, "Invested Capital"), "1058.00");
-    EXPECT_EQ(Rated(frame, "Settlement"), "3942.00");  // the cash left
+    EXPECT_EQ(Rated(frame, "Invested Capital"), "1,058.00");
+    EXPECT_EQ(Rated(frame, "Settlement"), "3,942.00");  // the cash left
     ASSERT_EQ(GridOfTab(frame, 1)->model()->rowCount(), 1);
 
     CSistemaCartera saved;
@@ -285,7 +285,7 @@ TEST_F(WorkstationTest, ABuyFromThePortfolioMenuAndASellFromTheOpenTradeRowClose
     EXPECT_EQ(open->model()->rowCount(), 0);
     EXPECT_EQ(GridOfTab(frame, 2)->model()->rowCount(), 1);
     EXPECT_EQ(Rated(frame, "Closed Trades"), "134.00");  // 1200 - 8 - 1058
-    EXPECT_EQ(Rated(frame, "Settlement"), "5134.00");
+    EXPECT_EQ(Rated(frame, "Settlement"), "5,134.00");
     EXPECT_TRUE(messages.empty());
 
     // The host may run the module's commands on a view of its own.

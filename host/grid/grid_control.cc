@@ -48,6 +48,7 @@ int CUGCtrl::SetNumberCols(int cols, int redraw) {
 
 int CUGCtrl::SetNumberRows(int rows, int redraw) {
     rows = std::max(rows, 0);
+    m_selected.clear();
     if (m_source) {
         size_t had = std::min(m_order.size(), static_cast<size_t>(rows));
         m_order.resize(static_cast<size_t>(rows));
@@ -238,6 +239,16 @@ int CUGCtrl::SelectRow(int row) {
     return GotoCell(col, row);
 }
 
+std::vector<int> CUGCtrl::GetSelectedRows() const {
+    std::vector<int> rows;
+    for (int row : m_selected)
+        if (row >= 0 && row < GetNumberRows()) rows.push_back(row);
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    if (rows.empty() && GetCurrentRow() >= 0) rows.push_back(GetCurrentRow());
+    return rows;
+}
+
 void CUGCtrl::OnKeyDown(unsigned* vcKey, int processed) {
     if (processed || !vcKey || GetNumberRows() == 0 || GetNumberCols() == 0) return;
     int col = GetCurrentCol();
@@ -326,6 +337,7 @@ int CUGCtrl::SortBy(int col, int mode) {
 }
 
 void CUGCtrl::PermuteRows(const std::vector<int>& order) {
+    m_selected.clear();
     if (m_source) {
         std::vector<uint32_t> records(order.size());
         for (size_t i = 0; i < order.size(); ++i) records[i] = m_order[order[i]];

@@ -178,6 +178,14 @@ class CUGCtrl {
     int GotoCell(int col, int row);
     // Makes row current, keeping the current column (column 0 when there is none).
     int SelectRow(int row);
+    // The tip the renderer shows over a cell (why a value is muted); empty for none.
+    virtual std::string CellTip(int col, int row) const { return {}; }
+    // The rows the user selected, as the renderer reports them (Shift/Ctrl-click, Shift+
+    // arrows, Ctrl+A). Forgotten when the rows are refilled or sorted.
+    void SetSelectedRows(std::vector<int> rows) { m_selected = std::move(rows); }
+    // The selected rows inside the grid, ascending; the current row alone when none is
+    // selected; empty without a current row.
+    std::vector<int> GetSelectedRows() const;
 
     // --- Cell types -----------------------------------------------------------------------
     // Registers a type (not owned; must outlive the grid) and returns its index, from 1 on;
@@ -294,6 +302,7 @@ class CUGCtrl {
     bool m_cellOverlap = true;
     bool m_excelBorders = true;
     int m_multiSelect = 0;
+    std::vector<int> m_selected;
 
     std::vector<CUGCellType*> m_cellTypes;  // index 0 is the plain-text type
     CUGCellType m_textType;

@@ -71,6 +71,10 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
             return QVariant::fromValue(AlignmentFromGrid(cell->GetAlignment()));
         case RecordIdRole:
             return QVariant::fromValue(static_cast<qulonglong>(cell->GetID64(0)));
+        case Qt::ToolTipRole: {
+            std::string tip = m_grid->CellTip(index.column(), index.row());
+            return tip.empty() ? QVariant() : QVariant(QString::fromStdString(tip));
+        }
         default:
             return {};
     }

@@ -1,5 +1,6 @@
 #include "host/qt/grid_view.h"
 
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QPainter>
@@ -149,7 +150,7 @@ GridView::GridView(CUGCtrl* grid, QWidget* parent)
 
     setEditTriggers(NoEditTriggers);
     setSelectionBehavior(SelectRows);
-    setSelectionMode(SingleSelection);
+    setSelectionMode(ExtendedSelection);
     setTabKeyNavigation(false);
     setWordWrap(false);
     setCornerButtonEnabled(false);
@@ -191,6 +192,13 @@ GridView::GridView(CUGCtrl* grid, QWidget* parent)
         viewport()->update();
     });
     connect(m_model, &GridModel::currentCellChanged, this, &GridView::SyncCurrentFromGrid);
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (!m_grid) return;
+        std::vector<int> rows;
+        for (const QModelIndex& index : selectionModel()->selectedRows())
+            rows.push_back(index.row());
+        m_grid->SetSelectedRows(std::move(rows));
+    });
 
     ApplyGridLayout();
 }
@@ -264,8 +272,10 @@ void GridView::ApplySortArrow() {
     bool ascending = true;
     int col = m_model->SortArrowColumn(&ascending);
     m_header->setSortIndicatorShown(col >= 0);
+    // The heading bar draws Qt's ascending order as an arrow pointing down; desktop users
+    // read an arrow pointing up as ascending, so the bar is given the other order.
     if (col >= 0)
-        m_header->setSortIndicator(col, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+        m_header->setSortIndicator(col, ascending ? Qt::DescendingOrder : Qt::AscendingOrder);
 }
 
 void GridView::SyncCurrentFromGrid(int col, int row) {
@@ -276,9 +286,19 @@ void GridView::SyncCurrentFromGrid(int col, int row) {
         selectionModel()->clear();
     } else {
         QModelIndex index = m_model->index(row, std::clamp(col, 0, m_model->columnCount() - 1));
-        if (index != currentIndex() || !selectionModel()->isRowSelected(row, QModelIndex()))
+        if (m_extendFrom >= 0) {
+            // Shift with a key that moves the cursor: the rows from the anchor to it.
+            selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+            QItemSelection rows(m_model->index(std::min(m_extendFrom, row), 0),
+                                m_model->index(std::max(m_extendFrom, row), 0));
+            selectionModel()->select(
+                rows, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        } else if (index != currentIndex() || !selectionModel()->hasSelection()) {
+            // A selection the user made around the current row stays.
             selectionModel()->setCurrentIndex(
                 index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+            m_anchorRow = row;
+        }
         scrollTo(index);
     }
     m_applying = wasApplying;
@@ -287,6 +307,7 @@ void GridView::SyncCurrentFromGrid(int col, int row) {
 void GridView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
     QTableView::currentChanged(current, previous);
     if (m_applying || !m_grid || !current.isValid()) return;
+    if (!(QGuiApplication::keyboardModifiers() & Qt::ShiftModifier)) m_anchorRow = current.row();
     if (current.row() == m_grid->GetCurrentRow() && current.column() == m_grid->GetCurrentCol())
         return;
     m_grid->GotoCell(current.column(), current.row());

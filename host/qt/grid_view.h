@@ -67,8 +67,9 @@ class GridView : public QTableView {
     // Returns the popup shown (deleted after it hides), or null when none is shown. The
     // chosen command runs from the event loop once the menu has returned.
     QMenu* OpenContextMenu(int col, int row, int section, const QPoint& globalPos);
-    // The selected rows as the user sees them: shown columns in shown order, cells separated
-    // by tabs, a line per row. Ctrl+C puts it on the clipboard.
+    // The selected rows as the user sees them, under a line of their headings: shown
+    // columns in shown order, cells separated by tabs, a line per row. Ctrl+C puts it on
+    // the clipboard. Rows are selected with Shift/Ctrl-click, Shift+arrows and Ctrl+A.
     QString SelectedRowsText() const;
     // Sizes every shown column to its heading and texts, as the user's own resize would
     // (a table grid keeps the widths in its layout). The context menu's last item.
@@ -113,6 +114,8 @@ class GridView : public QTableView {
     std::vector<int> m_widened;     // by column: see Widened
     bool m_applying = false;        // the view is following the grid: do not echo back
     int m_wheelRest = 0;            // wheel turn short of a notch, in eighths of a degree
+    int m_anchorRow = -1;           // where a selection with Shift starts
+    int m_extendFrom = -1;          // while a key with Shift moves the cursor: the anchor
 };
 
 }  // namespace cartera::qt

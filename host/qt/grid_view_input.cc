@@ -103,7 +103,14 @@ QString GridView::SelectedRowsText() const {
     if (selectionModel())
         for (const QModelIndex& index : selectionModel()->selectedRows()) rows << index.row();
     std::sort(rows.begin(), rows.end());
+    if (rows.isEmpty()) return QString();
     QStringList lines;
+    QStringList headings;
+    for (int visual = 0; visual < horizontalHeader()->count(); ++visual) {
+        int col = horizontalHeader()->logicalIndex(visual);
+        if (!isColumnHidden(col)) headings << m_model->headerData(col, Qt::Horizontal).toString();
+    }
+    lines << headings.join(QLatin1Char('\t'));
     for (int row : rows) {
         QStringList cells;
         for (int visual = 0; visual < horizontalHeader()->count(); ++visual) {
@@ -112,7 +119,7 @@ QString GridView::SelectedRowsText() const {
         }
         lines << cells.join(QLatin1Char('\t'));
     }
-    return lines.isEmpty() ? QString() : lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+    return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
 
 void GridView::keyPressEvent(QKeyEvent* event) {
@@ -130,7 +137,12 @@ void GridView::keyPressEvent(QKeyEvent* event) {
         return;
     }
     // The grid does its own navigation; the table view's would move the cursor twice.
+    // With Shift the rows it passes over join the selection.
+    if ((event->modifiers() & Qt::ShiftModifier) && m_anchorRow >= 0 &&
+        m_anchorRow < m_model->rowCount())
+        m_extendFrom = m_anchorRow;
     m_grid->OnKeyDown(&key, 0);
+    m_extendFrom = -1;
     event->accept();
 }
 

@@ -1,0 +1,101 @@
+#include "model/undo_history.h"
+
+#include "host/numbers.h"
+#include "host/strings.h"
+#include "model/sistema.h"
+
+namespace {
+
+constexpr int kAddName = 43000;     // "add of %1"
+constexpr int kImportName = 43001;  // "import of %1 movements"
+constexpr int kDeleteName = 43002;
+constexpr int kDeleteManyName = 43003;  // "delete of %1 movements"
+constexpr int kModifyName = 43004;
+
+std::string Fill(std::string text, const std::string& value) {
+    size_t at = text.find("%1");
+    return at == std::string::npos ? text : text.replace(at, 2, value);
+}
+
+std::vector<uint64_t> IdsOf(const std::vector<PlacedOrder>& placed) {
+    std::vector<uint64_t> ids;
+    ids.reserve(placed.size());
+    for (const PlacedOrder& p : placed) ids.push_back(p.order.id);
+    return ids;
+}
+
+std::string NameOf(const JournalChange& change) {
+    switch (change.kind) {
+        case JournalChange::kAdd:
+        case JournalChange::kRestore:
+            return change.added.size() == 1
+                       ? Fill(LS(kAddName), DescribeMovement(change.added[0].order))
+                       : Fill(LS(kImportName), std::to_string(change.added.size()));
+        case JournalChange::kImport:
+            return Fill(LS(kImportName), std::to_string(change.added.size()));
+        case JournalChange::kDelete:
+            return change.removed.size() == 1
+                       ? Fill(LS(kDeleteName), DescribeMovement(change.removed[0].order))
+                       : Fill(LS(kDeleteManyName), std::to_string(change.removed.size()));
+        case JournalChange::kModify:
+            return change.before.empty()
+                       ? std::string()
+                       : Fill(LS(kModifyName), DescribeMovement(change.before[0]));
+    }
+    return {};
+}
+
+// Makes change in ledger (forward true) or its inverse.
+void Apply(const JournalChange& change, bool forward, CSistemaCartera& ledger) {
+    const std::vector<PlacedOrder>& gone = forward ? change.removed : change.added;
+    const std::vector<PlacedOrder>& back = forward ? change.added : change.removed;
+    if (!gone.empty()) ledger.DelOrders(IdsOf(gone));
+    if (!back.empty()) ledger.InsertOrders(back);
+    for (const COrderCartera& m : forward ? change.after : change.before) ledger.ModOrder(m);
+}
+
+}  // namespace
+
+std::string DescribeMovement(const COrderCartera& m) {
+    std::string letter = LS(MovementTypeLetterId(m.type));
+    if (m.IsExecution())
+        return letter + " " +
+               (m.quoteCode.empty() ? std::string(m.symbol) : std::string(m.quoteCode)) + " " +
+               std::to_string(m.contracts);
+    return letter + " " + PonPuntos(m.price * m.contracts, m.decimals);
+}
+
+void UndoHistory::Record(JournalChange change) {
+    m_undone.clear();
+    if (m_done.size() >= kDepth) m_done.erase(m_done.begin());
+    m_done.push_back(std::move(change));
+}
+
+void UndoHistory::Clear() {
+    m_done.clear();
+    m_undone.clear();
+}
+
+std::string UndoHistory::UndoName() const { return m_done.empty() ? "" : NameOf(m_done.back()); }
+
+std::string UndoHistory::RedoName() const {
+    return m_undone.empty() ? "" : NameOf(m_undone.back());
+}
+
+bool UndoHistory::Undo(CSistemaCartera& ledger) {
+    if (m_done.empty()) return false;
+    JournalChange change = std::move(m_done.back());
+    m_done.pop_back();
+    Apply(change, false, ledger);
+    m_undone.push_back(std::move(change));
+    return true;
+}
+
+bool UndoHistory::Redo(CSistemaCartera& ledger) {
+    if (m_undone.empty()) return false;
+    JournalChange change = std::move(m_undone.back());
+    m_undone.pop_back();
+    Apply(change, true, ledger);
+    m_done.push_back(std::move(change));
+    return true;
+}
