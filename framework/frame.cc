@@ -111,10 +111,14 @@ void CMDIChildWnd::OnUpdateFrameTitle() {
         SetWindowText(doc->GetTitle() + (doc->IsModified() ? " *" : ""));
 }
 
-bool CMDIChildWnd::OnCmdMsg(int id) { return m_pActiveView && m_pActiveView->OnCmdMsg(id); }
+bool CMDIChildWnd::OnCmdMsg(int id) {
+    if (m_pActiveView && m_pActiveView->OnCmdMsg(id)) return true;
+    return OnFrameCommand(id);
+}
 
 bool CMDIChildWnd::OnUpdateCmdUI(int id, bool* enabled) const {
-    return m_pActiveView && m_pActiveView->OnUpdateCmdUI(id, enabled);
+    if (m_pActiveView && m_pActiveView->OnUpdateCmdUI(id, enabled)) return true;
+    return OnFrameUpdateCmdUI(id, enabled);
 }
 
 void CMDIChildWnd::SetTimer(int id, int milliseconds) {

@@ -68,9 +68,9 @@ class CMDIChildWnd : public QWidget, public CObject {
     // Caption := the active document's title, with " *" while it is modified.
     void OnUpdateFrameTitle();
 
-    // Routes a command to the active view. False when it does not handle it.
+    // Routes a command to the active view, then to the frame. False when nobody handles it.
     bool OnCmdMsg(int id);
-    // True when the active view handles id, with *enabled its state.
+    // True when the active view or the frame handles id, with *enabled its state.
     bool OnUpdateCmdUI(int id, bool* enabled) const;
     // The menu text of command id as it stands now (Undo names its step); empty keeps the
     // menu's own text.
@@ -82,6 +82,10 @@ class CMDIChildWnd : public QWidget, public CObject {
     bool HasTimer(int id) const;
 
   protected:
+    // The frame's own commands, whichever tab is active.
+    virtual bool OnFrameCommand(int id) { return false; }
+    virtual bool OnFrameUpdateCmdUI(int id, bool* enabled) const { return false; }
+
     void resizeEvent(QResizeEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
 
