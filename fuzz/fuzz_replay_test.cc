@@ -31,7 +31,7 @@ TEST(FuzzReplay, CorpusAndFormerCrashesRunCleanThroughTheirReaders) {
             }
         }
     }
-    EXPECT_EQ(corpusFolders, 6);
+    EXPECT_EQ(corpusFolders, 7);
     EXPECT_GT(replayed, 5);
 }
 

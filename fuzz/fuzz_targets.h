@@ -26,8 +26,12 @@ void FuzzCsv(const uint8_t* data, size_t size);
 // A tick file for the replay feed: load it and replay it to the end.
 void FuzzTicks(const uint8_t* data, size_t size);
 
+// A portfolio's change log: what reads whole must encode back to the same bytes; then the
+// bytes cut into records of a sound log, replayed onto an empty ledger.
+void FuzzChangeLog(const uint8_t* data, size_t size);
+
 // The function for a corpus folder's name (portfolio, portfolio_body, commissions,
-// grid_layout, csv, ticks); nullptr for another name.
+// grid_layout, csv, ticks, change_log); nullptr for another name.
 using FuzzFunction = void (*)(const uint8_t*, size_t);
 FuzzFunction FuzzFunctionFor(const std::string& name);
 

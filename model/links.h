@@ -1,10 +1,22 @@
 #pragma once
 // What the ledger needs of the document and the grids that show it. The ledger holds these
 // as non-owning pointers, so it runs headless (tests, the command line) with none set.
+#include <cstddef>
 #include <string>
 
 class CArchive;
 class CNegocioC;
+
+// One change of the journal, for a document that records changes instead of writing the
+// whole file: movements added at the end (from place on, count of them), the movement at
+// place modified (place SIZE_MAX when no movement had the id), or the one at place removed
+// (place as it was before the removal).
+struct JournalChange {
+    enum Kind { add, modify, remove };
+    Kind kind;
+    size_t place;
+    size_t count = 1;
+};
 
 // The portfolio's document.
 class ILedgerDocument {
@@ -17,6 +29,8 @@ class ILedgerDocument {
     virtual void EndChange() {}
     // Writes the whole portfolio file now, replacing the old one atomically.
     virtual void DoFileSave() = 0;
+    // Saves the change just made to the journal; by default as DoFileSave.
+    virtual void SaveChange(const JournalChange& change) { DoFileSave(); }
     // Makes every view of the portfolio redraw from the ledger.
     virtual void UpdateAllViews() = 0;
     virtual std::string GetTitle() const = 0;
