@@ -58,8 +58,9 @@ TEST_F(ChangeLogTest, TornTailsAreDroppedAndDamageBeforeTheEndIsPlaced) {
         std::string bytes;
         size_t records;
     };
-    for (const Case& c : {Case{log.substr(0, second + 4), 2}, Case{log.substr(0, log.size() - 1), 2},
-                          Case{flipped, 2}, Case{zeroed, 2}}) {
+    for (const Case& c :
+         {Case{log.substr(0, second + 4), 2}, Case{log.substr(0, log.size() - 1), 2},
+          Case{flipped, 2}, Case{zeroed, 2}}) {
         LogContent read = ReadLogRecords(c.bytes);
         EXPECT_TRUE(read.tornTail);
         EXPECT_EQ(read.records.size(), c.records);
@@ -228,8 +229,7 @@ TEST(ChangeLogKillTest, KillsLoseNoReportedChange) {
         const auto& orders = ledger.GetOrders();
         ASSERT_GE(orders.size(), held + reported) << round;
         ASSERT_LE(orders.size(), held + reported + 1) << round;
-        for (size_t i = 0; i < orders.size(); ++i)
-            ASSERT_EQ(orders[i].price, i + 1.0) << round;
+        for (size_t i = 0; i < orders.size(); ++i) ASSERT_EQ(orders[i].price, i + 1.0) << round;
         held = orders.size();
     }
     EXPECT_GT(held, 20u);
