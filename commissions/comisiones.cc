@@ -14,7 +14,8 @@ namespace {
 // Files without a version record are version 1.0: the body alone. Version 1.1 opens with
 // the version record and a checksum of the body after it.
 constexpr int32_t kMajor = 1;
-constexpr int32_t kMinorWithChecksum = 1;
+constexpr int32_t kMinorWithFnv = 1;       // FNV-1a, read only
+constexpr int32_t kMinorWithChecksum = 2;  // CRC-32C
 
 void Fail(const std::string& what) { throw CArchiveException(CArchiveException::badFormat, what); }
 
@@ -124,13 +125,14 @@ void CAdmComisiones::Serialize(CArchive& ar) {
         return;
     }
     const int32_t major = ar.ReadI32(), minor = ar.ReadI32();
-    if (major != kMajor || minor != kMinorWithChecksum)
+    if (major != kMajor || (minor != kMinorWithChecksum && minor != kMinorWithFnv))
         Fail("commission file version " + std::to_string(major) + "." + std::to_string(minor) +
              " is not known");
     const uint32_t sum = ar.ReadU32();
     std::string_view body = ar.ReadView(ar.Remaining());
     CArchive bodyAr(body);
-    if (cartera::Fnv1a(cartera::kFnv1aStart, body) != sum) {
+    if ((minor == kMinorWithFnv ? cartera::Fnv1a(cartera::kFnv1aStart, body)
+                                : cartera::Crc32c(body)) != sum) {
         // What reads whole is kept for the user to look at, as with a file cut short; the
         // file is still refused.
         try {

@@ -55,11 +55,10 @@ std::string RecordBytes(const stComision& r) {
     return b;
 }
 
-// A body as a current file holds it: version record 1.1 and the body's checksum first.
+// A body as a current file holds it: version record 1.2 and the body's checksum first.
 std::string Versioned(const std::string& body) {
     std::string b;
-    for (uint32_t v : {0x56545243u, 1u, 1u, cartera::Fnv1a(cartera::kFnv1aStart, body)})
-        PutFixed32(&b, v);
+    for (uint32_t v : {0x56545243u, 1u, 2u, cartera::Crc32c(body)}) PutFixed32(&b, v);
     return b + body;
 }
 
@@ -162,7 +161,7 @@ TEST_F(CommissionFileTest, DamagedFileIsRefusedAndNeverRewritten) {
     const std::string good = FileData(), none(4, '\0');  // none: the first format, no records
     std::vector<std::string> damaged = {good + "x", none + "x", Versioned(none + "x"), good, good};
     damaged[3][4] = 2;  // major 2
-    damaged[4][8] = 2;  // minor 2
+    damaged[4][8] = 3;  // minor 3
     for (size_t i = 0; i < good.size(); ++i) {
         damaged.push_back(good);
         damaged.back()[i] ^= static_cast<char>(1 << (i % 8));

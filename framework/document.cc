@@ -6,6 +6,7 @@
 #include "framework/frame.h"
 #include "framework/view.h"
 #include "host/archive.h"
+#include "host/crc32c.h"
 #include "host/env.h"
 #include "host/message_box.h"
 #include "host/strings.h"
@@ -13,12 +14,7 @@
 IMPLEMENT_DYNAMIC(CDocument, CObject)
 
 namespace {
-// FNV-1a over 64 bits: a change of any byte changes the sum.
-uint64_t Checksum(std::string_view bytes) {
-    uint64_t h = 14695981039346656037ull;
-    for (unsigned char c : bytes) h = (h ^ c) * 1099511628211ull;
-    return h;
-}
+uint64_t Checksum(std::string_view bytes) { return cartera::Crc32c(bytes); }
 }  // namespace
 
 std::string CDocument::FileMessage(int id, const std::string& path, const std::string& what) {

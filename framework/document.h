@@ -70,7 +70,7 @@ class CDocument : public CObject {
     // Whether the file at the document's path differs from what this document last read
     // from it or wrote to it (its size or a checksum of its bytes), or can no longer be
     // read. False for a document that has not read or written its file.
-    bool IsFileChangedOutside() const;
+    virtual bool IsFileChangedOutside() const;
 
   protected:
     // Reads path through Serialize without a message: false with *error saying what is
@@ -88,6 +88,8 @@ class CDocument : public CObject {
     virtual std::string DescribeLoadError(const CArchiveException& e, size_t position) const;
     // Shows text with MB_ICONEXCLAMATION and remembers it as LastError().
     void ReportError(const std::string& text);
+    // For a document that saves by its own means: the last save succeeded.
+    void ClearLastError() { m_lastError.clear(); }
     // "The file %1 ... %2" of string id with path and what filled in.
     static std::string FileMessage(int id, const std::string& path, const std::string& what);
 

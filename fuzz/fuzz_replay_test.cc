@@ -31,7 +31,7 @@ TEST(FuzzReplay, CorpusAndFormerCrashesRunCleanThroughTheirReaders) {
             }
         }
     }
-    EXPECT_EQ(corpusFolders, 11);
+    EXPECT_EQ(corpusFolders, 12);
     EXPECT_GT(replayed, 5);
 }
 

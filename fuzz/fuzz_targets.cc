@@ -19,6 +19,7 @@
 #include "host/market.h"
 #include "host/strings.h"
 #include "model/entry.h"
+#include "model/change_log.h"
 #include "model/portfolio_file.h"
 #include "model/sistema.h"
 #include "statements/detect.h"
@@ -132,13 +133,13 @@ void FuzzPortfolioBody(const uint8_t* data, size_t size) {
         std::string saved = Stored([&](CArchive& ar) { SerializePortfolio(ar, empty); });
         CArchive ar{std::string_view(saved)};
         ar.ReadView(kSumAt);
-        Require(ar.ReadU32() == Fnv1a(kFnv1aStart, std::string_view(saved).substr(kEnvelopeBytes)),
+        Require(ar.ReadU32() == Crc32c(std::string_view(saved).substr(kEnvelopeBytes)),
                 "the envelope's layout changed");
         return saved.substr(0, kEnvelopeBytes);
     }();
     std::string file = envelope;
     CArchive ar(&file);
-    ar.PatchU32(kSumAt, Fnv1a(kFnv1aStart, Bytes(data, size)));
+    ar.PatchU32(kSumAt, Crc32c(Bytes(data, size)));
     file.append(Bytes(data, size));
     FuzzPortfolio(reinterpret_cast<const uint8_t*>(file.data()), file.size());
 }
@@ -271,12 +272,45 @@ void FuzzMapping(const uint8_t* data, size_t size) {
     FuzzMapped(m, text.substr(split + 4));
 }
 
+void FuzzChangeLog(const uint8_t* data, size_t size) {
+    const std::string_view bytes = Bytes(data, size);
+    // As a log: whatever reads whole must encode back to the same bytes.
+    try {
+        LogContent log = ReadLogRecords(bytes);
+        std::string again;
+        for (const LogRecord& r : log.records) AppendLogRecord(&again, r.type, r.payload);
+        Require(again == bytes.substr(0, log.wholeBytes), "a log's records encode differently");
+        Require(log.tornTail == (log.wholeBytes < size), "a tail left unread without a tear");
+    } catch (const Error& e) {
+        Require(e.kind() == ErrorKind::damaged, "a log refused without damage");
+    }
+    // As changes: chunks of type (1 byte), length (1 byte) and payload made into a sound log,
+    // so every input reaches the replay.
+    std::string log;
+    AppendBaseRecord(&log, FileStamp{});
+    for (size_t at = 0; at + 2 <= size;) {
+        const auto type = static_cast<LogType>(2 + data[at] % 3);
+        const size_t n = std::min<size_t>(data[at + 1], size - at - 2);
+        AppendLogRecord(&log, type, bytes.substr(at + 2, n));
+        at += 2 + n;
+    }
+    LogContent content = ReadLogRecords(log);
+    Require(!content.tornTail && content.wholeBytes == log.size(), "a sound log read torn");
+    CSistemaCartera ledger;
+    try {
+        ReplayLog(content, ledger);
+    } catch (const Error& e) {
+        Require(e.kind() == ErrorKind::damaged, "a change refused without damage");
+    }
+}
+
 FuzzFunction FuzzFunctionFor(const std::string& name) {
     if (name == "flex_xml") return FuzzFlexXml;
     if (name == "flex_csv") return FuzzFlexCsv;
     if (name == "degiro") return FuzzDegiro;
     if (name == "trading212") return FuzzTrading212;
     if (name == "mapping") return FuzzMapping;
+    if (name == "change_log") return FuzzChangeLog;
     if (name == "portfolio") return FuzzPortfolio;
     if (name == "portfolio_body") return FuzzPortfolioBody;
     if (name == "commissions") return FuzzCommissions;

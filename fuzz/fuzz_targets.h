@@ -37,9 +37,13 @@ void FuzzTrading212(const uint8_t* data, size_t size);
 // rest as above. Without that line, the whole input is read by each shipped mapping.
 void FuzzMapping(const uint8_t* data, size_t size);
 
+// A portfolio's change log: what reads whole must encode back to the same bytes; then the
+// bytes cut into records of a sound log, replayed onto an empty ledger.
+void FuzzChangeLog(const uint8_t* data, size_t size);
+
 // The function for a corpus folder's name (portfolio, portfolio_body, commissions,
-// grid_layout, csv, ticks, flex_xml, flex_csv, degiro,
-// trading212, mapping); nullptr for another name.
+// grid_layout, csv, ticks, flex_xml, flex_csv, degiro, trading212, mapping, change_log);
+// nullptr for another name.
 using FuzzFunction = void (*)(const uint8_t*, size_t);
 FuzzFunction FuzzFunctionFor(const std::string& name);
 

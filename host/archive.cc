@@ -127,8 +127,8 @@ void CArchive::Reserve(size_t n) {
     const size_t need = m_out->size() + n;
     if (need <= m_out->capacity()) return;
     // Some room beyond what was asked, so a buffer reused for a slightly longer write
-    // (the same journal with one more movement) is not reallocated every time.
-    m_out->reserve(need + need / 32);
+    // (the same journal with a few more movements) is not reallocated every time.
+    m_out->reserve(need + need / 32 + 4096);
     cartera::AdviseLargePages(m_out->data(), m_out->capacity());
 }
 
@@ -152,7 +152,7 @@ void CArchive::StartSum(size_t from) {
     if (from > m_out->size())
         throw CArchiveException(CArchiveException::writeOnly, "no such written bytes");
     m_summing = true;
-    m_sum = cartera::kFnv1aStart;
+    m_sum = 0;
     m_summed = from;
 }
 

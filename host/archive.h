@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "host/crc32c.h"
 #include "host/error.h"
 
 // A stream that ends early or holds what no writer wrote is damaged data; reading from a
@@ -23,8 +24,8 @@ class CArchiveException : public cartera::Error {
 };
 
 namespace cartera {
-// FNV-1a: any change of one byte changes the sum. Continues from sum h over bytes; start
-// from kFnv1aStart.
+// FNV-1a, the checksum of files written before CRC-32C (host/crc32c.h); read only. Continues
+// from sum h over bytes; start from kFnv1aStart.
 inline constexpr uint32_t kFnv1aStart = 2166136261u;
 inline uint32_t Fnv1a(uint32_t h, std::string_view bytes) {
     for (unsigned char c : bytes) h = (h ^ c) * 16777619u;
@@ -74,12 +75,12 @@ class CArchive {
     void Reserve(size_t n);
     std::string_view Written(size_t from) const;
     void PatchU32(size_t at, uint32_t v);
-    // Storing only: a running FNV-1a sum of the bytes written from position from on.
+    // Storing only: a running CRC-32C of the bytes written from position from on.
     // UpdateSum takes in what was written since; called every few kilobytes, it reads the
     // bytes while they are still in the cache. Sum brings it up to date and returns it.
     void StartSum(size_t from);
     void UpdateSum() {
-        if (m_summing) m_sum = cartera::Fnv1a(m_sum, std::string_view(*m_out).substr(m_summed));
+        if (m_summing) m_sum = cartera::Crc32c(m_sum, std::string_view(*m_out).substr(m_summed));
         m_summed = m_out ? m_out->size() : 0;
     }
     uint32_t Sum();

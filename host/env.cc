@@ -95,6 +95,64 @@ class RealEnv : public Env {
         return WriteFileWithBackup(path, data, std::string(), error);
     }
 
+    bool CanReplace(const std::string& path, ErrorOut error) override {
+        std::string target;
+        struct stat st;
+        bool exists = false;
+        return ReplaceableTarget(path, &target, &st, &exists, error);
+    }
+
+    bool ReadFileHead(const std::string& path, size_t n, std::string* out, uint64_t* size,
+                      ErrorOut error) override {
+        int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        struct stat st;
+        if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            if (fd >= 0) ::close(fd);
+            return ReadFileHeadWhole(path, n, out, size, error);  // the general way's errors
+        }
+        out->resize(std::min<uint64_t>(n, static_cast<uint64_t>(st.st_size)));
+        ssize_t got = ::pread(fd, out->data(), out->size(), 0);
+        ::close(fd);
+        if (got < 0) {
+            SetErrno(error, "cannot read", path);
+            return false;
+        }
+        out->resize(static_cast<size_t>(got));
+        *size = static_cast<uint64_t>(st.st_size);
+        return true;
+    }
+
+    bool ReadFileHeadWhole(const std::string& path, size_t n, std::string* out, uint64_t* size,
+                           ErrorOut error) {
+        return Env::ReadFileHead(path, n, out, size, error);
+    }
+
+    bool AppendFile(const std::string& path, std::string_view data, ErrorOut error) override {
+        const int flags = O_WRONLY | O_APPEND | O_CLOEXEC;
+        int fd = Fails(SaveStep::open) ? -1 : ::open(path.c_str(), flags);
+        const bool created = fd < 0 && errno == ENOENT;
+        if (created) fd = ::open(path.c_str(), flags | O_CREAT, 0666);
+        if (fd < 0) {
+            SetErrno(error, "cannot write", path);
+            return false;
+        }
+        // A failed append is cut off again, so what was not reported saved is not read back.
+        const off_t oldSize = ::lseek(fd, 0, SEEK_END);
+        bool ok =
+            oldSize >= 0 && WriteAll(fd, data) && !Fails(SaveStep::fsync) && ::fdatasync(fd) == 0;
+        if (!ok) {
+            SetErrno(error, "cannot write", path);
+            if (oldSize >= 0 && ::ftruncate(fd, oldSize) == 0) (void)::fdatasync(fd);
+        }
+        const bool closed = !Fails(SaveStep::close) && ::close(fd) == 0;
+        if (!closed && ok) {
+            ok = false;
+            SetErrno(error, "cannot write", path);
+        }
+        if (ok && created) SyncFolder(DirOf(Resolved(path)));  // the new name outlives a crash
+        return ok;
+    }
+
     // The order, and what a kill or a failure after each step leaves:
     //   1. the new version is written to a temporary file and synced: nothing changed yet;
     //   2. the old version is hard-linked to a second temporary name: nothing changed yet;
@@ -486,6 +544,21 @@ bool Env::RestoreBackup(const std::string& path, const std::string&, ErrorOut er
     return false;
 }
 
+bool Env::ReadFileHead(const std::string& path, size_t n, std::string* out, uint64_t* size,
+                       ErrorOut error) {
+    if (!ReadFile(path, out, error)) return false;
+    *size = out->size();
+    if (out->size() > n) out->resize(n);
+    return true;
+}
+
+bool Env::AppendFile(const std::string& path, std::string_view data, ErrorOut error) {
+    std::string content;
+    if (FileExists(path) && !ReadFile(path, &content, error)) return false;
+    content.append(data);
+    return WriteFileAtomic(path, content, error);
+}
+
 bool Env::KeepBackup(const std::string&, const std::string&, std::string*) { return true; }
 
 Env* CurrentEnv() { return g_current ? g_current : PosixEnv(); }
@@ -507,7 +580,7 @@ bool MemEnv::WriteFileAtomic(const std::string& path, std::string_view data, Err
 
 bool MemEnv::WriteFileWithBackup(const std::string& path, std::string_view data,
                                  const std::string& backup, ErrorOut error) {
-    if (m_failWrites) {
+    if (Fails(path)) {
         error.Set(ErrorKind::io, "cannot write " + path + ": injected failure");
         return false;
     }
@@ -529,6 +602,18 @@ bool MemEnv::RestoreBackup(const std::string& path, const std::string& backup, E
     auto current = m_files.find(path);
     if (current != m_files.end()) it->second = current->second;
     m_files[path] = restored;
+    return true;
+}
+
+bool MemEnv::AppendFile(const std::string& path, std::string_view data, ErrorOut error) {
+    if (Fails(path) || m_tearAt != SIZE_MAX) {
+        if (!Fails(path)) m_files[path].append(data.substr(0, m_tearAt));
+        m_tearAt = SIZE_MAX;
+        error.Set(ErrorKind::io, "cannot write " + path + ": injected failure");
+        return false;
+    }
+    ++m_writes;
+    m_files[path].append(data);
     return true;
 }
 

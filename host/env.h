@@ -1,6 +1,7 @@
 #pragma once
 // File access behind an interface, so tests can run on an in-memory fake and inject faults.
 #include <cstddef>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
@@ -68,6 +69,20 @@ class Env {
     // link to one); a read-only path is refused (denied), and so is a file system that
     // cannot exchange two files (io). False (and error set) when nothing was changed.
     virtual bool RestoreBackup(const std::string& path, const std::string& backup, ErrorOut error);
+    // Whether WriteFileAtomic would replace path (it is a regular file, or a link to one,
+    // and not read-only), checked without writing: a change recorded beside the file is
+    // refused as a save of it would be. True (the default) when nothing is there.
+    virtual bool CanReplace(const std::string& path, ErrorOut error) { return true; }
+    // Reads at most n bytes from the start of path into *out and the file's size into *size.
+    // False (and error set) when it cannot be read. The default reads the whole file.
+    virtual bool ReadFileHead(const std::string& path, size_t n, std::string* out, uint64_t* size,
+                              ErrorOut error);
+    // Appends data at the end of path (created when missing) and syncs it (fdatasync), so
+    // once true the bytes outlive a crash. False (and error set) when they could not all be
+    // written and synced, and then cuts the file back to its old size where it can; a kill
+    // may leave any prefix of data at the end, which a reader of the file must tell from
+    // whole records. The default reads, extends and replaces the file atomically.
+    virtual bool AppendFile(const std::string& path, std::string_view data, ErrorOut error);
     // Writes a command's results to path: into a FIFO or a character device (a terminal,
     // /dev/null) as a stream, anything else as WriteFileAtomic. False (and error set) when
     // they could not all be written.
@@ -100,7 +115,8 @@ inline constexpr int kLockWaitMs = 10000;
 Env* PosixEnv();
 
 // The steps of a save on the real file system, in order, then those of a restore, then
-// the checks before them and the taking of a lock. linkBackup links the old version to a
+// the checks before them and the taking of a lock. An append opens, writes (shortWrite),
+// syncs its data (fsync) and closes. linkBackup links the old version to a
 // temporary name, renameBackup moves it over the backup once the new one is in place; a
 // restore syncs the backup (fsync), exchanges the two files, then syncs the folder. stat
 // is every look at whether a file is there (also IsMissing and FileExists), access the
@@ -151,18 +167,29 @@ class MemEnv : public Env {
     bool WriteFileWithBackup(const std::string& path, std::string_view data,
                              const std::string& backup, ErrorOut error) override;
     bool RestoreBackup(const std::string& path, const std::string& backup, ErrorOut error) override;
+    bool AppendFile(const std::string& path, std::string_view data, ErrorOut error) override;
     bool FileExists(const std::string& path) override;
     bool CreateDirs(const std::string& path, std::string* error) override;
     bool KeepBackup(const std::string& path, const std::string& backup,
                     std::string* error) override;
 
     void SetFailWrites(bool fail) { m_failWrites = fail; }
+    // Writes and appends to paths ending with suffix fail (empty: none).
+    void SetFailPaths(const std::string& suffix) { m_failSuffix = suffix; }
+    // The next append writes only its first bytes bytes, then fails (a torn append).
+    void TearNextAppend(size_t bytes) { m_tearAt = bytes; }
     int WriteCount() const { return m_writes; }
     std::map<std::string, std::string>& Files() { return m_files; }
 
   private:
     std::map<std::string, std::string> m_files;
+    bool Fails(const std::string& path) const {
+        return m_failWrites || (!m_failSuffix.empty() && path.ends_with(m_failSuffix));
+    }
+
     bool m_failWrites = false;
+    std::string m_failSuffix;
+    size_t m_tearAt = SIZE_MAX;
     int m_writes = 0;
 };
 

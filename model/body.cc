@@ -48,6 +48,9 @@ class RecordBytes {
     char* m_end = m_bytes;
 };
 
+}  // namespace
+
+namespace cartera {
 void WriteMovementRecord(CArchive& ar, const COrderCartera& m) {
     const std::string_view text = m.orderText, code = m.quoteCode, group = m.group,
                            symbol = m.symbol;
@@ -102,9 +105,7 @@ void WriteExtensionRecord(CArchive& ar, const COrderCartera& m) {
     r.U32(static_cast<uint32_t>(m.reserved));
     r.AppendTo(ar);
 }
-}  // namespace
 
-namespace cartera {
 COrderCartera ReadMovementRecord(CArchive& ar) {
     std::string scratch;  // only wide texts need it
     COrderCartera m;
@@ -150,12 +151,12 @@ void CSistemaCartera::StoreBody(CArchive& ar) {
     ar.Reserve(bytes);
     // The file's running sum takes in the bytes every few records, while they are cached.
     for (size_t i = 0; i < m_orders.size(); ++i) {
-        WriteMovementRecord(ar, m_orders[i]);
+        cartera::WriteMovementRecord(ar, m_orders[i]);
         if (i % kRecordsPerSum == kRecordsPerSum - 1) ar.UpdateSum();
     }
     ar.WriteI32(kExtensionMarker);
     for (size_t i = 0; i < m_orders.size(); ++i) {
-        WriteExtensionRecord(ar, m_orders[i]);
+        cartera::WriteExtensionRecord(ar, m_orders[i]);
         if (i % (4 * kRecordsPerSum) == 0) ar.UpdateSum();
     }
     ar.WriteI32(kLayoutMarker);
@@ -212,7 +213,7 @@ void CSistemaCartera::LoadBody(CArchive& ar) {
                 CArchiveException::badFormat,
                 std::to_string(ar.Remaining()) + " unknown bytes after the grid layouts");
     }
-    DoAfterLoadingProcess();
+    if (m_afterLoading) DoAfterLoadingProcess();
 }
 
 std::string CSistemaCartera::LayoutBytes() {

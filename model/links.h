@@ -1,11 +1,23 @@
 #pragma once
 // What the ledger needs of the document and the grids that show it. The ledger holds these
 // as non-owning pointers, so it runs headless (tests, the command line) with none set.
+#include <cstddef>
 #include <string>
 
 class CArchive;
 class CNegocioC;
 struct JournalChange;
+
+// One change of the journal, for a document that records changes instead of writing the
+// whole file: movements added at the end (from place on, count of them), the movement at
+// place modified (place SIZE_MAX when no movement had the id), or the one at place removed
+// (place as it was before the removal).
+struct LogChange {
+    enum Kind { add, modify, remove };
+    Kind kind;
+    size_t place;
+    size_t count = 1;
+};
 
 // The portfolio's document.
 class ILedgerDocument {
@@ -20,6 +32,8 @@ class ILedgerDocument {
     virtual void JournalChanged(const JournalChange& change) {}
     // Writes the whole portfolio file now, replacing the old one atomically.
     virtual void DoFileSave() = 0;
+    // Saves the change just made to the journal; by default as DoFileSave.
+    virtual void SaveChange(const LogChange& change) { DoFileSave(); }
     // Makes every view of the portfolio redraw from the ledger.
     virtual void UpdateAllViews() = 0;
     virtual std::string GetTitle() const = 0;

@@ -78,6 +78,9 @@ namespace cartera {
 // Reads one main movement record of the portfolio file body; the two flags are set as
 // loading sets them (closing 1, buy 1 exactly for type 0) and the id is sign-extended.
 COrderCartera ReadMovementRecord(CArchive& ar);
+// Writes the main record and, apart, the extension record (schedule, reserved) of the body.
+void WriteMovementRecord(CArchive& ar, const COrderCartera& m);
+void WriteExtensionRecord(CArchive& ar, const COrderCartera& m);
 }  // namespace cartera
 
 // String id of the letter shown for a movement type; 0 for codes outside 0..6.

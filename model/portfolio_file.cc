@@ -15,11 +15,15 @@ namespace cartera {
 
 namespace {
 
-// Minor version 1: the version record is followed by a checksum of the body.
+// Minor version 1: the version record is followed by an FNV-1a sum of the body (read only);
+// 2: by its CRC-32C.
 constexpr int32_t kMajor = 1;
-constexpr int32_t kMinorWithChecksum = 1;
+constexpr int32_t kMinorWithFnv = 1;
+constexpr int32_t kMinorWithChecksum = 2;
 
-uint32_t Checksum(std::string_view bytes) { return Fnv1a(kFnv1aStart, bytes); }
+uint32_t Checksum(int32_t minor, std::string_view bytes) {
+    return minor == kMinorWithFnv ? Fnv1a(kFnv1aStart, bytes) : Crc32c(bytes);
+}
 
 void Fail(const std::string& what) { throw CArchiveException(CArchiveException::badFormat, what); }
 
@@ -30,7 +34,8 @@ COrderCartera OneShare(COrderCartera m) {
 
 }  // namespace
 
-void SerializePortfolio(CArchive& ar, CSistemaCartera& ledger, bool* isPortfolio) {
+void SerializePortfolio(CArchive& ar, CSistemaCartera& ledger, bool* isPortfolio,
+                        std::optional<uint32_t>* sum) {
     if (ar.IsStoring()) {
         // One pass into the one buffer: the checksum's place is kept and filled in once the
         // body after it has been written.
@@ -41,7 +46,9 @@ void SerializePortfolio(CArchive& ar, CSistemaCartera& ledger, bool* isPortfolio
         ar.WriteString("");
         ar.StartSum(ar.Position());  // summed as the body is written
         ledger.Serialize(ar);
-        ar.PatchU32(sumAt, ar.Sum());
+        const uint32_t bodySum = ar.Sum();
+        ar.PatchU32(sumAt, bodySum);
+        if (sum) *sum = bodySum;
         return;
     }
     ar.ReadString();
@@ -52,13 +59,14 @@ void SerializePortfolio(CArchive& ar, CSistemaCartera& ledger, bool* isPortfolio
     if (version.ReadMajor() != kMajor || version.ReadMinor() > kMinorWithChecksum)
         Fail("portfolio file version " + std::to_string(version.ReadMajor()) + "." +
              std::to_string(version.ReadMinor()) + " is not known");
-    const bool summed = version.ReadMinor() >= kMinorWithChecksum;
-    uint32_t sum = summed ? ar.ReadU32() : 0;
+    const bool summed = version.ReadMinor() >= kMinorWithFnv;
+    const uint32_t stored = summed ? ar.ReadU32() : 0;
     ar.ReadString();
     const size_t start = ar.Position();
     std::string_view body = ar.ReadView(ar.Remaining());
-    if (summed && Checksum(body) != sum)
+    if (summed && Checksum(version.ReadMinor(), body) != stored)
         Fail("the content does not match its checksum (the file was changed or damaged)");
+    if (sum && version.ReadMinor() == kMinorWithChecksum) *sum = stored;
     CArchive bodyAr(body);
     try {
         ledger.Serialize(bodyAr);
@@ -91,6 +99,201 @@ std::unique_ptr<FileLock> LockPortfolioFile(const std::string& path, std::string
 
 std::string BackupPath(const std::string& path) { return CurrentEnv()->Resolve(path) + ".bak"; }
 
+namespace {
+
+// Leaves the ledger's after-loading process to the end of a load, after the log.
+class AfterLoading {
+  public:
+    explicit AfterLoading(CSistemaCartera& ledger) : m_ledger(ledger) {
+        m_ledger.SetAfterLoading(false);
+    }
+    ~AfterLoading() { m_ledger.SetAfterLoading(true); }
+    AfterLoading(const AfterLoading&) = delete;
+    AfterLoading& operator=(const AfterLoading&) = delete;
+
+  private:
+    CSistemaCartera& m_ledger;
+};
+
+// The file's bytes, read into a buffer made once at the file's size.
+std::string ReadWhole(const std::string& path) {
+    std::string data;
+    std::error_code noSize;  // a file only the environment knows: no room made in advance
+    if (auto size = std::filesystem::file_size(path, noSize); !noSize) {
+        data.reserve(static_cast<size_t>(size));
+        AdviseLargePages(data.data(), data.capacity());
+    }
+    std::string why;
+    ErrorKind kind = ErrorKind::io;
+    if (!CurrentEnv()->ReadFile(path, &data, {&why, &kind})) throw Error(kind, why);
+    return data;
+}
+
+}  // namespace
+
+void PortfolioStore::Load(const std::string& path, CSistemaCartera& ledger,
+                          std::vector<std::string>* warnings, bool withoutLastChange) {
+    const std::string data = ReadWhole(path);
+    bool isPortfolio = false;  // until the version record has been read
+    try {
+        LoadBytes(path, data, ledger, warnings, withoutLastChange, &isPortfolio);
+    } catch (const CArchiveException& e) {
+        throw Error(ErrorKind::damaged,
+                    path + ": " + (isPortfolio ? e.what() : "not a portfolio file"));
+    }
+}
+
+void PortfolioStore::LoadBytes(const std::string& path, std::string_view data,
+                               CSistemaCartera& ledger, std::vector<std::string>* warnings,
+                               bool withoutLastChange, bool* isPortfolio) {
+    {
+        AfterLoading after(ledger);
+        LoadFileAndLog(path, data, ledger, warnings, withoutLastChange, isPortfolio);
+    }
+    ledger.DoAfterLoadingProcess();
+}
+
+void PortfolioStore::LoadFileAndLog(const std::string& path, std::string_view data,
+                                    CSistemaCartera& ledger, std::vector<std::string>* warnings,
+                                    bool withoutLastChange, bool* isPortfolio) {
+    m_stamp.reset();  // until the file and its log are known sound
+    m_appendOnly = false;
+    m_logBytes = 0;
+    m_logChanges = 0;
+    CArchive ar(data);
+    std::optional<uint32_t> sum;
+    SerializePortfolio(ar, ledger, isPortfolio, &sum);
+    const std::string logPath = LogPath(path);
+    std::string log;
+    if (CurrentEnv()->FileExists(logPath)) log = ReadWhole(logPath);
+    std::optional<FileStamp> stamp;
+    if (sum) stamp = FileStamp{data.size(), *sum};
+    if (log.empty()) {
+        m_stamp = stamp;
+        return;
+    }
+    LogContent content;
+    try {
+        content = ReadLogRecords(log);
+    } catch (const Error& e) {
+        throw Error(ErrorKind::damaged, logPath + ": " + e.what());
+    }
+    // A log left by a killed checkpoint: its changes are in the file. The next change
+    // writes the whole file, which empties it.
+    if (!stamp || !LogAppliesTo(content, *stamp)) return;
+    if (withoutLastChange && content.records.size() > 1) content.records.pop_back();
+    try {
+        ReplayLog(content, ledger);
+    } catch (const Error& e) {
+        throw Error(ErrorKind::damaged, logPath + ": " + e.what());
+    }
+    if (content.tornTail) {
+        if (warnings)
+            warnings->push_back(logPath + ": the last change was cut off while it was written (" +
+                                std::to_string(log.size() - content.wholeBytes) +
+                                " bytes) and is left out; it was never reported as saved");
+        return;  // the next change writes the whole file
+    }
+    m_stamp = stamp;
+    m_logBytes = log.size();
+    m_logChanges = content.records.size() - 1;
+}
+
+bool PortfolioStore::OpenForAppend(const std::string& path, CSistemaCartera& ledger) {
+    m_stamp.reset();
+    m_appendOnly = true;
+    m_wholeNeeded = false;
+    // The envelope and the body's header: two strings (empty as written, a few bytes as
+    // another writer may leave them), the version record, the checksum and two numbers.
+    constexpr size_t kHead = 1024;
+    std::string head;
+    uint64_t size = 0;
+    if (!CurrentEnv()->ReadFileHead(path, kHead, &head, &size, nullptr)) return false;
+    uint32_t lastId = 0, sum = 0;
+    int32_t tab = 0;
+    try {
+        CArchive ar{std::string_view(head)};
+        ar.ReadString();
+        CVersionInfo version(ar, &ledger, kMajor, kMinorWithChecksum);
+        if (!version.IsMark() || version.ReadMajor() != kMajor ||
+            version.ReadMinor() != kMinorWithChecksum)
+            return false;
+        sum = ar.ReadU32();
+        ar.ReadString();
+        lastId = ar.ReadU32();
+        tab = ar.ReadI32();
+    } catch (const CArchiveException&) {
+        return false;
+    }
+    const std::string logPath = LogPath(path);
+    std::string log;
+    if (CurrentEnv()->FileExists(logPath) && !CurrentEnv()->ReadFile(logPath, &log, nullptr))
+        return false;
+    const FileStamp stamp{size, sum};
+    if (!log.empty()) {
+        try {
+            LogContent content = ReadLogRecords(log);
+            if (content.tornTail || !LogAppliesTo(content, stamp)) return false;
+            m_logChanges = content.records.size() - 1;
+            if (m_logChanges > 0) {  // the last change carries the header as it is now
+                CArchive ar(content.records.back().payload);
+                lastId = ar.ReadU32();
+                tab = ar.ReadI32();
+            }
+        } catch (const Error&) {
+            return false;
+        }
+    }
+    ledger.ReplayHeader(lastId, tab);
+    m_stamp = stamp;
+    m_logBytes = log.size();
+    return true;
+}
+
+bool PortfolioStore::SaveWhole(const std::string& path, CSistemaCartera& ledger,
+                               const std::string& backup, ErrorOut error) {
+    m_buffer.clear();  // keeps its capacity
+    CArchive ar(&m_buffer);
+    std::optional<uint32_t> sum;
+    SerializePortfolio(ar, ledger, nullptr, &sum);
+    m_stamp.reset();
+    if (!CurrentEnv()->WriteFileWithBackup(path, m_buffer, backup, error)) return false;
+    // The log no longer applies to the file; emptied, or left for the next save when it
+    // cannot be (a reader ignores it either way).
+    const std::string logPath = LogPath(path);
+    if ((m_logBytes == 0 && !CurrentEnv()->FileExists(logPath)) ||
+        CurrentEnv()->WriteFileAtomic(logPath, std::string_view(), nullptr))
+        m_stamp = FileStamp{m_buffer.size(), *sum};
+    m_logBytes = 0;
+    m_logChanges = 0;
+    return true;
+}
+
+bool PortfolioStore::SaveChange(const std::string& path, CSistemaCartera& ledger,
+                                const LogChange& change, ErrorOut error) {
+    if (change.kind == LogChange::modify && change.place == SIZE_MAX) return true;
+    m_record.clear();  // keeps its capacity
+    constexpr uint64_t kLeastLog = 64 * 1024;
+    if (m_stamp) {
+        if (m_logBytes == 0) AppendBaseRecord(&m_record, *m_stamp);
+        AppendChangeRecord(&m_record, ledger, change);
+    }
+    if (!m_stamp || m_logBytes + m_record.size() > std::max(m_stamp->size / 16, kLeastLog)) {
+        if (!m_appendOnly) return SaveWhole(path, ledger, BackupPath(path), error);
+        m_wholeNeeded = true;
+        error.Set(ErrorKind::bug, "the portfolio must be written whole");
+        return false;
+    }
+    if (!CurrentEnv()->CanReplace(path, error)) return false;  // a read-only portfolio, ...
+    if (!CurrentEnv()->AppendFile(LogPath(path), m_record, error)) {
+        m_stamp.reset();  // what the log ends with is not known: the next save is whole
+        return false;
+    }
+    m_logBytes += m_record.size();
+    ++m_logChanges;
+    return true;
+}
+
 PortfolioDocument::PortfolioDocument(CSistemaCartera* ledger) : m_ledger(ledger) {
     m_ledger->SetDocumento(this);
 }
@@ -100,23 +303,8 @@ PortfolioDocument::~PortfolioDocument() {
 }
 
 void PortfolioDocument::Open(const std::string& path) {
-    std::string data;
-    std::string why;
-    std::error_code noSize;  // a file only the environment knows: no room made in advance
-    if (auto size = std::filesystem::file_size(path, noSize); !noSize) {
-        data.reserve(static_cast<size_t>(size));
-        AdviseLargePages(data.data(), data.capacity());
-    }
-    ErrorKind kind = ErrorKind::io;
-    if (!CurrentEnv()->ReadFile(path, &data, {&why, &kind})) throw Error(kind, why);
-    CArchive ar{std::string_view(data)};
-    bool isPortfolio = false;  // until the version record has been read
-    try {
-        SerializePortfolio(ar, *m_ledger, &isPortfolio);
-    } catch (const CArchiveException& e) {
-        throw Error(ErrorKind::damaged,
-                    path + ": " + (isPortfolio ? e.what() : "not a portfolio file"));
-    }
+    m_warnings.clear();
+    m_store.Load(path, *m_ledger, &m_warnings);
     for (const COrderCartera& m : m_ledger->GetOrders()) {
         // A shareless dividend is warned of, not refused; its numbers must still be numbers.
         std::string unpriceable =
@@ -125,7 +313,8 @@ void PortfolioDocument::Open(const std::string& path) {
             throw Error(ErrorKind::damaged,
                         path + ": movement " + std::to_string(m.id) + ": " + unpriceable);
     }
-    m_warnings = LoadWarnings(path, *m_ledger);
+    std::vector<std::string> dividends = LoadWarnings(path, *m_ledger);
+    m_warnings.insert(m_warnings.end(), dividends.begin(), dividends.end());
     m_path = path;
     m_title = path;
     UpdateAllViews();
@@ -142,15 +331,9 @@ bool PortfolioDocument::Load(const std::string& path, std::string* error) {
 }
 
 bool PortfolioDocument::SaveAs(const std::string& path, std::string* error) {
-    std::string& data = m_saveBuffer;
-    data.clear();  // keeps its capacity
-    CArchive ar(&data);
-    SerializePortfolio(ar, *m_ledger);
     std::string why;
-    ErrorKind kind = ErrorKind::io;
-    if (!CurrentEnv()->WriteFileWithBackup(path, data, BackupPath(path), {&why, &kind})) {
+    if (!m_store.SaveWhole(path, *m_ledger, BackupPath(path), {&why, &m_saveErrorKind})) {
         if (error) *error = why;
-        m_saveErrorKind = kind;
         return false;
     }
     ++m_saves;
@@ -159,6 +342,15 @@ bool PortfolioDocument::SaveAs(const std::string& path, std::string* error) {
     return true;
 }
 
+bool PortfolioDocument::OpenForAppend(const std::string& path) {
+    if (!m_store.OpenForAppend(path, *m_ledger)) return false;
+    m_path = path;
+    m_title = path;
+    return true;
+}
+
+bool PortfolioDocument::Compact(std::string* error) { return SaveAs(m_path, error); }
+
 void PortfolioDocument::DoFileSave() {
     if (m_path.empty()) {
         m_saveError = "the portfolio has no file yet";
@@ -166,6 +358,19 @@ void PortfolioDocument::DoFileSave() {
     }
     std::string error;
     if (!SaveAs(m_path, &error)) m_saveError = error;
+}
+
+void PortfolioDocument::SaveChange(const LogChange& change) {
+    if (m_path.empty()) {
+        m_saveError = "the portfolio has no file yet";
+        return;
+    }
+    std::string why;
+    if (!m_store.SaveChange(m_path, *m_ledger, change, {&why, &m_saveErrorKind})) {
+        m_saveError = why;
+        return;
+    }
+    ++m_saves;
 }
 
 void PortfolioDocument::UpdateAllViews() {

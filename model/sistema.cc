@@ -88,6 +88,10 @@ int CSistemaCartera::GetEntryOrder(uint64_t id, COrderCartera& out) const {
     return 1;
 }
 
+void CSistemaCartera::SaveDocument(const LogChange& change) {
+    if (m_pDoc) m_pDoc->SaveChange(change);
+}
+
 void CSistemaCartera::SaveDocument() {
     if (m_pDoc) m_pDoc->DoFileSave();
 }
@@ -148,7 +152,7 @@ void CSistemaCartera::AddOrders(std::vector<COrderCartera> batch,
             told.added.push_back({i, m_orders[i]});
         TellDocument(told);
     }
-    SaveDocument();
+    SaveDocument({LogChange::add, m_orders.size() - count, count});
     RecomputeAndRefresh();
     UpdateAllViews();
 }
@@ -160,7 +164,7 @@ void CSistemaCartera::AddOrder(COrderCartera m) {
     const bool matched = m_matchedSize == m_orders.size();
     Append(std::move(m));
     TellDocument({JournalChange::kAdd, {}, {{m_orders.size() - 1, m_orders.back()}}, {}, {}});
-    SaveDocument();
+    SaveDocument({LogChange::add, m_orders.size() - 1, 1});
     // Only the new movement's security is matched again, and only the new movement is added
     // to the running sums; each gives what doing all of it again would.
     if (execution && !MatchAppended()) CasarOrdenes();
@@ -230,14 +234,16 @@ void CSistemaCartera::DelOrder(uint64_t id) {
     }
     RematchAndRefresh(lowered, sumsHold);
     UpdateAllViews();
-    SaveDocument();
+    SaveDocument({LogChange::remove, index});
 }
 
 void CSistemaCartera::ModOrder(COrderCartera m) {
     ChangeScope change(m_pDoc);
     std::vector<std::string> lowered;
     bool sumsHold = m_cashSummed == m_orders.size();
-    if (COrderCartera* existing = GetOrden(m.id)) {
+    const size_t place = FindPlace(m.id);
+    if (place != SIZE_MAX) {
+        COrderCartera* existing = &m_orders[place];
         if (existing->IsExecution()) lowered.push_back(cartera::LowerCode(existing->quoteCode));
         if (m.IsExecution()) lowered.push_back(cartera::LowerCode(m.quoteCode));
         sumsHold = sumsHold && existing->IsExecution() && m.IsExecution();
@@ -246,7 +252,31 @@ void CSistemaCartera::ModOrder(COrderCartera m) {
     }
     RematchAndRefresh(lowered, sumsHold);
     UpdateAllViews();
-    SaveDocument();
+    SaveDocument({LogChange::modify, place});
+}
+
+void CSistemaCartera::ReplayHeader(uint32_t lastId, int32_t activeTab) {
+    m_lastId = lastId;
+    m_activeTab = activeTab;
+}
+
+void CSistemaCartera::ReplayAdd(COrderCartera m) {
+    m_orders.push_back(std::move(m));
+    NoteAppended();
+}
+
+bool CSistemaCartera::ReplayModify(size_t place, COrderCartera m) {
+    if (place >= m_orders.size()) return false;
+    m_orders[place] = std::move(m);
+    InvalidateIndex();
+    return true;
+}
+
+bool CSistemaCartera::ReplayRemove(size_t place) {
+    if (place >= m_orders.size()) return false;
+    m_orders.erase(m_orders.begin() + static_cast<long>(place));
+    InvalidateIndex();
+    return true;
 }
 
 // The delete of a selection and the undo of a change (movements back at their places, with

@@ -115,6 +115,18 @@ class CSistemaCartera : public CObjectZorb {
     // The portfolio file body. Archive errors propagate; after a failed load the journal
     // holds the records read so far.
     virtual void Serialize(CArchive& ar);
+    // Whether loading the body ends with DoAfterLoadingProcess (the default), or leaves it to
+    // a caller that replays the change log first.
+    void SetAfterLoading(bool run) { m_afterLoading = run; }
+    // The journal as the change log replays it onto a loaded body: movements as stored, the
+    // header's counter and tab, nothing saved, registered or matched. Modify and remove name
+    // a place in the journal; false (nothing changed) when there is none.
+    void ReplayHeader(uint32_t lastId, int32_t activeTab);
+    void ReplayAdd(COrderCartera m);
+    bool ReplayModify(size_t place, COrderCartera m);
+    bool ReplayRemove(size_t place);
+    // The place of the first movement with the id; SIZE_MAX when there is none.
+    size_t PlaceOf(uint64_t id) const { return FindPlace(id); }
 
     // Matching pieces, public for tests and the reference implementation.
     int GetExecuted(CArrayOrders& out) const;
@@ -156,6 +168,8 @@ class CSistemaCartera : public CObjectZorb {
     // Registers the movement's quote, fills in its code and gives it the next id.
     void Admit(COrderCartera& m);
     void Append(COrderCartera m);
+    void SaveDocument(const LogChange& change);
+    // A change the log does not record (several places at once): the file is written whole.
     void SaveDocument();
     void UpdateAllViews();
     void TellDocument(const JournalChange& change);
@@ -206,4 +220,5 @@ class CSistemaCartera : public CObjectZorb {
     std::vector<double> m_openProfits;  // the open trades' profits, contiguous for ticks
     // Layout bytes read while no grid was linked, written back as they were.
     std::string m_detachedLayouts;
+    bool m_afterLoading = true;
 };

@@ -2,7 +2,7 @@
 # Builds the libFuzzer harnesses with clang into build-fuzz/ and runs one of them.
 #   scripts/fuzz.sh NAME MINUTES     NAME: portfolio, portfolio_body, commissions, grid_layout,
 #                                   csv, ticks, flex_xml, flex_csv, degiro,
-#                                   trading212, mapping
+#                                   trading212, mapping, change_log
 # New inputs found go to build-fuzz/corpus/NAME (the committed seeds in fuzz/corpus/NAME
 # are only read); an input that crashes lands in fuzz/crashes/NAME, where
 # fuzz_replay_tests picks it up once the reader is fixed.

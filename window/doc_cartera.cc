@@ -1,5 +1,7 @@
 #include "window/doc_cartera.h"
 
+#include <sys/stat.h>
+
 #include <QApplication>
 
 #include "dialogs/dlg_nombre_cartera.h"
@@ -12,6 +14,7 @@
 #include "host/message_box.h"
 #include "host/strings.h"
 #include "host/version_info.h"
+#include "model/change_log.h"
 #include "model/portfolio_file.h"
 #include "model/sistema.h"
 #include "window/child_frm_cartera.h"
@@ -76,10 +79,16 @@ bool CDocCartera::OnNewDocument() {
 }
 
 bool CDocCartera::OnOpenDocument(const std::string& path) {
+    m_loadPath = path;
+    m_warnings.clear();
     if (!CDocument::OnOpenDocument(path)) return false;
+    NoteInStep(path);
     CSistemaCartera* ledger = GetLedger();
-    std::vector<std::string> warnings =
-        ledger ? cartera::LoadWarnings(path, *ledger) : std::vector<std::string>();
+    std::vector<std::string> warnings = m_warnings;
+    if (ledger) {
+        std::vector<std::string> dividends = cartera::LoadWarnings(path, *ledger);
+        warnings.insert(warnings.end(), dividends.begin(), dividends.end());
+    }
     // A handful names the movements; more would make a message no one reads.
     constexpr size_t kShown = 10;
     std::string text;
@@ -98,9 +107,20 @@ CSistemaCartera* CDocCartera::GetLedger() const {
 
 void CDocCartera::Serialize(CArchive& ar) {
     GridRefillHold hold(*this, ar.IsLoading());
-    if (CSistemaCartera* ledger = GetLedger()) {
+    if (CSistemaCartera* ledger = GetLedger(); ledger && ar.IsLoading()) {
         m_versionMarkRead = false;
-        cartera::SerializePortfolio(ar, *ledger, &m_versionMarkRead);
+        const std::string_view data = ar.ReadView(ar.Remaining());
+        try {  // the file, then its change log
+            m_store.LoadBytes(m_loadPath.empty() ? GetPathName() : m_loadPath, data, *ledger,
+                              &m_warnings, false, &m_versionMarkRead);
+        } catch (const CArchiveException&) {
+            throw;
+        } catch (const cartera::Error& e) {
+            throw CArchiveException(CArchiveException::badFormat, e.what());
+        }
+        m_fileLayouts = ledger->LayoutBytes();
+    } else if (ledger) {
+        cartera::SerializePortfolio(ar, *ledger);
         m_fileLayouts = ledger->LayoutBytes();
     } else if (ar.IsStoring()) {  // no view: the envelope alone
         ar.WriteString("");
@@ -125,13 +145,13 @@ bool CDocCartera::SaveLayoutsIfChanged() {
     CSistemaCartera* ledger = GetLedger();
     const std::string path = GetPathName();
     if (!ledger || path.empty() || IsModified() || m_lock) return true;
-    if (ledger->LayoutBytes() == m_fileLayouts) return true;
+    if (ledger->LayoutBytes() == m_fileLayouts && m_store.LogBytes() == 0) return true;
     std::string why;
-    std::unique_ptr<cartera::FileLock> lock = cartera::LockPortfolioFile(path, &why);
-    if (!lock || IsFileChangedOutside()) return false;
-    if (WriteDocument(path, &why)) return true;
-    m_fileLayouts.clear();  // not written: still due
-    return false;
+    m_lock = cartera::LockPortfolioFile(path, &why);
+    const bool saved = m_lock && !IsFileChangedOutside() && SaveLocked(path, std::string(), &why);
+    m_lock.reset();
+    if (!saved) m_fileLayouts.clear();  // not written: still due
+    return saved;
 }
 
 void CDocCartera::BeginChange() {
@@ -159,7 +179,28 @@ void CDocCartera::DoFileSave() {
     const std::string path = GetPathName();
     if (path.empty()) return;
     std::string why = m_changeRefused;
-    if (why.empty() && SaveLocked(path, &why)) return;
+    if (why.empty() && SaveLocked(path, cartera::BackupPath(path), &why)) return;
+    ReportError(FileMessage(40080, path, why) + " " + LS(40081));
+    SetModifiedFlag(1);
+}
+
+void CDocCartera::SaveChange(const LogChange& change) {
+    CSistemaCartera* ledger = GetLedger();
+    const std::string path = GetPathName();
+    if (!ledger || path.empty()) return DoFileSave();
+    std::string why = m_changeRefused;
+    if (why.empty()) {
+        std::unique_ptr<cartera::FileLock> lock;
+        if ((m_lock || (lock = cartera::LockPortfolioFile(path, &why))) &&
+            m_store.SaveChange(path, *ledger, change, &why)) {
+            if (m_store.LogBytes() == 0) m_fileLayouts = ledger->LayoutBytes();  // written whole
+            NoteInStep(path);
+            return;
+        }
+        // A failed append may have left the log as it found it but touched: under the lock
+        // since BeginChange, that is this window's doing, not another program's.
+        if (m_lock) m_disk = ReadDiskState(path);
+    }
     ReportError(FileMessage(40080, path, why) + " " + LS(40081));
     SetModifiedFlag(1);
 }
@@ -202,29 +243,61 @@ bool CDocCartera::OnFileSave() {
 void CDocCartera::RefreshIfChangedOutside() {
     const std::string path = GetPathName();
     if (path.empty() || m_lock || IsModified() || QApplication::activeModalWidget()) return;
-    std::error_code error;
-    auto time = std::filesystem::last_write_time(path, error);
-    uintmax_t size = error ? 0 : std::filesystem::file_size(path, error);
-    if (error || (time == m_seenTime && size == m_seenSize)) return;
+    if (!m_diskKnown) return;
+    const DiskState now = ReadDiskState(path);
+    if (now == m_disk || now == m_refreshed) return;  // a failed read is not tried again
     std::string why;
     std::unique_ptr<cartera::FileLock> lock = cartera::CurrentEnv()->LockFile(path, 0, &why);
     if (!lock) return;  // another writer is at it: the next tick looks again
-    m_seenTime = time;
-    m_seenSize = size;
+    m_refreshed = now;
     if (IsFileChangedOutside()) Reload(&why);
 }
 
 bool CDocCartera::OnSaveDocument(const std::string& path) {
     std::string why;
-    if (SaveLocked(path, &why)) return true;
+    if (SaveLocked(path, cartera::BackupPath(path), &why)) return true;
     ReportError(FileMessage(40080, path, why));
     return false;
 }
 
-bool CDocCartera::SaveLocked(const std::string& path, std::string* why) {
+bool CDocCartera::SaveLocked(const std::string& path, const std::string& backup, std::string* why) {
     std::unique_ptr<cartera::FileLock> lock;
     if (!m_lock && !(lock = cartera::LockPortfolioFile(path, why))) return false;
-    return WriteDocument(path, why);  // Serialize notes the layouts written
+    CSistemaCartera* ledger = GetLedger();
+    if (!ledger) return WriteDocument(path, why);
+    if (!m_store.SaveWhole(path, *ledger, backup, why)) return false;
+    m_fileLayouts = ledger->LayoutBytes();
+    NoteInStep(path);
+    return true;
+}
+
+CDocCartera::DiskState CDocCartera::ReadDiskState(const std::string& path) {
+    DiskState state;
+    struct stat st;
+    if (::stat(path.c_str(), &st) == 0) {
+        state.fileSize = static_cast<uint64_t>(st.st_size);
+        state.fileTime = st.st_mtim.tv_sec * 1000000000ll + st.st_mtim.tv_nsec;
+        state.fileId = static_cast<uint64_t>(st.st_ino);
+    }
+    if (::stat(cartera::LogPath(path).c_str(), &st) == 0) {
+        state.logSize = static_cast<uint64_t>(st.st_size);
+        state.logTime = st.st_mtim.tv_sec * 1000000000ll + st.st_mtim.tv_nsec;
+        state.logId = static_cast<uint64_t>(st.st_ino);
+    }
+    return state;
+}
+
+void CDocCartera::NoteInStep(const std::string& path) {
+    m_disk = ReadDiskState(path);
+    m_refreshed = m_disk;
+    m_diskKnown = true;
+    ClearLastError();
+    SetModifiedFlag(0);
+}
+
+bool CDocCartera::IsFileChangedOutside() const {
+    if (!m_diskKnown) return CDocument::IsFileChangedOutside();
+    return ReadDiskState(GetPathName()) != m_disk;
 }
 
 std::string CDocCartera::BackupPathFor(const std::string& path) const {
@@ -248,7 +321,9 @@ bool CDocCartera::Reload(std::string* why) {
                 CArchive kept(&layouts.emplace_back(grid, std::string()).second);
                 grid->Serialize(kept);
             }
+    m_loadPath = GetPathName();
     if (ReadDocument(GetPathName(), why)) {
+        NoteInStep(GetPathName());
         for (auto& [grid, bytes] : layouts) {
             CArchive kept{std::string_view(bytes)};
             grid->Serialize(kept);

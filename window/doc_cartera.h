@@ -6,10 +6,12 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "framework/document.h"
 #include "model/links.h"
 #include "model/undo_history.h"
+#include "model/portfolio_file.h"
 
 class CSistemaCartera;
 
@@ -36,14 +38,16 @@ class CDocCartera : public CDocument, public ILedgerDocument {
     // The envelope and the ledger's body, then every view updates. Archive errors propagate.
     void Serialize(CArchive& ar) override;
     int GetObjectType(int kind) const override { return kObjectType; }
-    // Keeps the grids' layouts first (SaveLayoutsIfChanged), so a window closed, or the
-    // workstation quit, after only resizing or sorting columns opens the same next time.
+    // Keeps the grids' layouts and folds the change log into the file first
+    // (SaveLayoutsIfChanged), so a window closed, or the workstation quit, after only
+    // resizing or sorting columns opens the same next time.
     bool OnCloseObject() override;
-    // When the grids' column widths, order or sort differ from what the file holds, writes
-    // the file again, under its lock and atomically, without touching the backup (the
-    // journal is the same). Nothing when the window holds an unsaved change (closing asks
-    // about it) or another program changed the file since (its change wins over widths).
-    // False when a write was due and did not happen.
+    // When the grids' column widths, order or sort differ from what the file holds, or the
+    // change log holds changes, writes the file again whole (a checkpoint), under its lock
+    // and atomically, without touching the backup (the journal is the same). Nothing when
+    // the window holds an unsaved change (closing asks about it) or another program changed
+    // the file since (its change wins over widths). False when a write was due and did not
+    // happen.
     bool SaveLayoutsIfChanged();
 
     // ILedgerDocument. Before a change the portfolio file's lock is taken (other writers
@@ -52,7 +56,7 @@ class CDocCartera : public CDocument, public ILedgerDocument {
     // holds. A change held unsaved is never dropped for that: the save is then refused.
     void BeginChange() override;
     void EndChange() override;
-    // Saves the change just made, keeping the version it replaces as the backup. When that
+    // Saves the journal whole, keeping the version it replaces as the backup. When that
     // fails (or was refused) a message names the file and the cause; the change stays in
     // the window and the document is marked modified, for File › Save.
     void DoFileSave() override;
@@ -66,11 +70,17 @@ class CDocCartera : public CDocument, public ILedgerDocument {
     bool Undo() { return UndoOrRedo(false); }
     bool Redo() { return UndoOrRedo(true); }
     const UndoHistory& History() const { return m_history; }
+    // Saves the change just made as one record of the change log (the store decides when
+    // the file is written whole instead); failures as DoFileSave.
+    void SaveChange(const LogChange& change) override;
+    // Whether the file or its change log differs from what this window last read or wrote
+    // (their size, modification time or file identity).
+    bool IsFileChangedOutside() const override;
     // Under the file's lock; asks before replacing a file another program changed.
     bool OnFileSave() override;
-    // Reads the file again when another program changed it, unless this window holds an
-    // unsaved change or a dialog is open (it may point into the ledger). Cheap while the
-    // file's size and modification time stay; a file that cannot be read is left for the
+    // Reads the file and its log again when another program changed them, unless this window
+    // holds an unsaved change or a dialog is open (it may point into the ledger). Cheap while
+    // their sizes and modification times stay; a file that cannot be read is left for the
     // next change to report.
     void RefreshIfChangedOutside();
     // Under the file's lock, keeping the replaced version as the backup.
@@ -84,6 +94,8 @@ class CDocCartera : public CDocument, public ILedgerDocument {
     int IsCreatedAsNew() const { return m_bCreatedAsNew; }
     // The frame's ledger, through the first view; null without views.
     CSistemaCartera* GetLedger() const;
+    // The change log and kept buffer of the portfolio's saves.
+    const cartera::PortfolioStore& Store() const { return m_store; }
 
   protected:
     std::string DescribeLoadError(const CArchiveException& e, size_t position) const override;
@@ -91,17 +103,33 @@ class CDocCartera : public CDocument, public ILedgerDocument {
     std::string BackupPathFor(const std::string& path) const override;
 
   private:
+    // What the file and its log looked like on disk: size, modification time, identity.
+    struct DiskState {
+        uint64_t fileSize = 0, logSize = 0;
+        int64_t fileTime = 0, logTime = 0;
+        uint64_t fileId = 0, logId = 0;
+        bool operator==(const DiskState&) const = default;
+    };
+    static DiskState ReadDiskState(const std::string& path);
+    // After a successful read or write of path: remembers its disk state, the document
+    // unmodified.
+    void NoteInStep(const std::string& path);
     // Saves to path; the caller holds the file's lock or none is held (it is then taken).
-    bool SaveLocked(const std::string& path, std::string* why);
+    // With an empty backup the backup is left alone.
+    bool SaveLocked(const std::string& path, const std::string& backup, std::string* why);
     // Reads the file again into the ledger; when it cannot be read the ledger gets back
     // what it held, and false with *why.
     bool Reload(std::string* why);
     bool UndoOrRedo(bool redo);
 
     int m_bCreatedAsNew = 0;
-    std::unique_ptr<cartera::FileLock> m_lock;     // held through one change or save
-    std::filesystem::file_time_type m_seenTime{};  // the file as the last refresh saw it
-    uintmax_t m_seenSize = 0;
+    std::unique_ptr<cartera::FileLock> m_lock;  // held through one change or save
+    cartera::PortfolioStore m_store;
+    std::string m_loadPath;               // the file being read
+    std::vector<std::string> m_warnings;  // what the last load warned of
+    bool m_diskKnown = false;
+    DiskState m_disk;                // as this window last read or wrote them
+    DiskState m_refreshed;           // as the last refresh found them
     std::string m_changeRefused;     // why the change being made must not be saved
     bool m_versionMarkRead = false;  // the last load found the version record
     std::string m_fileLayouts;       // the grid layouts as last read from or written to the file

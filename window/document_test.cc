@@ -177,6 +177,12 @@ class LockWatchingEnv : public Env {
         if (p.ends_with(".cartera")) lockedAtSave.push_back(!PosixEnv()->LockFile(p, 0, &why));
         return PosixEnv()->WriteFileWithBackup(p, data, b, e);
     }
+    bool AppendFile(const std::string& p, std::string_view data, ErrorOut e) override {
+        std::string why;
+        if (p.ends_with(".cartera.log"))
+            lockedAtSave.push_back(!PosixEnv()->LockFile(p.substr(0, p.size() - 4), 0, &why));
+        return PosixEnv()->AppendFile(p, data, e);
+    }
     bool FileExists(const std::string& p) override { return PosixEnv()->FileExists(p); }
     bool CreateDirs(const std::string& p, std::string* e) override {
         return PosixEnv()->CreateDirs(p, e);
@@ -220,7 +226,7 @@ TEST_F(DocumentTest, AMovementAddedByAnotherProgramSurvivesTheNextChangeHere) {
     EXPECT_EQ(reread.GetOrders()[1].quoteCode, "ITX.MC");
     EXPECT_EQ(ShownRows(view->GetGridWindow()), 2);
     EXPECT_EQ(env.lockedAtSave, std::vector<bool>{true});
-    EXPECT_EQ(ReadBytes(BackupPath(path)), before) << "the version replaced is kept";
+    EXPECT_EQ(ReadBytes(path), before) << "the change went to the log";
 
     // Without a change here, the idle timer brings the next one in.
     addFromOutside(Cash(kDeposit, 1, 50, d));
@@ -236,7 +242,7 @@ TEST_F(DocumentTest, AFailedSaveKeepsTheChangeMarkedUntilFileSaveWritesIt) {
     CChildFrmCartera* frame = FrameOf(doc);
     std::string before = ReadBytes(path);
     {
-        std::unique_ptr<Env> failing = MakeFaultyPosixEnv(SaveStep::rename, EIO);
+        std::unique_ptr<Env> failing = MakeFaultyPosixEnv(SaveStep::fsync, EIO);
         ScopedEnv scoped(failing.get());
         frame->GetAdmCartera()->AddOrder(Cash(kDeposit, 1, 20, d));
         frame->GetAdmCartera()->AddOrder(Cash(kDeposit, 1, 30, d));

@@ -6,6 +6,7 @@
 #include "app/cli/movement_options.h"
 #include "app/cli/portfolio_window.h"
 #include "app/cli/views.h"
+#include "host/archive.h"
 #include "host/env.h"
 #include "host/folders.h"
 #include "host/strings.h"
@@ -47,9 +48,29 @@ void RequirePriceable(const COrderCartera& m) {
     if (!why.empty()) FailUsage(why);
 }
 
+// Adds the movement the command built by one append to the change log, without reading the
+// journal; false when the portfolio must be read whole for it (nothing was changed then).
+template <typename Build>
+bool AppendMovement(Output io, const JournalArgs& a, Build build) {
+    auto lock = LockPortfolio(a.path);
+    auto ledger = MakeLedger();
+    PortfolioDocument doc(ledger.get());
+    if (!doc.OpenForAppend(a.path)) return false;
+    COrderCartera m = build(*ledger);
+    RequirePriceable(m);
+    ledger->AddOrder(m);
+    if (doc.Store().WholeNeeded()) return false;
+    if (!doc.LastSaveError().empty())
+        Fail(doc.LastSaveErrorKind(), "cannot save " + a.path + ": " + doc.LastSaveError());
+    NoteChangeSaved();
+    io.out << ledger->GetOrders().back().id << '\n';
+    return true;
+}
+
 // Adds the movement the command built and prints its new id.
 template <typename Build>
 void AddMovement(Output io, const JournalArgs& a, Build build) {
+    if (AppendMovement(io, a, build)) return;
     OpenPortfolio portfolio(a.path, OpenPortfolio::Use::change);
     COrderCartera m = build(portfolio.Ledger());
     RequirePriceable(m);
@@ -95,11 +116,35 @@ void DeleteMovement(const JournalArgs& a) {
     portfolio.CheckSaved();
 }
 
-// Puts the version the last save replaced back in place; the replaced one becomes the
-// backup, so a second restore undoes the first. A failure leaves both as they were.
+// Undoes the last change. With changes in the change log: the portfolio is written whole
+// without the log's last change and the current version becomes the backup (the backup
+// first, so a kill leaves the current version or the restored one). Else the version the
+// last whole write replaced is put back in place and the replaced one becomes the backup.
+// Either way a second restore undoes the first; a failure leaves both as they were.
 void Restore(const JournalArgs& a) {
     auto lock = LockPortfolio(a.path);
     const std::string backup = BackupPath(a.path);
+    auto current = MakeLedger();
+    PortfolioDocument doc(current.get());
+    std::string why;
+    const bool loaded = !CurrentEnv()->IsMissing(a.path) && doc.Load(a.path, &why);
+    ErrorKind kind = ErrorKind::io;
+    if (loaded && doc.Store().LogChanges() > 0) {
+        std::string bytes;
+        CArchive ar(&bytes);
+        SerializePortfolio(ar, *current);
+        if (!CurrentEnv()->WriteFileAtomic(backup, bytes, {&why, &kind})) Fail(kind, why);
+        auto previous = MakeLedger();
+        PortfolioStore store;
+        try {
+            store.Load(a.path, *previous, nullptr, true);
+        } catch (const Error& e) {
+            Fail(e.kind(), std::string("the previous version cannot be restored: ") + e.what());
+        }
+        if (!store.SaveWhole(a.path, *previous, std::string(), {&why, &kind})) Fail(kind, why);
+        NoteChangeSaved();
+        return;
+    }
     if (CurrentEnv()->IsMissing(backup))
         Fail(ErrorKind::not_found,
              "no previous version of " + a.path + " to restore: " + backup + " does not exist");
@@ -109,10 +154,19 @@ void Restore(const JournalArgs& a) {
     } catch (const Error& e) {
         Fail(e.kind(), std::string("the previous version cannot be restored: ") + e.what());
     }
-    std::string why;
-    ErrorKind kind = ErrorKind::io;
+    // A log the current version left (only its base, or one a killed checkpoint left) must
+    // not be read with the restored one.
+    if (loaded && CurrentEnv()->FileExists(LogPath(a.path)) &&
+        !CurrentEnv()->WriteFileAtomic(LogPath(a.path), std::string_view(), {&why, &kind}))
+        Fail(kind, why);
     if (!CurrentEnv()->RestoreBackup(a.path, backup, {&why, &kind})) Fail(kind, why);
     NoteChangeSaved();
+}
+
+// Writes the portfolio whole, emptying its change log.
+void Compact(const JournalArgs& a) {
+    OpenPortfolio portfolio(a.path, OpenPortfolio::Use::change);
+    portfolio.Save();
 }
 
 CLI::App* AddPathCommand(CLI::App& app, const std::string& name, const std::string& help,
@@ -185,10 +239,18 @@ void AddJournalCommands(CLI::App& app, Output io, Commands& commands) {
 
     auto restored = std::make_shared<JournalArgs>();
     sub = AddPathCommand(app, "restore",
-                         "Bring back the version the last save replaced (PATH.bak); the "
+                         "Undo the last change: drop the change log's last record, or bring "
+                         "back the version the last whole write replaced (PATH.bak); the "
                          "current one becomes PATH.bak",
                          *restored);
     commands.push_back({sub, [restored] { Restore(*restored); }});
+
+    auto compacted = std::make_shared<JournalArgs>();
+    sub = AddPathCommand(app, "compact",
+                         "Write the portfolio whole and empty its change log (PATH.log); the "
+                         "replaced version becomes PATH.bak",
+                         *compacted);
+    commands.push_back({sub, [compacted] { Compact(*compacted); }});
 }
 
 }  // namespace cartera::cli

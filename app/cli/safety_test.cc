@@ -138,9 +138,10 @@ TEST_F(SafetyTest, SpecialFilesAreNeverReplaced) {
     fs::create_symlink(p, link);
     const std::string before = Bytes(p);
     Ok({"cash", link, "--type", "deposit", "--amount", "5"});
-    EXPECT_EQ(Bytes(p + ".bak"), before);
-    EXPECT_FALSE(fs::exists(link + ".bak"));
+    EXPECT_TRUE(fs::exists(p + ".log"));
+    EXPECT_FALSE(fs::exists(link + ".log"));
     Ok({"restore", link});
+    EXPECT_FALSE(fs::exists(link + ".bak"));
     EXPECT_EQ(Bytes(p), before);
     EXPECT_TRUE(fs::is_symlink(link));
 }
@@ -178,21 +179,25 @@ TEST_F(SafetyTest, FileErrorsHaveTheirOwnKinds) {
 TEST_F(SafetyTest, RestoreBringsBackThePreviousVersion) {
     const std::string p = NewPortfolio();
     Fails(5, {"restore", p});  // nothing saved over yet
+    // Changes are appended to the log; a restore takes its last one back.
+    auto journal = [&] { return Run({"export", p, "journal"}).out; };
     Ok({"buy", p, "--code", "A", "--contracts", "1", "--price", "1"});
-    const std::string one = Bytes(p);
+    const std::string one = journal();
     Ok({"buy", p, "--code", "B", "--contracts", "1", "--price", "1"});
-    const std::string two = Bytes(p);
+    const std::string two = journal();
     std::filesystem::permissions(
         p, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     Ok({"restore", p});
-    EXPECT_EQ(Bytes(p), one);
+    EXPECT_EQ(journal(), one);
     EXPECT_EQ(std::filesystem::status(p).permissions() & std::filesystem::perms::all,
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     Ok({"restore", p});  // and back again
-    EXPECT_EQ(Bytes(p), two);
+    EXPECT_EQ(journal(), two);
+    Ok({"restore", p});  // the file alone: back to one
+    EXPECT_EQ(journal(), one);
     Write(p + ".bak", "junk");
     Fails(3, {"restore", p});
-    EXPECT_EQ(Bytes(p), two);
+    EXPECT_EQ(journal(), one);
 }
 
 TEST_F(SafetyTest, AmountsThatCannotBePricedAreRefused) {
@@ -238,9 +243,9 @@ TEST_F(SafetyTest, BytesAfterTheGridLayoutsAreRefused) {
     Ok({"show", p, "totals"});
     Write(p, old + "junk");
     EXPECT_THAT(Fails(3, {"show", p}), HasSubstr("4 unknown bytes"));
-    newer[9] = 2;  // a minor version not known yet
+    newer[9] = 3;  // a minor version not known yet
     Write(p, newer);
-    EXPECT_THAT(Fails(3, {"show", p}), HasSubstr("version 1.2"));
+    EXPECT_THAT(Fails(3, {"show", p}), HasSubstr("version 1.3"));
 }
 
 }  // namespace
