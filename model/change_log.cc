@@ -78,8 +78,7 @@ void AppendBaseRecord(std::string* out, FileStamp stamp) {
     AppendLogRecord(out, LogType::base, payload);
 }
 
-void AppendChangeRecord(std::string* out, const CSistemaCartera& ledger,
-                        const LogChange& change) {
+void AppendChangeRecord(std::string* out, const CSistemaCartera& ledger, const LogChange& change) {
     // The payload is written after a header whose length and sum are filled in last.
     const size_t at = out->size();
     out->append(kLogHeaderBytes, '\0');

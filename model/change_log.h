@@ -39,8 +39,7 @@ struct FileStamp {
 void AppendLogRecord(std::string* out, LogType type, std::string_view payload);
 // Appends the base record for stamp, and the record of change as the ledger holds it now.
 void AppendBaseRecord(std::string* out, FileStamp stamp);
-void AppendChangeRecord(std::string* out, const CSistemaCartera& ledger,
-                        const LogChange& change);
+void AppendChangeRecord(std::string* out, const CSistemaCartera& ledger, const LogChange& change);
 
 struct LogRecord {
     LogType type;

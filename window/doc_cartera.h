@@ -10,8 +10,8 @@
 
 #include "framework/document.h"
 #include "model/links.h"
-#include "model/undo_history.h"
 #include "model/portfolio_file.h"
+#include "model/undo_history.h"
 
 class CSistemaCartera;
 

@@ -36,9 +36,9 @@ namespace cartera::window::testing {
 
 using cartera::testing::Cash;
 using cartera::testing::Exec;
-using ::testing::HasSubstr;
 using dialogs::PortfolioSheets;
 using dialogs::SetSheets;
+using ::testing::HasSubstr;
 
 // Every process-wide hook is kept (the dialogs' runners, the sheets and the status handler
 // too) and the home folder is a fresh temporary one.
