@@ -13,7 +13,7 @@ struct JournalChange;
 // place modified (place SIZE_MAX when no movement had the id), or the one at place removed
 // (place as it was before the removal).
 struct LogChange {
-    enum Kind { add, modify, remove };
+    enum Kind { add, modify, erase };
     Kind kind;
     size_t place;
     size_t count = 1;

@@ -273,7 +273,7 @@ bool PortfolioStore::SaveChange(const std::string& path, CSistemaCartera& ledger
                                 const LogChange& change, ErrorOut error) {
     if (change.kind == LogChange::modify && change.place == SIZE_MAX) return true;
     m_record.clear();  // keeps its capacity
-    constexpr uint64_t kLeastLog = 64 * 1024;
+    constexpr uint64_t kLeastLog = uint64_t{64} * 1024;
     if (m_stamp) {
         if (m_logBytes == 0) AppendBaseRecord(&m_record, *m_stamp);
         AppendChangeRecord(&m_record, ledger, change);

@@ -234,7 +234,7 @@ void CSistemaCartera::DelOrder(uint64_t id) {
     }
     RematchAndRefresh(lowered, sumsHold);
     UpdateAllViews();
-    SaveDocument({LogChange::remove, index});
+    SaveDocument({LogChange::erase, index});
 }
 
 void CSistemaCartera::ModOrder(COrderCartera m) {

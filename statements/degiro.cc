@@ -4,6 +4,7 @@
 #include <cmath>
 #include <initializer_list>
 #include <optional>
+#include <utility>
 
 #include "host/dates.h"
 #include "host/error.h"
@@ -239,7 +240,7 @@ Statement ReadDegiro(std::istream& in) {
             rows.back().fields[*idCol] += std::string(Trim(*part));
             continue;
         }
-        rows.push_back(std::move(record));
+        rows.push_back(std::exchange(record, Record{}));
     }
     Statement out;
     out.format = "degiro";
