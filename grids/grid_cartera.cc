@@ -126,6 +126,7 @@ void CGridCartera::DeleteAfterAsking(int col, int row) {
         text.replace(text.find("%1"), 2, std::to_string(selected.size()));
         if (AfxMessageBox(text, MB_YESNO | MB_ICONQUESTION) != IDYES) return;
         std::vector<uint64_t> ids;
+        ids.reserve(selected.size());
         for (int r : selected) ids.push_back(GetRowID(r));
         ledger->DelOrders(ids);
         row = selected.front();

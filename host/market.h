@@ -203,7 +203,7 @@ class CMarketService {
 // DoModal answers IDCANCEL at once.
 class CDlgBusquedaSimbolos {
   public:
-    enum { IDOK = 1, IDCANCEL = 2 };
+    static constexpr int IDOK = 1, IDCANCEL = 2;
     using Runner = std::function<int(CDlgBusquedaSimbolos&)>;
     static void SetRunner(Runner runner);
 
