@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "host/strings.h"
 #include "statements/flex.h"
 #include "statements/text.h"
 
@@ -131,7 +132,7 @@ Statement ReadFlexCsv(std::istream& in, const ReadOptions& options) {
     std::vector<std::string> fields;
     size_t line = 0, count = 0;
     while (lines.Next(&fields, &line)) {
-        if (fields.size() == 1 && TrimBlanks(fields[0]).empty()) continue;
+        if (fields.size() == 1 && Trim(fields[0]).empty()) continue;
         state.Row(fields, line, &statement);
         if (options.progress && ++count % 4096 == 0) options.progress(lines.BytesRead());
     }

@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "host/dates.h"
+#include "host/strings.h"
 #include "statements/flex.h"
 #include "statements/text.h"
 
@@ -66,7 +67,7 @@ bool ContainsNoCase(std::string_view text, std::string_view part) {
 }
 
 double Number(const FlexRecord& r, FlexField f, double absent) {
-    std::string_view text = TrimBlanks(r.Get(f));
+    std::string_view text = Trim(r.Get(f));
     if (text.empty()) return absent;
     double v = 0;
     if (!ParseDecimal(text, &v))
@@ -75,7 +76,7 @@ double Number(const FlexRecord& r, FlexField f, double absent) {
 }
 
 double RequiredNumber(const FlexRecord& r, FlexField f) {
-    if (TrimBlanks(r.Get(f)).empty()) FailRow(r.line, FieldName(f), "missing");
+    if (Trim(r.Get(f)).empty()) FailRow(r.line, FieldName(f), "missing");
     return Number(r, f, 0);
 }
 
@@ -85,11 +86,11 @@ bool ParseFlexTime(std::string_view text, int32_t* time);
 // takes its trade time.
 void ReadWhen(const FlexRecord& r, std::initializer_list<FlexField> dates, StatementRow* row) {
     for (FlexField f : dates) {
-        std::string_view text = TrimBlanks(r.Get(f));
+        std::string_view text = Trim(r.Get(f));
         if (text.empty()) continue;
         if (!ParseFlexDateTime(text, &row->date, &row->time))
             FailRow(r.line, FieldName(f), "\"" + std::string(text) + "\" is not a date");
-        std::string_view time = TrimBlanks(r.Get(FlexField::tradeTime));
+        std::string_view time = Trim(r.Get(FlexField::tradeTime));
         if (f == FlexField::tradeDate && !time.empty() && !ParseFlexTime(time, &row->time))
             FailRow(r.line, "tradetime", "\"" + std::string(time) + "\" is not a time");
         return;
@@ -100,29 +101,29 @@ void ReadWhen(const FlexRecord& r, std::initializer_list<FlexField> dates, State
 StatementRow CommonRow(const FlexRecord& r) {
     StatementRow row;
     row.line = r.line;
-    row.account = TrimBlanks(r.Get(FlexField::account));
-    row.currency = TrimBlanks(r.Get(FlexField::currency));
-    row.symbol = TrimBlanks(r.Get(FlexField::symbol));
-    row.security = TrimBlanks(r.Get(FlexField::conid));
+    row.account = Trim(r.Get(FlexField::account));
+    row.currency = Trim(r.Get(FlexField::currency));
+    row.symbol = Trim(r.Get(FlexField::symbol));
+    row.security = Trim(r.Get(FlexField::conid));
     if (row.security.empty()) row.security = row.symbol;
-    row.description = TrimBlanks(r.Get(FlexField::description));
+    row.description = Trim(r.Get(FlexField::description));
     return row;
 }
 
 bool IsCancel(const FlexRecord& r) {
     if (ContainsNoCase(r.Get(FlexField::buySell), "(Ca.)")) return true;
-    if (EqualsNoCase(TrimBlanks(r.Get(FlexField::transactionType)), "TradeCancel")) return true;
+    if (EqualsNoCase(Trim(r.Get(FlexField::transactionType)), "TradeCancel")) return true;
     std::string_view notes = r.Get(FlexField::notes);  // codes separated by ';'
     while (!notes.empty()) {
         size_t end = notes.find(';');
-        if (EqualsNoCase(TrimBlanks(notes.substr(0, end)), "Ca")) return true;
+        if (EqualsNoCase(Trim(notes.substr(0, end)), "Ca")) return true;
         notes = end == std::string_view::npos ? std::string_view() : notes.substr(end + 1);
     }
     return false;
 }
 
 void AddTrade(const FlexRecord& r, Statement* s) {
-    std::string_view detail = TrimBlanks(r.Get(FlexField::levelOfDetail));
+    std::string_view detail = Trim(r.Get(FlexField::levelOfDetail));
     if (!detail.empty() && !EqualsNoCase(detail, "EXECUTION")) return;
     StatementRow row = CommonRow(r);
     if (row.security.empty()) FailRow(r.line, "symbol", "missing");
@@ -135,12 +136,12 @@ void AddTrade(const FlexRecord& r, Statement* s) {
     row.realized = Number(r, FlexField::fifoPnlRealized, 0);
     ReadWhen(r, {FlexField::tradeDate, FlexField::dateTime, FlexField::date}, &row);
     row.quantity = std::fabs(quantity);
-    row.id = TrimBlanks(r.Get(FlexField::tradeId));
-    if (row.id.empty()) row.id = TrimBlanks(r.Get(FlexField::transactionId));
-    std::string_view side = TrimBlanks(r.Get(FlexField::buySell));
+    row.id = Trim(r.Get(FlexField::tradeId));
+    if (row.id.empty()) row.id = Trim(r.Get(FlexField::transactionId));
+    std::string_view side = Trim(r.Get(FlexField::buySell));
     if (IsCancel(r)) {
         row.kind = RowKind::cancel;
-        row.cancels = TrimBlanks(r.Get(FlexField::origTradeId));
+        row.cancels = Trim(r.Get(FlexField::origTradeId));
         // "BUY (Ca.)" cancels a buy; without the side, a cancellation reverses the sign.
         row.buy = side.empty() ? quantity < 0 : EqualsNoCase(side.substr(0, 3), "BUY");
     } else {
@@ -185,15 +186,15 @@ void AddDividend(StatementRow row, double amount, Statement* s) {
 }
 
 void AddCash(const FlexRecord& r, Statement* s) {
-    std::string_view detail = TrimBlanks(r.Get(FlexField::levelOfDetail));
+    std::string_view detail = Trim(r.Get(FlexField::levelOfDetail));
     if (EqualsNoCase(detail, "SUMMARY")) return;
     StatementRow row = CommonRow(r);
     const double amount = RequiredNumber(r, FlexField::amount);
     ReadWhen(r,
              {FlexField::dateTime, FlexField::date, FlexField::reportDate, FlexField::settleDate},
              &row);
-    row.id = TrimBlanks(r.Get(FlexField::transactionId));
-    const std::string type(TrimBlanks(r.Get(FlexField::type)));
+    row.id = Trim(r.Get(FlexField::transactionId));
+    const std::string type(Trim(r.Get(FlexField::type)));
     if (ContainsNoCase(type, "Dividend")) return AddDividend(std::move(row), amount, s);
     if (row.description.empty()) row.description = type;
     if (EqualsNoCase(type, "Deposits/Withdrawals") ||
@@ -209,7 +210,7 @@ void AddCash(const FlexRecord& r, Statement* s) {
         row.amount = -amount;
     } else {
         s->notes.push_back({r.line, "cash transaction \"" + type + "\" of " +
-                                        std::string(TrimBlanks(r.Get(FlexField::amount))) +
+                                        std::string(Trim(r.Get(FlexField::amount))) +
                                         " not imported: enter it by hand"});
         return;
     }
@@ -217,7 +218,7 @@ void AddCash(const FlexRecord& r, Statement* s) {
 }
 
 void AddCorporateAction(const FlexRecord& r, Statement* s) {
-    std::string_view detail = TrimBlanks(r.Get(FlexField::levelOfDetail));
+    std::string_view detail = Trim(r.Get(FlexField::levelOfDetail));
     if (!detail.empty() && !EqualsNoCase(detail, "DETAIL")) return;
     StatementRow row = CommonRow(r);
     std::string when = "undated";
@@ -226,10 +227,10 @@ void AddCorporateAction(const FlexRecord& r, Statement* s) {
         when = IsoDate(row.date);
     } catch (const std::exception&) {  // an unreadable date is still worth reporting
     }
-    std::string what(TrimBlanks(r.Get(FlexField::actionDescription)));
+    std::string what(Trim(r.Get(FlexField::actionDescription)));
     if (what.empty()) what = row.description;
     s->notes.push_back({r.line, when + " " + row.symbol + ": corporate action " +
-                                    std::string(TrimBlanks(r.Get(FlexField::type))) + " (" + what +
+                                    std::string(Trim(r.Get(FlexField::type))) + " (" + what +
                                     ") not applied: enter it by hand"});
 }
 
@@ -312,13 +313,13 @@ bool ParseFlexTime(std::string_view text, int32_t* time) {
 }  // namespace
 
 bool ParseFlexDateTime(std::string_view text, int32_t* date, int32_t* time) {
-    text = TrimBlanks(text);
+    text = Trim(text);
     size_t cut = text.find_first_of(";, ");
     int32_t t = 0;
     if (cut != std::string_view::npos) {
-        std::string_view rest = TrimBlanks(text.substr(cut + 1));
+        std::string_view rest = Trim(text.substr(cut + 1));
         if (!rest.empty() && (rest.front() == ',' || rest.front() == ';'))
-            rest = TrimBlanks(rest.substr(1));
+            rest = Trim(rest.substr(1));
         if (!ParseFlexTime(rest, &t)) return false;
         text = text.substr(0, cut);
     }

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "host/error.h"
+#include "host/strings.h"
 
 namespace cartera::statements {
 
@@ -81,14 +82,8 @@ std::string NormalizedName(std::string_view name) {
     return out;
 }
 
-std::string_view TrimBlanks(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-    return text;
-}
-
 bool ParseDecimal(std::string_view text, double* out) {
-    text = TrimBlanks(text);
+    text = Trim(text);
     if (!text.empty() && text.front() == '+') text.remove_prefix(1);
     if (text.empty()) return false;
     double v = 0;

@@ -38,8 +38,6 @@ class CsvLines {
 
 // A name as letters and digits only, lower case: "Buy/Sell" and "buySell" give "buysell".
 std::string NormalizedName(std::string_view name);
-// Text without blanks at either end.
-std::string_view TrimBlanks(std::string_view text);
 // A plain decimal number with a point ("-1,234.5" takes no grouping: false), blanks around
 // it allowed, a leading '+' too. False for anything else, an empty text included.
 bool ParseDecimal(std::string_view text, double* out);
