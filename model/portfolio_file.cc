@@ -1,7 +1,5 @@
 #include "model/portfolio_file.h"
 
-#include <filesystem>
-
 #include "host/archive.h"
 #include "host/dates.h"
 #include "host/env.h"
@@ -85,8 +83,8 @@ std::vector<std::string> LoadWarnings(const std::string& path, const CSistemaCar
     return warnings;
 }
 
-std::unique_ptr<FileLock> LockPortfolioFile(const std::string& path, std::string* error) {
-    return CurrentEnv()->LockFile(path, kLockWaitMs, error);
+Status LockPortfolioFile(const std::string& path, std::unique_ptr<FileLock>* lock) {
+    return CurrentEnv()->LockFile(path, kLockWaitMs, lock);
 }
 
 std::string BackupPath(const std::string& path) { return CurrentEnv()->Resolve(path) + ".bak"; }
@@ -101,14 +99,12 @@ PortfolioDocument::~PortfolioDocument() {
 
 void PortfolioDocument::Open(const std::string& path) {
     std::string data;
-    std::string why;
-    std::error_code noSize;  // a file only the environment knows: no room made in advance
-    if (auto size = std::filesystem::file_size(path, noSize); !noSize) {
+    uint64_t size = 0;  // room made in advance; a failure shows at the read
+    if (CurrentEnv()->GetFileSize(path, &size).ok()) {
         data.reserve(static_cast<size_t>(size));
         AdviseLargePages(data.data(), data.capacity());
     }
-    ErrorKind kind = ErrorKind::io;
-    if (!CurrentEnv()->ReadFile(path, &data, {&why, &kind})) throw Error(kind, why);
+    CurrentEnv()->ReadFile(path, &data).ThrowIfError();
     CArchive ar{std::string_view(data)};
     bool isPortfolio = false;  // until the version record has been read
     try {
@@ -131,32 +127,29 @@ void PortfolioDocument::Open(const std::string& path) {
     UpdateAllViews();
 }
 
-bool PortfolioDocument::Load(const std::string& path, std::string* error) {
+Status PortfolioDocument::Load(const std::string& path) {
     try {
         Open(path);
-        return true;
+        return {};
     } catch (const Error& e) {
-        if (error) *error = e.what();
-        return false;
+        return Status(e.kind(), e.what());
     }
 }
 
-bool PortfolioDocument::SaveAs(const std::string& path, std::string* error) {
+Status PortfolioDocument::SaveAs(const std::string& path) {
     std::string& data = m_saveBuffer;
     data.clear();  // keeps its capacity
     CArchive ar(&data);
     SerializePortfolio(ar, *m_ledger);
-    std::string why;
-    ErrorKind kind = ErrorKind::io;
-    if (!CurrentEnv()->WriteFileWithBackup(path, data, BackupPath(path), {&why, &kind})) {
-        if (error) *error = why;
-        m_saveErrorKind = kind;
-        return false;
+    Status written = CurrentEnv()->WriteFileWithBackup(path, data, BackupPath(path));
+    if (!written.ok()) {
+        m_saveErrorKind = written.kind();
+        return written;
     }
     ++m_saves;
     m_path = path;
     if (m_title.empty()) m_title = path;
-    return true;
+    return {};
 }
 
 void PortfolioDocument::DoFileSave() {
@@ -164,8 +157,7 @@ void PortfolioDocument::DoFileSave() {
         m_saveError = "the portfolio has no file yet";
         return;
     }
-    std::string error;
-    if (!SaveAs(m_path, &error)) m_saveError = error;
+    if (Status saved = SaveAs(m_path); !saved.ok()) m_saveError = saved.message();
 }
 
 void PortfolioDocument::UpdateAllViews() {

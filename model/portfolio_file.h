@@ -22,8 +22,8 @@ class FileLock;
 void SerializePortfolio(CArchive& ar, CSistemaCartera& ledger, bool* isPortfolio = nullptr);
 
 // Takes the lock every load-change-save of the portfolio file at path holds, waiting a
-// little for another writer. Null, with *error naming the file, when it stays taken.
-std::unique_ptr<FileLock> LockPortfolioFile(const std::string& path, std::string* error);
+// little for another writer, into *lock; a failure naming the file when it stays taken.
+Status LockPortfolioFile(const std::string& path, std::unique_ptr<FileLock>* lock);
 // What a sound file loaded into ledger warns of, one line each in the interface language:
 // each dividend on no shares or fewer (it counts as 0), naming path and the movement's id,
 // date and code.
@@ -39,16 +39,14 @@ class PortfolioDocument : public ILedgerDocument {
     explicit PortfolioDocument(CSistemaCartera* ledger);
     ~PortfolioDocument() override;
 
-    // Reads the file into the ledger. Throws Error naming the file and what is wrong: the
+    // Reads the file into the ledger. A failure names the file and what is wrong: the
     // file layer's kind when it cannot be read, damaged when it is not a sound portfolio;
     // the ledger then holds what was read. What it warns of is kept in Warnings().
-    void Open(const std::string& path);
-    // Open, with the failure's message in *error and false instead of the throw.
-    bool Load(const std::string& path, std::string* error);
+    [[nodiscard]] Status Load(const std::string& path);
     // Writes the ledger to path (and makes it the document's path), keeping the version
-    // it replaces at BackupPath(path) in the same step. False and *error set on failure
-    // (its kind in LastSaveErrorKind()); the old file and its backup are then intact.
-    bool SaveAs(const std::string& path, std::string* error);
+    // it replaces at BackupPath(path) in the same step. On a failure (its kind also in
+    // LastSaveErrorKind()) the old file and its backup are intact.
+    [[nodiscard]] Status SaveAs(const std::string& path);
 
     // ILedgerDocument: saves to the current path; a failure is kept in LastSaveError().
     void DoFileSave() override;
@@ -67,6 +65,9 @@ class PortfolioDocument : public ILedgerDocument {
     void SetOnUpdate(std::function<void()> onUpdate) { m_onUpdate = std::move(onUpdate); }
 
   private:
+    // Load's work, throwing its failure as Error.
+    void Open(const std::string& path);
+
     CSistemaCartera* m_ledger;
     std::string m_path;
     std::string m_title;

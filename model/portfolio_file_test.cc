@@ -20,7 +20,7 @@ TEST_F(PortfolioFileTest, EnvelopeSurroundsTheBody) {
     CSistemaCartera ledger;
     PortfolioDocument doc(&ledger);
     std::string error;
-    ASSERT_TRUE(doc.SaveAs("/mem/p.cartera", &error)) << error;
+    ASSERT_EQ(doc.SaveAs("/mem/p.cartera").message(), "");
     const std::string& bytes = env.Files()["/mem/p.cartera"];
     ASSERT_GE(bytes.size(), 14u);
     EXPECT_EQ(bytes[0], '\0');  // empty first string
@@ -33,14 +33,14 @@ TEST_F(PortfolioFileTest, EnvelopeSurroundsTheBody) {
     env.Files()["/mem/q.cartera"] = changed;
     CSistemaCartera other;
     PortfolioDocument otherDoc(&other);
-    EXPECT_TRUE(otherDoc.Load("/mem/q.cartera", &error)) << error;
+    EXPECT_EQ(otherDoc.Load("/mem/q.cartera").message(), "");
 }
 
 TEST_F(PortfolioFileTest, ChangesAreSavedAndFailuresKeepTheOldFile) {
     CSistemaCartera ledger;
     PortfolioDocument doc(&ledger);
     std::string error;
-    ASSERT_TRUE(doc.SaveAs("/mem/p.cartera", &error));
+    ASSERT_EQ(doc.SaveAs("/mem/p.cartera").message(), "");
     int updates = 0;
     doc.SetOnUpdate([&] { ++updates; });
     ledger.AddOrder(Exec(true, "ACME", 10, 20.0));
@@ -54,7 +54,7 @@ TEST_F(PortfolioFileTest, ChangesAreSavedAndFailuresKeepTheOldFile) {
 
     CSistemaCartera reread;
     PortfolioDocument rereadDoc(&reread);
-    ASSERT_TRUE(rereadDoc.Load("/mem/p.cartera", &error)) << error;
+    ASSERT_EQ(rereadDoc.Load("/mem/p.cartera").message(), "");
     EXPECT_EQ(reread.GetOrders().size(), 1u);
 }
 
@@ -62,18 +62,18 @@ TEST_F(PortfolioFileTest, DamagedFilesGiveAClearError) {
     CSistemaCartera ledger;
     PortfolioDocument doc(&ledger);
     std::string error;
-    EXPECT_FALSE(doc.Load("/mem/missing.cartera", &error));
+    EXPECT_FALSE((error = doc.Load("/mem/missing.cartera").message()).empty());
     EXPECT_NE(error.find("missing.cartera"), std::string::npos);
     env.Files()["/mem/text.cartera"] = "hello, this is not a portfolio";
-    EXPECT_FALSE(doc.Load("/mem/text.cartera", &error));
+    EXPECT_FALSE((error = doc.Load("/mem/text.cartera").message()).empty());
     EXPECT_NE(error.find("not a portfolio file"), std::string::npos) << error;
-    ASSERT_TRUE(doc.SaveAs("/mem/p.cartera", &error));
+    ASSERT_EQ(doc.SaveAs("/mem/p.cartera").message(), "");
     ledger.AddOrder(Exec(true, "ACME", 10, 20.0));
     std::string bytes = env.Files()["/mem/p.cartera"];
     env.Files()["/mem/cut.cartera"] = bytes.substr(0, bytes.size() - 30);
     CSistemaCartera other;
     PortfolioDocument otherDoc(&other);
-    EXPECT_FALSE(otherDoc.Load("/mem/cut.cartera", &error));
+    EXPECT_FALSE((error = otherDoc.Load("/mem/cut.cartera").message()).empty());
     EXPECT_NE(error.find("cut.cartera"), std::string::npos);
     EXPECT_NE(error.find("checksum"), std::string::npos) << error;
 }
@@ -84,13 +84,13 @@ TEST_F(PortfolioFileTest, DamageIsFoundByChecksumVersionAndLength) {
     CSistemaCartera ledger;
     PortfolioDocument doc(&ledger);
     std::string error;
-    ASSERT_TRUE(doc.SaveAs("/mem/p.cartera", &error));
+    ASSERT_EQ(doc.SaveAs("/mem/p.cartera").message(), "");
     ledger.AddOrder(Exec(true, "ACME", 10, 20.0));
     const std::string good = env.Files()["/mem/p.cartera"];
     auto loads = [&](const std::string& bytes) {
         env.Files()["/mem/x.cartera"] = bytes;
         CSistemaCartera other;
-        return PortfolioDocument(&other).Load("/mem/x.cartera", &error);
+        return (error = PortfolioDocument(&other).Load("/mem/x.cartera").message()).empty();
     };
     ASSERT_TRUE(loads(good)) << error;
     for (size_t i = 18; i < good.size(); ++i) {
@@ -134,7 +134,7 @@ TEST(PortfolioFileKillTest, KilledWhileSavingNeverLeavesATornFile) {
         CSistemaCartera ledger;
         PortfolioDocument doc(&ledger);
         std::string error;
-        ASSERT_TRUE(doc.SaveAs(path, &error)) << error;
+        ASSERT_EQ(doc.SaveAs(path).message(), "");
     }
     for (int round = 0; round < 6; ++round) {
         pid_t child = fork();
@@ -143,7 +143,7 @@ TEST(PortfolioFileKillTest, KilledWhileSavingNeverLeavesATornFile) {
             CSistemaCartera ledger;
             PortfolioDocument doc(&ledger);
             std::string error;
-            if (!doc.Load(path, &error)) _exit(3);
+            if (!doc.Load(path).ok()) _exit(3);
             for (int i = 0; i < 100000; ++i) {
                 COrderCartera m = Exec(i % 2 == 0, "K" + std::to_string(i % 7), 1 + i % 9, 10.0);
                 m.group = std::string(200, 'g');  // make every save a few hundred KB
@@ -159,7 +159,8 @@ TEST(PortfolioFileKillTest, KilledWhileSavingNeverLeavesATornFile) {
         CSistemaCartera ledger;
         PortfolioDocument doc(&ledger);
         std::string error;
-        ASSERT_TRUE(doc.Load(path, &error)) << "round " << round << ": " << error;
+        ASSERT_TRUE((error = doc.Load(path).message()).empty())
+            << "round " << round << ": " << error;
         const auto& orders = ledger.GetOrders();
         ASSERT_EQ(ledger.GetLastId(), orders.empty() ? 0u : orders.back().id);
         for (size_t i = 0; i < orders.size(); ++i) ASSERT_EQ(orders[i].id, i + 1);
@@ -169,7 +170,7 @@ TEST(PortfolioFileKillTest, KilledWhileSavingNeverLeavesATornFile) {
         CSistemaCartera ledger;
         PortfolioDocument doc(&ledger);
         std::string error;
-        ASSERT_TRUE(doc.Load(path, &error)) << error;
+        ASSERT_EQ(doc.Load(path).message(), "");
         ledger.AddOrder(Exec(true, "LAST", 1, 1.0));
         EXPECT_TRUE(doc.LastSaveError().empty());
     }
