@@ -30,14 +30,14 @@ void NewPortfolio(Output io, const JournalArgs& a) {
     std::string extension = PortfolioExtension();
     if (!path.ends_with(extension)) path += extension;
     auto lock = LockPortfolio(path);
-    if (!CurrentEnv()->IsMissing(path) && !a.force)
+    uint64_t size;
+    if (!CurrentEnv()->GetFileSize(path, &size).IsNotFound() && !a.force)
         FailUsage("portfolio " + path + " already exists (use --force to overwrite it)");
     auto ledger = MakeLedger();
     PortfolioWindow window(ledger.get(), false);  // a new file starts with the default layouts
     PortfolioDocument doc(ledger.get());
-    std::string error;
-    if (!doc.SaveAs(path, &error))
-        Fail(doc.LastSaveErrorKind(), "cannot create " + path + ": " + error);
+    if (Status saved = doc.SaveAs(path); !saved.ok())
+        Fail(saved.kind(), "cannot create " + path + ": " + saved.message());
     NoteChangeSaved();
     io.out << path << '\n';
 }
@@ -100,18 +100,15 @@ void DeleteMovement(const JournalArgs& a) {
 void Restore(const JournalArgs& a) {
     auto lock = LockPortfolio(a.path);
     const std::string backup = BackupPath(a.path);
-    if (CurrentEnv()->IsMissing(backup))
+    auto ledger = MakeLedger();
+    Status loaded = PortfolioDocument(ledger.get()).Load(backup);
+    if (loaded.IsNotFound())
         Fail(ErrorKind::not_found,
              "no previous version of " + a.path + " to restore: " + backup + " does not exist");
-    auto ledger = MakeLedger();
-    try {
-        PortfolioDocument(ledger.get()).Open(backup);
-    } catch (const Error& e) {
-        Fail(e.kind(), std::string("the previous version cannot be restored: ") + e.what());
-    }
-    std::string why;
-    ErrorKind kind = ErrorKind::io;
-    if (!CurrentEnv()->RestoreBackup(a.path, backup, {&why, &kind})) Fail(kind, why);
+    if (!loaded.ok())
+        Fail(loaded.kind(), "the previous version cannot be restored: " + loaded.message());
+    if (Status restored = CurrentEnv()->RestoreBackup(a.path, backup); !restored.ok())
+        Fail(restored.kind(), restored.message());
     NoteChangeSaved();
 }
 
