@@ -126,10 +126,9 @@ bool CDocCartera::SaveLayoutsIfChanged() {
     const std::string path = GetPathName();
     if (!ledger || path.empty() || IsModified() || m_lock) return true;
     if (ledger->LayoutBytes() == m_fileLayouts) return true;
-    std::string why;
-    std::unique_ptr<cartera::FileLock> lock = cartera::LockPortfolioFile(path, &why);
-    if (!lock || IsFileChangedOutside()) return false;
-    if (WriteDocument(path, &why)) return true;
+    std::unique_ptr<cartera::FileLock> lock;
+    if (!cartera::LockPortfolioFile(path, &lock).ok() || IsFileChangedOutside()) return false;
+    if (WriteDocument(path).ok()) return true;
     m_fileLayouts.clear();  // not written: still due
     return false;
 }
@@ -138,15 +137,14 @@ void CDocCartera::BeginChange() {
     m_changeRefused.clear();
     const std::string path = GetPathName();
     if (path.empty() || m_lock) return;
-    std::string why;
-    m_lock = cartera::LockPortfolioFile(path, &why);
-    if (!m_lock) {
-        m_changeRefused = why;
+    cartera::Status locked = cartera::LockPortfolioFile(path, &m_lock);
+    if (!locked.ok()) {
+        m_changeRefused = locked.message();
     } else if (IsFileChangedOutside()) {
         if (IsModified())
             m_changeRefused = LS(40082);
-        else if (!Reload(&why))
-            m_changeRefused = Fill(LS(40086), why);
+        else if (cartera::Status reloaded = Reload(); !reloaded.ok())
+            m_changeRefused = Fill(LS(40086), reloaded.message());
     }
 }
 
@@ -159,7 +157,11 @@ void CDocCartera::DoFileSave() {
     const std::string path = GetPathName();
     if (path.empty()) return;
     std::string why = m_changeRefused;
-    if (why.empty() && SaveLocked(path, &why)) return;
+    if (why.empty()) {
+        cartera::Status saved = SaveLocked(path);
+        if (saved.ok()) return;
+        why = saved.message();
+    }
     ReportError(FileMessage(40080, path, why) + " " + LS(40081));
     SetModifiedFlag(1);
 }
@@ -167,11 +169,10 @@ void CDocCartera::DoFileSave() {
 bool CDocCartera::OnFileSave() {
     const std::string path = GetPathName();
     if (path.empty()) return false;
-    std::string why;
-    m_lock = cartera::LockPortfolioFile(path, &why);
+    cartera::Status locked = cartera::LockPortfolioFile(path, &m_lock);
     bool saved = false;
-    if (!m_lock)
-        ReportError(FileMessage(40080, path, why));
+    if (!locked.ok())
+        ReportError(FileMessage(40080, path, locked.message()));
     else if (!IsFileChangedOutside() ||
              AfxMessageBox(Fill(LS(40083), path), MB_YESNO | MB_ICONQUESTION) == IDYES)
         saved = DoSave(path, true);
@@ -182,48 +183,53 @@ bool CDocCartera::OnFileSave() {
 void CDocCartera::RefreshIfChangedOutside() {
     const std::string path = GetPathName();
     if (path.empty() || m_lock || IsModified() || QApplication::activeModalWidget()) return;
-    std::error_code error;
-    auto time = std::filesystem::last_write_time(path, error);
-    uintmax_t size = error ? 0 : std::filesystem::file_size(path, error);
-    if (error || (time == m_seenTime && size == m_seenSize)) return;
-    std::string why;
-    std::unique_ptr<cartera::FileLock> lock = cartera::CurrentEnv()->LockFile(path, 0, &why);
-    if (!lock) return;  // another writer is at it: the next tick looks again
+    cartera::Env* env = cartera::CurrentEnv();
+    std::filesystem::file_time_type time;
+    uint64_t size = 0;
+    if (!env->GetFileTime(path, &time).ok() || !env->GetFileSize(path, &size).ok() ||
+        (time == m_seenTime && size == m_seenSize))
+        return;
+    std::unique_ptr<cartera::FileLock> lock;
+    if (!env->LockFile(path, 0, &lock).ok()) return;  // another writer: the next tick looks
     m_seenTime = time;
     m_seenSize = size;
-    if (IsFileChangedOutside()) Reload(&why);
+    if (IsFileChangedOutside()) (void)Reload();  // a failure keeps what was held
 }
 
 bool CDocCartera::OnSaveDocument(const std::string& path) {
-    std::string why;
-    if (SaveLocked(path, &why)) return true;
-    ReportError(FileMessage(40080, path, why));
+    cartera::Status saved = SaveLocked(path);
+    if (saved.ok()) return true;
+    ReportError(FileMessage(40080, path, saved.message()));
     return false;
 }
 
-bool CDocCartera::SaveLocked(const std::string& path, std::string* why) {
+cartera::Status CDocCartera::SaveLocked(const std::string& path) {
     std::unique_ptr<cartera::FileLock> lock;
-    if (!m_lock && !(lock = cartera::LockPortfolioFile(path, why))) return false;
-    return WriteDocument(path, why);  // Serialize notes the layouts written
+    if (!m_lock) {
+        cartera::Status locked = cartera::LockPortfolioFile(path, &lock);
+        if (!locked.ok()) return locked;
+    }
+    return WriteDocument(path);  // Serialize notes the layouts written
 }
 
 std::string CDocCartera::BackupPathFor(const std::string& path) const {
     return cartera::BackupPath(path);
 }
 
-bool CDocCartera::Reload(std::string* why) {
+cartera::Status CDocCartera::Reload() {
     CSistemaCartera* ledger = GetLedger();
-    if (!ledger) return ReadDocument(GetPathName(), why);
+    if (!ledger) return ReadDocument(GetPathName());
     std::string held;
     CArchive out(&held);
     cartera::SerializePortfolio(out, *ledger);
     ledger->UnregisterAll();  // loading registers what it reads
-    if (ReadDocument(GetPathName(), why)) return true;
+    cartera::Status read = ReadDocument(GetPathName());
+    if (read.ok()) return read;
     // A load that fails registers nothing; the one of what was held registers it again.
     CArchive in{std::string_view(held)};
     cartera::SerializePortfolio(in, *ledger);
     UpdateAllViews(nullptr, 0, nullptr);
-    return false;
+    return read;
 }
 
 std::string CDocCartera::DescribeLoadError(const CArchiveException& e, size_t position) const {

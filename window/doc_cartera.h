@@ -81,10 +81,10 @@ class CDocCartera : public CDocument, public ILedgerDocument {
 
   private:
     // Saves to path; the caller holds the file's lock or none is held (it is then taken).
-    bool SaveLocked(const std::string& path, std::string* why);
+    [[nodiscard]] cartera::Status SaveLocked(const std::string& path);
     // Reads the file again into the ledger; when it cannot be read the ledger gets back
-    // what it held, and false with *why.
-    bool Reload(std::string* why);
+    // what it held, and the failure says why.
+    [[nodiscard]] cartera::Status Reload();
 
     int m_bCreatedAsNew = 0;
     std::unique_ptr<cartera::FileLock> m_lock;     // held through one change or save
