@@ -81,8 +81,8 @@ void CSymbolComboBox::Reset() {
 }
 
 void CSymbolComboBox::LoadFromCache() {
-    std::string data, error;
-    if (!cartera::CurrentEnv()->ReadFile(m_cacheFile, &data, &error)) return;
+    std::string data;
+    if (!cartera::CurrentEnv()->ReadFile(m_cacheFile, &data).ok()) return;
     std::istringstream in(data);
     std::string line;
     int selected = currentIndex();
@@ -106,14 +106,14 @@ void CSymbolComboBox::LoadFromCache() {
 
 void CSymbolComboBox::Remember(const CComboConsultaData& entry) const {
     if (m_cacheFile.empty() || entry.code.empty()) return;
-    std::string data, error;
-    cartera::CurrentEnv()->ReadFile(m_cacheFile, &data, &error);
+    std::string data;
+    (void)cartera::CurrentEnv()->ReadFile(m_cacheFile, &data);  // none yet: an empty cache
     std::istringstream in(data);
     std::string line, prefix = entry.code + '\t';
     while (std::getline(in, line))
         if (line.compare(0, prefix.size(), prefix) == 0) return;
     data += entry.code + '\t' + entry.name + '\t' + std::to_string(entry.decimals) + '\n';
-    cartera::CurrentEnv()->WriteFileAtomic(m_cacheFile, data, &error);  // a cache: best effort
+    (void)cartera::CurrentEnv()->WriteFileAtomic(m_cacheFile, data);  // a cache: best effort
 }
 
 namespace {
