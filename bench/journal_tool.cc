@@ -32,9 +32,8 @@ int Write(int n, const std::string& path) {
         ledger.Serialize(ar);
     }
     cartera::PortfolioDocument doc(&ledger);
-    std::string error;
-    if (!doc.SaveAs(path, &error)) {
-        std::cerr << error << '\n';
+    if (cartera::Status saved = doc.SaveAs(path); !saved.ok()) {
+        std::cerr << saved.message() << '\n';
         return 1;
     }
     return 0;
@@ -44,9 +43,8 @@ int Memory(const std::string& path) {
     long before = PeakKb();
     CSistemaCartera ledger;
     cartera::PortfolioDocument doc(&ledger);
-    std::string error;
-    if (!doc.Load(path, &error)) {
-        std::cerr << error << '\n';
+    if (cartera::Status loaded = doc.Load(path); !loaded.ok()) {
+        std::cerr << loaded.message() << '\n';
         return 1;
     }
     long peak = PeakKb();

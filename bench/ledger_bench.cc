@@ -142,8 +142,8 @@ const std::string& PortfolioFile(int n) {
         CArchive ar{std::string_view(Body(n))};
         ledger.Serialize(ar);
         cartera::PortfolioDocument doc(&ledger);
-        std::string error;
-        if (!doc.SaveAs(path, &error)) throw std::runtime_error(error);
+        if (cartera::Status saved = doc.SaveAs(path); !saved.ok())
+            throw std::runtime_error(saved.message());
     }
     return path;
 }
@@ -152,8 +152,8 @@ const std::string& PortfolioFile(int n) {
 void BM_ReadFileBytes(benchmark::State& state) {
     const std::string& path = PortfolioFile(static_cast<int>(state.range(0)));
     for (auto _ : state) {
-        std::string data, error;
-        cartera::CurrentEnv()->ReadFile(path, &data, &error);
+        std::string data;
+        (void)cartera::CurrentEnv()->ReadFile(path, &data);
         benchmark::DoNotOptimize(data.data());
     }
 }
@@ -161,10 +161,10 @@ void BM_ReadFileBytes(benchmark::State& state) {
 // Baseline: the same bytes written atomically (temporary file, sync, rename).
 void BM_AtomicWrite(benchmark::State& state) {
     const std::string& path = PortfolioFile(static_cast<int>(state.range(0)));
-    std::string data, error;
-    cartera::CurrentEnv()->ReadFile(path, &data, &error);
+    std::string data;
+    (void)cartera::CurrentEnv()->ReadFile(path, &data);
     const std::string copy = path + ".copy";
-    for (auto _ : state) cartera::CurrentEnv()->WriteFileAtomic(copy, data, &error);
+    for (auto _ : state) (void)cartera::CurrentEnv()->WriteFileAtomic(copy, data);
     std::filesystem::remove(copy);
 }
 
@@ -174,8 +174,7 @@ void BM_LoadFile_Ours(benchmark::State& state) {
     for (auto _ : state) {
         CSistemaCartera ledger;
         cartera::PortfolioDocument doc(&ledger);
-        std::string error;
-        doc.Load(path, &error);
+        (void)doc.Load(path);
         benchmark::DoNotOptimize(ledger.GetCapital());
     }
 }
@@ -184,16 +183,15 @@ void BM_LoadFile_Ours(benchmark::State& state) {
 void BM_Append200(benchmark::State& state) {
     const std::string path = PortfolioFile(1000) + ".append";
     const std::string line(200, 'x');
-    std::string error;
-    for (auto _ : state) cartera::CurrentEnv()->AppendFile(path, line, &error);
+    for (auto _ : state) (void)cartera::CurrentEnv()->AppendFile(path, line);
     std::filesystem::remove(path);
 }
 
 // The file's checksum over its bytes: CRC-32C against the FNV-1a it replaces.
 void BM_Checksum(benchmark::State& state) {
     const std::string& path = PortfolioFile(1000000);
-    std::string data, error;
-    cartera::CurrentEnv()->ReadFile(path, &data, &error);
+    std::string data;
+    (void)cartera::CurrentEnv()->ReadFile(path, &data);
     for (auto _ : state)
         benchmark::DoNotOptimize(state.range(0) ? cartera::Crc32c(data)
                                                 : cartera::Fnv1a(cartera::kFnv1aStart, data));
@@ -208,8 +206,7 @@ void BM_AddOrder_Ours(benchmark::State& state) {
     std::filesystem::copy_file(path, copy, std::filesystem::copy_options::overwrite_existing);
     CSistemaCartera ledger;
     cartera::PortfolioDocument doc(&ledger);
-    std::string error;
-    doc.Load(copy, &error);
+    (void)doc.Load(copy);
     COrderCartera m = ledger.GetOrders().front();
     int i = 0;
     for (auto _ : state) {
@@ -226,8 +223,7 @@ void BM_AddOrder_Ours(benchmark::State& state) {
 // A ledger loaded from the portfolio file of n movements, without a document (no saves).
 void LoadDetached(CSistemaCartera& ledger, int n) {
     cartera::PortfolioDocument doc(&ledger);
-    std::string error;
-    doc.Load(PortfolioFile(n), &error);
+    (void)doc.Load(PortfolioFile(n));
 }
 
 // Baseline: what a delete or a modify did before, the whole matching and the totals.

@@ -46,16 +46,20 @@ std::string CAdmComisiones::FilePath() {
 std::string CAdmComisiones::AdoptFileOfOtherLanguage() {
     const std::string path = FilePath();
     cartera::Env* env = cartera::CurrentEnv();
-    if (!env->IsMissing(path)) return {};
+    uint64_t size;
+    if (!env->GetFileSize(path, &size).IsNotFound()) return {};
     for (cartera::Language lang :
          {cartera::Language::en, cartera::Language::de, cartera::Language::fr,
           cartera::Language::it, cartera::Language::es}) {
         const std::string old = GetPMngFullPath(ORVO_PATH_SETTINGS) + cartera::LS(3456, lang);
-        std::string data, why;
-        if (old == path || env->IsMissing(old)) continue;
+        std::string data;
+        if (old == path) continue;
+        cartera::Status status = env->ReadFile(old, &data);
+        if (status.IsNotFound()) continue;
         // The old file stays where it was, untouched: the backup of what was adopted.
-        if (!env->ReadFile(old, &data, &why) || !env->WriteFileAtomic(path, data, &why))
-            return "cannot adopt the commission file " + old + ": " + why;
+        if (status.ok()) status = env->WriteFileAtomic(path, data);
+        if (!status.ok())
+            return "cannot adopt the commission file " + old + ": " + status.message();
         return {};
     }
     return {};
@@ -66,10 +70,9 @@ void CAdmComisiones::Load() {
     m_fileBytes.clear();
     if (!m_loadError.empty()) return;
     const std::string path = FilePath();
-    std::string data, why;
-    cartera::Env* env = cartera::CurrentEnv();
-    if (!env->ReadFile(path, &data, &why)) {
-        if (!env->IsMissing(path)) m_loadError = "cannot read the commission file: " + why;
+    std::string data;
+    if (cartera::Status read = cartera::CurrentEnv()->ReadFile(path, &data); !read.ok()) {
+        if (!read.IsNotFound()) m_loadError = "cannot read the commission file: " + read.message();
         return;
     }
     m_fileBytes = data;
@@ -82,26 +85,24 @@ void CAdmComisiones::Load() {
     }
 }
 
-std::unique_ptr<cartera::FileLock> CAdmComisiones::LockFile(std::string* error) {
-    return cartera::CurrentEnv()->LockFile(FilePath(), cartera::kLockWaitMs, error);
+cartera::Status CAdmComisiones::LockFile(std::unique_ptr<cartera::FileLock>* lock) {
+    return cartera::CurrentEnv()->LockFile(FilePath(), cartera::kLockWaitMs, lock);
 }
 
-bool CAdmComisiones::Save(std::string* why) {
-    if (!m_loadError.empty()) {
-        if (why) *why = m_loadError;
-        return false;
-    }
+cartera::Status CAdmComisiones::Save() {
+    if (!m_loadError.empty()) return cartera::Status(cartera::ErrorKind::io, m_loadError);
     std::string data;
     CArchive ar(&data);
     Serialize(ar);
-    if (!cartera::CurrentEnv()->WriteFileAtomic(FilePath(), data, why)) return false;
+    cartera::Status written = cartera::CurrentEnv()->WriteFileAtomic(FilePath(), data);
+    if (!written.ok()) return written;
     m_fileBytes = std::move(data);
-    return true;
+    return {};
 }
 
 bool CAdmComisiones::FileChanged() const {
-    std::string data, why;
-    if (!cartera::CurrentEnv()->ReadFile(FilePath(), &data, &why)) data.clear();
+    std::string data;
+    if (!cartera::CurrentEnv()->ReadFile(FilePath(), &data).ok()) data.clear();
     return data != m_fileBytes;
 }
 

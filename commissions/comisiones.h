@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "host/error.h"
+
 class CArchive;
 
 namespace cartera {
@@ -54,16 +56,15 @@ class CAdmComisiones {
     void ClearLoadError() { m_loadError.clear(); }
     // Writes the collection to the commission file (atomically). Refused while LoadError()
     // is set, so a file that could not be read is never replaced by what little was read.
-    // Returns whether the file was written; when not, *why (if given) says why, naming the
-    // file, and the collection is as it was.
-    [[nodiscard]] bool Save(std::string* why = nullptr);
+    // A failure says why, naming the file; the collection is then as it was.
+    [[nodiscard]] cartera::Status Save();
     // Whether the commission file holds other bytes than this administrator last read or
     // wrote (another portfolio's editor or the command line saved since); a missing or
     // unreadable file counts as empty.
     bool FileChanged() const;
     // Takes the lock every load-change-save of the commission file holds (waiting a little
-    // for another writer); null, with *error naming the file, when it stays taken.
-    static std::unique_ptr<cartera::FileLock> LockFile(std::string* error);
+    // for another writer), into *lock; a failure naming the file when it stays taken.
+    static cartera::Status LockFile(std::unique_ptr<cartera::FileLock>* lock);
     // The file: the version record, a checksum of what follows, a 32-bit record count and
     // the records, nothing after them. Loading also takes files without the version
     // record (count and records alone), replaces the collection and keeps stored schedule

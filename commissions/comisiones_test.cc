@@ -86,7 +86,7 @@ class CommissionFileTest : public testing::Test {
 
 TEST_F(CommissionFileTest, SavesTheFieldsInFileOrder) {
     m_adm.Add(DistinctRecord());
-    ASSERT_TRUE(m_adm.Save());
+    ASSERT_TRUE(m_adm.Save().ok());
     std::string expected;
     PutFixed32(&expected, 1);
     expected += RecordBytes(DistinctRecord());
@@ -157,7 +157,7 @@ TEST_F(CommissionFileTest, TruncatedFileKeepsCompleteRecords) {
 TEST_F(CommissionFileTest, DamagedFileIsRefusedAndNeverRewritten) {
     m_adm.Add(DistinctRecord());
     m_adm.Add(Bracket("B", 4, 0, 1000));
-    ASSERT_TRUE(m_adm.Save());
+    ASSERT_TRUE(m_adm.Save().ok());
     const std::string good = FileData(), none(4, '\0');  // none: the first format, no records
     std::vector<std::string> damaged = {good + "x", none + "x", Versioned(none + "x"), good, good};
     damaged[3][4] = 2;  // major 2
@@ -172,7 +172,7 @@ TEST_F(CommissionFileTest, DamagedFileIsRefusedAndNeverRewritten) {
         EXPECT_THROW(adm.Load(), CArchiveException);
         EXPECT_NE(adm.LoadError(), "");
         adm.Add(Bracket("New", 4, 0, 1));
-        EXPECT_FALSE(adm.Save());
+        EXPECT_FALSE(adm.Save().ok());
         EXPECT_EQ(FileData(), data);
     }
 }
@@ -184,7 +184,7 @@ TEST_F(CommissionFileTest, MissingFileAndFailedWriteChangeNothingAnEmptyFileEmpt
     EXPECT_EQ(m_adm.Records(), before);
 
     m_env.SetFailWrites(true);
-    EXPECT_FALSE(m_adm.Save());
+    EXPECT_FALSE(m_adm.Save().ok());
     EXPECT_EQ(m_adm.Records(), before);
     EXPECT_TRUE(m_env.Files().empty());
 
@@ -196,7 +196,7 @@ TEST_F(CommissionFileTest, MissingFileAndFailedWriteChangeNothingAnEmptyFileEmpt
 TEST_F(CommissionFileTest, OneFileWhateverTheLanguageAdoptingAnOldLanguagesFileOnce) {
     const std::string folder = "/tmp/cartera-commissions-test/";
     m_adm.Add(Bracket("A", 4, 0, 1));
-    ASSERT_TRUE(m_adm.Save());
+    ASSERT_TRUE(m_adm.Save().ok());
     const std::string italian = FileData();
     m_env.Files().clear();
     m_env.Files()[folder + "Commissioni.bin"] = italian;
@@ -209,7 +209,7 @@ TEST_F(CommissionFileTest, OneFileWhateverTheLanguageAdoptingAnOldLanguagesFileO
     EXPECT_EQ(m_env.Files()[folder + "Commissioni.bin"], italian) << "kept as it was";
 
     french.RemoveAll();
-    ASSERT_TRUE(french.Save());
+    ASSERT_TRUE(french.Save().ok());
     french.Load();
     EXPECT_TRUE(french.Records().empty()) << "adopted once: the old file is not read again";
 }

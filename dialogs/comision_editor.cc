@@ -64,9 +64,8 @@ void CSheetComision::accept() {
     }
     // A failed save keeps the editor open on the user's schedules, so nothing typed is lost
     // and OK can be pressed again once the cause is gone.
-    std::string why;
-    if (m_adm && !m_adm->Save(&why)) {
-        AfxMessageBox(why, MB_OK | MB_ICONEXCLAMATION);
+    if (cartera::Status saved = m_adm ? m_adm->Save() : cartera::Status(); !saved.ok()) {
+        AfxMessageBox(saved.message(), MB_OK | MB_ICONEXCLAMATION);
         return;
     }
     QDialog::accept();

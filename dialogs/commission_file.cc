@@ -27,8 +27,8 @@ bool LoadCommissions(CAdmComisiones& adm) {
     if (cause.empty()) return true;
     const std::string path = CAdmComisiones::FilePath();
     const std::string copy = path + ".damaged";
-    std::string why;
-    if (!CurrentEnv()->KeepBackup(path, copy, &why)) cause += "; " + why;
+    if (Status kept = CurrentEnv()->KeepBackup(path, copy); !kept.ok())
+        cause += "; " + kept.message();
     std::string text = Fill(Fill(Fill(::LS(40084), "%1", path), "%2", cause), "%3", copy);
     AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
     return false;

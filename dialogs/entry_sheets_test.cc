@@ -39,7 +39,7 @@ class EntrySheetsTest : public LedgerTest {
         service.AddSymbol({"FUT", "Future", 2, 'F', 100.0});
         AddBroker(ledger);
         std::string error;
-        EXPECT_TRUE(doc.SaveAs(kPath, &error)) << error;
+        EXPECT_EQ(doc.SaveAs(kPath).message(), "");
         cartera::SetMessageBoxHandler([this](const std::string& text, unsigned) {
             messages.push_back(text);
             return IDOK;
@@ -167,7 +167,7 @@ TEST_F(EntrySheetsTest, ABuyAndASellClosingItRecordMovementsAndATrade) {
     CSistemaCartera reread;
     cartera::PortfolioDocument rereadDoc{&reread};
     std::string error;
-    ASSERT_TRUE(rereadDoc.Load(kPath, &error)) << error;
+    ASSERT_EQ(rereadDoc.Load(kPath).message(), "");
     EXPECT_EQ(reread.GetOrders().size(), 2u);
 }
 
@@ -178,7 +178,7 @@ TEST_F(EntrySheetsTest, ModifyKeepsTheSideAndChangesOnlyWhatTheUserChanged) {
     priced.schedule = "Broker";
     ledger.AddOrder(priced);
     std::string error;
-    ASSERT_TRUE(doc.Load(kPath, &error)) << error;  // as the file gives them back
+    ASSERT_EQ(doc.Load(kPath).message(), "");  // as the file gives them back
     const uint64_t id = ledger.GetOrders()[0].id, pricedId = ledger.GetOrders()[1].id;
     BuySell(1, nullptr, ledger.GetOrden(id), [&](CSheetCompra& sheet, CDlgCompraAccion& page) {
         EXPECT_EQ(sheet.windowTitle().toStdString(), "Modify order");

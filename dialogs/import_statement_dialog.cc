@@ -77,9 +77,9 @@ ImportStatementDialog::ImportStatementDialog(CSistemaCartera& ledger, const std:
                                              QWidget* parent)
     : QDialog(parent), m_ledger(ledger), m_path(path) {
     BuildWidgets();
-    std::string why;
-    bool read = CurrentEnv()->ReadFile(path, &m_bytes, &why);
-    if (!read) m_problem = T(kCannotRead).arg(Q(path), Q(why)).toStdString();
+    Status status = CurrentEnv()->ReadFile(path, &m_bytes);
+    bool read = status.ok();
+    if (!read) m_problem = T(kCannotRead).arg(Q(path), Q(status.message())).toStdString();
     QString detected =
         Q(statements::DetectFormat(std::string_view(m_bytes).substr(0, statements::kDetectBytes)));
     {

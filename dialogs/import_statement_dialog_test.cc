@@ -30,12 +30,10 @@ class ImportStatementDialogTest : public testing::LedgerTest {
   protected:
     ImportStatementDialogTest() {
         std::string error;
-        EXPECT_TRUE(doc.SaveAs(kPath, &error)) << error;
+        EXPECT_EQ(doc.SaveAs(kPath).message(), "");
         Write(kHistory);
     }
-    void Write(const std::string& text) {
-        ASSERT_TRUE(env.WriteFileAtomic(kStatement, text, nullptr));
-    }
+    void Write(const std::string& text) { ASSERT_TRUE(env.WriteFileAtomic(kStatement, text).ok()); }
     static QString Cell(const ImportStatementDialog& d, int row, int col) {
         QTableWidgetItem* item = d.Preview()->item(row, col);
         return item ? item->text() : QString();
@@ -79,7 +77,7 @@ TEST_F(ImportStatementDialogTest, ChoicesReplanThePreviewAndImportSavesOnceAndNe
     CSistemaCartera reread;
     PortfolioDocument rereadDoc{&reread};
     std::string error;
-    ASSERT_TRUE(rereadDoc.Load(kPath, &error)) << error;
+    ASSERT_EQ(rereadDoc.Load(kPath).message(), "");
     ASSERT_EQ(reread.GetOrders().size(), 1u);
     EXPECT_EQ(std::string(reread.GetOrders()[0].orderText), "T212:EOF004");
 

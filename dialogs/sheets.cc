@@ -21,9 +21,9 @@ void PortfolioSheets::RunBuySell(CSistemaCartera&, int, int, CNegocioC*, COrderC
 void PortfolioSheets::RunOther(CSistemaCartera&, int, COrderCartera*) {}
 void PortfolioSheets::RunCommissions(CAdmComisiones& commissions, int captionId) {
     // One writer of the commission file at a time, from reading it to saving it.
-    std::string why;
-    std::unique_ptr<FileLock> lock = CAdmComisiones::LockFile(&why);
-    if (!lock) {
+    std::unique_ptr<FileLock> lock;
+    if (Status locked = CAdmComisiones::LockFile(&lock); !locked.ok()) {
+        const std::string& why = locked.message();
         std::string text = ::LS(40080);
         text.replace(text.find("%1"), 2, CAdmComisiones::FilePath());
         AfxMessageBox(text.replace(text.find("%2"), 2, why), MB_OK | MB_ICONEXCLAMATION);

@@ -81,8 +81,8 @@ void CSymbolComboBox::Reset() {
 }
 
 void CSymbolComboBox::LoadFromCache() {
-    std::string cached, error;
-    if (!cartera::CurrentEnv()->ReadFile(m_cacheFile, &cached, &error)) return;
+    std::string cached;
+    if (!cartera::CurrentEnv()->ReadFile(m_cacheFile, &cached).ok()) return;
     std::istringstream in(cached);
     std::string line;
     int selected = currentIndex();
@@ -106,14 +106,14 @@ void CSymbolComboBox::LoadFromCache() {
 
 void CSymbolComboBox::Remember(const CComboConsultaData& entry) const {
     if (m_cacheFile.empty() || entry.code.empty()) return;
-    std::string cached, error;
-    cartera::CurrentEnv()->ReadFile(m_cacheFile, &cached, &error);
+    std::string cached;
+    (void)cartera::CurrentEnv()->ReadFile(m_cacheFile, &cached);  // none yet: an empty cache
     std::istringstream in(cached);
     std::string line, prefix = entry.code + '\t';
     while (std::getline(in, line))
         if (line.compare(0, prefix.size(), prefix) == 0) return;
     cached += entry.code + '\t' + entry.name + '\t' + std::to_string(entry.decimals) + '\n';
-    cartera::CurrentEnv()->WriteFileAtomic(m_cacheFile, cached, &error);  // a cache: best effort
+    (void)cartera::CurrentEnv()->WriteFileAtomic(m_cacheFile, cached);  // a cache: best effort
 }
 
 namespace {

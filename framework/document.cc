@@ -85,50 +85,50 @@ bool CDocument::OnNewDocument() {
     return true;
 }
 
-bool CDocument::ReadDocument(const std::string& path, std::string* error) {
+cartera::Status CDocument::ReadDocument(const std::string& path) {
     std::string data;
-    if (!cartera::CurrentEnv()->ReadFile(path, &data, error)) return false;
+    if (cartera::Status read = cartera::CurrentEnv()->ReadFile(path, &data); !read.ok())
+        return read;
     CArchive ar{std::string_view(data)};
     try {
         Serialize(ar);
     } catch (const CArchiveException& e) {
-        *error = DescribeLoadError(e, ar.Position());
-        return false;
+        return cartera::Status(cartera::ErrorKind::damaged, DescribeLoadError(e, ar.Position()));
     }
     RememberFile(data);
     m_lastError.clear();
     SetModifiedFlag(0);
-    return true;
+    return {};
 }
 
 bool CDocument::OnOpenDocument(const std::string& path) {
-    std::string why;
-    if (ReadDocument(path, &why)) return true;
-    ReportError(FileMessage(40032, path, why));
+    cartera::Status read = ReadDocument(path);
+    if (read.ok()) return true;
+    ReportError(FileMessage(40032, path, read.message()));
     return false;
 }
 
-bool CDocument::WriteDocument(const std::string& path, std::string* error) {
+cartera::Status CDocument::WriteDocument(const std::string& path) {
     std::string data;
     CArchive ar(&data);
     try {
         Serialize(ar);
     } catch (const CArchiveException& e) {
-        *error = e.what();
-        return false;
+        return cartera::Status(cartera::ErrorKind::bug, e.what());
     }
-    if (!cartera::CurrentEnv()->WriteFileWithBackup(path, data, BackupPathFor(path), error))
-        return false;
+    cartera::Status written =
+        cartera::CurrentEnv()->WriteFileWithBackup(path, data, BackupPathFor(path));
+    if (!written.ok()) return written;
     RememberFile(data);
     m_lastError.clear();
     SetModifiedFlag(0);
-    return true;
+    return {};
 }
 
 bool CDocument::OnSaveDocument(const std::string& path) {
-    std::string why;
-    if (WriteDocument(path, &why)) return true;
-    ReportError(FileMessage(40080, path, why));
+    cartera::Status written = WriteDocument(path);
+    if (written.ok()) return true;
+    ReportError(FileMessage(40080, path, written.message()));
     return false;
 }
 
@@ -139,8 +139,8 @@ bool CDocument::OnFileSave() {
 
 bool CDocument::IsFileChangedOutside() const {
     if (!m_fileKnown) return false;
-    std::string data, why;
-    if (!cartera::CurrentEnv()->ReadFile(m_path, &data, &why)) return true;
+    std::string data;
+    if (!cartera::CurrentEnv()->ReadFile(m_path, &data).ok()) return true;
     return data.size() != m_fileSize || Checksum(data) != m_fileSum;
 }
 

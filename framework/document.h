@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "framework/runtime_class.h"
+#include "host/error.h"
 
 class CArchive;
 class CArchiveException;
@@ -73,13 +74,13 @@ class CDocument : public CObject {
     virtual bool IsFileChangedOutside() const;
 
   protected:
-    // Reads path through Serialize without a message: false with *error saying what is
-    // wrong (the file is not named). On success the file counts as this document's.
-    bool ReadDocument(const std::string& path, std::string* error);
+    // Reads path through Serialize without a message: a failure says what is wrong (the
+    // file is not named when it is damaged). On success the file counts as this document's.
+    [[nodiscard]] cartera::Status ReadDocument(const std::string& path);
     // Writes the document through Serialize, replacing path atomically, without a message:
-    // false with *error saying why (the old file is then intact). On success the document
-    // is unmodified and the file counts as its own.
-    bool WriteDocument(const std::string& path, std::string* error);
+    // a failure says why (the old file is then intact). On success the document is
+    // unmodified and the file counts as its own.
+    [[nodiscard]] cartera::Status WriteDocument(const std::string& path);
     // Where a save keeps the version it replaces, in the same step; empty (the default)
     // for none.
     virtual std::string BackupPathFor(const std::string& path) const { return {}; }

@@ -21,15 +21,15 @@ std::string ErrnoText(const std::string& what, const std::string& path) {
     return what + " " + path + ": " + std::strerror(errno);
 }
 
-// Sets error from errno, with its kind. A missing folder where a file is to be written is
+// The failure errno says, with its kind. A missing folder where a file is to be written is
 // an io error: not_found is for what was asked to be read.
-void SetErrno(const ErrorOut& error, const std::string& what, const std::string& path,
-              bool writing = false) {
+Status ErrnoStatus(const std::string& what, const std::string& path, bool writing = false) {
     int number = errno;
     ErrorKind kind = FileErrorKind(number);
     if (writing && kind == ErrorKind::not_found) kind = ErrorKind::io;
-    error.Set(kind, ErrnoText(what, path));
+    Status status(kind, ErrnoText(what, path));
     errno = number;
+    return status;
 }
 
 std::string DirOf(const std::string& path) {
@@ -64,13 +64,10 @@ class PosixLock : public FileLock {
 
 class RealEnv : public Env {
   public:
-    bool ReadFile(const std::string& path, std::string* out, ErrorOut error) override {
+    Status ReadFile(const std::string& path, std::string* out) override {
         // Opened without waiting, so a FIFO without a writer reads as empty.
         int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-        if (fd < 0) {
-            SetErrno(error, "cannot open", path);
-            return false;
-        }
+        if (fd < 0) return ErrnoStatus("cannot open", path);
         ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
         out->clear();
         struct stat st;
@@ -80,77 +77,63 @@ class RealEnv : public Env {
             ssize_t n = ::read(fd, buf, sizeof buf);
             if (n < 0) {
                 if (errno == EINTR) continue;
-                SetErrno(error, "cannot read", path);
+                Status failed = ErrnoStatus("cannot read", path);
                 ::close(fd);
-                return false;
+                return failed;
             }
             if (n == 0) break;
             out->append(buf, static_cast<size_t>(n));
         }
         ::close(fd);
-        return true;
+        return {};
     }
 
-    bool WriteFileAtomic(const std::string& path, std::string_view data, ErrorOut error) override {
-        return WriteFileWithBackup(path, data, std::string(), error);
+    Status WriteFileAtomic(const std::string& path, std::string_view data) override {
+        return WriteFileWithBackup(path, data, std::string());
     }
 
-    bool CanReplace(const std::string& path, ErrorOut error) override {
+    Status CanReplace(const std::string& path) override {
         std::string target;
         struct stat st;
         bool exists = false;
-        return ReplaceableTarget(path, &target, &st, &exists, error);
+        return ReplaceableTarget(path, &target, &st, &exists);
     }
 
-    bool ReadFileHead(const std::string& path, size_t n, std::string* out, uint64_t* size,
-                      ErrorOut error) override {
+    Status ReadFileHead(const std::string& path, size_t n, std::string* out,
+                        uint64_t* size) override {
         int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
         struct stat st;
         if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
             if (fd >= 0) ::close(fd);
-            return ReadFileHeadWhole(path, n, out, size, error);  // the general way's errors
+            return Env::ReadFileHead(path, n, out, size);  // the general way's errors
         }
         out->resize(std::min<uint64_t>(n, static_cast<uint64_t>(st.st_size)));
         ssize_t got = ::pread(fd, out->data(), out->size(), 0);
         ::close(fd);
-        if (got < 0) {
-            SetErrno(error, "cannot read", path);
-            return false;
-        }
+        if (got < 0) return ErrnoStatus("cannot read", path);
         out->resize(static_cast<size_t>(got));
         *size = static_cast<uint64_t>(st.st_size);
-        return true;
+        return {};
     }
 
-    bool ReadFileHeadWhole(const std::string& path, size_t n, std::string* out, uint64_t* size,
-                           ErrorOut error) {
-        return Env::ReadFileHead(path, n, out, size, error);
-    }
-
-    bool AppendFile(const std::string& path, std::string_view data, ErrorOut error) override {
+    Status AppendFile(const std::string& path, std::string_view data) override {
         const int flags = O_WRONLY | O_APPEND | O_CLOEXEC;
         int fd = Fails(SaveStep::open) ? -1 : ::open(path.c_str(), flags);
         const bool created = fd < 0 && errno == ENOENT;
         if (created) fd = ::open(path.c_str(), flags | O_CREAT, 0666);
-        if (fd < 0) {
-            SetErrno(error, "cannot write", path);
-            return false;
-        }
+        if (fd < 0) return ErrnoStatus("cannot write", path, true);
         // A failed append is cut off again, so what was not reported saved is not read back.
         const off_t oldSize = ::lseek(fd, 0, SEEK_END);
-        bool ok =
-            oldSize >= 0 && WriteAll(fd, data) && !Fails(SaveStep::fsync) && ::fdatasync(fd) == 0;
-        if (!ok) {
-            SetErrno(error, "cannot write", path);
+        Status result;
+        if (oldSize < 0 || !WriteAll(fd, data) || Fails(SaveStep::fsync) || ::fdatasync(fd) != 0) {
+            result = ErrnoStatus("cannot write", path, true);
             if (oldSize >= 0 && ::ftruncate(fd, oldSize) == 0) (void)::fdatasync(fd);
         }
         const bool closed = !Fails(SaveStep::close) && ::close(fd) == 0;
-        if (!closed && ok) {
-            ok = false;
-            SetErrno(error, "cannot write", path);
-        }
-        if (ok && created) SyncFolder(DirOf(Resolved(path)));  // the new name outlives a crash
-        return ok;
+        if (!closed && result.ok()) result = ErrnoStatus("cannot write", path, true);
+        if (result.ok() && created)
+            SyncFolder(DirOf(Resolved(path)));  // the new name outlives a crash
+        return result;
     }
 
     // The order, and what a kill or a failure after each step leaves:
@@ -162,33 +145,31 @@ class RealEnv : public Env {
     // So the backup only changes once the new version is in place, and a failed or refused
     // save leaves both files as they were. A failure at 4 leaves the previous backup, and
     // the save, whose new version is in place, still succeeds.
-    bool WriteFileWithBackup(const std::string& path, std::string_view data,
-                             const std::string& backup, ErrorOut error) override {
+    Status WriteFileWithBackup(const std::string& path, std::string_view data,
+                               const std::string& backup) override {
         std::string target;
         struct stat old;
         bool exists = false;
-        if (!ReplaceableTarget(path, &target, &old, &exists, error)) return false;
+        Status error = ReplaceableTarget(path, &target, &old, &exists);
+        if (!error.ok()) return error;
         const bool keep = exists && !backup.empty();
-        if (keep && !BackupReplaceable(backup, error)) return false;
+        if (keep && !(error = BackupReplaceable(backup)).ok()) return error;
         const std::string dir = DirOf(target), base = BaseOf(target);
         const std::string tmp = TemporaryName(dir, base);
         int fd = Fails(SaveStep::open)
                      ? -1
                      : ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0) {
-            SetErrno(error, "cannot write", target, true);  // the user knows no temporary name
-            return false;
-        }
+        if (fd < 0) return ErrnoStatus("cannot write", target, true);  // no temporary name
         // The new file gets the old one's permissions (and owner where allowed).
         bool ok = !exists || ::fchmod(fd, old.st_mode & 07777) == 0;
         if (ok && exists) (void)!::fchown(fd, old.st_uid, old.st_gid);  // may not be ours
         ok = ok && WriteAll(fd, data) && !Fails(SaveStep::fsync) && ::fsync(fd) == 0;
-        if (!ok) SetErrno(error, "cannot write", tmp);
+        if (!ok) error = ErrnoStatus("cannot write", tmp);
         bool closed = !Fails(SaveStep::close);
         closed = ::close(fd) == 0 && closed;
         if (!closed && ok) {
             ok = false;
-            SetErrno(error, "cannot write", tmp);
+            error = ErrnoStatus("cannot write", tmp);
         }
         std::string kept;  // the old version under a temporary name until the new one is in
         if (ok && keep) {
@@ -197,19 +178,19 @@ class RealEnv : public Env {
                 // A file system without hard links saves without a backup.
                 if (errno != EPERM && errno != EOPNOTSUPP && errno != EMLINK) {
                     ok = false;
-                    SetErrno(error, "cannot keep the previous version of", path);
+                    error = ErrnoStatus("cannot keep the previous version of", path);
                 }
                 kept.clear();
             }
         }
         if (ok && (Fails(SaveStep::rename) || ::rename(tmp.c_str(), target.c_str()) != 0)) {
             ok = false;
-            SetErrno(error, "cannot replace", path);
+            error = ErrnoStatus("cannot replace", path);
         }
         if (!ok) {
             ::unlink(tmp.c_str());
             if (!kept.empty()) ::unlink(kept.c_str());
-            return false;
+            return error;
         }
         // The new content is in place: nothing below can make the save a failure.
         if (!kept.empty()) {
@@ -219,78 +200,66 @@ class RealEnv : public Env {
         }
         SyncFolder(dir);
         RemoveStaleTemporaries(dir, base);
-        return true;
+        return {};
     }
 
     // One exchange of the two names: the kernel swaps them atomically, so there is no moment
     // at which either name holds the other's version alone. The backup is synced first
     // (a failure there changes nothing) and takes the file's permissions, which a failed
     // exchange gives back.
-    bool RestoreBackup(const std::string& path, const std::string& backup,
-                       ErrorOut error) override {
+    Status RestoreBackup(const std::string& path, const std::string& backup) override {
         std::string target;
         struct stat current, kept;
         bool exists = false;
-        if (!ReplaceableTarget(path, &target, &current, &exists, error)) return false;
-        if (::lstat(backup.c_str(), &kept) != 0) {
-            SetErrno(error, "cannot look at", backup);
-            return false;
-        }
-        if (!S_ISREG(kept.st_mode)) {
-            error.Set(ErrorKind::invalid_input,
-                      backup + " is not a regular file; nothing was restored");
-            return false;
-        }
+        Status error = ReplaceableTarget(path, &target, &current, &exists);
+        if (!error.ok()) return error;
+        if (::lstat(backup.c_str(), &kept) != 0) return ErrnoStatus("cannot look at", backup);
+        if (!S_ISREG(kept.st_mode))
+            return Status(ErrorKind::invalid_input,
+                          backup + " is not a regular file; nothing was restored");
         int fd = ::open(backup.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0) {
-            SetErrno(error, "cannot open", backup);
-            return false;
-        }
+        if (fd < 0) return ErrnoStatus("cannot open", backup);
         bool ok = !exists || ::fchmod(fd, current.st_mode & 07777) == 0;
         if (ok && exists) (void)!::fchown(fd, current.st_uid, current.st_gid);
         ok = ok && !Fails(SaveStep::fsync) && ::fsync(fd) == 0;
-        if (!ok) SetErrno(error, "cannot restore", backup);
+        if (!ok) error = ErrnoStatus("cannot restore", backup);
         if (ok && !exists && ::link(backup.c_str(), target.c_str()) != 0) {
             ok = false;
-            SetErrno(error, "cannot restore", path);
+            error = ErrnoStatus("cannot restore", path);
         } else if (ok && exists &&
                    (Fails(SaveStep::exchange) ||
                     ::renameat2(AT_FDCWD, backup.c_str(), AT_FDCWD, target.c_str(),
                                 RENAME_EXCHANGE) != 0)) {
             ok = false;
             if (errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)
-                error.Set(ErrorKind::io, "cannot restore " + path +
-                                             ": its file system cannot exchange two files at once");
+                error = Status(ErrorKind::io,
+                               "cannot restore " + path +
+                                   ": its file system cannot exchange two files at once");
             else
-                SetErrno(error, "cannot restore", path);
+                error = ErrnoStatus("cannot restore", path);
         }
         if (!ok && exists) {
             (void)!::fchown(fd, kept.st_uid, kept.st_gid);
             (void)!::fchmod(fd, kept.st_mode & 07777);
         }
         ::close(fd);
-        if (!ok) return false;
+        if (!ok) return error;
         SyncFolder(DirOf(target));
         if (DirOf(backup) != DirOf(target)) SyncFolder(DirOf(backup));
-        return true;
+        return {};
     }
 
-    bool WriteResults(const std::string& path, std::string_view data, ErrorOut error) override {
+    Status WriteResults(const std::string& path, std::string_view data) override {
         struct stat st;
         if (::stat(path.c_str(), &st) != 0 || !(S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode)))
-            return WriteFileAtomic(path, data, error);
+            return WriteFileAtomic(path, data);
         int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
-        if (fd < 0) {
-            SetErrno(error, "cannot open", path);
-            return false;
-        }
+        if (fd < 0) return ErrnoStatus("cannot open", path);
+        Status error;
         bool ok = WriteAll(fd, data);
-        if (!ok) SetErrno(error, "cannot write", path);
-        if (::close(fd) != 0 && ok) {
-            ok = false;
-            SetErrno(error, "cannot write", path);
-        }
-        return ok;
+        if (!ok) error = ErrnoStatus("cannot write", path);
+        if (::close(fd) != 0 && ok) error = ErrnoStatus("cannot write", path);
+        return error;
     }
 
     std::string Resolve(const std::string& path) override { return Resolved(path); }
@@ -300,24 +269,33 @@ class RealEnv : public Env {
         return !Fails(SaveStep::stat) && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
     }
 
-    bool IsMissing(const std::string& path) override {
+    Status GetFileSize(const std::string& path, uint64_t* size) override {
         struct stat st;
-        bool failed = Fails(SaveStep::stat) || ::stat(path.c_str(), &st) != 0;
-        return failed && (errno == ENOENT || errno == ENOTDIR);
+        if (Fails(SaveStep::stat) || ::stat(path.c_str(), &st) != 0)
+            return ErrnoStatus("cannot look at", path);
+        *size = static_cast<uint64_t>(st.st_size);
+        return {};
     }
 
-    bool CreateDirs(const std::string& path, std::string* error) override {
+    Status GetFileTime(const std::string& path, std::filesystem::file_time_type* time) override {
+        std::error_code ec;
+        *time = std::filesystem::last_write_time(path, ec);
+        if (!ec) return {};
+        errno = ec.value();
+        return ErrnoStatus("cannot look at", path);
+    }
+
+    Status CreateDirs(const std::string& path) override {
         std::error_code ec;
         std::filesystem::create_directories(path, ec);
-        if (ec) {
-            if (error) *error = "cannot create folder " + path + ": " + ec.message();
-            return false;
-        }
-        return true;
+        if (ec)
+            return Status(FileErrorKind(ec.value()),
+                          "cannot create folder " + path + ": " + ec.message());
+        return {};
     }
 
-    std::unique_ptr<FileLock> LockFile(const std::string& path, int waitMs,
-                                       ErrorOut error) override {
+    Status LockFile(const std::string& path, int waitMs, std::unique_ptr<FileLock>* lock) override {
+        lock->reset();
         const std::string lockPath = Resolved(path) + ".lock";
         int fd = Fails(SaveStep::lock)
                      ? -1
@@ -328,34 +306,31 @@ class RealEnv : public Env {
             fd = ::open(lockPath.c_str(), O_RDONLY | O_CLOEXEC);
             if (fd < 0) errno = EACCES;
         }
-        if (fd < 0) {
-            SetErrno(error, "cannot lock " + path + ": cannot open", lockPath);
-            return nullptr;
-        }
+        if (fd < 0) return ErrnoStatus("cannot lock " + path + ": cannot open", lockPath);
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
         int pauseUs = 500;
         while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
             if (errno != EWOULDBLOCK && errno != EINTR) {
-                SetErrno(error, "cannot lock", path);
+                Status failed = ErrnoStatus("cannot lock", path);
                 ::close(fd);
-                return nullptr;
+                return failed;
             }
             if (std::chrono::steady_clock::now() >= deadline) {
-                error.Set(ErrorKind::locked,
-                          path + " is in use by another program (still locked after " +
-                              std::to_string(waitMs / 1000) + " s); try again later");
                 ::close(fd);
-                return nullptr;
+                return Status(ErrorKind::locked,
+                              path + " is in use by another program (still locked after " +
+                                  std::to_string(waitMs / 1000) + " s); try again later");
             }
             ::usleep(static_cast<useconds_t>(pauseUs));
             pauseUs = std::min(pauseUs * 2, 20000);
         }
-        return std::make_unique<PosixLock>(fd);
+        *lock = std::make_unique<PosixLock>(fd);
+        return {};
     }
 
-    bool KeepBackup(const std::string& path, const std::string& backup,
-                    std::string* error) override {
-        if (IsMissing(path)) return true;  // nothing to keep yet
+    Status KeepBackup(const std::string& path, const std::string& backup) override {
+        uint64_t size;
+        if (GetFileSize(path, &size).IsNotFound()) return {};  // nothing to keep yet
         // Linked under a temporary name first, so an old backup stays until the new one is
         // complete; named as the save's temporaries, so a killed writer's is cleared too.
         std::string tmp =
@@ -363,65 +338,56 @@ class RealEnv : public Env {
         ::unlink(tmp.c_str());
         if (::linkat(AT_FDCWD, path.c_str(), AT_FDCWD, tmp.c_str(), AT_SYMLINK_FOLLOW) != 0 ||
             ::rename(tmp.c_str(), backup.c_str()) != 0) {
-            if (error) *error = ErrnoText("cannot keep the previous version as", backup);
+            Status failed = ErrnoStatus("cannot keep the previous version as", backup);
             ::unlink(tmp.c_str());
-            return false;
+            return failed;
         }
         // When the backup already was this file, rename did nothing and tmp is still there.
         ::unlink(tmp.c_str());
-        return true;
+        return {};
     }
 
   protected:
     // The file a save replaces, in *target: path, or the target of the link path is. With
-    // *exists and *old its status, when there is one. False, with error set, for anything
-    // but a regular file or nothing, and for a read-only file.
-    bool ReplaceableTarget(const std::string& path, std::string* target, struct stat* old,
-                           bool* exists, const ErrorOut& error) {
+    // *exists and *old its status, when there is one. A failure for anything but a regular
+    // file or nothing, and for a read-only file.
+    Status ReplaceableTarget(const std::string& path, std::string* target, struct stat* old,
+                             bool* exists) {
         *target = path;
         *exists = false;
         if (Fails(SaveStep::stat) || ::lstat(path.c_str(), old) != 0) {
-            if (errno == ENOENT) return true;
-            SetErrno(error, "cannot look at", path);
-            return false;
+            if (errno == ENOENT) return {};
+            return ErrnoStatus("cannot look at", path);
         }
         if (S_ISLNK(old->st_mode)) {
             if (::stat(path.c_str(), old) != 0) {
                 if (errno == ENOENT)
-                    error.Set(ErrorKind::invalid_input,
-                              path + " is a symbolic link to nothing; it was not replaced");
-                else
-                    SetErrno(error, "cannot look at", path);
-                return false;
+                    return Status(ErrorKind::invalid_input,
+                                  path + " is a symbolic link to nothing; it was not replaced");
+                return ErrnoStatus("cannot look at", path);
             }
             *target = Resolved(path);
         }
-        if (!S_ISREG(old->st_mode)) {
-            error.Set(ErrorKind::invalid_input,
-                      path + " is not a regular file; it was not replaced");
-            return false;
-        }
+        if (!S_ISREG(old->st_mode))
+            return Status(ErrorKind::invalid_input,
+                          path + " is not a regular file; it was not replaced");
         *exists = true;
         bool readOnly = (old->st_mode & 0222) == 0;
         if (!readOnly && (Fails(SaveStep::access) || ::access(target->c_str(), W_OK) != 0)) {
             readOnly = errno == EACCES || errno == EROFS || errno == EPERM;
-            if (!readOnly) {
-                SetErrno(error, "cannot check access to", path);
-                return false;
-            }
+            if (!readOnly) return ErrnoStatus("cannot check access to", path);
         }
-        if (readOnly) error.Set(ErrorKind::denied, path + " is read-only; it was not changed");
-        return !readOnly;
+        if (readOnly) return Status(ErrorKind::denied, path + " is read-only; it was not changed");
+        return {};
     }
 
     // Whether a backup may be put at path: nothing there, a regular file or a link.
-    bool BackupReplaceable(const std::string& path, const ErrorOut& error) {
+    Status BackupReplaceable(const std::string& path) {
         struct stat st;
         if (::lstat(path.c_str(), &st) != 0 || S_ISREG(st.st_mode) || S_ISLNK(st.st_mode))
-            return true;
-        error.Set(ErrorKind::invalid_input,
-                  path + " is not a regular file and cannot take the previous version");
-        return false;
+            return {};
+        return Status(ErrorKind::invalid_input,
+                      path + " is not a regular file and cannot take the previous version");
     }
 
     // A temporary name beside the file base in dir; named so that the temporaries of a
@@ -530,101 +496,112 @@ ErrorKind FileErrorKind(int errorNumber) {
     }
 }
 
-std::unique_ptr<FileLock> Env::LockFile(const std::string&, int, ErrorOut) {
-    return std::make_unique<FileLock>();
+Status Env::LockFile(const std::string&, int, std::unique_ptr<FileLock>* lock) {
+    *lock = std::make_unique<FileLock>();
+    return {};
 }
 
-bool Env::WriteFileWithBackup(const std::string& path, std::string_view data, const std::string&,
-                              ErrorOut error) {
-    return WriteFileAtomic(path, data, error);
+Status Env::WriteFileWithBackup(const std::string& path, std::string_view data,
+                                const std::string&) {
+    return WriteFileAtomic(path, data);
 }
 
-bool Env::RestoreBackup(const std::string& path, const std::string&, ErrorOut error) {
-    error.Set(ErrorKind::io, "cannot restore " + path + ": no backups on this file system");
-    return false;
+Status Env::RestoreBackup(const std::string& path, const std::string&) {
+    return Status(ErrorKind::io, "cannot restore " + path + ": no backups on this file system");
 }
 
-bool Env::ReadFileHead(const std::string& path, size_t n, std::string* out, uint64_t* size,
-                       ErrorOut error) {
-    if (!ReadFile(path, out, error)) return false;
+Status Env::ReadFileHead(const std::string& path, size_t n, std::string* out, uint64_t* size) {
+    Status status = ReadFile(path, out);
+    if (!status.ok()) return status;
     *size = out->size();
     if (out->size() > n) out->resize(n);
-    return true;
+    return {};
 }
 
-bool Env::AppendFile(const std::string& path, std::string_view data, ErrorOut error) {
+Status Env::AppendFile(const std::string& path, std::string_view data) {
     std::string content;
-    if (FileExists(path) && !ReadFile(path, &content, error)) return false;
+    if (FileExists(path)) {
+        Status status = ReadFile(path, &content);
+        if (!status.ok()) return status;
+    }
     content.append(data);
-    return WriteFileAtomic(path, content, error);
+    return WriteFileAtomic(path, content);
 }
 
-bool Env::KeepBackup(const std::string&, const std::string&, std::string*) { return true; }
+Status Env::KeepBackup(const std::string&, const std::string&) { return {}; }
 
 Env* CurrentEnv() { return g_current ? g_current : PosixEnv(); }
 void SetCurrentEnv(Env* env) { g_current = env; }
 
-bool MemEnv::ReadFile(const std::string& path, std::string* out, ErrorOut error) {
+Status MemEnv::ReadFile(const std::string& path, std::string* out) {
     auto it = m_files.find(path);
-    if (it == m_files.end()) {
-        error.Set(ErrorKind::not_found, "cannot open " + path + ": No such file or directory");
-        return false;
-    }
+    if (it == m_files.end())
+        return Status(ErrorKind::not_found, "cannot open " + path + ": No such file or directory");
     *out = it->second;
-    return true;
+    return {};
 }
 
-bool MemEnv::WriteFileAtomic(const std::string& path, std::string_view data, ErrorOut error) {
-    return WriteFileWithBackup(path, data, std::string(), error);
+Status MemEnv::WriteFileAtomic(const std::string& path, std::string_view data) {
+    return WriteFileWithBackup(path, data, std::string());
 }
 
-bool MemEnv::WriteFileWithBackup(const std::string& path, std::string_view data,
-                                 const std::string& backup, ErrorOut error) {
-    if (Fails(path)) {
-        error.Set(ErrorKind::io, "cannot write " + path + ": injected failure");
-        return false;
-    }
+Status MemEnv::WriteFileWithBackup(const std::string& path, std::string_view data,
+                                   const std::string& backup) {
+    if (Fails(path)) return Status(ErrorKind::io, "cannot write " + path + ": injected failure");
     ++m_writes;
     auto it = m_files.find(path);
     if (it != m_files.end() && !backup.empty()) m_files[backup] = it->second;
     m_files[path] = std::string(data);
-    return true;
+    return {};
 }
 
-bool MemEnv::RestoreBackup(const std::string& path, const std::string& backup, ErrorOut error) {
+Status MemEnv::RestoreBackup(const std::string& path, const std::string& backup) {
     auto it = m_files.find(backup);
-    if (m_failWrites || it == m_files.end()) {
-        error.Set(m_failWrites ? ErrorKind::io : ErrorKind::not_found,
-                  "cannot restore " + path + (m_failWrites ? ": injected failure" : ""));
-        return false;
-    }
+    if (m_failWrites || it == m_files.end())
+        return Status(m_failWrites ? ErrorKind::io : ErrorKind::not_found,
+                      "cannot restore " + path + (m_failWrites ? ": injected failure" : ""));
     std::string restored = it->second;
     auto current = m_files.find(path);
     if (current != m_files.end()) it->second = current->second;
     m_files[path] = restored;
-    return true;
+    return {};
 }
 
-bool MemEnv::AppendFile(const std::string& path, std::string_view data, ErrorOut error) {
+Status MemEnv::AppendFile(const std::string& path, std::string_view data) {
     if (Fails(path) || m_tearAt != SIZE_MAX) {
         if (!Fails(path)) m_files[path].append(data.substr(0, m_tearAt));
         m_tearAt = SIZE_MAX;
-        error.Set(ErrorKind::io, "cannot write " + path + ": injected failure");
-        return false;
+        return Status(ErrorKind::io, "cannot write " + path + ": injected failure");
     }
     ++m_writes;
     m_files[path].append(data);
-    return true;
+    return {};
 }
 
 bool MemEnv::FileExists(const std::string& path) { return m_files.count(path) != 0; }
 
-bool MemEnv::CreateDirs(const std::string&, std::string*) { return true; }
+Status MemEnv::GetFileSize(const std::string& path, uint64_t* size) {
+    auto it = m_files.find(path);
+    if (it == m_files.end())
+        return Status(ErrorKind::not_found,
+                      "cannot look at " + path + ": No such file or directory");
+    *size = it->second.size();
+    return {};
+}
 
-bool MemEnv::KeepBackup(const std::string& path, const std::string& backup, std::string*) {
+Status MemEnv::GetFileTime(const std::string& path, std::filesystem::file_time_type* time) {
+    uint64_t size;
+    Status status = GetFileSize(path, &size);
+    if (status.ok()) *time = std::filesystem::file_time_type(std::chrono::nanoseconds(m_writes));
+    return status;
+}
+
+Status MemEnv::CreateDirs(const std::string&) { return {}; }
+
+Status MemEnv::KeepBackup(const std::string& path, const std::string& backup) {
     auto it = m_files.find(path);
     if (it != m_files.end()) m_files[backup] = it->second;
-    return true;
+    return {};
 }
 
 }  // namespace cartera

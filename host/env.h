@@ -2,6 +2,7 @@
 // File access behind an interface, so tests can run on an in-memory fake and inject faults.
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
@@ -10,23 +11,6 @@
 #include "host/error.h"
 
 namespace cartera {
-
-// Where a failed file operation says why: a message naming the file with the system's
-// reason, and the kind of failure callers act on. Made from a message string (the kind then
-// dropped), from both, or from nullptr when neither is wanted.
-class ErrorOut {
-  public:
-    ErrorOut(std::nullptr_t = nullptr) {}
-    ErrorOut(std::string* message, ErrorKind* kind = nullptr) : m_message(message), m_kind(kind) {}
-    void Set(ErrorKind kind, const std::string& message) const {
-        if (m_message) *m_message = message;
-        if (m_kind) *m_kind = kind;
-    }
-
-  private:
-    std::string* m_message = nullptr;
-    ErrorKind* m_kind = nullptr;
-};
 
 // The kind of a failing system call's error number: not_found for a missing file or
 // folder, denied for refused permission or a read-only file system, invalid_input for a
@@ -43,69 +27,69 @@ class Env {
   public:
     virtual ~Env() = default;
 
-    // Reads the whole file into *out. False (and error set) when it cannot be read. A FIFO
-    // without a writer reads as empty instead of waiting for one.
-    virtual bool ReadFile(const std::string& path, std::string* out, ErrorOut error) = 0;
+    // Reads the whole file into *out; not_found when nothing is at path. A FIFO without a
+    // writer reads as empty instead of waiting for one.
+    virtual Status ReadFile(const std::string& path, std::string* out) = 0;
     // Replaces the file with data atomically: after a crash or a kill at any moment the
-    // path holds either its old content or the new one, never a mix. False (and error set)
-    // when the new content could not be put in place; the old file is then intact. Only a
+    // path holds either its old content or the new one, never a mix. A failure means the
+    // new content could not be put in place; the old file is then intact. Only a
     // regular file, or a symbolic link to one (whose target is replaced), is replaced: a
     // FIFO, a device, a folder or a link to nothing is refused (invalid_input), and so is a
     // read-only file (denied).
-    virtual bool WriteFileAtomic(const std::string& path, std::string_view data,
-                                 ErrorOut error) = 0;
+    virtual Status WriteFileAtomic(const std::string& path, std::string_view data) = 0;
     // WriteFileAtomic that also keeps the version it replaces as backup (unless backup is
     // empty or nothing was there), in the same all-or-nothing step: after a failure or a
     // kill at any moment, path is old or new and backup is the previous backup or the old
     // version of path, changed only once the new version is in place. Without hard links
     // (a file system that has none) the save goes ahead without a backup. The default has
     // none at all.
-    virtual bool WriteFileWithBackup(const std::string& path, std::string_view data,
-                                     const std::string& backup, ErrorOut error);
+    virtual Status WriteFileWithBackup(const std::string& path, std::string_view data,
+                                       const std::string& backup);
     // Puts backup in the place of path and path's version in the place of backup, in one
     // atomic exchange, so a failure or a kill leaves both as they were and a completed
     // restore swaps them (path, if missing, gets backup's content and backup stays). The
     // restored file takes path's permissions. Both must be regular files (path may be a
     // link to one); a read-only path is refused (denied), and so is a file system that
-    // cannot exchange two files (io). False (and error set) when nothing was changed.
-    virtual bool RestoreBackup(const std::string& path, const std::string& backup, ErrorOut error);
+    // cannot exchange two files (io). A failure changed nothing.
+    virtual Status RestoreBackup(const std::string& path, const std::string& backup);
     // Whether WriteFileAtomic would replace path (it is a regular file, or a link to one,
     // and not read-only), checked without writing: a change recorded beside the file is
-    // refused as a save of it would be. True (the default) when nothing is there.
-    virtual bool CanReplace(const std::string& path, ErrorOut error) { return true; }
+    // refused as a save of it would be. Ok (the default) when nothing is there.
+    virtual Status CanReplace(const std::string& path) { return Status(); }
     // Reads at most n bytes from the start of path into *out and the file's size into *size.
-    // False (and error set) when it cannot be read. The default reads the whole file.
-    virtual bool ReadFileHead(const std::string& path, size_t n, std::string* out, uint64_t* size,
-                              ErrorOut error);
+    // A failure when it cannot be read. The default reads the whole file.
+    virtual Status ReadFileHead(const std::string& path, size_t n, std::string* out,
+                                uint64_t* size);
     // Appends data at the end of path (created when missing) and syncs it (fdatasync), so
-    // once true the bytes outlive a crash. False (and error set) when they could not all be
-    // written and synced, and then cuts the file back to its old size where it can; a kill
-    // may leave any prefix of data at the end, which a reader of the file must tell from
-    // whole records. The default reads, extends and replaces the file atomically.
-    virtual bool AppendFile(const std::string& path, std::string_view data, ErrorOut error);
+    // once ok the bytes outlive a crash. A failure when they could not all be written and
+    // synced, and then the file is cut back to its old size where it can; a kill may leave
+    // any prefix of data at the end, which a reader of the file must tell from whole
+    // records. The default reads, extends and replaces the file atomically.
+    virtual Status AppendFile(const std::string& path, std::string_view data);
     // Writes a command's results to path: into a FIFO or a character device (a terminal,
-    // /dev/null) as a stream, anything else as WriteFileAtomic. False (and error set) when
-    // they could not all be written.
-    virtual bool WriteResults(const std::string& path, std::string_view data, ErrorOut error) {
-        return WriteFileAtomic(path, data, error);
+    // /dev/null) as a stream, anything else as WriteFileAtomic. A failure when they could
+    // not all be written.
+    virtual Status WriteResults(const std::string& path, std::string_view data) {
+        return WriteFileAtomic(path, data);
     }
     // The file that path names: the target of a symbolic link, else path itself.
     virtual std::string Resolve(const std::string& path) { return path; }
     virtual bool FileExists(const std::string& path) = 0;
-    // Creates the folder and its parents. False (and *error set) on failure.
-    virtual bool CreateDirs(const std::string& path, std::string* error) = 0;
-    // True only when nothing is at path (a file that exists but cannot be read is not
-    // missing).
-    virtual bool IsMissing(const std::string& path) { return !FileExists(path); }
+    // The size in bytes, and the time of the last change, of what path names (a link
+    // followed); not_found when nothing is there.
+    virtual Status GetFileSize(const std::string& path, uint64_t* size) = 0;
+    virtual Status GetFileTime(const std::string& path, std::filesystem::file_time_type* time) = 0;
+    // Creates the folder and its parents.
+    virtual Status CreateDirs(const std::string& path) = 0;
     // Takes the advisory lock of path (through PATH.lock beside it, so it outlives atomic
-    // replacements of path), waiting up to waitMs while another process holds it. Null,
-    // with error naming the file, when it stays taken (locked) or cannot be made (the
-    // kind and reason of the system's error). Every process that loads, changes and saves
-    // the file holds it across the three.
-    virtual std::unique_ptr<FileLock> LockFile(const std::string& path, int waitMs, ErrorOut error);
+    // replacements of path), waiting up to waitMs while another process holds it, into
+    // *lock. A failure naming the file when it stays taken (locked) or cannot be made (the
+    // kind and reason of the system's error); *lock is then null. Every process that
+    // loads, changes and saves the file holds it across the three.
+    virtual Status LockFile(const std::string& path, int waitMs, std::unique_ptr<FileLock>* lock);
     // Keeps the current content of path as copy by a hard link, replacing an older copy.
-    // False (and *error set) when that cannot be done; nothing is then changed.
-    virtual bool KeepBackup(const std::string& path, const std::string& backup, std::string* error);
+    // Nothing there is nothing to keep. A failure changed nothing.
+    virtual Status KeepBackup(const std::string& path, const std::string& backup);
 };
 
 // How long the file commands wait for another writer of the same file.
@@ -119,7 +103,7 @@ Env* PosixEnv();
 // syncs its data (fsync) and closes. linkBackup links the old version to a
 // temporary name, renameBackup moves it over the backup once the new one is in place; a
 // restore syncs the backup (fsync), exchanges the two files, then syncs the folder. stat
-// is every look at whether a file is there (also IsMissing and FileExists), access the
+// is every look at whether a file is there (also FileExists and GetFileSize), access the
 // check that the file may be written, lock the opening of the lock file.
 enum class SaveStep {
     open,
@@ -162,16 +146,18 @@ class ScopedEnv {
 // An in-memory file system for tests, with a switch that makes writes fail.
 class MemEnv : public Env {
   public:
-    bool ReadFile(const std::string& path, std::string* out, ErrorOut error) override;
-    bool WriteFileAtomic(const std::string& path, std::string_view data, ErrorOut error) override;
-    bool WriteFileWithBackup(const std::string& path, std::string_view data,
-                             const std::string& backup, ErrorOut error) override;
-    bool RestoreBackup(const std::string& path, const std::string& backup, ErrorOut error) override;
-    bool AppendFile(const std::string& path, std::string_view data, ErrorOut error) override;
+    Status ReadFile(const std::string& path, std::string* out) override;
+    Status WriteFileAtomic(const std::string& path, std::string_view data) override;
+    Status WriteFileWithBackup(const std::string& path, std::string_view data,
+                               const std::string& backup) override;
+    Status RestoreBackup(const std::string& path, const std::string& backup) override;
+    Status AppendFile(const std::string& path, std::string_view data) override;
     bool FileExists(const std::string& path) override;
-    bool CreateDirs(const std::string& path, std::string* error) override;
-    bool KeepBackup(const std::string& path, const std::string& backup,
-                    std::string* error) override;
+    // A file's time is the count of all writes so far, so a write moves it on.
+    Status GetFileSize(const std::string& path, uint64_t* size) override;
+    Status GetFileTime(const std::string& path, std::filesystem::file_time_type* time) override;
+    Status CreateDirs(const std::string& path) override;
+    Status KeepBackup(const std::string& path, const std::string& backup) override;
 
     void SetFailWrites(bool fail) { m_failWrites = fail; }
     // Writes and appends to paths ending with suffix fail (empty: none).

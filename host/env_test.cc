@@ -49,20 +49,19 @@ class PosixEnvTest : public ::testing::Test {
 
 TEST_F(PosixEnvTest, WriteReplaceAndReadBack) {
     std::string path = m_dir + "/book.cartera";
-    std::string error;
     EXPECT_FALSE(env()->FileExists(path));
-    ASSERT_TRUE(env()->WriteFileAtomic(path, "first", &error)) << error;
+    ASSERT_EQ(env()->WriteFileAtomic(path, "first").message(), "");
     EXPECT_TRUE(env()->FileExists(path));
     std::string data;
-    ASSERT_TRUE(env()->ReadFile(path, &data, &error)) << error;
+    ASSERT_EQ(env()->ReadFile(path, &data).message(), "");
     EXPECT_EQ(data, "first");
 
     std::string binary("a\0b\xff", 4);
-    ASSERT_TRUE(env()->WriteFileAtomic(path, binary, &error)) << error;
-    ASSERT_TRUE(env()->ReadFile(path, &data, &error));
+    ASSERT_EQ(env()->WriteFileAtomic(path, binary).message(), "");
+    ASSERT_EQ(env()->ReadFile(path, &data).message(), "");
     EXPECT_EQ(data, binary);
-    ASSERT_TRUE(env()->WriteFileAtomic(path, "", &error)) << error;
-    ASSERT_TRUE(env()->ReadFile(path, &data, &error));
+    ASSERT_EQ(env()->WriteFileAtomic(path, "").message(), "");
+    ASSERT_EQ(env()->ReadFile(path, &data).message(), "");
     EXPECT_EQ(data, "");
 
     // Replacing left nothing but the file itself.
@@ -73,29 +72,29 @@ TEST_F(PosixEnvTest, WriteReplaceAndReadBack) {
 TEST_F(PosixEnvTest, FailuresReportAndLeaveNothingBehind) {
     std::string error;
     std::string missing = m_dir + "/missing/book.cartera";
-    EXPECT_FALSE(env()->WriteFileAtomic(missing, "data", &error));
+    EXPECT_FALSE((error = env()->WriteFileAtomic(missing, "data").message()).empty());
     EXPECT_NE(error.find("missing"), std::string::npos) << error;
     EXPECT_FALSE(fs::exists(m_dir + "/missing"));
-    EXPECT_FALSE(env()->WriteFileAtomic(missing, "data", nullptr));  // no error text wanted
+    EXPECT_FALSE(env()->WriteFileAtomic(missing, "data").ok());  // no error text wanted
 
     // A folder where the file should go: the rename fails, the temporary file goes away.
     ASSERT_TRUE(fs::create_directory(m_dir + "/taken"));
     error.clear();
-    EXPECT_FALSE(env()->WriteFileAtomic(m_dir + "/taken", "data", &error));
+    EXPECT_FALSE((error = env()->WriteFileAtomic(m_dir + "/taken", "data").message()).empty());
     EXPECT_FALSE(error.empty());
     EXPECT_EQ(Listing(), std::vector<std::string>{"taken"});
 
     std::string data = "kept";
     error.clear();
-    EXPECT_FALSE(env()->ReadFile(m_dir + "/nothing", &data, &error));
+    EXPECT_FALSE((error = env()->ReadFile(m_dir + "/nothing", &data).message()).empty());
     EXPECT_NE(error.find("nothing"), std::string::npos) << error;
 
-    ASSERT_TRUE(env()->CreateDirs(m_dir + "/a/b/c", &error)) << error;
+    ASSERT_EQ(env()->CreateDirs(m_dir + "/a/b/c").message(), "");
     EXPECT_TRUE(fs::is_directory(m_dir + "/a/b/c"));
-    EXPECT_TRUE(env()->CreateDirs(m_dir + "/a/b/c", &error));  // already there is fine
-    ASSERT_TRUE(env()->WriteFileAtomic(m_dir + "/file", "x", &error));
+    EXPECT_EQ(env()->CreateDirs(m_dir + "/a/b/c").message(), "");  // already there is fine
+    ASSERT_EQ(env()->WriteFileAtomic(m_dir + "/file", "x").message(), "");
     error.clear();
-    EXPECT_FALSE(env()->CreateDirs(m_dir + "/file/sub", &error));
+    EXPECT_FALSE((error = env()->CreateDirs(m_dir + "/file/sub").message()).empty());
     EXPECT_FALSE(error.empty());
 }
 
@@ -157,30 +156,30 @@ TEST_F(PosixEnvTest, AKilledSaveOrRestoreLeavesTheOldOrTheNewContent) {
     ASSERT_TRUE(IsWhole(b));
     ASSERT_FALSE(IsWhole(a.substr(0, a.size() - 1)));
     const std::string path = m_dir + "/book.cartera", bak = path + ".bak";
-    ASSERT_TRUE(env()->WriteFileAtomic(path, a, nullptr));
+    ASSERT_TRUE(env()->WriteFileAtomic(path, a).ok());
     std::string data;
     KillRepeatedly(
-        [&](int i) { return cartera::PosixEnv()->WriteFileAtomic(path, i % 2 ? a : b, nullptr); },
+        [&](int i) { return cartera::PosixEnv()->WriteFileAtomic(path, i % 2 ? a : b).ok(); },
         [&](int round) {
-            ASSERT_TRUE(env()->ReadFile(path, &data, nullptr)) << round;
+            ASSERT_TRUE(env()->ReadFile(path, &data).ok()) << round;
             ASSERT_TRUE(data == a || data == b)
                 << "round " << round << ": " << data.size() << " bytes, whole: " << IsWhole(data);
         });
 
     // Restores swap the two files back and forth: a kill never leaves one version twice.
-    ASSERT_TRUE(env()->WriteFileAtomic(path, a, nullptr));
-    ASSERT_TRUE(env()->WriteFileAtomic(bak, b, nullptr));
+    ASSERT_TRUE(env()->WriteFileAtomic(path, a).ok());
+    ASSERT_TRUE(env()->WriteFileAtomic(bak, b).ok());
     std::string backup;
-    KillRepeatedly([&](int) { return cartera::PosixEnv()->RestoreBackup(path, bak, nullptr); },
+    KillRepeatedly([&](int) { return cartera::PosixEnv()->RestoreBackup(path, bak).ok(); },
                    [&](int round) {
-                       ASSERT_TRUE(env()->ReadFile(path, &data, nullptr)) << round;
-                       ASSERT_TRUE(env()->ReadFile(bak, &backup, nullptr)) << round;
+                       ASSERT_TRUE(env()->ReadFile(path, &data).ok()) << round;
+                       ASSERT_TRUE(env()->ReadFile(bak, &backup).ok()) << round;
                        ASSERT_TRUE((data == a && backup == b) || (data == b && backup == a))
                            << round;
                    });
     // The next save works, and clears the temporary files the killed writers left.
-    ASSERT_TRUE(env()->WriteFileAtomic(path, "after", nullptr));
-    ASSERT_TRUE(env()->ReadFile(path, &data, nullptr));
+    ASSERT_TRUE(env()->WriteFileAtomic(path, "after").ok());
+    ASSERT_TRUE(env()->ReadFile(path, &data).ok());
     EXPECT_EQ(data, "after");
     EXPECT_EQ(Listing(), (std::vector<std::string>{"book.cartera", "book.cartera.bak"}));
 }
@@ -188,42 +187,46 @@ TEST_F(PosixEnvTest, AKilledSaveOrRestoreLeavesTheOldOrTheNewContent) {
 TEST_F(PosixEnvTest, ASaveKeepsModeLinksAndRefusesReadOnlyFiles) {
     const std::string path = m_dir + "/book.cartera", link = m_dir + "/link.cartera";
     std::string error;
-    ASSERT_TRUE(env()->WriteFileAtomic(path, "one", &error)) << error;
+    ASSERT_EQ(env()->WriteFileAtomic(path, "one").message(), "");
     fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
-    ASSERT_TRUE(env()->WriteFileAtomic(path, "two", &error)) << error;
+    ASSERT_EQ(env()->WriteFileAtomic(path, "two").message(), "");
     EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write);
 
     fs::create_symlink("book.cartera", link);
-    ASSERT_TRUE(env()->WriteFileAtomic(link, "three", &error)) << error;
+    ASSERT_EQ(env()->WriteFileAtomic(link, "three").message(), "");
     EXPECT_TRUE(fs::is_symlink(link));
     std::string data;
-    ASSERT_TRUE(env()->ReadFile(path, &data, &error));
+    ASSERT_EQ(env()->ReadFile(path, &data).message(), "");
     EXPECT_EQ(data, "three");
 
-    ASSERT_TRUE(env()->WriteFileAtomic(path, "four", &error));
+    ASSERT_EQ(env()->WriteFileAtomic(path, "four").message(), "");
 
     fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-    EXPECT_FALSE(env()->WriteFileAtomic(link, "five", &error));
+    EXPECT_FALSE((error = env()->WriteFileAtomic(link, "five").message()).empty());
     EXPECT_NE(error.find("read-only"), std::string::npos) << error;
-    ASSERT_TRUE(env()->ReadFile(path, &data, &error));
+    ASSERT_EQ(env()->ReadFile(path, &data).message(), "");
     EXPECT_EQ(data, "four");
-    EXPECT_TRUE(env()->IsMissing(m_dir + "/none"));
-    EXPECT_FALSE(env()->IsMissing(path));
+    uint64_t size = 0;
+    EXPECT_TRUE(env()->GetFileSize(m_dir + "/none", &size).IsNotFound());
+    ASSERT_TRUE(env()->GetFileSize(link, &size).ok());
+    EXPECT_EQ(size, 4u);  // the target's
 }
 
 TEST_F(PosixEnvTest, ALockIsHeldByOneHolderAtATime) {
     const std::string path = m_dir + "/book.cartera";
-    std::string error;
-    auto first = env()->LockFile(path, 0, &error);
-    ASSERT_TRUE(first) << error;
-    EXPECT_FALSE(env()->LockFile(path, 50, &error));
-    EXPECT_NE(error.find(path), std::string::npos) << error;
+    std::unique_ptr<cartera::FileLock> first, second;
+    ASSERT_EQ(env()->LockFile(path, 0, &first).message(), "");
+    ASSERT_TRUE(first);
+    cartera::Status taken = env()->LockFile(path, 50, &second);
+    EXPECT_EQ(taken.kind(), cartera::ErrorKind::locked);
+    EXPECT_FALSE(second);
+    EXPECT_NE(taken.message().find(path), std::string::npos) << taken.message();
     std::thread release([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         first.reset();
     });
-    EXPECT_TRUE(env()->LockFile(path, 5000, &error)) << error;  // waits for the holder
+    EXPECT_EQ(env()->LockFile(path, 5000, &second).message(), "");  // waits for the holder
     release.join();
 }
 
@@ -241,12 +244,12 @@ TEST_F(PosixEnvTest, AFailedStepLeavesTheOldOrTheNewFileAndBackup) {
           SaveStep::linkBackup, SaveStep::rename, SaveStep::renameBackup, SaveStep::syncFolder,
           SaveStep::cleanUp, SaveStep::stat, SaveStep::access}) {
         for (int errorNumber : {EIO, ENOSPC}) {
-            ASSERT_TRUE(env()->WriteFileAtomic(path, old, nullptr));
-            ASSERT_TRUE(env()->WriteFileAtomic(bak, previous, nullptr));
+            ASSERT_TRUE(env()->WriteFileAtomic(path, old).ok());
+            ASSERT_TRUE(env()->WriteFileAtomic(bak, previous).ok());
             auto faulty = cartera::MakeFaultyPosixEnv(step, errorNumber);
-            bool saved = faulty->WriteFileWithBackup(path, young, bak, &error);
-            ASSERT_TRUE(env()->ReadFile(path, &data, nullptr));
-            ASSERT_TRUE(env()->ReadFile(bak, &backup, nullptr));
+            bool saved = (error = faulty->WriteFileWithBackup(path, young, bak).message()).empty();
+            ASSERT_TRUE(env()->ReadFile(path, &data).ok());
+            ASSERT_TRUE(env()->ReadFile(bak, &backup).ok());
             int n = static_cast<int>(step);
             ASSERT_TRUE(data == (saved ? young : old)) << n << " " << data.size();
             bool late = (step >= SaveStep::renameBackup && step <= SaveStep::cleanUp) ||
@@ -264,16 +267,17 @@ TEST_F(PosixEnvTest, AFailedStepLeavesTheOldOrTheNewFileAndBackup) {
     for (SaveStep step : {SaveStep::stat, SaveStep::access, SaveStep::fsync, SaveStep::exchange}) {
         for (int errorNumber : {EIO, ENOSPC}) {
             auto faulty = cartera::MakeFaultyPosixEnv(step, errorNumber);
-            EXPECT_FALSE(faulty->RestoreBackup(path, bak, &error)) << static_cast<int>(step);
-            ASSERT_TRUE(env()->ReadFile(path, &data, nullptr));
-            ASSERT_TRUE(env()->ReadFile(bak, &backup, nullptr));
+            EXPECT_FALSE((error = faulty->RestoreBackup(path, bak).message()).empty())
+                << static_cast<int>(step);
+            ASSERT_TRUE(env()->ReadFile(path, &data).ok());
+            ASSERT_TRUE(env()->ReadFile(bak, &backup).ok());
             EXPECT_TRUE(data == old && backup == previous) << static_cast<int>(step);
             EXPECT_NE(error.find(std::strerror(errorNumber)), std::string::npos) << error;
         }
     }
-    ASSERT_TRUE(env()->RestoreBackup(path, bak, &error)) << error;
-    ASSERT_TRUE(env()->ReadFile(path, &data, nullptr));
-    ASSERT_TRUE(env()->ReadFile(bak, &backup, nullptr));
+    ASSERT_EQ(env()->RestoreBackup(path, bak).message(), "");
+    ASSERT_TRUE(env()->ReadFile(path, &data).ok());
+    ASSERT_TRUE(env()->ReadFile(bak, &backup).ok());
     EXPECT_TRUE(data == previous && backup == old);
     EXPECT_EQ(Listing(), both);
 }

@@ -50,7 +50,7 @@ void SetHomeFolder(const std::string& folder) {
 std::string GetPMngFullPath(int kind) {
     std::string folder = cartera::HomeFolder() + "/";
     if (kind == ORVO_PATH_PORTFOLIOS) folder += "portfolios/";
-    cartera::CurrentEnv()->CreateDirs(folder, nullptr);
+    (void)cartera::CurrentEnv()->CreateDirs(folder);  // a failure shows at the file's use
     return folder;
 }
 

@@ -33,7 +33,9 @@ class ChangeLogTest : public LedgerTest {
     std::string Loaded(const std::string& path = kPath) {
         CSistemaCartera ledger;
         PortfolioDocument doc(&ledger);
-        return doc.Load(path, &lastError) ? Whole(ledger) : std::string();
+        Status loaded = doc.Load(path);
+        lastError = loaded.message();
+        return loaded.ok() ? Whole(ledger) : std::string();
     }
     std::string lastError;
 };
@@ -85,8 +87,7 @@ TEST_F(ChangeLogTest, TornTailsAreDroppedAndDamageBeforeTheEndIsPlaced) {
 TEST_F(ChangeLogTest, EachFailedAppendOrCheckpointStepLosesOnlyTheUnsavedChange) {
     CSistemaCartera ledger;
     PortfolioDocument doc(&ledger);
-    std::string error;
-    ASSERT_TRUE(doc.SaveAs(kPath, &error)) << error;
+    ASSERT_EQ(doc.SaveAs(kPath).message(), "");
     ledger.AddOrder(Cash(kImposition, 1, 100));
     ASSERT_EQ(doc.LastSaveError(), "");
     ASSERT_EQ(doc.Store().LogChanges(), 1u) << "a change is appended, not written whole";
@@ -99,7 +100,7 @@ TEST_F(ChangeLogTest, EachFailedAppendOrCheckpointStepLosesOnlyTheUnsavedChange)
     for (size_t cut = 0; cut < record.size(); ++cut) {
         CSistemaCartera live;
         PortfolioDocument liveDoc(&live);
-        ASSERT_TRUE(liveDoc.Load(kPath, &error)) << error;
+        ASSERT_EQ(liveDoc.Load(kPath).message(), "");
         const std::string log = env.Files()[LogPath(kPath)];
         env.TearNextAppend(cut);
         live.AddOrder(Cash(kDeposit, 1, 5));
@@ -111,13 +112,13 @@ TEST_F(ChangeLogTest, EachFailedAppendOrCheckpointStepLosesOnlyTheUnsavedChange)
     for (const char* failing : {".log", ".cartera"}) {
         CSistemaCartera live;
         PortfolioDocument liveDoc(&live);
-        ASSERT_TRUE(liveDoc.Load(kPath, &error)) << error;
+        ASSERT_EQ(liveDoc.Load(kPath).message(), "");
         env.SetFailPaths(failing);
         if (failing == std::string(".log")) {
             live.AddOrder(Cash(kDeposit, 1, 5));
             EXPECT_NE(liveDoc.LastSaveError(), "");
         } else {
-            EXPECT_FALSE(liveDoc.Compact(&error));
+            EXPECT_FALSE(liveDoc.Compact().ok());
         }
         env.SetFailPaths("");
         EXPECT_EQ(Loaded(), saved) << failing << ": " << lastError;
@@ -125,7 +126,7 @@ TEST_F(ChangeLogTest, EachFailedAppendOrCheckpointStepLosesOnlyTheUnsavedChange)
     // A checkpoint whose file is written but whose log cannot be emptied: the stale log is
     // not read again, and the next change writes the file whole.
     env.SetFailPaths(".log");
-    ASSERT_TRUE(doc.Compact(&error)) << error;
+    ASSERT_EQ(doc.Compact().message(), "");
     env.SetFailPaths("");
     EXPECT_EQ(Loaded(), saved);
     ledger.AddOrder(Cash(kDeposit, 1, 7));
@@ -144,9 +145,8 @@ TEST_F(ChangeLogTest, LoggedChangesMatchWholeSaves) {
     CSistemaCartera logged, whole;
     PortfolioDocument loggedDoc(&logged);
     WholeSaves wholeDoc(&whole);
-    std::string error;
-    ASSERT_TRUE(loggedDoc.SaveAs(kPath, &error));
-    ASSERT_TRUE(wholeDoc.SaveAs("/mem/w.cartera", &error));
+    ASSERT_EQ(loggedDoc.SaveAs(kPath).message(), "");
+    ASSERT_EQ(wholeDoc.SaveAs("/mem/w.cartera").message(), "");
     std::mt19937 random(11);
     auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
     for (int step = 0; step < 300; ++step) {
@@ -170,7 +170,7 @@ TEST_F(ChangeLogTest, LoggedChangesMatchWholeSaves) {
             }
         }
         if (pick(25) == 0) {
-            ASSERT_TRUE(loggedDoc.Compact(&error)) << error;
+            ASSERT_EQ(loggedDoc.Compact().message(), "");
             ASSERT_EQ(env.Files()[kPath], env.Files()["/mem/w.cartera"]) << step;
         }
         ASSERT_EQ(Loaded(), Loaded("/mem/w.cartera")) << step << ": " << lastError;
@@ -191,8 +191,7 @@ TEST(ChangeLogKillTest, KillsLoseNoReportedChange) {
     {
         CSistemaCartera ledger;
         PortfolioDocument doc(&ledger);
-        std::string error;
-        ASSERT_TRUE(doc.SaveAs(path, &error)) << error;
+        ASSERT_EQ(doc.SaveAs(path).message(), "");
     }
     std::mt19937 random(5);
     size_t held = 0;
@@ -205,11 +204,10 @@ TEST(ChangeLogKillTest, KillsLoseNoReportedChange) {
             close(pipeFds[0]);
             CSistemaCartera ledger;
             PortfolioDocument doc(&ledger);
-            std::string error;
-            if (!doc.Load(path, &error)) _exit(3);
+            if (!doc.Load(path).ok()) _exit(3);
             for (uint32_t i = 1;; ++i) {
                 ledger.AddOrder(Cash(kDeposit, 1, ledger.GetOrders().size() + 1.0));
-                if (!doc.LastSaveError().empty() || (i % 5 == 0 && !doc.Compact(&error))) _exit(4);
+                if (!doc.LastSaveError().empty() || (i % 5 == 0 && !doc.Compact().ok())) _exit(4);
                 if (write(pipeFds[1], &i, sizeof i) != sizeof i) _exit(5);
             }
         }
@@ -224,8 +222,7 @@ TEST(ChangeLogKillTest, KillsLoseNoReportedChange) {
         ASSERT_TRUE(WIFSIGNALED(status)) << "the writer stopped before the kill";
         CSistemaCartera ledger;
         PortfolioDocument doc(&ledger);
-        std::string error;
-        ASSERT_TRUE(doc.Load(path, &error)) << "round " << round << ": " << error;
+        ASSERT_EQ(doc.Load(path).message(), "") << "round " << round;
         const auto& orders = ledger.GetOrders();
         ASSERT_GE(orders.size(), held + reported) << round;
         ASSERT_LE(orders.size(), held + reported + 1) << round;
@@ -236,8 +233,8 @@ TEST(ChangeLogKillTest, KillsLoseNoReportedChange) {
     {  // a checkpoint clears the temporary files of the killed ones
         CSistemaCartera ledger;
         PortfolioDocument doc(&ledger);
-        std::string error;
-        ASSERT_TRUE(doc.Load(path, &error) && doc.Compact(&error)) << error;
+        ASSERT_EQ(doc.Load(path).message(), "");
+        ASSERT_EQ(doc.Compact().message(), "");
     }
     for (const auto& entry : std::filesystem::directory_iterator(dir))
         EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos);

@@ -29,14 +29,13 @@ stComision Bracket(double from, double to, double pct, double min, double broker
     return r;
 }
 
-bool WriteSchedule(std::string* error) {
+Status WriteSchedule() {
     CAdmComisiones adm;
     try {
         adm.Load();
     } catch (const CArchiveException& e) {
-        if (error)
-            *error = "damaged commission file " + CAdmComisiones::FilePath() + ": " + e.what();
-        return false;
+        return Status(ErrorKind::damaged,
+                      "damaged commission file " + CAdmComisiones::FilePath() + ": " + e.what());
     }
     adm.DeleteSchedule(kDemoSchedule, 4);
     stComision first = Bracket(0, 3000, 0.25, 4, 0.05, 1, 0);
@@ -49,11 +48,10 @@ bool WriteSchedule(std::string* error) {
         adm.Add(r);
     }
     adm.SetDefault(kDemoSchedule);
-    if (!adm.Save()) {
-        if (error) *error = "cannot write the commission file " + CAdmComisiones::FilePath();
-        return false;
-    }
-    return true;
+    if (Status saved = adm.Save(); !saved.ok())
+        return Status(saved.kind(),
+                      "cannot write the commission file " + CAdmComisiones::FilePath());
+    return {};
 }
 
 std::time_t At(int year, int month, int day, int hour, int minute) {
@@ -109,20 +107,19 @@ std::vector<COrderCartera> Journal(const CSistemaCartera& ledger) {
 
 }  // namespace
 
-bool BuildDemoPortfolio(const std::string& path, std::string* error) {
-    if (!WriteSchedule(error)) return false;
+Status BuildDemoPortfolio(const std::string& path) {
+    if (Status written = WriteSchedule(); !written.ok()) return written;
     std::unique_ptr<CSistemaCartera> ledger;
     try {
         ledger = std::make_unique<CSistemaCartera>();
     } catch (const CArchiveException& e) {
-        if (error)
-            *error = "damaged commission file " + CAdmComisiones::FilePath() + ": " + e.what();
-        return false;
+        return Status(ErrorKind::damaged,
+                      "damaged commission file " + CAdmComisiones::FilePath() + ": " + e.what());
     }
     // Without a document the ledger saves nothing; the file is written once, whole.
     ledger->AddOrders(Journal(*ledger));
     PortfolioDocument doc(ledger.get());
-    return doc.SaveAs(path, error);
+    return doc.SaveAs(path);
 }
 
 }  // namespace cartera

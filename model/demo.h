@@ -3,6 +3,8 @@
 // command line shows it.
 #include <string>
 
+#include "host/error.h"
+
 namespace cartera {
 
 // The commission schedule the demo's buys and sells are priced with.
@@ -12,7 +14,7 @@ inline constexpr const char* kDemoSchedule = "Broker";
 // schedule of that name) into the current home's commission file, then a portfolio at
 // path: capital, several buys and sells over five securities with fixed dates, closed
 // trades with a gain and with a loss, open long positions and a short, a dividend, an
-// expense and a refund. False with *error set when a file cannot be read or written.
-bool BuildDemoPortfolio(const std::string& path, std::string* error);
+// expense and a refund. A failure when a file cannot be read or written.
+[[nodiscard]] Status BuildDemoPortfolio(const std::string& path);
 
 }  // namespace cartera

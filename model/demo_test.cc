@@ -32,7 +32,7 @@ class DemoPortfolioTest : public ::testing::Test {
     std::string Build(const std::string& name) {
         std::string path = home + "/" + name + PortfolioExtension();
         std::string error;
-        EXPECT_TRUE(BuildDemoPortfolio(path, &error)) << error;
+        EXPECT_EQ(BuildDemoPortfolio(path).message(), "");
         return path;
     }
 
@@ -49,7 +49,7 @@ TEST_F(DemoPortfolioTest, HoldsEveryKindOfMovementAndTrade) {
     CSistemaCartera ledger;
     PortfolioDocument doc(&ledger);
     std::string error;
-    ASSERT_TRUE(doc.Load(path, &error)) << error;
+    ASSERT_EQ(doc.Load(path).message(), "");
 
     std::set<int32_t> types;
     for (const auto& m : ledger.GetOrders()) types.insert(m.type);
@@ -82,7 +82,7 @@ TEST_F(DemoPortfolioTest, IsReproducibleAndReplacesOnlyItsSchedule) {
     other.to = 100;
     other.isDefault = 1;
     adm.Add(other);
-    ASSERT_TRUE(adm.Save());
+    ASSERT_TRUE(adm.Save().ok());
 
     std::string first = Build("one");
     std::string second = Build("two");
@@ -99,7 +99,8 @@ TEST_F(DemoPortfolioTest, IsReproducibleAndReplacesOnlyItsSchedule) {
 
 TEST_F(DemoPortfolioTest, ReportsAPortfolioThatCannotBeWritten) {
     std::string error;
-    EXPECT_FALSE(BuildDemoPortfolio(home + "/missing/folder/demo.cartera", &error));
+    EXPECT_FALSE(
+        (error = BuildDemoPortfolio(home + "/missing/folder/demo.cartera").message()).empty());
     EXPECT_FALSE(error.empty());
 }
 

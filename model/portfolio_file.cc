@@ -1,7 +1,5 @@
 #include "model/portfolio_file.h"
 
-#include <filesystem>
-
 #include "host/archive.h"
 #include "host/dates.h"
 #include "host/env.h"
@@ -93,8 +91,8 @@ std::vector<std::string> LoadWarnings(const std::string& path, const CSistemaCar
     return warnings;
 }
 
-std::unique_ptr<FileLock> LockPortfolioFile(const std::string& path, std::string* error) {
-    return CurrentEnv()->LockFile(path, kLockWaitMs, error);
+Status LockPortfolioFile(const std::string& path, std::unique_ptr<FileLock>* lock) {
+    return CurrentEnv()->LockFile(path, kLockWaitMs, lock);
 }
 
 std::string BackupPath(const std::string& path) { return CurrentEnv()->Resolve(path) + ".bak"; }
@@ -118,14 +116,12 @@ class AfterLoading {
 // The file's bytes, read into a buffer made once at the file's size.
 std::string ReadWhole(const std::string& path) {
     std::string data;
-    std::error_code noSize;  // a file only the environment knows: no room made in advance
-    if (auto size = std::filesystem::file_size(path, noSize); !noSize) {
+    uint64_t size = 0;  // room made in advance; a failure shows at the read
+    if (CurrentEnv()->GetFileSize(path, &size).ok()) {
         data.reserve(static_cast<size_t>(size));
         AdviseLargePages(data.data(), data.capacity());
     }
-    std::string why;
-    ErrorKind kind = ErrorKind::io;
-    if (!CurrentEnv()->ReadFile(path, &data, {&why, &kind})) throw Error(kind, why);
+    CurrentEnv()->ReadFile(path, &data).ThrowIfError();
     return data;
 }
 
@@ -208,7 +204,7 @@ bool PortfolioStore::OpenForAppend(const std::string& path, CSistemaCartera& led
     constexpr size_t kHead = 1024;
     std::string head;
     uint64_t size = 0;
-    if (!CurrentEnv()->ReadFileHead(path, kHead, &head, &size, nullptr)) return false;
+    if (!CurrentEnv()->ReadFileHead(path, kHead, &head, &size).ok()) return false;
     uint32_t lastId = 0, sum = 0;
     int32_t tab = 0;
     try {
@@ -227,7 +223,7 @@ bool PortfolioStore::OpenForAppend(const std::string& path, CSistemaCartera& led
     }
     const std::string logPath = LogPath(path);
     std::string log;
-    if (CurrentEnv()->FileExists(logPath) && !CurrentEnv()->ReadFile(logPath, &log, nullptr))
+    if (CurrentEnv()->FileExists(logPath) && !CurrentEnv()->ReadFile(logPath, &log).ok())
         return false;
     const FileStamp stamp{size, sum};
     if (!log.empty()) {
@@ -250,28 +246,29 @@ bool PortfolioStore::OpenForAppend(const std::string& path, CSistemaCartera& led
     return true;
 }
 
-bool PortfolioStore::SaveWhole(const std::string& path, CSistemaCartera& ledger,
-                               const std::string& backup, ErrorOut error) {
+Status PortfolioStore::SaveWhole(const std::string& path, CSistemaCartera& ledger,
+                                 const std::string& backup) {
     m_buffer.clear();  // keeps its capacity
     CArchive ar(&m_buffer);
     std::optional<uint32_t> sum;
     SerializePortfolio(ar, ledger, nullptr, &sum);
     m_stamp.reset();
-    if (!CurrentEnv()->WriteFileWithBackup(path, m_buffer, backup, error)) return false;
+    if (Status written = CurrentEnv()->WriteFileWithBackup(path, m_buffer, backup); !written.ok())
+        return written;
     // The log no longer applies to the file; emptied, or left for the next save when it
     // cannot be (a reader ignores it either way).
     const std::string logPath = LogPath(path);
     if ((m_logBytes == 0 && !CurrentEnv()->FileExists(logPath)) ||
-        CurrentEnv()->WriteFileAtomic(logPath, std::string_view(), nullptr))
+        CurrentEnv()->WriteFileAtomic(logPath, std::string_view()).ok())
         m_stamp = FileStamp{m_buffer.size(), *sum};
     m_logBytes = 0;
     m_logChanges = 0;
-    return true;
+    return {};
 }
 
-bool PortfolioStore::SaveChange(const std::string& path, CSistemaCartera& ledger,
-                                const LogChange& change, ErrorOut error) {
-    if (change.kind == LogChange::modify && change.place == SIZE_MAX) return true;
+Status PortfolioStore::SaveChange(const std::string& path, CSistemaCartera& ledger,
+                                  const LogChange& change) {
+    if (change.kind == LogChange::modify && change.place == SIZE_MAX) return {};
     m_record.clear();  // keeps its capacity
     constexpr uint64_t kLeastLog = uint64_t{64} * 1024;
     if (m_stamp) {
@@ -279,19 +276,19 @@ bool PortfolioStore::SaveChange(const std::string& path, CSistemaCartera& ledger
         AppendChangeRecord(&m_record, ledger, change);
     }
     if (!m_stamp || m_logBytes + m_record.size() > std::max(m_stamp->size / 16, kLeastLog)) {
-        if (!m_appendOnly) return SaveWhole(path, ledger, BackupPath(path), error);
+        if (!m_appendOnly) return SaveWhole(path, ledger, BackupPath(path));
         m_wholeNeeded = true;
-        error.Set(ErrorKind::bug, "the portfolio must be written whole");
-        return false;
+        return Status(ErrorKind::bug, "the portfolio must be written whole");
     }
-    if (!CurrentEnv()->CanReplace(path, error)) return false;  // a read-only portfolio, ...
-    if (!CurrentEnv()->AppendFile(LogPath(path), m_record, error)) {
+    // A read-only portfolio refuses a change recorded beside it as a save of it would.
+    if (Status replaceable = CurrentEnv()->CanReplace(path); !replaceable.ok()) return replaceable;
+    if (Status appended = CurrentEnv()->AppendFile(LogPath(path), m_record); !appended.ok()) {
         m_stamp.reset();  // what the log ends with is not known: the next save is whole
-        return false;
+        return appended;
     }
     m_logBytes += m_record.size();
     ++m_logChanges;
-    return true;
+    return {};
 }
 
 PortfolioDocument::PortfolioDocument(CSistemaCartera* ledger) : m_ledger(ledger) {
@@ -302,7 +299,16 @@ PortfolioDocument::~PortfolioDocument() {
     if (m_ledger->GetDocumento() == this) m_ledger->SetDocumento(nullptr);
 }
 
-void PortfolioDocument::Open(const std::string& path) {
+Status PortfolioDocument::Load(const std::string& path) {
+    try {
+        LoadChecked(path);
+        return {};
+    } catch (const Error& e) {
+        return Status(e.kind(), e.what());
+    }
+}
+
+void PortfolioDocument::LoadChecked(const std::string& path) {
     m_warnings.clear();
     m_store.Load(path, *m_ledger, &m_warnings);
     for (const COrderCartera& m : m_ledger->GetOrders()) {
@@ -320,26 +326,16 @@ void PortfolioDocument::Open(const std::string& path) {
     UpdateAllViews();
 }
 
-bool PortfolioDocument::Load(const std::string& path, std::string* error) {
-    try {
-        Open(path);
-        return true;
-    } catch (const Error& e) {
-        if (error) *error = e.what();
-        return false;
-    }
-}
-
-bool PortfolioDocument::SaveAs(const std::string& path, std::string* error) {
-    std::string why;
-    if (!m_store.SaveWhole(path, *m_ledger, BackupPath(path), {&why, &m_saveErrorKind})) {
-        if (error) *error = why;
-        return false;
+Status PortfolioDocument::SaveAs(const std::string& path) {
+    Status written = m_store.SaveWhole(path, *m_ledger, BackupPath(path));
+    if (!written.ok()) {
+        m_saveErrorKind = written.kind();
+        return written;
     }
     ++m_saves;
     m_path = path;
     if (m_title.empty()) m_title = path;
-    return true;
+    return {};
 }
 
 bool PortfolioDocument::OpenForAppend(const std::string& path) {
@@ -349,15 +345,14 @@ bool PortfolioDocument::OpenForAppend(const std::string& path) {
     return true;
 }
 
-bool PortfolioDocument::Compact(std::string* error) { return SaveAs(m_path, error); }
+Status PortfolioDocument::Compact() { return SaveAs(m_path); }
 
 void PortfolioDocument::DoFileSave() {
     if (m_path.empty()) {
         m_saveError = "the portfolio has no file yet";
         return;
     }
-    std::string error;
-    if (!SaveAs(m_path, &error)) m_saveError = error;
+    if (Status saved = SaveAs(m_path); !saved.ok()) m_saveError = saved.message();
 }
 
 void PortfolioDocument::SaveChange(const LogChange& change) {
@@ -365,9 +360,9 @@ void PortfolioDocument::SaveChange(const LogChange& change) {
         m_saveError = "the portfolio has no file yet";
         return;
     }
-    std::string why;
-    if (!m_store.SaveChange(m_path, *m_ledger, change, {&why, &m_saveErrorKind})) {
-        m_saveError = why;
+    if (Status saved = m_store.SaveChange(m_path, *m_ledger, change); !saved.ok()) {
+        m_saveError = saved.message();
+        m_saveErrorKind = saved.kind();
         return;
     }
     ++m_saves;

@@ -44,10 +44,10 @@ class PortfolioStore {
                    bool* isPortfolio = nullptr);
     // Checkpoint: serialises the whole ledger into the kept buffer with its checksum, writes
     // it to path atomically, keeping the replaced version at backup (unless empty), then
-    // empties the log. False (error set) when the file was not written; the old file, its
-    // backup and its log are then intact.
-    bool SaveWhole(const std::string& path, CSistemaCartera& ledger, const std::string& backup,
-                   ErrorOut error);
+    // empties the log. A failure when the file was not written; the old file, its backup
+    // and its log are then intact.
+    [[nodiscard]] Status SaveWhole(const std::string& path, CSistemaCartera& ledger,
+                                   const std::string& backup);
     // Prepares to append changes to path's log without reading its journal: ledger (empty)
     // gets the last-id counter and active tab of the file and its log. False, with nothing
     // taken from them, when the file cannot be appended to that way: no CRC-32C in its
@@ -59,9 +59,9 @@ class PortfolioStore {
     // Records one journal change: one record appended to the log and synced. A SaveWhole
     // (keeping the backup) instead when the log would pass 1/16 of the file (at least 64 KiB),
     // when the file has no CRC-32C to name it by, or after a failed save or a torn or stale
-    // log. False (error set) when the change was not saved.
-    bool SaveChange(const std::string& path, CSistemaCartera& ledger, const LogChange& change,
-                    ErrorOut error);
+    // log. A failure when the change was not saved.
+    [[nodiscard]] Status SaveChange(const std::string& path, CSistemaCartera& ledger,
+                                    const LogChange& change);
     // The log's bytes as this store last read or wrote them; 0 when the file alone holds the
     // journal. Changes: the records after the base.
     uint64_t LogBytes() const { return m_logBytes; }
@@ -84,8 +84,8 @@ class PortfolioStore {
 };
 
 // Takes the lock every load-change-save of the portfolio file at path holds, waiting a
-// little for another writer. Null, with *error naming the file, when it stays taken.
-std::unique_ptr<FileLock> LockPortfolioFile(const std::string& path, std::string* error);
+// little for another writer, into *lock; a failure naming the file when it stays taken.
+Status LockPortfolioFile(const std::string& path, std::unique_ptr<FileLock>* lock);
 // What a sound file loaded into ledger warns of, one line each in the interface language:
 // each dividend on no shares or fewer (it counts as 0), naming path and the movement's id,
 // date and code.
@@ -101,22 +101,20 @@ class PortfolioDocument : public ILedgerDocument {
     explicit PortfolioDocument(CSistemaCartera* ledger);
     ~PortfolioDocument() override;
 
-    // Reads the file into the ledger. Throws Error naming the file and what is wrong: the
+    // Reads the file into the ledger. A failure names the file and what is wrong: the
     // file layer's kind when it cannot be read, damaged when it is not a sound portfolio;
     // the ledger then holds what was read. What it warns of is kept in Warnings().
-    void Open(const std::string& path);
-    // Open, with the failure's message in *error and false instead of the throw.
-    bool Load(const std::string& path, std::string* error);
+    [[nodiscard]] Status Load(const std::string& path);
     // Makes path the document's for changes appended without reading the journal
     // (PortfolioStore::OpenForAppend); false when that cannot be done.
     bool OpenForAppend(const std::string& path);
     // Writes the whole ledger to the document's path and empties the change log; kept
     // backup as SaveAs.
-    bool Compact(std::string* error);
+    [[nodiscard]] Status Compact();
     // Writes the ledger to path (and makes it the document's path), keeping the version
-    // it replaces at BackupPath(path) in the same step. False and *error set on failure
-    // (its kind in LastSaveErrorKind()); the old file and its backup are then intact.
-    bool SaveAs(const std::string& path, std::string* error);
+    // it replaces at BackupPath(path) in the same step. On a failure (its kind also in
+    // LastSaveErrorKind()) the old file and its backup are intact.
+    [[nodiscard]] Status SaveAs(const std::string& path);
 
     // ILedgerDocument: saves to the current path (a change as one record of the log); a
     // failure is kept in LastSaveError().
@@ -138,6 +136,9 @@ class PortfolioDocument : public ILedgerDocument {
     void SetOnUpdate(std::function<void()> onUpdate) { m_onUpdate = std::move(onUpdate); }
 
   private:
+    // Load's work, throwing its failure as Error.
+    void LoadChecked(const std::string& path);
+
     CSistemaCartera* m_ledger;
     std::string m_path;
     std::string m_title;

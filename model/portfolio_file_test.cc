@@ -12,7 +12,7 @@ TEST_F(PortfolioFileTest, EnvelopeSurroundsTheBody) {
     CSistemaCartera ledger;
     PortfolioDocument doc(&ledger);
     std::string error;
-    ASSERT_TRUE(doc.SaveAs("/mem/p.cartera", &error)) << error;
+    ASSERT_EQ(doc.SaveAs("/mem/p.cartera").message(), "");
     const std::string& bytes = env.Files()["/mem/p.cartera"];
     ASSERT_GE(bytes.size(), 14u);
     EXPECT_EQ(bytes[0], '\0');  // empty first string
@@ -25,14 +25,14 @@ TEST_F(PortfolioFileTest, EnvelopeSurroundsTheBody) {
     env.Files()["/mem/q.cartera"] = changed;
     CSistemaCartera other;
     PortfolioDocument otherDoc(&other);
-    EXPECT_TRUE(otherDoc.Load("/mem/q.cartera", &error)) << error;
+    EXPECT_EQ(otherDoc.Load("/mem/q.cartera").message(), "");
 }
 
 TEST_F(PortfolioFileTest, ChangesAreSavedAndFailuresKeepTheOldFile) {
     CSistemaCartera ledger;
     PortfolioDocument doc(&ledger);
     std::string error;
-    ASSERT_TRUE(doc.SaveAs("/mem/p.cartera", &error));
+    ASSERT_EQ(doc.SaveAs("/mem/p.cartera").message(), "");
     int updates = 0;
     doc.SetOnUpdate([&] { ++updates; });
     ledger.AddOrder(Exec(true, "ACME", 10, 20.0));
@@ -46,7 +46,7 @@ TEST_F(PortfolioFileTest, ChangesAreSavedAndFailuresKeepTheOldFile) {
 
     CSistemaCartera reread;
     PortfolioDocument rereadDoc(&reread);
-    ASSERT_TRUE(rereadDoc.Load("/mem/p.cartera", &error)) << error;
+    ASSERT_EQ(rereadDoc.Load("/mem/p.cartera").message(), "");
     EXPECT_EQ(reread.GetOrders().size(), 1u);
 }
 
@@ -54,19 +54,19 @@ TEST_F(PortfolioFileTest, DamagedFilesGiveAClearError) {
     CSistemaCartera ledger;
     PortfolioDocument doc(&ledger);
     std::string error;
-    EXPECT_FALSE(doc.Load("/mem/missing.cartera", &error));
+    EXPECT_FALSE((error = doc.Load("/mem/missing.cartera").message()).empty());
     EXPECT_NE(error.find("missing.cartera"), std::string::npos);
     env.Files()["/mem/text.cartera"] = "hello, this is not a portfolio";
-    EXPECT_FALSE(doc.Load("/mem/text.cartera", &error));
+    EXPECT_FALSE((error = doc.Load("/mem/text.cartera").message()).empty());
     EXPECT_NE(error.find("not a portfolio file"), std::string::npos) << error;
-    ASSERT_TRUE(doc.SaveAs("/mem/p.cartera", &error));
+    ASSERT_EQ(doc.SaveAs("/mem/p.cartera").message(), "");
     ledger.AddOrder(Exec(true, "ACME", 10, 20.0));
-    ASSERT_TRUE(doc.Compact(&error));
+    ASSERT_EQ(doc.Compact().message(), "");
     std::string bytes = env.Files()["/mem/p.cartera"];
     env.Files()["/mem/cut.cartera"] = bytes.substr(0, bytes.size() - 30);
     CSistemaCartera other;
     PortfolioDocument otherDoc(&other);
-    EXPECT_FALSE(otherDoc.Load("/mem/cut.cartera", &error));
+    EXPECT_FALSE((error = otherDoc.Load("/mem/cut.cartera").message()).empty());
     EXPECT_NE(error.find("cut.cartera"), std::string::npos);
     EXPECT_NE(error.find("checksum"), std::string::npos) << error;
 }
@@ -77,14 +77,14 @@ TEST_F(PortfolioFileTest, DamageIsFoundByChecksumVersionAndLength) {
     CSistemaCartera ledger;
     PortfolioDocument doc(&ledger);
     std::string error;
-    ASSERT_TRUE(doc.SaveAs("/mem/p.cartera", &error));
+    ASSERT_EQ(doc.SaveAs("/mem/p.cartera").message(), "");
     ledger.AddOrder(Exec(true, "ACME", 10, 20.0));
-    ASSERT_TRUE(doc.Compact(&error));
+    ASSERT_EQ(doc.Compact().message(), "");
     const std::string good = env.Files()["/mem/p.cartera"];
     auto loads = [&](const std::string& bytes) {
         env.Files()["/mem/x.cartera"] = bytes;
         CSistemaCartera other;
-        return PortfolioDocument(&other).Load("/mem/x.cartera", &error);
+        return (error = PortfolioDocument(&other).Load("/mem/x.cartera").message()).empty();
     };
     ASSERT_TRUE(loads(good)) << error;
     for (size_t i = 18; i < good.size(); ++i) {

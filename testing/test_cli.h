@@ -87,7 +87,7 @@ class CliTest : public cartera::testing::HooksTest {
         SetHomeFolder(home);
         auto loaded = std::make_unique<Loaded>();
         std::string error;
-        EXPECT_TRUE(loaded->doc.Load(path, &error)) << error;
+        EXPECT_EQ(loaded->doc.Load(path).message(), "");
         return loaded;
     }
 

@@ -146,9 +146,8 @@ bool CDocCartera::SaveLayoutsIfChanged() {
     const std::string path = GetPathName();
     if (!ledger || path.empty() || IsModified() || m_lock) return true;
     if (ledger->LayoutBytes() == m_fileLayouts && m_store.LogBytes() == 0) return true;
-    std::string why;
-    m_lock = cartera::LockPortfolioFile(path, &why);
-    const bool saved = m_lock && !IsFileChangedOutside() && SaveLocked(path, std::string(), &why);
+    const bool saved = cartera::LockPortfolioFile(path, &m_lock).ok() && !IsFileChangedOutside() &&
+                       SaveLocked(path, std::string()).ok();
     m_lock.reset();
     if (!saved) m_fileLayouts.clear();  // not written: still due
     return saved;
@@ -158,15 +157,14 @@ void CDocCartera::BeginChange() {
     m_changeRefused.clear();
     const std::string path = GetPathName();
     if (path.empty() || m_lock) return;
-    std::string why;
-    m_lock = cartera::LockPortfolioFile(path, &why);
-    if (!m_lock) {
-        m_changeRefused = why;
+    cartera::Status locked = cartera::LockPortfolioFile(path, &m_lock);
+    if (!locked.ok()) {
+        m_changeRefused = locked.message();
     } else if (IsFileChangedOutside()) {
         if (IsModified())
             m_changeRefused = LS(40082);
-        else if (!Reload(&why))
-            m_changeRefused = Fill(LS(40086), why);
+        else if (cartera::Status reloaded = Reload(); !reloaded.ok())
+            m_changeRefused = Fill(LS(40086), reloaded.message());
     }
 }
 
@@ -179,7 +177,11 @@ void CDocCartera::DoFileSave() {
     const std::string path = GetPathName();
     if (path.empty()) return;
     std::string why = m_changeRefused;
-    if (why.empty() && SaveLocked(path, cartera::BackupPath(path), &why)) return;
+    if (why.empty()) {
+        cartera::Status saved = SaveLocked(path, cartera::BackupPath(path));
+        if (saved.ok()) return;
+        why = saved.message();
+    }
     ReportError(FileMessage(40080, path, why) + " " + LS(40081));
     SetModifiedFlag(1);
 }
@@ -191,8 +193,11 @@ void CDocCartera::SaveChange(const LogChange& change) {
     std::string why = m_changeRefused;
     if (why.empty()) {
         std::unique_ptr<cartera::FileLock> lock;
-        if ((m_lock || (lock = cartera::LockPortfolioFile(path, &why))) &&
-            m_store.SaveChange(path, *ledger, change, &why)) {
+        cartera::Status saved;
+        if (!m_lock) saved = cartera::LockPortfolioFile(path, &lock);
+        if (saved.ok()) saved = m_store.SaveChange(path, *ledger, change);
+        why = saved.message();
+        if (saved.ok()) {
             if (m_store.LogBytes() == 0) m_fileLayouts = ledger->LayoutBytes();  // written whole
             NoteInStep(path);
             return;
@@ -228,11 +233,10 @@ bool CDocCartera::UndoOrRedo(bool redo) {
 bool CDocCartera::OnFileSave() {
     const std::string path = GetPathName();
     if (path.empty()) return false;
-    std::string why;
-    m_lock = cartera::LockPortfolioFile(path, &why);
+    cartera::Status locked = cartera::LockPortfolioFile(path, &m_lock);
     bool saved = false;
-    if (!m_lock)
-        ReportError(FileMessage(40080, path, why));
+    if (!locked.ok())
+        ReportError(FileMessage(40080, path, locked.message()));
     else if (!IsFileChangedOutside() ||
              AfxMessageBox(Fill(LS(40083), path), MB_YESNO | MB_ICONQUESTION) == IDYES)
         saved = DoSave(path, true);
@@ -246,29 +250,33 @@ void CDocCartera::RefreshIfChangedOutside() {
     if (!m_diskKnown) return;
     const DiskState now = ReadDiskState(path);
     if (now == m_disk || now == m_refreshed) return;  // a failed read is not tried again
-    std::string why;
-    std::unique_ptr<cartera::FileLock> lock = cartera::CurrentEnv()->LockFile(path, 0, &why);
-    if (!lock) return;  // another writer is at it: the next tick looks again
+    std::unique_ptr<cartera::FileLock> lock;
+    if (!cartera::CurrentEnv()->LockFile(path, 0, &lock).ok())
+        return;  // another writer is at it: the next tick looks again
     m_refreshed = now;
-    if (IsFileChangedOutside()) Reload(&why);
+    if (IsFileChangedOutside()) (void)Reload();  // a failure keeps what was held
 }
 
 bool CDocCartera::OnSaveDocument(const std::string& path) {
-    std::string why;
-    if (SaveLocked(path, cartera::BackupPath(path), &why)) return true;
-    ReportError(FileMessage(40080, path, why));
+    cartera::Status saved = SaveLocked(path, cartera::BackupPath(path));
+    if (saved.ok()) return true;
+    ReportError(FileMessage(40080, path, saved.message()));
     return false;
 }
 
-bool CDocCartera::SaveLocked(const std::string& path, const std::string& backup, std::string* why) {
+cartera::Status CDocCartera::SaveLocked(const std::string& path, const std::string& backup) {
     std::unique_ptr<cartera::FileLock> lock;
-    if (!m_lock && !(lock = cartera::LockPortfolioFile(path, why))) return false;
+    if (!m_lock) {
+        cartera::Status locked = cartera::LockPortfolioFile(path, &lock);
+        if (!locked.ok()) return locked;
+    }
     CSistemaCartera* ledger = GetLedger();
-    if (!ledger) return WriteDocument(path, why);
-    if (!m_store.SaveWhole(path, *ledger, backup, why)) return false;
+    if (!ledger) return WriteDocument(path);
+    cartera::Status saved = m_store.SaveWhole(path, *ledger, backup);
+    if (!saved.ok()) return saved;
     m_fileLayouts = ledger->LayoutBytes();
     NoteInStep(path);
-    return true;
+    return saved;
 }
 
 CDocCartera::DiskState CDocCartera::ReadDiskState(const std::string& path) {
@@ -304,10 +312,10 @@ std::string CDocCartera::BackupPathFor(const std::string& path) const {
     return cartera::BackupPath(path);
 }
 
-bool CDocCartera::Reload(std::string* why) {
+cartera::Status CDocCartera::Reload() {
     m_history.Clear();  // its steps were made on what the file no longer holds
     CSistemaCartera* ledger = GetLedger();
-    if (!ledger) return ReadDocument(GetPathName(), why);
+    if (!ledger) return ReadDocument(GetPathName());
     std::string held;
     CArchive out(&held);
     cartera::SerializePortfolio(out, *ledger);
@@ -322,20 +330,21 @@ bool CDocCartera::Reload(std::string* why) {
                 grid->Serialize(kept);
             }
     m_loadPath = GetPathName();
-    if (ReadDocument(GetPathName(), why)) {
+    cartera::Status read = ReadDocument(GetPathName());
+    if (read.ok()) {
         NoteInStep(GetPathName());
         for (auto& [grid, bytes] : layouts) {
             CArchive kept{std::string_view(bytes)};
             grid->Serialize(kept);
         }
         UpdateAllViews(nullptr, 0, nullptr);  // refilled in the kept order
-        return true;
+        return read;
     }
     // A load that fails registers nothing; the one of what was held registers it again.
     CArchive in{std::string_view(held)};
     cartera::SerializePortfolio(in, *ledger);
     UpdateAllViews(nullptr, 0, nullptr);
-    return false;
+    return read;
 }
 
 std::string CDocCartera::DescribeLoadError(const CArchiveException& e, size_t position) const {

@@ -116,10 +116,10 @@ class CDocCartera : public CDocument, public ILedgerDocument {
     void NoteInStep(const std::string& path);
     // Saves to path; the caller holds the file's lock or none is held (it is then taken).
     // With an empty backup the backup is left alone.
-    bool SaveLocked(const std::string& path, const std::string& backup, std::string* why);
+    [[nodiscard]] cartera::Status SaveLocked(const std::string& path, const std::string& backup);
     // Reads the file again into the ledger; when it cannot be read the ledger gets back
-    // what it held, and false with *why.
-    bool Reload(std::string* why);
+    // what it held, and the failure says why.
+    [[nodiscard]] cartera::Status Reload();
     bool UndoOrRedo(bool redo);
 
     int m_bCreatedAsNew = 0;

@@ -38,7 +38,7 @@ size_t MovementsInFile(const std::string& path) {
     CSistemaCartera ledger;
     PortfolioDocument doc(&ledger);
     std::string error;
-    EXPECT_TRUE(doc.Load(path, &error)) << error;
+    EXPECT_EQ(doc.Load(path).message(), "");
     return ledger.GetOrders().size();
 }
 
@@ -165,30 +165,35 @@ TEST_F(DocumentTest, DamagedFileGivesAClearMessageAndDisturbsNothing) {
 // Real files, recording whether the portfolio's lock was held at each replacement.
 class LockWatchingEnv : public Env {
   public:
-    bool ReadFile(const std::string& p, std::string* out, ErrorOut e) override {
-        return PosixEnv()->ReadFile(p, out, e);
+    Status ReadFile(const std::string& p, std::string* out) override {
+        return PosixEnv()->ReadFile(p, out);
     }
-    bool WriteFileAtomic(const std::string& p, std::string_view data, ErrorOut e) override {
-        return WriteFileWithBackup(p, data, {}, e);
+    Status WriteFileAtomic(const std::string& p, std::string_view data) override {
+        return WriteFileWithBackup(p, data, {});
     }
-    bool WriteFileWithBackup(const std::string& p, std::string_view data, const std::string& b,
-                             ErrorOut e) override {
-        std::string why;
-        if (p.ends_with(".cartera")) lockedAtSave.push_back(!PosixEnv()->LockFile(p, 0, &why));
-        return PosixEnv()->WriteFileWithBackup(p, data, b, e);
+    Status WriteFileWithBackup(const std::string& p, std::string_view data,
+                               const std::string& b) override {
+        std::unique_ptr<FileLock> lock;
+        if (p.ends_with(".cartera"))
+            lockedAtSave.push_back(!PosixEnv()->LockFile(p, 0, &lock).ok());
+        return PosixEnv()->WriteFileWithBackup(p, data, b);
     }
-    bool AppendFile(const std::string& p, std::string_view data, ErrorOut e) override {
-        std::string why;
+    Status AppendFile(const std::string& p, std::string_view data) override {
+        std::unique_ptr<FileLock> lock;
         if (p.ends_with(".cartera.log"))
-            lockedAtSave.push_back(!PosixEnv()->LockFile(p.substr(0, p.size() - 4), 0, &why));
-        return PosixEnv()->AppendFile(p, data, e);
+            lockedAtSave.push_back(!PosixEnv()->LockFile(p.substr(0, p.size() - 4), 0, &lock).ok());
+        return PosixEnv()->AppendFile(p, data);
     }
     bool FileExists(const std::string& p) override { return PosixEnv()->FileExists(p); }
-    bool CreateDirs(const std::string& p, std::string* e) override {
-        return PosixEnv()->CreateDirs(p, e);
+    Status GetFileSize(const std::string& p, uint64_t* size) override {
+        return PosixEnv()->GetFileSize(p, size);
     }
-    std::unique_ptr<FileLock> LockFile(const std::string& p, int ms, ErrorOut e) override {
-        return PosixEnv()->LockFile(p, ms, e);
+    Status GetFileTime(const std::string& p, std::filesystem::file_time_type* time) override {
+        return PosixEnv()->GetFileTime(p, time);
+    }
+    Status CreateDirs(const std::string& p) override { return PosixEnv()->CreateDirs(p); }
+    Status LockFile(const std::string& p, int ms, std::unique_ptr<FileLock>* lock) override {
+        return PosixEnv()->LockFile(p, ms, lock);
     }
     std::vector<bool> lockedAtSave;
 };
@@ -204,7 +209,7 @@ TEST_F(DocumentTest, AMovementAddedByAnotherProgramSurvivesTheNextChangeHere) {
         CSistemaCartera outside;
         PortfolioDocument file(&outside);
         std::string error;
-        ASSERT_TRUE(file.Load(path, &error)) << error;
+        ASSERT_EQ(file.Load(path).message(), "");
         outside.AddOrder(m);
         ASSERT_EQ(file.LastSaveError(), "");
     };
@@ -220,7 +225,7 @@ TEST_F(DocumentTest, AMovementAddedByAnotherProgramSurvivesTheNextChangeHere) {
     CSistemaCartera reread;
     PortfolioDocument file(&reread);
     std::string error;
-    ASSERT_TRUE(file.Load(path, &error)) << error;
+    ASSERT_EQ(file.Load(path).message(), "");
     ASSERT_EQ(reread.GetOrders().size(), 2u);
     EXPECT_EQ(reread.GetOrders()[0].type, kImposition);
     EXPECT_EQ(reread.GetOrders()[1].quoteCode, "ITX.MC");
@@ -276,7 +281,7 @@ TEST_F(DocumentTest, ADamagedCommissionFileIsReportedKeptAndReplacedOnlyWhenTheU
         bracket.to = 1e6;
         schedules.Add(bracket);
     }
-    ASSERT_TRUE(schedules.Save());
+    ASSERT_TRUE(schedules.Save().ok());
     const std::string file = CAdmComisiones::FilePath();
     std::string whole = ReadBytes(file);
     std::string cut = whole.substr(0, whole.size() - 20);  // inside the second record

@@ -42,8 +42,7 @@ TEST_F(SavePathTest, ChangesAppendWholeSavesReuseTheBufferAndClosingFoldsTheLog)
     EXPECT_EQ(std::filesystem::file_size(LogPath(path)), 0u);
     CSistemaCartera reread;
     PortfolioDocument file(&reread);
-    std::string error;
-    ASSERT_TRUE(file.Load(path, &error)) << error;
+    ASSERT_EQ(file.Load(path).message(), "");
     EXPECT_EQ(reread.GetOrders().size(), 7u);
 }
 

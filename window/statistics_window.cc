@@ -244,7 +244,7 @@ void StatisticsWindow::Recompute() {
     FillBreakdown();
 }
 
-bool StatisticsWindow::ExportCsv(const std::string& path, std::string* error) const {
+cartera::Status StatisticsWindow::ExportCsv(const std::string& path) const {
     analytics::Table table;
     switch (m_pages->currentIndex()) {
         case kSummary:
@@ -267,20 +267,18 @@ bool StatisticsWindow::ExportCsv(const std::string& path, std::string* error) co
     // a cut file in place of a good one.
     std::ostringstream out;
     analytics::WriteCsv(out, table);
-    std::string why;
-    if (cartera::CurrentEnv()->WriteResults(path, out.str(), &why)) return true;
-    if (error) *error = Text(kTextCannotWrite) + "\n" + why;
-    return false;
+    cartera::Status written = cartera::CurrentEnv()->WriteResults(path, out.str());
+    if (written.ok()) return written;
+    return cartera::Status(written.kind(), Text(kTextCannotWrite) + "\n" + written.message());
 }
 
-bool StatisticsWindow::ExportPdf(const std::string& path, std::string* error) {
+cartera::Status StatisticsWindow::ExportPdf(const std::string& path) {
     QPrinter printer(QPrinter::ScreenResolution);  // the page is drawn as on screen
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(QString::fromStdString(path));
     printer.setPageOrientation(QPageLayout::Landscape);
-    if (Draw(printer)) return true;
-    if (error) *error = Text(kTextCannotWrite) + "\n" + path;
-    return false;
+    if (Draw(printer)) return {};
+    return cartera::Status(cartera::ErrorKind::io, Text(kTextCannotWrite) + "\n" + path);
 }
 
 // The shown page, scaled to the paper, under the window's title.
@@ -313,9 +311,9 @@ void StatisticsWindow::OnExport(bool pdf) {
     QString path =
         QFileDialog::getSaveFileName(this, caption, {}, pdf ? "PDF (*.pdf)" : "CSV (*.csv)");
     if (path.isEmpty()) return;
-    std::string error;
-    bool ok = pdf ? ExportPdf(path.toStdString(), &error) : ExportCsv(path.toStdString(), &error);
-    if (!ok) QMessageBox::warning(this, windowTitle(), QString::fromStdString(error));
+    cartera::Status exported = pdf ? ExportPdf(path.toStdString()) : ExportCsv(path.toStdString());
+    if (!exported.ok())
+        QMessageBox::warning(this, windowTitle(), QString::fromStdString(exported.message()));
 }
 
 StatisticsWindow* OpenStatistics(CSistemaCartera* ledger, QWidget* parent) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "analytics/report.h"
+#include "host/error.h"
 
 class CSistemaCartera;
 class QCheckBox;
@@ -40,10 +41,10 @@ class StatisticsWindow : public QWidget {
     // Recomputes every page from the ledger and the filter (at once; see LedgerChanged).
     void Recompute();
     void Retranslate();
-    // The shown page: its table as CSV, or the page drawn into a PDF. False with a message
-    // in error when the file cannot be written.
-    bool ExportCsv(const std::string& path, std::string* error) const;
-    bool ExportPdf(const std::string& path, std::string* error);
+    // The shown page: its table as CSV, or the page drawn into a PDF. A failure with a
+    // message when the file cannot be written.
+    [[nodiscard]] cartera::Status ExportCsv(const std::string& path) const;
+    [[nodiscard]] cartera::Status ExportPdf(const std::string& path);
 
     // Recomputes once the current event is done, however often it was asked meanwhile.
     void ScheduleRecompute();

@@ -50,22 +50,21 @@ TEST_F(StatisticsTest, FollowsTheLedgerExportsAndGoesWithTheFrame) {
     EXPECT_EQ(stats->CurrentStats().losses, 1);
 
     QTemporaryDir dir;
-    std::string error;
     stats->Pages()->setCurrentIndex(StatisticsWindow::kTax);
     std::string csv = dir.filePath("tax.csv").toStdString();
-    ASSERT_TRUE(stats->ExportCsv(csv, &error)) << error;
+    ASSERT_EQ(stats->ExportCsv(csv).message(), "");
     QFile csvFile(QString::fromStdString(csv));
     ASSERT_TRUE(csvFile.open(QIODevice::ReadOnly));
     QList<QByteArray> lines = csvFile.readAll().split('\n');
     EXPECT_TRUE(lines[0].startsWith("code,symbol,side,contracts"));
     EXPECT_TRUE(lines[2].contains(",-30,")) << lines[2].toStdString();  // 60 x (3.5 - 4.0)
     std::string pdf = dir.filePath("tax.pdf").toStdString();
-    ASSERT_TRUE(stats->ExportPdf(pdf, &error)) << error;
+    ASSERT_EQ(stats->ExportPdf(pdf).message(), "");
     QFile pdfFile(QString::fromStdString(pdf));
     ASSERT_TRUE(pdfFile.open(QIODevice::ReadOnly));
     EXPECT_TRUE(pdfFile.read(4) == "%PDF");
-    EXPECT_FALSE(stats->ExportCsv(dir.filePath("missing/x.csv").toStdString(), &error));
-    EXPECT_THAT(error, HasSubstr("missing/x.csv"));
+    EXPECT_THAT(stats->ExportCsv(dir.filePath("missing/x.csv").toStdString()).message(),
+                HasSubstr("missing/x.csv"));
 
     QPointer<StatisticsWindow> watch(stats);
     delete frame;

@@ -70,7 +70,7 @@ std::string WindowTest::WritePortfolio(const std::string& name,
     CSistemaCartera ledger;
     PortfolioDocument doc(&ledger);
     std::string error;
-    EXPECT_TRUE(doc.SaveAs(path, &error)) << error;
+    EXPECT_EQ(doc.SaveAs(path).message(), "");
     ledger.AddOrders(movements);
     EXPECT_EQ(doc.LastSaveError(), "");
     return path;

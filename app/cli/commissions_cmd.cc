@@ -47,7 +47,7 @@ std::unique_ptr<CAdmComisiones> LoadSchedules() {
 }
 
 void SaveSchedules(CAdmComisiones& adm) {
-    if (!adm.Save()) FailIo("cannot write the commission file " + CAdmComisiones::FilePath());
+    if (!adm.Save().ok()) FailIo("cannot write the commission file " + CAdmComisiones::FilePath());
     NoteChangeSaved();
 }
 

@@ -64,9 +64,8 @@ void Export(Output io, const ExportArgs& a) {
         io.out << csv.str();
         return;
     }
-    std::string why;
-    ErrorKind kind = ErrorKind::io;
-    if (!CurrentEnv()->WriteResults(a.out, csv.str(), {&why, &kind})) Fail(kind, why);
+    if (Status written = CurrentEnv()->WriteResults(a.out, csv.str()); !written.ok())
+        Fail(written.kind(), written.message());
 }
 
 void Import(Output io, const ImportArgs& a) {

@@ -65,8 +65,8 @@ void Demo(Output io, const DemoArgs& a) {
     TemporaryHome home(a.keep);
     SetHomeFolder(home.Path());
     std::string path = GetPMngFullPath(ORVO_PATH_PORTFOLIOS) + "Demo" + PortfolioExtension();
-    std::string error;
-    if (!BuildDemoPortfolio(path, &error)) FailIo("cannot build the demo portfolio: " + error);
+    if (Status built = BuildDemoPortfolio(path); !built.ok())
+        FailIo("cannot build the demo portfolio: " + built.message());
     OpenPortfolio portfolio(path, OpenPortfolio::Use::show);
     ApplyCataloguePrices(portfolio.Ledger());
     portfolio.Window().Update();

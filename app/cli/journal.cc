@@ -31,14 +31,14 @@ void NewPortfolio(Output io, const JournalArgs& a) {
     std::string extension = PortfolioExtension();
     if (!path.ends_with(extension)) path += extension;
     auto lock = LockPortfolio(path);
-    if (!CurrentEnv()->IsMissing(path) && !a.force)
+    uint64_t size;
+    if (!CurrentEnv()->GetFileSize(path, &size).IsNotFound() && !a.force)
         FailUsage("portfolio " + path + " already exists (use --force to overwrite it)");
     auto ledger = MakeLedger();
     PortfolioWindow window(ledger.get(), false);  // a new file starts with the default layouts
     PortfolioDocument doc(ledger.get());
-    std::string error;
-    if (!doc.SaveAs(path, &error))
-        Fail(doc.LastSaveErrorKind(), "cannot create " + path + ": " + error);
+    if (Status saved = doc.SaveAs(path); !saved.ok())
+        Fail(saved.kind(), "cannot create " + path + ": " + saved.message());
     NoteChangeSaved();
     io.out << path << '\n';
 }
@@ -126,14 +126,12 @@ void Restore(const JournalArgs& a) {
     const std::string backup = BackupPath(a.path);
     auto current = MakeLedger();
     PortfolioDocument doc(current.get());
-    std::string why;
-    const bool loaded = !CurrentEnv()->IsMissing(a.path) && doc.Load(a.path, &why);
-    ErrorKind kind = ErrorKind::io;
+    const bool loaded = doc.Load(a.path).ok();
     if (loaded && doc.Store().LogChanges() > 0) {
         std::string bytes;
         CArchive ar(&bytes);
         SerializePortfolio(ar, *current);
-        if (!CurrentEnv()->WriteFileAtomic(backup, bytes, {&why, &kind})) Fail(kind, why);
+        CurrentEnv()->WriteFileAtomic(backup, bytes).ThrowIfError();
         auto previous = MakeLedger();
         PortfolioStore store;
         try {
@@ -141,25 +139,22 @@ void Restore(const JournalArgs& a) {
         } catch (const Error& e) {
             Fail(e.kind(), std::string("the previous version cannot be restored: ") + e.what());
         }
-        if (!store.SaveWhole(a.path, *previous, std::string(), {&why, &kind})) Fail(kind, why);
+        store.SaveWhole(a.path, *previous, std::string()).ThrowIfError();
         NoteChangeSaved();
         return;
     }
-    if (CurrentEnv()->IsMissing(backup))
+    auto ledger = MakeLedger();
+    Status previous = PortfolioDocument(ledger.get()).Load(backup);
+    if (previous.IsNotFound())
         Fail(ErrorKind::not_found,
              "no previous version of " + a.path + " to restore: " + backup + " does not exist");
-    auto ledger = MakeLedger();
-    try {
-        PortfolioDocument(ledger.get()).Open(backup);
-    } catch (const Error& e) {
-        Fail(e.kind(), std::string("the previous version cannot be restored: ") + e.what());
-    }
+    if (!previous.ok())
+        Fail(previous.kind(), "the previous version cannot be restored: " + previous.message());
     // A log the current version left (only its base, or one a killed checkpoint left) must
     // not be read with the restored one.
-    if (loaded && CurrentEnv()->FileExists(LogPath(a.path)) &&
-        !CurrentEnv()->WriteFileAtomic(LogPath(a.path), std::string_view(), {&why, &kind}))
-        Fail(kind, why);
-    if (!CurrentEnv()->RestoreBackup(a.path, backup, {&why, &kind})) Fail(kind, why);
+    if (loaded && CurrentEnv()->FileExists(LogPath(a.path)))
+        CurrentEnv()->WriteFileAtomic(LogPath(a.path), std::string_view()).ThrowIfError();
+    CurrentEnv()->RestoreBackup(a.path, backup).ThrowIfError();
     NoteChangeSaved();
 }
 

@@ -270,15 +270,13 @@ TEST_F(JournalTest, AFailedSaveIsReportedAndKeepsTheOldFile) {
 // A file system whose locks stay taken, or whose reads break a rule of the program.
 class TroubledEnv : public MemEnv {
   public:
-    std::unique_ptr<FileLock> LockFile(const std::string& path, int waitMs,
-                                       ErrorOut error) override {
-        if (!locked) return MemEnv::LockFile(path, waitMs, error);
-        error.Set(ErrorKind::locked, path + " is locked by another writer");
-        return nullptr;
+    Status LockFile(const std::string& path, int waitMs, std::unique_ptr<FileLock>* lock) override {
+        if (!locked) return MemEnv::LockFile(path, waitMs, lock);
+        return Status(ErrorKind::locked, path + " is locked by another writer");
     }
-    bool ReadFile(const std::string& path, std::string* out, ErrorOut error) override {
+    Status ReadFile(const std::string& path, std::string* out) override {
         if (broken) throw std::logic_error("broken invariant");
-        return MemEnv::ReadFile(path, out, error);
+        return MemEnv::ReadFile(path, out);
     }
     bool locked = false, broken = false;
 };

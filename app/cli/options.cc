@@ -125,10 +125,9 @@ std::unique_ptr<CSistemaCartera> MakeLedger() {
 namespace {
 
 std::unique_ptr<FileLock> Lock(const std::string& path) {
-    std::string error;
-    ErrorKind kind = ErrorKind::locked;
-    std::unique_ptr<FileLock> lock = CurrentEnv()->LockFile(path, kLockWaitMs, {&error, &kind});
-    if (!lock) Fail(kind, error);
+    std::unique_ptr<FileLock> lock;
+    if (Status locked = CurrentEnv()->LockFile(path, kLockWaitMs, &lock); !locked.ok())
+        Fail(locked.kind(), locked.message());
     return lock;
 }
 
@@ -154,12 +153,9 @@ OpenPortfolio::OpenPortfolio(const std::string& path, Use use)
         m_window = std::make_unique<PortfolioWindow>(m_ledger.get(), use == Use::show);
     m_doc = std::make_unique<PortfolioDocument>(m_ledger.get());
     if (m_window) m_doc->SetOnUpdate([window = m_window.get()] { window->Update(); });
-    if (CurrentEnv()->IsMissing(path)) Fail(ErrorKind::not_found, "no portfolio file " + path);
-    try {
-        m_doc->Open(path);
-    } catch (const Error& e) {
-        Fail(e.kind(), std::string("cannot load the portfolio: ") + e.what());
-    }
+    Status loaded = m_doc->Load(path);
+    if (loaded.IsNotFound()) Fail(ErrorKind::not_found, "no portfolio file " + path);
+    if (!loaded.ok()) Fail(loaded.kind(), "cannot load the portfolio: " + loaded.message());
     for (const std::string& warning : m_doc->Warnings()) Warn(warning);
     // What only a file from before the entry bounds can hold: refused rather than shown.
     if (use != Use::change) RequireFiniteTotals(ErrorKind::damaged, path);

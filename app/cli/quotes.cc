@@ -28,8 +28,9 @@ Quote QuoteOption(const std::string& text) {
 }
 
 std::vector<Quote> QuotesFile(const std::string& path) {
-    std::string data, why;
-    if (!CurrentEnv()->ReadFile(path, &data, &why)) FailIo("cannot read quotes: " + why);
+    std::string data;
+    if (Status read = CurrentEnv()->ReadFile(path, &data); !read.ok())
+        FailIo("cannot read quotes: " + read.message());
     std::vector<Quote> quotes;
     size_t lineNumber = 0;
     bool seenData = false;

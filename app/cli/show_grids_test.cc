@@ -130,7 +130,7 @@ TEST_F(ShowGridsTest, SaveLayoutStoresColumnsAndSortThatLaterSavesKeep) {
     auto layouts = [this] {
         CSistemaCartera bare;
         std::string why;
-        EXPECT_TRUE(PortfolioDocument(&bare).Load(p, &why)) << why;
+        EXPECT_EQ(PortfolioDocument(&bare).Load(p).message(), "");
         return bare.GetStoredLayouts();
     };
     const std::string stored = layouts();
@@ -153,7 +153,7 @@ TEST_F(ShowGridsTest, SaveLayoutStoresColumnsAndSortThatLaterSavesKeep) {
     ledger->SetGridCartera(&grid);
     PortfolioDocument doc(ledger.get());
     std::string error;
-    ASSERT_TRUE(doc.Load(p, &error)) << error;
+    ASSERT_EQ(doc.Load(p).message(), "");
     EXPECT_EQ(grid.GetHeader().GetVisible(3383), 1);
     EXPECT_EQ(grid.GetHeader().GetVisible(3390), 0);
     EXPECT_EQ(grid.GetSortCol(), grid.GetHeader().GetPosition(3386));

@@ -28,8 +28,7 @@ using cartera::testing::Exec;
 std::vector<int32_t> FileContracts(const std::string& path) {
     CSistemaCartera ledger;
     PortfolioDocument file{&ledger};
-    std::string why;
-    EXPECT_TRUE(file.Load(path, &why)) << why;
+    EXPECT_EQ(file.Load(path).message(), "");
     std::vector<int32_t> contracts;
     for (const COrderCartera& m : ledger.GetOrders()) contracts.push_back(m.contracts);
     return contracts;
@@ -51,8 +50,7 @@ TEST_F(EditTest, SelectedRowsAreCopiedAndDeletedAsOneStepThatUndoAndRedoTakeBack
     {
         CSistemaCartera ledger;
         PortfolioDocument file{&ledger};
-        std::string why;
-        ASSERT_TRUE(file.SaveAs(path, &why)) << why;
+        ASSERT_EQ(file.SaveAs(path).message(), "");
         ledger.AddOrders({Cash(kImposition, 1, 5000), Exec(true, "SAN.MC", 100, 4.25),
                           Exec(true, "TEF.MC", 20, 10.0), Exec(true, "BBVA.MC", 3, 9.0)});
     }
@@ -110,8 +108,7 @@ TEST_F(EditTest, SelectedRowsAreCopiedAndDeletedAsOneStepThatUndoAndRedoTakeBack
     {
         CSistemaCartera other;
         PortfolioDocument file{&other};
-        std::string why;
-        ASSERT_TRUE(file.Load(path, &why)) << why;
+        ASSERT_EQ(file.Load(path).message(), "");
         other.AddOrder(Exec(true, "ITX.MC", 7, 30.0));
     }
     frame->OnTimer(0);  // the idle look at the file
@@ -131,8 +128,7 @@ TEST_F(EditTest, CtrlF6CyclesThePortfolioWindows) {
         std::string path = GetPMngFullPath(ORVO_PATH_PORTFOLIOS) + name + ".cartera";
         CSistemaCartera ledger;
         PortfolioDocument file{&ledger};
-        std::string why;
-        ASSERT_TRUE(file.SaveAs(path, &why)) << why;
+        ASSERT_EQ(file.SaveAs(path).message(), "");
         ASSERT_NE(window->OpenFile(path), nullptr);
         frames.push_back(window->ActiveFrame());
     }

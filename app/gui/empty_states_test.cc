@@ -34,8 +34,7 @@ TEST_F(EmptyStatesTest, AnUnpricedTradeIsMutedNotALossAndNoTradesHaveNoRates) {
     {
         CSistemaCartera ledger;
         PortfolioDocument file{&ledger};
-        std::string why;
-        ASSERT_TRUE(file.SaveAs(path, &why)) << why;
+        ASSERT_EQ(file.SaveAs(path).message(), "");
         ledger.AddOrders({cartera::testing::Exec(true, "SAN.MC", 100, 4.25, 0.05)});
     }
     ShowWorkstation(1000, 600);

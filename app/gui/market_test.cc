@@ -86,7 +86,7 @@ class MarketTest : public testing::WorkstationTestBase {
         CSistemaCartera ledger;
         PortfolioDocument file{&ledger};
         std::string why;
-        EXPECT_TRUE(file.SaveAs(path, &why)) << why;
+        EXPECT_EQ(file.SaveAs(path).message(), "");
         ledger.AddOrders({Cash(kImposition, 1, 5000), Exec(true, "ZZQ.XX", 100, 4.60, 0, 20200),
                           Exec(true, "ZZQ.XX", 100, 4.20, 0, 20100)});
         return path;

@@ -59,8 +59,7 @@ TEST_F(SortTest, ANewHeadingSortsAscendingArrowUpAndTheSortSurvivesAnOutsideChan
     {
         CSistemaCartera ledger;
         PortfolioDocument file{&ledger};
-        std::string why;
-        ASSERT_TRUE(file.SaveAs(path, &why)) << why;
+        ASSERT_EQ(file.SaveAs(path).message(), "");
         ledger.AddOrders({Exec(true, "A.MC", 30, 5.0), Exec(true, "B.MC", 10, 3.0),
                           Exec(true, "C.MC", 20, 9.0)});
     }
@@ -85,8 +84,7 @@ TEST_F(SortTest, ANewHeadingSortsAscendingArrowUpAndTheSortSurvivesAnOutsideChan
     {
         CSistemaCartera other;
         PortfolioDocument file{&other};
-        std::string why;
-        ASSERT_TRUE(file.Load(path, &why)) << why;
+        ASSERT_EQ(file.Load(path).message(), "");
         other.AddOrder(Exec(true, "D.MC", 1, 7.0));
     }
     frame->OnTimer(0);  // the idle look at the file reads it again

@@ -281,9 +281,9 @@ bool WorkstationApp::Start(QString* error) {
     }
     if (m_options.demo) {
         std::string path = GetPMngFullPath(ORVO_PATH_PORTFOLIOS) + kDemoName + PortfolioExtension();
-        std::string why;
-        if (!BuildDemoPortfolio(path, &why)) {
-            *error = QStringLiteral("The demo portfolio cannot be written: %1").arg(Q(why));
+        if (cartera::Status built = BuildDemoPortfolio(path); !built.ok()) {
+            *error =
+                QStringLiteral("The demo portfolio cannot be written: %1").arg(Q(built.message()));
             return false;
         }
         m_demoPath = Q(path);

@@ -118,9 +118,9 @@ bool Workstation::ExportActiveToCsv(const QString& path, QString* error) {
     }
     std::ostringstream csv;
     ExportGridCsv(*grid->Grid(), csv);
-    std::string why;
-    if (CurrentEnv()->WriteFileAtomic(path.toStdString(), csv.str(), &why)) return true;
-    *error = Q(::LS(40110)).arg(path, Q(why));
+    Status written = CurrentEnv()->WriteFileAtomic(path.toStdString(), csv.str());
+    if (written.ok()) return true;
+    *error = Q(::LS(40110)).arg(path, Q(written.message()));
     return false;
 }
 
@@ -144,9 +144,9 @@ void Workstation::ExportCsvWithDialog() {
 
 CDocument* Workstation::OpenDemo() {
     std::string path = GetPMngFullPath(ORVO_PATH_PORTFOLIOS) + "Demo" + PortfolioExtension();
-    std::string why;
-    if (!QFileInfo::exists(Q(path)) && !BuildDemoPortfolio(path, &why)) {
-        AfxMessageBox(Q(::LS(40110)).arg(Q(path), Q(why)).toStdString(),
+    Status built = QFileInfo::exists(Q(path)) ? Status() : BuildDemoPortfolio(path);
+    if (!built.ok()) {
+        AfxMessageBox(Q(::LS(40110)).arg(Q(path), Q(built.message())).toStdString(),
                       MB_OK | MB_ICONEXCLAMATION);
         return nullptr;
     }

@@ -192,7 +192,7 @@ TEST_F(WorkstationTest, CreatesAPortfolioMarksAFailedSaveAndSwitchesLanguage) {
     kept.kind = 4, kept.name = "Maison", kept.to = 1000;
     CAdmComisiones english;
     english.Add(kept);
-    ASSERT_TRUE(english.Save());
+    ASSERT_TRUE(english.Save().ok());
     station.SetInterfaceLanguage(Language::fr);
     OnSheet([&] { station.SendCommand(33751); },
             [](QWidget& editor) {
@@ -214,13 +214,13 @@ TEST_F(WorkstationTest, ABuyFromThePortfolioMenuAndASellFromTheOpenTradeRowClose
     market.AddSymbol({"TEF", "Telefonica", 2, 'V', 10.0});
     CAdmComisiones schedules;
     schedules.Add({-1, -1, 4, "Broker", 1, 0.2, 5, 0.05, 1, 0, 10000, 2});
-    ASSERT_TRUE(schedules.Save());
+    ASSERT_TRUE(schedules.Save().ok());
     std::string path = GetPMngFullPath(ORVO_PATH_PORTFOLIOS) + "Trades.cartera";
     {
         CSistemaCartera ledger;
         PortfolioDocument file{&ledger};
         std::string why;
-        ASSERT_TRUE(file.SaveAs(path, &why)) << why;
+        ASSERT_EQ(file.SaveAs(path).message(), "");
         COrderCartera imposition;
         imposition.type = kImposition, imposition.contracts = 1, imposition.price = 5000;
         ledger.AddOrders({imposition});
@@ -260,7 +260,7 @@ TEST_F(WorkstationTest, ABuyFromThePortfolioMenuAndASellFromTheOpenTradeRowClose
     CSistemaCartera saved;
     PortfolioDocument file{&saved};
     std::string why;
-    ASSERT_TRUE(file.Load(doc->GetPathName(), &why)) << why;
+    ASSERT_EQ(file.Load(doc->GetPathName()).message(), "");
     ASSERT_EQ(saved.GetOrders().size(), 2u);
     EXPECT_EQ(saved.GetOrders()[1].schedule, "Broker");
 
