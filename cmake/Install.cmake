@@ -21,7 +21,8 @@ endif()
 
 set(CPACK_PACKAGE_NAME cartera)
 set(CPACK_PACKAGE_VENDOR "Cartera")
-set(CPACK_PACKAGE_CONTACT "Cartera developers <cartera@localhost>")
+set(CPACK_PACKAGE_CONTACT
+    "Seed bbb2277a maintainers <maintainers@users.noreply.c-seed-bbb2277a.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Portfolio ledger and trading workstation")
 set(CPACK_PACKAGE_INSTALL_DIRECTORY cartera)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
