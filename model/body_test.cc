@@ -138,9 +138,10 @@ TEST_F(BodyTest, LegacyExtensionBlockMatchesByFullId) {
     PutFixed32(&s, 0x1234);  // the movements grid's layout follows the legacy block
     Load(l, s);
     EXPECT_EQ(std::tie(l.GetOrders()[0].schedule, l.GetOrders()[0].reserved), std::tuple("", -1));
-    EXPECT_EQ(std::tie(l.GetOrders()[1].schedule, l.GetOrders()[1].reserved),
-              std::tuple("Old", 42));
-    EXPECT_EQ(l.GetOrders()[1].commission, 0.25);  // the record's commission is not used
+    // The record's commission is kept, not the block's.
+    EXPECT_EQ(
+        std::tie(l.GetOrders()[1].schedule, l.GetOrders()[1].reserved, l.GetOrders()[1].commission),
+        std::tuple("Old", 42, 0.25));
     // 0xFFFFFFFE widened with a zero high half is not the sign-extended id -2.
     EXPECT_EQ(l.GetOrders()[2].schedule, "");
     EXPECT_EQ(l.GetLegacyExtensions().size(), 2u);

@@ -1,14 +1,6 @@
 #include "model/change_log.h"
 
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <chrono>
-#include <filesystem>
 #include <random>
-#include <thread>
 
 #include "host/archive.h"
 #include "model/portfolio_file.h"
@@ -176,74 +168,6 @@ TEST_F(ChangeLogTest, LoggedChangesMatchWholeSaves) {
         ASSERT_EQ(Loaded(), Loaded("/mem/w.cartera")) << step << ": " << lastError;
     }
     EXPECT_GT(loggedDoc.Store().LogChanges(), 0u);
-}
-
-// A process making changes (each reported once saved) is killed at random moments of its
-// appends and checkpoints: the portfolio always loads, with every reported change and at
-// most the one in flight.
-TEST(ChangeLogKillTest, KillsLoseNoReportedChange) {
-    char tmpl[] = "/tmp/cartera-log-kill-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    const std::string dir = tmpl, path = dir + "/p.cartera";
-    SetHomeFolder(dir);
-    CMarketService service;
-    CMarketService::SetCurrent(&service);
-    {
-        CSistemaCartera ledger;
-        PortfolioDocument doc(&ledger);
-        std::string error;
-        ASSERT_TRUE(doc.SaveAs(path, &error)) << error;
-    }
-    std::mt19937 random(5);
-    size_t held = 0;
-    for (int round = 0; round < 200; ++round) {
-        int pipeFds[2];
-        ASSERT_EQ(pipe(pipeFds), 0);
-        pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            close(pipeFds[0]);
-            CSistemaCartera ledger;
-            PortfolioDocument doc(&ledger);
-            std::string error;
-            if (!doc.Load(path, &error)) _exit(3);
-            for (uint32_t i = 1;; ++i) {
-                ledger.AddOrder(Cash(kDeposit, 1, ledger.GetOrders().size() + 1.0));
-                if (!doc.LastSaveError().empty() || (i % 5 == 0 && !doc.Compact(&error))) _exit(4);
-                if (write(pipeFds[1], &i, sizeof i) != sizeof i) _exit(5);
-            }
-        }
-        close(pipeFds[1]);
-        std::this_thread::sleep_for(std::chrono::microseconds(2000 + random() % 8000));
-        kill(child, SIGKILL);
-        int status = 0;
-        waitpid(child, &status, 0);
-        uint32_t reported = 0, n = 0;
-        while (read(pipeFds[0], &n, sizeof n) == sizeof n) reported = n;
-        close(pipeFds[0]);
-        ASSERT_TRUE(WIFSIGNALED(status)) << "the writer stopped before the kill";
-        CSistemaCartera ledger;
-        PortfolioDocument doc(&ledger);
-        std::string error;
-        ASSERT_TRUE(doc.Load(path, &error)) << "round " << round << ": " << error;
-        const auto& orders = ledger.GetOrders();
-        ASSERT_GE(orders.size(), held + reported) << round;
-        ASSERT_LE(orders.size(), held + reported + 1) << round;
-        for (size_t i = 0; i < orders.size(); ++i) ASSERT_EQ(orders[i].price, i + 1.0) << round;
-        held = orders.size();
-    }
-    EXPECT_GT(held, 20u);
-    {  // a checkpoint clears the temporary files of the killed ones
-        CSistemaCartera ledger;
-        PortfolioDocument doc(&ledger);
-        std::string error;
-        ASSERT_TRUE(doc.Load(path, &error) && doc.Compact(&error)) << error;
-    }
-    for (const auto& entry : std::filesystem::directory_iterator(dir))
-        EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos);
-    CMarketService::SetCurrent(nullptr);
-    SetHomeFolder("");
-    std::filesystem::remove_all(dir);
 }
 
 }  // namespace
