@@ -33,7 +33,7 @@ CArchiveException::Cause CauseOf(const std::function<void()>& f) {
     return CArchiveException::badFormat;
 }
 
-TEST(ArchiveStringLength, PrefixWidthChangesAtEachBoundary) {
+TEST(ArchiveString, LengthPrefixWidthChangesAtEachBoundaryAndStringsReadBack) {
     EXPECT_EQ(LengthPrefix(0), (Bytes{0x00}));
     EXPECT_EQ(LengthPrefix(254), (Bytes{0xFE}));
     EXPECT_EQ(LengthPrefix(255), (Bytes{0xFF, 0xFF, 0x00}));
@@ -44,10 +44,8 @@ TEST(ArchiveStringLength, PrefixWidthChangesAtEachBoundary) {
     EXPECT_EQ(LengthPrefix(0xFFFF), (Bytes{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00}));
     EXPECT_EQ(LengthPrefix(0x12345678), (Bytes{0xFF, 0xFF, 0xFF, 0x78, 0x56, 0x34, 0x12}));
     EXPECT_EQ(LengthPrefix(3, true), (Bytes{0xFF, 0xFE, 0xFF, 0x03}));
-}
 
-// Every length reads back in both forms, and a string is its prefix, then its bytes.
-TEST(ArchiveString, EveryLengthReadsBackAndStringsFollowTheirPrefix) {
+    // Every length reads back in both forms, and a string is its prefix, then its bytes.
     for (uint64_t length : {0ull, 1ull, 254ull, 255ull, 0xFFFDull, 0xFFFEull, 0xFFFFull, 0x10003ull,
                             0xFFFFFFFEull, 0xFFFFFFFFull, 0x123456789ull}) {
         for (bool wide : {false, true}) {

@@ -111,7 +111,7 @@ TEST_F(DatesTest, DateAndTimeTextsAndWhatTheParsersRead) {
     EXPECT_TRUE(ParseTimeText("09:30", &back) && back == TimeNumber(9, 30, 0));
 }
 
-TEST_F(DatesTest, ParsersRejectInvalidDatesTimesAndJunkLeavingTheValue) {
+TEST_F(DatesTest, ParsersRejectInvalidDatesTimesJunkAndFormsNotNamed) {
     for (const char* text :
          {"31-02-2026", "29-02-2025",  "29-02-2100",  "31-04-2026", "00-01-2026", "01-00-2026",
           "01-13-2026", "2026-13-01",  "2026-02-30",  "",           "abc",        "12-03",
@@ -125,10 +125,9 @@ TEST_F(DatesTest, ParsersRejectInvalidDatesTimesAndJunkLeavingTheValue) {
         int32_t hn = 777;
         EXPECT_FALSE(ParseTimeText(text, &hn) || hn != 777) << '"' << text << '"';
     }
-}
 
-// The date formats of the command line and import: only the form named, no two-digit years.
-TEST_F(DatesTest, ParseDateFormatReadsOnlyTheFormNamed) {
+    // The date formats of the command line and import: only the form named, no two-digit
+    // years.
     using Form = std::tuple<const char*, const char*, bool>;  // text, format, read
     for (auto [text, format, read] :
          {Form{"2024-01-07", "YYYY-MM-DD", true}, Form{"07/01/2024", "DD/MM/YYYY", true},

@@ -131,7 +131,7 @@ TEST(MarketServiceLifetime, ClientsMayOutliveTheService) {
     CMarketService::SetCurrent(nullptr);
 }
 
-TEST_F(MarketTest, LastPriceIsTheLatestKindOneValue) {
+TEST_F(MarketTest, LastPriceIsTheLatestKindOneValueAndTheCatalogueIsSearched) {
     double price = -1;
     EXPECT_FALSE(service.LastPrice("ITX.MC", &price));
     CMensajePelvo m("ITX.MC");
@@ -154,10 +154,8 @@ TEST_F(MarketTest, LastPriceIsTheLatestKindOneValue) {
     EXPECT_EQ(heard, 1);
     ASSERT_TRUE(service.LastPrice("ITX.MC", &price));
     EXPECT_EQ(price, 47.5);
-}
 
-// The later line of a code replaces the first.
-TEST_F(MarketTest, LoadCatalogueAndSearch) {
+    // A catalogue loads; the later line of a code replaces the first.
     service.LoadCatalogue(
         "code,name,decimals,letter,price\r\n"
         "SAN.MC,Banco Santander,3,V,4.312\r\n"

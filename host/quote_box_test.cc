@@ -66,7 +66,7 @@ TEST_F(QuoteBoxTest, TextFollowsTheLastPriceWithTheSymbolsDecimals) {
     EXPECT_TRUE(box.GetText().empty() && service.RegisteredCodes().empty());
 }
 
-TEST_F(QuoteBoxTest, RegistersOnTheServiceOfItsLinkAndOutlivesIt) {
+TEST_F(QuoteBoxTest, RegistersOnTheServiceOfItsLinkOutlivesItAndEndsWhenDestroyed) {
     auto other = std::make_unique<CMarketService>();
     CMarketService::SetCurrent(other.get());
     CObjectZorb otherLink;
@@ -83,9 +83,8 @@ TEST_F(QuoteBoxTest, RegistersOnTheServiceOfItsLinkAndOutlivesIt) {
     EXPECT_EQ(box.GetService(), nullptr);
     box.SetCodigoSimbolo("Y");
     EXPECT_EQ(box.GetText(), "");
-}
 
-TEST_F(QuoteBoxTest, EndsItsRegistrationAndListeningWhenDestroyed) {
+    // A box ends its registration and listening when destroyed.
     auto second = std::make_unique<CBaseWndTR>();
     second->Iniciar(link.get(), "SAN.MC", 1);
     box.Iniciar(link.get(), "SAN.MC", 1);

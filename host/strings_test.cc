@@ -56,7 +56,7 @@ TEST(StringsTest, ColumnHeadingsShareTextsAsInEnglish) {
             }
 }
 
-TEST(StringsTest, ParseLanguage) {
+TEST(StringsTest, ParseLanguageReadsEachCodeInAnyCase) {
     Language lang = Language::en;
     for (Language l : kAll) {
         ASSERT_TRUE(cartera::ParseLanguage(cartera::LanguageCode(l), &lang));

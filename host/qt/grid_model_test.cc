@@ -82,15 +82,14 @@ TEST_F(GridModelTest, RolesFollowTheCellsAndTheGridColours) {
     grid.QuickSetAlignment(0, 1, UG_ALIGNCENTER);
     GridModel model(&grid);
 
-    EXPECT_EQ(model.data(model.index(0, 1), Qt::ForegroundRole).value<QBrush>().color(),
-              QColor(255, 0, 0));
-    EXPECT_EQ(model.data(model.index(0, 1), Qt::BackgroundRole).value<QBrush>().color(),
-              QColor(225, 245, 255));
+    auto colour = [&](int row, int role) {
+        return model.data(model.index(row, 1), role).value<QBrush>().color();
+    };
+    EXPECT_EQ(colour(0, Qt::ForegroundRole), QColor(255, 0, 0));
+    EXPECT_EQ(colour(0, Qt::BackgroundRole), QColor(225, 245, 255));
     // Cells without colours of their own take the grid's.
-    EXPECT_EQ(model.data(model.index(1, 1), Qt::ForegroundRole).value<QBrush>().color(),
-              QColor(0, 0, 139));
-    EXPECT_EQ(model.data(model.index(1, 1), Qt::BackgroundRole).value<QBrush>().color(),
-              QColor(196, 224, 255));
+    EXPECT_EQ(colour(1, Qt::ForegroundRole), QColor(0, 0, 139));
+    EXPECT_EQ(colour(1, Qt::BackgroundRole), QColor(196, 224, 255));
 
     auto alignment = [&](int row, int col) {
         return model.data(model.index(row, col), Qt::TextAlignmentRole).value<Qt::Alignment>() &
