@@ -154,7 +154,7 @@ TEST_F(CommissionFileTest, TruncatedFileKeepsCompleteRecords) {
 
 // Every flipped byte, unknown version and appended tail is refused, and what was read from
 // such a file is never saved over it.
-TEST_F(CommissionFileTest, DamagedFileIsRefusedAndNeverRewritten) {
+TEST_F(CommissionFileTest, DamagedFileIsRefusedAndNeverRewrittenAMissingOneChangesNothing) {
     m_adm.Add(DistinctRecord());
     m_adm.Add(Bracket("B", 4, 0, 1000));
     ASSERT_TRUE(m_adm.Save());
@@ -175,9 +175,9 @@ TEST_F(CommissionFileTest, DamagedFileIsRefusedAndNeverRewritten) {
         EXPECT_FALSE(adm.Save());
         EXPECT_EQ(FileData(), data);
     }
-}
 
-TEST_F(CommissionFileTest, MissingFileAndFailedWriteChangeNothingAnEmptyFileEmpties) {
+    // A missing file and a failed write change nothing; an empty file empties.
+    m_env.Files().clear();
     m_adm.Add(Bracket("A", 4, 0, 1));
     const CArrayComisiones before = m_adm.Records();
     m_adm.Load();
@@ -242,7 +242,7 @@ TEST_F(CommissionScheduleTest, AddAssignsIdsFromTheLastRecord) {
 }
 
 // Look-ups are by exact name, first record first; other kinds are skipped, not a break.
-TEST_F(CommissionScheduleTest, QueriesDefaultsAndDeletionByNameAndKind) {
+TEST_F(CommissionScheduleTest, QueriesDefaultsDeletionAndBracketChecksByNameAndKind) {
     EXPECT_EQ(m_adm.GetMaxBracketIndex(5), 0);
     for (stComision b :
          {Bracket("A", 8, 0, 1, 5, -5), Bracket("A", 4, 0, 1, 6, 0), Bracket("Z", 8, 0, 1, 9, 0),
@@ -280,9 +280,8 @@ TEST_F(CommissionScheduleTest, QueriesDefaultsAndDeletionByNameAndKind) {
     ASSERT_EQ(m_adm.Records().size(), 3u);
     EXPECT_EQ(m_adm.Records()[0].kind, 8);
     EXPECT_FALSE(m_adm.Exists("A", 4));
-}
 
-TEST_F(CommissionScheduleTest, CheckBracketRefusals) {
+    // A bracket is refused when it has no name or overlaps one of its schedule and kind.
     EXPECT_TRUE(m_adm.CheckBracket("S", 4, 0, 50));  // missing schedule
     EXPECT_FALSE(m_adm.CheckBracket("", 4, 0, 50));
     m_adm.Add(Bracket("S", 4, 0, 100));

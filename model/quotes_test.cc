@@ -15,7 +15,7 @@ class QuotesTest : public LedgerTest {
     CSistemaCartera ledger;
 };
 
-TEST_F(QuotesTest, LastPriceRevaluesOpenTradesOfTheCode) {
+TEST_F(QuotesTest, LastPriceRevaluesOpenTradesOfTheCodeWithTheirSchedulesCommission) {
     ledger.AddOrder(Exec(true, "ACME", 10, 20.0));
     ledger.AddOrder(Exec(false, "SHRT", 4, 50.0));
     ledger.AddOrder(Exec(true, "OTHER", 1, 5.0));
@@ -33,20 +33,19 @@ TEST_F(QuotesTest, LastPriceRevaluesOpenTradesOfTheCode) {
     // No last price: nothing moves.
     Tick("ACME", {{kTickBid, 99.0}});
     EXPECT_DOUBLE_EQ(ledger.GetOpenTrades()[0].exitPrice, 21.0);
-}
 
-TEST_F(QuotesTest, TickCommissionComesFromTheEntrySchedule) {
+    // The exit commission comes from the entry's schedule.
     stComision b = Bracket("Broker", 4, 0, 1e9);
     b.commissionPct = 1.0;  // 1 % of the amount
     ledger.GetAdmComisiones()->Add(b);
-    COrderCartera m = Exec(true, "ACME", 10, 20.0, 0.2);
+    COrderCartera m = Exec(true, "SCH", 10, 20.0, 0.2);
     m.schedule = "Broker";
     ledger.AddOrder(m);
-    Tick("ACME", {{kTickLast, 30.0}});
-    const CNegocioC& t = ledger.GetOpenTrades()[0];
-    EXPECT_DOUBLE_EQ(t.exitCommission, 0.3);  // 1 % of 300 over 10 contracts
-    EXPECT_DOUBLE_EQ(t.profit, (10.0 - 0.5) * 10);
-    EXPECT_DOUBLE_EQ(t.percentage, 100.0 * 9.5 / 20.2);
+    Tick("SCH", {{kTickLast, 30.0}});
+    const CNegocioC& s = ledger.GetOpenTrades()[3];
+    EXPECT_DOUBLE_EQ(s.exitCommission, 0.3);  // 1 % of 300 over 10 contracts
+    EXPECT_DOUBLE_EQ(s.profit, (10.0 - 0.5) * 10);
+    EXPECT_DOUBLE_EQ(s.percentage, 100.0 * 9.5 / 20.2);
 }
 
 TEST_F(QuotesTest, IdleDrawsQueuedRowsOnceAndDropsStaleOnes) {
