@@ -105,22 +105,10 @@ TEST_F(BodyTest, StoreThenLoadGivesTheSameJournal) {
     EXPECT_EQ(Store(b), bytes);
 }
 
-TEST_F(BodyTest, IdsAreSignExtendedAndCountersKept) {
-    std::string s = Header(5, 0, 1);
-    PutRecord(&s, -3, kBuy, "NEG");
-    PutFixed32(&s, 0xFFFFFFFF);
-    s += '\0';
-    PutFixed32(&s, 0);
-    CSistemaCartera l;
-    Load(l, s);
-    ASSERT_EQ(l.GetOrders().size(), 1u);
-    EXPECT_NE(l.GetOrden(0xFFFFFFFFFFFFFFFDull), nullptr);
-    l.AddOrder(Cash(kDeposit, 1, 1.0));
-    EXPECT_EQ(l.GetOrders().back().id, 6u);
-}
-
-TEST_F(BodyTest, LegacyExtensionBlockMatchesByFullId) {
-    std::string s = Header(2, -1, 3);
+// Ids are sign-extended, the id counter is the file's, and the legacy extension block matches
+// records by their full ids.
+TEST_F(BodyTest, IdsAreSignExtendedCountersKeptAndTheLegacyBlockMatchesByFullId) {
+    std::string s = Header(5, -1, 3);
     PutRecord(&s, 1, kBuy, "A");
     PutRecord(&s, 2, kSell, "A");
     PutRecord(&s, -2, kBuy, "B");
@@ -146,6 +134,9 @@ TEST_F(BodyTest, LegacyExtensionBlockMatchesByFullId) {
     EXPECT_EQ(l.GetOrders()[2].schedule, "");
     EXPECT_EQ(l.GetLegacyExtensions().size(), 2u);
     EXPECT_EQ(movements.layoutValue, 0x1234u);
+    EXPECT_EQ(l.GetOrden(0xFFFFFFFFFFFFFFFEull), &l.GetOrders()[2]);
+    l.AddOrder(Cash(kDeposit, 1, 1.0));
+    EXPECT_EQ(l.GetOrders().back().id, 6u);
 }
 
 TEST_F(BodyTest, MarkerVariantsAndShortFiles) {
