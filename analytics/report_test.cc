@@ -50,19 +50,15 @@ TEST_F(ReportTest, HandWorkedJournalGivesEveryFigure) {
 
     Stats s = ComputeStats(trades);
     EXPECT_EQ(std::tuple(s.trades, s.wins, s.losses, s.breakeven), std::tuple(6, 3, 2, 1));
-    EXPECT_DOUBLE_EQ(s.winRate, 0.5);
-    EXPECT_DOUBLE_EQ(s.grossProfit, 103);
-    EXPECT_DOUBLE_EQ(s.grossLoss, 51);
+    EXPECT_EQ(std::tuple(s.winRate, s.grossProfit, s.grossLoss), std::tuple(0.5, 103.0, 51.0));
     EXPECT_DOUBLE_EQ(*s.profitFactor, 103.0 / 51);
     EXPECT_DOUBLE_EQ(*s.payoffRatio, (103.0 / 3) / 25.5);
     EXPECT_DOUBLE_EQ(s.expectancy, 52.0 / 6);
     EXPECT_EQ(std::tuple(s.largestWin, s.largestLoss), std::tuple(80.0, -50.0));
-    EXPECT_EQ(std::tuple(s.maxWinStreak, s.maxLossStreak),
-              std::tuple(1, 1));  // breakeven ends a run
+    EXPECT_EQ(std::tuple(s.maxWinStreak, s.maxLossStreak), std::tuple(1, 1));  // breakeven ends
     EXPECT_DOUBLE_EQ(s.avgDaysWinners, (213 + 4 + 584) / 3.0);
     EXPECT_DOUBLE_EQ(s.avgDaysLosers, (1 + 583) / 2.0);
-    EXPECT_EQ(s.maxDrawdown, 50);
-    EXPECT_DOUBLE_EQ(*s.maxDrawdownPct, 62.5);
+    EXPECT_EQ(std::tuple(s.maxDrawdown, *s.maxDrawdownPct), std::tuple(50.0, 62.5));
 
     auto curve = EquityCurve(trades);
     ASSERT_EQ(curve.size(), 4u);
@@ -95,8 +91,8 @@ TEST_F(ReportTest, HandWorkedJournalGivesEveryFigure) {
     EXPECT_FALSE(weekdays[0].profitFactor);
     auto holding = BuildBreakdown(trades, BreakdownBy::holding);
     EXPECT_EQ(holding.front().key, "0 days");
-    EXPECT_EQ(holding[holding.size() - 2].key, "over 365 days");
-    EXPECT_EQ(holding[holding.size() - 2].trades, 2);
+    EXPECT_EQ(std::tie(holding[holding.size() - 2].key, holding[holding.size() - 2].trades),
+              std::tuple("over 365 days", 2));
 }
 
 TEST_F(ReportTest, FiltersAndEmptySelections) {
@@ -104,10 +100,7 @@ TEST_F(ReportTest, FiltersAndEmptySelections) {
     Filter shorts;
     shorts.isLong = false;
     Stats s = ComputeStats(CollectClosedTrades(ledger, shorts));
-    EXPECT_EQ(s.trades, 1);
-    EXPECT_FALSE(s.profitFactor);  // no losses
-    EXPECT_FALSE(s.payoffRatio);
-    EXPECT_EQ(s.maxDrawdown, 0);
+    EXPECT_TRUE(s.trades == 1 && !s.profitFactor && !s.payoffRatio && s.maxDrawdown == 0);
 
     Filter byCode;
     byCode.codes = {"eee"};
@@ -119,9 +112,7 @@ TEST_F(ReportTest, FiltersAndEmptySelections) {
     EXPECT_EQ(CollectClosedTrades(ledger, byGroup).size(), 1u);
 
     Stats none = ComputeStats({});
-    EXPECT_EQ(none.trades, 0);
-    EXPECT_EQ(none.winRate, 0);
-    EXPECT_FALSE(none.maxDrawdownPct);
+    EXPECT_TRUE(none.trades == 0 && none.winRate == 0 && !none.maxDrawdownPct);
     EXPECT_EQ(BuildBreakdown({}, BreakdownBy::code).size(), 1u);
 }
 

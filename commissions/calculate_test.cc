@@ -26,7 +26,7 @@ class CalculateCommissionTest : public testing::Test {
     CAdmComisiones m_adm;
 };
 
-TEST_F(CalculateCommissionTest, StockBracketAppliesRatesMinimumsAndRoyalty) {
+TEST_F(CalculateCommissionTest, StockBracketsApplyRatesMinimumsRoyaltyAndAFallback) {
     AddStock("S", 0, 10000);
     EXPECT_DOUBLE_EQ(Stock("S", 1000), 5 + 1 + 2);  // both minimums
     EXPECT_DOUBLE_EQ(Stock("S", 5000), 10 + 5 + 2);
@@ -36,9 +36,8 @@ TEST_F(CalculateCommissionTest, StockBracketAppliesRatesMinimumsAndRoyalty) {
     EXPECT_EQ(Stock("s", 1000), 0);                         // names are case-sensitive
     EXPECT_EQ(m_adm.CalculateCommission("S", 1000, 8), 0);  // another kind's name
     EXPECT_EQ(m_adm.CalculateCommission("S", 1000, 3), 0);
-}
 
-TEST_F(CalculateCommissionTest, StockFallbackTakesTheGreatestTo) {
+    // Outside every bracket the one with the greatest To prices the amount.
     AddStock("G", 1001, 5000, 20);
     AddStock("G", 0, 1000, 10);
     EXPECT_DOUBLE_EQ(Stock("G", 1000), 5 + 1 + 10);         // inclusive upper bound
@@ -55,9 +54,8 @@ TEST_F(CalculateCommissionTest, StockFallbackTakesTheGreatestTo) {
     AddStock("O", 0, 1000, 10);
     AddStock("O", 500, 2000, 20);
     EXPECT_DOUBLE_EQ(Stock("O", 700), 5 + 1 + 10);
-}
 
-TEST_F(CalculateCommissionTest, StockFallbackComparesAgainstTheTruncatedTo) {
+    // The fallback compares against the truncated To.
     AddStock("T", 0, 100.75, 10);
     AddStock("T", 0, 100.5, 20);  // above the truncated 100, so it replaces the fallback
     EXPECT_DOUBLE_EQ(Stock("T", 200), 5 + 1 + 20);
@@ -73,9 +71,8 @@ TEST_F(CalculateCommissionTest, StockFallbackComparesAgainstTheTruncatedTo) {
     EXPECT_DOUBLE_EQ(Stock("W", -1), 5 + 1 + 20);
     AddStock("W", 0, 2147483647.0, 30);
     EXPECT_DOUBLE_EQ(Stock("W", -1), 5 + 1 + 20);
-}
 
-TEST_F(CalculateCommissionTest, StockWithoutPositiveToGivesZeroOutside) {
+    // Without a positive To there is no fallback.
     AddStock("Z", 0, 0);
     EXPECT_EQ(Stock("Z", 10), 0);
     EXPECT_EQ(Stock("Z", -10), 0);
@@ -85,7 +82,7 @@ TEST_F(CalculateCommissionTest, StockWithoutPositiveToGivesZeroOutside) {
     EXPECT_EQ(Stock("missing", 10), 0);
 }
 
-TEST_F(CalculateCommissionTest, FactorScheduleHasNoFallback) {
+TEST_F(CalculateCommissionTest, FactorScheduleHasNoFallbackAndUnitScheduleOneRecord) {
     stComision r;
     r.name = "F";
     r.kind = 8;
@@ -100,10 +97,9 @@ TEST_F(CalculateCommissionTest, FactorScheduleHasNoFallback) {
     EXPECT_DOUBLE_EQ(m_adm.CalculateCommission("F", 2, 8), 3 + 1);
     EXPECT_EQ(m_adm.CalculateCommission("F", 2000, 8), 0);
     EXPECT_EQ(m_adm.CalculateCommission("F", 100, 4), 0);
-}
 
-TEST_F(CalculateCommissionTest, UnitScheduleNeedsExactlyOneRecord) {
-    stComision r;
+    // A unit schedule needs exactly one record.
+    r = stComision();
     r.name = "U";
     r.kind = 2;
     r.from = 100;  // bounds are not consulted

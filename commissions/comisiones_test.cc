@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "host/archive.h"
 #include "host/coding.h"
 #include "host/env.h"
@@ -84,7 +86,7 @@ class CommissionFileTest : public testing::Test {
     CAdmComisiones m_adm;
 };
 
-TEST_F(CommissionFileTest, SavesTheFieldsInFileOrder) {
+TEST_F(CommissionFileTest, SavesTheFieldsInFileOrderAndLoadsThemAsStored) {
     m_adm.Add(DistinctRecord());
     ASSERT_TRUE(m_adm.Save().ok());
     std::string expected;
@@ -95,12 +97,10 @@ TEST_F(CommissionFileTest, SavesTheFieldsInFileOrder) {
 
     CAdmComisiones loaded;
     loaded.Load();
-    ASSERT_EQ(loaded.Records().size(), 1u);
-    EXPECT_EQ(loaded.Records()[0], DistinctRecord());
-}
+    EXPECT_EQ(loaded.Records(), CArrayComisiones{DistinctRecord()});
 
-// The second record's name is in the wide form: FF FEFF, length 3, "Año" in UTF-16.
-TEST_F(CommissionFileTest, LoadKeepsStoredIdsUnusualValuesAndReadsWideNames) {
+    // Loading keeps stored ids and unusual values, and reads a name in the wide form: FF
+    // FEFF, length 3, "Año" in UTF-16.
     stComision odd = Bracket("X", 99, 500, -500, -1, -1);  // unknown kind, reversed bounds
     std::string wide = RecordBytes(DistinctRecord()), name("\xFF", 1);
     PutFixed16(&name, 0xFFFE);
@@ -113,9 +113,9 @@ TEST_F(CommissionFileTest, LoadKeepsStoredIdsUnusualValuesAndReadsWideNames) {
     m_adm.Load();
     ASSERT_EQ(m_adm.Records().size(), 2u);
     EXPECT_EQ(m_adm.Records()[0], odd);  // not renumbered as Add would
-    stComision expected = DistinctRecord();
-    expected.name = "A\xC3\xB1o";
-    EXPECT_EQ(m_adm.Records()[1], expected);
+    stComision named = DistinctRecord();
+    named.name = "A\xC3\xB1o";
+    EXPECT_EQ(m_adm.Records()[1], named);
 }
 
 TEST_F(CommissionFileTest, TruncatedFileKeepsCompleteRecords) {
@@ -154,7 +154,7 @@ TEST_F(CommissionFileTest, TruncatedFileKeepsCompleteRecords) {
 
 // Every flipped byte, unknown version and appended tail is refused, and what was read from
 // such a file is never saved over it.
-TEST_F(CommissionFileTest, DamagedFileIsRefusedAndNeverRewritten) {
+TEST_F(CommissionFileTest, DamagedFileIsRefusedAndNeverRewrittenAMissingOneChangesNothing) {
     m_adm.Add(DistinctRecord());
     m_adm.Add(Bracket("B", 4, 0, 1000));
     ASSERT_TRUE(m_adm.Save().ok());
@@ -175,9 +175,9 @@ TEST_F(CommissionFileTest, DamagedFileIsRefusedAndNeverRewritten) {
         EXPECT_FALSE(adm.Save().ok());
         EXPECT_EQ(FileData(), data);
     }
-}
 
-TEST_F(CommissionFileTest, MissingFileAndFailedWriteChangeNothingAnEmptyFileEmpties) {
+    // A missing file and a failed write change nothing; an empty file empties.
+    m_env.Files().clear();
     m_adm.Add(Bracket("A", 4, 0, 1));
     const CArrayComisiones before = m_adm.Records();
     m_adm.Load();
@@ -226,30 +226,23 @@ class CommissionScheduleTest : public testing::Test {
 };
 
 TEST_F(CommissionScheduleTest, AddAssignsIdsFromTheLastRecord) {
-    m_adm.Add(Bracket("A", 4, 0, 1, -1, 5));
-    EXPECT_EQ(m_adm.Records()[0].idSchedule, 0);  // empty collection
-    EXPECT_EQ(m_adm.Records()[0].bracketIndex, 0);
-
-    m_adm.Add(Bracket("B", 4, 0, 1, 20, 0));
-    m_adm.Add(Bracket("C", 4, 0, 1, 7, 3));
-    m_adm.Add(Bracket("D", 4, 0, 1, -1, 9));
-    EXPECT_EQ(m_adm.Records()[3].idSchedule, 8);  // last record's 7, not the greater 20
-    EXPECT_EQ(m_adm.Records()[3].bracketIndex, 0);
-
-    m_adm.Add(Bracket("D", 4, 1, 2, 8, -1));
-    EXPECT_EQ(m_adm.Records()[4].bracketIndex, 1);
-    m_adm.Add(Bracket("C", 4, 4, 5, 7, 2));  // both set: kept
-    EXPECT_EQ(m_adm.Records()[5].idSchedule, 7);
-    EXPECT_EQ(m_adm.Records()[5].bracketIndex, 2);
-    m_adm.Add(Bracket("C", 4, 6, 7, 7, -1));
-    EXPECT_EQ(m_adm.Records()[6].bracketIndex, 4);
-    m_adm.Add(Bracket("E", 4, 0, 1, 42, -1));  // no records with id 42
-    EXPECT_EQ(m_adm.Records()[7].bracketIndex, 1);
-    EXPECT_EQ(m_adm.Records().back().name, "E");
+    // The id and index given, then the ones the record gets: the empty collection's first
+    // id, the last record's id + 1 (not the greatest id), the next index within the id, both
+    // kept when both are given, the first index of an id no record has.
+    struct Case {
+        int32_t id, index, gotId, gotIndex;
+    };
+    for (Case c : {Case{-1, 5, 0, 0}, Case{20, 0, 20, 0}, Case{7, 3, 7, 3}, Case{-1, 9, 8, 0},
+                   Case{8, -1, 8, 1}, Case{7, 2, 7, 2}, Case{7, -1, 7, 4}, Case{42, -1, 42, 1}}) {
+        m_adm.Add(Bracket("A", 4, 0, 1, c.id, c.index));
+        const stComision& added = m_adm.Records().back();
+        EXPECT_EQ(std::tuple(added.idSchedule, added.bracketIndex), std::tuple(c.gotId, c.gotIndex))
+            << c.id << " " << c.index;
+    }
 }
 
 // Look-ups are by exact name, first record first; other kinds are skipped, not a break.
-TEST_F(CommissionScheduleTest, QueriesDefaultsAndDeletionByNameAndKind) {
+TEST_F(CommissionScheduleTest, QueriesDefaultsDeletionAndBracketChecksByNameAndKind) {
     EXPECT_EQ(m_adm.GetMaxBracketIndex(5), 0);
     for (stComision b :
          {Bracket("A", 8, 0, 1, 5, -5), Bracket("A", 4, 0, 1, 6, 0), Bracket("Z", 8, 0, 1, 9, 0),
@@ -287,9 +280,8 @@ TEST_F(CommissionScheduleTest, QueriesDefaultsAndDeletionByNameAndKind) {
     ASSERT_EQ(m_adm.Records().size(), 3u);
     EXPECT_EQ(m_adm.Records()[0].kind, 8);
     EXPECT_FALSE(m_adm.Exists("A", 4));
-}
 
-TEST_F(CommissionScheduleTest, CheckBracketRefusals) {
+    // A bracket is refused when it has no name or overlaps one of its schedule and kind.
     EXPECT_TRUE(m_adm.CheckBracket("S", 4, 0, 50));  // missing schedule
     EXPECT_FALSE(m_adm.CheckBracket("", 4, 0, 50));
     m_adm.Add(Bracket("S", 4, 0, 100));

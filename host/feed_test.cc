@@ -66,40 +66,35 @@ TEST(SimulatedFeedSeedTest, SameSeedSamePricesWhateverElseIsRegistered) {
     EXPECT_NE(std::count(a.begin(), a.end(), a.front()), static_cast<long>(a.size()));
 }
 
-TEST_F(FeedTest, PublishesOnlyRegisteredCodesSpeltAsTheCatalogue) {
-    SimulatedFeed feed(service, 1);
-    EXPECT_EQ(feed.Step(), 0);
-    Register("san.mc");
-    Register("ZZZ");  // unknown to the catalogue
-    EXPECT_EQ(feed.Step(), 2);
-    ASSERT_EQ(published.size(), 2u);
-    EXPECT_EQ(published[0].GetCodigo(), "SAN.MC");
-    EXPECT_EQ(published[1].GetCodigo(), "zzz");
-
-    client->UnregisterQuote(MakeQuoteRequest("ZZZ"), nullptr);
-    published.clear();
-    feed.Step();
-    ASSERT_EQ(published.size(), 1u);
-    EXPECT_EQ(published[0].GetCodigo(), "SAN.MC");
-}
-
-TEST_F(FeedTest, StartsFromTheCatalogueTheLastKnownPriceOrAHundred) {
+// Registered codes only, spelt as the catalogue, starting from the catalogue's price, the
+// last known one or a hundred.
+TEST_F(FeedTest, PublishesRegisteredCodesFromTheirCatalogueLastKnownOrAHundred) {
     CMensajePelvo known("KNOWN");
     known.AddValor(kTickLast, 50.0);
     service.Publish(known);
-    Register("ITX.MC");
-    Register("KNOWN");
-    Register("NEW");
+    published.clear();
     SimulatedFeed feed(service, 3);
     feed.SetStepFraction(0.01);
-    feed.Step();
+    EXPECT_EQ(feed.Step(), 0);
+    Register("itx.mc");
+    Register("KNOWN");
+    Register("ZZZ");  // unknown to the catalogue
+    EXPECT_EQ(feed.Step(), 3);
+    std::vector<std::string> codes;
+    for (const CMensajePelvo& m : published) codes.push_back(m.GetCodigo());
+    EXPECT_EQ(codes, (std::vector<std::string>{"ITX.MC", "known", "zzz"}));
     double itx = 0.0, knownPrice = 0.0, fresh = 0.0;
-    ASSERT_TRUE(feed.CurrentPrice("itx.mc", &itx) && feed.CurrentPrice("KNOWN", &knownPrice) &&
-                feed.CurrentPrice("NEW", &fresh));
+    ASSERT_TRUE(feed.CurrentPrice("ITX.MC", &itx) && feed.CurrentPrice("KNOWN", &knownPrice) &&
+                feed.CurrentPrice("zzz", &fresh));
     EXPECT_NEAR(itx, 46.82, 46.82 * 0.01 + 0.005);
     EXPECT_NEAR(knownPrice, 50.0, 0.5 + 0.005);
     EXPECT_NEAR(fresh, 100.0, 1.0 + 0.005);
     EXPECT_FALSE(feed.CurrentPrice("SAN.MC", &fresh));  // never registered
+
+    client->UnregisterQuote(MakeQuoteRequest("ZZZ"), nullptr);
+    published.clear();
+    EXPECT_EQ(feed.Step(), 2);
+    EXPECT_EQ(published.size(), 2u);
 }
 
 TEST_F(FeedTest, PricesStayPositiveAndOnTheSymbolsDecimals) {

@@ -63,19 +63,16 @@ TEST_F(NumbersTest, GroupsRoundsAndSignsInTheLanguage) {
             Case{-999999.999, 2, "-1,000,000.00"}, Case{-0.005, 2, "-0.01"},
             Case{-0.004, 2, "0.00"}, Case{-0.4, 0, "0"}, Case{-0.0, 2, "0.00"},
             Case{-0.6, 0, "-1"}});
-    cartera::SetLanguage(fr);
-    EXPECT_EQ(PonPuntos(-1234567.0, 1), "-1 234 567,0");
-    EXPECT_EQ(PonPuntos(-0.0001, 3), "0,000");
-}
-
-TEST_F(NumbersTest, TextOverloadReadsANumberPrefix) {
+    // The text overload reads a number's prefix.
     for (auto [text, decimals, shown] :
          {std::tuple{"1234567", 0, "1,234,567"}, std::tuple{"-42", 2, "-42.00"},
           std::tuple{" 1500.26", 1, "1,500.3"}, std::tuple{"+3", 0, "3"},
           std::tuple{"12abc", 0, "12"}, std::tuple{"abc", 2, "0.00"}, std::tuple{"", 0, "0"}})
         EXPECT_EQ(PonPuntos(std::string(text), decimals), shown) << text;
-    cartera::SetLanguage(Language::de);
-    EXPECT_EQ(PonPuntos(std::string("1234567"), 0), "1.234.567");
+    cartera::SetLanguage(fr);
+    EXPECT_EQ(PonPuntos(-1234567.0, 1), "-1 234 567,0");
+    EXPECT_EQ(PonPuntos(-0.0001, 3), "0,000");
+    EXPECT_EQ(PonPuntos(std::string("1234567"), 0), "1 234 567");
 }
 
 TEST_F(NumbersTest, ParseGroupedNumberReadsBackEachLanguage) {
@@ -166,13 +163,8 @@ TEST_F(NumbersTest, ExactAndFullNumberTextsRoundTripEveryDouble) {
 TEST_F(NumbersTest, TextsDoNotDependOnTheCLocale) {
     // A GUI toolkit sets the C locale from the environment; a comma-decimal locale must not
     // leak into the texts.
-    const char* found = nullptr;
-    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "es_ES.UTF-8"})
-        if (std::setlocale(LC_NUMERIC, name)) {
-            found = name;
-            break;
-        }
-    if (!found) GTEST_SKIP() << "no comma-decimal locale installed";
+    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8") && !std::setlocale(LC_NUMERIC, "de_DE.utf8"))
+        GTEST_SKIP() << "no comma-decimal locale installed";
     EXPECT_EQ(PonPuntos(1234.5, 2), "1,234.50");
     EXPECT_EQ(PonPuntos(std::string("1234.5"), 1), "1,234.5");
     EXPECT_EQ(cartera::ExactNumberText(0.25), "0.25");

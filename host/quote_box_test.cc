@@ -36,78 +36,55 @@ TEST_F(QuoteBoxTest, TextFollowsTheLastPriceWithTheSymbolsDecimals) {
     box.Iniciar(link.get(), "SAN.MC", 1);
     EXPECT_EQ(box.GetText(), "");  // no price known yet
     EXPECT_EQ(box.GetFlag(), 1);
-
     service.Publish(Tick("SAN.MC", 4.5));
     EXPECT_EQ(box.GetText(), "4.500");
     service.Publish(Tick("san.mc", 1234.25));  // codes match without regard to case
     EXPECT_EQ(box.GetText(), "1,234.250");
-
     service.Publish(Tick("san.mc", 1234.25));  // same price: no change to report
     CMensajePelvo bidOnly("SAN.MC");
     bidOnly.AddValor(kTickBid, 4.0);
     service.Publish(bidOnly);
     service.Publish(Tick("ITX.MC", 40.0));
     EXPECT_EQ(changes, (std::vector<std::string>{"4.500", "1,234.250"}));
-}
 
-TEST_F(QuoteBoxTest, BindingShowsTheKnownPriceAndRebindingMovesTheRegistration) {
-    service.Publish(Tick("ITX.MC", 47.1));
-    box.Iniciar(link.get(), "ITX.MC", 1);
-    EXPECT_EQ(box.GetText(), "47.10");
-    // The box holds a registration of its own, so a feed prices the code.
+    // Bound again, the box shows the known price and moves its own registration (so a feed
+    // prices the code); a code not in the catalogue has two decimals.
+    box.SetCodigoSimbolo("ITX.MC");
+    EXPECT_EQ(box.GetText(), "40.00");
     EXPECT_EQ(service.RegisteredCodes(), (std::vector<std::string>{"itx.mc"}));
     EXPECT_EQ(service.TotalRegistrations(link.get()), 0);
-
-    box.SetCodigoSimbolo("NEW");  // not in the catalogue: two decimals
+    box.SetCodigoSimbolo("NEW");
     EXPECT_EQ(box.GetText(), "");
     EXPECT_EQ(service.RegisteredCodes(), (std::vector<std::string>{"new"}));
     service.Publish(Tick("NEW", 3.14159));
-    EXPECT_EQ(box.GetText(), "3.14");
     service.Publish(Tick("ITX.MC", 48.0));
     EXPECT_EQ(box.GetText(), "3.14");
-
     box.SetCodigoSimbolo("");
-    EXPECT_EQ(box.GetText(), "");
-    EXPECT_TRUE(service.RegisteredCodes().empty());
-    EXPECT_EQ(changes, (std::vector<std::string>{"47.10", "", "3.14", ""}));
-
+    EXPECT_TRUE(box.GetText().empty() && service.RegisteredCodes().empty());
+    EXPECT_EQ(changes, (std::vector<std::string>{"4.500", "1,234.250", "40.00", "", "3.14", ""}));
     box.Iniciar(nullptr, "ITX.MC", 1);  // unbound: shows nothing, registers nothing
-    EXPECT_EQ(box.GetText(), "");
-    EXPECT_TRUE(service.RegisteredCodes().empty());
+    EXPECT_TRUE(box.GetText().empty() && service.RegisteredCodes().empty());
 }
 
-TEST_F(QuoteBoxTest, RegistersOnTheServiceOfItsLink) {
-    CMarketService other;
-    CMarketService::SetCurrent(&other);
+TEST_F(QuoteBoxTest, RegistersOnTheServiceOfItsLinkOutlivesItAndEndsWhenDestroyed) {
+    auto other = std::make_unique<CMarketService>();
+    CMarketService::SetCurrent(other.get());
     CObjectZorb otherLink;
     CMarketService::SetCurrent(&service);
-
     box.Iniciar(&otherLink, "SAN.MC", 1);
-    EXPECT_EQ(box.GetService(), &other);
-    EXPECT_EQ(other.RegisteredCodes(), (std::vector<std::string>{"san.mc"}));
+    EXPECT_EQ(box.GetService(), other.get());
+    EXPECT_EQ(other->RegisteredCodes(), (std::vector<std::string>{"san.mc"}));
     EXPECT_TRUE(service.RegisteredCodes().empty());
-    EXPECT_EQ(CMarketService::Current(), &service);
     service.Publish(Tick("SAN.MC", 9.0));
     EXPECT_EQ(box.GetText(), "");
-    other.Publish(Tick("SAN.MC", 9.0));
+    other->Publish(Tick("SAN.MC", 9.0));
     EXPECT_EQ(box.GetText(), "9.00");  // the other service has no catalogue
-}
-
-TEST(QuoteBoxServiceTest, OutlivingItsServiceIsHarmless) {
-    CBaseWndTR box;
-    {
-        CMarketService service;
-        CMarketService::SetCurrent(&service);
-        CObjectZorb link;
-        box.Iniciar(&link, "X", 1);
-        CMarketService::SetCurrent(nullptr);
-    }
+    other.reset();
     EXPECT_EQ(box.GetService(), nullptr);
     box.SetCodigoSimbolo("Y");
     EXPECT_EQ(box.GetText(), "");
-}
 
-TEST_F(QuoteBoxTest, EndsItsRegistrationAndListeningWhenDestroyed) {
+    // A box ends its registration and listening when destroyed.
     auto second = std::make_unique<CBaseWndTR>();
     second->Iniciar(link.get(), "SAN.MC", 1);
     box.Iniciar(link.get(), "SAN.MC", 1);

@@ -21,17 +21,7 @@ std::vector<int> ModuleIds() {
     return ids;
 }
 
-// Restores the interface language after each test.
-class StringsTest : public ::testing::Test {
-  protected:
-    void SetUp() override { m_saved = cartera::CurrentLanguage(); }
-    void TearDown() override { cartera::SetLanguage(m_saved); }
-
-  private:
-    Language m_saved = Language::en;
-};
-
-TEST_F(StringsTest, EveryModuleIdHasATextInEveryLanguage) {
+TEST(StringsTest, EveryModuleIdHasATextInEveryLanguage) {
     std::vector<int> held = cartera::StringIds();
     std::set<int> heldSet(held.begin(), held.end());
     for (int id : ModuleIds()) {
@@ -50,7 +40,7 @@ TEST_F(StringsTest, EveryModuleIdHasATextInEveryLanguage) {
     EXPECT_TRUE(std::is_sorted(held.begin(), held.end()));
 }
 
-TEST_F(StringsTest, ColumnHeadingsShareTextsAsInEnglish) {
+TEST(StringsTest, ColumnHeadingsShareTextsAsInEnglish) {
     // Old saved headers are mapped back to ids by caption, first match wins; headings that
     // differ in English must differ in every language, or a caption would change column.
     const int columns[] = {3381, 3384, 3390, 3382, 3385, 3386, 3387, 3395, 3388,
@@ -66,7 +56,7 @@ TEST_F(StringsTest, ColumnHeadingsShareTextsAsInEnglish) {
             }
 }
 
-TEST_F(StringsTest, ParseLanguage) {
+TEST(StringsTest, ParseLanguageReadsEachCodeInAnyCase) {
     Language lang = Language::en;
     for (Language l : kAll) {
         ASSERT_TRUE(cartera::ParseLanguage(cartera::LanguageCode(l), &lang));

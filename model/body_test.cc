@@ -105,22 +105,10 @@ TEST_F(BodyTest, StoreThenLoadGivesTheSameJournal) {
     EXPECT_EQ(Store(b), bytes);
 }
 
-TEST_F(BodyTest, IdsAreSignExtendedAndCountersKept) {
-    std::string s = Header(5, 0, 1);
-    PutRecord(&s, -3, kBuy, "NEG");
-    PutFixed32(&s, 0xFFFFFFFF);
-    s += '\0';
-    PutFixed32(&s, 0);
-    CSistemaCartera l;
-    Load(l, s);
-    ASSERT_EQ(l.GetOrders().size(), 1u);
-    EXPECT_NE(l.GetOrden(0xFFFFFFFFFFFFFFFDull), nullptr);
-    l.AddOrder(Cash(kDeposit, 1, 1.0));
-    EXPECT_EQ(l.GetOrders().back().id, 6u);
-}
-
-TEST_F(BodyTest, LegacyExtensionBlockMatchesByFullId) {
-    std::string s = Header(2, -1, 3);
+// Ids are sign-extended, the id counter is the file's, and the legacy extension block matches
+// records by their full ids.
+TEST_F(BodyTest, IdsAreSignExtendedCountersKeptAndTheLegacyBlockMatchesByFullId) {
+    std::string s = Header(5, -1, 3);
     PutRecord(&s, 1, kBuy, "A");
     PutRecord(&s, 2, kSell, "A");
     PutRecord(&s, -2, kBuy, "B");
@@ -138,13 +126,17 @@ TEST_F(BodyTest, LegacyExtensionBlockMatchesByFullId) {
     PutFixed32(&s, 0x1234);  // the movements grid's layout follows the legacy block
     Load(l, s);
     EXPECT_EQ(std::tie(l.GetOrders()[0].schedule, l.GetOrders()[0].reserved), std::tuple("", -1));
-    EXPECT_EQ(std::tie(l.GetOrders()[1].schedule, l.GetOrders()[1].reserved),
-              std::tuple("Old", 42));
-    EXPECT_EQ(l.GetOrders()[1].commission, 0.25);  // the record's commission is not used
+    // The record's commission is kept, not the block's.
+    EXPECT_EQ(
+        std::tie(l.GetOrders()[1].schedule, l.GetOrders()[1].reserved, l.GetOrders()[1].commission),
+        std::tuple("Old", 42, 0.25));
     // 0xFFFFFFFE widened with a zero high half is not the sign-extended id -2.
     EXPECT_EQ(l.GetOrders()[2].schedule, "");
     EXPECT_EQ(l.GetLegacyExtensions().size(), 2u);
     EXPECT_EQ(movements.layoutValue, 0x1234u);
+    EXPECT_EQ(l.GetOrden(0xFFFFFFFFFFFFFFFEull), &l.GetOrders()[2]);
+    l.AddOrder(Cash(kDeposit, 1, 1.0));
+    EXPECT_EQ(l.GetOrders().back().id, 6u);
 }
 
 TEST_F(BodyTest, MarkerVariantsAndShortFiles) {

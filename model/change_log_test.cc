@@ -1,14 +1,6 @@
 #include "model/change_log.h"
 
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <chrono>
-#include <filesystem>
 #include <random>
-#include <thread>
 
 #include "host/archive.h"
 #include "model/portfolio_file.h"

@@ -1,54 +1,34 @@
 #include "model/demo.h"
 
-#include <gtest/gtest.h>
-#include <stdlib.h>
-
-#include <filesystem>
 #include <fstream>
 #include <set>
 
 #include "commissions/comisiones.h"
-#include "host/folders.h"
 #include "model/portfolio_file.h"
 #include "model/sistema.h"
+#include "testing/test_hooks.h"
 
-namespace cartera {
+namespace cartera::testing {
 namespace {
 
-class DemoPortfolioTest : public ::testing::Test {
+// A temporary home folder, where the demo portfolio and the schedules are written.
+class DemoPortfolioTest : public HooksTest {
   protected:
-    void SetUp() override {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "cartera-demo-test-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        home = pattern;
-        SetHomeFolder(home);
-    }
-    void TearDown() override {
-        SetHomeFolder("");
-        std::filesystem::remove_all(home);
-    }
-
     std::string Build(const std::string& name) {
-        std::string path = home + "/" + name + PortfolioExtension();
-        std::string error;
+        std::string path = hooks.Home() + "/" + name + PortfolioExtension();
         EXPECT_EQ(BuildDemoPortfolio(path).message(), "");
         return path;
     }
-
     static std::string Bytes(const std::string& path) {
         std::ifstream in(path, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
-
-    std::string home;
 };
 
 TEST_F(DemoPortfolioTest, HoldsEveryKindOfMovementAndTrade) {
     std::string path = Build("demo");
     CSistemaCartera ledger;
     PortfolioDocument doc(&ledger);
-    std::string error;
     ASSERT_EQ(doc.Load(path).message(), "");
 
     std::set<int32_t> types;
@@ -95,14 +75,8 @@ TEST_F(DemoPortfolioTest, IsReproducibleAndReplacesOnlyItsSchedule) {
     EXPECT_EQ(adm.GetDefaultName(4), kDemoSchedule);
     EXPECT_TRUE(adm.Exists("Mine", 4));
     for (size_t i = 1; i < brackets.size(); ++i) EXPECT_GT(brackets[i].from, brackets[i - 1].to);
-}
-
-TEST_F(DemoPortfolioTest, ReportsAPortfolioThatCannotBeWritten) {
-    std::string error;
-    EXPECT_FALSE(
-        (error = BuildDemoPortfolio(home + "/missing/folder/demo.cartera").message()).empty());
-    EXPECT_FALSE(error.empty());
+    EXPECT_FALSE(BuildDemoPortfolio(hooks.Home() + "/missing/folder/demo.cartera").ok());
 }
 
 }  // namespace
-}  // namespace cartera
+}  // namespace cartera::testing

@@ -30,7 +30,7 @@ class EntryTest : public LedgerTest {
     CSistemaCartera ledger;
 };
 
-TEST_F(EntryTest, BuyAndSellWithASchedule) {
+TEST_F(EntryTest, BuyAndSellWithAScheduleStoreTheDisplayedCommission) {
     AddSchedule("Broker", 8.0);
     ledger.AddOrder(BuildCashMovement(kImposition, "Savings", 5000.0, kNow));
     BuySellPage page = Page(true, "100", "10.5");
@@ -46,11 +46,10 @@ TEST_F(EntryTest, BuyAndSellWithASchedule) {
     page.buy = false;
     EXPECT_EQ(UpdateAmounts(*ledger.GetAdmComisiones(), page).total, "1042.00");
     EXPECT_EQ(BuildBuySell(ledger, page)->type, kSell);
-}
 
-TEST_F(EntryTest, StoredCommissionIsTheDisplayedOne) {
+    // The commission stored is the one displayed.
     AddSchedule("Odd", 8.456);
-    BuySellPage page = Page(true, "4", "10");
+    page = Page(true, "4", "10");
     page.schedule = "Odd";
     EXPECT_EQ(UpdateAmounts(*ledger.GetAdmComisiones(), page).commission, "8.46");
     EXPECT_DOUBLE_EQ(BuildBuySell(ledger, page)->commission, 8.46 / 4);
@@ -58,7 +57,7 @@ TEST_F(EntryTest, StoredCommissionIsTheDisplayedOne) {
     page.schedule.reset();
     page.commissionText = "3.5";
     EXPECT_EQ(UpdateAmounts(*ledger.GetAdmComisiones(), page).total, "43.50");
-    auto m = BuildBuySell(ledger, page);
+    m = BuildBuySell(ledger, page);
     EXPECT_EQ(m->schedule, "");
     EXPECT_DOUBLE_EQ(m->commission, 3.5 / 4);
     page.commissionText = "";

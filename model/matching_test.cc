@@ -23,8 +23,7 @@ TEST_F(MatchingTest, PartialFillsCloseTheEntryAndAnOversizedExitOpensAShort) {
     ASSERT_EQ(closed.size(), 2u);
     EXPECT_TRUE(closed[0].id == 1u && closed[0].contracts == 4 && closed[0].remainder == 6);
     EXPECT_TRUE(closed[1].id == 1u && closed[1].contracts == 6 && closed[1].remainder == 3);
-    EXPECT_DOUBLE_EQ(closed[0].profit, 8.0);
-    EXPECT_DOUBLE_EQ(closed[1].profit, 18.0);
+    EXPECT_EQ(std::tuple(closed[0].profit, closed[1].profit), std::tuple(8.0, 18.0));
     ASSERT_EQ(ledger.GetOpenTrades().size(), 1u);
     const CNegocioC& open = ledger.GetOpenTrades()[0];
     EXPECT_TRUE(open.isLong == 0 && open.contracts == 3 && open.id == 3u);  // the sell's rest
@@ -48,7 +47,7 @@ TEST_F(MatchingTest, ShortsCodesCaseAndEntryOrder) {
     EXPECT_TRUE(ledger.GetOpenTrades().empty());
 }
 
-TEST_F(MatchingTest, OpenTradesCashAndDeletion) {
+TEST_F(MatchingTest, OpenTradesCashDeletionAndTheScheduledExitCommission) {
     Add(Cash(kImposition, 1, 1000.0));
     Add(Exec(true, "ONE", 10, 20.0, 0.1));
     Add(Cash(kExpense, 1, 5.0));
@@ -58,22 +57,16 @@ TEST_F(MatchingTest, OpenTradesCashAndDeletion) {
               std::tuple(2u, 4u));
     const CNegocioC& first = ledger.GetOpenTrades()[0];
     // Valued at its own price until a tick: r = -(Ce + Cx), percentage on price + Ce.
-    EXPECT_DOUBLE_EQ(first.exitPrice, 20.0);
-    EXPECT_DOUBLE_EQ(first.profit, -2.0);
+    EXPECT_EQ(std::tuple(first.exitPrice, first.profit), std::tuple(20.0, -2.0));
     EXPECT_DOUBLE_EQ(first.percentage, 100.0 * -0.2 / 20.1);
     EXPECT_EQ(std::tuple(first.exitDate, first.daysHeld), std::tuple(20792, 792));  // today
     EXPECT_TRUE(ledger.GetClosedTrades().empty());
     ledger.DelOrder(2);
     ledger.DelOrder(4);
     EXPECT_TRUE(ledger.GetOpenTrades().empty());
-}
 
-TEST_F(MatchingTest, OpenTradeExitCommissionComesFromTheSchedule) {
-    stComision b;
-    b.kind = 4;
-    b.name = "Broker";
-    b.from = 0;
-    b.to = 100000;
+    // With a schedule the exit commission is the schedule's.
+    stComision b = Bracket("Broker", 4, 0, 100000);
     b.commissionMin = 5.0;
     ledger.GetAdmComisiones()->Add(b);
     COrderCartera m = Exec(true, "SCH", 10, 20.0, 0.3);

@@ -15,43 +15,37 @@ class QuotesTest : public LedgerTest {
     CSistemaCartera ledger;
 };
 
-TEST_F(QuotesTest, LastPriceRevaluesOpenTradesOfTheCode) {
+TEST_F(QuotesTest, LastPriceRevaluesOpenTradesOfTheCodeWithTheirSchedulesCommission) {
     ledger.AddOrder(Exec(true, "ACME", 10, 20.0));
     ledger.AddOrder(Exec(false, "SHRT", 4, 50.0));
     ledger.AddOrder(Exec(true, "OTHER", 1, 5.0));
     double capital = ledger.GetCapital(), invested = ledger.GetInvertido();
     Tick("acme", {{kTickLast, 21.0}});
     const CNegocioC& t = ledger.GetOpenTrades()[0];
-    EXPECT_DOUBLE_EQ(t.exitPrice, 21.0);
-    EXPECT_DOUBLE_EQ(t.profit, 10.0);
-    EXPECT_DOUBLE_EQ(t.percentage, 5.0);
+    EXPECT_EQ(std::tuple(t.exitPrice, t.profit, t.percentage), std::tuple(21.0, 10.0, 5.0));
     // Several last prices in one message: the last counts; other kinds are ignored.
     Tick("SHRT", {{kTickLast, 49.0}, {kTickBid, 1.0}, {kTickLast, 48.0}, {kTickLast, 45.0}});
     EXPECT_DOUBLE_EQ(ledger.GetOpenTrades()[1].profit, 20.0);
     EXPECT_DOUBLE_EQ(ledger.GetGanAbiertas(), 30.0);
-    EXPECT_EQ(ledger.GetCapital(), capital);
-    EXPECT_EQ(ledger.GetInvertido(), invested);
+    EXPECT_EQ(std::tuple(ledger.GetCapital(), ledger.GetInvertido()),
+              std::tuple(capital, invested));
     EXPECT_EQ(ledger.RefreshQueueSize(), 2u);
     // No last price: nothing moves.
     Tick("ACME", {{kTickBid, 99.0}});
     EXPECT_DOUBLE_EQ(ledger.GetOpenTrades()[0].exitPrice, 21.0);
-}
 
-TEST_F(QuotesTest, TickCommissionComesFromTheEntrySchedule) {
-    stComision b;
-    b.kind = 4;
-    b.name = "Broker";
-    b.to = 1e9;
+    // The exit commission comes from the entry's schedule.
+    stComision b = Bracket("Broker", 4, 0, 1e9);
     b.commissionPct = 1.0;  // 1 % of the amount
     ledger.GetAdmComisiones()->Add(b);
-    COrderCartera m = Exec(true, "ACME", 10, 20.0, 0.2);
+    COrderCartera m = Exec(true, "SCH", 10, 20.0, 0.2);
     m.schedule = "Broker";
     ledger.AddOrder(m);
-    Tick("ACME", {{kTickLast, 30.0}});
-    const CNegocioC& t = ledger.GetOpenTrades()[0];
-    EXPECT_DOUBLE_EQ(t.exitCommission, 0.3);  // 1 % of 300 over 10 contracts
-    EXPECT_DOUBLE_EQ(t.profit, (10.0 - 0.5) * 10);
-    EXPECT_DOUBLE_EQ(t.percentage, 100.0 * 9.5 / 20.2);
+    Tick("SCH", {{kTickLast, 30.0}});
+    const CNegocioC& s = ledger.GetOpenTrades()[3];
+    EXPECT_DOUBLE_EQ(s.exitCommission, 0.3);  // 1 % of 300 over 10 contracts
+    EXPECT_DOUBLE_EQ(s.profit, (10.0 - 0.5) * 10);
+    EXPECT_DOUBLE_EQ(s.percentage, 100.0 * 9.5 / 20.2);
 }
 
 TEST_F(QuotesTest, IdleDrawsQueuedRowsOnceAndDropsStaleOnes) {
@@ -73,16 +67,6 @@ TEST_F(QuotesTest, IdleDrawsQueuedRowsOnceAndDropsStaleOnes) {
     ledger.DoIdle();
     EXPECT_TRUE(grids.updatedIds.empty() || grids.updatedIds == std::vector<uint64_t>{2});
     EXPECT_EQ(ledger.RefreshQueueSize(), 0u);
-}
-
-TEST_F(QuotesTest, RegisterAllCountsEveryExecution) {
-    ledger.AddOrder(Exec(true, "A", 1, 1.0));
-    ledger.AddOrder(Exec(true, "A", 1, 1.0));
-    int before = service.RegistrationCount(&ledger, "A");
-    ledger.RegisterAll();
-    EXPECT_EQ(service.RegistrationCount(&ledger, "A"), before + 2);
-    ledger.UnregisterAll();
-    EXPECT_EQ(service.RegistrationCount(&ledger, "A"), before);
 }
 
 TEST_F(QuotesTest, SymbolSearchReturnsOneChoiceOrNothing) {

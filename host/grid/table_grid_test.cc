@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "host/archive.h"
 #include "host/strings.h"
 #include "testing/test_support.h"
@@ -113,14 +115,11 @@ TEST_F(TableGridTest, UserColumnChangesKeepHeaderAndCellsInStep) {
     grid.SetSortCol(0);
     ASSERT_TRUE(grid.MoveHeaderColumn(0, 2));
     EXPECT_EQ(Ids(grid), (std::vector<int>{3384, 3390, 3381, 3385}));
-    EXPECT_EQ(grid.QuickGetText(2, 0), "a0");  // the cells moved with their column
-    EXPECT_EQ(grid.QuickGetText(0, 0), "a1");
-    EXPECT_EQ(grid.GetSortCol(), 2);
-    EXPECT_EQ(grid.GetColWidth(2), 50);
-
+    // The cells, the sort column and the width moved with their column.
+    EXPECT_EQ(grid.QuickGetText(2, 0) + grid.QuickGetText(0, 0), "a0a1");
+    EXPECT_EQ(std::tuple(grid.GetSortCol(), grid.GetColWidth(2)), std::tuple(2, 50));
     ASSERT_TRUE(grid.ResizeHeaderColumn(3, 77));
-    EXPECT_EQ(grid.GetHeader().GetWidth(3385), 77);
-    EXPECT_EQ(grid.GetColWidth(3), 77);
+    EXPECT_EQ(std::tuple(grid.GetHeader().GetWidth(3385), grid.GetColWidth(3)), std::tuple(77, 77));
     EXPECT_EQ(grid.headerChanges, 1);  // a width needs no refill
 
     EXPECT_TRUE(grid.ShowHeaderColumn(3390, 1));
@@ -162,37 +161,33 @@ TEST_F(TableGridTest, LayoutRoundTripsOrderWidthsVisibilityAndSort) {
     EXPECT_EQ(loaded.headerChanges, 0);  // the caller refreshes once its data is read
 }
 
-TEST_F(TableGridTest, LoadingMergesTheSavedLayoutWithTheGridsColumns) {
+TEST_F(TableGridTest, LoadingMergesTheSavedLayoutOrOldCaptionsWithTheGridsColumns) {
     Load(grid, IdLayout({{3390, 80, 1}, {9999, 40, 1}, {3381, 20, 0}, {3390, 5, 0}}, 3384, 0));
     // Saved columns in saved order, unknown and repeated ids dropped, the rest appended.
     EXPECT_EQ(Ids(grid), (std::vector<int>{3390, 3381, 3384, 3385}));
     const CMultiHdrData& h = grid.GetHeader();
-    EXPECT_EQ(h.GetWidth(3390), 80);
-    EXPECT_EQ(h.GetVisible(3390), 1);
-    EXPECT_EQ(h.GetWidth(3381), 20);
-    EXPECT_EQ(h.GetVisible(3381), 0);
+    EXPECT_EQ(
+        std::tuple(h.GetWidth(3390), h.GetVisible(3390), h.GetWidth(3381), h.GetVisible(3381)),
+        std::tuple(80, 1, 20, 0));
     EXPECT_EQ(h.GetAlignment(3381), UG_ALIGNLEFT);  // alignment stays the grid's
-    EXPECT_EQ(h.GetWidth(3384), 100);
-    EXPECT_EQ(h.GetWidth(3385), 59);
-    EXPECT_EQ(grid.GetSortCol(), 2);
-    EXPECT_EQ(grid.IsSortAscending(), 0);
+    EXPECT_EQ(std::tuple(h.GetWidth(3384), h.GetWidth(3385)), std::tuple(100, 59));
+    EXPECT_EQ(std::tuple(grid.GetSortCol(), grid.IsSortAscending()), std::tuple(2, 0));
 
     // A sort column the grid lacks means no sort column.
     Load(grid, IdLayout({}, 9999, 1));
     EXPECT_EQ(grid.GetSortCol(), -1);
-}
 
-TEST_F(TableGridTest, OldCaptionLayoutMapsCaptionsToIds) {
-    grid.SetSortCol(1);  // 3384
-    grid.SetSortAscending(0);
-    Load(grid, CaptionLayout());
-    EXPECT_EQ(Ids(grid), (std::vector<int>{3385, 3381, 3384, 3390}));
-    EXPECT_EQ(grid.GetHeader().GetWidth(3385), 70);
-    EXPECT_EQ(grid.GetHeader().GetVisible(3381), 0);
-    EXPECT_EQ(grid.GetHeader().GetVisible(3390), 0);
-    // The old format has no sort state: the grid's follows its column.
-    EXPECT_EQ(grid.GetSortCol(), 2);
-    EXPECT_EQ(grid.IsSortAscending(), 0);
+    // The old format maps captions to ids and has no sort state: the grid's follows its
+    // column.
+    TestTable old;
+    old.SetSortCol(1);  // 3384
+    old.SetSortAscending(0);
+    Load(old, CaptionLayout());
+    EXPECT_EQ(Ids(old), (std::vector<int>{3385, 3381, 3384, 3390}));
+    EXPECT_EQ(std::tuple(old.GetHeader().GetWidth(3385), old.GetHeader().GetVisible(3381),
+                         old.GetHeader().GetVisible(3390)),
+              std::tuple(70, 0, 0));
+    EXPECT_EQ(std::tuple(old.GetSortCol(), old.IsSortAscending()), std::tuple(2, 0));
 }
 
 TEST_F(TableGridTest, BrokenLayoutsThrowAndChangeNothing) {

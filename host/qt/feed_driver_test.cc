@@ -25,11 +25,12 @@ class FeedDriverTest : public ::testing::Test {
     std::vector<std::string> codes;
 };
 
-TEST_F(FeedDriverTest, ReplaysAtTheRequestedPaceAndFinishes) {
+TEST_F(FeedDriverTest, ReplaysAtTheRequestedPaceAndSimulatesUntilStopped) {
     auto replay = std::make_unique<ReplayFeed>(service);
     ASSERT_TRUE(replay->Load("0,A,1\n1,B,2\n2,C,3\n", nullptr));
     FeedDriver driver;
     QSignalSpy finished(&driver, &FeedDriver::finished);
+    QSignalSpy ticked(&driver, &FeedDriver::ticked);
     QElapsedTimer clock;
     clock.start();
     driver.RunReplay(std::move(replay), 20.0);  // two recorded seconds in a tenth
@@ -37,12 +38,10 @@ TEST_F(FeedDriverTest, ReplaysAtTheRequestedPaceAndFinishes) {
     EXPECT_GE(clock.elapsed(), 90);  // not faster than asked
     EXPECT_EQ(codes, (std::vector<std::string>{"A", "B", "C"}));
     EXPECT_FALSE(driver.IsRunning());
-}
 
-TEST_F(FeedDriverTest, RunsTheSimulationUntilStopped) {
+    codes.clear();
+    ticked.clear();
     client->RegisterQuote(MakeQuoteRequest("SAN.MC"), nullptr);
-    FeedDriver driver;
-    QSignalSpy ticked(&driver, &FeedDriver::ticked);
     driver.RunSimulated(std::make_unique<SimulatedFeed>(service, 5), 5);
     while (ticked.count() < 3) ASSERT_TRUE(ticked.wait(1000));
     driver.Stop();

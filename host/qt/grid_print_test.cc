@@ -40,7 +40,7 @@ class GridPrintTest : public ::testing::Test {
 };
 
 // Columns widen to their texts whatever the grid's widths, which printing leaves alone.
-TEST_F(GridPrintTest, PdfHoldsTheVisibleHeadingsOnEveryPageAndWholeTexts) {
+TEST_F(GridPrintTest, PdfHoldsTheVisibleHeadingsOnEveryPageWholeTextsAndImprimirAsks) {
     const std::string name = "Banco Bilbao Vizcaya Argentaria, Sociedad Anonima";
     grid.QuickSetText(1, 4, name);
     grid.SetColWidth(1, 25);
@@ -63,6 +63,20 @@ TEST_F(GridPrintTest, PdfHoldsTheVisibleHeadingsOnEveryPageAndWholeTexts) {
     EXPECT_GE(pages, 2);
     EXPECT_EQ(text.count("Contracts"), pages);
     EXPECT_TRUE(text.contains(QRegularExpression(QStringLiteral("1 ?/ ?%1").arg(pages))));
+
+    // Imprimir opens the print dialog once a handler is installed.
+    EXPECT_EQ(grid.Imprimir(), 0);  // no handler yet
+    InstallPrintHandler(grid, nullptr, "t");
+    bool dialogSeen = false;
+    QTimer::singleShot(0, [&] {
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            dialogSeen = true;
+            dialog->reject();
+        }
+    });
+    EXPECT_EQ(grid.Imprimir(), 0);  // cancelled
+    EXPECT_TRUE(dialogSeen);
+    grid.SetPrintHandler(nullptr);
 }
 
 // A bare grid of cols columns "Field NN" and rows rows of texts "fNNrMM".
@@ -123,21 +137,6 @@ TEST_F(WideGridPrintTest, WideGridsShrinkOntoOnePageOrPrintEveryColumnOnFurtherP
     }
     EXPECT_FALSE(text.contains(QChar(0x2026)));
     EXPECT_TRUE(text.contains(QRegularExpression(QStringLiteral("%1 ?/ ?%1").arg(pages))));
-}
-
-TEST_F(GridPrintTest, ImprimirOpensThePrintDialog) {
-    EXPECT_EQ(grid.Imprimir(), 0);  // no handler yet
-    InstallPrintHandler(grid, nullptr, "t");
-    bool dialogSeen = false;
-    QTimer::singleShot(0, [&] {
-        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-            dialogSeen = true;
-            dialog->reject();
-        }
-    });
-    EXPECT_EQ(grid.Imprimir(), 0);  // cancelled
-    EXPECT_TRUE(dialogSeen);
-    grid.SetPrintHandler(nullptr);
 }
 
 }  // namespace

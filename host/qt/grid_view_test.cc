@@ -63,7 +63,7 @@ TEST_F(GridViewTest, ColumnsFollowTheGridAndTheUsersChangesGoBack) {
     EXPECT_EQ(Heading()->sectionSize(1), 80);
 }
 
-TEST_F(GridViewTest, HeadingClickSendsPressThenRelease) {
+TEST_F(GridViewTest, HeadingClickSendsPressThenReleaseAndKeysArriveAsVirtualKeyCodes) {
     QTest::mouseClick(Heading()->viewport(), Qt::LeftButton, {}, HeadingCentre(1));
     EXPECT_EQ(grid.clicks, (std::vector<HeadingClick>{{1, -1, 1}, {1, -1, 0}}));
 
@@ -72,9 +72,7 @@ TEST_F(GridViewTest, HeadingClickSendsPressThenRelease) {
     QPoint edge(Heading()->sectionViewportPosition(1) + Heading()->sectionSize(1) - 1, 5);
     QTest::mouseClick(Heading()->viewport(), Qt::LeftButton, {}, edge);
     EXPECT_TRUE(grid.clicks.empty());
-}
 
-TEST_F(GridViewTest, KeysArriveAsVirtualKeyCodes) {
     grid.GotoCell(1, 2);
     for (Qt::Key key :
          {Qt::Key_Delete, Qt::Key_Return, Qt::Key_Down, Qt::Key_Home, Qt::Key_End, Qt::Key_F5})
@@ -82,7 +80,7 @@ TEST_F(GridViewTest, KeysArriveAsVirtualKeyCodes) {
     EXPECT_EQ(grid.keys, (std::vector<unsigned>{46, 13, 40, 36, 35, 116}));
 }
 
-TEST_F(GridViewTest, CurrentCellIsKeptInStepBothWays) {
+TEST_F(GridViewTest, CurrentCellIsKeptInStepBothWaysAndFramedByTheGrid) {
     grid.GotoCell(1, 7);
     EXPECT_EQ(view->currentIndex(), view->model()->index(7, 1));
     EXPECT_TRUE(view->selectionModel()->isRowSelected(7, QModelIndex()));
@@ -99,9 +97,17 @@ TEST_F(GridViewTest, CurrentCellIsKeptInStepBothWays) {
     // A refill keeps the grid's cursor row, and the view shows it again.
     grid.Fill(30);
     EXPECT_EQ(view->currentIndex().row(), 4);
+
+    // The grid draws the focus rectangle, around the current cell.
+    grid.focusRects.clear();
+    view->grab();
+    ASSERT_FALSE(grid.focusRects.empty());
+    const RECT& asked = grid.focusRects.back();
+    EXPECT_EQ(QRect(QPoint(asked.left, asked.top), QPoint(asked.right - 1, asked.bottom - 1)),
+              view->visualRect(view->model()->index(4, 3)));
 }
 
-TEST_F(GridViewTest, RightClickBuildsTheGridsMenuAndReportsTheChoice) {
+TEST_F(GridViewTest, RightClickBuildsTheGridsMenuAndReportsTheChoiceUnlessDeclined) {
     QPoint at = CellCentre(3, 1);
     QContextMenuEvent event(QContextMenuEvent::Mouse, at, view->viewport()->mapToGlobal(at));
     QApplication::sendEvent(view->viewport(), &event);
@@ -129,27 +135,14 @@ TEST_F(GridViewTest, RightClickBuildsTheGridsMenuAndReportsTheChoice) {
     EXPECT_EQ(grid.menu.back(), (MenuCall{1, 3, UG_GRID, RecordingGrid::kChecked}));
     EXPECT_EQ(grid.menu[1], (MenuCall{1, 3, UG_GRID, RecordingGrid::kBuy}));
     menu->close();
-}
 
-TEST_F(GridViewTest, NoMenuWhenTheGridDeclinesOrHasItOff) {
+    // No menu when the grid declines (asked), or has its menu off (not even asked).
     grid.showMenu = 0;
     EXPECT_EQ(view->OpenContextMenu(0, 0, UG_GRID, QPoint()), nullptr);
-    EXPECT_EQ(grid.menu.size(), 1u);  // asked, declined
     grid.showMenu = 1;
     grid.EnableMenu(0);
     EXPECT_EQ(view->OpenContextMenu(0, 0, UG_GRID, QPoint()), nullptr);
-    EXPECT_EQ(grid.menu.size(), 1u);  // not even asked
-}
-
-TEST_F(GridViewTest, TheGridDrawsTheFocusRectangle) {
-    grid.GotoCell(1, 2);
-    grid.focusRects.clear();
-    view->grab();
-    ASSERT_FALSE(grid.focusRects.empty());
-    QRect cell = view->visualRect(view->model()->index(2, 1));
-    const RECT& asked = grid.focusRects.back();
-    EXPECT_EQ(QRect(QPoint(asked.left, asked.top), QPoint(asked.right - 1, asked.bottom - 1)),
-              cell);
+    EXPECT_EQ(grid.menu.size(), 4u);
 }
 
 }  // namespace

@@ -54,7 +54,7 @@ class SymbolSearchDialogTest : public ::testing::Test {
     std::unique_ptr<CDlgBusquedaSimbolos> search;
 };
 
-TEST_F(SymbolSearchDialogTest, ListsWhatTheLinkReceivesAndKeepsTheChoice) {
+TEST_F(SymbolSearchDialogTest, ListsWhatTheLinkReceivesKeepsTheChoiceAndRunsModal) {
     CMensajePelvo tick("BBVA.MC");
     tick.AddValor(kTickLast, 9.5);
     service.Publish(tick);
@@ -77,19 +77,18 @@ TEST_F(SymbolSearchDialogTest, ListsWhatTheLinkReceivesAndKeepsTheChoice) {
     ASSERT_EQ(search->GetSeleccionados().size(), 1u);
     EXPECT_EQ(search->GetSeleccionados()[0].Code(), "BBVA.MC");
     EXPECT_EQ(search->GetSeleccionados()[0].Decimals(), 3);
-}
 
-TEST_F(SymbolSearchDialogTest, DoModalRunsTheDialogOnceInstalled) {
+    // DoModal runs the dialog once it is installed.
     EXPECT_EQ(search->DoModal(), CDlgBusquedaSimbolos::IDCANCEL);  // no runner yet
     InstallSymbolSearchDialog(nullptr);
 
     QTimer::singleShot(0, [] {
-        auto* dialog = qobject_cast<SymbolSearchDialog*>(QApplication::activeModalWidget());
-        if (!dialog) return;
-        dialog->SearchField()->setText("inditex");
-        dialog->RunSearch();
-        for (QAbstractButton* button : dialog->Buttons()->buttons())  // OK, first result
-            if (dialog->Buttons()->buttonRole(button) == QDialogButtonBox::AcceptRole)
+        auto* modal = qobject_cast<SymbolSearchDialog*>(QApplication::activeModalWidget());
+        if (!modal) return;
+        modal->SearchField()->setText("inditex");
+        modal->RunSearch();
+        for (QAbstractButton* button : modal->Buttons()->buttons())  // OK, first result
+            if (modal->Buttons()->buttonRole(button) == QDialogButtonBox::AcceptRole)
                 button->click();
     });
     ASSERT_EQ(search->DoModal(), CDlgBusquedaSimbolos::IDOK);
