@@ -22,6 +22,8 @@
 #include "host/message_box.h"
 #include "host/qt/grid_view.h"
 #include "host/strings.h"
+#include "model/portfolio_file.h"
+#include "model/sistema.h"
 #include "testing/test_hooks.h"
 
 namespace cartera::gui::testing {
@@ -64,6 +66,26 @@ class WorkstationTestBase : public cartera::testing::HooksTest {
         window->resize(width, height);
         window->show();
         QApplication::setActiveWindow(window.get());
+    }
+
+    // Writes a portfolio of movements named name into the portfolio folder; returns its path.
+    static std::string WritePortfolio(const std::string& name,
+                                      const std::vector<COrderCartera>& movements) {
+        std::string path = GetPMngFullPath(ORVO_PATH_PORTFOLIOS) + name + ".cartera";
+        CSistemaCartera ledger;
+        PortfolioDocument file{&ledger};
+        std::string why;
+        EXPECT_TRUE(file.SaveAs(path, &why)) << why;
+        ledger.AddOrders(movements);
+        return path;
+    }
+    // Adds movement to the portfolio file at path as another program would.
+    static void AddFromOutside(const std::string& path, const COrderCartera& movement) {
+        CSistemaCartera other;
+        PortfolioDocument file{&other};
+        std::string why;
+        ASSERT_TRUE(file.Load(path, &why)) << why;
+        other.AddOrder(movement);
     }
 
     // Alt+menuKey opens a menu; itemKey chooses its item by its mnemonic.
