@@ -98,13 +98,9 @@ TEST_F(ViewsTest, CommandsFollowTheTabAndTheRowUnderTheCursor) {
     grid->GotoCell(0, dividend);
     ASSERT_TRUE(frame->OnUpdateCmdUI(CViewCartera::kCmdEditClear, &enabled));
     EXPECT_TRUE(enabled);
-    m_answer = 7;  // No
-    EXPECT_TRUE(frame->OnCmdMsg(CViewCartera::kCmdEditClear));
-    ASSERT_EQ(m_messages.size(), 1u);
-    EXPECT_EQ(m_messages[0].rfind(::LS(3404), 0), 0u);
-    EXPECT_EQ(view->GetLedger()->GetOrders().size(), 4u);
     m_answer = 6;  // Yes
-    frame->OnCmdMsg(CViewCartera::kCmdEditClear);
+    EXPECT_TRUE(frame->OnCmdMsg(CViewCartera::kCmdEditClear));
+    EXPECT_EQ(m_messages.size(), 1u);
     EXPECT_EQ(view->GetLedger()->GetOrders().size(), 3u);
     EXPECT_EQ(ShownRows(view->GetGridWindow()), 3);
     EXPECT_EQ(RowOfType(view, kDividend), -1);
