@@ -85,8 +85,8 @@ TEST_F(FrameTest, TicksMoveTheOpenTradeAndTheValuationAndALanguageRetitlesTheFra
     EXPECT_EQ(frame->GetTabWnd()->tabText(0).toStdString(), cartera::LS(3377, Language::de));
     EXPECT_EQ(frame->GetCommandBar()->Button(33748)->text().toStdString(), "&Kaufen");
     qt::GridView* movements = Movements(frame)->GetGridWindow();
-    EXPECT_EQ(ShownHeading(movements, ColumnOf(*movements->Grid(), 3384)),
-              cartera::LS(3384, Language::de));
+    EXPECT_EQ(movements->model()->headerData(ColumnOf(*movements->Grid(), 3384), Qt::Horizontal),
+              QString::fromStdString(cartera::LS(3384, Language::de)));
     SetLanguage(Language::en);
 }
 

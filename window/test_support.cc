@@ -154,10 +154,6 @@ std::string ShownText(const qt::GridView* view, int row, int col) {
     return model->data(model->index(row, col), Qt::DisplayRole).toString().toStdString();
 }
 
-std::string ShownHeading(const qt::GridView* view, int col) {
-    return view->model()->headerData(col, Qt::Horizontal, Qt::DisplayRole).toString().toStdString();
-}
-
 int ShownRows(const qt::GridView* view) { return view->model()->rowCount(); }
 
 int ColumnOf(CUGCtrl& grid, int headingId) {
