@@ -1,10 +1,8 @@
 // The workstation driven from the keyboard and mouse as a desktop user drives it.
 #include <QDir>
-#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
-#include <QTimer>
 #include <fstream>
 
 #include "app/gui/startup.h"
@@ -22,12 +20,7 @@ class DesktopTest : public testing::WorkstationTestBase {
     }
     // File > New from the keyboard, the name typed into the dialog and Return pressed.
     void NewFromKeyboard(const QString& name) {
-        QTimer::singleShot(0, [name] {
-            QWidget* dialog = QApplication::activeModalWidget();
-            ASSERT_NE(dialog, nullptr);
-            QTest::keyClicks(dialog->findChild<QLineEdit*>(), name);
-            QTest::keyClick(dialog->focusWidget(), Qt::Key_Return);
-        });
+        testing::AnswerNameDialog(name);
         ChooseFromMenuBar(Qt::Key_F, Qt::Key_N);
     }
     QWidget* Focus() {
@@ -113,12 +106,7 @@ TEST(DemoHomeTest, TheDemoFolderStaysWhenTheUserMadeAPortfolioThere) {
             home = QString::fromStdString(HomeFolder());
             EXPECT_TRUE(app.UserFilesInDemoHome().isEmpty());
             if (makeOne) {
-                QTimer::singleShot(0, [] {
-                    QWidget* dialog = QApplication::activeModalWidget();
-                    ASSERT_NE(dialog, nullptr);
-                    QTest::keyClicks(dialog->findChild<QLineEdit*>(), "Mine");
-                    QTest::keyClick(dialog->focusWidget(), Qt::Key_Return);
-                });
+                testing::AnswerNameDialog("Mine");
                 ASSERT_NE(app.Window()->NewDocument(), nullptr);
             }
         }

@@ -5,10 +5,12 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLineEdit>
 #include <QMenu>
 #include <QSettings>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <memory>
 #include <string>
 #include <vector>
@@ -40,6 +42,16 @@ inline std::string Cell(qt::GridView* grid, int row, const std::string& heading)
         if (m->headerData(c, Qt::Horizontal).toString().toStdString() == heading)
             return m->data(m->index(row, c)).toString().toStdString();
     return "no column " + heading;
+}
+
+// Answers the name dialog about to open with name typed and Return, once its modal loop runs.
+inline void AnswerNameDialog(const QString& name) {
+    QTimer::singleShot(0, [name] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        QTest::keyClicks(dialog->findChild<QLineEdit*>(), name);
+        QTest::keyClick(dialog->focusWidget(), Qt::Key_Return);
+    });
 }
 
 // Every process-wide hook is kept; the home folder is a fresh temporary one.

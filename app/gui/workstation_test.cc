@@ -25,23 +25,6 @@
 namespace cartera::gui {
 namespace {
 
-// Answers the next modal dialog that has a line edit: types text and presses its default
-// button. Polls, since the dialog appears inside a modal loop started after this call.
-void AnswerNameDialog(const QString& text) {
-    auto* timer = new QTimer;
-    QObject::connect(timer, &QTimer::timeout, [timer, text] {
-        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (!dialog) return;
-        QLineEdit* edit = dialog->findChild<QLineEdit*>();
-        if (!edit) return;
-        edit->setText(text);
-        for (QPushButton* button : dialog->findChildren<QPushButton*>())
-            if (button->isDefault()) button->click();
-        timer->deleteLater();
-    });
-    timer->start(10);
-}
-
 // Runs drive on the modal sheet that run opens, once it shows, then checks that it closed.
 void OnSheet(const std::function<void()>& run, const std::function<void(QWidget&)>& drive) {
     bool driven = false;
@@ -101,7 +84,7 @@ TEST_F(WorkstationTest, CreatesAPortfolioMarksAFailedSaveAndSwitchesLanguage) {
     station.show();
     ASSERT_EQ(station.Templates().size(), 1u);
 
-    AnswerNameDialog("Growth");
+    testing::AnswerNameDialog("Growth");
     CDocument* doc = station.NewDocument();
     ASSERT_NE(doc, nullptr);
     std::string path = GetPMngFullPath(ORVO_PATH_PORTFOLIOS) + "Growth.cartera";
