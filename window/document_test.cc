@@ -244,6 +244,7 @@ TEST_F(DocumentTest, AMovementAddedByAnotherProgramSurvivesTheNextChangeHere) {
     EXPECT_EQ(ReadBytes(path), before) << "the change went to the log";
 
     // Without a change here, the idle timer brings the next one in, keeping the window's sort.
+    ASSERT_TRUE(doc->OnFileSave());  // the file holds the layouts from before the sort
     CGridCartera* grid = view->GetGridCartera();
     const int priceCol = ColumnOf(*grid, 3386);
     grid->SetSortCol(priceCol);
