@@ -47,13 +47,7 @@ TEST(DialogTemplateTest, ParsingSkipsMalformedLinesAndStrayControls) {
     EXPECT_EQ(t[0].controls[0].texts[2], "");
 }
 
-TEST(DialogTemplateTest, MenusCarryTheirItemsAndDialogUnitsFollowTheFont) {
-    const MenuTemplate* menu = FindMenuTemplate(3371);
-    ASSERT_NE(menu, nullptr);
-    ASSERT_EQ(menu->items.size(), 5u);
-    EXPECT_EQ(menu->items[3].id, 33751);
-    EXPECT_EQ(menu->items[3].texts[static_cast<int>(Language::en)], "Commission");
-
+TEST(DialogTemplateTest, DialogUnitsFollowTheFont) {
     QFont small, large;
     small.setPixelSize(10);
     large.setPixelSize(20);

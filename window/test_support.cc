@@ -22,9 +22,7 @@
 #include "host/folders.h"
 #include "host/grid/table_grid.h"
 #include "host/message_box.h"
-#include "host/qt/grid_model.h"
 #include "host/qt/grid_view.h"
-#include "host/strings.h"
 #include "model/portfolio_file.h"
 #include "model/sistema.h"
 #include "window/child_frm_cartera.h"
@@ -152,10 +150,6 @@ CChildFrmCartera* SheetsTest::OpenSample(std::vector<COrderCartera> movements) {
 std::string ShownText(const qt::GridView* view, int row, int col) {
     QAbstractItemModel* model = view->model();
     return model->data(model->index(row, col), Qt::DisplayRole).toString().toStdString();
-}
-
-std::string ShownHeading(const qt::GridView* view, int col) {
-    return view->model()->headerData(col, Qt::Horizontal, Qt::DisplayRole).toString().toStdString();
 }
 
 int ShownRows(const qt::GridView* view) { return view->model()->rowCount(); }

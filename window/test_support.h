@@ -96,9 +96,8 @@ class SheetsTest : public WindowTest {
     RecordingSheets sheets;
 };
 
-// What the grid widget shows: the text of (row, col), and the heading of col.
+// What the grid widget shows: the text of (row, col).
 std::string ShownText(const qt::GridView* view, int row, int col);
-std::string ShownHeading(const qt::GridView* view, int col);
 int ShownRows(const qt::GridView* view);
 // The grid column of a heading id; -1 when the grid has none.
 int ColumnOf(CUGCtrl& grid, int headingId);

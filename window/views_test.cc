@@ -1,11 +1,20 @@
+// The portfolio views driven as a user drives them: commands from the bar and the menus,
+// mouse clicks on cells, headings and popup menus, and keys.
 #include "window/views.h"
 
+#include <QApplication>
+#include <QDir>
+#include <QHeaderView>
+#include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <QWheelEvent>
 #include <functional>
 #include <memory>
 
-#include "dialogs/comision_editor.h"
+#include "dialogs/entry_sheets.h"
 #include "grids/grid_qbase.h"
 #include "host/dates.h"
 #include "host/qt/grid_model.h"
@@ -22,7 +31,7 @@ namespace {
 
 using ViewsTest = SheetsTest;
 
-// The movements grid row showing the movement of type.
+// The movements grid row showing the movement of type; -1 for none.
 int RowOfType(CViewCartera* view, int type) {
     auto* grid = view->GetGridCartera();
     for (int row = 0; row < grid->GetNumberRows(); ++row) {
@@ -30,6 +39,11 @@ int RowOfType(CViewCartera* view, int type) {
         if (m && m->type == type) return row;
     }
     return -1;
+}
+
+// Hides (or shows) the column with heading id through the heading's popup menu.
+void ToggleColumn(qt::GridView* view, int headingId) {
+    ClickMenu(RightClickHeading(view, 0), {::LS(3470), "Columns", ::LS(headingId)});
 }
 
 TEST_F(ViewsTest, EachJournalChangeRefillsEachListGridOnceAfterMatching) {
@@ -84,13 +98,9 @@ TEST_F(ViewsTest, CommandsFollowTheTabAndTheRowUnderTheCursor) {
     grid->GotoCell(0, dividend);
     ASSERT_TRUE(frame->OnUpdateCmdUI(CViewCartera::kCmdEditClear, &enabled));
     EXPECT_TRUE(enabled);
-    m_answer = 7;  // No
-    EXPECT_TRUE(frame->OnCmdMsg(CViewCartera::kCmdEditClear));
-    ASSERT_EQ(m_messages.size(), 1u);
-    EXPECT_EQ(m_messages[0].rfind(::LS(3404), 0), 0u);
-    EXPECT_EQ(view->GetLedger()->GetOrders().size(), 4u);
     m_answer = 6;  // Yes
-    frame->OnCmdMsg(CViewCartera::kCmdEditClear);
+    EXPECT_TRUE(frame->OnCmdMsg(CViewCartera::kCmdEditClear));
+    EXPECT_EQ(m_messages.size(), 1u);
     EXPECT_EQ(view->GetLedger()->GetOrders().size(), 3u);
     EXPECT_EQ(ShownRows(view->GetGridWindow()), 3);
     EXPECT_EQ(RowOfType(view, kDividend), -1);
@@ -124,19 +134,187 @@ TEST_F(ViewsTest, CommandsFollowTheTabAndTheRowUnderTheCursor) {
     EXPECT_TRUE(frame->GetCommandBar()->Button(33748)->isEnabled());
 }
 
-TEST_F(ViewsTest, WithoutSheetsBuyDoesNothingAndCommissionOpensTheEditor) {
-    SetSheets(nullptr);
+TEST_F(ViewsTest, RowsKeepTheirMovementWithTheFirstColumnHidden) {
     CChildFrmCartera* frame = OpenSample();
     ASSERT_NE(frame, nullptr);
-    frame->GetCommandBar()->Button(CViewBaseCartera::kCmdBuy)->click();
-    std::string title;
-    CSheetComision::SetRunner([&](CSheetComision& sheet) {
-        title = sheet.windowTitle().toStdString();
-        sheet.CancelButton()->click();
-    });
-    frame->OnCmdMsg(CViewBaseCartera::kCmdCommission);
-    EXPECT_EQ(title, ::LS(3393));
-    EXPECT_TRUE(m_status.empty());
+    qt::GridView* view = Movements(frame)->GetGridWindow();
+    ToggleColumn(view, 3381);
+    ASSERT_TRUE(view->isColumnHidden(0));
+
+    int amountCol = ColumnOf(*view->Grid(), 3386);
+    int dividend = RowShowing(view, amountCol, "12.50");
+    ASSERT_GE(dividend, 0);
+    const uint64_t id = Movements(frame)->GetGridCartera()->GetRowID(dividend);
+    ClickMenu(RightClickCell(view, dividend, 2), {::LS(3459)});
+    EXPECT_EQ(sheets.calls, std::vector<std::string>{"other 3460 - - " + std::to_string(id)});
+    // The real sheet, left with Esc, twice: the menu must not be freed under its handler.
+    CEntrySheets entry;
+    SetSheets(&entry);
+    int closed = 0;
+    for (int i = 0; i < 2; ++i) {
+        auto* esc = new QTimer;
+        QObject::connect(esc, &QTimer::timeout, [esc, &closed] {
+            if (QWidget* sheet = QApplication::activeModalWidget()) {
+                esc->stop();
+                esc->deleteLater();
+                ++closed;
+                QTest::keyClick(sheet, Qt::Key_Escape);
+            }
+        });
+        esc->start(10);
+        ClickMenu(RightClickCell(view, RowShowing(view, amountCol, "12.50"), 2), {::LS(3459)});
+    }
+    EXPECT_EQ(closed, 2);
+    SetSheets(&sheets);
+    m_answer = 6;  // Yes
+    ClickCell(view, RowShowing(view, amountCol, "12.50"), 2);
+    QTest::keyClick(view, Qt::Key_Delete);
+    EXPECT_EQ(RowOfType(Movements(frame), kDividend), -1);
+    EXPECT_EQ(Movements(frame)->GetLedger()->GetOrders().size(), 3u);
+
+    // The open trades follow the ticks with their first column hidden too.
+    frame->GetTabWnd()->setCurrentIndex(1);
+    qt::GridView* open = OpenTrades(frame)->GetGridWindow();
+    ToggleColumn(open, 3381);
+    ASSERT_TRUE(open->isColumnHidden(0));
+    int priceCol = ColumnOf(*open->Grid(), 3431);
+    CMensajePelvo tick("BBVA.MC");
+    tick.AddValor(kTickLast, 10.25);
+    m_market.Publish(tick);
+    SendTimer(frame, CChildFrmCartera::kIdleTimer);
+    EXPECT_GE(RowShowing(open, priceCol, "10.25"), 0);
+}
+
+// Whether the sort arrow at the right end of the heading of col points up: its dark pixels
+// form a triangle wider at the bottom.
+bool ArrowPointsUp(qt::GridView* view, int col) {
+    QHeaderView* header = view->horizontalHeader();
+    QImage image = header->grab().toImage();
+    int right = header->sectionViewportPosition(col) + header->sectionSize(col);
+    std::vector<int> widths;
+    for (int y = 0; y < image.height(); ++y) {
+        int dark = 0;
+        for (int x = right - 14; x < right - 2; ++x) dark += qGray(image.pixel(x, y)) < 140;
+        if (dark > 0) widths.push_back(dark);
+    }
+    return widths.size() >= 2 && widths.front() < widths.back();
+}
+
+TEST_F(ViewsTest, DeletingInASortedGridKeepsTheCursorOnTheNeighbourAndNamesTheMovement) {
+    CChildFrmCartera* frame = OpenSample();
+    ASSERT_NE(frame, nullptr);
+    qt::GridView* view = Movements(frame)->GetGridWindow();
+    int dateCol = ColumnOf(*view->Grid(), 3382);
+    QHeaderView* heading = view->horizontalHeader();
+    QTest::mouseClick(
+        heading->viewport(), Qt::LeftButton, {},
+        QPoint(heading->sectionViewportPosition(dateCol) + 10, heading->height() / 2));
+    EXPECT_TRUE(ArrowPointsUp(view, dateCol)) << "a first click sorts ascending, arrow up";
+    std::vector<std::string> before = ShownRowsText(view);
+    ASSERT_EQ(before.size(), 4u);
+
+    m_answer = 6;  // Yes
+    ClickCell(view, 1, 2);
+    QTest::keyClick(view, Qt::Key_Delete);
+    ASSERT_EQ(m_messages.size(), 1u);
+    EXPECT_EQ(m_messages[0].rfind(::LS(3404), 0), 0u) << m_messages[0];
+    EXPECT_THAT(m_messages[0], HasSubstr("B  09/02/2026  BBVA.MC  50"));
+    std::vector<std::string> after = ShownRowsText(view);
+    ASSERT_EQ(after.size(), 3u);
+    EXPECT_EQ(view->Grid()->GetCurrentRow(), 1);
+    EXPECT_EQ(view->currentIndex().row(), 1);
+    EXPECT_EQ(after[1], before[2]);
+
+    // Delete from the popup menu asks the same, and its neighbour is the new last row.
+    ClickMenu(RightClickCell(view, 2, 2), {::LS(3403)});
+    EXPECT_EQ(ShownRows(view), 2);
+    EXPECT_EQ(view->Grid()->GetCurrentRow(), 1);
+
+    // A column hidden from the menu comes back at its width.
+    int group = ColumnOf(*view->Grid(), 3390);
+    int width = view->columnWidth(group);
+    ToggleColumn(view, 3390);
+    ASSERT_TRUE(view->isColumnHidden(group));
+    ToggleColumn(view, 3390);
+    EXPECT_FALSE(view->isColumnHidden(group));
+    EXPECT_EQ(view->columnWidth(group), width);
+    EXPECT_FALSE(view->Grid()->IsColHidden(group));
+}
+
+TEST_F(ViewsTest, PageKeysMoveAWindowOfRowsAndAWheelNotchScrollsThree) {
+    std::vector<COrderCartera> many;
+    for (int i = 0; i < 80; ++i) many.push_back(Cash(kDeposit, 1, 100 + i, DateNumber(2026, 1, 1)));
+    CChildFrmCartera* frame = OpenSample(many);
+    ASSERT_NE(frame, nullptr);
+    qt::GridView* view = Movements(frame)->GetGridWindow();
+    int page = view->Grid()->PageRows();
+    ASSERT_GT(page, 5);
+    ClickCell(view, 0, 1);
+    QTest::keyClick(view, Qt::Key_PageDown);
+    EXPECT_EQ(view->Grid()->GetCurrentRow(), page);
+    QTest::keyClick(view, Qt::Key_PageDown);
+    QTest::keyClick(view, Qt::Key_PageUp);
+    EXPECT_EQ(view->Grid()->GetCurrentRow(), page);
+
+    QTest::keyClick(view, Qt::Key_Home);
+    QApplication::setWheelScrollLines(1);  // as some desktops set it
+    QPoint at = view->viewport()->rect().center();
+    QWheelEvent notch(at, view->viewport()->mapToGlobal(at), QPoint(), QPoint(0, -120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view->viewport(), &notch);
+    EXPECT_EQ(view->rowAt(0), 3);
+    QApplication::setWheelScrollLines(3);
+}
+
+// Whether every number (a right-aligned cell) of col fits its column without "…".
+bool ShowsWhole(qt::GridView* view, int col) {
+    for (int row = 0; row < ShownRows(view); ++row) {
+        QModelIndex index = view->model()->index(row, col);
+        bool number = index.data(Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignRight;
+        if (number && view->sizeHintForIndex(index).width() > view->columnWidth(col)) return false;
+    }
+    return true;
+}
+
+TEST_F(ViewsTest, LongNumbersAreFittedByTheHeadingEdgeAndWhenTheGridFills) {
+    int d = DateNumber(2026, 2, 9);
+    CChildFrmCartera* frame = OpenSample({Cash(kImposition, 1, 5000, d)});
+    ASSERT_NE(frame, nullptr);
+    qt::GridView* view = Movements(frame)->GetGridWindow();
+    int total = ColumnOf(*view->Grid(), 3395);
+    QHeaderView* heading = view->horizontalHeader();
+    heading->resizeSection(total, 20);  // the user's hand
+    ASSERT_FALSE(ShowsWhole(view, total));
+
+    // A double click on the heading's right edge fits the column, as the user's own width.
+    QPoint edge(heading->sectionViewportPosition(total) + heading->sectionSize(total) - 1,
+                heading->height() / 2);
+    QTest::mouseDClick(heading->viewport(), Qt::LeftButton, {}, edge);
+    EXPECT_TRUE(ShowsWhole(view, total));
+    EXPECT_GT(view->columnWidth(total), 20);
+    EXPECT_EQ(view->Grid()->GetColWidth(total), view->columnWidth(total));
+    EXPECT_EQ(Movements(frame)->GetGridCartera()->GetSortCol(), -1);  // no heading click
+
+    // Narrowed by hand again, the column widens for the numbers of the next fill, while the
+    // layout keeps the hand's width.
+    heading->resizeSection(total, 20);
+    Movements(frame)->GetLedger()->AddOrder(Cash(kImposition, 1, 123456789.25, d));
+    EXPECT_TRUE(ShowsWhole(view, total));
+    EXPECT_EQ(view->Grid()->GetColWidth(total), 20);
+    for (int col = 0; col < view->model()->columnCount(); ++col) {
+        if (!view->isColumnHidden(col)) {
+            EXPECT_TRUE(ShowsWhole(view, col)) << col;
+        }
+    }
+    // "Fit columns" from the menu fits it too, as the user's own width.
+    heading->resizeSection(total, 20);
+    ClickMenu(RightClickCell(view, 0, 1), {"Fit columns"});
+    EXPECT_TRUE(ShowsWhole(view, total));
+    EXPECT_EQ(view->Grid()->GetColWidth(total), view->columnWidth(total));
+
+    QDir dir(QStringLiteral(CARTERA_SCREENSHOT_DIR));
+    ASSERT_TRUE(dir.mkpath("."));
+    EXPECT_TRUE(frame->grab().save(dir.filePath(QStringLiteral("grid-long-numbers-fitted.png"))));
 }
 
 }  // namespace

@@ -1,26 +1,13 @@
 // The workstation driven from the keyboard and mouse as a desktop user drives it.
-#include <gtest/gtest.h>
-
-#include <QApplication>
 #include <QDir>
-#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QMenu>
 #include <QMenuBar>
-#include <QTabWidget>
-#include <QTest>
-#include <QTimer>
 #include <fstream>
 
 #include "app/gui/startup.h"
 #include "app/gui/test_workstation.h"
-#include "app/gui/workstation.h"
 #include "framework/document.h"
-#include "framework/frame.h"
-#include "host/folders.h"
-#include "host/qt/grid_view.h"
-#include "host/strings.h"
 
 namespace cartera::gui {
 namespace {
@@ -33,12 +20,7 @@ class DesktopTest : public testing::WorkstationTestBase {
     }
     // File > New from the keyboard, the name typed into the dialog and Return pressed.
     void NewFromKeyboard(const QString& name) {
-        QTimer::singleShot(0, [name] {
-            QWidget* dialog = QApplication::activeModalWidget();
-            ASSERT_NE(dialog, nullptr);
-            QTest::keyClicks(dialog->findChild<QLineEdit*>(), name);
-            QTest::keyClick(dialog->focusWidget(), Qt::Key_Return);
-        });
+        testing::AnswerNameDialog(name);
         ChooseFromMenuBar(Qt::Key_F, Qt::Key_N);
     }
     QWidget* Focus() {
@@ -51,9 +33,10 @@ TEST_F(DesktopTest, MenusWindowsAndTabsAnswerTheKeyboard) {
     CDocument* alpha = window->ActiveFrame()->GetActiveDocument();
     std::string path = alpha->GetPathName();
     NewFromKeyboard("Beta");
+    NewFromKeyboard("Gamma");
     QMdiArea* area = window->Area();
-    ASSERT_EQ(area->subWindowList().size(), 2);
-    EXPECT_EQ(area->currentSubWindow()->windowTitle(), "Beta.cartera");
+    ASSERT_EQ(area->subWindowList().size(), 3);
+    EXPECT_EQ(area->currentSubWindow()->windowTitle(), "Gamma.cartera");
 
     // New or Open with the name of an open portfolio brings its window forward, unwritten.
     std::ifstream in(path, std::ios::binary);
@@ -64,7 +47,14 @@ TEST_F(DesktopTest, MenusWindowsAndTabsAnswerTheKeyboard) {
     EXPECT_EQ(std::string((std::istreambuf_iterator<char>(again)), {}), before);
     EXPECT_EQ(window->OpenFile(path), alpha);
     NewFromKeyboard("Beta");
-    ASSERT_EQ(area->subWindowList().size(), 2);
+    ASSERT_EQ(area->subWindowList().size(), 3);
+    EXPECT_EQ(area->currentSubWindow()->windowTitle(), "Beta.cartera");
+
+    // Ctrl+F6 and Ctrl+Shift+F6 go through the windows in the order they opened.
+    QApplication::setActiveWindow(window.get());  // back from the name dialog
+    QTest::keyClick(Focus(), Qt::Key_F6, Qt::ControlModifier);
+    EXPECT_EQ(area->currentSubWindow()->windowTitle(), "Gamma.cartera");
+    QTest::keyClick(Focus(), Qt::Key_F6, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(area->currentSubWindow()->windowTitle(), "Beta.cartera");
 
     // F10 opens the first menu.
@@ -98,8 +88,9 @@ TEST_F(DesktopTest, MenusWindowsAndTabsAnswerTheKeyboard) {
 
     // Ctrl+W closes the active window only.
     QTest::keyClick(Focus(), Qt::Key_W, Qt::ControlModifier);
-    ASSERT_EQ(area->subWindowList().size(), 1);
+    ASSERT_EQ(area->subWindowList().size(), 2);
     EXPECT_EQ(area->subWindowList()[0]->windowTitle(), "Alpha.cartera");
+    EXPECT_EQ(area->subWindowList()[1]->windowTitle(), "Gamma.cartera");
 }
 
 TEST(DemoHomeTest, TheDemoFolderStaysWhenTheUserMadeAPortfolioThere) {
@@ -115,12 +106,7 @@ TEST(DemoHomeTest, TheDemoFolderStaysWhenTheUserMadeAPortfolioThere) {
             home = QString::fromStdString(HomeFolder());
             EXPECT_TRUE(app.UserFilesInDemoHome().isEmpty());
             if (makeOne) {
-                QTimer::singleShot(0, [] {
-                    QWidget* dialog = QApplication::activeModalWidget();
-                    ASSERT_NE(dialog, nullptr);
-                    QTest::keyClicks(dialog->findChild<QLineEdit*>(), "Mine");
-                    QTest::keyClick(dialog->focusWidget(), Qt::Key_Return);
-                });
+                testing::AnswerNameDialog("Mine");
                 ASSERT_NE(app.Window()->NewDocument(), nullptr);
             }
         }

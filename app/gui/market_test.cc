@@ -2,10 +2,7 @@
 // prices that start where the portfolio dealt, a quotes file followed on disk, File ›
 // Import quotes and Export to CSV, the welcome page and the portfolios kept across starts.
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QDir>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
@@ -13,27 +10,16 @@
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QStatusBar>
-#include <QTabWidget>
-#include <QTest>
 #include <QTimer>
 #include <QTimerEvent>
 #include <fstream>
 
-#include "app/gui/module_loader.h"
 #include "app/gui/startup.h"
 #include "app/gui/test_workstation.h"
 #include "app/gui/welcome.h"
-#include "app/gui/workstation.h"
-#include "framework/frame.h"
-#include "framework/module.h"
-#include "host/message_box.h"
 #include "host/qt/feed_driver.h"
-#include "host/qt/grid_view.h"
-#include "model/portfolio_file.h"
 #include "testing/test_ledger.h"
 
 namespace cartera::gui {
@@ -81,15 +67,10 @@ class MarketTest : public testing::WorkstationTestBase {
     }
     ~MarketTest() override { window.reset(); }  // before the feed it follows
     // A portfolio that bought 100 of a security no catalogue knows, at 4.20 and later 4.60.
-    std::string WritePortfolio() {
-        std::string path = GetPMngFullPath(ORVO_PATH_PORTFOLIOS) + "Small.cartera";
-        CSistemaCartera ledger;
-        PortfolioDocument file{&ledger};
-        std::string why;
-        EXPECT_EQ(file.SaveAs(path).message(), "");
-        ledger.AddOrders({Cash(kImposition, 1, 5000), Exec(true, "ZZQ.XX", 100, 4.60, 0, 20200),
-                          Exec(true, "ZZQ.XX", 100, 4.20, 0, 20100)});
-        return path;
+    static std::string WriteSmall() {
+        return WritePortfolio(
+            "Small", {Cash(kImposition, 1, 5000), Exec(true, "ZZQ.XX", 100, 4.60, 0, 20200),
+                      Exec(true, "ZZQ.XX", 100, 4.20, 0, 20100)});
     }
     std::string Status() const { return window->FeedLabel()->text().toStdString(); }
     // The open trade's current price as its grid shows it once the frame has been idle.
@@ -104,7 +85,7 @@ class MarketTest : public testing::WorkstationTestBase {
 
 TEST_F(MarketTest, SimulatedPricesStartAtThePortfoliosLastDealAndTheStatusBarSaysSo) {
     EXPECT_EQ(Status(), "Market: off");
-    ASSERT_NE(window->OpenFile(WritePortfolio()), nullptr);
+    ASSERT_NE(window->OpenFile(WriteSmall()), nullptr);
     EXPECT_EQ(OpenTradePrice(), "4.60");  // no quotes: the entry price
 
     QSignalSpy ticked(&feed, &qt::FeedDriver::ticked);
@@ -115,11 +96,6 @@ TEST_F(MarketTest, SimulatedPricesStartAtThePortfoliosLastDealAndTheStatusBarSay
     ASSERT_TRUE(market.LastPrice("zzq.xx", &price));
     EXPECT_NEAR(price, 4.60, 0.02);
     EXPECT_EQ(Status().rfind("Market: simulated · last price at ", 0), 0u) << Status();
-
-    QDir dir(QStringLiteral(CARTERA_SCREENSHOT_DIR));
-    ASSERT_TRUE(dir.mkpath("."));
-    QApplication::processEvents();  // the label's new width
-    EXPECT_TRUE(window->statusBar()->grab().save(dir.filePath("status-bar-feed-state.png")));
 
     auto replay = std::make_unique<ReplayFeed>(market);
     ASSERT_TRUE(replay->Load("0,ZZQ.XX,4.7\n60,ZZQ.XX,4.8\n", nullptr));
@@ -137,7 +113,7 @@ TEST_F(MarketTest,
     WriteText(quotes, "code,last\nZZQ.XX,5.10\n");
     ASSERT_TRUE(Eventually([&] { return feed.GetMode() == qt::FeedDriver::Mode::quotesFile; }));
     // A portfolio opened afterwards gets the quotes at once.
-    ASSERT_NE(window->OpenFile(WritePortfolio()), nullptr);
+    ASSERT_NE(window->OpenFile(WriteSmall()), nullptr);
     EXPECT_EQ(OpenTradePrice(), "5.10");
     EXPECT_EQ(Status().rfind("Market: quotes file quotes.csv · last price at ", 0), 0u);
     // Replaced the way scripts write files: a new file renamed over the old.
@@ -190,7 +166,6 @@ TEST(WelcomeTest, TheWelcomePageOpensTheDemoAndPortfoliosComeBackAtTheNextStart)
         EXPECT_EQ(window->FeedLabel()->text(), "Market: off");
         WelcomePage* welcome = window->Welcome();
         ASSERT_TRUE(welcome->isVisible());
-        window->grab().save(QStringLiteral(CARTERA_SCREENSHOT_DIR "/workstation-0-welcome.png"));
         QTest::mouseClick(welcome->DemoButton(), Qt::LeftButton);
         ASSERT_EQ(window->Frames().size(), 1u);
         EXPECT_FALSE(welcome->isVisible());

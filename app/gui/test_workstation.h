@@ -5,10 +5,12 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLineEdit>
 #include <QMenu>
 #include <QSettings>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,6 +24,8 @@
 #include "host/message_box.h"
 #include "host/qt/grid_view.h"
 #include "host/strings.h"
+#include "model/portfolio_file.h"
+#include "model/sistema.h"
 #include "testing/test_hooks.h"
 
 namespace cartera::gui::testing {
@@ -38,6 +42,16 @@ inline std::string Cell(qt::GridView* grid, int row, const std::string& heading)
         if (m->headerData(c, Qt::Horizontal).toString().toStdString() == heading)
             return m->data(m->index(row, c)).toString().toStdString();
     return "no column " + heading;
+}
+
+// Answers the name dialog about to open with name typed and Return, once its modal loop runs.
+inline void AnswerNameDialog(const QString& name) {
+    QTimer::singleShot(0, [name] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        QTest::keyClicks(dialog->findChild<QLineEdit*>(), name);
+        QTest::keyClick(dialog->focusWidget(), Qt::Key_Return);
+    });
 }
 
 // Every process-wide hook is kept; the home folder is a fresh temporary one.
@@ -64,6 +78,26 @@ class WorkstationTestBase : public cartera::testing::HooksTest {
         window->resize(width, height);
         window->show();
         QApplication::setActiveWindow(window.get());
+    }
+
+    // Writes a portfolio of movements named name into the portfolio folder; returns its path.
+    static std::string WritePortfolio(const std::string& name,
+                                      const std::vector<COrderCartera>& movements) {
+        std::string path = GetPMngFullPath(ORVO_PATH_PORTFOLIOS) + name + ".cartera";
+        CSistemaCartera ledger;
+        PortfolioDocument file{&ledger};
+        std::string why;
+        EXPECT_EQ(file.SaveAs(path).message(), "");
+        ledger.AddOrders(movements);
+        return path;
+    }
+    // Adds movement to the portfolio file at path as another program would.
+    static void AddFromOutside(const std::string& path, const COrderCartera& movement) {
+        CSistemaCartera other;
+        PortfolioDocument file{&other};
+        std::string why;
+        ASSERT_EQ(file.Load(path).message(), "");
+        other.AddOrder(movement);
     }
 
     // Alt+menuKey opens a menu; itemKey chooses its item by its mnemonic.
