@@ -49,23 +49,14 @@ TEST_F(CsvCommandsTest, ExportPicksGridColumnsSortQuotesAndOutput) {
     Fails(2, {"export", p, "journal", "--sort", "Price"});
 }
 
+// The journal's round trip is the CSV layer's; here what import adds and prints.
 TEST_F(CsvCommandsTest, AnExportedJournalImportsToTheSamePortfolio) {
     std::string p = Journal();
     std::string journal = home + "/journal.csv";
     Ok({"export", p, "journal", "--out", journal});
     std::string q = NewPortfolio("copy");
     EXPECT_EQ(Ok({"import", q, journal}), "7\n");
-
-    nlohmann::json a = Json({"show", p, "totals"}), b = Json({"show", q, "totals"});
-    ASSERT_EQ(a.size(), b.size());
-    for (const auto& item : a.items())
-        EXPECT_NEAR(b[item.key()].get<double>(), item.value().get<double>(), 1e-9) << item.key();
-    nlohmann::json ma = Json({"show", p, "movements"}), mb = Json({"show", q, "movements"});
-    ASSERT_EQ(ma.size(), mb.size());
-    for (size_t i = 0; i < ma.size(); ++i) {
-        for (const char* key : {"type", "code", "symbol", "group", "contracts", "date", "time"})
-            EXPECT_EQ(mb[i][key], ma[i][key]) << i << " " << key;
-    }
+    EXPECT_EQ(Ok({"export", q, "journal"}), Bytes(journal));
     // Importing again appends: ids go on from the last one.
     EXPECT_EQ(Ok({"import", q, journal}), "7\n");
     EXPECT_EQ(Load(q)->ledger->GetOrders().back().id, 14u);

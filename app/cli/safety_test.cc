@@ -222,19 +222,5 @@ TEST_F(SafetyTest, AmountsThatCannotBePricedInAFileAreReported) {
         EXPECT_THAT(Fails(3, args), HasSubstr("the capital overflows")) << args[0];
 }
 
-TEST_F(SafetyTest, BytesAfterTheGridLayoutsAreRefused) {
-    const std::string p = NewPortfolio();
-    std::string old = Bytes(p), newer = old;
-    old[9] = 0;  // a file of minor version 0, without checksum
-    old.erase(13, 4);
-    Write(p, old);
-    Ok({"show", p, "totals"});
-    Write(p, old + "junk");
-    EXPECT_THAT(Fails(3, {"show", p}), HasSubstr("4 unknown bytes"));
-    newer[9] = 3;  // a minor version not known yet
-    Write(p, newer);
-    EXPECT_THAT(Fails(3, {"show", p}), HasSubstr("version 1.3"));
-}
-
 }  // namespace
 }  // namespace cartera::cli::testing

@@ -37,12 +37,6 @@ class ShowGridsTest : public CliTest {
             for (size_t i = 0; i < row.size() && i < cols.size(); ++i) cols[i].push_back(row[i]);
         return cols;
     }
-    // The first line of show's text: the headings.
-    std::string Headings(std::vector<std::string> options) {
-        options.insert(options.begin(), {"show", p, "movements"});
-        std::string text = Ok(options);
-        return text.substr(0, text.find('\n'));
-    }
 
     std::string p;
 };
@@ -65,7 +59,7 @@ TEST_F(ShowGridsTest, SortIsAHeadingClickColumnsAMenuChoiceAndNeitherWritesTheFi
     ASSERT_EQ(g.size(), 8u);
     EXPECT_EQ(g[2][0], En(3382));
     EXPECT_EQ(g[7][0] + " " + g[7][2], En(3383) + " 10:30:00");
-    EXPECT_EQ(Headings({"--columns=-group"}).find(En(3390)), std::string::npos);
+    EXPECT_EQ(Export("movements", {"--columns=-group"}).size(), 7u);
     // A plain list is the whole layout, in its order; sorting then uses the new places.
     g = Export("movements", {"--columns", "total, TYPE,Symbol", "--sort", "Symbol"});
     ASSERT_EQ(g.size(), 3u);
