@@ -149,17 +149,12 @@ TEST_F(JournalTest, CashAndDividendMovements) {
     Ok({"dividend", p, "--code", "SAN.MC", "--shares", "400", "--per-share", "0.25", "--group",
         "Banks", "--time", "09:15"});
     nlohmann::json m = Json({"show", p, "movements"});
-    std::vector<std::string> types;
+    nlohmann::json when = nlohmann::json::array();  // type, date, time
     for (const auto& movement : m)
-        types.push_back(std::to_string(movement["type"].get<int>()) + " " +
-                        movement["date"].get<std::string>() + " " +
-                        movement["time"].get<std::string>());
-    EXPECT_EQ(types,
-              (std::vector<std::string>{std::to_string(kExpense) + " 2024-05-02 08:15:00",
-                                        std::to_string(kImposition) + " 2025-07-14 16:45:30",
-                                        std::to_string(kRefund) + " 2024-01-02 16:45:30",
-                                        std::to_string(kDeposit) + " 2024-06-01 12:00:00",
-                                        std::to_string(kDividend) + " 2025-07-14 09:15:00"}));
+        when.push_back({movement["type"], movement["date"], movement["time"]});
+    EXPECT_EQ(when, R"([[2, "2024-05-02", "08:15:00"], [3, "2025-07-14", "16:45:30"],
+        [5, "2024-01-02", "16:45:30"], [4, "2024-06-01", "12:00:00"],
+        [1, "2025-07-14", "09:15:00"]])"_json);
     EXPECT_EQ(m[4]["group"], "Banks");
     nlohmann::json totals = Json({"show", p, "totals"});
     EXPECT_EQ(totals["capital"], 10000 + 300 - 125.5 - 2500 + 100);
