@@ -229,6 +229,25 @@ TEST_F(JournalTest, DamagedAndMissingFilesGiveOneClearLine) {
     newer[9] = 3;  // a minor version not known yet
     Write(f, newer);
     EXPECT_THAT(Fails(3, {"show", f}), HasSubstr("version 1.3"));
+    // Files from before the bounds: a movement of 0 contracts, deposits whose sum overflows.
+    const std::string g = NewPortfolio("g");
+    Ok({"buy", g, "--code", "A", "--contracts", "2", "--price", "1"});
+    auto loaded = Load(g);
+    COrderCartera m = loaded->At(0);
+    m.contracts = 0;
+    loaded->ledger->ModOrder(m);
+    EXPECT_THAT(Fails(3, {"show", g}), HasSubstr("contracts"));
+
+    m = loaded->At(0);  // refused, never inf or nan
+    m.contracts = 1;
+    m.type = kDeposit;
+    m.price = 1.7e308;
+    loaded->ledger->ModOrder(m);
+    loaded->ledger->AddOrder(m);
+    for (std::vector<std::string> args : {std::vector<std::string>{"show", g, "--json"},
+                                          {"export", g, "movements"},
+                                          {"report", g, "stats"}})
+        EXPECT_THAT(Fails(3, args), HasSubstr("the capital overflows")) << args[0];
 }
 
 // A file system whose locks stay taken, or whose reads break a rule of the program.

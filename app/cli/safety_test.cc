@@ -200,27 +200,5 @@ TEST_F(SafetyTest, RestoreBringsBackThePreviousVersion) {
     EXPECT_EQ(journal(), one);
 }
 
-// Files from before the bounds: a movement of 0 contracts, deposits whose sum overflows.
-TEST_F(SafetyTest, AmountsThatCannotBePricedInAFileAreReported) {
-    const std::string p = NewPortfolio();
-    Ok({"buy", p, "--code", "A", "--contracts", "2", "--price", "1"});
-    auto loaded = Load(p);
-    COrderCartera m = loaded->At(0);
-    m.contracts = 0;
-    loaded->ledger->ModOrder(m);
-    EXPECT_THAT(Fails(3, {"show", p}), HasSubstr("contracts"));
-
-    m = loaded->At(0);  // refused, never inf or nan
-    m.contracts = 1;
-    m.type = kDeposit;
-    m.price = 1.7e308;
-    loaded->ledger->ModOrder(m);
-    loaded->ledger->AddOrder(m);
-    for (std::vector<std::string> args : {std::vector<std::string>{"show", p, "--json"},
-                                          {"export", p, "movements"},
-                                          {"report", p, "stats"}})
-        EXPECT_THAT(Fails(3, args), HasSubstr("the capital overflows")) << args[0];
-}
-
 }  // namespace
 }  // namespace cartera::cli::testing
