@@ -75,13 +75,10 @@ class CliTest : public cartera::testing::HooksTest {
     }
 
     // The schedule "Broker": one bracket 0 to 10000 that prices 1050 and 1200 at 8.
-    void AddBroker(bool makeDefault = true) {
-        std::vector<std::string> args = {
-            "commissions", "add-bracket",      "Broker", "--from",           "0", "--to",
-            "10000",       "--commission-pct", "0.2",    "--commission-min", "5", "--brokerage-pct",
-            "0.05",        "--brokerage-min",  "1",      "--royalty",        "2"};
-        if (makeDefault) args.push_back("--default");
-        Ok(args);
+    void AddBroker() {
+        Ok({"commissions", "add-bracket", "Broker", "--from", "0", "--to", "10000",
+            "--commission-pct", "0.2", "--commission-min", "5", "--brokerage-pct", "0.05",
+            "--brokerage-min", "1", "--royalty", "2", "--default"});
     }
 
     std::unique_ptr<Loaded> Load(const std::string& path) {
