@@ -35,9 +35,6 @@ TEST_F(ValuationGridTest, WorkedExample) {
     ledger.AddOrder(Exec(false, "DONE", 10, 21.0));
     ledger.AddOrder(Exec(true, "HELD", 100, 6.0));
     Tick("HELD", 6.5);
-    ASSERT_DOUBLE_EQ(ledger.GetCapital(), 1100);
-    ASSERT_DOUBLE_EQ(ledger.GetInvertido(), 600);
-    ASSERT_DOUBLE_EQ(ledger.GetGanAbiertas(), 50);
     EXPECT_EQ(Amount(11), "0.00");  // the tick alone redraws nothing
     ledger.DoIdle();
 

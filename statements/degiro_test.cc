@@ -4,9 +4,7 @@
 
 #include <sstream>
 
-#include "model/sistema.h"
 #include "statements/test_rows.h"
-#include "testing/test_ledger.h"
 
 namespace cartera::statements {
 namespace {
@@ -104,22 +102,6 @@ TEST(DegiroReader, EnglishAndDutchExportsGiveTheSameStatement) {
     ASSERT_EQ(cash.notes.size(), 1u);
     EXPECT_EQ(cash.notes[0].line, 10u);
     ASSERT_EQ(cashNl.notes.size(), 1u);
-}
-
-class DegiroImport : public testing::LedgerTest {};
-
-// Neither the trades (by their order ids) nor the cash (by its fields) come in twice.
-TEST_F(DegiroImport, ASecondImportOfBothFilesAddsNothing) {
-    CSistemaCartera ledger;
-    for (const char* file : {kTradesEn, kAccountEn}) {
-        ImportPlan first = PlanImport(Read(file), ledger, {"", "EUR", false});
-        ledger.AddOrders(first.added);
-        ImportPlan again = PlanImport(Read(file), ledger, {"", "EUR", false});
-        EXPECT_EQ(first.added.size(), file == kTradesEn ? 2u : 4u);
-        EXPECT_TRUE(again.added.empty());
-        EXPECT_EQ(again.skipped, first.added.size());
-    }
-    EXPECT_EQ(std::string(ledger.GetOrders()[1].orderText), "DEGIRO:bbbb-0003/2");
 }
 
 TEST(DegiroReader, RefusesABadRowNamingItsLineAndField) {

@@ -5,10 +5,7 @@
 
 #include <sstream>
 
-#include "host/error.h"
-#include "model/sistema.h"
 #include "statements/test_rows.h"
-#include "testing/test_ledger.h"
 
 namespace cartera::statements {
 namespace {
@@ -85,28 +82,6 @@ TEST(Trading212Reader, BothHeaderStylesGiveTheSameStatementFractionsKept) {
     EXPECT_EQ(s.rows[6].kind, RowKind::income);
     ASSERT_EQ(s.notes.size(), 1u);  // the card payment; the conversion is no movement
     EXPECT_EQ(s.notes[0].line, 9u);
-}
-
-class Trading212Import : public testing::LedgerTest {};
-
-// The half share reaches the plan as it is: refused by name, or left out when told, and
-// what was imported is not imported again.
-TEST_F(Trading212Import, AFractionalRowIsRefusedAndASecondImportAddsNothing) {
-    CSistemaCartera ledger;
-    try {
-        PlanImport(Read(kNewer), ledger, {"", "USD", false});
-        ADD_FAILURE() << "a fractional row imported";
-    } catch (const Error& e) {
-        EXPECT_THAT(e.what(), ::testing::HasSubstr("line 3 AAPL 0.5"));
-    }
-    ImportPlan first = PlanImport(Read(kNewer), ledger, {"", "USD", true});
-    ASSERT_EQ(first.refused.size(), 1u);
-    EXPECT_EQ(first.refused[0].line, 3u);
-    EXPECT_EQ(first.added.size(), 2u);  // the dividend and its tax
-    ledger.AddOrders(first.added);
-    ImportPlan again = PlanImport(Read(kOlder), ledger, {"", "USD", true});
-    EXPECT_TRUE(again.added.empty());
-    EXPECT_EQ(again.skipped, 2u);
 }
 
 TEST(Trading212Reader, RefusesABadRowNamingItsLineAndField) {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/cli/cli.h"
+#include "grids/csv.h"
 #include "host/dates.h"
 #include "host/folders.h"
 #include "host/strings.h"
@@ -74,13 +75,10 @@ class CliTest : public cartera::testing::HooksTest {
     }
 
     // The schedule "Broker": one bracket 0 to 10000 that prices 1050 and 1200 at 8.
-    void AddBroker(bool makeDefault = true) {
-        std::vector<std::string> args = {
-            "commissions", "add-bracket",      "Broker", "--from",           "0", "--to",
-            "10000",       "--commission-pct", "0.2",    "--commission-min", "5", "--brokerage-pct",
-            "0.05",        "--brokerage-min",  "1",      "--royalty",        "2"};
-        if (makeDefault) args.push_back("--default");
-        Ok(args);
+    void AddBroker() {
+        Ok({"commissions", "add-bracket", "Broker", "--from", "0", "--to", "10000",
+            "--commission-pct", "0.2", "--commission-min", "5", "--brokerage-pct", "0.05",
+            "--brokerage-min", "1", "--royalty", "2", "--default"});
     }
 
     std::unique_ptr<Loaded> Load(const std::string& path) {
@@ -109,70 +107,16 @@ class CliTest : public cartera::testing::HooksTest {
     CliTerminal terminal;  // what Run tells the tool about its terminals
 };
 
-// A plain-text table read back by the rule under its headings: each column spans the
-// characters of its dashes, so empty cells and cells with blanks come back as they were.
-struct TextGrid {
-    std::vector<std::string> headings;
-    std::vector<std::vector<std::string>> rows;
+using Records = std::vector<std::vector<std::string>>;
 
-    // The column with this heading; fails the test when there is none.
-    size_t Col(const std::string& heading) const {
-        auto it = std::find(headings.begin(), headings.end(), heading);
-        EXPECT_NE(it, headings.end()) << heading;
-        return static_cast<size_t>(it - headings.begin());
-    }
-    std::vector<std::string> Column(const std::string& heading) const {
-        std::vector<std::string> cells;
-        size_t col = Col(heading);
-        for (const auto& row : rows) cells.push_back(col < row.size() ? row[col] : "");
-        return cells;
-    }
-};
-
-inline std::vector<std::string> Characters(const std::string& line) {
-    std::vector<std::string> chars;
-    for (char c : line) {
-        if ((static_cast<unsigned char>(c) & 0xC0) == 0x80 && !chars.empty())
-            chars.back() += c;
-        else
-            chars.emplace_back(1, c);
-    }
-    return chars;
-}
-
-inline TextGrid ReadTextGrid(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    TextGrid grid;
-    if (lines.size() < 2) return grid;
-    std::vector<std::pair<size_t, size_t>> spans;  // [first, last] character of each column
-    const std::string& rule = lines[1];
-    for (size_t i = 0; i < rule.size();) {
-        if (rule[i] != '-') {
-            ++i;
-            continue;
-        }
-        size_t end = rule.find_first_not_of('-', i);
-        if (end == std::string::npos) end = rule.size();
-        spans.emplace_back(i, end - 1);
-        i = end;
-    }
-    auto cells = [&](const std::string& line) {
-        std::vector<std::string> chars = Characters(line);
-        std::vector<std::string> out;
-        for (auto [first, last] : spans) {
-            std::string cell;
-            for (size_t i = first; i <= last && i < chars.size(); ++i) cell += chars[i];
-            size_t b = cell.find_first_not_of(' ');
-            out.push_back(
-                b == std::string::npos ? "" : cell.substr(b, cell.find_last_not_of(' ') - b + 1));
-        }
-        return out;
-    };
-    grid.headings = cells(lines[0]);
-    for (size_t i = 2; i < lines.size(); ++i) grid.rows.push_back(cells(lines[i]));
-    return grid;
+// The records of a CSV text the tool wrote.
+inline Records ReadCsv(const std::string& text) {
+    std::vector<CsvRecord> records;
+    CsvError error;
+    EXPECT_TRUE(ParseCsv(text, &records, &error)) << error.message;
+    Records out;
+    for (const auto& r : records) out.push_back(r.fields);
+    return out;
 }
 
 // Whether every key of part holds the same value in whole (a JSON object).

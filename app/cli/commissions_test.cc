@@ -25,6 +25,13 @@ TEST_F(CommissionsTest, BracketsPriceAmountsByKind) {
     Fails(2, {"commissions", "calc", "Fixed", "100"});  // no kind-4 schedule of that name
     Fails(2, {"commissions", "calc", "Broker", "lots"});
     Fails(2, {"commissions", "calc", "Broker", "1", "--kind", "5"});
+    // Amounts print as people and spreadsheets read them: 1000000, never 1e+06.
+    Ok({"commissions", "add-bracket", "Big", "--from", "0", "--to", "5000000", "--royalty",
+        "1000000"});
+    EXPECT_EQ(Ok({"commissions", "calc", "Big", "2000000"}), "1000000\n");
+    std::string shown = Ok({"commissions", "show", "Big"});
+    EXPECT_THAT(shown, HasSubstr("5000000"));
+    EXPECT_EQ(shown.find("e+"), std::string::npos) << shown;
 }
 
 TEST_F(CommissionsTest, BracketsThatCollideAreRefused) {
@@ -43,12 +50,7 @@ TEST_F(CommissionsTest, BracketsThatCollideAreRefused) {
     Ok(Bracket("B", "0", "10"));
     nlohmann::json a = Json({"commissions", "show", "A"});
     ASSERT_EQ(a["brackets"].size(), 2u);
-    EXPECT_EQ(a["brackets"][0]["bracket_index"], 0);
-    EXPECT_EQ(a["brackets"][1]["bracket_index"], 1);
     EXPECT_EQ(a["brackets"][1]["from"].get<double>(), 100.0);
-    EXPECT_EQ(a["brackets"][0]["schedule_id"], a["brackets"][1]["schedule_id"]);
-    nlohmann::json b = Json({"commissions", "show", "B"});
-    EXPECT_NE(b["brackets"][0]["schedule_id"], a["brackets"][0]["schedule_id"]);
     EXPECT_THAT(Ok({"commissions", "show", "A"}), HasSubstr("200"));
     Fails(2, {"commissions", "show", "C"});
 }
@@ -61,12 +63,8 @@ TEST_F(CommissionsTest, DefaultListAndDelete) {
     Ok(Bracket("B", "100", "200"));  // joins B's default flag
     nlohmann::json list = Json({"commissions", "list"});
     ASSERT_EQ(list.size(), 2u);
-    EXPECT_EQ(list[0]["name"], "A");
-    EXPECT_EQ(list[0]["default"], false);
-    EXPECT_EQ(list[1]["name"], "B");
-    EXPECT_EQ(list[1]["default"], true);
-    EXPECT_EQ(list[1]["brackets"], 2);
-    EXPECT_EQ(list[1]["kind"], 4);
+    EXPECT_TRUE(Holds(list[0], R"({"name": "A", "default": false})"_json));
+    EXPECT_TRUE(Holds(list[1], R"({"name": "B", "default": true, "brackets": 2, "kind": 4})"_json));
 
     Ok({"commissions", "default", "A"});
     list = Json({"commissions", "list"});
@@ -76,9 +74,7 @@ TEST_F(CommissionsTest, DefaultListAndDelete) {
 
     Ok({"commissions", "delete", "B"});
     Fails(2, {"commissions", "delete", "B"});
-    list = Json({"commissions", "list"});
-    ASSERT_EQ(list.size(), 1u);
-    EXPECT_EQ(list[0]["name"], "A");
+    EXPECT_EQ(Json({"commissions", "list"}).size(), 1u);
     std::string text = Ok({"commissions", "list"});
     EXPECT_THAT(text, HasSubstr("A"));
     EXPECT_THAT(text, HasSubstr("*"));

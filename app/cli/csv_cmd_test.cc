@@ -1,22 +1,10 @@
 // export and import: grids and journal as CSV, and movements read back.
-#include "grids/csv.h"
 #include "testing/test_cli.h"
 
 namespace cartera::cli::testing {
 namespace {
 
-using Records = std::vector<std::vector<std::string>>;
-
 std::string En(int id) { return LS(id, Language::en); }
-
-Records ReadCsv(const std::string& text) {
-    std::vector<CsvRecord> records;
-    CsvError error;
-    EXPECT_TRUE(ParseCsv(text, &records, &error)) << error.message;
-    Records out;
-    for (const auto& r : records) out.push_back(r.fields);
-    return out;
-}
 
 class CsvCommandsTest : public CliTest {
   protected:
@@ -61,23 +49,14 @@ TEST_F(CsvCommandsTest, ExportPicksGridColumnsSortQuotesAndOutput) {
     Fails(2, {"export", p, "journal", "--sort", "Price"});
 }
 
+// The journal's round trip is the CSV layer's; here what import adds and prints.
 TEST_F(CsvCommandsTest, AnExportedJournalImportsToTheSamePortfolio) {
     std::string p = Journal();
     std::string journal = home + "/journal.csv";
     Ok({"export", p, "journal", "--out", journal});
     std::string q = NewPortfolio("copy");
     EXPECT_EQ(Ok({"import", q, journal}), "7\n");
-
-    nlohmann::json a = Json({"show", p, "totals"}), b = Json({"show", q, "totals"});
-    ASSERT_EQ(a.size(), b.size());
-    for (const auto& item : a.items())
-        EXPECT_NEAR(b[item.key()].get<double>(), item.value().get<double>(), 1e-9) << item.key();
-    nlohmann::json ma = Json({"show", p, "movements"}), mb = Json({"show", q, "movements"});
-    ASSERT_EQ(ma.size(), mb.size());
-    for (size_t i = 0; i < ma.size(); ++i) {
-        for (const char* key : {"type", "code", "symbol", "group", "contracts", "date", "time"})
-            EXPECT_EQ(mb[i][key], ma[i][key]) << i << " " << key;
-    }
+    EXPECT_EQ(Ok({"export", q, "journal"}), Bytes(journal));
     // Importing again appends: ids go on from the last one.
     EXPECT_EQ(Ok({"import", q, journal}), "7\n");
     EXPECT_EQ(Load(q)->ledger->GetOrders().back().id, 14u);
@@ -89,25 +68,18 @@ TEST_F(CsvCommandsTest, AnExportedJournalImportsToTheSamePortfolio) {
     EXPECT_EQ(Bytes(q), before);
 }
 
-TEST_F(CsvCommandsTest, ABadRowNamesLineAndColumnAndImportsNothing) {
+// Which rows are refused, and how they are named, is the CSV layer's.
+TEST_F(CsvCommandsTest, ABadRowImportsNothingAndTheDateFormatIsPassedOn) {
     std::string p = NewPortfolio();
     Ok({"cash", p, "--type", "deposit", "--amount", "5"});
     const std::string before = Bytes(p);
     std::string csv = home + "/in.csv";
-    Write(csv,
-          "date,type,code,contracts,price\n"
-          "2024-01-02,buy,AAA,10,5\n"
-          "2024-01-03,buy,BBB,10,five\n");
-    std::string err = Fails(2, {"import", p, csv});
-    EXPECT_THAT(err, HasSubstr("line 3"));
-    EXPECT_THAT(err, HasSubstr("column price"));
-    EXPECT_EQ(Bytes(p), before);
-
-    Fails(1, {"import", p, home + "/missing.csv"});
-    Write(csv, "date,type,code,contracts,price\n07/01/2024,buy,AAA,10,5\n");
-    EXPECT_THAT(Fails(2, {"import", p, csv}), HasSubstr("line 2, column date"));
+    Write(csv, "date,type,code,contracts,price\n2024-01-02,buy,A,10,5\n07/01/2024,buy,A,10,5\n");
+    EXPECT_THAT(Fails(2, {"import", p, csv}), HasSubstr("line 3, column date"));
     Fails(2, {"import", p, csv, "--date-format", "DD/MM/YY"});
+    Fails(1, {"import", p, home + "/missing.csv"});
     EXPECT_EQ(Bytes(p), before);
+    Write(csv, "date,type,code,contracts,price\n07/01/2024,buy,AAA,10,5\n");
     EXPECT_EQ(Ok({"import", p, csv, "--date-format", "DD/MM/YYYY"}), "1\n");
     EXPECT_THAT(Ok({"export", p, "journal"}), HasSubstr("2024-01-07"));
 }

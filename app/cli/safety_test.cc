@@ -200,53 +200,5 @@ TEST_F(SafetyTest, RestoreBringsBackThePreviousVersion) {
     EXPECT_EQ(journal(), one);
 }
 
-TEST_F(SafetyTest, AmountsThatCannotBePricedAreRefused) {
-    const std::string p = NewPortfolio();
-    Ok({"buy", p, "--code", "A", "--contracts", "2", "--price", "1"});
-    const std::string before = Bytes(p);
-    for (const char* price : {"1e308", "nan", "inf"}) {
-        EXPECT_THAT(Fails(2, {"buy", p, "--code", "A", "--contracts", "2", "--price", price}),
-                    HasSubstr("price"))
-            << price;
-    }
-    EXPECT_THAT(Fails(2, {"dividend", p, "--code", "A", "--shares", "-5", "--per-share", "1"}),
-                HasSubstr("negative"));
-    Fails(2, {"dividend", p, "--code", "A", "--shares", "0", "--per-share", "1"});
-    Fails(2, {"cash", p, "--type", "expense", "--amount", "1e309"});
-    EXPECT_EQ(Bytes(p), before);
-
-    auto loaded = Load(p);  // a file holding a movement of 0 contracts is reported
-    COrderCartera m = loaded->At(0);
-    m.contracts = 0;
-    loaded->ledger->ModOrder(m);
-    EXPECT_THAT(Fails(3, {"show", p}), HasSubstr("contracts"));
-
-    // Deposits whose sum overflows (a file from before the bounds): refused, never inf or nan.
-    m = loaded->At(0);
-    m.contracts = 1;
-    m.type = kDeposit;
-    m.price = 1.7e308;
-    loaded->ledger->ModOrder(m);
-    loaded->ledger->AddOrder(m);
-    for (std::vector<std::string> args : {std::vector<std::string>{"show", p, "--json"},
-                                          {"export", p, "movements"},
-                                          {"report", p, "stats"}})
-        EXPECT_THAT(Fails(3, args), HasSubstr("the capital overflows")) << args[0];
-}
-
-TEST_F(SafetyTest, BytesAfterTheGridLayoutsAreRefused) {
-    const std::string p = NewPortfolio();
-    std::string old = Bytes(p), newer = old;
-    old[9] = 0;  // a file of minor version 0, without checksum
-    old.erase(13, 4);
-    Write(p, old);
-    Ok({"show", p, "totals"});
-    Write(p, old + "junk");
-    EXPECT_THAT(Fails(3, {"show", p}), HasSubstr("4 unknown bytes"));
-    newer[9] = 3;  // a minor version not known yet
-    Write(p, newer);
-    EXPECT_THAT(Fails(3, {"show", p}), HasSubstr("version 1.3"));
-}
-
 }  // namespace
 }  // namespace cartera::cli::testing

@@ -1,4 +1,6 @@
-// show through the workstation's grids: layouts, sorting, columns, colours and languages.
+// The list grids' layouts from the command line: sorting, columns, saving them, colours,
+// ids and languages. What a grid writes in its cells is the grids' tests'; show and export
+// apply the same layout options, read back here from the CSV export.
 #include "grids/grid_cartera.h"
 #include "testing/test_cli.h"
 
@@ -6,15 +8,6 @@ namespace cartera::cli::testing {
 namespace {
 
 std::string En(int id) { return LS(id, Language::en); }
-
-// The movements grid's default columns: Type, Symbol, Group, Date, Contracts, Price,
-// Commissions, Total; Guarantee, Point Value and Time start hidden.
-std::vector<std::string> DefaultMovementHeadings(Language lang = Language::en) {
-    std::vector<std::string> headings;
-    for (int id : {3381, 3384, 3390, 3382, 3385, 3386, 3387, 3395})
-        headings.push_back(LS(id, lang));
-    return headings;
-}
 
 class ShowGridsTest : public CliTest {
   protected:
@@ -33,103 +26,85 @@ class ShowGridsTest : public CliTest {
             "2024-01-02"});
     }
 
-    TextGrid Grid(std::vector<std::string> args) { return ReadTextGrid(Ok(args)); }
+    // The exported grid with these options: the headings, then one column per heading.
+    Records Export(const std::string& view, std::vector<std::string> options = {}) {
+        options.insert(options.begin(), {"export", p, view});
+        return Transposed(ReadCsv(Ok(options)));
+    }
+    static Records Transposed(const Records& rows) {
+        Records cols(rows.empty() ? 0 : rows[0].size());
+        for (const auto& row : rows)
+            for (size_t i = 0; i < row.size() && i < cols.size(); ++i) cols[i].push_back(row[i]);
+        return cols;
+    }
 
     std::string p;
 };
 
-TEST_F(ShowGridsTest, MovementsShowTheDefaultLayoutLettersAndRedDebits) {
-    TextGrid g = Grid({"show", p, "movements"});
-    EXPECT_EQ(g.headings, DefaultMovementHeadings());
-    EXPECT_EQ(std::count(g.headings.begin(), g.headings.end(), En(3383)), 0);  // Time hidden
-    EXPECT_EQ(g.Column(En(3390)), (std::vector<std::string>{"", "Banks", "", ""}));
-
-    // A buy's total is a debit: red on a colour terminal; a sell's and an imposition's not.
-    const std::string red = "\x1b[31m", reset = "\x1b[0m";
-    terminal.color = true;
-    std::string colored = Ok({"show", p, "movements"});
-    EXPECT_THAT(colored, HasSubstr(red + "300.00" + reset));
-    EXPECT_THAT(colored, HasSubstr(red + "100.00" + reset));
-    EXPECT_EQ(colored.find(red + "80.00"), std::string::npos) << colored;
-    EXPECT_EQ(colored.find(red + "10,000.00"), std::string::npos) << colored;
-    EXPECT_EQ(Ok({"show", p, "movements", "--no-color"}).find('\x1b'), std::string::npos);
-    terminal.color = false;
-    EXPECT_EQ(Ok({"show", p, "movements"}).find('\x1b'), std::string::npos);
-    EXPECT_EQ(Ok({"show", p}).find('\x1b'), std::string::npos);
-
-    // --ids puts each row's movement id in front.
-    TextGrid ids = Grid({"show", p, "movements", "--ids", "--sort", "price"});
-    EXPECT_EQ(ids.headings.front(), "Id");
-    EXPECT_EQ(ids.Column("Id"), (std::vector<std::string>{"3", "4", "2", "1"}));
-}
+using Column = std::vector<std::string>;
 
 TEST_F(ShowGridsTest, SortIsAHeadingClickColumnsAMenuChoiceAndNeitherWritesTheFile) {
-    const std::string before = Bytes(p);
+    const std::string before = Bytes(p), plain = Ok({"show", p, "movements"});
     // The heading is found by its text in any case or by its id; the grid does the sorting.
-    EXPECT_EQ(Grid({"show", p, "movements", "--sort", "pRiCe", "--desc"}).Column(En(3386)),
-              (std::vector<std::string>{"10,000.00", "30.00", "20.00", "10.00"}));
-    EXPECT_EQ(Grid({"show", p, "open", "--sort", "3428", "--desc"}).Column(En(3428)),
-              (std::vector<std::string>{"CCC", "BBB", "AAA"}));
+    EXPECT_EQ(Export("movements", {"--sort", "pRiCe", "--desc"})[5],
+              (Column{En(3386), "10000.00", "30.00", "20.00", "10.00"}));
+    EXPECT_EQ(Export("open", {"--sort", "3428", "--desc"})[1],
+              (Column{En(3428), "CCC", "BBB", "AAA"}));
+    std::string shown = Ok({"show", p, "movements", "--sort", "price"});  // show applies them too
+    EXPECT_LT(shown.find("AAA"), shown.find("Capital"));
 
-    EXPECT_THAT(Fails(2, {"show", p, "movements", "--sort", "Bogus"}), HasSubstr("'Bogus'"));
-    EXPECT_THAT(Fails(2, {"show", p, "movements", "--sort", "Time"}),
-                HasSubstr("+Time"));                       // hidden: cannot be clicked
-    Fails(2, {"show", p, "movements", "--sort", "3428"});  // an open-trades column
-    Fails(2, {"show", p, "movements", "--desc"});
-    Fails(2, {"show", p, "totals", "--sort", "Price"});
-    Fails(2, {"show", p, "all", "--save-layout"});
-
-    // Columns are shown and hidden as from the Columns menu.
-    std::vector<std::string> expected = DefaultMovementHeadings();
-    expected.erase(expected.begin() + 2);  // Group
-    expected.push_back(En(3383));          // Time, after the hidden Guarantee and Point Value
-    TextGrid g = Grid({"show", p, "movements", "--columns", "+Time,-Group"});
-    EXPECT_EQ(g.headings, expected);
-    EXPECT_EQ(g.Column(En(3383))[1], "10:30:00");
-    EXPECT_EQ(Grid({"show", p, "movements", "--columns=-group"}).headings.size(), 7u);
-
+    // Columns are shown and hidden as from the Columns menu: Time goes after the hidden
+    // Guarantee and Point Value.
+    Records g = Export("movements", {"--columns", "+Time,-Group"});
+    ASSERT_EQ(g.size(), 8u);
+    EXPECT_EQ(g[2][0], En(3382));
+    EXPECT_EQ(g[7][0] + " " + g[7][2], En(3383) + " 10:30:00");
+    EXPECT_EQ(Export("movements", {"--columns=-group"}).size(), 7u);
     // A plain list is the whole layout, in its order; sorting then uses the new places.
-    TextGrid list =
-        Grid({"show", p, "movements", "--columns", "total, TYPE,Symbol", "--sort", "Symbol"});
-    EXPECT_EQ(list.headings, (std::vector<std::string>{En(3395), En(3381), En(3384)}));
-    EXPECT_EQ(list.Column(En(3384)), (std::vector<std::string>{"AAA", "BBB", "CCC", "Capital"}));
-    EXPECT_EQ(list.Column(En(3395))[0], "100.00");
+    g = Export("movements", {"--columns", "total, TYPE,Symbol", "--sort", "Symbol"});
+    ASSERT_EQ(g.size(), 3u);
+    EXPECT_EQ(g[0][0] + g[1][0], En(3395) + En(3381));
+    EXPECT_EQ(g[2], (Column{En(3384), "AAA", "BBB", "CCC", "Capital"}));
 
-    Fails(2, {"show", p, "movements", "--columns", "Type,type"});
-    Fails(2, {"show", p, "movements", "--columns", "+Time,Group"});
-    Fails(2, {"show", p, "movements", "--columns", "Type,,Symbol"});
-    Fails(2, {"show", p, "movements", "--columns", "+Nothing"});
-    EXPECT_THAT(Fails(2, {"show", p, "movements", "--columns",
-                          "-Type,-Symbol,-Group,-Date,-Contracts,-Price,-Commissions,-Total"}),
-                HasSubstr("last visible"));
+    const std::pair<std::vector<std::string>, const char*> refused[] = {
+        {{"movements", "--sort", "Bogus"}, "'Bogus'"},
+        {{"movements", "--sort", "Time"}, "+Time"},  // hidden: cannot be clicked
+        {{"movements", "--sort", "3428"}, ""},       // an open-trades column
+        {{"movements", "--desc"}, ""},
+        {{"totals", "--sort", "Price"}, ""},
+        {{"all", "--save-layout"}, ""},
+        {{"movements", "--columns", "Type,type"}, ""},
+        {{"movements", "--columns", "+Time,Group"}, ""},
+        {{"movements", "--columns", "Type,,Symbol"}, ""},
+        {{"movements", "--columns", "+Nothing"}, ""},
+        {{"movements", "--columns",
+          "-Type,-Symbol,-Group,-Date,-Contracts,-Price,-Commissions,-Total"},
+         "last visible"}};
+    for (const auto& [options, message] : refused) {
+        std::vector<std::string> args = {"show", p};
+        args.insert(args.end(), options.begin(), options.end());
+        EXPECT_THAT(Fails(2, args), HasSubstr(message)) << options.back();
+    }
     EXPECT_EQ(Bytes(p), before);
-    EXPECT_EQ(Grid({"show", p, "movements"}).headings, DefaultMovementHeadings());
+    EXPECT_EQ(Ok({"show", p, "movements"}), plain);
 }
 
 TEST_F(ShowGridsTest, SaveLayoutStoresColumnsAndSortThatLaterSavesKeep) {
-    const std::vector<std::string> layout = {"show",         p,        "movements", "--columns",
-                                             "+Time,-Group", "--sort", "Price",     "--desc"};
-    std::vector<std::string> saving = layout;
-    saving.push_back("--save-layout");
-    const std::string before = Bytes(p);
-    Ok(layout);
+    std::vector<std::string> layout = {"show",         p,        "movements", "--columns",
+                                       "+Time,-Group", "--sort", "Price",     "--desc"};
+    const std::string before = Bytes(p), plain = Ok({"show", p, "movements"});
+    const std::string shown = Ok(layout);
+    EXPECT_NE(shown, plain);
     EXPECT_EQ(Bytes(p), before);
-    Ok(saving);
-    EXPECT_NE(Bytes(p), before);
-
-    TextGrid g = Grid({"show", p, "movements"});
-    EXPECT_EQ(g.headings.back(), En(3383));
-    EXPECT_EQ(std::count(g.headings.begin(), g.headings.end(), En(3390)), 0);
-    EXPECT_EQ(g.Column(En(3386)),
-              (std::vector<std::string>{"10,000.00", "30.00", "20.00", "10.00"}));
-    // The other grids keep theirs.
-    EXPECT_EQ(Grid({"show", p, "open"}).headings.size(), 9u);
+    layout.push_back("--save-layout");
+    Ok(layout);
+    EXPECT_EQ(Ok({"show", p, "movements"}), shown);
+    EXPECT_EQ(Export("open").size(), 9u);  // the other grids keep theirs
 
     // A later change of the journal saves the file again, with the layout bytes as stored:
     // the change itself works without grids.
     auto layouts = [this] {
         CSistemaCartera bare;
-        std::string why;
         EXPECT_EQ(PortfolioDocument(&bare).Load(p).message(), "");
         return bare.GetStoredLayouts();
     };
@@ -140,54 +115,48 @@ TEST_F(ShowGridsTest, SaveLayoutStoresColumnsAndSortThatLaterSavesKeep) {
     EXPECT_FALSE(stored.empty());
     EXPECT_EQ(layouts(), stored);
     EXPECT_TRUE(Bytes(p).ends_with(stored));
-    g = Grid({"show", p, "movements"});
-    EXPECT_EQ(g.headings.back(), En(3383));
-    EXPECT_EQ(g.Column(En(3386)),
-              (std::vector<std::string>{"10,000.00", "30.00", "25.00", "20.00", "10.00"}));
-
-    // What a workstation grid reads from the file.
-    auto ledger = std::make_unique<CSistemaCartera>();
-    CGridCartera grid;
-    grid.CreateGrid(RECT{}, nullptr, 1);
-    grid.SetLedger(ledger.get());
-    ledger->SetGridCartera(&grid);
-    PortfolioDocument doc(ledger.get());
-    std::string error;
-    ASSERT_EQ(doc.Load(p).message(), "");
-    EXPECT_EQ(grid.GetHeader().GetVisible(3383), 1);
-    EXPECT_EQ(grid.GetHeader().GetVisible(3390), 0);
-    EXPECT_EQ(grid.GetSortCol(), grid.GetHeader().GetPosition(3386));
-    EXPECT_EQ(grid.IsSortAscending(), 0);
-    ledger->SetGridCartera(nullptr);
+    Records g = Export("movements");
+    EXPECT_EQ(g.back()[0], En(3383));
+    EXPECT_EQ(g[4], (Column{En(3386), "10000.00", "30.00", "25.00", "20.00", "10.00"}));
 }
 
-TEST_F(ShowGridsTest, LanguageSwitchesHeadingsLettersAndNumbers) {
-    TextGrid g = Grid({"--lang", "de", "show", p, "movements", "--sort", "kurs", "--desc"});
-    EXPECT_EQ(g.headings, DefaultMovementHeadings(Language::de));
-    EXPECT_EQ(g.Column(LS(3386, Language::de)),
-              (std::vector<std::string>{"10.000,00", "30,00", "20,00", "10,00"}));
-    EXPECT_EQ(g.Column(LS(3381, Language::de)),
-              (std::vector<std::string>{LS(3419, Language::de), LS(3417, Language::de),
-                                        LS(3418, Language::de), LS(3417, Language::de)}));
-    // The heading is matched in the interface language, ignoring case beyond ASCII too.
+TEST_F(ShowGridsTest, ColourIdsAndLanguageAreShowsOwn) {
+    terminal.color = true;  // a buy's total is a debit: red
+    EXPECT_THAT(Ok({"show", p, "movements"}), HasSubstr("\x1b[31m300.00\x1b[0m"));
+    EXPECT_EQ(Ok({"show", p, "movements", "--no-color"}).find('\x1b'), std::string::npos);
+    terminal.color = false;
+    EXPECT_EQ(Ok({"show", p}).find('\x1b'), std::string::npos);
+
+    // --ids puts each row's movement id in front.
+    std::istringstream ids(Ok({"show", p, "movements", "--ids", "--sort", "price"}));
+    std::vector<std::string> firsts;
+    for (std::string word, line; std::getline(ids, line);) {
+        std::istringstream(line) >> word;
+        firsts.push_back(word);
+    }
+    EXPECT_EQ(firsts, (std::vector<std::string>{"Id", std::string(2, '-'), "3", "4", "2", "1"}));
+
+    // Headings, letters and numbers in the interface language; a heading is matched in it,
+    // ignoring case beyond ASCII too.
+    const Language de = Language::de;
+    std::string german = Ok({"--lang", "de", "show", p, "movements", "--sort", "kurs", "--desc"});
+    EXPECT_EQ(german.rfind(LS(3381, de), 0), 0u) << german;
+    EXPECT_LT(german.find("10.000,00"), german.find("30,00"));
+    EXPECT_NE(german.find(LS(3419, de) + " "), std::string::npos);
     Ok({"--lang", "fr", "show", p, "closed", "--sort", "BÉNÉFICE"});
     Fails(2, {"--lang", "de", "show", p, "movements", "--sort", "Price"});
 }
 
 TEST_F(ShowGridsTest, ValuationAndAllShowTheWorkstationTabs) {
-    Ok({"cash", p, "--type", "deposit", "--amount", "300"});
     Ok({"cash", p, "--type", "expense", "--amount", "125.5"});
-    // Consolidated capital: impositions and deposits less expenses (the trades are open).
     nlohmann::json table = Json({"show", p, "valuation"});
     ASSERT_EQ(table.size(), 14u);  // 16 rows less the two separators
     EXPECT_EQ(table[0], (nlohmann::json{En(3466), En(3467), En(3468)}));
-    // The amounts are the valuation grid's texts, in the language's number format.
+    // The amounts are the valuation grid's texts: the consolidated capital.
     auto consolidated = std::find_if(table.begin(), table.end(),
                                      [](const nlohmann::json& row) { return row[0] == En(3449); });
     ASSERT_NE(consolidated, table.end());
-    EXPECT_EQ((*consolidated)[1], "10,174.50");
-    std::string text = Ok({"show", p, "valuation"});
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 16);
+    EXPECT_EQ((*consolidated)[1], "9,874.50");
 
     // all: the four grids, each under its tab's title, as the single views print them.
     std::string all = Ok({"show", p, "all", "--quote", "AAA=12"});

@@ -54,7 +54,7 @@ TEST_F(ShowTest, JsonHasTheDocumentedShapeAndExactNumbers) {
     EXPECT_EQ(Json({"show", p, "open"}), all["open"]);
 }
 
-TEST_F(ShowTest, QuotesRevalueTheOpenTradesInTheOrderGiven) {
+TEST_F(ShowTest, QuotesRevalueTheOpenTradesInTheOrderGivenAndBadOnesAreRefused) {
     std::string p = NewPortfolio();
     Ok({"buy", p, "--code", "SAN.MC", "--contracts", "10", "--price", "20.0"});
     nlohmann::json open = Json({"show", p, "open", "--quote", "SAN.MC=21.0"});
@@ -73,19 +73,13 @@ TEST_F(ShowTest, QuotesRevalueTheOpenTradesInTheOrderGiven) {
     EXPECT_EQ(open[0]["exit_price"].get<double>(), 22.5);
     open = Json({"show", p, "open", "--quote", "SAN.MC=30", "--quote", "SAN.MC=31"});
     EXPECT_EQ(open[0]["exit_price"].get<double>(), 31.0);
-}
 
-TEST_F(ShowTest, BadQuotesAreRefused) {
-    std::string p = NewPortfolio();
-    std::string quotes = home + "/quotes.csv";
     Write(quotes, "SAN.MC,4\nBBVA.MC,9\nTEF.MC;3.9\n");
     EXPECT_THAT(Fails(2, {"show", p, "--quotes", quotes}), HasSubstr("quotes.csv:3"));
     Write(quotes, "SAN.MC,4\n,9\n");
     EXPECT_THAT(Fails(2, {"show", p, "--quotes", quotes}), HasSubstr("quotes.csv:2"));
-    Fails(2, {"show", p, "--quote", "SAN.MC"});
-    Fails(2, {"show", p, "--quote", "=4"});
-    Fails(2, {"show", p, "--quote", "SAN.MC=four"});
-    Fails(2, {"show", p, "--quote", "SAN.MC=1e308"});
+    for (const char* quote : {"SAN.MC", "=4", "SAN.MC=four", "SAN.MC=1e308"})
+        Fails(2, {"show", p, "--quote", quote});
     Write(quotes, "SAN.MC,1e13\n");
     Fails(2, {"show", p, "--quotes", quotes});
     Fails(1, {"show", p, "--quotes", home + "/none.csv"});
