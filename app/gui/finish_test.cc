@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTabWidget>
@@ -100,6 +101,60 @@ TEST_F(FinishTest, FocusComesBackToTheGridCellAndTheFieldADialogWasOpenedFrom) {
     });
     ChooseFromMenuBar(Qt::Key_P, Qt::Key_B);
     EXPECT_NE(focusAfterBox, nullptr);
+}
+
+// Each sheet's title says Buy or Sell, in every interface language.
+TEST_F(FinishTest, SheetTitlesNameTheSide) {
+    std::string path = GetPMngFullPath(ORVO_PATH_PORTFOLIOS) + "Sides.cartera";
+    {
+        CSistemaCartera ledger;
+        PortfolioDocument file{&ledger};
+        std::string why;
+        ASSERT_TRUE(file.SaveAs(path, &why)) << why;
+        ledger.AddOrders({Exec(true, "SAN.MC", 100, 4.25), Exec(false, "SAN.MC", 40, 4.5)});
+    }
+    ShowWorkstation(1000, 700);
+    ASSERT_NE(window->OpenFile(path), nullptr);
+    auto* grid = testing::GridOfTab(window->ActiveFrame(), 0);
+    struct Case {
+        Language language;
+        std::vector<QString> titles;  // buy, sell, modify the buy, modify the sell
+    };
+    const std::vector<Case> cases = {
+        {Language::en, {"Buy", "Sell", "Modify buy", "Modify sell"}},
+        {Language::de, {"Kauf", "Verkauf", "Kauf ändern", "Verkauf ändern"}},
+        {Language::fr, {"Achat", "Vente", "Modifier l'achat", "Modifier la vente"}},
+        {Language::it, {"Acquisto", "Vendita", "Modifica acquisto", "Modifica vendita"}},
+        {Language::es, {"Compra", "Venta", "Modificar compra", "Modificar venta"}},
+    };
+    for (const Case& c : cases) {
+        SetLanguage(c.language);
+        std::vector<QString> titles;
+        auto record = [&titles](QWidget* sheet) {
+            titles.push_back(sheet->windowTitle());
+            QTest::keyClick(sheet, Qt::Key_Escape);
+        };
+        for (int command : {33748, 33749}) {
+            OnNextDialog(record);
+            window->SendCommand(command);
+        }
+        for (int row : {0, 1}) {
+            QMenu* menu = grid->OpenContextMenu(0, row, UG_GRID, grid->mapToGlobal(QPoint(5, 5)));
+            ASSERT_NE(menu, nullptr);
+            QAction* modify = nullptr;
+            for (QAction* item : menu->actions())
+                if (item->text() == QString::fromStdString(::LS(3459))) modify = item;
+            ASSERT_NE(modify, nullptr);
+            size_t before = titles.size();
+            OnNextDialog(record);
+            modify->trigger();  // the grid runs its command once the menu is gone
+            menu->hide();
+            EXPECT_TRUE(QTest::qWaitFor([&] { return titles.size() > before; }));
+        }
+        // The grid shows the sell first or second by its sort; which one is not the point.
+        if (titles.size() == 4 && titles[2] != c.titles[2]) std::swap(titles[2], titles[3]);
+        EXPECT_EQ(titles, c.titles) << LanguageCode(c.language);
+    }
 }
 
 }  // namespace
