@@ -2,8 +2,10 @@
 // commission is 0 and leads to the editor, whose new schedule it then offers.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -18,6 +20,8 @@
 #include "dialogs/sheet_compra.h"
 #include "dialogs/symbol_box.h"
 #include "host/message_box.h"
+#include "host/qt/grid_view.h"
+#include "host/strings.h"
 #include "model/portfolio_file.h"
 #include "testing/test_hooks.h"
 #include "testing/test_ledger.h"
@@ -85,6 +89,32 @@ TEST_F(SheetFinishTest, WithoutSchedulesTheBuySheetSaysSoAndOffersTheEditor) {
     });
     CEntrySheets sheets;
     sheets.RunBuySell(ledger, 3391, 1, nullptr, nullptr);
+}
+
+// The bracket grid's written widths are minimums: in French every heading fits.
+TEST_F(SheetFinishTest, TheFrenchBracketGridShowsEveryHeadingWhole) {
+    cartera::SetLanguage(cartera::Language::fr);
+    CSheetComision::SetRunner([](CSheetComision& editor) {
+        editor.show();
+        QApplication::processEvents();
+        auto* grid = editor.Page()->findChild<cartera::qt::GridView*>();
+        ASSERT_NE(grid, nullptr);
+        QHeaderView* header = grid->horizontalHeader();
+        const int margins = 2 * header->style()->pixelMetric(QStyle::PM_HeaderMargin);
+        int shown = 0;
+        for (int col = 0; col < grid->model()->columnCount(); ++col) {
+            if (grid->isColumnHidden(col)) continue;
+            QString heading = grid->model()->headerData(col, Qt::Horizontal).toString();
+            EXPECT_LE(header->fontMetrics().horizontalAdvance(heading) + margins,
+                      grid->columnWidth(col))
+                << heading.toStdString();
+            ++shown;
+        }
+        EXPECT_EQ(shown, 3);
+        editor.CancelButton()->click();
+    });
+    RunCommissionEditor(*ledger.GetAdmComisiones(), 3393, nullptr);
+    cartera::SetLanguage(cartera::Language::en);
 }
 
 }  // namespace
