@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -15,6 +16,7 @@
 
 #include "app/gui/startup.h"
 #include "app/gui/test_workstation.h"
+#include "app/gui/welcome.h"
 #include "framework/frame.h"
 #include "host/qt/grid_view.h"
 #include "model/portfolio_file.h"
@@ -155,6 +157,37 @@ TEST_F(FinishTest, SheetTitlesNameTheSide) {
         if (titles.size() == 4 && titles[2] != c.titles[2]) std::swap(titles[2], titles[3]);
         EXPECT_EQ(titles, c.titles) << LanguageCode(c.language);
     }
+}
+
+// With the last portfolio closed, the welcome page lists the recent ones with their paths,
+// holds the keyboard (Return opens the latest) and opens one at a click.
+TEST_F(FinishTest, TheWelcomePageOpensARecentPortfolioByKeyOrClick) {
+    const QString alpha = QString::fromStdString(ThreeBuys("Alpha"));
+    const QString beta = QString::fromStdString(ThreeBuys("Beta"));
+    ShowWorkstation(1000, 700);
+    auto closeActive = [this] {
+        QWidget* focus = QApplication::focusWidget();
+        QTest::keyClick(focus ? focus : window.get(), Qt::Key_W, Qt::ControlModifier);
+    };
+    for (const QString& path : {alpha, beta})
+        ASSERT_NE(window->OpenFile(path.toStdString()), nullptr);
+    closeActive();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->OpenFiles().size() == 1; }));
+    closeActive();
+    QListWidget* recent = window->Welcome()->RecentList();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return recent->isVisible(); }));
+    ASSERT_EQ(recent->count(), 2);
+    EXPECT_EQ(recent->item(0)->text(), "Beta  —  " + beta);
+    EXPECT_EQ(recent->item(1)->text(), "Alpha  —  " + alpha);
+    ASSERT_EQ(QApplication::focusWidget(), recent);
+
+    QTest::keyClick(recent, Qt::Key_Return);
+    EXPECT_EQ(window->OpenFiles(), QStringList{beta});
+    closeActive();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return recent->isVisible(); }));
+    QTest::mouseClick(recent->viewport(), Qt::LeftButton, {},
+                      recent->visualItemRect(recent->item(1)).center());
+    EXPECT_EQ(window->OpenFiles(), QStringList{alpha});
 }
 
 }  // namespace
