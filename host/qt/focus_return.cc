@@ -36,8 +36,14 @@ bool FocusReturn::eventFilter(QObject* watched, QEvent* event) {
         m_open.erase(it);
         GiveFocusBack(focus);
         // The platform reports the hidden window's deactivation later, and may hand the
-        // activation to another window then: the focus is given back once more after it.
-        QTimer::singleShot(0, this, [focus] { GiveFocusBack(focus); });
+        // activation to another window then: the focus is given back once more after it,
+        // unless the program gave it to something in that window meanwhile (a portfolio
+        // the dialog opened).
+        QTimer::singleShot(0, this, [focus] {
+            if (focus &&
+                (QApplication::activeWindow() != focus->window() || !QApplication::focusWidget()))
+                GiveFocusBack(focus);
+        });
         break;
     }
     return false;
