@@ -30,15 +30,17 @@ using cartera::testing::Exec;
 
 class FinishTest : public testing::WorkstationTestBase {
   protected:
-    // A portfolio of three buys, saved as NAME.cartera; its path.
-    std::string ThreeBuys(const std::string& name) {
+    // A portfolio of movements (three buys unless given), saved as NAME.cartera; its path.
+    std::string Write(const std::string& name, std::vector<COrderCartera> movements = {}) {
         std::string path = GetPMngFullPath(ORVO_PATH_PORTFOLIOS) + name + ".cartera";
         CSistemaCartera ledger;
         PortfolioDocument file{&ledger};
         std::string why;
         EXPECT_TRUE(file.SaveAs(path, &why)) << why;
-        ledger.AddOrders({Exec(true, "SAN.MC", 100, 4.25), Exec(true, "TEF.MC", 20, 10.0),
-                          Exec(true, "BBVA.MC", 3, 9.0)});
+        if (movements.empty())
+            movements = {Exec(true, "SAN.MC", 100, 4.25), Exec(true, "TEF.MC", 20, 10.0),
+                         Exec(true, "BBVA.MC", 3, 9.0)};
+        ledger.AddOrders(movements);
         return path;
     }
     // The buy sheet's field of control id (its object name).
@@ -67,7 +69,7 @@ class FinishTest : public testing::WorkstationTestBase {
 };
 
 TEST_F(FinishTest, FocusComesBackToTheGridCellAndTheFieldADialogWasOpenedFrom) {
-    std::string path = ThreeBuys("Focus");
+    std::string path = Write("Focus");
     ShowWorkstation(1000, 700);
     ASSERT_NE(window->OpenFile(path), nullptr);
     auto* grid = testing::GridOfTab(window->ActiveFrame(), 0);
@@ -107,14 +109,8 @@ TEST_F(FinishTest, FocusComesBackToTheGridCellAndTheFieldADialogWasOpenedFrom) {
 
 // Each sheet's title says Buy or Sell, in every interface language.
 TEST_F(FinishTest, SheetTitlesNameTheSide) {
-    std::string path = GetPMngFullPath(ORVO_PATH_PORTFOLIOS) + "Sides.cartera";
-    {
-        CSistemaCartera ledger;
-        PortfolioDocument file{&ledger};
-        std::string why;
-        ASSERT_TRUE(file.SaveAs(path, &why)) << why;
-        ledger.AddOrders({Exec(true, "SAN.MC", 100, 4.25), Exec(false, "SAN.MC", 40, 4.5)});
-    }
+    std::string path =
+        Write("Sides", {Exec(true, "SAN.MC", 100, 4.25), Exec(false, "SAN.MC", 40, 4.5)});
     ShowWorkstation(1000, 700);
     ASSERT_NE(window->OpenFile(path), nullptr);
     auto* grid = testing::GridOfTab(window->ActiveFrame(), 0);
@@ -162,8 +158,8 @@ TEST_F(FinishTest, SheetTitlesNameTheSide) {
 // With the last portfolio closed, the welcome page lists the recent ones with their paths,
 // holds the keyboard (Return opens the latest) and opens one at a click.
 TEST_F(FinishTest, TheWelcomePageOpensARecentPortfolioByKeyOrClick) {
-    const QString alpha = QString::fromStdString(ThreeBuys("Alpha"));
-    const QString beta = QString::fromStdString(ThreeBuys("Beta"));
+    const QString alpha = QString::fromStdString(Write("Alpha"));
+    const QString beta = QString::fromStdString(Write("Beta"));
     ShowWorkstation(1000, 700);
     auto closeActive = [this] {
         QWidget* focus = QApplication::focusWidget();
