@@ -1,6 +1,5 @@
 // The workstation's finish as a user meets it: where the keyboard goes after a dialog, what
-// the sheets are called, the first start without commission schedules, the welcome page's
-// recent portfolios and the session kept over Ctrl+Q.
+// the sheets are called, and the welcome page's recent portfolios.
 #include <gtest/gtest.h>
 
 #include <QApplication>
