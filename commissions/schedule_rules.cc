@@ -1,17 +1,47 @@
 #include "commissions/schedule_rules.h"
 
 #include "host/market.h"
+#include "host/numbers.h"
 #include "host/strings.h"
 
 namespace cartera {
 
+namespace {
+
+// text with %1, %2… replaced by values, in order.
+std::string Fill(std::string text, std::initializer_list<std::string> values) {
+    int n = 1;
+    for (const std::string& value : values) {
+        const std::string mark = "%" + std::to_string(n++);
+        if (size_t at = text.find(mark); at != std::string::npos) text.replace(at, 2, value);
+    }
+    return text;
+}
+
+// "From – To" of a bracket as the editor shows its bounds.
+std::string Range(const stComision& b) {
+    return EditNumberText(b.from) + " – " + EditNumberText(b.to);
+}
+
+}  // namespace
+
 std::string BracketRefusal(const stComision& bracket, const CArrayComisiones& others) {
-    for (double v : {bracket.commissionPct, bracket.commissionMin, bracket.brokeragePct,
-                     bracket.brokerageMin, bracket.royalty, bracket.from, bracket.to})
-        if (!(v >= 0)) return ::LS(42101);
-    if (bracket.to < bracket.from) return ::LS(3416);
+    constexpr int kNegative = 42310, kToBelowFrom = 42311, kOverlap = 42312;
+    // Each field with its label in the editor.
+    const std::pair<double, int> fields[] = {
+        {bracket.commissionPct, 3408}, {bracket.commissionMin, 42313}, {bracket.brokeragePct, 3412},
+        {bracket.brokerageMin, 42314}, {bracket.from, 3410},           {bracket.to, 3411},
+        {bracket.royalty, 3414}};
+    for (auto [value, label] : fields)
+        if (!(value >= 0)) return Fill(::LS(kNegative), {::LS(label), EditNumberText(value)});
+    // The notice names the rule; what follows, the bounds that break it.
+    const std::string check = ::LS(3416) + ": ";
+    if (bracket.to < bracket.from)
+        return check +
+               Fill(::LS(kToBelowFrom), {EditNumberText(bracket.to), EditNumberText(bracket.from)});
     for (const stComision& other : others)
-        if (bracket.from < other.to && other.from < bracket.to) return ::LS(3416);
+        if (bracket.from < other.to && other.from < bracket.to)
+            return check + Fill(::LS(kOverlap), {Range(bracket), Range(other)});
     return {};
 }
 

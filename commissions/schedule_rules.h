@@ -8,9 +8,10 @@
 namespace cartera {
 
 // Why bracket cannot join others (the schedule's other brackets), in the interface
-// language: a negative (or not-a-number) percentage, minimum or fee; a To below its From; a
-// range sharing more than an end point with one of others (touching brackets are allowed).
-// Empty when it can.
+// language, naming the field and value or the bounds at fault: a negative (or
+// not-a-number) percentage, minimum, fee or bound; a To below its From; a range sharing
+// more than an end point with one of others (touching brackets are allowed), named with
+// that bracket. Empty when it can.
 std::string BracketRefusal(const stComision& bracket, const CArrayComisiones& others);
 
 // Why name cannot name a new schedule of kind in adm, in the interface language: blank

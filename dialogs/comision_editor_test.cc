@@ -97,8 +97,13 @@ TEST_F(CommissionEditorTest, BuildsSchedulesFromTheFirstStartAndOkWritesThem) {
         New(page, "   ");
         New(page, "BROKER");
         AddBracket(page, "7000", "6999", "0");  // To below From
-        EXPECT_EQ(messages, (std::vector<std::string>{LS(3416), LS(3416), LS(42101), LS(42222),
-                                                      LS(42103), LS(3416)}));
+        // Each says what is wrong: the field and value, or the bounds and what they meet.
+        const std::string check = LS(3416) + ": ";
+        EXPECT_EQ(messages, (std::vector<std::string>{
+                                check + "200 – 800 overlaps the bracket 0 – 1000.",
+                                check + "4000 – 9000 overlaps the bracket 2001 – 5000.",
+                                "Royalty: -1 is negative; it must be 0 or more.", LS(42222),
+                                LS(42103), check + "To 6999 is below From 7000."}));
         EXPECT_EQ(Text(page, Page::IDC_FROM), "7000") << "a refused bracket leaves the fields";
         EXPECT_EQ(page.Grid().GetNumberRows(), 3);
         New(page, "Another");  // applies Broker first; a schedule without brackets

@@ -91,6 +91,7 @@ void CPropertyPageBase::AddFramesAndLabels() {
             w = new QGroupBox(QString::fromStdString(c.Text()), this);
         } else if (c.kind == "static") {
             auto* label = new QLabel(QString::fromStdString(c.Text()), this);
+            if (c.id != -1) label->setObjectName(QString::number(c.id));  // for the page
             // Texts a little taller than the template's line stay whole.
             label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
             w = label;

@@ -63,7 +63,7 @@ class CPropertyPageBase : public QWidget {
     // control's text.
     std::string Place(QWidget* w, int id, const char* kind) const;
     // Creates the template's frames and labels (in template order, before the controls, so
-    // they stay beneath them).
+    // they stay beneath them). A label with a control id is named by it.
     void AddFramesAndLabels();
     // A short-date picker that keeps its time of day, in the interface language.
     QDateTimeEdit* MakeDatePicker(int id);

@@ -2,11 +2,13 @@
 
 #include <QComboBox>
 #include <QDateTimeEdit>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
 #include "commissions/comisiones.h"
 #include "dialogs/num_edit.h"
+#include "dialogs/sheets.h"
 #include "dialogs/symbol_box.h"
 #include "host/dates.h"
 #include "host/market.h"
@@ -72,25 +74,23 @@ void CDlgCompraAccion::BuildControls() {
     Place(m_commission, IDC_COMMISSION, "edit");
     m_total = RightAligned(new CNumEdit(this));
     Place(m_total, IDC_TOTAL, "edit");
+    m_noSchedule = findChild<QLabel*>(QString::number(IDC_NO_SCHEDULE));
+    if (m_noSchedule) m_noSchedule->setWordWrap(true);
+    m_editSchedules = new QPushButton(this);
+    m_editSchedules->setText(
+        QString::fromStdString(Place(m_editSchedules, IDC_EDIT_SCHEDULES, "button")));
 
     connect(m_contracts, &QLineEdit::textChanged, this, [this] { UpdateAmounts(); });
     connect(m_price, &QLineEdit::textChanged, this, [this] { UpdateAmounts(); });
     connect(m_schedules, &QComboBox::currentIndexChanged, this, [this] { UpdateAmounts(); });
     connect(m_last, &QLineEdit::textChanged, this, [this] { OnLastChanged(); });
     connect(m_search, &QPushButton::clicked, this, [this] { OnSearch(); });
+    connect(m_editSchedules, &QPushButton::clicked, this, [this] { OnEditSchedules(); });
 }
 
 void CDlgCompraAccion::OnInitDialog() {
     m_pSymbolBox->LoadFromCache();
-    if (m_pSistema) {
-        const CAdmComisiones& adm = *m_pSistema->GetAdmComisiones();
-        QSignalBlocker block(m_schedules);
-        for (const auto& item : cartera::ScheduleListItems(adm))
-            m_schedules->addItem(QString::fromStdString(item));
-        auto chosen = cartera::DefaultScheduleItem(adm);
-        m_schedules->setCurrentIndex(chosen ? m_schedules->findText(QString::fromStdString(*chosen))
-                                            : -1);
-    }
+    FillSchedules();
     SetWhen(m_date, CTime::GetCurrentTime().t);
     if (m_pNegocio) {
         const CNegocioC& t = *m_pNegocio;
@@ -137,6 +137,32 @@ QWidget* CDlgCompraAccion::FirstField() const {
     // A new order starts with the security; a trade or a movement with the contracts.
     return m_pNegocio || m_pOrden ? static_cast<QWidget*>(m_contracts)
                                   : static_cast<QWidget*>(m_pSymbolBox);
+}
+
+void CDlgCompraAccion::FillSchedules() {
+    bool none = true;
+    if (m_pSistema) {
+        const CAdmComisiones& adm = *m_pSistema->GetAdmComisiones();
+        QSignalBlocker block(m_schedules);
+        m_schedules->clear();
+        for (const auto& item : cartera::ScheduleListItems(adm))
+            m_schedules->addItem(QString::fromStdString(item));
+        auto chosen = cartera::DefaultScheduleItem(adm);
+        m_schedules->setCurrentIndex(chosen ? m_schedules->findText(QString::fromStdString(*chosen))
+                                            : -1);
+        none = m_schedules->count() == 0;
+    }
+    if (m_noSchedule) m_noSchedule->setVisible(none);
+    m_editSchedules->setVisible(none);
+}
+
+void CDlgCompraAccion::OnEditSchedules() {
+    constexpr int kEditorCaption = 3393;
+    if (!m_pSistema || !m_pSistema->GetAdmComisiones()) return;
+    cartera::dialogs::Sheets().RunCommissions(*m_pSistema->GetAdmComisiones(), kEditorCaption);
+    FillSchedules();
+    UpdateAmounts();
+    if (m_schedules->count() > 0) m_schedules->setFocus();  // the button has gone
 }
 
 cartera::BuySellPage CDlgCompraAccion::PageState() const {

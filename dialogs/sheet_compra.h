@@ -17,6 +17,7 @@ class CSistemaCartera;
 class CNumEdit;
 class QComboBox;
 class QDateTimeEdit;
+class QLabel;
 class QPushButton;
 struct CComboConsultaData;
 
@@ -41,6 +42,8 @@ class CDlgCompraAccion : public CPropertyPageBase {
         IDC_GROSS = 1054,
         IDC_COMMISSION = 1055,
         IDC_TOTAL = 1056,
+        IDC_NO_SCHEDULE = 1080,
+        IDC_EDIT_SCHEDULES = 1081,
     };
 
     // buy: non-zero for a buy (a movement being modified brings its own side); trade (an
@@ -75,6 +78,8 @@ class CDlgCompraAccion : public CPropertyPageBase {
     CNumEdit* Gross() const { return m_gross; }
     CNumEdit* Commission() const { return m_commission; }
     CNumEdit* Total() const { return m_total; }
+    // "Schedules…": shown with the line saying so while there is no commission schedule.
+    QPushButton* SchedulesButton() const { return m_editSchedules; }
 
   private:
     void BuildControls();
@@ -82,6 +87,11 @@ class CDlgCompraAccion : public CPropertyPageBase {
     void StartFrom(const CComboConsultaData& security, int32_t contracts, double price,
                    const std::string& group, int decimals);
     void OnLastChanged();
+    // Lists the commission schedules, the default one chosen; with none, the page says the
+    // commission is 0 and offers the editor.
+    void FillSchedules();
+    // "Schedules…": the commission editor, then the schedules it saved.
+    void OnEditSchedules();
     void StartModifying(const COrderCartera& m);
     // The edit that holds a field of the movement.
     QWidget* FieldEdit(cartera::EntryField field) const;
@@ -109,6 +119,8 @@ class CDlgCompraAccion : public CPropertyPageBase {
     CNumEdit* m_gross = nullptr;
     CNumEdit* m_commission = nullptr;
     CNumEdit* m_total = nullptr;
+    QLabel* m_noSchedule = nullptr;
+    QPushButton* m_editSchedules = nullptr;
 };
 
 class CSheetCompra : public CPropertySheetBase {

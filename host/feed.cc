@@ -251,6 +251,27 @@ double ReplayFeed::NextTime() const {
 
 // ---- QuotesFeed ----
 
+namespace {
+
+// What is wrong with a quotes line split into fields f, saying what was expected; empty
+// when it holds a code and a price above 0, which goes to last.
+std::string QuoteProblem(std::string_view line, const std::vector<std::string_view>& f,
+                         double* last) {
+    const std::string quoted = "\"" + std::string(line) + "\"";
+    if (f.size() != 2)
+        return quoted + " has " + std::to_string(f.size()) +
+               (f.size() == 1 ? " field" : " fields") + ", expected 2: code,last";
+    if (f[0].empty()) return "the code is empty in " + quoted + ", expected code,last";
+    const std::string price = "\"" + std::string(f[1]) + "\"";
+    if (!ParsePlainNumber(f[1], last) || !std::isfinite(*last))
+        return "the price " + price + " of " + std::string(f[0]) +
+               " is not a number, expected one like 4.25 (a point before the decimals)";
+    if (*last <= 0.0) return "the price " + price + " of " + std::string(f[0]) + " is not above 0";
+    return {};
+}
+
+}  // namespace
+
 bool QuotesFeed::Load(std::string_view csv, std::string* error) {
     std::vector<Quote> quotes;
     bool firstLine = true;
@@ -265,9 +286,8 @@ bool QuotesFeed::Load(std::string_view csv, std::string* error) {
         firstLine = false;
         if (header) continue;
         Quote quote;
-        if (f.size() != 2 || f[0].empty() || !ParsePlainNumber(f[1], &quote.last) ||
-            !std::isfinite(quote.last) || quote.last <= 0.0) {
-            if (error) *error = LineError(lineNo, "expected code,last");
+        if (std::string what = QuoteProblem(line, f, &quote.last); !what.empty()) {
+            if (error) *error = LineError(lineNo, what);
             return false;
         }
         quote.code = std::string(f[0]);

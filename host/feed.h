@@ -112,7 +112,8 @@ class QuotesFeed {
     explicit QuotesFeed(CMarketService& service) : m_service(service) {}
 
     // Replaces the quotes with those of csv. On a bad line returns false, keeps the quotes
-    // held before and sets *error (when not null) to a text naming the line ("line 3: ...").
+    // held before and sets *error (when not null) to a text naming the line and what is
+    // wrong with it: the fields, the code or the price, and what was expected.
     bool Load(std::string_view csv, std::string* error);
     // Load() on a file's contents; an unreadable file is an error too.
     bool LoadFile(const std::string& path, std::string* error);

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 #include <QValueAxis>
 #include <algorithm>
+#include <cmath>
 
 #include "host/strings.h"
 
@@ -26,6 +27,14 @@ QChartView* MakeView(QWidget* parent) {
     return view;
 }
 
+// Ticks for a date axis from first to last (whole days, at least one apart): one a day at
+// most, so no two ticks fall on the same day and no date is written twice.
+int DateTicks(qreal first, qreal last) {
+    constexpr int kMostTicks = 5;
+    qreal days = std::round((last - first) / 86400000.0);
+    return static_cast<int>(std::clamp<qreal>(days + 1, 2, kMostTicks));
+}
+
 // Puts series on chart with a date axis below and a value axis from low to high.
 void Show(QChart* chart, QAbstractSeries* series, const QString& title, qreal low, qreal high,
           qreal first, qreal last) {
@@ -38,6 +47,7 @@ void Show(QChart* chart, QAbstractSeries* series, const QString& title, qreal lo
     chart->addSeries(series);
     auto* dates = new QDateTimeAxis;
     dates->setFormat("yyyy-MM-dd");
+    dates->setTickCount(DateTicks(first, last));
     dates->setRange(QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(first), QTimeZone::utc()),
                     QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(last), QTimeZone::utc()));
     chart->addAxis(dates, Qt::AlignBottom);
@@ -77,9 +87,15 @@ void EquityCharts::SetCurve(const std::vector<analytics::EquityPoint>& curve) {
         high = std::max(high, p.equity);
         deepest = std::min(deepest, -p.drawdown);
     }
+    constexpr qreal kDay = 86400000.0;
     qreal first = curve.empty() ? 0 : Millis(curve.front().date);
-    qreal last =
-        curve.empty() ? 86400000.0 : std::max(Millis(curve.back().date), first + 86400000.0);
+    qreal last = curve.empty() ? kDay : Millis(curve.back().date);
+    if (last <= first) {  // one day: its point in the middle, between the days either side
+        first -= kDay;
+        last = first + 2 * kDay;
+    }
+    // A curve of one day is a single point, which a line alone would not draw.
+    equity->setPointsVisible(curve.size() == 1);
     Show(m_equity->chart(), equity, QString::fromStdString(::LS(41011)), low, high, first, last);
     auto* area = new QAreaSeries(upper, lower);
     upper->setParent(area);  // the area does not own its bounds; they go with it

@@ -28,6 +28,8 @@ int CViewValoracion::OnCreate(CCreateContext* context) {
         QPalette palette = m_pGridWnd->palette();
         palette.setColor(QPalette::Base, palette.color(QPalette::Window));
         m_pGridWnd->setPalette(palette);
+        // A table to read: its heading row keeps its own colours, never the selection's.
+        m_pGridWnd->SetSelectionShown(false);
     }
     auto* frame = dynamic_cast<CChildFrmCartera*>(GetParentFrame());
     CSistemaCartera* ledger = frame ? frame->GetAdmCartera() : nullptr;

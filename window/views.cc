@@ -104,15 +104,16 @@ void CViewBaseCartera::OnCarteraEstadisticas() {
 }
 
 void CViewBaseCartera::OnModificar(uint64_t id) {
-    constexpr int kCaption = 3460;
+    constexpr int kCaption = 3460, kModifyBuy = 42300, kModifySell = 42301;
     if (!m_pSistema) return;
     COrderCartera* movement = m_pSistema->GetOrden(id);
     if (!movement) return;
     int type = movement->type;
     if (type >= 1 && type <= 5)
         Sheets().RunOther(*m_pSistema, kCaption, movement);
-    else
-        Sheets().RunBuySell(*m_pSistema, kCaption, 1, nullptr, movement);
+    else  // the title says which side is being changed
+        Sheets().RunBuySell(*m_pSistema, movement->buy ? kModifyBuy : kModifySell, 1, nullptr,
+                            movement);
 }
 
 void CViewBaseCartera::InvalidateView() {

@@ -91,7 +91,7 @@ TEST_F(ViewsTest, CommandsFollowTheTabAndTheRowUnderTheCursor) {
     view->OnModificar(987654);
     EXPECT_EQ(sheets.calls, (std::vector<std::string>{
                                 "other 3460 - - " + dividendId,
-                                "buysell 3460 1 - " + std::to_string(grid->GetRowID(buy))}));
+                                "buysell 42300 1 - " + std::to_string(grid->GetRowID(buy))}));
     sheets.calls.clear();
 
     // Edit > Clear deletes the current row once confirmed.

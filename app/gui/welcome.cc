@@ -56,9 +56,11 @@ WelcomePage::WelcomePage(Actions actions, QWidget* parent)
     connect(m_new, &QPushButton::clicked, this, [this] { m_actions.newPortfolio(); });
     connect(m_open, &QPushButton::clicked, this, [this] { m_actions.open(); });
     connect(m_demo, &QPushButton::clicked, this, [this] { m_actions.openDemo(); });
-    connect(m_recent, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
-        m_actions.openRecent(item->data(Qt::UserRole).toString());
-    });
+    // One click opens, as the buttons beside it do; Return and a double click too.
+    for (auto signal : {&QListWidget::itemActivated, &QListWidget::itemClicked})
+        connect(m_recent, signal, this, [this](QListWidgetItem* item) {
+            if (isVisible()) m_actions.openRecent(item->data(Qt::UserRole).toString());
+        });
 }
 
 void WelcomePage::Refresh(const QStringList& recentFiles) {
@@ -78,6 +80,14 @@ void WelcomePage::Refresh(const QStringList& recentFiles) {
     }
     m_recentTitle->setVisible(m_recent->count() > 0);
     m_recent->setVisible(m_recent->count() > 0);
+    if (m_recent->count() > 0) m_recent->setCurrentRow(0);
+}
+
+void WelcomePage::TakeFocus() {
+    if (m_recent->count() > 0)
+        m_recent->setFocus();
+    else
+        m_new->setFocus();
 }
 
 }  // namespace cartera::gui

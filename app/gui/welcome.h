@@ -1,6 +1,6 @@
 #pragma once
 // The page the workstation shows while no portfolio is open: New, Open, Open the demo and
-// the recent portfolios, each a click (or Return on the list) away.
+// the recent portfolios with their paths, each a click (or Return on the list) away.
 #include <QWidget>
 #include <functional>
 
@@ -21,8 +21,11 @@ class WelcomePage : public QWidget {
 
     WelcomePage(Actions actions, QWidget* parent = nullptr);
 
-    // Texts in the interface language and the recent files that still exist.
+    // Texts in the interface language and the recent files that still exist, each with its
+    // path, the latest current.
     void Refresh(const QStringList& recentFiles);
+    // Gives the keyboard to the recent files (Enter opens the latest), else to New.
+    void TakeFocus();
 
     QPushButton* NewButton() const { return m_new; }
     QPushButton* OpenButton() const { return m_open; }

@@ -25,6 +25,7 @@
 #include "host/folders.h"
 #include "host/message_box.h"
 #include "host/qt/feed_driver.h"
+#include "host/qt/focus_return.h"
 
 namespace cartera::gui {
 namespace {
@@ -78,6 +79,7 @@ Workstation::Workstation(const ui::ModuleRegistry& registry, QSettings* settings
     // just before a key is matched against the shortcuts.
     m_shortcutWatch = std::make_unique<ShortcutWatch>([this] { UpdateCommandStates(); });
     qApp->installEventFilter(m_shortcutWatch.get());
+    new qt::FocusReturn(this);  // after any dialog, the keys go back where they were
 
     for (const ui::DocTypeRecord& type : registry.DocTypes()) {
         const CRuntimeClass* doc = registry.FindClass(type.docClass);

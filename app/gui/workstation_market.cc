@@ -155,8 +155,12 @@ CDocument* Workstation::OpenDemo() {
 
 void Workstation::UpdateWelcome() {
     bool none = m_area->subWindowList().isEmpty();
+    bool arriving = none && m_pages->currentWidget() != m_welcome;
     if (none) m_welcome->Refresh(RecentFiles());
     m_pages->setCurrentWidget(none ? static_cast<QWidget*>(m_welcome) : m_area);
+    // The last window closed took the keyboard with it: the page takes it, so Enter opens
+    // the latest portfolio.
+    if (arriving || (none && !focusWidget())) m_welcome->TakeFocus();
 }
 
 QStringList Workstation::OpenFiles() const {

@@ -45,8 +45,9 @@ class GridView::FocusDelegate : public QStyledItemDelegate {
                const QModelIndex& index) const override {
         QStyleOptionViewItem opt(option);
         opt.state &= ~QStyle::State_HasFocus;
+        if (!m_view->SelectionShown()) opt.state &= ~QStyle::State_Selected;
         QStyledItemDelegate::paint(painter, opt, index);
-        if (index != m_view->currentIndex() || !m_view->Grid()) return;
+        if (index != m_view->currentIndex() || !m_view->Grid() || !m_view->SelectionShown()) return;
         RECT rect;
         rect.left = option.rect.left();
         rect.top = option.rect.top();
@@ -278,6 +279,11 @@ void GridView::ApplySortArrow() {
         m_header->setSortIndicator(col, ascending ? Qt::DescendingOrder : Qt::AscendingOrder);
 }
 
+void GridView::SetSelectionShown(bool shown) {
+    m_selectionShown = shown;
+    viewport()->update();
+}
+
 void GridView::SyncCurrentFromGrid(int col, int row) {
     if (!selectionModel()) return;
     bool wasApplying = m_applying;
@@ -368,15 +374,16 @@ void GridView::WidenForNumbers() {
     bool wasApplying = std::exchange(m_applying, true);
     for (int col = 0; col < cols; ++col) {
         if (isColumnHidden(col)) continue;
-        int needed = 0;
+        // The heading whole, in any language (the French "Redevance" too).
+        int needed = m_header->isHidden() ? 0 : m_header->sectionSizeHint(col);
         for (int row = first; row <= last; ++row) {
             QModelIndex index = m_model->index(row, col);
             auto alignment = index.data(Qt::TextAlignmentRole).value<Qt::Alignment>();
             if (alignment & Qt::AlignRight)
                 needed = std::max(needed, sizeHintForIndex(index).width() + (showGrid() ? 1 : 0));
         }
-        // The grid's width, or wider for the numbers; a column widened at the last fill
-        // goes back to the grid's width when its numbers no longer need more.
+        // The grid's width, or wider for the heading and numbers; a column widened at the
+        // last fill goes back to the grid's width when they no longer need more.
         int shown = std::max(m_grid->GetColWidth(col), needed);
         if (needed > m_grid->GetColWidth(col)) m_widened[static_cast<size_t>(col)] = needed;
         if (shown != columnWidth(col)) m_header->resizeSection(col, shown);

@@ -76,6 +76,10 @@ class GridView : public QTableView {
     void FitColumns();
     // The popup the last right click opened while it is still open.
     QMenu* ActiveContextMenu() const { return m_menu; }
+    // Whether the selected rows and the current cell's frame are drawn (the default). A
+    // table that is read, not worked in, shows every cell in its own colours.
+    void SetSelectionShown(bool shown);
+    bool SelectionShown() const { return m_selectionShown; }
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -99,8 +103,9 @@ class GridView : public QTableView {
     void OnHeadingContextMenu(const QPoint& pos);
     void OnSectionResized(int logical, int oldSize, int newSize);
     void OnSectionMoved(int logical, int oldVisual, int newVisual);
-    // Widens, on screen only, the shown columns too narrow for the numbers (right-aligned
-    // cells) of the rows on screen; the grid's layout keeps its widths. Runs on each fill.
+    // Widens, on screen only, the shown columns too narrow for their heading or for the
+    // numbers (right-aligned cells) of the rows on screen: a width the grid gives is a
+    // minimum, and its layout keeps it. Runs on each fill.
     void WidenForNumbers();
     // The width a column was widened to at the last fill; 0 when it was not, or when the
     // user has sized it since.
@@ -110,6 +115,7 @@ class GridView : public QTableView {
     GridModel* m_model;
     Header* m_header;
     QPointer<QMenu> m_menu;
+    bool m_selectionShown = true;
     std::vector<int> m_customRows;  // rows given a height other than the default
     std::vector<int> m_widened;     // by column: see Widened
     bool m_applying = false;        // the view is following the grid: do not echo back
