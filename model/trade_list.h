@@ -6,14 +6,25 @@
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
+#include <memory>
+#include <memory_resource>
 #include <utility>
 #include <vector>
 
-#include "model/exact_sum.h"
+#include "model/exact_total.h"
 #include "model/trade.h"
 
 class TradeList {
+    using Chunk = std::pmr::vector<CNegocioC>;
+
   public:
+    TradeList();
+    TradeList(TradeList&&) noexcept;
+    TradeList& operator=(TradeList&&) noexcept;
+    TradeList(const TradeList&) = delete;
+    TradeList& operator=(const TradeList&) = delete;
+    ~TradeList();
+
     class const_iterator {
       public:
         using iterator_category = std::forward_iterator_tag;
@@ -42,9 +53,9 @@ class TradeList {
 
       private:
         friend class TradeList;
-        const_iterator(const std::vector<std::vector<CNegocioC>>* chunks, size_t chunk)
+        const_iterator(const std::vector<Chunk>* chunks, size_t chunk)
             : m_chunks(chunks), m_chunk(chunk) {}
-        const std::vector<std::vector<CNegocioC>>* m_chunks = nullptr;
+        const std::vector<Chunk>* m_chunks = nullptr;
         size_t m_chunk = 0, m_at = 0;
     };
 
@@ -96,9 +107,10 @@ class TradeList {
             const uint32_t place = placeOf(k);
             for (; c < m_chunks.size() && m_chunks[c].back().entryPosition < place; ++c) from = 0;
             if (c == m_chunks.size()) return;
-            std::vector<CNegocioC>& chunk = m_chunks[c];
-            auto at = std::partition_point(chunk.begin() + static_cast<long>(from), chunk.end(),
-                                           [place](const CNegocioC& t) { return t.entryPosition < place; });
+            Chunk& chunk = m_chunks[c];
+            auto at = std::partition_point(
+                chunk.begin() + static_cast<long>(from), chunk.end(),
+                [place](const CNegocioC& t) { return t.entryPosition < place; });
             from = static_cast<size_t>(at - chunk.begin());
             if (at->entryPosition != place) continue;  // the chunk's last is not below place
             Take(*at);
@@ -115,8 +127,11 @@ class TradeList {
     size_t UpperBoundEntry(uint32_t place) const;
 
   private:
-    // A chunk is split when it reaches twice this many trades.
-    static constexpr size_t kChunk = 1024;
+    // Every chunk has room for kChunk trades, and is split in halves when a trade must go
+    // into a full one; trades added at the end leave some room in each for those put in later.
+    static constexpr size_t kChunk = 2048;
+    static constexpr size_t kFilled = kChunk - kChunk / 16;
+    Chunk NewChunk();
     std::pair<size_t, size_t> Locate(size_t i) const;  // chunk and place in it
     CNegocioC& Mutable(size_t i);
     template <class Below>
@@ -124,8 +139,11 @@ class TradeList {
     void Count(const CNegocioC& t);
     void Take(const CNegocioC& t);
 
-    std::vector<std::vector<CNegocioC>> m_chunks;  // none empty
-    std::vector<size_t> m_starts;                  // the first trade of each chunk
+    // The chunks' memory, in large pages taken a few megabytes at a time: a list of a million
+    // trades faults its memory in 2 MB at a time, as one large array would.
+    std::unique_ptr<std::pmr::memory_resource> m_pool;
+    std::vector<Chunk> m_chunks;   // none empty
+    std::vector<size_t> m_starts;  // the first trade of each chunk
     size_t m_size = 0;
-    cartera::ExactSum m_profits, m_guarantees, m_invested;
+    cartera::ExactTotal m_profits, m_guarantees, m_invested;
 };

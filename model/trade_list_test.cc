@@ -31,8 +31,9 @@ TEST(TradeListTest, ReadsLikeAnArrayThroughInsertsErasesAndEdits) {
         if (what < 6 || model.empty()) {  // in journal order of entries, as the ledger keeps them
             CNegocioC t = trade();
             const size_t at = list.UpperBoundEntry(t.entryPosition);
-            auto in = std::upper_bound(model.begin(), model.end(), t.entryPosition,
-                                       [](uint32_t p, const CNegocioC& m) { return p < m.entryPosition; });
+            auto in = std::upper_bound(
+                model.begin(), model.end(), t.entryPosition,
+                [](uint32_t p, const CNegocioC& m) { return p < m.entryPosition; });
             ASSERT_EQ(at, static_cast<size_t>(in - model.begin()));
             list.Insert(at, t);
             model.insert(in, t);
@@ -48,7 +49,7 @@ TEST(TradeListTest, ReadsLikeAnArrayThroughInsertsErasesAndEdits) {
         }
         if (step % 500 != 0) continue;
         ASSERT_EQ(list.size(), model.size());
-        cartera::ExactSum profits, guarantees, invested;
+        cartera::ExactTotal profits, guarantees, invested;
         size_t i = 0;
         for (const CNegocioC& t : list) {
             ASSERT_TRUE(&t == &list[i] && t.entryPosition == model[i].entryPosition &&

@@ -7,7 +7,7 @@
 
 namespace cartera {
 
-class ExactSum {
+class ExactTotal {
   public:
     void Add(double x) { Put(x, false); }
     // Takes back a term added before (any term may be taken back, added or not).

@@ -1,4 +1,4 @@
-#include "model/exact_sum.h"
+#include "model/exact_total.h"
 
 #include <bit>
 #include <cmath>
@@ -12,7 +12,7 @@ constexpr uint32_t kTermsBetweenCarries = uint32_t{1} << 30;
 constexpr int64_t kDigitMask = 0xffffffff;
 }  // namespace
 
-void ExactSum::Put(double x, bool negate) {
+void ExactTotal::Put(double x, bool negate) {
     const uint64_t bits = std::bit_cast<uint64_t>(x);
     const int biased = static_cast<int>((bits >> 52) & 0x7ff);
     uint64_t mantissa = bits & ((uint64_t{1} << 52) - 1);
@@ -39,7 +39,7 @@ void ExactSum::Put(double x, bool negate) {
     if (++m_sinceCarry == kTermsBetweenCarries) Carry();
 }
 
-void ExactSum::Carry() {
+void ExactTotal::Carry() {
     for (int i = 0; i + 1 < kDigits; ++i) {
         const int64_t carry = m_digits[i] >> 32;  // arithmetic: rounds toward minus infinity
         m_digits[i] &= kDigitMask;
@@ -48,12 +48,12 @@ void ExactSum::Carry() {
     m_sinceCarry = 0;
 }
 
-double ExactSum::Value() const {
+double ExactTotal::Value() const {
     if (m_nans != 0 || (m_plusInf != 0 && m_minusInf != 0))
         return std::numeric_limits<double>::quiet_NaN();
     if (m_plusInf != 0) return std::numeric_limits<double>::infinity();
     if (m_minusInf != 0) return -std::numeric_limits<double>::infinity();
-    ExactSum n = *this;
+    ExactTotal n = *this;
     n.Carry();
     const bool negative = n.m_digits[kDigits - 1] < 0;
     if (negative) {
@@ -67,8 +67,7 @@ double ExactSum::Value() const {
     // tell whether anything lies under the rounding point.
     const int low = top >= 2 ? top - 2 : 0;
     unsigned __int128 head = 0;
-    for (int i = top; i >= low; --i)
-        head = (head << 32) | static_cast<uint64_t>(n.m_digits[i]);
+    for (int i = top; i >= low; --i) head = (head << 32) | static_cast<uint64_t>(n.m_digits[i]);
     bool sticky = false;
     for (int i = 0; i < low; ++i) sticky = sticky || n.m_digits[i] != 0;
     int exponent = 32 * low - 1074;

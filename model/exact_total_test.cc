@@ -1,4 +1,4 @@
-#include "model/exact_sum.h"
+#include "model/exact_total.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@ namespace cartera {
 namespace {
 
 // The sum is rounded once, whatever the order, and a term taken back leaves no trace.
-TEST(ExactSumTest, RoundsTheExactSumOnceAndForgetsWhatIsTakenBack) {
+TEST(ExactTotalTest, RoundsTheExactTotalOnceAndForgetsWhatIsTakenBack) {
     const double inf = std::numeric_limits<double>::infinity();
     const double tiny = std::numeric_limits<double>::denorm_min();
     struct Case {
@@ -20,24 +20,24 @@ TEST(ExactSumTest, RoundsTheExactSumOnceAndForgetsWhatIsTakenBack) {
         double sum;
     } cases[] = {
         {{}, 0.0},
-        {{1e16, 1.0, -1e16}, 1.0},                    // summed in order: 0
-        {{0.1, 0.2}, 0.30000000000000004},            // one rounding, as a plain sum
-        {{0x1p53, 1.0}, 0x1p53},                      // a tie goes to the even neighbour
-        {{0x1p53, 1.0, 0x1p-60}, 0x1p53 + 2.0},       // anything beyond the tie rounds up
-        {{-0x1p53, -3.0}, -0x1p53 - 4.0},             // the same for negative sums
-        {{tiny, tiny, -tiny}, tiny},                  // subnormals are exact
-        {{0x1.fffffffffffffp1023, 0x1p970}, inf},     // past the largest double
+        {{1e16, 1.0, -1e16}, 1.0},                 // summed in order: 0
+        {{0.1, 0.2}, 0.30000000000000004},         // one rounding, as a plain sum
+        {{0x1p53, 1.0}, 0x1p53},                   // a tie goes to the even neighbour
+        {{0x1p53, 1.0, 0x1p-60}, 0x1p53 + 2.0},    // anything beyond the tie rounds up
+        {{-0x1p53, -3.0}, -0x1p53 - 4.0},          // the same for negative sums
+        {{tiny, tiny, -tiny}, tiny},               // subnormals are exact
+        {{0x1.fffffffffffffp1023, 0x1p970}, inf},  // past the largest double
         {{-0.0, -0.0}, 0.0},
         {{inf, 1.0}, inf},
         {{-inf, 5.0}, -inf},
     };
     for (const Case& c : cases) {
-        ExactSum s;
+        ExactTotal s;
         for (double x : c.terms) s.Add(x);
         EXPECT_EQ(std::bit_cast<uint64_t>(s.Value()), std::bit_cast<uint64_t>(c.sum))
             << c.terms.size() << " terms: " << s.Value() << " != " << c.sum;
     }
-    ExactSum nan;
+    ExactTotal nan;
     nan.Add(inf);
     nan.Add(-inf);
     EXPECT_TRUE(std::isnan(nan.Value()));
@@ -48,7 +48,7 @@ TEST(ExactSumTest, RoundsTheExactSumOnceAndForgetsWhatIsTakenBack) {
     std::uniform_real_distribution<double> spread(-300.0, 300.0);
     std::vector<double> terms(2000);
     for (double& x : terms) x = std::ldexp(spread(rng), static_cast<int>(rng() % 200) - 100);
-    ExactSum forward, backward, taken;
+    ExactTotal forward, backward, taken;
     for (size_t i = 0; i < terms.size(); ++i) {
         forward.Add(terms[i]);
         backward.Add(terms[terms.size() - 1 - i]);
