@@ -239,26 +239,6 @@ void CSistemaCartera::RebuildOpenTrades(
     RebuildOpenTradeIndex();
 }
 
-namespace {
-
-// Both lists are in journal order of their entries, and each entry's trades come together:
-// the trades of kept that keep(trade) accepts with those of added, a trade of added after
-// every kept trade whose entry is not later than its own.
-template <class Keep, class Added>
-TradeList MergeByEntry(const TradeList& kept, Keep keep, Added& added) {
-    TradeList out;
-    auto a = added.begin();
-    for (const CNegocioC& t : kept) {
-        if (!keep(t)) continue;
-        for (; a != added.end() && a->entryPosition < t.entryPosition; ++a) out.push_back(*a);
-        out.push_back(t);
-    }
-    for (; a != added.end(); ++a) out.push_back(*a);
-    return out;
-}
-
-}  // namespace
-
 // An execution appended to a matched journal meets, in the full matching, only the open
 // entries of its security on the other side, earliest first; the trades that gives go after
 // their entries' earlier trades. Only the open trades it uses up or reduces change, and the
@@ -390,7 +370,7 @@ bool CSistemaCartera::RematchSecurities(const std::vector<std::string>& lowered)
     std::vector<std::pair<uint32_t, int32_t>> stillOpen;
     MatchPlaces(exec, closed, stillOpen);
     auto others = [&](const CNegocioC& t) { return !affected(t.quoteCode); };
-    m_closed = MergeByEntry(m_closed, others, closed);
+    m_closed.MergeByEntry(others, closed);
     CTime now = CTime::GetCurrentTime();
     const int32_t nowDate = FctimeToFn(now), nowTime = HctimeToHn(now);
     CArrayNegocioC open;
@@ -399,7 +379,7 @@ bool CSistemaCartera::RematchSecurities(const std::vector<std::string>& lowered)
         open.push_back(MakeOpenTrade(m_orders[place], left, nowDate, nowTime));
         open.back().entryPosition = place;
     }
-    m_open = MergeByEntry(m_open, others, open);
+    m_open.MergeByEntry(others, open);
     RefreshAllOpenValues(nowDate, nowTime);
     RebuildOpenTradeIndex();
     return true;

@@ -118,6 +118,28 @@ class TradeList {
             Count(*at);
         }
     }
+    // Keeps the trades that keep(trade) accepts and merges in those of added (in journal order
+    // of their entries): a trade of added goes after every kept one whose entry is not later
+    // than its own. Each chunk read is given back before the next, so the list grows into the
+    // memory it already has.
+    template <class Keep, class Added>
+    void MergeByEntry(Keep keep, const Added& added) {
+        std::vector<Chunk> old = std::move(m_chunks);
+        m_chunks.clear();
+        m_starts.clear();
+        m_size = 0;
+        m_profits = m_guarantees = m_invested = {};
+        auto a = added.begin();
+        for (Chunk& chunk : old) {
+            for (CNegocioC& t : chunk) {
+                if (!keep(t)) continue;
+                for (; a != added.end() && a->entryPosition < t.entryPosition; ++a) push_back(*a);
+                push_back(std::move(t));
+            }
+            chunk = Chunk(chunk.get_allocator());
+        }
+        for (; a != added.end(); ++a) push_back(*a);
+    }
     // Trades whose entry came after the place deleted from the journal move one place back.
     void MoveEntriesBack(uint32_t deleted);
 
