@@ -64,7 +64,7 @@ bool Filter::AcceptsCash(int32_t date, std::string_view code, std::string_view g
 }
 
 std::vector<ClosedTrade> CollectClosedTrades(const CSistemaCartera& ledger, const Filter& filter) {
-    const CArrayNegocioC& closed = ledger.GetClosedTrades();
+    const TradeList& closed = ledger.GetClosedTrades();
     // Sort positions, not records: the records are built once, in their final place.
     struct Entry {
         int32_t exitDate;

@@ -1,4 +1,5 @@
-// The portfolio totals. Sums run in list order so results are reproducible to the bit.
+// The portfolio totals. The cash sums run in journal order, so results are reproducible to
+// the bit.
 #include "model/sistema.h"
 
 void CSistemaCartera::CalcularCapital() {
@@ -42,28 +43,19 @@ void CSistemaCartera::SumCashMovements(size_t from) {
     m_cashSummed = m_orders.size();
 }
 
+// The trades' sums are kept exactly as the trade lists change (rounded once, whatever the
+// order), so a change that touches a few trades gives the bits a full matching would.
 void CSistemaCartera::FinishCapital() {
     m_openProfit = GetGananciaPosicionesAbiertas();
-    m_closedProfit = 0.0;
-    for (const auto& t : m_closed) m_closedProfit += t.profit;
-    m_closedProfit = m_dividends + m_closedProfit;
+    m_closedProfit = m_dividends + m_closed.ProfitSum();
     m_guarantees = CalcularGarantias();
     m_capital = m_cashCapital + m_closedProfit;
-    m_invested = m_guarantees;
-    for (const auto& t : m_open) m_invested += (t.entryPrice + t.entryCommission) * t.contracts;
+    m_invested = m_open.InvestedSum();
 }
 
-double CSistemaCartera::CalcularGarantias() const {
-    double sum = 0.0;
-    for (const auto& t : m_open) sum += t.guarantee;
-    return sum;
-}
+double CSistemaCartera::CalcularGarantias() const { return m_open.GuaranteeSum(); }
 
-double CSistemaCartera::GetGananciaPosicionesAbiertas() const {
-    double sum = 0.0;
-    for (const auto& t : m_open) sum += t.profit;
-    return sum;
-}
+double CSistemaCartera::GetGananciaPosicionesAbiertas() const { return m_open.ProfitSum(); }
 
 double CSistemaCartera::GetUltimoSaldo(const COrderCartera& m) const {
     double q = m.IsSharelessDividend() ? 0.0 : m.contracts;

@@ -114,7 +114,6 @@ void CSistemaCartera::CrearFictios(const CArrayOrders& remaining) {
     m_open.clear();
     CTime now = CTime::GetCurrentTime();
     int32_t nowDate = FctimeToFn(now), nowTime = HctimeToHn(now);
-    m_open.reserve(remaining.size());
     for (const auto& m : remaining)
         m_open.push_back(MakeOpenTrade(m, m.contracts, nowDate, nowTime));
     RebuildOpenTradeIndex();
@@ -122,14 +121,19 @@ void CSistemaCartera::CrearFictios(const CArrayOrders& remaining) {
 
 void CSistemaCartera::RebuildOpenTradeIndex() {
     m_openByCode.clear();
-    m_openProfits.resize(m_open.size());
-    std::unordered_map<PooledText, std::vector<uint32_t>*> byText;  // each code lowered once
-    for (uint32_t i = 0; i < m_open.size(); ++i) {
-        auto [it, added] = byText.try_emplace(m_open[i].quoteCode, nullptr);
-        if (added) it->second = &m_openByCode[LowerCode(m_open[i].quoteCode)];
-        it->second->push_back(i);
-        m_openProfits[i] = m_open[i].profit;
+    m_ticked.clear();
+    m_loadedExits.clear();
+    std::unordered_map<PooledText, OpenPlaces*> byText;  // each code lowered once
+    for (const CNegocioC& t : m_open) {
+        auto [it, added] = byText.try_emplace(t.quoteCode, nullptr);
+        if (added) it->second = &m_openByCode[LowerCode(t.quoteCode)];
+        it->second->places.push_back(t.entryPosition);
     }
+}
+
+size_t CSistemaCartera::OpenTradeAt(uint32_t place) const {
+    const size_t k = m_open.LowerBoundEntry(place);
+    return k < m_open.size() && m_open[k].entryPosition == place ? k : SIZE_MAX;
 }
 
 namespace {
@@ -147,14 +151,12 @@ void CSistemaCartera::CasarOrdenes() {
     for (uint32_t i = 0; i < m_orders.size(); ++i)
         if (m_orders[i].IsExecution()) exec.push_back(i);
     m_matchedSize = m_orders.size();
-    m_closed.reserve(exec.size());
-    cartera::AdviseLargePages(m_closed);
     std::vector<std::pair<uint32_t, int32_t>> stillOpen;
     MatchPlaces(exec, m_closed, stillOpen);
     RebuildOpenTrades(stillOpen);
 }
 
-void CSistemaCartera::MatchPlaces(const std::vector<uint32_t>& exec, CArrayNegocioC& closed,
+void CSistemaCartera::MatchPlaces(const std::vector<uint32_t>& exec, TradeList& closed,
                                   std::vector<std::pair<uint32_t, int32_t>>& stillOpen) const {
     // Queues of open executions per security and side, as positions in exec.
     struct Queue {
@@ -227,75 +229,47 @@ void CSistemaCartera::MatchPlaces(const std::vector<uint32_t>& exec, CArrayNegoc
 void CSistemaCartera::RebuildOpenTrades(
     const std::vector<std::pair<uint32_t, int32_t>>& positions) {
     m_open.clear();
-    m_open.reserve(positions.size() + positions.size() / 16 + 16);  // room for new ones
-    cartera::AdviseLargePages(m_open);
     CTime now = CTime::GetCurrentTime();
     int32_t nowDate = FctimeToFn(now), nowTime = HctimeToHn(now);
     for (auto [place, left] : positions) {
-        m_open.push_back(MakeOpenTrade(m_orders[place], left, nowDate, nowTime));
-        m_open.back().entryPosition = place;
+        CNegocioC t = MakeOpenTrade(m_orders[place], left, nowDate, nowTime);
+        t.entryPosition = place;
+        m_open.push_back(std::move(t));
     }
     RebuildOpenTradeIndex();
 }
 
-namespace {
-
-// Room for extra more trades; a list that must move asks for large pages and some slack,
-// so the next changes do not move it again.
-void MakeRoom(CArrayNegocioC& trades, size_t extra) {
-    if (trades.size() + extra <= trades.capacity()) return;
-    trades.reserve(trades.size() + extra + trades.size() / 16 + 16);
-    cartera::AdviseLargePages(trades);
-}
-
-// Both lists are in journal order of their entries; each entry's trades come together, so
-// a trade from added goes after every trade in into whose entry is not later than its own.
-void MergeByEntry(CArrayNegocioC& into, CArrayNegocioC added) {
-    if (added.empty()) return;
-    auto after = std::upper_bound(
-        into.begin(), into.end(), added.front().entryPosition,
-        [](uint32_t place, const CNegocioC& t) { return place < t.entryPosition; });
-    const size_t first = static_cast<size_t>(after - into.begin());
-    MakeRoom(into, added.size());
-    size_t i = into.size(), j = added.size();
-    into.resize(into.size() + added.size());
-    size_t w = into.size();
-    while (j > 0) {
-        if (i > first && into[i - 1].entryPosition > added[j - 1].entryPosition)
-            into[--w] = std::move(into[--i]);
-        else
-            into[--w] = std::move(added[--j]);
-    }
-}
-
-}  // namespace
-
 // An execution appended to a matched journal meets, in the full matching, only the open
 // entries of its security on the other side, earliest first; the trades that gives go after
-// their entries' earlier trades. Only the open trades it uses up or reduces change.
+// their entries' earlier trades. Only the open trades it uses up or reduces change, and the
+// totals follow them by difference.
 bool CSistemaCartera::MatchAppended() {
     const size_t xi = m_orders.size() - 1;
     if (m_matchedSize != xi || xi >= UINT32_MAX || m_orders[xi].contracts <= 0) return false;
     const COrderCartera& x = m_orders[xi];
-    std::vector<uint32_t> mine;  // open trades of x's security, in journal order
-    if (auto it = m_openByCode.find(LowerCode(x.quoteCode)); it != m_openByCode.end())
-        mine = it->second;
-    bool facing = false;
-    for (size_t j = 0; j < mine.size(); ++j) {
-        const CNegocioC& t = m_open[mine[j]];
-        if (t.entryPosition >= xi || m_orders[t.entryPosition].id != t.id || t.contracts <= 0)
-            return false;
-        bool opposite = (m_orders[t.entryPosition].buy != 0) != (x.buy != 0);
-        if (j > 0 && opposite != facing) return false;
-        facing = opposite;
+    OpenPlaces& mine = m_openByCode[LowerCode(x.quoteCode)];
+    // The open trades x closes, all of them but perhaps the last used up; matching leaves a
+    // security's open trades on one side, so x faces all of them or none.
+    std::vector<size_t> met;
+    int32_t need = x.contracts;
+    for (size_t j = mine.head; need > 0 && j < mine.places.size(); ++j) {
+        const uint32_t place = mine.places[j];
+        const size_t k = OpenTradeAt(place);
+        if (k == SIZE_MAX || place >= xi) return false;
+        const CNegocioC& t = m_open[k];
+        const COrderCartera& e = m_orders[place];
+        if (e.id != t.id || t.contracts <= 0 || !e.IsExecution()) return false;
+        if ((e.buy != 0) == (x.buy != 0)) break;
+        met.push_back(k);
+        need = t.contracts > need ? 0 : Sub(need, t.contracts);
     }
-    std::vector<uint32_t> used;  // open trades the new execution closes, in order
-    CArrayNegocioC added;
-    int32_t leftX = x.contracts;
     CTime now = CTime::GetCurrentTime();
     const int32_t nowDate = FctimeToFn(now), nowTime = HctimeToHn(now);
-    for (size_t j = 0; facing && leftX != 0 && j < mine.size(); ++j) {
-        CNegocioC& open = m_open[mine[j]];
+    RefreshOpenValues(nowDate, nowTime);
+    int32_t leftX = x.contracts;
+    size_t usedUp = 0;
+    for (size_t k : met) {
+        const CNegocioC& open = m_open[k];
         const uint32_t place = open.entryPosition;
         const COrderCartera& e = m_orders[place];
         CNegocioC t = cartera::ClosedTradeFields(e, x);
@@ -307,8 +281,10 @@ bool CSistemaCartera::MatchAppended() {
             t.percentage = TradePercentage(r, e.price);
             t.profit = r * leftX;
             t.remainder = Sub(open.contracts, leftX);
-            open = MakeOpenTrade(e, t.remainder, nowDate, nowTime);
-            open.entryPosition = place;
+            m_open.Edit(k, [&](CNegocioC& reduced) {
+                reduced = MakeOpenTrade(e, t.remainder, nowDate, nowTime);
+                reduced.entryPosition = place;
+            });
             leftX = 0;
         } else {
             t.contracts = open.contracts;
@@ -316,44 +292,63 @@ bool CSistemaCartera::MatchAppended() {
             t.profit = r * open.contracts;
             leftX = Sub(leftX, open.contracts);
             t.remainder = leftX;
-            used.push_back(mine[j]);
+            ++usedUp;
         }
-        added.push_back(std::move(t));
+        m_closed.Insert(m_closed.UpperBoundEntry(place), std::move(t));
     }
-    MergeByEntry(m_closed, std::move(added));
-    if (!used.empty()) {  // used is ascending: close the gaps in one pass
-        size_t w = used.front(), u = 0;
-        for (size_t r = used.front(); r < m_open.size(); ++r) {
-            if (u < used.size() && used[u] == r)
-                ++u;
-            else
-                m_open[w++] = std::move(m_open[r]);
-        }
-        m_open.resize(w);
+    for (size_t u = usedUp; u > 0; --u) m_open.Erase(met[u - 1]);  // from the back: no moves
+    mine.head += usedUp;
+    if (mine.head > 64 && 2 * mine.head > mine.places.size()) {
+        mine.places.erase(mine.places.begin(), mine.places.begin() + static_cast<long>(mine.head));
+        mine.head = 0;
     }
     if (leftX != 0) {
-        MakeRoom(m_open, 1);
-        m_open.push_back(MakeOpenTrade(x, leftX, nowDate, nowTime));
-        m_open.back().entryPosition = static_cast<uint32_t>(xi);
+        CNegocioC t = MakeOpenTrade(x, leftX, nowDate, nowTime);
+        t.entryPosition = static_cast<uint32_t>(xi);
+        m_open.push_back(std::move(t));
+        mine.places.push_back(static_cast<uint32_t>(xi));
     }
-    RefreshOpenValues(nowDate, nowTime);
-    RebuildOpenTradeIndex();
     m_matchedSize = m_orders.size();
     return true;
 }
 
 void CSistemaCartera::RefreshOpenValues(int32_t nowDate, int32_t nowTime) {
-    for (CNegocioC& t : m_open) {
-        if (t.revalue) {
+    for (uint32_t place : m_ticked) {
+        const size_t k = OpenTradeAt(place);
+        if (k == SIZE_MAX || !m_open[k].revalue) continue;
+        m_open.Edit(k, [&](CNegocioC& t) {
+            t = MakeOpenTrade(m_orders[place], t.contracts, nowDate, nowTime);
+            t.entryPosition = place;
+        });
+    }
+    m_ticked.clear();
+    // Loading changed a third of the trades or more: one walk along them, not a search each.
+    m_open.EditAtEntries(
+        m_loadedExits.size(), [&](size_t k) { return m_loadedExits[k].place; },
+        [&](CNegocioC& t, size_t k) {
+            if (!t.revalue) return;
+            t.exitPrice = m_loadedExits[k].price;
+            t.exitCommission = m_loadedExits[k].commission;
+            t.revalue = 0;
+        });
+    m_loadedExits.clear();
+}
+
+void CSistemaCartera::RefreshAllOpenValues(int32_t nowDate, int32_t nowTime) {
+    std::vector<size_t> stale;
+    for (size_t k = 0; const CNegocioC& t : m_open) {
+        if (t.revalue) stale.push_back(k);
+        ++k;
+    }
+    for (size_t k : stale) {
+        m_open.Edit(k, [&](CNegocioC& t) {
             const uint32_t place = t.entryPosition;
             t = MakeOpenTrade(m_orders[place], t.contracts, nowDate, nowTime);
             t.entryPosition = place;
-        } else if (t.exitDate != nowDate || t.exitTime != nowTime) {
-            t.exitDate = nowDate;
-            t.exitTime = nowTime;
-            t.daysHeld = cartera::DaysBetween(t.entryDate, nowDate);
-        }
+        });
     }
+    m_ticked.clear();
+    m_loadedExits.clear();
 }
 
 bool CSistemaCartera::RematchSecurities(const std::vector<std::string>& lowered) {
@@ -371,13 +366,11 @@ bool CSistemaCartera::RematchSecurities(const std::vector<std::string>& lowered)
     std::vector<uint32_t> exec;
     for (uint32_t i = 0; i < m_orders.size(); ++i)
         if (m_orders[i].IsExecution() && affected(m_orders[i].quoteCode)) exec.push_back(i);
-    CArrayNegocioC closed;
+    TradeList closed;
     std::vector<std::pair<uint32_t, int32_t>> stillOpen;
     MatchPlaces(exec, closed, stillOpen);
-    auto mine = [&](const CNegocioC& t) { return affected(t.quoteCode); };
-    std::erase_if(m_closed, mine);
-    MergeByEntry(m_closed, std::move(closed));
-    std::erase_if(m_open, mine);
+    auto others = [&](const CNegocioC& t) { return !affected(t.quoteCode); };
+    m_closed.MergeByEntry(others, closed);
     CTime now = CTime::GetCurrentTime();
     const int32_t nowDate = FctimeToFn(now), nowTime = HctimeToHn(now);
     CArrayNegocioC open;
@@ -386,8 +379,8 @@ bool CSistemaCartera::RematchSecurities(const std::vector<std::string>& lowered)
         open.push_back(MakeOpenTrade(m_orders[place], left, nowDate, nowTime));
         open.back().entryPosition = place;
     }
-    MergeByEntry(m_open, std::move(open));
-    RefreshOpenValues(nowDate, nowTime);
+    m_open.MergeByEntry(others, open);
+    RefreshAllOpenValues(nowDate, nowTime);
     RebuildOpenTradeIndex();
     return true;
 }

@@ -1,4 +1,6 @@
 #include <bit>
+#include <cmath>
+#include <memory>
 #include <random>
 #include <tuple>
 
@@ -97,12 +99,17 @@ TEST_F(MatchingTest, ClosedTradePercentageDependsOnWhichSideWasLarger) {
 // Every change is checked against the literal rule run over the whole journal: appends,
 // deletes and modifies (of contracts, side, price and code, of executions and cash) match
 // only the securities they touch; ticks and loading in between must not leave stale values.
+// The totals, kept by difference as trades come and go, must have the very bits of the same
+// journal matched and summed afresh (and be the literal rule's sums but for rounding).
 TEST_F(MatchingTest, AgreesWithTheLiteralRuleAfterEveryChangeOnRandomJournals) {
     std::mt19937 rng(12345);
     const char* codes[] = {"AAA", "aaa", "Bbb", "BBB", "ccc", "D"};
     auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
     auto same = [](double a, double b) {
         return std::bit_cast<uint64_t>(a) == std::bit_cast<uint64_t>(b);
+    };
+    auto near = [](double a, double b) {
+        return (std::isnan(a) && std::isnan(b)) || std::fabs(a - b) <= 1e-9 * (1 + std::fabs(b));
     };
     for (int round = 0; round < 40; ++round) {
         CSistemaCartera fast;
@@ -136,15 +143,23 @@ TEST_F(MatchingTest, AgreesWithTheLiteralRuleAfterEveryChangeOnRandomJournals) {
                             same(a.exitPrice, b.exitPrice) && a.daysHeld == b.daysHeld)
                     << round << "/" << step << " open " << i;
             }
+            CSistemaCartera afresh(std::make_unique<CAdmComisiones>(*fast.GetAdmComisiones()));
+            for (const COrderCartera& m : fast.GetOrders()) afresh.ReplayAdd(m);
+            afresh.GenerarSistema();
             const literal::Totals& t = slow.totals;
-            EXPECT_TRUE(
-                same(fast.GetCapital(), t.capital) && same(fast.GetInvertido(), t.invested) &&
-                same(fast.GetGanAbiertas(), t.openProfit) &&
-                same(fast.GetGanCerradas(), t.closedProfit) &&
-                same(fast.GetDividendos(), t.dividends) && same(fast.GetGastos(), t.expenses) &&
-                same(fast.GetImposiciones(), t.impositions) &&
-                same(fast.GetGarantias(), t.guarantees))
-                << round << "/" << step;
+            auto totals = [](const CSistemaCartera& l) {
+                return std::vector<double>{
+                    l.GetCapital(),    l.GetInvertido(), l.GetGanAbiertas(),  l.GetGanCerradas(),
+                    l.GetDividendos(), l.GetGastos(),    l.GetImposiciones(), l.GetGarantias()};
+            };
+            const std::vector<double> ours = totals(fast), full = totals(afresh);
+            const std::vector<double> literal = {t.capital,      t.invested,  t.openProfit,
+                                                 t.closedProfit, t.dividends, t.expenses,
+                                                 t.impositions,  t.guarantees};
+            for (size_t k = 0; k < ours.size(); ++k)
+                EXPECT_TRUE(same(ours[k], full[k]) && near(ours[k], literal[k]))
+                    << round << "/" << step << " total " << k << ": " << ours[k] << " " << full[k]
+                    << " " << literal[k];
         };
         auto execution = [&] {
             int kind = pick(2);
@@ -160,10 +175,10 @@ TEST_F(MatchingTest, AgreesWithTheLiteralRuleAfterEveryChangeOnRandomJournals) {
             int kind = pick(14);
             if (kind == 12 && !fast.GetOrders().empty()) {  // a tick, then a change
                 Tick(codes[pick(6)], pick(5000) / 100.0);
-                kind = 10 + pick(2);
+                kind = pick(3) == 0 ? 0 : 10 + pick(2);
             } else if (kind == 13 && !fast.GetOrders().empty()) {  // as loaded, then a change
                 fast.DoAfterLoadingProcess();
-                kind = 10 + pick(2);
+                kind = pick(3) == 0 ? 0 : 10 + pick(2);
             }
             if (kind < 8) {
                 fast.AddOrder(execution());

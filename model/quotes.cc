@@ -55,31 +55,42 @@ void CSistemaCartera::OnTicks(const CMensajePelvo& message) {
             last = v.Value();
         }
     }
-    auto it = m_openByCode.find(LowerCode(message.GetCodigo()));
-    if (lastCount > 0 && it != m_openByCode.end()) {
-        for (uint32_t k : it->second) {
-            CNegocioC& t = m_open[k];
-            const size_t place = FindPlace(t.id);
-            if (place == SIZE_MAX) continue;
-            const COrderCartera& entry = m_orders[place];
-            int32_t q = t.contracts;
-            double cx = m_pAdm->CalculateCommission(entry.schedule, q * last, 4) / q;
-            t.exitPrice = last;
-            t.exitCommission = cx;
-            t.revalue = 1;
-            double r = t.isLong == 1
-                           ? (last - entry.price) * entry.pointValue - (cx + entry.commission)
-                           : (entry.price - last) * entry.pointValue - (cx + entry.commission);
-            t.percentage = cartera::TradePercentage(r, t.entryCommission + t.entryPrice);
-            t.profit = r * q;
-            m_openProfits[k] = t.profit;
-            m_refresh.push_back(static_cast<int32_t>(k));
+    if (lastCount == 0) return;
+    if (m_matchedSize == m_orders.size()) {  // the open trades are at their entries' places
+        auto it = m_openByCode.find(LowerCode(message.GetCodigo()));
+        if (it == m_openByCode.end()) return;
+        const OpenPlaces& mine = it->second;
+        for (size_t j = mine.head; j < mine.places.size(); ++j) {
+            const size_t k = OpenTradeAt(mine.places[j]);
+            if (k != SIZE_MAX) ValueAtTick(k, last);
         }
+    } else {
+        const std::string code = LowerCode(message.GetCodigo());
+        for (size_t k = 0; k < m_open.size(); ++k)
+            if (LowerCode(m_open[k].quoteCode) == code) ValueAtTick(k, last);
     }
-    // The same sum, in the same order, as over the trades themselves.
-    double sum = 0.0;
-    for (double p : m_openProfits) sum += p;
-    m_openProfit = sum;
+    m_openProfit = m_open.ProfitSum();
+}
+
+void CSistemaCartera::ValueAtTick(size_t k, double last) {
+    const CNegocioC& trade = m_open[k];
+    const size_t place = FindPlace(trade.id);
+    if (place == SIZE_MAX) return;
+    if (!trade.revalue) m_ticked.push_back(trade.entryPosition);
+    const COrderCartera& entry = m_orders[place];
+    m_open.Edit(k, [&](CNegocioC& t) {
+        int32_t q = t.contracts;
+        double cx = m_pAdm->CalculateCommission(entry.schedule, q * last, 4) / q;
+        t.exitPrice = last;
+        t.exitCommission = cx;
+        t.revalue = 1;
+        double r = t.isLong == 1
+                       ? (last - entry.price) * entry.pointValue - (cx + entry.commission)
+                       : (entry.price - last) * entry.pointValue - (cx + entry.commission);
+        t.percentage = cartera::TradePercentage(r, t.entryCommission + t.entryPrice);
+        t.profit = r * q;
+    });
+    m_refresh.push_back(static_cast<int32_t>(k));
 }
 
 void CSistemaCartera::DoIdle() {

@@ -75,8 +75,8 @@ COrderCartera* CSistemaCartera::GetOrden(uint64_t id) {
     return place == SIZE_MAX ? nullptr : &m_orders[place];
 }
 
-CNegocioC* CSistemaCartera::GetOpAbierta(uint64_t id) {
-    for (auto& t : m_open)
+const CNegocioC* CSistemaCartera::GetOpAbierta(uint64_t id) const {
+    for (const auto& t : m_open)
         if (t.id == id) return &t;
     return nullptr;
 }
@@ -181,9 +181,8 @@ void CSistemaCartera::AddOrder(COrderCartera m) {
 }
 
 void CSistemaCartera::ShiftEntries(size_t deleted) {
-    for (CArrayNegocioC* trades : {&m_closed, &m_open})
-        for (CNegocioC& t : *trades)
-            if (t.entryPosition > deleted) --t.entryPosition;
+    m_closed.MoveEntriesBack(static_cast<uint32_t>(deleted));
+    m_open.MoveEntriesBack(static_cast<uint32_t>(deleted));
 }
 
 void CSistemaCartera::RematchAndRefresh(const std::vector<std::string>& lowered, bool sumsHold) {
@@ -329,14 +328,17 @@ void CSistemaCartera::GenerarSistema() { RecomputeAndRefresh(); }
 
 void CSistemaCartera::DoAfterLoadingProcess() {
     RecomputeAndRefresh();
-    for (auto& t : m_open) {
-        // Matching valued it at its own price with the schedule's exit commission (to the
-        // bit: -0 and NaN are values of their own).
+    // Matching valued each at its own price with the schedule's exit commission (to the bit:
+    // -0 and NaN are values of their own); the next change puts back what it gave.
+    std::vector<LoadedExit> loaded;
+    m_open.EditAll([&](CNegocioC& t) {
         t.revalue =
             std::bit_cast<uint64_t>(t.exitPrice) != std::bit_cast<uint64_t>(t.entryPrice) ||
             std::bit_cast<uint64_t>(t.exitCommission) != std::bit_cast<uint64_t>(t.entryCommission);
+        if (t.revalue) loaded.push_back({t.entryPosition, t.exitPrice, t.exitCommission});
         t.exitPrice = t.entryPrice;
         t.exitCommission = t.entryCommission;
-    }
+    });
+    m_loadedExits = std::move(loaded);
     RegisterAll();
 }

@@ -14,6 +14,7 @@
 #include "model/links.h"
 #include "model/order.h"
 #include "model/trade.h"
+#include "model/trade_list.h"
 
 class CSistemaCartera : public CObjectZorb {
   public:
@@ -55,8 +56,8 @@ class CSistemaCartera : public CObjectZorb {
 
     // The journal in entry order, and the trades as of the last matching.
     const CArrayOrders& GetOrders() const { return m_orders; }
-    const CArrayNegocioC& GetClosedTrades() const { return m_closed; }
-    const CArrayNegocioC& GetOpenTrades() const { return m_open; }
+    const TradeList& GetClosedTrades() const { return m_closed; }
+    const TradeList& GetOpenTrades() const { return m_open; }
     const CArrayOrders& GetLegacyExtensions() const { return m_legacy; }
     // The grid layouts read while no grid was linked, as bytes written back unchanged;
     // empty when none were (the linked grids then write their own).
@@ -67,7 +68,7 @@ class CSistemaCartera : public CObjectZorb {
 
     // Look-ups; pointers stay valid until the next change of the journal or matching.
     COrderCartera* GetOrden(uint64_t id);
-    CNegocioC* GetOpAbierta(uint64_t id);
+    const CNegocioC* GetOpAbierta(uint64_t id) const;
     // Copies the movement with that id into out and returns 1; 0 (out unchanged) if none.
     int GetEntryOrder(uint64_t id, COrderCartera& out) const;
 
@@ -145,17 +146,24 @@ class CSistemaCartera : public CObjectZorb {
     // Matches the executions at the journal places exec (ascending) among themselves: their
     // closed trades appended to closed in order of their entries, and the places and contracts
     // left of those still open.
-    void MatchPlaces(const std::vector<uint32_t>& exec, CArrayNegocioC& closed,
+    void MatchPlaces(const std::vector<uint32_t>& exec, TradeList& closed,
                      std::vector<std::pair<uint32_t, int32_t>>& stillOpen) const;
     // Matches again only the securities whose lowered codes are given, leaving every other
     // security's trades as they are, with what the full matching gives; false (nothing
     // changed) when the trades do not reflect the journal's places.
     bool RematchSecurities(const std::vector<std::string>& lowered);
     // After a partial matching: the open trades whose valuation ticks or loading changed are
-    // valued again, and the others take the new date and time of their fictitious exit.
+    // valued as matching values them (the others keep the date and time of their valuation);
+    // by the places noted when they changed, or, when the places may have moved, by a look
+    // at every open trade.
     void RefreshOpenValues(int32_t nowDate, int32_t nowTime);
+    void RefreshAllOpenValues(int32_t nowDate, int32_t nowTime);
     // Trades whose entry came after the deleted place move one place back.
     void ShiftEntries(size_t deleted);
+    // The open trade whose entry is at place; SIZE_MAX when there is none.
+    size_t OpenTradeAt(uint32_t place) const;
+    // Values the open trade at index k at the last price of a tick.
+    void ValueAtTick(size_t k, double last);
     // Matches the given securities again; the totals follow, the cash movements' sums summed
     // again unless sumsHold (only executions changed and the sums held the whole journal).
     void RematchAndRefresh(const std::vector<std::string>& lowered, bool sumsHold);
@@ -189,8 +197,8 @@ class CSistemaCartera : public CObjectZorb {
     void LoadBody(CArchive& ar);
     void SerializeLayouts(CArchive& ar);
 
-    CArrayNegocioC m_closed;
-    CArrayNegocioC m_open;
+    TradeList m_closed;
+    TradeList m_open;
     CArrayOrders m_orders;
     ILedgerDocument* m_pDoc = nullptr;
     ILedgerListGrid* m_pGridCartera = nullptr;
@@ -216,8 +224,21 @@ class CSistemaCartera : public CObjectZorb {
     // Whether the ids never go down along the journal (1: look-ups by binary search, no
     // index), 0 when they do, -1 not known yet.
     mutable int8_t m_idsAscending = -1;
-    std::unordered_map<std::string, std::vector<uint32_t>> m_openByCode;  // lower code
-    std::vector<double> m_openProfits;  // the open trades' profits, contiguous for ticks
+    // The journal places of each security's open trades, in journal order from head on, by
+    // lowered code; kept with the open trades while their entries keep their places.
+    struct OpenPlaces {
+        std::vector<uint32_t> places;
+        size_t head = 0;
+    };
+    std::unordered_map<std::string, OpenPlaces> m_openByCode;
+    // Entry places of the open trades a tick valued since the last matching, and what
+    // matching had valued the ones loading changed at (exit price and commission).
+    std::vector<uint32_t> m_ticked;
+    struct LoadedExit {
+        uint32_t place;
+        double price, commission;
+    };
+    std::vector<LoadedExit> m_loadedExits;
     // Layout bytes read while no grid was linked, written back as they were.
     std::string m_detachedLayouts;
     bool m_afterLoading = true;

@@ -80,11 +80,19 @@ bool CViewBaseCartera::ExportToPdf(const std::string& path, std::string* error) 
 }
 
 void CViewBaseCartera::OnCarteraOperar(int textId) {
+    // The sheet starts from a copy of the selected open trade: the ledger's own trades change
+    // only through the ledger.
+    CNegocioC selected;
     CNegocioC* trade = nullptr;
     if (IsKindOf(RUNTIME_CLASS(CViewOpAbiertas)) && m_pGrid && m_pSistema) {
         int row = m_pGrid->GetCurrentRow();
-        if (row != -1)
-            trade = m_pSistema->GetOpAbierta(static_cast<CGridQBase*>(m_pGrid)->GetRowID(row));
+        const CNegocioC* open =
+            row == -1 ? nullptr
+                      : m_pSistema->GetOpAbierta(static_cast<CGridQBase*>(m_pGrid)->GetRowID(row));
+        if (open) {
+            selected = *open;
+            trade = &selected;
+        }
     }
     if (m_pSistema)
         Sheets().RunBuySell(*m_pSistema, textId, textId == 3391 ? 1 : 0, trade, nullptr);

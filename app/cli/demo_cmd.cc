@@ -50,7 +50,7 @@ class TemporaryHome {
 void ApplyCataloguePrices(CSistemaCartera& ledger) {
     CMarketService catalogue;
     catalogue.LoadCatalogue(resources::SymbolCatalogue());
-    CArrayNegocioC open = ledger.GetOpenTrades();
+    CArrayNegocioC open = ledger.GetOpenTrades().ToVector();
     for (const CNegocioC& t : open) {
         const MarketSymbol* symbol = catalogue.FindSymbol(t.quoteCode);
         if (symbol == nullptr) continue;

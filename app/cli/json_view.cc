@@ -55,7 +55,7 @@ Json TradeJson(const CNegocioC& t) {
                 {"guarantee", t.guarantee}};
 }
 
-Json TradesJson(const CArrayNegocioC& trades) {
+Json TradesJson(const TradeList& trades) {
     Json out = Json::array();
     for (const auto& t : trades) out.push_back(TradeJson(t));
     return out;

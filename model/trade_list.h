@@ -1,0 +1,171 @@
+#pragma once
+// The ledger's closed or open trades: a sequence read like an array, kept in chunks so that
+// a trade put in or taken out in the middle moves one chunk, not every trade after it, and
+// with the sums the totals need kept exactly as trades come and go.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <iterator>
+#include <memory>
+#include <memory_resource>
+#include <utility>
+#include <vector>
+
+#include "model/exact_total.h"
+#include "model/trade.h"
+
+class TradeList {
+    using Chunk = std::pmr::vector<CNegocioC>;
+
+  public:
+    TradeList();
+    TradeList(TradeList&&) noexcept;
+    TradeList& operator=(TradeList&&) noexcept;
+    TradeList(const TradeList&) = delete;
+    TradeList& operator=(const TradeList&) = delete;
+    ~TradeList();
+
+    class const_iterator {
+      public:
+        using iterator_category = std::forward_iterator_tag;
+        using value_type = CNegocioC;
+        using difference_type = std::ptrdiff_t;
+        using pointer = const CNegocioC*;
+        using reference = const CNegocioC&;
+        const_iterator() = default;
+        reference operator*() const { return (*m_chunks)[m_chunk][m_at]; }
+        pointer operator->() const { return &**this; }
+        const_iterator& operator++() {
+            if (++m_at == (*m_chunks)[m_chunk].size()) {
+                ++m_chunk;
+                m_at = 0;
+            }
+            return *this;
+        }
+        const_iterator operator++(int) {
+            const_iterator was = *this;
+            ++*this;
+            return was;
+        }
+        friend bool operator==(const const_iterator& a, const const_iterator& b) {
+            return a.m_chunk == b.m_chunk && a.m_at == b.m_at;
+        }
+
+      private:
+        friend class TradeList;
+        const_iterator(const std::vector<Chunk>* chunks, size_t chunk)
+            : m_chunks(chunks), m_chunk(chunk) {}
+        const std::vector<Chunk>* m_chunks = nullptr;
+        size_t m_chunk = 0, m_at = 0;
+    };
+
+    size_t size() const { return m_size; }
+    bool empty() const { return m_size == 0; }
+    const CNegocioC& operator[](size_t i) const;
+    const CNegocioC& at(size_t i) const;  // throws std::out_of_range past the end
+    const CNegocioC& front() const { return m_chunks.front().front(); }
+    const CNegocioC& back() const { return m_chunks.back().back(); }
+    const_iterator begin() const { return {&m_chunks, 0}; }
+    const_iterator end() const { return {&m_chunks, m_chunks.size()}; }
+    std::vector<CNegocioC> ToVector() const { return {begin(), end()}; }
+
+    // The exact sums of the trades' profits, of their guarantees, and of their guarantees
+    // plus (entry price + entry commission) x contracts, each rounded once.
+    double ProfitSum() const { return m_profits.Value(); }
+    double GuaranteeSum() const { return m_guarantees.Value(); }
+    double InvestedSum() const { return m_invested.Value(); }
+
+    void clear();
+    void push_back(CNegocioC t);
+    void Insert(size_t i, CNegocioC t);  // before the trade at i (at the end when i is size())
+    void Erase(size_t i);
+    // Changes the trade at i through edit(trade&), keeping the sums; edit keeps the trade's
+    // place in journal order.
+    template <class F>
+    void Edit(size_t i, F&& edit) {
+        CNegocioC& t = Mutable(i);
+        Take(t);
+        edit(t);
+        Count(t);
+    }
+    // Changes every trade through edit(trade&) in order, then sums them afresh.
+    template <class F>
+    void EditAll(F&& edit) {
+        m_profits = m_guarantees = m_invested = {};
+        for (auto& chunk : m_chunks)
+            for (CNegocioC& t : chunk) {
+                edit(t);
+                Count(t);
+            }
+    }
+    // Edits the trades whose entries are at the given places (count of them, placeOf(k)
+    // ascending) through edit(trade&, k), keeping the sums: one walk along the list.
+    template <class PlaceOf, class F>
+    void EditAtEntries(size_t count, PlaceOf placeOf, F&& edit) {
+        size_t c = 0, from = 0;
+        for (size_t k = 0; k < count; ++k) {
+            const uint32_t place = placeOf(k);
+            for (; c < m_chunks.size() && m_chunks[c].back().entryPosition < place; ++c) from = 0;
+            if (c == m_chunks.size()) return;
+            Chunk& chunk = m_chunks[c];
+            auto at = std::partition_point(
+                chunk.begin() + static_cast<long>(from), chunk.end(),
+                [place](const CNegocioC& t) { return t.entryPosition < place; });
+            from = static_cast<size_t>(at - chunk.begin());
+            if (at->entryPosition != place) continue;  // the chunk's last is not below place
+            Take(*at);
+            edit(*at, k);
+            Count(*at);
+        }
+    }
+    // Keeps the trades that keep(trade) accepts and merges in those of added (in journal order
+    // of their entries): a trade of added goes after every kept one whose entry is not later
+    // than its own. Each chunk read is given back before the next, so the list grows into the
+    // memory it already has.
+    template <class Keep, class Added>
+    void MergeByEntry(Keep keep, const Added& added) {
+        std::vector<Chunk> old = std::move(m_chunks);
+        m_chunks.clear();
+        m_starts.clear();
+        m_size = 0;
+        m_profits = m_guarantees = m_invested = {};
+        auto a = added.begin();
+        for (Chunk& chunk : old) {
+            for (CNegocioC& t : chunk) {
+                if (!keep(t)) continue;
+                for (; a != added.end() && a->entryPosition < t.entryPosition; ++a) push_back(*a);
+                push_back(std::move(t));
+            }
+            chunk = Chunk(chunk.get_allocator());
+        }
+        for (; a != added.end(); ++a) push_back(*a);
+    }
+    // Trades whose entry came after the place deleted from the journal move one place back.
+    void MoveEntriesBack(uint32_t deleted);
+
+    // The lists the ledger keeps are in journal order of their entries: the first trade whose
+    // entry comes at or after place, and the first whose entry comes after it.
+    size_t LowerBoundEntry(uint32_t place) const;
+    size_t UpperBoundEntry(uint32_t place) const;
+
+  private:
+    // Every chunk has room for kChunk trades, and is split in halves when a trade must go
+    // into a full one; trades added at the end leave some room in each for those put in later.
+    static constexpr size_t kChunk = 2048;
+    static constexpr size_t kFilled = kChunk - kChunk / 16;
+    Chunk NewChunk();
+    std::pair<size_t, size_t> Locate(size_t i) const;  // chunk and place in it
+    CNegocioC& Mutable(size_t i);
+    template <class Below>
+    size_t Partition(Below below) const;
+    void Count(const CNegocioC& t);
+    void Take(const CNegocioC& t);
+
+    // The chunks' memory, in large pages taken a few megabytes at a time: a list of a million
+    // trades faults its memory in 2 MB at a time, as one large array would.
+    std::unique_ptr<std::pmr::memory_resource> m_pool;
+    std::vector<Chunk> m_chunks;   // none empty
+    std::vector<size_t> m_starts;  // the first trade of each chunk
+    size_t m_size = 0;
+    cartera::ExactTotal m_profits, m_guarantees, m_invested;
+};
