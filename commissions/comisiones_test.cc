@@ -20,24 +20,7 @@ using cartera::testing::Bracket;
 
 // Every field distinct, so a swapped pair in the file shows.
 stComision DistinctRecord() {
-    stComision r;
-    r.isDefault = 1;
-    r.name = "Broker";
-    r.royalty = 1.5;
-    r.from = 2.5;
-    r.brokeragePct = 3.5;
-    r.brokerageMin = 4.5;
-    r.spare1 = 5.5;
-    r.to = 6.5;
-    r.idSchedule = 7;
-    r.commissionMin = 8.5;
-    r.spare2 = 9.5;
-    r.commissionPct = 10.5;
-    r.bracketIndex = 11;
-    r.kind = 4;
-    r.unitRate = 12.5;
-    r.unitMin = 13.5;
-    return r;
+    return {7, 11, 4, "Broker", 1, 10.5, 8.5, 3.5, 4.5, 2.5, 6.5, 1.5, 5.5, 9.5, 13.5, 12.5};
 }
 
 // The record as the file lays it out, built without the archive.

@@ -2,10 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <functional>
 #include <memory>
-#include <set>
 #include <string>
 #include <vector>
 

@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QDialog>
-#include <QFileInfo>
 #include <QPageLayout>
 #include <QPdfWriter>
 #include <QProcess>

@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QHeaderView>
-#include <QScrollBar>
 #include <QTest>
 
 #include "host/qt/grid_model.h"
