@@ -8,17 +8,8 @@ class CalculateCommissionTest : public testing::Test {
   protected:
     // A kind-4 bracket whose royalty tells which bracket priced the amount.
     void AddStock(const std::string& name, double from, double to, double royalty = 2) {
-        stComision r;
-        r.name = name;
-        r.kind = 4;
-        r.from = from;
-        r.to = to;
-        r.commissionPct = 0.2;
-        r.commissionMin = 5;
-        r.brokeragePct = 0.1;
-        r.brokerageMin = 1;
-        r.royalty = royalty;
-        m_adm.Add(r);
+        // 0.2% commission with a minimum of 5, 0.1% brokerage with a minimum of 1.
+        m_adm.Add({-1, -1, 4, name, 0, 0.2, 5, 0.1, 1, from, to, royalty});
     }
     double Stock(const std::string& name, double amount) const {
         return m_adm.CalculateCommission(name, amount, 4);
@@ -83,30 +74,16 @@ TEST_F(CalculateCommissionTest, StockBracketsApplyRatesMinimumsRoyaltyAndAFallba
 }
 
 TEST_F(CalculateCommissionTest, FactorScheduleHasNoFallbackAndUnitScheduleOneRecord) {
-    stComision r;
-    r.name = "F";
-    r.kind = 8;
-    r.from = 0;
-    r.to = 1000;
-    r.commissionPct = 0.5;
-    r.commissionMin = 3;
-    r.royalty = 1;
-    r.brokerageMin = 100;  // not used by this kind
-    m_adm.Add(r);
+    // A factor of 0.5 with a minimum of 3, royalty 1; the brokerage minimum 100 is not used.
+    m_adm.Add({-1, -1, 8, "F", 0, 0.5, 3, 0, 100, 0, 1000, 1});
     EXPECT_DOUBLE_EQ(m_adm.CalculateCommission("F", 100, 8), 50 + 1);
     EXPECT_DOUBLE_EQ(m_adm.CalculateCommission("F", 2, 8), 3 + 1);
     EXPECT_EQ(m_adm.CalculateCommission("F", 2000, 8), 0);
     EXPECT_EQ(m_adm.CalculateCommission("F", 100, 4), 0);
 
     // A unit schedule needs exactly one record.
-    r = stComision();
-    r.name = "U";
-    r.kind = 2;
-    r.from = 100;  // bounds are not consulted
-    r.to = 200;
-    r.unitRate = 2.5;
-    r.unitMin = 10;
-    r.royalty = 7;  // not used by this kind
+    // 2.5 a unit with a minimum of 10; the bounds 100-200 and the royalty 7 are not used.
+    const stComision r{-1, -1, 2, "U", 0, 0, 0, 0, 0, 100, 200, 7, 0, 0, 10, 2.5};
     m_adm.Add(r);
     EXPECT_DOUBLE_EQ(m_adm.CalculateCommission("U", 3, 2), 10);
     EXPECT_DOUBLE_EQ(m_adm.CalculateCommission("U", 8, 2), 20);

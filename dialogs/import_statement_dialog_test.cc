@@ -29,7 +29,6 @@ const char kHistory[] =
 class ImportStatementDialogTest : public testing::LedgerTest {
   protected:
     ImportStatementDialogTest() {
-        std::string error;
         EXPECT_EQ(doc.SaveAs(kPath).message(), "");
         Write(kHistory);
     }
@@ -76,7 +75,6 @@ TEST_F(ImportStatementDialogTest, ChoicesReplanThePreviewImportSavesOnceAndBadRo
     EXPECT_EQ(doc.SaveCount(), saves + 1);
     CSistemaCartera reread;
     PortfolioDocument rereadDoc{&reread};
-    std::string error;
     ASSERT_EQ(rereadDoc.Load(kPath).message(), "");
     ASSERT_EQ(reread.GetOrders().size(), 1u);
     EXPECT_EQ(std::string(reread.GetOrders()[0].orderText), "T212:EOF004");

@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDir>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -34,7 +33,6 @@ class SheetFinishTest : public cartera::testing::LedgerTest {
         hooks.Keep(&CSheetComision::SetRunner);
         hooks.Keep(&CDlgNuevoNombre::SetRunner);
         hooks.Keep(&CPropertySheetBase::SetRunner);
-        std::string error;
         EXPECT_EQ(doc.SaveAs("/mem/home/p.cartera").message(), "");
         cartera::SetMessageBoxHandler([](const std::string&, unsigned) { return IDOK; });
     }
@@ -71,8 +69,6 @@ TEST_F(SheetFinishTest, WithoutSchedulesTheBuySheetSaysSoAndOffersTheEditor) {
         EXPECT_EQ(notice->text().toStdString(), "No commission schedule: commission 0");
         ASSERT_TRUE(page.SchedulesButton()->isVisible());
         EXPECT_EQ(page.Schedules()->count(), 0);
-        QDir(QStringLiteral(CARTERA_SCREENSHOT_DIR)).mkpath(".");
-        s.grab().save(QStringLiteral(CARTERA_SCREENSHOT_DIR "/buy-without-schedules.png"));
 
         // The button from the keyboard opens the editor; its schedule is offered at once.
         page.SchedulesButton()->setFocus();

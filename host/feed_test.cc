@@ -108,10 +108,7 @@ TEST_F(FeedTest, PricesStayPositiveAndOnTheSymbolsDecimals) {
     for (const CMensajePelvo& m : published) {
         double last = Value(m, kTickLast), bid = Value(m, kTickBid), ask = Value(m, kTickAsk);
         double scale = m.GetCodigo() == "TINY" ? 100.0 : 1000.0;
-        EXPECT_GT(last, 0.0);
-        EXPECT_GT(bid, 0.0);
-        EXPECT_LE(bid, last);
-        EXPECT_GT(ask, last);
+        EXPECT_TRUE(bid > 0.0 && bid <= last && ask > last) << m.GetCodigo() << bid << last << ask;
         EXPECT_NEAR(last * scale, std::round(last * scale), 1e-6) << m.GetCodigo() << last;
     }
 }

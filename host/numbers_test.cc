@@ -95,11 +95,9 @@ TEST_F(NumbersTest, ParseGroupedNumberReadsBackEachLanguage) {
     }
     double v = 0;
     cartera::SetLanguage(Language::fr);
-    ASSERT_TRUE(cartera::ParseGroupedNumber("1 234,5", &v));
-    EXPECT_EQ(v, 1234.5);
+    EXPECT_TRUE(cartera::ParseGroupedNumber("1 234,5", &v) && v == 1234.5);
     cartera::SetLanguage(Language::es);
-    ASSERT_TRUE(cartera::ParseGroupedNumber("-1.234,5", &v));
-    EXPECT_EQ(v, -1234.5);
+    EXPECT_TRUE(cartera::ParseGroupedNumber("-1.234,5", &v) && v == -1234.5);
     for (const char* junk : {"", "abc", "1,2x", "--1", "1.2.3,4,5"}) {
         v = 99;
         EXPECT_FALSE(cartera::ParseGroupedNumber(junk, &v)) << junk;
@@ -118,14 +116,12 @@ TEST_F(NumbersTest, EditNumbersAreTypedAndShownInTheLanguage) {
                               {"1.234", 1234.0},
                               {"1.234,5", 1234.5},
                               {"-3", -3.0}}) {
-        ASSERT_TRUE(cartera::ParseNumberInLanguage(text, &v)) << text;
-        EXPECT_EQ(v, want) << text;
+        EXPECT_TRUE(cartera::ParseNumberInLanguage(text, &v) && v == want) << text;
     }
     EXPECT_FALSE(cartera::ParseNumberInLanguage("0,2x", &v));
     cartera::SetLanguage(Language::en);
     EXPECT_EQ(cartera::EditNumberText(-0.0), "0");
-    ASSERT_TRUE(cartera::ParseNumberInLanguage("1,234.5", &v));
-    EXPECT_EQ(v, 1234.5);
+    EXPECT_TRUE(cartera::ParseNumberInLanguage("1,234.5", &v) && v == 1234.5);
     EXPECT_FALSE(cartera::ParseNumberInLanguage("0,2", &v) && v == 0.2);
     // Thousands separators only between groups of three digits of the whole part.
     for (const char* bad : {"12,3,4", "1,2345", ",123", "1.5,2"})

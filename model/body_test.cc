@@ -44,9 +44,8 @@ class BodyTest : public LedgerTest {
     }
     static std::string Header(uint32_t lastId, int32_t tab, int32_t n) {
         std::string s;
-        PutFixed32(&s, lastId);
-        PutFixed32(&s, static_cast<uint32_t>(tab));
-        PutFixed32(&s, static_cast<uint32_t>(n));
+        for (uint32_t v : {lastId, static_cast<uint32_t>(tab), static_cast<uint32_t>(n)})
+            PutFixed32(&s, v);
         return s;
     }
 };
@@ -61,11 +60,8 @@ TEST_F(BodyTest, EmptyPortfolioBytes) {
     closed.layoutValue = 2;
     open.layoutValue = 3;
     std::string expected = Header(0, -1, 0);
-    PutFixed32(&expected, 0xFFFFFFFF);
-    PutFixed32(&expected, 0xFFFFFFFE);
-    PutFixed32(&expected, 1);  // movements, closed, open, in that order
-    PutFixed32(&expected, 2);
-    PutFixed32(&expected, 3);
+    // The markers, then the layouts of movements, closed and open, in that order.
+    for (uint32_t v : {0xFFFFFFFFu, 0xFFFFFFFEu, 1u, 2u, 3u}) PutFixed32(&expected, v);
     EXPECT_EQ(Store(l), expected);
 }
 
@@ -193,11 +189,9 @@ TEST_F(BodyTest, TruncationAndCraftedCountsRaiseArchiveErrors) {
     EXPECT_THROW(Load(partial, full.substr(0, full.size() / 2)), CArchiveException);
     EXPECT_EQ(partial.GetOrders().size(), 1u);
     // A count of two thousand million with nothing behind it fails fast.
-    std::string crafted = Header(0, 0, 0x7FFFFFFF);
     CSistemaCartera l;
-    EXPECT_THROW(Load(l, crafted), CArchiveException);
-    std::string negative = Header(0, 0, -4);
-    EXPECT_THROW(Load(l, negative), CArchiveException);
+    EXPECT_THROW(Load(l, Header(0, 0, 0x7FFFFFFF)), CArchiveException);
+    EXPECT_THROW(Load(l, Header(0, 0, -4)), CArchiveException);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "model/change_log.h"
 
 #include <random>
+#include <tuple>
 
 #include "host/archive.h"
 #include "model/portfolio_file.h"
@@ -41,9 +42,8 @@ TEST_F(ChangeLogTest, TornTailsAreDroppedAndDamageBeforeTheEndIsPlaced) {
     AppendLogRecord(&log, LogType::remove, std::string(12, 'b'));
     LogContent whole = ReadLogRecords(log);
     ASSERT_EQ(whole.records.size(), 3u);
-    EXPECT_FALSE(whole.tornTail);
-    EXPECT_TRUE(LogAppliesTo(whole, FileStamp{100, 7}));
-    EXPECT_FALSE(LogAppliesTo(whole, FileStamp{100, 8}));
+    EXPECT_TRUE(!whole.tornTail && LogAppliesTo(whole, FileStamp{100, 7}) &&
+                !LogAppliesTo(whole, FileStamp{100, 8}));
 
     std::string flipped = log;
     flipped.back() ^= 1;
@@ -56,9 +56,8 @@ TEST_F(ChangeLogTest, TornTailsAreDroppedAndDamageBeforeTheEndIsPlaced) {
          {Case{log.substr(0, second + 4), 2}, Case{log.substr(0, log.size() - 1), 2},
           Case{flipped, 2}, Case{zeroed, 2}}) {
         LogContent read = ReadLogRecords(c.bytes);
-        EXPECT_TRUE(read.tornTail);
-        EXPECT_EQ(read.records.size(), c.records);
-        EXPECT_EQ(read.wholeBytes, second);
+        EXPECT_EQ(std::tuple(read.tornTail, read.records.size(), read.wholeBytes),
+                  std::tuple(true, c.records, second));
     }
     std::string middle = log;
     middle[second - 1] ^= 1;  // the first change's payload, with a whole record after it

@@ -7,6 +7,7 @@
 #include "model/portfolio_file.h"
 #include "model/sistema.h"
 #include "testing/test_hooks.h"
+#include "testing/test_support.h"
 
 namespace cartera::testing {
 namespace {
@@ -39,8 +40,7 @@ TEST_F(DemoPortfolioTest, HoldsEveryKindOfMovementAndTrade) {
     std::set<std::pair<bool, bool>> closed, open;  // (long, gain)
     for (const CNegocioC& t : ledger.GetClosedTrades()) closed.insert({true, t.profit > 0});
     for (const CNegocioC& t : ledger.GetOpenTrades()) open.insert({t.isLong != 0, true});
-    EXPECT_EQ(closed.size(), 2u);
-    EXPECT_EQ(open.size(), 2u);
+    EXPECT_EQ(std::pair(closed.size(), open.size()), std::pair(size_t{2}, size_t{2}));
     EXPECT_DOUBLE_EQ(ledger.GetDividendos(), 120.0);
 
     // Buys and sells are priced by the schedule and store the commission as displayed: Inditex,
@@ -56,17 +56,12 @@ TEST_F(DemoPortfolioTest, HoldsEveryKindOfMovementAndTrade) {
 
 TEST_F(DemoPortfolioTest, IsReproducibleAndReplacesOnlyItsSchedule) {
     CAdmComisiones adm;
-    stComision other;
-    other.kind = 4;
-    other.name = "Mine";
-    other.to = 100;
+    stComision other = Bracket("Mine", 4, 0, 100);
     other.isDefault = 1;
     adm.Add(other);
     ASSERT_TRUE(adm.Save().ok());
 
-    std::string first = Build("one");
-    std::string second = Build("two");
-    EXPECT_EQ(Bytes(first), Bytes(second));
+    EXPECT_EQ(Bytes(Build("one")), Bytes(Build("two")));
 
     adm.Load();
     CArrayComisiones brackets;

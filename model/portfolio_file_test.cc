@@ -1,5 +1,7 @@
 #include "model/portfolio_file.h"
 
+#include <tuple>
+
 #include "host/archive.h"
 #include "testing/test_ledger.h"
 
@@ -15,23 +17,20 @@ TEST_F(PortfolioFileTest, SavesKeepTheEnvelopeAndTheOldFileOnFailureAndDamageIsF
     ASSERT_EQ(doc.SaveAs("/mem/p.cartera").message(), "");
     const std::string bytes = env.Files()["/mem/p.cartera"];
     ASSERT_GE(bytes.size(), 14u);
-    EXPECT_EQ(bytes[0], '\0');  // empty first string
-    EXPECT_EQ(bytes.substr(1, 4), "CRTV");
-    EXPECT_EQ(bytes[17], '\0');  // empty second string, after the version and its checksum
+    // An empty first string, the mark, the version and its checksum, an empty second string.
+    EXPECT_EQ(std::tuple(bytes[0], bytes.substr(1, 4), bytes[17]), std::tuple('\0', "CRTV", '\0'));
     // Loading ignores whatever the two strings hold.
     std::string changed = bytes;
     changed[0] = 3;
     changed.insert(1, "abc");
     env.Files()["/mem/q.cartera"] = changed;
     CSistemaCartera other;
-    PortfolioDocument otherDoc(&other);
-    EXPECT_EQ(otherDoc.Load("/mem/q.cartera").message(), "");
+    EXPECT_EQ(PortfolioDocument(&other).Load("/mem/q.cartera").message(), "");
 
     int updates = 0;
     doc.SetOnUpdate([&] { ++updates; });
     ledger.AddOrder(Exec(true, "ACME", 10, 20.0));
-    EXPECT_EQ(doc.SaveCount(), 2);
-    EXPECT_EQ(updates, 1);
+    EXPECT_EQ(std::pair(doc.SaveCount(), updates), std::pair(2, 1));
     std::string before = env.Files()["/mem/p.cartera"];
     env.SetFailWrites(true);
     ledger.AddOrder(Exec(true, "ACME", 5, 20.0));
@@ -39,8 +38,7 @@ TEST_F(PortfolioFileTest, SavesKeepTheEnvelopeAndTheOldFileOnFailureAndDamageIsF
     EXPECT_EQ(env.Files()["/mem/p.cartera"], before);
 
     CSistemaCartera reread;
-    PortfolioDocument rereadDoc(&reread);
-    ASSERT_EQ(rereadDoc.Load("/mem/p.cartera").message(), "");
+    ASSERT_EQ(PortfolioDocument(&reread).Load("/mem/p.cartera").message(), "");
     EXPECT_EQ(reread.GetOrders().size(), 1u);
 
     // A file missing, not a portfolio or cut short gives a clear error; every flipped byte of

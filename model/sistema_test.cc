@@ -91,11 +91,9 @@ TEST_F(SistemaTest, LooksUpIdsThatGoDownOrRepeat) {
     ledger->Serialize(in);
     ledger->GenerarSistema();
     auto priceOf = [&](uint64_t id) { return ledger->GetOrden(id)->price; };
-    EXPECT_EQ(priceOf(5), 1.0);
-    EXPECT_EQ(priceOf(2), 2.0);
+    EXPECT_EQ(std::pair(priceOf(5), priceOf(2)), std::pair(1.0, 2.0));
     ledger->DelOrder(5);
-    EXPECT_EQ(priceOf(5), 5.0);
-    EXPECT_EQ(priceOf(4), 4.0);
+    EXPECT_EQ(std::pair(priceOf(5), priceOf(4)), std::pair(5.0, 4.0));
     ledger->DelOrder(2);
     EXPECT_EQ(priceOf(3), 3.0);
     EXPECT_EQ(ledger->GetOrden(1), nullptr);
@@ -108,14 +106,12 @@ TEST_F(SistemaTest, TotalsFollowCashMovementsAndTrades) {
     ledger->AddOrder(Cash(kImposition, 1, 10000.0));
     ledger->AddOrder(Cash(kRefund, 1, 2500.0));
     ledger->AddOrder(Cash(kExpense, 1, 50.0));
-    EXPECT_DOUBLE_EQ(ledger->GetCapital(), 7450.0);
-    EXPECT_DOUBLE_EQ(ledger->GetImposiciones(), 10000.0);
-    EXPECT_DOUBLE_EQ(ledger->GetReintegros(), 2500.0);
-    EXPECT_DOUBLE_EQ(ledger->GetGastos(), 50.0);
+    EXPECT_EQ(std::tuple(ledger->GetCapital(), ledger->GetImposiciones(), ledger->GetReintegros(),
+                         ledger->GetGastos()),
+              std::tuple(7450.0, 10000.0, 2500.0, 50.0));
     ledger->AddOrder(Cash(kDividend, 100, 0.5));
-    EXPECT_DOUBLE_EQ(ledger->GetDividendos(), 50.0);
-    EXPECT_DOUBLE_EQ(ledger->GetGanCerradas(), 50.0);
-    EXPECT_DOUBLE_EQ(ledger->GetCapital(), 7500.0);
+    EXPECT_EQ(std::tuple(ledger->GetDividendos(), ledger->GetGanCerradas(), ledger->GetCapital()),
+              std::tuple(50.0, 50.0, 7500.0));
     COrderCartera buy = Exec(true, "X", 10, 20.0, 0.1);
     buy.guarantee = 3.0;
     EXPECT_DOUBLE_EQ(ledger->GetUltimoSaldo(buy), 7500.0);
@@ -146,9 +142,10 @@ TEST_F(SistemaTest, BatchAddsLikeSingleAddsWithOneSave) {
     EXPECT_EQ(std::tuple(doc.saves, doc.updates), std::tuple(1, 1));
     EXPECT_EQ(progress, (std::vector<size_t>{1000, 2000, 2501}));
     EXPECT_EQ(ledger->GetLastId(), 2501u);
-    EXPECT_EQ(ledger->GetClosedTrades().size(), single.GetClosedTrades().size());
-    EXPECT_EQ(ledger->GetCapital(), single.GetCapital());
-    EXPECT_EQ(ledger->GetGanAbiertas(), single.GetGanAbiertas());
+    EXPECT_EQ(
+        std::tuple(ledger->GetClosedTrades().size(), ledger->GetCapital(),
+                   ledger->GetGanAbiertas()),
+        std::tuple(single.GetClosedTrades().size(), single.GetCapital(), single.GetGanAbiertas()));
     EXPECT_EQ(service.RegistrationCount(ledger.get(), "b1"), 625);
 }
 

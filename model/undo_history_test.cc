@@ -55,9 +55,8 @@ TEST_F(LedgerTest, UndoAndRedoRestoreTheJournalInPlaceWithOneSaveEach) {
     EXPECT_NE(ClosedEntries(ledger), startTrades);
     int saves = doc.saves;
     ASSERT_TRUE(doc.Step(ledger, false));
-    EXPECT_EQ(doc.saves, saves + 1);
-    EXPECT_EQ(Journal(ledger), start);
-    EXPECT_EQ(ClosedEntries(ledger), startTrades);
+    EXPECT_EQ(std::tuple(doc.saves, Journal(ledger), ClosedEntries(ledger)),
+              std::tuple(saves + 1, start, startTrades));
     EXPECT_EQ(doc.history.RedoName(), "delete of B SAN.MC 100");
     ASSERT_TRUE(doc.Step(ledger, true));
     EXPECT_EQ(ledger.GetOrden(1), nullptr);
@@ -78,8 +77,7 @@ TEST_F(LedgerTest, UndoAndRedoRestoreTheJournalInPlaceWithOneSaveEach) {
     const std::vector<Row> imported = Journal(ledger);
     saves = doc.saves;
     ASSERT_TRUE(doc.Step(ledger, false));
-    EXPECT_EQ(doc.saves, saves + 1);
-    EXPECT_EQ(Journal(ledger), start);
+    EXPECT_EQ(std::pair(doc.saves, Journal(ledger)), std::pair(saves + 1, start));
     ASSERT_TRUE(doc.Step(ledger, true));
     EXPECT_EQ(Journal(ledger), imported);
     ledger.DelOrders({2, 6, 99});

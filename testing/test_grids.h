@@ -47,12 +47,6 @@ class GridsTest : public LedgerTest {
         ledger.SetGridCerradas(&closed);
     }
 
-    void FillAll() {
-        movements.FillGrid();
-        open.FillGrid();
-        closed.FillGrid();
-    }
-
     // The grid column of a column id.
     static int Col(const CBaseGrid& grid, int id) { return grid.GetHeader().GetPosition(id); }
     static std::string Text(const CBaseGrid& grid, int id, int row) {

@@ -56,15 +56,7 @@ class AnsweringMessageBox {
 // the schedule (-1: assigned when added) and a royalty as its only cost.
 inline stComision Bracket(const std::string& name, int32_t kind, double from, double to,
                           int32_t id = -1, int32_t index = -1, double royalty = 0) {
-    stComision r;
-    r.name = name;
-    r.kind = kind;
-    r.from = from;
-    r.to = to;
-    r.idSchedule = id;
-    r.bracketIndex = index;
-    r.royalty = royalty;
-    return r;
+    return {id, index, kind, name, 0, 0, 0, 0, 0, from, to, royalty};
 }
 
 }  // namespace cartera::testing

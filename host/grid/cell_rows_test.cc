@@ -30,8 +30,7 @@ class CellRowsTest : public ::testing::Test {
                 cell.SetAlignment(UG_ALIGNRIGHT);
                 cell.SetCellType(3);
                 cell.SetCellTypeEx(4);
-                cell.SetID64(0, r + 1);
-                cell.SetID64(1, r + 1);
+                for (int slot : {0, 1}) cell.SetID64(slot, r + 1);
             }
         }
     }
@@ -95,9 +94,7 @@ TEST_F(CellRowsTest, RowsAppendedAfterClearingAreFreshWhateverHappenedBefore) {
     rows.AppendRow();
     rows.Resize(20);
     EXPECT_EQ(StaleRows(12, 20), std::vector<int>{});
-    std::vector<int> kept = RowNumbers();
-    kept.resize(12);
-    for (int r = 0; r < 12; ++r) EXPECT_EQ(kept[r], r);
+    for (int r = 0; r < 12; ++r) EXPECT_EQ(RowNumbers()[r], r);
 }
 
 TEST_F(CellRowsTest, SortingAndDeletingMoveWholeRows) {

@@ -151,9 +151,8 @@ TEST_F(GridControlTest, SortIsStableInBothDirections) {
     EXPECT_EQ(grid.seenFlags, UG_SORT_ASCENDING);
     EXPECT_EQ(RowIds(), (std::vector<uint64_t>{1, 4, 3, 0, 2}));
     // Whole rows move: the other column and the row height follow.
-    EXPECT_EQ(grid.QuickGetText(1, 1), "r4");
-    EXPECT_EQ(grid.GetRowHeight(1), 7);
-    EXPECT_EQ(grid.GetRowHeight(0), grid.GetDefRowHeight());
+    EXPECT_EQ(std::tuple(grid.QuickGetText(1, 1), grid.GetRowHeight(1), grid.GetRowHeight(0)),
+              std::tuple("r4", 7, grid.GetDefRowHeight()));
 
     grid.seenFlags = 0;
     ASSERT_EQ(grid.SortBy(0, UG_SORT_DESCENDING), UG_SUCCESS);
@@ -185,8 +184,7 @@ TEST_F(GridControlTest, OnlyExplicitRedrawsAndStructureChangesNotify) {
     EXPECT_EQ(observer.redrawAll, 1);
     grid.SetNumberRows(10, 1);
     grid.SetColWidth(1, 120);
-    EXPECT_EQ(observer.structure, 2);
-    EXPECT_EQ(grid.GetColWidth(1), 120);
+    EXPECT_EQ(std::pair(observer.structure, grid.GetColWidth(1)), std::pair(2, 120));
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QHeaderView>
-#include <QScrollBar>
 #include <QTest>
 
 #include "host/qt/grid_model.h"
@@ -52,15 +51,13 @@ TEST_F(GridViewTest, ColumnsFollowTheGridAndTheUsersChangesGoBack) {
     EXPECT_TRUE(view->isColumnHidden(0));
 
     Heading()->resizeSection(1, 150);  // as a drag on the heading's edge does
-    EXPECT_EQ(grid.GetHeader().GetWidth(3384), 150);
-    EXPECT_EQ(grid.GetColWidth(1), 150);
+    EXPECT_EQ(std::pair(grid.GetHeader().GetWidth(3384), grid.GetColWidth(1)), std::pair(150, 150));
 
     Heading()->moveSection(3, 1);  // as a drag of the heading does
     EXPECT_EQ(grid.GetHeader().GetColID(1), 3385);
     EXPECT_EQ(view->model()->headerData(1, Qt::Horizontal).toString(), "Contracts");
     // The grid moved the column; the heading bar keeps showing the grid's order.
-    EXPECT_EQ(Heading()->visualIndex(3), 3);
-    EXPECT_EQ(Heading()->sectionSize(1), 80);
+    EXPECT_EQ(std::pair(Heading()->visualIndex(3), Heading()->sectionSize(1)), std::pair(3, 80));
 }
 
 TEST_F(GridViewTest, HeadingClickSendsPressThenReleaseAndKeysArriveAsVirtualKeyCodes) {
@@ -87,12 +84,10 @@ TEST_F(GridViewTest, CurrentCellIsKeptInStepBothWaysAndFramedByTheGrid) {
 
     // The grid moves its cursor on an arrow key; the view follows without moving it twice.
     QTest::keyClick(view.get(), Qt::Key_Down);
-    EXPECT_EQ(grid.GetCurrentRow(), 8);
-    EXPECT_EQ(view->currentIndex().row(), 8);
+    EXPECT_EQ(std::pair(grid.GetCurrentRow(), view->currentIndex().row()), std::pair(8, 8));
 
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, CellCentre(4, 3));
-    EXPECT_EQ(grid.GetCurrentRow(), 4);
-    EXPECT_EQ(grid.GetCurrentCol(), 3);
+    EXPECT_EQ(std::pair(grid.GetCurrentRow(), grid.GetCurrentCol()), std::pair(4, 3));
 
     // A refill keeps the grid's cursor row, and the view shows it again.
     grid.Fill(30);
