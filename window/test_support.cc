@@ -67,7 +67,6 @@ std::string WindowTest::WritePortfolio(const std::string& name,
     std::string path = PortfolioPath(name);
     CSistemaCartera ledger;
     PortfolioDocument doc(&ledger);
-    std::string error;
     EXPECT_EQ(doc.SaveAs(path).message(), "");
     ledger.AddOrders(movements);
     EXPECT_EQ(doc.LastSaveError(), "");

@@ -38,6 +38,7 @@ using cartera::testing::Cash;
 using cartera::testing::Exec;
 using dialogs::PortfolioSheets;
 using dialogs::SetSheets;
+using ::testing::AllOf;
 using ::testing::HasSubstr;
 
 // Every process-wide hook is kept (the dialogs' runners, the sheets and the status handler

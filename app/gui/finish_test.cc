@@ -18,8 +18,6 @@
 #include "app/gui/welcome.h"
 #include "framework/frame.h"
 #include "host/qt/grid_view.h"
-#include "model/portfolio_file.h"
-#include "model/sistema.h"
 #include "testing/test_ledger.h"
 
 namespace cartera::gui {
@@ -30,17 +28,11 @@ using cartera::testing::Exec;
 class FinishTest : public testing::WorkstationTestBase {
   protected:
     // A portfolio of movements (three buys unless given), saved as NAME.cartera; its path.
-    std::string Write(const std::string& name, std::vector<COrderCartera> movements = {}) {
-        std::string path = GetPMngFullPath(ORVO_PATH_PORTFOLIOS) + name + ".cartera";
-        CSistemaCartera ledger;
-        PortfolioDocument file{&ledger};
-        std::string why;
-        EXPECT_EQ(file.SaveAs(path).message(), "");
+    static std::string Write(const std::string& name, std::vector<COrderCartera> movements = {}) {
         if (movements.empty())
             movements = {Exec(true, "SAN.MC", 100, 4.25), Exec(true, "TEF.MC", 20, 10.0),
                          Exec(true, "BBVA.MC", 3, 9.0)};
-        ledger.AddOrders(movements);
-        return path;
+        return WritePortfolio(name, movements);
     }
     // The buy sheet's field of control id (its object name).
     static QWidget* Field(QWidget* sheet, int id) {

@@ -86,7 +86,6 @@ class WorkstationTestBase : public cartera::testing::HooksTest {
         std::string path = GetPMngFullPath(ORVO_PATH_PORTFOLIOS) + name + ".cartera";
         CSistemaCartera ledger;
         PortfolioDocument file{&ledger};
-        std::string why;
         EXPECT_EQ(file.SaveAs(path).message(), "");
         ledger.AddOrders(movements);
         return path;
@@ -95,7 +94,6 @@ class WorkstationTestBase : public cartera::testing::HooksTest {
     static void AddFromOutside(const std::string& path, const COrderCartera& movement) {
         CSistemaCartera other;
         PortfolioDocument file{&other};
-        std::string why;
         ASSERT_EQ(file.Load(path).message(), "");
         other.AddOrder(movement);
     }
