@@ -14,7 +14,6 @@
 #include <memory>
 
 #include "dialogs/entry_sheets.h"
-#include "grids/grid_qbase.h"
 #include "host/dates.h"
 #include "host/qt/grid_model.h"
 #include "host/qt/grid_view.h"
