@@ -11,7 +11,6 @@
 namespace cartera::ui {
 namespace {
 
-// A view that counts its updates.
 class CountingView : public CView {
     DECLARE_DYNCREATE(CountingView)
   public:

@@ -145,10 +145,7 @@ TEST_F(FinishTest, TheWelcomePageOpensARecentPortfolioByKeyOrClick) {
     const QString alpha = QString::fromStdString(Write("Alpha"));
     const QString beta = QString::fromStdString(Write("Beta"));
     ShowWorkstation(1000, 700);
-    auto closeActive = [this] {
-        QWidget* focus = QApplication::focusWidget();
-        QTest::keyClick(focus ? focus : window.get(), Qt::Key_W, Qt::ControlModifier);
-    };
+    auto closeActive = [this] { QTest::keyClick(Focus(), Qt::Key_W, Qt::ControlModifier); };
     for (const QString& path : {alpha, beta})
         ASSERT_NE(window->OpenFile(path.toStdString()), nullptr);
     closeActive();

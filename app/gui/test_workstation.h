@@ -98,6 +98,10 @@ class WorkstationTestBase : public cartera::testing::HooksTest {
         other.AddOrder(movement);
     }
 
+    // Where keys go: the focused widget, or the window when none has the focus.
+    QWidget* Focus() {
+        return QApplication::focusWidget() ? QApplication::focusWidget() : window.get();
+    }
     // Alt+menuKey opens a menu; itemKey chooses its item by its mnemonic.
     void ChooseFromMenuBar(Qt::Key menuKey, Qt::Key itemKey) {
         QApplication::setActiveWindow(window.get());  // back from a dialog
