@@ -11,7 +11,6 @@
 namespace cartera::ui {
 namespace {
 
-// A view that counts its updates.
 class CountingView : public CView {
     DECLARE_DYNCREATE(CountingView)
   public:
@@ -42,9 +41,7 @@ TEST(DialogTemplateTest, ParsingSkipsMalformedLinesAndStrayControls) {
     ASSERT_EQ(t[0].controls.size(), 1u);
     EXPECT_EQ(t[0].controls[0].id, 9);
     EXPECT_EQ(t[0].controls[0].units, QRect(10, 20, 30, 40));
-    EXPECT_EQ(t[0].controls[0].texts[0], "A");
-    EXPECT_EQ(t[0].controls[0].texts[1], "B");
-    EXPECT_EQ(t[0].controls[0].texts[2], "");
+    EXPECT_EQ(t[0].controls[0].texts, (Texts{"A", "B", "", "", ""}));
 }
 
 TEST(DialogTemplateTest, DialogUnitsFollowTheFont) {

@@ -36,13 +36,12 @@ void WriteBytes(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
-// Movements in a portfolio file, read headless.
-size_t MovementsInFile(const std::string& path) {
+// The movements of a portfolio file, read headless.
+std::vector<COrderCartera> OrdersInFile(const std::string& path) {
     CSistemaCartera ledger;
     PortfolioDocument doc(&ledger);
-    std::string error;
     EXPECT_EQ(doc.Load(path).message(), "");
-    return ledger.GetOrders().size();
+    return ledger.GetOrders();
 }
 
 int FramesOnScreen() {
@@ -71,7 +70,7 @@ TEST_F(DocumentTest, NewKeepsAnExistingFileAfterNoAndSavesANamedEmptyPortfolioAt
     m_answer = 6;  // Yes
     CDocCartera* doc = CreateNew("Taken");
     ASSERT_NE(doc, nullptr);
-    EXPECT_EQ(MovementsInFile(path), 0u);
+    EXPECT_EQ(OrdersInFile(path).size(), 0u);
     EXPECT_EQ(ShownRows(Movements(FrameOf(doc))->GetGridWindow()), 0);
 
     // A new name: saved at once, marked new, asking nothing.
@@ -81,7 +80,7 @@ TEST_F(DocumentTest, NewKeepsAnExistingFileAfterNoAndSavesANamedEmptyPortfolioAt
     EXPECT_EQ(FrameOf(savings)->GetWindowText(), "Savings.cartera");
     EXPECT_EQ(savings->IsCreatedAsNew(), 1);
     EXPECT_EQ(m_messages.size(), 2u);
-    EXPECT_EQ(MovementsInFile(PortfolioPath("Savings")), 0u);
+    EXPECT_EQ(OrdersInFile(PortfolioPath("Savings")).size(), 0u);
 }
 
 // A change appends one record to the log and leaves the file; whole saves reuse the one kept
@@ -145,10 +144,8 @@ TEST_F(DocumentTest, DamagedFileGivesAClearMessageAndDisturbsNothing) {
     EXPECT_EQ(Open(text), nullptr);
     EXPECT_EQ(Open(PortfolioPath("Missing")), nullptr);
     ASSERT_EQ(m_messages.size(), 3u);
-    EXPECT_THAT(m_messages[0], HasSubstr(cut));
-    EXPECT_THAT(m_messages[0], HasSubstr("damaged"));
-    EXPECT_THAT(m_messages[1], HasSubstr(text));
-    EXPECT_THAT(m_messages[1], HasSubstr("not a portfolio file"));
+    EXPECT_THAT(m_messages[0], AllOf(HasSubstr(cut), HasSubstr("damaged")));
+    EXPECT_THAT(m_messages[1], AllOf(HasSubstr(text), HasSubstr("not a portfolio file")));
     EXPECT_THAT(m_messages[2], HasSubstr(PortfolioPath("Missing")));
 
     // The good portfolio is alone and untouched.
@@ -223,7 +220,6 @@ TEST_F(DocumentTest, AMovementAddedByAnotherProgramSurvivesTheNextChangeHere) {
     auto addFromOutside = [&](const COrderCartera& m) {  // as the command line adds one
         CSistemaCartera outside;
         PortfolioDocument file(&outside);
-        std::string error;
         ASSERT_EQ(file.Load(path).message(), "");
         outside.AddOrder(m);
         ASSERT_EQ(file.LastSaveError(), "");
@@ -237,13 +233,10 @@ TEST_F(DocumentTest, AMovementAddedByAnotherProgramSurvivesTheNextChangeHere) {
     m_answer = 6;  // Yes, delete the expense
     ASSERT_TRUE(frame->OnCmdMsg(CViewCartera::kCmdEditClear));
 
-    CSistemaCartera reread;
-    PortfolioDocument file(&reread);
-    std::string error;
-    ASSERT_EQ(file.Load(path).message(), "");
-    ASSERT_EQ(reread.GetOrders().size(), 2u);
-    EXPECT_EQ(reread.GetOrders()[0].type, kImposition);
-    EXPECT_EQ(reread.GetOrders()[1].quoteCode, "ITX.MC");
+    std::vector<COrderCartera> reread = OrdersInFile(path);
+    ASSERT_EQ(reread.size(), 2u);
+    EXPECT_EQ(reread[0].type, kImposition);
+    EXPECT_EQ(reread[1].quoteCode, "ITX.MC");
     EXPECT_EQ(ShownRows(view->GetGridWindow()), 2);
     EXPECT_EQ(env.lockedAtSave, std::vector<bool>{true});
     EXPECT_EQ(ReadBytes(path), before) << "the change went to the log";
@@ -291,7 +284,7 @@ TEST_F(DocumentTest, AFailedSaveKeepsTheChangeMarkedUntilFileSaveWritesIt) {
     m_answer = 6;  // Yes
     EXPECT_TRUE(doc->OnFileSave());
     EXPECT_EQ(m_messages.size(), 5u);
-    EXPECT_EQ(MovementsInFile(path), 4u);
+    EXPECT_EQ(OrdersInFile(path).size(), 4u);
 }
 
 TEST_F(DocumentTest, ADamagedCommissionFileIsReportedKeptAndReplacedOnlyWhenTheUserSaysSo) {

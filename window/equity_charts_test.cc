@@ -5,7 +5,6 @@
 
 #include <QApplication>
 #include <QChartView>
-#include <QDir>
 #include <QGraphicsTextItem>
 #include <QLineSeries>
 #include <QRegularExpression>
@@ -49,10 +48,6 @@ TEST(EquityChartsTest, OneDayIsAPointAndNoDateIsWrittenTwice) {
         auto* line = qobject_cast<QLineSeries*>(view->chart()->series().value(0));
         ASSERT_NE(line, nullptr);
         EXPECT_EQ(line->pointsVisible(), c.days.size() == 1);
-        if (c.days.size() == 1) {
-            QDir(QStringLiteral(CARTERA_SCREENSHOT_DIR)).mkpath(".");
-            charts.grab().save(QStringLiteral(CARTERA_SCREENSHOT_DIR "/equity-one-day.png"));
-        }
     }
 }
 

@@ -90,6 +90,23 @@ TEST_F(FrameTest, TicksMoveTheOpenTradeAndTheValuationAndALanguageRetitlesTheFra
     SetLanguage(Language::en);
 }
 
+// The Rating table's heading row shows its own colours, never the selection's, in French too.
+TEST_F(FrameTest, RatingHeadingRowKeepsItsOwnColours) {
+    SetLanguage(Language::fr);
+    CChildFrmCartera* frame = OpenHolding();
+    ASSERT_NE(frame, nullptr);
+    frame->resize(1000, 600);
+    frame->show();
+    frame->GetTabWnd()->setCurrentIndex(3);
+    QApplication::processEvents();
+    qt::GridView* rating = Rating(frame)->GetGridWindow();
+    ASSERT_EQ(rating->currentIndex().row(), 0);
+    QImage shown = rating->viewport()->grab().toImage();
+    QRect heading = rating->visualRect(rating->model()->index(0, 0));
+    EXPECT_EQ(QColor(shown.pixel(heading.topLeft() + QPoint(3, 3))), QColor(153, 199, 228));
+    SetLanguage(Language::en);
+}
+
 // The text of a PDF file, as pdftotext reads it (layout kept, so a row stays on one line).
 std::string PdfText(const std::string& path) {
     QProcess process;
@@ -164,7 +181,6 @@ TEST_F(FrameTest, StatisticsFollowTheLedgerFilterExportAndGoWithTheFrame) {
     QTest::keyClick(codes, Qt::Key_Return);
 
     QTemporaryDir dir;
-    std::string error;
     stats->Pages()->setCurrentIndex(StatisticsWindow::kTax);
     std::string csv = dir.filePath("tax.csv").toStdString();
     ASSERT_EQ(stats->ExportCsv(csv).message(), "");

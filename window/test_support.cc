@@ -47,7 +47,6 @@ WindowTest::WindowTest() {
         m_messages.push_back(text);
         return (type & 0xF) == MB_YESNO ? m_answer : IDOK;
     });
-    ui::SetStatusHandler([this](const std::string& text) { m_status.push_back(text); });
     m_template = std::make_unique<CDocTemplate>(
         3371, RUNTIME_CLASS(CDocCartera), RUNTIME_CLASS(CChildFrmCartera),
         RUNTIME_CLASS(CViewCartera), "\nPortfolio\nPortfolio\nPortfolio files\n.cartera");
@@ -67,7 +66,6 @@ std::string WindowTest::WritePortfolio(const std::string& name,
     std::string path = PortfolioPath(name);
     CSistemaCartera ledger;
     PortfolioDocument doc(&ledger);
-    std::string error;
     EXPECT_EQ(doc.SaveAs(path).message(), "");
     ledger.AddOrders(movements);
     EXPECT_EQ(doc.LastSaveError(), "");

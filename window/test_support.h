@@ -38,6 +38,7 @@ using cartera::testing::Cash;
 using cartera::testing::Exec;
 using dialogs::PortfolioSheets;
 using dialogs::SetSheets;
+using ::testing::AllOf;
 using ::testing::HasSubstr;
 
 // Every process-wide hook is kept (the dialogs' runners, the sheets and the status handler
@@ -70,7 +71,6 @@ class WindowTest : public cartera::testing::HooksTest {
     std::unique_ptr<CDocTemplate> m_template;
     std::vector<std::string> m_messages;  // every message box shown
     int m_answer = 7;                     // what questions are answered (IDNO)
-    std::vector<std::string> m_status;    // status-bar texts
 };
 
 // Records each sheet a command opens as "sheet caption buy trade-id movement-id" ("-" for

@@ -3,7 +3,6 @@
 #include "window/views.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QHeaderView>
 #include <QMenu>
 #include <QPushButton>
@@ -15,7 +14,6 @@
 #include <memory>
 
 #include "dialogs/entry_sheets.h"
-#include "grids/grid_qbase.h"
 #include "host/dates.h"
 #include "host/qt/grid_model.h"
 #include "host/qt/grid_view.h"
@@ -311,10 +309,6 @@ TEST_F(ViewsTest, LongNumbersAreFittedByTheHeadingEdgeAndWhenTheGridFills) {
     ClickMenu(RightClickCell(view, 0, 1), {"Fit columns"});
     EXPECT_TRUE(ShowsWhole(view, total));
     EXPECT_EQ(view->Grid()->GetColWidth(total), view->columnWidth(total));
-
-    QDir dir(QStringLiteral(CARTERA_SCREENSHOT_DIR));
-    ASSERT_TRUE(dir.mkpath("."));
-    EXPECT_TRUE(frame->grab().save(dir.filePath(QStringLiteral("grid-long-numbers-fitted.png"))));
 }
 
 }  // namespace

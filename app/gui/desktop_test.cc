@@ -23,9 +23,6 @@ class DesktopTest : public testing::WorkstationTestBase {
         testing::AnswerNameDialog(name);
         ChooseFromMenuBar(Qt::Key_F, Qt::Key_N);
     }
-    QWidget* Focus() {
-        return QApplication::focusWidget() ? QApplication::focusWidget() : window.get();
-    }
 };
 
 TEST_F(DesktopTest, MenusWindowsAndTabsAnswerTheKeyboard) {

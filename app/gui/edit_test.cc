@@ -17,7 +17,6 @@ using cartera::testing::Exec;
 std::vector<int32_t> FileContracts(const std::string& path) {
     CSistemaCartera ledger;
     PortfolioDocument file{&ledger};
-    std::string why;
     EXPECT_EQ(file.Load(path).message(), "");
     std::vector<int32_t> contracts;
     for (const COrderCartera& m : ledger.GetOrders()) contracts.push_back(m.contracts);

@@ -34,12 +34,6 @@ void WriteText(const QString& path, const std::string& text) {
     std::ofstream(path.toStdString(), std::ios::binary) << text;
 }
 
-// Waits (running events) until done() holds; false after two seconds.
-bool Eventually(const std::function<bool()>& done) {
-    for (int i = 0; i < 200 && !done(); ++i) QTest::qWait(10);
-    return done();
-}
-
 // Answers the file dialog that run opens: path in its name box, then Return.
 // Polls, since the dialog appears inside a modal loop that run starts.
 void ThroughFileDialog(const QString& path, const std::function<void()>& run) {
@@ -111,7 +105,8 @@ TEST_F(MarketTest,
     feed.WatchQuotes(quotes, 50);
     EXPECT_EQ(Status(), "Market: off");
     WriteText(quotes, "code,last\nZZQ.XX,5.10\n");
-    ASSERT_TRUE(Eventually([&] { return feed.GetMode() == qt::FeedDriver::Mode::quotesFile; }));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return feed.GetMode() == qt::FeedDriver::Mode::quotesFile; }));
     // A portfolio opened afterwards gets the quotes at once.
     ASSERT_NE(window->OpenFile(WriteSmall()), nullptr);
     EXPECT_EQ(OpenTradePrice(), "5.10");
@@ -119,10 +114,10 @@ TEST_F(MarketTest,
     // Replaced the way scripts write files: a new file renamed over the old.
     WriteText(quotes + ".new", "# closing prices\nZZQ.XX,5.30\n");
     ASSERT_TRUE(QFile::remove(quotes) && QFile::rename(quotes + ".new", quotes));
-    ASSERT_TRUE(Eventually([&] { return OpenTradePrice() == "5.30"; })) << OpenTradePrice();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return OpenTradePrice() == "5.30"; })) << OpenTradePrice();
     // A half-written file is reported and leaves the prices alone.
     WriteText(quotes, "ZZQ.XX,\n");
-    ASSERT_TRUE(Eventually([&] { return Status().find("line 1") != std::string::npos; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Status().find("line 1") != std::string::npos; }));
     EXPECT_EQ(OpenTradePrice(), "5.30");
 
     // File > Import quotes.
@@ -172,7 +167,7 @@ TEST(WelcomeTest, TheWelcomePageOpensTheDemoAndPortfoliosComeBackAtTheNextStart)
 
         QWidget* focus = QApplication::focusWidget();
         QTest::keyClick(focus ? focus : window, Qt::Key_W, Qt::ControlModifier);
-        ASSERT_TRUE(Eventually([&] { return welcome->isVisible(); }));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return welcome->isVisible(); }));
         QListWidget* recent = welcome->RecentList();
         ASSERT_EQ(recent->count(), 1);
         recent->setCurrentRow(0);

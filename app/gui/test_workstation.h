@@ -86,7 +86,6 @@ class WorkstationTestBase : public cartera::testing::HooksTest {
         std::string path = GetPMngFullPath(ORVO_PATH_PORTFOLIOS) + name + ".cartera";
         CSistemaCartera ledger;
         PortfolioDocument file{&ledger};
-        std::string why;
         EXPECT_EQ(file.SaveAs(path).message(), "");
         ledger.AddOrders(movements);
         return path;
@@ -95,11 +94,14 @@ class WorkstationTestBase : public cartera::testing::HooksTest {
     static void AddFromOutside(const std::string& path, const COrderCartera& movement) {
         CSistemaCartera other;
         PortfolioDocument file{&other};
-        std::string why;
         ASSERT_EQ(file.Load(path).message(), "");
         other.AddOrder(movement);
     }
 
+    // Where keys go: the focused widget, or the window when none has the focus.
+    QWidget* Focus() {
+        return QApplication::focusWidget() ? QApplication::focusWidget() : window.get();
+    }
     // Alt+menuKey opens a menu; itemKey chooses its item by its mnemonic.
     void ChooseFromMenuBar(Qt::Key menuKey, Qt::Key itemKey) {
         QApplication::setActiveWindow(window.get());  // back from a dialog

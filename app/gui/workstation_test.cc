@@ -9,7 +9,6 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
-#include <QPushButton>
 #include <QTimer>
 #include <cerrno>
 #include <functional>
