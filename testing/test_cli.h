@@ -84,7 +84,6 @@ class CliTest : public cartera::testing::HooksTest {
     std::unique_ptr<Loaded> Load(const std::string& path) {
         SetHomeFolder(home);
         auto loaded = std::make_unique<Loaded>();
-        std::string error;
         EXPECT_EQ(loaded->doc.Load(path).message(), "");
         return loaded;
     }
