@@ -7,8 +7,6 @@
 #include <map>
 #include <sstream>
 
-#include "host/error.h"
-#include "host/numbers.h"
 #include "model/sistema.h"
 #include "statements/detect.h"
 #include "statements/test_rows.h"

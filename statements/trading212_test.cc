@@ -1,6 +1,5 @@
 #include "statements/trading212.h"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <sstream>
