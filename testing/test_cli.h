@@ -108,6 +108,9 @@ class CliTest : public cartera::testing::HooksTest {
 
 using Records = std::vector<std::vector<std::string>>;
 
+// A text of the interface in English, as the tests run it.
+inline std::string En(int id) { return LS(id, Language::en); }
+
 // The records of a CSV text the tool wrote.
 inline Records ReadCsv(const std::string& text) {
     std::vector<CsvRecord> records;

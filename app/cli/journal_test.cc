@@ -111,9 +111,8 @@ TEST_F(JournalTest, ModifyKeepsIdAndPlaceAndRepricesOnlyWhatChanged) {
               R"({"id": 3, "type": 6, "price": 12.0, "commission_per_contract": 0.4})"_json));
     auto l = Load(p);
     ASSERT_EQ(l->ledger->GetOrders().size(), 3u);
-    EXPECT_EQ(l->At(1).id, 2u);
-    EXPECT_EQ(l->At(2).id, 3u);
-    EXPECT_EQ(l->At(2).commission, 20.0 / 50);
+    EXPECT_EQ(std::tuple(l->At(1).id, l->At(2).id, l->At(2).commission),
+              std::tuple(2u, 3u, 20.0 / 50));
     EXPECT_TRUE(Holds(modify({"2", "--commission", "3"}),
                       R"({"schedule": "", "commission_per_contract": 0.06})"_json));
 
