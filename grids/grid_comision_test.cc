@@ -52,8 +52,7 @@ TEST_F(BracketGridTest, ValuesPassThroughTwoDecimals) {
     CArrayComisiones again;
     grid.ReadBracketRows(again);
     ASSERT_EQ(again.size(), 1u);
-    EXPECT_DOUBLE_EQ(again[0].royalty, 3);
-    EXPECT_DOUBLE_EQ(again[0].from, 1);
+    EXPECT_EQ(std::pair(again[0].from, again[0].royalty), std::pair(1.0, 3.0));
 }
 
 TEST_F(BracketGridTest, RemovingRows) {

@@ -9,16 +9,12 @@ namespace {
 
 class LayoutsTest : public GridsTest {
   protected:
-    static std::string Stored(CGridQBase& grid) {
+    // What a grid or the ledger stores.
+    template <typename Stores>
+    static std::string Stored(Stores& object) {
         std::string bytes;
         CArchive ar(&bytes);
-        grid.Serialize(ar);
-        return bytes;
-    }
-    static std::string Body(CSistemaCartera& ledger) {
-        std::string bytes;
-        CArchive ar(&bytes);
-        ledger.Serialize(ar);
+        object.Serialize(ar);
         return bytes;
     }
     static void ExpectSameLayout(const CGridQBase& a, const CGridQBase& b) {
@@ -37,7 +33,7 @@ TEST_F(LayoutsTest, LayoutsEndTheBodyAndSurviveASaveAndLoad) {
     movements.SetAlternateRowColor(RGB(1, 2, 3));
     closed.MoveHeaderColumn(8, 1);
     open.ShowHeaderColumn(3439, 1);
-    std::string body = Body(ledger);
+    std::string body = Stored(ledger);
     std::string layouts = Stored(movements) + Stored(closed) + Stored(open);
     ASSERT_GE(body.size(), layouts.size() + 4);
     EXPECT_EQ(body.substr(body.size() - layouts.size()), layouts);

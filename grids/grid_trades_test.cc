@@ -31,16 +31,14 @@ TEST_F(TradeGridsTest, OpenTradeRows) {
     EXPECT_EQ(Text(open, 3424, 0), DateText(20000));
     const CNegocioC& t = ledger.GetOpenTrades()[0];
     EXPECT_EQ(Text(open, 3432, 0), PonPuntos(TradeCommission(t), 2));
-    // Valued at its own price, the commission makes a loss: red.
+    // Valued at its own price, the commission makes a loss: red; a profit of exactly 0 is not.
     ASSERT_LT(t.profit, 0);
     EXPECT_EQ(Text(open, 3435, 0), PonPuntos(t.profit, 2));
-    EXPECT_EQ(TextColor(open, 3435, 0), kRed);
-    EXPECT_EQ(TextColor(open, 3436, 0), kRed);
-    EXPECT_EQ(TextColor(open, 3428, 0), kText);
-    // A profit of exactly 0 is not red.
     EXPECT_DOUBLE_EQ(ledger.GetOpenTrades()[1].profit, 0.0);
-    EXPECT_EQ(TextColor(open, 3435, 1), kText);
-    EXPECT_EQ(TextColor(open, 3436, 1), kText);
+    EXPECT_EQ((std::vector<COLORREF>{TextColor(open, 3435, 0), TextColor(open, 3436, 0),
+                                     TextColor(open, 3428, 0), TextColor(open, 3435, 1),
+                                     TextColor(open, 3436, 1)}),
+              (std::vector<COLORREF>{kRed, kRed, kText, kText, kText}));
 }
 
 // The row of a trade is found again after a sort moved it; the rows keep their order.

@@ -8,8 +8,6 @@ namespace cartera::testing {
 namespace {
 
 constexpr COLORREF kValue = RGB(0, 0, 139);
-constexpr COLORREF kRowColor = RGB(221, 248, 198);
-constexpr COLORREF kHeadingBack = RGB(153, 199, 228);
 
 class ValuationGridTest : public LedgerTest {
   protected:

@@ -53,15 +53,12 @@ TEST(TextTablePlain, CountsCharactersNotBytes) {
     CUGCtrl grid;
     grid.SetNumberCols(2);
     grid.SetNumberRows(2);
-    grid.QuickSetText(0, -1, "Name");
-    grid.QuickSetText(1, -1, "N");
-    grid.QuickSetAlignment(1, -1, UG_ALIGNRIGHT);
-    grid.QuickSetText(0, 0, "Größe");
-    grid.QuickSetText(1, 0, "1");
-    grid.QuickSetAlignment(1, 0, UG_ALIGNRIGHT);
-    grid.QuickSetText(0, 1, "x");
-    grid.QuickSetText(1, 1, "22");
-    grid.QuickSetAlignment(1, 1, UG_ALIGNRIGHT);
+    const char* cells[3][2] = {{"Name", "N"}, {"Größe", "1"}, {"x", "22"}};
+    for (int row = -1; row < 2; ++row) {  // the headings, then two rows
+        grid.QuickSetText(0, row, cells[row + 1][0]);
+        grid.QuickSetText(1, row, cells[row + 1][1]);
+        grid.QuickSetAlignment(1, row, UG_ALIGNRIGHT);
+    }
     grid.SetColHidden(1, 0);
     EXPECT_EQ(RenderGridText(grid), "Name    N\n-----  --\nGröße   1\nx      22\n");
     grid.SetColHidden(1, 1);

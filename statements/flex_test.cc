@@ -7,8 +7,6 @@
 #include <map>
 #include <sstream>
 
-#include "host/error.h"
-#include "host/numbers.h"
 #include "model/sistema.h"
 #include "statements/detect.h"
 #include "statements/test_rows.h"
@@ -17,95 +15,37 @@
 namespace cartera::statements {
 namespace {
 
-// Two accounts; U1 trades a stock, its option (multiplier 100) and a stock in EUR, has an
-// order row, a summary row and a cancelled buy, a dividend with its withholding tax and a
-// refund of part of it, a fee, a deposit in each currency and a split.
-constexpr const char* kXml = R"xml(<?xml version="1.0" encoding="UTF-8"?>
-<FlexQueryResponse queryName="test" type="AF">
-<FlexStatements count="2">
-<FlexStatement accountId="U1111111" fromDate="20240101" toDate="20240331">
-<Trades>
-<Trade accountId="U1111111" currency="USD" symbol="AAPL" conid="265598" tradeID="1001" tradeDate="20240102" tradeTime="100000" quantity="100" tradePrice="150" ibCommission="-1" multiplier="1" buySell="BUY" transactionType="ExchTrade" levelOfDetail="EXECUTION" fifoPnlRealized="0"/>
-<Order accountId="U1111111" currency="USD" symbol="AAPL" conid="265598" tradeDate="20240102" quantity="100" tradePrice="150" ibCommission="-1" buySell="BUY" levelOfDetail="ORDER"/>
-<Trade accountId="U1111111" currency="USD" symbol="AAPL" conid="265598" tradeID="1002" dateTime="20240201;110000" quantity="-60" tradePrice="160" ibCommission="-1.2" multiplier="1" buySell="SELL" transactionType="ExchTrade" levelOfDetail="EXECUTION" fifoPnlRealized="598.2"/>
-<Trade accountId="U1111111" currency="USD" symbol="AAPL" conid="265598" tradeID="1003" dateTime="20240205;090000" quantity="50" tradePrice="155" ibCommission="-1" multiplier="1" buySell="BUY" transactionType="ExchTrade" levelOfDetail="EXECUTION" fifoPnlRealized="0"/>
-<Trade accountId="U1111111" currency="USD" symbol="AAPL" conid="265598" tradeID="1004" origTradeID="1003" dateTime="20240205;090000" quantity="-50" tradePrice="155" ibCommission="1" multiplier="1" buySell="BUY (Ca.)" transactionType="TradeCancel" levelOfDetail="EXECUTION" fifoPnlRealized="0"/>
-<Trade accountId="U1111111" currency="USD" symbol="AAPL  240315C00170000" conid="600001" tradeID="1005" dateTime="20240210;150000" quantity="2" tradePrice="3.5" ibCommission="-1.3" multiplier="100" buySell="BUY" transactionType="ExchTrade" levelOfDetail="EXECUTION" fifoPnlRealized="0"/>
-<Trade accountId="U1111111" currency="USD" symbol="AAPL  240315C00170000" conid="600001" tradeID="1006" dateTime="20240301;153000" quantity="-2" tradePrice="5" ibCommission="-1.3" multiplier="100" buySell="SELL" transactionType="ExchTrade" levelOfDetail="EXECUTION" fifoPnlRealized="297.4"/>
-<SymbolSummary accountId="U1111111" currency="USD" symbol="AAPL" conid="265598" quantity="40" tradePrice="0" levelOfDetail="SYMBOL_SUMMARY"/>
-<Trade accountId="U1111111" currency="EUR" symbol="SAP" conid="14204" tradeID="1007" dateTime="20240115;093000" quantity="10" tradePrice="120" ibCommission="-3" multiplier="1" buySell="BUY" transactionType="ExchTrade" levelOfDetail="EXECUTION" fifoPnlRealized="0"/>
-</Trades>
-<CashTransactions>
-<CashTransaction accountId="U1111111" currency="USD" symbol="AAPL" conid="265598" transactionID="2001" dateTime="20240215" amount="9.6" type="Dividends" description="AAPL(US0378331005) CASH DIVIDEND USD 0.24 PER SHARE (Ordinary Dividend)" levelOfDetail="DETAIL"/>
-<CashTransaction accountId="U1111111" currency="USD" symbol="AAPL" conid="265598" transactionID="2002" dateTime="20240215" amount="-1.44" type="Withholding Tax" description="AAPL(US0378331005) CASH DIVIDEND USD 0.24 PER SHARE - US TAX" levelOfDetail="DETAIL"/>
-<CashTransaction accountId="U1111111" currency="USD" symbol="AAPL" conid="265598" transactionID="2003" dateTime="20240320" amount="0.48" type="Withholding Tax" description="AAPL(US0378331005) US TAX REFUND" levelOfDetail="DETAIL"/>
-<CashTransaction accountId="U1111111" currency="USD" symbol="" conid="" transactionID="2004" dateTime="20240305" amount="-10" type="Other Fees" description="MARKET DATA FEE, MARCH" levelOfDetail="DETAIL"/>
-<CashTransaction accountId="U1111111" currency="USD" symbol="" conid="" transactionID="2005" dateTime="20240101" amount="5000" type="Deposits/Withdrawals" description="CASH RECEIPTS" levelOfDetail="DETAIL"/>
-<CashTransaction accountId="U1111111" currency="USD" symbol="" conid="" dateTime="20240101" amount="5000" type="Deposits/Withdrawals" description="CASH RECEIPTS" levelOfDetail="SUMMARY"/>
-<CashTransaction accountId="U1111111" currency="EUR" symbol="" conid="" transactionID="2006" dateTime="20240110" amount="2000" type="Deposits/Withdrawals" description="CASH RECEIPTS" levelOfDetail="DETAIL"/>
-</CashTransactions>
-<CorporateActions>
-<CorporateAction accountId="U1111111" currency="USD" symbol="AAPL" conid="265598" reportDate="20240325" type="FS" actionDescription="AAPL SPLIT 2 FOR 1" levelOfDetail="DETAIL"/>
-</CorporateActions>
-</FlexStatement>
-<FlexStatement accountId="U2222222" fromDate="20240101" toDate="20240331">
-<Trades>
-<Trade currency="USD" symbol="MSFT" conid="272093" tradeID="3001" dateTime="20240103;100000" quantity="5" tradePrice="400" ibCommission="-1" multiplier="1" buySell="BUY" levelOfDetail="EXECUTION"/>
-</Trades>
-</FlexStatement>
-</FlexStatements>
-</FlexQueryResponse>
-)xml";
+// flex.xml: two accounts; U1 trades a stock, its option (multiplier 100) and a stock in
+// EUR, has an order row, a summary row and a cancelled buy, a dividend with its withholding
+// tax and a refund of part of it, a fee, a deposit in each currency and a split.
+// flex_trades.csv and flex_cash.csv: the same account's trades and cash transactions as Flex
+// CSV rows under their header, to be laid out in each CSV layout.
+const std::string kXml = TestData("flex.xml");
 
-// The same account's trades and cash transactions as Flex CSV rows, to be laid out in each
-// CSV layout.
-constexpr const char* kTradeHeader =
-    "ClientAccountID,CurrencyPrimary,Symbol,Conid,TradeID,OrigTradeID,DateTime,Quantity,"
-    "TradePrice,IBCommission,Multiplier,Buy/Sell,TransactionType,LevelOfDetail,FifoPnlRealized";
-constexpr const char* kTrades[] = {
-    "U1111111,USD,AAPL,265598,1001,,20240102;100000,100,150,-1,1,BUY,ExchTrade,EXECUTION,0",
-    "U1111111,USD,AAPL,265598,,,20240102;100000,100,150,-1,1,BUY,,ORDER,0",
-    "U1111111,USD,AAPL,265598,1002,,20240201;110000,-60,160,-1.2,1,SELL,ExchTrade,EXECUTION,598.2",
-    "U1111111,USD,AAPL,265598,1003,,20240205;090000,50,155,-1,1,BUY,ExchTrade,EXECUTION,0",
-    "U1111111,USD,AAPL,265598,1004,1003,20240205;090000,-50,155,1,1,BUY (Ca.),TradeCancel,"
-    "EXECUTION,0",
-    "U1111111,USD,AAPL  240315C00170000,600001,1005,,20240210;150000,2,3.5,-1.3,100,BUY,"
-    "ExchTrade,EXECUTION,0",
-    "U1111111,USD,AAPL  240315C00170000,600001,1006,,20240301;153000,-2,5,-1.3,100,SELL,"
-    "ExchTrade,EXECUTION,297.4",
-    "U1111111,EUR,SAP,14204,1007,,20240115;093000,10,120,-3,1,BUY,ExchTrade,EXECUTION,0",
-};
-constexpr const char* kCashHeader =
-    "ClientAccountID,CurrencyPrimary,Symbol,Conid,TransactionID,DateTime,Amount,Type,"
-    "Description,LevelOfDetail";
-constexpr const char* kCash[] = {
-    "U1111111,USD,AAPL,265598,2001,20240215,9.6,Dividends,AAPL(US0378331005) CASH DIVIDEND "
-    "USD 0.24 PER SHARE (Ordinary Dividend),DETAIL",
-    "U1111111,USD,AAPL,265598,2002,20240215,-1.44,Withholding Tax,AAPL(US0378331005) CASH "
-    "DIVIDEND USD 0.24 PER SHARE - US TAX,DETAIL",
-    "U1111111,USD,AAPL,265598,2003,20240320,0.48,Withholding Tax,AAPL(US0378331005) US TAX "
-    "REFUND,DETAIL",
-    "U1111111,USD,,,2004,20240305,-10,Other Fees,\"MARKET DATA FEE, MARCH\",DETAIL",
-    "U1111111,USD,,,2005,20240101,5000,Deposits/Withdrawals,CASH RECEIPTS,DETAIL",
-    "U1111111,EUR,,,2006,20240110,2000,Deposits/Withdrawals,CASH RECEIPTS,DETAIL",
-};
+std::vector<std::string> Lines(const std::string& name) {
+    std::istringstream in(TestData(name));
+    std::vector<std::string> out;
+    for (std::string line; std::getline(in, line);) out.push_back(line);
+    return out;
+}
 
 enum class Layout { oneHeader, sections, headerData };
 
 std::string FlexCsv(Layout layout) {
     std::string out = layout == Layout::sections ? "BOF,U1111111,test\nBOA,U1111111\n" : "";
-    auto section = [&](const char* code, const char* header, auto& rows) {
+    auto section = [&](const char* code, const std::string& file) {
+        const std::vector<std::string> lines = Lines(file);
         const std::string lead =
             layout == Layout::headerData ? "HEADER," + std::string(code) + "," : std::string();
         if (layout == Layout::sections) out += "BOS," + std::string(code) + ",x\n";
-        out += lead + header + "\n";
-        for (const char* row : rows)
-            out += (layout == Layout::headerData ? "DATA," + std::string(code) + "," : "") + row +
-                   "\r\n";
+        out += lead + lines[0] + "\n";
+        for (size_t i = 1; i < lines.size(); ++i)
+            out += (layout == Layout::headerData ? "DATA," + std::string(code) + "," : "") +
+                   lines[i] + "\r\n";
         if (layout == Layout::sections) out += "EOS," + std::string(code) + ",x\n";
     };
-    section("TRNT", kTradeHeader, kTrades);
-    section("CTRN", kCashHeader, kCash);
+    section("TRNT", "flex_trades.csv");
+    section("CTRN", "flex_cash.csv");
     if (layout == Layout::sections) out += "EOA,U1111111\nEOF,U1111111\n";
     return out;
 }
@@ -213,7 +153,8 @@ TEST_F(FlexTest, XmlMovementsAccountsCurrenciesAndNotes) {
 
 // Each format is told apart where it is read: above, and Cartera's CSV by the import command.
 TEST(FlexRead, RefusesBadRowsWithTheirLine) {
-    const std::string trade = std::string(kTradeHeader) + "\n" + kTrades[0] + "\n";
+    const std::vector<std::string> lines = Lines("flex_trades.csv");
+    const std::string trade = lines[0] + "\n" + lines[1] + "\n";
     auto replaced = [&](const std::string& from, const std::string& to) {
         std::string t = trade;
         return t.replace(t.rfind(from), from.size(), to);

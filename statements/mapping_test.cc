@@ -21,15 +21,7 @@ std::vector<std::string> WithoutLines(Statement s) {
 }
 
 TEST(Mapping, ShippedDegiroMappingReadsTheTradesAsTheReaderDoes) {
-    const std::string file =
-        "Date,Time,Product,ISIN,Reference exchange,Venue,Quantity,Price,,Local value,,Value,,"
-        "Exchange rate,Transaction and/or third,,Total,,Order ID\n"
-        "15-03-2024,15:42,ASML HOLDING,NL0010273215,EAM,XAMS,-5,\"1,250.00\",EUR,6250.00,EUR,"
-        "6250.00,EUR,,-2.00,EUR,6248.00,EUR,bbbb-0004\n"
-        "02-02-2024,09:30,ASML HOLDING,NL0010273215,EAM,XAMS,3,1234.50,EUR,-3703.50,EUR,"
-        "-3703.50,EUR,,-2.00,EUR,-3705.50,EUR,bbbb-0003\n"
-        "02-02-2024,09:30,ASML HOLDING,NL0010273215,EAM,XAMS,2,1234.00,EUR,-2468.00,EUR,"
-        "-2468.00,EUR,,0.00,EUR,-2468.00,EUR,bbbb-0003\n";
+    const std::string file = TestData("degiro_eur_trades.csv");
     Statement mapped = ReadWith(std::string(ShippedMapping("degiro")), file);
     std::istringstream in(file);
     Statement read = ReadDegiro(in);
@@ -45,47 +37,8 @@ TEST(Mapping, ShippedDegiroMappingReadsTheTradesAsTheReaderDoes) {
 // signed cash amounts. Its trades are the ones the shipped Interactive Brokers mapping
 // reads from a Flex CSV (the order row left out there).
 TEST(Mapping, AMappingFileReadsTheTradesTheShippedOneReads) {
-    const std::string ib =
-        "\"ClientAccountID\",\"CurrencyPrimary\",\"Symbol\",\"Conid\",\"TradeID\",\"DateTime\","
-        "\"Quantity\",\"TradePrice\",\"IBCommission\",\"Multiplier\",\"Buy/Sell\","
-        "\"LevelOfDetail\"\n"
-        "U1,USD,AAPL,265598,1001,20240102;100000,10,185.5,-1,1,BUY,EXECUTION\n"
-        "U1,USD,AAPL,265598,,20240102;100000,10,185.5,-1,1,BUY,ORDER\n"
-        "U1,USD,AAPL 240119C00190000,123456789,1002,20240103;153000,-2,1.25,-1.3,100,SELL,"
-        "EXECUTION\n";
-    const std::string map =
-        "# trades and cash of one account\n"
-        "date = Trade Date\n"
-        "date_format = DD/MM/YYYY\n"
-        "time = Time\n"
-        "type = action\n"
-        "buy = bought\n"
-        "sell = Sold\n"
-        "dividend = Div*\n"
-        "tax = *withholding*\n"
-        "code = column 4\n"
-        "id = Id\n"
-        "symbol = Name\n"
-        "quantity = Qty\n"
-        "price = Price\n"
-        "commission = Fees\n"
-        "currency = Ccy\n"
-        "multiplier = Mult\n"
-        "account = Account\n"
-        "amount = Amount\n"
-        "signed_amount = yes\n"
-        "decimal = ,\n"
-        "id_prefix = IB:\n";
-    const std::string file =
-        "Trade Date,Time,Action,Instrument,Id,Name,Qty,Price,Fees,Ccy,Mult,Account,Amount\n"
-        "02/01/2024,10:00:00,Bought,265598,1001,AAPL,10,\"185,5\",1,USD,1,U1,\n"
-        "03/01/2024,15:30,Sold,123456789,1002,AAPL 240119C00190000,2,\"1,25\",\"-1,3\",USD,100,"
-        "U1,\n"
-        "05/01/2024,,Dividend,265598,,AAPL,10,,,USD,,U1,\"2,40\"\n"
-        "05/01/2024,,US withholding tax,265598,,AAPL,,,,USD,,U1,\"-0,36\"\n"
-        "06/01/2024,,Transfer,,,,,,,,,,\n";
-    Statement shipped = ReadWith(std::string(ShippedMapping("ib")), ib);
-    Statement own = ReadWith(map, file);
+    Statement shipped = ReadWith(std::string(ShippedMapping("ib")), TestData("ib_trades.csv"));
+    Statement own = ReadWith(TestData("mybroker.map"), TestData("mybroker.csv"));
     ASSERT_EQ(own.rows.size(), 4u);
     std::vector<std::string> ownRows = WithoutLines(own);
     ownRows.resize(2);  // the trades

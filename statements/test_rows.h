@@ -4,6 +4,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -13,6 +15,12 @@
 #include "statements/statement.h"
 
 namespace cartera::statements {
+
+// A file of statements/testdata; the fuzzers take the same files as seeds.
+inline std::string TestData(const std::string& name) {
+    std::ifstream in(std::string(CARTERA_TESTDATA_DIR) + "/" + name, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
 
 // Every field but the description, which is the broker's own words in the file's language.
 inline std::string Describe(const StatementRow& r) {

@@ -1,6 +1,5 @@
 #include "statements/trading212.h"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -18,39 +17,8 @@ Statement Read(const std::string& text) {
 // One EUR account's history in the older header style (the account's currency in the
 // headings) and in the newer one (currency columns, the columns in another order): half a
 // share of a USD stock with a charge in EUR, a dividend on it with tax withheld, cash.
-const char kOlder[] =
-    "Action,Time,ISIN,Ticker,Name,No. of shares,Price / share,Currency (Price / share),"
-    "Exchange rate,Result (EUR),Total (EUR),Withholding tax,Currency (Withholding tax),"
-    "Charge amount (EUR),Notes,ID\n"
-    "Deposit,2024-01-02 08:00:00,,,,,,,,,1000.00,,,,,dep-1\n"
-    "Market buy,2024-01-03 15:30:01,US0378331005,AAPL,Apple,0.5,180.00,USD,1.1000,,81.87,,,"
-    "0.05,,EOF001\n"
-    "Limit buy,2024-01-04 16:00:00,IE00B4L5Y983,IWDA,iShares World,4,80.00,EUR,1.00,,320.00,,,,,"
-    "EOF002\n"
-    "Stop sell,2024-02-01 17:00:00.250,IE00B4L5Y983,IWDA,iShares World,4,85.00,EUR,1.00,20.00,"
-    "340.00,,,,,EOF003\n"
-    "Dividend (Ordinary),2024-02-15 10:00:00,US0378331005,AAPL,Apple,0.5,0.204,USD,1.0900,,"
-    "0.09,0.036,USD,,,\n"
-    "Interest on cash,2024-02-29 06:00:00,,,,,,,,,0.42,,,,,int-1\n"
-    "Currency conversion,2024-03-01 06:00:00,,,,,,,,,1.00,,,,,cc-1\n"
-    "Card debit,2024-03-02 06:00:00,,,,,,,,,5.00,,,,,card-1\n";
-const char kNewer[] =
-    "Action,Time,ISIN,Ticker,Name,Notes,ID,No. of shares,Price / share,"
-    "Currency (Price / share),Exchange rate,Result,Currency (Result),Total,Currency (Total),"
-    "Withholding tax,Currency (Withholding tax),Currency conversion fee,"
-    "Currency (Currency conversion fee)\n"
-    "Deposit,2024-01-02 08:00:00,,,,,dep-1,,,,,,,1000.00,EUR,,,,\n"
-    "Market buy,2024-01-03 15:30:01,US0378331005,AAPL,Apple,,EOF001,0.5,180.00,USD,1.1000,,,"
-    "81.87,EUR,,,0.05,EUR\n"
-    "Limit buy,2024-01-04 16:00:00,IE00B4L5Y983,IWDA,iShares World,,EOF002,4,80.00,EUR,1.00,,,"
-    "320.00,EUR,,,,\n"
-    "Stop sell,2024-02-01 17:00:00,IE00B4L5Y983,IWDA,iShares World,,EOF003,4,85.00,EUR,1.00,"
-    "20.00,EUR,340.00,EUR,,,,\n"
-    "Dividend (Ordinary),2024-02-15 10:00:00,US0378331005,AAPL,Apple,,,0.5,0.204,USD,1.0900,,,"
-    "0.09,EUR,0.036,USD,,\n"
-    "Interest on cash,2024-02-29 06:00:00,,,,,int-1,,,,,,,0.42,EUR,,,,\n"
-    "Currency conversion,2024-03-01 06:00:00,,,,,cc-1,,,,,,,1.00,EUR,,,,\n"
-    "Card debit,2024-03-02 06:00:00,,,,,card-1,,,,,,,5.00,EUR,,,,\n";
+const std::string kOlder = TestData("trading212_older.csv");
+const std::string kNewer = TestData("trading212_newer.csv");
 
 TEST(Trading212Reader, BothHeaderStylesGiveTheSameStatementFractionsKept) {
     EXPECT_TRUE(RecognisesTrading212(kOlder));
@@ -85,7 +53,7 @@ TEST(Trading212Reader, BothHeaderStylesGiveTheSameStatementFractionsKept) {
 }
 
 TEST(Trading212Reader, RefusesABadRowNamingItsLineAndField) {
-    const std::string header = std::string(kNewer).substr(0, std::string(kNewer).find('\n') + 1);
+    const std::string header = kNewer.substr(0, kNewer.find('\n') + 1);
     struct Case {
         std::string row, message;
     } cases[] = {

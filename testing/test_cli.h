@@ -84,7 +84,6 @@ class CliTest : public cartera::testing::HooksTest {
     std::unique_ptr<Loaded> Load(const std::string& path) {
         SetHomeFolder(home);
         auto loaded = std::make_unique<Loaded>();
-        std::string error;
         EXPECT_EQ(loaded->doc.Load(path).message(), "");
         return loaded;
     }
@@ -108,6 +107,9 @@ class CliTest : public cartera::testing::HooksTest {
 };
 
 using Records = std::vector<std::vector<std::string>>;
+
+// A text of the interface in English, as the tests run it.
+inline std::string En(int id) { return LS(id, Language::en); }
 
 // The records of a CSV text the tool wrote.
 inline Records ReadCsv(const std::string& text) {

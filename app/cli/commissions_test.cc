@@ -1,4 +1,3 @@
-#include "commissions/comisiones.h"
 #include "testing/test_cli.h"
 
 namespace cartera::cli::testing {
@@ -6,8 +5,6 @@ namespace {
 
 class CommissionsTest : public CliTest {
   protected:
-    std::string FilePath(const char* name) const { return home + "/" + name; }
-
     std::vector<std::string> Bracket(const std::string& name, const std::string& from,
                                      const std::string& to) {
         return {"commissions", "add-bracket", name, "--from", from, "--to", to};
@@ -36,7 +33,7 @@ TEST_F(CommissionsTest, BracketsPriceAmountsByKind) {
 
 TEST_F(CommissionsTest, BracketsThatCollideAreRefused) {
     Ok(Bracket("A", "0", "100"));
-    const std::string before = Bytes(FilePath("Comisiones.bin"));
+    const std::string file = home + "/Comisiones.bin", before = Bytes(file);
     const std::string notice = LS(3416, Language::en);
     EXPECT_THAT(Fails(2, Bracket("A", "20", "100")), HasSubstr(notice));
     Fails(2, Bracket("", "0", "1"));
@@ -44,7 +41,7 @@ TEST_F(CommissionsTest, BracketsThatCollideAreRefused) {
     for (const char* option : {"--commission-pct", "--commission-min", "--brokerage-min"})
         Fails(2, {"commissions", "add-bracket", "A", "--from", "200", "--to", "300", option, "-1"});
     Fails(2, {"commissions", "calc", "A", "-1"});
-    EXPECT_EQ(Bytes(FilePath("Comisiones.bin")), before);
+    EXPECT_EQ(Bytes(file), before);
 
     Ok(Bracket("A", "100", "200"));
     Ok(Bracket("B", "0", "10"));

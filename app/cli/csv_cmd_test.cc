@@ -4,8 +4,6 @@
 namespace cartera::cli::testing {
 namespace {
 
-std::string En(int id) { return LS(id, Language::en); }
-
 class CsvCommandsTest : public CliTest {
   protected:
     // One movement of every kind: an imposition, a buy with a typed commission, part of it

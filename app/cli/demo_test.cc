@@ -7,8 +7,7 @@ using DemoTest = CliTest;
 
 TEST_F(DemoTest, DemoShowsTheFourViewsOfATemporaryPortfolio) {
     std::string out = Ok({"demo"});
-    for (int id : {3377, 3378, 3379, 3400})
-        EXPECT_THAT(out, HasSubstr(LS(id, Language::en) + "\n")) << id;
+    for (int id : {3377, 3378, 3379, 3400}) EXPECT_THAT(out, HasSubstr(En(id) + "\n")) << id;
     EXPECT_THAT(out, HasSubstr("Telefónica"));
     // The demo works in a home of its own.
     EXPECT_TRUE(std::filesystem::is_empty(home));

@@ -8,7 +8,6 @@
 #include <csignal>
 #include <cstring>
 
-#include "commissions/comisiones.h"
 #include "host/env.h"
 #include "testing/test_cli.h"
 

@@ -7,8 +7,6 @@
 namespace cartera::cli::testing {
 namespace {
 
-std::string En(int id) { return LS(id, Language::en); }
-
 class ShowGridsTest : public CliTest {
   protected:
     // An imposition and three executions whose prices, dates and journal order all differ:

@@ -59,9 +59,7 @@ TEST_F(ShowTest, QuotesRevalueTheOpenTradesInTheOrderGivenAndBadOnesAreRefused) 
     Ok({"buy", p, "--code", "SAN.MC", "--contracts", "10", "--price", "20.0"});
     nlohmann::json open = Json({"show", p, "open", "--quote", "SAN.MC=21.0"});
     ASSERT_EQ(open.size(), 1u);
-    EXPECT_EQ(open[0]["exit_price"].get<double>(), 21.0);
-    EXPECT_DOUBLE_EQ(open[0]["profit"].get<double>(), 10.0);
-    EXPECT_DOUBLE_EQ(open[0]["percentage"].get<double>(), 5.0);
+    EXPECT_TRUE(Holds(open[0], R"({"exit_price": 21.0, "profit": 10.0, "percentage": 5.0})"_json));
     EXPECT_DOUBLE_EQ(
         Json({"show", p, "totals", "--quote", "san.mc=21"})["open_profit"].get<double>(), 10.0);
 

@@ -5,24 +5,13 @@
 namespace cartera::cli::testing {
 namespace {
 
-constexpr const char* kFlex = R"xml(<FlexQueryResponse>
-<FlexStatement accountId="U1">
-<Trade currency="USD" symbol="ABC" conid="1" tradeID="7" dateTime="20240102;100000" quantity="10" tradePrice="20" ibCommission="-1" buySell="BUY" levelOfDetail="EXECUTION"/>
-<Trade currency="USD" symbol="ABC" conid="1" tradeID="8" dateTime="20240103;100000" quantity="0.5" tradePrice="21" ibCommission="0" buySell="BUY" levelOfDetail="EXECUTION"/>
-<Trade currency="EUR" symbol="XYZ" conid="2" tradeID="9" dateTime="20240103;100000" quantity="1" tradePrice="5" ibCommission="0" buySell="BUY" levelOfDetail="EXECUTION"/>
-<CashTransaction currency="USD" transactionID="10" dateTime="20240101" amount="1000" type="Deposits/Withdrawals" description="IN"/>
-</FlexStatement>
-<FlexStatement accountId="U2">
-<Trade currency="USD" symbol="ABC" conid="1" tradeID="11" dateTime="20240102;100000" quantity="1" tradePrice="20" buySell="BUY" levelOfDetail="EXECUTION"/>
-</FlexStatement>
-</FlexQueryResponse>
-)xml";
-
 class StatementImportTest : public CliTest {};
 
 TEST_F(StatementImportTest, RefusesUntilChosenThenImportsOnceAndReports) {
     const std::string p = NewPortfolio(), file = home + "/flex.xml";
-    Write(file, kFlex);
+    // Two accounts; U1 has a fractional buy and a EUR trade.
+    const std::string flex = Bytes(CARTERA_TESTDATA_DIR "/flex_two_accounts.xml");
+    Write(file, flex);
     const std::string before = Bytes(p);
     EXPECT_NE(Fails(2, {"import", p, file}).find("accounts (U1, U2)"), std::string::npos);
     const std::vector<std::string> chosen = {"import",     p,    file, "--account", "U1",
@@ -52,7 +41,7 @@ TEST_F(StatementImportTest, RefusesUntilChosenThenImportsOnceAndReports) {
 
     // A bad row names its line and field, and nothing is imported.
     const std::string changed = Bytes(p);
-    Write(file, std::string(kFlex).replace(std::string(kFlex).find("\"20\""), 4, "\"2O\""));
+    Write(file, std::string(flex).replace(flex.find("\"20\""), 4, "\"2O\""));
     EXPECT_NE(Fails(2, chosen).find("line 3, tradeprice: \"2O\" is not a number; nothing"),
               std::string::npos);
     EXPECT_EQ(Bytes(p), changed);
