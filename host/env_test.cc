@@ -43,6 +43,12 @@ class PosixEnvTest : public ::testing::Test {
     }
 
     Env* env() { return cartera::PosixEnv(); }
+    // The file's content; a failed read fails the test.
+    std::string Read(const std::string& path) {
+        std::string data;
+        EXPECT_EQ(env()->ReadFile(path, &data).message(), "") << path;
+        return data;
+    }
     std::string m_dir;
 };
 
@@ -52,13 +58,11 @@ TEST_F(PosixEnvTest, WriteReplaceAndReadBackOrReportFailuresLeavingNothingBehind
     ASSERT_EQ(env()->WriteFileAtomic(path, "first").message(), "");
     EXPECT_TRUE(env()->FileExists(path));
     std::string data, error;
-    ASSERT_EQ(env()->ReadFile(path, &data).message(), "");
-    EXPECT_EQ(data, "first");
+    EXPECT_EQ(Read(path), "first");
 
     for (const std::string& replaced : {std::string("a\0b\xff", 4), std::string()}) {
         ASSERT_EQ(env()->WriteFileAtomic(path, replaced).message(), "");
-        ASSERT_EQ(env()->ReadFile(path, &data).message(), "");
-        EXPECT_EQ(data, replaced);
+        EXPECT_EQ(Read(path), replaced);
     }
 
     // Replacing left nothing but the file itself.
@@ -75,13 +79,9 @@ TEST_F(PosixEnvTest, WriteReplaceAndReadBackOrReportFailuresLeavingNothingBehind
 
     // A folder where the file should go: the rename fails, the temporary file goes away.
     ASSERT_TRUE(fs::create_directory(m_dir + "/taken"));
-    error.clear();
-    EXPECT_FALSE((error = env()->WriteFileAtomic(m_dir + "/taken", "data").message()).empty());
-    EXPECT_FALSE(error.empty());
+    EXPECT_FALSE(env()->WriteFileAtomic(m_dir + "/taken", "data").ok());
     EXPECT_EQ(Listing(), std::vector<std::string>{"taken"});
 
-    data = "kept";
-    error.clear();
     EXPECT_FALSE((error = env()->ReadFile(m_dir + "/nothing", &data).message()).empty());
     EXPECT_NE(error.find("nothing"), std::string::npos) << error;
 
@@ -89,9 +89,7 @@ TEST_F(PosixEnvTest, WriteReplaceAndReadBackOrReportFailuresLeavingNothingBehind
     EXPECT_TRUE(fs::is_directory(m_dir + "/a/b/c"));
     EXPECT_EQ(env()->CreateDirs(m_dir + "/a/b/c").message(), "");  // already there is fine
     ASSERT_EQ(env()->WriteFileAtomic(m_dir + "/file", "x").message(), "");
-    error.clear();
-    EXPECT_FALSE((error = env()->CreateDirs(m_dir + "/file/sub").message()).empty());
-    EXPECT_FALSE(error.empty());
+    EXPECT_FALSE(env()->CreateDirs(m_dir + "/file/sub").ok());
 }
 
 // Runs work(i) for i = 0, 1, ... in a child until a random moment after its first round,
@@ -136,7 +134,7 @@ TEST_F(PosixEnvTest, AKilledSaveOrRestoreLeavesTheOldOrTheNewContent) {
     KillRepeatedly(
         [&](int i) { return cartera::PosixEnv()->WriteFileAtomic(path, i % 2 ? a : b).ok(); },
         [&](int round) {
-            ASSERT_TRUE(env()->ReadFile(path, &data).ok()) << round;
+            data = Read(path);
             ASSERT_TRUE(data == a || data == b) << "round " << round << ": " << data.size();
         });
 
@@ -146,15 +144,13 @@ TEST_F(PosixEnvTest, AKilledSaveOrRestoreLeavesTheOldOrTheNewContent) {
     std::string backup;
     KillRepeatedly([&](int) { return cartera::PosixEnv()->RestoreBackup(path, bak).ok(); },
                    [&](int round) {
-                       ASSERT_TRUE(env()->ReadFile(path, &data).ok()) << round;
-                       ASSERT_TRUE(env()->ReadFile(bak, &backup).ok()) << round;
+                       data = Read(path), backup = Read(bak);
                        ASSERT_TRUE((data == a && backup == b) || (data == b && backup == a))
                            << round;
                    });
     // The next save works, and clears the temporary files the killed writers left.
     ASSERT_TRUE(env()->WriteFileAtomic(path, "after").ok());
-    ASSERT_TRUE(env()->ReadFile(path, &data).ok());
-    EXPECT_EQ(data, "after");
+    EXPECT_EQ(Read(path), "after");
     EXPECT_EQ(Listing(), (std::vector<std::string>{"book.cartera", "book.cartera.bak"}));
 }
 
@@ -170,17 +166,14 @@ TEST_F(PosixEnvTest, ASaveKeepsModeLinksAndRefusesReadOnlyFiles) {
     fs::create_symlink("book.cartera", link);
     ASSERT_EQ(env()->WriteFileAtomic(link, "three").message(), "");
     EXPECT_TRUE(fs::is_symlink(link));
-    std::string data;
-    ASSERT_EQ(env()->ReadFile(path, &data).message(), "");
-    EXPECT_EQ(data, "three");
+    EXPECT_EQ(Read(path), "three");
 
     ASSERT_EQ(env()->WriteFileAtomic(path, "four").message(), "");
 
     fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     EXPECT_FALSE((error = env()->WriteFileAtomic(link, "five").message()).empty());
     EXPECT_NE(error.find("read-only"), std::string::npos) << error;
-    ASSERT_EQ(env()->ReadFile(path, &data).message(), "");
-    EXPECT_EQ(data, "four");
+    EXPECT_EQ(Read(path), "four");
     uint64_t size = 0;
     EXPECT_TRUE(env()->GetFileSize(m_dir + "/none", &size).IsNotFound());
     ASSERT_TRUE(env()->GetFileSize(link, &size).ok());
@@ -222,8 +215,7 @@ TEST_F(PosixEnvTest, AFailedStepLeavesTheOldOrTheNewFileAndBackup) {
             ASSERT_TRUE(env()->WriteFileAtomic(bak, previous).ok());
             auto faulty = cartera::MakeFaultyPosixEnv(step, errorNumber);
             bool saved = (error = faulty->WriteFileWithBackup(path, young, bak).message()).empty();
-            ASSERT_TRUE(env()->ReadFile(path, &data).ok());
-            ASSERT_TRUE(env()->ReadFile(bak, &backup).ok());
+            data = Read(path), backup = Read(bak);
             int n = static_cast<int>(step);
             ASSERT_TRUE(data == (saved ? young : old)) << n << " " << data.size();
             bool late = (step >= SaveStep::renameBackup && step <= SaveStep::cleanUp) ||
@@ -243,16 +235,13 @@ TEST_F(PosixEnvTest, AFailedStepLeavesTheOldOrTheNewFileAndBackup) {
             auto faulty = cartera::MakeFaultyPosixEnv(step, errorNumber);
             EXPECT_FALSE((error = faulty->RestoreBackup(path, bak).message()).empty())
                 << static_cast<int>(step);
-            ASSERT_TRUE(env()->ReadFile(path, &data).ok());
-            ASSERT_TRUE(env()->ReadFile(bak, &backup).ok());
+            data = Read(path), backup = Read(bak);
             EXPECT_TRUE(data == old && backup == previous) << static_cast<int>(step);
             EXPECT_NE(error.find(std::strerror(errorNumber)), std::string::npos) << error;
         }
     }
     ASSERT_EQ(env()->RestoreBackup(path, bak).message(), "");
-    ASSERT_TRUE(env()->ReadFile(path, &data).ok());
-    ASSERT_TRUE(env()->ReadFile(bak, &backup).ok());
-    EXPECT_TRUE(data == previous && backup == old);
+    EXPECT_TRUE(Read(path) == previous && Read(bak) == old);
     EXPECT_EQ(Listing(), both);
 }
 
