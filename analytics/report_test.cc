@@ -32,9 +32,8 @@ class ReportTest : public LedgerTest {
         Add(true, "DDD", 1, 10, DateNumber(2026, 1, 5));
         Add(false, "DDD", 1, 10, DateNumber(2026, 1, 5));
         Add(false, "EEE", 4, 11, DateNumber(2026, 1, 6));
-        COrderCartera dividend = Cash(kDividend, 10, 0.5);
+        COrderCartera dividend = Cash(kDividend, 10, 0.5, DateNumber(2026, 3, 2));
         dividend.quoteCode = dividend.symbol = "AAA";
-        dividend.date = DateNumber(2026, 3, 2);
         ledger.AddOrder(dividend);
     }
     CSistemaCartera ledger;
@@ -117,14 +116,10 @@ TEST_F(ReportTest, FiltersAndEmptySelections) {
 }
 
 TEST_F(ReportTest, EquityCanStartFromTheContributedCapital) {
-    COrderCartera in = Cash(kImposition, 1, 1000);
-    in.date = DateNumber(2025, 1, 1);
-    ledger.AddOrder(in);
+    ledger.AddOrder(Cash(kImposition, 1, 1000, DateNumber(2025, 1, 1)));
     Add(true, "AAA", 1, 10, DateNumber(2025, 2, 1));
     Add(false, "AAA", 1, 5, DateNumber(2025, 3, 1));
-    COrderCartera out = Cash(kRefund, 1, 300);
-    out.date = DateNumber(2025, 4, 1);
-    ledger.AddOrder(out);
+    ledger.AddOrder(Cash(kRefund, 1, 300, DateNumber(2025, 4, 1)));
     auto curve = EquityCurve(CollectClosedTrades(ledger, {}), &ledger);
     // The imposition before the first exit is where the curve starts, and its first peak.
     ASSERT_EQ(curve.size(), 2u);
