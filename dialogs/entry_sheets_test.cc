@@ -169,10 +169,9 @@ TEST_F(EntrySheetsTest, ModifyKeepsTheSideAndChangesOnlyWhatTheUserChanged) {
     ASSERT_EQ(doc.Load(kPath).message(), "");  // as the file gives them back
     const uint64_t id = ledger.GetOrders()[0].id, pricedId = ledger.GetOrders()[1].id;
     BuySell(1, nullptr, ledger.GetOrden(id), [&](CSheetCompra& sheet, CDlgCompraAccion& page) {
-        EXPECT_EQ(sheet.windowTitle().toStdString(), "Modify order");
-        EXPECT_FALSE(page.IsBuy());
-        EXPECT_EQ(Text(page.Price()), "4.312");
-        EXPECT_EQ(page.Schedules()->currentIndex(), -1);
+        EXPECT_EQ(std::tuple(sheet.windowTitle().toStdString(), page.IsBuy(), Text(page.Price()),
+                             page.Schedules()->currentIndex()),
+                  std::tuple("Modify order", false, "4.312", -1));
         EXPECT_EQ(sheet.focusWidget(), page.Contracts());
         Tick("TEF", 13.0);  // the movement's price is never replaced
         Type(page.Contracts(), "50");
