@@ -71,7 +71,7 @@ TEST_F(DocumentTest, NewKeepsAnExistingFileAfterNoAndSavesANamedEmptyPortfolioAt
     CDocCartera* doc = CreateNew("Taken");
     ASSERT_NE(doc, nullptr);
     EXPECT_EQ(OrdersInFile(path).size(), 0u);
-    EXPECT_EQ(ShownRows(Movements(FrameOf(doc))->GetGridWindow()), 0);
+    EXPECT_EQ(Movements(FrameOf(doc))->GetGridWindow()->model()->rowCount(), 0);
 
     // A new name: saved at once, marked new, asking nothing.
     CDocCartera* savings = CreateNew("Savings");
@@ -237,7 +237,7 @@ TEST_F(DocumentTest, AMovementAddedByAnotherProgramSurvivesTheNextChangeHere) {
     ASSERT_EQ(reread.size(), 2u);
     EXPECT_EQ(reread[0].type, kImposition);
     EXPECT_EQ(reread[1].quoteCode, "ITX.MC");
-    EXPECT_EQ(ShownRows(view->GetGridWindow()), 2);
+    EXPECT_EQ(view->GetGridWindow()->model()->rowCount(), 2);
     EXPECT_EQ(env.lockedAtSave, std::vector<bool>{true});
     EXPECT_EQ(ReadBytes(path), before) << "the change went to the log";
 
@@ -250,7 +250,7 @@ TEST_F(DocumentTest, AMovementAddedByAnotherProgramSurvivesTheNextChangeHere) {
     grid->ApplySort();
     addFromOutside(Cash(kDeposit, 1, 50, d));
     SendTimer(frame, CChildFrmCartera::kIdleTimer);
-    ASSERT_EQ(ShownRows(view->GetGridWindow()), 3);
+    ASSERT_EQ(view->GetGridWindow()->model()->rowCount(), 3);
     EXPECT_EQ(ShownText(view->GetGridWindow(), 1, priceCol), "50.00");
 }
 

@@ -150,8 +150,6 @@ std::string ShownText(const qt::GridView* view, int row, int col) {
     return model->data(model->index(row, col), Qt::DisplayRole).toString().toStdString();
 }
 
-int ShownRows(const qt::GridView* view) { return view->model()->rowCount(); }
-
 int ColumnOf(CUGCtrl& grid, int headingId) {
     auto* table = dynamic_cast<CBaseGrid*>(&grid);
     return table ? table->GetHeader().GetPosition(headingId) : -1;
@@ -160,7 +158,7 @@ int ColumnOf(CUGCtrl& grid, int headingId) {
 std::vector<std::string> ShownRowsText(const qt::GridView* view) {
     std::vector<std::string> rows;
     int cols = view->model()->columnCount();
-    for (int r = 0; r < ShownRows(view); ++r) {
+    for (int r = 0; r < view->model()->rowCount(); ++r) {
         std::string line;
         for (int c = 0; c < cols; ++c) line += (c ? "|" : "") + ShownText(view, r, c);
         rows.push_back(line);
@@ -169,7 +167,7 @@ std::vector<std::string> ShownRowsText(const qt::GridView* view) {
 }
 
 int RowShowing(const qt::GridView* view, int col, const std::string& text) {
-    for (int row = 0; row < ShownRows(view); ++row)
+    for (int row = 0; row < view->model()->rowCount(); ++row)
         if (ShownText(view, row, col) == text) return row;
     return -1;
 }

@@ -98,7 +98,6 @@ class SheetsTest : public WindowTest {
 
 // What the grid widget shows: the text of (row, col).
 std::string ShownText(const qt::GridView* view, int row, int col);
-int ShownRows(const qt::GridView* view);
 // The grid column of a heading id; -1 when the grid has none.
 int ColumnOf(CUGCtrl& grid, int headingId);
 // Every row as shown, cells joined with '|'.

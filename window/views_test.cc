@@ -59,7 +59,7 @@ TEST_F(ViewsTest, EachJournalChangeRefillsEachListGridOnceAfterMatching) {
         change();
         std::vector<int> counts;
         for (auto& spy : spies) counts.push_back(static_cast<int>(spy->count()));
-        for (qt::GridView* grid : grids) counts.push_back(ShownRows(grid));
+        for (qt::GridView* grid : grids) counts.push_back(grid->model()->rowCount());
         return counts;
     };
     int d = DateNumber(2026, 2, 10);
@@ -100,7 +100,7 @@ TEST_F(ViewsTest, CommandsFollowTheTabAndTheRowUnderTheCursor) {
     EXPECT_TRUE(frame->OnCmdMsg(CViewCartera::kCmdEditClear));
     EXPECT_EQ(m_messages.size(), 1u);
     EXPECT_EQ(view->GetLedger()->GetOrders().size(), 3u);
-    EXPECT_EQ(ShownRows(view->GetGridWindow()), 3);
+    EXPECT_EQ(view->GetGridWindow()->model()->rowCount(), 3);
     EXPECT_EQ(RowOfType(view, kDividend), -1);
 
     // Sell starts from the open trade under the cursor, only in the open trades view.
@@ -225,7 +225,7 @@ TEST_F(ViewsTest, DeletingInASortedGridKeepsTheCursorOnTheNeighbourAndNamesTheMo
 
     // Delete from the popup menu asks the same, and its neighbour is the new last row.
     ClickMenu(RightClickCell(view, 2, 2), {::LS(3403)});
-    EXPECT_EQ(ShownRows(view), 2);
+    EXPECT_EQ(view->model()->rowCount(), 2);
     EXPECT_EQ(view->Grid()->GetCurrentRow(), 1);
 
     // A column hidden from the menu comes back at its width.
@@ -266,7 +266,7 @@ TEST_F(ViewsTest, PageKeysMoveAWindowOfRowsAndAWheelNotchScrollsThree) {
 
 // Whether every number (a right-aligned cell) of col fits its column without "…".
 bool ShowsWhole(qt::GridView* view, int col) {
-    for (int row = 0; row < ShownRows(view); ++row) {
+    for (int row = 0; row < view->model()->rowCount(); ++row) {
         QModelIndex index = view->model()->index(row, col);
         bool number = index.data(Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignRight;
         if (number && view->sizeHintForIndex(index).width() > view->columnWidth(col)) return false;

@@ -1,17 +1,15 @@
 // The workstation's finish as a user meets it: where the keyboard goes after a dialog, what
-// the sheets are called, and the welcome page's recent portfolios.
+// the sheets are called.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMenu>
 #include <QTest>
 #include <QTimer>
 
 #include "app/gui/startup.h"
 #include "app/gui/test_workstation.h"
-#include "app/gui/welcome.h"
 #include "framework/frame.h"
 #include "host/qt/grid_view.h"
 #include "testing/test_ledger.h"
@@ -73,8 +71,7 @@ TEST_F(FinishTest, FocusComesBackToTheGridCellAndTheFieldADialogWasOpenedFrom) {
         ChooseFromMenuBar(Qt::Key_P, Qt::Key_B);
         QApplication::processEvents();
         EXPECT_EQ(QApplication::focusWidget(), grid) << "after key " << key;
-        EXPECT_EQ(grid->currentIndex().row(), 2);
-        EXPECT_EQ(grid->currentIndex().column(), 4);
+        EXPECT_EQ(grid->currentIndex(), cell);
     }
     EXPECT_EQ(grid->model()->rowCount(), 4);
 
@@ -137,34 +134,6 @@ TEST_F(FinishTest, SheetTitlesNameTheSide) {
         if (titles.size() == 4 && titles[2] != c.titles[2]) std::swap(titles[2], titles[3]);
         EXPECT_EQ(titles, c.titles) << LanguageCode(c.language);
     }
-}
-
-// With the last portfolio closed, the welcome page lists the recent ones with their paths,
-// holds the keyboard (Return opens the latest) and opens one at a click.
-TEST_F(FinishTest, TheWelcomePageOpensARecentPortfolioByKeyOrClick) {
-    const QString alpha = QString::fromStdString(Write("Alpha"));
-    const QString beta = QString::fromStdString(Write("Beta"));
-    ShowWorkstation(1000, 700);
-    auto closeActive = [this] { QTest::keyClick(Focus(), Qt::Key_W, Qt::ControlModifier); };
-    for (const QString& path : {alpha, beta})
-        ASSERT_NE(window->OpenFile(path.toStdString()), nullptr);
-    closeActive();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->OpenFiles().size() == 1; }));
-    closeActive();
-    QListWidget* recent = window->Welcome()->RecentList();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return recent->isVisible(); }));
-    ASSERT_EQ(recent->count(), 2);
-    EXPECT_EQ(recent->item(0)->text(), "Beta  —  " + beta);
-    EXPECT_EQ(recent->item(1)->text(), "Alpha  —  " + alpha);
-    ASSERT_EQ(QApplication::focusWidget(), recent);
-
-    QTest::keyClick(recent, Qt::Key_Return);
-    EXPECT_EQ(window->OpenFiles(), QStringList{beta});
-    closeActive();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return recent->isVisible(); }));
-    QTest::mouseClick(recent->viewport(), Qt::LeftButton, {},
-                      recent->visualItemRect(recent->item(1)).center());
-    EXPECT_EQ(window->OpenFiles(), QStringList{alpha});
 }
 
 }  // namespace

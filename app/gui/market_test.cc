@@ -144,7 +144,10 @@ TEST_F(MarketTest,
         << lines[1].toStdString();
 }
 
-TEST(WelcomeTest, TheWelcomePageOpensTheDemoAndPortfoliosComeBackAtTheNextStart) {
+// The welcome page opens the demo; with the last portfolio closed it lists the recent ones
+// with their paths, holds the keyboard (Return opens the latest) and opens one at a click;
+// the portfolios open at Ctrl+Q come back at the next start.
+TEST(WelcomeTest, TheWelcomePageOpensTheDemoAndRecentPortfoliosThatComeBackAtTheNextStart) {
     QTemporaryDir home;
     StartupOptions options;
     options.home = home.path();
@@ -164,18 +167,32 @@ TEST(WelcomeTest, TheWelcomePageOpensTheDemoAndPortfoliosComeBackAtTheNextStart)
         QTest::mouseClick(welcome->DemoButton(), Qt::LeftButton);
         ASSERT_EQ(window->Frames().size(), 1u);
         EXPECT_FALSE(welcome->isVisible());
+        const QString demo = window->OpenFiles()[0];
+        const QString copy = home.filePath("Second.cartera");
+        ASSERT_TRUE(QFile::copy(demo, copy));
+        ASSERT_NE(window->OpenFile(copy.toStdString()), nullptr);
 
-        QWidget* focus = QApplication::focusWidget();
-        QTest::keyClick(focus ? focus : window, Qt::Key_W, Qt::ControlModifier);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return welcome->isVisible(); }));
+        auto closeActive = [window] {
+            QWidget* focus = QApplication::focusWidget();
+            QTest::keyClick(focus ? focus : window, Qt::Key_W, Qt::ControlModifier);
+        };
+        closeActive();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window->OpenFiles().size() == 1; }));
+        closeActive();
         QListWidget* recent = welcome->RecentList();
-        ASSERT_EQ(recent->count(), 1);
-        recent->setCurrentRow(0);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return recent->isVisible(); }));
+        ASSERT_EQ(recent->count(), 2);
+        EXPECT_EQ(recent->item(0)->text(), "Second  —  " + copy);
+        EXPECT_TRUE(recent->item(1)->text().endsWith("  —  " + demo));
+        ASSERT_EQ(QApplication::focusWidget(), recent);
         QTest::keyClick(recent, Qt::Key_Return);
-        ASSERT_EQ(window->Frames().size(), 1u);
+        EXPECT_EQ(window->OpenFiles(), QStringList{copy});
+        closeActive();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return recent->isVisible(); }));
+        QTest::mouseClick(recent->viewport(), Qt::LeftButton, {},
+                          recent->visualItemRect(recent->item(1)).center());
+        ASSERT_EQ(window->OpenFiles(), QStringList{demo});
 
-        QString copy = home.filePath("Second.cartera");
-        ASSERT_TRUE(QFile::copy(window->OpenFiles()[0], copy));
         ASSERT_NE(window->OpenFile(copy.toStdString()), nullptr);
         QMdiSubWindow* second = window->Area()->currentSubWindow();
         EXPECT_TRUE(window->Area()->viewport()->rect().contains(second->geometry()));
