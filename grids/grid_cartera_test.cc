@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "testing/test_grids.h"
 
 namespace cartera::testing {
@@ -19,53 +21,36 @@ class MovementsGridTest : public GridsTest {
     COLORREF TotalColor(int row) { return TextColor(movements, 3395, row); }
 };
 
-TEST_F(MovementsGridTest, BuyAndSellRows) {
-    int buy = Add(Exec(true, "ACME", 10, 5.0, 0.1));
-    int sell = Add(Exec(false, "ACME", 10, 5.0, 0.1));
-    // The buy's whole row is in the text table's test; the sell's commission is subtracted.
-    EXPECT_EQ(Text(movements, 3381, sell), "S");
-    EXPECT_EQ(Total(sell), "49.00");
-    EXPECT_EQ(TotalColor(sell), kText);
-    // Every written cell carries the movement's id.
-    for (int col = 0; col < 8; ++col) {
-        EXPECT_EQ(movements.PeekCell(col, buy)->GetID64(0), ledger.GetOrders()[0].id);
-        EXPECT_EQ(movements.PeekCell(col, sell)->GetID64(0), ledger.GetOrders()[1].id);
-    }
-    EXPECT_EQ(movements.GetRowID(sell), 2u);
-}
-
-TEST_F(MovementsGridTest, CashMovementRows) {
+// The buy's whole row is in the text table's test; here each type's letter, signed total and
+// colour, and the movement's id in every written cell.
+TEST_F(MovementsGridTest, EachTypeShowsItsLetterAndTotalAndEveryCellTheId) {
     struct Case {
-        int32_t type;
+        COrderCartera movement;
         const char* letter;
+        const char* total;
         COLORREF color;
     };
-    const Case cases[] = {{kDividend, "DI", kText},
-                          {kExpense, "EX", kRed},
-                          {kImposition, "IM", kText},
-                          {kDeposit, "DEP", kText},
-                          {kRefund, "RE", kRed}};
+    const Case cases[] = {{Exec(false, "ACME", 10, 5.0, 0.1), "S", "49.00", kText},
+                          {Cash(kDividend, 3, 2.5), "DI", "7.50", kText},
+                          {Cash(kExpense, 3, 2.5), "EX", "7.50", kRed},
+                          {Cash(kImposition, 3, 2.5), "IM", "7.50", kText},
+                          {Cash(kDeposit, 3, 2.5), "DEP", "7.50", kText},
+                          {Cash(kRefund, 3, 2.5), "RE", "7.50", kRed},
+                          {Cash(9, 2, 4.0), "", "8.00", kText},  // a type outside 0..6
+                          {Cash(kExpense, 1, -1234.5), "EX", "-1,234.50", kRed}};
     for (const Case& c : cases) {
-        int row = Add(Cash(c.type, 3, 2.5));
-        EXPECT_EQ(Text(movements, 3381, row), c.letter);
-        EXPECT_EQ(Total(row), "7.50") << c.letter;
-        EXPECT_EQ(TotalColor(row), c.color) << c.letter;
+        int row = Add(c.movement);
+        EXPECT_EQ(std::tuple(Text(movements, 3381, row), HasText(movements, 3381, row), Total(row),
+                             TotalColor(row)),
+                  std::tuple(c.letter, true, c.total, c.color))
+            << row;
+        for (int col = 0; col < 8; ++col)
+            EXPECT_EQ(movements.PeekCell(col, row)->GetID64(0), ledger.GetOrders()[row].id);
+        EXPECT_EQ(movements.GetRowID(row), ledger.GetOrders()[row].id);
     }
-    // A type outside 0..6: no letter, contracts x price.
-    int odd = Add(Cash(9, 2, 4.0));
-    EXPECT_EQ(Text(movements, 3381, odd), "");
-    EXPECT_TRUE(HasText(movements, 3381, odd));
-    EXPECT_EQ(Total(odd), "8.00");
-    EXPECT_EQ(TotalColor(odd), kText);
-}
-
-TEST_F(MovementsGridTest, NegativeTotalsShowOneMinus) {
-    int row = Add(Cash(kExpense, 1, -1234.5));
-    EXPECT_EQ(Total(row), "-1,234.50");
     SetLanguage(Language::de);
     movements.FillGrid();
-    EXPECT_EQ(Total(row), "-1.234,50");
-    EXPECT_EQ(Text(movements, 3381, row), "AU");
+    EXPECT_EQ(Total(7) + " " + Text(movements, 3381, 7), "-1.234,50 AU");
     COrderCartera m;
     m.balance = -2.0;
     EXPECT_EQ(movements.CellText(3401, m, nullptr), "-2,00");

@@ -98,6 +98,54 @@ inline constexpr int kLockWaitMs = 10000;
 // The real file system. Never null; owned by the process.
 Env* PosixEnv();
 
+// Forwards every operation to target (not owned, outlives the wrapper), so an environment
+// that watches or changes one operation overrides that one alone.
+class EnvWrapper : public Env {
+  public:
+    explicit EnvWrapper(Env* target) : m_target(target) {}
+    Status ReadFile(const std::string& p, std::string* out) override {
+        return m_target->ReadFile(p, out);
+    }
+    Status WriteFileAtomic(const std::string& p, std::string_view data) override {
+        return m_target->WriteFileAtomic(p, data);
+    }
+    Status WriteFileWithBackup(const std::string& p, std::string_view data,
+                               const std::string& backup) override {
+        return m_target->WriteFileWithBackup(p, data, backup);
+    }
+    Status RestoreBackup(const std::string& p, const std::string& backup) override {
+        return m_target->RestoreBackup(p, backup);
+    }
+    Status CanReplace(const std::string& p) override { return m_target->CanReplace(p); }
+    Status ReadFileHead(const std::string& p, size_t n, std::string* out, uint64_t* size) override {
+        return m_target->ReadFileHead(p, n, out, size);
+    }
+    Status AppendFile(const std::string& p, std::string_view data) override {
+        return m_target->AppendFile(p, data);
+    }
+    Status WriteResults(const std::string& p, std::string_view data) override {
+        return m_target->WriteResults(p, data);
+    }
+    std::string Resolve(const std::string& p) override { return m_target->Resolve(p); }
+    bool FileExists(const std::string& p) override { return m_target->FileExists(p); }
+    Status GetFileSize(const std::string& p, uint64_t* size) override {
+        return m_target->GetFileSize(p, size);
+    }
+    Status GetFileTime(const std::string& p, std::filesystem::file_time_type* time) override {
+        return m_target->GetFileTime(p, time);
+    }
+    Status CreateDirs(const std::string& p) override { return m_target->CreateDirs(p); }
+    Status LockFile(const std::string& p, int waitMs, std::unique_ptr<FileLock>* lock) override {
+        return m_target->LockFile(p, waitMs, lock);
+    }
+    Status KeepBackup(const std::string& p, const std::string& backup) override {
+        return m_target->KeepBackup(p, backup);
+    }
+
+  private:
+    Env* m_target;
+};
+
 // The steps of a save on the real file system, in order, then those of a restore, then
 // the checks before them and the taking of a lock. An append opens, writes (shortWrite),
 // syncs its data (fsync) and closes. linkBackup links the old version to a

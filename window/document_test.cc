@@ -175,37 +175,24 @@ TEST_F(DocumentTest, DamagedFileGivesAClearMessageAndDisturbsNothing) {
 }
 
 // Real files, recording whether the portfolio's lock was held at each replacement.
-class LockWatchingEnv : public Env {
+class LockWatchingEnv : public EnvWrapper {
   public:
-    Status ReadFile(const std::string& p, std::string* out) override {
-        return PosixEnv()->ReadFile(p, out);
-    }
+    LockWatchingEnv() : EnvWrapper(PosixEnv()) {}
     Status WriteFileAtomic(const std::string& p, std::string_view data) override {
         return WriteFileWithBackup(p, data, {});
     }
     Status WriteFileWithBackup(const std::string& p, std::string_view data,
                                const std::string& b) override {
-        std::unique_ptr<FileLock> lock;
-        if (p.ends_with(".cartera"))
-            lockedAtSave.push_back(!PosixEnv()->LockFile(p, 0, &lock).ok());
-        return PosixEnv()->WriteFileWithBackup(p, data, b);
+        if (p.ends_with(".cartera")) NoteLock(p);
+        return EnvWrapper::WriteFileWithBackup(p, data, b);
     }
     Status AppendFile(const std::string& p, std::string_view data) override {
+        if (p.ends_with(".cartera.log")) NoteLock(p.substr(0, p.size() - 4));
+        return EnvWrapper::AppendFile(p, data);
+    }
+    void NoteLock(const std::string& p) {
         std::unique_ptr<FileLock> lock;
-        if (p.ends_with(".cartera.log"))
-            lockedAtSave.push_back(!PosixEnv()->LockFile(p.substr(0, p.size() - 4), 0, &lock).ok());
-        return PosixEnv()->AppendFile(p, data);
-    }
-    bool FileExists(const std::string& p) override { return PosixEnv()->FileExists(p); }
-    Status GetFileSize(const std::string& p, uint64_t* size) override {
-        return PosixEnv()->GetFileSize(p, size);
-    }
-    Status GetFileTime(const std::string& p, std::filesystem::file_time_type* time) override {
-        return PosixEnv()->GetFileTime(p, time);
-    }
-    Status CreateDirs(const std::string& p) override { return PosixEnv()->CreateDirs(p); }
-    Status LockFile(const std::string& p, int ms, std::unique_ptr<FileLock>* lock) override {
-        return PosixEnv()->LockFile(p, ms, lock);
+        lockedAtSave.push_back(!PosixEnv()->LockFile(p, 0, &lock).ok());
     }
     std::vector<bool> lockedAtSave;
 };
