@@ -102,6 +102,7 @@ TEST_F(EntrySheetsTest, ABuyAndASellClosingItRecordMovementsAndATrade) {
         EXPECT_FALSE(sheet.OkButton()->isEnabled());
         ChooseSymbol(page, "tef");
         EXPECT_EQ(page.SymbolBox()->Chosen().code, "TEF");
+        EXPECT_EQ(sheet.focusWidget(), page.Contracts()) << "Return goes on to the contracts";
         for (auto [contracts, price, why] :
              {std::tuple{"0", "10.5", "No. of Contr.: type a whole number from 1"},
               {"-4", "10.5", "No. of Contr.: type a whole number from 1"},

@@ -1,5 +1,6 @@
 #include "dialogs/symbol_box.h"
 
+#include <QAbstractButton>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <algorithm>
@@ -172,10 +173,19 @@ void CSymbolComboBox::OnTextEntered() {
     RunQuery(text);
 }
 
+void CSymbolComboBox::FocusNextField() {
+    // Past the buttons beside the box (Search), so a typed order reads code, Enter, contracts.
+    for (int step = 0; step < 4; ++step) {
+        focusNextChild();
+        if (!qobject_cast<QAbstractButton*>(window()->focusWidget())) return;
+    }
+}
+
 void CSymbolComboBox::keyPressEvent(QKeyEvent* e) {
     bool enter = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
     if (enter && std::exchange(m_enterLookedUp, false)) {
         e->accept();  // Enter ran a look-up: it does not press the sheet's OK as well
+        if (m_lastError == 0) FocusNextField();
         return;
     }
     QComboBox::keyPressEvent(e);

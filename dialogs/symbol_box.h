@@ -57,6 +57,8 @@ class CSymbolComboBox : public QComboBox {
     virtual void OnSearchFailed(int error) {}
     virtual void OnSymbolSelected(const CComboConsultaData& entry) {}
     void keyPressEvent(QKeyEvent* e) override;
+    // Gives the focus to the next field of the chain that is not a button.
+    void FocusNextField();
 
   private:
     void OnActivated(int index);
