@@ -36,7 +36,6 @@ CSymbolComboBox::CSymbolComboBox(QWidget* parent) : QComboBox(parent) {
     connect(lineEdit(), &QLineEdit::editingFinished, this, &CSymbolComboBox::OnTextEntered);
     connect(lineEdit(), &QLineEdit::textEdited, this, [this](const QString& text) {
         m_queried.clear();
-        m_enterLookedUp = false;
         if (!text.trimmed().isEmpty() || currentIndex() < 0) return;
         // Emptied after a choice: no security is chosen any more.
         m_lastError = 0;
@@ -169,7 +168,6 @@ void CSymbolComboBox::OnTextEntered() {
     if (index >= 0 && itemText(index).toStdString() == text) return;  // the entry as listed
     if (text.empty() || text == m_queried) return;  // Enter, then the focus leaving
     m_queried = text;
-    m_enterLookedUp = true;
     RunQuery(text);
 }
 
@@ -183,12 +181,11 @@ void CSymbolComboBox::FocusNextField() {
 
 void CSymbolComboBox::keyPressEvent(QKeyEvent* e) {
     bool enter = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
-    if (enter && std::exchange(m_enterLookedUp, false)) {
-        e->accept();  // Enter ran a look-up: it does not press the sheet's OK as well
-        if (m_lastError == 0) FocusNextField();
-        return;
-    }
-    QComboBox::keyPressEvent(e);
+    if (!enter || currentText().trimmed().isEmpty()) return QComboBox::keyPressEvent(e);
+    // Enter chose the security (listed or looked up) or named one that cannot be: it never
+    // presses the sheet's OK as well; once chosen, typing goes on in the next field.
+    e->accept();
+    if (m_lastError == 0) FocusNextField();
 }
 
 CPortfolioCBox::CPortfolioCBox(QWidget* parent) : CSymbolComboBox(parent) {

@@ -69,7 +69,6 @@ class CSymbolComboBox : public QComboBox {
     CObjectZorb* m_link = nullptr;
     int m_lastError = 0;
     std::string m_queried;  // the typed text last looked up
-    bool m_enterLookedUp = false;
 };
 
 // The portfolio's symbol box: remembers the chosen security and tells the page holding it
