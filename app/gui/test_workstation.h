@@ -90,14 +90,6 @@ class WorkstationTestBase : public cartera::testing::HooksTest {
         ledger.AddOrders(movements);
         return path;
     }
-    // Adds movement to the portfolio file at path as another program would.
-    static void AddFromOutside(const std::string& path, const COrderCartera& movement) {
-        CSistemaCartera other;
-        PortfolioDocument file{&other};
-        ASSERT_EQ(file.Load(path).message(), "");
-        other.AddOrder(movement);
-    }
-
     // Where keys go: the focused widget, or the window when none has the focus.
     QWidget* Focus() {
         return QApplication::focusWidget() ? QApplication::focusWidget() : window.get();
