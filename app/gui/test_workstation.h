@@ -35,15 +35,6 @@ inline qt::GridView* GridOfTab(CMDIChildWnd* frame, int index) {
     return frame->findChild<QTabWidget*>()->widget(index)->findChild<qt::GridView*>();
 }
 
-// The text a grid shows in row under the heading.
-inline std::string Cell(qt::GridView* grid, int row, const std::string& heading) {
-    QAbstractItemModel* m = grid->model();
-    for (int c = 0; c < m->columnCount(); ++c)
-        if (m->headerData(c, Qt::Horizontal).toString().toStdString() == heading)
-            return m->data(m->index(row, c)).toString().toStdString();
-    return "no column " + heading;
-}
-
 // Answers the name dialog about to open with name typed and Return, once its modal loop runs.
 inline void AnswerNameDialog(const QString& name) {
     QTimer::singleShot(0, [name] {
