@@ -35,6 +35,21 @@ inline qt::GridView* GridOfTab(CMDIChildWnd* frame, int index) {
     return frame->findChild<QTabWidget*>()->widget(index)->findChild<qt::GridView*>();
 }
 
+// The field of an entry sheet with control id (its object name).
+inline QWidget* Field(QWidget* sheet, int id) {
+    return sheet->findChild<QWidget*>(QString::number(id));
+}
+constexpr int kSymbol = 1053, kContracts = 1048, kPrice = 1049;  // the buy sheet's fields
+
+// Types a new order into the buy sheet: the security (Return looks it up), contracts, price.
+inline void TypeOrder(QWidget* sheet, const char* code, const char* contracts, const char* price) {
+    auto* symbol = Field(sheet, kSymbol)->findChild<QLineEdit*>();
+    QTest::keyClicks(symbol, code);
+    QTest::keyClick(symbol, Qt::Key_Return);
+    QTest::keyClicks(Field(sheet, kContracts), contracts);
+    QTest::keyClicks(Field(sheet, kPrice), price);
+}
+
 // Answers the name dialog about to open with name typed and Return, once its modal loop runs.
 inline void AnswerNameDialog(const QString& name) {
     QTimer::singleShot(0, [name] {
