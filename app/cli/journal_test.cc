@@ -305,6 +305,10 @@ TEST_F(JournalTest, FailedWritesLocksAndBugsHaveExitStatusesOfTheirOwn) {
     files.SetFailWrites(false);
     files.locked = true;
     EXPECT_THAT(Fails(4, {"cash", p, "--type", "deposit", "--amount", "6"}), HasSubstr("locked"));
+    for (const auto& args : {Bracket("Broker", "0", "1"),
+                             {"commissions", "delete", "Broker"},
+                             {"commissions", "default", "Broker"}})
+        Fails(4, args);  // the schedules too: without the lock they would say "no Broker"
     files.locked = false;
     files.broken = true;
     EXPECT_THAT(Fails(70, {"show", p}), HasSubstr("internal error"));
