@@ -71,15 +71,12 @@ class WorkstationTestBase : public cartera::testing::HooksTest {
         });
     }
     ~WorkstationTestBase() override { window.reset(); }
-    // Loads the portfolio module into registry; false with the reason in error.
-    bool LoadPortfolioModule(QString* error) {
-        return LoadModule(QString::fromLatin1(kPortfolioModule), ModuleSearchPath(), &registry,
-                          error);
-    }
-    // Loads the module and shows window at that size, active.
+    // Loads the portfolio module into registry and shows window at that size, active.
     void ShowWorkstation(int width, int height) {
         QString error;
-        EXPECT_TRUE(LoadPortfolioModule(&error)) << error.toStdString();
+        EXPECT_TRUE(LoadModule(QString::fromLatin1(kPortfolioModule), ModuleSearchPath(), &registry,
+                               &error))
+            << error.toStdString();
         window = std::make_unique<Workstation>(registry, &settings);
         window->resize(width, height);
         window->show();

@@ -68,25 +68,22 @@ TEST_F(WorkstationTest, AMissingOrOtherVersionModuleIsRefusedWithItsReasonAndRel
 
 TEST_F(WorkstationTest, CreatesAPortfolioMarksAFailedSaveAndSwitchesLanguage) {
     market.AddSymbol({"TEF", "Telefonica", 2, 'V', 10.0});
-    QString error;
-    ASSERT_TRUE(LoadPortfolioModule(&error)) << error.toStdString();
-    Workstation station(registry, &settings);
-    station.show();
-    ASSERT_EQ(station.Templates().size(), 1u);
+    ShowWorkstation(1000, 700);
+    ASSERT_EQ(window->Templates().size(), 1u);
 
     testing::AnswerNameDialog("Growth");
-    CDocument* doc = station.NewDocument();
+    CDocument* doc = window->NewDocument();
     ASSERT_NE(doc, nullptr);
     std::string path = GetPMngFullPath(ORVO_PATH_PORTFOLIOS) + "Growth.cartera";
-    EXPECT_EQ(doc->GetPathName(), path);
-    EXPECT_EQ(station.RecentFiles().value(0).toStdString(), path);
-    ASSERT_EQ(station.Area()->subWindowList().size(), 1);
-    CMDIChildWnd* frame = station.ActiveFrame();
+    EXPECT_EQ(std::pair(doc->GetPathName(), window->RecentFiles().value(0).toStdString()),
+              std::pair(path, path));
+    ASSERT_EQ(window->Area()->subWindowList().size(), 1);
+    CMDIChildWnd* frame = window->ActiveFrame();
     ASSERT_NE(frame, nullptr);
 
     // Menu items show their command's prompt in the status bar.
     std::map<std::string, QAction*> items;
-    for (QAction* menu : station.menuBar()->actions())
+    for (QAction* menu : window->menuBar()->actions())
         for (QAction* item : menu->menu()->actions())
             items[item->text().remove('&').toStdString()] = item;
     for (const std::string& text :
@@ -111,10 +108,10 @@ TEST_F(WorkstationTest, CreatesAPortfolioMarksAFailedSaveAndSwitchesLanguage) {
                 });
     }
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(station.Area()->currentSubWindow()->windowTitle(), "Growth.cartera *");
+    EXPECT_EQ(window->Area()->currentSubWindow()->windowTitle(), "Growth.cartera *");
     EXPECT_EQ(file.size(), empty);
     items[::LS(40008)]->trigger();
-    EXPECT_EQ(station.Area()->currentSubWindow()->windowTitle(), "Growth.cartera");
+    EXPECT_EQ(window->Area()->currentSubWindow()->windowTitle(), "Growth.cartera");
     EXPECT_GT(file.size(), empty);
     EXPECT_EQ(messages.size(), 1u);
 
@@ -131,8 +128,8 @@ TEST_F(WorkstationTest, CreatesAPortfolioMarksAFailedSaveAndSwitchesLanguage) {
     CAdmComisiones english;
     english.Add(cartera::testing::Bracket("Maison", 4, 0, 1000));
     ASSERT_TRUE(english.Save().ok());
-    station.SetInterfaceLanguage(Language::fr);
-    OnSheet([&] { station.SendCommand(33751); },
+    window->SetInterfaceLanguage(Language::fr);
+    OnSheet([&] { window->SendCommand(33751); },
             [](QWidget& editor) {
                 auto* names = editor.findChild<QComboBox*>();
                 ASSERT_NE(names, nullptr);
@@ -140,12 +137,12 @@ TEST_F(WorkstationTest, CreatesAPortfolioMarksAFailedSaveAndSwitchesLanguage) {
                 qobject_cast<QDialog*>(&editor)->reject();
             });
     QStringList titles;
-    for (QAction* action : station.menuBar()->actions()) titles << action->text().remove('&');
+    for (QAction* action : window->menuBar()->actions()) titles << action->text().remove('&');
     EXPECT_EQ(titles.value(0).toStdString(), ::LS(40007));
     EXPECT_TRUE(titles.contains("Portefeuille")) << titles.join(",").toStdString();
     EXPECT_EQ(frame->findChild<QTabWidget*>()->tabText(0).toStdString(), ::LS(3377));
     EXPECT_EQ(settings.value("language").toString(), "fr");
-    station.SetInterfaceLanguage(Language::en);
+    window->SetInterfaceLanguage(Language::en);
 }
 
 // The workstation's finish as a user meets it: where the keyboard goes after a dialog, what
