@@ -154,14 +154,12 @@ TEST_F(JournalTest, CashAndDividendMovements) {
         "2024-06-01", "--time", "12:00"});
     Ok({"dividend", p, "--code", "SAN.MC", "--shares", "400", "--per-share", "0.25", "--group",
         "Banks", "--time", "09:15"});
-    nlohmann::json m = Json({"show", p, "movements"});
     nlohmann::json when = nlohmann::json::array();  // type, date, time
-    for (const auto& movement : m)
+    for (const auto& movement : Json({"show", p, "movements"}))
         when.push_back({movement["type"], movement["date"], movement["time"]});
     EXPECT_EQ(when, R"([[2, "2024-05-02", "08:15:00"], [3, "2025-07-14", "16:45:30"],
         [5, "2024-01-02", "16:45:30"], [4, "2024-06-01", "12:00:00"],
         [1, "2025-07-14", "09:15:00"]])"_json);
-    EXPECT_EQ(m[4]["group"], "Banks");
     EXPECT_TRUE(Holds(Json({"show", p, "totals"}),
                       {{"capital", 10000 + 300 - 125.5 - 2500 + 100}, {"dividends", 100.0}}));
 
@@ -170,7 +168,7 @@ TEST_F(JournalTest, CashAndDividendMovements) {
     Ok({"modify", p, "5", "--per-share", "0.3"});
     EXPECT_TRUE(Holds(Json({"show", p, "movements"}), R"([{}, {}, {}, {"price": 450.0,
         "symbol": "Coupon", "date": "2024-06-01", "time": "12:00:00"},
-        {"symbol": "SAN.MC", "contracts": 400}])"_json));
+        {"symbol": "SAN.MC", "contracts": 400, "group": "Banks"}])"_json));
     EXPECT_DOUBLE_EQ(Json({"show", p, "totals"})["dividends"].get<double>(), 120.0);
 }
 
