@@ -40,15 +40,25 @@ struct Loaded {
     const COrderCartera& At(size_t i) const { return ledger->GetOrders().at(i); }
 };
 
+// The command line "commissions add-bracket name --from from --to to more...".
+inline std::vector<std::string> Bracket(const std::string& name, const std::string& from,
+                                        const std::string& to, std::vector<std::string> more = {}) {
+    more.insert(more.begin(), {"commissions", "add-bracket", name, "--from", from, "--to", to});
+    return more;
+}
+
 class CliTest : public cartera::testing::HooksTest {
   protected:
-    // Runs "cartera-cli --home <home> args...".
-    RunResult Run(std::vector<std::string> args) {
+    // Runs "cartera-cli --home <home> args..." writing to out and err; returns its status.
+    int Run(std::vector<std::string> args, std::ostream& out, std::ostream& err) {
         args.insert(args.begin(), {"cartera-cli", "--home", home});
         std::vector<char*> argv;
         for (auto& a : args) argv.push_back(a.data());
+        return RunCli(static_cast<int>(argv.size()), argv.data(), out, err, terminal);
+    }
+    RunResult Run(std::vector<std::string> args) {
         std::ostringstream out, err;
-        int code = RunCli(static_cast<int>(argv.size()), argv.data(), out, err, terminal);
+        int code = Run(std::move(args), out, err);
         return {code, out.str(), err.str()};
     }
 
@@ -76,9 +86,9 @@ class CliTest : public cartera::testing::HooksTest {
 
     // The schedule "Broker": one bracket 0 to 10000 that prices 1050 and 1200 at 8.
     void AddBroker() {
-        Ok({"commissions", "add-bracket", "Broker", "--from", "0", "--to", "10000",
-            "--commission-pct", "0.2", "--commission-min", "5", "--brokerage-pct", "0.05",
-            "--brokerage-min", "1", "--royalty", "2", "--default"});
+        Ok(Bracket("Broker", "0", "10000",
+                   {"--commission-pct", "0.2", "--commission-min", "5", "--brokerage-pct", "0.05",
+                    "--brokerage-min", "1", "--royalty", "2", "--default"}));
     }
 
     std::unique_ptr<Loaded> Load(const std::string& path) {
@@ -121,10 +131,15 @@ inline Records ReadCsv(const std::string& text) {
     return out;
 }
 
-// Whether every key of part holds the same value in whole (a JSON object).
+// Whether every key of part holds the same value in whole (a JSON object); an array holds an
+// array of as many parts, one for each of its objects.
 inline ::testing::AssertionResult Holds(const nlohmann::json& whole, const nlohmann::json& part) {
     nlohmann::json merged = whole;
-    merged.merge_patch(part);
+    if (whole.is_array() && part.is_array() && whole.size() == part.size()) {
+        for (size_t i = 0; i < part.size(); ++i) merged[i].merge_patch(part[i]);
+    } else {
+        merged.merge_patch(part);
+    }
     if (merged == whole) return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << whole.dump() << "\ndoes not hold " << part.dump();
 }

@@ -1,4 +1,4 @@
-// export and import: grids and journal as CSV, and movements read back.
+// export and import: grids and journal as CSV, movements read back, and broker statements.
 #include "testing/test_cli.h"
 
 namespace cartera::cli::testing {
@@ -47,8 +47,9 @@ TEST_F(CsvCommandsTest, ExportPicksGridColumnsSortQuotesAndOutput) {
     Fails(2, {"export", p, "journal", "--sort", "Price"});
 }
 
-// The journal's round trip is the CSV layer's; here what import adds and prints.
-TEST_F(CsvCommandsTest, AnExportedJournalImportsToTheSamePortfolio) {
+// The journal's round trip, and which rows are refused and how they are named, are the CSV
+// layer's; here what import adds and prints, and that it passes the date format on.
+TEST_F(CsvCommandsTest, AnExportedJournalImportsToTheSamePortfolioAndABadRowImportsNothing) {
     std::string p = Journal();
     std::string journal = home + "/journal.csv";
     Ok({"export", p, "journal", "--out", journal});
@@ -59,27 +60,19 @@ TEST_F(CsvCommandsTest, AnExportedJournalImportsToTheSamePortfolio) {
     EXPECT_EQ(Ok({"import", q, journal}), "7\n");
     EXPECT_EQ(Load(q)->ledger->GetOrders().back().id, 14u);
 
-    // A file with its header alone adds nothing and writes nothing.
+    // A file with its header alone, or with a bad row, adds nothing and writes nothing.
     const std::string before = Bytes(q);
     Write(journal, "date,type,code,contracts,price\n");
     EXPECT_EQ(Ok({"import", q, journal}), "0\n");
+    Write(journal,
+          "date,type,code,contracts,price\n2024-01-02,buy,A,10,5\n07/01/2024,buy,A,10,5\n");
+    EXPECT_THAT(Fails(2, {"import", q, journal}), HasSubstr("line 3, column date"));
+    Fails(2, {"import", q, journal, "--date-format", "DD/MM/YY"});
+    Fails(1, {"import", q, home + "/missing.csv"});
     EXPECT_EQ(Bytes(q), before);
-}
-
-// Which rows are refused, and how they are named, is the CSV layer's.
-TEST_F(CsvCommandsTest, ABadRowImportsNothingAndTheDateFormatIsPassedOn) {
-    std::string p = NewPortfolio();
-    Ok({"cash", p, "--type", "deposit", "--amount", "5"});
-    const std::string before = Bytes(p);
-    std::string csv = home + "/in.csv";
-    Write(csv, "date,type,code,contracts,price\n2024-01-02,buy,A,10,5\n07/01/2024,buy,A,10,5\n");
-    EXPECT_THAT(Fails(2, {"import", p, csv}), HasSubstr("line 3, column date"));
-    Fails(2, {"import", p, csv, "--date-format", "DD/MM/YY"});
-    Fails(1, {"import", p, home + "/missing.csv"});
-    EXPECT_EQ(Bytes(p), before);
-    Write(csv, "date,type,code,contracts,price\n07/01/2024,buy,AAA,10,5\n");
-    EXPECT_EQ(Ok({"import", p, csv, "--date-format", "DD/MM/YYYY"}), "1\n");
-    EXPECT_THAT(Ok({"export", p, "journal"}), HasSubstr("2024-01-07"));
+    Write(journal, "date,type,code,contracts,price\n07/01/2024,buy,AAA,10,5\n");
+    EXPECT_EQ(Ok({"import", q, journal, "--date-format", "DD/MM/YYYY"}), "1\n");
+    EXPECT_THAT(Ok({"export", q, "journal"}), HasSubstr("2024-01-07"));
 }
 
 TEST_F(CsvCommandsTest, ProgressShowsOnlyOnATerminal) {
@@ -97,6 +90,50 @@ TEST_F(CsvCommandsTest, ProgressShowsOnlyOnATerminal) {
         std::tuple(0, "2500\n",
                    "\rimported 1000 of 2500\rimported 2000 of 2500\rimported 2500 of 2500\n"));
     EXPECT_EQ(Load(p)->ledger->GetOrders().size(), 5000u);
+}
+
+// import of a broker's statement: the choices it asks for, the dry run, the summary, and a
+// second import that adds nothing.
+TEST_F(CsvCommandsTest, AStatementImportRefusesUntilChosenThenImportsOnceAndReports) {
+    const std::string p = NewPortfolio(), file = home + "/flex.xml";
+    // Two accounts; U1 has a fractional buy and a EUR trade.
+    const std::string flex = Bytes(CARTERA_TESTDATA_DIR "/flex_two_accounts.xml");
+    Write(file, flex);
+    const std::string before = Bytes(p);
+    EXPECT_THAT(Fails(2, {"import", p, file}), HasSubstr("accounts (U1, U2)"));
+    const std::vector<std::string> chosen = {"import",     p,    file, "--account", "U1",
+                                             "--currency", "USD"};
+    EXPECT_THAT(Fails(2, chosen), HasSubstr("line 4 ABC 0.5"));
+    std::vector<std::string> args = chosen, dry = chosen;
+    args.push_back("--skip-fractional");
+    dry.insert(dry.end(), {"--skip-fractional", "--dry-run"});
+    EXPECT_EQ(Ok(dry),
+              "add 2024-01-01 00:00:00 imposition IN 1 x 1000 IB:10\n"
+              "add 2024-01-02 10:00:00 buy ABC 10 x 20 IB:7\n"
+              "would add 2, skipped 0 (already in the portfolio), refused 1\n"
+              "refused line 4: ABC 0.5: a fractional quantity cannot be held\n"
+              "1 row of account U2 left out\n"
+              "1 EUR row left out: import them into a EUR portfolio\n");
+    EXPECT_EQ(Bytes(p), before);
+
+    nlohmann::json first = Json(args);
+    EXPECT_TRUE(Holds(first, R"({"format": "ib-flex-xml", "added": 2})"_json));
+    EXPECT_EQ(first["refused"][0]["line"], 4);
+    EXPECT_TRUE(Holds(Json(args), R"({"added": 0, "skipped": 2})"_json));
+    EXPECT_EQ(Load(p)->At(1).orderText, "IB:7");
+
+    // A bad row names its line and field, and nothing is imported.
+    const std::string changed = Bytes(p);
+    Write(file, std::string(flex).replace(flex.find("\"20\""), 4, "\"2O\""));
+    EXPECT_THAT(Fails(2, chosen), HasSubstr("line 3, tradeprice: \"2O\" is not a number; nothing"));
+    EXPECT_EQ(Bytes(p), changed);
+
+    // Cartera's own CSV is still told apart by its content, and takes the dry run too.
+    Write(file, "date,type,code,contracts,price\n2024-01-05,sell,ABC,4,22\n");
+    EXPECT_EQ(Ok({"import", p, file, "--dry-run"}).substr(0, 32),
+              "add 2024-01-05 00:00:00 sell ABC");
+    Fails(2, {"import", p, file, "--currency", "USD"});
+    EXPECT_EQ(Bytes(p), changed);
 }
 
 }  // namespace

@@ -1,3 +1,5 @@
+// The journal and the commission schedules that price it, changed from the command line, and
+// how refused input, damaged files and failed writes end.
 #include <cmath>
 #include <stdexcept>
 
@@ -14,49 +16,46 @@ TEST_F(JournalTest, BuyAndSellStoreTheDisplayedCommissionPerContract) {
     std::string p = NewPortfolio();
     AddBroker();
     // A schedule listed before Broker, so the default and not the first item must be chosen.
-    Ok({"commissions", "add-bracket", "Alpha", "--from", "0", "--to", "1e6", "--commission-min",
-        "50"});
-    EXPECT_EQ(
+    Ok(Bracket("Alpha", "0", "1e6", {"--commission-min", "50"}));
+    const std::vector<std::string> ids = {
         Ok({"buy", p, "--code", "SAN.MC", "--symbol", "Banco Santander", "--contracts", "100",
             "--price", "10.5", "--group", "Spain", "--date", "2024-03-01", "--time", "10:30:00"}),
-        "1\n");
-    EXPECT_EQ(Ok({"sell", p, "--code", "SAN.MC", "--contracts", "100", "--price", "10.5", "--date",
-                  "2024-03-02"}),
-              "2\n");
-    EXPECT_EQ(Ok({"sell", p, "--code", "SAN.MC", "--contracts", "10", "--price", "10.5",
-                  "--schedule", "alp"}),
-              "3\n");
-    Ok({"buy", p, "--code", "A", "--contracts", "50", "--price", "20", "--commission", "12.5"});
+        Ok({"sell", p, "--code", "SAN.MC", "--contracts", "100", "--price", "10.5", "--date",
+            "2024-03-02"}),
+        Ok({"sell", p, "--code", "SAN.MC", "--contracts", "10", "--price", "10.5", "--schedule",
+            "alp"}),
+        Ok({"buy", p, "--code", "A", "--contracts", "50", "--price", "20", "--commission",
+            "12.5"})};
+    EXPECT_EQ(ids, (std::vector<std::string>{"1\n", "2\n", "3\n", "4\n"}));
     Fails(2, {"buy", p, "--code", "A", "--contracts", "5", "--price", "2", "--commission", "1",
               "--schedule", "Broker"});
 
     // 8.00 shown, divided by the contracts; the symbol defaults to the code; a schedule is
     // chosen by prefix, ignoring case; a typed commission names no schedule.
-    nlohmann::json m = Json({"show", p, "movements"});
-    ASSERT_EQ(m.size(), 4u);
-    EXPECT_TRUE(Holds(m[0], R"({"code": "SAN.MC", "symbol": "Banco Santander", "group": "Spain",
-        "commission_per_contract": 0.08, "schedule": "Broker", "date": "2024-03-01",
-        "time": "10:30:00"})"_json));
-    EXPECT_TRUE(Holds(m[1], R"({"symbol": "SAN.MC", "contracts": 100, "price": 10.5,
-        "commission_per_contract": 0.08, "date": "2024-03-02"})"_json));
-    EXPECT_TRUE(Holds(m[2], R"({"schedule": "Alpha", "commission_per_contract": 5.0})"_json));
-    EXPECT_TRUE(Holds(m[3], R"({"commission_per_contract": 0.25, "schedule": ""})"_json));
+    EXPECT_TRUE(Holds(Json({"show", p, "movements"}), R"([{"code": "SAN.MC",
+        "symbol": "Banco Santander", "group": "Spain", "commission_per_contract": 0.08,
+        "schedule": "Broker", "date": "2024-03-01", "time": "10:30:00"}, {"symbol": "SAN.MC",
+        "contracts": 100, "price": 10.5, "commission_per_contract": 0.08, "date": "2024-03-02"},
+        {"schedule": "Alpha", "commission_per_contract": 5.0},
+        {"commission_per_contract": 0.25, "schedule": ""}])"_json));
 }
 
 TEST_F(JournalTest, RefusedCommandsAndUnknownIdsLeaveTheFileUnchanged) {
-    std::string p = NewPortfolio();
+    std::string p = NewPortfolio("Savings");
+    EXPECT_EQ(p, home + "/portfolios/Savings" + PortfolioExtension());
     AddBroker();
     Ok({"buy", p, "--code", "A", "--contracts", "5", "--price", "2"});
     const std::string before = Bytes(p);
-    auto buy = [&](std::vector<std::string> extra) {
-        std::vector<std::string> args = {"buy", p, "--code", "A"};
-        args.insert(args.end(), extra.begin(), extra.end());
+    EXPECT_THAT(Fails(2, {"new", "Savings"}), HasSubstr("--force"));
+    for (const char* bad : {"a/b", "a\\b", ".", "..", " Savings", "Savings ", "a\tb", ""})
+        EXPECT_THAT(Fails(2, {"new", bad}), HasSubstr("The name")) << bad;
+    auto buy = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), {"buy", p, "--code", "A"});
         return Fails(2, args);
     };
-    for (const char* contracts : {"0", "-3", "x", "2.5", "99999999999"}) {
-        std::string err = buy({"--price", "2", "--contracts=" + std::string(contracts)});
-        EXPECT_THAT(err, HasSubstr("at least 1")) << contracts;
-    }
+    for (std::string contracts : {"0", "-3", "x", "2.5", "99999999999"})
+        EXPECT_THAT(buy({"--price", "2", "--contracts=" + contracts}), HasSubstr("at least 1"))
+            << contracts;
     // Not a number, not finite, or beyond what entry takes: named, never stored.
     for (const char* price : {"abc", "1e13", "1e308", "nan", "inf"})
         EXPECT_THAT(buy({"--contracts", "5", "--price", price}), HasSubstr("price")) << price;
@@ -69,9 +68,9 @@ TEST_F(JournalTest, RefusedCommandsAndUnknownIdsLeaveTheFileUnchanged) {
     for (const char* date : {"2024-02-30", "01/07/99", "07/01/2024", "5.3.24", "2024-3-5"})
         EXPECT_THAT(buy({"--contracts", "5", "--price", "2", "--date", date}),
                     HasSubstr("YYYY-MM-DD"));
-    buy({"--contracts", "5", "--price", "2", "--commission", "1e308"});
-    buy({"--contracts", "5", "--price", "2", "--time", "25:00"});
-    buy({"--contracts", "5", "--price", "2", "--decimals", "16"});
+    for (auto [option, value] :
+         {std::pair("--commission", "1e308"), {"--time", "25:00"}, {"--decimals", "16"}})
+        buy({"--contracts", "5", "--price", "2", option, value});
     EXPECT_THAT(buy({"--contracts", "5", "--price", "2", "--schedule", "Nope"}),
                 HasSubstr("Broker"));
     Fails(2, {"cash", p, "--type", "bonus", "--amount", "5"});
@@ -95,8 +94,7 @@ TEST_F(JournalTest, ModifyKeepsIdAndPlaceAndRepricesOnlyWhatChanged) {
     Ok({"sell", p, "--code", "SAN.MC", "--contracts", "50", "--price", "11"});
     // Broker now charges a flat 20 whatever the amount.
     Ok({"commissions", "delete", "Broker"});
-    Ok({"commissions", "add-bracket", "Broker", "--from", "0", "--to", "1e6", "--royalty", "20",
-        "--default"});
+    Ok(Bracket("Broker", "0", "1e6", {"--royalty", "20", "--default"}));
 
     // Each modify prints the movement as stored.
     auto modify = [&](std::vector<std::string> args) {
@@ -120,7 +118,7 @@ TEST_F(JournalTest, ModifyKeepsIdAndPlaceAndRepricesOnlyWhatChanged) {
     // a new price; a schedule no longer listed stays with its commission, and the full price
     // stays, when another field is modified.
     EXPECT_EQ(modify({"2", "--price", "8.456"})["commission_per_contract"], 3.0 / 50);
-    Ok({"commissions", "add-bracket", "Zeta", "--from", "0", "--to", "1e6", "--royalty", "1"});
+    Ok(Bracket("Zeta", "0", "1e6", {"--royalty", "1"}));
     Ok({"modify", p, "2", "--schedule", "zet"});
     Ok({"commissions", "delete", "Zeta"});
     nlohmann::json printed = modify({"2", "--group", "Banks"});
@@ -132,6 +130,15 @@ TEST_F(JournalTest, ModifyKeepsIdAndPlaceAndRepricesOnlyWhatChanged) {
     EXPECT_THAT(Fails(2, {"modify", p, "2", "--amount", "5"}), HasSubstr("--amount"));
     Fails(2, {"modify", p, "1", "--price", "5"});
     EXPECT_EQ(Bytes(p), before);
+
+    // A deleted movement's id is never given again; new --force starts the file afresh.
+    Ok({"delete", p, "3"});
+    Ok({"cash", p, "--type", "deposit", "--amount", "7"});
+    l = Load(p);
+    EXPECT_EQ(std::tuple(l->ledger->GetOrders().size(), l->At(1).id, l->At(2).id),
+              std::tuple(3u, 2u, 4u));
+    Ok({"new", "p", "--force"});
+    EXPECT_TRUE(Load(p)->ledger->GetOrders().empty());
 }
 
 // A missing date or time comes from the clock.
@@ -147,56 +154,29 @@ TEST_F(JournalTest, CashAndDividendMovements) {
         "2024-06-01", "--time", "12:00"});
     Ok({"dividend", p, "--code", "SAN.MC", "--shares", "400", "--per-share", "0.25", "--group",
         "Banks", "--time", "09:15"});
-    nlohmann::json m = Json({"show", p, "movements"});
     nlohmann::json when = nlohmann::json::array();  // type, date, time
-    for (const auto& movement : m)
+    for (const auto& movement : Json({"show", p, "movements"}))
         when.push_back({movement["type"], movement["date"], movement["time"]});
     EXPECT_EQ(when, R"([[2, "2024-05-02", "08:15:00"], [3, "2025-07-14", "16:45:30"],
         [5, "2024-01-02", "16:45:30"], [4, "2024-06-01", "12:00:00"],
         [1, "2025-07-14", "09:15:00"]])"_json);
-    EXPECT_EQ(m[4]["group"], "Banks");
-    nlohmann::json totals = Json({"show", p, "totals"});
-    EXPECT_EQ(totals["capital"], 10000 + 300 - 125.5 - 2500 + 100);
-    EXPECT_EQ(totals["dividends"], 100.0);
+    EXPECT_TRUE(Holds(Json({"show", p, "totals"}),
+                      {{"capital", 10000 + 300 - 125.5 - 2500 + 100}, {"dividends", 100.0}}));
 
     // A modified cash movement or dividend keeps what is not given.
     Ok({"modify", p, "4", "--amount", "450"});
     Ok({"modify", p, "5", "--per-share", "0.3"});
-    m = Json({"show", p, "movements"});
-    EXPECT_TRUE(Holds(m[3], R"({"price": 450.0, "symbol": "Coupon", "date": "2024-06-01",
-        "time": "12:00:00"})"_json));
-    EXPECT_TRUE(Holds(m[4], R"({"symbol": "SAN.MC", "contracts": 400})"_json));
+    EXPECT_TRUE(Holds(Json({"show", p, "movements"}), R"([{}, {}, {}, {"price": 450.0,
+        "symbol": "Coupon", "date": "2024-06-01", "time": "12:00:00"},
+        {"symbol": "SAN.MC", "contracts": 400, "group": "Banks"}])"_json));
     EXPECT_DOUBLE_EQ(Json({"show", p, "totals"})["dividends"].get<double>(), 120.0);
-}
-
-TEST_F(JournalTest, NewRefusesToOverwriteAndDeleteNeverReusesIds) {
-    std::string p = NewPortfolio("Savings");
-    EXPECT_EQ(p, home + "/portfolios/Savings" + PortfolioExtension());
-    Ok({"cash", p, "--type", "deposit", "--amount", "5"});
-    Ok({"cash", p, "--type", "deposit", "--amount", "6"});
-    const std::string before = Bytes(p);
-    EXPECT_THAT(Fails(2, {"new", "Savings"}), HasSubstr("--force"));
-    for (const char* bad : {"a/b", "a\\b", ".", "..", " Savings", "Savings ", "a\tb", ""})
-        EXPECT_THAT(Fails(2, {"new", bad}), HasSubstr("The name")) << bad;
-    EXPECT_EQ(Bytes(p), before);
-
-    Ok({"delete", p, "2"});
-    Ok({"cash", p, "--type", "deposit", "--amount", "7"});
-    auto l = Load(p);
-    ASSERT_EQ(l->ledger->GetOrders().size(), 2u);
-    EXPECT_EQ(l->At(1).id, 3u);
-    EXPECT_EQ(l->ledger->GetIngresos(), 12.0);
-
-    Ok({"new", "Savings", "--force"});
-    EXPECT_TRUE(Load(p)->ledger->GetOrders().empty());
 }
 
 TEST_F(JournalTest, DamagedAndMissingFilesGiveOneClearLine) {
     std::string p = NewPortfolio();
     Ok({"buy", p, "--code", "A", "--contracts", "5", "--price", "2"});
-    std::string whole = Bytes(p);
-    Write(p, whole.substr(0, whole.size() / 2));
-    const std::string truncated = Bytes(p);
+    const std::string truncated = Bytes(p).substr(0, Bytes(p).size() / 2);
+    Write(p, truncated);
     EXPECT_THAT(Fails(3, {"show", p}), HasSubstr(p));
     Fails(3, {"buy", p, "--code", "A", "--contracts", "5", "--price", "2"});
     EXPECT_EQ(Bytes(p), truncated);
@@ -210,8 +190,9 @@ TEST_F(JournalTest, DamagedAndMissingFilesGiveOneClearLine) {
     std::string q = NewPortfolio("q");
     Load(q)->ledger->AddOrder(BuildDividend("Telefonica", "TEF", 2, -3, 0.5, "", 0));
     RunResult r = Run({"show", q});
-    EXPECT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(r.err.rfind("cartera-cli: warning: " + q + ": movement 1 of ", 0), 0u) << r.err;
+    EXPECT_EQ(std::pair(r.code, r.err.rfind("cartera-cli: warning: " + q + ": movement 1 of ", 0)),
+              std::pair(0, size_t{0}))
+        << r.err;
     EXPECT_THAT(r.err, HasSubstr("(TEF) is a dividend on -3 shares"));
     EXPECT_EQ(Load(q)->ledger->GetDividendos(), 0.0);
     Load(q)->ledger->AddOrder(BuildDividend("Telefonica", "TEF", 2, 0, std::nan(""), "", 0));
@@ -236,10 +217,59 @@ TEST_F(JournalTest, DamagedAndMissingFilesGiveOneClearLine) {
     m.price = 1.7e308;
     loaded->ledger->ModOrder(m);
     loaded->ledger->AddOrder(m);
-    for (std::vector<std::string> args : {std::vector<std::string>{"show", g, "--json"},
-                                          {"export", g, "movements"},
-                                          {"report", g, "stats"}})
-        EXPECT_THAT(Fails(3, args), HasSubstr("the capital overflows")) << args[0];
+    for (auto [command, view] :
+         {std::pair("show", "--json"), {"export", "movements"}, {"report", "stats"}})
+        EXPECT_THAT(Fails(3, {command, g, view}), HasSubstr("the capital overflows")) << command;
+}
+
+TEST_F(JournalTest, BracketsPriceAmountsByKind) {
+    Ok(Bracket("Broker", "0", "10000",
+               {"--commission-pct", "0.2", "--commission-min", "5", "--brokerage-pct", "0.1",
+                "--brokerage-min", "1", "--royalty", "2"}));
+    EXPECT_EQ(Ok({"commissions", "calc", "Broker", "1000"}), "8\n");
+    Ok(Bracket(
+        "Fixed", "0", "1000",
+        {"--kind", "8", "--commission-pct", "0.5", "--commission-min", "3", "--royalty", "1"}));
+    EXPECT_EQ(Ok({"commissions", "calc", "Fixed", "100", "--kind", "8"}), "51\n");
+    Fails(2, {"commissions", "calc", "Fixed", "100"});  // no kind-4 schedule of that name
+    Fails(2, {"commissions", "calc", "Broker", "lots"});
+    Fails(2, {"commissions", "calc", "Broker", "1", "--kind", "5"});
+    // Amounts print as people and spreadsheets read them: 1000000, never 1e+06.
+    Ok(Bracket("Big", "0", "5000000", {"--royalty", "1000000"}));
+    EXPECT_EQ(Ok({"commissions", "calc", "Big", "2000000"}), "1000000\n");
+    EXPECT_THAT(Ok({"commissions", "show", "Big"}),
+                ::testing::AllOf(HasSubstr("5000000"), ::testing::Not(HasSubstr("e+"))));
+}
+
+TEST_F(JournalTest, CollidingBracketsAreRefusedAndSchedulesListedMadeDefaultAndDeleted) {
+    Ok(Bracket("A", "0", "100"));
+    const std::string file = home + "/Comisiones.bin", before = Bytes(file);
+    EXPECT_THAT(Fails(2, Bracket("A", "20", "100")), HasSubstr(En(3416)));
+    Fails(2, Bracket("", "0", "1"));
+    Fails(2, Bracket("A", "x", "1"));
+    for (const char* option : {"--commission-pct", "--commission-min", "--brokerage-min"})
+        Fails(2, Bracket("A", "200", "300", {option, "-1"}));
+    Fails(2, {"commissions", "calc", "A", "-1"});
+    EXPECT_EQ(Bytes(file), before);
+
+    Ok(Bracket("A", "100", "200"));
+    Ok(Bracket("B", "0", "10", {"--default"}));
+    Ok(Bracket("B", "10", "20"));  // joins B's default flag
+    EXPECT_TRUE(
+        Holds(Json({"commissions", "show", "A"})["brackets"], R"([{}, {"from": 100.0}])"_json));
+    EXPECT_THAT(Ok({"commissions", "show", "A"}), HasSubstr("200"));
+    Fails(2, {"commissions", "show", "C"});
+    EXPECT_TRUE(Holds(Json({"commissions", "list"}), R"([{"name": "A", "default": false},
+        {"name": "B", "default": true, "brackets": 2, "kind": 4}])"_json));
+
+    Ok({"commissions", "default", "A"});
+    EXPECT_TRUE(Holds(Json({"commissions", "list"}), R"([{"default": true},
+        {"default": false}])"_json));
+    Fails(2, {"commissions", "default", "Nope"});
+    Ok({"commissions", "delete", "B"});
+    Fails(2, {"commissions", "delete", "B"});
+    EXPECT_EQ(Json({"commissions", "list"}).size(), 1u);
+    EXPECT_THAT(Ok({"commissions", "list"}), ::testing::AllOf(HasSubstr("A"), HasSubstr("*")));
 }
 
 // A file system whose locks stay taken, or whose reads break a rule of the program.
@@ -269,10 +299,14 @@ TEST_F(JournalTest, FailedWritesLocksAndBugsHaveExitStatusesOfTheirOwn) {
                 HasSubstr("injected failure"));
     Fails(1, {"delete", p, "1"});
     Fails(1, {"modify", p, "1", "--amount", "7"});
-    Fails(1, {"commissions", "add-bracket", "Broker", "--from", "0", "--to", "1"});
+    Fails(1, Bracket("Broker", "0", "1"));
     files.SetFailWrites(false);
     files.locked = true;
     EXPECT_THAT(Fails(4, {"cash", p, "--type", "deposit", "--amount", "6"}), HasSubstr("locked"));
+    for (const auto& args : {Bracket("Broker", "0", "1"),
+                             {"commissions", "delete", "Broker"},
+                             {"commissions", "default", "Broker"}})
+        Fails(4, args);  // the schedules too: without the lock they would say "no Broker"
     files.locked = false;
     files.broken = true;
     EXPECT_THAT(Fails(70, {"show", p}), HasSubstr("internal error"));

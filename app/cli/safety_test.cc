@@ -15,6 +15,7 @@ namespace cartera::cli::testing {
 namespace {
 
 using SafetyTest = CliTest;
+namespace fs = std::filesystem;
 
 TEST_F(SafetyTest, ConcurrentBuysAllKeepTheirMovements) {
     const std::string p = NewPortfolio();
@@ -45,23 +46,19 @@ TEST_F(SafetyTest, UnreadableOrDamagedCommissionFilesStopChanges) {
     const std::string file = home + "/Comisiones.bin", good = Bytes(file);
     const std::vector<std::string> buy = {"buy",         p,   "--code",  "A",
                                           "--contracts", "1", "--price", "1"};
-    const std::vector<std::string> add = {"commissions", "add-bracket", "New", "--from",
-                                          "0",           "--to",        "1"};
+    const std::vector<std::string> add = Bracket("New", "0", "1");
     const std::string portfolio = Bytes(p);
     Write(file, good.substr(0, 5));  // damaged
-    EXPECT_THAT(Fails(3, add), HasSubstr(file));
-    EXPECT_THAT(Fails(3, buy), HasSubstr(file));
-    EXPECT_THAT(Fails(3, {"commissions", "list"}), HasSubstr(file));
-    EXPECT_EQ(Bytes(file), good.substr(0, 5));
-    EXPECT_EQ(Bytes(p), portfolio);
+    for (const auto& args : {add, buy, std::vector<std::string>{"commissions", "list"}})
+        EXPECT_THAT(Fails(3, args), HasSubstr(file)) << args[0];
+    EXPECT_EQ(std::pair(Bytes(file), Bytes(p)), std::pair(good.substr(0, 5), portfolio));
 
-    std::filesystem::rename(file, file + ".saved");  // missing: an empty set of schedules
-    std::filesystem::create_directory(file);         // exists, cannot be read
+    fs::rename(file, file + ".saved");  // missing: an empty set of schedules
+    fs::create_directory(file);         // exists, cannot be read
     EXPECT_THAT(Fails(1, add), HasSubstr("cannot read"));
     Fails(1, buy);
-    EXPECT_TRUE(std::filesystem::is_directory(file));
-    EXPECT_TRUE(Load(p)->ledger->GetOrders().empty());
-    std::filesystem::remove(file);
+    EXPECT_TRUE(fs::is_directory(file) && Load(p)->ledger->GetOrders().empty());
+    fs::remove(file);
     Ok(add);
 }
 
@@ -69,23 +66,44 @@ struct FailingBuffer : std::streambuf {
     int overflow(int) override { return traits_type::eof(); }
 };
 
-// Output lost after the change was saved has a status of its own, so a script does not
-// make the change twice; a closed pipe is such a loss, not a death by SIGPIPE.
-TEST_F(SafetyTest, OutputThatCannotBeWrittenIsAnErrorThatSaysWhetherTheChangeWasMade) {
+TEST_F(SafetyTest, SpecialFilesAreNeverReplacedAndLostOutputSaysWhetherTheChangeWasMade) {
     const std::string p = NewPortfolio();
+    // Only regular files are replaced, a FIFO takes results as a stream, and a save through
+    // a symbolic link keeps its backup beside the target.
+    const std::string fifo = home + "/out.fifo", dangling = home + "/dangling.csv";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    fs::create_symlink(home + "/nothing", dangling);
+    int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    Ok({"export", p, "journal", "--out", fifo});
+    char buf[64] = {};
+    EXPECT_GT(::read(reader, buf, sizeof buf), 0);
+    ::close(reader);
+    Fails(2, {"export", p, "journal", "--out", dangling});
+    const std::string folder = fs::path(p).parent_path().string();
+    ASSERT_EQ(::mkfifo((folder + "/f.cartera").c_str(), 0600), 0);
+    Fails(2, {"new", "f", "--force"});
+    Write(folder + "/f.cartera.bak", Bytes(p));
+    Fails(2, {"restore", folder + "/f.cartera"});
+    EXPECT_TRUE(fs::is_fifo(fifo) && fs::is_fifo(folder + "/f.cartera"));
+    EXPECT_TRUE(fs::is_symlink(dangling));
+
+    const std::string link = home + "/link.cartera";
+    fs::create_symlink(p, link);
+    const std::string before = Bytes(p);
+    Ok({"cash", link, "--type", "deposit", "--amount", "5"});
+    EXPECT_TRUE(fs::exists(p + ".log") && !fs::exists(link + ".log"));
+    Ok({"restore", link});
+    EXPECT_EQ(Bytes(p), before);
+    EXPECT_TRUE(!fs::exists(link + ".bak") && fs::is_symlink(link));
+
+    // Output lost after the change was saved has a status of its own, so a script does not
+    // make the change twice; a closed pipe is such a loss, not a death by SIGPIPE.
     FailingBuffer buffer;
     std::ostream out(&buffer);
     std::ostringstream err;
-    std::vector<std::string> args = {"cartera-cli", "--home", home, "export", p, "journal"},
-                             cash = {"cartera-cli", "--home",  home,       "cash", p,
-                                     "--type",      "deposit", "--amount", "5"};
-    auto run = [&](std::vector<std::string>& a) {
-        std::vector<char*> argv;
-        for (auto& s : a) argv.push_back(s.data());
-        return RunCli(static_cast<int>(argv.size()), argv.data(), out, err);
-    };
-    EXPECT_EQ(run(args), 1);
-    EXPECT_EQ(run(cash), 7);
+    EXPECT_EQ(Run({"export", p, "journal"}, out, err), 1);
+    EXPECT_EQ(Run({"cash", p, "--type", "deposit", "--amount", "5"}, out, err), 7);
     EXPECT_EQ(err.str(),
               "cartera-cli: cannot write the output\ncartera-cli: warning: the change was saved, "
               "but its output could not be written\n");
@@ -110,72 +128,9 @@ TEST_F(SafetyTest, OutputThatCannotBeWrittenIsAnErrorThatSaysWhetherTheChangeWas
     EXPECT_EQ(Load(p)->ledger->GetOrders().size(), 2u);
 }
 
-// Only regular files are replaced, a FIFO takes results as a stream, and a save through a
-// symbolic link keeps its backup beside the target.
-TEST_F(SafetyTest, SpecialFilesAreNeverReplaced) {
-    namespace fs = std::filesystem;
-    const std::string p = NewPortfolio();
-    const std::string fifo = home + "/out.fifo", dangling = home + "/dangling.csv";
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    fs::create_symlink(home + "/nothing", dangling);
-    int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
-    ASSERT_GE(reader, 0);
-    Ok({"export", p, "journal", "--out", fifo});
-    char buf[64] = {};
-    EXPECT_GT(::read(reader, buf, sizeof buf), 0);
-    ::close(reader);
-    Fails(2, {"export", p, "journal", "--out", dangling});
-    const std::string folder = fs::path(p).parent_path().string();
-    ASSERT_EQ(::mkfifo((folder + "/f.cartera").c_str(), 0600), 0);
-    Fails(2, {"new", "f", "--force"});
-    Write(folder + "/f.cartera.bak", Bytes(p));
-    Fails(2, {"restore", folder + "/f.cartera"});
-    EXPECT_TRUE(fs::is_fifo(fifo) && fs::is_fifo(folder + "/f.cartera"));
-    EXPECT_TRUE(fs::is_symlink(dangling));
-
-    const std::string link = home + "/link.cartera";
-    fs::create_symlink(p, link);
-    const std::string before = Bytes(p);
-    Ok({"cash", link, "--type", "deposit", "--amount", "5"});
-    EXPECT_TRUE(fs::exists(p + ".log"));
-    EXPECT_FALSE(fs::exists(link + ".log"));
-    Ok({"restore", link});
-    EXPECT_FALSE(fs::exists(link + ".bak"));
-    EXPECT_EQ(Bytes(p), before);
-    EXPECT_TRUE(fs::is_symlink(link));
-}
-
-// The system's reason and its kind, not "locked", "read-only" or "no portfolio file".
-TEST_F(SafetyTest, FileErrorsHaveTheirOwnKinds) {
-    const std::string p = NewPortfolio();
-    AddBroker();  // so no missing file is looked for
-    Ok({"cash", p, "--type", "deposit", "--amount", "5"});
-    const std::string backup = Bytes(p + ".bak");
-    EXPECT_THAT(Fails(2, {"new", std::string(300, 'n')}), HasSubstr("too long"));
-    struct Case {
-        SaveStep step;
-        int errorNumber, code;
-        std::vector<std::string> args;
-    };
-    for (const Case& c :
-         {Case{SaveStep::lock, EACCES, 6, {"delete", home + "/none.cartera", "1"}},
-          Case{SaveStep::stat, EIO, 0, {"show", p, "totals"}},
-          Case{SaveStep::access, EIO, 1, {"cash", p, "--type", "deposit", "--amount", "6"}}}) {
-        auto faulty = MakeFaultyPosixEnv(c.step, c.errorNumber);
-        ScopedEnv scoped(faulty.get());
-        RunResult r = Run(c.args);
-        EXPECT_EQ(r.code, c.code) << r.err;
-        if (c.code != 0) {
-            EXPECT_THAT(r.err, HasSubstr(std::strerror(c.errorNumber)));
-        }
-    }
-    std::filesystem::permissions(p, std::filesystem::perms::owner_read);
-    EXPECT_THAT(Fails(6, {"cash", p, "--type", "deposit", "--amount", "7"}),
-                HasSubstr("read-only"));
-    EXPECT_EQ(Bytes(p + ".bak"), backup);  // a refused save keeps the backup
-}
-
-TEST_F(SafetyTest, RestoreBringsBackThePreviousVersion) {
+// A restore brings back the previous version; a file error gives the system's reason and
+// its kind, not "locked", "read-only" or "no portfolio file".
+TEST_F(SafetyTest, RestoreBringsBackThePreviousVersionAndFileErrorsHaveTheirOwnKinds) {
     const std::string p = NewPortfolio();
     Fails(5, {"restore", p});  // nothing saved over yet
     // Changes are appended to the log; a restore takes its last one back.
@@ -184,12 +139,11 @@ TEST_F(SafetyTest, RestoreBringsBackThePreviousVersion) {
     const std::string one = journal();
     Ok({"buy", p, "--code", "B", "--contracts", "1", "--price", "1"});
     const std::string two = journal();
-    std::filesystem::permissions(
-        p, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    const fs::perms readWrite = fs::perms::owner_read | fs::perms::owner_write;
+    fs::permissions(p, readWrite);
     Ok({"restore", p});
     EXPECT_EQ(journal(), one);
-    EXPECT_EQ(std::filesystem::status(p).permissions() & std::filesystem::perms::all,
-              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    EXPECT_EQ(fs::status(p).permissions() & fs::perms::all, readWrite);
     Ok({"restore", p});  // and back again
     EXPECT_EQ(journal(), two);
     Ok({"restore", p});  // the file alone: back to one
@@ -197,6 +151,28 @@ TEST_F(SafetyTest, RestoreBringsBackThePreviousVersion) {
     Write(p + ".bak", "junk");
     Fails(3, {"restore", p});
     EXPECT_EQ(journal(), one);
+
+    AddBroker();  // so no missing file is looked for
+    Ok({"cash", p, "--type", "deposit", "--amount", "5"});
+    const std::string backup = Bytes(p + ".bak");
+    EXPECT_THAT(Fails(2, {"new", std::string(300, 'n')}), HasSubstr("too long"));
+    using Case = std::tuple<SaveStep, int, int, std::vector<std::string>>;  // error, status
+    for (const auto& [step, errorNumber, code, args] :
+         {Case{SaveStep::lock, EACCES, 6, {"delete", home + "/none.cartera", "1"}},
+          Case{SaveStep::stat, EIO, 0, {"show", p, "totals"}},
+          Case{SaveStep::access, EIO, 1, {"cash", p, "--type", "deposit", "--amount", "6"}}}) {
+        auto faulty = MakeFaultyPosixEnv(step, errorNumber);
+        ScopedEnv scoped(faulty.get());
+        RunResult r = Run(args);
+        EXPECT_EQ(r.code, code) << r.err;
+        if (code != 0) {
+            EXPECT_THAT(r.err, HasSubstr(std::strerror(errorNumber)));
+        }
+    }
+    fs::permissions(p, fs::perms::owner_read);
+    EXPECT_THAT(Fails(6, {"cash", p, "--type", "deposit", "--amount", "7"}),
+                HasSubstr("read-only"));
+    EXPECT_EQ(Bytes(p + ".bak"), backup);  // a refused save keeps the backup
 }
 
 }  // namespace

@@ -1,17 +1,14 @@
-#include <set>
-
+// show, report and demo from the command line: the views as JSON, quotes, the report's forms,
+// and the list grids' layouts: sorting, columns, saving them, colours, ids and languages. What
+// a grid writes in its cells is the grids' tests'; show and export apply the same layout
+// options, read back here from the CSV export.
+#include "grids/grid_cartera.h"
 #include "testing/test_cli.h"
 
 namespace cartera::cli::testing {
 namespace {
 
 using ShowTest = CliTest;
-
-std::set<std::string> Keys(const nlohmann::json& object) {
-    std::set<std::string> keys;
-    for (const auto& item : object.items()) keys.insert(item.key());
-    return keys;
-}
 
 TEST_F(ShowTest, JsonHasTheDocumentedShapeAndExactNumbers) {
     std::string p = NewPortfolio();
@@ -23,8 +20,10 @@ TEST_F(ShowTest, JsonHasTheDocumentedShapeAndExactNumbers) {
 
     // Every key, exact numbers: the price to its last digit, the commission per contract.
     nlohmann::json all = Json({"show", p});
-    EXPECT_EQ(Keys(all), (std::set<std::string>{"last_id", "active_tab", "movements", "open",
-                                                "closed", "totals"}));
+    std::vector<std::string> keys;  // in the order of the object: by name
+    for (const auto& item : all.items()) keys.push_back(item.key());
+    EXPECT_EQ(keys, (std::vector<std::string>{"active_tab", "closed", "last_id", "movements",
+                                              "open", "totals"}));
     EXPECT_EQ(all["last_id"], 3);
     ASSERT_EQ(all["movements"].size(), 3u);
     EXPECT_EQ(all["movements"][0], R"({"id": 1, "type": 0, "letter": "B", "buy": true,
@@ -49,39 +48,246 @@ TEST_F(ShowTest, JsonHasTheDocumentedShapeAndExactNumbers) {
         "guarantees": 0.0})"_json);
 
     // The single views are the parts of the whole.
-    EXPECT_EQ(Json({"show", p, "movements"}), all["movements"]);
-    EXPECT_EQ(Json({"show", p, "totals"}), all["totals"]);
-    EXPECT_EQ(Json({"show", p, "open"}), all["open"]);
+    for (const char* view : {"movements", "totals", "open"})
+        EXPECT_EQ(Json({"show", p, view}), all[view]) << view;
 }
 
 TEST_F(ShowTest, QuotesRevalueTheOpenTradesInTheOrderGivenAndBadOnesAreRefused) {
     std::string p = NewPortfolio();
     Ok({"buy", p, "--code", "SAN.MC", "--contracts", "10", "--price", "20.0"});
-    nlohmann::json open = Json({"show", p, "open", "--quote", "SAN.MC=21.0"});
-    ASSERT_EQ(open.size(), 1u);
-    EXPECT_TRUE(Holds(open[0], R"({"exit_price": 21.0, "profit": 10.0, "percentage": 5.0})"_json));
+    EXPECT_TRUE(Holds(Json({"show", p, "open", "--quote", "SAN.MC=21.0"}),
+                      R"([{"exit_price": 21.0, "profit": 10.0, "percentage": 5.0}])"_json));
     EXPECT_DOUBLE_EQ(
         Json({"show", p, "totals", "--quote", "san.mc=21"})["open_profit"].get<double>(), 10.0);
 
     // --quote options first, in their order, then the file's lines in theirs.
     std::string quotes = home + "/quotes.csv";
     Write(quotes, "code,last\r\n# closing prices\n\nSAN.MC, 22.5\nOTHER,1\n");
-    open = Json(
+    nlohmann::json open = Json(
         {"show", p, "open", "--quote", "SAN.MC=30", "--quotes", quotes, "--quote", "SAN.MC=31"});
     EXPECT_EQ(open[0]["exit_price"].get<double>(), 22.5);
     open = Json({"show", p, "open", "--quote", "SAN.MC=30", "--quote", "SAN.MC=31"});
     EXPECT_EQ(open[0]["exit_price"].get<double>(), 31.0);
 
-    Write(quotes, "SAN.MC,4\nBBVA.MC,9\nTEF.MC;3.9\n");
-    EXPECT_THAT(Fails(2, {"show", p, "--quotes", quotes}), HasSubstr("quotes.csv:3"));
-    Write(quotes, "SAN.MC,4\n,9\n");
-    EXPECT_THAT(Fails(2, {"show", p, "--quotes", quotes}), HasSubstr("quotes.csv:2"));
+    for (auto [text, line] : {std::pair("SAN.MC,4\nBBVA.MC,9\nTEF.MC;3.9\n", "quotes.csv:3"),
+                              {"SAN.MC,4\n,9\n", "quotes.csv:2"},
+                              {"SAN.MC,1e13\n", "quotes.csv"}}) {
+        Write(quotes, text);
+        EXPECT_THAT(Fails(2, {"show", p, "--quotes", quotes}), HasSubstr(line)) << text;
+    }
     for (const char* quote : {"SAN.MC", "=4", "SAN.MC=four", "SAN.MC=1e308"})
         Fails(2, {"show", p, "--quote", quote});
-    Write(quotes, "SAN.MC,1e13\n");
-    Fails(2, {"show", p, "--quotes", quotes});
     Fails(1, {"show", p, "--quotes", home + "/none.csv"});
     Fails(2, {"show", p, "everything"});
+}
+
+TEST_F(ShowTest, DemoShowsTheFourViewsOfATemporaryPortfolio) {
+    std::string out = Ok({"demo"});
+    for (int id : {3377, 3378, 3379, 3400}) EXPECT_THAT(out, HasSubstr(En(id) + "\n")) << id;
+    EXPECT_THAT(out, HasSubstr("Telefónica"));
+    // The demo works in a home of its own.
+    EXPECT_TRUE(std::filesystem::is_empty(home));
+
+    std::string kept = Ok({"demo", "--keep"});
+    const std::string prefix = "Demo portfolio: ";
+    ASSERT_EQ(kept.rfind(prefix, 0), 0u) << kept;
+    std::string path = kept.substr(prefix.size(), kept.find('\n') - prefix.size());
+    ASSERT_TRUE(std::filesystem::exists(path));
+    // What the demo holds is the model's demo test's; here the kept file is a portfolio.
+    EXPECT_THAT(kept, HasSubstr(Ok({"show", path, "movements"})));
+    std::filesystem::remove_all(std::filesystem::path(path).parent_path().parent_path());
+}
+
+// The report's figures are checked where they are computed; here: the command's filters,
+// its three forms and its refusals.
+TEST_F(ShowTest, ReportPrintsTheFiltersFiguresAsJsonCsvAndTables) {
+    std::string p = NewPortfolio();
+    auto trade = [&](const char* code, const char* buy, const char* sell, const char* from,
+                     const char* to) {
+        Ok({"buy", p, "--code", code, "--contracts", "10", "--price", buy, "--date", from});
+        Ok({"sell", p, "--code", code, "--contracts", "10", "--price", sell, "--date", to});
+    };
+    trade("AAA", "10", "12", "2025-12-01", "2025-12-31");  // +20
+    trade("BBB", "10", "9", "2025-12-15", "2026-01-01");   // -10
+    trade("AAA", "10", "11", "2026-01-02", "2026-01-05");  // +10
+
+    EXPECT_TRUE(Holds(Json({"report", p, "stats"}),
+                      R"({"trades": 3, "profit_factor": 3.0, "max_drawdown": 10.0})"_json));
+    auto onlyA = Json({"report", p, "stats", "--code", "aaa"});
+    EXPECT_EQ(onlyA["trades"], 2);
+    EXPECT_TRUE(onlyA["profit_factor"].is_null());
+
+    auto tax = Json({"report", p, "tax", "--year", "2026"});
+    EXPECT_TRUE(Holds(tax["trades"], R"([{"code": "BBB"}, {}])"_json));
+    EXPECT_TRUE(Holds(tax["totals"], R"({"gain": 0.0, "short_term": 0.0})"_json));
+
+    EXPECT_EQ(Ok({"report", p, "equity", "--csv", "--from", "2026-01-01"}),
+              "date,result,equity,drawdown\r\n2026-01-01,-10,-10,10\r\n2026-01-05,10,0,0\r\n");
+    EXPECT_THAT(Ok({"report", p, "by", "--by", "side"}),
+                ::testing::AllOf(HasSubstr("long"), HasSubstr("Total")));
+
+    Fails(2, {"report", p, "bogus"});  // usage errors exit 2, a missing file 5
+    Fails(2, {"report", p, "by", "--by", "color"});
+    Fails(2, {"report", p, "stats", "--side", "both"});
+    Fails(2, {"report", p, "stats", "--json", "--csv"});
+    for (const char* year : {"0", "-1", "10000", ""})
+        Fails(2, {"report", p, "tax", "--year", year});
+    Fails(2, {"report", p, "tax", "--term-days", ""});
+    Fails(5, {"report", home + "/missing.cartera", "stats"});
+}
+
+class ShowGridsTest : public CliTest {
+  protected:
+    // An imposition and three executions whose prices, dates and journal order all differ:
+    // price order AAA < CCC < BBB < the imposition; date order AAA, CCC, BBB, imposition.
+    void SetUp() override {
+        CliTest::SetUp();
+        p = NewPortfolio();
+        Ok({"cash", p, "--type", "imposition", "--amount", "10000", "--description", "Capital",
+            "--date", "2024-02-01"});
+        Ok({"buy", p, "--code", "BBB", "--contracts", "10", "--price", "30", "--group", "Banks",
+            "--date", "2024-01-03", "--time", "10:30:00"});
+        Ok({"buy", p, "--code", "AAA", "--contracts", "10", "--price", "10", "--date",
+            "2023-12-31"});
+        Ok({"sell", p, "--code", "CCC", "--contracts", "4", "--price", "20", "--date",
+            "2024-01-02"});
+    }
+
+    // The exported grid with these options as columns, each with its heading first.
+    Records Export(const std::string& view, std::vector<std::string> options = {}) {
+        options.insert(options.begin(), {"export", p, view});
+        Records rows = ReadCsv(Ok(options)), cols(rows.empty() ? 0 : rows[0].size());
+        for (const auto& row : rows)
+            for (size_t i = 0; i < row.size() && i < cols.size(); ++i) cols[i].push_back(row[i]);
+        return cols;
+    }
+
+    std::string p;
+};
+
+using Column = std::vector<std::string>;
+
+// Neither writes the file unless asked to: a saved layout is shown again, and kept by later
+// saves.
+TEST_F(ShowGridsTest, SortIsAHeadingClickColumnsAMenuChoiceAndSaveLayoutKeepsThem) {
+    const std::string before = Bytes(p), plain = Ok({"show", p, "movements"});
+    // The heading is found by its text in any case or by its id; the grid does the sorting.
+    EXPECT_EQ(Export("movements", {"--sort", "pRiCe", "--desc"})[5],
+              (Column{En(3386), "10000.00", "30.00", "20.00", "10.00"}));
+    EXPECT_EQ(Export("open", {"--sort", "3428", "--desc"})[1],
+              (Column{En(3428), "CCC", "BBB", "AAA"}));
+    std::string shown = Ok({"show", p, "movements", "--sort", "price"});  // show applies them too
+    EXPECT_LT(shown.find("AAA"), shown.find("Capital"));
+
+    // Columns are shown and hidden as from the Columns menu: Time goes after the hidden
+    // Guarantee and Point Value.
+    Records g = Export("movements", {"--columns", "+Time,-Group"});
+    ASSERT_EQ(g.size(), 8u);
+    EXPECT_EQ(g[2][0], En(3382));
+    EXPECT_EQ(g[7][0] + " " + g[7][2], En(3383) + " 10:30:00");
+    EXPECT_EQ(Export("movements", {"--columns=-group"}).size(), 7u);
+    // A plain list is the whole layout, in its order; sorting then uses the new places.
+    g = Export("movements", {"--columns", "total, TYPE,Symbol", "--sort", "Symbol"});
+    ASSERT_EQ(g.size(), 3u);
+    EXPECT_EQ(g[0][0] + g[1][0], En(3395) + En(3381));
+    EXPECT_EQ(g[2], (Column{En(3384), "AAA", "BBB", "CCC", "Capital"}));
+
+    const std::pair<std::vector<std::string>, const char*> refused[] = {
+        {{"movements", "--sort", "Bogus"}, "'Bogus'"},
+        {{"movements", "--sort", "Time"}, "+Time"},  // hidden: cannot be clicked
+        {{"movements", "--sort", "3428"}, ""},       // an open-trades column
+        {{"movements", "--desc"}, ""},
+        {{"totals", "--sort", "Price"}, ""},
+        {{"all", "--save-layout"}, ""},
+        {{"movements", "--columns", "Type,type"}, ""},
+        {{"movements", "--columns", "+Time,Group"}, ""},
+        {{"movements", "--columns", "Type,,Symbol"}, ""},
+        {{"movements", "--columns", "+Nothing"}, ""},
+        {{"movements", "--columns",
+          "-Type,-Symbol,-Group,-Date,-Contracts,-Price,-Commissions,-Total"},
+         "last visible"}};
+    for (const auto& [options, message] : refused) {
+        std::vector<std::string> args = {"show", p};
+        args.insert(args.end(), options.begin(), options.end());
+        EXPECT_THAT(Fails(2, args), HasSubstr(message)) << options.back();
+    }
+    EXPECT_EQ(Bytes(p), before);
+    EXPECT_EQ(Ok({"show", p, "movements"}), plain);
+
+    std::vector<std::string> layout = {"show",         p,        "movements", "--columns",
+                                       "+Time,-Group", "--sort", "Price",     "--desc"};
+    const std::string laidOut = Ok(layout);
+    EXPECT_NE(laidOut, plain);
+    EXPECT_EQ(Bytes(p), before);
+    layout.push_back("--save-layout");
+    Ok(layout);
+    EXPECT_EQ(Ok({"show", p, "movements"}), laidOut);
+    EXPECT_EQ(Export("open").size(), 9u);  // the other grids keep theirs
+
+    // A later change of the journal saves the file again, with the layout bytes as stored:
+    // the change itself works without grids.
+    auto layouts = [this] {
+        CSistemaCartera bare;
+        EXPECT_EQ(PortfolioDocument(&bare).Load(p).message(), "");
+        return bare.GetStoredLayouts();
+    };
+    const std::string stored = layouts();
+    uint64_t grids = CUGCtrl::Created();
+    Ok({"buy", p, "--code", "DDD", "--contracts", "1", "--price", "25"});
+    EXPECT_EQ(CUGCtrl::Created(), grids);
+    EXPECT_FALSE(stored.empty());
+    EXPECT_EQ(layouts(), stored);
+    EXPECT_TRUE(Bytes(p).ends_with(stored));
+    g = Export("movements");
+    EXPECT_EQ(g.back()[0], En(3383));
+    EXPECT_EQ(g[4], (Column{En(3386), "10000.00", "30.00", "25.00", "20.00", "10.00"}));
+}
+
+// Colours, ids and languages are show's own; valuation and all show the workstation's tabs.
+TEST_F(ShowGridsTest, ColourIdsLanguageValuationAndAll) {
+    terminal.color = true;  // a buy's total is a debit: red
+    EXPECT_THAT(Ok({"show", p, "movements"}), HasSubstr("\x1b[31m300.00\x1b[0m"));
+    EXPECT_EQ(Ok({"show", p, "movements", "--no-color"}).find('\x1b'), std::string::npos);
+    terminal.color = false;
+    EXPECT_EQ(Ok({"show", p}).find('\x1b'), std::string::npos);
+
+    // --ids puts each row's movement id in front.
+    std::istringstream ids(Ok({"show", p, "movements", "--ids", "--sort", "price"}));
+    std::vector<std::string> firsts;
+    for (std::string word, line; std::getline(ids, line);) {
+        std::istringstream(line) >> word;
+        firsts.push_back(word);
+    }
+    EXPECT_EQ(firsts, (std::vector<std::string>{"Id", std::string(2, '-'), "3", "4", "2", "1"}));
+
+    // Headings, letters and numbers in the interface language; a heading is matched in it,
+    // ignoring case beyond ASCII too.
+    const Language de = Language::de;
+    std::string german = Ok({"--lang", "de", "show", p, "movements", "--sort", "kurs", "--desc"});
+    EXPECT_EQ(german.rfind(LS(3381, de), 0), 0u) << german;
+    EXPECT_LT(german.find("10.000,00"), german.find("30,00"));
+    EXPECT_NE(german.find(LS(3419, de) + " "), std::string::npos);
+    Ok({"--lang", "fr", "show", p, "closed", "--sort", "BÉNÉFICE"});
+    Fails(2, {"--lang", "de", "show", p, "movements", "--sort", "Price"});
+
+    Ok({"cash", p, "--type", "expense", "--amount", "125.5"});
+    nlohmann::json table = Json({"show", p, "valuation"});
+    ASSERT_EQ(table.size(), 14u);  // 16 rows less the two separators
+    EXPECT_EQ(table[0], (nlohmann::json{En(3466), En(3467), En(3468)}));
+    // The amounts are the valuation grid's texts: the consolidated capital.
+    auto consolidated = std::find_if(table.begin(), table.end(),
+                                     [](const nlohmann::json& row) { return row[0] == En(3449); });
+    ASSERT_NE(consolidated, table.end());
+    EXPECT_EQ((*consolidated)[1], "9,874.50");
+
+    // all: the four grids, each under its tab's title, as the single views print them.
+    std::string all = Ok({"show", p, "all", "--quote", "AAA=12"});
+    const std::pair<int, const char*> tabs[] = {
+        {3377, "movements"}, {3378, "open"}, {3379, "closed"}, {3400, "valuation"}};
+    for (const auto& [title, view] : tabs) {
+        std::string single = Ok({"show", p, view, "--quote", "AAA=12"});
+        EXPECT_THAT(all, HasSubstr(En(title) + "\n" + single)) << view;
+    }
 }
 
 }  // namespace

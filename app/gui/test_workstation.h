@@ -35,13 +35,19 @@ inline qt::GridView* GridOfTab(CMDIChildWnd* frame, int index) {
     return frame->findChild<QTabWidget*>()->widget(index)->findChild<qt::GridView*>();
 }
 
-// The text a grid shows in row under the heading.
-inline std::string Cell(qt::GridView* grid, int row, const std::string& heading) {
-    QAbstractItemModel* m = grid->model();
-    for (int c = 0; c < m->columnCount(); ++c)
-        if (m->headerData(c, Qt::Horizontal).toString().toStdString() == heading)
-            return m->data(m->index(row, c)).toString().toStdString();
-    return "no column " + heading;
+// The field of an entry sheet with control id (its object name).
+inline QWidget* Field(QWidget* sheet, int id) {
+    return sheet->findChild<QWidget*>(QString::number(id));
+}
+constexpr int kSymbol = 1053, kContracts = 1048, kPrice = 1049;  // the buy sheet's fields
+
+// Types a new order into the buy sheet: the security (Return looks it up), contracts, price.
+inline void TypeOrder(QWidget* sheet, const char* code, const char* contracts, const char* price) {
+    auto* symbol = Field(sheet, kSymbol)->findChild<QLineEdit*>();
+    QTest::keyClicks(symbol, code);
+    QTest::keyClick(symbol, Qt::Key_Return);
+    QTest::keyClicks(Field(sheet, kContracts), contracts);
+    QTest::keyClicks(Field(sheet, kPrice), price);
 }
 
 // Answers the name dialog about to open with name typed and Return, once its modal loop runs.
@@ -65,15 +71,12 @@ class WorkstationTestBase : public cartera::testing::HooksTest {
         });
     }
     ~WorkstationTestBase() override { window.reset(); }
-    // Loads the portfolio module into registry; false with the reason in error.
-    bool LoadPortfolioModule(QString* error) {
-        return LoadModule(QString::fromLatin1(kPortfolioModule), ModuleSearchPath(), &registry,
-                          error);
-    }
-    // Loads the module and shows window at that size, active.
+    // Loads the portfolio module into registry and shows window at that size, active.
     void ShowWorkstation(int width, int height) {
         QString error;
-        EXPECT_TRUE(LoadPortfolioModule(&error)) << error.toStdString();
+        EXPECT_TRUE(LoadModule(QString::fromLatin1(kPortfolioModule), ModuleSearchPath(), &registry,
+                               &error))
+            << error.toStdString();
         window = std::make_unique<Workstation>(registry, &settings);
         window->resize(width, height);
         window->show();
@@ -90,14 +93,6 @@ class WorkstationTestBase : public cartera::testing::HooksTest {
         ledger.AddOrders(movements);
         return path;
     }
-    // Adds movement to the portfolio file at path as another program would.
-    static void AddFromOutside(const std::string& path, const COrderCartera& movement) {
-        CSistemaCartera other;
-        PortfolioDocument file{&other};
-        ASSERT_EQ(file.Load(path).message(), "");
-        other.AddOrder(movement);
-    }
-
     // Where keys go: the focused widget, or the window when none has the focus.
     QWidget* Focus() {
         return QApplication::focusWidget() ? QApplication::focusWidget() : window.get();

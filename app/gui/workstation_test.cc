@@ -5,24 +5,28 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QFile>
-#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
-#include <QTimer>
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <cerrno>
 #include <functional>
 #include <map>
 
+#include "app/gui/startup.h"
 #include "app/gui/test_workstation.h"
 #include "commissions/comisiones.h"
 #include "framework/document.h"
 #include "framework/view.h"
 #include "host/env.h"
+#include "testing/test_ledger.h"
 #include "testing/test_support.h"
 
 namespace cartera::gui {
 namespace {
+
+using cartera::testing::Exec;
 
 // Runs drive on the modal sheet that run opens, once it shows, then checks that it closed.
 void OnSheet(const std::function<void()>& run, const std::function<void(QWidget&)>& drive) {
@@ -41,17 +45,6 @@ void OnSheet(const std::function<void()>& run, const std::function<void(QWidget&
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
-// Types text into the sheet's box with control id, replacing what it held.
-QLineEdit* Type(QWidget& sheet, int id, const char* text) {
-    auto* edit = sheet.findChild<QLineEdit*>(QString::number(id));
-    if (auto* box = sheet.findChild<QComboBox*>(QString::number(id))) edit = box->lineEdit();
-    EXPECT_NE(edit, nullptr) << id;
-    if (!edit) return nullptr;
-    edit->clear();
-    QTest::keyClicks(edit, text);
-    return edit;
-}
-
 using WorkstationTest = testing::WorkstationTestBase;
 
 TEST_F(WorkstationTest, AMissingOrOtherVersionModuleIsRefusedWithItsReasonAndReleased) {
@@ -59,15 +52,13 @@ TEST_F(WorkstationTest, AMissingOrOtherVersionModuleIsRefusedWithItsReasonAndRel
     const QString other = "libcartera-other-version.so";
     const std::string ours = "needs version " + std::to_string(ui::kModuleInterfaceVersion);
     const std::string its = "version " + std::to_string(ui::kModuleInterfaceVersion + 1) + ";";
-    struct Case {
-        QString file;
-        std::vector<std::string> named;  // in the message
-    };
-    for (const Case& c : {Case{"libcartera-nothing.so", {"libcartera-nothing.so", "/nowhere"}},
-                          Case{other, {other.toStdString(), ours, its}}}) {
+    using Case = std::pair<QString, std::vector<std::string>>;  // the file, what its error names
+    for (const auto& [file, named] :
+         {Case{"libcartera-nothing.so", {"libcartera-nothing.so", "/nowhere"}},
+          Case{other, {other.toStdString(), ours, its}}}) {
         QString error;
-        EXPECT_FALSE(LoadModule(c.file, {"/nowhere", here}, &registry, &error));
-        for (const std::string& text : c.named)
+        EXPECT_FALSE(LoadModule(file, {"/nowhere", here}, &registry, &error));
+        for (const std::string& text : named)
             EXPECT_TRUE(error.contains(QString::fromStdString(text))) << error.toStdString();
         EXPECT_TRUE(registry.DocTypes().empty());
     }
@@ -77,25 +68,22 @@ TEST_F(WorkstationTest, AMissingOrOtherVersionModuleIsRefusedWithItsReasonAndRel
 
 TEST_F(WorkstationTest, CreatesAPortfolioMarksAFailedSaveAndSwitchesLanguage) {
     market.AddSymbol({"TEF", "Telefonica", 2, 'V', 10.0});
-    QString error;
-    ASSERT_TRUE(LoadPortfolioModule(&error)) << error.toStdString();
-    Workstation station(registry, &settings);
-    station.show();
-    ASSERT_EQ(station.Templates().size(), 1u);
+    ShowWorkstation(1000, 700);
+    ASSERT_EQ(window->Templates().size(), 1u);
 
     testing::AnswerNameDialog("Growth");
-    CDocument* doc = station.NewDocument();
+    CDocument* doc = window->NewDocument();
     ASSERT_NE(doc, nullptr);
     std::string path = GetPMngFullPath(ORVO_PATH_PORTFOLIOS) + "Growth.cartera";
-    EXPECT_EQ(doc->GetPathName(), path);
-    EXPECT_EQ(station.RecentFiles().value(0).toStdString(), path);
-    ASSERT_EQ(station.Area()->subWindowList().size(), 1);
-    CMDIChildWnd* frame = station.ActiveFrame();
+    EXPECT_EQ(std::pair(doc->GetPathName(), window->RecentFiles().value(0).toStdString()),
+              std::pair(path, path));
+    ASSERT_EQ(window->Area()->subWindowList().size(), 1);
+    CMDIChildWnd* frame = window->ActiveFrame();
     ASSERT_NE(frame, nullptr);
 
     // Menu items show their command's prompt in the status bar.
     std::map<std::string, QAction*> items;
-    for (QAction* menu : station.menuBar()->actions())
+    for (QAction* menu : window->menuBar()->actions())
         for (QAction* item : menu->menu()->actions())
             items[item->text().remove('&').toStdString()] = item;
     for (const std::string& text :
@@ -115,16 +103,15 @@ TEST_F(WorkstationTest, CreatesAPortfolioMarksAFailedSaveAndSwitchesLanguage) {
         OnSheet([&] { items["Buy"]->trigger(); },
                 [](QWidget& sheet) {
                     EXPECT_EQ(sheet.windowTitle().toStdString(), ::LS(3391));
-                    QTest::keyClick(Type(sheet, 1053, "tef"), Qt::Key_Return);
-                    Type(sheet, 1048, "100");
-                    QTest::keyClick(Type(sheet, 1049, "10.5"), Qt::Key_Return);
+                    testing::TypeOrder(&sheet, "tef", "100", "10.5");
+                    QTest::keyClick(testing::Field(&sheet, testing::kPrice), Qt::Key_Return);
                 });
     }
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(station.Area()->currentSubWindow()->windowTitle(), "Growth.cartera *");
+    EXPECT_EQ(window->Area()->currentSubWindow()->windowTitle(), "Growth.cartera *");
     EXPECT_EQ(file.size(), empty);
     items[::LS(40008)]->trigger();
-    EXPECT_EQ(station.Area()->currentSubWindow()->windowTitle(), "Growth.cartera");
+    EXPECT_EQ(window->Area()->currentSubWindow()->windowTitle(), "Growth.cartera");
     EXPECT_GT(file.size(), empty);
     EXPECT_EQ(messages.size(), 1u);
 
@@ -141,8 +128,8 @@ TEST_F(WorkstationTest, CreatesAPortfolioMarksAFailedSaveAndSwitchesLanguage) {
     CAdmComisiones english;
     english.Add(cartera::testing::Bracket("Maison", 4, 0, 1000));
     ASSERT_TRUE(english.Save().ok());
-    station.SetInterfaceLanguage(Language::fr);
-    OnSheet([&] { station.SendCommand(33751); },
+    window->SetInterfaceLanguage(Language::fr);
+    OnSheet([&] { window->SendCommand(33751); },
             [](QWidget& editor) {
                 auto* names = editor.findChild<QComboBox*>();
                 ASSERT_NE(names, nullptr);
@@ -150,12 +137,120 @@ TEST_F(WorkstationTest, CreatesAPortfolioMarksAFailedSaveAndSwitchesLanguage) {
                 qobject_cast<QDialog*>(&editor)->reject();
             });
     QStringList titles;
-    for (QAction* action : station.menuBar()->actions()) titles << action->text().remove('&');
+    for (QAction* action : window->menuBar()->actions()) titles << action->text().remove('&');
     EXPECT_EQ(titles.value(0).toStdString(), ::LS(40007));
     EXPECT_TRUE(titles.contains("Portefeuille")) << titles.join(",").toStdString();
     EXPECT_EQ(frame->findChild<QTabWidget*>()->tabText(0).toStdString(), ::LS(3377));
     EXPECT_EQ(settings.value("language").toString(), "fr");
-    station.SetInterfaceLanguage(Language::en);
+    window->SetInterfaceLanguage(Language::en);
+}
+
+// The workstation's finish as a user meets it: where the keyboard goes after a dialog, what
+// the sheets are called.
+class FinishTest : public testing::WorkstationTestBase {
+  protected:
+    // Runs then on the dialog that opens next, once it shows.
+    static void OnNextDialog(std::function<void(QWidget* dialog)> then, QWidget* over = nullptr) {
+        QTimer::singleShot(10, [then, over] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            if (!dialog || dialog == over) return OnNextDialog(then, over);
+            QApplication::setActiveWindow(dialog);  // as the window manager does
+            then(dialog);
+        });
+    }
+};
+
+// Each sheet's title says Buy or Sell in the interface language; after a sheet or a message
+// box the keyboard is back in the grid cell or the field it was opened from.
+TEST_F(FinishTest, SheetTitlesNameTheSideAndFocusComesBackToTheCellAndTheField) {
+    std::string path =
+        WritePortfolio("Sides", {Exec(true, "SAN.MC", 100, 4.25), Exec(false, "SAN.MC", 40, 4.5)});
+    ShowWorkstation(1000, 700);
+    ASSERT_NE(window->OpenFile(path), nullptr);
+    auto* grid = testing::GridOfTab(window->ActiveFrame(), 0);
+    using Case = std::pair<Language, std::vector<QString>>;  // buy, sell, modify each
+    for (const auto& [language, expected] :
+         {Case{Language::de, {"Kauf", "Verkauf", "Kauf ändern", "Verkauf ändern"}},
+          Case{Language::en, {"Buy", "Sell", "Modify buy", "Modify sell"}}}) {
+        SetLanguage(language);
+        std::vector<QString> titles;
+        auto record = [&titles](QWidget* sheet) {
+            titles.push_back(sheet->windowTitle());
+            QTest::keyClick(sheet, Qt::Key_Escape);
+        };
+        for (int command : {33748, 33749}) {
+            OnNextDialog(record);
+            window->SendCommand(command);
+        }
+        for (int row : {0, 1}) {
+            QMenu* menu = grid->OpenContextMenu(0, row, UG_GRID, grid->mapToGlobal(QPoint(5, 5)));
+            ASSERT_NE(menu, nullptr);
+            QAction* modify = nullptr;
+            for (QAction* item : menu->actions())
+                if (item->text() == QString::fromStdString(::LS(3459))) modify = item;
+            ASSERT_NE(modify, nullptr);
+            size_t before = titles.size();
+            OnNextDialog(record);
+            modify->trigger();  // the grid runs its command once the menu is gone
+            menu->hide();
+            EXPECT_TRUE(QTest::qWaitFor([&] { return titles.size() > before; }));
+        }
+        // The grid shows the sell first or second by its sort; which one is not the point.
+        if (titles.size() == 4 && titles[2] != expected[2]) std::swap(titles[2], titles[3]);
+        EXPECT_EQ(titles, expected) << LanguageCode(language);
+    }
+
+    QModelIndex cell = grid->model()->index(1, 4);
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(cell).center());
+    ASSERT_EQ(QApplication::focusWidget(), grid);
+    // The buy sheet, cancelled and then recorded: the grid and its cell have the keyboard.
+    for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Return}) {
+        OnNextDialog([key](QWidget* sheet) {
+            testing::TypeOrder(sheet, "ITX.MC", "5", "30");
+            QTest::keyClick(QApplication::focusWidget(), key);
+        });
+        ChooseFromMenuBar(Qt::Key_P, Qt::Key_B);
+        QApplication::processEvents();
+        EXPECT_EQ(QApplication::focusWidget(), grid) << "after key " << key;
+        EXPECT_EQ(grid->currentIndex(), cell);
+    }
+    EXPECT_EQ(grid->model()->rowCount(), 3);
+
+    // A real message box over a sheet's field hands the keyboard back to that field.
+    SetMessageBoxHandler(ShowMessageBox);
+    QWidget* focusAfterBox = nullptr;
+    OnNextDialog([&focusAfterBox](QWidget* sheet) {
+        testing::TypeOrder(sheet, "SAN.MC", "5", "3000");  // 700 times the last buy: a question
+        QWidget* price = testing::Field(sheet, testing::kPrice);
+        OnNextDialog([](QWidget* box) { QTest::keyClick(box, Qt::Key_Escape); }, sheet);
+        QTest::keyClick(price, Qt::Key_Return);
+        focusAfterBox = QApplication::focusWidget();
+        QTest::keyClick(sheet, Qt::Key_Escape);
+        EXPECT_EQ(focusAfterBox, price);
+    });
+    ChooseFromMenuBar(Qt::Key_P, Qt::Key_B);
+    EXPECT_NE(focusAfterBox, nullptr);
+}
+
+// The command line as a user meets it in a terminal: help and version print and exit even
+// where no window could open, as a platform whose display is missing would abort the program.
+TEST(WorkstationCommandLine, HelpAndVersionNeedNoDisplay) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/cartera");
+    for (auto [option, shows] :
+         {std::pair("--help", "--simulate"), {"-h", "--home"}, {"--version", "Cartera 0.1"}}) {
+        QProcess process;
+        process.setProcessEnvironment(env);
+        process.start(program, {QString::fromLatin1(option)});
+        ASSERT_TRUE(process.waitForFinished(30000)) << option;
+        EXPECT_EQ(std::pair(process.exitStatus(), process.exitCode()),
+                  std::pair(QProcess::NormalExit, 0))
+            << option << process.readAllStandardError().data();
+        EXPECT_TRUE(process.readAllStandardOutput().contains(shows)) << option;
+    }
 }
 
 }  // namespace
