@@ -29,7 +29,7 @@ class PlainFrame : public CMDIChildWnd {
 };
 IMPLEMENT_DYNCREATE(PlainFrame, CMDIChildWnd)
 
-TEST(DialogTemplateTest, ParsingSkipsMalformedLinesAndStrayControls) {
+TEST(DialogTemplateTest, ParsingSkipsMalformedLinesAndStrayControlsAndUnitsFollowTheFont) {
     std::vector<DialogTemplate> t = ParseDialogTemplates(
         "# comment\n"
         "control\t5\t7\tbutton\t1\t1\t1\t1\tLost\n"  // before any dialog
@@ -39,12 +39,10 @@ TEST(DialogTemplateTest, ParsingSkipsMalformedLinesAndStrayControls) {
         "control\t6\t10\tbutton\t1\t1\t1\t1\tOther dialog\n");
     ASSERT_EQ(t.size(), 1u);
     ASSERT_EQ(t[0].controls.size(), 1u);
-    EXPECT_EQ(t[0].controls[0].id, 9);
-    EXPECT_EQ(t[0].controls[0].units, QRect(10, 20, 30, 40));
-    EXPECT_EQ(t[0].controls[0].texts, (Texts{"A", "B", "", "", ""}));
-}
+    const DialogControl& c = t[0].controls[0];
+    EXPECT_TRUE(c.id == 9 && c.units == QRect(10, 20, 30, 40) &&
+                c.texts == (Texts{"A", "B", "", "", ""}));
 
-TEST(DialogTemplateTest, DialogUnitsFollowTheFont) {
     QFont small, large;
     small.setPixelSize(10);
     large.setPixelSize(20);
@@ -53,7 +51,7 @@ TEST(DialogTemplateTest, DialogUnitsFollowTheFont) {
     EXPECT_EQ(a.height(), QFontMetrics(small).height() * 2);  // 16 units: two lines
 }
 
-TEST(DocumentViewsTest, UpdatesReachEveryViewButTheSenderAndViewsLeaveOnDestruction) {
+TEST(DocumentViewsTest, UpdatesReachEveryViewButTheSenderAndATemplateOpensAFramedDocument) {
     PlainDocument doc;
     auto a = std::make_unique<CountingView>();
     auto b = std::make_unique<CountingView>();
@@ -62,8 +60,7 @@ TEST(DocumentViewsTest, UpdatesReachEveryViewButTheSenderAndViewsLeaveOnDestruct
     doc.AddView(a.get());  // already there
     ASSERT_EQ(doc.GetViews().size(), 2u);
     doc.UpdateAllViews(a.get());
-    EXPECT_EQ(a->updates, 0);
-    EXPECT_EQ(b->updates, 1);
+    EXPECT_EQ(std::pair(a->updates, b->updates), std::pair(0, 1));
     EXPECT_EQ(b->GetDocument(), &doc);
     b.reset();
     EXPECT_EQ(doc.GetViews().size(), 1u);
@@ -72,32 +69,28 @@ TEST(DocumentViewsTest, UpdatesReachEveryViewButTheSenderAndViewsLeaveOnDestruct
 
     // A view the document has updated needs no initial update; a fresh one gets it.
     a->OnInitialUpdate();
-    EXPECT_EQ(a->updates, 1);
     CountingView fresh;
     doc.AddView(&fresh);
     fresh.OnInitialUpdate();
-    EXPECT_EQ(fresh.updates, 1);
-}
+    EXPECT_EQ(std::pair(a->updates, fresh.updates), std::pair(1, 1));
 
-TEST(DocTemplateTest, DocStringFieldsAndTheDefaultFrameLife) {
+    // A template's document strings, and the life of the frame it opens.
     CDocTemplate tmpl(7, RUNTIME_CLASS(PlainDocument), RUNTIME_CLASS(PlainFrame),
                       RUNTIME_CLASS(CountingView), "\nPlain\n\nPlain files\n.plain");
     std::string field = "untouched";
-    EXPECT_TRUE(tmpl.GetDocString(field, CDocTemplate::filterExt));
-    EXPECT_EQ(field, ".plain");
-    EXPECT_FALSE(tmpl.GetDocString(field, CDocTemplate::fileNewName));  // empty field
-    EXPECT_FALSE(tmpl.GetDocString(field, 9));
-    EXPECT_EQ(field, ".plain");
+    EXPECT_TRUE(tmpl.GetDocString(field, CDocTemplate::filterExt) && field == ".plain");
+    EXPECT_FALSE(tmpl.GetDocString(field, CDocTemplate::fileNewName) ||  // an empty field
+                 tmpl.GetDocString(field, 9) || field != ".plain");
 
     std::vector<CMDIChildWnd*> hosted;
     tmpl.SetFrameHost([&](CMDIChildWnd* frame) { hosted.push_back(frame); });
-    CDocument* doc = tmpl.OpenDocumentFile("");
-    ASSERT_NE(doc, nullptr);
+    CDocument* opened = tmpl.OpenDocumentFile("");
+    ASSERT_NE(opened, nullptr);
     ASSERT_EQ(hosted.size(), 1u);
-    EXPECT_EQ(tmpl.FindFrame(doc), hosted[0]);
-    ASSERT_EQ(doc->GetViews().size(), 1u);
-    EXPECT_EQ(static_cast<CountingView*>(doc->GetFirstView())->updates, 1) << "initial update";
-    EXPECT_EQ(hosted[0]->GetActiveView(), doc->GetFirstView());
+    EXPECT_EQ(tmpl.FindFrame(opened), hosted[0]);
+    ASSERT_EQ(opened->GetViews().size(), 1u);
+    EXPECT_EQ(static_cast<CountingView*>(opened->GetFirstView())->updates, 1) << "initial update";
+    EXPECT_EQ(hosted[0]->GetActiveView(), opened->GetFirstView());
     delete hosted[0];
     EXPECT_TRUE(tmpl.GetDocuments().empty()) << "the document goes with its last frame";
 }

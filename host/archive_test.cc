@@ -4,8 +4,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <random>
 #include <string>
 #include <vector>
+
+#include "host/crc32c.h"
 
 namespace {
 
@@ -67,43 +70,33 @@ TEST(ArchiveString, LengthPrefixWidthChangesAtEachBoundaryAndStringsReadBack) {
     }
 }
 
-std::string WideString(const std::vector<char16_t>& units, bool longPrefix = false) {
+std::string WideString(const std::vector<char16_t>& units) {
     std::string out;
     CArchive ar(&out);
-    if (longPrefix) {
-        ar.WriteU8(0xFF);
-        ar.WriteU16(0xFFFE);
-        ar.WriteU8(0xFF);
-        ar.WriteU16(static_cast<uint16_t>(units.size()));
-    } else {
-        AfxWriteStringLength(ar, units.size(), true);
-    }
+    AfxWriteStringLength(ar, units.size(), true);
     for (char16_t u : units) ar.WriteU16(u);
     return out;
 }
 
 TEST(ArchiveString, WideFormIsConvertedToUtf8) {
-    // "Aé€", U+1F600 as a surrogate pair, a lone high surrogate before "x", a lone low one.
+    // "Aé€", U+1F600 as a surrogate pair, a lone high surrogate before "x", a lone low one,
+    // and a high surrogate as the last unit, which has no partner either.
     std::string data =
-        WideString({u'A', 0x00E9, 0x20AC, 0xD83D, 0xDE00, 0xD800, u'x', 0xDC00, u'z'});
-    ASSERT_EQ(ToBytes(data.substr(0, 4)), (Bytes{0xFF, 0xFE, 0xFF, 9}));
+        WideString({u'A', 0x00E9, 0x20AC, 0xD83D, 0xDE00, 0xD800, u'x', 0xDC00, u'z', 0xDBFF});
+    ASSERT_EQ(ToBytes(data.substr(0, 4)), (Bytes{0xFF, 0xFE, 0xFF, 10}));
     CArchive in(std::string_view{data});
-    EXPECT_EQ(in.ReadString(), "A\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\xEF\xBF\xBDx\xEF\xBF\xBDz");
+    EXPECT_EQ(in.ReadString(),
+              "A\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\xEF\xBF\xBDx\xEF\xBF\xBDz\xEF\xBF\xBD");
     EXPECT_TRUE(in.AtEnd());
 
-    // A high surrogate as the last unit has no partner either.
-    std::string tail = WideString({u'a', 0xDBFF});
-    CArchive in2(std::string_view{tail});
-    EXPECT_EQ(in2.ReadString(), "a\xEF\xBF\xBD");
-
     // The wide marker followed by a 16-bit length.
-    std::vector<char16_t> many(300, u'\u00F1');
-    std::string big = WideString(many, true);
-    CArchive in3(std::string_view{big});
+    std::string big = WideString(std::vector<char16_t>(300, u'\u00F1'));
+    ASSERT_EQ(ToBytes(big.substr(0, 6)), (Bytes{0xFF, 0xFE, 0xFF, 0xFF, 0x2C, 0x01}));
+    CArchive in2(std::string_view{big});
     std::string expected;
     for (int i = 0; i < 300; ++i) expected += "\xC3\xB1";
-    EXPECT_EQ(in3.ReadString(), expected);
-    EXPECT_TRUE(in3.AtEnd());
+    EXPECT_EQ(in2.ReadString(), expected);
+    EXPECT_TRUE(in2.AtEnd());
 }
 
 // A small record as the file code writes them.
@@ -119,7 +112,7 @@ void ReadRecord(CArchive& ar) {
     ar >> i >> d >> s >> b >> t;
 }
 
-TEST(ArchiveTruncation, EveryCutPointAndHugeLengthThrowsEndOfFile) {
+TEST(ArchiveErrors, EveryCutPointAndHugeLengthThrowsEndOfFileAndAWrongDirectionThrows) {
     std::string full;
     CArchive ar(&full);
     WriteRecord(ar);
@@ -146,20 +139,38 @@ TEST(ArchiveTruncation, EveryCutPointAndHugeLengthThrowsEndOfFile) {
         CArchive in(std::string_view{data});
         EXPECT_EQ(CauseOf([&] { in.ReadString(); }), CArchiveException::endOfFile) << data.size();
     }
-}
 
-TEST(ArchiveDirection, WrongDirectionThrows) {
-    std::string out;
-    CArchive storing(&out);
-    EXPECT_EQ(CauseOf([&] { storing.ReadString(); }), CArchiveException::writeOnly);
-
-    std::string data = "abcdefgh";
-    CArchive loading(std::string_view{data});
+    // Reading from the storing archive or writing to a loading one throws, and a failed
+    // write does not move the reading position.
+    EXPECT_EQ(CauseOf([&] { ar.ReadString(); }), CArchiveException::writeOnly);
+    CArchive loading(std::string_view{full});
     EXPECT_EQ(CauseOf([&] { loading.WriteString("x"); }), CArchiveException::readOnly);
     EXPECT_EQ(CauseOf([&] { loading << 1.5; }), CArchiveException::readOnly);
-    // The failed writes did not move the reading position.
     EXPECT_EQ(loading.Position(), 0u);
-    EXPECT_EQ(loading.ReadU8(), 'a');
+    EXPECT_EQ(loading.ReadU8(), 7);
+}
+
+// The checksum archives keep: known check values, then both paths over every length and
+// alignment around the 8-byte steps, each also continued from a split.
+TEST(Crc32cTest, KnownValuesAndBothPathsAgree) {
+    using Case = std::pair<std::string, uint32_t>;
+    for (const auto& [bytes, crc] :
+         {Case{"", 0}, Case{"123456789", 0xE3069283u}, Case{"a", 0xC1D04330u},
+          Case{std::string(32, '\0'), 0x8A9136AAu}})
+        EXPECT_TRUE(cartera::Crc32c(bytes) == crc && cartera::Crc32cPortable(0, bytes) == crc)
+            << bytes;
+    std::mt19937 random(7);
+    std::string data(300, '\0');
+    for (char& ch : data) ch = static_cast<char>(random());
+    const std::string_view all(data);
+    for (size_t from = 0; from < 9; ++from) {
+        for (size_t n = 0; n + from <= 80; ++n) {
+            const std::string_view s = all.substr(from, n);
+            const uint32_t whole = cartera::Crc32cPortable(0, s);
+            ASSERT_EQ(cartera::Crc32c(s), whole) << from << " " << n;
+            ASSERT_EQ(cartera::Crc32c(cartera::Crc32c(s.substr(0, n / 3)), s.substr(n / 3)), whole);
+        }
+    }
 }
 
 }  // namespace

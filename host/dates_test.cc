@@ -54,11 +54,9 @@ std::optional<int64_t> LibcDays(int y, int m, int d) {
     return (static_cast<int64_t>(t) - 43200) / 86400;
 }
 
-// Every day from 1600 to 2400: consecutive numbers, agreeing with the C library (which
-// knows the leap days of 1600, 2000 and 2400 and not those of 1700 to 2300), and back.
+// Every day from 1600 to 2400: the day number the C library counts (which knows the leap
+// days of 1600, 2000 and 2400 and not those of 1700 to 2300), and back.
 TEST_F(DatesTest, DateNumbersCountDaysAndRoundTrip) {
-    EXPECT_EQ(DateNumber(1970, 1, 1), 0);
-    int32_t expected = DateNumber(1600, 1, 1);
     for (int y = 1600; y <= 2400; ++y) {
         for (int m = 1; m <= 12; ++m) {
             for (int d = 1; d <= 31; ++d) {
@@ -66,17 +64,15 @@ TEST_F(DatesTest, DateNumbersCountDaysAndRoundTrip) {
                 if (!libc) break;
                 int32_t fn = DateNumber(y, m, d);
                 ASSERT_EQ(fn, *libc) << y << "-" << m << "-" << d;
-                ASSERT_EQ(fn, expected) << y << "-" << m << "-" << d;
                 int yy, mm, dd;
                 CivilDate(fn, &yy, &mm, &dd);
                 ASSERT_EQ(yy * 10000 + mm * 100 + dd, y * 10000 + m * 100 + d) << fn;
-                ++expected;
             }
         }
     }
 }
 
-TEST_F(DatesTest, DateAndTimeTextsAndWhatTheParsersRead) {
+TEST_F(DatesTest, DateAndTimeTextsReadBackAndTheParsersRejectAllElse) {
     const int32_t fn = DateNumber(2026, 3, 5);
     for (auto [text, want] : {std::pair{CTimeLong::FnToFc(fn, '-'), "05-03-2026"},
                               {CTimeLong::FnToFcS(fn, ' '), "05 03 26"},
@@ -109,21 +105,20 @@ TEST_F(DatesTest, DateAndTimeTextsAndWhatTheParsersRead) {
     EXPECT_TRUE(ParseDateText("5/3/2026", &back) && back == fn);
     EXPECT_TRUE(ParseDateText("29-02-2024", &back) && back == DateNumber(2024, 2, 29));
     EXPECT_TRUE(ParseTimeText("09:30", &back) && back == TimeNumber(9, 30, 0));
-}
 
-TEST_F(DatesTest, ParsersRejectInvalidDatesTimesJunkAndFormsNotNamed) {
+    // Invalid dates and times, junk and forms not named are refused, the number untouched.
     for (const char* text :
          {"31-02-2026", "29-02-2025",  "29-02-2100",  "31-04-2026", "00-01-2026", "01-00-2026",
           "01-13-2026", "2026-13-01",  "2026-02-30",  "",           "abc",        "12-03",
           "12-03-",     "12-03-2026x", "x12-03-2026", "12-03/2026", "12--2026",   "123-01-2026",
           "12-03-202",  "1-1-1",       "12-03-20266", "0000-01-01", "2026-03-005"}) {
-        int32_t fn = 12345;
-        EXPECT_FALSE(ParseDateText(text, &fn) || fn != 12345) << '"' << text << '"';
+        back = 12345;
+        EXPECT_FALSE(ParseDateText(text, &back) || back != 12345) << '"' << text << '"';
     }
     for (const char* text : {"24:00", "12:60", "12:30:60", "9:5", "12:30:", "12:30:5", "", "ab:cd",
                              "12:30:00x", "12-30", "1230", "12:30:00:00"}) {
-        int32_t hn = 777;
-        EXPECT_FALSE(ParseTimeText(text, &hn) || hn != 777) << '"' << text << '"';
+        back = 777;
+        EXPECT_FALSE(ParseTimeText(text, &back) || back != 777) << '"' << text << '"';
     }
 
     // The date formats of the command line and import: only the form named, no two-digit
@@ -138,9 +133,9 @@ TEST_F(DatesTest, ParsersRejectInvalidDatesTimesJunkAndFormsNotNamed) {
           Form{"123/1/2024", "D/M/YYYY", false}, Form{"2024-01-07", "YY-MM-DD", false},
           Form{"24-01-07", "YY-MM-DD", false}, Form{"2024-01-07", "YYYY-MM-DD-DD", false},
           Form{"202417", "YYYYMD", false}}) {
-        int32_t fn = 0;
-        EXPECT_EQ(cartera::ParseDateFormat(text, format, &fn), read) << text << " as " << format;
-        EXPECT_TRUE(!read || fn == DateNumber(2024, 1, 7)) << text;
+        back = 0;
+        EXPECT_EQ(cartera::ParseDateFormat(text, format, &back), read) << text << " as " << format;
+        EXPECT_TRUE(!read || back == DateNumber(2024, 1, 7)) << text;
     }
 }
 
@@ -157,8 +152,9 @@ TEST_F(DatesTest, ClockAndTimeZoneGiveLocalDateAndTimeNumbers) {
               std::tuple(2026, 3, 5, 8, 7, 6));
     // One second before midnight stays on the same day.
     cartera::SetClock([] { return std::time_t{946684800 - 1}; });
-    EXPECT_EQ(FctimeToFn(CTime::GetCurrentTime()), DateNumber(1999, 12, 31));
-    EXPECT_EQ(HctimeToHn(CTime::GetCurrentTime()), 86399);
+    now = CTime::GetCurrentTime();
+    EXPECT_EQ(std::pair(FctimeToFn(now), HctimeToHn(now)),
+              std::pair(DateNumber(1999, 12, 31), 86399));
     // An empty clock goes back to the system's.
     cartera::SetClock({});
     std::time_t before = std::time(nullptr);
@@ -167,8 +163,8 @@ TEST_F(DatesTest, ClockAndTimeZoneGiveLocalDateAndTimeNumbers) {
 
     SetZone("CET-1");                           // one hour east of UTC, no daylight saving
     const std::time_t late = 946684800 - 1800;  // 1999-12-31 23:30 UTC = 00:30 the next day
-    EXPECT_EQ(FctimeToFn(CTime{late}), DateNumber(2000, 1, 1));
-    EXPECT_EQ(HctimeToHn(CTime{late}), TimeNumber(0, 30, 0));
+    EXPECT_EQ(std::pair(FctimeToFn(CTime{late}), HctimeToHn(CTime{late})),
+              std::pair(DateNumber(2000, 1, 1), TimeNumber(0, 30, 0)));
     EXPECT_EQ(CTimeLong::GetTime(DateNumber(2000, 1, 1), TimeNumber(0, 30, 0)), late);
 }
 
@@ -178,20 +174,16 @@ TEST_F(DatesTest, ClockAndTimeZoneGiveLocalDateAndTimeNumbers) {
 TEST_F(DatesTest, DayCacheConvertsAsTheCLibrary) {
     std::vector<int32_t> days;
     for (int32_t d = -1; d <= 1; ++d)
-        for (auto [y, m, dd] : {std::tuple{1901, 12, 13},
-                                {1901, 12, 14},
-                                {2038, 1, 19},
-                                {1970, 1, 1},
-                                {2000, 2, 29},
-                                {2024, 2, 29},
-                                {2023, 12, 31}})
-            days.push_back(DateNumber(y, m, dd) + d);
+        for (int32_t day :
+             {DateNumber(1901, 12, 13), DateNumber(1901, 12, 14), DateNumber(2038, 1, 19), 0,
+              DateNumber(2000, 2, 29), DateNumber(2024, 2, 29), DateNumber(2023, 12, 31)})
+            days.push_back(day + d);
     for (int32_t d = 0; d < 62; ++d) days.push_back(DateNumber(2024, 3, 1) + d);
     for (int32_t d = 0; d < 62; ++d) days.push_back(DateNumber(2024, 9, 20) + d);
     for (int32_t d = 0; d < 200; ++d) days.push_back(-40000 + d * 397);
     for (const char* zone : {"CET-1CEST,M3.5.0,M10.5.0/3", "<-03>3<-02>,M10.1.0/0,M2.3.0/0"}) {
         SetZone(zone);
-        std::vector<std::time_t> plain;
+        std::vector<std::time_t> plain, cached, again;
         auto convert = [&](std::vector<std::time_t>* out) {
             for (int32_t fn : days) {
                 for (int32_t hn : {0, 1800, 3599, 7200, 9000, 86399, -1, 86400}) {
@@ -205,14 +197,12 @@ TEST_F(DatesTest, DayCacheConvertsAsTheCLibrary) {
             }
         };
         convert(&plain);
-        std::vector<std::time_t> cached;
         {
             cartera::LocalDayCache cache;
             convert(&cached);
-            convert(&cached);  // now from the cache
+            convert(&again);  // now from the cache
         }
-        plain.insert(plain.end(), plain.begin(), plain.end());
-        EXPECT_EQ(cached, plain) << zone;
+        EXPECT_TRUE(cached == plain && again == plain) << zone;
     }
 }
 

@@ -35,33 +35,28 @@ class FeedTest : public ::testing::Test {
     std::vector<CMensajePelvo> published;
 };
 
-// The last prices a fresh feed with seed gives code over rounds, on a fresh service.
-std::vector<double> Walk(uint64_t seed, const std::vector<const char*>& codes, int rounds,
-                         const char* watched) {
+// The last prices of SAN.MC over 60 rounds of a fresh feed with seed on a fresh service,
+// codes registered; the service uninstalls itself when it goes.
+std::vector<double> Walk(uint64_t seed, const std::vector<const char*>& codes) {
     CMarketService service;
     LoadEmbeddedCatalogue(service);
     CMarketService::SetCurrent(&service);
-    std::vector<double> prices;
-    {
-        CObjectZorb client;
-        for (const char* code : codes) client.RegisterQuote(MakeQuoteRequest(code), nullptr);
-        SimulatedFeed feed(service, seed);
-        for (int i = 0; i < rounds; ++i) {
-            feed.Step();
-            double price = 0.0;
-            feed.CurrentPrice(watched, &price);
-            prices.push_back(price);
-        }
+    CObjectZorb client;
+    for (const char* code : codes) client.RegisterQuote(MakeQuoteRequest(code), nullptr);
+    SimulatedFeed feed(service, seed);
+    std::vector<double> prices(60);
+    for (double& price : prices) {
+        feed.Step();
+        feed.CurrentPrice("SAN.MC", &price);
     }
-    CMarketService::SetCurrent(nullptr);
     return prices;
 }
 
 TEST(SimulatedFeedSeedTest, SameSeedSamePricesWhateverElseIsRegistered) {
-    std::vector<double> a = Walk(7, {"SAN.MC"}, 60, "SAN.MC");
-    EXPECT_EQ(a, Walk(7, {"SAN.MC"}, 60, "SAN.MC"));
-    EXPECT_EQ(a, Walk(7, {"ITX.MC", "SAN.MC", "ZZZ"}, 60, "SAN.MC"));
-    EXPECT_NE(a, Walk(8, {"SAN.MC"}, 60, "SAN.MC"));
+    std::vector<double> a = Walk(7, {"SAN.MC"});
+    EXPECT_EQ(a, Walk(7, {"SAN.MC"}));
+    EXPECT_EQ(a, Walk(7, {"ITX.MC", "SAN.MC", "ZZZ"}));
+    EXPECT_NE(a, Walk(8, {"SAN.MC"}));
     // It moves: a walk that stays put would pass the checks above.
     EXPECT_NE(std::count(a.begin(), a.end(), a.front()), static_cast<long>(a.size()));
 }
@@ -83,13 +78,12 @@ TEST_F(FeedTest, PublishesRegisteredCodesFromTheirCatalogueLastKnownOrAHundred) 
     std::vector<std::string> codes;
     for (const CMensajePelvo& m : published) codes.push_back(m.GetCodigo());
     EXPECT_EQ(codes, (std::vector<std::string>{"ITX.MC", "known", "zzz"}));
-    double itx = 0.0, knownPrice = 0.0, fresh = 0.0;
-    ASSERT_TRUE(feed.CurrentPrice("ITX.MC", &itx) && feed.CurrentPrice("KNOWN", &knownPrice) &&
-                feed.CurrentPrice("zzz", &fresh));
-    EXPECT_NEAR(itx, 46.82, 46.82 * 0.01 + 0.005);
-    EXPECT_NEAR(knownPrice, 50.0, 0.5 + 0.005);
-    EXPECT_NEAR(fresh, 100.0, 1.0 + 0.005);
-    EXPECT_FALSE(feed.CurrentPrice("SAN.MC", &fresh));  // never registered
+    double price = 0.0;
+    for (auto [code, start] : {std::pair{"ITX.MC", 46.82}, {"KNOWN", 50.0}, {"zzz", 100.0}}) {
+        EXPECT_TRUE(feed.CurrentPrice(code, &price)) << code;
+        EXPECT_NEAR(price, start, start * 0.01 + 0.005) << code;
+    }
+    EXPECT_FALSE(feed.CurrentPrice("SAN.MC", &price));  // never registered
 
     client->UnregisterQuote(MakeQuoteRequest("ZZZ"), nullptr);
     published.clear();
@@ -113,7 +107,7 @@ TEST_F(FeedTest, PricesStayPositiveAndOnTheSymbolsDecimals) {
     }
 }
 
-TEST_F(FeedTest, ReplayPublishesInTimeOrderAsTheClockAdvances) {
+TEST_F(FeedTest, ReplayPublishesInTimeOrderAndFilesRejectABadLineByItsNumber) {
     ReplayFeed replay(service);
     std::string error;
     ASSERT_TRUE(
@@ -141,27 +135,38 @@ TEST_F(FeedTest, ReplayPublishesInTimeOrderAsTheClockAdvances) {
     ASSERT_TRUE(replay.Load("0.5,X,1\n2,Y,2\n", &error)) << error;
     EXPECT_EQ(replay.AdvanceTo(0.4), 0);
     EXPECT_EQ(replay.AdvanceTo(0.5), 1);
-}
 
-TEST_F(FeedTest, ReplayRejectsABadLineByItsNumber) {
-    ReplayFeed replay(service);
-    ASSERT_TRUE(replay.Load("1,A,1\n", nullptr));
-    struct Case {
-        const char* csv;
-        const char* line;
-    };
-    for (const Case& c :
-         {Case{"time,code,last\n1,A,1\n\n2,B,abc\n", "line 4:"}, Case{"1,A,1\n2,B\n", "line 2:"},
-          Case{"1:2,A,1\n", "line 1:"}, Case{"09:00:00,A,1\n5,B,1\n", "line 2:"},
-          Case{"1,,1\n", "line 1:"}, Case{"-1,A,1\n", "line 1:"},
-          Case{"1,A,1\ntime,code,last\n", "line 2:"}}) {
-        std::string error;
-        EXPECT_FALSE(replay.Load(c.csv, &error)) << c.csv;
-        EXPECT_EQ(error.rfind(c.line, 0), 0u) << c.csv << " -> " << error;
-        EXPECT_TRUE(replay.Ticks().empty());
-        EXPECT_TRUE(replay.Done());
+    // A bad line of a replay or quotes file is named by its number; a quotes file's error
+    // also says what is wrong with it and what was expected, and keeps the quotes held before.
+    published.clear();
+    using Texts = std::pair<const char*, const char*>;  // a file, its error or the error's start
+    for (auto [csv, line] :
+         {Texts{"time,code,last\n1,A,1\n\n2,B,abc\n", "line 4:"}, Texts{"1,A,1\n2,B\n", "line 2:"},
+          Texts{"1:2,A,1\n", "line 1:"}, Texts{"09:00:00,A,1\n5,B,1\n", "line 2:"},
+          Texts{"1,,1\n", "line 1:"}, Texts{"-1,A,1\n", "line 1:"},
+          Texts{"1,A,1\ntime,code,last\n", "line 2:"}}) {
+        EXPECT_FALSE(replay.Load(csv, &error)) << csv;
+        EXPECT_EQ(error.rfind(line, 0), 0u) << csv << " -> " << error;
+        EXPECT_TRUE(replay.Ticks().empty() && replay.Done());
     }
     EXPECT_TRUE(published.empty());
+    QuotesFeed quotes(service);
+    ASSERT_TRUE(quotes.Load("code,last\nSAN.MC,4.25\n", nullptr));
+    for (auto [csv, expected] :
+         {Texts{"SAN.MC,4.25\n\nTEF.MC\n", "line 3: \"TEF.MC\" has 1 field, expected 2: code,last"},
+          {"SAN.MC,4.25,EUR\n", "line 1: \"SAN.MC,4.25,EUR\" has 3 fields, expected 2: code,last"},
+          {",4.25\n", "line 1: the code is empty in \",4.25\", expected code,last"},
+          {"# closing\nSAN.MC,4,25\n",
+           "line 2: \"SAN.MC,4,25\" has 3 fields, expected 2: code,last"},
+          {"SAN.MC,abc\n",
+           "line 1: the price \"abc\" of SAN.MC is not a number, expected one "
+           "like 4.25 (a point before the decimals)"},
+          {"SAN.MC,-1\n", "line 1: the price \"-1\" of SAN.MC is not above 0"}}) {
+        EXPECT_FALSE(quotes.Load(csv, &error)) << csv;
+        EXPECT_EQ(error, expected) << csv;
+    }
+    ASSERT_EQ(quotes.Quotes().size(), 1u);
+    EXPECT_EQ(quotes.Quotes()[0].last, 4.25);
 }
 
 }  // namespace

@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "host/quote_box.h"
 #include "resources/resources.h"
 
 namespace {
@@ -34,11 +36,13 @@ class RecordingClient : public CObjectZorb {
     std::function<void()> onTicks;
 };
 
-CMensajePelvo Tick(const std::string& code, double last) {
+// A message for code with (kind, value) pairs, or with a last price only.
+CMensajePelvo Tick(const std::string& code, std::initializer_list<std::pair<int, double>> values) {
     CMensajePelvo m(code);
-    m.AddValor(kTickLast, last);
+    for (auto [kind, value] : values) m.AddValor(kind, value);
     return m;
 }
+CMensajePelvo Tick(const std::string& code, double last) { return Tick(code, {{kTickLast, last}}); }
 
 // Each test gets its own service, installed as the current one.
 class MarketTest : public ::testing::Test {
@@ -49,7 +53,7 @@ class MarketTest : public ::testing::Test {
     CMarketService service;
 };
 
-TEST_F(MarketTest, RegistrationsAreCountedWithoutRegardToCase) {
+TEST_F(MarketTest, RegistrationsAreCountedWithoutRegardToCaseAndDeliveredInOrder) {
     RecordingClient client;
     EXPECT_EQ(client.GetService(), &service);
     client.Register("SAN.MC");
@@ -77,9 +81,8 @@ TEST_F(MarketTest, RegistrationsAreCountedWithoutRegardToCase) {
     client.UnregisterQuotes({cartera::MakeQuoteRequest("AAPL"), cartera::MakeQuoteRequest("MSFT")},
                             nullptr);
     EXPECT_EQ(service.TotalRegistrations(&client), 1);
-}
 
-TEST_F(MarketTest, DeliveryFollowsRegistrationOrderAndSurvivesDestruction) {
+    // Delivery follows the order of registration and survives a client's destruction.
     auto first = std::make_unique<RecordingClient>();
     auto second = std::make_unique<RecordingClient>();
     auto third = std::make_unique<RecordingClient>();
@@ -109,37 +112,12 @@ TEST_F(MarketTest, DeliveryFollowsRegistrationOrderAndSurvivesDestruction) {
     EXPECT_EQ(first->ticks.size(), 3u);
 }
 
-TEST(MarketServiceLifetime, ClientsMayOutliveTheService) {
-    auto service = std::make_unique<CMarketService>();
-    const CMarketService* const gone = service.get();
-    CMarketService::SetCurrent(service.get());
-    RecordingClient registered;
-    RecordingClient idle;  // never registers anything
-    registered.Register("SAP.DE");
-    EXPECT_EQ(idle.GetService(), service.get());
-    service.reset();
-    // The service uninstalled itself and cut its clients loose.
-    EXPECT_NE(CMarketService::Current(), gone);
-    EXPECT_TRUE(registered.GetService() == nullptr && idle.GetService() == nullptr);
-    registered.Register("SAP.DE");
-    registered.Unregister("SAP.DE");
-    idle.RegisterQuotes({cartera::MakeQuoteRequest("X")}, nullptr);
-    CMarketService::SetCurrent(nullptr);
-}
-
 TEST_F(MarketTest, LastPriceIsTheLatestKindOneValueAndTheCatalogueIsSearched) {
     double price = -1;
     EXPECT_FALSE(service.LastPrice("ITX.MC", &price));
-    CMensajePelvo m("ITX.MC");
-    m.AddValor(kTickBid, 46.80);
-    m.AddValor(kTickLast, 46.82);
-    m.AddValor(kTickAsk, 46.85);
-    service.Publish(m);
-    CMensajePelvo bidOnly("ITX.MC");
-    bidOnly.AddValor(kTickBid, 40.0);
-    service.Publish(bidOnly);
-    ASSERT_TRUE(service.LastPrice("itx.mc", &price));
-    EXPECT_EQ(price, 46.82);
+    service.Publish(Tick("ITX.MC", {{kTickBid, 46.80}, {kTickLast, 46.82}, {kTickAsk, 46.85}}));
+    service.Publish(Tick("ITX.MC", {{kTickBid, 40.0}}));
+    EXPECT_TRUE(service.LastPrice("itx.mc", &price) && price == 46.82);
 
     // Listeners see every message, registered or not, until removed.
     int heard = 0;
@@ -148,8 +126,7 @@ TEST_F(MarketTest, LastPriceIsTheLatestKindOneValueAndTheCatalogueIsSearched) {
     service.RemoveListener(handle);
     service.Publish(Tick("ITX.MC", 47.5));
     EXPECT_EQ(heard, 1);
-    ASSERT_TRUE(service.LastPrice("ITX.MC", &price));
-    EXPECT_EQ(price, 47.5);
+    EXPECT_TRUE(service.LastPrice("ITX.MC", &price) && price == 47.5);
 
     // A catalogue loads; the later line of a code replaces the first.
     service.LoadCatalogue(
@@ -181,6 +158,99 @@ TEST_F(MarketTest, LastPriceIsTheLatestKindOneValueAndTheCatalogueIsSearched) {
     client.events.clear();
     service.RunSearch(&client, "nothing like it");
     EXPECT_EQ(client.events, (std::vector<std::string>{"total 0/3"}));
+}
+
+// The box of a link on the service; two symbols in the catalogue.
+class QuoteBoxTest : public MarketTest {
+  protected:
+    QuoteBoxTest() {
+        service.AddSymbol({"SAN.MC", "Banco Santander", 3, 'V', 4.312});
+        service.AddSymbol({"ITX.MC", "Inditex", 2, 'V', 46.82});
+        box.AddChangeCallback([this](const std::string& text) { changes.push_back(text); });
+    }
+
+    CObjectZorb link;
+    CBaseWndTR box;
+    std::vector<std::string> changes;
+};
+
+TEST_F(QuoteBoxTest, TextFollowsTheLastPriceWithTheSymbolsDecimals) {
+    box.Iniciar(&link, "SAN.MC", 1);
+    EXPECT_EQ(box.GetText(), "");  // no price known yet
+    EXPECT_EQ(box.GetFlag(), 1);
+    service.Publish(Tick("SAN.MC", 4.5));
+    EXPECT_EQ(box.GetText(), "4.500");
+    service.Publish(Tick("san.mc", 1234.25));  // codes match without regard to case
+    EXPECT_EQ(box.GetText(), "1,234.250");
+    service.Publish(Tick("san.mc", 1234.25));  // same price: no change to report
+    service.Publish(Tick("SAN.MC", {{kTickBid, 4.0}}));
+    service.Publish(Tick("ITX.MC", 40.0));
+    EXPECT_EQ(changes, (std::vector<std::string>{"4.500", "1,234.250"}));
+
+    // Bound again, the box shows the known price and moves its own registration (so a feed
+    // prices the code); a code not in the catalogue has two decimals.
+    box.SetCodigoSimbolo("ITX.MC");
+    EXPECT_EQ(box.GetText(), "40.00");
+    EXPECT_EQ(service.RegisteredCodes(), (std::vector<std::string>{"itx.mc"}));
+    EXPECT_EQ(service.TotalRegistrations(&link), 0);
+    box.SetCodigoSimbolo("NEW");
+    EXPECT_EQ(box.GetText(), "");
+    EXPECT_EQ(service.RegisteredCodes(), (std::vector<std::string>{"new"}));
+    service.Publish(Tick("NEW", 3.14159));
+    service.Publish(Tick("ITX.MC", 48.0));
+    EXPECT_EQ(box.GetText(), "3.14");
+    box.SetCodigoSimbolo("");
+    EXPECT_TRUE(box.GetText().empty() && service.RegisteredCodes().empty());
+    EXPECT_EQ(changes, (std::vector<std::string>{"4.500", "1,234.250", "40.00", "", "3.14", ""}));
+    box.Iniciar(nullptr, "ITX.MC", 1);  // unbound: shows nothing, registers nothing
+    EXPECT_TRUE(box.GetText().empty() && service.RegisteredCodes().empty());
+}
+
+TEST_F(QuoteBoxTest, RegistersOnTheServiceOfItsLinkOutlivesItAndEndsWhenDestroyed) {
+    auto other = std::make_unique<CMarketService>();
+    const CMarketService* const gone = other.get();
+    CMarketService::SetCurrent(other.get());
+    RecordingClient otherLink, idle;  // idle never registers anything
+    CMarketService::SetCurrent(&service);
+    box.Iniciar(&otherLink, "SAN.MC", 1);
+    EXPECT_EQ(box.GetService(), other.get());
+    EXPECT_EQ(other->RegisteredCodes(), (std::vector<std::string>{"san.mc"}));
+    EXPECT_TRUE(service.RegisteredCodes().empty());
+    service.Publish(Tick("SAN.MC", 9.0));
+    EXPECT_EQ(box.GetText(), "");
+    other->Publish(Tick("SAN.MC", 9.0));
+    EXPECT_EQ(box.GetText(), "9.00");  // the other service has no catalogue
+    // The service, current when it goes, uninstalls itself and cuts its clients loose, which
+    // may still call it.
+    otherLink.Register("SAP.DE");
+    CMarketService::SetCurrent(other.get());
+    other.reset();
+    EXPECT_NE(CMarketService::Current(), gone);
+    EXPECT_TRUE(box.GetService() == nullptr && otherLink.GetService() == nullptr &&
+                idle.GetService() == nullptr);
+    CMarketService::SetCurrent(&service);
+    otherLink.Register("SAP.DE");
+    otherLink.Unregister("SAP.DE");
+    idle.RegisterQuotes({cartera::MakeQuoteRequest("X")}, nullptr);
+    box.SetCodigoSimbolo("Y");
+    EXPECT_EQ(box.GetText(), "");
+
+    // A box ends its registration and listening when destroyed.
+    auto second = std::make_unique<CBaseWndTR>();
+    second->Iniciar(&link, "SAN.MC", 1);
+    box.Iniciar(&link, "SAN.MC", 1);
+    second.reset();
+    EXPECT_EQ(service.RegisteredCodes(), (std::vector<std::string>{"san.mc"}));
+    service.Publish(Tick("SAN.MC", 5.0));  // reaches the remaining box only
+    EXPECT_EQ(box.GetText(), "5.000");
+
+    // A box destroyed by another listener while a tick is delivered is not called.
+    auto doomed = std::make_unique<CBaseWndTR>();
+    int killer = service.AddListener([&](const CMensajePelvo&) { doomed.reset(); });
+    doomed->Iniciar(&link, "SAN.MC", 1);
+    service.Publish(Tick("SAN.MC", 6.0));
+    EXPECT_EQ(doomed, nullptr);
+    service.RemoveListener(killer);
 }
 
 }  // namespace

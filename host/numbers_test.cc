@@ -1,20 +1,25 @@
+// The texts of the five languages, and numbers as each language writes them.
 #include "host/numbers.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <bit>
 #include <clocale>
 #include <cmath>
 #include <cstring>
-#include <initializer_list>
 #include <random>
 #include <string>
 #include <tuple>
+#include <vector>
 
 #include "host/strings.h"
 
 namespace {
 
 using cartera::Language;
+
+constexpr Language kAll[] = {Language::en, Language::de, Language::fr, Language::it, Language::es};
 
 // Each test starts in English and leaves the language as it found it.
 class NumbersTest : public ::testing::Test {
@@ -24,9 +29,6 @@ class NumbersTest : public ::testing::Test {
         cartera::SetLanguage(Language::en);
     }
     void TearDown() override { cartera::SetLanguage(m_saved); }
-
-    static constexpr Language kAll[] = {Language::en, Language::de, Language::fr, Language::it,
-                                        Language::es};
 
   private:
     Language m_saved = Language::en;
@@ -43,26 +45,21 @@ TEST_F(NumbersTest, GroupsRoundsAndSignsInTheLanguage) {
         EXPECT_EQ(GetSepMiles(), thousands);
     }
     cartera::SetLanguage(en);
-    struct Case {
-        double v;
-        int decimals;
-        const char* text;
-    };
     // 2.005, 1.005 and 2.675 are stored slightly below the written value, 1.145 above,
     // -0.005 just beyond; values that round to zero show no sign; negative decimals are none.
-    auto expect = [](std::initializer_list<Case> cases) {
-        for (Case c : cases) EXPECT_EQ(PonPuntos(c.v, c.decimals), c.text) << c.v;
-    };
-    expect({Case{0.0, 2, "0.00"}, Case{999.0, 0, "999"}, Case{1000.0, 0, "1,000"},
-            Case{100000.0, 1, "100,000.0"}, Case{1e12, 0, "1,000,000,000,000"},
-            Case{12.5, 3, "12.500"}, Case{7.0, -1, "7"}, Case{2.005, 2, "2.00"},
-            Case{1.005, 2, "1.00"}, Case{2.675, 2, "2.67"}, Case{1.145, 2, "1.15"},
-            Case{2.0051, 2, "2.01"}, Case{999.996, 2, "1,000.00"}, Case{2.4, 0, "2"},
-            Case{2.6, 0, "3"}, Case{999.7, 0, "1,000"}, Case{1234.5678, 3, "1,234.568"}});
-    expect({Case{-1234.5, 2, "-1,234.50"}, Case{-0.25, 2, "-0.25"},
-            Case{-999999.999, 2, "-1,000,000.00"}, Case{-0.005, 2, "-0.01"},
-            Case{-0.004, 2, "0.00"}, Case{-0.4, 0, "0"}, Case{-0.0, 2, "0.00"},
-            Case{-0.6, 0, "-1"}});
+    using Case = std::tuple<double, int, const char*>;
+    for (const auto& cases :
+         {std::vector<Case>{Case{0.0, 2, "0.00"}, Case{999.0, 0, "999"}, Case{1000.0, 0, "1,000"},
+                            Case{100000.0, 1, "100,000.0"}, Case{1e12, 0, "1,000,000,000,000"},
+                            Case{12.5, 3, "12.500"}, Case{7.0, -1, "7"}, Case{2.005, 2, "2.00"},
+                            Case{1.005, 2, "1.00"}, Case{2.675, 2, "2.67"}, Case{1.145, 2, "1.15"},
+                            Case{2.0051, 2, "2.01"}, Case{999.996, 2, "1,000.00"},
+                            Case{2.4, 0, "2"}, Case{2.6, 0, "3"}, Case{999.7, 0, "1,000"},
+                            Case{1234.5678, 3, "1,234.568"}},
+          {Case{-1234.5, 2, "-1,234.50"}, Case{-0.25, 2, "-0.25"},
+           Case{-999999.999, 2, "-1,000,000.00"}, Case{-0.005, 2, "-0.01"}, Case{-0.004, 2, "0.00"},
+           Case{-0.4, 0, "0"}, Case{-0.0, 2, "0.00"}, Case{-0.6, 0, "-1"}}})
+        for (auto [v, decimals, text] : cases) EXPECT_EQ(PonPuntos(v, decimals), text) << v;
     // The text overload reads a number's prefix.
     for (auto [text, decimals, shown] :
          {std::tuple{"1234567", 0, "1,234,567"}, std::tuple{"-42", 2, "-42.00"},
@@ -75,7 +72,7 @@ TEST_F(NumbersTest, GroupsRoundsAndSignsInTheLanguage) {
     EXPECT_EQ(PonPuntos(std::string("1234567"), 0), "1 234 567");
 }
 
-TEST_F(NumbersTest, ParseGroupedNumberReadsBackEachLanguage) {
+TEST_F(NumbersTest, GroupedAndEditNumbersReadBackInEachLanguage) {
     std::mt19937_64 rng(20260305);
     std::uniform_real_distribution<double> magnitude(-9, 12);
     for (Language lang : kAll) {
@@ -103,10 +100,8 @@ TEST_F(NumbersTest, ParseGroupedNumberReadsBackEachLanguage) {
         EXPECT_FALSE(cartera::ParseGroupedNumber(junk, &v)) << junk;
         EXPECT_EQ(v, 99);
     }
-}
 
-TEST_F(NumbersTest, EditNumbersAreTypedAndShownInTheLanguage) {
-    double v = 0;
+    // The number edits' texts, typed and shown in the language.
     cartera::SetLanguage(Language::de);
     EXPECT_EQ(cartera::EditNumberText(0.2), "0,2");
     EXPECT_EQ(cartera::EditNumberText(10000000000.0), "10000000000");
@@ -132,14 +127,8 @@ TEST_F(NumbersTest, ExactAndFullNumberTextsRoundTripEveryDouble) {
     std::mt19937_64 rng(42);
     std::uniform_real_distribution<double> uniform(-1e6, 1e6);
     for (int i = 0; i < 20000; ++i) {
-        double v;
-        if (i % 2) {
-            uint64_t bits = rng();
-            std::memcpy(&v, &bits, sizeof v);
-            if (!std::isfinite(v)) continue;
-        } else {
-            v = uniform(rng);
-        }
+        const double v = i % 2 ? std::bit_cast<double>(rng()) : uniform(rng);  // any bits
+        if (!std::isfinite(v)) continue;
         std::string text = cartera::ExactNumberText(v);
         double back = 0;
         ASSERT_TRUE(cartera::ParsePlainNumber(text, &back)) << text;
@@ -165,6 +154,52 @@ TEST_F(NumbersTest, TextsDoNotDependOnTheCLocale) {
     EXPECT_EQ(PonPuntos(std::string("1234.5"), 1), "1,234.5");
     EXPECT_EQ(cartera::ExactNumberText(0.25), "0.25");
     std::setlocale(LC_NUMERIC, "C");
+}
+
+// The module's ids and the workstation's own: a text in every language.
+TEST(StringsTest, EveryModuleIdHasATextInEveryLanguage) {
+    std::vector<int> held = cartera::StringIds();
+    ASSERT_TRUE(std::is_sorted(held.begin(), held.end()));
+    for (auto [first, last] : {std::pair{3377, 3470}, {33748, 33752}})
+        for (int id = first; id <= last; ++id)
+            EXPECT_TRUE(std::binary_search(held.begin(), held.end(), id)) << id;
+    for (int id : held) {
+        for (Language lang : kAll) {
+            std::string text = cartera::LS(id, lang);
+            // A stray tab or a literal backslash escape means a broken table line.
+            EXPECT_TRUE(!text.empty() && text.find('\t') == std::string::npos &&
+                        text.find("\\n") == std::string::npos)
+                << id << " " << cartera::LanguageCode(lang);
+        }
+    }
+}
+
+TEST(StringsTest, ColumnHeadingsShareTextsAsInEnglish) {
+    // Old saved headers are mapped back to ids by caption, first match wins; headings that
+    // differ in English must differ in every language, or a caption would change column.
+    const int columns[] = {3381, 3384, 3390, 3382, 3385, 3386, 3387, 3395, 3388,
+                           3389, 3383, 3428, 3439, 3424, 3429, 3430, 3431, 3432,
+                           3435, 3436, 3425, 3434, 3433, 3437, 3438, 3427, 3426};
+    for (Language lang : kAll)
+        for (int a : columns)
+            for (int b : columns) {
+                bool sameInEnglish = cartera::LS(a, Language::en) == cartera::LS(b, Language::en);
+                bool same = cartera::LS(a, lang) == cartera::LS(b, lang);
+                EXPECT_EQ(same, sameInEnglish)
+                    << a << " " << b << " " << cartera::LanguageCode(lang);
+            }
+}
+
+TEST(StringsTest, ParseLanguageReadsEachCodeInAnyCase) {
+    Language lang = Language::en;
+    for (Language l : kAll)
+        EXPECT_TRUE(cartera::ParseLanguage(cartera::LanguageCode(l), &lang) && lang == l);
+    EXPECT_TRUE(cartera::ParseLanguage("DE", &lang) && lang == Language::de);
+    EXPECT_TRUE(cartera::ParseLanguage("Fr", &lang) && lang == Language::fr);
+    for (const char* bad : {"", "e", "eng", "xx", "en ", "pt", "d e", "\xC3\xA9"}) {
+        lang = Language::it;
+        EXPECT_TRUE(!cartera::ParseLanguage(bad, &lang) && lang == Language::it) << bad;
+    }
 }
 
 }  // namespace

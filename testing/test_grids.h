@@ -35,9 +35,7 @@ class FakeView : public IPortfolioView {
 class GridsTest : public LedgerTest {
   protected:
     GridsTest() {
-        for (CGridQBase* grid :
-             {static_cast<CGridQBase*>(&movements), static_cast<CGridQBase*>(&open),
-              static_cast<CGridQBase*>(&closed)}) {
+        for (CGridQBase* grid : std::initializer_list<CGridQBase*>{&movements, &open, &closed}) {
             grid->CreateGrid(RECT{}, nullptr, 123);
             grid->SetView(&view);
             grid->SetLedger(&ledger);

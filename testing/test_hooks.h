@@ -11,7 +11,6 @@
 #include <filesystem>
 #include <functional>
 #include <string>
-#include <type_traits>
 #include <utility>
 #include <vector>
 

@@ -41,16 +41,8 @@ inline COrderCartera Exec(bool buy, const std::string& code, int32_t contracts, 
 
 // A cash movement (or dividend) of type: contracts times price.
 inline COrderCartera Cash(int32_t type, int32_t contracts, double price, int32_t date = 0) {
-    COrderCartera m;
+    COrderCartera m = Exec(true, "cash", contracts, price, 0.0, date);
     m.type = type;
-    m.buy = 1;
-    m.closing = 1;
-    m.contracts = contracts;
-    m.price = price;
-    m.pointValue = 1.0;
-    m.symbol = "cash";
-    m.quoteCode = "cash";
-    m.date = date;
     return m;
 }
 

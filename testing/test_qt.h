@@ -43,10 +43,7 @@ class RecordingGrid : public CGridTabla {
         EnableMenu(1);
         OnModifyHeader();
     }
-    void Create() {
-        RECT rect;
-        CreateGrid(rect, nullptr, 1);
-    }
+    void Create() { CreateGrid(RECT{}, nullptr, 1); }
     // rows rows of texts "r<row>c<col>"; column 3 holds the row number, right-aligned.
     void Fill(int rows) {
         Limpiar(0);

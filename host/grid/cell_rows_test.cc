@@ -46,9 +46,8 @@ class CellRowsTest : public ::testing::Test {
         }
         return out;
     }
-    // Which of rows first..last-1 still show anything of an earlier fill.
-    std::vector<int> StaleRows(int first, int last) const {
-        std::vector<int> stale;
+    // The first of rows first..last-1 still showing anything of an earlier fill, or -1.
+    int FirstStaleRow(int first, int last) const {
         for (int r = first; r < last; ++r) {
             for (int c = 0; c < rows.Cols(); ++c) {
                 const CUGCell& cell = rows.Row(r)[c];
@@ -59,13 +58,11 @@ class CellRowsTest : public ::testing::Test {
                 if (anySet || !cell.GetText().empty() || cell.GetTextColor() != RGB(0, 0, 0) ||
                     cell.GetBackColor() != RGB(255, 255, 255) ||
                     cell.GetAlignment() != UG_ALIGNLEFT || cell.GetCellType() != UGCT_NORMAL ||
-                    cell.GetCellTypeEx() != 0 || cell.GetID64(0) != 0 || cell.GetID64(1) != 0) {
-                    stale.push_back(r);
-                    break;
-                }
+                    cell.GetCellTypeEx() != 0 || cell.GetID64(0) != 0 || cell.GetID64(1) != 0)
+                    return r;
             }
         }
-        return stale;
+        return -1;
     }
 
     CellRows rows;
@@ -85,7 +82,7 @@ TEST_F(CellRowsTest, RowsAppendedAfterClearingAreFreshWhateverHappenedBefore) {
     rows.Resize(0);
     rows.Resize(n + CellRows::kBlockRows);
     EXPECT_EQ(rows.Rows(), n + CellRows::kBlockRows);
-    EXPECT_EQ(StaleRows(0, rows.Rows()), std::vector<int>{});
+    EXPECT_EQ(FirstStaleRow(0, rows.Rows()), -1);
 
     // Dropping the last rows and appending them again also comes back fresh.
     rows.Resize(0);
@@ -93,7 +90,7 @@ TEST_F(CellRowsTest, RowsAppendedAfterClearingAreFreshWhateverHappenedBefore) {
     rows.Resize(12);
     rows.AppendRow();
     rows.Resize(20);
-    EXPECT_EQ(StaleRows(12, 20), std::vector<int>{});
+    EXPECT_EQ(FirstStaleRow(12, 20), -1);
     for (int r = 0; r < 12; ++r) EXPECT_EQ(RowNumbers()[r], r);
 }
 
@@ -116,7 +113,7 @@ TEST_F(CellRowsTest, SortingAndDeletingMoveWholeRows) {
 
     // An appended row after a delete is fresh and leaves the others alone.
     rows.AppendRow();
-    EXPECT_EQ(StaleRows(rows.Rows() - 1, rows.Rows()), std::vector<int>{});
+    EXPECT_EQ(FirstStaleRow(rows.Rows() - 1, rows.Rows()), -1);
     rows.Resize(rows.Rows() - 1);
     EXPECT_EQ(RowNumbers(), order);
 

@@ -132,8 +132,7 @@ TEST_F(TableGridTest, UserColumnChangesKeepHeaderAndCellsInStep) {
     CMultiHdrData& header = grid.GetHeader();
     EXPECT_EQ(header.AddFromResourceId(3381, 99, 0, UG_ALIGNCENTER, 0), -1);
     EXPECT_EQ(header.GetColID(4), -1);
-    EXPECT_TRUE(header.SetWidth(3385, -3));
-    EXPECT_EQ(header.GetWidth(3385), 0);
+    EXPECT_TRUE(header.SetWidth(3385, -3) && header.GetWidth(3385) == 0);
 }
 
 TEST_F(TableGridTest, LayoutRoundTripsOrderWidthsVisibilityAndSort) {
@@ -163,11 +162,10 @@ TEST_F(TableGridTest, LoadingMergesTheSavedLayoutOrOldCaptionsWithTheGridsColumn
     // Saved columns in saved order, unknown and repeated ids dropped, the rest appended.
     EXPECT_EQ(Ids(grid), (std::vector<int>{3390, 3381, 3384, 3385}));
     const CMultiHdrData& h = grid.GetHeader();
-    EXPECT_EQ(
-        std::tuple(h.GetWidth(3390), h.GetVisible(3390), h.GetWidth(3381), h.GetVisible(3381)),
-        std::tuple(80, 1, 20, 0));
-    EXPECT_EQ(h.GetAlignment(3381), UG_ALIGNLEFT);  // alignment stays the grid's
-    EXPECT_EQ(std::tuple(h.GetWidth(3384), h.GetWidth(3385)), std::tuple(100, 59));
+    // Widths and visibility are the saved ones, alignment stays the grid's.
+    EXPECT_EQ(std::tuple(h.GetWidth(3390), h.GetVisible(3390), h.GetWidth(3381), h.GetVisible(3381),
+                         h.GetAlignment(3381), h.GetWidth(3384), h.GetWidth(3385)),
+              std::tuple(80, 1, 20, 0, UG_ALIGNLEFT, 100, 59));
     EXPECT_EQ(std::tuple(grid.GetSortCol(), grid.IsSortAscending()), std::tuple(2, 0));
 
     // A sort column the grid lacks means no sort column.
@@ -194,11 +192,10 @@ TEST_F(TableGridTest, BrokenLayoutsThrowAndChangeNothing) {
         for (size_t n = 0; n < bytes.size(); ++n) {
             TestTable fresh;
             fresh.SetSortCol(1);
-            auto before = fresh.GetHeader().Columns();
-            EXPECT_THROW(Load(fresh, std::string_view(bytes).substr(0, n)), CArchiveException)
+            EXPECT_THROW(Load(fresh, std::string_view(bytes).substr(0, n)), CArchiveException);
+            EXPECT_TRUE(fresh.GetHeader().Columns() == TestTable().GetHeader().Columns() &&
+                        fresh.GetSortCol() == 1)
                 << "cut at " << n;
-            EXPECT_EQ(fresh.GetHeader().Columns(), before);
-            EXPECT_EQ(fresh.GetSortCol(), 1);
         }
     }
 

@@ -27,6 +27,7 @@ QString PdfText(const QString& path) {
     return QString::fromUtf8(process.readAllStandardOutput());
 }
 
+// A table grid of 120 rows, and a bare grid wide to fill.
 class GridPrintTest : public ::testing::Test {
   protected:
     GridPrintTest() {
@@ -34,7 +35,36 @@ class GridPrintTest : public ::testing::Test {
         grid.Fill(120);
         grid.QuickSetText(1, 0, "SAN.MC");
     }
+    // cols columns "Field NN" and rows rows of texts "fNNrMM".
+    void FillWide(int cols, int rows) {
+        wide.SetTH_Height(20);
+        wide.SetDefRowHeight(20);
+        wide.SetNumberCols(cols);
+        wide.SetNumberRows(rows);
+        for (int c = 0; c < cols; ++c) {
+            wide.SetColWidth(c, 40);
+            const std::string nn = Nn(c).toStdString();
+            wide.QuickSetText(c, -1, "Field " + nn);
+            for (int r = 0; r < rows; ++r)
+                wide.QuickSetText(c, r, "f" + nn + "r" + std::to_string(r));
+        }
+    }
+    // A column's number in two digits.
+    static QString Nn(int c) { return QString::number(c).rightJustified(2, '0'); }
+    // Prints the wide grid on A4 portrait with 12 mm margins: some 700 screen pixels across.
+    QString PrintWide(int* pages) {
+        QString path = dir.filePath("wide.pdf");
+        {
+            QPdfWriter writer(path);
+            writer.setResolution(150);
+            writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                             QMarginsF(12, 12, 12, 12), QPageLayout::Millimeter));
+            *pages = PrintGrid(wide, &writer, "Wide");
+        }
+        return PdfText(path);
+    }
     RecordingGrid grid;
+    CUGCtrl wide;
     QTemporaryDir dir;
 };
 
@@ -77,60 +107,25 @@ TEST_F(GridPrintTest, PdfHoldsTheVisibleHeadingsOnEveryPageWholeTextsAndImprimir
     grid.SetPrintHandler(nullptr);
 }
 
-// A bare grid of cols columns "Field NN" and rows rows of texts "fNNrMM".
-class WideGridPrintTest : public ::testing::Test {
-  protected:
-    void Fill(int cols, int rows) {
-        grid.SetTH_Height(20);
-        grid.SetDefRowHeight(20);
-        grid.SetNumberCols(cols);
-        grid.SetNumberRows(rows);
-        for (int c = 0; c < cols; ++c) {
-            grid.SetColWidth(c, 40);
-            grid.QuickSetText(c, -1,
-                              QStringLiteral("Field %1").arg(c, 2, 10, QChar('0')).toStdString());
-            for (int r = 0; r < rows; ++r)
-                grid.QuickSetText(
-                    c, r, QStringLiteral("f%1r%2").arg(c, 2, 10, QChar('0')).arg(r).toStdString());
-        }
-    }
-    // Prints onto A4 portrait pages with 12 mm margins: about 700 screen pixels across.
-    QString Print(int* pages) {
-        QString path = dir.filePath("wide.pdf");
-        {
-            QPdfWriter writer(path);
-            writer.setResolution(150);
-            writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                             QMarginsF(12, 12, 12, 12), QPageLayout::Millimeter));
-            *pages = PrintGrid(grid, &writer, "Wide");
-        }
-        return PdfText(path);
-    }
-    CUGCtrl grid;
-    QTemporaryDir dir;
-};
-
 // Somewhat wider than the page shrinks onto one; far wider goes on to further pages.
-TEST_F(WideGridPrintTest, WideGridsShrinkOntoOnePageOrPrintEveryColumnOnFurtherPages) {
-    Fill(16, 5);  // sixteen columns of some 55 pixels: wider than the page, not by much
+TEST_F(GridPrintTest, WideGridsShrinkOntoOnePageOrPrintEveryColumnOnFurtherPages) {
+    FillWide(16, 5);  // sixteen columns of some 55 pixels: wider than the page, not by much
     int pages = 0;
-    QString text = Print(&pages);
+    QString text = PrintWide(&pages);
     ASSERT_FALSE(text.isEmpty()) << "pdftotext read nothing";
     EXPECT_EQ(pages, 1);
     EXPECT_TRUE(text.contains("Field 15") && text.contains("f15r4"));
 
-    Fill(40, 150);  // some 2,400 pixels across, 3,000 down
-    text = Print(&pages);
+    FillWide(40, 150);  // some 2,400 pixels across, 3,000 down
+    text = PrintWide(&pages);
     EXPECT_EQ(text.count('\f'), pages);
     // Each column's heading is on every page of its set, so the same number of times.
     int perColumn = text.count("Field 00");
     EXPECT_GE(perColumn, 2);
     EXPECT_GT(pages, perColumn);  // more than one set of pages
     for (int c = 0; c < 40; ++c) {
-        QString heading = QStringLiteral("Field %1").arg(c, 2, 10, QChar('0'));
-        EXPECT_EQ(text.count(heading), perColumn) << heading.toStdString();
-        QString last = QStringLiteral("f%1r149").arg(c, 2, 10, QChar('0'));
-        EXPECT_TRUE(text.contains(last)) << last.toStdString();
+        EXPECT_EQ(text.count("Field " + Nn(c)), perColumn) << c;
+        EXPECT_TRUE(text.contains("f" + Nn(c) + "r149")) << c;
     }
     EXPECT_FALSE(text.contains(QChar(0x2026)));
     EXPECT_TRUE(text.contains(QRegularExpression(QStringLiteral("%1 ?/ ?%1").arg(pages))));

@@ -28,10 +28,6 @@ class GridViewTest : public ::testing::Test {
     }
 
     QHeaderView* Heading() const { return view->horizontalHeader(); }
-    QPoint HeadingCentre(int col) const {
-        return {Heading()->sectionViewportPosition(col) + Heading()->sectionSize(col) / 2,
-                Heading()->height() / 2};
-    }
     QPoint CellCentre(int row, int col) const {
         return view->visualRect(view->model()->index(row, col)).center();
     }
@@ -60,14 +56,14 @@ TEST_F(GridViewTest, ColumnsFollowTheGridAndTheUsersChangesGoBack) {
     EXPECT_EQ(std::pair(Heading()->visualIndex(3), Heading()->sectionSize(1)), std::pair(3, 80));
 }
 
-TEST_F(GridViewTest, HeadingClickSendsPressThenReleaseAndKeysArriveAsVirtualKeyCodes) {
-    QTest::mouseClick(Heading()->viewport(), Qt::LeftButton, {}, HeadingCentre(1));
+TEST_F(GridViewTest, HeadingClicksKeysAndTheCurrentCellReachTheGrid) {
+    const int left = Heading()->sectionViewportPosition(1), width = Heading()->sectionSize(1);
+    QTest::mouseClick(Heading()->viewport(), Qt::LeftButton, {}, QPoint(left + width / 2, 5));
     EXPECT_EQ(grid.clicks, (std::vector<HeadingClick>{{1, -1, 1}, {1, -1, 0}}));
 
     // A press on a section's edge starts a resize, not a click.
     grid.clicks.clear();
-    QPoint edge(Heading()->sectionViewportPosition(1) + Heading()->sectionSize(1) - 1, 5);
-    QTest::mouseClick(Heading()->viewport(), Qt::LeftButton, {}, edge);
+    QTest::mouseClick(Heading()->viewport(), Qt::LeftButton, {}, QPoint(left + width - 1, 5));
     EXPECT_TRUE(grid.clicks.empty());
 
     grid.GotoCell(1, 2);
@@ -75,9 +71,8 @@ TEST_F(GridViewTest, HeadingClickSendsPressThenReleaseAndKeysArriveAsVirtualKeyC
          {Qt::Key_Delete, Qt::Key_Return, Qt::Key_Down, Qt::Key_Home, Qt::Key_End, Qt::Key_F5})
         QTest::keyClick(view.get(), key);
     EXPECT_EQ(grid.keys, (std::vector<unsigned>{46, 13, 40, 36, 35, 116}));
-}
 
-TEST_F(GridViewTest, CurrentCellIsKeptInStepBothWaysAndFramedByTheGrid) {
+    // The current cell is kept in step both ways, and framed by the grid.
     grid.GotoCell(1, 7);
     EXPECT_EQ(view->currentIndex(), view->model()->index(7, 1));
     EXPECT_TRUE(view->selectionModel()->isRowSelected(7, QModelIndex()));

@@ -10,6 +10,7 @@
 #include <QTreeWidget>
 
 #include "host/feed.h"
+#include "testing/test_hooks.h"
 
 namespace cartera::qt {
 namespace {
@@ -27,7 +28,8 @@ class ForwardingLink : public CObjectZorb {
     CDlgBusquedaSimbolos* dialog = nullptr;
 };
 
-class SymbolSearchDialogTest : public ::testing::Test {
+// The hooks put the market service and the dialog's runner back.
+class SymbolSearchDialogTest : public cartera::testing::HooksTest {
   protected:
     SymbolSearchDialogTest() {
         LoadEmbeddedCatalogue(service);
@@ -37,18 +39,6 @@ class SymbolSearchDialogTest : public ::testing::Test {
         search->EnableMultiselectMode(0);
         link->dialog = search.get();
     }
-    ~SymbolSearchDialogTest() override {
-        CDlgBusquedaSimbolos::SetRunner(nullptr);
-        CMarketService::SetCurrent(nullptr);
-    }
-
-    static QStringList Column(QTreeWidget* list, int col) {
-        QStringList texts;
-        for (int i = 0; i < list->topLevelItemCount(); ++i)
-            texts << list->topLevelItem(i)->text(col);
-        return texts;
-    }
-
     CMarketService service;
     std::unique_ptr<ForwardingLink> link;
     std::unique_ptr<CDlgBusquedaSimbolos> search;
@@ -63,15 +53,17 @@ TEST_F(SymbolSearchDialogTest, ListsWhatTheLinkReceivesKeepsTheChoiceAndRunsModa
     dialog.SearchField()->setText("bilbao");
     dialog.SearchButton()->click();
     QTreeWidget* list = dialog.ResultList();
-    EXPECT_EQ(Column(list, 0) + Column(list, 1) + Column(list, 2),
+    ASSERT_EQ(list->topLevelItemCount(), 1);
+    QTreeWidgetItem* found = list->topLevelItem(0);
+    EXPECT_EQ(QStringList({found->text(0), found->text(1), found->text(2)}),
               QStringList({"BBVA.MC", "Banco Bilbao Vizcaya Argentaria", "9.500"}));
 
-    dialog.ResultList()->clearSelection();
+    list->clearSelection();
     dialog.accept();  // nothing chosen: stays open
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
     EXPECT_TRUE(search->GetSeleccionados().empty());
 
-    dialog.ResultList()->setCurrentItem(dialog.ResultList()->topLevelItem(0));
+    list->setCurrentItem(found);
     dialog.accept();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     ASSERT_EQ(search->GetSeleccionados().size(), 1u);
