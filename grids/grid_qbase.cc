@@ -362,10 +362,10 @@ bool CGridQBase::FollowSort(int col) {
 }
 
 void CGridQBase::ApplySort() {
-    int col = GetSortCol();
-    if (col < 0 || col >= GetNumberCols()) return;
     // A refill's rows are in the ledger's order; a heading click sorts the rows as shown.
     const bool filled = std::exchange(m_rowsInLedgerOrder, false);
+    int col = GetSortCol();
+    if (col < 0 || col >= GetNumberCols()) return;
     if (!filled || !FollowSort(col)) SortRows(col, !IsSortAscending(), filled);
     if (IsSortAscending()) {
         QuickSetCellType(col, -1, SortArrowIndex());

@@ -175,7 +175,8 @@ TEST_F(TradeGridsTest, OnDemandRowsMatchStoredCellsOnRandomJournals) {
 
 TEST_F(TradeGridsTest, RefillsAfterChangesAndTicksSortAsAFreshGridDoes) {
     // Each grid sorted by a random column (text, number or date) and direction, on demand or
-    // stored; after every change its refill follows its last order to a fresh grid's.
+    // stored, then by a heading click; after every change its refill follows its last order
+    // to a fresh grid's.
     std::mt19937 random(20261207);
     const char* codes[] = {"AAA", "BBB", "CCC"};
     auto exec = [&](bool buy) {
@@ -192,6 +193,7 @@ TEST_F(TradeGridsTest, RefillsAfterChangesAndTicksSortAsAFreshGridDoes) {
             grid->SetSortCol(static_cast<int>(random() % 9));
             grid->SetSortAscending(static_cast<int>(random() % 2));
             grid->FillGrid();
+            grid->OnTH_LClicked(static_cast<int>(random() % 9), -1, 0, nullptr, nullptr, 0);
         }
         size_t place = random() % ledger.GetOrders().size();
         COrderCartera m = ledger.GetOrders()[place];
