@@ -254,26 +254,34 @@ void BM_FirstAddOrder_Ours(benchmark::State& state) {
     std::filesystem::remove(cartera::LogPath(copy));
 }
 
+// Grids that give no edits to follow: every sorted refill sorts all rows, as before.
+template <class Grid>
+class SortingWhole : public Grid {
+  protected:
+    const cartera::EditLog* RecordEdits() const override { return nullptr; }
+};
+
 // A buy or sell as the workstation makes it on a loaded portfolio: the ledger's change with
 // its log append, then one refill of each list grid (the headless grids the window's views
-// render; the repaint of the visible rows is left out). Args: movements, and 1 when the
-// movements grid is sorted by Total and the open trades by profit.
-void BM_WorkstationChange_Ours(benchmark::State& state) {
+// render; the repaint of the visible rows is left out). When sorted, the movements grid is
+// sorted by Total and the open trades by profit.
+template <class Movements, class Open, class Closed>
+void WorkstationChange(benchmark::State& state, bool sorted) {
     const std::string& path = PortfolioFile(static_cast<int>(state.range(0)));
     const std::string copy = path + ".window";
     std::filesystem::copy_file(path, copy, std::filesystem::copy_options::overwrite_existing);
     CSistemaCartera ledger;
     cartera::PortfolioDocument doc(&ledger);
     (void)doc.Load(copy);
-    CGridCartera movements;
-    CGridOpAbiertas open;
-    CGridOpCerradas closed;
+    Movements movements;
+    Open open;
+    Closed closed;
     for (CGridQBase* grid : {static_cast<CGridQBase*>(&movements), static_cast<CGridQBase*>(&open),
                              static_cast<CGridQBase*>(&closed)}) {
         grid->CreateGrid(RECT{}, nullptr, 123);
         grid->SetLedger(&ledger);
     }
-    if (state.range(1)) {
+    if (sorted) {
         movements.SetSortCol(movements.GetHeader().GetPosition(3395));
         open.SetSortCol(open.GetHeader().GetPosition(3435));
     }
@@ -283,15 +291,30 @@ void BM_WorkstationChange_Ours(benchmark::State& state) {
     const COrderCartera first = ledger.GetOrders().front();
     int i = 0;
     ledger.AddOrder(Execution(first, i++));  // the first change after loading, left out
+    movements.FillGrid();
+    open.FillGrid();
+    closed.FillGrid();
     for (auto _ : state) {
         ledger.AddOrder(Execution(first, i++));
         movements.FillGrid();
         open.FillGrid();
         closed.FillGrid();
     }
+    state.counters["open"] = static_cast<double>(ledger.GetOpenTrades().size());
     std::filesystem::remove(copy);
     std::filesystem::remove(cartera::BackupPath(copy));
     std::filesystem::remove(cartera::LogPath(copy));
+}
+
+// Args: movements, and 1 when the grids are sorted.
+void BM_WorkstationChange_Ours(benchmark::State& state) {
+    WorkstationChange<CGridCartera, CGridOpAbiertas, CGridOpCerradas>(state, state.range(1) != 0);
+}
+
+// Baseline: the same, sorted, with every refill sorting all rows.
+void BM_WorkstationChange_SortWhole(benchmark::State& state) {
+    WorkstationChange<SortingWhole<CGridCartera>, SortingWhole<CGridOpAbiertas>,
+                      SortingWhole<CGridOpCerradas>>(state, true);
 }
 
 // A ledger loaded from the portfolio file of n movements, without a document (no saves).
@@ -349,6 +372,11 @@ BENCHMARK(BM_WorkstationChange_Ours)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WorkstationChange_Ours)
     ->ArgsProduct({{1000000}, {0, 1}})
+    ->Iterations(20)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WorkstationChange_SortWhole)->Arg(1000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WorkstationChange_SortWhole)
+    ->Arg(1000000)
     ->Iterations(20)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FullRecompute)->Arg(1000000)->Unit(benchmark::kMillisecond);

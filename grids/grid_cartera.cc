@@ -90,6 +90,10 @@ std::string CGridCartera::CellText(int columnId, const COrderCartera& m,
     }
 }
 
+const cartera::EditLog* CGridCartera::RecordEdits() const {
+    return GetLedger() ? &GetLedger()->GetOrderEdits() : nullptr;
+}
+
 void CGridCartera::RenderRecordCell(const CMultiHdrData::Column& column, uint32_t record,
                                     CUGCell* cell) const {
     const COrderCartera& m = GetLedger()->GetOrders()[record];

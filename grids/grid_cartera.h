@@ -29,6 +29,7 @@ class CGridCartera : public CGridQBase {
   protected:
     // A row per movement; only visible columns get text. No rows without columns.
     size_t RecordCount() const override;
+    const cartera::EditLog* RecordEdits() const override;
     void RenderRecordCell(const CMultiHdrData::Column& column, uint32_t record,
                           CUGCell* cell) const override;
 

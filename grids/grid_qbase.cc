@@ -1,6 +1,7 @@
 #include "grids/grid_qbase.h"
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <string_view>
 #include <unordered_map>
@@ -85,6 +86,12 @@ double NumberWithout(const std::string& text, char sep) {
         buf[n++] = c;
     }
     return AtofPrefix(std::string_view(buf, n));
+}
+
+// What the shown texts depend on besides the records.
+std::string TextConventions() {
+    return GetSepMiles() + "|" + GetSepDecimal() + "|" + DateText(1) + "|" +
+           std::to_string(static_cast<int>(CurrentLanguage()));
 }
 
 char ThousandsSeparator() {
@@ -175,6 +182,7 @@ void CGridQBase::FillRows() {
             StoreRow(r, static_cast<uint32_t>(r));
         }
     }
+    m_rowsInLedgerOrder = true;
     ApplySort();
     RedrawAll();
 }
@@ -268,7 +276,7 @@ void CGridQBase::ReleaseRefills(bool refill) {
 
 // --- Sorting --------------------------------------------------------------------------------
 
-void CGridQBase::SortRows(int col, bool descending) {
+void CGridQBase::SortRows(int col, bool descending, bool keep) {
     using cartera::SortKey;
     cartera::ColumnKind kind = cartera::ColumnKindOf(m_header.GetColID(col));
     char sep = cartera::ThousandsSeparator();
@@ -276,6 +284,7 @@ void CGridQBase::SortRows(int col, bool descending) {
     std::vector<SortKey> keys(static_cast<size_t>(rows));
     std::vector<std::string_view> texts;
     std::vector<std::string> rendered;  // on demand the texts live only as long as the keys
+    bool orders = true;                 // every key orders: no missing text, NaN or bad date
     if (kind == cartera::ColumnKind::kText) texts.reserve(keys.size());
     if (kind == cartera::ColumnKind::kText && IsOnDemand()) rendered.reserve(keys.size());
     for (int r = 0; r < rows; ++r) {
@@ -287,11 +296,14 @@ void CGridQBase::SortRows(int col, bool descending) {
         SortKey& key = keys[static_cast<size_t>(r)];
         key.row = r;
         key.textSet = cell.IsPropertySet(UGCELL_TEXT_SET);
-        if (kind == cartera::ColumnKind::kNumber)
+        orders = orders && key.textSet;
+        if (kind == cartera::ColumnKind::kNumber) {
             key.number = cartera::NumberWithout(cell.GetText(), sep);
-        else if (kind == cartera::ColumnKind::kDate)
+            orders = orders && !std::isnan(key.number);
+        } else if (kind == cartera::ColumnKind::kDate) {
             key.dateRead = cartera::ParseDateText(cell.GetText(), &key.date);
-        else if (IsOnDemand())
+            orders = orders && key.dateRead;
+        } else if (IsOnDemand())
             rendered.push_back(cell.GetText());
         else
             texts.push_back(cell.GetText());
@@ -304,12 +316,57 @@ void CGridQBase::SortRows(int col, bool descending) {
     std::vector<int> order(keys.size());
     for (size_t i = 0; i < keys.size(); ++i) order[i] = keys[i].row;
     PermuteRows(order);
+    // Only a strict order of keys gives one order a later refill can follow.
+    if (keep && orders) m_sorted.Keep(SortState(col), std::move(order), RecordEdits());
+}
+
+cartera::SortedRows::By CGridQBase::SortState(int col) const {
+    int id = m_header.GetColID(col);
+    return {col, id, !IsSortAscending(), cartera::ColumnKindOf(id) == cartera::ColumnKind::kText,
+            cartera::TextConventions()};
+}
+
+bool CGridQBase::ReadSortKey(int col, cartera::ColumnKind kind, char sep, uint32_t record,
+                             cartera::CellKey* key) {
+    m_scratch.ClearAll();
+    RenderCell(col, 0, record, &m_scratch);
+    if (!m_scratch.IsPropertySet(UGCELL_TEXT_SET)) return false;
+    const std::string& text = m_scratch.GetText();
+    switch (kind) {
+        case cartera::ColumnKind::kNumber:
+            key->value = cartera::NumberWithout(text, sep);
+            return !std::isnan(key->value);
+        case cartera::ColumnKind::kDate: {
+            int32_t date = 0;
+            if (!cartera::ParseDateText(text, &date)) return false;
+            key->value = date;
+            return true;
+        }
+        case cartera::ColumnKind::kText:
+            break;
+    }
+    key->text = text;
+    return true;
+}
+
+bool CGridQBase::FollowSort(int col) {
+    cartera::ColumnKind kind = cartera::ColumnKindOf(m_header.GetColID(col));
+    char sep = cartera::ThousandsSeparator();
+    const std::vector<int>* order =
+        m_sorted.Follow(SortState(col), RecordEdits(), static_cast<size_t>(GetNumberRows()),
+                        [&](uint32_t record, cartera::CellKey* key) {
+                            return ReadSortKey(col, kind, sep, record, key);
+                        });
+    if (order) PermuteRows(*order);
+    return order != nullptr;
 }
 
 void CGridQBase::ApplySort() {
+    // A refill's rows are in the ledger's order; a heading click sorts the rows as shown.
+    const bool filled = std::exchange(m_rowsInLedgerOrder, false);
     int col = GetSortCol();
     if (col < 0 || col >= GetNumberCols()) return;
-    SortRows(col, !IsSortAscending());
+    if (!filled || !FollowSort(col)) SortRows(col, !IsSortAscending(), filled);
     if (IsSortAscending()) {
         QuickSetCellType(col, -1, SortArrowIndex());
         QuickSetCellTypeEx(col, -1, UGCT_SORTARROWUP);

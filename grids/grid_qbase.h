@@ -8,6 +8,7 @@
 #include <string>
 
 #include "grids/portfolio_view.h"
+#include "grids/sorted_rows.h"
 #include "host/grid/table_grid.h"
 #include "model/links.h"
 
@@ -75,7 +76,9 @@ class CGridQBase : public CGridTabla, public ILedgerListGrid, private IGridRowSo
 
     // Sorts by the sort state, puts the arrow on the sort heading and recolours stored rows.
     // The rows end in the order SortBy with OnSortEvaluate gives, but each cell's key is
-    // read (on demand: rendered) once per sort instead of once per comparison.
+    // read (on demand: rendered) once per sort instead of once per comparison. In a refill
+    // the order of the last refill sorted the same way is followed through the records'
+    // edits (RecordEdits) where it can be, to the same order.
     void ApplySort() override;
 
     // Host data first, then: reserved-word count (always 0 written; N words skipped on
@@ -105,6 +108,9 @@ class CGridQBase : public CGridTabla, public ILedgerListGrid, private IGridRowSo
     // text and record id, and a text colour of its own where it has one.
     virtual void RenderRecordCell(const CMultiHdrData::Column& column, uint32_t record,
                                   CUGCell* cell) const {}
+    // The changes of the records since a mark, for following a sorted order; null when the
+    // grid's records keep none (every refill sorts whole).
+    virtual const cartera::EditLog* RecordEdits() const { return nullptr; }
     // The text colour of every cell of a row, before a column's own.
     virtual COLORREF RowTextColor() const { return GetGridTextColor(); }
     // Writes every cell of row for record, in a grid that stores its cells.
@@ -113,8 +119,9 @@ class CGridQBase : public CGridTabla, public ILedgerListGrid, private IGridRowSo
     void FillRows();
 
     int SortArrowIndex();
-    // Stable sort of the rows by column col, as SortBy(col, direction) would.
-    void SortRows(int col, bool descending);
+    // Stable sort of the rows by column col, as SortBy(col, direction) would; keep: the rows
+    // are in the ledger's order, and the order is kept for the next refill.
+    void SortRows(int col, bool descending, bool keep = false);
 
   private:
     IPortfolioView* m_pView = nullptr;
@@ -125,6 +132,15 @@ class CGridQBase : public CGridTabla, public ILedgerListGrid, private IGridRowSo
     int m_refillHolds = 0;
     bool m_refillRequested = false;
     CUGCell m_scratch;  // reused by StoreRow and the sort so they keep their string buffers
+    cartera::SortedRows m_sorted;
+    bool m_rowsInLedgerOrder = false;  // filled and not sorted yet
+
+    cartera::SortedRows::By SortState(int col) const;
+    // The rows in the kept order followed through the edits; false when it cannot be.
+    bool FollowSort(int col);
+    // The key of record's cell in col, read as SortRows reads it; false when none orders.
+    bool ReadSortKey(int col, cartera::ColumnKind kind, char sep, uint32_t record,
+                     cartera::CellKey* key);
 
     void RenderCell(int col, int row, uint32_t record, CUGCell* cell) override;
 };

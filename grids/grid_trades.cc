@@ -99,6 +99,10 @@ size_t CGridOpAbiertas::RecordCount() const {
     return GetLedger() ? GetLedger()->GetOpenTrades().size() : 0;
 }
 
+const cartera::EditLog* CGridOpAbiertas::RecordEdits() const {
+    return GetLedger() ? &GetLedger()->GetOpenTrades().Edits() : nullptr;
+}
+
 void CGridOpAbiertas::RenderRecordCell(const CMultiHdrData::Column& column, uint32_t record,
                                        CUGCell* cell) const {
     RenderTrade(column, GetLedger()->GetOpenTrades()[record], cell);
@@ -222,6 +226,10 @@ CGridOpCerradas::CGridOpCerradas() {
 
 size_t CGridOpCerradas::RecordCount() const {
     return GetLedger() ? GetLedger()->GetClosedTrades().size() : 0;
+}
+
+const cartera::EditLog* CGridOpCerradas::RecordEdits() const {
+    return GetLedger() ? &GetLedger()->GetClosedTrades().Edits() : nullptr;
 }
 
 void CGridOpCerradas::RenderRecordCell(const CMultiHdrData::Column& column, uint32_t record,

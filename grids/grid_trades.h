@@ -43,6 +43,7 @@ class CGridOpAbiertas : public CGridQBase, public ILedgerOpenTradesGrid {
 
   protected:
     size_t RecordCount() const override;
+    const cartera::EditLog* RecordEdits() const override;
     void RenderRecordCell(const CMultiHdrData::Column& column, uint32_t record,
                           CUGCell* cell) const override;
     COLORREF RowTextColor() const override { return cartera::kGridTextColor; }
@@ -69,6 +70,7 @@ class CGridOpCerradas : public CGridQBase {
   protected:
     // A row per closed trade in the ledger's order.
     size_t RecordCount() const override;
+    const cartera::EditLog* RecordEdits() const override;
     void RenderRecordCell(const CMultiHdrData::Column& column, uint32_t record,
                           CUGCell* cell) const override;
     COLORREF RowTextColor() const override { return cartera::kGridTextColor; }

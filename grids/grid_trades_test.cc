@@ -173,5 +173,55 @@ TEST_F(TradeGridsTest, OnDemandRowsMatchStoredCellsOnRandomJournals) {
     }
 }
 
+TEST_F(TradeGridsTest, RefillsAfterChangesAndTicksSortAsAFreshGridDoes) {
+    // Each grid sorted by a random column (text, number or date) and direction, on demand or
+    // stored, then by a heading click; after every change its refill follows its last order
+    // to a fresh grid's.
+    std::mt19937 random(20261207);
+    const char* codes[] = {"AAA", "BBB", "CCC"};
+    auto exec = [&](bool buy) {
+        return Exec(buy, codes[random() % 3], static_cast<int32_t>(1 + random() % 6),
+                    static_cast<double>(random() % 400) / 10.0, 0.01,
+                    static_cast<int32_t>(20000 + random() % 40));
+    };
+    for (int i = 0; i < 40; ++i) ledger.AddOrder(exec(true));
+    CGridQBase* grids[] = {&movements, &open, &closed};
+    for (int change = 0; change < 300; ++change) {
+        for (CGridQBase* grid : grids) {
+            if (change % 25 != 0) continue;
+            grid->SetOnDemand(random() % 3 != 0);
+            grid->SetSortCol(static_cast<int>(random() % 9));
+            grid->SetSortAscending(static_cast<int>(random() % 2));
+            grid->FillGrid();
+            grid->OnTH_LClicked(static_cast<int>(random() % 9), -1, 0, nullptr, nullptr, 0);
+        }
+        size_t place = random() % ledger.GetOrders().size();
+        COrderCartera m = ledger.GetOrders()[place];
+        if (change % 4 == 0) {
+            m.price = static_cast<double>(random() % 400) / 10.0;
+            m.contracts = static_cast<int32_t>(1 + random() % 6);
+            ledger.ModOrder(m);
+        } else if (change % 4 == 1 && ledger.GetOrders().size() > 20) {
+            ledger.DelOrder(m.id);
+        } else {
+            ledger.AddOrder(exec(random() % 3 == 0));  // most sell, closing trades
+        }
+        if (change % 7 == 0) Tick(codes[random() % 3], static_cast<double>(random() % 400) / 10.0);
+        CGridCartera freshMovements;
+        CGridOpAbiertas freshOpen;
+        CGridOpCerradas freshClosed;
+        CGridQBase* fresh[] = {&freshMovements, &freshOpen, &freshClosed};
+        for (int g = 0; g < 3; ++g) {
+            fresh[g]->CreateGrid(RECT{}, nullptr, 1);
+            fresh[g]->SetLedger(&ledger);
+            fresh[g]->SetSortCol(grids[g]->GetSortCol());
+            fresh[g]->SetSortAscending(grids[g]->IsSortAscending());
+            fresh[g]->FillGrid();
+            grids[g]->FillGrid();
+            ExpectSameRows(*grids[g], *fresh[g], "change " + std::to_string(change));
+        }
+    }
+}
+
 }  // namespace
 }  // namespace cartera::testing

@@ -165,6 +165,7 @@ void CSistemaCartera::StoreBody(CArchive& ar) {
 
 void CSistemaCartera::LoadBody(CArchive& ar) {
     m_orders.clear();
+    m_orderEdits.Reset();
     InvalidateIndex();
     m_detachedLayouts.clear();
     m_lastId = ar.ReadU32();

@@ -121,6 +121,7 @@ void CSistemaCartera::Admit(COrderCartera& m) {
 
 void CSistemaCartera::Append(COrderCartera m) {
     Admit(m);
+    m_orderEdits.Inserted(m_orders.size());
     m_orders.push_back(std::move(m));
     NoteAppended();
 }
@@ -132,6 +133,7 @@ void CSistemaCartera::AddOrders(std::vector<COrderCartera> batch,
     if (m_orders.empty()) {
         // An empty journal takes the batch's records as they are, given ids in place.
         m_orders.swap(batch);
+        m_orderEdits.Reset();
         InvalidateIndex();
         for (size_t i = 0; i < count; ++i) {
             Admit(m_orders[i]);
@@ -212,6 +214,7 @@ void CSistemaCartera::DelOrder(uint64_t id) {
     const bool sumsHold = m.IsExecution() && m_cashSummed == m_orders.size();
     TellDocument({JournalChange::kDelete, {{index, m}}, {}, {}, {}});
     m_orders.erase(m_orders.begin() + static_cast<long>(index));
+    m_orderEdits.Erased(index);
     // Ascending ids stay ascending and need no index; else the index follows the places
     // that moved back, and the id leads to its next copy, if any.
     if (m_idsAscending > 0) {
@@ -248,6 +251,7 @@ void CSistemaCartera::ModOrder(COrderCartera m) {
         sumsHold = sumsHold && existing->IsExecution() && m.IsExecution();
         TellDocument({JournalChange::kModify, {}, {}, {*existing}, {m}});
         *existing = std::move(m);
+        m_orderEdits.Edited(place);
     }
     RematchAndRefresh(lowered, sumsHold);
     UpdateAllViews();
@@ -260,6 +264,7 @@ void CSistemaCartera::ReplayHeader(uint32_t lastId, int32_t activeTab) {
 }
 
 void CSistemaCartera::ReplayAdd(COrderCartera m) {
+    m_orderEdits.Inserted(m_orders.size());
     m_orders.push_back(std::move(m));
     NoteAppended();
 }
@@ -267,6 +272,7 @@ void CSistemaCartera::ReplayAdd(COrderCartera m) {
 bool CSistemaCartera::ReplayModify(size_t place, COrderCartera m) {
     if (place >= m_orders.size()) return false;
     m_orders[place] = std::move(m);
+    m_orderEdits.Edited(place);
     InvalidateIndex();
     return true;
 }
@@ -274,6 +280,7 @@ bool CSistemaCartera::ReplayModify(size_t place, COrderCartera m) {
 bool CSistemaCartera::ReplayRemove(size_t place) {
     if (place >= m_orders.size()) return false;
     m_orders.erase(m_orders.begin() + static_cast<long>(place));
+    m_orderEdits.Erased(place);
     InvalidateIndex();
     return true;
 }
@@ -289,6 +296,7 @@ void CSistemaCartera::DelOrders(const std::vector<uint64_t>& ids) {
         COrderCartera& m = m_orders[i];
         if (wanted.erase(m.id)) {  // the first movement with the id goes
             if (m.IsExecution()) UnregisterQuote(cartera::MakeQuoteRequest(m.quoteCode), nullptr);
+            m_orderEdits.Erased(kept);  // the ones before it are gone already
             told.removed.push_back({i, std::move(m)});
             continue;
         }
@@ -316,6 +324,7 @@ void CSistemaCartera::InsertOrders(std::vector<PlacedOrder> placed) {
             m_lastId = std::max(m_lastId, static_cast<uint32_t>(m.id));
         p.place = std::min(p.place, m_orders.size());
         m_orders.insert(m_orders.begin() + static_cast<long>(p.place), m);
+        m_orderEdits.Inserted(p.place);
     }
     InvalidateIndex();
     TellDocument({JournalChange::kRestore, {}, std::move(placed), {}, {}});

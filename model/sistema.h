@@ -10,6 +10,7 @@
 
 #include "commissions/comisiones.h"
 #include "host/market.h"
+#include "model/edit_log.h"
 #include "model/journal_change.h"
 #include "model/links.h"
 #include "model/order.h"
@@ -58,6 +59,8 @@ class CSistemaCartera : public CObjectZorb {
     const CArrayOrders& GetOrders() const { return m_orders; }
     const TradeList& GetClosedTrades() const { return m_closed; }
     const TradeList& GetOpenTrades() const { return m_open; }
+    // The places of the journal the changes since a reader's mark touched.
+    const cartera::EditLog& GetOrderEdits() const { return m_orderEdits; }
     const CArrayOrders& GetLegacyExtensions() const { return m_legacy; }
     // The grid layouts read while no grid was linked, as bytes written back unchanged;
     // empty when none were (the linked grids then write their own).
@@ -200,6 +203,7 @@ class CSistemaCartera : public CObjectZorb {
     TradeList m_closed;
     TradeList m_open;
     CArrayOrders m_orders;
+    cartera::EditLog m_orderEdits;
     ILedgerDocument* m_pDoc = nullptr;
     ILedgerListGrid* m_pGridCartera = nullptr;
     ILedgerOpenTradesGrid* m_pGridAbiertas = nullptr;

@@ -68,6 +68,7 @@ TradeList& TradeList::operator=(TradeList&& other) noexcept {
     m_profits = std::exchange(other.m_profits, {});
     m_guarantees = std::exchange(other.m_guarantees, {});
     m_invested = std::exchange(other.m_invested, {});
+    m_edits = std::move(other.m_edits);
     return *this;
 }
 
@@ -103,6 +104,7 @@ CNegocioC& TradeList::Mutable(size_t i) {
 }
 
 void TradeList::clear() {
+    m_edits.Reset();
     m_chunks.clear();
     m_starts.clear();
     m_size = 0;
@@ -124,6 +126,7 @@ void TradeList::Take(const CNegocioC& t) {
 }
 
 void TradeList::push_back(CNegocioC t) {
+    m_edits.Inserted(m_size);
     Count(t);
     if (m_chunks.empty() || m_chunks.back().size() >= kFilled) {
         m_starts.push_back(m_size);
@@ -139,6 +142,7 @@ void TradeList::Insert(size_t i, CNegocioC t) {
         return;
     }
     Count(t);
+    m_edits.Inserted(i);
     auto [c, k] = Locate(i);
     if (m_chunks[c].size() == kChunk) {  // the back half becomes a chunk of its own
         Chunk half = NewChunk();
@@ -159,6 +163,7 @@ void TradeList::Insert(size_t i, CNegocioC t) {
 }
 
 void TradeList::Erase(size_t i) {
+    m_edits.Erased(i);
     auto [c, k] = Locate(i);
     Chunk& chunk = m_chunks[c];
     Take(chunk[k]);

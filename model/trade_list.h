@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "model/edit_log.h"
 #include "model/exact_total.h"
 #include "model/trade.h"
 
@@ -74,6 +75,9 @@ class TradeList {
     double ProfitSum() const { return m_profits.Value(); }
     double GuaranteeSum() const { return m_guarantees.Value(); }
     double InvestedSum() const { return m_invested.Value(); }
+    // The places the changes since a reader's mark touched (entry places left out: no view
+    // shows them).
+    const cartera::EditLog& Edits() const { return m_edits; }
 
     void clear();
     void push_back(CNegocioC t);
@@ -84,6 +88,7 @@ class TradeList {
     template <class F>
     void Edit(size_t i, F&& edit) {
         CNegocioC& t = Mutable(i);
+        m_edits.Edited(i);
         Take(t);
         edit(t);
         Count(t);
@@ -91,6 +96,7 @@ class TradeList {
     // Changes every trade through edit(trade&) in order, then sums them afresh.
     template <class F>
     void EditAll(F&& edit) {
+        m_edits.Reset();
         m_profits = m_guarantees = m_invested = {};
         for (auto& chunk : m_chunks)
             for (CNegocioC& t : chunk) {
@@ -113,6 +119,7 @@ class TradeList {
                 [place](const CNegocioC& t) { return t.entryPosition < place; });
             from = static_cast<size_t>(at - chunk.begin());
             if (at->entryPosition != place) continue;  // the chunk's last is not below place
+            m_edits.Edited(m_starts[c] + static_cast<size_t>(at - chunk.begin()));
             Take(*at);
             edit(*at, k);
             Count(*at);
@@ -139,6 +146,7 @@ class TradeList {
             chunk = Chunk(chunk.get_allocator());
         }
         for (; a != added.end(); ++a) push_back(*a);
+        m_edits.Reset();
     }
     // Trades whose entry came after the place deleted from the journal move one place back.
     void MoveEntriesBack(uint32_t deleted);
@@ -168,4 +176,5 @@ class TradeList {
     std::vector<size_t> m_starts;  // the first trade of each chunk
     size_t m_size = 0;
     cartera::ExactTotal m_profits, m_guarantees, m_invested;
+    cartera::EditLog m_edits;
 };
