@@ -87,23 +87,16 @@ TEST_F(FrameTest, TicksMoveTheOpenTradeAndTheValuationAndALanguageRetitlesTheFra
     qt::GridView* movements = Movements(frame)->GetGridWindow();
     EXPECT_EQ(movements->model()->headerData(ColumnOf(*movements->Grid(), 3384), Qt::Horizontal),
               QString::fromStdString(cartera::LS(3384, Language::de)));
-    SetLanguage(Language::en);
-}
 
-// The Rating table's heading row shows its own colours, never the selection's, in French too.
-TEST_F(FrameTest, RatingHeadingRowKeepsItsOwnColours) {
-    SetLanguage(Language::fr);
-    CChildFrmCartera* frame = OpenHolding();
-    ASSERT_NE(frame, nullptr);
+    // The Rating table's heading row shows its own colours, never the selection's.
     frame->resize(1000, 600);
     frame->show();
     frame->GetTabWnd()->setCurrentIndex(3);
     QApplication::processEvents();
-    qt::GridView* rating = Rating(frame)->GetGridWindow();
     ASSERT_EQ(rating->currentIndex().row(), 0);
     QImage shown = rating->viewport()->grab().toImage();
-    QRect heading = rating->visualRect(rating->model()->index(0, 0));
-    EXPECT_EQ(QColor(shown.pixel(heading.topLeft() + QPoint(3, 3))), QColor(153, 199, 228));
+    QPoint inHeading = rating->visualRect(rating->model()->index(0, 0)).topLeft() + QPoint(3, 3);
+    EXPECT_EQ(QColor(shown.pixel(inHeading)), QColor(153, 199, 228));
     SetLanguage(Language::en);
 }
 
