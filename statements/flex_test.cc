@@ -170,7 +170,7 @@ TEST(FlexRead, RefusesBadRowsWithTheirLine) {
          "line 2, tradeprice: missing"},
     };
     for (const auto& [text, message] : bad) ExpectRefused([&] { Read(text); }, message);
-    // 02/01/2024 is February 2nd; a day-first date cannot be told apart, and is refused.
+    // 02/01/2024 is February 1st: month first, as the broker writes it.
     int32_t date = 0, time = 0;
     ASSERT_TRUE(ParseFlexDateTime("02/01/2024, 10:00:00", &date, &time));
     EXPECT_EQ(IsoDate(date) + " " + HnToHc(time), "2024-02-01 10:00:00");

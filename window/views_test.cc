@@ -239,31 +239,6 @@ TEST_F(ViewsTest, DeletingInASortedGridKeepsTheCursorOnTheNeighbourAndNamesTheMo
     EXPECT_FALSE(view->Grid()->IsColHidden(group));
 }
 
-TEST_F(ViewsTest, PageKeysMoveAWindowOfRowsAndAWheelNotchScrollsThree) {
-    std::vector<COrderCartera> many;
-    for (int i = 0; i < 80; ++i) many.push_back(Cash(kDeposit, 1, 100 + i, DateNumber(2026, 1, 1)));
-    CChildFrmCartera* frame = OpenSample(many);
-    ASSERT_NE(frame, nullptr);
-    qt::GridView* view = Movements(frame)->GetGridWindow();
-    int page = view->Grid()->PageRows();
-    ASSERT_GT(page, 5);
-    ClickCell(view, 0, 1);
-    QTest::keyClick(view, Qt::Key_PageDown);
-    EXPECT_EQ(view->Grid()->GetCurrentRow(), page);
-    QTest::keyClick(view, Qt::Key_PageDown);
-    QTest::keyClick(view, Qt::Key_PageUp);
-    EXPECT_EQ(view->Grid()->GetCurrentRow(), page);
-
-    QTest::keyClick(view, Qt::Key_Home);
-    QApplication::setWheelScrollLines(1);  // as some desktops set it
-    QPoint at = view->viewport()->rect().center();
-    QWheelEvent notch(at, view->viewport()->mapToGlobal(at), QPoint(), QPoint(0, -120),
-                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(view->viewport(), &notch);
-    EXPECT_EQ(view->rowAt(0), 3);
-    QApplication::setWheelScrollLines(3);
-}
-
 // Whether every number (a right-aligned cell) of col fits its column without "…".
 bool ShowsWhole(qt::GridView* view, int col) {
     for (int row = 0; row < view->model()->rowCount(); ++row) {
@@ -274,9 +249,11 @@ bool ShowsWhole(qt::GridView* view, int col) {
     return true;
 }
 
-TEST_F(ViewsTest, LongNumbersAreFittedByTheHeadingEdgeAndWhenTheGridFills) {
+TEST_F(ViewsTest, LongNumbersAreFittedAndPageKeysAndTheWheelMoveThroughTheRows) {
     int d = DateNumber(2026, 2, 9);
-    CChildFrmCartera* frame = OpenSample({Cash(kImposition, 1, 5000, d)});
+    std::vector<COrderCartera> many = {Cash(kImposition, 1, 5000, d)};
+    for (int i = 0; i < 80; ++i) many.push_back(Cash(kDeposit, 1, 100 + i, d));
+    CChildFrmCartera* frame = OpenSample(many);
     ASSERT_NE(frame, nullptr);
     qt::GridView* view = Movements(frame)->GetGridWindow();
     int total = ColumnOf(*view->Grid(), 3395);
@@ -309,6 +286,24 @@ TEST_F(ViewsTest, LongNumbersAreFittedByTheHeadingEdgeAndWhenTheGridFills) {
     ClickMenu(RightClickCell(view, 0, 1), {"Fit columns"});
     EXPECT_TRUE(ShowsWhole(view, total));
     EXPECT_EQ(view->Grid()->GetColWidth(total), view->columnWidth(total));
+
+    // A page key moves the cursor a window of rows; a wheel notch scrolls three rows.
+    int page = view->Grid()->PageRows();
+    ASSERT_GT(page, 5);
+    ClickCell(view, 0, 1);
+    QTest::keyClick(view, Qt::Key_PageDown);
+    EXPECT_EQ(view->Grid()->GetCurrentRow(), page);
+    QTest::keyClick(view, Qt::Key_PageDown);
+    QTest::keyClick(view, Qt::Key_PageUp);
+    EXPECT_EQ(view->Grid()->GetCurrentRow(), page);
+    QTest::keyClick(view, Qt::Key_Home);
+    QApplication::setWheelScrollLines(1);  // as some desktops set it
+    QPoint at = view->viewport()->rect().center();
+    QWheelEvent notch(at, view->viewport()->mapToGlobal(at), QPoint(), QPoint(0, -120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view->viewport(), &notch);
+    EXPECT_EQ(view->rowAt(0), 3);
+    QApplication::setWheelScrollLines(3);
 }
 
 }  // namespace
