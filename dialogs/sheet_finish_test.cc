@@ -41,7 +41,7 @@ class SheetFinishTest : public cartera::testing::LedgerTest {
     cartera::PortfolioDocument doc{&ledger};
 };
 
-TEST_F(SheetFinishTest, WithoutSchedulesTheBuySheetSaysSoAndOffersTheEditor) {
+TEST_F(SheetFinishTest, WithoutSchedulesTheBuySheetSaysSoAndOffersTheEditorWhoseHeadingsFit) {
     CDlgNuevoNombre::SetRunner([](CDlgNuevoNombre& dlg) {
         QTest::keyClicks(dlg.NameEdit(), "Broker");
         dlg.OkButton()->click();
@@ -85,10 +85,8 @@ TEST_F(SheetFinishTest, WithoutSchedulesTheBuySheetSaysSoAndOffersTheEditor) {
     });
     CEntrySheets sheets;
     sheets.RunBuySell(ledger, 3391, 1, nullptr, nullptr);
-}
 
-// The bracket grid's written widths are minimums: in French every heading fits.
-TEST_F(SheetFinishTest, TheFrenchBracketGridShowsEveryHeadingWhole) {
+    // The bracket grid's written widths are minimums: in French every heading fits.
     cartera::SetLanguage(cartera::Language::fr);
     CSheetComision::SetRunner([](CSheetComision& editor) {
         editor.show();
