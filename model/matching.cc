@@ -39,9 +39,7 @@ CNegocioC ClosedTradeFields(const COrderCartera& e, const COrderCartera& x) {
     t.entryText = e.orderText;
     t.exitText = x.orderText;
     t.exitClosing = x.closing;
-    // Widened with its sign, as the file has always held the letter.
-    t.entryInstrument =
-        static_cast<signed char>(e.instrument);  // NOLINT(bugprone-signed-char-misuse)
+    t.entryInstrument = static_cast<int8_t>(e.instrument);
     t.quoteCode = e.quoteCode;
     t.entryCommission = e.commission;
     t.exitCommission = x.commission;
@@ -156,32 +154,53 @@ void CSistemaCartera::CasarOrdenes() {
     RebuildOpenTrades(stillOpen);
 }
 
+namespace {
+
+// An execution in its security's queue: its position in exec and its place in the journal.
+struct Waiting {
+    uint32_t p, place;
+};
+struct Queue {
+    std::vector<Waiting> items;
+    size_t head = 0;
+};
+
+// What the next exit of a queue will be read for, asked of memory ahead: a queue is read again
+// some hundred executions later, and its movement, far along the journal, is not cached.
+void PrefetchNext(const Queue& q, const CArrayOrders& orders, const std::vector<int32_t>& left) {
+    if (q.head + 1 >= q.items.size()) return;
+    const Waiting& next = q.items[q.head + 1];
+    const char* m = reinterpret_cast<const char*>(&orders[next.place]);
+    __builtin_prefetch(m);
+    __builtin_prefetch(m + sizeof(COrderCartera) - 1);
+    __builtin_prefetch(&left[next.p]);
+}
+
+}  // namespace
+
 void CSistemaCartera::MatchPlaces(const std::vector<uint32_t>& exec, TradeList& closed,
                                   std::vector<std::pair<uint32_t, int32_t>>& stillOpen) const {
-    // Queues of open executions per security and side, as positions in exec.
-    struct Queue {
-        std::vector<uint32_t> items;
-        size_t head = 0;
-    };
-    // Codes compare without regard to case; each distinct code text is lowered once.
+    // Codes compare without regard to case; each distinct code text (by its handle) is
+    // lowered once.
     std::unordered_map<std::string, uint32_t> securityOf;
-    std::unordered_map<PooledText, uint32_t> securityOfText;
+    std::vector<uint32_t> securityOfText(PooledText::PoolSize() + 1, UINT32_MAX);
     std::vector<uint32_t> security(exec.size());
     std::vector<Queue> queues;  // 2 per security: [2s] sell side, [2s+1] buy side
     std::vector<int32_t> left(exec.size());
     std::vector<char> open(exec.size(), 1);
     for (uint32_t p = 0; p < exec.size(); ++p) {
         const COrderCartera& m = m_orders[exec[p]];
-        auto known = securityOfText.find(m.quoteCode);
-        if (known == securityOfText.end()) {
+        const uint32_t text = m.quoteCode.Handle();
+        if (text >= securityOfText.size()) securityOfText.resize(text + 1, UINT32_MAX);
+        if (securityOfText[text] == UINT32_MAX) {
             auto [it, added] = securityOf.try_emplace(LowerCode(m.quoteCode),
                                                       static_cast<uint32_t>(securityOf.size()));
             if (added) queues.resize(queues.size() + 2);
-            known = securityOfText.emplace(m.quoteCode, it->second).first;
+            securityOfText[text] = it->second;
         }
-        security[p] = known->second;
+        security[p] = securityOfText[text];
         left[p] = m.contracts;
-        queues[2 * known->second + (m.buy ? 1 : 0)].items.push_back(p);
+        queues[2 * security[p] + (m.buy ? 1 : 0)].items.push_back({p, exec[p]});
     }
 
     for (uint32_t p = 0; p < exec.size(); ++p) {
@@ -189,10 +208,12 @@ void CSistemaCartera::MatchPlaces(const std::vector<uint32_t>& exec, TradeList& 
         const COrderCartera& e = m_orders[exec[p]];
         Queue& exits = queues[2 * security[p] + (e.buy ? 0 : 1)];
         while (open[p]) {
-            while (exits.head < exits.items.size() && !open[exits.items[exits.head]]) ++exits.head;
+            while (exits.head < exits.items.size() && !open[exits.items[exits.head].p])
+                ++exits.head;
             if (exits.head == exits.items.size()) break;
-            uint32_t xp = exits.items[exits.head];
-            const COrderCartera& x = m_orders[exec[xp]];
+            const auto [xp, xPlace] = exits.items[exits.head];
+            PrefetchNext(exits, m_orders, left);
+            const COrderCartera& x = m_orders[xPlace];
             CNegocioC t = cartera::ClosedTradeFields(e, x);
             t.entryPosition = exec[p];
             double r = ClosedUnitResult(e.buy != 0, e.price, e.pointValue, x.price, x.pointValue,
@@ -217,7 +238,7 @@ void CSistemaCartera::MatchPlaces(const std::vector<uint32_t>& exec, TradeList& 
                 }
                 open[p] = 0;
             }
-            closed.push_back(std::move(t));
+            closed.push_back(t);
         }
     }
 
