@@ -14,12 +14,15 @@
 #include <random>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 namespace {
 
 namespace fs = std::filesystem;
 using cartera::Env;
+using cartera::ErrorKind;
+using cartera::FileBytes;
 
 // A fresh temporary folder per test, removed afterwards.
 class PosixEnvTest : public ::testing::Test {
@@ -65,6 +68,16 @@ TEST_F(PosixEnvTest, WriteReplaceAndReadBackOrReportFailuresLeavingNothingBehind
         EXPECT_EQ(Read(path), replaced);
     }
 
+    // A file of a megabyte or more is mapped, and keeps its bytes when the file is replaced.
+    for (const std::string& content : {std::string("small"), std::string(3 << 20, 'm') + "end"}) {
+        ASSERT_EQ(env()->WriteFileAtomic(path, content).message(), "");
+        FileBytes bytes;
+        ASSERT_EQ(env()->ReadFileBytes(path, &bytes).message(), "");
+        ASSERT_EQ(env()->WriteFileAtomic(path, "replaced").message(), "");
+        EXPECT_EQ(std::tuple(bytes.View() == content, bytes.Mapped()),
+                  std::tuple(true, content.size() > 5));
+    }
+
     // Replacing left nothing but the file itself.
     EXPECT_EQ(Listing(), std::vector<std::string>{"book.cartera"});
     EXPECT_FALSE(env()->FileExists(m_dir));  // a folder is not a file
@@ -84,6 +97,8 @@ TEST_F(PosixEnvTest, WriteReplaceAndReadBackOrReportFailuresLeavingNothingBehind
 
     EXPECT_FALSE((error = env()->ReadFile(m_dir + "/nothing", &data).message()).empty());
     EXPECT_NE(error.find("nothing"), std::string::npos) << error;
+    FileBytes none;
+    EXPECT_EQ(env()->ReadFileBytes(m_dir + "/nothing", &none).kind(), ErrorKind::not_found);
 
     ASSERT_EQ(env()->CreateDirs(m_dir + "/a/b/c").message(), "");
     EXPECT_TRUE(fs::is_directory(m_dir + "/a/b/c"));
