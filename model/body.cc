@@ -77,11 +77,17 @@ class TextCache {
         std::string_view text;  // the pool's copy, which lives as long as the process
         PooledText handle;
     };
+    // Up to 8 bytes from p as a little-endian number, built in registers: a copy of a varying
+    // length through memory would stall the load that reads it back.
+    static uint64_t Word(const char* p, size_t n) {
+        uint64_t v = 0;
+        for (size_t i = 0; i < n; ++i) v |= uint64_t{static_cast<unsigned char>(p[i])} << (8 * i);
+        return v;
+    }
     static Key KeyOf(std::string_view t) {
         Key key;
-        const size_t n = std::min<size_t>(t.size(), 8);
-        std::memcpy(&key.head, t.data(), n);
-        std::memcpy(&key.tail, t.data() + t.size() - n, n);
+        key.head = Word(t.data(), std::min<size_t>(t.size(), 8));
+        key.tail = t.size() <= 8 ? key.head : Word(t.data() + t.size() - 8, 8);
         key.size = t.size();
         return key;
     }
@@ -259,7 +265,7 @@ void CSistemaCartera::LoadBody(CArchive& ar) {
                     m_orders[k].reserved = record.reserved;
                 }
             }
-            m_legacy.push_back(std::move(record));
+            m_legacy.push_back(record);
         }
     }
     if (readLayouts) {

@@ -24,6 +24,11 @@ int32_t DaysBetween(int32_t from, int32_t to) {
 
 CNegocioC ClosedTradeFields(const COrderCartera& e, const COrderCartera& x) {
     CNegocioC t;
+    SetClosedTradeFields(e, x, t);
+    return t;
+}
+
+void SetClosedTradeFields(const COrderCartera& e, const COrderCartera& x, CNegocioC& t) {
     t.entryDate = e.date;
     t.entryTime = e.time;
     t.exitDate = x.date;
@@ -49,7 +54,6 @@ CNegocioC ClosedTradeFields(const COrderCartera& e, const COrderCartera& x) {
     t.symbol = x.symbol;
     t.decimals = x.decimals;
     t.guarantee = x.guarantee;
-    return t;
 }
 
 CNegocioC OpenTradeFields(const COrderCartera& m, int32_t q, double cx, int32_t nowDate,
@@ -145,7 +149,8 @@ int32_t Sub(int32_t a, int32_t b) {
 
 void CSistemaCartera::CasarOrdenes() {
     m_closed.clear();
-    std::vector<uint32_t> exec;  // positions of the executions in the journal
+    std::vector<uint32_t> exec;     // positions of the executions in the journal
+    exec.reserve(m_orders.size());  // one allocation, not a growth that copies and faults anew
     for (uint32_t i = 0; i < m_orders.size(); ++i)
         if (m_orders[i].IsExecution()) exec.push_back(i);
     m_matchedSize = m_orders.size();
@@ -203,6 +208,7 @@ void CSistemaCartera::MatchPlaces(const std::vector<uint32_t>& exec, TradeList& 
         queues[2 * security[p] + (m.buy ? 1 : 0)].items.push_back({p, exec[p]});
     }
 
+    CNegocioC t;  // every trade's fields set afresh: not cleared for each
     for (uint32_t p = 0; p < exec.size(); ++p) {
         if (!open[p]) continue;
         const COrderCartera& e = m_orders[exec[p]];
@@ -214,7 +220,7 @@ void CSistemaCartera::MatchPlaces(const std::vector<uint32_t>& exec, TradeList& 
             const auto [xp, xPlace] = exits.items[exits.head];
             PrefetchNext(exits, m_orders, left);
             const COrderCartera& x = m_orders[xPlace];
-            CNegocioC t = cartera::ClosedTradeFields(e, x);
+            cartera::SetClosedTradeFields(e, x, t);
             t.entryPosition = exec[p];
             double r = ClosedUnitResult(e.buy != 0, e.price, e.pointValue, x.price, x.pointValue,
                                         e.commission, x.commission);
@@ -255,7 +261,7 @@ void CSistemaCartera::RebuildOpenTrades(
     for (auto [place, left] : positions) {
         CNegocioC t = MakeOpenTrade(m_orders[place], left, nowDate, nowTime);
         t.entryPosition = place;
-        m_open.push_back(std::move(t));
+        m_open.push_back(t);
     }
     RebuildOpenTradeIndex();
 }
@@ -315,7 +321,7 @@ bool CSistemaCartera::MatchAppended() {
             t.remainder = leftX;
             ++usedUp;
         }
-        m_closed.Insert(m_closed.UpperBoundEntry(place), std::move(t));
+        m_closed.Insert(m_closed.UpperBoundEntry(place), t);
     }
     for (size_t u = usedUp; u > 0; --u) m_open.Erase(met[u - 1]);  // from the back: no moves
     mine.head += usedUp;
@@ -326,7 +332,7 @@ bool CSistemaCartera::MatchAppended() {
     if (leftX != 0) {
         CNegocioC t = MakeOpenTrade(x, leftX, nowDate, nowTime);
         t.entryPosition = static_cast<uint32_t>(xi);
-        m_open.push_back(std::move(t));
+        m_open.push_back(t);
         mine.places.push_back(static_cast<uint32_t>(xi));
     }
     m_matchedSize = m_orders.size();

@@ -121,7 +121,7 @@ void CSistemaCartera::Admit(COrderCartera& m) {
 
 void CSistemaCartera::Append(COrderCartera m) {
     Admit(m);
-    m_orders.push_back(std::move(m));
+    m_orders.push_back(m);
     NoteAppended();
 }
 
@@ -162,7 +162,7 @@ void CSistemaCartera::AddOrder(COrderCartera m) {
     const bool execution = m.IsExecution();
     const bool summed = m_cashSummed == m_orders.size();
     const bool matched = m_matchedSize == m_orders.size();
-    Append(std::move(m));
+    Append(m);
     TellDocument({JournalChange::kAdd, {}, {{m_orders.size() - 1, m_orders.back()}}, {}, {}});
     SaveDocument({LogChange::add, m_orders.size() - 1, 1});
     // Only the new movement's security is matched again, and only the new movement is added
@@ -247,7 +247,7 @@ void CSistemaCartera::ModOrder(COrderCartera m) {
         if (m.IsExecution()) lowered.push_back(cartera::LowerCode(m.quoteCode));
         sumsHold = sumsHold && existing->IsExecution() && m.IsExecution();
         TellDocument({JournalChange::kModify, {}, {}, {*existing}, {m}});
-        *existing = std::move(m);
+        *existing = m;
     }
     RematchAndRefresh(lowered, sumsHold);
     UpdateAllViews();
@@ -260,13 +260,13 @@ void CSistemaCartera::ReplayHeader(uint32_t lastId, int32_t activeTab) {
 }
 
 void CSistemaCartera::ReplayAdd(COrderCartera m) {
-    m_orders.push_back(std::move(m));
+    m_orders.push_back(m);
     NoteAppended();
 }
 
 bool CSistemaCartera::ReplayModify(size_t place, COrderCartera m) {
     if (place >= m_orders.size()) return false;
-    m_orders[place] = std::move(m);
+    m_orders[place] = m;
     InvalidateIndex();
     return true;
 }
@@ -289,10 +289,10 @@ void CSistemaCartera::DelOrders(const std::vector<uint64_t>& ids) {
         COrderCartera& m = m_orders[i];
         if (wanted.erase(m.id)) {  // the first movement with the id goes
             if (m.IsExecution()) UnregisterQuote(cartera::MakeQuoteRequest(m.quoteCode), nullptr);
-            told.removed.push_back({i, std::move(m)});
+            told.removed.push_back({i, m});
             continue;
         }
-        if (kept != i) m_orders[kept] = std::move(m);
+        if (kept != i) m_orders[kept] = m;
         ++kept;
     }
     if (told.removed.empty()) return;

@@ -65,6 +65,9 @@ namespace cartera {
 // A closed trade with every field taken from its entry e and exit x; contracts, remainder,
 // profit and percentage are left for the matching to set.
 CNegocioC ClosedTradeFields(const COrderCartera& e, const COrderCartera& x);
+// The same fields set in t, whose others are left as they are: a trade reused for many is
+// not cleared each time.
+void SetClosedTradeFields(const COrderCartera& e, const COrderCartera& x, CNegocioC& t);
 // The open trade of q contracts left of m, with exit commission per contract cx and a
 // fictitious exit at the given date and time, valued at m's own price.
 CNegocioC OpenTradeFields(const COrderCartera& m, int32_t q, double cx, int32_t nowDate,
