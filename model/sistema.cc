@@ -140,7 +140,7 @@ void CSistemaCartera::AddOrders(std::vector<COrderCartera> batch,
     } else {
         m_orders.reserve(m_orders.size() + count);
         for (size_t i = 0; i < count; ++i) {
-            Append(std::move(batch[i]));
+            Append(batch[i]);
             if (progress && (i + 1) % 1000 == 0) progress(i + 1);
         }
     }
