@@ -170,16 +170,17 @@ struct Queue {
     size_t head = 0;
 };
 
-// What the next exit of a queue will be read for, asked of memory ahead: a queue is read again
-// some hundred executions later, and its movement, far along the journal, is not cached.
-void PrefetchNext(const Queue& q, const CArrayOrders& orders, const std::vector<int32_t>& left) {
-    if (q.head + 1 >= q.items.size()) return;
-    const Waiting& next = q.items[q.head + 1];
-    const char* m = reinterpret_cast<const char*>(&orders[next.place]);
+// An exit's movement, far along the journal and not cached, and its contracts left, asked of
+// memory ahead of their use.
+void Prefetch(const Waiting& w, const CArrayOrders& orders, const std::vector<int32_t>& left) {
+    const char* m = reinterpret_cast<const char*>(&orders[w.place]);
     __builtin_prefetch(m);
     __builtin_prefetch(m + sizeof(COrderCartera) - 1);
-    __builtin_prefetch(&left[next.p]);
+    __builtin_prefetch(&left[w.p]);
 }
+
+// Executions looked at ahead of their turn in matching, for the exit each will likely meet.
+constexpr uint32_t kAhead = 16;
 
 }  // namespace
 
@@ -210,6 +211,11 @@ void CSistemaCartera::MatchPlaces(const std::vector<uint32_t>& exec, TradeList& 
 
     CNegocioC t;  // every trade's fields set afresh: not cleared for each
     for (uint32_t p = 0; p < exec.size(); ++p) {
+        if (p + kAhead < exec.size()) {  // the front of the queue it would take exits from
+            const uint32_t a = p + kAhead;
+            const Queue& q = queues[2 * security[a] + (m_orders[exec[a]].buy ? 0 : 1)];
+            if (q.head < q.items.size()) Prefetch(q.items[q.head], m_orders, left);
+        }
         if (!open[p]) continue;
         const COrderCartera& e = m_orders[exec[p]];
         Queue& exits = queues[2 * security[p] + (e.buy ? 0 : 1)];
@@ -218,7 +224,8 @@ void CSistemaCartera::MatchPlaces(const std::vector<uint32_t>& exec, TradeList& 
                 ++exits.head;
             if (exits.head == exits.items.size()) break;
             const auto [xp, xPlace] = exits.items[exits.head];
-            PrefetchNext(exits, m_orders, left);
+            if (exits.head + 1 < exits.items.size())
+                Prefetch(exits.items[exits.head + 1], m_orders, left);
             const COrderCartera& x = m_orders[xPlace];
             cartera::SetClosedTradeFields(e, x, t);
             t.entryPosition = exec[p];
