@@ -187,7 +187,7 @@ bool BuildExecution(const RowReader& r, const CSistemaCartera& ledger, int32_t t
     p.when = when;
     std::optional<COrderCartera> m = BuildBuySell(ledger, p);
     if (!m) return r.Fail(kContracts, "contracts must be at least 1", error);
-    *out = std::move(*m);
+    *out = *m;
     return true;
 }
 
@@ -334,7 +334,7 @@ bool ParseMovementsCsv(std::istream& in, const CSistemaCartera& ledger,
             movements.reserve(std::max<size_t>(1024, 2 * movements.size()));
             AdviseLargePages(movements);
         }
-        movements.push_back(std::move(m));
+        movements.push_back(m);
     }
     if (failed()) return false;
     if (out->empty())

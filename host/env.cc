@@ -88,6 +88,12 @@ class RealEnv : public Env {
         return {};
     }
 
+    // Files of a megabyte or more are mapped: a copy would cost fresh memory and a pass.
+    Status ReadFileBytes(const std::string& path, FileBytes* out) override {
+        constexpr size_t kMapAtLeast = size_t{1} << 20;
+        return FileBytes::Map(path, kMapAtLeast, out) ? Status() : Env::ReadFileBytes(path, out);
+    }
+
     Status WriteFileAtomic(const std::string& path, std::string_view data) override {
         return WriteFileWithBackup(path, data, std::string());
     }
@@ -508,6 +514,13 @@ Status Env::WriteFileWithBackup(const std::string& path, std::string_view data,
 
 Status Env::RestoreBackup(const std::string& path, const std::string&) {
     return Status(ErrorKind::io, "cannot restore " + path + ": no backups on this file system");
+}
+
+Status Env::ReadFileBytes(const std::string& path, FileBytes* out) {
+    std::string copy;
+    Status status = ReadFile(path, &copy);
+    if (status.ok()) *out = FileBytes(std::move(copy));
+    return status;
 }
 
 Status Env::ReadFileHead(const std::string& path, size_t n, std::string* out, uint64_t* size) {

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "host/error.h"
+#include "host/file_bytes.h"
 
 namespace cartera {
 
@@ -30,6 +31,9 @@ class Env {
     // Reads the whole file into *out; not_found when nothing is at path. A FIFO without a
     // writer reads as empty instead of waiting for one.
     virtual Status ReadFile(const std::string& path, std::string* out) = 0;
+    // ReadFile's bytes and failures, held in *out; the file system may map a large file
+    // instead of copying it. The default copies.
+    virtual Status ReadFileBytes(const std::string& path, FileBytes* out);
     // Replaces the file with data atomically: after a crash or a kill at any moment the
     // path holds either its old content or the new one, never a mix. A failure means the
     // new content could not be put in place; the old file is then intact. Only a
@@ -105,6 +109,9 @@ class EnvWrapper : public Env {
     explicit EnvWrapper(Env* target) : m_target(target) {}
     Status ReadFile(const std::string& p, std::string* out) override {
         return m_target->ReadFile(p, out);
+    }
+    Status ReadFileBytes(const std::string& p, FileBytes* out) override {
+        return m_target->ReadFileBytes(p, out);
     }
     Status WriteFileAtomic(const std::string& p, std::string_view data) override {
         return m_target->WriteFileAtomic(p, data);

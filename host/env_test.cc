@@ -15,12 +15,15 @@
 #include <random>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 namespace {
 
 namespace fs = std::filesystem;
 using cartera::Env;
+using cartera::ErrorKind;
+using cartera::FileBytes;
 using ::testing::HasSubstr;
 
 // A fresh temporary folder per test, removed afterwards.
@@ -62,6 +65,15 @@ TEST_F(PosixEnvTest, WriteReplaceAndReadBackOrReportFailuresLeavingNothingBehind
         ASSERT_EQ(env()->WriteFileAtomic(path, content).message(), "");
         EXPECT_EQ(Read(path), content);
     }
+    // A file of a megabyte or more is mapped, and keeps its bytes when the file is replaced.
+    for (const std::string& content : {std::string("small"), std::string(3 << 20, 'm') + "end"}) {
+        ASSERT_EQ(env()->WriteFileAtomic(path, content).message(), "");
+        FileBytes bytes;
+        ASSERT_EQ(env()->ReadFileBytes(path, &bytes).message(), "");
+        ASSERT_EQ(env()->WriteFileAtomic(path, "replaced").message(), "");
+        EXPECT_EQ(std::tuple(bytes.View() == content, bytes.Mapped()),
+                  std::tuple(true, content.size() > 5));
+    }
     // Replacing left nothing but the file itself; a folder is not a file.
     EXPECT_TRUE(env()->FileExists(path) && !env()->FileExists(m_dir));
     EXPECT_EQ(Listing(), std::vector<std::string>{"book.cartera"});
@@ -75,6 +87,8 @@ TEST_F(PosixEnvTest, WriteReplaceAndReadBackOrReportFailuresLeavingNothingBehind
     EXPECT_FALSE(env()->WriteFileAtomic(m_dir + "/taken", "data").ok());
     EXPECT_EQ(Listing(), std::vector<std::string>{"taken"});
     EXPECT_THAT(env()->ReadFile(m_dir + "/nothing", &data).message(), HasSubstr("nothing"));
+    FileBytes none;
+    EXPECT_EQ(env()->ReadFileBytes(m_dir + "/nothing", &none).kind(), ErrorKind::not_found);
 
     ASSERT_EQ(env()->CreateDirs(m_dir + "/a/b/c").message(), "");
     EXPECT_TRUE(fs::is_directory(m_dir + "/a/b/c"));

@@ -1,10 +1,12 @@
 // The portfolio file body: header, movements, extension block, grid layouts.
+#include <array>
 #include <cstring>
 #include <initializer_list>
 #include <string_view>
 #include <unordered_map>
 
 #include "host/archive.h"
+#include "host/coding.h"
 #include "host/memory.h"
 #include "model/sistema.h"
 
@@ -47,6 +49,78 @@ class RecordBytes {
     char m_bytes[64 + 4 * 255];
     char* m_end = m_bytes;
 };
+
+// The handles of the texts a body repeats (a few codes, groups and schedules over and over),
+// found by their bytes without the pool's lock and hash.
+class TextCache {
+  public:
+    PooledText Get(std::string_view t) {
+        if (t.empty()) return {};
+        const Key key = KeyOf(t);
+        Slot& slot = m_slots[static_cast<size_t>(
+            ((key.head * 31 + key.tail) ^ key.size) * 0x9E3779B97F4A7C15ull >> 54)];
+        // Head and tail hold every byte of a text of up to 16.
+        if (!(slot.key == key && (t.size() <= 16 || slot.text == t))) {
+            const PooledText handle(t);
+            slot = {key, handle.str(), handle};
+        }
+        return slot.handle;
+    }
+
+  private:
+    struct Key {
+        uint64_t head = 0, tail = 0, size = 0;  // the first and the last 8 bytes
+        bool operator==(const Key&) const = default;
+    };
+    struct Slot {
+        Key key;
+        std::string_view text;  // the pool's copy, which lives as long as the process
+        PooledText handle;
+    };
+    // Up to 8 bytes from p as a little-endian number, built in registers: a copy of a varying
+    // length through memory would stall the load that reads it back.
+    static uint64_t Word(const char* p, size_t n) {
+        uint64_t v = 0;
+        for (size_t i = 0; i < n; ++i) v |= uint64_t{static_cast<unsigned char>(p[i])} << (8 * i);
+        return v;
+    }
+    static Key KeyOf(std::string_view t) {
+        Key key;
+        key.head = Word(t.data(), std::min<size_t>(t.size(), 8));
+        key.tail = t.size() <= 8 ? key.head : Word(t.data() + t.size() - 8, 8);
+        key.size = t.size();
+        return key;
+    }
+    std::array<Slot, 1024> m_slots{};
+};
+
+// Reads a main movement record into m, each text through text(); the fixed-size runs between
+// the texts are taken at once.
+template <class Text>
+void ReadRecordInto(CArchive& ar, Text&& text, COrderCartera& m) {
+    const char* p = ar.ReadView(24).data();
+    m.orderType = static_cast<int32_t>(cartera::DecodeFixed32(p));
+    m.storedWord = static_cast<int32_t>(cartera::DecodeFixed32(p + 4));
+    m.contracts = static_cast<int32_t>(cartera::DecodeFixed32(p + 8));
+    m.carriedWord = static_cast<int32_t>(cartera::DecodeFixed32(p + 12));
+    m.price = cartera::DecodeDouble(p + 16);
+    m.orderText = text();
+    p = ar.ReadView(20).data();
+    m.id = static_cast<uint64_t>(
+        static_cast<int64_t>(static_cast<int32_t>(cartera::DecodeFixed32(p))));
+    m.commission = cartera::DecodeDouble(p + 4);
+    m.pointValue = cartera::DecodeDouble(p + 12);
+    m.quoteCode = text();
+    p = ar.ReadView(12).data();
+    m.date = static_cast<int32_t>(cartera::DecodeFixed32(p));
+    m.time = static_cast<int32_t>(cartera::DecodeFixed32(p + 4));
+    m.type = static_cast<int32_t>(cartera::DecodeFixed32(p + 8));
+    m.group = text();
+    m.guarantee = ar.ReadF64();
+    m.symbol = text();
+    m.closing = 1;
+    m.buy = m.type == kBuy ? 1 : 0;
+}
 
 }  // namespace
 
@@ -109,24 +183,8 @@ void WriteExtensionRecord(CArchive& ar, const COrderCartera& m) {
 COrderCartera ReadMovementRecord(CArchive& ar) {
     std::string scratch;  // only wide texts need it
     COrderCartera m;
-    m.orderType = static_cast<int32_t>(ar.ReadU32());
-    m.storedWord = static_cast<int32_t>(ar.ReadU32());
-    m.contracts = ar.ReadI32();
-    m.carriedWord = static_cast<int32_t>(ar.ReadU32());
-    m.price = ar.ReadF64();
-    m.orderText = ar.ReadStringView(&scratch);
-    m.id = static_cast<uint64_t>(static_cast<int64_t>(ar.ReadI32()));
-    m.commission = ar.ReadF64();
-    m.pointValue = ar.ReadF64();
-    m.quoteCode = ar.ReadStringView(&scratch);
-    m.date = ar.ReadI32();
-    m.time = ar.ReadI32();
-    m.type = ar.ReadI32();
-    m.group = ar.ReadStringView(&scratch);
-    m.guarantee = ar.ReadF64();
-    m.symbol = ar.ReadStringView(&scratch);
-    m.closing = 1;
-    m.buy = m.type == kBuy ? 1 : 0;
+    ReadRecordInto(
+        ar, [&] { return PooledText(ar.ReadStringView(&scratch)); }, m);
     return m;
 }
 }  // namespace cartera
@@ -177,16 +235,20 @@ void CSistemaCartera::LoadBody(CArchive& ar) {
     size_t expected = std::min<size_t>(static_cast<size_t>(n), ar.Remaining() / kMinRecordBytes);
     m_orders.reserve(expected + expected / 16 + 16);
     cartera::AdviseLargePages(m_orders);
+    std::string scratch;  // only wide texts need it
+    TextCache texts;
+    auto text = [&] { return texts.Get(ar.ReadStringView(&scratch)); };
     for (int32_t i = 0; i < n; ++i) {
-        m_orders.push_back(cartera::ReadMovementRecord(ar));
+        COrderCartera m;  // pushed only when read whole
+        ReadRecordInto(ar, text, m);
+        m_orders.push_back(m);
     }
 
     bool readLayouts = true;
     int32_t marker = ar.ReadI32();
     if (marker == kExtensionMarker) {
-        std::string scratch;
         for (auto& m : m_orders) {
-            m.schedule = ar.ReadStringView(&scratch);
+            m.schedule = text();
             m.reserved = static_cast<int32_t>(ar.ReadU32());
         }
         // A file may end right after the extension records; the grids keep their layouts.
@@ -204,7 +266,7 @@ void CSistemaCartera::LoadBody(CArchive& ar) {
                     m_orders[k].reserved = record.reserved;
                 }
             }
-            m_legacy.push_back(std::move(record));
+            m_legacy.push_back(record);
         }
     }
     if (readLayouts) {

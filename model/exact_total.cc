@@ -14,6 +14,7 @@ constexpr int64_t kDigitMask = 0xffffffff;
 
 void ExactTotal::Put(double x, bool negate) {
     const uint64_t bits = std::bit_cast<uint64_t>(x);
+    if ((bits << 1) == 0) return;  // a zero of either sign changes no digit
     const int biased = static_cast<int>((bits >> 52) & 0x7ff);
     uint64_t mantissa = bits & ((uint64_t{1} << 52) - 1);
     const bool negative = ((bits >> 63) != 0) != negate;

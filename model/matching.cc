@@ -24,6 +24,11 @@ int32_t DaysBetween(int32_t from, int32_t to) {
 
 CNegocioC ClosedTradeFields(const COrderCartera& e, const COrderCartera& x) {
     CNegocioC t;
+    SetClosedTradeFields(e, x, t);
+    return t;
+}
+
+void SetClosedTradeFields(const COrderCartera& e, const COrderCartera& x, CNegocioC& t) {
     t.entryDate = e.date;
     t.entryTime = e.time;
     t.exitDate = x.date;
@@ -39,9 +44,7 @@ CNegocioC ClosedTradeFields(const COrderCartera& e, const COrderCartera& x) {
     t.entryText = e.orderText;
     t.exitText = x.orderText;
     t.exitClosing = x.closing;
-    // Widened with its sign, as the file has always held the letter.
-    t.entryInstrument =
-        static_cast<signed char>(e.instrument);  // NOLINT(bugprone-signed-char-misuse)
+    t.entryInstrument = static_cast<int8_t>(e.instrument);
     t.quoteCode = e.quoteCode;
     t.entryCommission = e.commission;
     t.exitCommission = x.commission;
@@ -51,7 +54,6 @@ CNegocioC ClosedTradeFields(const COrderCartera& e, const COrderCartera& x) {
     t.symbol = x.symbol;
     t.decimals = x.decimals;
     t.guarantee = x.guarantee;
-    return t;
 }
 
 CNegocioC OpenTradeFields(const COrderCartera& m, int32_t q, double cx, int32_t nowDate,
@@ -147,7 +149,8 @@ int32_t Sub(int32_t a, int32_t b) {
 
 void CSistemaCartera::CasarOrdenes() {
     m_closed.clear();
-    std::vector<uint32_t> exec;  // positions of the executions in the journal
+    std::vector<uint32_t> exec;     // positions of the executions in the journal
+    exec.reserve(m_orders.size());  // one allocation, not a growth that copies and faults anew
     for (uint32_t i = 0; i < m_orders.size(); ++i)
         if (m_orders[i].IsExecution()) exec.push_back(i);
     m_matchedSize = m_orders.size();
@@ -156,44 +159,75 @@ void CSistemaCartera::CasarOrdenes() {
     RebuildOpenTrades(stillOpen);
 }
 
+namespace {
+
+// An execution in its security's queue: its position in exec and its place in the journal.
+struct Waiting {
+    uint32_t p, place;
+};
+struct Queue {
+    std::vector<Waiting> items;
+    size_t head = 0;
+};
+
+// An exit's movement, far along the journal and not cached, and its contracts left, asked of
+// memory ahead of their use.
+void Prefetch(const Waiting& w, const CArrayOrders& orders, const std::vector<int32_t>& left) {
+    const char* m = reinterpret_cast<const char*>(&orders[w.place]);
+    __builtin_prefetch(m);
+    __builtin_prefetch(m + sizeof(COrderCartera) - 1);
+    __builtin_prefetch(&left[w.p]);
+}
+
+// Executions looked at ahead of their turn in matching, for the exit each will likely meet.
+constexpr uint32_t kAhead = 16;
+
+}  // namespace
+
 void CSistemaCartera::MatchPlaces(const std::vector<uint32_t>& exec, TradeList& closed,
                                   std::vector<std::pair<uint32_t, int32_t>>& stillOpen) const {
-    // Queues of open executions per security and side, as positions in exec.
-    struct Queue {
-        std::vector<uint32_t> items;
-        size_t head = 0;
-    };
-    // Codes compare without regard to case; each distinct code text is lowered once.
+    // Codes compare without regard to case; each distinct code text (by its handle) is
+    // lowered once.
     std::unordered_map<std::string, uint32_t> securityOf;
-    std::unordered_map<PooledText, uint32_t> securityOfText;
+    std::vector<uint32_t> securityOfText(PooledText::PoolSize() + 1, UINT32_MAX);
     std::vector<uint32_t> security(exec.size());
     std::vector<Queue> queues;  // 2 per security: [2s] sell side, [2s+1] buy side
     std::vector<int32_t> left(exec.size());
     std::vector<char> open(exec.size(), 1);
     for (uint32_t p = 0; p < exec.size(); ++p) {
         const COrderCartera& m = m_orders[exec[p]];
-        auto known = securityOfText.find(m.quoteCode);
-        if (known == securityOfText.end()) {
+        const uint32_t text = m.quoteCode.Handle();
+        if (text >= securityOfText.size()) securityOfText.resize(text + 1, UINT32_MAX);
+        if (securityOfText[text] == UINT32_MAX) {
             auto [it, added] = securityOf.try_emplace(LowerCode(m.quoteCode),
                                                       static_cast<uint32_t>(securityOf.size()));
             if (added) queues.resize(queues.size() + 2);
-            known = securityOfText.emplace(m.quoteCode, it->second).first;
+            securityOfText[text] = it->second;
         }
-        security[p] = known->second;
+        security[p] = securityOfText[text];
         left[p] = m.contracts;
-        queues[2 * known->second + (m.buy ? 1 : 0)].items.push_back(p);
+        queues[2 * security[p] + (m.buy ? 1 : 0)].items.push_back({p, exec[p]});
     }
 
+    CNegocioC t;  // every trade's fields set afresh: not cleared for each
     for (uint32_t p = 0; p < exec.size(); ++p) {
+        if (p + kAhead < exec.size()) {  // the front of the queue it would take exits from
+            const uint32_t a = p + kAhead;
+            const Queue& q = queues[2 * security[a] + (m_orders[exec[a]].buy ? 0 : 1)];
+            if (q.head < q.items.size()) Prefetch(q.items[q.head], m_orders, left);
+        }
         if (!open[p]) continue;
         const COrderCartera& e = m_orders[exec[p]];
         Queue& exits = queues[2 * security[p] + (e.buy ? 0 : 1)];
         while (open[p]) {
-            while (exits.head < exits.items.size() && !open[exits.items[exits.head]]) ++exits.head;
+            while (exits.head < exits.items.size() && !open[exits.items[exits.head].p])
+                ++exits.head;
             if (exits.head == exits.items.size()) break;
-            uint32_t xp = exits.items[exits.head];
-            const COrderCartera& x = m_orders[exec[xp]];
-            CNegocioC t = cartera::ClosedTradeFields(e, x);
+            const auto [xp, xPlace] = exits.items[exits.head];
+            if (exits.head + 1 < exits.items.size())
+                Prefetch(exits.items[exits.head + 1], m_orders, left);
+            const COrderCartera& x = m_orders[xPlace];
+            cartera::SetClosedTradeFields(e, x, t);
             t.entryPosition = exec[p];
             double r = ClosedUnitResult(e.buy != 0, e.price, e.pointValue, x.price, x.pointValue,
                                         e.commission, x.commission);
@@ -217,7 +251,7 @@ void CSistemaCartera::MatchPlaces(const std::vector<uint32_t>& exec, TradeList& 
                 }
                 open[p] = 0;
             }
-            closed.push_back(std::move(t));
+            closed.push_back(t);
         }
     }
 
@@ -234,7 +268,7 @@ void CSistemaCartera::RebuildOpenTrades(
     for (auto [place, left] : positions) {
         CNegocioC t = MakeOpenTrade(m_orders[place], left, nowDate, nowTime);
         t.entryPosition = place;
-        m_open.push_back(std::move(t));
+        m_open.push_back(t);
     }
     RebuildOpenTradeIndex();
 }
@@ -294,7 +328,7 @@ bool CSistemaCartera::MatchAppended() {
             t.remainder = leftX;
             ++usedUp;
         }
-        m_closed.Insert(m_closed.UpperBoundEntry(place), std::move(t));
+        m_closed.Insert(m_closed.UpperBoundEntry(place), t);
     }
     for (size_t u = usedUp; u > 0; --u) m_open.Erase(met[u - 1]);  // from the back: no moves
     mine.head += usedUp;
@@ -305,7 +339,7 @@ bool CSistemaCartera::MatchAppended() {
     if (leftX != 0) {
         CNegocioC t = MakeOpenTrade(x, leftX, nowDate, nowTime);
         t.entryPosition = static_cast<uint32_t>(xi);
-        m_open.push_back(std::move(t));
+        m_open.push_back(t);
         mine.places.push_back(static_cast<uint32_t>(xi));
     }
     m_matchedSize = m_orders.size();

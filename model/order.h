@@ -23,7 +23,8 @@ inline constexpr uint64_t kNoId = ~uint64_t{0};
 
 // The order record movements and trades share. The portfolio keeps only the fields it
 // reads or stores; the order record's other fields play no part in it. Fields are grouped
-// by size so a movement stays small (a journal holds millions).
+// by size and there is no virtual table, so a movement stays small (a journal holds
+// millions) and is copied as plain bytes.
 class COrderC {
   public:
     COrderC() = default;
@@ -31,7 +32,7 @@ class COrderC {
     COrderC(COrderC&&) noexcept = default;
     COrderC& operator=(const COrderC&) = default;
     COrderC& operator=(COrderC&&) noexcept = default;
-    virtual ~COrderC() = default;
+    ~COrderC() = default;
 
     uint64_t id = kNoId;      // identity inside the portfolio
     double price = 0.0;       // per share; for cash movements the amount per unit

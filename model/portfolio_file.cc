@@ -129,10 +129,18 @@ std::string ReadWhole(const std::string& path) {
 
 void PortfolioStore::Load(const std::string& path, CSistemaCartera& ledger,
                           std::vector<std::string>* warnings, bool withoutLastChange) {
-    const std::string data = ReadWhole(path);
+    FileBytes data;
+    CurrentEnv()->ReadFileBytes(path, &data).ThrowIfError();
     bool isPortfolio = false;  // until the version record has been read
     try {
-        LoadBytes(path, data, ledger, warnings, withoutLastChange, &isPortfolio);
+        {
+            AfterLoading after(ledger);
+            LoadFileAndLog(path, data.View(), ledger, warnings, withoutLastChange, &isPortfolio);
+        }
+        // Matching needs only the movements: the file's memory goes before the trades take
+        // theirs.
+        data = FileBytes();
+        ledger.DoAfterLoadingProcess();
     } catch (const CArchiveException& e) {
         throw Error(ErrorKind::damaged,
                     path + ": " + (isPortfolio ? e.what() : "not a portfolio file"));

@@ -12,12 +12,16 @@ namespace {
 // code by code costs a look-up per distinct code, not per movement.
 std::vector<std::pair<PooledText, int>> ExecutionCodes(const CArrayOrders& orders) {
     std::vector<std::pair<PooledText, int>> counts;
-    std::unordered_map<PooledText, size_t> slot;
+    std::vector<uint32_t> slot(PooledText::PoolSize() + 1, UINT32_MAX);  // by the text's handle
     for (const auto& m : orders) {
         if (!m.IsExecution()) continue;
-        auto [it, added] = slot.try_emplace(m.quoteCode, counts.size());
-        if (added) counts.emplace_back(m.quoteCode, 0);
-        ++counts[it->second].second;
+        if (m.quoteCode.Handle() >= slot.size()) slot.resize(m.quoteCode.Handle() + 1, UINT32_MAX);
+        uint32_t& at = slot[m.quoteCode.Handle()];
+        if (at == UINT32_MAX) {
+            at = static_cast<uint32_t>(counts.size());
+            counts.emplace_back(m.quoteCode, 0);
+        }
+        ++counts[at].second;
     }
     return counts;
 }

@@ -122,7 +122,7 @@ void CSistemaCartera::Admit(COrderCartera& m) {
 void CSistemaCartera::Append(COrderCartera m) {
     Admit(m);
     m_orderEdits.Inserted(m_orders.size());
-    m_orders.push_back(std::move(m));
+    m_orders.push_back(m);
     NoteAppended();
 }
 
@@ -142,7 +142,7 @@ void CSistemaCartera::AddOrders(std::vector<COrderCartera> batch,
     } else {
         m_orders.reserve(m_orders.size() + count);
         for (size_t i = 0; i < count; ++i) {
-            Append(std::move(batch[i]));
+            Append(batch[i]);
             if (progress && (i + 1) % 1000 == 0) progress(i + 1);
         }
     }
@@ -164,7 +164,7 @@ void CSistemaCartera::AddOrder(COrderCartera m) {
     const bool execution = m.IsExecution();
     const bool summed = m_cashSummed == m_orders.size();
     const bool matched = m_matchedSize == m_orders.size();
-    Append(std::move(m));
+    Append(m);
     TellDocument({JournalChange::kAdd, {}, {{m_orders.size() - 1, m_orders.back()}}, {}, {}});
     SaveDocument({LogChange::add, m_orders.size() - 1, 1});
     // Only the new movement's security is matched again, and only the new movement is added
@@ -250,7 +250,7 @@ void CSistemaCartera::ModOrder(COrderCartera m) {
         if (m.IsExecution()) lowered.push_back(cartera::LowerCode(m.quoteCode));
         sumsHold = sumsHold && existing->IsExecution() && m.IsExecution();
         TellDocument({JournalChange::kModify, {}, {}, {*existing}, {m}});
-        *existing = std::move(m);
+        *existing = m;
         m_orderEdits.Edited(place);
     }
     RematchAndRefresh(lowered, sumsHold);
@@ -265,13 +265,13 @@ void CSistemaCartera::ReplayHeader(uint32_t lastId, int32_t activeTab) {
 
 void CSistemaCartera::ReplayAdd(COrderCartera m) {
     m_orderEdits.Inserted(m_orders.size());
-    m_orders.push_back(std::move(m));
+    m_orders.push_back(m);
     NoteAppended();
 }
 
 bool CSistemaCartera::ReplayModify(size_t place, COrderCartera m) {
     if (place >= m_orders.size()) return false;
-    m_orders[place] = std::move(m);
+    m_orders[place] = m;
     m_orderEdits.Edited(place);
     InvalidateIndex();
     return true;
@@ -297,10 +297,10 @@ void CSistemaCartera::DelOrders(const std::vector<uint64_t>& ids) {
         if (wanted.erase(m.id)) {  // the first movement with the id goes
             if (m.IsExecution()) UnregisterQuote(cartera::MakeQuoteRequest(m.quoteCode), nullptr);
             m_orderEdits.Erased(kept);  // the ones before it are gone already
-            told.removed.push_back({i, std::move(m)});
+            told.removed.push_back({i, m});
             continue;
         }
-        if (kept != i) m_orders[kept] = std::move(m);
+        if (kept != i) m_orders[kept] = m;
         ++kept;
     }
     if (told.removed.empty()) return;

@@ -16,10 +16,10 @@ class CNegocioC {
     CNegocioC(CNegocioC&&) noexcept = default;
     CNegocioC& operator=(const CNegocioC&) = default;
     CNegocioC& operator=(CNegocioC&&) noexcept = default;
-    virtual ~CNegocioC() = default;
+    ~CNegocioC() = default;
 
     // The trade record's fields that play no part in the portfolio are left out; the rest
-    // are grouped by size so a trade stays small.
+    // are grouped by size, with no virtual table, so a trade stays small (152 bytes).
     uint64_t id = 0;  // the entry movement's id
     double entryPrice = 0.0;
     double exitPrice = 0.0;  // open trades: the last known price
@@ -35,25 +35,25 @@ class CNegocioC {
     int32_t exitTime = 0;
     int32_t contracts = 0;
     int32_t remainder = 0;  // closed: what is left on the side not used up; open: contracts
-    int32_t isLong = 0;     // the entry movement's buy flag
     int32_t daysHeld = 0;
     int32_t entryStoredWord = 0;   // the entry movement's storedWord
     int32_t exitStoredWord = 0;    // the exit movement's storedWord (closed trades)
     int32_t entryCarriedWord = 0;  // the entry movement's carriedWord
-    int32_t entryInstrument = -1;  // closed trades: the entry's letter, sign-widened
     PooledText entryText;
     PooledText exitText;
     PooledText quoteCode;  // the entry's code; key for ticks
     PooledText entryGroup;
     PooledText exitGroup;
     PooledText symbol;
+    uint32_t entryPosition = 0;   // the entry movement's place in the journal when matched
+    uint8_t isLong = 0;           // the entry movement's buy flag
+    int8_t entryInstrument = -1;  // closed trades: the entry's letter
     uint8_t exitClosing = 0;
     uint8_t decimals = 0;
     char exitInstrument = 'V';
     // Open trades: 1 when ticks or loading changed the valuation matching gave it, so the
     // next matching of only some securities values it again as a full matching would.
     uint8_t revalue = 0;
-    uint32_t entryPosition = 0;  // the entry movement's place in the journal when matched
 };
 
 using CArrayNegocioC = std::vector<CNegocioC>;
@@ -65,6 +65,9 @@ namespace cartera {
 // A closed trade with every field taken from its entry e and exit x; contracts, remainder,
 // profit and percentage are left for the matching to set.
 CNegocioC ClosedTradeFields(const COrderCartera& e, const COrderCartera& x);
+// The same fields set in t, whose others are left as they are: a trade reused for many is
+// not cleared each time.
+void SetClosedTradeFields(const COrderCartera& e, const COrderCartera& x, CNegocioC& t);
 // The open trade of q contracts left of m, with exit commission per contract cx and a
 // fictitious exit at the given date and time, valued at m's own price.
 CNegocioC OpenTradeFields(const COrderCartera& m, int32_t q, double cx, int32_t nowDate,

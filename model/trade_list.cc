@@ -132,13 +132,13 @@ void TradeList::push_back(CNegocioC t) {
         m_starts.push_back(m_size);
         m_chunks.push_back(NewChunk());
     }
-    m_chunks.back().push_back(std::move(t));
+    m_chunks.back().push_back(t);
     ++m_size;
 }
 
 void TradeList::Insert(size_t i, CNegocioC t) {
     if (i >= m_size) {
-        push_back(std::move(t));
+        push_back(t);
         return;
     }
     Count(t);
@@ -157,7 +157,7 @@ void TradeList::Insert(size_t i, CNegocioC t) {
         }
     }
     Chunk& chunk = m_chunks[c];
-    chunk.insert(chunk.begin() + static_cast<long>(k), std::move(t));
+    chunk.insert(chunk.begin() + static_cast<long>(k), t);
     ++m_size;
     for (size_t d = c + 1; d < m_starts.size(); ++d) ++m_starts[d];
 }

@@ -141,7 +141,7 @@ class TradeList {
             for (CNegocioC& t : chunk) {
                 if (!keep(t)) continue;
                 for (; a != added.end() && a->entryPosition < t.entryPosition; ++a) push_back(*a);
-                push_back(std::move(t));
+                push_back(t);
             }
             chunk = Chunk(chunk.get_allocator());
         }

@@ -269,7 +269,7 @@ ImportPlan PlanImport(const Statement& statement, const CSistemaCartera& ledger,
             ++plan.skipped;
             continue;
         }
-        plan.added.push_back(std::move(m));
+        plan.added.push_back(m);
     }
     std::stable_sort(plan.added.begin(), plan.added.end(),
                      [](const COrderCartera& a, const COrderCartera& b) {

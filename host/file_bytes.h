@@ -1,0 +1,42 @@
+#pragma once
+// A file's bytes held for reading: a read-only mapping of the file where the system allows,
+// so a large file is neither copied nor given fresh memory the kernel must clear, else a
+// copy in memory.
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace cartera {
+
+class FileBytes {
+  public:
+    FileBytes() = default;
+    explicit FileBytes(std::string copy) : m_copy(std::move(copy)) {}
+    FileBytes(FileBytes&& other) noexcept;
+    FileBytes& operator=(FileBytes&& other) noexcept;
+    FileBytes(const FileBytes&) = delete;
+    FileBytes& operator=(const FileBytes&) = delete;
+    ~FileBytes();  // ends the mapping, if any
+
+    // The bytes, valid while this object lives unchanged.
+    std::string_view View() const {
+        return m_map ? std::string_view(m_map, m_size) : std::string_view(m_copy);
+    }
+    bool Mapped() const { return m_map != nullptr; }
+
+    // Maps the regular file at path, of at least atLeast bytes (and never empty), read-only
+    // with its pages read in at once, into *out. False, *out unchanged, when it is not such a
+    // file or the system refuses to map it; the caller then reads it. Portfolio files are
+    // only ever replaced by a rename, never cut short in place, so the mapping keeps the
+    // bytes it was made with.
+    static bool Map(const std::string& path, size_t atLeast, FileBytes* out);
+
+  private:
+    void Unmap();
+
+    std::string m_copy;
+    const char* m_map = nullptr;
+    size_t m_size = 0;
+};
+
+}  // namespace cartera
