@@ -272,6 +272,14 @@ TEST_F(DocumentTest, AFailedSaveKeepsTheChangeMarkedUntilFileSaveWritesIt) {
     EXPECT_TRUE(doc->OnFileSave());
     EXPECT_EQ(m_messages.size(), 5u);
     EXPECT_EQ(OrdersInFile(path).size(), 4u);
+    // A whole save that fails (of a selection deleted) marks the window unsaved again.
+    CSistemaCartera* ledger = frame->GetAdmCartera();
+    ledger->AddOrder(Cash(kDeposit, 1, 50, d));
+    ASSERT_FALSE(doc->IsModified());
+    std::unique_ptr<Env> failing = MakeFaultyPosixEnv(SaveStep::rename, EIO);
+    ScopedEnv scoped(failing.get());
+    ledger->DelOrders({ledger->GetOrders().back().id});
+    EXPECT_TRUE(doc->IsModified());
 }
 
 TEST_F(DocumentTest, ADamagedCommissionFileIsReportedKeptAndReplacedOnlyWhenTheUserSaysSo) {

@@ -193,6 +193,8 @@ TEST_F(EditTest, SelectedRowsAreCopiedAndDeletedAsOneStepThatUndoAndRedoTakeBack
     QTest::keyClick(grid, Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(grid->model()->rowCount(), 4);
     EXPECT_EQ(FileContracts(path), (std::vector<int32_t>{1, 100, 20, 3}));
+    emit edit->aboutToShow();
+    EXPECT_FALSE(edit->actions().value(0)->isEnabled()) << "an undo is no step of its own";
     QTest::keyClick(grid, Qt::Key_Y, Qt::ControlModifier);
     EXPECT_EQ(FileContracts(path), (std::vector<int32_t>{1, 3}));
     QTest::keyClick(grid, Qt::Key_Z, Qt::ControlModifier);
