@@ -213,37 +213,49 @@ COrderCartera Execution(COrderCartera m, int i) {
     return m;
 }
 
+// A copy of the portfolio file of n movements for changes to write to, removed with its
+// backup and change log when it goes.
+struct WorkingCopy {
+    WorkingCopy(int n, const std::string& suffix)
+        : source(PortfolioFile(n)), path(source + suffix) {
+        Renew();
+    }
+    ~WorkingCopy() {
+        for (const std::string& p : {path, cartera::BackupPath(path), cartera::LogPath(path)})
+            std::filesystem::remove(p);
+    }
+    // The copy as the original file again, without a change log.
+    void Renew() const {
+        std::filesystem::copy_file(source, path, std::filesystem::copy_options::overwrite_existing);
+        std::filesystem::remove(cartera::LogPath(path));
+    }
+    const std::string source, path;
+};
+
 // One buy or sell added to a loaded portfolio: matching, totals and the append of its record
 // to the change log (a checkpoint when the log passes its share of the file). The first
 // change after loading also puts back the valuations loading changed
 // (BM_FirstAddOrder_Ours); it is made before the measured ones.
 void BM_AddOrder_Ours(benchmark::State& state) {
-    const std::string& path = PortfolioFile(static_cast<int>(state.range(0)));
-    const std::string copy = path + ".add";
-    std::filesystem::copy_file(path, copy, std::filesystem::copy_options::overwrite_existing);
+    const WorkingCopy copy(static_cast<int>(state.range(0)), ".add");
     CSistemaCartera ledger;
     cartera::PortfolioDocument doc(&ledger);
-    (void)doc.Load(copy);
+    (void)doc.Load(copy.path);
     const COrderCartera first = ledger.GetOrders().front();
     int i = 0;
     ledger.AddOrder(Execution(first, i++));
     for (auto _ : state) ledger.AddOrder(Execution(first, i++));
-    std::filesystem::remove(copy);
-    std::filesystem::remove(cartera::BackupPath(copy));
-    std::filesystem::remove(cartera::LogPath(copy));
 }
 
 // The first change after loading, alone.
 void BM_FirstAddOrder_Ours(benchmark::State& state) {
-    const std::string& path = PortfolioFile(static_cast<int>(state.range(0)));
-    const std::string copy = path + ".first";
+    const WorkingCopy copy(static_cast<int>(state.range(0)), ".first");
     for (auto _ : state) {
         state.PauseTiming();
-        std::filesystem::copy_file(path, copy, std::filesystem::copy_options::overwrite_existing);
-        std::filesystem::remove(cartera::LogPath(copy));
+        copy.Renew();
         auto ledger = std::make_unique<CSistemaCartera>();
         auto doc = std::make_unique<cartera::PortfolioDocument>(ledger.get());
-        (void)doc->Load(copy);
+        (void)doc->Load(copy.path);
         const COrderCartera m = Execution(ledger->GetOrders().front(), 1);
         state.ResumeTiming();
         ledger->AddOrder(m);
@@ -252,9 +264,6 @@ void BM_FirstAddOrder_Ours(benchmark::State& state) {
         ledger.reset();
         state.ResumeTiming();
     }
-    std::filesystem::remove(copy);
-    std::filesystem::remove(cartera::BackupPath(copy));
-    std::filesystem::remove(cartera::LogPath(copy));
 }
 
 // Grids that give no edits to follow: every sorted refill sorts all rows, as before.
@@ -270,17 +279,15 @@ class SortingWhole : public Grid {
 // sorted by Total and the open trades by profit.
 template <class Movements, class Open, class Closed>
 void WorkstationChange(benchmark::State& state, bool sorted) {
-    const std::string& path = PortfolioFile(static_cast<int>(state.range(0)));
-    const std::string copy = path + ".window";
-    std::filesystem::copy_file(path, copy, std::filesystem::copy_options::overwrite_existing);
+    const WorkingCopy copy(static_cast<int>(state.range(0)), ".window");
     CSistemaCartera ledger;
     cartera::PortfolioDocument doc(&ledger);
-    (void)doc.Load(copy);
+    (void)doc.Load(copy.path);
     Movements movements;
     Open open;
     Closed closed;
-    for (CGridQBase* grid : {static_cast<CGridQBase*>(&movements), static_cast<CGridQBase*>(&open),
-                             static_cast<CGridQBase*>(&closed)}) {
+    const std::initializer_list<CGridQBase*> grids = {&movements, &open, &closed};
+    for (CGridQBase* grid : grids) {
         grid->CreateGrid(RECT{}, nullptr, 123);
         grid->SetLedger(&ledger);
     }
@@ -288,25 +295,19 @@ void WorkstationChange(benchmark::State& state, bool sorted) {
         movements.SetSortCol(movements.GetHeader().GetPosition(3395));
         open.SetSortCol(open.GetHeader().GetPosition(3435));
     }
-    movements.FillGrid();
-    open.FillGrid();
-    closed.FillGrid();
+    auto refill = [&] {
+        for (CGridQBase* grid : grids) grid->FillGrid();
+    };
+    refill();
     const COrderCartera first = ledger.GetOrders().front();
     int i = 0;
     ledger.AddOrder(Execution(first, i++));  // the first change after loading, left out
-    movements.FillGrid();
-    open.FillGrid();
-    closed.FillGrid();
+    refill();
     for (auto _ : state) {
         ledger.AddOrder(Execution(first, i++));
-        movements.FillGrid();
-        open.FillGrid();
-        closed.FillGrid();
+        refill();
     }
     state.counters["open"] = static_cast<double>(ledger.GetOpenTrades().size());
-    std::filesystem::remove(copy);
-    std::filesystem::remove(cartera::BackupPath(copy));
-    std::filesystem::remove(cartera::LogPath(copy));
 }
 
 // Args: movements, and 1 when the grids are sorted.
