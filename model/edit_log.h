@@ -46,12 +46,13 @@ class EditLog {
     // The reader's new mark. Taking one ends the folding of repeated edits (see Edited).
     Mark Now() const;
     // The edits since mark, in order; false when they are not known any longer (a reset, or
-    // more than the log keeps).
+    // more than the log keeps: the oldest are forgotten first).
     bool Since(Mark mark, const Edit** first, size_t* count) const;
 
   private:
-    // Edits kept at most: beyond, following them costs about what reading the list does.
-    static constexpr size_t kMaxEdits = 4096;
+    // Edits kept at most: a reader that has fallen this far behind reads the list again. When
+    // the log is full the older half is forgotten.
+    static constexpr size_t kMaxEdits = size_t{1} << 16;
     static uint64_t NextEpoch() {
         static std::atomic<uint64_t> epochs{0};
         return ++epochs;
@@ -60,6 +61,7 @@ class EditLog {
 
     uint64_t m_epoch = NextEpoch();
     std::vector<Edit> m_edits;
+    size_t m_forgotten = 0;  // edits since the epoch began that are no longer kept
     mutable std::unordered_set<uint32_t> m_folded;  // places edited since the last mark
 };
 

@@ -155,7 +155,7 @@ void CSistemaCartera::CasarOrdenes() {
         if (m_orders[i].IsExecution()) exec.push_back(i);
     m_matchedSize = m_orders.size();
     std::vector<std::pair<uint32_t, int32_t>> stillOpen;
-    MatchPlaces(exec, m_closed, stillOpen);
+    MatchPlaces(exec, m_closed, stillOpen, &m_execByCode);
     RebuildOpenTrades(stillOpen);
 }
 
@@ -184,8 +184,11 @@ constexpr uint32_t kAhead = 16;
 
 }  // namespace
 
-void CSistemaCartera::MatchPlaces(const std::vector<uint32_t>& exec, TradeList& closed,
-                                  std::vector<std::pair<uint32_t, int32_t>>& stillOpen) const {
+template <class Trades>
+void CSistemaCartera::MatchPlaces(
+    const std::vector<uint32_t>& exec, Trades& closed,
+    std::vector<std::pair<uint32_t, int32_t>>& stillOpen,
+    std::unordered_map<std::string, std::vector<uint32_t>>* bySecurity) const {
     // Codes compare without regard to case; each distinct code text (by its handle) is
     // lowered once.
     std::unordered_map<std::string, uint32_t> securityOf;
@@ -207,6 +210,21 @@ void CSistemaCartera::MatchPlaces(const std::vector<uint32_t>& exec, TradeList& 
         security[p] = securityOfText[text];
         left[p] = m.contracts;
         queues[2 * security[p] + (m.buy ? 1 : 0)].items.push_back({p, exec[p]});
+    }
+    if (bySecurity) {  // both sides' places, merged
+        bySecurity->clear();
+        for (const auto& [code, s] : securityOf) {
+            const auto& sells = queues[2 * s].items;
+            const auto& buys = queues[2 * s + 1].items;
+            std::vector<uint32_t>& places = (*bySecurity)[code];
+            places.reserve(sells.size() + buys.size());
+            size_t a = 0, b = 0;
+            while (a < sells.size() || b < buys.size()) {
+                const bool sell =
+                    b == buys.size() || (a < sells.size() && sells[a].place < buys[b].place);
+                places.push_back(sell ? sells[a++].place : buys[b++].place);
+            }
+        }
     }
 
     CNegocioC t;  // every trade's fields set afresh: not cleared for each
@@ -281,7 +299,8 @@ bool CSistemaCartera::MatchAppended() {
     const size_t xi = m_orders.size() - 1;
     if (m_matchedSize != xi || xi >= UINT32_MAX || m_orders[xi].contracts <= 0) return false;
     const COrderCartera& x = m_orders[xi];
-    OpenPlaces& mine = m_openByCode[LowerCode(x.quoteCode)];
+    const std::string code = LowerCode(x.quoteCode);
+    OpenPlaces& mine = m_openByCode[code];
     // The open trades x closes, all of them but perhaps the last used up; matching leaves a
     // security's open trades on one side, so x faces all of them or none.
     std::vector<size_t> met;
@@ -342,8 +361,19 @@ bool CSistemaCartera::MatchAppended() {
         m_open.push_back(t);
         mine.places.push_back(static_cast<uint32_t>(xi));
     }
+    m_execByCode[code].push_back(static_cast<uint32_t>(xi));
     m_matchedSize = m_orders.size();
     return true;
+}
+
+void CSistemaCartera::IndexExecution(size_t place, bool in) {
+    const COrderCartera& m = m_orders[place];
+    if (!m.IsExecution()) return;
+    std::vector<uint32_t>& places = m_execByCode[LowerCode(m.quoteCode)];
+    const auto p = static_cast<uint32_t>(place);
+    auto at = std::lower_bound(places.begin(), places.end(), p);
+    if (in && (at == places.end() || *at != p)) places.insert(at, p);
+    if (!in && at != places.end() && *at == p) places.erase(at);
 }
 
 void CSistemaCartera::RefreshOpenValues(int32_t nowDate, int32_t nowTime) {
@@ -368,53 +398,71 @@ void CSistemaCartera::RefreshOpenValues(int32_t nowDate, int32_t nowTime) {
     m_loadedExits.clear();
 }
 
-void CSistemaCartera::RefreshAllOpenValues(int32_t nowDate, int32_t nowTime) {
-    std::vector<size_t> stale;
-    for (size_t k = 0; const CNegocioC& t : m_open) {
-        if (t.revalue) stale.push_back(k);
-        ++k;
-    }
-    for (size_t k : stale) {
-        m_open.Edit(k, [&](CNegocioC& t) {
-            const uint32_t place = t.entryPosition;
-            t = MakeOpenTrade(m_orders[place], t.contracts, nowDate, nowTime);
-            t.entryPosition = place;
-        });
-    }
-    m_ticked.clear();
-    m_loadedExits.clear();
-}
-
-bool CSistemaCartera::RematchSecurities(const std::vector<std::string>& lowered) {
+bool CSistemaCartera::RematchSecurities(const std::vector<std::string>& lowered, size_t changed) {
     if (m_matchedSize != m_orders.size()) return false;
-    // By the code text's handle; each distinct text lowered once.
-    std::vector<int8_t> known(PooledText::PoolSize() + 1, -1);
-    auto affected = [&](PooledText code) {
-        if (code.Handle() >= known.size()) known.resize(code.Handle() + 1, -1);
-        int8_t& k = known[code.Handle()];
-        if (k < 0)
-            k = static_cast<int8_t>(std::find(lowered.begin(), lowered.end(), LowerCode(code)) !=
-                                    lowered.end());
-        return k == 1;
+    // The security (its index in lowered) of a code text, by the text's handle; each distinct
+    // text lowered once.
+    std::unordered_map<uint32_t, size_t> known;
+    auto securityOf = [&](PooledText code) {
+        auto [it, added] = known.try_emplace(code.Handle(), 0);
+        if (added)
+            it->second = static_cast<size_t>(
+                std::find(lowered.begin(), lowered.end(), LowerCode(code)) - lowered.begin());
+        return it->second;
     };
     std::vector<uint32_t> exec;
-    for (uint32_t i = 0; i < m_orders.size(); ++i)
-        if (m_orders[i].IsExecution() && affected(m_orders[i].quoteCode)) exec.push_back(i);
-    TradeList closed;
+    for (size_t k = 0; k < lowered.size(); ++k) {
+        auto it = m_execByCode.find(lowered[k]);
+        if (it == m_execByCode.end() ||
+            std::find(lowered.begin(), lowered.begin() + static_cast<long>(k), lowered[k]) !=
+                lowered.begin() + static_cast<long>(k))
+            continue;  // no executions, or the code came before
+        const size_t had = exec.size();
+        exec.insert(exec.end(), it->second.begin(), it->second.end());
+        std::inplace_merge(exec.begin(), exec.begin() + static_cast<long>(had), exec.end());
+    }
+    // The entries whose trades may change: the securities' executions, and the changed place,
+    // whose movement may have been one of theirs.
+    std::vector<uint32_t> entries = exec;
+    if (changed < m_orders.size()) {
+        const auto place = static_cast<uint32_t>(changed);
+        auto at = std::lower_bound(entries.begin(), entries.end(), place);
+        if (at == entries.end() || *at != place) entries.insert(at, place);
+    }
+    CArrayNegocioC closed;
     std::vector<std::pair<uint32_t, int32_t>> stillOpen;
     MatchPlaces(exec, closed, stillOpen);
-    auto others = [&](const CNegocioC& t) { return !affected(t.quoteCode); };
-    m_closed.MergeByEntry(others, closed);
     CTime now = CTime::GetCurrentTime();
     const int32_t nowDate = FctimeToFn(now), nowTime = HctimeToHn(now);
+    RefreshOpenValues(nowDate, nowTime);
+    m_closed.ReplaceAtEntries(entries, closed);
     CArrayNegocioC open;
     open.reserve(stillOpen.size());
+    // Only the entries of the securities' open trades, before and after, can have one.
+    std::vector<uint32_t> openEntries;
+    for (const std::string& code : lowered) {
+        OpenPlaces& was = m_openByCode[code];
+        openEntries.insert(openEntries.end(), was.places.begin() + static_cast<long>(was.head),
+                           was.places.end());
+        was = {};
+    }
+    if (changed < m_orders.size()) openEntries.push_back(static_cast<uint32_t>(changed));
+    for (auto [place, left] : stillOpen) openEntries.push_back(place);
+    std::sort(openEntries.begin(), openEntries.end());
+    openEntries.erase(std::unique(openEntries.begin(), openEntries.end()), openEntries.end());
     for (auto [place, left] : stillOpen) {
         open.push_back(MakeOpenTrade(m_orders[place], left, nowDate, nowTime));
         open.back().entryPosition = place;
+        m_openByCode[lowered[securityOf(m_orders[place].quoteCode)]].places.push_back(place);
     }
-    m_open.MergeByEntry(others, open);
-    RefreshAllOpenValues(nowDate, nowTime);
-    RebuildOpenTradeIndex();
+    // An open trade that matching leaves as it was keeps the time it was valued at, as the
+    // open trades of every other security do.
+    m_open.ReplaceAtEntries(openEntries, open, [](const CNegocioC& kept, const CNegocioC& fresh) {
+        CNegocioC valued = fresh;
+        valued.exitDate = kept.exitDate;
+        valued.exitTime = kept.exitTime;
+        valued.daysHeld = kept.daysHeld;
+        return cartera::SameTrade(kept, valued);
+    });
     return true;
 }

@@ -183,12 +183,31 @@ void CSistemaCartera::AddOrder(COrderCartera m) {
 }
 
 void CSistemaCartera::ShiftEntries(size_t deleted) {
-    m_closed.MoveEntriesBack(static_cast<uint32_t>(deleted));
-    m_open.MoveEntriesBack(static_cast<uint32_t>(deleted));
+    const auto gone = static_cast<uint32_t>(deleted);
+    const std::vector<uint32_t> at = {gone};
+    m_closed.ReplaceAtEntries(at, {});
+    m_open.ReplaceAtEntries(at, {});
+    m_closed.MoveEntriesBack(gone);
+    m_open.MoveEntriesBack(gone);
+    auto back = [gone](uint32_t& place) { place -= place > gone ? 1 : 0; };
+    std::erase(m_ticked, gone);
+    for (uint32_t& place : m_ticked) back(place);
+    std::erase_if(m_loadedExits, [gone](const LoadedExit& e) { return e.place == gone; });
+    for (LoadedExit& e : m_loadedExits) back(e.place);
+    for (auto& [code, open] : m_openByCode) {
+        // The deleted movement's open trade is gone, and its place is the next movement's.
+        auto from = open.places.begin() + static_cast<long>(open.head);
+        auto held = std::lower_bound(from, open.places.end(), gone);
+        if (held != open.places.end() && *held == gone) open.places.erase(held);
+        for (uint32_t& place : open.places) back(place);
+    }
+    for (auto& [code, places] : m_execByCode)
+        for (uint32_t& place : places) back(place);
 }
 
-void CSistemaCartera::RematchAndRefresh(const std::vector<std::string>& lowered, bool sumsHold) {
-    if (!RematchSecurities(lowered)) CasarOrdenes();
+void CSistemaCartera::RematchAndRefresh(const std::vector<std::string>& lowered, size_t changed,
+                                        bool sumsHold) {
+    if (!RematchSecurities(lowered, changed)) CasarOrdenes();
     if (sumsHold) {  // only executions changed: the cash movements' sums are what they were
         m_cashSummed = m_orders.size();
         FinishCapital();
@@ -212,6 +231,7 @@ void CSistemaCartera::DelOrder(uint64_t id) {
     }
     const bool matched = m_matchedSize == m_orders.size();
     const bool sumsHold = m.IsExecution() && m_cashSummed == m_orders.size();
+    if (matched) IndexExecution(index, false);
     TellDocument({JournalChange::kDelete, {{index, m}}, {}, {}, {}});
     m_orders.erase(m_orders.begin() + static_cast<long>(index));
     m_orderEdits.Erased(index);
@@ -234,9 +254,9 @@ void CSistemaCartera::DelOrder(uint64_t id) {
         ShiftEntries(index);
         m_matchedSize = m_orders.size();
     }
-    RematchAndRefresh(lowered, sumsHold);
+    RematchAndRefresh(lowered, SIZE_MAX, sumsHold);
     UpdateAllViews();
-    SaveDocument({LogChange::erase, index});
+    { SaveDocument({LogChange::erase, index}); }
 }
 
 void CSistemaCartera::ModOrder(COrderCartera m) {
@@ -250,10 +270,13 @@ void CSistemaCartera::ModOrder(COrderCartera m) {
         if (m.IsExecution()) lowered.push_back(cartera::LowerCode(m.quoteCode));
         sumsHold = sumsHold && existing->IsExecution() && m.IsExecution();
         TellDocument({JournalChange::kModify, {}, {}, {*existing}, {m}});
+        const bool matched = m_matchedSize == m_orders.size();
+        if (matched) IndexExecution(place, false);
         *existing = m;
+        if (matched) IndexExecution(place, true);
         m_orderEdits.Edited(place);
     }
-    RematchAndRefresh(lowered, sumsHold);
+    RematchAndRefresh(lowered, place, sumsHold);
     UpdateAllViews();
     SaveDocument({LogChange::modify, place});
 }
@@ -271,6 +294,7 @@ void CSistemaCartera::ReplayAdd(COrderCartera m) {
 
 bool CSistemaCartera::ReplayModify(size_t place, COrderCartera m) {
     if (place >= m_orders.size()) return false;
+    m_matchedSize = SIZE_MAX;  // the trades no longer reflect the journal
     m_orders[place] = m;
     m_orderEdits.Edited(place);
     InvalidateIndex();

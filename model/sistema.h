@@ -147,21 +147,28 @@ class CSistemaCartera : public CObjectZorb {
     // the journal before it, or its contracts are not positive: the full matching then runs.
     bool MatchAppended();
     // Matches the executions at the journal places exec (ascending) among themselves: their
-    // closed trades appended to closed in order of their entries, and the places and contracts
-    // left of those still open.
-    void MatchPlaces(const std::vector<uint32_t>& exec, TradeList& closed,
-                     std::vector<std::pair<uint32_t, int32_t>>& stillOpen) const;
+    // closed trades pushed onto closed (a TradeList or a vector) in order of their entries,
+    // and the places and contracts left of those still open.
+    // bySecurity, when given, gets the places of each security's executions, by lowered code.
+    template <class Trades>
+    void MatchPlaces(
+        const std::vector<uint32_t>& exec, Trades& closed,
+        std::vector<std::pair<uint32_t, int32_t>>& stillOpen,
+        std::unordered_map<std::string, std::vector<uint32_t>>* bySecurity = nullptr) const;
+    // Puts the execution at place into its security's places, or takes it out (nothing for
+    // other movements).
+    void IndexExecution(size_t place, bool in);
     // Matches again only the securities whose lowered codes are given, leaving every other
-    // security's trades as they are, with what the full matching gives; false (nothing
-    // changed) when the trades do not reflect the journal's places.
-    bool RematchSecurities(const std::vector<std::string>& lowered);
+    // security's trades as they are, with what the full matching gives; the trades of the
+    // security's entries that changed are replaced in place. changed is a place whose
+    // movement may have left those securities (SIZE_MAX: none). False (nothing changed)
+    // when the trades do not reflect the journal's places.
+    bool RematchSecurities(const std::vector<std::string>& lowered, size_t changed);
     // After a partial matching: the open trades whose valuation ticks or loading changed are
-    // valued as matching values them (the others keep the date and time of their valuation);
-    // by the places noted when they changed, or, when the places may have moved, by a look
-    // at every open trade.
+    // valued as matching values them (the others keep the date and time of their valuation).
     void RefreshOpenValues(int32_t nowDate, int32_t nowTime);
-    void RefreshAllOpenValues(int32_t nowDate, int32_t nowTime);
-    // Trades whose entry came after the deleted place move one place back.
+    // The trades of the deleted place go; those whose entry came after it, and every place
+    // kept of them, move one place back.
     void ShiftEntries(size_t deleted);
     // The open trade whose entry is at place; SIZE_MAX when there is none.
     size_t OpenTradeAt(uint32_t place) const;
@@ -169,7 +176,7 @@ class CSistemaCartera : public CObjectZorb {
     void ValueAtTick(size_t k, double last);
     // Matches the given securities again; the totals follow, the cash movements' sums summed
     // again unless sumsHold (only executions changed and the sums held the whole journal).
-    void RematchAndRefresh(const std::vector<std::string>& lowered, bool sumsHold);
+    void RematchAndRefresh(const std::vector<std::string>& lowered, size_t changed, bool sumsHold);
     // The open trades rebuilt from their entries' places and contracts left, valued now.
     void RebuildOpenTrades(const std::vector<std::pair<uint32_t, int32_t>>& positions);
     // The cash movements from place from on added to the running sums, in journal order;
@@ -235,6 +242,9 @@ class CSistemaCartera : public CObjectZorb {
         size_t head = 0;
     };
     std::unordered_map<std::string, OpenPlaces> m_openByCode;
+    // The journal places of each security's executions, ascending, by lowered code; kept with
+    // the trades while they reflect the journal.
+    std::unordered_map<std::string, std::vector<uint32_t>> m_execByCode;
     // Entry places of the open trades a tick valued since the last matching, and what
     // matching had valued the ones loading changed at (exit price and commission).
     std::vector<uint32_t> m_ticked;

@@ -62,6 +62,9 @@ class COrderCartera;
 
 namespace cartera {
 
+// Whether a and b hold the same values in every field (numbers to the bit).
+bool SameTrade(const CNegocioC& a, const CNegocioC& b);
+
 // A closed trade with every field taken from its entry e and exit x; contracts, remainder,
 // profit and percentage are left for the matching to set.
 CNegocioC ClosedTradeFields(const COrderCartera& e, const COrderCartera& x);

@@ -1,6 +1,7 @@
 #include "model/trade_list.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
 #include <new>
 #include <stdexcept>
@@ -197,8 +198,77 @@ size_t TradeList::UpperBoundEntry(uint32_t place) const {
     return Partition([place](const CNegocioC& t) { return t.entryPosition <= place; });
 }
 
-void TradeList::MoveEntriesBack(uint32_t deleted) {
-    for (auto& chunk : m_chunks)
-        for (CNegocioC& t : chunk)
-            if (t.entryPosition > deleted) --t.entryPosition;
+size_t TradeList::LowerBoundEntryFrom(uint32_t place, size_t from) const {
+    if (from >= m_size) return m_size;
+    auto [c, k] = Locate(from);
+    for (; c < m_chunks.size() && m_chunks[c].back().entryPosition < place; ++c) k = 0;
+    if (c == m_chunks.size()) return m_size;
+    // Galloping up from k: the place sought is most often a little way on.
+    const Chunk& chunk = m_chunks[c];
+    size_t lo = k, hi = chunk.size() - 1;  // the chunk's last is not below place
+    for (size_t step = 1; k + step < chunk.size(); step *= 2) {
+        if (chunk[k + step - 1].entryPosition >= place) {
+            hi = k + step - 1;
+            break;
+        }
+        lo = k + step;
+    }
+    auto at = std::partition_point(chunk.begin() + static_cast<long>(lo),
+                                   chunk.begin() + static_cast<long>(hi),
+                                   [place](const CNegocioC& t) { return t.entryPosition < place; });
+    return m_starts[c] + static_cast<size_t>(at - chunk.begin());
 }
+
+void TradeList::MoveEntriesBack(uint32_t deleted) {
+    // The chunks wholly before the deleted place keep their entries.
+    auto first = std::partition_point(m_chunks.begin(), m_chunks.end(), [deleted](const Chunk& c) {
+        return c.back().entryPosition <= deleted;
+    });
+    for (auto chunk = first; chunk != m_chunks.end(); ++chunk)
+        for (CNegocioC& t : *chunk) t.entryPosition -= t.entryPosition > deleted ? 1 : 0;
+}
+
+void TradeList::ReplaceAtEntries(const std::vector<uint32_t>& places,
+                                 const std::vector<CNegocioC>& fresh, SameFn same) {
+    size_t f = 0, at = 0;
+    for (const uint32_t place : places) {
+        at = LowerBoundEntryFrom(place, at);
+        size_t old = 0;
+        while (at + old < m_size && (*this)[at + old].entryPosition == place) ++old;
+        const size_t from = f;
+        while (f < fresh.size() && fresh[f].entryPosition == place) ++f;
+        const size_t now = f - from;
+        for (size_t i = 0; i < std::min(old, now); ++i) {
+            const CNegocioC& t = fresh[from + i];
+            if (!same((*this)[at + i], t)) Edit(at + i, [&](CNegocioC& e) { e = t; });
+        }
+        for (size_t i = old; i < now; ++i) Insert(at + i, fresh[from + i]);
+        for (size_t i = old; i > now; --i) Erase(at + i - 1);
+    }
+}
+
+namespace cartera {
+
+bool SameTrade(const CNegocioC& a, const CNegocioC& b) {
+    // A field added to the trade must be compared here too.
+    static_assert(sizeof(CNegocioC) == 152);
+    auto same = [](double x, double y) {
+        return std::bit_cast<uint64_t>(x) == std::bit_cast<uint64_t>(y);
+    };
+    return a.id == b.id && same(a.entryPrice, b.entryPrice) && same(a.exitPrice, b.exitPrice) &&
+           same(a.profit, b.profit) && same(a.percentage, b.percentage) &&
+           same(a.entryCommission, b.entryCommission) && same(a.exitCommission, b.exitCommission) &&
+           same(a.pointValue, b.pointValue) && same(a.guarantee, b.guarantee) &&
+           a.entryDate == b.entryDate && a.entryTime == b.entryTime && a.exitDate == b.exitDate &&
+           a.exitTime == b.exitTime && a.contracts == b.contracts && a.remainder == b.remainder &&
+           a.daysHeld == b.daysHeld && a.entryStoredWord == b.entryStoredWord &&
+           a.exitStoredWord == b.exitStoredWord && a.entryCarriedWord == b.entryCarriedWord &&
+           a.entryText == b.entryText && a.exitText == b.exitText && a.quoteCode == b.quoteCode &&
+           a.entryGroup == b.entryGroup && a.exitGroup == b.exitGroup && a.symbol == b.symbol &&
+           a.entryPosition == b.entryPosition && a.isLong == b.isLong &&
+           a.entryInstrument == b.entryInstrument && a.exitClosing == b.exitClosing &&
+           a.decimals == b.decimals && a.exitInstrument == b.exitInstrument &&
+           a.revalue == b.revalue;
+}
+
+}  // namespace cartera

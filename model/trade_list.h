@@ -125,29 +125,14 @@ class TradeList {
             Count(*at);
         }
     }
-    // Keeps the trades that keep(trade) accepts and merges in those of added (in journal order
-    // of their entries): a trade of added goes after every kept one whose entry is not later
-    // than its own. Each chunk read is given back before the next, so the list grows into the
-    // memory it already has.
-    template <class Keep, class Added>
-    void MergeByEntry(Keep keep, const Added& added) {
-        std::vector<Chunk> old = std::move(m_chunks);
-        m_chunks.clear();
-        m_starts.clear();
-        m_size = 0;
-        m_profits = m_guarantees = m_invested = {};
-        auto a = added.begin();
-        for (Chunk& chunk : old) {
-            for (CNegocioC& t : chunk) {
-                if (!keep(t)) continue;
-                for (; a != added.end() && a->entryPosition < t.entryPosition; ++a) push_back(*a);
-                push_back(t);
-            }
-            chunk = Chunk(chunk.get_allocator());
-        }
-        for (; a != added.end(); ++a) push_back(*a);
-        m_edits.Reset();
-    }
+    // Makes the trades whose entries are at places (ascending) those of fresh (in journal
+    // order of their entries, every entry among places): a trade the same as the one it
+    // replaces is left alone, one that differs is edited in place, and only the difference
+    // in number is put in or taken out. A change of one security costs what it changed.
+    // same tells a trade that need not be replaced.
+    using SameFn = bool (*)(const CNegocioC& kept, const CNegocioC& fresh);
+    void ReplaceAtEntries(const std::vector<uint32_t>& places, const std::vector<CNegocioC>& fresh,
+                          SameFn same = cartera::SameTrade);
     // Trades whose entry came after the place deleted from the journal move one place back.
     void MoveEntriesBack(uint32_t deleted);
 
@@ -155,6 +140,8 @@ class TradeList {
     // entry comes at or after place, and the first whose entry comes after it.
     size_t LowerBoundEntry(uint32_t place) const;
     size_t UpperBoundEntry(uint32_t place) const;
+    // LowerBoundEntry(place) found from a trade at from that does not come after it.
+    size_t LowerBoundEntryFrom(uint32_t place, size_t from) const;
 
   private:
     // Every chunk has room for kChunk trades, and is split in halves when a trade must go

@@ -78,6 +78,43 @@ TEST(TradeListTest, ReadsLikeAnArrayThroughInsertsErasesAndEdits) {
     }
 }
 
+// Replacing an entry's trades logs only the trades that changed, so that a sorted view
+// follows a change by what it changed; a reader that keeps up follows any number of edits,
+// one that falls behind starts over.
+TEST(TradeListTest, LogsOnlyTheTradesThatChangedAndKeepsUpWithAReaderThatKeepsUp) {
+    TradeList list;
+    std::vector<CNegocioC> trades(300);
+    std::vector<uint32_t> places(trades.size());
+    for (uint32_t place = 0; place < trades.size(); ++place) {
+        trades[place].entryPosition = places[place] = place;
+        trades[place].contracts = 1 + static_cast<int32_t>(place % 3);
+        list.push_back(trades[place]);
+    }
+    const cartera::EditLog::Edit* first = nullptr;
+    size_t count = 0;
+    cartera::EditLog::Mark mark = list.Edits().Now();
+    list.ReplaceAtEntries(places, trades);
+    ASSERT_TRUE(list.Edits().Since(mark, &first, &count));
+    EXPECT_EQ(count, 0u);
+    trades[7].profit = 5.0;
+    trades.erase(trades.begin() + 9);  // entry 9 has no trade any more
+    list.ReplaceAtEntries(places, trades);
+    ASSERT_TRUE(list.Edits().Since(mark, &first, &count));
+    ASSERT_EQ(count, 2u);
+    EXPECT_TRUE(first[0].place == 7 && first[0].kind == cartera::EditLog::kEdit &&
+                first[1].place == 9 && first[1].kind == cartera::EditLog::kErase);
+    EXPECT_EQ(list.size(), trades.size());
+    EXPECT_EQ(list.ProfitSum(), 5.0);
+
+    const cartera::EditLog::Mark stale = list.Edits().Now();
+    for (size_t i = 0; i < 200000; ++i) {
+        mark = list.Edits().Now();
+        list.Edit(i % list.size(), [](CNegocioC& t) { t.contracts += 1; });
+        ASSERT_TRUE(list.Edits().Since(mark, &first, &count) && count == 1) << i;
+    }
+    EXPECT_FALSE(list.Edits().Since(stale, &first, &count));
+}
+
 // The sum is rounded once, whatever the order, and a term taken back leaves no trace.
 TEST(ExactTotalTest, RoundsTheExactTotalOnceAndForgetsWhatIsTakenBack) {
     const double inf = std::numeric_limits<double>::infinity();
