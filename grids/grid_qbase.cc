@@ -315,9 +315,24 @@ void CGridQBase::SortRows(int col, bool descending, bool keep) {
     });
     std::vector<int> order(keys.size());
     for (size_t i = 0; i < keys.size(); ++i) order[i] = keys[i].row;
+    // Only a strict order of keys gives one order a later refill can follow; it is kept with
+    // the keys in that order (read before the rows move), so that a refill reads only the
+    // keys of what changed.
+    std::vector<double> values;
+    std::vector<std::string> sorted;
+    keep = keep && orders;
+    if (keep && kind == cartera::ColumnKind::kText) {
+        sorted.reserve(keys.size());
+        for (const SortKey& key : keys) sorted.emplace_back(texts[static_cast<size_t>(key.row)]);
+    } else if (keep) {
+        values.reserve(keys.size());
+        for (const SortKey& key : keys)
+            values.push_back(kind == cartera::ColumnKind::kDate ? key.date : key.number);
+    }
     PermuteRows(order);
-    // Only a strict order of keys gives one order a later refill can follow.
-    if (keep && orders) m_sorted.Keep(SortState(col), std::move(order), RecordEdits());
+    if (keep)
+        m_sorted.Keep(SortState(col), std::move(order), std::move(values), std::move(sorted),
+                      RecordEdits());
 }
 
 cartera::SortedRows::By CGridQBase::SortState(int col) const {

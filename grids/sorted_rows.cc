@@ -5,10 +5,13 @@
 
 namespace cartera {
 
-void SortedRows::Keep(const By& by, std::vector<int> order, const EditLog* edits) {
-    m_valid = edits != nullptr;
+void SortedRows::Keep(const By& by, std::vector<int> order, std::vector<double> values,
+                      std::vector<std::string> texts, const EditLog* edits) {
+    m_valid = edits != nullptr && (by.byText ? texts.size() : values.size()) == order.size();
     m_by = by;
     m_order = m_valid ? std::move(order) : std::vector<int>();
+    m_values = m_valid ? std::move(values) : std::vector<double>();
+    m_texts = m_valid ? std::move(texts) : std::vector<std::string>();
     if (m_valid) m_mark = edits->Now();
 }
 
@@ -17,6 +20,8 @@ const std::vector<int>* SortedRows::Follow(const By& by, const EditLog* edits, s
     auto drop = [this]() -> const std::vector<int>* {
         m_valid = false;
         m_order = std::vector<int>();
+        m_values = std::vector<double>();
+        m_texts = std::vector<std::string>();
         return nullptr;
     };
     const EditLog::Edit* first = nullptr;
@@ -37,7 +42,7 @@ const std::vector<int>* SortedRows::Follow(const By& by, const EditLog* edits, s
         return Less(a.key, a.record, b.key, b.record);
     });
     Compact(fresh, dropped);
-    if (!Merge(keys, key)) return drop();
+    Merge(keys);
     m_mark = edits->Now();
     return &m_order;
 }
@@ -50,12 +55,18 @@ bool SortedRows::Translate(const EditLog::Edit* edits, size_t count, std::vector
     size_t size = m_order.size();
     auto dropOldAt = [&](uint32_t place) {
         auto fresher = std::lower_bound(fresh->begin(), fresh->end(), place) - fresh->begin();
-        uint32_t old = place - static_cast<uint32_t>(fresher);
-        for (uint32_t d : *dropped) {
-            if (d > old) break;
-            ++old;
+        // The rank-th old record not dropped yet: below dropped[j] lie dropped[j] - j of them.
+        const uint32_t rank = place - static_cast<uint32_t>(fresher);
+        size_t lo = 0, hi = dropped->size();
+        while (lo < hi) {
+            const size_t mid = lo + (hi - lo) / 2;
+            if ((*dropped)[mid] - mid <= rank)
+                lo = mid + 1;
+            else
+                hi = mid;
         }
-        dropped->insert(std::upper_bound(dropped->begin(), dropped->end(), old), old);
+        const auto old = rank + static_cast<uint32_t>(lo);
+        dropped->insert(dropped->begin() + static_cast<long>(lo), old);
     };
     for (size_t e = 0; e < count; ++e) {
         const uint32_t place = edits[e].place;
@@ -89,57 +100,116 @@ bool SortedRows::Translate(const EditLog::Edit* edits, size_t count, std::vector
 }
 
 // Takes the dropped records out of the order and renumbers the others as the edited list
-// numbers them, keeping their order.
+// numbers them, keeping their order (and their keys beside them).
 void SortedRows::Compact(const std::vector<uint32_t>& fresh, const std::vector<uint32_t>& dropped) {
     if (fresh.empty() && dropped.empty()) return;
-    std::vector<uint32_t> keptBefore(fresh.size());  // kept records before each fresh place
-    for (size_t j = 0; j < fresh.size(); ++j) keptBefore[j] = fresh[j] - static_cast<uint32_t>(j);
+    // What each old record from the first one that moves becomes (UINT32_MAX when dropped):
+    // for a few edits counted, for many read from a table made in one pass.
     const uint32_t firstDrop = dropped.empty() ? UINT32_MAX : dropped.front();
-    const uint32_t firstFresh = keptBefore.empty() ? UINT32_MAX : keptBefore.front();
-    size_t out = 0;
-    for (int record : m_order) {
-        auto old = static_cast<uint32_t>(record);
-        if (old >= firstDrop || old >= firstFresh) {
-            if (std::binary_search(dropped.begin(), dropped.end(), old)) continue;
-            auto rank =
-                old - static_cast<uint32_t>(std::lower_bound(dropped.begin(), dropped.end(), old) -
-                                            dropped.begin());
-            old = rank + static_cast<uint32_t>(
-                             std::upper_bound(keptBefore.begin(), keptBefore.end(), rank) -
-                             keptBefore.begin());
+    const uint32_t firstFresh = fresh.empty() ? UINT32_MAX : fresh.front();
+    const uint32_t from = std::min(firstDrop, firstFresh);
+    const bool few = fresh.size() + dropped.size() <= 8;
+    std::vector<uint32_t> keptBefore(few ? fresh.size() : 0);  // kept records before each
+    for (size_t j = 0; j < keptBefore.size(); ++j)
+        keptBefore[j] = fresh[j] - static_cast<uint32_t>(j);
+    std::vector<uint32_t> renumbered(!few && from < m_order.size() ? m_order.size() - from : 0);
+    size_t d = 0, f = 0;
+    for (uint32_t old = from; old < renumbered.size() + from; ++old) {
+        if (d < dropped.size() && dropped[d] == old) {
+            renumbered[old - from] = UINT32_MAX;
+            ++d;
+            continue;
         }
-        m_order[out++] = static_cast<int>(old);
+        // The kept record of this rank sits after every fresh place up to its own.
+        const auto rank = static_cast<uint32_t>(old - d);
+        while (f < fresh.size() && fresh[f] - f <= rank) ++f;
+        renumbered[old - from] = rank + static_cast<uint32_t>(f);
+    }
+    auto renumber = [&](uint32_t old) {
+        if (!few) return renumbered[old - from];
+        uint32_t rank = old;
+        for (const uint32_t gone : dropped) {
+            if (gone == old) return UINT32_MAX;
+            rank -= gone < old ? 1 : 0;
+        }
+        uint32_t now = rank;
+        for (const uint32_t before : keptBefore) now += before <= rank ? 1 : 0;
+        return now;
+    };
+    size_t out = 0;
+    const bool byText = m_by.byText;
+    for (size_t i = 0; i < m_order.size(); ++i) {
+        auto record = static_cast<uint32_t>(m_order[i]);
+        if (record >= from) {
+            record = renumber(record);
+            if (record == UINT32_MAX) continue;
+        }
+        m_order[out] = static_cast<int>(record);
+        if (out != i && byText)  // a text moved onto itself would be lost
+            m_texts[out] = std::move(m_texts[i]);
+        else if (out != i)
+            m_values[out] = m_values[i];
+        ++out;
     }
     m_order.resize(out);
+    (byText ? m_texts.resize(out) : m_values.resize(out));
 }
 
 // Puts the fresh records (sorted) into the order, from the last: each moves the kept records
 // that go after it once.
-bool SortedRows::Merge(std::vector<Fresh>& fresh, const CellKeyReader& key) {
+void SortedRows::Merge(std::vector<Fresh>& fresh) {
+    const bool byText = m_by.byText;
     size_t end = m_order.size();
-    m_order.resize(end + fresh.size());
-    size_t write = m_order.size();
-    CellKey probe;
+    const size_t size = end + fresh.size();
+    m_order.resize(size);
+    (byText ? m_texts.resize(size) : m_values.resize(size));
+    size_t write = size;
+    auto move = [&](size_t lo, size_t hi, size_t to) {  // [lo, hi) to end at to
+        const long l = static_cast<long>(lo), h = static_cast<long>(hi), t = static_cast<long>(to);
+        std::move_backward(m_order.begin() + l, m_order.begin() + h, m_order.begin() + t);
+        if (byText)
+            std::move_backward(m_texts.begin() + l, m_texts.begin() + h, m_texts.begin() + t);
+        else
+            std::move_backward(m_values.begin() + l, m_values.begin() + h, m_values.begin() + t);
+    };
     for (size_t f = fresh.size(); f-- > 0;) {
-        const Fresh& item = fresh[f];
+        Fresh& item = fresh[f];
+        // Galloping down from the end: the next place is near the last one, in memory too.
         size_t lo = 0, hi = end;
+        for (size_t step = 1; step <= end; step *= 2) {
+            if (KeptBefore(end - step, item.key, item.record)) {
+                lo = end - step + 1;
+                break;
+            }
+            hi = end - step;
+        }
         while (lo < hi) {
             const size_t mid = lo + (hi - lo) / 2;
-            const auto record = static_cast<uint32_t>(m_order[mid]);
-            if (!key(record, &probe)) return false;
-            if (Less(probe, record, item.key, item.record))
+            if (KeptBefore(mid, item.key, item.record))
                 lo = mid + 1;
             else
                 hi = mid;
         }
-        const auto from = m_order.begin();
-        std::move_backward(from + static_cast<long>(lo), from + static_cast<long>(end),
-                           from + static_cast<long>(write));
+        move(lo, end, write);
         write -= end - lo;
         m_order[--write] = static_cast<int>(item.record);
+        if (byText)
+            m_texts[write] = std::move(item.key.text);
+        else
+            m_values[write] = item.key.value;
         end = lo;
     }
-    return true;
+}
+
+bool SortedRows::KeptBefore(size_t i, const CellKey& a, uint32_t ra) const {
+    const auto record = static_cast<uint32_t>(m_order[i]);
+    int c = 0;
+    if (m_by.byText)
+        c = m_texts[i].compare(a.text);
+    else
+        c = m_values[i] < a.value ? -1 : (m_values[i] > a.value ? 1 : 0);
+    if (m_by.descending) c = -c;
+    return c != 0 ? c < 0 : record < ra;
 }
 
 bool SortedRows::Less(const CellKey& a, uint32_t ra, const CellKey& b, uint32_t rb) const {

@@ -37,8 +37,11 @@ class SortedRows {
 
     // Keeps order, the records sorted by (key in the direction of by, then record), as a full
     // stable sort of the rows in the ledger's order gives them, with the records as edits
-    // stands now (edits not owned, may be null: then nothing is kept).
-    void Keep(const By& by, std::vector<int> order, const EditLog* edits);
+    // stands now (edits not owned, may be null: then nothing is kept). The keys of order[i]
+    // are values[i] (numbers and dates) or texts[i] (text columns), the other one empty: with
+    // them a refill reads only the keys of the records that changed.
+    void Keep(const By& by, std::vector<int> order, std::vector<double> values,
+              std::vector<std::string> texts, const EditLog* edits);
     // The kept order brought up to the count records edits stands at now, with the keys of
     // the records put in or changed read by key; the result is what Keep was given from a
     // full sort. Null, and nothing kept any longer, when it cannot be followed: another
@@ -56,13 +59,19 @@ class SortedRows {
     bool Translate(const EditLog::Edit* edits, size_t count, std::vector<uint32_t>* fresh,
                    std::vector<uint32_t>* dropped) const;
     void Compact(const std::vector<uint32_t>& fresh, const std::vector<uint32_t>& dropped);
-    bool Merge(std::vector<Fresh>& fresh, const CellKeyReader& key);
+    void Merge(std::vector<Fresh>& fresh);
     bool Less(const CellKey& a, uint32_t ra, const CellKey& b, uint32_t rb) const;
 
     bool m_valid = false;
     By m_by;
     EditLog::Mark m_mark;
+    // The key of the record at i of the order: compared with a, whether it goes before it.
+    bool KeptBefore(size_t i, const CellKey& a, uint32_t ra) const;
+
     std::vector<int> m_order;
+    // The keys of the order's records, in the order: numbers (and dates), or texts.
+    std::vector<double> m_values;
+    std::vector<std::string> m_texts;
 };
 
 }  // namespace cartera

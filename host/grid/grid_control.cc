@@ -54,11 +54,13 @@ int CUGCtrl::SetNumberRows(int rows, int redraw) {
         m_order.resize(static_cast<size_t>(rows));
         std::iota(m_order.begin() + static_cast<std::ptrdiff_t>(had), m_order.end(),
                   static_cast<uint32_t>(had));
+        m_orderInRecords = m_orderInRecords || had == 0;
         ForgetRendered();
     } else {
         m_store.Resize(rows);
     }
     m_rowHeights.resize(rows, -1);
+    if (rows == 0) m_heightsSet = false;
     if (redraw) NotifyStructureChanged();
     return UG_SUCCESS;
 }
@@ -88,6 +90,7 @@ int CUGCtrl::AppendRow() {
 int CUGCtrl::DeleteRow(int row) {
     if (row < 0 || row >= GetNumberRows()) return UG_ERROR;
     if (m_source) {
+        m_orderInRecords = m_orderInRecords && row + 1 == GetNumberRows();
         m_order.erase(m_order.begin() + row);
         ForgetRendered();
     } else {
@@ -160,6 +163,7 @@ int CUGCtrl::IsColHidden(int col) const {
 int CUGCtrl::SetRowHeight(int row, int height) {
     if (row < 0 || row >= GetNumberRows()) return UG_ERROR;
     m_rowHeights[row] = std::max(height, 0);
+    m_heightsSet = true;
     NotifyStructureChanged();
     return UG_SUCCESS;
 }
@@ -339,13 +343,17 @@ int CUGCtrl::SortBy(int col, int mode) {
 void CUGCtrl::PermuteRows(const std::vector<int>& order) {
     m_selected.clear();
     if (m_source) {
+        // Rows that are the records in order (as a refill leaves them) take the order as it is.
         std::vector<uint32_t> records(order.size());
-        for (size_t i = 0; i < order.size(); ++i) records[i] = m_order[order[i]];
+        for (size_t i = 0; i < order.size(); ++i)
+            records[i] = m_orderInRecords ? static_cast<uint32_t>(order[i]) : m_order[order[i]];
         m_order = std::move(records);
+        m_orderInRecords = false;
         ForgetRendered();
     } else {
         m_store.Permute(order);
     }
+    if (!m_heightsSet) return;  // every row at the default height: nothing moves
     std::vector<int> heights(order.size());
     for (size_t i = 0; i < order.size(); ++i) heights[i] = m_rowHeights[order[i]];
     m_rowHeights = std::move(heights);

@@ -282,10 +282,12 @@ class CUGCtrl {
     cartera::CellRows m_store;
     IGridRowSource* m_source = nullptr;
     std::vector<uint32_t> m_order;        // on demand: row -> record
+    bool m_orderInRecords = true;         // m_order[row] == row for every row
     std::vector<RenderedRow> m_rendered;  // on demand: slot row % kRenderedRows
     std::vector<CUGCell> m_heading;
     std::vector<ColumnInfo> m_columns;
     std::vector<int> m_rowHeights;  // -1 = default height
+    bool m_heightsSet = false;      // some row's height was set since the rows were emptied
 
     int m_curCol = -1;
     int m_curRow = -1;
