@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "bench/synthetic_journal.h"
+#include "grids/column_ids.h"
 #include "grids/grid_cartera.h"
 #include "grids/grid_trades.h"
 #include "host/archive.h"
@@ -273,12 +274,17 @@ class SortingWhole : public Grid {
     const cartera::EditLog* RecordEdits() const override { return nullptr; }
 };
 
-// A buy or sell as the workstation makes it on a loaded portfolio: the ledger's change with
-// its log append, then one refill of each list grid (the headless grids the window's views
-// render; the repaint of the visible rows is left out). When sorted, the movements grid is
-// sorted by Total and the open trades by profit.
+// The changes the workstation makes to a loaded portfolio.
+enum class Change { kAdd, kModify, kDelete };
+
+// A change as the workstation makes it on a loaded portfolio: the ledger's change with its log
+// append, then one refill of each list grid (the headless grids the window's views render; the
+// repaint of the visible rows is left out). An add is a buy or sell; a modify gives an early
+// execution one contract more, so that every later trade of its security changes; a delete
+// takes out an early movement. When sorted, the movements grid is sorted by Total and both
+// trade grids by profit.
 template <class Movements, class Open, class Closed>
-void WorkstationChange(benchmark::State& state, bool sorted) {
+void WorkstationChange(benchmark::State& state, bool sorted, Change kind) {
     const WorkingCopy copy(static_cast<int>(state.range(0)), ".window");
     CSistemaCartera ledger;
     cartera::PortfolioDocument doc(&ledger);
@@ -292,8 +298,9 @@ void WorkstationChange(benchmark::State& state, bool sorted) {
         grid->SetLedger(&ledger);
     }
     if (sorted) {
-        movements.SetSortCol(movements.GetHeader().GetPosition(3395));
-        open.SetSortCol(open.GetHeader().GetPosition(3435));
+        movements.SetSortCol(movements.GetHeader().GetPosition(cartera::column::kTotal));
+        open.SetSortCol(open.GetHeader().GetPosition(cartera::column::kProfit));
+        closed.SetSortCol(closed.GetHeader().GetPosition(cartera::column::kProfit));
     }
     auto refill = [&] {
         for (CGridQBase* grid : grids) grid->FillGrid();
@@ -301,24 +308,47 @@ void WorkstationChange(benchmark::State& state, bool sorted) {
     refill();
     const COrderCartera first = ledger.GetOrders().front();
     int i = 0;
+    size_t k = 1000;
+    COrderCartera deleted;
+    auto change = [&] {
+        const CArrayOrders& orders = ledger.GetOrders();
+        if (kind == Change::kAdd) return ledger.AddOrder(Execution(first, i++));
+        k = (k + 997) % (orders.size() / 2);
+        if (kind == Change::kDelete) {
+            deleted = orders[k];
+            return ledger.DelOrder(deleted.id);
+        }
+        while (!orders[k].IsExecution()) ++k;
+        COrderCartera m = orders[k];
+        m.contracts += 1;
+        ledger.ModOrder(m);
+    };
     ledger.AddOrder(Execution(first, i++));  // the first change after loading, left out
     refill();
     for (auto _ : state) {
-        ledger.AddOrder(Execution(first, i++));
+        change();
         refill();
+        if (kind != Change::kDelete) continue;
+        state.PauseTiming();  // the journal keeps its size: the deleted movement comes back
+        ledger.AddOrder(deleted);
+        refill();
+        state.ResumeTiming();
     }
     state.counters["open"] = static_cast<double>(ledger.GetOpenTrades().size());
+    state.counters["closed"] = static_cast<double>(ledger.GetClosedTrades().size());
 }
 
-// Args: movements, and 1 when the grids are sorted.
+// Args: movements, 1 when the grids are sorted, and the change (0 add, 1 modify, 2 delete).
 void BM_WorkstationChange_Ours(benchmark::State& state) {
-    WorkstationChange<CGridCartera, CGridOpAbiertas, CGridOpCerradas>(state, state.range(1) != 0);
+    WorkstationChange<CGridCartera, CGridOpAbiertas, CGridOpCerradas>(
+        state, state.range(1) != 0, static_cast<Change>(state.range(2)));
 }
 
 // Baseline: the same, sorted, with every refill sorting all rows.
 void BM_WorkstationChange_SortWhole(benchmark::State& state) {
     WorkstationChange<SortingWhole<CGridCartera>, SortingWhole<CGridOpAbiertas>,
-                      SortingWhole<CGridOpCerradas>>(state, true);
+                      SortingWhole<CGridOpCerradas>>(state, true,
+                                                     static_cast<Change>(state.range(1)));
 }
 
 // A ledger loaded from the portfolio file of n movements, without a document (no saves).
@@ -374,15 +404,17 @@ BENCHMARK(BM_AddOrder_Ours)->Arg(1000000)->Iterations(200)->Unit(benchmark::kMil
 BENCHMARK(BM_FirstAddOrder_Ours)->Arg(1000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FirstAddOrder_Ours)->Arg(1000000)->Iterations(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WorkstationChange_Ours)
-    ->ArgsProduct({{1000, 100000}, {0, 1}})
+    ->ArgsProduct({{1000, 100000}, {0, 1}, {0, 1, 2}})
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WorkstationChange_Ours)
-    ->ArgsProduct({{1000000}, {0, 1}})
+    ->ArgsProduct({{1000000}, {0, 1}, {0, 1, 2}})
     ->Iterations(20)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_WorkstationChange_SortWhole)->Arg(1000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WorkstationChange_SortWhole)
-    ->Arg(1000000)
+    ->ArgsProduct({{1000, 100000}, {0, 1, 2}})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WorkstationChange_SortWhole)
+    ->ArgsProduct({{1000000}, {0, 1, 2}})
     ->Iterations(20)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FullRecompute)->Arg(1000000)->Unit(benchmark::kMillisecond);
