@@ -184,8 +184,10 @@ TEST_F(MatchingTest, AgreesWithTheLiteralRuleAfterEveryChangeOnRandomJournals) {
                 fast.AddOrder(execution());
             } else if (kind < 10 || fast.GetOrders().empty()) {
                 fast.AddOrder(Cash(1 + pick(5), 1, pick(1000)));
-            } else if (kind == 10) {
-                fast.DelOrder(fast.GetOrders()[rng() % fast.GetOrders().size()].id);
+            } else if (kind == 10) {  // a delete, undone as a redo of an add puts it back
+                const COrderCartera gone = fast.GetOrders()[rng() % fast.GetOrders().size()];
+                fast.DelOrder(gone.id);
+                if (pick(2) == 0) fast.InsertOrders({{fast.GetOrders().size(), gone}});
             } else {
                 const size_t place = rng() % fast.GetOrders().size();
                 COrderCartera old = fast.GetOrders()[place];

@@ -167,6 +167,10 @@ void CSistemaCartera::AddOrder(COrderCartera m) {
     Append(m);
     TellDocument({JournalChange::kAdd, {}, {{m_orders.size() - 1, m_orders.back()}}, {}, {}});
     SaveDocument({LogChange::add, m_orders.size() - 1, 1});
+    FollowAppended(execution, summed, matched);
+}
+
+void CSistemaCartera::FollowAppended(bool execution, bool summed, bool matched) {
     // Only the new movement's security is matched again, and only the new movement is added
     // to the running sums; each gives what doing all of it again would.
     if (execution && !MatchAppended()) CasarOrdenes();
@@ -177,7 +181,6 @@ void CSistemaCartera::AddOrder(COrderCartera m) {
     } else {
         CalcularCapital();
     }
-    if (execution && m_pGridValoracion) m_pGridValoracion->Refresh();
     if (m_pGridValoracion) m_pGridValoracion->Refresh();
     UpdateAllViews();
 }
@@ -312,6 +315,7 @@ bool CSistemaCartera::ReplayRemove(size_t place) {
 // The delete of a selection and the undo of a change (movements back at their places, with
 // their ids) are one change each, with one save and one matching.
 void CSistemaCartera::DelOrders(const std::vector<uint64_t>& ids) {
+    if (ids.size() == 1) return DelOrder(ids.front());  // the undo of an add
     ChangeScope change(m_pDoc);
     std::unordered_set<uint64_t> wanted(ids.begin(), ids.end());
     JournalChange told{JournalChange::kDelete, {}, {}, {}, {}};
@@ -336,18 +340,36 @@ void CSistemaCartera::DelOrders(const std::vector<uint64_t>& ids) {
     SaveDocument();
 }
 
+void CSistemaCartera::Readmit(const COrderCartera& m) {
+    if (m.IsExecution() && !m.quoteCode.empty())
+        RegisterQuote(cartera::MakeQuoteRequest(m.quoteCode), nullptr);
+    // Ids are never given twice: the next new movement's comes after these.
+    if (m.id != kNoId && m.id <= UINT32_MAX)
+        m_lastId = std::max(m_lastId, static_cast<uint32_t>(m.id));
+}
+
 void CSistemaCartera::InsertOrders(std::vector<PlacedOrder> placed) {
     if (placed.empty()) return;
     ChangeScope change(m_pDoc);
+    if (placed.size() == 1 && placed[0].place >= m_orders.size()) {
+        // One movement back at the end, the redo of an add, is an add with its own id.
+        const COrderCartera& m = placed[0].order;
+        const bool summed = m_cashSummed == m_orders.size();
+        const bool matched = m_matchedSize == m_orders.size();
+        Readmit(m);
+        placed[0].place = m_orders.size();
+        m_orderEdits.Inserted(m_orders.size());
+        m_orders.push_back(m);
+        NoteAppended();
+        TellDocument({JournalChange::kRestore, {}, placed, {}, {}});
+        SaveDocument({LogChange::add, m_orders.size() - 1, 1});
+        FollowAppended(m_orders.back().IsExecution(), summed, matched);
+        return;
+    }
     for (PlacedOrder& p : placed) {
-        COrderCartera& m = p.order;
-        if (m.IsExecution() && !m.quoteCode.empty())
-            RegisterQuote(cartera::MakeQuoteRequest(m.quoteCode), nullptr);
-        // Ids are never given twice: the next new movement's comes after these.
-        if (m.id != kNoId && m.id <= UINT32_MAX)
-            m_lastId = std::max(m_lastId, static_cast<uint32_t>(m.id));
+        Readmit(p.order);
         p.place = std::min(p.place, m_orders.size());
-        m_orders.insert(m_orders.begin() + static_cast<long>(p.place), m);
+        m_orders.insert(m_orders.begin() + static_cast<long>(p.place), p.order);
         m_orderEdits.Inserted(p.place);
     }
     InvalidateIndex();

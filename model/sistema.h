@@ -185,6 +185,11 @@ class CSistemaCartera : public CObjectZorb {
     void FinishCapital();
     // Registers the movement's quote, fills in its code and gives it the next id.
     void Admit(COrderCartera& m);
+    // Registers the quote of a movement put back with its own id; the id counter passes it.
+    void Readmit(const COrderCartera& m);
+    // After a movement was put at the end of the journal, told and saved: matches and sums it
+    // alone where it can, and updates the views.
+    void FollowAppended(bool execution, bool summed, bool matched);
     void Append(COrderCartera m);
     void SaveDocument(const LogChange& change);
     // A change the log does not record (several places at once): the file is written whole.

@@ -278,7 +278,7 @@ TEST_F(DocumentTest, AFailedSaveKeepsTheChangeMarkedUntilFileSaveWritesIt) {
     ASSERT_FALSE(doc->IsModified());
     std::unique_ptr<Env> failing = MakeFaultyPosixEnv(SaveStep::rename, EIO);
     ScopedEnv scoped(failing.get());
-    ledger->DelOrders({ledger->GetOrders().back().id});
+    ledger->DelOrders({ledger->GetOrders()[0].id, ledger->GetOrders().back().id});
     EXPECT_TRUE(doc->IsModified());
 }
 
