@@ -275,14 +275,14 @@ class SortingWhole : public Grid {
 };
 
 // The changes the workstation makes to a loaded portfolio.
-enum class Change { kAdd, kModify, kDelete };
+enum class Change { kAdd, kModify, kDelete, kUndoDelete };
 
 // A change as the workstation makes it on a loaded portfolio: the ledger's change with its log
 // append, then one refill of each list grid (the headless grids the window's views render; the
 // repaint of the visible rows is left out). An add is a buy or sell; a modify gives an early
 // execution one contract more, so that every later trade of its security changes; a delete
-// takes out an early movement. When sorted, the movements grid is sorted by Total and both
-// trade grids by profit.
+// takes out an early movement, and its undo puts it back. When sorted, the movements grid is sorted
+// by Total and both trade grids by profit.
 template <class Movements, class Open, class Closed>
 void WorkstationChange(benchmark::State& state, bool sorted, Change kind) {
     const WorkingCopy copy(static_cast<int>(state.range(0)), ".window");
@@ -309,36 +309,50 @@ void WorkstationChange(benchmark::State& state, bool sorted, Change kind) {
     const COrderCartera first = ledger.GetOrders().front();
     int i = 0;
     size_t k = 1000;
-    COrderCartera deleted;
+    PlacedOrder deleted;
+    auto remove = [&] {
+        const CArrayOrders& orders = ledger.GetOrders();
+        k = (k + 997) % (orders.size() / 2);
+        deleted = {k, orders[k]};
+        ledger.DelOrder(deleted.order.id);
+    };
     auto change = [&] {
         const CArrayOrders& orders = ledger.GetOrders();
         if (kind == Change::kAdd) return ledger.AddOrder(Execution(first, i++));
+        if (kind == Change::kDelete) return remove();
+        if (kind == Change::kUndoDelete) return ledger.InsertOrders({deleted});
         k = (k + 997) % (orders.size() / 2);
-        if (kind == Change::kDelete) {
-            deleted = orders[k];
-            return ledger.DelOrder(deleted.id);
-        }
         while (!orders[k].IsExecution()) ++k;
         COrderCartera m = orders[k];
         m.contracts += 1;
         ledger.ModOrder(m);
     };
+    // Untimed: what keeps the journal as it was, or makes the change an undo undoes.
+    auto aside = [&](bool before) {
+        if (before == (kind == Change::kUndoDelete) && kind >= Change::kDelete) {
+            state.PauseTiming();
+            if (before)
+                remove();
+            else
+                ledger.InsertOrders({deleted});
+            refill();
+            state.ResumeTiming();
+        }
+    };
     ledger.AddOrder(Execution(first, i++));  // the first change after loading, left out
     refill();
     for (auto _ : state) {
+        aside(true);
         change();
         refill();
-        if (kind != Change::kDelete) continue;
-        state.PauseTiming();  // the journal keeps its size: the deleted movement comes back
-        ledger.AddOrder(deleted);
-        refill();
-        state.ResumeTiming();
+        aside(false);
     }
     state.counters["open"] = static_cast<double>(ledger.GetOpenTrades().size());
     state.counters["closed"] = static_cast<double>(ledger.GetClosedTrades().size());
 }
 
-// Args: movements, 1 when the grids are sorted, and the change (0 add, 1 modify, 2 delete).
+// Args: movements, 1 when the grids are sorted, and the change (0 add, 1 modify, 2 delete, 3 the
+// undo of a delete).
 void BM_WorkstationChange_Ours(benchmark::State& state) {
     WorkstationChange<CGridCartera, CGridOpAbiertas, CGridOpCerradas>(
         state, state.range(1) != 0, static_cast<Change>(state.range(2)));
@@ -404,17 +418,17 @@ BENCHMARK(BM_AddOrder_Ours)->Arg(1000000)->Iterations(200)->Unit(benchmark::kMil
 BENCHMARK(BM_FirstAddOrder_Ours)->Arg(1000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FirstAddOrder_Ours)->Arg(1000000)->Iterations(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WorkstationChange_Ours)
-    ->ArgsProduct({{1000, 100000}, {0, 1}, {0, 1, 2}})
+    ->ArgsProduct({{1000, 100000}, {0, 1}, {0, 1, 2, 3}})
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WorkstationChange_Ours)
-    ->ArgsProduct({{1000000}, {0, 1}, {0, 1, 2}})
+    ->ArgsProduct({{1000000}, {0, 1}, {0, 1, 2, 3}})
     ->Iterations(20)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WorkstationChange_SortWhole)
-    ->ArgsProduct({{1000, 100000}, {0, 1, 2}})
+    ->ArgsProduct({{1000, 100000}, {0, 1, 2, 3}})
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WorkstationChange_SortWhole)
-    ->ArgsProduct({{1000000}, {0, 1, 2}})
+    ->ArgsProduct({{1000000}, {0, 1, 2, 3}})
     ->Iterations(20)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FullRecompute)->Arg(1000000)->Unit(benchmark::kMillisecond);

@@ -289,7 +289,7 @@ void FuzzChangeLog(const uint8_t* data, size_t size) {
     std::string log;
     AppendBaseRecord(&log, FileStamp{});
     for (size_t at = 0; at + 2 <= size;) {
-        const auto type = static_cast<LogType>(2 + data[at] % 3);
+        const auto type = static_cast<LogType>(2 + data[at] % 4);
         const size_t n = std::min<size_t>(data[at + 1], size - at - 2);
         AppendLogRecord(&log, type, bytes.substr(at + 2, n));
         at += 2 + n;

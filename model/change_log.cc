@@ -51,6 +51,11 @@ void ReplayRecord(const LogRecord& record, CSistemaCartera& ledger) {
         case LogType::remove:
             found = ledger.ReplayRemove(ar.ReadU32());
             break;
+        case LogType::insert: {
+            const uint32_t place = ar.ReadU32();
+            found = ledger.ReplayInsert(place, ReadMovement(ar));
+            break;
+        }
         case LogType::base:
             Damaged(record.offset, "a second base record");
     }
@@ -92,8 +97,8 @@ void AppendChangeRecord(std::string* out, const CSistemaCartera& ledger, const L
         ar.WriteU32(static_cast<uint32_t>(change.count));
         for (size_t i = change.place; i < change.place + change.count; ++i)
             WriteMovement(ar, orders[i]);
-    } else if (change.kind == LogChange::modify) {
-        type = LogType::modify;
+    } else if (change.kind == LogChange::modify || change.kind == LogChange::insert) {
+        type = change.kind == LogChange::modify ? LogType::modify : LogType::insert;
         ar.WriteU32(static_cast<uint32_t>(change.place));
         WriteMovement(ar, orders[change.place]);
     } else {
@@ -125,7 +130,7 @@ LogContent ReadLogRecords(std::string_view bytes) {
         }
         const std::string_view payload = rest.substr(kLogHeaderBytes, length);
         const bool known = type >= static_cast<uint8_t>(LogType::base) &&
-                           type <= static_cast<uint8_t>(LogType::remove);
+                           type <= static_cast<uint8_t>(LogType::insert);
         if (!known || RecordSum(rest.substr(0, 5), payload) != DecodeFixed32(rest.data() + 5)) {
             if (OnlyZeros(rest.substr(kLogHeaderBytes + length))) {
                 log.tornTail = true;

@@ -9,8 +9,9 @@
 // left by a checkpoint killed after the file was written and before the log was emptied:
 // its changes are in the file already, and it is ignored. Every change record opens with
 // the ledger's last-id counter (u32) and active tab (i32), then: add, u32 N and N movements;
-// modify, u32 place and one movement; remove, u32 place. A movement is its main record and
-// its extension record, as the body holds them.
+// modify, u32 place and one movement; remove, u32 place; insert, u32 place and one movement
+// put in before the one at place (or at the end). A movement is its main record and its
+// extension record, as the body holds them.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -25,7 +26,7 @@ namespace cartera {
 // "NAME.cartera.log" beside the file (beside the target, for a symbolic link).
 std::string LogPath(const std::string& path);
 
-enum class LogType : uint8_t { base = 1, add = 2, modify = 3, remove = 4 };
+enum class LogType : uint8_t { base = 1, add = 2, modify = 3, remove = 4, insert = 5 };
 inline constexpr size_t kLogHeaderBytes = 9;
 
 // What a log applies to: the file's size and its body checksum.

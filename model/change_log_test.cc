@@ -156,8 +156,11 @@ TEST_F(ChangeLogTest, LoggedChangesMatchWholeSaves) {
             } else if (what < 9) {
                 m.id = ledger->GetOrders()[same() % size].id;
                 ledger->ModOrder(m);
-            } else {
-                ledger->DelOrder(ledger->GetOrders()[same() % size].id);
+            } else {  // a delete, undone at once half the time
+                const size_t place = same() % size;
+                const COrderCartera gone = ledger->GetOrders()[place];
+                ledger->DelOrder(gone.id);
+                if (same() % 2) ledger->InsertOrders({{place, gone}});
             }
         }
         if (pick(25) == 0) {

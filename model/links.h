@@ -13,7 +13,8 @@ struct JournalChange;
 // place modified (place SIZE_MAX when no movement had the id), or the one at place removed
 // (place as it was before the removal).
 struct LogChange {
-    enum Kind { add, modify, erase };
+    // insert: one movement put back at place with its own id (the undo of a delete).
+    enum Kind { add, modify, erase, insert };
     Kind kind;
     size_t place;
     size_t count = 1;

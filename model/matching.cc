@@ -214,8 +214,8 @@ void CSistemaCartera::MatchPlaces(
     if (bySecurity) {  // both sides' places, merged
         bySecurity->clear();
         for (const auto& [code, s] : securityOf) {
-            const auto& sells = queues[2 * s].items;
-            const auto& buys = queues[2 * s + 1].items;
+            const auto& sells = queues[2 * size_t{s}].items;
+            const auto& buys = queues[2 * size_t{s} + 1].items;
             std::vector<uint32_t>& places = (*bySecurity)[code];
             places.reserve(sells.size() + buys.size());
             size_t a = 0, b = 0;

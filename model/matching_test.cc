@@ -184,10 +184,12 @@ TEST_F(MatchingTest, AgreesWithTheLiteralRuleAfterEveryChangeOnRandomJournals) {
                 fast.AddOrder(execution());
             } else if (kind < 10 || fast.GetOrders().empty()) {
                 fast.AddOrder(Cash(1 + pick(5), 1, pick(1000)));
-            } else if (kind == 10) {  // a delete, undone as a redo of an add puts it back
-                const COrderCartera gone = fast.GetOrders()[rng() % fast.GetOrders().size()];
+            } else if (kind == 10) {  // a delete, perhaps undone, or put back at the end
+                const size_t place = rng() % fast.GetOrders().size();
+                const COrderCartera gone = fast.GetOrders()[place];
                 fast.DelOrder(gone.id);
-                if (pick(2) == 0) fast.InsertOrders({{fast.GetOrders().size(), gone}});
+                const int back = pick(3);
+                if (back < 2) fast.InsertOrders({{back ? place : fast.GetOrders().size(), gone}});
             } else {
                 const size_t place = rng() % fast.GetOrders().size();
                 COrderCartera old = fast.GetOrders()[place];

@@ -190,22 +190,28 @@ void CSistemaCartera::ShiftEntries(size_t deleted) {
     const std::vector<uint32_t> at = {gone};
     m_closed.ReplaceAtEntries(at, {});
     m_open.ReplaceAtEntries(at, {});
-    m_closed.MoveEntriesBack(gone);
-    m_open.MoveEntriesBack(gone);
-    auto back = [gone](uint32_t& place) { place -= place > gone ? 1 : 0; };
     std::erase(m_ticked, gone);
-    for (uint32_t& place : m_ticked) back(place);
     std::erase_if(m_loadedExits, [gone](const LoadedExit& e) { return e.place == gone; });
-    for (LoadedExit& e : m_loadedExits) back(e.place);
     for (auto& [code, open] : m_openByCode) {
         // The deleted movement's open trade is gone, and its place is the next movement's.
         auto from = open.places.begin() + static_cast<long>(open.head);
         auto held = std::lower_bound(from, open.places.end(), gone);
         if (held != open.places.end() && *held == gone) open.places.erase(held);
-        for (uint32_t& place : open.places) back(place);
     }
+    MovePlaces(gone + 1, -1);
+}
+
+void CSistemaCartera::MovePlaces(uint32_t from, int delta) {
+    m_closed.MoveEntries(from, delta);
+    m_open.MoveEntries(from, delta);
+    const auto by = static_cast<uint32_t>(delta);
+    auto move = [from, by](uint32_t& place) { place += place >= from ? by : 0; };
+    for (uint32_t& place : m_ticked) move(place);
+    for (LoadedExit& e : m_loadedExits) move(e.place);
+    for (auto& [code, open] : m_openByCode)
+        for (uint32_t& place : open.places) move(place);
     for (auto& [code, places] : m_execByCode)
-        for (uint32_t& place : places) back(place);
+        for (uint32_t& place : places) move(place);
 }
 
 void CSistemaCartera::RematchAndRefresh(const std::vector<std::string>& lowered, size_t changed,
@@ -259,7 +265,7 @@ void CSistemaCartera::DelOrder(uint64_t id) {
     }
     RematchAndRefresh(lowered, SIZE_MAX, sumsHold);
     UpdateAllViews();
-    { SaveDocument({LogChange::erase, index}); }
+    SaveDocument({LogChange::erase, index});
 }
 
 void CSistemaCartera::ModOrder(COrderCartera m) {
@@ -301,6 +307,15 @@ bool CSistemaCartera::ReplayModify(size_t place, COrderCartera m) {
     m_orders[place] = m;
     m_orderEdits.Edited(place);
     InvalidateIndex();
+    return true;
+}
+
+bool CSistemaCartera::ReplayInsert(size_t place, COrderCartera m) {
+    if (place > m_orders.size()) return false;
+    m_orders.insert(m_orders.begin() + static_cast<long>(place), m);
+    m_orderEdits.Inserted(place);
+    InvalidateIndex();
+    m_matchedSize = SIZE_MAX;  // the trades no longer reflect the journal
     return true;
 }
 
@@ -366,6 +381,7 @@ void CSistemaCartera::InsertOrders(std::vector<PlacedOrder> placed) {
         FollowAppended(m_orders.back().IsExecution(), summed, matched);
         return;
     }
+    if (placed.size() == 1) return InsertOne(placed[0]);  // the undo of a delete
     for (PlacedOrder& p : placed) {
         Readmit(p.order);
         p.place = std::min(p.place, m_orders.size());
@@ -377,6 +393,35 @@ void CSistemaCartera::InsertOrders(std::vector<PlacedOrder> placed) {
     SaveDocument();
     RecomputeAndRefresh();
     UpdateAllViews();
+}
+
+void CSistemaCartera::InsertOne(const PlacedOrder& placed) {
+    const COrderCartera& m = placed.order;
+    const size_t place = placed.place;
+    const bool matched = m_matchedSize == m_orders.size();
+    const bool sumsHold = m.IsExecution() && m_cashSummed == m_orders.size();
+    Readmit(m);
+    m_orders.insert(m_orders.begin() + static_cast<long>(place), m);
+    m_orderEdits.Inserted(place);
+    // Ids that go up along the journal still do when the movement fits between its
+    // neighbours, as the undo of a delete puts it; else look-ups index the journal again.
+    const bool fits = m_idsAscending > 0 && (place == 0 || m_orders[place - 1].id < m.id) &&
+                      m_orders[place + 1].id > m.id;
+    if (fits)
+        m_indexValid = false;
+    else
+        InvalidateIndex();
+    std::vector<std::string> lowered;
+    if (m.IsExecution()) lowered.push_back(cartera::LowerCode(m.quoteCode));
+    if (matched) {
+        MovePlaces(static_cast<uint32_t>(place), 1);
+        m_matchedSize = m_orders.size();
+        IndexExecution(place, true);
+    }
+    TellDocument({JournalChange::kRestore, {}, {{place, m}}, {}, {}});
+    RematchAndRefresh(lowered, SIZE_MAX, sumsHold);
+    UpdateAllViews();
+    SaveDocument({LogChange::insert, place});
 }
 
 void CSistemaCartera::GenerarSistema() { RecomputeAndRefresh(); }

@@ -129,6 +129,7 @@ class CSistemaCartera : public CObjectZorb {
     void ReplayAdd(COrderCartera m);
     bool ReplayModify(size_t place, COrderCartera m);
     bool ReplayRemove(size_t place);
+    bool ReplayInsert(size_t place, COrderCartera m);  // place may be the end
     // The place of the first movement with the id; SIZE_MAX when there is none.
     size_t PlaceOf(uint64_t id) const { return FindPlace(id); }
 
@@ -170,6 +171,11 @@ class CSistemaCartera : public CObjectZorb {
     // The trades of the deleted place go; those whose entry came after it, and every place
     // kept of them, move one place back.
     void ShiftEntries(size_t deleted);
+    // The places kept of trades, executions and valuations from place from on move by delta.
+    void MovePlaces(uint32_t from, int delta);
+    // Puts one movement back at place, before the end, with its own id; its security alone
+    // is matched again.
+    void InsertOne(const PlacedOrder& placed);
     // The open trade whose entry is at place; SIZE_MAX when there is none.
     size_t OpenTradeAt(uint32_t place) const;
     // Values the open trade at index k at the last price of a tick.

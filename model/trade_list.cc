@@ -219,13 +219,14 @@ size_t TradeList::LowerBoundEntryFrom(uint32_t place, size_t from) const {
     return m_starts[c] + static_cast<size_t>(at - chunk.begin());
 }
 
-void TradeList::MoveEntriesBack(uint32_t deleted) {
-    // The chunks wholly before the deleted place keep their entries.
-    auto first = std::partition_point(m_chunks.begin(), m_chunks.end(), [deleted](const Chunk& c) {
-        return c.back().entryPosition <= deleted;
+void TradeList::MoveEntries(uint32_t from, int delta) {
+    // The chunks wholly before from keep their entries.
+    auto first = std::partition_point(m_chunks.begin(), m_chunks.end(), [from](const Chunk& c) {
+        return c.back().entryPosition < from;
     });
+    const auto by = static_cast<uint32_t>(delta);  // wraps: adding it subtracts a negative delta
     for (auto chunk = first; chunk != m_chunks.end(); ++chunk)
-        for (CNegocioC& t : *chunk) t.entryPosition -= t.entryPosition > deleted ? 1 : 0;
+        for (CNegocioC& t : *chunk) t.entryPosition += t.entryPosition >= from ? by : 0;
 }
 
 void TradeList::ReplaceAtEntries(const std::vector<uint32_t>& places,

@@ -133,8 +133,9 @@ class TradeList {
     using SameFn = bool (*)(const CNegocioC& kept, const CNegocioC& fresh);
     void ReplaceAtEntries(const std::vector<uint32_t>& places, const std::vector<CNegocioC>& fresh,
                           SameFn same = cartera::SameTrade);
-    // Trades whose entry came after the place deleted from the journal move one place back.
-    void MoveEntriesBack(uint32_t deleted);
+    // The entries of trades from place from on move by delta places (movements were taken out
+    // of or put into the journal before them).
+    void MoveEntries(uint32_t from, int delta);
 
     // The lists the ledger keeps are in journal order of their entries: the first trade whose
     // entry comes at or after place, and the first whose entry comes after it.
