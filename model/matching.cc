@@ -126,16 +126,16 @@ void CSistemaCartera::RebuildOpenTradeIndex() {
     m_ticked.clear();
     m_loadedExits.clear();
     std::unordered_map<PooledText, OpenPlaces*> byText;  // each code lowered once
-    for (const CNegocioC& t : m_open) {
+    for (size_t k = 0; const CNegocioC& t : m_open) {
         auto [it, added] = byText.try_emplace(t.quoteCode, nullptr);
         if (added) it->second = &m_openByCode[LowerCode(t.quoteCode)];
-        it->second->places.push_back(t.entryPosition);
+        it->second->places.push_back(m_open.EntryAt(k++));
     }
 }
 
 size_t CSistemaCartera::OpenTradeAt(uint32_t place) const {
     const size_t k = m_open.LowerBoundEntry(place);
-    return k < m_open.size() && m_open[k].entryPosition == place ? k : SIZE_MAX;
+    return k < m_open.size() && m_open.EntryAt(k) == place ? k : SIZE_MAX;
 }
 
 namespace {
@@ -323,7 +323,7 @@ bool CSistemaCartera::MatchAppended() {
     size_t usedUp = 0;
     for (size_t k : met) {
         const CNegocioC& open = m_open[k];
-        const uint32_t place = open.entryPosition;
+        const uint32_t place = m_open.EntryAt(k);
         const COrderCartera& e = m_orders[place];
         CNegocioC t = cartera::ClosedTradeFields(e, x);
         t.entryPosition = place;

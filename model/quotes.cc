@@ -80,7 +80,7 @@ void CSistemaCartera::ValueAtTick(size_t k, double last) {
     const CNegocioC& trade = m_open[k];
     const size_t place = FindPlace(trade.id);
     if (place == SIZE_MAX) return;
-    if (!trade.revalue) m_ticked.push_back(trade.entryPosition);
+    if (!trade.revalue) m_ticked.push_back(m_open.EntryAt(k));
     const COrderCartera& entry = m_orders[place];
     m_open.Edit(k, [&](CNegocioC& t) {
         int32_t q = t.contracts;

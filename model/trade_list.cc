@@ -65,6 +65,7 @@ TradeList& TradeList::operator=(TradeList&& other) noexcept {
     m_chunks = std::move(other.m_chunks);
     m_pool = std::move(other.m_pool);
     m_starts = std::move(other.m_starts);
+    m_moved = std::move(other.m_moved);
     m_size = std::exchange(other.m_size, 0);
     m_profits = std::exchange(other.m_profits, {});
     m_guarantees = std::exchange(other.m_guarantees, {});
@@ -108,6 +109,7 @@ void TradeList::clear() {
     m_edits.Reset();
     m_chunks.clear();
     m_starts.clear();
+    m_moved.clear();
     m_size = 0;
     m_profits = m_guarantees = m_invested = {};
 }
@@ -132,7 +134,9 @@ void TradeList::push_back(CNegocioC t) {
     if (m_chunks.empty() || m_chunks.back().size() >= kFilled) {
         m_starts.push_back(m_size);
         m_chunks.push_back(NewChunk());
+        m_moved.push_back(0);
     }
+    t.entryPosition -= m_moved.back();
     m_chunks.back().push_back(t);
     ++m_size;
 }
@@ -152,12 +156,14 @@ void TradeList::Insert(size_t i, CNegocioC t) {
         m_chunks[c].resize(kChunk / 2);
         m_chunks.insert(m_chunks.begin() + static_cast<long>(c) + 1, std::move(half));
         m_starts.insert(m_starts.begin() + static_cast<long>(c) + 1, m_starts[c] + kChunk / 2);
+        m_moved.insert(m_moved.begin() + static_cast<long>(c) + 1, m_moved[c]);
         if (k >= kChunk / 2) {
             ++c;
             k -= kChunk / 2;
         }
     }
     Chunk& chunk = m_chunks[c];
+    t.entryPosition -= m_moved[c];
     chunk.insert(chunk.begin() + static_cast<long>(k), t);
     ++m_size;
     for (size_t d = c + 1; d < m_starts.size(); ++d) ++m_starts[d];
@@ -174,59 +180,90 @@ void TradeList::Erase(size_t i) {
     if (chunk.empty()) {
         m_chunks.erase(m_chunks.begin() + static_cast<long>(c));
         m_starts.erase(m_starts.begin() + static_cast<long>(c));
+        m_moved.erase(m_moved.begin() + static_cast<long>(c));
     }
 }
 
-// The first trade for which below(trade) is false; below is true for a leading run.
 template <class Below>
 size_t TradeList::Partition(Below below) const {
     // The first chunk whose last trade is not below, then the place in it.
-    auto chunk = std::partition_point(m_chunks.begin(), m_chunks.end(),
-                                      [&](const Chunk& c) { return below(c.back()); });
-    if (chunk == m_chunks.end()) return m_size;
-    const size_t c = static_cast<size_t>(chunk - m_chunks.begin());
-    return m_starts[c] +
-           static_cast<size_t>(std::partition_point(chunk->begin(), chunk->end(), below) -
-                               chunk->begin());
+    size_t lo = 0, hi = m_chunks.size();
+    while (lo < hi) {
+        const size_t mid = lo + (hi - lo) / 2;
+        if (below(Entry(mid, m_chunks[mid].size() - 1)))
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    if (lo == m_chunks.size()) return m_size;
+    const Chunk& chunk = m_chunks[lo];
+    const uint32_t moved = m_moved[lo];
+    auto at = std::partition_point(chunk.begin(), chunk.end(), [&](const CNegocioC& t) {
+        return below(t.entryPosition + moved);
+    });
+    return m_starts[lo] + static_cast<size_t>(at - chunk.begin());
 }
 
 size_t TradeList::LowerBoundEntry(uint32_t place) const {
-    return Partition([place](const CNegocioC& t) { return t.entryPosition < place; });
+    return Partition([place](uint32_t entry) { return entry < place; });
 }
 
 size_t TradeList::UpperBoundEntry(uint32_t place) const {
-    return Partition([place](const CNegocioC& t) { return t.entryPosition <= place; });
+    return Partition([place](uint32_t entry) { return entry <= place; });
+}
+
+uint32_t TradeList::EntryAt(size_t i) const {
+    auto [c, k] = Locate(i);
+    return Entry(c, k);
+}
+
+void TradeList::Settle(size_t c) {
+    if (m_moved[c] == 0) return;
+    for (CNegocioC& t : m_chunks[c]) t.entryPosition += m_moved[c];
+    m_moved[c] = 0;
 }
 
 size_t TradeList::LowerBoundEntryFrom(uint32_t place, size_t from) const {
     if (from >= m_size) return m_size;
     auto [c, k] = Locate(from);
-    for (; c < m_chunks.size() && m_chunks[c].back().entryPosition < place; ++c) k = 0;
+    for (; c < m_chunks.size() && Entry(c, m_chunks[c].size() - 1) < place; ++c) k = 0;
     if (c == m_chunks.size()) return m_size;
     // Galloping up from k: the place sought is most often a little way on.
     const Chunk& chunk = m_chunks[c];
     size_t lo = k, hi = chunk.size() - 1;  // the chunk's last is not below place
     for (size_t step = 1; k + step < chunk.size(); step *= 2) {
-        if (chunk[k + step - 1].entryPosition >= place) {
+        if (Entry(c, k + step - 1) >= place) {
             hi = k + step - 1;
             break;
         }
         lo = k + step;
     }
-    auto at = std::partition_point(chunk.begin() + static_cast<long>(lo),
-                                   chunk.begin() + static_cast<long>(hi),
-                                   [place](const CNegocioC& t) { return t.entryPosition < place; });
+    const uint32_t moved = m_moved[c];
+    auto at = std::partition_point(
+        chunk.begin() + static_cast<long>(lo), chunk.begin() + static_cast<long>(hi),
+        [&](const CNegocioC& t) { return t.entryPosition + moved < place; });
     return m_starts[c] + static_cast<size_t>(at - chunk.begin());
 }
 
 void TradeList::MoveEntries(uint32_t from, int delta) {
-    // The chunks wholly before from keep their entries.
-    auto first = std::partition_point(m_chunks.begin(), m_chunks.end(), [from](const Chunk& c) {
-        return c.back().entryPosition < from;
-    });
+    // The chunks wholly before from keep their entries; the one from falls in is rewritten,
+    // the ones after only note the move.
+    size_t lo = 0, hi = m_chunks.size();
+    while (lo < hi) {
+        const size_t mid = lo + (hi - lo) / 2;
+        if (Entry(mid, m_chunks[mid].size() - 1) < from)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
     const auto by = static_cast<uint32_t>(delta);  // wraps: adding it subtracts a negative delta
-    for (auto chunk = first; chunk != m_chunks.end(); ++chunk)
-        for (CNegocioC& t : *chunk) t.entryPosition += t.entryPosition >= from ? by : 0;
+    size_t c = lo;
+    if (c < m_chunks.size() && Entry(c, 0) < from) {
+        Settle(c);
+        for (CNegocioC& t : m_chunks[c]) t.entryPosition += t.entryPosition >= from ? by : 0;
+        ++c;
+    }
+    for (; c < m_chunks.size(); ++c) m_moved[c] += by;
 }
 
 void TradeList::ReplaceAtEntries(const std::vector<uint32_t>& places,
@@ -235,13 +272,15 @@ void TradeList::ReplaceAtEntries(const std::vector<uint32_t>& places,
     for (const uint32_t place : places) {
         at = LowerBoundEntryFrom(place, at);
         size_t old = 0;
-        while (at + old < m_size && (*this)[at + old].entryPosition == place) ++old;
+        while (at + old < m_size && EntryAt(at + old) == place) ++old;
         const size_t from = f;
         while (f < fresh.size() && fresh[f].entryPosition == place) ++f;
         const size_t now = f - from;
         for (size_t i = 0; i < std::min(old, now); ++i) {
             const CNegocioC& t = fresh[from + i];
-            if (!same((*this)[at + i], t)) Edit(at + i, [&](CNegocioC& e) { e = t; });
+            CNegocioC kept = (*this)[at + i];
+            kept.entryPosition = place;
+            if (!same(kept, t)) Edit(at + i, [&](CNegocioC& e) { e = t; });
         }
         for (size_t i = old; i < now; ++i) Insert(at + i, fresh[from + i]);
         for (size_t i = old; i > now; --i) Erase(at + i - 1);

@@ -1,7 +1,10 @@
 #pragma once
 // The ledger's closed or open trades: a sequence read like an array, kept in chunks so that
 // a trade put in or taken out in the middle moves one chunk, not every trade after it, and
-// with the sums the totals need kept exactly as trades come and go.
+// with the sums the totals need kept exactly as trades come and go. A trade's entry place is
+// read with EntryAt: a chunk holds its trades' places less the places its entries have moved
+// since (a movement taken out of the journal moves every later entry, and only the chunk
+// where it was is rewritten), so entryPosition read through [] or the iterators may be old.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -83,14 +86,21 @@ class TradeList {
     void push_back(CNegocioC t);
     void Insert(size_t i, CNegocioC t);  // before the trade at i (at the end when i is size())
     void Erase(size_t i);
-    // Changes the trade at i through edit(trade&), keeping the sums; edit keeps the trade's
-    // place in journal order.
+    // The entry place of the trade at i.
+    uint32_t EntryAt(size_t i) const;
+
+    // Changes the trade at i through edit(trade&), keeping the sums; edit sees the trade's
+    // entry place and keeps it.
     template <class F>
     void Edit(size_t i, F&& edit) {
-        CNegocioC& t = Mutable(i);
+        auto [c, k] = Locate(i);
+        CNegocioC& t = m_chunks[c][k];
+        const uint32_t entry = t.entryPosition + m_moved[c];
         m_edits.Edited(i);
         Take(t);
+        t.entryPosition = entry;
         edit(t);
+        t.entryPosition = entry - m_moved[c];
         Count(t);
     }
     // Changes every trade through edit(trade&) in order, then sums them afresh.
@@ -98,11 +108,13 @@ class TradeList {
     void EditAll(F&& edit) {
         m_edits.Reset();
         m_profits = m_guarantees = m_invested = {};
-        for (auto& chunk : m_chunks)
-            for (CNegocioC& t : chunk) {
+        for (size_t c = 0; c < m_chunks.size(); ++c) {
+            Settle(c);
+            for (CNegocioC& t : m_chunks[c]) {
                 edit(t);
                 Count(t);
             }
+        }
     }
     // Edits the trades whose entries are at the given places (count of them, placeOf(k)
     // ascending) through edit(trade&, k), keeping the sums: one walk along the list.
@@ -111,17 +123,20 @@ class TradeList {
         size_t c = 0, from = 0;
         for (size_t k = 0; k < count; ++k) {
             const uint32_t place = placeOf(k);
-            for (; c < m_chunks.size() && m_chunks[c].back().entryPosition < place; ++c) from = 0;
+            for (; c < m_chunks.size() && Entry(c, m_chunks[c].size() - 1) < place; ++c) from = 0;
             if (c == m_chunks.size()) return;
             Chunk& chunk = m_chunks[c];
+            const uint32_t stored = place - m_moved[c];
             auto at = std::partition_point(
                 chunk.begin() + static_cast<long>(from), chunk.end(),
-                [place](const CNegocioC& t) { return t.entryPosition < place; });
+                [stored](const CNegocioC& t) { return t.entryPosition < stored; });
             from = static_cast<size_t>(at - chunk.begin());
-            if (at->entryPosition != place) continue;  // the chunk's last is not below place
+            if (at->entryPosition != stored) continue;  // the chunk's last is not below place
             m_edits.Edited(m_starts[c] + static_cast<size_t>(at - chunk.begin()));
             Take(*at);
+            at->entryPosition = place;
             edit(*at, k);
+            at->entryPosition = stored;
             Count(*at);
         }
     }
@@ -151,7 +166,11 @@ class TradeList {
     static constexpr size_t kFilled = kChunk - kChunk / 16;
     Chunk NewChunk();
     std::pair<size_t, size_t> Locate(size_t i) const;  // chunk and place in it
+    uint32_t Entry(size_t c, size_t k) const { return m_chunks[c][k].entryPosition + m_moved[c]; }
+    // Writes chunk c's trades' entry places as they are, so that it has moved by nothing.
+    void Settle(size_t c);
     CNegocioC& Mutable(size_t i);
+    // The first trade whose entry is not below(entry); below is true for a leading run.
     template <class Below>
     size_t Partition(Below below) const;
     void Count(const CNegocioC& t);
@@ -162,6 +181,9 @@ class TradeList {
     std::unique_ptr<std::pmr::memory_resource> m_pool;
     std::vector<Chunk> m_chunks;   // none empty
     std::vector<size_t> m_starts;  // the first trade of each chunk
+    // How far each chunk's entries have moved since written: a trade's entry place is its
+    // entryPosition plus its chunk's (wrapping, for moves back).
+    std::vector<uint32_t> m_moved;
     size_t m_size = 0;
     cartera::ExactTotal m_profits, m_guarantees, m_invested;
     cartera::EditLog m_edits;

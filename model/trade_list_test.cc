@@ -12,8 +12,9 @@
 
 namespace {
 
-// Random puts, takes and edits across many chunks read back like a plain array of the same
-// trades, with the same sums and the same places by entry.
+// Random puts, takes, edits and moves of entries (movements taken out of the journal or put
+// back) across many chunks read back like a plain array of the same trades, with the same
+// sums and the same places by entry.
 TEST(TradeListTest, ReadsLikeAnArrayThroughInsertsErasesAndEdits) {
     std::mt19937 rng(3);
     TradeList list;
@@ -30,7 +31,7 @@ TEST(TradeListTest, ReadsLikeAnArrayThroughInsertsErasesAndEdits) {
     };
     auto bits = [](double x) { return std::bit_cast<uint64_t>(x); };
     for (int step = 0; step < 12000; ++step) {
-        const unsigned what = rng() % 10;
+        const unsigned what = rng() % 11;
         if (what < 6 || model.empty()) {  // in journal order of entries, as the ledger keeps them
             CNegocioC t = trade();
             const size_t at = list.UpperBoundEntry(t.entryPosition);
@@ -44,6 +45,12 @@ TEST(TradeListTest, ReadsLikeAnArrayThroughInsertsErasesAndEdits) {
             const size_t at = rng() % model.size();
             list.Erase(at);
             model.erase(model.begin() + static_cast<long>(at));
+        } else if (what == 10) {
+            const auto from = static_cast<uint32_t>(1 + rng() % 999);
+            const int delta = rng() % 2 ? 1 : -1;
+            list.MoveEntries(from, delta);
+            for (CNegocioC& m : model)
+                if (m.entryPosition >= from) m.entryPosition += static_cast<uint32_t>(delta);
         } else {
             const size_t at = rng() % model.size();
             const double profit = model[at].profit * 3.0;
@@ -55,7 +62,7 @@ TEST(TradeListTest, ReadsLikeAnArrayThroughInsertsErasesAndEdits) {
         cartera::ExactTotal profits, guarantees, invested;
         size_t i = 0;
         for (const CNegocioC& t : list) {
-            ASSERT_TRUE(&t == &list[i] && t.entryPosition == model[i].entryPosition &&
+            ASSERT_TRUE(&t == &list[i] && list.EntryAt(i) == model[i].entryPosition &&
                         bits(t.profit) == bits(model[i].profit))
                 << step << " " << i;
             profits.Add(t.profit);
