@@ -206,11 +206,14 @@ TEST(ChangeLogKillTest, KillsLoseNoReportedChange) {
             }
         }
         close(pipeFds[1]);
-        std::this_thread::sleep_for(std::chrono::microseconds(2000 + random() % 8000));
+        // The kill comes at a random moment after the first change was reported, however
+        // long loading takes (a sanitized build is many times slower).
+        uint32_t reported = 0, n = 0;
+        if (read(pipeFds[0], &n, sizeof n) == sizeof n) reported = n;
+        std::this_thread::sleep_for(std::chrono::microseconds(random() % 8000));
         kill(child, SIGKILL);
         int status = 0;
         waitpid(child, &status, 0);
-        uint32_t reported = 0, n = 0;
         while (read(pipeFds[0], &n, sizeof n) == sizeof n) reported = n;
         close(pipeFds[0]);
         ASSERT_TRUE(WIFSIGNALED(status)) << "the writer stopped before the kill";
@@ -223,7 +226,7 @@ TEST(ChangeLogKillTest, KillsLoseNoReportedChange) {
         for (size_t i = 0; i < orders.size(); ++i) ASSERT_EQ(orders[i].price, i + 1.0) << round;
         held = orders.size();
     }
-    EXPECT_GT(held, 20u);
+    EXPECT_GE(held, 200u);
     {  // a checkpoint clears the temporary files of the killed ones
         CSistemaCartera ledger;
         PortfolioDocument doc(&ledger);
