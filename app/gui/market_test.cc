@@ -136,7 +136,7 @@ TEST_F(MarketTest,
     // File > Export to CSV on the Open Trades tab writes what it shows.
     window->ActiveFrame()->findChild<QTabWidget*>()->setCurrentIndex(1);
     QString out = home.filePath("open.csv");
-    ThroughFileDialog(out, [&] { ChooseFromMenuBar(Qt::Key_F, Qt::Key_X); });
+    ThroughFileDialog(out, [&] { ChooseFromMenuBar(Qt::Key_F, Qt::Key_R); });
     QFile csv(out);
     ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
     QStringList lines = QString(csv.readAll()).split("\r\n", Qt::SkipEmptyParts);

@@ -29,8 +29,28 @@ constexpr LanguageEntry kLanguages[] = {{Language::de, "Deutsch"},
                                         {Language::fr, "Français"},
                                         {Language::it, "Italiano"}};
 
-// Gives every item of actions that has none a mnemonic: the first letter of its text not
-// taken by an earlier sibling. Items that have one keep it; submenus get theirs in turn.
+// The property naming the letter an action's mnemonic should be when its text has it free;
+// such actions get theirs before the others (Exit keeps its conventional x).
+constexpr char kPreferredMnemonic[] = "preferredMnemonic";
+
+// Marks the first letter of action's text that no sibling has taken (only wanted, when given)
+// as its mnemonic; false when there is none.
+bool MarkFreeLetter(QAction* action, QSet<QChar>& taken, QChar wanted = QChar()) {
+    QString text = action->text();
+    for (int i = 0; i < text.size(); ++i) {
+        QChar c = text.at(i).toLower();
+        if (!c.isLetterOrNumber() || taken.contains(c)) continue;
+        if (!wanted.isNull() && c != wanted) continue;
+        taken.insert(c);
+        action->setText(text.insert(i, QLatin1Char('&')));
+        return true;
+    }
+    return false;
+}
+
+// Gives every item of actions that has none a mnemonic: its preferred letter, else the first
+// letter of its text not taken by an earlier sibling. Items that have one keep it; submenus
+// get theirs in turn.
 void AddMnemonics(const QList<QAction*>& actions) {
     QSet<QChar> taken;
     for (QAction* action : actions) {
@@ -38,17 +58,17 @@ void AddMnemonics(const QList<QAction*>& actions) {
         if (amp >= 0 && amp + 1 < action->text().size())
             taken.insert(action->text().at(amp + 1).toLower());
     }
+    auto unmarked = [](QAction* action) {
+        return !action->isSeparator() && !action->text().contains(QLatin1Char('&'));
+    };
+    for (QAction* action : actions) {
+        const QVariant wanted = action->property(kPreferredMnemonic);
+        if (wanted.isValid() && unmarked(action) && !MarkFreeLetter(action, taken, wanted.toChar()))
+            MarkFreeLetter(action, taken);
+    }
     for (QAction* action : actions) {
         if (action->menu()) AddMnemonics(action->menu()->actions());
-        QString text = action->text();
-        if (action->isSeparator() || text.contains(QLatin1Char('&'))) continue;
-        for (int i = 0; i < text.size(); ++i) {
-            QChar c = text.at(i).toLower();
-            if (!c.isLetterOrNumber() || taken.contains(c)) continue;
-            taken.insert(c);
-            action->setText(text.insert(i, QLatin1Char('&')));
-            break;
-        }
+        if (unmarked(action)) MarkFreeLetter(action, taken);
     }
 }
 
@@ -123,7 +143,9 @@ void Workstation::BuildFileMenu() {
     QList<QKeySequence> quit = QKeySequence::keyBindings(QKeySequence::Quit);
     if (!quit.contains(QKeySequence(Qt::CTRL | Qt::Key_Q)))
         quit << QKeySequence(Qt::CTRL | Qt::Key_Q);
-    AddCommand(file, kCmdExit, ::LS(kCmdExit), [this] { close(); })->setShortcuts(quit);
+    QAction* exit = AddCommand(file, kCmdExit, ::LS(kCmdExit), [this] { close(); });
+    exit->setShortcuts(quit);
+    exit->setProperty(kPreferredMnemonic, QChar(QLatin1Char('x')));
     connect(file, &QMenu::aboutToShow, this, [this] { UpdateCommandStates(); });
 }
 

@@ -90,6 +90,10 @@ TEST_F(WorkstationTest, CreatesAPortfolioMarksAFailedSaveAndSwitchesLanguage) {
          {std::string("Other"), std::string("Buy"), ::LS(40000), ::LS(40008)})
         ASSERT_TRUE(items.count(text)) << text;
     EXPECT_EQ(items["Other"]->statusTip().toStdString(), "Other operations");
+    // Exit keeps its conventional x (Alt+F, X quits), which no other File item takes.
+    for (QAction* item : window->menuBar()->actions().value(0)->menu()->actions())
+        EXPECT_EQ(item->text().toLower().contains("&x"), item == items["Exit"])
+            << item->text().toStdString();
     EXPECT_EQ(items[::LS(40000)]->statusTip().toStdString(), ::LS(40000));
 
     // The module's menu reaches the active view, which opens the module's buy sheet; its
