@@ -329,15 +329,16 @@ void WorkstationChange(benchmark::State& state, bool sorted, Change kind) {
     };
     // Untimed: what keeps the journal as it was, or makes the change an undo undoes.
     auto aside = [&](bool before) {
-        if (before == (kind == Change::kUndoDelete) && kind >= Change::kDelete) {
-            state.PauseTiming();
-            if (before)
-                remove();
-            else
-                ledger.InsertOrders({deleted});
-            refill();
-            state.ResumeTiming();
-        }
+        // A delete is undone after it; the undo of a delete needs one before it.
+        const bool undo = kind == Change::kUndoDelete;
+        if (kind < Change::kDelete || before != undo) return;
+        state.PauseTiming();
+        if (undo)
+            remove();
+        else
+            ledger.InsertOrders({deleted});
+        refill();
+        state.ResumeTiming();
     };
     ledger.AddOrder(Execution(first, i++));  // the first change after loading, left out
     refill();

@@ -202,26 +202,21 @@ void SortedRows::Merge(std::vector<Fresh>& fresh) {
 }
 
 bool SortedRows::KeptBefore(size_t i, const CellKey& a, uint32_t ra) const {
-    const auto record = static_cast<uint32_t>(m_order[i]);
-    int c = 0;
-    if (m_by.byText)
-        c = m_texts[i].compare(a.text);
-    else
-        c = m_values[i] < a.value ? -1 : (m_values[i] > a.value ? 1 : 0);
-    if (m_by.descending) c = -c;
-    return c != 0 ? c < 0 : record < ra;
+    const int c = m_by.byText ? m_texts[i].compare(a.text) : Compare(m_values[i], a.value);
+    return Before(c, static_cast<uint32_t>(m_order[i]), ra);
 }
 
 bool SortedRows::Less(const CellKey& a, uint32_t ra, const CellKey& b, uint32_t rb) const {
-    const CellKey* x = &a;
-    const CellKey* y = &b;
-    if (m_by.descending) std::swap(x, y);
-    int c = 0;
-    if (m_by.byText)
-        c = x->text.compare(y->text);
-    else
-        c = x->value < y->value ? -1 : (x->value > y->value ? 1 : 0);
+    return Before(m_by.byText ? a.text.compare(b.text) : Compare(a.value, b.value), ra, rb);
+}
+
+// Whether a record whose key compares c (negative, zero, positive) with another's goes
+// before it in the order's direction; ties go by record.
+bool SortedRows::Before(int c, uint32_t ra, uint32_t rb) const {
+    if (m_by.descending) c = -c;
     return c != 0 ? c < 0 : ra < rb;
 }
+
+int SortedRows::Compare(double x, double y) { return x < y ? -1 : (x > y ? 1 : 0); }
 
 }  // namespace cartera

@@ -67,6 +67,8 @@ class SortedRows {
     EditLog::Mark m_mark;
     // The key of the record at i of the order: compared with a, whether it goes before it.
     bool KeptBefore(size_t i, const CellKey& a, uint32_t ra) const;
+    bool Before(int c, uint32_t ra, uint32_t rb) const;
+    static int Compare(double x, double y);
 
     std::vector<int> m_order;
     // The keys of the order's records, in the order: numbers (and dates), or texts.

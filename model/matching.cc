@@ -400,23 +400,13 @@ void CSistemaCartera::RefreshOpenValues(int32_t nowDate, int32_t nowTime) {
 
 bool CSistemaCartera::RematchSecurities(const std::vector<std::string>& lowered, size_t changed) {
     if (m_matchedSize != m_orders.size()) return false;
-    // The security (its index in lowered) of a code text, by the text's handle; each distinct
-    // text lowered once.
-    std::unordered_map<uint32_t, size_t> known;
-    auto securityOf = [&](PooledText code) {
-        auto [it, added] = known.try_emplace(code.Handle(), 0);
-        if (added)
-            it->second = static_cast<size_t>(
-                std::find(lowered.begin(), lowered.end(), LowerCode(code)) - lowered.begin());
-        return it->second;
-    };
+    std::vector<std::string> codes = lowered;  // a modify within one security names it twice
+    std::sort(codes.begin(), codes.end());
+    codes.erase(std::unique(codes.begin(), codes.end()), codes.end());
     std::vector<uint32_t> exec;
-    for (size_t k = 0; k < lowered.size(); ++k) {
-        auto it = m_execByCode.find(lowered[k]);
-        if (it == m_execByCode.end() ||
-            std::find(lowered.begin(), lowered.begin() + static_cast<long>(k), lowered[k]) !=
-                lowered.begin() + static_cast<long>(k))
-            continue;  // no executions, or the code came before
+    for (const std::string& code : codes) {
+        auto it = m_execByCode.find(code);
+        if (it == m_execByCode.end()) continue;
         const size_t had = exec.size();
         exec.insert(exec.end(), it->second.begin(), it->second.end());
         std::inplace_merge(exec.begin(), exec.begin() + static_cast<long>(had), exec.end());
@@ -436,33 +426,44 @@ bool CSistemaCartera::RematchSecurities(const std::vector<std::string>& lowered,
     const int32_t nowDate = FctimeToFn(now), nowTime = HctimeToHn(now);
     RefreshOpenValues(nowDate, nowTime);
     m_closed.ReplaceAtEntries(entries, closed);
-    CArrayNegocioC open;
-    open.reserve(stillOpen.size());
+    ReplaceOpenTrades(codes, stillOpen, changed, nowDate, nowTime);
+    return true;
+}
+
+void CSistemaCartera::ReplaceOpenTrades(const std::vector<std::string>& codes,
+                                        const std::vector<std::pair<uint32_t, int32_t>>& stillOpen,
+                                        size_t changed, int32_t nowDate, int32_t nowTime) {
     // Only the entries of the securities' open trades, before and after, can have one.
-    std::vector<uint32_t> openEntries;
-    for (const std::string& code : lowered) {
+    std::vector<uint32_t> entries;
+    for (const std::string& code : codes) {
         OpenPlaces& was = m_openByCode[code];
-        openEntries.insert(openEntries.end(), was.places.begin() + static_cast<long>(was.head),
-                           was.places.end());
+        entries.insert(entries.end(), was.places.begin() + static_cast<long>(was.head),
+                       was.places.end());
         was = {};
     }
-    if (changed < m_orders.size()) openEntries.push_back(static_cast<uint32_t>(changed));
-    for (auto [place, left] : stillOpen) openEntries.push_back(place);
-    std::sort(openEntries.begin(), openEntries.end());
-    openEntries.erase(std::unique(openEntries.begin(), openEntries.end()), openEntries.end());
+    if (changed < m_orders.size()) entries.push_back(static_cast<uint32_t>(changed));
+    for (auto [place, left] : stillOpen) entries.push_back(place);
+    std::sort(entries.begin(), entries.end());
+    entries.erase(std::unique(entries.begin(), entries.end()), entries.end());
+    // Each open trade's security by its code text's handle; each distinct text lowered once.
+    std::unordered_map<uint32_t, OpenPlaces*> securityOf;
+    CArrayNegocioC open;
+    open.reserve(stillOpen.size());
     for (auto [place, left] : stillOpen) {
-        open.push_back(MakeOpenTrade(m_orders[place], left, nowDate, nowTime));
+        const COrderCartera& m = m_orders[place];
+        open.push_back(MakeOpenTrade(m, left, nowDate, nowTime));
         open.back().entryPosition = place;
-        m_openByCode[lowered[securityOf(m_orders[place].quoteCode)]].places.push_back(place);
+        auto [it, added] = securityOf.try_emplace(m.quoteCode.Handle(), nullptr);
+        if (added) it->second = &m_openByCode[LowerCode(m.quoteCode)];
+        it->second->places.push_back(place);
     }
     // An open trade that matching leaves as it was keeps the time it was valued at, as the
     // open trades of every other security do.
-    m_open.ReplaceAtEntries(openEntries, open, [](const CNegocioC& kept, const CNegocioC& fresh) {
+    m_open.ReplaceAtEntries(entries, open, [](const CNegocioC& kept, const CNegocioC& fresh) {
         CNegocioC valued = fresh;
         valued.exitDate = kept.exitDate;
         valued.exitTime = kept.exitTime;
         valued.daysHeld = kept.daysHeld;
         return cartera::SameTrade(kept, valued);
     });
-    return true;
 }

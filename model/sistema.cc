@@ -321,6 +321,7 @@ bool CSistemaCartera::ReplayInsert(size_t place, COrderCartera m) {
 
 bool CSistemaCartera::ReplayRemove(size_t place) {
     if (place >= m_orders.size()) return false;
+    m_matchedSize = SIZE_MAX;  // the trades no longer reflect the journal
     m_orders.erase(m_orders.begin() + static_cast<long>(place));
     m_orderEdits.Erased(place);
     InvalidateIndex();

@@ -165,6 +165,11 @@ class CSistemaCartera : public CObjectZorb {
     // movement may have left those securities (SIZE_MAX: none). False (nothing changed)
     // when the trades do not reflect the journal's places.
     bool RematchSecurities(const std::vector<std::string>& lowered, size_t changed);
+    // The open trades of the securities whose lowered codes are given (and of the changed
+    // place) made those still open after their matching, valued at the given date and time.
+    void ReplaceOpenTrades(const std::vector<std::string>& codes,
+                           const std::vector<std::pair<uint32_t, int32_t>>& stillOpen,
+                           size_t changed, int32_t nowDate, int32_t nowTime);
     // After a partial matching: the open trades whose valuation ticks or loading changed are
     // valued as matching values them (the others keep the date and time of their valuation).
     void RefreshOpenValues(int32_t nowDate, int32_t nowTime);

@@ -100,11 +100,6 @@ const CNegocioC& TradeList::at(size_t i) const {
     return (*this)[i];
 }
 
-CNegocioC& TradeList::Mutable(size_t i) {
-    auto [c, k] = Locate(i);
-    return m_chunks[c][k];
-}
-
 void TradeList::clear() {
     m_edits.Reset();
     m_chunks.clear();
@@ -185,8 +180,7 @@ void TradeList::Erase(size_t i) {
 }
 
 template <class Below>
-size_t TradeList::Partition(Below below) const {
-    // The first chunk whose last trade is not below, then the place in it.
+size_t TradeList::FirstChunkNotBelow(Below below) const {
     size_t lo = 0, hi = m_chunks.size();
     while (lo < hi) {
         const size_t mid = lo + (hi - lo) / 2;
@@ -195,13 +189,19 @@ size_t TradeList::Partition(Below below) const {
         else
             hi = mid;
     }
-    if (lo == m_chunks.size()) return m_size;
-    const Chunk& chunk = m_chunks[lo];
-    const uint32_t moved = m_moved[lo];
+    return lo;
+}
+
+template <class Below>
+size_t TradeList::Partition(Below below) const {
+    const size_t c = FirstChunkNotBelow(below);
+    if (c == m_chunks.size()) return m_size;
+    const Chunk& chunk = m_chunks[c];
+    const uint32_t moved = m_moved[c];
     auto at = std::partition_point(chunk.begin(), chunk.end(), [&](const CNegocioC& t) {
         return below(t.entryPosition + moved);
     });
-    return m_starts[lo] + static_cast<size_t>(at - chunk.begin());
+    return m_starts[c] + static_cast<size_t>(at - chunk.begin());
 }
 
 size_t TradeList::LowerBoundEntry(uint32_t place) const {
@@ -248,16 +248,8 @@ size_t TradeList::LowerBoundEntryFrom(uint32_t place, size_t from) const {
 void TradeList::MoveEntries(uint32_t from, int delta) {
     // The chunks wholly before from keep their entries; the one from falls in is rewritten,
     // the ones after only note the move.
-    size_t lo = 0, hi = m_chunks.size();
-    while (lo < hi) {
-        const size_t mid = lo + (hi - lo) / 2;
-        if (Entry(mid, m_chunks[mid].size() - 1) < from)
-            lo = mid + 1;
-        else
-            hi = mid;
-    }
+    size_t c = FirstChunkNotBelow([from](uint32_t entry) { return entry < from; });
     const auto by = static_cast<uint32_t>(delta);  // wraps: adding it subtracts a negative delta
-    size_t c = lo;
     if (c < m_chunks.size() && Entry(c, 0) < from) {
         Settle(c);
         for (CNegocioC& t : m_chunks[c]) t.entryPosition += t.entryPosition >= from ? by : 0;

@@ -169,8 +169,10 @@ class TradeList {
     uint32_t Entry(size_t c, size_t k) const { return m_chunks[c][k].entryPosition + m_moved[c]; }
     // Writes chunk c's trades' entry places as they are, so that it has moved by nothing.
     void Settle(size_t c);
-    CNegocioC& Mutable(size_t i);
-    // The first trade whose entry is not below(entry); below is true for a leading run.
+    // The first chunk whose last entry is not below(entry), and the first trade whose entry
+    // is not; below is true for a leading run.
+    template <class Below>
+    size_t FirstChunkNotBelow(Below below) const;
     template <class Below>
     size_t Partition(Below below) const;
     void Count(const CNegocioC& t);
