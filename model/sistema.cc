@@ -127,8 +127,11 @@ void CSistemaCartera::Append(COrderCartera m) {
 }
 
 void CSistemaCartera::AddOrders(std::vector<COrderCartera> batch,
-                                const std::function<void(size_t)>& progress) {
+                                const std::function<void(size_t)>& progress,
+                                const std::vector<uint64_t>& withdrawn) {
     ChangeScope change(m_pDoc);
+    JournalChange told{JournalChange::kImport, {}, {}, {}, {}};
+    if (!withdrawn.empty()) RemoveIds(withdrawn, &told);
     const size_t count = batch.size();
     if (m_orders.empty()) {
         // An empty journal takes the batch's records as they are, given ids in place.
@@ -148,13 +151,15 @@ void CSistemaCartera::AddOrders(std::vector<COrderCartera> batch,
     }
     if (progress) progress(count);
     if (m_pDoc) {
-        JournalChange told{JournalChange::kImport, {}, {}, {}, {}};
         told.added.reserve(count);
         for (size_t i = m_orders.size() - count; i < m_orders.size(); ++i)
             told.added.push_back({i, m_orders[i]});
         TellDocument(told);
     }
-    SaveDocument({LogChange::add, m_orders.size() - count, count});
+    if (told.removed.empty())
+        SaveDocument({LogChange::add, m_orders.size() - count, count});
+    else
+        SaveDocument();
     RecomputeAndRefresh();
     UpdateAllViews();
 }
@@ -330,26 +335,30 @@ bool CSistemaCartera::ReplayRemove(size_t place) {
 
 // The delete of a selection and the undo of a change (movements back at their places, with
 // their ids) are one change each, with one save and one matching.
-void CSistemaCartera::DelOrders(const std::vector<uint64_t>& ids) {
-    if (ids.size() == 1) return DelOrder(ids.front());  // the undo of an add
-    ChangeScope change(m_pDoc);
+void CSistemaCartera::RemoveIds(const std::vector<uint64_t>& ids, JournalChange* told) {
     std::unordered_set<uint64_t> wanted(ids.begin(), ids.end());
-    JournalChange told{JournalChange::kDelete, {}, {}, {}, {}};
     size_t kept = 0;
     for (size_t i = 0; i < m_orders.size(); ++i) {
         COrderCartera& m = m_orders[i];
         if (wanted.erase(m.id)) {  // the first movement with the id goes
             if (m.IsExecution()) UnregisterQuote(cartera::MakeQuoteRequest(m.quoteCode), nullptr);
             m_orderEdits.Erased(kept);  // the ones before it are gone already
-            told.removed.push_back({i, m});
+            told->removed.push_back({i, m});
             continue;
         }
         if (kept != i) m_orders[kept] = m;
         ++kept;
     }
-    if (told.removed.empty()) return;
     m_orders.resize(kept);
     InvalidateIndex();
+}
+
+void CSistemaCartera::DelOrders(const std::vector<uint64_t>& ids) {
+    if (ids.size() == 1) return DelOrder(ids.front());  // the undo of an add
+    ChangeScope change(m_pDoc);
+    JournalChange told{JournalChange::kDelete, {}, {}, {}, {}};
+    RemoveIds(ids, &told);
+    if (told.removed.empty()) return;
     TellDocument(told);
     RecomputeAndRefresh();
     UpdateAllViews();

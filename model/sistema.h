@@ -81,9 +81,12 @@ class CSistemaCartera : public CObjectZorb {
     void ModOrder(COrderCartera m);  // unknown id: the list is unchanged, the rest runs
     // Adds many movements as AddOrder adds each (registration, quote code, ids, order), but
     // saves, recomputes and updates the views once at the end. progress(n) is called after
-    // every 1000th movement and at the end.
+    // every 1000th movement and at the end. The movements with the ids in withdrawn (the
+    // first of each; a statement's cancels of trades an earlier import added) leave the
+    // journal in the same change, before the batch comes in.
     void AddOrders(std::vector<COrderCartera> batch,
-                   const std::function<void(size_t)>& progress = {});
+                   const std::function<void(size_t)>& progress = {},
+                   const std::vector<uint64_t>& withdrawn = {});
     // Deletes the movements with these ids (the first of each, as DelOrder) as one change:
     // one save, one matching. Ids not in the journal are passed over; none at all: nothing.
     void DelOrders(const std::vector<uint64_t>& ids);
@@ -143,6 +146,9 @@ class CSistemaCartera : public CObjectZorb {
 
   private:
     void RecomputeAndRefresh();
+    // Takes the first movement of each id out of the journal, each told in *told.removed
+    // with its place before the change; ids not there are passed over.
+    void RemoveIds(const std::vector<uint64_t>& ids, JournalChange* told);
     // Matches the journal's last movement, an execution just appended, against the open
     // trades of its security alone; false (nothing changed) when the trades are not those of
     // the journal before it, or its contracts are not positive: the full matching then runs.
