@@ -105,40 +105,62 @@ class RealEnv : public Env {
         return ReplaceableTarget(path, &target, &st, &exists);
     }
 
-    Status ReadFileHead(const std::string& path, size_t n, std::string* out,
-                        uint64_t* size) override {
+    Status ReadFileAt(const std::string& path, uint64_t offset, size_t n, std::string* out,
+                      uint64_t* size) override {
         int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
         struct stat st;
         if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
             if (fd >= 0) ::close(fd);
-            return Env::ReadFileHead(path, n, out, size);  // the general way's errors
+            return Env::ReadFileAt(path, offset, n, out, size);  // the general way's errors
         }
-        out->resize(std::min<uint64_t>(n, static_cast<uint64_t>(st.st_size)));
-        ssize_t got = ::pread(fd, out->data(), out->size(), 0);
+        const auto fileSize = static_cast<uint64_t>(st.st_size);
+        out->resize(offset >= fileSize ? 0 : std::min<uint64_t>(n, fileSize - offset));
+        size_t done = 0;
+        while (done < out->size()) {
+            ssize_t got = ::pread(fd, out->data() + done, out->size() - done,
+                                  static_cast<off_t>(offset + done));
+            if (got < 0 && errno == EINTR) continue;
+            if (got < 0) {
+                Status failed = ErrnoStatus("cannot read", path);
+                ::close(fd);
+                return failed;
+            }
+            if (got == 0) break;
+            done += static_cast<size_t>(got);
+        }
         ::close(fd);
-        if (got < 0) return ErrnoStatus("cannot read", path);
-        out->resize(static_cast<size_t>(got));
-        *size = static_cast<uint64_t>(st.st_size);
+        out->resize(done);
+        *size = fileSize;
         return {};
     }
 
-    Status AppendFile(const std::string& path, std::string_view data) override {
-        const int flags = O_WRONLY | O_APPEND | O_CLOEXEC;
-        int fd = Fails(SaveStep::open) ? -1 : ::open(path.c_str(), flags);
-        const bool created = fd < 0 && errno == ENOENT;
-        if (created) fd = ::open(path.c_str(), flags | O_CREAT, 0666);
+    Status AppendAt(const std::string& path, uint64_t at, std::string_view data) override {
+        std::string target;
+        struct stat st;
+        bool exists = false;
+        if (Status refused = ReplaceableTarget(path, &target, &st, &exists); !refused.ok())
+            return refused;
+        // Without waiting, so a FIFO put in its place since is refused rather than waited on.
+        int fd =
+            Fails(SaveStep::open) ? -1 : ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
         if (fd < 0) return ErrnoStatus("cannot write", path, true);
-        // A failed append is cut off again, so what was not reported saved is not read back.
-        const off_t oldSize = ::lseek(fd, 0, SEEK_END);
         Status result;
-        if (oldSize < 0 || !WriteAll(fd, data) || Fails(SaveStep::fsync) || ::fdatasync(fd) != 0) {
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            result = Status(ErrorKind::invalid_input, path + " is not a regular file");
+        } else if (static_cast<uint64_t>(st.st_size) < at) {
+            result = Status(ErrorKind::io, "cannot write " + path +
+                                               ": another program cut it short; read it again");
+        } else if (static_cast<uint64_t>(st.st_size) > at &&
+                   (Fails(SaveStep::truncate) || ::ftruncate(fd, static_cast<off_t>(at)) != 0)) {
             result = ErrnoStatus("cannot write", path, true);
-            if (oldSize >= 0 && ::ftruncate(fd, oldSize) == 0) (void)::fdatasync(fd);
+        } else if (!WriteAllAt(fd, data, at) || Fails(SaveStep::fsync) || ::fdatasync(fd) != 0) {
+            // What was not reported saved must not be read back: cut off again.
+            result = ErrnoStatus("cannot write", path, true);
+            if (::ftruncate(fd, static_cast<off_t>(at)) == 0) (void)::fdatasync(fd);
         }
-        const bool closed = !Fails(SaveStep::close) && ::close(fd) == 0;
-        if (!closed && result.ok()) result = ErrnoStatus("cannot write", path, true);
-        if (result.ok() && created)
-            SyncFolder(DirOf(Resolved(path)));  // the new name outlives a crash
+        // Once the data is synced the change is saved, whatever close says.
+        ::close(fd);
+        if (result.ok()) RemoveStaleTemporaries(DirOf(target), BaseOf(target));
         return result;
     }
 
@@ -209,52 +231,6 @@ class RealEnv : public Env {
         return {};
     }
 
-    // One exchange of the two names: the kernel swaps them atomically, so there is no moment
-    // at which either name holds the other's version alone. The backup is synced first
-    // (a failure there changes nothing) and takes the file's permissions, which a failed
-    // exchange gives back.
-    Status RestoreBackup(const std::string& path, const std::string& backup) override {
-        std::string target;
-        struct stat current, kept;
-        bool exists = false;
-        Status error = ReplaceableTarget(path, &target, &current, &exists);
-        if (!error.ok()) return error;
-        if (::lstat(backup.c_str(), &kept) != 0) return ErrnoStatus("cannot look at", backup);
-        if (!S_ISREG(kept.st_mode))
-            return Status(ErrorKind::invalid_input,
-                          backup + " is not a regular file; nothing was restored");
-        int fd = ::open(backup.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0) return ErrnoStatus("cannot open", backup);
-        bool ok = !exists || ::fchmod(fd, current.st_mode & 07777) == 0;
-        if (ok && exists) (void)!::fchown(fd, current.st_uid, current.st_gid);
-        ok = ok && !Fails(SaveStep::fsync) && ::fsync(fd) == 0;
-        if (!ok) error = ErrnoStatus("cannot restore", backup);
-        if (ok && !exists && ::link(backup.c_str(), target.c_str()) != 0) {
-            ok = false;
-            error = ErrnoStatus("cannot restore", path);
-        } else if (ok && exists &&
-                   (Fails(SaveStep::exchange) ||
-                    ::renameat2(AT_FDCWD, backup.c_str(), AT_FDCWD, target.c_str(),
-                                RENAME_EXCHANGE) != 0)) {
-            ok = false;
-            if (errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)
-                error = Status(ErrorKind::io,
-                               "cannot restore " + path +
-                                   ": its file system cannot exchange two files at once");
-            else
-                error = ErrnoStatus("cannot restore", path);
-        }
-        if (!ok && exists) {
-            (void)!::fchown(fd, kept.st_uid, kept.st_gid);
-            (void)!::fchmod(fd, kept.st_mode & 07777);
-        }
-        ::close(fd);
-        if (!ok) return error;
-        SyncFolder(DirOf(target));
-        if (DirOf(backup) != DirOf(target)) SyncFolder(DirOf(backup));
-        return {};
-    }
-
     Status WriteResults(const std::string& path, std::string_view data) override {
         struct stat st;
         if (::stat(path.c_str(), &st) != 0 || !(S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode)))
@@ -291,6 +267,25 @@ class RealEnv : public Env {
         return ErrnoStatus("cannot look at", path);
     }
 
+    Status GetFileState(const std::string& path, FileState* state) override {
+        struct stat st;
+        *state = FileState();
+        if (Fails(SaveStep::stat) || ::stat(path.c_str(), &st) != 0) {
+            if (errno == ENOENT) return {};
+            return ErrnoStatus("cannot look at", path);
+        }
+        *state = FileState{true, S_ISREG(st.st_mode), static_cast<uint64_t>(st.st_size),
+                           st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec,
+                           static_cast<uint64_t>(st.st_ino)};
+        return {};
+    }
+
+    Status RemoveFile(const std::string& path) override {
+        if (::unlink(path.c_str()) != 0 && errno != ENOENT)
+            return ErrnoStatus("cannot remove", path, true);
+        return {};
+    }
+
     Status CreateDirs(const std::string& path) override {
         std::error_code ec;
         std::filesystem::create_directories(path, ec);
@@ -300,22 +295,29 @@ class RealEnv : public Env {
         return {};
     }
 
-    Status LockFile(const std::string& path, int waitMs, std::unique_ptr<FileLock>* lock) override {
+    Status LockFile(const std::string& path, int waitMs, std::unique_ptr<FileLock>* lock,
+                    LockMode mode) override {
         lock->reset();
         const std::string lockPath = Resolved(path) + ".lock";
         int fd = Fails(SaveStep::lock)
                      ? -1
                      : ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-        if (fd < 0 && errno == EACCES) {
+        if (fd < 0 && (errno == EACCES || errno == EROFS)) {
             // An existing lock file may still be read; when it is not there either, the
             // reason is the refused permission.
+            const int refused = errno;
             fd = ::open(lockPath.c_str(), O_RDONLY | O_CLOEXEC);
-            if (fd < 0) errno = EACCES;
+            if (fd < 0) errno = refused;
+        }
+        if (fd < 0 && mode == LockMode::shared && (errno == EACCES || errno == EROFS)) {
+            *lock = std::make_unique<FileLock>();  // no writer can make it either
+            return {};
         }
         if (fd < 0) return ErrnoStatus("cannot lock " + path + ": cannot open", lockPath);
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
         int pauseUs = 500;
-        while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int how = mode == LockMode::shared ? LOCK_SH : LOCK_EX;
+        while (::flock(fd, how | LOCK_NB) != 0) {
             if (errno != EWOULDBLOCK && errno != EINTR) {
                 Status failed = ErrnoStatus("cannot lock", path);
                 ::close(fd);
@@ -424,6 +426,22 @@ class RealEnv : public Env {
         return true;
     }
 
+    bool WriteAllAt(int fd, std::string_view data, uint64_t at) {
+        size_t done = 0;
+        while (done < data.size()) {
+            if (Fails(SaveStep::write)) return false;
+            size_t want = data.size() - done;
+            if (Fails(SaveStep::shortWrite)) want = 1;
+            ssize_t n = ::pwrite(fd, data.data() + done, want, static_cast<off_t>(at + done));
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                return false;
+            }
+            done += static_cast<size_t>(n);
+        }
+        return true;
+    }
+
     void SyncFolder(const std::string& dir) {
         int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (dfd < 0) return;
@@ -462,6 +480,7 @@ class FaultyEnv : public RealEnv {
   protected:
     bool Fails(SaveStep step) override {
         if (step != m_step) return false;
+        if (m_error == 0) ::_exit(9);
         errno = m_error;
         return true;
     }
@@ -502,18 +521,29 @@ ErrorKind FileErrorKind(int errorNumber) {
     }
 }
 
-Status Env::LockFile(const std::string&, int, std::unique_ptr<FileLock>* lock) {
+Status Env::LockFile(const std::string&, int, std::unique_ptr<FileLock>* lock, LockMode) {
     *lock = std::make_unique<FileLock>();
     return {};
+}
+
+Status Env::GetFileState(const std::string& path, FileState* state) {
+    *state = FileState();
+    uint64_t size = 0;
+    Status status = GetFileSize(path, &size);
+    if (status.IsNotFound()) return {};
+    std::filesystem::file_time_type time;
+    if (status.ok()) status = GetFileTime(path, &time);
+    if (status.ok())
+        *state = FileState{
+            true, true, size,
+            std::chrono::duration_cast<std::chrono::nanoseconds>(time.time_since_epoch()).count(),
+            0};
+    return status;
 }
 
 Status Env::WriteFileWithBackup(const std::string& path, std::string_view data,
                                 const std::string&) {
     return WriteFileAtomic(path, data);
-}
-
-Status Env::RestoreBackup(const std::string& path, const std::string&) {
-    return Status(ErrorKind::io, "cannot restore " + path + ": no backups on this file system");
 }
 
 Status Env::ReadFileBytes(const std::string& path, FileBytes* out) {
@@ -523,25 +553,38 @@ Status Env::ReadFileBytes(const std::string& path, FileBytes* out) {
     return status;
 }
 
-Status Env::ReadFileHead(const std::string& path, size_t n, std::string* out, uint64_t* size) {
-    Status status = ReadFile(path, out);
+Status Env::ReadFileAt(const std::string& path, uint64_t offset, size_t n, std::string* out,
+                       uint64_t* size) {
+    std::string whole;
+    Status status = ReadFile(path, &whole);
     if (!status.ok()) return status;
-    *size = out->size();
-    if (out->size() > n) out->resize(n);
+    *size = whole.size();
+    *out = offset >= whole.size() ? std::string() : whole.substr(offset, n);
     return {};
 }
 
-Status Env::AppendFile(const std::string& path, std::string_view data) {
+Status Env::AppendAt(const std::string& path, uint64_t at, std::string_view data) {
     std::string content;
-    if (FileExists(path)) {
-        Status status = ReadFile(path, &content);
-        if (!status.ok()) return status;
-    }
+    Status status = ReadFile(path, &content);
+    if (!status.ok()) return status;
+    if (content.size() < at)
+        return Status(ErrorKind::io,
+                      "cannot write " + path + ": another program cut it short; read it again");
+    content.resize(at);
     content.append(data);
     return WriteFileAtomic(path, content);
 }
 
 Status Env::KeepBackup(const std::string&, const std::string&) { return {}; }
+
+Status Env::RemoveFile(const std::string& path) {
+    return Status(ErrorKind::io, "cannot remove " + path + ": not on this file system");
+}
+
+Status MemEnv::RemoveFile(const std::string& path) {
+    m_files.erase(path);
+    return {};
+}
 
 Env* CurrentEnv() { return g_current ? g_current : PosixEnv(); }
 void SetCurrentEnv(Env* env) { g_current = env; }
@@ -558,36 +601,62 @@ Status MemEnv::WriteFileAtomic(const std::string& path, std::string_view data) {
     return WriteFileWithBackup(path, data, std::string());
 }
 
+Status MemEnv::Refusal(const std::string& path) const {
+    if (!m_readOnlySuffix.empty() && path.ends_with(m_readOnlySuffix))
+        return Status(ErrorKind::denied, path + " is read-only; it was not changed");
+    if (Fails(path)) return Status(ErrorKind::io, "cannot write " + path + ": injected failure");
+    return {};
+}
+
+Status MemEnv::CanReplace(const std::string& path) {
+    if (!m_readOnlySuffix.empty() && path.ends_with(m_readOnlySuffix)) return Refusal(path);
+    return {};
+}
+
 Status MemEnv::WriteFileWithBackup(const std::string& path, std::string_view data,
                                    const std::string& backup) {
-    if (Fails(path)) return Status(ErrorKind::io, "cannot write " + path + ": injected failure");
-    ++m_writes;
+    if (Status refused = Refusal(path); !refused.ok()) return refused;
     auto it = m_files.find(path);
     if (it != m_files.end() && !backup.empty()) m_files[backup] = it->second;
     m_files[path] = std::string(data);
+    Wrote(path);
     return {};
 }
 
-Status MemEnv::RestoreBackup(const std::string& path, const std::string& backup) {
-    auto it = m_files.find(backup);
-    if (m_failWrites || it == m_files.end())
-        return Status(m_failWrites ? ErrorKind::io : ErrorKind::not_found,
-                      "cannot restore " + path + (m_failWrites ? ": injected failure" : ""));
-    std::string restored = it->second;
-    auto current = m_files.find(path);
-    if (current != m_files.end()) it->second = current->second;
-    m_files[path] = restored;
-    return {};
-}
-
-Status MemEnv::AppendFile(const std::string& path, std::string_view data) {
-    if (Fails(path) || m_tearAt != SIZE_MAX) {
-        if (!Fails(path)) m_files[path].append(data.substr(0, m_tearAt));
+Status MemEnv::AppendAt(const std::string& path, uint64_t at, std::string_view data) {
+    if (Status refused = Refusal(path); !refused.ok()) return refused;
+    auto it = m_files.find(path);
+    if (it == m_files.end())
+        return Status(ErrorKind::io, "cannot write " + path + ": No such file or directory");
+    if (it->second.size() < at)
+        return Status(ErrorKind::io, "cannot write " + path + ": another program cut it short");
+    it->second.resize(at);
+    if (m_tearAt != SIZE_MAX) {  // a kill in the middle: a prefix stays
+        it->second.append(data.substr(0, m_tearAt));
         m_tearAt = SIZE_MAX;
+        Wrote(path);
         return Status(ErrorKind::io, "cannot write " + path + ": injected failure");
     }
-    ++m_writes;
-    m_files[path].append(data);
+    it->second.append(data);
+    Wrote(path);
+    return {};
+}
+
+Status MemEnv::LockFile(const std::string& path, int waitMs, std::unique_ptr<FileLock>* lock,
+                        LockMode) {
+    lock->reset();
+    if (m_locksHeld)
+        return Status(ErrorKind::locked, path +
+                                             " is in use by another program (still locked after " +
+                                             std::to_string(waitMs / 1000) + " s)");
+    *lock = std::make_unique<FileLock>();
+    return {};
+}
+
+Status MemEnv::GetFileState(const std::string& path, FileState* state) {
+    *state = FileState();
+    auto it = m_files.find(path);
+    if (it != m_files.end()) *state = FileState{true, true, it->second.size(), m_written[path], 0};
     return {};
 }
 

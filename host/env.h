@@ -24,6 +24,21 @@ class FileLock {
     virtual ~FileLock() = default;
 };
 
+// Writers hold a file's lock alone; readers share it, so they never see a change half made.
+enum class LockMode { exclusive, shared };
+
+// What a path names on disk, to tell whether another program changed it: its size, the time
+// of its last change (nanoseconds) and its identity (inode). exists false when nothing is
+// there; regular false for a FIFO, a device or a folder.
+struct FileState {
+    bool exists = false;
+    bool regular = false;
+    uint64_t size = 0;
+    int64_t timeNs = 0;
+    uint64_t id = 0;
+    bool operator==(const FileState&) const = default;
+};
+
 class Env {
   public:
     virtual ~Env() = default;
@@ -49,27 +64,26 @@ class Env {
     // none at all.
     virtual Status WriteFileWithBackup(const std::string& path, std::string_view data,
                                        const std::string& backup);
-    // Puts backup in the place of path and path's version in the place of backup, in one
-    // atomic exchange, so a failure or a kill leaves both as they were and a completed
-    // restore swaps them (path, if missing, gets backup's content and backup stays). The
-    // restored file takes path's permissions. Both must be regular files (path may be a
-    // link to one); a read-only path is refused (denied), and so is a file system that
-    // cannot exchange two files (io). A failure changed nothing.
-    virtual Status RestoreBackup(const std::string& path, const std::string& backup);
     // Whether WriteFileAtomic would replace path (it is a regular file, or a link to one,
     // and not read-only), checked without writing: a change recorded beside the file is
     // refused as a save of it would be. Ok (the default) when nothing is there.
     virtual Status CanReplace(const std::string& path) { return Status(); }
-    // Reads at most n bytes from the start of path into *out and the file's size into *size.
-    // A failure when it cannot be read. The default reads the whole file.
-    virtual Status ReadFileHead(const std::string& path, size_t n, std::string* out,
-                                uint64_t* size);
-    // Appends data at the end of path (created when missing) and syncs it (fdatasync), so
-    // once ok the bytes outlive a crash. A failure when they could not all be written and
-    // synced, and then the file is cut back to its old size where it can; a kill may leave
-    // any prefix of data at the end, which a reader of the file must tell from whole
-    // records. The default reads, extends and replaces the file atomically.
-    virtual Status AppendFile(const std::string& path, std::string_view data);
+    // Reads at most n bytes from byte offset of path on into *out (none past its end) and
+    // the file's size into *size. A failure when it cannot be read. The default reads the
+    // whole file.
+    virtual Status ReadFileAt(const std::string& path, uint64_t offset, size_t n, std::string* out,
+                              uint64_t* size);
+    // Writes data at byte at of the existing regular file path, cutting off whatever stood
+    // from at on (a record a killed writer left half written), and syncs it (fdatasync), so
+    // once ok the bytes outlive a crash; a close that fails after the sync does not undo
+    // that. A failure when they could not all be written and synced: the file is then cut
+    // back to at where it can. A kill may leave any prefix of data at the end, which a reader
+    // must tell from whole records. Refused as WriteFileAtomic refuses (a read-only file,
+    // anything but a regular file), and with io when the file is shorter than at (another
+    // program changed it). An append that succeeds also removes what killed writers of the
+    // file left (as a whole write does). The default reads, changes and replaces the file
+    // atomically.
+    virtual Status AppendAt(const std::string& path, uint64_t at, std::string_view data);
     // Writes a command's results to path: into a FIFO or a character device (a terminal,
     // /dev/null) as a stream, anything else as WriteFileAtomic. A failure when they could
     // not all be written.
@@ -83,14 +97,22 @@ class Env {
     // followed); not_found when nothing is there.
     virtual Status GetFileSize(const std::string& path, uint64_t* size) = 0;
     virtual Status GetFileTime(const std::string& path, std::filesystem::file_time_type* time) = 0;
+    // Size, time and identity of what path names (a link followed); exists false, and ok,
+    // when nothing is there. The default has no identity and takes the time from GetFileTime.
+    virtual Status GetFileState(const std::string& path, FileState* state);
     // Creates the folder and its parents.
     virtual Status CreateDirs(const std::string& path) = 0;
+    // Removes the file path names; ok when nothing is there. The default cannot.
+    virtual Status RemoveFile(const std::string& path);
     // Takes the advisory lock of path (through PATH.lock beside it, so it outlives atomic
     // replacements of path), waiting up to waitMs while another process holds it, into
     // *lock. A failure naming the file when it stays taken (locked) or cannot be made (the
     // kind and reason of the system's error); *lock is then null. Every process that
-    // loads, changes and saves the file holds it across the three.
-    virtual Status LockFile(const std::string& path, int waitMs, std::unique_ptr<FileLock>* lock);
+    // loads, changes and saves the file holds it across the three; readers take it shared.
+    // A shared lock whose file cannot be made for want of permission is no lock (no writer
+    // could take it either).
+    virtual Status LockFile(const std::string& path, int waitMs, std::unique_ptr<FileLock>* lock,
+                            LockMode mode = LockMode::exclusive);
     // Keeps the current content of path as copy by a hard link, replacing an older copy.
     // Nothing there is nothing to keep. A failure changed nothing.
     virtual Status KeepBackup(const std::string& path, const std::string& backup);
@@ -120,15 +142,13 @@ class EnvWrapper : public Env {
                                const std::string& backup) override {
         return m_target->WriteFileWithBackup(p, data, backup);
     }
-    Status RestoreBackup(const std::string& p, const std::string& backup) override {
-        return m_target->RestoreBackup(p, backup);
-    }
     Status CanReplace(const std::string& p) override { return m_target->CanReplace(p); }
-    Status ReadFileHead(const std::string& p, size_t n, std::string* out, uint64_t* size) override {
-        return m_target->ReadFileHead(p, n, out, size);
+    Status ReadFileAt(const std::string& p, uint64_t offset, size_t n, std::string* out,
+                      uint64_t* size) override {
+        return m_target->ReadFileAt(p, offset, n, out, size);
     }
-    Status AppendFile(const std::string& p, std::string_view data) override {
-        return m_target->AppendFile(p, data);
+    Status AppendAt(const std::string& p, uint64_t at, std::string_view data) override {
+        return m_target->AppendAt(p, at, data);
     }
     Status WriteResults(const std::string& p, std::string_view data) override {
         return m_target->WriteResults(p, data);
@@ -141,9 +161,14 @@ class EnvWrapper : public Env {
     Status GetFileTime(const std::string& p, std::filesystem::file_time_type* time) override {
         return m_target->GetFileTime(p, time);
     }
+    Status GetFileState(const std::string& p, FileState* state) override {
+        return m_target->GetFileState(p, state);
+    }
     Status CreateDirs(const std::string& p) override { return m_target->CreateDirs(p); }
-    Status LockFile(const std::string& p, int waitMs, std::unique_ptr<FileLock>* lock) override {
-        return m_target->LockFile(p, waitMs, lock);
+    Status RemoveFile(const std::string& p) override { return m_target->RemoveFile(p); }
+    Status LockFile(const std::string& p, int waitMs, std::unique_ptr<FileLock>* lock,
+                    LockMode mode) override {
+        return m_target->LockFile(p, waitMs, lock, mode);
     }
     Status KeepBackup(const std::string& p, const std::string& backup) override {
         return m_target->KeepBackup(p, backup);
@@ -153,13 +178,12 @@ class EnvWrapper : public Env {
     Env* m_target;
 };
 
-// The steps of a save on the real file system, in order, then those of a restore, then
-// the checks before them and the taking of a lock. An append opens, writes (shortWrite),
-// syncs its data (fsync) and closes. linkBackup links the old version to a
-// temporary name, renameBackup moves it over the backup once the new one is in place; a
-// restore syncs the backup (fsync), exchanges the two files, then syncs the folder. stat
-// is every look at whether a file is there (also FileExists and GetFileSize), access the
-// check that the file may be written, lock the opening of the lock file.
+// The steps of a save on the real file system, in order, then the checks before them and
+// the taking of a lock. An append opens, cuts off a torn end
+// (truncate), writes (shortWrite), syncs its data (fsync) and closes. linkBackup links the old
+// version to a temporary name, renameBackup moves it over the backup once the new one is in place.
+// stat is every look at whether a file is there (also FileExists and GetFileSize), access the check
+// that the file may be written, lock the opening of the lock file.
 enum class SaveStep {
     open,
     write,
@@ -171,14 +195,15 @@ enum class SaveStep {
     renameBackup,
     syncFolder,
     cleanUp,
-    exchange,
     stat,
     access,
     lock,
+    truncate,
 };
 
 // The real file system with a save that asks, before each step, whether to fail it with
 // an error number: so tests can fail each step in turn. A short write writes one byte.
+// errorNumber 0 ends the process at the step instead (_exit(9)), as a kill there would.
 std::unique_ptr<Env> MakeFaultyPosixEnv(SaveStep step, int errorNumber);
 
 // The environment the system's file code uses; the real file system unless a test
@@ -198,38 +223,53 @@ class ScopedEnv {
     Env* m_previous;
 };
 
-// An in-memory file system for tests, with a switch that makes writes fail.
+// An in-memory file system for tests, with switches that make writes fail, refuse them as
+// a read-only file would, or keep locks taken as another writer would.
 class MemEnv : public Env {
   public:
     Status ReadFile(const std::string& path, std::string* out) override;
     Status WriteFileAtomic(const std::string& path, std::string_view data) override;
     Status WriteFileWithBackup(const std::string& path, std::string_view data,
                                const std::string& backup) override;
-    Status RestoreBackup(const std::string& path, const std::string& backup) override;
-    Status AppendFile(const std::string& path, std::string_view data) override;
+    Status AppendAt(const std::string& path, uint64_t at, std::string_view data) override;
+    Status CanReplace(const std::string& path) override;
     bool FileExists(const std::string& path) override;
     // A file's time is the count of all writes so far, so a write moves it on.
     Status GetFileSize(const std::string& path, uint64_t* size) override;
     Status GetFileTime(const std::string& path, std::filesystem::file_time_type* time) override;
+    // The time is the count of writes when the file was last written.
+    Status GetFileState(const std::string& path, FileState* state) override;
     Status CreateDirs(const std::string& path) override;
+    Status RemoveFile(const std::string& path) override;
     Status KeepBackup(const std::string& path, const std::string& backup) override;
+    Status LockFile(const std::string& path, int waitMs, std::unique_ptr<FileLock>* lock,
+                    LockMode mode) override;
 
     void SetFailWrites(bool fail) { m_failWrites = fail; }
     // Writes and appends to paths ending with suffix fail (empty: none).
     void SetFailPaths(const std::string& suffix) { m_failSuffix = suffix; }
+    // Writes and appends to paths ending with suffix are refused as read-only (empty: none).
+    void SetReadOnlyPaths(const std::string& suffix) { m_readOnlySuffix = suffix; }
+    // Every lock stays taken by another writer (locked after the wait), or not.
+    void SetLocksHeld(bool held) { m_locksHeld = held; }
     // The next append writes only its first bytes bytes, then fails (a torn append).
     void TearNextAppend(size_t bytes) { m_tearAt = bytes; }
     int WriteCount() const { return m_writes; }
     std::map<std::string, std::string>& Files() { return m_files; }
 
   private:
-    std::map<std::string, std::string> m_files;
     bool Fails(const std::string& path) const {
         return m_failWrites || (!m_failSuffix.empty() && path.ends_with(m_failSuffix));
     }
+    // The failure a write to path meets first, if any.
+    Status Refusal(const std::string& path) const;
+    void Wrote(const std::string& path) { m_written[path] = ++m_writes; }
 
+    std::map<std::string, std::string> m_files;
+    std::map<std::string, int> m_written;  // the write count when each file was last written
     bool m_failWrites = false;
-    std::string m_failSuffix;
+    bool m_locksHeld = false;
+    std::string m_failSuffix, m_readOnlySuffix;
     size_t m_tearAt = SIZE_MAX;
     int m_writes = 0;
 };

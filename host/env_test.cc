@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -130,7 +131,7 @@ void KillRepeatedly(const std::function<bool(int)>& work, const std::function<vo
     }
 }
 
-TEST_F(PosixEnvTest, AKilledSaveOrRestoreLeavesTheOldOrTheNewContent) {
+TEST_F(PosixEnvTest, AKilledSaveLeavesTheOldOrTheNewContent) {
     // Large enough that a kill often lands in the middle of a write.
     const std::string a(3 << 20, 'a'), b((7 << 20) / 2, 'b');
     const std::string path = m_dir + "/book.cartera", bak = path + ".bak";
@@ -143,20 +144,10 @@ TEST_F(PosixEnvTest, AKilledSaveOrRestoreLeavesTheOldOrTheNewContent) {
             ASSERT_TRUE(data == a || data == b) << "round " << round << ": " << data.size();
         });
 
-    // Restores swap the two files back and forth: a kill never leaves one version twice.
-    ASSERT_TRUE(env()->WriteFileAtomic(path, a).ok());
-    ASSERT_TRUE(env()->WriteFileAtomic(bak, b).ok());
-    std::string backup;
-    KillRepeatedly([&](int) { return cartera::PosixEnv()->RestoreBackup(path, bak).ok(); },
-                   [&](int round) {
-                       data = Read(path), backup = Read(bak);
-                       ASSERT_TRUE((data == a && backup == b) || (data == b && backup == a))
-                           << round;
-                   });
     // The next save works, and clears the temporary files the killed writers left.
     ASSERT_TRUE(env()->WriteFileAtomic(path, "after").ok());
     EXPECT_EQ(Read(path), "after");
-    EXPECT_EQ(Listing(), (std::vector<std::string>{"book.cartera", "book.cartera.bak"}));
+    EXPECT_EQ(Listing(), (std::vector<std::string>{"book.cartera"}));
 }
 
 TEST_F(PosixEnvTest, ASaveKeepsModeLinksAndRefusesReadOnlyFilesAndALockHasOneHolder) {
@@ -194,6 +185,38 @@ TEST_F(PosixEnvTest, ASaveKeepsModeLinksAndRefusesReadOnlyFilesAndALockHasOneHol
     });
     EXPECT_EQ(env()->LockFile(path, 5000, &second).message(), "");  // waits for the holder
     release.join();
+    // Readers share the lock; a writer waits for them all.
+    using cartera::LockMode;
+    second.reset();
+    ASSERT_TRUE(env()->LockFile(path, 0, &first, LockMode::shared).ok());
+    ASSERT_TRUE(env()->LockFile(path, 0, &second, LockMode::shared).ok());
+    std::unique_ptr<cartera::FileLock> writer;
+    EXPECT_EQ(env()->LockFile(path, 20, &writer).kind(), ErrorKind::locked);
+
+    // An append goes to the link's target in place, cut back to where it was asked to go.
+    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
+    ASSERT_EQ(env()->AppendAt(link, 3, "ee").message(), "");  // "thr" + "ee"
+    EXPECT_EQ(Read(path), "three");
+    EXPECT_EQ(env()->AppendAt(path, 9, "x").kind(), ErrorKind::io);  // shorter than asked
+    fs::permissions(path, fs::perms::owner_read);
+    EXPECT_EQ(env()->AppendAt(path, 5, "x").kind(), ErrorKind::denied);
+    ASSERT_EQ(mkfifo((m_dir + "/fifo").c_str(), 0600), 0);  // refused, never waited on
+    EXPECT_EQ(env()->AppendAt(m_dir + "/fifo", 0, "x").kind(), ErrorKind::invalid_input);
+    EXPECT_EQ(Read(path), "three");
+}
+
+// Another program cutting a mapped file short makes what is gone read as zeros, and the
+// reader is told, instead of the process ending with SIGBUS.
+TEST_F(PosixEnvTest, AMappedFileCutShortIsToldNotACrash) {
+    const std::string path = m_dir + "/big.cartera", content(3 << 20, 'b');
+    ASSERT_TRUE(env()->WriteFileAtomic(path, content).ok());
+    FileBytes bytes;
+    ASSERT_TRUE(env()->ReadFileBytes(path, &bytes).ok() && bytes.Mapped());
+    EXPECT_FALSE(bytes.CutShort());
+    fs::resize_file(path, 1 << 20);
+    const std::string_view view = bytes.View();
+    EXPECT_EQ(std::count(view.begin(), view.end(), 'b'), 1 << 20);
+    EXPECT_TRUE(bytes.CutShort());
 }
 
 // Each step of a save and of a restore failed in turn: the file holds the old or the new
@@ -225,19 +248,22 @@ TEST_F(PosixEnvTest, AFailedStepLeavesTheOldOrTheNewFileAndBackup) {
             EXPECT_EQ(Listing(), both) << n;
         }
     }
-    // A restore failed at each step leaves both files as they were; one that completes
-    // swaps them.
-    for (SaveStep step : {SaveStep::stat, SaveStep::access, SaveStep::fsync, SaveStep::exchange}) {
+    // An append failed at each step: reported saved exactly when its bytes are in the file,
+    // and then whole; a close failing after the sync does not undo the save.
+    for (SaveStep step :
+         {SaveStep::stat, SaveStep::access, SaveStep::open, SaveStep::truncate, SaveStep::write,
+          SaveStep::shortWrite, SaveStep::fsync, SaveStep::close}) {
         for (int errorNumber : {EIO, ENOSPC}) {
+            ASSERT_TRUE(env()->WriteFileAtomic(path, old + "torn").ok());
             auto faulty = cartera::MakeFaultyPosixEnv(step, errorNumber);
-            EXPECT_THAT(faulty->RestoreBackup(path, bak).message(),
-                        HasSubstr(std::strerror(errorNumber)));
-            EXPECT_TRUE(Read(path) == old && Read(bak) == previous) << static_cast<int>(step);
+            error = faulty->AppendAt(path, old.size(), young).message();
+            data = Read(path);
+            EXPECT_EQ(error.empty(), step == SaveStep::shortWrite || step == SaveStep::close)
+                << static_cast<int>(step) << ": " << error;
+            EXPECT_TRUE(error.empty() ? data == old + young : data == old || data == old + "torn")
+                << static_cast<int>(step) << ": " << data.size();
         }
     }
-    ASSERT_EQ(env()->RestoreBackup(path, bak).message(), "");
-    EXPECT_TRUE(Read(path) == previous && Read(bak) == old);
-    EXPECT_EQ(Listing(), both);
 }
 
 }  // namespace

@@ -23,12 +23,16 @@ class FileBytes {
         return m_map ? std::string_view(m_map, m_size) : std::string_view(m_copy);
     }
     bool Mapped() const { return m_map != nullptr; }
+    // Whether another program cut the mapped file short while it was mapped, so that what
+    // View() showed from the cut on read as zero bytes instead of stopping the process
+    // (SIGBUS). Bytes read before asking are only trustworthy when this is false.
+    bool CutShort() const;
 
     // Maps the regular file at path, of at least atLeast bytes (and never empty), read-only
     // with its pages read in at once, into *out. False, *out unchanged, when it is not such a
-    // file or the system refuses to map it; the caller then reads it. Portfolio files are
-    // only ever replaced by a rename, never cut short in place, so the mapping keeps the
-    // bytes it was made with.
+    // file or the system refuses to map it; the caller then reads it. Writers of portfolio
+    // files cut one short only under its lock, which readers share; a program that does
+    // anyway is found by CutShort().
     static bool Map(const std::string& path, size_t atLeast, FileBytes* out);
 
   private:
@@ -37,6 +41,7 @@ class FileBytes {
     std::string m_copy;
     const char* m_map = nullptr;
     size_t m_size = 0;
+    int m_slot = -1;  // of the mappings the SIGBUS handler watches
 };
 
 }  // namespace cartera
