@@ -191,7 +191,12 @@ void BM_LoadFile_Ours(benchmark::State& state) {
 void BM_Append200(benchmark::State& state) {
     const std::string path = PortfolioFile(1000) + ".append";
     const std::string line(200, 'x');
-    for (auto _ : state) (void)cartera::CurrentEnv()->AppendFile(path, line);
+    (void)cartera::CurrentEnv()->WriteFileAtomic(path, "");
+    uint64_t at = 0;
+    for (auto _ : state) {
+        (void)cartera::CurrentEnv()->AppendAt(path, at, line);
+        at += line.size();
+    }
     std::filesystem::remove(path);
 }
 
@@ -215,20 +220,18 @@ COrderCartera Execution(COrderCartera m, int i) {
 }
 
 // A copy of the portfolio file of n movements for changes to write to, removed with its
-// backup and change log when it goes.
+// backup when it goes.
 struct WorkingCopy {
     WorkingCopy(int n, const std::string& suffix)
         : source(PortfolioFile(n)), path(source + suffix) {
         Renew();
     }
     ~WorkingCopy() {
-        for (const std::string& p : {path, cartera::BackupPath(path), cartera::LogPath(path)})
-            std::filesystem::remove(p);
+        for (const std::string& p : {path, cartera::BackupPath(path)}) std::filesystem::remove(p);
     }
-    // The copy as the original file again, without a change log.
+    // The copy as the original file again, without the changes made to it.
     void Renew() const {
         std::filesystem::copy_file(source, path, std::filesystem::copy_options::overwrite_existing);
-        std::filesystem::remove(cartera::LogPath(path));
     }
     const std::string source, path;
 };

@@ -126,8 +126,8 @@ void FuzzPortfolio(const uint8_t* data, size_t size) {
 
 void FuzzPortfolioBody(const uint8_t* data, size_t size) {
     // The envelope: an empty string, the 12-byte version record, the body's checksum and
-    // another empty string. Taken from what an empty ledger saves, checked once.
-    constexpr size_t kSumAt = 13, kEnvelopeBytes = 18;
+    // length and another empty string. Taken from what an empty ledger saves, checked once.
+    constexpr size_t kSumAt = 13, kEnvelopeBytes = 26;
     static const std::string envelope = [] {
         CSistemaCartera empty;
         std::string saved = Stored([&](CArchive& ar) { SerializePortfolio(ar, empty); });
@@ -140,6 +140,7 @@ void FuzzPortfolioBody(const uint8_t* data, size_t size) {
     std::string file = envelope;
     CArchive ar(&file);
     ar.PatchU32(kSumAt, Crc32c(Bytes(data, size)));
+    ar.PatchU32(kSumAt + 4, static_cast<uint32_t>(size));
     file.append(Bytes(data, size));
     FuzzPortfolio(reinterpret_cast<const uint8_t*>(file.data()), file.size());
 }
@@ -274,31 +275,32 @@ void FuzzMapping(const uint8_t* data, size_t size) {
 
 void FuzzChangeLog(const uint8_t* data, size_t size) {
     const std::string_view bytes = Bytes(data, size);
-    // As a log: whatever reads whole must encode back to the same bytes.
+    // As records: whatever reads whole must encode back to the same bytes.
     try {
-        LogContent log = ReadLogRecords(bytes);
+        Records read = ReadRecords(bytes);
         std::string again;
-        for (const LogRecord& r : log.records) AppendLogRecord(&again, r.type, r.payload);
-        Require(again == bytes.substr(0, log.wholeBytes), "a log's records encode differently");
-        Require(log.tornTail == (log.wholeBytes < size), "a tail left unread without a tear");
+        for (const Record& r : read.records) AppendRecord(&again, r.type, r.payload);
+        Require(again == bytes.substr(0, read.wholeBytes), "records encode differently");
+        Require(read.tornTail == (read.wholeBytes < size), "a tail left unread without a tear");
     } catch (const Error& e) {
-        Require(e.kind() == ErrorKind::damaged, "a log refused without damage");
+        Require(e.kind() == ErrorKind::damaged, "records refused without damage");
     }
-    // As changes: chunks of type (1 byte), length (1 byte) and payload made into a sound log,
-    // so every input reaches the replay.
-    std::string log;
-    AppendBaseRecord(&log, FileStamp{});
-    for (size_t at = 0; at + 2 <= size;) {
-        const auto type = static_cast<LogType>(2 + data[at] % 4);
-        const size_t n = std::min<size_t>(data[at + 1], size - at - 2);
-        AppendLogRecord(&log, type, bytes.substr(at + 2, n));
-        at += 2 + n;
+    // As payloads: chunks of type (1 byte), length (2 bytes) and payload made into sound
+    // records, so every input reaches the replay.
+    std::string records;
+    for (size_t at = 0; at + 3 <= size;) {
+        const auto type = static_cast<RecordType>(16 + data[at] % 5);
+        const size_t n = std::min<size_t>(data[at + 1] | data[at + 2] << 8, size - at - 3);
+        AppendRecord(&records, type, bytes.substr(at + 3, n));
+        at += 3 + n;
     }
-    LogContent content = ReadLogRecords(log);
-    Require(!content.tornTail && content.wholeBytes == log.size(), "a sound log read torn");
+    Records content = ReadRecords(records);
+    Require(!content.tornTail && content.wholeBytes == records.size(), "sound records read torn");
+    EnterWorld();
     CSistemaCartera ledger;
+    UndoHistory history;
     try {
-        ReplayLog(content, ledger);
+        ReplayRecords(content, ledger, &history);
     } catch (const Error& e) {
         Require(e.kind() == ErrorKind::damaged, "a change refused without damage");
     }

@@ -286,6 +286,14 @@ std::string CSistemaCartera::LayoutBytes() {
     return bytes;
 }
 
+void CSistemaCartera::LoadLayouts(CArchive& ar) {
+    SerializeLayouts(ar);
+    if (!ar.AtEnd())
+        throw CArchiveException(
+            CArchiveException::badFormat,
+            std::to_string(ar.Remaining()) + " unknown bytes after the grid layouts");
+}
+
 void CSistemaCartera::SerializeLayouts(CArchive& ar) {
     ILedgerListGrid* grids[3] = {m_pGridCartera, m_pGridCerradas, m_pGridAbiertas};
     for (ILedgerListGrid* grid : grids) {

@@ -1,71 +1,94 @@
 #pragma once
-// The change log beside a portfolio file: each journal change since the file was last
-// written whole, appended as one record and synced, so a change costs what it changes.
+// The changes a portfolio file holds after its base (the journal as it was last written
+// whole): each journal change since, appended to the file as one record and synced, so a
+// change costs what it changes and a copy of the file holds every change saved before it.
 //
-// A log is records one after another, each: u32 payload length, u8 type, u32 CRC-32C of
-// the length, type and payload bytes, then the payload (little-endian, as the file). The
-// first record (base) names the file the log applies to: its size (u64) and the body
-// checksum its version record holds (u32). A log whose base is not the file beside it was
-// left by a checkpoint killed after the file was written and before the log was emptied:
-// its changes are in the file already, and it is ignored. Every change record opens with
-// the ledger's last-id counter (u32) and active tab (i32), then: add, u32 N and N movements;
-// modify, u32 place and one movement; remove, u32 place; insert, u32 place and one movement
-// put in before the one at place (or at the end). A movement is its main record and its
-// extension record, as the body holds them.
+// A record is a 13-byte header, then its payload: u32 payload length, u8 type, u32 CRC-32C
+// of the payload, u32 CRC-32C of those nine bytes (little-endian, as the file). The header's
+// own checksum makes its length trustworthy before the payload is read, so only three
+// things read as an append cut short by a kill or a crash: a header that ends with the
+// file, a checked header whose payload runs past the end, and a tail of zero bytes. Any
+// other mismatch is damage.
+//
+// Every payload opens with the ledger's last-id counter (u32), active tab (i32) and the
+// number of movements the journal holds after the record (u32). Then, by type:
+//   step: one step (below), a change the user made;
+//   takeBack: the inverse of the last step done, as the ledger made it (a restore or undo);
+//   putBack: the step last taken back, made again (a redo);
+//   history: written right after the base by a checkpoint: u32 count and that many steps
+//     done (oldest first), u32 count and that many steps taken back (the next to put back
+//     last), each step as u32 length and bytes;
+//   layouts: the grid layouts as the base ends with them.
+// A step: u8 kind (JournalChange::Kind), then u32 count and that many (u32 place, movement
+// before, movement after) modified, u32 count and that many (u32 place before the step,
+// movement) removed, u32 count and that many (u32 place after the step, movement) added. A
+// movement is its main record and its extension record, as the body holds them.
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "model/links.h"
+#include "model/journal_change.h"
 
 class CSistemaCartera;
+class UndoHistory;
 
 namespace cartera {
 
-// "NAME.cartera.log" beside the file (beside the target, for a symbolic link).
-std::string LogPath(const std::string& path);
-
-enum class LogType : uint8_t { base = 1, add = 2, modify = 3, remove = 4, insert = 5 };
-inline constexpr size_t kLogHeaderBytes = 9;
-
-// What a log applies to: the file's size and its body checksum.
-struct FileStamp {
-    uint64_t size = 0;
-    uint32_t sum = 0;
-    bool operator==(const FileStamp&) const = default;
+enum class RecordType : uint8_t {
+    step = 16,
+    takeBack = 17,
+    putBack = 18,
+    history = 19,
+    layouts = 20
 };
+inline constexpr size_t kRecordHeaderBytes = 13;
 
 // Appends one record of type with payload to *out.
-void AppendLogRecord(std::string* out, LogType type, std::string_view payload);
-// Appends the base record for stamp, and the record of change as the ledger holds it now.
-void AppendBaseRecord(std::string* out, FileStamp stamp);
-void AppendChangeRecord(std::string* out, const CSistemaCartera& ledger, const LogChange& change);
+void AppendRecord(std::string* out, RecordType type, std::string_view payload);
+// Appends the record of change (a step, taken back or put back), with the ledger's counter
+// and tab and journalSize, the movements the journal holds after it.
+void AppendStepRecord(std::string* out, RecordType type, const CSistemaCartera& ledger,
+                      const JournalChange& change, size_t journalSize);
+// Appends the history record of what history holds, newest steps first until they would
+// pass maxBytes (older steps are left out), and the layouts record of the ledger's layouts.
+void AppendHistoryRecord(std::string* out, const CSistemaCartera& ledger,
+                         const UndoHistory& history, size_t maxBytes);
+void AppendLayoutsRecord(std::string* out, CSistemaCartera& ledger);
 
-struct LogRecord {
-    LogType type;
+struct Record {
+    RecordType type;
     std::string_view payload;
-    size_t offset;  // of the record's first byte in the log
+    size_t offset;  // of the record's first byte in the bytes read
 };
 
-struct LogContent {
-    std::vector<LogRecord> records;
+struct Records {
+    std::vector<Record> records;
     size_t wholeBytes = 0;  // up to the end of the last whole record
-    // Bytes after wholeBytes: a last record cut short or damaged with nothing but zero bytes
-    // after it, as a kill or a crash during its append leaves. It was never reported saved.
-    bool tornTail = false;
+    bool tornTail = false;  // bytes after wholeBytes: an append cut short, never reported saved
 };
 
-// Splits a log into records (views of bytes). A damaged record with whole data after it
-// throws Error(damaged) naming its byte offset.
-LogContent ReadLogRecords(std::string_view bytes);
+// Splits bytes into records (views of them). Damage throws Error(damaged) naming the byte
+// offset of the record, counted from base.
+Records ReadRecords(std::string_view bytes, size_t base = 0);
 
-// Whether the log's first record is the base record of stamp.
-bool LogAppliesTo(const LogContent& log, FileStamp stamp);
+// What a record's payload opens with.
+struct RecordHead {
+    uint32_t lastId = 0;
+    int32_t activeTab = 0;
+    uint32_t journalSize = 0;
+};
+// The head of a payload; CArchiveException (damaged) when it is too short.
+RecordHead ReadRecordHead(std::string_view payload);
 
-// Replays the change records after the base onto ledger (a body loaded without the
-// after-loading process). Throws Error(damaged) naming the record's byte offset when one
-// cannot be read or names no movement.
-void ReplayLog(const LogContent& log, CSistemaCartera& ledger);
+// Replays records onto ledger (a body loaded without the after-loading process), keeping
+// in *history (when given) the steps done and taken back as they stand after them. Throws
+// Error(damaged) naming the record's byte offset when one cannot be read or does not fit
+// the journal it is replayed on.
+void ReplayRecords(const Records& records, CSistemaCartera& ledger, UndoHistory* history);
+
+// A step's bytes and back; DecodeStep throws CArchiveException when they are not a step.
+void EncodeStep(std::string* out, const JournalChange& change);
+JournalChange DecodeStep(std::string_view bytes);
 
 }  // namespace cartera

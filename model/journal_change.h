@@ -1,7 +1,7 @@
 #pragma once
 // One change of a portfolio's journal as the ledger made it, told to the document so the
-// window can undo it: what left the journal and what came into it, each with its place,
-// and the movements modified, as they were and as they are.
+// window can undo it and the file can record it: what left the journal and what came into
+// it, each with its place, and the movements modified, as they were and as they are.
 #include <cstddef>
 #include <vector>
 
@@ -20,6 +20,6 @@ struct JournalChange {
     std::vector<PlacedOrder> removed;
     // Places in the journal after the change, ascending.
     std::vector<PlacedOrder> added;
-    // Modified movements (same ids), as they were and as they are now.
-    std::vector<COrderCartera> before, after;
+    // Modified movements (same ids and places), as they were and as they are now.
+    std::vector<PlacedOrder> before, after;
 };

@@ -8,18 +8,6 @@ class CArchive;
 class CNegocioC;
 struct JournalChange;
 
-// One change of the journal, for a document that records changes instead of writing the
-// whole file: movements added at the end (from place on, count of them), the movement at
-// place modified (place SIZE_MAX when no movement had the id), or the one at place removed
-// (place as it was before the removal).
-struct LogChange {
-    // insert: one movement put back at place with its own id (the undo of a delete).
-    enum Kind { add, modify, erase, insert };
-    Kind kind;
-    size_t place;
-    size_t count = 1;
-};
-
 // The portfolio's document.
 class ILedgerDocument {
   public:
@@ -34,7 +22,7 @@ class ILedgerDocument {
     // Writes the whole portfolio file now, replacing the old one atomically.
     virtual void DoFileSave() = 0;
     // Saves the change just made to the journal; by default as DoFileSave.
-    virtual void SaveChange(const LogChange& change) { DoFileSave(); }
+    virtual void SaveChange(const JournalChange& change) { DoFileSave(); }
     // Makes every view of the portfolio redraw from the ledger.
     virtual void UpdateAllViews() = 0;
     virtual std::string GetTitle() const = 0;

@@ -3,6 +3,7 @@
 #include <tuple>
 
 #include "host/archive.h"
+#include "host/coding.h"
 #include "testing/test_ledger.h"
 
 namespace cartera::testing {
@@ -17,8 +18,10 @@ TEST_F(PortfolioFileTest, SavesKeepTheEnvelopeAndTheOldFileOnFailureAndDamageIsF
     ASSERT_EQ(doc.SaveAs("/mem/p.cartera").message(), "");
     const std::string bytes = env.Files()["/mem/p.cartera"];
     ASSERT_GE(bytes.size(), 14u);
-    // An empty first string, the mark, the version and its checksum, an empty second string.
-    EXPECT_EQ(std::tuple(bytes[0], bytes.substr(1, 4), bytes[17]), std::tuple('\0', "CRTV", '\0'));
+    // An empty first string, the mark, the version, the body's checksum and length, an empty
+    // second string.
+    EXPECT_EQ(std::tuple(bytes[0], bytes.substr(1, 4), bytes[25], bytes.size() - 26),
+              std::tuple('\0', "CRTV", '\0', size_t{DecodeFixed32(&bytes[17])}));
     // Loading ignores whatever the two strings hold.
     std::string changed = bytes;
     changed[0] = 3;
@@ -60,10 +63,11 @@ TEST_F(PortfolioFileTest, SavesKeepTheEnvelopeAndTheOldFileOnFailureAndDamageIsF
     EXPECT_NE(error.find("missing.cartera"), std::string::npos) << error;
     EXPECT_FALSE(loads("hello, this is not a portfolio"));
     EXPECT_NE(error.find("not a portfolio file"), std::string::npos) << error;
-    EXPECT_FALSE(loads(good.substr(0, good.size() - 30)));
+    const size_t bodyEnd = 26 + DecodeFixed32(&good[17]);  // records may follow the body
+    EXPECT_FALSE(loads(good.substr(0, bodyEnd - 30)));
     EXPECT_NE(error.find("x.cartera"), std::string::npos) << error;
-    EXPECT_NE(error.find("checksum"), std::string::npos) << error;
-    for (size_t i = 18; i < good.size(); ++i) {
+    EXPECT_NE(error.find("ends inside its journal"), std::string::npos) << error;
+    for (size_t i = 13; i < good.size(); ++i) {
         std::string flipped = good;
         flipped[i] ^= 0x10;
         ASSERT_FALSE(loads(flipped)) << i;
@@ -71,20 +75,22 @@ TEST_F(PortfolioFileTest, SavesKeepTheEnvelopeAndTheOldFileOnFailureAndDamageIsF
     std::string newer = good;
     newer[5] = 2;  // major version 2
     EXPECT_FALSE(loads(newer));
-    EXPECT_NE(error.find("version 2.2"), std::string::npos) << error;
-    EXPECT_FALSE(loads(good + "x"));
-    // Minor version 1 sums the body with FNV-1a.
-    std::string fnv = good;
+    EXPECT_NE(error.find("version 2.3"), std::string::npos) << error;
+    // Minor version 1 sums the body with FNV-1a, 2 with CRC-32C; neither gives its length.
+    std::string fnv = good.substr(0, bodyEnd), crc = fnv;
     fnv[9] = 1;
+    fnv.erase(17, 8);
     CArchive patch(&fnv);
-    patch.PatchU32(13, Fnv1a(kFnv1aStart, std::string_view(good).substr(18)));
+    patch.PatchU32(13, Fnv1a(kFnv1aStart, std::string_view(good).substr(26, bodyEnd - 26)));
     EXPECT_TRUE(loads(fnv)) << error;
     fnv[20] ^= 1;
     EXPECT_FALSE(loads(fnv));
+    crc[9] = 2;
+    EXPECT_TRUE(loads(crc.erase(17, 8))) << error;
 
-    std::string old = good;
+    std::string old = good.substr(0, bodyEnd);
     old[9] = 0;  // minor version 0: no checksum
-    old.erase(13, 4);
+    old.erase(13, 12);
     EXPECT_TRUE(loads(old)) << error;
     // The file may end right after the extension records, not inside the layout marker.
     CSistemaCartera bare;

@@ -88,12 +88,8 @@ int CSistemaCartera::GetEntryOrder(uint64_t id, COrderCartera& out) const {
     return 1;
 }
 
-void CSistemaCartera::SaveDocument(const LogChange& change) {
+void CSistemaCartera::SaveDocument(const JournalChange& change) {
     if (m_pDoc) m_pDoc->SaveChange(change);
-}
-
-void CSistemaCartera::SaveDocument() {
-    if (m_pDoc) m_pDoc->DoFileSave();
 }
 
 void CSistemaCartera::TellDocument(const JournalChange& change) {
@@ -155,11 +151,8 @@ void CSistemaCartera::AddOrders(std::vector<COrderCartera> batch,
         for (size_t i = m_orders.size() - count; i < m_orders.size(); ++i)
             told.added.push_back({i, m_orders[i]});
         TellDocument(told);
+        SaveDocument(told);
     }
-    if (told.removed.empty())
-        SaveDocument({LogChange::add, m_orders.size() - count, count});
-    else
-        SaveDocument();
     RecomputeAndRefresh();
     UpdateAllViews();
 }
@@ -170,8 +163,10 @@ void CSistemaCartera::AddOrder(COrderCartera m) {
     const bool summed = m_cashSummed == m_orders.size();
     const bool matched = m_matchedSize == m_orders.size();
     Append(m);
-    TellDocument({JournalChange::kAdd, {}, {{m_orders.size() - 1, m_orders.back()}}, {}, {}});
-    SaveDocument({LogChange::add, m_orders.size() - 1, 1});
+    const JournalChange told{
+        JournalChange::kAdd, {}, {{m_orders.size() - 1, m_orders.back()}}, {}, {}};
+    TellDocument(told);
+    SaveDocument(told);
     FollowAppended(execution, summed, matched);
 }
 
@@ -246,7 +241,8 @@ void CSistemaCartera::DelOrder(uint64_t id) {
     const bool matched = m_matchedSize == m_orders.size();
     const bool sumsHold = m.IsExecution() && m_cashSummed == m_orders.size();
     if (matched) IndexExecution(index, false);
-    TellDocument({JournalChange::kDelete, {{index, m}}, {}, {}, {}});
+    const JournalChange told{JournalChange::kDelete, {{index, m}}, {}, {}, {}};
+    TellDocument(told);
     m_orders.erase(m_orders.begin() + static_cast<long>(index));
     m_orderEdits.Erased(index);
     // Ascending ids stay ascending and need no index; else the index follows the places
@@ -270,7 +266,7 @@ void CSistemaCartera::DelOrder(uint64_t id) {
     }
     RematchAndRefresh(lowered, SIZE_MAX, sumsHold);
     UpdateAllViews();
-    SaveDocument({LogChange::erase, index});
+    SaveDocument(told);
 }
 
 void CSistemaCartera::ModOrder(COrderCartera m) {
@@ -278,12 +274,15 @@ void CSistemaCartera::ModOrder(COrderCartera m) {
     std::vector<std::string> lowered;
     bool sumsHold = m_cashSummed == m_orders.size();
     const size_t place = FindPlace(m.id);
+    JournalChange told{JournalChange::kModify, {}, {}, {}, {}};
     if (place != SIZE_MAX) {
         COrderCartera* existing = &m_orders[place];
         if (existing->IsExecution()) lowered.push_back(cartera::LowerCode(existing->quoteCode));
         if (m.IsExecution()) lowered.push_back(cartera::LowerCode(m.quoteCode));
         sumsHold = sumsHold && existing->IsExecution() && m.IsExecution();
-        TellDocument({JournalChange::kModify, {}, {}, {*existing}, {m}});
+        told.before.push_back({place, *existing});
+        told.after.push_back({place, m});
+        TellDocument(told);
         const bool matched = m_matchedSize == m_orders.size();
         if (matched) IndexExecution(place, false);
         *existing = m;
@@ -292,7 +291,7 @@ void CSistemaCartera::ModOrder(COrderCartera m) {
     }
     RematchAndRefresh(lowered, place, sumsHold);
     UpdateAllViews();
-    SaveDocument({LogChange::modify, place});
+    SaveDocument(told);  // an unknown id saves as the others do, with nothing to record
 }
 
 void CSistemaCartera::ReplayHeader(uint32_t lastId, int32_t activeTab) {
@@ -362,7 +361,7 @@ void CSistemaCartera::DelOrders(const std::vector<uint64_t>& ids) {
     TellDocument(told);
     RecomputeAndRefresh();
     UpdateAllViews();
-    SaveDocument();
+    SaveDocument(told);
 }
 
 void CSistemaCartera::Readmit(const COrderCartera& m) {
@@ -386,8 +385,9 @@ void CSistemaCartera::InsertOrders(std::vector<PlacedOrder> placed) {
         m_orderEdits.Inserted(m_orders.size());
         m_orders.push_back(m);
         NoteAppended();
-        TellDocument({JournalChange::kRestore, {}, placed, {}, {}});
-        SaveDocument({LogChange::add, m_orders.size() - 1, 1});
+        const JournalChange told{JournalChange::kRestore, {}, std::move(placed), {}, {}};
+        TellDocument(told);
+        SaveDocument(told);
         FollowAppended(m_orders.back().IsExecution(), summed, matched);
         return;
     }
@@ -399,8 +399,9 @@ void CSistemaCartera::InsertOrders(std::vector<PlacedOrder> placed) {
         m_orderEdits.Inserted(p.place);
     }
     InvalidateIndex();
-    TellDocument({JournalChange::kRestore, {}, std::move(placed), {}, {}});
-    SaveDocument();
+    const JournalChange told{JournalChange::kRestore, {}, std::move(placed), {}, {}};
+    TellDocument(told);
+    SaveDocument(told);
     RecomputeAndRefresh();
     UpdateAllViews();
 }
@@ -428,10 +429,46 @@ void CSistemaCartera::InsertOne(const PlacedOrder& placed) {
         m_matchedSize = m_orders.size();
         IndexExecution(place, true);
     }
-    TellDocument({JournalChange::kRestore, {}, {{place, m}}, {}, {}});
+    const JournalChange told{JournalChange::kRestore, {}, {{place, m}}, {}, {}};
+    TellDocument(told);
     RematchAndRefresh(lowered, SIZE_MAX, sumsHold);
     UpdateAllViews();
-    SaveDocument({LogChange::insert, place});
+    SaveDocument(told);
+}
+
+void CSistemaCartera::ApplyChange(const JournalChange& change, bool forward) {
+    const std::vector<PlacedOrder>& gone = forward ? change.removed : change.added;
+    const std::vector<PlacedOrder>& back = forward ? change.added : change.removed;
+    const std::vector<PlacedOrder>& modified = forward ? change.after : change.before;
+    std::vector<uint64_t> ids;
+    for (const PlacedOrder& p : gone) ids.push_back(p.order.id);
+    // What one call does alone keeps its own, cheaper way.
+    if (gone.empty() && back.empty() && modified.size() == 1) return ModOrder(modified[0].order);
+    if (back.empty() && modified.empty()) return DelOrders(ids);
+    if (gone.empty() && modified.empty()) return InsertOrders(back);
+    ChangeScope scope(m_pDoc);
+    JournalChange told{change.kind, {}, {}, {}, {}};
+    RemoveIds(ids, &told);
+    for (const PlacedOrder& p : back) {
+        Readmit(p.order);
+        const size_t place = std::min(p.place, m_orders.size());
+        m_orders.insert(m_orders.begin() + static_cast<long>(place), p.order);
+        m_orderEdits.Inserted(place);
+        told.added.push_back({place, p.order});
+    }
+    InvalidateIndex();
+    for (const PlacedOrder& p : modified) {
+        const size_t place = FindPlace(p.order.id);
+        if (place == SIZE_MAX) continue;
+        told.before.push_back({place, m_orders[place]});
+        told.after.push_back({place, p.order});
+        m_orders[place] = p.order;
+        m_orderEdits.Edited(place);
+    }
+    TellDocument(told);
+    SaveDocument(told);
+    RecomputeAndRefresh();
+    UpdateAllViews();
 }
 
 void CSistemaCartera::GenerarSistema() { RecomputeAndRefresh(); }

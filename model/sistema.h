@@ -93,6 +93,10 @@ class CSistemaCartera : public CObjectZorb {
     // Puts movements back at their places (ascending, each as in the journal after all are
     // in) with their own ids, as one change; the undo of a delete, the redo of an add.
     void InsertOrders(std::vector<PlacedOrder> placed);
+    // Makes change again (forward) or its inverse as one change of the journal, with one
+    // save: the redo and the undo of a step. Movements it names by id that are not in the
+    // journal are passed over.
+    void ApplyChange(const JournalChange& change, bool forward);
 
     void GenerarSistema();
     void DoAfterLoadingProcess();
@@ -125,6 +129,9 @@ class CSistemaCartera : public CObjectZorb {
     // Whether loading the body ends with DoAfterLoadingProcess (the default), or leaves it to
     // a caller that replays the change log first.
     void SetAfterLoading(bool run) { m_afterLoading = run; }
+    // Reads grid layouts as the body ends with them (into the linked grids, else kept as
+    // bytes). Archive errors propagate; bytes after them are damage.
+    void LoadLayouts(CArchive& ar);
     // The journal as the change log replays it onto a loaded body: movements as stored, the
     // header's counter and tab, nothing saved, registered or matched. Modify and remove name
     // a place in the journal; false (nothing changed) when there is none.
@@ -208,9 +215,7 @@ class CSistemaCartera : public CObjectZorb {
     // alone where it can, and updates the views.
     void FollowAppended(bool execution, bool summed, bool matched);
     void Append(COrderCartera m);
-    void SaveDocument(const LogChange& change);
-    // A change the log does not record (several places at once): the file is written whole.
-    void SaveDocument();
+    void SaveDocument(const JournalChange& change);
     void UpdateAllViews();
     void TellDocument(const JournalChange& change);
     void InvalidateIndex() {

@@ -17,13 +17,6 @@ std::string Fill(std::string text, const std::string& value) {
     return at == std::string::npos ? text : text.replace(at, 2, value);
 }
 
-std::vector<uint64_t> IdsOf(const std::vector<PlacedOrder>& placed) {
-    std::vector<uint64_t> ids;
-    ids.reserve(placed.size());
-    for (const PlacedOrder& p : placed) ids.push_back(p.order.id);
-    return ids;
-}
-
 std::string NameOf(const JournalChange& change) {
     switch (change.kind) {
         case JournalChange::kAdd:
@@ -40,18 +33,9 @@ std::string NameOf(const JournalChange& change) {
         case JournalChange::kModify:
             return change.before.empty()
                        ? std::string()
-                       : Fill(LS(kModifyName), DescribeMovement(change.before[0]));
+                       : Fill(LS(kModifyName), DescribeMovement(change.before[0].order));
     }
     return {};
-}
-
-// Makes change in ledger (forward true) or its inverse.
-void Apply(const JournalChange& change, bool forward, CSistemaCartera& ledger) {
-    const std::vector<PlacedOrder>& gone = forward ? change.removed : change.added;
-    const std::vector<PlacedOrder>& back = forward ? change.added : change.removed;
-    if (!gone.empty()) ledger.DelOrders(IdsOf(gone));
-    if (!back.empty()) ledger.InsertOrders(back);
-    for (const COrderCartera& m : forward ? change.after : change.before) ledger.ModOrder(m);
 }
 
 }  // namespace
@@ -76,6 +60,18 @@ void UndoHistory::Clear() {
     m_undone.clear();
 }
 
+void UndoHistory::Set(std::vector<JournalChange> done, std::vector<JournalChange> undone) {
+    m_done = std::move(done);
+    m_undone = std::move(undone);
+}
+
+void UndoHistory::MoveLast(bool toDone) {
+    std::vector<JournalChange>& from = toDone ? m_undone : m_done;
+    if (from.empty()) return;
+    (toDone ? m_done : m_undone).push_back(std::move(from.back()));
+    from.pop_back();
+}
+
 std::string UndoHistory::UndoName() const { return m_done.empty() ? "" : NameOf(m_done.back()); }
 
 std::string UndoHistory::RedoName() const {
@@ -84,18 +80,16 @@ std::string UndoHistory::RedoName() const {
 
 bool UndoHistory::Undo(CSistemaCartera& ledger) {
     if (m_done.empty()) return false;
-    JournalChange change = std::move(m_done.back());
-    m_done.pop_back();
-    Apply(change, false, ledger);
-    m_undone.push_back(std::move(change));
+    MoveLast(false);  // first, so the change the ledger reports is not recorded over it
+    const JournalChange step = m_undone.back();  // a copy: recording may clear the list
+    ledger.ApplyChange(step, false);
     return true;
 }
 
 bool UndoHistory::Redo(CSistemaCartera& ledger) {
     if (m_undone.empty()) return false;
-    JournalChange change = std::move(m_undone.back());
-    m_undone.pop_back();
-    Apply(change, true, ledger);
-    m_done.push_back(std::move(change));
+    MoveLast(true);
+    const JournalChange step = m_done.back();
+    ledger.ApplyChange(step, true);
     return true;
 }
