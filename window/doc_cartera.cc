@@ -1,7 +1,5 @@
 #include "window/doc_cartera.h"
 
-#include <sys/stat.h>
-
 #include <QApplication>
 
 #include "dialogs/dlg_nombre_cartera.h"
@@ -14,7 +12,6 @@
 #include "host/message_box.h"
 #include "host/strings.h"
 #include "host/version_info.h"
-#include "model/change_log.h"
 #include "model/portfolio_file.h"
 #include "model/sistema.h"
 #include "window/child_frm_cartera.h"
@@ -81,9 +78,15 @@ bool CDocCartera::OnNewDocument() {
 bool CDocCartera::OnOpenDocument(const std::string& path) {
     m_loadPath = path;
     m_warnings.clear();
-    if (!CDocument::OnOpenDocument(path)) return false;
-    NoteInStep(path);
+    // Exclusive, so a file of an earlier version is written in this one's layout at once.
+    (void)m_store.Lock(path, cartera::LockMode::exclusive);
+    const bool opened = CDocument::OnOpenDocument(path);
     CSistemaCartera* ledger = GetLedger();
+    if (opened && ledger && m_store.Locked() && m_store.EarlierLogRead())
+        (void)m_store.SaveWhole(path, *ledger, cartera::BackupPath(path));
+    m_store.Unlock();
+    if (!opened) return false;
+    NoteInStep(path);
     std::vector<std::string> warnings = m_warnings;
     if (ledger) {
         std::vector<std::string> dividends = cartera::LoadWarnings(path, *ledger);
@@ -112,7 +115,7 @@ void CDocCartera::Serialize(CArchive& ar) {
         const std::string_view data = ar.ReadView(ar.Remaining());
         try {  // the file, then its change log
             m_store.LoadBytes(m_loadPath.empty() ? GetPathName() : m_loadPath, data, *ledger,
-                              &m_warnings, false, &m_versionMarkRead);
+                              &m_warnings, &m_versionMarkRead);
         } catch (const CArchiveException&) {
             throw;
         } catch (const cartera::Error& e) {
@@ -141,23 +144,25 @@ bool CDocCartera::OnCloseObject() {
     return CDocument::OnCloseObject();
 }
 
-bool CDocCartera::SaveLayoutsIfChanged() {
+bool CDocCartera::SaveLayoutsIfChanged(int waitMs) {
     CSistemaCartera* ledger = GetLedger();
     const std::string path = GetPathName();
-    if (!ledger || path.empty() || IsModified() || m_lock) return true;
-    if (ledger->LayoutBytes() == m_fileLayouts && m_store.LogBytes() == 0) return true;
-    const bool saved = cartera::LockPortfolioFile(path, &m_lock).ok() && !IsFileChangedOutside() &&
-                       SaveLocked(path, std::string()).ok();
-    m_lock.reset();
-    if (!saved) m_fileLayouts.clear();  // not written: still due
-    return saved;
+    if (!ledger || path.empty() || IsModified() || m_store.Locked()) return true;
+    if (ledger->LayoutBytes() == m_fileLayouts) return true;
+    const bool saved = m_store.Lock(path, cartera::LockMode::exclusive, waitMs).ok() &&
+                       !IsFileChangedOutside() && m_store.SaveLayouts(path, *ledger).ok();
+    m_store.Unlock();
+    if (!saved) return false;  // still due
+    m_fileLayouts = ledger->LayoutBytes();
+    NoteInStep(path);
+    return true;
 }
 
 void CDocCartera::BeginChange() {
     m_changeRefused.clear();
     const std::string path = GetPathName();
-    if (path.empty() || m_lock) return;
-    cartera::Status locked = cartera::LockPortfolioFile(path, &m_lock);
+    if (path.empty() || m_store.Locked()) return;
+    cartera::Status locked = m_store.Lock(path, cartera::LockMode::exclusive);
     if (!locked.ok()) {
         m_changeRefused = locked.message();
     } else if (IsFileChangedOutside()) {
@@ -169,8 +174,13 @@ void CDocCartera::BeginChange() {
 }
 
 void CDocCartera::EndChange() {
-    m_lock.reset();
+    m_store.Unlock();
     m_changeRefused.clear();
+}
+
+void CDocCartera::ReportUnsaved(const std::string& path, const std::string& why) {
+    ReportError(FileMessage(40080, path, why) + " " + LS(40081));
+    SetModifiedFlag(1);
 }
 
 void CDocCartera::DoFileSave() {
@@ -182,50 +192,43 @@ void CDocCartera::DoFileSave() {
         if (saved.ok()) return;
         why = saved.message();
     }
-    ReportError(FileMessage(40080, path, why) + " " + LS(40081));
-    SetModifiedFlag(1);
+    ReportUnsaved(path, why);
 }
 
-void CDocCartera::SaveChange(const LogChange& change) {
+void CDocCartera::SaveChange(const JournalChange& change) {
     CSistemaCartera* ledger = GetLedger();
     const std::string path = GetPathName();
     if (!ledger || path.empty()) return DoFileSave();
-    std::string why = m_changeRefused;
-    if (why.empty()) {
-        std::unique_ptr<cartera::FileLock> lock;
-        cartera::Status saved;
-        if (!m_lock) saved = cartera::LockPortfolioFile(path, &lock);
-        if (saved.ok()) saved = m_store.SaveChange(path, *ledger, change);
-        why = saved.message();
-        if (saved.ok()) {
-            if (m_store.LogBytes() == 0) m_fileLayouts = ledger->LayoutBytes();  // written whole
-            NoteInStep(path);
-            return;
-        }
-        // A failed append may have left the log as it found it but touched: under the lock
-        // since BeginChange, that is this window's doing, not another program's.
-        if (m_lock) m_disk = ReadDiskState(path);
+    if (!m_changeRefused.empty()) {
+        m_store.ChangeNotSaved(change);
+        return ReportUnsaved(path, m_changeRefused);
     }
-    ReportError(FileMessage(40080, path, why) + " " + LS(40081));
-    SetModifiedFlag(1);
-}
-
-void CDocCartera::JournalChanged(const JournalChange& change) {
-    if (!m_replaying) m_history.Record(change);
+    const bool ownLock = !m_store.Locked();
+    cartera::Status saved;
+    if (ownLock) saved = m_store.Lock(path, cartera::LockMode::exclusive);
+    if (saved.ok()) {
+        saved = m_store.SaveChange(path, *ledger, change);
+    } else {
+        m_store.ChangeNotSaved(change);
+    }
+    if (ownLock) m_store.Unlock();
+    if (saved.ok()) {
+        if (m_store.RecordCount() == 0) m_fileLayouts = ledger->LayoutBytes();  // written whole
+        NoteInStep(path);
+        return;
+    }
+    ReportUnsaved(path, saved.message());
 }
 
 bool CDocCartera::UndoOrRedo(bool redo) {
     CSistemaCartera* ledger = GetLedger();
-    if (!ledger || !(redo ? m_history.CanRedo() : m_history.CanUndo())) return false;
-    BeginChange();  // reads another program's change first, which empties the history
+    if (!ledger || !(redo ? History().CanRedo() : History().CanUndo())) return false;
+    BeginChange();  // reads another program's change first, with the steps the file keeps
     bool done = false;
-    if (!m_changeRefused.empty()) {
+    if (!m_changeRefused.empty())
         ReportError(FileMessage(40080, GetPathName(), m_changeRefused));
-    } else {
-        m_replaying = true;
-        done = redo ? m_history.Redo(*ledger) : m_history.Undo(*ledger);
-        m_replaying = false;
-    }
+    else
+        done = redo ? m_store.PutBack(*ledger) : m_store.TakeBack(*ledger);
     EndChange();
     return done;
 }
@@ -233,28 +236,33 @@ bool CDocCartera::UndoOrRedo(bool redo) {
 bool CDocCartera::OnFileSave() {
     const std::string path = GetPathName();
     if (path.empty()) return false;
-    cartera::Status locked = cartera::LockPortfolioFile(path, &m_lock);
+    cartera::Status locked = m_store.Lock(path, cartera::LockMode::exclusive);
     bool saved = false;
     if (!locked.ok())
         ReportError(FileMessage(40080, path, locked.message()));
     else if (!IsFileChangedOutside() ||
              AfxMessageBox(Fill(LS(40083), path), MB_YESNO | MB_ICONQUESTION) == IDYES)
         saved = DoSave(path, true);
-    m_lock.reset();
+    m_store.Unlock();
     return saved;
 }
 
 void CDocCartera::RefreshIfChangedOutside() {
     const std::string path = GetPathName();
-    if (path.empty() || m_lock || IsModified() || QApplication::activeModalWidget()) return;
+    if (path.empty() || m_store.Locked() || IsModified() || QApplication::activeModalWidget())
+        return;
     if (!m_diskKnown) return;
-    const DiskState now = ReadDiskState(path);
-    if (now == m_disk || now == m_refreshed) return;  // a failed read is not tried again
-    std::unique_ptr<cartera::FileLock> lock;
-    if (!cartera::CurrentEnv()->LockFile(path, 0, &lock).ok())
+    // A sort or a column moved is kept at once, so a kill does not lose it; a writer at
+    // work is not waited for (the next tick tries again).
+    SaveLayoutsIfChanged(0);
+    cartera::FileState now;
+    (void)cartera::CurrentEnv()->GetFileState(path, &now);
+    if (!m_store.ChangedOutside(path) || now == m_refreshed) return;  // failed reads wait
+    if (!m_store.Lock(path, cartera::LockMode::exclusive, 0).ok())
         return;  // another writer is at it: the next tick looks again
     m_refreshed = now;
     if (IsFileChangedOutside()) (void)Reload();  // a failure keeps what was held
+    m_store.Unlock();
 }
 
 bool CDocCartera::OnSaveDocument(const std::string& path) {
@@ -265,47 +273,32 @@ bool CDocCartera::OnSaveDocument(const std::string& path) {
 }
 
 cartera::Status CDocCartera::SaveLocked(const std::string& path, const std::string& backup) {
-    std::unique_ptr<cartera::FileLock> lock;
-    if (!m_lock) {
-        cartera::Status locked = cartera::LockPortfolioFile(path, &lock);
+    const bool ownLock = !m_store.Locked();
+    if (ownLock) {
+        cartera::Status locked = m_store.Lock(path, cartera::LockMode::exclusive);
         if (!locked.ok()) return locked;
     }
     CSistemaCartera* ledger = GetLedger();
-    if (!ledger) return WriteDocument(path);
-    cartera::Status saved = m_store.SaveWhole(path, *ledger, backup);
-    if (!saved.ok()) return saved;
+    cartera::Status saved = ledger ? m_store.SaveWhole(path, *ledger, backup) : WriteDocument(path);
+    if (ownLock) m_store.Unlock();
+    if (!saved.ok() || !ledger) return saved;
     m_fileLayouts = ledger->LayoutBytes();
     NoteInStep(path);
     return saved;
 }
 
-CDocCartera::DiskState CDocCartera::ReadDiskState(const std::string& path) {
-    DiskState state;
-    struct stat st;
-    if (::stat(path.c_str(), &st) == 0) {
-        state.fileSize = static_cast<uint64_t>(st.st_size);
-        state.fileTime = st.st_mtim.tv_sec * 1000000000ll + st.st_mtim.tv_nsec;
-        state.fileId = static_cast<uint64_t>(st.st_ino);
-    }
-    if (::stat(cartera::LogPath(path).c_str(), &st) == 0) {
-        state.logSize = static_cast<uint64_t>(st.st_size);
-        state.logTime = st.st_mtim.tv_sec * 1000000000ll + st.st_mtim.tv_nsec;
-        state.logId = static_cast<uint64_t>(st.st_ino);
-    }
-    return state;
-}
-
 void CDocCartera::NoteInStep(const std::string& path) {
-    m_disk = ReadDiskState(path);
-    m_refreshed = m_disk;
+    m_store.NoteDisk(path);
+    (void)cartera::CurrentEnv()->GetFileState(path, &m_refreshed);
     m_diskKnown = true;
     ClearLastError();
-    SetModifiedFlag(0);
+    // A window without a ledger saves through the framework, which is in step when it did.
+    SetModifiedFlag(GetLedger() && !m_store.InStep() ? 1 : 0);
 }
 
 bool CDocCartera::IsFileChangedOutside() const {
     if (!m_diskKnown) return CDocument::IsFileChangedOutside();
-    return ReadDiskState(GetPathName()) != m_disk;
+    return m_store.ChangedOutside(GetPathName());
 }
 
 std::string CDocCartera::BackupPathFor(const std::string& path) const {
@@ -313,7 +306,6 @@ std::string CDocCartera::BackupPathFor(const std::string& path) const {
 }
 
 cartera::Status CDocCartera::Reload() {
-    m_history.Clear();  // its steps were made on what the file no longer holds
     CSistemaCartera* ledger = GetLedger();
     if (!ledger) return ReadDocument(GetPathName());
     std::string held;

@@ -3,12 +3,12 @@
 // reached through the first view. It names and creates new portfolio files, and wraps the
 // ledger's body in the file envelope when the portfolio is written or read.
 #include <cstdint>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "framework/document.h"
+#include "host/env.h"
 #include "model/links.h"
 #include "model/portfolio_file.h"
 #include "model/undo_history.h"
@@ -38,17 +38,15 @@ class CDocCartera : public CDocument, public ILedgerDocument {
     // The envelope and the ledger's body, then every view updates. Archive errors propagate.
     void Serialize(CArchive& ar) override;
     int GetObjectType(int kind) const override { return kObjectType; }
-    // Keeps the grids' layouts and folds the change log into the file first
-    // (SaveLayoutsIfChanged), so a window closed, or the workstation quit, after only
-    // resizing or sorting columns opens the same next time.
+    // Keeps the grids' layouts first (SaveLayoutsIfChanged), so a window closed, or the
+    // workstation quit, after only resizing or sorting columns opens the same next time.
     bool OnCloseObject() override;
-    // When the grids' column widths, order or sort differ from what the file holds, or the
-    // change log holds changes, writes the file again whole (a checkpoint), under its lock
-    // and atomically, without touching the backup (the journal is the same). Nothing when
-    // the window holds an unsaved change (closing asks about it) or another program changed
-    // the file since (its change wins over widths). False when a write was due and did not
-    // happen.
-    bool SaveLayoutsIfChanged();
+    // When the grids' column widths, order or sort differ from what the file holds, appends
+    // them to the file as one record under its lock (waiting up to waitMs for it). Nothing
+    // when the window holds an unsaved change (closing asks about it) or another program
+    // changed the file since (its change wins over widths). False when a write was due and
+    // did not happen.
+    bool SaveLayoutsIfChanged(int waitMs = cartera::kLockWaitMs);
 
     // ILedgerDocument. Before a change the portfolio file's lock is taken (other writers
     // wait until the change is saved) and, when another program changed the file since this
@@ -60,21 +58,19 @@ class CDocCartera : public CDocument, public ILedgerDocument {
     // fails (or was refused) a message names the file and the cause; the change stays in
     // the window and the document is marked modified, for File › Save.
     void DoFileSave() override;
-    // Records each change made in this window for Undo and Redo, except those that undo or
-    // redo. A batch added with CSistemaCartera::AddOrders (an import) is one step.
-    void JournalChanged(const JournalChange& change) override;
-    // Edit › Undo and Redo: the step is made through the ledger's change calls, so it is
-    // saved at once like any change. When another program changed the file meanwhile, the
-    // file is read again, which empties the history, and nothing is undone. False when
-    // nothing was undone (redone); a lock not taken in time is reported.
+    // Edit › Undo and Redo: the file's last step taken back (put back), as cartera-cli
+    // restore does, saved at once as one change. When another program changed the file
+    // meanwhile, the file is read again first (with the steps it keeps), and nothing is
+    // undone. False when nothing was undone (redone); a lock not taken in time is reported.
     bool Undo() { return UndoOrRedo(false); }
     bool Redo() { return UndoOrRedo(true); }
-    const UndoHistory& History() const { return m_history; }
-    // Saves the change just made as one record of the change log (the store decides when
-    // the file is written whole instead); failures as DoFileSave.
-    void SaveChange(const LogChange& change) override;
-    // Whether the file or its change log differs from what this window last read or wrote
-    // (their size, modification time or file identity).
+    const UndoHistory& History() const { return m_store.History(); }
+    // Saves the change just made as one record at the file's end (the store decides when
+    // the file is written whole instead); failures as DoFileSave. The modified mark stays
+    // until the file holds what the window shows.
+    void SaveChange(const JournalChange& change) override;
+    // Whether the file differs from what this window last read or wrote (its size,
+    // modification time or identity).
     bool IsFileChangedOutside() const override;
     // Under the file's lock; asks before replacing a file another program changed.
     bool OnFileSave() override;
@@ -94,7 +90,7 @@ class CDocCartera : public CDocument, public ILedgerDocument {
     int IsCreatedAsNew() const { return m_bCreatedAsNew; }
     // The frame's ledger, through the first view; null without views.
     CSistemaCartera* GetLedger() const;
-    // The change log and kept buffer of the portfolio's saves.
+    // The portfolio's file as this window reads and saves it.
     const cartera::PortfolioStore& Store() const { return m_store; }
 
   protected:
@@ -103,17 +99,11 @@ class CDocCartera : public CDocument, public ILedgerDocument {
     std::string BackupPathFor(const std::string& path) const override;
 
   private:
-    // What the file and its log looked like on disk: size, modification time, identity.
-    struct DiskState {
-        uint64_t fileSize = 0, logSize = 0;
-        int64_t fileTime = 0, logTime = 0;
-        uint64_t fileId = 0, logId = 0;
-        bool operator==(const DiskState&) const = default;
-    };
-    static DiskState ReadDiskState(const std::string& path);
-    // After a successful read or write of path: remembers its disk state, the document
-    // unmodified.
+    // After a successful read or write of path: remembers its disk state; the document is
+    // unmodified when the file holds what the window shows.
     void NoteInStep(const std::string& path);
+    // Tells why a change was not saved and marks the document modified.
+    void ReportUnsaved(const std::string& path, const std::string& why);
     // Saves to path; the caller holds the file's lock or none is held (it is then taken).
     // With an empty backup the backup is left alone.
     [[nodiscard]] cartera::Status SaveLocked(const std::string& path, const std::string& backup);
@@ -123,16 +113,12 @@ class CDocCartera : public CDocument, public ILedgerDocument {
     bool UndoOrRedo(bool redo);
 
     int m_bCreatedAsNew = 0;
-    std::unique_ptr<cartera::FileLock> m_lock;  // held through one change or save
-    cartera::PortfolioStore m_store;
+    cartera::PortfolioStore m_store;      // holds the lock through one change or save
     std::string m_loadPath;               // the file being read
     std::vector<std::string> m_warnings;  // what the last load warned of
     bool m_diskKnown = false;
-    DiskState m_disk;                // as this window last read or wrote them
-    DiskState m_refreshed;           // as the last refresh found them
+    cartera::FileState m_refreshed;  // the file as the last refresh found it
     std::string m_changeRefused;     // why the change being made must not be saved
     bool m_versionMarkRead = false;  // the last load found the version record
     std::string m_fileLayouts;       // the grid layouts as last read from or written to the file
-    UndoHistory m_history;
-    bool m_replaying = false;  // an undo or redo is being made: not a step of its own
 };

@@ -13,7 +13,6 @@
 #include "host/qt/grid_view.h"
 #include "host/strings.h"
 #include "host/version_info.h"
-#include "model/change_log.h"
 #include "model/portfolio_file.h"
 #include "model/sistema.h"
 #include "testing/test_support.h"
@@ -83,9 +82,9 @@ TEST_F(DocumentTest, NewKeepsAnExistingFileAfterNoAndSavesANamedEmptyPortfolioAt
     EXPECT_EQ(OrdersInFile(PortfolioPath("Savings")).size(), 0u);
 }
 
-// A change appends one record to the log and leaves the file; whole saves reuse the one kept
-// buffer; closing folds the log into the file, and reopening shows what the window showed.
-TEST_F(DocumentTest, ChangesGoToTheLogClosingFoldsItAndReopeningShowsThem) {
+// A change appends one record to the file; whole saves reuse the one kept buffer; closing
+// after a sort keeps it, and reopening shows what the window showed.
+TEST_F(DocumentTest, ChangesAppendToTheFileAndReopeningShowsThem) {
     int d = DateNumber(2026, 4, 1);
     std::string path = WritePortfolio(
         "Round", {Cash(kImposition, 1, 8000, d), Exec(true, "TEF.MC", 300, 3.9, 0.0, d)});
@@ -94,11 +93,11 @@ TEST_F(DocumentTest, ChangesGoToTheLogClosingFoldsItAndReopeningShowsThem) {
     CChildFrmCartera* frame = FrameOf(doc);
     CSistemaCartera* ledger = frame->GetAdmCartera();
     EXPECT_EQ(doc->IsCreatedAsNew(), 0);
-    const uintmax_t fileSize = std::filesystem::file_size(path);
-    const size_t logged = doc->Store().LogChanges();
+    const std::string before = ReadBytes(path);
+    const size_t records = doc->Store().RecordCount();
     ledger->AddOrder(Exec(false, "TEF.MC", 100, 4.2, 0.0, d));
-    EXPECT_EQ(doc->Store().LogChanges(), logged + 1);
-    EXPECT_EQ(std::filesystem::file_size(path), fileSize);
+    EXPECT_EQ(doc->Store().RecordCount(), records + 1);
+    EXPECT_EQ(ReadBytes(path).substr(0, before.size()), before);
 
     ASSERT_TRUE(doc->OnFileSave());
     ledger->AddOrder(Cash(kDeposit, 1, 25, d));
@@ -110,13 +109,14 @@ TEST_F(DocumentTest, ChangesGoToTheLogClosingFoldsItAndReopeningShowsThem) {
         EXPECT_EQ(doc->Store().Buffer().data(), buffer) << i;
     }
     ledger->AddOrder(Cash(kExpense, 1, 25, d));
-    ASSERT_EQ(doc->Store().LogChanges(), 1u);
+    CGridCartera* grid = Movements(frame)->GetGridCartera();
+    grid->SetSortCol(ColumnOf(*grid, 3386));
+    grid->ApplySort();
     std::vector<std::string> movements = ShownRowsText(Movements(frame)->GetGridWindow());
     std::vector<std::string> closed = ShownRowsText(ClosedTrades(frame)->GetGridWindow());
     ASSERT_EQ(movements.size(), 7u);
     ASSERT_EQ(closed.size(), 1u);
     ASSERT_TRUE(doc->OnCloseObject());
-    EXPECT_EQ(std::filesystem::file_size(LogPath(path)), 0u);
     delete frame;
     EXPECT_TRUE(m_template->GetDocuments().empty());
 
@@ -133,9 +133,15 @@ TEST_F(DocumentTest, DamagedFileGivesAClearMessageAndDisturbsNothing) {
     ASSERT_NE(doc, nullptr);
     std::vector<std::string> rows = ShownRowsText(Movements(FrameOf(doc))->GetGridWindow());
 
-    std::string bytes = ReadBytes(WritePortfolio(
-        "Cut", {Exec(true, "ACS.MC", 10, 30.0, 0.0, d), Exec(true, "ELE.MC", 5, 20.0, 0.0, d)}));
-    std::string cut = PortfolioPath("Cut");
+    std::string cut = WritePortfolio(
+        "Cut", {Exec(true, "ACS.MC", 10, 30.0, 0.0, d), Exec(true, "ELE.MC", 5, 20.0, 0.0, d)});
+    {  // the movements written whole, so the cut falls inside them, not in a record after
+        CSistemaCartera whole;
+        PortfolioDocument file(&whole);
+        ASSERT_EQ(file.Load(cut).message(), "");
+        ASSERT_EQ(file.Compact().message(), "");
+    }
+    std::string bytes = ReadBytes(cut);
     WriteBytes(cut, bytes.substr(0, bytes.size() * 2 / 3));
     std::string text = PortfolioPath("Notes");
     WriteBytes(text, "These are my notes, not a portfolio.\n");
@@ -186,9 +192,9 @@ class LockWatchingEnv : public EnvWrapper {
         if (p.ends_with(".cartera")) NoteLock(p);
         return EnvWrapper::WriteFileWithBackup(p, data, b);
     }
-    Status AppendFile(const std::string& p, std::string_view data) override {
-        if (p.ends_with(".cartera.log")) NoteLock(p.substr(0, p.size() - 4));
-        return EnvWrapper::AppendFile(p, data);
+    Status AppendAt(const std::string& p, uint64_t at, std::string_view data) override {
+        if (p.ends_with(".cartera")) NoteLock(p);
+        return EnvWrapper::AppendAt(p, at, data);
     }
     void NoteLock(const std::string& p) {
         std::unique_ptr<FileLock> lock;
@@ -226,7 +232,7 @@ TEST_F(DocumentTest, AMovementAddedByAnotherProgramSurvivesTheNextChangeHere) {
     EXPECT_EQ(reread[1].quoteCode, "ITX.MC");
     EXPECT_EQ(view->GetGridWindow()->model()->rowCount(), 2);
     EXPECT_EQ(env.lockedAtSave, std::vector<bool>{true});
-    EXPECT_EQ(ReadBytes(path), before) << "the change went to the log";
+    EXPECT_EQ(ReadBytes(path).substr(0, before.size()), before) << "the change was appended";
 
     // Without a change here, the idle timer brings the next one in, keeping the window's sort.
     ASSERT_TRUE(doc->OnFileSave());  // the file holds the layouts from before the sort
@@ -272,14 +278,40 @@ TEST_F(DocumentTest, AFailedSaveKeepsTheChangeMarkedUntilFileSaveWritesIt) {
     EXPECT_TRUE(doc->OnFileSave());
     EXPECT_EQ(m_messages.size(), 5u);
     EXPECT_EQ(OrdersInFile(path).size(), 4u);
-    // A whole save that fails (of a selection deleted) marks the window unsaved again.
+    // A refused change (another writer keeps the lock, the file is read-only) stays marked;
+    // the next change writes the window's journal whole, and only then the mark goes.
     CSistemaCartera* ledger = frame->GetAdmCartera();
-    ledger->AddOrder(Cash(kDeposit, 1, 50, d));
-    ASSERT_FALSE(doc->IsModified());
-    std::unique_ptr<Env> failing = MakeFaultyPosixEnv(SaveStep::rename, EIO);
-    ScopedEnv scoped(failing.get());
-    ledger->DelOrders({ledger->GetOrders()[0].id, ledger->GetOrders().back().id});
+    struct HeldLocks : EnvWrapper {
+        HeldLocks() : EnvWrapper(PosixEnv()) {}
+        Status LockFile(const std::string& p, int, std::unique_ptr<FileLock>*, LockMode) override {
+            return Status(ErrorKind::locked, p + " is in use by another program");
+        }
+    } held;
+    {
+        ScopedEnv scoped(&held);
+        ledger->DelOrder(ledger->GetOrders()[1].id);
+    }
     EXPECT_TRUE(doc->IsModified());
+    std::filesystem::permissions(path, std::filesystem::perms::owner_read);
+    ledger->AddOrder(Cash(kDeposit, 1, 50, d));
+    EXPECT_TRUE(doc->IsModified());
+    std::filesystem::permissions(
+        path, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    ledger->AddOrder(Cash(kDeposit, 1, 60, d));
+    EXPECT_FALSE(doc->IsModified());
+    auto ids = [](const std::vector<COrderCartera>& orders) {
+        std::vector<uint64_t> out;
+        for (const COrderCartera& m : orders) out.push_back(m.id);
+        return out;
+    };
+    EXPECT_EQ(ids(OrdersInFile(path)), ids(ledger->GetOrders()));
+    // The delete of a selection, its undo and its redo are one record each.
+    const size_t records = doc->Store().RecordCount();
+    ledger->DelOrders({ledger->GetOrders()[0].id, ledger->GetOrders().back().id});
+    ASSERT_TRUE(doc->Undo());
+    ASSERT_TRUE(doc->Redo());
+    EXPECT_EQ(doc->Store().RecordCount(), records + 3);
+    EXPECT_EQ(ids(OrdersInFile(path)), ids(ledger->GetOrders()));
 }
 
 TEST_F(DocumentTest, ADamagedCommissionFileIsReportedKeptAndReplacedOnlyWhenTheUserSaysSo) {

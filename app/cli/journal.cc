@@ -7,6 +7,7 @@
 #include "app/cli/portfolio_window.h"
 #include "app/cli/views.h"
 #include "host/archive.h"
+#include "host/dates.h"
 #include "host/env.h"
 #include "host/folders.h"
 #include "host/strings.h"
@@ -30,13 +31,14 @@ void NewPortfolio(Output io, const JournalArgs& a) {
     std::string path = GetPMngFullPath(ORVO_PATH_PORTFOLIOS) + a.name;
     std::string extension = PortfolioExtension();
     if (!path.ends_with(extension)) path += extension;
-    auto lock = LockPortfolio(path);
-    uint64_t size;
-    if (!CurrentEnv()->GetFileSize(path, &size).IsNotFound() && !a.force)
-        FailUsage("portfolio " + path + " already exists (use --force to overwrite it)");
     auto ledger = MakeLedger();
     PortfolioWindow window(ledger.get(), false);  // a new file starts with the default layouts
     PortfolioDocument doc(ledger.get());
+    if (Status locked = doc.Store().Lock(path, LockMode::exclusive); !locked.ok())
+        Fail(locked.kind(), locked.message());
+    uint64_t size;
+    if (!CurrentEnv()->GetFileSize(path, &size).IsNotFound() && !a.force)
+        FailUsage("portfolio " + path + " already exists (use --force to overwrite it)");
     if (Status saved = doc.SaveAs(path); !saved.ok())
         Fail(saved.kind(), "cannot create " + path + ": " + saved.message());
     NoteChangeSaved();
@@ -48,14 +50,16 @@ void RequirePriceable(const COrderCartera& m) {
     if (!why.empty()) FailUsage(why);
 }
 
-// Adds the movement the command built by one append to the change log, without reading the
+// Adds the movement the command built as one record at the file's end, without reading the
 // journal; false when the portfolio must be read whole for it (nothing was changed then).
 template <typename Build>
 bool AppendMovement(Output io, const JournalArgs& a, Build build) {
-    auto lock = LockPortfolio(a.path);
     auto ledger = MakeLedger();
     PortfolioDocument doc(ledger.get());
+    if (Status locked = doc.Store().Lock(a.path, LockMode::exclusive); !locked.ok())
+        Fail(locked.kind(), locked.message());
     if (!doc.OpenForAppend(a.path)) return false;
+    for (const std::string& warning : doc.Warnings()) Warn(warning);
     COrderCartera m = build(*ledger);
     RequirePriceable(m);
     ledger->AddOrder(m);
@@ -116,49 +120,35 @@ void DeleteMovement(const JournalArgs& a) {
     portfolio.CheckSaved();
 }
 
-// Undoes the last change. With changes in the change log: the portfolio is written whole
-// without the log's last change and the current version becomes the backup (the backup
-// first, so a kill leaves the current version or the restored one). Else the version the
-// last whole write replaced is put back in place and the replaced one becomes the backup.
-// Either way a second restore undoes the first; a failure leaves both as they were.
-void Restore(const JournalArgs& a) {
-    auto lock = LockPortfolio(a.path);
-    const std::string backup = BackupPath(a.path);
-    auto current = MakeLedger();
-    PortfolioDocument doc(current.get());
-    const bool loaded = doc.Load(a.path).ok();
-    if (loaded && doc.Store().LogChanges() > 0) {
-        std::string bytes;
-        CArchive ar(&bytes);
-        SerializePortfolio(ar, *current);
-        CurrentEnv()->WriteFileAtomic(backup, bytes).ThrowIfError();
-        auto previous = MakeLedger();
-        PortfolioStore store;
-        try {
-            store.Load(a.path, *previous, nullptr, true);
-        } catch (const Error& e) {
-            Fail(e.kind(), std::string("the previous version cannot be restored: ") + e.what());
-        }
-        store.SaveWhole(a.path, *previous, std::string()).ThrowIfError();
-        NoteChangeSaved();
-        return;
-    }
-    auto ledger = MakeLedger();
-    Status previous = PortfolioDocument(ledger.get()).Load(backup);
-    if (previous.IsNotFound())
-        Fail(ErrorKind::not_found,
-             "no previous version of " + a.path + " to restore: " + backup + " does not exist");
-    if (!previous.ok())
-        Fail(previous.kind(), "the previous version cannot be restored: " + previous.message());
-    // A log the current version left (only its base, or one a killed checkpoint left) must
-    // not be read with the restored one.
-    if (loaded && CurrentEnv()->FileExists(LogPath(a.path)))
-        CurrentEnv()->WriteFileAtomic(LogPath(a.path), std::string_view()).ThrowIfError();
-    CurrentEnv()->RestoreBackup(a.path, backup).ThrowIfError();
-    NoteChangeSaved();
+// The date of a step's first movement.
+int32_t StepDate(const JournalChange& step) {
+    for (const auto* list : {&step.added, &step.removed, &step.after})
+        if (!list->empty()) return list->front().order.date;
+    return 0;
 }
 
-// Writes the portfolio whole, emptying its change log.
+// Takes back the last change kept in the file, or with redo puts back the one last taken
+// back, as one record at the file's end; says which. A failure changes nothing.
+void Restore(Output io, const JournalArgs& a, bool redo) {
+    OpenPortfolio portfolio(a.path, OpenPortfolio::Use::change);
+    PortfolioStore& store = portfolio.Document().Store();
+    const UndoHistory& history = store.History();
+    if (!(redo ? history.CanRedo() : history.CanUndo()))
+        Fail(ErrorKind::not_found,
+             redo ? "nothing to put back in " + a.path
+                  : "nothing to take back in " + a.path + ": it keeps no earlier change");
+    const JournalChange& step = redo ? history.Undone().back() : history.Done().back();
+    const std::string name =
+        (redo ? history.RedoName() : history.UndoName()) + " (" + IsoDate(StepDate(step)) + ")";
+    if (redo)
+        store.PutBack(portfolio.Ledger());
+    else
+        store.TakeBack(portfolio.Ledger());
+    portfolio.CheckSaved();
+    io.out << (redo ? "put back: " : "took back: ") << name << '\n';
+}
+
+// Writes the portfolio whole.
 void Compact(const JournalArgs& a) {
     OpenPortfolio portfolio(a.path, OpenPortfolio::Use::change);
     portfolio.Save();
@@ -233,16 +223,17 @@ void AddJournalCommands(CLI::App& app, Output io, Commands& commands) {
     commands.push_back({sub, [deleted] { DeleteMovement(*deleted); }});
 
     auto restored = std::make_shared<JournalArgs>();
+    auto redo = std::make_shared<bool>(false);
     sub = AddPathCommand(app, "restore",
-                         "Undo the last change: drop the change log's last record, or bring "
-                         "back the version the last whole write replaced (PATH.bak); the "
-                         "current one becomes PATH.bak",
+                         "Take back the last change (a second restore the change before it); "
+                         "prints which",
                          *restored);
-    commands.push_back({sub, [restored] { Restore(*restored); }});
+    sub->add_flag("--redo", *redo, "put back the change restore took back last");
+    commands.push_back({sub, [io, restored, redo] { Restore(io, *restored, *redo); }});
 
     auto compacted = std::make_shared<JournalArgs>();
     sub = AddPathCommand(app, "compact",
-                         "Write the portfolio whole and empty its change log (PATH.log); the "
+                         "Write the portfolio whole, its changes folded into its journal; the "
                          "replaced version becomes PATH.bak",
                          *compacted);
     commands.push_back({sub, [compacted] { Compact(*compacted); }});

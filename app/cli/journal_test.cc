@@ -199,9 +199,9 @@ TEST_F(JournalTest, DamagedAndMissingFilesGiveOneClearLine) {
     Fails(3, {"show", q});
     const std::string f = NewPortfolio("f");
     std::string newer = Bytes(f);
-    newer[9] = 3;  // a minor version not known yet
+    newer[9] = 4;  // a minor version not known yet
     Write(f, newer);
-    EXPECT_THAT(Fails(3, {"show", f}), HasSubstr("version 1.3"));
+    EXPECT_THAT(Fails(3, {"show", f}), HasSubstr("version 1.4"));
     // Files from before the bounds: a movement of 0 contracts, deposits whose sum overflows.
     const std::string g = NewPortfolio("g");
     Ok({"buy", g, "--code", "A", "--contracts", "2", "--price", "1"});
@@ -272,18 +272,14 @@ TEST_F(JournalTest, CollidingBracketsAreRefusedAndSchedulesListedMadeDefaultAndD
     EXPECT_THAT(Ok({"commissions", "list"}), ::testing::AllOf(HasSubstr("A"), HasSubstr("*")));
 }
 
-// A file system whose locks stay taken, or whose reads break a rule of the program.
+// A file system whose reads break a rule of the program.
 class TroubledEnv : public MemEnv {
   public:
-    Status LockFile(const std::string& path, int waitMs, std::unique_ptr<FileLock>* lock) override {
-        if (!locked) return MemEnv::LockFile(path, waitMs, lock);
-        return Status(ErrorKind::locked, path + " is locked by another writer");
-    }
     Status ReadFile(const std::string& path, std::string* out) override {
         if (broken) throw std::logic_error("broken invariant");
         return MemEnv::ReadFile(path, out);
     }
-    bool locked = false, broken = false;
+    bool broken = false;
 };
 
 // Bad input (2), damaged (3) and missing files (5) are above; a failed write (1), a lock
@@ -301,13 +297,13 @@ TEST_F(JournalTest, FailedWritesLocksAndBugsHaveExitStatusesOfTheirOwn) {
     Fails(1, {"modify", p, "1", "--amount", "7"});
     Fails(1, Bracket("Broker", "0", "1"));
     files.SetFailWrites(false);
-    files.locked = true;
+    files.SetLocksHeld(true);
     EXPECT_THAT(Fails(4, {"cash", p, "--type", "deposit", "--amount", "6"}), HasSubstr("locked"));
     for (const auto& args : {Bracket("Broker", "0", "1"),
                              {"commissions", "delete", "Broker"},
                              {"commissions", "default", "Broker"}})
         Fails(4, args);  // the schedules too: without the lock they would say "no Broker"
-    files.locked = false;
+    files.SetLocksHeld(false);
     files.broken = true;
     EXPECT_THAT(Fails(70, {"show", p}), HasSubstr("internal error"));
     EXPECT_EQ(files.Files().at(p), before);

@@ -143,17 +143,20 @@ void OpenPortfolio::RequireFiniteTotals(ErrorKind kind, const std::string& cause
         Fail(kind, cause + ": " + total + " overflows (beyond the range of numbers)");
 }
 
-OpenPortfolio::OpenPortfolio(const std::string& path, Use use)
-    : m_path(path),
-      m_lock(use == Use::change ? LockPortfolio(path) : nullptr),
-      m_ledger(MakeLedger()) {
+OpenPortfolio::OpenPortfolio(const std::string& path, Use use, bool changing)
+    : m_path(path), m_ledger(MakeLedger()) {
     // A change needs no grids: the ledger keeps the file's layouts as bytes and writes them
     // back unchanged.
     if (use != Use::change)
         m_window = std::make_unique<PortfolioWindow>(m_ledger.get(), use == Use::show);
     m_doc = std::make_unique<PortfolioDocument>(m_ledger.get());
     if (m_window) m_doc->SetOnUpdate([window = m_window.get()] { window->Update(); });
-    Status loaded = m_doc->Load(path);
+    changing = changing || use == Use::change;
+    const Status locked =
+        m_doc->Store().Lock(path, changing ? LockMode::exclusive : LockMode::shared);
+    if (!locked.ok()) Fail(locked.kind(), locked.message());
+    // Only a change may write the file whole, and then it keeps the steps restore takes back.
+    Status loaded = m_doc->Load(path, changing);
     if (loaded.IsNotFound()) Fail(ErrorKind::not_found, "no portfolio file " + path);
     if (!loaded.ok()) Fail(loaded.kind(), "cannot load the portfolio: " + loaded.message());
     for (const std::string& warning : m_doc->Warnings()) Warn(warning);
@@ -169,6 +172,12 @@ OpenPortfolio::~OpenPortfolio() = default;
 void OpenPortfolio::Save() {
     m_doc->DoFileSave();
     CheckSaved();
+}
+
+void OpenPortfolio::SaveLayouts() {
+    if (Status saved = m_doc->Store().SaveLayouts(m_path, *m_ledger); !saved.ok())
+        Fail(saved.kind(), "cannot save " + m_path + ": " + saved.message());
+    NoteChangeSaved();
 }
 
 void OpenPortfolio::CheckSaved() const {

@@ -85,13 +85,15 @@ std::time_t ResolveWhen(const TextOption& date, const TextOption& time, std::tim
 class OpenPortfolio {
   public:
     // What the command does with the portfolio: shows its grids, changes it (no grids at
-    // all, file locked), or only reads it (grids left empty, no lock).
+    // all), or only reads it (grids left empty).
     enum class Use { show, change, read };
-    // Loads path; fails with an IO error naming the file when it is missing, unreadable or
-    // damaged, or when the commission file is unreadable or damaged; to show or read it,
-    // also when a total overflows (RequireFiniteTotals). To change it, first
-    // takes the file's lock, held until destroyed, so no other writer saves in between.
-    OpenPortfolio(const std::string& path, Use use);
+    // Loads path under its lock, held until destroyed: shared to show or read it (no writer
+    // changes it in between), exclusive to change it (no other writer saves in between) or
+    // when changing is true (a grid's layout is to be saved). Fails with an IO error naming
+    // the file when it is missing, unreadable or damaged, or when the commission file is
+    // unreadable or damaged; to show or read it, also when a total overflows
+    // (RequireFiniteTotals).
+    OpenPortfolio(const std::string& path, Use use, bool changing = false);
     ~OpenPortfolio();
 
     CSistemaCartera& Ledger() { return *m_ledger; }
@@ -100,6 +102,9 @@ class OpenPortfolio {
     // Saves the whole portfolio (journal and grid layouts) through the document; fails with
     // an IO error when that cannot be done.
     void Save();
+    // Saves the grids' layouts as one record at the file's end; fails as Save.
+    void SaveLayouts();
+    PortfolioDocument& Document() { return *m_doc; }
     // Fails with the save's error when the last change could not be saved; else notes the
     // change as saved.
     void CheckSaved() const;
@@ -110,7 +115,6 @@ class OpenPortfolio {
 
   private:
     std::string m_path;
-    std::unique_ptr<FileLock> m_lock;  // released last
     std::unique_ptr<CSistemaCartera> m_ledger;
     std::unique_ptr<PortfolioWindow> m_window;
     std::unique_ptr<PortfolioDocument> m_doc;

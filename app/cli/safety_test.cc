@@ -83,19 +83,19 @@ TEST_F(SafetyTest, SpecialFilesAreNeverReplacedAndLostOutputSaysWhetherTheChange
     const std::string folder = fs::path(p).parent_path().string();
     ASSERT_EQ(::mkfifo((folder + "/f.cartera").c_str(), 0600), 0);
     Fails(2, {"new", "f", "--force"});
-    Write(folder + "/f.cartera.bak", Bytes(p));
     Fails(2, {"restore", folder + "/f.cartera"});
+    Fails(2, {"show", folder});
     EXPECT_TRUE(fs::is_fifo(fifo) && fs::is_fifo(folder + "/f.cartera"));
     EXPECT_TRUE(fs::is_symlink(dangling));
 
     const std::string link = home + "/link.cartera";
     fs::create_symlink(p, link);
-    const std::string before = Bytes(p);
+    const std::string before = Run({"export", p, "journal"}).out;
     Ok({"cash", link, "--type", "deposit", "--amount", "5"});
-    EXPECT_TRUE(fs::exists(p + ".log") && !fs::exists(link + ".log"));
+    Ok({"compact", link});
     Ok({"restore", link});
-    EXPECT_EQ(Bytes(p), before);
-    EXPECT_TRUE(!fs::exists(link + ".bak") && fs::is_symlink(link));
+    EXPECT_EQ(Run({"export", p, "journal"}).out, before);
+    EXPECT_TRUE(fs::exists(p + ".bak") && fs::is_symlink(link) && !fs::exists(link + ".bak"));
 
     // Output lost after the change was saved has a status of its own, so a script does not
     // make the change twice; a closed pipe is such a loss, not a death by SIGPIPE.
@@ -128,29 +128,36 @@ TEST_F(SafetyTest, SpecialFilesAreNeverReplacedAndLostOutputSaysWhetherTheChange
     EXPECT_EQ(Load(p)->ledger->GetOrders().size(), 2u);
 }
 
-// A restore brings back the previous version; a file error gives the system's reason and
-// its kind, not "locked", "read-only" or "no portfolio file".
-TEST_F(SafetyTest, RestoreBringsBackThePreviousVersionAndFileErrorsHaveTheirOwnKinds) {
+// Restore takes back one change at a time, across checkpoints, says which, and puts back
+// with --redo; a refused one changes nothing. A copy of the file holds every change. A file
+// error gives the system's reason and its kind, not "locked", "read-only" or "no portfolio
+// file".
+TEST_F(SafetyTest, RestoreTakesBackOneChangeAtATimeAndFileErrorsHaveTheirOwnKinds) {
     const std::string p = NewPortfolio();
-    Fails(5, {"restore", p});  // nothing saved over yet
-    // Changes are appended to the log; a restore takes its last one back.
-    auto journal = [&] { return Run({"export", p, "journal"}).out; };
-    Ok({"buy", p, "--code", "A", "--contracts", "1", "--price", "1"});
-    const std::string one = journal();
-    Ok({"buy", p, "--code", "B", "--contracts", "1", "--price", "1"});
-    const std::string two = journal();
+    EXPECT_THAT(Fails(5, {"restore", p}), HasSubstr("nothing to take back"));
+    auto journal = [&](const std::string& path) { return Run({"export", path, "journal"}).out; };
+    const std::string none = journal(p);
+    Ok({"buy", p, "--code", "A", "--contracts", "1", "--price", "1", "--date", "2026-12-07"});
+    const std::string one = journal(p);
+    Ok({"compact", p});
+    Ok({"buy", p, "--code", "B", "--contracts", "2", "--price", "1", "--date", "2026-12-05"});
+    const std::string two = journal(p);
+    fs::copy_file(p, home + "/copy.cartera");
+    EXPECT_EQ(journal(home + "/copy.cartera"), two);
     const fs::perms readWrite = fs::perms::owner_read | fs::perms::owner_write;
     fs::permissions(p, readWrite);
-    Ok({"restore", p});
-    EXPECT_EQ(journal(), one);
-    EXPECT_EQ(fs::status(p).permissions() & fs::perms::all, readWrite);
-    Ok({"restore", p});  // and back again
-    EXPECT_EQ(journal(), two);
-    Ok({"restore", p});  // the file alone: back to one
-    EXPECT_EQ(journal(), one);
-    Write(p + ".bak", "junk");
-    Fails(3, {"restore", p});
-    EXPECT_EQ(journal(), one);
+    EXPECT_EQ(Ok({"restore", p}), "took back: add of B B 2 (2026-12-05)\n");
+    EXPECT_EQ(std::pair(journal(p), fs::status(p).permissions() & fs::perms::all),
+              std::pair(one, readWrite));
+    Ok({"restore", p});  // the change before it, from before the checkpoint
+    EXPECT_EQ(journal(p), none);
+    Fails(5, {"restore", p});
+    EXPECT_EQ(Ok({"restore", p, "--redo"}), "put back: add of B A 1 (2026-12-07)\n");
+    fs::permissions(p, fs::perms::owner_read);
+    Fails(6, {"restore", p, "--redo"});
+    fs::permissions(p, readWrite);
+    Ok({"restore", p, "--redo"});
+    EXPECT_EQ(journal(p), two);
 
     AddBroker();  // so no missing file is looked for
     Ok({"cash", p, "--type", "deposit", "--amount", "5"});
@@ -159,7 +166,7 @@ TEST_F(SafetyTest, RestoreBringsBackThePreviousVersionAndFileErrorsHaveTheirOwnK
     using Case = std::tuple<SaveStep, int, int, std::vector<std::string>>;  // error, status
     for (const auto& [step, errorNumber, code, args] :
          {Case{SaveStep::lock, EACCES, 6, {"delete", home + "/none.cartera", "1"}},
-          Case{SaveStep::stat, EIO, 0, {"show", p, "totals"}},
+          Case{SaveStep::stat, EIO, 1, {"show", p, "totals"}},
           Case{SaveStep::access, EIO, 1, {"cash", p, "--type", "deposit", "--amount", "6"}}}) {
         auto faulty = MakeFaultyPosixEnv(step, errorNumber);
         ScopedEnv scoped(faulty.get());

@@ -36,14 +36,13 @@ void Show(Output io, const ShowArgs& a) {
     std::vector<Quote> quotes = ReadQuotes(a.quotes);
     // The totals and the model-level JSON need no grid: spare filling them.
     bool gridsShown = !(*view == View::totals || (a.json && *view != View::valuation));
-    auto lock = a.saveLayout ? LockPortfolio(a.path) : nullptr;
-    OpenPortfolio portfolio(a.path,
-                            gridsShown ? OpenPortfolio::Use::show : OpenPortfolio::Use::read);
+    OpenPortfolio portfolio(
+        a.path, gridsShown ? OpenPortfolio::Use::show : OpenPortfolio::Use::read, a.saveLayout);
     ApplyQuotes(portfolio, quotes);
     PortfolioWindow& window = portfolio.Window();
     if (CGridQBase* grid = ListGrid(window, *view)) {
         ApplyLayout(*grid, a.layout);
-        if (a.saveLayout) portfolio.Save();
+        if (a.saveLayout) portfolio.SaveLayouts();
     }
     if (a.json) {
         io.out << (*view == View::valuation ? GridJson(window.Valuation())
