@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "bench/synthetic_statement.h"
+#include "host/error.h"
 #include "model/sistema.h"
 #include "statements/detect.h"
 
@@ -135,6 +136,56 @@ void BM_ImportFlexXmlMemory(benchmark::State& state) {
     std::filesystem::remove(path);
 }
 
+// Hostile statements: one attribute of 40 MB, and 10^7 elements nested in each other (70
+// MB). Each file is read as the command line reads it, refused or not; the counters give the
+// peak resident memory the read adds, per byte of file too. CPU time is the figure to read.
+std::string HugeAttribute() {
+    return "<FlexQueryResponse><FlexStatements><FlexStatement accountId=\"U1\"><Trades>"
+           "<Trade symbol=\"" +
+           std::string(40'000'000, 'A') +
+           "\"/></Trades></FlexStatement></FlexStatements></FlexQueryResponse>\n";
+}
+
+std::string DeepNesting() {
+    std::string text = "<FlexQueryResponse>";
+    text.reserve(70'000'100);
+    for (int i = 0; i < 10'000'000; ++i) text += "<a>";
+    for (int i = 0; i < 10'000'000; ++i) text += "</a>";
+    return text + "</FlexQueryResponse>\n";
+}
+
+void HostileFlexXml(benchmark::State& state, std::string (*make)()) {
+    const auto path = std::filesystem::temp_directory_path() / "cartera-bench-hostile.xml";
+    double size = 0;
+    {
+        std::string text = make();
+        std::ofstream(path, std::ios::binary) << text;
+        size = static_cast<double>(text.size());
+    }
+    malloc_trim(0);
+    for (auto _ : state) {
+        const double before = StatusBytes("VmRSS");
+        std::ofstream("/proc/self/clear_refs") << "5";
+        std::ifstream in(path, std::ios::binary);
+        try {
+            benchmark::DoNotOptimize(ReadStatement(in, "ib-flex-xml").rows.size());
+            state.counters["refused"] = 0;
+        } catch (const cartera::Error&) {
+            state.counters["refused"] = 1;
+        }
+        state.counters["file_MB"] = size / 1e6;
+        state.counters["peak_added_MB"] = (StatusBytes("VmHWM") - before) / 1e6;
+        state.counters["peak_per_file_byte"] = (StatusBytes("VmHWM") - before) / size;
+    }
+    std::filesystem::remove(path);
+}
+
+BENCHMARK_CAPTURE(HostileFlexXml, HugeAttribute, HugeAttribute)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(HostileFlexXml, DeepNesting, DeepNesting)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ImportFlexXmlMemory)->Arg(100000)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ImportFlexXml_Ours)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadFlexBytes_Baseline)->Arg(100000)->Unit(benchmark::kMillisecond);
