@@ -159,7 +159,19 @@ TEST(FlexRead, RefusesBadRowsWithTheirLine) {
         std::string t = trade;
         return t.replace(t.rfind(from), from.size(), to);
     };
+    // Hostile XML: the parser's time and memory stay bounded.
+    const std::string xml = "<FlexQueryResponse>\n";
+    std::string nested = xml, kinds = xml;
+    for (int i = 0; i < 65; ++i) nested += "<a>";
+    for (int i = 0; i < 60; ++i)  // each kind of element stays with the parser
+        kinds += "<e" + std::to_string(i) + std::string(100000, 'e') + "/>";
     const std::pair<std::string, std::string> bad[] = {
+        {xml + "<Trade symbol=\"" + std::string(size_t{2} << 20, 'A'), "line 2, XML: a tag or"},
+        {nested, "line 2, XML: elements nested deeper than 64"},
+        {kinds, "line 2, XML: needs more than 8 MiB"},
+        {"<!DOCTYPE x [<!ENTITY e \"e\">]><FlexQueryResponse/>", "line 1, XML: a document type"},
+        {replaced("AAPL", std::string(257, 'A')), "line 2, symbol: longer than 256 bytes"},
+        {replaced(",100,", ",\"1,2,3\","), "line 2, quantity: \"1,2,3\" is not a number"},
         {replaced(",150,", ",15O,"), "line 2, tradeprice: \"15O\" is not a number"},
         {replaced("20240102;", "13/01/2024;"), "line 2, datetime"},
         {replaced(",100,", ",-100,"), "line 2, quantity: its sign does not match BUY"},

@@ -403,6 +403,7 @@ Statement ReadMapped(std::istream& in, const Mapping& m) {
             ReadCash(rd, kind, &row);
         }
         out.rows.push_back(std::move(row));
+        CheckRowTexts(out, out.rows.size() - 1);
     }
     for (const auto& [type, where] : others)
         out.notes.push_back({where.first, std::to_string(where.second) + " rows of type \"" + type +

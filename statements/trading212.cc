@@ -208,7 +208,9 @@ Statement ReadTrading212(std::istream& in) {
     out.idPrefix = "T212:";
     while (reader.Next(&record.fields, &record.line)) {
         if (IsBlank(record)) continue;
+        const size_t from = out.rows.size();
         ReadRow(Row{columns, record}, &out);
+        CheckRowTexts(out, from);
     }
     NumberRepeatedIds(&out.rows);
     SortByTime(&out.rows);
