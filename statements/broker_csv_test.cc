@@ -203,6 +203,10 @@ TEST(Mapping, AMappingFileReadsTheTradesTheShippedOneReads) {
     ASSERT_EQ(own.notes.size(), 1u);
     EXPECT_EQ(own.notes[0].text, "1 rows of type \"Transfer\" left out");
     EXPECT_EQ(own.notes[0].line, 6u);
+    // As an editor may save it, with a byte-order mark.
+    EXPECT_EQ(
+        Describe(ReadWith("\xEF\xBB\xBF" + TestData("mybroker.map"), TestData("mybroker.csv"))),
+        Describe(own));
 }
 
 TEST(Mapping, ABadMappingOrRowIsRefusedWithItsLine) {
