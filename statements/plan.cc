@@ -220,6 +220,10 @@ void LeaveOutFractional(std::vector<const StatementRow*>* rows, const ImportOpti
     std::vector<const StatementRow*> kept;
     std::vector<RefusedRow> fractional;
     for (const StatementRow* row : *rows) {
+        if (row->kind == RowKind::trade && row->quantity > kMaxEntryContracts)
+            FailRow(
+                row->line, "quantity",
+                ExactNumberText(row->quantity) + " is beyond the bound of 2,147,483,647 contracts");
         if (row->kind == RowKind::trade && !IsWholeCount(row->quantity)) {
             fractional.push_back({row->line, row->symbol + " " + ExactNumberText(row->quantity) +
                                                  ": a fractional quantity cannot be held"});
