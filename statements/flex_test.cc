@@ -137,18 +137,37 @@ TEST_F(FlexTest, XmlMovementsAccountsCurrenciesAndNotes) {
     ASSERT_EQ(plan.notes.size(), 2u);
     EXPECT_NE(plan.notes[1].text.find("2024-03-25 AAPL: corporate action FS (AAPL SPLIT 2 FOR 1)"),
               std::string::npos);
-    // The cancelled buy imported before its cancellation came is reported, not deleted.
+    // The cancelled buy an earlier import added is taken out of the journal by the import
+    // that brings its cancellation: found by its id, or without one by its fields.
     auto without = [&](auto drop) {
         Statement part = s;
         part.rows.erase(std::remove_if(part.rows.begin(), part.rows.end(), drop), part.rows.end());
         return part;
     };
-    const Statement early =
-        without([](const StatementRow& r) { return r.kind == RowKind::cancel; });
-    ledger.AddOrders(PlanImport(early, ledger, {"U1111111", "USD", false}).added);
-    const Statement late = without([](const StatementRow& r) { return r.id == "1003"; });
-    const ImportPlan after = PlanImport(late, ledger, {"U1111111", "USD", false});
-    EXPECT_NE(after.notes[0].text.find("an earlier import added (IB:1003)"), std::string::npos);
+    const ImportOptions u1{"U1111111", "USD", false};
+    ledger.AddOrders(
+        PlanImport(without([](const StatementRow& r) { return r.kind == RowKind::cancel; }), ledger,
+                   u1)
+            .added);
+    Statement unnamed = without([](const StatementRow& r) { return r.id == "1003"; });
+    const Statement late = unnamed;
+    for (StatementRow& r : unnamed.rows) r.cancels.clear();
+    const std::pair<const Statement*, std::string> cancelling[] = {
+        {&s, "of line 9: neither is imported, and the journal's IB:1003 is taken out"},
+        {&late, ", which the journal holds (IB:1003): taken out of it"},
+        {&unnamed, ", which the journal holds (IB:1003): taken out of it"}};
+    for (const auto& [statement, note] : cancelling) {
+        const ImportPlan cancelled = PlanImport(*statement, ledger, u1);
+        EXPECT_TRUE(cancelled.added.empty());
+        ASSERT_EQ(cancelled.withdrawn.size(), 1u);
+        EXPECT_EQ(cancelled.withdrawn[0].orderText, "IB:1003");
+        EXPECT_THAT(cancelled.notes[0].text, ::testing::EndsWith(note));
+    }
+    const ImportPlan taking = PlanImport(late, ledger, u1);
+    ledger.AddOrders(taking.added, {}, WithdrawnIds(taking));
+    EXPECT_EQ(ledger.GetOrders().size(), plan.added.size());
+    EXPECT_THAT(PlanImport(late, ledger, u1).notes[0].text,
+                ::testing::EndsWith("which is neither in the statement nor in the journal"));
 }
 
 // Each format is told apart where it is read: above, and Cartera's CSV by the import command.

@@ -92,12 +92,12 @@ COrderCartera Movement(const StatementRow& row, const std::string& idPrefix) {
 }
 
 // What tells a movement without the broker's id from another: date, time, security, side
-// or type, quantity and price.
-std::string FieldsKey(const COrderCartera& m) {
+// or type, quantity and price; without the time, what tells a cancelled trade.
+std::string FieldsKey(const COrderCartera& m, bool withTime = true) {
     std::string code(m.quoteCode);
     for (char& c : code) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return std::to_string(m.date) + '|' + std::to_string(m.time) + '|' + code + '|' +
-           std::to_string(m.type) + '|' + std::to_string(m.contracts) + '|' +
+    return std::to_string(m.date) + '|' + (withTime ? std::to_string(m.time) : "") + '|' + code +
+           '|' + std::to_string(m.type) + '|' + std::to_string(m.contracts) + '|' +
            ExactNumberText(m.price);
 }
 
@@ -171,42 +171,101 @@ bool SameTrade(const StatementRow& cancel, const StatementRow& trade) {
            trade.price == cancel.price && trade.date == cancel.date;
 }
 
-// Takes out each cancelled trade with its cancellation, and reports both.
+// The row of the trade a cancellation cancels, among those not yet out; rows.size() when
+// the statement does not hold it.
+size_t FindCancelled(const std::vector<const StatementRow*>& rows, const std::vector<char>& out,
+                     const StatementRow& cancel) {
+    for (size_t t = 0; t < rows.size(); ++t) {
+        const StatementRow& trade = *rows[t];
+        const bool named = !cancel.cancels.empty() && trade.id == cancel.cancels;
+        if (!out[t] && trade.kind == RowKind::trade &&
+            (named || (cancel.cancels.empty() && SameTrade(cancel, trade))))
+            return t;
+    }
+    return rows.size();
+}
+
+// The journal's buys and sells a cancellation may take out, indexed at the first one: by
+// order text (the trade's id with the broker's prefix), and by fields those without
+// another broker's id. Each is taken once.
+class JournalTrades {
+  public:
+    JournalTrades(const CSistemaCartera& ledger, const std::string& prefix)
+        : m_orders(ledger.GetOrders()), m_prefix(prefix) {}
+
+    // The movement the cancelled trade (tradeId, maybe empty) is in the journal as: by its
+    // order text, else by its fields among movements with no id (with this broker's too
+    // when the trade has none); null when there is none.
+    const COrderCartera* Take(const StatementRow& cancel, const std::string& tradeId) {
+        Index();
+        auto take = [this](size_t place) {
+            return m_taken.insert(place).second ? &m_orders[place] : nullptr;
+        };
+        if (auto it = m_byText.find(m_prefix + tradeId); !tradeId.empty() && it != m_byText.end())
+            if (const COrderCartera* m = take(it->second)) return m;
+        if (!(cancel.quantity >= 1) || !IsWholeCount(cancel.quantity)) return nullptr;
+        auto [first, last] = m_byFields.equal_range(FieldsKey(Movement(cancel, m_prefix), false));
+        for (auto it = first; it != last; ++it)
+            if (tradeId.empty() || std::string_view(m_orders[it->second].orderText).empty())
+                if (const COrderCartera* m = take(it->second)) return m;
+        return nullptr;
+    }
+
+  private:
+    void Index() {
+        if (m_indexed) return;
+        m_indexed = true;
+        for (size_t i = 0; i < m_orders.size(); ++i) {
+            const COrderCartera& m = m_orders[i];
+            if (!m.IsExecution()) continue;
+            const std::string_view text(m.orderText);
+            if (text.starts_with(m_prefix)) m_byText.emplace(text, i);
+            if (text.empty() || text.starts_with(m_prefix))
+                m_byFields.emplace(FieldsKey(m, false), i);
+        }
+    }
+
+    const CArrayOrders& m_orders;
+    const std::string& m_prefix;
+    bool m_indexed = false;
+    std::unordered_map<std::string_view, size_t> m_byText;  // texts live as long as the pool
+    std::unordered_multimap<std::string, size_t> m_byFields;
+    std::unordered_set<size_t> m_taken;
+};
+
+// What a cancellation's note says: the trade, where it was found, what becomes of it.
+std::string CancelNote(const StatementRow& cancel, const StatementRow* trade,
+                       const COrderCartera* held) {
+    std::string text = "cancels the " + cancel.symbol + (cancel.buy ? " buy of " : " sell of ") +
+                       ExactNumberText(cancel.quantity) + " at " + ExactNumberText(cancel.price);
+    const std::string name = !held                     ? std::string()
+                             : held->orderText.empty() ? "movement " + std::to_string(held->id)
+                                                       : std::string(held->orderText);
+    if (trade) {
+        text += " of line " + std::to_string(trade->line) + ": neither is imported";
+        return held ? text + ", and the journal's " + name + " is taken out" : text;
+    }
+    return text + (held ? ", which the journal holds (" + name + "): taken out of it"
+                        : ", which is neither in the statement nor in the journal");
+}
+
+// Takes out each cancelled trade with its cancellation, and the journal's movement of it
+// (an earlier import's) into plan->withdrawn; reports each.
 void TakeOutCancelled(std::vector<const StatementRow*>* rows, const Statement& s,
                       const CSistemaCartera& ledger, ImportPlan* plan) {
+    JournalTrades journal(ledger, s.idPrefix);
     std::vector<char> out(rows->size(), 0);
     for (size_t c = 0; c < rows->size(); ++c) {
         const StatementRow& cancel = *(*rows)[c];
         if (cancel.kind != RowKind::cancel) continue;
         out[c] = 1;
-        size_t found = rows->size();
-        for (size_t t = 0; t < rows->size() && found == rows->size(); ++t) {
-            const StatementRow& trade = *(*rows)[t];
-            const bool named = !cancel.cancels.empty() && trade.id == cancel.cancels;
-            if (!out[t] && trade.kind == RowKind::trade &&
-                (named || (cancel.cancels.empty() && SameTrade(cancel, trade))))
-                found = t;
-        }
-        const std::string what = cancel.symbol + (cancel.buy ? " buy of " : " sell of ") +
-                                 ExactNumberText(cancel.quantity) + " at " +
-                                 ExactNumberText(cancel.price);
-        if (found < rows->size()) {
-            out[found] = 1;
-            plan->notes.push_back({cancel.line, "cancels the " + what + " of line " +
-                                                    std::to_string((*rows)[found]->line) +
-                                                    ": neither is imported"});
-            continue;
-        }
-        const std::string text = s.idPrefix + cancel.cancels;
-        bool inJournal = false;
-        for (const COrderCartera& m : ledger.GetOrders())
-            inJournal =
-                inJournal || (!cancel.cancels.empty() && text == std::string_view(m.orderText));
-        plan->notes.push_back(
-            {cancel.line, "cancels the " + what +
-                              (inJournal ? ", which an earlier import added (" + text +
-                                               "): delete it from the journal by hand"
-                                         : ", which is not in the statement")});
+        const size_t found = FindCancelled(*rows, out, cancel);
+        const StatementRow* trade = found < rows->size() ? (*rows)[found] : nullptr;
+        if (trade) out[found] = 1;
+        const COrderCartera* held =
+            journal.Take(cancel, cancel.cancels.empty() && trade ? trade->id : cancel.cancels);
+        if (held) plan->withdrawn.push_back(*held);
+        plan->notes.push_back({cancel.line, CancelNote(cancel, trade, held)});
     }
     std::vector<const StatementRow*> kept;
     for (size_t i = 0; i < rows->size(); ++i)
@@ -283,6 +342,12 @@ ImportPlan PlanImport(const Statement& statement, const CSistemaCartera& ledger,
         plan.notes.begin(), plan.notes.end(),
         [](const StatementNote& a, const StatementNote& b) { return a.line < b.line; });
     return plan;
+}
+
+std::vector<uint64_t> WithdrawnIds(const ImportPlan& plan) {
+    std::vector<uint64_t> ids;
+    for (const COrderCartera& m : plan.withdrawn) ids.push_back(m.id);
+    return ids;
 }
 
 }  // namespace cartera::statements
