@@ -112,23 +112,21 @@ double StatusBytes(const std::string& key) {
     return 0;
 }
 
-// The peak resident memory an import from the file adds, per byte of file: the file is
-// written, its text freed, the peak reset (clear_refs 5), then read as the command line
-// reads it (a file stream), planned and added to a ledger.
-void BM_ImportFlexXmlMemory(benchmark::State& state) {
-    const auto path = std::filesystem::temp_directory_path() / "cartera-bench-flex.xml";
-    double size = 0;
-    {
-        std::string text = cartera::bench::MakeFlexXml(static_cast<int>(state.range(0)));
-        std::ofstream(path, std::ios::binary) << text;
-        size = static_cast<double>(text.size());
-    }
+// Writes text to a file and frees it; then, each iteration, resets the peak (clear_refs 5),
+// opens the file as the command line does and reads it with read. The counters give the
+// peak resident memory the read adds, per byte of file too.
+template <typename Read>
+void PeakOfReading(benchmark::State& state, std::string text, Read read) {
+    const auto path = std::filesystem::temp_directory_path() / "cartera-bench-statement";
+    const double size = static_cast<double>(text.size());
+    std::ofstream(path, std::ios::binary) << text;
+    std::string().swap(text);
     malloc_trim(0);
     for (auto _ : state) {
         const double before = StatusBytes("VmRSS");
         std::ofstream("/proc/self/clear_refs") << "5";
         std::ifstream in(path, std::ios::binary);
-        benchmark::DoNotOptimize(Import(in));
+        read(in);
         state.counters["file_MB"] = size / 1e6;
         state.counters["peak_added_MB"] = (StatusBytes("VmHWM") - before) / 1e6;
         state.counters["peak_per_file_byte"] = (StatusBytes("VmHWM") - before) / size;
@@ -136,9 +134,14 @@ void BM_ImportFlexXmlMemory(benchmark::State& state) {
     std::filesystem::remove(path);
 }
 
+// The peak an import from the file adds: read, planned and added to a ledger.
+void BM_ImportFlexXmlMemory(benchmark::State& state) {
+    PeakOfReading(state, cartera::bench::MakeFlexXml(static_cast<int>(state.range(0))),
+                  [](std::istream& in) { benchmark::DoNotOptimize(Import(in)); });
+}
+
 // Hostile statements: one attribute of 40 MB, and 10^7 elements nested in each other (70
-// MB). Each file is read as the command line reads it, refused or not; the counters give the
-// peak resident memory the read adds, per byte of file too. CPU time is the figure to read.
+// MB), each read, refused or not. CPU time and the peak are the figures to read.
 std::string HugeAttribute() {
     return "<FlexQueryResponse><FlexStatements><FlexStatement accountId=\"U1\"><Trades>"
            "<Trade symbol=\"" +
@@ -155,29 +158,14 @@ std::string DeepNesting() {
 }
 
 void HostileFlexXml(benchmark::State& state, std::string (*make)()) {
-    const auto path = std::filesystem::temp_directory_path() / "cartera-bench-hostile.xml";
-    double size = 0;
-    {
-        std::string text = make();
-        std::ofstream(path, std::ios::binary) << text;
-        size = static_cast<double>(text.size());
-    }
-    malloc_trim(0);
-    for (auto _ : state) {
-        const double before = StatusBytes("VmRSS");
-        std::ofstream("/proc/self/clear_refs") << "5";
-        std::ifstream in(path, std::ios::binary);
+    PeakOfReading(state, make(), [&state](std::istream& in) {
         try {
             benchmark::DoNotOptimize(ReadStatement(in, "ib-flex-xml").rows.size());
             state.counters["refused"] = 0;
         } catch (const cartera::Error&) {
             state.counters["refused"] = 1;
         }
-        state.counters["file_MB"] = size / 1e6;
-        state.counters["peak_added_MB"] = (StatusBytes("VmHWM") - before) / 1e6;
-        state.counters["peak_per_file_byte"] = (StatusBytes("VmHWM") - before) / size;
-    }
-    std::filesystem::remove(path);
+    });
 }
 
 BENCHMARK_CAPTURE(HostileFlexXml, HugeAttribute, HugeAttribute)
