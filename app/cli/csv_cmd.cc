@@ -92,9 +92,9 @@ void Import(Output io, const ImportArgs& a) {
     ImportFile file(a.file);
     const std::string format = ChooseFormat(file, a.statement);
     if (format != statements::kCarteraFormat) {
-        const statements::Statement statement = ReadStatementFile(io, file, format, a.statement);
+        statements::Statement statement = ReadStatementFile(io, file, format, a.statement);
         OpenPortfolio portfolio(a.path, OpenPortfolio::Use::change);
-        return ImportStatement(io, portfolio, a.file, format, statement, a.statement);
+        return ImportStatement(io, portfolio, a.file, format, std::move(statement), a.statement);
     }
     if (!a.statement.account.empty() || !a.statement.currency.empty() || a.statement.skipFractional)
         FailUsage("--account, --currency and --skip-fractional are for a broker's statement; " +

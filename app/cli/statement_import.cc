@@ -94,23 +94,23 @@ statements::Statement ReadStatementFile(Output io, ImportFile& file, const std::
             io.err << "\rread " << bytes / (1024 * 1024) << " MiB" << std::flush;
         };
     }
+    statements::Statement s;
     std::optional<Error> refused;
     try {
-        statements::Statement s = statements::ReadStatement(file.Stream(), format, read);
-        if (io.progress) io.err << '\n';
-        if (!file.Stream().bad()) return s;
-        refused.emplace(ErrorKind::io, "the file could not be read");
+        s = statements::ReadStatement(file.Stream(), format, read);
+        if (file.Stream().bad()) refused.emplace(ErrorKind::io, "the file could not be read");
     } catch (const Error& e) {
         refused = e;
     } catch (const std::ios_base::failure& e) {  // the file buffer's read errors
         refused.emplace(ErrorKind::io, e.what());
     }
     if (io.progress) io.err << '\n';
+    if (!refused) return s;
     Fail(refused->kind(), file.Path() + ": " + refused->what() + "; nothing was imported");
 }
 
 void ImportStatement(Output io, OpenPortfolio& portfolio, const std::string& file,
-                     const std::string& format, const statements::Statement& statement,
+                     const std::string& format, statements::Statement statement,
                      const StatementArgs& a) {
     statements::ImportPlan plan;
     try {
@@ -119,6 +119,7 @@ void ImportStatement(Output io, OpenPortfolio& portfolio, const std::string& fil
     } catch (const Error& e) {
         Fail(e.kind(), file + ": " + e.what() + "; nothing was imported");
     }
+    statement = statements::Statement();
     const size_t count = plan.added.size();
     if (!a.dryRun && (count > 0 || !plan.withdrawn.empty())) {
         std::function<void(size_t)> progress;

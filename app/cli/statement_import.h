@@ -49,9 +49,10 @@ statements::Statement ReadStatementFile(Output io, ImportFile& file, const std::
                                         const StatementArgs& a);
 // Plans the statement against the portfolio (opened to change it) and, unless a dry run,
 // adds what the plan adds and takes out what it withdraws, as one change with one save.
-// Prints the summary. A refusal names the file and says nothing was imported.
+// The statement is freed once planned, before the journal grows. Prints the summary. A
+// refusal names the file and says nothing was imported.
 void ImportStatement(Output io, OpenPortfolio& portfolio, const std::string& file,
-                     const std::string& format, const statements::Statement& statement,
+                     const std::string& format, statements::Statement statement,
                      const StatementArgs& a);
 // What an import added (or would add), took out, skipped, refused, left out and reports: as
 // lines of text, or with json as one object.
