@@ -2,6 +2,7 @@
 // cancelled trades taken out, what the ledger holds already skipped, the rest as movements.
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <map>
 #include <set>
 #include <unordered_map>
@@ -17,9 +18,14 @@
 namespace cartera::statements {
 namespace {
 
-std::string Joined(const std::vector<std::string>& items) {
+// The items, the first ten of a longer list and how many more.
+std::string Joined(const std::vector<std::string>& items, const char* separator = ", ") {
+    constexpr size_t kNamed = 10;
     std::string out;
-    for (const auto& s : items) out += (out.empty() ? "" : ", ") + s;
+    for (size_t i = 0; i < items.size() && i < kNamed; ++i)
+        out += (i == 0 ? "" : separator) + items[i];
+    if (items.size() > kNamed)
+        out += separator + ("and " + std::to_string(items.size() - kNamed) + " more");
     return out;
 }
 
@@ -29,9 +35,10 @@ std::string Rows(size_t n) { return std::to_string(n) + (n == 1 ? " row" : " row
 std::vector<std::string> Distinct(const std::vector<const StatementRow*>& rows,
                                   std::string StatementRow::*field) {
     std::vector<std::string> out;
+    std::unordered_set<std::string_view> seen;
     for (const StatementRow* row : rows) {
         const std::string& v = row->*field;
-        if (!v.empty() && std::find(out.begin(), out.end(), v) == out.end()) out.push_back(v);
+        if (!v.empty() && seen.insert(v).second) out.push_back(v);
     }
     return out;
 }
@@ -165,25 +172,51 @@ std::vector<const StatementRow*> RowsOfCurrency(std::vector<const StatementRow*>
     return kept;
 }
 
-bool SameTrade(const StatementRow& cancel, const StatementRow& trade) {
-    return trade.kind == RowKind::trade && trade.security == cancel.security &&
-           trade.buy == cancel.buy && trade.quantity == cancel.quantity &&
-           trade.price == cancel.price && trade.date == cancel.date;
-}
+// The statement's trades a cancellation may cancel: by id, and by security, side,
+// quantity, price and date; each list in file order, indexed at the first cancellation.
+class StatementTrades {
+  public:
+    explicit StatementTrades(const std::vector<const StatementRow*>& rows) : m_rows(rows) {}
 
-// The row of the trade a cancellation cancels, among those not yet out; rows.size() when
-// the statement does not hold it.
-size_t FindCancelled(const std::vector<const StatementRow*>& rows, const std::vector<char>& out,
-                     const StatementRow& cancel) {
-    for (size_t t = 0; t < rows.size(); ++t) {
-        const StatementRow& trade = *rows[t];
-        const bool named = !cancel.cancels.empty() && trade.id == cancel.cancels;
-        if (!out[t] && trade.kind == RowKind::trade &&
-            (named || (cancel.cancels.empty() && SameTrade(cancel, trade))))
-            return t;
+    // The first trade not yet out that the cancellation names by id, or without one the
+    // first of its fields; SIZE_MAX when the statement holds none.
+    size_t Find(const StatementRow& cancel, const std::vector<char>& out) {
+        Index();
+        auto& lists = cancel.cancels.empty() ? m_byFields : m_byId;
+        auto it = lists.find(cancel.cancels.empty() ? Key(cancel) : cancel.cancels);
+        if (it == lists.end()) return SIZE_MAX;
+        Places& p = it->second;
+        while (p.next < p.places.size() && out[p.places[p.next]]) ++p.next;  // out stays out
+        return p.next < p.places.size() ? p.places[p.next] : SIZE_MAX;
     }
-    return rows.size();
-}
+
+  private:
+    struct Places {
+        std::vector<size_t> places;
+        size_t next = 0;  // those before it are out
+    };
+
+    static std::string Key(const StatementRow& r) {
+        return std::to_string(r.security.size()) + ':' + r.security + (r.buy ? "|b|" : "|s|") +
+               ExactNumberText(r.quantity) + '|' + ExactNumberText(r.price) + '|' +
+               std::to_string(r.date);
+    }
+
+    void Index() {
+        if (m_indexed) return;
+        m_indexed = true;
+        for (size_t t = 0; t < m_rows.size(); ++t) {
+            const StatementRow& r = *m_rows[t];
+            if (r.kind != RowKind::trade) continue;
+            if (!r.id.empty()) m_byId[r.id].places.push_back(t);
+            m_byFields[Key(r)].places.push_back(t);
+        }
+    }
+
+    const std::vector<const StatementRow*>& m_rows;
+    bool m_indexed = false;
+    std::unordered_map<std::string, Places> m_byId, m_byFields;
+};
 
 // The journal's buys and sells a cancellation may take out, indexed at the first one: by
 // order text (the trade's id with the broker's prefix), and by fields those without
@@ -253,13 +286,14 @@ std::string CancelNote(const StatementRow& cancel, const StatementRow* trade,
 // (an earlier import's) into plan->withdrawn; reports each.
 void TakeOutCancelled(std::vector<const StatementRow*>* rows, const Statement& s,
                       const CSistemaCartera& ledger, ImportPlan* plan) {
+    StatementTrades trades(*rows);
     JournalTrades journal(ledger, s.idPrefix);
     std::vector<char> out(rows->size(), 0);
     for (size_t c = 0; c < rows->size(); ++c) {
         const StatementRow& cancel = *(*rows)[c];
         if (cancel.kind != RowKind::cancel) continue;
         out[c] = 1;
-        const size_t found = FindCancelled(*rows, out, cancel);
+        const size_t found = trades.Find(cancel, out);
         const StatementRow* trade = found < rows->size() ? (*rows)[found] : nullptr;
         if (trade) out[found] = 1;
         const COrderCartera* held =
@@ -291,10 +325,11 @@ void LeaveOutFractional(std::vector<const StatementRow*>* rows, const ImportOpti
         }
     }
     if (!fractional.empty() && !o.skipFractional) {
-        std::string list;
+        std::vector<std::string> list;
         for (const RefusedRow& r : fractional)
-            list += (list.empty() ? "" : "; ") + ("line " + std::to_string(r.line) + " " + r.why);
-        throw Error(ErrorKind::invalid_input, list + "; skip fractional rows to import the rest");
+            list.push_back("line " + std::to_string(r.line) + " " + r.why);
+        throw Error(ErrorKind::invalid_input,
+                    Joined(list, "; ") + "; skip fractional rows to import the rest");
     }
     plan->refused.insert(plan->refused.end(), fractional.begin(), fractional.end());
     *rows = std::move(kept);
