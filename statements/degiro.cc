@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <initializer_list>
+#include <map>
 #include <optional>
 #include <utility>
 
@@ -39,11 +40,16 @@ const Names kAutoFxStart = {"autofx"};
 struct Columns {
     std::vector<std::string> lowered;
     std::vector<std::string> header;
+    // Each search's answer, so a row costs no pass over a header of a million columns.
+    mutable std::map<std::pair<const std::string_view*, bool>, std::optional<size_t>> found;
 
     std::optional<size_t> Find(Names names, bool prefix = false) const {
+        auto [known, added] = found.try_emplace({names.begin(), prefix});
+        if (!added) return known->second;
         for (size_t i = 0; i < lowered.size(); ++i)
             for (std::string_view name : names)
-                if (prefix ? lowered[i].rfind(name, 0) == 0 : lowered[i] == name) return i;
+                if (prefix ? lowered[i].rfind(name, 0) == 0 : lowered[i] == name)
+                    return known->second = i;
         return std::nullopt;
     }
 };
