@@ -140,8 +140,10 @@ void BM_ImportFlexXmlMemory(benchmark::State& state) {
                   [](std::istream& in) { benchmark::DoNotOptimize(Import(in)); });
 }
 
-// Hostile statements: one attribute of 40 MB, and 10^7 elements nested in each other (70
-// MB), each read, refused or not. CPU time and the peak are the figures to read.
+// Hostile statements, each read and, when it reads, planned against an empty ledger: one
+// XML attribute of 40 MB; 10^7 XML elements nested in each other (70 MB); a Flex CSV of
+// 20,000 trades and 20,000 cancellations of none of them; a DEGIRO file whose header has
+// 100,000 columns, with 500 trades. CPU time and the peak are the figures to read.
 std::string HugeAttribute() {
     return "<FlexQueryResponse><FlexStatements><FlexStatement accountId=\"U1\"><Trades>"
            "<Trade symbol=\"" +
@@ -157,10 +159,27 @@ std::string DeepNesting() {
     return text + "</FlexQueryResponse>\n";
 }
 
-void HostileFlexXml(benchmark::State& state, std::string (*make)()) {
-    PeakOfReading(state, make(), [&state](std::istream& in) {
+std::string ManyCancels() {
+    std::string text = "Symbol,Conid,TradeID,DateTime,Quantity,TradePrice,Buy/Sell\n";
+    for (int i = 0; i < 20'000; ++i) text += "A,1," + std::to_string(i) + ",20240102,1,1,BUY\n";
+    for (int i = 0; i < 20'000; ++i) text += "A,1,,20240102,-1,2,BUY (Ca.)\n";
+    return text;
+}
+
+std::string WideHeader() {
+    std::string text = "Date,Time,Product,ISIN,Quantity,Price,,Order ID";
+    for (int i = 0; i < 100'000; ++i) text += ",c";
+    text += '\n';
+    for (int i = 0; i < 500; ++i)
+        text += "02-02-2024,09:30,P,NL0,1,1.5,EUR,id" + std::to_string(i) + "\n";
+    return text;
+}
+
+void Hostile(benchmark::State& state, const char* format, std::string (*make)()) {
+    PeakOfReading(state, make(), [&](std::istream& in) {
         try {
-            benchmark::DoNotOptimize(ReadStatement(in, "ib-flex-xml").rows.size());
+            Statement s = ReadStatement(in, format);
+            benchmark::DoNotOptimize(PlanImport(s, CSistemaCartera(), {}).added.size());
             state.counters["refused"] = 0;
         } catch (const cartera::Error&) {
             state.counters["refused"] = 1;
@@ -168,10 +187,16 @@ void HostileFlexXml(benchmark::State& state, std::string (*make)()) {
     });
 }
 
-BENCHMARK_CAPTURE(HostileFlexXml, HugeAttribute, HugeAttribute)
+BENCHMARK_CAPTURE(Hostile, HugeAttribute, "ib-flex-xml", HugeAttribute)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(HostileFlexXml, DeepNesting, DeepNesting)
+BENCHMARK_CAPTURE(Hostile, DeepNesting, "ib-flex-xml", DeepNesting)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Hostile, ManyCancels, "ib-flex-csv", ManyCancels)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Hostile, WideHeader, "degiro", WideHeader)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ImportFlexXmlMemory)->Arg(100000)->Iterations(1)->Unit(benchmark::kMillisecond);
