@@ -164,8 +164,9 @@ struct ParserFree {
 
 [[noreturn]] void RefuseXml(XML_Parser parser, const ParserBudget& budget) {
     FailRow(XML_GetCurrentLineNumber(parser), "XML",
-            budget.exceeded ? "needs more than 8 MiB to read: not a statement"
-                            : XML_ErrorString(XML_GetErrorCode(parser)));
+            budget.exceeded ? "needs more than " + std::to_string(kMaxParserBytes >> 20) +
+                                  " MiB to read: not a statement"
+                            : std::string(XML_ErrorString(XML_GetErrorCode(parser))));
 }
 
 // The bytes given to the parser that it still holds: the token it is inside.
