@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "bench/synthetic_statement.h"
+#include "host/error.h"
 #include "model/sistema.h"
 #include "statements/detect.h"
 
@@ -111,23 +112,21 @@ double StatusBytes(const std::string& key) {
     return 0;
 }
 
-// The peak resident memory an import from the file adds, per byte of file: the file is
-// written, its text freed, the peak reset (clear_refs 5), then read as the command line
-// reads it (a file stream), planned and added to a ledger.
-void BM_ImportFlexXmlMemory(benchmark::State& state) {
-    const auto path = std::filesystem::temp_directory_path() / "cartera-bench-flex.xml";
-    double size = 0;
-    {
-        std::string text = cartera::bench::MakeFlexXml(static_cast<int>(state.range(0)));
-        std::ofstream(path, std::ios::binary) << text;
-        size = static_cast<double>(text.size());
-    }
+// Writes text to a file and frees it; then, each iteration, resets the peak (clear_refs 5),
+// opens the file as the command line does and reads it with read. The counters give the
+// peak resident memory the read adds, per byte of file too.
+template <typename Read>
+void PeakOfReading(benchmark::State& state, std::string text, Read read) {
+    const auto path = std::filesystem::temp_directory_path() / "cartera-bench-statement";
+    const double size = static_cast<double>(text.size());
+    std::ofstream(path, std::ios::binary) << text;
+    std::string().swap(text);
     malloc_trim(0);
     for (auto _ : state) {
         const double before = StatusBytes("VmRSS");
         std::ofstream("/proc/self/clear_refs") << "5";
         std::ifstream in(path, std::ios::binary);
-        benchmark::DoNotOptimize(Import(in));
+        read(in);
         state.counters["file_MB"] = size / 1e6;
         state.counters["peak_added_MB"] = (StatusBytes("VmHWM") - before) / 1e6;
         state.counters["peak_per_file_byte"] = (StatusBytes("VmHWM") - before) / size;
@@ -135,6 +134,71 @@ void BM_ImportFlexXmlMemory(benchmark::State& state) {
     std::filesystem::remove(path);
 }
 
+// The peak an import from the file adds: read, planned and added to a ledger.
+void BM_ImportFlexXmlMemory(benchmark::State& state) {
+    PeakOfReading(state, cartera::bench::MakeFlexXml(static_cast<int>(state.range(0))),
+                  [](std::istream& in) { benchmark::DoNotOptimize(Import(in)); });
+}
+
+// Hostile statements, each read and, when it reads, planned against an empty ledger: one
+// XML attribute of 40 MB; 10^7 XML elements nested in each other (70 MB); a Flex CSV of
+// 20,000 trades and 20,000 cancellations of none of them; a DEGIRO file whose header has
+// 100,000 columns, with 500 trades. CPU time and the peak are the figures to read.
+std::string HugeAttribute() {
+    return "<FlexQueryResponse><FlexStatements><FlexStatement accountId=\"U1\"><Trades>"
+           "<Trade symbol=\"" +
+           std::string(40'000'000, 'A') +
+           "\"/></Trades></FlexStatement></FlexStatements></FlexQueryResponse>\n";
+}
+
+std::string DeepNesting() {
+    std::string text = "<FlexQueryResponse>";
+    text.reserve(70'000'100);
+    for (int i = 0; i < 10'000'000; ++i) text += "<a>";
+    for (int i = 0; i < 10'000'000; ++i) text += "</a>";
+    return text + "</FlexQueryResponse>\n";
+}
+
+std::string ManyCancels() {
+    std::string text = "Symbol,Conid,TradeID,DateTime,Quantity,TradePrice,Buy/Sell\n";
+    for (int i = 0; i < 20'000; ++i) text += "A,1," + std::to_string(i) + ",20240102,1,1,BUY\n";
+    for (int i = 0; i < 20'000; ++i) text += "A,1,,20240102,-1,2,BUY (Ca.)\n";
+    return text;
+}
+
+std::string WideHeader() {
+    std::string text = "Date,Time,Product,ISIN,Quantity,Price,,Order ID";
+    for (int i = 0; i < 100'000; ++i) text += ",c";
+    text += '\n';
+    for (int i = 0; i < 500; ++i)
+        text += "02-02-2024,09:30,P,NL0,1,1.5,EUR,id" + std::to_string(i) + "\n";
+    return text;
+}
+
+void Hostile(benchmark::State& state, const char* format, std::string (*make)()) {
+    PeakOfReading(state, make(), [&](std::istream& in) {
+        try {
+            Statement s = ReadStatement(in, format);
+            benchmark::DoNotOptimize(PlanImport(s, CSistemaCartera(), {}).added.size());
+            state.counters["refused"] = 0;
+        } catch (const cartera::Error&) {
+            state.counters["refused"] = 1;
+        }
+    });
+}
+
+BENCHMARK_CAPTURE(Hostile, HugeAttribute, "ib-flex-xml", HugeAttribute)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Hostile, DeepNesting, "ib-flex-xml", DeepNesting)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Hostile, ManyCancels, "ib-flex-csv", ManyCancels)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Hostile, WideHeader, "degiro", WideHeader)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ImportFlexXmlMemory)->Arg(100000)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ImportFlexXml_Ours)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadFlexBytes_Baseline)->Arg(100000)->Unit(benchmark::kMillisecond);

@@ -224,14 +224,14 @@ void ImportStatementDialog::FillPreview() {
     m_problemLabel->setVisible(!m_problem.empty());
     m_notes->setPlainText(notes.join('\n'));
     m_notes->setVisible(!notes.isEmpty());
-    m_import->setEnabled(m_plan && !m_plan->added.empty());
+    m_import->setEnabled(m_plan && !(m_plan->added.empty() && m_plan->withdrawn.empty()));
 }
 
 QString ImportStatementDialog::Problem() const { return Q(m_problem); }
 
 bool ImportStatementDialog::Import() {
-    if (!m_plan || m_plan->added.empty()) return false;
-    m_ledger.AddOrders(m_plan->added);
+    if (!m_plan || (m_plan->added.empty() && m_plan->withdrawn.empty())) return false;
+    m_ledger.AddOrders(m_plan->added, {}, statements::WithdrawnIds(*m_plan));
     accept();
     return true;
 }

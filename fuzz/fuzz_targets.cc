@@ -1,7 +1,9 @@
 #include "fuzz/fuzz_targets.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <set>
 #include <sstream>
 #include <string_view>
 #include <vector>
@@ -194,8 +196,10 @@ void FuzzTicks(const uint8_t* data, size_t size) {
 
 namespace {
 
-// A statement planned against an empty ledger for its first account and currency; whatever
-// the plan adds must be within the entry bounds.
+// A statement planned against an empty ledger for its first account and currency, then
+// against a journal that holds its trades (its cancellations left out), as an earlier
+// import leaves it. Whatever the plan adds must be within the entry bounds, and whatever a
+// cancellation withdraws must be a movement of that journal, each once.
 void FuzzPlan(const statements::Statement& s) {
     statements::ImportOptions options;
     options.skipFractional = true;
@@ -205,13 +209,29 @@ void FuzzPlan(const statements::Statement& s) {
         if (options.currency.empty()) options.currency = row.currency;
     }
     static CSistemaCartera* ledger = new CSistemaCartera;  // empty, shared by all inputs
+    static CSistemaCartera* held = new CSistemaCartera;    // emptied after each input
     try {
         statements::ImportPlan plan = statements::PlanImport(s, *ledger, options);
         for (const COrderCartera& m : plan.added)
             Require(CheckEntryBounds(m).field == EntryField::none, "a movement beyond the bounds");
+        Require(plan.withdrawn.empty(), "a movement withdrawn from an empty journal");
+        statements::Statement trades = s;
+        std::erase_if(trades.rows, [](const statements::StatementRow& r) {
+            return r.kind == statements::RowKind::cancel;
+        });
+        held->AddOrders(statements::PlanImport(trades, *ledger, options).added);
+        plan = statements::PlanImport(s, *held, options);
+        std::set<uint64_t> ids;
+        for (const COrderCartera& m : plan.withdrawn)
+            Require(held->PlaceOf(m.id) != SIZE_MAX && ids.insert(m.id).second,
+                    "a withdrawn movement not in the journal, or withdrawn twice");
+        held->AddOrders(plan.added, {}, statements::WithdrawnIds(plan));
     } catch (const Error& e) {
         Require(e.kind() == ErrorKind::invalid_input, "the plan failed other than on its input");
     }
+    std::vector<uint64_t> all;
+    for (const COrderCartera& m : held->GetOrders()) all.push_back(m.id);
+    held->DelOrders(all);
 }
 
 // A refusal must be an invalid-input error whose message starts with prefix.
@@ -220,10 +240,12 @@ void RequireRefusal(const Error& e, std::string_view prefix) {
     Require(std::string_view(e.what()).starts_with(prefix), "a refusal names no line");
 }
 
-// A statement read by the named reader, then planned. A refusal must name a line.
+// A statement read by the named reader, as the command line reads a file (its head kept,
+// then the rest), then planned. A refusal must name a line.
 void FuzzStatement(const char* format, const uint8_t* data, size_t size) {
     EnterWorld();
-    std::istringstream in{std::string(Bytes(data, size))};
+    std::istringstream source{std::string(Bytes(data, size))};
+    statements::HeadKeptInput in(source);
     statements::Statement s;
     try {
         s = statements::ReadStatement(in, format);

@@ -56,8 +56,11 @@ std::string EditNumberText(double v) {
 }
 
 bool ThousandsInPlace(std::string_view text) {
-    const std::string sep = GetSepMiles();
-    const size_t decimal = text.find(GetSepDecimal());
+    return ThousandsInPlace(text, GetSepMiles(), GetSepDecimal());
+}
+
+bool ThousandsInPlace(std::string_view text, std::string_view sep, std::string_view decimalSep) {
+    const size_t decimal = text.find(decimalSep);
     if (decimal != std::string_view::npos && text.find(sep, decimal) != std::string_view::npos)
         return false;
     std::string_view whole = text.substr(0, decimal);

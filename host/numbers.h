@@ -41,6 +41,8 @@ bool ParseNumberInLanguage(std::string_view text, double* out);
 // Whether every thousands separator of a text typed in the interface language stands
 // between groups of three digits of the whole part (none after the decimal separator).
 bool ThousandsInPlace(std::string_view text);
+// The same for a text of any convention: its thousands and decimal separators given.
+bool ThousandsInPlace(std::string_view text, std::string_view thousands, std::string_view decimal);
 
 // Reads a whole decimal number that fits T, blanks around it and a leading '+' allowed;
 // false for anything else.

@@ -4,6 +4,7 @@
 
 #include <sstream>
 
+#include "statements/columns.h"
 #include "statements/degiro.h"
 #include "statements/mapping.h"
 #include "statements/test_rows.h"
@@ -77,6 +78,10 @@ TEST(DegiroReader, RefusesABadRowNamingItsLineAndField) {
         // Costs in EUR on a USD price need the rate.
         {"02-02-2024,09:30,X,US0,N,X,2,10.00,USD,,,,,,-1.00,EUR,,,x\n", "line 2, exchange rate"},
         {"02-02-2024,09:30,ASML,NL0010273215,EAM,XAMS,2,\"1234.00\n", "line 2, record"},
+        {"02-02-2024,09:30,ASML,NL0010273215,EAM,XAMS,\"1,2,3\",1234.00,EUR,,,,,,,,,,x\n",
+         "line 2, quantity"},
+        {"02-02-2024,09:30," + std::string(257, 'A') + ",NL0,EAM,XAMS,2,1234.00,EUR,,,,,,,,,,x\n",
+         "line 2, symbol: longer than 256 bytes"},
     };
     for (const Case& c : cases) ExpectRefused([&] { Read(ReadDegiro, header + c.row); }, c.message);
 }
@@ -132,9 +137,33 @@ TEST(Trading212Reader, RefusesABadRowNamingItsLineAndField) {
         {"Deposit,2024-01-02 08:00:00,,,,,dep-1,,,,,,,,EUR,,,,\n", "line 2, total"},
         {"Market buy,2024-01-03 15:30:01,US0,AAPL,A,,E1,1,180,USD,,,,90,EUR,,,0.1,EUR\n",
          "line 2, exchange rate"},
+        {"Market buy,2024-01-03 15:30:01,US0,AAPL,A,,E1,\"1,,2\",180,USD,1,,,90,USD,,,,\n",
+         "line 2, no. of shares"},
     };
     for (const Case& c : cases)
         ExpectRefused([&] { Read(ReadTrading212, header + c.row); }, c.message);
+}
+
+TEST(BrokerNumber, ThousandsStandBetweenGroupsOfThreeDigits) {
+    const struct {
+        const char* text;
+        char decimal;
+        double value;
+    } read[] = {{"1,234,567.5", 0, 1234567.5},
+                {"-1.234.567", 0, -1234567},
+                {"1,234", 0, 1.234},
+                {"1.234,5", ',', 1234.5},
+                {"12,345.6", '.', 12345.6}};
+    double v = 0;
+    for (const auto& c : read) {
+        EXPECT_TRUE(ParseBrokerNumber(c.text, c.decimal, &v)) << c.text;
+        EXPECT_EQ(v, c.value) << c.text;
+    }
+    const std::pair<const char*, char> refused[] = {
+        {"1,2,3", 0},  {"1,,2", 0},      {"12,34.5", 0}, {"1234,567.5", 0},
+        {",123", '.'}, {"1,234.5,6", 0}, {"1,2", '.'},   {"1.5", ','}};
+    for (const auto& [text, decimal] : refused)
+        EXPECT_FALSE(ParseBrokerNumber(text, decimal, &v)) << text;
 }
 
 std::vector<std::string> WithoutLines(Statement s) {
@@ -174,6 +203,10 @@ TEST(Mapping, AMappingFileReadsTheTradesTheShippedOneReads) {
     ASSERT_EQ(own.notes.size(), 1u);
     EXPECT_EQ(own.notes[0].text, "1 rows of type \"Transfer\" left out");
     EXPECT_EQ(own.notes[0].line, 6u);
+    // As an editor may save it, with a byte-order mark.
+    EXPECT_EQ(
+        Describe(ReadWith("\xEF\xBB\xBF" + TestData("mybroker.map"), TestData("mybroker.csv"))),
+        Describe(own));
 }
 
 TEST(Mapping, ABadMappingOrRowIsRefusedWithItsLine) {
@@ -192,6 +225,7 @@ TEST(Mapping, ABadMappingOrRowIsRefusedWithItsLine) {
         {trades, "D,Q,P\n2024-01-02,1,2\n2024-01-03,1,x\n", "line 3, price"},
         {trades, "D,Q,P\n2024-01-02,1,2\n02.01.2024,1,2\n", "line 3, date"},
         {trades, "D,Q,P\n2024-01-02,0,2\n", "line 2, quantity"},
+        {trades, "D,Q,P\n2024-01-02,\"1,2,3\",2\n", "line 2, quantity"},
     };
     for (const Case& c : cases) ExpectRefused([&] { ReadWith(c.map, c.file); }, c.message);
 }

@@ -46,7 +46,9 @@ bool ParseBrokerNumber(std::string_view text, char decimal, double* out) {
             std::count(text.begin(), text.end(), other) == 0)
             decimal = other;
     }
-    char thousands = decimal == '.' ? ',' : '.';
+    const char thousands = decimal == '.' ? ',' : '.';
+    // "1,2,3" and "1,,2" are no numbers: thousands come in groups of three.
+    if (!ThousandsInPlace(text, {&thousands, 1}, {&decimal, 1})) return false;
     std::string plain;
     plain.reserve(text.size());
     for (char c : text) {

@@ -17,8 +17,10 @@ bool IsCurrencyCode(std::string_view text);
 
 // Reads a broker's number. decimal is '.' or ',', the other one then groups thousands; with
 // 0 the number says which: of a point and a comma the last is the decimal separator, a
-// separator that appears twice groups thousands, a lone one is decimal. A leading '-' or
-// '+' and blanks around are taken. False for anything else, an empty text included.
+// separator that appears twice groups thousands, a lone one is decimal. Thousands stand
+// between groups of three digits of the whole part ("1,2,3" and "1,,2" are no numbers). A
+// leading '-' or '+' and blanks around are taken. False for anything else, an empty text
+// included.
 bool ParseBrokerNumber(std::string_view text, char decimal, double* out);
 
 // An amount the reader computed (a gross dividend, a converted charge) without the noise of

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <initializer_list>
+#include <map>
 #include <optional>
 #include <utility>
 
@@ -39,11 +40,16 @@ const Names kAutoFxStart = {"autofx"};
 struct Columns {
     std::vector<std::string> lowered;
     std::vector<std::string> header;
+    // Each search's answer, so a row costs no pass over a header of a million columns.
+    mutable std::map<std::pair<const std::string_view*, bool>, std::optional<size_t>> found;
 
     std::optional<size_t> Find(Names names, bool prefix = false) const {
+        auto [known, added] = found.try_emplace({names.begin(), prefix});
+        if (!added) return known->second;
         for (size_t i = 0; i < lowered.size(); ++i)
             for (std::string_view name : names)
-                if (prefix ? lowered[i].rfind(name, 0) == 0 : lowered[i] == name) return i;
+                if (prefix ? lowered[i].rfind(name, 0) == 0 : lowered[i] == name)
+                    return known->second = i;
         return std::nullopt;
     }
 };
@@ -227,31 +233,38 @@ Statement ReadDegiro(std::istream& in) {
         throw Error(ErrorKind::invalid_input,
                     "line 1: not a DEGIRO Transactions.csv or Account.csv");
     Columns c = MakeColumns(record.fields);
-    bool trades = IsTransactions(c);
-    std::optional<size_t> idCol = c.Find(kOrderId);
-    // All rows are read first, so that a continuation line can finish the id before it.
-    std::vector<Record> rows;
-    while (reader.Next(&record.fields, &record.line)) {
-        size_t filled = FilledCells(record);
-        if (filled == 0) continue;
-        if (filled == 1 && !rows.empty() && *idCol < rows.back().fields.size()) {
-            auto part = std::find_if(record.fields.begin(), record.fields.end(),
-                                     [](const std::string& f) { return !Trim(f).empty(); });
-            rows.back().fields[*idCol] += std::string(Trim(*part));
-            continue;
-        }
-        rows.push_back(std::exchange(record, Record{}));
-    }
+    const bool trades = IsTransactions(c);
+    const size_t idCol = *c.Find(kOrderId);
     Statement out;
     out.format = "degiro";
     out.idPrefix = "DEGIRO:";
-    for (const Record& r : rows) {
+    // Each row waits for the next, which may finish its id; one row is held at a time.
+    std::optional<Record> held;
+    auto take = [&] {
+        if (!held) return;
+        const size_t from = out.rows.size();
         if (trades) {
-            out.rows.push_back(ReadTrade(c, r));
-        } else if (auto cash = ReadCash(c, r, &out)) {
+            out.rows.push_back(ReadTrade(c, *held));
+        } else if (auto cash = ReadCash(c, *held, &out)) {
             out.rows.push_back(std::move(*cash));
         }
+        CheckRowTexts(out, from);
+    };
+    while (reader.Next(&record.fields, &record.line)) {
+        const size_t filled = FilledCells(record);
+        if (filled == 0) continue;
+        if (filled == 1 && held && idCol < held->fields.size()) {
+            auto part = std::find_if(record.fields.begin(), record.fields.end(),
+                                     [](const std::string& f) { return !Trim(f).empty(); });
+            std::string& id = held->fields[idCol];
+            id += std::string(Trim(*part));
+            CheckLength(record.line, "order id", id, kMaxCodeBytes);
+            continue;
+        }
+        take();
+        held = std::exchange(record, Record{});
     }
+    take();
     NumberRepeatedIds(&out.rows);
     SortByTime(&out.rows);
     return out;

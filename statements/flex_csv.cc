@@ -88,14 +88,18 @@ struct CsvState {
         }
         if (first == "HEADER" || first == "DATA") {
             if (f.size() < 2) FailRow(line, first, "names no section");
+            // Only the sections the import reads are kept: a file cannot fill the memory
+            // with headers of made-up ones.
+            const FlexSection s = SectionOfCode(f[1]);
             if (first == "HEADER") {
-                headers[f[1]] = ReadHeader(f, 2);
+                if (s != FlexSection::other) headers[f[1]] = ReadHeader(f, 2);
                 headerDue = false;
                 return;
             }
+            if (s == FlexSection::other) return;
             auto known = headers.find(f[1]);
             if (known == headers.end()) FailRow(line, "DATA", "comes before its HEADER row");
-            return Data(known->second, SectionOfCode(f[1]), f, 2, line, statement);
+            return Data(known->second, s, f, 2, line, statement);
         }
         if (headerDue || (!code && LooksLikeHeader(f))) {
             header = ReadHeader(f, 0);

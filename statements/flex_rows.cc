@@ -336,16 +336,21 @@ std::optional<FlexField> FlexFieldOf(std::string_view name) {
 }
 
 void AddFlexRecord(const FlexRecord& record, Statement* statement) {
+    const size_t from = statement->rows.size();
     switch (record.section) {
         case FlexSection::trades:
-            return AddTrade(record, statement);
+            AddTrade(record, statement);
+            break;
         case FlexSection::cash:
-            return AddCash(record, statement);
+            AddCash(record, statement);
+            break;
         case FlexSection::corporate:
-            return AddCorporateAction(record, statement);
+            AddCorporateAction(record, statement);
+            break;
         case FlexSection::other:
-            return;
+            break;
     }
+    CheckRowTexts(*statement, from);
 }
 
 void AssignFlexCodes(Statement* statement) {

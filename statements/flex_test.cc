@@ -137,18 +137,51 @@ TEST_F(FlexTest, XmlMovementsAccountsCurrenciesAndNotes) {
     ASSERT_EQ(plan.notes.size(), 2u);
     EXPECT_NE(plan.notes[1].text.find("2024-03-25 AAPL: corporate action FS (AAPL SPLIT 2 FOR 1)"),
               std::string::npos);
-    // The cancelled buy imported before its cancellation came is reported, not deleted.
+    // The cancelled buy an earlier import added is taken out of the journal by the import
+    // that brings its cancellation: found by its id, or without one by its fields.
     auto without = [&](auto drop) {
         Statement part = s;
         part.rows.erase(std::remove_if(part.rows.begin(), part.rows.end(), drop), part.rows.end());
         return part;
     };
-    const Statement early =
-        without([](const StatementRow& r) { return r.kind == RowKind::cancel; });
-    ledger.AddOrders(PlanImport(early, ledger, {"U1111111", "USD", false}).added);
-    const Statement late = without([](const StatementRow& r) { return r.id == "1003"; });
-    const ImportPlan after = PlanImport(late, ledger, {"U1111111", "USD", false});
-    EXPECT_NE(after.notes[0].text.find("an earlier import added (IB:1003)"), std::string::npos);
+    const ImportOptions u1{"U1111111", "USD", false};
+    ledger.AddOrders(
+        PlanImport(without([](const StatementRow& r) { return r.kind == RowKind::cancel; }), ledger,
+                   u1)
+            .added);
+    Statement unnamed = without([](const StatementRow& r) { return r.id == "1003"; });
+    const Statement late = unnamed;
+    for (StatementRow& r : unnamed.rows) r.cancels.clear();
+    const std::pair<const Statement*, std::string> cancelling[] = {
+        {&s, "of line 9: neither is imported, and the journal's IB:1003 is taken out"},
+        {&late, ", which the journal holds (IB:1003): taken out of it"},
+        {&unnamed, ", which the journal holds (IB:1003): taken out of it"}};
+    for (const auto& [statement, note] : cancelling) {
+        const ImportPlan cancelled = PlanImport(*statement, ledger, u1);
+        EXPECT_TRUE(cancelled.added.empty());
+        ASSERT_EQ(cancelled.withdrawn.size(), 1u);
+        EXPECT_EQ(cancelled.withdrawn[0].orderText, "IB:1003");
+        EXPECT_THAT(cancelled.notes[0].text, ::testing::EndsWith(note));
+    }
+    const ImportPlan taking = PlanImport(late, ledger, u1);
+    ledger.AddOrders(taking.added, {}, WithdrawnIds(taking));
+    EXPECT_EQ(ledger.GetOrders().size(), plan.added.size());
+    EXPECT_THAT(PlanImport(late, ledger, u1).notes[0].text,
+                ::testing::EndsWith("which is neither in the statement nor in the journal"));
+}
+
+// A stream read once, as the command line reads a pipe: its head, then the rest.
+TEST_F(FlexTest, AStreamReadOnceGivesItsHeadThenTheRest) {
+    const std::pair<std::string, std::string> files[] = {
+        {std::string(70000, '\n') + FlexCsv(Layout::oneHeader), "ib-flex-csv"},
+        {std::string(kXml).insert(kXml.find('\n'), "<!--" + std::string(100000, 'x') + "-->"),
+         "ib-flex-xml"}};
+    for (const auto& [text, format] : files) {
+        std::istringstream direct(text), source(text);
+        HeadKeptInput kept(source);
+        EXPECT_EQ(kept.Head(), text.substr(0, kDetectBytes));
+        EXPECT_EQ(Describe(ReadStatement(kept, format)), Describe(ReadStatement(direct, format)));
+    }
 }
 
 // Each format is told apart where it is read: above, and Cartera's CSV by the import command.
@@ -159,7 +192,19 @@ TEST(FlexRead, RefusesBadRowsWithTheirLine) {
         std::string t = trade;
         return t.replace(t.rfind(from), from.size(), to);
     };
+    // Hostile XML: the parser's time and memory stay bounded.
+    const std::string xml = "<FlexQueryResponse>\n";
+    std::string nested = xml, kinds = xml;
+    for (int i = 0; i < 65; ++i) nested += "<a>";
+    for (int i = 0; i < 60; ++i)  // each kind of element stays with the parser
+        kinds += "<e" + std::to_string(i) + std::string(100000, 'e') + "/>";
     const std::pair<std::string, std::string> bad[] = {
+        {xml + "<Trade symbol=\"" + std::string(size_t{2} << 20, 'A'), "line 2, XML: a tag or"},
+        {nested, "line 2, XML: elements nested deeper than 64"},
+        {kinds, "line 2, XML: needs more than 8 MiB"},
+        {"<!DOCTYPE x [<!ENTITY e \"e\">]><FlexQueryResponse/>", "line 1, XML: a document type"},
+        {replaced("AAPL", std::string(257, 'A')), "line 2, symbol: longer than 256 bytes"},
+        {replaced(",100,", ",\"1,2,3\","), "line 2, quantity: \"1,2,3\" is not a number"},
         {replaced(",150,", ",15O,"), "line 2, tradeprice: \"15O\" is not a number"},
         {replaced("20240102;", "13/01/2024;"), "line 2, datetime"},
         {replaced(",100,", ",-100,"), "line 2, quantity: its sign does not match BUY"},

@@ -1,13 +1,12 @@
 #include "statements/mapping.h"
 
 #include <cmath>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <optional>
 #include <set>
 
 #include "host/dates.h"
+#include "host/env.h"
 #include "host/error.h"
 #include "host/numbers.h"
 #include "host/strings.h"
@@ -139,6 +138,8 @@ Mapping ParseMapping(std::string_view text) {
     Mapping m;
     std::set<std::string> seen;
     size_t line = 0;
+    if (text.starts_with("\xEF\xBB\xBF"))
+        text.remove_prefix(3);  // the byte-order mark editors write
     while (!text.empty()) {
         size_t end = text.find('\n');
         std::string_view raw = text.substr(0, end);
@@ -165,12 +166,12 @@ Mapping LoadMapping(const std::string& map) {
                     "a mapping is needed: a file, or degiro, trading212 or ib");
     std::string_view shipped = ShippedMapping(map);
     if (!shipped.empty()) return ParseMapping(shipped);
-    std::ifstream file(map, std::ios::binary);
-    if (!file)
+    std::string text;
+    const Status read = CurrentEnv()->ReadFile(map, &text);
+    if (read.IsNotFound())
         throw Error(ErrorKind::not_found,
                     "no mapping file \"" + map + "\" (shipped mappings: degiro, trading212, ib)");
-    std::string text{std::istreambuf_iterator<char>(file), {}};
-    if (file.bad()) throw Error(ErrorKind::io, "cannot read the mapping file \"" + map + "\"");
+    if (!read.ok()) throw Error(read.kind(), "mapping: " + read.message());  // a folder: invalid
     return ParseMapping(text);
 }
 
@@ -403,6 +404,7 @@ Statement ReadMapped(std::istream& in, const Mapping& m) {
             ReadCash(rd, kind, &row);
         }
         out.rows.push_back(std::move(row));
+        CheckRowTexts(out, out.rows.size() - 1);
     }
     for (const auto& [type, where] : others)
         out.notes.push_back({where.first, std::to_string(where.second) + " rows of type \"" + type +

@@ -47,9 +47,9 @@ struct Mapping {
         onlyWords;
 };
 
-// Reads a mapping file's text. Throws cartera::Error (invalid_input) naming the line of
-// an unknown key, a line without '=', a bad value, or (line 0) a mapping that cannot read
-// a trade: no date, no quantity or price, no way to tell buys from sells.
+// Reads a mapping file's text (after a UTF-8 byte-order mark, if any). Throws cartera::Error
+// (invalid_input) naming the line of an unknown key, a line without '=', a bad value, or (line 0) a
+// mapping that cannot read a trade: no date, no quantity or price, no way to tell buys from sells.
 Mapping ParseMapping(std::string_view text);
 
 // The text of the shipped mapping called name ("degiro", "trading212", "ib"); empty for
@@ -57,8 +57,8 @@ Mapping ParseMapping(std::string_view text);
 std::string_view ShippedMapping(std::string_view name);
 
 // The mapping a --map argument names: a shipped mapping's name, else a file's path.
-// Throws cartera::Error: not_found or io for a file that cannot be read, invalid_input as
-// ParseMapping does.
+// Throws cartera::Error: not_found, denied or io for a file that cannot be read,
+// invalid_input for a folder and as ParseMapping does. A byte-order mark is skipped.
 Mapping LoadMapping(const std::string& map);
 
 // Reads a CSV with one header row by the mapping (format m.name, idPrefix m.idPrefix),

@@ -2,6 +2,7 @@
 // cancelled trades taken out, what the ledger holds already skipped, the rest as movements.
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <map>
 #include <set>
 #include <unordered_map>
@@ -17,9 +18,14 @@
 namespace cartera::statements {
 namespace {
 
-std::string Joined(const std::vector<std::string>& items) {
+// The items, the first ten of a longer list and how many more.
+std::string Joined(const std::vector<std::string>& items, const char* separator = ", ") {
+    constexpr size_t kNamed = 10;
     std::string out;
-    for (const auto& s : items) out += (out.empty() ? "" : ", ") + s;
+    for (size_t i = 0; i < items.size() && i < kNamed; ++i)
+        out += (i == 0 ? "" : separator) + items[i];
+    if (items.size() > kNamed)
+        out += separator + ("and " + std::to_string(items.size() - kNamed) + " more");
     return out;
 }
 
@@ -29,9 +35,10 @@ std::string Rows(size_t n) { return std::to_string(n) + (n == 1 ? " row" : " row
 std::vector<std::string> Distinct(const std::vector<const StatementRow*>& rows,
                                   std::string StatementRow::*field) {
     std::vector<std::string> out;
+    std::unordered_set<std::string_view> seen;
     for (const StatementRow* row : rows) {
         const std::string& v = row->*field;
-        if (!v.empty() && std::find(out.begin(), out.end(), v) == out.end()) out.push_back(v);
+        if (!v.empty() && seen.insert(v).second) out.push_back(v);
     }
     return out;
 }
@@ -92,12 +99,12 @@ COrderCartera Movement(const StatementRow& row, const std::string& idPrefix) {
 }
 
 // What tells a movement without the broker's id from another: date, time, security, side
-// or type, quantity and price.
-std::string FieldsKey(const COrderCartera& m) {
+// or type, quantity and price; without the time, what tells a cancelled trade.
+std::string FieldsKey(const COrderCartera& m, bool withTime = true) {
     std::string code(m.quoteCode);
     for (char& c : code) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return std::to_string(m.date) + '|' + std::to_string(m.time) + '|' + code + '|' +
-           std::to_string(m.type) + '|' + std::to_string(m.contracts) + '|' +
+    return std::to_string(m.date) + '|' + (withTime ? std::to_string(m.time) : "") + '|' + code +
+           '|' + std::to_string(m.type) + '|' + std::to_string(m.contracts) + '|' +
            ExactNumberText(m.price);
 }
 
@@ -165,48 +172,134 @@ std::vector<const StatementRow*> RowsOfCurrency(std::vector<const StatementRow*>
     return kept;
 }
 
-bool SameTrade(const StatementRow& cancel, const StatementRow& trade) {
-    return trade.kind == RowKind::trade && trade.security == cancel.security &&
-           trade.buy == cancel.buy && trade.quantity == cancel.quantity &&
-           trade.price == cancel.price && trade.date == cancel.date;
+// The statement's trades a cancellation may cancel: by id, and by security, side,
+// quantity, price and date; each list in file order, indexed at the first cancellation.
+class StatementTrades {
+  public:
+    explicit StatementTrades(const std::vector<const StatementRow*>& rows) : m_rows(rows) {}
+
+    // The first trade not yet out that the cancellation names by id, or without one the
+    // first of its fields; SIZE_MAX when the statement holds none.
+    size_t Find(const StatementRow& cancel, const std::vector<char>& out) {
+        Index();
+        auto& lists = cancel.cancels.empty() ? m_byFields : m_byId;
+        auto it = lists.find(cancel.cancels.empty() ? Key(cancel) : cancel.cancels);
+        if (it == lists.end()) return SIZE_MAX;
+        Places& p = it->second;
+        while (p.next < p.places.size() && out[p.places[p.next]]) ++p.next;  // out stays out
+        return p.next < p.places.size() ? p.places[p.next] : SIZE_MAX;
+    }
+
+  private:
+    struct Places {
+        std::vector<size_t> places;
+        size_t next = 0;  // those before it are out
+    };
+
+    static std::string Key(const StatementRow& r) {
+        return std::to_string(r.security.size()) + ':' + r.security + (r.buy ? "|b|" : "|s|") +
+               ExactNumberText(r.quantity) + '|' + ExactNumberText(r.price) + '|' +
+               std::to_string(r.date);
+    }
+
+    void Index() {
+        if (m_indexed) return;
+        m_indexed = true;
+        for (size_t t = 0; t < m_rows.size(); ++t) {
+            const StatementRow& r = *m_rows[t];
+            if (r.kind != RowKind::trade) continue;
+            if (!r.id.empty()) m_byId[r.id].places.push_back(t);
+            m_byFields[Key(r)].places.push_back(t);
+        }
+    }
+
+    const std::vector<const StatementRow*>& m_rows;
+    bool m_indexed = false;
+    std::unordered_map<std::string, Places> m_byId, m_byFields;
+};
+
+// The journal's buys and sells a cancellation may take out, indexed at the first one: by
+// order text (the trade's id with the broker's prefix), and by fields those without
+// another broker's id. Each is taken once.
+class JournalTrades {
+  public:
+    JournalTrades(const CSistemaCartera& ledger, const std::string& prefix)
+        : m_orders(ledger.GetOrders()), m_prefix(prefix) {}
+
+    // The movement the cancelled trade (tradeId, maybe empty) is in the journal as: by its
+    // order text, else by its fields among movements with no id (with this broker's too
+    // when the trade has none); null when there is none.
+    const COrderCartera* Take(const StatementRow& cancel, const std::string& tradeId) {
+        Index();
+        auto take = [this](size_t place) {
+            return m_taken.insert(place).second ? &m_orders[place] : nullptr;
+        };
+        if (auto it = m_byText.find(m_prefix + tradeId); !tradeId.empty() && it != m_byText.end())
+            if (const COrderCartera* m = take(it->second)) return m;
+        if (!(cancel.quantity >= 1) || !IsWholeCount(cancel.quantity)) return nullptr;
+        auto [first, last] = m_byFields.equal_range(FieldsKey(Movement(cancel, m_prefix), false));
+        for (auto it = first; it != last; ++it)
+            if (tradeId.empty() || std::string_view(m_orders[it->second].orderText).empty())
+                if (const COrderCartera* m = take(it->second)) return m;
+        return nullptr;
+    }
+
+  private:
+    void Index() {
+        if (m_indexed) return;
+        m_indexed = true;
+        for (size_t i = 0; i < m_orders.size(); ++i) {
+            const COrderCartera& m = m_orders[i];
+            if (!m.IsExecution()) continue;
+            const std::string_view text(m.orderText);
+            if (text.starts_with(m_prefix)) m_byText.emplace(text, i);
+            if (text.empty() || text.starts_with(m_prefix))
+                m_byFields.emplace(FieldsKey(m, false), i);
+        }
+    }
+
+    const CArrayOrders& m_orders;
+    const std::string& m_prefix;
+    bool m_indexed = false;
+    std::unordered_map<std::string_view, size_t> m_byText;  // texts live as long as the pool
+    std::unordered_multimap<std::string, size_t> m_byFields;
+    std::unordered_set<size_t> m_taken;
+};
+
+// What a cancellation's note says: the trade, where it was found, what becomes of it.
+std::string CancelNote(const StatementRow& cancel, const StatementRow* trade,
+                       const COrderCartera* held) {
+    std::string text = "cancels the " + cancel.symbol + (cancel.buy ? " buy of " : " sell of ") +
+                       ExactNumberText(cancel.quantity) + " at " + ExactNumberText(cancel.price);
+    const std::string name = !held                     ? std::string()
+                             : held->orderText.empty() ? "movement " + std::to_string(held->id)
+                                                       : std::string(held->orderText);
+    if (trade) {
+        text += " of line " + std::to_string(trade->line) + ": neither is imported";
+        return held ? text + ", and the journal's " + name + " is taken out" : text;
+    }
+    return text + (held ? ", which the journal holds (" + name + "): taken out of it"
+                        : ", which is neither in the statement nor in the journal");
 }
 
-// Takes out each cancelled trade with its cancellation, and reports both.
+// Takes out each cancelled trade with its cancellation, and the journal's movement of it
+// (an earlier import's) into plan->withdrawn; reports each.
 void TakeOutCancelled(std::vector<const StatementRow*>* rows, const Statement& s,
                       const CSistemaCartera& ledger, ImportPlan* plan) {
+    StatementTrades trades(*rows);
+    JournalTrades journal(ledger, s.idPrefix);
     std::vector<char> out(rows->size(), 0);
     for (size_t c = 0; c < rows->size(); ++c) {
         const StatementRow& cancel = *(*rows)[c];
         if (cancel.kind != RowKind::cancel) continue;
         out[c] = 1;
-        size_t found = rows->size();
-        for (size_t t = 0; t < rows->size() && found == rows->size(); ++t) {
-            const StatementRow& trade = *(*rows)[t];
-            const bool named = !cancel.cancels.empty() && trade.id == cancel.cancels;
-            if (!out[t] && trade.kind == RowKind::trade &&
-                (named || (cancel.cancels.empty() && SameTrade(cancel, trade))))
-                found = t;
-        }
-        const std::string what = cancel.symbol + (cancel.buy ? " buy of " : " sell of ") +
-                                 ExactNumberText(cancel.quantity) + " at " +
-                                 ExactNumberText(cancel.price);
-        if (found < rows->size()) {
-            out[found] = 1;
-            plan->notes.push_back({cancel.line, "cancels the " + what + " of line " +
-                                                    std::to_string((*rows)[found]->line) +
-                                                    ": neither is imported"});
-            continue;
-        }
-        const std::string text = s.idPrefix + cancel.cancels;
-        bool inJournal = false;
-        for (const COrderCartera& m : ledger.GetOrders())
-            inJournal =
-                inJournal || (!cancel.cancels.empty() && text == std::string_view(m.orderText));
-        plan->notes.push_back(
-            {cancel.line, "cancels the " + what +
-                              (inJournal ? ", which an earlier import added (" + text +
-                                               "): delete it from the journal by hand"
-                                         : ", which is not in the statement")});
+        const size_t found = trades.Find(cancel, out);
+        const StatementRow* trade = found < rows->size() ? (*rows)[found] : nullptr;
+        if (trade) out[found] = 1;
+        const COrderCartera* held =
+            journal.Take(cancel, cancel.cancels.empty() && trade ? trade->id : cancel.cancels);
+        if (held) plan->withdrawn.push_back(*held);
+        plan->notes.push_back({cancel.line, CancelNote(cancel, trade, held)});
     }
     std::vector<const StatementRow*> kept;
     for (size_t i = 0; i < rows->size(); ++i)
@@ -220,6 +313,10 @@ void LeaveOutFractional(std::vector<const StatementRow*>* rows, const ImportOpti
     std::vector<const StatementRow*> kept;
     std::vector<RefusedRow> fractional;
     for (const StatementRow* row : *rows) {
+        if (row->kind == RowKind::trade && row->quantity > kMaxEntryContracts)
+            FailRow(
+                row->line, "quantity",
+                ExactNumberText(row->quantity) + " is beyond the bound of 2,147,483,647 contracts");
         if (row->kind == RowKind::trade && !IsWholeCount(row->quantity)) {
             fractional.push_back({row->line, row->symbol + " " + ExactNumberText(row->quantity) +
                                                  ": a fractional quantity cannot be held"});
@@ -228,10 +325,11 @@ void LeaveOutFractional(std::vector<const StatementRow*>* rows, const ImportOpti
         }
     }
     if (!fractional.empty() && !o.skipFractional) {
-        std::string list;
+        std::vector<std::string> list;
         for (const RefusedRow& r : fractional)
-            list += (list.empty() ? "" : "; ") + ("line " + std::to_string(r.line) + " " + r.why);
-        throw Error(ErrorKind::invalid_input, list + "; skip fractional rows to import the rest");
+            list.push_back("line " + std::to_string(r.line) + " " + r.why);
+        throw Error(ErrorKind::invalid_input,
+                    Joined(list, "; ") + "; skip fractional rows to import the rest");
     }
     plan->refused.insert(plan->refused.end(), fractional.begin(), fractional.end());
     *rows = std::move(kept);
@@ -279,6 +377,12 @@ ImportPlan PlanImport(const Statement& statement, const CSistemaCartera& ledger,
         plan.notes.begin(), plan.notes.end(),
         [](const StatementNote& a, const StatementNote& b) { return a.line < b.line; });
     return plan;
+}
+
+std::vector<uint64_t> WithdrawnIds(const ImportPlan& plan) {
+    std::vector<uint64_t> ids;
+    for (const COrderCartera& m : plan.withdrawn) ids.push_back(m.id);
+    return ids;
 }
 
 }  // namespace cartera::statements

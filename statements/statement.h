@@ -74,6 +74,9 @@ struct RefusedRow {
 
 struct ImportPlan {
     std::vector<COrderCartera> added;  // by date and time, ready for AddOrders
+    // Copies of the journal's movements the statement cancels (trades an earlier import
+    // added), to leave the journal in the same change: AddOrders' withdrawn, by their ids.
+    std::vector<COrderCartera> withdrawn;
     size_t skipped = 0;                // already in the ledger (or twice in the statement)
     std::vector<RefusedRow> refused;   // rows left out, each with its reason
     std::vector<std::string> leftOut;  // "12 EUR rows left out: import them into a EUR portfolio"
@@ -83,9 +86,13 @@ struct ImportPlan {
 // Decides what importing `statement` into `ledger` adds. Throws cartera::Error
 // (ErrorKind::invalid_input) when nothing may be imported: several accounts without
 // options.account (the message lists them), several currencies without options.currency,
-// fractional rows without options.skipFractional (naming each), an amount out of the
-// entry bounds. Does not change the ledger.
+// fractional rows without options.skipFractional (naming each), a quantity or an amount
+// out of the entry bounds. A cancellation takes its trade out of the statement, and out of
+// the journal when an earlier import added it: by the order text of the trade's id, else by
+// the same security, side, quantity, price and date. Does not change the ledger.
 ImportPlan PlanImport(const Statement& statement, const CSistemaCartera& ledger,
                       const ImportOptions& options);
+// The ids of plan.withdrawn, as AddOrders takes them.
+std::vector<uint64_t> WithdrawnIds(const ImportPlan& plan);
 
 }  // namespace cartera::statements

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "host/error.h"
 #include "host/strings.h"
@@ -96,6 +97,27 @@ bool ParseDecimal(std::string_view text, double* out) {
 
 bool IsWholeCount(double v) {
     return v == std::floor(v) && std::fabs(v) <= std::numeric_limits<int32_t>::max();
+}
+
+void CheckLength(size_t line, std::string_view field, std::string_view text, size_t bound) {
+    if (text.size() > bound)
+        FailRow(line, field, "longer than " + std::to_string(bound) + " bytes");
+}
+
+void CheckRowTexts(const Statement& statement, size_t from) {
+    for (size_t i = from; i < statement.rows.size(); ++i) {
+        const StatementRow& row = statement.rows[i];
+        const std::pair<const std::string*, std::string_view> codes[] = {
+            {&row.account, "account"},
+            {&row.currency, "currency"},
+            {&row.id, "id"},
+            {&row.cancels, "cancelled id"},
+            {&row.security, "security"},
+            {&row.symbol, "symbol"},
+            {&row.code, "code"}};
+        for (const auto& [text, field] : codes) CheckLength(row.line, field, *text, kMaxCodeBytes);
+        CheckLength(row.line, "description", row.description, kMaxDescriptionBytes);
+    }
 }
 
 void FailRow(size_t line, std::string_view field, const std::string& what) {

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <optional>
+#include <unordered_map>
 
 #include "host/dates.h"
 #include "host/error.h"
@@ -18,6 +19,10 @@ namespace {
 struct Columns {
     std::vector<std::string> base;
     std::vector<std::string> currency;
+    std::unordered_map<std::string_view, size_t> place;  // of each heading's first column
+
+    Columns(const Columns&) = delete;  // place views base's own texts
+    Columns& operator=(const Columns&) = delete;
 
     explicit Columns(const std::vector<std::string>& header) {
         for (const std::string& h : header) {
@@ -31,11 +36,11 @@ struct Columns {
             base.push_back(LowerAscii(t));
             currency.push_back(code);
         }
+        for (size_t i = 0; i < base.size(); ++i) place.emplace(base[i], i);
     }
     std::optional<size_t> Find(std::string_view name) const {
-        for (size_t i = 0; i < base.size(); ++i)
-            if (base[i] == name) return i;
-        return std::nullopt;
+        auto it = place.find(name);
+        return it == place.end() ? std::nullopt : std::optional<size_t>(it->second);
     }
 };
 
@@ -208,7 +213,9 @@ Statement ReadTrading212(std::istream& in) {
     out.idPrefix = "T212:";
     while (reader.Next(&record.fields, &record.line)) {
         if (IsBlank(record)) continue;
+        const size_t from = out.rows.size();
         ReadRow(Row{columns, record}, &out);
+        CheckRowTexts(out, from);
     }
     NumberRepeatedIds(&out.rows);
     SortByTime(&out.rows);

@@ -1,9 +1,7 @@
 // export and import: a portfolio's grids and journal as CSV, and movements read from CSV.
-#include <cerrno>
-#include <fstream>
+#include <functional>
 #include <memory>
 #include <sstream>
-#include <system_error>
 
 #include "app/cli/commands.h"
 #include "app/cli/layout_options.h"
@@ -68,30 +66,41 @@ void Export(Output io, const ExportArgs& a) {
         Fail(written.kind(), written.message());
 }
 
-void Import(Output io, const ImportArgs& a) {
-    if (!ValidDateFormat(a.dateFormat))
-        FailUsage("--date-format must name YYYY, MM (or M) and DD (or D) once each, not '" +
-                  a.dateFormat + "'");
-    OpenPortfolio portfolio(a.path, OpenPortfolio::Use::change);
-    const std::string format = ChooseFormat(a.file, a.statement);
-    if (format != statements::kCarteraFormat)
-        return ImportStatement(io, portfolio, a.file, format, a.statement);
-    if (!a.statement.account.empty() || !a.statement.currency.empty() || a.statement.skipFractional)
-        FailUsage("--account, --currency and --skip-fractional are for a broker's statement; " +
-                  a.file + " is read as Cartera's own CSV (--format names another)");
-    // Read as it is parsed, a record at a time: a huge file costs the movements, not its
-    // text, and a line without end stops at the record limit.
-    std::ifstream in(a.file, std::ios::binary);
-    if (!in) FailIo("cannot open " + a.file + ": " + std::generic_category().message(errno));
+// Cartera's own CSV, read as it is parsed, a record at a time: a huge file costs the
+// movements, not its text, and a line without end stops at the record limit. A ledger of
+// its own prices the commissions, so no portfolio is open meanwhile.
+std::vector<COrderCartera> ReadMovementsFile(ImportFile& file, const std::string& dateFormat) {
+    std::unique_ptr<CSistemaCartera> schedules = MakeLedger();
     std::vector<COrderCartera> batch;
     std::string error;
     bool parsed = false;
     try {
-        parsed = ParseMovementsCsv(in, portfolio.Ledger(), &batch, &error, a.dateFormat);
+        parsed = ParseMovementsCsv(file.Stream(), *schedules, &batch, &error, dateFormat);
     } catch (const std::ios_base::failure& e) {  // the file buffer's read errors
-        FailIo("cannot read " + a.file + ": " + e.what() + "; nothing was imported");
+        FailIo("cannot read " + file.Path() + ": " + e.what() + "; nothing was imported");
     }
-    if (!parsed) FailUsage(a.file + ": " + error + "; nothing was imported");
+    if (!parsed) FailUsage(file.Path() + ": " + error + "; nothing was imported");
+    return batch;
+}
+
+void Import(Output io, const ImportArgs& a) {
+    if (!ValidDateFormat(a.dateFormat))
+        FailUsage("--date-format must name YYYY, MM (or M) and DD (or D) once each, not '" +
+                  a.dateFormat + "'");
+    // The file is read whole before the portfolio's lock is taken: other writers wait for
+    // the plan and the save only, never for the reading of a large file.
+    ImportFile file(a.file);
+    const std::string format = ChooseFormat(file, a.statement);
+    if (format != statements::kCarteraFormat) {
+        statements::Statement statement = ReadStatementFile(io, file, format, a.statement);
+        OpenPortfolio portfolio(a.path, OpenPortfolio::Use::change);
+        return ImportStatement(io, portfolio, a.file, format, std::move(statement), a.statement);
+    }
+    if (!a.statement.account.empty() || !a.statement.currency.empty() || a.statement.skipFractional)
+        FailUsage("--account, --currency and --skip-fractional are for a broker's statement; " +
+                  a.file + " is read as Cartera's own CSV (--format names another)");
+    std::vector<COrderCartera> batch = ReadMovementsFile(file, a.dateFormat);
+    OpenPortfolio portfolio(a.path, OpenPortfolio::Use::change);
     const size_t count = batch.size();
     // The summary of a dry run or --json lists the movements; the plain one is the count.
     statements::ImportPlan plan;

@@ -1,4 +1,7 @@
 // export and import: grids and journal as CSV, movements read back, and broker statements.
+#include <unistd.h>
+
+#include "host/env.h"
 #include "testing/test_cli.h"
 
 namespace cartera::cli::testing {
@@ -70,6 +73,8 @@ TEST_F(CsvCommandsTest, AnExportedJournalImportsToTheSamePortfolioAndABadRowImpo
     Fails(2, {"import", q, journal, "--date-format", "DD/MM/YY"});
     Fails(1, {"import", q, home + "/missing.csv"});
     EXPECT_EQ(Bytes(q), before);
+    Write(journal, "date,type,code,contracts,price\n2024-01-02,buy,A,\"1,2,3\",5\n");
+    EXPECT_THAT(Fails(2, {"import", q, journal}), HasSubstr("line 2, column contracts"));
     Write(journal, "date,type,code,contracts,price\n07/01/2024,buy,AAA,10,5\n");
     EXPECT_EQ(Ok({"import", q, journal, "--date-format", "DD/MM/YYYY"}), "1\n");
     EXPECT_THAT(Ok({"export", q, "journal"}), HasSubstr("2024-01-07"));
@@ -134,6 +139,60 @@ TEST_F(CsvCommandsTest, AStatementImportRefusesUntilChosenThenImportsOnceAndRepo
               "add 2024-01-05 00:00:00 sell ABC");
     Fails(2, {"import", p, file, "--currency", "USD"});
     EXPECT_EQ(Bytes(p), changed);
+}
+
+// A file system whose locks another writer holds.
+struct LockedEnv : EnvWrapper {
+    using EnvWrapper::EnvWrapper;
+    Status LockFile(const std::string& path, int, std::unique_ptr<FileLock>*) override {
+        return Status(ErrorKind::locked, path + " is locked by another writer");
+    }
+};
+
+// A statement is read whole before the portfolio's lock is taken, from a pipe too; a
+// later statement's cancellation takes out the trade an earlier import added.
+TEST_F(CsvCommandsTest, AStatementIsReadFirstFromAnyFileAndItsCancelsTakeTradesOut) {
+    const std::string p = NewPortfolio(), file = home + "/flex.xml";
+    std::string flex = Bytes(CARTERA_TESTDATA_DIR "/flex.xml");
+    Write(file, flex.substr(0, 900));  // cut inside a tag
+    {
+        LockedEnv locked(CurrentEnv());
+        ScopedEnv scoped(&locked);
+        EXPECT_THAT(Fails(2, {"import", p, file}), HasSubstr("line 8, XML"));
+    }
+    EXPECT_THAT(Fails(2, {"import", p, home}), HasSubstr("is a folder"));
+    EXPECT_THAT(Fails(2, {"import", p, file, "--map", home}), HasSubstr("Is a directory"));
+
+    const size_t cancel = flex.find("<Trade", flex.find("tradeID=\"1003\""));
+    const std::vector<std::string> u1 = {"--account", "U1111111", "--currency", "USD"};
+    auto import = [&](const std::string& path, std::vector<std::string> more) {
+        std::vector<std::string> args = {"import", p, path};
+        args.insert(args.end(), u1.begin(), u1.end());
+        args.insert(args.end(), more.begin(), more.end());
+        return args;
+    };
+    int pipe[2];
+    ASSERT_EQ(::pipe(pipe), 0);  // holds the whole statement without a reader
+    const std::string early = std::string(flex).erase(cancel, flex.find('\n', cancel) - cancel);
+    ASSERT_EQ(::write(pipe[1], early.data(), early.size()), static_cast<ssize_t>(early.size()));
+    ::close(pipe[1]);
+    const int input = ::dup(0);
+    ::dup2(pipe[0], 0);
+    ::close(pipe[0]);
+    const RunResult piped = Run(import("/dev/stdin", {}));
+    ::dup2(input, 0);
+    ::close(input);
+    EXPECT_EQ(piped.out.substr(0, 10), "added 10, ") << piped.err;
+
+    Write(file, flex);
+    EXPECT_THAT(Ok(import(file, {"--dry-run"})),
+                ::testing::StartsWith("take out 2024-02-05 09:00:00 buy AAPL 50 x 155 IB:1003\n"
+                                      "would add 0, would take out 1 (cancelled by the broker)"));
+    const nlohmann::json done = Json(import(file, {}));
+    EXPECT_EQ(done["withdrawn"][0]["order_text"], "IB:1003");
+    std::unique_ptr<Loaded> after = Load(p);
+    EXPECT_EQ(after->ledger->GetOrders().size(), 9u);
+    EXPECT_NE(after->ledger->GetOrders().back().orderText, "IB:1003");
 }
 
 }  // namespace

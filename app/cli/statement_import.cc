@@ -3,8 +3,10 @@
 #include "app/cli/statement_import.h"
 
 #include <cerrno>
-#include <fstream>
+#include <filesystem>
+#include <functional>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <system_error>
 
 #include "host/dates.h"
@@ -23,17 +25,19 @@ const char* TypeWord(int32_t type) {
     return type >= 0 && type <= 6 ? kWords[type] : "unknown";
 }
 
-std::ifstream OpenFile(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) FailIo("cannot open " + file + ": " + std::generic_category().message(errno));
-    return in;
-}
-
 Json MovementJson(const COrderCartera& m) {
     return Json{{"date", IsoDate(m.date)},    {"time", HnToHc(m.time)},
                 {"type", TypeWord(m.type)},   {"code", std::string(m.quoteCode)},
                 {"contracts", m.contracts},   {"price", m.price},
                 {"commission", m.commission}, {"order_text", std::string(m.orderText)}};
+}
+
+// "2024-01-02 10:00:00 buy ABC 10 x 20 IB:7": a movement as a dry run lists it.
+std::string MovementText(const COrderCartera& m) {
+    std::string text = IsoDate(m.date) + ' ' + HnToHc(m.time) + ' ' + TypeWord(m.type) + ' ' +
+                       std::string(m.quoteCode) + ' ' + std::to_string(m.contracts) + " x " +
+                       ExactNumberText(m.price);
+    return m.orderText.empty() ? text : text + ' ' + std::string(m.orderText);
 }
 
 }  // namespace
@@ -54,7 +58,20 @@ void AddStatementOptions(CLI::App* sub, StatementArgs& a) {
     sub->add_flag("--json", a.json, "print the summary as JSON");
 }
 
-std::string ChooseFormat(const std::string& file, const StatementArgs& a) {
+ImportFile::ImportFile(const std::string& path) : m_path(path) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec))
+        FailUsage(path + " is a folder, not a file to import");
+    m_file.open(path, std::ios::binary);
+    if (!m_file) FailIo("cannot open " + path + ": " + std::generic_category().message(errno));
+    try {
+        m_input = std::make_unique<statements::HeadKeptInput>(m_file);
+    } catch (const std::ios_base::failure& e) {  // the file buffer's read errors
+        FailIo("cannot read " + path + ": " + e.what());
+    }
+}
+
+std::string ChooseFormat(const ImportFile& file, const StatementArgs& a) {
     if (!a.format.empty()) {
         if (!statements::FindFormat(a.format)) {
             std::string names;
@@ -65,16 +82,11 @@ std::string ChooseFormat(const std::string& file, const StatementArgs& a) {
         return a.format;
     }
     if (!a.map.empty()) return "map";
-    std::ifstream in = OpenFile(file);
-    std::string head(statements::kDetectBytes, '\0');
-    in.read(head.data(), static_cast<std::streamsize>(head.size()));
-    head.resize(static_cast<size_t>(in.gcount()));
-    return statements::DetectFormat(head);
+    return statements::DetectFormat(file.Head());
 }
 
-void ImportStatement(Output io, OpenPortfolio& portfolio, const std::string& file,
-                     const std::string& format, const StatementArgs& a) {
-    std::ifstream in = OpenFile(file);
+statements::Statement ReadStatementFile(Output io, ImportFile& file, const std::string& format,
+                                        const StatementArgs& a) {
     statements::ReadOptions read;
     read.map = a.map;
     if (io.progress) {
@@ -82,26 +94,41 @@ void ImportStatement(Output io, OpenPortfolio& portfolio, const std::string& fil
             io.err << "\rread " << bytes / (1024 * 1024) << " MiB" << std::flush;
         };
     }
+    statements::Statement s;
+    std::optional<Error> refused;
+    try {
+        s = statements::ReadStatement(file.Stream(), format, read);
+        if (file.Stream().bad()) refused.emplace(ErrorKind::io, "the file could not be read");
+    } catch (const Error& e) {
+        refused = e;
+    } catch (const std::ios_base::failure& e) {  // the file buffer's read errors
+        refused.emplace(ErrorKind::io, e.what());
+    }
+    if (io.progress) io.err << '\n';
+    if (!refused) return s;
+    Fail(refused->kind(), file.Path() + ": " + refused->what() + "; nothing was imported");
+}
+
+void ImportStatement(Output io, OpenPortfolio& portfolio, const std::string& file,
+                     const std::string& format, statements::Statement statement,
+                     const StatementArgs& a) {
     statements::ImportPlan plan;
     try {
-        statements::Statement s = statements::ReadStatement(in, format, read);
-        if (io.progress) io.err << '\n';
-        if (in.bad()) FailIo("cannot read " + file + "; nothing was imported");
-        plan = statements::PlanImport(s, portfolio.Ledger(),
+        plan = statements::PlanImport(statement, portfolio.Ledger(),
                                       {a.account, a.currency, a.skipFractional});
     } catch (const Error& e) {
-        if (io.progress) io.err << '\n';
         Fail(e.kind(), file + ": " + e.what() + "; nothing was imported");
     }
+    statement = statements::Statement();
     const size_t count = plan.added.size();
-    if (!a.dryRun && count > 0) {
+    if (!a.dryRun && (count > 0 || !plan.withdrawn.empty())) {
         std::function<void(size_t)> progress;
         if (io.progress) {
             progress = [&io, count](size_t done) {
                 io.err << "\rimported " << done << " of " << count << std::flush;
             };
         }
-        portfolio.Ledger().AddOrders(plan.added, progress);
+        portfolio.Ledger().AddOrders(plan.added, progress, statements::WithdrawnIds(plan));
         if (io.progress) io.err << '\n';
         portfolio.CheckSaved();
     }
@@ -111,9 +138,15 @@ void ImportStatement(Output io, OpenPortfolio& portfolio, const std::string& fil
 void PrintImportSummary(Output io, const std::string& format, const statements::ImportPlan& plan,
                         const StatementArgs& a) {
     if (a.json) {
-        Json j{{"format", format},        {"dry_run", a.dryRun},       {"added", plan.added.size()},
-               {"skipped", plan.skipped}, {"refused", Json::array()},  {"left_out", plan.leftOut},
-               {"notes", Json::array()},  {"movements", Json::array()}};
+        Json j{
+            {"format", format},           {"dry_run", a.dryRun},     {"added", plan.added.size()},
+            {"withdrawn", Json::array()}, {"skipped", plan.skipped}, {"refused", Json::array()},
+            {"left_out", plan.leftOut},   {"notes", Json::array()},  {"movements", Json::array()}};
+        for (const auto& m : plan.withdrawn) {
+            Json taken = MovementJson(m);
+            taken["id"] = m.id;
+            j["withdrawn"].push_back(std::move(taken));
+        }
         for (const auto& r : plan.refused)
             j["refused"].push_back({{"line", r.line}, {"why", r.why}});
         for (const auto& n : plan.notes) j["notes"].push_back({{"line", n.line}, {"text", n.text}});
@@ -122,15 +155,16 @@ void PrintImportSummary(Output io, const std::string& format, const statements::
         return;
     }
     if (a.dryRun) {
-        for (const COrderCartera& m : plan.added)
-            io.out << "add " << IsoDate(m.date) << ' ' << HnToHc(m.time) << ' ' << TypeWord(m.type)
-                   << ' ' << std::string_view(m.quoteCode) << ' ' << m.contracts << " x "
-                   << ExactNumberText(m.price) << (m.orderText.empty() ? "" : " ")
-                   << std::string_view(m.orderText) << '\n';
+        for (const COrderCartera& m : plan.withdrawn)
+            io.out << "take out " << MovementText(m) << '\n';
+        for (const COrderCartera& m : plan.added) io.out << "add " << MovementText(m) << '\n';
     }
-    io.out << (a.dryRun ? "would add " : "added ") << plan.added.size() << ", skipped "
-           << plan.skipped << " (already in the portfolio), refused " << plan.refused.size()
-           << '\n';
+    io.out << (a.dryRun ? "would add " : "added ") << plan.added.size();
+    if (!plan.withdrawn.empty())
+        io.out << (a.dryRun ? ", would take out " : ", took out ") << plan.withdrawn.size()
+               << " (cancelled by the broker)";
+    io.out << ", skipped " << plan.skipped << " (already in the portfolio), refused "
+           << plan.refused.size() << '\n';
     for (const auto& r : plan.refused) io.out << "refused line " << r.line << ": " << r.why << '\n';
     for (const auto& l : plan.leftOut) io.out << l << '\n';
     for (const auto& n : plan.notes) io.out << "line " << n.line << ": " << n.text << '\n';

@@ -1,9 +1,14 @@
 #pragma once
-// import of a broker's statement: the options it takes beyond Cartera's own CSV, and the
-// summary every import prints.
+// import of a broker's statement: the file opened once, the options it takes beyond
+// Cartera's own CSV, the statement read whole before the portfolio is opened, then planned
+// and added, and the summary every import prints.
+#include <fstream>
+#include <memory>
 #include <string>
+#include <string_view>
 
 #include "app/cli/options.h"
+#include "statements/detect.h"
 #include "statements/statement.h"
 
 namespace cartera::cli {
@@ -18,17 +23,39 @@ struct StatementArgs {
     bool json = false;
 };
 
+// A file to import, opened once: its first bytes kept for telling the format, then read
+// again from its start without seeking, so a pipe or /dev/stdin works. Fails with an IO
+// error when it cannot be opened or read, invalid input for a folder.
+class ImportFile {
+  public:
+    explicit ImportFile(const std::string& path);
+    const std::string& Path() const { return m_path; }
+    std::string_view Head() const { return m_input->Head(); }
+    std::istream& Stream() { return *m_input; }
+
+  private:
+    std::string m_path;
+    std::ifstream m_file;
+    std::unique_ptr<statements::HeadKeptInput> m_input;
+};
+
 // Registers --format, --account, --currency, --map, --skip-fractional, --dry-run, --json.
 void AddStatementOptions(CLI::App* sub, StatementArgs& a);
-// The format of file: --format (checked), "map" with --map, else told from its content.
-std::string ChooseFormat(const std::string& file, const StatementArgs& a);
-// Reads file as a broker statement of format and adds what the plan adds to the portfolio
-// (opened to change it), with one save; a dry run writes nothing. Prints the summary. Any refusal
-// names the file and says that nothing was imported.
+// The format of file: --format (checked), "map" with --map, else told from its head.
+std::string ChooseFormat(const ImportFile& file, const StatementArgs& a);
+// Reads the whole statement, showing the MiB read on a terminal; touches no portfolio, so
+// no lock is held meanwhile. Any refusal names the file and says nothing was imported.
+statements::Statement ReadStatementFile(Output io, ImportFile& file, const std::string& format,
+                                        const StatementArgs& a);
+// Plans the statement against the portfolio (opened to change it) and, unless a dry run,
+// adds what the plan adds and takes out what it withdraws, as one change with one save.
+// The statement is freed once planned, before the journal grows. Prints the summary. A
+// refusal names the file and says nothing was imported.
 void ImportStatement(Output io, OpenPortfolio& portfolio, const std::string& file,
-                     const std::string& format, const StatementArgs& a);
-// What an import added (or would add), skipped, refused, left out and reports: as lines
-// of text, or with json as one object.
+                     const std::string& format, statements::Statement statement,
+                     const StatementArgs& a);
+// What an import added (or would add), took out, skipped, refused, left out and reports: as
+// lines of text, or with json as one object.
 void PrintImportSummary(Output io, const std::string& format, const statements::ImportPlan& plan,
                         const StatementArgs& a);
 
