@@ -74,6 +74,7 @@ struct RefusedRow {
 
 struct ImportPlan {
     std::vector<COrderCartera> added;  // by date and time, ready for AddOrders
+    std::vector<size_t> addedLines;    // the statement's line of each added movement
     size_t skipped = 0;                // already in the ledger (or twice in the statement)
     std::vector<RefusedRow> refused;   // rows left out, each with its reason
     std::vector<std::string> leftOut;  // "12 EUR rows left out: import them into a EUR portfolio"
