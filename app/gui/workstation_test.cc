@@ -8,8 +8,10 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QPushButton>
 #include <cerrno>
 #include <functional>
 #include <map>
@@ -20,6 +22,7 @@
 #include "framework/document.h"
 #include "framework/view.h"
 #include "host/env.h"
+#include "host/qt/grid_view.h"
 #include "testing/test_ledger.h"
 #include "testing/test_support.h"
 
@@ -146,6 +149,62 @@ TEST_F(WorkstationTest, CreatesAPortfolioMarksAFailedSaveAndSwitchesLanguage) {
     EXPECT_TRUE(titles.contains("Portefeuille")) << titles.join(",").toStdString();
     EXPECT_EQ(frame->findChild<QTabWidget*>()->tabText(0).toStdString(), ::LS(3377));
     EXPECT_EQ(settings.value("language").toString(), "fr");
+    window->SetInterfaceLanguage(Language::en);
+}
+
+// The mnemonic letter of a text ("&Comprar" gives "c"); empty for none.
+QString Letter(const QString& text) {
+    const int amp = text.indexOf(QLatin1Char('&'));
+    return amp >= 0 ? text.mid(amp + 1, 1).toLower() : QString();
+}
+
+// Each language gives the menus and the window's buttons letters of their own, and an order is
+// typed from the keyboard alone: Alt and the Buy button's letter, the code, Tab, contracts,
+// Tab, price, Enter.
+TEST_F(WorkstationTest, EachLanguageHasLettersOfItsOwnAndAnOrderIsTypedWithTabs) {
+    market.AddSymbol({"TEF", "Telefonica", 2, 'V', 10.0});
+    ShowWorkstation(1000, 700);
+    testing::AnswerNameDialog("Keys");
+    ASSERT_NE(window->NewDocument(), nullptr);
+    CMDIChildWnd* frame = window->ActiveFrame();
+    ASSERT_NE(frame, nullptr);
+    QString buyLetter;
+    for (Language lang : {Language::en, Language::de, Language::fr, Language::it, Language::es}) {
+        window->SetInterfaceLanguage(lang);
+        QStringList letters;
+        for (QAction* menu : window->menuBar()->actions()) letters << Letter(menu->text());
+        for (QPushButton* button : frame->findChildren<QPushButton*>()) {
+            letters << Letter(button->text());
+            if (button->text().remove('&') == QString::fromStdString(::LS(33748)))
+                buyLetter = Letter(button->text());
+        }
+        EXPECT_EQ(QSet<QString>(letters.begin(), letters.end()).size(), letters.size())
+            << LanguageCode(lang) << ": " << letters.join(' ').toStdString();
+        EXPECT_FALSE(letters.contains(QString())) << LanguageCode(lang);
+        // Qt's own texts follow: the Yes button of a question.
+        QMessageBox question(QMessageBox::Question, {}, {}, QMessageBox::Yes | QMessageBox::No);
+        EXPECT_EQ(question.button(QMessageBox::Yes)->text().remove('&').toStdString(),
+                  (std::map<Language, std::string>{{Language::en, "Yes"},
+                                                   {Language::de, "Ja"},
+                                                   {Language::fr, "Oui"},
+                                                   {Language::it, "S\u00ec"},
+                                                   {Language::es, "S\u00ed"}}[lang]));
+    }
+    ASSERT_EQ(buyLetter, "c");  // Comprar
+    auto* grid = frame->findChild<qt::GridView*>();
+    ASSERT_NE(grid, nullptr);
+    grid->setFocus();
+    OnSheet([&] { QTest::keyClick(Focus(), Qt::Key_C, Qt::AltModifier); },
+            [](QWidget& sheet) {
+                EXPECT_EQ(sheet.windowTitle().toStdString(), ::LS(3391));
+                QTest::keyClicks(QApplication::focusWidget(), "tef");
+                for (const char* typed : {"10", "10,5"}) {
+                    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+                    QTest::keyClicks(QApplication::focusWidget(), typed);
+                }
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            });
+    EXPECT_EQ(grid->model()->rowCount(), 1);
     window->SetInterfaceLanguage(Language::en);
 }
 
