@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QLocale>
+#include <algorithm>
 
 #include "host/dates.h"
 #include "host/strings.h"
@@ -22,7 +23,8 @@ bool TypedDate(const QString& text, bool complete, QDate* out) {
     if (!cartera::ParseDateText(s, &fn)) return false;
     const size_t last = s.find_last_not_of("0123456789");
     const size_t first = s.find_first_not_of("0123456789");
-    const bool isoYear = first == 4, dayFirstYear = last != std::string::npos && s.size() - last == 5;
+    const bool isoYear = first == 4,
+               dayFirstYear = last != std::string::npos && s.size() - last == 5;
     if (!isoYear && !dayFirstYear) return false;
     if (complete && s.size() != 10) return false;
     int y = 0, m = 0, d = 0;
@@ -37,6 +39,9 @@ CDateField::CDateField(QWidget* parent) : QDateTimeEdit(parent) {
     setLocale(QLocale(QString::fromLatin1(cartera::LanguageCode(cartera::CurrentLanguage()))));
     setDisplayFormat(QString::fromLatin1(cartera::DateFieldFormat()));
     setCalendarPopup(true);
+    // The date changes only when a whole one is taken, never from a text half typed (which
+    // the edit would make into another date: 31/02 into 28/02).
+    setKeyboardTracking(false);
 }
 
 std::string CDateField::Problem() const {
@@ -46,7 +51,9 @@ std::string CDateField::Problem() const {
     why.replace(why.find("%1"), 2, m_typed.toStdString());
     const QDate shown = this->date();
     if (size_t at = why.find("%2"); at != std::string::npos)
-        why.replace(at, 2, cartera::DateText(cartera::DateNumber(shown.year(), shown.month(), shown.day())));
+        why.replace(
+            at, 2,
+            cartera::DateText(cartera::DateNumber(shown.year(), shown.month(), shown.day())));
     return why;
 }
 
@@ -77,8 +84,9 @@ void CDateField::StopTyping() {
 void CDateField::keyPressEvent(QKeyEvent* event) {
     const bool paste = event->matches(QKeySequence::Paste);
     const QString text = paste ? QGuiApplication::clipboard()->text().trimmed() : event->text();
-    const bool printable = paste || (!text.isEmpty() && text.at(0).isPrint() &&
-                                     !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)));
+    const bool printable =
+        paste || (!text.isEmpty() && text.at(0).isPrint() &&
+                  !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)));
     QLineEdit* edit = lineEdit();
     const bool whole = edit->hasSelectedText() && edit->selectedText() == edit->text();
     if (printable && (m_typing || whole || paste)) {

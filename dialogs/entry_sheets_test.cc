@@ -372,7 +372,7 @@ TEST_F(EntrySheetsTest, AWholeDateTypedOrPastedIsTakenAndAnImpossibleOneRefused)
         };
         typeOver("31/02/2025");
         EXPECT_EQ(Status(sheet), "Date: \u201c31/02/2025\u201d is not a date; type one like " +
-                                     DateText(FctimeToFn(CTime{kNow})));
+                                     cartera::DateText(FctimeToFn(CTime{kNow})));
         EXPECT_FALSE(sheet.OkButton()->isEnabled());
         QTest::keyClick(page.Contracts(), Qt::Key_Tab);  // leaving keeps it as typed
         EXPECT_FALSE(sheet.OkButton()->isEnabled());
@@ -388,7 +388,7 @@ TEST_F(EntrySheetsTest, AWholeDateTypedOrPastedIsTakenAndAnImpossibleOneRefused)
         sheet.OkButton()->click();
     });
     ASSERT_EQ(ledger.GetOrders().size(), 1u);
-    EXPECT_EQ(ledger.GetOrders()[0].date, DateNumber(2025, 3, 15));
+    EXPECT_EQ(ledger.GetOrders()[0].date, cartera::DateNumber(2025, 3, 15));
 }
 
 TEST_F(EntrySheetsTest, EachOtherOperationRecordsItsMovementFromThePageShowingOrModifiesIt) {

@@ -77,7 +77,6 @@ void CNumEdit::FitText() {
     while (fitted.pointSizeF() > 6 && QFontMetrics(fitted).horizontalAdvance(text()) > room)
         fitted.setPointSizeF(fitted.pointSizeF() - 0.5);
     setFont(fitted);
-    if (!hasFocus()) setCursorPosition(0);
 }
 
 void CNumEdit::resizeEvent(QResizeEvent* event) {
@@ -104,4 +103,5 @@ void CNumEdit::SetNumber(double value, int decimals) {
 
 void CNumEdit::SetPlainText(const std::string& plain) {
     setText(QString::fromStdString(cartera::LocalNumberText(plain)));
+    setCursorPosition(0);  // a number set shows from its start
 }

@@ -13,7 +13,19 @@ namespace {
 constexpr char kSeparator = 0x01;
 constexpr uint8_t kPlain = 0x02;
 // Accents, in the order the dictionaries put them after the plain letter.
-enum Accent : uint8_t { kNone, kAcute, kGrave, kCircumflex, kRing, kDiaeresis, kTilde, kCedilla, kStroke, kCaron, kLigature };
+enum Accent : uint8_t {
+    kNone,
+    kAcute,
+    kGrave,
+    kCircumflex,
+    kRing,
+    kDiaeresis,
+    kTilde,
+    kCedilla,
+    kStroke,
+    kCaron,
+    kLigature
+};
 
 struct Letter {
     char base;    // lower-case base letter; 0: not a letter
@@ -23,19 +35,23 @@ struct Letter {
 
 // U+00C0 to U+00DF (their lower-case forms are 0x20 above, but for ß, × and ÷).
 constexpr Letter kLatin1[32] = {
-    {'a', 0, kGrave},     {'a', 0, kAcute},    {'a', 0, kCircumflex}, {'a', 0, kTilde},
-    {'a', 0, kDiaeresis}, {'a', 0, kRing},     {'a', 'e', kLigature}, {'c', 0, kCedilla},
-    {'e', 0, kGrave},     {'e', 0, kAcute},    {'e', 0, kCircumflex}, {'e', 0, kDiaeresis},
-    {'i', 0, kGrave},     {'i', 0, kAcute},    {'i', 0, kCircumflex}, {'i', 0, kDiaeresis},
-    {'d', 0, kStroke},    {'n', 0, kTilde},    {'o', 0, kGrave},      {'o', 0, kAcute},
-    {'o', 0, kCircumflex}, {'o', 0, kTilde},   {'o', 0, kDiaeresis},  {0, 0, kNone},
-    {'o', 0, kStroke},    {'u', 0, kGrave},    {'u', 0, kAcute},      {'u', 0, kCircumflex},
-    {'u', 0, kDiaeresis}, {'y', 0, kAcute},    {'t', 'h', kLigature}, {'s', 's', kLigature}};
+    {'a', 0, kGrave},      {'a', 0, kAcute}, {'a', 0, kCircumflex}, {'a', 0, kTilde},
+    {'a', 0, kDiaeresis},  {'a', 0, kRing},  {'a', 'e', kLigature}, {'c', 0, kCedilla},
+    {'e', 0, kGrave},      {'e', 0, kAcute}, {'e', 0, kCircumflex}, {'e', 0, kDiaeresis},
+    {'i', 0, kGrave},      {'i', 0, kAcute}, {'i', 0, kCircumflex}, {'i', 0, kDiaeresis},
+    {'d', 0, kStroke},     {'n', 0, kTilde}, {'o', 0, kGrave},      {'o', 0, kAcute},
+    {'o', 0, kCircumflex}, {'o', 0, kTilde}, {'o', 0, kDiaeresis},  {0, 0, kNone},
+    {'o', 0, kStroke},     {'u', 0, kGrave}, {'u', 0, kAcute},      {'u', 0, kCircumflex},
+    {'u', 0, kDiaeresis},  {'y', 0, kAcute}, {'t', 'h', kLigature}, {'s', 's', kLigature}};
 
 // Reads one UTF-8 character at *i; a byte that does not start a valid one is read alone.
 char32_t NextChar(std::string_view s, size_t* i) {
     const auto lead = static_cast<unsigned char>(s[*i]);
-    size_t length = lead < 0x80 ? 1 : (lead >> 5) == 6 ? 2 : (lead >> 4) == 14 ? 3 : (lead >> 3) == 30 ? 4 : 0;
+    size_t length = lead < 0x80         ? 1
+                    : (lead >> 5) == 6  ? 2
+                    : (lead >> 4) == 14 ? 3
+                    : (lead >> 3) == 30 ? 4
+                                        : 0;
     if (length == 0 || *i + length > s.size()) return static_cast<char32_t>(s[(*i)++] & 0xFF);
     char32_t c = length == 1 ? lead : lead & (0x7F >> length);
     for (size_t k = 1; k < length; ++k) {
@@ -84,7 +100,8 @@ constexpr auto kAsciiSignRank = [] {
     std::array<uint8_t, 128> rank{};
     uint8_t next = 0;
     for (int c = 0x20; c < 0x80; ++c) {
-        const bool sign = !((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'));
+        const bool sign =
+            !((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'));
         if (sign) rank[c] = next++;
     }
     return rank;

@@ -388,7 +388,7 @@ void CGridQBase::Reselect() {
     uint64_t previous = kNoId;
     uint32_t run = 0;
     const auto count = static_cast<uint32_t>(RecordCount());
-    for (uint32_t record = 0; record < count; ++record) {
+    for (uint32_t record = 0; record < count && records.size() < m_selection.size(); ++record) {
         const uint64_t id = RecordId(record);
         run = id == previous ? run + 1 : 0;
         previous = id;

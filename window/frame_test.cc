@@ -81,7 +81,7 @@ TEST_F(FrameTest, TicksMoveTheOpenTradeAndTheValuationAndALanguageRetitlesTheFra
     EXPECT_EQ(ShownText(open, 0, priceCol), price) << "the row waits for the idle work";
     SendTimer(frame, 4242);  // not the idle timer's id: any timer runs it
     EXPECT_EQ(frame->GetAdmCartera()->RefreshQueueSize(), 0u);
-    EXPECT_EQ(ShownText(open, 0, priceCol), PonPuntos(walked, 2));
+    EXPECT_EQ(ShownText(open, 0, priceCol), PriceText(walked, 2)) << "as the market gave it";
     EXPECT_EQ(ShownText(open, 0, profitCol), PonPuntos((walked - 4.0) * 100, 2));
     EXPECT_NE(open->model()->index(0, profitCol).data(Qt::ForegroundRole).value<QBrush>().color(),
               QColor(128, 128, 128));

@@ -200,11 +200,16 @@ bool ArrowPointsUp(qt::GridView* view, int col) {
     return widths.size() >= 2 && widths.front() < widths.back();
 }
 
+// The id of the record a row of a list grid's view shows.
+uint64_t RowId(qt::GridView* view, int row) {
+    return dynamic_cast<CGridQBase*>(view->Grid())->GetRowID(row);
+}
+
 // The ids of the rows the view highlights, ascending, and of its current row (kNoId: none).
 std::pair<std::vector<uint64_t>, uint64_t> Highlighted(qt::GridView* view) {
     std::vector<uint64_t> ids;
     for (const QModelIndex& index : view->selectionModel()->selectedRows())
-        ids.push_back(view->Grid()->GetRowID(index.row()));
+        ids.push_back(RowId(view, index.row()));
     std::sort(ids.begin(), ids.end());
     auto* grid = dynamic_cast<CGridQBase*>(view->Grid());
     return {ids,
@@ -226,7 +231,7 @@ TEST_F(ViewsTest, TheSelectionStaysOnItsMovementsThroughChangesUndoAndAReload) {
     }
     auto rowOf = [&](const char* symbol) { return RowShowing(view, symbolCol, symbol); };
     ClickCell(view, rowOf("BBVA.MC"), 2);
-    const uint64_t bbva = view->Grid()->GetRowID(rowOf("BBVA.MC"));
+    const uint64_t bbva = RowId(view, rowOf("BBVA.MC"));
     using Shown = std::pair<std::vector<uint64_t>, uint64_t>;
     const Shown onBbva{{bbva}, bbva};
     ASSERT_EQ(Highlighted(view), onBbva);
@@ -237,7 +242,7 @@ TEST_F(ViewsTest, TheSelectionStaysOnItsMovementsThroughChangesUndoAndAReload) {
     moved.price = 99;  // now at the top
     ledger->ModOrder(moved);
     EXPECT_EQ(Highlighted(view), onBbva);
-    EXPECT_EQ(view->Grid()->GetRowID(view->Grid()->GetCurrentRow()), bbva);
+    EXPECT_EQ(RowId(view, view->Grid()->GetCurrentRow()), bbva);
 
     // Deleting a movement asks, naming it, and leaves nothing selected.
     m_answer = 6;  // Yes
@@ -258,7 +263,7 @@ TEST_F(ViewsTest, TheSelectionStaysOnItsMovementsThroughChangesUndoAndAReload) {
     ASSERT_TRUE(frame->OnCmdMsg(CChildFrmCartera::kCmdUndo));
     EXPECT_NE(rowOf("REP.MC"), -1);
     EXPECT_EQ(Highlighted(view), onBbva);
-    const uint64_t itx = view->Grid()->GetRowID(rowOf("ITX.MC"));
+    const uint64_t itx = RowId(view, rowOf("ITX.MC"));
     QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ControlModifier,
                       view->visualRect(view->model()->index(rowOf("ITX.MC"), 2)).center());
     const Shown both{{std::min(bbva, itx), std::max(bbva, itx)}, itx};

@@ -9,6 +9,7 @@
 #include "app/cli/views.h"
 #include "grids/grid_valoracion.h"
 #include "host/env.h"
+#include "model/sistema.h"
 
 namespace cartera::cli {
 namespace {
