@@ -3,7 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QClipboard>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -12,6 +14,7 @@
 
 #include "dialogs/comision_editor.h"
 #include "dialogs/comision_page.h"
+#include "dialogs/date_field.h"
 #include "dialogs/dlg_nuevo_nombre.h"
 #include "dialogs/num_edit.h"
 #include "dialogs/sheet_compra.h"
@@ -211,8 +214,16 @@ TEST_F(EntrySheetsTest, NumbersAreTypedInTheInterfaceLanguage) {
     QTest::keyClicks(&price, "4,25");
     EXPECT_EQ(price.Value(), 4.25);
     EXPECT_EQ(price.PlainText(), "4.25");
-    QTest::keyClicks(&contracts, "1,5x");
-    EXPECT_EQ(contracts.text().toStdString(), "15") << "no decimals in a whole number";
+    // What is typed stays as typed, and only a plain number is one.
+    for (const char* typed : {"1,5x", "1,5", "1e12"}) {
+        contracts.clear();
+        QTest::keyClicks(&contracts, typed);
+        EXPECT_EQ(std::pair(contracts.text().toStdString(), contracts.Value().has_value()),
+                  std::pair(std::string(typed), false));
+    }
+    price.clear();
+    QTest::keyClicks(&price, "1e12");
+    EXPECT_EQ(price.WhyNotANumber(), "„1e12“ ist keine Zahl.");
     BuySell(1, nullptr, nullptr, [&](CSheetCompra& sheet, CDlgCompraAccion& page) {
         EXPECT_EQ(sheet.windowTitle().toStdString(), "Kauf");
         EXPECT_EQ(Status(sheet), "Wählen Sie ein Wertpapier");
@@ -250,12 +261,22 @@ TEST_F(EntrySheetsTest, BadInputKeepsTheSheetOpenAndRecordsNothing) {
         Type(page.Price(), "12,3,4");
         EXPECT_THAT(Status(sheet), HasSubstr("12,3,4"));
         EXPECT_FALSE(sheet.OkButton()->isEnabled());
+        EXPECT_EQ(Text(page.Total()), "") << "nothing computed from a refused price";
+        // Every bound disables OK with its reason, and leaves the computed boxes blank.
         messages.clear();
-        Type(page.Price(), "20000000000000");
-        sheet.OkButton()->click();
-        EXPECT_NE(sheet.result(), QDialog::Accepted);
-        EXPECT_EQ(sheet.focusWidget(), page.Price());
-        EXPECT_EQ(messages, std::vector<std::string>{LS(42001)});
+        const std::string total = LS(42003);
+        for (auto [contracts, price, why] :
+             {std::tuple{"3", "20000000000000", "Price: at most 1,000,000,000,000"},
+              {"3", "-4", "Price: not below 0"},
+              {"2000000000", "900", total.c_str()}}) {
+            Type(page.Contracts(), contracts);
+            Type(page.Price(), price);
+            EXPECT_EQ(Status(sheet), why) << price;
+            EXPECT_EQ(Text(page.Gross()) + Text(page.Total()), "") << price;
+            sheet.OkButton()->click();
+            EXPECT_NE(sheet.result(), QDialog::Accepted);
+        }
+        EXPECT_TRUE(messages.empty());
         page.Contracts()->clear();
         EXPECT_FALSE(sheet.OkButton()->isEnabled());
         Type(page.Contracts(), "1000000");
@@ -336,6 +357,38 @@ TEST_F(EntrySheetsTest, AScheduleSavedByAnyPortfoliosEditorIsOfferedByEveryPortf
         EXPECT_NE(page.Schedules()->findText("Fresh"), -1);
         sheet.reject();
     });
+}
+
+TEST_F(EntrySheetsTest, AWholeDateTypedOrPastedIsTakenAndAnImpossibleOneRefused) {
+    BuySell(1, nullptr, nullptr, [&](CSheetCompra& sheet, CDlgCompraAccion& page) {
+        ChooseSymbol(page, "TEF");
+        Type(page.Contracts(), "10");
+        Type(page.Price(), "4");
+        CDateField* date = page.DatePicker();
+        auto typeOver = [&](const char* text) {
+            date->setFocus();
+            QTest::keyClick(date, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(date, text);
+        };
+        typeOver("31/02/2025");
+        EXPECT_EQ(Status(sheet), "Date: \u201c31/02/2025\u201d is not a date; type one like " +
+                                     cartera::DateText(FctimeToFn(CTime{kNow})));
+        EXPECT_FALSE(sheet.OkButton()->isEnabled());
+        QTest::keyClick(page.Contracts(), Qt::Key_Tab);  // leaving keeps it as typed
+        EXPECT_FALSE(sheet.OkButton()->isEnabled());
+        typeOver("2025-03-16");
+        EXPECT_EQ(date->date(), QDate(2025, 3, 16));
+        QGuiApplication::clipboard()->setText("14/03/2025");
+        date->setFocus();
+        QTest::keyClick(date, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(date, Qt::Key_V, Qt::ControlModifier);
+        EXPECT_EQ(date->date(), QDate(2025, 3, 14));
+        typeOver("15/03/2025");
+        EXPECT_EQ(Status(sheet), "");
+        sheet.OkButton()->click();
+    });
+    ASSERT_EQ(ledger.GetOrders().size(), 1u);
+    EXPECT_EQ(ledger.GetOrders()[0].date, cartera::DateNumber(2025, 3, 15));
 }
 
 TEST_F(EntrySheetsTest, EachOtherOperationRecordsItsMovementFromThePageShowingOrModifiesIt) {
@@ -423,6 +476,19 @@ TEST_F(EntrySheetsTest, EachOtherOperationRecordsItsMovementFromThePageShowingOr
     for (int i = 0; i < later.count(); ++i) listed |= later.GetCodigoCompleto(i) == "FUT";
     EXPECT_TRUE(listed);
     EXPECT_EQ(later.currentIndex(), -1);
+
+    // A dividend's shares start as those the portfolio holds of the security chosen.
+    ledger.AddOrder(cartera::testing::Exec(true, "TEF", 300, 10.0));
+    ledger.AddOrder(cartera::testing::Exec(false, "TEF", 120, 11.0));
+    Other(nullptr, [&](CSheetVarios& sheet) {
+        sheet.SetActivePage(4);
+        auto* p = dynamic_cast<CDlgDividendos*>(sheet.GetActivePage());
+        Type(p->SymbolBox()->lineEdit(), "TEF");
+        QTest::keyClick(p->SymbolBox()->lineEdit(), Qt::Key_Return);
+        EXPECT_EQ(Text(p->Contracts()), "180");
+        EXPECT_EQ(p->SymbolBox()->lineEdit()->cursorPosition(), 0) << "the name's start shows";
+        sheet.reject();
+    });
 }
 
 }  // namespace

@@ -44,6 +44,9 @@ enum Text {
     kImport = 40157,
     kCannotRead = 40158,
     kFilter = 40159,
+    kCurrencyOf = 43033,     // "Portfolio currency: %1"
+    kCurrencyNone = 43034,   // "Portfolio currency: none yet; this import makes it %1"
+    kCurrencyOther = 43035,  // "%1 is not the portfolio's currency %2: ..."
 };
 constexpr int kColumns = 8;
 
@@ -71,11 +74,34 @@ void Offer(QComboBox* box, const QStringList& values) {
         if (QWidget* label = form->labelForField(box)) label->setVisible(needed);
 }
 
+// The portfolios' currencies, one "portfolio file<TAB>currency" line each, in the home folder.
+std::string CurrencyFile() { return HomeFolder() + "/portfolio-currencies.tsv"; }
+
+std::string KnownCurrency(const std::string& portfolio) {
+    std::string text, found;
+    if (portfolio.empty() || !CurrentEnv()->ReadFile(CurrencyFile(), &text).ok()) return {};
+    ForEachTsvLine(text, [&](const std::vector<std::string_view>& f) {
+        if (f.size() == 2 && f[0] == portfolio) found = std::string(f[1]);
+    });
+    return found;
+}
+
+void RememberCurrency(const std::string& portfolio, const std::string& currency) {
+    std::string text;
+    (void)CurrentEnv()->ReadFile(CurrencyFile(), &text);  // none yet: the first
+    text += portfolio + '\t' + currency + '\n';
+    (void)CurrentEnv()->WriteFileAtomic(CurrencyFile(), text);  // a note: best effort
+}
+
 }  // namespace
 
 ImportStatementDialog::ImportStatementDialog(CSistemaCartera& ledger, const std::string& path,
-                                             QWidget* parent)
-    : QDialog(parent), m_ledger(ledger), m_path(path) {
+                                             QWidget* parent, const std::string& portfolio)
+    : QDialog(parent),
+      m_ledger(ledger),
+      m_path(path),
+      m_portfolio(portfolio),
+      m_currencyKnown(KnownCurrency(portfolio)) {
     BuildWidgets();
     Status status = CurrentEnv()->ReadFile(path, &m_bytes);
     bool read = status.ok();
@@ -112,6 +138,9 @@ void ImportStatementDialog::BuildWidgets() {
     form->addRow(T(kAccount), m_account);
     form->addRow(T(kCurrency), m_currency);
     form->addRow(m_skipFractional);
+    m_currencyNote = new QLabel(choices);
+    m_currencyNote->setWordWrap(true);
+    form->addRow(m_currencyNote);
 
     m_preview = new QTableWidget(0, kColumns, this);
     QStringList headings;
@@ -169,6 +198,11 @@ void ImportStatementDialog::FillChoices() {
     const statements::Statement& s = m_statement ? *m_statement : none;
     Offer(m_account, Distinct(s, &statements::StatementRow::account));
     Offer(m_currency, Distinct(s, &statements::StatementRow::currency));
+    // Among several, the portfolio's own currency is the one offered first.
+    if (int own = m_currency->findText(Q(m_currencyKnown)); own > 0) {
+        QSignalBlocker block(m_currency);
+        m_currency->setCurrentIndex(own);
+    }
     bool fractional = std::any_of(s.rows.begin(), s.rows.end(), [](const auto& r) {
         return r.kind == statements::RowKind::trade && !statements::IsWholeCount(r.quantity);
     });
@@ -205,10 +239,14 @@ void ImportStatementDialog::FillPreview() {
     };
     QStringList notes;
     if (m_plan) {
-        for (const COrderCartera& m : m_plan->added)
-            addRow({T(kAdd), QString(), Q(CTimeLong::FnToFc(m.date, '/')),
-                    Q(::LS(MovementTypeLetterId(m.type))), Q(std::string(m.symbol)),
-                    QString::number(m.contracts), Q(EditNumberText(m.price))});
+        for (size_t i = 0; i < m_plan->added.size(); ++i) {
+            const COrderCartera& m = m_plan->added[i];
+            const bool lined = i < m_plan->addedLines.size();
+            addRow({T(kAdd), lined ? QString::number(m_plan->addedLines[i]) : QString(),
+                    Q(DateText(m.date)), Q(::LS(MovementTypeLetterId(m.type))),
+                    Q(std::string(m.symbol)), QString::number(m.contracts),
+                    Q(EditNumberText(m.price))});
+        }
         for (const statements::RefusedRow& r : m_plan->refused)
             addRow({T(kRefused), QString::number(r.line), {}, {}, {}, {}, {}, Q(r.why)});
         for (const std::string& left : m_plan->leftOut) notes << Q(left);
@@ -220,6 +258,7 @@ void ImportStatementDialog::FillPreview() {
         m_summary->clear();
     }
     m_preview->resizeColumnsToContents();
+    NoteCurrency();
     m_problemLabel->setText(Problem());
     m_problemLabel->setVisible(!m_problem.empty());
     m_notes->setPlainText(notes.join('\n'));
@@ -227,22 +266,42 @@ void ImportStatementDialog::FillPreview() {
     m_import->setEnabled(m_plan && !(m_plan->added.empty() && m_plan->withdrawn.empty()));
 }
 
+void ImportStatementDialog::NoteCurrency() {
+    const QString chosen = m_currency->currentText();
+    const QString known = Q(m_currencyKnown);
+    const bool other = !known.isEmpty() && !chosen.isEmpty() && chosen != known;
+    QString note;
+    if (other)
+        note = T(kCurrencyOther).arg(chosen, known);
+    else if (!known.isEmpty())
+        note = T(kCurrencyOf).arg(known);
+    else if (!chosen.isEmpty())
+        note = T(kCurrencyNone).arg(chosen);
+    m_currencyNote->setText(note);
+    m_currencyNote->setStyleSheet(other ? QStringLiteral("color: #b00020") : QString());
+    m_currencyNote->setVisible(!note.isEmpty());
+}
+
 QString ImportStatementDialog::Problem() const { return Q(m_problem); }
 
 bool ImportStatementDialog::Import() {
     if (!m_plan || (m_plan->added.empty() && m_plan->withdrawn.empty())) return false;
     m_ledger.AddOrders(m_plan->added, {}, statements::WithdrawnIds(*m_plan));
+    // The first import of a currency into the portfolio makes it the portfolio's.
+    if (m_currencyKnown.empty() && !m_portfolio.empty() && !m_currency->currentText().isEmpty())
+        RememberCurrency(m_portfolio, m_currency->currentText().toStdString());
     accept();
     return true;
 }
 
-bool ImportStatementWithDialog(CSistemaCartera& ledger, QWidget* parent) {
+bool ImportStatementWithDialog(CSistemaCartera& ledger, QWidget* parent,
+                               const std::string& portfolio) {
     QString prompt = T(kMenu).section('\n', 0, 0);
     QString path =
         QFileDialog::getOpenFileName(parent, prompt.remove(QChar(0x2026)), Q(HomeFolder()),
                                      T(kFilter) + QStringLiteral(" (*.csv *.xml *.txt);;* (*)"));
     if (path.isEmpty()) return false;
-    ImportStatementDialog dialog(ledger, path.toStdString(), parent);
+    ImportStatementDialog dialog(ledger, path.toStdString(), parent, portfolio);
     return dialog.exec() == QDialog::Accepted;
 }
 

@@ -27,9 +27,11 @@ class ImportStatementDialog : public QDialog {
   public:
     // Reads the statement at path (through the current Env) and plans it against ledger
     // (not owned; must outlive the dialog). A file that cannot be read, or not as the
-    // chosen format, shows why and leaves nothing to import.
+    // chosen format, shows why and leaves nothing to import. portfolio, the ledger's file,
+    // names the portfolio's currency: the one its first import took (remembered in the home
+    // folder), which the dialog names, chooses among several and warns against another.
     ImportStatementDialog(CSistemaCartera& ledger, const std::string& path,
-                          QWidget* parent = nullptr);
+                          QWidget* parent = nullptr, const std::string& portfolio = {});
     ~ImportStatementDialog() override;
 
     // The plan as the choices stand; nullopt while the statement cannot be imported so
@@ -46,6 +48,8 @@ class ImportStatementDialog : public QDialog {
     QCheckBox* SkipFractionalBox() const { return m_skipFractional; }
     QTableWidget* Preview() const { return m_preview; }
     QLabel* Summary() const { return m_summary; }
+    // The portfolio's currency, and a warning when the statement's chosen one is another.
+    QLabel* CurrencyNote() const { return m_currencyNote; }
     QPushButton* ImportButton() const { return m_import; }
 
   private:
@@ -56,9 +60,13 @@ class ImportStatementDialog : public QDialog {
     void Replan();
     void FillChoices();
     void FillPreview();
+    // Names the portfolio's currency and warns when the one chosen differs.
+    void NoteCurrency();
 
     CSistemaCartera& m_ledger;
     std::string m_path;
+    std::string m_portfolio;
+    std::string m_currencyKnown;  // the portfolio's currency; empty before its first import
     std::string m_bytes;
     std::string m_problem;
     std::optional<statements::Statement> m_statement;
@@ -71,12 +79,15 @@ class ImportStatementDialog : public QDialog {
     QCheckBox* m_skipFractional = nullptr;
     QTableWidget* m_preview = nullptr;
     QLabel* m_summary = nullptr;
+    QLabel* m_currencyNote = nullptr;
     QLabel* m_problemLabel = nullptr;
     QPlainTextEdit* m_notes = nullptr;
     QPushButton* m_import = nullptr;
 };
 
-// Asks for a statement file, then runs the dialog on it. True when movements were added.
-bool ImportStatementWithDialog(CSistemaCartera& ledger, QWidget* parent);
+// Asks for a statement file, then runs the dialog on it for the portfolio file portfolio.
+// True when movements were added.
+bool ImportStatementWithDialog(CSistemaCartera& ledger, QWidget* parent,
+                               const std::string& portfolio);
 
 }  // namespace cartera::dialogs

@@ -45,8 +45,10 @@ class ImportStatementDialogTest : public testing::LedgerTest {
 };
 
 TEST_F(ImportStatementDialogTest, ChoicesReplanThePreviewImportSavesOnceAndBadRowsImportNothing) {
-    ImportStatementDialog dialog(ledger, kStatement);
+    ImportStatementDialog dialog(ledger, kStatement, nullptr, kPath);
     dialog.show();
+    EXPECT_EQ(dialog.CurrencyNote()->text(),
+              "Portfolio currency: none yet; this import makes it EUR");
     EXPECT_EQ(dialog.FormatBox()->currentData().toString(), "trading212");
     EXPECT_FALSE(dialog.AccountBox()->isVisible());
     ASSERT_TRUE(dialog.CurrencyBox()->isVisible());  // two currencies: the first is taken
@@ -64,7 +66,7 @@ TEST_F(ImportStatementDialogTest, ChoicesReplanThePreviewImportSavesOnceAndBadRo
     dialog.SkipFractionalBox()->setFocus();
     QTest::keyClick(dialog.SkipFractionalBox(), Qt::Key_Space);
     ASSERT_EQ(dialog.Preview()->rowCount(), 2);
-    EXPECT_EQ(Cell(dialog, 0, 4), "MSFT");
+    EXPECT_EQ(Cell(dialog, 0, 4) + " " + Cell(dialog, 0, 1), "MSFT 5");
     EXPECT_EQ(Cell(dialog, 1, 1), "4");
     EXPECT_TRUE(Cell(dialog, 1, 7).contains("fractional"));
     EXPECT_EQ(dialog.Summary()->text(), "1 to add, 0 already in the portfolio, 1 refused");
@@ -79,8 +81,12 @@ TEST_F(ImportStatementDialogTest, ChoicesReplanThePreviewImportSavesOnceAndBadRo
     ASSERT_EQ(reread.GetOrders().size(), 1u);
     EXPECT_EQ(std::string(reread.GetOrders()[0].orderText), "T212:EOF004");
 
-    ImportStatementDialog again(ledger, kStatement);
+    // The import made dollars the portfolio's currency: offered first, another one warned of.
+    ImportStatementDialog again(ledger, kStatement, nullptr, kPath);
     again.show();
+    EXPECT_EQ(again.CurrencyNote()->text(), "Portfolio currency: USD");
+    again.CurrencyBox()->setCurrentIndex(0);
+    EXPECT_TRUE(again.CurrencyNote()->text().startsWith("EUR is not the portfolio's currency USD"));
     again.CurrencyBox()->setCurrentIndex(1);
     again.SkipFractionalBox()->setChecked(true);
     EXPECT_EQ(again.Summary()->text(), "0 to add, 1 already in the portfolio, 1 refused");

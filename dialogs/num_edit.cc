@@ -1,6 +1,6 @@
 #include "dialogs/num_edit.h"
 
-#include <QRegularExpressionValidator>
+#include <QFontMetrics>
 
 #include "host/message_box.h"
 #include "host/numbers.h"
@@ -50,14 +50,10 @@ bool RefuseOutOfBounds(const COrderCartera& m, const std::function<QWidget*(Entr
 }
 }  // namespace cartera
 
-CNumEdit::CNumEdit(QWidget* parent, bool whole) : QLineEdit(parent) {
-    // Digits, a sign, the language's separators; anything else is refused as typed.
-    QString seps = QRegularExpression::escape(QString::fromStdString(GetSepMiles()));
-    if (!whole)
-        seps += QRegularExpression::escape(QString::fromStdString(cartera::GetSepDecimal()));
-    if (GetSepMiles() == " ") seps += QChar(0x00A0);
-    auto pattern = QStringLiteral("-?[0-9%1]*").arg(seps);
-    setValidator(new QRegularExpressionValidator(QRegularExpression(pattern), this));
+CNumEdit::CNumEdit(QWidget* parent, bool whole) : QLineEdit(parent), m_whole(whole) {
+    // What is typed stays as typed: a text that is not a number is refused with the reason,
+    // never changed into one ("1e12" is not 112).
+    connect(this, &QLineEdit::textChanged, this, [this] { FitText(); });
 }
 
 std::optional<double> CNumEdit::Value() const {
@@ -65,8 +61,27 @@ std::optional<double> CNumEdit::Value() const {
     std::string t = text().toStdString();
     for (std::string nbsp = "\xC2\xA0"; t.find(nbsp) != std::string::npos;)
         t.replace(t.find(nbsp), nbsp.size(), GetSepMiles());
-    if (t.empty() || !cartera::ParseNumberInLanguage(t, &v)) return std::nullopt;
+    // Digits, a sign, the language's separators (no decimals in a whole number), blanks.
+    const std::string allowed = "0123456789+- " + GetSepMiles() +
+                                (m_whole ? std::string() : cartera::GetSepDecimal() + ".");
+    if (t.empty() || t.find_first_not_of(allowed) != std::string::npos ||
+        !cartera::ParseNumberInLanguage(cartera::Trim(t), &v))
+        return std::nullopt;
     return v;
+}
+
+void CNumEdit::FitText() {
+    // The whole number shows: the font shrinks for a text wider than the box.
+    QFont fitted = parentWidget() ? parentWidget()->font() : font();
+    const int room = contentsRect().width() - 6;
+    while (fitted.pointSizeF() > 6 && QFontMetrics(fitted).horizontalAdvance(text()) > room)
+        fitted.setPointSizeF(fitted.pointSizeF() - 0.5);
+    setFont(fitted);
+}
+
+void CNumEdit::resizeEvent(QResizeEvent* event) {
+    QLineEdit::resizeEvent(event);
+    FitText();
 }
 
 std::string CNumEdit::PlainText() const {
@@ -88,4 +103,5 @@ void CNumEdit::SetNumber(double value, int decimals) {
 
 void CNumEdit::SetPlainText(const std::string& plain) {
     setText(QString::fromStdString(cartera::LocalNumberText(plain)));
+    setCursorPosition(0);  // a number set shows from its start
 }

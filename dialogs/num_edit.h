@@ -11,10 +11,12 @@ class CNumEdit : public QLineEdit {
     Q_OBJECT
 
   public:
-    // whole: only whole numbers (no decimal separator is accepted).
+    // whole: only whole numbers (a decimal separator makes the text no number). Any text may
+    // be typed; Value() reads only a plain number in the language's notation.
     explicit CNumEdit(QWidget* parent = nullptr, bool whole = false);
 
-    // The number the text holds; nullopt when it is empty or not a number.
+    // The number the text holds; nullopt when it is empty or not a plain number (no exponent,
+    // no letters).
     std::optional<double> Value() const;
     // Empty or a number.
     bool IsEmptyOrNumber() const { return text().isEmpty() || Value().has_value(); }
@@ -29,6 +31,14 @@ class CNumEdit : public QLineEdit {
     void SetNumber(double value, int decimals);
     // Shows a plain number text ("1050.00") in the language's notation.
     void SetPlainText(const std::string& plain);
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    void FitText();
+
+    bool m_whole;
 };
 
 #include "model/entry.h"

@@ -4,17 +4,19 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLocale>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <cmath>
 
+#include "dialogs/date_field.h"
 #include "dialogs/num_edit.h"
 #include "dialogs/symbol_box.h"
 #include "framework/dialog_template.h"
 #include "host/dates.h"
 #include "host/message_box.h"
+#include "host/numbers.h"
 #include "host/strings.h"
 #include "model/entry.h"
 
@@ -104,13 +106,10 @@ void CPropertyPageBase::AddFramesAndLabels() {
     }
 }
 
-QDateTimeEdit* CPropertyPageBase::MakeDatePicker(int id) {
-    auto* picker = new QDateTimeEdit(this);
+CDateField* CPropertyPageBase::MakeDatePicker(int id) {
+    auto* picker = new CDateField(this);
     Place(picker, id, "date");
-    QLocale locale(QString::fromLatin1(cartera::LanguageCode(cartera::CurrentLanguage())));
-    picker->setLocale(locale);
-    picker->setDisplayFormat(QString::fromLatin1(cartera::DateFieldFormat()));
-    picker->setCalendarPopup(true);
+    connect(picker, &CDateField::typedChanged, this, [this] { emit inputChanged(); });
     return picker;
 }
 
@@ -120,6 +119,11 @@ QPushButton* CPropertyPageBase::MakeSymbolBox(int symbolId, int searchId) {
     auto* search = new QPushButton(this);
     search->setText(QString::fromStdString(Place(search, searchId, "button")));
     search->setAutoDefault(false);
+    // Reached by the mouse and by Ctrl+F, not by Tab: Tab goes on from the symbol to the
+    // contracts.
+    search->setFocusPolicy(Qt::NoFocus);
+    search->setShortcut(QKeySequence::Find);
+    search->setToolTip(search->shortcut().toString(QKeySequence::NativeText));
     return search;
 }
 
@@ -164,6 +168,26 @@ std::string CPropertyPageBase::ContractsProblem(const CNumEdit* box, int id) con
         return most;
     }
     return {};
+}
+
+std::string CPropertyPageBase::AmountProblem(const CNumEdit* box, int id, bool negative) const {
+    std::string why = NumberProblem(box, id);
+    std::optional<double> v = box->Value();
+    if (!why.empty() || !v) return why;
+    constexpr int kNotBelowZero = 43031;  // "%1: not below 0"
+    if (*v < 0 && !negative) return Fill(LS(kNotBelowZero), FieldLabel(id));
+    if (std::fabs(*v) > cartera::kMaxEntryAmount) {
+        std::string most = Fill(LS(42204), FieldLabel(id));
+        if (size_t at = most.find("%2"); at != std::string::npos)
+            most.replace(at, 2, PonPuntos(cartera::kMaxEntryAmount, 0));
+        return most;
+    }
+    return {};
+}
+
+std::string CPropertyPageBase::DateProblem(const CDateField* field, int id) const {
+    std::string why = field->Problem();
+    return why.empty() ? why : FieldLabel(id) + ": " + why;
 }
 
 CPropertySheetBase::CPropertySheetBase(const std::string& caption, QWidget* parent)

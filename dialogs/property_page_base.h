@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+class CDateField;
 class CNumEdit;
 class CPortfolioCBox;
 class QLabel;
@@ -65,10 +66,11 @@ class CPropertyPageBase : public QWidget {
     // Creates the template's frames and labels (in template order, before the controls, so
     // they stay beneath them). A label with a control id is named by it.
     void AddFramesAndLabels();
-    // A short-date picker that keeps its time of day, in the interface language.
-    QDateTimeEdit* MakeDatePicker(int id);
+    // The page's date field at the template's control id; a typed text that changes it
+    // changes the page's input.
+    CDateField* MakeDatePicker(int id);
     // The portfolio symbol box at symbolId (kept in m_pSymbolBox) and its search button at
-    // searchId, returned; both owned by the page.
+    // searchId (Ctrl+F, no Tab stop), returned; both owned by the page.
     QPushButton* MakeSymbolBox(int symbolId, int searchId);
     static void SetWhen(QDateTimeEdit* picker, std::time_t when);
     // The label the page's template shows left of control id, in the interface language.
@@ -78,6 +80,11 @@ class CPropertyPageBase : public QWidget {
     std::string NumberProblem(const CNumEdit* box, int id) const;
     // The same for a whole number of contracts: also below 1 or above the largest accepted.
     std::string ContractsProblem(const CNumEdit* box, int id) const;
+    // The same for a price or an amount: also below 0 (unless negative is allowed) or above
+    // the largest amount entry takes.
+    std::string AmountProblem(const CNumEdit* box, int id, bool negative = false) const;
+    // Why the date field (control id) holds no date; empty when it does.
+    std::string DateProblem(const CDateField* field, int id) const;
     static std::time_t GetWhen(const QDateTimeEdit* picker);
 
     CPortfolioCBox* m_pSymbolBox = nullptr;  // not owned; set by the derived page

@@ -1,12 +1,12 @@
 #include "dialogs/sheet_compra.h"
 
 #include <QComboBox>
-#include <QDateTimeEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
 #include "commissions/comisiones.h"
+#include "dialogs/date_field.h"
 #include "dialogs/num_edit.h"
 #include "dialogs/sheets.h"
 #include "dialogs/symbol_box.h"
@@ -190,9 +190,12 @@ void CDlgCompraAccion::UpdateAmounts() {
     if (m_pSistema) {
         cartera::BuySellAmounts a =
             cartera::UpdateAmounts(*m_pSistema->GetAdmComisiones(), PageState());
-        m_commission->SetPlainText(a.commission);
-        m_gross->SetPlainText(a.gross);
-        m_total->SetPlainText(a.total);
+        // Nothing computed from a number that is refused; a commission typed stays.
+        const bool refused = !OrderProblem().empty() || !BoundsProblem().empty();
+        if (!refused || m_schedules->currentIndex() >= 0)
+            m_commission->SetPlainText(refused ? std::string() : a.commission);
+        m_gross->SetPlainText(refused ? std::string() : a.gross);
+        m_total->SetPlainText(refused ? std::string() : a.total);
     }
     emit inputChanged();
 }
@@ -202,10 +205,28 @@ bool CDlgCompraAccion::CanApply() const {
     return !m_contracts->text().isEmpty() && !m_price->text().isEmpty();
 }
 
+std::string CDlgCompraAccion::OrderProblem() const {
+    std::string why = ContractsProblem(m_contracts, IDC_CONTRACTS);
+    return why.empty() ? AmountProblem(m_price, IDC_PRICE) : why;
+}
+
+std::string CDlgCompraAccion::BoundsProblem() const {
+    if (!m_pSistema) return {};
+    cartera::BuySellPage state = PageState();
+    // A commission blanked beside a refused number is priced again here.
+    if (!m_commission->text().isEmpty()) state.commissionBox = m_commission->PlainText();
+    std::optional<COrderCartera> m = cartera::BuildBuySell(*m_pSistema, state);
+    cartera::EntryRefusal refusal = m ? cartera::CheckEntryBounds(*m) : cartera::EntryRefusal{};
+    return refusal ? cartera::EntryFieldText(refusal.field) : std::string();
+}
+
 std::string CDlgCompraAccion::WhyNotApply() const {
     if (m_pSymbolBox->Chosen().code.empty()) return LS(42200);
-    std::string why = ContractsProblem(m_contracts, IDC_CONTRACTS);
-    return why.empty() ? NumberProblem(m_price, IDC_PRICE) : why;
+    std::string why = DateProblem(m_date, IDC_DATE);
+    if (why.empty()) why = OrderProblem();
+    if (why.empty() && !m_commission->text().isEmpty())
+        why = AmountProblem(m_commission, IDC_COMMISSION);
+    return why.empty() ? BoundsProblem() : why;
 }
 
 std::string CDlgCompraAccion::Notice() const {
@@ -300,8 +321,8 @@ bool CDlgCompraAccion::ConfirmFarPrice(const COrderCartera& m) {
     if (!ref || m.price <= 0 || (m.price <= *ref * 10 && m.price * 10 >= *ref)) return true;
     if (m_before && m.price == m_before->price) return true;  // the price was not changed
     std::string text = LS(42006);
-    text.replace(text.find("%1"), 2, PonPuntos(m.price, m.decimals));
-    text.replace(text.find("%2"), 2, PonPuntos(*ref, m.decimals));
+    text.replace(text.find("%1"), 2, PriceText(m.price, m.decimals));
+    text.replace(text.find("%2"), 2, PriceText(*ref, m.decimals));
     if (AfxMessageBox(text, MB_YESNO | MB_ICONQUESTION) == IDYES) return true;
     m_price->setFocus();
     return false;

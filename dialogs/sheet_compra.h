@@ -14,9 +14,9 @@
 class CNegocioC;
 class COrderCartera;
 class CSistemaCartera;
+class CDateField;
 class CNumEdit;
 class QComboBox;
-class QDateTimeEdit;
 class QLabel;
 class QPushButton;
 struct CComboConsultaData;
@@ -54,20 +54,22 @@ class CDlgCompraAccion : public CPropertyPageBase {
 
     bool OnOK() override;
     bool CanApply() const override;
-    // A security chosen, a number of contracts from 1, a price.
+    // A security chosen, a date, a number of contracts from 1, a price from 0, a commission
+    // that is a number, and an order within the bounds of entry.
     std::string WhyNotApply() const override;
     // A new order larger than the open position it meets: what it opens.
     std::string Notice() const override;
     void OnSymbolChanged() override;
     QWidget* FirstField() const override;
 
-    // Recomputes the summary boxes from contracts, price and schedule.
+    // Recomputes the summary boxes from contracts, price and schedule; they stay blank while
+    // the contracts or the price are refused.
     void UpdateAmounts();
     // "...": the host's symbol search; the chosen security becomes the page's.
     void OnSearch();
 
     bool IsBuy() const { return m_nBuy != 0; }
-    QDateTimeEdit* DatePicker() const { return m_date; }
+    CDateField* DatePicker() const { return m_date; }
     CPortfolioCBox* SymbolBox() const { return m_pSymbolBox; }
     QPushButton* SearchButton() const { return m_search; }
     CNumEdit* Contracts() const { return m_contracts; }
@@ -102,6 +104,11 @@ class CDlgCompraAccion : public CPropertyPageBase {
     bool ConfirmFarPrice(const COrderCartera& m);
     // What the page holds, as the entry rules read it.
     cartera::BuySellPage PageState() const;
+    // Why the contracts or the price stop OK; empty when neither does.
+    std::string OrderProblem() const;
+    // What entry refuses in the movement OK would record (CheckEntryBounds), in the
+    // interface language; empty when nothing.
+    std::string BoundsProblem() const;
 
     int m_nBuy;
     CNegocioC* m_pNegocio;
@@ -109,7 +116,7 @@ class CDlgCompraAccion : public CPropertyPageBase {
     std::optional<COrderCartera> m_before;  // the movement being modified, as it was
     int m_nDecimales = 2;
     CSistemaCartera* m_pSistema;
-    QDateTimeEdit* m_date = nullptr;
+    CDateField* m_date = nullptr;
     QPushButton* m_search = nullptr;
     CNumEdit* m_contracts = nullptr;
     CNumEdit* m_price = nullptr;

@@ -1,10 +1,11 @@
 #include "dialogs/sheet_varios.h"
 
 #include <QComboBox>
-#include <QDateTimeEdit>
 #include <QLineEdit>
 #include <QPushButton>
+#include <limits>
 
+#include "dialogs/date_field.h"
 #include "dialogs/num_edit.h"
 #include "dialogs/symbol_box.h"
 #include "host/dates.h"
@@ -47,7 +48,8 @@ QWidget* CDlgOperacionSimple::FirstField() const { return m_description; }
 bool CDlgOperacionSimple::CanApply() const { return !m_amount->text().isEmpty(); }
 
 std::string CDlgOperacionSimple::WhyNotApply() const {
-    return NumberProblem(m_amount, m_ids.amount);
+    std::string why = DateProblem(m_date, m_ids.date);
+    return why.empty() ? AmountProblem(m_amount, m_ids.amount, true) : why;
 }
 
 bool CDlgOperacionSimple::OnOK() {
@@ -110,15 +112,30 @@ bool CDlgDividendos::CanApply() const {
 }
 
 std::string CDlgDividendos::WhyNotApply() const {
-    std::string why = ContractsProblem(m_contracts, IDC_CONTRACTS);
-    return why.empty() ? NumberProblem(m_perShare, IDC_PER_SHARE) : why;
+    std::string why = DateProblem(m_date, IDC_DATE);
+    if (why.empty()) why = ContractsProblem(m_contracts, IDC_CONTRACTS);
+    if (why.empty()) why = AmountProblem(m_perShare, IDC_PER_SHARE);
+    if (!why.empty()) return why;
+    cartera::EntryRefusal refusal = cartera::CheckEntryBounds(Dividend());
+    return refusal ? cartera::EntryFieldText(refusal.field) : std::string();
+}
+
+COrderCartera CDlgDividendos::Dividend() const {
+    int index = m_pSymbolBox->currentIndex();
+    std::string symbol = index >= 0 ? m_pSymbolBox->itemText(index).toStdString() : "";
+    return cartera::BuildDividend(
+        symbol, m_pSymbolBox->GetCodigoCompleto(-1), m_pSymbolBox->GetDecimales(-1),
+        cartera::ReadContracts(m_contracts->PlainText()).value_or(0),
+        m_perShare->Value().value_or(0.0), m_group->currentText().toStdString(), GetWhen(m_date),
+        m_pOrden ? m_pOrden->id : kNoId);
 }
 
 void CDlgDividendos::UpdateTotal() {
-    // The total follows contracts x dividend per share; it is never read back.
-    double total = cartera::ReadContracts(m_contracts->PlainText()).value_or(0) *
-                   m_perShare->Value().value_or(0);
-    m_total->SetPlainText(cartera::FullNumberText(total));
+    // The total is never read back.
+    const bool refused = !ContractsProblem(m_contracts, IDC_CONTRACTS).empty() ||
+                         !AmountProblem(m_perShare, IDC_PER_SHARE).empty();
+    const COrderCartera m = Dividend();
+    m_total->SetPlainText(refused ? std::string() : cartera::FullNumberText(m.contracts * m.price));
     emit inputChanged();
 }
 
@@ -128,18 +145,24 @@ void CDlgDividendos::OnSearch() {
     m_pSymbolBox->Reset();
     m_pSymbolBox->LoadFromCache();
     m_pSymbolBox->AddSymbol({found.Decimals(), found.Code(), found.Name()}, 1, 1, 0);
+    OnSymbolChanged();
+}
+
+void CDlgDividendos::OnSymbolChanged() {
+    if (m_pSistema && !m_pOrden && !m_contracts->isModified()) {
+        // The long position: what a sell of every share would find held.
+        auto held = cartera::FindOvershoot(*m_pSistema, m_pSymbolBox->GetCodigoCompleto(-1), false,
+                                           std::numeric_limits<int64_t>::max());
+        m_contracts->setText(held && held->held > 0 ? QString::number(held->held) : QString());
+    }
+    emit inputChanged();
 }
 
 bool CDlgDividendos::OnOK() {
     for (CNumEdit* edit : {m_contracts, m_perShare})
         if (cartera::RefuseNotANumber(edit)) return false;
     if (cartera::RefuseContracts(m_contracts)) return false;
-    int index = m_pSymbolBox->currentIndex();
-    std::string symbol = index >= 0 ? m_pSymbolBox->itemText(index).toStdString() : "";
-    COrderCartera m = cartera::BuildDividend(
-        symbol, m_pSymbolBox->GetCodigoCompleto(-1), m_pSymbolBox->GetDecimales(-1),
-        *cartera::ReadContracts(m_contracts->PlainText()), m_perShare->Value().value_or(0.0),
-        m_group->currentText().toStdString(), GetWhen(m_date), m_pOrden ? m_pOrden->id : kNoId);
+    COrderCartera m = Dividend();
     auto edit = [this](cartera::EntryField f) -> QWidget* {
         return f == cartera::EntryField::contracts ? m_contracts : m_perShare;
     };

@@ -9,9 +9,9 @@
 
 class COrderCartera;
 class CSistemaCartera;
+class CDateField;
 class CNumEdit;
 class QComboBox;
-class QDateTimeEdit;
 class QLineEdit;
 class QPushButton;
 
@@ -28,11 +28,12 @@ class CDlgOperacionSimple : public CPropertyPageBase {
 
     bool OnOK() override;
     bool CanApply() const override;
-    std::string WhyNotApply() const override;  // the amount is a number
+    // A date, and an amount that is a number within the bounds of entry (below 0 too).
+    std::string WhyNotApply() const override;
     QWidget* FirstField() const override;
     int Type() const { return m_ids.type; }
 
-    QDateTimeEdit* DatePicker() const { return m_date; }
+    CDateField* DatePicker() const { return m_date; }
     QLineEdit* Description() const { return m_description; }
     CNumEdit* Amount() const { return m_amount; }
 
@@ -40,7 +41,7 @@ class CDlgOperacionSimple : public CPropertyPageBase {
     Ids m_ids;
     CSistemaCartera* m_pSistema;
     COrderCartera* m_pOrden;
-    QDateTimeEdit* m_date;
+    CDateField* m_date;
     QLineEdit* m_description;
     CNumEdit* m_amount;
 };
@@ -80,13 +81,17 @@ class CDlgDividendos : public CPropertyPageBase {
 
     bool OnOK() override;
     bool CanApply() const override;
-    // Shares from 1 (a dividend on none would be no dividend) and a dividend per share.
+    // A date, shares from 1 (a dividend on none would be no dividend), a dividend per share
+    // from 0, and a total within the bounds of entry.
     std::string WhyNotApply() const override;
     QWidget* FirstField() const override;
     // "...": the host's symbol search; the chosen security becomes the box's selection.
     void OnSearch();
+    // A security chosen: the shares the portfolio holds of it fill the shares box, unless
+    // the user typed some or a dividend is being modified.
+    void OnSymbolChanged() override;
 
-    QDateTimeEdit* DatePicker() const { return m_date; }
+    CDateField* DatePicker() const { return m_date; }
     CPortfolioCBox* SymbolBox() const { return m_pSymbolBox; }
     QComboBox* Group() const { return m_group; }
     CNumEdit* Contracts() const { return m_contracts; }
@@ -94,11 +99,14 @@ class CDlgDividendos : public CPropertyPageBase {
     CNumEdit* Total() const { return m_total; }
 
   private:
+    // The total follows shares times dividend per share, blank while either is refused.
     void UpdateTotal();
+    // The dividend OK would record.
+    COrderCartera Dividend() const;
 
     CSistemaCartera* m_pSistema;
     COrderCartera* m_pOrden;
-    QDateTimeEdit* m_date;
+    CDateField* m_date;
     QPushButton* m_search;
     QComboBox* m_group;
     CNumEdit* m_contracts;

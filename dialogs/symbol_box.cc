@@ -34,6 +34,9 @@ CSymbolComboBox::CSymbolComboBox(QWidget* parent) : QComboBox(parent) {
     setInsertPolicy(QComboBox::NoInsert);
     connect(this, qOverload<int>(&QComboBox::activated), this, &CSymbolComboBox::OnActivated);
     connect(lineEdit(), &QLineEdit::editingFinished, this, &CSymbolComboBox::OnTextEntered);
+    // A long name chosen shows its start, not its end.
+    connect(this, &QComboBox::currentIndexChanged, this,
+            [this] { lineEdit()->setCursorPosition(0); });
     connect(lineEdit(), &QLineEdit::textEdited, this, [this](const QString& text) {
         m_queried.clear();
         if (!text.trimmed().isEmpty() || currentIndex() < 0) return;

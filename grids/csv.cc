@@ -158,7 +158,8 @@ std::string PlainNumber(const std::string& shown) {
     std::string decimal = GetSepDecimal();
     size_t at = shown.rfind(decimal);
     int decimals = at == std::string::npos ? 0 : static_cast<int>(shown.size() - at - 1);
-    return FixedText(value, decimals);
+    // A price shows as many decimals as its stored value needs, which may be more than 15.
+    return decimals > 15 ? FullNumberText(value) : FixedText(value, decimals);
 }
 
 // Whether a plain decimal is a number other than zero.

@@ -345,6 +345,19 @@ bool ParseMovementsCsv(std::istream& in, const CSistemaCartera& ledger,
     return true;
 }
 
+namespace {
+// A buy's or sell's whole commission in its shortest form that the import, dividing it by the
+// contracts, reads back as the stored commission a contract ("7", not 7.000000000000001).
+std::string WholeCommission(const COrderCartera& m) {
+    const double total = m.commission * m.contracts;
+    std::string text = DecimalText(total);
+    double read = 0;
+    return ParsePlainNumber(text, &read) && read / m.contracts == m.commission
+               ? text
+               : FullNumberText(total);
+}
+}  // namespace
+
 void ExportMovementsCsv(const CSistemaCartera& ledger, std::ostream& out) {
     WriteCsvRecord(out, {"date", "time", "type", "code", "symbol", "contracts", "price",
                          "commission", "group", "decimals"});
@@ -356,7 +369,7 @@ void ExportMovementsCsv(const CSistemaCartera& ledger, std::ostream& out) {
         bool cash = !execution && m.type != kDividend;
         std::string contracts = cash ? "1" : std::to_string(m.contracts);
         double price = cash ? MovementTotal(m) : m.price;
-        std::string commission = execution ? FullNumberText(m.commission * m.contracts) : "";
+        std::string commission = execution ? WholeCommission(m) : "";
         WriteCsvRecord(out,
                        {IsoDate(m.date), HnToHc(m.time), type, m.quoteCode, m.symbol, contracts,
                         FullNumberText(price), commission, m.group, std::to_string(m.decimals)});

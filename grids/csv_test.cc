@@ -110,6 +110,23 @@ TEST_F(CsvLedgerTest, GridExportWritesPlainNumbersIsoDatesAndDebitsNegative) {
                         0),
               0u)
         << csv;
+    // Prices show and export as stored, at least with their decimals: the row adds up.
+    ledger.AddOrder(Exec(true, "TINY", 500, 3.912, 7.0 / 500, 20002));
+    ledger.AddOrder(Exec(true, "MICRO", 1, 0.0001, 0.0, 20002));
+    SetLanguage(Language::de);
+    for (CGridQBase* grid : std::initializer_list<CGridQBase*>{&movements, &open}) grid->FillGrid();
+    EXPECT_EQ(movements.QuickGetText(5, 6) + " " + movements.QuickGetText(5, 7) + " " +
+                  open.QuickGetText(Col(open, 3430), 1) + " " + movements.QuickGetText(5, 0),
+              "3,912 0,0001 3,912 10.000,00");
+    std::string prices = Export(movements);
+    SetLanguage(Language::en);
+    EXPECT_NE(prices.find("\r\nK,TINY,,2024-10-06,500,3.912,7.00,-1963.00\r\n"), std::string::npos)
+        << prices;
+    EXPECT_NE(prices.find(",1,0.0001,0.00,0.00\r\n"), std::string::npos) << prices;
+    std::ostringstream journal;  // the commission as typed, which reads back the same
+    ExportMovementsCsv(ledger, journal);
+    EXPECT_NE(journal.str().find(",buy,TINY,TINY,500,3.912,7,,2\r\n"), std::string::npos)
+        << journal.str();
     // A refund of a negative amount takes money in: its debit total is written positive.
     ledger.AddOrder(Cash(kRefund, 2, -1500));
     movements.FillGrid();

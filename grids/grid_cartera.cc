@@ -57,7 +57,7 @@ std::string CGridCartera::CellText(int columnId, const COrderCartera& m,
         case cartera::column::kContracts:
             return PonPuntos(std::to_string(m.contracts), 0);
         case cartera::column::kPrice:
-            return PonPuntos(m.price, decimals);
+            return PriceText(m.price, decimals);
         case cartera::column::kCommissions:
             return PonPuntos(m.contracts * m.commission, decimals);
         case cartera::column::kGuarantee:
@@ -94,6 +94,39 @@ const cartera::EditLog* CGridCartera::RecordEdits() const {
     return GetLedger() ? &GetLedger()->GetOrderEdits() : nullptr;
 }
 
+bool CGridCartera::RecordNumber(int columnId, uint32_t record, double* value) const {
+    const COrderCartera& m = GetLedger()->GetOrders()[record];
+    switch (columnId) {
+        case column::kDate:
+            *value = m.date;
+            return true;
+        case column::kContracts:
+            *value = m.contracts;
+            return true;
+        case column::kPrice:
+            *value = m.price;
+            return true;
+        case column::kCommissions:
+            *value = m.contracts * m.commission;
+            return true;
+        case column::kGuarantee:
+            *value = m.guarantee;
+            return true;
+        case column::kPointValue:
+            *value = m.pointValue;
+            return true;
+        case column::kTotal:
+            *value = MovementTotal(m);
+            return true;
+        default:
+            return false;
+    }
+}
+
+uint64_t CGridCartera::RecordId(uint32_t record) const {
+    return GetLedger()->GetOrders()[record].id;
+}
+
 void CGridCartera::RenderRecordCell(const CMultiHdrData::Column& column, uint32_t record,
                                     CUGCell* cell) const {
     const COrderCartera& m = GetLedger()->GetOrders()[record];
@@ -119,7 +152,7 @@ bool CGridCartera::ConfirmDelete(int row) const {
     return AfxMessageBox(text, MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
-void CGridCartera::DeleteAfterAsking(int col, int row) {
+void CGridCartera::DeleteAfterAsking(int row) {
     CSistemaCartera* ledger = GetLedger();
     std::vector<int> selected = GetSelectedRows();
     if (ledger && selected.size() > 1 &&
@@ -133,28 +166,25 @@ void CGridCartera::DeleteAfterAsking(int col, int row) {
         ids.reserve(selected.size());
         for (int r : selected) ids.push_back(GetRowID(r));
         ledger->DelOrders(ids);
-        row = selected.front();
     } else {
         if (!ConfirmDelete(row) || !ledger) return;
         ledger->DelOrder(GetRowID(row));
     }
-    // The refill leaves the cursor where it was: on the neighbour that took the row's place,
-    // or on the new last row.
-    int rows = GetNumberRows();
-    if (rows > 0) GotoCell(std::max(col, 0), std::min(row, rows - 1));
+    // The refill selects nothing in place of what went, so a second Delete asks about a row
+    // the user picks.
 }
 
 void CGridCartera::DeleteMovementRow(int col, int row) {
     if (col == -1) col = GetCurrentCol();
     if (row == -1) row = GetCurrentRow();
     if (col == -1 || row == -1) return;
-    DeleteAfterAsking(col, row);
+    DeleteAfterAsking(row);
 }
 
 void CGridCartera::OnKeyDown(unsigned* vcKey, int processed) {
     if (GetNumberRows() > 0 && vcKey && *vcKey == cartera::kVkDelete) {
         int row = GetCurrentRow();
-        if (row >= 0 && row < GetNumberRows()) DeleteAfterAsking(GetCurrentCol(), row);
+        if (row >= 0 && row < GetNumberRows()) DeleteAfterAsking(row);
     }
     // The host grid's own handling, as the movements grid has always passed the key on.
     CUGCtrl::OnKeyDown(vcKey, processed);  // NOLINT(bugprone-parent-virtual-call)

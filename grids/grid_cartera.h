@@ -32,12 +32,13 @@ class CGridCartera : public CGridQBase {
     const cartera::EditLog* RecordEdits() const override;
     void RenderRecordCell(const CMultiHdrData::Column& column, uint32_t record,
                           CUGCell* cell) const override;
+    bool RecordNumber(int columnId, uint32_t record, double* value) const override;
+    uint64_t RecordId(uint32_t record) const override;
 
   private:
     // Question 3404 followed by the row's type, date, symbol and contracts; true on Yes.
     bool ConfirmDelete(int row) const;
     // Asks and deletes the row's movement, or every selected one when row is among several
-    // selected (one question naming how many, one change); the cursor then stays at (col,
-    // row), or at the first selected row.
-    void DeleteAfterAsking(int col, int row);
+    // selected (one question naming how many, one change); nothing is selected after it.
+    void DeleteAfterAsking(int row);
 };

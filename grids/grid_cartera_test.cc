@@ -97,7 +97,7 @@ TEST_F(MovementsGridTest, DeleteFromTheKeyOrTheMenuAsksFirst) {
     movements.GotoCell(2, 1);
     movements.OnKeyDown(&key, 0);
     ASSERT_EQ(box.questions.size(), 1u);
-    EXPECT_EQ(box.questions[0].text.rfind("Do you want to delete the selected row ?", 0), 0u);
+    EXPECT_EQ(box.questions[0].text.rfind("Do you want to delete the selected row?", 0), 0u);
     EXPECT_EQ(box.questions[0].type, unsigned{MB_YESNO | MB_ICONQUESTION});
     EXPECT_EQ(ledger.GetOrders().size(), 3u);
     box.answer = IDYES;

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "grids/collation.h"
 #include "grids/column_ids.h"
 #include "grids/number_text.h"
 #include "host/archive.h"
@@ -72,82 +73,43 @@ bool AnswersOne(int item) {
            (item >= 1110 && item <= 1117) || item == 1120 || (item >= 1122 && item <= 1124);
 }
 
-// atof of the text with every sep character taken out.
-double NumberWithout(const std::string& text, char sep) {
-    char buf[64];
-    size_t n = 0;
-    for (char c : text) {
-        if (c == sep) continue;
-        if (n == sizeof buf) {  // longer than any number the grids write
-            std::string copy = text;
-            std::erase(copy, sep);
-            return AtofPrefix(copy);
-        }
-        buf[n++] = c;
-    }
-    return AtofPrefix(std::string_view(buf, n));
-}
-
 // What the shown texts depend on besides the records.
 std::string TextConventions() {
     return GetSepMiles() + "|" + GetSepDecimal() + "|" + DateText(1) + "|" +
            std::to_string(static_cast<int>(CurrentLanguage()));
 }
 
-char ThousandsSeparator() {
-    std::string miles = GetSepMiles();
-    return miles.empty() ? '\0' : miles.front();
-}
-
 int CompareNumbers(double x, double y) { return x < y ? -1 : (x > y ? 1 : 0); }
 
-int CompareNumbers(const std::string& a, const std::string& b) {
-    char sep = ThousandsSeparator();
-    return CompareNumbers(NumberWithout(a, sep), NumberWithout(b, sep));
+// Two records' keys in the order of the sort (a null key: none, which goes first).
+int CompareCellKeys(const CellKey* a, const CellKey* b, bool byText) {
+    if (!a) return b ? -1 : 0;
+    if (!b) return 1;
+    return byText ? a->text.compare(b->text) : CompareNumbers(a->value, b->value);
 }
 
-// An unreadable date is neither earlier nor later than anything.
-int CompareDates(const std::string& a, const std::string& b) {
-    int32_t x = 0, y = 0;
-    if (!ParseDateText(a, &x) || !ParseDateText(b, &y)) return 0;
-    return x < y ? -1 : (x > y ? 1 : 0);
-}
-
-// A row's sort key, read once per sort: the comparison of two keys answers what the
-// comparison of the two cells' texts answers, so a stable sort by keys leaves the rows in
-// the same order. The keys are sorted themselves, not indices into them, so that the
-// comparisons stay within a few pages instead of jumping over the grid's memory.
+// A row's sort key, read once per sort. The keys are sorted themselves, not indices into
+// them, so that the comparisons stay within a few pages instead of jumping over the grid's
+// memory; a text is compared by its rank among the column's distinct keys.
 struct SortKey {
     double number = 0;
-    int32_t date = 0;
-    int32_t textRank = 0;  // the text's place among the column's distinct texts
-    bool dateRead = false;
-    bool textSet = false;
+    int32_t textRank = 0;
+    bool set = false;
     int row = 0;
 };
 
-int Sign(int64_t x) { return x < 0 ? -1 : (x > 0 ? 1 : 0); }
-
-int CompareKeys(const SortKey* a, const SortKey* b, ColumnKind kind, bool descending) {
+int CompareKeys(const SortKey* a, const SortKey* b, bool byText, bool descending) {
     if (descending) std::swap(a, b);
-    if (!a->textSet) return b->textSet ? -1 : 0;
-    switch (kind) {
-        case ColumnKind::kNumber:
-            return CompareNumbers(a->number, b->number);
-        case ColumnKind::kDate:
-            if (!a->dateRead || !b->dateRead) return 0;
-            return Sign(int64_t{a->date} - b->date);
-        case ColumnKind::kText:
-            break;
-    }
-    return Sign(int64_t{a->textRank} - b->textRank);
+    if (!a->set) return b->set ? -1 : 0;
+    if (!b->set) return 1;
+    if (byText) return a->textRank < b->textRank ? -1 : (a->textRank > b->textRank ? 1 : 0);
+    return CompareNumbers(a->number, b->number);
 }
 
-// Ranks texts[i] among the distinct texts, bytewise, into keys[i].textRank. The views
-// point into the grid's cells.
-void RankTexts(const std::vector<std::string_view>& texts, std::vector<SortKey>* keys) {
+// Ranks texts[i] among the distinct texts, bytewise, into keys[i].textRank.
+void RankTexts(const std::vector<std::string>& texts, std::vector<SortKey>* keys) {
     std::unordered_map<std::string_view, int32_t> rank;
-    for (std::string_view text : texts) rank.emplace(text, 0);
+    for (const std::string& text : texts) rank.emplace(text, 0);
     std::vector<std::string_view> distinct;
     distinct.reserve(rank.size());
     for (const auto& entry : rank) distinct.push_back(entry.first);
@@ -184,12 +146,14 @@ void CGridQBase::FillRows() {
     }
     m_rowsInLedgerOrder = true;
     ApplySort();
+    Reselect();
     RedrawAll();
 }
 
 void CGridQBase::RenderCell(int col, int row, uint32_t record, CUGCell* cell) {
     cell->SetTextColor(RowTextColor());
     cell->SetBackColor(RowBackColor(row));
+    cell->SetID64(1, uint64_t{record} + 1);  // what OnSortEvaluate and RecordOfRow read
     const auto& columns = m_header.Columns();
     if (col < 0 || col >= static_cast<int>(columns.size()) || !columns[col].visible) return;
     if (record < RecordCount()) RenderRecordCell(columns[col], record, cell);
@@ -278,56 +242,41 @@ void CGridQBase::ReleaseRefills(bool refill) {
 
 void CGridQBase::SortRows(int col, bool descending, bool keep) {
     using cartera::SortKey;
-    cartera::ColumnKind kind = cartera::ColumnKindOf(m_header.GetColID(col));
-    char sep = cartera::ThousandsSeparator();
-    int rows = GetNumberRows();
+    const bool byText = cartera::ColumnKindOf(m_header.GetColID(col)) == cartera::ColumnKind::kText;
+    const int rows = GetNumberRows();
     std::vector<SortKey> keys(static_cast<size_t>(rows));
-    std::vector<std::string_view> texts;
-    std::vector<std::string> rendered;  // on demand the texts live only as long as the keys
-    bool orders = true;                 // every key orders: no missing text, NaN or bad date
-    if (kind == cartera::ColumnKind::kText) texts.reserve(keys.size());
-    if (kind == cartera::ColumnKind::kText && IsOnDemand()) rendered.reserve(keys.size());
+    std::vector<std::string> texts(byText ? keys.size() : 0);  // collation keys, by row
+    bool orders = true;  // every record has a key: one order a later refill can follow
+    cartera::CellKey key;
     for (int r = 0; r < rows; ++r) {
-        if (IsOnDemand()) {  // only this column's cell, outside the cache of shown rows
-            m_scratch.ClearAll();
-            RenderCell(col, r, GetRowRecord(r), &m_scratch);
-        }
-        const CUGCell& cell = IsOnDemand() ? m_scratch : *PeekCell(col, r);
-        SortKey& key = keys[static_cast<size_t>(r)];
-        key.row = r;
-        key.textSet = cell.IsPropertySet(UGCELL_TEXT_SET);
-        orders = orders && key.textSet;
-        if (kind == cartera::ColumnKind::kNumber) {
-            key.number = cartera::NumberWithout(cell.GetText(), sep);
-            orders = orders && !std::isnan(key.number);
-        } else if (kind == cartera::ColumnKind::kDate) {
-            key.dateRead = cartera::ParseDateText(cell.GetText(), &key.date);
-            orders = orders && key.dateRead;
-        } else if (IsOnDemand())
-            rendered.push_back(cell.GetText());
+        SortKey& k = keys[static_cast<size_t>(r)];
+        k.row = r;
+        k.set = ReadSortKey(col, RecordOfRow(r), &key);
+        orders = orders && k.set;
+        if (byText)
+            texts[static_cast<size_t>(r)] = std::move(key.text);
         else
-            texts.push_back(cell.GetText());
+            k.number = key.value;
+        key.text.clear();
     }
-    texts.insert(texts.end(), rendered.begin(), rendered.end());
-    if (kind == cartera::ColumnKind::kText) cartera::RankTexts(texts, &keys);
+    if (byText) cartera::RankTexts(texts, &keys);
     std::stable_sort(keys.begin(), keys.end(), [&](const SortKey& a, const SortKey& b) {
-        return cartera::CompareKeys(&a, &b, kind, descending) < 0;
+        return cartera::CompareKeys(&a, &b, byText, descending) < 0;
     });
     std::vector<int> order(keys.size());
     for (size_t i = 0; i < keys.size(); ++i) order[i] = keys[i].row;
-    // Only a strict order of keys gives one order a later refill can follow; it is kept with
-    // the keys in that order (read before the rows move), so that a refill reads only the
-    // keys of what changed.
+    // The order is kept with the keys in that order, so that a refill reads only the keys
+    // of what changed.
     std::vector<double> values;
     std::vector<std::string> sorted;
     keep = keep && orders;
-    if (keep && kind == cartera::ColumnKind::kText) {
+    if (keep && byText) {
         sorted.reserve(keys.size());
-        for (const SortKey& key : keys) sorted.emplace_back(texts[static_cast<size_t>(key.row)]);
+        for (const SortKey& k : keys)
+            sorted.push_back(std::move(texts[static_cast<size_t>(k.row)]));
     } else if (keep) {
         values.reserve(keys.size());
-        for (const SortKey& key : keys)
-            values.push_back(kind == cartera::ColumnKind::kDate ? key.date : key.number);
+        for (const SortKey& k : keys) values.push_back(k.number);
     }
     PermuteRows(order);
     if (keep)
@@ -341,37 +290,29 @@ cartera::SortedRows::By CGridQBase::SortState(int col) const {
             cartera::TextConventions()};
 }
 
-bool CGridQBase::ReadSortKey(int col, cartera::ColumnKind kind, char sep, uint32_t record,
-                             cartera::CellKey* key) {
+bool CGridQBase::ReadSortKey(int col, uint32_t record, cartera::CellKey* key) {
+    const int id = m_header.GetColID(col);
+    if (record >= RecordCount()) return false;
+    if (cartera::ColumnKindOf(id) != cartera::ColumnKind::kText)
+        return RecordNumber(id, record, &key->value) && !std::isnan(key->value);
     m_scratch.ClearAll();
     RenderCell(col, 0, record, &m_scratch);
     if (!m_scratch.IsPropertySet(UGCELL_TEXT_SET)) return false;
-    const std::string& text = m_scratch.GetText();
-    switch (kind) {
-        case cartera::ColumnKind::kNumber:
-            key->value = cartera::NumberWithout(text, sep);
-            return !std::isnan(key->value);
-        case cartera::ColumnKind::kDate: {
-            int32_t date = 0;
-            if (!cartera::ParseDateText(text, &date)) return false;
-            key->value = date;
-            return true;
-        }
-        case cartera::ColumnKind::kText:
-            break;
-    }
-    key->text = text;
+    key->text = cartera::CollationKey(m_scratch.GetText(), cartera::CurrentLanguage());
     return true;
 }
 
+uint32_t CGridQBase::RecordOfRow(int row) const {
+    if (IsOnDemand()) return GetRowRecord(row);
+    const CUGCell* cell = GetNumberCols() > 0 ? PeekCell(0, row) : nullptr;
+    return cell && cell->GetID64(1) != 0 ? static_cast<uint32_t>(cell->GetID64(1) - 1)
+                                         : static_cast<uint32_t>(row);
+}
+
 bool CGridQBase::FollowSort(int col) {
-    cartera::ColumnKind kind = cartera::ColumnKindOf(m_header.GetColID(col));
-    char sep = cartera::ThousandsSeparator();
-    const std::vector<int>* order =
-        m_sorted.Follow(SortState(col), RecordEdits(), static_cast<size_t>(GetNumberRows()),
-                        [&](uint32_t record, cartera::CellKey* key) {
-                            return ReadSortKey(col, kind, sep, record, key);
-                        });
+    const std::vector<int>* order = m_sorted.Follow(
+        SortState(col), RecordEdits(), static_cast<size_t>(GetNumberRows()),
+        [&](uint32_t record, cartera::CellKey* key) { return ReadSortKey(col, record, key); });
     if (order) PermuteRows(*order);
     return order != nullptr;
 }
@@ -390,6 +331,7 @@ void CGridQBase::ApplySort() {
         QuickSetCellTypeEx(col, -1, UGCT_SORTARROWDOWN);
     }
     if (!IsOnDemand()) ColorAllRows();  // on demand the colour follows the row when drawn
+    if (!filled) Reselect();            // a refill reselects once its rows are in
 }
 
 void CGridQBase::OnTH_LClicked(int col, int row, int updn, RECT* rect, POINT* point,
@@ -410,20 +352,64 @@ int CGridQBase::OnSortEvaluate(CUGCell* first, CUGCell* second, int flags) {
     CUGCell* a = first;
     CUGCell* b = second;
     if (flags & UG_SORT_DESCENDING) std::swap(a, b);
-    if (!a) return b ? -1 : 0;
-    if (!b) return 1;
-    if (!a->IsPropertySet(UGCELL_TEXT_SET)) return b->IsPropertySet(UGCELL_TEXT_SET) ? -1 : 0;
-    const std::string& ta = a->GetText();
-    const std::string& tb = b->GetText();
-    switch (cartera::ColumnKindOf(m_header.GetColID(GetSortCol()))) {
-        case cartera::ColumnKind::kNumber:
-            return cartera::CompareNumbers(ta, tb);
-        case cartera::ColumnKind::kDate:
-            return cartera::CompareDates(ta, tb);
-        case cartera::ColumnKind::kText:
-            break;
+    const int col = GetSortCol();
+    cartera::CellKey ka, kb;
+    auto read = [&](const CUGCell* cell, cartera::CellKey* key) {
+        return cell && cell->GetID64(1) != 0 &&
+               ReadSortKey(col, static_cast<uint32_t>(cell->GetID64(1) - 1), key);
+    };
+    const bool ha = read(a, &ka), hb = read(b, &kb);
+    return cartera::CompareCellKeys(
+        ha ? &ka : nullptr, hb ? &kb : nullptr,
+        cartera::ColumnKindOf(m_header.GetColID(col)) == cartera::ColumnKind::kText);
+}
+
+// --- Selection ------------------------------------------------------------------------------
+
+void CGridQBase::OnSelectionMoved() {
+    m_selection.clear();
+    const int current = GetCurrentRow();
+    for (int row : GetSelectedRows()) {
+        const uint32_t record = RecordOfRow(row);
+        const uint64_t id = record < RecordCount() ? RecordId(record) : kNoId;
+        if (id == kNoId) continue;
+        uint32_t nth = 0;
+        while (nth < record && RecordId(record - nth - 1) == id) ++nth;
+        m_selection.push_back({id, nth, row == current});
     }
-    return ta.compare(tb);
+    std::sort(m_selection.begin(), m_selection.end());
+}
+
+void CGridQBase::Reselect() {
+    if (m_selection.empty()) return;
+    // The records showing the remembered ones now: one walk over the records, then one over
+    // the rows.
+    std::vector<std::pair<uint32_t, bool>> records;  // record, current
+    uint64_t previous = kNoId;
+    uint32_t run = 0;
+    const auto count = static_cast<uint32_t>(RecordCount());
+    for (uint32_t record = 0; record < count && records.size() < m_selection.size(); ++record) {
+        const uint64_t id = RecordId(record);
+        run = id == previous ? run + 1 : 0;
+        previous = id;
+        auto it = std::lower_bound(m_selection.begin(), m_selection.end(),
+                                   SelectedRecord{id, run, false});
+        if (it != m_selection.end() && it->id == id && it->nth == run)
+            records.emplace_back(record, it->current);
+    }
+    std::vector<int> rows;
+    int current = -1;
+    for (int row = 0; row < GetNumberRows() && rows.size() < records.size(); ++row) {
+        auto it =
+            std::lower_bound(records.begin(), records.end(), std::pair(RecordOfRow(row), false));
+        if (it == records.end() || it->first != RecordOfRow(row)) continue;
+        rows.push_back(row);
+        if (it->second) current = row;
+    }
+    std::sort(rows.begin(), rows.end());
+    // The current row alone is the selection as the grid reports it without a list.
+    if (rows.size() == 1 && rows[0] == current) rows.clear();
+    PlaceSelection(current, std::move(rows));
 }
 
 // --- Keys, menu, host questions ---------------------------------------------------------------

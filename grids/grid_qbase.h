@@ -3,9 +3,12 @@
 // closed trades): set-up, row colours, sorting by a heading click with a comparison that
 // knows numbers and dates, the context menu with the portfolio commands, old heading
 // captions, a small saved extension, and the links to the view and the ledger.
+#include <compare>
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "grids/portfolio_view.h"
 #include "grids/sorted_rows.h"
@@ -16,7 +19,8 @@ class CSistemaCartera;
 
 namespace cartera {
 
-// How a column sorts, by its column id (the string id of its heading).
+// How a column sorts, by its column id (the string id of its heading): by the record's number,
+// its date, or the shown text in the interface language's collation.
 enum class ColumnKind { kText, kNumber, kDate };
 ColumnKind ColumnKindOf(int columnId);
 
@@ -75,10 +79,11 @@ class CGridQBase : public CGridTabla, public ILedgerListGrid, private IGridRowSo
     void ColorAllRows();
 
     // Sorts by the sort state, puts the arrow on the sort heading and recolours stored rows.
-    // The rows end in the order SortBy with OnSortEvaluate gives, but each cell's key is
-    // read (on demand: rendered) once per sort instead of once per comparison. In a refill
-    // the order of the last refill sorted the same way is followed through the records'
-    // edits (RecordEdits) where it can be, to the same order.
+    // The rows end in the order SortBy with OnSortEvaluate gives: by each record's key in the
+    // sort column (ReadSortKey), records without one first, ties in the rows' order before
+    // the sort. In a refill the order of the last refill sorted the same way is followed
+    // through the records' edits (RecordEdits) where it can be, to the same order. The
+    // selected rows stay on their records.
     void ApplySort() override;
 
     // Host data first, then: reserved-word count (always 0 written; N words skipped on
@@ -98,6 +103,8 @@ class CGridQBase : public CGridTabla, public ILedgerListGrid, private IGridRowSo
     void OnKeyDown(unsigned* vcKey, int processed) override;
     int OnMenuStart(int col, int row, int section) override;
     void OnMenuCommand(int col, int row, int section, int item) override;
+    // Compares the keys of the records the cells show (their id slot 1 holds the record
+    // plus 1, as every cell the grid renders does); a cell without a record has no key.
     int OnSortEvaluate(CUGCell* first, CUGCell* second, int flags) override;
     int QueryInfoItem(int a, int b, int item, std::string* text) override;
 
@@ -111,6 +118,13 @@ class CGridQBase : public CGridTabla, public ILedgerListGrid, private IGridRowSo
     // The changes of the records since a mark, for following a sorted order; null when the
     // grid's records keep none (every refill sorts whole).
     virtual const cartera::EditLog* RecordEdits() const { return nullptr; }
+    // The value record (< RecordCount()) shows in a number column, or its day number in a
+    // date column, as stored (never read back from its text); false when it shows none.
+    virtual bool RecordNumber(int columnId, uint32_t record, double* value) const { return false; }
+    // The id record carries, which the selection follows across refills; kNoId by default.
+    virtual uint64_t RecordId(uint32_t record) const { return ~uint64_t{0}; }
+    // Remembers which records the selected rows show, as the user moves the selection.
+    void OnSelectionMoved() override;
     // The text colour of every cell of a row, before a column's own.
     virtual COLORREF RowTextColor() const { return GetGridTextColor(); }
     // Writes every cell of row for record, in a grid that stores its cells.
@@ -134,13 +148,30 @@ class CGridQBase : public CGridTabla, public ILedgerListGrid, private IGridRowSo
     CUGCell m_scratch;  // reused by StoreRow and the sort so they keep their string buffers
     cartera::SortedRows m_sorted;
     bool m_rowsInLedgerOrder = false;  // filled and not sorted yet
+    // A selected row's record: its id and how many records right before it share the id (a
+    // closed trade shares its entry's id with the entry's other trades).
+    struct SelectedRecord {
+        uint64_t id;
+        uint32_t nth;
+        bool current;
+        auto operator<=>(const SelectedRecord& o) const {
+            return std::pair(id, nth) <=> std::pair(o.id, o.nth);
+        }
+        bool operator==(const SelectedRecord& o) const { return id == o.id && nth == o.nth; }
+    };
+    std::vector<SelectedRecord> m_selection;  // sorted; as the user left it
 
     cartera::SortedRows::By SortState(int col) const;
     // The rows in the kept order followed through the edits; false when it cannot be.
     bool FollowSort(int col);
-    // The key of record's cell in col, read as SortRows reads it; false when none orders.
-    bool ReadSortKey(int col, cartera::ColumnKind kind, char sep, uint32_t record,
-                     cartera::CellKey* key);
+    // What record sorts by in col, for the full sort, the kept order and the comparison
+    // alike: RecordNumber in number and date columns, the collation key of the shown text in
+    // text columns. False when it has none (no text, no number, not a number).
+    bool ReadSortKey(int col, uint32_t record, cartera::CellKey* key);
+    // The record a row shows: on demand the grid's, with stored cells the one its cells carry.
+    uint32_t RecordOfRow(int row) const;
+    // Selects, quietly, the rows that now show the remembered records; none for those gone.
+    void Reselect();
 
     void RenderCell(int col, int row, uint32_t record, CUGCell* cell) override;
 };

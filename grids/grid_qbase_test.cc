@@ -2,19 +2,28 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <random>
 
 #include "host/archive.h"
+#include "host/dates.h"
+#include "host/numbers.h"
 #include "host/strings.h"
 #include "testing/test_grids.h"
 
 namespace cartera::testing {
 namespace {
 
-// A list grid with stored cells whose rows are given texts: a text, a number and a date
-// column. Each row's id is its place in the list given, from 1.
+// A list grid with stored cells whose records are given rows: a text, a number (shown with
+// two decimals in the interface language) and a date (0: none). Each row's id is its place in
+// the list given, from 1.
 class TextsGrid : public CGridQBase {
   public:
+    struct Row {
+        std::string text;
+        double number;
+        int32_t date;
+    };
     TextsGrid() {
         SetOnDemand(false);
         m_header.AddFromResourceId(3384, 100, 1, UG_ALIGNLEFT, 0);
@@ -28,10 +37,18 @@ class TextsGrid : public CGridQBase {
     size_t RecordCount() const override { return rows.size(); }
     void RenderRecordCell(const CMultiHdrData::Column& column, uint32_t record,
                           CUGCell* cell) const override {
-        cell->SetText(rows[record][static_cast<size_t>(m_header.GetPosition(column.id))]);
+        const Row& r = rows[record];
+        if (column.id == 3384 && !r.text.empty()) cell->SetText(r.text);
+        if (column.id == 3385) cell->SetText(PonPuntos(r.number, 2));
+        if (column.id == 3382 && r.date) cell->SetText(DateText(r.date));
         cell->SetID64(0, record + 1);
     }
-    std::vector<std::array<std::string, 3>> rows;
+    bool RecordNumber(int columnId, uint32_t record, double* value) const override {
+        *value = columnId == 3385 ? rows[record].number : rows[record].date;
+        return columnId == 3385 || rows[record].date != 0;
+    }
+    uint64_t RecordId(uint32_t record) const override { return record + 1; }
+    std::vector<Row> rows;
     int fills = 0;
 };
 
@@ -39,10 +56,10 @@ class GridBaseTest : public ::testing::Test {
   protected:
     GridBaseTest() {
         SetLanguage(Language::en);
-        grid.rows = {{"b", "1,234.00", "05-12-2026"},
-                     {"a", "999.00", "01-01-2025"},
-                     {"B", "20.50", "31-03-2026"},
-                     {"c", "1,000.00", "15-06-2024"}};
+        grid.rows = {{"b", 1234.0, DateNumber(2026, 12, 5)},
+                     {"a", 999.0, DateNumber(2025, 1, 1)},
+                     {"B", 20.5, DateNumber(2026, 3, 31)},
+                     {"c", 1000.0, DateNumber(2024, 6, 15)}};
         grid.CreateGrid(RECT{}, nullptr, 1);
     }
     ~GridBaseTest() override { SetLanguage(Language::en); }
@@ -53,14 +70,6 @@ class GridBaseTest : public ::testing::Test {
         return ids;
     }
     void Release(int col) { grid.OnTH_LClicked(col, -1, 0, nullptr, nullptr, 0); }
-    // Cells with these texts (none for nullptr) compared in col.
-    int Compare(int col, const char* a, const char* b, int flags) {
-        grid.SetSortCol(col);
-        CUGCell x, y;
-        if (a) x.SetText(a);
-        if (b) y.SetText(b);
-        return grid.OnSortEvaluate(&x, &y, flags);
-    }
 
     TextsGrid grid;
 };
@@ -94,84 +103,77 @@ TEST_F(GridBaseTest, HeadingClicksSortFlipAndMoveTheArrow) {
     EXPECT_EQ(Ids(), (std::vector<uint64_t>{4, 2, 3, 1}));
 }
 
-// Numbers compare without thousands separators (what follows the decimal separator is not
-// read; a text that is no number reads as 0), dates as dates (unreadable ones as equal),
-// texts and unknown columns as raw bytes; empty cells are smallest. Descending swaps the
-// cells.
-TEST_F(GridBaseTest, CellsCompareByTheKindOfTheirColumn) {
+// Cells compare by the keys of the records they show: numbers and dates as stored, whatever
+// the text rounds them to in any language, texts in the language's collation; a cell of no
+// record, or a record without a key, is smallest. Descending swaps the cells.
+TEST_F(GridBaseTest, CellsCompareByTheKeysOfTheirRecords) {
+    grid.rows = {{"B", 9.5, 0},
+                 {"a", 9.6, DateNumber(2026, 1, 2)},
+                 {"b", 3.91, 0},
+                 {"Ñu", 3.95, DateNumber(2026, 1, 1)},
+                 {"Nz", 3.95, 0}};
+    grid.FillGrid();
     struct Case {
         Language language;
-        int col;
-        const char *a, *b;
+        int col, a, b;  // records; -1: a cell of none
         int flags, sign;
     };
     const int up = UG_SORT_ASCENDING, down = UG_SORT_DESCENDING;
-    const Language en = Language::en, de = Language::de, fr = Language::fr;
-    for (const Case& c : {Case{en, 1, "1,234.00", "999.00", up, 1},
-                          {en, 1, "-5.00", "1.00", up, -1},
-                          {en, 1, "2.50", "2.5", up, 0},
-                          {en, 1, "1,234.00", "999.00", down, -1},
-                          {en, 1, "n/a", "0", up, 0},
-                          {de, 1, "1.234,00", "999", up, 1},
-                          {de, 1, "1.234,99", "1234", up, 0},
-                          {fr, 1, "1 234,00", "999,00", up, 1},
-                          {en, 2, "31-12-2025", "01-01-2026", up, -1},
-                          {en, 2, "02 01 26", "01 01 26", up, 1},
-                          {en, 2, "05-12-2026", "05-12-2026", up, 0},
-                          {en, 2, "soon", "01-01-2026", up, 0},
-                          {en, 2, "01-01-2026", "soon", down, 0},
-                          {en, 2, "31-02-2026", "01-01-2000", up, 0},
-                          {en, 0, "B", "a", up, -1},
-                          {en, 0, "b", "B", up, 1},
-                          {en, 7, "10", "9", up, -1},
-                          {en, 1, nullptr, "5", up, -1},
-                          {en, 1, nullptr, "5", down, 1},
-                          {en, 1, nullptr, nullptr, up, 0}}) {
+    const Language en = Language::en, de = Language::de, es = Language::es;
+    for (const Case& c : {Case{de, 1, 0, 1, up, -1},
+                          {de, 1, 2, 3, up, -1},
+                          {es, 1, 3, 4, up, 0},
+                          {de, 1, 0, 1, down, 1},
+                          {en, 2, 1, 3, up, 1},
+                          {en, 2, 0, 1, up, -1},
+                          {en, 2, 0, 2, up, 0},
+                          {en, 0, 0, 1, up, 1},
+                          {en, 0, 2, 0, up, -1},
+                          {en, 0, 3, 4, up, -1},
+                          {es, 0, 3, 4, up, 1},
+                          {en, 1, -1, 2, up, -1},
+                          {en, 1, -1, 2, down, 1},
+                          {en, 1, -1, -1, up, 0}}) {
         SetLanguage(c.language);
-        int got = Compare(c.col, c.a, c.b, c.flags);
-        EXPECT_EQ((got > 0) - (got < 0), c.sign)
-            << c.col << " " << (c.a ? c.a : "-") << " " << (c.b ? c.b : "-");
+        grid.SetSortCol(c.col);
+        CUGCell x, y;
+        if (c.a >= 0) grid.GetCell(c.col, c.a, &x);
+        if (c.b >= 0) grid.GetCell(c.col, c.b, &y);
+        int got = grid.OnSortEvaluate(&x, &y, c.flags);
+        EXPECT_EQ((got > 0) - (got < 0), c.sign) << c.col << " " << c.a << " " << c.b;
     }
-    // Missing cells are as empty ones.
     CUGCell full;
-    full.SetText("5");
-    EXPECT_LT(grid.OnSortEvaluate(nullptr, &full, UG_SORT_ASCENDING), 0);
-    EXPECT_GT(grid.OnSortEvaluate(&full, nullptr, UG_SORT_ASCENDING), 0);
-    EXPECT_EQ(grid.OnSortEvaluate(nullptr, nullptr, UG_SORT_ASCENDING), 0);
+    grid.GetCell(1, 0, &full);
+    EXPECT_LT(grid.OnSortEvaluate(nullptr, &full, up), 0);
+    EXPECT_GT(grid.OnSortEvaluate(&full, nullptr, up), 0);
 }
 
 TEST_F(GridBaseTest, SortingByKeysGivesTheOrderOfTheCellComparison) {
-    // Random rows with many equal keys, unreadable dates, texts that are no numbers and
-    // cells without text: the keyed sort leaves the rows as a sort by the comparison of
-    // the cells does, in both directions, in every column and with either separator.
+    // Random rows with many equal keys, records without a date and texts the collation orders
+    // apart from their bytes: the keyed sort leaves the rows as a sort by the comparison of
+    // the cells does, in both directions, in every column and language.
     std::mt19937 random(20261206);
-    auto pick = [&](std::initializer_list<const char*> texts) {
-        return std::string(texts.begin()[random() % texts.size()]);
+    auto pick = [&](auto... values) {
+        const std::array all{values...};
+        return all[random() % all.size()];
     };
     grid.rows.clear();
     for (int i = 0; i < 400; ++i)
-        grid.rows.push_back({pick({"a", "B", "b", "", "ab"}),
-                             pick({"1,234.00", "1.234,5", "-5.00", "20.5", "n/a", "0", ""}),
-                             pick({"05-12-2026", "01-01-2025", "31-02-2026", "soon", ""})});
-    auto fresh = [&](int col) {
-        grid.SetSortCol(-1);
-        grid.FillGrid();
-        for (int row = 0; row < 400; row += 7) {  // some cells lose their text
-            CUGCell cell;
-            grid.GetCell(col, row, &cell);
-            cell.ClearText();
-            grid.SetCell(col, row, &cell);
-        }
-        grid.SetSortCol(col);
-    };
-    for (Language language : {Language::en, Language::de}) {
+        grid.rows.push_back({pick("a", "B", "b", "", "ab", "\u00c4b", "\u00f1", "o"),
+                             pick(1234.0, 1234.5, -5.0, 20.5, 0.0, 20.504),
+                             pick(0, DateNumber(2026, 12, 5), DateNumber(2025, 1, 1))});
+    for (Language language : {Language::en, Language::de, Language::es}) {
         SetLanguage(language);
         for (int col = 0; col < 3; ++col) {
             for (int ascending : {1, 0}) {
-                fresh(col);
+                grid.SetSortCol(-1);
+                grid.FillGrid();
+                grid.SetSortCol(col);
                 grid.SortBy(col, ascending ? UG_SORT_ASCENDING : UG_SORT_DESCENDING);
                 std::vector<uint64_t> byCells = Ids();
-                fresh(col);
+                grid.SetSortCol(-1);
+                grid.FillGrid();
+                grid.SetSortCol(col);
                 grid.SetSortAscending(ascending);
                 grid.ApplySort();
                 EXPECT_EQ(Ids(), byCells) << col << " " << ascending;

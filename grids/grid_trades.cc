@@ -27,9 +27,9 @@ std::string TradeCellText(int columnId, const CNegocioC& t, bool withType, bool*
         case column::kTradeContracts:
             return PonPuntos(std::to_string(t.contracts), 0);
         case column::kEntryPrice:
-            return PonPuntos(t.entryPrice, decimals);
+            return PriceText(t.entryPrice, decimals);
         case column::kExitPrice:
-            return PonPuntos(t.exitPrice, decimals);
+            return PriceText(t.exitPrice, decimals);
         case column::kTradeCommission:
             return PonPuntos(TradeCommission(t), decimals);
         case column::kEntryTotal:
@@ -48,6 +48,46 @@ std::string TradeCellText(int columnId, const CNegocioC& t, bool withType, bool*
             return t.entryGroup;
         default:
             return std::string();
+    }
+}
+
+bool TradeNumber(int columnId, const CNegocioC& t, double* value) {
+    switch (columnId) {
+        case column::kEntryDate:
+            *value = t.entryDate;
+            return true;
+        case column::kExitDate:
+            *value = t.exitDate;
+            return true;
+        case column::kTradeContracts:
+            *value = t.contracts;
+            return true;
+        case column::kEntryPrice:
+            *value = t.entryPrice;
+            return true;
+        case column::kExitPrice:
+            *value = t.exitPrice;
+            return true;
+        case column::kTradeCommission:
+            *value = TradeCommission(t);
+            return true;
+        case column::kEntryTotal:
+            *value = TradeEntryTotal(t);
+            return true;
+        case column::kExitTotal:
+            *value = TradeExitTotal(t);
+            return true;
+        case column::kProfit:
+            *value = t.profit;
+            return true;
+        case column::kPercentage:
+            *value = t.percentage;
+            return true;
+        case column::kTradePointValue:
+            *value = t.pointValue;
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -106,6 +146,14 @@ const cartera::EditLog* CGridOpAbiertas::RecordEdits() const {
 void CGridOpAbiertas::RenderRecordCell(const CMultiHdrData::Column& column, uint32_t record,
                                        CUGCell* cell) const {
     RenderTrade(column, GetLedger()->GetOpenTrades()[record], cell);
+}
+
+bool CGridOpAbiertas::RecordNumber(int columnId, uint32_t record, double* value) const {
+    return cartera::TradeNumber(columnId, GetLedger()->GetOpenTrades()[record], value);
+}
+
+uint64_t CGridOpAbiertas::RecordId(uint32_t record) const {
+    return GetLedger()->GetOpenTrades()[record].id;
 }
 
 namespace {
@@ -240,6 +288,14 @@ void CGridOpCerradas::RenderRecordCell(const CMultiHdrData::Column& column, uint
     cell->SetText(cartera::TradeCellText(column.id, t, false, &debit));
     cell->SetID64(0, t.id);
     if (debit) cell->SetTextColor(GetDebitColor());
+}
+
+bool CGridOpCerradas::RecordNumber(int columnId, uint32_t record, double* value) const {
+    return cartera::TradeNumber(columnId, GetLedger()->GetClosedTrades()[record], value);
+}
+
+uint64_t CGridOpCerradas::RecordId(uint32_t record) const {
+    return GetLedger()->GetClosedTrades()[record].id;
 }
 
 int CGridOpCerradas::OnMenuStart(int col, int row, int section) {

@@ -12,6 +12,9 @@ namespace cartera {
 // (3437 "Warranty" among them) and for the type column unless withType. *debit is set
 // when the value is a loss (Profit and % below 0), left alone otherwise.
 std::string TradeCellText(int columnId, const CNegocioC& t, bool withType, bool* debit);
+// The value a trade grid shows for a trade in a number column (a date column: its day
+// number), as stored; false for the columns that show none.
+bool TradeNumber(int columnId, const CNegocioC& t, double* value);
 }  // namespace cartera
 
 class CGridOpAbiertas : public CGridQBase, public ILedgerOpenTradesGrid {
@@ -47,6 +50,8 @@ class CGridOpAbiertas : public CGridQBase, public ILedgerOpenTradesGrid {
     void RenderRecordCell(const CMultiHdrData::Column& column, uint32_t record,
                           CUGCell* cell) const override;
     COLORREF RowTextColor() const override { return cartera::kGridTextColor; }
+    bool RecordNumber(int columnId, uint32_t record, double* value) const override;
+    uint64_t RecordId(uint32_t record) const override;
 
   private:
     // The cell of t in column (shown), as RenderRecordCell gives it.
@@ -74,4 +79,6 @@ class CGridOpCerradas : public CGridQBase {
     void RenderRecordCell(const CMultiHdrData::Column& column, uint32_t record,
                           CUGCell* cell) const override;
     COLORREF RowTextColor() const override { return cartera::kGridTextColor; }
+    bool RecordNumber(int columnId, uint32_t record, double* value) const override;
+    uint64_t RecordId(uint32_t record) const override;
 };

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <numeric>
 #include <random>
 
 #include "host/numbers.h"
@@ -101,6 +103,78 @@ TEST_F(TradeGridsTest, ClosedTradeRowsAndMenus) {
         grid->OnMenuCommand(0, 0, UG_GRID, kMenuOther);
     }
     EXPECT_EQ(view.calls, (std::vector<std::string>{"other", "other"}));
+}
+
+// In every language each kind of column sorts by the values: prices whose decimals the
+// grids round away or whose whole parts tie, dates, and names whose order is the language's.
+TEST_F(TradeGridsTest, EveryKindOfColumnSortsByTheValuesInEveryLanguage) {
+    const char* names[] = {"Zinc", "\u00d1and\u00fa", "apple", "\u00d6l", "Nube", "Banco"};
+    const double prices[] = {9.6, 3.91, 9.504, 3.95, 9.5, 1234.5};
+    for (int i = 0; i < 6; ++i) ledger.AddOrder(Exec(true, names[i], 10, prices[i], 0, 20005 - i));
+    for (int i = 0; i < 6; ++i)
+        ledger.AddOrder(Exec(false, names[i], 4, prices[5 - i], 0, 20010 + i % 3));
+    // The order a stable sort of the records by value gives, as ids.
+    auto byValue = [](const auto& records, auto value, bool descending) {
+        std::vector<size_t> order(records.size());
+        std::iota(order.begin(), order.end(), 0);
+        std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+            return descending ? value(records[b]) < value(records[a])
+                              : value(records[a]) < value(records[b]);
+        });
+        std::vector<uint64_t> ids;
+        for (size_t i : order) ids.push_back(records[i].id);
+        return ids;
+    };
+    auto shown = [](const CGridQBase& grid, int col, bool descending) {
+        const_cast<CGridQBase&>(grid).SetSortCol(col);
+        const_cast<CGridQBase&>(grid).SetSortAscending(!descending);
+        const_cast<CGridQBase&>(grid).FillGrid();
+        std::vector<uint64_t> ids;
+        for (int row = 0; row < grid.GetNumberRows(); ++row) ids.push_back(grid.GetRowID(row));
+        return ids;
+    };
+    auto rank = [](const std::string& name, bool spanish) {  // the dictionaries' order
+        const std::vector<std::string> order =
+            spanish ? std::vector<std::string>{"apple",           "Banco",   "Nube",
+                                               "\u00d1and\u00fa", "\u00d6l", "Zinc"}
+                    : std::vector<std::string>{"apple", "Banco",   "\u00d1and\u00fa",
+                                               "Nube",  "\u00d6l", "Zinc"};
+        return std::find(order.begin(), order.end(), name) - order.begin();
+    };
+    const auto& orders = ledger.GetOrders();
+    std::vector<CNegocioC> trades(ledger.GetClosedTrades().begin(), ledger.GetClosedTrades().end());
+    for (Language language :
+         {Language::en, Language::de, Language::fr, Language::it, Language::es}) {
+        SetLanguage(language);
+        const bool es = language == Language::es;
+        for (bool desc : {false, true}) {
+            const std::string where = std::string(LanguageCode(language)) + (desc ? " desc" : "");
+            EXPECT_EQ(shown(movements, Col(movements, 3386), desc),
+                      byValue(
+                          orders, [](const COrderCartera& m) { return m.price; }, desc))
+                << where;
+            EXPECT_EQ(shown(movements, Col(movements, 3382), desc),
+                      byValue(
+                          orders, [](const COrderCartera& m) { return m.date; }, desc))
+                << where;
+            EXPECT_EQ(shown(movements, Col(movements, 3384), desc),
+                      byValue(
+                          orders, [&](const COrderCartera& m) { return rank(m.symbol, es); }, desc))
+                << where;
+            EXPECT_EQ(shown(closed, Col(closed, 3435), desc),
+                      byValue(
+                          trades, [](const CNegocioC& t) { return t.profit; }, desc))
+                << where;
+            EXPECT_EQ(shown(closed, Col(closed, 3425), desc),
+                      byValue(
+                          trades, [](const CNegocioC& t) { return t.exitDate; }, desc))
+                << where;
+            EXPECT_EQ(shown(closed, Col(closed, 3428), desc),
+                      byValue(
+                          trades, [&](const CNegocioC& t) { return rank(t.symbol, es); }, desc))
+                << where;
+        }
+    }
 }
 
 // Every cell of the two grids alike: text, colours, alignment, what is set, the record id.

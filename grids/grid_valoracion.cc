@@ -1,5 +1,7 @@
 #include "grids/grid_valoracion.h"
 
+#include <optional>
+
 #include "grids/number_text.h"
 #include "host/numbers.h"
 #include "host/strings.h"
@@ -11,8 +13,12 @@ namespace {
 constexpr int kLabels[CGridValoracion::kRows] = {0,    3447, 3463, 3448, 3464, 3465, 0, 3455,
                                                  3449, 3461, 3462, 3450, 3469, 3451, 0, 3452};
 
-// 100 x value / divisor, or 0 when the divisor is 0.
-double Percent(double value, double divisor) { return divisor != 0 ? 100 * value / divisor : 0; }
+// 100 x value / divisor; none when the divisor is not above 0 (no capital contributed, or
+// none left), where a percentage would mean nothing.
+std::optional<double> Percent(double value, double divisor) {
+    if (divisor > 0) return 100 * value / divisor;
+    return std::nullopt;
+}
 
 }  // namespace
 
@@ -105,34 +111,33 @@ void CGridValoracion::Refresh() {
     UpdateOpenTradeRows();
 }
 
+void CGridValoracion::Amount(int row, double value) {
+    SetValueCell(kAmountCol, row, RowBackColor(row), m_valueTextColor, value, false);
+}
+
+void CGridValoracion::Percentage(int row, std::optional<double> value) {
+    SetValueCell(kPercentCol, row, RowBackColor(row), m_valueTextColor, value.value_or(0), true);
+    if (!value) QuickSetText(kPercentCol, row, "\u2013");
+}
+
 void CGridValoracion::UpdateCapitalRows() {
     if (!m_pSistema) return;
     const CSistemaCartera& s = *m_pSistema;
     double net = s.GetImposiciones() - s.GetReintegros();
     double capital = s.GetCapital();
     double invested = s.GetInvertido();
-    double closedPct = Percent(s.GetGanCerradas(), net);
-    double investedPct = capital != 0 ? invested / capital * 100 : 0;
-    double settlementPct = capital != 0 ? (capital - invested) / capital * 100 : 0;
-
-    auto amount = [this](int row, double value) {
-        SetValueCell(kAmountCol, row, RowBackColor(row), m_valueTextColor, value, false);
-    };
-    auto percent = [this](int row, double value) {
-        SetValueCell(kPercentCol, row, RowBackColor(row), m_valueTextColor, value, true);
-    };
-    amount(1, s.GetImposiciones());
-    amount(2, s.GetIngresos());
-    amount(3, s.GetReintegros());
-    amount(4, s.GetGastos());
-    amount(5, s.GetDividendos());
-    amount(7, s.GetGanCerradas());
-    amount(8, capital);
-    amount(9, invested);
-    amount(10, capital - invested);
-    percent(7, closedPct);
-    percent(9, investedPct);
-    percent(10, settlementPct);
+    Amount(1, s.GetImposiciones());
+    Amount(2, s.GetIngresos());
+    Amount(3, s.GetReintegros());
+    Amount(4, s.GetGastos());
+    Amount(5, s.GetDividendos());
+    Amount(7, s.GetGanCerradas());
+    Amount(8, capital);
+    Amount(9, invested);
+    Amount(10, capital - invested);
+    Percentage(7, Percent(s.GetGanCerradas(), net));
+    Percentage(9, Percent(invested, capital));
+    Percentage(10, Percent(capital - invested, capital));
     for (int row : {1, 2, 3, 4, 5, 8}) QuickSetBackColor(kPercentCol, row, RowBackColor(row));
 }
 
@@ -144,22 +149,15 @@ void CGridValoracion::UpdateOpenTradeRows() {
     double rating = s.GetCapital() + open;
     double total =
         rating - s.GetImposiciones() - s.GetIngresos() + s.GetGastos() + s.GetReintegros();
-
-    auto amount = [this](int row, double value) {
-        SetValueCell(kAmountCol, row, RowBackColor(row), m_valueTextColor, value, false);
-    };
-    auto percent = [this](int row, double value) {
-        SetValueCell(kPercentCol, row, RowBackColor(row), m_valueTextColor, value, true);
-    };
-    amount(11, open);
-    percent(11, Percent(open, net));
-    amount(12, open + s.GetInvertido());
+    Amount(11, open);
+    Percentage(11, Percent(open, net));
+    Amount(12, open + s.GetInvertido());
     QuickSetBackColor(kPercentCol, 12, RowBackColor(12));
     QuickSetBackColor(kAmountCol, 13, RowBackColor(13));
-    amount(13, rating);
+    Amount(13, rating);
     QuickSetBackColor(kPercentCol, 13, RowBackColor(13));
     QuickSetBackColor(kAmountCol, 15, RowBackColor(15));
-    amount(15, total);
-    percent(15, Percent(total, net));
+    Amount(15, total);
+    Percentage(15, Percent(total, net));
     RedrawAll();
 }

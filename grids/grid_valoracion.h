@@ -2,6 +2,7 @@
 // The valuation table of a portfolio: 16 rows by 5 columns of labels, amounts (column 2)
 // and percentages (column 4) derived from the ledger's totals. Columns 1 and 3 are 2-pixel
 // spacers and rows 6 and 14 2-pixel separators.
+#include <optional>
 #include <string>
 
 #include "host/grid/table_grid.h"
@@ -52,6 +53,10 @@ class CGridValoracion : public CGridTabla, public ILedgerValuationGrid {
     void OnDrawFocusRect(CDC* dc, RECT* rect) override {}
 
   private:
+    void Amount(int row, double value);
+    // A percentage of row; "–" for none.
+    void Percentage(int row, std::optional<double> value);
+
     int m_preferredWidth = 0;
     int m_preferredHeight = 0;
     int m_decimals = 2;

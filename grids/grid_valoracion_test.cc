@@ -53,17 +53,17 @@ TEST_F(ValuationGridTest, ZeroDivisorsAndNegativeAmounts) {
     ledger.AddOrder(Cash(kImposition, 1, 100));
     ledger.AddOrder(Cash(kRefund, 1, 100));
     ledger.AddOrder(Cash(kDividend, 4, 2.5));
-    // Net contributions 0: rows 7, 11 and 15 show no percentage.
+    // Net contributions 0: rows 7, 11 and 15 show no percentage, a dash.
     EXPECT_EQ(Amount(7), "10.00");
-    for (int row : {7, 9, 11, 15}) EXPECT_EQ(Percent(row), "0.00 %") << row;
-    EXPECT_EQ(Percent(10), "100.00 %");
+    for (int row : {7, 11, 15}) EXPECT_EQ(Percent(row), "\u2013") << row;
+    EXPECT_EQ(Percent(9) + " " + Percent(10), "0.00 % 100.00 %");
 
-    ledger.AddOrder(Cash(kRefund, 1, 30));  // capital 10 - 30
+    ledger.AddOrder(Cash(kRefund, 1, 30));  // capital 10 - 30, more taken out than put in
     EXPECT_EQ(Amount(8), "-20.00");
     EXPECT_EQ(grid.PeekCell(2, 8)->GetTextColor(), kValue);
-    EXPECT_EQ(Percent(7), "-33.33 %");
+    EXPECT_EQ(Percent(7) + " " + Percent(9) + " " + Percent(10), "\u2013 \u2013 \u2013");
     ledger.AddOrder(Cash(kDeposit, 1, 20));  // capital 0
-    EXPECT_EQ(Amount(8) + " " + Percent(9) + " " + Percent(10), "0.00 0.00 % 0.00 %");
+    EXPECT_EQ(Amount(8) + " " + Percent(9) + " " + Percent(10), "0.00 \u2013 \u2013");
 }
 
 TEST_F(ValuationGridTest, OpenTradeRowsRedrawTheGrid) {

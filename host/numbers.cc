@@ -99,6 +99,16 @@ std::string ExactNumberText(double v) {
     return std::string(buf, res.ptr);
 }
 
+std::string DecimalText(double v) {
+    if (!std::isfinite(v)) return ExactNumberText(v);
+    char buf[64];
+    auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, 14);
+    double rounded = 0;
+    std::from_chars(buf, res.ptr, rounded);
+    std::string text = FullNumberText(rounded);
+    return text == "-0" ? "0" : text;
+}
+
 std::string FullNumberText(double v, int minDecimals) {
     if (!std::isfinite(v)) return ExactNumberText(v);
     char buf[1200];  // the longest fixed text of a double (denormals) fits
@@ -125,14 +135,10 @@ std::string GetSepMiles() {
     }
 }
 
-std::string PonPuntos(double value, int decimals) {
-    if (decimals < 0) decimals = 0;
-    if (decimals > 15) decimals = 15;
-    if (!std::isfinite(value)) return std::isnan(value) ? "nan" : (value < 0 ? "-inf" : "inf");
-    char buf[512];
-    auto res =
-        std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::fixed, decimals);
-    std::string digits(buf, res.ptr);
+namespace {
+// The digits of a magnitude (a plain text with a point) grouped in the interface language,
+// with a "-" in front for negative unless every digit is 0.
+std::string Grouped(std::string digits, bool negativeValue) {
     std::string frac;
     auto dot = digits.find('.');
     if (dot != std::string::npos) {
@@ -142,8 +148,9 @@ std::string PonPuntos(double value, int decimals) {
     std::string sep = GetSepMiles();
     std::string out;
     // A value that rounds to zero shows no sign.
-    bool negative = value < 0 && digits.find_first_not_of('0') != std::string::npos;
-    if (!negative && value < 0 && frac.find_first_not_of('0') != std::string::npos) negative = true;
+    bool negative = negativeValue && digits.find_first_not_of('0') != std::string::npos;
+    if (!negative && negativeValue && frac.find_first_not_of('0') != std::string::npos)
+        negative = true;
     if (negative) out += '-';
     size_t lead = digits.size() % 3;
     if (lead == 0) lead = 3;
@@ -154,6 +161,27 @@ std::string PonPuntos(double value, int decimals) {
     }
     if (!frac.empty()) out += cartera::GetSepDecimal() + frac;
     return out;
+}
+
+const char* NotFinite(double value) {
+    return std::isnan(value) ? "nan" : (value < 0 ? "-inf" : "inf");
+}
+}  // namespace
+
+std::string PonPuntos(double value, int decimals) {
+    if (decimals < 0) decimals = 0;
+    if (decimals > 15) decimals = 15;
+    if (!std::isfinite(value)) return NotFinite(value);
+    char buf[512];
+    auto res =
+        std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::fixed, decimals);
+    return Grouped(std::string(buf, res.ptr), value < 0);
+}
+
+std::string PriceText(double value, int decimals) {
+    if (!std::isfinite(value)) return NotFinite(value);
+    return Grouped(cartera::FullNumberText(std::fabs(value), std::clamp(decimals, 0, 15)),
+                   value < 0);
 }
 
 std::string PonPuntos(const std::string& number, int decimals) {

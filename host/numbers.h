@@ -12,6 +12,10 @@
 std::string PonPuntos(double value, int decimals);
 // The same for a number given as text ("%d" of a count, say).
 std::string PonPuntos(const std::string& number, int decimals);
+// A price as PonPuntos shows it, but with as many decimals beyond decimals as reading the
+// text back needs to give the stored value: 3.912 shows "3.912" with 2 decimals, 0.0001
+// "0.0001", 4.3 "4.30".
+std::string PriceText(double value, int decimals);
 // The thousands separator of the interface language.
 std::string GetSepMiles();
 
@@ -28,6 +32,10 @@ std::string ExactNumberText(double v);
 // least minDecimals decimals: "4.312" and "4.30" for 4.312 and 4.3 with 2, "100000" for 1e5.
 // What a number edit shows, so that reading it gives back exactly the number.
 std::string FullNumberText(double v, int minDecimals = 0);
+// The value rounded to 15 significant digits, plain (a point, no exponent, no trailing
+// zeros): the number a computation meant when its result carries the error of binary
+// arithmetic (202.00100000000003 is "202.001", 7.000000000000001 is "7").
+std::string DecimalText(double v);
 // Reads a plain number with a point as decimal separator; the whole text must be used.
 bool ParsePlainNumber(std::string_view text, double* out);
 // A number for an edit field: up to 15 significant digits, no trailing zeros, no grouping,

@@ -6,8 +6,9 @@
 
 namespace {
 
-constexpr int kAddName = 43000;     // "add of %1"
-constexpr int kImportName = 43001;  // "import of %1 movements"
+constexpr int kAddName = 43000;        // "add of %1"
+constexpr int kImportName = 43001;     // "import of %1 movements"
+constexpr int kImportOneName = 43032;  // "import of 1 movement"
 constexpr int kDeleteName = 43002;
 constexpr int kDeleteManyName = 43003;  // "delete of %1 movements"
 constexpr int kModifyName = 43004;
@@ -17,15 +18,19 @@ std::string Fill(std::string text, const std::string& value) {
     return at == std::string::npos ? text : text.replace(at, 2, value);
 }
 
+std::string ImportName(size_t count) {
+    return count == 1 ? LS(kImportOneName) : Fill(LS(kImportName), std::to_string(count));
+}
+
 std::string NameOf(const JournalChange& change) {
     switch (change.kind) {
         case JournalChange::kAdd:
         case JournalChange::kRestore:
             return change.added.size() == 1
                        ? Fill(LS(kAddName), DescribeMovement(change.added[0].order))
-                       : Fill(LS(kImportName), std::to_string(change.added.size()));
+                       : ImportName(change.added.size());
         case JournalChange::kImport:
-            return Fill(LS(kImportName), std::to_string(change.added.size()));
+            return ImportName(change.added.size());
         case JournalChange::kDelete:
             return change.removed.size() == 1
                        ? Fill(LS(kDeleteName), DescribeMovement(change.removed[0].order))
@@ -42,9 +47,10 @@ std::string NameOf(const JournalChange& change) {
 
 std::string DescribeMovement(const COrderCartera& m) {
     std::string letter = LS(MovementTypeLetterId(m.type));
+    // The symbol as the grids show it; a quote code may be an ISIN nobody reads.
     if (m.IsExecution())
         return letter + " " +
-               (m.quoteCode.empty() ? std::string(m.symbol) : std::string(m.quoteCode)) + " " +
+               (m.symbol.empty() ? std::string(m.quoteCode) : std::string(m.symbol)) + " " +
                std::to_string(m.contracts);
     return letter + " " + PonPuntos(m.price * m.contracts, m.decimals);
 }

@@ -91,6 +91,14 @@ TEST_F(LedgerTest, UndoAndRedoRestoreTheJournalInPlaceWithOneSaveEach) {
     EXPECT_EQ(ledger.GetOrders().back().id, 8u);
     doc.history.Clear();
     EXPECT_FALSE(doc.Step(ledger, false));
+
+    // A step names the symbol, not a code such as an ISIN, and one movement as one.
+    COrderCartera isin = Exec(true, "ES0113900J37", 5, 4.0);
+    isin.symbol = "Banco Santander";
+    ledger.AddOrders({isin});
+    EXPECT_EQ(doc.history.UndoName(), "import of 1 movement");
+    ledger.DelOrder(ledger.GetOrders().back().id);
+    EXPECT_EQ(doc.history.UndoName(), "delete of B Banco Santander 5");
 }
 
 }  // namespace

@@ -5,6 +5,7 @@ PKGS=(cmake ninja-build g++ pkg-config
       libgtest-dev libgmock-dev libbenchmark-dev
       libcli11-dev nlohmann-json3-dev libexpat1-dev
       qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev libgl-dev
+      qt6-translations-l10n  # Qt's own texts (message box buttons, file dialogs) in each language
       fonts-dejavu-core poppler-utils
       clang-format clang-tidy
       clang libclang-rt-14-dev)  # libFuzzer and the sanitizers' runtime (scripts/fuzz.sh)

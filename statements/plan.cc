@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdint>
 #include <map>
+#include <numeric>
 #include <set>
 #include <unordered_map>
 #include <unordered_set>
@@ -368,11 +369,22 @@ ImportPlan PlanImport(const Statement& statement, const CSistemaCartera& ledger,
             continue;
         }
         plan.added.push_back(m);
+        plan.addedLines.push_back(row->line);
     }
-    std::stable_sort(plan.added.begin(), plan.added.end(),
-                     [](const COrderCartera& a, const COrderCartera& b) {
-                         return a.date != b.date ? a.date < b.date : a.time < b.time;
-                     });
+    std::vector<size_t> order(plan.added.size());
+    std::iota(order.begin(), order.end(), size_t{0});
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+        const COrderCartera &x = plan.added[a], &y = plan.added[b];
+        return x.date != y.date ? x.date < y.date : x.time < y.time;
+    });
+    std::vector<COrderCartera> added;
+    std::vector<size_t> lines;
+    for (size_t i : order) {
+        added.push_back(std::move(plan.added[i]));
+        lines.push_back(plan.addedLines[i]);
+    }
+    plan.added = std::move(added);
+    plan.addedLines = std::move(lines);
     std::stable_sort(
         plan.notes.begin(), plan.notes.end(),
         [](const StatementNote& a, const StatementNote& b) { return a.line < b.line; });

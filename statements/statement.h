@@ -74,6 +74,7 @@ struct RefusedRow {
 
 struct ImportPlan {
     std::vector<COrderCartera> added;  // by date and time, ready for AddOrders
+    std::vector<size_t> addedLines;    // the statement's line of each added movement
     // Copies of the journal's movements the statement cancels (trades an earlier import
     // added), to leave the journal in the same change: AddOrders' withdrawn, by their ids.
     std::vector<COrderCartera> withdrawn;

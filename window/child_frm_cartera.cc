@@ -146,7 +146,9 @@ void CChildFrmCartera::OnLanguageChanged() {
 
 bool CChildFrmCartera::OnFrameCommand(int id) {
     if (id == kCmdImportStatement) {
-        cartera::dialogs::ImportStatementWithDialog(*m_pSistema, this);
+        CDocument* doc = GetActiveDocument();
+        cartera::dialogs::ImportStatementWithDialog(*m_pSistema, this,
+                                                    doc ? doc->GetPathName() : std::string());
         return true;
     }
     auto* doc = dynamic_cast<CDocCartera*>(GetActiveDocument());

@@ -6,12 +6,14 @@
 #include <QDateTime>
 #include <QDateTimeAxis>
 #include <QLineSeries>
+#include <QLocale>
 #include <QTimeZone>
 #include <QVBoxLayout>
 #include <QValueAxis>
 #include <algorithm>
 #include <cmath>
 
+#include "host/dates.h"
 #include "host/strings.h"
 
 namespace cartera::window {
@@ -45,8 +47,11 @@ void Show(QChart* chart, QAbstractSeries* series, const QString& title, qreal lo
     }
     chart->setTitle(title);
     chart->addSeries(series);
+    // Dates as the window writes them, values grouped as the interface language groups them.
+    chart->setLocalizeNumbers(true);
+    chart->setLocale(QLocale(QString::fromLatin1(LanguageCode(CurrentLanguage()))));
     auto* dates = new QDateTimeAxis;
-    dates->setFormat("yyyy-MM-dd");
+    dates->setFormat(QString::fromLatin1(DateFieldFormat()));
     dates->setTickCount(DateTicks(first, last));
     dates->setRange(QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(first), QTimeZone::utc()),
                     QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(last), QTimeZone::utc()));

@@ -81,7 +81,7 @@ TEST_F(FrameTest, TicksMoveTheOpenTradeAndTheValuationAndALanguageRetitlesTheFra
     EXPECT_EQ(ShownText(open, 0, priceCol), price) << "the row waits for the idle work";
     SendTimer(frame, 4242);  // not the idle timer's id: any timer runs it
     EXPECT_EQ(frame->GetAdmCartera()->RefreshQueueSize(), 0u);
-    EXPECT_EQ(ShownText(open, 0, priceCol), PonPuntos(walked, 2));
+    EXPECT_EQ(ShownText(open, 0, priceCol), PriceText(walked, 2)) << "as the market gave it";
     EXPECT_EQ(ShownText(open, 0, profitCol), PonPuntos((walked - 4.0) * 100, 2));
     EXPECT_NE(open->model()->index(0, profitCol).data(Qt::ForegroundRole).value<QBrush>().color(),
               QColor(128, 128, 128));
@@ -202,18 +202,20 @@ TEST_F(FrameTest, StatisticsFollowTheLedgerFilterExportAndGoWithTheFrame) {
     EXPECT_TRUE(watch.isNull());
 }
 
-// The dates the chart's axis writes, in the order the scene holds them.
-QStringList DateLabels(QChartView* view) {
-    static const QRegularExpression date("^\\d{4}-\\d{2}-\\d{2}$");
+// The texts of the chart that match pattern, in the order the scene holds them.
+QStringList Labels(QChartView* view, const char* pattern) {
+    const QRegularExpression match(QString::fromLatin1(pattern));
     QStringList labels;
     for (QGraphicsItem* item : view->scene()->items())
         if (auto* text = dynamic_cast<QGraphicsTextItem*>(item))
-            if (text->isVisible() && date.match(text->toPlainText()).hasMatch())
+            if (text->isVisible() && match.match(text->toPlainText()).hasMatch())
                 labels << text->toPlainText();
     return labels;
 }
 
+// In the window's language: German dates, thousands grouped with a point.
 TEST(EquityChartsTest, OneDayIsAPointAndNoDateIsWrittenTwice) {
+    SetLanguage(Language::de);
     struct Case {
         std::vector<int32_t> days;  // the curve's days, from a first date number
         int distinct;               // the date labels the axis should write
@@ -222,7 +224,7 @@ TEST(EquityChartsTest, OneDayIsAPointAndNoDateIsWrittenTwice) {
     for (const Case& c : std::vector<Case>{{{0}, 3}, {{0, 1}, 2}, {{0, 2}, 3}, {{0, 3, 9}, 5}}) {
         std::vector<analytics::EquityPoint> curve;
         double equity = 0;
-        for (int32_t day : c.days) curve.push_back({start + day, 10, equity += 10, 0});
+        for (int32_t day : c.days) curve.push_back({start + day, 10, equity += 5000, 0});
         EquityCharts charts;
         charts.resize(700, 500);
         charts.show();
@@ -230,14 +232,16 @@ TEST(EquityChartsTest, OneDayIsAPointAndNoDateIsWrittenTwice) {
         QApplication::processEvents();
         QChartView* view = charts.findChildren<QChartView*>().value(0);
         ASSERT_NE(view, nullptr);
-        QStringList labels = DateLabels(view);
+        QStringList labels = Labels(view, "^\\d{2}\\.\\d{2}\\.\\d{4}$");
         EXPECT_EQ(labels.size(), c.distinct) << labels.join(' ').toStdString();
         EXPECT_EQ(QSet<QString>(labels.begin(), labels.end()).size(), labels.size())
             << labels.join(' ').toStdString();
         auto* line = qobject_cast<QLineSeries*>(view->chart()->series().value(0));
         ASSERT_NE(line, nullptr);
         EXPECT_EQ(line->pointsVisible(), c.days.size() == 1);
+        EXPECT_FALSE(Labels(view, "^\\d{1,3}(\\.\\d{3})+$").isEmpty());
     }
+    SetLanguage(Language::en);
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -14,17 +13,20 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScreen>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTimer>
+#include <algorithm>
 #include <map>
 #include <sstream>
 
 #include "analytics/tables.h"
 #include "host/dates.h"
 #include "host/env.h"
+#include "host/qt/save_dialog.h"
 #include "model/sistema.h"
 #include "window/equity_charts.h"
 #include "window/statistics_text.h"
@@ -308,17 +310,34 @@ void StatisticsWindow::OnPrint() {
 void StatisticsWindow::OnExport(bool pdf) {
     QString caption = QString::fromStdString(Text(pdf ? kTextExportPdf : kTextExportCsv));
     caption.remove(QChar(0x2026));
-    QString path =
-        QFileDialog::getSaveFileName(this, caption, {}, pdf ? "PDF (*.pdf)" : "CSV (*.csv)");
+    QString path = qt::AskSavePath(this, caption, {}, pdf ? "pdf" : "csv");
     if (path.isEmpty()) return;
     cartera::Status exported = pdf ? ExportPdf(path.toStdString()) : ExportCsv(path.toStdString());
     if (!exported.ok())
         QMessageBox::warning(this, windowTitle(), QString::fromStdString(exported.message()));
 }
 
+void PlaceBeside(QWidget* window, const QWidget* main) {
+    const QScreen* screen = main->screen();
+    const QRect room = screen ? screen->availableGeometry() : main->frameGeometry();
+    const QRect beside = main->frameGeometry();
+    const QSize size = window->size().boundedTo(room.size());
+    // Right of the main window where the screen has room, else against the screen's right.
+    int x = beside.right() + 1;
+    if (x + size.width() > room.right() + 1)
+        x = std::max(room.left(), room.right() + 1 - size.width());
+    const int y = std::clamp(beside.top() + 40, room.top(),
+                             std::max(room.top(), room.bottom() + 1 - size.height()));
+    window->resize(size);
+    window->move(x, y);
+}
+
 StatisticsWindow* OpenStatistics(CSistemaCartera* ledger, QWidget* parent) {
     QPointer<StatisticsWindow>& window = OpenWindows()[ledger];
-    if (!window) window = new StatisticsWindow(ledger, parent);
+    if (!window) {
+        window = new StatisticsWindow(ledger, parent);
+        if (parent) PlaceBeside(window, parent->window());
+    }
     window->show();
     window->raise();
     window->activateWindow();

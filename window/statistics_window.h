@@ -91,6 +91,10 @@ class StatisticsWindow : public QWidget {
     std::vector<int> m_buttonIds;
 };
 
+// Places window beside main: to its right where the screen has room, else against the
+// screen's right edge, a little below main's top; never at the screen's corner.
+void PlaceBeside(QWidget* window, const QWidget* main);
+
 // Opens the ledger's statistics window, or brings it forward when it is open.
 StatisticsWindow* OpenStatistics(CSistemaCartera* ledger, QWidget* parent);
 // Before the ledger goes: closes its statistics window.

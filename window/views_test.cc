@@ -10,6 +10,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QWheelEvent>
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -18,6 +19,7 @@
 #include "host/qt/grid_model.h"
 #include "host/qt/grid_view.h"
 #include "host/strings.h"
+#include "model/portfolio_file.h"
 #include "model/sistema.h"
 #include "window/child_frm_cartera.h"
 #include "window/command_bar.h"
@@ -198,35 +200,81 @@ bool ArrowPointsUp(qt::GridView* view, int col) {
     return widths.size() >= 2 && widths.front() < widths.back();
 }
 
-TEST_F(ViewsTest, DeletingInASortedGridKeepsTheCursorOnTheNeighbourAndNamesTheMovement) {
+// The id of the record a row of a list grid's view shows.
+uint64_t RowId(qt::GridView* view, int row) {
+    return dynamic_cast<CGridQBase*>(view->Grid())->GetRowID(row);
+}
+
+// The ids of the rows the view highlights, ascending, and of its current row (kNoId: none).
+std::pair<std::vector<uint64_t>, uint64_t> Highlighted(qt::GridView* view) {
+    std::vector<uint64_t> ids;
+    for (const QModelIndex& index : view->selectionModel()->selectedRows())
+        ids.push_back(RowId(view, index.row()));
+    std::sort(ids.begin(), ids.end());
+    auto* grid = dynamic_cast<CGridQBase*>(view->Grid());
+    return {ids,
+            view->currentIndex().isValid() ? grid->GetRowID(view->currentIndex().row()) : kNoId};
+}
+
+TEST_F(ViewsTest, TheSelectionStaysOnItsMovementsThroughChangesUndoAndAReload) {
     CChildFrmCartera* frame = OpenSample();
     ASSERT_NE(frame, nullptr);
     qt::GridView* view = Movements(frame)->GetGridWindow();
-    int dateCol = ColumnOf(*view->Grid(), 3382);
+    CSistemaCartera* ledger = Movements(frame)->GetLedger();
+    const int priceCol = ColumnOf(*view->Grid(), 3386), symbolCol = ColumnOf(*view->Grid(), 3384);
     QHeaderView* heading = view->horizontalHeader();
-    QTest::mouseClick(
-        heading->viewport(), Qt::LeftButton, {},
-        QPoint(heading->sectionViewportPosition(dateCol) + 10, heading->height() / 2));
-    EXPECT_TRUE(ArrowPointsUp(view, dateCol)) << "a first click sorts ascending, arrow up";
-    std::vector<std::string> before = ShownRowsText(view);
-    ASSERT_EQ(before.size(), 4u);
+    for (int click = 0; click < 2; ++click) {
+        QTest::mouseClick(
+            heading->viewport(), Qt::LeftButton, {},
+            QPoint(heading->sectionViewportPosition(priceCol) + 10, heading->height() / 2));
+        EXPECT_EQ(ArrowPointsUp(view, priceCol), click == 0) << "ascending first, arrow up";
+    }
+    auto rowOf = [&](const char* symbol) { return RowShowing(view, symbolCol, symbol); };
+    ClickCell(view, rowOf("BBVA.MC"), 2);
+    const uint64_t bbva = RowId(view, rowOf("BBVA.MC"));
+    using Shown = std::pair<std::vector<uint64_t>, uint64_t>;
+    const Shown onBbva{{bbva}, bbva};
+    ASSERT_EQ(Highlighted(view), onBbva);
+    int d = DateNumber(2026, 2, 10);
+    ledger->AddOrder(Exec(true, "ITX.MC", 5, 40.0, 0.0, d));  // sorts above it
+    EXPECT_EQ(Highlighted(view), onBbva);
+    COrderCartera moved = *ledger->GetOrden(bbva);
+    moved.price = 99;  // now at the top
+    ledger->ModOrder(moved);
+    EXPECT_EQ(Highlighted(view), onBbva);
+    EXPECT_EQ(RowId(view, view->Grid()->GetCurrentRow()), bbva);
 
+    // Deleting a movement asks, naming it, and leaves nothing selected.
     m_answer = 6;  // Yes
-    ClickCell(view, 1, 2);
+    ClickCell(view, rowOf("REP.MC"), 2);
     QTest::keyClick(view, Qt::Key_Delete);
     ASSERT_EQ(m_messages.size(), 1u);
     EXPECT_EQ(m_messages[0].rfind(::LS(3404), 0), 0u) << m_messages[0];
-    EXPECT_THAT(m_messages[0], HasSubstr("B  09/02/2026  BBVA.MC  50"));
-    std::vector<std::string> after = ShownRowsText(view);
-    ASSERT_EQ(after.size(), 3u);
-    EXPECT_EQ(view->Grid()->GetCurrentRow(), 1);
-    EXPECT_EQ(view->currentIndex().row(), 1);
-    EXPECT_EQ(after[1], before[2]);
+    EXPECT_THAT(m_messages[0], HasSubstr("B  09/02/2026  REP.MC  20"));
+    EXPECT_EQ(rowOf("REP.MC"), -1);
+    EXPECT_EQ(Highlighted(view), Shown({}, kNoId));
+    EXPECT_EQ(view->Grid()->GetCurrentRow(), -1);
+    QTest::keyClick(view, Qt::Key_Delete);
+    EXPECT_EQ(m_messages.size(), 1u) << "nothing to delete";
 
-    // Delete from the popup menu asks the same, and its neighbour is the new last row.
-    ClickMenu(RightClickCell(view, 2, 2), {::LS(3403)});
-    EXPECT_EQ(view->model()->rowCount(), 2);
-    EXPECT_EQ(view->Grid()->GetCurrentRow(), 1);
+    // Undo puts it back beneath the selection; a reload after another program's change keeps
+    // a selection of two.
+    ClickCell(view, rowOf("BBVA.MC"), 2);
+    ASSERT_TRUE(frame->OnCmdMsg(CChildFrmCartera::kCmdUndo));
+    EXPECT_NE(rowOf("REP.MC"), -1);
+    EXPECT_EQ(Highlighted(view), onBbva);
+    const uint64_t itx = RowId(view, rowOf("ITX.MC"));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                      view->visualRect(view->model()->index(rowOf("ITX.MC"), 2)).center());
+    const Shown both{{std::min(bbva, itx), std::max(bbva, itx)}, itx};
+    ASSERT_EQ(Highlighted(view), both);
+    CSistemaCartera outside;
+    PortfolioDocument file(&outside);
+    ASSERT_EQ(file.Load(PortfolioPath("Sample")).message(), "");
+    outside.AddOrder(Exec(true, "SAN.MC", 100, 60.0, 0.0, d));
+    SendTimer(frame, CChildFrmCartera::kIdleTimer);
+    ASSERT_NE(rowOf("SAN.MC"), -1);
+    EXPECT_EQ(Highlighted(view), both);
 
     // A column hidden from the menu comes back at its width.
     int group = ColumnOf(*view->Grid(), 3390);
@@ -236,7 +284,6 @@ TEST_F(ViewsTest, DeletingInASortedGridKeepsTheCursorOnTheNeighbourAndNamesTheMo
     ToggleColumn(view, 3390);
     EXPECT_FALSE(view->isColumnHidden(group));
     EXPECT_EQ(view->columnWidth(group), width);
-    EXPECT_FALSE(view->Grid()->IsColHidden(group));
 }
 
 // Whether every number (a right-aligned cell) of col fits its column without "…".

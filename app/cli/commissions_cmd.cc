@@ -207,7 +207,7 @@ void Calculate(Output io, const CommissionArgs& a) {
     double amount = ReadAmount("AMOUNT", a.amount);
     auto adm = LoadSchedules();
     RequireSchedule(*adm, a.name, kind);
-    io.out << FullNumberText(adm->CalculateCommission(a.name, amount, kind)) << '\n';
+    io.out << DecimalText(adm->CalculateCommission(a.name, amount, kind)) << '\n';
 }
 
 CLI::App* AddNamed(CLI::App* parent, const std::string& name, const std::string& help,

@@ -51,6 +51,7 @@ void Export(Output io, const ExportArgs& a) {
     std::vector<Quote> quotes = ReadQuotes(a.quotes);
     OpenPortfolio portfolio(a.path, OpenPortfolio::Use::show);
     ApplyQuotes(portfolio, quotes);
+    if (quotes.empty() && view == View::open) ValueAsMatched(portfolio);
     std::ostringstream csv;
     if (journal) {
         ExportMovementsCsv(portfolio.Ledger(), csv);

@@ -9,6 +9,7 @@
 #include "app/cli/views.h"
 #include "grids/grid_valoracion.h"
 #include "host/env.h"
+#include "model/sistema.h"
 
 namespace cartera::cli {
 namespace {
@@ -23,6 +24,16 @@ struct ShowArgs {
     bool ids = false;
     bool noColor = false;
 };
+
+}  // namespace
+
+void ValueAsMatched(OpenPortfolio& portfolio) {
+    // Loading shows each open trade's exit at its entry values; matching again gives back the
+    // exit commission it counts in the profit, as a tick at the trade's own price would.
+    portfolio.Ledger().GenerarSistema();
+}
+
+namespace {
 
 void Show(Output io, const ShowArgs& a) {
     std::optional<View> view = ParseView(a.view);
@@ -39,6 +50,7 @@ void Show(Output io, const ShowArgs& a) {
     OpenPortfolio portfolio(
         a.path, gridsShown ? OpenPortfolio::Use::show : OpenPortfolio::Use::read, a.saveLayout);
     ApplyQuotes(portfolio, quotes);
+    if (quotes.empty() && (*view == View::open || *view == View::all)) ValueAsMatched(portfolio);
     PortfolioWindow& window = portfolio.Window();
     if (CGridQBase* grid = ListGrid(window, *view)) {
         ApplyLayout(*grid, a.layout);

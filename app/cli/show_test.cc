@@ -81,6 +81,22 @@ TEST_F(ShowTest, QuotesRevalueTheOpenTradesInTheOrderGivenAndBadOnesAreRefused) 
     Fails(2, {"show", p, "everything"});
 }
 
+TEST_F(ShowTest, WithoutQuotesAnOpenTradesCommissionIsTheOneItsProfitCounts) {
+    // The schedule changed since the buy: its exit now costs 7, the entry cost 8.
+    AddBroker();
+    std::string p = NewPortfolio();
+    Ok({"buy", p, "--code", "SAN.MC", "--contracts", "10", "--price", "20"});
+    Ok({"commissions", "delete", "Broker"});
+    Ok(Bracket("Broker", "0", "10000", {"--commission-pct", "0.2", "--commission-min", "7"}));
+    for (std::vector<std::string> quote : {std::vector<std::string>{}, {"--quote", "SAN.MC=20"}}) {
+        std::vector<std::string> args = {"export", p, "open"};
+        args.insert(args.end(), quote.begin(), quote.end());
+        EXPECT_THAT(Ok(args), HasSubstr(",20.00,20.00,15.00,-15.00,")) << quote.size();
+        args[0] = "show";
+        EXPECT_THAT(Ok(args), HasSubstr("15.00  -15.00")) << quote.size();
+    }
+}
+
 TEST_F(ShowTest, DemoShowsTheFourViewsOfATemporaryPortfolio) {
     std::string out = Ok({"demo"});
     for (int id : {3377, 3378, 3379, 3400}) EXPECT_THAT(out, HasSubstr(En(id) + "\n")) << id;
@@ -190,7 +206,7 @@ TEST_F(ShowGridsTest, SortIsAHeadingClickColumnsAMenuChoiceAndSaveLayoutKeepsThe
     g = Export("movements", {"--columns", "total, TYPE,Symbol", "--sort", "Symbol"});
     ASSERT_EQ(g.size(), 3u);
     EXPECT_EQ(g[0][0] + g[1][0], En(3395) + En(3381));
-    EXPECT_EQ(g[2], (Column{En(3384), "AAA", "BBB", "CCC", "Capital"}));
+    EXPECT_EQ(g[2], (Column{En(3384), "AAA", "BBB", "Capital", "CCC"}));  // case after letters
 
     const std::pair<std::vector<std::string>, const char*> refused[] = {
         {{"movements", "--sort", "Bogus"}, "'Bogus'"},

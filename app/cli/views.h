@@ -11,6 +11,7 @@ class CUGCtrl;
 
 namespace cartera::cli {
 
+class OpenPortfolio;
 class PortfolioWindow;
 
 enum class View { movements, open, closed, valuation, totals, all };
@@ -22,6 +23,12 @@ std::optional<View> ParseView(const std::string& name);
 bool IsListView(View view);
 // The list grid of the window that shows the view; null for valuation, totals and all.
 CGridQBase* ListGrid(PortfolioWindow& window, View view);
+
+// The open trades valued as matching values them: the exit at the trade's own price with the
+// exit commission its profit counts, so the Commission column adds up to the Profit. What
+// show and export print of the open trades without quotes (the first change in the
+// workstation puts the same back).
+void ValueAsMatched(OpenPortfolio& portfolio);
 
 struct TextOptions {
     bool color = false;  // debits in red (ANSI escapes)

@@ -17,6 +17,8 @@
 #include "app/gui/startup.h"
 #include "app/gui/test_workstation.h"
 #include "app/gui/welcome.h"
+#include "framework/document.h"
+#include "framework/frame.h"
 #include "host/qt/feed_driver.h"
 #include "testing/test_ledger.h"
 
@@ -197,7 +199,7 @@ TEST(WelcomeTest, TheWelcomePageOpensTheDemoAndRecentPortfoliosThatComeBackAtThe
 
         ASSERT_NE(window->OpenFile(copy.toStdString()), nullptr);
         QMdiSubWindow* second = window->Area()->currentSubWindow();
-        EXPECT_TRUE(window->Area()->viewport()->rect().contains(second->geometry()));
+        EXPECT_TRUE(second->isMaximized()) << "it joins the maximised window maximised";
         open = window->OpenFiles();
         ASSERT_EQ(open.size(), 2);
 
@@ -206,6 +208,7 @@ TEST(WelcomeTest, TheWelcomePageOpensTheDemoAndRecentPortfoliosThatComeBackAtThe
         second->setGeometry(10, 20, 500, 300);
         window->setGeometry(30, 40, 700, 500);
         testing::GridOfTab(window->ActiveFrame(), 0)->horizontalHeader()->resizeSection(1, 177);
+        window->Area()->setActiveSubWindow(window->Area()->subWindowList().front());
         ctrl(Qt::Key_Q);
         ASSERT_FALSE(window->isVisible());
     }
@@ -219,6 +222,10 @@ TEST(WelcomeTest, TheWelcomePageOpensTheDemoAndRecentPortfoliosThatComeBackAtThe
     EXPECT_EQ(window->Area()->subWindowList().back()->geometry(), QRect(10, 20, 500, 300));
     auto* grid = testing::GridOfTab(window->Frames().back(), 0);
     EXPECT_EQ(grid->horizontalHeader()->sectionSize(1), 177);
+    // The window that was active comes back active.
+    ASSERT_NE(window->ActiveFrame(), nullptr);
+    EXPECT_EQ(QString::fromStdString(window->ActiveFrame()->GetActiveDocument()->GetPathName()),
+              open[0]);
 }
 
 }  // namespace

@@ -233,6 +233,7 @@ void WorkstationApp::SetUpLanguage() {
                                                 : m_options.language;
     if (!code.isEmpty() && !ParseLanguage(code.toStdString(), &lang)) lang = Language::en;
     SetLanguage(lang);
+    Workstation::LoadQtTranslations(lang);
 }
 
 bool WorkstationApp::SetUpFeed(QString* error) {

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
@@ -13,6 +14,7 @@
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTranslator>
 
 #include "app/gui/welcome.h"
 #include "framework/dialog_template.h"
@@ -26,6 +28,7 @@
 #include "host/message_box.h"
 #include "host/qt/feed_driver.h"
 #include "host/qt/focus_return.h"
+#include "host/qt/save_dialog.h"
 
 namespace cartera::gui {
 namespace {
@@ -182,7 +185,11 @@ void Workstation::HostFrame(CMDIChildWnd* frame) {
             this, [this] { UpdateWelcome(); }, Qt::QueuedConnection);
     });
     UpdateWelcome();
-    if (first) {
+    // The menu bar's letters make way for the new window's buttons.
+    if (!m_buttonMnemonics.contains(FrameMnemonics())) BuildMenus();
+    // A new window joins maximised windows maximised.
+    QMdiSubWindow* current = m_area->currentSubWindow();
+    if (first || (current && current != sub && current->isMaximized())) {
         sub->showMaximized();
     } else {
         sub->resize(960, 600);
@@ -253,8 +260,8 @@ void Workstation::ExportActiveToPdf() {
     QString base = QFileInfo(Q(frame->GetDocumentName())).completeBaseName();
     QString suggested =
         QDir(Q(HomeFolder())).filePath(base.isEmpty() ? "export.pdf" : base + ".pdf");
-    QString path = QFileDialog::getSaveFileName(this, Q(::LS(kCmdExportPdf)).remove(QChar(0x2026)),
-                                                suggested, QStringLiteral("PDF (*.pdf)"));
+    QString path = qt::AskSavePath(this, Q(::LS(kCmdExportPdf)).remove(QChar(0x2026)), suggested,
+                                   QStringLiteral("pdf"));
     if (path.isEmpty()) return;
     std::string error;
     if (view->ExportToPdf(path.toStdString(), &error))
@@ -291,11 +298,26 @@ void Workstation::FillRecentMenu(QMenu* menu) {
 
 // --- Language -------------------------------------------------------------------------------
 
+void Workstation::LoadQtTranslations(Language lang) {
+    static std::unique_ptr<QTranslator> installed;
+    if (installed) QCoreApplication::removeTranslator(installed.get());
+    installed = std::make_unique<QTranslator>();
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    if (lang == Language::en ||
+        !installed->load(QStringLiteral("qtbase_") + QString::fromLatin1(LanguageCode(lang)),
+                         folder)) {
+        installed.reset();
+        return;
+    }
+    QCoreApplication::installTranslator(installed.get());
+}
+
 void Workstation::SetInterfaceLanguage(Language lang) {
     SetLanguage(lang);
+    LoadQtTranslations(lang);
     if (m_settings) m_settings->setValue("language", QString::fromLatin1(LanguageCode(lang)));
+    m_registry.NotifyLanguageChanged();  // the windows' buttons first: the menus avoid them
     BuildMenus();
-    m_registry.NotifyLanguageChanged();
     ShowReady();
     UpdateFeedLabel();
     UpdateWelcome();

@@ -4,6 +4,7 @@
 // documents only through the document templates it makes from the modules' records.
 #include <QEvent>
 #include <QMainWindow>
+#include <QSet>
 #include <QSettings>
 #include <functional>
 #include <memory>
@@ -70,8 +71,11 @@ class Workstation : public QMainWindow {
     // The demo portfolio in the home's portfolios folder, written first when it is not
     // there; null when it cannot be written or opened.
     CDocument* OpenDemo();
-    // Switches the interface language: menus, status bar and every open frame.
+    // Switches the interface language: menus, status bar, every open frame and Qt's texts.
     void SetInterfaceLanguage(Language lang);
+    // Qt's own texts (message box buttons, the file dialogs) in lang, from Qt's translations
+    // folder; English when it holds none for lang.
+    static void LoadQtTranslations(Language lang);
 
     // The feed whose state the status bar shows (not owned; null shows the market as off).
     void SetFeed(qt::FeedDriver* feed);
@@ -120,6 +124,8 @@ class Workstation : public QMainWindow {
 
   private:
     void BuildMenus();
+    // The mnemonic letters of the open windows' buttons (their command bars).
+    QSet<QChar> FrameMnemonics() const;
     void BuildFileMenu();
     void BuildEditMenu();
     void BuildModuleMenus();
@@ -153,6 +159,7 @@ class Workstation : public QMainWindow {
     QLabel* m_feedLabel;
     qt::FeedDriver* m_feed = nullptr;
     std::vector<std::unique_ptr<CDocTemplate>> m_templates;
+    QSet<QChar> m_buttonMnemonics;  // what the menu bar's letters were given around
     // Actions whose state follows the active frame, by command id.
     std::vector<std::pair<int, QAction*>> m_routed;
     // Runs a callback before every key is matched against the shortcuts.

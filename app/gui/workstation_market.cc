@@ -22,6 +22,7 @@
 #include "host/message_box.h"
 #include "host/qt/feed_driver.h"
 #include "host/qt/grid_view.h"
+#include "host/qt/save_dialog.h"
 #include "model/demo.h"
 
 namespace cartera::gui {
@@ -29,6 +30,7 @@ namespace {
 
 const char* const kOpenFilesKey = "openFiles";
 const char* const kOpenFramesKey = "openFrames";  // each open file's sub-window, same order
+const char* const kActiveFileKey = "activeFile";  // the file whose window was active
 const char* const kGeometryKey = "geometry";
 const char* const kStateKey = "windowState";
 
@@ -130,8 +132,7 @@ void Workstation::ExportCsvWithDialog() {
     QString base = QFileInfo(Q(frame->GetDocumentName())).completeBaseName();
     QString suggested =
         QDir(Q(HomeFolder())).filePath(base.isEmpty() ? "export.csv" : base + ".csv");
-    QString path = QFileDialog::getSaveFileName(this, Title(kCmdExportCsv), suggested,
-                                                QStringLiteral("CSV (*.csv)"));
+    QString path = qt::AskSavePath(this, Title(kCmdExportCsv), suggested, QStringLiteral("csv"));
     if (path.isEmpty()) return;
     QString error;
     if (ExportActiveToCsv(path, &error))
@@ -183,6 +184,9 @@ void Workstation::SaveSession() {
             frames << (sub->isMaximized() ? QRect() : sub->geometry());
     }
     m_settings->setValue(kOpenFilesKey, OpenFiles());
+    CMDIChildWnd* active = ActiveFrame();
+    CDocument* activeDoc = active ? active->GetActiveDocument() : nullptr;
+    m_settings->setValue(kActiveFileKey, activeDoc ? Q(activeDoc->GetPathName()) : QString());
     m_settings->setValue(kOpenFramesKey, frames);
     m_settings->setValue(kGeometryKey, saveGeometry());
     m_settings->setValue(kStateKey, saveState());
@@ -202,6 +206,8 @@ bool Workstation::RestoreWindowState() {
 void Workstation::OpenSessionFiles() {
     const QStringList files = SessionFiles();
     const QVariantList frames = m_settings->value(kOpenFramesKey).toList();
+    const QString activeFile = m_settings->value(kActiveFileKey).toString();
+    QMdiSubWindow* active = nullptr;
     for (int i = 0; i < files.size(); ++i) {
         if (!QFileInfo::exists(files[i])) continue;
         CDocument* doc = OpenFile(files[i].toStdString());
@@ -215,8 +221,11 @@ void Workstation::OpenSessionFiles() {
             } else {
                 sub->showMaximized();
             }
+            if (files[i] == activeFile) active = sub;
         }
     }
+    // The window that was active comes back active, in front of the others.
+    if (active) m_area->setActiveSubWindow(active);
 }
 
 }  // namespace cartera::gui

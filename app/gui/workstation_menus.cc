@@ -1,5 +1,6 @@
 // The workstation's menus: File, Edit, the modules' menus, Window and Language. They are
 // rebuilt whole when the interface language changes.
+#include <QAbstractButton>
 #include <QActionGroup>
 #include <QKeySequence>
 #include <QMdiArea>
@@ -49,10 +50,9 @@ bool MarkFreeLetter(QAction* action, QSet<QChar>& taken, QChar wanted = QChar())
 }
 
 // Gives every item of actions that has none a mnemonic: its preferred letter, else the first
-// letter of its text not taken by an earlier sibling. Items that have one keep it; submenus
-// get theirs in turn.
-void AddMnemonics(const QList<QAction*>& actions) {
-    QSet<QChar> taken;
+// letter of its text not taken by an earlier sibling (nor in taken). Items that have one keep
+// it; submenus get theirs in turn.
+void AddMnemonics(const QList<QAction*>& actions, QSet<QChar> taken = {}) {
     for (QAction* action : actions) {
         int amp = action->text().indexOf(QLatin1Char('&'));
         if (amp >= 0 && amp + 1 < action->text().size())
@@ -82,8 +82,21 @@ void Workstation::BuildMenus() {
     BuildModuleMenus();
     BuildWindowMenu();
     BuildLanguageMenu();
-    AddMnemonics(menuBar()->actions());
+    // The windows' buttons keep their letters (Alt+C is Comprar, not the Cartera menu).
+    m_buttonMnemonics = FrameMnemonics();
+    AddMnemonics(menuBar()->actions(), m_buttonMnemonics);
     UpdateCommandStates();
+}
+
+QSet<QChar> Workstation::FrameMnemonics() const {
+    QSet<QChar> letters;
+    for (CMDIChildWnd* frame : Frames())
+        for (QAbstractButton* button : frame->findChildren<QAbstractButton*>()) {
+            const QString text = button->text();
+            const int amp = text.indexOf(QLatin1Char('&'));
+            if (amp >= 0 && amp + 1 < text.size()) letters.insert(text.at(amp + 1).toLower());
+        }
+    return letters;
 }
 
 QAction* Workstation::AddCommand(QMenu* menu, int id, const std::string& text,

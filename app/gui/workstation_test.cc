@@ -8,8 +8,10 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QPushButton>
 #include <cerrno>
 #include <functional>
 #include <map>
@@ -17,9 +19,11 @@
 #include "app/gui/startup.h"
 #include "app/gui/test_workstation.h"
 #include "commissions/comisiones.h"
+#include "framework/dialog_template.h"
 #include "framework/document.h"
 #include "framework/view.h"
 #include "host/env.h"
+#include "host/qt/grid_view.h"
 #include "testing/test_ledger.h"
 #include "testing/test_support.h"
 
@@ -149,6 +153,67 @@ TEST_F(WorkstationTest, CreatesAPortfolioMarksAFailedSaveAndSwitchesLanguage) {
     window->SetInterfaceLanguage(Language::en);
 }
 
+// The mnemonic letter of a text ("&Comprar" gives "c"); empty for none.
+QString Letter(const QString& text) {
+    const int amp = text.indexOf(QLatin1Char('&'));
+    return amp >= 0 ? text.mid(amp + 1, 1).toLower() : QString();
+}
+
+// Each language gives the menus and the window's buttons letters of their own, and an order is
+// typed from the keyboard alone: Alt and the Buy button's letter, the code, Tab, contracts,
+// Tab, price, Enter.
+TEST_F(WorkstationTest, EachLanguageHasLettersOfItsOwnAndAnOrderIsTypedWithTabs) {
+    market.AddSymbol({"TEF", "Telefonica", 2, 'V', 10.0});
+    ShowWorkstation(1000, 700);
+    testing::AnswerNameDialog("Keys");
+    ASSERT_NE(window->NewDocument(), nullptr);
+    CMDIChildWnd* frame = window->ActiveFrame();
+    ASSERT_NE(frame, nullptr);
+    QString buyLetter;
+    QPushButton* buy = nullptr;
+    for (Language lang : {Language::en, Language::de, Language::fr, Language::it, Language::es}) {
+        window->SetInterfaceLanguage(lang);
+        QStringList letters;
+        for (QAction* menu : window->menuBar()->actions()) letters << Letter(menu->text());
+        for (QPushButton* button : frame->findChildren<QPushButton*>()) {
+            letters << Letter(button->text());
+            if (button->text() ==
+                QString::fromStdString(ui::FindDialogTemplate(3367)->Find(33748)->Text()))
+                buyLetter = Letter(button->text()), buy = button;
+        }
+        EXPECT_EQ(QSet<QString>(letters.begin(), letters.end()).size(), letters.size())
+            << LanguageCode(lang) << ": " << letters.join(' ').toStdString();
+        EXPECT_FALSE(letters.contains(QString())) << LanguageCode(lang);
+        // Qt's own texts follow: the Yes button of a question.
+        QMessageBox question(QMessageBox::Question, {}, {}, QMessageBox::Yes | QMessageBox::No);
+        EXPECT_EQ(question.button(QMessageBox::Yes)->text().remove('&').toStdString(),
+                  (std::map<Language, std::string>{{Language::en, "Yes"},
+                                                   {Language::de, "Ja"},
+                                                   {Language::fr, "Oui"},
+                                                   {Language::it, "S\u00ec"},
+                                                   {Language::es, "S\u00ed"}}[lang]));
+    }
+    ASSERT_EQ(buyLetter, "c");  // Comprar
+    auto* grid = testing::GridOfTab(frame, 0);
+    ASSERT_NE(grid, nullptr);
+    QApplication::setActiveWindow(window.get());
+    grid->setFocus();
+    OnSheet([&] { buy->click(); },  // Alt+C under a window system
+            [](QWidget& sheet) {
+                EXPECT_EQ(sheet.windowTitle().toStdString(), ::LS(3391));
+                QApplication::setActiveWindow(&sheet);  // as the window manager does
+                QTest::keyClicks(QApplication::focusWidget(), "tef");
+                for (const char* typed : {"10", "10,5"}) {
+                    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+                    QTest::keyClicks(QApplication::focusWidget(), typed);
+                }
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+                if (sheet.isVisible()) qobject_cast<QDialog*>(&sheet)->reject();
+            });
+    EXPECT_EQ(grid->model()->rowCount(), 1);
+    window->SetInterfaceLanguage(Language::en);
+}
+
 // The workstation's finish as a user meets it: where the keyboard goes after a dialog, what
 // the sheets are called.
 class FinishTest : public testing::WorkstationTestBase {
@@ -230,7 +295,8 @@ TEST_F(FinishTest, SheetTitlesNameTheSideAndFocusComesBackToTheCellAndTheField) 
         QTest::keyClick(price, Qt::Key_Return);
         focusAfterBox = QApplication::focusWidget();
         QTest::keyClick(sheet, Qt::Key_Escape);
-        EXPECT_EQ(focusAfterBox, price);
+        EXPECT_EQ(focusAfterBox, price) << focusAfterBox->metaObject()->className() << " "
+                                        << focusAfterBox->objectName().toStdString();
     });
     ChooseFromMenuBar(Qt::Key_P, Qt::Key_B);
     EXPECT_NE(focusAfterBox, nullptr);

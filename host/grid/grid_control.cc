@@ -235,7 +235,14 @@ int CUGCtrl::GotoCell(int col, int row) {
     m_curCol = col;
     m_curRow = row;
     NotifyCurrentCellChanged();
+    OnSelectionMoved();
     return UG_SUCCESS;
+}
+
+void CUGCtrl::PlaceSelection(int row, std::vector<int> rows) {
+    if (m_curCol < 0 || m_curCol >= GetNumberCols()) m_curCol = 0;
+    m_curRow = row >= 0 && row < GetNumberRows() ? row : -1;
+    m_selected = std::move(rows);
 }
 
 int CUGCtrl::SelectRow(int row) {

@@ -182,7 +182,14 @@ class CUGCtrl {
     virtual std::string CellTip(int col, int row) const { return {}; }
     // The rows the user selected, as the renderer reports them (Shift/Ctrl-click, Shift+
     // arrows, Ctrl+A). Forgotten when the rows are refilled or sorted.
-    void SetSelectedRows(std::vector<int> rows) { m_selected = std::move(rows); }
+    void SetSelectedRows(std::vector<int> rows) {
+        m_selected = std::move(rows);
+        OnSelectionMoved();
+    }
+    // Makes row current (-1: none) and rows the selected ones without telling the observer
+    // or OnSelectionMoved: for a grid that keeps its selection through a refill and ends it
+    // with RedrawAll, on which the renderer shows them.
+    void PlaceSelection(int row, std::vector<int> rows);
     // The selected rows inside the grid, ascending; the current row alone when none is
     // selected; empty without a current row.
     std::vector<int> GetSelectedRows() const;
@@ -240,6 +247,8 @@ class CUGCtrl {
     virtual void OnDrawFocusRect(CDC* dc, RECT* rect);
     // Questions the host asks the grid (UGINFO_* codes); 0 = no. text may be null.
     virtual int QueryInfoItem(int a, int b, int item, std::string* text) { return 0; }
+    // The current cell or the selected rows moved: GotoCell, SelectRow, SetSelectedRows.
+    virtual void OnSelectionMoved() {}
     // Negative when first goes before second in the direction of flags (UG_SORT_*). The
     // default compares the texts bytewise. Must answer the same for the same pair.
     virtual int OnSortEvaluate(CUGCell* first, CUGCell* second, int flags);

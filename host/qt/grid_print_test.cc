@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include "host/grid/grid_control.h"
+#include "host/qt/save_dialog.h"
 #include "testing/test_qt.h"
 
 namespace cartera::qt {
@@ -129,6 +130,16 @@ TEST_F(GridPrintTest, WideGridsShrinkOntoOnePageOrPrintEveryColumnOnFurtherPages
     }
     EXPECT_FALSE(text.contains(QChar(0x2026)));
     EXPECT_TRUE(text.contains(QRegularExpression(QStringLiteral("%1 ?/ ?%1").arg(pages))));
+}
+
+// An export's file always has the extension of its type, whatever name was typed.
+TEST(SaveDialogTest, AChosenNameGetsTheExtensionOfTheType) {
+    for (auto [typed, saved] : {std::pair{"/tmp/report", "/tmp/report.pdf"},
+                                {"/tmp/report.pdf", "/tmp/report.pdf"},
+                                {"/tmp/v1.2/report", "/tmp/v1.2/report.pdf"},
+                                {"/tmp/report.v2", "/tmp/report.v2"},
+                                {"", ""}})
+        EXPECT_EQ(WithExtension(typed, "pdf").toStdString(), saved) << typed;
 }
 
 }  // namespace

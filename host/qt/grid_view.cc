@@ -180,21 +180,27 @@ GridView::GridView(CUGCtrl* grid, QWidget* parent)
     connect(m_header, &QHeaderView::sectionResized, this, &GridView::OnSectionResized);
     connect(m_header, &QHeaderView::sectionMoved, this, &GridView::OnSectionMoved);
     connect(m_model, &GridModel::structureChanged, this, &GridView::ApplyGridLayout);
-    connect(m_model, &GridModel::modelAboutToBeReset, this, [this] { m_applying = true; });
+    // A refill or a sort ends in a redraw of everything, after which the selection is the
+    // grid's: the rows that show the records selected before.
+    connect(m_model, &GridModel::modelAboutToBeReset, this, [this] {
+        m_applying = true;
+        m_syncing = true;
+    });
     connect(m_model, &GridModel::modelReset, this, [this] {
         ApplyGridLayout();
+        SyncSelectionFromGrid();
         WidenForNumbers();
     });
     connect(m_model, &GridModel::redrawnAll, this, [this] {
         ApplyRowHeights();
         ApplySortArrow();
-        if (m_grid) SyncCurrentFromGrid(m_grid->GetCurrentCol(), m_grid->GetCurrentRow());
+        SyncSelectionFromGrid();
         WidenForNumbers();
         viewport()->update();
     });
     connect(m_model, &GridModel::currentCellChanged, this, &GridView::SyncCurrentFromGrid);
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
-        if (!m_grid) return;
+        if (!m_grid || m_syncing) return;
         std::vector<int> rows;
         for (const QModelIndex& index : selectionModel()->selectedRows())
             rows.push_back(index.row());
@@ -308,6 +314,39 @@ void GridView::SyncCurrentFromGrid(int col, int row) {
         scrollTo(index);
     }
     m_applying = wasApplying;
+}
+
+void GridView::SyncSelectionFromGrid() {
+    m_syncing = true;
+    if (m_grid && selectionModel()) {
+        const bool wasApplying = std::exchange(m_applying, true);
+        const int row = m_grid->GetCurrentRow();
+        std::vector<int> rows = m_grid->GetSelectedRows();
+        std::vector<int> shown;
+        for (const QModelIndex& index : selectionModel()->selectedRows())
+            shown.push_back(index.row());
+        std::sort(shown.begin(), shown.end());
+        const bool moved = row < 0 ? currentIndex().isValid() : currentIndex().row() != row;
+        if (rows != shown || moved) {
+            QItemSelection selection;
+            for (int r : rows)
+                if (r < m_model->rowCount())
+                    selection.select(m_model->index(r, 0), m_model->index(r, 0));
+            selectionModel()->select(
+                selection, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+            if (row >= 0 && row < m_model->rowCount() && m_model->columnCount() > 0) {
+                QModelIndex index = m_model->index(
+                    row, std::clamp(m_grid->GetCurrentCol(), 0, m_model->columnCount() - 1));
+                selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+                m_anchorRow = row;
+                scrollTo(index);
+            } else {
+                selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+            }
+        }
+        m_applying = wasApplying;
+    }
+    m_syncing = false;
 }
 
 void GridView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {

@@ -99,6 +99,8 @@ class GridView : public QTableView {
     void SyncWindowRect();
     void ApplySortArrow();
     void SyncCurrentFromGrid(int col, int row);
+    // Shows the grid's current row and selected rows, when they differ from what is shown.
+    void SyncSelectionFromGrid();
     void OnHeadingPressed(int col, const QPoint& pos, bool press);
     void OnHeadingContextMenu(const QPoint& pos);
     void OnSectionResized(int logical, int oldSize, int newSize);
@@ -119,6 +121,7 @@ class GridView : public QTableView {
     std::vector<int> m_customRows;  // rows given a height other than the default
     std::vector<int> m_widened;     // by column: see Widened
     bool m_applying = false;        // the view is following the grid: do not echo back
+    bool m_syncing = false;         // showing the grid's selection: do not report it back
     int m_wheelRest = 0;            // wheel turn short of a notch, in eighths of a degree
     int m_anchorRow = -1;           // where a selection with Shift starts
     int m_extendFrom = -1;          // while a key with Shift moves the cursor: the anchor
