@@ -144,7 +144,7 @@ TEST_F(CsvCommandsTest, AStatementImportRefusesUntilChosenThenImportsOnceAndRepo
 // A file system whose locks another writer holds.
 struct LockedEnv : EnvWrapper {
     using EnvWrapper::EnvWrapper;
-    Status LockFile(const std::string& path, int, std::unique_ptr<FileLock>*) override {
+    Status LockFile(const std::string& path, int, std::unique_ptr<FileLock>*, LockMode) override {
         return Status(ErrorKind::locked, path + " is locked by another writer");
     }
 };
