@@ -50,11 +50,12 @@ void Replay(uint8_t type, std::string_view payload, size_t offset, CSistemaCarte
 
 std::string LegacyLogPath(const std::string& path) { return CurrentEnv()->Resolve(path) + ".log"; }
 
-bool ReplayLegacyLog(std::string_view log, uint64_t fileSize, uint32_t sum,
-                     CSistemaCartera& ledger, std::vector<std::string>* warnings) {
+bool ReplayLegacyLog(std::string_view log, uint64_t fileSize, uint32_t sum, CSistemaCartera& ledger,
+                     std::vector<std::string>* warnings) {
     for (size_t at = 0; at < log.size();) {
         const std::string_view rest = log.substr(at);
-        const bool cut = rest.size() < kHeader || rest.size() - kHeader < DecodeFixed32(rest.data());
+        const bool cut =
+            rest.size() < kHeader || rest.size() - kHeader < DecodeFixed32(rest.data());
         const uint32_t length = cut ? 0 : DecodeFixed32(rest.data());
         const auto type = cut ? uint8_t{0} : static_cast<uint8_t>(rest[4]);
         const std::string_view payload = rest.substr(cut ? 0 : kHeader, length);
@@ -65,8 +66,9 @@ bool ReplayLegacyLog(std::string_view log, uint64_t fileSize, uint32_t sum,
             if (!cut && rest.substr(kHeader + length).find_first_not_of('\0') != rest.npos)
                 Damaged(at, "the record does not match its checksum");
             if (warnings)
-                warnings->push_back("the last change of the old change log was cut off while it "
-                                    "was written and is left out; it was never reported as saved");
+                warnings->push_back(
+                    "the last change of the old change log was cut off while it "
+                    "was written and is left out; it was never reported as saved");
             return true;
         }
         if ((type == kBase) != (at == 0)) Damaged(at, at == 0 ? "no base record" : "a second base");

@@ -22,7 +22,7 @@ std::string LegacyLogPath(const std::string& path);
 // when it names another (a checkpoint killed after the file was written), true otherwise. A
 // last record cut short is left out with a warning in *warnings; damage throws
 // Error(damaged) naming the byte offset.
-bool ReplayLegacyLog(std::string_view log, uint64_t fileSize, uint32_t sum,
-                     CSistemaCartera& ledger, std::vector<std::string>* warnings);
+bool ReplayLegacyLog(std::string_view log, uint64_t fileSize, uint32_t sum, CSistemaCartera& ledger,
+                     std::vector<std::string>* warnings);
 
 }  // namespace cartera

@@ -99,9 +99,8 @@ void PortfolioStore::LoadBytes(const std::string& path, std::string_view data,
 }
 
 void PortfolioStore::LoadFileAndRecords(const std::string& path, std::string_view data,
-                                        CSistemaCartera& ledger,
-                                        std::vector<std::string>* warnings, bool keepHistory,
-                                        bool* isPortfolio) {
+                                        CSistemaCartera& ledger, std::vector<std::string>* warnings,
+                                        bool keepHistory, bool* isPortfolio) {
     m_inStep = m_appendOnly = m_wholeNeeded = m_legacyLog = false;
     m_appendAt = m_baseSize = m_sinceHistory = 0;
     m_recordCount = 0;

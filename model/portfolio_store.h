@@ -109,9 +109,9 @@ class PortfolioStore {
     const std::string& Buffer() const { return m_buffer; }
 
   private:
-    void LoadFileAndRecords(const std::string& path, std::string_view data,
-                            CSistemaCartera& ledger, std::vector<std::string>* warnings,
-                            bool keepHistory, bool* isPortfolio);
+    void LoadFileAndRecords(const std::string& path, std::string_view data, CSistemaCartera& ledger,
+                            std::vector<std::string>* warnings, bool keepHistory,
+                            bool* isPortfolio);
     // Takes in what the records after the base at baseEnd say of the file.
     void NoteRecords(const Records& records, size_t baseEnd, const std::string& path,
                      std::vector<std::string>* warnings);
