@@ -245,6 +245,11 @@ TEST_F(DocumentTest, AMovementAddedByAnotherProgramSurvivesTheNextChangeHere) {
     SendTimer(frame, CChildFrmCartera::kIdleTimer);
     ASSERT_EQ(view->GetGridWindow()->model()->rowCount(), 3);
     EXPECT_EQ(ShownText(view->GetGridWindow(), 1, priceCol), "50.00");
+    // The next tick keeps the sort in the file at once, so a kill does not lose it.
+    SendTimer(frame, CChildFrmCartera::kIdleTimer);
+    CSistemaCartera bare;
+    ASSERT_EQ(PortfolioDocument(&bare).Load(path).message(), "");
+    EXPECT_EQ(bare.GetStoredLayouts(), frame->GetAdmCartera()->LayoutBytes());
 }
 
 TEST_F(DocumentTest, AFailedSaveKeepsTheChangeMarkedUntilFileSaveWritesIt) {

@@ -94,7 +94,7 @@ void Import(Output io, const ImportArgs& a) {
     const std::string format = ChooseFormat(file, a.statement);
     if (format != statements::kCarteraFormat) {
         statements::Statement statement = ReadStatementFile(io, file, format, a.statement);
-        OpenPortfolio portfolio(a.path, OpenPortfolio::Use::change);
+        OpenPortfolio portfolio(a.path, OpenPortfolio::Use::prepare);
         return ImportStatement(io, portfolio, a.file, format, std::move(statement), a.statement);
     }
     if (!a.statement.account.empty() || !a.statement.currency.empty() || a.statement.skipFractional)

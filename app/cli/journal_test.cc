@@ -3,6 +3,7 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "app/cli/options.h"
 #include "host/env.h"
 #include "model/entry.h"
 #include "testing/test_cli.h"
@@ -307,6 +308,14 @@ TEST_F(JournalTest, FailedWritesLocksAndBugsHaveExitStatusesOfTheirOwn) {
     files.broken = true;
     EXPECT_THAT(Fails(70, {"show", p}), HasSubstr("internal error"));
     EXPECT_EQ(files.Files().at(p), before);
+
+    // A change planned under the shared lock is planned again when a writer came first.
+    files.broken = false;
+    cli::OpenPortfolio planned(p, cli::OpenPortfolio::Use::prepare);
+    EXPECT_TRUE(planned.Upgrade());
+    Ok({"cash", p, "--type", "deposit", "--amount", "8"});
+    EXPECT_FALSE(planned.Upgrade());
+    EXPECT_EQ(planned.Ledger().GetOrders().size(), 2u);
 }
 
 }  // namespace

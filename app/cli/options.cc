@@ -147,7 +147,7 @@ OpenPortfolio::OpenPortfolio(const std::string& path, Use use, bool changing)
     : m_path(path), m_ledger(MakeLedger()) {
     // A change needs no grids: the ledger keeps the file's layouts as bytes and writes them
     // back unchanged.
-    if (use != Use::change)
+    if (use == Use::show || use == Use::read)
         m_window = std::make_unique<PortfolioWindow>(m_ledger.get(), use == Use::show);
     m_doc = std::make_unique<PortfolioDocument>(m_ledger.get());
     if (m_window) m_doc->SetOnUpdate([window = m_window.get()] { window->Update(); });
@@ -156,15 +156,29 @@ OpenPortfolio::OpenPortfolio(const std::string& path, Use use, bool changing)
         m_doc->Store().Lock(path, changing ? LockMode::exclusive : LockMode::shared);
     if (!locked.ok()) Fail(locked.kind(), locked.message());
     // Only a change may write the file whole, and then it keeps the steps restore takes back.
-    Status loaded = m_doc->Load(path, changing);
-    if (loaded.IsNotFound()) Fail(ErrorKind::not_found, "no portfolio file " + path);
-    if (!loaded.ok()) Fail(loaded.kind(), "cannot load the portfolio: " + loaded.message());
-    for (const std::string& warning : m_doc->Warnings()) Warn(warning);
+    Load(changing || use == Use::prepare);
     // What only a file from before the entry bounds can hold: refused rather than shown.
-    if (use != Use::change) RequireFiniteTotals(ErrorKind::damaged, path);
+    if (use == Use::show || use == Use::read) RequireFiniteTotals(ErrorKind::damaged, path);
     // A file stored without layouts gets the grids' default ones on its next save.
     if (!m_window && m_ledger->GetStoredLayouts().empty())
         m_window = std::make_unique<PortfolioWindow>(m_ledger.get(), false);
+}
+
+void OpenPortfolio::Load(bool keepHistory) {
+    Status loaded = m_doc->Load(m_path, keepHistory);
+    if (loaded.IsNotFound()) Fail(ErrorKind::not_found, "no portfolio file " + m_path);
+    if (!loaded.ok()) Fail(loaded.kind(), "cannot load the portfolio: " + loaded.message());
+    for (const std::string& warning : m_doc->Warnings()) Warn(warning);
+}
+
+bool OpenPortfolio::Upgrade() {
+    PortfolioStore& store = m_doc->Store();
+    if (Status locked = store.Lock(m_path, LockMode::exclusive); !locked.ok())
+        Fail(locked.kind(), locked.message());
+    if (!store.ChangedOutside(m_path)) return true;
+    m_ledger->UnregisterAll();  // loading registers what it reads
+    Load(true);
+    return false;
 }
 
 OpenPortfolio::~OpenPortfolio() = default;

@@ -85,8 +85,9 @@ std::time_t ResolveWhen(const TextOption& date, const TextOption& time, std::tim
 class OpenPortfolio {
   public:
     // What the command does with the portfolio: shows its grids, changes it (no grids at
-    // all), or only reads it (grids left empty).
-    enum class Use { show, change, read };
+    // all), only reads it (grids left empty), or reads it to plan a change (no grids, the
+    // lock shared until Upgrade).
+    enum class Use { show, change, read, prepare };
     // Loads path under its lock, held until destroyed: shared to show or read it (no writer
     // changes it in between), exclusive to change it (no other writer saves in between) or
     // when changing is true (a grid's layout is to be saved). Fails with an IO error naming
@@ -104,6 +105,10 @@ class OpenPortfolio {
     void Save();
     // Saves the grids' layouts as one record at the file's end; fails as Save.
     void SaveLayouts();
+    // For a portfolio read to plan a change: takes the lock exclusive. False when another
+    // program changed the file since it was read: it is then read again under that lock,
+    // and the change must be planned again. Fails as loading does.
+    bool Upgrade();
     PortfolioDocument& Document() { return *m_doc; }
     // Fails with the save's error when the last change could not be saved; else notes the
     // change as saved.
@@ -114,6 +119,9 @@ class OpenPortfolio {
     const std::string& Path() const { return m_path; }
 
   private:
+    // Loads the file under the lock the store holds; fails naming the file.
+    void Load(bool keepHistory);
+
     std::string m_path;
     std::unique_ptr<CSistemaCartera> m_ledger;
     std::unique_ptr<PortfolioWindow> m_window;

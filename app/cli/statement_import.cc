@@ -113,15 +113,21 @@ void ImportStatement(Output io, OpenPortfolio& portfolio, const std::string& fil
                      const std::string& format, statements::Statement statement,
                      const StatementArgs& a) {
     statements::ImportPlan plan;
-    try {
-        plan = statements::PlanImport(statement, portfolio.Ledger(),
-                                      {a.account, a.currency, a.skipFractional});
-    } catch (const Error& e) {
-        Fail(e.kind(), file + ": " + e.what() + "; nothing was imported");
-    }
+    auto planned = [&] {
+        try {
+            plan = statements::PlanImport(statement, portfolio.Ledger(),
+                                          {a.account, a.currency, a.skipFractional});
+        } catch (const Error& e) {
+            Fail(e.kind(), file + ": " + e.what() + "; nothing was imported");
+        }
+        return !plan.added.empty() || !plan.withdrawn.empty();
+    };
+    // Planned under the shared lock; planned again when a writer came in before the change.
+    bool changes = planned() && !a.dryRun;
+    if (changes && !portfolio.Upgrade()) changes = planned();
     statement = statements::Statement();
     const size_t count = plan.added.size();
-    if (!a.dryRun && (count > 0 || !plan.withdrawn.empty())) {
+    if (changes) {
         std::function<void(size_t)> progress;
         if (io.progress) {
             progress = [&io, count](size_t done) {

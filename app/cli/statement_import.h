@@ -47,10 +47,11 @@ std::string ChooseFormat(const ImportFile& file, const StatementArgs& a);
 // no lock is held meanwhile. Any refusal names the file and says nothing was imported.
 statements::Statement ReadStatementFile(Output io, ImportFile& file, const std::string& format,
                                         const StatementArgs& a);
-// Plans the statement against the portfolio (opened to change it) and, unless a dry run,
-// adds what the plan adds and takes out what it withdraws, as one change with one save.
-// The statement is freed once planned, before the journal grows. Prints the summary. A
-// refusal names the file and says nothing was imported.
+// Plans the statement against the portfolio (opened to prepare a change, under the shared
+// lock) and, unless a dry run, takes the lock exclusive (planning again if another writer
+// came first) and adds what the plan adds and takes out what it withdraws, as one change
+// with one save. The statement is freed once planned, before the journal grows. Prints the
+// summary. A refusal names the file and says nothing was imported.
 void ImportStatement(Output io, OpenPortfolio& portfolio, const std::string& file,
                      const std::string& format, statements::Statement statement,
                      const StatementArgs& a);
