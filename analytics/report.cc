@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <map>
 
-#include "analytics/exact_sum.h"
 #include "host/dates.h"
+#include "model/exact_total.h"
 #include "model/sistema.h"
 
 namespace cartera::analytics {
@@ -13,7 +13,7 @@ namespace {
 // The sums every table shares, over any set of trades.
 struct Tally {
     int64_t trades = 0, wins = 0, losses = 0;
-    ExactSum result, gross_profit, gross_loss;
+    ExactTotal result, gross_profit, gross_loss;
     int64_t days = 0;
 
     void Add(const ClosedTrade& t) {
@@ -113,8 +113,8 @@ BreakdownRow RowOf(std::string key, const Tally& t) {
 }
 
 // Capital contributed, by date: impositions and deposits add, refunds take away.
-std::map<int32_t, ExactSum> Contributions(const CSistemaCartera& ledger, const Filter& filter) {
-    std::map<int32_t, ExactSum> out;
+std::map<int32_t, ExactTotal> Contributions(const CSistemaCartera& ledger, const Filter& filter) {
+    std::map<int32_t, ExactTotal> out;
     for (const COrderCartera& m : ledger.GetOrders()) {
         if (m.type != kImposition && m.type != kDeposit && m.type != kRefund) continue;
         if (filter.to && m.date > *filter.to) continue;
@@ -173,9 +173,9 @@ Stats ComputeStats(const std::vector<ClosedTrade>& trades) {
 
 std::vector<EquityPoint> EquityCurve(const std::vector<ClosedTrade>& trades,
                                      const CSistemaCartera* ledger, const Filter& filter) {
-    std::map<int32_t, ExactSum> capital;
+    std::map<int32_t, ExactTotal> capital;
     if (ledger) capital = Contributions(*ledger, filter);
-    ExactSum equity;
+    ExactTotal equity;
     auto nextCapital = capital.begin();
     // Contributions before the first day shown are where the curve starts.
     int32_t firstShown = trades.empty() ? INT32_MAX : trades.front().exitDate;
@@ -194,7 +194,7 @@ std::vector<EquityPoint> EquityCurve(const std::vector<ClosedTrade>& trades,
     while (i < trades.size() || nextCapital != capital.end()) {
         int32_t date = i < trades.size() ? trades[i].exitDate : INT32_MAX;
         if (nextCapital != capital.end()) date = std::min(date, nextCapital->first);
-        ExactSum day;
+        ExactTotal day;
         for (; i < trades.size() && trades[i].exitDate == date; ++i) {
             day.Add(trades[i].result);
             equity.Add(trades[i].result);
@@ -207,7 +207,7 @@ std::vector<EquityPoint> EquityCurve(const std::vector<ClosedTrade>& trades,
 }
 
 Calendar BuildCalendar(const std::vector<ClosedTrade>& trades) {
-    std::map<std::tuple<int, int, int>, std::pair<ExactSum, int64_t>> periods;
+    std::map<std::tuple<int, int, int>, std::pair<ExactTotal, int64_t>> periods;
     for (const ClosedTrade& t : trades) {
         int y, m, d;
         CivilDate(t.exitDate, &y, &m, &d);
@@ -232,7 +232,7 @@ TaxReport BuildTaxReport(const std::vector<ClosedTrade>& trades, const CSistemaC
     r.year = year;
     r.termDays = termDays;
     int32_t first = DateNumber(year, 1, 1), last = DateNumber(year, 12, 31);
-    ExactSum gain, shortTerm, longTerm;
+    ExactTotal gain, shortTerm, longTerm;
     for (const ClosedTrade& t : trades) {
         if (t.exitDate < first || t.exitDate > last) continue;
         bool isLongTerm = t.daysHeld > termDays;
@@ -244,7 +244,7 @@ TaxReport BuildTaxReport(const std::vector<ClosedTrade>& trades, const CSistemaC
     r.shortTerm = shortTerm.Value();
     r.longTerm = longTerm.Value();
 
-    std::map<std::string, std::pair<std::string, ExactSum>> dividends, expenses;
+    std::map<std::string, std::pair<std::string, ExactTotal>> dividends, expenses;
     for (const COrderCartera& m : ledger.GetOrders()) {
         if ((m.type != kDividend && m.type != kExpense) || m.date < first || m.date > last ||
             !filter.AcceptsCash(m.date, m.quoteCode, m.group))

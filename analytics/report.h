@@ -1,7 +1,7 @@
 #pragma once
 // Trading statistics over closed trades in exit order (see trades.h): the summary figures,
 // the equity curve with its drawdown, a calendar of results, the tax year and breakdowns.
-// Every total is an order-independent exact sum (exact_sum.h), so the same trades give the
+// Every total is an order-independent exact sum (model/exact_total.h), so the same trades give the
 // same figure to the bit in every table.
 #include <cstdint>
 #include <optional>

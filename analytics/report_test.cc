@@ -3,7 +3,7 @@
 #include <random>
 #include <tuple>
 
-#include "analytics/exact_sum.h"
+#include "model/exact_total.h"
 #include "testing/test_ledger.h"
 
 namespace cartera::testing {
@@ -140,7 +140,7 @@ TEST_F(ReportTest, TotalsOfEveryTableAgreeWithTheClosedTrades) {
         batch.push_back(m);
     }
     ledger.AddOrders(batch);
-    ExactSum all;
+    ExactTotal all;
     for (const CNegocioC& t : ledger.GetClosedTrades()) all.Add(t.profit);
     auto trades = CollectClosedTrades(ledger, {});
     ASSERT_GT(trades.size(), 1000u);
@@ -154,7 +154,7 @@ TEST_F(ReportTest, TotalsOfEveryTableAgreeWithTheClosedTrades) {
     }
     Calendar c = BuildCalendar(trades);
     for (const CalendarEntry& y : c.years) {
-        ExactSum inYear;
+        ExactTotal inYear;
         for (const CNegocioC& t : ledger.GetClosedTrades()) {
             int ty, tm, td;
             CivilDate(t.exitDate, &ty, &tm, &td);

@@ -138,6 +138,9 @@ TEST(ExactTotalTest, RoundsTheExactTotalOnceAndForgetsWhatIsTakenBack) {
         {{-0x1p53, -3.0}, -0x1p53 - 4.0},          // the same for negative sums
         {{tiny, tiny, -tiny}, tiny},               // subnormals are exact
         {{0x1.fffffffffffffp1023, 0x1p970}, inf},  // past the largest double
+        // Past the largest double and back: the exact sum, whatever the order of the terms.
+        {{0x1.fffffffffffffp1023, 0x1.fffffffffffffp1023, -0x1.fffffffffffffp1023},
+         0x1.fffffffffffffp1023},
         {{-0.0, -0.0}, 0.0},
         {{inf, 1.0}, inf},
         {{-inf, 5.0}, -inf},
