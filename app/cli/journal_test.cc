@@ -221,6 +221,21 @@ TEST_F(JournalTest, DamagedAndMissingFilesGiveOneClearLine) {
     for (auto [command, view] :
          {std::pair("show", "--json"), {"export", "movements"}, {"report", "stats"}})
         EXPECT_THAT(Fails(3, {command, g, view}), HasSubstr("the capital overflows")) << command;
+
+    // Two gains and a loss near the largest number: their sum, and so every total show reads,
+    // is within range; the gains alone are not, and the report refuses that figure.
+    const std::string h = NewPortfolio("h");
+    for (const char* code : {"A", "B", "C"})
+        for (const char* side : {"buy", "sell"})
+            Ok({side, h, "--code", code, "--contracts", "100", "--price", "1000000000"});
+    auto near = Load(h);
+    for (size_t i : {1, 3, 4}) {
+        m = near->At(i);
+        m.price = 1e306;  // a result of 1e308 on 100 contracts
+        near->ledger->ModOrder(m);
+    }
+    Ok({"show", h, "--json"});
+    EXPECT_THAT(Fails(3, {"report", h, "stats"}), HasSubstr("the gross_profit overflows"));
 }
 
 TEST_F(JournalTest, BracketsPriceAmountsByKind) {

@@ -1,4 +1,5 @@
 // report: trading statistics of a portfolio's closed trades as plain tables, JSON or CSV.
+#include <cmath>
 #include <nlohmann/json.hpp>
 #include <variant>
 
@@ -67,6 +68,17 @@ void PrintPlain(std::ostream& out, const Table& t, const std::string& title = ""
     out << RenderTable(text);
 }
 
+// A figure beyond the range of numbers comes only from a file written before the entry
+// bounds; like show's totals it is refused (status 3), never printed as inf or nan.
+Table Finite(const std::string& path, Table t) {
+    for (const auto& row : t.rows)
+        for (size_t i = 0; i < row.size() && i < t.columns.size(); ++i)
+            if (auto* d = std::get_if<double>(&row[i]); d && !std::isfinite(*d))
+                Fail(ErrorKind::damaged,
+                     path + ": the " + t.columns[i] + " overflows (beyond the range of numbers)");
+    return t;
+}
+
 // The one-row stats table as figure/value lines, easier to read than 20 columns.
 Table Vertical(const Table& t) {
     Table v{{"figure", "value"}, {}};
@@ -125,18 +137,20 @@ void Report(Output io, const ReportArgs& a) {
     std::vector<ClosedTrade> trades = CollectClosedTrades(ledger, filter);
 
     if (a.view == "stats") {
-        Table t = StatsTable(ComputeStats(trades));
+        Table t = Finite(a.path, StatsTable(ComputeStats(trades)));
         if (a.json)
             io.out << JsonRows(t)[0].dump(2) << '\n';
         else
             Print(io, a, a.csv ? t : Vertical(t));
     } else if (a.view == "equity") {
-        Table t = EquityTable(EquityCurve(trades, a.withCapital ? &ledger : nullptr, filter));
+        Table t = Finite(
+            a.path, EquityTable(EquityCurve(trades, a.withCapital ? &ledger : nullptr, filter)));
         a.json ? void(io.out << JsonRows(t).dump(2) << '\n') : Print(io, a, t);
     } else if (a.view == "calendar") {
         Calendar c = BuildCalendar(trades);
-        Table days = CalendarTable(c.days), months = CalendarTable(c.months),
-              years = CalendarTable(c.years);
+        Table days = Finite(a.path, CalendarTable(c.days)),
+              months = Finite(a.path, CalendarTable(c.months)),
+              years = Finite(a.path, CalendarTable(c.years));
         if (a.json) {
             Json j{
                 {"days", JsonRows(days)}, {"months", JsonRows(months)}, {"years", JsonRows(years)}};
@@ -153,9 +167,10 @@ void Report(Output io, const ReportArgs& a) {
         }
     } else if (a.view == "tax") {
         TaxReport r = BuildTaxReport(trades, ledger, filter, year, termDays);
-        Table lines = TaxTradesTable(r);
-        Table dividends = CashTable(r.dividends), expenses = CashTable(r.expenses);
-        Table totals = TaxTotalsTable(r);
+        Table lines = Finite(a.path, TaxTradesTable(r));
+        Table dividends = Finite(a.path, CashTable(r.dividends));
+        Table expenses = Finite(a.path, CashTable(r.expenses));
+        Table totals = Finite(a.path, TaxTotalsTable(r));
         if (a.json) {
             Json j{{"year", r.year},
                    {"term_days", r.termDays},
@@ -176,7 +191,7 @@ void Report(Output io, const ReportArgs& a) {
             }
         }
     } else if (a.view == "by") {
-        Table t = BreakdownTable(BuildBreakdown(trades, *by), a.by);
+        Table t = Finite(a.path, BreakdownTable(BuildBreakdown(trades, *by), a.by));
         a.json ? void(io.out << JsonRows(t).dump(2) << '\n') : Print(io, a, t);
     } else {
         FailUsage("the report must be stats, equity, calendar, tax or by, not '" + a.view + "'");
