@@ -8,16 +8,6 @@ namespace cartera {
 
 namespace {
 
-// text with %1, %2… replaced by values, in order.
-std::string Fill(std::string text, std::initializer_list<std::string> values) {
-    int n = 1;
-    for (const std::string& value : values) {
-        const std::string mark = "%" + std::to_string(n++);
-        if (size_t at = text.find(mark); at != std::string::npos) text.replace(at, 2, value);
-    }
-    return text;
-}
-
 // "From – To" of a bracket as the editor shows its bounds.
 std::string Range(const stComision& b) {
     return EditNumberText(b.from) + " – " + EditNumberText(b.to);
@@ -33,15 +23,15 @@ std::string BracketRefusal(const stComision& bracket, const CArrayComisiones& ot
         {bracket.brokerageMin, 42314}, {bracket.from, 3410},           {bracket.to, 3411},
         {bracket.royalty, 3414}};
     for (auto [value, label] : fields)
-        if (!(value >= 0)) return Fill(::LS(kNegative), {::LS(label), EditNumberText(value)});
+        if (!(value >= 0)) return FillText(::LS(kNegative), {::LS(label), EditNumberText(value)});
     // The notice names the rule; what follows, the bounds that break it.
     const std::string check = ::LS(3416) + ": ";
     if (bracket.to < bracket.from)
-        return check +
-               Fill(::LS(kToBelowFrom), {EditNumberText(bracket.to), EditNumberText(bracket.from)});
+        return check + FillText(::LS(kToBelowFrom),
+                                {EditNumberText(bracket.to), EditNumberText(bracket.from)});
     for (const stComision& other : others)
         if (bracket.from < other.to && other.from < bracket.to)
-            return check + Fill(::LS(kOverlap), {Range(bracket), Range(other)});
+            return check + FillText(::LS(kOverlap), {Range(bracket), Range(other)});
     return {};
 }
 

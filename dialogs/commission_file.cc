@@ -7,15 +7,6 @@
 #include "host/strings.h"
 
 namespace cartera::dialogs {
-namespace {
-
-std::string Fill(std::string text, const char* mark, const std::string& value) {
-    size_t at = text.find(mark);
-    return at == std::string::npos ? text : text.replace(at, 2, value);
-}
-
-}  // namespace
-
 bool LoadCommissions(CAdmComisiones& adm) {
     std::string cause;
     try {
@@ -29,8 +20,7 @@ bool LoadCommissions(CAdmComisiones& adm) {
     const std::string copy = path + ".damaged";
     if (Status kept = CurrentEnv()->KeepBackup(path, copy); !kept.ok())
         cause += "; " + kept.message();
-    std::string text = Fill(Fill(Fill(::LS(40084), "%1", path), "%2", cause), "%3", copy);
-    AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
+    AfxMessageBox(FillText(::LS(40084), {path, cause, copy}), MB_OK | MB_ICONEXCLAMATION);
     return false;
 }
 
@@ -42,7 +32,7 @@ void RefreshCommissions(CAdmComisiones& adm) {
 
 bool ConfirmReplaceCommissions(CAdmComisiones& adm) {
     if (adm.LoadError().empty()) return true;
-    std::string question = Fill(::LS(40085), "%1", CAdmComisiones::FilePath());
+    std::string question = FillText(::LS(40085), {CAdmComisiones::FilePath()});
     if (AfxMessageBox(question, MB_YESNO | MB_ICONQUESTION) != IDYES) return false;
     adm.ClearLoadError();
     return true;

@@ -47,14 +47,10 @@ CDateField::CDateField(QWidget* parent) : QDateTimeEdit(parent) {
 std::string CDateField::Problem() const {
     QDate date;
     if (!m_typing || TypedDate(m_typed, false, &date)) return {};
-    std::string why = ::LS(kNotADate);
-    why.replace(why.find("%1"), 2, m_typed.toStdString());
     const QDate shown = this->date();
-    if (size_t at = why.find("%2"); at != std::string::npos)
-        why.replace(
-            at, 2,
-            cartera::DateText(cartera::DateNumber(shown.year(), shown.month(), shown.day())));
-    return why;
+    return cartera::FillText(
+        ::LS(kNotADate), {m_typed.toStdString(), cartera::DateText(cartera::DateNumber(
+                                                     shown.year(), shown.month(), shown.day()))});
 }
 
 void CDateField::Type(const QString& text) {

@@ -52,6 +52,9 @@ constexpr int kColumns = 8;
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 QString T(int id) { return Q(::LS(id)); }
+QString T(int id, std::initializer_list<std::string_view> values) {
+    return Q(FillText(::LS(id), values));
+}
 
 // The distinct non-empty values of a row field, in the order the statement shows them.
 QStringList Distinct(const statements::Statement& s, std::string statements::StatementRow::*f) {
@@ -105,7 +108,7 @@ ImportStatementDialog::ImportStatementDialog(CSistemaCartera& ledger, const std:
     BuildWidgets();
     Status status = CurrentEnv()->ReadFile(path, &m_bytes);
     bool read = status.ok();
-    if (!read) m_problem = T(kCannotRead).arg(Q(path), Q(status.message())).toStdString();
+    if (!read) m_problem = FillText(::LS(kCannotRead), {path, status.message()});
     QString detected =
         Q(statements::DetectFormat(std::string_view(m_bytes).substr(0, statements::kDetectBytes)));
     {
@@ -123,7 +126,7 @@ ImportStatementDialog::ImportStatementDialog(CSistemaCartera& ledger, const std:
 ImportStatementDialog::~ImportStatementDialog() = default;
 
 void ImportStatementDialog::BuildWidgets() {
-    setWindowTitle(T(kTitle).arg(QFileInfo(Q(m_path)).fileName()));
+    setWindowTitle(T(kTitle, {QFileInfo(Q(m_path)).fileName().toStdString()}));
     auto* choices = new QWidget(this);
     auto* form = new QFormLayout(choices);
     m_format = new QComboBox(choices);
@@ -253,7 +256,8 @@ void ImportStatementDialog::FillPreview() {
         for (const statements::StatementNote& n : m_plan->notes)
             notes << QStringLiteral("line %1: %2").arg(n.line).arg(Q(n.text));
         m_summary->setText(
-            T(kSummary).arg(m_plan->added.size()).arg(m_plan->skipped).arg(m_plan->refused.size()));
+            T(kSummary, {std::to_string(m_plan->added.size()), std::to_string(m_plan->skipped),
+                         std::to_string(m_plan->refused.size())}));
     } else {
         m_summary->clear();
     }
@@ -267,16 +271,16 @@ void ImportStatementDialog::FillPreview() {
 }
 
 void ImportStatementDialog::NoteCurrency() {
-    const QString chosen = m_currency->currentText();
-    const QString known = Q(m_currencyKnown);
-    const bool other = !known.isEmpty() && !chosen.isEmpty() && chosen != known;
+    const std::string chosen = m_currency->currentText().toStdString();
+    const std::string& known = m_currencyKnown;
+    const bool other = !known.empty() && !chosen.empty() && chosen != known;
     QString note;
     if (other)
-        note = T(kCurrencyOther).arg(chosen, known);
-    else if (!known.isEmpty())
-        note = T(kCurrencyOf).arg(known);
-    else if (!chosen.isEmpty())
-        note = T(kCurrencyNone).arg(chosen);
+        note = T(kCurrencyOther, {chosen, known});
+    else if (!known.empty())
+        note = T(kCurrencyOf, {known});
+    else if (!chosen.empty())
+        note = T(kCurrencyNone, {chosen});
     m_currencyNote->setText(note);
     m_currencyNote->setStyleSheet(other ? QStringLiteral("color: #b00020") : QString());
     m_currencyNote->setVisible(!note.isEmpty());

@@ -91,10 +91,10 @@ std::string CNumEdit::PlainText() const {
 
 std::string CNumEdit::WhyNotANumber() const {
     if (text().isEmpty() || Value()) return {};
-    std::string why = ::LS(cartera::ThousandsInPlace(text().toStdString()) ? 42005 : 42004);
-    why.replace(why.find("%1"), 2, text().toStdString());
-    if (size_t at = why.find("%2"); at != std::string::npos) why.replace(at, 2, GetSepMiles());
-    return why;
+    const std::string typed = text().toStdString();
+    // Groups in place leave nothing to say about the separator.
+    if (cartera::ThousandsInPlace(typed)) return cartera::FillText(::LS(42005), {typed});
+    return cartera::FillText(::LS(42004), {typed, GetSepMiles()});
 }
 
 void CNumEdit::SetNumber(double value, int decimals) {

@@ -32,12 +32,6 @@ QString ButtonText(int id) {
     const auto* c = t ? t->Find(id) : nullptr;
     return c ? QString::fromStdString(c->Text()) : QString(id == 1 ? "OK" : "Cancel");
 }
-
-// Text with %1 replaced by value.
-std::string Fill(std::string text, const std::string& value) {
-    size_t at = text.find("%1");
-    return at == std::string::npos ? text : text.replace(at, 2, value);
-}
 }  // namespace
 
 CPropertyPageBase::CPropertyPageBase(int templateId, QWidget* parent)
@@ -151,22 +145,18 @@ std::string CPropertyPageBase::FieldLabel(int id) const {
 }
 
 std::string CPropertyPageBase::NumberProblem(const CNumEdit* box, int id) const {
-    if (box->text().trimmed().isEmpty()) return Fill(LS(42201), FieldLabel(id));
+    if (box->text().trimmed().isEmpty()) return cartera::FillText(LS(42201), {FieldLabel(id)});
     return box->Value() ? std::string() : FieldLabel(id) + ": " + box->WhyNotANumber();
 }
 
 std::string CPropertyPageBase::ContractsProblem(const CNumEdit* box, int id) const {
-    if (box->text().trimmed().isEmpty()) return Fill(LS(42203), FieldLabel(id));
+    if (box->text().trimmed().isEmpty()) return cartera::FillText(LS(42203), {FieldLabel(id)});
     std::optional<double> v = box->Value();
     if (!v) return FieldLabel(id) + ": " + box->WhyNotANumber();
-    if (*v < 1) return Fill(LS(42203), FieldLabel(id));
-    if (*v > cartera::kMaxEntryContracts) {
-        std::string most = Fill(LS(42204), FieldLabel(id));
-        size_t at = most.find("%2");
-        if (at != std::string::npos)
-            most.replace(at, 2, std::to_string(cartera::kMaxEntryContracts));
-        return most;
-    }
+    if (*v < 1) return cartera::FillText(LS(42203), {FieldLabel(id)});
+    if (*v > cartera::kMaxEntryContracts)
+        return cartera::FillText(LS(42204),
+                                 {FieldLabel(id), std::to_string(cartera::kMaxEntryContracts)});
     return {};
 }
 
@@ -175,13 +165,10 @@ std::string CPropertyPageBase::AmountProblem(const CNumEdit* box, int id, bool n
     std::optional<double> v = box->Value();
     if (!why.empty() || !v) return why;
     constexpr int kNotBelowZero = 43031;  // "%1: not below 0"
-    if (*v < 0 && !negative) return Fill(LS(kNotBelowZero), FieldLabel(id));
-    if (std::fabs(*v) > cartera::kMaxEntryAmount) {
-        std::string most = Fill(LS(42204), FieldLabel(id));
-        if (size_t at = most.find("%2"); at != std::string::npos)
-            most.replace(at, 2, PonPuntos(cartera::kMaxEntryAmount, 0));
-        return most;
-    }
+    if (*v < 0 && !negative) return cartera::FillText(LS(kNotBelowZero), {FieldLabel(id)});
+    if (std::fabs(*v) > cartera::kMaxEntryAmount)
+        return cartera::FillText(LS(42204),
+                                 {FieldLabel(id), PonPuntos(cartera::kMaxEntryAmount, 0)});
     return {};
 }
 

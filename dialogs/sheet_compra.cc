@@ -237,12 +237,9 @@ std::string CDlgCompraAccion::Notice() const {
     auto over = cartera::FindOvershoot(*m_pSistema, m_pSymbolBox->Chosen().code, IsBuy(),
                                        static_cast<int64_t>(*contracts));
     if (!over) return {};
-    std::string text = LS(IsBuy() ? 42211 : 42210);
-    for (auto [mark, n] :
-         {std::pair{"%1", over->ordered}, {"%2", over->held}, {"%3", over->opened}})
-        if (size_t at = text.find(mark); at != std::string::npos)
-            text.replace(at, 2, std::to_string(n));
-    return text;
+    return cartera::FillText(
+        LS(IsBuy() ? 42211 : 42210),
+        {std::to_string(over->ordered), std::to_string(over->held), std::to_string(over->opened)});
 }
 
 void CDlgCompraAccion::OnLastChanged() {
@@ -320,9 +317,8 @@ bool CDlgCompraAccion::ConfirmFarPrice(const COrderCartera& m) {
     std::optional<double> ref = ReferencePrice(m);
     if (!ref || m.price <= 0 || (m.price <= *ref * 10 && m.price * 10 >= *ref)) return true;
     if (m_before && m.price == m_before->price) return true;  // the price was not changed
-    std::string text = LS(42006);
-    text.replace(text.find("%1"), 2, PriceText(m.price, m.decimals));
-    text.replace(text.find("%2"), 2, PriceText(*ref, m.decimals));
+    std::string text =
+        cartera::FillText(LS(42006), {PriceText(m.price, m.decimals), PriceText(*ref, m.decimals)});
     if (AfxMessageBox(text, MB_YESNO | MB_ICONQUESTION) == IDYES) return true;
     m_price->setFocus();
     return false;

@@ -23,10 +23,8 @@ void PortfolioSheets::RunCommissions(CAdmComisiones& commissions, int captionId)
     // One writer of the commission file at a time, from reading it to saving it.
     std::unique_ptr<FileLock> lock;
     if (Status locked = CAdmComisiones::LockFile(&lock); !locked.ok()) {
-        const std::string& why = locked.message();
-        std::string text = ::LS(40080);
-        text.replace(text.find("%1"), 2, CAdmComisiones::FilePath());
-        AfxMessageBox(text.replace(text.find("%2"), 2, why), MB_OK | MB_ICONEXCLAMATION);
+        AfxMessageBox(FillText(::LS(40080), {CAdmComisiones::FilePath(), locked.message()}),
+                      MB_OK | MB_ICONEXCLAMATION);
         return;
     }
     // What other windows or programs saved since this portfolio read the file.

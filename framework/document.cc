@@ -18,14 +18,7 @@ uint64_t Checksum(std::string_view bytes) { return cartera::Crc32c(bytes); }
 }  // namespace
 
 std::string CDocument::FileMessage(int id, const std::string& path, const std::string& what) {
-    std::string text = LS(id);
-    auto fill = [&](const char* mark, const std::string& value) {
-        size_t at = text.find(mark);
-        if (at != std::string::npos) text.replace(at, 2, value);
-    };
-    fill("%1", path);
-    fill("%2", what);
-    return text;
+    return cartera::FillText(LS(id), {path, what});
 }
 
 CDocument::~CDocument() {

@@ -159,8 +159,8 @@ void CGridCartera::DeleteAfterAsking(int row) {
         std::find(selected.begin(), selected.end(), row) != selected.end()) {
         // The selection goes as one change, after one question naming how many.
         constexpr int kDeleteSelected = 43010;  // "Delete the %1 selected movements?"
-        std::string text = LS(kDeleteSelected);
-        text.replace(text.find("%1"), 2, std::to_string(selected.size()));
+        std::string text =
+            cartera::FillText(LS(kDeleteSelected), {std::to_string(selected.size())});
         if (AfxMessageBox(text, MB_YESNO | MB_ICONQUESTION) != IDYES) return;
         std::vector<uint64_t> ids;
         ids.reserve(selected.size());

@@ -156,8 +156,17 @@ TEST_F(NumbersTest, TextsDoNotDependOnTheCLocale) {
     std::setlocale(LC_NUMERIC, "C");
 }
 
-// The module's ids and the workstation's own: a text in every language.
-TEST(StringsTest, EveryModuleIdHasATextInEveryLanguage) {
+// How often a text holds each of %1 to %9.
+std::vector<int> Placeholders(const std::string& text) {
+    std::vector<int> count(9);
+    for (size_t i = 0; i + 1 < text.size(); ++i)
+        if (text[i] == '%' && text[i + 1] >= '1' && text[i + 1] <= '9') ++count[text[i + 1] - '1'];
+    return count;
+}
+
+// The module's ids and the workstation's own: a text in every language, with the
+// placeholders of the English text, so no value is lost or left to show as "%2".
+TEST(StringsTest, EveryModuleIdHasATextInEveryLanguageWithTheEnglishPlaceholders) {
     std::vector<int> held = cartera::StringIds();
     ASSERT_TRUE(std::is_sorted(held.begin(), held.end()));
     for (auto [first, last] : {std::pair{3377, 3470}, {33748, 33752}})
@@ -170,8 +179,25 @@ TEST(StringsTest, EveryModuleIdHasATextInEveryLanguage) {
             EXPECT_TRUE(!text.empty() && text.find('\t') == std::string::npos &&
                         text.find("\\n") == std::string::npos)
                 << id << " " << cartera::LanguageCode(lang);
+            EXPECT_EQ(Placeholders(text), Placeholders(cartera::LS(id, Language::en)))
+                << id << " " << cartera::LanguageCode(lang) << ": " << text;
         }
     }
+}
+
+TEST(StringsTest, FillTextPutsEveryValueInItsPlaceAndLosesNone) {
+    const struct {
+        std::string_view text;
+        std::initializer_list<std::string_view> values;
+        std::string_view filled;
+    } cases[] = {
+        {"%2 before %1, %1 again", {"a", "b"}, "b before a, a again"},
+        {"50% of %1%", {"x"}, "50% of x%"},
+        {"%1 takes %2", {"%2", "y"}, "%2 takes y"},  // a value is never read as a mark
+        {"only %1", {"a", "b"}, "only a b"},         // a value without its mark comes last
+        {"%1 and %3", {"a", "b"}, "a and %3 b"},     // a mark without its value stays
+    };
+    for (const auto& c : cases) EXPECT_EQ(cartera::FillText(c.text, c.values), c.filled) << c.text;
 }
 
 TEST(StringsTest, ColumnHeadingsShareTextsAsInEnglish) {

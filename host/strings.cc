@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cstdint>
 #include <cstdlib>
 #include <unordered_map>
 
@@ -97,6 +98,27 @@ std::vector<int> StringIds() {
     for (const auto& [id, texts] : Table()) ids.push_back(id);
     std::sort(ids.begin(), ids.end());
     return ids;
+}
+
+std::string FillText(std::string_view text, std::initializer_list<std::string_view> values) {
+    const std::string_view* value = values.begin();
+    const size_t count = values.size();
+    uint32_t used = 0;  // bit n: values[n] has a place
+    std::string out;
+    out.reserve(text.size() + 16 * count);
+    for (size_t i = 0; i < text.size(); ++i) {
+        const size_t n = i + 1 < text.size() ? static_cast<size_t>(text[i + 1] - '1') : count;
+        if (text[i] != '%' || n >= count || n >= 9) {
+            out += text[i];
+            continue;
+        }
+        out += value[n];
+        used |= uint32_t{1} << n;
+        ++i;
+    }
+    for (size_t n = 0; n < count; ++n)
+        if (n >= 9 || !(used & (uint32_t{1} << n))) (out += ' ') += value[n];
+    return out;
 }
 
 std::string_view Trim(std::string_view s) {

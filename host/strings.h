@@ -1,6 +1,7 @@
 #pragma once
 // The module's string table: every user-visible text by id, in five languages.
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,6 +27,12 @@ void ForEachTsvLine(std::string_view data,
 std::string LS(int id, Language lang);
 // Every id the table holds, ascending.
 std::vector<int> StringIds();
+
+// text with each %1 to %9 replaced by values[0] to values[8]; what a value holds is never read
+// as a placeholder. Never throws: a placeholder without a value stays as written, and a value
+// no placeholder takes is added at the end after a space, so a faulty translation still says
+// all the English one says. The table's texts carry their English placeholders (a test).
+std::string FillText(std::string_view text, std::initializer_list<std::string_view> values);
 
 // s without the blanks, tabs and line ends around it.
 std::string_view Trim(std::string_view s);

@@ -13,13 +13,9 @@ constexpr int kDeleteName = 43002;
 constexpr int kDeleteManyName = 43003;  // "delete of %1 movements"
 constexpr int kModifyName = 43004;
 
-std::string Fill(std::string text, const std::string& value) {
-    size_t at = text.find("%1");
-    return at == std::string::npos ? text : text.replace(at, 2, value);
-}
-
 std::string ImportName(size_t count) {
-    return count == 1 ? LS(kImportOneName) : Fill(LS(kImportName), std::to_string(count));
+    return count == 1 ? LS(kImportOneName)
+                      : cartera::FillText(LS(kImportName), {std::to_string(count)});
 }
 
 std::string NameOf(const JournalChange& change) {
@@ -27,18 +23,21 @@ std::string NameOf(const JournalChange& change) {
         case JournalChange::kAdd:
         case JournalChange::kRestore:
             return change.added.size() == 1
-                       ? Fill(LS(kAddName), DescribeMovement(change.added[0].order))
+                       ? cartera::FillText(LS(kAddName), {DescribeMovement(change.added[0].order)})
                        : ImportName(change.added.size());
         case JournalChange::kImport:
             return ImportName(change.added.size());
         case JournalChange::kDelete:
             return change.removed.size() == 1
-                       ? Fill(LS(kDeleteName), DescribeMovement(change.removed[0].order))
-                       : Fill(LS(kDeleteManyName), std::to_string(change.removed.size()));
+                       ? cartera::FillText(LS(kDeleteName),
+                                           {DescribeMovement(change.removed[0].order)})
+                       : cartera::FillText(LS(kDeleteManyName),
+                                           {std::to_string(change.removed.size())});
         case JournalChange::kModify:
             return change.before.empty()
                        ? std::string()
-                       : Fill(LS(kModifyName), DescribeMovement(change.before[0].order));
+                       : cartera::FillText(LS(kModifyName),
+                                           {DescribeMovement(change.before[0].order)});
     }
     return {};
 }

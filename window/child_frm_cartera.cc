@@ -177,7 +177,5 @@ std::string CChildFrmCartera::CommandText(int id) const {
     if (!doc || (id != kCmdUndo && id != kCmdRedo)) return {};
     std::string step = id == kCmdUndo ? doc->History().UndoName() : doc->History().RedoName();
     if (step.empty()) return {};
-    std::string text = LS(id == kCmdUndo ? kUndoText : kRedoText);
-    size_t at = text.find("%1");
-    return at == std::string::npos ? text : text.replace(at, 2, step);
+    return cartera::FillText(LS(id == kCmdUndo ? kUndoText : kRedoText), {step});
 }

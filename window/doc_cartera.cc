@@ -20,12 +20,6 @@
 IMPLEMENT_DYNCREATE(CDocCartera, CDocument)
 
 namespace {
-// Text with %1 replaced by value.
-std::string Fill(std::string text, const std::string& value) {
-    size_t at = text.find("%1");
-    return at == std::string::npos ? text : text.replace(at, 2, value);
-}
-
 // Holds the refills of the document's list grids for one load or save. A save changes
 // nothing the grids show (the change that caused it refills them itself), so its requests
 // are dropped; a load fills each grid once, after matching, even when it fails halfway.
@@ -169,7 +163,7 @@ void CDocCartera::BeginChange() {
         if (IsModified())
             m_changeRefused = LS(40082);
         else if (cartera::Status reloaded = Reload(); !reloaded.ok())
-            m_changeRefused = Fill(LS(40086), reloaded.message());
+            m_changeRefused = cartera::FillText(LS(40086), {reloaded.message()});
     }
 }
 
@@ -240,8 +234,8 @@ bool CDocCartera::OnFileSave() {
     bool saved = false;
     if (!locked.ok())
         ReportError(FileMessage(40080, path, locked.message()));
-    else if (!IsFileChangedOutside() ||
-             AfxMessageBox(Fill(LS(40083), path), MB_YESNO | MB_ICONQUESTION) == IDYES)
+    else if (!IsFileChangedOutside() || AfxMessageBox(cartera::FillText(LS(40083), {path}),
+                                                      MB_YESNO | MB_ICONQUESTION) == IDYES)
         saved = DoSave(path, true);
     m_store.Unlock();
     return saved;
@@ -341,5 +335,5 @@ cartera::Status CDocCartera::Reload() {
 
 std::string CDocCartera::DescribeLoadError(const CArchiveException& e, size_t position) const {
     if (!m_versionMarkRead) return LS(40034);
-    return Fill(LS(40035), CDocument::DescribeLoadError(e, position));
+    return cartera::FillText(LS(40035), {CDocument::DescribeLoadError(e, position)});
 }

@@ -29,6 +29,7 @@
 #include "host/qt/feed_driver.h"
 #include "host/qt/focus_return.h"
 #include "host/qt/save_dialog.h"
+#include "host/strings.h"
 
 namespace cartera::gui {
 namespace {
@@ -38,11 +39,6 @@ constexpr int kStatusMilliseconds = 8000;
 const char* const kRecentKey = "recentFiles";
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
-
-std::string Fill(std::string text, const std::string& value) {
-    size_t at = text.find("%1");
-    return at == std::string::npos ? text : text.replace(at, 2, value);
-}
 
 }  // namespace
 
@@ -214,8 +210,8 @@ bool Workstation::eventFilter(QObject* watched, QEvent* event) {
         auto* frame = sub ? dynamic_cast<CMDIChildWnd*>(sub->widget()) : nullptr;
         CDocument* doc = frame ? frame->GetActiveDocument() : nullptr;
         bool keep = doc && doc->IsModified() &&
-                    AfxMessageBox(Fill(::LS(40087), doc->GetTitle()), MB_YESNO | MB_ICONQUESTION) ==
-                        IDYES &&
+                    AfxMessageBox(cartera::FillText(::LS(40087), {doc->GetTitle()}),
+                                  MB_YESNO | MB_ICONQUESTION) == IDYES &&
                     !doc->OnFileSave();
         if (keep || (doc && !doc->OnCloseObject())) {
             event->ignore();

@@ -23,6 +23,7 @@
 #include "host/qt/feed_driver.h"
 #include "host/qt/grid_view.h"
 #include "host/qt/save_dialog.h"
+#include "host/strings.h"
 #include "model/demo.h"
 
 namespace cartera::gui {
@@ -71,19 +72,20 @@ QString Workstation::FeedStateText() const {
             break;
         case Mode::replay: {
             const ReplayFeed* replay = m_feed->Replay();
-            text = Q(::LS(40101))
-                       .arg(file)
-                       .arg(replay ? replay->Published() : 0)
-                       .arg(replay ? replay->Ticks().size() : 0);
+            text = Q(FillText(::LS(40101),
+                              {file.toStdString(), std::to_string(replay ? replay->Published() : 0),
+                               std::to_string(replay ? replay->Ticks().size() : 0)}));
             break;
         }
         case Mode::quotesFile:
-            text = Q(::LS(40102)).arg(file);
+            text = Q(FillText(::LS(40102), {file.toStdString()}));
             break;
     }
     if (m_feed && m_feed->LastTick().isValid())
-        text += QStringLiteral(" · ") +
-                Q(::LS(40104)).arg(m_feed->LastTick().toString(QStringLiteral("HH:mm:ss")));
+        text +=
+            QStringLiteral(" · ") +
+            Q(FillText(::LS(40104),
+                       {m_feed->LastTick().toString(QStringLiteral("HH:mm:ss")).toStdString()}));
     if (m_feed && !m_feed->QuotesError().isEmpty())
         text += QStringLiteral(" · ") + m_feed->QuotesError();
     return text;
@@ -147,8 +149,7 @@ CDocument* Workstation::OpenDemo() {
     std::string path = GetPMngFullPath(ORVO_PATH_PORTFOLIOS) + "Demo" + PortfolioExtension();
     Status built = QFileInfo::exists(Q(path)) ? Status() : BuildDemoPortfolio(path);
     if (!built.ok()) {
-        AfxMessageBox(Q(::LS(40110)).arg(Q(path), Q(built.message())).toStdString(),
-                      MB_OK | MB_ICONEXCLAMATION);
+        AfxMessageBox(FillText(::LS(40110), {path, built.message()}), MB_OK | MB_ICONEXCLAMATION);
         return nullptr;
     }
     return OpenFile(path);
