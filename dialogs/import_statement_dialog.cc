@@ -183,8 +183,10 @@ void ImportStatementDialog::Read() {
     std::istringstream in(m_bytes);
     if (format == statements::kCarteraFormat) {
         std::vector<COrderCartera> movements;
-        if (ParseMovementsCsv(in, m_ledger, &movements, &m_problem))
+        if (Status parsed = ParseMovementsCsv(in, m_ledger, &movements); parsed.ok())
             m_ownCsv = std::move(movements);
+        else
+            m_problem = parsed.message();
     } else {
         try {
             m_statement = statements::ReadStatement(in, format);

@@ -25,9 +25,8 @@ void CView::OnInitialUpdate() {
 
 void CView::OnUpdate(CView*, long, CObject*) { update(); }
 
-bool CView::ExportToPdf(const std::string&, std::string* error) {
-    if (error) *error = "nothing to export";
-    return false;
+cartera::Status CView::ExportToPdf(const std::string&) {
+    return cartera::Status(cartera::ErrorKind::invalid_input, "nothing to export");
 }
 
 QRect CView::GetWindowRect() const { return QRect(mapToGlobal(QPoint(0, 0)), size()); }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "framework/runtime_class.h"
+#include "host/error.h"
 
 class CDocument;
 class CMDIChildWnd;
@@ -35,9 +36,9 @@ class CView : public QWidget, public CObject {
     virtual bool OnCmdMsg(int id) { return false; }
     // True when the view handles id, with *enabled its state.
     virtual bool OnUpdateCmdUI(int id, bool* enabled) const { return false; }
-    // Writes what the view shows to a PDF file. False, with *error set, when it cannot or the
-    // view has nothing to export.
-    virtual bool ExportToPdf(const std::string& path, std::string* error);
+    // Writes what the view shows to a PDF file: invalid_input when the view has nothing to
+    // export, io when the file cannot be written.
+    virtual cartera::Status ExportToPdf(const std::string& path);
 
     // The view's rectangle in screen coordinates, as the window system reports it.
     QRect GetWindowRect() const;

@@ -178,16 +178,14 @@ void FuzzCsv(const uint8_t* data, size_t size) {
     static CSistemaCartera* ledger = new CSistemaCartera;  // empty, shared by all inputs
     std::istringstream in{std::string(text)};
     std::vector<COrderCartera> movements;
-    std::string message;
-    ParseMovementsCsv(in, *ledger, &movements, &message);
+    (void)ParseMovementsCsv(in, *ledger, &movements);
 }
 
 void FuzzTicks(const uint8_t* data, size_t size) {
     EnterWorld();
     CMarketService service;
     ReplayFeed feed(service);
-    std::string error;
-    if (!feed.Load(Bytes(data, size), &error)) return;
+    if (!feed.Load(Bytes(data, size)).ok()) return;
     for (int round = 0; !feed.Done() && round < 1000; ++round) feed.AdvanceTo(feed.NextTime());
     feed.Rewind();
     feed.AdvanceTo(feed.Duration());

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "host/dates.h"
+#include "host/error.h"
 #include "model/order.h"
 
 class CUGCtrl;
@@ -94,11 +95,11 @@ void ExportMovementsCsv(const CSistemaCartera& ledger, std::ostream& out);
 // dateFormat (see ParseDateFormat), ISO 8601 unless told otherwise; a movement beyond the
 // entry bounds (CheckEntryBounds) is refused. Blank lines are skipped.
 // The input is read a record at a time, each at most maxRecordBytes long; what its stream
-// buffer throws on a read error propagates. On any error false, out untouched and *error
-// naming the line and the column.
-bool ParseMovementsCsv(std::istream& in, const CSistemaCartera& ledger,
-                       std::vector<COrderCartera>* out, std::string* error,
-                       std::string_view dateFormat = kIsoDateFormat,
-                       size_t maxRecordBytes = kMaxCsvRecordBytes);
+// buffer throws on a read error propagates. On any error invalid_input naming the line and the
+// column, out untouched.
+Status ParseMovementsCsv(std::istream& in, const CSistemaCartera& ledger,
+                         std::vector<COrderCartera>* out,
+                         std::string_view dateFormat = kIsoDateFormat,
+                         size_t maxRecordBytes = kMaxCsvRecordBytes);
 
 }  // namespace cartera

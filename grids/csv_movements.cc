@@ -283,11 +283,8 @@ bool IsBlank(const CsvRecord& record) {
     return record.fields.size() == 1 && Trim(record.fields[0]).empty();
 }
 
-}  // namespace
-
-bool ParseMovementsCsv(std::istream& in, const CSistemaCartera& ledger,
-                       std::vector<COrderCartera>* out, std::string* error,
-                       std::string_view dateFormat, size_t maxRecordBytes) {
+bool ReadMovements(std::istream& in, const CSistemaCartera& ledger, std::vector<COrderCartera>* out,
+                   std::string* error, std::string_view dateFormat, size_t maxRecordBytes) {
     LocalDayCache days;  // the rows' dates repeat: each day's start is asked for once
     const size_t rows = RowsAtMost(in);
     CsvReader reader(in, maxRecordBytes);
@@ -343,6 +340,16 @@ bool ParseMovementsCsv(std::istream& in, const CSistemaCartera& ledger,
         out->insert(out->end(), std::make_move_iterator(movements.begin()),
                     std::make_move_iterator(movements.end()));
     return true;
+}
+
+}  // namespace
+
+Status ParseMovementsCsv(std::istream& in, const CSistemaCartera& ledger,
+                         std::vector<COrderCartera>* out, std::string_view dateFormat,
+                         size_t maxRecordBytes) {
+    std::string error;
+    if (ReadMovements(in, ledger, out, &error, dateFormat, maxRecordBytes)) return {};
+    return Status(ErrorKind::invalid_input, error);
 }
 
 namespace {

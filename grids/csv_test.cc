@@ -141,9 +141,8 @@ TEST_F(CsvLedgerTest, AnExportedGridImportsToTheSameRows) {
     movements.FillGrid();
     std::istringstream in(Export(movements));
     std::vector<COrderCartera> batch;
-    std::string error;
     CSistemaCartera copy;
-    ASSERT_TRUE(ParseMovementsCsv(in, copy, &batch, &error)) << error;  // ISO dates
+    ASSERT_EQ(ParseMovementsCsv(in, copy, &batch).message(), "");  // ISO dates
     copy.AddOrders(std::move(batch));
     CGridCartera grid;
     grid.CreateGrid(RECT{}, nullptr, 1);
@@ -166,8 +165,7 @@ TEST_F(CsvLedgerTest, RowsBecomeWhatTheEntryPagesRecord) {
         ",,ACME,2026-03-05,,buy,1,10,,\n";
     std::istringstream in(csv);
     std::vector<COrderCartera> batch;
-    std::string error;
-    ASSERT_TRUE(ParseMovementsCsv(in, ledger, &batch, &error)) << error;
+    ASSERT_EQ(ParseMovementsCsv(in, ledger, &batch).message(), "");
     ASSERT_EQ(batch.size(), 5u);
     // Type, symbol, group, schedule, contracts, price, date, time; then the commission a
     // contract. A row with neither commission nor schedule takes the default schedule.
@@ -220,9 +218,9 @@ TEST_F(CsvLedgerTest, BadRowsLeaveTheLedgerUntouched) {
     for (const Case& c : cases) {
         std::istringstream in(c.text);
         std::vector<COrderCartera> batch(1);
-        std::string error;
-        EXPECT_FALSE(ParseMovementsCsv(in, ledger, &batch, &error)) << c.text;
-        EXPECT_EQ(error.substr(0, c.where.size()), c.where) << error;
+        Status parsed = ParseMovementsCsv(in, ledger, &batch);
+        EXPECT_EQ(parsed.ok() ? ErrorKind::bug : parsed.kind(), ErrorKind::invalid_input) << c.text;
+        EXPECT_EQ(parsed.message().substr(0, c.where.size()), c.where) << parsed.message();
         EXPECT_EQ(batch.size(), 1u);
     }
     EXPECT_EQ(ledger.GetOrders().size(), 1u);
@@ -233,8 +231,7 @@ TEST_F(CsvLedgerTest, AnOverlongLineStopsTheReadingAtTheRecordLimitNamingItsLine
     for (std::string start : {"", "2026-01-02,buy,\""}) {  // a plain field, a quoted one
         std::istringstream in(head + start + std::string(3 * kMaxCsvRecordBytes, 'x') + "\n");
         std::vector<COrderCartera> batch;
-        std::string error;
-        EXPECT_FALSE(ParseMovementsCsv(in, ledger, &batch, &error));
+        const std::string error = ParseMovementsCsv(in, ledger, &batch).message();
         EXPECT_EQ(error.rfind("line 3, column ", 0), 0u) << error;
         EXPECT_NE(error.find(std::to_string(kMaxCsvRecordBytes) + " bytes"), std::string::npos);
         EXPECT_LT(in.tellg(), 2 * kMaxCsvRecordBytes) << "read on past the limit";

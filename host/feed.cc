@@ -149,7 +149,7 @@ std::string LineError(int line, const std::string& what) {
 
 }  // namespace
 
-bool ReplayFeed::Load(std::string_view csv, std::string* error) {
+Status ReplayFeed::Load(std::string_view csv) {
     std::vector<Tick> ticks;
     int clockForm = -1;  // unknown, 0 seconds, 1 clock
     bool firstLine = true;
@@ -188,10 +188,9 @@ bool ReplayFeed::Load(std::string_view csv, std::string* error) {
         ticks.push_back(std::move(tick));
     }
     if (!problem.empty()) {
-        if (error) *error = problem;
         m_ticks.clear();
         m_next = 0;
-        return false;
+        return Status(ErrorKind::invalid_input, problem);
     }
     if (clockForm == 1 && !ticks.empty()) {
         double start =
@@ -204,33 +203,30 @@ bool ReplayFeed::Load(std::string_view csv, std::string* error) {
                      [](const Tick& a, const Tick& b) { return a.time < b.time; });
     m_ticks = std::move(ticks);
     m_next = 0;
-    return true;
+    return {};
 }
 
 namespace {
 
-bool ReadWholeFile(const std::string& path, std::string* text, std::string* error) {
+Status ReadWholeFile(const std::string& path, std::string* text) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream data;
     if (in) data << in.rdbuf();
-    if (!in) {
-        if (error) *error = "cannot read " + path;
-        return false;
-    }
+    if (!in) return Status(ErrorKind::io, "cannot read " + path);
     *text = data.str();
-    return true;
+    return {};
 }
 
 }  // namespace
 
-bool ReplayFeed::LoadFile(const std::string& path, std::string* error) {
+Status ReplayFeed::LoadFile(const std::string& path) {
     std::string text;
-    if (!ReadWholeFile(path, &text, error)) {
+    if (Status read = ReadWholeFile(path, &text); !read.ok()) {
         m_ticks.clear();
         m_next = 0;
-        return false;
+        return read;
     }
-    return Load(text, error);
+    return Load(text);
 }
 
 int ReplayFeed::AdvanceTo(double seconds) {
@@ -272,7 +268,7 @@ std::string QuoteProblem(std::string_view line, const std::vector<std::string_vi
 
 }  // namespace
 
-bool QuotesFeed::Load(std::string_view csv, std::string* error) {
+Status QuotesFeed::Load(std::string_view csv) {
     std::vector<Quote> quotes;
     bool firstLine = true;
     for (int lineNo = 1; !csv.empty(); ++lineNo) {
@@ -286,20 +282,19 @@ bool QuotesFeed::Load(std::string_view csv, std::string* error) {
         firstLine = false;
         if (header) continue;
         Quote quote;
-        if (std::string what = QuoteProblem(line, f, &quote.last); !what.empty()) {
-            if (error) *error = LineError(lineNo, what);
-            return false;
-        }
+        if (std::string what = QuoteProblem(line, f, &quote.last); !what.empty())
+            return Status(ErrorKind::invalid_input, LineError(lineNo, what));
         quote.code = std::string(f[0]);
         quotes.push_back(std::move(quote));
     }
     m_quotes = std::move(quotes);
-    return true;
+    return {};
 }
 
-bool QuotesFeed::LoadFile(const std::string& path, std::string* error) {
+Status QuotesFeed::LoadFile(const std::string& path) {
     std::string text;
-    return ReadWholeFile(path, &text, error) && Load(text, error);
+    Status read = ReadWholeFile(path, &text);
+    return read.ok() ? Load(text) : read;
 }
 
 int QuotesFeed::Publish() {

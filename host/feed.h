@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "host/error.h"
 #include "host/market.h"
 
 namespace cartera {
@@ -71,12 +72,11 @@ class ReplayFeed {
     // service is not owned and must outlive the feed.
     explicit ReplayFeed(CMarketService& service) : m_service(service) {}
 
-    // Replaces the ticks with those of csv and rewinds. On a bad line returns false, keeps
-    // no ticks and sets *error (when not null) to a text naming the line number
-    // ("line 4: ...").
-    bool Load(std::string_view csv, std::string* error);
-    // Load() on a file's contents; an unreadable file is an error too.
-    bool LoadFile(const std::string& path, std::string* error);
+    // Replaces the ticks with those of csv and rewinds. A bad line keeps no ticks and is
+    // invalid_input with a message naming the line number ("line 4: ...").
+    Status Load(std::string_view csv);
+    // Load() on a file's contents; an unreadable file is io.
+    Status LoadFile(const std::string& path);
 
     // Publishes, in order, every tick not yet published whose time is at most seconds; one
     // message with one kind-1 record per tick. Returns the number published.
@@ -111,12 +111,12 @@ class QuotesFeed {
     // service is not owned and must outlive the feed.
     explicit QuotesFeed(CMarketService& service) : m_service(service) {}
 
-    // Replaces the quotes with those of csv. On a bad line returns false, keeps the quotes
-    // held before and sets *error (when not null) to a text naming the line and what is
-    // wrong with it: the fields, the code or the price, and what was expected.
-    bool Load(std::string_view csv, std::string* error);
-    // Load() on a file's contents; an unreadable file is an error too.
-    bool LoadFile(const std::string& path, std::string* error);
+    // Replaces the quotes with those of csv. A bad line keeps the quotes held before and is
+    // invalid_input with a message naming the line and what is wrong with it: the fields,
+    // the code or the price, and what was expected.
+    Status Load(std::string_view csv);
+    // Load() on a file's contents; an unreadable file is io.
+    Status LoadFile(const std::string& path);
     // Publishes every quote held, one kind-1 message each, in file order. Returns how many.
     int Publish();
     const std::vector<Quote>& Quotes() const { return m_quotes; }

@@ -109,16 +109,15 @@ TEST_F(FeedTest, PricesStayPositiveAndOnTheSymbolsDecimals) {
 
 TEST_F(FeedTest, ReplayPublishesInTimeOrderAndFilesRejectABadLineByItsNumber) {
     ReplayFeed replay(service);
-    std::string error;
-    ASSERT_TRUE(
-        replay.Load("time,code,last\n"
-                    "09:00:02,B,2.5\n"
-                    "09:00:01,A,1.5\n"
-                    "\n"
-                    "# a comment\n"
-                    "09:00:02,C,3.5\n",
-                    &error))
-        << error;
+    ASSERT_EQ(replay
+                  .Load("time,code,last\n"
+                        "09:00:02,B,2.5\n"
+                        "09:00:01,A,1.5\n"
+                        "\n"
+                        "# a comment\n"
+                        "09:00:02,C,3.5\n")
+                  .message(),
+              "");
     EXPECT_EQ(replay.AdvanceTo(0.0), 1);
     EXPECT_EQ(replay.AdvanceTo(0.99), 0);
     EXPECT_EQ(replay.AdvanceTo(5.0), 2);
@@ -132,7 +131,7 @@ TEST_F(FeedTest, ReplayPublishesInTimeOrderAndFilesRejectABadLineByItsNumber) {
     EXPECT_EQ(replay.AdvanceTo(10.0), 3);
 
     // Plain seconds, no header.
-    ASSERT_TRUE(replay.Load("0.5,X,1\n2,Y,2\n", &error)) << error;
+    ASSERT_EQ(replay.Load("0.5,X,1\n2,Y,2\n").message(), "");
     EXPECT_EQ(replay.AdvanceTo(0.4), 0);
     EXPECT_EQ(replay.AdvanceTo(0.5), 1);
 
@@ -145,13 +144,14 @@ TEST_F(FeedTest, ReplayPublishesInTimeOrderAndFilesRejectABadLineByItsNumber) {
           Texts{"1:2,A,1\n", "line 1:"}, Texts{"09:00:00,A,1\n5,B,1\n", "line 2:"},
           Texts{"1,,1\n", "line 1:"}, Texts{"-1,A,1\n", "line 1:"},
           Texts{"1,A,1\ntime,code,last\n", "line 2:"}}) {
-        EXPECT_FALSE(replay.Load(csv, &error)) << csv;
-        EXPECT_EQ(error.rfind(line, 0), 0u) << csv << " -> " << error;
+        Status loaded = replay.Load(csv);
+        EXPECT_EQ(loaded.ok() ? ErrorKind::bug : loaded.kind(), ErrorKind::invalid_input) << csv;
+        EXPECT_EQ(loaded.message().rfind(line, 0), 0u) << csv << " -> " << loaded.message();
         EXPECT_TRUE(replay.Ticks().empty() && replay.Done());
     }
     EXPECT_TRUE(published.empty());
     QuotesFeed quotes(service);
-    ASSERT_TRUE(quotes.Load("code,last\nSAN.MC,4.25\n", nullptr));
+    ASSERT_EQ(quotes.Load("code,last\nSAN.MC,4.25\n").message(), "");
     for (auto [csv, expected] :
          {Texts{"SAN.MC,4.25\n\nTEF.MC\n", "line 3: \"TEF.MC\" has 1 field, expected 2: code,last"},
           {"SAN.MC,4.25,EUR\n", "line 1: \"SAN.MC,4.25,EUR\" has 3 fields, expected 2: code,last"},
@@ -162,8 +162,9 @@ TEST_F(FeedTest, ReplayPublishesInTimeOrderAndFilesRejectABadLineByItsNumber) {
            "line 1: the price \"abc\" of SAN.MC is not a number, expected one "
            "like 4.25 (a point before the decimals)"},
           {"SAN.MC,-1\n", "line 1: the price \"-1\" of SAN.MC is not above 0"}}) {
-        EXPECT_FALSE(quotes.Load(csv, &error)) << csv;
-        EXPECT_EQ(error, expected) << csv;
+        Status loaded = quotes.Load(csv);
+        EXPECT_EQ(loaded.ok() ? ErrorKind::bug : loaded.kind(), ErrorKind::invalid_input) << csv;
+        EXPECT_EQ(loaded.message(), expected) << csv;
     }
     ASSERT_EQ(quotes.Quotes().size(), 1u);
     EXPECT_EQ(quotes.Quotes()[0].last, 4.25);

@@ -124,20 +124,20 @@ TEST_F(FrameTest, PdfExportHoldsTheTitleAndTheValuationTableOrSaysWhyNot) {
     CChildFrmCartera* frame = OpenHolding();
     ASSERT_NE(frame, nullptr);
     std::string pdf = hooks.Home() + "/movements.pdf";
-    std::string error;
-    ASSERT_TRUE(Movements(frame)->ExportToPdf(pdf, &error)) << error;
+    ASSERT_EQ(Movements(frame)->ExportToPdf(pdf).message(), "");
     // The renderer's own tests check the rows; here the document's title reaches it.
     EXPECT_THAT(PdfText(pdf), HasSubstr("Holding - " + ::LS(3377)));
     std::string rating = hooks.Home() + "/rating.pdf";
-    ASSERT_TRUE(Rating(frame)->ExportToPdf(rating, &error)) << error;
+    ASSERT_EQ(Rating(frame)->ExportToPdf(rating).message(), "");
     std::string table = PdfText(rating);
     qt::GridView* ratingGrid = Rating(frame)->GetGridWindow();
     for (int row : {1, 7, 15}) {
         EXPECT_THAT(table, HasSubstr(ShownText(ratingGrid, row, 0))) << row;
         EXPECT_THAT(table, HasSubstr(ShownText(ratingGrid, row, CGridValoracion::kAmountCol)));
     }
-    EXPECT_FALSE(Movements(frame)->ExportToPdf("/nonexistent/folder/x.pdf", &error));
-    EXPECT_THAT(error, HasSubstr("/nonexistent/folder/x.pdf"));
+    Status failed = Movements(frame)->ExportToPdf("/nonexistent/folder/x.pdf");
+    EXPECT_EQ(failed.kind(), ErrorKind::io);
+    EXPECT_THAT(failed.message(), HasSubstr("/nonexistent/folder/x.pdf"));
 }
 
 StatisticsWindow* ShownStatistics() {

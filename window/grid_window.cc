@@ -52,12 +52,10 @@ std::string PrintTitle(const CView& view, int labelId) {
     return title;
 }
 
-bool ExportGrid(CUGCtrl& grid, const std::string& path, const std::string& title,
-                std::string* error) {
+Status ExportGrid(CUGCtrl& grid, const std::string& path, const std::string& title) {
     if (qt::ExportGridToPdf(grid, QString::fromStdString(path), QString::fromStdString(title)))
-        return true;
-    if (error) *error = "cannot write " + path;
-    return false;
+        return {};
+    return Status(ErrorKind::io, "cannot write " + path);
 }
 
 }  // namespace cartera::window

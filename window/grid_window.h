@@ -6,6 +6,8 @@
 #include <functional>
 #include <string>
 
+#include "host/error.h"
+
 class CUGCtrl;
 class CView;
 
@@ -27,8 +29,7 @@ qt::GridView* CreateGridWindow(CUGCtrl& grid, CView& view);
 // A title for printed pages: the portfolio's file name and the tab's label.
 std::string PrintTitle(const CView& view, int labelId);
 
-// Exports the grid to a PDF file at path with title; false and *error set on failure.
-bool ExportGrid(CUGCtrl& grid, const std::string& path, const std::string& title,
-                std::string* error);
+// Exports the grid to a PDF file at path with title; io when the file cannot be written.
+Status ExportGrid(CUGCtrl& grid, const std::string& path, const std::string& title);
 
 }  // namespace cartera::window

@@ -83,9 +83,9 @@ void CViewValoracion::OnPrint() {
     m_pGridValoracion->Imprimir();
 }
 
-bool CViewValoracion::ExportToPdf(const std::string& path, std::string* error) {
+cartera::Status CViewValoracion::ExportToPdf(const std::string& path) {
     return cartera::window::ExportGrid(*m_pGridValoracion, path,
-                                       cartera::window::PrintTitle(*this, kLabelId), error);
+                                       cartera::window::PrintTitle(*this, kLabelId));
 }
 
 void CViewValoracion::Retranslate() {

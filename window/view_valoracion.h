@@ -32,7 +32,7 @@ class CViewValoracion : public CView {
     void OnSize(int type, int cx, int cy) override;
     bool OnCmdMsg(int id) override;
     bool OnUpdateCmdUI(int id, bool* enabled) const override;
-    bool ExportToPdf(const std::string& path, std::string* error) override;
+    cartera::Status ExportToPdf(const std::string& path) override;
     // Prints the table; nothing without a grid.
     void OnPrint();
     // Labels and values again in the interface language.

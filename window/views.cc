@@ -73,10 +73,10 @@ void CViewBaseCartera::OnFilePrint() {
     m_pGrid->Imprimir();
 }
 
-bool CViewBaseCartera::ExportToPdf(const std::string& path, std::string* error) {
-    if (!m_pGrid) return CView::ExportToPdf(path, error);
+cartera::Status CViewBaseCartera::ExportToPdf(const std::string& path) {
+    if (!m_pGrid) return CView::ExportToPdf(path);
     return cartera::window::ExportGrid(*m_pGrid, path,
-                                       cartera::window::PrintTitle(*this, LabelId()), error);
+                                       cartera::window::PrintTitle(*this, LabelId()));
 }
 
 void CViewBaseCartera::OnCarteraOperar(int textId) {

@@ -61,7 +61,7 @@ class CViewBaseCartera : public CView, public IPortfolioView {
     bool OnCmdMsg(int id) override;
     // The portfolio commands and printing are always available here.
     bool OnUpdateCmdUI(int id, bool* enabled) const override;
-    bool ExportToPdf(const std::string& path, std::string* error) override;
+    cartera::Status ExportToPdf(const std::string& path) override;
 
     CGridTabla* GetGrid() const { return m_pGrid; }
     CSistemaCartera* GetLedger() const { return m_pSistema; }

@@ -73,14 +73,13 @@ void Export(Output io, const ExportArgs& a) {
 std::vector<COrderCartera> ReadMovementsFile(ImportFile& file, const std::string& dateFormat) {
     std::unique_ptr<CSistemaCartera> schedules = MakeLedger();
     std::vector<COrderCartera> batch;
-    std::string error;
-    bool parsed = false;
+    Status parsed;
     try {
-        parsed = ParseMovementsCsv(file.Stream(), *schedules, &batch, &error, dateFormat);
+        parsed = ParseMovementsCsv(file.Stream(), *schedules, &batch, dateFormat);
     } catch (const std::ios_base::failure& e) {  // the file buffer's read errors
         FailIo("cannot read " + file.Path() + ": " + e.what() + "; nothing was imported");
     }
-    if (!parsed) FailUsage(file.Path() + ": " + error + "; nothing was imported");
+    if (!parsed.ok()) FailUsage(file.Path() + ": " + parsed.message() + "; nothing was imported");
     return batch;
 }
 

@@ -105,8 +105,7 @@ TEST(DemoHomeTest, TheDemoFolderStaysWhenTheUserMadeAPortfolioThere) {
             options.demo = true;
             options.language = "en";
             WorkstationApp app(options);
-            QString error;
-            ASSERT_TRUE(app.Start(&error)) << error.toStdString();
+            ASSERT_EQ(app.Start().message(), "");
             home = QString::fromStdString(HomeFolder());
             EXPECT_TRUE(app.UserFilesInDemoHome().isEmpty());
             if (makeOne) {
@@ -244,8 +243,7 @@ TEST(DemoTest, TicksMoveTheOpenTradesEachTabIsPicturedAndStatisticsFilter) {
     options.seed = 11;
     options.language = "en";
     WorkstationApp app(options);
-    QString error;
-    ASSERT_TRUE(app.Start(&error)) << error.toStdString();
+    ASSERT_EQ(app.Start().message(), "");
     ASSERT_TRUE(QFileInfo::exists(app.DemoPath()));
     Workstation* window = app.Window();
     window->resize(1180, 720);
@@ -274,10 +272,11 @@ TEST(DemoTest, TicksMoveTheOpenTradesEachTabIsPicturedAndStatisticsFilter) {
         QApplication::processEvents();
         QString name = QStringLiteral("workstation-%1-%2").arg(i + 1).arg(tabNames[i]);
         EXPECT_TRUE(window->grab().save(dir.filePath(name + ".png"))) << i;
-        std::string why;  // the tab as File > Export to PDF writes it
-        EXPECT_TRUE(
-            frame->GetActiveView()->ExportToPdf(dir.filePath(name + ".pdf").toStdString(), &why))
-            << why;
+        // The tab as File > Export to PDF writes it.
+        EXPECT_EQ(frame->GetActiveView()
+                      ->ExportToPdf(dir.filePath(name + ".pdf").toStdString())
+                      .message(),
+                  "");
     }
 
     tabs->setCurrentIndex(0);  // the valuation tab offers no portfolio command

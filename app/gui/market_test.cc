@@ -96,7 +96,7 @@ TEST_F(MarketTest, SimulatedPricesStartAtThePortfoliosLastDealAndTheStatusBarSay
     EXPECT_EQ(Status().rfind("Market: simulated · last price at ", 0), 0u) << Status();
 
     auto replay = std::make_unique<ReplayFeed>(market);
-    ASSERT_TRUE(replay->Load("0,ZZQ.XX,4.7\n60,ZZQ.XX,4.8\n", nullptr));
+    ASSERT_EQ(replay->Load("0,ZZQ.XX,4.7\n60,ZZQ.XX,4.8\n").message(), "");
     feed.RunReplay(std::move(replay), 1.0, "/data/ticks.csv");
     ASSERT_TRUE(ticked.wait(2000));
     EXPECT_EQ(Status().rfind("Market: replay of ticks.csv, tick 1 of 2 · last price at ", 0), 0u)
@@ -159,8 +159,7 @@ TEST(WelcomeTest, TheWelcomePageOpensTheDemoAndRecentPortfoliosThatComeBackAtThe
     QStringList open;
     {
         WorkstationApp app(options);
-        QString error;
-        ASSERT_TRUE(app.Start(&error)) << error.toStdString();
+        ASSERT_EQ(app.Start().message(), "");
         Workstation* window = app.Window();
         window->resize(1000, 640);
         window->show();
@@ -213,8 +212,7 @@ TEST(WelcomeTest, TheWelcomePageOpensTheDemoAndRecentPortfoliosThatComeBackAtThe
         ASSERT_FALSE(window->isVisible());
     }
     WorkstationApp again(options);
-    QString error;
-    ASSERT_TRUE(again.Start(&error)) << error.toStdString();
+    ASSERT_EQ(again.Start().message(), "");
     Workstation* window = again.Window();
     EXPECT_EQ(window->OpenFiles(), open);
     EXPECT_FALSE(window->Welcome()->isVisibleTo(window));

@@ -41,8 +41,8 @@ QString StartModule(QLibrary& library, const QString& path, ui::ModuleRegistry* 
 
 }  // namespace
 
-bool LoadModule(const QString& fileName, const QStringList& folders, ui::ModuleRegistry* registry,
-                QString* error) {
+Status LoadModule(const QString& fileName, const QStringList& folders,
+                  ui::ModuleRegistry* registry) {
     QString path;
     for (const QString& folder : folders) {
         QFileInfo candidate(QDir(folder), fileName);
@@ -51,24 +51,21 @@ bool LoadModule(const QString& fileName, const QStringList& folders, ui::ModuleR
             break;
         }
     }
-    if (path.isEmpty()) {
-        *error = QStringLiteral("The module %1 was not found in %2.")
-                     .arg(fileName, folders.join(QStringLiteral(", ")));
-        return false;
-    }
+    if (path.isEmpty())
+        return Status(ErrorKind::not_found, QStringLiteral("The module %1 was not found in %2.")
+                                                .arg(fileName, folders.join(QStringLiteral(", ")))
+                                                .toStdString());
     // Never unloaded once it has started (its classes live in every open window): a QLibrary
     // going out of scope leaves the library loaded.
     QLibrary library(path);
-    if (!library.load()) {
-        *error =
-            QStringLiteral("The module %1 cannot be loaded: %2").arg(path, library.errorString());
-        return false;
-    }
+    if (!library.load())
+        return Status(ErrorKind::io, QStringLiteral("The module %1 cannot be loaded: %2")
+                                         .arg(path, library.errorString())
+                                         .toStdString());
     QString refusal = StartModule(library, path, registry);
-    if (refusal.isEmpty()) return true;
+    if (refusal.isEmpty()) return {};
     library.unload();
-    *error = refusal;
-    return false;
+    return Status(ErrorKind::damaged, refusal.toStdString());
 }
 
 }  // namespace cartera::gui

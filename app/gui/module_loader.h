@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "host/error.h"
+
 namespace cartera::ui {
 class ModuleRegistry;
 }
@@ -16,11 +18,12 @@ QStringList ModuleSearchPath();
 
 // Finds fileName in folders, loads it, checks that its interface version is this host's
 // and lets it register into registry. A loaded module stays loaded for the life of the
-// process; one that is refused is unloaded and leaves registry as it was. False with *error
-// a sentence for the user (naming the file, the folders searched when it is missing, or
-// both interface versions when they differ).
-bool LoadModule(const QString& fileName, const QStringList& folders, ui::ModuleRegistry* registry,
-                QString* error);
+// process; one that is refused is unloaded and leaves registry as it was. A failure's message
+// is a sentence for the user: not_found naming the folders searched, io when the library
+// cannot be loaded, damaged when it is no module of this interface version (naming both) or
+// does not start.
+Status LoadModule(const QString& fileName, const QStringList& folders,
+                  ui::ModuleRegistry* registry);
 
 // The portfolio module's file name.
 inline const char* kPortfolioModule = "libcartera-portfolio.so";

@@ -60,7 +60,10 @@ QIcon WorkstationIcon() {
 
 QString QuotesFilePath() { return QDir(Q(HomeFolder())).filePath(QStringLiteral("quotes.csv")); }
 
-bool ParseStartupOptions(const QStringList& args, StartupOptions* out, QString* error) {
+Status ParseStartupOptions(const QStringList& args, StartupOptions* out) {
+    auto refuse = [](const QString& why) {
+        return Status(ErrorKind::invalid_input, why.toStdString());
+    };
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Cartera, the portfolio workstation."));
     parser.addHelpOption();
@@ -89,10 +92,7 @@ bool ParseStartupOptions(const QStringList& args, StartupOptions* out, QString* 
     parser.addOptions({home, demo, replay, simulate, seed, lang, measure});
     parser.addPositionalArgument(QStringLiteral("files"), QStringLiteral("Portfolios to open."),
                                  QStringLiteral("[files...]"));
-    if (!parser.parse(args)) {
-        *error = parser.errorText();
-        return false;
-    }
+    if (!parser.parse(args)) return refuse(parser.errorText());
     if (parser.isSet(QStringLiteral("help"))) parser.showHelp(0);
     if (parser.isSet(QStringLiteral("version"))) parser.showVersion();
     out->home = parser.value(home);
@@ -102,22 +102,19 @@ bool ParseStartupOptions(const QStringList& args, StartupOptions* out, QString* 
     if (parser.isSet(seed)) {
         bool ok = false;
         uint64_t n = parser.value(seed).toULongLong(&ok);
-        if (!ok) {
-            *error =
-                QStringLiteral("--seed wants a whole number, not \"%1\"").arg(parser.value(seed));
-            return false;
-        }
+        if (!ok)
+            return refuse(
+                QStringLiteral("--seed wants a whole number, not \"%1\"").arg(parser.value(seed)));
         out->seed = n;
     }
     out->language = parser.value(lang);
     Language parsed;
-    if (!out->language.isEmpty() && !ParseLanguage(out->language.toStdString(), &parsed)) {
-        *error = QStringLiteral("--lang wants en, de, fr, it or es, not \"%1\"").arg(out->language);
-        return false;
-    }
+    if (!out->language.isEmpty() && !ParseLanguage(out->language.toStdString(), &parsed))
+        return refuse(
+            QStringLiteral("--lang wants en, de, fr, it or es, not \"%1\"").arg(out->language));
     out->measureStartup = parser.isSet(measure);
     out->files = parser.positionalArguments();
-    return true;
+    return {};
 }
 
 bool AsksForInformation(int argc, char** argv) {
@@ -135,10 +132,10 @@ int AnswerInformation(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("Cartera"));
     QCoreApplication::setApplicationVersion(QStringLiteral(CARTERA_VERSION));
     StartupOptions options;
-    QString error;
     // Help and version print and exit inside the parser.
-    if (!ParseStartupOptions(QCoreApplication::arguments(), &options, &error)) {
-        std::fprintf(stderr, "cartera: %s\n", qPrintable(error));
+    if (Status parsed = ParseStartupOptions(QCoreApplication::arguments(), &options);
+        !parsed.ok()) {
+        std::fprintf(stderr, "cartera: %s\n", parsed.message().c_str());
         return 2;
     }
     return 0;
@@ -207,15 +204,13 @@ QStringList WorkstationApp::UserFilesInDemoHome() const {
     return made;
 }
 
-bool WorkstationApp::SetUpHome(QString* error) {
+Status WorkstationApp::SetUpHome() {
     if (m_options.demo) {
         m_demoHome = std::make_unique<QTemporaryDir>(QDir::tempPath() +
                                                      QStringLiteral("/cartera-demo-XXXXXX"));
-        if (!m_demoHome->isValid()) {
-            *error =
-                QStringLiteral("No demo folder can be made: %1").arg(m_demoHome->errorString());
-            return false;
-        }
+        if (!m_demoHome->isValid())
+            return Status(ErrorKind::io,
+                          "No demo folder can be made: " + m_demoHome->errorString().toStdString());
         SetHomeFolder(m_demoHome->path().toStdString());
     } else if (!m_options.home.isEmpty()) {
         SetHomeFolder(QDir(m_options.home).absolutePath().toStdString());
@@ -224,7 +219,7 @@ bool WorkstationApp::SetUpHome(QString* error) {
     QDir().mkpath(home);
     m_settings = std::make_unique<QSettings>(QDir(home).filePath(QStringLiteral("workstation.ini")),
                                              QSettings::IniFormat);
-    return true;
+    return {};
 }
 
 void WorkstationApp::SetUpLanguage() {
@@ -236,40 +231,39 @@ void WorkstationApp::SetUpLanguage() {
     Workstation::LoadQtTranslations(lang);
 }
 
-bool WorkstationApp::SetUpFeed(QString* error) {
+Status WorkstationApp::SetUpFeed() {
     CMarketService* market = CMarketService::Current();
     if (market->Symbols().empty()) LoadEmbeddedCatalogue(*market);
     m_feed = std::make_unique<qt::FeedDriver>();
     if (!m_options.replay.isEmpty()) {
         auto replay = std::make_unique<ReplayFeed>(*market);
-        std::string why;
-        if (!replay->LoadFile(m_options.replay.toStdString(), &why)) {
-            *error = QStringLiteral("The tick file %1 cannot be replayed: %2")
-                         .arg(m_options.replay, Q(why));
-            return false;
-        }
+        if (Status loaded = replay->LoadFile(m_options.replay.toStdString()); !loaded.ok())
+            return Status(loaded.kind(), "The tick file " + m_options.replay.toStdString() +
+                                             " cannot be replayed: " + loaded.message());
         m_feed->RunReplay(std::move(replay), 1.0, m_options.replay);
-        return true;
+        return {};
     }
     if (!m_options.demo && !m_options.simulate) {
         // Real prices from whatever writes the quotes file; none until it does.
         m_feed->WatchQuotes(QuotesFilePath());
-        return true;
+        return {};
     }
     uint64_t seed = m_options.seed ? *m_options.seed
                                    : static_cast<uint64_t>(QDateTime::currentMSecsSinceEpoch());
     m_feed->RunSimulated(std::make_unique<SimulatedFeed>(*market, seed), kSimulatedIntervalMs);
-    return true;
+    return {};
 }
 
-bool WorkstationApp::Start(QString* error) {
+Status WorkstationApp::Start() {
     QApplication::setWindowIcon(WorkstationIcon());
-    if (!SetUpHome(error)) return false;
+    if (Status home = SetUpHome(); !home.ok()) return home;
     SetUpLanguage();
     SetMessageBoxHandler(ShowMessageBox);
-    if (!SetUpFeed(error)) return false;
-    if (!LoadModule(QString::fromLatin1(kPortfolioModule), ModuleSearchPath(), &m_registry, error))
-        return false;
+    if (Status feed = SetUpFeed(); !feed.ok()) return feed;
+    if (Status loaded =
+            LoadModule(QString::fromLatin1(kPortfolioModule), ModuleSearchPath(), &m_registry);
+        !loaded.ok())
+        return loaded;
     m_window = std::make_unique<Workstation>(m_registry, m_settings.get());
     m_window->SetFeed(m_feed.get());
     qt::InstallSymbolSearchDialog(m_window.get());
@@ -282,11 +276,8 @@ bool WorkstationApp::Start(QString* error) {
     }
     if (m_options.demo) {
         std::string path = GetPMngFullPath(ORVO_PATH_PORTFOLIOS) + kDemoName + PortfolioExtension();
-        if (cartera::Status built = BuildDemoPortfolio(path); !built.ok()) {
-            *error =
-                QStringLiteral("The demo portfolio cannot be written: %1").arg(Q(built.message()));
-            return false;
-        }
+        if (Status built = BuildDemoPortfolio(path); !built.ok())
+            return Status(built.kind(), "The demo portfolio cannot be written: " + built.message());
         m_demoPath = Q(path);
         m_window->OpenFile(path);
         m_demoStartFiles = FilesUnder(m_demoHome->path());
@@ -294,25 +285,24 @@ bool WorkstationApp::Start(QString* error) {
     if (!m_options.demo) m_window->RestoreWindowState();
     for (const QString& file : m_options.files) m_window->OpenFile(file.toStdString());
     if (!m_options.demo && m_options.files.isEmpty()) m_window->OpenSessionFiles();
-    return true;
+    return {};
 }
 
 int RunWorkstation(QApplication& app, const QElapsedTimer& clock) {
     QApplication::setApplicationName(QStringLiteral("Cartera"));
     QApplication::setApplicationVersion(QStringLiteral(CARTERA_VERSION));
     StartupOptions options;
-    QString error;
-    if (!ParseStartupOptions(QApplication::arguments(), &options, &error)) {
-        std::fprintf(stderr, "cartera: %s\n", qPrintable(error));
+    if (Status parsed = ParseStartupOptions(QApplication::arguments(), &options); !parsed.ok()) {
+        std::fprintf(stderr, "cartera: %s\n", parsed.message().c_str());
         return 2;
     }
     const bool measure = options.measureStartup;
     WorkstationApp workstation(std::move(options));
-    if (!workstation.Start(&error)) {
-        std::fprintf(stderr, "cartera: %s\n", qPrintable(error));
+    if (Status started = workstation.Start(); !started.ok()) {
+        std::fprintf(stderr, "cartera: %s\n", started.message().c_str());
         // Started from a desktop menu nobody reads stderr; headless nobody could answer.
         if (QGuiApplication::platformName() != QStringLiteral("offscreen"))
-            QMessageBox::critical(nullptr, QStringLiteral("Cartera"), error);
+            QMessageBox::critical(nullptr, QStringLiteral("Cartera"), Q(started.message()));
         return 1;
     }
     workstation.Window()->show();

@@ -1,6 +1,7 @@
 #pragma once
 // Start-up of the workstation: options, home folder, language, message boxes, market feed,
 // the portfolio module and the main window.
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QSettings>
 #include <QString>
@@ -11,8 +12,7 @@
 #include <optional>
 
 #include "framework/module.h"
-
-class QApplication;
+#include "host/error.h"
 
 namespace cartera::qt {
 class FeedDriver;
@@ -37,8 +37,9 @@ struct StartupOptions {
 // lines in the home folder, written by any outside script.
 QString QuotesFilePath();
 
-// Parses the command line (args[0] is the program). False with *error for the user.
-bool ParseStartupOptions(const QStringList& args, StartupOptions* out, QString* error);
+// Parses the command line (args[0] is the program) into *out; invalid_input with a message
+// for the user when it cannot be used.
+Status ParseStartupOptions(const QStringList& args, StartupOptions* out);
 
 // Everything the running workstation owns besides the QApplication.
 class WorkstationApp {
@@ -49,9 +50,9 @@ class WorkstationApp {
     ~WorkstationApp();
 
     // Home, language, message boxes, market, module, window; then opens the demo and the
-    // files, or else the portfolios open when the last session ended. False with *error when the
+    // files, or else the portfolios open when the last session ended. A failure says why the
     // workstation cannot run (module missing, bad tick file, demo not written).
-    bool Start(QString* error);
+    Status Start();
 
     Workstation* Window() const { return m_window.get(); }
     qt::FeedDriver* Feed() const { return m_feed.get(); }
@@ -63,9 +64,9 @@ class WorkstationApp {
     QStringList UserFilesInDemoHome() const;
 
   private:
-    bool SetUpHome(QString* error);
+    Status SetUpHome();
     void SetUpLanguage();
-    bool SetUpFeed(QString* error);
+    Status SetUpFeed();
 
     StartupOptions m_options;
     std::unique_ptr<QTemporaryDir> m_demoHome;

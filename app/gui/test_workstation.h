@@ -73,10 +73,9 @@ class WorkstationTestBase : public cartera::testing::HooksTest {
     ~WorkstationTestBase() override { window.reset(); }
     // Loads the portfolio module into registry and shows window at that size, active.
     void ShowWorkstation(int width, int height) {
-        QString error;
-        EXPECT_TRUE(LoadModule(QString::fromLatin1(kPortfolioModule), ModuleSearchPath(), &registry,
-                               &error))
-            << error.toStdString();
+        EXPECT_EQ(LoadModule(QString::fromLatin1(kPortfolioModule), ModuleSearchPath(), &registry)
+                      .message(),
+                  "");
         window = std::make_unique<Workstation>(registry, &settings);
         window->resize(width, height);
         window->show();

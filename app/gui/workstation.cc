@@ -259,11 +259,10 @@ void Workstation::ExportActiveToPdf() {
     QString path = qt::AskSavePath(this, Q(::LS(kCmdExportPdf)).remove(QChar(0x2026)), suggested,
                                    QStringLiteral("pdf"));
     if (path.isEmpty()) return;
-    std::string error;
-    if (view->ExportToPdf(path.toStdString(), &error))
+    if (Status exported = view->ExportToPdf(path.toStdString()); exported.ok())
         ui::ShowStatusMessage(path.toStdString());
     else
-        AfxMessageBox(error, MB_OK | MB_ICONEXCLAMATION);
+        AfxMessageBox(exported.message(), MB_OK | MB_ICONEXCLAMATION);
 }
 
 // --- Recent files ---------------------------------------------------------------------------

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "host/error.h"
 #include "host/strings.h"
 
 class CDocTemplate;
@@ -84,9 +85,9 @@ class Workstation : public QMainWindow {
     QLabel* FeedLabel() const { return m_feedLabel; }
     // Reads a quotes file once into the market; a message says why when it cannot.
     bool ImportQuotes(const QString& path);
-    // Writes the active tab's grid as CSV, as the command line's export does. False, with
-    // *error set, without an active tab or when the file cannot be written.
-    bool ExportActiveToCsv(const QString& path, QString* error);
+    // Writes the active tab's grid as CSV, as the command line's export does: invalid_input
+    // without an active tab, the file's error when it cannot be written.
+    Status ExportActiveToCsv(const QString& path);
 
     // The portfolios open now, in window order.
     QStringList OpenFiles() const;

@@ -94,12 +94,13 @@ QString Workstation::FeedStateText() const {
 void Workstation::UpdateFeedLabel() { m_feedLabel->setText(FeedStateText()); }
 
 bool Workstation::ImportQuotes(const QString& path) {
-    QString why = QStringLiteral("-");
-    if (m_feed && m_feed->ImportQuotes(path, &why)) {
+    Status imported = m_feed ? m_feed->ImportQuotes(path) : Status(ErrorKind::bug, "-");
+    if (imported.ok()) {
         ui::ShowStatusMessage(path.toStdString());
         return true;
     }
-    AfxMessageBox(Q(::LS(40109)).arg(path, why).toStdString(), MB_OK | MB_ICONEXCLAMATION);
+    AfxMessageBox(FillText(::LS(40109), {path.toStdString(), imported.message()}),
+                  MB_OK | MB_ICONEXCLAMATION);
     return false;
 }
 
@@ -112,20 +113,16 @@ void Workstation::ImportQuotesWithDialog() {
 
 // --- CSV ------------------------------------------------------------------------------------
 
-bool Workstation::ExportActiveToCsv(const QString& path, QString* error) {
+Status Workstation::ExportActiveToCsv(const QString& path) {
     CMDIChildWnd* frame = ActiveFrame();
     CView* view = frame ? frame->GetActiveView() : nullptr;
     auto* grid = view ? view->findChild<qt::GridView*>() : nullptr;
-    if (!grid || !grid->Grid()) {
-        *error = Q(::LS(40107));
-        return false;
-    }
+    if (!grid || !grid->Grid()) return Status(ErrorKind::invalid_input, ::LS(40107));
     std::ostringstream csv;
     ExportGridCsv(*grid->Grid(), csv);
     Status written = CurrentEnv()->WriteFileAtomic(path.toStdString(), csv.str());
-    if (written.ok()) return true;
-    *error = Q(::LS(40110)).arg(path, Q(written.message()));
-    return false;
+    if (written.ok()) return written;
+    return Status(written.kind(), FillText(::LS(40110), {path.toStdString(), written.message()}));
 }
 
 void Workstation::ExportCsvWithDialog() {
@@ -136,11 +133,10 @@ void Workstation::ExportCsvWithDialog() {
         QDir(Q(HomeFolder())).filePath(base.isEmpty() ? "export.csv" : base + ".csv");
     QString path = qt::AskSavePath(this, Title(kCmdExportCsv), suggested, QStringLiteral("csv"));
     if (path.isEmpty()) return;
-    QString error;
-    if (ExportActiveToCsv(path, &error))
+    if (Status exported = ExportActiveToCsv(path); exported.ok())
         ui::ShowStatusMessage(path.toStdString());
     else
-        AfxMessageBox(error.toStdString(), MB_OK | MB_ICONEXCLAMATION);
+        AfxMessageBox(exported.message(), MB_OK | MB_ICONEXCLAMATION);
 }
 
 // --- Welcome page and sessions --------------------------------------------------------------

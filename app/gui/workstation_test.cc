@@ -1,6 +1,7 @@
 #include "app/gui/workstation.h"
 
 #include <dlfcn.h>
+#include <gmock/gmock.h>
 
 #include <QComboBox>
 #include <QDialog>
@@ -56,14 +57,19 @@ TEST_F(WorkstationTest, AMissingOrOtherVersionModuleIsRefusedWithItsReasonAndRel
     const QString other = "libcartera-other-version.so";
     const std::string ours = "needs version " + std::to_string(ui::kModuleInterfaceVersion);
     const std::string its = "version " + std::to_string(ui::kModuleInterfaceVersion + 1) + ";";
-    using Case = std::pair<QString, std::vector<std::string>>;  // the file, what its error names
-    for (const auto& [file, named] :
-         {Case{"libcartera-nothing.so", {"libcartera-nothing.so", "/nowhere"}},
-          Case{other, {other.toStdString(), ours, its}}}) {
-        QString error;
-        EXPECT_FALSE(LoadModule(file, {"/nowhere", here}, &registry, &error));
+    struct Case {
+        QString file;
+        ErrorKind kind;
+        std::vector<std::string> named;  // what its error names
+    };
+    for (const auto& [file, kind, named] :
+         {Case{
+              "libcartera-nothing.so", ErrorKind::not_found, {"libcartera-nothing.so", "/nowhere"}},
+          Case{other, ErrorKind::damaged, {other.toStdString(), ours, its}}}) {
+        Status loaded = LoadModule(file, {"/nowhere", here}, &registry);
+        EXPECT_EQ(loaded.ok() ? ErrorKind::bug : loaded.kind(), kind);
         for (const std::string& text : named)
-            EXPECT_TRUE(error.contains(QString::fromStdString(text))) << error.toStdString();
+            EXPECT_THAT(loaded.message(), ::testing::HasSubstr(text));
         EXPECT_TRUE(registry.DocTypes().empty());
     }
     // The refused module is unloaded: asking without loading finds it gone.

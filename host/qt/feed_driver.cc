@@ -113,10 +113,9 @@ void FeedDriver::ApplyWatchedQuotes() {
     if (stamp.isEmpty()) return;  // not there (yet): the folder's watch tells when it comes
     if (!m_watcher.files().contains(m_watched)) m_watcher.addPath(m_watched);
     auto quotes = std::make_unique<QuotesFeed>(*CMarketService::Current());
-    std::string why;
-    if (!quotes->LoadFile(m_watched.toStdString(), &why)) {
+    if (Status loaded = quotes->LoadFile(m_watched.toStdString()); !loaded.ok()) {
         // Half-written by its writer, perhaps: the next change is read again.
-        m_quotesError = QString::fromStdString(why);
+        m_quotesError = QString::fromStdString(loaded.message());
         emit stateChanged();
         return;
     }
@@ -146,15 +145,11 @@ void FeedDriver::StopWatching() {
     if (!m_watcher.directories().isEmpty()) m_watcher.removePaths(m_watcher.directories());
 }
 
-bool FeedDriver::ImportQuotes(const QString& path, QString* error) {
+Status FeedDriver::ImportQuotes(const QString& path) {
     auto quotes = std::make_unique<QuotesFeed>(*CMarketService::Current());
-    std::string why;
-    if (!quotes->LoadFile(path.toStdString(), &why)) {
-        if (error) *error = QString::fromStdString(why);
-        return false;
-    }
+    if (Status loaded = quotes->LoadFile(path.toStdString()); !loaded.ok()) return loaded;
     UseQuotes(std::move(quotes), QFileInfo(path).absoluteFilePath());
-    return true;
+    return {};
 }
 
 }  // namespace cartera::qt

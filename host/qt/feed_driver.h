@@ -41,9 +41,9 @@ class FeedDriver : public QObject {
     // published again when a portfolio registers new codes. Off until the file has been read.
     void WatchQuotes(const QString& path, int pollMs = 2000);
     // Reads the quotes file at path once and publishes it; a simulation or replay is stopped
-    // (it would overwrite the prices), a watched file stays watched. False, with *error the
-    // reason, when the file cannot be read or has a bad line.
-    bool ImportQuotes(const QString& path, QString* error);
+    // (it would overwrite the prices), a watched file stays watched. A failure says why the
+    // file cannot be read (io) or which line is bad (invalid_input).
+    Status ImportQuotes(const QString& path);
     // With quotes held: reads the watched file again when it changed, and publishes the
     // quotes again when portfolios registered codes since (a portfolio just opened).
     void Refresh();

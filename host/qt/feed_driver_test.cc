@@ -27,7 +27,7 @@ class FeedDriverTest : public ::testing::Test {
 
 TEST_F(FeedDriverTest, ReplaysAtTheRequestedPaceAndSimulatesUntilStopped) {
     auto replay = std::make_unique<ReplayFeed>(service);
-    ASSERT_TRUE(replay->Load("0,A,1\n1,B,2\n2,C,3\n", nullptr));
+    ASSERT_EQ(replay->Load("0,A,1\n1,B,2\n2,C,3\n").message(), "");
     FeedDriver driver;
     QSignalSpy finished(&driver, &FeedDriver::finished);
     QSignalSpy ticked(&driver, &FeedDriver::ticked);
