@@ -10,6 +10,6 @@ int main(int argc, char** argv) {
     // Help and version are answered without a display, where the first window could not open.
     if (cartera::gui::AsksForInformation(argc, argv))
         return cartera::gui::AnswerInformation(argc, argv);
-    QApplication app(argc, argv);
+    cartera::gui::GuardedApplication app(argc, argv);
     return cartera::gui::RunWorkstation(app, clock);
 }

@@ -8,7 +8,9 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPainter>
+#include <QScopedValueRollback>
 #include <QScreen>
+#include <QThread>
 #include <QTimer>
 #include <cstdio>
 #include <string_view>
@@ -157,6 +159,34 @@ int ShowMessageBox(const std::string& text, unsigned type) {
     box.setStandardButtons(QMessageBox::Ok);
     box.exec();
     return IDOK;
+}
+
+namespace {
+
+// Tells the user of an exception that reached the event loop; false on a thread other than
+// the interface's, where it cannot. One met while telling of another (in the message box's
+// own events) is only written to stderr, so a fault that repeats does not stack boxes.
+bool ReportUnexpected(const char* what) {
+    static bool reporting = false;
+    if (QThread::currentThread() != qApp->thread()) return false;
+    std::fprintf(stderr, "cartera: unexpected error: %s\n", what);
+    if (reporting) return true;
+    QScopedValueRollback<bool> telling(reporting, true);
+    AfxMessageBox(FillText(::LS(40112), {what}), MB_OK | MB_ICONEXCLAMATION);
+    return true;
+}
+
+}  // namespace
+
+bool GuardedApplication::notify(QObject* receiver, QEvent* event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& e) {
+        if (!ReportUnexpected(e.what())) throw;
+    } catch (...) {
+        if (!ReportUnexpected("(no description)")) throw;
+    }
+    return false;
 }
 
 WorkstationApp::WorkstationApp(StartupOptions options) : m_options(std::move(options)) {}

@@ -85,6 +85,16 @@ bool AsksForInformation(int argc, char** argv);
 // status.
 int AnswerInformation(int argc, char** argv);
 
+// The workstation's application: every event is delivered inside a guard, so an exception a
+// handler lets escape is reported in a message box (and on stderr) and the event loop goes
+// on instead of the process ending; the event counts as not handled. An exception on another
+// thread, where no message box can be shown, ends the process as before.
+class GuardedApplication : public QApplication {
+  public:
+    GuardedApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+    bool notify(QObject* receiver, QEvent* event) override;
+};
+
 // Shows a question or notice in a QMessageBox over the active window.
 int ShowMessageBox(const std::string& text, unsigned type);
 

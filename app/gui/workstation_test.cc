@@ -28,6 +28,12 @@
 #include "testing/test_ledger.h"
 #include "testing/test_support.h"
 
+// The workstation's tests run under its own application, event guard included.
+std::unique_ptr<QApplication> MakeTestApplication(int& argc, char** argv);
+std::unique_ptr<QApplication> MakeTestApplication(int& argc, char** argv) {
+    return std::make_unique<cartera::gui::GuardedApplication>(argc, argv);
+}
+
 namespace cartera::gui {
 namespace {
 
@@ -74,6 +80,31 @@ TEST_F(WorkstationTest, AMissingOrOtherVersionModuleIsRefusedWithItsReasonAndRel
     }
     // The refused module is unloaded: asking without loading finds it gone.
     EXPECT_EQ(dlopen((here + "/" + other).toUtf8().constData(), RTLD_NOW | RTLD_NOLOAD), nullptr);
+}
+
+// An exception that reaches the event loop, from a click or a queued call, is told in a
+// message box, and the next event is handled as before.
+TEST_F(WorkstationTest, AnUnexpectedExceptionIsToldAndTheWorkstationGoesOn) {
+    QPushButton button;
+    int calls = 0;
+    auto odd = [&calls] {
+        if (++calls % 2) throw std::runtime_error("disk on fire");
+    };
+    QObject::connect(&button, &QPushButton::clicked, odd);
+    button.show();
+    const std::function<void()> ways[] = {[&] { QTest::mouseClick(&button, Qt::LeftButton); },
+                                          [&] {
+                                              QMetaObject::invokeMethod(&button, odd,
+                                                                        Qt::QueuedConnection);
+                                              QApplication::processEvents();
+                                          }};
+    for (const auto& deliver : ways) {
+        messages.clear();
+        deliver();
+        deliver();
+        EXPECT_EQ(messages, std::vector{FillText(::LS(40112), {"disk on fire"})});
+    }
+    EXPECT_EQ(calls, 4);
 }
 
 TEST_F(WorkstationTest, CreatesAPortfolioMarksAFailedSaveAndSwitchesLanguage) {
