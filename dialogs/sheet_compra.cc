@@ -159,7 +159,7 @@ void CDlgCompraAccion::FillSchedules() {
 void CDlgCompraAccion::OnEditSchedules() {
     constexpr int kEditorCaption = 3393;
     if (!m_pSistema || !m_pSistema->GetAdmComisiones()) return;
-    cartera::dialogs::Sheets().RunCommissions(*m_pSistema->GetAdmComisiones(), kEditorCaption);
+    cartera::dialogs::Sheets().RunCommissions(*m_pSistema, kEditorCaption);
     FillSchedules();
     UpdateAmounts();
     if (m_schedules->count() > 0) m_schedules->setFocus();  // the button has gone

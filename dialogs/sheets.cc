@@ -11,6 +11,7 @@
 #include "host/env.h"
 #include "host/message_box.h"
 #include "host/strings.h"
+#include "model/sistema.h"
 
 namespace cartera::dialogs {
 namespace {
@@ -19,7 +20,8 @@ PortfolioSheets* g_installed = nullptr;
 
 void PortfolioSheets::RunBuySell(CSistemaCartera&, int, int, CNegocioC*, COrderCartera*) {}
 void PortfolioSheets::RunOther(CSistemaCartera&, int, COrderCartera*) {}
-void PortfolioSheets::RunCommissions(CAdmComisiones& commissions, int captionId) {
+void PortfolioSheets::RunCommissions(CSistemaCartera& ledger, int captionId) {
+    CAdmComisiones& commissions = *ledger.GetAdmComisiones();
     // One writer of the commission file at a time, from reading it to saving it.
     std::unique_ptr<FileLock> lock;
     if (Status locked = CAdmComisiones::LockFile(&lock); !locked.ok()) {
@@ -34,7 +36,8 @@ void PortfolioSheets::RunCommissions(CAdmComisiones& commissions, int captionId)
     }
     if (!ConfirmReplaceCommissions(commissions)) return;
     try {
-        RunCommissionEditor(commissions, captionId, QApplication::activeWindow());
+        if (RunCommissionEditor(commissions, captionId, QApplication::activeWindow()))
+            ledger.RepriceOpenTrades();
     } catch (const CArchiveException&) {
         // Cancel read a damaged file again: its records stay, and so does the refusal to
         // replace it.

@@ -3,7 +3,6 @@
 // schedules. The module installs its entry sheets (dialogs/entry_sheets.h); without them
 // buy/sell and other operations do nothing. The commission editor is built in. They sit with
 // the dialogs so that the window's commands include the dialogs, never the other way round.
-class CAdmComisiones;
 class CNegocioC;
 class COrderCartera;
 class CSistemaCartera;
@@ -21,8 +20,9 @@ class PortfolioSheets {
     virtual void RunOther(CSistemaCartera& ledger, int captionId, COrderCartera* movement);
     // The commission schedule editor over the ledger's administrator, holding the
     // commission file's lock; the administrator first reads the file again (a damaged file
-    // is reported, and replaced only when the user agrees).
-    virtual void RunCommissions(CAdmComisiones& commissions, int captionId);
+    // is reported, and replaced only when the user agrees). Saved schedules reprice the
+    // ledger's open trades at once, as the command line would price them.
+    virtual void RunCommissions(CSistemaCartera& ledger, int captionId);
 };
 
 // The sheets in use; never null.

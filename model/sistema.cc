@@ -441,6 +441,7 @@ void CSistemaCartera::ApplyChange(const JournalChange& change, bool forward) {
     const std::vector<PlacedOrder>& back = forward ? change.added : change.removed;
     const std::vector<PlacedOrder>& modified = forward ? change.after : change.before;
     std::vector<uint64_t> ids;
+    ids.reserve(gone.size());
     for (const PlacedOrder& p : gone) ids.push_back(p.order.id);
     // What one call does alone keeps its own, cheaper way.
     if (gone.empty() && back.empty() && modified.size() == 1) return ModOrder(modified[0].order);
@@ -472,6 +473,23 @@ void CSistemaCartera::ApplyChange(const JournalChange& change, bool forward) {
 }
 
 void CSistemaCartera::GenerarSistema() { RecomputeAndRefresh(); }
+
+void CSistemaCartera::RepriceOpenTrades() {
+    // Matching values each trade at its entry price; the prices ticks gave are put back.
+    std::vector<std::pair<uint32_t, double>> ticked;
+    for (size_t k = 0; k < m_open.size(); ++k) {
+        const CNegocioC& t = m_open[k];
+        if (t.revalue &&
+            std::bit_cast<uint64_t>(t.exitPrice) != std::bit_cast<uint64_t>(t.entryPrice))
+            ticked.emplace_back(m_open.EntryAt(k), t.exitPrice);
+    }
+    CasarOrdenes();
+    for (auto [place, last] : ticked)
+        if (size_t k = OpenTradeAt(place); k != SIZE_MAX) ValueAtTick(k, last);
+    CalcularCapital();
+    if (m_pGridValoracion) m_pGridValoracion->Refresh();
+    UpdateAllViews();
+}
 
 void CSistemaCartera::DoAfterLoadingProcess() {
     RecomputeAndRefresh();

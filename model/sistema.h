@@ -100,6 +100,10 @@ class CSistemaCartera : public CObjectZorb {
 
     void GenerarSistema();
     void DoAfterLoadingProcess();
+    // After the commission schedules changed: the open trades' exit commissions as matching
+    // now gives them (a trade a tick valued keeps that price, with the new commission), the
+    // totals following, and the views updated. The journal and the file stay as they are.
+    void RepriceOpenTrades();
 
     // Totals.
     void CalcularCapital();

@@ -16,7 +16,11 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <nlohmann/json.hpp>
 
+#include "commissions/comisiones.h"
+#include "dialogs/comision_editor.h"
+#include "dialogs/comision_page.h"
 #include "grids/grid_valoracion.h"
 #include "host/dates.h"
 #include "host/feed.h"
@@ -24,6 +28,7 @@
 #include "host/qt/grid_view.h"
 #include "host/strings.h"
 #include "model/sistema.h"
+#include "testing/test_support.h"
 #include "window/child_frm_cartera.h"
 #include "window/command_bar.h"
 #include "window/doc_cartera.h"
@@ -138,6 +143,43 @@ TEST_F(FrameTest, PdfExportHoldsTheTitleAndTheValuationTableOrSaysWhyNot) {
     Status failed = Movements(frame)->ExportToPdf("/nonexistent/folder/x.pdf");
     EXPECT_EQ(failed.kind(), ErrorKind::io);
     EXPECT_THAT(failed.message(), HasSubstr("/nonexistent/folder/x.pdf"));
+}
+
+// OK in the commission editor prices the open trades again at once: the window shows what
+// the command line computes from the saved schedules, before anything else is matched.
+TEST_F(FrameTest, ACommissionEditRepricesTheOpenTradesAsTheCommandLineDoes) {
+    CAdmComisiones schedules;
+    schedules.Add(cartera::testing::Bracket("Broker", 4, 0, 1e9));
+    ASSERT_EQ(schedules.Save().message(), "");
+    COrderCartera scheduled = Exec(true, "SAN.MC", 10, 20.0, 0.1);
+    scheduled.schedule = "Broker";
+    CDocCartera* doc =
+        Open(WritePortfolio("Priced", {scheduled, Exec(true, "TEF.MC", 5, 4.0, 0.2)}));
+    ASSERT_NE(doc, nullptr);
+    const TradeList& open = doc->GetLedger()->GetOpenTrades();
+    ASSERT_EQ(open.size(), 2u);
+    const double before = open[0].exitCommission;
+    CSheetComision::SetRunner([](CSheetComision& sheet) {
+        QLineEdit* pct = sheet.Page()->Edit(CDlgComisionAcciones::IDC_COMMISSION_PCT);
+        pct->clear();
+        QTest::keyClicks(pct, "2");
+        sheet.OkButton()->click();
+    });
+    OpenTrades(FrameOf(doc))->OnCarteraComision();
+
+    QProcess cli;
+    cli.start(QStringLiteral(CARTERA_CLI),
+              {"--home", QString::fromStdString(hooks.Home()), "show",
+               QString::fromStdString(PortfolioPath("Priced")), "open", "--json"});
+    ASSERT_TRUE(cli.waitForFinished(30000));
+    const auto shown = nlohmann::json::parse(cli.readAllStandardOutput().toStdString());
+    ASSERT_EQ(shown.size(), open.size()) << cli.readAllStandardError().data();
+    EXPECT_NE(open[0].exitCommission, before);
+    for (size_t k = 0; k < open.size(); ++k) {
+        EXPECT_EQ(open[k].exitCommission, shown[k]["exit_commission"].get<double>()) << k;
+        EXPECT_EQ(open[k].profit, shown[k]["profit"].get<double>()) << k;
+    }
+    EXPECT_EQ(doc->GetLedger()->GetGanAbiertas(), open[0].profit + open[1].profit);
 }
 
 StatisticsWindow* ShownStatistics() {

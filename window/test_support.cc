@@ -127,7 +127,7 @@ void RecordingSheets::RunBuySell(CSistemaCartera&, int caption, int buy, CNegoci
 void RecordingSheets::RunOther(CSistemaCartera&, int caption, COrderCartera* movement) {
     calls.push_back("other " + std::to_string(caption) + " - - " + IdOf(movement));
 }
-void RecordingSheets::RunCommissions(CAdmComisiones&, int caption) {
+void RecordingSheets::RunCommissions(CSistemaCartera&, int caption) {
     calls.push_back("commissions " + std::to_string(caption));
 }
 

@@ -80,7 +80,7 @@ class RecordingSheets : public PortfolioSheets {
     void RunBuySell(CSistemaCartera&, int caption, int buy, CNegocioC* trade,
                     COrderCartera* movement) override;
     void RunOther(CSistemaCartera&, int caption, COrderCartera* movement) override;
-    void RunCommissions(CAdmComisiones&, int caption) override;
+    void RunCommissions(CSistemaCartera&, int caption) override;
     std::vector<std::string> calls;
 };
 

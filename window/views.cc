@@ -103,8 +103,7 @@ void CViewBaseCartera::OnCarteraOtros() {
 }
 
 void CViewBaseCartera::OnCarteraComision() {
-    if (m_pSistema && m_pSistema->GetAdmComisiones())
-        Sheets().RunCommissions(*m_pSistema->GetAdmComisiones(), 3393);
+    if (m_pSistema && m_pSistema->GetAdmComisiones()) Sheets().RunCommissions(*m_pSistema, 3393);
 }
 
 void CViewBaseCartera::OnCarteraEstadisticas() {
