@@ -247,10 +247,20 @@ TEST_F(TradeGridsTest, OnDemandRowsMatchStoredCellsOnRandomJournals) {
     }
 }
 
+// Keeps the last change of the journal, for its undo and redo.
+class LastChange : public FakeDocument {
+  public:
+    void JournalChanged(const JournalChange& change) override { last = change; }
+    JournalChange last;
+};
+
 TEST_F(TradeGridsTest, RefillsAfterChangesAndTicksSortAsAFreshGridDoes) {
     // Each grid sorted by a random column (text, number or date) and direction, on demand or
-    // stored, then by a heading click; after one to three changes its refill follows its last
-    // order to a fresh grid's.
+    // stored, then by a heading click; after one to three changes (single ones, a delete of
+    // several rows, a batch import, the undo or redo of the last change) its refill follows
+    // its last order to a fresh grid's.
+    LastChange document;
+    ledger.SetDocumento(&document);
     std::mt19937 random(20261207);
     const char* codes[] = {"AAA", "BBB", "CCC"};
     auto exec = [&](bool buy) {
@@ -272,13 +282,28 @@ TEST_F(TradeGridsTest, RefillsAfterChangesAndTicksSortAsAFreshGridDoes) {
         for (int more = static_cast<int>(random() % 3); more >= 0; --more) {  // refills miss some
             size_t place = random() % ledger.GetOrders().size();
             COrderCartera m = ledger.GetOrders()[place];
-            const int kind = (change + more) % 4;
+            const int kind = (change + more) % 8;
+            const bool room = ledger.GetOrders().size() > 20;
             if (kind == 0) {
                 m.price = static_cast<double>(random() % 400) / 10.0;
                 m.contracts = static_cast<int32_t>(1 + random() % 6);
                 ledger.ModOrder(m);
-            } else if (kind == 1 && ledger.GetOrders().size() > 20) {
+            } else if (kind == 1 && room) {
                 ledger.DelOrder(m.id);
+            } else if (kind == 2 && room) {
+                std::vector<uint64_t> ids;
+                for (int n = 2 + static_cast<int>(random() % 4); n > 0; --n)
+                    ids.push_back(ledger.GetOrders()[random() % ledger.GetOrders().size()].id);
+                ledger.DelOrders(ids);
+            } else if (kind == 3) {
+                std::vector<COrderCartera> batch;
+                for (int n = 2 + static_cast<int>(random() % 4); n > 0; --n)
+                    batch.push_back(exec(random() % 2 == 0));
+                ledger.AddOrders(batch);
+            } else if (kind == 4 || kind == 5) {  // an undo, sometimes redone
+                const JournalChange step = document.last;
+                ledger.ApplyChange(step, false);
+                if (kind == 5) ledger.ApplyChange(step, true);
             } else {
                 ledger.AddOrder(exec(random() % 3 == 0));  // most sell, closing trades
             }
