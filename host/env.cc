@@ -13,6 +13,7 @@
 #include <cstring>
 #include <filesystem>
 #include <random>
+#include <set>
 
 namespace cartera {
 namespace {
@@ -124,7 +125,9 @@ class RealEnv : public Env {
         }
         // Once the data is synced the change is saved, whatever close says.
         ::close(fd);
-        if (result.ok()) RemoveStaleTemporaries(DirOf(target), BaseOf(target));
+        // What killed writers left is cleared once a process, not at every append.
+        if (result.ok() && m_cleaned.insert(target).second)
+            RemoveStaleTemporaries(DirOf(target), BaseOf(target));
         return result;
     }
 
@@ -320,6 +323,8 @@ class RealEnv : public Env {
     }
 
   protected:
+    std::set<std::string> m_cleaned;  // files whose folder an append cleared of temporaries
+
     // The file a save replaces, in *target: path, or the target of the link path is. With
     // *exists and *old its status, when there is one. A failure for anything but a regular
     // file or nothing, and for a read-only file.

@@ -71,9 +71,9 @@ class Env {
     // back to at where it can. A kill may leave any prefix of data at the end, which a reader
     // must tell from whole records. Refused as WriteFileAtomic refuses (a read-only file,
     // anything but a regular file), and with io when the file is shorter than at (another
-    // program changed it). An append that succeeds also removes what killed writers of the
-    // file left (as a whole write does). The default reads, changes and replaces the file
-    // atomically.
+    // program changed it). The first append of a process to a file also removes what killed
+    // writers of it left (as a whole write does). The default reads, changes and replaces the
+    // file atomically.
     virtual Status AppendAt(const std::string& path, uint64_t at, std::string_view data);
     // Writes a command's results to path: into a FIFO or a character device (a terminal,
     // /dev/null) as a stream, anything else as WriteFileAtomic. A failure when they could
