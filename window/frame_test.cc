@@ -21,6 +21,7 @@
 #include "commissions/comisiones.h"
 #include "dialogs/comision_editor.h"
 #include "dialogs/comision_page.h"
+#include "grids/grid_comision.h"
 #include "grids/grid_valoracion.h"
 #include "host/dates.h"
 #include "host/feed.h"
@@ -149,7 +150,9 @@ TEST_F(FrameTest, PdfExportHoldsTheTitleAndTheValuationTableOrSaysWhyNot) {
 // the command line computes from the saved schedules, before anything else is matched.
 TEST_F(FrameTest, ACommissionEditRepricesTheOpenTradesAsTheCommandLineDoes) {
     CAdmComisiones schedules;
-    schedules.Add(cartera::testing::Bracket("Broker", 4, 0, 1e9));
+    stComision bracket = cartera::testing::Bracket("Broker", 4, 0, 1e9);
+    bracket.isDefault = 1;  // the schedule the editor opens on
+    schedules.Add(bracket);
     ASSERT_EQ(schedules.Save().message(), "");
     COrderCartera scheduled = Exec(true, "SAN.MC", 10, 20.0, 0.1);
     scheduled.schedule = "Broker";
@@ -159,10 +162,20 @@ TEST_F(FrameTest, ACommissionEditRepricesTheOpenTradesAsTheCommandLineDoes) {
     const TradeList& open = doc->GetLedger()->GetOpenTrades();
     ASSERT_EQ(open.size(), 2u);
     const double before = open[0].exitCommission;
+    // The schedule's one bracket replaced by one at 2 % and a fee of 4.
     CSheetComision::SetRunner([](CSheetComision& sheet) {
-        QLineEdit* pct = sheet.Page()->Edit(CDlgComisionAcciones::IDC_COMMISSION_PCT);
-        pct->clear();
-        QTest::keyClicks(pct, "2");
+        using Page = CDlgComisionAcciones;
+        Page& page = *sheet.Page();
+        page.Grid().SelectRow(0);
+        page.Button(Page::IDC_REMOVE)->click();
+        for (auto [id, text] : {std::pair{Page::IDC_COMMISSION_PCT, "2"},
+                                {Page::IDC_FROM, "0"},
+                                {Page::IDC_TO, "1000000"},
+                                {Page::IDC_ROYALTY, "4"}}) {
+            page.Edit(id)->clear();
+            QTest::keyClicks(page.Edit(id), text);
+        }
+        page.Button(Page::IDC_ADD)->click();
         sheet.OkButton()->click();
     });
     OpenTrades(FrameOf(doc))->OnCarteraComision();
@@ -175,6 +188,7 @@ TEST_F(FrameTest, ACommissionEditRepricesTheOpenTradesAsTheCommandLineDoes) {
     const auto shown = nlohmann::json::parse(cli.readAllStandardOutput().toStdString());
     ASSERT_EQ(shown.size(), open.size()) << cli.readAllStandardError().data();
     EXPECT_NE(open[0].exitCommission, before);
+    EXPECT_GT(shown[0]["exit_commission"].get<double>(), 0.0) << "the edit was saved";
     for (size_t k = 0; k < open.size(); ++k) {
         EXPECT_EQ(open[k].exitCommission, shown[k]["exit_commission"].get<double>()) << k;
         EXPECT_EQ(open[k].profit, shown[k]["profit"].get<double>()) << k;
