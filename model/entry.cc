@@ -9,6 +9,7 @@
 #include "host/dates.h"
 #include "host/numbers.h"
 #include "model/sistema.h"
+#include "text/number.h"
 
 namespace cartera {
 

@@ -102,7 +102,7 @@ TEST_F(CsvCommandsTest, ProgressShowsOnlyOnATerminal) {
 TEST_F(CsvCommandsTest, AStatementImportRefusesUntilChosenThenImportsOnceAndReports) {
     const std::string p = NewPortfolio(), file = home + "/flex.xml";
     // Two accounts; U1 has a fractional buy and a EUR trade.
-    const std::string flex = Bytes(CARTERA_TESTDATA_DIR "/flex_two_accounts.xml");
+    const std::string flex = Bytes(CARTERA_TESTDATA_DIR "/ib-flex-xml/flex_two_accounts.xml");
     Write(file, flex);
     const std::string before = Bytes(p);
     EXPECT_THAT(Fails(2, {"import", p, file}), HasSubstr("accounts (U1, U2)"));
@@ -153,7 +153,7 @@ struct LockedEnv : EnvWrapper {
 // later statement's cancellation takes out the trade an earlier import added.
 TEST_F(CsvCommandsTest, AStatementIsReadFirstFromAnyFileAndItsCancelsTakeTradesOut) {
     const std::string p = NewPortfolio(), file = home + "/flex.xml";
-    std::string flex = Bytes(CARTERA_TESTDATA_DIR "/flex.xml");
+    std::string flex = Bytes(CARTERA_TESTDATA_DIR "/ib-flex-xml/flex.xml");
     Write(file, flex.substr(0, 900));  // cut inside a tag
     {
         LockedEnv locked(CurrentEnv());

@@ -12,6 +12,8 @@
 #include "model/entry.h"
 #include "model/portfolio_file.h"
 #include "model/sistema.h"
+#include "text/date.h"
+#include "text/number.h"
 
 namespace cartera::cli {
 int ExitStatus(ErrorKind kind) {
