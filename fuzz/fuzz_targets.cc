@@ -121,9 +121,20 @@ void FuzzRoundTrip(const uint8_t* data, size_t size, Serialize serialize, const 
 }  // namespace
 
 void FuzzPortfolio(const uint8_t* data, size_t size) {
-    FuzzRoundTrip<CSistemaCartera>(
-        data, size, [](CSistemaCartera& ledger, CArchive& ar) { SerializePortfolio(ar, ledger); },
-        "portfolio does not load back as saved");
+    // Loaded as the store loads a file, records after the base included; saved as its base.
+    auto serialize = [](CSistemaCartera& ledger, CArchive& ar) {
+        if (ar.IsStoring()) return SerializePortfolio(ar, ledger);
+        PortfolioStore store;
+        try {
+            store.LoadBytes("/fuzz.cartera", ar.ReadView(ar.Remaining()), ledger, nullptr);
+        } catch (const CArchiveException&) {
+            throw;
+        } catch (const Error& e) {
+            Require(e.kind() == ErrorKind::damaged, "records refused without damage");
+            throw CArchiveException(CArchiveException::badFormat, e.what());
+        }
+    };
+    FuzzRoundTrip<CSistemaCartera>(data, size, serialize, "portfolio does not load back as saved");
 }
 
 void FuzzPortfolioBody(const uint8_t* data, size_t size) {

@@ -336,7 +336,7 @@ void CGridQBase::ApplySort() {
 
 void CGridQBase::OnTH_LClicked(int col, int row, int updn, RECT* rect, POINT* point,
                                int processed) {
-    if (updn != 0) return;
+    if (updn != 0 || col < 0) return;  // a click beside the last heading sorts nothing
     if (col == GetSortCol()) {
         SetSortAscending(!IsSortAscending());
     } else {

@@ -90,6 +90,8 @@ TEST_F(GridBaseTest, HeadingClicksSortFlipAndMoveTheArrow) {
     EXPECT_EQ(Ids(), (std::vector<uint64_t>{1, 4, 2, 3}));
     EXPECT_EQ(grid.PeekCell(1, -1)->GetCellTypeEx(), UGCT_SORTARROWDOWN);
 
+    Release(-1);  // beside the headings: the sort stays
+    EXPECT_EQ(std::pair(grid.GetSortCol(), grid.IsSortAscending()), std::pair(1, 0));
     Release(2);  // another heading starts ascending; the arrow moves
     EXPECT_EQ(grid.GetSortCol(), 2);
     EXPECT_TRUE(grid.IsSortAscending());

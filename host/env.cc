@@ -13,6 +13,7 @@
 #include <cstring>
 #include <filesystem>
 #include <random>
+#include <set>
 
 namespace cartera {
 namespace {
@@ -98,42 +99,6 @@ class RealEnv : public Env {
         return WriteFileWithBackup(path, data, std::string());
     }
 
-    Status CanReplace(const std::string& path) override {
-        std::string target;
-        struct stat st;
-        bool exists = false;
-        return ReplaceableTarget(path, &target, &st, &exists);
-    }
-
-    Status ReadFileAt(const std::string& path, uint64_t offset, size_t n, std::string* out,
-                      uint64_t* size) override {
-        int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-        struct stat st;
-        if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-            if (fd >= 0) ::close(fd);
-            return Env::ReadFileAt(path, offset, n, out, size);  // the general way's errors
-        }
-        const auto fileSize = static_cast<uint64_t>(st.st_size);
-        out->resize(offset >= fileSize ? 0 : std::min<uint64_t>(n, fileSize - offset));
-        size_t done = 0;
-        while (done < out->size()) {
-            ssize_t got = ::pread(fd, out->data() + done, out->size() - done,
-                                  static_cast<off_t>(offset + done));
-            if (got < 0 && errno == EINTR) continue;
-            if (got < 0) {
-                Status failed = ErrnoStatus("cannot read", path);
-                ::close(fd);
-                return failed;
-            }
-            if (got == 0) break;
-            done += static_cast<size_t>(got);
-        }
-        ::close(fd);
-        out->resize(done);
-        *size = fileSize;
-        return {};
-    }
-
     Status AppendAt(const std::string& path, uint64_t at, std::string_view data) override {
         std::string target;
         struct stat st;
@@ -160,7 +125,9 @@ class RealEnv : public Env {
         }
         // Once the data is synced the change is saved, whatever close says.
         ::close(fd);
-        if (result.ok()) RemoveStaleTemporaries(DirOf(target), BaseOf(target));
+        // What killed writers left is cleared once a process, not at every append.
+        if (result.ok() && m_cleaned.insert(target).second)
+            RemoveStaleTemporaries(DirOf(target), BaseOf(target));
         return result;
     }
 
@@ -356,6 +323,8 @@ class RealEnv : public Env {
     }
 
   protected:
+    std::set<std::string> m_cleaned;  // files whose folder an append cleared of temporaries
+
     // The file a save replaces, in *target: path, or the target of the link path is. With
     // *exists and *old its status, when there is one. A failure for anything but a regular
     // file or nothing, and for a read-only file.
@@ -553,16 +522,6 @@ Status Env::ReadFileBytes(const std::string& path, FileBytes* out) {
     return status;
 }
 
-Status Env::ReadFileAt(const std::string& path, uint64_t offset, size_t n, std::string* out,
-                       uint64_t* size) {
-    std::string whole;
-    Status status = ReadFile(path, &whole);
-    if (!status.ok()) return status;
-    *size = whole.size();
-    *out = offset >= whole.size() ? std::string() : whole.substr(offset, n);
-    return {};
-}
-
 Status Env::AppendAt(const std::string& path, uint64_t at, std::string_view data) {
     std::string content;
     Status status = ReadFile(path, &content);
@@ -605,11 +564,6 @@ Status MemEnv::Refusal(const std::string& path) const {
     if (!m_readOnlySuffix.empty() && path.ends_with(m_readOnlySuffix))
         return Status(ErrorKind::denied, path + " is read-only; it was not changed");
     if (Fails(path)) return Status(ErrorKind::io, "cannot write " + path + ": injected failure");
-    return {};
-}
-
-Status MemEnv::CanReplace(const std::string& path) {
-    if (!m_readOnlySuffix.empty() && path.ends_with(m_readOnlySuffix)) return Refusal(path);
     return {};
 }
 

@@ -64,15 +64,6 @@ class Env {
     // none at all.
     virtual Status WriteFileWithBackup(const std::string& path, std::string_view data,
                                        const std::string& backup);
-    // Whether WriteFileAtomic would replace path (it is a regular file, or a link to one,
-    // and not read-only), checked without writing: a change recorded beside the file is
-    // refused as a save of it would be. Ok (the default) when nothing is there.
-    virtual Status CanReplace(const std::string& path) { return Status(); }
-    // Reads at most n bytes from byte offset of path on into *out (none past its end) and
-    // the file's size into *size. A failure when it cannot be read. The default reads the
-    // whole file.
-    virtual Status ReadFileAt(const std::string& path, uint64_t offset, size_t n, std::string* out,
-                              uint64_t* size);
     // Writes data at byte at of the existing regular file path, cutting off whatever stood
     // from at on (a record a killed writer left half written), and syncs it (fdatasync), so
     // once ok the bytes outlive a crash; a close that fails after the sync does not undo
@@ -80,9 +71,9 @@ class Env {
     // back to at where it can. A kill may leave any prefix of data at the end, which a reader
     // must tell from whole records. Refused as WriteFileAtomic refuses (a read-only file,
     // anything but a regular file), and with io when the file is shorter than at (another
-    // program changed it). An append that succeeds also removes what killed writers of the
-    // file left (as a whole write does). The default reads, changes and replaces the file
-    // atomically.
+    // program changed it). The first append of a process to a file also removes what killed
+    // writers of it left (as a whole write does). The default reads, changes and replaces the
+    // file atomically.
     virtual Status AppendAt(const std::string& path, uint64_t at, std::string_view data);
     // Writes a command's results to path: into a FIFO or a character device (a terminal,
     // /dev/null) as a stream, anything else as WriteFileAtomic. A failure when they could
@@ -141,11 +132,6 @@ class EnvWrapper : public Env {
     Status WriteFileWithBackup(const std::string& p, std::string_view data,
                                const std::string& backup) override {
         return m_target->WriteFileWithBackup(p, data, backup);
-    }
-    Status CanReplace(const std::string& p) override { return m_target->CanReplace(p); }
-    Status ReadFileAt(const std::string& p, uint64_t offset, size_t n, std::string* out,
-                      uint64_t* size) override {
-        return m_target->ReadFileAt(p, offset, n, out, size);
     }
     Status AppendAt(const std::string& p, uint64_t at, std::string_view data) override {
         return m_target->AppendAt(p, at, data);
@@ -232,7 +218,6 @@ class MemEnv : public Env {
     Status WriteFileWithBackup(const std::string& path, std::string_view data,
                                const std::string& backup) override;
     Status AppendAt(const std::string& path, uint64_t at, std::string_view data) override;
-    Status CanReplace(const std::string& path) override;
     bool FileExists(const std::string& path) override;
     // A file's time is the count of all writes so far, so a write moves it on.
     Status GetFileSize(const std::string& path, uint64_t* size) override;

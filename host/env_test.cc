@@ -193,10 +193,17 @@ TEST_F(PosixEnvTest, ASaveKeepsModeLinksAndRefusesReadOnlyFilesAndALockHasOneHol
     std::unique_ptr<cartera::FileLock> writer;
     EXPECT_EQ(env()->LockFile(path, 20, &writer).kind(), ErrorKind::locked);
 
-    // An append goes to the link's target in place, cut back to where it was asked to go.
+    // An append goes to the link's target in place, cut back to where it was asked to go,
+    // and clears what a killed writer of the file left.
     fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
+    pid_t gone = fork();
+    if (gone == 0) _exit(0);
+    waitpid(gone, nullptr, 0);
+    const std::string stale = m_dir + "/.book.cartera.tmp-" + std::to_string(gone) + "-1";
+    ASSERT_EQ(env()->WriteFileAtomic(stale, "left").message(), "");
     ASSERT_EQ(env()->AppendAt(link, 3, "ee").message(), "");  // "thr" + "ee"
     EXPECT_EQ(Read(path), "three");
+    EXPECT_FALSE(fs::exists(stale));
     EXPECT_EQ(env()->AppendAt(path, 9, "x").kind(), ErrorKind::io);  // shorter than asked
     fs::permissions(path, fs::perms::owner_read);
     EXPECT_EQ(env()->AppendAt(path, 5, "x").kind(), ErrorKind::denied);

@@ -187,6 +187,19 @@ COrderCartera ReadMovementRecord(CArchive& ar) {
         ar, [&] { return PooledText(ar.ReadStringView(&scratch)); }, m);
     return m;
 }
+
+void WriteWholeMovement(CArchive& ar, const COrderCartera& m) {
+    WriteMovementRecord(ar, m);
+    WriteExtensionRecord(ar, m);
+}
+
+COrderCartera ReadWholeMovement(CArchive& ar) {
+    COrderCartera m = ReadMovementRecord(ar);
+    std::string scratch;
+    m.schedule = ar.ReadStringView(&scratch);
+    m.reserved = static_cast<int32_t>(ar.ReadU32());
+    return m;
+}
 }  // namespace cartera
 
 void CSistemaCartera::Serialize(CArchive& ar) {

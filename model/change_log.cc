@@ -23,24 +23,11 @@ bool KnownType(uint8_t type) {
            type <= static_cast<uint8_t>(RecordType::layouts);
 }
 
-void WriteMovement(CArchive& ar, const COrderCartera& m) {
-    WriteMovementRecord(ar, m);
-    WriteExtensionRecord(ar, m);
-}
-
-COrderCartera ReadMovement(CArchive& ar) {
-    COrderCartera m = ReadMovementRecord(ar);
-    std::string scratch;
-    m.schedule = ar.ReadStringView(&scratch);
-    m.reserved = static_cast<int32_t>(ar.ReadU32());
-    return m;
-}
-
 void WritePlaced(CArchive& ar, const std::vector<PlacedOrder>& placed, size_t shift = 0) {
     ar.WriteU32(static_cast<uint32_t>(placed.size()));
     for (const PlacedOrder& p : placed) {
         ar.WriteU32(static_cast<uint32_t>(p.place + shift));
-        WriteMovement(ar, p.order);
+        WriteWholeMovement(ar, p.order);
     }
 }
 
@@ -56,7 +43,7 @@ std::vector<PlacedOrder> ReadPlaced(CArchive& ar) {
     std::vector<PlacedOrder> placed(ReadCount(ar));
     for (PlacedOrder& p : placed) {
         p.place = ar.ReadU32();
-        p.order = ReadMovement(ar);
+        p.order = ReadWholeMovement(ar);
     }
     return placed;
 }
@@ -136,8 +123,8 @@ void EncodeStep(std::string* out, const JournalChange& change) {
     ar.WriteU32(static_cast<uint32_t>(change.after.size()));
     for (size_t i = 0; i < change.after.size(); ++i) {
         ar.WriteU32(static_cast<uint32_t>(change.after[i].place));
-        WriteMovement(ar, change.before[i].order);
-        WriteMovement(ar, change.after[i].order);
+        WriteWholeMovement(ar, change.before[i].order);
+        WriteWholeMovement(ar, change.after[i].order);
     }
     WritePlaced(ar, change.removed);
     WritePlaced(ar, change.added);
@@ -152,8 +139,8 @@ JournalChange DecodeStep(std::string_view bytes) {
     change.kind = static_cast<JournalChange::Kind>(kind);
     for (uint32_t n = ReadCount(ar); n > 0; --n) {
         const size_t place = ar.ReadU32();
-        change.before.push_back({place, ReadMovement(ar)});
-        change.after.push_back({place, ReadMovement(ar)});
+        change.before.push_back({place, ReadWholeMovement(ar)});
+        change.after.push_back({place, ReadWholeMovement(ar)});
     }
     change.removed = ReadPlaced(ar);
     change.added = ReadPlaced(ar);

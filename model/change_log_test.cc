@@ -24,10 +24,7 @@ constexpr const char* kPath = "/mem/p.cartera";
 std::string Bytes(const CArrayOrders& orders) {
     std::string out;
     CArchive ar(&out);
-    for (const COrderCartera& m : orders) {
-        WriteMovementRecord(ar, m);
-        WriteExtensionRecord(ar, m);
-    }
+    for (const COrderCartera& m : orders) WriteWholeMovement(ar, m);
     return out;
 }
 
@@ -242,8 +239,7 @@ TEST_F(ChangeLogTest, AnEarlierVersionsLogIsFoldedIn) {
     change.WriteU32(2);
     change.WriteI32(-1);
     change.WriteU32(1);
-    WriteMovementRecord(change, ledger.GetOrders().back());
-    WriteExtensionRecord(change, ledger.GetOrders().back());
+    WriteWholeMovement(change, ledger.GetOrders().back());
     record(2, payload);
     env.Files()[kPath] = file;
     env.Files()[LegacyLogPath(kPath)] = log;

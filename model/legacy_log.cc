@@ -17,24 +17,16 @@ constexpr size_t kHeader = 9;
     throw Error(ErrorKind::damaged, "damaged at byte " + std::to_string(offset) + ": " + what);
 }
 
-COrderCartera ReadMovement(CArchive& ar) {
-    COrderCartera m = ReadMovementRecord(ar);
-    std::string scratch;
-    m.schedule = ar.ReadStringView(&scratch);
-    m.reserved = static_cast<int32_t>(ar.ReadU32());
-    return m;
-}
-
 void Replay(uint8_t type, std::string_view payload, size_t offset, CSistemaCartera& ledger) {
     CArchive ar(payload);
     const uint32_t lastId = ar.ReadU32();
     const int32_t tab = ar.ReadI32();
     bool found = true;
     if (type == kAdd) {
-        for (uint32_t n = ar.ReadU32(); n > 0; --n) ledger.ReplayAdd(ReadMovement(ar));
+        for (uint32_t n = ar.ReadU32(); n > 0; --n) ledger.ReplayAdd(ReadWholeMovement(ar));
     } else if (type == kModify || type == kInsert) {
         const uint32_t place = ar.ReadU32();
-        COrderCartera m = ReadMovement(ar);
+        COrderCartera m = ReadWholeMovement(ar);
         found = type == kModify ? ledger.ReplayModify(place, m) : ledger.ReplayInsert(place, m);
     } else if (type == kRemove) {
         found = ledger.ReplayRemove(ar.ReadU32());

@@ -82,6 +82,9 @@ COrderCartera ReadMovementRecord(CArchive& ar);
 // Writes the main record and, apart, the extension record (schedule, reserved) of the body.
 void WriteMovementRecord(CArchive& ar, const COrderCartera& m);
 void WriteExtensionRecord(CArchive& ar, const COrderCartera& m);
+// One movement whole, its main record then its extension record, as changes store it.
+void WriteWholeMovement(CArchive& ar, const COrderCartera& m);
+COrderCartera ReadWholeMovement(CArchive& ar);
 }  // namespace cartera
 
 // String id of the letter shown for a movement type; 0 for codes outside 0..6.

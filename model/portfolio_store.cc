@@ -161,24 +161,24 @@ bool PortfolioStore::OpenForAppend(const std::string& path, CSistemaCartera& led
     m_inStep = false;
     m_appendOnly = true;
     m_wholeNeeded = false;
-    // The envelope and the body's header: two strings (empty as written, a few bytes as
-    // another writer may leave them), the version record, the checksum, the length and
-    // three numbers.
-    constexpr size_t kHead = 1024;
-    std::string head;
-    uint64_t size = 0;
-    if (!CurrentEnv()->ReadFileAt(path, 0, kHead, &head, &size).ok()) return false;
+    // Mapped, so a large journal is checked, not copied: a change is never reported saved
+    // into a file that would not load.
+    FileBytes data;
+    if (!CurrentEnv()->ReadFileBytes(path, &data).ok()) return false;
+    const std::string_view bytes = data.View();
     RecordHead last;
     size_t baseEnd = 0;
     try {
-        CArchive ar{std::string_view(head)};
+        CArchive ar(bytes);
         ar.ReadString();
         CVersionInfo version(ar, &ledger, 1, kCurrentMinor);
         if (!version.IsMark() || version.ReadMajor() != 1 || version.ReadMinor() != kCurrentMinor)
             return false;
-        ar.ReadU32();
+        const uint32_t sum = ar.ReadU32();
         const uint64_t length = ar.ReadU64();
         ar.ReadString();
+        if (length > ar.Remaining() || Crc32c(bytes.substr(ar.Position(), length)) != sum)
+            return false;  // the whole load reports the damage
         baseEnd = ar.Position() + length;
         last.lastId = ar.ReadU32();
         last.activeTab = ar.ReadI32();
@@ -187,25 +187,22 @@ bool PortfolioStore::OpenForAppend(const std::string& path, CSistemaCartera& led
         return false;
     }
     m_baseSize = baseEnd;
-    if (size < baseEnd) return false;
     // A checkpoint's history opens the records; what restore keeps need not be read here,
     // only passed over by its checked length.
-    std::string tail;
     size_t from = baseEnd;
-    if (!CurrentEnv()->ReadFileAt(path, baseEnd, kRecordHeaderBytes, &tail, &size).ok())
-        return false;
-    if (tail.size() == kRecordHeaderBytes && Crc32c(tail.substr(0, 9)) == DecodeFixed32(&tail[9]) &&
-        static_cast<uint8_t>(tail[4]) == static_cast<uint8_t>(RecordType::history))
-        from += kRecordHeaderBytes + DecodeFixed32(tail.data());
-    if (size < from || DueForCheckpoint(size - from)) return false;
-    if (!CurrentEnv()->ReadFileAt(path, from, size - from, &tail, &size).ok()) return false;
+    const std::string_view head = bytes.substr(baseEnd, kRecordHeaderBytes);
+    if (head.size() == kRecordHeaderBytes && Crc32c(head.substr(0, 9)) == DecodeFixed32(&head[9]) &&
+        static_cast<uint8_t>(head[4]) == static_cast<uint8_t>(RecordType::history))
+        from += kRecordHeaderBytes + DecodeFixed32(head.data());
+    if (bytes.size() < from || DueForCheckpoint(bytes.size() - from)) return false;
     try {
-        Records records = ReadRecords(tail, from);
+        Records records = ReadRecords(bytes.substr(from), from);
         if (!records.records.empty()) last = ReadRecordHead(records.records.back().payload);
         NoteRecords(records, from, path, warnings);
     } catch (const Error&) {
         return false;  // the whole load reports the damage
     }
+    if (data.CutShort()) return false;
     ledger.ReplayHeader(last.lastId, last.activeTab);
     m_journalSize = last.journalSize;
     m_inStep = true;

@@ -51,10 +51,11 @@ class PortfolioStore {
     // tells whether the version record was found; the base's archive errors propagate.
     void LoadBytes(const std::string& path, std::string_view data, CSistemaCartera& ledger,
                    std::vector<std::string>* warnings, bool* isPortfolio = nullptr);
-    // Prepares to append changes to path without reading its journal: ledger (empty) gets
-    // the last-id counter and active tab the file ends with. False, with nothing taken,
-    // when the file cannot be appended to that way (an earlier version, records that are
-    // damaged or due for a checkpoint, a file that cannot be read). Until the next Load,
+    // Prepares to append changes to path without reading its journal (only checking it):
+    // ledger (empty) gets the last-id counter and active tab the file ends with. False,
+    // with nothing taken, when the file cannot be appended to that way (an earlier version,
+    // a base or records that are damaged, records due for a checkpoint, a file that cannot
+    // be read). Until the next Load,
     // SaveChange then only appends: a change that needs the file written whole fails and
     // WholeNeeded() says so. A last record cut short is left out with a warning.
     bool OpenForAppend(const std::string& path, CSistemaCartera& ledger,

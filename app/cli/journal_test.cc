@@ -176,7 +176,14 @@ TEST_F(JournalTest, CashAndDividendMovements) {
 TEST_F(JournalTest, DamagedAndMissingFilesGiveOneClearLine) {
     std::string p = NewPortfolio();
     Ok({"buy", p, "--code", "A", "--contracts", "5", "--price", "2"});
-    const std::string truncated = Bytes(p).substr(0, Bytes(p).size() / 2);
+    // A flipped byte of the journal is found before a buy is appended to it.
+    std::string flipped = Bytes(p);
+    flipped[30] ^= 1;
+    Write(p, flipped);
+    Fails(3, {"buy", p, "--code", "A", "--contracts", "5", "--price", "2"});
+    EXPECT_EQ(Bytes(p), flipped);
+    flipped[30] ^= 1;
+    const std::string truncated = flipped.substr(0, flipped.size() / 2);
     Write(p, truncated);
     EXPECT_THAT(Fails(3, {"show", p}), HasSubstr(p));
     Fails(3, {"buy", p, "--code", "A", "--contracts", "5", "--price", "2"});
