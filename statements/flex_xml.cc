@@ -200,7 +200,7 @@ Statement ReadFlexXml(std::istream& in, const ReadOptions& options) {
     XML_SetUserData(parser.get(), &reader);
     XML_SetElementHandler(parser.get(), OnStart, OnEnd);
     XML_SetStartDoctypeDeclHandler(parser.get(), OnDoctype);
-    constexpr size_t kChunk = 64 * 1024;
+    constexpr size_t kChunk = size_t{64} * 1024;
     size_t total = 0;
     for (;;) {
         // expat scans a token it has not seen whole again from its start on every call:

@@ -327,6 +327,7 @@ void LeaveOutFractional(std::vector<const StatementRow*>* rows, const ImportOpti
     }
     if (!fractional.empty() && !o.skipFractional) {
         std::vector<std::string> list;
+        list.reserve(fractional.size());
         for (const RefusedRow& r : fractional)
             list.push_back("line " + std::to_string(r.line) + " " + r.why);
         throw Error(ErrorKind::invalid_input,
@@ -380,8 +381,10 @@ ImportPlan PlanImport(const Statement& statement, const CSistemaCartera& ledger,
     });
     std::vector<COrderCartera> added;
     std::vector<size_t> lines;
+    added.reserve(order.size());
+    lines.reserve(order.size());
     for (size_t i : order) {
-        added.push_back(std::move(plan.added[i]));
+        added.push_back(plan.added[i]);
         lines.push_back(plan.addedLines[i]);
     }
     plan.added = std::move(added);
