@@ -129,13 +129,3 @@ std::string PriceText(double value, int decimals) {
     return Grouped(cartera::FullNumberText(std::fabs(value), std::clamp(decimals, 0, 15)),
                    value < 0);
 }
-
-std::string PonPuntos(const std::string& number, int decimals) {
-    // Like atof: leading blanks skipped, the longest number prefix read, 0 when there is none.
-    std::string_view text(number);
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    double value = 0;
-    std::from_chars(text.data(), text.data() + text.size(), value);
-    return PonPuntos(value, decimals);
-}

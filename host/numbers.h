@@ -9,8 +9,6 @@
 // thousands and decimal separators (English 1,234.50; German, Italian, Spanish 1.234,50;
 // French 1 234,50). Negative values carry a leading "-".
 std::string PonPuntos(double value, int decimals);
-// The same for a number given as text ("%d" of a count, say).
-std::string PonPuntos(const std::string& number, int decimals);
 // A price as PonPuntos shows it, but with as many decimals beyond decimals as reading the
 // text back needs to give the stored value: 3.912 shows "3.912" with 2 decimals, 0.0001
 // "0.0001", 4.3 "4.30".

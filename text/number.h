@@ -44,6 +44,12 @@ bool ThousandsInPlace(std::string_view text, std::string_view thousands, std::st
 // The same for a text typed in the interface language.
 bool ThousandsInPlace(std::string_view text);
 
+// What the C library's atof reads in the "C" locale: leading blanks skipped, an optional
+// sign, the longest number at the start; 0 when the text does not start with one (and for a
+// hexadecimal form or a number beyond a double). How the entry boxes and the commission
+// grid's cells have always read what was typed.
+double ReadNumberPrefix(std::string_view text);
+
 // Reads a number typed in the interface language (LanguageNumber); under a comma language a
 // lone point not followed by exactly three digits is read as a decimal point too ("0.2").
 bool ParseNumberInLanguage(std::string_view text, double* out);
