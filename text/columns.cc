@@ -6,13 +6,6 @@
 
 namespace cartera {
 
-std::string LowerAscii(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
-
 std::string HeadingKey(std::string_view heading, HeadingMatch match) {
     if (match == HeadingMatch::caseless) return LowerAscii(Trim(heading));
     std::string out;

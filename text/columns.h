@@ -11,9 +11,6 @@
 
 namespace cartera {
 
-// ASCII letters lowered; other bytes (UTF-8 included) kept, so headings compare as typed.
-std::string LowerAscii(std::string_view text);
-
 // How headings compare with the names a reader looks for.
 enum class HeadingMatch {
     caseless,          // blanks around dropped, ASCII letters lowered: "Order ID" is "order id"
