@@ -51,17 +51,19 @@ struct Layout {
 
     explicit Layout(const std::vector<std::string>& headings) : header(headings) {
         const Columns c(headings);
-        date = c.Find(kDate);
-        time = c.Find(kTime);
-        product = c.Find(kProduct);
-        isin = c.Find(kIsin);
-        quantity = c.Find(kQuantity);
-        price = c.Find(kPrice);
-        rate = c.Find(kRate);
-        orderId = c.Find(kOrderId);
-        description = c.Find(kDescription);
-        fx = c.Find(kFx);
-        change = c.Find(kChange);
+        const std::pair<std::optional<size_t> Layout::*, Names> named[] = {
+            {&Layout::date, kDate},
+            {&Layout::time, kTime},
+            {&Layout::product, kProduct},
+            {&Layout::isin, kIsin},
+            {&Layout::quantity, kQuantity},
+            {&Layout::price, kPrice},
+            {&Layout::rate, kRate},
+            {&Layout::orderId, kOrderId},
+            {&Layout::description, kDescription},
+            {&Layout::fx, kFx},
+            {&Layout::change, kChange}};
+        for (const auto& [column, names] : named) this->*column = c.Find(names);
         costs = c.FindStart(kCostsStart);
         autoFx = c.FindStart(kAutoFxStart);
     }
