@@ -18,17 +18,15 @@ Rows Fields(const std::vector<CsvRecord>& records) {
 TEST(Csv, QuotesCommasLineBreaksAndCrlfBothWays) {
     std::vector<CsvRecord> records;
     CsvError error;
-    ASSERT_TRUE(ParseCsv("a,\"b,c\",\"say \"\"hi\"\"\"\r\n\"two\r\nlines\",,x\r\n\r\nlast",
-                         &records, &error));
+    ASSERT_TRUE(
+        ParseCsv("\357\273\277a,\"b,c\",\"say \"\"hi\"\"\"\r\n\"two\r\nlines\",,x\r\n\r\nlast",
+                 &records, &error));  // a byte-order mark first, in octal ("\xBFa" is one)
     EXPECT_EQ(Fields(records),
               (Rows{{"a", "b,c", "say \"hi\""}, {"two\r\nlines", "", "x"}, {""}, {"last"}}));
     EXPECT_EQ(records[1].line, 2);
     EXPECT_EQ(records[2].line, 4);  // the quoted line break counts
     EXPECT_EQ(records[3].line, 5);
 
-    records.clear();
-    ASSERT_TRUE(ParseCsv("\xEF\xBB\xBFh1,h2\nv1,\n", &records, &error));
-    EXPECT_EQ(Fields(records), (Rows{{"h1", "h2"}, {"v1", ""}}));
     records.clear();
     ASSERT_TRUE(ParseCsv("", &records, &error));
     EXPECT_TRUE(records.empty());
