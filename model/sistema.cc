@@ -443,6 +443,7 @@ void CSistemaCartera::ApplyChange(const JournalChange& change, bool forward) {
     const std::vector<PlacedOrder>& back = forward ? change.added : change.removed;
     const std::vector<PlacedOrder>& modified = forward ? change.after : change.before;
     std::vector<uint64_t> ids;
+    ids.reserve(gone.size());
     for (const PlacedOrder& p : gone) ids.push_back(p.order.id);
     // What one call does alone keeps its own, cheaper way.
     if (gone.empty() && back.empty() && modified.size() == 1) return ModOrder(modified[0].order);
