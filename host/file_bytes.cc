@@ -34,6 +34,7 @@ void OnBusError(int signal, siginfo_t* info, void* context) {
         const size_t size = w.size.load(std::memory_order_acquire);
         if (start == 0 || at < start || at >= start + size) continue;
         const uintptr_t from = at & ~(g_pageSize - 1);
+        // NOLINTNEXTLINE(performance-no-int-to-ptr): the page's address is a number here
         if (::mmap(reinterpret_cast<void*>(from), start + size - from, PROT_READ,
                    MAP_FIXED | MAP_PRIVATE | MAP_ANONYMOUS, -1, 0) != MAP_FAILED) {
             w.cut.store(true, std::memory_order_release);
