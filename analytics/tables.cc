@@ -1,8 +1,8 @@
 #include "analytics/tables.h"
 
-#include "grids/csv.h"
 #include "host/dates.h"
 #include "host/numbers.h"
+#include "text/csv.h"
 
 namespace cartera::analytics {
 namespace {

@@ -40,7 +40,7 @@ std::string ScheduleNameRefusal(const CAdmComisiones& adm, const std::string& na
     std::vector<std::string> names;
     adm.GetScheduleNames(names, kind);
     for (const std::string& used : names)
-        if (LowerCode(used) == LowerCode(name)) return ::LS(42103);
+        if (LowerAscii(used) == LowerAscii(name)) return ::LS(42103);
     return {};
 }
 

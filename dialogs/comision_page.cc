@@ -17,6 +17,7 @@
 #include "host/numbers.h"
 #include "host/qt/grid_view.h"
 #include "host/strings.h"
+#include "text/number.h"
 
 namespace {
 constexpr double kWholeRange = 10000000000.0;  // a schedule applied without brackets

@@ -9,6 +9,7 @@
 
 #include "host/dates.h"
 #include "host/strings.h"
+#include "text/date.h"
 
 namespace {
 

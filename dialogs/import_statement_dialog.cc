@@ -15,7 +15,6 @@
 #include <algorithm>
 #include <sstream>
 
-#include "grids/csv.h"
 #include "host/dates.h"
 #include "host/env.h"
 #include "host/error.h"
@@ -24,7 +23,7 @@
 #include "host/strings.h"
 #include "model/sistema.h"
 #include "statements/detect.h"
-#include "statements/text.h"
+#include "statements/reading.h"
 
 namespace cartera::dialogs {
 
@@ -177,22 +176,15 @@ void ImportStatementDialog::BuildWidgets() {
 
 void ImportStatementDialog::Read() {
     m_statement.reset();
-    m_ownCsv.clear();
     m_problem.clear();
     const std::string format = m_format->currentData().toString().toStdString();
     std::istringstream in(m_bytes);
-    if (format == statements::kCarteraFormat) {
-        std::vector<COrderCartera> movements;
-        if (Status parsed = ParseMovementsCsv(in, m_ledger, &movements); parsed.ok())
-            m_ownCsv = std::move(movements);
-        else
-            m_problem = parsed.message();
-    } else {
-        try {
-            m_statement = statements::ReadStatement(in, format);
-        } catch (const Error& e) {
-            m_problem = e.what();
-        }
+    statements::ReadOptions options;
+    options.ledger = &m_ledger;  // its schedules price the buys and sells of Cartera's CSV
+    try {
+        m_statement = statements::ReadStatement(in, format, options);
+    } catch (const Error& e) {
+        m_problem = e.what();
     }
     FillChoices();
     Replan();
@@ -227,9 +219,6 @@ void ImportStatementDialog::Replan() {
         } catch (const Error& e) {
             m_problem = e.what();
         }
-    } else if (m_problem.empty()) {
-        m_plan.emplace();
-        m_plan->added = m_ownCsv;
     }
     FillPreview();
 }

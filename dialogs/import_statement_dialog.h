@@ -70,7 +70,6 @@ class ImportStatementDialog : public QDialog {
     std::string m_bytes;
     std::string m_problem;
     std::optional<statements::Statement> m_statement;
-    std::vector<COrderCartera> m_ownCsv;  // Cartera's own CSV, read as the movements import does
     std::optional<statements::ImportPlan> m_plan;
 
     QComboBox* m_format = nullptr;

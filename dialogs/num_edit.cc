@@ -5,6 +5,7 @@
 #include "host/message_box.h"
 #include "host/numbers.h"
 #include "host/strings.h"
+#include "text/number.h"
 
 namespace cartera {
 std::string LocalNumberText(const std::string& plain) {

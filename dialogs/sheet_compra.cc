@@ -17,6 +17,7 @@
 #include "host/qt/quote_box_widget.h"
 #include "host/strings.h"
 #include "model/sistema.h"
+#include "text/number.h"
 
 namespace {
 // Selects the first item that begins with name; an item of its own when none does.

@@ -1,5 +1,6 @@
 // Every committed fuzz input through its reader, with the normal compiler: the seed corpus
-// must load cleanly and no input that once failed may fail again.
+// and every statement format's samples must load cleanly, and no input that once failed may
+// fail again.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -7,32 +8,46 @@
 #include <iterator>
 
 #include "fuzz/fuzz_targets.h"
+#include "statements/detect.h"
 
 namespace cartera::fuzz {
 namespace {
 
 namespace fs = std::filesystem;
 
-TEST(FuzzReplay, CorpusAndFormerCrashesRunCleanThroughTheirReaders) {
+// Runs every file of folder through fuzz; how many there were.
+int Replay(const fs::path& folder, const FuzzFunction& fuzz) {
+    int replayed = 0;
+    for (const auto& file : fs::directory_iterator(folder)) {
+        SCOPED_TRACE(file.path().string());
+        std::ifstream in(file.path(), std::ios::binary);
+        std::string bytes{std::istreambuf_iterator<char>(in), {}};
+        fuzz(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+        ++replayed;
+    }
+    return replayed;
+}
+
+TEST(FuzzReplay, CorpusSamplesAndFormerCrashesRunCleanThroughTheirReaders) {
     int replayed = 0, corpusFolders = 0;
     for (const char* kind : {"corpus", "crashes"}) {
         fs::path root = fs::path(CARTERA_FUZZ_DIR) / kind;
         if (!fs::exists(root)) continue;
         for (const auto& folder : fs::directory_iterator(root)) {
             FuzzFunction fuzz = FuzzFunctionFor(folder.path().filename().string());
-            ASSERT_NE(fuzz, nullptr) << "no reader for " << folder.path();
+            ASSERT_TRUE(fuzz) << "no reader for " << folder.path();
             corpusFolders += kind == std::string("corpus");
-            for (const auto& file : fs::directory_iterator(folder.path())) {
-                SCOPED_TRACE(file.path().string());
-                std::ifstream in(file.path(), std::ios::binary);
-                std::string bytes{std::istreambuf_iterator<char>(in), {}};
-                fuzz(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
-                ++replayed;
-            }
+            replayed += Replay(folder.path(), fuzz);
         }
     }
-    EXPECT_EQ(corpusFolders, 12);
+    EXPECT_EQ(corpusFolders, 10);
     EXPECT_GT(replayed, 5);
+    // Each statement format brings its samples, the seeds of its fuzzing.
+    for (const statements::FormatEntry& f : statements::Formats()) {
+        const fs::path samples = fs::path(CARTERA_TESTDATA_DIR) / f.name;
+        ASSERT_TRUE(fs::is_directory(samples)) << "no samples for " << f.name;
+        EXPECT_GT(Replay(samples, FuzzFunctionFor(std::string(f.name))), 0) << f.name;
+    }
 }
 
 }  // namespace

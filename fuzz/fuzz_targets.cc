@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "commissions/comisiones.h"
-#include "grids/csv.h"
 #include "grids/grid_cartera.h"
 #include "grids/grid_trades.h"
 #include "host/archive.h"
@@ -26,6 +25,7 @@
 #include "model/sistema.h"
 #include "statements/detect.h"
 #include "statements/mapping.h"
+#include "text/csv.h"
 
 namespace cartera::fuzz {
 namespace {
@@ -186,10 +186,7 @@ void FuzzCsv(const uint8_t* data, size_t size) {
         for (size_t i = 0; !bom && i < records.size(); ++i)
             Require(again[i].fields == records[i].fields, "written CSV has other fields");
     }
-    static CSistemaCartera* ledger = new CSistemaCartera;  // empty, shared by all inputs
-    std::istringstream in{std::string(text)};
-    std::vector<COrderCartera> movements;
-    (void)ParseMovementsCsv(in, *ledger, &movements);
+    FuzzStatement(std::string(statements::kCarteraFormat), data, size);
 }
 
 void FuzzTicks(const uint8_t* data, size_t size) {
@@ -212,6 +209,7 @@ namespace {
 void FuzzPlan(const statements::Statement& s) {
     statements::ImportOptions options;
     options.skipFractional = true;
+    for (size_t line : s.movementLines) Require(line >= 1, "a movement without its line");
     for (const auto& row : s.rows) {
         Require(row.line >= 1, "a row without its line");
         if (options.account.empty()) options.account = row.account;
@@ -249,22 +247,6 @@ void RequireRefusal(const Error& e, std::string_view prefix) {
     Require(std::string_view(e.what()).starts_with(prefix), "a refusal names no line");
 }
 
-// A statement read by the named reader, as the command line reads a file (its head kept,
-// then the rest), then planned. A refusal must name a line.
-void FuzzStatement(const char* format, const uint8_t* data, size_t size) {
-    EnterWorld();
-    std::istringstream source{std::string(Bytes(data, size))};
-    statements::HeadKeptInput in(source);
-    statements::Statement s;
-    try {
-        s = statements::ReadStatement(in, format);
-    } catch (const Error& e) {
-        RequireRefusal(e, "line ");
-        return;
-    }
-    FuzzPlan(s);
-}
-
 // A CSV read by a mapping, then planned.
 void FuzzMapped(const statements::Mapping& m, std::string_view csv) {
     std::istringstream in{std::string(csv)};
@@ -280,10 +262,23 @@ void FuzzMapped(const statements::Mapping& m, std::string_view csv) {
 
 }  // namespace
 
-void FuzzFlexXml(const uint8_t* data, size_t size) { FuzzStatement("ib-flex-xml", data, size); }
-void FuzzFlexCsv(const uint8_t* data, size_t size) { FuzzStatement("ib-flex-csv", data, size); }
-void FuzzDegiro(const uint8_t* data, size_t size) { FuzzStatement("degiro", data, size); }
-void FuzzTrading212(const uint8_t* data, size_t size) { FuzzStatement("trading212", data, size); }
+void FuzzStatement(const std::string& format, const uint8_t* data, size_t size) {
+    EnterWorld();
+    if (format == "map") return FuzzMapping(data, size);
+    static CSistemaCartera* schedules = new CSistemaCartera;  // prices Cartera's own CSV
+    std::istringstream source{std::string(Bytes(data, size))};
+    statements::HeadKeptInput in(source);
+    statements::ReadOptions options;
+    options.ledger = schedules;
+    statements::Statement s;
+    try {
+        s = statements::ReadStatement(in, format, options);
+    } catch (const Error& e) {
+        RequireRefusal(e, "line ");
+        return;
+    }
+    FuzzPlan(s);
+}
 
 void FuzzMapping(const uint8_t* data, size_t size) {
     EnterWorld();
@@ -338,10 +333,8 @@ void FuzzChangeLog(const uint8_t* data, size_t size) {
 }
 
 FuzzFunction FuzzFunctionFor(const std::string& name) {
-    if (name == "flex_xml") return FuzzFlexXml;
-    if (name == "flex_csv") return FuzzFlexCsv;
-    if (name == "degiro") return FuzzDegiro;
-    if (name == "trading212") return FuzzTrading212;
+    if (statements::FindFormat(name))
+        return [name](const uint8_t* data, size_t size) { FuzzStatement(name, data, size); };
     if (name == "mapping") return FuzzMapping;
     if (name == "change_log") return FuzzChangeLog;
     if (name == "portfolio") return FuzzPortfolio;
@@ -350,7 +343,7 @@ FuzzFunction FuzzFunctionFor(const std::string& name) {
     if (name == "grid_layout") return FuzzGridLayout;
     if (name == "csv") return FuzzCsv;
     if (name == "ticks") return FuzzTicks;
-    return nullptr;
+    return {};
 }
 
 }  // namespace cartera::fuzz

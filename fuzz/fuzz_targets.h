@@ -5,6 +5,7 @@
 // replays the committed corpus and every input that once failed through them.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace cartera::fuzz {
@@ -20,31 +21,29 @@ void FuzzCommissions(const uint8_t* data, size_t size);
 // The layouts of the movements, closed and open grids as the portfolio body ends with
 // them: load into the three grids, then the same save-load-save check.
 void FuzzGridLayout(const uint8_t* data, size_t size);
-// CSV: ParseCsv, then the records written back must parse to the same fields; and the
-// movements import against an empty ledger.
+// CSV: ParseCsv, then the records written back must parse to the same fields; and the same
+// bytes as Cartera's own movements CSV (FuzzStatement).
 void FuzzCsv(const uint8_t* data, size_t size);
 // A tick file for the replay feed: load it and replay it to the end.
 void FuzzTicks(const uint8_t* data, size_t size);
 
-// An Interactive Brokers Flex statement, XML or CSV: read, then planned against an empty
-// ledger; a refusal must name its line, and nothing planned may exceed the entry bounds.
-void FuzzFlexXml(const uint8_t* data, size_t size);
-void FuzzFlexCsv(const uint8_t* data, size_t size);
-// DEGIRO's Transactions.csv or Account.csv, and Trading 212's history: the same.
-void FuzzDegiro(const uint8_t* data, size_t size);
-void FuzzTrading212(const uint8_t* data, size_t size);
+// A statement of the named format (statements::Formats()), read as the command line reads
+// a file, then planned against an empty ledger and against one that holds its trades; a
+// refusal must name its line, and nothing planned may exceed the entry bounds.
+void FuzzStatement(const std::string& format, const uint8_t* data, size_t size);
 // A mapping file, a line "--", then the CSV it reads: a refused mapping must say so, the
-// rest as above. Without that line, the whole input is read by each shipped mapping.
+// rest as FuzzStatement. Without that line, the whole input is read by each shipped mapping:
+// the fuzzing of the "map" format.
 void FuzzMapping(const uint8_t* data, size_t size);
 
 // A portfolio's change log: what reads whole must encode back to the same bytes; then the
 // bytes cut into records of a sound log, replayed onto an empty ledger.
 void FuzzChangeLog(const uint8_t* data, size_t size);
 
-// The function for a corpus folder's name (portfolio, portfolio_body, commissions,
-// grid_layout, csv, ticks, flex_xml, flex_csv, degiro, trading212, mapping, change_log);
-// nullptr for another name.
-using FuzzFunction = void (*)(const uint8_t*, size_t);
+// The function for a corpus folder's name: portfolio, portfolio_body, commissions,
+// grid_layout, csv, ticks, mapping, change_log, or a statement format's name; empty for
+// another name.
+using FuzzFunction = std::function<void(const uint8_t*, size_t)>;
 FuzzFunction FuzzFunctionFor(const std::string& name);
 
 }  // namespace cartera::fuzz

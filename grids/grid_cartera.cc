@@ -55,7 +55,7 @@ std::string CGridCartera::CellText(int columnId, const COrderCartera& m,
         case cartera::column::kSymbol:
             return m.symbol;
         case cartera::column::kContracts:
-            return PonPuntos(std::to_string(m.contracts), 0);
+            return PonPuntos(m.contracts, 0);
         case cartera::column::kPrice:
             return PriceText(m.price, decimals);
         case cartera::column::kCommissions:

@@ -1,6 +1,7 @@
 #include "grids/grid_comision.h"
 
 #include "grids/number_text.h"
+#include "text/number.h"
 
 namespace {
 
@@ -72,7 +73,7 @@ void CGridComision::ReadBracketRows(CArrayComisiones& out) const {
         stComision record;
         for (int col = 0; col < m_header.GetCount(); ++col) {
             double* field = Field(record, m_header.GetColID(col));
-            if (field) *field = cartera::AtofPrefix(QuickGetText(col, row));
+            if (field) *field = cartera::ReadNumberPrefix(QuickGetText(col, row));
         }
         out.push_back(record);
     }

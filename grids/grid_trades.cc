@@ -25,7 +25,7 @@ std::string TradeCellText(int columnId, const CNegocioC& t, bool withType, bool*
         case column::kTradeSymbol:
             return t.symbol;
         case column::kTradeContracts:
-            return PonPuntos(std::to_string(t.contracts), 0);
+            return PonPuntos(t.contracts, 0);
         case column::kEntryPrice:
             return PriceText(t.entryPrice, decimals);
         case column::kExitPrice:

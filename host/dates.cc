@@ -33,24 +33,6 @@ std::time_t MakeLocalTime(int32_t fn, int32_t hn) {
     return std::mktime(&tm);
 }
 
-bool ValidDate(int y, int m, int d) {
-    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (y < 1 || y > 9999 || m < 1 || m > 12 || d < 1) return false;
-    bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-    return d <= days[m - 1] + (m == 2 && leap ? 1 : 0);
-}
-
-bool ReadInt(std::string_view s, size_t* pos, size_t maxDigits, int* out, size_t* digits) {
-    size_t start = *pos;
-    int v = 0;
-    while (*pos < s.size() && *pos - start < maxDigits && s[*pos] >= '0' && s[*pos] <= '9') {
-        v = v * 10 + (s[*pos] - '0');
-        ++*pos;
-    }
-    *digits = *pos - start;
-    *out = v;
-    return *digits > 0;
-}
 }  // namespace
 
 // Days from civil, after H. Hinnant's public-domain algorithm.
@@ -76,92 +58,6 @@ void CivilDate(int32_t z, int* year, int* month, int* day) {
     *year = y + (m <= 2);
     *month = static_cast<int>(m);
     *day = static_cast<int>(d);
-}
-
-bool ParseDateText(std::string_view s, int32_t* fn) {
-    size_t pos = 0, n1, n2, n3;
-    int a, b, c;
-    if (!ReadInt(s, &pos, 4, &a, &n1) || pos >= s.size()) return false;
-    char sep = s[pos++];
-    if (sep >= '0' && sep <= '9') return false;
-    if (!ReadInt(s, &pos, 2, &b, &n2) || pos >= s.size() || s[pos++] != sep) return false;
-    if (!ReadInt(s, &pos, 4, &c, &n3) || pos != s.size()) return false;
-    int y, m, d;
-    if (n1 == 4) {
-        y = a, m = b, d = c;
-        if (n3 > 2) return false;
-    } else {
-        if (n1 > 2 || (n3 != 2 && n3 != 4)) return false;
-        d = a, m = b, y = n3 == 2 ? 2000 + c : c;
-    }
-    if (!ValidDate(y, m, d)) return false;
-    *fn = DateNumber(y, m, d);
-    return true;
-}
-
-namespace {
-// The run of letter c starting at format[at], and its length.
-size_t RunOf(std::string_view format, size_t at) {
-    size_t n = 1;
-    while (at + n < format.size() && format[at + n] == format[at]) ++n;
-    return n;
-}
-bool IsDateLetter(char c) { return c == 'Y' || c == 'M' || c == 'D'; }
-}  // namespace
-
-bool ValidDateFormat(std::string_view format) {
-    int seen[3] = {0, 0, 0};  // Y, M, D
-    for (size_t at = 0; at < format.size();) {
-        const char c = format[at];
-        if (!IsDateLetter(c)) {
-            ++at;
-            continue;
-        }
-        const size_t n = RunOf(format, at);
-        if (c == 'Y' ? n != 4 : n > 2) return false;
-        // One or two digits need something else after them to end.
-        if (n == 1 && at + 1 < format.size() && IsDateLetter(format[at + 1])) return false;
-        ++seen[c == 'Y' ? 0 : c == 'M' ? 1 : 2];
-        at += n;
-    }
-    return seen[0] == 1 && seen[1] == 1 && seen[2] == 1;
-}
-
-bool ParseDateFormat(std::string_view s, std::string_view format, int32_t* fn) {
-    if (!ValidDateFormat(format)) return false;
-    int y = 0, m = 0, d = 0;
-    size_t pos = 0;
-    for (size_t at = 0; at < format.size();) {
-        const char c = format[at];
-        if (!IsDateLetter(c)) {
-            if (pos >= s.size() || s[pos++] != c) return false;
-            ++at;
-            continue;
-        }
-        const size_t n = RunOf(format, at);
-        size_t digits = 0;
-        int* field = c == 'Y' ? &y : c == 'M' ? &m : &d;
-        if (!ReadInt(s, &pos, n == 1 ? 2 : n, field, &digits) || (n > 1 && digits != n))
-            return false;
-        at += n;
-    }
-    if (pos != s.size() || !ValidDate(y, m, d)) return false;
-    *fn = DateNumber(y, m, d);
-    return true;
-}
-
-bool ParseTimeText(std::string_view s, int32_t* hn) {
-    size_t pos = 0, n;
-    int h, m, sec = 0;
-    if (!ReadInt(s, &pos, 2, &h, &n) || pos >= s.size() || s[pos++] != ':') return false;
-    if (!ReadInt(s, &pos, 2, &m, &n) || n != 2) return false;
-    if (pos < s.size()) {
-        if (s[pos++] != ':' || !ReadInt(s, &pos, 2, &sec, &n) || n != 2 || pos != s.size())
-            return false;
-    }
-    if (h > 23 || m > 59 || sec > 59) return false;
-    *hn = TimeNumber(h, m, sec);
-    return true;
 }
 
 std::string IsoDate(int32_t fn) {

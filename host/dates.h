@@ -43,21 +43,6 @@ void CivilDate(int32_t fn, int* year, int* month, int* day);
 // Seconds from midnight; no range check.
 inline int32_t TimeNumber(int h, int m, int s) { return h * 3600 + m * 60 + s; }
 
-// Parses "dd?mm?yyyy" or "dd?mm?yy" (any one non-digit separator), the forms FnToFc and
-// FnToFcS write, and ISO "yyyy-mm-dd". False when the text is not a valid date.
-bool ParseDateText(std::string_view text, int32_t* fn);
-// The date format the command line and import take unless told otherwise (ISO 8601).
-inline constexpr std::string_view kIsoDateFormat = "YYYY-MM-DD";
-// Whether format names a date: "YYYY" once, "MM" or "M" once, "DD" or "D" once (M and D
-// not followed directly by another of these letters), any other character standing for
-// itself.
-bool ValidDateFormat(std::string_view format);
-// Parses text written in format: YYYY is four digits, MM and DD two, M and D one or two;
-// every other character of the format must stand in the text as it is. False when the
-// text does not follow the format or is not a valid date (or the format is not valid).
-bool ParseDateFormat(std::string_view text, std::string_view format, int32_t* fn);
-// Parses "HH:MM" or "HH:MM:SS". False when the text is not a valid time of day.
-bool ParseTimeText(std::string_view text, int32_t* hn);
 // "yyyy-mm-dd" and "HH:MM:SS", for machine-readable output.
 std::string IsoDate(int32_t fn);
 // A date as people read it, in the one form of the interface language: "31.12.2026" in

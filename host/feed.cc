@@ -96,7 +96,7 @@ int SimulatedFeed::Step() {
 }
 
 bool SimulatedFeed::CurrentPrice(std::string_view code, double* price) const {
-    auto it = m_walks.find(LowerCode(code));
+    auto it = m_walks.find(LowerAscii(code));
     if (it == m_walks.end()) return false;
     *price = it->second.price;
     return true;
@@ -162,7 +162,7 @@ Status ReplayFeed::Load(std::string_view csv) {
         ++lineNo;
         if (line.empty() || line.front() == '#') continue;
         std::vector<std::string_view> f = SplitFields(line);
-        bool header = firstLine && LowerCode(f[0]) == "time";
+        bool header = firstLine && LowerAscii(f[0]) == "time";
         firstLine = false;
         if (header) continue;
         if (f.size() != 3) {
@@ -278,7 +278,7 @@ Status QuotesFeed::Load(std::string_view csv) {
         if (line.empty() || line.front() == '#') continue;
         std::vector<std::string_view> f = SplitFields(line);
         bool header =
-            firstLine && f.size() == 2 && LowerCode(f[0]) == "code" && LowerCode(f[1]) == "last";
+            firstLine && f.size() == 2 && LowerAscii(f[0]) == "code" && LowerAscii(f[1]) == "last";
         firstLine = false;
         if (header) continue;
         Quote quote;

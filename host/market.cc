@@ -4,14 +4,9 @@
 #include <charconv>
 #include <cstdlib>
 
-namespace cartera {
+#include "host/strings.h"
 
-std::string LowerCode(std::string_view code) {
-    std::string out(code);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
+namespace cartera {
 
 st_solicitar_simbolo MakeQuoteRequest(std::string_view code) {
     st_solicitar_simbolo r;
@@ -28,7 +23,7 @@ std::string RequestCode(const st_solicitar_simbolo& request) {
 
 }  // namespace cartera
 
-using cartera::LowerCode;
+using cartera::LowerAscii;
 
 stValorPelvo stValorPelvo::Make(int32_t kind, double value) {
     stValorPelvo v;
@@ -124,7 +119,7 @@ CMarketService::~CMarketService() {
 void CMarketService::Attach(CObjectZorb* client) { m_clients.push_back(client); }
 
 void CMarketService::Register(CObjectZorb* client, std::string_view code, int times) {
-    auto& regs = m_registrations[LowerCode(code)];
+    auto& regs = m_registrations[LowerAscii(code)];
     for (auto& r : regs)
         if (r.client == client) {
             r.count += times;
@@ -134,7 +129,7 @@ void CMarketService::Register(CObjectZorb* client, std::string_view code, int ti
 }
 
 void CMarketService::Unregister(CObjectZorb* client, std::string_view code, int times) {
-    auto it = m_registrations.find(LowerCode(code));
+    auto it = m_registrations.find(LowerAscii(code));
     if (it == m_registrations.end()) return;
     auto& regs = it->second;
     for (size_t i = 0; i < regs.size(); ++i) {
@@ -147,7 +142,7 @@ void CMarketService::Unregister(CObjectZorb* client, std::string_view code, int 
 }
 
 int CMarketService::RegistrationCount(const CObjectZorb* client, std::string_view code) const {
-    auto it = m_registrations.find(LowerCode(code));
+    auto it = m_registrations.find(LowerAscii(code));
     if (it == m_registrations.end()) return 0;
     for (const auto& r : it->second)
         if (r.client == client) return r.count;
@@ -181,7 +176,7 @@ void CMarketService::Detach(CObjectZorb* client) {
 }
 
 void CMarketService::Publish(const CMensajePelvo& message) {
-    std::string key = LowerCode(message.GetCodigo());
+    std::string key = LowerAscii(message.GetCodigo());
     for (const auto& v : message.GetValores())
         if (v.Kind() == kTickLast) {
             m_last[key] = v.Value();
@@ -200,14 +195,14 @@ void CMarketService::Publish(const CMensajePelvo& message) {
 }
 
 bool CMarketService::LastPrice(std::string_view code, double* price) const {
-    auto it = m_last.find(LowerCode(code));
+    auto it = m_last.find(LowerAscii(code));
     if (it == m_last.end()) return false;
     *price = it->second;
     return true;
 }
 
 bool CMarketService::ReferencePrice(std::string_view code, double* price) const {
-    auto it = m_registrations.find(LowerCode(code));
+    auto it = m_registrations.find(LowerAscii(code));
     if (it == m_registrations.end()) return false;
     for (const Registration& r : it->second)
         if (r.client->ReferencePrice(code, price) && *price > 0.0) return true;
@@ -216,7 +211,7 @@ bool CMarketService::ReferencePrice(std::string_view code, double* price) const 
 
 void CMarketService::AddSymbol(const MarketSymbol& symbol) {
     for (auto& s : m_symbols)
-        if (LowerCode(s.code) == LowerCode(symbol.code)) {
+        if (LowerAscii(s.code) == LowerAscii(symbol.code)) {
             s = symbol;
             return;
         }
@@ -224,9 +219,9 @@ void CMarketService::AddSymbol(const MarketSymbol& symbol) {
 }
 
 const MarketSymbol* CMarketService::FindSymbol(std::string_view code) const {
-    std::string key = LowerCode(code);
+    std::string key = LowerAscii(code);
     for (const auto& s : m_symbols)
-        if (LowerCode(s.code) == key) return &s;
+        if (LowerAscii(s.code) == key) return &s;
     return nullptr;
 }
 
@@ -263,12 +258,12 @@ void CMarketService::LoadCatalogue(std::string_view csv) {
 }
 
 std::vector<MarketSymbol> CMarketService::Search(std::string_view text, size_t max) const {
-    std::string needle = LowerCode(text);
+    std::string needle = LowerAscii(text);
     std::vector<MarketSymbol> out;
     for (const auto& s : m_symbols) {
         if (out.size() >= max) break;
-        if (LowerCode(s.code).find(needle) != std::string::npos ||
-            LowerCode(s.name).find(needle) != std::string::npos)
+        if (LowerAscii(s.code).find(needle) != std::string::npos ||
+            LowerAscii(s.name).find(needle) != std::string::npos)
             out.push_back(s);
     }
     return out;
@@ -277,15 +272,15 @@ std::vector<MarketSymbol> CMarketService::Search(std::string_view text, size_t m
 std::vector<MarketSymbol> CMarketService::SearchFor(const CEventZorb* client, std::string_view text,
                                                     size_t max) const {
     std::vector<MarketSymbol> out = Search(text, max);
-    std::string needle = LowerCode(text);
+    std::string needle = LowerAscii(text);
     auto offer = [&](const MarketSymbol& s) {
         if (out.size() >= max) return;
-        std::string code = LowerCode(s.code);
+        std::string code = LowerAscii(s.code);
         if (code.empty() || (code.find(needle) == std::string::npos &&
-                             LowerCode(s.name).find(needle) == std::string::npos))
+                             LowerAscii(s.name).find(needle) == std::string::npos))
             return;
         for (const MarketSymbol& listed : out)
-            if (LowerCode(listed.code) == code) return;
+            if (LowerAscii(listed.code) == code) return;
         out.push_back(s);
     };
     if (client)

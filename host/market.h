@@ -25,8 +25,6 @@ namespace cartera {
 st_solicitar_simbolo MakeQuoteRequest(std::string_view code);
 // The code of a request, up to its terminator.
 std::string RequestCode(const st_solicitar_simbolo& request);
-// Lower-case copy (ASCII letters), the form codes are compared in.
-std::string LowerCode(std::string_view code);
 }  // namespace cartera
 
 // One value record of a tick message: 104 bytes, the kind as a 32-bit integer at byte 64

@@ -15,34 +15,18 @@ namespace cartera {
 
 std::string GetSepDecimal() { return CurrentLanguage() == Language::en ? "." : ","; }
 
-bool ParsePlainNumber(std::string_view text, double* out) {
+bool ParsePlainNumber(std::string_view text, double* out, bool exponent) {
     while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
     while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
     if (!text.empty() && text.front() == '+') text.remove_prefix(1);
     if (text.empty()) return false;
     double v = 0;
-    auto res = std::from_chars(text.data(), text.data() + text.size(), v);
+    const auto format = exponent ? std::chars_format::general : std::chars_format::fixed;
+    auto res = std::from_chars(text.data(), text.data() + text.size(), v, format);
     if (res.ec != std::errc() || res.ptr != text.data() + text.size() || !std::isfinite(v))
         return false;
     *out = v;
     return true;
-}
-
-bool ParseGroupedNumber(std::string_view text, double* out) {
-    std::string thousands = GetSepMiles();
-    std::string decimal = GetSepDecimal();
-    std::string plain;
-    for (size_t i = 0; i < text.size();) {
-        if (!thousands.empty() && text.compare(i, thousands.size(), thousands) == 0) {
-            i += thousands.size();
-        } else if (text.compare(i, decimal.size(), decimal) == 0) {
-            plain += '.';
-            i += decimal.size();
-        } else {
-            plain += text[i++];
-        }
-    }
-    return ParsePlainNumber(plain, out);
 }
 
 std::string EditNumberText(double v) {
@@ -53,44 +37,6 @@ std::string EditNumberText(double v) {
     auto dot = text.find('.');
     if (dot != std::string::npos) text.replace(dot, 1, GetSepDecimal());
     return text;
-}
-
-bool ThousandsInPlace(std::string_view text) {
-    return ThousandsInPlace(text, GetSepMiles(), GetSepDecimal());
-}
-
-bool ThousandsInPlace(std::string_view text, std::string_view sep, std::string_view decimalSep) {
-    const size_t decimal = text.find(decimalSep);
-    if (decimal != std::string_view::npos && text.find(sep, decimal) != std::string_view::npos)
-        return false;
-    std::string_view whole = text.substr(0, decimal);
-    if (!whole.empty() && (whole.front() == '-' || whole.front() == '+')) whole.remove_prefix(1);
-    size_t at = whole.find(sep);
-    if (at == std::string_view::npos) return true;
-    if (at == 0 || at > 3) return false;  // the first group: 1 to 3 digits
-    for (size_t group = at + sep.size(); group <= whole.size(); group += 3 + sep.size()) {
-        std::string_view digits = whole.substr(group, 3);
-        if (digits.size() != 3 || digits.find(sep.front()) != std::string_view::npos) return false;
-        if (group + 3 == whole.size()) return true;
-        if (whole.compare(group + 3, sep.size(), sep) != 0) return false;
-    }
-    return false;
-}
-
-bool ParseNumberInLanguage(std::string_view text, double* out) {
-    std::string decimal = GetSepDecimal();
-    bool pointAsDecimal = decimal != "." && text.find(decimal) == std::string_view::npos &&
-                          std::count(text.begin(), text.end(), '.') == 1;
-    if (pointAsDecimal) {
-        // "1.234" groups thousands; "0.2" and "1.5" are decimals typed with a point.
-        size_t dot = text.find('.');
-        size_t digits = 0;
-        while (dot + 1 + digits < text.size() &&
-               std::isdigit(static_cast<unsigned char>(text[dot + 1 + digits])))
-            ++digits;
-        if (digits != 3 || dot + 1 + digits != text.size()) return ParsePlainNumber(text, out);
-    }
-    return ThousandsInPlace(text) && ParseGroupedNumber(text, out);
 }
 
 std::string ExactNumberText(double v) {
@@ -182,14 +128,4 @@ std::string PriceText(double value, int decimals) {
     if (!std::isfinite(value)) return NotFinite(value);
     return Grouped(cartera::FullNumberText(std::fabs(value), std::clamp(decimals, 0, 15)),
                    value < 0);
-}
-
-std::string PonPuntos(const std::string& number, int decimals) {
-    // Like atof: leading blanks skipped, the longest number prefix read, 0 when there is none.
-    std::string_view text(number);
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    double value = 0;
-    std::from_chars(text.data(), text.data() + text.size(), value);
-    return PonPuntos(value, decimals);
 }

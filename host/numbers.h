@@ -1,6 +1,5 @@
 #pragma once
 // Number texts in the conventions of the interface language.
-#include <charconv>
 #include <string>
 #include <string_view>
 
@@ -10,8 +9,6 @@
 // thousands and decimal separators (English 1,234.50; German, Italian, Spanish 1.234,50;
 // French 1 234,50). Negative values carry a leading "-".
 std::string PonPuntos(double value, int decimals);
-// The same for a number given as text ("%d" of a count, say).
-std::string PonPuntos(const std::string& number, int decimals);
 // A price as PonPuntos shows it, but with as many decimals beyond decimals as reading the
 // text back needs to give the stored value: 3.912 shows "3.912" with 2 decimals, 0.0001
 // "0.0001", 4.3 "4.30".
@@ -22,9 +19,6 @@ std::string GetSepMiles();
 namespace cartera {
 // The decimal separator of the interface language.
 std::string GetSepDecimal();
-// Reads a text that PonPuntos wrote (any language's separators for the current one) back
-// into a number; false when it is not a number.
-bool ParseGroupedNumber(std::string_view text, double* out);
 // Shortest text that reads back to the same double, point as separator; plain or with an
 // exponent, whichever is shorter ("100", "0.1", "1e+21").
 std::string ExactNumberText(double v);
@@ -36,30 +30,12 @@ std::string FullNumberText(double v, int minDecimals = 0);
 // zeros): the number a computation meant when its result carries the error of binary
 // arithmetic (202.00100000000003 is "202.001", 7.000000000000001 is "7").
 std::string DecimalText(double v);
-// Reads a plain number with a point as decimal separator; the whole text must be used.
-bool ParsePlainNumber(std::string_view text, double* out);
+// Reads a plain number with a point as decimal separator (with exponent, an exponent
+// allowed), spaces around it and a leading '+' too; the whole text must be used and the
+// number be finite. The conversion every number reader ends in (text/number.h reads the
+// other forms); the host's own files, below that layer, read it alone.
+bool ParsePlainNumber(std::string_view text, double* out, bool exponent = true);
 // A number for an edit field: up to 15 significant digits, no trailing zeros, no grouping,
 // the interface language's decimal separator ("0,2" in German).
 std::string EditNumberText(double v);
-// Reads a number typed in the interface language: its decimal separator, its thousands
-// separator between groups of three digits; under a comma language a lone point not
-// followed by exactly three digits is read as a decimal point too ("0.2"). False when the
-// text is not a number, thousands separators out of place included ("12,3,4" in English).
-bool ParseNumberInLanguage(std::string_view text, double* out);
-// Whether every thousands separator of a text typed in the interface language stands
-// between groups of three digits of the whole part (none after the decimal separator).
-bool ThousandsInPlace(std::string_view text);
-// The same for a text of any convention: its thousands and decimal separators given.
-bool ThousandsInPlace(std::string_view text, std::string_view thousands, std::string_view decimal);
-
-// Reads a whole decimal number that fits T, blanks around it and a leading '+' allowed;
-// false for anything else.
-template <typename T>
-bool ParseWholeNumber(std::string_view text, T* out) {
-    text = Trim(text);
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    if (text.empty()) return false;
-    auto res = std::from_chars(text.data(), text.data() + text.size(), *out);
-    return res.ec == std::errc() && res.ptr == text.data() + text.size();
-}
 }  // namespace cartera

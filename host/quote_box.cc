@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "host/numbers.h"
+#include "host/strings.h"
 
 namespace {
 
@@ -79,7 +80,7 @@ void CBaseWndTR::Rebind(CMarketService* service) {
 }
 
 void CBaseWndTR::OnMessage(const CMensajePelvo& message) {
-    if (m_code.empty() || cartera::LowerCode(message.GetCodigo()) != cartera::LowerCode(m_code))
+    if (m_code.empty() || cartera::LowerAscii(message.GetCodigo()) != cartera::LowerAscii(m_code))
         return;
     const stValorPelvo* last = nullptr;
     for (const stValorPelvo& value : message.GetValores())

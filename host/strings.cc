@@ -121,6 +121,13 @@ std::string FillText(std::string_view text, std::initializer_list<std::string_vi
     return out;
 }
 
+std::string LowerAscii(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
 std::string_view Trim(std::string_view s) {
     constexpr std::string_view kBlank = " \t\r\n";
     size_t begin = s.find_first_not_of(kBlank);

@@ -36,6 +36,9 @@ std::string FillText(std::string_view text, std::initializer_list<std::string_vi
 
 // s without the blanks, tabs and line ends around it.
 std::string_view Trim(std::string_view s);
+// ASCII letters lowered; other bytes (UTF-8 included) kept: how codes and headings compare
+// whatever their case.
+std::string LowerAscii(std::string_view text);
 
 }  // namespace cartera
 

@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <cctype>
-#include <charconv>
 #include <cmath>
 
 #include "commissions/comisiones.h"
 #include "host/dates.h"
 #include "host/numbers.h"
 #include "model/sistema.h"
+#include "text/number.h"
 
 namespace cartera {
 
@@ -136,16 +136,6 @@ std::optional<int32_t> ReadContracts(const std::string& text) {
     return n;
 }
 
-// The longest number at the start of the text, without regard to the process locale.
-double ReadAmount(const std::string& text) {
-    double v = 0.0;
-    const char* p = text.c_str();
-    while (*p == ' ' || *p == '\t' || *p == '\n') ++p;
-    if (*p == '+' && p[1] != '-') ++p;
-    std::from_chars(p, text.c_str() + text.size(), v);
-    return v;
-}
-
 BuySellPage ModifyPage(const CAdmComisiones& adm, const COrderCartera& m) {
     BuySellPage p;
     p.code = m.quoteCode;
@@ -169,20 +159,20 @@ bool RepricesCommission(const BuySellPage& page) {
     if (!page.before) return true;
     const COrderCartera& b = *page.before;
     return ReadContracts(page.contractsText) != b.contracts ||
-           ReadAmount(page.priceText) != b.price || b.schedule.empty() ||
+           ReadNumberPrefix(page.priceText) != b.price || b.schedule.empty() ||
            !SelectByPrefix({*page.schedule}, b.schedule);
 }
 
 namespace {
 double PageGross(const BuySellPage& page) {
-    return ReadAmount(page.priceText) * ReadContracts(page.contractsText).value_or(0);
+    return ReadNumberPrefix(page.priceText) * ReadContracts(page.contractsText).value_or(0);
 }
 // The commission total of the page, and whether a schedule priced it.
 std::pair<double, bool> PageCommission(const CAdmComisiones& adm, const BuySellPage& page,
                                        double gross) {
     if (RepricesCommission(page)) return {adm.CalculateCommission(*page.schedule, gross, 4), true};
     if (page.schedule) return {page.before->commission * page.before->contracts, false};
-    return {ReadAmount(page.commissionText), false};
+    return {ReadNumberPrefix(page.commissionText), false};
 }
 }  // namespace
 
@@ -206,7 +196,7 @@ std::optional<COrderCartera> BuildBuySell(const CSistemaCartera& ledger, const B
     std::string commissionText = page.commissionBox.value_or(std::string());
     if (!page.commissionBox)
         commissionText = UpdateAmounts(*ledger.GetAdmComisiones(), page).commission;
-    const double commission = ReadAmount(commissionText);
+    const double commission = ReadNumberPrefix(commissionText);
     // The movement's commission kept as it was: the box still holds it, for its contracts.
     const COrderCartera* before = page.before ? &*page.before : nullptr;
     const bool kept = before && contracts == before->contracts &&
@@ -217,7 +207,7 @@ std::optional<COrderCartera> BuildBuySell(const CSistemaCartera& ledger, const B
     m.decimals = static_cast<uint8_t>(page.symbolDecimals);
     m.contracts = contracts;
     m.buy = page.buy ? 1 : 0;
-    m.price = ReadAmount(page.priceText);
+    m.price = ReadNumberPrefix(page.priceText);
     m.commission = kept ? before->commission : commission / contracts;
     m.schedule = page.schedule.value_or(kept ? std::string(before->schedule) : std::string());
     m.group = page.group;

@@ -123,7 +123,5 @@ std::optional<PositionOvershoot> FindOvershoot(const CSistemaCartera& ledger,
 // Reads the contracts box: a whole number, blanks and a leading '+' allowed; nullopt for any
 // other text and for a number outside int32_t (never a cut or wrapped value).
 std::optional<int32_t> ReadContracts(const std::string& text);
-// Reads a number as the price and amount boxes do: text that is not a number counts as 0.
-double ReadAmount(const std::string& text);
 
 }  // namespace cartera

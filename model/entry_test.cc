@@ -4,6 +4,7 @@
 #include <tuple>
 
 #include "testing/test_ledger.h"
+#include "text/number.h"
 
 namespace cartera::testing {
 namespace {
@@ -92,7 +93,7 @@ TEST_F(EntryTest, BoxTextsReadTheSameUnderAnyProcessLocale) {
     std::string previous = std::setlocale(LC_NUMERIC, nullptr);
     if (!std::setlocale(LC_NUMERIC, "de_DE.utf8")) GTEST_SKIP() << "no German locale";
     EXPECT_EQ(FormatFixed(1058.456, 2), "1058.46");
-    EXPECT_DOUBLE_EQ(ReadAmount(" +10.5x"), 10.5);
+    EXPECT_DOUBLE_EQ(ReadNumberPrefix(" +10.5x"), 10.5);
     EXPECT_EQ(ReadContracts("100 "), 100);
     EXPECT_EQ(ReadContracts("abc"), std::nullopt);
     std::setlocale(LC_NUMERIC, previous.c_str());

@@ -12,6 +12,7 @@
 
 #include "host/dates.h"
 #include "host/memory.h"
+#include "host/strings.h"
 #include "model/sistema.h"
 
 namespace cartera {
@@ -92,7 +93,7 @@ CNegocioC OpenTradeFields(const COrderCartera& m, int32_t q, double cx, int32_t 
 }  // namespace cartera
 
 using cartera::ClosedUnitResult;
-using cartera::LowerCode;
+using cartera::LowerAscii;
 using cartera::OpenUnitResult;
 using cartera::TradePercentage;
 
@@ -128,7 +129,7 @@ void CSistemaCartera::RebuildOpenTradeIndex() {
     std::unordered_map<PooledText, OpenPlaces*> byText;  // each code lowered once
     for (size_t k = 0; const CNegocioC& t : m_open) {
         auto [it, added] = byText.try_emplace(t.quoteCode, nullptr);
-        if (added) it->second = &m_openByCode[LowerCode(t.quoteCode)];
+        if (added) it->second = &m_openByCode[LowerAscii(t.quoteCode)];
         it->second->places.push_back(m_open.EntryAt(k++));
     }
 }
@@ -202,7 +203,7 @@ void CSistemaCartera::MatchPlaces(
         const uint32_t text = m.quoteCode.Handle();
         if (text >= securityOfText.size()) securityOfText.resize(text + 1, UINT32_MAX);
         if (securityOfText[text] == UINT32_MAX) {
-            auto [it, added] = securityOf.try_emplace(LowerCode(m.quoteCode),
+            auto [it, added] = securityOf.try_emplace(LowerAscii(m.quoteCode),
                                                       static_cast<uint32_t>(securityOf.size()));
             if (added) queues.resize(queues.size() + 2);
             securityOfText[text] = it->second;
@@ -299,7 +300,7 @@ bool CSistemaCartera::MatchAppended() {
     const size_t xi = m_orders.size() - 1;
     if (m_matchedSize != xi || xi >= UINT32_MAX || m_orders[xi].contracts <= 0) return false;
     const COrderCartera& x = m_orders[xi];
-    const std::string code = LowerCode(x.quoteCode);
+    const std::string code = LowerAscii(x.quoteCode);
     OpenPlaces& mine = m_openByCode[code];
     // The open trades x closes, all of them but perhaps the last used up; matching leaves a
     // security's open trades on one side, so x faces all of them or none.
@@ -369,7 +370,7 @@ bool CSistemaCartera::MatchAppended() {
 void CSistemaCartera::IndexExecution(size_t place, bool in) {
     const COrderCartera& m = m_orders[place];
     if (!m.IsExecution()) return;
-    std::vector<uint32_t>& places = m_execByCode[LowerCode(m.quoteCode)];
+    std::vector<uint32_t>& places = m_execByCode[LowerAscii(m.quoteCode)];
     const auto p = static_cast<uint32_t>(place);
     auto at = std::lower_bound(places.begin(), places.end(), p);
     if (in && (at == places.end() || *at != p)) places.insert(at, p);
@@ -454,7 +455,7 @@ void CSistemaCartera::ReplaceOpenTrades(const std::vector<std::string>& codes,
         open.push_back(MakeOpenTrade(m, left, nowDate, nowTime));
         open.back().entryPosition = place;
         auto [it, added] = securityOf.try_emplace(m.quoteCode.Handle(), nullptr);
-        if (added) it->second = &m_openByCode[LowerCode(m.quoteCode)];
+        if (added) it->second = &m_openByCode[LowerAscii(m.quoteCode)];
         it->second->places.push_back(place);
     }
     // An open trade that matching leaves as it was keeps the time it was valued at, as the

@@ -2,9 +2,10 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "host/strings.h"
 #include "model/sistema.h"
 
-using cartera::LowerCode;
+using cartera::LowerAscii;
 using cartera::MakeQuoteRequest;
 
 namespace {
@@ -39,9 +40,9 @@ void CSistemaCartera::UnregisterAll() {
 
 bool CSistemaCartera::ReferencePrice(std::string_view code, double* price) const {
     const COrderCartera* latest = nullptr;
-    std::string key = LowerCode(code);
+    std::string key = LowerAscii(code);
     for (const COrderCartera& m : m_orders) {
-        if (!m.IsExecution() || m.price <= 0.0 || LowerCode(m.quoteCode) != key) continue;
+        if (!m.IsExecution() || m.price <= 0.0 || LowerAscii(m.quoteCode) != key) continue;
         if (!latest || std::make_pair(m.date, m.time) >= std::make_pair(latest->date, latest->time))
             latest = &m;
     }
@@ -61,7 +62,7 @@ void CSistemaCartera::OnTicks(const CMensajePelvo& message) {
     }
     if (lastCount == 0) return;
     if (m_matchedSize == m_orders.size()) {  // the open trades are at their entries' places
-        auto it = m_openByCode.find(LowerCode(message.GetCodigo()));
+        auto it = m_openByCode.find(LowerAscii(message.GetCodigo()));
         if (it == m_openByCode.end()) return;
         const OpenPlaces& mine = it->second;
         for (size_t j = mine.head; j < mine.places.size(); ++j) {
@@ -69,9 +70,9 @@ void CSistemaCartera::OnTicks(const CMensajePelvo& message) {
             if (k != SIZE_MAX) ValueAtTick(k, last);
         }
     } else {
-        const std::string code = LowerCode(message.GetCodigo());
+        const std::string code = LowerAscii(message.GetCodigo());
         for (size_t k = 0; k < m_open.size(); ++k)
-            if (LowerCode(m_open[k].quoteCode) == code) ValueAtTick(k, last);
+            if (LowerAscii(m_open[k].quoteCode) == code) ValueAtTick(k, last);
     }
     m_openProfit = m_open.ProfitSum();
 }
@@ -117,7 +118,7 @@ std::vector<MarketSymbol> CSistemaCartera::OwnSymbols() const {
     for (const COrderCartera& m : m_orders) {
         if (m.type != kBuy && m.type != kSell && m.type != kDividend) continue;
         std::string code = m.quoteCode;
-        if (code.empty() || !seen.insert(cartera::LowerCode(code)).second) continue;
+        if (code.empty() || !seen.insert(cartera::LowerAscii(code)).second) continue;
         own.push_back({code, m.symbol.empty() ? code : m.symbol.str(), m.decimals});
     }
     return own;

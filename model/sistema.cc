@@ -4,6 +4,8 @@
 #include <bit>
 #include <unordered_set>
 
+#include "host/strings.h"
+
 namespace {
 
 // One change of the journal as the document sees it (ILedgerDocument::BeginChange).
@@ -236,7 +238,7 @@ void CSistemaCartera::DelOrder(uint64_t id) {
     std::vector<std::string> lowered;
     if (m.IsExecution()) {
         UnregisterQuote(cartera::MakeQuoteRequest(m.quoteCode), nullptr);
-        lowered.push_back(cartera::LowerCode(m.quoteCode));
+        lowered.push_back(cartera::LowerAscii(m.quoteCode));
     }
     const bool matched = m_matchedSize == m_orders.size();
     const bool sumsHold = m.IsExecution() && m_cashSummed == m_orders.size();
@@ -277,8 +279,8 @@ void CSistemaCartera::ModOrder(COrderCartera m) {
     JournalChange told{JournalChange::kModify, {}, {}, {}, {}};
     if (place != SIZE_MAX) {
         COrderCartera* existing = &m_orders[place];
-        if (existing->IsExecution()) lowered.push_back(cartera::LowerCode(existing->quoteCode));
-        if (m.IsExecution()) lowered.push_back(cartera::LowerCode(m.quoteCode));
+        if (existing->IsExecution()) lowered.push_back(cartera::LowerAscii(existing->quoteCode));
+        if (m.IsExecution()) lowered.push_back(cartera::LowerAscii(m.quoteCode));
         sumsHold = sumsHold && existing->IsExecution() && m.IsExecution();
         told.before.push_back({place, *existing});
         told.after.push_back({place, m});
@@ -423,7 +425,7 @@ void CSistemaCartera::InsertOne(const PlacedOrder& placed) {
     else
         InvalidateIndex();
     std::vector<std::string> lowered;
-    if (m.IsExecution()) lowered.push_back(cartera::LowerCode(m.quoteCode));
+    if (m.IsExecution()) lowered.push_back(cartera::LowerAscii(m.quoteCode));
     if (matched) {
         MovePlaces(static_cast<uint32_t>(place), 1);
         m_matchedSize = m_orders.size();

@@ -27,6 +27,9 @@ cases=(
     'model/planted.cc|#include "testing/test_ledger.h"|refused'
     'model/planted_test.cc|#include "testing/test_ledger.h"|accepted'
     'grids/planted.h|#include <QWidget>|refused'
+    'text/planted.cc|#include "model/order.h"|refused'
+    'grids/planted.cc|#include "statements/statement.h"|refused'
+    'statements/planted.cc|#include "grids/column_ids.h"|accepted'
     'unlisted/planted.cc|#include "host/env.h"|refused'
 )
 for c in "${cases[@]}"; do

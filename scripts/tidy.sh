@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs clang-tidy (the checks in .clang-tidy) over the headless layers' sources: host/
-# without host/qt, commissions/, model/, statements/, grids/ and analytics/, tests left out. Uses the
-# compile_commands.json of a build (BUILD_DIR, default build/; scripts/build.sh makes one).
+# without host/qt, text/, commissions/, model/, grids/, statements/ and analytics/, tests left
+# out. Uses the compile_commands.json of a build (BUILD_DIR, default build/; scripts/build.sh makes one).
 # Exits 1 when any file has a finding.
 #   scripts/tidy.sh              every file of those layers
 #   scripts/tidy.sh FILE...      only the files named
@@ -16,7 +16,7 @@ fi
 if [[ $# -gt 0 ]]; then
     files=("$@")
 else
-    mapfile -t files < <(git ls-files 'host/*.cc' 'commissions/*.cc' 'model/*.cc' 'grids/*.cc' \
+    mapfile -t files < <(git ls-files 'host/*.cc' 'text/*.cc' 'commissions/*.cc' 'model/*.cc' 'grids/*.cc' \
                                       'analytics/*.cc' 'statements/*.cc' | grep -v '^host/qt/' | grep -v '_test\.cc$')
 fi
 # The build's flags are GCC's; clang does not know some of its warning options.

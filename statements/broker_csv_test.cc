@@ -2,21 +2,16 @@
 // files read through a mapping.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <sstream>
 
-#include "statements/columns.h"
-#include "statements/degiro.h"
+#include "model/sistema.h"
 #include "statements/mapping.h"
 #include "statements/test_rows.h"
-#include "statements/trading212.h"
+#include "testing/test_ledger.h"
 
 namespace cartera::statements {
 namespace {
-
-Statement Read(Statement (*reader)(std::istream&), const std::string& text) {
-    std::istringstream in(text);
-    return reader(in);
-}
 
 Statement ReadWith(const std::string& map, const std::string& text) {
     std::istringstream in(text);
@@ -28,18 +23,18 @@ Statement ReadWith(const std::string& map, const std::string& text) {
 // fills of one order, a sell. The account files hold the cash of the same account: the
 // sell's cash side (it has an order id) and a currency exchange are in the trades or no
 // movement; a cash sweep is not understood.
-const std::string kTradesEn = TestData("degiro_trades_en.csv");
-const std::string kTradesNl = TestData("degiro_trades_nl.csv");
-const std::string kAccountEn = TestData("degiro_account_en.csv");
-const std::string kAccountNl = TestData("degiro_account_nl.csv");
+const std::string kTradesEn = TestData("degiro/trades_en.csv");
+const std::string kTradesNl = TestData("degiro/trades_nl.csv");
+const std::string kAccountEn = TestData("degiro/account_en.csv");
+const std::string kAccountNl = TestData("degiro/account_nl.csv");
 
 TEST(DegiroReader, EnglishAndDutchExportsGiveTheSameStatement) {
     for (const std::string& file : {kTradesEn, kTradesNl, kAccountEn, kAccountNl})
-        EXPECT_TRUE(RecognisesDegiro(file));
-    EXPECT_FALSE(RecognisesDegiro("Action,Time,ISIN,Ticker,No. of shares\n"));
+        EXPECT_TRUE(Recognises("degiro", file));
+    EXPECT_FALSE(Recognises("degiro", "Action,Time,ISIN,Ticker,No. of shares\n"));
 
-    Statement en = Read(ReadDegiro, kTradesEn);
-    EXPECT_EQ(Describe(en), Describe(Read(ReadDegiro, kTradesNl)));
+    Statement en = Read("degiro", kTradesEn);
+    EXPECT_EQ(Describe(en), Describe(Read("degiro", kTradesNl)));
     EXPECT_EQ(en.format, "degiro");
     EXPECT_EQ(en.idPrefix, "DEGIRO:");
     ASSERT_EQ(en.rows.size(), 4u);
@@ -53,8 +48,8 @@ TEST(DegiroReader, EnglishAndDutchExportsGiveTheSameStatement) {
     EXPECT_FALSE(en.rows[3].buy);
     EXPECT_DOUBLE_EQ(en.rows[3].commission, 0.5 * 1.0842);
 
-    Statement cash = Read(ReadDegiro, kAccountEn);
-    Statement cashNl = Read(ReadDegiro, kAccountNl);
+    Statement cash = Read("degiro", kAccountEn);
+    Statement cashNl = Read("degiro", kAccountNl);
     EXPECT_EQ(Describe(cash), Describe(cashNl));
     std::string kinds;  // imposition, fee, interest, dividend, tax, withdrawal
     for (const StatementRow& r : cash.rows)
@@ -83,22 +78,22 @@ TEST(DegiroReader, RefusesABadRowNamingItsLineAndField) {
         {"02-02-2024,09:30," + std::string(257, 'A') + ",NL0,EAM,XAMS,2,1234.00,EUR,,,,,,,,,,x\n",
          "line 2, symbol: longer than 256 bytes"},
     };
-    for (const Case& c : cases) ExpectRefused([&] { Read(ReadDegiro, header + c.row); }, c.message);
+    for (const Case& c : cases) ExpectRefused([&] { Read("degiro", header + c.row); }, c.message);
 }
 
 // One EUR account's history in the older header style (the account's currency in the
 // headings) and in the newer one (currency columns, the columns in another order): half a
 // share of a USD stock with a charge in EUR, a dividend on it with tax withheld, cash.
-const std::string kOlder = TestData("trading212_older.csv");
-const std::string kNewer = TestData("trading212_newer.csv");
+const std::string kOlder = TestData("trading212/older.csv");
+const std::string kNewer = TestData("trading212/newer.csv");
 
 TEST(Trading212Reader, BothHeaderStylesGiveTheSameStatementFractionsKept) {
-    EXPECT_TRUE(RecognisesTrading212(kOlder));
-    EXPECT_TRUE(RecognisesTrading212(kNewer));
-    EXPECT_FALSE(RecognisesTrading212("Date,Time,Product,ISIN,Quantity,Price,,Order ID\n"));
+    EXPECT_TRUE(Recognises("trading212", kOlder));
+    EXPECT_TRUE(Recognises("trading212", kNewer));
+    EXPECT_FALSE(Recognises("trading212", "Date,Time,Product,ISIN,Quantity,Price,,Order ID\n"));
 
-    Statement s = Read(ReadTrading212, kOlder);
-    EXPECT_EQ(Describe(s), Describe(Read(ReadTrading212, kNewer)));
+    Statement s = Read("trading212", kOlder);
+    EXPECT_EQ(Describe(s), Describe(Read("trading212", kNewer)));
     EXPECT_EQ(s.format, "trading212");
     EXPECT_EQ(s.idPrefix, "T212:");
     ASSERT_EQ(s.rows.size(), 7u);
@@ -141,29 +136,7 @@ TEST(Trading212Reader, RefusesABadRowNamingItsLineAndField) {
          "line 2, no. of shares"},
     };
     for (const Case& c : cases)
-        ExpectRefused([&] { Read(ReadTrading212, header + c.row); }, c.message);
-}
-
-TEST(BrokerNumber, ThousandsStandBetweenGroupsOfThreeDigits) {
-    const struct {
-        const char* text;
-        char decimal;
-        double value;
-    } read[] = {{"1,234,567.5", 0, 1234567.5},
-                {"-1.234.567", 0, -1234567},
-                {"1,234", 0, 1.234},
-                {"1.234,5", ',', 1234.5},
-                {"12,345.6", '.', 12345.6}};
-    double v = 0;
-    for (const auto& c : read) {
-        EXPECT_TRUE(ParseBrokerNumber(c.text, c.decimal, &v)) << c.text;
-        EXPECT_EQ(v, c.value) << c.text;
-    }
-    const std::pair<const char*, char> refused[] = {
-        {"1,2,3", 0},  {"1,,2", 0},      {"12,34.5", 0}, {"1234,567.5", 0},
-        {",123", '.'}, {"1,234.5,6", 0}, {"1,2", '.'},   {"1.5", ','}};
-    for (const auto& [text, decimal] : refused)
-        EXPECT_FALSE(ParseBrokerNumber(text, decimal, &v)) << text;
+        ExpectRefused([&] { Read("trading212", header + c.row); }, c.message);
 }
 
 std::vector<std::string> WithoutLines(Statement s) {
@@ -171,15 +144,44 @@ std::vector<std::string> WithoutLines(Statement s) {
     return Describe(s);
 }
 
-TEST(Mapping, ShippedDegiroMappingReadsTheTradesAsTheReaderDoes) {
-    const std::string file = TestData("degiro_eur_trades.csv");
-    Statement mapped = ReadWith(std::string(ShippedMapping("degiro")), file);
-    Statement read = Read(ReadDegiro, file);
-    EXPECT_EQ(Describe(mapped), Describe(read));
-    EXPECT_EQ(mapped.idPrefix, read.idPrefix);  // so either import knows the other's rows
-    ASSERT_EQ(mapped.rows.size(), 3u);
-    EXPECT_FALSE(mapped.rows[2].buy);
-    EXPECT_EQ(mapped.rows[1].id, "bbbb-0003/2");
+// The movements a statement's rows of each currency plan into an empty ledger, every field.
+std::vector<std::string> Movements(const Statement& s) {
+    std::set<std::string> currencies;
+    for (const StatementRow& r : s.rows) currencies.insert(r.currency);
+    std::vector<std::string> out;
+    for (const std::string& currency : currencies) {
+        for (const COrderCartera& m : PlanImport(s, CSistemaCartera(), {"", currency, true}).added)
+            out.push_back(currency + " " + std::to_string(m.type) + " " + IsoDate(m.date) + " " +
+                          HnToHc(m.time) + " " + std::string(m.quoteCode) + " " +
+                          std::string(m.symbol) + " " + std::to_string(m.contracts) + " @" +
+                          ExactNumberText(m.price) + " c=" + ExactNumberText(m.commission) + " x" +
+                          ExactNumberText(m.pointValue) + " " + std::string(m.orderText));
+    }
+    return out;
+}
+
+// Each shipped mapping reads its broker's file as the built-in reader does, row for row and
+// movement for movement: costs converted into the price's currency, dividends made gross
+// with their tax as an expense, the ISIN as quote code.
+class ShippedMappingTest : public testing::LedgerTest {};
+
+TEST_F(ShippedMappingTest, EachReadsWhatItsBuiltInReaderReads) {
+    const struct {
+        const char *map, *format, *file;
+        size_t rows;
+    } shipped[] = {{"degiro", "degiro", "degiro/mapped_trades.csv", 4},
+                   {"trading212", "trading212", "trading212/newer.csv", 7},
+                   {"ib", "ib-flex-csv", "ib-flex-csv/ib_trades.csv", 2}};
+    for (const auto& c : shipped) {
+        SCOPED_TRACE(c.map);
+        const std::string file = TestData(c.file);
+        const Statement read = Read(c.format, file);
+        const Statement mapped = ReadWith(std::string(ShippedMapping(c.map)), file);
+        EXPECT_EQ(read.rows.size(), c.rows);
+        EXPECT_EQ(Describe(mapped), Describe(read));
+        EXPECT_EQ(Movements(mapped), Movements(read));
+        EXPECT_EQ(mapped.idPrefix, read.idPrefix);  // so either import knows the other's rows
+    }
     EXPECT_TRUE(ShippedMapping("mybroker").empty());
 }
 
@@ -187,8 +189,9 @@ TEST(Mapping, ShippedDegiroMappingReadsTheTradesAsTheReaderDoes) {
 // signed cash amounts. Its trades are the ones the shipped Interactive Brokers mapping
 // reads from a Flex CSV (the order row left out there).
 TEST(Mapping, AMappingFileReadsTheTradesTheShippedOneReads) {
-    Statement shipped = ReadWith(std::string(ShippedMapping("ib")), TestData("ib_trades.csv"));
-    Statement own = ReadWith(TestData("mybroker.map"), TestData("mybroker.csv"));
+    Statement shipped =
+        ReadWith(std::string(ShippedMapping("ib")), TestData("ib-flex-csv/ib_trades.csv"));
+    Statement own = ReadWith(TestData("map/mybroker.map"), TestData("map/mybroker.csv"));
     ASSERT_EQ(own.rows.size(), 4u);
     std::vector<std::string> ownRows = WithoutLines(own);
     ownRows.resize(2);  // the trades
@@ -204,9 +207,9 @@ TEST(Mapping, AMappingFileReadsTheTradesTheShippedOneReads) {
     EXPECT_EQ(own.notes[0].text, "1 rows of type \"Transfer\" left out");
     EXPECT_EQ(own.notes[0].line, 6u);
     // As an editor may save it, with a byte-order mark.
-    EXPECT_EQ(
-        Describe(ReadWith("\xEF\xBB\xBF" + TestData("mybroker.map"), TestData("mybroker.csv"))),
-        Describe(own));
+    EXPECT_EQ(Describe(ReadWith("\xEF\xBB\xBF" + TestData("map/mybroker.map"),
+                                TestData("map/mybroker.csv"))),
+              Describe(own));
 }
 
 TEST(Mapping, ABadMappingOrRowIsRefusedWithItsLine) {
@@ -226,6 +229,10 @@ TEST(Mapping, ABadMappingOrRowIsRefusedWithItsLine) {
         {trades, "D,Q,P\n2024-01-02,1,2\n02.01.2024,1,2\n", "line 3, date"},
         {trades, "D,Q,P\n2024-01-02,0,2\n", "line 2, quantity"},
         {trades, "D,Q,P\n2024-01-02,\"1,2,3\",2\n", "line 2, quantity"},
+        // A commission in another currency than the row's needs the row's rate.
+        {trades + "commission_currency = C\n", "", "needs exchange_rate"},
+        {trades + "commission = F\ncommission_currency = C\ncurrency = K\nexchange_rate = R\n",
+         "D,Q,P,F,C,K,R\n2024-01-02,1,2,-1,EUR,USD,\n", "line 2, exchange rate"},
     };
     for (const Case& c : cases) ExpectRefused([&] { ReadWith(c.map, c.file); }, c.message);
 }

@@ -1,5 +1,6 @@
-#include "statements/degiro.h"
-
+// DEGIRO's two exports: Transactions.csv (the trades) and Account.csv (the cash: dividends
+// and their tax, deposits, withdrawals, fees, interest). Their headings come in the
+// language of the user's DEGIRO site; English, Dutch, German and Spanish are read.
 #include <algorithm>
 #include <cmath>
 #include <initializer_list>
@@ -10,8 +11,11 @@
 #include "host/dates.h"
 #include "host/error.h"
 #include "host/strings.h"
-#include "statements/columns.h"
-#include "statements/text.h"
+#include "statements/detect.h"
+#include "statements/reading.h"
+#include "text/columns.h"
+#include "text/date.h"
+#include "text/number.h"
 
 namespace cartera::statements {
 
@@ -37,41 +41,39 @@ const Names kCostsStart = {"transaction", "transactiekosten", "transaktionskoste
                            "costes de transacción", "costes"};
 const Names kAutoFxStart = {"autofx"};
 
-struct Columns {
-    std::vector<std::string> lowered;
-    std::vector<std::string> header;
-    // Each search's answer, so a row costs no pass over a header of a million columns.
-    mutable std::map<std::pair<const std::string_view*, bool>, std::optional<size_t>> found;
+constexpr const char* kNotDegiro = "line 1: not a DEGIRO Transactions.csv or Account.csv";
 
-    std::optional<size_t> Find(Names names, bool prefix = false) const {
-        auto [known, added] = found.try_emplace({names.begin(), prefix});
-        if (!added) return known->second;
-        for (size_t i = 0; i < lowered.size(); ++i)
-            for (std::string_view name : names)
-                if (prefix ? lowered[i].rfind(name, 0) == 0 : lowered[i] == name)
-                    return known->second = i;
-        return std::nullopt;
+// Where a header holds each column the reader reads, found once.
+struct Layout {
+    std::vector<std::string> header;
+    std::optional<size_t> date, time, product, isin, quantity, price, rate, orderId, description,
+        fx, change, costs, autoFx;
+
+    explicit Layout(const std::vector<std::string>& headings) : header(headings) {
+        const Columns c(headings);
+        const std::pair<std::optional<size_t> Layout::*, Names> named[] = {
+            {&Layout::date, kDate},
+            {&Layout::time, kTime},
+            {&Layout::product, kProduct},
+            {&Layout::isin, kIsin},
+            {&Layout::quantity, kQuantity},
+            {&Layout::price, kPrice},
+            {&Layout::rate, kRate},
+            {&Layout::orderId, kOrderId},
+            {&Layout::description, kDescription},
+            {&Layout::fx, kFx},
+            {&Layout::change, kChange}};
+        for (const auto& [column, names] : named) this->*column = c.Find(names);
+        costs = c.FindStart(kCostsStart);
+        autoFx = c.FindStart(kAutoFxStart);
     }
+    bool IsTransactions() const {
+        return date && isin && quantity && price && orderId && !description;
+    }
+    bool IsAccount() const { return date && isin && description && change && orderId; }
 };
 
-Columns MakeColumns(const std::vector<std::string>& header) {
-    Columns c;
-    c.header = header;
-    for (const std::string& h : header) c.lowered.push_back(LowerAscii(Trim(h)));
-    return c;
-}
-
-bool IsTransactions(const Columns& c) {
-    return c.Find(kDate) && c.Find(kIsin) && c.Find(kQuantity) && c.Find(kPrice) &&
-           c.Find(kOrderId) && !c.Find(kDescription);
-}
-
-bool IsAccount(const Columns& c) {
-    return c.Find(kDate) && c.Find(kIsin) && c.Find(kDescription) && c.Find(kChange) &&
-           c.Find(kOrderId);
-}
-
-std::string_view Cell(const Record& r, std::optional<size_t> col) {
+std::string_view Cell(const CsvRecord& r, std::optional<size_t> col) {
     if (!col || *col >= r.fields.size()) return {};
     return Trim(r.fields[*col]);
 }
@@ -84,7 +86,7 @@ struct Amount {
 
 // A named column and the unnamed one after it hold a number and its currency, in either
 // order; without an unnamed neighbour the currency ends the heading ("Value EUR").
-Amount ReadAmount(const Columns& c, const Record& r, std::optional<size_t> col,
+Amount ReadAmount(const Layout& c, const CsvRecord& r, std::optional<size_t> col,
                   std::string_view field) {
     Amount a;
     if (!col) return a;
@@ -100,44 +102,44 @@ Amount ReadAmount(const Columns& c, const Record& r, std::optional<size_t> col,
             a.currency = std::string(heading.substr(heading.size() - 3));
     }
     if (number.empty()) return a;
-    if (!ParseBrokerNumber(number, 0, &a.value))
+    if (!ReadNumber(number, GroupedNumber(0), &a.value))
         ThrowRowError(r.line, field, number, "is not a number");
     a.present = true;
     return a;
 }
 
-void ReadMoment(const Columns& c, const Record& r, StatementRow* row) {
-    std::string_view date = Cell(r, c.Find(kDate));
+void ReadMoment(const Layout& c, const CsvRecord& r, StatementRow* row) {
+    std::string_view date = Cell(r, c.date);
     if (!ParseDateFormat(date, "DD-MM-YYYY", &row->date) &&
         !ParseDateFormat(date, "DD/MM/YYYY", &row->date) && !ParseDateText(date, &row->date))
         ThrowRowError(r.line, "date", date, "is not a date (dd-mm-yyyy)");
-    std::string_view time = Cell(r, c.Find(kTime));
+    std::string_view time = Cell(r, c.time);
     if (!time.empty() && !ParseTimeText(time, &row->time))
         ThrowRowError(r.line, "time", time, "is not a time of day");
-    row->line = r.line;
+    row->line = static_cast<size_t>(r.line);
     // The ISIN is the quote code too: product names are long and change with renames.
-    row->security = row->code = std::string(Cell(r, c.Find(kIsin)));
-    row->symbol = std::string(Cell(r, c.Find(kProduct)));
+    row->security = row->code = std::string(Cell(r, c.isin));
+    row->symbol = std::string(Cell(r, c.product));
 }
 
-StatementRow ReadTrade(const Columns& c, const Record& r) {
+StatementRow ReadTrade(const Layout& c, const CsvRecord& r) {
     StatementRow row;
     ReadMoment(c, r, &row);
-    std::string_view qtyText = Cell(r, c.Find(kQuantity));
+    std::string_view qtyText = Cell(r, c.quantity);
     double qty = 0;
-    if (!ParseBrokerNumber(qtyText, 0, &qty) || qty == 0)
+    if (!ReadNumber(qtyText, GroupedNumber(0), &qty) || qty == 0)
         ThrowRowError(r.line, "quantity", qtyText, "is not a quantity");
-    Amount price = ReadAmount(c, r, c.Find(kPrice), "price");
+    Amount price = ReadAmount(c, r, c.price, "price");
     if (!price.present || price.value < 0)
-        ThrowRowError(r.line, "price", Cell(r, c.Find(kPrice)), "is not a price");
-    Amount costs = ReadAmount(c, r, c.Find(kCostsStart, true), "transaction costs");
-    Amount autoFx = ReadAmount(c, r, c.Find(kAutoFxStart, true), "AutoFX fee");
+        ThrowRowError(r.line, "price", Cell(r, c.price), "is not a price");
+    Amount costs = ReadAmount(c, r, c.costs, "transaction costs");
+    Amount autoFx = ReadAmount(c, r, c.autoFx, "AutoFX fee");
     double charged = 0 - (costs.value + autoFx.value);  // DEGIRO writes charges negative
     std::string chargedIn = costs.present ? costs.currency : autoFx.currency;
     if (charged != 0 && !chargedIn.empty() && chargedIn != price.currency) {
-        std::string_view rateText = Cell(r, c.Find(kRate));
+        std::string_view rateText = Cell(r, c.rate);
         double rate = 0;
-        if (!ParseBrokerNumber(rateText, 0, &rate) || !(rate > 0))
+        if (!ReadNumber(rateText, GroupedNumber(0), &rate) || !(rate > 0))
             ThrowRowError(r.line, "exchange rate", rateText, "is needed for costs in " + chargedIn);
         charged = Tidy(charged * rate);  // the rate: the price's currency per unit of the account's
     }
@@ -147,7 +149,7 @@ StatementRow ReadTrade(const Columns& c, const Record& r) {
     row.price = price.value;
     row.currency = price.currency;
     row.commission = charged;
-    row.id = std::string(Cell(r, c.Find(kOrderId)));
+    row.id = std::string(Cell(r, c.orderId));
     row.description = row.symbol;
     return row;
 }
@@ -175,14 +177,14 @@ CashKind Classify(std::string_view description) {
 }
 
 // The cash row of an account line, or nullopt when it is no movement of its own.
-std::optional<StatementRow> ReadCash(const Columns& c, const Record& r, Statement* out) {
-    if (!Cell(r, c.Find(kOrderId)).empty() || !Cell(r, c.Find(kFx)).empty()) return std::nullopt;
-    Amount change = ReadAmount(c, r, c.Find(kChange), "change");
+std::optional<StatementRow> ReadCash(const Layout& c, const CsvRecord& r, Statement* out) {
+    if (!Cell(r, c.orderId).empty() || !Cell(r, c.fx).empty()) return std::nullopt;
+    Amount change = ReadAmount(c, r, c.change, "change");
     if (!change.present || change.value == 0) return std::nullopt;
     StatementRow row;
     ReadMoment(c, r, &row);
     row.currency = change.currency;
-    row.description = std::string(Cell(r, c.Find(kDescription)));
+    row.description = std::string(Cell(r, c.description));
     CashKind kind =
         Classify(row.description);  // before the product's name, which may say "Dividend"
     if (!row.symbol.empty()) row.description += " " + row.symbol;  // "Dividend Tax APPLE INC."
@@ -212,34 +214,38 @@ std::optional<StatementRow> ReadCash(const Columns& c, const Record& r, Statemen
     return row;
 }
 
-size_t FilledCells(const Record& r) {
+size_t FilledCells(const CsvRecord& r) {
     return static_cast<size_t>(std::count_if(
         r.fields.begin(), r.fields.end(), [](const std::string& f) { return !Trim(f).empty(); }));
 }
 
-}  // namespace
-
-bool IsDegiroHeader(const std::vector<std::string>& header) {
-    Columns c = MakeColumns(header);
-    return IsTransactions(c) || IsAccount(c);
+bool RecognisesDegiro(std::string_view head) {
+    const Layout c(HeaderOf(head));
+    return c.IsTransactions() || c.IsAccount();
 }
 
-bool RecognisesDegiro(std::string_view head) { return IsDegiroHeader(HeaderOf(head)); }
-
-Statement ReadDegiro(std::istream& in) {
-    CsvLines reader(in);
-    Record record;
-    if (!reader.Next(&record.fields, &record.line) || !IsDegiroHeader(record.fields))
-        throw Error(ErrorKind::invalid_input,
-                    "line 1: not a DEGIRO Transactions.csv or Account.csv");
-    Columns c = MakeColumns(record.fields);
-    const bool trades = IsTransactions(c);
-    const size_t idCol = *c.Find(kOrderId);
+// Reads either export into a Statement (format "degiro", idPrefix "DEGIRO:"), rows sorted
+// by date and time. Trades carry the order id (the fills of one order numbered, see
+// NumberRepeatedIds), the ISIN as security, the price in its currency and the costs as
+// commission, converted into the price's currency by the row's exchange rate when DEGIRO
+// charged them in another. Account rows that belong to a trade (those with an order id)
+// and currency exchanges are left out, being in Transactions.csv or not movements; a
+// description not understood becomes a note. Dates are dd-MM-yyyy, numbers in either
+// decimal convention. A row that continues the order id of the one before (the only
+// filled cell) is joined to it.
+Statement ReadDegiro(std::istream& in, const ReadOptions&) {
+    CsvRows reader(in);
+    CsvRecord record;
+    if (!reader.Next(&record)) throw Error(ErrorKind::invalid_input, kNotDegiro);
+    const Layout c(record.fields);
+    if (!c.IsTransactions() && !c.IsAccount()) throw Error(ErrorKind::invalid_input, kNotDegiro);
+    const bool trades = c.IsTransactions();
+    const size_t idCol = *c.orderId;
     Statement out;
     out.format = "degiro";
     out.idPrefix = "DEGIRO:";
     // Each row waits for the next, which may finish its id; one row is held at a time.
-    std::optional<Record> held;
+    std::optional<CsvRecord> held;
     auto take = [&] {
         if (!held) return;
         const size_t from = out.rows.size();
@@ -250,7 +256,7 @@ Statement ReadDegiro(std::istream& in) {
         }
         CheckRowTexts(out, from);
     };
-    while (reader.Next(&record.fields, &record.line)) {
+    while (reader.Next(&record)) {
         const size_t filled = FilledCells(record);
         if (filled == 0) continue;
         if (filled == 1 && held && idCol < held->fields.size()) {
@@ -258,16 +264,22 @@ Statement ReadDegiro(std::istream& in) {
                                      [](const std::string& f) { return !Trim(f).empty(); });
             std::string& id = held->fields[idCol];
             id += std::string(Trim(*part));
-            CheckLength(record.line, "order id", id, kMaxCodeBytes);
+            CheckLength(static_cast<size_t>(record.line), "order id", id, kMaxCodeBytes);
             continue;
         }
         take();
-        held = std::exchange(record, Record{});
+        held = std::exchange(record, CsvRecord{});
     }
     take();
     NumberRepeatedIds(&out.rows);
     SortByTime(&out.rows);
     return out;
 }
+
+}  // namespace
+
+extern const FormatEntry kDegiroFormat{
+    "degiro", "DEGIRO Transactions.csv or Account.csv, in English, Dutch, German or Spanish",
+    RecognisesDegiro, ReadDegiro};
 
 }  // namespace cartera::statements

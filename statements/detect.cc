@@ -3,34 +3,19 @@
 #include <algorithm>
 
 #include "host/error.h"
-#include "statements/degiro.h"
-#include "statements/flex.h"
-#include "statements/mapping.h"
-#include "statements/trading212.h"
 
 namespace cartera::statements {
-namespace {
 
-bool AnyText(std::string_view) { return true; }
-
-}  // namespace
+// Each format's entry, defined beside its reader.
+extern const FormatEntry kFlexXmlFormat, kFlexCsvFormat, kDegiroFormat, kTrading212Format,
+    kMappedFormat, kCarteraCsvFormat;
 
 const std::vector<FormatEntry>& Formats() {
     // Detection tries them in this order: a format another could mistake for its own
     // comes first; Cartera's own CSV stays last.
-    static const std::vector<FormatEntry> kFormats = {
-        {"ib-flex-xml", "Interactive Brokers Flex statement, XML", RecognisesFlexXml, ReadFlexXml},
-        {"ib-flex-csv", "Interactive Brokers Flex statement, CSV (any of its layouts)",
-         RecognisesFlexCsv, ReadFlexCsv},
-        {"degiro", "DEGIRO Transactions.csv or Account.csv, in English, Dutch, German or Spanish",
-         RecognisesDegiro, [](std::istream& in, const ReadOptions&) { return ReadDegiro(in); }},
-        {"trading212", "Trading 212 history CSV (either header style)", RecognisesTrading212,
-         [](std::istream& in, const ReadOptions&) { return ReadTrading212(in); }},
-        {"map", "any CSV with one header row, read by --map",
-         [](std::string_view) { return false; },
-         [](std::istream& in, const ReadOptions& o) { return ReadMapped(in, LoadMapping(o.map)); }},
-        {kCarteraFormat, "Cartera's own movements CSV (export PATH journal)", AnyText, nullptr},
-    };
+    static const std::vector<FormatEntry> kFormats = {kFlexXmlFormat, kFlexCsvFormat,
+                                                      kDegiroFormat,  kTrading212Format,
+                                                      kMappedFormat,  kCarteraCsvFormat};
     return kFormats;
 }
 
@@ -42,7 +27,7 @@ const FormatEntry* FindFormat(std::string_view name) {
 
 std::string DetectFormat(std::string_view head) {
     for (const FormatEntry& f : Formats())
-        if (f.recognises(head)) return std::string(f.name);
+        if (f.recognises && f.recognises(head)) return std::string(f.name);
     return std::string(kCarteraFormat);
 }
 
@@ -83,9 +68,6 @@ Statement ReadStatement(std::istream& in, const std::string& format, const ReadO
             names += (names.empty() ? "" : ", ") + std::string(f.name);
         throw Error(ErrorKind::invalid_input, "no format \"" + format + "\"; formats: " + names);
     }
-    if (!entry->read)
-        throw Error(ErrorKind::invalid_input,
-                    "\"" + format + "\" is read by the movements import, not as a statement");
     return entry->read(in, options);
 }
 

@@ -1,7 +1,10 @@
 #pragma once
 // Which reader a statement file needs, told from its first bytes, and reading it by name.
-// Readers are registered in one table (detect.cc): each has a name, a test of the file's
-// first bytes and a function that reads the whole stream.
+// Each format is declared once, in its reader's own file, as a FormatEntry: its name, how
+// its first bytes are recognised and the function that reads it. Formats() (detect.cc) lists
+// them in the order detection tries them; the fuzzing (fuzz/) and its replay test iterate
+// that list, and statements/testdata/NAME/ holds each format's sample files, which seed its
+// fuzzing. Adding a broker is its reader's file, its line in that list and its samples.
 #include <cstddef>
 #include <functional>
 #include <istream>
@@ -11,11 +14,13 @@
 #include <vector>
 
 #include "statements/statement.h"
+#include "text/date.h"
+
+class CSistemaCartera;
 
 namespace cartera::statements {
 
-// Cartera's own movements CSV: recognised here, read by the movements import of the grids
-// layer (ParseMovementsCsv), not by ReadStatement.
+// Cartera's own movements CSV (export PATH journal): the format detection falls back to.
 inline constexpr std::string_view kCarteraFormat = "cartera";
 
 // How much of a file DetectFormat wants to see.
@@ -26,15 +31,22 @@ struct ReadOptions {
     std::string map;
     // Called now and then with the bytes read so far, for a progress line.
     std::function<void(size_t)> progress;
+    // Cartera's own CSV: the ledger (not owned) whose commission schedules price its buys
+    // and sells as the entry pages would (null: a fresh ledger's), and how its dates are
+    // written (see ValidDateFormat).
+    const CSistemaCartera* ledger = nullptr;
+    std::string dateFormat{kIsoDateFormat};
 };
 
 struct FormatEntry {
+    // What --format takes, the fuzzing's name of the format and its samples' folder.
     std::string_view name;
     std::string_view description;
-    // Whether the file's first bytes (up to kDetectBytes) look like this format.
+    // Whether the file's first bytes (up to kDetectBytes) look like this format; null for a
+    // format chosen only by name.
     bool (*recognises)(std::string_view head);
     // Reads the whole statement; throws cartera::Error (invalid_input) naming the line and
-    // field of the first bad row. Null for the format read elsewhere (kCarteraFormat).
+    // field of the first bad row.
     Statement (*read)(std::istream& in, const ReadOptions& options);
 };
 
@@ -66,15 +78,15 @@ class HeadKeptInput : private HeadKeptBuffer, public std::istream {
     using HeadKeptBuffer::Head;
 };
 
-// Every registered format, in the order detection tries them; Cartera's own CSV is last
-// and takes whatever no other format claims (its reader reports what it cannot read).
+// Every format, in the order detection tries them; Cartera's own CSV is last and takes
+// whatever no other format claims (its reader reports what it cannot read).
 const std::vector<FormatEntry>& Formats();
 // The entry of that name; null when none has it.
 const FormatEntry* FindFormat(std::string_view name);
 // The name of the first format whose test accepts head.
 std::string DetectFormat(std::string_view head);
 // Reads in as the named format. Throws cartera::Error (invalid_input) for an unknown name
-// (listing the known ones), for kCarteraFormat, and for a bad row (its line and field).
+// (listing the known ones) and for a bad row (its line and field).
 Statement ReadStatement(std::istream& in, const std::string& format,
                         const ReadOptions& options = {});
 

@@ -11,6 +11,7 @@
 
 #include "statements/detect.h"
 #include "statements/statement.h"
+#include "text/columns.h"
 
 namespace cartera::statements {
 
@@ -77,9 +78,8 @@ void AssignFlexCodes(Statement* statement);
 // from MM/dd).
 bool ParseFlexDateTime(std::string_view text, int32_t* date, int32_t* time);
 
-bool RecognisesFlexXml(std::string_view head);
-bool RecognisesFlexCsv(std::string_view head);
-Statement ReadFlexXml(std::istream& in, const ReadOptions& options);
-Statement ReadFlexCsv(std::istream& in, const ReadOptions& options);
+// The column of a field in a CSV header row (headings compared by their letters and digits),
+// under any of its names; nullopt when the header has none.
+std::optional<size_t> FlexColumn(const Columns& header, FlexField f);
 
 }  // namespace cartera::statements

@@ -1,18 +1,24 @@
 // The Flex statement as CSV, in its three layouts: sections one after another, each with
 // one header row; sections between BOS and EOS rows (inside BOF/BOA…EOA/EOF), a header row
 // after each BOS; and HEADER and DATA rows that name their section in the second field.
+#include <array>
 #include <map>
 #include <optional>
 #include <vector>
 
 #include "host/strings.h"
 #include "statements/flex.h"
-#include "statements/text.h"
+#include "statements/reading.h"
 
 namespace cartera::statements {
 namespace {
 
-using Header = std::vector<std::optional<FlexField>>;
+// Where a header row's columns hold the Flex fields.
+struct Header {
+    std::array<std::optional<size_t>, static_cast<size_t>(FlexField::count)> columns{};
+    size_t size = 0;
+    bool Has(FlexField f) const { return columns[static_cast<size_t>(f)].has_value(); }
+};
 
 FlexSection SectionOfCode(std::string_view code) {
     if (code == "TRNT") return FlexSection::trades;
@@ -22,15 +28,14 @@ FlexSection SectionOfCode(std::string_view code) {
 }
 
 Header ReadHeader(const std::vector<std::string>& fields, size_t from) {
+    const Columns columns(
+        std::vector<std::string>(fields.begin() + static_cast<long>(from), fields.end()),
+        HeadingMatch::lettersAndDigits);
     Header header;
-    for (size_t i = from; i < fields.size(); ++i) header.push_back(FlexFieldOf(fields[i]));
+    header.size = columns.Size();
+    for (size_t f = 0; f < header.columns.size(); ++f)
+        header.columns[f] = FlexColumn(columns, static_cast<FlexField>(f));
     return header;
-}
-
-bool Has(const Header& header, FlexField f) {
-    for (const auto& h : header)
-        if (h == f) return true;
-    return false;
 }
 
 // A row of column names: three or more of them are fields the import knows.
@@ -42,9 +47,9 @@ bool LooksLikeHeader(const std::vector<std::string>& fields) {
 
 // What a section of the one-header layout holds, told from its columns.
 FlexSection SectionOfColumns(const Header& header) {
-    if (Has(header, FlexField::actionDescription)) return FlexSection::corporate;
-    if (Has(header, FlexField::tradePrice)) return FlexSection::trades;
-    if (Has(header, FlexField::amount) && Has(header, FlexField::type)) return FlexSection::cash;
+    if (header.Has(FlexField::actionDescription)) return FlexSection::corporate;
+    if (header.Has(FlexField::tradePrice)) return FlexSection::trades;
+    if (header.Has(FlexField::amount) && header.Has(FlexField::type)) return FlexSection::cash;
     return FlexSection::other;
 }
 
@@ -59,16 +64,16 @@ struct CsvState {
     void Data(const Header& h, FlexSection s, const std::vector<std::string>& fields, size_t from,
               size_t line, Statement* statement) const {
         if (s == FlexSection::other) return;
-        if (fields.size() - from != h.size())
+        if (fields.size() - from != h.size)
             FailRow(line, "record",
                     std::to_string(fields.size() - from) + " fields where its header names " +
-                        std::to_string(h.size()));
+                        std::to_string(h.size));
         FlexRecord record;
         record.section = s;
         record.line = line;
         record.Set(FlexField::account, account);
-        for (size_t i = 0; i < h.size(); ++i)
-            if (h[i]) record.Set(*h[i], fields[from + i]);
+        for (size_t f = 0; f < h.columns.size(); ++f)
+            if (h.columns[f]) record.values[f] = fields[from + *h.columns[f]];
         AddFlexRecord(record, statement);
     }
 
@@ -107,12 +112,10 @@ struct CsvState {
             headerDue = false;
             return;
         }
-        if (header.empty()) FailRow(line, "record", "comes before any header row");
+        if (header.size == 0) FailRow(line, "record", "comes before any header row");
         Data(header, section, f, 0, line, statement);
     }
 };
-
-}  // namespace
 
 bool RecognisesFlexCsv(std::string_view head) {
     if (head.substr(0, 3) == "\xEF\xBB\xBF") head.remove_prefix(3);
@@ -120,7 +123,7 @@ bool RecognisesFlexCsv(std::string_view head) {
     for (std::string_view marker : {"BOF,", "\"BOF\",", "HEADER,", "\"HEADER\","})
         if (first.substr(0, marker.size()) == marker) return true;
     // One header row: the Flex column names that no other file uses together.
-    const std::string names = NormalizedName(first);
+    const std::string names = HeadingKey(first, HeadingMatch::lettersAndDigits);
     return names.find("clientaccountid") != std::string::npos ||
            (names.find("conid") != std::string::npos &&
             (names.find("ibcommission") != std::string::npos ||
@@ -131,18 +134,24 @@ Statement ReadFlexCsv(std::istream& in, const ReadOptions& options) {
     Statement statement;
     statement.format = "ib-flex-csv";
     statement.idPrefix = "IB:";
-    CsvLines lines(in);
+    CsvRows rows(in);
     CsvState state;
-    std::vector<std::string> fields;
-    size_t line = 0, count = 0;
-    while (lines.Next(&fields, &line)) {
-        if (fields.size() == 1 && Trim(fields[0]).empty()) continue;
-        state.Row(fields, line, &statement);
-        if (options.progress && ++count % 4096 == 0) options.progress(lines.BytesRead());
+    CsvRecord record;
+    size_t count = 0;
+    while (rows.Next(&record)) {
+        if (record.fields.size() == 1 && Trim(record.fields[0]).empty()) continue;
+        state.Row(record.fields, static_cast<size_t>(record.line), &statement);
+        if (options.progress && ++count % 4096 == 0) options.progress(rows.BytesRead());
     }
-    if (options.progress) options.progress(lines.BytesRead());
+    if (options.progress) options.progress(rows.BytesRead());
     AssignFlexCodes(&statement);
     return statement;
 }
+
+}  // namespace
+
+extern const FormatEntry kFlexCsvFormat{
+    "ib-flex-csv", "Interactive Brokers Flex statement, CSV (any of its layouts)",
+    RecognisesFlexCsv, ReadFlexCsv};
 
 }  // namespace cartera::statements

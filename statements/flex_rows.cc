@@ -8,7 +8,9 @@
 #include "host/dates.h"
 #include "host/strings.h"
 #include "statements/flex.h"
-#include "statements/text.h"
+#include "statements/reading.h"
+#include "text/date.h"
+#include "text/number.h"
 
 namespace cartera::statements {
 namespace {
@@ -70,7 +72,7 @@ double Number(const FlexRecord& r, FlexField f, double absent) {
     std::string_view text = Trim(r.Get(f));
     if (text.empty()) return absent;
     double v = 0;
-    if (!ParseDecimal(text, &v))
+    if (!ReadNumber(text, kDecimalNumber, &v))
         FailRow(r.line, FieldName(f), "\"" + std::string(text) + "\" is not a number");
     return v;
 }
@@ -79,8 +81,6 @@ double RequiredNumber(const FlexRecord& r, FlexField f) {
     if (Trim(r.Get(f)).empty()) FailRow(r.line, FieldName(f), "missing");
     return Number(r, f, 0);
 }
-
-bool ParseFlexTime(std::string_view text, int32_t* time);
 
 // The row's date and time: the first of the fields given that holds one; a trade date
 // takes its trade time.
@@ -91,7 +91,8 @@ void ReadWhen(const FlexRecord& r, std::initializer_list<FlexField> dates, State
         if (!ParseFlexDateTime(text, &row->date, &row->time))
             FailRow(r.line, FieldName(f), "\"" + std::string(text) + "\" is not a date");
         std::string_view time = Trim(r.Get(FlexField::tradeTime));
-        if (f == FlexField::tradeDate && !time.empty() && !ParseFlexTime(time, &row->time))
+        if (f == FlexField::tradeDate && !time.empty() &&
+            !ReadTime(time, TimeForm::either, &row->time))
             FailRow(r.line, "tradetime", "\"" + std::string(time) + "\" is not a time");
         return;
     }
@@ -163,7 +164,7 @@ double DividendRate(std::string_view text) {
     size_t start = text.rfind(' ', at - 1);
     start = start == std::string_view::npos ? 0 : start + 1;
     double rate = 0;
-    return ParseDecimal(text.substr(start, at - start), &rate) && rate > 0 ? rate : 0;
+    return ReadNumber(text.substr(start, at - start), kDecimalNumber, &rate) && rate > 0 ? rate : 0;
 }
 
 void AddDividend(StatementRow row, double amount, Statement* s) {
@@ -234,80 +235,12 @@ void AddCorporateAction(const FlexRecord& r, Statement* s) {
                                     ") not applied: enter it by hand"});
 }
 
-bool ParseDigits(std::string_view text, int* out) {
-    if (text.empty() || text.size() > 4) return false;
-    int v = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-        v = v * 10 + (c - '0');
-    }
-    *out = v;
-    return true;
-}
-
-// The three parts of "a<sep>b<sep>c".
-bool SplitDate(std::string_view text, char sep, std::string_view parts[3]) {
-    size_t first = text.find(sep), second = text.find(sep, first + 1);
-    if (first == std::string_view::npos || second == std::string_view::npos ||
-        text.find(sep, second + 1) != std::string_view::npos)
-        return false;
-    parts[0] = text.substr(0, first);
-    parts[1] = text.substr(first + 1, second - first - 1);
-    parts[2] = text.substr(second + 1);
-    return true;
-}
-
-int MonthOfName(std::string_view name) {
-    static constexpr std::string_view kMonths[] = {"jan", "feb", "mar", "apr", "may", "jun",
-                                                   "jul", "aug", "sep", "oct", "nov", "dec"};
-    for (int i = 0; i < 12; ++i)
-        if (EqualsNoCase(name, kMonths[i])) return i + 1;
-    return 0;
-}
-
+// The date forms the Flex settings offer; dd/MM cannot be told from MM/dd and is not one.
 bool ParseFlexDate(std::string_view text, int32_t* date) {
-    int y = 0, m = 0, d = 0;
-    std::string_view parts[3];
-    if (text.size() == 8 && ParseDigits(text.substr(0, 4), &y) &&
-        ParseDigits(text.substr(4, 2), &m) && ParseDigits(text.substr(6, 2), &d)) {
-    } else if (text.size() == 10 && SplitDate(text, '-', parts) && parts[0].size() == 4) {
-        if (!ParseDigits(parts[0], &y) || !ParseDigits(parts[1], &m) || !ParseDigits(parts[2], &d))
-            return false;
-    } else if (SplitDate(text, '/', parts)) {  // MM/dd/yyyy or MM/dd/yy
-        if (!ParseDigits(parts[0], &m) || !ParseDigits(parts[1], &d) || !ParseDigits(parts[2], &y))
-            return false;
-        if (parts[2].size() == 2)
-            y += 2000;
-        else if (parts[2].size() != 4)
-            return false;
-    } else if (SplitDate(text, '-', parts)) {  // dd-MMM-yy or dd-MMM-yyyy
-        m = MonthOfName(parts[1]);
-        if (!ParseDigits(parts[0], &d) || !ParseDigits(parts[2], &y)) return false;
-        if (parts[2].size() == 2)
-            y += 2000;
-        else if (parts[2].size() != 4)
-            return false;
-    } else {
-        return false;
-    }
-    if (y < 1 || m < 1 || m > 12 || d < 1 || d > 31) return false;
-    const int32_t fn = DateNumber(y, m, d);
-    int cy = 0, cm = 0, cd = 0;
-    CivilDate(fn, &cy, &cm, &cd);
-    if (cy != y || cm != m || cd != d) return false;  // 31 April and the like
-    *date = fn;
-    return true;
-}
-
-bool ParseFlexTime(std::string_view text, int32_t* time) {
-    int h = 0, m = 0, s = 0;
-    if (text.size() == 6 && ParseDigits(text.substr(0, 2), &h) &&
-        ParseDigits(text.substr(2, 2), &m) && ParseDigits(text.substr(4, 2), &s)) {
-        if (h > 23 || m > 59 || s > 59) return false;
-        *time = TimeNumber(h, m, s);
-        return true;
-    }
-    return ParseTimeText(text, time);
+    for (std::string_view pattern :
+         {"YYYYMMDD", "YYYY-MM-DD", "M/D/YYYY", "M/D/YY", "D-MMM-YY", "D-MMM-YYYY"})
+        if (ReadDate(text, pattern, date)) return true;
+    return false;
 }
 
 }  // namespace
@@ -320,7 +253,7 @@ bool ParseFlexDateTime(std::string_view text, int32_t* date, int32_t* time) {
         std::string_view rest = Trim(text.substr(cut + 1));
         if (!rest.empty() && (rest.front() == ',' || rest.front() == ';'))
             rest = Trim(rest.substr(1));
-        if (!ParseFlexTime(rest, &t)) return false;
+        if (!ReadTime(rest, TimeForm::either, &t)) return false;
         text = text.substr(0, cut);
     }
     if (!ParseFlexDate(text, date)) return false;
@@ -329,10 +262,20 @@ bool ParseFlexDateTime(std::string_view text, int32_t* date, int32_t* time) {
 }
 
 std::optional<FlexField> FlexFieldOf(std::string_view name) {
-    const std::string key = NormalizedName(name);
+    const std::string key = HeadingKey(name, HeadingMatch::lettersAndDigits);
     for (const auto& [n, field] : kNames)
         if (n == key) return field;
     return std::nullopt;
+}
+
+std::optional<size_t> FlexColumn(const Columns& header, FlexField f) {
+    std::optional<size_t> first;
+    for (const auto& [name, field] : kNames) {
+        if (field != f) continue;
+        const std::optional<size_t> at = header.Find(name);
+        if (at && (!first || *at < *first)) first = at;
+    }
+    return first;
 }
 
 void AddFlexRecord(const FlexRecord& record, Statement* statement) {

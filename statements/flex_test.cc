@@ -20,7 +20,7 @@ namespace {
 // tax and a refund of part of it, a fee, a deposit in each currency and a split.
 // flex_trades.csv and flex_cash.csv: the same account's trades and cash transactions as Flex
 // CSV rows under their header, to be laid out in each CSV layout.
-const std::string kXml = TestData("flex.xml");
+const std::string kXml = TestData("ib-flex-xml/flex.xml");
 
 std::vector<std::string> Lines(const std::string& name) {
     std::istringstream in(TestData(name));
@@ -44,8 +44,8 @@ std::string FlexCsv(Layout layout) {
                    lines[i] + "\r\n";
         if (layout == Layout::sections) out += "EOS," + std::string(code) + ",x\n";
     };
-    section("TRNT", "flex_trades.csv");
-    section("CTRN", "flex_cash.csv");
+    section("TRNT", "ib-flex-csv/flex_trades.csv");
+    section("CTRN", "ib-flex-csv/flex_cash.csv");
     if (layout == Layout::sections) out += "EOA,U1111111\nEOF,U1111111\n";
     return out;
 }
@@ -186,7 +186,7 @@ TEST_F(FlexTest, AStreamReadOnceGivesItsHeadThenTheRest) {
 
 // Each format is told apart where it is read: above, and Cartera's CSV by the import command.
 TEST(FlexRead, RefusesBadRowsWithTheirLine) {
-    const std::vector<std::string> lines = Lines("flex_trades.csv");
+    const std::vector<std::string> lines = Lines("ib-flex-csv/flex_trades.csv");
     const std::string trade = lines[0] + "\n" + lines[1] + "\n";
     auto replaced = [&](const std::string& from, const std::string& to) {
         std::string t = trade;

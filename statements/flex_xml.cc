@@ -19,13 +19,15 @@
 
 #include "host/error.h"
 #include "statements/flex.h"
-#include "statements/text.h"
+#include "statements/reading.h"
 
 namespace cartera::statements {
 namespace {
 
 constexpr int kMaxDepth = 64;  // a Flex statement nests six deep
 constexpr size_t kMaxParserBytes = size_t{8} << 20;
+// The longest tag or other markup: as long as the longest CSV record.
+constexpr size_t kMaxMarkupBytes = kMaxCsvRecordBytes;
 constexpr size_t kMaxKnownNames = 256;  // attribute names remembered; a statement has forty
 
 // The parser's memory, counted for the parse running on this thread: each block carries its
@@ -175,8 +177,6 @@ size_t Pending(XML_Parser parser, size_t given) {
     return at < 0 ? 0 : given - std::min(given, static_cast<size_t>(at));
 }
 
-}  // namespace
-
 bool RecognisesFlexXml(std::string_view head) {
     if (head.substr(0, 3) == "\xEF\xBB\xBF") head.remove_prefix(3);
     size_t start = head.find_first_not_of(" \t\r\n");
@@ -207,7 +207,7 @@ Statement ReadFlexXml(std::istream& in, const ReadOptions& options) {
         // while one is pending, each read is at least as long as it, so the scans stay
         // linear, and at 1 MiB the file is refused.
         const size_t pending = Pending(parser.get(), total);
-        if (pending > kMaxRecordBytes)
+        if (pending > kMaxMarkupBytes)
             FailRow(XML_GetCurrentLineNumber(parser.get()), "XML",
                     "a tag or other markup longer than 1 MiB");
         const auto want = static_cast<int>(std::max(kChunk, pending));
@@ -228,5 +228,10 @@ Statement ReadFlexXml(std::istream& in, const ReadOptions& options) {
     AssignFlexCodes(&statement);
     return statement;
 }
+
+}  // namespace
+
+extern const FormatEntry kFlexXmlFormat{"ib-flex-xml", "Interactive Brokers Flex statement, XML",
+                                        RecognisesFlexXml, ReadFlexXml};
 
 }  // namespace cartera::statements

@@ -9,7 +9,14 @@
 //     the time after a blank or ';' gives both,
 //   quantity, price, commission (its sign ignored: a charge), amount (cash rows),
 //   amount_currency: the currency of cash rows when not the currency column's,
-//   code (what keeps securities apart), symbol, currency, id, account, multiplier,
+//   code (what keeps securities apart), symbol, quote_code (default: the symbol), currency,
+//     id, account, multiplier,
+//   commission_currency and exchange_rate: a commission charged in another currency than
+//     the row's is multiplied by the rate (the row's currency per unit of the commission's),
+//   withheld, withheld_currency: the tax withheld from a dividend, which is then read gross
+//     and the tax as an expense of the security (converted by exchange_rate as above);
+//     a dividend whose price column holds a number is the quantity times that amount per
+//     share, in the row's currency,
 //   type: the column whose words say what a row is, with the words per kind in
 //     buy, sell, dividend, tax, fee, deposit, withdrawal, interest (comma-separated, case
 //     ignored, '*' standing for any text); a row of another type is left out and counted,
@@ -23,6 +30,7 @@
 #include <istream>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "statements/statement.h"
@@ -33,12 +41,15 @@ struct ColumnRef {
     std::string heading;  // empty when given by place
     size_t place = 0;     // from 1; 0 when given by heading
 };
+// Whether the mapping names the column.
+inline bool IsSet(const ColumnRef& c) { return !c.heading.empty() || c.place > 0; }
 
 struct Mapping {
     std::string name = "mapping";
     std::string idPrefix = "MAP:";
     ColumnRef date, time, quantity, price, commission, amount, amountCurrency, code, symbol,
-        currency, id, account, multiplier, type, side, only;
+        quoteCode, currency, id, account, multiplier, type, side, only, commissionCurrency,
+        exchangeRate, withheld, withheldCurrency;
     std::string dateFormat = "YYYY-MM-DD";
     bool compactTime = false;  // HHMMSS
     char decimal = 0;          // 0: each number says
@@ -46,6 +57,31 @@ struct Mapping {
     std::vector<std::string> buy, sell, dividend, tax, fee, deposit, withdrawal, interest,
         onlyWords;
 };
+
+// The keys that name a column and the mapping's field of each; "only" names its column
+// with its words.
+inline constexpr std::pair<std::string_view, ColumnRef Mapping::*> kColumnKeys[] = {
+    {"date", &Mapping::date},
+    {"time", &Mapping::time},
+    {"quantity", &Mapping::quantity},
+    {"price", &Mapping::price},
+    {"commission", &Mapping::commission},
+    {"commission_currency", &Mapping::commissionCurrency},
+    {"exchange_rate", &Mapping::exchangeRate},
+    {"amount", &Mapping::amount},
+    {"amount_currency", &Mapping::amountCurrency},
+    {"withheld", &Mapping::withheld},
+    {"withheld_currency", &Mapping::withheldCurrency},
+    {"code", &Mapping::code},
+    {"symbol", &Mapping::symbol},
+    {"quote_code", &Mapping::quoteCode},
+    {"currency", &Mapping::currency},
+    {"id", &Mapping::id},
+    {"account", &Mapping::account},
+    {"multiplier", &Mapping::multiplier},
+    {"type", &Mapping::type},
+    {"side", &Mapping::side},
+    {"only", &Mapping::only}};
 
 // Reads a mapping file's text (after a UTF-8 byte-order mark, if any). Throws cartera::Error
 // (invalid_input) naming the line of an unknown key, a line without '=', a bad value, or (line 0) a
@@ -62,9 +98,10 @@ std::string_view ShippedMapping(std::string_view name);
 Mapping LoadMapping(const std::string& map);
 
 // Reads a CSV with one header row by the mapping (format m.name, idPrefix m.idPrefix),
-// rows sorted by date and time, repeated ids numbered as NumberRepeatedIds does. Throws
-// cartera::Error (invalid_input) naming the line and field of the first bad row, or the
-// mapped column the header lacks.
+// rows sorted by date and time, repeated ids numbered as NumberRepeatedIds does. A cash
+// row is described by its type column's words and its symbol. Throws cartera::Error
+// (invalid_input) naming the line and field of the first bad row, or the mapped column the
+// header lacks.
 Statement ReadMapped(std::istream& in, const Mapping& m);
 
 }  // namespace cartera::statements

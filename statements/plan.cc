@@ -13,8 +13,8 @@
 #include "host/numbers.h"
 #include "model/entry.h"
 #include "model/sistema.h"
+#include "statements/reading.h"
 #include "statements/statement.h"
-#include "statements/text.h"
 
 namespace cartera::statements {
 namespace {
@@ -350,7 +350,8 @@ ImportPlan PlanImport(const Statement& statement, const CSistemaCartera& ledger,
 
     std::unordered_set<std::string> ids;                // order texts the journal and the plan hold
     std::unordered_map<std::string, size_t> withoutId;  // the journal's movements by fields
-    for (const COrderCartera& m : ledger.GetOrders()) {
+    for (size_t i = 0; !rows.empty() && i < ledger.GetOrders().size(); ++i) {
+        const COrderCartera& m = ledger.GetOrders()[i];
         if (!std::string_view(m.orderText).empty()) ids.emplace(m.orderText);
         ++withoutId[FieldsKey(m)];
     }
@@ -388,6 +389,9 @@ ImportPlan PlanImport(const Statement& statement, const CSistemaCartera& ledger,
     }
     plan.added = std::move(added);
     plan.addedLines = std::move(lines);
+    plan.added.insert(plan.added.end(), statement.movements.begin(), statement.movements.end());
+    plan.addedLines.insert(plan.addedLines.end(), statement.movementLines.begin(),
+                           statement.movementLines.end());
     std::stable_sort(
         plan.notes.begin(), plan.notes.end(),
         [](const StatementNote& a, const StatementNote& b) { return a.line < b.line; });

@@ -59,6 +59,11 @@ struct Statement {
     std::string idPrefix;  // kept before each id in the movement's order text: "IB:", "DEGIRO:"
     std::vector<StatementRow> rows;
     std::vector<StatementNote> notes;
+    // Movements a reader built whole, as entry records them (Cartera's own CSV, whose rows
+    // are the journal's movements already), with the line of each: added as they are, in
+    // the file's order, after the rows; never matched against the journal.
+    std::vector<COrderCartera> movements;
+    std::vector<size_t> movementLines;
 };
 
 struct ImportOptions {
@@ -84,7 +89,8 @@ struct ImportPlan {
     std::vector<StatementNote> notes;  // reported, not applied
 };
 
-// Decides what importing `statement` into `ledger` adds. Throws cartera::Error
+// Decides what importing `statement` into `ledger` adds: its rows' movements, then its
+// whole movements (see Statement::movements). Throws cartera::Error
 // (ErrorKind::invalid_input) when nothing may be imported: several accounts without
 // options.account (the message lists them), several currencies without options.currency,
 // fractional rows without options.skipFractional (naming each), a quantity or an amount

@@ -6,17 +6,21 @@
 
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "host/dates.h"
 #include "host/error.h"
 #include "host/numbers.h"
+#include "statements/detect.h"
 #include "statements/statement.h"
 
 namespace cartera::statements {
 
-// A file of statements/testdata; the fuzzers take the same files as seeds.
+// A file of statements/testdata ("degiro/trades_en.csv": the samples of each format are in
+// a folder of its name); the fuzzers take the same files as seeds.
 inline std::string TestData(const std::string& name) {
     std::ifstream in(std::string(CARTERA_TESTDATA_DIR) + "/" + name, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
@@ -36,6 +40,17 @@ inline std::vector<std::string> Describe(const Statement& s) {
     std::vector<std::string> out;
     for (const StatementRow& r : s.rows) out.push_back(Describe(r));
     return out;
+}
+
+// The statement text holds, read as the named format.
+inline Statement Read(const std::string& format, const std::string& text,
+                      const ReadOptions& options = {}) {
+    std::istringstream in(text);
+    return ReadStatement(in, format, options);
+}
+// Whether the named format recognises a file's first bytes.
+inline bool Recognises(const std::string& format, std::string_view head) {
+    return FindFormat(format)->recognises(head);
 }
 
 // Expects read to refuse its input as invalid with a message holding message.

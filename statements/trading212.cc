@@ -1,30 +1,30 @@
-#include "statements/trading212.h"
-
+// Trading 212's history export (History › Export), in both header styles: the older one
+// names the account's currency in the headings ("Total (EUR)"), the newer one in a column
+// of its own ("Total", "Currency (Total)").
 #include <cmath>
 #include <optional>
 #include <unordered_map>
 
-#include "host/dates.h"
 #include "host/error.h"
 #include "host/strings.h"
-#include "statements/columns.h"
-#include "statements/text.h"
+#include "statements/detect.h"
+#include "statements/reading.h"
+#include "text/columns.h"
+#include "text/date.h"
+#include "text/number.h"
 
 namespace cartera::statements {
 
 namespace {
 
-// The headings lowered, with the account's currency of the older style ("Total (EUR)")
-// taken off into its own list.
-struct Columns {
-    std::vector<std::string> base;
+// The header, with the account's currency of the older style ("Total (EUR)") taken off
+// each heading into a list of its own.
+struct Layout {
+    Columns columns;
     std::vector<std::string> currency;
-    std::unordered_map<std::string_view, size_t> place;  // of each heading's first column
 
-    Columns(const Columns&) = delete;  // place views base's own texts
-    Columns& operator=(const Columns&) = delete;
-
-    explicit Columns(const std::vector<std::string>& header) {
+    explicit Layout(const std::vector<std::string>& header) {
+        std::vector<std::string> base;
         for (const std::string& h : header) {
             std::string_view t = Trim(h);
             std::string code;
@@ -33,14 +33,14 @@ struct Columns {
                 code = std::string(t.substr(t.size() - 4, 3));
                 t = t.substr(0, t.size() - 6);
             }
-            base.push_back(LowerAscii(t));
+            base.emplace_back(t);
             currency.push_back(code);
         }
-        for (size_t i = 0; i < base.size(); ++i) place.emplace(base[i], i);
+        columns = Columns(base);
     }
-    std::optional<size_t> Find(std::string_view name) const {
-        auto it = place.find(name);
-        return it == place.end() ? std::nullopt : std::optional<size_t>(it->second);
+    std::optional<size_t> Find(std::string_view name) const { return columns.Find(name); }
+    bool IsTrading212() const {
+        return Find("action") && Find("time") && (Find("no. of shares") || Find("total"));
     }
 };
 
@@ -51,8 +51,8 @@ constexpr std::string_view kCharges[] = {"charge amount",   "currency conversion
                                          "ptm levy",        "french transaction tax"};
 
 struct Row {
-    const Columns& c;
-    const Record& r;
+    const Layout& c;
+    const CsvRecord& r;
 
     std::string_view Text(std::string_view name) const {
         auto col = c.Find(name);
@@ -63,7 +63,8 @@ struct Row {
         std::string_view text = Text(name);
         if (text.empty()) return std::nullopt;
         double v = 0;
-        if (!ParseBrokerNumber(text, '.', &v)) ThrowRowError(r.line, name, text, "is not a number");
+        if (!ReadNumber(text, GroupedNumber('.'), &v))
+            ThrowRowError(r.line, name, text, "is not a number");
         return v;
     }
     // The currency of a number column: its "Currency (…)" column, or its heading's.
@@ -105,11 +106,11 @@ double InCurrency(const Row& row, double amount, const std::string& from, const 
 void ReadMoment(const Row& row, StatementRow* out) {
     std::string_view when = row.Text("time");  // "2024-01-15 10:30:00", maybe with fractions
     std::string_view date = when.substr(0, 10), time = when.size() > 11 ? when.substr(11, 8) : "";
-    if (!ParseDateFormat(date, "YYYY-MM-DD", &out->date))
+    if (!ReadDate(date, "YYYY-MM-DD", &out->date))
         ThrowRowError(row.r.line, "time", when, "is not a date and time");
     if (!time.empty() && !ParseTimeText(time, &out->time))
         ThrowRowError(row.r.line, "time", when, "is not a date and time");
-    out->line = row.r.line;
+    out->line = static_cast<size_t>(row.r.line);
     out->security = std::string(row.Text("isin"));
     out->symbol = std::string(row.Text("ticker"));
     out->description = std::string(row.Text("name"));
@@ -157,7 +158,7 @@ void ReadDividend(const Row& row, std::vector<StatementRow>* rows) {
     tax.kind = RowKind::expense;
     tax.amount = withheld;
     tax.quantity = tax.rate = 0;
-    tax.description = "Withholding tax " + out.description;
+    tax.description = "Withholding tax " + out.symbol;
     rows->push_back(std::move(tax));
 }
 
@@ -188,30 +189,33 @@ void ReadRow(const Row& row, Statement* out) {
     } else if (action.find("interest") != std::string::npos) {
         out->rows.push_back(ReadCash(row, RowKind::income));
     } else if (action != "currency conversion" && !action.empty()) {
-        out->notes.push_back(
-            {row.r.line, "\"" + std::string(row.Text("action")) + "\" not imported"});
+        out->notes.push_back({static_cast<size_t>(row.r.line),
+                              "\"" + std::string(row.Text("action")) + "\" not imported"});
     }
 }
 
-}  // namespace
+bool RecognisesTrading212(std::string_view head) { return Layout(HeaderOf(head)).IsTrading212(); }
 
-bool IsTrading212Header(const std::vector<std::string>& header) {
-    Columns c(header);
-    return c.Find("action") && c.Find("time") && (c.Find("no. of shares") || c.Find("total"));
-}
-
-bool RecognisesTrading212(std::string_view head) { return IsTrading212Header(HeaderOf(head)); }
-
-Statement ReadTrading212(std::istream& in) {
-    CsvLines reader(in);
-    Record record;
-    if (!reader.Next(&record.fields, &record.line) || !IsTrading212Header(record.fields))
-        throw Error(ErrorKind::invalid_input, "line 1: not a Trading 212 history export");
-    Columns columns(record.fields);
+// Reads the export into a Statement (format "trading212", idPrefix "T212:"), rows sorted by
+// date and time. Buys and sells ("Market buy", "Limit sell", "Stop sell"…) keep the
+// ISIN as security, the shares as given (fractions too), the price in its currency and the
+// charges (charge amount, conversion fee, stamp duty, transaction and regulatory fees) as
+// commission, converted into the price's currency by the row's exchange rate. A dividend
+// is gross: the net amount per share Trading 212 gives plus the withholding tax, which
+// becomes an expense of the security. Deposits, withdrawals and interest on cash are read
+// in the account's currency; currency conversions are left out and other actions become
+// notes.
+Statement ReadTrading212(std::istream& in, const ReadOptions&) {
+    CsvRows reader(in);
+    CsvRecord record;
+    constexpr const char* kNotTrading212 = "line 1: not a Trading 212 history export";
+    if (!reader.Next(&record)) throw Error(ErrorKind::invalid_input, kNotTrading212);
+    const Layout columns(record.fields);
+    if (!columns.IsTrading212()) throw Error(ErrorKind::invalid_input, kNotTrading212);
     Statement out;
     out.format = "trading212";
     out.idPrefix = "T212:";
-    while (reader.Next(&record.fields, &record.line)) {
+    while (reader.Next(&record)) {
         if (IsBlank(record)) continue;
         const size_t from = out.rows.size();
         ReadRow(Row{columns, record}, &out);
@@ -221,5 +225,11 @@ Statement ReadTrading212(std::istream& in) {
     SortByTime(&out.rows);
     return out;
 }
+
+}  // namespace
+
+extern const FormatEntry kTrading212Format{"trading212",
+                                           "Trading 212 history CSV (either header style)",
+                                           RecognisesTrading212, ReadTrading212};
 
 }  // namespace cartera::statements

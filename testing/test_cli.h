@@ -15,13 +15,13 @@
 #include <vector>
 
 #include "app/cli/cli.h"
-#include "grids/csv.h"
 #include "host/dates.h"
 #include "host/folders.h"
 #include "host/strings.h"
 #include "model/portfolio_file.h"
 #include "model/sistema.h"
 #include "testing/test_hooks.h"
+#include "text/csv.h"
 
 namespace cartera::cli::testing {
 

@@ -1,5 +1,5 @@
-// export and import: a portfolio's grids and journal as CSV, and movements read from CSV.
-#include <functional>
+// export and import: a portfolio's grids and journal as CSV, and statements (a broker's, or
+// Cartera's own movements CSV) imported.
 #include <memory>
 #include <sstream>
 
@@ -14,6 +14,7 @@
 #include "grids/grid_valoracion.h"
 #include "host/env.h"
 #include "model/sistema.h"
+#include "statements/cartera_csv.h"
 #include "statements/detect.h"
 
 namespace cartera::cli {
@@ -30,7 +31,6 @@ struct ExportArgs {
 struct ImportArgs {
     std::string path;
     std::string file;
-    std::string dateFormat{kIsoDateFormat};
     StatementArgs statement;
 };
 
@@ -54,7 +54,7 @@ void Export(Output io, const ExportArgs& a) {
     if (quotes.empty() && view == View::open) ValueAsMatched(portfolio);
     std::ostringstream csv;
     if (journal) {
-        ExportMovementsCsv(portfolio.Ledger(), csv);
+        statements::ExportMovementsCsv(portfolio.Ledger(), csv);
     } else {
         if (CGridQBase* grid = ListGrid(portfolio.Window(), *view)) ApplyLayout(*grid, a.layout);
         ExportGridCsv(ExportedGrid(portfolio.Window(), *view), csv);
@@ -67,58 +67,14 @@ void Export(Output io, const ExportArgs& a) {
         Fail(written.kind(), written.message());
 }
 
-// Cartera's own CSV, read as it is parsed, a record at a time: a huge file costs the
-// movements, not its text, and a line without end stops at the record limit. A ledger of
-// its own prices the commissions, so no portfolio is open meanwhile.
-std::vector<COrderCartera> ReadMovementsFile(ImportFile& file, const std::string& dateFormat) {
-    std::unique_ptr<CSistemaCartera> schedules = MakeLedger();
-    std::vector<COrderCartera> batch;
-    Status parsed;
-    try {
-        parsed = ParseMovementsCsv(file.Stream(), *schedules, &batch, dateFormat);
-    } catch (const std::ios_base::failure& e) {  // the file buffer's read errors
-        FailIo("cannot read " + file.Path() + ": " + e.what() + "; nothing was imported");
-    }
-    if (!parsed.ok()) FailUsage(file.Path() + ": " + parsed.message() + "; nothing was imported");
-    return batch;
-}
-
 void Import(Output io, const ImportArgs& a) {
-    if (!ValidDateFormat(a.dateFormat))
-        FailUsage("--date-format must name YYYY, MM (or M) and DD (or D) once each, not '" +
-                  a.dateFormat + "'");
     // The file is read whole before the portfolio's lock is taken: other writers wait for
     // the plan and the save only, never for the reading of a large file.
     ImportFile file(a.file);
     const std::string format = ChooseFormat(file, a.statement);
-    if (format != statements::kCarteraFormat) {
-        statements::Statement statement = ReadStatementFile(io, file, format, a.statement);
-        OpenPortfolio portfolio(a.path, OpenPortfolio::Use::prepare);
-        return ImportStatement(io, portfolio, a.file, format, std::move(statement), a.statement);
-    }
-    if (!a.statement.account.empty() || !a.statement.currency.empty() || a.statement.skipFractional)
-        FailUsage("--account, --currency and --skip-fractional are for a broker's statement; " +
-                  a.file + " is read as Cartera's own CSV (--format names another)");
-    std::vector<COrderCartera> batch = ReadMovementsFile(file, a.dateFormat);
-    OpenPortfolio portfolio(a.path, OpenPortfolio::Use::change);
-    const size_t count = batch.size();
-    // The summary of a dry run or --json lists the movements; the plain one is the count.
-    statements::ImportPlan plan;
-    if (a.statement.json || a.statement.dryRun) plan.added = batch;
-    if (a.statement.dryRun) return PrintImportSummary(io, format, plan, a.statement);
-    if (count > 0) {
-        std::function<void(size_t)> progress;
-        if (io.progress) {
-            progress = [&io, count](size_t done) {
-                io.err << "\rimported " << done << " of " << count << std::flush;
-            };
-        }
-        portfolio.Ledger().AddOrders(std::move(batch), progress);
-        if (io.progress) io.err << '\n';
-        portfolio.CheckSaved();
-    }
-    if (a.statement.json) return PrintImportSummary(io, format, plan, a.statement);
-    io.out << count << '\n';
+    statements::Statement statement = ReadStatementFile(io, file, format, a.statement);
+    OpenPortfolio portfolio(a.path, OpenPortfolio::Use::prepare);
+    ImportStatement(io, portfolio, a.file, format, std::move(statement), a.statement);
 }
 
 }  // namespace
@@ -153,10 +109,6 @@ void AddCsvCommands(CLI::App& app, Output io, Commands& commands) {
         "the portfolio), refused and left out.");
     sub->add_option("PATH", i->path, "portfolio file")->required();
     sub->add_option("FILE", i->file, "CSV file of movements, or a broker's statement")->required();
-    sub->add_option("--date-format", i->dateFormat,
-                    "how the dates are written: YYYY, MM and DD (M and D for one or two "
-                    "digits) and the characters between them, e.g. DD/MM/YYYY")
-        ->capture_default_str();
     AddStatementOptions(sub, i->statement);
     commands.push_back({sub, [io, i] { Import(io, *i); }});
 }

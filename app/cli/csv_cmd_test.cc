@@ -73,8 +73,6 @@ TEST_F(CsvCommandsTest, AnExportedJournalImportsToTheSamePortfolioAndABadRowImpo
     Fails(2, {"import", q, journal, "--date-format", "DD/MM/YY"});
     Fails(1, {"import", q, home + "/missing.csv"});
     EXPECT_EQ(Bytes(q), before);
-    Write(journal, "date,type,code,contracts,price\n2024-01-02,buy,A,\"1,2,3\",5\n");
-    EXPECT_THAT(Fails(2, {"import", q, journal}), HasSubstr("line 2, column contracts"));
     Write(journal, "date,type,code,contracts,price\n07/01/2024,buy,AAA,10,5\n");
     EXPECT_EQ(Ok({"import", q, journal, "--date-format", "DD/MM/YYYY"}), "1\n");
     EXPECT_THAT(Ok({"export", q, "journal"}), HasSubstr("2024-01-07"));
@@ -102,7 +100,7 @@ TEST_F(CsvCommandsTest, ProgressShowsOnlyOnATerminal) {
 TEST_F(CsvCommandsTest, AStatementImportRefusesUntilChosenThenImportsOnceAndReports) {
     const std::string p = NewPortfolio(), file = home + "/flex.xml";
     // Two accounts; U1 has a fractional buy and a EUR trade.
-    const std::string flex = Bytes(CARTERA_TESTDATA_DIR "/flex_two_accounts.xml");
+    const std::string flex = Bytes(CARTERA_TESTDATA_DIR "/ib-flex-xml/flex_two_accounts.xml");
     Write(file, flex);
     const std::string before = Bytes(p);
     EXPECT_THAT(Fails(2, {"import", p, file}), HasSubstr("accounts (U1, U2)"));
@@ -153,7 +151,7 @@ struct LockedEnv : EnvWrapper {
 // later statement's cancellation takes out the trade an earlier import added.
 TEST_F(CsvCommandsTest, AStatementIsReadFirstFromAnyFileAndItsCancelsTakeTradesOut) {
     const std::string p = NewPortfolio(), file = home + "/flex.xml";
-    std::string flex = Bytes(CARTERA_TESTDATA_DIR "/flex.xml");
+    std::string flex = Bytes(CARTERA_TESTDATA_DIR "/ib-flex-xml/flex.xml");
     Write(file, flex.substr(0, 900));  // cut inside a tag
     {
         LockedEnv locked(CurrentEnv());

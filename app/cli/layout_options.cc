@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "grids/grid_qbase.h"
-#include "host/numbers.h"
 #include "host/strings.h"
+#include "text/number.h"
 
 namespace cartera::cli {
 namespace {

@@ -4,10 +4,10 @@
 
 #include "commissions/comisiones.h"
 #include "host/dates.h"
-#include "host/numbers.h"
 #include "host/strings.h"
 #include "model/entry.h"
 #include "model/sistema.h"
+#include "text/number.h"
 
 namespace cartera::cli {
 namespace {

@@ -1,7 +1,5 @@
 #include "app/cli/options.h"
 
-#include <charconv>
-
 #include "app/cli/portfolio_window.h"
 #include "commissions/comisiones.h"
 #include "host/archive.h"
@@ -12,6 +10,8 @@
 #include "model/entry.h"
 #include "model/portfolio_file.h"
 #include "model/sistema.h"
+#include "text/date.h"
+#include "text/number.h"
 
 namespace cartera::cli {
 int ExitStatus(ErrorKind kind) {
@@ -60,7 +60,8 @@ CLI::Option* AddText(CLI::App* app, const std::string& name, TextOption& opt,
 
 double ReadNumber(const std::string& what, const std::string& text) {
     double v = 0;
-    if (!ParsePlainNumber(text, &v)) FailUsage(what + " must be a number, not '" + text + "'");
+    if (!cartera::ReadNumber(text, kPlainNumber, &v))
+        FailUsage(what + " must be a number, not '" + text + "'");
     return v;
 }
 

@@ -5,17 +5,17 @@
 #include "app/cli/portfolio_window.h"
 #include "host/env.h"
 #include "host/market.h"
-#include "host/numbers.h"
 #include "host/strings.h"
 #include "model/entry.h"
 #include "model/sistema.h"
+#include "text/number.h"
 
 namespace cartera::cli {
 namespace {
 
 // A last price as entry takes a price: a number up to kMaxEntryAmount either side of 0.
 bool ReadPrice(const std::string& text, double* price) {
-    return ParsePlainNumber(text, price) && std::fabs(*price) <= kMaxEntryAmount;
+    return cartera::ReadNumber(text, kPlainNumber, price) && std::fabs(*price) <= kMaxEntryAmount;
 }
 
 Quote QuoteOption(const std::string& text) {

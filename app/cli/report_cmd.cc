@@ -9,6 +9,7 @@
 #include "app/cli/table.h"
 #include "grids/number_text.h"
 #include "host/dates.h"
+#include "text/date.h"
 
 namespace cartera::cli {
 namespace {

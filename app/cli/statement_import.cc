@@ -1,10 +1,11 @@
-// import of broker statements: recognition, reading with progress, the plan, one save and
-// the summary.
+// import of statements: recognition, reading with progress, the plan, one save and the
+// summary.
 #include "app/cli/statement_import.h"
 
 #include <cerrno>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <system_error>
@@ -40,6 +41,47 @@ std::string MovementText(const COrderCartera& m) {
     return m.orderText.empty() ? text : text + ' ' + std::string(m.orderText);
 }
 
+// What an import added (count movements, listed in plan.added for a dry run or json), took
+// out, skipped, refused, left out and reports.
+void PrintSummary(Output io, const std::string& format, const statements::ImportPlan& plan,
+                  size_t count, const StatementArgs& a) {
+    if (format == statements::kCarteraFormat && !a.json && !a.dryRun) {
+        io.out << count << '\n';
+        return;
+    }
+    if (a.json) {
+        Json j{
+            {"format", format},           {"dry_run", a.dryRun},     {"added", count},
+            {"withdrawn", Json::array()}, {"skipped", plan.skipped}, {"refused", Json::array()},
+            {"left_out", plan.leftOut},   {"notes", Json::array()},  {"movements", Json::array()}};
+        for (const auto& m : plan.withdrawn) {
+            Json taken = MovementJson(m);
+            taken["id"] = m.id;
+            j["withdrawn"].push_back(std::move(taken));
+        }
+        for (const auto& r : plan.refused)
+            j["refused"].push_back({{"line", r.line}, {"why", r.why}});
+        for (const auto& n : plan.notes) j["notes"].push_back({{"line", n.line}, {"text", n.text}});
+        for (const auto& m : plan.added) j["movements"].push_back(MovementJson(m));
+        io.out << j.dump(2) << '\n';
+        return;
+    }
+    if (a.dryRun) {
+        for (const COrderCartera& m : plan.withdrawn)
+            io.out << "take out " << MovementText(m) << '\n';
+        for (const COrderCartera& m : plan.added) io.out << "add " << MovementText(m) << '\n';
+    }
+    io.out << (a.dryRun ? "would add " : "added ") << count;
+    if (!plan.withdrawn.empty())
+        io.out << (a.dryRun ? ", would take out " : ", took out ") << plan.withdrawn.size()
+               << " (cancelled by the broker)";
+    io.out << ", skipped " << plan.skipped << " (already in the portfolio), refused "
+           << plan.refused.size() << '\n';
+    for (const auto& r : plan.refused) io.out << "refused line " << r.line << ": " << r.why << '\n';
+    for (const auto& l : plan.leftOut) io.out << l << '\n';
+    for (const auto& n : plan.notes) io.out << "line " << n.line << ": " << n.text << '\n';
+}
+
 }  // namespace
 
 void AddStatementOptions(CLI::App* sub, StatementArgs& a) {
@@ -51,6 +93,10 @@ void AddStatementOptions(CLI::App* sub, StatementArgs& a) {
     sub->add_option("--currency", a.currency,
                     "import the rows in this currency; the rest are counted and left out");
     sub->add_option("--map", a.map, "a mapping file (or a shipped mapping's name) for any CSV");
+    sub->add_option("--date-format", a.dateFormat,
+                    "how Cartera's own CSV writes its dates: YYYY, MM and DD (M and D for one or "
+                    "two digits) and the characters between them, e.g. DD/MM/YYYY")
+        ->capture_default_str();
     sub->add_flag("--skip-fractional", a.skipFractional,
                   "leave out rows of fractional quantities (listed) instead of refusing the file");
     sub->add_flag("--dry-run", a.dryRun,
@@ -71,7 +117,9 @@ ImportFile::ImportFile(const std::string& path) : m_path(path) {
     }
 }
 
-std::string ChooseFormat(const ImportFile& file, const StatementArgs& a) {
+namespace {
+
+std::string FormatOf(const ImportFile& file, const StatementArgs& a) {
     if (!a.format.empty()) {
         if (!statements::FindFormat(a.format)) {
             std::string names;
@@ -85,15 +133,35 @@ std::string ChooseFormat(const ImportFile& file, const StatementArgs& a) {
     return statements::DetectFormat(file.Head());
 }
 
+}  // namespace
+
+std::string ChooseFormat(const ImportFile& file, const StatementArgs& a) {
+    if (!ValidDateFormat(a.dateFormat))
+        FailUsage("--date-format must name YYYY, MM (or M) and DD (or D) once each, not '" +
+                  a.dateFormat + "'");
+    const std::string format = FormatOf(file, a);
+    if (format == statements::kCarteraFormat &&
+        (!a.account.empty() || !a.currency.empty() || a.skipFractional))
+        FailUsage("--account, --currency and --skip-fractional are for a broker's statement; " +
+                  file.Path() + " is read as Cartera's own CSV (--format names another)");
+    return format;
+}
+
 statements::Statement ReadStatementFile(Output io, ImportFile& file, const std::string& format,
                                         const StatementArgs& a) {
     statements::ReadOptions read;
     read.map = a.map;
+    read.dateFormat = a.dateFormat;
+    bool shown = false;
     if (io.progress) {
-        read.progress = [&io](size_t bytes) {
+        read.progress = [&io, &shown](size_t bytes) {
             io.err << "\rread " << bytes / (1024 * 1024) << " MiB" << std::flush;
+            shown = true;
         };
     }
+    // A ledger of its own prices the commissions of Cartera's CSV: no portfolio is open.
+    std::unique_ptr<CSistemaCartera> schedules;
+    if (format == statements::kCarteraFormat) read.ledger = (schedules = MakeLedger()).get();
     statements::Statement s;
     std::optional<Error> refused;
     try {
@@ -104,7 +172,7 @@ statements::Statement ReadStatementFile(Output io, ImportFile& file, const std::
     } catch (const std::ios_base::failure& e) {  // the file buffer's read errors
         refused.emplace(ErrorKind::io, e.what());
     }
-    if (io.progress) io.err << '\n';
+    if (shown) io.err << '\n';
     if (!refused) return s;
     Fail(refused->kind(), file.Path() + ": " + refused->what() + "; nothing was imported");
 }
@@ -134,46 +202,17 @@ void ImportStatement(Output io, OpenPortfolio& portfolio, const std::string& fil
                 io.err << "\rimported " << done << " of " << count << std::flush;
             };
         }
-        portfolio.Ledger().AddOrders(plan.added, progress, statements::WithdrawnIds(plan));
+        // The movements go into the journal; a summary as json still lists them.
+        std::vector<COrderCartera> batch;
+        if (a.json)
+            batch = plan.added;
+        else
+            batch.swap(plan.added);
+        portfolio.Ledger().AddOrders(std::move(batch), progress, statements::WithdrawnIds(plan));
         if (io.progress) io.err << '\n';
         portfolio.CheckSaved();
     }
-    PrintImportSummary(io, format, plan, a);
-}
-
-void PrintImportSummary(Output io, const std::string& format, const statements::ImportPlan& plan,
-                        const StatementArgs& a) {
-    if (a.json) {
-        Json j{
-            {"format", format},           {"dry_run", a.dryRun},     {"added", plan.added.size()},
-            {"withdrawn", Json::array()}, {"skipped", plan.skipped}, {"refused", Json::array()},
-            {"left_out", plan.leftOut},   {"notes", Json::array()},  {"movements", Json::array()}};
-        for (const auto& m : plan.withdrawn) {
-            Json taken = MovementJson(m);
-            taken["id"] = m.id;
-            j["withdrawn"].push_back(std::move(taken));
-        }
-        for (const auto& r : plan.refused)
-            j["refused"].push_back({{"line", r.line}, {"why", r.why}});
-        for (const auto& n : plan.notes) j["notes"].push_back({{"line", n.line}, {"text", n.text}});
-        for (const auto& m : plan.added) j["movements"].push_back(MovementJson(m));
-        io.out << j.dump(2) << '\n';
-        return;
-    }
-    if (a.dryRun) {
-        for (const COrderCartera& m : plan.withdrawn)
-            io.out << "take out " << MovementText(m) << '\n';
-        for (const COrderCartera& m : plan.added) io.out << "add " << MovementText(m) << '\n';
-    }
-    io.out << (a.dryRun ? "would add " : "added ") << plan.added.size();
-    if (!plan.withdrawn.empty())
-        io.out << (a.dryRun ? ", would take out " : ", took out ") << plan.withdrawn.size()
-               << " (cancelled by the broker)";
-    io.out << ", skipped " << plan.skipped << " (already in the portfolio), refused "
-           << plan.refused.size() << '\n';
-    for (const auto& r : plan.refused) io.out << "refused line " << r.line << ": " << r.why << '\n';
-    for (const auto& l : plan.leftOut) io.out << l << '\n';
-    for (const auto& n : plan.notes) io.out << "line " << n.line << ": " << n.text << '\n';
+    PrintSummary(io, format, plan, count, a);
 }
 
 }  // namespace cartera::cli

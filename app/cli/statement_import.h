@@ -1,7 +1,7 @@
 #pragma once
-// import of a broker's statement: the file opened once, the options it takes beyond
-// Cartera's own CSV, the statement read whole before the portfolio is opened, then planned
-// and added, and the summary every import prints.
+// import of a statement, a broker's or Cartera's own movements CSV: the file opened once,
+// the options it takes, the statement read whole before the portfolio is opened, then
+// planned and added, and the summary every import prints.
 #include <fstream>
 #include <memory>
 #include <string>
@@ -10,6 +10,7 @@
 #include "app/cli/options.h"
 #include "statements/detect.h"
 #include "statements/statement.h"
+#include "text/date.h"
 
 namespace cartera::cli {
 
@@ -18,6 +19,7 @@ struct StatementArgs {
     std::string account;
     std::string currency;
     std::string map;
+    std::string dateFormat{kIsoDateFormat};  // Cartera's own CSV
     bool skipFractional = false;
     bool dryRun = false;  // print what would be done, write nothing
     bool json = false;
@@ -39,25 +41,26 @@ class ImportFile {
     std::unique_ptr<statements::HeadKeptInput> m_input;
 };
 
-// Registers --format, --account, --currency, --map, --skip-fractional, --dry-run, --json.
+// Registers --format, --account, --currency, --map, --date-format, --skip-fractional,
+// --dry-run, --json.
 void AddStatementOptions(CLI::App* sub, StatementArgs& a);
-// The format of file: --format (checked), "map" with --map, else told from its head.
+// The format of file: --format (checked), "map" with --map, else told from its head. Refuses
+// a date format that is none, and the options of a broker's statement for Cartera's CSV.
 std::string ChooseFormat(const ImportFile& file, const StatementArgs& a);
 // Reads the whole statement, showing the MiB read on a terminal; touches no portfolio, so
-// no lock is held meanwhile. Any refusal names the file and says nothing was imported.
+// no lock is held meanwhile (Cartera's own CSV prices its commissions by the commission
+// file's schedules). Any refusal names the file and says nothing was imported.
 statements::Statement ReadStatementFile(Output io, ImportFile& file, const std::string& format,
                                         const StatementArgs& a);
 // Plans the statement against the portfolio (opened to prepare a change, under the shared
 // lock) and, unless a dry run, takes the lock exclusive (planning again if another writer
 // came first) and adds what the plan adds and takes out what it withdraws, as one change
 // with one save. The statement is freed once planned, before the journal grows. Prints the
-// summary. A refusal names the file and says nothing was imported.
+// summary: what it added (or would add), took out, skipped, refused, left out and reports,
+// as lines of text or with json as one object; for Cartera's own CSV, without a dry run or
+// json, the count added. A refusal names the file and says nothing was imported.
 void ImportStatement(Output io, OpenPortfolio& portfolio, const std::string& file,
                      const std::string& format, statements::Statement statement,
                      const StatementArgs& a);
-// What an import added (or would add), took out, skipped, refused, left out and reports: as
-// lines of text, or with json as one object.
-void PrintImportSummary(Output io, const std::string& format, const statements::ImportPlan& plan,
-                        const StatementArgs& a);
 
 }  // namespace cartera::cli

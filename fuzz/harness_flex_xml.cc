@@ -1,7 +1,0 @@
-// libFuzzer entry for the Interactive Brokers Flex xml reader; the work is in fuzz_targets.cc.
-#include "fuzz/fuzz_targets.h"
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    cartera::fuzz::FuzzFlexXml(data, size);
-    return 0;
-}

@@ -1,0 +1,68 @@
+#pragma once
+// What every statement reader shares: CSV records with errors that name the line and the
+// field, the bounds of a row's texts, and the finishing of a statement's rows.
+#include <cstddef>
+#include <istream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "statements/statement.h"
+#include "text/csv.h"
+
+namespace cartera::statements {
+
+// The longest texts a row keeps: a code, a symbol, an account, a currency or an id, and a
+// description. Far beyond any broker's, small enough that a hostile file cannot put
+// megabytes into each movement of the journal.
+inline constexpr size_t kMaxCodeBytes = 256;
+inline constexpr size_t kMaxDescriptionBytes = 1024;
+
+// A statement's CSV records, read one at a time (see CsvReader).
+class CsvRows {
+  public:
+    explicit CsvRows(std::istream& in) : m_reader(in) {}
+    // The next record, blank ones too: true; false at the end. Throws cartera::Error
+    // (invalid_input) as FailRow does for a record CsvReader refuses: "line N, record: WHAT
+    // (column C)".
+    bool Next(CsvRecord* record);
+    size_t BytesRead() const { return m_reader.BytesRead(); }
+
+  private:
+    CsvReader m_reader;
+};
+
+// Whether every field of the record is blank.
+bool IsBlank(const CsvRecord& r);
+// The header row at the start of a file's first bytes (all of it when the head ends
+// inside it); empty when the head holds no complete field.
+std::vector<std::string> HeaderOf(std::string_view head);
+
+// Three capital ASCII letters: how the brokers write a currency.
+bool IsCurrencyCode(std::string_view text);
+// Whether v is a whole number that fits a movement's contracts.
+bool IsWholeCount(double v);
+// An amount the reader computed (a gross dividend, a converted charge) without the noise of
+// binary fractions: rounded to 10 decimals, so 0.5 x 0.204 + 0.036 is 0.138.
+double Tidy(double v);
+
+// Refuses (FailRow) a text longer than bound bytes: "line N, FIELD: longer than B bytes".
+void CheckLength(size_t line, std::string_view field, std::string_view text, size_t bound);
+// Refuses (FailRow) the first of the rows from index from on that holds a text longer than
+// its bound, naming the row's line and the field.
+void CheckRowTexts(const Statement& statement, size_t from);
+
+// Throws cartera::Error (invalid_input): "line N, FIELD: WHAT".
+[[noreturn]] void FailRow(size_t line, std::string_view field, const std::string& what);
+// The same naming the text that could not be read: "line N, FIELD: "text" WHAT".
+[[noreturn]] void ThrowRowError(size_t line, std::string_view field, std::string_view text,
+                                std::string_view what);
+
+// Rows that share one id (the fills of one order) keep the first bare and get "/2", "/3"…
+// after it in file order, so that a second import tells them apart from each other.
+void NumberRepeatedIds(std::vector<StatementRow>* rows);
+// Sorts rows by date and time, keeping the file's order within a moment: brokers list
+// the newest first.
+void SortByTime(std::vector<StatementRow>* rows);
+
+}  // namespace cartera::statements
