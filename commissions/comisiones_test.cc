@@ -109,14 +109,11 @@ TEST_F(CommissionFileTest, TruncatedFileKeepsCompleteRecords) {
     const size_t firstEnd = 4 + RecordBytes(DistinctRecord()).size();
     data += RecordBytes(DistinctRecord()) + RecordBytes(second);
 
-    struct Cut {
-        size_t at;
-        size_t kept;
-    };
-    for (Cut cut : {Cut{2, 0}, Cut{4, 0}, Cut{10, 0}, Cut{60, 0}, Cut{firstEnd - 1, 0},
-                    Cut{firstEnd, 1}, Cut{firstEnd + 5, 1}, Cut{data.size() - 1, 1}}) {
-        SCOPED_TRACE(cut.at);
-        PutFile(data.substr(0, cut.at));
+    using Cut = std::pair<size_t, size_t>;  // where the file ends, the records kept
+    for (auto [at, kept] : {Cut{2, 0}, Cut{4, 0}, Cut{10, 0}, Cut{60, 0}, Cut{firstEnd - 1, 0},
+                            Cut{firstEnd, 1}, Cut{firstEnd + 5, 1}, Cut{data.size() - 1, 1}}) {
+        SCOPED_TRACE(at);
+        PutFile(data.substr(0, at));
         CAdmComisiones adm;
         adm.Add(Bracket("Stale", 4, 0, 1));
         try {
@@ -125,8 +122,8 @@ TEST_F(CommissionFileTest, TruncatedFileKeepsCompleteRecords) {
         } catch (const CArchiveException& e) {
             EXPECT_EQ(e.m_cause, CArchiveException::endOfFile);
         }
-        ASSERT_EQ(adm.Records().size(), cut.kept);
-        if (cut.kept) {
+        ASSERT_EQ(adm.Records().size(), kept);
+        if (kept) {
             EXPECT_EQ(adm.Records()[0], DistinctRecord());
         }
     }
@@ -196,7 +193,6 @@ TEST_F(CommissionFileTest, OneFileWhateverTheLanguageAdoptingAnOldLanguagesFileO
     EXPECT_TRUE(french.Records().empty()) << "adopted once: the old file is not read again";
 }
 
-// The administrator's queries and changes, on an in-memory collection.
 class CommissionScheduleTest : public testing::Test {
   protected:
     std::vector<std::string> Names(int32_t kind) const {

@@ -11,7 +11,6 @@ namespace {
 
 class MovementsGridTest : public GridsTest {
   protected:
-    // Adds m and refills the movements grid; returns the row of the new movement.
     int Add(COrderCartera m) {
         ledger.AddOrder(std::move(m));
         movements.FillGrid();

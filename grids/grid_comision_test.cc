@@ -37,7 +37,6 @@ TEST_F(BracketGridTest, ValuesPassThroughTwoDecimals) {
     grid.ReadBracketRows(read);
     ASSERT_EQ(read.size(), 3u);
     EXPECT_DOUBLE_EQ(read[2].royalty, 0);
-    // Everything else is as in a fresh record.
     stComision fresh;
     fresh.from = 1000.46;
     fresh.to = 1000000;

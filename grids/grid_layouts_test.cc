@@ -9,7 +9,6 @@ namespace {
 
 class LayoutsTest : public GridsTest {
   protected:
-    // What a grid or the ledger stores.
     template <typename Stores>
     static std::string Stored(Stores& object) {
         std::string bytes;
@@ -45,8 +44,7 @@ TEST_F(LayoutsTest, LayoutsEndTheBodyAndSurviveASaveAndLoad) {
     CGridCartera m2;
     CGridOpAbiertas o2;
     CGridOpCerradas c2;
-    for (CGridQBase* grid : {static_cast<CGridQBase*>(&m2), static_cast<CGridQBase*>(&o2),
-                             static_cast<CGridQBase*>(&c2)}) {
+    for (CGridQBase* grid : std::initializer_list<CGridQBase*>{&m2, &o2, &c2}) {
         grid->CreateGrid(RECT{}, nullptr, 123);
         grid->SetLedger(&loaded);
     }

@@ -100,7 +100,6 @@ TEST_F(GridBaseTest, HeadingClicksSortFlipAndMoveTheArrow) {
     EXPECT_EQ(grid.PeekCell(2, -1)->GetCellType(), arrow);
     EXPECT_EQ(grid.PeekCell(2, -1)->GetCellTypeEx(), UGCT_SORTARROWUP);
 
-    // A refill keeps the order of the sort state.
     grid.FillGrid();
     EXPECT_EQ(Ids(), (std::vector<uint64_t>{4, 2, 3, 1}));
 }

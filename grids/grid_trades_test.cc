@@ -14,7 +14,6 @@ namespace {
 
 class TradeGridsTest : public GridsTest {
   protected:
-    // The rows' symbols, top to bottom.
     std::vector<std::string> Symbols(const CBaseGrid& grid) {
         std::vector<std::string> out;
         for (int row = 0; row < grid.GetNumberRows(); ++row) out.push_back(Text(grid, 3428, row));
@@ -125,10 +124,10 @@ TEST_F(TradeGridsTest, EveryKindOfColumnSortsByTheValuesInEveryLanguage) {
         for (size_t i : order) ids.push_back(records[i].id);
         return ids;
     };
-    auto shown = [](const CGridQBase& grid, int col, bool descending) {
-        const_cast<CGridQBase&>(grid).SetSortCol(col);
-        const_cast<CGridQBase&>(grid).SetSortAscending(!descending);
-        const_cast<CGridQBase&>(grid).FillGrid();
+    auto shown = [](CGridQBase& grid, int id, bool descending) {
+        grid.SetSortCol(Col(grid, id));
+        grid.SetSortAscending(!descending);
+        grid.FillGrid();
         std::vector<uint64_t> ids;
         for (int row = 0; row < grid.GetNumberRows(); ++row) ids.push_back(grid.GetRowID(row));
         return ids;
@@ -149,30 +148,17 @@ TEST_F(TradeGridsTest, EveryKindOfColumnSortsByTheValuesInEveryLanguage) {
         const bool es = language == Language::es;
         for (bool desc : {false, true}) {
             const std::string where = std::string(LanguageCode(language)) + (desc ? " desc" : "");
-            EXPECT_EQ(shown(movements, Col(movements, 3386), desc),
-                      byValue(
-                          orders, [](const COrderCartera& m) { return m.price; }, desc))
-                << where;
-            EXPECT_EQ(shown(movements, Col(movements, 3382), desc),
-                      byValue(
-                          orders, [](const COrderCartera& m) { return m.date; }, desc))
-                << where;
-            EXPECT_EQ(shown(movements, Col(movements, 3384), desc),
-                      byValue(
-                          orders, [&](const COrderCartera& m) { return rank(m.symbol, es); }, desc))
-                << where;
-            EXPECT_EQ(shown(closed, Col(closed, 3435), desc),
-                      byValue(
-                          trades, [](const CNegocioC& t) { return t.profit; }, desc))
-                << where;
-            EXPECT_EQ(shown(closed, Col(closed, 3425), desc),
-                      byValue(
-                          trades, [](const CNegocioC& t) { return t.exitDate; }, desc))
-                << where;
-            EXPECT_EQ(shown(closed, Col(closed, 3428), desc),
-                      byValue(
-                          trades, [&](const CNegocioC& t) { return rank(t.symbol, es); }, desc))
-                << where;
+            auto expect = [&](CGridQBase& grid, int id, const auto& records, auto value) {
+                EXPECT_EQ(shown(grid, id, desc), byValue(records, value, desc))
+                    << where << " " << id;
+            };
+            expect(movements, 3386, orders, [](const COrderCartera& m) { return m.price; });
+            expect(movements, 3382, orders, [](const COrderCartera& m) { return m.date; });
+            expect(movements, 3384, orders,
+                   [&](const COrderCartera& m) { return rank(m.symbol, es); });
+            expect(closed, 3435, trades, [](const CNegocioC& t) { return t.profit; });
+            expect(closed, 3425, trades, [](const CNegocioC& t) { return t.exitDate; });
+            expect(closed, 3428, trades, [&](const CNegocioC& t) { return rank(t.symbol, es); });
         }
     }
 }
@@ -247,7 +233,6 @@ TEST_F(TradeGridsTest, OnDemandRowsMatchStoredCellsOnRandomJournals) {
     }
 }
 
-// Keeps the last change of the journal, for its undo and redo.
 class LastChange : public FakeDocument {
   public:
     void JournalChanged(const JournalChange& change) override { last = change; }

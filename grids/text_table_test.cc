@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <sstream>
 
 #include "grids/grid_valoracion.h"
 #include "testing/test_grids.h"
@@ -34,12 +34,9 @@ TEST_F(TextTableTest, ValuationTableHasNoHeadingsAndRulesForSeparators) {
     valuation.SetLedger(&ledger);
     ledger.AddOrder(Cash(kImposition, 1, 1000));
     valuation.Refresh();
-    std::string text = RenderGridText(valuation);
+    std::istringstream text(RenderGridText(valuation));
     std::vector<std::string> lines;
-    for (size_t at = 0, next; at < text.size(); at = next + 1) {
-        next = text.find('\n', at);
-        lines.push_back(text.substr(at, next - at));
-    }
+    for (std::string line; std::getline(text, line);) lines.push_back(line);
     ASSERT_EQ(lines.size(), 16u);
     EXPECT_EQ(lines[0], "        Item           Amount      %");
     EXPECT_EQ(lines[1], "Capital Contribution  1,000.00");

@@ -18,7 +18,6 @@ Bytes ToBytes(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
 std::string FromBytes(const Bytes& b) { return std::string(b.begin(), b.end()); }
 
-// The bytes AfxWriteStringLength produces for a length.
 Bytes LengthPrefix(uint64_t length, bool wide = false) {
     std::string out;
     CArchive ar(&out);
@@ -89,7 +88,6 @@ TEST(ArchiveString, WideFormIsConvertedToUtf8) {
               "A\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\xEF\xBF\xBDx\xEF\xBF\xBDz\xEF\xBF\xBD");
     EXPECT_TRUE(in.AtEnd());
 
-    // The wide marker followed by a 16-bit length.
     std::string big = WideString(std::vector<char16_t>(300, u'\u00F1'));
     ASSERT_EQ(ToBytes(big.substr(0, 6)), (Bytes{0xFF, 0xFE, 0xFF, 0xFF, 0x2C, 0x01}));
     CArchive in2(std::string_view{big});

@@ -15,7 +15,6 @@ using cartera::CivilDate;
 using cartera::DateNumber;
 using cartera::TimeNumber;
 
-// Runs each test in UTC with the system clock, and puts both back afterwards.
 class DatesTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -24,18 +23,13 @@ class DatesTest : public ::testing::Test {
     }
     void TearDown() override {
         cartera::SetClock({});
-        if (m_oldTz)
-            SetZone(m_oldTz->c_str());
-        else
-            unsetenv("TZ");
+        m_oldTz ? setenv("TZ", m_oldTz->c_str(), 1) : unsetenv("TZ");
         tzset();
     }
     static void SetZone(const char* zone) {
         setenv("TZ", zone, 1);
         tzset();
     }
-
-  private:
     std::optional<std::string> m_oldTz;
 };
 

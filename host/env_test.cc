@@ -27,7 +27,6 @@ using cartera::ErrorKind;
 using cartera::FileBytes;
 using ::testing::HasSubstr;
 
-// A fresh temporary folder per test, removed afterwards.
 class PosixEnvTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -49,7 +48,6 @@ class PosixEnvTest : public ::testing::Test {
     }
 
     Env* env() { return cartera::PosixEnv(); }
-    // The file's content; a failed read fails the test.
     std::string Read(const std::string& path) {
         std::string data;
         EXPECT_EQ(env()->ReadFile(path, &data).message(), "") << path;

@@ -109,15 +109,8 @@ TEST_F(FeedTest, PricesStayPositiveAndOnTheSymbolsDecimals) {
 
 TEST_F(FeedTest, ReplayPublishesInTimeOrderAndFilesRejectABadLineByItsNumber) {
     ReplayFeed replay(service);
-    ASSERT_EQ(replay
-                  .Load("time,code,last\n"
-                        "09:00:02,B,2.5\n"
-                        "09:00:01,A,1.5\n"
-                        "\n"
-                        "# a comment\n"
-                        "09:00:02,C,3.5\n")
-                  .message(),
-              "");
+    const std::string ticks = "time,code,last\n09:00:02,B,2.5\n09:00:01,A,1.5\n\n# a comment\n";
+    ASSERT_EQ(replay.Load(ticks + "09:00:02,C,3.5\n").message(), "");
     EXPECT_EQ(replay.AdvanceTo(0.0), 1);
     EXPECT_EQ(replay.AdvanceTo(0.99), 0);
     EXPECT_EQ(replay.AdvanceTo(5.0), 2);

@@ -13,7 +13,6 @@
 
 namespace {
 
-// A client that records what the service tells it.
 class RecordingClient : public CObjectZorb {
   public:
     void OnTicks(const CMensajePelvo& message) override {
@@ -36,7 +35,6 @@ class RecordingClient : public CObjectZorb {
     std::function<void()> onTicks;
 };
 
-// A message for code with (kind, value) pairs, or with a last price only.
 CMensajePelvo Tick(const std::string& code, std::initializer_list<std::pair<int, double>> values) {
     CMensajePelvo m(code);
     for (auto [kind, value] : values) m.AddValor(kind, value);
@@ -44,7 +42,6 @@ CMensajePelvo Tick(const std::string& code, std::initializer_list<std::pair<int,
 }
 CMensajePelvo Tick(const std::string& code, double last) { return Tick(code, {{kTickLast, last}}); }
 
-// Each test gets its own service, installed as the current one.
 class MarketTest : public ::testing::Test {
   protected:
     MarketTest() { CMarketService::SetCurrent(&service); }
@@ -83,12 +80,9 @@ TEST_F(MarketTest, RegistrationsAreCountedWithoutRegardToCaseAndDeliveredInOrder
     EXPECT_EQ(service.TotalRegistrations(&client), 1);
 
     // Delivery follows the order of registration and survives a client's destruction.
-    auto first = std::make_unique<RecordingClient>();
-    auto second = std::make_unique<RecordingClient>();
-    auto third = std::make_unique<RecordingClient>();
-    first->Register("BBVA.MC");
-    second->Register("BBVA.MC");
-    third->Register("BBVA.MC");
+    auto first = std::make_unique<RecordingClient>(), second = std::make_unique<RecordingClient>(),
+         third = std::make_unique<RecordingClient>();
+    for (RecordingClient* c : {first.get(), second.get(), third.get()}) c->Register("BBVA.MC");
     std::vector<int> order;
     int secondCalls = 0;
     first->onTicks = [&] {

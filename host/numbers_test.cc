@@ -21,17 +21,11 @@ using cartera::Language;
 
 constexpr Language kAll[] = {Language::en, Language::de, Language::fr, Language::it, Language::es};
 
-// Each test starts in English and leaves the language as it found it.
 class NumbersTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        m_saved = cartera::CurrentLanguage();
-        cartera::SetLanguage(Language::en);
-    }
-    void TearDown() override { cartera::SetLanguage(m_saved); }
-
-  private:
-    Language m_saved = Language::en;
+    NumbersTest() { cartera::SetLanguage(Language::en); }
+    ~NumbersTest() override { cartera::SetLanguage(m_saved); }
+    const Language m_saved = cartera::CurrentLanguage();  // set before the constructor's body
 };
 
 TEST_F(NumbersTest, GroupsRoundsAndSignsInTheLanguage) {
@@ -108,7 +102,6 @@ TEST_F(NumbersTest, TextsDoNotDependOnTheCLocale) {
     std::setlocale(LC_NUMERIC, "C");
 }
 
-// How often a text holds each of %1 to %9.
 std::vector<int> Placeholders(const std::string& text) {
     std::vector<int> count(9);
     for (size_t i = 0; i + 1 < text.size(); ++i)

@@ -63,9 +63,7 @@ TEST(DegiroReader, EnglishAndDutchExportsGiveTheSameStatement) {
 
 TEST(DegiroReader, RefusesABadRowNamingItsLineAndField) {
     const std::string header = kTradesEn.substr(0, kTradesEn.find('\n') + 1);
-    struct Case {
-        std::string row, message;
-    } cases[] = {
+    const std::pair<std::string, std::string> cases[] = {
         {"2024-02-30,09:30,ASML,NL0010273215,EAM,XAMS,2,1234.00,EUR,,,,,,,,,,x\n", "line 2, date"},
         {"02-02-2024,09:30,ASML,NL0010273215,EAM,XAMS,zwei,1234.00,EUR,,,,,,,,,,x\n",
          "line 2, quantity"},
@@ -78,7 +76,8 @@ TEST(DegiroReader, RefusesABadRowNamingItsLineAndField) {
         {"02-02-2024,09:30," + std::string(257, 'A') + ",NL0,EAM,XAMS,2,1234.00,EUR,,,,,,,,,,x\n",
          "line 2, symbol: longer than 256 bytes"},
     };
-    for (const Case& c : cases) ExpectRefused([&] { Read("degiro", header + c.row); }, c.message);
+    for (const auto& [row, message] : cases)
+        ExpectRefused([&] { Read("degiro", header + row); }, message);
 }
 
 // One EUR account's history in the older header style (the account's currency in the
@@ -121,9 +120,7 @@ TEST(Trading212Reader, BothHeaderStylesGiveTheSameStatementFractionsKept) {
 
 TEST(Trading212Reader, RefusesABadRowNamingItsLineAndField) {
     const std::string header = kNewer.substr(0, kNewer.find('\n') + 1);
-    struct Case {
-        std::string row, message;
-    } cases[] = {
+    const std::pair<std::string, std::string> cases[] = {
         {"Market buy,2024-01-03 15:30:01,US0,AAPL,A,,E1,half,180,USD,1,,,90,USD,,,,\n",
          "line 2, no. of shares"},
         {"Market buy,2024-01-03 15:30:01,US0,AAPL,A,,E1,-1,180,USD,1,,,90,USD,,,,\n",
@@ -135,8 +132,8 @@ TEST(Trading212Reader, RefusesABadRowNamingItsLineAndField) {
         {"Market buy,2024-01-03 15:30:01,US0,AAPL,A,,E1,\"1,,2\",180,USD,1,,,90,USD,,,,\n",
          "line 2, no. of shares"},
     };
-    for (const Case& c : cases)
-        ExpectRefused([&] { Read("trading212", header + c.row); }, c.message);
+    for (const auto& [row, message] : cases)
+        ExpectRefused([&] { Read("trading212", header + row); }, message);
 }
 
 std::vector<std::string> WithoutLines(Statement s) {

@@ -57,8 +57,6 @@ Statement Read(const std::string& text) {
 
 class FlexTest : public testing::LedgerTest {
   protected:
-    // Plans the statement for the account in USD, adds it, and checks what a second
-    // import of it adds: nothing.
     ImportPlan ImportTwice(const Statement& s, CSistemaCartera& ledger) {
         ImportOptions options{"U1111111", "USD", false};
         ImportPlan plan = PlanImport(s, ledger, options);

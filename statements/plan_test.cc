@@ -45,15 +45,13 @@ TEST_F(PlanTest, RowsWithoutIdsMatchByFieldsAndFractionalRowsAreRefused) {
     ASSERT_EQ(skipping.refused.size(), 2u);
     EXPECT_EQ(skipping.refused[1].line, 8u);
 
+    auto skip = [&] { PlanImport(s, ledger, {"", "", true}); };
     s.rows.push_back(Trade(9, true, 2147483648.0, 5.5));  // whole, but beyond a movement's
-    ExpectRefused(
-        [&] {
-            PlanImport(s, ledger, {"", "", true});
-        },
-        "line 9, quantity: 2147483648 is beyond the bound of 2,147,483,647 contracts");
+    ExpectRefused(skip,
+                  "line 9, quantity: 2147483648 is beyond the bound of 2,147,483,647 contracts");
     s.rows.pop_back();
     s.rows[2].price = 2e12;  // beyond what entry takes: the row is named, nothing imported
-    ExpectRefused([&] { PlanImport(s, ledger, {"", "", true}); }, "line 4, price: ");
+    ExpectRefused(skip, "line 4, price: ");
 }
 
 }  // namespace

@@ -52,10 +52,8 @@ TEST(ReadNumber, EachFormReadsItsOwnNumbersAndThousandsOnlyInGroupsOfThree) {
 
 class LanguageNumberTest : public ::testing::Test {
   protected:
-    void TearDown() override { SetLanguage(m_saved); }
-
-  private:
-    Language m_saved = CurrentLanguage();
+    ~LanguageNumberTest() override { SetLanguage(m_saved); }
+    const Language m_saved = CurrentLanguage();
 };
 
 TEST_F(LanguageNumberTest, WhatTheLanguageWritesReadsBackAndTypedNumbersToo) {

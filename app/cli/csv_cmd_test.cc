@@ -139,7 +139,6 @@ TEST_F(CsvCommandsTest, AStatementImportRefusesUntilChosenThenImportsOnceAndRepo
     EXPECT_EQ(Bytes(p), changed);
 }
 
-// A file system whose locks another writer holds.
 struct LockedEnv : EnvWrapper {
     using EnvWrapper::EnvWrapper;
     Status LockFile(const std::string& path, int, std::unique_ptr<FileLock>*, LockMode) override {

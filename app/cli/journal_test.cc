@@ -246,9 +246,7 @@ TEST_F(JournalTest, DamagedAndMissingFilesGiveOneClearLine) {
 }
 
 TEST_F(JournalTest, BracketsPriceAmountsByKind) {
-    Ok(Bracket("Broker", "0", "10000",
-               {"--commission-pct", "0.2", "--commission-min", "5", "--brokerage-pct", "0.1",
-                "--brokerage-min", "1", "--royalty", "2"}));
+    AddBroker();
     EXPECT_EQ(Ok({"commissions", "calc", "Broker", "1000"}), "8\n");
     Ok(Bracket(
         "Fixed", "0", "1000",
@@ -295,7 +293,6 @@ TEST_F(JournalTest, CollidingBracketsAreRefusedAndSchedulesListedMadeDefaultAndD
     EXPECT_THAT(Ok({"commissions", "list"}), ::testing::AllOf(HasSubstr("A"), HasSubstr("*")));
 }
 
-// A file system whose reads break a rule of the program.
 class TroubledEnv : public MemEnv {
   public:
     Status ReadFile(const std::string& path, std::string* out) override {
