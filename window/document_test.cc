@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 
 #include "dialogs/comision_editor.h"
 #include "framework/doc_template.h"
@@ -26,9 +26,7 @@ namespace {
 
 std::string ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 void WriteBytes(const std::string& path, const std::string& bytes) {

@@ -78,12 +78,8 @@ CDocCartera* WindowTest::Open(const std::string& path) {
 
 CDocCartera* WindowTest::CreateNew(const std::string& name) {
     CDlgNombreCartera::SetRunner([name](CDlgNombreCartera& dlg) {
-        if (name.empty()) {
-            dlg.CancelButton()->click();
-        } else {
-            dlg.NameEdit()->setText(QString::fromStdString(name));
-            dlg.OkButton()->click();
-        }
+        dlg.NameEdit()->setText(QString::fromStdString(name));
+        (name.empty() ? dlg.CancelButton() : dlg.OkButton())->click();
         return dlg.result() == QDialog::Accepted ? IDOK : IDCANCEL;
     });
     return dynamic_cast<CDocCartera*>(m_template->OpenDocumentFile(""));

@@ -48,7 +48,6 @@ class WindowTest : public cartera::testing::HooksTest {
     WindowTest();
     ~WindowTest() override;
 
-    // The path of a portfolio file named name in the portfolio folder.
     std::string PortfolioPath(const std::string& name) const;
     // Writes a portfolio with movements, as the command line would; returns its path.
     std::string WritePortfolio(const std::string& name,
@@ -96,7 +95,6 @@ class SheetsTest : public WindowTest {
     RecordingSheets sheets;
 };
 
-// What the grid widget shows: the text of (row, col).
 std::string ShownText(const qt::GridView* view, int row, int col);
 // The grid column of a heading id; -1 when the grid has none.
 int ColumnOf(CUGCtrl& grid, int headingId);

@@ -30,7 +30,6 @@
 
 namespace cartera::gui::testing {
 
-// The grid on tab index of frame.
 inline qt::GridView* GridOfTab(CMDIChildWnd* frame, int index) {
     return frame->findChild<QTabWidget*>()->widget(index)->findChild<qt::GridView*>();
 }
