@@ -112,7 +112,7 @@ QString Letter(const QString& text) {
     return amp >= 0 ? text.mid(amp + 1, 1).toLower() : QString();
 }
 
-TEST_F(WorkstationTest, CreatesAPortfolioMarksAFailedSaveAndSwitchesLanguageAndLetters) {
+TEST_F(WorkstationTest, PortfoliosAreCreatedSavedAndTypedInEachLanguageAndFocusComesBack) {
     market.AddSymbol({"TEF", "Telefonica", 2, 'V', 10.0});
     ShowWorkstation(1000, 700);
     ASSERT_EQ(window->Templates().size(), 1u);
@@ -186,10 +186,10 @@ TEST_F(WorkstationTest, CreatesAPortfolioMarksAFailedSaveAndSwitchesLanguageAndL
                 EXPECT_EQ(names->findText("Maison"), 0);
                 qobject_cast<QDialog*>(&editor)->reject();
             });
-    QStringList titles;
-    for (QAction* action : window->menuBar()->actions()) titles << action->text().remove('&');
-    EXPECT_EQ(titles.value(0).toStdString(), ::LS(40007));
-    EXPECT_TRUE(titles.contains("Portefeuille")) << titles.join(",").toStdString();
+    QStringList menus;
+    for (QAction* action : window->menuBar()->actions()) menus << action->text().remove('&');
+    EXPECT_EQ(menus.value(0).toStdString(), ::LS(40007));
+    EXPECT_TRUE(menus.contains("Portefeuille")) << menus.join(",").toStdString();
     EXPECT_EQ(frame->findChild<QTabWidget*>()->tabText(0).toStdString(), ::LS(3377));
     EXPECT_EQ(settings.value("language").toString(), "fr");
     // Each language gives the menus and the window's buttons letters of their own, and an order
@@ -237,20 +237,13 @@ TEST_F(WorkstationTest, CreatesAPortfolioMarksAFailedSaveAndSwitchesLanguageAndL
             });
     EXPECT_EQ(grid->model()->rowCount(), 2) << "the first buy and the typed one";
     window->SetInterfaceLanguage(Language::en);
-}
 
-// The workstation's finish as a user meets it: where the keyboard goes after a dialog, what
-// the sheets are called.
-using FinishTest = testing::WorkstationTestBase;
-
-// Each sheet's title says Buy or Sell in the interface language; after a sheet or a message
-// box the keyboard is back in the grid cell or the field it was opened from.
-TEST_F(FinishTest, SheetTitlesNameTheSideAndFocusComesBackToTheCellAndTheField) {
-    std::string path =
+    // Each sheet's title says Buy or Sell in the interface language; after a sheet or a message
+    // box the keyboard is back in the grid cell or the field it was opened from.
+    std::string sides =
         WritePortfolio("Sides", {Exec(true, "SAN.MC", 100, 4.25), Exec(false, "SAN.MC", 40, 4.5)});
-    ShowWorkstation(1000, 700);
-    ASSERT_NE(window->OpenFile(path), nullptr);
-    auto* grid = testing::GridOfTab(window->ActiveFrame(), 0);
+    ASSERT_NE(window->OpenFile(sides), nullptr);
+    grid = testing::GridOfTab(window->ActiveFrame(), 0);
     using Case = std::pair<Language, std::vector<QString>>;  // buy, sell, modify each
     for (const auto& [language, expected] :
          {Case{Language::de, {"Kauf", "Verkauf", "Kauf ändern", "Verkauf ändern"}},
