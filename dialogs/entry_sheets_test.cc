@@ -192,13 +192,12 @@ TEST_F(EntrySheetsTest, ModifyKeepsTheSideAndChangesOnlyWhatTheUserChanged) {
 
     // With a schedule the commission stays until the contracts, price or schedule change.
     for (auto [price, commission] : {std::pair{"4.00", 0.3}, {"4.5", 0.8}}) {
-        BuySell(1, nullptr, ledger.GetOrden(pricedId),
-                [&](CSheetCompra& sheet, CDlgCompraAccion& page) {
-                    EXPECT_EQ(page.Schedules()->currentText().toStdString(), "Broker");
-                    Type(page.Price(), price);
-                    Type(page.Group()->lineEdit(), "Spain");
-                    sheet.OkButton()->click();
-                });
+        BuySell(1, nullptr, ledger.GetOrden(pricedId), [&](auto& sheet, auto& page) {
+            EXPECT_EQ(page.Schedules()->currentText().toStdString(), "Broker");
+            Type(page.Price(), price);
+            Type(page.Group()->lineEdit(), "Spain");
+            sheet.OkButton()->click();
+        });
         EXPECT_EQ(ledger.GetOrden(pricedId)->group, "Spain");
         EXPECT_DOUBLE_EQ(ledger.GetOrden(pricedId)->commission, commission) << price;
     }

@@ -25,7 +25,6 @@ class DesktopTest : public testing::WorkstationTestBase {
         yesNoAnswer = IDYES;
         ShowWorkstation(1200, 800);
     }
-    // File > New from the keyboard, the name typed into the dialog and Return pressed.
     void NewFromKeyboard(const QString& name) {
         testing::AnswerNameDialog(name);
         ChooseFromMenuBar(Qt::Key_F, Qt::Key_N);
@@ -163,8 +162,7 @@ TEST_F(DesktopTest, SelectedRowsAreCopiedAndDeletedAsOneStepThatUndoAndRedoTakeB
     EXPECT_TRUE(lines[2].startsWith("B\tBBVA.MC\t\t04/10/2024\t3\t")) << lines[2].toStdString();
     // Shift+arrows from a clicked row, and Ctrl+A.
     Click(grid, 0);
-    QTest::keyClick(grid, Qt::Key_Down, Qt::ShiftModifier);
-    QTest::keyClick(grid, Qt::Key_Down, Qt::ShiftModifier);
+    for (int i = 0; i < 2; ++i) QTest::keyClick(grid, Qt::Key_Down, Qt::ShiftModifier);
     EXPECT_EQ(CopiedLines(grid).size(), 4);
     QTest::keyClick(grid, Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(CopiedLines(grid).size(), 5);
