@@ -33,7 +33,6 @@ void WriteBytes(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
-// The movements of a portfolio file, read headless.
 std::vector<COrderCartera> OrdersInFile(const std::string& path) {
     CSistemaCartera ledger;
     PortfolioDocument doc(&ledger);

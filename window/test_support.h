@@ -53,7 +53,6 @@ class WindowTest : public cartera::testing::HooksTest {
     std::string WritePortfolio(const std::string& name,
                                const std::vector<COrderCartera>& movements);
 
-    // Opens path through the template; null when it failed.
     CDocCartera* Open(const std::string& path);
     // A new portfolio: the name dialog gets name typed and OK pressed (Cancel when empty).
     CDocCartera* CreateNew(const std::string& name);
@@ -63,7 +62,6 @@ class WindowTest : public cartera::testing::HooksTest {
     static CViewOpAbiertas* OpenTrades(CChildFrmCartera* frame);
     static CViewOpCerradas* ClosedTrades(CChildFrmCartera* frame);
     static CViewValoracion* Rating(CChildFrmCartera* frame);
-    // Sends a timer message with id to the frame, as the window system would.
     static void SendTimer(CChildFrmCartera* frame, int id);
 
     CMarketService m_market;

@@ -41,7 +41,6 @@ int RowOfType(CViewCartera* view, int type) {
     return -1;
 }
 
-// Hides (or shows) the column with heading id through the heading's popup menu.
 void ToggleColumn(qt::GridView* view, int headingId) {
     ClickMenu(RightClickHeading(view, 0), {::LS(3470), "Columns", ::LS(headingId)});
 }
