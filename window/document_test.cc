@@ -130,8 +130,7 @@ TEST_F(DocumentTest, ChangesAppendToTheFileReopeningShowsThemAndAFailedSaveKeeps
     {
         std::unique_ptr<Env> failing = MakeFaultyPosixEnv(SaveStep::fsync, EIO);
         ScopedEnv scoped(failing.get());
-        ledger->AddOrder(Cash(kDeposit, 1, 20, d));
-        ledger->AddOrder(Cash(kDeposit, 1, 30, d));
+        for (double amount : {20, 30}) ledger->AddOrder(Cash(kDeposit, 1, amount, d));
     }
     ASSERT_EQ(m_messages.size(), 2u);
     EXPECT_THAT(m_messages[0], HasSubstr(path + " cannot be saved"));

@@ -313,8 +313,7 @@ TEST_F(WorkstationTest, PortfoliosAreCreatedSavedAndTypedInEachLanguageAndFocusC
 // where no window could open, as a platform whose display is missing would abort the program.
 TEST(WorkstationCommandLine, HelpAndVersionNeedNoDisplay) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("DISPLAY"));
-    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) env.remove(QString::fromLatin1(name));
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/cartera");
     for (auto [option, shows] :
