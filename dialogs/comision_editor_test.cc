@@ -78,8 +78,33 @@ class CommissionEditorTest : public cartera::testing::HooksTest {
     std::string nextName;
 };
 
-TEST_F(CommissionEditorTest, BuildsSchedulesFromTheFirstStartAndOkWritesThem) {
+TEST_F(CommissionEditorTest, DeleteSelectsTheNeighbourAndSchedulesAreBuiltFromNone) {
     CAdmComisiones adm;
+    Edit(adm, true, [&](Page& page) {
+        for (const char* name : {"B", "A", "C"}) New(page, name);
+    });
+    auto deleteB = [&](Page& page) {
+        page.NameList()->setCurrentIndex(1);
+        page.OnSelChangeName();
+        page.Button(Page::IDC_DELETE)->click();
+        EXPECT_EQ(page.NameList()->currentText(), "A");
+        EXPECT_EQ(page.NameList()->count(), 2);
+    };
+    EXPECT_FALSE(Edit(adm, false, deleteB));
+    EXPECT_TRUE(adm.Exists("B", 4));
+    Edit(adm, true, deleteB);
+    EXPECT_FALSE(Stored("A").empty());
+    EXPECT_TRUE(Stored("B").empty());
+
+    Edit(adm, true, [&](Page& page) {
+        page.NameList()->setCurrentIndex(0);
+        while (page.NameList()->count()) page.Button(Page::IDC_DELETE)->click();
+        EXPECT_FALSE(page.DefaultBox()->isChecked());
+        EXPECT_FALSE(page.Button(Page::IDC_DELETE)->isEnabled());
+        EXPECT_EQ(Text(page, Page::IDC_COMMISSION_PCT), "0");
+    });
+    EXPECT_TRUE(adm.Records().empty());
+
     EXPECT_TRUE(Edit(adm, true, [&](Page& page) {
         EXPECT_EQ(page.NameList()->count(), 0);
         EXPECT_FALSE(page.Edit(Page::IDC_FROM)->isEnabled());
@@ -147,37 +172,7 @@ TEST_F(CommissionEditorTest, BuildsSchedulesFromTheFirstStartAndOkWritesThem) {
     EXPECT_EQ(Stored("Broker").size(), 3u) << "Cancel drops the removed row";
 }
 
-TEST_F(CommissionEditorTest, DeleteSelectsTheNeighbourAndCancelBringsItBack) {
-    CAdmComisiones adm;
-    Edit(adm, true, [&](Page& page) {
-        for (const char* name : {"B", "A", "C"}) New(page, name);
-    });
-    auto deleteB = [&](Page& page) {
-        page.NameList()->setCurrentIndex(1);
-        page.OnSelChangeName();
-        page.Button(Page::IDC_DELETE)->click();
-        EXPECT_EQ(page.NameList()->currentText(), "A");
-        EXPECT_EQ(page.NameList()->count(), 2);
-    };
-    EXPECT_FALSE(Edit(adm, false, deleteB));
-    EXPECT_TRUE(adm.Exists("B", 4));
-    Edit(adm, true, deleteB);
-    EXPECT_FALSE(Stored("A").empty());
-    EXPECT_TRUE(Stored("B").empty());
-
-    Edit(adm, true, [&](Page& page) {
-        page.NameList()->setCurrentIndex(0);
-        while (page.NameList()->count()) page.Button(Page::IDC_DELETE)->click();
-        EXPECT_FALSE(page.DefaultBox()->isChecked());
-        EXPECT_FALSE(page.Button(Page::IDC_DELETE)->isEnabled());
-        EXPECT_EQ(Text(page, Page::IDC_COMMISSION_PCT), "0");
-    });
-    EXPECT_TRUE(adm.Records().empty());
-}
-
-using NameDialogTest = cartera::testing::HooksTest;
-
-TEST_F(NameDialogTest, OkFollowsWhetherTheEditHoldsAFileNameInAnyLanguage) {
+TEST_F(CommissionEditorTest, NameDialogsOkFollowsWhetherTheEditHoldsAFileNameInAnyLanguage) {
     CDlgNombreCartera dlg(nullptr);
     EXPECT_EQ(dlg.windowTitle().toStdString(), "Portfolio's Name");
     EXPECT_FALSE(dlg.OkButton()->isEnabled());
@@ -192,11 +187,6 @@ TEST_F(NameDialogTest, OkFollowsWhetherTheEditHoldsAFileNameInAnyLanguage) {
     EXPECT_TRUE(dlg.GetName().empty());
 
     // Names that cannot be file names are refused with a message; the dialog stays open.
-    std::vector<std::string> messages;
-    cartera::SetMessageBoxHandler([&](const std::string& text, unsigned) {
-        messages.push_back(text);
-        return IDOK;
-    });
     CDlgNuevoNombre schedule(nullptr);
     for (const char* bad : {"a/b", "a\\b", ".", "..", " Plan", "Plan "}) {
         for (CDlgNombreBase* d : std::initializer_list<CDlgNombreBase*>{&dlg, &schedule}) {

@@ -75,7 +75,12 @@ class EntrySheetsTest : public LedgerTest {
         edit->clear();
         QTest::keyClicks(edit, text);
     }
-    static void ChooseSymbol(CDlgCompraAccion& page, const char* text) {
+    static void Fill(CDlgCompraAccion& page, const char* contracts, const char* price) {
+        Type(page.Contracts(), contracts);
+        Type(page.Price(), price);
+    }
+    template <class Page>
+    static void ChooseSymbol(Page& page, const char* text) {
         Type(page.SymbolBox()->lineEdit(), text);
         QTest::keyClick(page.SymbolBox()->lineEdit(), Qt::Key_Return);
     }
@@ -99,8 +104,7 @@ TEST_F(EntrySheetsTest, ABuyAndASellClosingItRecordMovementsAndATrade) {
         EXPECT_EQ(sheet.focusWidget(), page.SymbolBox());
         EXPECT_EQ(page.Contracts()->nextInFocusChain(), page.Price()) << "tab order";
         // Until OK is enabled, the sheet says which field stops it.
-        Type(page.Contracts(), "100");
-        Type(page.Price(), "10.5");
+        Fill(page, "100", "10.5");
         EXPECT_EQ(Status(sheet), "Choose a security");
         EXPECT_FALSE(sheet.OkButton()->isEnabled());
         ChooseSymbol(page, "tef");
@@ -114,8 +118,7 @@ TEST_F(EntrySheetsTest, ABuyAndASellClosingItRecordMovementsAndATrade) {
               {"100", "", "Price: type a number"},
               {"100", "1..5", "Price: \u201c1..5\u201d is not a number."},
               {"100", "10.5", ""}}) {
-            Type(page.Contracts(), contracts);
-            Type(page.Price(), price);
+            Fill(page, contracts, price);
             EXPECT_EQ(Status(sheet), why) << contracts << " " << price;
             EXPECT_EQ(sheet.OkButton()->isEnabled(), *why == 0);
         }
@@ -141,8 +144,7 @@ TEST_F(EntrySheetsTest, ABuyAndASellClosingItRecordMovementsAndATrade) {
         Type(page.Contracts(), "160");
         EXPECT_EQ(Status(sheet), "Sells 160, holds 100: opens a short of 60");
         EXPECT_TRUE(sheet.OkButton()->isEnabled());
-        Type(page.Contracts(), "100");
-        Type(page.Price(), "12");
+        Fill(page, "100", "12");
         EXPECT_EQ(Text(page.Total()), "1192.00");
         sheet.OkButton()->click();
     });
@@ -190,13 +192,12 @@ TEST_F(EntrySheetsTest, ModifyKeepsTheSideAndChangesOnlyWhatTheUserChanged) {
 
     // With a schedule the commission stays until the contracts, price or schedule change.
     for (auto [price, commission] : {std::pair{"4.00", 0.3}, {"4.5", 0.8}}) {
-        BuySell(1, nullptr, ledger.GetOrden(pricedId),
-                [&](CSheetCompra& sheet, CDlgCompraAccion& page) {
-                    EXPECT_EQ(page.Schedules()->currentText().toStdString(), "Broker");
-                    Type(page.Price(), price);
-                    Type(page.Group()->lineEdit(), "Spain");
-                    sheet.OkButton()->click();
-                });
+        BuySell(1, nullptr, ledger.GetOrden(pricedId), [&](auto& sheet, auto& page) {
+            EXPECT_EQ(page.Schedules()->currentText().toStdString(), "Broker");
+            Type(page.Price(), price);
+            Type(page.Group()->lineEdit(), "Spain");
+            sheet.OkButton()->click();
+        });
         EXPECT_EQ(ledger.GetOrden(pricedId)->group, "Spain");
         EXPECT_DOUBLE_EQ(ledger.GetOrden(pricedId)->commission, commission) << price;
     }
@@ -216,21 +217,18 @@ TEST_F(EntrySheetsTest, NumbersAreTypedInTheInterfaceLanguage) {
     EXPECT_EQ(price.PlainText(), "4.25");
     // What is typed stays as typed, and only a plain number is one.
     for (const char* typed : {"1,5x", "1,5", "1e12"}) {
-        contracts.clear();
-        QTest::keyClicks(&contracts, typed);
+        Type(&contracts, typed);
         EXPECT_EQ(std::pair(contracts.text().toStdString(), contracts.Value().has_value()),
                   std::pair(std::string(typed), false));
     }
-    price.clear();
-    QTest::keyClicks(&price, "1e12");
+    Type(&price, "1e12");
     EXPECT_EQ(price.WhyNotANumber(), "„1e12“ ist keine Zahl.");
     BuySell(1, nullptr, nullptr, [&](CSheetCompra& sheet, CDlgCompraAccion& page) {
         EXPECT_EQ(sheet.windowTitle().toStdString(), "Kauf");
         EXPECT_EQ(Status(sheet), "Wählen Sie ein Wertpapier");
         ChooseSymbol(page, "TEF");
         EXPECT_EQ(Status(sheet), "Anz. Kontr.: ganze Zahl ab 1 eingeben");
-        Type(page.Contracts(), "100");
-        Type(page.Price(), "10,5");
+        Fill(page, "100", "10,5");
         EXPECT_EQ(Text(page.Total()), "1058,00");
         for (QWidget* w : page.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
             EXPECT_TRUE(page.rect().contains(w->geometry())) << w->metaObject()->className();
@@ -247,8 +245,7 @@ TEST_F(EntrySheetsTest, BadInputKeepsTheSheetOpenAndRecordsNothing) {
         EXPECT_EQ(page.Schedules()->count(), 0);
         ChooseSymbol(page, "NO,PE");  // no code can have a comma
         ASSERT_EQ(messages, std::vector<std::string>{"Search error"});
-        Type(page.Contracts(), "3");
-        Type(page.Price(), "0");
+        Fill(page, "3", "0");
         Type(page.Commission(), "2");
         Type(page.Price(), "1");
         EXPECT_EQ(Text(page.Total()), "5.00") << "a typed commission stays";
@@ -257,8 +254,7 @@ TEST_F(EntrySheetsTest, BadInputKeepsTheSheetOpenAndRecordsNothing) {
         ChooseSymbol(page, "TEF");
         // A malformed number is named on the sheet, which keeps OK disabled; a number beyond
         // the bounds is refused at OK with a message naming the field, the focus on it.
-        Type(page.Contracts(), "3");
-        Type(page.Price(), "12,3,4");
+        Fill(page, "3", "12,3,4");
         EXPECT_THAT(Status(sheet), HasSubstr("12,3,4"));
         EXPECT_FALSE(sheet.OkButton()->isEnabled());
         EXPECT_EQ(Text(page.Total()), "") << "nothing computed from a refused price";
@@ -269,8 +265,7 @@ TEST_F(EntrySheetsTest, BadInputKeepsTheSheetOpenAndRecordsNothing) {
              {std::tuple{"3", "20000000000000", "Price: at most 1,000,000,000,000"},
               {"3", "-4", "Price: not below 0"},
               {"2000000000", "900", total.c_str()}}) {
-            Type(page.Contracts(), contracts);
-            Type(page.Price(), price);
+            Fill(page, contracts, price);
             EXPECT_EQ(Status(sheet), why) << price;
             EXPECT_EQ(Text(page.Gross()) + Text(page.Total()), "") << price;
             sheet.OkButton()->click();
@@ -279,8 +274,7 @@ TEST_F(EntrySheetsTest, BadInputKeepsTheSheetOpenAndRecordsNothing) {
         EXPECT_TRUE(messages.empty());
         page.Contracts()->clear();
         EXPECT_FALSE(sheet.OkButton()->isEnabled());
-        Type(page.Contracts(), "1000000");
-        Type(page.Price(), "0");
+        Fill(page, "1000000", "0");
         sheet.OkButton()->click();
         EXPECT_EQ(sheet.result(), QDialog::Accepted);
     });
@@ -339,7 +333,7 @@ TEST_F(EntrySheetsTest, AnySecurityCanBeChosenTypedOrSearchedAndTheLivePriceFoll
     EXPECT_EQ(std::tie(m.quoteCode, m.symbol), std::tuple("NEWCO", "NEWCO"));
 }
 
-TEST_F(EntrySheetsTest, AScheduleSavedByAnyPortfoliosEditorIsOfferedByEveryPortfolio) {
+TEST_F(EntrySheetsTest, AWholeDateIsTakenAnImpossibleOneRefusedAndEveryScheduleOffered) {
     CSistemaCartera other;  // another open portfolio, with its own reading of the file
     CDlgNuevoNombre::SetRunner([](CDlgNuevoNombre& dlg) {
         QTest::keyClicks(dlg.NameEdit(), "Fresh");
@@ -354,16 +348,9 @@ TEST_F(EntrySheetsTest, AScheduleSavedByAnyPortfoliosEditorIsOfferedByEveryPortf
     CSheetComision::SetRunner({});
     CDlgNuevoNombre::SetRunner({});
     BuySell(1, nullptr, nullptr, [&](CSheetCompra& sheet, CDlgCompraAccion& page) {
-        EXPECT_NE(page.Schedules()->findText("Fresh"), -1);
-        sheet.reject();
-    });
-}
-
-TEST_F(EntrySheetsTest, AWholeDateTypedOrPastedIsTakenAndAnImpossibleOneRefused) {
-    BuySell(1, nullptr, nullptr, [&](CSheetCompra& sheet, CDlgCompraAccion& page) {
+        EXPECT_NE(page.Schedules()->findText("Fresh"), -1) << "saved by another portfolio";
         ChooseSymbol(page, "TEF");
-        Type(page.Contracts(), "10");
-        Type(page.Price(), "4");
+        Fill(page, "10", "4");
         CDateField* date = page.DatePicker();
         auto typeOver = [&](const char* text) {
             date->setFocus();
@@ -415,8 +402,7 @@ TEST_F(EntrySheetsTest, EachOtherOperationRecordsItsMovementFromThePageShowingOr
     Other(nullptr, [&](CSheetVarios& sheet) {
         sheet.SetActivePage(4);
         auto* p = dynamic_cast<CDlgDividendos*>(sheet.GetActivePage());
-        Type(p->SymbolBox()->lineEdit(), "TEF");
-        QTest::keyClick(p->SymbolBox()->lineEdit(), Qt::Key_Return);
+        ChooseSymbol(*p, "TEF");
         QTest::keyClicks(p->PerShare(), "0.25");
         for (const char* shares : {"", "0", "-5"}) {  // a dividend on no shares is none
             Type(p->Contracts(), shares);
@@ -483,8 +469,7 @@ TEST_F(EntrySheetsTest, EachOtherOperationRecordsItsMovementFromThePageShowingOr
     Other(nullptr, [&](CSheetVarios& sheet) {
         sheet.SetActivePage(4);
         auto* p = dynamic_cast<CDlgDividendos*>(sheet.GetActivePage());
-        Type(p->SymbolBox()->lineEdit(), "TEF");
-        QTest::keyClick(p->SymbolBox()->lineEdit(), Qt::Key_Return);
+        ChooseSymbol(*p, "TEF");
         EXPECT_EQ(Text(p->Contracts()), "180");
         EXPECT_EQ(p->SymbolBox()->lineEdit()->cursorPosition(), 0) << "the name's start shows";
         sheet.reject();

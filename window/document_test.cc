@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 
 #include "dialogs/comision_editor.h"
 #include "framework/doc_template.h"
@@ -26,16 +26,13 @@ namespace {
 
 std::string ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 void WriteBytes(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
-// The movements of a portfolio file, read headless.
 std::vector<COrderCartera> OrdersInFile(const std::string& path) {
     CSistemaCartera ledger;
     PortfolioDocument doc(&ledger);
@@ -84,7 +81,7 @@ TEST_F(DocumentTest, NewKeepsAnExistingFileAfterNoAndSavesANamedEmptyPortfolioAt
 
 // A change appends one record to the file; whole saves reuse the one kept buffer; closing
 // after a sort keeps it, and reopening shows what the window showed.
-TEST_F(DocumentTest, ChangesAppendToTheFileAndReopeningShowsThem) {
+TEST_F(DocumentTest, ChangesAppendToTheFileReopeningShowsThemAndAFailedSaveKeepsTheMark) {
     int d = DateNumber(2026, 4, 1);
     std::string path = WritePortfolio(
         "Round", {Cash(kImposition, 1, 8000, d), Exec(true, "TEF.MC", 300, 3.9, 0.0, d)});
@@ -124,6 +121,68 @@ TEST_F(DocumentTest, ChangesAppendToTheFileAndReopeningShowsThem) {
     ASSERT_NE(again, nullptr);
     EXPECT_EQ(ShownRowsText(Movements(FrameOf(again))->GetGridWindow()), movements);
     EXPECT_EQ(ShownRowsText(ClosedTrades(FrameOf(again))->GetGridWindow()), closed);
+
+    // A failed save keeps the change marked until File > Save writes it.
+    doc = again;
+    ledger = FrameOf(again)->GetAdmCartera();
+    std::string saved = ReadBytes(path);
+    m_messages.clear();
+    {
+        std::unique_ptr<Env> failing = MakeFaultyPosixEnv(SaveStep::fsync, EIO);
+        ScopedEnv scoped(failing.get());
+        for (double amount : {20, 30}) ledger->AddOrder(Cash(kDeposit, 1, amount, d));
+    }
+    ASSERT_EQ(m_messages.size(), 2u);
+    EXPECT_THAT(m_messages[0], HasSubstr(path + " cannot be saved"));
+    EXPECT_EQ(ReadBytes(path), saved);
+
+    // Another program changes the file meanwhile: a change is not saved over it, and File ›
+    // Save asks first.
+    WriteBytes(path, saved + "x");
+    ledger->AddOrder(Cash(kDeposit, 1, 40, d));
+    ASSERT_EQ(m_messages.size(), 3u);
+    EXPECT_THAT(m_messages[2], HasSubstr(::LS(40082)));
+    EXPECT_EQ(ReadBytes(path), saved + "x");
+    m_answer = 7;  // No
+    EXPECT_FALSE(doc->OnFileSave());
+    EXPECT_EQ(ReadBytes(path), saved + "x");
+    m_answer = 6;  // Yes
+    EXPECT_TRUE(doc->OnFileSave());
+    EXPECT_EQ(m_messages.size(), 5u);
+    EXPECT_EQ(OrdersInFile(path).size(), 10u);
+    // A refused change (another writer keeps the lock, the file is read-only) stays marked;
+    // the next change writes the window's journal whole, and only then the mark goes.
+    struct HeldLocks : EnvWrapper {
+        HeldLocks() : EnvWrapper(PosixEnv()) {}
+        Status LockFile(const std::string& p, int, std::unique_ptr<FileLock>*, LockMode) override {
+            return Status(ErrorKind::locked, p + " is in use by another program");
+        }
+    } held;
+    {
+        ScopedEnv scoped(&held);
+        ledger->DelOrder(ledger->GetOrders()[1].id);
+    }
+    EXPECT_TRUE(doc->IsModified());
+    std::filesystem::permissions(path, std::filesystem::perms::owner_read);
+    ledger->AddOrder(Cash(kDeposit, 1, 50, d));
+    EXPECT_TRUE(doc->IsModified());
+    std::filesystem::permissions(
+        path, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    ledger->AddOrder(Cash(kDeposit, 1, 60, d));
+    EXPECT_FALSE(doc->IsModified());
+    auto ids = [](const std::vector<COrderCartera>& orders) {
+        std::vector<uint64_t> out;
+        for (const COrderCartera& m : orders) out.push_back(m.id);
+        return out;
+    };
+    EXPECT_EQ(ids(OrdersInFile(path)), ids(ledger->GetOrders()));
+    // The delete of a selection, its undo and its redo are one record each.
+    const size_t count = doc->Store().RecordCount();
+    ledger->DelOrders({ledger->GetOrders()[0].id, ledger->GetOrders().back().id});
+    ASSERT_TRUE(doc->Undo());
+    ASSERT_TRUE(doc->Redo());
+    EXPECT_EQ(doc->Store().RecordCount(), count + 3);
+    EXPECT_EQ(ids(OrdersInFile(path)), ids(ledger->GetOrders()));
 }
 
 TEST_F(DocumentTest, DamagedFileGivesAClearMessageAndDisturbsNothing) {
@@ -250,73 +309,6 @@ TEST_F(DocumentTest, AMovementAddedByAnotherProgramSurvivesTheNextChangeHere) {
     CSistemaCartera bare;
     ASSERT_EQ(PortfolioDocument(&bare).Load(path).message(), "");
     EXPECT_EQ(bare.GetStoredLayouts(), frame->GetAdmCartera()->LayoutBytes());
-}
-
-TEST_F(DocumentTest, AFailedSaveKeepsTheChangeMarkedUntilFileSaveWritesIt) {
-    int d = DateNumber(2026, 1, 2);
-    std::string path = WritePortfolio("Moving", {Cash(kImposition, 1, 10, d)});
-    CDocCartera* doc = Open(path);
-    ASSERT_NE(doc, nullptr);
-    CChildFrmCartera* frame = FrameOf(doc);
-    std::string before = ReadBytes(path);
-    {
-        std::unique_ptr<Env> failing = MakeFaultyPosixEnv(SaveStep::fsync, EIO);
-        ScopedEnv scoped(failing.get());
-        frame->GetAdmCartera()->AddOrder(Cash(kDeposit, 1, 20, d));
-        frame->GetAdmCartera()->AddOrder(Cash(kDeposit, 1, 30, d));
-    }
-    ASSERT_EQ(m_messages.size(), 2u);
-    EXPECT_THAT(m_messages[0], HasSubstr(path + " cannot be saved"));
-    EXPECT_EQ(ReadBytes(path), before);
-
-    // Another program changes the file meanwhile: a change is not saved over it, and File ›
-    // Save asks first.
-    WriteBytes(path, before + "x");
-    frame->GetAdmCartera()->AddOrder(Cash(kDeposit, 1, 40, d));
-    ASSERT_EQ(m_messages.size(), 3u);
-    EXPECT_THAT(m_messages[2], HasSubstr(::LS(40082)));
-    EXPECT_EQ(ReadBytes(path), before + "x");
-    m_answer = 7;  // No
-    EXPECT_FALSE(doc->OnFileSave());
-    EXPECT_EQ(ReadBytes(path), before + "x");
-    m_answer = 6;  // Yes
-    EXPECT_TRUE(doc->OnFileSave());
-    EXPECT_EQ(m_messages.size(), 5u);
-    EXPECT_EQ(OrdersInFile(path).size(), 4u);
-    // A refused change (another writer keeps the lock, the file is read-only) stays marked;
-    // the next change writes the window's journal whole, and only then the mark goes.
-    CSistemaCartera* ledger = frame->GetAdmCartera();
-    struct HeldLocks : EnvWrapper {
-        HeldLocks() : EnvWrapper(PosixEnv()) {}
-        Status LockFile(const std::string& p, int, std::unique_ptr<FileLock>*, LockMode) override {
-            return Status(ErrorKind::locked, p + " is in use by another program");
-        }
-    } held;
-    {
-        ScopedEnv scoped(&held);
-        ledger->DelOrder(ledger->GetOrders()[1].id);
-    }
-    EXPECT_TRUE(doc->IsModified());
-    std::filesystem::permissions(path, std::filesystem::perms::owner_read);
-    ledger->AddOrder(Cash(kDeposit, 1, 50, d));
-    EXPECT_TRUE(doc->IsModified());
-    std::filesystem::permissions(
-        path, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
-    ledger->AddOrder(Cash(kDeposit, 1, 60, d));
-    EXPECT_FALSE(doc->IsModified());
-    auto ids = [](const std::vector<COrderCartera>& orders) {
-        std::vector<uint64_t> out;
-        for (const COrderCartera& m : orders) out.push_back(m.id);
-        return out;
-    };
-    EXPECT_EQ(ids(OrdersInFile(path)), ids(ledger->GetOrders()));
-    // The delete of a selection, its undo and its redo are one record each.
-    const size_t records = doc->Store().RecordCount();
-    ledger->DelOrders({ledger->GetOrders()[0].id, ledger->GetOrders().back().id});
-    ASSERT_TRUE(doc->Undo());
-    ASSERT_TRUE(doc->Redo());
-    EXPECT_EQ(doc->Store().RecordCount(), records + 3);
-    EXPECT_EQ(ids(OrdersInFile(path)), ids(ledger->GetOrders()));
 }
 
 TEST_F(DocumentTest, ADamagedCommissionFileIsReportedKeptAndReplacedOnlyWhenTheUserSaysSo) {

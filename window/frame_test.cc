@@ -42,28 +42,50 @@
 namespace cartera::window::testing {
 namespace {
 
-class FrameTest : public WindowTest {
-  protected:
-    // A portfolio holding 100 SAN.MC bought at 4.00 and a closed ITX.MC trade.
-    CChildFrmCartera* OpenHolding() {
-        int d = DateNumber(2026, 3, 2);
-        std::string path = WritePortfolio(
-            "Holding",
-            {Cash(kImposition, 1, 10000, d), Exec(true, "SAN.MC", 100, 4.0, 0.0, d),
-             Exec(true, "ITX.MC", 10, 40.0, 0.0, d), Exec(false, "ITX.MC", 10, 44.0, 0.0, d)});
-        CDocCartera* doc = Open(path);
-        EXPECT_NE(doc, nullptr);
-        return FrameOf(doc);
-    }
-};
+using FrameTest = WindowTest;
 
-TEST_F(FrameTest, TicksMoveTheOpenTradeAndTheValuationAndALanguageRetitlesTheFrame) {
-    CChildFrmCartera* frame = OpenHolding();
+// The text of a PDF file, as pdftotext reads it (layout kept, so a row stays on one line).
+std::string PdfText(const std::string& path) {
+    QProcess process;
+    process.start(QStringLiteral("pdftotext"),
+                  {QStringLiteral("-layout"), QString::fromStdString(path), QStringLiteral("-")});
+    if (!process.waitForFinished(30000)) return std::string();
+    // The PDF keeps the font's ligatures; read "fi" and "fl" as letters.
+    return QString::fromUtf8(process.readAllStandardOutput())
+        .replace(QChar(0xFB01), QStringLiteral("fi"))
+        .replace(QChar(0xFB02), QStringLiteral("fl"))
+        .toStdString();
+}
+
+// A portfolio holding 100 SAN.MC bought at 4.00 and a closed ITX.MC trade: its grids export
+// to PDF, and ticks and a language change reach them.
+TEST_F(FrameTest, GridsExportToPdfTicksMoveTheOpenTradeAndALanguageRetitlesTheFrame) {
+    int d = DateNumber(2026, 3, 2);
+    std::string path = WritePortfolio(
+        "Holding",
+        {Cash(kImposition, 1, 10000, d), Exec(true, "SAN.MC", 100, 4.0, 0.0, d),
+         Exec(true, "ITX.MC", 10, 40.0, 0.0, d), Exec(false, "ITX.MC", 10, 44.0, 0.0, d)});
+    CChildFrmCartera* frame = FrameOf(Open(path));
     ASSERT_NE(frame, nullptr);
     EXPECT_EQ(frame->GetActiveDocument()->GetViews().size(), 4u);
     EXPECT_TRUE(frame->HasTimer(CChildFrmCartera::kIdleTimer));
-    qt::GridView* open = OpenTrades(frame)->GetGridWindow();
     qt::GridView* rating = Rating(frame)->GetGridWindow();
+    std::string pdf = hooks.Home() + "/movements.pdf";
+    ASSERT_EQ(Movements(frame)->ExportToPdf(pdf).message(), "");
+    // The renderer's own tests check the rows; here the document's title reaches it.
+    EXPECT_THAT(PdfText(pdf), HasSubstr("Holding - " + ::LS(3377)));
+    std::string ratingPdf = hooks.Home() + "/rating.pdf";
+    ASSERT_EQ(Rating(frame)->ExportToPdf(ratingPdf).message(), "");
+    std::string table = PdfText(ratingPdf);
+    for (int row : {1, 7, 15}) {
+        EXPECT_THAT(table, HasSubstr(ShownText(rating, row, 0))) << row;
+        EXPECT_THAT(table, HasSubstr(ShownText(rating, row, CGridValoracion::kAmountCol)));
+    }
+    Status failed = Movements(frame)->ExportToPdf("/nonexistent/folder/x.pdf");
+    EXPECT_EQ(failed.kind(), ErrorKind::io);
+    EXPECT_THAT(failed.message(), HasSubstr("/nonexistent/folder/x.pdf"));
+
+    qt::GridView* open = OpenTrades(frame)->GetGridWindow();
     int priceCol = ColumnOf(*open->Grid(), 3431);
     int profitCol = ColumnOf(*open->Grid(), 3435);
     std::string price = ShownText(open, 0, priceCol);
@@ -111,39 +133,6 @@ TEST_F(FrameTest, TicksMoveTheOpenTradeAndTheValuationAndALanguageRetitlesTheFra
     QPoint inHeading = rating->visualRect(rating->model()->index(0, 0)).topLeft() + QPoint(3, 3);
     EXPECT_EQ(QColor(shown.pixel(inHeading)), QColor(153, 199, 228));
     SetLanguage(Language::en);
-}
-
-// The text of a PDF file, as pdftotext reads it (layout kept, so a row stays on one line).
-std::string PdfText(const std::string& path) {
-    QProcess process;
-    process.start(QStringLiteral("pdftotext"),
-                  {QStringLiteral("-layout"), QString::fromStdString(path), QStringLiteral("-")});
-    if (!process.waitForFinished(30000)) return std::string();
-    // The PDF keeps the font's ligatures; read "fi" and "fl" as letters.
-    return QString::fromUtf8(process.readAllStandardOutput())
-        .replace(QChar(0xFB01), QStringLiteral("fi"))
-        .replace(QChar(0xFB02), QStringLiteral("fl"))
-        .toStdString();
-}
-
-TEST_F(FrameTest, PdfExportHoldsTheTitleAndTheValuationTableOrSaysWhyNot) {
-    CChildFrmCartera* frame = OpenHolding();
-    ASSERT_NE(frame, nullptr);
-    std::string pdf = hooks.Home() + "/movements.pdf";
-    ASSERT_EQ(Movements(frame)->ExportToPdf(pdf).message(), "");
-    // The renderer's own tests check the rows; here the document's title reaches it.
-    EXPECT_THAT(PdfText(pdf), HasSubstr("Holding - " + ::LS(3377)));
-    std::string rating = hooks.Home() + "/rating.pdf";
-    ASSERT_EQ(Rating(frame)->ExportToPdf(rating).message(), "");
-    std::string table = PdfText(rating);
-    qt::GridView* ratingGrid = Rating(frame)->GetGridWindow();
-    for (int row : {1, 7, 15}) {
-        EXPECT_THAT(table, HasSubstr(ShownText(ratingGrid, row, 0))) << row;
-        EXPECT_THAT(table, HasSubstr(ShownText(ratingGrid, row, CGridValoracion::kAmountCol)));
-    }
-    Status failed = Movements(frame)->ExportToPdf("/nonexistent/folder/x.pdf");
-    EXPECT_EQ(failed.kind(), ErrorKind::io);
-    EXPECT_THAT(failed.message(), HasSubstr("/nonexistent/folder/x.pdf"));
 }
 
 // OK in the commission editor prices the open trades again at once: the window shows what

@@ -78,12 +78,8 @@ CDocCartera* WindowTest::Open(const std::string& path) {
 
 CDocCartera* WindowTest::CreateNew(const std::string& name) {
     CDlgNombreCartera::SetRunner([name](CDlgNombreCartera& dlg) {
-        if (name.empty()) {
-            dlg.CancelButton()->click();
-        } else {
-            dlg.NameEdit()->setText(QString::fromStdString(name));
-            dlg.OkButton()->click();
-        }
+        dlg.NameEdit()->setText(QString::fromStdString(name));
+        (name.empty() ? dlg.CancelButton() : dlg.OkButton())->click();
         return dlg.result() == QDialog::Accepted ? IDOK : IDCANCEL;
     });
     return dynamic_cast<CDocCartera*>(m_template->OpenDocumentFile(""));
@@ -95,18 +91,16 @@ CChildFrmCartera* WindowTest::FrameOf(CDocument* doc) {
                : nullptr;
 }
 
-CViewCartera* WindowTest::Movements(CChildFrmCartera* frame) {
-    return dynamic_cast<CViewCartera*>(frame->GetTabWnd()->widget(0));
+template <class View>
+View* Tab(CChildFrmCartera* frame, int index) {
+    return dynamic_cast<View*>(frame->GetTabWnd()->widget(index));
 }
-CViewOpAbiertas* WindowTest::OpenTrades(CChildFrmCartera* frame) {
-    return dynamic_cast<CViewOpAbiertas*>(frame->GetTabWnd()->widget(1));
+CViewCartera* WindowTest::Movements(CChildFrmCartera* f) { return Tab<CViewCartera>(f, 0); }
+CViewOpAbiertas* WindowTest::OpenTrades(CChildFrmCartera* f) { return Tab<CViewOpAbiertas>(f, 1); }
+CViewOpCerradas* WindowTest::ClosedTrades(CChildFrmCartera* f) {
+    return Tab<CViewOpCerradas>(f, 2);
 }
-CViewOpCerradas* WindowTest::ClosedTrades(CChildFrmCartera* frame) {
-    return dynamic_cast<CViewOpCerradas*>(frame->GetTabWnd()->widget(2));
-}
-CViewValoracion* WindowTest::Rating(CChildFrmCartera* frame) {
-    return dynamic_cast<CViewValoracion*>(frame->GetTabWnd()->widget(3));
-}
+CViewValoracion* WindowTest::Rating(CChildFrmCartera* f) { return Tab<CViewValoracion>(f, 3); }
 
 void WindowTest::SendTimer(CChildFrmCartera* frame, int id) {
     QTimerEvent event(id);

@@ -48,13 +48,11 @@ class WindowTest : public cartera::testing::HooksTest {
     WindowTest();
     ~WindowTest() override;
 
-    // The path of a portfolio file named name in the portfolio folder.
     std::string PortfolioPath(const std::string& name) const;
     // Writes a portfolio with movements, as the command line would; returns its path.
     std::string WritePortfolio(const std::string& name,
                                const std::vector<COrderCartera>& movements);
 
-    // Opens path through the template; null when it failed.
     CDocCartera* Open(const std::string& path);
     // A new portfolio: the name dialog gets name typed and OK pressed (Cancel when empty).
     CDocCartera* CreateNew(const std::string& name);
@@ -64,7 +62,6 @@ class WindowTest : public cartera::testing::HooksTest {
     static CViewOpAbiertas* OpenTrades(CChildFrmCartera* frame);
     static CViewOpCerradas* ClosedTrades(CChildFrmCartera* frame);
     static CViewValoracion* Rating(CChildFrmCartera* frame);
-    // Sends a timer message with id to the frame, as the window system would.
     static void SendTimer(CChildFrmCartera* frame, int id);
 
     CMarketService m_market;
@@ -96,7 +93,6 @@ class SheetsTest : public WindowTest {
     RecordingSheets sheets;
 };
 
-// What the grid widget shows: the text of (row, col).
 std::string ShownText(const qt::GridView* view, int row, int col);
 // The grid column of a heading id; -1 when the grid has none.
 int ColumnOf(CUGCtrl& grid, int headingId);

@@ -41,40 +41,11 @@ int RowOfType(CViewCartera* view, int type) {
     return -1;
 }
 
-// Hides (or shows) the column with heading id through the heading's popup menu.
 void ToggleColumn(qt::GridView* view, int headingId) {
     ClickMenu(RightClickHeading(view, 0), {::LS(3470), "Columns", ::LS(headingId)});
 }
 
-TEST_F(ViewsTest, EachJournalChangeRefillsEachListGridOnceAfterMatching) {
-    CChildFrmCartera* frame = OpenSample();
-    ASSERT_NE(frame, nullptr);
-    CSistemaCartera* ledger = Movements(frame)->GetLedger();
-    qt::GridView* grids[] = {Movements(frame)->GetGridWindow(), OpenTrades(frame)->GetGridWindow(),
-                             ClosedTrades(frame)->GetGridWindow()};
-    // How often each grid refilled for change, then the rows each shows.
-    auto refills = [&](const std::function<void()>& change) {
-        std::vector<std::unique_ptr<QSignalSpy>> spies;
-        for (qt::GridView* grid : grids)
-            spies.push_back(
-                std::make_unique<QSignalSpy>(grid->Model(), &qt::GridModel::redrawnAll));
-        change();
-        std::vector<int> counts;
-        for (auto& spy : spies) counts.push_back(static_cast<int>(spy->count()));
-        for (qt::GridView* grid : grids) counts.push_back(grid->model()->rowCount());
-        return counts;
-    };
-    int d = DateNumber(2026, 2, 10);
-    // The sale closed the trade before the grids filled.
-    EXPECT_EQ(refills([&] { ledger->AddOrder(Exec(false, "BBVA.MC", 50, 10.0, d)); }),
-              (std::vector<int>{1, 1, 1, 5, 1, 1}));
-    COrderCartera sale = ledger->GetOrders().back();
-    sale.contracts = 20;
-    EXPECT_EQ(refills([&] { ledger->ModOrder(sale); }), (std::vector<int>{1, 1, 1, 5, 2, 1}));
-    EXPECT_EQ(refills([&] { ledger->DelOrder(sale.id); }), (std::vector<int>{1, 1, 1, 4, 2, 0}));
-}
-
-TEST_F(ViewsTest, CommandsFollowTheTabAndTheRowUnderTheCursor) {
+TEST_F(ViewsTest, CommandsFollowTheTabAndTheRowAndEachChangeRefillsEachListGridOnce) {
     CChildFrmCartera* frame = OpenSample();
     ASSERT_NE(frame, nullptr);
     CViewCartera* view = Movements(frame);
@@ -132,57 +103,30 @@ TEST_F(ViewsTest, CommandsFollowTheTabAndTheRowUnderTheCursor) {
     EXPECT_TRUE(sheets.calls.empty());
     frame->GetTabWnd()->setCurrentIndex(0);
     EXPECT_TRUE(frame->GetCommandBar()->Button(33748)->isEnabled());
-}
 
-TEST_F(ViewsTest, RowsKeepTheirMovementWithTheFirstColumnHidden) {
-    CChildFrmCartera* frame = OpenSample();
-    ASSERT_NE(frame, nullptr);
-    qt::GridView* view = Movements(frame)->GetGridWindow();
-    ToggleColumn(view, 3381);
-    ASSERT_TRUE(view->isColumnHidden(0));
-
-    int amountCol = ColumnOf(*view->Grid(), 3386);
-    int dividend = RowShowing(view, amountCol, "12.50");
-    ASSERT_GE(dividend, 0);
-    const uint64_t id = Movements(frame)->GetGridCartera()->GetRowID(dividend);
-    ClickMenu(RightClickCell(view, dividend, 2), {::LS(3459)});
-    EXPECT_EQ(sheets.calls, std::vector<std::string>{"other 3460 - - " + std::to_string(id)});
-    // The real sheet, left with Esc, twice: the menu must not be freed under its handler.
-    CEntrySheets entry;
-    SetSheets(&entry);
-    int closed = 0;
-    for (int i = 0; i < 2; ++i) {
-        auto* esc = new QTimer;
-        QObject::connect(esc, &QTimer::timeout, [esc, &closed] {
-            if (QWidget* sheet = QApplication::activeModalWidget()) {
-                esc->stop();
-                esc->deleteLater();
-                ++closed;
-                QTest::keyClick(sheet, Qt::Key_Escape);
-            }
-        });
-        esc->start(10);
-        ClickMenu(RightClickCell(view, RowShowing(view, amountCol, "12.50"), 2), {::LS(3459)});
-    }
-    EXPECT_EQ(closed, 2);
-    SetSheets(&sheets);
-    m_answer = 6;  // Yes
-    ClickCell(view, RowShowing(view, amountCol, "12.50"), 2);
-    QTest::keyClick(view, Qt::Key_Delete);
-    EXPECT_EQ(RowOfType(Movements(frame), kDividend), -1);
-    EXPECT_EQ(Movements(frame)->GetLedger()->GetOrders().size(), 3u);
-
-    // The open trades follow the ticks with their first column hidden too.
-    frame->GetTabWnd()->setCurrentIndex(1);
-    qt::GridView* open = OpenTrades(frame)->GetGridWindow();
-    ToggleColumn(open, 3381);
-    ASSERT_TRUE(open->isColumnHidden(0));
-    int priceCol = ColumnOf(*open->Grid(), 3431);
-    CMensajePelvo tick("BBVA.MC");
-    tick.AddValor(kTickLast, 10.25);
-    m_market.Publish(tick);
-    SendTimer(frame, CChildFrmCartera::kIdleTimer);
-    EXPECT_GE(RowShowing(open, priceCol, "10.25"), 0);
+    // Each journal change refills each list grid once, after matching.
+    CSistemaCartera* ledger = view->GetLedger();
+    qt::GridView* grids[] = {Movements(frame)->GetGridWindow(), OpenTrades(frame)->GetGridWindow(),
+                             ClosedTrades(frame)->GetGridWindow()};
+    // How often each grid refilled for change, then the rows each shows.
+    auto refills = [&](const std::function<void()>& change) {
+        std::vector<std::unique_ptr<QSignalSpy>> spies;
+        for (qt::GridView* g : grids)
+            spies.push_back(std::make_unique<QSignalSpy>(g->Model(), &qt::GridModel::redrawnAll));
+        change();
+        std::vector<int> counts;
+        for (auto& spy : spies) counts.push_back(static_cast<int>(spy->count()));
+        for (qt::GridView* g : grids) counts.push_back(g->model()->rowCount());
+        return counts;
+    };
+    int d = DateNumber(2026, 2, 10);
+    // The sale closed the trade before the grids filled.
+    EXPECT_EQ(refills([&] { ledger->AddOrder(Exec(false, "BBVA.MC", 50, 10.0, d)); }),
+              (std::vector<int>{1, 1, 1, 4, 1, 1}));
+    COrderCartera sale = ledger->GetOrders().back();
+    sale.contracts = 20;
+    EXPECT_EQ(refills([&] { ledger->ModOrder(sale); }), (std::vector<int>{1, 1, 1, 4, 2, 1}));
+    EXPECT_EQ(refills([&] { ledger->DelOrder(sale.id); }), (std::vector<int>{1, 1, 1, 3, 2, 0}));
 }
 
 // Whether the sort arrow at the right end of the heading of col points up: its dark pixels
@@ -200,7 +144,6 @@ bool ArrowPointsUp(qt::GridView* view, int col) {
     return widths.size() >= 2 && widths.front() < widths.back();
 }
 
-// The id of the record a row of a list grid's view shows.
 uint64_t RowId(qt::GridView* view, int row) {
     return dynamic_cast<CGridQBase*>(view->Grid())->GetRowID(row);
 }
@@ -211,12 +154,10 @@ std::pair<std::vector<uint64_t>, uint64_t> Highlighted(qt::GridView* view) {
     for (const QModelIndex& index : view->selectionModel()->selectedRows())
         ids.push_back(RowId(view, index.row()));
     std::sort(ids.begin(), ids.end());
-    auto* grid = dynamic_cast<CGridQBase*>(view->Grid());
-    return {ids,
-            view->currentIndex().isValid() ? grid->GetRowID(view->currentIndex().row()) : kNoId};
+    return {ids, view->currentIndex().isValid() ? RowId(view, view->currentIndex().row()) : kNoId};
 }
 
-TEST_F(ViewsTest, TheSelectionStaysOnItsMovementsThroughChangesUndoAndAReload) {
+TEST_F(ViewsTest, SelectionAndRowsStayOnTheirMovementsThroughChangesAndAHiddenFirstColumn) {
     CChildFrmCartera* frame = OpenSample();
     ASSERT_NE(frame, nullptr);
     qt::GridView* view = Movements(frame)->GetGridWindow();
@@ -284,6 +225,46 @@ TEST_F(ViewsTest, TheSelectionStaysOnItsMovementsThroughChangesUndoAndAReload) {
     ToggleColumn(view, 3390);
     EXPECT_FALSE(view->isColumnHidden(group));
     EXPECT_EQ(view->columnWidth(group), width);
+
+    // Rows keep their movement with the first column hidden.
+    ToggleColumn(view, 3381);
+    ASSERT_TRUE(view->isColumnHidden(0));
+    int dividend = RowShowing(view, priceCol, "12.50");
+    ASSERT_GE(dividend, 0);
+    const uint64_t id = Movements(frame)->GetGridCartera()->GetRowID(dividend);
+    ClickMenu(RightClickCell(view, dividend, 2), {::LS(3459)});
+    EXPECT_EQ(sheets.calls, std::vector<std::string>{"other 3460 - - " + std::to_string(id)});
+    // The real sheet, left with Esc, twice: the menu must not be freed under its handler.
+    CEntrySheets entry;
+    SetSheets(&entry);
+    int closed = 0;
+    std::function<void()> esc = [&] {
+        QWidget* sheet = QApplication::activeModalWidget();
+        if (!sheet) return QTimer::singleShot(10, esc);
+        ++closed;
+        QTest::keyClick(sheet, Qt::Key_Escape);
+    };
+    for (int i = 0; i < 2; ++i) {
+        QTimer::singleShot(10, esc);
+        ClickMenu(RightClickCell(view, RowShowing(view, priceCol, "12.50"), 2), {::LS(3459)});
+    }
+    EXPECT_EQ(closed, 2);
+    SetSheets(&sheets);
+    ClickCell(view, RowShowing(view, priceCol, "12.50"), 2);
+    QTest::keyClick(view, Qt::Key_Delete);
+    EXPECT_EQ(RowOfType(Movements(frame), kDividend), -1);
+    EXPECT_EQ(ledger->GetOrders().size(), 5u);
+
+    // The open trades follow the ticks with their first column hidden too.
+    frame->GetTabWnd()->setCurrentIndex(1);
+    qt::GridView* open = OpenTrades(frame)->GetGridWindow();
+    ToggleColumn(open, 3381);
+    ASSERT_TRUE(open->isColumnHidden(0));
+    CMensajePelvo tick("BBVA.MC");
+    tick.AddValor(kTickLast, 10.25);
+    m_market.Publish(tick);
+    SendTimer(frame, CChildFrmCartera::kIdleTimer);
+    EXPECT_GE(RowShowing(open, ColumnOf(*open->Grid(), 3431), "10.25"), 0);
 }
 
 // Whether every number (a right-aligned cell) of col fits its column without "…".
@@ -323,11 +304,8 @@ TEST_F(ViewsTest, LongNumbersAreFittedAndPageKeysAndTheWheelMoveThroughTheRows) 
     Movements(frame)->GetLedger()->AddOrder(Cash(kImposition, 1, 123456789.25, d));
     EXPECT_TRUE(ShowsWhole(view, total));
     EXPECT_EQ(view->Grid()->GetColWidth(total), 20);
-    for (int col = 0; col < view->model()->columnCount(); ++col) {
-        if (!view->isColumnHidden(col)) {
-            EXPECT_TRUE(ShowsWhole(view, col)) << col;
-        }
-    }
+    for (int col = 0; col < view->model()->columnCount(); ++col)
+        EXPECT_TRUE(view->isColumnHidden(col) || ShowsWhole(view, col)) << col;
     // "Fit columns" from the menu fits it too, as the user's own width.
     heading->resizeSection(total, 20);
     ClickMenu(RightClickCell(view, 0, 1), {"Fit columns"});

@@ -1,8 +1,5 @@
-// The workstation driven from the keyboard and mouse as a desktop user drives it: menus,
-// windows and tabs; rows selected, copied, deleted at once, and the deletion undone and redone;
-// and the demo as `cartera --demo` starts it, where the market moves the open trades, each tab
-// is pictured and exported under screenshots/, and Portfolio > Statistics... opens the window
-// beside the portfolio and filters it.
+// The workstation driven from the keyboard and mouse as a desktop user drives it, and the demo
+// as `cartera --demo` starts it, each tab pictured and exported under screenshots/.
 #include <QClipboard>
 #include <QFileInfo>
 #include <QMdiArea>
@@ -28,7 +25,6 @@ class DesktopTest : public testing::WorkstationTestBase {
         yesNoAnswer = IDYES;
         ShowWorkstation(1200, 800);
     }
-    // File > New from the keyboard, the name typed into the dialog and Return pressed.
     void NewFromKeyboard(const QString& name) {
         testing::AnswerNameDialog(name);
         ChooseFromMenuBar(Qt::Key_F, Qt::Key_N);
@@ -119,7 +115,6 @@ TEST(DemoHomeTest, TheDemoFolderStaysWhenTheUserMadeAPortfolioThere) {
     }
 }
 
-using EditTest = testing::WorkstationTestBase;
 using cartera::testing::Cash;
 using cartera::testing::Exec;
 
@@ -146,11 +141,10 @@ QStringList CopiedLines(qt::GridView* grid) {
     return QApplication::clipboard()->text().split('\n', Qt::SkipEmptyParts);
 }
 
-TEST_F(EditTest, SelectedRowsAreCopiedAndDeletedAsOneStepThatUndoAndRedoTakeBack) {
+TEST_F(DesktopTest, SelectedRowsAreCopiedAndDeletedAsOneStepThatUndoAndRedoTakeBack) {
     std::string path =
         WritePortfolio("Edit", {Cash(kImposition, 1, 5000), Exec(true, "SAN.MC", 100, 4.25),
                                 Exec(true, "TEF.MC", 20, 10.0), Exec(true, "BBVA.MC", 3, 9.0)});
-    ShowWorkstation(1000, 700);
     ASSERT_NE(window->OpenFile(path), nullptr);
     CMDIChildWnd* frame = window->ActiveFrame();
     qt::GridView* grid = testing::GridOfTab(frame, 0);
@@ -168,8 +162,7 @@ TEST_F(EditTest, SelectedRowsAreCopiedAndDeletedAsOneStepThatUndoAndRedoTakeBack
     EXPECT_TRUE(lines[2].startsWith("B\tBBVA.MC\t\t04/10/2024\t3\t")) << lines[2].toStdString();
     // Shift+arrows from a clicked row, and Ctrl+A.
     Click(grid, 0);
-    QTest::keyClick(grid, Qt::Key_Down, Qt::ShiftModifier);
-    QTest::keyClick(grid, Qt::Key_Down, Qt::ShiftModifier);
+    for (int i = 0; i < 2; ++i) QTest::keyClick(grid, Qt::Key_Down, Qt::ShiftModifier);
     EXPECT_EQ(CopiedLines(grid).size(), 4);
     QTest::keyClick(grid, Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(CopiedLines(grid).size(), 5);
@@ -177,7 +170,6 @@ TEST_F(EditTest, SelectedRowsAreCopiedAndDeletedAsOneStepThatUndoAndRedoTakeBack
     // Delete removes the selection after one question, as one save.
     Click(grid, 1);
     QTest::keyClick(grid, Qt::Key_Down, Qt::ShiftModifier);
-    yesNoAnswer = IDYES;
     QTest::keyClick(grid, Qt::Key_Delete);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0], "Delete the 2 selected movements?");
@@ -221,14 +213,12 @@ QWidget* StatisticsWindow() {
     return nullptr;
 }
 
-// The texts of table's cells at rows of column col.
 QStringList Cells(QTableWidget* t, std::initializer_list<int> rows, int col = 1) {
     QStringList texts;
     for (int row : rows) texts << (t->item(row, col) ? t->item(row, col)->text() : "none");
     return texts;
 }
 
-// The texts of every cell of grid.
 QStringList Cells(qt::GridView* grid) {
     QStringList cells;
     for (int r = 0; r < grid->model()->rowCount(); ++r)

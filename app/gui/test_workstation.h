@@ -30,7 +30,6 @@
 
 namespace cartera::gui::testing {
 
-// The grid on tab index of frame.
 inline qt::GridView* GridOfTab(CMDIChildWnd* frame, int index) {
     return frame->findChild<QTabWidget*>()->widget(index)->findChild<qt::GridView*>();
 }
@@ -82,7 +81,6 @@ class WorkstationTestBase : public cartera::testing::HooksTest {
         QApplication::setActiveWindow(window.get());
     }
 
-    // Writes a portfolio of movements named name into the portfolio folder; returns its path.
     static std::string WritePortfolio(const std::string& name,
                                       const std::vector<COrderCartera>& movements) {
         std::string path = GetPMngFullPath(ORVO_PATH_PORTFOLIOS) + name + ".cartera";
@@ -92,7 +90,6 @@ class WorkstationTestBase : public cartera::testing::HooksTest {
         ledger.AddOrders(movements);
         return path;
     }
-    // Where keys go: the focused widget, or the window when none has the focus.
     QWidget* Focus() {
         return QApplication::focusWidget() ? QApplication::focusWidget() : window.get();
     }

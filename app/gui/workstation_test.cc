@@ -39,18 +39,21 @@ namespace {
 
 using cartera::testing::Exec;
 
+// Runs then on the dialog that opens next, once it shows, made active as the window manager
+// makes it.
+void OnNextDialog(std::function<void(QWidget* dialog)> then, QWidget* over = nullptr) {
+    QTimer::singleShot(10, [then, over] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (!dialog || dialog == over) return OnNextDialog(then, over);
+        QApplication::setActiveWindow(dialog);
+        then(dialog);
+    });
+}
+
 // Runs drive on the modal sheet that run opens, once it shows, then checks that it closed.
 void OnSheet(const std::function<void()>& run, const std::function<void(QWidget&)>& drive) {
     bool driven = false;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        QWidget* sheet = QApplication::activeModalWidget();
-        if (!sheet) return;
-        poll.stop();
-        driven = true;
-        drive(*sheet);
-    });
-    poll.start(0);
+    OnNextDialog([&](QWidget* sheet) { driven = true, drive(*sheet); });
     run();
     EXPECT_TRUE(driven);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
@@ -63,11 +66,7 @@ TEST_F(WorkstationTest, AMissingOrOtherVersionModuleIsRefusedWithItsReasonAndRel
     const QString other = "libcartera-other-version.so";
     const std::string ours = "needs version " + std::to_string(ui::kModuleInterfaceVersion);
     const std::string its = "version " + std::to_string(ui::kModuleInterfaceVersion + 1) + ";";
-    struct Case {
-        QString file;
-        ErrorKind kind;
-        std::vector<std::string> named;  // what its error names
-    };
+    using Case = std::tuple<QString, ErrorKind, std::vector<std::string>>;  // file, error, named
     for (const auto& [file, kind, named] :
          {Case{
               "libcartera-nothing.so", ErrorKind::not_found, {"libcartera-nothing.so", "/nowhere"}},
@@ -107,7 +106,13 @@ TEST_F(WorkstationTest, AnUnexpectedExceptionIsToldAndTheWorkstationGoesOn) {
     EXPECT_EQ(calls, 4);
 }
 
-TEST_F(WorkstationTest, CreatesAPortfolioMarksAFailedSaveAndSwitchesLanguage) {
+// The mnemonic letter of a text ("&Comprar" gives "c"); empty for none.
+QString Letter(const QString& text) {
+    const int amp = text.indexOf(QLatin1Char('&'));
+    return amp >= 0 ? text.mid(amp + 1, 1).toLower() : QString();
+}
+
+TEST_F(WorkstationTest, PortfoliosAreCreatedSavedAndTypedInEachLanguageAndFocusComesBack) {
     market.AddSymbol({"TEF", "Telefonica", 2, 'V', 10.0});
     ShowWorkstation(1000, 700);
     ASSERT_EQ(window->Templates().size(), 1u);
@@ -181,31 +186,15 @@ TEST_F(WorkstationTest, CreatesAPortfolioMarksAFailedSaveAndSwitchesLanguage) {
                 EXPECT_EQ(names->findText("Maison"), 0);
                 qobject_cast<QDialog*>(&editor)->reject();
             });
-    QStringList titles;
-    for (QAction* action : window->menuBar()->actions()) titles << action->text().remove('&');
-    EXPECT_EQ(titles.value(0).toStdString(), ::LS(40007));
-    EXPECT_TRUE(titles.contains("Portefeuille")) << titles.join(",").toStdString();
+    QStringList menus;
+    for (QAction* action : window->menuBar()->actions()) menus << action->text().remove('&');
+    EXPECT_EQ(menus.value(0).toStdString(), ::LS(40007));
+    EXPECT_TRUE(menus.contains("Portefeuille")) << menus.join(",").toStdString();
     EXPECT_EQ(frame->findChild<QTabWidget*>()->tabText(0).toStdString(), ::LS(3377));
     EXPECT_EQ(settings.value("language").toString(), "fr");
-    window->SetInterfaceLanguage(Language::en);
-}
-
-// The mnemonic letter of a text ("&Comprar" gives "c"); empty for none.
-QString Letter(const QString& text) {
-    const int amp = text.indexOf(QLatin1Char('&'));
-    return amp >= 0 ? text.mid(amp + 1, 1).toLower() : QString();
-}
-
-// Each language gives the menus and the window's buttons letters of their own, and an order is
-// typed from the keyboard alone: Alt and the Buy button's letter, the code, Tab, contracts,
-// Tab, price, Enter.
-TEST_F(WorkstationTest, EachLanguageHasLettersOfItsOwnAndAnOrderIsTypedWithTabs) {
-    market.AddSymbol({"TEF", "Telefonica", 2, 'V', 10.0});
-    ShowWorkstation(1000, 700);
-    testing::AnswerNameDialog("Keys");
-    ASSERT_NE(window->NewDocument(), nullptr);
-    CMDIChildWnd* frame = window->ActiveFrame();
-    ASSERT_NE(frame, nullptr);
+    // Each language gives the menus and the window's buttons letters of their own, and an order
+    // is typed from the keyboard alone: Alt and the Buy button's letter, the code, Tab,
+    // contracts, Tab, price, Enter.
     QString buyLetter;
     QPushButton* buy = nullptr;
     for (Language lang : {Language::en, Language::de, Language::fr, Language::it, Language::es}) {
@@ -238,7 +227,6 @@ TEST_F(WorkstationTest, EachLanguageHasLettersOfItsOwnAndAnOrderIsTypedWithTabs)
     OnSheet([&] { buy->click(); },  // Alt+C under a window system
             [](QWidget& sheet) {
                 EXPECT_EQ(sheet.windowTitle().toStdString(), ::LS(3391));
-                QApplication::setActiveWindow(&sheet);  // as the window manager does
                 QTest::keyClicks(QApplication::focusWidget(), "tef");
                 for (const char* typed : {"10", "10,5"}) {
                     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -247,33 +235,15 @@ TEST_F(WorkstationTest, EachLanguageHasLettersOfItsOwnAndAnOrderIsTypedWithTabs)
                 QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
                 if (sheet.isVisible()) qobject_cast<QDialog*>(&sheet)->reject();
             });
-    EXPECT_EQ(grid->model()->rowCount(), 1);
+    EXPECT_EQ(grid->model()->rowCount(), 2) << "the first buy and the typed one";
     window->SetInterfaceLanguage(Language::en);
-}
 
-// The workstation's finish as a user meets it: where the keyboard goes after a dialog, what
-// the sheets are called.
-class FinishTest : public testing::WorkstationTestBase {
-  protected:
-    // Runs then on the dialog that opens next, once it shows.
-    static void OnNextDialog(std::function<void(QWidget* dialog)> then, QWidget* over = nullptr) {
-        QTimer::singleShot(10, [then, over] {
-            QWidget* dialog = QApplication::activeModalWidget();
-            if (!dialog || dialog == over) return OnNextDialog(then, over);
-            QApplication::setActiveWindow(dialog);  // as the window manager does
-            then(dialog);
-        });
-    }
-};
-
-// Each sheet's title says Buy or Sell in the interface language; after a sheet or a message
-// box the keyboard is back in the grid cell or the field it was opened from.
-TEST_F(FinishTest, SheetTitlesNameTheSideAndFocusComesBackToTheCellAndTheField) {
-    std::string path =
+    // Each sheet's title says Buy or Sell in the interface language; after a sheet or a message
+    // box the keyboard is back in the grid cell or the field it was opened from.
+    std::string sides =
         WritePortfolio("Sides", {Exec(true, "SAN.MC", 100, 4.25), Exec(false, "SAN.MC", 40, 4.5)});
-    ShowWorkstation(1000, 700);
-    ASSERT_NE(window->OpenFile(path), nullptr);
-    auto* grid = testing::GridOfTab(window->ActiveFrame(), 0);
+    ASSERT_NE(window->OpenFile(sides), nullptr);
+    grid = testing::GridOfTab(window->ActiveFrame(), 0);
     using Case = std::pair<Language, std::vector<QString>>;  // buy, sell, modify each
     for (const auto& [language, expected] :
          {Case{Language::de, {"Kauf", "Verkauf", "Kauf ändern", "Verkauf ändern"}},
@@ -343,8 +313,7 @@ TEST_F(FinishTest, SheetTitlesNameTheSideAndFocusComesBackToTheCellAndTheField) 
 // where no window could open, as a platform whose display is missing would abort the program.
 TEST(WorkstationCommandLine, HelpAndVersionNeedNoDisplay) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("DISPLAY"));
-    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) env.remove(QString::fromLatin1(name));
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/cartera");
     for (auto [option, shows] :
