@@ -403,6 +403,7 @@ TEST_F(EntrySheetsTest, EachOtherOperationRecordsItsMovementFromThePageShowingOr
         sheet.SetActivePage(4);
         auto* p = dynamic_cast<CDlgDividendos*>(sheet.GetActivePage());
         ChooseSymbol(*p, "TEF");
+        EXPECT_EQ(p->SymbolBox()->lineEdit()->cursorPosition(), 0) << "the name's start shows";
         QTest::keyClicks(p->PerShare(), "0.25");
         for (const char* shares : {"", "0", "-5"}) {  // a dividend on no shares is none
             Type(p->Contracts(), shares);

@@ -55,20 +55,26 @@ void CSymbolComboBox::AddSymbol(const CComboConsultaData& entry, int, int, int) 
         setItemData(index, QString::fromStdString(entry.code), kCodeRole);
         setItemData(index, entry.decimals, kDecimalsRole);
     }
-    setCurrentIndex(index);
+    ShowChoice(index);
     Remember(entry);
 }
 
 void CSymbolComboBox::AddPlainEntry(const CComboConsultaData& entry) {
     int listed = findData(QString::fromStdString(entry.code), kCodeRole);
     if (listed >= 0 && itemText(listed).toStdString() == entry.name) {
-        setCurrentIndex(listed);
+        ShowChoice(listed);
         return;
     }
     insertItem(0, QString::fromStdString(entry.name));
     setItemData(0, QString::fromStdString(entry.code), kCodeRole);
     setItemData(0, entry.decimals, kDecimalsRole);
-    setCurrentIndex(0);
+    ShowChoice(0);
+}
+
+void CSymbolComboBox::ShowChoice(int index) {
+    setCurrentIndex(index);
+    // The same index chosen again sends no change, yet its name replaced the typed code.
+    lineEdit()->setCursorPosition(0);
 }
 
 CComboConsultaData CSymbolComboBox::GetEntry(int index) const {

@@ -63,6 +63,8 @@ class CSymbolComboBox : public QComboBox {
   private:
     void OnActivated(int index);
     void OnTextEntered();
+    // Selects index and shows its name from the start.
+    void ShowChoice(int index);
     void Remember(const CComboConsultaData& entry) const;
 
     std::string m_cacheFile;
