@@ -56,20 +56,27 @@ class EntrySheetsTest : public LedgerTest {
         l.GetAdmComisiones()->Add({-1, -1, 4, "Broker", 1, 0.2, 5, 0.05, 1, 0, 10000, 2});
     }
 
-    // Runs the buy/sell sheet as the view commands do, driven by drive.
-    void BuySell(int buy, CNegocioC* trade, COrderCartera* movement,
+    // Runs the buy/sell sheet as the view commands do (on a copy of the movement modified),
+    // driven by drive.
+    void BuySell(int buy, CNegocioC* trade, const COrderCartera* movement,
                  const std::function<void(CSheetCompra&, CDlgCompraAccion&)>& drive) {
         CPropertySheetBase::SetRunner([&](CPropertySheetBase& s) {
             auto& sheet = dynamic_cast<CSheetCompra&>(s);
             sheet.show();
             drive(sheet, *sheet.Page());
         });
-        sheets.RunBuySell(ledger, movement ? 3460 : buy ? 3391 : 3392, buy, trade, movement);
+        COrderCartera copy = movement ? *movement : COrderCartera{};
+        sheets.RunBuySell(ledger,
+                          movement ? 3460
+                          : buy    ? 3391
+                                   : 3392,
+                          buy, trade, movement ? &copy : nullptr);
     }
-    void Other(COrderCartera* movement, const std::function<void(CSheetVarios&)>& drive) {
+    void Other(const COrderCartera* movement, const std::function<void(CSheetVarios&)>& drive) {
         CPropertySheetBase::SetRunner(
             [&](CPropertySheetBase& s) { drive(dynamic_cast<CSheetVarios&>(s)); });
-        sheets.RunOther(ledger, movement ? 3460 : 3394, movement);
+        COrderCartera copy = movement ? *movement : COrderCartera{};
+        sheets.RunOther(ledger, movement ? 3460 : 3394, movement ? &copy : nullptr);
     }
     static void Type(QLineEdit* edit, const char* text) {
         edit->clear();

@@ -258,7 +258,7 @@ void CDlgCompraAccion::OnSymbolChanged() {
 
 void CDlgCompraAccion::OnSearch() {
     st_valor_comunic2 found;
-    if (!m_pSistema || !m_pSistema->ShowDlgSearchQuotes(found)) return;
+    if (!SearchOneSymbol(m_pSistema, found)) return;
     CComboConsultaData entry{found.Decimals(), found.Code(), found.Name()};
     m_pSymbolBox->AddSymbol(entry, 1, 1, 0);
     m_pSymbolBox->SetChosen(entry);

@@ -141,7 +141,7 @@ void CDlgDividendos::UpdateTotal() {
 
 void CDlgDividendos::OnSearch() {
     st_valor_comunic2 found;
-    if (!m_pSistema || !m_pSistema->ShowDlgSearchQuotes(found)) return;
+    if (!SearchOneSymbol(m_pSistema, found)) return;
     m_pSymbolBox->Reset();
     m_pSymbolBox->LoadFromCache();
     m_pSymbolBox->AddSymbol({found.Decimals(), found.Code(), found.Name()}, 1, 1, 0);

@@ -8,6 +8,7 @@
 
 class CGridCartera : public CGridQBase {
   public:
+    Layout StoredLayout() const override { return Layout::movements; }
     // Adds the columns Type, Symbol, Group, Date, Contracts, Price, Commissions, Total
     // (visible) and Guarantee, Point Value, Time (hidden).
     CGridCartera();

@@ -48,9 +48,9 @@ TEST_F(LayoutsTest, LayoutsEndTheBodyAndSurviveASaveAndLoad) {
         grid->CreateGrid(RECT{}, nullptr, 123);
         grid->SetLedger(&loaded);
     }
-    loaded.SetGridCartera(&m2);
-    loaded.SetGridAbiertas(&o2);
-    loaded.SetGridCerradas(&c2);
+    loaded.AddView(&m2);
+    loaded.AddView(&o2);
+    loaded.AddView(&c2);
     CArchive in{std::string_view(body)};
     loaded.Serialize(in);
     ExpectSameLayout(movements, m2);

@@ -41,7 +41,7 @@ inline constexpr COLORREF kDebitColor = RGB(255, 0, 0);
 // The grid renders its rows from the ledger's records on demand (see IGridRowSource), so a
 // refill only sets the number of rows and sorts; SetOnDemand(false) stores every row's
 // cells instead, with the same texts and colours.
-class CGridQBase : public CGridTabla, public ILedgerListGrid, private IGridRowSource {
+class CGridQBase : public CGridTabla, public ILedgerView, private IGridRowSource {
   public:
     CGridQBase();
     ~CGridQBase() override = default;
@@ -90,6 +90,8 @@ class CGridQBase : public CGridTabla, public ILedgerListGrid, private IGridRowSo
     // loading), the alternate row colour. Then the header is applied again and a refill
     // requested (see RequestRefill). Archive errors propagate.
     void Serialize(CArchive& ar) override;
+    // The layout the portfolio file keeps of the grid is its Serialize.
+    void SerializeLayout(CArchive& ar) override { Serialize(ar); }
     // The column id of an old saved caption, by a fixed order of the list grids' headings
     // in the interface language; -1 for none.
     int String2Id_OldFormat(const std::string& caption) override;

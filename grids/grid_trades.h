@@ -17,12 +17,11 @@ std::string TradeCellText(int columnId, const CNegocioC& t, bool withType, bool*
 bool TradeNumber(int columnId, const CNegocioC& t, double* value);
 }  // namespace cartera
 
-class CGridOpAbiertas : public CGridQBase, public ILedgerOpenTradesGrid {
+class CGridOpAbiertas : public CGridQBase {
   public:
     CGridOpAbiertas();
 
-    // One override for the host grid's and the ledger's Serialize.
-    void Serialize(CArchive& ar) override { CGridQBase::Serialize(ar); }
+    Layout StoredLayout() const override { return Layout::open; }
 
     // A row per open trade in the ledger's order, sorted again.
     void FillGrid() override;
@@ -32,8 +31,9 @@ class CGridOpAbiertas : public CGridQBase, public ILedgerOpenTradesGrid {
     // Redraws the first row that holds t's id, keeping its place (the sort may go stale
     // until the next fill), rewriting it from t with stored cells; on demand the row shows
     // the ledger's trade, which t is when the ledger calls. Nothing when no row holds it.
-    void UpdateTradeRow(const CNegocioC& t) override;
-    void RedrawTradeGrid() override { RedrawAll(); }
+    void UpdateTradeRow(const CNegocioC& t);
+    void OpenTradeChanged(const CNegocioC& t) override { UpdateTradeRow(t); }
+    void OpenTradesRevalued() override { RedrawAll(); }
     // The first row holding the id, or -1: what a scan from row 0 finds.
     int FindTradeRow(uint64_t id);
 
@@ -68,6 +68,7 @@ class CGridOpAbiertas : public CGridQBase, public ILedgerOpenTradesGrid {
 class CGridOpCerradas : public CGridQBase {
   public:
     CGridOpCerradas();
+    Layout StoredLayout() const override { return Layout::closed; }
 
     // The base menu without "Modify" and "Delete".
     int OnMenuStart(int col, int row, int section) override;

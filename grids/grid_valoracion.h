@@ -10,7 +10,7 @@
 
 class CSistemaCartera;
 
-class CGridValoracion : public CGridTabla, public ILedgerValuationGrid {
+class CGridValoracion : public CGridTabla, public ILedgerView {
   public:
     static constexpr int kRows = 16;
     static constexpr int kCols = 5;
@@ -24,9 +24,11 @@ class CGridValoracion : public CGridTabla, public ILedgerValuationGrid {
     CSistemaCartera* GetLedger() const { return m_pSistema; }
 
     // UpdateCapitalRows, then UpdateOpenTradeRows. Nothing without a ledger.
-    void Refresh() override;
+    void Refresh();
     // Rewrites rows 11, 12, 13 and 15 and redraws the grid.
-    void UpdateOpenTradeRows() override;
+    void UpdateOpenTradeRows();
+    void TotalsChanged() override { Refresh(); }
+    void OpenTradesRevalued() override { UpdateOpenTradeRows(); }
     // Rewrites rows 1 to 10; does not redraw.
     void UpdateCapitalRows();
 

@@ -14,7 +14,7 @@ class ValuationGridTest : public LedgerTest {
     ValuationGridTest() {
         grid.CreateGrid(RECT{}, nullptr, 123);
         grid.SetLedger(&ledger);
-        ledger.SetGridValoracion(&grid);
+        ledger.AddView(&grid);
         grid.Refresh();
     }
     std::string Amount(int row) { return grid.QuickGetText(2, row); }

@@ -328,3 +328,39 @@ void CDlgBusquedaSimbolos::OnNewSymbolFound(const st_valor_comunic2& result) {
 }
 
 void CDlgBusquedaSimbolos::OnError(int code, int, void*) { m_lastError = code; }
+
+namespace {
+// Forwards a search's answers to the dialog showing it, and offers the owner's securities.
+class SearchLink : public CObjectZorb {
+  public:
+    explicit SearchLink(const CEventZorb* owner) : m_owner(owner) {}
+    void Show(CDlgBusquedaSimbolos* dialog) { m_dialog = dialog; }
+    void OnSimboloEncontradoAck(const st_valor_comunic2& result) override {
+        if (m_dialog) m_dialog->OnNewSymbolFound(result);
+    }
+    void OnError(int code, int detail, void* data) override {
+        if (m_dialog) m_dialog->OnError(code, detail, data);
+    }
+    void SetTotalSimbolosEncontrados(long found, long total) override {
+        if (m_dialog) m_dialog->SetSimbolosEncontrados(found, total);
+    }
+    std::vector<MarketSymbol> OwnSymbols() const override {
+        return m_owner ? m_owner->OwnSymbols() : std::vector<MarketSymbol>{};
+    }
+
+  private:
+    const CEventZorb* m_owner;
+    CDlgBusquedaSimbolos* m_dialog = nullptr;
+};
+}  // namespace
+
+int SearchOneSymbol(const CEventZorb* owner, st_valor_comunic2& out) {
+    SearchLink link(owner);
+    CDlgBusquedaSimbolos dialog(&link);
+    link.Show(&dialog);
+    dialog.EnableMultiselectMode(0);
+    if (dialog.DoModal() != CDlgBusquedaSimbolos::IDOK || dialog.GetSeleccionados().size() != 1)
+        return 0;
+    out = dialog.GetSeleccionados()[0];
+    return 1;
+}

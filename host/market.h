@@ -234,3 +234,8 @@ class CDlgBusquedaSimbolos {
     std::vector<st_valor_comunic2> m_selected;
     int m_lastError = 0;
 };
+
+// Shows the symbol search for one choice, through a link of its own whose searches also
+// offer owner's securities (owner may be null; not owned). 1 and out filled when exactly one
+// security was chosen; else 0 and out unchanged.
+int SearchOneSymbol(const CEventZorb* owner, st_valor_comunic2& out);

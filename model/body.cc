@@ -1,4 +1,6 @@
 // The portfolio file body: header, movements, extension block, grid layouts.
+#include "model/body.h"
+
 #include <array>
 #include <cstring>
 #include <initializer_list>
@@ -8,7 +10,6 @@
 #include "host/archive.h"
 #include "host/coding.h"
 #include "host/memory.h"
-#include "model/sistema.h"
 
 namespace {
 constexpr int32_t kExtensionMarker = -1;
@@ -202,124 +203,114 @@ COrderCartera ReadWholeMovement(CArchive& ar) {
 }
 }  // namespace cartera
 
-void CSistemaCartera::Serialize(CArchive& ar) {
-    if (ar.IsStoring())
-        StoreBody(ar);
-    else
-        LoadBody(ar);
-}
+namespace cartera {
 
-void CSistemaCartera::StoreBody(CArchive& ar) {
-    ar.WriteU32(m_lastId);
-    ar.WriteI32(m_activeTab);
-    ar.WriteI32(static_cast<int32_t>(m_orders.size()));
+void StoreBody(CArchive& ar, const Journal& journal, int32_t activeTab,
+               const LayoutCodec& layouts) {
+    const CArrayOrders& orders = journal.Orders();
+    ar.WriteU32(journal.LastId());
+    ar.WriteI32(activeTab);
+    ar.WriteI32(static_cast<int32_t>(orders.size()));
     // One reservation for the whole body: every record's fixed part, its texts and some room
     // for the layouts, so the buffer is written once and never moved.
-    size_t bytes = m_detachedLayouts.size() + 4096;
-    for (const auto& m : m_orders)
+    size_t bytes = 4096;
+    for (const auto& m : orders)
         bytes += kMinRecordBytes + 8 + m.orderText.size() + m.quoteCode.size() + m.group.size() +
                  m.symbol.size() + m.schedule.size();
     ar.Reserve(bytes);
     // The file's running sum takes in the bytes every few records, while they are cached.
-    for (size_t i = 0; i < m_orders.size(); ++i) {
-        cartera::WriteMovementRecord(ar, m_orders[i]);
+    for (size_t i = 0; i < orders.size(); ++i) {
+        WriteMovementRecord(ar, orders[i]);
         if (i % kRecordsPerSum == kRecordsPerSum - 1) ar.UpdateSum();
     }
     ar.WriteI32(kExtensionMarker);
-    for (size_t i = 0; i < m_orders.size(); ++i) {
-        cartera::WriteExtensionRecord(ar, m_orders[i]);
+    for (size_t i = 0; i < orders.size(); ++i) {
+        WriteExtensionRecord(ar, orders[i]);
         if (i % (4 * kRecordsPerSum) == 0) ar.UpdateSum();
     }
     ar.WriteI32(kLayoutMarker);
-    SerializeLayouts(ar);
+    layouts(ar);
 }
 
-void CSistemaCartera::LoadBody(CArchive& ar) {
-    m_orders.clear();
-    m_orderEdits.Reset();
-    InvalidateIndex();
-    m_detachedLayouts.clear();
-    m_lastId = ar.ReadU32();
-    m_activeTab = ar.ReadI32();
-    int32_t n = ar.ReadI32();
-    if (n < 0) throw CArchiveException(CArchiveException::badFormat, "negative movement count");
-    // Reserve no more than the data can hold, so a crafted count cannot exhaust memory.
-    // Room for the movements the user adds next, so the first one does not move them all.
-    size_t expected = std::min<size_t>(static_cast<size_t>(n), ar.Remaining() / kMinRecordBytes);
-    m_orders.reserve(expected + expected / 16 + 16);
-    cartera::AdviseLargePages(m_orders);
-    std::string scratch;  // only wide texts need it
-    TextCache texts;
-    auto text = [&] { return texts.Get(ar.ReadStringView(&scratch)); };
-    for (int32_t i = 0; i < n; ++i) {
-        COrderCartera m;  // pushed only when read whole
-        ReadRecordInto(ar, text, m);
-        m_orders.push_back(m);
-    }
+namespace {
 
-    bool readLayouts = true;
-    int32_t marker = ar.ReadI32();
-    if (marker == kExtensionMarker) {
-        for (auto& m : m_orders) {
-            m.schedule = text();
-            m.reserved = static_cast<int32_t>(ar.ReadU32());
-        }
-        // A file may end right after the extension records; the grids keep their layouts.
-        // Cut inside the layout marker, it is damaged.
-        readLayouts = !ar.AtEnd() && ar.ReadI32() == kLayoutMarker;
-    } else if (marker > 0) {
-        std::unordered_map<uint64_t, std::vector<size_t>> byId;
-        for (size_t i = 0; i < m_orders.size(); ++i) byId[m_orders[i].id].push_back(i);
-        for (int32_t i = 0; i < marker; ++i) {
-            COrderCartera record;
-            record.Serialize(ar);
-            if (auto it = byId.find(record.id); it != byId.end()) {
-                for (size_t k : it->second) {
-                    m_orders[k].schedule = record.schedule;
-                    m_orders[k].reserved = record.reserved;
-                }
+// Hands the movements read to the journal however the reading ends.
+class ReadInto {
+  public:
+    explicit ReadInto(Journal& journal) : m_journal(journal) {}
+    ~ReadInto() { m_journal.Reset(std::move(orders)); }
+    ReadInto(const ReadInto&) = delete;
+    ReadInto& operator=(const ReadInto&) = delete;
+    CArrayOrders orders;
+
+  private:
+    Journal& m_journal;
+};
+
+// The extension records of the oldest files, each given to the movements with its id.
+void ReadLegacyExtensions(CArchive& ar, int32_t count, CArrayOrders& orders, CArrayOrders* legacy) {
+    std::unordered_map<uint64_t, std::vector<size_t>> byId;
+    for (size_t i = 0; i < orders.size(); ++i) byId[orders[i].id].push_back(i);
+    for (int32_t i = 0; i < count; ++i) {
+        COrderCartera record;
+        record.Serialize(ar);
+        if (auto it = byId.find(record.id); it != byId.end()) {
+            for (size_t k : it->second) {
+                orders[k].schedule = record.schedule;
+                orders[k].reserved = record.reserved;
             }
-            m_legacy.push_back(record);
+        }
+        legacy->push_back(record);
+    }
+}
+
+}  // namespace
+
+void LoadBody(CArchive& ar, Journal& journal, int32_t* activeTab, CArrayOrders* legacy,
+              const LayoutCodec& layouts) {
+    bool readLayouts = true;
+    {
+        ReadInto read(journal);
+        CArrayOrders& orders = read.orders;
+        journal.Reset({});
+        journal.SetLastId(ar.ReadU32());
+        *activeTab = ar.ReadI32();
+        int32_t n = ar.ReadI32();
+        if (n < 0) throw CArchiveException(CArchiveException::badFormat, "negative movement count");
+        // Reserve no more than the data can hold, so a crafted count cannot exhaust memory.
+        // Room for the movements the user adds next, so the first one does not move them all.
+        size_t expected =
+            std::min<size_t>(static_cast<size_t>(n), ar.Remaining() / kMinRecordBytes);
+        orders.reserve(expected + expected / 16 + 16);
+        AdviseLargePages(orders);
+        std::string scratch;  // only wide texts need it
+        TextCache texts;
+        auto text = [&] { return texts.Get(ar.ReadStringView(&scratch)); };
+        for (int32_t i = 0; i < n; ++i) {
+            COrderCartera m;  // pushed only when read whole
+            ReadRecordInto(ar, text, m);
+            orders.push_back(m);
+        }
+        int32_t marker = ar.ReadI32();
+        if (marker == kExtensionMarker) {
+            for (auto& m : orders) {
+                m.schedule = text();
+                m.reserved = static_cast<int32_t>(ar.ReadU32());
+            }
+            // A file may end right after the extension records; the grids keep their layouts.
+            // Cut inside the layout marker, it is damaged.
+            readLayouts = !ar.AtEnd() && ar.ReadI32() == kLayoutMarker;
+        } else if (marker > 0) {
+            ReadLegacyExtensions(ar, marker, orders, legacy);
         }
     }
     if (readLayouts) {
-        SerializeLayouts(ar);
+        layouts(ar);
         if (!ar.AtEnd())
             throw CArchiveException(
                 CArchiveException::badFormat,
                 std::to_string(ar.Remaining()) + " unknown bytes after the grid layouts");
     }
-    if (m_afterLoading) DoAfterLoadingProcess();
 }
 
-std::string CSistemaCartera::LayoutBytes() {
-    std::string bytes;
-    CArchive ar(&bytes);
-    SerializeLayouts(ar);
-    return bytes;
-}
-
-void CSistemaCartera::LoadLayouts(CArchive& ar) {
-    SerializeLayouts(ar);
-    if (!ar.AtEnd())
-        throw CArchiveException(
-            CArchiveException::badFormat,
-            std::to_string(ar.Remaining()) + " unknown bytes after the grid layouts");
-}
-
-void CSistemaCartera::SerializeLayouts(CArchive& ar) {
-    ILedgerListGrid* grids[3] = {m_pGridCartera, m_pGridCerradas, m_pGridAbiertas};
-    for (ILedgerListGrid* grid : grids) {
-        if (ar.IsLoading() && ar.AtEnd()) return;  // written without layouts
-        if (grid) {
-            grid->Serialize(ar);
-            continue;
-        }
-        // No grid to hand the rest to: keep it as read and write it back unchanged.
-        if (ar.IsLoading())
-            m_detachedLayouts = std::string(ar.ReadView(ar.Remaining()));
-        else
-            ar.WriteBytes(m_detachedLayouts.data(), m_detachedLayouts.size());
-        return;
-    }
-}
+}  // namespace cartera

@@ -52,10 +52,11 @@ class BodyTest : public LedgerTest {
 
 TEST_F(BodyTest, EmptyPortfolioBytes) {
     CSistemaCartera l;
-    FakeGrids movements, closed, open;
-    l.SetGridCartera(&movements);
-    l.SetGridCerradas(&closed);
-    l.SetGridAbiertas(&open);
+    RecordingView movements(ILedgerView::Layout::movements), closed(ILedgerView::Layout::closed),
+        open;
+    l.AddView(&movements);
+    l.AddView(&closed);
+    l.AddView(&open);
     movements.layoutValue = 1;
     closed.layoutValue = 2;
     open.layoutValue = 3;
@@ -116,9 +117,9 @@ TEST_F(BodyTest, IdsAreSignExtendedCountersKeptAndTheLegacyBlockMatchesByFullId)
         s += '\x03';
         s += "Old";
     }
-    FakeGrids movements;
+    RecordingView movements(ILedgerView::Layout::movements);
     CSistemaCartera l;
-    l.SetGridCartera(&movements);
+    l.AddView(&movements);
     PutFixed32(&s, 0x1234);  // the movements grid's layout follows the legacy block
     Load(l, s);
     EXPECT_EQ(std::tie(l.GetOrders()[0].schedule, l.GetOrders()[0].reserved), std::tuple("", -1));
@@ -136,14 +137,14 @@ TEST_F(BodyTest, IdsAreSignExtendedCountersKeptAndTheLegacyBlockMatchesByFullId)
 }
 
 TEST_F(BodyTest, MarkerVariantsAndShortFiles) {
-    FakeGrids movements;
+    RecordingView movements(ILedgerView::Layout::movements);
     // M = 0: no extension data, the layouts follow at once.
     std::string zero = Header(1, -1, 1);
     PutRecord(&zero, 1, kBuy, "A");
     PutFixed32(&zero, 0);
     PutFixed32(&zero, 0x77);
     CSistemaCartera a;
-    a.SetGridCartera(&movements);
+    a.AddView(&movements);
     Load(a, zero);
     EXPECT_EQ(movements.layoutValue, 0x77u);
     EXPECT_EQ(a.GetOpenTrades().size(), 1u);
@@ -157,7 +158,7 @@ TEST_F(BodyTest, MarkerVariantsAndShortFiles) {
         "S1";
     PutFixed32(&current, 8);
     CSistemaCartera b;
-    b.SetGridCartera(&movements);
+    b.AddView(&movements);
     Load(b, current);
     EXPECT_EQ(b.GetOrders()[0].schedule, "S1");
     EXPECT_EQ(movements.layoutValue, 0x77u);
@@ -168,7 +169,7 @@ TEST_F(BodyTest, MarkerVariantsAndShortFiles) {
     PutFixed32(&other, 5);
     PutFixed32(&other, 0x99);
     CSistemaCartera c;
-    c.SetGridCartera(&movements);
+    c.AddView(&movements);
     Load(c, other);
     EXPECT_EQ(movements.layoutValue, 0x77u);
 }

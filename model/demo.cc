@@ -84,7 +84,7 @@ COrderCartera Recorded(const CSistemaCartera& ledger, const Execution& e) {
 }
 
 // The demo's journal, built by the entry pages' rules.
-std::vector<COrderCartera> Journal(const CSistemaCartera& ledger) {
+std::vector<COrderCartera> DemoJournal(const CSistemaCartera& ledger) {
     std::vector<COrderCartera> j;
     auto exec = [&](const Execution& e) { j.push_back(Recorded(ledger, e)); };
     j.push_back(BuildCashMovement(kImposition, "Initial capital", 50000, At(2024, 1, 8, 9, 0)));
@@ -117,7 +117,7 @@ Status BuildDemoPortfolio(const std::string& path) {
                       "damaged commission file " + CAdmComisiones::FilePath() + ": " + e.what());
     }
     // Without a document the ledger saves nothing; the file is written once, whole.
-    ledger->AddOrders(Journal(*ledger));
+    ledger->AddOrders(DemoJournal(*ledger));
     PortfolioDocument doc(ledger.get());
     return doc.SaveAs(path);
 }

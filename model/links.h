@@ -1,10 +1,11 @@
 #pragma once
-// What the ledger needs of the document and the grids that show it. The ledger holds these
-// as non-owning pointers, so it runs headless (tests, the command line) with none set.
+// What the ledger needs of the document that stores it and of the views that show it. The
+// ledger runs headless (tests, the command line) with neither.
 #include <cstddef>
 #include <string>
 
 class CArchive;
+class CSistemaCartera;
 class CNegocioC;
 struct JournalChange;
 
@@ -29,29 +30,31 @@ class ILedgerDocument {
     virtual void SetTitle(const std::string& title) = 0;
 };
 
-// A list grid whose layout is stored in the portfolio file.
-class ILedgerListGrid {
+// A view of the ledger: a grid or a table that shows it. A view joins with
+// CSistemaCartera::AddView and leaves with RemoveView; its destructor leaves by itself, and a
+// ledger that goes first cuts its views loose. The ledger owns none of them.
+class ILedgerView {
   public:
-    virtual ~ILedgerListGrid() = default;
-    // Writes or reads the grid's layout; archive errors propagate.
-    virtual void Serialize(CArchive& ar) = 0;
-};
+    // Which of the grid layouts the portfolio file stores this view keeps, if any.
+    enum class Layout { none, movements, closed, open };
 
-// The open-trades grid: rewrites single rows as quotes arrive.
-class ILedgerOpenTradesGrid : public ILedgerListGrid {
-  public:
-    // Rewrites the row that shows the trade (found by its id); nothing when none does.
-    virtual void UpdateTradeRow(const CNegocioC& trade) = 0;
-    // Repaints the whole grid.
-    virtual void RedrawTradeGrid() = 0;
-};
+    ILedgerView() = default;
+    virtual ~ILedgerView();
+    ILedgerView(const ILedgerView&) = delete;
+    ILedgerView& operator=(const ILedgerView&) = delete;
 
-// The valuation table.
-class ILedgerValuationGrid {
-  public:
-    virtual ~ILedgerValuationGrid() = default;
-    // Rewrites every value from the ledger's totals.
-    virtual void Refresh() = 0;
-    // Rewrites the rows that depend on the open trades and repaints.
-    virtual void UpdateOpenTradeRows() = 0;
+    virtual Layout StoredLayout() const { return Layout::none; }
+    // Writes or reads the view's layout (only called when StoredLayout is not none); archive
+    // errors propagate.
+    virtual void SerializeLayout(CArchive& ar) {}
+    // The totals changed: after every change of the journal and every repricing.
+    virtual void TotalsChanged() {}
+    // Quotes changed this open trade's values (found by its id; nothing when not shown).
+    virtual void OpenTradeChanged(const CNegocioC& trade) {}
+    // Quotes changed open trades since the last time: the rows that show them repaint.
+    virtual void OpenTradesRevalued() {}
+
+  private:
+    friend class CSistemaCartera;
+    CSistemaCartera* m_observed = nullptr;  // the ledger it has joined
 };

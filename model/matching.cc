@@ -13,7 +13,7 @@
 #include "host/dates.h"
 #include "host/memory.h"
 #include "host/strings.h"
-#include "model/sistema.h"
+#include "model/trade_book.h"
 
 namespace cartera {
 // Days from one date number to another, in 64 bits and clamped to 32: dates far apart
@@ -90,54 +90,6 @@ CNegocioC OpenTradeFields(const COrderCartera& m, int32_t q, double cx, int32_t 
     t.profit = r * q;
     return t;
 }
-}  // namespace cartera
-
-using cartera::ClosedUnitResult;
-using cartera::LowerAscii;
-using cartera::OpenUnitResult;
-using cartera::TradePercentage;
-
-int CSistemaCartera::GetExecuted(CArrayOrders& out) const {
-    for (const auto& m : m_orders)
-        if (m.IsExecution()) out.push_back(m);
-    return out.empty() ? 0 : 1;
-}
-
-CNegocioC CSistemaCartera::MakeOpenTrade(const COrderCartera& m, int32_t q, int32_t nowDate,
-                                         int32_t nowTime) const {
-    double cx = m.commission;
-    if (!m.schedule.empty() && m_pAdm)
-        cx = m_pAdm->CalculateCommission(m.schedule, q * m.price, 4) / q;
-    return cartera::OpenTradeFields(m, q, cx, nowDate, nowTime);
-}
-
-void CSistemaCartera::CrearFictios(const CArrayOrders& remaining) {
-    m_matchedSize =
-        SIZE_MAX;  // open trades not of the journal's places: the next change matches all
-    m_open.clear();
-    CTime now = CTime::GetCurrentTime();
-    int32_t nowDate = FctimeToFn(now), nowTime = HctimeToHn(now);
-    for (const auto& m : remaining)
-        m_open.push_back(MakeOpenTrade(m, m.contracts, nowDate, nowTime));
-    RebuildOpenTradeIndex();
-}
-
-void CSistemaCartera::RebuildOpenTradeIndex() {
-    m_openByCode.clear();
-    m_ticked.clear();
-    m_loadedExits.clear();
-    std::unordered_map<PooledText, OpenPlaces*> byText;  // each code lowered once
-    for (size_t k = 0; const CNegocioC& t : m_open) {
-        auto [it, added] = byText.try_emplace(t.quoteCode, nullptr);
-        if (added) it->second = &m_openByCode[LowerAscii(t.quoteCode)];
-        it->second->places.push_back(m_open.EntryAt(k++));
-    }
-}
-
-size_t CSistemaCartera::OpenTradeAt(uint32_t place) const {
-    const size_t k = m_open.LowerBoundEntry(place);
-    return k < m_open.size() && m_open.EntryAt(k) == place ? k : SIZE_MAX;
-}
 
 namespace {
 
@@ -148,13 +100,14 @@ int32_t Sub(int32_t a, int32_t b) {
 
 }  // namespace
 
-void CSistemaCartera::CasarOrdenes() {
+void TradeBook::MatchAll() {
     m_closed.clear();
-    std::vector<uint32_t> exec;     // positions of the executions in the journal
-    exec.reserve(m_orders.size());  // one allocation, not a growth that copies and faults anew
-    for (uint32_t i = 0; i < m_orders.size(); ++i)
-        if (m_orders[i].IsExecution()) exec.push_back(i);
-    m_matchedSize = m_orders.size();
+    std::vector<uint32_t> exec;  // positions of the executions in the journal
+    exec.reserve(
+        m_journal.Orders().size());  // one allocation, not a growth that copies and faults anew
+    for (uint32_t i = 0; i < m_journal.Orders().size(); ++i)
+        if (m_journal.Orders()[i].IsExecution()) exec.push_back(i);
+    m_matchedSize = m_journal.Orders().size();
     std::vector<std::pair<uint32_t, int32_t>> stillOpen;
     MatchPlaces(exec, m_closed, stillOpen, &m_execByCode);
     RebuildOpenTrades(stillOpen);
@@ -186,7 +139,7 @@ constexpr uint32_t kAhead = 16;
 }  // namespace
 
 template <class Trades>
-void CSistemaCartera::MatchPlaces(
+void TradeBook::MatchPlaces(
     const std::vector<uint32_t>& exec, Trades& closed,
     std::vector<std::pair<uint32_t, int32_t>>& stillOpen,
     std::unordered_map<std::string, std::vector<uint32_t>>* bySecurity) const {
@@ -199,7 +152,7 @@ void CSistemaCartera::MatchPlaces(
     std::vector<int32_t> left(exec.size());
     std::vector<char> open(exec.size(), 1);
     for (uint32_t p = 0; p < exec.size(); ++p) {
-        const COrderCartera& m = m_orders[exec[p]];
+        const COrderCartera& m = m_journal.Orders()[exec[p]];
         const uint32_t text = m.quoteCode.Handle();
         if (text >= securityOfText.size()) securityOfText.resize(text + 1, UINT32_MAX);
         if (securityOfText[text] == UINT32_MAX) {
@@ -232,11 +185,11 @@ void CSistemaCartera::MatchPlaces(
     for (uint32_t p = 0; p < exec.size(); ++p) {
         if (p + kAhead < exec.size()) {  // the front of the queue it would take exits from
             const uint32_t a = p + kAhead;
-            const Queue& q = queues[2 * security[a] + (m_orders[exec[a]].buy ? 0 : 1)];
-            if (q.head < q.items.size()) Prefetch(q.items[q.head], m_orders, left);
+            const Queue& q = queues[2 * security[a] + (m_journal.Orders()[exec[a]].buy ? 0 : 1)];
+            if (q.head < q.items.size()) Prefetch(q.items[q.head], m_journal.Orders(), left);
         }
         if (!open[p]) continue;
-        const COrderCartera& e = m_orders[exec[p]];
+        const COrderCartera& e = m_journal.Orders()[exec[p]];
         Queue& exits = queues[2 * security[p] + (e.buy ? 0 : 1)];
         while (open[p]) {
             while (exits.head < exits.items.size() && !open[exits.items[exits.head].p])
@@ -244,9 +197,9 @@ void CSistemaCartera::MatchPlaces(
             if (exits.head == exits.items.size()) break;
             const auto [xp, xPlace] = exits.items[exits.head];
             if (exits.head + 1 < exits.items.size())
-                Prefetch(exits.items[exits.head + 1], m_orders, left);
-            const COrderCartera& x = m_orders[xPlace];
-            cartera::SetClosedTradeFields(e, x, t);
+                Prefetch(exits.items[exits.head + 1], m_journal.Orders(), left);
+            const COrderCartera& x = m_journal.Orders()[xPlace];
+            SetClosedTradeFields(e, x, t);
             t.entryPosition = exec[p];
             double r = ClosedUnitResult(e.buy != 0, e.price, e.pointValue, x.price, x.pointValue,
                                         e.commission, x.commission);
@@ -279,13 +232,12 @@ void CSistemaCartera::MatchPlaces(
         if (open[p]) stillOpen.emplace_back(exec[p], left[p]);
 }
 
-void CSistemaCartera::RebuildOpenTrades(
-    const std::vector<std::pair<uint32_t, int32_t>>& positions) {
+void TradeBook::RebuildOpenTrades(const std::vector<std::pair<uint32_t, int32_t>>& positions) {
     m_open.clear();
     CTime now = CTime::GetCurrentTime();
     int32_t nowDate = FctimeToFn(now), nowTime = HctimeToHn(now);
     for (auto [place, left] : positions) {
-        CNegocioC t = MakeOpenTrade(m_orders[place], left, nowDate, nowTime);
+        CNegocioC t = MakeOpenTrade(m_journal.Orders()[place], left, nowDate, nowTime);
         t.entryPosition = place;
         m_open.push_back(t);
     }
@@ -296,10 +248,11 @@ void CSistemaCartera::RebuildOpenTrades(
 // entries of its security on the other side, earliest first; the trades that gives go after
 // their entries' earlier trades. Only the open trades it uses up or reduces change, and the
 // totals follow them by difference.
-bool CSistemaCartera::MatchAppended() {
-    const size_t xi = m_orders.size() - 1;
-    if (m_matchedSize != xi || xi >= UINT32_MAX || m_orders[xi].contracts <= 0) return false;
-    const COrderCartera& x = m_orders[xi];
+bool TradeBook::MatchAppended() {
+    const size_t xi = m_journal.Orders().size() - 1;
+    if (m_matchedSize != xi || xi >= UINT32_MAX || m_journal.Orders()[xi].contracts <= 0)
+        return false;
+    const COrderCartera& x = m_journal.Orders()[xi];
     const std::string code = LowerAscii(x.quoteCode);
     OpenPlaces& mine = m_openByCode[code];
     // The open trades x closes, all of them but perhaps the last used up; matching leaves a
@@ -311,7 +264,7 @@ bool CSistemaCartera::MatchAppended() {
         const size_t k = OpenTradeAt(place);
         if (k == SIZE_MAX || place >= xi) return false;
         const CNegocioC& t = m_open[k];
-        const COrderCartera& e = m_orders[place];
+        const COrderCartera& e = m_journal.Orders()[place];
         if (e.id != t.id || t.contracts <= 0 || !e.IsExecution()) return false;
         if ((e.buy != 0) == (x.buy != 0)) break;
         met.push_back(k);
@@ -325,8 +278,8 @@ bool CSistemaCartera::MatchAppended() {
     for (size_t k : met) {
         const CNegocioC& open = m_open[k];
         const uint32_t place = m_open.EntryAt(k);
-        const COrderCartera& e = m_orders[place];
-        CNegocioC t = cartera::ClosedTradeFields(e, x);
+        const COrderCartera& e = m_journal.Orders()[place];
+        CNegocioC t = ClosedTradeFields(e, x);
         t.entryPosition = place;
         double r = ClosedUnitResult(e.buy != 0, e.price, e.pointValue, x.price, x.pointValue,
                                     e.commission, x.commission);
@@ -363,44 +316,12 @@ bool CSistemaCartera::MatchAppended() {
         mine.places.push_back(static_cast<uint32_t>(xi));
     }
     m_execByCode[code].push_back(static_cast<uint32_t>(xi));
-    m_matchedSize = m_orders.size();
+    m_matchedSize = m_journal.Orders().size();
     return true;
 }
 
-void CSistemaCartera::IndexExecution(size_t place, bool in) {
-    const COrderCartera& m = m_orders[place];
-    if (!m.IsExecution()) return;
-    std::vector<uint32_t>& places = m_execByCode[LowerAscii(m.quoteCode)];
-    const auto p = static_cast<uint32_t>(place);
-    auto at = std::lower_bound(places.begin(), places.end(), p);
-    if (in && (at == places.end() || *at != p)) places.insert(at, p);
-    if (!in && at != places.end() && *at == p) places.erase(at);
-}
-
-void CSistemaCartera::RefreshOpenValues(int32_t nowDate, int32_t nowTime) {
-    for (uint32_t place : m_ticked) {
-        const size_t k = OpenTradeAt(place);
-        if (k == SIZE_MAX || !m_open[k].revalue) continue;
-        m_open.Edit(k, [&](CNegocioC& t) {
-            t = MakeOpenTrade(m_orders[place], t.contracts, nowDate, nowTime);
-            t.entryPosition = place;
-        });
-    }
-    m_ticked.clear();
-    // Loading changed a third of the trades or more: one walk along them, not a search each.
-    m_open.EditAtEntries(
-        m_loadedExits.size(), [&](size_t k) { return m_loadedExits[k].place; },
-        [&](CNegocioC& t, size_t k) {
-            if (!t.revalue) return;
-            t.exitPrice = m_loadedExits[k].price;
-            t.exitCommission = m_loadedExits[k].commission;
-            t.revalue = 0;
-        });
-    m_loadedExits.clear();
-}
-
-bool CSistemaCartera::RematchSecurities(const std::vector<std::string>& lowered, size_t changed) {
-    if (m_matchedSize != m_orders.size()) return false;
+bool TradeBook::RematchSecurities(const std::vector<std::string>& lowered, size_t changed) {
+    if (m_matchedSize != m_journal.Orders().size()) return false;
     std::vector<std::string> codes = lowered;  // a modify within one security names it twice
     std::sort(codes.begin(), codes.end());
     codes.erase(std::unique(codes.begin(), codes.end()), codes.end());
@@ -415,7 +336,7 @@ bool CSistemaCartera::RematchSecurities(const std::vector<std::string>& lowered,
     // The entries whose trades may change: the securities' executions, and the changed place,
     // whose movement may have been one of theirs.
     std::vector<uint32_t> entries = exec;
-    if (changed < m_orders.size()) {
+    if (changed < m_journal.Orders().size()) {
         const auto place = static_cast<uint32_t>(changed);
         auto at = std::lower_bound(entries.begin(), entries.end(), place);
         if (at == entries.end() || *at != place) entries.insert(at, place);
@@ -431,9 +352,9 @@ bool CSistemaCartera::RematchSecurities(const std::vector<std::string>& lowered,
     return true;
 }
 
-void CSistemaCartera::ReplaceOpenTrades(const std::vector<std::string>& codes,
-                                        const std::vector<std::pair<uint32_t, int32_t>>& stillOpen,
-                                        size_t changed, int32_t nowDate, int32_t nowTime) {
+void TradeBook::ReplaceOpenTrades(const std::vector<std::string>& codes,
+                                  const std::vector<std::pair<uint32_t, int32_t>>& stillOpen,
+                                  size_t changed, int32_t nowDate, int32_t nowTime) {
     // Only the entries of the securities' open trades, before and after, can have one.
     std::vector<uint32_t> entries;
     for (const std::string& code : codes) {
@@ -442,7 +363,7 @@ void CSistemaCartera::ReplaceOpenTrades(const std::vector<std::string>& codes,
                        was.places.end());
         was = {};
     }
-    if (changed < m_orders.size()) entries.push_back(static_cast<uint32_t>(changed));
+    if (changed < m_journal.Orders().size()) entries.push_back(static_cast<uint32_t>(changed));
     for (auto [place, left] : stillOpen) entries.push_back(place);
     std::sort(entries.begin(), entries.end());
     entries.erase(std::unique(entries.begin(), entries.end()), entries.end());
@@ -451,7 +372,7 @@ void CSistemaCartera::ReplaceOpenTrades(const std::vector<std::string>& codes,
     CArrayNegocioC open;
     open.reserve(stillOpen.size());
     for (auto [place, left] : stillOpen) {
-        const COrderCartera& m = m_orders[place];
+        const COrderCartera& m = m_journal.Orders()[place];
         open.push_back(MakeOpenTrade(m, left, nowDate, nowTime));
         open.back().entryPosition = place;
         auto [it, added] = securityOf.try_emplace(m.quoteCode.Handle(), nullptr);
@@ -465,6 +386,8 @@ void CSistemaCartera::ReplaceOpenTrades(const std::vector<std::string>& codes,
         valued.exitDate = kept.exitDate;
         valued.exitTime = kept.exitTime;
         valued.daysHeld = kept.daysHeld;
-        return cartera::SameTrade(kept, valued);
+        return SameTrade(kept, valued);
     });
 }
+
+}  // namespace cartera

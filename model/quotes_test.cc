@@ -7,11 +7,8 @@ namespace {
 
 class QuotesTest : public LedgerTest {
   protected:
-    void SetUp() override {
-        ledger.SetGridAbiertas(&grids);
-        ledger.SetGridValoracion(&grids);
-    }
-    FakeGrids grids;
+    void SetUp() override { ledger.AddView(&grids); }
+    RecordingView grids;
     CSistemaCartera ledger;
 };
 
@@ -50,7 +47,7 @@ TEST_F(QuotesTest, LastPriceRevaluesOpenTradesOfTheCodeWithTheirSchedulesCommiss
 
 TEST_F(QuotesTest, IdleDrawsQueuedRowsOnceAndDropsStaleOnes) {
     ledger.DoIdle();
-    EXPECT_EQ(grids.redraws + grids.openRowUpdates, 0);
+    EXPECT_EQ(grids.revalued, 0);
     ledger.AddOrder(Exec(true, "A", 1, 1.0));
     ledger.AddOrder(Exec(true, "B", 1, 1.0));
     Tick("A", {{kTickLast, 2.0}});
@@ -58,7 +55,7 @@ TEST_F(QuotesTest, IdleDrawsQueuedRowsOnceAndDropsStaleOnes) {
     Tick("A", {{kTickLast, 3.0}});
     ledger.DoIdle();
     EXPECT_EQ(grids.updatedIds, (std::vector<uint64_t>{1, 2}));
-    EXPECT_EQ(std::tuple(grids.redraws, grids.openRowUpdates), std::tuple(1, 1));
+    EXPECT_EQ(grids.revalued, 1);
     EXPECT_EQ(ledger.RefreshQueueSize(), 0u);
     // B's row is queued, then the journal shrinks under it.
     Tick("B", {{kTickLast, 4.0}});
@@ -73,7 +70,7 @@ TEST_F(QuotesTest, SymbolSearchReturnsOneChoiceOrNothing) {
     service.AddSymbol({"SAN.MC", "Banco Santander", 3, 'V', 4.0});
     service.AddSymbol({"SAB.MC", "Banco Sabadell", 3, 'V', 1.5});
     st_valor_comunic2 out = st_valor_comunic2::Make("keep", "", 0);
-    EXPECT_EQ(ledger.ShowDlgSearchQuotes(out), 0);  // no dialog can be shown: cancelled
+    EXPECT_EQ(SearchOneSymbol(&ledger, out), 0);  // no dialog can be shown: cancelled
     EXPECT_EQ(out.Code(), "keep");
 
     CDlgBusquedaSimbolos::SetRunner([](CDlgBusquedaSimbolos& dlg) {
@@ -83,7 +80,7 @@ TEST_F(QuotesTest, SymbolSearchReturnsOneChoiceOrNothing) {
         dlg.SetSeleccionados({dlg.GetFound()[1]});
         return int(CDlgBusquedaSimbolos::IDOK);
     });
-    EXPECT_EQ(ledger.ShowDlgSearchQuotes(out), 1);
+    EXPECT_EQ(SearchOneSymbol(&ledger, out), 1);
     EXPECT_EQ(std::tuple(out.Code(), out.Decimals()), std::tuple("SAB.MC", 3));
 
     CDlgBusquedaSimbolos::SetRunner([](CDlgBusquedaSimbolos& dlg) {
@@ -91,7 +88,7 @@ TEST_F(QuotesTest, SymbolSearchReturnsOneChoiceOrNothing) {
         dlg.SetSeleccionados(dlg.GetFound());  // two chosen: not exactly one
         return int(CDlgBusquedaSimbolos::IDOK);
     });
-    EXPECT_EQ(ledger.ShowDlgSearchQuotes(out), 0);
+    EXPECT_EQ(SearchOneSymbol(&ledger, out), 0);
     CDlgBusquedaSimbolos::SetRunner({});
 }
 

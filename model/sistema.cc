@@ -1,7 +1,6 @@
 #include "model/sistema.h"
 
 #include <algorithm>
-#include <bit>
 #include <unordered_set>
 
 #include "host/strings.h"
@@ -30,7 +29,10 @@ CSistemaCartera::CSistemaCartera() : m_pAdm(std::make_unique<CAdmComisiones>()) 
 
 CSistemaCartera::CSistemaCartera(std::unique_ptr<CAdmComisiones> adm) : m_pAdm(std::move(adm)) {}
 
-CSistemaCartera::~CSistemaCartera() { UnregisterAll(); }
+CSistemaCartera::~CSistemaCartera() {
+    UnregisterAll();
+    for (ILedgerView* view : m_views) view->m_observed = nullptr;
+}
 
 std::string CSistemaCartera::GetNombreCartera() const {
     return m_pDoc ? m_pDoc->GetTitle() : std::string();
@@ -40,53 +42,48 @@ void CSistemaCartera::SetNombreCartera(const std::string& name) {
     if (m_pDoc) m_pDoc->SetTitle(name);
 }
 
-void CSistemaCartera::BuildIndex() const {
-    if (m_indexValid) return;
-    m_idIndex.clear();
-    m_idIndex.reserve(m_orders.size());
-    for (uint32_t i = 0; i < m_orders.size(); ++i) m_idIndex.emplace(m_orders[i].id, i);
-    m_indexValid = true;
+void CSistemaCartera::AddView(ILedgerView* view) {
+    if (view->m_observed == this) return;
+    if (view->m_observed) view->m_observed->RemoveView(view);
+    view->m_observed = this;
+    m_views.push_back(view);
 }
 
-size_t CSistemaCartera::FindPlace(uint64_t id) const {
-    if (m_idsAscending < 0) {
-        m_idsAscending = static_cast<int8_t>(std::is_sorted(
-            m_orders.begin(), m_orders.end(),
-            [](const COrderCartera& a, const COrderCartera& b) { return a.id < b.id; }));
-    }
-    if (m_idsAscending) {  // the first movement with the id, without an index
-        auto it = std::lower_bound(m_orders.begin(), m_orders.end(), id,
-                                   [](const COrderCartera& m, uint64_t v) { return m.id < v; });
-        return it != m_orders.end() && it->id == id ? static_cast<size_t>(it - m_orders.begin())
-                                                    : SIZE_MAX;
-    }
-    BuildIndex();
-    auto it = m_idIndex.find(id);
-    return it == m_idIndex.end() ? SIZE_MAX : it->second;
+void CSistemaCartera::RemoveView(ILedgerView* view) {
+    if (view->m_observed != this) return;
+    view->m_observed = nullptr;
+    std::erase(m_views, view);
 }
 
-void CSistemaCartera::NoteAppended() {
-    const size_t place = m_orders.size() - 1;
-    if (m_idsAscending > 0 && place > 0 && m_orders[place].id < m_orders[place - 1].id)
-        m_idsAscending = 0;
-    if (m_indexValid) m_idIndex.emplace(m_orders[place].id, place);
+ILedgerView::~ILedgerView() {
+    if (m_observed) m_observed->RemoveView(this);
 }
 
-COrderCartera* CSistemaCartera::GetOrden(uint64_t id) {
-    size_t place = FindPlace(id);
-    return place == SIZE_MAX ? nullptr : &m_orders[place];
+ILedgerView* CSistemaCartera::ViewKeeping(ILedgerView::Layout layout) const {
+    for (ILedgerView* view : m_views)
+        if (view->StoredLayout() == layout) return view;
+    return nullptr;
+}
+
+void CSistemaCartera::TellTotalsChanged() {
+    for (ILedgerView* view : std::vector<ILedgerView*>(m_views)) view->TotalsChanged();
+}
+
+const COrderCartera* CSistemaCartera::GetOrden(uint64_t id) const {
+    size_t place = m_journal.Find(id);
+    return place == SIZE_MAX ? nullptr : &m_journal[place];
 }
 
 const CNegocioC* CSistemaCartera::GetOpAbierta(uint64_t id) const {
-    for (const auto& t : m_open)
+    for (const auto& t : m_book.Open())
         if (t.id == id) return &t;
     return nullptr;
 }
 
 int CSistemaCartera::GetEntryOrder(uint64_t id, COrderCartera& out) const {
-    size_t place = FindPlace(id);
+    size_t place = m_journal.Find(id);
     if (place == SIZE_MAX) return 0;
-    out = m_orders[place];
+    out = m_journal[place];
     return 1;
 }
 
@@ -102,10 +99,17 @@ void CSistemaCartera::UpdateAllViews() {
     if (m_pDoc) m_pDoc->UpdateAllViews();
 }
 
+void CSistemaCartera::CasarOrdenes() { m_book.MatchAll(); }
+
+void CSistemaCartera::CalcularCapital() {
+    m_totals.SumAll(m_journal.Orders());
+    FinishTotals();
+}
+
 void CSistemaCartera::RecomputeAndRefresh() {
     CasarOrdenes();
     CalcularCapital();
-    if (m_pGridValoracion) m_pGridValoracion->Refresh();
+    TellTotalsChanged();
 }
 
 void CSistemaCartera::Admit(COrderCartera& m) {
@@ -113,15 +117,13 @@ void CSistemaCartera::Admit(COrderCartera& m) {
         RegisterQuote(cartera::MakeQuoteRequest(m.quoteCode), nullptr);
     }
     if (m.quoteCode.empty()) m.quoteCode = m.symbol;
-    ++m_lastId;
-    m.id = m_lastId;
+    m_journal.GiveId(m);
 }
 
-void CSistemaCartera::Append(COrderCartera m) {
-    Admit(m);
-    m_orderEdits.Inserted(m_orders.size());
-    m_orders.push_back(m);
-    NoteAppended();
+void CSistemaCartera::Readmit(const COrderCartera& m) {
+    if (m.IsExecution() && !m.quoteCode.empty())
+        RegisterQuote(cartera::MakeQuoteRequest(m.quoteCode), nullptr);
+    m_journal.PassId(m.id);
 }
 
 void CSistemaCartera::AddOrders(std::vector<COrderCartera> batch,
@@ -131,27 +133,29 @@ void CSistemaCartera::AddOrders(std::vector<COrderCartera> batch,
     JournalChange told{JournalChange::kImport, {}, {}, {}, {}};
     if (!withdrawn.empty()) RemoveIds(withdrawn, &told);
     const size_t count = batch.size();
-    if (m_orders.empty()) {
+    auto admitted = [&](size_t i) {
+        if (progress && (i + 1) % 1000 == 0) progress(i + 1);
+    };
+    if (m_journal.empty()) {
         // An empty journal takes the batch's records as they are, given ids in place.
-        m_orders.swap(batch);
-        m_orderEdits.Reset();
-        InvalidateIndex();
+        CArrayOrders& taken = m_journal.TakeBatch(std::move(batch));
         for (size_t i = 0; i < count; ++i) {
-            Admit(m_orders[i]);
-            if (progress && (i + 1) % 1000 == 0) progress(i + 1);
+            Admit(taken[i]);
+            admitted(i);
         }
     } else {
-        m_orders.reserve(m_orders.size() + count);
+        m_journal.Reserve(m_journal.size() + count);
         for (size_t i = 0; i < count; ++i) {
-            Append(batch[i]);
-            if (progress && (i + 1) % 1000 == 0) progress(i + 1);
+            Admit(batch[i]);
+            m_journal.Append(std::move(batch[i]));
+            admitted(i);
         }
     }
     if (progress) progress(count);
     if (m_pDoc) {
         told.added.reserve(count);
-        for (size_t i = m_orders.size() - count; i < m_orders.size(); ++i)
-            told.added.push_back({i, m_orders[i]});
+        for (size_t i = m_journal.size() - count; i < m_journal.size(); ++i)
+            told.added.push_back({i, m_journal[i]});
         TellDocument(told);
         SaveDocument(told);
     }
@@ -162,11 +166,12 @@ void CSistemaCartera::AddOrders(std::vector<COrderCartera> batch,
 void CSistemaCartera::AddOrder(COrderCartera m) {
     ChangeScope change(m_pDoc);
     const bool execution = m.IsExecution();
-    const bool summed = m_cashSummed == m_orders.size();
-    const bool matched = m_matchedSize == m_orders.size();
-    Append(m);
+    const bool summed = m_totals.Summed(m_journal.size());
+    const bool matched = m_book.Matched();
+    Admit(m);
+    m_journal.Append(std::move(m));
     const JournalChange told{
-        JournalChange::kAdd, {}, {{m_orders.size() - 1, m_orders.back()}}, {}, {}};
+        JournalChange::kAdd, {}, {{m_journal.size() - 1, m_journal.back()}}, {}, {}};
     TellDocument(told);
     SaveDocument(told);
     FollowAppended(execution, summed, matched);
@@ -175,96 +180,51 @@ void CSistemaCartera::AddOrder(COrderCartera m) {
 void CSistemaCartera::FollowAppended(bool execution, bool summed, bool matched) {
     // Only the new movement's security is matched again, and only the new movement is added
     // to the running sums; each gives what doing all of it again would.
-    if (execution && !MatchAppended()) CasarOrdenes();
-    if (!execution && matched) m_matchedSize = m_orders.size();  // cash changes no trade
+    if (execution && !m_book.MatchAppended()) CasarOrdenes();
+    if (!execution) m_book.CashAppended(matched);
     if (summed) {
-        SumCashMovements(m_orders.size() - 1);
-        FinishCapital();
+        m_totals.SumFrom(m_journal.Orders(), m_journal.size() - 1);
+        FinishTotals();
     } else {
         CalcularCapital();
     }
-    if (m_pGridValoracion) m_pGridValoracion->Refresh();
+    TellTotalsChanged();
     UpdateAllViews();
-}
-
-void CSistemaCartera::ShiftEntries(size_t deleted) {
-    const auto gone = static_cast<uint32_t>(deleted);
-    const std::vector<uint32_t> at = {gone};
-    m_closed.ReplaceAtEntries(at, {});
-    m_open.ReplaceAtEntries(at, {});
-    std::erase(m_ticked, gone);
-    std::erase_if(m_loadedExits, [gone](const LoadedExit& e) { return e.place == gone; });
-    for (auto& [code, open] : m_openByCode) {
-        // The deleted movement's open trade is gone, and its place is the next movement's.
-        auto from = open.places.begin() + static_cast<long>(open.head);
-        auto held = std::lower_bound(from, open.places.end(), gone);
-        if (held != open.places.end() && *held == gone) open.places.erase(held);
-    }
-    MovePlaces(gone + 1, -1);
-}
-
-void CSistemaCartera::MovePlaces(uint32_t from, int delta) {
-    m_closed.MoveEntries(from, delta);
-    m_open.MoveEntries(from, delta);
-    const auto by = static_cast<uint32_t>(delta);
-    auto move = [from, by](uint32_t& place) { place += place >= from ? by : 0; };
-    for (uint32_t& place : m_ticked) move(place);
-    for (LoadedExit& e : m_loadedExits) move(e.place);
-    for (auto& [code, open] : m_openByCode)
-        for (uint32_t& place : open.places) move(place);
-    for (auto& [code, places] : m_execByCode)
-        for (uint32_t& place : places) move(place);
 }
 
 void CSistemaCartera::RematchAndRefresh(const std::vector<std::string>& lowered, size_t changed,
                                         bool sumsHold) {
-    if (!RematchSecurities(lowered, changed)) CasarOrdenes();
+    if (!m_book.RematchSecurities(lowered, changed)) CasarOrdenes();
     if (sumsHold) {  // only executions changed: the cash movements' sums are what they were
-        m_cashSummed = m_orders.size();
-        FinishCapital();
+        m_totals.cashSummed = m_journal.size();
+        FinishTotals();
     } else {
         CalcularCapital();
     }
-    if (m_pGridValoracion) m_pGridValoracion->Refresh();
+    TellTotalsChanged();
 }
 
 // A delete or a modify matches again only the securities it touches (two when a modify
 // changes the code); the sums of the cash movements are summed again, which is cheap.
 void CSistemaCartera::DelOrder(uint64_t id) {
     ChangeScope change(m_pDoc);
-    const size_t index = FindPlace(id);
+    const size_t index = m_journal.Find(id);
     if (index == SIZE_MAX) return;
-    const COrderCartera& m = m_orders[index];
+    const COrderCartera m = m_journal[index];
     std::vector<std::string> lowered;
     if (m.IsExecution()) {
         UnregisterQuote(cartera::MakeQuoteRequest(m.quoteCode), nullptr);
         lowered.push_back(cartera::LowerAscii(m.quoteCode));
     }
-    const bool matched = m_matchedSize == m_orders.size();
-    const bool sumsHold = m.IsExecution() && m_cashSummed == m_orders.size();
-    if (matched) IndexExecution(index, false);
+    const bool matched = m_book.Matched();
+    const bool sumsHold = m.IsExecution() && m_totals.Summed(m_journal.size());
+    if (matched) m_book.IndexExecution(index, false);
     const JournalChange told{JournalChange::kDelete, {{index, m}}, {}, {}, {}};
     TellDocument(told);
-    m_orders.erase(m_orders.begin() + static_cast<long>(index));
-    m_orderEdits.Erased(index);
-    // Ascending ids stay ascending and need no index; else the index follows the places
-    // that moved back, and the id leads to its next copy, if any.
-    if (m_idsAscending > 0) {
-        m_indexValid = false;
-    } else if (m_indexValid) {
-        m_idIndex.erase(id);
-        for (auto& [key, place] : m_idIndex)
-            if (place > index) --place;
-        for (size_t j = index; j < m_orders.size(); ++j) {
-            if (m_orders[j].id == id) {
-                m_idIndex.emplace(id, static_cast<uint32_t>(j));
-                break;
-            }
-        }
-    }
+    m_journal.Erase(index);
     if (matched) {
-        ShiftEntries(index);
-        m_matchedSize = m_orders.size();
+        m_book.ShiftEntries(index);
+        m_book.Rematched();
     }
     RematchAndRefresh(lowered, SIZE_MAX, sumsHold);
     UpdateAllViews();
@@ -274,22 +234,21 @@ void CSistemaCartera::DelOrder(uint64_t id) {
 void CSistemaCartera::ModOrder(COrderCartera m) {
     ChangeScope change(m_pDoc);
     std::vector<std::string> lowered;
-    bool sumsHold = m_cashSummed == m_orders.size();
-    const size_t place = FindPlace(m.id);
+    bool sumsHold = m_totals.Summed(m_journal.size());
+    const size_t place = m_journal.Find(m.id);
     JournalChange told{JournalChange::kModify, {}, {}, {}, {}};
     if (place != SIZE_MAX) {
-        COrderCartera* existing = &m_orders[place];
-        if (existing->IsExecution()) lowered.push_back(cartera::LowerAscii(existing->quoteCode));
+        const COrderCartera& existing = m_journal[place];
+        if (existing.IsExecution()) lowered.push_back(cartera::LowerAscii(existing.quoteCode));
         if (m.IsExecution()) lowered.push_back(cartera::LowerAscii(m.quoteCode));
-        sumsHold = sumsHold && existing->IsExecution() && m.IsExecution();
-        told.before.push_back({place, *existing});
+        sumsHold = sumsHold && existing.IsExecution() && m.IsExecution();
+        told.before.push_back({place, existing});
         told.after.push_back({place, m});
         TellDocument(told);
-        const bool matched = m_matchedSize == m_orders.size();
-        if (matched) IndexExecution(place, false);
-        *existing = m;
-        if (matched) IndexExecution(place, true);
-        m_orderEdits.Edited(place);
+        const bool matched = m_book.Matched();
+        if (matched) m_book.IndexExecution(place, false);
+        m_journal.Modify(place, m);
+        if (matched) m_book.IndexExecution(place, true);
     }
     RematchAndRefresh(lowered, place, sumsHold);
     UpdateAllViews();
@@ -297,61 +256,40 @@ void CSistemaCartera::ModOrder(COrderCartera m) {
 }
 
 void CSistemaCartera::ReplayHeader(uint32_t lastId, int32_t activeTab) {
-    m_lastId = lastId;
+    m_journal.SetLastId(lastId);
     m_activeTab = activeTab;
 }
 
-void CSistemaCartera::ReplayAdd(COrderCartera m) {
-    m_orderEdits.Inserted(m_orders.size());
-    m_orders.push_back(m);
-    NoteAppended();
-}
+void CSistemaCartera::ReplayAdd(COrderCartera m) { m_journal.Append(std::move(m)); }
 
 bool CSistemaCartera::ReplayModify(size_t place, COrderCartera m) {
-    if (place >= m_orders.size()) return false;
-    m_matchedSize = SIZE_MAX;  // the trades no longer reflect the journal
-    m_orders[place] = m;
-    m_orderEdits.Edited(place);
-    InvalidateIndex();
+    if (place >= m_journal.size()) return false;
+    m_book.Forget();
+    m_journal.Modify(place, std::move(m));
     return true;
 }
 
 bool CSistemaCartera::ReplayInsert(size_t place, COrderCartera m) {
-    if (place > m_orders.size()) return false;
-    m_orders.insert(m_orders.begin() + static_cast<long>(place), m);
-    m_orderEdits.Inserted(place);
-    InvalidateIndex();
-    m_matchedSize = SIZE_MAX;  // the trades no longer reflect the journal
+    if (place > m_journal.size()) return false;
+    m_book.Forget();
+    m_journal.Insert(place, std::move(m));
     return true;
 }
 
 bool CSistemaCartera::ReplayRemove(size_t place) {
-    if (place >= m_orders.size()) return false;
-    m_matchedSize = SIZE_MAX;  // the trades no longer reflect the journal
-    m_orders.erase(m_orders.begin() + static_cast<long>(place));
-    m_orderEdits.Erased(place);
-    InvalidateIndex();
+    if (place >= m_journal.size()) return false;
+    m_book.Forget();
+    m_journal.Erase(place);
     return true;
 }
 
 // The delete of a selection and the undo of a change (movements back at their places, with
 // their ids) are one change each, with one save and one matching.
 void CSistemaCartera::RemoveIds(const std::vector<uint64_t>& ids, JournalChange* told) {
-    std::unordered_set<uint64_t> wanted(ids.begin(), ids.end());
-    size_t kept = 0;
-    for (size_t i = 0; i < m_orders.size(); ++i) {
-        COrderCartera& m = m_orders[i];
-        if (wanted.erase(m.id)) {  // the first movement with the id goes
-            if (m.IsExecution()) UnregisterQuote(cartera::MakeQuoteRequest(m.quoteCode), nullptr);
-            m_orderEdits.Erased(kept);  // the ones before it are gone already
-            told->removed.push_back({i, m});
-            continue;
-        }
-        if (kept != i) m_orders[kept] = m;
-        ++kept;
-    }
-    m_orders.resize(kept);
-    InvalidateIndex();
+    m_journal.RemoveIds(ids, [&](size_t place, const COrderCartera& m) {
+        if (m.IsExecution()) UnregisterQuote(cartera::MakeQuoteRequest(m.quoteCode), nullptr);
+        told->removed.push_back({place, m});
+    });
 }
 
 void CSistemaCartera::DelOrders(const std::vector<uint64_t>& ids) {
@@ -366,41 +304,30 @@ void CSistemaCartera::DelOrders(const std::vector<uint64_t>& ids) {
     SaveDocument(told);
 }
 
-void CSistemaCartera::Readmit(const COrderCartera& m) {
-    if (m.IsExecution() && !m.quoteCode.empty())
-        RegisterQuote(cartera::MakeQuoteRequest(m.quoteCode), nullptr);
-    // Ids are never given twice: the next new movement's comes after these.
-    if (m.id != kNoId && m.id <= UINT32_MAX)
-        m_lastId = std::max(m_lastId, static_cast<uint32_t>(m.id));
-}
-
 void CSistemaCartera::InsertOrders(std::vector<PlacedOrder> placed) {
     if (placed.empty()) return;
     ChangeScope change(m_pDoc);
-    if (placed.size() == 1 && placed[0].place >= m_orders.size()) {
+    if (placed.size() == 1 && placed[0].place >= m_journal.size()) {
         // One movement back at the end, the redo of an add, is an add with its own id.
         const COrderCartera& m = placed[0].order;
-        const bool summed = m_cashSummed == m_orders.size();
-        const bool matched = m_matchedSize == m_orders.size();
+        const bool summed = m_totals.Summed(m_journal.size());
+        const bool matched = m_book.Matched();
         Readmit(m);
-        placed[0].place = m_orders.size();
-        m_orderEdits.Inserted(m_orders.size());
-        m_orders.push_back(m);
-        NoteAppended();
+        placed[0].place = m_journal.size();
+        m_journal.Append(m);
         const JournalChange told{JournalChange::kRestore, {}, std::move(placed), {}, {}};
         TellDocument(told);
         SaveDocument(told);
-        FollowAppended(m_orders.back().IsExecution(), summed, matched);
+        FollowAppended(m_journal.back().IsExecution(), summed, matched);
         return;
     }
     if (placed.size() == 1) return InsertOne(placed[0]);  // the undo of a delete
     for (PlacedOrder& p : placed) {
         Readmit(p.order);
-        p.place = std::min(p.place, m_orders.size());
-        m_orders.insert(m_orders.begin() + static_cast<long>(p.place), p.order);
-        m_orderEdits.Inserted(p.place);
+        p.place = std::min(p.place, m_journal.size());
+        m_journal.Insert(p.place, p.order);
     }
-    InvalidateIndex();
+    m_book.Forget();
     const JournalChange told{JournalChange::kRestore, {}, std::move(placed), {}, {}};
     TellDocument(told);
     SaveDocument(told);
@@ -411,25 +338,16 @@ void CSistemaCartera::InsertOrders(std::vector<PlacedOrder> placed) {
 void CSistemaCartera::InsertOne(const PlacedOrder& placed) {
     const COrderCartera& m = placed.order;
     const size_t place = placed.place;
-    const bool matched = m_matchedSize == m_orders.size();
-    const bool sumsHold = m.IsExecution() && m_cashSummed == m_orders.size();
+    const bool matched = m_book.Matched();
+    const bool sumsHold = m.IsExecution() && m_totals.Summed(m_journal.size());
     Readmit(m);
-    m_orders.insert(m_orders.begin() + static_cast<long>(place), m);
-    m_orderEdits.Inserted(place);
-    // Ids that go up along the journal still do when the movement fits between its
-    // neighbours, as the undo of a delete puts it; else look-ups index the journal again.
-    const bool fits = m_idsAscending > 0 && (place == 0 || m_orders[place - 1].id < m.id) &&
-                      m_orders[place + 1].id > m.id;
-    if (fits)
-        m_indexValid = false;
-    else
-        InvalidateIndex();
+    m_journal.Insert(place, m);
     std::vector<std::string> lowered;
     if (m.IsExecution()) lowered.push_back(cartera::LowerAscii(m.quoteCode));
     if (matched) {
-        MovePlaces(static_cast<uint32_t>(place), 1);
-        m_matchedSize = m_orders.size();
-        IndexExecution(place, true);
+        m_book.MovePlaces(static_cast<uint32_t>(place), 1);
+        m_book.Rematched();
+        m_book.IndexExecution(place, true);
     }
     const JournalChange told{JournalChange::kRestore, {}, {{place, m}}, {}, {}};
     TellDocument(told);
@@ -454,20 +372,18 @@ void CSistemaCartera::ApplyChange(const JournalChange& change, bool forward) {
     RemoveIds(ids, &told);
     for (const PlacedOrder& p : back) {
         Readmit(p.order);
-        const size_t place = std::min(p.place, m_orders.size());
-        m_orders.insert(m_orders.begin() + static_cast<long>(place), p.order);
-        m_orderEdits.Inserted(place);
+        const size_t place = std::min(p.place, m_journal.size());
+        m_journal.Insert(place, p.order);
         told.added.push_back({place, p.order});
     }
-    InvalidateIndex();
     for (const PlacedOrder& p : modified) {
-        const size_t place = FindPlace(p.order.id);
+        const size_t place = m_journal.Find(p.order.id);
         if (place == SIZE_MAX) continue;
-        told.before.push_back({place, m_orders[place]});
+        told.before.push_back({place, m_journal[place]});
         told.after.push_back({place, p.order});
-        m_orders[place] = p.order;
-        m_orderEdits.Edited(place);
+        m_journal.Modify(place, p.order);
     }
+    m_book.Forget();
     TellDocument(told);
     SaveDocument(told);
     RecomputeAndRefresh();
@@ -477,35 +393,24 @@ void CSistemaCartera::ApplyChange(const JournalChange& change, bool forward) {
 void CSistemaCartera::GenerarSistema() { RecomputeAndRefresh(); }
 
 void CSistemaCartera::RepriceOpenTrades() {
-    // Matching values each trade at its entry price; the prices ticks gave are put back.
-    std::vector<std::pair<uint32_t, double>> ticked;
-    for (size_t k = 0; k < m_open.size(); ++k) {
-        const CNegocioC& t = m_open[k];
-        if (t.revalue &&
-            std::bit_cast<uint64_t>(t.exitPrice) != std::bit_cast<uint64_t>(t.entryPrice))
-            ticked.emplace_back(m_open.EntryAt(k), t.exitPrice);
-    }
-    CasarOrdenes();
-    for (auto [place, last] : ticked)
-        if (size_t k = OpenTradeAt(place); k != SIZE_MAX) ValueAtTick(k, last);
+    m_book.Reprice();
     CalcularCapital();
-    if (m_pGridValoracion) m_pGridValoracion->Refresh();
+    TellTotalsChanged();
     UpdateAllViews();
 }
 
 void CSistemaCartera::DoAfterLoadingProcess() {
     RecomputeAndRefresh();
-    // Matching valued each at its own price with the schedule's exit commission (to the bit:
-    // -0 and NaN are values of their own); the next change puts back what it gave.
-    std::vector<LoadedExit> loaded;
-    m_open.EditAll([&](CNegocioC& t) {
-        t.revalue =
-            std::bit_cast<uint64_t>(t.exitPrice) != std::bit_cast<uint64_t>(t.entryPrice) ||
-            std::bit_cast<uint64_t>(t.exitCommission) != std::bit_cast<uint64_t>(t.entryCommission);
-        if (t.revalue) loaded.push_back({t.entryPosition, t.exitPrice, t.exitCommission});
-        t.exitPrice = t.entryPrice;
-        t.exitCommission = t.entryCommission;
-    });
-    m_loadedExits = std::move(loaded);
+    m_book.AfterLoading();
     RegisterAll();
+}
+
+int CSistemaCartera::GetExecuted(CArrayOrders& out) const {
+    for (const auto& m : m_journal.Orders())
+        if (m.IsExecution()) out.push_back(m);
+    return out.empty() ? 0 : 1;
+}
+
+void CSistemaCartera::CrearFictios(const CArrayOrders& remaining) {
+    m_book.MakeFictitious(remaining);
 }

@@ -17,11 +17,10 @@ class SistemaTest : public LedgerTest {
     void SetUp() override {
         ledger = std::make_unique<CSistemaCartera>();
         ledger->SetDocumento(&doc);
-        ledger->SetGridValoracion(&grids);
-        ledger->SetGridAbiertas(&grids);
+        ledger->AddView(&grids);
     }
     FakeDocument doc;
-    FakeGrids grids;
+    RecordingView grids;
     std::unique_ptr<CSistemaCartera> ledger;
 };
 
@@ -90,7 +89,9 @@ TEST_F(SistemaTest, RegistersOnlyExecutionsWithACode) {
 TEST_F(SistemaTest, LooksUpIdsThatGoDownOrRepeat) {
     CSistemaCartera source;
     for (double price : {1.0, 2.0, 3.0, 4.0, 5.0}) source.AddOrder(Exec(true, "X", 1, price));
-    source.GetOrden(1)->id = 5;  // ids 5 2 3 4 5, as a file may hold them
+    COrderCartera first = source.GetOrders()[0];
+    first.id = 5;  // ids 5 2 3 4 5, as a file may hold them
+    source.ReplayModify(0, first);
     std::string body;
     CArchive out(&body);
     source.Serialize(out);

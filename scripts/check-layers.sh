@@ -84,6 +84,43 @@ while IFS= read -r hit; do
 done < <(cd "$root" && for d in */CMakeLists.txt; do echo "${d%/*}"; done |
     xargs grep -rnE "$include_re" --include='*.h' --include='*.cc' --include='*.cpp')
 
+# Inside model/, the ledger's parts stand below its face (sistema.h) and apart: a part's files
+# include only the parts its row allows. The face, the file store and the undo history above
+# them may include any part.
+declare -A part_of=(
+    [journal]=journal [trade_book]=trade_book [matching]=trade_book [totals]=totals
+    [capital]=totals [live_valuation]=live_valuation [quotes]=live_valuation [body]=body
+)
+declare -A part_allowed=(
+    [journal]="" [trade_book]="journal" [totals]="" [live_valuation]="journal trade_book"
+    [body]="journal"
+)
+while IFS= read -r hit; do
+    file="${hit%%:*}"
+    rest="${hit#*:}"
+    line="${rest%%:*}"
+    [[ "${rest#*:}" =~ $include_re ]] || continue
+    target="${BASH_REMATCH[1]}"
+    name="${file#model/}"
+    name="${name%.*}"
+    from="${part_of[$name]-}"
+    [ -n "$from" ] || continue
+    case "$target" in model/*) ;; *) continue ;; esac
+    tname="${target#model/}"
+    tname="${tname%.h}"
+    if [ "$tname" = sistema ]; then
+        echo "$file:$line: includes \"$target\"; the ledger's part $from stands below the ledger"
+        status=1
+        continue
+    fi
+    to="${part_of[$tname]-}"
+    [ -z "$to" ] || [ "$to" = "$from" ] && continue
+    if [[ " ${part_allowed[$from]} " != *" $to "* ]]; then
+        echo "$file:$line: includes \"$target\"; the ledger's part $from may include only: ${part_allowed[$from]:-no other part}"
+        status=1
+    fi
+done < <(cd "$root" && grep -nE "$include_re" model/*.h model/*.cc | grep -v '_test\.cc:')
+
 hits=$(cd "$root" && grep -rnE '^\s*#\s*include\s*[<"](Q[A-Za-z]+|Qt[A-Za-z]*/)' \
     host text commissions model statements grids analytics --include='*.h' --include='*.cc' --include='*.cpp' \
     | grep -v '^host/qt/')

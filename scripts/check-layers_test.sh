@@ -31,6 +31,9 @@ cases=(
     'grids/planted.cc|#include "statements/statement.h"|refused'
     'statements/planted.cc|#include "grids/column_ids.h"|accepted'
     'unlisted/planted.cc|#include "host/env.h"|refused'
+    'model/capital.cc|#include "model/trade_book.h"|refused'
+    'model/journal.cc|#include "model/sistema.h"|refused'
+    'model/quotes.cc|#include "model/trade_book.h"|accepted'
 )
 for c in "${cases[@]}"; do
     IFS='|' read -r file text want <<<"$c"

@@ -40,9 +40,9 @@ class GridsTest : public LedgerTest {
             grid->SetView(&view);
             grid->SetLedger(&ledger);
         }
-        ledger.SetGridCartera(&movements);
-        ledger.SetGridAbiertas(&open);
-        ledger.SetGridCerradas(&closed);
+        ledger.AddView(&movements);
+        ledger.AddView(&open);
+        ledger.AddView(&closed);
     }
 
     // The grid column of a column id.

@@ -56,22 +56,24 @@ class FakeDocument : public ILedgerDocument {
     std::string title;
 };
 
-// Records what the ledger asks of the open-trades and valuation grids; stores a fixed
-// layout so the file's layout section can be checked.
-class FakeGrids : public ILedgerOpenTradesGrid, public ILedgerValuationGrid {
+// A view that records what the ledger tells it; it keeps a fixed layout (the open trades'
+// unless told otherwise) so the file's layout section can be checked.
+class RecordingView : public ILedgerView {
   public:
-    void Serialize(CArchive& ar) override {
+    explicit RecordingView(Layout kept = Layout::open) : layout(kept) {}
+    Layout StoredLayout() const override { return layout; }
+    void SerializeLayout(CArchive& ar) override {
         if (ar.IsStoring())
             ar.WriteU32(layoutValue);
         else
             layoutValue = ar.ReadU32();
     }
-    void UpdateTradeRow(const CNegocioC& t) override { updatedIds.push_back(t.id); }
-    void RedrawTradeGrid() override { ++redraws; }
-    void Refresh() override { ++refreshes; }
-    void UpdateOpenTradeRows() override { ++openRowUpdates; }
+    void OpenTradeChanged(const CNegocioC& t) override { updatedIds.push_back(t.id); }
+    void OpenTradesRevalued() override { ++revalued; }
+    void TotalsChanged() override { ++refreshes; }
+    Layout layout;
     std::vector<uint64_t> updatedIds;
-    int redraws = 0, refreshes = 0, openRowUpdates = 0;
+    int revalued = 0, refreshes = 0;
     uint32_t layoutValue = 0xABCD;
 };
 

@@ -35,7 +35,7 @@ int CViewValoracion::OnCreate(CCreateContext* context) {
     CSistemaCartera* ledger = frame ? frame->GetAdmCartera() : nullptr;
     m_pGridValoracion->SetLedger(ledger);
     m_pSistema = ledger;
-    if (ledger) ledger->SetGridValoracion(m_pGridValoracion.get());
+    if (ledger) ledger->AddView(m_pGridValoracion.get());
     m_pGridValoracion->Refresh();
     return 0;
 }

@@ -45,11 +45,10 @@ int CViewBaseCartera::CrearGrid(CGridTabla* grid) {
     return m_pGridWnd ? 1 : 0;
 }
 
-int CViewBaseCartera::CreateListGrid(CGridQBase* grid,
-                                     void (*registerGrid)(CSistemaCartera&, CGridQBase*)) {
+int CViewBaseCartera::CreateListGrid(CGridQBase* grid) {
     if (CViewBaseCartera::OnCreate(nullptr) == -1) return -1;
     if (!CrearGrid(grid)) return -1;
-    if (m_pSistema) registerGrid(*m_pSistema, grid);
+    if (m_pSistema) m_pSistema->AddView(grid);
     grid->SetView(this);
     grid->SetLedger(m_pSistema);
     return 0;
@@ -113,14 +112,15 @@ void CViewBaseCartera::OnCarteraEstadisticas() {
 void CViewBaseCartera::OnModificar(uint64_t id) {
     constexpr int kCaption = 3460, kModifyBuy = 42300, kModifySell = 42301;
     if (!m_pSistema) return;
-    COrderCartera* movement = m_pSistema->GetOrden(id);
-    if (!movement) return;
-    int type = movement->type;
+    // The sheet edits a copy; the ledger changes only when it is accepted.
+    COrderCartera movement;
+    if (!m_pSistema->GetEntryOrder(id, movement)) return;
+    int type = movement.type;
     if (type >= 1 && type <= 5)
-        Sheets().RunOther(*m_pSistema, kCaption, movement);
+        Sheets().RunOther(*m_pSistema, kCaption, &movement);
     else  // the title says which side is being changed
-        Sheets().RunBuySell(*m_pSistema, movement->buy ? kModifyBuy : kModifySell, 1, nullptr,
-                            movement);
+        Sheets().RunBuySell(*m_pSistema, movement.buy ? kModifyBuy : kModifySell, 1, nullptr,
+                            &movement);
 }
 
 void CViewBaseCartera::InvalidateView() {
@@ -183,11 +183,8 @@ CDocCartera* CViewCartera::GetDocument() const {
 }
 
 int CViewCartera::OnCreate(CCreateContext* context) {
-    if (CreateListGrid(m_pGridCartera.get(), [](CSistemaCartera& ledger, CGridQBase* grid) {
-            ledger.SetGridCartera(grid);
-        }) == -1)
-        return -1;
-    // The ledger learns of the document here, between registering the grid and linking it.
+    if (CreateListGrid(m_pGridCartera.get()) == -1) return -1;
+    // The ledger learns of the document here, between adding the grid and linking it.
     if (m_pSistema) m_pSistema->SetDocumento(GetDocument());
     return 0;
 }
@@ -213,22 +210,14 @@ void CViewCartera::OnEditClear() { m_pGridCartera->DeleteMovementRow(-1, -1); }
 CViewOpAbiertas::CViewOpAbiertas() : m_pGridAbiertas(std::make_unique<CGridOpAbiertas>()) {}
 CViewOpAbiertas::~CViewOpAbiertas() { DestroyGridWindow(); }
 
-int CViewOpAbiertas::OnCreate(CCreateContext*) {
-    return CreateListGrid(m_pGridAbiertas.get(), [](CSistemaCartera& ledger, CGridQBase* grid) {
-        ledger.SetGridAbiertas(static_cast<CGridOpAbiertas*>(grid));
-    });
-}
+int CViewOpAbiertas::OnCreate(CCreateContext*) { return CreateListGrid(m_pGridAbiertas.get()); }
 
 void CViewOpAbiertas::OnUpdate(CView*, long, CObject*) { m_pGridAbiertas->RequestRefill(); }
 
 CViewOpCerradas::CViewOpCerradas() : m_pGridCerradas(std::make_unique<CGridOpCerradas>()) {}
 CViewOpCerradas::~CViewOpCerradas() { DestroyGridWindow(); }
 
-int CViewOpCerradas::OnCreate(CCreateContext*) {
-    return CreateListGrid(m_pGridCerradas.get(), [](CSistemaCartera& ledger, CGridQBase* grid) {
-        ledger.SetGridCerradas(grid);
-    });
-}
+int CViewOpCerradas::OnCreate(CCreateContext*) { return CreateListGrid(m_pGridCerradas.get()); }
 
 void CViewOpCerradas::OnUpdate(CView*, long, CObject*) {
     m_pGridCerradas->RequestRefill();

@@ -74,9 +74,9 @@ class CViewBaseCartera : public CView, public IPortfolioView {
     virtual int LabelId() const { return 0; }
     // Deletes the grid window; derived views call it before their grid goes.
     void DestroyGridWindow();
-    // Creates the grid window for grid, registers it with the ledger (register) and links
-    // grid, view and ledger. -1 on failure.
-    int CreateListGrid(CGridQBase* grid, void (*registerGrid)(CSistemaCartera&, CGridQBase*));
+    // Creates the grid window for grid, makes it a view of the ledger and links grid, view
+    // and ledger. -1 on failure.
+    int CreateListGrid(CGridQBase* grid);
     void OnSize(int type, int cx, int cy) override;
 
     CGridTabla* m_pGrid = nullptr;

@@ -35,21 +35,16 @@ PortfolioWindow::PortfolioWindow(CSistemaCartera* ledger, bool shown)
     m_open->CreateGrid(place, nullptr, kOpenId);
     m_closed->CreateGrid(place, nullptr, kClosedId);
     m_valuation->CreateGrid(place, nullptr, kValuationId);
-    ledger->SetGridCartera(m_movements.get());
-    ledger->SetGridAbiertas(m_open.get());
-    ledger->SetGridCerradas(m_closed.get());
+    ledger->AddView(m_movements.get());
+    ledger->AddView(m_open.get());
+    ledger->AddView(m_closed.get());
     if (shown) {
         m_valuation->Refresh();
-        ledger->SetGridValoracion(m_valuation.get());
+        ledger->AddView(m_valuation.get());
     }
 }
 
-PortfolioWindow::~PortfolioWindow() {
-    m_ledger->SetGridCartera(nullptr);
-    m_ledger->SetGridAbiertas(nullptr);
-    m_ledger->SetGridCerradas(nullptr);
-    m_ledger->SetGridValoracion(nullptr);
-}
+PortfolioWindow::~PortfolioWindow() = default;  // the grids leave the ledger as they go
 
 void PortfolioWindow::Update() {
     if (!m_shown) return;

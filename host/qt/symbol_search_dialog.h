@@ -4,8 +4,8 @@
 //
 // The search runs through the dialog's link: GetLink()->GetService()->RunSearch(link,
 // text). The service answers the link, and the link forwards the answers to the
-// CDlgBusquedaSimbolos it is showing (the ledger does this while ShowDlgSearchQuotes
-// runs); the list shows GetFound() once RunSearch returns.
+// CDlgBusquedaSimbolos it is showing (SearchOneSymbol's link does); the list shows
+// GetFound() once RunSearch returns.
 #include <QDialog>
 #include <vector>
 

@@ -1,0 +1,134 @@
+#pragma once
+// The trades of a journal: first in, first out matching of buys and sells per security into
+// closed trades, the rest as open trades valued with the commission closing them would cost.
+// A change of the journal is followed by matching again only what it touches, with the very
+// trades a full matching gives.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "commissions/comisiones.h"
+#include "host/strings.h"
+#include "model/journal.h"
+#include "model/trade.h"
+#include "model/trade_list.h"
+
+namespace cartera {
+
+class TradeBook {
+  public:
+    // journal and commissions (which may be null: no exit commission from a schedule) are
+    // not owned and must outlive the book.
+    TradeBook(const Journal& journal, const CAdmComisiones* commissions)
+        : m_journal(journal), m_commissions(commissions) {}
+
+    const TradeList& Closed() const { return m_closed; }
+    const TradeList& Open() const { return m_open; }
+
+    // Whether the trades reflect the journal as it is, place by place.
+    bool Matched() const { return m_matchedSize == m_journal.size(); }
+    // The journal changed in a way the book was not told of: the next change matches all.
+    void Forget() { m_matchedSize = SIZE_MAX; }
+    // A cash movement was appended to a matched journal: no trade changes.
+    void CashAppended(bool wasMatched) {
+        if (wasMatched) m_matchedSize = m_journal.size();
+    }
+
+    // Matches the whole journal afresh.
+    void MatchAll();
+    // Matches the journal's last movement, an execution just appended, against the open
+    // trades of its security alone; false (nothing changed) when the trades are not those of
+    // the journal before it, or its contracts are not positive: MatchAll must run then.
+    bool MatchAppended();
+    // Matches again only the securities whose lowered codes are given, leaving every other
+    // security's trades as they are; the trades of the security's entries that changed are
+    // replaced in place. changed is a place whose movement may have left those securities
+    // (SIZE_MAX: none). False (nothing changed) when the trades do not reflect the journal.
+    bool RematchSecurities(const std::vector<std::string>& lowered, size_t changed);
+
+    // Keeping the places right as the journal changes under matched trades: the execution at
+    // place goes into or out of its security's places (call before the journal changes it
+    // and after); the trades of a deleted place go and later ones move back; places from
+    // from on move by delta. The caller marks the trades matched again with Rematched.
+    void IndexExecution(size_t place, bool in);
+    void ShiftEntries(size_t deleted);
+    void MovePlaces(uint32_t from, int delta);
+    void Rematched() { m_matchedSize = m_journal.size(); }
+
+    // Open trades made of the given movements, valued now, not of the journal's places.
+    void MakeFictitious(const CArrayOrders& remaining);
+    // Values every open trade of the security (lowered code) at a tick's last price; each
+    // one valued is told by its index in Open().
+    template <class Told>
+    void ValueSecurityAtTick(const std::string& lowered, double last, Told&& told);
+    // After the commission schedules changed: the open trades' exit commissions as matching
+    // now gives them; a trade a tick valued keeps that price, with the new commission.
+    void Reprice();
+    // After loading: each open trade valued at its own price, remembering what the file's
+    // writer had valued the ones that differ at; the next change puts that back.
+    void AfterLoading();
+
+  private:
+    // Values the open trade at index k at a tick's last price; false (nothing changed) when
+    // its entry is not in the journal.
+    bool ValueAtTick(size_t k, double last);
+    template <class Trades>
+    void MatchPlaces(
+        const std::vector<uint32_t>& exec, Trades& closed,
+        std::vector<std::pair<uint32_t, int32_t>>& stillOpen,
+        std::unordered_map<std::string, std::vector<uint32_t>>* bySecurity = nullptr) const;
+    void ReplaceOpenTrades(const std::vector<std::string>& codes,
+                           const std::vector<std::pair<uint32_t, int32_t>>& stillOpen,
+                           size_t changed, int32_t nowDate, int32_t nowTime);
+    void RefreshOpenValues(int32_t nowDate, int32_t nowTime);
+    void RebuildOpenTrades(const std::vector<std::pair<uint32_t, int32_t>>& positions);
+    void RebuildOpenTradeIndex();
+    size_t OpenTradeAt(uint32_t place) const;
+    CNegocioC MakeOpenTrade(const COrderCartera& m, int32_t q, int32_t nowDate,
+                            int32_t nowTime) const;
+
+    const Journal& m_journal;
+    const CAdmComisiones* m_commissions;
+    TradeList m_closed;
+    TradeList m_open;
+    size_t m_matchedSize = 0;  // movements the trades reflect
+    // The journal places of each security's open trades, in journal order from head on, by
+    // lowered code; kept with the open trades while their entries keep their places.
+    struct OpenPlaces {
+        std::vector<uint32_t> places;
+        size_t head = 0;
+    };
+    std::unordered_map<std::string, OpenPlaces> m_openByCode;
+    // The journal places of each security's executions, ascending, by lowered code; kept with
+    // the trades while they reflect the journal.
+    std::unordered_map<std::string, std::vector<uint32_t>> m_execByCode;
+    // Entry places of the open trades a tick valued since the last matching, and what
+    // matching had valued the ones loading changed at (exit price and commission).
+    std::vector<uint32_t> m_ticked;
+    struct LoadedExit {
+        uint32_t place;
+        double price, commission;
+    };
+    std::vector<LoadedExit> m_loadedExits;
+};
+
+template <class Told>
+void TradeBook::ValueSecurityAtTick(const std::string& lowered, double last, Told&& told) {
+    if (Matched()) {  // the open trades are at their entries' places
+        auto it = m_openByCode.find(lowered);
+        if (it == m_openByCode.end()) return;
+        const OpenPlaces& mine = it->second;
+        for (size_t j = mine.head; j < mine.places.size(); ++j) {
+            const size_t k = OpenTradeAt(mine.places[j]);
+            if (k != SIZE_MAX && ValueAtTick(k, last)) told(k);
+        }
+        return;
+    }
+    for (size_t k = 0; k < m_open.size(); ++k)
+        if (LowerAscii(m_open[k].quoteCode) == lowered && ValueAtTick(k, last)) told(k);
+}
+
+}  // namespace cartera
