@@ -41,16 +41,16 @@ void Journal::NoteAppended() {
     if (m_indexValid) m_idIndex.emplace(m_orders[place].id, place);
 }
 
-void Journal::Append(COrderCartera m) {
+void Journal::Append(const COrderCartera& m) {
     m_edits.Inserted(m_orders.size());
-    m_orders.push_back(std::move(m));
+    m_orders.push_back(m);
     NoteAppended();
 }
 
-void Journal::Insert(size_t place, COrderCartera m) {
-    if (place >= m_orders.size()) return Append(std::move(m));
+void Journal::Insert(size_t place, const COrderCartera& m) {
+    if (place >= m_orders.size()) return Append(m);
     const uint64_t id = m.id;
-    m_orders.insert(m_orders.begin() + static_cast<long>(place), std::move(m));
+    m_orders.insert(m_orders.begin() + static_cast<long>(place), m);
     m_edits.Inserted(place);
     // Ids that go up along the journal still do when the movement fits between its
     // neighbours, as the undo of a delete puts it back; else look-ups learn the order anew.
@@ -86,9 +86,9 @@ void Journal::Erase(size_t place) {
     }
 }
 
-void Journal::Modify(size_t place, COrderCartera m) {
+void Journal::Modify(size_t place, const COrderCartera& m) {
     if (m_orders[place].id != m.id) Invalidate();
-    m_orders[place] = std::move(m);
+    m_orders[place] = m;
     m_edits.Edited(place);
 }
 
@@ -118,12 +118,6 @@ void Journal::Reset(CArrayOrders orders) {
 
 CArrayOrders& Journal::TakeBatch(CArrayOrders batch) {
     Reset(std::move(batch));
-    return m_orders;
-}
-
-CArrayOrders& Journal::EditAll() {
-    m_edits.Reset();
-    Invalidate();
     return m_orders;
 }
 

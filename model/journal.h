@@ -36,12 +36,12 @@ class Journal {
     size_t Find(uint64_t id) const;
 
     void Reserve(size_t count) { m_orders.reserve(count); }
-    void Append(COrderCartera m);
+    void Append(const COrderCartera& m);
     // Puts m before place (the end when place is size()).
-    void Insert(size_t place, COrderCartera m);
+    void Insert(size_t place, const COrderCartera& m);
     void Erase(size_t place);
     // Replaces the movement at place.
-    void Modify(size_t place, COrderCartera m);
+    void Modify(size_t place, const COrderCartera& m);
     // Takes out the first movement of each id, in journal order; gone is told of each with
     // its place before the change. Ids not in the journal are passed over.
     void RemoveIds(const std::vector<uint64_t>& ids,
@@ -51,9 +51,6 @@ class Journal {
     // The movements of an empty journal, to be given their ids in place (see AddOrders):
     // the batch is taken whole, without a copy.
     CArrayOrders& TakeBatch(CArrayOrders batch);
-    // Lets the caller change fields that no look-up depends on (never the id) of every
-    // movement at once; readers of the edits start over.
-    CArrayOrders& EditAll();
 
   private:
     void Invalidate() {

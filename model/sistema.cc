@@ -147,7 +147,7 @@ void CSistemaCartera::AddOrders(std::vector<COrderCartera> batch,
         m_journal.Reserve(m_journal.size() + count);
         for (size_t i = 0; i < count; ++i) {
             Admit(batch[i]);
-            m_journal.Append(std::move(batch[i]));
+            m_journal.Append(batch[i]);
             admitted(i);
         }
     }
@@ -169,7 +169,7 @@ void CSistemaCartera::AddOrder(COrderCartera m) {
     const bool summed = m_totals.Summed(m_journal.size());
     const bool matched = m_book.Matched();
     Admit(m);
-    m_journal.Append(std::move(m));
+    m_journal.Append(m);
     const JournalChange told{
         JournalChange::kAdd, {}, {{m_journal.size() - 1, m_journal.back()}}, {}, {}};
     TellDocument(told);
@@ -260,19 +260,19 @@ void CSistemaCartera::ReplayHeader(uint32_t lastId, int32_t activeTab) {
     m_activeTab = activeTab;
 }
 
-void CSistemaCartera::ReplayAdd(COrderCartera m) { m_journal.Append(std::move(m)); }
+void CSistemaCartera::ReplayAdd(COrderCartera m) { m_journal.Append(m); }
 
 bool CSistemaCartera::ReplayModify(size_t place, COrderCartera m) {
     if (place >= m_journal.size()) return false;
     m_book.Forget();
-    m_journal.Modify(place, std::move(m));
+    m_journal.Modify(place, m);
     return true;
 }
 
 bool CSistemaCartera::ReplayInsert(size_t place, COrderCartera m) {
     if (place > m_journal.size()) return false;
     m_book.Forget();
-    m_journal.Insert(place, std::move(m));
+    m_journal.Insert(place, m);
     return true;
 }
 
