@@ -70,7 +70,7 @@ void Export(Output io, const ExportArgs& a) {
 void Import(Output io, const ImportArgs& a) {
     // The file is read whole before the portfolio's lock is taken: other writers wait for
     // the plan and the save only, never for the reading of a large file.
-    ImportFile file(a.file);
+    ImportFile file(*CurrentEnv(), a.file);
     const std::string format = ChooseFormat(file, a.statement);
     statements::Statement statement = ReadStatementFile(io, file, format, a.statement);
     OpenPortfolio portfolio(a.path, OpenPortfolio::Use::prepare);

@@ -2,13 +2,10 @@
 // summary.
 #include "app/cli/statement_import.h"
 
-#include <cerrno>
-#include <filesystem>
 #include <functional>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <optional>
-#include <system_error>
 
 #include "host/dates.h"
 #include "host/numbers.h"
@@ -104,17 +101,15 @@ void AddStatementOptions(CLI::App* sub, StatementArgs& a) {
     sub->add_flag("--json", a.json, "print the summary as JSON");
 }
 
-ImportFile::ImportFile(const std::string& path) : m_path(path) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec))
-        FailUsage(path + " is a folder, not a file to import");
-    m_file.open(path, std::ios::binary);
-    if (!m_file) FailIo("cannot open " + path + ": " + std::generic_category().message(errno));
-    try {
-        m_input = std::make_unique<statements::HeadKeptInput>(m_file);
-    } catch (const std::ios_base::failure& e) {  // the file buffer's read errors
-        FailIo("cannot read " + path + ": " + e.what());
+ImportFile::ImportFile(Env& env, const std::string& path) : m_path(path) {
+    if (Status read = env.ReadFileBytes(path, &m_bytes); !read.ok()) {
+        FileState state;
+        if (read.kind() == ErrorKind::invalid_input && env.GetFileState(path, &state).ok() &&
+            state.exists && !state.regular)
+            FailUsage(path + " is a folder, not a file to import");
+        FailIo(read.message());
     }
+    m_input = std::make_unique<ViewInput>(m_bytes.View());
 }
 
 namespace {
@@ -166,7 +161,8 @@ statements::Statement ReadStatementFile(Output io, ImportFile& file, const std::
     std::optional<Error> refused;
     try {
         s = statements::ReadStatement(file.Stream(), format, read);
-        if (file.Stream().bad()) refused.emplace(ErrorKind::io, "the file could not be read");
+        if (file.Stream().bad() || file.CutShort())
+            refused.emplace(ErrorKind::io, "the file could not be read");
     } catch (const Error& e) {
         refused = e;
     } catch (const std::ios_base::failure& e) {  // the file buffer's read errors

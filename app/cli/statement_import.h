@@ -2,12 +2,13 @@
 // import of a statement, a broker's or Cartera's own movements CSV: the file opened once,
 // the options it takes, the statement read whole before the portfolio is opened, then
 // planned and added, and the summary every import prints.
-#include <fstream>
 #include <memory>
 #include <string>
 #include <string_view>
 
 #include "app/cli/options.h"
+#include "host/env.h"
+#include "host/file_bytes.h"
 #include "statements/detect.h"
 #include "statements/statement.h"
 #include "text/date.h"
@@ -25,20 +26,23 @@ struct StatementArgs {
     bool json = false;
 };
 
-// A file to import, opened once: its first bytes kept for telling the format, then read
-// again from its start without seeking, so a pipe or /dev/stdin works. Fails with an IO
-// error when it cannot be opened or read, invalid input for a folder.
+// A file to import, read once through env: mapped when large, so a statement of many rows
+// is neither copied nor held twice, else read whole, so a pipe or /dev/stdin works too. Its
+// first bytes tell the format; Stream() reads it from the start. Fails with an IO error when
+// it cannot be read, invalid input for a folder.
 class ImportFile {
   public:
-    explicit ImportFile(const std::string& path);
+    ImportFile(Env& env, const std::string& path);
     const std::string& Path() const { return m_path; }
-    std::string_view Head() const { return m_input->Head(); }
+    std::string_view Head() const { return m_bytes.View().substr(0, statements::kDetectBytes); }
     std::istream& Stream() { return *m_input; }
+    // Whether another program cut the mapped file short while it was read (FileBytes).
+    bool CutShort() const { return m_bytes.CutShort(); }
 
   private:
     std::string m_path;
-    std::ifstream m_file;
-    std::unique_ptr<statements::HeadKeptInput> m_input;
+    FileBytes m_bytes;
+    std::unique_ptr<ViewInput> m_input;
 };
 
 // Registers --format, --account, --currency, --map, --date-format, --skip-fractional,

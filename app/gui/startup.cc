@@ -264,10 +264,11 @@ void WorkstationApp::SetUpLanguage() {
 Status WorkstationApp::SetUpFeed() {
     CMarketService* market = CMarketService::Current();
     if (market->Symbols().empty()) LoadEmbeddedCatalogue(*market);
-    m_feed = std::make_unique<qt::FeedDriver>();
+    m_feed = std::make_unique<qt::FeedDriver>(CurrentEnv());
     if (!m_options.replay.isEmpty()) {
         auto replay = std::make_unique<ReplayFeed>(*market);
-        if (Status loaded = replay->LoadFile(m_options.replay.toStdString()); !loaded.ok())
+        if (Status loaded = replay->LoadFile(*CurrentEnv(), m_options.replay.toStdString());
+            !loaded.ok())
             return Status(loaded.kind(), "The tick file " + m_options.replay.toStdString() +
                                              " cannot be replayed: " + loaded.message());
         m_feed->RunReplay(std::move(replay), 1.0, m_options.replay);
