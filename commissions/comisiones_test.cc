@@ -9,6 +9,7 @@
 #include "host/env.h"
 #include "host/folders.h"
 #include "host/strings.h"
+#include "testing/mem_env.h"
 #include "testing/test_support.h"
 
 namespace {

@@ -25,6 +25,7 @@
 #include "model/sistema.h"
 #include "statements/detect.h"
 #include "statements/mapping.h"
+#include "testing/mem_env.h"
 #include "text/csv.h"
 
 namespace cartera::fuzz {

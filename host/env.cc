@@ -12,8 +12,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <random>
 #include <set>
+
+#include "host/posix_env.h"
 
 namespace cartera {
 namespace {
@@ -65,6 +68,8 @@ class PosixLock : public FileLock {
 
 class RealEnv : public Env {
   public:
+    explicit RealEnv(std::function<bool(SaveStep)> fails = {}) : m_fails(std::move(fails)) {}
+
     Status ReadFile(const std::string& path, std::string* out) override {
         // Opened without waiting, so a FIFO without a writer reads as empty.
         int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -377,7 +382,7 @@ class RealEnv : public Env {
 
     // Whether to fail this step of a save (errno then set), or for shortWrite to write
     // one byte; never, on the real system.
-    virtual bool Fails(SaveStep) { return false; }
+    bool Fails(SaveStep step) const { return m_fails && m_fails(step); }
 
     bool WriteAll(int fd, std::string_view data) {
         size_t done = 0;
@@ -439,24 +444,9 @@ class RealEnv : public Env {
             // The save is done; stale temporaries wait for the next one.
         }
     }
-};
-
-// Fails one step of every save with an error number.
-class FaultyEnv : public RealEnv {
-  public:
-    FaultyEnv(SaveStep step, int errorNumber) : m_step(step), m_error(errorNumber) {}
-
-  protected:
-    bool Fails(SaveStep step) override {
-        if (step != m_step) return false;
-        if (m_error == 0) ::_exit(9);
-        errno = m_error;
-        return true;
-    }
 
   private:
-    SaveStep m_step;
-    int m_error;
+    std::function<bool(SaveStep)> m_fails;
 };
 
 Env* g_current = nullptr;
@@ -468,8 +458,8 @@ Env* PosixEnv() {
     return &env;
 }
 
-std::unique_ptr<Env> MakeFaultyPosixEnv(SaveStep step, int errorNumber) {
-    return std::make_unique<FaultyEnv>(step, errorNumber);
+std::unique_ptr<Env> MakePosixEnv(std::function<bool(SaveStep)> fails) {
+    return std::make_unique<RealEnv>(std::move(fails));
 }
 
 ErrorKind FileErrorKind(int errorNumber) {
@@ -540,104 +530,7 @@ Status Env::RemoveFile(const std::string& path) {
     return Status(ErrorKind::io, "cannot remove " + path + ": not on this file system");
 }
 
-Status MemEnv::RemoveFile(const std::string& path) {
-    m_files.erase(path);
-    return {};
-}
-
 Env* CurrentEnv() { return g_current ? g_current : PosixEnv(); }
 void SetCurrentEnv(Env* env) { g_current = env; }
-
-Status MemEnv::ReadFile(const std::string& path, std::string* out) {
-    auto it = m_files.find(path);
-    if (it == m_files.end())
-        return Status(ErrorKind::not_found, "cannot open " + path + ": No such file or directory");
-    *out = it->second;
-    return {};
-}
-
-Status MemEnv::WriteFileAtomic(const std::string& path, std::string_view data) {
-    return WriteFileWithBackup(path, data, std::string());
-}
-
-Status MemEnv::Refusal(const std::string& path) const {
-    if (!m_readOnlySuffix.empty() && path.ends_with(m_readOnlySuffix))
-        return Status(ErrorKind::denied, path + " is read-only; it was not changed");
-    if (Fails(path)) return Status(ErrorKind::io, "cannot write " + path + ": injected failure");
-    return {};
-}
-
-Status MemEnv::WriteFileWithBackup(const std::string& path, std::string_view data,
-                                   const std::string& backup) {
-    if (Status refused = Refusal(path); !refused.ok()) return refused;
-    auto it = m_files.find(path);
-    if (it != m_files.end() && !backup.empty()) m_files[backup] = it->second;
-    m_files[path] = std::string(data);
-    Wrote(path);
-    return {};
-}
-
-Status MemEnv::AppendAt(const std::string& path, uint64_t at, std::string_view data) {
-    if (Status refused = Refusal(path); !refused.ok()) return refused;
-    auto it = m_files.find(path);
-    if (it == m_files.end())
-        return Status(ErrorKind::io, "cannot write " + path + ": No such file or directory");
-    if (it->second.size() < at)
-        return Status(ErrorKind::io, "cannot write " + path + ": another program cut it short");
-    it->second.resize(at);
-    if (m_tearAt != SIZE_MAX) {  // a kill in the middle: a prefix stays
-        it->second.append(data.substr(0, m_tearAt));
-        m_tearAt = SIZE_MAX;
-        Wrote(path);
-        return Status(ErrorKind::io, "cannot write " + path + ": injected failure");
-    }
-    it->second.append(data);
-    Wrote(path);
-    return {};
-}
-
-Status MemEnv::LockFile(const std::string& path, int waitMs, std::unique_ptr<FileLock>* lock,
-                        LockMode) {
-    lock->reset();
-    if (m_locksHeld)
-        return Status(ErrorKind::locked, path +
-                                             " is in use by another program (still locked after " +
-                                             std::to_string(waitMs / 1000) + " s)");
-    *lock = std::make_unique<FileLock>();
-    return {};
-}
-
-Status MemEnv::GetFileState(const std::string& path, FileState* state) {
-    *state = FileState();
-    auto it = m_files.find(path);
-    if (it != m_files.end()) *state = FileState{true, true, it->second.size(), m_written[path], 0};
-    return {};
-}
-
-bool MemEnv::FileExists(const std::string& path) { return m_files.count(path) != 0; }
-
-Status MemEnv::GetFileSize(const std::string& path, uint64_t* size) {
-    auto it = m_files.find(path);
-    if (it == m_files.end())
-        return Status(ErrorKind::not_found,
-                      "cannot look at " + path + ": No such file or directory");
-    *size = it->second.size();
-    return {};
-}
-
-Status MemEnv::GetFileTime(const std::string& path, std::filesystem::file_time_type* time) {
-    uint64_t size;
-    Status status = GetFileSize(path, &size);
-    if (status.ok()) *time = std::filesystem::file_time_type(std::chrono::nanoseconds(m_writes));
-    return status;
-}
-
-Status MemEnv::CreateDirs(const std::string&) { return {}; }
-
-Status MemEnv::KeepBackup(const std::string& path, const std::string& backup) {
-    auto it = m_files.find(path);
-    if (it != m_files.end()) m_files[backup] = it->second;
-    return {};
-}
 
 }  // namespace cartera

@@ -13,6 +13,8 @@
 #include "host/crc32c.h"
 #include "model/legacy_log.h"
 #include "model/portfolio_file.h"
+#include "testing/faulty_env.h"
+#include "testing/mem_env.h"
 #include "testing/test_ledger.h"
 
 namespace cartera::testing {

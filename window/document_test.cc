@@ -15,6 +15,7 @@
 #include "host/version_info.h"
 #include "model/portfolio_file.h"
 #include "model/sistema.h"
+#include "testing/faulty_env.h"
 #include "testing/test_support.h"
 #include "window/child_frm_cartera.h"
 #include "window/doc_cartera.h"

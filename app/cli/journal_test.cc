@@ -6,6 +6,7 @@
 #include "app/cli/options.h"
 #include "host/env.h"
 #include "model/entry.h"
+#include "testing/mem_env.h"
 #include "testing/test_cli.h"
 
 namespace cartera::cli::testing {

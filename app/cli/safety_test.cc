@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "host/env.h"
+#include "testing/faulty_env.h"
 #include "testing/test_cli.h"
 
 namespace cartera::cli::testing {
