@@ -31,7 +31,7 @@ int Write(int n, const std::string& path) {
         CArchive ar{std::string_view(body)};
         ledger.Serialize(ar);
     }
-    cartera::PortfolioDocument doc(&ledger);
+    cartera::PortfolioDocument doc(&ledger, cartera::PosixEnv());
     if (cartera::Status saved = doc.SaveAs(path); !saved.ok()) {
         std::cerr << saved.message() << '\n';
         return 1;
@@ -42,7 +42,7 @@ int Write(int n, const std::string& path) {
 int Memory(const std::string& path) {
     long before = PeakKb();
     CSistemaCartera ledger;
-    cartera::PortfolioDocument doc(&ledger);
+    cartera::PortfolioDocument doc(&ledger, cartera::PosixEnv());
     if (cartera::Status loaded = doc.Load(path); !loaded.ok()) {
         std::cerr << loaded.message() << '\n';
         return 1;

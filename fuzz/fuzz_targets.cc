@@ -12,6 +12,7 @@
 #include "grids/grid_cartera.h"
 #include "grids/grid_trades.h"
 #include "host/archive.h"
+#include "host/context.h"
 #include "host/dates.h"
 #include "host/env.h"
 #include "host/error.h"
@@ -34,21 +35,20 @@ namespace {
 // One fixed world for every input: files in memory, a fixed clock, English texts and a
 // private market service, so no input depends on the machine or on the inputs before it.
 struct World {
-    World() {
-        SetCurrentEnv(&env);
-        SetClock([] { return std::time_t{1796472000}; });
-        SetHomeFolder("/mem/home");
-        SetLanguage(Language::en);
-        CMarketService::SetCurrent(&service);
-    }
+    World() : installed(context) { CMarketService::SetCurrent(&service); }
     MemEnv env;
+    Context context{&env, [] { return std::time_t{1796472000}; }, "/mem/home", Language::en};
+    // The ledger's matching, its texts and its own commission file read the process's hooks.
+    ContextInstalled installed;
     CMarketService service;
 };
 
-void EnterWorld() {
+World& TheWorld() {
     static World world;
-    world.env.Files().clear();
+    return world;
 }
+
+void EnterWorld() { TheWorld().env.Files().clear(); }
 
 std::string_view Bytes(const uint8_t* data, size_t size) {
     return {reinterpret_cast<const char*>(data), size};
@@ -125,7 +125,7 @@ void FuzzPortfolio(const uint8_t* data, size_t size) {
     // Loaded as the store loads a file, records after the base included; saved as its base.
     auto serialize = [](CSistemaCartera& ledger, CArchive& ar) {
         if (ar.IsStoring()) return SerializePortfolio(ar, ledger);
-        PortfolioStore store;
+        PortfolioStore store(&TheWorld().env);
         try {
             store.LoadBytes("/fuzz.cartera", ar.ReadView(ar.Remaining()), ledger, nullptr);
         } catch (const CArchiveException&) {
@@ -271,6 +271,7 @@ void FuzzStatement(const std::string& format, const uint8_t* data, size_t size) 
     statements::HeadKeptInput in(source);
     statements::ReadOptions options;
     options.ledger = schedules;
+    options.env = &TheWorld().env;
     statements::Statement s;
     try {
         s = statements::ReadStatement(in, format, options);

@@ -531,6 +531,18 @@ Status Env::RemoveFile(const std::string& path) {
 }
 
 Env* CurrentEnv() { return g_current ? g_current : PosixEnv(); }
+
+Env* InstalledEnv() {
+    class Installed : public EnvWrapper {
+      public:
+        Installed() : EnvWrapper(nullptr) {}
+
+      protected:
+        Env* Target() const override { return CurrentEnv(); }
+    };
+    static Installed env;
+    return &env;
+}
 void SetCurrentEnv(Env* env) { g_current = env; }
 
 }  // namespace cartera

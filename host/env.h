@@ -120,44 +120,48 @@ class EnvWrapper : public Env {
   public:
     explicit EnvWrapper(Env* target) : m_target(target) {}
     Status ReadFile(const std::string& p, std::string* out) override {
-        return m_target->ReadFile(p, out);
+        return Target()->ReadFile(p, out);
     }
     Status ReadFileBytes(const std::string& p, FileBytes* out) override {
-        return m_target->ReadFileBytes(p, out);
+        return Target()->ReadFileBytes(p, out);
     }
     Status WriteFileAtomic(const std::string& p, std::string_view data) override {
-        return m_target->WriteFileAtomic(p, data);
+        return Target()->WriteFileAtomic(p, data);
     }
     Status WriteFileWithBackup(const std::string& p, std::string_view data,
                                const std::string& backup) override {
-        return m_target->WriteFileWithBackup(p, data, backup);
+        return Target()->WriteFileWithBackup(p, data, backup);
     }
     Status AppendAt(const std::string& p, uint64_t at, std::string_view data) override {
-        return m_target->AppendAt(p, at, data);
+        return Target()->AppendAt(p, at, data);
     }
     Status WriteResults(const std::string& p, std::string_view data) override {
-        return m_target->WriteResults(p, data);
+        return Target()->WriteResults(p, data);
     }
-    std::string Resolve(const std::string& p) override { return m_target->Resolve(p); }
-    bool FileExists(const std::string& p) override { return m_target->FileExists(p); }
+    std::string Resolve(const std::string& p) override { return Target()->Resolve(p); }
+    bool FileExists(const std::string& p) override { return Target()->FileExists(p); }
     Status GetFileSize(const std::string& p, uint64_t* size) override {
-        return m_target->GetFileSize(p, size);
+        return Target()->GetFileSize(p, size);
     }
     Status GetFileTime(const std::string& p, std::filesystem::file_time_type* time) override {
-        return m_target->GetFileTime(p, time);
+        return Target()->GetFileTime(p, time);
     }
     Status GetFileState(const std::string& p, FileState* state) override {
-        return m_target->GetFileState(p, state);
+        return Target()->GetFileState(p, state);
     }
-    Status CreateDirs(const std::string& p) override { return m_target->CreateDirs(p); }
-    Status RemoveFile(const std::string& p) override { return m_target->RemoveFile(p); }
+    Status CreateDirs(const std::string& p) override { return Target()->CreateDirs(p); }
+    Status RemoveFile(const std::string& p) override { return Target()->RemoveFile(p); }
     Status LockFile(const std::string& p, int waitMs, std::unique_ptr<FileLock>* lock,
                     LockMode mode) override {
-        return m_target->LockFile(p, waitMs, lock, mode);
+        return Target()->LockFile(p, waitMs, lock, mode);
     }
     Status KeepBackup(const std::string& p, const std::string& backup) override {
-        return m_target->KeepBackup(p, backup);
+        return Target()->KeepBackup(p, backup);
     }
+
+  protected:
+    // The environment an operation goes to; the one given, unless a subclass says another.
+    virtual Env* Target() const { return m_target; }
 
   private:
     Env* m_target;
@@ -167,6 +171,11 @@ class EnvWrapper : public Env {
 // installed another (not owned).
 Env* CurrentEnv();
 void SetCurrentEnv(Env* env);  // nullptr restores the real file system
+
+// An environment that forwards each operation to CurrentEnv() as it is at the time: for code
+// that holds an Env but follows the process-wide one (the workstation's documents and the
+// ledger's own commission file, which are handed no context). Never null.
+Env* InstalledEnv();
 
 // Installs an environment for the lifetime of the object.
 class ScopedEnv {

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "host/env.h"
 #include "statements/statement.h"
 #include "text/date.h"
 
@@ -27,8 +28,10 @@ inline constexpr std::string_view kCarteraFormat = "cartera";
 inline constexpr size_t kDetectBytes = 64 * 1024;
 
 struct ReadOptions {
-    // A mapping (a file's path or a shipped mapping's name) for readers that need one.
+    // A mapping (a file's path or a shipped mapping's name) for readers that need one, and
+    // the file system its file is read from (not owned; null: shipped mappings only).
     std::string map;
+    Env* env = nullptr;
     // Called now and then with the bytes read so far, for a progress line.
     std::function<void(size_t)> progress;
     // Cartera's own CSV: the ledger (not owned) whose commission schedules price its buys

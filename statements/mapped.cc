@@ -222,7 +222,7 @@ Kind KindOf(const Reader& rd) {
 }
 
 Statement ReadByMap(std::istream& in, const ReadOptions& options) {
-    return ReadMapped(in, LoadMapping(options.map));
+    return ReadMapped(in, LoadMapping(options.env, options.map));
 }
 
 }  // namespace

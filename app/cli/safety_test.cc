@@ -170,8 +170,9 @@ TEST_F(SafetyTest, RestoreTakesBackOneChangeAtATimeAndFileErrorsHaveTheirOwnKind
           Case{SaveStep::stat, EIO, 1, {"show", p, "totals"}},
           Case{SaveStep::access, EIO, 1, {"cash", p, "--type", "deposit", "--amount", "6"}}}) {
         auto faulty = MakeFaultyPosixEnv(step, errorNumber);
-        ScopedEnv scoped(faulty.get());
+        context.env = faulty.get();
         RunResult r = Run(args);
+        context.env = PosixEnv();
         EXPECT_EQ(r.code, code) << r.err;
         if (code != 0) {
             EXPECT_THAT(r.err, HasSubstr(std::strerror(errorNumber)));

@@ -146,6 +146,7 @@ statements::Statement ReadStatementFile(Output io, ImportFile& file, const std::
                                         const StatementArgs& a) {
     statements::ReadOptions read;
     read.map = a.map;
+    read.env = io.context.env;
     read.dateFormat = a.dateFormat;
     bool shown = false;
     if (io.progress) {
@@ -156,7 +157,8 @@ statements::Statement ReadStatementFile(Output io, ImportFile& file, const std::
     }
     // A ledger of its own prices the commissions of Cartera's CSV: no portfolio is open.
     std::unique_ptr<CSistemaCartera> schedules;
-    if (format == statements::kCarteraFormat) read.ledger = (schedules = MakeLedger()).get();
+    if (format == statements::kCarteraFormat)
+        read.ledger = (schedules = MakeLedger(io.context)).get();
     statements::Statement s;
     std::optional<Error> refused;
     try {
