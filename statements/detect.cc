@@ -1,21 +1,26 @@
 #include "statements/detect.h"
 
 #include <algorithm>
+#include <tuple>
 
 #include "host/error.h"
 
 namespace cartera::statements {
 
-// Each format's entry, defined beside its reader.
-extern const FormatEntry kFlexXmlFormat, kFlexCsvFormat, kDegiroFormat, kTrading212Format,
-    kMappedFormat, kCarteraCsvFormat;
+// The entry of each file of statements/formats/, as the build lists them (formats.cc, made by
+// statements/CMakeLists.txt), so a format is linked in whenever the list is used.
+std::vector<const FormatEntry*> DeclaredFormats();
 
 const std::vector<FormatEntry>& Formats() {
-    // Detection tries them in this order: a format another could mistake for its own
-    // comes first; Cartera's own CSV stays last.
-    static const std::vector<FormatEntry> kFormats = {kFlexXmlFormat, kFlexCsvFormat,
-                                                      kDegiroFormat,  kTrading212Format,
-                                                      kMappedFormat,  kCarteraCsvFormat};
+    static const std::vector<FormatEntry> kFormats = [] {
+        std::vector<FormatEntry> formats;
+        for (const FormatEntry* f : DeclaredFormats()) formats.push_back(*f);
+        std::stable_sort(formats.begin(), formats.end(),
+                         [](const FormatEntry& a, const FormatEntry& b) {
+                             return std::tie(a.order, a.name) < std::tie(b.order, b.name);
+                         });
+        return formats;
+    }();
     return kFormats;
 }
 

@@ -1,10 +1,11 @@
 #pragma once
 // Which reader a statement file needs, told from its first bytes, and reading it by name.
-// Each format is declared once, in its reader's own file, as a FormatEntry: its name, how
-// its first bytes are recognised and the function that reads it. Formats() (detect.cc) lists
-// them in the order detection tries them; the fuzzing (fuzz/) and its replay test iterate
-// that list, and statements/testdata/NAME/ holds each format's sample files, which seed its
-// fuzzing. Adding a broker is its reader's file, its line in that list and its samples.
+// Each format is one file of statements/formats/ declaring its FormatEntry (kFormat_ and the
+// file's name): its name, how its first bytes are recognised, the function that reads it and
+// its place in detection. The build lists those files, and Formats() gives their entries in
+// the order detection tries them; the fuzzing (fuzz/) and its replay test iterate that list,
+// and statements/testdata/NAME/ holds each format's sample files, which seed its fuzzing.
+// Adding a broker is its file under formats/ and its samples: nothing else names it.
 #include <cstddef>
 #include <functional>
 #include <istream>
@@ -45,6 +46,9 @@ struct FormatEntry {
     // What --format takes, the fuzzing's name of the format and its samples' folder.
     std::string_view name;
     std::string_view description;
+    // Detection tries formats by rising order: one another format could mistake for its own
+    // comes before that one; Cartera's own CSV, which takes anything, is last.
+    int order = 0;
     // Whether the file's first bytes (up to kDetectBytes) look like this format; null for a
     // format chosen only by name.
     bool (*recognises)(std::string_view head);
@@ -81,8 +85,9 @@ class HeadKeptInput : private HeadKeptBuffer, public std::istream {
     using HeadKeptBuffer::Head;
 };
 
-// Every format, in the order detection tries them; Cartera's own CSV is last and takes
-// whatever no other format claims (its reader reports what it cannot read).
+// Every format, in the order detection tries them (their order, then their name); Cartera's
+// own CSV is last and takes whatever no other format claims (its reader reports what it
+// cannot read).
 const std::vector<FormatEntry>& Formats();
 // The entry of that name; null when none has it.
 const FormatEntry* FindFormat(std::string_view name);
