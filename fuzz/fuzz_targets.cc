@@ -17,6 +17,7 @@
 #include "host/env.h"
 #include "host/error.h"
 #include "host/feed.h"
+#include "host/file_bytes.h"
 #include "host/folders.h"
 #include "host/market.h"
 #include "host/strings.h"
@@ -267,8 +268,7 @@ void FuzzStatement(const std::string& format, const uint8_t* data, size_t size) 
     EnterWorld();
     if (format == "map") return FuzzMapping(data, size);
     static CSistemaCartera* schedules = new CSistemaCartera;  // prices Cartera's own CSV
-    std::istringstream source{std::string(Bytes(data, size))};
-    statements::HeadKeptInput in(source);
+    ViewInput in(Bytes(data, size));  // as the command line reads the bytes the file layer holds
     statements::ReadOptions options;
     options.ledger = schedules;
     options.env = &TheWorld().env;

@@ -36,35 +36,6 @@ std::string DetectFormat(std::string_view head) {
     return std::string(kCarteraFormat);
 }
 
-HeadKeptBuffer::HeadKeptBuffer(std::istream& source)
-    : m_source(source.rdbuf()), m_head(kDetectBytes, '\0') {
-    const std::streamsize got =
-        m_source ? m_source->sgetn(m_head.data(), static_cast<std::streamsize>(m_head.size())) : 0;
-    m_head.resize(static_cast<size_t>(std::max<std::streamsize>(got, 0)));
-    setg(m_head.data(), m_head.data(), m_head.data() + m_head.size());
-}
-
-HeadKeptBuffer::int_type HeadKeptBuffer::underflow() {
-    if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
-    m_chunk.resize(kDetectBytes);
-    const std::streamsize got =
-        m_source ? m_source->sgetn(m_chunk.data(), static_cast<std::streamsize>(m_chunk.size()))
-                 : 0;
-    if (got <= 0) return traits_type::eof();
-    setg(m_chunk.data(), m_chunk.data(), m_chunk.data() + got);
-    return traits_type::to_int_type(*gptr());
-}
-
-std::streamsize HeadKeptBuffer::xsgetn(char* s, std::streamsize n) {
-    // What the buffer holds, then the rest straight from the source: large reads (the XML
-    // reader's) are not copied twice.
-    const std::streamsize held = std::min<std::streamsize>(n, egptr() - gptr());
-    std::copy(gptr(), gptr() + held, s);
-    setg(eback(), gptr() + held, egptr());
-    if (held == n || !m_source) return held;
-    return held + std::max<std::streamsize>(m_source->sgetn(s + held, n - held), 0);
-}
-
 Statement ReadStatement(std::istream& in, const std::string& format, const ReadOptions& options) {
     const FormatEntry* entry = FindFormat(format);
     if (!entry) {

@@ -9,7 +9,6 @@
 #include <cstddef>
 #include <functional>
 #include <istream>
-#include <streambuf>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -55,34 +54,6 @@ struct FormatEntry {
     // Reads the whole statement; throws cartera::Error (invalid_input) naming the line and
     // field of the first bad row.
     Statement (*read)(std::istream& in, const ReadOptions& options);
-};
-
-// A stream that reads its source once, from the start: the first kDetectBytes are read at
-// once and kept for DetectFormat, then given again before the rest of the source, so a
-// pipe or /dev/stdin is recognised and read without seeking. What the source's buffer
-// throws on a read error propagates.
-class HeadKeptBuffer : public std::streambuf {
-  public:
-    // Reads the head now; source must outlive the buffer.
-    explicit HeadKeptBuffer(std::istream& source);
-    // The source's first bytes (all of it when shorter).
-    std::string_view Head() const { return m_head; }
-
-  protected:
-    int_type underflow() override;
-    std::streamsize xsgetn(char* s, std::streamsize n) override;
-
-  private:
-    std::streambuf* m_source;
-    std::string m_head;
-    std::string m_chunk;  // the rest of the source, read a chunk at a time
-};
-
-class HeadKeptInput : private HeadKeptBuffer, public std::istream {
-  public:
-    explicit HeadKeptInput(std::istream& source)
-        : HeadKeptBuffer(source), std::istream(static_cast<HeadKeptBuffer*>(this)) {}
-    using HeadKeptBuffer::Head;
 };
 
 // Every format, in the order detection tries them (their order, then their name); Cartera's

@@ -168,20 +168,6 @@ TEST_F(FlexTest, XmlMovementsAccountsCurrenciesAndNotes) {
                 ::testing::EndsWith("which is neither in the statement nor in the journal"));
 }
 
-// A stream read once, as the command line reads a pipe: its head, then the rest.
-TEST_F(FlexTest, AStreamReadOnceGivesItsHeadThenTheRest) {
-    const std::pair<std::string, std::string> files[] = {
-        {std::string(70000, '\n') + FlexCsv(Layout::oneHeader), "ib-flex-csv"},
-        {std::string(kXml).insert(kXml.find('\n'), "<!--" + std::string(100000, 'x') + "-->"),
-         "ib-flex-xml"}};
-    for (const auto& [text, format] : files) {
-        std::istringstream direct(text), source(text);
-        HeadKeptInput kept(source);
-        EXPECT_EQ(kept.Head(), text.substr(0, kDetectBytes));
-        EXPECT_EQ(Describe(ReadStatement(kept, format)), Describe(ReadStatement(direct, format)));
-    }
-}
-
 // Each format is told apart where it is read: above, and Cartera's CSV by the import command.
 TEST(FlexRead, RefusesBadRowsWithTheirLine) {
     const std::vector<std::string> lines = Lines("ib-flex-csv/flex_trades.csv");
