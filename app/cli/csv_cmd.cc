@@ -69,10 +69,15 @@ void Export(Output io, const ExportArgs& a) {
 
 void Import(Output io, const ImportArgs& a) {
     // The file is read whole before the portfolio's lock is taken: other writers wait for
-    // the plan and the save only, never for the reading of a large file.
-    ImportFile file(*io.context.env, a.file);
-    const std::string format = ChooseFormat(file, a.statement);
-    statements::Statement statement = ReadStatementFile(io, file, format, a.statement);
+    // the plan and the save only, never for the reading of a large file. Its bytes are let
+    // go before the portfolio is loaded, so the two are never held at once.
+    std::string format;
+    statements::Statement statement;
+    {
+        ImportFile file(*io.context.env, a.file);
+        format = ChooseFormat(file, a.statement);
+        statement = ReadStatementFile(io, file, format, a.statement);
+    }
     OpenPortfolio portfolio(io.context, a.path, OpenPortfolio::Use::prepare);
     ImportStatement(io, portfolio, a.file, format, std::move(statement), a.statement);
 }
