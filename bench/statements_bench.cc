@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -17,7 +18,7 @@
 #include "bench/synthetic_statement.h"
 #include "host/env.h"
 #include "host/error.h"
-#include "host/file_bytes.h"
+#include "host/file_stream.h"
 #include "model/sistema.h"
 #include "statements/detect.h"
 
@@ -115,9 +116,8 @@ double StatusBytes(const std::string& key) {
 }
 
 // Writes text to a file and frees it; then, each iteration, resets the peak (clear_refs 5),
-// reads the file as the command line does (through the file layer, mapped when large) and
-// reads that with read. The counters give the peak resident memory the read adds (the
-// mapped file's pages included), per byte of file too.
+// opens the file as the command line does (a stream through the file layer) and reads it
+// with read. The counters give the peak resident memory the read adds, per byte of file too.
 template <typename Read>
 void PeakOfReading(benchmark::State& state, std::string text, Read read) {
     const auto path = std::filesystem::temp_directory_path() / "cartera-bench-statement";
@@ -128,9 +128,9 @@ void PeakOfReading(benchmark::State& state, std::string text, Read read) {
     for (auto _ : state) {
         const double before = StatusBytes("VmRSS");
         std::ofstream("/proc/self/clear_refs") << "5";
-        cartera::FileBytes bytes;
-        (void)cartera::PosixEnv()->ReadFileBytes(path.string(), &bytes);
-        cartera::ViewInput in(bytes.View());
+        std::unique_ptr<cartera::SequentialFile> file;
+        (void)cartera::PosixEnv()->OpenSequential(path.string(), &file);
+        cartera::FileInput in(std::move(file), cartera::statements::kDetectBytes);
         read(in);
         state.counters["file_MB"] = size / 1e6;
         state.counters["peak_added_MB"] = (StatusBytes("VmHWM") - before) / 1e6;

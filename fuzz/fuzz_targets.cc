@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <set>
 #include <sstream>
 #include <string_view>
@@ -17,7 +18,7 @@
 #include "host/env.h"
 #include "host/error.h"
 #include "host/feed.h"
-#include "host/file_bytes.h"
+#include "host/file_stream.h"
 #include "host/folders.h"
 #include "host/market.h"
 #include "host/strings.h"
@@ -268,7 +269,11 @@ void FuzzStatement(const std::string& format, const uint8_t* data, size_t size) 
     EnterWorld();
     if (format == "map") return FuzzMapping(data, size);
     static CSistemaCartera* schedules = new CSistemaCartera;  // prices Cartera's own CSV
-    ViewInput in(Bytes(data, size));  // as the command line reads the bytes the file layer holds
+    // Read as the command line reads a file: its head kept, then the rest, a piece at a time.
+    TheWorld().env.Files()["/mem/statement"] = std::string(Bytes(data, size));
+    std::unique_ptr<SequentialFile> file;
+    Require(TheWorld().env.OpenSequential("/mem/statement", &file).ok(), "statement not opened");
+    FileInput in(std::move(file), statements::kDetectBytes);
     statements::ReadOptions options;
     options.ledger = schedules;
     options.env = &TheWorld().env;

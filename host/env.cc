@@ -66,32 +66,66 @@ class PosixLock : public FileLock {
     int m_fd;
 };
 
+// An open file read with read(2), closed when destroyed.
+class PosixSequentialFile : public SequentialFile {
+  public:
+    // Opened without waiting, so a FIFO without a writer reads as empty; into *file.
+    static Status Open(const std::string& path, std::unique_ptr<PosixSequentialFile>* file) {
+        int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        if (fd < 0) return ErrnoStatus("cannot open", path);
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+        *file = std::make_unique<PosixSequentialFile>(fd, path);
+        return {};
+    }
+    PosixSequentialFile(int fd, std::string path) : m_fd(fd), m_path(std::move(path)) {}
+    ~PosixSequentialFile() override { ::close(m_fd); }
+    PosixSequentialFile(const PosixSequentialFile&) = delete;
+    PosixSequentialFile& operator=(const PosixSequentialFile&) = delete;
+
+    Status Read(char* buffer, size_t n, size_t* got) override {
+        for (;;) {
+            ssize_t r = ::read(m_fd, buffer, n);
+            if (r >= 0) {
+                *got = static_cast<size_t>(r);
+                return {};
+            }
+            if (errno != EINTR) return ErrnoStatus("cannot read", m_path);
+        }
+    }
+    // The size of a regular file, 0 for anything else: room to reserve.
+    size_t SizeHint() const {
+        struct stat st;
+        return ::fstat(m_fd, &st) == 0 && st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0;
+    }
+
+  private:
+    int m_fd;
+    std::string m_path;
+};
+
 class RealEnv : public Env {
   public:
     explicit RealEnv(std::function<bool(SaveStep)> fails = {}) : m_fails(std::move(fails)) {}
 
     Status ReadFile(const std::string& path, std::string* out) override {
-        // Opened without waiting, so a FIFO without a writer reads as empty.
-        int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-        if (fd < 0) return ErrnoStatus("cannot open", path);
-        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+        std::unique_ptr<PosixSequentialFile> file;
+        if (Status opened = PosixSequentialFile::Open(path, &file); !opened.ok()) return opened;
         out->clear();
-        struct stat st;
-        if (::fstat(fd, &st) == 0 && st.st_size > 0) out->reserve(static_cast<size_t>(st.st_size));
+        out->reserve(file->SizeHint());
         char buf[1 << 16];
-        for (;;) {
-            ssize_t n = ::read(fd, buf, sizeof buf);
-            if (n < 0) {
-                if (errno == EINTR) continue;
-                Status failed = ErrnoStatus("cannot read", path);
-                ::close(fd);
-                return failed;
-            }
-            if (n == 0) break;
-            out->append(buf, static_cast<size_t>(n));
-        }
-        ::close(fd);
+        size_t got = 0;
+        do {
+            if (Status read = file->Read(buf, sizeof buf, &got); !read.ok()) return read;
+            out->append(buf, got);
+        } while (got > 0);
         return {};
+    }
+
+    Status OpenSequential(const std::string& path, std::unique_ptr<SequentialFile>* file) override {
+        std::unique_ptr<PosixSequentialFile> opened;
+        Status status = PosixSequentialFile::Open(path, &opened);
+        *file = std::move(opened);
+        return status;
     }
 
     // Files of a megabyte or more are mapped: a copy would cost fresh memory and a pass.
@@ -510,6 +544,28 @@ Status Env::ReadFileBytes(const std::string& path, FileBytes* out) {
     Status status = ReadFile(path, &copy);
     if (status.ok()) *out = FileBytes(std::move(copy));
     return status;
+}
+
+Status Env::OpenSequential(const std::string& path, std::unique_ptr<SequentialFile>* file) {
+    // The bytes held, served a piece at a time.
+    class Held : public SequentialFile {
+      public:
+        explicit Held(FileBytes bytes) : m_bytes(std::move(bytes)) {}
+        Status Read(char* buffer, size_t n, size_t* got) override {
+            std::string_view rest = m_bytes.View().substr(m_at);
+            *got = rest.copy(buffer, n);
+            m_at += *got;
+            return {};
+        }
+
+      private:
+        FileBytes m_bytes;
+        size_t m_at = 0;
+    };
+    FileBytes bytes;
+    if (Status read = ReadFileBytes(path, &bytes); !read.ok()) return read;
+    *file = std::make_unique<Held>(std::move(bytes));
+    return {};
 }
 
 Status Env::AppendAt(const std::string& path, uint64_t at, std::string_view data) {

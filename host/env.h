@@ -17,6 +17,15 @@ namespace cartera {
 // name the system cannot take (too long, a loop of links, a folder), io for the rest.
 ErrorKind FileErrorKind(int errorNumber);
 
+// A file read once from its start, a piece at a time.
+class SequentialFile {
+  public:
+    virtual ~SequentialFile() = default;
+    // Reads the next bytes, at most n, into buffer; *got says how many, 0 at the end. A
+    // failure naming the file (invalid_input for a folder) when they cannot be read.
+    virtual Status Read(char* buffer, size_t n, size_t* got) = 0;
+};
+
 // An advisory lock on a file, held until destroyed.
 class FileLock {
   public:
@@ -48,6 +57,11 @@ class Env {
     // ReadFile's bytes and failures, held in *out; the file system may map a large file
     // instead of copying it. The default copies.
     virtual Status ReadFileBytes(const std::string& path, FileBytes* out);
+    // Opens path to be read once from its start into *file, as ReadFile reads it (a FIFO
+    // without a writer is empty) but a piece at a time: nothing sought, so a pipe or a
+    // terminal reads too, and a large file is never held whole. not_found when nothing is at
+    // path. The default holds ReadFileBytes' bytes.
+    virtual Status OpenSequential(const std::string& path, std::unique_ptr<SequentialFile>* file);
     // Replaces the file with data atomically: after a crash or a kill at any moment the
     // path holds either its old content or the new one, never a mix. A failure means the
     // new content could not be put in place; the old file is then intact. Only a
@@ -124,6 +138,9 @@ class EnvWrapper : public Env {
     }
     Status ReadFileBytes(const std::string& p, FileBytes* out) override {
         return Target()->ReadFileBytes(p, out);
+    }
+    Status OpenSequential(const std::string& p, std::unique_ptr<SequentialFile>* file) override {
+        return Target()->OpenSequential(p, file);
     }
     Status WriteFileAtomic(const std::string& p, std::string_view data) override {
         return Target()->WriteFileAtomic(p, data);

@@ -69,8 +69,8 @@ void Export(Output io, const ExportArgs& a) {
 
 void Import(Output io, const ImportArgs& a) {
     // The file is read whole before the portfolio's lock is taken: other writers wait for
-    // the plan and the save only, never for the reading of a large file. Its bytes are let
-    // go before the portfolio is loaded, so the two are never held at once.
+    // the plan and the save only, never for the reading of a large file, which is closed
+    // before the portfolio is loaded.
     std::string format;
     statements::Statement statement;
     {

@@ -102,14 +102,18 @@ void AddStatementOptions(CLI::App* sub, StatementArgs& a) {
 }
 
 ImportFile::ImportFile(Env& env, const std::string& path) : m_path(path) {
-    if (Status read = env.ReadFileBytes(path, &m_bytes); !read.ok()) {
-        FileState state;
-        if (read.kind() == ErrorKind::invalid_input && env.GetFileState(path, &state).ok() &&
-            state.exists && !state.regular)
-            FailUsage(path + " is a folder, not a file to import");
-        FailIo(read.message());
+    std::unique_ptr<SequentialFile> file;
+    Status read = env.OpenSequential(path, &file);
+    if (read.ok()) {
+        m_input = std::make_unique<FileInput>(std::move(file), statements::kDetectBytes);
+        read = m_input->Failure();
     }
-    m_input = std::make_unique<ViewInput>(m_bytes.View());
+    if (read.ok()) return;
+    FileState state;
+    if (read.kind() == ErrorKind::invalid_input && env.GetFileState(path, &state).ok() &&
+        state.exists && !state.regular)
+        FailUsage(path + " is a folder, not a file to import");
+    FailIo(read.message());
 }
 
 namespace {
@@ -163,7 +167,9 @@ statements::Statement ReadStatementFile(Output io, ImportFile& file, const std::
     std::optional<Error> refused;
     try {
         s = statements::ReadStatement(file.Stream(), format, read);
-        if (file.Stream().bad() || file.CutShort())
+        if (!file.Failure().ok())
+            refused.emplace(file.Failure().kind(), file.Failure().message());
+        else if (file.Stream().bad())
             refused.emplace(ErrorKind::io, "the file could not be read");
     } catch (const Error& e) {
         refused = e;

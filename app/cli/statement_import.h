@@ -8,7 +8,7 @@
 
 #include "app/cli/options.h"
 #include "host/env.h"
-#include "host/file_bytes.h"
+#include "host/file_stream.h"
 #include "statements/detect.h"
 #include "statements/statement.h"
 #include "text/date.h"
@@ -26,23 +26,22 @@ struct StatementArgs {
     bool json = false;
 };
 
-// A file to import, read once through env: mapped when large, so a statement of many rows
-// is neither copied nor held twice, else read whole, so a pipe or /dev/stdin works too. Its
-// first bytes tell the format; Stream() reads it from the start. Fails with an IO error when
-// it cannot be read, invalid input for a folder.
+// A file to import, opened once through env and read as a stream (FileInput): its first
+// bytes kept for telling the format, then read again from its start without seeking, so a
+// pipe or /dev/stdin works and a statement of many rows is never held whole. Fails with an
+// IO error when it cannot be opened or read, invalid input for a folder.
 class ImportFile {
   public:
     ImportFile(Env& env, const std::string& path);
     const std::string& Path() const { return m_path; }
-    std::string_view Head() const { return m_bytes.View().substr(0, statements::kDetectBytes); }
+    std::string_view Head() const { return m_input->Head(); }
     std::istream& Stream() { return *m_input; }
-    // Whether another program cut the mapped file short while it was read (FileBytes).
-    bool CutShort() const { return m_bytes.CutShort(); }
+    // The first failure of a read; ok while there was none.
+    const Status& Failure() const { return m_input->Failure(); }
 
   private:
     std::string m_path;
-    FileBytes m_bytes;
-    std::unique_ptr<ViewInput> m_input;
+    std::unique_ptr<FileInput> m_input;
 };
 
 // Registers --format, --account, --currency, --map, --date-format, --skip-fractional,
