@@ -6,13 +6,13 @@
 #include <sys/resource.h>
 
 #include <cstdio>
-#include <fstream>
 #include <iostream>
 #include <string>
 
 #include "bench/synthetic_journal.h"
 #include "bench/synthetic_statement.h"
 #include "host/archive.h"
+#include "host/env.h"
 #include "model/portfolio_file.h"
 #include "model/sistema.h"
 
@@ -31,7 +31,7 @@ int Write(int n, const std::string& path) {
         CArchive ar{std::string_view(body)};
         ledger.Serialize(ar);
     }
-    cartera::PortfolioDocument doc(&ledger);
+    cartera::PortfolioDocument doc(&ledger, cartera::PosixEnv());
     if (cartera::Status saved = doc.SaveAs(path); !saved.ok()) {
         std::cerr << saved.message() << '\n';
         return 1;
@@ -42,7 +42,7 @@ int Write(int n, const std::string& path) {
 int Memory(const std::string& path) {
     long before = PeakKb();
     CSistemaCartera ledger;
-    cartera::PortfolioDocument doc(&ledger);
+    cartera::PortfolioDocument doc(&ledger, cartera::PosixEnv());
     if (cartera::Status loaded = doc.Load(path); !loaded.ok()) {
         std::cerr << loaded.message() << '\n';
         return 1;
@@ -63,8 +63,8 @@ int main(int argc, char** argv) {
     if (mode == "write" && argc == 4) return Write(std::stoi(argv[2]), argv[3]);
     if (mode == "memory" && argc == 3) return Memory(argv[2]);
     if (mode == "flex" && argc == 4) {
-        std::ofstream(argv[3], std::ios::binary) << cartera::bench::MakeFlexXml(std::stoi(argv[2]));
-        return 0;
+        const std::string xml = cartera::bench::MakeFlexXml(std::stoi(argv[2]));
+        return cartera::PosixEnv()->WriteFileAtomic(argv[3], xml).ok() ? 0 : 1;
     }
     std::cerr << "usage: journal_tool write N PATH | journal_tool flex N PATH | journal_tool "
                  "memory PATH\n";

@@ -145,7 +145,7 @@ const std::string& PortfolioFile(int n) {
         CSistemaCartera ledger;
         CArchive ar{std::string_view(Body(n))};
         ledger.Serialize(ar);
-        cartera::PortfolioDocument doc(&ledger);
+        cartera::PortfolioDocument doc(&ledger, cartera::PosixEnv());
         if (cartera::Status saved = doc.SaveAs(path); !saved.ok())
             throw std::runtime_error(saved.message());
     }
@@ -161,7 +161,7 @@ void BM_ReadFileBytes(benchmark::State& state) {
     for (auto _ : state) {
         std::string fresh;
         std::string& data = state.range(1) ? kept : fresh;
-        (void)cartera::CurrentEnv()->ReadFile(path, &data);
+        (void)cartera::PosixEnv()->ReadFile(path, &data);
         benchmark::DoNotOptimize(data.data());
     }
 }
@@ -170,9 +170,9 @@ void BM_ReadFileBytes(benchmark::State& state) {
 void BM_AtomicWrite(benchmark::State& state) {
     const std::string& path = PortfolioFile(static_cast<int>(state.range(0)));
     std::string data;
-    (void)cartera::CurrentEnv()->ReadFile(path, &data);
+    (void)cartera::PosixEnv()->ReadFile(path, &data);
     const std::string copy = path + ".copy";
-    for (auto _ : state) (void)cartera::CurrentEnv()->WriteFileAtomic(copy, data);
+    for (auto _ : state) (void)cartera::PosixEnv()->WriteFileAtomic(copy, data);
     std::filesystem::remove(copy);
 }
 
@@ -181,7 +181,7 @@ void BM_LoadFile_Ours(benchmark::State& state) {
     const std::string& path = PortfolioFile(static_cast<int>(state.range(0)));
     for (auto _ : state) {
         CSistemaCartera ledger;
-        cartera::PortfolioDocument doc(&ledger);
+        cartera::PortfolioDocument doc(&ledger, cartera::PosixEnv());
         (void)doc.Load(path);
         benchmark::DoNotOptimize(ledger.GetCapital());
     }
@@ -191,10 +191,10 @@ void BM_LoadFile_Ours(benchmark::State& state) {
 void BM_Append200(benchmark::State& state) {
     const std::string path = PortfolioFile(1000) + ".append";
     const std::string line(200, 'x');
-    (void)cartera::CurrentEnv()->WriteFileAtomic(path, "");
+    (void)cartera::PosixEnv()->WriteFileAtomic(path, "");
     uint64_t at = 0;
     for (auto _ : state) {
-        (void)cartera::CurrentEnv()->AppendAt(path, at, line);
+        (void)cartera::PosixEnv()->AppendAt(path, at, line);
         at += line.size();
     }
     std::filesystem::remove(path);
@@ -204,7 +204,7 @@ void BM_Append200(benchmark::State& state) {
 void BM_Checksum(benchmark::State& state) {
     const std::string& path = PortfolioFile(1000000);
     std::string data;
-    (void)cartera::CurrentEnv()->ReadFile(path, &data);
+    (void)cartera::PosixEnv()->ReadFile(path, &data);
     for (auto _ : state)
         benchmark::DoNotOptimize(state.range(0) ? cartera::Crc32c(data)
                                                 : cartera::Fnv1a(cartera::kFnv1aStart, data));
@@ -227,7 +227,8 @@ struct WorkingCopy {
         Renew();
     }
     ~WorkingCopy() {
-        for (const std::string& p : {path, cartera::BackupPath(path)}) std::filesystem::remove(p);
+        for (const std::string& p : {path, cartera::BackupPath(*cartera::PosixEnv(), path)})
+            std::filesystem::remove(p);
     }
     // The copy as the original file again, without the changes made to it.
     void Renew() const {
@@ -243,7 +244,7 @@ struct WorkingCopy {
 void BM_AddOrder_Ours(benchmark::State& state) {
     const WorkingCopy copy(static_cast<int>(state.range(0)), ".add");
     CSistemaCartera ledger;
-    cartera::PortfolioDocument doc(&ledger);
+    cartera::PortfolioDocument doc(&ledger, cartera::PosixEnv());
     (void)doc.Load(copy.path);
     const COrderCartera first = ledger.GetOrders().front();
     int i = 0;
@@ -258,7 +259,7 @@ void BM_FirstAddOrder_Ours(benchmark::State& state) {
         state.PauseTiming();
         copy.Renew();
         auto ledger = std::make_unique<CSistemaCartera>();
-        auto doc = std::make_unique<cartera::PortfolioDocument>(ledger.get());
+        auto doc = std::make_unique<cartera::PortfolioDocument>(ledger.get(), cartera::PosixEnv());
         (void)doc->Load(copy.path);
         const COrderCartera m = Execution(ledger->GetOrders().front(), 1);
         state.ResumeTiming();
@@ -290,7 +291,7 @@ template <class Movements, class Open, class Closed>
 void WorkstationChange(benchmark::State& state, bool sorted, Change kind) {
     const WorkingCopy copy(static_cast<int>(state.range(0)), ".window");
     CSistemaCartera ledger;
-    cartera::PortfolioDocument doc(&ledger);
+    cartera::PortfolioDocument doc(&ledger, cartera::PosixEnv());
     (void)doc.Load(copy.path);
     Movements movements;
     Open open;
@@ -371,7 +372,7 @@ void BM_WorkstationChange_SortWhole(benchmark::State& state) {
 
 // A ledger loaded from the portfolio file of n movements, without a document (no saves).
 void LoadDetached(CSistemaCartera& ledger, int n) {
-    cartera::PortfolioDocument doc(&ledger);
+    cartera::PortfolioDocument doc(&ledger, cartera::PosixEnv());
     (void)doc.Load(PortfolioFile(n));
 }
 

@@ -10,12 +10,15 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "bench/synthetic_statement.h"
+#include "host/env.h"
 #include "host/error.h"
+#include "host/file_stream.h"
 #include "model/sistema.h"
 #include "statements/detect.h"
 
@@ -113,25 +116,27 @@ double StatusBytes(const std::string& key) {
 }
 
 // Writes text to a file and frees it; then, each iteration, resets the peak (clear_refs 5),
-// opens the file as the command line does and reads it with read. The counters give the
-// peak resident memory the read adds, per byte of file too.
+// opens the file as the command line does (a stream through the file layer) and reads it
+// with read. The counters give the peak resident memory the read adds, per byte of file too.
 template <typename Read>
 void PeakOfReading(benchmark::State& state, std::string text, Read read) {
     const auto path = std::filesystem::temp_directory_path() / "cartera-bench-statement";
     const double size = static_cast<double>(text.size());
-    std::ofstream(path, std::ios::binary) << text;
+    (void)cartera::PosixEnv()->WriteFileAtomic(path.string(), text);
     std::string().swap(text);
     malloc_trim(0);
     for (auto _ : state) {
         const double before = StatusBytes("VmRSS");
         std::ofstream("/proc/self/clear_refs") << "5";
-        std::ifstream in(path, std::ios::binary);
+        std::unique_ptr<cartera::SequentialFile> file;
+        (void)cartera::PosixEnv()->OpenSequential(path.string(), &file);
+        cartera::FileInput in(std::move(file), cartera::statements::kDetectBytes);
         read(in);
         state.counters["file_MB"] = size / 1e6;
         state.counters["peak_added_MB"] = (StatusBytes("VmHWM") - before) / 1e6;
         state.counters["peak_per_file_byte"] = (StatusBytes("VmHWM") - before) / size;
     }
-    std::filesystem::remove(path);
+    (void)cartera::PosixEnv()->RemoveFile(path.string());
 }
 
 // The peak an import from the file adds: read, planned and added to a ledger.

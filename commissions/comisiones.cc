@@ -39,25 +39,40 @@ void SerializeRecord(CArchive& ar, stComision& r) {
 
 }  // namespace
 
-std::string CAdmComisiones::FilePath() {
-    return GetPMngFullPath(ORVO_PATH_SETTINGS) + "Comisiones.bin";
+namespace {
+constexpr const char* kFileName = "Comisiones.bin";
+}  // namespace
+
+CAdmComisiones::CAdmComisiones()
+    : m_env(cartera::InstalledEnv()),
+      m_folder(cartera::HomeFolder() + "/"),
+      m_path(m_folder + kFileName) {}
+
+CAdmComisiones::CAdmComisiones(const cartera::Context& ctx)
+    : m_env(ctx.env), m_folder(ctx.home + "/"), m_path(m_folder + kFileName) {}
+
+void CAdmComisiones::MakeFolder() const {
+    (void)m_env->CreateDirs(m_folder);  // a failure shows at the file's use
 }
 
 std::string CAdmComisiones::AdoptFileOfOtherLanguage() {
-    const std::string path = FilePath();
-    cartera::Env* env = cartera::CurrentEnv();
+    const std::string& path = FilePath();
+    cartera::Env* env = m_env;
     uint64_t size;
     if (!env->GetFileSize(path, &size).IsNotFound()) return {};
     for (cartera::Language lang :
          {cartera::Language::en, cartera::Language::de, cartera::Language::fr,
           cartera::Language::it, cartera::Language::es}) {
-        const std::string old = GetPMngFullPath(ORVO_PATH_SETTINGS) + cartera::LS(3456, lang);
+        const std::string old = m_folder + cartera::LS(3456, lang);
         std::string data;
         if (old == path) continue;
         cartera::Status status = env->ReadFile(old, &data);
         if (status.IsNotFound()) continue;
         // The old file stays where it was, untouched: the backup of what was adopted.
-        if (status.ok()) status = env->WriteFileAtomic(path, data);
+        if (status.ok()) {
+            MakeFolder();
+            status = env->WriteFileAtomic(path, data);
+        }
         if (!status.ok())
             return "cannot adopt the commission file " + old + ": " + status.message();
         return {};
@@ -69,9 +84,9 @@ void CAdmComisiones::Load() {
     m_loadError = AdoptFileOfOtherLanguage();
     m_fileBytes.clear();
     if (!m_loadError.empty()) return;
-    const std::string path = FilePath();
+    const std::string& path = FilePath();
     std::string data;
-    if (cartera::Status read = cartera::CurrentEnv()->ReadFile(path, &data); !read.ok()) {
+    if (cartera::Status read = m_env->ReadFile(path, &data); !read.ok()) {
         if (!read.IsNotFound()) m_loadError = "cannot read the commission file: " + read.message();
         return;
     }
@@ -85,8 +100,15 @@ void CAdmComisiones::Load() {
     }
 }
 
-cartera::Status CAdmComisiones::LockFile(std::unique_ptr<cartera::FileLock>* lock) {
-    return cartera::CurrentEnv()->LockFile(FilePath(), cartera::kLockWaitMs, lock);
+std::unique_ptr<CAdmComisiones> LoadCommissions(const cartera::Context& ctx) {
+    auto adm = std::make_unique<CAdmComisiones>(ctx);
+    adm->Load();
+    return adm;
+}
+
+cartera::Status CAdmComisiones::LockFile(std::unique_ptr<cartera::FileLock>* lock) const {
+    MakeFolder();
+    return m_env->LockFile(FilePath(), cartera::kLockWaitMs, lock);
 }
 
 cartera::Status CAdmComisiones::Save() {
@@ -94,7 +116,8 @@ cartera::Status CAdmComisiones::Save() {
     std::string data;
     CArchive ar(&data);
     Serialize(ar);
-    cartera::Status written = cartera::CurrentEnv()->WriteFileAtomic(FilePath(), data);
+    MakeFolder();
+    cartera::Status written = m_env->WriteFileAtomic(FilePath(), data);
     if (!written.ok()) return written;
     m_fileBytes = std::move(data);
     return {};
@@ -102,7 +125,7 @@ cartera::Status CAdmComisiones::Save() {
 
 bool CAdmComisiones::FileChanged() const {
     std::string data;
-    if (!cartera::CurrentEnv()->ReadFile(FilePath(), &data).ok()) data.clear();
+    if (!m_env->ReadFile(FilePath(), &data).ok()) data.clear();
     return data != m_fileBytes;
 }
 

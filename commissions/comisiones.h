@@ -6,13 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "host/context.h"
 #include "host/error.h"
 
 class CArchive;
-
-namespace cartera {
-class FileLock;
-}
 
 // One bracket of a schedule.
 struct stComision {
@@ -41,7 +38,12 @@ using CArrayComisiones = std::vector<stComision>;
 // The commission administrator: every bracket of every schedule in one ordered collection.
 class CAdmComisiones {
   public:
-    CAdmComisiones() = default;
+    // The commission file of the home folder and file system the process hooks name
+    // (HomeFolder, CurrentEnv): the ledger's own, where no context is handed in.
+    CAdmComisiones();
+    // The commission file of ctx's home folder, read and written through ctx's file system
+    // (which outlives the administrator).
+    explicit CAdmComisiones(const cartera::Context& ctx);
     virtual ~CAdmComisiones() = default;
 
     // Replaces the collection with the commission file's content. A missing file leaves
@@ -64,7 +66,7 @@ class CAdmComisiones {
     bool FileChanged() const;
     // Takes the lock every load-change-save of the commission file holds (waiting a little
     // for another writer), into *lock; a failure naming the file when it stays taken.
-    static cartera::Status LockFile(std::unique_ptr<cartera::FileLock>* lock);
+    cartera::Status LockFile(std::unique_ptr<cartera::FileLock>* lock) const;
     // The file: the version record, a checksum of what follows, a 32-bit record count and
     // the records, nothing after them. Loading also takes files without the version
     // record (count and records alone), replaces the collection and keeps stored schedule
@@ -73,15 +75,11 @@ class CAdmComisiones {
     // after the last record; the records read whole before stay.
     virtual void Serialize(CArchive& ar);
 
-    // The commission file: the settings folder followed by "Comisiones.bin", whatever the
+    // The commission file: the home folder followed by "Comisiones.bin", whatever the
     // interface language (earlier versions named it per language).
-    static std::string FilePath();
-    // When the commission file is missing and one under an earlier per-language name
-    // ("Commissions.", "Commissioni.bin") exists, copies it in as the commission file and
-    // leaves the old one as it was, as its backup; once, since the file then exists. Load
-    // does it first. An error text naming the old file when it could not be copied; empty
-    // otherwise.
-    static std::string AdoptFileOfOtherLanguage();
+    const std::string& FilePath() const { return m_path; }
+    // The file system the file is read and written through.
+    cartera::Env& FileSystem() const { return *m_env; }
 
     void Add(stComision record);
     void DeleteSchedule(const std::string& name, int32_t kind);
@@ -110,8 +108,23 @@ class CAdmComisiones {
   private:
     // The record count (when storing; when loading it was read before) and the records.
     void SerializeBody(CArchive& ar, uint32_t count = 0);
+    // When the commission file is missing and one under an earlier per-language name
+    // ("Commissions.", "Commissioni.bin") exists, copies it in as the commission file and
+    // leaves the old one as it was, as its backup; once, since the file then exists. Load
+    // does it first. An error text naming the old file when it could not be copied; empty
+    // otherwise.
+    std::string AdoptFileOfOtherLanguage();
+    // Makes the home folder the file goes into, before it is written or locked.
+    void MakeFolder() const;
 
+    cartera::Env* m_env;
+    std::string m_folder;  // the home folder, ending with '/'
+    std::string m_path;
     CArrayComisiones m_records;
     std::string m_loadError;
     std::string m_fileBytes;  // the file as last read or written
 };
+
+// The administrator of ctx's commission file, loaded: LoadError() says why a file that
+// exists could not be read; a damaged file throws CArchiveException (see Load).
+std::unique_ptr<CAdmComisiones> LoadCommissions(const cartera::Context& ctx);

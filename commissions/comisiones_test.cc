@@ -9,6 +9,7 @@
 #include "host/env.h"
 #include "host/folders.h"
 #include "host/strings.h"
+#include "testing/mem_env.h"
 #include "testing/test_support.h"
 
 namespace {
@@ -49,24 +50,18 @@ std::string Versioned(const std::string& body) {
 
 class CommissionFileTest : public testing::Test {
   protected:
-    CommissionFileTest()
-        : m_scoped(&m_env), m_language(cartera::CurrentLanguage()), m_home(cartera::HomeFolder()) {
-        cartera::SetHomeFolder("/tmp/cartera-commissions-test");
+    CommissionFileTest() : m_language(cartera::CurrentLanguage()) {
         cartera::SetLanguage(cartera::Language::en);
     }
-    ~CommissionFileTest() override {
-        cartera::SetLanguage(m_language);
-        cartera::SetHomeFolder(m_home);
-    }
+    ~CommissionFileTest() override { cartera::SetLanguage(m_language); }
 
-    std::string& FileData() { return m_env.Files()[CAdmComisiones::FilePath()]; }
-    void PutFile(const std::string& data) { m_env.Files()[CAdmComisiones::FilePath()] = data; }
+    std::string& FileData() { return m_env.Files()[m_adm.FilePath()]; }
+    void PutFile(const std::string& data) { m_env.Files()[m_adm.FilePath()] = data; }
 
     cartera::MemEnv m_env;
-    cartera::ScopedEnv m_scoped;
+    cartera::Context m_context{&m_env, {}, "/tmp/cartera-commissions-test"};
     cartera::Language m_language;
-    std::string m_home;
-    CAdmComisiones m_adm;
+    CAdmComisiones m_adm{m_context};
 };
 
 TEST_F(CommissionFileTest, SavesTheFieldsInFileOrderAndLoadsThemAsStored) {
@@ -78,7 +73,7 @@ TEST_F(CommissionFileTest, SavesTheFieldsInFileOrderAndLoadsThemAsStored) {
     EXPECT_EQ(FileData(), Versioned(expected));
     EXPECT_EQ(expected.size(), 4 + 104 + 1 + 6u);
 
-    CAdmComisiones loaded;
+    CAdmComisiones loaded(m_context);
     loaded.Load();
     EXPECT_EQ(loaded.Records(), CArrayComisiones{DistinctRecord()});
 
@@ -114,7 +109,7 @@ TEST_F(CommissionFileTest, TruncatedFileKeepsCompleteRecords) {
                             Cut{firstEnd, 1}, Cut{firstEnd + 5, 1}, Cut{data.size() - 1, 1}}) {
         SCOPED_TRACE(at);
         PutFile(data.substr(0, at));
-        CAdmComisiones adm;
+        CAdmComisiones adm(m_context);
         adm.Add(Bracket("Stale", 4, 0, 1));
         try {
             adm.Load();
@@ -148,7 +143,7 @@ TEST_F(CommissionFileTest, DamagedFileIsRefusedAndNeverRewrittenAMissingOneChang
     }
     for (const std::string& data : damaged) {
         PutFile(data);
-        CAdmComisiones adm;
+        CAdmComisiones adm(m_context);
         EXPECT_THROW(adm.Load(), CArchiveException);
         EXPECT_NE(adm.LoadError(), "");
         adm.Add(Bracket("New", 4, 0, 1));
@@ -181,8 +176,8 @@ TEST_F(CommissionFileTest, OneFileWhateverTheLanguageAdoptingAnOldLanguagesFileO
     m_env.Files()[folder + "Commissioni.bin"] = italian;
 
     cartera::SetLanguage(cartera::Language::fr);
-    EXPECT_EQ(CAdmComisiones::FilePath(), folder + "Comisiones.bin");
-    CAdmComisiones french;
+    CAdmComisiones french(m_context);
+    EXPECT_EQ(french.FilePath(), folder + "Comisiones.bin");
     french.Load();
     EXPECT_EQ(french.Records(), m_adm.Records()) << "the Italian file adopted";
     EXPECT_EQ(m_env.Files()[folder + "Commissioni.bin"], italian) << "kept as it was";

@@ -19,6 +19,7 @@
 #include "host/folders.h"
 #include "host/message_box.h"
 #include "host/strings.h"
+#include "testing/mem_env.h"
 #include "testing/test_hooks.h"
 
 namespace {

@@ -16,9 +16,9 @@ bool LoadCommissions(CAdmComisiones& adm) {
         cause = e.what();
     }
     if (cause.empty()) return true;
-    const std::string path = CAdmComisiones::FilePath();
+    const std::string& path = adm.FilePath();
     const std::string copy = path + ".damaged";
-    if (Status kept = CurrentEnv()->KeepBackup(path, copy); !kept.ok())
+    if (Status kept = adm.FileSystem().KeepBackup(path, copy); !kept.ok())
         cause += "; " + kept.message();
     AfxMessageBox(FillText(::LS(40084), {path, cause, copy}), MB_OK | MB_ICONEXCLAMATION);
     return false;
@@ -32,7 +32,7 @@ void RefreshCommissions(CAdmComisiones& adm) {
 
 bool ConfirmReplaceCommissions(CAdmComisiones& adm) {
     if (adm.LoadError().empty()) return true;
-    std::string question = FillText(::LS(40085), {CAdmComisiones::FilePath()});
+    std::string question = FillText(::LS(40085), {adm.FilePath()});
     if (AfxMessageBox(question, MB_YESNO | MB_ICONQUESTION) != IDYES) return false;
     adm.ClearLoadError();
     return true;

@@ -98,7 +98,7 @@ class EntrySheetsTest : public LedgerTest {
 
     static constexpr const char* kPath = "/mem/home/p.cartera";
     CSistemaCartera ledger;
-    cartera::PortfolioDocument doc{&ledger};
+    cartera::PortfolioDocument doc{&ledger, cartera::InstalledEnv()};
     CEntrySheets sheets;
     std::vector<std::string> messages;
 };
@@ -169,7 +169,8 @@ TEST_F(EntrySheetsTest, ABuyAndASellClosingItRecordMovementsAndATrade) {
     });
     EXPECT_EQ(env.Files()[kPath], saved);
     CSistemaCartera reread;
-    ASSERT_EQ(cartera::PortfolioDocument{&reread}.Load(kPath).message(), "");
+    cartera::PortfolioDocument rereadDoc(&reread, cartera::InstalledEnv());
+    ASSERT_EQ(rereadDoc.Load(kPath).message(), "");
     EXPECT_EQ(reread.GetOrders().size(), 2u);
 }
 

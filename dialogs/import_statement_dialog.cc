@@ -13,7 +13,6 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <sstream>
 
 #include "host/dates.h"
 #include "host/env.h"
@@ -105,11 +104,11 @@ ImportStatementDialog::ImportStatementDialog(CSistemaCartera& ledger, const std:
       m_portfolio(portfolio),
       m_currencyKnown(KnownCurrency(portfolio)) {
     BuildWidgets();
-    Status status = CurrentEnv()->ReadFile(path, &m_bytes);
+    Status status = CurrentEnv()->ReadFileBytes(path, &m_bytes);
     bool read = status.ok();
     if (!read) m_problem = FillText(::LS(kCannotRead), {path, status.message()});
     QString detected =
-        Q(statements::DetectFormat(std::string_view(m_bytes).substr(0, statements::kDetectBytes)));
+        Q(statements::DetectFormat(m_bytes.View().substr(0, statements::kDetectBytes)));
     {
         QSignalBlocker block(m_format);
         m_format->setCurrentIndex(std::max(0, m_format->findData(detected)));
@@ -178,13 +177,17 @@ void ImportStatementDialog::Read() {
     m_statement.reset();
     m_problem.clear();
     const std::string format = m_format->currentData().toString().toStdString();
-    std::istringstream in(m_bytes);
+    ViewInput in(m_bytes.View());
     statements::ReadOptions options;
     options.ledger = &m_ledger;  // its schedules price the buys and sells of Cartera's CSV
     try {
         m_statement = statements::ReadStatement(in, format, options);
     } catch (const Error& e) {
         m_problem = e.what();
+    }
+    if (m_bytes.CutShort()) {  // what was read past the cut was zeros, not the file
+        m_statement.reset();
+        m_problem = m_path + ": the file was cut short while it was read";
     }
     FillChoices();
     Replan();

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "host/file_bytes.h"
 #include "model/order.h"
 #include "statements/statement.h"
 
@@ -67,7 +68,7 @@ class ImportStatementDialog : public QDialog {
     std::string m_path;
     std::string m_portfolio;
     std::string m_currencyKnown;  // the portfolio's currency; empty before its first import
-    std::string m_bytes;
+    FileBytes m_bytes;  // mapped when large: read again for each format chosen, never copied
     std::string m_problem;
     std::optional<statements::Statement> m_statement;
     std::optional<statements::ImportPlan> m_plan;

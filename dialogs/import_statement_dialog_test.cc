@@ -41,7 +41,7 @@ class ImportStatementDialogTest : public testing::LedgerTest {
     static constexpr const char* kPath = "/mem/home/p.cartera";
     static constexpr const char* kStatement = "/mem/home/history.csv";
     CSistemaCartera ledger;
-    PortfolioDocument doc{&ledger};
+    PortfolioDocument doc{&ledger, InstalledEnv()};
 };
 
 TEST_F(ImportStatementDialogTest, ChoicesReplanThePreviewImportSavesOnceAndBadRowsImportNothing) {
@@ -76,7 +76,7 @@ TEST_F(ImportStatementDialogTest, ChoicesReplanThePreviewImportSavesOnceAndBadRo
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(doc.SaveCount(), saves + 1);
     CSistemaCartera reread;
-    PortfolioDocument rereadDoc{&reread};
+    PortfolioDocument rereadDoc{&reread, InstalledEnv()};
     ASSERT_EQ(rereadDoc.Load(kPath).message(), "");
     ASSERT_EQ(reread.GetOrders().size(), 1u);
     EXPECT_EQ(std::string(reread.GetOrders()[0].orderText), "T212:EOF004");

@@ -38,7 +38,7 @@ class SheetFinishTest : public cartera::testing::LedgerTest {
     }
     cartera::testing::ProcessHooks hooks;
     CSistemaCartera ledger;
-    cartera::PortfolioDocument doc{&ledger};
+    cartera::PortfolioDocument doc{&ledger, cartera::InstalledEnv()};
 };
 
 TEST_F(SheetFinishTest, WithoutSchedulesTheBuySheetSaysSoAndOffersTheEditorWhoseHeadingsFit) {

@@ -24,8 +24,8 @@ void PortfolioSheets::RunCommissions(CSistemaCartera& ledger, int captionId) {
     CAdmComisiones& commissions = *ledger.GetAdmComisiones();
     // One writer of the commission file at a time, from reading it to saving it.
     std::unique_ptr<FileLock> lock;
-    if (Status locked = CAdmComisiones::LockFile(&lock); !locked.ok()) {
-        AfxMessageBox(FillText(::LS(40080), {CAdmComisiones::FilePath(), locked.message()}),
+    if (Status locked = commissions.LockFile(&lock); !locked.ok()) {
+        AfxMessageBox(FillText(::LS(40080), {commissions.FilePath(), locked.message()}),
                       MB_OK | MB_ICONEXCLAMATION);
         return;
     }

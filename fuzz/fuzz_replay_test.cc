@@ -3,9 +3,12 @@
 // fail again.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <string>
+#include <vector>
 
 #include "fuzz/fuzz_targets.h"
 #include "statements/detect.h"
@@ -48,6 +51,22 @@ TEST(FuzzReplay, CorpusSamplesAndFormerCrashesRunCleanThroughTheirReaders) {
         ASSERT_TRUE(fs::is_directory(samples)) << "no samples for " << f.name;
         EXPECT_GT(Replay(samples, FuzzFunctionFor(std::string(f.name))), 0) << f.name;
     }
+    // Every samples folder is a format the build linked in, and the formats detection knew
+    // before keep their order, Cartera's own CSV last.
+    std::vector<std::string> names, folders, kept;
+    for (const statements::FormatEntry& f : statements::Formats()) names.emplace_back(f.name);
+    for (const auto& folder : fs::directory_iterator(CARTERA_TESTDATA_DIR))
+        folders.push_back(folder.path().filename().string());
+    const std::vector<std::string> before = {"ib-flex-xml", "ib-flex-csv", "degiro",
+                                             "trading212",  "map",         "cartera"};
+    std::copy_if(names.begin(), names.end(), std::back_inserter(kept), [&](const auto& name) {
+        return std::find(before.begin(), before.end(), name) != before.end();
+    });
+    EXPECT_EQ(kept, before);
+    EXPECT_EQ(names.back(), statements::kCarteraFormat);
+    std::sort(names.begin(), names.end());
+    std::sort(folders.begin(), folders.end());
+    EXPECT_EQ(names, folders);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <set>
 #include <sstream>
 #include <string_view>
@@ -12,10 +13,12 @@
 #include "grids/grid_cartera.h"
 #include "grids/grid_trades.h"
 #include "host/archive.h"
+#include "host/context.h"
 #include "host/dates.h"
 #include "host/env.h"
 #include "host/error.h"
 #include "host/feed.h"
+#include "host/file_stream.h"
 #include "host/folders.h"
 #include "host/market.h"
 #include "host/strings.h"
@@ -25,6 +28,7 @@
 #include "model/sistema.h"
 #include "statements/detect.h"
 #include "statements/mapping.h"
+#include "testing/mem_env.h"
 #include "text/csv.h"
 
 namespace cartera::fuzz {
@@ -33,21 +37,20 @@ namespace {
 // One fixed world for every input: files in memory, a fixed clock, English texts and a
 // private market service, so no input depends on the machine or on the inputs before it.
 struct World {
-    World() {
-        SetCurrentEnv(&env);
-        SetClock([] { return std::time_t{1796472000}; });
-        SetHomeFolder("/mem/home");
-        SetLanguage(Language::en);
-        CMarketService::SetCurrent(&service);
-    }
+    World() : installed(context) { CMarketService::SetCurrent(&service); }
     MemEnv env;
+    Context context{&env, [] { return std::time_t{1796472000}; }, "/mem/home", Language::en};
+    // The ledger's matching, its texts and its own commission file read the process's hooks.
+    ContextInstalled installed;
     CMarketService service;
 };
 
-void EnterWorld() {
+World& TheWorld() {
     static World world;
-    world.env.Files().clear();
+    return world;
 }
+
+void EnterWorld() { TheWorld().env.Files().clear(); }
 
 std::string_view Bytes(const uint8_t* data, size_t size) {
     return {reinterpret_cast<const char*>(data), size};
@@ -124,7 +127,7 @@ void FuzzPortfolio(const uint8_t* data, size_t size) {
     // Loaded as the store loads a file, records after the base included; saved as its base.
     auto serialize = [](CSistemaCartera& ledger, CArchive& ar) {
         if (ar.IsStoring()) return SerializePortfolio(ar, ledger);
-        PortfolioStore store;
+        PortfolioStore store(&TheWorld().env);
         try {
             store.LoadBytes("/fuzz.cartera", ar.ReadView(ar.Remaining()), ledger, nullptr);
         } catch (const CArchiveException&) {
@@ -266,10 +269,14 @@ void FuzzStatement(const std::string& format, const uint8_t* data, size_t size) 
     EnterWorld();
     if (format == "map") return FuzzMapping(data, size);
     static CSistemaCartera* schedules = new CSistemaCartera;  // prices Cartera's own CSV
-    std::istringstream source{std::string(Bytes(data, size))};
-    statements::HeadKeptInput in(source);
+    // Read as the command line reads a file: its head kept, then the rest, a piece at a time.
+    TheWorld().env.Files()["/mem/statement"] = std::string(Bytes(data, size));
+    std::unique_ptr<SequentialFile> file;
+    Require(TheWorld().env.OpenSequential("/mem/statement", &file).ok(), "statement not opened");
+    FileInput in(std::move(file), statements::kDetectBytes);
     statements::ReadOptions options;
     options.ledger = schedules;
+    options.env = &TheWorld().env;
     statements::Statement s;
     try {
         s = statements::ReadStatement(in, format, options);

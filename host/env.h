@@ -3,7 +3,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
-#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -17,6 +16,15 @@ namespace cartera {
 // folder, denied for refused permission or a read-only file system, invalid_input for a
 // name the system cannot take (too long, a loop of links, a folder), io for the rest.
 ErrorKind FileErrorKind(int errorNumber);
+
+// A file read once from its start, a piece at a time.
+class SequentialFile {
+  public:
+    virtual ~SequentialFile() = default;
+    // Reads the next bytes, at most n, into buffer; *got says how many, 0 at the end. A
+    // failure naming the file (invalid_input for a folder) when they cannot be read.
+    virtual Status Read(char* buffer, size_t n, size_t* got) = 0;
+};
 
 // An advisory lock on a file, held until destroyed.
 class FileLock {
@@ -49,6 +57,11 @@ class Env {
     // ReadFile's bytes and failures, held in *out; the file system may map a large file
     // instead of copying it. The default copies.
     virtual Status ReadFileBytes(const std::string& path, FileBytes* out);
+    // Opens path to be read once from its start into *file, as ReadFile reads it (a FIFO
+    // without a writer is empty) but a piece at a time: nothing sought, so a pipe or a
+    // terminal reads too, and a large file is never held whole. not_found when nothing is at
+    // path. The default holds ReadFileBytes' bytes.
+    virtual Status OpenSequential(const std::string& path, std::unique_ptr<SequentialFile>* file);
     // Replaces the file with data atomically: after a crash or a kill at any moment the
     // path holds either its old content or the new one, never a mix. A failure means the
     // new content could not be put in place; the old file is then intact. Only a
@@ -121,81 +134,65 @@ class EnvWrapper : public Env {
   public:
     explicit EnvWrapper(Env* target) : m_target(target) {}
     Status ReadFile(const std::string& p, std::string* out) override {
-        return m_target->ReadFile(p, out);
+        return Target()->ReadFile(p, out);
     }
     Status ReadFileBytes(const std::string& p, FileBytes* out) override {
-        return m_target->ReadFileBytes(p, out);
+        return Target()->ReadFileBytes(p, out);
+    }
+    Status OpenSequential(const std::string& p, std::unique_ptr<SequentialFile>* file) override {
+        return Target()->OpenSequential(p, file);
     }
     Status WriteFileAtomic(const std::string& p, std::string_view data) override {
-        return m_target->WriteFileAtomic(p, data);
+        return Target()->WriteFileAtomic(p, data);
     }
     Status WriteFileWithBackup(const std::string& p, std::string_view data,
                                const std::string& backup) override {
-        return m_target->WriteFileWithBackup(p, data, backup);
+        return Target()->WriteFileWithBackup(p, data, backup);
     }
     Status AppendAt(const std::string& p, uint64_t at, std::string_view data) override {
-        return m_target->AppendAt(p, at, data);
+        return Target()->AppendAt(p, at, data);
     }
     Status WriteResults(const std::string& p, std::string_view data) override {
-        return m_target->WriteResults(p, data);
+        return Target()->WriteResults(p, data);
     }
-    std::string Resolve(const std::string& p) override { return m_target->Resolve(p); }
-    bool FileExists(const std::string& p) override { return m_target->FileExists(p); }
+    std::string Resolve(const std::string& p) override { return Target()->Resolve(p); }
+    bool FileExists(const std::string& p) override { return Target()->FileExists(p); }
     Status GetFileSize(const std::string& p, uint64_t* size) override {
-        return m_target->GetFileSize(p, size);
+        return Target()->GetFileSize(p, size);
     }
     Status GetFileTime(const std::string& p, std::filesystem::file_time_type* time) override {
-        return m_target->GetFileTime(p, time);
+        return Target()->GetFileTime(p, time);
     }
     Status GetFileState(const std::string& p, FileState* state) override {
-        return m_target->GetFileState(p, state);
+        return Target()->GetFileState(p, state);
     }
-    Status CreateDirs(const std::string& p) override { return m_target->CreateDirs(p); }
-    Status RemoveFile(const std::string& p) override { return m_target->RemoveFile(p); }
+    Status CreateDirs(const std::string& p) override { return Target()->CreateDirs(p); }
+    Status RemoveFile(const std::string& p) override { return Target()->RemoveFile(p); }
     Status LockFile(const std::string& p, int waitMs, std::unique_ptr<FileLock>* lock,
                     LockMode mode) override {
-        return m_target->LockFile(p, waitMs, lock, mode);
+        return Target()->LockFile(p, waitMs, lock, mode);
     }
     Status KeepBackup(const std::string& p, const std::string& backup) override {
-        return m_target->KeepBackup(p, backup);
+        return Target()->KeepBackup(p, backup);
     }
+
+  protected:
+    // The environment an operation goes to; the one given, unless a subclass says another.
+    virtual Env* Target() const { return m_target; }
 
   private:
     Env* m_target;
 };
 
-// The steps of a save on the real file system, in order, then the checks before them and
-// the taking of a lock. An append opens, cuts off a torn end
-// (truncate), writes (shortWrite), syncs its data (fsync) and closes. linkBackup links the old
-// version to a temporary name, renameBackup moves it over the backup once the new one is in place.
-// stat is every look at whether a file is there (also FileExists and GetFileSize), access the check
-// that the file may be written, lock the opening of the lock file.
-enum class SaveStep {
-    open,
-    write,
-    shortWrite,
-    fsync,
-    close,
-    linkBackup,
-    rename,
-    renameBackup,
-    syncFolder,
-    cleanUp,
-    stat,
-    access,
-    lock,
-    truncate,
-};
-
-// The real file system with a save that asks, before each step, whether to fail it with
-// an error number: so tests can fail each step in turn. A short write writes one byte.
-// errorNumber 0 ends the process at the step instead (_exit(9)), as a kill there would.
-std::unique_ptr<Env> MakeFaultyPosixEnv(SaveStep step, int errorNumber);
-
 // The environment the system's file code uses; the real file system unless a test
 // installed another (not owned).
 Env* CurrentEnv();
 void SetCurrentEnv(Env* env);  // nullptr restores the real file system
+
+// An environment that forwards each operation to CurrentEnv() as it is at the time: for code
+// that holds an Env but follows the process-wide one (the workstation's documents and the
+// ledger's own commission file, which are handed no context). Never null.
+Env* InstalledEnv();
 
 // Installs an environment for the lifetime of the object.
 class ScopedEnv {
@@ -207,56 +204,6 @@ class ScopedEnv {
 
   private:
     Env* m_previous;
-};
-
-// An in-memory file system for tests, with switches that make writes fail, refuse them as
-// a read-only file would, or keep locks taken as another writer would.
-class MemEnv : public Env {
-  public:
-    Status ReadFile(const std::string& path, std::string* out) override;
-    Status WriteFileAtomic(const std::string& path, std::string_view data) override;
-    Status WriteFileWithBackup(const std::string& path, std::string_view data,
-                               const std::string& backup) override;
-    Status AppendAt(const std::string& path, uint64_t at, std::string_view data) override;
-    bool FileExists(const std::string& path) override;
-    // A file's time is the count of all writes so far, so a write moves it on.
-    Status GetFileSize(const std::string& path, uint64_t* size) override;
-    Status GetFileTime(const std::string& path, std::filesystem::file_time_type* time) override;
-    // The time is the count of writes when the file was last written.
-    Status GetFileState(const std::string& path, FileState* state) override;
-    Status CreateDirs(const std::string& path) override;
-    Status RemoveFile(const std::string& path) override;
-    Status KeepBackup(const std::string& path, const std::string& backup) override;
-    Status LockFile(const std::string& path, int waitMs, std::unique_ptr<FileLock>* lock,
-                    LockMode mode) override;
-
-    void SetFailWrites(bool fail) { m_failWrites = fail; }
-    // Writes and appends to paths ending with suffix fail (empty: none).
-    void SetFailPaths(const std::string& suffix) { m_failSuffix = suffix; }
-    // Writes and appends to paths ending with suffix are refused as read-only (empty: none).
-    void SetReadOnlyPaths(const std::string& suffix) { m_readOnlySuffix = suffix; }
-    // Every lock stays taken by another writer (locked after the wait), or not.
-    void SetLocksHeld(bool held) { m_locksHeld = held; }
-    // The next append writes only its first bytes bytes, then fails (a torn append).
-    void TearNextAppend(size_t bytes) { m_tearAt = bytes; }
-    int WriteCount() const { return m_writes; }
-    std::map<std::string, std::string>& Files() { return m_files; }
-
-  private:
-    bool Fails(const std::string& path) const {
-        return m_failWrites || (!m_failSuffix.empty() && path.ends_with(m_failSuffix));
-    }
-    // The failure a write to path meets first, if any.
-    Status Refusal(const std::string& path) const;
-    void Wrote(const std::string& path) { m_written[path] = ++m_writes; }
-
-    std::map<std::string, std::string> m_files;
-    std::map<std::string, int> m_written;  // the write count when each file was last written
-    bool m_failWrites = false;
-    bool m_locksHeld = false;
-    std::string m_failSuffix, m_readOnlySuffix;
-    size_t m_tearAt = SIZE_MAX;
-    int m_writes = 0;
 };
 
 }  // namespace cartera

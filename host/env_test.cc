@@ -19,6 +19,8 @@
 #include <tuple>
 #include <vector>
 
+#include "testing/faulty_env.h"
+
 namespace {
 
 namespace fs = std::filesystem;

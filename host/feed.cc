@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
-#include <sstream>
 
 #include "host/numbers.h"
 #include "host/strings.h"
@@ -206,22 +204,9 @@ Status ReplayFeed::Load(std::string_view csv) {
     return {};
 }
 
-namespace {
-
-Status ReadWholeFile(const std::string& path, std::string* text) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream data;
-    if (in) data << in.rdbuf();
-    if (!in) return Status(ErrorKind::io, "cannot read " + path);
-    *text = data.str();
-    return {};
-}
-
-}  // namespace
-
-Status ReplayFeed::LoadFile(const std::string& path) {
+Status ReplayFeed::LoadFile(Env& env, const std::string& path) {
     std::string text;
-    if (Status read = ReadWholeFile(path, &text); !read.ok()) {
+    if (Status read = env.ReadFile(path, &text); !read.ok()) {
         m_ticks.clear();
         m_next = 0;
         return read;
@@ -291,9 +276,9 @@ Status QuotesFeed::Load(std::string_view csv) {
     return {};
 }
 
-Status QuotesFeed::LoadFile(const std::string& path) {
+Status QuotesFeed::LoadFile(Env& env, const std::string& path) {
     std::string text;
-    Status read = ReadWholeFile(path, &text);
+    Status read = env.ReadFile(path, &text);
     return read.ok() ? Load(text) : read;
 }
 

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "host/env.h"
 #include "host/error.h"
 #include "host/market.h"
 
@@ -75,8 +76,9 @@ class ReplayFeed {
     // Replaces the ticks with those of csv and rewinds. A bad line keeps no ticks and is
     // invalid_input with a message naming the line number ("line 4: ...").
     Status Load(std::string_view csv);
-    // Load() on a file's contents; an unreadable file is io.
-    Status LoadFile(const std::string& path);
+    // Load() on the contents of the file at path, read through env; a failed read keeps no
+    // ticks and is the read's failure.
+    Status LoadFile(Env& env, const std::string& path);
 
     // Publishes, in order, every tick not yet published whose time is at most seconds; one
     // message with one kind-1 record per tick. Returns the number published.
@@ -115,8 +117,9 @@ class QuotesFeed {
     // invalid_input with a message naming the line and what is wrong with it: the fields,
     // the code or the price, and what was expected.
     Status Load(std::string_view csv);
-    // Load() on a file's contents; an unreadable file is io.
-    Status LoadFile(const std::string& path);
+    // Load() on the contents of the file at path, read through env; a failed read keeps the
+    // quotes held before and is the read's failure.
+    Status LoadFile(Env& env, const std::string& path);
     // Publishes every quote held, one kind-1 message each, in file order. Returns how many.
     int Publish();
     const std::vector<Quote>& Quotes() const { return m_quotes; }

@@ -133,4 +133,10 @@ bool FileBytes::Map(const std::string& path, size_t atLeast, FileBytes* out) {
     return true;
 }
 
+ViewBuffer::ViewBuffer(std::string_view bytes) {
+    // Only read: the get area never writes through its pointers.
+    char* begin = const_cast<char*>(bytes.data());  // NOLINT(cppcoreguidelines-pro-type-const-cast)
+    setg(begin, begin, begin + bytes.size());
+}
+
 }  // namespace cartera

@@ -3,6 +3,8 @@
 // so a large file is neither copied nor given fresh memory the kernel must clear, else a
 // copy in memory.
 #include <cstddef>
+#include <istream>
+#include <streambuf>
 #include <string>
 #include <string_view>
 
@@ -42,6 +44,20 @@ class FileBytes {
     const char* m_map = nullptr;
     size_t m_size = 0;
     int m_slot = -1;  // of the mappings the SIGBUS handler watches
+};
+
+// Bytes held elsewhere (a FileBytes' view, a string) as a stream buffer, read without a
+// copy; the bytes must outlive it and stay unchanged.
+class ViewBuffer : public std::streambuf {
+  public:
+    explicit ViewBuffer(std::string_view bytes);
+};
+
+// A stream reading bytes held elsewhere, as ViewBuffer.
+class ViewInput : private ViewBuffer, public std::istream {
+  public:
+    explicit ViewInput(std::string_view bytes)
+        : ViewBuffer(bytes), std::istream(static_cast<ViewBuffer*>(this)) {}
 };
 
 }  // namespace cartera

@@ -1,7 +1,6 @@
 #include "host/folders.h"
 
-#include <cstdlib>
-
+#include "host/context.h"
 #include "host/env.h"
 
 namespace cartera {
@@ -17,14 +16,7 @@ std::string WithoutTrailingSlashes(std::string s) {
 }
 }  // namespace
 
-std::string HomeFolder() {
-    if (!Override().empty()) return Override();
-    if (const char* h = std::getenv("CARTERA_HOME"); h && *h) return WithoutTrailingSlashes(h);
-    if (const char* x = std::getenv("XDG_DATA_HOME"); x && *x)
-        return WithoutTrailingSlashes(x) + "/cartera";
-    const char* home = std::getenv("HOME");
-    return std::string(home && *home ? home : ".") + "/.local/share/cartera";
-}
+std::string HomeFolder() { return Override().empty() ? HomeFromEnvironment() : Override(); }
 
 int FileNameRefusal(const std::string& name) {
     // Linux file names hold at most 255 bytes; the extension takes its share.

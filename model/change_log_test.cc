@@ -13,6 +13,8 @@
 #include "host/crc32c.h"
 #include "model/legacy_log.h"
 #include "model/portfolio_file.h"
+#include "testing/faulty_env.h"
+#include "testing/mem_env.h"
 #include "testing/test_ledger.h"
 
 namespace cartera::testing {
@@ -32,7 +34,7 @@ std::string Bytes(const CArrayOrders& orders) {
 std::string Loaded(const std::string& path, std::string* error = nullptr,
                    std::vector<std::string>* warnings = nullptr) {
     CSistemaCartera ledger;
-    PortfolioDocument doc(&ledger);
+    PortfolioDocument doc(&ledger, InstalledEnv());
     Status loaded = doc.Load(path);
     if (error) *error = loaded.ok() ? "" : loaded.message();
     if (warnings) *warnings = doc.Warnings();
@@ -45,7 +47,7 @@ class ChangeLogTest : public LedgerTest {
     // of step, with the journal after each record and where each record ends.
     void MakeFile() {
         CSistemaCartera ledger;
-        PortfolioDocument doc(&ledger);
+        PortfolioDocument doc(&ledger, InstalledEnv());
         ASSERT_EQ(doc.SaveAs(kPath).message(), "");
         ledger.AddOrder(Exec(true, "SAN.MC", 100, 4.25));
         ledger.AddOrder(Cash(kImposition, 1, 10000));
@@ -115,7 +117,7 @@ TEST_F(ChangeLogTest, AFailedOrKilledStepNeverMisreportsAChange) {
     for (int s = 0; s <= static_cast<int>(SaveStep::truncate); ++s) {
         for (int errorNumber : {EIO, ENOSPC, 0}) {
             CSistemaCartera ledger;
-            PortfolioDocument doc(&ledger);
+            PortfolioDocument doc(&ledger, InstalledEnv());
             ASSERT_EQ(doc.SaveAs(path).message(), "");
             ledger.AddOrder(Cash(kDeposit, 1, 1));
             auto faulty = MakeFaultyPosixEnv(static_cast<SaveStep>(s), errorNumber);
@@ -150,7 +152,7 @@ TEST_F(ChangeLogTest, AFailedOrKilledStepNeverMisreportsAChange) {
     std::filesystem::remove_all(dir);
     ScopedEnv mem(&env);
     CSistemaCartera ledger;
-    PortfolioDocument doc(&ledger);
+    PortfolioDocument doc(&ledger, InstalledEnv());
     ASSERT_EQ(doc.SaveAs(kPath).message(), "");
     env.SetReadOnlyPaths(".cartera");
     ledger.AddOrder(Cash(kDeposit, 1, 1));
@@ -165,7 +167,7 @@ TEST_F(ChangeLogTest, AFailedOrKilledStepNeverMisreportsAChange) {
 // the list's journal every time.
 TEST_F(ChangeLogTest, RandomStepsMatchAPlainList) {
     auto ledger = std::make_unique<CSistemaCartera>();
-    auto doc = std::make_unique<PortfolioDocument>(ledger.get());
+    auto doc = std::make_unique<PortfolioDocument>(ledger.get(), InstalledEnv());
     ASSERT_EQ(doc->SaveAs(kPath).message(), "");
     std::vector<std::string> done = {Bytes({})}, undone;  // the list's states
     std::mt19937 random(7);
@@ -198,7 +200,7 @@ TEST_F(ChangeLogTest, RandomStepsMatchAPlainList) {
         } else {  // another program's turn: the file read afresh, steps and all
             doc.reset();
             ledger = std::make_unique<CSistemaCartera>();
-            doc = std::make_unique<PortfolioDocument>(ledger.get());
+            doc = std::make_unique<PortfolioDocument>(ledger.get(), InstalledEnv());
             ASSERT_EQ(doc->Load(kPath).message(), "");
         }
         if (what < 8 && Bytes(ledger->GetOrders()) != before) {
@@ -242,13 +244,13 @@ TEST_F(ChangeLogTest, AnEarlierVersionsLogIsFoldedIn) {
     WriteWholeMovement(change, ledger.GetOrders().back());
     record(2, payload);
     env.Files()[kPath] = file;
-    env.Files()[LegacyLogPath(kPath)] = log;
+    env.Files()[LegacyLogPath(env, kPath)] = log;
     ASSERT_EQ(Loaded(kPath), Bytes(ledger.GetOrders()));
     CSistemaCartera reopened;
-    PortfolioDocument doc(&reopened);
+    PortfolioDocument doc(&reopened, InstalledEnv());
     ASSERT_EQ(doc.Load(kPath).message(), "");
     reopened.AddOrder(Cash(kDeposit, 1, 8));
-    EXPECT_FALSE(env.FileExists(LegacyLogPath(kPath)));
+    EXPECT_FALSE(env.FileExists(LegacyLogPath(env, kPath)));
     EXPECT_EQ(Loaded(kPath), Bytes(reopened.GetOrders()));
     EXPECT_EQ(reopened.GetOrders().size(), 3u);
 }
@@ -273,7 +275,7 @@ TEST(ChangeLogKillTest, KillsAndCopiesLoseNoReportedChange) {
     };
     {
         CSistemaCartera ledger;
-        PortfolioDocument doc(&ledger);
+        PortfolioDocument doc(&ledger, InstalledEnv());
         ASSERT_EQ(doc.SaveAs(path).message(), "");
     }
     std::mt19937 random(5);
@@ -283,7 +285,7 @@ TEST(ChangeLogKillTest, KillsAndCopiesLoseNoReportedChange) {
         ASSERT_EQ(PosixEnv()->ReadFile(path, &start).message(), "");
         if (start.size() > 100000) {  // begun again, so a round costs what its changes do
             CSistemaCartera ledger;
-            PortfolioDocument doc(&ledger);
+            PortfolioDocument doc(&ledger, InstalledEnv());
             ASSERT_EQ(doc.SaveAs(path).message(), "");
             ASSERT_EQ(PosixEnv()->ReadFile(path, &start).message(), "");
         }
@@ -294,7 +296,7 @@ TEST(ChangeLogKillTest, KillsAndCopiesLoseNoReportedChange) {
         if (child == 0) {
             close(pipeFds[0]);
             CSistemaCartera ledger;
-            PortfolioDocument doc(&ledger);
+            PortfolioDocument doc(&ledger, InstalledEnv());
             if (!doc.Load(path).ok()) _exit(3);
             for (uint32_t i = 1;; ++i) {
                 change(i, ledger, doc);
@@ -327,7 +329,7 @@ TEST(ChangeLogKillTest, KillsAndCopiesLoseNoReportedChange) {
             ScopedEnv in(&mem);
             mem.Files()["/p"] = start;
             CSistemaCartera ledger;
-            PortfolioDocument doc(&ledger);
+            PortfolioDocument doc(&ledger, InstalledEnv());
             ASSERT_TRUE(doc.Load("/p").ok());
             after.push_back(Bytes(ledger.GetOrders()));
             for (uint32_t i = 1; i <= reported + 1; ++i) {
@@ -346,7 +348,7 @@ TEST(ChangeLogKillTest, KillsAndCopiesLoseNoReportedChange) {
     }
     {  // a checkpoint clears the temporary files of the killed ones
         CSistemaCartera ledger;
-        PortfolioDocument doc(&ledger);
+        PortfolioDocument doc(&ledger, InstalledEnv());
         ASSERT_EQ(doc.Load(path).message(), "");
         ASSERT_EQ(doc.Compact().message(), "");
     }

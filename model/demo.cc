@@ -29,13 +29,13 @@ stComision Bracket(double from, double to, double pct, double min, double broker
     return r;
 }
 
-Status WriteSchedule() {
-    CAdmComisiones adm;
+Status WriteSchedule(const Context& ctx) {
+    CAdmComisiones adm(ctx);
     try {
         adm.Load();
     } catch (const CArchiveException& e) {
         return Status(ErrorKind::damaged,
-                      "damaged commission file " + CAdmComisiones::FilePath() + ": " + e.what());
+                      "damaged commission file " + adm.FilePath() + ": " + e.what());
     }
     adm.DeleteSchedule(kDemoSchedule, 4);
     stComision first = Bracket(0, 3000, 0.25, 4, 0.05, 1, 0);
@@ -49,8 +49,7 @@ Status WriteSchedule() {
     }
     adm.SetDefault(kDemoSchedule);
     if (Status saved = adm.Save(); !saved.ok())
-        return Status(saved.kind(),
-                      "cannot write the commission file " + CAdmComisiones::FilePath());
+        return Status(saved.kind(), "cannot write the commission file " + adm.FilePath());
     return {};
 }
 
@@ -107,18 +106,18 @@ std::vector<COrderCartera> DemoJournal(const CSistemaCartera& ledger) {
 
 }  // namespace
 
-Status BuildDemoPortfolio(const std::string& path) {
-    if (Status written = WriteSchedule(); !written.ok()) return written;
+Status BuildDemoPortfolio(const Context& ctx, const std::string& path) {
+    if (Status written = WriteSchedule(ctx); !written.ok()) return written;
     std::unique_ptr<CSistemaCartera> ledger;
     try {
-        ledger = std::make_unique<CSistemaCartera>();
+        ledger = std::make_unique<CSistemaCartera>(LoadCommissions(ctx));
     } catch (const CArchiveException& e) {
-        return Status(ErrorKind::damaged,
-                      "damaged commission file " + CAdmComisiones::FilePath() + ": " + e.what());
+        return Status(ErrorKind::damaged, "damaged commission file " +
+                                              CAdmComisiones(ctx).FilePath() + ": " + e.what());
     }
     // Without a document the ledger saves nothing; the file is written once, whole.
     ledger->AddOrders(DemoJournal(*ledger));
-    PortfolioDocument doc(ledger.get());
+    PortfolioDocument doc(ledger.get(), ctx.env);
     return doc.SaveAs(path);
 }
 

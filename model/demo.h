@@ -3,6 +3,7 @@
 // command line shows it.
 #include <string>
 
+#include "host/context.h"
 #include "host/error.h"
 
 namespace cartera {
@@ -11,10 +12,10 @@ namespace cartera {
 inline constexpr const char* kDemoSchedule = "Broker";
 
 // Writes the schedule kDemoSchedule (three kind-4 brackets, made the default, replacing a
-// schedule of that name) into the current home's commission file, then a portfolio at
-// path: capital, several buys and sells over five securities with fixed dates, closed
-// trades with a gain and with a loss, open long positions and a short, a dividend, an
-// expense and a refund. A failure when a file cannot be read or written.
-[[nodiscard]] Status BuildDemoPortfolio(const std::string& path);
+// schedule of that name) into the commission file of ctx's home, then a portfolio at
+// path (both through ctx's file system): capital, several buys and sells over five securities with
+// fixed dates, closed trades with a gain and with a loss, open long positions and a short, a
+// dividend, an expense and a refund. A failure when a file cannot be read or written.
+[[nodiscard]] Status BuildDemoPortfolio(const Context& ctx, const std::string& path);
 
 }  // namespace cartera

@@ -40,7 +40,7 @@ void Replay(uint8_t type, std::string_view payload, size_t offset, CSistemaCarte
 
 }  // namespace
 
-std::string LegacyLogPath(const std::string& path) { return CurrentEnv()->Resolve(path) + ".log"; }
+std::string LegacyLogPath(Env& env, const std::string& path) { return env.Resolve(path) + ".log"; }
 
 bool ReplayLegacyLog(std::string_view log, uint64_t fileSize, uint32_t sum, CSistemaCartera& ledger,
                      std::vector<std::string>* warnings) {

@@ -10,12 +10,14 @@
 #include <string_view>
 #include <vector>
 
+#include "host/env.h"
+
 class CSistemaCartera;
 
 namespace cartera {
 
 // "NAME.cartera.log" beside the file (beside the target, for a symbolic link).
-std::string LegacyLogPath(const std::string& path);
+std::string LegacyLogPath(Env& env, const std::string& path);
 
 // Replays the log bytes onto ledger (a body loaded without the after-loading process) when
 // its base names the file of size fileSize and body checksum sum; false (nothing replayed)

@@ -102,7 +102,8 @@ std::vector<std::string> LoadWarnings(const std::string& path, const CSistemaCar
     return warnings;
 }
 
-PortfolioDocument::PortfolioDocument(CSistemaCartera* ledger) : m_ledger(ledger) {
+PortfolioDocument::PortfolioDocument(CSistemaCartera* ledger, Env* env)
+    : m_ledger(ledger), m_store(env) {
     m_ledger->SetDocumento(this);
 }
 
@@ -148,7 +149,7 @@ void PortfolioDocument::NoteSave(const Status& saved) {
 }
 
 Status PortfolioDocument::SaveAs(const std::string& path) {
-    Status written = m_store.SaveWhole(path, *m_ledger, BackupPath(path));
+    Status written = m_store.SaveWhole(path, *m_ledger, BackupPath(m_store.FileSystem(), path));
     NoteSave(written);
     if (!written.ok()) return written;
     m_path = path;

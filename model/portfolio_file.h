@@ -40,8 +40,9 @@ std::vector<std::string> LoadWarnings(const std::string& path, const CSistemaCar
 
 class PortfolioDocument : public ILedgerDocument {
   public:
-    // Links itself to the ledger (not owned; must outlive the document).
-    explicit PortfolioDocument(CSistemaCartera* ledger);
+    // Links itself to the ledger (not owned; must outlive the document); its file is read
+    // and written through env (not owned, outlives the document).
+    PortfolioDocument(CSistemaCartera* ledger, Env* env);
     ~PortfolioDocument() override;
 
     // Reads the file into the ledger (keeping the steps for restore when keepHistory). A
@@ -55,7 +56,7 @@ class PortfolioDocument : public ILedgerDocument {
     // Writes the whole ledger to the document's path; kept backup as SaveAs.
     [[nodiscard]] Status Compact();
     // Writes the ledger to path (and makes it the document's path), keeping the version
-    // it replaces at BackupPath(path) in the same step. On a failure (its kind also in
+    // it replaces at BackupPath(env, path) in the same step. On a failure (its kind also in
     // LastSaveErrorKind()) the old file and its backup are intact.
     [[nodiscard]] Status SaveAs(const std::string& path);
 

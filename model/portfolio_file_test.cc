@@ -13,7 +13,7 @@ class PortfolioFileTest : public LedgerTest {};
 
 TEST_F(PortfolioFileTest, SavesKeepTheEnvelopeAndTheOldFileOnFailureAndDamageIsFound) {
     CSistemaCartera ledger;
-    PortfolioDocument doc(&ledger);
+    PortfolioDocument doc(&ledger, &env);
     std::string error;
     ASSERT_EQ(doc.SaveAs("/mem/p.cartera").message(), "");
     const std::string bytes = env.Files()["/mem/p.cartera"];
@@ -28,7 +28,7 @@ TEST_F(PortfolioFileTest, SavesKeepTheEnvelopeAndTheOldFileOnFailureAndDamageIsF
     changed.insert(1, "abc");
     env.Files()["/mem/q.cartera"] = changed;
     CSistemaCartera other;
-    EXPECT_EQ(PortfolioDocument(&other).Load("/mem/q.cartera").message(), "");
+    EXPECT_EQ(PortfolioDocument(&other, &env).Load("/mem/q.cartera").message(), "");
 
     int updates = 0;
     doc.SetOnUpdate([&] { ++updates; });
@@ -41,7 +41,7 @@ TEST_F(PortfolioFileTest, SavesKeepTheEnvelopeAndTheOldFileOnFailureAndDamageIsF
     EXPECT_EQ(env.Files()["/mem/p.cartera"], before);
 
     CSistemaCartera reread;
-    ASSERT_EQ(PortfolioDocument(&reread).Load("/mem/p.cartera").message(), "");
+    ASSERT_EQ(PortfolioDocument(&reread, &env).Load("/mem/p.cartera").message(), "");
     EXPECT_EQ(reread.GetOrders().size(), 1u);
 
     // A file missing, not a portfolio or cut short gives a clear error; every flipped byte of
@@ -53,13 +53,13 @@ TEST_F(PortfolioFileTest, SavesKeepTheEnvelopeAndTheOldFileOnFailureAndDamageIsF
     auto loads = [&](const std::string& content) {
         env.Files()["/mem/x.cartera"] = content;
         CSistemaCartera loaded;
-        error = PortfolioDocument(&loaded).Load("/mem/x.cartera").message();
+        error = PortfolioDocument(&loaded, &env).Load("/mem/x.cartera").message();
         return error.empty();
     };
     ASSERT_TRUE(loads(good)) << error;
     CSistemaCartera none;
-    EXPECT_TRUE((error = PortfolioDocument(&none).Load("/mem/missing.cartera").message()).size() >
-                0);
+    EXPECT_TRUE(
+        (error = PortfolioDocument(&none, &env).Load("/mem/missing.cartera").message()).size() > 0);
     EXPECT_NE(error.find("missing.cartera"), std::string::npos) << error;
     EXPECT_FALSE(loads("hello, this is not a portfolio"));
     EXPECT_NE(error.find("not a portfolio file"), std::string::npos) << error;

@@ -47,24 +47,24 @@ JournalChange Shifted(JournalChange change, size_t movements) {
 
 }  // namespace
 
-std::string BackupPath(const std::string& path) { return CurrentEnv()->Resolve(path) + ".bak"; }
+std::string BackupPath(Env& env, const std::string& path) { return env.Resolve(path) + ".bak"; }
 
-PortfolioStore::PortfolioStore() = default;
+PortfolioStore::PortfolioStore(Env* env) : m_env(env) {}
 PortfolioStore::~PortfolioStore() = default;
 
 Status PortfolioStore::Lock(const std::string& path, LockMode mode, int waitMs) {
     m_lock.reset();
-    return CurrentEnv()->LockFile(path, waitMs, &m_lock, mode);
+    return m_env->LockFile(path, waitMs, &m_lock, mode);
 }
 
 void PortfolioStore::Load(const std::string& path, CSistemaCartera& ledger,
                           std::vector<std::string>* warnings, bool keepHistory) {
     FileState state;
-    CurrentEnv()->GetFileState(path, &state).ThrowIfError();
+    m_env->GetFileState(path, &state).ThrowIfError();
     if (state.exists && !state.regular)
         throw Error(ErrorKind::invalid_input, path + " is not a regular file");
     FileBytes data;
-    CurrentEnv()->ReadFileBytes(path, &data).ThrowIfError();
+    m_env->ReadFileBytes(path, &data).ThrowIfError();
     bool isPortfolio = false;  // until the version record has been read
     try {
         {
@@ -125,9 +125,9 @@ void PortfolioStore::LoadFileAndRecords(const std::string& path, std::string_vie
         }
         NoteRecords(records, base.end, path, warnings);
     } else {  // an earlier version, with the changes it kept beside the file
-        const std::string logPath = LegacyLogPath(path);
+        const std::string logPath = LegacyLogPath(*m_env, path);
         std::string log;
-        if (CurrentEnv()->FileExists(logPath)) CurrentEnv()->ReadFile(logPath, &log).ThrowIfError();
+        if (m_env->FileExists(logPath)) m_env->ReadFile(logPath, &log).ThrowIfError();
         m_legacyLog = !log.empty();
         try {
             if (m_legacyLog && base.sum)
@@ -151,7 +151,7 @@ void PortfolioStore::NoteRecords(const Records& records, size_t baseEnd, const s
     }
     if (records.tornTail && warnings) {
         uint64_t size = 0;
-        (void)CurrentEnv()->GetFileSize(path, &size);
+        (void)m_env->GetFileSize(path, &size);
         warnings->push_back(TornWarning(path, size > m_appendAt ? size - m_appendAt : 0));
     }
 }
@@ -164,7 +164,7 @@ bool PortfolioStore::OpenForAppend(const std::string& path, CSistemaCartera& led
     // Mapped, so a large journal is checked, not copied: a change is never reported saved
     // into a file that would not load.
     FileBytes data;
-    if (!CurrentEnv()->ReadFileBytes(path, &data).ok()) return false;
+    if (!m_env->ReadFileBytes(path, &data).ok()) return false;
     const std::string_view bytes = data.View();
     RecordHead last;
     size_t baseEnd = 0;
@@ -222,10 +222,10 @@ Status PortfolioStore::SaveWhole(const std::string& path, CSistemaCartera& ledge
     if (m_history.CanUndo() || m_history.CanRedo())
         AppendHistoryRecord(&m_buffer, ledger, m_history, std::max(kLeastHistory, base.end / 4));
     m_inStep = false;  // until the new file is in place
-    if (Status written = CurrentEnv()->WriteFileWithBackup(path, m_buffer, backup); !written.ok())
+    if (Status written = m_env->WriteFileWithBackup(path, m_buffer, backup); !written.ok())
         return written;
     // The changes an earlier version kept beside the file are in it now.
-    if (m_legacyLog && CurrentEnv()->RemoveFile(LegacyLogPath(path)).ok()) m_legacyLog = false;
+    if (m_legacyLog && m_env->RemoveFile(LegacyLogPath(*m_env, path)).ok()) m_legacyLog = false;
     m_inStep = true;
     m_appendAt = m_buffer.size();
     m_baseSize = base.end;
@@ -238,7 +238,7 @@ Status PortfolioStore::SaveWhole(const std::string& path, CSistemaCartera& ledge
 
 Status PortfolioStore::Append(const std::string& path, std::string_view record,
                               size_t journalSize) {
-    if (Status appended = CurrentEnv()->AppendAt(path, m_appendAt, record); !appended.ok()) {
+    if (Status appended = m_env->AppendAt(path, m_appendAt, record); !appended.ok()) {
         m_inStep = false;  // the next save writes the file whole
         // Cut back, the file may still look touched: under the lock, that is this store's doing.
         if (m_lock) NoteDisk(path);
@@ -266,7 +266,7 @@ Status PortfolioStore::SaveChange(const std::string& path, CSistemaCartera& ledg
         AppendStepRecord(&m_record, type, ledger,
                          m_appendOnly ? Shifted(change, m_journalSize) : change, journalSize);
     if (!m_inStep || m_appendAt == 0 || DueForCheckpoint(m_record.size())) {
-        if (!m_appendOnly) return SaveWhole(path, ledger, BackupPath(path));
+        if (!m_appendOnly) return SaveWhole(path, ledger, BackupPath(*m_env, path));
         m_wholeNeeded = true;
         return Status(ErrorKind::bug, "the portfolio must be written whole");
     }
@@ -305,11 +305,11 @@ bool PortfolioStore::PutBack(CSistemaCartera& ledger) {
 
 bool PortfolioStore::ChangedOutside(const std::string& path) const {
     FileState now;
-    return !CurrentEnv()->GetFileState(path, &now).ok() || now != m_disk;
+    return !m_env->GetFileState(path, &now).ok() || now != m_disk;
 }
 
 void PortfolioStore::NoteDisk(const std::string& path) {
-    if (!CurrentEnv()->GetFileState(path, &m_disk).ok()) m_disk = FileState();
+    if (!m_env->GetFileState(path, &m_disk).ok()) m_disk = FileState();
 }
 
 }  // namespace cartera

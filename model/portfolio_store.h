@@ -22,11 +22,12 @@ namespace cartera {
 
 // Where a save keeps the version a whole write replaces: "NAME.cartera.bak" beside the file
 // (beside the target, for a symbolic link).
-std::string BackupPath(const std::string& path);
+std::string BackupPath(Env& env, const std::string& path);
 
 class PortfolioStore {
   public:
-    PortfolioStore();
+    // Reads, writes and locks its files through env (not owned, outlives the store).
+    explicit PortfolioStore(Env* env);
     ~PortfolioStore();
     PortfolioStore(const PortfolioStore&) = delete;
     PortfolioStore& operator=(const PortfolioStore&) = delete;
@@ -36,6 +37,8 @@ class PortfolioStore {
     // first. A failure naming the file when it stays taken or cannot be made.
     [[nodiscard]] Status Lock(const std::string& path, LockMode mode, int waitMs = kLockWaitMs);
     void Unlock() { m_lock.reset(); }
+    // The file system the store reads and writes through.
+    Env& FileSystem() const { return *m_env; }
     bool Locked() const { return m_lock != nullptr; }
 
     // Reads path into ledger: the base, then every record (keeping the steps for restore
@@ -119,6 +122,7 @@ class PortfolioStore {
     Status Append(const std::string& path, std::string_view record, size_t journalSize);
     bool DueForCheckpoint(size_t more) const;
 
+    Env* m_env;
     std::unique_ptr<FileLock> m_lock;
     UndoHistory m_history;
     RecordType m_nextType = RecordType::step;  // of the change being saved

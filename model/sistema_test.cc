@@ -162,9 +162,10 @@ class DemoPortfolioTest : public HooksTest {
   protected:
     std::string Build(const std::string& name) {
         std::string path = hooks.Home() + "/" + name + PortfolioExtension();
-        EXPECT_EQ(BuildDemoPortfolio(path).message(), "");
+        EXPECT_EQ(BuildDemoPortfolio(context, path).message(), "");
         return path;
     }
+    Context context{PosixEnv(), {}, hooks.Home()};
     static std::string Bytes(const std::string& path) {
         std::ifstream in(path, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), {});
@@ -174,7 +175,7 @@ class DemoPortfolioTest : public HooksTest {
 TEST_F(DemoPortfolioTest, HoldsEveryKindOfMovementAndTrade) {
     std::string path = Build("demo");
     CSistemaCartera ledger;
-    PortfolioDocument doc(&ledger);
+    PortfolioDocument doc(&ledger, context.env);
     ASSERT_EQ(doc.Load(path).message(), "");
 
     std::set<int32_t> types;
@@ -200,7 +201,7 @@ TEST_F(DemoPortfolioTest, HoldsEveryKindOfMovementAndTrade) {
 }
 
 TEST_F(DemoPortfolioTest, IsReproducibleAndReplacesOnlyItsSchedule) {
-    CAdmComisiones adm;
+    CAdmComisiones adm(context);
     stComision other = Bracket("Mine", 4, 0, 100);
     other.isDefault = 1;
     adm.Add(other);
@@ -215,7 +216,7 @@ TEST_F(DemoPortfolioTest, IsReproducibleAndReplacesOnlyItsSchedule) {
     EXPECT_EQ(adm.GetDefaultName(4), kDemoSchedule);
     EXPECT_TRUE(adm.Exists("Mine", 4));
     for (size_t i = 1; i < brackets.size(); ++i) EXPECT_GT(brackets[i].from, brackets[i - 1].to);
-    EXPECT_FALSE(BuildDemoPortfolio(hooks.Home() + "/missing/folder/demo.cartera").ok());
+    EXPECT_FALSE(BuildDemoPortfolio(context, hooks.Home() + "/missing/folder/demo.cartera").ok());
 }
 
 }  // namespace

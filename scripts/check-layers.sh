@@ -30,8 +30,8 @@ declare -A allowed=(
     [app/cli]="$headless"
     [app/gui]="$headless host/qt framework"
     [testing]="$headless host/qt app/cli"
-    [fuzz]="$headless"
-    [bench]="$headless"
+    [fuzz]="$headless testing"
+    [bench]="$headless testing"
 )
 
 # The layer a project path belongs to: a row of the table, the longest that matches.

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Fails when a C++ source file is in no CMakeLists.txt: with explicit source lists, a file
-# left out would silently not be built (or its tests not run).
+# left out would silently not be built (or its tests not run). A folder whose sources a
+# CMakeLists.txt globs (file(GLOB ... DIR/*.cc), statements/formats/) counts as listed.
 # Usage: check-sources.sh SOURCE_DIR
 set -uo pipefail
 root="${1:?source folder}"
@@ -17,6 +18,11 @@ while IFS= read -r f; do
             rel="${f#"$d"/}"
             [ "$d" = "." ] && rel="$f"
             if grep -qE "(^|[[:space:](])${rel//./\\.}([[:space:])]|$)" "$d/CMakeLists.txt"; then
+                found=1
+                break
+            fi
+            reldir=$(dirname "$rel")
+            if [ "$reldir" != . ] && grep -qE "GLOB.*/${reldir//./\\.}/\*\.cc" "$d/CMakeLists.txt"; then
                 found=1
                 break
             fi

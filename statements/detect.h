@@ -1,18 +1,19 @@
 #pragma once
 // Which reader a statement file needs, told from its first bytes, and reading it by name.
-// Each format is declared once, in its reader's own file, as a FormatEntry: its name, how
-// its first bytes are recognised and the function that reads it. Formats() (detect.cc) lists
-// them in the order detection tries them; the fuzzing (fuzz/) and its replay test iterate
-// that list, and statements/testdata/NAME/ holds each format's sample files, which seed its
-// fuzzing. Adding a broker is its reader's file, its line in that list and its samples.
+// Each format is one file of statements/formats/ declaring its FormatEntry (kFormat_ and the
+// file's name): its name, how its first bytes are recognised, the function that reads it and
+// its place in detection. The build lists those files, and Formats() gives their entries in
+// the order detection tries them; the fuzzing (fuzz/) and its replay test iterate that list,
+// and statements/testdata/NAME/ holds each format's sample files, which seed its fuzzing.
+// Adding a broker is its file under formats/ and its samples: nothing else names it.
 #include <cstddef>
 #include <functional>
 #include <istream>
-#include <streambuf>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "host/env.h"
 #include "statements/statement.h"
 #include "text/date.h"
 
@@ -27,8 +28,10 @@ inline constexpr std::string_view kCarteraFormat = "cartera";
 inline constexpr size_t kDetectBytes = 64 * 1024;
 
 struct ReadOptions {
-    // A mapping (a file's path or a shipped mapping's name) for readers that need one.
+    // A mapping (a file's path or a shipped mapping's name) for readers that need one, and
+    // the file system its file is read from (not owned; null: shipped mappings only).
     std::string map;
+    Env* env = nullptr;
     // Called now and then with the bytes read so far, for a progress line.
     std::function<void(size_t)> progress;
     // Cartera's own CSV: the ledger (not owned) whose commission schedules price its buys
@@ -42,6 +45,9 @@ struct FormatEntry {
     // What --format takes, the fuzzing's name of the format and its samples' folder.
     std::string_view name;
     std::string_view description;
+    // Detection tries formats by rising order: one another format could mistake for its own
+    // comes before that one; Cartera's own CSV, which takes anything, is last.
+    int order = 0;
     // Whether the file's first bytes (up to kDetectBytes) look like this format; null for a
     // format chosen only by name.
     bool (*recognises)(std::string_view head);
@@ -50,36 +56,9 @@ struct FormatEntry {
     Statement (*read)(std::istream& in, const ReadOptions& options);
 };
 
-// A stream that reads its source once, from the start: the first kDetectBytes are read at
-// once and kept for DetectFormat, then given again before the rest of the source, so a
-// pipe or /dev/stdin is recognised and read without seeking. What the source's buffer
-// throws on a read error propagates.
-class HeadKeptBuffer : public std::streambuf {
-  public:
-    // Reads the head now; source must outlive the buffer.
-    explicit HeadKeptBuffer(std::istream& source);
-    // The source's first bytes (all of it when shorter).
-    std::string_view Head() const { return m_head; }
-
-  protected:
-    int_type underflow() override;
-    std::streamsize xsgetn(char* s, std::streamsize n) override;
-
-  private:
-    std::streambuf* m_source;
-    std::string m_head;
-    std::string m_chunk;  // the rest of the source, read a chunk at a time
-};
-
-class HeadKeptInput : private HeadKeptBuffer, public std::istream {
-  public:
-    explicit HeadKeptInput(std::istream& source)
-        : HeadKeptBuffer(source), std::istream(static_cast<HeadKeptBuffer*>(this)) {}
-    using HeadKeptBuffer::Head;
-};
-
-// Every format, in the order detection tries them; Cartera's own CSV is last and takes
-// whatever no other format claims (its reader reports what it cannot read).
+// Every format, in the order detection tries them (their order, then their name); Cartera's
+// own CSV is last and takes whatever no other format claims (its reader reports what it
+// cannot read).
 const std::vector<FormatEntry>& Formats();
 // The entry of that name; null when none has it.
 const FormatEntry* FindFormat(std::string_view name);

@@ -7,6 +7,7 @@
 #include <map>
 #include <sstream>
 
+#include "host/file_stream.h"
 #include "model/sistema.h"
 #include "statements/detect.h"
 #include "statements/test_rows.h"
@@ -168,15 +169,18 @@ TEST_F(FlexTest, XmlMovementsAccountsCurrenciesAndNotes) {
                 ::testing::EndsWith("which is neither in the statement nor in the journal"));
 }
 
-// A stream read once, as the command line reads a pipe: its head, then the rest.
-TEST_F(FlexTest, AStreamReadOnceGivesItsHeadThenTheRest) {
+// A file read once, as the command line reads it (a pipe too): its head, then the rest.
+TEST_F(FlexTest, AFileReadOnceGivesItsHeadThenTheRest) {
     const std::pair<std::string, std::string> files[] = {
         {std::string(70000, '\n') + FlexCsv(Layout::oneHeader), "ib-flex-csv"},
         {std::string(kXml).insert(kXml.find('\n'), "<!--" + std::string(100000, 'x') + "-->"),
          "ib-flex-xml"}};
     for (const auto& [text, format] : files) {
-        std::istringstream direct(text), source(text);
-        HeadKeptInput kept(source);
+        std::istringstream direct(text);
+        env.Files()["/mem/statement"] = text;
+        std::unique_ptr<SequentialFile> file;
+        ASSERT_TRUE(env.OpenSequential("/mem/statement", &file).ok());
+        FileInput kept(std::move(file), kDetectBytes);
         EXPECT_EQ(kept.Head(), text.substr(0, kDetectBytes));
         EXPECT_EQ(Describe(ReadStatement(kept, format)), Describe(ReadStatement(direct, format)));
     }

@@ -147,14 +147,15 @@ Mapping ParseMapping(std::string_view text) {
     return m;
 }
 
-Mapping LoadMapping(const std::string& map) {
+Mapping LoadMapping(Env* env, const std::string& map) {
     if (map.empty())
         throw Error(ErrorKind::invalid_input,
                     "a mapping is needed: a file, or degiro, trading212 or ib");
     std::string_view shipped = ShippedMapping(map);
     if (!shipped.empty()) return ParseMapping(shipped);
     std::string text;
-    const Status read = CurrentEnv()->ReadFile(map, &text);
+    const Status read = env ? env->ReadFile(map, &text)
+                            : Status(ErrorKind::not_found, "no file system to read it from");
     if (read.IsNotFound())
         throw Error(ErrorKind::not_found,
                     "no mapping file \"" + map + "\" (shipped mappings: degiro, trading212, ib)");

@@ -33,6 +33,7 @@
 #include <utility>
 #include <vector>
 
+#include "host/env.h"
 #include "statements/statement.h"
 
 namespace cartera::statements {
@@ -92,10 +93,11 @@ Mapping ParseMapping(std::string_view text);
 // another name. They are the files of statements/maps/, compiled in.
 std::string_view ShippedMapping(std::string_view name);
 
-// The mapping a --map argument names: a shipped mapping's name, else a file's path.
-// Throws cartera::Error: not_found, denied or io for a file that cannot be read,
-// invalid_input for a folder and as ParseMapping does. A byte-order mark is skipped.
-Mapping LoadMapping(const std::string& map);
+// The mapping a --map argument names: a shipped mapping's name, else a file's path, read
+// through env (null: no file can be, not_found). Throws cartera::Error: not_found, denied or
+// io for a file that cannot be read, invalid_input for a folder and as ParseMapping does. A
+// byte-order mark is skipped.
+Mapping LoadMapping(Env* env, const std::string& map);
 
 // Reads a CSV with one header row by the mapping (format m.name, idPrefix m.idPrefix),
 // rows sorted by date and time, repeated ids numbered as NumberRepeatedIds does. A cash

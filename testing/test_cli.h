@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/cli/cli.h"
+#include "commissions/comisiones.h"
 #include "host/dates.h"
 #include "host/folders.h"
 #include "host/strings.h"
@@ -33,10 +34,13 @@ struct RunResult {
     std::string err;
 };
 
-// A portfolio file loaded into a ledger of its own.
+// A portfolio file loaded into a ledger of its own, with the commission file of ctx.
 struct Loaded {
-    std::unique_ptr<CSistemaCartera> ledger = std::make_unique<CSistemaCartera>();
-    PortfolioDocument doc{ledger.get()};
+    explicit Loaded(const Context& ctx)
+        : ledger(std::make_unique<CSistemaCartera>(LoadCommissions(ctx))),
+          doc(ledger.get(), ctx.env) {}
+    std::unique_ptr<CSistemaCartera> ledger;
+    PortfolioDocument doc;
     const COrderCartera& At(size_t i) const { return ledger->GetOrders().at(i); }
 };
 
@@ -54,7 +58,7 @@ class CliTest : public cartera::testing::HooksTest {
         args.insert(args.begin(), {"cartera-cli", "--home", home});
         std::vector<char*> argv;
         for (auto& a : args) argv.push_back(a.data());
-        return RunCli(static_cast<int>(argv.size()), argv.data(), out, err, terminal);
+        return RunCli(context, static_cast<int>(argv.size()), argv.data(), out, err, terminal);
     }
     RunResult Run(std::vector<std::string> args) {
         std::ostringstream out, err;
@@ -92,8 +96,7 @@ class CliTest : public cartera::testing::HooksTest {
     }
 
     std::unique_ptr<Loaded> Load(const std::string& path) {
-        SetHomeFolder(home);
-        auto loaded = std::make_unique<Loaded>();
+        auto loaded = std::make_unique<Loaded>(context);
         EXPECT_EQ(loaded->doc.Load(path).message(), "");
         return loaded;
     }
@@ -113,6 +116,7 @@ class CliTest : public cartera::testing::HooksTest {
     }
 
     std::string home = hooks.Home();
+    Context context{PosixEnv(), {}, home, Language::en};  // what Run runs the tool in
     CliTerminal terminal;  // what Run tells the tool about its terminals
 };
 

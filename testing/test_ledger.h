@@ -18,6 +18,7 @@
 #include "host/strings.h"
 #include "model/links.h"
 #include "model/sistema.h"
+#include "testing/mem_env.h"
 #include "testing/test_support.h"
 
 namespace cartera::testing {

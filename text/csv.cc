@@ -5,6 +5,8 @@
 #include <ostream>
 #include <streambuf>
 
+#include "host/file_bytes.h"
+
 namespace cartera {
 namespace {
 
@@ -139,15 +141,6 @@ bool ReadField(Cursor& c, size_t limit, std::string* field, CsvError* error) {
     return true;
 }
 
-// A string's bytes as a stream buffer, for reading text through CsvReader without a copy.
-class ViewBuffer : public std::streambuf {
-  public:
-    explicit ViewBuffer(std::string_view text) {
-        char* begin = const_cast<char*>(text.data());  // only read
-        setg(begin, begin, begin + text.size());
-    }
-};
-
 }  // namespace
 
 CsvReader::CsvReader(std::istream& in, size_t maxRecordBytes)
@@ -188,8 +181,7 @@ bool CsvReader::Next(CsvRecord* record, CsvError* error) {
 }
 
 bool ParseCsv(std::string_view text, std::vector<CsvRecord>* records, CsvError* error) {
-    ViewBuffer buffer(text);
-    std::istream in(&buffer);
+    ViewInput in(text);
     CsvReader reader(in, std::numeric_limits<size_t>::max());
     CsvRecord record;
     CsvError failure;

@@ -77,7 +77,7 @@ bool CDocCartera::OnOpenDocument(const std::string& path) {
     const bool opened = CDocument::OnOpenDocument(path);
     CSistemaCartera* ledger = GetLedger();
     if (opened && ledger && m_store.Locked() && m_store.EarlierLogRead())
-        (void)m_store.SaveWhole(path, *ledger, cartera::BackupPath(path));
+        (void)m_store.SaveWhole(path, *ledger, cartera::BackupPath(m_store.FileSystem(), path));
     m_store.Unlock();
     if (!opened) return false;
     NoteInStep(path);
@@ -182,7 +182,7 @@ void CDocCartera::DoFileSave() {
     if (path.empty()) return;
     std::string why = m_changeRefused;
     if (why.empty()) {
-        cartera::Status saved = SaveLocked(path, cartera::BackupPath(path));
+        cartera::Status saved = SaveLocked(path, cartera::BackupPath(m_store.FileSystem(), path));
         if (saved.ok()) return;
         why = saved.message();
     }
@@ -250,7 +250,7 @@ void CDocCartera::RefreshIfChangedOutside() {
     // work is not waited for (the next tick tries again).
     SaveLayoutsIfChanged(0);
     cartera::FileState now;
-    (void)cartera::CurrentEnv()->GetFileState(path, &now);
+    (void)m_store.FileSystem().GetFileState(path, &now);
     if (!m_store.ChangedOutside(path) || now == m_refreshed) return;  // failed reads wait
     if (!m_store.Lock(path, cartera::LockMode::exclusive, 0).ok())
         return;  // another writer is at it: the next tick looks again
@@ -260,7 +260,7 @@ void CDocCartera::RefreshIfChangedOutside() {
 }
 
 bool CDocCartera::OnSaveDocument(const std::string& path) {
-    cartera::Status saved = SaveLocked(path, cartera::BackupPath(path));
+    cartera::Status saved = SaveLocked(path, cartera::BackupPath(m_store.FileSystem(), path));
     if (saved.ok()) return true;
     ReportError(FileMessage(40080, path, saved.message()));
     return false;
@@ -283,7 +283,7 @@ cartera::Status CDocCartera::SaveLocked(const std::string& path, const std::stri
 
 void CDocCartera::NoteInStep(const std::string& path) {
     m_store.NoteDisk(path);
-    (void)cartera::CurrentEnv()->GetFileState(path, &m_refreshed);
+    (void)m_store.FileSystem().GetFileState(path, &m_refreshed);
     m_diskKnown = true;
     ClearLastError();
     // A window without a ledger saves through the framework, which is in step when it did.
@@ -296,7 +296,7 @@ bool CDocCartera::IsFileChangedOutside() const {
 }
 
 std::string CDocCartera::BackupPathFor(const std::string& path) const {
-    return cartera::BackupPath(path);
+    return cartera::BackupPath(m_store.FileSystem(), path);
 }
 
 cartera::Status CDocCartera::Reload() {

@@ -113,7 +113,8 @@ class CDocCartera : public CDocument, public ILedgerDocument {
     bool UndoOrRedo(bool redo);
 
     int m_bCreatedAsNew = 0;
-    cartera::PortfolioStore m_store;      // holds the lock through one change or save
+    // Holds the lock through one change or save; the workstation has one file system.
+    cartera::PortfolioStore m_store{cartera::InstalledEnv()};
     std::string m_loadPath;               // the file being read
     std::vector<std::string> m_warnings;  // what the last load warned of
     bool m_diskKnown = false;

@@ -15,6 +15,7 @@
 #include "host/version_info.h"
 #include "model/portfolio_file.h"
 #include "model/sistema.h"
+#include "testing/faulty_env.h"
 #include "testing/test_support.h"
 #include "window/child_frm_cartera.h"
 #include "window/doc_cartera.h"
@@ -35,7 +36,7 @@ void WriteBytes(const std::string& path, const std::string& bytes) {
 
 std::vector<COrderCartera> OrdersInFile(const std::string& path) {
     CSistemaCartera ledger;
-    PortfolioDocument doc(&ledger);
+    PortfolioDocument doc(&ledger, InstalledEnv());
     EXPECT_EQ(doc.Load(path).message(), "");
     return ledger.GetOrders();
 }
@@ -196,7 +197,7 @@ TEST_F(DocumentTest, DamagedFileGivesAClearMessageAndDisturbsNothing) {
         "Cut", {Exec(true, "ACS.MC", 10, 30.0, 0.0, d), Exec(true, "ELE.MC", 5, 20.0, 0.0, d)});
     {  // the movements written whole, so the cut falls inside them, not in a record after
         CSistemaCartera whole;
-        PortfolioDocument file(&whole);
+        PortfolioDocument file(&whole, InstalledEnv());
         ASSERT_EQ(file.Load(cut).message(), "");
         ASSERT_EQ(file.Compact().message(), "");
     }
@@ -271,7 +272,7 @@ TEST_F(DocumentTest, AMovementAddedByAnotherProgramSurvivesTheNextChangeHere) {
     CChildFrmCartera* frame = FrameOf(doc);
     auto addFromOutside = [&](const COrderCartera& m) {  // as the command line adds one
         CSistemaCartera outside;
-        PortfolioDocument file(&outside);
+        PortfolioDocument file(&outside, InstalledEnv());
         ASSERT_EQ(file.Load(path).message(), "");
         outside.AddOrder(m);
         ASSERT_EQ(file.LastSaveError(), "");
@@ -307,7 +308,7 @@ TEST_F(DocumentTest, AMovementAddedByAnotherProgramSurvivesTheNextChangeHere) {
     // The next tick keeps the sort in the file at once, so a kill does not lose it.
     SendTimer(frame, CChildFrmCartera::kIdleTimer);
     CSistemaCartera bare;
-    ASSERT_EQ(PortfolioDocument(&bare).Load(path).message(), "");
+    ASSERT_EQ(PortfolioDocument(&bare, InstalledEnv()).Load(path).message(), "");
     EXPECT_EQ(bare.GetStoredLayouts(), frame->GetAdmCartera()->LayoutBytes());
 }
 
@@ -316,7 +317,7 @@ TEST_F(DocumentTest, ADamagedCommissionFileIsReportedKeptAndReplacedOnlyWhenTheU
     for (const char* name : {"Broker", "Bank"})
         schedules.Add(cartera::testing::Bracket(name, 4, 0, 1e6));
     ASSERT_TRUE(schedules.Save().ok());
-    const std::string file = CAdmComisiones::FilePath();
+    const std::string file = schedules.FilePath();
     std::string whole = ReadBytes(file);
     std::string cut = whole.substr(0, whole.size() - 20);  // inside the second record
     std::string path = WritePortfolio("Fees", {});

@@ -65,7 +65,7 @@ std::string WindowTest::WritePortfolio(const std::string& name,
                                        const std::vector<COrderCartera>& movements) {
     std::string path = PortfolioPath(name);
     CSistemaCartera ledger;
-    PortfolioDocument doc(&ledger);
+    PortfolioDocument doc(&ledger, InstalledEnv());
     EXPECT_EQ(doc.SaveAs(path).message(), "");
     ledger.AddOrders(movements);
     EXPECT_EQ(doc.LastSaveError(), "");

@@ -210,7 +210,7 @@ TEST_F(ViewsTest, SelectionAndRowsStayOnTheirMovementsThroughChangesAndAHiddenFi
     const Shown both{{std::min(bbva, itx), std::max(bbva, itx)}, itx};
     ASSERT_EQ(Highlighted(view), both);
     CSistemaCartera outside;
-    PortfolioDocument file(&outside);
+    PortfolioDocument file(&outside, InstalledEnv());
     ASSERT_EQ(file.Load(PortfolioPath("Sample")).message(), "");
     outside.AddOrder(Exec(true, "SAN.MC", 100, 60.0, 0.0, d));
     SendTimer(frame, CChildFrmCartera::kIdleTimer);

@@ -4,7 +4,7 @@
 
 #include "app/cli/commands.h"
 #include "host/archive.h"
-#include "host/folders.h"
+#include "host/context.h"
 #include "host/strings.h"
 
 namespace cartera::cli {
@@ -22,16 +22,20 @@ struct GlobalArgs {
     std::string lang;
 };
 
-void ApplyGlobals(const GlobalArgs& g, const CLI::Option* home, const CLI::Option* lang) {
-    Language language = Language::en;
-    if (lang->count() > 0 && !ParseLanguage(g.lang, &language))
+// ctx with the home folder and the language the command line gives instead of its own.
+Context WithGlobals(Context ctx, const GlobalArgs& g, const CLI::Option* home,
+                    const CLI::Option* lang) {
+    if (lang->count() > 0 && !ParseLanguage(g.lang, &ctx.language))
         FailUsage("--lang must be en, de, fr, it or es, not '" + g.lang + "'");
     if (home->count() > 0 && g.home.empty()) FailUsage("--home must name a folder");
-    SetLanguage(language);
-    SetHomeFolder(home->count() > 0 ? g.home : std::string());
+    if (home->count() > 0) ctx.home = g.home;
+    return ctx;
 }
 
-int Run(int argc, char** argv, Output io) {
+int Run(const Context& context, int argc, char** argv, std::ostream& out, std::ostream& err,
+        CliTerminal terminal) {
+    Context ctx = context;  // the commands see it with --home and --lang once they are read
+    const Output io{out, err, ctx, terminal.color, terminal.progress};
     CLI::App app{"Portfolio ledger from the command line", kProgram};
     app.require_subcommand(1);
     app.fallthrough();  // global options may also follow the command
@@ -58,7 +62,8 @@ int Run(int argc, char** argv, Output io) {
     } catch (const CLI::ParseError& e) {
         return Report(io.err, ExitStatus(ErrorKind::invalid_input), e.what());
     }
-    ApplyGlobals(globals, home, lang);
+    ctx = WithGlobals(context, globals, home, lang);
+    const ContextInstalled installed(ctx);
     SetWarningStream(&io.err);
     for (const Command& c : commands) {
         if (c.sub->parsed()) {
@@ -72,7 +77,8 @@ int Run(int argc, char** argv, Output io) {
 }  // namespace
 }  // namespace cartera::cli
 
-int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err, CliTerminal terminal) {
+int RunCli(const cartera::Context& context, int argc, char** argv, std::ostream& out,
+           std::ostream& err, CliTerminal terminal) {
     using namespace cartera::cli;
     NoteChangeSaved(false);
     // Warnings go to this run's error stream only.
@@ -80,7 +86,7 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err, CliTermi
         ~WarningsEnd() { SetWarningStream(nullptr); }
     } warningsEnd;
     try {
-        int code = Run(argc, argv, Output{out, err, terminal.color, terminal.progress});
+        int code = Run(context, argc, argv, out, err, terminal);
         // Results cut short (a full disk, a closed pipe) must not pass for complete ones,
         // nor a saved change for a failed one, which a retrying script would make twice.
         if (!out.flush()) {

@@ -35,8 +35,8 @@ struct ScheduleSummary {
     int brackets;
 };
 
-std::unique_ptr<CAdmComisiones> LoadSchedules() {
-    auto adm = std::make_unique<CAdmComisiones>();
+std::unique_ptr<CAdmComisiones> LoadSchedules(const Context& ctx) {
+    auto adm = std::make_unique<CAdmComisiones>(ctx);
     try {
         adm->Load();
     } catch (const CArchiveException&) {
@@ -47,7 +47,7 @@ std::unique_ptr<CAdmComisiones> LoadSchedules() {
 }
 
 void SaveSchedules(CAdmComisiones& adm) {
-    if (!adm.Save().ok()) FailIo("cannot write the commission file " + CAdmComisiones::FilePath());
+    if (!adm.Save().ok()) FailIo("cannot write the commission file " + adm.FilePath());
     NoteChangeSaved();
 }
 
@@ -83,7 +83,7 @@ void RequireSchedule(const CAdmComisiones& adm, const std::string& name, int32_t
 }
 
 void List(Output io, const CommissionArgs& a) {
-    auto adm = LoadSchedules();
+    auto adm = LoadSchedules(io.context);
     if (a.json) {
         Json out = Json::array();
         for (const auto& s : Summaries(*adm))
@@ -103,7 +103,7 @@ void List(Output io, const CommissionArgs& a) {
 
 void ShowSchedule(Output io, const CommissionArgs& a) {
     int32_t kind = ReadKind(a.kind);
-    auto adm = LoadSchedules();
+    auto adm = LoadSchedules(io.context);
     RequireSchedule(*adm, a.name, kind);
     CArrayComisiones brackets;
     adm->GetBrackets(a.name, kind, brackets);
@@ -155,7 +155,7 @@ double Amount(const TextOption& opt) {
     return opt.Given() ? ReadAmount(opt.option->get_name(), opt.value) : 0.0;
 }
 
-void AddBracket(const CommissionArgs& a) {
+void AddBracket(Output io, const CommissionArgs& a) {
     if (a.name.empty()) FailUsage("NAME must not be empty");
     int32_t kind = ReadKind(a.kind);
     stComision r;
@@ -170,8 +170,8 @@ void AddBracket(const CommissionArgs& a) {
     r.unitMin = Amount(a.unitMin);
     std::string bounds = FullNumberText(r.from) + " to " + FullNumberText(r.to);
     if (r.to < r.from) FailUsage(::LS(3416) + ": " + bounds + " ends below its start");
-    auto lock = LockCommissions();
-    auto adm = LoadSchedules();
+    auto lock = LockCommissions(io.context);
+    auto adm = LoadSchedules(io.context);
     if (!adm->CheckBracket(a.name, kind, r.from, r.to))
         FailUsage(::LS(3416) + ": " + bounds + " collides with a bracket of '" + a.name + "'");
     r.idSchedule = adm->FindScheduleId(a.name);
@@ -184,18 +184,18 @@ void AddBracket(const CommissionArgs& a) {
     SaveSchedules(*adm);
 }
 
-void DeleteSchedule(const CommissionArgs& a) {
+void DeleteSchedule(Output io, const CommissionArgs& a) {
     int32_t kind = ReadKind(a.kind);
-    auto lock = LockCommissions();
-    auto adm = LoadSchedules();
+    auto lock = LockCommissions(io.context);
+    auto adm = LoadSchedules(io.context);
     RequireSchedule(*adm, a.name, kind);
     adm->DeleteSchedule(a.name, kind);
     SaveSchedules(*adm);
 }
 
-void MakeDefault(const CommissionArgs& a) {
-    auto lock = LockCommissions();
-    auto adm = LoadSchedules();
+void MakeDefault(Output io, const CommissionArgs& a) {
+    auto lock = LockCommissions(io.context);
+    auto adm = LoadSchedules(io.context);
     if (adm->FindScheduleId(a.name) == -1)
         FailUsage("no commission schedule '" + a.name + "' (" + Names(*adm) + ")");
     adm->SetDefault(a.name);
@@ -205,7 +205,7 @@ void MakeDefault(const CommissionArgs& a) {
 void Calculate(Output io, const CommissionArgs& a) {
     int32_t kind = ReadKind(a.kind);
     double amount = ReadAmount("AMOUNT", a.amount);
-    auto adm = LoadSchedules();
+    auto adm = LoadSchedules(io.context);
     RequireSchedule(*adm, a.name, kind);
     io.out << DecimalText(adm->CalculateCommission(a.name, amount, kind)) << '\n';
 }
@@ -254,14 +254,14 @@ void AddCommissionCommands(CLI::App& app, Output io, Commands& commands) {
     sub =
         AddNamed(group, "add-bracket", "Add a bracket to a schedule (new names: new schedule)", *a);
     AddBracketOptions(sub, *a);
-    commands.push_back({sub, [a] { AddBracket(*a); }});
+    commands.push_back({sub, [io, a] { AddBracket(io, *a); }});
 
     sub = AddNamed(group, "delete", "Delete a schedule", *a);
     AddKind(sub, *a);
-    commands.push_back({sub, [a] { DeleteSchedule(*a); }});
+    commands.push_back({sub, [io, a] { DeleteSchedule(io, *a); }});
 
     sub = AddNamed(group, "default", "Make a schedule the default", *a);
-    commands.push_back({sub, [a] { MakeDefault(*a); }});
+    commands.push_back({sub, [io, a] { MakeDefault(io, *a); }});
 
     sub = AddNamed(group, "calc", "Commission of an amount under a schedule", *a);
     sub->add_option("AMOUNT", a->amount, "traded amount")->required();

@@ -48,8 +48,8 @@ void Export(Output io, const ExportArgs& a) {
                   "'");
     if (a.layout.Given() && (journal || !IsListView(*view)))
         FailUsage("--sort, --desc and --columns need the movements, open or closed view");
-    std::vector<Quote> quotes = ReadQuotes(a.quotes);
-    OpenPortfolio portfolio(a.path, OpenPortfolio::Use::show);
+    std::vector<Quote> quotes = ReadQuotes(io.context, a.quotes);
+    OpenPortfolio portfolio(io.context, a.path, OpenPortfolio::Use::show);
     ApplyQuotes(portfolio, quotes);
     if (quotes.empty() && view == View::open) ValueAsMatched(portfolio);
     std::ostringstream csv;
@@ -63,17 +63,22 @@ void Export(Output io, const ExportArgs& a) {
         io.out << csv.str();
         return;
     }
-    if (Status written = CurrentEnv()->WriteResults(a.out, csv.str()); !written.ok())
+    if (Status written = io.context.env->WriteResults(a.out, csv.str()); !written.ok())
         Fail(written.kind(), written.message());
 }
 
 void Import(Output io, const ImportArgs& a) {
     // The file is read whole before the portfolio's lock is taken: other writers wait for
-    // the plan and the save only, never for the reading of a large file.
-    ImportFile file(a.file);
-    const std::string format = ChooseFormat(file, a.statement);
-    statements::Statement statement = ReadStatementFile(io, file, format, a.statement);
-    OpenPortfolio portfolio(a.path, OpenPortfolio::Use::prepare);
+    // the plan and the save only, never for the reading of a large file, which is closed
+    // before the portfolio is loaded.
+    std::string format;
+    statements::Statement statement;
+    {
+        ImportFile file(*io.context.env, a.file);
+        format = ChooseFormat(file, a.statement);
+        statement = ReadStatementFile(io, file, format, a.statement);
+    }
+    OpenPortfolio portfolio(io.context, a.path, OpenPortfolio::Use::prepare);
     ImportStatement(io, portfolio, a.file, format, std::move(statement), a.statement);
 }
 

@@ -1,6 +1,8 @@
 // export and import: grids and journal as CSV, movements read back, and broker statements.
 #include <unistd.h>
 
+#include <utility>
+
 #include "host/env.h"
 #include "testing/test_cli.h"
 
@@ -153,9 +155,10 @@ TEST_F(CsvCommandsTest, AStatementIsReadFirstFromAnyFileAndItsCancelsTakeTradesO
     std::string flex = Bytes(CARTERA_TESTDATA_DIR "/ib-flex-xml/flex.xml");
     Write(file, flex.substr(0, 900));  // cut inside a tag
     {
-        LockedEnv locked(CurrentEnv());
-        ScopedEnv scoped(&locked);
+        LockedEnv locked(context.env);
+        Env* real = std::exchange(context.env, &locked);
         EXPECT_THAT(Fails(2, {"import", p, file}), HasSubstr("line 8, XML"));
+        context.env = real;
     }
     EXPECT_THAT(Fails(2, {"import", p, home}), HasSubstr("is a folder"));
     EXPECT_THAT(Fails(2, {"import", p, file, "--map", home}), HasSubstr("Is a directory"));

@@ -63,11 +63,12 @@ void ApplyCataloguePrices(CSistemaCartera& ledger) {
 
 void Demo(Output io, const DemoArgs& a) {
     TemporaryHome home(a.keep);
-    SetHomeFolder(home.Path());
-    std::string path = GetPMngFullPath(ORVO_PATH_PORTFOLIOS) + "Demo" + PortfolioExtension();
-    if (Status built = BuildDemoPortfolio(path); !built.ok())
+    Context demo = io.context;
+    demo.home = home.Path();
+    std::string path = PortfoliosFolder(demo) + "Demo" + PortfolioExtension();
+    if (Status built = BuildDemoPortfolio(demo, path); !built.ok())
         FailIo("cannot build the demo portfolio: " + built.message());
-    OpenPortfolio portfolio(path, OpenPortfolio::Use::show);
+    OpenPortfolio portfolio(demo, path, OpenPortfolio::Use::show);
     ApplyCataloguePrices(portfolio.Ledger());
     portfolio.Window().Update();
     if (a.keep) io.out << "Demo portfolio: " << path << "\n\n";

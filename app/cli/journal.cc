@@ -28,16 +28,16 @@ struct JournalArgs {
 
 void NewPortfolio(Output io, const JournalArgs& a) {
     if (int refusal = FileNameRefusal(a.name)) FailUsage(::LS(refusal) + " ('" + a.name + "')");
-    std::string path = GetPMngFullPath(ORVO_PATH_PORTFOLIOS) + a.name;
+    std::string path = PortfoliosFolder(io.context) + a.name;
     std::string extension = PortfolioExtension();
     if (!path.ends_with(extension)) path += extension;
-    auto ledger = MakeLedger();
+    auto ledger = MakeLedger(io.context);
     PortfolioWindow window(ledger.get(), false);  // a new file starts with the default layouts
-    PortfolioDocument doc(ledger.get());
+    PortfolioDocument doc(ledger.get(), io.context.env);
     if (Status locked = doc.Store().Lock(path, LockMode::exclusive); !locked.ok())
         Fail(locked.kind(), locked.message());
     uint64_t size;
-    if (!CurrentEnv()->GetFileSize(path, &size).IsNotFound() && !a.force)
+    if (!io.context.env->GetFileSize(path, &size).IsNotFound() && !a.force)
         FailUsage("portfolio " + path + " already exists (use --force to overwrite it)");
     if (Status saved = doc.SaveAs(path); !saved.ok())
         Fail(saved.kind(), "cannot create " + path + ": " + saved.message());
@@ -54,8 +54,8 @@ void RequirePriceable(const COrderCartera& m) {
 // journal; false when the portfolio must be read whole for it (nothing was changed then).
 template <typename Build>
 bool AppendMovement(Output io, const JournalArgs& a, Build build) {
-    auto ledger = MakeLedger();
-    PortfolioDocument doc(ledger.get());
+    auto ledger = MakeLedger(io.context);
+    PortfolioDocument doc(ledger.get(), io.context.env);
     if (Status locked = doc.Store().Lock(a.path, LockMode::exclusive); !locked.ok())
         Fail(locked.kind(), locked.message());
     if (!doc.OpenForAppend(a.path)) return false;
@@ -75,7 +75,7 @@ bool AppendMovement(Output io, const JournalArgs& a, Build build) {
 template <typename Build>
 void AddMovement(Output io, const JournalArgs& a, Build build) {
     if (AppendMovement(io, a, build)) return;
-    OpenPortfolio portfolio(a.path, OpenPortfolio::Use::change);
+    OpenPortfolio portfolio(io.context, a.path, OpenPortfolio::Use::change);
     COrderCartera m = build(portfolio.Ledger());
     RequirePriceable(m);
     portfolio.Ledger().AddOrder(m);
@@ -91,7 +91,7 @@ const COrderCartera& FindMovement(OpenPortfolio& portfolio, const std::string& i
 }
 
 void ModifyMovement(Output io, const JournalArgs& a) {
-    OpenPortfolio portfolio(a.path, OpenPortfolio::Use::change);
+    OpenPortfolio portfolio(io.context, a.path, OpenPortfolio::Use::change);
     COrderCartera old = FindMovement(portfolio, a.id);  // a copy: the ledger may move it
     CheckOptionsApply(a.o, old.type);
     COrderCartera changed;
@@ -113,8 +113,8 @@ void ModifyMovement(Output io, const JournalArgs& a) {
         io.out << MovementJsonText(*stored);
 }
 
-void DeleteMovement(const JournalArgs& a) {
-    OpenPortfolio portfolio(a.path, OpenPortfolio::Use::change);
+void DeleteMovement(Output io, const JournalArgs& a) {
+    OpenPortfolio portfolio(io.context, a.path, OpenPortfolio::Use::change);
     uint64_t id = FindMovement(portfolio, a.id).id;
     portfolio.Ledger().DelOrder(id);
     portfolio.CheckSaved();
@@ -130,7 +130,7 @@ int32_t StepDate(const JournalChange& step) {
 // Takes back the last change kept in the file, or with redo puts back the one last taken
 // back, as one record at the file's end; says which. A failure changes nothing.
 void Restore(Output io, const JournalArgs& a, bool redo) {
-    OpenPortfolio portfolio(a.path, OpenPortfolio::Use::change);
+    OpenPortfolio portfolio(io.context, a.path, OpenPortfolio::Use::change);
     PortfolioStore& store = portfolio.Document().Store();
     const UndoHistory& history = store.History();
     if (!(redo ? history.CanRedo() : history.CanUndo()))
@@ -149,8 +149,8 @@ void Restore(Output io, const JournalArgs& a, bool redo) {
 }
 
 // Writes the portfolio whole.
-void Compact(const JournalArgs& a) {
-    OpenPortfolio portfolio(a.path, OpenPortfolio::Use::change);
+void Compact(Output io, const JournalArgs& a) {
+    OpenPortfolio portfolio(io.context, a.path, OpenPortfolio::Use::change);
     portfolio.Save();
 }
 
@@ -220,7 +220,7 @@ void AddJournalCommands(CLI::App& app, Output io, Commands& commands) {
     auto deleted = std::make_shared<JournalArgs>();
     sub = AddPathCommand(app, "delete", "Delete a movement", *deleted);
     sub->add_option("ID", deleted->id, "movement id")->required();
-    commands.push_back({sub, [deleted] { DeleteMovement(*deleted); }});
+    commands.push_back({sub, [io, deleted] { DeleteMovement(io, *deleted); }});
 
     auto restored = std::make_shared<JournalArgs>();
     auto redo = std::make_shared<bool>(false);
@@ -236,7 +236,7 @@ void AddJournalCommands(CLI::App& app, Output io, Commands& commands) {
                          "Write the portfolio whole, its changes folded into its journal; the "
                          "replaced version becomes PATH.bak",
                          *compacted);
-    commands.push_back({sub, [compacted] { Compact(*compacted); }});
+    commands.push_back({sub, [io, compacted] { Compact(io, *compacted); }});
 }
 
 }  // namespace cartera::cli

@@ -6,6 +6,7 @@
 #include "app/cli/options.h"
 #include "host/env.h"
 #include "model/entry.h"
+#include "testing/mem_env.h"
 #include "testing/test_cli.h"
 
 namespace cartera::cli::testing {
@@ -145,7 +146,7 @@ TEST_F(JournalTest, ModifyKeepsIdAndPlaceAndRepricesOnlyWhatChanged) {
 // A missing date or time comes from the clock.
 TEST_F(JournalTest, CashAndDividendMovements) {
     const std::time_t now = CTimeLong::GetTime(DateNumber(2025, 7, 14), TimeNumber(16, 45, 30));
-    SetClock([now] { return now; });
+    context.clock = [now] { return now; };
     std::string p = NewPortfolio();
     Ok({"cash", p, "--type", "expense", "--amount", "125.5", "--description", "Bank fees", "--date",
         "2024-05-02", "--time", "08:15:00"});
@@ -306,7 +307,7 @@ class TroubledEnv : public MemEnv {
 // held by another writer (4) and a bug (70) have statuses of their own, and keep the file.
 TEST_F(JournalTest, FailedWritesLocksAndBugsHaveExitStatusesOfTheirOwn) {
     TroubledEnv files;
-    ScopedEnv scoped(&files);
+    context.env = &files;
     std::string p = NewPortfolio();
     Ok({"cash", p, "--type", "deposit", "--amount", "5"});
     const std::string before = files.Files().at(p);
@@ -330,7 +331,7 @@ TEST_F(JournalTest, FailedWritesLocksAndBugsHaveExitStatusesOfTheirOwn) {
 
     // A change planned under the shared lock is planned again when a writer came first.
     files.broken = false;
-    cli::OpenPortfolio planned(p, cli::OpenPortfolio::Use::prepare);
+    cli::OpenPortfolio planned(context, p, cli::OpenPortfolio::Use::prepare);
     EXPECT_TRUE(planned.Upgrade());
     Ok({"cash", p, "--type", "deposit", "--amount", "8"});
     EXPECT_FALSE(planned.Upgrade());

@@ -14,5 +14,5 @@ int main(int argc, char** argv) {
     // NO_COLOR (no-color.org) turns colours off whatever its value.
     terminal.color = ::isatty(STDOUT_FILENO) == 1 && std::getenv("NO_COLOR") == nullptr;
     terminal.progress = ::isatty(STDERR_FILENO) == 1;
-    return RunCli(argc, argv, std::cout, std::cerr, terminal);
+    return RunCli(cartera::ProcessContext(), argc, argv, std::cout, std::cerr, terminal);
 }

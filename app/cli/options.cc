@@ -110,13 +110,13 @@ std::time_t ResolveWhen(const TextOption& date, const TextOption& time, std::tim
     return CTimeLong::GetTime(fn, hn);
 }
 
-std::unique_ptr<CSistemaCartera> MakeLedger() {
+std::unique_ptr<CSistemaCartera> MakeLedger(const Context& ctx) {
     std::unique_ptr<CSistemaCartera> ledger;
     try {
-        ledger = std::make_unique<CSistemaCartera>();
+        ledger = std::make_unique<CSistemaCartera>(LoadCommissions(ctx));
     } catch (const CArchiveException& e) {
         Fail(ErrorKind::damaged,
-             "damaged commission file " + CAdmComisiones::FilePath() + ": " + e.what());
+             "damaged commission file " + CAdmComisiones(ctx).FilePath() + ": " + e.what());
     }
     const std::string& error = ledger->GetAdmComisiones()->LoadError();
     if (!error.empty()) FailIo(error);
@@ -125,18 +125,22 @@ std::unique_ptr<CSistemaCartera> MakeLedger() {
 
 namespace {
 
-std::unique_ptr<FileLock> Lock(const std::string& path) {
+std::unique_ptr<FileLock> Lock(Env& env, const std::string& path) {
     std::unique_ptr<FileLock> lock;
-    if (Status locked = CurrentEnv()->LockFile(path, kLockWaitMs, &lock); !locked.ok())
+    if (Status locked = env.LockFile(path, kLockWaitMs, &lock); !locked.ok())
         Fail(locked.kind(), locked.message());
     return lock;
 }
 
 }  // namespace
 
-std::unique_ptr<FileLock> LockPortfolio(const std::string& path) { return Lock(path); }
+std::unique_ptr<FileLock> LockPortfolio(const Context& ctx, const std::string& path) {
+    return Lock(*ctx.env, path);
+}
 
-std::unique_ptr<FileLock> LockCommissions() { return Lock(CAdmComisiones::FilePath()); }
+std::unique_ptr<FileLock> LockCommissions(const Context& ctx) {
+    return Lock(*ctx.env, CAdmComisiones(ctx).FilePath());
+}
 
 void OpenPortfolio::RequireFiniteTotals(ErrorKind kind, const std::string& cause) const {
     std::string total = OverflowedTotal(*m_ledger);
@@ -144,13 +148,13 @@ void OpenPortfolio::RequireFiniteTotals(ErrorKind kind, const std::string& cause
         Fail(kind, cause + ": " + total + " overflows (beyond the range of numbers)");
 }
 
-OpenPortfolio::OpenPortfolio(const std::string& path, Use use, bool changing)
-    : m_path(path), m_ledger(MakeLedger()) {
+OpenPortfolio::OpenPortfolio(const Context& ctx, const std::string& path, Use use, bool changing)
+    : m_path(path), m_ledger(MakeLedger(ctx)) {
     // A change needs no grids: the ledger keeps the file's layouts as bytes and writes them
     // back unchanged.
     if (use == Use::show || use == Use::read)
         m_window = std::make_unique<PortfolioWindow>(m_ledger.get(), use == Use::show);
-    m_doc = std::make_unique<PortfolioDocument>(m_ledger.get());
+    m_doc = std::make_unique<PortfolioDocument>(m_ledger.get(), ctx.env);
     if (m_window) m_doc->SetOnUpdate([window = m_window.get()] { window->Update(); });
     changing = changing || use == Use::change;
     const Status locked =

@@ -8,6 +8,7 @@
 #include <ostream>
 #include <string>
 
+#include "host/context.h"
 #include "host/error.h"
 
 class CSistemaCartera;
@@ -47,10 +48,12 @@ bool ChangeSaved();
 void SetWarningStream(std::ostream* err);
 void Warn(const std::string& message);
 
-// Where a command writes its results, and what the terminals behind them take.
+// Where a command writes its results, what the terminals behind them take, and what it runs
+// in: its files, clock, home folder and language (filled in once the options are read).
 struct Output {
     std::ostream& out;
     std::ostream& err;
+    const Context& context;
     bool color = false;     // out may colour debits red
     bool progress = false;  // err may show progress on one line rewritten with '\r'
 };
@@ -94,7 +97,7 @@ class OpenPortfolio {
     // the file when it is missing, unreadable or damaged, or when the commission file is
     // unreadable or damaged; to show or read it, also when a total overflows
     // (RequireFiniteTotals).
-    OpenPortfolio(const std::string& path, Use use, bool changing = false);
+    OpenPortfolio(const Context& ctx, const std::string& path, Use use, bool changing = false);
     ~OpenPortfolio();
 
     CSistemaCartera& Ledger() { return *m_ledger; }
@@ -128,13 +131,13 @@ class OpenPortfolio {
     std::unique_ptr<PortfolioDocument> m_doc;
 };
 
-// A ledger of its own (constructing one loads the commission file); fails with an IO error
-// naming the commission file when that exists but is unreadable or damaged.
-std::unique_ptr<CSistemaCartera> MakeLedger();
+// A ledger of its own with ctx's commission file loaded; fails with an IO error naming the
+// commission file when that exists but is unreadable, damaged (status 3) when it is damaged.
+std::unique_ptr<CSistemaCartera> MakeLedger(const Context& ctx);
 
-// The lock of the portfolio file at path, or of the commission file; each fails naming the
-// file, locked when another program keeps it, else with the system's reason and kind.
-std::unique_ptr<FileLock> LockPortfolio(const std::string& path);
-std::unique_ptr<FileLock> LockCommissions();
+// The lock of the portfolio file at path, or of ctx's commission file; each fails naming
+// the file, locked when another program keeps it, else with the system's reason and kind.
+std::unique_ptr<FileLock> LockPortfolio(const Context& ctx, const std::string& path);
+std::unique_ptr<FileLock> LockCommissions(const Context& ctx);
 
 }  // namespace cartera::cli

@@ -27,9 +27,9 @@ Quote QuoteOption(const std::string& text) {
     return {std::string(Trim(text.substr(0, eq))), price};
 }
 
-std::vector<Quote> QuotesFile(const std::string& path) {
+std::vector<Quote> QuotesFile(Env& env, const std::string& path) {
     std::string data;
-    if (Status read = CurrentEnv()->ReadFile(path, &data); !read.ok())
+    if (Status read = env.ReadFile(path, &data); !read.ok())
         FailIo("cannot read quotes: " + read.message());
     std::vector<Quote> quotes;
     size_t lineNumber = 0;
@@ -69,11 +69,11 @@ void AddQuoteOptions(CLI::App* sub, QuoteArgs& a) {
     sub->add_option("--quotes", a.file, "CSV file of code,last lines");
 }
 
-std::vector<Quote> ReadQuotes(const QuoteArgs& a) {
+std::vector<Quote> ReadQuotes(const Context& ctx, const QuoteArgs& a) {
     std::vector<Quote> quotes;
     for (const auto& text : a.quotes) quotes.push_back(QuoteOption(text));
     if (!a.file.empty()) {
-        auto fromFile = QuotesFile(a.file);
+        auto fromFile = QuotesFile(*ctx.env, a.file);
         quotes.insert(quotes.end(), fromFile.begin(), fromFile.end());
     }
     return quotes;

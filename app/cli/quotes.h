@@ -20,8 +20,9 @@ void AddQuoteOptions(CLI::App* sub, QuoteArgs& a);
 
 // The --quote options in their order, then the file's lines in theirs. Blank lines and lines
 // starting with '#' in the file are skipped, and so is a heading line "code,last". Usage
-// errors name the bad text (and the file's line); an IO error when the file cannot be read.
-std::vector<Quote> ReadQuotes(const QuoteArgs& a);
+// errors name the bad text (and the file's line); an IO error when the file cannot be read
+// (through ctx's file system).
+std::vector<Quote> ReadQuotes(const Context& ctx, const QuoteArgs& a);
 
 // Sends each quote to the ledger as a last-price tick, in order, then updates the window so
 // the grids show the new values in their sort order. Nothing when quotes is empty.

@@ -133,7 +133,7 @@ void Report(Output io, const ReportArgs& a) {
         CivilDate(FctimeToFn(CTime::GetCurrentTime()), &year, &m, &d);
     }
     Filter filter = MakeFilter(a);
-    OpenPortfolio portfolio(a.path, OpenPortfolio::Use::read);
+    OpenPortfolio portfolio(io.context, a.path, OpenPortfolio::Use::read);
     const CSistemaCartera& ledger = portfolio.Ledger();
     std::vector<ClosedTrade> trades = CollectClosedTrades(ledger, filter);
 

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "host/env.h"
+#include "testing/faulty_env.h"
 #include "testing/test_cli.h"
 
 namespace cartera::cli::testing {
@@ -87,6 +88,15 @@ TEST_F(SafetyTest, SpecialFilesAreNeverReplacedAndLostOutputSaysWhetherTheChange
     Fails(2, {"show", folder});
     EXPECT_TRUE(fs::is_fifo(fifo) && fs::is_fifo(folder + "/f.cartera"));
     EXPECT_TRUE(fs::is_symlink(dangling));
+    // A statement is read from a FIFO as from a pipe: nothing sought, its head read once.
+    const std::string source = NewPortfolio("source"), in = home + "/in.fifo";
+    Ok({"cash", source, "--type", "deposit", "--amount", "5"});
+    const std::string journal = Run({"export", source, "journal"}).out;
+    ASSERT_EQ(::mkfifo(in.c_str(), 0600), 0);
+    const int held = ::open(in.c_str(), O_RDONLY | O_NONBLOCK);  // so the write need not wait
+    std::ofstream(in) << journal;
+    EXPECT_EQ(Ok({"import", NewPortfolio("q"), in}), "1\n");
+    ::close(held);
 
     const std::string link = home + "/link.cartera";
     fs::create_symlink(p, link);
@@ -169,8 +179,9 @@ TEST_F(SafetyTest, RestoreTakesBackOneChangeAtATimeAndFileErrorsHaveTheirOwnKind
           Case{SaveStep::stat, EIO, 1, {"show", p, "totals"}},
           Case{SaveStep::access, EIO, 1, {"cash", p, "--type", "deposit", "--amount", "6"}}}) {
         auto faulty = MakeFaultyPosixEnv(step, errorNumber);
-        ScopedEnv scoped(faulty.get());
+        context.env = faulty.get();
         RunResult r = Run(args);
+        context.env = PosixEnv();
         EXPECT_EQ(r.code, code) << r.err;
         if (code != 0) {
             EXPECT_THAT(r.err, HasSubstr(std::strerror(errorNumber)));

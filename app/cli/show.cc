@@ -44,11 +44,12 @@ void Show(Output io, const ShowArgs& a) {
         FailUsage(
             "--sort, --desc, --columns and --save-layout need the movements, open or "
             "closed view");
-    std::vector<Quote> quotes = ReadQuotes(a.quotes);
+    std::vector<Quote> quotes = ReadQuotes(io.context, a.quotes);
     // The totals and the model-level JSON need no grid: spare filling them.
     bool gridsShown = !(*view == View::totals || (a.json && *view != View::valuation));
-    OpenPortfolio portfolio(
-        a.path, gridsShown ? OpenPortfolio::Use::show : OpenPortfolio::Use::read, a.saveLayout);
+    OpenPortfolio portfolio(io.context, a.path,
+                            gridsShown ? OpenPortfolio::Use::show : OpenPortfolio::Use::read,
+                            a.saveLayout);
     ApplyQuotes(portfolio, quotes);
     if (quotes.empty() && (*view == View::open || *view == View::all)) ValueAsMatched(portfolio);
     PortfolioWindow& window = portfolio.Window();

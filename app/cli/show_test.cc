@@ -244,7 +244,7 @@ TEST_F(ShowGridsTest, SortIsAHeadingClickColumnsAMenuChoiceAndSaveLayoutKeepsThe
     // the change itself works without grids.
     auto layouts = [this] {
         CSistemaCartera bare;
-        EXPECT_EQ(PortfolioDocument(&bare).Load(p).message(), "");
+        EXPECT_EQ(PortfolioDocument(&bare, InstalledEnv()).Load(p).message(), "");
         return bare.GetStoredLayouts();
     };
     const std::string stored = layouts();

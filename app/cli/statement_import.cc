@@ -2,13 +2,10 @@
 // summary.
 #include "app/cli/statement_import.h"
 
-#include <cerrno>
-#include <filesystem>
 #include <functional>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <optional>
-#include <system_error>
 
 #include "host/dates.h"
 #include "host/numbers.h"
@@ -104,17 +101,19 @@ void AddStatementOptions(CLI::App* sub, StatementArgs& a) {
     sub->add_flag("--json", a.json, "print the summary as JSON");
 }
 
-ImportFile::ImportFile(const std::string& path) : m_path(path) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec))
-        FailUsage(path + " is a folder, not a file to import");
-    m_file.open(path, std::ios::binary);
-    if (!m_file) FailIo("cannot open " + path + ": " + std::generic_category().message(errno));
-    try {
-        m_input = std::make_unique<statements::HeadKeptInput>(m_file);
-    } catch (const std::ios_base::failure& e) {  // the file buffer's read errors
-        FailIo("cannot read " + path + ": " + e.what());
+ImportFile::ImportFile(Env& env, const std::string& path) : m_path(path) {
+    std::unique_ptr<SequentialFile> file;
+    Status read = env.OpenSequential(path, &file);
+    if (read.ok()) {
+        m_input = std::make_unique<FileInput>(std::move(file), statements::kDetectBytes);
+        read = m_input->Failure();
     }
+    if (read.ok()) return;
+    FileState state;
+    if (read.kind() == ErrorKind::invalid_input && env.GetFileState(path, &state).ok() &&
+        state.exists && !state.regular)
+        FailUsage(path + " is a folder, not a file to import");
+    FailIo(read.message());
 }
 
 namespace {
@@ -151,6 +150,7 @@ statements::Statement ReadStatementFile(Output io, ImportFile& file, const std::
                                         const StatementArgs& a) {
     statements::ReadOptions read;
     read.map = a.map;
+    read.env = io.context.env;
     read.dateFormat = a.dateFormat;
     bool shown = false;
     if (io.progress) {
@@ -161,12 +161,16 @@ statements::Statement ReadStatementFile(Output io, ImportFile& file, const std::
     }
     // A ledger of its own prices the commissions of Cartera's CSV: no portfolio is open.
     std::unique_ptr<CSistemaCartera> schedules;
-    if (format == statements::kCarteraFormat) read.ledger = (schedules = MakeLedger()).get();
+    if (format == statements::kCarteraFormat)
+        read.ledger = (schedules = MakeLedger(io.context)).get();
     statements::Statement s;
     std::optional<Error> refused;
     try {
         s = statements::ReadStatement(file.Stream(), format, read);
-        if (file.Stream().bad()) refused.emplace(ErrorKind::io, "the file could not be read");
+        if (!file.Failure().ok())
+            refused.emplace(file.Failure().kind(), file.Failure().message());
+        else if (file.Stream().bad())
+            refused.emplace(ErrorKind::io, "the file could not be read");
     } catch (const Error& e) {
         refused = e;
     } catch (const std::ios_base::failure& e) {  // the file buffer's read errors

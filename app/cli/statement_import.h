@@ -2,12 +2,13 @@
 // import of a statement, a broker's or Cartera's own movements CSV: the file opened once,
 // the options it takes, the statement read whole before the portfolio is opened, then
 // planned and added, and the summary every import prints.
-#include <fstream>
 #include <memory>
 #include <string>
 #include <string_view>
 
 #include "app/cli/options.h"
+#include "host/env.h"
+#include "host/file_stream.h"
 #include "statements/detect.h"
 #include "statements/statement.h"
 #include "text/date.h"
@@ -25,20 +26,22 @@ struct StatementArgs {
     bool json = false;
 };
 
-// A file to import, opened once: its first bytes kept for telling the format, then read
-// again from its start without seeking, so a pipe or /dev/stdin works. Fails with an IO
-// error when it cannot be opened or read, invalid input for a folder.
+// A file to import, opened once through env and read as a stream (FileInput): its first
+// bytes kept for telling the format, then read again from its start without seeking, so a
+// pipe or /dev/stdin works and a statement of many rows is never held whole. Fails with an
+// IO error when it cannot be opened or read, invalid input for a folder.
 class ImportFile {
   public:
-    explicit ImportFile(const std::string& path);
+    ImportFile(Env& env, const std::string& path);
     const std::string& Path() const { return m_path; }
     std::string_view Head() const { return m_input->Head(); }
     std::istream& Stream() { return *m_input; }
+    // The first failure of a read; ok while there was none.
+    const Status& Failure() const { return m_input->Failure(); }
 
   private:
     std::string m_path;
-    std::ifstream m_file;
-    std::unique_ptr<statements::HeadKeptInput> m_input;
+    std::unique_ptr<FileInput> m_input;
 };
 
 // Registers --format, --account, --currency, --map, --date-format, --skip-fractional,

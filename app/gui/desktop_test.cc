@@ -122,7 +122,7 @@ using cartera::testing::Exec;
 // when given, is added to it as another program would.
 std::vector<int32_t> FileContracts(const std::string& path, const COrderCartera* added = nullptr) {
     CSistemaCartera ledger;
-    PortfolioDocument file{&ledger};
+    PortfolioDocument file{&ledger, InstalledEnv()};
     EXPECT_EQ(file.Load(path).message(), "");
     if (added) ledger.AddOrder(*added);
     std::vector<int32_t> contracts;

@@ -78,7 +78,7 @@ class MarketTest : public testing::WorkstationTestBase {
         return "no price column";
     }
 
-    qt::FeedDriver feed;
+    qt::FeedDriver feed{PosixEnv()};
 };
 
 TEST_F(MarketTest, SimulatedPricesStartAtThePortfoliosLastDealAndTheStatusBarSaysSo) {

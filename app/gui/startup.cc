@@ -60,7 +60,9 @@ QIcon WorkstationIcon() {
 
 }  // namespace
 
-QString QuotesFilePath() { return QDir(Q(HomeFolder())).filePath(QStringLiteral("quotes.csv")); }
+QString QuotesFilePath(const std::string& home) {
+    return QDir(Q(home)).filePath(QStringLiteral("quotes.csv"));
+}
 
 Status ParseStartupOptions(const QStringList& args, StartupOptions* out) {
     auto refuse = [](const QString& why) {
@@ -241,12 +243,13 @@ Status WorkstationApp::SetUpHome() {
         if (!m_demoHome->isValid())
             return Status(ErrorKind::io,
                           "No demo folder can be made: " + m_demoHome->errorString().toStdString());
-        SetHomeFolder(m_demoHome->path().toStdString());
+        m_context.home = m_demoHome->path().toStdString();
     } else if (!m_options.home.isEmpty()) {
-        SetHomeFolder(QDir(m_options.home).absolutePath().toStdString());
+        m_context.home = QDir(m_options.home).absolutePath().toStdString();
     }
-    QString home = Q(HomeFolder());
-    QDir().mkpath(home);
+    SetHomeFolder(m_context.home);
+    QString home = Q(m_context.home);
+    (void)m_context.env->CreateDirs(m_context.home);  // a failure shows at a file's use
     m_settings = std::make_unique<QSettings>(QDir(home).filePath(QStringLiteral("workstation.ini")),
                                              QSettings::IniFormat);
     return {};
@@ -257,17 +260,19 @@ void WorkstationApp::SetUpLanguage() {
     QString code = m_options.language.isEmpty() ? m_settings->value("language").toString()
                                                 : m_options.language;
     if (!code.isEmpty() && !ParseLanguage(code.toStdString(), &lang)) lang = Language::en;
-    SetLanguage(lang);
+    m_context.language = lang;
+    SetLanguage(lang);  // the one interface language of the process, for its modules too
     Workstation::LoadQtTranslations(lang);
 }
 
 Status WorkstationApp::SetUpFeed() {
     CMarketService* market = CMarketService::Current();
     if (market->Symbols().empty()) LoadEmbeddedCatalogue(*market);
-    m_feed = std::make_unique<qt::FeedDriver>();
+    m_feed = std::make_unique<qt::FeedDriver>(m_context.env);
     if (!m_options.replay.isEmpty()) {
         auto replay = std::make_unique<ReplayFeed>(*market);
-        if (Status loaded = replay->LoadFile(m_options.replay.toStdString()); !loaded.ok())
+        if (Status loaded = replay->LoadFile(*m_context.env, m_options.replay.toStdString());
+            !loaded.ok())
             return Status(loaded.kind(), "The tick file " + m_options.replay.toStdString() +
                                              " cannot be replayed: " + loaded.message());
         m_feed->RunReplay(std::move(replay), 1.0, m_options.replay);
@@ -275,7 +280,7 @@ Status WorkstationApp::SetUpFeed() {
     }
     if (!m_options.demo && !m_options.simulate) {
         // Real prices from whatever writes the quotes file; none until it does.
-        m_feed->WatchQuotes(QuotesFilePath());
+        m_feed->WatchQuotes(QuotesFilePath(m_context.home));
         return {};
     }
     uint64_t seed = m_options.seed ? *m_options.seed
@@ -294,7 +299,7 @@ Status WorkstationApp::Start() {
             LoadModule(QString::fromLatin1(kPortfolioModule), ModuleSearchPath(), &m_registry);
         !loaded.ok())
         return loaded;
-    m_window = std::make_unique<Workstation>(m_registry, m_settings.get());
+    m_window = std::make_unique<Workstation>(m_registry, m_settings.get(), m_context);
     m_window->SetFeed(m_feed.get());
     qt::InstallSymbolSearchDialog(m_window.get());
     m_window->resize(1180, 720);
@@ -305,8 +310,8 @@ Status WorkstationApp::Start() {
         m_window->move(free.center() - m_window->rect().center());
     }
     if (m_options.demo) {
-        std::string path = GetPMngFullPath(ORVO_PATH_PORTFOLIOS) + kDemoName + PortfolioExtension();
-        if (Status built = BuildDemoPortfolio(path); !built.ok())
+        std::string path = PortfoliosFolder(m_context) + kDemoName + PortfolioExtension();
+        if (Status built = BuildDemoPortfolio(m_context, path); !built.ok())
             return Status(built.kind(), "The demo portfolio cannot be written: " + built.message());
         m_demoPath = Q(path);
         m_window->OpenFile(path);

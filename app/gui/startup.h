@@ -12,7 +12,9 @@
 #include <optional>
 
 #include "framework/module.h"
+#include "host/context.h"
 #include "host/error.h"
+#include "host/folders.h"
 
 namespace cartera::qt {
 class FeedDriver;
@@ -34,8 +36,8 @@ struct StartupOptions {
 };
 
 // The quotes file the workstation follows without --demo, --simulate or --replay: "code,last"
-// lines in the home folder, written by any outside script.
-QString QuotesFilePath();
+// lines in the home folder (home), written by any outside script.
+QString QuotesFilePath(const std::string& home);
 
 // Parses the command line (args[0] is the program) into *out; invalid_input with a message
 // for the user when it cannot be used.
@@ -69,6 +71,10 @@ class WorkstationApp {
     Status SetUpFeed();
 
     StartupOptions m_options;
+    // The files, home folder and language the workstation works with, handed to its window;
+    // the modules it loads read them from the process hooks SetUpHome and SetUpLanguage set.
+    // The process's own until --home, --demo or --lang says otherwise.
+    Context m_context{InstalledEnv(), {}, HomeFolder(), Language::en};
     std::unique_ptr<QTemporaryDir> m_demoHome;
     std::unique_ptr<QSettings> m_settings;
     ui::ModuleRegistry m_registry;

@@ -75,7 +75,8 @@ class WorkstationTestBase : public cartera::testing::HooksTest {
         EXPECT_EQ(LoadModule(QString::fromLatin1(kPortfolioModule), ModuleSearchPath(), &registry)
                       .message(),
                   "");
-        window = std::make_unique<Workstation>(registry, &settings);
+        window = std::make_unique<Workstation>(registry, &settings,
+                                               Context{InstalledEnv(), {}, hooks.Home()});
         window->resize(width, height);
         window->show();
         QApplication::setActiveWindow(window.get());
@@ -85,7 +86,7 @@ class WorkstationTestBase : public cartera::testing::HooksTest {
                                       const std::vector<COrderCartera>& movements) {
         std::string path = GetPMngFullPath(ORVO_PATH_PORTFOLIOS) + name + ".cartera";
         CSistemaCartera ledger;
-        PortfolioDocument file{&ledger};
+        PortfolioDocument file{&ledger, InstalledEnv()};
         EXPECT_EQ(file.SaveAs(path).message(), "");
         ledger.AddOrders(movements);
         return path;

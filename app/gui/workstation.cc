@@ -42,9 +42,10 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 }  // namespace
 
-Workstation::Workstation(const ui::ModuleRegistry& registry, QSettings* settings)
+Workstation::Workstation(const ui::ModuleRegistry& registry, QSettings* settings, Context context)
     : m_registry(registry),
       m_settings(settings),
+      m_context(std::move(context)),
       m_pages(new QStackedWidget(this)),
       m_area(new QMdiArea(m_pages)),
       m_welcome(new WelcomePage(
@@ -245,7 +246,7 @@ void Workstation::OpenWithDialog() {
     filters << QStringLiteral("* (*)");
     QString path = QFileDialog::getOpenFileName(
         this, Q(ui::CommandPrompt(::LS(kCmdOpen))).remove(QChar(0x2026)),
-        Q(GetPMngFullPath(ORVO_PATH_PORTFOLIOS)), filters.join(QStringLiteral(";;")));
+        Q(PortfoliosFolder(m_context)), filters.join(QStringLiteral(";;")));
     if (!path.isEmpty()) OpenFile(path.toStdString());
 }
 
@@ -255,7 +256,7 @@ void Workstation::ExportActiveToPdf() {
     if (!view) return;
     QString base = QFileInfo(Q(frame->GetDocumentName())).completeBaseName();
     QString suggested =
-        QDir(Q(HomeFolder())).filePath(base.isEmpty() ? "export.pdf" : base + ".pdf");
+        QDir(Q(m_context.home)).filePath(base.isEmpty() ? "export.pdf" : base + ".pdf");
     QString path = qt::AskSavePath(this, Q(::LS(kCmdExportPdf)).remove(QChar(0x2026)), suggested,
                                    QStringLiteral("pdf"));
     if (path.isEmpty()) return;
@@ -284,7 +285,7 @@ void Workstation::FillRecentMenu(QMenu* menu) {
     menu->clear();
     int n = 0;
     for (const QString& path : RecentFiles()) {
-        if (!QFileInfo::exists(path)) continue;
+        if (!m_context.env->FileExists(path.toStdString())) continue;
         QAction* action = menu->addAction(QStringLiteral("&%1 %2").arg(++n).arg(path));
         connect(action, &QAction::triggered, this, [this, path] { OpenFile(path.toStdString()); });
     }

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "host/context.h"
 #include "host/error.h"
 #include "host/strings.h"
 
@@ -59,8 +60,9 @@ class Workstation : public QMainWindow {
     static constexpr int kEditMenu = 1;
 
     // registry holds the loaded modules (not owned; must outlive the window). settings keeps
-    // the language and the recent files (not owned).
-    Workstation(const ui::ModuleRegistry& registry, QSettings* settings);
+    // the language and the recent files (not owned). context names the files, home folder
+    // and language the window works with (copied; its file system outlives the window).
+    Workstation(const ui::ModuleRegistry& registry, QSettings* settings, Context context);
     // Closes every frame before the templates go.
     ~Workstation() override;
 
@@ -154,6 +156,7 @@ class Workstation : public QMainWindow {
 
     const ui::ModuleRegistry& m_registry;
     QSettings* m_settings;
+    Context m_context;
     QStackedWidget* m_pages;
     QMdiArea* m_area;
     WelcomePage* m_welcome;

@@ -106,7 +106,7 @@ bool Workstation::ImportQuotes(const QString& path) {
 
 void Workstation::ImportQuotesWithDialog() {
     QString path =
-        QFileDialog::getOpenFileName(this, Title(kCmdImportQuotes), Q(HomeFolder()),
+        QFileDialog::getOpenFileName(this, Title(kCmdImportQuotes), Q(m_context.home),
                                      Q(::LS(40111)) + QStringLiteral(" (*.csv *.txt);;* (*)"));
     if (!path.isEmpty()) ImportQuotes(path);
 }
@@ -120,7 +120,7 @@ Status Workstation::ExportActiveToCsv(const QString& path) {
     if (!grid || !grid->Grid()) return Status(ErrorKind::invalid_input, ::LS(40107));
     std::ostringstream csv;
     ExportGridCsv(*grid->Grid(), csv);
-    Status written = CurrentEnv()->WriteFileAtomic(path.toStdString(), csv.str());
+    Status written = m_context.env->WriteFileAtomic(path.toStdString(), csv.str());
     if (written.ok()) return written;
     return Status(written.kind(), FillText(::LS(40110), {path.toStdString(), written.message()}));
 }
@@ -130,7 +130,7 @@ void Workstation::ExportCsvWithDialog() {
     if (!frame) return;
     QString base = QFileInfo(Q(frame->GetDocumentName())).completeBaseName();
     QString suggested =
-        QDir(Q(HomeFolder())).filePath(base.isEmpty() ? "export.csv" : base + ".csv");
+        QDir(Q(m_context.home)).filePath(base.isEmpty() ? "export.csv" : base + ".csv");
     QString path = qt::AskSavePath(this, Title(kCmdExportCsv), suggested, QStringLiteral("csv"));
     if (path.isEmpty()) return;
     if (Status exported = ExportActiveToCsv(path); exported.ok())
@@ -142,8 +142,8 @@ void Workstation::ExportCsvWithDialog() {
 // --- Welcome page and sessions --------------------------------------------------------------
 
 CDocument* Workstation::OpenDemo() {
-    std::string path = GetPMngFullPath(ORVO_PATH_PORTFOLIOS) + "Demo" + PortfolioExtension();
-    Status built = QFileInfo::exists(Q(path)) ? Status() : BuildDemoPortfolio(path);
+    std::string path = PortfoliosFolder(m_context) + "Demo" + PortfolioExtension();
+    Status built = m_context.env->FileExists(path) ? Status() : BuildDemoPortfolio(m_context, path);
     if (!built.ok()) {
         AfxMessageBox(FillText(::LS(40110), {path, built.message()}), MB_OK | MB_ICONEXCLAMATION);
         return nullptr;
@@ -206,7 +206,7 @@ void Workstation::OpenSessionFiles() {
     const QString activeFile = m_settings->value(kActiveFileKey).toString();
     QMdiSubWindow* active = nullptr;
     for (int i = 0; i < files.size(); ++i) {
-        if (!QFileInfo::exists(files[i])) continue;
+        if (!m_context.env->FileExists(files[i].toStdString())) continue;
         CDocument* doc = OpenFile(files[i].toStdString());
         QRect place = i < frames.size() ? frames[i].toRect() : QRect();
         for (QMdiSubWindow* sub : m_area->subWindowList()) {

@@ -25,6 +25,7 @@
 #include "framework/view.h"
 #include "host/env.h"
 #include "host/qt/grid_view.h"
+#include "testing/faulty_env.h"
 #include "testing/test_ledger.h"
 #include "testing/test_support.h"
 

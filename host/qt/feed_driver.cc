@@ -1,6 +1,5 @@
 #include "host/qt/feed_driver.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <algorithm>
 
@@ -10,15 +9,16 @@ namespace {
 // How often a replay looks at the clock; ticks due meanwhile are published together.
 constexpr int kReplayPollMs = 20;
 
-// What tells one version of a file from the next: its size and modification time.
-QString Stamp(const QString& path) {
-    QFileInfo info(path);
-    if (!info.exists()) return {};
-    return QStringLiteral("%1/%2").arg(info.size()).arg(info.lastModified().toMSecsSinceEpoch());
+// What tells one version of a file from the next: its size, modification time and identity;
+// empty when nothing is there.
+QString Stamp(Env& env, const QString& path) {
+    FileState state;
+    if (!env.GetFileState(path.toStdString(), &state).ok() || !state.exists) return {};
+    return QStringLiteral("%1/%2/%3").arg(state.size).arg(state.timeNs).arg(state.id);
 }
 }  // namespace
 
-FeedDriver::FeedDriver(QObject* parent) : QObject(parent) {
+FeedDriver::FeedDriver(Env* env, QObject* parent) : QObject(parent), m_env(env) {
     connect(&m_timer, &QTimer::timeout, this, &FeedDriver::OnTimer);
     connect(&m_pollTimer, &QTimer::timeout, this, &FeedDriver::Refresh);
     // A file replaced by renaming leaves the watcher; the folder's change brings it back.
@@ -88,14 +88,15 @@ void FeedDriver::WatchQuotes(const QString& path, int pollMs) {
     StopWatching();
     m_watched = QFileInfo(path).absoluteFilePath();
     SetState(Mode::off, {});
-    QDir().mkpath(QFileInfo(m_watched).absolutePath());
+    (void)m_env->CreateDirs(QFileInfo(m_watched).absolutePath().toStdString());
     m_watcher.addPath(QFileInfo(m_watched).absolutePath());
     m_pollTimer.start(std::max(pollMs, 10));
     ApplyWatchedQuotes();
 }
 
 void FeedDriver::Refresh() {
-    if (!m_watched.isEmpty() && Stamp(m_watched) != m_watchedStamp) return ApplyWatchedQuotes();
+    if (!m_watched.isEmpty() && Stamp(*m_env, m_watched) != m_watchedStamp)
+        return ApplyWatchedQuotes();
     // Portfolios opened since the last publication have not seen the quotes yet.
     if (m_quotes && m_simulated == nullptr && m_replay == nullptr) {
         std::vector<std::string> codes = CMarketService::Current()->RegisteredCodes();
@@ -108,12 +109,12 @@ void FeedDriver::Refresh() {
 
 void FeedDriver::ApplyWatchedQuotes() {
     if (m_watched.isEmpty()) return;
-    QString stamp = Stamp(m_watched);
+    QString stamp = Stamp(*m_env, m_watched);
     m_watchedStamp = stamp;
     if (stamp.isEmpty()) return;  // not there (yet): the folder's watch tells when it comes
     if (!m_watcher.files().contains(m_watched)) m_watcher.addPath(m_watched);
     auto quotes = std::make_unique<QuotesFeed>(*CMarketService::Current());
-    if (Status loaded = quotes->LoadFile(m_watched.toStdString()); !loaded.ok()) {
+    if (Status loaded = quotes->LoadFile(*m_env, m_watched.toStdString()); !loaded.ok()) {
         // Half-written by its writer, perhaps: the next change is read again.
         m_quotesError = QString::fromStdString(loaded.message());
         emit stateChanged();
@@ -147,7 +148,7 @@ void FeedDriver::StopWatching() {
 
 Status FeedDriver::ImportQuotes(const QString& path) {
     auto quotes = std::make_unique<QuotesFeed>(*CMarketService::Current());
-    if (Status loaded = quotes->LoadFile(path.toStdString()); !loaded.ok()) return loaded;
+    if (Status loaded = quotes->LoadFile(*m_env, path.toStdString()); !loaded.ok()) return loaded;
     UseQuotes(std::move(quotes), QFileInfo(path).absoluteFilePath());
     return {};
 }

@@ -23,7 +23,8 @@ class FeedDriver : public QObject {
     // Where prices come from.
     enum class Mode { off, simulated, replay, quotesFile };
 
-    explicit FeedDriver(QObject* parent = nullptr);
+    // Files are read through env (not owned, outlives the driver).
+    explicit FeedDriver(Env* env, QObject* parent = nullptr);
     ~FeedDriver() override;
 
     // Runs feed (the driver takes it) with one round every intervalMs milliseconds (250 =
@@ -92,8 +93,9 @@ class FeedDriver : public QObject {
     Mode m_mode = Mode::off;
     QString m_source;
     QDateTime m_lastTick;
+    Env* m_env;
     QString m_watched;       // the followed quotes file; empty when none
-    QString m_watchedStamp;  // its size and time when last read
+    QString m_watchedStamp;  // its size, time and identity when last read
     QString m_quotesError;
     std::vector<std::string> m_codes;  // registered codes when the quotes were last published
 };

@@ -28,7 +28,7 @@ class FeedDriverTest : public ::testing::Test {
 TEST_F(FeedDriverTest, ReplaysAtTheRequestedPaceAndSimulatesUntilStopped) {
     auto replay = std::make_unique<ReplayFeed>(service);
     ASSERT_EQ(replay->Load("0,A,1\n1,B,2\n2,C,3\n").message(), "");
-    FeedDriver driver;
+    FeedDriver driver(PosixEnv());
     QSignalSpy finished(&driver, &FeedDriver::finished);
     QSignalSpy ticked(&driver, &FeedDriver::ticked);
     QElapsedTimer clock;

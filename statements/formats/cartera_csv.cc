@@ -316,8 +316,11 @@ void ExportMovementsCsv(const CSistemaCartera& ledger, std::ostream& out) {
     }
 }
 
-extern const FormatEntry kCarteraCsvFormat{kCarteraFormat,
-                                           "Cartera's own movements CSV (export PATH journal)",
-                                           [](std::string_view) { return true; }, ReadCarteraCsv};
+extern const FormatEntry kFormat_cartera_csv{
+    .name = kCarteraFormat,
+    .description = "Cartera's own movements CSV (export PATH journal)",
+    .order = 1000,
+    .recognises = [](std::string_view) { return true; },
+    .read = ReadCarteraCsv};
 
 }  // namespace cartera::statements

@@ -228,8 +228,11 @@ Statement ReadTrading212(std::istream& in, const ReadOptions&) {
 
 }  // namespace
 
-extern const FormatEntry kTrading212Format{"trading212",
-                                           "Trading 212 history CSV (either header style)",
-                                           RecognisesTrading212, ReadTrading212};
+extern const FormatEntry kFormat_trading212{
+    .name = "trading212",
+    .description = "Trading 212 history CSV (either header style)",
+    .order = 40,
+    .recognises = RecognisesTrading212,
+    .read = ReadTrading212};
 
 }  // namespace cartera::statements

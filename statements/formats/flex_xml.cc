@@ -231,7 +231,10 @@ Statement ReadFlexXml(std::istream& in, const ReadOptions& options) {
 
 }  // namespace
 
-extern const FormatEntry kFlexXmlFormat{"ib-flex-xml", "Interactive Brokers Flex statement, XML",
-                                        RecognisesFlexXml, ReadFlexXml};
+extern const FormatEntry kFormat_flex_xml{.name = "ib-flex-xml",
+                                          .description = "Interactive Brokers Flex statement, XML",
+                                          .order = 10,
+                                          .recognises = RecognisesFlexXml,
+                                          .read = ReadFlexXml};
 
 }  // namespace cartera::statements

@@ -222,7 +222,7 @@ Kind KindOf(const Reader& rd) {
 }
 
 Statement ReadByMap(std::istream& in, const ReadOptions& options) {
-    return ReadMapped(in, LoadMapping(options.map));
+    return ReadMapped(in, LoadMapping(options.env, options.map));
 }
 
 }  // namespace
@@ -265,7 +265,10 @@ Statement ReadMapped(std::istream& in, const Mapping& m) {
     return out;
 }
 
-extern const FormatEntry kMappedFormat{"map", "any CSV with one header row, read by --map", nullptr,
-                                       ReadByMap};
+extern const FormatEntry kFormat_mapped{.name = "map",
+                                        .description = "any CSV with one header row, read by --map",
+                                        .order = 50,
+                                        .recognises = nullptr,
+                                        .read = ReadByMap};
 
 }  // namespace cartera::statements

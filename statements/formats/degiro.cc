@@ -278,8 +278,11 @@ Statement ReadDegiro(std::istream& in, const ReadOptions&) {
 
 }  // namespace
 
-extern const FormatEntry kDegiroFormat{
-    "degiro", "DEGIRO Transactions.csv or Account.csv, in English, Dutch, German or Spanish",
-    RecognisesDegiro, ReadDegiro};
+extern const FormatEntry kFormat_degiro{
+    .name = "degiro",
+    .description = "DEGIRO Transactions.csv or Account.csv, in English, Dutch, German or Spanish",
+    .order = 30,
+    .recognises = RecognisesDegiro,
+    .read = ReadDegiro};
 
 }  // namespace cartera::statements

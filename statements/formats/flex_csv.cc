@@ -150,8 +150,11 @@ Statement ReadFlexCsv(std::istream& in, const ReadOptions& options) {
 
 }  // namespace
 
-extern const FormatEntry kFlexCsvFormat{
-    "ib-flex-csv", "Interactive Brokers Flex statement, CSV (any of its layouts)",
-    RecognisesFlexCsv, ReadFlexCsv};
+extern const FormatEntry kFormat_flex_csv{
+    .name = "ib-flex-csv",
+    .description = "Interactive Brokers Flex statement, CSV (any of its layouts)",
+    .order = 20,
+    .recognises = RecognisesFlexCsv,
+    .read = ReadFlexCsv};
 
 }  // namespace cartera::statements
