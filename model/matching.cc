@@ -101,13 +101,13 @@ int32_t Sub(int32_t a, int32_t b) {
 }  // namespace
 
 void TradeBook::MatchAll() {
+    const CArrayOrders& journal = m_journal.Orders();
     m_closed.clear();
-    std::vector<uint32_t> exec;  // positions of the executions in the journal
-    exec.reserve(
-        m_journal.Orders().size());  // one allocation, not a growth that copies and faults anew
-    for (uint32_t i = 0; i < m_journal.Orders().size(); ++i)
-        if (m_journal.Orders()[i].IsExecution()) exec.push_back(i);
-    m_matchedSize = m_journal.Orders().size();
+    std::vector<uint32_t> exec;    // positions of the executions in the journal
+    exec.reserve(journal.size());  // one allocation, not a growth that copies and faults anew
+    for (uint32_t i = 0; i < journal.size(); ++i)
+        if (journal[i].IsExecution()) exec.push_back(i);
+    m_matchedSize = journal.size();
     std::vector<std::pair<uint32_t, int32_t>> stillOpen;
     MatchPlaces(exec, m_closed, stillOpen, &m_execByCode);
     RebuildOpenTrades(stillOpen);
@@ -126,7 +126,7 @@ struct Queue {
 
 // An exit's movement, far along the journal and not cached, and its contracts left, asked of
 // memory ahead of their use.
-void Prefetch(const Waiting& w, const CArrayOrders& orders, const std::vector<int32_t>& left) {
+void Prefetch(const Waiting& w, const COrderCartera* orders, const std::vector<int32_t>& left) {
     const char* m = reinterpret_cast<const char*>(&orders[w.place]);
     __builtin_prefetch(m);
     __builtin_prefetch(m + sizeof(COrderCartera) - 1);
@@ -143,6 +143,9 @@ void TradeBook::MatchPlaces(
     const std::vector<uint32_t>& exec, Trades& closed,
     std::vector<std::pair<uint32_t, int32_t>>& stillOpen,
     std::unordered_map<std::string, std::vector<uint32_t>>* bySecurity) const {
+    // The journal does not change while matching runs: its movements are read through one
+    // pointer, not reloaded after every trade written.
+    const COrderCartera* const orders = m_journal.Orders().data();
     // Codes compare without regard to case; each distinct code text (by its handle) is
     // lowered once.
     std::unordered_map<std::string, uint32_t> securityOf;
@@ -152,7 +155,7 @@ void TradeBook::MatchPlaces(
     std::vector<int32_t> left(exec.size());
     std::vector<char> open(exec.size(), 1);
     for (uint32_t p = 0; p < exec.size(); ++p) {
-        const COrderCartera& m = m_journal.Orders()[exec[p]];
+        const COrderCartera& m = orders[exec[p]];
         const uint32_t text = m.quoteCode.Handle();
         if (text >= securityOfText.size()) securityOfText.resize(text + 1, UINT32_MAX);
         if (securityOfText[text] == UINT32_MAX) {
@@ -185,11 +188,11 @@ void TradeBook::MatchPlaces(
     for (uint32_t p = 0; p < exec.size(); ++p) {
         if (p + kAhead < exec.size()) {  // the front of the queue it would take exits from
             const uint32_t a = p + kAhead;
-            const Queue& q = queues[2 * security[a] + (m_journal.Orders()[exec[a]].buy ? 0 : 1)];
-            if (q.head < q.items.size()) Prefetch(q.items[q.head], m_journal.Orders(), left);
+            const Queue& q = queues[2 * security[a] + (orders[exec[a]].buy ? 0 : 1)];
+            if (q.head < q.items.size()) Prefetch(q.items[q.head], orders, left);
         }
         if (!open[p]) continue;
-        const COrderCartera& e = m_journal.Orders()[exec[p]];
+        const COrderCartera& e = orders[exec[p]];
         Queue& exits = queues[2 * security[p] + (e.buy ? 0 : 1)];
         while (open[p]) {
             while (exits.head < exits.items.size() && !open[exits.items[exits.head].p])
@@ -197,8 +200,8 @@ void TradeBook::MatchPlaces(
             if (exits.head == exits.items.size()) break;
             const auto [xp, xPlace] = exits.items[exits.head];
             if (exits.head + 1 < exits.items.size())
-                Prefetch(exits.items[exits.head + 1], m_journal.Orders(), left);
-            const COrderCartera& x = m_journal.Orders()[xPlace];
+                Prefetch(exits.items[exits.head + 1], orders, left);
+            const COrderCartera& x = orders[xPlace];
             SetClosedTradeFields(e, x, t);
             t.entryPosition = exec[p];
             double r = ClosedUnitResult(e.buy != 0, e.price, e.pointValue, x.price, x.pointValue,
