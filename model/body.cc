@@ -272,7 +272,6 @@ void LoadBody(CArchive& ar, Journal& journal, int32_t* activeTab, CArrayOrders* 
     {
         ReadInto read(journal);
         CArrayOrders& orders = read.orders;
-        journal.Reset({});
         journal.SetLastId(ar.ReadU32());
         *activeTab = ar.ReadI32();
         int32_t n = ar.ReadI32();
