@@ -124,6 +124,19 @@ std::string PonPuntos(double value, int decimals) {
     return Grouped(std::string(buf, res.ptr), value < 0);
 }
 
+std::string QuantityText(const cartera::Quantity& q) {
+    std::string text = q.Text();
+    const bool negative = !text.empty() && text.front() == '-';
+    return Grouped(negative ? text.substr(1) : text, negative);
+}
+
+std::string EditQuantityText(const cartera::Quantity& q) {
+    std::string text = q.Text();
+    if (auto dot = text.find('.'); dot != std::string::npos)
+        text.replace(dot, 1, cartera::GetSepDecimal());
+    return text;
+}
+
 std::string PriceText(double value, int decimals) {
     if (!std::isfinite(value)) return NotFinite(value);
     return Grouped(cartera::FullNumberText(std::fabs(value), std::clamp(decimals, 0, 15)),

@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "host/quantity.h"
 #include "host/strings.h"
 
 // The value with the given decimals, digits grouped by thousands, with the language's
@@ -13,6 +14,11 @@ std::string PonPuntos(double value, int decimals);
 // text back needs to give the stored value: 3.912 shows "3.912" with 2 decimals, 0.0001
 // "0.0001", 4.3 "4.30".
 std::string PriceText(double value, int decimals);
+// A quantity in the interface language, exact, with the decimals it has ("1,234.5", German
+// "29,80478", "10"): what the grids show.
+std::string QuantityText(const cartera::Quantity& q);
+// The same without grouping: what a quantity box shows, to read back to the same quantity.
+std::string EditQuantityText(const cartera::Quantity& q);
 // The thousands separator of the interface language.
 std::string GetSepMiles();
 

@@ -46,7 +46,11 @@ double ReadNumberPrefix(std::string_view text) {
 
 NumberForm LanguageNumber() { return {GetSepDecimal()[0], GetSepMiles()[0], true}; }
 
-bool ReadNumber(std::string_view text, const NumberForm& form, double* out) {
+namespace {
+
+// Reads text written in form by handing its plain form (a point, no grouping) to parse.
+template <class Parse>
+bool ReadInForm(std::string_view text, const NumberForm& form, Parse parse) {
     text = Trim(text);
     char decimal = form.decimal, thousands = form.thousands;
     if (decimal == 0) {
@@ -55,14 +59,47 @@ bool ReadNumber(std::string_view text, const NumberForm& form, double* out) {
     }
     const bool grouped = thousands != 0 && text.find(thousands) != std::string_view::npos;
     if (grouped && !ThousandsInPlace(text, {&thousands, 1}, {&decimal, 1})) return false;
-    if (decimal == '.' && !grouped) return ParsePlainNumber(text, out, form.exponent);
+    if (decimal == '.' && !grouped) return parse(text);
     std::string plain;
     plain.reserve(text.size());
     for (char c : text) {
         if (grouped && c == thousands) continue;
         plain += c == decimal ? '.' : c;
     }
-    return ParsePlainNumber(plain, out, form.exponent);
+    return parse(plain);
+}
+
+// Reads text typed in the interface language through read(text, form).
+template <class Read>
+bool ReadInLanguage(std::string_view text, Read read) {
+    const NumberForm form = LanguageNumber();
+    const bool pointAsDecimal = form.decimal != '.' &&
+                                text.find(form.decimal) == std::string_view::npos &&
+                                std::count(text.begin(), text.end(), '.') == 1;
+    if (pointAsDecimal) {
+        // "1.234" groups thousands; "0.2" and "1.5" are decimals typed with a point.
+        const size_t dot = text.find('.');
+        size_t digits = 0;
+        while (dot + 1 + digits < text.size() &&
+               std::isdigit(static_cast<unsigned char>(text[dot + 1 + digits])))
+            ++digits;
+        if (digits != 3 || dot + 1 + digits != text.size()) return read(text, kPlainNumber);
+    }
+    return read(text, form);
+}
+
+}  // namespace
+
+bool ReadNumber(std::string_view text, const NumberForm& form, double* out) {
+    return ReadInForm(text, form, [&](std::string_view plain) {
+        return ParsePlainNumber(plain, out, form.exponent);
+    });
+}
+
+bool ReadQuantity(std::string_view text, const NumberForm& form, Quantity* out) {
+    return ReadInForm(text, form, [&](std::string_view plain) {
+        return ParseQuantity(plain, out, form.exponent);
+    });
 }
 
 bool ThousandsInPlace(std::string_view text) {
@@ -88,21 +125,14 @@ bool ThousandsInPlace(std::string_view text, std::string_view sep, std::string_v
 }
 
 bool ParseNumberInLanguage(std::string_view text, double* out) {
-    const NumberForm form = LanguageNumber();
-    const bool pointAsDecimal = form.decimal != '.' &&
-                                text.find(form.decimal) == std::string_view::npos &&
-                                std::count(text.begin(), text.end(), '.') == 1;
-    if (pointAsDecimal) {
-        // "1.234" groups thousands; "0.2" and "1.5" are decimals typed with a point.
-        const size_t dot = text.find('.');
-        size_t digits = 0;
-        while (dot + 1 + digits < text.size() &&
-               std::isdigit(static_cast<unsigned char>(text[dot + 1 + digits])))
-            ++digits;
-        if (digits != 3 || dot + 1 + digits != text.size())
-            return ReadNumber(text, kPlainNumber, out);
-    }
-    return ReadNumber(text, form, out);
+    return ReadInLanguage(
+        text, [&](std::string_view t, const NumberForm& form) { return ReadNumber(t, form, out); });
+}
+
+bool ParseQuantityInLanguage(std::string_view text, Quantity* out) {
+    return ReadInLanguage(text, [&](std::string_view t, const NumberForm& form) {
+        return ReadQuantity(t, form, out);
+    });
 }
 
 }  // namespace cartera

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <string_view>
 
+#include "host/quantity.h"
 #include "host/strings.h"
 
 namespace cartera {
@@ -37,6 +38,9 @@ NumberForm LanguageNumber();
 // untouched, for anything else: an empty text, a thousands separator out of place ("1,2,3",
 // "1,,2"), a number beyond a double.
 bool ReadNumber(std::string_view text, const NumberForm& form, double* out);
+// The same for a quantity, read exactly (see ParseQuantity): false for a digit beyond the
+// tenth place that is not 0.
+bool ReadQuantity(std::string_view text, const NumberForm& form, Quantity* out);
 
 // Whether every thousands separator of text stands between groups of three digits of the
 // whole part (none after the decimal separator).
@@ -53,6 +57,8 @@ double ReadNumberPrefix(std::string_view text);
 // Reads a number typed in the interface language (LanguageNumber); under a comma language a
 // lone point not followed by exactly three digits is read as a decimal point too ("0.2").
 bool ParseNumberInLanguage(std::string_view text, double* out);
+// The same for a quantity, read exactly.
+bool ParseQuantityInLanguage(std::string_view text, Quantity* out);
 
 // Reads a whole decimal number that fits T, blanks around it and a leading '+' allowed;
 // false for anything else.

@@ -43,6 +43,9 @@ TEST(ReadNumber, EachFormReadsItsOwnNumbersAndThousandsOnlyInGroupsOfThree) {
         double v = 99;
         EXPECT_EQ(ReadNumber(c.text, c.form, &v), c.value.has_value()) << c.text;
         EXPECT_EQ(v, c.value.value_or(99)) << c.text;
+        Quantity q = 99;  // a quantity reads the same forms, exactly
+        EXPECT_EQ(ReadQuantity(c.text, c.form, &q), c.value.has_value()) << c.text;
+        EXPECT_EQ(q.ToDouble(), c.value.value_or(99)) << c.text;
     }
     // As atof reads: the longest number at the start, 0 for none.
     const std::pair<const char*, double> prefixes[] = {
@@ -71,6 +74,14 @@ TEST_F(LanguageNumberTest, WhatTheLanguageWritesReadsBackAndTypedNumbersToo) {
             EXPECT_LE(std::fabs(back - v), 0.5 * std::pow(10.0, -decimals) + std::fabs(v) * 1e-15)
                 << text;
             EXPECT_EQ(PonPuntos(back, decimals), text);
+            // A quantity shown, grouped or in a box, reads back to itself exactly.
+            const Quantity q = Quantity::FromUnits(static_cast<__int128>(rng()) * (i % 3 - 1) /
+                                                   (1 + static_cast<int64_t>(rng() % 1000)));
+            Quantity grouped, edited;
+            ASSERT_TRUE(ParseQuantityInLanguage(QuantityText(q), &grouped)) << QuantityText(q);
+            ASSERT_TRUE(ParseQuantityInLanguage(EditQuantityText(q), &edited));
+            EXPECT_EQ(grouped, q) << QuantityText(q);
+            EXPECT_EQ(edited, q) << EditQuantityText(q);
         }
     }
     const struct {
@@ -95,7 +106,14 @@ TEST_F(LanguageNumberTest, WhatTheLanguageWritesReadsBackAndTypedNumbersToo) {
         double v = 99;
         EXPECT_EQ(ParseNumberInLanguage(c.text, &v), c.value.has_value()) << c.text;
         EXPECT_EQ(v, c.value.value_or(99)) << c.text;
+        Quantity q = 99;
+        EXPECT_EQ(ParseQuantityInLanguage(c.text, &q), c.value.has_value()) << c.text;
+        EXPECT_EQ(q.ToDouble(), c.value.value_or(99)) << c.text;
     }
+    SetLanguage(Language::de);
+    Quantity q;
+    ASSERT_TRUE(ParseQuantityInLanguage("1.234,5678901234", &q));
+    EXPECT_EQ(q.Text(), "1234.5678901234");
 }
 
 }  // namespace
