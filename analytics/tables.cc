@@ -69,7 +69,7 @@ Table TaxTradesTable(const TaxReport& r) {
     for (const TaxTrade& x : r.trades) {
         const ClosedTrade& c = x.trade;
         t.rows.push_back({std::string(c.code), std::string(c.symbol),
-                          std::string(c.isLong ? "long" : "short"), int64_t{c.contracts},
+                          std::string(c.isLong ? "long" : "short"), c.contracts,
                           IsoDate(c.entryDate), IsoDate(c.exitDate), c.proceeds, c.cost, c.result,
                           int64_t{c.daysHeld}, std::string(x.longTerm ? "long" : "short")});
     }
@@ -100,6 +100,7 @@ std::string ExactCellText(const Cell& c) {
     if (auto* s = std::get_if<std::string>(&c)) return *s;
     if (auto* d = std::get_if<double>(&c)) return FullNumberText(*d);
     if (auto* n = std::get_if<int64_t>(&c)) return std::to_string(*n);
+    if (auto* q = std::get_if<Quantity>(&c)) return q->Text();
     return "";
 }
 

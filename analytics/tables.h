@@ -9,11 +9,12 @@
 #include <vector>
 
 #include "analytics/report.h"
+#include "host/quantity.h"
 
 namespace cartera::analytics {
 
 // Empty (no figure), a text, an amount or a count.
-using Cell = std::variant<std::monostate, std::string, double, int64_t>;
+using Cell = std::variant<std::monostate, std::string, double, int64_t, Quantity>;
 struct Table {
     std::vector<std::string> columns;
     std::vector<std::vector<Cell>> rows;

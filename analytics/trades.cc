@@ -38,7 +38,7 @@ ClosedTrade View(const CNegocioC& t, size_t index) {
     v.entryDate = t.entryDate;
     v.exitDate = t.exitDate;
     v.daysHeld = t.daysHeld;
-    double q = t.contracts;
+    double q = t.contracts.ToDouble();
     double entryValue = t.entryPrice * t.pointValue * q;
     double exitValue = t.exitPrice * t.pointValue * q;
     if (v.isLong) {

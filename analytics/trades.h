@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "host/quantity.h"
+
 class CSistemaCartera;
 
 namespace cartera::analytics {
@@ -15,7 +17,7 @@ struct ClosedTrade {
     size_t index = 0;  // position in the ledger's closed trades (the trade order)
     std::string_view code, symbol, group;  // point into the ledger; valid until it changes
     bool isLong = true;
-    int32_t contracts = 0;
+    Quantity contracts;
     int32_t entryDate = 0, exitDate = 0, daysHeld = 0;
     double proceeds = 0.0;  // the selling side's value net of its commission
     double cost = 0.0;      // the buying side's value with its commission

@@ -118,9 +118,9 @@ TEST_F(EntrySheetsTest, ABuyAndASellClosingItRecordMovementsAndATrade) {
         EXPECT_EQ(page.SymbolBox()->Chosen().code, "TEF");
         EXPECT_EQ(sheet.focusWidget(), page.Contracts()) << "Return goes on to the contracts";
         for (auto [contracts, price, why] :
-             {std::tuple{"0", "10.5", "No. of Contr.: type a whole number from 1"},
-              {"-4", "10.5", "No. of Contr.: type a whole number from 1"},
-              {"", "10.5", "No. of Contr.: type a whole number from 1"},
+             {std::tuple{"0", "10.5", "No. of Contr.: type a number above 0"},
+              {"-4", "10.5", "No. of Contr.: type a number above 0"},
+              {"", "10.5", "No. of Contr.: type a number above 0"},
               {"3000000000", "10.5", "No. of Contr.: at most 2147483647"},
               {"100", "", "Price: type a number"},
               {"100", "1..5", "Price: \u201c1..5\u201d is not a number."},
@@ -219,15 +219,20 @@ TEST_F(EntrySheetsTest, ModifyKeepsTheSideAndChangesOnlyWhatTheUserChanged) {
 
 TEST_F(EntrySheetsTest, NumbersAreTypedInTheInterfaceLanguage) {
     cartera::SetLanguage(cartera::Language::de);
-    CNumEdit price, contracts(nullptr, true);
+    CNumEdit price, contracts;
     QTest::keyClicks(&price, "4,25");
     EXPECT_EQ(price.Value(), 4.25);
     EXPECT_EQ(price.PlainText(), "4.25");
-    // What is typed stays as typed, and only a plain number is one.
-    for (const char* typed : {"1,5x", "1,5", "1e12"}) {
+    // What is typed stays as typed, and only a plain number is one; a quantity is read
+    // exactly, a comma its decimal separator and a point its thousands.
+    for (auto [typed, exact] :
+         {std::pair("1,5x", ""), std::pair("1e12", ""), std::pair("1,234", "1.234"),
+          std::pair("1.234", "1234"), std::pair("0,00000000001", ""),
+          std::pair("29,80478", "29.80478")}) {
         Type(&contracts, typed);
-        EXPECT_EQ(std::pair(contracts.text().toStdString(), contracts.Value().has_value()),
-                  std::pair(std::string(typed), false));
+        EXPECT_EQ(contracts.text().toStdString(), typed);
+        const auto q = contracts.QuantityValue();
+        EXPECT_EQ(q ? q->Text() : "", exact) << typed;
     }
     Type(&price, "1e12");
     EXPECT_EQ(price.WhyNotANumber(), "„1e12“ ist keine Zahl.");
@@ -235,15 +240,16 @@ TEST_F(EntrySheetsTest, NumbersAreTypedInTheInterfaceLanguage) {
         EXPECT_EQ(sheet.windowTitle().toStdString(), "Kauf");
         EXPECT_EQ(Status(sheet), "Wählen Sie ein Wertpapier");
         ChooseSymbol(page, "TEF");
-        EXPECT_EQ(Status(sheet), "Anz. Kontr.: ganze Zahl ab 1 eingeben");
-        Fill(page, "100", "10,5");
-        EXPECT_EQ(Text(page.Total()), "1058,00");
+        EXPECT_EQ(Status(sheet), "Anz. Kontr.: Zahl über 0 eingeben");
+        Fill(page, "100,5", "10,5");
+        EXPECT_EQ(Text(page.Total()), "1063,25");
         for (QWidget* w : page.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
             EXPECT_TRUE(page.rect().contains(w->geometry())) << w->metaObject()->className();
         sheet.OkButton()->click();
     });
     ASSERT_EQ(ledger.GetOrders().size(), 1u);
     EXPECT_DOUBLE_EQ(ledger.GetOrders()[0].price, 10.5);
+    EXPECT_EQ(ledger.GetOrders()[0].contracts.Text(), "100.5");
     cartera::SetLanguage(cartera::Language::en);
 }
 
@@ -415,7 +421,7 @@ TEST_F(EntrySheetsTest, EachOtherOperationRecordsItsMovementFromThePageShowingOr
         QTest::keyClicks(p->PerShare(), "0.25");
         for (const char* shares : {"", "0", "-5"}) {  // a dividend on no shares is none
             Type(p->Contracts(), shares);
-            EXPECT_EQ(Status(sheet), "Contracts No.: type a whole number from 1") << shares;
+            EXPECT_EQ(Status(sheet), "Contracts No.: type a number above 0") << shares;
             sheet.OkButton()->click();
             EXPECT_NE(sheet.result(), QDialog::Accepted) << shares;
         }

@@ -1,6 +1,5 @@
 #include "dialogs/import_statement_dialog.h"
 
-#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -34,7 +33,6 @@ enum Text {
     kFormat = 40142,
     kAccount = 40143,
     kCurrency = 40144,
-    kSkipFractional = 40145,
     kAdd = 40146,
     kRefused = 40147,
     kFirstHeading = 40148,  // What, Line, Date, Type, Symbol, Quantity, Price, Why
@@ -117,7 +115,6 @@ ImportStatementDialog::ImportStatementDialog(CSistemaCartera& ledger, const std:
     connect(m_format, &QComboBox::currentIndexChanged, this, [this] { Read(); });
     connect(m_account, &QComboBox::currentIndexChanged, this, [this] { Replan(); });
     connect(m_currency, &QComboBox::currentIndexChanged, this, [this] { Replan(); });
-    connect(m_skipFractional, &QCheckBox::toggled, this, [this] { Replan(); });
     FillPreview();
 }
 
@@ -134,11 +131,9 @@ void ImportStatementDialog::BuildWidgets() {
             m_format->addItem(Q(std::string(f.description)), Q(std::string(f.name)));
     m_account = new QComboBox(choices);
     m_currency = new QComboBox(choices);
-    m_skipFractional = new QCheckBox(T(kSkipFractional), choices);
     form->addRow(T(kFormat), m_format);
     form->addRow(T(kAccount), m_account);
     form->addRow(T(kCurrency), m_currency);
-    form->addRow(m_skipFractional);
     m_currencyNote = new QLabel(choices);
     m_currencyNote->setWordWrap(true);
     form->addRow(m_currencyNote);
@@ -203,10 +198,6 @@ void ImportStatementDialog::FillChoices() {
         QSignalBlocker block(m_currency);
         m_currency->setCurrentIndex(own);
     }
-    bool fractional = std::any_of(s.rows.begin(), s.rows.end(), [](const auto& r) {
-        return r.kind == statements::RowKind::trade && !statements::IsWholeCount(r.quantity);
-    });
-    m_skipFractional->setVisible(fractional);
 }
 
 void ImportStatementDialog::Replan() {
@@ -216,7 +207,6 @@ void ImportStatementDialog::Replan() {
         statements::ImportOptions options;
         options.account = m_account->currentText().toStdString();
         options.currency = m_currency->currentText().toStdString();
-        options.skipFractional = m_skipFractional->isChecked();
         try {
             m_plan = statements::PlanImport(*m_statement, m_ledger, options);
         } catch (const Error& e) {
@@ -241,7 +231,7 @@ void ImportStatementDialog::FillPreview() {
             const bool lined = i < m_plan->addedLines.size();
             addRow({T(kAdd), lined ? QString::number(m_plan->addedLines[i]) : QString(),
                     Q(DateText(m.date)), Q(::LS(MovementTypeLetterId(m.type))),
-                    Q(std::string(m.symbol)), QString::number(m.contracts),
+                    Q(std::string(m.symbol)), Q(QuantityText(m.contracts)),
                     Q(EditNumberText(m.price))});
         }
         for (const statements::RefusedRow& r : m_plan->refused)

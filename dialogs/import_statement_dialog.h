@@ -13,7 +13,6 @@
 #include "statements/statement.h"
 
 class CSistemaCartera;
-class QCheckBox;
 class QComboBox;
 class QLabel;
 class QPlainTextEdit;
@@ -46,7 +45,6 @@ class ImportStatementDialog : public QDialog {
     QComboBox* FormatBox() const { return m_format; }
     QComboBox* AccountBox() const { return m_account; }
     QComboBox* CurrencyBox() const { return m_currency; }
-    QCheckBox* SkipFractionalBox() const { return m_skipFractional; }
     QTableWidget* Preview() const { return m_preview; }
     QLabel* Summary() const { return m_summary; }
     // The portfolio's currency, and a warning when the statement's chosen one is another.
@@ -76,7 +74,6 @@ class ImportStatementDialog : public QDialog {
     QComboBox* m_format = nullptr;
     QComboBox* m_account = nullptr;
     QComboBox* m_currency = nullptr;
-    QCheckBox* m_skipFractional = nullptr;
     QTableWidget* m_preview = nullptr;
     QLabel* m_summary = nullptr;
     QLabel* m_currencyNote = nullptr;

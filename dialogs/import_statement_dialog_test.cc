@@ -56,20 +56,14 @@ TEST_F(ImportStatementDialogTest, ChoicesReplanThePreviewImportSavesOnceAndBadRo
     EXPECT_EQ(dialog.Preview()->rowCount(), 2);
     EXPECT_TRUE(dialog.ImportButton()->isEnabled());
 
-    // Dollars: the half share refuses the whole statement until it is left out.
+    // Dollars: the half share is imported as it is, shown with its decimals.
     dialog.CurrencyBox()->setFocus();
     QTest::keyClick(dialog.CurrencyBox(), Qt::Key_Down);
     EXPECT_EQ(dialog.CurrencyBox()->currentText(), "USD");
-    EXPECT_FALSE(dialog.Plan().has_value());
-    EXPECT_TRUE(dialog.Problem().contains("line 4 AAPL 0.5")) << dialog.Problem().toStdString();
-    EXPECT_FALSE(dialog.ImportButton()->isEnabled());
-    dialog.SkipFractionalBox()->setFocus();
-    QTest::keyClick(dialog.SkipFractionalBox(), Qt::Key_Space);
     ASSERT_EQ(dialog.Preview()->rowCount(), 2);
-    EXPECT_EQ(Cell(dialog, 0, 4) + " " + Cell(dialog, 0, 1), "MSFT 5");
-    EXPECT_EQ(Cell(dialog, 1, 1), "4");
-    EXPECT_TRUE(Cell(dialog, 1, 7).contains("fractional"));
-    EXPECT_EQ(dialog.Summary()->text(), "1 to add, 0 already in the portfolio, 1 refused");
+    EXPECT_EQ(Cell(dialog, 0, 4) + " " + Cell(dialog, 0, 5), "AAPL 0.5");
+    EXPECT_EQ(Cell(dialog, 1, 4) + " " + Cell(dialog, 1, 1), "MSFT 5");
+    EXPECT_EQ(dialog.Summary()->text(), "2 to add, 0 already in the portfolio, 0 refused");
 
     const int saves = doc.SaveCount();
     QTest::mouseClick(dialog.ImportButton(), Qt::LeftButton);
@@ -78,8 +72,9 @@ TEST_F(ImportStatementDialogTest, ChoicesReplanThePreviewImportSavesOnceAndBadRo
     CSistemaCartera reread;
     PortfolioDocument rereadDoc{&reread, InstalledEnv()};
     ASSERT_EQ(rereadDoc.Load(kPath).message(), "");
-    ASSERT_EQ(reread.GetOrders().size(), 1u);
-    EXPECT_EQ(std::string(reread.GetOrders()[0].orderText), "T212:EOF004");
+    ASSERT_EQ(reread.GetOrders().size(), 2u);
+    EXPECT_EQ(reread.GetOrders()[0].contracts.Text(), "0.5");
+    EXPECT_EQ(std::string(reread.GetOrders()[1].orderText), "T212:EOF004");
 
     // The import made dollars the portfolio's currency: offered first, another one warned of.
     ImportStatementDialog again(ledger, kStatement, nullptr, kPath);
@@ -88,8 +83,7 @@ TEST_F(ImportStatementDialogTest, ChoicesReplanThePreviewImportSavesOnceAndBadRo
     again.CurrencyBox()->setCurrentIndex(0);
     EXPECT_TRUE(again.CurrencyNote()->text().startsWith("EUR is not the portfolio's currency USD"));
     again.CurrencyBox()->setCurrentIndex(1);
-    again.SkipFractionalBox()->setChecked(true);
-    EXPECT_EQ(again.Summary()->text(), "0 to add, 1 already in the portfolio, 1 refused");
+    EXPECT_EQ(again.Summary()->text(), "0 to add, 2 already in the portfolio, 0 refused");
     EXPECT_FALSE(again.ImportButton()->isEnabled());
     EXPECT_FALSE(again.Import());
     EXPECT_EQ(doc.SaveCount(), saves + 1);

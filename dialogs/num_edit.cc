@@ -41,8 +41,9 @@ bool RefuseNotANumber(CNumEdit* edit) {
 }
 
 bool RefuseContracts(CNumEdit* contracts) {
-    std::optional<int32_t> n = ReadContracts(contracts->PlainText());
-    return (!n || *n < 1) && Refuse(EntryFieldText(EntryField::contracts), contracts);
+    std::optional<Quantity> n = ReadContracts(contracts->QuantityText());
+    return (!n || *n <= 0 || *n > kMaxEntryContracts) &&
+           Refuse(EntryFieldText(EntryField::contracts), contracts);
 }
 
 bool RefuseOutOfBounds(const COrderCartera& m, const std::function<QWidget*(EntryField)>& edit) {
@@ -51,24 +52,39 @@ bool RefuseOutOfBounds(const COrderCartera& m, const std::function<QWidget*(Entr
 }
 }  // namespace cartera
 
-CNumEdit::CNumEdit(QWidget* parent, bool whole) : QLineEdit(parent), m_whole(whole) {
+CNumEdit::CNumEdit(QWidget* parent) : QLineEdit(parent) {
     // What is typed stays as typed: a text that is not a number is refused with the reason,
     // never changed into one ("1e12" is not 112).
     connect(this, &QLineEdit::textChanged, this, [this] { FitText(); });
 }
 
-std::optional<double> CNumEdit::Value() const {
-    double v = 0.0;
+std::string CNumEdit::NumberChars() const {
     std::string t = text().toStdString();
     for (std::string nbsp = "\xC2\xA0"; t.find(nbsp) != std::string::npos;)
         t.replace(t.find(nbsp), nbsp.size(), GetSepMiles());
-    // Digits, a sign, the language's separators (no decimals in a whole number), blanks.
-    const std::string allowed = "0123456789+- " + GetSepMiles() +
-                                (m_whole ? std::string() : cartera::GetSepDecimal() + ".");
-    if (t.empty() || t.find_first_not_of(allowed) != std::string::npos ||
-        !cartera::ParseNumberInLanguage(cartera::Trim(t), &v))
-        return std::nullopt;
+    // Digits, a sign, the language's separators, blanks.
+    const std::string allowed = "0123456789+- " + GetSepMiles() + cartera::GetSepDecimal() + ".";
+    return t.find_first_not_of(allowed) == std::string::npos ? std::string(cartera::Trim(t))
+                                                             : std::string();
+}
+
+std::optional<double> CNumEdit::Value() const {
+    double v = 0.0;
+    const std::string t = NumberChars();
+    if (t.empty() || !cartera::ParseNumberInLanguage(t, &v)) return std::nullopt;
     return v;
+}
+
+std::optional<cartera::Quantity> CNumEdit::QuantityValue() const {
+    cartera::Quantity q;
+    const std::string t = NumberChars();
+    if (t.empty() || !cartera::ParseQuantityInLanguage(t, &q)) return std::nullopt;
+    return q;
+}
+
+std::string CNumEdit::QuantityText() const {
+    auto q = QuantityValue();
+    return q ? EditQuantityText(*q) : text().toStdString();
 }
 
 void CNumEdit::FitText() {

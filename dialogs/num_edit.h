@@ -7,17 +7,24 @@
 #include <optional>
 #include <string>
 
+#include "host/quantity.h"
+
 class CNumEdit : public QLineEdit {
     Q_OBJECT
 
   public:
-    // whole: only whole numbers (a decimal separator makes the text no number). Any text may
-    // be typed; Value() reads only a plain number in the language's notation.
-    explicit CNumEdit(QWidget* parent = nullptr, bool whole = false);
+    // Any text may be typed; Value() reads only a plain number in the language's notation.
+    explicit CNumEdit(QWidget* parent = nullptr);
 
     // The number the text holds; nullopt when it is empty or not a plain number (no exponent,
     // no letters).
     std::optional<double> Value() const;
+    // The same read exactly as a quantity (never through a double): nullopt too for more than
+    // ten decimals.
+    std::optional<cartera::Quantity> QuantityValue() const;
+    // The quantity as the language writes it without grouping ("1234,5" in German), which
+    // ReadContracts reads back exactly; the text itself when it is not a quantity.
+    std::string QuantityText() const;
     // Empty or a number.
     bool IsEmptyOrNumber() const { return text().isEmpty() || Value().has_value(); }
     // The number as a plain text with a point and never an exponent ("4.25", "100000"),
@@ -37,8 +44,9 @@ class CNumEdit : public QLineEdit {
 
   private:
     void FitText();
-
-    bool m_whole;
+    // The text with the language's separators and blanks only, no-break spaces as the
+    // thousands separator; empty when anything else is in it.
+    std::string NumberChars() const;
 };
 
 #include "model/entry.h"
@@ -53,7 +61,7 @@ std::string EntryFieldText(EntryField field);
 // Refusals at OK: each shows its message and moves the focus to the edit; true when refused.
 // A text that is not a number (WhyNotANumber):
 bool RefuseNotANumber(CNumEdit* edit);
-// A contracts box that holds no whole number from 1 to kMaxEntryContracts:
+// A contracts box that holds no number above 0 and up to kMaxEntryContracts:
 bool RefuseContracts(CNumEdit* contracts);
 // A movement outside what entry takes (CheckEntryBounds); edit gives the field's edit.
 bool RefuseOutOfBounds(const COrderCartera& m, const std::function<QWidget*(EntryField)>& edit);

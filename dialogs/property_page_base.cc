@@ -151,9 +151,10 @@ std::string CPropertyPageBase::NumberProblem(const CNumEdit* box, int id) const 
 
 std::string CPropertyPageBase::ContractsProblem(const CNumEdit* box, int id) const {
     if (box->text().trimmed().isEmpty()) return cartera::FillText(LS(42203), {FieldLabel(id)});
-    std::optional<double> v = box->Value();
-    if (!v) return FieldLabel(id) + ": " + box->WhyNotANumber();
-    if (*v < 1) return cartera::FillText(LS(42203), {FieldLabel(id)});
+    if (!box->Value()) return FieldLabel(id) + ": " + box->WhyNotANumber();
+    std::optional<cartera::Quantity> v = box->QuantityValue();
+    if (!v) return ::LS(42000);  // more than ten decimals
+    if (*v <= 0) return cartera::FillText(LS(42203), {FieldLabel(id)});
     if (*v > cartera::kMaxEntryContracts)
         return cartera::FillText(LS(42204),
                                  {FieldLabel(id), std::to_string(cartera::kMaxEntryContracts)});

@@ -78,7 +78,8 @@ class CPropertyPageBase : public QWidget {
     // Why the number in box (control id) stops OK: empty, or not a number. Empty when it
     // holds a number.
     std::string NumberProblem(const CNumEdit* box, int id) const;
-    // The same for a whole number of contracts: also below 1 or above the largest accepted.
+    // The same for a number of contracts: also more than ten decimals, 0 or below, or above
+    // the largest accepted.
     std::string ContractsProblem(const CNumEdit* box, int id) const;
     // The same for a price or an amount: also below 0 (unless negative is allowed) or above
     // the largest amount entry takes.

@@ -56,7 +56,7 @@ void CDlgCompraAccion::BuildControls() {
     // Created in the order the user tabs through them.
     m_date = MakeDatePicker(IDC_DATE);
     m_search = MakeSymbolBox(IDC_SYMBOL, IDC_SEARCH);
-    m_contracts = RightAligned(new CNumEdit(this, true));
+    m_contracts = RightAligned(new CNumEdit(this));
     Place(m_contracts, IDC_CONTRACTS, "edit");
     m_price = RightAligned(new CNumEdit(this));
     Place(m_price, IDC_PRICE, "edit");
@@ -107,12 +107,12 @@ void CDlgCompraAccion::OnInitDialog() {
     UpdateAmounts();
 }
 
-void CDlgCompraAccion::StartFrom(const CComboConsultaData& security, int32_t contracts,
+void CDlgCompraAccion::StartFrom(const CComboConsultaData& security, cartera::Quantity contracts,
                                  double price, const std::string& group, int decimals) {
     m_pSymbolBox->AddSymbol(security, 1, 1, 0);
     m_pSymbolBox->SetChosen(security);
     SelectOrAdd(m_group, group);
-    m_contracts->setText(QString::number(contracts));
+    m_contracts->setText(QString::fromStdString(EditQuantityText(contracts)));
     m_price->SetNumber(price, decimals);
     m_nDecimales = decimals;
 }
@@ -174,7 +174,7 @@ cartera::BuySellPage CDlgCompraAccion::PageState() const {
     p.code = chosen.code;
     p.symbol = chosen.name;
     p.symbolDecimals = chosen.decimals;
-    p.contractsText = m_contracts->PlainText();
+    p.contractsText = m_contracts->QuantityText();
     p.priceText = m_price->PlainText();
     if (m_schedules->currentIndex() >= 0) p.schedule = m_schedules->currentText().toStdString();
     p.commissionText = m_commission->PlainText();
@@ -232,15 +232,15 @@ std::string CDlgCompraAccion::WhyNotApply() const {
 
 std::string CDlgCompraAccion::Notice() const {
     // A movement being modified is part of the position it would be measured against.
-    std::optional<double> contracts = m_contracts->Value();
+    std::optional<cartera::Quantity> contracts = m_contracts->QuantityValue();
     if (!m_pSistema || m_pOrden || !contracts || *contracts > cartera::kMaxEntryContracts)
         return {};
-    auto over = cartera::FindOvershoot(*m_pSistema, m_pSymbolBox->Chosen().code, IsBuy(),
-                                       static_cast<int64_t>(*contracts));
+    auto over =
+        cartera::FindOvershoot(*m_pSistema, m_pSymbolBox->Chosen().code, IsBuy(), *contracts);
     if (!over) return {};
     return cartera::FillText(
         LS(IsBuy() ? 42211 : 42210),
-        {std::to_string(over->ordered), std::to_string(over->held), std::to_string(over->opened)});
+        {QuantityText(over->ordered), QuantityText(over->held), QuantityText(over->opened)});
 }
 
 void CDlgCompraAccion::OnLastChanged() {

@@ -86,7 +86,7 @@ class CDlgCompraAccion : public CPropertyPageBase {
   private:
     void BuildControls();
     void OnInitDialog();
-    void StartFrom(const CComboConsultaData& security, int32_t contracts, double price,
+    void StartFrom(const CComboConsultaData& security, cartera::Quantity contracts, double price,
                    const std::string& group, int decimals);
     void OnLastChanged();
     // Lists the commission schedules, the default one chosen; with none, the page says the

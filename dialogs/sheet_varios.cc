@@ -82,7 +82,7 @@ CDlgDividendos::CDlgDividendos(CSistemaCartera* ledger, COrderCartera* movement)
     m_group->setEditable(true);
     m_group->setEnabled(false);  // shows the group; it cannot be changed here
     Place(m_group, IDC_GROUP, "combo");
-    m_contracts = new CNumEdit(this, true);
+    m_contracts = new CNumEdit(this);
     Place(m_contracts, IDC_CONTRACTS, "edit");
     m_perShare = new CNumEdit(this);
     Place(m_perShare, IDC_PER_SHARE, "edit");
@@ -98,7 +98,7 @@ CDlgDividendos::CDlgDividendos(CSistemaCartera* ledger, COrderCartera* movement)
         const COrderCartera& m = *m_pOrden;
         box->AddPlainEntry({m.decimals, m.quoteCode, m.symbol});
         m_group->setEditText(QString::fromStdString(m.group));
-        m_contracts->setText(QString::number(m.contracts));
+        m_contracts->setText(QString::fromStdString(EditQuantityText(m.contracts)));
         m_perShare->SetPlainText(cartera::FullNumberText(m.price));
         SetWhen(m_date, CTimeLong::GetTime(m.date, m.time));
     }
@@ -125,7 +125,7 @@ COrderCartera CDlgDividendos::Dividend() const {
     std::string symbol = index >= 0 ? m_pSymbolBox->itemText(index).toStdString() : "";
     return cartera::BuildDividend(
         symbol, m_pSymbolBox->GetCodigoCompleto(-1), m_pSymbolBox->GetDecimales(-1),
-        cartera::ReadContracts(m_contracts->PlainText()).value_or(0),
+        cartera::ReadContracts(m_contracts->QuantityText()).value_or(cartera::Quantity()),
         m_perShare->Value().value_or(0.0), m_group->currentText().toStdString(), GetWhen(m_date),
         m_pOrden ? m_pOrden->id : kNoId);
 }
@@ -135,7 +135,8 @@ void CDlgDividendos::UpdateTotal() {
     const bool refused = !ContractsProblem(m_contracts, IDC_CONTRACTS).empty() ||
                          !AmountProblem(m_perShare, IDC_PER_SHARE).empty();
     const COrderCartera m = Dividend();
-    m_total->SetPlainText(refused ? std::string() : cartera::FullNumberText(m.contracts * m.price));
+    m_total->SetPlainText(refused ? std::string()
+                                  : cartera::FullNumberText(m.contracts.ToDouble() * m.price));
     emit inputChanged();
 }
 
@@ -153,7 +154,9 @@ void CDlgDividendos::OnSymbolChanged() {
         // The long position: what a sell of every share would find held.
         auto held = cartera::FindOvershoot(*m_pSistema, m_pSymbolBox->GetCodigoCompleto(-1), false,
                                            std::numeric_limits<int64_t>::max());
-        m_contracts->setText(held && held->held > 0 ? QString::number(held->held) : QString());
+        m_contracts->setText(held && held->held > 0
+                                 ? QString::fromStdString(EditQuantityText(held->held))
+                                 : QString());
     }
     emit inputChanged();
 }

@@ -211,7 +211,6 @@ namespace {
 // cancellation withdraws must be a movement of that journal, each once.
 void FuzzPlan(const statements::Statement& s) {
     statements::ImportOptions options;
-    options.skipFractional = true;
     for (size_t line : s.movementLines) Require(line >= 1, "a movement without its line");
     for (const auto& row : s.rows) {
         Require(row.line >= 1, "a row without its line");
@@ -333,7 +332,7 @@ void FuzzChangeLog(const uint8_t* data, size_t size) {
     CSistemaCartera ledger;
     UndoHistory history;
     try {
-        ReplayRecords(content, ledger, &history);
+        ReplayRecords(content, ledger, &history, -1);
     } catch (const Error& e) {
         Require(e.kind() == ErrorKind::damaged, "a change refused without damage");
     }

@@ -55,11 +55,11 @@ std::string CGridCartera::CellText(int columnId, const COrderCartera& m,
         case cartera::column::kSymbol:
             return m.symbol;
         case cartera::column::kContracts:
-            return PonPuntos(m.contracts, 0);
+            return QuantityText(m.contracts);
         case cartera::column::kPrice:
             return PriceText(m.price, decimals);
         case cartera::column::kCommissions:
-            return PonPuntos(m.contracts * m.commission, decimals);
+            return PonPuntos(m.contracts.ToDouble() * m.commission, decimals);
         case cartera::column::kGuarantee:
             return PonPuntos(m.guarantee, decimals);
         case cartera::column::kPointValue:
@@ -101,13 +101,13 @@ bool CGridCartera::RecordNumber(int columnId, uint32_t record, double* value) co
             *value = m.date;
             return true;
         case column::kContracts:
-            *value = m.contracts;
+            *value = m.contracts.ToDouble();
             return true;
         case column::kPrice:
             *value = m.price;
             return true;
         case column::kCommissions:
-            *value = m.contracts * m.commission;
+            *value = m.contracts.ToDouble() * m.commission;
             return true;
         case column::kGuarantee:
             *value = m.guarantee;

@@ -25,7 +25,7 @@ std::string TradeCellText(int columnId, const CNegocioC& t, bool withType, bool*
         case column::kTradeSymbol:
             return t.symbol;
         case column::kTradeContracts:
-            return PonPuntos(t.contracts, 0);
+            return QuantityText(t.contracts);
         case column::kEntryPrice:
             return PriceText(t.entryPrice, decimals);
         case column::kExitPrice:
@@ -60,7 +60,7 @@ bool TradeNumber(int columnId, const CNegocioC& t, double* value) {
             *value = t.exitDate;
             return true;
         case column::kTradeContracts:
-            *value = t.contracts;
+            *value = t.contracts.ToDouble();
             return true;
         case column::kEntryPrice:
             *value = t.entryPrice;

@@ -136,6 +136,12 @@ class CArchive {
         return *this;
     }
 
+    // The version of the records the bytes hold, for records whose layout changed: set by
+    // the reader of a file's version before its records are read; -1, the default, is the
+    // newest (what every storing archive writes).
+    void SetObjectSchema(int schema) { m_schema = schema; }
+    int GetObjectSchema() const { return m_schema; }
+
   private:
     const char* Take(size_t n);
     void RequireStoring();
@@ -146,6 +152,7 @@ class CArchive {
     bool m_summing = false;
     uint32_t m_sum = 0;
     size_t m_summed = 0;  // bytes m_sum has taken in
+    int m_schema = -1;
 };
 
 // The archive string's length prefix. Writes 1 byte below 255, FF + 16 bits below 0xFFFE,

@@ -19,6 +19,30 @@ constexpr size_t kMinRecordBytes = 4 * 4 + 8 + 1 + 4 + 8 + 8 + 1 + 4 * 3 + 1 + 8
 // Records written between two updates of the file's running sum.
 constexpr size_t kRecordsPerSum = 8;
 
+// The main record's count of a quantity the count cannot hold: its units follow the
+// extension record.
+constexpr int32_t kExactMark = INT32_MIN;
+
+int32_t CountField(const cartera::Quantity& q) {
+    if (q.IsWhole() && q > cartera::Quantity(kExactMark) && q <= cartera::Quantity(INT32_MAX))
+        return static_cast<int32_t>(q.WholePart());
+    return kExactMark;
+}
+
+// The units of a quantity the main record marked, after its extension record.
+void WriteExactUnits(CArchive& ar, const cartera::Quantity& q) {
+    const auto units = static_cast<unsigned __int128>(q.Units());
+    ar.WriteU64(static_cast<uint64_t>(units));
+    ar.WriteU64(static_cast<uint64_t>(units >> 64));
+}
+
+void ReadExactUnits(CArchive& ar, COrderCartera& m) {
+    if (m.contracts != cartera::Quantity(kExactMark) || !cartera::HoldsExactQuantities(ar)) return;
+    const uint64_t lo = ar.ReadU64();
+    const auto hi = static_cast<unsigned __int128>(ar.ReadU64());
+    m.contracts = cartera::Quantity::FromUnits(static_cast<__int128>(hi << 64 | lo));
+}
+
 // One record's bytes built in place, exactly as the archive's writes give them, so a record
 // costs one append. Only for texts shorter than 255 bytes (a one-byte length prefix).
 class RecordBytes {
@@ -102,7 +126,7 @@ void ReadRecordInto(CArchive& ar, Text&& text, COrderCartera& m) {
     const char* p = ar.ReadView(24).data();
     m.orderType = static_cast<int32_t>(cartera::DecodeFixed32(p));
     m.storedWord = static_cast<int32_t>(cartera::DecodeFixed32(p + 4));
-    m.contracts = static_cast<int32_t>(cartera::DecodeFixed32(p + 8));
+    m.contracts = static_cast<int32_t>(cartera::DecodeFixed32(p + 8));  // see ReadExactUnits
     m.carriedWord = static_cast<int32_t>(cartera::DecodeFixed32(p + 12));
     m.price = cartera::DecodeDouble(p + 16);
     m.orderText = text();
@@ -132,7 +156,7 @@ void WriteMovementRecord(CArchive& ar, const COrderCartera& m) {
     if (!RecordBytes::Fits({text, code, group, symbol})) {
         ar.WriteU32(static_cast<uint32_t>(m.orderType));
         ar.WriteU32(static_cast<uint32_t>(m.storedWord));
-        ar.WriteI32(m.contracts);
+        ar.WriteI32(CountField(m.contracts));
         ar.WriteU32(static_cast<uint32_t>(m.carriedWord));
         ar.WriteF64(m.price);
         ar.WriteString(text);
@@ -151,7 +175,7 @@ void WriteMovementRecord(CArchive& ar, const COrderCartera& m) {
     RecordBytes r;
     r.U32(static_cast<uint32_t>(m.orderType));
     r.U32(static_cast<uint32_t>(m.storedWord));
-    r.U32(static_cast<uint32_t>(m.contracts));
+    r.U32(static_cast<uint32_t>(CountField(m.contracts)));
     r.U32(static_cast<uint32_t>(m.carriedWord));
     r.F64(m.price);
     r.Text(text);
@@ -168,17 +192,22 @@ void WriteMovementRecord(CArchive& ar, const COrderCartera& m) {
     r.AppendTo(ar);
 }
 
+bool HoldsExactQuantities(const CArchive& ar) {
+    return ar.GetObjectSchema() < 0 || ar.GetObjectSchema() >= kExactQuantitySchema;
+}
+
 void WriteExtensionRecord(CArchive& ar, const COrderCartera& m) {
     const std::string_view schedule = m.schedule;
     if (!RecordBytes::Fits({schedule})) {
         ar.WriteString(schedule);
         ar.WriteU32(static_cast<uint32_t>(m.reserved));
-        return;
+    } else {
+        RecordBytes r;
+        r.Text(schedule);
+        r.U32(static_cast<uint32_t>(m.reserved));
+        r.AppendTo(ar);
     }
-    RecordBytes r;
-    r.Text(schedule);
-    r.U32(static_cast<uint32_t>(m.reserved));
-    r.AppendTo(ar);
+    if (CountField(m.contracts) == kExactMark) WriteExactUnits(ar, m.contracts);
 }
 
 COrderCartera ReadMovementRecord(CArchive& ar) {
@@ -194,11 +223,16 @@ void WriteWholeMovement(CArchive& ar, const COrderCartera& m) {
     WriteExtensionRecord(ar, m);
 }
 
-COrderCartera ReadWholeMovement(CArchive& ar) {
-    COrderCartera m = ReadMovementRecord(ar);
+void ReadExtensionRecord(CArchive& ar, COrderCartera& m) {
     std::string scratch;
     m.schedule = ar.ReadStringView(&scratch);
     m.reserved = static_cast<int32_t>(ar.ReadU32());
+    ReadExactUnits(ar, m);
+}
+
+COrderCartera ReadWholeMovement(CArchive& ar) {
+    COrderCartera m = ReadMovementRecord(ar);
+    ReadExtensionRecord(ar, m);
     return m;
 }
 }  // namespace cartera
@@ -295,6 +329,7 @@ void LoadBody(CArchive& ar, Journal& journal, int32_t* activeTab, CArrayOrders* 
             for (auto& m : orders) {
                 m.schedule = text();
                 m.reserved = static_cast<int32_t>(ar.ReadU32());
+                ReadExactUnits(ar, m);
             }
             // A file may end right after the extension records; the grids keep their layouts.
             // Cut inside the layout marker, it is damaged.

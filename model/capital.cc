@@ -11,7 +11,7 @@ void Totals::SumAll(const CArrayOrders& journal) {
 void Totals::SumFrom(const CArrayOrders& journal, size_t from) {
     for (size_t i = from; i < journal.size(); ++i) {
         const COrderCartera& m = journal[i];
-        double q = m.IsSharelessDividend() ? 0.0 : m.contracts;
+        double q = m.IsSharelessDividend() ? 0.0 : m.contracts.ToDouble();
         switch (m.type) {
             case kDividend:
                 dividends += (m.commission + m.price) * q;
@@ -50,7 +50,7 @@ void Totals::Finish(const TradeList& closed, const TradeList& open) {
 }
 
 double Totals::BalanceAfter(const COrderCartera& m) const {
-    double q = m.IsSharelessDividend() ? 0.0 : m.contracts;
+    double q = m.IsSharelessDividend() ? 0.0 : m.contracts.ToDouble();
     switch (m.type) {
         case kDividend:
             return capital + (m.commission + m.price) * q;

@@ -72,7 +72,7 @@ bool ReplayStep(const JournalChange& change, CSistemaCartera& ledger) {
     return true;
 }
 
-void ReplayOne(const Record& record, CSistemaCartera& ledger, UndoHistory* history) {
+void ReplayOne(const Record& record, CSistemaCartera& ledger, UndoHistory* history, int schema) {
     CArchive ar(record.payload);
     const RecordHead head = ReadRecordHead(record.payload);
     ar.ReadView(12);
@@ -80,7 +80,7 @@ void ReplayOne(const Record& record, CSistemaCartera& ledger, UndoHistory* histo
         case RecordType::step:
         case RecordType::takeBack:
         case RecordType::putBack: {
-            JournalChange change = DecodeStep(ar.ReadView(ar.Remaining()));
+            JournalChange change = DecodeStep(ar.ReadView(ar.Remaining()), schema);
             if (!ReplayStep(change, ledger)) Damaged(record.offset, "the change does not fit");
             if (!history) break;
             if (record.type == RecordType::step) history->Record(std::move(change));
@@ -92,7 +92,8 @@ void ReplayOne(const Record& record, CSistemaCartera& ledger, UndoHistory* histo
             std::vector<JournalChange> lists[2];
             for (auto& list : lists) {
                 list.resize(ReadCount(ar));
-                for (JournalChange& step : list) step = DecodeStep(ar.ReadView(ar.ReadU32()));
+                for (JournalChange& step : list)
+                    step = DecodeStep(ar.ReadView(ar.ReadU32()), schema);
             }
             if (history) history->Set(std::move(lists[0]), std::move(lists[1]));
             break;
@@ -130,8 +131,9 @@ void EncodeStep(std::string* out, const JournalChange& change) {
     WritePlaced(ar, change.added);
 }
 
-JournalChange DecodeStep(std::string_view bytes) {
+JournalChange DecodeStep(std::string_view bytes, int schema) {
     CArchive ar(bytes);
+    ar.SetObjectSchema(schema);
     JournalChange change;
     const uint8_t kind = ar.ReadU8();
     if (kind > JournalChange::kRestore)
@@ -231,10 +233,11 @@ RecordHead ReadRecordHead(std::string_view payload) {
             DecodeFixed32(payload.data() + 8)};
 }
 
-void ReplayRecords(const Records& records, CSistemaCartera& ledger, UndoHistory* history) {
+void ReplayRecords(const Records& records, CSistemaCartera& ledger, UndoHistory* history,
+                   int schema) {
     for (const Record& record : records.records) {
         try {
-            ReplayOne(record, ledger, history);
+            ReplayOne(record, ledger, history, schema);
         } catch (const CArchiveException& e) {
             Damaged(record.offset, e.what());
         }

@@ -84,11 +84,13 @@ RecordHead ReadRecordHead(std::string_view payload);
 // Replays records onto ledger (a body loaded without the after-loading process), keeping
 // in *history (when given) the steps done and taken back as they stand after them. Throws
 // Error(damaged) naming the record's byte offset when one cannot be read or does not fit
-// the journal it is replayed on.
-void ReplayRecords(const Records& records, CSistemaCartera& ledger, UndoHistory* history);
+// the journal it is replayed on. schema: the file version the records were written in.
+void ReplayRecords(const Records& records, CSistemaCartera& ledger, UndoHistory* history,
+                   int schema);
 
-// A step's bytes and back; DecodeStep throws CArchiveException when they are not a step.
+// A step's bytes (of the newest version) and back; DecodeStep reads those of the file
+// version schema and throws CArchiveException when they are not a step.
 void EncodeStep(std::string* out, const JournalChange& change);
-JournalChange DecodeStep(std::string_view bytes);
+JournalChange DecodeStep(std::string_view bytes, int schema = -1);
 
 }  // namespace cartera

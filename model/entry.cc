@@ -60,8 +60,8 @@ std::optional<std::string> DefaultScheduleItem(const CAdmComisiones& adm) {
 std::string UnpriceableReason(const COrderCartera& m) {
     const bool counted = m.IsExecution() || m.type == kDividend;
     if (m.contracts < 0) return "the contracts must not be negative";
-    if (counted && m.contracts == 0) return "the contracts must be at least 1";
-    const double n = m.contracts;
+    if (counted && m.contracts == 0) return "the contracts must be more than 0";
+    const double n = m.contracts.ToDouble();
     for (double v : {m.price, m.commission, m.price * n, m.commission * n,
                      m.price * n + m.commission * n, m.price * n * m.pointValue, m.guarantee}) {
         if (!std::isfinite(v)) return "the price or commission is too large or not a number";
@@ -73,7 +73,9 @@ EntryRefusal CheckEntryBounds(const COrderCartera& m) {
     const bool cash = !m.IsExecution() && m.type != kDividend;
     if (m.contracts < 0) return {EntryField::contracts, "the contracts must not be negative"};
     if (!cash && m.contracts == 0)
-        return {EntryField::contracts, "the contracts must be at least 1"};
+        return {EntryField::contracts, "the contracts must be more than 0"};
+    if (m.contracts > kMaxEntryContracts)
+        return {EntryField::contracts, "the contracts must be at most 2,147,483,647"};
     const EntryField priceField = cash ? EntryField::amount : EntryField::price;
     const char* priceName = cash ? "the amount" : "the price";
     auto outside = [](double v) { return !std::isfinite(v) || std::fabs(v) > kMaxEntryAmount; };
@@ -81,7 +83,7 @@ EntryRefusal CheckEntryBounds(const COrderCartera& m) {
         return {priceField, std::string(priceName) + " must be a number up to 1e12"};
     if (outside(m.commission))
         return {EntryField::commission, "the commission must be a number up to 1e12"};
-    const double n = m.contracts;
+    const double n = m.contracts.ToDouble();
     if (outside(m.price * n) || outside(m.commission * n) || outside(m.guarantee))
         return {EntryField::amount, "the total amount must be a number up to 1e12"};
     return {};
@@ -115,25 +117,25 @@ std::string OverflowedTotal(const CSistemaCartera& ledger) {
 
 std::optional<PositionOvershoot> FindOvershoot(const CSistemaCartera& ledger,
                                                const std::string& code, bool buy,
-                                               int64_t contracts) {
+                                               Quantity contracts) {
     auto same = [&code](std::string_view other) {
         return std::equal(
             code.begin(), code.end(), other.begin(), other.end(),
             [](unsigned char a, unsigned char b) { return std::tolower(a) == std::tolower(b); });
     };
-    int64_t net = 0;  // long contracts minus short ones
+    Quantity net;  // long contracts minus short ones
     for (const CNegocioC& t : ledger.GetOpenTrades())
-        if (same(t.quoteCode.str())) net += t.isLong ? t.contracts : -int64_t{t.contracts};
+        if (same(t.quoteCode.str())) net += t.isLong ? t.contracts : -t.contracts;
     // Matching leaves one side open per code, so what the order meets is all of it.
-    const int64_t held = buy ? -net : net;
-    if (contracts < 1 || held < 0 || contracts <= held || (buy && held == 0)) return std::nullopt;
+    const Quantity held = buy ? -net : net;
+    if (contracts <= 0 || held < 0 || contracts <= held || (buy && held == 0)) return std::nullopt;
     return PositionOvershoot{contracts, held, contracts - held};
 }
 
-std::optional<int32_t> ReadContracts(const std::string& text) {
-    int32_t n = 0;
-    if (!ParseWholeNumber(text, &n)) return std::nullopt;
-    return n;
+std::optional<Quantity> ReadContracts(const std::string& text) {
+    Quantity q;
+    if (!ParseQuantityInLanguage(text, &q)) return std::nullopt;
+    return q;
 }
 
 BuySellPage ModifyPage(const CAdmComisiones& adm, const COrderCartera& m) {
@@ -142,13 +144,13 @@ BuySellPage ModifyPage(const CAdmComisiones& adm, const COrderCartera& m) {
     p.symbol = m.symbol;
     p.symbolDecimals = m.decimals;
     p.group = m.group;
-    p.contractsText = std::to_string(m.contracts);
+    p.contractsText = EditQuantityText(m.contracts);
     p.priceText = FullNumberText(m.price, m.decimals);
     p.pageDecimals = m.decimals;
     p.buy = m.buy != 0;
     p.when = CTimeLong::GetTime(m.date, m.time);
     if (!m.schedule.empty()) p.schedule = SelectByPrefix(ScheduleListItems(adm), m.schedule);
-    p.commissionText = FullNumberText(m.commission * m.contracts, m.decimals);
+    p.commissionText = FullNumberText(m.commission * m.contracts.ToDouble(), m.decimals);
     p.modifyingId = m.id;
     p.before = m;
     return p;
@@ -165,13 +167,14 @@ bool RepricesCommission(const BuySellPage& page) {
 
 namespace {
 double PageGross(const BuySellPage& page) {
-    return ReadNumberPrefix(page.priceText) * ReadContracts(page.contractsText).value_or(0);
+    return ReadNumberPrefix(page.priceText) *
+           ReadContracts(page.contractsText).value_or(Quantity()).ToDouble();
 }
 // The commission total of the page, and whether a schedule priced it.
 std::pair<double, bool> PageCommission(const CAdmComisiones& adm, const BuySellPage& page,
                                        double gross) {
     if (RepricesCommission(page)) return {adm.CalculateCommission(*page.schedule, gross, 4), true};
-    if (page.schedule) return {page.before->commission * page.before->contracts, false};
+    if (page.schedule) return {page.before->commission * page.before->contracts.ToDouble(), false};
     return {ReadNumberPrefix(page.commissionText), false};
 }
 }  // namespace
@@ -189,9 +192,9 @@ BuySellAmounts UpdateAmounts(const CAdmComisiones& adm, const BuySellPage& page)
 }
 
 std::optional<COrderCartera> BuildBuySell(const CSistemaCartera& ledger, const BuySellPage& page) {
-    std::optional<int32_t> read = ReadContracts(page.contractsText);
-    if (!read || *read < 1) return std::nullopt;
-    const int32_t contracts = *read;
+    std::optional<Quantity> read = ReadContracts(page.contractsText);
+    if (!read || *read <= 0 || *read > kMaxEntryContracts) return std::nullopt;
+    const Quantity contracts = *read;
     // The commission box's text, or what the page shows in it (only that amount is needed).
     std::string commissionText = page.commissionBox.value_or(std::string());
     if (!page.commissionBox)
@@ -200,7 +203,7 @@ std::optional<COrderCartera> BuildBuySell(const CSistemaCartera& ledger, const B
     // The movement's commission kept as it was: the box still holds it, for its contracts.
     const COrderCartera* before = page.before ? &*page.before : nullptr;
     const bool kept = before && contracts == before->contracts &&
-                      commission == before->commission * before->contracts;
+                      commission == before->commission * before->contracts.ToDouble();
     COrderCartera m;
     m.symbol = page.symbol;
     m.quoteCode = page.code;
@@ -208,7 +211,7 @@ std::optional<COrderCartera> BuildBuySell(const CSistemaCartera& ledger, const B
     m.contracts = contracts;
     m.buy = page.buy ? 1 : 0;
     m.price = ReadNumberPrefix(page.priceText);
-    m.commission = kept ? before->commission : commission / contracts;
+    m.commission = kept ? before->commission : commission / contracts.ToDouble();
     m.schedule = page.schedule.value_or(kept ? std::string(before->schedule) : std::string());
     m.group = page.group;
     m.pointValue = 1.0;
@@ -255,7 +258,7 @@ COrderCartera BuildCashMovement(int32_t type, const std::string& description, do
 }
 
 COrderCartera BuildDividend(const std::string& symbol, const std::string& code, int decimals,
-                            int32_t contracts, double perShare, const std::string& group,
+                            Quantity contracts, double perShare, const std::string& group,
                             std::time_t when, uint64_t modifyingId) {
     COrderCartera m = OtherOperation(kDividend, when, modifyingId);
     m.symbol = symbol;

@@ -64,11 +64,10 @@ struct BuySellAmounts {
 };
 BuySellAmounts UpdateAmounts(const CAdmComisiones& adm, const BuySellPage& page);
 
-// The movement OK records, or nullopt when the contracts are below 1 or not a whole number
-// (nothing recorded). The commission per contract is the commission box's text (as
-// UpdateAmounts writes it) divided by the contracts, or the modified movement's own when
-// the box still holds its commission for the same contracts; the balance comes from the
-// ledger.
+// The movement OK records, or nullopt when the contracts are not a number above 0 and up to
+// kMaxEntryContracts (nothing recorded). The commission per contract is the commission box's text
+// (as UpdateAmounts writes it) divided by the contracts, or the modified movement's own when the
+// box still holds its commission for the same contracts; the balance comes from the ledger.
 std::optional<COrderCartera> BuildBuySell(const CSistemaCartera& ledger, const BuySellPage& page);
 
 // A page of the other-operations sheet for expenses, impositions, deposits and refunds.
@@ -76,7 +75,7 @@ COrderCartera BuildCashMovement(int32_t type, const std::string& description, do
                                 std::time_t when, uint64_t modifyingId = kNoId);
 // The dividends page.
 COrderCartera BuildDividend(const std::string& symbol, const std::string& code, int decimals,
-                            int32_t contracts, double perShare, const std::string& group,
+                            Quantity contracts, double perShare, const std::string& group,
                             std::time_t when, uint64_t modifyingId = kNoId);
 
 // Why the movement cannot be recorded: a price, commission or amount that is not a finite
@@ -84,8 +83,9 @@ COrderCartera BuildDividend(const std::string& symbol, const std::string& code, 
 // contracts, or no contracts for a buy, sell or dividend. Empty when it can be.
 std::string UnpriceableReason(const COrderCartera& m);
 
-// The largest contracts, and the largest price, commission or amount, that entry and import
-// accept: beyond any real order, and small enough that no total of a journal can overflow.
+// The largest contracts (fractions of them allowed), and the largest price, commission or amount,
+// that entry and import accept: beyond any real order, and small enough that no total of a journal
+// can overflow.
 inline constexpr int32_t kMaxEntryContracts = 2147483647;
 inline constexpr double kMaxEntryAmount = 1e12;
 
@@ -109,19 +109,20 @@ std::string OverflowedTotal(const CSistemaCartera& ledger);
 // held (none held counts), or a buy of more than an open short. The rest opens a position
 // of the order's own side.
 struct PositionOvershoot {
-    int64_t ordered = 0;  // the order's contracts
-    int64_t held = 0;     // the open contracts of the other side
-    int64_t opened = 0;   // ordered - held
+    Quantity ordered;  // the order's contracts
+    Quantity held;     // the open contracts of the other side
+    Quantity opened;   // ordered - held
 };
 // For an order of contracts (buy or sell) in code, against the ledger's open trades of that
 // code (compared without regard to case). nullopt when the order stays within the position,
 // adds to one of its own side, or has no contracts.
 std::optional<PositionOvershoot> FindOvershoot(const CSistemaCartera& ledger,
                                                const std::string& code, bool buy,
-                                               int64_t contracts);
+                                               Quantity contracts);
 
-// Reads the contracts box: a whole number, blanks and a leading '+' allowed; nullopt for any
-// other text and for a number outside int32_t (never a cut or wrapped value).
-std::optional<int32_t> ReadContracts(const std::string& text);
+// Reads the contracts box: a quantity in the interface language's form (see
+// ParseQuantityInLanguage), exactly; nullopt for any other text and for more than ten
+// decimals (never a rounded value).
+std::optional<Quantity> ReadContracts(const std::string& text);
 
 }  // namespace cartera

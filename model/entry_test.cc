@@ -65,10 +65,12 @@ TEST_F(EntryTest, BuyAndSellWithAScheduleStoreTheDisplayedCommission) {
     EXPECT_EQ(BuildBuySell(ledger, page)->commission, 0.0);
 }
 
-TEST_F(EntryTest, ContractsBelowOneRecordNothing) {
-    // Nor a number the box did not hold: never its first digits, never a cut value.
-    for (const char* text : {"0", "-3", "x", "", "1e+05", "3000000000", "2.5"})
+TEST_F(EntryTest, ContractsOfNothingOrBeyondTheBoundsRecordNothing) {
+    // Nor a number the box did not hold: never its first digits, never a cut or rounded value.
+    for (const char* text : {"0", "-3", "x", "", "2,5", "3000000000", "2.5.1", "0.00000000001"})
         EXPECT_FALSE(BuildBuySell(ledger, Page(true, text, "10"))) << text;
+    EXPECT_EQ(BuildBuySell(ledger, Page(true, "0.0000000001", "10"))->contracts.Text(),
+              "0.0000000001");
     EXPECT_TRUE(BuildBuySell(ledger, Page(true, "1", "junk")));
     EXPECT_EQ(BuildBuySell(ledger, Page(true, "1", "junk"))->price, 0.0);
 }

@@ -57,7 +57,7 @@ void SetClosedTradeFields(const COrderCartera& e, const COrderCartera& x, CNegoc
     t.guarantee = x.guarantee;
 }
 
-CNegocioC OpenTradeFields(const COrderCartera& m, int32_t q, double cx, int32_t nowDate,
+CNegocioC OpenTradeFields(const COrderCartera& m, Quantity q, double cx, int32_t nowDate,
                           int32_t nowTime) {
     CNegocioC t;
     t.entryDate = m.date;
@@ -87,18 +87,9 @@ CNegocioC OpenTradeFields(const COrderCartera& m, int32_t q, double cx, int32_t 
     double r =
         cartera::OpenUnitResult(m.buy != 0, m.price, m.price, m.pointValue, m.commission, cx);
     t.percentage = cartera::TradePercentage(r, m.price + m.commission);
-    t.profit = r * q;
+    t.profit = r * q.ToDouble();
     return t;
 }
-
-namespace {
-
-// Contract arithmetic wraps like the 32-bit fields it models.
-int32_t Sub(int32_t a, int32_t b) {
-    return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
-}
-
-}  // namespace
 
 void TradeBook::MatchAll() {
     const CArrayOrders& journal = m_journal.Orders();
@@ -108,7 +99,7 @@ void TradeBook::MatchAll() {
     for (uint32_t i = 0; i < journal.size(); ++i)
         if (journal[i].IsExecution()) exec.push_back(i);
     m_matchedSize = journal.size();
-    std::vector<std::pair<uint32_t, int32_t>> stillOpen;
+    std::vector<std::pair<uint32_t, Quantity>> stillOpen;
     MatchPlaces(exec, m_closed, stillOpen, &m_execByCode);
     RebuildOpenTrades(stillOpen);
 }
@@ -126,7 +117,7 @@ struct Queue {
 
 // An exit's movement, far along the journal and not cached, and its contracts left, asked of
 // memory ahead of their use.
-void Prefetch(const Waiting& w, const COrderCartera* orders, const std::vector<int32_t>& left) {
+void Prefetch(const Waiting& w, const COrderCartera* orders, const std::vector<Quantity>& left) {
     const char* m = reinterpret_cast<const char*>(&orders[w.place]);
     __builtin_prefetch(m);
     __builtin_prefetch(m + sizeof(COrderCartera) - 1);
@@ -141,7 +132,7 @@ constexpr uint32_t kAhead = 16;
 template <class Trades>
 void TradeBook::MatchPlaces(
     const std::vector<uint32_t>& exec, Trades& closed,
-    std::vector<std::pair<uint32_t, int32_t>>& stillOpen,
+    std::vector<std::pair<uint32_t, Quantity>>& stillOpen,
     std::unordered_map<std::string, std::vector<uint32_t>>* bySecurity) const {
     // The journal does not change while matching runs: its movements are read through one
     // pointer, not reloaded after every trade written.
@@ -152,7 +143,7 @@ void TradeBook::MatchPlaces(
     std::vector<uint32_t> securityOfText(PooledText::PoolSize() + 1, UINT32_MAX);
     std::vector<uint32_t> security(exec.size());
     std::vector<Queue> queues;  // 2 per security: [2s] sell side, [2s+1] buy side
-    std::vector<int32_t> left(exec.size());
+    std::vector<Quantity> left(exec.size());
     std::vector<char> open(exec.size(), 1);
     for (uint32_t p = 0; p < exec.size(); ++p) {
         const COrderCartera& m = orders[exec[p]];
@@ -209,16 +200,16 @@ void TradeBook::MatchPlaces(
             if (left[p] > left[xp]) {
                 t.contracts = left[xp];
                 t.percentage = TradePercentage(r, e.price);
-                t.profit = r * left[xp];
-                left[p] = Sub(left[p], left[xp]);
+                t.profit = r * left[xp].ToDouble();
+                left[p] -= left[xp];
                 t.remainder = left[p];
                 open[xp] = 0;
                 ++exits.head;
             } else {
                 t.contracts = left[p];
                 t.percentage = TradePercentage(r, e.price + e.commission);
-                t.profit = r * left[p];
-                left[xp] = Sub(left[xp], left[p]);
+                t.profit = r * left[p].ToDouble();
+                left[xp] -= left[p];
                 t.remainder = left[xp];
                 if (left[xp] == 0) {
                     open[xp] = 0;
@@ -235,7 +226,7 @@ void TradeBook::MatchPlaces(
         if (open[p]) stillOpen.emplace_back(exec[p], left[p]);
 }
 
-void TradeBook::RebuildOpenTrades(const std::vector<std::pair<uint32_t, int32_t>>& positions) {
+void TradeBook::RebuildOpenTrades(const std::vector<std::pair<uint32_t, Quantity>>& positions) {
     m_open.clear();
     CTime now = CTime::GetCurrentTime();
     int32_t nowDate = FctimeToFn(now), nowTime = HctimeToHn(now);
@@ -261,7 +252,7 @@ bool TradeBook::MatchAppended() {
     // The open trades x closes, all of them but perhaps the last used up; matching leaves a
     // security's open trades on one side, so x faces all of them or none.
     std::vector<size_t> met;
-    int32_t need = x.contracts;
+    Quantity need = x.contracts;
     for (size_t j = mine.head; need > 0 && j < mine.places.size(); ++j) {
         const uint32_t place = mine.places[j];
         const size_t k = OpenTradeAt(place);
@@ -271,12 +262,12 @@ bool TradeBook::MatchAppended() {
         if (e.id != t.id || t.contracts <= 0 || !e.IsExecution()) return false;
         if ((e.buy != 0) == (x.buy != 0)) break;
         met.push_back(k);
-        need = t.contracts > need ? 0 : Sub(need, t.contracts);
+        need = t.contracts > need ? Quantity() : need - t.contracts;
     }
     CTime now = CTime::GetCurrentTime();
     const int32_t nowDate = FctimeToFn(now), nowTime = HctimeToHn(now);
     RefreshOpenValues(nowDate, nowTime);
-    int32_t leftX = x.contracts;
+    Quantity leftX = x.contracts;
     size_t usedUp = 0;
     for (size_t k : met) {
         const CNegocioC& open = m_open[k];
@@ -289,18 +280,18 @@ bool TradeBook::MatchAppended() {
         if (open.contracts > leftX) {
             t.contracts = leftX;
             t.percentage = TradePercentage(r, e.price);
-            t.profit = r * leftX;
-            t.remainder = Sub(open.contracts, leftX);
+            t.profit = r * leftX.ToDouble();
+            t.remainder = open.contracts - leftX;
             m_open.Edit(k, [&](CNegocioC& reduced) {
                 reduced = MakeOpenTrade(e, t.remainder, nowDate, nowTime);
                 reduced.entryPosition = place;
             });
-            leftX = 0;
+            leftX = Quantity();
         } else {
             t.contracts = open.contracts;
             t.percentage = TradePercentage(r, e.price + e.commission);
-            t.profit = r * open.contracts;
-            leftX = Sub(leftX, open.contracts);
+            t.profit = r * open.contracts.ToDouble();
+            leftX -= open.contracts;
             t.remainder = leftX;
             ++usedUp;
         }
@@ -345,7 +336,7 @@ bool TradeBook::RematchSecurities(const std::vector<std::string>& lowered, size_
         if (at == entries.end() || *at != place) entries.insert(at, place);
     }
     CArrayNegocioC closed;
-    std::vector<std::pair<uint32_t, int32_t>> stillOpen;
+    std::vector<std::pair<uint32_t, Quantity>> stillOpen;
     MatchPlaces(exec, closed, stillOpen);
     CTime now = CTime::GetCurrentTime();
     const int32_t nowDate = FctimeToFn(now), nowTime = HctimeToHn(now);
@@ -356,7 +347,7 @@ bool TradeBook::RematchSecurities(const std::vector<std::string>& lowered, size_
 }
 
 void TradeBook::ReplaceOpenTrades(const std::vector<std::string>& codes,
-                                  const std::vector<std::pair<uint32_t, int32_t>>& stillOpen,
+                                  const std::vector<std::pair<uint32_t, Quantity>>& stillOpen,
                                   size_t changed, int32_t nowDate, int32_t nowTime) {
     // Only the entries of the securities' open trades, before and after, can have one.
     std::vector<uint32_t> entries;

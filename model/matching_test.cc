@@ -29,6 +29,16 @@ TEST_F(MatchingTest, PartialFillsCloseTheEntryAndAnOversizedExitOpensAShort) {
     ASSERT_EQ(ledger.GetOpenTrades().size(), 1u);
     const CNegocioC& open = ledger.GetOpenTrades()[0];
     EXPECT_TRUE(open.isLong == 0 && open.contracts == 3 && open.id == 3u);  // the sell's rest
+    // Fractions close exactly: 0.3 and 0.7 use up 1, with nothing left open; the entry
+    // commission goes with each part.
+    Add(Exec(true, "FRAC", 1, 10.0, 0.5));
+    Add(Exec(false, "FRAC", Quantity::FromUnits(3'000'000'000), 11.0));
+    Add(Exec(false, "FRAC", Quantity::FromUnits(7'000'000'000), 12.0));
+    ASSERT_EQ(closed.size(), 4u);
+    EXPECT_EQ(closed[2].remainder.Text(), "0.7");
+    EXPECT_EQ(closed[3].remainder, Quantity());
+    EXPECT_DOUBLE_EQ(closed[2].profit + closed[3].profit, 0.3 * 0.5 + 0.7 * 1.5);
+    EXPECT_EQ(ledger.GetOpenTrades().size(), 1u);
 }
 
 TEST_F(MatchingTest, ShortsCodesCaseAndEntryOrder) {
@@ -100,7 +110,8 @@ TEST_F(MatchingTest, ClosedTradePercentageDependsOnWhichSideWasLarger) {
 // deletes and modifies (of contracts, side, price and code, of executions and cash) match
 // only the securities they touch; ticks and loading in between must not leave stale values.
 // The totals, kept by difference as trades come and go, must have the very bits of the same
-// journal matched and summed afresh (and be the literal rule's sums but for rounding).
+// journal matched and summed afresh (and be the literal rule's sums but for rounding). Every
+// other journal holds fractions: tenths that add up to whole ones, and some of ten places.
 TEST_F(MatchingTest, AgreesWithTheLiteralRuleAfterEveryChangeOnRandomJournals) {
     std::mt19937 rng(12345);
     const char* codes[] = {"AAA", "aaa", "Bbb", "BBB", "ccc", "D"};
@@ -161,9 +172,16 @@ TEST_F(MatchingTest, AgreesWithTheLiteralRuleAfterEveryChangeOnRandomJournals) {
                     << round << "/" << step << " total " << k << ": " << ours[k] << " " << full[k]
                     << " " << literal[k];
         };
+        const bool fractions = round % 2 == 1;
+        auto quantity = [&]() -> Quantity {
+            if (!fractions) return pick(12) - 1;
+            if (pick(8) == 0) return Quantity::FromUnits(pick(1 << 30));
+            return Quantity::FromUnits(static_cast<__int128>(pick(120) - 2) * Quantity::kScale /
+                                       10);
+        };
         auto execution = [&] {
             int kind = pick(2);
-            COrderCartera m = Exec(kind == 0, codes[pick(6)], pick(12) - 1, pick(5000) / 100.0,
+            COrderCartera m = Exec(kind == 0, codes[pick(6)], quantity(), pick(5000) / 100.0,
                                    pick(10) / 100.0, 20000 + pick(400));
             m.pointValue = pick(3) + 0.5;
             m.guarantee = pick(4);
@@ -194,7 +212,7 @@ TEST_F(MatchingTest, AgreesWithTheLiteralRuleAfterEveryChangeOnRandomJournals) {
                 const size_t place = rng() % fast.GetOrders().size();
                 COrderCartera old = fast.GetOrders()[place];
                 int what = pick(5);
-                if (what == 0) old.contracts = 1 + pick(12);
+                if (what == 0) old.contracts = quantity();
                 if (what == 1) old.buy = !old.buy;
                 if (what == 2) old.price = pick(5000) / 100.0;
                 if (what == 3 && old.IsExecution()) old.quoteCode = codes[pick(6)];

@@ -38,7 +38,7 @@ int MovementTypeLetterId(int32_t type) {
 }
 
 double MovementTotal(const COrderCartera& m) {
-    double q = m.IsSharelessDividend() ? 0.0 : m.contracts;
+    double q = m.IsSharelessDividend() ? 0.0 : m.contracts.ToDouble();
     if (m.type == kBuy) return (m.price + m.commission) * q;
     if (m.type == kSell) return (m.price - m.commission) * q;
     return q * m.price;

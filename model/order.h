@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "host/quantity.h"
 #include "model/pooled_text.h"
 
 class CArchive;
@@ -38,10 +39,10 @@ class COrderC {
     double price = 0.0;       // per share; for cash movements the amount per unit
     double pointValue = 0.0;  // value of one price point per share
     double guarantee = 0.0;
-    double balance = 0.0;     // capital after the movement (buy/sell page only); not stored
-    int32_t orderType = 0;    // not interpreted; stored
+    double balance = 0.0;         // capital after the movement (buy/sell page only); not stored
+    cartera::Quantity contracts;  // shares, exact; for cash movements the multiplier of the price
+    int32_t orderType = 0;        // not interpreted; stored
     int32_t storedWord = 0;   // not interpreted; stored (the entry pages set 0), copied into trades
-    int32_t contracts = 0;    // shares; for cash movements the multiplier of the price
     int32_t carriedWord = 0;  // not interpreted; stored, copied into trades
     int32_t date = 0;         // date number
     int32_t time = 0;         // time number
@@ -66,7 +67,7 @@ class COrderCartera : public COrderC {
     int IsExecution() const { return type == kBuy || type == kSell; }
     // 1 for a dividend on no shares or a negative number of them: entry refuses it, a file
     // may hold one from before; its amount counts as 0.
-    int IsSharelessDividend() const { return type == kDividend && contracts < 1; }
+    int IsSharelessDividend() const { return type == kDividend && contracts <= 0; }
 
     // The short record of the legacy extension block: id low 32 bits, reserved,
     // commission per contract, schedule. Loading sets the id's high half to 0.
@@ -76,12 +77,23 @@ class COrderCartera : public COrderC {
 using CArrayOrders = std::vector<COrderCartera>;
 
 namespace cartera {
+// The file version from which a movement's quantity is stored exactly: a whole quantity the
+// main record's 32-bit count holds is stored there alone; any other is marked there and its
+// 1e-10 units follow its extension record (16 bytes, little-endian). Earlier versions hold
+// whole counts only.
+inline constexpr int kExactQuantitySchema = 4;
+// Whether ar's records are of that version or later.
+bool HoldsExactQuantities(const CArchive& ar);
+
 // Reads one main movement record of the portfolio file body; the two flags are set as
 // loading sets them (closing 1, buy 1 exactly for type 0) and the id is sign-extended.
 COrderCartera ReadMovementRecord(CArchive& ar);
-// Writes the main record and, apart, the extension record (schedule, reserved) of the body.
+// Writes the main record and, apart, the extension record (schedule, reserved and an exact
+// quantity the main record marks) of the body.
 void WriteMovementRecord(CArchive& ar, const COrderCartera& m);
 void WriteExtensionRecord(CArchive& ar, const COrderCartera& m);
+// Reads m's extension record (after its main record was read into m).
+void ReadExtensionRecord(CArchive& ar, COrderCartera& m);
 // One movement whole, its main record then its extension record, as changes store it.
 void WriteWholeMovement(CArchive& ar, const COrderCartera& m);
 COrderCartera ReadWholeMovement(CArchive& ar);

@@ -12,7 +12,8 @@ namespace cartera {
 namespace {
 
 // Minor version 1: the version record is followed by an FNV-1a sum of the body (read only);
-// 2: by its CRC-32C; 3: by its CRC-32C and its length, with records after the body.
+// 2: by its CRC-32C; 3: by its CRC-32C and its length, with records after the body; 4: the
+// same with exact quantities (see kExactQuantitySchema).
 constexpr int32_t kMajor = 1;
 constexpr int32_t kMinorWithFnv = 1;
 constexpr int32_t kMinorWithChecksum = 2;
@@ -64,7 +65,7 @@ void SerializePortfolio(CArchive& ar, CSistemaCartera& ledger, BaseInfo* info) {
     read.minor = version.ReadMinor();
     const bool summed = read.minor >= kMinorWithFnv;
     const uint32_t stored = summed ? ar.ReadU32() : 0;
-    const bool sized = read.minor >= kCurrentMinor;
+    const bool sized = read.minor >= kMinorWithRecords;
     const uint64_t length = sized ? ar.ReadU64() : 0;
     ar.ReadString();
     const size_t start = ar.Position();
@@ -77,6 +78,7 @@ void SerializePortfolio(CArchive& ar, CSistemaCartera& ledger, BaseInfo* info) {
     if (info) *info = read;
     if (!info && !ar.AtEnd()) Fail(std::to_string(ar.Remaining()) + " bytes after the journal");
     CArchive bodyAr(body);
+    bodyAr.SetObjectSchema(read.minor);
     try {
         ledger.Serialize(bodyAr);
     } catch (const CArchiveException& e) {
@@ -91,7 +93,7 @@ std::vector<std::string> LoadWarnings(const std::string& path, const CSistemaCar
         if (!m.IsSharelessDividend()) continue;
         std::string text = ::LS(42230);
         const std::string values[] = {path, std::to_string(m.id), IsoDate(m.date),
-                                      m.quoteCode.str(), std::to_string(m.contracts)};
+                                      m.quoteCode.str(), m.contracts.Text()};
         for (int i = 0; i < 5; ++i) {
             const std::string mark = "%" + std::to_string(i + 1);
             if (size_t at = text.find(mark); at != std::string::npos)

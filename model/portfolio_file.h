@@ -10,6 +10,7 @@
 
 #include "host/error.h"
 #include "model/links.h"
+#include "model/order.h"
 #include "model/portfolio_store.h"
 
 class CArchive;
@@ -24,8 +25,11 @@ struct BaseInfo {
     std::optional<uint32_t> sum;  // the body's CRC-32C, when the file holds one
     size_t end = 0;               // where the base ends: the records start there (1.3 on)
 };
-// The minor version this build writes: 3, with the body's length, so records can follow.
-inline constexpr int32_t kCurrentMinor = 3;
+// The minor version from which the body's length is written, so records can follow it; and
+// the one this build writes, with exact quantities. A file of an earlier version is written
+// in this one on its next save.
+inline constexpr int32_t kMinorWithRecords = 3;
+inline constexpr int32_t kCurrentMinor = kExactQuantitySchema;
 
 // Writes or reads the base of a portfolio file. Storing writes the current version; *info
 // (if given) gets the body's sum. Loading reads any version this build knows and fills

@@ -101,7 +101,7 @@ void PortfolioStore::LoadBytes(const std::string& path, std::string_view data,
 void PortfolioStore::LoadFileAndRecords(const std::string& path, std::string_view data,
                                         CSistemaCartera& ledger, std::vector<std::string>* warnings,
                                         bool keepHistory, bool* isPortfolio) {
-    m_inStep = m_appendOnly = m_wholeNeeded = m_legacyLog = false;
+    m_inStep = m_appendOnly = m_wholeNeeded = m_legacyLog = m_olderVersion = false;
     m_appendAt = m_baseSize = m_sinceHistory = 0;
     m_recordCount = 0;
     m_history.Clear();
@@ -115,11 +115,11 @@ void PortfolioStore::LoadFileAndRecords(const std::string& path, std::string_vie
     }
     if (isPortfolio) *isPortfolio = true;
     m_baseSize = base.end;
-    if (base.minor >= kCurrentMinor) {
+    if (base.minor >= kMinorWithRecords) {
         Records records;
         try {
             records = ReadRecords(data.substr(base.end), base.end);
-            ReplayRecords(records, ledger, keepHistory ? &m_history : nullptr);
+            ReplayRecords(records, ledger, keepHistory ? &m_history : nullptr, base.minor);
         } catch (const Error& e) {
             throw Error(ErrorKind::damaged, path + ": " + e.what());
         }
@@ -138,6 +138,7 @@ void PortfolioStore::LoadFileAndRecords(const std::string& path, std::string_vie
     }
     m_journalSize = ledger.GetOrders().size();
     m_inStep = true;
+    m_olderVersion = base.minor != kCurrentMinor;
 }
 
 void PortfolioStore::NoteRecords(const Records& records, size_t baseEnd, const std::string& path,
@@ -227,6 +228,7 @@ Status PortfolioStore::SaveWhole(const std::string& path, CSistemaCartera& ledge
     // The changes an earlier version kept beside the file are in it now.
     if (m_legacyLog && m_env->RemoveFile(LegacyLogPath(*m_env, path)).ok()) m_legacyLog = false;
     m_inStep = true;
+    m_olderVersion = false;
     m_appendAt = m_buffer.size();
     m_baseSize = base.end;
     m_sinceHistory = 0;
@@ -262,10 +264,10 @@ Status PortfolioStore::SaveChange(const std::string& path, CSistemaCartera& ledg
                                    ? m_journalSize + change.added.size() - change.removed.size()
                                    : ledger.GetOrders().size();
     m_record.clear();  // keeps its capacity
-    if (m_inStep && m_appendAt > 0)
+    if (m_inStep && m_appendAt > 0 && !m_olderVersion)
         AppendStepRecord(&m_record, type, ledger,
                          m_appendOnly ? Shifted(change, m_journalSize) : change, journalSize);
-    if (!m_inStep || m_appendAt == 0 || DueForCheckpoint(m_record.size())) {
+    if (!m_inStep || m_appendAt == 0 || m_olderVersion || DueForCheckpoint(m_record.size())) {
         if (!m_appendOnly) return SaveWhole(path, ledger, BackupPath(*m_env, path));
         m_wholeNeeded = true;
         return Status(ErrorKind::bug, "the portfolio must be written whole");
@@ -277,7 +279,7 @@ Status PortfolioStore::SaveLayouts(const std::string& path, CSistemaCartera& led
     if (!m_inStep || m_appendOnly) return {};
     m_record.clear();
     if (m_appendAt > 0) AppendLayoutsRecord(&m_record, ledger);
-    if (m_appendAt == 0 || DueForCheckpoint(m_record.size()))
+    if (m_appendAt == 0 || m_olderVersion || DueForCheckpoint(m_record.size()))
         return SaveWhole(path, ledger, std::string());  // the journal is the same: no backup
     return Append(path, m_record, m_journalSize);
 }

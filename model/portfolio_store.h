@@ -132,7 +132,9 @@ class PortfolioStore {
     bool m_appendOnly = false;                 // the journal was not read: no whole writes
     bool m_wholeNeeded = false;
     bool m_legacyLog = false;  // a change log of an earlier version is beside the file
-    uint64_t m_appendAt = 0;   // where the next record goes; 0 until a base is known
+    bool m_olderVersion =
+        false;                // the file is of an earlier version: the next save writes it whole
+    uint64_t m_appendAt = 0;  // where the next record goes; 0 until a base is known
     uint64_t m_baseSize = 0;
     uint64_t m_sinceHistory = 0;  // record bytes after the base and its history
     size_t m_recordCount = 0;

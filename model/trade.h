@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "host/quantity.h"
 #include "model/pooled_text.h"
 
 // Percentage shown when the divisor of a trade's percentage is zero.
@@ -19,7 +20,7 @@ class CNegocioC {
     ~CNegocioC() = default;
 
     // The trade record's fields that play no part in the portfolio are left out; the rest
-    // are grouped by size, with no virtual table, so a trade stays small (152 bytes).
+    // are grouped by size, with no virtual table, so a trade stays small (176 bytes).
     uint64_t id = 0;  // the entry movement's id
     double entryPrice = 0.0;
     double exitPrice = 0.0;  // open trades: the last known price
@@ -29,12 +30,12 @@ class CNegocioC {
     double exitCommission = 0.0;   // per contract
     double pointValue = 0.0;
     double guarantee = 0.0;
+    cartera::Quantity contracts;
+    cartera::Quantity remainder;  // closed: what is left on the side not used up; open: contracts
     int32_t entryDate = 0;
     int32_t entryTime = 0;
     int32_t exitDate = 0;  // open trades: when matching ran
     int32_t exitTime = 0;
-    int32_t contracts = 0;
-    int32_t remainder = 0;  // closed: what is left on the side not used up; open: contracts
     int32_t daysHeld = 0;
     int32_t entryStoredWord = 0;   // the entry movement's storedWord
     int32_t exitStoredWord = 0;    // the exit movement's storedWord (closed trades)
@@ -73,7 +74,7 @@ CNegocioC ClosedTradeFields(const COrderCartera& e, const COrderCartera& x);
 void SetClosedTradeFields(const COrderCartera& e, const COrderCartera& x, CNegocioC& t);
 // The open trade of q contracts left of m, with exit commission per contract cx and a
 // fictitious exit at the given date and time, valued at m's own price.
-CNegocioC OpenTradeFields(const COrderCartera& m, int32_t q, double cx, int32_t nowDate,
+CNegocioC OpenTradeFields(const COrderCartera& m, Quantity q, double cx, int32_t nowDate,
                           int32_t nowTime);
 
 // Per-unit result of a closed trade.
@@ -94,13 +95,13 @@ inline double TradePercentage(double r, double d) {
 
 // Commission of a whole trade, and the entry and exit totals shown by the grids.
 inline double TradeCommission(const CNegocioC& t) {
-    return (t.exitCommission + t.entryCommission) * t.contracts;
+    return (t.exitCommission + t.entryCommission) * t.contracts.ToDouble();
 }
 inline double TradeEntryTotal(const CNegocioC& t) {
-    return (t.entryPrice - t.entryCommission) * t.contracts;
+    return (t.entryPrice - t.entryCommission) * t.contracts.ToDouble();
 }
 inline double TradeExitTotal(const CNegocioC& t) {
-    return (t.exitPrice - t.exitCommission) * t.contracts;
+    return (t.exitPrice - t.exitCommission) * t.contracts.ToDouble();
 }
 
 }  // namespace cartera

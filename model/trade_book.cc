@@ -9,11 +9,12 @@
 
 namespace cartera {
 
-CNegocioC TradeBook::MakeOpenTrade(const COrderCartera& m, int32_t q, int32_t nowDate,
+CNegocioC TradeBook::MakeOpenTrade(const COrderCartera& m, Quantity q, int32_t nowDate,
                                    int32_t nowTime) const {
     double cx = m.commission;
+    const double n = q.ToDouble();
     if (!m.schedule.empty() && m_commissions)
-        cx = m_commissions->CalculateCommission(m.schedule, q * m.price, 4) / q;
+        cx = m_commissions->CalculateCommission(m.schedule, n * m.price, 4) / n;
     return OpenTradeFields(m, q, cx, nowDate, nowTime);
 }
 
@@ -113,7 +114,7 @@ bool TradeBook::ValueAtTick(size_t k, double last) {
     if (!trade.revalue) m_ticked.push_back(m_open.EntryAt(k));
     const COrderCartera& entry = m_journal[place];
     m_open.Edit(k, [&](CNegocioC& t) {
-        int32_t q = t.contracts;
+        const double q = t.contracts.ToDouble();
         double cx = m_commissions
                         ? m_commissions->CalculateCommission(entry.schedule, q * last, 4) / q
                         : entry.commission;

@@ -78,16 +78,16 @@ class TradeBook {
     template <class Trades>
     void MatchPlaces(
         const std::vector<uint32_t>& exec, Trades& closed,
-        std::vector<std::pair<uint32_t, int32_t>>& stillOpen,
+        std::vector<std::pair<uint32_t, Quantity>>& stillOpen,
         std::unordered_map<std::string, std::vector<uint32_t>>* bySecurity = nullptr) const;
     void ReplaceOpenTrades(const std::vector<std::string>& codes,
-                           const std::vector<std::pair<uint32_t, int32_t>>& stillOpen,
+                           const std::vector<std::pair<uint32_t, Quantity>>& stillOpen,
                            size_t changed, int32_t nowDate, int32_t nowTime);
     void RefreshOpenValues(int32_t nowDate, int32_t nowTime);
-    void RebuildOpenTrades(const std::vector<std::pair<uint32_t, int32_t>>& positions);
+    void RebuildOpenTrades(const std::vector<std::pair<uint32_t, Quantity>>& positions);
     void RebuildOpenTradeIndex();
     size_t OpenTradeAt(uint32_t place) const;
-    CNegocioC MakeOpenTrade(const COrderCartera& m, int32_t q, int32_t nowDate,
+    CNegocioC MakeOpenTrade(const COrderCartera& m, Quantity q, int32_t nowDate,
                             int32_t nowTime) const;
 
     const Journal& m_journal;

@@ -113,14 +113,14 @@ void TradeList::Count(const CNegocioC& t) {
     m_profits.Add(t.profit);
     m_guarantees.Add(t.guarantee);
     m_invested.Add(t.guarantee);
-    m_invested.Add((t.entryPrice + t.entryCommission) * t.contracts);
+    m_invested.Add((t.entryPrice + t.entryCommission) * t.contracts.ToDouble());
 }
 
 void TradeList::Take(const CNegocioC& t) {
     m_profits.Sub(t.profit);
     m_guarantees.Sub(t.guarantee);
     m_invested.Sub(t.guarantee);
-    m_invested.Sub((t.entryPrice + t.entryCommission) * t.contracts);
+    m_invested.Sub((t.entryPrice + t.entryCommission) * t.contracts.ToDouble());
 }
 
 void TradeList::push_back(CNegocioC t) {
@@ -283,7 +283,7 @@ namespace cartera {
 
 bool SameTrade(const CNegocioC& a, const CNegocioC& b) {
     // A field added to the trade must be compared here too.
-    static_assert(sizeof(CNegocioC) == 152);
+    static_assert(sizeof(CNegocioC) == 176);
     auto same = [](double x, double y) {
         return std::bit_cast<uint64_t>(x) == std::bit_cast<uint64_t>(y);
     };

@@ -68,7 +68,7 @@ TEST(TradeListTest, ReadsLikeAnArrayThroughInsertsErasesAndEdits) {
             profits.Add(t.profit);
             guarantees.Add(t.guarantee);
             invested.Add(t.guarantee);
-            invested.Add((t.entryPrice + t.entryCommission) * t.contracts);
+            invested.Add((t.entryPrice + t.entryCommission) * t.contracts.ToDouble());
             ++i;
         }
         ASSERT_EQ(i, model.size());

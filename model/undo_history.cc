@@ -50,8 +50,8 @@ std::string DescribeMovement(const COrderCartera& m) {
     if (m.IsExecution())
         return letter + " " +
                (m.symbol.empty() ? std::string(m.quoteCode) : std::string(m.symbol)) + " " +
-               std::to_string(m.contracts);
-    return letter + " " + PonPuntos(m.price * m.contracts, m.decimals);
+               QuantityText(m.contracts);
+    return letter + " " + PonPuntos(m.price * m.contracts.ToDouble(), m.decimals);
 }
 
 void UndoHistory::Record(JournalChange change) {

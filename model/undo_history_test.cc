@@ -24,7 +24,7 @@ class HistoryDocument : public FakeDocument {
 };
 
 // The journal as (id, type, contracts, price) in order, and the closed trades' entry prices.
-using Row = std::tuple<uint64_t, int32_t, int32_t, double>;
+using Row = std::tuple<uint64_t, int32_t, cartera::Quantity, double>;
 std::vector<Row> Journal(const CSistemaCartera& ledger) {
     std::vector<Row> rows;
     for (const COrderCartera& m : ledger.GetOrders())

@@ -147,10 +147,10 @@ std::vector<std::string> Movements(const Statement& s) {
     for (const StatementRow& r : s.rows) currencies.insert(r.currency);
     std::vector<std::string> out;
     for (const std::string& currency : currencies) {
-        for (const COrderCartera& m : PlanImport(s, CSistemaCartera(), {"", currency, true}).added)
+        for (const COrderCartera& m : PlanImport(s, CSistemaCartera(), {"", currency}).added)
             out.push_back(currency + " " + std::to_string(m.type) + " " + IsoDate(m.date) + " " +
                           HnToHc(m.time) + " " + std::string(m.quoteCode) + " " +
-                          std::string(m.symbol) + " " + std::to_string(m.contracts) + " @" +
+                          std::string(m.symbol) + " " + m.contracts.Text() + " @" +
                           ExactNumberText(m.price) + " c=" + ExactNumberText(m.commission) + " x" +
                           ExactNumberText(m.pointValue) + " " + std::string(m.orderText));
     }

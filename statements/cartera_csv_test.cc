@@ -48,8 +48,8 @@ TEST_F(CarteraCsvTest, RowsBecomeWhatTheEntryPagesRecord) {
     ASSERT_EQ(batch.size(), 5u);
     // Type, symbol, group, schedule, contracts, price, date, time; then the commission a
     // contract. A row with neither commission nor schedule takes the default schedule.
-    using Row = std::tuple<int32_t, std::string, std::string, std::string, int32_t, double, int32_t,
-                           int32_t>;
+    using Row = std::tuple<int32_t, std::string, std::string, std::string, Quantity, double,
+                           int32_t, int32_t>;
     const Row rows[] = {
         {kBuy, "Acme Corp", "g1", "Broker", 10, 20, DateNumber(2026, 3, 2), TimeNumber(9, 30, 0)},
         {kSell, "ACME", "g1", "", 4, 25, DateNumber(2026, 3, 2), TimeNumber(10, 0, 15)},

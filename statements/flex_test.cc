@@ -59,7 +59,7 @@ Statement Read(const std::string& text) {
 class FlexTest : public testing::LedgerTest {
   protected:
     ImportPlan ImportTwice(const Statement& s, CSistemaCartera& ledger) {
-        ImportOptions options{"U1111111", "USD", false};
+        ImportOptions options{"U1111111", "USD"};
         ImportPlan plan = PlanImport(s, ledger, options);
         ledger.AddOrders(plan.added);
         ImportPlan again = PlanImport(s, ledger, options);
@@ -72,7 +72,7 @@ class FlexTest : public testing::LedgerTest {
 TEST_F(FlexTest, EveryLayoutImportsOnceWithTheBrokersRealizedResult) {
     const Statement xml = Read(kXml);
     EXPECT_EQ(xml.format, "ib-flex-xml");
-    const ImportPlan xmlPlan = PlanImport(xml, CSistemaCartera(), {"U1111111", "USD", false});
+    const ImportPlan xmlPlan = PlanImport(xml, CSistemaCartera(), {"U1111111", "USD"});
     for (Layout layout : {Layout::oneHeader, Layout::sections, Layout::headerData}) {
         SCOPED_TRACE(static_cast<int>(layout));
         CSistemaCartera ledger;
@@ -109,13 +109,13 @@ TEST_F(FlexTest, XmlMovementsAccountsCurrenciesAndNotes) {
     const Statement s = Read(kXml);
     CSistemaCartera ledger;
     ExpectRefused([&] { PlanImport(s, ledger, {}); }, "U1111111, U2222222");
-    ExpectRefused([&] { PlanImport(s, ledger, {"U1111111", "", false}); }, "USD, EUR");
-    ExpectRefused([&] { PlanImport(s, ledger, {"U3", "", false}); }, "no account U3");
+    ExpectRefused([&] { PlanImport(s, ledger, {"U1111111", ""}); }, "USD, EUR");
+    ExpectRefused([&] { PlanImport(s, ledger, {"U3", ""}); }, "no account U3");
     const ImportPlan plan = ImportTwice(s, ledger);
     std::vector<std::string> added;
     for (const COrderCartera& m : plan.added)
         added.push_back(std::to_string(m.type) + " " + std::string(m.quoteCode) + " " +
-                        std::to_string(m.contracts) + "x" + ExactNumberText(m.price) + " c" +
+                        m.contracts.Text() + "x" + ExactNumberText(m.price) + " c" +
                         ExactNumberText(m.commission) + " pv" + ExactNumberText(m.pointValue) +
                         " " + std::string(m.orderText));
     EXPECT_EQ(added, (std::vector<std::string>{
@@ -143,7 +143,7 @@ TEST_F(FlexTest, XmlMovementsAccountsCurrenciesAndNotes) {
         part.rows.erase(std::remove_if(part.rows.begin(), part.rows.end(), drop), part.rows.end());
         return part;
     };
-    const ImportOptions u1{"U1111111", "USD", false};
+    const ImportOptions u1{"U1111111", "USD"};
     ledger.AddOrders(
         PlanImport(without([](const StatementRow& r) { return r.kind == RowKind::cancel; }), ledger,
                    u1)

@@ -2,6 +2,7 @@
 // cancelled trades taken out, what the ledger holds already skipped, the rest as movements.
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdint>
 #include <map>
 #include <numeric>
@@ -52,6 +53,16 @@ uint8_t DecimalsOf(double price) {
     return static_cast<uint8_t>(std::clamp<size_t>(text.size() - point - 1, 2, 6));
 }
 
+// The row's quantity as the broker wrote it: the shortest decimal that reads back to the
+// number read, which is the text itself for any quantity of up to 15 digits. Refuses
+// (FailRow) more than ten decimals.
+Quantity RowQuantity(const StatementRow& row) {
+    Quantity q;
+    if (!ParseQuantity(FullNumberText(std::fabs(row.quantity)), &q, false))
+        FailRow(row.line, "quantity", ExactNumberText(row.quantity) + " has more than 10 decimals");
+    return q;
+}
+
 COrderCartera Movement(const StatementRow& row, const std::string& idPrefix) {
     COrderCartera m;
     m.closing = 1;
@@ -66,18 +77,18 @@ COrderCartera Movement(const StatementRow& row, const std::string& idPrefix) {
         case RowKind::cancel:
             m.type = row.buy ? kBuy : kSell;
             m.buy = row.buy ? 1 : 0;
-            m.contracts = static_cast<int32_t>(row.quantity);
+            m.contracts = RowQuantity(row);
             m.price = row.price;
-            m.commission = row.commission / row.quantity;
+            m.commission = row.commission / m.contracts.ToDouble();
             m.pointValue = row.multiplier;
             m.quoteCode = code;
             m.symbol = row.symbol.empty() ? code : row.symbol;
             m.decimals = DecimalsOf(row.price);
             break;
         case RowKind::dividend: {
-            const bool perShare = row.rate > 0 && row.quantity >= 1 && IsWholeCount(row.quantity);
+            const bool perShare = row.rate > 0 && row.quantity > 0;
             m.type = kDividend;
-            m.contracts = perShare ? static_cast<int32_t>(row.quantity) : 1;
+            m.contracts = perShare ? RowQuantity(row) : Quantity(1);
             m.price = perShare ? row.rate : row.amount;
             m.quoteCode = code.empty() ? text : code;
             m.symbol = row.symbol.empty() ? m.quoteCode : PooledText(row.symbol);
@@ -105,8 +116,7 @@ std::string FieldsKey(const COrderCartera& m, bool withTime = true) {
     std::string code(m.quoteCode);
     for (char& c : code) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return std::to_string(m.date) + '|' + (withTime ? std::to_string(m.time) : "") + '|' + code +
-           '|' + std::to_string(m.type) + '|' + std::to_string(m.contracts) + '|' +
-           ExactNumberText(m.price);
+           '|' + std::to_string(m.type) + '|' + m.contracts.Text() + '|' + ExactNumberText(m.price);
 }
 
 const char* FieldOf(EntryField f) {
@@ -237,7 +247,7 @@ class JournalTrades {
         };
         if (auto it = m_byText.find(m_prefix + tradeId); !tradeId.empty() && it != m_byText.end())
             if (const COrderCartera* m = take(it->second)) return m;
-        if (!(cancel.quantity >= 1) || !IsWholeCount(cancel.quantity)) return nullptr;
+        if (!(cancel.quantity > 0)) return nullptr;
         auto [first, last] = m_byFields.equal_range(FieldsKey(Movement(cancel, m_prefix), false));
         for (auto it = first; it != last; ++it)
             if (tradeId.empty() || std::string_view(m_orders[it->second].orderText).empty())
@@ -308,33 +318,16 @@ void TakeOutCancelled(std::vector<const StatementRow*>* rows, const Statement& s
     *rows = std::move(kept);
 }
 
-// Refuses fractional trades, or leaves them out as refused rows when told to.
-void LeaveOutFractional(std::vector<const StatementRow*>* rows, const ImportOptions& o,
-                        ImportPlan* plan) {
-    std::vector<const StatementRow*> kept;
-    std::vector<RefusedRow> fractional;
-    for (const StatementRow* row : *rows) {
-        if (row->kind == RowKind::trade && row->quantity > kMaxEntryContracts)
+// Refuses a trade beyond the bound of contracts, or of more than ten decimals.
+void CheckQuantities(const std::vector<const StatementRow*>& rows) {
+    for (const StatementRow* row : rows) {
+        if (row->kind != RowKind::trade) continue;
+        if (row->quantity > kMaxEntryContracts)
             FailRow(
                 row->line, "quantity",
                 ExactNumberText(row->quantity) + " is beyond the bound of 2,147,483,647 contracts");
-        if (row->kind == RowKind::trade && !IsWholeCount(row->quantity)) {
-            fractional.push_back({row->line, row->symbol + " " + ExactNumberText(row->quantity) +
-                                                 ": a fractional quantity cannot be held"});
-        } else {
-            kept.push_back(row);
-        }
+        RowQuantity(*row);
     }
-    if (!fractional.empty() && !o.skipFractional) {
-        std::vector<std::string> list;
-        list.reserve(fractional.size());
-        for (const RefusedRow& r : fractional)
-            list.push_back("line " + std::to_string(r.line) + " " + r.why);
-        throw Error(ErrorKind::invalid_input,
-                    Joined(list, "; ") + "; skip fractional rows to import the rest");
-    }
-    plan->refused.insert(plan->refused.end(), fractional.begin(), fractional.end());
-    *rows = std::move(kept);
 }
 
 }  // namespace
@@ -346,7 +339,7 @@ ImportPlan PlanImport(const Statement& statement, const CSistemaCartera& ledger,
     std::vector<const StatementRow*> rows = RowsOfAccount(statement, options, &plan);
     rows = RowsOfCurrency(std::move(rows), options, &plan);
     TakeOutCancelled(&rows, statement, ledger, &plan);
-    LeaveOutFractional(&rows, options, &plan);
+    CheckQuantities(rows);
 
     std::unordered_set<std::string> ids;                // order texts the journal and the plan hold
     std::unordered_map<std::string, size_t> withoutId;  // the journal's movements by fields

@@ -36,22 +36,22 @@ TEST_F(PlanTest, RowsWithoutIdsMatchByFieldsAndFractionalRowsAreRefused) {
     EXPECT_EQ(overlapping.added.size(), 2u);
     EXPECT_EQ(overlapping.skipped, 1u);
 
+    // Fractions are imported as written; more than ten decimals are refused, never rounded.
     s.rows.push_back(Trade(7, true, 0.25, 5.5));
     s.rows.push_back(Trade(8, false, 1.5, 6));
-    for (const char* row : {"line 7 ACME 0.25", "line 8 ACME 1.5"})
-        ExpectRefused([&] { PlanImport(s, ledger, {}); }, row);
-    ImportPlan skipping = PlanImport(s, ledger, {"", "", true});
-    EXPECT_EQ(skipping.added.size(), 2u);
-    ASSERT_EQ(skipping.refused.size(), 2u);
-    EXPECT_EQ(skipping.refused[1].line, 8u);
-
-    auto skip = [&] { PlanImport(s, ledger, {"", "", true}); };
-    s.rows.push_back(Trade(9, true, 2147483648.0, 5.5));  // whole, but beyond a movement's
-    ExpectRefused(skip,
+    const ImportPlan fractions = PlanImport(s, ledger, {});
+    ASSERT_EQ(fractions.added.size(), 4u);
+    EXPECT_EQ(fractions.added[3].contracts.Text(), "1.5");
+    EXPECT_DOUBLE_EQ(fractions.added[3].commission, 2 / 1.5);
+    auto plan = [&] { PlanImport(s, ledger, {}); };
+    s.rows.push_back(Trade(9, true, 0.00000000001, 5.5));
+    ExpectRefused(plan, "line 9, quantity: 1e-11 has more than 10 decimals");
+    s.rows.back().quantity = 2147483648.0;  // whole, but beyond a movement's
+    ExpectRefused(plan,
                   "line 9, quantity: 2147483648 is beyond the bound of 2,147,483,647 contracts");
     s.rows.pop_back();
     s.rows[2].price = 2e12;  // beyond what entry takes: the row is named, nothing imported
-    ExpectRefused(skip, "line 4, price: ");
+    ExpectRefused(plan, "line 4, price: ");
 }
 
 }  // namespace

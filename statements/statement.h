@@ -67,9 +67,8 @@ struct Statement {
 };
 
 struct ImportOptions {
-    std::string account;          // empty: a statement with several accounts is refused
-    std::string currency;         // empty: a statement with several currencies is refused
-    bool skipFractional = false;  // fractional rows are left out and listed, not refused
+    std::string account;   // empty: a statement with several accounts is refused
+    std::string currency;  // empty: a statement with several currencies is refused
 };
 
 struct RefusedRow {
@@ -93,10 +92,10 @@ struct ImportPlan {
 // whole movements (see Statement::movements). Throws cartera::Error
 // (ErrorKind::invalid_input) when nothing may be imported: several accounts without
 // options.account (the message lists them), several currencies without options.currency,
-// fractional rows without options.skipFractional (naming each), a quantity or an amount
-// out of the entry bounds. A cancellation takes its trade out of the statement, and out of
-// the journal when an earlier import added it: by the order text of the trade's id, else by
-// the same security, side, quantity, price and date. Does not change the ledger.
+// a quantity of more than ten decimals, a quantity or an amount out of the entry bounds. A
+// cancellation takes its trade out of the statement, and out of the journal when an earlier import
+// added it: by the order text of the trade's id, else by the same security, side, quantity, price
+// and date. Does not change the ledger.
 ImportPlan PlanImport(const Statement& statement, const CSistemaCartera& ledger,
                       const ImportOptions& options);
 // The ids of plan.withdrawn, as AddOrders takes them.

@@ -24,7 +24,7 @@
 namespace cartera::testing {
 
 // A buy (or sell) of contracts of code at price, commission a contract, on date.
-inline COrderCartera Exec(bool buy, const std::string& code, int32_t contracts, double price,
+inline COrderCartera Exec(bool buy, const std::string& code, Quantity contracts, double price,
                           double commission = 0.0, int32_t date = 20000) {
     COrderCartera m;
     m.type = buy ? kBuy : kSell;
@@ -41,7 +41,7 @@ inline COrderCartera Exec(bool buy, const std::string& code, int32_t contracts, 
 }
 
 // A cash movement (or dividend) of type: contracts times price.
-inline COrderCartera Cash(int32_t type, int32_t contracts, double price, int32_t date = 0) {
+inline COrderCartera Cash(int32_t type, Quantity contracts, double price, int32_t date = 0) {
     COrderCartera m = Exec(true, "cash", contracts, price, 0.0, date);
     m.type = type;
     return m;

@@ -136,7 +136,7 @@ class TaxTradesModel : public QAbstractTableModel {
             case 2:
                 return QText(t.isLong ? kTextLong : kTextShort);
             case 3:
-                return QString::number(t.contracts);
+                return QString::fromStdString(QuantityText(t.contracts));
             case 4:
                 return DayText(t.entryDate);
             case 5:

@@ -101,31 +101,29 @@ TEST_F(CsvCommandsTest, ProgressShowsOnlyOnATerminal) {
 // second import that adds nothing.
 TEST_F(CsvCommandsTest, AStatementImportRefusesUntilChosenThenImportsOnceAndReports) {
     const std::string p = NewPortfolio(), file = home + "/flex.xml";
-    // Two accounts; U1 has a fractional buy and a EUR trade.
+    // Two accounts; U1 has a fractional buy, imported as it is, and a EUR trade.
     const std::string flex = Bytes(CARTERA_TESTDATA_DIR "/ib-flex-xml/flex_two_accounts.xml");
     Write(file, flex);
     const std::string before = Bytes(p);
     EXPECT_THAT(Fails(2, {"import", p, file}), HasSubstr("accounts (U1, U2)"));
     const std::vector<std::string> chosen = {"import",     p,    file, "--account", "U1",
                                              "--currency", "USD"};
-    EXPECT_THAT(Fails(2, chosen), HasSubstr("line 4 ABC 0.5"));
     std::vector<std::string> args = chosen, dry = chosen;
-    args.push_back("--skip-fractional");
-    dry.insert(dry.end(), {"--skip-fractional", "--dry-run"});
+    dry.push_back("--dry-run");
     EXPECT_EQ(Ok(dry),
               "add 2024-01-01 00:00:00 imposition IN 1 x 1000 IB:10\n"
               "add 2024-01-02 10:00:00 buy ABC 10 x 20 IB:7\n"
-              "would add 2, skipped 0 (already in the portfolio), refused 1\n"
-              "refused line 4: ABC 0.5: a fractional quantity cannot be held\n"
+              "add 2024-01-03 10:00:00 buy ABC 0.5 x 21 IB:8\n"
+              "would add 3, skipped 0 (already in the portfolio), refused 0\n"
               "1 row of account U2 left out\n"
               "1 EUR row left out: import them into a EUR portfolio\n");
     EXPECT_EQ(Bytes(p), before);
 
     nlohmann::json first = Json(args);
-    EXPECT_TRUE(Holds(first, R"({"format": "ib-flex-xml", "added": 2})"_json));
-    EXPECT_EQ(first["refused"][0]["line"], 4);
-    EXPECT_TRUE(Holds(Json(args), R"({"added": 0, "skipped": 2})"_json));
+    EXPECT_TRUE(Holds(first, R"({"format": "ib-flex-xml", "added": 3})"_json));
+    EXPECT_TRUE(Holds(Json(args), R"({"added": 0, "skipped": 3})"_json));
     EXPECT_EQ(Load(p)->At(1).orderText, "IB:7");
+    EXPECT_EQ(Load(p)->At(2).contracts.Text(), "0.5");
 
     // A bad row names its line and field, and nothing is imported.
     const std::string changed = Bytes(p);

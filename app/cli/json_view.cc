@@ -1,6 +1,7 @@
 // The JSON rendering of the portfolio views.
 #include <nlohmann/json.hpp>
 
+#include "app/cli/quantity_json.h"
 #include "app/cli/views.h"
 #include "host/dates.h"
 #include "host/grid/grid_control.h"

@@ -4,6 +4,7 @@
 
 #include "commissions/comisiones.h"
 #include "host/dates.h"
+#include "host/numbers.h"
 #include "host/strings.h"
 #include "model/entry.h"
 #include "model/sistema.h"
@@ -30,11 +31,11 @@ std::string ChosenSchedule(const CAdmComisiones& adm, const std::string& name) {
               ")");
 }
 
+// The contracts box holding exactly the quantity the option names.
 std::string ContractsText(const std::string& text) {
-    int32_t n = 0;
-    if (!ParseWholeNumber(text, &n) || n < 1)
-        FailUsage("--contracts must be a whole number of at least 1, not '" + text + "'");
-    return std::to_string(n);
+    const Quantity q = ReadQuantity("--contracts", text);
+    if (q <= 0) FailUsage("--contracts must be more than 0, not '" + text + "'");
+    return EditQuantityText(q);
 }
 
 // The page as it opens: fresh for a new order, or on the movement being modified.
@@ -67,7 +68,9 @@ void RequireCode(const MovementOptions& o) {
 void AddExecutionOptions(CLI::App* sub, MovementOptions& o, bool required) {
     AddText(sub, "--code", o.code, "quote code of the security")->required(required);
     AddText(sub, "--symbol", o.symbol, "display name (a new movement: the code)");
-    AddText(sub, "--contracts", o.contracts, "number of contracts, at least 1")->required(required);
+    AddText(sub, "--contracts", o.contracts,
+            "number of contracts, more than 0 (fractions too: 0.5)")
+        ->required(required);
     AddText(sub, "--price", o.price, "price per contract")->required(required);
     auto* schedule = AddText(sub, "--schedule", o.schedule,
                              "commission schedule: the first whose name begins with this");
@@ -162,7 +165,8 @@ COrderCartera ExecutionMovement(const CSistemaCartera& ledger, const MovementOpt
     }
     p.when = ResolveWhen(o.date, o.time, p.when);
     std::optional<COrderCartera> m = BuildBuySell(ledger, p);
-    if (!m) FailUsage("contracts must be at least 1, not " + p.contractsText);
+    if (!m)
+        FailUsage("contracts must be more than 0 and at most 2147483647, not " + p.contractsText);
     RequireEntryBounds(*m);
     return *m;
 }
@@ -184,7 +188,7 @@ COrderCartera DividendMovement(const MovementOptions& o, const COrderCartera* mo
     std::string code = modifying ? modifying->quoteCode : std::string();
     std::string symbol = modifying ? modifying->symbol : std::string();
     int decimals = modifying ? modifying->decimals : 2;
-    int32_t shares = modifying ? modifying->contracts : 0;
+    Quantity shares = modifying ? modifying->contracts : Quantity();
     double perShare = modifying ? modifying->price : 0.0;
     std::string group = modifying ? modifying->group : std::string();
     if (o.code.Given()) code = o.code.value;
@@ -194,7 +198,7 @@ COrderCartera DividendMovement(const MovementOptions& o, const COrderCartera* mo
         symbol = code;
     }
     if (o.decimals.Given()) decimals = ReadDecimals("--decimals", o.decimals.value);
-    if (o.shares.Given()) shares = ReadWholeNumber("--shares", o.shares.value);
+    if (o.shares.Given()) shares = ReadQuantity("--shares", o.shares.value);
     if (o.perShare.Given()) perShare = ReadNumber("--per-share", o.perShare.value);
     if (o.group.Given()) group = o.group.value;
     std::time_t when = ResolveWhen(o.date, o.time, StartTime(modifying));

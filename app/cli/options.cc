@@ -65,6 +65,13 @@ double ReadNumber(const std::string& what, const std::string& text) {
     return v;
 }
 
+Quantity ReadQuantity(const std::string& what, const std::string& text) {
+    Quantity q;
+    if (!cartera::ReadQuantity(text, kPlainNumber, &q))
+        FailUsage(what + " must be a number of at most 10 decimals, not '" + text + "'");
+    return q;
+}
+
 int32_t ReadWholeNumber(const std::string& what, const std::string& text) {
     int32_t v = 0;
     if (!ParseWholeNumber(text, &v))

@@ -10,6 +10,7 @@
 
 #include "host/context.h"
 #include "host/error.h"
+#include "host/quantity.h"
 
 class CSistemaCartera;
 
@@ -70,6 +71,8 @@ CLI::Option* AddText(CLI::App* app, const std::string& name, TextOption& opt,
 
 // Readers: each fails with a usage error naming what (an option name) and the text.
 double ReadNumber(const std::string& what, const std::string& text);
+// A quantity, exactly: a plain number of at most 10 decimals (never rounded).
+Quantity ReadQuantity(const std::string& what, const std::string& text);
 int32_t ReadWholeNumber(const std::string& what, const std::string& text);
 int ReadDecimals(const std::string& what, const std::string& text);  // 0 to 15
 uint64_t ReadId(const std::string& text);

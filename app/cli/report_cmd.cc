@@ -6,6 +6,7 @@
 #include "analytics/report.h"
 #include "analytics/tables.h"
 #include "app/cli/commands.h"
+#include "app/cli/quantity_json.h"
 #include "app/cli/table.h"
 #include "grids/number_text.h"
 #include "host/dates.h"
@@ -33,6 +34,7 @@ Json JsonOf(const Cell& c) {
     if (auto* s = std::get_if<std::string>(&c)) return *s;
     if (auto* d = std::get_if<double>(&c)) return *d;
     if (auto* n = std::get_if<int64_t>(&c)) return *n;
+    if (auto* q = std::get_if<Quantity>(&c)) return *q;
     return nullptr;
 }
 Json JsonRows(const Table& t) {

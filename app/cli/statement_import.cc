@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 
+#include "app/cli/quantity_json.h"
 #include "host/dates.h"
 #include "host/numbers.h"
 #include "model/sistema.h"
@@ -33,7 +34,7 @@ Json MovementJson(const COrderCartera& m) {
 // "2024-01-02 10:00:00 buy ABC 10 x 20 IB:7": a movement as a dry run lists it.
 std::string MovementText(const COrderCartera& m) {
     std::string text = IsoDate(m.date) + ' ' + HnToHc(m.time) + ' ' + TypeWord(m.type) + ' ' +
-                       std::string(m.quoteCode) + ' ' + std::to_string(m.contracts) + " x " +
+                       std::string(m.quoteCode) + ' ' + m.contracts.Text() + " x " +
                        ExactNumberText(m.price);
     return m.orderText.empty() ? text : text + ' ' + std::string(m.orderText);
 }
@@ -94,8 +95,6 @@ void AddStatementOptions(CLI::App* sub, StatementArgs& a) {
                     "how Cartera's own CSV writes its dates: YYYY, MM and DD (M and D for one or "
                     "two digits) and the characters between them, e.g. DD/MM/YYYY")
         ->capture_default_str();
-    sub->add_flag("--skip-fractional", a.skipFractional,
-                  "leave out rows of fractional quantities (listed) instead of refusing the file");
     sub->add_flag("--dry-run", a.dryRun,
                   "print what would be added, skipped and refused; write nothing");
     sub->add_flag("--json", a.json, "print the summary as JSON");
@@ -139,10 +138,9 @@ std::string ChooseFormat(const ImportFile& file, const StatementArgs& a) {
         FailUsage("--date-format must name YYYY, MM (or M) and DD (or D) once each, not '" +
                   a.dateFormat + "'");
     const std::string format = FormatOf(file, a);
-    if (format == statements::kCarteraFormat &&
-        (!a.account.empty() || !a.currency.empty() || a.skipFractional))
-        FailUsage("--account, --currency and --skip-fractional are for a broker's statement; " +
-                  file.Path() + " is read as Cartera's own CSV (--format names another)");
+    if (format == statements::kCarteraFormat && (!a.account.empty() || !a.currency.empty()))
+        FailUsage("--account and --currency are for a broker's statement; " + file.Path() +
+                  " is read as Cartera's own CSV (--format names another)");
     return format;
 }
 
@@ -187,8 +185,7 @@ void ImportStatement(Output io, OpenPortfolio& portfolio, const std::string& fil
     statements::ImportPlan plan;
     auto planned = [&] {
         try {
-            plan = statements::PlanImport(statement, portfolio.Ledger(),
-                                          {a.account, a.currency, a.skipFractional});
+            plan = statements::PlanImport(statement, portfolio.Ledger(), {a.account, a.currency});
         } catch (const Error& e) {
             Fail(e.kind(), file + ": " + e.what() + "; nothing was imported");
         }

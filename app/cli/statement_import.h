@@ -21,8 +21,7 @@ struct StatementArgs {
     std::string currency;
     std::string map;
     std::string dateFormat{kIsoDateFormat};  // Cartera's own CSV
-    bool skipFractional = false;
-    bool dryRun = false;  // print what would be done, write nothing
+    bool dryRun = false;                     // print what would be done, write nothing
     bool json = false;
 };
 
@@ -44,8 +43,7 @@ class ImportFile {
     std::unique_ptr<FileInput> m_input;
 };
 
-// Registers --format, --account, --currency, --map, --date-format, --skip-fractional,
-// --dry-run, --json.
+// Registers --format, --account, --currency, --map, --date-format, --dry-run, --json.
 void AddStatementOptions(CLI::App* sub, StatementArgs& a);
 // The format of file: --format (checked), "map" with --map, else told from its head. Refuses
 // a date format that is none, and the options of a broker's statement for Cartera's CSV.

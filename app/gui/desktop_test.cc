@@ -126,7 +126,8 @@ std::vector<int32_t> FileContracts(const std::string& path, const COrderCartera*
     EXPECT_EQ(file.Load(path).message(), "");
     if (added) ledger.AddOrder(*added);
     std::vector<int32_t> contracts;
-    for (const COrderCartera& m : ledger.GetOrders()) contracts.push_back(m.contracts);
+    for (const COrderCartera& m : ledger.GetOrders())
+        contracts.push_back(static_cast<int32_t>(m.contracts.WholePart()));
     return contracts;
 }
 

@@ -29,12 +29,13 @@ void CrearFictios(Ledger& l, const CArrayOrders& remaining) {
     l.open.clear();
     for (size_t i = 0; i < remaining.size(); ++i) {
         const COrderCartera& m = remaining[i];
-        int32_t q = m.contracts;
+        const double q = m.contracts.ToDouble();
         double cx = m.commission;
         if (!m.schedule.empty() && l.adm)
             cx = l.adm->CalculateCommission(m.schedule, q * m.price, 4) / q;
         CTime now = CTime::GetCurrentTime();
-        CNegocioC t = cartera::OpenTradeFields(m, q, cx, FctimeToFn(now), HctimeToHn(now));
+        CNegocioC t =
+            cartera::OpenTradeFields(m, m.contracts, cx, FctimeToFn(now), HctimeToHn(now));
         l.open.push_back(t);
     }
 }
@@ -65,18 +66,16 @@ void CasarOrdenes(Ledger& l) {
             if (e.contracts > x.contracts) {
                 t.contracts = x.contracts;
                 t.percentage = cartera::TradePercentage(r, e.price);
-                t.profit = r * x.contracts;
-                e.contracts = static_cast<int32_t>(static_cast<uint32_t>(e.contracts) -
-                                                   static_cast<uint32_t>(x.contracts));
+                t.profit = r * x.contracts.ToDouble();
+                e.contracts -= x.contracts;
                 t.remainder = e.contracts;
                 l.closed.push_back(t);
                 ex.erase(ex.begin() + static_cast<long>(j));
             } else {
                 t.contracts = e.contracts;
                 t.percentage = cartera::TradePercentage(r, e.price + e.commission);
-                t.profit = r * e.contracts;
-                x.contracts = static_cast<int32_t>(static_cast<uint32_t>(x.contracts) -
-                                                   static_cast<uint32_t>(e.contracts));
+                t.profit = r * e.contracts.ToDouble();
+                x.contracts -= e.contracts;
                 t.remainder = x.contracts;
                 if (x.contracts == 0) ex.erase(ex.begin() + static_cast<long>(j));
                 l.closed.push_back(t);
@@ -95,22 +94,22 @@ void CalcularCapital(Ledger& l) {
     t = Totals{};
     for (size_t i = 0; i < l.orders.size(); ++i) {
         const COrderCartera& m = l.orders[i];
-        if (m.type == kDividend) t.dividends += (m.commission + m.price) * m.contracts;
+        if (m.type == kDividend) t.dividends += (m.commission + m.price) * m.contracts.ToDouble();
         if (m.type == kExpense) {
-            t.expenses += m.contracts * m.price;
-            t.capital -= m.contracts * m.price;
+            t.expenses += m.contracts.ToDouble() * m.price;
+            t.capital -= m.contracts.ToDouble() * m.price;
         }
         if (m.type == kImposition) {
-            t.impositions += m.contracts * m.price;
-            t.capital += m.contracts * m.price;
+            t.impositions += m.contracts.ToDouble() * m.price;
+            t.capital += m.contracts.ToDouble() * m.price;
         }
         if (m.type == kDeposit) {
-            t.deposits += m.contracts * m.price;
-            t.capital += m.contracts * m.price;
+            t.deposits += m.contracts.ToDouble() * m.price;
+            t.capital += m.contracts.ToDouble() * m.price;
         }
         if (m.type == kRefund) {
-            t.refunds += m.contracts * m.price;
-            t.capital -= m.contracts * m.price;
+            t.refunds += m.contracts.ToDouble() * m.price;
+            t.capital -= m.contracts.ToDouble() * m.price;
         }
     }
     for (size_t i = 0; i < l.open.size(); ++i) t.openProfit += l.open[i].profit;
@@ -120,7 +119,8 @@ void CalcularCapital(Ledger& l) {
     t.capital += t.closedProfit;
     t.invested = t.guarantees;
     for (size_t i = 0; i < l.open.size(); ++i)
-        t.invested += (l.open[i].entryPrice + l.open[i].entryCommission) * l.open[i].contracts;
+        t.invested +=
+            (l.open[i].entryPrice + l.open[i].entryCommission) * l.open[i].contracts.ToDouble();
 }
 
 void OnTicks(Ledger& l, const CMensajePelvo& message) {
@@ -137,7 +137,7 @@ void OnTicks(Ledger& l, const CMensajePelvo& message) {
         if (count == 0) continue;
         COrderCartera e;
         if (!GetEntryOrder(l, t.id, e)) continue;
-        int32_t q = t.contracts;
+        const double q = t.contracts.ToDouble();
         double cx = l.adm ? l.adm->CalculateCommission(e.schedule, q * last, 4) / q : 0.0;
         t.exitPrice = last;
         t.exitCommission = cx;
@@ -163,8 +163,7 @@ void Load(Ledger& l, CArchive& ar) {
     int32_t marker = ar.ReadI32();
     if (marker == -1) {
         for (size_t i = 0; i < l.orders.size(); ++i) {
-            l.orders[i].schedule = ar.ReadString();
-            l.orders[i].reserved = static_cast<int32_t>(ar.ReadU32());
+            cartera::ReadExtensionRecord(ar, l.orders[i]);
         }
     } else if (marker > 0) {
         for (int32_t k = 0; k < marker; ++k) {

@@ -120,6 +120,14 @@ class RowReader {
                  "'" + Get(field) + "' is not a whole number of at least " + std::to_string(min));
         return v;
     }
+    // A quantity, exactly: above 0 for a buy or sell, at least 0 for a dividend's shares.
+    Quantity Count(int field, bool positive) const {
+        Quantity q;
+        if (!ReadQuantity(Get(field), kPlainNumber, &q) || q < 0 || (positive && q == 0))
+            Fail(field, "'" + Get(field) + "' is not a number of at most 10 decimals " +
+                            (positive ? "above 0" : "of at least 0"));
+        return q;
+    }
     int32_t Decimals() const {
         const int32_t decimals = Has(kDecimals) ? Whole(kDecimals, 0) : 2;
         if (decimals > 15) Fail(kDecimals, "decimals go from 0 to 15");
@@ -151,7 +159,7 @@ COrderCartera BuildExecution(const RowReader& r, const CSistemaCartera& ledger, 
     p.code = r.Has(kCode) ? r.Get(kCode) : r.Get(kSymbol);
     p.symbol = r.Has(kSymbol) ? r.Get(kSymbol) : p.code;
     if (p.code.empty()) r.Fail(kCode, "a buy or sell needs a code");
-    p.contractsText = std::to_string(r.Whole(kContracts, 1));
+    p.contractsText = EditQuantityText(r.Count(kContracts, true));
     p.priceText = FullNumberText(r.Number(kPrice));
     p.symbolDecimals = r.Decimals();
     if (r.Has(kCommission) && r.Has(kSchedule))
@@ -168,7 +176,7 @@ COrderCartera BuildExecution(const RowReader& r, const CSistemaCartera& ledger, 
     p.group = r.Get(kGroup);
     p.when = when;
     std::optional<COrderCartera> m = BuildBuySell(ledger, p);
-    if (!m) r.Fail(kContracts, "contracts must be at least 1");
+    if (!m) r.Fail(kContracts, "contracts must be more than 0 and at most 2147483647");
     return *m;
 }
 
@@ -182,7 +190,7 @@ COrderCartera BuildMovement(const RowReader& r, const CSistemaCartera& ledger) {
         std::string description = r.Has(kSymbol) ? r.Get(kSymbol) : r.Get(kCode);
         return BuildCashMovement(*type, description, price, when);
     }
-    const int32_t shares = r.Whole(kContracts, 0);
+    const Quantity shares = r.Count(kContracts, false);
     const int32_t decimals = r.Decimals();
     std::string code = r.Has(kCode) ? r.Get(kCode) : r.Get(kSymbol);
     std::string symbol = r.Has(kSymbol) ? r.Get(kSymbol) : code;
@@ -289,10 +297,10 @@ Statement ReadCarteraCsv(std::istream& in, const ReadOptions& options) {
 // A buy's or sell's whole commission in its shortest form that the import, dividing it by the
 // contracts, reads back as the stored commission a contract ("7", not 7.000000000000001).
 std::string WholeCommission(const COrderCartera& m) {
-    const double total = m.commission * m.contracts;
+    const double contracts = m.contracts.ToDouble(), total = m.commission * contracts;
     std::string text = DecimalText(total);
     double read = 0;
-    return ReadNumber(text, kPlainNumber, &read) && read / m.contracts == m.commission
+    return ReadNumber(text, kPlainNumber, &read) && read / contracts == m.commission
                ? text
                : FullNumberText(total);
 }
@@ -307,7 +315,7 @@ void ExportMovementsCsv(const CSistemaCartera& ledger, std::ostream& out) {
             if (t == m.type) type = name;
         bool execution = m.IsExecution();
         bool cash = !execution && m.type != kDividend;
-        std::string contracts = cash ? "1" : std::to_string(m.contracts);
+        std::string contracts = cash ? "1" : m.contracts.Text();
         double price = cash ? MovementTotal(m) : m.price;
         std::string commission = execution ? WholeCommission(m) : "";
         WriteCsvRecord(out,
