@@ -237,7 +237,7 @@ void TradeBook::MatchPlaces(
 
 void TradeBook::RebuildOpenTrades(const std::vector<std::pair<uint32_t, int32_t>>& positions) {
     m_open.clear();
-    CTime now = CTime::GetCurrentTime();
+    CTime now{Now(m_context)};
     int32_t nowDate = FctimeToFn(now), nowTime = HctimeToHn(now);
     for (auto [place, left] : positions) {
         CNegocioC t = MakeOpenTrade(m_journal.Orders()[place], left, nowDate, nowTime);
@@ -273,7 +273,7 @@ bool TradeBook::MatchAppended() {
         met.push_back(k);
         need = t.contracts > need ? 0 : Sub(need, t.contracts);
     }
-    CTime now = CTime::GetCurrentTime();
+    CTime now{Now(m_context)};
     const int32_t nowDate = FctimeToFn(now), nowTime = HctimeToHn(now);
     RefreshOpenValues(nowDate, nowTime);
     int32_t leftX = x.contracts;
@@ -347,7 +347,7 @@ bool TradeBook::RematchSecurities(const std::vector<std::string>& lowered, size_
     CArrayNegocioC closed;
     std::vector<std::pair<uint32_t, int32_t>> stillOpen;
     MatchPlaces(exec, closed, stillOpen);
-    CTime now = CTime::GetCurrentTime();
+    CTime now{Now(m_context)};
     const int32_t nowDate = FctimeToFn(now), nowTime = HctimeToHn(now);
     RefreshOpenValues(nowDate, nowTime);
     m_closed.ReplaceAtEntries(entries, closed);
