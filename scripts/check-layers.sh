@@ -129,6 +129,15 @@ if [ -n "$hits" ]; then
     echo "$hits"
     status=1
 fi
+# The file system, clock and home folder are handed in (host/context.h), never process globals.
+hits=$(cd "$root" && for d in */CMakeLists.txt; do echo "${d%/*}"; done |
+    xargs grep -rnwE 'CurrentEnv|SetCurrentEnv|InstalledEnv|ScopedEnv|SetClock|SetHomeFolder|HomeFolder|ContextInstalled' \
+        --include='*.h' --include='*.cc' --include='*.cpp')
+if [ -n "$hits" ]; then
+    echo "a removed process-wide hook named; hand a Context in instead:"
+    echo "$hits"
+    status=1
+fi
 if [ -n "$cli" ]; then
     if ! [ -x "$cli" ]; then
         echo "no executable at $cli"
