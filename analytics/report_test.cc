@@ -36,7 +36,7 @@ class ReportTest : public LedgerTest {
         dividend.quoteCode = dividend.symbol = "AAA";
         ledger.AddOrder(dividend);
     }
-    CSistemaCartera ledger;
+    CSistemaCartera ledger{ctx};
 };
 
 TEST_F(ReportTest, HandWorkedJournalGivesEveryFigure) {

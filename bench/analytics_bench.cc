@@ -9,6 +9,7 @@
 #include "analytics/report.h"
 #include "host/market.h"
 #include "model/sistema.h"
+#include "testing/mem_env.h"
 
 namespace {
 
@@ -18,7 +19,7 @@ const CSistemaCartera& Ledger(int n) {
     if (!l) {
         static CMarketService service;
         CMarketService::SetCurrent(&service);
-        l = std::make_unique<CSistemaCartera>();
+        l = std::make_unique<CSistemaCartera>(cartera::testing::BareContext());
         std::mt19937 rng(3);
         std::vector<COrderCartera> batch(n);
         for (int i = 0; i < n; ++i) {

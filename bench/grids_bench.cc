@@ -13,6 +13,7 @@
 #include "grids/grid_trades.h"
 #include "host/archive.h"
 #include "model/sistema.h"
+#include "testing/mem_env.h"
 
 namespace {
 
@@ -43,7 +44,7 @@ CSistemaCartera& Ledger(int n) {
     static std::map<int, std::unique_ptr<CSistemaCartera>> ledgers;
     auto& ledger = ledgers[n];
     if (!ledger) {
-        ledger = std::make_unique<CSistemaCartera>();
+        ledger = std::make_unique<CSistemaCartera>(cartera::testing::BareContext());
         std::string body = MakeTradesBody(n);
         CArchive ar{std::string_view(body)};
         ledger->Serialize(ar);

@@ -15,6 +15,7 @@
 #include "host/env.h"
 #include "model/portfolio_file.h"
 #include "model/sistema.h"
+#include "testing/mem_env.h"
 
 namespace {
 
@@ -25,7 +26,7 @@ long PeakKb() {
 }
 
 int Write(int n, const std::string& path) {
-    CSistemaCartera ledger;
+    CSistemaCartera ledger{cartera::testing::BareContext()};
     {
         std::string body = cartera::bench::MakeBody(n);
         CArchive ar{std::string_view(body)};
@@ -41,7 +42,7 @@ int Write(int n, const std::string& path) {
 
 int Memory(const std::string& path) {
     long before = PeakKb();
-    CSistemaCartera ledger;
+    CSistemaCartera ledger{cartera::testing::BareContext()};
     cartera::PortfolioDocument doc(&ledger, cartera::PosixEnv());
     if (cartera::Status loaded = doc.Load(path); !loaded.ok()) {
         std::cerr << loaded.message() << '\n';

@@ -19,6 +19,7 @@
 #include "model/portfolio_file.h"
 #include "model/sistema.h"
 #include "model/testing/literal_ledger.h"
+#include "testing/mem_env.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ const std::string& Body(int n) {
 // Shared commission schedule for both sides.
 CAdmComisiones& Schedules() {
     static CAdmComisiones adm = [] {
-        CAdmComisiones a;
+        CAdmComisiones a{cartera::testing::BareContext()};
         stComision b;
         b.kind = 4;
         b.name = "Broker";
@@ -66,7 +67,7 @@ void LoadLiteral(literal::Ledger& l, int n) {
 }
 
 void BM_MatchAndCapital_Ours(benchmark::State& state) {
-    CSistemaCartera ledger;
+    CSistemaCartera ledger{cartera::testing::BareContext()};
     LoadOurs(ledger, static_cast<int>(state.range(0)));
     for (auto _ : state) {
         ledger.GenerarSistema();
@@ -88,7 +89,7 @@ void BM_MatchAndCapital_Literal(benchmark::State& state) {
 
 void BM_Load_Ours(benchmark::State& state) {
     for (auto _ : state) {
-        CSistemaCartera ledger;
+        CSistemaCartera ledger{cartera::testing::BareContext()};
         LoadOurs(ledger, static_cast<int>(state.range(0)));
         benchmark::DoNotOptimize(ledger.GetCapital());
     }
@@ -115,7 +116,7 @@ CMensajePelvo TickFor(int i) {
 }
 
 void BM_OnTicks_Ours(benchmark::State& state) {
-    CSistemaCartera ledger;
+    CSistemaCartera ledger{cartera::testing::BareContext()};
     LoadOurs(ledger, static_cast<int>(state.range(0)));
     int i = 0;
     for (auto _ : state) {
@@ -142,7 +143,7 @@ const std::string& PortfolioFile(int n) {
         path = (std::filesystem::temp_directory_path() /
                 ("cartera_bench_" + std::to_string(n) + ".cartera"))
                    .string();
-        CSistemaCartera ledger;
+        CSistemaCartera ledger{cartera::testing::BareContext()};
         CArchive ar{std::string_view(Body(n))};
         ledger.Serialize(ar);
         cartera::PortfolioDocument doc(&ledger, cartera::PosixEnv());
@@ -180,7 +181,7 @@ void BM_AtomicWrite(benchmark::State& state) {
 void BM_LoadFile_Ours(benchmark::State& state) {
     const std::string& path = PortfolioFile(static_cast<int>(state.range(0)));
     for (auto _ : state) {
-        CSistemaCartera ledger;
+        CSistemaCartera ledger{cartera::testing::BareContext()};
         cartera::PortfolioDocument doc(&ledger, cartera::PosixEnv());
         (void)doc.Load(path);
         benchmark::DoNotOptimize(ledger.GetCapital());
@@ -243,7 +244,7 @@ struct WorkingCopy {
 // (BM_FirstAddOrder_Ours); it is made before the measured ones.
 void BM_AddOrder_Ours(benchmark::State& state) {
     const WorkingCopy copy(static_cast<int>(state.range(0)), ".add");
-    CSistemaCartera ledger;
+    CSistemaCartera ledger{cartera::testing::BareContext()};
     cartera::PortfolioDocument doc(&ledger, cartera::PosixEnv());
     (void)doc.Load(copy.path);
     const COrderCartera first = ledger.GetOrders().front();
@@ -258,7 +259,7 @@ void BM_FirstAddOrder_Ours(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         copy.Renew();
-        auto ledger = std::make_unique<CSistemaCartera>();
+        auto ledger = std::make_unique<CSistemaCartera>(cartera::testing::BareContext());
         auto doc = std::make_unique<cartera::PortfolioDocument>(ledger.get(), cartera::PosixEnv());
         (void)doc->Load(copy.path);
         const COrderCartera m = Execution(ledger->GetOrders().front(), 1);
@@ -290,7 +291,7 @@ enum class Change { kAdd, kModify, kDelete, kUndoDelete };
 template <class Movements, class Open, class Closed>
 void WorkstationChange(benchmark::State& state, bool sorted, Change kind) {
     const WorkingCopy copy(static_cast<int>(state.range(0)), ".window");
-    CSistemaCartera ledger;
+    CSistemaCartera ledger{cartera::testing::BareContext()};
     cartera::PortfolioDocument doc(&ledger, cartera::PosixEnv());
     (void)doc.Load(copy.path);
     Movements movements;
@@ -378,7 +379,7 @@ void LoadDetached(CSistemaCartera& ledger, int n) {
 
 // Baseline: what a delete or a modify did before, the whole matching and the totals.
 void BM_FullRecompute(benchmark::State& state) {
-    CSistemaCartera ledger;
+    CSistemaCartera ledger{cartera::testing::BareContext()};
     LoadDetached(ledger, static_cast<int>(state.range(0)));
     for (auto _ : state) {
         ledger.GenerarSistema();
@@ -388,7 +389,7 @@ void BM_FullRecompute(benchmark::State& state) {
 
 // One modify (more contracts) and one delete of executions, each matching only its security.
 void BM_ModifyAndDelete_Ours(benchmark::State& state) {
-    CSistemaCartera ledger;
+    CSistemaCartera ledger{cartera::testing::BareContext()};
     LoadDetached(ledger, static_cast<int>(state.range(0)));
     size_t k = 1000;
     for (auto _ : state) {

@@ -21,6 +21,7 @@
 #include "host/file_stream.h"
 #include "model/sistema.h"
 #include "statements/detect.h"
+#include "testing/mem_env.h"
 
 namespace {
 
@@ -43,7 +44,7 @@ struct ViewBuf : std::streambuf {
 
 size_t Import(std::istream& in) {
     Statement s = ReadStatement(in, "ib-flex-xml");
-    CSistemaCartera ledger;
+    CSistemaCartera ledger{cartera::testing::BareContext()};
     ImportPlan plan = PlanImport(s, ledger, {});
     const size_t added = plan.added.size();
     ledger.AddOrders(std::move(plan.added));
@@ -184,7 +185,8 @@ void Hostile(benchmark::State& state, const char* format, std::string (*make)())
     PeakOfReading(state, make(), [&](std::istream& in) {
         try {
             Statement s = ReadStatement(in, format);
-            benchmark::DoNotOptimize(PlanImport(s, CSistemaCartera(), {}).added.size());
+            benchmark::DoNotOptimize(
+                PlanImport(s, CSistemaCartera(cartera::testing::BareContext()), {}).added.size());
             state.counters["refused"] = 0;
         } catch (const cartera::Error&) {
             state.counters["refused"] = 1;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "commissions/comisiones.h"
+#include "testing/mem_env.h"
 
 namespace {
 
@@ -14,7 +15,7 @@ class CalculateCommissionTest : public testing::Test {
     double Stock(const std::string& name, double amount) const {
         return m_adm.CalculateCommission(name, amount, 4);
     }
-    CAdmComisiones m_adm;
+    CAdmComisiones m_adm{cartera::testing::BareContext()};
 };
 
 TEST_F(CalculateCommissionTest, StockBracketsApplyRatesMinimumsRoyaltyAndAFallback) {

@@ -43,11 +43,6 @@ namespace {
 constexpr const char* kFileName = "Comisiones.bin";
 }  // namespace
 
-CAdmComisiones::CAdmComisiones()
-    : m_env(cartera::InstalledEnv()),
-      m_folder(cartera::HomeFolder() + "/"),
-      m_path(m_folder + kFileName) {}
-
 CAdmComisiones::CAdmComisiones(const cartera::Context& ctx)
     : m_env(ctx.env), m_folder(ctx.home + "/"), m_path(m_folder + kFileName) {}
 

@@ -38,9 +38,6 @@ using CArrayComisiones = std::vector<stComision>;
 // The commission administrator: every bracket of every schedule in one ordered collection.
 class CAdmComisiones {
   public:
-    // The commission file of the home folder and file system the process hooks name
-    // (HomeFolder, CurrentEnv): the ledger's own, where no context is handed in.
-    CAdmComisiones();
     // The commission file of ctx's home folder, read and written through ctx's file system
     // (which outlives the administrator).
     explicit CAdmComisiones(const cartera::Context& ctx);

@@ -195,7 +195,7 @@ class CommissionScheduleTest : public testing::Test {
         m_adm.GetScheduleNames(out, kind);
         return out;
     }
-    CAdmComisiones m_adm;
+    CAdmComisiones m_adm{cartera::testing::BareContext()};
 };
 
 TEST_F(CommissionScheduleTest, AddAssignsIdsFromTheLastRecord) {

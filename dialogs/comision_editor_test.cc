@@ -67,20 +67,21 @@ class CommissionEditorTest : public cartera::testing::HooksTest {
         page.Button(Page::IDC_ADD)->click();
     }
     static std::string Text(Page& page, int id) { return page.Edit(id)->text().toStdString(); }
-    static CArrayComisiones Stored(const std::string& name) {
-        CAdmComisiones adm;
+    CArrayComisiones Stored(const std::string& name) const {
+        CAdmComisiones adm(ctx);
         adm.Load();
         CArrayComisiones out;
         adm.GetBrackets(name, 4, out);
         return out;
     }
 
+    cartera::Context ctx = hooks.Ctx();
     std::vector<std::string> messages;
     std::string nextName;
 };
 
 TEST_F(CommissionEditorTest, DeleteSelectsTheNeighbourAndSchedulesAreBuiltFromNone) {
-    CAdmComisiones adm;
+    CAdmComisiones adm(ctx);
     Edit(adm, true, [&](Page& page) {
         for (const char* name : {"B", "A", "C"}) New(page, name);
     });
@@ -222,9 +223,9 @@ TEST_F(CommissionEditorTest, NameDialogsOkFollowsWhetherTheEditHoldsAFileNameInA
 
 TEST_F(CommissionEditorTest, AFailedSaveShowsWhyAndKeepsTheEditorOpenOnTheEdit) {
     cartera::MemEnv env;
-    cartera::ScopedEnv scoped(&env);
+    ctx.env = &env;
     env.SetFailWrites(true);
-    CAdmComisiones adm;
+    CAdmComisiones adm(ctx);
     EXPECT_TRUE(Edit(adm, true, [&](Page& page) {
         New(page, "Broker");
         auto* sheet = qobject_cast<CSheetComision*>(page.window());

@@ -97,8 +97,8 @@ class EntrySheetsTest : public LedgerTest {
     }
 
     static constexpr const char* kPath = "/mem/home/p.cartera";
-    CSistemaCartera ledger;
-    cartera::PortfolioDocument doc{&ledger, cartera::InstalledEnv()};
+    CSistemaCartera ledger{ctx};
+    cartera::PortfolioDocument doc{&ledger, &env};
     CEntrySheets sheets;
     std::vector<std::string> messages;
 };
@@ -168,8 +168,8 @@ TEST_F(EntrySheetsTest, ABuyAndASellClosingItRecordMovementsAndATrade) {
         EXPECT_EQ(sheet.result(), QDialog::Rejected);
     });
     EXPECT_EQ(env.Files()[kPath], saved);
-    CSistemaCartera reread;
-    cartera::PortfolioDocument rereadDoc(&reread, cartera::InstalledEnv());
+    CSistemaCartera reread{ctx};
+    cartera::PortfolioDocument rereadDoc(&reread, &env);
     ASSERT_EQ(rereadDoc.Load(kPath).message(), "");
     EXPECT_EQ(reread.GetOrders().size(), 2u);
 }
@@ -348,7 +348,7 @@ TEST_F(EntrySheetsTest, AnySecurityCanBeChosenTypedOrSearchedAndTheLivePriceFoll
 }
 
 TEST_F(EntrySheetsTest, AWholeDateIsTakenAnImpossibleOneRefusedAndEveryScheduleOffered) {
-    CSistemaCartera other;  // another open portfolio, with its own reading of the file
+    CSistemaCartera other{ctx};  // another open portfolio, with its own reading of the file
     CDlgNuevoNombre::SetRunner([](CDlgNuevoNombre& dlg) {
         QTest::keyClicks(dlg.NameEdit(), "Fresh");
         dlg.OkButton()->click();
@@ -449,7 +449,7 @@ TEST_F(EntrySheetsTest, EachOtherOperationRecordsItsMovementFromThePageShowingOr
               std::tuple(kDeposit, 200.0));
 
     // Modifying a dividend keeps its security and group.
-    EXPECT_EQ(CPortfolioCBox::CacheFile(), GetPMngFullPath(10) + "PortfolioCache.txt");
+    EXPECT_EQ(CPortfolioCBox::CacheFile(ctx), "/mem/home/PortfolioCache.txt");
     ledger.AddOrder(cartera::BuildDividend("Telefonica", "TEF", 2, 400, 0.25, "Spain", kNow));
     id = ledger.GetOrders().back().id;
     Other(ledger.GetOrden(id), [&](CSheetVarios& sheet) {
@@ -471,7 +471,7 @@ TEST_F(EntrySheetsTest, EachOtherOperationRecordsItsMovementFromThePageShowingOr
         ChooseSymbol(page, "Future");
         sheet.reject();
     });
-    CPortfolioCBox later;
+    CPortfolioCBox later{ctx};
     later.LoadFromCache();
     bool listed = false;
     for (int i = 0; i < later.count(); ++i) listed |= later.GetCodigoCompleto(i) == "FUT";

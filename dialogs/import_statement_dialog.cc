@@ -74,22 +74,23 @@ void Offer(QComboBox* box, const QStringList& values) {
 }
 
 // The portfolios' currencies, one "portfolio file<TAB>currency" line each, in the home folder.
-std::string CurrencyFile() { return HomeFolder() + "/portfolio-currencies.tsv"; }
+std::string CurrencyFile(const Context& ctx) { return ctx.home + "/portfolio-currencies.tsv"; }
 
-std::string KnownCurrency(const std::string& portfolio) {
+std::string KnownCurrency(const Context& ctx, const std::string& portfolio) {
     std::string text, found;
-    if (portfolio.empty() || !CurrentEnv()->ReadFile(CurrencyFile(), &text).ok()) return {};
+    if (portfolio.empty() || !ctx.env->ReadFile(CurrencyFile(ctx), &text).ok()) return {};
     ForEachTsvLine(text, [&](const std::vector<std::string_view>& f) {
         if (f.size() == 2 && f[0] == portfolio) found = std::string(f[1]);
     });
     return found;
 }
 
-void RememberCurrency(const std::string& portfolio, const std::string& currency) {
+void RememberCurrency(const Context& ctx, const std::string& portfolio,
+                      const std::string& currency) {
     std::string text;
-    (void)CurrentEnv()->ReadFile(CurrencyFile(), &text);  // none yet: the first
+    (void)ctx.env->ReadFile(CurrencyFile(ctx), &text);  // none yet: the first
     text += portfolio + '\t' + currency + '\n';
-    (void)CurrentEnv()->WriteFileAtomic(CurrencyFile(), text);  // a note: best effort
+    (void)ctx.env->WriteFileAtomic(CurrencyFile(ctx), text);  // a note: best effort
 }
 
 }  // namespace
@@ -100,9 +101,9 @@ ImportStatementDialog::ImportStatementDialog(CSistemaCartera& ledger, const std:
       m_ledger(ledger),
       m_path(path),
       m_portfolio(portfolio),
-      m_currencyKnown(KnownCurrency(portfolio)) {
+      m_currencyKnown(KnownCurrency(ledger.GetContext(), portfolio)) {
     BuildWidgets();
-    Status status = CurrentEnv()->ReadFileBytes(path, &m_bytes);
+    Status status = ledger.GetContext().env->ReadFileBytes(path, &m_bytes);
     bool read = status.ok();
     if (!read) m_problem = FillText(::LS(kCannotRead), {path, status.message()});
     QString detected =
@@ -277,7 +278,8 @@ bool ImportStatementDialog::Import() {
     m_ledger.AddOrders(m_plan->added, {}, statements::WithdrawnIds(*m_plan));
     // The first import of a currency into the portfolio makes it the portfolio's.
     if (m_currencyKnown.empty() && !m_portfolio.empty() && !m_currency->currentText().isEmpty())
-        RememberCurrency(m_portfolio, m_currency->currentText().toStdString());
+        RememberCurrency(m_ledger.GetContext(), m_portfolio,
+                         m_currency->currentText().toStdString());
     accept();
     return true;
 }
@@ -285,9 +287,9 @@ bool ImportStatementDialog::Import() {
 bool ImportStatementWithDialog(CSistemaCartera& ledger, QWidget* parent,
                                const std::string& portfolio) {
     QString prompt = T(kMenu).section('\n', 0, 0);
-    QString path =
-        QFileDialog::getOpenFileName(parent, prompt.remove(QChar(0x2026)), Q(HomeFolder()),
-                                     T(kFilter) + QStringLiteral(" (*.csv *.xml *.txt);;* (*)"));
+    QString path = QFileDialog::getOpenFileName(
+        parent, prompt.remove(QChar(0x2026)), Q(ledger.GetContext().home),
+        T(kFilter) + QStringLiteral(" (*.csv *.xml *.txt);;* (*)"));
     if (path.isEmpty()) return false;
     ImportStatementDialog dialog(ledger, path.toStdString(), parent, portfolio);
     return dialog.exec() == QDialog::Accepted;

@@ -40,8 +40,8 @@ class ImportStatementDialogTest : public testing::LedgerTest {
 
     static constexpr const char* kPath = "/mem/home/p.cartera";
     static constexpr const char* kStatement = "/mem/home/history.csv";
-    CSistemaCartera ledger;
-    PortfolioDocument doc{&ledger, InstalledEnv()};
+    CSistemaCartera ledger{ctx};
+    PortfolioDocument doc{&ledger, &env};
 };
 
 TEST_F(ImportStatementDialogTest, ChoicesReplanThePreviewImportSavesOnceAndBadRowsImportNothing) {
@@ -69,8 +69,8 @@ TEST_F(ImportStatementDialogTest, ChoicesReplanThePreviewImportSavesOnceAndBadRo
     QTest::mouseClick(dialog.ImportButton(), Qt::LeftButton);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(doc.SaveCount(), saves + 1);
-    CSistemaCartera reread;
-    PortfolioDocument rereadDoc{&reread, InstalledEnv()};
+    CSistemaCartera reread{ctx};
+    PortfolioDocument rereadDoc{&reread, &env};
     ASSERT_EQ(rereadDoc.Load(kPath).message(), "");
     ASSERT_EQ(reread.GetOrders().size(), 2u);
     EXPECT_EQ(reread.GetOrders()[0].contracts.Text(), "0.5");

@@ -107,8 +107,9 @@ CDateField* CPropertyPageBase::MakeDatePicker(int id) {
     return picker;
 }
 
-QPushButton* CPropertyPageBase::MakeSymbolBox(int symbolId, int searchId) {
-    m_pSymbolBox = new CPortfolioCBox(this);
+QPushButton* CPropertyPageBase::MakeSymbolBox(const cartera::Context& ctx, int symbolId,
+                                              int searchId) {
+    m_pSymbolBox = new CPortfolioCBox(ctx, this);
     Place(m_pSymbolBox, symbolId, "combo");
     auto* search = new QPushButton(this);
     search->setText(QString::fromStdString(Place(search, searchId, "button")));

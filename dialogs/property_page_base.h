@@ -19,6 +19,9 @@ class QDateTimeEdit;
 class QPushButton;
 class QTabWidget;
 class CPropertySheetBase;
+namespace cartera {
+struct Context;
+}
 
 namespace cartera::ui {
 struct DialogTemplate;
@@ -69,9 +72,9 @@ class CPropertyPageBase : public QWidget {
     // The page's date field at the template's control id; a typed text that changes it
     // changes the page's input.
     CDateField* MakeDatePicker(int id);
-    // The portfolio symbol box at symbolId (kept in m_pSymbolBox) and its search button at
-    // searchId (Ctrl+F, no Tab stop), returned; both owned by the page.
-    QPushButton* MakeSymbolBox(int symbolId, int searchId);
+    // The portfolio symbol box at symbolId (kept in m_pSymbolBox, its cache file ctx's) and
+    // its search button at searchId (Ctrl+F, no Tab stop), returned; both owned by the page.
+    QPushButton* MakeSymbolBox(const cartera::Context& ctx, int symbolId, int searchId);
     static void SetWhen(QDateTimeEdit* picker, std::time_t when);
     // The label the page's template shows left of control id, in the interface language.
     std::string FieldLabel(int id) const;

@@ -55,7 +55,7 @@ void CDlgCompraAccion::BuildControls() {
     AddFramesAndLabels();
     // Created in the order the user tabs through them.
     m_date = MakeDatePicker(IDC_DATE);
-    m_search = MakeSymbolBox(IDC_SYMBOL, IDC_SEARCH);
+    m_search = MakeSymbolBox(m_pSistema->GetContext(), IDC_SYMBOL, IDC_SEARCH);
     m_contracts = RightAligned(new CNumEdit(this));
     Place(m_contracts, IDC_CONTRACTS, "edit");
     m_price = RightAligned(new CNumEdit(this));
@@ -92,7 +92,7 @@ void CDlgCompraAccion::BuildControls() {
 void CDlgCompraAccion::OnInitDialog() {
     m_pSymbolBox->LoadFromCache();
     FillSchedules();
-    SetWhen(m_date, CTime::GetCurrentTime().t);
+    SetWhen(m_date, cartera::Now(m_pSistema->GetContext()));
     if (m_pNegocio) {
         const CNegocioC& t = *m_pNegocio;
         StartFrom({t.decimals, t.quoteCode, t.symbol}, t.contracts, t.exitPrice, t.entryGroup,

@@ -37,8 +37,8 @@ class SheetFinishTest : public cartera::testing::LedgerTest {
         cartera::SetMessageBoxHandler([](const std::string&, unsigned) { return IDOK; });
     }
     cartera::testing::ProcessHooks hooks;
-    CSistemaCartera ledger;
-    cartera::PortfolioDocument doc{&ledger, cartera::InstalledEnv()};
+    CSistemaCartera ledger{ctx};
+    cartera::PortfolioDocument doc{&ledger, &env};
 };
 
 TEST_F(SheetFinishTest, WithoutSchedulesTheBuySheetSaysSoAndOffersTheEditorWhoseHeadingsFit) {

@@ -35,7 +35,7 @@ CDlgOperacionSimple::CDlgOperacionSimple(const Ids& ids, CSistemaCartera* ledger
     Place(m_amount, ids.amount, "edit");
     connect(m_amount, &QLineEdit::textChanged, this, [this] { emit inputChanged(); });
 
-    SetWhen(m_date, CTime::GetCurrentTime().t);
+    SetWhen(m_date, cartera::Now(m_pSistema->GetContext()));
     if (m_pOrden) {
         m_amount->SetPlainText(cartera::FullNumberText(m_pOrden->price));
         m_description->setText(QString::fromStdString(m_pOrden->symbol));
@@ -76,7 +76,7 @@ CDlgDividendos::CDlgDividendos(CSistemaCartera* ledger, COrderCartera* movement)
     : CPropertyPageBase(IDD), m_pSistema(ledger), m_pOrden(movement) {
     AddFramesAndLabels();
     m_date = MakeDatePicker(IDC_DATE);
-    m_search = MakeSymbolBox(IDC_SYMBOL, IDC_SEARCH);
+    m_search = MakeSymbolBox(m_pSistema->GetContext(), IDC_SYMBOL, IDC_SEARCH);
     CPortfolioCBox* box = m_pSymbolBox;
     m_group = new QComboBox(this);
     m_group->setEditable(true);
@@ -92,7 +92,7 @@ CDlgDividendos::CDlgDividendos(CSistemaCartera* ledger, COrderCartera* movement)
         connect(e, &QLineEdit::textChanged, this, [this] { UpdateTotal(); });
     connect(m_search, &QPushButton::clicked, this, [this] { OnSearch(); });
 
-    SetWhen(m_date, CTime::GetCurrentTime().t);
+    SetWhen(m_date, cartera::Now(m_pSistema->GetContext()));
     box->LoadFromCache();
     if (m_pOrden) {
         const COrderCartera& m = *m_pOrden;

@@ -91,7 +91,7 @@ void CSymbolComboBox::Reset() {
 
 void CSymbolComboBox::LoadFromCache() {
     std::string cached;
-    if (!cartera::CurrentEnv()->ReadFile(m_cacheFile, &cached).ok()) return;
+    if (m_cacheFile.empty() || !m_cacheEnv->ReadFile(m_cacheFile, &cached).ok()) return;
     std::istringstream in(cached);
     std::string line;
     int selected = currentIndex();
@@ -116,13 +116,13 @@ void CSymbolComboBox::LoadFromCache() {
 void CSymbolComboBox::Remember(const CComboConsultaData& entry) const {
     if (m_cacheFile.empty() || entry.code.empty()) return;
     std::string cached;
-    (void)cartera::CurrentEnv()->ReadFile(m_cacheFile, &cached);  // none yet: an empty cache
+    (void)m_cacheEnv->ReadFile(m_cacheFile, &cached);  // none yet: an empty cache
     std::istringstream in(cached);
     std::string line, prefix = entry.code + '\t';
     while (std::getline(in, line))
         if (line.compare(0, prefix.size(), prefix) == 0) return;
     cached += entry.code + '\t' + entry.name + '\t' + std::to_string(entry.decimals) + '\n';
-    (void)cartera::CurrentEnv()->WriteFileAtomic(m_cacheFile, cached);  // a cache: best effort
+    (void)m_cacheEnv->WriteFileAtomic(m_cacheFile, cached);  // a cache: best effort
 }
 
 namespace {
@@ -197,11 +197,14 @@ void CSymbolComboBox::keyPressEvent(QKeyEvent* e) {
     if (m_lastError == 0) FocusNextField();
 }
 
-CPortfolioCBox::CPortfolioCBox(QWidget* parent) : CSymbolComboBox(parent) {
-    SetCacheFile(CacheFile());
+CPortfolioCBox::CPortfolioCBox(const cartera::Context& ctx, QWidget* parent)
+    : CSymbolComboBox(parent) {
+    SetCacheFile(ctx.env, CacheFile(ctx));
 }
 
-std::string CPortfolioCBox::CacheFile() { return GetPMngFullPath(10) + "PortfolioCache.txt"; }
+std::string CPortfolioCBox::CacheFile(const cartera::Context& ctx) {
+    return GetPMngFullPath(ctx, 10) + "PortfolioCache.txt";
+}
 
 void CPortfolioCBox::OnSearchFailed(int) { AfxMessageBox(::LS(3409), MB_OK | MB_ICONEXCLAMATION); }
 

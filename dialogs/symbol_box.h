@@ -9,6 +9,8 @@
 #include <QComboBox>
 #include <string>
 
+#include "host/context.h"
+
 class CObjectZorb;
 
 // One entry of the box.
@@ -24,7 +26,11 @@ class CSymbolComboBox : public QComboBox {
   public:
     explicit CSymbolComboBox(QWidget* parent = nullptr);
 
-    void SetCacheFile(const std::string& path) { m_cacheFile = path; }
+    // The cache file at path on env (not owned, outlives the box); none without a path.
+    void SetCacheFile(cartera::Env* env, const std::string& path) {
+        m_cacheEnv = env;
+        m_cacheFile = path;
+    }
     const std::string& GetCacheFile() const { return m_cacheFile; }
     // The link whose service answers typed look-ups (not owned); without one the current
     // service does.
@@ -67,6 +73,7 @@ class CSymbolComboBox : public QComboBox {
     void ShowChoice(int index);
     void Remember(const CComboConsultaData& entry) const;
 
+    cartera::Env* m_cacheEnv = nullptr;
     std::string m_cacheFile;
     CObjectZorb* m_link = nullptr;
     int m_lastError = 0;
@@ -79,9 +86,10 @@ class CPortfolioCBox : public CSymbolComboBox {
     Q_OBJECT
 
   public:
-    explicit CPortfolioCBox(QWidget* parent = nullptr);
-    // The host folder of path kind 10 followed directly by "PortfolioCache.txt".
-    static std::string CacheFile();
+    // Its cache file is ctx's (on ctx's file system, which outlives the box).
+    explicit CPortfolioCBox(const cartera::Context& ctx, QWidget* parent = nullptr);
+    // The host folder of path kind 10 in ctx followed directly by "PortfolioCache.txt".
+    static std::string CacheFile(const cartera::Context& ctx);
 
     // The chosen security.
     const CComboConsultaData& Chosen() const { return m_chosen; }

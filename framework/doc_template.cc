@@ -8,11 +8,12 @@
 
 CDocTemplate::CDocTemplate(int menuId, const CRuntimeClass* docClass,
                            const CRuntimeClass* frameClass, const CRuntimeClass* viewClass,
-                           std::string docString)
+                           std::string docString, cartera::Context context)
     : m_docClass(docClass),
       m_frameClass(frameClass),
       m_viewClass(viewClass),
-      m_docString(std::move(docString)) {}
+      m_docString(std::move(docString)),
+      m_context(std::move(context)) {}
 
 CDocTemplate::~CDocTemplate() {
     for (Entry& e : m_entries) e.document->m_pDocTemplate = nullptr;
@@ -40,6 +41,7 @@ CDocument* CDocTemplate::CreateNewDocument() {
         CreateObjectAs<CDocument>(m_docClass, RUNTIME_CLASS(CDocument));
     if (!doc) return nullptr;
     doc->m_pDocTemplate = this;
+    doc->SetContext(m_context);
     m_entries.push_back({std::move(doc), nullptr});
     return m_entries.back().document.get();
 }

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "host/context.h"
+
 class CDocument;
 class CMDIChildWnd;
 struct CRuntimeClass;
@@ -25,9 +27,10 @@ class CDocTemplate {
     using RecentFileHandler = std::function<void(const std::string& path)>;
 
     // The records are not owned and must outlive the template. menuId names the type's menu
-    // for the registry; the template itself needs no menu.
+    // for the registry; the template itself needs no menu. Every document it creates gets
+    // context (whose file system outlives the template).
     CDocTemplate(int menuId, const CRuntimeClass* docClass, const CRuntimeClass* frameClass,
-                 const CRuntimeClass* viewClass, std::string docString);
+                 const CRuntimeClass* viewClass, std::string docString, cartera::Context context);
     // Deletes the documents left; their frames must be gone.
     ~CDocTemplate();
     CDocTemplate(const CDocTemplate&) = delete;
@@ -62,6 +65,7 @@ class CDocTemplate {
     const CRuntimeClass* m_frameClass;
     const CRuntimeClass* m_viewClass;
     std::string m_docString;
+    cartera::Context m_context;
     FrameHost m_host;
     RecentFileHandler m_recent;
     struct Entry {

@@ -80,8 +80,7 @@ bool CDocument::OnNewDocument() {
 
 cartera::Status CDocument::ReadDocument(const std::string& path) {
     std::string data;
-    if (cartera::Status read = cartera::CurrentEnv()->ReadFile(path, &data); !read.ok())
-        return read;
+    if (cartera::Status read = m_context.env->ReadFile(path, &data); !read.ok()) return read;
     CArchive ar{std::string_view(data)};
     try {
         Serialize(ar);
@@ -109,8 +108,7 @@ cartera::Status CDocument::WriteDocument(const std::string& path) {
     } catch (const CArchiveException& e) {
         return cartera::Status(cartera::ErrorKind::bug, e.what());
     }
-    cartera::Status written =
-        cartera::CurrentEnv()->WriteFileWithBackup(path, data, BackupPathFor(path));
+    cartera::Status written = m_context.env->WriteFileWithBackup(path, data, BackupPathFor(path));
     if (!written.ok()) return written;
     RememberFile(data);
     m_lastError.clear();
@@ -133,7 +131,7 @@ bool CDocument::OnFileSave() {
 bool CDocument::IsFileChangedOutside() const {
     if (!m_fileKnown) return false;
     std::string data;
-    if (!cartera::CurrentEnv()->ReadFile(m_path, &data).ok()) return true;
+    if (!m_context.env->ReadFile(m_path, &data).ok()) return true;
     return data.size() != m_fileSize || Checksum(data) != m_fileSum;
 }
 

@@ -1,13 +1,14 @@
 #pragma once
 // The document of the document/view framework: a file's path and title, a modified flag, the
 // views that show it, and the open/save steps that run its Serialize on an archive. Files
-// are read whole and written atomically through the current environment (host/env.h).
+// are read whole and written atomically through the file system of its context.
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "framework/runtime_class.h"
+#include "host/context.h"
 #include "host/error.h"
 
 class CArchive;
@@ -37,6 +38,11 @@ class CDocument : public CObject {
     virtual void SetModifiedFlag(int modified = 1);
 
     CDocTemplate* GetDocTemplate() const { return m_pDocTemplate; }
+    // The file system, home folder and clock the document works with. The template that
+    // creates the document sets them before it reads or writes any file; a document made
+    // otherwise has no file system until SetContext.
+    const cartera::Context& GetContext() const { return m_context; }
+    virtual void SetContext(const cartera::Context& ctx) { m_context = ctx; }
 
     // Views, in the order they were attached. AddView ignores a view already attached.
     void AddView(CView* view);
@@ -108,5 +114,6 @@ class CDocument : public CObject {
     uint64_t m_fileSum = 0;
     int m_modified = 0;
     CDocTemplate* m_pDocTemplate = nullptr;
+    cartera::Context m_context;
     std::vector<CView*> m_views;
 };

@@ -76,7 +76,7 @@ TEST(DocumentViewsTest, UpdatesReachEveryViewButTheSenderAndATemplateOpensAFrame
 
     // A template's document strings, and the life of the frame it opens.
     CDocTemplate tmpl(7, RUNTIME_CLASS(PlainDocument), RUNTIME_CLASS(PlainFrame),
-                      RUNTIME_CLASS(CountingView), "\nPlain\n\nPlain files\n.plain");
+                      RUNTIME_CLASS(CountingView), "\nPlain\n\nPlain files\n.plain", {});
     std::string field = "untouched";
     EXPECT_TRUE(tmpl.GetDocString(field, CDocTemplate::filterExt) && field == ".plain");
     EXPECT_FALSE(tmpl.GetDocString(field, CDocTemplate::fileNewName) ||  // an empty field

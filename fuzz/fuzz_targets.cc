@@ -37,11 +37,12 @@ namespace {
 // One fixed world for every input: files in memory, a fixed clock, English texts and a
 // private market service, so no input depends on the machine or on the inputs before it.
 struct World {
-    World() : installed(context) { CMarketService::SetCurrent(&service); }
+    World() {
+        CMarketService::SetCurrent(&service);
+        SetLanguage(context.language);  // the texts the ledger writes read the process's
+    }
     MemEnv env;
     Context context{&env, [] { return std::time_t{1796472000}; }, "/mem/home", Language::en};
-    // The ledger's matching, its texts and its own commission file read the process's hooks.
-    ContextInstalled installed;
     CMarketService service;
 };
 
@@ -86,14 +87,14 @@ std::string Stored(Store store) {
 template <typename Object, typename Serialize>
 void CheckRoundTrip(Object& loaded, Serialize serialize, const char* what) {
     std::string first = Stored([&](CArchive& ar) { serialize(loaded, ar); });
-    Object again;
+    Object again{TheWorld().context};
     Require(Loads(first, [&](CArchive& ar) { serialize(again, ar); }), what);
     Require(Stored([&](CArchive& ar) { serialize(again, ar); }) == first, what);
 }
 
 // The three list grids a portfolio's layouts belong to, created as the window does.
 struct Grids {
-    Grids() {
+    explicit Grids(const Context& ctx) : ledger(ctx) {
         for (CGridQBase* grid : All()) {
             grid->CreateGrid(RECT{}, nullptr, 123);
             grid->SetLedger(&ledger);
@@ -116,7 +117,7 @@ struct Grids {
 template <typename Object, typename Serialize>
 void FuzzRoundTrip(const uint8_t* data, size_t size, Serialize serialize, const char* what) {
     EnterWorld();
-    Object object;
+    Object object{TheWorld().context};
     if (Loads(Bytes(data, size), [&](CArchive& ar) { serialize(object, ar); }))
         CheckRoundTrip(object, serialize, what);
 }
@@ -145,7 +146,7 @@ void FuzzPortfolioBody(const uint8_t* data, size_t size) {
     // length and another empty string. Taken from what an empty ledger saves, checked once.
     constexpr size_t kSumAt = 13, kEnvelopeBytes = 26;
     static const std::string envelope = [] {
-        CSistemaCartera empty;
+        CSistemaCartera empty{TheWorld().context};
         std::string saved = Stored([&](CArchive& ar) { SerializePortfolio(ar, empty); });
         CArchive ar{std::string_view(saved)};
         ar.ReadView(kSumAt);
@@ -217,8 +218,9 @@ void FuzzPlan(const statements::Statement& s) {
         if (options.account.empty()) options.account = row.account;
         if (options.currency.empty()) options.currency = row.currency;
     }
-    static CSistemaCartera* ledger = new CSistemaCartera;  // empty, shared by all inputs
-    static CSistemaCartera* held = new CSistemaCartera;    // emptied after each input
+    // The first empty, shared by all inputs; the second emptied after each input.
+    static CSistemaCartera* ledger = new CSistemaCartera(TheWorld().context);
+    static CSistemaCartera* held = new CSistemaCartera(TheWorld().context);
     try {
         statements::ImportPlan plan = statements::PlanImport(s, *ledger, options);
         for (const COrderCartera& m : plan.added)
@@ -267,7 +269,8 @@ void FuzzMapped(const statements::Mapping& m, std::string_view csv) {
 void FuzzStatement(const std::string& format, const uint8_t* data, size_t size) {
     EnterWorld();
     if (format == "map") return FuzzMapping(data, size);
-    static CSistemaCartera* schedules = new CSistemaCartera;  // prices Cartera's own CSV
+    // Prices Cartera's own CSV.
+    static CSistemaCartera* schedules = new CSistemaCartera(TheWorld().context);
     // Read as the command line reads a file: its head kept, then the rest, a piece at a time.
     TheWorld().env.Files()["/mem/statement"] = std::string(Bytes(data, size));
     std::unique_ptr<SequentialFile> file;
@@ -329,7 +332,7 @@ void FuzzChangeLog(const uint8_t* data, size_t size) {
     Records content = ReadRecords(records);
     Require(!content.tornTail && content.wholeBytes == records.size(), "sound records read torn");
     EnterWorld();
-    CSistemaCartera ledger;
+    CSistemaCartera ledger{TheWorld().context};
     UndoHistory history;
     try {
         ReplayRecords(content, ledger, &history, -1);

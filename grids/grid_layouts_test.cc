@@ -40,7 +40,7 @@ TEST_F(LayoutsTest, LayoutsEndTheBodyAndSurviveASaveAndLoad) {
     // The open trades' layout ends in its own row colour.
     EXPECT_EQ(layouts.substr(layouts.size() - 4), std::string("\xE8\xFF\xE8\0", 4));
 
-    CSistemaCartera loaded;
+    CSistemaCartera loaded{ctx};
     CGridCartera m2;
     CGridOpAbiertas o2;
     CGridOpCerradas c2;

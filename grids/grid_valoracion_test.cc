@@ -20,7 +20,7 @@ class ValuationGridTest : public LedgerTest {
     std::string Amount(int row) { return grid.QuickGetText(2, row); }
     std::string Percent(int row) { return grid.QuickGetText(4, row); }
 
-    CSistemaCartera ledger;
+    CSistemaCartera ledger{ctx};
     CGridValoracion grid;
 };
 

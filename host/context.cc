@@ -2,9 +2,6 @@
 
 #include <cstdlib>
 
-#include "host/dates.h"
-#include "host/folders.h"
-
 namespace cartera {
 namespace {
 // s without the slashes that end it (a lone "/" stays).
@@ -30,13 +27,6 @@ std::string PortfoliosFolder(const Context& ctx) {
     return folder;
 }
 
-ContextInstalled::ContextInstalled(const Context& ctx) : m_previous(CurrentEnv()) {
-    SetCurrentEnv(ctx.env);
-    SetClock(ctx.clock);
-    SetHomeFolder(ctx.home);
-    SetLanguage(ctx.language);
-}
-
-ContextInstalled::~ContextInstalled() { SetCurrentEnv(m_previous); }
+std::time_t Now(const Context& ctx) { return ctx.clock ? ctx.clock() : std::time(nullptr); }
 
 }  // namespace cartera

@@ -1,7 +1,9 @@
 #pragma once
 // What the system's code takes from the process it runs in, handed in at its entry points (as
-// LevelDB hands its Env in through its Options) rather than read from process globals: the
-// file system, the clock, the home folder and the language of the text it writes.
+// LevelDB hands its Env in through its Options) and passed down, never read from process
+// globals: the file system, the clock, the home folder and the language of the text it
+// writes. The language alone is also the process's (SetLanguage), as every text lookup reads
+// it there; an entry point sets it from its context for its call.
 #include <ctime>
 #include <functional>
 #include <string>
@@ -29,19 +31,7 @@ Context ProcessContext();
 // missing (a failure shows at the use of a file in it).
 std::string PortfoliosFolder(const Context& ctx);
 
-// Hands ctx to the code below an entry point that still reads the process-wide hooks (the
-// ledger's matching and the grids read the clock, the language and the home folder there):
-// installs its file system while it lives, the one before back after; its clock, home
-// folder and language stay set, as each entry point sets them afresh.
-class ContextInstalled {
-  public:
-    explicit ContextInstalled(const Context& ctx);
-    ~ContextInstalled();
-    ContextInstalled(const ContextInstalled&) = delete;
-    ContextInstalled& operator=(const ContextInstalled&) = delete;
-
-  private:
-    Env* m_previous;
-};
+// The time now by ctx's clock; the system's when it has none.
+std::time_t Now(const Context& ctx);
 
 }  // namespace cartera

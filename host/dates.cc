@@ -6,11 +6,6 @@
 
 namespace cartera {
 namespace {
-std::function<std::time_t()>& Clock() {
-    static std::function<std::time_t()> clock;
-    return clock;
-}
-
 std::tm LocalTime(std::time_t t) {
     std::tm tm{};
     localtime_r(&t, &tm);
@@ -100,14 +95,9 @@ bool LocalDayCache::Local(std::time_t t, int32_t* fn, int32_t* hn) const {
     return true;
 }
 
-void SetClock(std::function<std::time_t()> clock) { Clock() = std::move(clock); }
-
 }  // namespace cartera
 
-CTime CTime::GetCurrentTime() {
-    auto& clock = cartera::Clock();
-    return CTime{clock ? clock() : std::time(nullptr)};
-}
+CTime CTime::GetCurrentTime() { return CTime{std::time(nullptr)}; }
 
 int32_t FctimeToFn(const CTime& t) {
     int32_t fn, hn;

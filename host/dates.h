@@ -3,7 +3,6 @@
 // is a number of days); a time number counts seconds from midnight.
 #include <cstdint>
 #include <ctime>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,7 +11,8 @@
 // A point in time, seconds since the epoch (the platform's CTime).
 struct CTime {
     std::time_t t = 0;
-    static CTime GetCurrentTime();  // from the clock of cartera::SetClock
+    // The system clock; the system's own code takes "now" from its context (cartera::Now).
+    static CTime GetCurrentTime();
 };
 
 // A calendar date and time of day (the platform's COleDateTime).
@@ -78,8 +78,5 @@ class LocalDayCache {
     std::optional<std::time_t> m_lastStart;
     LocalDayCache* m_outer;
 };
-
-// The clock behind CTime::GetCurrentTime; the system clock unless a test set another.
-void SetClock(std::function<std::time_t()> clock);  // empty restores the system clock
 
 }  // namespace cartera

@@ -9,6 +9,8 @@
 #include <tuple>
 #include <vector>
 
+#include "host/context.h"
+
 namespace {
 
 using cartera::CivilDate;
@@ -22,7 +24,6 @@ class DatesTest : public ::testing::Test {
         SetZone("UTC");
     }
     void TearDown() override {
-        cartera::SetClock({});
         m_oldTz ? setenv("TZ", m_oldTz->c_str(), 1) : unsetenv("TZ");
         tzset();
     }
@@ -81,8 +82,8 @@ TEST_F(DatesTest, DateAndTimeTextsAreWrittenInTheirForms) {
 TEST_F(DatesTest, ClockAndTimeZoneGiveLocalDateAndTimeNumbers) {
     // 2000-01-01 13:14:15 UTC.
     const std::time_t t = 946684800 + 13 * 3600 + 14 * 60 + 15;
-    cartera::SetClock([t] { return t; });
-    CTime now = CTime::GetCurrentTime();
+    cartera::Context ctx{nullptr, [t] { return t; }, "", cartera::Language::en};
+    CTime now{cartera::Now(ctx)};
     EXPECT_EQ(std::tuple(now.t, FctimeToFn(now), HctimeToHn(now)),
               std::tuple(t, DateNumber(2000, 1, 1), TimeNumber(13, 14, 15)));
     EXPECT_EQ(CTimeLong::GetTime(FctimeToFn(now), HctimeToHn(now)), t);
@@ -90,14 +91,14 @@ TEST_F(DatesTest, ClockAndTimeZoneGiveLocalDateAndTimeNumbers) {
     EXPECT_EQ(std::tuple(o.year, o.month, o.day, o.hour, o.minute, o.second),
               std::tuple(2026, 3, 5, 8, 7, 6));
     // One second before midnight stays on the same day.
-    cartera::SetClock([] { return std::time_t{946684800 - 1}; });
-    now = CTime::GetCurrentTime();
+    ctx.clock = [] { return std::time_t{946684800 - 1}; };
+    now = CTime{cartera::Now(ctx)};
     EXPECT_EQ(std::pair(FctimeToFn(now), HctimeToHn(now)),
               std::pair(DateNumber(1999, 12, 31), 86399));
-    // An empty clock goes back to the system's.
-    cartera::SetClock({});
+    // An empty clock is the system's.
+    ctx.clock = {};
     std::time_t before = std::time(nullptr);
-    std::time_t got = CTime::GetCurrentTime().t;
+    std::time_t got = cartera::Now(ctx);
     EXPECT_TRUE(got >= before && got <= std::time(nullptr));
 
     SetZone("CET-1");                           // one hour east of UTC, no daylight saving

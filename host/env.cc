@@ -5,10 +5,6 @@
 #include <memory>
 
 namespace cartera {
-namespace {
-Env* g_current = nullptr;
-}  // namespace
-
 ErrorKind FileErrorKind(int errorNumber) {
     switch (errorNumber) {
         case ENOENT:
@@ -98,20 +94,5 @@ Status Env::KeepBackup(const std::string&, const std::string&) { return {}; }
 Status Env::RemoveFile(const std::string& path) {
     return Status(ErrorKind::io, "cannot remove " + path + ": not on this file system");
 }
-
-Env* CurrentEnv() { return g_current ? g_current : PosixEnv(); }
-
-Env* InstalledEnv() {
-    class Installed : public EnvWrapper {
-      public:
-        Installed() : EnvWrapper(nullptr) {}
-
-      protected:
-        Env* Target() const override { return CurrentEnv(); }
-    };
-    static Installed env;
-    return &env;
-}
-void SetCurrentEnv(Env* env) { g_current = env; }
 
 }  // namespace cartera

@@ -184,26 +184,4 @@ class EnvWrapper : public Env {
     Env* m_target;
 };
 
-// The environment the system's file code uses; the real file system unless a test
-// installed another (not owned).
-Env* CurrentEnv();
-void SetCurrentEnv(Env* env);  // nullptr restores the real file system
-
-// An environment that forwards each operation to CurrentEnv() as it is at the time: for code
-// that holds an Env but follows the process-wide one (the workstation's documents and the
-// ledger's own commission file, which are handed no context). Never null.
-Env* InstalledEnv();
-
-// Installs an environment for the lifetime of the object.
-class ScopedEnv {
-  public:
-    explicit ScopedEnv(Env* env) : m_previous(CurrentEnv()) { SetCurrentEnv(env); }
-    ~ScopedEnv() { SetCurrentEnv(m_previous); }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-  private:
-    Env* m_previous;
-};
-
 }  // namespace cartera

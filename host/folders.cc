@@ -4,20 +4,6 @@
 #include "host/env.h"
 
 namespace cartera {
-namespace {
-std::string& Override() {
-    static std::string folder;
-    return folder;
-}
-// s without the slashes that end it (a lone "/" stays).
-std::string WithoutTrailingSlashes(std::string s) {
-    while (s.size() > 1 && s.back() == '/') s.pop_back();
-    return s;
-}
-}  // namespace
-
-std::string HomeFolder() { return Override().empty() ? HomeFromEnvironment() : Override(); }
-
 int FileNameRefusal(const std::string& name) {
     // Linux file names hold at most 255 bytes; the extension takes its share.
     constexpr size_t kMaxNameBytes = 255;
@@ -33,17 +19,15 @@ int FileNameRefusal(const std::string& name) {
     return 0;
 }
 
-void SetHomeFolder(const std::string& folder) {
-    Override() = folder.empty() ? "" : WithoutTrailingSlashes(folder);
-}
-
 }  // namespace cartera
 
-std::string GetPMngFullPath(int kind) {
-    std::string folder = cartera::HomeFolder() + "/";
-    if (kind == ORVO_PATH_PORTFOLIOS) folder += "portfolios/";
-    (void)cartera::CurrentEnv()->CreateDirs(folder);  // a failure shows at the file's use
+std::string GetPMngFullPath(const cartera::Context& ctx, int kind) {
+    if (kind == ORVO_PATH_PORTFOLIOS) return cartera::PortfoliosFolder(ctx);
+    std::string folder = ctx.home + "/";
+    (void)ctx.env->CreateDirs(folder);  // a failure shows at the file's use
     return folder;
 }
 
-int File(const std::string& path) { return cartera::CurrentEnv()->FileExists(path) ? 1 : 0; }
+int File(const cartera::Context& ctx, const std::string& path) {
+    return ctx.env->FileExists(path) ? 1 : 0;
+}

@@ -8,17 +8,18 @@ enum enumOrvoPath {
     ORVO_PATH_PORTFOLIOS = 28,  // portfolio files
 };
 
-// The folder of a path kind, ending with '/', created when missing. Kind 10 is the home
+namespace cartera {
+struct Context;
+}
+
+// The folder of a path kind in ctx's home folder, ending with '/', made through ctx's file
+// system when missing (a failure shows at the use of a file in it). Kind 10 is the home
 // folder itself, kind 28 its "portfolios" subfolder; any other kind is the home folder.
-std::string GetPMngFullPath(int kind);
-// Non-zero when a regular file exists at path.
-int File(const std::string& path);
+std::string GetPMngFullPath(const cartera::Context& ctx, int kind);
+// Non-zero when a file exists at path on ctx's file system.
+int File(const cartera::Context& ctx, const std::string& path);
 
 namespace cartera {
-// The home folder: the one set by SetHomeFolder, else $CARTERA_HOME, else
-// $XDG_DATA_HOME/cartera, else ~/.local/share/cartera. No trailing '/'.
-std::string HomeFolder();
-void SetHomeFolder(const std::string& folder);  // empty returns to the environment's
 // The file extension of portfolio files, with its dot.
 inline const char* PortfolioExtension() { return ".cartera"; }
 // Why name cannot be typed as a name that becomes a file in a folder (a portfolio's, with

@@ -14,9 +14,23 @@ enum class Language { en, de, fr, it, es };
 bool ParseLanguage(std::string_view code, Language* out);
 const char* LanguageCode(Language lang);
 
-// The interface language; English until changed.
+// The interface language; English until changed. One per process, not handed in: every
+// text lookup (LS) reads it, and the workstation shows one language at a time.
 void SetLanguage(Language lang);
 Language CurrentLanguage();
+
+// Sets the interface language while it lives and puts the one before back after: a call
+// that writes text in its own language (the command line's) leaves the process's as it was.
+class ScopedLanguage {
+  public:
+    explicit ScopedLanguage(Language lang) : m_previous(CurrentLanguage()) { SetLanguage(lang); }
+    ~ScopedLanguage() { SetLanguage(m_previous); }
+    ScopedLanguage(const ScopedLanguage&) = delete;
+    ScopedLanguage& operator=(const ScopedLanguage&) = delete;
+
+  private:
+    Language m_previous;
+};
 
 // Calls f(fields) with the tab-separated fields of every line of a data file, skipping
 // empty lines and comment lines (starting with '#'); a line may end in CRLF.

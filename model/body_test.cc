@@ -51,7 +51,7 @@ class BodyTest : public LedgerTest {
 };
 
 TEST_F(BodyTest, EmptyPortfolioBytes) {
-    CSistemaCartera l;
+    CSistemaCartera l{ctx};
     RecordingView movements(ILedgerView::Layout::movements), closed(ILedgerView::Layout::closed),
         open;
     l.AddView(&movements);
@@ -67,7 +67,7 @@ TEST_F(BodyTest, EmptyPortfolioBytes) {
 }
 
 TEST_F(BodyTest, StoreThenLoadGivesTheSameJournal) {
-    CSistemaCartera a;
+    CSistemaCartera a{ctx};
     COrderCartera buy = Exec(true, "ACME", 10, 20.0, 0.1);
     buy.schedule = "Broker";
     buy.group = "Tech";
@@ -79,7 +79,7 @@ TEST_F(BodyTest, StoreThenLoadGivesTheSameJournal) {
     a.SetPestanaActiva(2);
     std::string bytes = Store(a);
 
-    CSistemaCartera b;
+    CSistemaCartera b{ctx};
     Load(b, bytes);
     ASSERT_EQ(b.GetOrders().size(), 3u);
     EXPECT_EQ(std::tuple(b.GetLastId(), b.GetPestanaActiva()), std::tuple(3u, 2));
@@ -118,7 +118,7 @@ TEST_F(BodyTest, IdsAreSignExtendedCountersKeptAndTheLegacyBlockMatchesByFullId)
         s += "Old";
     }
     RecordingView movements(ILedgerView::Layout::movements);
-    CSistemaCartera l;
+    CSistemaCartera l{ctx};
     l.AddView(&movements);
     PutFixed32(&s, 0x1234);  // the movements grid's layout follows the legacy block
     Load(l, s);
@@ -143,7 +143,7 @@ TEST_F(BodyTest, MarkerVariantsAndShortFiles) {
     PutRecord(&zero, 1, kBuy, "A");
     PutFixed32(&zero, 0);
     PutFixed32(&zero, 0x77);
-    CSistemaCartera a;
+    CSistemaCartera a{ctx};
     a.AddView(&movements);
     Load(a, zero);
     EXPECT_EQ(movements.layoutValue, 0x77u);
@@ -157,7 +157,7 @@ TEST_F(BodyTest, MarkerVariantsAndShortFiles) {
         "\x02"
         "S1";
     PutFixed32(&current, 8);
-    CSistemaCartera b;
+    CSistemaCartera b{ctx};
     b.AddView(&movements);
     Load(b, current);
     EXPECT_EQ(b.GetOrders()[0].schedule, "S1");
@@ -168,29 +168,29 @@ TEST_F(BodyTest, MarkerVariantsAndShortFiles) {
     std::string other = current;
     PutFixed32(&other, 5);
     PutFixed32(&other, 0x99);
-    CSistemaCartera c;
+    CSistemaCartera c{ctx};
     c.AddView(&movements);
     Load(c, other);
     EXPECT_EQ(movements.layoutValue, 0x77u);
 }
 
 TEST_F(BodyTest, TruncationAndCraftedCountsRaiseArchiveErrors) {
-    CSistemaCartera a;
+    CSistemaCartera a{ctx};
     a.AddOrder(Exec(true, "ACME", 10, 20.0));
     a.AddOrder(Exec(true, "BETA", 10, 20.0));
     std::string full = Store(a);
     size_t extension = full.size() - 4 - 2 * 5;  // -2 marker and two (string, u32) records
     for (size_t cut = 0; cut < extension; ++cut) {
-        CSistemaCartera l;
+        CSistemaCartera l{ctx};
         EXPECT_THROW(Load(l, full.substr(0, cut)), CArchiveException) << "cut at " << cut;
         EXPECT_LE(l.GetOrders().size(), 2u);
     }
     // The records read before the failure stay.
-    CSistemaCartera partial;
+    CSistemaCartera partial{ctx};
     EXPECT_THROW(Load(partial, full.substr(0, full.size() / 2)), CArchiveException);
     EXPECT_EQ(partial.GetOrders().size(), 1u);
     // A count of two thousand million with nothing behind it fails fast.
-    CSistemaCartera l;
+    CSistemaCartera l{ctx};
     EXPECT_THROW(Load(l, Header(0, 0, 0x7FFFFFFF)), CArchiveException);
     EXPECT_THROW(Load(l, Header(0, 0, -4)), CArchiveException);
 }

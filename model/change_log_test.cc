@@ -30,11 +30,11 @@ std::string Bytes(const CArrayOrders& orders) {
     return out;
 }
 
-// What path loads as (the journal's bytes), or "" with the failure in *error.
-std::string Loaded(const std::string& path, std::string* error = nullptr,
+// What path on ctx loads as (the journal's bytes), or "" with the failure in *error.
+std::string Loaded(const Context& ctx, const std::string& path, std::string* error = nullptr,
                    std::vector<std::string>* warnings = nullptr) {
-    CSistemaCartera ledger;
-    PortfolioDocument doc(&ledger, InstalledEnv());
+    CSistemaCartera ledger{ctx};
+    PortfolioDocument doc(&ledger, ctx.env);
     Status loaded = doc.Load(path);
     if (error) *error = loaded.ok() ? "" : loaded.message();
     if (warnings) *warnings = doc.Warnings();
@@ -46,8 +46,8 @@ class ChangeLogTest : public LedgerTest {
     // A portfolio at kPath made of a base, a checkpoint's history and records of every kind
     // of step, with the journal after each record and where each record ends.
     void MakeFile() {
-        CSistemaCartera ledger;
-        PortfolioDocument doc(&ledger, InstalledEnv());
+        CSistemaCartera ledger{ctx};
+        PortfolioDocument doc(&ledger, &env);
         ASSERT_EQ(doc.SaveAs(kPath).message(), "");
         ledger.AddOrder(Exec(true, "SAN.MC", 100, 4.25));
         ledger.AddOrder(Cash(kImposition, 1, 10000));
@@ -91,7 +91,7 @@ TEST_F(ChangeLogTest, ACutTailDropsOneChangeAndEveryFlipIsRefused) {
         for (const std::string& tail : {std::string(), std::string(40, '\0')}) {
             if (!tail.empty() && cut != ends[whole - 1]) continue;
             env.Files()[kPath] = file.substr(0, cut) + tail;
-            ASSERT_EQ(Loaded(kPath, &error, &warnings), journals[whole - 1]) << cut << error;
+            ASSERT_EQ(Loaded(ctx, kPath, &error, &warnings), journals[whole - 1]) << cut << error;
             const bool torn = !tail.empty() || cut != ends[whole - 1];
             ASSERT_EQ(warnings.size(), torn ? 1u : 0u) << cut;
         }
@@ -99,7 +99,7 @@ TEST_F(ChangeLogTest, ACutTailDropsOneChangeAndEveryFlipIsRefused) {
     for (size_t i = 0; i < file.size(); ++i) {
         env.Files()[kPath] = file;
         env.Files()[kPath][i] ^= 0x20;
-        ASSERT_EQ(Loaded(kPath, &error), "") << "flip at " << i;
+        ASSERT_EQ(Loaded(ctx, kPath, &error), "") << "flip at " << i;
         ASSERT_TRUE(i < base || error.find("damaged at byte") != std::string::npos) << error;
     }
 }
@@ -109,15 +109,16 @@ TEST_F(ChangeLogTest, ACutTailDropsOneChangeAndEveryFlipIsRefused) {
 // one may be either), and the next save writes the window's journal whole. A refused save
 // does the same.
 TEST_F(ChangeLogTest, AFailedOrKilledStepNeverMisreportsAChange) {
-    ScopedEnv real(PosixEnv());
+    RedirectEnv files(PosixEnv());  // the real file system, a faulty one for a step
+    const Context disk{&files, ctx.clock, ctx.home, Language::en};
     char dir[] = "/tmp/cartera-steps-XXXXXX";
     ASSERT_NE(mkdtemp(dir), nullptr);
     const std::string path = std::string(dir) + "/p.cartera";
     std::string error;
     for (int s = 0; s <= static_cast<int>(SaveStep::truncate); ++s) {
         for (int errorNumber : {EIO, ENOSPC, 0}) {
-            CSistemaCartera ledger;
-            PortfolioDocument doc(&ledger, InstalledEnv());
+            CSistemaCartera ledger{disk};
+            PortfolioDocument doc(&ledger, &files);
             ASSERT_EQ(doc.SaveAs(path).message(), "");
             ledger.AddOrder(Cash(kDeposit, 1, 1));
             auto faulty = MakeFaultyPosixEnv(static_cast<SaveStep>(s), errorNumber);
@@ -127,8 +128,9 @@ TEST_F(ChangeLogTest, AFailedOrKilledStepNeverMisreportsAChange) {
                 const CArrayOrders batch(count, Cash(kDeposit, 1, 2));
                 pid_t child = errorNumber ? 0 : fork();
                 if (child == 0) {
-                    ScopedEnv failing(faulty.get());
+                    files.Redirect(faulty.get());
                     ledger.AddOrders(batch);
+                    files.Redirect(PosixEnv());
                     if (!errorNumber) _exit(0);
                 } else {  // the same change in memory alone, to compare
                     waitpid(child, nullptr, 0);
@@ -136,7 +138,7 @@ TEST_F(ChangeLogTest, AFailedOrKilledStepNeverMisreportsAChange) {
                     ledger.AddOrders(batch);
                     ledger.SetDocumento(&doc);
                 }
-                const std::string loaded = Loaded(path, &error);
+                const std::string loaded = Loaded(disk, path, &error);
                 const bool saved =
                     errorNumber ? doc.LastSaveError().empty() : loaded == Bytes(ledger.GetOrders());
                 ASSERT_EQ(loaded, saved ? Bytes(ledger.GetOrders()) : before)
@@ -145,29 +147,28 @@ TEST_F(ChangeLogTest, AFailedOrKilledStepNeverMisreportsAChange) {
                     ASSERT_EQ(doc.SaveAs(path).message(), "");
                 }
                 ledger.AddOrder(Cash(kDeposit, 1, 3));  // written whole when the last failed
-                ASSERT_EQ(Loaded(path), Bytes(ledger.GetOrders())) << s;
+                ASSERT_EQ(Loaded(disk, path), Bytes(ledger.GetOrders())) << s;
             }
         }
     }
     std::filesystem::remove_all(dir);
-    ScopedEnv mem(&env);
-    CSistemaCartera ledger;
-    PortfolioDocument doc(&ledger, InstalledEnv());
+    CSistemaCartera ledger{ctx};
+    PortfolioDocument doc(&ledger, &env);
     ASSERT_EQ(doc.SaveAs(kPath).message(), "");
     env.SetReadOnlyPaths(".cartera");
     ledger.AddOrder(Cash(kDeposit, 1, 1));
     EXPECT_EQ(doc.LastSaveErrorKind(), ErrorKind::denied);
     env.SetReadOnlyPaths("");
     ledger.AddOrder(Cash(kDeposit, 1, 2));
-    EXPECT_EQ(Loaded(kPath), Bytes(ledger.GetOrders()));
+    EXPECT_EQ(Loaded(ctx, kPath), Bytes(ledger.GetOrders()));
 }
 
 // A plain list of movements with a stack of its states stands for the journal and its
 // steps: random changes, checkpoints, restores, redos and reopenings through the file give
 // the list's journal every time.
 TEST_F(ChangeLogTest, RandomStepsMatchAPlainList) {
-    auto ledger = std::make_unique<CSistemaCartera>();
-    auto doc = std::make_unique<PortfolioDocument>(ledger.get(), InstalledEnv());
+    auto ledger = std::make_unique<CSistemaCartera>(ctx);
+    auto doc = std::make_unique<PortfolioDocument>(ledger.get(), &env);
     ASSERT_EQ(doc->SaveAs(kPath).message(), "");
     std::vector<std::string> done = {Bytes({})}, undone;  // the list's states
     std::mt19937 random(7);
@@ -199,8 +200,8 @@ TEST_F(ChangeLogTest, RandomStepsMatchAPlainList) {
             ASSERT_EQ(doc->Compact().message(), "");
         } else {  // another program's turn: the file read afresh, steps and all
             doc.reset();
-            ledger = std::make_unique<CSistemaCartera>();
-            doc = std::make_unique<PortfolioDocument>(ledger.get(), InstalledEnv());
+            ledger = std::make_unique<CSistemaCartera>(ctx);
+            doc = std::make_unique<PortfolioDocument>(ledger.get(), &env);
             ASSERT_EQ(doc->Load(kPath).message(), "");
         }
         if (what < 8 && Bytes(ledger->GetOrders()) != before) {
@@ -209,14 +210,14 @@ TEST_F(ChangeLogTest, RandomStepsMatchAPlainList) {
             if (done.size() > UndoHistory::kDepth + 1) done.erase(done.begin());
         }
         ASSERT_EQ(Bytes(ledger->GetOrders()), done.back()) << step;
-        ASSERT_EQ(Loaded(kPath), done.back()) << step;
+        ASSERT_EQ(Loaded(ctx, kPath), done.back()) << step;
     }
 }
 
 // A file of the earlier layout with the change log it kept beside it loads whole, and its
 // first change writes both into the file alone.
 TEST_F(ChangeLogTest, AnEarlierVersionsLogIsFoldedIn) {
-    CSistemaCartera ledger;
+    CSistemaCartera ledger{ctx};
     ledger.AddOrder(Cash(kImposition, 1, 100));
     std::string file;
     CArchive ar(&file);
@@ -245,13 +246,13 @@ TEST_F(ChangeLogTest, AnEarlierVersionsLogIsFoldedIn) {
     record(2, payload);
     env.Files()[kPath] = file;
     env.Files()[LegacyLogPath(env, kPath)] = log;
-    ASSERT_EQ(Loaded(kPath), Bytes(ledger.GetOrders()));
-    CSistemaCartera reopened;
-    PortfolioDocument doc(&reopened, InstalledEnv());
+    ASSERT_EQ(Loaded(ctx, kPath), Bytes(ledger.GetOrders()));
+    CSistemaCartera reopened{ctx};
+    PortfolioDocument doc(&reopened, &env);
     ASSERT_EQ(doc.Load(kPath).message(), "");
     reopened.AddOrder(Cash(kDeposit, 1, 8));
     EXPECT_FALSE(env.FileExists(LegacyLogPath(env, kPath)));
-    EXPECT_EQ(Loaded(kPath), Bytes(reopened.GetOrders()));
+    EXPECT_EQ(Loaded(ctx, kPath), Bytes(reopened.GetOrders()));
     EXPECT_EQ(reopened.GetOrders().size(), 3u);
 }
 
@@ -263,7 +264,7 @@ TEST(ChangeLogKillTest, KillsAndCopiesLoseNoReportedChange) {
     char tmpl[] = "/tmp/cartera-kill-XXXXXX";
     ASSERT_NE(mkdtemp(tmpl), nullptr);
     const std::string dir = tmpl, path = dir + "/p.cartera", copy = dir + "/copy.cartera";
-    SetHomeFolder(dir);
+    const Context disk{PosixEnv(), {}, dir, Language::en};
     CMarketService service;
     CMarketService::SetCurrent(&service);
     // The i-th change of a writer: buys, an import, a checkpoint, a restore.
@@ -274,8 +275,8 @@ TEST(ChangeLogKillTest, KillsAndCopiesLoseNoReportedChange) {
         ledger.AddOrder(Cash(kDeposit, 1, i));
     };
     {
-        CSistemaCartera ledger;
-        PortfolioDocument doc(&ledger, InstalledEnv());
+        CSistemaCartera ledger{disk};
+        PortfolioDocument doc(&ledger, disk.env);
         ASSERT_EQ(doc.SaveAs(path).message(), "");
     }
     std::mt19937 random(5);
@@ -284,8 +285,8 @@ TEST(ChangeLogKillTest, KillsAndCopiesLoseNoReportedChange) {
         std::string start;
         ASSERT_EQ(PosixEnv()->ReadFile(path, &start).message(), "");
         if (start.size() > 100000) {  // begun again, so a round costs what its changes do
-            CSistemaCartera ledger;
-            PortfolioDocument doc(&ledger, InstalledEnv());
+            CSistemaCartera ledger{disk};
+            PortfolioDocument doc(&ledger, disk.env);
             ASSERT_EQ(doc.SaveAs(path).message(), "");
             ASSERT_EQ(PosixEnv()->ReadFile(path, &start).message(), "");
         }
@@ -295,8 +296,8 @@ TEST(ChangeLogKillTest, KillsAndCopiesLoseNoReportedChange) {
         ASSERT_GE(child, 0);
         if (child == 0) {
             close(pipeFds[0]);
-            CSistemaCartera ledger;
-            PortfolioDocument doc(&ledger, InstalledEnv());
+            CSistemaCartera ledger{disk};
+            PortfolioDocument doc(&ledger, disk.env);
             if (!doc.Load(path).ok()) _exit(3);
             for (uint32_t i = 1;; ++i) {
                 change(i, ledger, doc);
@@ -329,10 +330,9 @@ TEST(ChangeLogKillTest, KillsAndCopiesLoseNoReportedChange) {
         std::vector<std::string> after;
         {
             MemEnv mem;
-            ScopedEnv in(&mem);
             mem.Files()["/p"] = start;
-            CSistemaCartera ledger;
-            PortfolioDocument doc(&ledger, InstalledEnv());
+            CSistemaCartera ledger{Context{&mem, {}, dir, Language::en}};
+            PortfolioDocument doc(&ledger, &mem);
             ASSERT_TRUE(doc.Load("/p").ok());
             after.push_back(Bytes(ledger.GetOrders()));
             for (uint32_t i = 1; i <= reported + 1; ++i) {
@@ -341,24 +341,23 @@ TEST(ChangeLogKillTest, KillsAndCopiesLoseNoReportedChange) {
             }
         }
         std::string error;
-        const std::string now = Loaded(path, &error);
+        const std::string now = Loaded(disk, path, &error);
         ASSERT_TRUE(now == after[reported] || now == after[reported + 1])
             << "round " << round << ": " << error;
-        const std::string copied = Loaded(copy, &error);
+        const std::string copied = Loaded(disk, copy, &error);
         ASSERT_TRUE(copiedOk &&
                     std::find(after.begin() + beforeCopy, after.end(), copied) != after.end())
             << "round " << round << ": the copy lost a change " << error;
     }
     {  // a checkpoint clears the temporary files of the killed ones
-        CSistemaCartera ledger;
-        PortfolioDocument doc(&ledger, InstalledEnv());
+        CSistemaCartera ledger{disk};
+        PortfolioDocument doc(&ledger, disk.env);
         ASSERT_EQ(doc.Load(path).message(), "");
         ASSERT_EQ(doc.Compact().message(), "");
     }
     for (const auto& entry : std::filesystem::directory_iterator(dir))
         EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos);
     CMarketService::SetCurrent(nullptr);
-    SetHomeFolder("");
     std::filesystem::remove_all(dir);
 }
 

@@ -110,7 +110,7 @@ Status BuildDemoPortfolio(const Context& ctx, const std::string& path) {
     if (Status written = WriteSchedule(ctx); !written.ok()) return written;
     std::unique_ptr<CSistemaCartera> ledger;
     try {
-        ledger = std::make_unique<CSistemaCartera>(LoadCommissions(ctx));
+        ledger = std::make_unique<CSistemaCartera>(LoadCommissions(ctx), ctx);
     } catch (const CArchiveException& e) {
         return Status(ErrorKind::damaged, "damaged commission file " +
                                               CAdmComisiones(ctx).FilePath() + ": " + e.what());

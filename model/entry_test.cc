@@ -28,7 +28,7 @@ class EntryTest : public LedgerTest {
         p.when = kNow;
         return p;
     }
-    CSistemaCartera ledger;
+    CSistemaCartera ledger{ctx};
 };
 
 TEST_F(EntryTest, BuyAndSellWithAScheduleStoreTheDisplayedCommission) {

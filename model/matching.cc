@@ -228,7 +228,7 @@ void TradeBook::MatchPlaces(
 
 void TradeBook::RebuildOpenTrades(const std::vector<std::pair<uint32_t, Quantity>>& positions) {
     m_open.clear();
-    CTime now = CTime::GetCurrentTime();
+    CTime now{Now(m_context)};
     int32_t nowDate = FctimeToFn(now), nowTime = HctimeToHn(now);
     for (auto [place, left] : positions) {
         CNegocioC t = MakeOpenTrade(m_journal.Orders()[place], left, nowDate, nowTime);
@@ -264,7 +264,7 @@ bool TradeBook::MatchAppended() {
         met.push_back(k);
         need = t.contracts > need ? Quantity() : need - t.contracts;
     }
-    CTime now = CTime::GetCurrentTime();
+    CTime now{Now(m_context)};
     const int32_t nowDate = FctimeToFn(now), nowTime = HctimeToHn(now);
     RefreshOpenValues(nowDate, nowTime);
     Quantity leftX = x.contracts;
@@ -338,7 +338,7 @@ bool TradeBook::RematchSecurities(const std::vector<std::string>& lowered, size_
     CArrayNegocioC closed;
     std::vector<std::pair<uint32_t, Quantity>> stillOpen;
     MatchPlaces(exec, closed, stillOpen);
-    CTime now = CTime::GetCurrentTime();
+    CTime now{Now(m_context)};
     const int32_t nowDate = FctimeToFn(now), nowTime = HctimeToHn(now);
     RefreshOpenValues(nowDate, nowTime);
     m_closed.ReplaceAtEntries(entries, closed);

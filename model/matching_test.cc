@@ -13,7 +13,7 @@ namespace {
 class MatchingTest : public LedgerTest {
   protected:
     void Add(const COrderCartera& m) { ledger.AddOrder(m); }
-    CSistemaCartera ledger;
+    CSistemaCartera ledger{ctx};
 };
 
 // A partial exit leaves the rest of the entry for the next; an oversized one opens a short.
@@ -123,12 +123,13 @@ TEST_F(MatchingTest, AgreesWithTheLiteralRuleAfterEveryChangeOnRandomJournals) {
         return (std::isnan(a) && std::isnan(b)) || std::fabs(a - b) <= 1e-9 * (1 + std::fabs(b));
     };
     for (int round = 0; round < 40; ++round) {
-        CSistemaCartera fast;
+        CSistemaCartera fast{ctx};
         stComision broker = Bracket("Broker", 4, 0, 1e9);
         broker.commissionPct = 0.7;
         fast.GetAdmComisiones()->Add(broker);
         literal::Ledger slow;
         slow.adm = fast.GetAdmComisiones();
+        slow.context = ctx;
         auto check = [&](int step) {
             slow.orders = fast.GetOrders();
             literal::CasarOrdenes(slow);
@@ -154,7 +155,7 @@ TEST_F(MatchingTest, AgreesWithTheLiteralRuleAfterEveryChangeOnRandomJournals) {
                             same(a.exitPrice, b.exitPrice) && a.daysHeld == b.daysHeld)
                     << round << "/" << step << " open " << i;
             }
-            CSistemaCartera afresh(std::make_unique<CAdmComisiones>(*fast.GetAdmComisiones()));
+            CSistemaCartera afresh(std::make_unique<CAdmComisiones>(*fast.GetAdmComisiones()), ctx);
             for (const COrderCartera& m : fast.GetOrders()) afresh.ReplayAdd(m);
             afresh.GenerarSistema();
             const literal::Totals& t = slow.totals;

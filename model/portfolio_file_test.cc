@@ -12,7 +12,7 @@ namespace {
 class PortfolioFileTest : public LedgerTest {};
 
 TEST_F(PortfolioFileTest, SavesKeepTheEnvelopeAndTheOldFileOnFailureAndDamageIsFound) {
-    CSistemaCartera ledger;
+    CSistemaCartera ledger{ctx};
     PortfolioDocument doc(&ledger, &env);
     std::string error;
     ASSERT_EQ(doc.SaveAs("/mem/p.cartera").message(), "");
@@ -27,7 +27,7 @@ TEST_F(PortfolioFileTest, SavesKeepTheEnvelopeAndTheOldFileOnFailureAndDamageIsF
     changed[0] = 3;
     changed.insert(1, "abc");
     env.Files()["/mem/q.cartera"] = changed;
-    CSistemaCartera other;
+    CSistemaCartera other{ctx};
     EXPECT_EQ(PortfolioDocument(&other, &env).Load("/mem/q.cartera").message(), "");
 
     int updates = 0;
@@ -40,7 +40,7 @@ TEST_F(PortfolioFileTest, SavesKeepTheEnvelopeAndTheOldFileOnFailureAndDamageIsF
     EXPECT_FALSE(doc.LastSaveError().empty());
     EXPECT_EQ(env.Files()["/mem/p.cartera"], before);
 
-    CSistemaCartera reread;
+    CSistemaCartera reread{ctx};
     ASSERT_EQ(PortfolioDocument(&reread, &env).Load("/mem/p.cartera").message(), "");
     EXPECT_EQ(reread.GetOrders().size(), 1u);
 
@@ -52,12 +52,12 @@ TEST_F(PortfolioFileTest, SavesKeepTheEnvelopeAndTheOldFileOnFailureAndDamageIsF
     const std::string good = env.Files()["/mem/p.cartera"];
     auto loads = [&](const std::string& content) {
         env.Files()["/mem/x.cartera"] = content;
-        CSistemaCartera loaded;
+        CSistemaCartera loaded{ctx};
         error = PortfolioDocument(&loaded, &env).Load("/mem/x.cartera").message();
         return error.empty();
     };
     ASSERT_TRUE(loads(good)) << error;
-    CSistemaCartera none;
+    CSistemaCartera none{ctx};
     EXPECT_TRUE(
         (error = PortfolioDocument(&none, &env).Load("/mem/missing.cartera").message()).size() > 0);
     EXPECT_NE(error.find("missing.cartera"), std::string::npos) << error;
@@ -93,7 +93,7 @@ TEST_F(PortfolioFileTest, SavesKeepTheEnvelopeAndTheOldFileOnFailureAndDamageIsF
     old.erase(13, 12);
     EXPECT_TRUE(loads(old)) << error;
     // The file may end right after the extension records, not inside the layout marker.
-    CSistemaCartera bare;
+    CSistemaCartera bare{ctx};
     bare.AddOrder(Exec(true, "ACME", 10, 20.0));
     std::string body;
     CArchive ar(&body);

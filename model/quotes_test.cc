@@ -9,7 +9,7 @@ class QuotesTest : public LedgerTest {
   protected:
     void SetUp() override { ledger.AddView(&grids); }
     RecordingView grids;
-    CSistemaCartera ledger;
+    CSistemaCartera ledger{ctx};
 };
 
 TEST_F(QuotesTest, LastPriceRevaluesOpenTradesOfTheCodeWithTheirSchedulesCommission) {

@@ -25,9 +25,13 @@ class ChangeScope {
 
 }  // namespace
 
-CSistemaCartera::CSistemaCartera() : m_pAdm(std::make_unique<CAdmComisiones>()) { m_pAdm->Load(); }
+CSistemaCartera::CSistemaCartera(const cartera::Context& ctx)
+    : m_context(ctx), m_pAdm(std::make_unique<CAdmComisiones>(ctx)) {
+    m_pAdm->Load();
+}
 
-CSistemaCartera::CSistemaCartera(std::unique_ptr<CAdmComisiones> adm) : m_pAdm(std::move(adm)) {}
+CSistemaCartera::CSistemaCartera(std::unique_ptr<CAdmComisiones> adm, const cartera::Context& ctx)
+    : m_context(ctx), m_pAdm(std::move(adm)) {}
 
 CSistemaCartera::~CSistemaCartera() {
     UnregisterAll();

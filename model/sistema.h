@@ -24,11 +24,13 @@
 
 class CSistemaCartera : public CObjectZorb {
   public:
-    // Creates the commission administrator and loads the commission file at once.
-    CSistemaCartera();
+    // Creates the administrator of ctx's commission file and loads it at once (a damaged
+    // file throws CArchiveException, as CAdmComisiones::Load). The ledger keeps a copy of
+    // ctx: its file system, home folder and clock are the ledger's for its lifetime.
+    explicit CSistemaCartera(const cartera::Context& ctx);
     // Takes an administrator its caller has loaded already (the workstation reports a
     // damaged commission file and goes on with what was read).
-    explicit CSistemaCartera(std::unique_ptr<CAdmComisiones> adm);
+    CSistemaCartera(std::unique_ptr<CAdmComisiones> adm, const cartera::Context& ctx);
     // Ends every quote registration.
     ~CSistemaCartera() override;
 
@@ -44,6 +46,9 @@ class CSistemaCartera : public CObjectZorb {
     void RemoveView(ILedgerView* view);
 
     CAdmComisiones* GetAdmComisiones() const { return m_pAdm.get(); }
+    // The context the ledger was made with: the file system, home folder and clock of the
+    // dialogs and windows that work on it.
+    const cartera::Context& GetContext() const { return m_context; }
     void SetPestanaActiva(int tab) { m_activeTab = tab; }
     int GetPestanaActiva() const { return m_activeTab; }
     uint32_t GetLastId() const { return m_journal.LastId(); }
@@ -186,9 +191,10 @@ class CSistemaCartera : public CObjectZorb {
     ILedgerView* ViewKeeping(ILedgerView::Layout layout) const;
     void SerializeLayouts(CArchive& ar);
 
+    cartera::Context m_context;  // before the trade book, which reads its clock
     std::unique_ptr<CAdmComisiones> m_pAdm;
     cartera::Journal m_journal;
-    cartera::TradeBook m_book{m_journal, m_pAdm.get()};
+    cartera::TradeBook m_book{m_journal, m_pAdm.get(), m_context};
     cartera::Totals m_totals;
     cartera::LiveValuation m_live{m_book};
     ILedgerDocument* m_pDoc = nullptr;

@@ -15,7 +15,7 @@ namespace {
 class SistemaTest : public LedgerTest {
   protected:
     void SetUp() override {
-        ledger = std::make_unique<CSistemaCartera>();
+        ledger = std::make_unique<CSistemaCartera>(ctx);
         ledger->SetDocumento(&doc);
         ledger->AddView(&grids);
     }
@@ -87,7 +87,7 @@ TEST_F(SistemaTest, RegistersOnlyExecutionsWithACode) {
 // A file may hold ids that go down or repeat: look-ups find the first movement with the id,
 // before and after deletes, and a tick still finds its entry.
 TEST_F(SistemaTest, LooksUpIdsThatGoDownOrRepeat) {
-    CSistemaCartera source;
+    CSistemaCartera source{ctx};
     for (double price : {1.0, 2.0, 3.0, 4.0, 5.0}) source.AddOrder(Exec(true, "X", 1, price));
     COrderCartera first = source.GetOrders()[0];
     first.id = 5;  // ids 5 2 3 4 5, as a file may hold them
@@ -143,7 +143,7 @@ TEST_F(SistemaTest, BatchAddsLikeSingleAddsWithOneSave) {
     for (int i = 0; i < 2500; ++i)
         batch.push_back(Exec(i % 3 != 2, "B" + std::to_string(i % 4), 5, 10.0 + i % 7));
     batch.push_back(Cash(kImposition, 1, 100.0));
-    CSistemaCartera single;
+    CSistemaCartera single{ctx};
     for (const auto& m : batch) single.AddOrder(m);
     std::vector<size_t> progress;
     ledger->AddOrders(batch, [&](size_t n) { progress.push_back(n); });
@@ -165,7 +165,7 @@ class DemoPortfolioTest : public HooksTest {
         EXPECT_EQ(BuildDemoPortfolio(context, path).message(), "");
         return path;
     }
-    Context context{PosixEnv(), {}, hooks.Home()};
+    Context context = hooks.Ctx();
     static std::string Bytes(const std::string& path) {
         std::ifstream in(path, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), {});
@@ -174,7 +174,7 @@ class DemoPortfolioTest : public HooksTest {
 
 TEST_F(DemoPortfolioTest, HoldsEveryKindOfMovementAndTrade) {
     std::string path = Build("demo");
-    CSistemaCartera ledger;
+    CSistemaCartera ledger{context};
     PortfolioDocument doc(&ledger, context.env);
     ASSERT_EQ(doc.Load(path).message(), "");
 

@@ -22,7 +22,7 @@ void TradeBook::MakeFictitious(const CArrayOrders& remaining) {
     m_matchedSize =
         SIZE_MAX;  // open trades not of the journal's places: the next change matches all
     m_open.clear();
-    CTime now = CTime::GetCurrentTime();
+    CTime now{Now(m_context)};
     int32_t nowDate = FctimeToFn(now), nowTime = HctimeToHn(now);
     for (const auto& m : remaining)
         m_open.push_back(MakeOpenTrade(m, m.contracts, nowDate, nowTime));

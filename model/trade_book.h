@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "commissions/comisiones.h"
+#include "host/context.h"
 #include "host/strings.h"
 #include "model/journal.h"
 #include "model/trade.h"
@@ -20,10 +21,10 @@ namespace cartera {
 
 class TradeBook {
   public:
-    // journal and commissions (which may be null: no exit commission from a schedule) are
-    // not owned and must outlive the book.
-    TradeBook(const Journal& journal, const CAdmComisiones* commissions)
-        : m_journal(journal), m_commissions(commissions) {}
+    // journal, commissions (which may be null: no exit commission from a schedule) and
+    // context (whose clock dates the open trades) are not owned and must outlive the book.
+    TradeBook(const Journal& journal, const CAdmComisiones* commissions, const Context& context)
+        : m_journal(journal), m_commissions(commissions), m_context(context) {}
 
     const TradeList& Closed() const { return m_closed; }
     const TradeList& Open() const { return m_open; }
@@ -92,6 +93,7 @@ class TradeBook {
 
     const Journal& m_journal;
     const CAdmComisiones* m_commissions;
+    const Context& m_context;
     TradeList m_closed;
     TradeList m_open;
     size_t m_matchedSize = 0;  // movements the trades reflect

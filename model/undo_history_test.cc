@@ -38,7 +38,7 @@ std::vector<double> ClosedEntries(const CSistemaCartera& ledger) {
 }
 
 TEST_F(LedgerTest, UndoAndRedoRestoreTheJournalInPlaceWithOneSaveEach) {
-    CSistemaCartera ledger;
+    CSistemaCartera ledger{ctx};
     HistoryDocument doc;
     ledger.SetDocumento(&doc);
     ledger.AddOrder(Exec(true, "SAN.MC", 100, 10.0));

@@ -147,7 +147,8 @@ std::vector<std::string> Movements(const Statement& s) {
     for (const StatementRow& r : s.rows) currencies.insert(r.currency);
     std::vector<std::string> out;
     for (const std::string& currency : currencies) {
-        for (const COrderCartera& m : PlanImport(s, CSistemaCartera(), {"", currency}).added)
+        for (const COrderCartera& m :
+             PlanImport(s, CSistemaCartera(testing::BareContext()), {"", currency}).added)
             out.push_back(currency + " " + std::to_string(m.type) + " " + IsoDate(m.date) + " " +
                           HnToHc(m.time) + " " + std::string(m.quoteCode) + " " +
                           std::string(m.symbol) + " " + m.contracts.Text() + " @" +

@@ -143,7 +143,7 @@ TEST_F(CarteraCsvTest, TheJournalAndTheMovementsGridExportAndReadBackToTheSameRo
          {"\r\nK,TINY,,2024-10-06,500,3.912,7.00,-1963.00\r\n", ",1,0.0001,0.00,0.00\r\n"})
         EXPECT_NE(grid.str().find(row), std::string::npos) << grid.str();
     for (const std::string& text : {journal.str(), grid.str()}) {
-        CSistemaCartera copy;
+        CSistemaCartera copy{ctx};
         copy.AddOrders(Movements(text));
         CGridCartera copied;
         copied.CreateGrid(RECT{}, nullptr, 1);

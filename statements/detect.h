@@ -35,8 +35,8 @@ struct ReadOptions {
     // Called now and then with the bytes read so far, for a progress line.
     std::function<void(size_t)> progress;
     // Cartera's own CSV: the ledger (not owned) whose commission schedules price its buys
-    // and sells as the entry pages would (null: a fresh ledger's), and how its dates are
-    // written (see ValidDateFormat).
+    // and sells as the entry pages would (null: a ledger without schedules), and how its
+    // dates are written (see ValidDateFormat).
     const CSistemaCartera* ledger = nullptr;
     std::string dateFormat{kIsoDateFormat};
 };

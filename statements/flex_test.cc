@@ -72,10 +72,10 @@ class FlexTest : public testing::LedgerTest {
 TEST_F(FlexTest, EveryLayoutImportsOnceWithTheBrokersRealizedResult) {
     const Statement xml = Read(kXml);
     EXPECT_EQ(xml.format, "ib-flex-xml");
-    const ImportPlan xmlPlan = PlanImport(xml, CSistemaCartera(), {"U1111111", "USD"});
+    const ImportPlan xmlPlan = PlanImport(xml, CSistemaCartera(ctx), {"U1111111", "USD"});
     for (Layout layout : {Layout::oneHeader, Layout::sections, Layout::headerData}) {
         SCOPED_TRACE(static_cast<int>(layout));
-        CSistemaCartera ledger;
+        CSistemaCartera ledger{ctx};
         const Statement csv = Read(FlexCsv(layout));
         EXPECT_EQ(csv.format, "ib-flex-csv");
         const ImportPlan plan = ImportTwice(csv, ledger);
@@ -107,7 +107,7 @@ TEST_F(FlexTest, EveryLayoutImportsOnceWithTheBrokersRealizedResult) {
 
 TEST_F(FlexTest, XmlMovementsAccountsCurrenciesAndNotes) {
     const Statement s = Read(kXml);
-    CSistemaCartera ledger;
+    CSistemaCartera ledger{ctx};
     ExpectRefused([&] { PlanImport(s, ledger, {}); }, "U1111111, U2222222");
     ExpectRefused([&] { PlanImport(s, ledger, {"U1111111", ""}); }, "USD, EUR");
     ExpectRefused([&] { PlanImport(s, ledger, {"U3", ""}); }, "no account U3");

@@ -27,7 +27,7 @@ TEST_F(PlanTest, RowsWithoutIdsMatchByFieldsAndFractionalRowsAreRefused) {
     Statement s;
     // Two identical fills are two movements; the second import finds both.
     s.rows = {Trade(2, true, 10, 5.5), Trade(3, true, 10, 5.5), Trade(4, false, 10, 6)};
-    CSistemaCartera ledger;
+    CSistemaCartera ledger{ctx};
     ImportPlan first = PlanImport(s, ledger, {});
     ASSERT_EQ(first.added.size(), 3u);
     EXPECT_DOUBLE_EQ(first.added[0].commission, 0.2);

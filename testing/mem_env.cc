@@ -101,4 +101,10 @@ Status MemEnv::KeepBackup(const std::string& path, const std::string& backup) {
     return {};
 }
 
+const Context& testing::BareContext() {
+    static MemEnv env;
+    static const Context bare{&env, {}, "/mem/bare", Language::en};
+    return bare;
+}
+
 }  // namespace cartera

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "host/context.h"
 #include "host/env.h"
 
 namespace cartera {
@@ -62,4 +63,27 @@ class MemEnv : public Env {
     int m_writes = 0;
 };
 
+namespace testing {
+
+// For a ledger that needs no file: an in-memory file system of the process's (shared by
+// every caller, empty unless one of them wrote), the system clock, the home folder
+// "/mem/bare" and English.
+const Context& BareContext();
+
+// Forwards every operation to a target that may change while it lives (a faulty file system
+// after a good one), so the code handed it at construction follows the swap. The targets are
+// not owned and must outlive their use.
+class RedirectEnv : public EnvWrapper {
+  public:
+    explicit RedirectEnv(Env* target) : EnvWrapper(target), m_to(target) {}
+    void Redirect(Env* target) { m_to = target; }
+
+  protected:
+    Env* Target() const override { return m_to; }
+
+  private:
+    Env* m_to;
+};
+
+}  // namespace testing
 }  // namespace cartera

@@ -37,7 +37,7 @@ struct RunResult {
 // A portfolio file loaded into a ledger of its own, with the commission file of ctx.
 struct Loaded {
     explicit Loaded(const Context& ctx)
-        : ledger(std::make_unique<CSistemaCartera>(LoadCommissions(ctx))),
+        : ledger(std::make_unique<CSistemaCartera>(LoadCommissions(ctx), ctx)),
           doc(ledger.get(), ctx.env) {}
     std::unique_ptr<CSistemaCartera> ledger;
     PortfolioDocument doc;

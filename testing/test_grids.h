@@ -57,7 +57,7 @@ class GridsTest : public LedgerTest {
         return grid.PeekCell(Col(grid, id), row)->IsPropertySet(UGCELL_TEXT_SET) != 0;
     }
 
-    CSistemaCartera ledger;
+    CSistemaCartera ledger{ctx};
     FakeView view;
     CGridCartera movements;
     CGridOpAbiertas open;

@@ -1,10 +1,9 @@
 #pragma once
-// The process-wide hooks a test may change, put back in one place: the file system (Env), the
-// language, the market service and the message-box handler are saved and restored; the clock,
-// the home folder and the symbol-search runner, which have no getter, return to the system
-// clock, the environment's home and none, where every test starts. A test of a Qt layer keeps
-// the hooks of its layer (status handler, sheet runners) with Keep, since this header links
-// no Qt.
+// The process-wide hooks a test may change, put back in one place: the language, the market
+// service and the message-box handler are saved and restored; the symbol-search runner, which
+// has no getter, returns to none, where every test starts. A test of a Qt layer keeps the hooks
+// of its layer (status handler, sheet runners) with Keep, since this header links no Qt. The
+// file system, clock and home folder are no hooks: Ctx() hands them to the code under test.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -14,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "host/dates.h"
+#include "host/context.h"
 #include "host/env.h"
 #include "host/folders.h"
 #include "host/market.h"
@@ -23,31 +22,26 @@
 
 namespace cartera::testing {
 
-// Saves the hooks when built and restores them when destroyed, with a fresh temporary home
-// folder set in between (removed at the end) and English as the language.
+// Saves the hooks when built and restores them when destroyed, with English as the language
+// in between and a fresh temporary home folder (removed at the end).
 class ProcessHooks {
   public:
     ProcessHooks()
-        : m_env(CurrentEnv()),
-          m_language(CurrentLanguage()),
+        : m_language(CurrentLanguage()),
           m_market(CMarketService::Current()),
           m_messageBox(SetMessageBoxHandler({})) {
         std::string pattern =
             (std::filesystem::temp_directory_path() / "cartera-test-XXXXXX").string();
         if (::mkdtemp(pattern.data())) m_home = pattern;
         EXPECT_FALSE(m_home.empty()) << "no temporary home";
-        SetHomeFolder(m_home);
         SetLanguage(Language::en);
     }
     ~ProcessHooks() {
         for (auto it = m_restore.rbegin(); it != m_restore.rend(); ++it) (*it)();
         CDlgBusquedaSimbolos::SetRunner({});
         SetMessageBoxHandler(std::move(m_messageBox));
-        SetClock({});
         CMarketService::SetCurrent(m_market);
         SetLanguage(m_language);
-        SetHomeFolder("");
-        SetCurrentEnv(m_env);
         std::error_code ignored;
         if (!m_home.empty()) std::filesystem::remove_all(m_home, ignored);
     }
@@ -64,9 +58,10 @@ class ProcessHooks {
 
     // The temporary home folder, without a trailing '/'.
     const std::string& Home() const { return m_home; }
+    // The real file system, the system clock, the temporary home folder and English.
+    Context Ctx() const { return Context{PosixEnv(), {}, m_home, Language::en}; }
 
   private:
-    Env* m_env;
     Language m_language;
     CMarketService* m_market;
     MessageBoxHandler m_messageBox;

@@ -1,6 +1,6 @@
 #pragma once
-// Test fixtures for the model: an in-memory file system, a fixed clock, a private market
-// service, and fakes for the document and the grids the ledger talks to.
+// Test fixtures for the model: a context of an in-memory file system and a fixed clock, a
+// private market service, and fakes for the document and the grids the ledger talks to.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "host/archive.h"
+#include "host/context.h"
 #include "host/dates.h"
 #include "host/env.h"
-#include "host/folders.h"
 #include "host/market.h"
 #include "host/strings.h"
 #include "model/links.h"
@@ -80,21 +80,15 @@ class RecordingView : public ILedgerView {
 
 class LedgerTest : public ::testing::Test {
   protected:
-    // Set up in the constructor, so ledgers that derived fixtures hold as members attach
-    // to this fixture's market service and file system.
+    // Set up in the constructor, so ledgers that derived fixtures hold as members (made on
+    // ctx) attach to this fixture's market service.
     LedgerTest() {
         setenv("TZ", "UTC", 1);
         tzset();
-        SetClock([] { return kNow; });
-        SetHomeFolder("/mem/home");
         CMarketService::SetCurrent(&service);
         SetLanguage(Language::en);
     }
-    ~LedgerTest() override {
-        CMarketService::SetCurrent(nullptr);
-        SetClock({});
-        SetHomeFolder("");
-    }
+    ~LedgerTest() override { CMarketService::SetCurrent(nullptr); }
 
     // Publishes the (kind, value) pairs for code on the fixture's service; or one last price.
     void Tick(const std::string& code, std::initializer_list<std::pair<int, double>> values) {
@@ -107,7 +101,7 @@ class LedgerTest : public ::testing::Test {
     // 2026-12-05 12:00:00 UTC.
     static constexpr std::time_t kNow = 1796472000;
     MemEnv env;
-    ScopedEnv scopedEnv{&env};
+    Context ctx{&env, [] { return kNow; }, "/mem/home", Language::en};
     CMarketService service;
 };
 

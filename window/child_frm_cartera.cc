@@ -17,11 +17,7 @@
 
 IMPLEMENT_DYNCREATE(CChildFrmCartera, CMDIChildWnd)
 
-CChildFrmCartera::CChildFrmCartera() {
-    auto commissions = std::make_unique<CAdmComisiones>();
-    cartera::dialogs::LoadCommissions(*commissions);  // a damaged file is reported here
-    m_pSistema = std::make_unique<CSistemaCartera>(std::move(commissions));
-}
+CChildFrmCartera::CChildFrmCartera() = default;
 
 CChildFrmCartera::~CChildFrmCartera() {
     // The views and their grids go first: they point to the ledger. The tab control must
@@ -32,6 +28,11 @@ CChildFrmCartera::~CChildFrmCartera() {
 }
 
 bool CChildFrmCartera::OnCreateClient(CCreateContext* context) {
+    if (!context || !context->m_pCurrentDoc) return false;
+    const cartera::Context& ctx = context->m_pCurrentDoc->GetContext();
+    auto commissions = std::make_unique<CAdmComisiones>(ctx);
+    cartera::dialogs::LoadCommissions(*commissions);  // a damaged file is reported here
+    m_pSistema = std::make_unique<CSistemaCartera>(std::move(commissions), ctx);
     m_wndBar = new cartera::window::CommandBar(this, [this](int id) { OnCmdMsg(id); });
     m_wndBar->setObjectName(QStringLiteral("bar%1").arg(kBarId));
     m_wndTabs = new QTabWidget(this);

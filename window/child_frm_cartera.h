@@ -29,13 +29,13 @@ class CChildFrmCartera : public CMDIChildWnd {
     static constexpr int kCmdUndo = 57643;
     static constexpr int kCmdRedo = 57644;
 
-    // Creates the ledger with the commission file loaded; a damaged one is reported and
-    // the schedules read before the damage are used.
+    // The ledger comes with the client area (OnCreateClient), which names the document.
     CChildFrmCartera();
     // Destroys the views, then the ledger.
     ~CChildFrmCartera() override;
 
     QTabWidget* GetTabWnd() const { return m_wndTabs; }
+    // Null until OnCreateClient made it.
     CSistemaCartera* GetAdmCartera() const { return m_pSistema.get(); }
     cartera::window::CommandBar* GetCommandBar() const { return m_wndBar; }
 
@@ -47,7 +47,9 @@ class CChildFrmCartera : public CMDIChildWnd {
 
     // Hands the archive to the ledger.
     void Serialize(CArchive& ar) override;
-    // Command bar, tab control and the four views; movements active.
+    // The ledger, on the document's context with its commission file loaded (a damaged one
+    // is reported and the schedules read before the damage are used); then the command
+    // bar, tab control and the four views, movements active. False without a document.
     bool OnCreateClient(CCreateContext* context) override;
     // Focus to the first view, layout, idle timer.
     int OnCreate() override;

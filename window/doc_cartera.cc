@@ -48,6 +48,11 @@ class GridRefillHold {
 CDocCartera::CDocCartera() = default;
 CDocCartera::~CDocCartera() = default;
 
+void CDocCartera::SetContext(const cartera::Context& ctx) {
+    CDocument::SetContext(ctx);
+    m_store = std::make_unique<cartera::PortfolioStore>(ctx.env);
+}
+
 bool CDocCartera::OnNewDocument() {
     CDlgNombreCartera dlg(nullptr);
     if (dlg.DoModal() != IDOK) return false;
@@ -55,14 +60,16 @@ bool CDocCartera::OnNewDocument() {
     std::string extension;
     if (!GetDocTemplate() || !GetDocTemplate()->GetDocString(extension, CDocTemplate::filterExt))
         return false;  // abandoned without a message
-    std::string path = GetPMngFullPath(ORVO_PATH_PORTFOLIOS) + dlg.GetName() + extension;
+    std::string path =
+        GetPMngFullPath(GetContext(), ORVO_PATH_PORTFOLIOS) + dlg.GetName() + extension;
     // A portfolio open in a window stays that window's: it comes forward instead of being
     // emptied under it.
     if (CDocument* open = GetDocTemplate()->FindDocument(path); open && open != this) {
         if (CMDIChildWnd* frame = GetDocTemplate()->FindFrame(open)) frame->ActivateFrame();
         return false;
     }
-    if (File(path) && AfxMessageBox(LS(3458), MB_YESNO | MB_ICONQUESTION) != IDYES) return false;
+    if (File(GetContext(), path) && AfxMessageBox(LS(3458), MB_YESNO | MB_ICONQUESTION) != IDYES)
+        return false;
     SetPathName(path);
     if (!DoSave(path, true)) return false;
     m_bCreatedAsNew = 1;
@@ -73,12 +80,12 @@ bool CDocCartera::OnOpenDocument(const std::string& path) {
     m_loadPath = path;
     m_warnings.clear();
     // Exclusive, so a file of an earlier version is written in this one's layout at once.
-    (void)m_store.Lock(path, cartera::LockMode::exclusive);
+    (void)m_store->Lock(path, cartera::LockMode::exclusive);
     const bool opened = CDocument::OnOpenDocument(path);
     CSistemaCartera* ledger = GetLedger();
-    if (opened && ledger && m_store.Locked() && m_store.EarlierLogRead())
-        (void)m_store.SaveWhole(path, *ledger, cartera::BackupPath(m_store.FileSystem(), path));
-    m_store.Unlock();
+    if (opened && ledger && m_store->Locked() && m_store->EarlierLogRead())
+        (void)m_store->SaveWhole(path, *ledger, cartera::BackupPath(m_store->FileSystem(), path));
+    m_store->Unlock();
     if (!opened) return false;
     NoteInStep(path);
     std::vector<std::string> warnings = m_warnings;
@@ -108,8 +115,8 @@ void CDocCartera::Serialize(CArchive& ar) {
         m_versionMarkRead = false;
         const std::string_view data = ar.ReadView(ar.Remaining());
         try {  // the file, then its change log
-            m_store.LoadBytes(m_loadPath.empty() ? GetPathName() : m_loadPath, data, *ledger,
-                              &m_warnings, &m_versionMarkRead);
+            m_store->LoadBytes(m_loadPath.empty() ? GetPathName() : m_loadPath, data, *ledger,
+                               &m_warnings, &m_versionMarkRead);
         } catch (const CArchiveException&) {
             throw;
         } catch (const cartera::Error& e) {
@@ -141,11 +148,11 @@ bool CDocCartera::OnCloseObject() {
 bool CDocCartera::SaveLayoutsIfChanged(int waitMs) {
     CSistemaCartera* ledger = GetLedger();
     const std::string path = GetPathName();
-    if (!ledger || path.empty() || IsModified() || m_store.Locked()) return true;
+    if (!ledger || path.empty() || IsModified() || m_store->Locked()) return true;
     if (ledger->LayoutBytes() == m_fileLayouts) return true;
-    const bool saved = m_store.Lock(path, cartera::LockMode::exclusive, waitMs).ok() &&
-                       !IsFileChangedOutside() && m_store.SaveLayouts(path, *ledger).ok();
-    m_store.Unlock();
+    const bool saved = m_store->Lock(path, cartera::LockMode::exclusive, waitMs).ok() &&
+                       !IsFileChangedOutside() && m_store->SaveLayouts(path, *ledger).ok();
+    m_store->Unlock();
     if (!saved) return false;  // still due
     m_fileLayouts = ledger->LayoutBytes();
     NoteInStep(path);
@@ -155,8 +162,8 @@ bool CDocCartera::SaveLayoutsIfChanged(int waitMs) {
 void CDocCartera::BeginChange() {
     m_changeRefused.clear();
     const std::string path = GetPathName();
-    if (path.empty() || m_store.Locked()) return;
-    cartera::Status locked = m_store.Lock(path, cartera::LockMode::exclusive);
+    if (path.empty() || m_store->Locked()) return;
+    cartera::Status locked = m_store->Lock(path, cartera::LockMode::exclusive);
     if (!locked.ok()) {
         m_changeRefused = locked.message();
     } else if (IsFileChangedOutside()) {
@@ -168,7 +175,7 @@ void CDocCartera::BeginChange() {
 }
 
 void CDocCartera::EndChange() {
-    m_store.Unlock();
+    m_store->Unlock();
     m_changeRefused.clear();
 }
 
@@ -182,7 +189,7 @@ void CDocCartera::DoFileSave() {
     if (path.empty()) return;
     std::string why = m_changeRefused;
     if (why.empty()) {
-        cartera::Status saved = SaveLocked(path, cartera::BackupPath(m_store.FileSystem(), path));
+        cartera::Status saved = SaveLocked(path, cartera::BackupPath(m_store->FileSystem(), path));
         if (saved.ok()) return;
         why = saved.message();
     }
@@ -194,20 +201,20 @@ void CDocCartera::SaveChange(const JournalChange& change) {
     const std::string path = GetPathName();
     if (!ledger || path.empty()) return DoFileSave();
     if (!m_changeRefused.empty()) {
-        m_store.ChangeNotSaved(change);
+        m_store->ChangeNotSaved(change);
         return ReportUnsaved(path, m_changeRefused);
     }
-    const bool ownLock = !m_store.Locked();
+    const bool ownLock = !m_store->Locked();
     cartera::Status saved;
-    if (ownLock) saved = m_store.Lock(path, cartera::LockMode::exclusive);
+    if (ownLock) saved = m_store->Lock(path, cartera::LockMode::exclusive);
     if (saved.ok()) {
-        saved = m_store.SaveChange(path, *ledger, change);
+        saved = m_store->SaveChange(path, *ledger, change);
     } else {
-        m_store.ChangeNotSaved(change);
+        m_store->ChangeNotSaved(change);
     }
-    if (ownLock) m_store.Unlock();
+    if (ownLock) m_store->Unlock();
     if (saved.ok()) {
-        if (m_store.RecordCount() == 0) m_fileLayouts = ledger->LayoutBytes();  // written whole
+        if (m_store->RecordCount() == 0) m_fileLayouts = ledger->LayoutBytes();  // written whole
         NoteInStep(path);
         return;
     }
@@ -222,7 +229,7 @@ bool CDocCartera::UndoOrRedo(bool redo) {
     if (!m_changeRefused.empty())
         ReportError(FileMessage(40080, GetPathName(), m_changeRefused));
     else
-        done = redo ? m_store.PutBack(*ledger) : m_store.TakeBack(*ledger);
+        done = redo ? m_store->PutBack(*ledger) : m_store->TakeBack(*ledger);
     EndChange();
     return done;
 }
@@ -230,51 +237,52 @@ bool CDocCartera::UndoOrRedo(bool redo) {
 bool CDocCartera::OnFileSave() {
     const std::string path = GetPathName();
     if (path.empty()) return false;
-    cartera::Status locked = m_store.Lock(path, cartera::LockMode::exclusive);
+    cartera::Status locked = m_store->Lock(path, cartera::LockMode::exclusive);
     bool saved = false;
     if (!locked.ok())
         ReportError(FileMessage(40080, path, locked.message()));
     else if (!IsFileChangedOutside() || AfxMessageBox(cartera::FillText(LS(40083), {path}),
                                                       MB_YESNO | MB_ICONQUESTION) == IDYES)
         saved = DoSave(path, true);
-    m_store.Unlock();
+    m_store->Unlock();
     return saved;
 }
 
 void CDocCartera::RefreshIfChangedOutside() {
     const std::string path = GetPathName();
-    if (path.empty() || m_store.Locked() || IsModified() || QApplication::activeModalWidget())
+    if (path.empty() || m_store->Locked() || IsModified() || QApplication::activeModalWidget())
         return;
     if (!m_diskKnown) return;
     // A sort or a column moved is kept at once, so a kill does not lose it; a writer at
     // work is not waited for (the next tick tries again).
     SaveLayoutsIfChanged(0);
     cartera::FileState now;
-    (void)m_store.FileSystem().GetFileState(path, &now);
-    if (!m_store.ChangedOutside(path) || now == m_refreshed) return;  // failed reads wait
-    if (!m_store.Lock(path, cartera::LockMode::exclusive, 0).ok())
+    (void)m_store->FileSystem().GetFileState(path, &now);
+    if (!m_store->ChangedOutside(path) || now == m_refreshed) return;  // failed reads wait
+    if (!m_store->Lock(path, cartera::LockMode::exclusive, 0).ok())
         return;  // another writer is at it: the next tick looks again
     m_refreshed = now;
     if (IsFileChangedOutside()) (void)Reload();  // a failure keeps what was held
-    m_store.Unlock();
+    m_store->Unlock();
 }
 
 bool CDocCartera::OnSaveDocument(const std::string& path) {
-    cartera::Status saved = SaveLocked(path, cartera::BackupPath(m_store.FileSystem(), path));
+    cartera::Status saved = SaveLocked(path, cartera::BackupPath(m_store->FileSystem(), path));
     if (saved.ok()) return true;
     ReportError(FileMessage(40080, path, saved.message()));
     return false;
 }
 
 cartera::Status CDocCartera::SaveLocked(const std::string& path, const std::string& backup) {
-    const bool ownLock = !m_store.Locked();
+    const bool ownLock = !m_store->Locked();
     if (ownLock) {
-        cartera::Status locked = m_store.Lock(path, cartera::LockMode::exclusive);
+        cartera::Status locked = m_store->Lock(path, cartera::LockMode::exclusive);
         if (!locked.ok()) return locked;
     }
     CSistemaCartera* ledger = GetLedger();
-    cartera::Status saved = ledger ? m_store.SaveWhole(path, *ledger, backup) : WriteDocument(path);
-    if (ownLock) m_store.Unlock();
+    cartera::Status saved =
+        ledger ? m_store->SaveWhole(path, *ledger, backup) : WriteDocument(path);
+    if (ownLock) m_store->Unlock();
     if (!saved.ok() || !ledger) return saved;
     m_fileLayouts = ledger->LayoutBytes();
     NoteInStep(path);
@@ -282,21 +290,21 @@ cartera::Status CDocCartera::SaveLocked(const std::string& path, const std::stri
 }
 
 void CDocCartera::NoteInStep(const std::string& path) {
-    m_store.NoteDisk(path);
-    (void)m_store.FileSystem().GetFileState(path, &m_refreshed);
+    m_store->NoteDisk(path);
+    (void)m_store->FileSystem().GetFileState(path, &m_refreshed);
     m_diskKnown = true;
     ClearLastError();
     // A window without a ledger saves through the framework, which is in step when it did.
-    SetModifiedFlag(GetLedger() && !m_store.InStep() ? 1 : 0);
+    SetModifiedFlag(GetLedger() && !m_store->InStep() ? 1 : 0);
 }
 
 bool CDocCartera::IsFileChangedOutside() const {
     if (!m_diskKnown) return CDocument::IsFileChangedOutside();
-    return m_store.ChangedOutside(GetPathName());
+    return m_store->ChangedOutside(GetPathName());
 }
 
 std::string CDocCartera::BackupPathFor(const std::string& path) const {
-    return cartera::BackupPath(m_store.FileSystem(), path);
+    return cartera::BackupPath(m_store->FileSystem(), path);
 }
 
 cartera::Status CDocCartera::Reload() {

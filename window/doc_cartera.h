@@ -64,7 +64,7 @@ class CDocCartera : public CDocument, public ILedgerDocument {
     // undone. False when nothing was undone (redone); a lock not taken in time is reported.
     bool Undo() { return UndoOrRedo(false); }
     bool Redo() { return UndoOrRedo(true); }
-    const UndoHistory& History() const { return m_store.History(); }
+    const UndoHistory& History() const { return m_store->History(); }
     // Saves the change just made as one record at the file's end (the store decides when
     // the file is written whole instead); failures as DoFileSave. The modified mark stays
     // until the file holds what the window shows.
@@ -91,7 +91,9 @@ class CDocCartera : public CDocument, public ILedgerDocument {
     // The frame's ledger, through the first view; null without views.
     CSistemaCartera* GetLedger() const;
     // The portfolio's file as this window reads and saves it.
-    const cartera::PortfolioStore& Store() const { return m_store; }
+    const cartera::PortfolioStore& Store() const { return *m_store; }
+    // The store then reads and writes through ctx's file system.
+    void SetContext(const cartera::Context& ctx) override;
 
   protected:
     std::string DescribeLoadError(const CArchiveException& e, size_t position) const override;
@@ -113,8 +115,9 @@ class CDocCartera : public CDocument, public ILedgerDocument {
     bool UndoOrRedo(bool redo);
 
     int m_bCreatedAsNew = 0;
-    // Holds the lock through one change or save; the workstation has one file system.
-    cartera::PortfolioStore m_store{cartera::InstalledEnv()};
+    // Holds the lock through one change or save; made on the context's file system (the
+    // template sets it before any file is read).
+    std::unique_ptr<cartera::PortfolioStore> m_store;
     std::string m_loadPath;               // the file being read
     std::vector<std::string> m_warnings;  // what the last load warned of
     bool m_diskKnown = false;

@@ -35,8 +35,8 @@ void WriteBytes(const std::string& path, const std::string& bytes) {
 }
 
 std::vector<COrderCartera> OrdersInFile(const std::string& path) {
-    CSistemaCartera ledger;
-    PortfolioDocument doc(&ledger, InstalledEnv());
+    CSistemaCartera ledger{cartera::testing::BareContext()};
+    PortfolioDocument doc(&ledger, PosixEnv());
     EXPECT_EQ(doc.Load(path).message(), "");
     return ledger.GetOrders();
 }
@@ -130,8 +130,9 @@ TEST_F(DocumentTest, ChangesAppendToTheFileReopeningShowsThemAndAFailedSaveKeeps
     m_messages.clear();
     {
         std::unique_ptr<Env> failing = MakeFaultyPosixEnv(SaveStep::fsync, EIO);
-        ScopedEnv scoped(failing.get());
+        m_files.Redirect(failing.get());
         for (double amount : {20, 30}) ledger->AddOrder(Cash(kDeposit, 1, amount, d));
+        m_files.Redirect(PosixEnv());
     }
     ASSERT_EQ(m_messages.size(), 2u);
     EXPECT_THAT(m_messages[0], HasSubstr(path + " cannot be saved"));
@@ -159,10 +160,9 @@ TEST_F(DocumentTest, ChangesAppendToTheFileReopeningShowsThemAndAFailedSaveKeeps
             return Status(ErrorKind::locked, p + " is in use by another program");
         }
     } held;
-    {
-        ScopedEnv scoped(&held);
-        ledger->DelOrder(ledger->GetOrders()[1].id);
-    }
+    m_files.Redirect(&held);
+    ledger->DelOrder(ledger->GetOrders()[1].id);
+    m_files.Redirect(PosixEnv());
     EXPECT_TRUE(doc->IsModified());
     std::filesystem::permissions(path, std::filesystem::perms::owner_read);
     ledger->AddOrder(Cash(kDeposit, 1, 50, d));
@@ -196,8 +196,8 @@ TEST_F(DocumentTest, DamagedFileGivesAClearMessageAndDisturbsNothing) {
     std::string cut = WritePortfolio(
         "Cut", {Exec(true, "ACS.MC", 10, 30.0, 0.0, d), Exec(true, "ELE.MC", 5, 20.0, 0.0, d)});
     {  // the movements written whole, so the cut falls inside them, not in a record after
-        CSistemaCartera whole;
-        PortfolioDocument file(&whole, InstalledEnv());
+        CSistemaCartera whole{m_ctx};
+        PortfolioDocument file(&whole, m_ctx.env);
         ASSERT_EQ(file.Load(cut).message(), "");
         ASSERT_EQ(file.Compact().message(), "");
     }
@@ -271,8 +271,8 @@ TEST_F(DocumentTest, AMovementAddedByAnotherProgramSurvivesTheNextChangeHere) {
     ASSERT_NE(doc, nullptr);
     CChildFrmCartera* frame = FrameOf(doc);
     auto addFromOutside = [&](const COrderCartera& m) {  // as the command line adds one
-        CSistemaCartera outside;
-        PortfolioDocument file(&outside, InstalledEnv());
+        CSistemaCartera outside{m_ctx};
+        PortfolioDocument file(&outside, m_ctx.env);
         ASSERT_EQ(file.Load(path).message(), "");
         outside.AddOrder(m);
         ASSERT_EQ(file.LastSaveError(), "");
@@ -280,7 +280,7 @@ TEST_F(DocumentTest, AMovementAddedByAnotherProgramSurvivesTheNextChangeHere) {
     addFromOutside(Exec(true, "ITX.MC", 7, 40.0, 0.0, d));
     std::string before = ReadBytes(path);
     LockWatchingEnv env;
-    ScopedEnv scoped(&env);
+    m_files.Redirect(&env);
     CViewCartera* view = Movements(frame);
     view->GetGridCartera()->GotoCell(0, RowShowing(view->GetGridWindow(), 0, ::LS(3421)));
     m_answer = 6;  // Yes, delete the expense
@@ -307,13 +307,13 @@ TEST_F(DocumentTest, AMovementAddedByAnotherProgramSurvivesTheNextChangeHere) {
     EXPECT_EQ(ShownText(view->GetGridWindow(), 1, priceCol), "50.00");
     // The next tick keeps the sort in the file at once, so a kill does not lose it.
     SendTimer(frame, CChildFrmCartera::kIdleTimer);
-    CSistemaCartera bare;
-    ASSERT_EQ(PortfolioDocument(&bare, InstalledEnv()).Load(path).message(), "");
+    CSistemaCartera bare{m_ctx};
+    ASSERT_EQ(PortfolioDocument(&bare, m_ctx.env).Load(path).message(), "");
     EXPECT_EQ(bare.GetStoredLayouts(), frame->GetAdmCartera()->LayoutBytes());
 }
 
 TEST_F(DocumentTest, ADamagedCommissionFileIsReportedKeptAndReplacedOnlyWhenTheUserSaysSo) {
-    CAdmComisiones schedules;
+    CAdmComisiones schedules{m_ctx};
     for (const char* name : {"Broker", "Bank"})
         schedules.Add(cartera::testing::Bracket(name, 4, 0, 1e6));
     ASSERT_TRUE(schedules.Save().ok());
@@ -344,7 +344,7 @@ TEST_F(DocumentTest, ADamagedCommissionFileIsReportedKeptAndReplacedOnlyWhenTheU
     m_answer = 6;  // Yes: OK writes what the editor holds
     FrameOf(doc)->OnCmdMsg(CViewBaseCartera::kCmdCommission);
     EXPECT_EQ(edited, 1);
-    CAdmComisiones again;
+    CAdmComisiones again{m_ctx};
     again.Load();
     EXPECT_EQ(again.LoadError(), "");
     EXPECT_EQ(again.Records(), adm->Records());

@@ -138,7 +138,7 @@ TEST_F(FrameTest, GridsExportToPdfTicksMoveTheOpenTradeAndALanguageRetitlesTheFr
 // OK in the commission editor prices the open trades again at once: the window shows what
 // the command line computes from the saved schedules, before anything else is matched.
 TEST_F(FrameTest, ACommissionEditRepricesTheOpenTradesAsTheCommandLineDoes) {
-    CAdmComisiones schedules;
+    CAdmComisiones schedules{m_ctx};
     stComision bracket = cartera::testing::Bracket("Broker", 4, 0, 1e9);
     bracket.isDefault = 1;  // the schedule the editor opens on
     schedules.Add(bracket);

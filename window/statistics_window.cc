@@ -269,7 +269,7 @@ cartera::Status StatisticsWindow::ExportCsv(const std::string& path) const {
     // a cut file in place of a good one.
     std::ostringstream out;
     analytics::WriteCsv(out, table);
-    cartera::Status written = cartera::CurrentEnv()->WriteResults(path, out.str());
+    cartera::Status written = m_ledger->GetContext().env->WriteResults(path, out.str());
     if (written.ok()) return written;
     return cartera::Status(written.kind(), Text(kTextCannotWrite) + "\n" + written.message());
 }

@@ -49,23 +49,24 @@ WindowTest::WindowTest() {
     });
     m_template = std::make_unique<CDocTemplate>(
         3371, RUNTIME_CLASS(CDocCartera), RUNTIME_CLASS(CChildFrmCartera),
-        RUNTIME_CLASS(CViewCartera), "\nPortfolio\nPortfolio\nPortfolio files\n.cartera");
+        RUNTIME_CLASS(CViewCartera), "\nPortfolio\nPortfolio\nPortfolio files\n.cartera", m_ctx);
 }
 
 WindowTest::~WindowTest() {
+    m_files.Redirect(PosixEnv());  // a test's own file system is gone: the windows close on disk
     for (CDocument* doc : m_template->GetDocuments()) delete m_template->FindFrame(doc);
     m_template.reset();
 }
 
 std::string WindowTest::PortfolioPath(const std::string& name) const {
-    return GetPMngFullPath(ORVO_PATH_PORTFOLIOS) + name + ".cartera";
+    return GetPMngFullPath(m_ctx, ORVO_PATH_PORTFOLIOS) + name + ".cartera";
 }
 
 std::string WindowTest::WritePortfolio(const std::string& name,
                                        const std::vector<COrderCartera>& movements) {
     std::string path = PortfolioPath(name);
-    CSistemaCartera ledger;
-    PortfolioDocument doc(&ledger, InstalledEnv());
+    CSistemaCartera ledger{m_ctx};
+    PortfolioDocument doc(&ledger, m_ctx.env);
     EXPECT_EQ(doc.SaveAs(path).message(), "");
     ledger.AddOrders(movements);
     EXPECT_EQ(doc.LastSaveError(), "");

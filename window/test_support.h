@@ -65,6 +65,9 @@ class WindowTest : public cartera::testing::HooksTest {
     static void SendTimer(CChildFrmCartera* frame, int id);
 
     CMarketService m_market;
+    // The windows' file system (the real one, or what a test swaps in) and context.
+    cartera::testing::RedirectEnv m_files{PosixEnv()};
+    Context m_ctx{&m_files, {}, hooks.Home(), Language::en};
     std::unique_ptr<CDocTemplate> m_template;
     std::vector<std::string> m_messages;  // every message box shown
     int m_answer = 7;                     // what questions are answered (IDNO)

@@ -209,8 +209,8 @@ TEST_F(ViewsTest, SelectionAndRowsStayOnTheirMovementsThroughChangesAndAHiddenFi
                       view->visualRect(view->model()->index(rowOf("ITX.MC"), 2)).center());
     const Shown both{{std::min(bbva, itx), std::max(bbva, itx)}, itx};
     ASSERT_EQ(Highlighted(view), both);
-    CSistemaCartera outside;
-    PortfolioDocument file(&outside, InstalledEnv());
+    CSistemaCartera outside{m_ctx};
+    PortfolioDocument file(&outside, m_ctx.env);
     ASSERT_EQ(file.Load(PortfolioPath("Sample")).message(), "");
     outside.AddOrder(Exec(true, "SAN.MC", 100, 60.0, 0.0, d));
     SendTimer(frame, CChildFrmCartera::kIdleTimer);

@@ -63,7 +63,8 @@ int Run(const Context& context, int argc, char** argv, std::ostream& out, std::o
         return Report(io.err, ExitStatus(ErrorKind::invalid_input), e.what());
     }
     ctx = WithGlobals(context, globals, home, lang);
-    const ContextInstalled installed(ctx);
+    // The texts LS looks up read the process's language: ctx's for this call alone.
+    const ScopedLanguage language(ctx.language);
     SetWarningStream(&io.err);
     for (const Command& c : commands) {
         if (c.sub->parsed()) {

@@ -98,9 +98,9 @@ void ModifyMovement(Output io, const JournalArgs& a) {
     if (old.IsExecution()) {
         changed = ExecutionMovement(portfolio.Ledger(), a.o, &old, old.buy != 0);
     } else if (old.type == kDividend) {
-        changed = DividendMovement(a.o, &old);
+        changed = DividendMovement(io.context, a.o, &old);
     } else if (old.type >= kExpense && old.type <= kRefund) {
-        changed = CashMovement(a.o, &old, old.type);
+        changed = CashMovement(io.context, a.o, &old, old.type);
     } else {
         FailUsage("movement " + a.id + " is a " + TypeName(old.type) + " and cannot be modified");
     }
@@ -191,8 +191,9 @@ void AddJournalCommands(CLI::App& app, Output io, Commands& commands) {
     AddCashOptions(sub, cash->o, true);
     AddWhenOptions(sub, cash->o);
     commands.push_back({sub, [io, cash] {
-                            AddMovement(io, *cash, [&](const CSistemaCartera&) {
-                                return CashMovement(cash->o, nullptr, CashType(cash->o.type.value));
+                            AddMovement(io, *cash, [&](const CSistemaCartera& ledger) {
+                                return CashMovement(ledger.GetContext(), cash->o, nullptr,
+                                                    CashType(cash->o.type.value));
                             });
                         }});
 
@@ -201,8 +202,8 @@ void AddJournalCommands(CLI::App& app, Output io, Commands& commands) {
     AddDividendOptions(sub, dividend->o, true);
     AddWhenOptions(sub, dividend->o);
     commands.push_back({sub, [io, dividend] {
-                            AddMovement(io, *dividend, [&](const CSistemaCartera&) {
-                                return DividendMovement(dividend->o, nullptr);
+                            AddMovement(io, *dividend, [&](const CSistemaCartera& ledger) {
+                                return DividendMovement(ledger.GetContext(), dividend->o, nullptr);
                             });
                         }});
 

@@ -39,13 +39,14 @@ std::string ContractsText(const std::string& text) {
 }
 
 // The page as it opens: fresh for a new order, or on the movement being modified.
-BuySellPage OpenPage(const CAdmComisiones& adm, const COrderCartera* m, bool buy) {
+BuySellPage OpenPage(const Context& ctx, const CAdmComisiones& adm, const COrderCartera* m,
+                     bool buy) {
     if (m != nullptr) return ModifyPage(adm, *m);
     BuySellPage p;
     p.schedule = DefaultScheduleItem(adm);
     p.buy = buy;
     p.symbolDecimals = 2;
-    p.when = CTime::GetCurrentTime().t;
+    p.when = Now(ctx);
     return p;
 }
 
@@ -54,8 +55,8 @@ void RequireEntryBounds(const COrderCartera& m) {
     if (EntryRefusal refusal = CheckEntryBounds(m)) FailUsage(refusal.message);
 }
 
-std::time_t StartTime(const COrderCartera* m) {
-    return m ? CTimeLong::GetTime(m->date, m->time) : CTime::GetCurrentTime().t;
+std::time_t StartTime(const Context& ctx, const COrderCartera* m) {
+    return m ? CTimeLong::GetTime(m->date, m->time) : Now(ctx);
 }
 
 // Import refuses a row without a code too: a movement without one cannot be quoted.
@@ -146,7 +147,7 @@ COrderCartera ExecutionMovement(const CSistemaCartera& ledger, const MovementOpt
                                 const COrderCartera* modifying, bool buy) {
     const CAdmComisiones& adm = *ledger.GetAdmComisiones();
     RequireCode(o);
-    BuySellPage p = OpenPage(adm, modifying, buy);
+    BuySellPage p = OpenPage(ledger.GetContext(), adm, modifying, buy);
     if (o.code.Given()) p.code = o.code.value;
     if (o.symbol.Given()) {
         p.symbol = o.symbol.value;
@@ -171,19 +172,21 @@ COrderCartera ExecutionMovement(const CSistemaCartera& ledger, const MovementOpt
     return *m;
 }
 
-COrderCartera CashMovement(const MovementOptions& o, const COrderCartera* modifying, int32_t type) {
+COrderCartera CashMovement(const Context& ctx, const MovementOptions& o,
+                           const COrderCartera* modifying, int32_t type) {
     double amount = modifying ? modifying->price : 0.0;
     std::string description = modifying ? modifying->symbol : std::string();
     if (o.amount.Given()) amount = ReadNumber("--amount", o.amount.value);
     if (o.description.Given()) description = o.description.value;
-    std::time_t when = ResolveWhen(o.date, o.time, StartTime(modifying));
+    std::time_t when = ResolveWhen(o.date, o.time, StartTime(ctx, modifying));
     COrderCartera m =
         BuildCashMovement(type, description, amount, when, modifying ? modifying->id : kNoId);
     RequireEntryBounds(m);
     return m;
 }
 
-COrderCartera DividendMovement(const MovementOptions& o, const COrderCartera* modifying) {
+COrderCartera DividendMovement(const Context& ctx, const MovementOptions& o,
+                               const COrderCartera* modifying) {
     RequireCode(o);
     std::string code = modifying ? modifying->quoteCode : std::string();
     std::string symbol = modifying ? modifying->symbol : std::string();
@@ -201,7 +204,7 @@ COrderCartera DividendMovement(const MovementOptions& o, const COrderCartera* mo
     if (o.shares.Given()) shares = ReadQuantity("--shares", o.shares.value);
     if (o.perShare.Given()) perShare = ReadNumber("--per-share", o.perShare.value);
     if (o.group.Given()) group = o.group.value;
-    std::time_t when = ResolveWhen(o.date, o.time, StartTime(modifying));
+    std::time_t when = ResolveWhen(o.date, o.time, StartTime(ctx, modifying));
     COrderCartera m = BuildDividend(symbol, code, decimals, shares, perShare, group, when,
                                     modifying ? modifying->id : kNoId);
     RequireEntryBounds(m);

@@ -38,8 +38,10 @@ void CheckOptionsApply(const MovementOptions& o, int32_t type);
 // buy) or from the page opened on modifying. Usage errors for bad values.
 COrderCartera ExecutionMovement(const CSistemaCartera& ledger, const MovementOptions& o,
                                 const COrderCartera* modifying, bool buy);
-// The other-operations pages, likewise.
-COrderCartera CashMovement(const MovementOptions& o, const COrderCartera* modifying, int32_t type);
-COrderCartera DividendMovement(const MovementOptions& o, const COrderCartera* modifying);
+// The other-operations pages, likewise; a new movement is dated now by ctx's clock.
+COrderCartera CashMovement(const Context& ctx, const MovementOptions& o,
+                           const COrderCartera* modifying, int32_t type);
+COrderCartera DividendMovement(const Context& ctx, const MovementOptions& o,
+                               const COrderCartera* modifying);
 
 }  // namespace cartera::cli

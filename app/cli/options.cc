@@ -120,7 +120,7 @@ std::time_t ResolveWhen(const TextOption& date, const TextOption& time, std::tim
 std::unique_ptr<CSistemaCartera> MakeLedger(const Context& ctx) {
     std::unique_ptr<CSistemaCartera> ledger;
     try {
-        ledger = std::make_unique<CSistemaCartera>(LoadCommissions(ctx));
+        ledger = std::make_unique<CSistemaCartera>(LoadCommissions(ctx), ctx);
     } catch (const CArchiveException& e) {
         Fail(ErrorKind::damaged,
              "damaged commission file " + CAdmComisiones(ctx).FilePath() + ": " + e.what());

@@ -132,7 +132,7 @@ void Report(Output io, const ReportArgs& a) {
         FailUsage("--year must be a year from 1 to 9999, not '" + a.year.value + "'");
     if (!a.year.Given()) {
         int m, d;
-        CivilDate(FctimeToFn(CTime::GetCurrentTime()), &year, &m, &d);
+        CivilDate(FctimeToFn(CTime{Now(io.context)}), &year, &m, &d);
     }
     Filter filter = MakeFilter(a);
     OpenPortfolio portfolio(io.context, a.path, OpenPortfolio::Use::read);

@@ -243,8 +243,8 @@ TEST_F(ShowGridsTest, SortIsAHeadingClickColumnsAMenuChoiceAndSaveLayoutKeepsThe
     // A later change of the journal saves the file again, with the layout bytes as stored:
     // the change itself works without grids.
     auto layouts = [this] {
-        CSistemaCartera bare;
-        EXPECT_EQ(PortfolioDocument(&bare, InstalledEnv()).Load(p).message(), "");
+        CSistemaCartera bare{context};
+        EXPECT_EQ(PortfolioDocument(&bare, context.env).Load(p).message(), "");
         return bare.GetStoredLayouts();
     };
     const std::string stored = layouts();

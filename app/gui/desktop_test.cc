@@ -102,7 +102,7 @@ TEST(DemoHomeTest, TheDemoFolderStaysWhenTheUserMadeAPortfolioThere) {
             options.language = "en";
             WorkstationApp app(options);
             ASSERT_EQ(app.Start().message(), "");
-            home = QString::fromStdString(HomeFolder());
+            home = QString::fromStdString(app.GetContext().home);
             EXPECT_TRUE(app.UserFilesInDemoHome().isEmpty());
             if (makeOne) {
                 testing::AnswerNameDialog("Mine");
@@ -121,8 +121,8 @@ using cartera::testing::Exec;
 // The movements' contracts in journal order, as the portfolio file holds them once added,
 // when given, is added to it as another program would.
 std::vector<int32_t> FileContracts(const std::string& path, const COrderCartera* added = nullptr) {
-    CSistemaCartera ledger;
-    PortfolioDocument file{&ledger, InstalledEnv()};
+    CSistemaCartera ledger{cartera::testing::BareContext()};
+    PortfolioDocument file{&ledger, PosixEnv()};
     EXPECT_EQ(file.Load(path).message(), "");
     if (added) ledger.AddOrder(*added);
     std::vector<int32_t> contracts;

@@ -61,7 +61,7 @@ class MarketTest : public testing::WorkstationTestBase {
     }
     ~MarketTest() override { window.reset(); }  // before the feed it follows
     // A portfolio that bought 100 of a security no catalogue knows, at 4.20 and later 4.60.
-    static std::string WriteSmall() {
+    std::string WriteSmall() const {
         return WritePortfolio(
             "Small", {Cash(kImposition, 1, 5000), Exec(true, "ZZQ.XX", 100, 4.60, 0, 20200),
                       Exec(true, "ZZQ.XX", 100, 4.20, 0, 20100)});

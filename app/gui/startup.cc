@@ -211,7 +211,6 @@ WorkstationApp::~WorkstationApp() {
     }
     CDlgBusquedaSimbolos::SetRunner({});
     SetMessageBoxHandler({});
-    if (m_demoHome) SetHomeFolder("");
 }
 
 namespace {
@@ -247,7 +246,6 @@ Status WorkstationApp::SetUpHome() {
     } else if (!m_options.home.isEmpty()) {
         m_context.home = QDir(m_options.home).absolutePath().toStdString();
     }
-    SetHomeFolder(m_context.home);
     QString home = Q(m_context.home);
     (void)m_context.env->CreateDirs(m_context.home);  // a failure shows at a file's use
     m_settings = std::make_unique<QSettings>(QDir(home).filePath(QStringLiteral("workstation.ini")),

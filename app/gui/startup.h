@@ -57,6 +57,8 @@ class WorkstationApp {
     Status Start();
 
     Workstation* Window() const { return m_window.get(); }
+    // The files, home folder, clock and language the workstation works with.
+    const Context& GetContext() const { return m_context; }
     qt::FeedDriver* Feed() const { return m_feed.get(); }
     const ui::ModuleRegistry& Registry() const { return m_registry; }
     // The demo portfolio's path; empty without --demo.
@@ -71,10 +73,10 @@ class WorkstationApp {
     Status SetUpFeed();
 
     StartupOptions m_options;
-    // The files, home folder and language the workstation works with, handed to its window;
-    // the modules it loads read them from the process hooks SetUpHome and SetUpLanguage set.
-    // The process's own until --home, --demo or --lang says otherwise.
-    Context m_context{InstalledEnv(), {}, HomeFolder(), Language::en};
+    // The files, home folder, clock and language the workstation works with, handed to its
+    // window and from there to the documents the modules make. The process's own until
+    // --home, --demo or --lang says otherwise.
+    Context m_context = ProcessContext();
     std::unique_ptr<QTemporaryDir> m_demoHome;
     std::unique_ptr<QSettings> m_settings;
     ui::ModuleRegistry m_registry;

@@ -26,6 +26,7 @@
 #include "host/strings.h"
 #include "model/portfolio_file.h"
 #include "model/sistema.h"
+#include "testing/mem_env.h"
 #include "testing/test_hooks.h"
 
 namespace cartera::gui::testing {
@@ -75,18 +76,17 @@ class WorkstationTestBase : public cartera::testing::HooksTest {
         EXPECT_EQ(LoadModule(QString::fromLatin1(kPortfolioModule), ModuleSearchPath(), &registry)
                       .message(),
                   "");
-        window = std::make_unique<Workstation>(registry, &settings,
-                                               Context{InstalledEnv(), {}, hooks.Home()});
+        window = std::make_unique<Workstation>(registry, &settings, ctx);
         window->resize(width, height);
         window->show();
         QApplication::setActiveWindow(window.get());
     }
 
-    static std::string WritePortfolio(const std::string& name,
-                                      const std::vector<COrderCartera>& movements) {
-        std::string path = GetPMngFullPath(ORVO_PATH_PORTFOLIOS) + name + ".cartera";
-        CSistemaCartera ledger;
-        PortfolioDocument file{&ledger, InstalledEnv()};
+    std::string WritePortfolio(const std::string& name,
+                               const std::vector<COrderCartera>& movements) const {
+        std::string path = GetPMngFullPath(ctx, ORVO_PATH_PORTFOLIOS) + name + ".cartera";
+        CSistemaCartera ledger{ctx};
+        PortfolioDocument file{&ledger, ctx.env};
         EXPECT_EQ(file.SaveAs(path).message(), "");
         ledger.AddOrders(movements);
         return path;
@@ -104,6 +104,8 @@ class WorkstationTestBase : public cartera::testing::HooksTest {
     }
 
     QDir home{QString::fromStdString(hooks.Home())};
+    cartera::testing::RedirectEnv files{PosixEnv()};  // a test may swap in another
+    Context ctx{&files, {}, hooks.Home(), Language::en};
     QSettings settings;
     CMarketService market;
     ui::ModuleRegistry registry;

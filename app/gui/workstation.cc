@@ -86,7 +86,8 @@ Workstation::Workstation(const ui::ModuleRegistry& registry, QSettings* settings
         const CRuntimeClass* frame = registry.FindClass(type.frameClass);
         const CRuntimeClass* view = registry.FindClass(type.viewClass);
         if (!doc || !frame || !view) continue;
-        auto tmpl = std::make_unique<CDocTemplate>(type.menuId, doc, frame, view, type.docString);
+        auto tmpl = std::make_unique<CDocTemplate>(type.menuId, doc, frame, view, type.docString,
+                                                   m_context);
         tmpl->SetFrameHost([this](CMDIChildWnd* f) { HostFrame(f); });
         tmpl->SetRecentFileHandler([this](const std::string& path) { AddRecentFile(path); });
         m_templates.push_back(std::move(tmpl));

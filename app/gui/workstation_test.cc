@@ -121,7 +121,7 @@ TEST_F(WorkstationTest, PortfoliosAreCreatedSavedAndTypedInEachLanguageAndFocusC
     testing::AnswerNameDialog("Growth");
     CDocument* doc = window->NewDocument();
     ASSERT_NE(doc, nullptr);
-    std::string path = GetPMngFullPath(ORVO_PATH_PORTFOLIOS) + "Growth.cartera";
+    std::string path = GetPMngFullPath(ctx, ORVO_PATH_PORTFOLIOS) + "Growth.cartera";
     EXPECT_EQ(std::pair(doc->GetPathName(), window->RecentFiles().value(0).toStdString()),
               std::pair(path, path));
     ASSERT_EQ(window->Area()->subWindowList().size(), 1);
@@ -150,13 +150,14 @@ TEST_F(WorkstationTest, PortfoliosAreCreatedSavedAndTypedInEachLanguageAndFocusC
     ASSERT_GT(empty, 0);
     {
         std::unique_ptr<Env> failing = MakeFaultyPosixEnv(SaveStep::fsync, ENOSPC);
-        ScopedEnv scoped(failing.get());
+        files.Redirect(failing.get());
         OnSheet([&] { items["Buy"]->trigger(); },
                 [](QWidget& sheet) {
                     EXPECT_EQ(sheet.windowTitle().toStdString(), ::LS(3391));
                     testing::TypeOrder(&sheet, "tef", "100", "10.5");
                     QTest::keyClick(testing::Field(&sheet, testing::kPrice), Qt::Key_Return);
                 });
+        files.Redirect(PosixEnv());
     }
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(window->Area()->currentSubWindow()->windowTitle(), "Growth.cartera *");
@@ -176,7 +177,7 @@ TEST_F(WorkstationTest, PortfoliosAreCreatedSavedAndTypedInEachLanguageAndFocusC
 
     // In French the menus are rebuilt, the frames retitled, and a schedule saved in English
     // is still found.
-    CAdmComisiones english;
+    CAdmComisiones english(ctx);
     english.Add(cartera::testing::Bracket("Maison", 4, 0, 1000));
     ASSERT_TRUE(english.Save().ok());
     window->SetInterfaceLanguage(Language::fr);

@@ -33,7 +33,7 @@ void CrearFictios(Ledger& l, const CArrayOrders& remaining) {
         double cx = m.commission;
         if (!m.schedule.empty() && l.adm)
             cx = l.adm->CalculateCommission(m.schedule, q * m.price, 4) / q;
-        CTime now = CTime::GetCurrentTime();
+        CTime now{cartera::Now(l.context)};
         CNegocioC t =
             cartera::OpenTradeFields(m, m.contracts, cx, FctimeToFn(now), HctimeToHn(now));
         l.open.push_back(t);

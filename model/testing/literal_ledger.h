@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "commissions/comisiones.h"
+#include "host/context.h"
 #include "host/market.h"
 #include "model/order.h"
 #include "model/trade.h"
@@ -26,6 +27,7 @@ struct Ledger {
     Totals totals;
     std::vector<int32_t> refresh;
     const CAdmComisiones* adm = nullptr;  // not owned
+    cartera::Context context;             // its clock dates the open trades
 };
 
 void CasarOrdenes(Ledger& l);

@@ -260,12 +260,17 @@ bool NextRow(CsvReader& reader, CsvRecord* record) {
     return false;
 }
 
+// A ledger for a reading given none: no schedules, dated by the system clock.
+std::unique_ptr<CSistemaCartera> LedgerOf(const ReadOptions& options) {
+    const Context ctx{options.env, {}, {}, CurrentLanguage()};
+    return std::make_unique<CSistemaCartera>(std::make_unique<CAdmComisiones>(ctx), ctx);
+}
+
 Statement ReadCarteraCsv(std::istream& in, const ReadOptions& options) {
     if (!ValidDateFormat(options.dateFormat))
         throw Error(ErrorKind::invalid_input, "'" + options.dateFormat + "' is not a date format");
     std::unique_ptr<CSistemaCartera> own;
-    const CSistemaCartera& ledger =
-        options.ledger ? *options.ledger : *(own = std::make_unique<CSistemaCartera>());
+    const CSistemaCartera& ledger = options.ledger ? *options.ledger : *(own = LedgerOf(options));
     LocalDayCache days;  // the rows' dates repeat: each day's start is asked for once
     Statement out;
     out.format = std::string(kCarteraFormat);
