@@ -29,18 +29,33 @@ int32_t CountField(const cartera::Quantity& q) {
     return kExactMark;
 }
 
-// The units of a quantity the main record marked, after its extension record.
+// The units of a quantity the main record marked, after its extension record: zigzag, 7 bits
+// a byte (low first, the high bit set on all but the last), so a fraction costs 5 to 7 bytes.
+constexpr int kMaxUnitBytes = 19;  // 128 bits
+
 void WriteExactUnits(CArchive& ar, const cartera::Quantity& q) {
-    const auto units = static_cast<unsigned __int128>(q.Units());
-    ar.WriteU64(static_cast<uint64_t>(units));
-    ar.WriteU64(static_cast<uint64_t>(units >> 64));
+    const __int128 units = q.Units();
+    auto z =
+        static_cast<unsigned __int128>(units) << 1 ^ static_cast<unsigned __int128>(units >> 127);
+    while (z >= 0x80) {
+        ar.WriteU8(static_cast<uint8_t>(z) | 0x80);
+        z >>= 7;
+    }
+    ar.WriteU8(static_cast<uint8_t>(z));
 }
 
 void ReadExactUnits(CArchive& ar, COrderCartera& m) {
     if (m.contracts != cartera::Quantity(kExactMark) || !cartera::HoldsExactQuantities(ar)) return;
-    const uint64_t lo = ar.ReadU64();
-    const auto hi = static_cast<unsigned __int128>(ar.ReadU64());
-    m.contracts = cartera::Quantity::FromUnits(static_cast<__int128>(hi << 64 | lo));
+    unsigned __int128 z = 0;
+    for (int i = 0;; ++i) {
+        const uint8_t b = ar.ReadU8();
+        if (i == kMaxUnitBytes - 1 && b > 0x03)
+            throw CArchiveException(CArchiveException::badFormat, "a quantity beyond 128 bits");
+        z |= static_cast<unsigned __int128>(b & 0x7F) << (7 * i);
+        if (!(b & 0x80)) break;
+    }
+    const auto units = static_cast<__int128>(z >> 1) ^ -static_cast<__int128>(z & 1);
+    m.contracts = cartera::Quantity::FromUnits(units);
 }
 
 // One record's bytes built in place, exactly as the archive's writes give them, so a record

@@ -102,6 +102,40 @@ TEST_F(BodyTest, StoreThenLoadGivesTheSameJournal) {
     EXPECT_EQ(Store(b), bytes);
 }
 
+// Quantities are stored exactly. A whole one the 32-bit count holds costs nothing more; any
+// other is marked there, its units after the extension record. Files of earlier versions
+// have no units: their counts, the mark's value too, read as they are.
+TEST_F(BodyTest, QuantitiesRoundTripExactlyAndEarlierVersionsReadTheirCounts) {
+    const char* texts[] = {
+        "7", "0.5", "29.80478", "-0.6102", "-2147483648", "2147483647.0000000001", "0.0000000001"};
+    CSistemaCartera a{ctx}, b{ctx};
+    for (const char* text : texts) {
+        Quantity q;
+        ASSERT_TRUE(ParseQuantity(text, &q));
+        a.AddOrder(Exec(true, "A", q, 1.0));
+    }
+    const std::string bytes = Store(a);
+    Load(b, bytes);
+    for (size_t i = 0; i < std::size(texts); ++i)
+        EXPECT_EQ(b.GetOrders()[i].contracts.Text(), texts[i]);
+    EXPECT_EQ(Store(b), bytes);
+
+    std::string whole, fraction;
+    CArchive toWhole(&whole), toFraction(&fraction);
+    WriteWholeMovement(toWhole, a.GetOrders()[0]);
+    WriteWholeMovement(toFraction, a.GetOrders()[1]);
+    EXPECT_EQ(fraction.size(), whole.size() + 5);  // 0.5: 5e9 units
+    std::string earlier = whole.substr(0, 8);      // the count of the main record marked
+    PutFixed32(&earlier, 0x80000000u);
+    earlier += whole.substr(12);
+    CArchive older{std::string_view(earlier)};
+    older.SetObjectSchema(kExactQuantitySchema - 1);
+    EXPECT_EQ(ReadWholeMovement(older).contracts, Quantity(INT32_MIN));
+    EXPECT_TRUE(older.AtEnd());
+    CArchive newer{std::string_view(earlier)};
+    EXPECT_THROW(ReadWholeMovement(newer), CArchiveException);  // the units are missing
+}
+
 // Ids are sign-extended, the id counter is the file's, and the legacy extension block matches
 // records by their full ids.
 TEST_F(BodyTest, IdsAreSignExtendedCountersKeptAndTheLegacyBlockMatchesByFullId) {

@@ -79,7 +79,7 @@ using CArrayOrders = std::vector<COrderCartera>;
 namespace cartera {
 // The file version from which a movement's quantity is stored exactly: a whole quantity the
 // main record's 32-bit count holds is stored there alone; any other is marked there and its
-// 1e-10 units follow its extension record (16 bytes, little-endian). Earlier versions hold
+// 1e-10 units follow its extension record (zigzag, 7 bits a byte). Earlier versions hold
 // whole counts only.
 inline constexpr int kExactQuantitySchema = 4;
 // Whether ar's records are of that version or later.

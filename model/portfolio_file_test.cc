@@ -104,5 +104,27 @@ TEST_F(PortfolioFileTest, SavesKeepTheEnvelopeAndTheOldFileOnFailureAndDamageIsF
     for (size_t cut = 1; cut < 4; ++cut) EXPECT_FALSE(loads(head + body.substr(0, marker + cut)));
 }
 
+// A file of the version before exact quantities loads as it is, the changes appended to it
+// too, and its next save writes it whole in the current version.
+TEST_F(PortfolioFileTest, AnEarlierVersionLoadsAndIsWrittenInTheCurrentOneOnItsNextSave) {
+    CSistemaCartera ledger{ctx};
+    PortfolioDocument doc(&ledger, &env);
+    ASSERT_EQ(doc.SaveAs("/mem/p.cartera").message(), "");
+    ledger.AddOrder(Exec(true, "A", 10, 2.0));  // appended as a record
+    std::string& file = env.Files()["/mem/p.cartera"];
+    ASSERT_EQ(file[9], kCurrentMinor);
+    file[9] = kCurrentMinor - 1;
+    CSistemaCartera old{ctx};
+    PortfolioDocument oldDoc(&old, &env);
+    ASSERT_EQ(oldDoc.Load("/mem/p.cartera").message(), "");
+    ASSERT_EQ(old.GetOrders().size(), 1u);
+    old.AddOrder(Exec(false, "A", Quantity::FromUnits(5'000'000'000), 3.0));
+    EXPECT_EQ(env.Files()["/mem/p.cartera"][9], kCurrentMinor);
+    CSistemaCartera reread{ctx};
+    ASSERT_EQ(PortfolioDocument(&reread, &env).Load("/mem/p.cartera").message(), "");
+    ASSERT_EQ(reread.GetOrders().size(), 2u);
+    EXPECT_EQ(reread.GetOrders()[1].contracts.Text(), "0.5");
+}
+
 }  // namespace
 }  // namespace cartera::testing
