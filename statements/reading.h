@@ -21,7 +21,9 @@ inline constexpr size_t kMaxDescriptionBytes = 1024;
 // A statement's CSV records, read one at a time (see CsvReader).
 class CsvRows {
   public:
-    explicit CsvRows(std::istream& in) : m_reader(in) {}
+    // Fields separated by separator; 0: by the first line's (see CsvSeparatorOf).
+    explicit CsvRows(std::istream& in, char separator = ',')
+        : m_reader(in, kMaxCsvRecordBytes, separator) {}
     // The next record, blank ones too: true; false at the end. Throws cartera::Error
     // (invalid_input) as FailRow does for a record CsvReader refuses: "line N, record: WHAT
     // (column C)".
@@ -35,8 +37,9 @@ class CsvRows {
 // Whether every field of the record is blank.
 bool IsBlank(const CsvRecord& r);
 // The header row at the start of a file's first bytes (all of it when the head ends
-// inside it); empty when the head holds no complete field.
-std::vector<std::string> HeaderOf(std::string_view head);
+// inside it), fields separated by separator (0: as CsvRows finds it); empty when the head
+// holds no complete field.
+std::vector<std::string> HeaderOf(std::string_view head, char separator = ',');
 
 // Three capital ASCII letters: how the brokers write a currency.
 bool IsCurrencyCode(std::string_view text);
