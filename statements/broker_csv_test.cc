@@ -18,51 +18,102 @@ Statement ReadWith(const std::string& map, const std::string& text) {
     return ReadMapped(in, ParseMapping(map));
 }
 
-// The same trades exported in English (points) and in Dutch (decimal commas): a USD buy
-// whose EUR costs need the exchange rate, its order id wrapped onto a second line, two
-// fills of one order, a sell. The account files hold the cash of the same account: the
-// sell's cash side (it has an order id) and a currency exchange are in the trades or no
-// movement; a cash sweep is not understood.
+std::vector<std::string> WithoutLines(Statement s) {
+    for (StatementRow& r : s.rows) r.line = 0;
+    return Describe(s);
+}
+
+// Adds the statement's rows of each currency to the ledger; how many movements that added.
+size_t ImportAll(const Statement& s, CSistemaCartera& ledger) {
+    size_t added = 0;
+    for (const char* currency : {"EUR", "USD"}) {
+        ImportPlan plan = PlanImport(s, ledger, {"", currency, false});
+        ledger.AddOrders(plan.added);
+        added += plan.added.size();
+    }
+    return added;
+}
+
+// The trades of one period exported in English and Dutch (an order id wrapped onto a second
+// line), Italian, and French as a spreadsheet saves it (semicolons, cut-off headings, d/m/y):
+// a USD buy whose EUR costs need the exchange rate, two fills of one order, a sell. The
+// account of the same period in English, Dutch, German and Italian: each order's fills, its
+// costs and its currency exchange, cash, and what is only reported (a cash sweep, a stock
+// dividend, a split, a rights issue, a money-market fund conversion).
 const std::string kTradesEn = TestData("degiro/trades_en.csv");
-const std::string kTradesNl = TestData("degiro/trades_nl.csv");
-const std::string kAccountEn = TestData("degiro/account_en.csv");
-const std::string kAccountNl = TestData("degiro/account_nl.csv");
 
-TEST(DegiroReader, EnglishAndDutchExportsGiveTheSameStatement) {
-    for (const std::string& file : {kTradesEn, kTradesNl, kAccountEn, kAccountNl})
-        EXPECT_TRUE(Recognises("degiro", file));
+class DegiroTest : public testing::LedgerTest {};
+
+TEST_F(DegiroTest, EveryLanguageGivesTheSameStatementAndTheTwoFilesEachTradeOnce) {
     EXPECT_FALSE(Recognises("degiro", "Action,Time,ISIN,Ticker,No. of shares\n"));
-
-    Statement en = Read("degiro", kTradesEn);
-    EXPECT_EQ(Describe(en), Describe(Read("degiro", kTradesNl)));
-    EXPECT_EQ(en.format, "degiro");
-    EXPECT_EQ(en.idPrefix, "DEGIRO:");
-    ASSERT_EQ(en.rows.size(), 4u);
-    EXPECT_EQ(Describe(en.rows[0]),
+    const Statement trades = Read("degiro", TestData("degiro/trades_nl.csv"));
+    for (const char* file : {"trades_en.csv", "trades_it.csv", "trades_fr.csv"}) {
+        SCOPED_TRACE(file);
+        EXPECT_TRUE(Recognises("degiro", TestData("degiro/" + std::string(file))));
+        EXPECT_EQ(Read("degiro", TestData("degiro/" + std::string(file))).rows.size(), 4u);
+    }
+    for (const char* file : {"trades_it.csv", "trades_fr.csv"})
+        EXPECT_EQ(WithoutLines(Read("degiro", TestData("degiro/" + std::string(file)))),
+                  WithoutLines(trades));
+    EXPECT_EQ(trades.format, "degiro");
+    EXPECT_EQ(trades.idPrefix, "DEGIRO:");
+    ASSERT_EQ(trades.rows.size(), 4u);
+    EXPECT_EQ(Describe(trades.rows[0]),
               "0 line 5  EUR id=bbbb-0003 2024-02-02 09:30:00 NL0010273215 ASML HOLDING buy "
               "3 @1234.5 c=2 x1 amount=0 rate=0");
-    EXPECT_EQ(en.rows[1].id, "bbbb-0003/2");  // the second fill of one order
-    EXPECT_EQ(Describe(en.rows[2]),           // costs in EUR, price in USD at 1.0842
+    EXPECT_EQ(trades.rows[1].id, "bbbb-0003/2");  // the second fill of one order
+    EXPECT_EQ(Describe(trades.rows[2]),           // costs in EUR, price in USD at 1.0842
               "0 line 3  USD id=aaaa-0002 2024-02-02 10:05:00 US0378331005 APPLE INC. buy "
               "10 @185 c=1.0842 x1 amount=0 rate=0");
-    EXPECT_FALSE(en.rows[3].buy);
-    EXPECT_DOUBLE_EQ(en.rows[3].commission, 0.5 * 1.0842);
+    EXPECT_FALSE(trades.rows[3].buy);
+    EXPECT_DOUBLE_EQ(trades.rows[3].commission, 0.5 * 1.0842);
 
-    Statement cash = Read("degiro", kAccountEn);
-    Statement cashNl = Read("degiro", kAccountNl);
-    EXPECT_EQ(Describe(cash), Describe(cashNl));
-    std::string kinds;  // imposition, fee, interest, dividend, tax, withdrawal
-    for (const StatementRow& r : cash.rows)
-        kinds += std::to_string(static_cast<int>(r.kind)) + ":" + ExactNumberText(r.amount) + " ";
+    const Statement cash = Read("degiro", TestData("degiro/account_en.csv"));
+    for (const char* file : {"account_nl.csv", "account_de.csv", "account_it.csv"}) {
+        SCOPED_TRACE(file);
+        const std::string text = TestData("degiro/" + std::string(file));
+        EXPECT_TRUE(Recognises("degiro", text));
+        const Statement other = Read("degiro", text);
+        EXPECT_EQ(Describe(other), Describe(cash));
+        ASSERT_EQ(other.notes.size(), cash.notes.size());
+        for (size_t i = 0; i < other.notes.size(); ++i)
+            EXPECT_EQ(other.notes[i].line, cash.notes[i].line);
+    }
+    std::string kinds;  // imposition, fee, interest, dividend, tax, withdrawal among the fills
+    Statement fills = cash;
+    std::erase_if(fills.rows, [&](const StatementRow& r) {
+        if (r.kind != RowKind::trade)
+            kinds +=
+                std::to_string(static_cast<int>(r.kind)) + ":" + ExactNumberText(r.amount) + " ";
+        return r.kind != RowKind::trade;
+    });
     EXPECT_EQ(kinds, "5:5000 3:2.5 4:1.25 2:2.4 3:0.36 6:1000 ");
-    EXPECT_EQ(cash.rows[3].security + " " + cash.rows[3].currency, "US0378331005 USD");
-    ASSERT_EQ(cash.notes.size(), 1u);
-    EXPECT_EQ(cash.notes[0].line, 10u);
-    ASSERT_EQ(cashNl.notes.size(), 1u);
+    EXPECT_EQ(WithoutLines(fills), WithoutLines(trades));
+    std::vector<size_t> noted;  // the sweep; the stock dividend, the split, the rights, the fund
+    for (const StatementNote& n : cash.notes) noted.push_back(n.line);
+    EXPECT_EQ(noted, (std::vector<size_t>{3, 11, 12, 13, 14, 15}));
+
+    for (bool accountFirst : {false, true}) {
+        SCOPED_TRACE(accountFirst);
+        CSistemaCartera ledger;
+        const Statement& first = accountFirst ? cash : trades;
+        const Statement& second = accountFirst ? trades : cash;
+        EXPECT_EQ(ImportAll(first, ledger), accountFirst ? 10u : 4u);
+        EXPECT_EQ(ImportAll(second, ledger), accountFirst ? 0u : 6u);
+        EXPECT_EQ(ImportAll(first, ledger) + ImportAll(second, ledger), 0u);
+    }
 }
 
 TEST(DegiroReader, RefusesABadRowNamingItsLineAndField) {
     const std::string header = kTradesEn.substr(0, kTradesEn.find('\n') + 1);
+    const std::string account =
+        "Date,Time,Value date,Product,ISIN,Description,FX,Change,,Balance,,Order Id\n";
+    ExpectRefused(
+        [&] { Read("degiro", account + "02-02-2024,10:05,,A,US0,Buy ten A@1 USD,,USD,-1,,,o\n"); },
+        "line 2, quantity");
+    ExpectRefused(
+        [&] { Read("degiro", account + "02-02-2024,10:05,,A,US0,FX Debit,1.2.3,USD,-1,,,o\n"); },
+        "line 2, FX");
     const std::pair<std::string, std::string> cases[] = {
         {"2024-02-30,09:30,ASML,NL0010273215,EAM,XAMS,2,1234.00,EUR,,,,,,,,,,x\n", "line 2, date"},
         {"02-02-2024,09:30,ASML,NL0010273215,EAM,XAMS,zwei,1234.00,EUR,,,,,,,,,,x\n",
@@ -134,11 +185,6 @@ TEST(Trading212Reader, RefusesABadRowNamingItsLineAndField) {
     };
     for (const auto& [row, message] : cases)
         ExpectRefused([&] { Read("trading212", header + row); }, message);
-}
-
-std::vector<std::string> WithoutLines(Statement s) {
-    for (StatementRow& r : s.rows) r.line = 0;
-    return Describe(s);
 }
 
 // The movements a statement's rows of each currency plan into an empty ledger, every field.
