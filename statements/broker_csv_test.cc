@@ -132,10 +132,13 @@ TEST(DegiroReader, RefusesABadRowNamingItsLineAndField) {
 }
 
 // One EUR account's history in the older header style (the account's currency in the
-// headings) and in the newer one (currency columns, the columns in another order): half a
-// share of a USD stock with a charge in EUR, a dividend on it with tax withheld, cash.
+// headings), in the newer one (currency columns, the columns in another order), and as rows
+// of a third layout ("Not available" rates) pasted under the older header, then the newer
+// header and its rows: half a share of a USD stock with a charge in EUR, a dividend on it
+// with tax withheld, cash.
 const std::string kOlder = TestData("trading212/older.csv");
 const std::string kNewer = TestData("trading212/newer.csv");
+const std::string kPasted = TestData("trading212/pasted.csv");
 
 TEST(Trading212Reader, BothHeaderStylesGiveTheSameStatementFractionsKept) {
     EXPECT_TRUE(Recognises("trading212", kOlder));
@@ -144,6 +147,9 @@ TEST(Trading212Reader, BothHeaderStylesGiveTheSameStatementFractionsKept) {
 
     Statement s = Read("trading212", kOlder);
     EXPECT_EQ(Describe(s), Describe(Read("trading212", kNewer)));
+    const Statement pasted = Read("trading212", kPasted);
+    EXPECT_EQ(WithoutLines(pasted), WithoutLines(s));
+    EXPECT_EQ(pasted.notes.size(), 1u);
     EXPECT_EQ(s.format, "trading212");
     EXPECT_EQ(s.idPrefix, "T212:");
     ASSERT_EQ(s.rows.size(), 7u);
@@ -182,9 +188,18 @@ TEST(Trading212Reader, RefusesABadRowNamingItsLineAndField) {
          "line 2, exchange rate"},
         {"Market buy,2024-01-03 15:30:01,US0,AAPL,A,,E1,\"1,,2\",180,USD,1,,,90,USD,,,,\n",
          "line 2, no. of shares"},
+        {"Market buy,2024-01-03 15:30:01,US0,AAPL,A,,E1,1,180,USD,Not "
+         "available,,,90,EUR,,,0.1,EUR\n",
+         "line 2, exchange rate"},
     };
     for (const auto& [row, message] : cases)
         ExpectRefused([&] { Read("trading212", header + row); }, message);
+    ExpectRefused(
+        [&] {
+            Read("trading212", kOlder.substr(0, kOlder.find('\n') + 1) +
+                                   "Deposit,2024-01-02 08:00:00" + std::string(20, ',') + "\n");
+        },
+        "line 2, record: 22 fields where its header names 16");
 }
 
 // The movements a statement's rows of each currency plan into an empty ledger, every field.
