@@ -20,6 +20,8 @@ enum class FlexField : uint8_t {
     account,
     currency,
     conid,
+    isin,
+    assetCategory,
     symbol,
     description,
     tradeId,

@@ -1,4 +1,5 @@
-// The Flex statement as CSV, in its three layouts: sections one after another, each with
+// The Flex statement as CSV, in its three layouts (with or without the account and conid
+// columns): sections one after another, each with
 // one header row; sections between BOS and EOS rows (inside BOF/BOA…EOA/EOF), a header row
 // after each BOS; and HEADER and DATA rows that name their section in the second field.
 #include <array>
@@ -124,10 +125,12 @@ bool RecognisesFlexCsv(std::string_view head) {
         if (first.substr(0, marker.size()) == marker) return true;
     // One header row: the Flex column names that no other file uses together.
     const std::string names = HeadingKey(first, HeadingMatch::lettersAndDigits);
-    return names.find("clientaccountid") != std::string::npos ||
-           (names.find("conid") != std::string::npos &&
-            (names.find("ibcommission") != std::string::npos ||
-             names.find("transactionid") != std::string::npos));
+    auto has = [&](std::string_view name) { return names.find(name) != std::string::npos; };
+    // Without an account or a conid (some queries and tools start with the ISIN), a trades
+    // header still names the trade price beside the commission or the side.
+    return has("clientaccountid") ||
+           (has("conid") && (has("ibcommission") || has("transactionid"))) ||
+           (has("tradeprice") && (has("ibcommission") || has("buysell")));
 }
 
 Statement ReadFlexCsv(std::istream& in, const ReadOptions& options) {
