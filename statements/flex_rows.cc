@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "host/dates.h"
+#include "host/error.h"
 #include "host/strings.h"
 #include "statements/flex.h"
 #include "statements/reading.h"
@@ -317,6 +318,15 @@ void AddFlexRecord(const FlexRecord& record, Statement* statement) {
             break;
     }
     CheckRowTexts(*statement, from);
+}
+
+void FinishFlexStatement(Statement* statement, size_t holdingsLine, std::string_view what,
+                         std::string_view how) {
+    if (holdingsLine > 0 && statement->rows.empty() && statement->notes.empty())
+        throw Error(ErrorKind::invalid_input,
+                    "line " + std::to_string(holdingsLine) + ": " + std::string(what) +
+                        " with open positions only, no trades: " + std::string(how));
+    AssignFlexCodes(statement);
 }
 
 void AssignFlexCodes(Statement* statement) {

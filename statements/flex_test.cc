@@ -274,6 +274,8 @@ TEST(FlexRead, RefusesBadRowsWithTheirLine) {
         {replaced(",EXECUTION,0", ",EXECUTION"), "line 2, record: 14 fields"},
         {"HEADER,TRNT,Symbol\nDATA,CTRN,x\n", "line 2, DATA: comes before its HEADER"},
         {"Trades,Data,Order,Stocks,USD,AAPL\n", "line 1, Data: comes before its Header"},
+        {"HEADER,POST,ClientAccountID,Symbol,Position\nDATA,POST,U1,AAPL,10\n",
+         "a Flex statement with open positions only, no trades"},
         {"Trades,Header,Symbol,Date/Time,Quantity,T. Price\nTrades,Data,A,20240102,\"1,2,3\",1\n",
          "line 2, quantity: \"1,2,3\" is not a number"},
         {"<FlexQueryResponse>\n<FlexStatement>\n<Trade quantity=\"1\n", "line 3, XML"},

@@ -61,10 +61,14 @@ struct CsvState {
     Header header;                    // of the section being read
     FlexSection section = FlexSection::other;
     std::map<std::string, Header, std::less<>> headers;  // of the HEADER rows, by section
+    size_t others = 0;  // the first line of a section not read (positions, funds, NAV)
 
     void Data(const Header& h, FlexSection s, const std::vector<std::string>& fields, size_t from,
-              size_t line, Statement* statement) const {
-        if (s == FlexSection::other) return;
+              size_t line, Statement* statement) {
+        if (s == FlexSection::other) {
+            if (others == 0) others = line;
+            return;
+        }
         if (fields.size() - from != h.size)
             FailRow(line, "record",
                     std::to_string(fields.size() - from) + " fields where its header names " +
@@ -102,7 +106,10 @@ struct CsvState {
                 headerDue = false;
                 return;
             }
-            if (s == FlexSection::other) return;
+            if (s == FlexSection::other) {
+                if (others == 0) others = line;
+                return;
+            }
             auto known = headers.find(f[1]);
             if (known == headers.end()) FailRow(line, "DATA", "comes before its HEADER row");
             return Data(known->second, s, f, 2, line, statement);
@@ -147,7 +154,8 @@ Statement ReadFlexCsv(std::istream& in, const ReadOptions& options) {
         if (options.progress && ++count % 4096 == 0) options.progress(rows.BytesRead());
     }
     if (options.progress) options.progress(rows.BytesRead());
-    AssignFlexCodes(&statement);
+    FinishFlexStatement(&statement, state.others, "a Flex statement",
+                        "add the Trades and Cash Transactions sections to the query");
     return statement;
 }
 

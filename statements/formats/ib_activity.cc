@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "host/error.h"
 #include "host/numbers.h"
 #include "host/strings.h"
 #include "statements/flex.h"
@@ -68,7 +67,6 @@ const SectionKind* KindOf(std::string_view name) {
 struct Header {
     std::array<std::optional<size_t>, kFields> fields{};
     Columns columns;
-    size_t size = 0;
     std::optional<size_t> Of(FlexField f) const { return fields[static_cast<size_t>(f)]; }
 };
 
@@ -76,7 +74,6 @@ Header ReadHeader(const std::vector<std::string>& line) {
     Header h;
     h.columns = Columns(std::vector<std::string>(line.begin() + 2, line.end()),
                         HeadingMatch::lettersAndDigits);
-    h.size = line.size() - 2;
     for (size_t f = 0; f < kFields; ++f)
         h.fields[f] = FlexColumn(h.columns, static_cast<FlexField>(f));
     for (const auto& [name, field] : kActivityNames)
@@ -129,13 +126,14 @@ struct ActivityState {
     std::vector<Values> trades;  // all read before their multipliers
     std::map<std::string, std::string, std::less<>> multipliers;  // by symbol
     bool executions = false;  // Trade lines are the fills of the Order lines beside them
-    bool positions = false;   // a section of holdings was seen
+    size_t positions = 0;     // the first line of a section of holdings, 0 for none
 
     void Line(const CsvRecord& r, Statement* s) {
         if (r.fields.size() < 3) return;
         const std::string_view section = Trim(r.fields[0]), kind = Trim(r.fields[1]);
         const SectionKind* known = KindOf(section);
-        for (std::string_view p : kPositionSections) positions = positions || section == p;
+        for (std::string_view p : kPositionSections)
+            if (positions == 0 && section == p) positions = static_cast<size_t>(r.line);
         if (!known) return;
         if (kind == "Header") {
             headers[std::string(section)] = ReadHeader(r.fields);
@@ -214,11 +212,8 @@ Statement ReadActivity(std::istream& in, const ReadOptions& options) {
         if (options.progress && ++count % 4096 == 0) options.progress(rows.BytesRead());
     }
     state.AddTrades(&statement);
-    if (statement.rows.empty() && statement.notes.empty() && state.positions)
-        throw Error(ErrorKind::invalid_input,
-                    "an Activity Statement with open positions only, no trades: choose the "
-                    "period that holds the trades, or a Flex query with its Trades section");
-    AssignFlexCodes(&statement);
+    FinishFlexStatement(&statement, state.positions, "an Activity Statement",
+                        "choose the period that holds the trades");
     SortByTime(&statement.rows);
     if (options.progress) options.progress(rows.BytesRead());
     return statement;
