@@ -23,11 +23,12 @@ std::vector<std::string> WithoutLines(Statement s) {
     return Describe(s);
 }
 
-// Adds the statement's rows of each currency to the ledger; how many movements that added.
+// Adds the statement's rows of each currency to the ledger, fractional trades left out; how
+// many movements that added.
 size_t ImportAll(const Statement& s, CSistemaCartera& ledger) {
     size_t added = 0;
     for (const char* currency : {"EUR", "USD"}) {
-        ImportPlan plan = PlanImport(s, ledger, {"", currency, false});
+        ImportPlan plan = PlanImport(s, ledger, {"", currency, true});
         ledger.AddOrders(plan.added);
         added += plan.added.size();
     }
@@ -42,9 +43,9 @@ size_t ImportAll(const Statement& s, CSistemaCartera& ledger) {
 // dividend, a split, a rights issue, a money-market fund conversion).
 const std::string kTradesEn = TestData("degiro/trades_en.csv");
 
-class DegiroTest : public testing::LedgerTest {};
+class BrokerCsvTest : public testing::LedgerTest {};
 
-TEST_F(DegiroTest, EveryLanguageGivesTheSameStatementAndTheTwoFilesEachTradeOnce) {
+TEST_F(BrokerCsvTest, DegiroEveryLanguageGivesTheSameStatementAndTheTwoFilesEachTradeOnce) {
     EXPECT_FALSE(Recognises("degiro", "Action,Time,ISIN,Ticker,No. of shares\n"));
     const Statement trades = Read("degiro", TestData("degiro/trades_nl.csv"));
     for (const char* file : {"trades_en.csv", "trades_it.csv", "trades_fr.csv"}) {
@@ -140,7 +141,7 @@ const std::string kOlder = TestData("trading212/older.csv");
 const std::string kNewer = TestData("trading212/newer.csv");
 const std::string kPasted = TestData("trading212/pasted.csv");
 
-TEST(Trading212Reader, BothHeaderStylesGiveTheSameStatementFractionsKept) {
+TEST_F(BrokerCsvTest, Trading212EveryHeaderStyleGivesTheSameStatementFractionsKept) {
     EXPECT_TRUE(Recognises("trading212", kOlder));
     EXPECT_TRUE(Recognises("trading212", kNewer));
     EXPECT_FALSE(Recognises("trading212", "Date,Time,Product,ISIN,Quantity,Price,,Order ID\n"));
@@ -150,6 +151,9 @@ TEST(Trading212Reader, BothHeaderStylesGiveTheSameStatementFractionsKept) {
     const Statement pasted = Read("trading212", kPasted);
     EXPECT_EQ(WithoutLines(pasted), WithoutLines(s));
     EXPECT_EQ(pasted.notes.size(), 1u);
+    CSistemaCartera ledger;  // the half share left out, the rest added once
+    EXPECT_EQ(ImportAll(pasted, ledger), 6u);
+    EXPECT_EQ(ImportAll(s, ledger), 0u);
     EXPECT_EQ(s.format, "trading212");
     EXPECT_EQ(s.idPrefix, "T212:");
     ASSERT_EQ(s.rows.size(), 7u);
