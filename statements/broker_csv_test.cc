@@ -93,6 +93,14 @@ TEST_F(BrokerCsvTest, DegiroEveryLanguageGivesTheSameStatementAndTheTwoFilesEach
     std::vector<size_t> noted;  // the sweep; the stock dividend, the split, the rights, the fund
     for (const StatementNote& n : cash.notes) noted.push_back(n.line);
     EXPECT_EQ(noted, (std::vector<size_t>{3, 11, 12, 13, 14, 15}));
+    // An order whose trade text is in no language read is said so.
+    const std::string en = TestData("degiro/account_en.csv");
+    const Statement unread =
+        Read("degiro", en.substr(0, en.find('\n') + 1) +
+                           "02-02-2024,10:05,,A,X1,Kupno 1 A@2 USD,,USD,-2,,,o7\n");
+    ASSERT_EQ(unread.notes.size(), 1u);
+    EXPECT_EQ(unread.notes[0].text,
+              "order o7: no trade read from its lines; import Transactions.csv for it");
 
     for (bool accountFirst : {false, true}) {
         SCOPED_TRACE(accountFirst);

@@ -129,13 +129,13 @@ bool IsCancel(const FlexRecord& r) {
 }
 
 // A currency bought with another: asset category CASH ("Forex" in the Activity Statement),
-// or a symbol of two currency codes ("EUR.USD").
+// or without a category a symbol of two currency codes ("EUR.USD").
 bool IsCurrencyExchange(const FlexRecord& r) {
     const std::string_view category = Trim(r.Get(FlexField::assetCategory));
     const std::string_view symbol = Trim(r.Get(FlexField::symbol));
-    return EqualsNoCase(category, "CASH") || EqualsNoCase(category, "Forex") ||
-           (symbol.size() == 7 && symbol[3] == '.' && IsCurrencyCode(symbol.substr(0, 3)) &&
-            IsCurrencyCode(symbol.substr(4)));
+    if (!category.empty()) return EqualsNoCase(category, "CASH") || EqualsNoCase(category, "Forex");
+    return symbol.size() == 7 && symbol[3] == '.' && IsCurrencyCode(symbol.substr(0, 3)) &&
+           IsCurrencyCode(symbol.substr(4));
 }
 
 void AddTrade(const FlexRecord& r, Statement* s) {

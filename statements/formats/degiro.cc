@@ -246,6 +246,8 @@ struct OrderCash {
     std::string currency;
     double rate = 0;
     bool given = false;
+    size_t line = 0;      // the order's first line
+    bool filled = false;  // a fill of it was read
 };
 
 // Words of the costs lines of an order in the languages read.
@@ -375,6 +377,7 @@ std::map<std::string, OrderCash, std::less<>> OrdersOf(const Layout& c,
         const std::string_view id = Cell(r, c.orderId), description = Cell(r, c.description);
         if (id.empty() || ReadFillText(description) || IsCorporate(description)) continue;
         OrderCash& order = orders[std::string(id)];
+        if (order.line == 0) order.line = static_cast<size_t>(r.line);
         if (std::string_view fx = Cell(r, c.fx); !fx.empty()) {
             if (!ReadNumber(fx, GroupedNumber(0), &order.rate) || !(order.rate > 0))
                 ThrowRowError(r.line, "FX", fx, "is not an exchange rate");
@@ -387,13 +390,15 @@ std::map<std::string, OrderCash, std::less<>> OrdersOf(const Layout& c,
     return orders;
 }
 
-// The account's lines in file order: fills, cash and notes.
+// The account's lines in file order: fills, cash and notes. An order none of whose lines
+// reads as a fill (a trade text in a language not read) is said so, not left out unseen.
 void ReadAccount(const Layout& c, const std::vector<CsvRecord>& records, Statement* out) {
     auto orders = OrdersOf(c, records);
     for (const CsvRecord& r : records) {
         const size_t from = out->rows.size();
         if (auto fill = ReadFillText(Cell(r, c.description))) {
             auto order = orders.find(Cell(r, c.orderId));
+            if (order != orders.end()) order->second.filled = true;
             out->rows.push_back(
                 ReadFill(c, r, *fill, order == orders.end() ? nullptr : &order->second, out));
         } else if (auto cash = ReadCash(c, r, out)) {
@@ -401,6 +406,11 @@ void ReadAccount(const Layout& c, const std::vector<CsvRecord>& records, Stateme
         }
         CheckRowTexts(*out, from);
     }
+    for (const auto& [id, order] : orders)
+        if (!order.filled)
+            out->notes.push_back({order.line, "order " + id +
+                                                  ": no trade read from its lines; import "
+                                                  "Transactions.csv for it"});
 }
 
 size_t FilledCells(const CsvRecord& r) {
