@@ -217,6 +217,13 @@ TEST_F(FlexTest, ActivityStatementImportsOnceWithTheBrokersRealizedResult) {
     for (const auto& [code, profit] : ours) EXPECT_NEAR(profit, theirs[code], 1e-9) << code;
     EXPECT_NEAR(theirs["AAPL"], 5998.2, 1e-9);
 
+    // Shown with its executions, an order's fills are the trades.
+    const Statement fills = Read(TestData("ib-activity-csv/executions.csv"));
+    ASSERT_EQ(fills.rows.size(), 2u);
+    EXPECT_EQ(
+        Describe(fills.rows[1]),
+        "0 line 6  USD id= 2024-01-02 10:00:01 AAPL AAPL buy 400 @150 c=0.4 x1 amount=0 rate=0");
+
     // Holdings alone are refused, saying what the file is; a Flex query starting with the
     // ISIN (no account, no conid) is a Flex CSV, its currency exchange a note.
     ExpectRefused([] { Read(TestData("ib-activity-csv/positions_only.csv")); },
