@@ -2,6 +2,7 @@
 // What every statement reader shares: CSV records with errors that name the line and the
 // field, the bounds of a row's texts, and the finishing of a statement's rows.
 #include <cstddef>
+#include <functional>
 #include <istream>
 #include <string>
 #include <string_view>
@@ -33,6 +34,18 @@ class CsvRows {
   private:
     CsvReader m_reader;
 };
+
+// Hands every record of rows to take, reporting the bytes read every 4096 records and at the
+// end through progress (when it is set).
+template <typename Take>
+void ForEachRecord(CsvRows& rows, const std::function<void(size_t)>& progress, Take take) {
+    CsvRecord record;
+    for (size_t count = 1; rows.Next(&record); ++count) {
+        take(record);
+        if (progress && count % 4096 == 0) progress(rows.BytesRead());
+    }
+    if (progress) progress(rows.BytesRead());
+}
 
 // Whether every field of the record is blank.
 bool IsBlank(const CsvRecord& r);

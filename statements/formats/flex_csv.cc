@@ -146,14 +146,10 @@ Statement ReadFlexCsv(std::istream& in, const ReadOptions& options) {
     statement.idPrefix = "IB:";
     CsvRows rows(in);
     CsvState state;
-    CsvRecord record;
-    size_t count = 0;
-    while (rows.Next(&record)) {
-        if (record.fields.size() == 1 && Trim(record.fields[0]).empty()) continue;
-        state.Row(record.fields, static_cast<size_t>(record.line), &statement);
-        if (options.progress && ++count % 4096 == 0) options.progress(rows.BytesRead());
-    }
-    if (options.progress) options.progress(rows.BytesRead());
+    ForEachRecord(rows, options.progress, [&](const CsvRecord& record) {
+        if (record.fields.size() > 1 || !Trim(record.fields[0]).empty())
+            state.Row(record.fields, static_cast<size_t>(record.line), &statement);
+    });
     FinishFlexStatement(&statement, state.others, "a Flex statement",
                         "add the Trades and Cash Transactions sections to the query");
     return statement;

@@ -205,17 +205,12 @@ Statement ReadActivity(std::istream& in, const ReadOptions& options) {
     statement.idPrefix = "IB:";
     CsvRows rows(in);
     ActivityState state;
-    CsvRecord record;
-    size_t count = 0;
-    while (rows.Next(&record)) {
-        state.Line(record, &statement);
-        if (options.progress && ++count % 4096 == 0) options.progress(rows.BytesRead());
-    }
+    ForEachRecord(rows, options.progress,
+                  [&](const CsvRecord& record) { state.Line(record, &statement); });
     state.AddTrades(&statement);
     FinishFlexStatement(&statement, state.positions, "an Activity Statement",
                         "choose the period that holds the trades");
     SortByTime(&statement.rows);
-    if (options.progress) options.progress(rows.BytesRead());
     return statement;
 }
 
