@@ -36,9 +36,10 @@ size_t ImportAll(const Statement& s, CSistemaCartera& ledger) {
 }
 
 // The trades of one period exported in English and Dutch (an order id wrapped onto a second
-// line), Italian, and French as a spreadsheet saves it (semicolons, cut-off headings, d/m/y):
+// line), German, Spanish, Portuguese, Italian, and French as a spreadsheet saves it
+// (semicolons, cut-off headings, d/m/y):
 // a USD buy whose EUR costs need the exchange rate, two fills of one order, a sell. The
-// account of the same period in English, Dutch, German and Italian: each order's fills, its
+// account of the same period in each of those languages: each order's fills, its
 // costs and its currency exchange, cash, and what is only reported (a cash sweep, a stock
 // dividend, a split, a rights issue, a money-market fund conversion).
 const std::string kTradesEn = TestData("degiro/trades_en.csv");
@@ -48,14 +49,14 @@ class BrokerCsvTest : public testing::LedgerTest {};
 TEST_F(BrokerCsvTest, DegiroEveryLanguageGivesTheSameStatementAndTheTwoFilesEachTradeOnce) {
     EXPECT_FALSE(Recognises("degiro", "Action,Time,ISIN,Ticker,No. of shares\n"));
     const Statement trades = Read("degiro", TestData("degiro/trades_nl.csv"));
-    for (const char* file : {"trades_en.csv", "trades_it.csv", "trades_fr.csv"}) {
-        SCOPED_TRACE(file);
-        EXPECT_TRUE(Recognises("degiro", TestData("degiro/" + std::string(file))));
-        EXPECT_EQ(Read("degiro", TestData("degiro/" + std::string(file))).rows.size(), 4u);
+    EXPECT_TRUE(Recognises("degiro", kTradesEn));
+    EXPECT_EQ(Read("degiro", kTradesEn).rows.size(), 4u);
+    for (const char* language : {"de", "es", "pt", "it", "fr"}) {
+        SCOPED_TRACE(language);
+        const std::string text = TestData("degiro/trades_" + std::string(language) + ".csv");
+        EXPECT_TRUE(Recognises("degiro", text));
+        EXPECT_EQ(WithoutLines(Read("degiro", text)), WithoutLines(trades));
     }
-    for (const char* file : {"trades_it.csv", "trades_fr.csv"})
-        EXPECT_EQ(WithoutLines(Read("degiro", TestData("degiro/" + std::string(file)))),
-                  WithoutLines(trades));
     EXPECT_EQ(trades.format, "degiro");
     EXPECT_EQ(trades.idPrefix, "DEGIRO:");
     ASSERT_EQ(trades.rows.size(), 4u);
@@ -70,9 +71,9 @@ TEST_F(BrokerCsvTest, DegiroEveryLanguageGivesTheSameStatementAndTheTwoFilesEach
     EXPECT_DOUBLE_EQ(trades.rows[3].commission, 0.5 * 1.0842);
 
     const Statement cash = Read("degiro", TestData("degiro/account_en.csv"));
-    for (const char* file : {"account_nl.csv", "account_de.csv", "account_it.csv"}) {
-        SCOPED_TRACE(file);
-        const std::string text = TestData("degiro/" + std::string(file));
+    for (const char* language : {"nl", "de", "es", "pt", "it", "fr"}) {
+        SCOPED_TRACE(language);
+        const std::string text = TestData("degiro/account_" + std::string(language) + ".csv");
         EXPECT_TRUE(Recognises("degiro", text));
         const Statement other = Read("degiro", text);
         EXPECT_EQ(Describe(other), Describe(cash));
