@@ -94,14 +94,22 @@ TEST_F(BrokerCsvTest, DegiroEveryLanguageGivesTheSameStatementAndTheTwoFilesEach
     std::vector<size_t> noted;  // the sweep; the stock dividend, the split, the rights, the fund
     for (const StatementNote& n : cash.notes) noted.push_back(n.line);
     EXPECT_EQ(noted, (std::vector<size_t>{3, 11, 12, 13, 14, 15}));
-    // An order whose trade text is in no language read is said so.
+    // An order whose trade text is in no language read is said so, and so are costs in
+    // another currency without the rate of the order's currency exchange.
     const std::string en = TestData("degiro/account_en.csv");
     const Statement unread =
-        Read("degiro", en.substr(0, en.find('\n') + 1) +
-                           "02-02-2024,10:05,,A,X1,Kupno 1 A@2 USD,,USD,-2,,,o7\n");
-    ASSERT_EQ(unread.notes.size(), 1u);
+        Read("degiro",
+             en.substr(0, en.find('\n') + 1) +
+                 "02-02-2024,10:05,,A,X1,Kupno 1 A@2 USD,,USD,-2,,,o7\n"
+                 "02-02-2024,10:06,,A,X1,DEGIRO Transaction and/or third party fees,,EUR,-1,,,o8\n"
+                 "02-02-2024,10:06,,A,X1,Buy 1 A@2 USD,,USD,-2,,,o8\n");
+    ASSERT_EQ(unread.notes.size(), 2u);
     EXPECT_EQ(unread.notes[0].text,
+              "costs of 1 EUR of order o8 left out: no exchange rate into USD (Transactions.csv "
+              "has them)");
+    EXPECT_EQ(unread.notes[1].text,
               "order o7: no trade read from its lines; import Transactions.csv for it");
+    EXPECT_EQ(unread.rows.size(), 1u);
 
     for (bool accountFirst : {false, true}) {
         SCOPED_TRACE(accountFirst);
