@@ -150,7 +150,8 @@ TEST(DegiroReader, RefusesABadRowNamingItsLineAndField) {
 }
 
 // One EUR account's history in the older header style (the account's currency in the
-// headings), in the newer one (currency columns, the columns in another order), and as rows
+// headings), in the newer one (currency columns, the columns in another order), the newest
+// (times in UTC with their offset, stamp duty columns), and as rows
 // of a third layout ("Not available" rates) pasted under the older header, then the newer
 // header and its rows: half a share of a USD stock with a charge in EUR, a dividend on it
 // with tax withheld, cash.
@@ -165,6 +166,7 @@ TEST_F(BrokerCsvTest, Trading212EveryHeaderStyleGivesTheSameStatementFractionsKe
 
     Statement s = Read("trading212", kOlder);
     EXPECT_EQ(Describe(s), Describe(Read("trading212", kNewer)));
+    EXPECT_EQ(Describe(s), Describe(Read("trading212", TestData("trading212/newest.csv"))));
     const Statement pasted = Read("trading212", kPasted);
     EXPECT_EQ(WithoutLines(pasted), WithoutLines(s));
     EXPECT_EQ(pasted.notes.size(), 1u);

@@ -32,7 +32,9 @@ struct Layout {
             std::string code;
             if (t.size() > 6 && t.substr(t.size() - 6, 2) == " (" && t.back() == ')' &&
                 IsCurrencyCode(t.substr(t.size() - 4, 3))) {
-                code = std::string(t.substr(t.size() - 4, 3));
+                // "Time (UTC)" names a time zone, not a currency.
+                if (t.substr(t.size() - 4, 3) != "UTC")
+                    code = std::string(t.substr(t.size() - 4, 3));
                 t = t.substr(0, t.size() - 6);
             }
             base.emplace_back(t);
