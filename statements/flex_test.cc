@@ -282,7 +282,10 @@ TEST(FlexRead, RefusesBadRowsWithTheirLine) {
         {"HEADER,TRNT,Symbol\nDATA,CTRN,x\n", "line 2, DATA: comes before its HEADER"},
         {"Trades,Data,Order,Stocks,USD,AAPL\n", "line 1, Data: comes before its Header"},
         {"HEADER,POST,ClientAccountID,Symbol,Position\nDATA,POST,U1,AAPL,10\n",
-         "a Flex statement with open positions only, no trades"},
+         "line 2: a Flex statement with open positions only, no trades"},
+        {xml + "<FlexStatement accountId=\"U1\">\n<OpenPosition "
+               "symbol=\"A\"/></FlexStatement></FlexQueryResponse>",
+         "line 3: a Flex statement with open positions only, no trades"},
         {"Trades,Header,Symbol,Date/Time,Quantity,T. Price\nTrades,Data,A,20240102,\"1,2,3\",1\n",
          "line 2, quantity: \"1,2,3\" is not a number"},
         {"<FlexQueryResponse>\n<FlexStatement>\n<Trade quantity=\"1\n", "line 3, XML"},
