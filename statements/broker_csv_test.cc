@@ -18,51 +18,120 @@ Statement ReadWith(const std::string& map, const std::string& text) {
     return ReadMapped(in, ParseMapping(map));
 }
 
-// The same trades exported in English (points) and in Dutch (decimal commas): a USD buy
-// whose EUR costs need the exchange rate, its order id wrapped onto a second line, two
-// fills of one order, a sell. The account files hold the cash of the same account: the
-// sell's cash side (it has an order id) and a currency exchange are in the trades or no
-// movement; a cash sweep is not understood.
+std::vector<std::string> WithoutLines(Statement s) {
+    for (StatementRow& r : s.rows) r.line = 0;
+    return Describe(s);
+}
+
+// Adds the statement's rows of each currency to the ledger, fractional trades left out; how
+// many movements that added.
+size_t ImportAll(const Statement& s, CSistemaCartera& ledger) {
+    size_t added = 0;
+    for (const char* currency : {"EUR", "USD"}) {
+        ImportPlan plan = PlanImport(s, ledger, {"", currency, true});
+        ledger.AddOrders(plan.added);
+        added += plan.added.size();
+    }
+    return added;
+}
+
+// The trades of one period exported in English and Dutch (an order id wrapped onto a second
+// line), German, Spanish, Portuguese, Italian, and French as a spreadsheet saves it
+// (semicolons, cut-off headings, d/m/y):
+// a USD buy whose EUR costs need the exchange rate, two fills of one order, a sell. The
+// account of the same period in each of those languages: each order's fills, its
+// costs and its currency exchange, cash, and what is only reported (a cash sweep, a stock
+// dividend, a split, a rights issue, a money-market fund conversion).
 const std::string kTradesEn = TestData("degiro/trades_en.csv");
-const std::string kTradesNl = TestData("degiro/trades_nl.csv");
-const std::string kAccountEn = TestData("degiro/account_en.csv");
-const std::string kAccountNl = TestData("degiro/account_nl.csv");
 
-TEST(DegiroReader, EnglishAndDutchExportsGiveTheSameStatement) {
-    for (const std::string& file : {kTradesEn, kTradesNl, kAccountEn, kAccountNl})
-        EXPECT_TRUE(Recognises("degiro", file));
+class BrokerCsvTest : public testing::LedgerTest {};
+
+TEST_F(BrokerCsvTest, DegiroEveryLanguageGivesTheSameStatementAndTheTwoFilesEachTradeOnce) {
     EXPECT_FALSE(Recognises("degiro", "Action,Time,ISIN,Ticker,No. of shares\n"));
-
-    Statement en = Read("degiro", kTradesEn);
-    EXPECT_EQ(Describe(en), Describe(Read("degiro", kTradesNl)));
-    EXPECT_EQ(en.format, "degiro");
-    EXPECT_EQ(en.idPrefix, "DEGIRO:");
-    ASSERT_EQ(en.rows.size(), 4u);
-    EXPECT_EQ(Describe(en.rows[0]),
+    const Statement trades = Read("degiro", TestData("degiro/trades_nl.csv"));
+    EXPECT_TRUE(Recognises("degiro", kTradesEn));
+    EXPECT_EQ(Read("degiro", kTradesEn).rows.size(), 4u);
+    for (const char* language : {"de", "es", "pt", "it", "fr"}) {
+        SCOPED_TRACE(language);
+        const std::string text = TestData("degiro/trades_" + std::string(language) + ".csv");
+        EXPECT_TRUE(Recognises("degiro", text));
+        EXPECT_EQ(WithoutLines(Read("degiro", text)), WithoutLines(trades));
+    }
+    EXPECT_EQ(trades.format, "degiro");
+    EXPECT_EQ(trades.idPrefix, "DEGIRO:");
+    ASSERT_EQ(trades.rows.size(), 4u);
+    EXPECT_EQ(Describe(trades.rows[0]),
               "0 line 5  EUR id=bbbb-0003 2024-02-02 09:30:00 NL0010273215 ASML HOLDING buy "
               "3 @1234.5 c=2 x1 amount=0 rate=0");
-    EXPECT_EQ(en.rows[1].id, "bbbb-0003/2");  // the second fill of one order
-    EXPECT_EQ(Describe(en.rows[2]),           // costs in EUR, price in USD at 1.0842
+    EXPECT_EQ(trades.rows[1].id, "bbbb-0003/2");  // the second fill of one order
+    EXPECT_EQ(Describe(trades.rows[2]),           // costs in EUR, price in USD at 1.0842
               "0 line 3  USD id=aaaa-0002 2024-02-02 10:05:00 US0378331005 APPLE INC. buy "
               "10 @185 c=1.0842 x1 amount=0 rate=0");
-    EXPECT_FALSE(en.rows[3].buy);
-    EXPECT_DOUBLE_EQ(en.rows[3].commission, 0.5 * 1.0842);
+    EXPECT_FALSE(trades.rows[3].buy);
+    EXPECT_DOUBLE_EQ(trades.rows[3].commission, 0.5 * 1.0842);
 
-    Statement cash = Read("degiro", kAccountEn);
-    Statement cashNl = Read("degiro", kAccountNl);
-    EXPECT_EQ(Describe(cash), Describe(cashNl));
-    std::string kinds;  // imposition, fee, interest, dividend, tax, withdrawal
-    for (const StatementRow& r : cash.rows)
-        kinds += std::to_string(static_cast<int>(r.kind)) + ":" + ExactNumberText(r.amount) + " ";
+    const Statement cash = Read("degiro", TestData("degiro/account_en.csv"));
+    for (const char* language : {"nl", "de", "es", "pt", "it", "fr"}) {
+        SCOPED_TRACE(language);
+        const std::string text = TestData("degiro/account_" + std::string(language) + ".csv");
+        EXPECT_TRUE(Recognises("degiro", text));
+        const Statement other = Read("degiro", text);
+        EXPECT_EQ(Describe(other), Describe(cash));
+        ASSERT_EQ(other.notes.size(), cash.notes.size());
+        for (size_t i = 0; i < other.notes.size(); ++i)
+            EXPECT_EQ(other.notes[i].line, cash.notes[i].line);
+    }
+    std::string kinds;  // imposition, fee, interest, dividend, tax, withdrawal among the fills
+    Statement fills = cash;
+    std::erase_if(fills.rows, [&](const StatementRow& r) {
+        if (r.kind != RowKind::trade)
+            kinds +=
+                std::to_string(static_cast<int>(r.kind)) + ":" + ExactNumberText(r.amount) + " ";
+        return r.kind != RowKind::trade;
+    });
     EXPECT_EQ(kinds, "5:5000 3:2.5 4:1.25 2:2.4 3:0.36 6:1000 ");
-    EXPECT_EQ(cash.rows[3].security + " " + cash.rows[3].currency, "US0378331005 USD");
-    ASSERT_EQ(cash.notes.size(), 1u);
-    EXPECT_EQ(cash.notes[0].line, 10u);
-    ASSERT_EQ(cashNl.notes.size(), 1u);
+    EXPECT_EQ(WithoutLines(fills), WithoutLines(trades));
+    std::vector<size_t> noted;  // the sweep; the stock dividend, the split, the rights, the fund
+    for (const StatementNote& n : cash.notes) noted.push_back(n.line);
+    EXPECT_EQ(noted, (std::vector<size_t>{3, 11, 12, 13, 14, 15}));
+    // An order whose trade text is in no language read is said so, and so are costs in
+    // another currency without the rate of the order's currency exchange.
+    const std::string en = TestData("degiro/account_en.csv");
+    const Statement unread =
+        Read("degiro",
+             en.substr(0, en.find('\n') + 1) +
+                 "02-02-2024,10:05,,A,X1,Kupno 1 A@2 USD,,USD,-2,,,o7\n"
+                 "02-02-2024,10:06,,A,X1,DEGIRO Transaction and/or third party fees,,EUR,-1,,,o8\n"
+                 "02-02-2024,10:06,,A,X1,Buy 1 A@2 USD,,USD,-2,,,o8\n");
+    ASSERT_EQ(unread.notes.size(), 2u);
+    EXPECT_EQ(unread.notes[0].text,
+              "costs of 1 EUR of order o8 left out: no exchange rate into USD (Transactions.csv "
+              "has them)");
+    EXPECT_EQ(unread.notes[1].text,
+              "order o7: no trade read from its lines; import Transactions.csv for it");
+    EXPECT_EQ(unread.rows.size(), 1u);
+
+    for (bool accountFirst : {false, true}) {
+        SCOPED_TRACE(accountFirst);
+        CSistemaCartera ledger;
+        const Statement& first = accountFirst ? cash : trades;
+        const Statement& second = accountFirst ? trades : cash;
+        EXPECT_EQ(ImportAll(first, ledger), accountFirst ? 10u : 4u);
+        EXPECT_EQ(ImportAll(second, ledger), accountFirst ? 0u : 6u);
+        EXPECT_EQ(ImportAll(first, ledger) + ImportAll(second, ledger), 0u);
+    }
 }
 
 TEST(DegiroReader, RefusesABadRowNamingItsLineAndField) {
     const std::string header = kTradesEn.substr(0, kTradesEn.find('\n') + 1);
+    const std::string account =
+        "Date,Time,Value date,Product,ISIN,Description,FX,Change,,Balance,,Order Id\n";
+    ExpectRefused(
+        [&] { Read("degiro", account + "02-02-2024,10:05,,A,US0,Buy ten A@1 USD,,USD,-1,,,o\n"); },
+        "line 2, quantity");
+    ExpectRefused(
+        [&] { Read("degiro", account + "02-02-2024,10:05,,A,US0,FX Debit,1.2.3,USD,-1,,,o\n"); },
+        "line 2, FX");
     const std::pair<std::string, std::string> cases[] = {
         {"2024-02-30,09:30,ASML,NL0010273215,EAM,XAMS,2,1234.00,EUR,,,,,,,,,,x\n", "line 2, date"},
         {"02-02-2024,09:30,ASML,NL0010273215,EAM,XAMS,zwei,1234.00,EUR,,,,,,,,,,x\n",
@@ -81,18 +150,29 @@ TEST(DegiroReader, RefusesABadRowNamingItsLineAndField) {
 }
 
 // One EUR account's history in the older header style (the account's currency in the
-// headings) and in the newer one (currency columns, the columns in another order): half a
-// share of a USD stock with a charge in EUR, a dividend on it with tax withheld, cash.
+// headings), in the newer one (currency columns, the columns in another order), the newest
+// (times in UTC with their offset, stamp duty columns), and as rows
+// of a third layout ("Not available" rates) pasted under the older header, then the newer
+// header and its rows: half a share of a USD stock with a charge in EUR, a dividend on it
+// with tax withheld, cash.
 const std::string kOlder = TestData("trading212/older.csv");
 const std::string kNewer = TestData("trading212/newer.csv");
+const std::string kPasted = TestData("trading212/pasted.csv");
 
-TEST(Trading212Reader, BothHeaderStylesGiveTheSameStatementFractionsKept) {
+TEST_F(BrokerCsvTest, Trading212EveryHeaderStyleGivesTheSameStatementFractionsKept) {
     EXPECT_TRUE(Recognises("trading212", kOlder));
     EXPECT_TRUE(Recognises("trading212", kNewer));
     EXPECT_FALSE(Recognises("trading212", "Date,Time,Product,ISIN,Quantity,Price,,Order ID\n"));
 
     Statement s = Read("trading212", kOlder);
     EXPECT_EQ(Describe(s), Describe(Read("trading212", kNewer)));
+    EXPECT_EQ(Describe(s), Describe(Read("trading212", TestData("trading212/newest.csv"))));
+    const Statement pasted = Read("trading212", kPasted);
+    EXPECT_EQ(WithoutLines(pasted), WithoutLines(s));
+    EXPECT_EQ(pasted.notes.size(), 1u);
+    CSistemaCartera ledger;  // the half share left out, the rest added once
+    EXPECT_EQ(ImportAll(pasted, ledger), 6u);
+    EXPECT_EQ(ImportAll(s, ledger), 0u);
     EXPECT_EQ(s.format, "trading212");
     EXPECT_EQ(s.idPrefix, "T212:");
     ASSERT_EQ(s.rows.size(), 7u);
@@ -131,14 +211,18 @@ TEST(Trading212Reader, RefusesABadRowNamingItsLineAndField) {
          "line 2, exchange rate"},
         {"Market buy,2024-01-03 15:30:01,US0,AAPL,A,,E1,\"1,,2\",180,USD,1,,,90,USD,,,,\n",
          "line 2, no. of shares"},
+        {"Market buy,2024-01-03 15:30:01,US0,AAPL,A,,E1,1,180,USD,Not "
+         "available,,,90,EUR,,,0.1,EUR\n",
+         "line 2, exchange rate"},
     };
     for (const auto& [row, message] : cases)
         ExpectRefused([&] { Read("trading212", header + row); }, message);
-}
-
-std::vector<std::string> WithoutLines(Statement s) {
-    for (StatementRow& r : s.rows) r.line = 0;
-    return Describe(s);
+    ExpectRefused(
+        [&] {
+            Read("trading212", kOlder.substr(0, kOlder.find('\n') + 1) +
+                                   "Deposit,2024-01-02 08:00:00" + std::string(20, ',') + "\n");
+        },
+        "line 2, record: 22 fields where its header names 16");
 }
 
 // The movements a statement's rows of each currency plan into an empty ledger, every field.

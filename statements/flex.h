@@ -20,6 +20,8 @@ enum class FlexField : uint8_t {
     account,
     currency,
     conid,
+    isin,
+    assetCategory,
     symbol,
     description,
     tradeId,
@@ -71,6 +73,14 @@ void AddFlexRecord(const FlexRecord& record, Statement* statement);
 // Gives every security its quote code once all rows are read: the symbol when no other
 // security of the statement shares it, else the symbol and the conid ("ABC@1234").
 void AssignFlexCodes(Statement* statement);
+
+// Finishes a statement of Flex records once all are read: refuses one whose file held
+// sections of holdings (open positions, funds, net asset value; holdingsLine: the first
+// line of them, 0 for none) and nothing the import reads, throwing cartera::Error
+// (invalid_input) "line N: WHAT with open positions only, no trades: HOW"; else gives
+// every security its quote code (AssignFlexCodes).
+void FinishFlexStatement(Statement* statement, size_t holdingsLine, std::string_view what,
+                         std::string_view how);
 
 // A date as the Flex settings may write it: yyyyMMdd, yyyy-MM-dd, MM/dd/yyyy, MM/dd/yy,
 // dd-MMM-yy or dd-MMM-yyyy, with an optional time after ';', ',' or a blank (HHmmss,

@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "host/dates.h"
+#include "host/error.h"
 #include "host/strings.h"
 #include "statements/flex.h"
 #include "statements/reading.h"
@@ -21,6 +22,9 @@ constexpr std::pair<std::string_view, FlexField> kNames[] = {
     {"currency", FlexField::currency},
     {"currencyprimary", FlexField::currency},
     {"conid", FlexField::conid},
+    {"isin", FlexField::isin},
+    {"assetcategory", FlexField::assetCategory},
+    {"assetclass", FlexField::assetCategory},
     {"symbol", FlexField::symbol},
     {"description", FlexField::description},
     {"tradeid", FlexField::tradeId},
@@ -106,6 +110,7 @@ StatementRow CommonRow(const FlexRecord& r) {
     row.currency = Trim(r.Get(FlexField::currency));
     row.symbol = Trim(r.Get(FlexField::symbol));
     row.security = Trim(r.Get(FlexField::conid));
+    if (row.security.empty()) row.security = Trim(r.Get(FlexField::isin));
     if (row.security.empty()) row.security = row.symbol;
     row.description = Trim(r.Get(FlexField::description));
     return row;
@@ -123,15 +128,33 @@ bool IsCancel(const FlexRecord& r) {
     return false;
 }
 
+// A currency bought with another: asset category CASH ("Forex" in the Activity Statement),
+// or without a category a symbol of two currency codes ("EUR.USD").
+bool IsCurrencyExchange(const FlexRecord& r) {
+    const std::string_view category = Trim(r.Get(FlexField::assetCategory));
+    const std::string_view symbol = Trim(r.Get(FlexField::symbol));
+    if (!category.empty()) return EqualsNoCase(category, "CASH") || EqualsNoCase(category, "Forex");
+    return symbol.size() == 7 && symbol[3] == '.' && IsCurrencyCode(symbol.substr(0, 3)) &&
+           IsCurrencyCode(symbol.substr(4));
+}
+
 void AddTrade(const FlexRecord& r, Statement* s) {
     std::string_view detail = Trim(r.Get(FlexField::levelOfDetail));
     if (!detail.empty() && !EqualsNoCase(detail, "EXECUTION")) return;
+    if (IsCurrencyExchange(r)) {  // a portfolio keeps one currency: no security to hold
+        s->notes.push_back({r.line, "currency exchange " +
+                                        std::string(Trim(r.Get(FlexField::symbol))) + " of " +
+                                        std::string(Trim(r.Get(FlexField::quantity))) + " at " +
+                                        std::string(Trim(r.Get(FlexField::tradePrice))) +
+                                        " not imported: it is no security"});
+        return;
+    }
     StatementRow row = CommonRow(r);
     if (row.security.empty()) FailRow(r.line, "symbol", "missing");
     const double quantity = RequiredNumber(r, FlexField::quantity);
     if (quantity == 0) FailRow(r.line, "quantity", "0 is not a trade");
     row.price = RequiredNumber(r, FlexField::tradePrice);
-    row.commission = -Number(r, FlexField::ibCommission, 0);
+    row.commission = 0 - Number(r, FlexField::ibCommission, 0);  // +0 for none
     row.multiplier = Number(r, FlexField::multiplier, 1);
     if (row.multiplier <= 0) FailRow(r.line, "multiplier", "must be above 0");
     row.realized = Number(r, FlexField::fifoPnlRealized, 0);
@@ -156,7 +179,7 @@ void AddTrade(const FlexRecord& r, Statement* s) {
 // The per-share rate in a dividend's description: "... USD 0.24 PER SHARE ...".
 double DividendRate(std::string_view text) {
     size_t at = 0;
-    for (std::string_view key : {" PER SHARE", " per share"}) {
+    for (std::string_view key : {" PER SHARE", " per share", " per Share"}) {
         at = text.find(key);
         if (at != std::string_view::npos) break;
     }
@@ -230,8 +253,9 @@ void AddCorporateAction(const FlexRecord& r, Statement* s) {
     }
     std::string what(Trim(r.Get(FlexField::actionDescription)));
     if (what.empty()) what = row.description;
+    std::string type(Trim(r.Get(FlexField::type)));
     s->notes.push_back({r.line, when + " " + row.symbol + ": corporate action " +
-                                    std::string(Trim(r.Get(FlexField::type))) + " (" + what +
+                                    (type.empty() ? "" : type + " ") + "(" + what +
                                     ") not applied: enter it by hand"});
 }
 
@@ -294,6 +318,15 @@ void AddFlexRecord(const FlexRecord& record, Statement* statement) {
             break;
     }
     CheckRowTexts(*statement, from);
+}
+
+void FinishFlexStatement(Statement* statement, size_t holdingsLine, std::string_view what,
+                         std::string_view how) {
+    if (holdingsLine > 0 && statement->rows.empty() && statement->notes.empty())
+        throw Error(ErrorKind::invalid_input,
+                    "line " + std::to_string(holdingsLine) + ": " + std::string(what) +
+                        " with open positions only, no trades: " + std::string(how));
+    AssignFlexCodes(statement);
 }
 
 void AssignFlexCodes(Statement* statement) {

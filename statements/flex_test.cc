@@ -169,6 +169,74 @@ TEST_F(FlexTest, XmlMovementsAccountsCurrenciesAndNotes) {
                 ::testing::EndsWith("which is neither in the statement nor in the journal"));
 }
 
+// activity.csv: an Activity Statement of one account, trades before the multipliers of their
+// instruments: a stock bought ("1,000") and partly sold with the lot it closed, an option
+// bought and sold, one expired, one exercised into shares, a stock in EUR, a currency
+// exchange, a deposit, a dividend with its tax, a fee, interest and a split.
+TEST_F(FlexTest, ActivityStatementImportsOnceWithTheBrokersRealizedResult) {
+    const Statement s = Read(TestData("ib-activity-csv/activity.csv"));
+    EXPECT_EQ(s.format, "ib-activity-csv");
+    CSistemaCartera ledger;
+    const ImportPlan plan = ImportTwice(s, ledger);
+    std::vector<std::string> added;
+    for (const COrderCartera& m : plan.added)
+        added.push_back(std::to_string(m.type) + " " + IsoDate(m.date) + " " +
+                        std::string(m.quoteCode) + " " + std::to_string(m.contracts) + "x" +
+                        FullNumberText(m.price) + " c" + ExactNumberText(m.commission) + " pv" +
+                        ExactNumberText(m.pointValue));
+    EXPECT_EQ(added, (std::vector<std::string>{
+                         "3 2024-01-01 Electronic Fund Transfer 1x200000 c0 pv1",
+                         "0 2024-01-02 AAPL 1000x150 c0.001 pv1",
+                         "6 2024-02-01 AAPL 600x160 c0.002 pv1",
+                         "0 2024-02-10 AAPL 15MAR24 170 C 2x3.5 c0.65 pv100",
+                         "0 2024-02-12 AAPL 15MAR24 200 C 1x0.8 c0.65 pv100",
+                         "1 2024-02-15 AAPL 400x0.24 c0 pv1",
+                         "2 2024-02-15 AAPL(US0378331005) Cash Dividend USD 0.24 per Share - US "
+                         "Tax 1x14.4 c0 pv1",
+                         "0 2024-02-20 MSFT 15MAR24 400 C 1x5 c0.65 pv100",
+                         "6 2024-03-01 AAPL 15MAR24 170 C 2x5 c0.65 pv100",
+                         "4 2024-03-04 USD Credit Interest for Feb-2024 1x3.21 c0 pv1",
+                         "2 2024-03-05 Market Data Fee 1x10 c0 pv1",
+                         "0 2024-03-15 MSFT 100x400 c0 pv1",
+                         "6 2024-03-15 AAPL 15MAR24 200 C 1x0 c0 pv100",
+                         "6 2024-03-15 MSFT 15MAR24 400 C 1x0 c0 pv100",
+                     }));
+    EXPECT_EQ(plan.leftOut,
+              std::vector<std::string>{"1 EUR row left out: import them into a EUR portfolio"});
+    std::vector<size_t> noted;  // the exercise, the currency exchange, the split
+    for (const StatementNote& n : plan.notes) noted.push_back(n.line);
+    EXPECT_EQ(noted, (std::vector<size_t>{35, 38, 56}));
+    // Each closed trade's result is the broker's, but the exercised option's: closed at 0,
+    // its premium and commission are lost here, in the shares' cost there.
+    std::map<std::string, double> ours, theirs;
+    for (const CNegocioC& t : ledger.GetClosedTrades()) ours[t.quoteCode] += t.profit;
+    for (const StatementRow& r : s.rows)
+        if (r.kind == RowKind::trade) theirs[r.code] += r.realized;
+    ASSERT_EQ(ours.size(), 4u);
+    theirs["MSFT 15MAR24 400 C"] -= 500.65;
+    for (const auto& [code, profit] : ours) EXPECT_NEAR(profit, theirs[code], 1e-9) << code;
+    EXPECT_NEAR(theirs["AAPL"], 5998.2, 1e-9);
+
+    // Shown with its executions, an order's fills are the trades.
+    const Statement fills = Read(TestData("ib-activity-csv/executions.csv"));
+    ASSERT_EQ(fills.rows.size(), 2u);
+    EXPECT_EQ(
+        Describe(fills.rows[1]),
+        "0 line 6  USD id= 2024-01-02 10:00:01 AAPL AAPL buy 400 @150 c=0.4 x1 amount=0 rate=0");
+
+    // Holdings alone are refused, saying what the file is; a Flex query starting with the
+    // ISIN (no account, no conid) is a Flex CSV, its currency exchange a note.
+    ExpectRefused([] { Read(TestData("ib-activity-csv/positions_only.csv")); },
+                  "an Activity Statement with open positions only, no trades");
+    const Statement isin = Read(TestData("ib-flex-csv/isin_trades.csv"));
+    EXPECT_EQ(isin.format, "ib-flex-csv");
+    ASSERT_EQ(isin.rows.size(), 2u);
+    EXPECT_EQ(isin.rows[1].security + " " + ExactNumberText(isin.rows[1].realized),
+              "US0378331005 598.2");
+    ASSERT_EQ(isin.notes.size(), 1u);
+    EXPECT_THAT(isin.notes[0].text, ::testing::StartsWith("currency exchange EUR.USD"));
+}
+
 // A file read once, as the command line reads it (a pipe too): its head, then the rest.
 TEST_F(FlexTest, AFileReadOnceGivesItsHeadThenTheRest) {
     const std::pair<std::string, std::string> files[] = {
@@ -212,6 +280,14 @@ TEST(FlexRead, RefusesBadRowsWithTheirLine) {
         {replaced(",100,", ",-100,"), "line 2, quantity: its sign does not match BUY"},
         {replaced(",EXECUTION,0", ",EXECUTION"), "line 2, record: 14 fields"},
         {"HEADER,TRNT,Symbol\nDATA,CTRN,x\n", "line 2, DATA: comes before its HEADER"},
+        {"Trades,Data,Order,Stocks,USD,AAPL\n", "line 1, Data: comes before its Header"},
+        {"HEADER,POST,ClientAccountID,Symbol,Position\nDATA,POST,U1,AAPL,10\n",
+         "line 2: a Flex statement with open positions only, no trades"},
+        {xml + "<FlexStatement accountId=\"U1\">\n<OpenPosition "
+               "symbol=\"A\"/></FlexStatement></FlexQueryResponse>",
+         "line 3: a Flex statement with open positions only, no trades"},
+        {"Trades,Header,Symbol,Date/Time,Quantity,T. Price\nTrades,Data,A,20240102,\"1,2,3\",1\n",
+         "line 2, quantity: \"1,2,3\" is not a number"},
         {"<FlexQueryResponse>\n<FlexStatement>\n<Trade quantity=\"1\n", "line 3, XML"},
         {"<FlexQueryResponse>\n<Trade symbol=\"A\" quantity=\"1\" dateTime=\"20240102\"/>\n",
          "line 2, tradeprice: missing"},

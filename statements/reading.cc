@@ -26,9 +26,11 @@ bool IsBlank(const CsvRecord& r) {
                        [](const std::string& f) { return Trim(f).empty(); });
 }
 
-std::vector<std::string> HeaderOf(std::string_view head) {
+std::vector<std::string> HeaderOf(std::string_view head, char separator) {
+    if (head.starts_with("\xEF\xBB\xBF")) head.remove_prefix(3);
+    head = head.substr(0, head.find_first_of("\r\n"));
     std::vector<CsvRecord> records;
-    ParseCsv(head.substr(0, head.find_first_of("\r\n")), &records, nullptr);
+    ParseCsv(head, &records, nullptr, separator == 0 ? CsvSeparatorOf(head) : separator);
     // A header that does not parse is no broker's.
     return records.empty() ? std::vector<std::string>() : std::move(records[0].fields);
 }

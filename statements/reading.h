@@ -2,6 +2,7 @@
 // What every statement reader shares: CSV records with errors that name the line and the
 // field, the bounds of a row's texts, and the finishing of a statement's rows.
 #include <cstddef>
+#include <functional>
 #include <istream>
 #include <string>
 #include <string_view>
@@ -21,7 +22,9 @@ inline constexpr size_t kMaxDescriptionBytes = 1024;
 // A statement's CSV records, read one at a time (see CsvReader).
 class CsvRows {
   public:
-    explicit CsvRows(std::istream& in) : m_reader(in) {}
+    // Fields separated by separator; 0: by the first line's (see CsvSeparatorOf).
+    explicit CsvRows(std::istream& in, char separator = ',')
+        : m_reader(in, kMaxCsvRecordBytes, separator) {}
     // The next record, blank ones too: true; false at the end. Throws cartera::Error
     // (invalid_input) as FailRow does for a record CsvReader refuses: "line N, record: WHAT
     // (column C)".
@@ -32,11 +35,24 @@ class CsvRows {
     CsvReader m_reader;
 };
 
+// Hands every record of rows to take, reporting the bytes read every 4096 records and at the
+// end through progress (when it is set).
+template <typename Take>
+void ForEachRecord(CsvRows& rows, const std::function<void(size_t)>& progress, Take take) {
+    CsvRecord record;
+    for (size_t count = 1; rows.Next(&record); ++count) {
+        take(record);
+        if (progress && count % 4096 == 0) progress(rows.BytesRead());
+    }
+    if (progress) progress(rows.BytesRead());
+}
+
 // Whether every field of the record is blank.
 bool IsBlank(const CsvRecord& r);
 // The header row at the start of a file's first bytes (all of it when the head ends
-// inside it); empty when the head holds no complete field.
-std::vector<std::string> HeaderOf(std::string_view head);
+// inside it), fields separated by separator (0: as CsvRows finds it); empty when the head
+// holds no complete field.
+std::vector<std::string> HeaderOf(std::string_view head, char separator = ',');
 
 // Three capital ASCII letters: how the brokers write a currency.
 bool IsCurrencyCode(std::string_view text);

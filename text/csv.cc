@@ -10,6 +10,9 @@
 namespace cartera {
 namespace {
 
+// How far a reader told to find its separator looks into the first line.
+constexpr size_t kSeparatorLookAhead = 4096;
+
 bool Fail(int line, int column, const std::string& message, CsvError* error) {
     if (error) *error = CsvError{line, column, message};
     return false;
@@ -21,7 +24,10 @@ bool Fail(int line, int column, const std::string& message, CsvError* error) {
 // bytes taken since the record began.
 class CsvReader::Cursor {
   public:
-    explicit Cursor(std::streambuf* in) : m_in(in) {}
+    Cursor(std::streambuf* in, char separator) : m_in(in), m_separator(separator) {}
+
+    char Separator() const { return m_separator; }
+    void SetSeparator(char separator) { m_separator = separator; }
 
     bool AtEnd() { return Get(0) == kEnd; }
     // The byte ahead positions on; '\0' past the end.
@@ -55,13 +61,13 @@ class CsvReader::Cursor {
         }
         return c;
     }
-    // Appends the bytes up to the next comma, quote, line break or the end, while the
+    // Appends the bytes up to the next separator, quote, line break or the end, while the
     // record stays within limit bytes; as Take one at a time would.
     void TakeRun(size_t limit, std::string* field) {
         if (!m_ahead.empty() || !m_in) return;
         for (int c = m_in->sgetc(); c != kEnd && m_recordBytes < limit; c = m_in->snextc()) {
             const char ch = static_cast<char>(c);
-            if (ch == ',' || ch == '"' || ch == '\n' || ch == '\r') return;
+            if (ch == m_separator || ch == '"' || ch == '\n' || ch == '\r') return;
             field->push_back(ch);
             ++m_recordBytes;
             ++m_taken;
@@ -86,6 +92,7 @@ class CsvReader::Cursor {
     }
 
     std::streambuf* m_in;
+    char m_separator;
     std::string m_ahead;  // bytes looked at ahead and not yet taken
     size_t m_recordBytes = 0;
     size_t m_taken = 0;
@@ -124,7 +131,7 @@ bool ReadQuoted(Cursor& c, size_t limit, std::string* field, CsvError* error) {
             break;
         }
     }
-    if (!c.AtEnd() && c.Peek() != ',' && !c.AtLineBreak())
+    if (!c.AtEnd() && c.Peek() != c.Separator() && !c.AtLineBreak())
         return Fail(c, "text after a closing quote", error);
     return true;
 }
@@ -133,7 +140,7 @@ bool ReadField(Cursor& c, size_t limit, std::string* field, CsvError* error) {
     if (c.Peek() == '"') return ReadQuoted(c, limit, field, error);
     for (;;) {
         c.TakeRun(limit, field);
-        if (c.AtEnd() || c.Peek() == ',' || c.AtLineBreak()) break;
+        if (c.AtEnd() || c.Peek() == c.Separator() || c.AtLineBreak()) break;
         if (c.Peek() == '"') return Fail(c, "quote inside an unquoted field", error);
         if (TooLong(c, limit, error)) return false;
         *field += c.Take();
@@ -143,11 +150,20 @@ bool ReadField(Cursor& c, size_t limit, std::string* field, CsvError* error) {
 
 }  // namespace
 
-CsvReader::CsvReader(std::istream& in, size_t maxRecordBytes)
-    : m_cursor(std::make_unique<Cursor>(in.rdbuf())), m_maxRecordBytes(maxRecordBytes) {
+CsvReader::CsvReader(std::istream& in, size_t maxRecordBytes, char separator)
+    : m_cursor(std::make_unique<Cursor>(in.rdbuf(), separator)), m_maxRecordBytes(maxRecordBytes) {
     Cursor& c = *m_cursor;
     if (c.Peek() == '\xEF' && c.Peek(1) == '\xBB' && c.Peek(2) == '\xBF') {
         for (int i = 0; i < 3; ++i) c.Take();
+    }
+    if (separator == 0) {
+        // A header fits the look ahead, which holds what it peeks until it is taken.
+        std::string first;
+        for (size_t i = 0; i < kSeparatorLookAhead && c.Peek(i) != '\0'; ++i) {
+            if (c.Peek(i) == '\n' || c.Peek(i) == '\r') break;
+            first += c.Peek(i);
+        }
+        c.SetSeparator(CsvSeparatorOf(first));
     }
     c.StartRecord();
 }
@@ -172,7 +188,7 @@ bool CsvReader::Next(CsvRecord* record, CsvError* error) {
             m_failed = true;
             return false;
         }
-        if (c.Peek() != ',' || c.AtEnd()) break;
+        if (c.Peek() != c.Separator() || c.AtEnd()) break;
         c.Take();
     }
     record->fields.resize(count);
@@ -180,9 +196,22 @@ bool CsvReader::Next(CsvRecord* record, CsvError* error) {
     return true;
 }
 
-bool ParseCsv(std::string_view text, std::vector<CsvRecord>* records, CsvError* error) {
+char CsvSeparatorOf(std::string_view line) {
+    size_t commas = 0, semicolons = 0;
+    bool quoted = false;
+    for (char ch : line) {
+        if (ch == '"') quoted = !quoted;
+        if (quoted) continue;
+        commas += ch == ',';
+        semicolons += ch == ';';
+    }
+    return semicolons > commas ? ';' : ',';
+}
+
+bool ParseCsv(std::string_view text, std::vector<CsvRecord>* records, CsvError* error,
+              char separator) {
     ViewInput in(text);
-    CsvReader reader(in, std::numeric_limits<size_t>::max());
+    CsvReader reader(in, std::numeric_limits<size_t>::max(), separator);
     CsvRecord record;
     CsvError failure;
     while (reader.Next(&record, &failure)) records->push_back(std::move(record));

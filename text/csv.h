@@ -26,14 +26,17 @@ struct CsvError {
 inline constexpr size_t kMaxCsvRecordBytes = size_t{1} << 20;
 
 // Reads records one at a time from a stream, holding no more than one record: fields
-// separated by commas, records by CRLF, LF or CR; a field in double quotes may hold commas,
-// line breaks and doubled quotes. A UTF-8 byte-order mark is skipped; a line break at the
-// very end ends the last record; an empty line is a record of one empty field.
+// separated by commas (or the separator given: a spreadsheet of a comma language saves ';'),
+// records by CRLF, LF or CR; a field in double quotes may hold commas, line breaks and doubled
+// quotes. A UTF-8 byte-order mark is skipped; a line break at the very end ends the last record; an
+// empty line is a record of one empty field.
 class CsvReader {
   public:
-    // Reads in (not owned; must outlive the reader). A record of more than maxRecordBytes
-    // bytes is an error.
-    explicit CsvReader(std::istream& in, size_t maxRecordBytes = kMaxCsvRecordBytes);
+    // Reads in (not owned; must outlive the reader), fields separated by separator; 0: the
+    // one CsvSeparatorOf finds in the first line (its first 4 KiB). A record of more than
+    // maxRecordBytes bytes is an error.
+    explicit CsvReader(std::istream& in, size_t maxRecordBytes = kMaxCsvRecordBytes,
+                       char separator = ',');
     ~CsvReader();
     CsvReader(const CsvReader&) = delete;
     CsvReader& operator=(const CsvReader&) = delete;
@@ -55,9 +58,14 @@ class CsvReader {
     bool m_failed = false;
 };
 
+// The separator of a header line: ';' where it holds more semicolons than commas outside
+// quotes (a spreadsheet of a decimal-comma language saves so), else ','.
+char CsvSeparatorOf(std::string_view line);
+
 // Every record of text, as CsvReader reads them without a length limit. False (records
 // partly filled, *error set) on the first error.
-bool ParseCsv(std::string_view text, std::vector<CsvRecord>* records, CsvError* error);
+bool ParseCsv(std::string_view text, std::vector<CsvRecord>* records, CsvError* error,
+              char separator = ',');
 
 // The field as written: in double quotes, inner quotes doubled, when it holds a comma, a
 // quote, a line break or blanks at either end; as it is otherwise.

@@ -37,6 +37,18 @@ TEST(Csv, QuotesCommasLineBreaksAndCrlfBothWays) {
     EXPECT_EQ(out.str(), "plain,\"a,b\",\"say \"\"x\"\"\",\"line\nbreak\",\" pad\",\r\n");
     ASSERT_TRUE(ParseCsv(out.str(), &records, &error));
     EXPECT_EQ(Fields(records), (Rows{{"plain", "a,b", "say \"x\"", "line\nbreak", " pad", ""}}));
+
+    // A reader told to find its separator takes the first line's commoner one outside quotes.
+    for (const char* text :
+         {"\357\273\277a;\"b,c;d\";1,5\nx;\"y\";2,5", "a,\"b;c,d\",1.5\nx,\"y\",2.5"}) {
+        std::istringstream in(text);
+        CsvReader reader(in, kMaxCsvRecordBytes, 0);
+        CsvRecord record;
+        ASSERT_TRUE(reader.Next(&record, &error));
+        EXPECT_EQ(record.fields.size(), 3u) << text;
+        ASSERT_TRUE(reader.Next(&record, &error));
+        EXPECT_EQ(record.fields[1], "y");
+    }
 }
 
 TEST(CsvReader, ErrorsNameLineAndColumn) {

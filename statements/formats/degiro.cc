@@ -1,6 +1,8 @@
 // DEGIRO's two exports: Transactions.csv (the trades) and Account.csv (the cash: dividends
-// and their tax, deposits, withdrawals, fees, interest). Their headings come in the
-// language of the user's DEGIRO site; English, Dutch, German and Spanish are read.
+// and their tax, deposits, withdrawals, fees, interest, and the trades again, one line per
+// fill and one per order's costs). Their headings come in the language of the user's DEGIRO
+// site; English, Dutch, German, Spanish, Portuguese, Italian and French are read, with commas
+// or, as a spreadsheet saves them, semicolons between the fields.
 #include <algorithm>
 #include <cmath>
 #include <initializer_list>
@@ -10,6 +12,7 @@
 
 #include "host/dates.h"
 #include "host/error.h"
+#include "host/numbers.h"
 #include "host/strings.h"
 #include "statements/detect.h"
 #include "statements/reading.h"
@@ -23,23 +26,49 @@ namespace {
 
 using Names = std::initializer_list<std::string_view>;
 
-// Each column's heading in English, Dutch, German and Spanish, lowered.
-const Names kDate = {"date", "datum", "fecha"};
-const Names kTime = {"time", "tijd", "uhrzeit", "hora"};
-const Names kProduct = {"product", "produkt", "producto"};
-const Names kIsin = {"isin"};
-const Names kQuantity = {"quantity", "aantal", "anzahl", "número", "numero", "cantidad"};
-const Names kPrice = {"price", "koers", "kurs", "precio"};
-const Names kRate = {"exchange rate", "wisselkoers", "wechselkurs", "tipo de cambio"};
-const Names kOrderId = {"order id", "order-id", "orderid", "id orden", "id de orden"};
-const Names kDescription = {"description", "omschrijving", "beschreibung", "descripción"};
-const Names kFx = {"fx", "tipo"};
-const Names kChange = {"change", "mutatie", "änderung", "variación"};
+// Each column's heading in the languages read, as HeadingKey compares them (ASCII lowered
+// only: a heading starting with a capital beyond ASCII is listed as written).
+const Names kDate = {"date", "datum", "fecha", "data"};
+const Names kTime = {"time", "tijd", "uhrzeit", "hora", "ora", "heure"};
+const Names kProduct = {"product", "produkt", "producto", "prodotto", "produit", "produto"};
+const Names kIsin = {"isin", "code isin"};
+const Names kQuantity = {"quantity", "aantal",   "anzahl",   "número",    "numero",
+                         "cantidad", "quantità", "quantité", "quantidade"};
+const Names kPrice = {"price", "koers", "kurs", "precio", "prezzo", "cours", "preço"};
+const Names kRate = {"exchange rate",   "wisselkoers",    "wechselkurs",   "tipo de cambio",
+                     "tasso di cambio", "taux de change", "taxa de câmbio"};
+const Names kOrderId = {"order id",  "order-id", "orderid",       "id orden",   "id de orden",
+                        "id ordine", "id ordre", "id de l'ordre", "id da ordem"};
+const Names kDescription = {"description", "omschrijving", "beschreibung",
+                            "descripción", "descrizione",  "descrição"};
+const Names kFx = {"fx", "tipo", "tx", "taxa"};
+const Names kChange = {"change",     "mutatie",    "Änderung",  "variación", "variazioni",
+                       "variazione", "mouvements", "variation", "variação"};
 // The costs' heading is long and varies ("Transaction and/or third party fees EUR"): its
 // start is enough.
-const Names kCostsStart = {"transaction", "transactiekosten", "transaktionskosten",
-                           "costes de transacción", "costes"};
+const Names kCostsStart = {"transaction",
+                           "transactiekosten",
+                           "transaktionskosten",
+                           "costes de transacción",
+                           "costes",
+                           "commissioni",
+                           "frais",
+                           "custos",
+                           "comissões"};
 const Names kAutoFxStart = {"autofx"};
+
+// A heading a spreadsheet cut short ("Place boursiè") still names its column when this much
+// of it is left.
+constexpr size_t kCutHeadingBytes = 4;
+
+// The column headed by one of names, else by one of them cut short.
+std::optional<size_t> FindHeading(const Columns& c, Names names) {
+    if (auto at = c.Find(names)) return at;
+    for (size_t i = 0; i < c.Size(); ++i)
+        for (std::string_view name : names)
+            if (c.Key(i).size() >= kCutHeadingBytes && name.starts_with(c.Key(i))) return i;
+    return std::nullopt;
+}
 
 constexpr const char* kNotDegiro = "line 1: not a DEGIRO Transactions.csv or Account.csv";
 
@@ -63,7 +92,8 @@ struct Layout {
             {&Layout::description, kDescription},
             {&Layout::fx, kFx},
             {&Layout::change, kChange}};
-        for (const auto& [column, names] : named) this->*column = c.Find(names);
+        for (const auto& [column, names] : named) this->*column = FindHeading(c, names);
+        if (!fx) fx = rate;  // some languages head the account's rate column as the trades'
         costs = c.FindStart(kCostsStart);
         autoFx = c.FindStart(kAutoFxStart);
     }
@@ -122,33 +152,41 @@ void ReadMoment(const Layout& c, const CsvRecord& r, StatementRow* row) {
     row->symbol = std::string(Cell(r, c.product));
 }
 
+// The one reading of a quantity (either file): grouped by the other of point and comma when
+// the decimal separator is known, else as GroupedNumber(0) tells; never 0.
+double ReadQuantity(std::string_view text, char decimal, int line) {
+    double qty = 0;
+    if (!ReadNumber(text, GroupedNumber(decimal), &qty) || qty == 0)
+        ThrowRowError(line, "quantity", text, "is not a quantity");
+    return qty;
+}
+
+// Costs DEGIRO charged (written negative) in one currency as a commission in another: the
+// rate is the price's currency per unit of the charged one.
+double CommissionOf(double charged, double rate) { return Tidy((0 - charged) * rate); }
+
 StatementRow ReadTrade(const Layout& c, const CsvRecord& r) {
     StatementRow row;
     ReadMoment(c, r, &row);
-    std::string_view qtyText = Cell(r, c.quantity);
-    double qty = 0;
-    if (!ReadNumber(qtyText, GroupedNumber(0), &qty) || qty == 0)
-        ThrowRowError(r.line, "quantity", qtyText, "is not a quantity");
+    const double qty = ReadQuantity(Cell(r, c.quantity), 0, r.line);
     Amount price = ReadAmount(c, r, c.price, "price");
     if (!price.present || price.value < 0)
         ThrowRowError(r.line, "price", Cell(r, c.price), "is not a price");
     Amount costs = ReadAmount(c, r, c.costs, "transaction costs");
     Amount autoFx = ReadAmount(c, r, c.autoFx, "AutoFX fee");
-    double charged = 0 - (costs.value + autoFx.value);  // DEGIRO writes charges negative
     std::string chargedIn = costs.present ? costs.currency : autoFx.currency;
-    if (charged != 0 && !chargedIn.empty() && chargedIn != price.currency) {
+    double rate = 1;
+    if (costs.value + autoFx.value != 0 && !chargedIn.empty() && chargedIn != price.currency) {
         std::string_view rateText = Cell(r, c.rate);
-        double rate = 0;
         if (!ReadNumber(rateText, GroupedNumber(0), &rate) || !(rate > 0))
             ThrowRowError(r.line, "exchange rate", rateText, "is needed for costs in " + chargedIn);
-        charged = Tidy(charged * rate);  // the rate: the price's currency per unit of the account's
     }
     row.kind = RowKind::trade;
     row.buy = qty > 0;
     row.quantity = std::fabs(qty);
     row.price = price.value;
     row.currency = price.currency;
-    row.commission = charged;
+    row.commission = CommissionOf(costs.value + autoFx.value, rate);
     row.id = std::string(Cell(r, c.orderId));
     row.description = row.symbol;
     return row;
@@ -159,32 +197,148 @@ bool Has(std::string_view text, Names words) {
                        [&](std::string_view w) { return text.find(w) != std::string_view::npos; });
 }
 
+// A fill as Account.csv describes it: "Koop 1.234 @ 100,00 EUR", "Sell 4 AVIVA@496 GBX
+// (GB00BPQY8M80)", "Kauf 10 zu je 89,42 EUR": the side, the quantity, the price and its
+// currency, as written.
+struct FillText {
+    bool buy = false;
+    std::string_view quantity, price, currency;
+    char decimal = ',';  // the decimal separator of the text's language
+};
+
+const Names kBuyWords = {"buy", "koop", "kauf", "compra", "acquisto", "achat"};
+const Names kSellWords = {"sell", "verkoop", "verkauf", "venta", "vendita", "vente", "venda"};
+
+std::optional<FillText> ReadFillText(std::string_view text) {
+    text = Trim(text);
+    const size_t verbEnd = text.find(' ');
+    if (verbEnd == std::string_view::npos) return std::nullopt;
+    const std::string verb = LowerAscii(text.substr(0, verbEnd));
+    auto is = [&](Names words) {
+        return std::find(words.begin(), words.end(), verb) != words.end();
+    };
+    FillText f;
+    f.buy = is(kBuyWords);
+    if (!f.buy && !is(kSellWords)) return std::nullopt;
+    const std::string_view rest = Trim(text.substr(verbEnd + 1));
+    size_t at = rest.rfind('@'), priceAt = at + 1;
+    if (at == std::string_view::npos) {
+        at = rest.rfind(" zu je ");
+        priceAt = at + 7;
+        if (at == std::string_view::npos) return std::nullopt;
+    }
+    f.quantity = rest.substr(0, std::min(rest.find(' '), at));
+    const std::string_view tail = Trim(rest.substr(priceAt));
+    const size_t priceEnd = tail.find(' ');
+    if (priceEnd == std::string_view::npos) return std::nullopt;
+    f.price = tail.substr(0, priceEnd);
+    f.currency = Trim(tail.substr(priceEnd + 1)).substr(0, 3);
+    if (!IsCurrencyCode(f.currency)) return std::nullopt;
+    // English writes a decimal point, the other languages a decimal comma.
+    f.decimal = verb == "buy" || verb == "sell" ? '.' : ',';
+    return f;
+}
+
+// What Account.csv says of an order besides its fills: its costs and the rate of its currency
+// exchange, the first fill taking the costs.
+struct OrderCash {
+    double costs = 0;
+    std::string currency;
+    double rate = 0;
+    bool given = false;
+    size_t line = 0;      // the order's first line
+    bool filled = false;  // a fill of it was read
+};
+
+// Words of the costs lines of an order in the languages read.
+const Names kCostWords = {"kosten", "fee",   "gebühr",  "frais", "commission",
+                          "costes", "costi", "comissõ", "custos"};
+// Lines that change holdings without a trade or cash of their own (splits, rights, stock
+// dividends, product changes, the money-market fund's conversions): reported, to be entered
+// by hand.
+const Names kCorporateWords = {
+    "stock dividend", "claimemissie", "split",       "splitsing",        "geldmarkt",
+    "money market",   "monétaire",    "monetario",   "productwijziging", "product change",
+    "isin change",    "rights",       "bezugsrecht", "spin-off",         "fusie",
+    "merger",         "fusion"};
+
 enum class CashKind { none, dividend, tax, inout, interest, fee };
 
-// What an account description is, from its words in the four languages. Order matters:
+// What an account description is, from its words in the languages read. Order matters:
 // "Dividend Tax" before "Dividend", "Terugstorting" (a withdrawal) before "Storting".
 CashKind Classify(std::string_view description) {
     std::string d = LowerAscii(description);
-    if (Has(d, {"dividend tax", "dividendbelasting", "dividendensteuer", "retención"}))
+    if (Has(d, {"dividend tax", "dividendbelasting", "dividendensteuer", "retención", "ritenuta",
+                "impôt", "imposto"}))
         return CashKind::tax;
     if (Has(d, {"dividend"})) return CashKind::dividend;
-    if (Has(d, {"withdrawal", "terugstorting", "opname", "auszahlung", "retirada", "deposit",
-                "storting", "einzahlung", "ingreso", "depósito"}))
+    if (Has(d, {"withdrawal", "terugstorting", "opname", "auszahlung", "retirada", "prelievo",
+                "retrait", "levantamento", "deposit", "storting", "einzahlung", "ingreso",
+                "depósito", "deposito", "versamento", "dépôt", "versement"}))
         return CashKind::inout;
-    if (Has(d, {"interest", "rente", "zinsen", "interés"})) return CashKind::interest;
-    if (Has(d, {"fee", "kosten", "gebühr", "comisión", "costes"})) return CashKind::fee;
+    if (Has(d, {"interest", "rente", "zinsen", "interés", "interessi", "intérêts", "juros"}))
+        return CashKind::interest;
+    if (Has(d, {"fee", "kosten", "gebühr", "comisión", "costes", "commission", "frais", "costi",
+                "spese", "custo"}))
+        return CashKind::fee;
     return CashKind::none;
+}
+
+void Note(const StatementRow& row, std::string_view what, Statement* out) {
+    out->notes.push_back({row.line, "\"" + row.description + "\"" +
+                                        (row.symbol.empty() ? "" : " " + row.symbol) +
+                                        std::string(what)});
+}
+
+// A holdings change that is not a trade: a corporate word, or a fill's text after a label
+// ("STOCK SPLIT: Koop 40 @ 3,5 USD").
+bool IsCorporate(std::string_view description) {
+    const size_t colon = description.find(':');
+    return Has(LowerAscii(description), kCorporateWords) ||
+           (colon != std::string_view::npos && ReadFillText(description.substr(colon + 1)));
+}
+
+// The row of a fill, its order's costs on the first fill as commission.
+StatementRow ReadFill(const Layout& c, const CsvRecord& r, const FillText& f, OrderCash* order,
+                      Statement* out) {
+    StatementRow row;
+    ReadMoment(c, r, &row);
+    const double qty = ReadQuantity(f.quantity, f.decimal, r.line);
+    row.kind = RowKind::trade;
+    row.buy = f.buy;
+    row.quantity = std::fabs(qty);
+    if (!ReadNumber(f.price, GroupedNumber(f.decimal), &row.price) || row.price < 0)
+        ThrowRowError(r.line, "price", f.price, "is not a price");
+    row.currency = std::string(f.currency);
+    row.id = std::string(Cell(r, c.orderId));
+    row.description = row.symbol;
+    if (order && !order->given && order->costs != 0) {
+        order->given = true;
+        const bool converted = order->currency.empty() || order->currency == row.currency;
+        if (converted || order->rate > 0)
+            row.commission = CommissionOf(order->costs, converted ? 1 : order->rate);
+        else
+            out->notes.push_back({row.line, "costs of " + ExactNumberText(-order->costs) + " " +
+                                                order->currency + " of order " + row.id +
+                                                " left out: no exchange rate into " + row.currency +
+                                                " (Transactions.csv has them)"});
+    }
+    return row;
 }
 
 // The cash row of an account line, or nullopt when it is no movement of its own.
 std::optional<StatementRow> ReadCash(const Layout& c, const CsvRecord& r, Statement* out) {
+    StatementRow row;
+    ReadMoment(c, r, &row);
+    row.description = std::string(Cell(r, c.description));
+    if (IsCorporate(row.description)) {
+        Note(row, " not applied: enter it by hand", out);
+        return std::nullopt;
+    }
     if (!Cell(r, c.orderId).empty() || !Cell(r, c.fx).empty()) return std::nullopt;
     Amount change = ReadAmount(c, r, c.change, "change");
     if (!change.present || change.value == 0) return std::nullopt;
-    StatementRow row;
-    ReadMoment(c, r, &row);
     row.currency = change.currency;
-    row.description = std::string(Cell(r, c.description));
     CashKind kind =
         Classify(row.description);  // before the product's name, which may say "Dividend"
     if (!row.symbol.empty()) row.description += " " + row.symbol;  // "Dividend Tax APPLE INC."
@@ -208,10 +362,55 @@ std::optional<StatementRow> ReadCash(const Layout& c, const CsvRecord& r, Statem
             row.amount = std::fabs(v);
             break;
         case CashKind::none:
-            out->notes.push_back({row.line, "\"" + row.description + "\" not imported"});
+            row.description = std::string(Cell(r, c.description));
+            Note(row, " not imported", out);
             return std::nullopt;
     }
     return row;
+}
+
+// Each order's costs and exchange rate, from the lines that name it and are not its fills.
+std::map<std::string, OrderCash, std::less<>> OrdersOf(const Layout& c,
+                                                       const std::vector<CsvRecord>& records) {
+    std::map<std::string, OrderCash, std::less<>> orders;
+    for (const CsvRecord& r : records) {
+        const std::string_view id = Cell(r, c.orderId), description = Cell(r, c.description);
+        if (id.empty() || ReadFillText(description) || IsCorporate(description)) continue;
+        OrderCash& order = orders[std::string(id)];
+        if (order.line == 0) order.line = static_cast<size_t>(r.line);
+        if (std::string_view fx = Cell(r, c.fx); !fx.empty()) {
+            if (!ReadNumber(fx, GroupedNumber(0), &order.rate) || !(order.rate > 0))
+                ThrowRowError(r.line, "FX", fx, "is not an exchange rate");
+        } else if (Has(LowerAscii(description), kCostWords)) {
+            const Amount change = ReadAmount(c, r, c.change, "change");
+            order.costs += change.value;
+            order.currency = change.currency;
+        }
+    }
+    return orders;
+}
+
+// The account's lines in file order: fills, cash and notes. An order none of whose lines
+// reads as a fill (a trade text in a language not read) is said so, not left out unseen.
+void ReadAccount(const Layout& c, const std::vector<CsvRecord>& records, Statement* out) {
+    auto orders = OrdersOf(c, records);
+    for (const CsvRecord& r : records) {
+        const size_t from = out->rows.size();
+        if (auto fill = ReadFillText(Cell(r, c.description))) {
+            auto order = orders.find(Cell(r, c.orderId));
+            if (order != orders.end()) order->second.filled = true;
+            out->rows.push_back(
+                ReadFill(c, r, *fill, order == orders.end() ? nullptr : &order->second, out));
+        } else if (auto cash = ReadCash(c, r, out)) {
+            out->rows.push_back(std::move(*cash));
+        }
+        CheckRowTexts(*out, from);
+    }
+    for (const auto& [id, order] : orders)
+        if (!order.filled)
+            out->notes.push_back({order.line, "order " + id +
+                                                  ": no trade read from its lines; import "
+                                                  "Transactions.csv for it"});
 }
 
 size_t FilledCells(const CsvRecord& r) {
@@ -220,21 +419,23 @@ size_t FilledCells(const CsvRecord& r) {
 }
 
 bool RecognisesDegiro(std::string_view head) {
-    const Layout c(HeaderOf(head));
+    const Layout c(HeaderOf(head, 0));
     return c.IsTransactions() || c.IsAccount();
 }
 
 // Reads either export into a Statement (format "degiro", idPrefix "DEGIRO:"), rows sorted
-// by date and time. Trades carry the order id (the fills of one order numbered, see
-// NumberRepeatedIds), the ISIN as security, the price in its currency and the costs as
-// commission, converted into the price's currency by the row's exchange rate when DEGIRO
-// charged them in another. Account rows that belong to a trade (those with an order id)
-// and currency exchanges are left out, being in Transactions.csv or not movements; a
-// description not understood becomes a note. Dates are dd-MM-yyyy, numbers in either
-// decimal convention. A row that continues the order id of the one before (the only
-// filled cell) is joined to it.
+// by date and time. Trades carry the order id (the fills of one order numbered in file
+// order, see NumberRepeatedIds, so that the two files of one period give each fill the same
+// id), the ISIN as security, the price in its currency and the costs as commission,
+// converted into the price's currency by the row's exchange rate (Account.csv: the rate of
+// the order's currency exchange) when DEGIRO charged them in another. Account lines of an
+// order that are not its fills (costs, currency exchange) and currency exchanges are no
+// movements of their own; splits, rights, stock dividends and the money-market fund's
+// conversions become notes, and so does a description not understood. Dates are
+// dd-MM-yyyy, numbers in either decimal convention. A row that continues the order id of
+// the one before (the only filled cell) is joined to it.
 Statement ReadDegiro(std::istream& in, const ReadOptions&) {
-    CsvRows reader(in);
+    CsvRows reader(in, 0);
     CsvRecord record;
     if (!reader.Next(&record)) throw Error(ErrorKind::invalid_input, kNotDegiro);
     const Layout c(record.fields);
@@ -244,17 +445,14 @@ Statement ReadDegiro(std::istream& in, const ReadOptions&) {
     Statement out;
     out.format = "degiro";
     out.idPrefix = "DEGIRO:";
+    std::vector<CsvRecord> account;  // read whole: an order's costs may follow its fills
     // Each row waits for the next, which may finish its id; one row is held at a time.
     std::optional<CsvRecord> held;
     auto take = [&] {
         if (!held) return;
-        const size_t from = out.rows.size();
-        if (trades) {
-            out.rows.push_back(ReadTrade(c, *held));
-        } else if (auto cash = ReadCash(c, *held, &out)) {
-            out.rows.push_back(std::move(*cash));
-        }
-        CheckRowTexts(out, from);
+        if (!trades) return account.push_back(std::move(*held));
+        out.rows.push_back(ReadTrade(c, *held));
+        CheckRowTexts(out, out.rows.size() - 1);
     };
     while (reader.Next(&record)) {
         const size_t filled = FilledCells(record);
@@ -271,6 +469,7 @@ Statement ReadDegiro(std::istream& in, const ReadOptions&) {
         held = std::exchange(record, CsvRecord{});
     }
     take();
+    ReadAccount(c, account, &out);
     NumberRepeatedIds(&out.rows);
     SortByTime(&out.rows);
     return out;
@@ -280,7 +479,9 @@ Statement ReadDegiro(std::istream& in, const ReadOptions&) {
 
 extern const FormatEntry kFormat_degiro{
     .name = "degiro",
-    .description = "DEGIRO Transactions.csv or Account.csv, in English, Dutch, German or Spanish",
+    .description =
+        "DEGIRO Transactions.csv or Account.csv (English, Dutch, German, Spanish, "
+        "Portuguese, Italian, French; commas or semicolons)",
     .order = 30,
     .recognises = RecognisesDegiro,
     .read = ReadDegiro};

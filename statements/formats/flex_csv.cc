@@ -1,4 +1,5 @@
-// The Flex statement as CSV, in its three layouts: sections one after another, each with
+// The Flex statement as CSV, in its three layouts (with or without the account and conid
+// columns): sections one after another, each with
 // one header row; sections between BOS and EOS rows (inside BOF/BOA…EOA/EOF), a header row
 // after each BOS; and HEADER and DATA rows that name their section in the second field.
 #include <array>
@@ -60,10 +61,14 @@ struct CsvState {
     Header header;                    // of the section being read
     FlexSection section = FlexSection::other;
     std::map<std::string, Header, std::less<>> headers;  // of the HEADER rows, by section
+    size_t others = 0;  // the first line of a section not read (positions, funds, NAV)
 
     void Data(const Header& h, FlexSection s, const std::vector<std::string>& fields, size_t from,
-              size_t line, Statement* statement) const {
-        if (s == FlexSection::other) return;
+              size_t line, Statement* statement) {
+        if (s == FlexSection::other) {
+            if (others == 0) others = line;
+            return;
+        }
         if (fields.size() - from != h.size)
             FailRow(line, "record",
                     std::to_string(fields.size() - from) + " fields where its header names " +
@@ -101,7 +106,10 @@ struct CsvState {
                 headerDue = false;
                 return;
             }
-            if (s == FlexSection::other) return;
+            if (s == FlexSection::other) {
+                if (others == 0) others = line;
+                return;
+            }
             auto known = headers.find(f[1]);
             if (known == headers.end()) FailRow(line, "DATA", "comes before its HEADER row");
             return Data(known->second, s, f, 2, line, statement);
@@ -124,10 +132,12 @@ bool RecognisesFlexCsv(std::string_view head) {
         if (first.substr(0, marker.size()) == marker) return true;
     // One header row: the Flex column names that no other file uses together.
     const std::string names = HeadingKey(first, HeadingMatch::lettersAndDigits);
-    return names.find("clientaccountid") != std::string::npos ||
-           (names.find("conid") != std::string::npos &&
-            (names.find("ibcommission") != std::string::npos ||
-             names.find("transactionid") != std::string::npos));
+    auto has = [&](std::string_view name) { return names.find(name) != std::string::npos; };
+    // Without an account or a conid (some queries and tools start with the ISIN), a trades
+    // header still names the trade price beside the commission or the side.
+    return has("clientaccountid") ||
+           (has("conid") && (has("ibcommission") || has("transactionid"))) ||
+           (has("tradeprice") && (has("ibcommission") || has("buysell")));
 }
 
 Statement ReadFlexCsv(std::istream& in, const ReadOptions& options) {
@@ -136,15 +146,12 @@ Statement ReadFlexCsv(std::istream& in, const ReadOptions& options) {
     statement.idPrefix = "IB:";
     CsvRows rows(in);
     CsvState state;
-    CsvRecord record;
-    size_t count = 0;
-    while (rows.Next(&record)) {
-        if (record.fields.size() == 1 && Trim(record.fields[0]).empty()) continue;
-        state.Row(record.fields, static_cast<size_t>(record.line), &statement);
-        if (options.progress && ++count % 4096 == 0) options.progress(rows.BytesRead());
-    }
-    if (options.progress) options.progress(rows.BytesRead());
-    AssignFlexCodes(&statement);
+    ForEachRecord(rows, options.progress, [&](const CsvRecord& record) {
+        if (record.fields.size() > 1 || !Trim(record.fields[0]).empty())
+            state.Row(record.fields, static_cast<size_t>(record.line), &statement);
+    });
+    FinishFlexStatement(&statement, state.others, "a Flex statement",
+                        "add the Trades and Cash Transactions sections to the query");
     return statement;
 }
 

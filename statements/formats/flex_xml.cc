@@ -87,6 +87,7 @@ struct XmlReader {
     XML_Parser parser = nullptr;
     Statement* statement = nullptr;
     std::string account;  // of the FlexStatement being read
+    size_t holdings = 0;  // the line of the first position, fund or NAV row, 0 for none
     std::exception_ptr failure;
     int depth = 0;
     // Attribute names seen, each looked up once: a large file repeats the same forty.
@@ -119,6 +120,10 @@ struct XmlReader {
                 if (std::strcmp(a[0], "accountId") == 0) account = a[1];
             return;
         } else {
+            if (holdings == 0 && (std::strcmp(name, "OpenPosition") == 0 ||
+                                  std::strcmp(name, "StatementOfFundsLine") == 0 ||
+                                  std::strcmp(name, "EquitySummaryByReportDateInBase") == 0))
+                holdings = Line();
             return;
         }
         FlexRecord record;
@@ -225,7 +230,8 @@ Statement ReadFlexXml(std::istream& in, const ReadOptions& options) {
         if (options.progress) options.progress(total);
         if (last) break;
     }
-    AssignFlexCodes(&statement);
+    FinishFlexStatement(&statement, reader.holdings, "a Flex statement",
+                        "add the Trades and Cash Transactions sections to the query");
     return statement;
 }
 

@@ -1,6 +1,8 @@
-// Trading 212's history export (History › Export), in both header styles: the older one
-// names the account's currency in the headings ("Total (EUR)"), the newer one in a column
-// of its own ("Total", "Currency (Total)").
+// Trading 212's history export (History › Export), in every header style: the older one
+// names the account's currency in the headings ("Total (EUR)"), the newer ones in a column
+// of its own after each amount ("Total", "Currency (Total)"). Exports joined into one file
+// are read too: a header row again starts its rows, and a newer row under an older header
+// keeps its currencies.
 #include <cmath>
 #include <optional>
 #include <unordered_map>
@@ -30,7 +32,9 @@ struct Layout {
             std::string code;
             if (t.size() > 6 && t.substr(t.size() - 6, 2) == " (" && t.back() == ')' &&
                 IsCurrencyCode(t.substr(t.size() - 4, 3))) {
-                code = std::string(t.substr(t.size() - 4, 3));
+                // "Time (UTC)" names a time zone, not a currency.
+                if (t.substr(t.size() - 4, 3) != "UTC")
+                    code = std::string(t.substr(t.size() - 4, 3));
                 t = t.substr(0, t.size() - 6);
             }
             base.emplace_back(t);
@@ -50,14 +54,46 @@ constexpr std::string_view kCharges[] = {"charge amount",   "currency conversion
                                          "transaction fee", "finra fee",
                                          "ptm levy",        "french transaction tax"};
 
+// What Trading 212 writes where a value does not apply (the rate of a row in the account's
+// own currency): no value.
+constexpr std::string_view kNotAvailable = "Not available";
+
+// A record's cells under its header. A newer export's row pasted under an older header holds
+// a currency column (maybe blank) after each amount the older names in its heading ("Total
+// (EUR)"): that cell is taken as the amount's currency, so the cells after it stay under
+// their headings.
 struct Row {
     const Layout& c;
     const CsvRecord& r;
+    std::vector<std::string_view> cells, currencies;
+
+    Row(const Layout& layout, const CsvRecord& record) : c(layout), r(record) {
+        size_t extra =
+            r.fields.size() > c.currency.size() ? r.fields.size() - c.currency.size() : 0;
+        for (size_t i = 0, j = 0; i < c.currency.size() && j < r.fields.size(); ++i) {
+            cells.push_back(Trim(r.fields[j++]));
+            currencies.emplace_back();
+            const bool currencyNext =
+                i + 1 < c.currency.size() && c.columns.Key(i + 1).starts_with("currency (");
+            const std::string_view next = j < r.fields.size() ? Trim(r.fields[j]) : "x";
+            if (extra > 0 && !c.currency[i].empty() && !currencyNext &&
+                (next.empty() || IsCurrencyCode(next))) {
+                currencies.back() = next;
+                ++j;
+                --extra;
+            }
+        }
+        if (extra > 0)
+            FailRow(r.line, "record",
+                    std::to_string(r.fields.size()) + " fields where its header names " +
+                        std::to_string(c.currency.size()) +
+                        ": rows of another layout under this header");
+    }
 
     std::string_view Text(std::string_view name) const {
         auto col = c.Find(name);
-        if (!col || *col >= r.fields.size()) return {};
-        return Trim(r.fields[*col]);
+        if (!col || *col >= cells.size() || cells[*col] == kNotAvailable) return {};
+        return cells[*col];
     }
     std::optional<double> Number(std::string_view name) const {
         std::string_view text = Text(name);
@@ -67,11 +103,14 @@ struct Row {
             ThrowRowError(r.line, name, text, "is not a number");
         return v;
     }
-    // The currency of a number column: its "Currency (…)" column, or its heading's.
+    // The currency of a number column: its "Currency (…)" column, the one a pasted row wrote
+    // after it, or its heading's.
     std::string CurrencyOf(std::string_view name) const {
         std::string_view own = Text("currency (" + std::string(name) + ")");
         if (!own.empty()) return std::string(own);
         auto col = c.Find(name);
+        if (col && *col < currencies.size() && !currencies[*col].empty())
+            return std::string(currencies[*col]);
         return col ? c.currency[*col] : std::string();
     }
     double Required(std::string_view name) const {
@@ -204,21 +243,25 @@ bool RecognisesTrading212(std::string_view head) { return Layout(HeaderOf(head))
 // is gross: the net amount per share Trading 212 gives plus the withholding tax, which
 // becomes an expense of the security. Deposits, withdrawals and interest on cash are read
 // in the account's currency; currency conversions are left out and other actions become
-// notes.
+// notes. "Not available" is no value. A header row starts the rows of its own layout.
 Statement ReadTrading212(std::istream& in, const ReadOptions&) {
     CsvRows reader(in);
     CsvRecord record;
     constexpr const char* kNotTrading212 = "line 1: not a Trading 212 history export";
     if (!reader.Next(&record)) throw Error(ErrorKind::invalid_input, kNotTrading212);
-    const Layout columns(record.fields);
-    if (!columns.IsTrading212()) throw Error(ErrorKind::invalid_input, kNotTrading212);
+    std::optional<Layout> columns(record.fields);
+    if (!columns->IsTrading212()) throw Error(ErrorKind::invalid_input, kNotTrading212);
     Statement out;
     out.format = "trading212";
     out.idPrefix = "T212:";
     while (reader.Next(&record)) {
         if (IsBlank(record)) continue;
+        if (Trim(record.fields[0]) == "Action") {  // another export's header, its rows after it
+            columns.emplace(record.fields);
+            continue;
+        }
         const size_t from = out.rows.size();
-        ReadRow(Row{columns, record}, &out);
+        ReadRow(Row(*columns, record), &out);
         CheckRowTexts(out, from);
     }
     NumberRepeatedIds(&out.rows);
@@ -230,7 +273,7 @@ Statement ReadTrading212(std::istream& in, const ReadOptions&) {
 
 extern const FormatEntry kFormat_trading212{
     .name = "trading212",
-    .description = "Trading 212 history CSV (either header style)",
+    .description = "Trading 212 history CSV (any header style)",
     .order = 40,
     .recognises = RecognisesTrading212,
     .read = ReadTrading212};
