@@ -23,12 +23,11 @@ std::vector<std::string> WithoutLines(Statement s) {
     return Describe(s);
 }
 
-// Adds the statement's rows of each currency to the ledger, fractional trades left out; how
-// many movements that added.
+// Adds the statement's rows of each currency to the ledger; how many movements that added.
 size_t ImportAll(const Statement& s, CSistemaCartera& ledger) {
     size_t added = 0;
     for (const char* currency : {"EUR", "USD"}) {
-        ImportPlan plan = PlanImport(s, ledger, {"", currency, true});
+        ImportPlan plan = PlanImport(s, ledger, {"", currency});
         ledger.AddOrders(plan.added);
         added += plan.added.size();
     }
@@ -113,7 +112,7 @@ TEST_F(BrokerCsvTest, DegiroEveryLanguageGivesTheSameStatementAndTheTwoFilesEach
 
     for (bool accountFirst : {false, true}) {
         SCOPED_TRACE(accountFirst);
-        CSistemaCartera ledger;
+        CSistemaCartera ledger{ctx};
         const Statement& first = accountFirst ? cash : trades;
         const Statement& second = accountFirst ? trades : cash;
         EXPECT_EQ(ImportAll(first, ledger), accountFirst ? 10u : 4u);
@@ -170,8 +169,8 @@ TEST_F(BrokerCsvTest, Trading212EveryHeaderStyleGivesTheSameStatementFractionsKe
     const Statement pasted = Read("trading212", kPasted);
     EXPECT_EQ(WithoutLines(pasted), WithoutLines(s));
     EXPECT_EQ(pasted.notes.size(), 1u);
-    CSistemaCartera ledger;  // the half share left out, the rest added once
-    EXPECT_EQ(ImportAll(pasted, ledger), 6u);
+    CSistemaCartera ledger{ctx};  // the half share too, each added once
+    EXPECT_EQ(ImportAll(pasted, ledger), 7u);
     EXPECT_EQ(ImportAll(s, ledger), 0u);
     EXPECT_EQ(s.format, "trading212");
     EXPECT_EQ(s.idPrefix, "T212:");

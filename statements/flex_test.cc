@@ -176,12 +176,12 @@ TEST_F(FlexTest, XmlMovementsAccountsCurrenciesAndNotes) {
 TEST_F(FlexTest, ActivityStatementImportsOnceWithTheBrokersRealizedResult) {
     const Statement s = Read(TestData("ib-activity-csv/activity.csv"));
     EXPECT_EQ(s.format, "ib-activity-csv");
-    CSistemaCartera ledger;
+    CSistemaCartera ledger{ctx};
     const ImportPlan plan = ImportTwice(s, ledger);
     std::vector<std::string> added;
     for (const COrderCartera& m : plan.added)
         added.push_back(std::to_string(m.type) + " " + IsoDate(m.date) + " " +
-                        std::string(m.quoteCode) + " " + std::to_string(m.contracts) + "x" +
+                        std::string(m.quoteCode) + " " + m.contracts.Text() + "x" +
                         FullNumberText(m.price) + " c" + ExactNumberText(m.commission) + " pv" +
                         ExactNumberText(m.pointValue));
     EXPECT_EQ(added, (std::vector<std::string>{
