@@ -7,14 +7,6 @@
 namespace cartera {
 namespace {
 
-// The units in an int64_t when they fit: the common case, done without 128-bit division.
-bool Fits64(__int128 u, int64_t* v) {
-    if (u < std::numeric_limits<int64_t>::min() || u > std::numeric_limits<int64_t>::max())
-        return false;
-    *v = static_cast<int64_t>(u);
-    return true;
-}
-
 // The magnitude's whole part and fraction (in 1e-10 units).
 void Split(__int128 u, unsigned __int128* whole, uint64_t* fraction) {
     const unsigned __int128 m =
@@ -36,33 +28,16 @@ constexpr int kMaxWholeDigits = 18;
 
 }  // namespace
 
-bool Quantity::IsWhole() const {
-    int64_t v;
-    if (Fits64(Units(), &v)) return v % kScale == 0;
-    return Units() % kScale == 0;
-}
+bool Quantity::WideIsWhole() const { return Units() % kScale == 0; }
 
-int64_t Quantity::WholePart() const {
-    int64_t v;
-    if (Fits64(Units(), &v)) return v / kScale;
+int64_t Quantity::WideWholePart() const {
     const __int128 w = Units() / kScale;
     if (w > std::numeric_limits<int64_t>::max()) return std::numeric_limits<int64_t>::max();
     if (w < std::numeric_limits<int64_t>::min()) return std::numeric_limits<int64_t>::min();
     return static_cast<int64_t>(w);
 }
 
-double Quantity::ToDouble() const {
-    constexpr int64_t kExactInDouble = int64_t{1} << 53;
-    int64_t v;
-    if (Fits64(Units(), &v)) {
-        const int64_t whole = v / kScale, fraction = v % kScale;
-        if (fraction == 0) return static_cast<double>(whole);
-        // One correctly rounded division of two exact doubles.
-        if (v > -kExactInDouble && v < kExactInDouble)
-            return static_cast<double>(v) / static_cast<double>(kScale);
-        return static_cast<double>(whole) +
-               static_cast<double>(fraction) / static_cast<double>(kScale);
-    }
+double Quantity::WideToDouble() const {
     const __int128 whole = Units() / kScale, fraction = Units() % kScale;
     return static_cast<double>(whole) + static_cast<double>(fraction) / static_cast<double>(kScale);
 }

@@ -34,12 +34,28 @@ class Quantity {
     }
 
     // Whether it has no fractional part.
-    bool IsWhole() const;
+    bool IsWhole() const {
+        return FitsWord() ? static_cast<int64_t>(m_lo) % kScale == 0 : WideIsWhole();
+    }
     // The whole part, truncated toward zero; saturated at the bounds of int64_t.
-    int64_t WholePart() const;
+    int64_t WholePart() const {
+        return FitsWord() ? static_cast<int64_t>(m_lo) / kScale : WideWholePart();
+    }
     // The nearest double; exactly the number for every whole quantity below 2^53, so sums
-    // and products of whole-number journals are what they were with integer counts.
-    double ToDouble() const;
+    // and products of whole-number journals are what they were with integer counts. Inline
+    // for the counts of one word, which matching and the totals convert by the million.
+    double ToDouble() const {
+        constexpr int64_t kExactInDouble = int64_t{1} << 53;
+        if (!FitsWord()) return WideToDouble();
+        const auto v = static_cast<int64_t>(m_lo);
+        const int64_t whole = v / kScale, fraction = v % kScale;
+        if (fraction == 0) return static_cast<double>(whole);
+        // One correctly rounded division of two exact doubles.
+        if (v > -kExactInDouble && v < kExactInDouble)
+            return static_cast<double>(v) / static_cast<double>(kScale);
+        return static_cast<double>(whole) +
+               static_cast<double>(fraction) / static_cast<double>(kScale);
+    }
     // The decimals it needs: 0 for 10, 1 for 0.5, 5 for 29.80478.
     int Places() const;
     // The exact plain text: a '-' when negative, the whole digits, then a point and the
@@ -59,6 +75,12 @@ class Quantity {
     }
 
   private:
+    // Whether the units fit one signed 64-bit word (the high word only extends its sign).
+    bool FitsWord() const { return m_hi == static_cast<int64_t>(m_lo) >> 63; }
+    bool WideIsWhole() const;
+    int64_t WideWholePart() const;
+    double WideToDouble() const;
+
     uint64_t m_lo = 0;
     int64_t m_hi = 0;
 };

@@ -55,6 +55,12 @@ void ReadExactUnits(CArchive& ar, COrderCartera& m) {
         if (!(b & 0x80)) break;
     }
     const auto units = static_cast<__int128>(z >> 1) ^ -static_cast<__int128>(z & 1);
+    // Beyond 10^18 whole units only damage gets: refused, so that sums of a journal's
+    // quantities cannot overflow.
+    constexpr __int128 kMaxUnits =
+        static_cast<__int128>(1'000'000'000'000'000'000) * cartera::Quantity::kScale;
+    if (units > kMaxUnits || units < -kMaxUnits)
+        throw CArchiveException(CArchiveException::badFormat, "a quantity beyond 10^18");
     m.contracts = cartera::Quantity::FromUnits(units);
 }
 

@@ -158,6 +158,25 @@ const std::string kOlder = TestData("trading212/older.csv");
 const std::string kNewer = TestData("trading212/newer.csv");
 const std::string kPasted = TestData("trading212/pasted.csv");
 
+// Fractions bought in several parts and partly sold leave the position the broker shows:
+// 29.80478 bought, 4.80478 sold, 25 held, and a fraction of ten decimals to its last digit.
+TEST_F(BrokerCsvTest, FractionalTradesLeaveTheBrokersPosition) {
+    for (auto [format, file, held] :
+         {std::tuple("trading212", "trading212/fractions.csv", "25.1234567891"),
+          std::tuple("degiro", "degiro/fractions.csv", "25")}) {
+        CSistemaCartera ledger{ctx};
+        const Statement s = Read(format, TestData(file));
+        const size_t added = ImportAll(s, ledger);
+        EXPECT_EQ(added, s.rows.size()) << file;
+        EXPECT_EQ(ImportAll(s, ledger), 0u) << file;
+        Quantity open;
+        for (const CNegocioC& t : ledger.GetOpenTrades()) open += t.contracts;
+        EXPECT_EQ(open.Text(), held) << file;
+        ASSERT_EQ(ledger.GetClosedTrades().size(), 1u) << file;  // from the first buy
+        EXPECT_EQ(ledger.GetClosedTrades()[0].remainder.Text(), "5.69522") << file;
+    }
+}
+
 TEST_F(BrokerCsvTest, Trading212EveryHeaderStyleGivesTheSameStatementFractionsKept) {
     EXPECT_TRUE(Recognises("trading212", kOlder));
     EXPECT_TRUE(Recognises("trading212", kNewer));
