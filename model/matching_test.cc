@@ -111,7 +111,8 @@ TEST_F(MatchingTest, ClosedTradePercentageDependsOnWhichSideWasLarger) {
 // only the securities they touch; ticks and loading in between must not leave stale values.
 // The totals, kept by difference as trades come and go, must have the very bits of the same
 // journal matched and summed afresh (and be the literal rule's sums but for rounding). Every
-// other journal holds fractions: tenths that add up to whole ones, and some of ten places.
+// other journal holds fractions: tenths that add up to whole ones, some of ten places, and
+// now and then a count beyond 64 bits of units.
 TEST_F(MatchingTest, AgreesWithTheLiteralRuleAfterEveryChangeOnRandomJournals) {
     std::mt19937 rng(12345);
     const char* codes[] = {"AAA", "aaa", "Bbb", "BBB", "ccc", "D"};
@@ -177,6 +178,7 @@ TEST_F(MatchingTest, AgreesWithTheLiteralRuleAfterEveryChangeOnRandomJournals) {
         auto quantity = [&]() -> Quantity {
             if (!fractions) return pick(12) - 1;
             if (pick(8) == 0) return Quantity::FromUnits(pick(1 << 30));
+            if (pick(60) == 0) return Quantity::FromUnits((__int128{1} << 62) + pick(9));  // wide
             return Quantity::FromUnits(static_cast<__int128>(pick(120) - 2) * Quantity::kScale /
                                        10);
         };

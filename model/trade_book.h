@@ -81,6 +81,11 @@ class TradeBook {
         const std::vector<uint32_t>& exec, Trades& closed,
         std::vector<std::pair<uint32_t, Quantity>>& stillOpen,
         std::unordered_map<std::string, std::vector<uint32_t>>* bySecurity = nullptr) const;
+    // MatchPlaces with the contracts left kept as Count (units of 1e-10).
+    template <class Count, class Trades>
+    void MatchCounted(const std::vector<uint32_t>& exec, Trades& closed,
+                      std::vector<std::pair<uint32_t, Quantity>>& stillOpen,
+                      std::unordered_map<std::string, std::vector<uint32_t>>* bySecurity) const;
     void ReplaceOpenTrades(const std::vector<std::string>& codes,
                            const std::vector<std::pair<uint32_t, Quantity>>& stillOpen,
                            size_t changed, int32_t nowDate, int32_t nowTime);
