@@ -146,24 +146,18 @@ void TradeBook::MatchPlaces(
     std::vector<std::pair<uint32_t, Quantity>>& stillOpen,
     std::unordered_map<std::string, std::vector<uint32_t>>* bySecurity) const {
     // The counts of every real journal fit one word with room for their differences: matched
-    // in 64 bits, half the memory of the 128 a quantity may need.
-    constexpr __int128 kOneWord = __int128{1} << 62;
-    const COrderCartera* const orders = m_journal.Orders().data();
-    const bool oneWord = std::all_of(exec.begin(), exec.end(), [&](uint32_t place) {
-        const __int128 u = orders[place].contracts.Units();
-        return u > -kOneWord && u < kOneWord;
-    });
-    if (oneWord)
-        MatchCounted<int64_t>(exec, closed, stillOpen, bySecurity);
-    else
+    // in 64 bits, half the memory of the 128 a quantity may need; a journal with a count
+    // beyond is matched again in 128.
+    if (!MatchCounted<int64_t>(exec, closed, stillOpen, bySecurity))
         MatchCounted<__int128>(exec, closed, stillOpen, bySecurity);
 }
 
 template <class Count, class Trades>
-void TradeBook::MatchCounted(
+bool TradeBook::MatchCounted(
     const std::vector<uint32_t>& exec, Trades& closed,
     std::vector<std::pair<uint32_t, Quantity>>& stillOpen,
     std::unordered_map<std::string, std::vector<uint32_t>>* bySecurity) const {
+    constexpr __int128 kRoom = sizeof(Count) < sizeof(__int128) ? __int128{1} << 62 : 0;
     // The journal does not change while matching runs: its movements are read through one
     // pointer, not reloaded after every trade written.
     const COrderCartera* const orders = m_journal.Orders().data();
@@ -186,6 +180,8 @@ void TradeBook::MatchCounted(
             securityOfText[text] = it->second;
         }
         security[p] = securityOfText[text];
+        if (kRoom && (m.contracts.Units() <= -kRoom || m.contracts.Units() >= kRoom))
+            return false;  // nothing written yet
         left[p] = CountOf<Count>(m.contracts);
         queues[2 * security[p] + (m.buy ? 1 : 0)].items.push_back({p, exec[p]});
     }
@@ -254,6 +250,7 @@ void TradeBook::MatchCounted(
     stillOpen.reserve(static_cast<size_t>(std::count(open.begin(), open.end(), 1)));
     for (uint32_t p = 0; p < exec.size(); ++p)
         if (open[p]) stillOpen.emplace_back(exec[p], QuantityOf(left[p]));
+    return true;
 }
 
 void TradeBook::RebuildOpenTrades(const std::vector<std::pair<uint32_t, Quantity>>& positions) {

@@ -81,9 +81,10 @@ class TradeBook {
         const std::vector<uint32_t>& exec, Trades& closed,
         std::vector<std::pair<uint32_t, Quantity>>& stillOpen,
         std::unordered_map<std::string, std::vector<uint32_t>>* bySecurity = nullptr) const;
-    // MatchPlaces with the contracts left kept as Count (units of 1e-10).
+    // MatchPlaces with the contracts left kept as Count (units of 1e-10); false, with nothing
+    // written, when a count does not fit Count with room for the differences.
     template <class Count, class Trades>
-    void MatchCounted(const std::vector<uint32_t>& exec, Trades& closed,
+    bool MatchCounted(const std::vector<uint32_t>& exec, Trades& closed,
                       std::vector<std::pair<uint32_t, Quantity>>& stillOpen,
                       std::unordered_map<std::string, std::vector<uint32_t>>* bySecurity) const;
     void ReplaceOpenTrades(const std::vector<std::string>& codes,
