@@ -10,6 +10,7 @@
 #include "host/archive.h"
 #include "host/coding.h"
 #include "host/memory.h"
+#include "model/extra_fields.h"
 
 namespace {
 constexpr int32_t kExtensionMarker = -1;
@@ -62,6 +63,15 @@ void ReadExactUnits(CArchive& ar, COrderCartera& m) {
     if (units > kMaxUnits || units < -kMaxUnits)
         throw CArchiveException(CArchiveException::badFormat, "a quantity beyond 10^18");
     m.contracts = cartera::Quantity::FromUnits(units);
+}
+
+// The portfolio's currency in the body's header: empty, or three capital letters.
+std::string ReadCurrencyCode(CArchive& ar) {
+    std::string code = ar.ReadString();
+    if (!code.empty() && !cartera::IsCurrencyCode(code))
+        throw CArchiveException(CArchiveException::badFormat,
+                                "the portfolio's currency is not three capital letters");
+    return code;
 }
 
 // One record's bytes built in place, exactly as the archive's writes give them, so a record
@@ -229,6 +239,7 @@ void WriteExtensionRecord(CArchive& ar, const COrderCartera& m) {
         r.AppendTo(ar);
     }
     if (CountField(m.contracts) == kExactMark) WriteExactUnits(ar, m.contracts);
+    if (HoldsExtraFields(ar)) WriteExtraFields(ar, m);
 }
 
 COrderCartera ReadMovementRecord(CArchive& ar) {
@@ -249,6 +260,7 @@ void ReadExtensionRecord(CArchive& ar, COrderCartera& m) {
     m.schedule = ar.ReadStringView(&scratch);
     m.reserved = static_cast<int32_t>(ar.ReadU32());
     ReadExactUnits(ar, m);
+    if (HoldsExtraFields(ar)) ReadExtraFields(ar, m);
 }
 
 COrderCartera ReadWholeMovement(CArchive& ar) {
@@ -266,6 +278,7 @@ void StoreBody(CArchive& ar, const Journal& journal, int32_t activeTab,
     ar.WriteU32(journal.LastId());
     ar.WriteI32(activeTab);
     ar.WriteI32(static_cast<int32_t>(orders.size()));
+    if (HoldsExtraFields(ar)) ar.WriteString(journal.Currency());
     // One reservation for the whole body: every record's fixed part, its texts and some room
     // for the layouts, so the buffer is written once and never moved.
     size_t bytes = 4096;
@@ -331,6 +344,7 @@ void LoadBody(CArchive& ar, Journal& journal, int32_t* activeTab, CArrayOrders* 
         *activeTab = ar.ReadI32();
         int32_t n = ar.ReadI32();
         if (n < 0) throw CArchiveException(CArchiveException::badFormat, "negative movement count");
+        journal.SetCurrency(HoldsExtraFields(ar) ? ReadCurrencyCode(ar) : std::string());
         // Reserve no more than the data can hold, so a crafted count cannot exhaust memory.
         // Room for the movements the user adds next, so the first one does not move them all.
         size_t expected =
@@ -347,10 +361,12 @@ void LoadBody(CArchive& ar, Journal& journal, int32_t* activeTab, CArrayOrders* 
         }
         int32_t marker = ar.ReadI32();
         if (marker == kExtensionMarker) {
+            const bool extras = HoldsExtraFields(ar);
             for (auto& m : orders) {
                 m.schedule = text();
                 m.reserved = static_cast<int32_t>(ar.ReadU32());
                 ReadExactUnits(ar, m);
+                if (extras) ReadExtraFields(ar, m);
             }
             // A file may end right after the extension records; the grids keep their layouts.
             // Cut inside the layout marker, it is damaged.

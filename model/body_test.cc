@@ -2,6 +2,7 @@
 
 #include "host/archive.h"
 #include "host/coding.h"
+#include "model/extra_fields.h"
 #include "testing/test_ledger.h"
 
 namespace cartera::testing {
@@ -46,6 +47,7 @@ class BodyTest : public LedgerTest {
         std::string s;
         for (uint32_t v : {lastId, static_cast<uint32_t>(tab), static_cast<uint32_t>(n)})
             PutFixed32(&s, v);
+        s.push_back(0);  // the portfolio's currency, not named
         return s;
     }
 };
@@ -127,13 +129,62 @@ TEST_F(BodyTest, QuantitiesRoundTripExactlyAndEarlierVersionsReadTheirCounts) {
     EXPECT_EQ(fraction.size(), whole.size() + 5);  // 0.5: 5e9 units
     std::string earlier = whole.substr(0, 8);      // the count of the main record marked
     PutFixed32(&earlier, 0x80000000u);
-    earlier += whole.substr(12);
+    earlier += whole.substr(12, whole.size() - 13);  // without the extra fields
     CArchive older{std::string_view(earlier)};
     older.SetObjectSchema(kExactQuantitySchema - 1);
     EXPECT_EQ(ReadWholeMovement(older).contracts, Quantity(INT32_MIN));
     EXPECT_TRUE(older.AtEnd());
     CArchive newer{std::string_view(earlier)};
     EXPECT_THROW(ReadWholeMovement(newer), CArchiveException);  // the units are missing
+}
+
+// A movement's currency and rate ride in its extra fields: one byte for a movement without
+// them, read back exactly; earlier versions have none. Damaged fields are refused, never
+// guessed.
+TEST_F(BodyTest, ExtraFieldsRoundTripAndDamagedOnesAreRefused) {
+    CSistemaCartera a{ctx}, b{ctx};
+    a.AddOrder(Exec(true, "A", Quantity(3), 10.0));
+    COrderCartera usd = Exec(true, "B", Quantity(2), 20.0);
+    usd.currency = PooledText("USD");
+    usd.rate = 0.9123456789012345;
+    a.AddOrder(usd);
+    const std::string bytes = Store(a);
+    Load(b, bytes);
+    EXPECT_EQ(b.GetOrders()[0].currency.str(), "");
+    EXPECT_EQ(b.GetOrders()[0].rate, 1.0);
+    EXPECT_EQ(b.GetOrders()[1].currency.str(), "USD");
+    EXPECT_EQ(b.GetOrders()[1].rate, usd.rate);
+    EXPECT_EQ(Store(b), bytes);
+
+    std::string plain, fields;
+    CArchive toPlain(&plain), toFields(&fields);
+    WriteWholeMovement(toPlain, a.GetOrders()[0]);
+    WriteWholeMovement(toFields, a.GetOrders()[1]);
+    ASSERT_EQ(plain.back(), '\0');
+    CArchive older{std::string_view(plain).substr(0, plain.size() - 1)};
+    older.SetObjectSchema(kExtraFieldsSchema - 1);
+    EXPECT_EQ(ReadWholeMovement(older).price, 10.0);
+    EXPECT_TRUE(older.AtEnd());
+
+    // The fields are the record's last 16 bytes: count, then currency (tag, length, 3 bytes)
+    // and rate (tag, length, 8 bytes).
+    const size_t at = fields.size() - 16;
+    ASSERT_EQ(fields[at], 15);
+    auto refused = [&](size_t offset, std::string_view with) {
+        std::string damaged = fields;
+        damaged.replace(at + offset, with.size(), with);
+        CArchive ar{std::string_view(damaged)};
+        EXPECT_THROW(ReadWholeMovement(ar), CArchiveException) << offset;
+    };
+    refused(0, "\x10");                // a count beyond the record
+    refused(1, "\x09");                // an unknown tag
+    refused(1, "\x02");                // the rate given twice
+    refused(2, "\x02");                // a currency of two letters
+    refused(3, "u");                   // not a capital
+    refused(7, "\x07");                // a rate of seven bytes
+    refused(8, std::string(8, '\0'));  // a rate of 0
+    refused(15, "\xBF");               // a negative rate
+    refused(14, "\xF0\x7F");           // a rate that is not finite
 }
 
 // Ids are sign-extended, the id counter is the file's, and the legacy extension block matches
@@ -191,6 +242,7 @@ TEST_F(BodyTest, MarkerVariantsAndShortFiles) {
         "\x02"
         "S1";
     PutFixed32(&current, 8);
+    current.push_back(0);  // no extra fields
     CSistemaCartera b{ctx};
     b.AddView(&movements);
     Load(b, current);

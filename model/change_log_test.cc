@@ -221,6 +221,7 @@ TEST_F(ChangeLogTest, AnEarlierVersionsLogIsFoldedIn) {
     ledger.AddOrder(Cash(kImposition, 1, 100));
     std::string file;
     CArchive ar(&file);
+    ar.SetObjectSchema(kExactQuantitySchema - 1);
     SerializePortfolio(ar, ledger);
     file[9] = 2;  // version 1.2: no length after the checksum
     file.erase(17, 8);
@@ -239,6 +240,7 @@ TEST_F(ChangeLogTest, AnEarlierVersionsLogIsFoldedIn) {
     ledger.AddOrder(Cash(kDeposit, 1, 7));
     payload.clear();
     CArchive change(&payload);
+    change.SetObjectSchema(kExactQuantitySchema - 1);
     change.WriteU32(2);
     change.WriteI32(-1);
     change.WriteU32(1);
@@ -246,7 +248,8 @@ TEST_F(ChangeLogTest, AnEarlierVersionsLogIsFoldedIn) {
     record(2, payload);
     env.Files()[kPath] = file;
     env.Files()[LegacyLogPath(env, kPath)] = log;
-    ASSERT_EQ(Loaded(ctx, kPath), Bytes(ledger.GetOrders()));
+    std::string error;
+    ASSERT_EQ(Loaded(ctx, kPath, &error), Bytes(ledger.GetOrders())) << error;
     CSistemaCartera reopened{ctx};
     PortfolioDocument doc(&reopened, &env);
     ASSERT_EQ(doc.Load(kPath).message(), "");

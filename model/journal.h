@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -26,6 +27,10 @@ class Journal {
     // The last id given; the next new movement gets the one after it.
     uint32_t LastId() const { return m_lastId; }
     void SetLastId(uint32_t id) { m_lastId = id; }
+    // The portfolio's currency (ISO 4217), in which its results are given; empty until
+    // named (files from before currencies): every movement is then taken as in it.
+    const std::string& Currency() const { return m_currency; }
+    void SetCurrency(std::string code) { m_currency = std::move(code); }
     // Gives m the next id.
     void GiveId(COrderCartera& m) { m.id = ++m_lastId; }
     // A movement comes back with its own id: ids are never given twice, so the next new one
@@ -63,6 +68,7 @@ class Journal {
     CArrayOrders m_orders;
     EditLog m_edits;
     uint32_t m_lastId = 0;
+    std::string m_currency;
     mutable std::unordered_map<uint64_t, uint32_t> m_idIndex;  // id -> first movement
     mutable bool m_indexValid = false;
     // 1 when the ids never go down along the journal (look-ups by binary search, no index),

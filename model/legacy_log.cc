@@ -5,6 +5,7 @@
 #include "host/crc32c.h"
 #include "host/env.h"
 #include "host/error.h"
+#include "model/portfolio_file.h"
 #include "model/sistema.h"
 
 namespace cartera {
@@ -19,6 +20,9 @@ constexpr size_t kHeader = 9;
 
 void Replay(uint8_t type, std::string_view payload, size_t offset, CSistemaCartera& ledger) {
     CArchive ar(payload);
+    // Logs were kept beside files only before records moved into the file: their movements
+    // are of that layout.
+    ar.SetObjectSchema(kMinorWithRecords - 1);
     const uint32_t lastId = ar.ReadU32();
     const int32_t tab = ar.ReadI32();
     bool found = true;

@@ -62,6 +62,8 @@ class COrderCartera : public COrderC {
     double commission = 0.0;  // commission per contract
     int32_t reserved = -1;    // carried and stored, never interpreted
     PooledText schedule;      // commission schedule the movement was priced with
+    PooledText currency;      // ISO 4217 code; empty: the portfolio's currency
+    double rate = 1.0;        // portfolio currency per unit of `currency` on the movement's date
 
     // 1 for buys and sells (types 0 and 6), the movements that make trades.
     int IsExecution() const { return type == kBuy || type == kSell; }

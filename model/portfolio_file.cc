@@ -13,7 +13,7 @@ namespace {
 
 // Minor version 1: the version record is followed by an FNV-1a sum of the body (read only);
 // 2: by its CRC-32C; 3: by its CRC-32C and its length, with records after the body; 4: the
-// same with exact quantities (see kExactQuantitySchema).
+// same with exact quantities (see kExactQuantitySchema); 5: with extra fields (kExtraFieldsSchema).
 constexpr int32_t kMajor = 1;
 constexpr int32_t kMinorWithFnv = 1;
 constexpr int32_t kMinorWithChecksum = 2;
@@ -33,10 +33,13 @@ COrderCartera OneShare(COrderCartera m) {
 
 void SerializePortfolio(CArchive& ar, CSistemaCartera& ledger, BaseInfo* info) {
     if (ar.IsStoring()) {
+        // Written in the newest version unless the archive names an earlier one (tests of
+        // earlier files build them so).
+        const int32_t minor = ar.GetObjectSchema() < 0 ? kCurrentMinor : ar.GetObjectSchema();
         // One pass into the one buffer: the places of the checksum and length are kept and
         // filled in once the body after them has been written.
         ar.WriteString("");
-        CVersionInfo(ar, &ledger, kMajor, kCurrentMinor).Mark();
+        CVersionInfo(ar, &ledger, kMajor, minor).Mark();
         const size_t sumAt = ar.Position();
         ar.WriteU32(0);
         ar.WriteU64(0);
@@ -49,7 +52,7 @@ void SerializePortfolio(CArchive& ar, CSistemaCartera& ledger, BaseInfo* info) {
         ar.PatchU32(sumAt, bodySum);
         ar.PatchU32(sumAt + 4, static_cast<uint32_t>(length));
         ar.PatchU32(sumAt + 8, static_cast<uint32_t>(length >> 32));
-        if (info) *info = BaseInfo{true, kCurrentMinor, bodySum, ar.Position()};
+        if (info) *info = BaseInfo{true, minor, bodySum, ar.Position()};
         return;
     }
     ar.ReadString();

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "host/error.h"
+#include "model/extra_fields.h"
 #include "model/links.h"
 #include "model/order.h"
 #include "model/portfolio_store.h"
@@ -29,7 +30,7 @@ struct BaseInfo {
 // the one this build writes, with exact quantities. A file of an earlier version is written
 // in this one on its next save.
 inline constexpr int32_t kMinorWithRecords = 3;
-inline constexpr int32_t kCurrentMinor = kExactQuantitySchema;
+inline constexpr int32_t kCurrentMinor = kExtraFieldsSchema;
 
 // Writes or reads the base of a portfolio file. Storing writes the current version; *info
 // (if given) gets the body's sum. Loading reads any version this build knows and fills

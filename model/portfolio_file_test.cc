@@ -77,18 +77,23 @@ TEST_F(PortfolioFileTest, SavesKeepTheEnvelopeAndTheOldFileOnFailureAndDamageIsF
     EXPECT_FALSE(loads(newer));
     EXPECT_NE(error.find("version 2." + std::to_string(kCurrentMinor)), std::string::npos) << error;
     // Minor version 1 sums the body with FNV-1a, 2 with CRC-32C; neither gives its length.
-    std::string fnv = good.substr(0, bodyEnd), crc = fnv;
+    std::string earlier;  // the journal in the version before extra fields
+    CArchive toEarlier(&earlier);
+    toEarlier.SetObjectSchema(kExtraFieldsSchema - 1);
+    SerializePortfolio(toEarlier, ledger);
+    ASSERT_EQ(earlier[9], kExtraFieldsSchema - 1);
+    std::string fnv = earlier, crc = fnv;
     fnv[9] = 1;
     fnv.erase(17, 8);
     CArchive patch(&fnv);
-    patch.PatchU32(13, Fnv1a(kFnv1aStart, std::string_view(good).substr(26, bodyEnd - 26)));
+    patch.PatchU32(13, Fnv1a(kFnv1aStart, std::string_view(earlier).substr(26)));
     EXPECT_TRUE(loads(fnv)) << error;
     fnv[20] ^= 1;
     EXPECT_FALSE(loads(fnv));
     crc[9] = 2;
     EXPECT_TRUE(loads(crc.erase(17, 8))) << error;
 
-    std::string old = good.substr(0, bodyEnd);
+    std::string old = earlier;
     old[9] = 0;  // minor version 0: no checksum
     old.erase(13, 12);
     EXPECT_TRUE(loads(old)) << error;
@@ -97,6 +102,7 @@ TEST_F(PortfolioFileTest, SavesKeepTheEnvelopeAndTheOldFileOnFailureAndDamageIsF
     bare.AddOrder(Exec(true, "ACME", 10, 20.0));
     std::string body;
     CArchive ar(&body);
+    ar.SetObjectSchema(kExtraFieldsSchema - 1);
     bare.Serialize(ar);
     const std::string head = old.substr(0, 18 - 4);
     const size_t marker = body.size() - 4;  // no grids: the layout marker ends the body
@@ -104,16 +110,15 @@ TEST_F(PortfolioFileTest, SavesKeepTheEnvelopeAndTheOldFileOnFailureAndDamageIsF
     for (size_t cut = 1; cut < 4; ++cut) EXPECT_FALSE(loads(head + body.substr(0, marker + cut)));
 }
 
-// A file of the version before exact quantities loads as it is, the changes appended to it
-// too, and its next save writes it whole in the current version.
+// A file of the version before loads as it is, and its next save writes it whole in the
+// current version.
 TEST_F(PortfolioFileTest, AnEarlierVersionLoadsAndIsWrittenInTheCurrentOneOnItsNextSave) {
     CSistemaCartera ledger{ctx};
-    PortfolioDocument doc(&ledger, &env);
-    ASSERT_EQ(doc.SaveAs("/mem/p.cartera").message(), "");
-    ledger.AddOrder(Exec(true, "A", 10, 2.0));  // appended as a record
+    ledger.AddOrder(Exec(true, "A", 10, 2.0));
     std::string& file = env.Files()["/mem/p.cartera"];
-    ASSERT_EQ(file[9], kCurrentMinor);
-    file[9] = kCurrentMinor - 1;
+    CArchive ar(&file);
+    ar.SetObjectSchema(kCurrentMinor - 1);
+    SerializePortfolio(ar, ledger);
     CSistemaCartera old{ctx};
     PortfolioDocument oldDoc(&old, &env);
     ASSERT_EQ(oldDoc.Load("/mem/p.cartera").message(), "");

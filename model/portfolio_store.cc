@@ -168,6 +168,7 @@ bool PortfolioStore::OpenForAppend(const std::string& path, CSistemaCartera& led
     if (!m_env->ReadFileBytes(path, &data).ok()) return false;
     const std::string_view bytes = data.View();
     RecordHead last;
+    std::string currency;
     size_t baseEnd = 0;
     try {
         CArchive ar(bytes);
@@ -184,6 +185,7 @@ bool PortfolioStore::OpenForAppend(const std::string& path, CSistemaCartera& led
         last.lastId = ar.ReadU32();
         last.activeTab = ar.ReadI32();
         last.journalSize = static_cast<uint32_t>(ar.ReadI32());
+        currency = ar.ReadString();
     } catch (const CArchiveException&) {
         return false;
     }
@@ -205,6 +207,7 @@ bool PortfolioStore::OpenForAppend(const std::string& path, CSistemaCartera& led
     }
     if (data.CutShort()) return false;
     ledger.ReplayHeader(last.lastId, last.activeTab);
+    ledger.SetCurrency(std::move(currency));
     m_journalSize = last.journalSize;
     m_inStep = true;
     return true;

@@ -63,10 +63,17 @@ class CSistemaCartera : public CObjectZorb {
     double GetGastos() const { return m_totals.expenses; }
     double GetDividendos() const { return m_totals.dividends; }
     double GetGarantias() const { return m_totals.guarantees; }
+    // What the rates' moves did to the trades' results, in the portfolio's currency.
+    double GetExchangePart() const { return m_totals.exchangePart; }
 
     // The document's title; empty without a document.
     std::string GetNombreCartera() const;
     void SetNombreCartera(const std::string& name);
+
+    // The portfolio's currency (ISO 4217), empty until named. Naming it changes what the
+    // journal means as a whole: the caller saves the file whole after it.
+    const std::string& GetCurrency() const { return m_journal.Currency(); }
+    void SetCurrency(std::string code) { m_journal.SetCurrency(std::move(code)); }
 
     // The journal in entry order, and the trades as of the last matching.
     const CArrayOrders& GetOrders() const { return m_journal.Orders(); }

@@ -6,6 +6,7 @@
 #include "app/cli/options.h"
 #include "host/env.h"
 #include "model/entry.h"
+#include "model/portfolio_file.h"
 #include "testing/mem_env.h"
 #include "testing/test_cli.h"
 
@@ -208,9 +209,9 @@ TEST_F(JournalTest, DamagedAndMissingFilesGiveOneClearLine) {
     Fails(3, {"show", q});
     const std::string f = NewPortfolio("f");
     std::string newer = Bytes(f);
-    newer[9] = 5;  // a minor version not known yet
+    newer[9] = kCurrentMinor + 1;  // a minor version not known yet
     Write(f, newer);
-    EXPECT_THAT(Fails(3, {"show", f}), HasSubstr("version 1.5"));
+    EXPECT_THAT(Fails(3, {"show", f}), HasSubstr("version 1." + std::to_string(kCurrentMinor + 1)));
     // Files from before the bounds: a movement of 0 contracts, deposits whose sum overflows.
     const std::string g = NewPortfolio("g");
     Ok({"buy", g, "--code", "A", "--contracts", "2", "--price", "1"});
