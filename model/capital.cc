@@ -11,7 +11,8 @@ void Totals::SumAll(const CArrayOrders& journal) {
 void Totals::SumFrom(const CArrayOrders& journal, size_t from) {
     for (size_t i = from; i < journal.size(); ++i) {
         const COrderCartera& m = journal[i];
-        double q = m.IsSharelessDividend() ? 0.0 : m.contracts.ToDouble();
+        // In the portfolio's currency; a movement in it (rate 1) counts to the bit as it is.
+        double q = m.IsSharelessDividend() ? 0.0 : m.contracts.ToDouble() * m.rate;
         switch (m.type) {
             case kDividend:
                 dividends += (m.commission + m.price) * q;
@@ -43,6 +44,7 @@ void Totals::SumFrom(const CArrayOrders& journal, size_t from) {
 // order), so a change that touches a few trades gives the bits a full matching would.
 void Totals::Finish(const TradeList& closed, const TradeList& open) {
     openProfit = open.ProfitSum();
+    exchangePart = open.ExchangeSum() + closed.ExchangeSum();
     closedProfit = dividends + closed.ProfitSum();
     guarantees = open.GuaranteeSum();
     capital = cashCapital + closedProfit;
@@ -50,7 +52,7 @@ void Totals::Finish(const TradeList& closed, const TradeList& open) {
 }
 
 double Totals::BalanceAfter(const COrderCartera& m) const {
-    double q = m.IsSharelessDividend() ? 0.0 : m.contracts.ToDouble();
+    double q = m.IsSharelessDividend() ? 0.0 : m.contracts.ToDouble() * m.rate;
     switch (m.type) {
         case kDividend:
             return capital + (m.commission + m.price) * q;

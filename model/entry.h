@@ -90,7 +90,7 @@ inline constexpr int32_t kMaxEntryContracts = 2147483647;
 inline constexpr double kMaxEntryAmount = 1e12;
 
 // The field of a movement that entry or import refuses.
-enum class EntryField { none, contracts, price, commission, amount };
+enum class EntryField { none, contracts, price, commission, amount, currency, rate };
 struct EntryRefusal {
     EntryField field = EntryField::none;
     std::string message;  // English, naming the field; empty when nothing is refused

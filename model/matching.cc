@@ -55,6 +55,9 @@ void SetClosedTradeFields(const COrderCartera& e, const COrderCartera& x, CNegoc
     t.symbol = x.symbol;
     t.decimals = x.decimals;
     t.guarantee = x.guarantee;
+    t.entryRate = e.rate;
+    t.exitRate = x.rate;
+    t.currency = e.currency;
 }
 
 CNegocioC OpenTradeFields(const COrderCartera& m, Quantity q, double cx, int32_t nowDate,
@@ -84,6 +87,8 @@ CNegocioC OpenTradeFields(const COrderCartera& m, Quantity q, double cx, int32_t
     t.decimals = m.decimals;
     t.guarantee = m.guarantee;
     t.exitInstrument = m.instrument;
+    t.entryRate = t.exitRate = m.rate;  // until a live rate values it
+    t.currency = m.currency;
     double r =
         cartera::OpenUnitResult(m.buy != 0, m.price, m.price, m.pointValue, m.commission, cx);
     t.percentage = cartera::TradePercentage(r, m.price + m.commission);

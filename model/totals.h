@@ -1,6 +1,7 @@
 #pragma once
-// The portfolio totals: sums of the cash movements, run in journal order so results are
-// reproducible to the bit, and of the trades, which the trade lists keep exactly.
+// The portfolio totals, in the portfolio's currency: sums of the cash movements, run in journal
+// order so results are reproducible to the bit, and of the trades, which the trade lists keep
+// exactly.
 #include <cstddef>
 
 #include "model/order.h"
@@ -12,8 +13,9 @@ struct Totals {
     double capital = 0, openProfit = 0, closedProfit = 0, invested = 0;
     double impositions = 0, deposits = 0, refunds = 0, expenses = 0, dividends = 0;
     double guarantees = 0;
-    double cashCapital = 0;  // capital from the cash movements alone
-    size_t cashSummed = 0;   // movements the running sums hold
+    double exchangePart = 0;  // what the rates' moves did to the trades' results
+    double cashCapital = 0;   // capital from the cash movements alone
+    size_t cashSummed = 0;    // movements the running sums hold
 
     // Whether the running sums hold all of a journal of that size.
     bool Summed(size_t journalSize) const { return cashSummed == journalSize; }

@@ -20,7 +20,7 @@ class CNegocioC {
     ~CNegocioC() = default;
 
     // The trade record's fields that play no part in the portfolio are left out; the rest
-    // are grouped by size, with no virtual table, so a trade stays small (176 bytes).
+    // are grouped by size, with no virtual table, so a trade stays small (192 bytes).
     uint64_t id = 0;  // the entry movement's id
     double entryPrice = 0.0;
     double exitPrice = 0.0;  // open trades: the last known price
@@ -30,6 +30,10 @@ class CNegocioC {
     double exitCommission = 0.0;   // per contract
     double pointValue = 0.0;
     double guarantee = 0.0;
+    // Portfolio currency per unit of the trade's currency at its entry and at its exit (open
+    // trades: the live rate); 1 for a trade in the portfolio's currency.
+    double entryRate = 1.0;
+    double exitRate = 1.0;
     cartera::Quantity contracts;
     cartera::Quantity remainder;  // closed: what is left on the side not used up; open: contracts
     int32_t entryDate = 0;
@@ -46,6 +50,7 @@ class CNegocioC {
     PooledText entryGroup;
     PooledText exitGroup;
     PooledText symbol;
+    PooledText currency;          // the entry's currency; empty: the portfolio's
     uint32_t entryPosition = 0;   // the entry movement's place in the journal when matched
     uint8_t isLong = 0;           // the entry movement's buy flag
     int8_t entryInstrument = -1;  // closed trades: the entry's letter
@@ -102,6 +107,21 @@ inline double TradeEntryTotal(const CNegocioC& t) {
 }
 inline double TradeExitTotal(const CNegocioC& t) {
     return (t.exitPrice - t.exitCommission) * t.contracts.ToDouble();
+}
+
+// The result in the portfolio's currency, in two parts as brokers split it: the price part,
+// the result in the trade's currency at the exit rate; and the exchange part, what the rate's
+// move did to the entry's cost (its commission included). Both are exactly 0 and the result
+// for a trade in the portfolio's currency.
+inline double TradePricePart(const CNegocioC& t) { return t.profit * t.exitRate; }
+inline double TradeExchangePart(const CNegocioC& t) {
+    if (t.exitRate == t.entryRate) return 0.0;
+    const double side = t.isLong ? 1.0 : -1.0;
+    const double cost = t.entryPrice * t.pointValue + side * t.entryCommission;
+    return side * cost * t.contracts.ToDouble() * (t.exitRate - t.entryRate);
+}
+inline double TradeBaseResult(const CNegocioC& t) {
+    return TradePricePart(t) + TradeExchangePart(t);
 }
 
 }  // namespace cartera

@@ -68,6 +68,7 @@ TradeList& TradeList::operator=(TradeList&& other) noexcept {
     m_moved = std::move(other.m_moved);
     m_size = std::exchange(other.m_size, 0);
     m_profits = std::exchange(other.m_profits, {});
+    m_exchange = std::exchange(other.m_exchange, {});
     m_guarantees = std::exchange(other.m_guarantees, {});
     m_invested = std::exchange(other.m_invested, {});
     m_edits = std::move(other.m_edits);
@@ -106,21 +107,24 @@ void TradeList::clear() {
     m_starts.clear();
     m_moved.clear();
     m_size = 0;
-    m_profits = m_guarantees = m_invested = {};
+    m_profits = m_exchange = m_guarantees = m_invested = {};
 }
 
+// In the portfolio's currency: a trade in it counts its own figures, to the bit.
 void TradeList::Count(const CNegocioC& t) {
-    m_profits.Add(t.profit);
-    m_guarantees.Add(t.guarantee);
-    m_invested.Add(t.guarantee);
-    m_invested.Add((t.entryPrice + t.entryCommission) * t.contracts.ToDouble());
+    m_profits.Add(cartera::TradeBaseResult(t));
+    if (const double fx = cartera::TradeExchangePart(t); fx != 0.0) m_exchange.Add(fx);
+    m_guarantees.Add(t.guarantee * t.entryRate);
+    m_invested.Add(t.guarantee * t.entryRate);
+    m_invested.Add((t.entryPrice + t.entryCommission) * t.contracts.ToDouble() * t.entryRate);
 }
 
 void TradeList::Take(const CNegocioC& t) {
-    m_profits.Sub(t.profit);
-    m_guarantees.Sub(t.guarantee);
-    m_invested.Sub(t.guarantee);
-    m_invested.Sub((t.entryPrice + t.entryCommission) * t.contracts.ToDouble());
+    m_profits.Sub(cartera::TradeBaseResult(t));
+    if (const double fx = cartera::TradeExchangePart(t); fx != 0.0) m_exchange.Sub(fx);
+    m_guarantees.Sub(t.guarantee * t.entryRate);
+    m_invested.Sub(t.guarantee * t.entryRate);
+    m_invested.Sub((t.entryPrice + t.entryCommission) * t.contracts.ToDouble() * t.entryRate);
 }
 
 void TradeList::push_back(CNegocioC t) {
@@ -283,7 +287,7 @@ namespace cartera {
 
 bool SameTrade(const CNegocioC& a, const CNegocioC& b) {
     // A field added to the trade must be compared here too.
-    static_assert(sizeof(CNegocioC) == 176);
+    static_assert(sizeof(CNegocioC) == 192);
     auto same = [](double x, double y) {
         return std::bit_cast<uint64_t>(x) == std::bit_cast<uint64_t>(y);
     };
@@ -300,7 +304,8 @@ bool SameTrade(const CNegocioC& a, const CNegocioC& b) {
            a.entryPosition == b.entryPosition && a.isLong == b.isLong &&
            a.entryInstrument == b.entryInstrument && a.exitClosing == b.exitClosing &&
            a.decimals == b.decimals && a.exitInstrument == b.exitInstrument &&
-           a.revalue == b.revalue;
+           a.revalue == b.revalue && same(a.entryRate, b.entryRate) &&
+           same(a.exitRate, b.exitRate) && a.currency == b.currency;
 }
 
 }  // namespace cartera

@@ -73,9 +73,11 @@ class TradeList {
     const_iterator end() const { return {&m_chunks, m_chunks.size()}; }
     std::vector<CNegocioC> ToVector() const { return {begin(), end()}; }
 
-    // The exact sums of the trades' profits, of their guarantees, and of their guarantees
-    // plus (entry price + entry commission) x contracts, each rounded once.
+    // The exact sums, in the portfolio's currency, of the trades' results, of their exchange
+    // parts, of their guarantees, and of their guarantees plus (entry price + entry
+    // commission) x contracts at the entry rate, each rounded once.
     double ProfitSum() const { return m_profits.Value(); }
+    double ExchangeSum() const { return m_exchange.Value(); }
     double GuaranteeSum() const { return m_guarantees.Value(); }
     double InvestedSum() const { return m_invested.Value(); }
     // The places the changes since a reader's mark touched (entry places left out: no view
@@ -107,7 +109,7 @@ class TradeList {
     template <class F>
     void EditAll(F&& edit) {
         m_edits.Reset();
-        m_profits = m_guarantees = m_invested = {};
+        m_profits = m_exchange = m_guarantees = m_invested = {};
         for (size_t c = 0; c < m_chunks.size(); ++c) {
             Settle(c);
             for (CNegocioC& t : m_chunks[c]) {
@@ -187,6 +189,6 @@ class TradeList {
     // entryPosition plus its chunk's (wrapping, for moves back).
     std::vector<uint32_t> m_moved;
     size_t m_size = 0;
-    cartera::ExactTotal m_profits, m_guarantees, m_invested;
+    cartera::ExactTotal m_profits, m_exchange, m_guarantees, m_invested;
     cartera::EditLog m_edits;
 };

@@ -210,6 +210,8 @@ COrderCartera BuildRow(const RowReader& r, const CSistemaCartera& ledger) {
             r.Fail(kCommission, refusal.message);
         case EntryField::price:
         case EntryField::amount:
+        case EntryField::currency:
+        case EntryField::rate:
             break;
     }
     r.Fail(kPrice, refusal.message);
