@@ -152,13 +152,13 @@ void ReadMoment(const Layout& c, const CsvRecord& r, StatementRow* row) {
     row->symbol = std::string(Cell(r, c.product));
 }
 
-// The one reading of a quantity (either file): grouped by the other of point and comma when
-// the decimal separator is known, else as GroupedNumber(0) tells; never 0.
-double ReadQuantity(std::string_view text, char decimal, int line) {
-    double qty = 0;
-    if (!ReadNumber(text, GroupedNumber(decimal), &qty) || qty == 0)
-        ThrowRowError(line, "quantity", text, "is not a quantity");
-    return qty;
+// The one reading of a quantity (either file), exact: grouped by the other of point and comma
+// when the decimal separator is known, else as GroupedNumber(0) tells; never 0.
+Quantity TradeQuantity(std::string_view text, char decimal, int line) {
+    const std::optional<Quantity> qty =
+        ReadRowQuantity(static_cast<size_t>(line), "quantity", text, GroupedNumber(decimal));
+    if (!qty || *qty == 0) ThrowRowError(line, "quantity", text, "is not a quantity");
+    return *qty;
 }
 
 // Costs DEGIRO charged (written negative) in one currency as a commission in another: the
@@ -168,7 +168,7 @@ double CommissionOf(double charged, double rate) { return Tidy((0 - charged) * r
 StatementRow ReadTrade(const Layout& c, const CsvRecord& r) {
     StatementRow row;
     ReadMoment(c, r, &row);
-    const double qty = ReadQuantity(Cell(r, c.quantity), 0, r.line);
+    const Quantity qty = TradeQuantity(Cell(r, c.quantity), 0, r.line);
     Amount price = ReadAmount(c, r, c.price, "price");
     if (!price.present || price.value < 0)
         ThrowRowError(r.line, "price", Cell(r, c.price), "is not a price");
@@ -183,7 +183,7 @@ StatementRow ReadTrade(const Layout& c, const CsvRecord& r) {
     }
     row.kind = RowKind::trade;
     row.buy = qty > 0;
-    row.quantity = std::fabs(qty);
+    row.quantity = Magnitude(qty);
     row.price = price.value;
     row.currency = price.currency;
     row.commission = CommissionOf(costs.value + autoFx.value, rate);
@@ -303,10 +303,10 @@ StatementRow ReadFill(const Layout& c, const CsvRecord& r, const FillText& f, Or
                       Statement* out) {
     StatementRow row;
     ReadMoment(c, r, &row);
-    const double qty = ReadQuantity(f.quantity, f.decimal, r.line);
+    const Quantity qty = TradeQuantity(f.quantity, f.decimal, r.line);
     row.kind = RowKind::trade;
     row.buy = f.buy;
-    row.quantity = std::fabs(qty);
+    row.quantity = Magnitude(qty);
     if (!ReadNumber(f.price, GroupedNumber(f.decimal), &row.price) || row.price < 0)
         ThrowRowError(r.line, "price", f.price, "is not a price");
     row.currency = std::string(f.currency);
