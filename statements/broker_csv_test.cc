@@ -214,6 +214,26 @@ TEST(StatementReaders, QuantitiesAreExactAndAnEleventhDecimalIsRefused) {
     }
 }
 
+// Thousands grouped by a blank, a no-break space or a narrow one, as French and Swiss
+// exports write them, in the cells and in an account line's words.
+TEST(StatementReaders, ThousandsGroupedByBlanksAreRead) {
+    const std::string trades = kTradesEn.substr(0, kTradesEn.find('\n') + 1) +
+                               "02-02-2024,10:05,A,US0,N,X,1 234,1\u00A0234.50,EUR,,,,,,,,,,o\n";
+    const std::string account =
+        "Date,Time,Value date,Product,ISIN,Description,FX,Change,,Balance,,Order Id\n"
+        "02-02-2024,10:05,,A,US0,\"Koop 1 234 @ 1\u202F234,50 EUR\",,EUR,-2,,,o\n";
+    const std::string t212 =
+        "Action,Time,ISIN,Ticker,No. of shares,Price / share,Currency (Price / share)\n"
+        "Market buy,2024-01-03 15:30:01,IE0,IWDA,1 234,1 234.50,EUR\n";
+    for (const auto& [format, text] : {std::pair{"degiro", trades}, std::pair{"degiro", account},
+                                       std::pair{"trading212", t212}}) {
+        const Statement s = Read(format, text);
+        ASSERT_EQ(s.rows.size(), 1u) << text;
+        EXPECT_EQ(s.rows[0].quantity.Text(), "1234") << text;
+        EXPECT_EQ(s.rows[0].price, 1234.5) << text;
+    }
+}
+
 TEST_F(BrokerCsvTest, Trading212EveryHeaderStyleGivesTheSameStatementFractionsKept) {
     EXPECT_TRUE(Recognises("trading212", kOlder));
     EXPECT_TRUE(Recognises("trading212", kNewer));

@@ -209,6 +209,23 @@ struct FillText {
 const Names kBuyWords = {"buy", "koop", "kauf", "compra", "acquisto", "achat"};
 const Names kSellWords = {"sell", "verkoop", "verkauf", "venta", "vendita", "vente", "venda"};
 
+// Where a fill text's quantity ends: its first word (ending at end) and the groups of three
+// digits that blanks join to it ("Koop 1 234 @ 10,00 EUR"), before the price's place at.
+size_t QuantityEnd(std::string_view rest, size_t end, size_t at) {
+    auto digits = [](std::string_view t) {
+        return t.size() == 3 &&
+               std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    while (end < at) {
+        const size_t blank = BlankGroupAt(rest, end), after = end + blank + 3;
+        if (blank == 0 || !digits(rest.substr(end + blank, 3)) ||
+            (after < rest.size() && rest[after] != '@' && BlankGroupAt(rest, after) == 0))
+            break;
+        end = after;
+    }
+    return end;
+}
+
 std::optional<FillText> ReadFillText(std::string_view text) {
     text = Trim(text);
     const size_t verbEnd = text.find(' ');
@@ -227,7 +244,7 @@ std::optional<FillText> ReadFillText(std::string_view text) {
         priceAt = at + 7;
         if (at == std::string_view::npos) return std::nullopt;
     }
-    f.quantity = rest.substr(0, std::min(rest.find(' '), at));
+    f.quantity = rest.substr(0, QuantityEnd(rest, std::min(rest.find(' '), at), at));
     const std::string_view tail = Trim(rest.substr(priceAt));
     const size_t priceEnd = tail.find(' ');
     if (priceEnd == std::string_view::npos) return std::nullopt;
