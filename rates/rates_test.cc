@@ -78,6 +78,16 @@ TEST_F(RatesTest, TheDailyFileAndTheZipsMergeIntoTheTableTheHomeKeeps) {
     ASSERT_TRUE(ReadRates(TestFile("eurofxref.csv"), &plain).ok());
     ASSERT_TRUE(ReadRates(TestFile("eurofxref-hist.csv"), &plain).ok());
     EXPECT_EQ(plain, table);
+    // Streamed: sizes and CRC after the data (flag 8), the header's sizes 0.
+    std::string streamed = TestFile("eurofxref.zip"), daily;
+    const size_t end = 30 + 1 + 62;  // the header, the name "-", the deflated bytes
+    streamed.insert(end, std::string("PK\x07\x08") + streamed.substr(14, 12));
+    streamed[6] |= 8;
+    streamed.replace(18, 8, 8, '\0');
+    RatesTable fromStream, fromCsv;
+    ASSERT_TRUE(ReadRates(streamed, &fromStream).ok());
+    ASSERT_TRUE(ReadRates(TestFile("eurofxref.csv"), &fromCsv).ok());
+    EXPECT_EQ(fromStream, fromCsv);
     // A later file's rate replaces the table's.
     ASSERT_TRUE(ImportBytes("Date,USD,\n2026-12-07,1.07,\n").ok());
     ExpectRate("EUR", "USD", Dec(7), 1.07, Dec(7));
