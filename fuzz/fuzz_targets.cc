@@ -26,6 +26,7 @@
 #include "model/entry.h"
 #include "model/portfolio_file.h"
 #include "model/sistema.h"
+#include "rates/rates.h"
 #include "statements/detect.h"
 #include "statements/mapping.h"
 #include "testing/mem_env.h"
@@ -341,6 +342,18 @@ void FuzzChangeLog(const uint8_t* data, size_t size) {
     }
 }
 
+void FuzzRates(const uint8_t* data, size_t size) {
+    rates::RatesTable table;
+    if (!rates::ReadRates(Bytes(data, size), &table).ok()) return;
+    // What the home would keep reads back as the same table.
+    rates::RatesTable again;
+    Require(rates::ReadRates(table.Text(), &again).ok(), "the kept table does not read back");
+    Require(again == table, "the kept table reads back different rates");
+    for (const char* from : {"EUR", "USD", "GBP"})
+        if (const auto r = table.Lookup(from, "JPY", DateNumber(2026, 12, 6)))
+            Require(r->rate > 0 && r->date <= DateNumber(2026, 12, 6), "a rate from the future");
+}
+
 FuzzFunction FuzzFunctionFor(const std::string& name) {
     if (statements::FindFormat(name))
         return [name](const uint8_t* data, size_t size) { FuzzStatement(name, data, size); };
@@ -352,6 +365,7 @@ FuzzFunction FuzzFunctionFor(const std::string& name) {
     if (name == "grid_layout") return FuzzGridLayout;
     if (name == "csv") return FuzzCsv;
     if (name == "ticks") return FuzzTicks;
+    if (name == "rates") return FuzzRates;
     return {};
 }
 

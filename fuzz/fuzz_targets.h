@@ -27,6 +27,10 @@ void FuzzCsv(const uint8_t* data, size_t size);
 // A tick file for the replay feed: load it and replay it to the end.
 void FuzzTicks(const uint8_t* data, size_t size);
 
+// An ECB rates file (CSV, or a zip of one): what reads must read back the same from the
+// table the home would keep, and give no rate above 0 from a later date.
+void FuzzRates(const uint8_t* data, size_t size);
+
 // A statement of the named format (statements::Formats()), read as the command line reads
 // a file, then planned against an empty ledger and against one that holds its trades; a
 // refusal must name its line, and nothing planned may exceed the entry bounds.
@@ -41,7 +45,7 @@ void FuzzMapping(const uint8_t* data, size_t size);
 void FuzzChangeLog(const uint8_t* data, size_t size);
 
 // The function for a corpus folder's name: portfolio, portfolio_body, commissions,
-// grid_layout, csv, ticks, mapping, change_log, or a statement format's name; empty for
+// grid_layout, csv, ticks, rates, mapping, change_log, or a statement format's name; empty for
 // another name.
 using FuzzFunction = std::function<void(const uint8_t*, size_t)>;
 FuzzFunction FuzzFunctionFor(const std::string& name);

@@ -12,14 +12,16 @@ status=0
 # (one with a CMakeLists.txt) is read, so a new one needs its row. The workstation (app/gui)
 # loads the portfolio module at run time, so it includes neither window/ nor dialogs/; the
 # window includes the dialogs, never the other way round. statements/ sits above grids/:
-# Cartera's own CSV is read by the movements grid's headings.
-headless="resources host text commissions model grids statements analytics"
+# Cartera's own CSV is read by the movements grid's headings. rates/ stands beside
+# commissions/, on the file layer and the text readers alone.
+headless="resources host text commissions rates model grids statements analytics"
 declare -A allowed=(
     [resources]=""
     [host]="resources"
     [host/qt]="resources host"
     [text]="resources host"
     [commissions]="resources host text"
+    [rates]="host text"
     [model]="resources host text commissions"
     [grids]="resources host text commissions model"
     [statements]="resources host text commissions model grids"
@@ -122,7 +124,7 @@ while IFS= read -r hit; do
 done < <(cd "$root" && grep -nE "$include_re" model/*.h model/*.cc | grep -v '_test\.cc:')
 
 hits=$(cd "$root" && grep -rnE '^\s*#\s*include\s*[<"](Q[A-Za-z]+|Qt[A-Za-z]*/)' \
-    host text commissions model statements grids analytics --include='*.h' --include='*.cc' --include='*.cpp' \
+    host text commissions rates model statements grids analytics --include='*.h' --include='*.cc' --include='*.cpp' \
     | grep -v '^host/qt/')
 if [ -n "$hits" ]; then
     echo "Qt headers in a headless layer:"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer harnesses with clang into build-fuzz/ and runs one of them.
 #   scripts/fuzz.sh NAME MINUTES     NAME: portfolio, portfolio_body, commissions, grid_layout,
-#                                   csv, ticks, mapping, change_log, or a statement format
+#                                   csv, ticks, rates, mapping, change_log, or a statement format
 #                                   (ib-flex-xml, ib-flex-csv, degiro, trading212, map,
 #                                   cartera: every name in statements/detect.cc's list)
 # A statement format runs fuzz_statement with CARTERA_FUZZ_FORMAT=NAME, seeded also by its

@@ -4,6 +4,7 @@ set -euo pipefail
 PKGS=(cmake ninja-build g++ pkg-config
       libgtest-dev libgmock-dev libbenchmark-dev
       libcli11-dev nlohmann-json3-dev libexpat1-dev
+      zlib1g-dev  # reading the ECB's zipped rates (rates/)
       qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev libgl-dev
       qt6-translations-l10n  # Qt's own texts (message box buttons, file dialogs) in each language
       fonts-dejavu-core poppler-utils

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs clang-tidy (the checks in .clang-tidy) over the headless layers' sources: host/
-# without host/qt, text/, commissions/, model/, grids/, statements/ and analytics/, tests left
+# without host/qt, text/, commissions/, rates/, model/, grids/, statements/ and analytics/, tests left
 # out. Uses the compile_commands.json of a build (BUILD_DIR, default build/; scripts/build.sh makes one).
 # Exits 1 when any file has a finding.
 #   scripts/tidy.sh              every file of those layers
@@ -17,7 +17,7 @@ if [[ $# -gt 0 ]]; then
     files=("$@")
 else
     mapfile -t files < <(git ls-files 'host/*.cc' 'text/*.cc' 'commissions/*.cc' 'model/*.cc' 'grids/*.cc' \
-                                      'analytics/*.cc' 'statements/*.cc' | grep -v '^host/qt/' | grep -v '_test\.cc$')
+                                      'analytics/*.cc' 'statements/*.cc' 'rates/*.cc' | grep -v '^host/qt/' | grep -v '_test\.cc$')
 fi
 # The build's flags are GCC's; clang does not know some of its warning options.
 printf '%s\0' "${files[@]}" |

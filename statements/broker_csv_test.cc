@@ -177,6 +177,63 @@ TEST_F(BrokerCsvTest, FractionalTradesLeaveTheBrokersPosition) {
     }
 }
 
+// Every reader keeps a quantity as written, beyond what a double holds (18 digits), and
+// refuses an eleventh decimal naming the row's line and column, never rounding it.
+TEST(StatementReaders, QuantitiesAreExactAndAnEleventhDecimalIsRefused) {
+    const std::string flexTrades = TestData("ib-flex-csv/flex_trades.csv");
+    const std::string flex = flexTrades.substr(0, flexTrades.find('\n') + 1) +
+                             "U1,USD,AAPL,265598,1001,,20240102;100000,Q,150,-1,1,BUY,,,0\n";
+    const std::tuple<std::string, std::string, std::string> cases[] = {
+        {"degiro", "quantity",
+         kTradesEn.substr(0, kTradesEn.find('\n') + 1) +
+             "02-02-2024,10:05,A,US0,N,X,Q,2,USD,,,,,,,,,,o\n"},
+        {"degiro", "quantity",
+         "Date,Time,Value date,Product,ISIN,Description,FX,Change,,Balance,,Order Id\n"
+         "02-02-2024,10:05,,A,US0,Buy Q A@2 USD,,USD,-2,,,o\n"},
+        {"trading212", "no. of shares",
+         "Action,Time,ISIN,Ticker,No. of shares,Price / share,Currency (Price / share)\n"
+         "Market buy,2024-01-03 15:30:01,IE0,IWDA,Q,80.00,EUR\n"},
+        {"ib-flex-csv", "quantity", flex},
+        {"ib-activity-csv", "quantity",
+         "Trades,Header,Symbol,Date/Time,Quantity,T. Price\nTrades,Data,A,20240102,Q,1\n"},
+        {"map", "quantity", "D,Q,P\n2024-01-02,Q,2\n"},
+    };
+    for (const auto& [format, field, text] : cases) {
+        SCOPED_TRACE(format + ": " + text);
+        auto read = [&, &text = text, &format = format](const std::string& quantity) {
+            std::string t = text;
+            t.replace(t.rfind('Q'), 1, quantity);
+            if (format != "map") return Read(format, t);
+            return ReadWith("date = D\nquantity = Q\nprice = P\nsigned_quantity = yes\n", t);
+        };
+        const Statement s = read("12345678.1234567891");
+        ASSERT_EQ(s.rows.size(), 1u);
+        EXPECT_EQ(s.rows[0].quantity.Text(), "12345678.1234567891");
+        ExpectRefused([&] { read("1.00000000001"); },
+                      "line 2, " + field + ": \"1.00000000001\" has more than 10 decimals");
+    }
+}
+
+// Thousands grouped by a blank, a no-break space or a narrow one, as French and Swiss
+// exports write them, in the cells and in an account line's words.
+TEST(StatementReaders, ThousandsGroupedByBlanksAreRead) {
+    const std::string trades = kTradesEn.substr(0, kTradesEn.find('\n') + 1) +
+                               "02-02-2024,10:05,A,US0,N,X,1 234,1\u00A0234.50,EUR,,,,,,,,,,o\n";
+    const std::string account =
+        "Date,Time,Value date,Product,ISIN,Description,FX,Change,,Balance,,Order Id\n"
+        "02-02-2024,10:05,,A,US0,\"Koop 1 234 @ 1\u202F234,50 EUR\",,EUR,-2,,,o\n";
+    const std::string t212 =
+        "Action,Time,ISIN,Ticker,No. of shares,Price / share,Currency (Price / share)\n"
+        "Market buy,2024-01-03 15:30:01,IE0,IWDA,1 234,1 234.50,EUR\n";
+    for (const auto& [format, text] : {std::pair{"degiro", trades}, std::pair{"degiro", account},
+                                       std::pair{"trading212", t212}}) {
+        const Statement s = Read(format, text);
+        ASSERT_EQ(s.rows.size(), 1u) << text;
+        EXPECT_EQ(s.rows[0].quantity.Text(), "1234") << text;
+        EXPECT_EQ(s.rows[0].price, 1234.5) << text;
+    }
+}
+
 TEST_F(BrokerCsvTest, Trading212EveryHeaderStyleGivesTheSameStatementFractionsKept) {
     EXPECT_TRUE(Recognises("trading212", kOlder));
     EXPECT_TRUE(Recognises("trading212", kNewer));
@@ -195,7 +252,7 @@ TEST_F(BrokerCsvTest, Trading212EveryHeaderStyleGivesTheSameStatementFractionsKe
     EXPECT_EQ(s.idPrefix, "T212:");
     ASSERT_EQ(s.rows.size(), 7u);
     // 0.05 EUR charged on 90 USD at 1.10 USD to the euro.
-    EXPECT_EQ(s.rows[1].quantity, 0.5);
+    EXPECT_EQ(s.rows[1].quantity.Text(), "0.5");
     EXPECT_NEAR(s.rows[1].commission, 0.055, 1e-12);
     EXPECT_THAT(Describe(s.rows[1]),
                 ::testing::StartsWith("0 line 3  USD id=EOF001 2024-01-03 15:30:01 US0378331005 "

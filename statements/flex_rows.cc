@@ -151,7 +151,9 @@ void AddTrade(const FlexRecord& r, Statement* s) {
     }
     StatementRow row = CommonRow(r);
     if (row.security.empty()) FailRow(r.line, "symbol", "missing");
-    const double quantity = RequiredNumber(r, FlexField::quantity);
+    if (Trim(r.Get(FlexField::quantity)).empty()) FailRow(r.line, "quantity", "missing");
+    const Quantity quantity =
+        *ReadRowQuantity(r.line, "quantity", r.Get(FlexField::quantity), kDecimalNumber);
     if (quantity == 0) FailRow(r.line, "quantity", "0 is not a trade");
     row.price = RequiredNumber(r, FlexField::tradePrice);
     row.commission = 0 - Number(r, FlexField::ibCommission, 0);  // +0 for none
@@ -159,7 +161,7 @@ void AddTrade(const FlexRecord& r, Statement* s) {
     if (row.multiplier <= 0) FailRow(r.line, "multiplier", "must be above 0");
     row.realized = Number(r, FlexField::fifoPnlRealized, 0);
     ReadWhen(r, {FlexField::tradeDate, FlexField::dateTime, FlexField::date}, &row);
-    row.quantity = std::fabs(quantity);
+    row.quantity = Magnitude(quantity);
     row.id = Trim(r.Get(FlexField::tradeId));
     if (row.id.empty()) row.id = Trim(r.Get(FlexField::transactionId));
     std::string_view side = Trim(r.Get(FlexField::buySell));
@@ -201,10 +203,11 @@ void AddDividend(StatementRow row, double amount, Statement* s) {
     row.amount = amount;
     const double rate = DividendRate(row.description);
     const double shares = rate > 0 ? std::round(amount / rate) : 0;
-    // The rate stands only when shares x rate gives the amount back to the cent.
-    if (shares >= 1 && std::fabs(shares * rate - amount) < 0.005) {
+    // The rate stands only when shares x rate gives the amount back to the cent; below 2^53
+    // the count of shares is exact.
+    if (shares >= 1 && shares < 0x1p53 && std::fabs(shares * rate - amount) < 0.005) {
         row.rate = rate;
-        row.quantity = shares;
+        row.quantity = static_cast<int64_t>(shares);
     }
     s->rows.push_back(std::move(row));
 }

@@ -2,7 +2,6 @@
 // cancelled trades taken out, what the ledger holds already skipped, the rest as movements.
 #include <algorithm>
 #include <cctype>
-#include <cmath>
 #include <cstdint>
 #include <map>
 #include <numeric>
@@ -53,16 +52,6 @@ uint8_t DecimalsOf(double price) {
     return static_cast<uint8_t>(std::clamp<size_t>(text.size() - point - 1, 2, 6));
 }
 
-// The row's quantity as the broker wrote it: the shortest decimal that reads back to the
-// number read, which is the text itself for any quantity of up to 15 digits. Refuses
-// (FailRow) more than ten decimals.
-Quantity RowQuantity(const StatementRow& row) {
-    Quantity q;
-    if (!ParseQuantity(FullNumberText(std::fabs(row.quantity)), &q, false))
-        FailRow(row.line, "quantity", ExactNumberText(row.quantity) + " has more than 10 decimals");
-    return q;
-}
-
 COrderCartera Movement(const StatementRow& row, const std::string& idPrefix) {
     COrderCartera m;
     m.closing = 1;
@@ -77,7 +66,7 @@ COrderCartera Movement(const StatementRow& row, const std::string& idPrefix) {
         case RowKind::cancel:
             m.type = row.buy ? kBuy : kSell;
             m.buy = row.buy ? 1 : 0;
-            m.contracts = RowQuantity(row);
+            m.contracts = row.quantity;
             m.price = row.price;
             m.commission = row.commission / m.contracts.ToDouble();
             m.pointValue = row.multiplier;
@@ -88,7 +77,7 @@ COrderCartera Movement(const StatementRow& row, const std::string& idPrefix) {
         case RowKind::dividend: {
             const bool perShare = row.rate > 0 && row.quantity > 0;
             m.type = kDividend;
-            m.contracts = perShare ? RowQuantity(row) : Quantity(1);
+            m.contracts = perShare ? row.quantity : Quantity(1);
             m.price = perShare ? row.rate : row.amount;
             m.quoteCode = code.empty() ? text : code;
             m.symbol = row.symbol.empty() ? m.quoteCode : PooledText(row.symbol);
@@ -209,8 +198,7 @@ class StatementTrades {
 
     static std::string Key(const StatementRow& r) {
         return std::to_string(r.security.size()) + ':' + r.security + (r.buy ? "|b|" : "|s|") +
-               ExactNumberText(r.quantity) + '|' + ExactNumberText(r.price) + '|' +
-               std::to_string(r.date);
+               r.quantity.Text() + '|' + ExactNumberText(r.price) + '|' + std::to_string(r.date);
     }
 
     void Index() {
@@ -281,7 +269,7 @@ class JournalTrades {
 std::string CancelNote(const StatementRow& cancel, const StatementRow* trade,
                        const COrderCartera* held) {
     std::string text = "cancels the " + cancel.symbol + (cancel.buy ? " buy of " : " sell of ") +
-                       ExactNumberText(cancel.quantity) + " at " + ExactNumberText(cancel.price);
+                       cancel.quantity.Text() + " at " + ExactNumberText(cancel.price);
     const std::string name = !held                     ? std::string()
                              : held->orderText.empty() ? "movement " + std::to_string(held->id)
                                                        : std::string(held->orderText);
@@ -318,16 +306,12 @@ void TakeOutCancelled(std::vector<const StatementRow*>* rows, const Statement& s
     *rows = std::move(kept);
 }
 
-// Refuses a trade beyond the bound of contracts, or of more than ten decimals.
+// Refuses a trade beyond the bound of contracts.
 void CheckQuantities(const std::vector<const StatementRow*>& rows) {
-    for (const StatementRow* row : rows) {
-        if (row->kind != RowKind::trade) continue;
-        if (row->quantity > kMaxEntryContracts)
-            FailRow(
-                row->line, "quantity",
-                ExactNumberText(row->quantity) + " is beyond the bound of 2,147,483,647 contracts");
-        RowQuantity(*row);
-    }
+    for (const StatementRow* row : rows)
+        if (row->kind == RowKind::trade && row->quantity > kMaxEntryContracts)
+            FailRow(row->line, "quantity",
+                    row->quantity.Text() + " is beyond the bound of 2,147,483,647 contracts");
 }
 
 }  // namespace

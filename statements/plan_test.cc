@@ -7,7 +7,14 @@
 namespace cartera::statements {
 namespace {
 
-StatementRow Trade(size_t line, bool buy, double quantity, double price) {
+// A quantity as a reader gives it: its text read exactly.
+Quantity Q(std::string_view text) {
+    Quantity q;
+    EXPECT_TRUE(ParseQuantity(text, &q)) << text;
+    return q;
+}
+
+StatementRow Trade(size_t line, bool buy, Quantity quantity, double price) {
     StatementRow r;
     r.line = line;
     r.symbol = "ACME";
@@ -23,7 +30,7 @@ StatementRow Trade(size_t line, bool buy, double quantity, double price) {
 
 class PlanTest : public testing::LedgerTest {};
 
-TEST_F(PlanTest, RowsWithoutIdsMatchByFieldsAndFractionalRowsAreRefused) {
+TEST_F(PlanTest, RowsWithoutIdsMatchByFieldsAndFractionsStayExact) {
     Statement s;
     // Two identical fills are two movements; the second import finds both.
     s.rows = {Trade(2, true, 10, 5.5), Trade(3, true, 10, 5.5), Trade(4, false, 10, 6)};
@@ -36,17 +43,15 @@ TEST_F(PlanTest, RowsWithoutIdsMatchByFieldsAndFractionalRowsAreRefused) {
     EXPECT_EQ(overlapping.added.size(), 2u);
     EXPECT_EQ(overlapping.skipped, 1u);
 
-    // Fractions are imported as written; more than ten decimals are refused, never rounded.
-    s.rows.push_back(Trade(7, true, 0.25, 5.5));
-    s.rows.push_back(Trade(8, false, 1.5, 6));
+    // Fractions are imported as written, to the tenth decimal.
+    s.rows.push_back(Trade(7, true, Q("0.25"), 5.5));
+    s.rows.push_back(Trade(8, false, Q("1.0000000001"), 6));
     const ImportPlan fractions = PlanImport(s, ledger, {});
     ASSERT_EQ(fractions.added.size(), 4u);
-    EXPECT_EQ(fractions.added[3].contracts.Text(), "1.5");
-    EXPECT_DOUBLE_EQ(fractions.added[3].commission, 2 / 1.5);
+    EXPECT_EQ(fractions.added[3].contracts.Text(), "1.0000000001");
+    EXPECT_DOUBLE_EQ(fractions.added[3].commission, 2 / 1.0000000001);
     auto plan = [&] { PlanImport(s, ledger, {}); };
-    s.rows.push_back(Trade(9, true, 0.00000000001, 5.5));
-    ExpectRefused(plan, "line 9, quantity: 1e-11 has more than 10 decimals");
-    s.rows.back().quantity = 2147483648.0;  // whole, but beyond a movement's
+    s.rows.push_back(Trade(9, true, int64_t{2147483648}, 5.5));  // whole, but beyond a movement's
     ExpectRefused(plan,
                   "line 9, quantity: 2147483648 is beyond the bound of 2,147,483,647 contracts");
     s.rows.pop_back();

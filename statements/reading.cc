@@ -75,6 +75,19 @@ void FailRow(size_t line, std::string_view field, const std::string& what) {
                 "line " + std::to_string(line) + ", " + std::string(field) + ": " + what);
 }
 
+std::optional<Quantity> ReadRowQuantity(size_t line, std::string_view field, std::string_view text,
+                                        const NumberForm& form) {
+    text = Trim(text);
+    if (text.empty()) return std::nullopt;
+    Quantity q;
+    if (ReadQuantity(text, form, &q)) return q;
+    double v = 0;
+    if (!ReadNumber(text, form, &v)) ThrowRowError(line, field, text, "is not a number");
+    // A number the exact reader refuses: too many decimals, or too many whole digits.
+    ThrowRowError(line, field, text,
+                  std::fabs(v) >= 1e18 ? "is beyond any quantity" : "has more than 10 decimals");
+}
+
 void ThrowRowError(size_t line, std::string_view field, std::string_view text,
                    std::string_view what) {
     FailRow(

@@ -4,12 +4,15 @@
 #include <cstddef>
 #include <functional>
 #include <istream>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "host/quantity.h"
 #include "statements/statement.h"
 #include "text/csv.h"
+#include "text/number.h"
 
 namespace cartera::statements {
 
@@ -73,6 +76,15 @@ void CheckRowTexts(const Statement& statement, size_t from);
 // The same naming the text that could not be read: "line N, FIELD: "text" WHAT".
 [[noreturn]] void ThrowRowError(size_t line, std::string_view field, std::string_view text,
                                 std::string_view what);
+
+// A quantity exactly as the row writes it in form, its sign kept; nullopt for an empty
+// text. Refuses (ThrowRowError) a text that is no number ("is not a number"), one of more
+// than ten decimals ("has more than 10 decimals", never rounded) and one of more than 18
+// whole digits.
+std::optional<Quantity> ReadRowQuantity(size_t line, std::string_view field, std::string_view text,
+                                        const NumberForm& form);
+// Its size: the quantity without its sign.
+inline Quantity Magnitude(Quantity q) { return q < 0 ? -q : q; }
 
 // Rows that share one id (the fills of one order) keep the first bare and get "/2", "/3"…
 // after it in file order, so that a second import tells them apart from each other.

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "host/quantity.h"
 #include "model/order.h"
 
 class CSistemaCartera;
@@ -37,7 +38,7 @@ struct StatementRow {
     std::string symbol;       // the security's text as the broker shows it
     std::string code;         // the quote code to file it under; empty: the symbol
     bool buy = false;         // trades: the side
-    double quantity = 0;      // trades and dividends: shares, positive; may be fractional
+    Quantity quantity;        // trades and dividends: shares, positive, exactly as written
     double price = 0;         // trades: per share, exactly as reported
     double commission = 0;    // trades: total charged, positive (a rebate is negative)
     double multiplier = 1;    // trades: the value of one price point per share
@@ -92,7 +93,7 @@ struct ImportPlan {
 // whole movements (see Statement::movements). Throws cartera::Error
 // (ErrorKind::invalid_input) when nothing may be imported: several accounts without
 // options.account (the message lists them), several currencies without options.currency,
-// a quantity of more than ten decimals, a quantity or an amount out of the entry bounds. A
+// a quantity or an amount out of the entry bounds. A
 // cancellation takes its trade out of the statement, and out of the journal when an earlier import
 // added it: by the order text of the trade's id, else by the same security, side, quantity, price
 // and date. Does not change the ledger.

@@ -32,8 +32,8 @@ inline std::string Describe(const StatementRow& r) {
     return std::to_string(static_cast<int>(r.kind)) + " line " + std::to_string(r.line) + " " +
            r.account + " " + r.currency + " id=" + r.id + " " + IsoDate(r.date) + " " +
            HnToHc(r.time) + " " + r.security + " " + r.symbol + (r.buy ? " buy " : " ") +
-           n(r.quantity) + " @" + n(r.price) + " c=" + n(r.commission) + " x" + n(r.multiplier) +
-           " amount=" + n(r.amount) + " rate=" + n(r.rate);
+           r.quantity.Text() + " @" + n(r.price) + " c=" + n(r.commission) + " x" +
+           n(r.multiplier) + " amount=" + n(r.amount) + " rate=" + n(r.rate);
 }
 
 inline std::vector<std::string> Describe(const Statement& s) {

@@ -44,6 +44,13 @@ double ReadNumberPrefix(std::string_view text) {
     return negative ? -value : value;
 }
 
+size_t BlankGroupAt(std::string_view text, size_t at) {
+    const std::string_view rest = text.substr(std::min(at, text.size()));
+    for (std::string_view blank : {" ", "\xC2\xA0", "\xE2\x80\xAF"})
+        if (rest.starts_with(blank)) return blank.size();
+    return 0;
+}
+
 NumberForm LanguageNumber() { return {GetSepDecimal()[0], GetSepMiles()[0], true}; }
 
 namespace {
@@ -52,6 +59,22 @@ namespace {
 template <class Parse>
 bool ReadInForm(std::string_view text, const NumberForm& form, Parse parse) {
     text = Trim(text);
+    if (form.blankGroups) {
+        // Blanks that group: each made one space, checked in place, then taken out; the
+        // other separator is then the decimal one alone.
+        std::string spaced;
+        for (size_t i = 0; i < text.size(); ++i) {
+            const size_t blank = BlankGroupAt(text, i);
+            spaced += blank > 0 ? ' ' : text[i];
+            if (blank > 0) i += blank - 1;
+        }
+        if (spaced.find(' ') != std::string::npos) {
+            const char decimal = form.decimal != 0 ? form.decimal : EitherDecimal(spaced);
+            if (!ThousandsInPlace(spaced, " ", {&decimal, 1})) return false;
+            spaced.erase(std::remove(spaced.begin(), spaced.end(), ' '), spaced.end());
+            return ReadInForm(spaced, NumberForm{decimal, 0, form.exponent}, parse);
+        }
+    }
     char decimal = form.decimal, thousands = form.thousands;
     if (decimal == 0) {
         decimal = EitherDecimal(text);

@@ -21,16 +21,23 @@ struct NumberForm {
     char thousands = 0;
     // Whether an exponent is read too ("1e5").
     bool exponent = true;
+    // Whether a blank may group thousands instead (see BlankGroupAt): "1 234,50".
+    bool blankGroups = false;
 };
 
 // What the program writes: a point, no grouping (the exports, the movements CSV).
 inline constexpr NumberForm kPlainNumber{'.', 0, true};
 // A plain decimal without an exponent (the Flex statements).
 inline constexpr NumberForm kDecimalNumber{'.', 0, false};
-// Grouped in threes by the other of point and comma; decimal 0: each number says which.
+// Grouped in threes by the other of point and comma, or by blanks; decimal 0: each number
+// says which. How brokers write their numbers.
 constexpr NumberForm GroupedNumber(char decimal) {
-    return {decimal, decimal == '.' ? ',' : decimal == ',' ? '.' : '\0', true};
+    return {decimal, decimal == '.' ? ',' : decimal == ',' ? '.' : '\0', true, true};
 }
+// The bytes of the blank that groups thousands at text[at]: a space, a no-break space
+// (U+00A0) or a narrow no-break space (U+202F), as the French and Swiss write "1 234,50";
+// 0 when none is there.
+size_t BlankGroupAt(std::string_view text, size_t at);
 // The interface language's separators (English 1,234.5; German 1.234,5; French 1 234,5).
 NumberForm LanguageNumber();
 

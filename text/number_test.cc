@@ -38,7 +38,13 @@ TEST(ReadNumber, EachFormReadsItsOwnNumbersAndThousandsOnlyInGroupsOfThree) {
                  {"1234,567.5", GroupedNumber(0), std::nullopt},
                  {"1,234.5,6", GroupedNumber(0), std::nullopt},
                  {",123", GroupedNumber('.'), std::nullopt},
-                 {"1.5", GroupedNumber(','), std::nullopt}};
+                 {"1.5", GroupedNumber(','), std::nullopt},
+                 {"1 234,50", GroupedNumber(0), 1234.5},  // blanks group too
+                 {"-1\u00A0234\u00A0567.25", GroupedNumber(0), -1234567.25},
+                 {"1\u202F234", GroupedNumber(','), 1234},
+                 {"12 34,5", GroupedNumber(0), std::nullopt},
+                 {"1 234.567,5", GroupedNumber(0), std::nullopt},  // one kind of group
+                 {"1 234", kPlainNumber, std::nullopt}};
     for (const auto& c : cases) {
         double v = 99;
         EXPECT_EQ(ReadNumber(c.text, c.form, &v), c.value.has_value()) << c.text;

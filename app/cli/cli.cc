@@ -52,6 +52,7 @@ int Run(const Context& context, int argc, char** argv, std::ostream& out, std::o
     AddCsvCommands(app, io, commands);
     AddCommissionCommands(app, io, commands);
     AddReportCommand(app, io, commands);
+    AddRatesCommands(app, io, commands);
     AddDemoCommand(app, io, commands);
     try {
         app.parse(argc, argv);

@@ -25,6 +25,8 @@ void AddCsvCommands(CLI::App& app, Output io, Commands& commands);
 void AddCommissionCommands(CLI::App& app, Output io, Commands& commands);
 // report stats|equity|calendar|tax|by.
 void AddReportCommand(CLI::App& app, Output io, Commands& commands);
+// rates import|show.
+void AddRatesCommands(CLI::App& app, Output io, Commands& commands);
 // demo.
 void AddDemoCommand(CLI::App& app, Output io, Commands& commands);
 

@@ -152,13 +152,13 @@ void ReadMoment(const Layout& c, const CsvRecord& r, StatementRow* row) {
     row->symbol = std::string(Cell(r, c.product));
 }
 
-// The one reading of a quantity (either file): grouped by the other of point and comma when
-// the decimal separator is known, else as GroupedNumber(0) tells; never 0.
-double ReadQuantity(std::string_view text, char decimal, int line) {
-    double qty = 0;
-    if (!ReadNumber(text, GroupedNumber(decimal), &qty) || qty == 0)
-        ThrowRowError(line, "quantity", text, "is not a quantity");
-    return qty;
+// The one reading of a quantity (either file), exact: grouped by the other of point and comma
+// when the decimal separator is known, else as GroupedNumber(0) tells; never 0.
+Quantity TradeQuantity(std::string_view text, char decimal, int line) {
+    const std::optional<Quantity> qty =
+        ReadRowQuantity(static_cast<size_t>(line), "quantity", text, GroupedNumber(decimal));
+    if (!qty || *qty == 0) ThrowRowError(line, "quantity", text, "is not a quantity");
+    return *qty;
 }
 
 // Costs DEGIRO charged (written negative) in one currency as a commission in another: the
@@ -168,7 +168,7 @@ double CommissionOf(double charged, double rate) { return Tidy((0 - charged) * r
 StatementRow ReadTrade(const Layout& c, const CsvRecord& r) {
     StatementRow row;
     ReadMoment(c, r, &row);
-    const double qty = ReadQuantity(Cell(r, c.quantity), 0, r.line);
+    const Quantity qty = TradeQuantity(Cell(r, c.quantity), 0, r.line);
     Amount price = ReadAmount(c, r, c.price, "price");
     if (!price.present || price.value < 0)
         ThrowRowError(r.line, "price", Cell(r, c.price), "is not a price");
@@ -183,7 +183,7 @@ StatementRow ReadTrade(const Layout& c, const CsvRecord& r) {
     }
     row.kind = RowKind::trade;
     row.buy = qty > 0;
-    row.quantity = std::fabs(qty);
+    row.quantity = Magnitude(qty);
     row.price = price.value;
     row.currency = price.currency;
     row.commission = CommissionOf(costs.value + autoFx.value, rate);
@@ -209,6 +209,23 @@ struct FillText {
 const Names kBuyWords = {"buy", "koop", "kauf", "compra", "acquisto", "achat"};
 const Names kSellWords = {"sell", "verkoop", "verkauf", "venta", "vendita", "vente", "venda"};
 
+// Where a fill text's quantity ends: its first word (ending at end) and the groups of three
+// digits that blanks join to it ("Koop 1 234 @ 10,00 EUR"), before the price's place at.
+size_t QuantityEnd(std::string_view rest, size_t end, size_t at) {
+    auto digits = [](std::string_view t) {
+        return t.size() == 3 &&
+               std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    while (end < at) {
+        const size_t blank = BlankGroupAt(rest, end), after = end + blank + 3;
+        if (blank == 0 || !digits(rest.substr(end + blank, 3)) ||
+            (after < rest.size() && rest[after] != '@' && BlankGroupAt(rest, after) == 0))
+            break;
+        end = after;
+    }
+    return end;
+}
+
 std::optional<FillText> ReadFillText(std::string_view text) {
     text = Trim(text);
     const size_t verbEnd = text.find(' ');
@@ -227,7 +244,7 @@ std::optional<FillText> ReadFillText(std::string_view text) {
         priceAt = at + 7;
         if (at == std::string_view::npos) return std::nullopt;
     }
-    f.quantity = rest.substr(0, std::min(rest.find(' '), at));
+    f.quantity = rest.substr(0, QuantityEnd(rest, std::min(rest.find(' '), at), at));
     const std::string_view tail = Trim(rest.substr(priceAt));
     const size_t priceEnd = tail.find(' ');
     if (priceEnd == std::string_view::npos) return std::nullopt;
@@ -303,10 +320,10 @@ StatementRow ReadFill(const Layout& c, const CsvRecord& r, const FillText& f, Or
                       Statement* out) {
     StatementRow row;
     ReadMoment(c, r, &row);
-    const double qty = ReadQuantity(f.quantity, f.decimal, r.line);
+    const Quantity qty = TradeQuantity(f.quantity, f.decimal, r.line);
     row.kind = RowKind::trade;
     row.buy = f.buy;
-    row.quantity = std::fabs(qty);
+    row.quantity = Magnitude(qty);
     if (!ReadNumber(f.price, GroupedNumber(f.decimal), &row.price) || row.price < 0)
         ThrowRowError(r.line, "price", f.price, "is not a price");
     row.currency = std::string(f.currency);

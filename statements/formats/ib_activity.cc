@@ -3,6 +3,7 @@
 // Header, a Data row, a SubTotal or a Total. Its trades, dividends, withholding tax,
 // deposits and withdrawals, fees, interest and corporate actions become Flex records
 // (statements/flex.h), read as a Flex statement's are.
+#include <algorithm>
 #include <array>
 #include <map>
 #include <optional>
@@ -98,7 +99,12 @@ Values ReadValues(const Header& h, const CsvRecord& r) {
     for (FlexField f : kNumbers) {
         std::string& text = v.text[static_cast<size_t>(f)];
         double n = 0;
-        if (!text.empty() && ReadNumber(text, GroupedNumber('.'), &n)) text = FullNumberText(n);
+        if (f == FlexField::quantity) {  // exact: its grouping taken out, never a double
+            if (ThousandsInPlace(text, ",", "."))
+                text.erase(std::remove(text.begin(), text.end(), ','), text.end());
+        } else if (!text.empty() && ReadNumber(text, GroupedNumber('.'), &n)) {
+            text = FullNumberText(n);
+        }
     }
     if (auto at = h.columns.Find("datadiscriminator"); at && *at + 2 < r.fields.size())
         v.discriminator = std::string(Trim(r.fields[*at + 2]));

@@ -80,6 +80,10 @@ struct Reader {
             ThrowRowError(Line(), key, text, "is not a number");
         return v;
     }
+    // The quantity column, exactly; nullopt when the row leaves it empty.
+    std::optional<Quantity> Shares() const {
+        return ReadRowQuantity(Line(), "quantity", Text(m.quantity), GroupedNumber(m.decimal));
+    }
     double Required(const ColumnRef& ref, std::string_view key) const {
         std::optional<double> v = Number(ref, key);
         if (!v) ThrowRowError(Line(), key, "", "is missing");
@@ -124,11 +128,13 @@ void ReadMoment(const Reader& rd, StatementRow* row) {
 
 void ReadTrade(const Reader& rd, Kind kind, StatementRow* row) {
     const Mapping& m = rd.m;
-    double qty = rd.Required(m.quantity, "quantity");
+    const std::optional<Quantity> shares = rd.Shares();
+    if (!shares) ThrowRowError(rd.Line(), "quantity", "", "is missing");
+    const Quantity qty = *shares;
     if (qty == 0) ThrowRowError(rd.Line(), "quantity", rd.Text(m.quantity), "is not a quantity");
     row->kind = RowKind::trade;
     row->buy = kind == Kind::none ? qty > 0 : kind == Kind::buy;
-    row->quantity = std::fabs(qty);
+    row->quantity = Magnitude(qty);
     row->price = rd.Required(m.price, "price");
     if (row->price < 0) ThrowRowError(rd.Line(), "price", rd.Text(m.price), "is not a price");
     row->commission = rd.InCurrency(std::fabs(rd.Number(m.commission, "commission").value_or(0)),
@@ -143,10 +149,10 @@ void ReadTrade(const Reader& rd, Kind kind, StatementRow* row) {
 // negative amount) is an expense.
 void ReadDividend(const Reader& rd, StatementRow row, std::vector<StatementRow>* rows) {
     const Mapping& m = rd.m;
-    row.quantity = std::fabs(rd.Number(m.quantity, "quantity").value_or(0));
+    row.quantity = Magnitude(rd.Shares().value_or(0));
     double v = 0;
     if (std::optional<double> perShare = rd.Number(m.price, "price")) {
-        v = row.quantity * *perShare;
+        v = row.quantity.ToDouble() * *perShare;
     } else {
         v = rd.Required(m.amount, "amount");
         if (!m.signedAmount) v = std::fabs(v);
@@ -163,12 +169,13 @@ void ReadDividend(const Reader& rd, StatementRow row, std::vector<StatementRow>*
                            rd.Text(m.withheldCurrency), row.currency));
     row.kind = RowKind::dividend;
     row.amount = Tidy(v + withheld);
-    row.rate = row.quantity > 0 ? Tidy(row.amount / row.quantity) : 0;
+    row.rate = row.quantity > 0 ? Tidy(row.amount / row.quantity.ToDouble()) : 0;
     rows->push_back(row);
     if (withheld == 0) return;
     row.kind = RowKind::expense;
     row.amount = withheld;
-    row.quantity = row.rate = 0;
+    row.quantity = 0;
+    row.rate = 0;
     row.description = "Withholding tax " + row.symbol;
     rows->push_back(std::move(row));
 }

@@ -113,6 +113,14 @@ struct Row {
             return std::string(currencies[*col]);
         return col ? c.currency[*col] : std::string();
     }
+    // The number of shares, exactly.
+    Quantity Shares() const {
+        const std::optional<Quantity> q =
+            ReadRowQuantity(static_cast<size_t>(r.line), "no. of shares", Text("no. of shares"),
+                            GroupedNumber('.'));
+        if (!q) ThrowRowError(r.line, "no. of shares", "", "is missing");
+        return *q;
+    }
     double Required(std::string_view name) const {
         auto v = Number(name);
         if (!v) ThrowRowError(r.line, name, "", "is missing");
@@ -161,14 +169,14 @@ StatementRow ReadTrade(const Row& row, bool buy) {
     ReadMoment(row, &out);
     out.kind = RowKind::trade;
     out.buy = buy;
-    out.quantity = row.Required("no. of shares");
+    out.quantity = row.Shares();
     out.price = row.Required("price / share");
     if (!(out.quantity > 0))
         ThrowRowError(row.r.line, "no. of shares", row.Text("no. of shares"), "is not a quantity");
     if (out.price < 0)
         ThrowRowError(row.r.line, "price / share", row.Text("price / share"), "is not a price");
     out.currency = row.CurrencyOf("price / share");
-    double local = out.quantity * out.price;
+    double local = out.quantity.ToDouble() * out.price;
     for (std::string_view charge : kCharges)
         if (auto v = row.Number(charge))
             out.commission +=
@@ -182,21 +190,22 @@ void ReadDividend(const Row& row, std::vector<StatementRow>* rows) {
     StatementRow out;
     ReadMoment(row, &out);
     out.kind = RowKind::dividend;
-    out.quantity = row.Required("no. of shares");
+    out.quantity = row.Shares();
     double net = row.Required("price / share");
     out.currency = row.CurrencyOf("price / share");
-    double local = out.quantity * net;
+    double local = out.quantity.ToDouble() * net;
     double withheld = std::fabs(row.Number("withholding tax").value_or(0));
     withheld = InCurrency(row, withheld, row.CurrencyOf("withholding tax"), out.currency, local);
     withheld = Tidy(withheld);
     out.amount = Tidy(local + withheld);
-    out.rate = out.quantity > 0 ? Tidy(out.amount / out.quantity) : 0;
+    out.rate = out.quantity > 0 ? Tidy(out.amount / out.quantity.ToDouble()) : 0;
     rows->push_back(out);
     if (withheld == 0) return;
     StatementRow tax = out;
     tax.kind = RowKind::expense;
     tax.amount = withheld;
-    tax.quantity = tax.rate = 0;
+    tax.quantity = 0;
+    tax.rate = 0;
     tax.description = "Withholding tax " + out.symbol;
     rows->push_back(std::move(tax));
 }
