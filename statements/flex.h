@@ -19,6 +19,7 @@ namespace cartera::statements {
 enum class FlexField : uint8_t {
     account,
     currency,
+    fxRateToBase,
     conid,
     isin,
     assetCategory,

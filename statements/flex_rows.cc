@@ -21,6 +21,7 @@ constexpr std::pair<std::string_view, FlexField> kNames[] = {
     {"clientaccountid", FlexField::account},
     {"currency", FlexField::currency},
     {"currencyprimary", FlexField::currency},
+    {"fxratetobase", FlexField::fxRateToBase},
     {"conid", FlexField::conid},
     {"isin", FlexField::isin},
     {"assetcategory", FlexField::assetCategory},
@@ -108,6 +109,8 @@ StatementRow CommonRow(const FlexRecord& r) {
     row.line = r.line;
     row.account = Trim(r.Get(FlexField::account));
     row.currency = Trim(r.Get(FlexField::currency));
+    row.fxRate = Number(r, FlexField::fxRateToBase, 0);
+    if (row.fxRate < 0) FailRow(r.line, "fxratetobase", "a rate below 0");
     row.symbol = Trim(r.Get(FlexField::symbol));
     row.security = Trim(r.Get(FlexField::conid));
     if (row.security.empty()) row.security = Trim(r.Get(FlexField::isin));

@@ -12,6 +12,7 @@
 #include "statements/detect.h"
 #include "statements/test_rows.h"
 #include "testing/test_ledger.h"
+#include "text/number.h"
 
 namespace cartera::statements {
 namespace {
@@ -103,6 +104,44 @@ TEST_F(FlexTest, EveryLayoutImportsOnceWithTheBrokersRealizedResult) {
         ASSERT_EQ(ours.size(), 2u);
         for (const auto& [code, profit] : ours) EXPECT_NEAR(profit, theirs[code], 1e-9) << code;
     }
+}
+
+// A EUR account that trades in dollars too: into a EUR portfolio whole, at the broker's rates;
+// each closing trade gives the broker's result in dollars and its split in euros, to the cent.
+TEST_F(FlexTest, ATwoCurrencyAccountGivesTheBrokersResultAndItsSplitInTheBaseCurrency) {
+    const std::string text = TestData("ib-flex-csv/eur_base.csv");
+    const Statement s = Read(text);
+    CSistemaCartera ledger{ctx};
+    ExpectRefused([&] { PlanImport(s, ledger, {}); }, "name the portfolio's own currency");
+    ledger.SetCurrency("EUR");
+    ledger.AddOrders(PlanImport(s, ledger, {}).added);
+    EXPECT_TRUE(PlanImport(s, ledger, {}).added.empty());
+    std::map<std::string, std::vector<double>> broker;  // by trade id: realized, price, exchange
+    for (const std::string& line : Lines("ib-flex-csv/eur_base.csv")) {
+        std::vector<std::string> cells;
+        for (size_t at = 0, end; at <= line.size(); at = end + 1) {
+            end = std::min(line.find(',', at), line.size());
+            cells.push_back(line.substr(at, end - at));
+        }
+        double realized = 0, price = 0, exchange = 0;
+        if (ReadNumber(cells[14], kPlainNumber, &realized) && realized != 0 &&
+            ReadNumber(cells[15], kPlainNumber, &price) &&
+            ReadNumber(cells[16], kPlainNumber, &exchange))
+            broker["IB:" + cells[5]] = {realized, price, exchange};
+    }
+    ASSERT_EQ(broker.size(), 3u);
+    ASSERT_EQ(ledger.GetClosedTrades().size(), 3u);
+    for (const CNegocioC& t : ledger.GetClosedTrades()) {
+        const std::vector<double>& theirs = broker.at(t.exitText.str());
+        EXPECT_NEAR(t.profit, theirs[0], 0.005) << t.exitText.str();
+        EXPECT_NEAR(TradePricePart(t), theirs[1], 0.005) << t.exitText.str();
+        EXPECT_NEAR(TradeExchangePart(t), theirs[2], 0.005) << t.exitText.str();
+    }
+    EXPECT_NEAR(ledger.GetExchangePart(), 0.0, 1e-6);  // the dollar went down and back up
+    // Only the dollars, when asked.
+    CSistemaCartera dollars{ctx};
+    dollars.SetCurrency("EUR");
+    EXPECT_EQ(PlanImport(s, dollars, {"", "USD"}).added.size(), 3u);
 }
 
 TEST_F(FlexTest, XmlMovementsAccountsCurrenciesAndNotes) {

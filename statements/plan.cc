@@ -4,15 +4,19 @@
 #include <cctype>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <numeric>
+#include <optional>
 #include <set>
 #include <unordered_map>
 #include <unordered_set>
 
 #include "host/error.h"
 #include "host/numbers.h"
+#include "model/currency_entry.h"
 #include "model/entry.h"
 #include "model/sistema.h"
+#include "rates/rates.h"
 #include "statements/reading.h"
 #include "statements/statement.h"
 
@@ -116,6 +120,10 @@ const char* FieldOf(EntryField f) {
             return "commission";
         case EntryField::price:
             return "price";
+        case EntryField::currency:
+            return "currency";
+        case EntryField::rate:
+            return "rate";
         default:
             return "amount";
     }
@@ -148,14 +156,19 @@ std::vector<const StatementRow*> RowsOfAccount(const Statement& s, const ImportO
     return rows;
 }
 
+// The rows left once the currency is chosen. A portfolio that names its own currency takes
+// every currency, each at its rate to it; one that names none keeps to one.
 std::vector<const StatementRow*> RowsOfCurrency(std::vector<const StatementRow*> rows,
-                                                const ImportOptions& o, ImportPlan* plan) {
+                                                const ImportOptions& o, const std::string& own,
+                                                ImportPlan* plan) {
     const std::vector<std::string> currencies = Distinct(rows, &StatementRow::currency);
+    if (o.currency.empty() && !own.empty()) return rows;
     if (o.currency.empty()) {
         if (currencies.size() > 1)
             throw Error(ErrorKind::invalid_input,
                         "the statement holds rows in several currencies (" + Joined(currencies) +
-                            "), a portfolio keeps one: choose one");
+                            "): name the portfolio's own currency to import them all, or "
+                            "choose one");
         return rows;
     }
     std::map<std::string, size_t> others;
@@ -306,6 +319,30 @@ void TakeOutCancelled(std::vector<const StatementRow*>* rows, const Statement& s
     *rows = std::move(kept);
 }
 
+// The rates table in ctx's home, read the first time a rate is looked up.
+RateLookup TableLookup(const Context& ctx) {
+    auto table = std::make_shared<std::optional<rates::RatesTable>>();
+    return [table, &ctx](std::string_view from, std::string_view to, int32_t date) {
+        if (!*table) {
+            table->emplace();
+            if (Status loaded = (*table)->Load(ctx); !loaded.ok())
+                throw Error(loaded.kind(), loaded.message());
+        }
+        return (*table)->Rate(from, to, date);
+    };
+}
+
+// A row in a currency other than the portfolio's takes the rate the broker applied, else
+// the rates table's for its date; refused, naming the pair and the date, without either.
+void SetRowCurrency(const StatementRow& row, const std::string& own, const RateLookup& lookup,
+                    COrderCartera& m) {
+    if (own.empty() || row.currency.empty()) return;
+    std::optional<double> rate;
+    if (row.fxRate > 0 && row.currency != own) rate = row.fxRate;
+    if (EntryRefusal refusal = SetMovementCurrency(own, row.currency, rate, lookup, m))
+        FailRow(row.line, FieldOf(refusal.field), refusal.message);
+}
+
 // Refuses a trade beyond the bound of contracts.
 void CheckQuantities(const std::vector<const StatementRow*>& rows) {
     for (const StatementRow* row : rows)
@@ -321,7 +358,8 @@ ImportPlan PlanImport(const Statement& statement, const CSistemaCartera& ledger,
     ImportPlan plan;
     plan.notes = statement.notes;
     std::vector<const StatementRow*> rows = RowsOfAccount(statement, options, &plan);
-    rows = RowsOfCurrency(std::move(rows), options, &plan);
+    rows = RowsOfCurrency(std::move(rows), options, ledger.GetCurrency(), &plan);
+    const RateLookup lookup = TableLookup(ledger.GetContext());
     TakeOutCancelled(&rows, statement, ledger, &plan);
     CheckQuantities(rows);
 
@@ -334,6 +372,7 @@ ImportPlan PlanImport(const Statement& statement, const CSistemaCartera& ledger,
     }
     for (const StatementRow* row : rows) {
         COrderCartera m = Movement(*row, statement.idPrefix);
+        SetRowCurrency(*row, ledger.GetCurrency(), lookup, m);
         const EntryRefusal refusal = CheckEntryBounds(m);
         if (refusal.field != EntryField::none)
             FailRow(row->line, FieldOf(refusal.field), refusal.message);

@@ -27,24 +27,27 @@ enum class RowKind {
 
 struct StatementRow {
     RowKind kind = RowKind::trade;
-    size_t line = 0;          // 1-based line of the file where the row starts, for messages
-    std::string account;      // empty when the file names none
-    std::string currency;     // ISO code as the broker writes it; empty when it names none
-    std::string id;           // the broker's transaction id without prefix; empty when none
-    std::string cancels;      // cancel rows: the id of the trade they cancel, when known
-    int32_t date = 0;         // date number
-    int32_t time = 0;         // seconds after midnight; 0 when the broker gives none
-    std::string security;     // what keeps securities apart (IB conid, ISIN); may be empty
-    std::string symbol;       // the security's text as the broker shows it
-    std::string code;         // the quote code to file it under; empty: the symbol
-    bool buy = false;         // trades: the side
-    Quantity quantity;        // trades and dividends: shares, positive, exactly as written
-    double price = 0;         // trades: per share, exactly as reported
-    double commission = 0;    // trades: total charged, positive (a rebate is negative)
-    double multiplier = 1;    // trades: the value of one price point per share
-    double amount = 0;        // cash rows: the amount, positive except an expense's refund
-    double rate = 0;          // dividends: per share when known, else 0
-    double realized = 0;      // trades: the broker's own realized result, when it gives one
+    size_t line = 0;        // 1-based line of the file where the row starts, for messages
+    std::string account;    // empty when the file names none
+    std::string currency;   // ISO code as the broker writes it; empty when it names none
+    std::string id;         // the broker's transaction id without prefix; empty when none
+    std::string cancels;    // cancel rows: the id of the trade they cancel, when known
+    int32_t date = 0;       // date number
+    int32_t time = 0;       // seconds after midnight; 0 when the broker gives none
+    std::string security;   // what keeps securities apart (IB conid, ISIN); may be empty
+    std::string symbol;     // the security's text as the broker shows it
+    std::string code;       // the quote code to file it under; empty: the symbol
+    bool buy = false;       // trades: the side
+    Quantity quantity;      // trades and dividends: shares, positive, exactly as written
+    double price = 0;       // trades: per share, exactly as reported
+    double commission = 0;  // trades: total charged, positive (a rebate is negative)
+    double multiplier = 1;  // trades: the value of one price point per share
+    double amount = 0;      // cash rows: the amount, positive except an expense's refund
+    double rate = 0;        // dividends: per share when known, else 0
+    double realized = 0;    // trades: the broker's own realized result, when it gives one
+    // Units of the account's base currency one unit of `currency` bought, as the broker
+    // applied it; 0 when the statement gives none.
+    double fxRate = 0;
     std::string description;  // the broker's own text, for reports
 };
 

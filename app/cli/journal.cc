@@ -12,6 +12,7 @@
 #include "host/folders.h"
 #include "host/strings.h"
 #include "model/entry.h"
+#include "model/extra_fields.h"
 #include "model/portfolio_file.h"
 #include "model/sistema.h"
 
@@ -22,9 +23,20 @@ struct JournalArgs {
     std::string path;
     std::string id;
     std::string name;
+    std::string currency;
     bool force = false;
     MovementOptions o;
 };
+
+// The portfolio currency a --currency text names, in capitals; empty for none.
+std::string PortfolioCurrency(const std::string& text) {
+    std::string code = text;
+    for (char& c : code)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    if (!code.empty() && !IsCurrencyCode(code))
+        FailUsage("the currency must be a three-letter code such as EUR, not '" + text + "'");
+    return code;
+}
 
 void NewPortfolio(Output io, const JournalArgs& a) {
     if (int refusal = FileNameRefusal(a.name)) FailUsage(::LS(refusal) + " ('" + a.name + "')");
@@ -32,6 +44,7 @@ void NewPortfolio(Output io, const JournalArgs& a) {
     std::string extension = PortfolioExtension();
     if (!path.ends_with(extension)) path += extension;
     auto ledger = MakeLedger(io.context);
+    ledger->SetCurrency(PortfolioCurrency(a.currency));
     PortfolioWindow window(ledger.get(), false);  // a new file starts with the default layouts
     PortfolioDocument doc(ledger.get(), io.context.env);
     if (Status locked = doc.Store().Lock(path, LockMode::exclusive); !locked.ok())
@@ -61,6 +74,7 @@ bool AppendMovement(Output io, const JournalArgs& a, Build build) {
     if (!doc.OpenForAppend(a.path)) return false;
     for (const std::string& warning : doc.Warnings()) Warn(warning);
     COrderCartera m = build(*ledger);
+    ApplyCurrencyOptions(*ledger, a.o, m);
     RequirePriceable(m);
     ledger->AddOrder(m);
     if (doc.Store().WholeNeeded()) return false;
@@ -77,6 +91,7 @@ void AddMovement(Output io, const JournalArgs& a, Build build) {
     if (AppendMovement(io, a, build)) return;
     OpenPortfolio portfolio(io.context, a.path, OpenPortfolio::Use::change);
     COrderCartera m = build(portfolio.Ledger());
+    ApplyCurrencyOptions(portfolio.Ledger(), a.o, m);
     RequirePriceable(m);
     portfolio.Ledger().AddOrder(m);
     portfolio.CheckSaved();
@@ -104,13 +119,16 @@ void ModifyMovement(Output io, const JournalArgs& a) {
     } else {
         FailUsage("movement " + a.id + " is a " + TypeName(old.type) + " and cannot be modified");
     }
+    changed.currency = old.currency;
+    changed.rate = old.rate;
+    ApplyCurrencyOptions(portfolio.Ledger(), a.o, changed);
     RequirePriceable(changed);
     portfolio.Ledger().ModOrder(changed);
     portfolio.CheckSaved();
     // What was stored, since the page's rules may differ from what was typed: the commission
     // recomputed from its schedule, the price rounded to the movement's decimals.
     if (const COrderCartera* stored = portfolio.Ledger().GetOrden(changed.id))
-        io.out << MovementJsonText(*stored);
+        io.out << MovementJsonText(*stored, portfolio.Ledger().GetCurrency());
 }
 
 void DeleteMovement(Output io, const JournalArgs& a) {
@@ -148,6 +166,24 @@ void Restore(Output io, const JournalArgs& a, bool redo) {
     io.out << (redo ? "put back: " : "took back: ") << name << '\n';
 }
 
+// Prints the portfolio's currency, or names it once: results are then given in it, and it
+// cannot be changed after (the rates of its movements are to it).
+void NameCurrency(Output io, const JournalArgs& a) {
+    OpenPortfolio portfolio(
+        io.context, a.path,
+        a.currency.empty() ? OpenPortfolio::Use::read : OpenPortfolio::Use::change);
+    CSistemaCartera& ledger = portfolio.Ledger();
+    const std::string code = PortfolioCurrency(a.currency);
+    if (!code.empty() && ledger.GetCurrency() != code) {
+        if (!ledger.GetCurrency().empty())
+            FailUsage("the currency of " + a.path + " is " + ledger.GetCurrency() +
+                      ": it is named once");
+        ledger.SetCurrency(code);
+        portfolio.Save();
+    }
+    io.out << (ledger.GetCurrency().empty() ? "(not named)" : ledger.GetCurrency()) << '\n';
+}
+
 // Writes the portfolio whole.
 void Compact(Output io, const JournalArgs& a) {
     OpenPortfolio portfolio(io.context, a.path, OpenPortfolio::Use::change);
@@ -167,6 +203,7 @@ void AddExecutionCommand(CLI::App& app, Output io, Commands& commands, bool buy)
         AddPathCommand(app, buy ? "buy" : "sell", buy ? "Record a buy" : "Record a sell", *a);
     AddExecutionOptions(sub, a->o, true);
     AddWhenOptions(sub, a->o);
+    AddCurrencyOptions(sub, a->o);
     commands.push_back({sub, [io, a, buy] {
                             AddMovement(io, *a, [&](const CSistemaCartera& ledger) {
                                 return ExecutionMovement(ledger, a->o, nullptr, buy);
@@ -181,7 +218,17 @@ void AddJournalCommands(CLI::App& app, Output io, Commands& commands) {
     CLI::App* sub = app.add_subcommand("new", "Create an empty portfolio in the portfolio folder");
     sub->add_option("NAME", created->name, "portfolio name")->required();
     sub->add_flag("--force", created->force, "overwrite an existing portfolio");
+    sub->add_option("--currency", created->currency,
+                    "the portfolio's currency, e.g. EUR: results are given in it");
     commands.push_back({sub, [io, created] { NewPortfolio(io, *created); }});
+
+    auto named = std::make_shared<JournalArgs>();
+    sub = AddPathCommand(app, "currency",
+                         "Print the portfolio's currency, or name it (once) for a portfolio that "
+                         "has none",
+                         *named);
+    sub->add_option("CODE", named->currency, "three-letter code, e.g. EUR");
+    commands.push_back({sub, [io, named] { NameCurrency(io, *named); }});
 
     AddExecutionCommand(app, io, commands, true);
     AddExecutionCommand(app, io, commands, false);
@@ -190,6 +237,7 @@ void AddJournalCommands(CLI::App& app, Output io, Commands& commands) {
     sub = AddPathCommand(app, "cash", "Record an imposition, refund, deposit or expense", *cash);
     AddCashOptions(sub, cash->o, true);
     AddWhenOptions(sub, cash->o);
+    AddCurrencyOptions(sub, cash->o);
     commands.push_back({sub, [io, cash] {
                             AddMovement(io, *cash, [&](const CSistemaCartera& ledger) {
                                 return CashMovement(ledger.GetContext(), cash->o, nullptr,
@@ -201,6 +249,7 @@ void AddJournalCommands(CLI::App& app, Output io, Commands& commands) {
     sub = AddPathCommand(app, "dividend", "Record a dividend", *dividend);
     AddDividendOptions(sub, dividend->o, true);
     AddWhenOptions(sub, dividend->o);
+    AddCurrencyOptions(sub, dividend->o);
     commands.push_back({sub, [io, dividend] {
                             AddMovement(io, *dividend, [&](const CSistemaCartera& ledger) {
                                 return DividendMovement(ledger.GetContext(), dividend->o, nullptr);
@@ -216,6 +265,7 @@ void AddJournalCommands(CLI::App& app, Output io, Commands& commands) {
     AddCashOptions(sub, modify->o, false);
     AddDividendOptions(sub, modify->o, false);
     AddWhenOptions(sub, modify->o);
+    AddCurrencyOptions(sub, modify->o);
     commands.push_back({sub, [io, modify] { ModifyMovement(io, *modify); }});
 
     auto deleted = std::make_shared<JournalArgs>();

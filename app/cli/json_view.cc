@@ -13,7 +13,13 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-Json MovementJson(const COrderCartera& m) {
+// A row's currency: its own, or the portfolio's (null while the portfolio names none).
+Json CurrencyJson(const PooledText& own, const std::string& portfolio) {
+    if (!own.empty()) return own.str();
+    return portfolio.empty() ? Json() : Json(portfolio);
+}
+
+Json MovementJson(const COrderCartera& m, const std::string& portfolio) {
     return Json{{"id", m.id},
                 {"type", m.type},
                 {"letter", ::LS(MovementTypeLetterId(m.type))},
@@ -30,10 +36,12 @@ Json MovementJson(const COrderCartera& m) {
                 {"decimals", m.decimals},
                 {"reserved", m.reserved},
                 {"date", IsoDate(m.date)},
-                {"time", HnToHc(m.time)}};
+                {"time", HnToHc(m.time)},
+                {"currency", CurrencyJson(m.currency, portfolio)},
+                {"rate", m.rate}};
 }
 
-Json TradeJson(const CNegocioC& t) {
+Json TradeJson(const CNegocioC& t, const std::string& portfolio) {
     return Json{{"id", t.id},
                 {"code", t.quoteCode},
                 {"symbol", t.symbol},
@@ -53,27 +61,40 @@ Json TradeJson(const CNegocioC& t) {
                 {"entry_group", t.entryGroup},
                 {"exit_group", t.exitGroup},
                 {"decimals", t.decimals},
-                {"guarantee", t.guarantee}};
+                {"guarantee", t.guarantee},
+                {"currency", CurrencyJson(t.currency, portfolio)},
+                {"entry_rate", t.entryRate},
+                {"exit_rate", t.exitRate},
+                {"result", TradeBaseResult(t)},
+                {"price_part", TradePricePart(t)},
+                {"exchange_part", TradeExchangePart(t)}};
 }
 
-Json TradesJson(const TradeList& trades) {
+Json TradesJson(const TradeList& trades, const std::string& portfolio) {
     Json out = Json::array();
-    for (const auto& t : trades) out.push_back(TradeJson(t));
+    for (const auto& t : trades) out.push_back(TradeJson(t, portfolio));
     return out;
 }
 
 Json MovementsJson(const CSistemaCartera& ledger) {
     Json out = Json::array();
-    for (const auto& m : ledger.GetOrders()) out.push_back(MovementJson(m));
+    for (const auto& m : ledger.GetOrders()) out.push_back(MovementJson(m, ledger.GetCurrency()));
     return out;
 }
 
 Json TotalsJson(const CSistemaCartera& l) {
-    return Json{{"capital", l.GetCapital()},           {"open_profit", l.GetGanAbiertas()},
-                {"closed_profit", l.GetGanCerradas()}, {"invested", l.GetInvertido()},
-                {"impositions", l.GetImposiciones()},  {"deposits", l.GetIngresos()},
-                {"refunds", l.GetReintegros()},        {"expenses", l.GetGastos()},
-                {"dividends", l.GetDividendos()},      {"guarantees", l.GetGarantias()}};
+    return Json{{"capital", l.GetCapital()},
+                {"open_profit", l.GetGanAbiertas()},
+                {"closed_profit", l.GetGanCerradas()},
+                {"invested", l.GetInvertido()},
+                {"impositions", l.GetImposiciones()},
+                {"deposits", l.GetIngresos()},
+                {"refunds", l.GetReintegros()},
+                {"expenses", l.GetGastos()},
+                {"dividends", l.GetDividendos()},
+                {"guarantees", l.GetGarantias()},
+                {"exchange_part", l.GetExchangePart()},
+                {"currency", CurrencyJson(PooledText(), l.GetCurrency())}};
 }
 
 Json ViewJson(const CSistemaCartera& ledger, View view) {
@@ -81,9 +102,9 @@ Json ViewJson(const CSistemaCartera& ledger, View view) {
         case View::movements:
             return MovementsJson(ledger);
         case View::open:
-            return TradesJson(ledger.GetOpenTrades());
+            return TradesJson(ledger.GetOpenTrades(), ledger.GetCurrency());
         case View::closed:
-            return TradesJson(ledger.GetClosedTrades());
+            return TradesJson(ledger.GetClosedTrades(), ledger.GetCurrency());
         case View::totals:
             return TotalsJson(ledger);
         case View::valuation:
@@ -93,8 +114,9 @@ Json ViewJson(const CSistemaCartera& ledger, View view) {
     return Json{{"last_id", ledger.GetLastId()},
                 {"active_tab", ledger.GetPestanaActiva()},
                 {"movements", MovementsJson(ledger)},
-                {"open", TradesJson(ledger.GetOpenTrades())},
-                {"closed", TradesJson(ledger.GetClosedTrades())},
+                {"currency", CurrencyJson(PooledText(), ledger.GetCurrency())},
+                {"open", TradesJson(ledger.GetOpenTrades(), ledger.GetCurrency())},
+                {"closed", TradesJson(ledger.GetClosedTrades(), ledger.GetCurrency())},
                 {"totals", TotalsJson(ledger)}};
 }
 
@@ -105,8 +127,9 @@ std::string JsonView(const CSistemaCartera& ledger, View view) {
     return ViewJson(ledger, view).dump(2, ' ', false, Json::error_handler_t::replace) + '\n';
 }
 
-std::string MovementJsonText(const COrderCartera& movement) {
-    return MovementJson(movement).dump(2, ' ', false, Json::error_handler_t::replace) + '\n';
+std::string MovementJsonText(const COrderCartera& movement, const std::string& portfolio) {
+    return MovementJson(movement, portfolio).dump(2, ' ', false, Json::error_handler_t::replace) +
+           '\n';
 }
 
 std::string GridJson(const CUGCtrl& grid) {

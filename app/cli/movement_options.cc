@@ -6,8 +6,10 @@
 #include "host/dates.h"
 #include "host/numbers.h"
 #include "host/strings.h"
+#include "model/currency_entry.h"
 #include "model/entry.h"
 #include "model/sistema.h"
+#include "rates/rates.h"
 #include "text/number.h"
 
 namespace cartera::cli {
@@ -102,6 +104,31 @@ void AddDividendOptions(CLI::App* sub, MovementOptions& o, bool required) {
 void AddWhenOptions(CLI::App* sub, MovementOptions& o) {
     AddText(sub, "--date", o.date, "date as YYYY-MM-DD (default: today)");
     AddText(sub, "--time", o.time, "time of day as HH:MM:SS (default: now)");
+}
+
+void AddCurrencyOptions(CLI::App* sub, MovementOptions& o) {
+    AddText(sub, "--currency", o.currency,
+            "currency of the movement, e.g. USD (default: the portfolio's)");
+    AddText(sub, "--rate", o.rate,
+            "units of the portfolio's currency one unit of --currency buys (default: the rates "
+            "table's for the movement's date)");
+}
+
+void ApplyCurrencyOptions(const CSistemaCartera& ledger, const MovementOptions& o,
+                          COrderCartera& m) {
+    std::optional<double> rate;
+    if (o.rate.Given()) rate = ReadNumber("--rate", o.rate.value);
+    // The table is read only when a rate is looked up.
+    auto lookup = [&ledger](std::string_view from, std::string_view to, int32_t date) {
+        rates::RatesTable table;
+        if (Status loaded = table.Load(ledger.GetContext()); !loaded.ok())
+            Fail(loaded.kind(), loaded.message());
+        return table.Rate(from, to, date);
+    };
+    const EntryRefusal refusal =
+        SetMovementCurrency(ledger.GetCurrency(),
+                            o.currency.Given() ? o.currency.value : std::string(), rate, lookup, m);
+    if (refusal) FailUsage(refusal.message);
 }
 
 int32_t CashType(const std::string& word) {

@@ -17,6 +17,8 @@ struct MovementOptions {
     // Dividends.
     TextOption shares, perShare;
     TextOption date, time;
+    // Any movement: its currency and its rate to the portfolio's.
+    TextOption currency, rate;
 };
 
 // Register the options of one kind of movement on sub. required marks the options a new
@@ -25,6 +27,13 @@ void AddExecutionOptions(CLI::App* sub, MovementOptions& o, bool required);
 void AddCashOptions(CLI::App* sub, MovementOptions& o, bool required);
 void AddDividendOptions(CLI::App* sub, MovementOptions& o, bool required);
 void AddWhenOptions(CLI::App* sub, MovementOptions& o);
+void AddCurrencyOptions(CLI::App* sub, MovementOptions& o);
+
+// Gives m the currency and rate the options name (a rate not given comes from the rates
+// table in the home folder for m's date); a usage error naming the pair and the date when
+// there is none, or when the portfolio's own currency is not named yet.
+void ApplyCurrencyOptions(const CSistemaCartera& ledger, const MovementOptions& o,
+                          COrderCartera& m);
 
 // The movement type of a --type word (imposition, refund, deposit, expense); usage error
 // for anything else.

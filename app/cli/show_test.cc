@@ -22,15 +22,15 @@ TEST_F(ShowTest, JsonHasTheDocumentedShapeAndExactNumbers) {
     nlohmann::json all = Json({"show", p});
     std::vector<std::string> keys;  // in the order of the object: by name
     for (const auto& item : all.items()) keys.push_back(item.key());
-    EXPECT_EQ(keys, (std::vector<std::string>{"active_tab", "closed", "last_id", "movements",
-                                              "open", "totals"}));
+    EXPECT_EQ(keys, (std::vector<std::string>{"active_tab", "closed", "currency", "last_id",
+                                              "movements", "open", "totals"}));
     EXPECT_EQ(all["last_id"], 3);
     ASSERT_EQ(all["movements"].size(), 3u);
     EXPECT_EQ(all["movements"][0], R"({"id": 1, "type": 0, "letter": "B", "buy": true,
         "code": "SAN.MC", "symbol": "Santander", "group": "Banks", "contracts": 3,
         "price": 10.123456789012345, "commission_per_contract": 0.3333333333333333,
         "schedule": "", "point_value": 1.0, "guarantee": 0.0, "decimals": 2, "reserved": 0,
-        "date": "2024-03-01", "time": "10:30:00"})"_json);
+        "date": "2024-03-01", "time": "10:30:00", "currency": null, "rate": 1.0})"_json);
     EXPECT_EQ(all["movements"][1]["letter"], "IM");
     ASSERT_EQ(all["open"].size(), 1u);
     nlohmann::json open = all["open"][0];
@@ -40,12 +40,14 @@ TEST_F(ShowTest, JsonHasTheDocumentedShapeAndExactNumbers) {
         "exit_price": 10.123456789012345, "entry_commission": 0.3333333333333333,
         "exit_commission": 0.3333333333333333, "point_value": 1.0, "profit": -2.0,
         "percentage": -6.37544273975654, "entry_date": "2024-03-01", "entry_group": "Banks",
-        "exit_group": "", "decimals": 2, "guarantee": 0.0})"_json);
+        "exit_group": "", "decimals": 2, "guarantee": 0.0, "currency": null,
+        "entry_rate": 1.0, "exit_rate": 1.0, "result": -2.0, "price_part": -2.0,
+        "exchange_part": 0.0})"_json);
     EXPECT_TRUE(all["closed"].empty());
     EXPECT_EQ(all["totals"], R"({"capital": 0.30000000000000004, "open_profit": -2.0,
         "closed_profit": 0.0, "invested": 31.370370367037033, "impositions": 0.1,
         "deposits": 0.2, "refunds": 0.0, "expenses": 0.0, "dividends": 0.0,
-        "guarantees": 0.0})"_json);
+        "guarantees": 0.0, "exchange_part": 0.0, "currency": null})"_json);
 
     // The single views are the parts of the whole.
     for (const char* view : {"movements", "totals", "open"})

@@ -49,7 +49,7 @@ std::string JsonView(const CSistemaCartera& ledger, View view);
 
 // One movement as indented JSON text ending in a newline, the object that JsonView lists for
 // it: every stored field, numbers exact.
-std::string MovementJsonText(const COrderCartera& movement);
+std::string MovementJsonText(const COrderCartera& movement, const std::string& portfolioCurrency);
 
 // What a grid shows as JSON: an array of rows (the headings first, when it has them), each an
 // array of the texts of its visible columns; spacer columns and separator rows left out.
