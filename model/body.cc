@@ -6,6 +6,7 @@
 #include <initializer_list>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 
 #include "host/archive.h"
 #include "host/coding.h"
@@ -168,6 +169,11 @@ void ReadRecordInto(CArchive& ar, Text&& text, COrderCartera& m) {
     m.buy = m.type == kBuy ? 1 : 0;
 }
 
+// An action's terms, read where a schedule is stored.
+void TakeTerms(COrderCartera& m) {
+    if (m.IsAction()) m.terms = std::exchange(m.schedule, PooledText());
+}
+
 }  // namespace
 
 namespace cartera {
@@ -218,7 +224,8 @@ bool HoldsExactQuantities(const CArchive& ar) {
 }
 
 void WriteExtensionRecord(CArchive& ar, const COrderCartera& m) {
-    const std::string_view schedule = m.schedule;
+    // An action has no commission schedule: its terms take the schedule's place.
+    const std::string_view schedule = m.IsAction() ? m.terms : m.schedule;
     if (!RecordBytes::Fits({schedule})) {
         ar.WriteString(schedule);
         ar.WriteU32(static_cast<uint32_t>(m.reserved));
@@ -249,6 +256,7 @@ void ReadExtensionRecord(CArchive& ar, COrderCartera& m) {
     m.schedule = ar.ReadStringView(&scratch);
     m.reserved = static_cast<int32_t>(ar.ReadU32());
     ReadExactUnits(ar, m);
+    TakeTerms(m);
 }
 
 COrderCartera ReadWholeMovement(CArchive& ar) {
@@ -271,7 +279,7 @@ void StoreBody(CArchive& ar, const Journal& journal, int32_t activeTab,
     size_t bytes = 4096;
     for (const auto& m : orders)
         bytes += kMinRecordBytes + 8 + m.orderText.size() + m.quoteCode.size() + m.group.size() +
-                 m.symbol.size() + m.schedule.size();
+                 m.symbol.size() + m.schedule.size() + m.terms.size();
     ar.Reserve(bytes);
     // The file's running sum takes in the bytes every few records, while they are cached.
     for (size_t i = 0; i < orders.size(); ++i) {
@@ -351,6 +359,7 @@ void LoadBody(CArchive& ar, Journal& journal, int32_t* activeTab, CArrayOrders* 
                 m.schedule = text();
                 m.reserved = static_cast<int32_t>(ar.ReadU32());
                 ReadExactUnits(ar, m);
+                TakeTerms(m);
             }
             // A file may end right after the extension records; the grids keep their layouts.
             // Cut inside the layout marker, it is damaged.

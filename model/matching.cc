@@ -96,9 +96,16 @@ void TradeBook::MatchAll() {
     m_closed.clear();
     std::vector<uint32_t> exec;    // positions of the executions in the journal
     exec.reserve(journal.size());  // one allocation, not a growth that copies and faults anew
-    for (uint32_t i = 0; i < journal.size(); ++i)
-        if (journal[i].IsExecution()) exec.push_back(i);
+    bool actions = false;
+    for (uint32_t i = 0; i < journal.size(); ++i) {
+        if (journal[i].IsExecution())
+            exec.push_back(i);
+        else
+            actions = actions || journal[i].IsAction();
+    }
     m_matchedSize = journal.size();
+    m_hasActions = actions;
+    if (actions) return MatchWithActions();
     std::vector<std::pair<uint32_t, Quantity>> stillOpen;
     MatchPlaces(exec, m_closed, stillOpen, &m_execByCode);
     RebuildOpenTrades(stillOpen);
@@ -221,28 +228,12 @@ bool TradeBook::MatchCounted(
             const COrderCartera& x = orders[xPlace];
             SetClosedTradeFields(e, x, t);
             t.entryPosition = exec[p];
-            double r = ClosedUnitResult(e.buy != 0, e.price, e.pointValue, x.price, x.pointValue,
-                                        e.commission, x.commission);
-            if (left[p] > left[xp]) {
-                t.contracts = QuantityOf(left[xp]);
-                t.percentage = TradePercentage(r, e.price);
-                t.profit = r * t.contracts.ToDouble();
-                left[p] -= left[xp];
-                t.remainder = QuantityOf(left[p]);
+            const bool usedUp = CloseOnePair(e, x, left[p], left[xp], t);
+            if (!usedUp || left[xp] == 0) {
                 open[xp] = 0;
                 ++exits.head;
-            } else {
-                t.contracts = QuantityOf(left[p]);
-                t.percentage = TradePercentage(r, e.price + e.commission);
-                t.profit = r * t.contracts.ToDouble();
-                left[xp] -= left[p];
-                t.remainder = QuantityOf(left[xp]);
-                if (left[xp] == 0) {
-                    open[xp] = 0;
-                    ++exits.head;
-                }
-                open[p] = 0;
             }
+            if (usedUp) open[p] = 0;
             closed.push_back(t);
         }
     }
@@ -271,7 +262,8 @@ void TradeBook::RebuildOpenTrades(const std::vector<std::pair<uint32_t, Quantity
 // totals follow them by difference.
 bool TradeBook::MatchAppended() {
     const size_t xi = m_journal.Orders().size() - 1;
-    if (m_matchedSize != xi || xi >= UINT32_MAX || m_journal.Orders()[xi].contracts <= 0)
+    if (m_hasActions || m_matchedSize != xi || xi >= UINT32_MAX ||
+        m_journal.Orders()[xi].contracts <= 0)
         return false;
     const COrderCartera& x = m_journal.Orders()[xi];
     const std::string code = LowerAscii(x.quoteCode);
@@ -342,7 +334,7 @@ bool TradeBook::MatchAppended() {
 }
 
 bool TradeBook::RematchSecurities(const std::vector<std::string>& lowered, size_t changed) {
-    if (m_matchedSize != m_journal.Orders().size()) return false;
+    if (m_hasActions || m_matchedSize != m_journal.Orders().size()) return false;
     std::vector<std::string> codes = lowered;  // a modify within one security names it twice
     std::sort(codes.begin(), codes.end());
     codes.erase(std::unique(codes.begin(), codes.end()), codes.end());

@@ -184,8 +184,13 @@ void CSistemaCartera::AddOrder(COrderCartera m) {
 void CSistemaCartera::FollowAppended(bool execution, bool summed, bool matched) {
     // Only the new movement's security is matched again, and only the new movement is added
     // to the running sums; each gives what doing all of it again would.
-    if (execution && !m_book.MatchAppended()) CasarOrdenes();
-    if (!execution) m_book.CashAppended(matched);
+    // An action changes the lots open before it: the journal is matched whole.
+    if (m_journal.back().IsAction())
+        CasarOrdenes();
+    else if (execution && !m_book.MatchAppended())
+        CasarOrdenes();
+    else if (!execution)
+        m_book.CashAppended(matched);
     if (summed) {
         m_totals.SumFrom(m_journal.Orders(), m_journal.size() - 1);
         FinishTotals();
@@ -253,6 +258,7 @@ void CSistemaCartera::ModOrder(COrderCartera m) {
         if (matched) m_book.IndexExecution(place, false);
         m_journal.Modify(place, m);
         if (matched) m_book.IndexExecution(place, true);
+        if (m.IsAction()) m_book.Forget();  // matched whole, as every change with actions
     }
     RematchAndRefresh(lowered, place, sumsHold);
     UpdateAllViews();
@@ -353,6 +359,7 @@ void CSistemaCartera::InsertOne(const PlacedOrder& placed) {
         m_book.Rematched();
         m_book.IndexExecution(place, true);
     }
+    if (m.IsAction()) m_book.Forget();
     const JournalChange told{JournalChange::kRestore, {}, {{place, m}}, {}, {}};
     TellDocument(told);
     RematchAndRefresh(lowered, SIZE_MAX, sumsHold);
