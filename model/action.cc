@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "host/dates.h"
 #include "host/strings.h"
 #include "text/number.h"
 
@@ -152,6 +153,80 @@ COrderCartera ActionRule::CashInLieuExit() const {
     exit.symbol = symbolAfter;
     exit.terms = PooledText();
     return exit;
+}
+
+ActionPreview PreviewAction(const TradeList& open, const COrderCartera& action) {
+    const ActionRule rule(action);
+    const std::string code = LowerAscii(action.quoteCode);
+    ActionPreview preview;
+    preview.before.code = action.quoteCode;
+    auto add = [&](const COrderCartera& lot, __int128 units) {
+        auto same = [&](const Holding& h) {
+            return LowerAscii(h.code) == LowerAscii(lot.quoteCode);
+        };
+        auto it = std::find_if(preview.after.begin(), preview.after.end(), same);
+        if (it == preview.after.end()) it = preview.after.insert(it, {lot.quoteCode, {}, 0.0});
+        const Quantity q = Quantity::FromUnits(units);
+        it->contracts += q;
+        it->cost += (lot.price + lot.commission) * q.ToDouble();
+    };
+    __int128 held = 0;
+    for (const CNegocioC& t : open) {
+        if (LowerAscii(t.quoteCode) != code) continue;
+        preview.before.contracts += t.contracts;
+        preview.before.cost += (t.entryPrice + t.entryCommission) * t.contracts.ToDouble();
+        COrderCartera lot;
+        lot.quoteCode = t.quoteCode;
+        lot.price = t.entryPrice;
+        lot.commission = t.entryCommission;
+        __int128 units = t.contracts.Units(), made = 0;
+        held += units;
+        if (action.type == kSpinOff) {
+            const COrderCartera child = rule.SplitOff(lot, units, &made);
+            add(lot, units);
+            if (made > 0) add(child, made);
+            continue;
+        }
+        if (action.type != kStockDividend) rule.Adjust(lot, units);
+        add(lot, units);
+    }
+    if (action.type == kStockDividend) {
+        __int128 units = 0;
+        const COrderCartera lot = rule.DividendLot(held, &units);
+        if (units > 0) add(lot, units);
+    }
+    if (rule.PaysCashInLieu())
+        for (Holding& h : preview.after)
+            if (LowerAscii(h.code) == LowerAscii(rule.codeAfter)) h.contracts -= action.contracts;
+    return preview;
+}
+
+Quantity FractionLeft(const TradeList& open, const COrderCartera& action) {
+    const ActionRule rule(action);
+    for (const Holding& h : PreviewAction(open, action).after)
+        if (LowerAscii(h.code) == LowerAscii(rule.codeAfter))
+            return h.contracts - Quantity(h.contracts.WholePart());
+    return {};
+}
+
+COrderCartera BuildAction(int32_t type, const std::string& code, const std::string& symbol,
+                          const ActionTerms& terms, std::time_t when, Quantity contracts,
+                          double amount) {
+    COrderCartera m;
+    m.type = type;
+    m.closing = 1;
+    m.pointValue = 1.0;
+    m.quoteCode = code;
+    m.symbol = !symbol.empty() ? symbol : TakesNewCode(type) ? terms.newCode : code;
+    m.terms = FormatTerms(type, terms);
+    const CTime t{when};
+    m.date = FctimeToFn(t);
+    m.time = HctimeToHn(t);
+    if (contracts > 0) {
+        m.contracts = contracts;
+        m.price = amount / contracts.ToDouble();
+    }
+    return m;
 }
 
 }  // namespace cartera

@@ -11,11 +11,14 @@
 // old), "to=NEWCODE" (the code after), "cost=0.25" (the share of the parent's cost a
 // spin-off's lots take), separated by a space.
 #include <cstdint>
+#include <ctime>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "host/quantity.h"
 #include "model/order.h"
+#include "model/trade_list.h"
 
 namespace cartera {
 
@@ -70,5 +73,31 @@ struct ActionRule {
     bool PaysCashInLieu() const;
     COrderCartera CashInLieuExit() const;
 };
+
+// A security's open position: its contracts and their cost (price and commission).
+struct Holding {
+    std::string code;
+    Quantity contracts;
+    double cost = 0.0;
+};
+// The positions an action appended at the journal's end meets and leaves, from the open
+// trades as they are: before, the action's security; after, each security it leaves lots
+// in, a fraction paid in cash taken off. (The lots at the end are those the action meets.)
+struct ActionPreview {
+    Holding before;
+    std::vector<Holding> after;
+};
+ActionPreview PreviewAction(const TradeList& open, const COrderCartera& action);
+// The fraction of a share the action leaves of its security after it, from the open trades:
+// what a broker pays in cash when it keeps whole shares.
+Quantity FractionLeft(const TradeList& open, const COrderCartera& action);
+
+// The action movement entry makes (the sheet and the command line): of type on code with
+// terms, dated when; symbol the display name after it (empty: the code after it); contracts
+// a fraction of a new share paid in cash (amount the whole cash paid for it) or a stock
+// dividend's shares, or 0.
+COrderCartera BuildAction(int32_t type, const std::string& code, const std::string& symbol,
+                          const ActionTerms& terms, std::time_t when, Quantity contracts,
+                          double amount);
 
 }  // namespace cartera

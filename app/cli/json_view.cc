@@ -14,23 +14,25 @@ namespace {
 using Json = nlohmann::ordered_json;
 
 Json MovementJson(const COrderCartera& m) {
-    return Json{{"id", m.id},
-                {"type", m.type},
-                {"letter", ::LS(MovementTypeLetterId(m.type))},
-                {"buy", m.buy != 0},
-                {"code", m.quoteCode},
-                {"symbol", m.symbol},
-                {"group", m.group},
-                {"contracts", m.contracts},
-                {"price", m.price},
-                {"commission_per_contract", m.commission},
-                {"schedule", m.schedule},
-                {"point_value", m.pointValue},
-                {"guarantee", m.guarantee},
-                {"decimals", m.decimals},
-                {"reserved", m.reserved},
-                {"date", IsoDate(m.date)},
-                {"time", HnToHc(m.time)}};
+    Json j{{"id", m.id},
+           {"type", m.type},
+           {"letter", ::LS(MovementTypeLetterId(m.type))},
+           {"buy", m.buy != 0},
+           {"code", m.quoteCode},
+           {"symbol", m.symbol},
+           {"group", m.group},
+           {"contracts", m.contracts},
+           {"price", m.price},
+           {"commission_per_contract", m.commission},
+           {"schedule", m.schedule},
+           {"point_value", m.pointValue},
+           {"guarantee", m.guarantee},
+           {"decimals", m.decimals},
+           {"reserved", m.reserved},
+           {"date", IsoDate(m.date)},
+           {"time", HnToHc(m.time)}};
+    if (m.IsAction()) j["terms"] = m.terms;
+    return j;
 }
 
 Json TradeJson(const CNegocioC& t) {
