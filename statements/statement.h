@@ -22,6 +22,7 @@ enum class RowKind {
     income,      // interest received
     imposition,  // cash paid in
     refund,      // cash taken out
+    action,      // a corporate action (statements/actions.h)
 };
 
 struct StatementRow {
@@ -45,6 +46,12 @@ struct StatementRow {
     double rate = 0;          // dividends: per share when known, else 0
     double realized = 0;      // trades: the broker's own realized result, when it gives one
     std::string description;  // the broker's own text, for reports
+    // Actions: the movement type (model/order.h), the ratio "new:old", the security after it
+    // (its code as `code` is assigned), and the fraction of a share paid in cash (quantity,
+    // with its amount and realized result) or a stock dividend's shares (quantity). As read,
+    // before the rows of one action are netted: the broker's type code and signed quantity.
+    int32_t action = 0;
+    std::string actionCode, ratio, newSymbol, newSecurity, newCode;
 };
 
 // Something the statement holds that is reported, not applied (a split, a merger, a
