@@ -70,7 +70,7 @@ class ActionMatching {
                     m_lots.push_back(a.rule.CashInLieuExit());
                     const auto lot = static_cast<uint32_t>(m_lots.size() - 1);
                     a.cashSlot = NewSlot({i, a.after, i, lot, true, false}, m.contracts.Units());
-                    m_queues[2 * a.after].items.push_back({a.cashSlot, i});
+                    m_queues[2 * size_t{a.after}].items.push_back({a.cashSlot, i});
                 }
                 m_actionsOf[a.security].push_back(static_cast<uint32_t>(m_actions.size()));
                 turns.emplace_back(true, static_cast<uint32_t>(m_actions.size()));
@@ -225,7 +225,7 @@ void TradeBook::MatchWithActions() {
     CArrayNegocioC closed;
     ActionMatching matching(m_journal.Orders(), closed);
     matching.Run();
-    for (CNegocioC& t : closed) m_closed.push_back(std::move(t));
+    for (const CNegocioC& t : closed) m_closed.push_back(t);
     m_open.clear();
     CTime now{Now(m_context)};
     const int32_t nowDate = FctimeToFn(now), nowTime = HctimeToHn(now);

@@ -25,7 +25,7 @@ std::string RatioInText(std::string_view text) {
     Quantity n, o;
     for (size_t i = 1; i + 1 < words.size(); ++i) {
         if (LowerAscii(words[i]) != "for") continue;
-        const std::string ratio = std::string(words[i - 1]) + ":" + std::string(words[i + 1]);
+        std::string ratio = std::string(words[i - 1]) + ":" + std::string(words[i + 1]);
         if (ParseRatio(ratio, &n, &o, nullptr)) return ratio;
     }
     return {};
