@@ -229,4 +229,11 @@ COrderCartera BuildAction(int32_t type, const std::string& code, const std::stri
     return m;
 }
 
+PooledText QuotedCode(const COrderCartera& m) {
+    if (m.IsExecution()) return m.quoteCode;
+    ActionTerms terms;
+    if (!m.IsAction() || !TakesNewCode(m.type) || !ParseTerms(m.terms, &terms)) return {};
+    return PooledText(terms.newCode);
+}
+
 }  // namespace cartera

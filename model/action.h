@@ -74,6 +74,10 @@ struct ActionRule {
     COrderCartera CashInLieuExit() const;
 };
 
+// The code whose market data a movement asks for: an execution's own; an action's code after
+// it, when it moves lots to another or makes them there; else empty.
+PooledText QuotedCode(const COrderCartera& m);
+
 // A security's open position: its contracts and their cost (price and commission).
 struct Holding {
     std::string code;

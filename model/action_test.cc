@@ -80,6 +80,7 @@ TEST_F(ActionLedgerTest, AReverseSplitSellsTheFractionPaidInCash) {
 TEST_F(ActionLedgerTest, RenamesAndMergersCarryTheLotsOnUnderTheNewCode) {
     ledger.AddOrder(Exec(true, "OLD", 10, 5.0, 0.0, 20001));
     AddAndUndo(Action(kRename, "OLD", "to=NEW", 20002), {{"NEW", "10", 20001, 50.0}});
+    EXPECT_EQ(service.RegistrationCount(&ledger, "new"), 1) << "its ticks value the lots";
     AddAndUndo(Action(kMerger, "new", "1:2 to=BIG", 20003), {{"BIG", "5", 20001, 50.0}});
     ledger.AddOrder(Exec(false, "BIG", 5, 12.0, 0.0, 20004));
     ASSERT_EQ(ledger.GetClosedTrades().size(), 1u);

@@ -4,6 +4,7 @@
 #include <unordered_set>
 
 #include "host/strings.h"
+#include "model/action.h"
 
 namespace {
 
@@ -117,16 +118,15 @@ void CSistemaCartera::RecomputeAndRefresh() {
 }
 
 void CSistemaCartera::Admit(COrderCartera& m) {
-    if (!m.quoteCode.empty() && m.IsExecution()) {
-        RegisterQuote(cartera::MakeQuoteRequest(m.quoteCode), nullptr);
-    }
+    if (const PooledText code = cartera::QuotedCode(m); !code.empty())
+        RegisterQuote(cartera::MakeQuoteRequest(code), nullptr);
     if (m.quoteCode.empty()) m.quoteCode = m.symbol;
     m_journal.GiveId(m);
 }
 
 void CSistemaCartera::Readmit(const COrderCartera& m) {
-    if (m.IsExecution() && !m.quoteCode.empty())
-        RegisterQuote(cartera::MakeQuoteRequest(m.quoteCode), nullptr);
+    if (const PooledText code = cartera::QuotedCode(m); !code.empty())
+        RegisterQuote(cartera::MakeQuoteRequest(code), nullptr);
     m_journal.PassId(m.id);
 }
 
@@ -224,6 +224,8 @@ void CSistemaCartera::DelOrder(uint64_t id) {
     if (m.IsExecution()) {
         UnregisterQuote(cartera::MakeQuoteRequest(m.quoteCode), nullptr);
         lowered.push_back(cartera::LowerAscii(m.quoteCode));
+    } else if (const PooledText code = cartera::QuotedCode(m); !code.empty()) {
+        UnregisterQuote(cartera::MakeQuoteRequest(code), nullptr);
     }
     const bool matched = m_book.Matched();
     const bool sumsHold = m.IsExecution() && m_totals.Summed(m_journal.size());
@@ -297,7 +299,8 @@ bool CSistemaCartera::ReplayRemove(size_t place) {
 // their ids) are one change each, with one save and one matching.
 void CSistemaCartera::RemoveIds(const std::vector<uint64_t>& ids, JournalChange* told) {
     m_journal.RemoveIds(ids, [&](size_t place, const COrderCartera& m) {
-        if (m.IsExecution()) UnregisterQuote(cartera::MakeQuoteRequest(m.quoteCode), nullptr);
+        if (const PooledText code = cartera::QuotedCode(m); m.IsExecution() || !code.empty())
+            UnregisterQuote(cartera::MakeQuoteRequest(code), nullptr);
         told->removed.push_back({place, m});
     });
 }
