@@ -185,12 +185,9 @@ void CSistemaCartera::FollowAppended(bool execution, bool summed, bool matched) 
     // Only the new movement's security is matched again, and only the new movement is added
     // to the running sums; each gives what doing all of it again would.
     // An action changes the lots open before it: the journal is matched whole.
-    if (m_journal.back().IsAction())
-        CasarOrdenes();
-    else if (execution && !m_book.MatchAppended())
-        CasarOrdenes();
-    else if (!execution)
-        m_book.CashAppended(matched);
+    const bool action = m_journal.back().IsAction();
+    if (action || (execution && !m_book.MatchAppended())) CasarOrdenes();
+    if (!execution && !action) m_book.CashAppended(matched);
     if (summed) {
         m_totals.SumFrom(m_journal.Orders(), m_journal.size() - 1);
         FinishTotals();
