@@ -236,6 +236,11 @@ void TradeBook::MatchWithActions() {
         m_open.push_back(t);
     }
     m_execByCode.clear();
+    for (const COrderCartera& m : m_journal.Orders()) {
+        if (!m.IsAction()) continue;
+        m_actionCodes.insert(LowerAscii(m.quoteCode));
+        m_actionCodes.insert(LowerAscii(ActionRule(m).codeAfter));
+    }
     RebuildOpenTradeIndex();
 }
 

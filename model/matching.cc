@@ -105,6 +105,7 @@ void TradeBook::MatchAll() {
     }
     m_matchedSize = journal.size();
     m_hasActions = actions;
+    m_actionCodes.clear();
     if (actions) return MatchWithActions();
     std::vector<std::pair<uint32_t, Quantity>> stillOpen;
     MatchPlaces(exec, m_closed, stillOpen, &m_execByCode);
@@ -262,11 +263,14 @@ void TradeBook::RebuildOpenTrades(const std::vector<std::pair<uint32_t, Quantity
 // totals follow them by difference.
 bool TradeBook::MatchAppended() {
     const size_t xi = m_journal.Orders().size() - 1;
-    if (m_hasActions || m_matchedSize != xi || xi >= UINT32_MAX ||
-        m_journal.Orders()[xi].contracts <= 0)
+    if (m_matchedSize != xi || xi >= UINT32_MAX || m_journal.Orders()[xi].contracts <= 0)
         return false;
     const COrderCartera& x = m_journal.Orders()[xi];
     const std::string code = LowerAscii(x.quoteCode);
+    // The open trades of a security an action touches are its lots, not their movements.
+    if (m_hasActions &&
+        (m_actionCodes.contains(code) || !m_ticked.empty() || !m_loadedExits.empty()))
+        return false;
     OpenPlaces& mine = m_openByCode[code];
     // The open trades x closes, all of them but perhaps the last used up; matching leaves a
     // security's open trades on one side, so x faces all of them or none.

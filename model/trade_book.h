@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -64,8 +65,9 @@ class TradeBook {
 
     // Matches the whole journal afresh.
     void MatchAll();
-    // Whether the journal held corporate actions when it was last matched whole: then every
-    // change matches it whole again (MatchAppended and RematchSecurities decline).
+    // Whether the journal held corporate actions when it was last matched whole: then a change
+    // matches it whole again (RematchSecurities declines), but for an execution appended in a
+    // security no action touches while no tick or loading left a value to put back.
     bool HasActions() const { return m_hasActions; }
     // Matches the journal's last movement, an execution just appended, against the open
     // trades of its security alone; false (nothing changed) when the trades are not those of
@@ -133,6 +135,7 @@ class TradeBook {
     TradeList m_open;
     size_t m_matchedSize = 0;  // movements the trades reflect
     bool m_hasActions = false;
+    std::unordered_set<std::string> m_actionCodes;  // lowered, before and after each action
     // The journal places of each security's open trades, in journal order from head on, by
     // lowered code; kept with the open trades while their entries keep their places.
     struct OpenPlaces {
