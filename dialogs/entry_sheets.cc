@@ -1,6 +1,7 @@
 #include "dialogs/entry_sheets.h"
 
 #include "dialogs/commission_file.h"
+#include "dialogs/sheet_accion.h"
 #include "dialogs/sheet_compra.h"
 #include "dialogs/sheet_varios.h"
 #include "host/strings.h"
@@ -19,6 +20,13 @@ void CEntrySheets::RunBuySell(CSistemaCartera& ledger, int captionId, int buy, C
 
 void CEntrySheets::RunOther(CSistemaCartera& ledger, int captionId, COrderCartera* movement) {
     CSheetVarios sheet(::LS(captionId), nullptr, 0);
+    sheet.m_pSistema = &ledger;
+    sheet.m_pOrden = movement;
+    sheet.Run();
+}
+
+void CEntrySheets::RunAction(CSistemaCartera& ledger, int captionId, COrderCartera* movement) {
+    CSheetAccion sheet(::LS(captionId), nullptr);
     sheet.m_pSistema = &ledger;
     sheet.m_pOrden = movement;
     sheet.Run();

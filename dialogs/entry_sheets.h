@@ -8,6 +8,7 @@ class CEntrySheets : public cartera::dialogs::PortfolioSheets {
     void RunBuySell(CSistemaCartera& ledger, int captionId, int buy, CNegocioC* trade,
                     COrderCartera* movement) override;
     void RunOther(CSistemaCartera& ledger, int captionId, COrderCartera* movement) override;
+    void RunAction(CSistemaCartera& ledger, int captionId, COrderCartera* movement) override;
 };
 
 // The module's entry sheets, installed once with SetSheets.

@@ -17,6 +17,7 @@
 #include "dialogs/date_field.h"
 #include "dialogs/dlg_nuevo_nombre.h"
 #include "dialogs/num_edit.h"
+#include "dialogs/sheet_accion.h"
 #include "dialogs/sheet_compra.h"
 #include "dialogs/sheet_varios.h"
 #include "dialogs/symbol_box.h"
@@ -77,6 +78,11 @@ class EntrySheetsTest : public LedgerTest {
             [&](CPropertySheetBase& s) { drive(dynamic_cast<CSheetVarios&>(s)); });
         COrderCartera copy = movement ? *movement : COrderCartera{};
         sheets.RunOther(ledger, movement ? 3460 : 3394, movement ? &copy : nullptr);
+    }
+    void Action(COrderCartera* movement, const std::function<void(CSheetAccion&)>& drive) {
+        CPropertySheetBase::SetRunner(
+            [&](CPropertySheetBase& s) { drive(dynamic_cast<CSheetAccion&>(s)); });
+        sheets.RunAction(ledger, movement ? 3460 : 44025, movement);
     }
     static void Type(QLineEdit* edit, const char* text) {
         edit->clear();
@@ -489,6 +495,39 @@ TEST_F(EntrySheetsTest, EachOtherOperationRecordsItsMovementFromThePageShowingOr
         EXPECT_EQ(p->SymbolBox()->lineEdit()->cursorPosition(), 0) << "the name's start shows";
         sheet.reject();
     });
+}
+
+// The action sheet reads its ratio as "4 new for 1 old", shows the position before and after
+// it, records the split the lots follow, and opens on an action to modify it.
+TEST_F(EntrySheetsTest, TheActionSheetPreviewsAndRecordsASplitAndModifiesIt) {
+    ledger.AddOrder(cartera::testing::Exec(true, "TEF", 10, 20.0));
+    Action(nullptr, [&](CSheetAccion& sheet) {
+        CDlgAccion& page = *sheet.Page();
+        EXPECT_EQ(page.Security()->currentText().toStdString(), "TEF") << "the one held";
+        Type(page.RatioNew(), "4");
+        EXPECT_EQ(page.Preview()->text().toStdString(),
+                  "Now 10 TEF (cost 200.00); after it 40 TEF (cost 200.00).");
+        Type(page.RatioOld(), "0");
+        EXPECT_EQ(Status(sheet), "Ratio: type a number above 0");
+        EXPECT_FALSE(sheet.OkButton()->isEnabled());
+        page.Kind()->setCurrentIndex(kRename - kSplit);
+        EXPECT_EQ(Status(sheet), "New code: type a code") << "a rename takes no ratio";
+        page.Kind()->setCurrentIndex(0);
+        Type(page.RatioOld(), "1");
+        sheet.OkButton()->click();
+    });
+    const COrderCartera split = ledger.GetOrders().back();
+    EXPECT_EQ(std::tie(split.type, split.terms), std::tuple(kSplit, "4:1"));
+    EXPECT_EQ(ledger.GetOpenTrades()[0].contracts, 40);
+    COrderCartera copy = split;
+    Action(&copy, [&](CSheetAccion& sheet) {
+        EXPECT_EQ(Text(sheet.Page()->RatioNew()), "4");
+        Type(sheet.Page()->RatioNew(), "2");
+        sheet.OkButton()->click();
+    });
+    EXPECT_EQ(std::tuple(ledger.GetOrders().size(), ledger.GetOrders().back().terms.str()),
+              std::tuple(2u, "2:1"));
+    EXPECT_EQ(ledger.GetOpenTrades()[0].contracts, 20);
 }
 
 }  // namespace

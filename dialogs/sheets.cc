@@ -20,6 +20,7 @@ PortfolioSheets* g_installed = nullptr;
 
 void PortfolioSheets::RunBuySell(CSistemaCartera&, int, int, CNegocioC*, COrderCartera*) {}
 void PortfolioSheets::RunOther(CSistemaCartera&, int, COrderCartera*) {}
+void PortfolioSheets::RunAction(CSistemaCartera&, int, COrderCartera*) {}
 void PortfolioSheets::RunCommissions(CSistemaCartera& ledger, int captionId) {
     CAdmComisiones& commissions = *ledger.GetAdmComisiones();
     // One writer of the commission file at a time, from reading it to saving it.

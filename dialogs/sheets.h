@@ -18,6 +18,8 @@ class PortfolioSheets {
                             COrderCartera* movement);
     // The other-operations sheet; movement is the movement to modify, or null.
     virtual void RunOther(CSistemaCartera& ledger, int captionId, COrderCartera* movement);
+    // The corporate-action sheet; movement is the action to modify, or null.
+    virtual void RunAction(CSistemaCartera& ledger, int captionId, COrderCartera* movement);
     // The commission schedule editor over the ledger's administrator, holding the
     // commission file's lock; the administrator first reads the file again (a damaged file
     // is reported, and replaced only when the user agrees). Saved schedules reprice the

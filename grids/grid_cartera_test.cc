@@ -35,7 +35,8 @@ TEST_F(MovementsGridTest, EachTypeShowsItsLetterAndTotalAndEveryCellTheId) {
                           {Cash(kImposition, 3, 2.5), "IM", "7.50", kText},
                           {Cash(kDeposit, 3, 2.5), "DEP", "7.50", kText},
                           {Cash(kRefund, 3, 2.5), "RE", "7.50", kRed},
-                          {Cash(9, 2, 4.0), "", "8.00", kText},  // a type outside 0..6
+                          {Action(kSplit, "ACME", "4:1"), "SPL", "0.00", kText},
+                          {Cash(13, 2, 4.0), "", "8.00", kText},  // a type of no movement
                           {Cash(kExpense, 1, -1234.5), "EX", "-1,234.50", kRed}};
     for (const Case& c : cases) {
         int row = Add(c.movement);
@@ -49,7 +50,7 @@ TEST_F(MovementsGridTest, EachTypeShowsItsLetterAndTotalAndEveryCellTheId) {
     }
     SetLanguage(Language::de);
     movements.FillGrid();
-    EXPECT_EQ(Total(7) + " " + Text(movements, 3381, 7), "-1.234,50 AU");
+    EXPECT_EQ(Total(8) + " " + Text(movements, 3381, 8), "-1.234,50 AU");
     COrderCartera m;
     m.balance = -2.0;
     EXPECT_EQ(movements.CellText(3401, m, nullptr), "-2,00");

@@ -6,6 +6,7 @@
 #include <initializer_list>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 
 #include "host/archive.h"
 #include "host/coding.h"
@@ -178,6 +179,11 @@ void ReadRecordInto(CArchive& ar, Text&& text, COrderCartera& m) {
     m.buy = m.type == kBuy ? 1 : 0;
 }
 
+// An action's terms, read where a schedule is stored.
+void TakeTerms(COrderCartera& m) {
+    if (m.IsAction()) m.terms = std::exchange(m.schedule, PooledText());
+}
+
 }  // namespace
 
 namespace cartera {
@@ -228,7 +234,8 @@ bool HoldsExactQuantities(const CArchive& ar) {
 }
 
 void WriteExtensionRecord(CArchive& ar, const COrderCartera& m) {
-    const std::string_view schedule = m.schedule;
+    // An action has no commission schedule: its terms take the schedule's place.
+    const std::string_view schedule = m.IsAction() ? m.terms : m.schedule;
     if (!RecordBytes::Fits({schedule})) {
         ar.WriteString(schedule);
         ar.WriteU32(static_cast<uint32_t>(m.reserved));
@@ -261,6 +268,7 @@ void ReadExtensionRecord(CArchive& ar, COrderCartera& m) {
     m.reserved = static_cast<int32_t>(ar.ReadU32());
     ReadExactUnits(ar, m);
     if (HoldsExtraFields(ar)) ReadExtraFields(ar, m);
+    TakeTerms(m);
 }
 
 COrderCartera ReadWholeMovement(CArchive& ar) {
@@ -284,7 +292,7 @@ void StoreBody(CArchive& ar, const Journal& journal, int32_t activeTab,
     size_t bytes = 4096;
     for (const auto& m : orders)
         bytes += kMinRecordBytes + 8 + m.orderText.size() + m.quoteCode.size() + m.group.size() +
-                 m.symbol.size() + m.schedule.size();
+                 m.symbol.size() + m.schedule.size() + m.terms.size();
     ar.Reserve(bytes);
     // The file's running sum takes in the bytes every few records, while they are cached.
     for (size_t i = 0; i < orders.size(); ++i) {
@@ -367,6 +375,7 @@ void LoadBody(CArchive& ar, Journal& journal, int32_t* activeTab, CArrayOrders* 
                 m.reserved = static_cast<int32_t>(ar.ReadU32());
                 ReadExactUnits(ar, m);
                 if (extras) ReadExtraFields(ar, m);
+                TakeTerms(m);
             }
             // A file may end right after the extension records; the grids keep their layouts.
             // Cut inside the layout marker, it is damaged.

@@ -78,13 +78,16 @@ TEST_F(BodyTest, StoreThenLoadGivesTheSameJournal) {
     a.AddOrder(buy);
     a.AddOrder(Exec(false, "acme", 4, 22.0));
     a.AddOrder(Cash(kImposition, 1, 1000.0));
+    a.AddOrder(Action(kMerger, "OTHER", "1:3 to=NEXT"));  // its terms where a schedule goes
     a.SetPestanaActiva(2);
     std::string bytes = Store(a);
 
     CSistemaCartera b{ctx};
     Load(b, bytes);
-    ASSERT_EQ(b.GetOrders().size(), 3u);
-    EXPECT_EQ(std::tuple(b.GetLastId(), b.GetPestanaActiva()), std::tuple(3u, 2));
+    ASSERT_EQ(b.GetOrders().size(), 4u);
+    EXPECT_EQ(std::tuple(b.GetLastId(), b.GetPestanaActiva()), std::tuple(4u, 2));
+    EXPECT_EQ(std::tuple(b.GetOrders()[3].terms, b.GetOrders()[3].schedule),
+              std::tuple("1:3 to=NEXT", ""));
     const COrderCartera& m = b.GetOrders()[0];
     EXPECT_EQ(std::tie(m.schedule, m.group, m.quoteCode),
               std::tie(buy.schedule, buy.group, buy.quoteCode));

@@ -14,7 +14,8 @@
 
 namespace cartera {
 
-// How many executions name each code text, in order of first appearance: registering them
+// How many executions (and actions moving lots to a code) name each code text, in order of
+// first appearance (model/action.h, QuotedCode): registering them
 // code by code costs a look-up per distinct code, not per movement.
 std::vector<std::pair<PooledText, int>> ExecutionCodes(const CArrayOrders& journal);
 // The price of the journal's latest buy or sell of code (by date and time, then journal

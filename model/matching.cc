@@ -101,9 +101,17 @@ void TradeBook::MatchAll() {
     m_closed.clear();
     std::vector<uint32_t> exec;    // positions of the executions in the journal
     exec.reserve(journal.size());  // one allocation, not a growth that copies and faults anew
-    for (uint32_t i = 0; i < journal.size(); ++i)
-        if (journal[i].IsExecution()) exec.push_back(i);
+    bool actions = false;
+    for (uint32_t i = 0; i < journal.size(); ++i) {
+        if (journal[i].IsExecution())
+            exec.push_back(i);
+        else
+            actions = actions || journal[i].IsAction();
+    }
     m_matchedSize = journal.size();
+    m_hasActions = actions;
+    m_actionCodes.clear();
+    if (actions) return MatchWithActions();
     std::vector<std::pair<uint32_t, Quantity>> stillOpen;
     MatchPlaces(exec, m_closed, stillOpen, &m_execByCode);
     RebuildOpenTrades(stillOpen);
@@ -226,28 +234,12 @@ bool TradeBook::MatchCounted(
             const COrderCartera& x = orders[xPlace];
             SetClosedTradeFields(e, x, t);
             t.entryPosition = exec[p];
-            double r = ClosedUnitResult(e.buy != 0, e.price, e.pointValue, x.price, x.pointValue,
-                                        e.commission, x.commission);
-            if (left[p] > left[xp]) {
-                t.contracts = QuantityOf(left[xp]);
-                t.percentage = TradePercentage(r, e.price);
-                t.profit = r * t.contracts.ToDouble();
-                left[p] -= left[xp];
-                t.remainder = QuantityOf(left[p]);
+            const bool usedUp = CloseOnePair(e, x, left[p], left[xp], t);
+            if (!usedUp || left[xp] == 0) {
                 open[xp] = 0;
                 ++exits.head;
-            } else {
-                t.contracts = QuantityOf(left[p]);
-                t.percentage = TradePercentage(r, e.price + e.commission);
-                t.profit = r * t.contracts.ToDouble();
-                left[xp] -= left[p];
-                t.remainder = QuantityOf(left[xp]);
-                if (left[xp] == 0) {
-                    open[xp] = 0;
-                    ++exits.head;
-                }
-                open[p] = 0;
             }
+            if (usedUp) open[p] = 0;
             closed.push_back(t);
         }
     }
@@ -280,6 +272,10 @@ bool TradeBook::MatchAppended() {
         return false;
     const COrderCartera& x = m_journal.Orders()[xi];
     const std::string code = LowerAscii(x.quoteCode);
+    // The open trades of a security an action touches are its lots, not their movements.
+    if (m_hasActions &&
+        (m_actionCodes.contains(code) || !m_ticked.empty() || !m_loadedExits.empty()))
+        return false;
     OpenPlaces& mine = m_openByCode[code];
     // The open trades x closes, all of them but perhaps the last used up; matching leaves a
     // security's open trades on one side, so x faces all of them or none.
@@ -347,7 +343,7 @@ bool TradeBook::MatchAppended() {
 }
 
 bool TradeBook::RematchSecurities(const std::vector<std::string>& lowered, size_t changed) {
-    if (m_matchedSize != m_journal.Orders().size()) return false;
+    if (m_hasActions || m_matchedSize != m_journal.Orders().size()) return false;
     std::vector<std::string> codes = lowered;  // a modify within one security names it twice
     std::sort(codes.begin(), codes.end());
     codes.erase(std::unique(codes.begin(), codes.end()), codes.end());

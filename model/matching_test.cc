@@ -4,6 +4,7 @@
 #include <random>
 #include <tuple>
 
+#include "model/action.h"
 #include "model/testing/literal_ledger.h"
 #include "testing/test_ledger.h"
 
@@ -112,7 +113,8 @@ TEST_F(MatchingTest, ClosedTradePercentageDependsOnWhichSideWasLarger) {
 // The totals, kept by difference as trades come and go, must have the very bits of the same
 // journal matched and summed afresh (and be the literal rule's sums but for rounding). Every
 // other journal holds fractions: tenths that add up to whole ones, some of ten places, and
-// now and then a count beyond 64 bits of units.
+// now and then a count beyond 64 bits of units. Every third journal holds corporate actions
+// of every kind among them, of codes that meet and part.
 TEST_F(MatchingTest, AgreesWithTheLiteralRuleAfterEveryChangeOnRandomJournals) {
     std::mt19937 rng(12345);
     const char* codes[] = {"AAA", "aaa", "Bbb", "BBB", "ccc", "D"};
@@ -123,7 +125,7 @@ TEST_F(MatchingTest, AgreesWithTheLiteralRuleAfterEveryChangeOnRandomJournals) {
     auto near = [](double a, double b) {
         return (std::isnan(a) && std::isnan(b)) || std::fabs(a - b) <= 1e-9 * (1 + std::fabs(b));
     };
-    for (int round = 0; round < 40; ++round) {
+    for (int round = 0; round < 60; ++round) {
         CSistemaCartera fast{ctx};
         stComision broker = Bracket("Broker", 4, 0, 1e9);
         broker.commissionPct = 0.7;
@@ -191,9 +193,27 @@ TEST_F(MatchingTest, AgreesWithTheLiteralRuleAfterEveryChangeOnRandomJournals) {
             if (pick(3) == 0) m.schedule = "Broker";
             return m;
         };
+        auto action = [&] {
+            COrderCartera a = Action(kSplit + pick(5), codes[pick(6)], "", 20000 + pick(400));
+            ActionTerms terms;
+            terms.ratioNew = pick(4) == 0 ? Quantity::FromUnits(pick(1 << 30)) : 1 + pick(4);
+            terms.ratioOld = 1 + pick(4);
+            terms.newCode = codes[pick(6)];
+            terms.costShare = Quantity::FromUnits(pick(11) * Quantity::kScale / 10);
+            a.terms = FormatTerms(a.type, terms);
+            if (pick(3) == 0) a.contracts = Quantity::FromUnits(pick(20) * Quantity::kScale / 10);
+            a.price = pick(5000) / 100.0;
+            return a;
+        };
+        const bool actions = round % 3 == 2;
         int n = 1 + pick(120);
         for (int i = 0; i < n; ++i) {
-            int kind = pick(14);
+            int kind = pick(actions ? 15 : 14);
+            if (kind == 14) {
+                fast.AddOrder(action());
+                check(i);
+                continue;
+            }
             if (kind == 12 && !fast.GetOrders().empty()) {  // a tick, then a change
                 Tick(codes[pick(6)], pick(5000) / 100.0);
                 kind = pick(3) == 0 ? 0 : 10 + pick(2);
@@ -221,7 +241,9 @@ TEST_F(MatchingTest, AgreesWithTheLiteralRuleAfterEveryChangeOnRandomJournals) {
                 if (what == 3 && old.IsExecution()) old.quoteCode = codes[pick(6)];
                 if (what == 4) {  // another kind altogether, with a new id's place kept
                     uint64_t id = old.id;
-                    old = old.IsExecution() ? Cash(1 + pick(5), 2, pick(100)) : execution();
+                    old = actions && pick(3) == 0 ? action()
+                          : old.IsExecution()     ? Cash(1 + pick(5), 2, pick(100))
+                                                  : execution();
                     old.id = id;
                 }
                 fast.ModOrder(old);

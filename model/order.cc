@@ -32,6 +32,12 @@ int MovementTypeLetterId(int32_t type) {
             return 3420;
         case kSell:
             return 3418;
+        case kSplit:
+        case kRename:
+        case kStockDividend:
+        case kSpinOff:
+        case kMerger:
+            return 44000 + (type - kSplit);
         default:
             return 0;
     }

@@ -18,6 +18,12 @@ enum MovementType : int32_t {
     kDeposit = 4,
     kRefund = 5,
     kSell = 6,
+    // 7 is a currency exchange's. Corporate actions (model/action.h) from 8 on.
+    kSplit = 8,           // split or reverse split of the security
+    kRename = 9,          // symbol or ISIN change: the position goes on under the new code
+    kStockDividend = 10,  // new shares at no cost, dated the action's
+    kSpinOff = 11,        // a new security's lots split off the parent's, with a share of cost
+    kMerger = 12,         // the old lots become the new security's by the ratio
 };
 
 inline constexpr uint64_t kNoId = ~uint64_t{0};
@@ -59,6 +65,9 @@ class COrderC {
 
 class COrderCartera : public COrderC {
   public:
+    // A corporate action's terms as canonical text (model/action.h); empty for every other
+    // movement. First, so it takes the base's tail padding and the record does not grow.
+    PooledText terms;
     double commission = 0.0;  // commission per contract
     int32_t reserved = -1;    // carried and stored, never interpreted
     PooledText schedule;      // commission schedule the movement was priced with
@@ -67,6 +76,8 @@ class COrderCartera : public COrderC {
 
     // 1 for buys and sells (types 0 and 6), the movements that make trades.
     int IsExecution() const { return type == kBuy || type == kSell; }
+    // 1 for a corporate action (types 8 to 12): it changes the lots open before it.
+    int IsAction() const { return type >= kSplit && type <= kMerger; }
     // 1 for a dividend on no shares or a negative number of them: entry refuses it, a file
     // may hold one from before; its amount counts as 0.
     int IsSharelessDividend() const { return type == kDividend && contracts <= 0; }
@@ -101,7 +112,7 @@ void WriteWholeMovement(CArchive& ar, const COrderCartera& m);
 COrderCartera ReadWholeMovement(CArchive& ar);
 }  // namespace cartera
 
-// String id of the letter shown for a movement type; 0 for codes outside 0..6.
+// String id of the letter shown for a movement type; 0 for codes that have none.
 int MovementTypeLetterId(int32_t type);
 // The cash total shown for a movement: (price + commission) x contracts for a buy,
 // (price - commission) x contracts for a sell, contracts x price otherwise.

@@ -1,6 +1,7 @@
 #include <unordered_set>
 
 #include "host/strings.h"
+#include "model/action.h"
 #include "model/live_valuation.h"
 
 namespace cartera {
@@ -9,12 +10,14 @@ std::vector<std::pair<PooledText, int>> ExecutionCodes(const CArrayOrders& journ
     std::vector<std::pair<PooledText, int>> counts;
     std::vector<uint32_t> slot(PooledText::PoolSize() + 1, UINT32_MAX);  // by the text's handle
     for (const auto& m : journal) {
-        if (!m.IsExecution()) continue;
-        if (m.quoteCode.Handle() >= slot.size()) slot.resize(m.quoteCode.Handle() + 1, UINT32_MAX);
-        uint32_t& at = slot[m.quoteCode.Handle()];
+        if (!m.IsExecution() && !m.IsAction()) continue;
+        const PooledText code = m.IsExecution() ? m.quoteCode : QuotedCode(m);
+        if (!m.IsExecution() && code.empty()) continue;
+        if (code.Handle() >= slot.size()) slot.resize(code.Handle() + 1, UINT32_MAX);
+        uint32_t& at = slot[code.Handle()];
         if (at == UINT32_MAX) {
             at = static_cast<uint32_t>(counts.size());
-            counts.emplace_back(m.quoteCode, 0);
+            counts.emplace_back(code, 0);
         }
         ++counts[at].second;
     }

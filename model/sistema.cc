@@ -4,6 +4,7 @@
 #include <unordered_set>
 
 #include "host/strings.h"
+#include "model/action.h"
 
 namespace {
 
@@ -117,16 +118,15 @@ void CSistemaCartera::RecomputeAndRefresh() {
 }
 
 void CSistemaCartera::Admit(COrderCartera& m) {
-    if (!m.quoteCode.empty() && m.IsExecution()) {
-        RegisterQuote(cartera::MakeQuoteRequest(m.quoteCode), nullptr);
-    }
+    if (const PooledText code = cartera::QuotedCode(m); !code.empty())
+        RegisterQuote(cartera::MakeQuoteRequest(code), nullptr);
     if (m.quoteCode.empty()) m.quoteCode = m.symbol;
     m_journal.GiveId(m);
 }
 
 void CSistemaCartera::Readmit(const COrderCartera& m) {
-    if (m.IsExecution() && !m.quoteCode.empty())
-        RegisterQuote(cartera::MakeQuoteRequest(m.quoteCode), nullptr);
+    if (const PooledText code = cartera::QuotedCode(m); !code.empty())
+        RegisterQuote(cartera::MakeQuoteRequest(code), nullptr);
     m_journal.PassId(m.id);
 }
 
@@ -184,8 +184,10 @@ void CSistemaCartera::AddOrder(COrderCartera m) {
 void CSistemaCartera::FollowAppended(bool execution, bool summed, bool matched) {
     // Only the new movement's security is matched again, and only the new movement is added
     // to the running sums; each gives what doing all of it again would.
-    if (execution && !m_book.MatchAppended()) CasarOrdenes();
-    if (!execution) m_book.CashAppended(matched);
+    // An action changes the lots open before it: the journal is matched whole.
+    const bool action = m_journal.back().IsAction();
+    if (action || (execution && !m_book.MatchAppended())) CasarOrdenes();
+    if (!execution && !action) m_book.CashAppended(matched);
     if (summed) {
         m_totals.SumFrom(m_journal.Orders(), m_journal.size() - 1);
         FinishTotals();
@@ -219,6 +221,8 @@ void CSistemaCartera::DelOrder(uint64_t id) {
     if (m.IsExecution()) {
         UnregisterQuote(cartera::MakeQuoteRequest(m.quoteCode), nullptr);
         lowered.push_back(cartera::LowerAscii(m.quoteCode));
+    } else if (const PooledText code = cartera::QuotedCode(m); !code.empty()) {
+        UnregisterQuote(cartera::MakeQuoteRequest(code), nullptr);
     }
     const bool matched = m_book.Matched();
     const bool sumsHold = m.IsExecution() && m_totals.Summed(m_journal.size());
@@ -253,6 +257,7 @@ void CSistemaCartera::ModOrder(COrderCartera m) {
         if (matched) m_book.IndexExecution(place, false);
         m_journal.Modify(place, m);
         if (matched) m_book.IndexExecution(place, true);
+        if (m.IsAction()) m_book.Forget();  // matched whole, as every change with actions
     }
     RematchAndRefresh(lowered, place, sumsHold);
     UpdateAllViews();
@@ -291,7 +296,8 @@ bool CSistemaCartera::ReplayRemove(size_t place) {
 // their ids) are one change each, with one save and one matching.
 void CSistemaCartera::RemoveIds(const std::vector<uint64_t>& ids, JournalChange* told) {
     m_journal.RemoveIds(ids, [&](size_t place, const COrderCartera& m) {
-        if (m.IsExecution()) UnregisterQuote(cartera::MakeQuoteRequest(m.quoteCode), nullptr);
+        if (const PooledText code = cartera::QuotedCode(m); m.IsExecution() || !code.empty())
+            UnregisterQuote(cartera::MakeQuoteRequest(code), nullptr);
         told->removed.push_back({place, m});
     });
 }
@@ -353,6 +359,7 @@ void CSistemaCartera::InsertOne(const PlacedOrder& placed) {
         m_book.Rematched();
         m_book.IndexExecution(place, true);
     }
+    if (m.IsAction()) m_book.Forget();
     const JournalChange told{JournalChange::kRestore, {}, {{place, m}}, {}, {}};
     TellDocument(told);
     RematchAndRefresh(lowered, SIZE_MAX, sumsHold);

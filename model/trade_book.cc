@@ -121,9 +121,9 @@ bool TradeBook::ValueAtTick(size_t k, double last) {
         t.exitPrice = last;
         t.exitCommission = cx;
         t.revalue = 1;
-        double r = t.isLong == 1
-                       ? (last - entry.price) * entry.pointValue - (cx + entry.commission)
-                       : (entry.price - last) * entry.pointValue - (cx + entry.commission);
+        // The trade's own entry: a corporate action may have adjusted the movement's price.
+        double r = t.isLong == 1 ? (last - t.entryPrice) * t.pointValue - (cx + t.entryCommission)
+                                 : (t.entryPrice - last) * t.pointValue - (cx + t.entryCommission);
         t.percentage = TradePercentage(r, t.entryCommission + t.entryPrice);
         t.profit = r * q;
     });

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -18,6 +19,30 @@
 #include "model/trade_list.h"
 
 namespace cartera {
+
+// Closes what the entry e and the exit x have left (le and lx, in units of 1e-10) in common
+// into t, whose other fields are set: its contracts, remainder, profit and percentage, taken
+// off both counts. Whether e is used up; when it is not, x is.
+template <class Count>
+inline bool CloseOnePair(const COrderCartera& e, const COrderCartera& x, Count& le, Count& lx,
+                         CNegocioC& t) {
+    const double r = ClosedUnitResult(e.buy != 0, e.price, e.pointValue, x.price, x.pointValue,
+                                      e.commission, x.commission);
+    if (le > lx) {
+        t.contracts = Quantity::FromUnits(lx);
+        t.percentage = TradePercentage(r, e.price);
+        t.profit = r * t.contracts.ToDouble();
+        le -= lx;
+        t.remainder = Quantity::FromUnits(le);
+        return false;
+    }
+    t.contracts = Quantity::FromUnits(le);
+    t.percentage = TradePercentage(r, e.price + e.commission);
+    t.profit = r * t.contracts.ToDouble();
+    lx -= le;
+    t.remainder = Quantity::FromUnits(lx);
+    return true;
+}
 
 class TradeBook {
   public:
@@ -40,6 +65,10 @@ class TradeBook {
 
     // Matches the whole journal afresh.
     void MatchAll();
+    // Whether the journal held corporate actions when it was last matched whole: then a change
+    // matches it whole again (RematchSecurities declines), but for an execution appended in a
+    // security no action touches while no tick or loading left a value to put back.
+    bool HasActions() const { return m_hasActions; }
     // Matches the journal's last movement, an execution just appended, against the open
     // trades of its security alone; false (nothing changed) when the trades are not those of
     // the journal before it, or its contracts are not positive: MatchAll must run then.
@@ -87,6 +116,8 @@ class TradeBook {
     bool MatchCounted(const std::vector<uint32_t>& exec, Trades& closed,
                       std::vector<std::pair<uint32_t, Quantity>>& stillOpen,
                       std::unordered_map<std::string, std::vector<uint32_t>>* bySecurity) const;
+    // MatchAll of a journal that holds actions (action_matching.cc).
+    void MatchWithActions();
     void ReplaceOpenTrades(const std::vector<std::string>& codes,
                            const std::vector<std::pair<uint32_t, Quantity>>& stillOpen,
                            size_t changed, int32_t nowDate, int32_t nowTime);
@@ -103,6 +134,8 @@ class TradeBook {
     TradeList m_closed;
     TradeList m_open;
     size_t m_matchedSize = 0;  // movements the trades reflect
+    bool m_hasActions = false;
+    std::unordered_set<std::string> m_actionCodes;  // lowered, before and after each action
     // The journal places of each security's open trades, in journal order from head on, by
     // lowered code; kept with the open trades while their entries keep their places.
     struct OpenPlaces {
@@ -130,8 +163,12 @@ void TradeBook::ValueSecurityAtTick(const std::string& lowered, double last, Tol
         if (it == m_openByCode.end()) return;
         const OpenPlaces& mine = it->second;
         for (size_t j = mine.head; j < mine.places.size(); ++j) {
-            const size_t k = OpenTradeAt(mine.places[j]);
-            if (k != SIZE_MAX && ValueAtTick(k, last)) told(k);
+            // The lots a corporate action made share its place: each is valued once.
+            const uint32_t place = mine.places[j];
+            if (j > mine.head && mine.places[j - 1] == place) continue;
+            for (size_t k = OpenTradeAt(place); k < m_open.size() && m_open.EntryAt(k) == place;
+                 ++k)
+                if (ValueAtTick(k, last)) told(k);
         }
         return;
     }

@@ -47,6 +47,7 @@ std::string NameOf(const JournalChange& change) {
 std::string DescribeMovement(const COrderCartera& m) {
     std::string letter = LS(MovementTypeLetterId(m.type));
     // The symbol as the grids show it; a quote code may be an ISIN nobody reads.
+    if (m.IsAction()) return letter + " " + std::string(m.quoteCode) + " " + std::string(m.terms);
     if (m.IsExecution())
         return letter + " " +
                (m.symbol.empty() ? std::string(m.quoteCode) : std::string(m.symbol)) + " " +

@@ -8,6 +8,7 @@
 #include "host/dates.h"
 #include "host/error.h"
 #include "host/strings.h"
+#include "statements/actions.h"
 #include "statements/flex.h"
 #include "statements/reading.h"
 #include "text/date.h"
@@ -260,9 +261,26 @@ void AddCorporateAction(const FlexRecord& r, Statement* s) {
     std::string what(Trim(r.Get(FlexField::actionDescription)));
     if (what.empty()) what = row.description;
     std::string type(Trim(r.Get(FlexField::type)));
-    s->notes.push_back({r.line, when + " " + row.symbol + ": corporate action " +
-                                    (type.empty() ? "" : type + " ") + "(" + what +
-                                    ") not applied: enter it by hand"});
+    if (row.date == 0) {
+        s->notes.push_back({r.line, when + " " + row.symbol + ": corporate action " +
+                                        (type.empty() ? "" : type + " ") + "(" + what +
+                                        ") not applied: enter it by hand"});
+        return;
+    }
+    for (std::string_view codes = r.Get(FlexField::notes); !codes.empty();) {
+        const size_t end = std::min(codes.find(';'), codes.size());
+        if (Trim(codes.substr(0, end)) == "Ca") return;  // cancelled
+        codes.remove_prefix(std::min(end + 1, codes.size()));
+    }
+    // Read as it stands; the rows of one action are netted once all are read.
+    row.kind = RowKind::action;
+    row.actionCode = type;
+    row.description = what;
+    if (auto q = ReadRowQuantity(r.line, "quantity", r.Get(FlexField::quantity), kDecimalNumber))
+        row.quantity = *q;
+    row.amount = Number(r, FlexField::amount, 0);
+    row.realized = Number(r, FlexField::fifoPnlRealized, 0);
+    s->rows.push_back(std::move(row));
 }
 
 // The date forms the Flex settings offer; dd/MM cannot be told from MM/dd and is not one.
@@ -332,17 +350,22 @@ void FinishFlexStatement(Statement* statement, size_t holdingsLine, std::string_
         throw Error(ErrorKind::invalid_input,
                     "line " + std::to_string(holdingsLine) + ": " + std::string(what) +
                         " with open positions only, no trades: " + std::string(how));
+    NetFlexActions(statement);
     AssignFlexCodes(statement);
 }
 
 void AssignFlexCodes(Statement* statement) {
     std::unordered_map<std::string, std::set<std::string>> securitiesOf;
-    for (const StatementRow& row : statement->rows)
+    for (const StatementRow& row : statement->rows) {
         if (!row.symbol.empty()) securitiesOf[row.symbol].insert(row.security);
+        if (!row.newSymbol.empty()) securitiesOf[row.newSymbol].insert(row.newSecurity);
+    }
+    auto code = [&](const std::string& symbol, const std::string& security) {
+        return securitiesOf[symbol].size() > 1 ? symbol + "@" + security : symbol;
+    };
     for (StatementRow& row : statement->rows) {
-        if (row.symbol.empty()) continue;
-        const bool shared = securitiesOf[row.symbol].size() > 1;
-        row.code = shared ? row.symbol + "@" + row.security : row.symbol;
+        if (!row.symbol.empty()) row.code = code(row.symbol, row.security);
+        if (!row.newSymbol.empty()) row.newCode = code(row.newSymbol, row.newSecurity);
     }
 }
 

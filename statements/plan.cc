@@ -13,6 +13,7 @@
 
 #include "host/error.h"
 #include "host/numbers.h"
+#include "model/action.h"
 #include "model/currency_entry.h"
 #include "model/entry.h"
 #include "model/sistema.h"
@@ -85,6 +86,18 @@ COrderCartera Movement(const StatementRow& row, const std::string& idPrefix) {
             m.price = perShare ? row.rate : row.amount;
             m.quoteCode = code.empty() ? text : code;
             m.symbol = row.symbol.empty() ? m.quoteCode : PooledText(row.symbol);
+            break;
+        }
+        case RowKind::action: {
+            ActionTerms terms;
+            if (!row.ratio.empty())
+                ParseRatio(row.ratio, &terms.ratioNew, &terms.ratioOld, nullptr);
+            terms.newCode = row.newCode.empty() ? row.newSymbol : row.newCode;
+            const Quantity contracts = row.quantity > 0 ? row.quantity : Quantity();
+            m = BuildAction(row.action, code, "", terms, 0, contracts, row.amount);
+            m.date = row.date;
+            m.time = row.time;
+            m.reserved = 0;
             break;
         }
         default:

@@ -23,6 +23,7 @@ enum class RowKind {
     income,      // interest received
     imposition,  // cash paid in
     refund,      // cash taken out
+    action,      // a corporate action (statements/actions.h)
 };
 
 struct StatementRow {
@@ -49,6 +50,12 @@ struct StatementRow {
     // applied it; 0 when the statement gives none.
     double fxRate = 0;
     std::string description;  // the broker's own text, for reports
+    // Actions: the movement type (model/order.h), the ratio "new:old", the security after it
+    // (its code as `code` is assigned), and the fraction of a share paid in cash (quantity,
+    // with its amount and realized result) or a stock dividend's shares (quantity). As read,
+    // before the rows of one action are netted: the broker's type code and signed quantity.
+    int32_t action = 0;
+    std::string actionCode, ratio, newSymbol, newSecurity, newCode;
 };
 
 // Something the statement holds that is reported, not applied (a split, a merger, a

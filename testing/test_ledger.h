@@ -47,6 +47,15 @@ inline COrderCartera Cash(int32_t type, Quantity contracts, double price, int32_
     return m;
 }
 
+// A corporate action of type on code, with its terms' canonical text (model/action.h).
+inline COrderCartera Action(int32_t type, const std::string& code, const std::string& terms,
+                            int32_t date = 20000) {
+    COrderCartera m = Exec(false, code, 0, 0.0, 0.0, date);
+    m.type = type;
+    m.terms = terms;
+    return m;
+}
+
 class FakeDocument : public ILedgerDocument {
   public:
     void DoFileSave() override { ++saves; }

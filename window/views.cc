@@ -101,6 +101,10 @@ void CViewBaseCartera::OnCarteraOtros() {
     if (m_pSistema) Sheets().RunOther(*m_pSistema, 3394, nullptr);
 }
 
+void CViewBaseCartera::OnCarteraAccion() {
+    if (m_pSistema) Sheets().RunAction(*m_pSistema, 44025, nullptr);
+}
+
 void CViewBaseCartera::OnCarteraComision() {
     if (m_pSistema && m_pSistema->GetAdmComisiones()) Sheets().RunCommissions(*m_pSistema, 3393);
 }
@@ -118,6 +122,8 @@ void CViewBaseCartera::OnModificar(uint64_t id) {
     int type = movement.type;
     if (type >= 1 && type <= 5)
         Sheets().RunOther(*m_pSistema, kCaption, &movement);
+    else if (movement.IsAction())
+        Sheets().RunAction(*m_pSistema, kCaption, &movement);
     else  // the title says which side is being changed
         Sheets().RunBuySell(*m_pSistema, movement.buy ? kModifyBuy : kModifySell, 1, nullptr,
                             &movement);
@@ -142,6 +148,9 @@ bool CViewBaseCartera::OnCmdMsg(int id) {
         case kCmdCommission:
             OnCarteraComision();
             return true;
+        case kCmdAction:
+            OnCarteraAccion();
+            return true;
         case kCmdStatistics:
             OnCarteraEstadisticas();
             return true;
@@ -159,6 +168,7 @@ bool CViewBaseCartera::OnUpdateCmdUI(int id, bool* enabled) const {
         case kCmdSell:
         case kCmdOther:
         case kCmdCommission:
+        case kCmdAction:
         case kCmdStatistics:
         case kCmdPrint:
             *enabled = true;

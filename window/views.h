@@ -27,6 +27,7 @@ class CViewBaseCartera : public CView, public IPortfolioView {
     static constexpr int kCmdOther = 33750;
     static constexpr int kCmdCommission = 33751;
     static constexpr int kCmdStatistics = 33760;
+    static constexpr int kCmdAction = 33762;
     static constexpr int kCmdPrint = 57607;
 
     CViewBaseCartera() = default;
@@ -45,6 +46,8 @@ class CViewBaseCartera : public CView, public IPortfolioView {
     void OnCarteraOperar(int textId);
     void OnCarteraOtros() override;
     void OnCarteraComision() override;
+    // The corporate-action sheet.
+    void OnCarteraAccion();
     // Opens the portfolio's statistics window beside it.
     void OnCarteraEstadisticas();
     // The entry points the host calls directly (the module exports them as C functions,

@@ -180,7 +180,7 @@ TEST_F(CsvCommandsTest, AStatementIsReadFirstFromAnyFileAndItsCancelsTakeTradesO
     const RunResult piped = Run(import("/dev/stdin", {}));
     ::dup2(input, 0);
     ::close(input);
-    EXPECT_EQ(piped.out.substr(0, 10), "added 10, ") << piped.err;
+    EXPECT_EQ(piped.out.substr(0, 10), "added 11, ") << piped.err;  // the split too
 
     Write(file, flex);
     EXPECT_THAT(Ok(import(file, {"--dry-run"})),
@@ -189,7 +189,7 @@ TEST_F(CsvCommandsTest, AStatementIsReadFirstFromAnyFileAndItsCancelsTakeTradesO
     const nlohmann::json done = Json(import(file, {}));
     EXPECT_EQ(done["withdrawn"][0]["order_text"], "IB:1003");
     std::unique_ptr<Loaded> after = Load(p);
-    EXPECT_EQ(after->ledger->GetOrders().size(), 9u);
+    EXPECT_EQ(after->ledger->GetOrders().size(), 10u);
     EXPECT_NE(after->ledger->GetOrders().back().orderText, "IB:1003");
 }
 

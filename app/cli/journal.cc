@@ -85,10 +85,11 @@ bool AppendMovement(Output io, const JournalArgs& a, Build build) {
     return true;
 }
 
-// Adds the movement the command built and prints its new id.
+// Adds the movement the command built and prints its new id; with whole, reads the journal
+// first (the movement depends on it).
 template <typename Build>
-void AddMovement(Output io, const JournalArgs& a, Build build) {
-    if (AppendMovement(io, a, build)) return;
+void AddMovement(Output io, const JournalArgs& a, Build build, bool whole = false) {
+    if (!whole && AppendMovement(io, a, build)) return;
     OpenPortfolio portfolio(io.context, a.path, OpenPortfolio::Use::change);
     COrderCartera m = build(portfolio.Ledger());
     ApplyCurrencyOptions(portfolio.Ledger(), a.o, m);
@@ -211,6 +212,20 @@ void AddExecutionCommand(CLI::App& app, Output io, Commands& commands, bool buy)
                         }});
 }
 
+void AddActionCommand(CLI::App& app, Output io, Commands& commands, const std::string& name,
+                      int32_t type, const std::string& help) {
+    auto a = std::make_shared<JournalArgs>();
+    CLI::App* sub = AddPathCommand(app, name, help, *a);
+    AddActionOptions(sub, a->o, type);
+    commands.push_back(
+        {sub, [io, a, type] {
+             AddMovement(
+                 io, *a,
+                 [&](const CSistemaCartera& ledger) { return ActionMovement(ledger, a->o, type); },
+                 ActionNeedsPosition(a->o));
+         }});
+}
+
 }  // namespace
 
 void AddJournalCommands(CLI::App& app, Output io, Commands& commands) {
@@ -232,6 +247,20 @@ void AddJournalCommands(CLI::App& app, Output io, Commands& commands) {
 
     AddExecutionCommand(app, io, commands, true);
     AddExecutionCommand(app, io, commands, false);
+
+    AddActionCommand(app, io, commands, "split", kSplit,
+                     "Record a split or a reverse split: every lot open before it keeps its "
+                     "date and cost");
+    AddActionCommand(app, io, commands, "rename", kRename,
+                     "Record a symbol or ISIN change: the position goes on under the new code");
+    AddActionCommand(app, io, commands, "stock-dividend", kStockDividend,
+                     "Record a stock dividend or bonus shares: new shares at no cost");
+    AddActionCommand(app, io, commands, "spin-off", kSpinOff,
+                     "Record a spin-off: lots of a new security with a share of the parent's "
+                     "cost and its dates");
+    AddActionCommand(app, io, commands, "merger", kMerger,
+                     "Record a merger for stock: the lots become the new security's by the "
+                     "ratio (a merger for cash is a sell)");
 
     auto cash = std::make_shared<JournalArgs>();
     sub = AddPathCommand(app, "cash", "Record an imposition, refund, deposit or expense", *cash);

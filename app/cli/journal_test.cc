@@ -43,6 +43,30 @@ TEST_F(JournalTest, BuyAndSellStoreTheDisplayedCommissionPerContract) {
         {"commission_per_contract": 0.25, "schedule": ""}])"_json));
 }
 
+// Every kind of corporate action reaches the lots open before it; a ratio that is not two
+// numbers above 0 is refused with its reason; restore takes an action back as any change.
+TEST_F(JournalTest, CorporateActionsChangeTheOpenLotsAndRestoreTakesThemBack) {
+    std::string p = NewPortfolio();
+    Ok({"buy", p, "--code", "ACME", "--contracts", "15", "--price", "10", "--date", "2024-01-02"});
+    for (const char* bad : {"0:1", "-4:1", "4", "4:0", "x:1"})
+        EXPECT_THAT(Fails(2, {"split", p, "--code", "ACME", "--ratio", bad}), HasSubstr("ratio"));
+    // 1.5 new shares: the 0.5 the position leaves is paid, at 120 a share.
+    Ok({"split", p, "--code", "ACME", "--ratio", "1:10", "--cash-in-lieu", "60"});
+    EXPECT_TRUE(Holds(Json({"show", p, "closed"}), R"([{"contracts": 0.5, "profit": 10.0}])"_json));
+    Ok({"rename", p, "--code", "ACME", "--to", "ACME2"});
+    Ok({"stock-dividend", p, "--code", "ACME2", "--shares", "2"});
+    Ok({"spin-off", p, "--code", "ACME2", "--new", "KID", "--ratio", "1:1", "--cost-share", "0.5"});
+    const nlohmann::json spun = Json({"show", p, "open"});
+    Ok({"merger", p, "--code", "KID", "--new", "BIG", "--ratio", "2:1"});
+    EXPECT_TRUE(Holds(Json({"show", p, "open"}), R"([
+        {"code": "ACME2", "contracts": 1, "entry_price": 50.0, "entry_date": "2024-01-02"},
+        {"code": "ACME2", "contracts": 2, "entry_price": 0.0},
+        {"code": "BIG", "contracts": 2, "entry_price": 25.0, "entry_date": "2024-01-02"},
+        {"code": "BIG", "contracts": 4, "entry_price": 0.0}])"_json));
+    EXPECT_THAT(Ok({"restore", p}), HasSubstr("took back: add of MRG KID 2:1 to=BIG"));
+    EXPECT_EQ(Json({"show", p, "open"}), spun);
+}
+
 TEST_F(JournalTest, RefusedCommandsAndUnknownIdsLeaveTheFileUnchanged) {
     std::string p = NewPortfolio("Savings");
     EXPECT_EQ(p, home + "/portfolios/Savings" + PortfolioExtension());

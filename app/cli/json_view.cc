@@ -20,25 +20,27 @@ Json CurrencyJson(const PooledText& own, const std::string& portfolio) {
 }
 
 Json MovementJson(const COrderCartera& m, const std::string& portfolio) {
-    return Json{{"id", m.id},
-                {"type", m.type},
-                {"letter", ::LS(MovementTypeLetterId(m.type))},
-                {"buy", m.buy != 0},
-                {"code", m.quoteCode},
-                {"symbol", m.symbol},
-                {"group", m.group},
-                {"contracts", m.contracts},
-                {"price", m.price},
-                {"commission_per_contract", m.commission},
-                {"schedule", m.schedule},
-                {"point_value", m.pointValue},
-                {"guarantee", m.guarantee},
-                {"decimals", m.decimals},
-                {"reserved", m.reserved},
-                {"date", IsoDate(m.date)},
-                {"time", HnToHc(m.time)},
-                {"currency", CurrencyJson(m.currency, portfolio)},
-                {"rate", m.rate}};
+    Json j{{"id", m.id},
+           {"type", m.type},
+           {"letter", ::LS(MovementTypeLetterId(m.type))},
+           {"buy", m.buy != 0},
+           {"code", m.quoteCode},
+           {"symbol", m.symbol},
+           {"group", m.group},
+           {"contracts", m.contracts},
+           {"price", m.price},
+           {"commission_per_contract", m.commission},
+           {"schedule", m.schedule},
+           {"point_value", m.pointValue},
+           {"guarantee", m.guarantee},
+           {"decimals", m.decimals},
+           {"reserved", m.reserved},
+           {"date", IsoDate(m.date)},
+           {"time", HnToHc(m.time)},
+           {"currency", CurrencyJson(m.currency, portfolio)},
+           {"rate", m.rate}};
+    if (m.IsAction()) j["terms"] = m.terms;
+    return j;
 }
 
 Json TradeJson(const CNegocioC& t, const std::string& portfolio) {

@@ -6,6 +6,7 @@
 #include "host/dates.h"
 #include "host/numbers.h"
 #include "host/strings.h"
+#include "model/action.h"
 #include "model/currency_entry.h"
 #include "model/entry.h"
 #include "model/sistema.h"
@@ -14,6 +15,12 @@
 
 namespace cartera::cli {
 namespace {
+
+const std::pair<const char*, int32_t> kActionTypes[] = {{"split", kSplit},
+                                                        {"rename", kRename},
+                                                        {"stock dividend", kStockDividend},
+                                                        {"spin-off", kSpinOff},
+                                                        {"merger", kMerger}};
 
 const std::pair<const char*, int32_t> kCashTypes[] = {
     {"imposition", kImposition}, {"refund", kRefund}, {"deposit", kDeposit}, {"expense", kExpense}};
@@ -143,6 +150,8 @@ std::string TypeName(int32_t type) {
     if (type == kDividend) return "dividend";
     for (const auto& [name, t] : kCashTypes)
         if (type == t) return name;
+    for (const auto& [name, t] : kActionTypes)
+        if (type == t) return name;
     return "movement of type " + std::to_string(type);
 }
 
@@ -234,6 +243,75 @@ COrderCartera DividendMovement(const Context& ctx, const MovementOptions& o,
     std::time_t when = ResolveWhen(o.date, o.time, StartTime(ctx, modifying));
     COrderCartera m = BuildDividend(symbol, code, decimals, shares, perShare, group, when,
                                     modifying ? modifying->id : kNoId);
+    RequireEntryBounds(m);
+    return m;
+}
+
+void AddActionOptions(CLI::App* sub, MovementOptions& o, int32_t type) {
+    AddText(sub, "--code", o.code, "quote code of the security")->required();
+    AddText(sub, "--symbol", o.symbol, "display name after the action (default: its code)");
+    if (TakesNewCode(type))
+        AddText(sub, type == kRename ? "--to" : "--new", o.to, "quote code after the action")
+            ->required();
+    if (TakesRatio(type)) {
+        auto* ratio = AddText(sub, "--ratio", o.ratio,
+                              "new:old, as 4:1 (4 new for 1 old) or 1:10 (1 new for 10 old)");
+        ratio->required(type != kStockDividend);
+        if (type == kStockDividend)
+            ratio->excludes(AddText(sub, "--shares", o.shares, "the new shares, for a ratio"));
+    }
+    if (type == kSpinOff)
+        AddText(sub, "--cost-share", o.costShare,
+                "share of the parent's cost the new lots take, from 0 to 1")
+            ->required();
+    if (type == kSplit || type == kMerger) {
+        AddText(sub, "--cash-in-lieu", o.cashInLieu, "cash paid for a fraction of a new share");
+        AddText(sub, "--fraction", o.fraction,
+                "the fraction paid in cash (default: what the position leaves)")
+            ->needs(sub->get_option("--cash-in-lieu"));
+    }
+    AddWhenOptions(sub, o);
+}
+
+bool ActionNeedsPosition(const MovementOptions& o) {
+    return o.cashInLieu.Given() && !o.fraction.Given();
+}
+
+COrderCartera ActionMovement(const CSistemaCartera& ledger, const MovementOptions& o,
+                             int32_t type) {
+    RequireCode(o);
+    ActionTerms terms;
+    std::string why;
+    if (o.ratio.Given() && !ParseRatio(o.ratio.value, &terms.ratioNew, &terms.ratioOld, &why))
+        FailUsage("--ratio " + o.ratio.value + ": " + why);
+    if (type == kStockDividend && !o.ratio.Given() && !o.shares.Given())
+        FailUsage("a stock dividend takes --ratio or --shares");
+    if (o.to.Given() && Trim(o.to.value).empty())
+        FailUsage(o.to.option->get_name() + " must not be empty");
+    terms.newCode = o.to.value;
+    if (o.costShare.Given()) {
+        terms.costShare = ReadQuantity("--cost-share", o.costShare.value);
+        if (terms.costShare < 0 || terms.costShare > 1)
+            FailUsage("--cost-share must be from 0 to 1, not '" + o.costShare.value + "'");
+    }
+    const std::time_t when = ResolveWhen(o.date, o.time, Now(ledger.GetContext()));
+    Quantity contracts;
+    double amount = 0.0;
+    if (o.shares.Given()) {
+        contracts = ReadQuantity("--shares", o.shares.value);
+        if (contracts <= 0) FailUsage("--shares must be more than 0, not '" + o.shares.value + "'");
+    }
+    COrderCartera m = BuildAction(type, o.code.value, o.symbol.value, terms, when, contracts, 0.0);
+    if (o.cashInLieu.Given()) {
+        amount = ReadNumber("--cash-in-lieu", o.cashInLieu.value);
+        contracts = o.fraction.Given() ? ReadQuantity("--fraction", o.fraction.value)
+                                       : FractionLeft(ledger.GetOpenTrades(), m);
+        if (contracts <= 0 || amount < 0)
+            FailUsage(
+                "cash in lieu needs a fraction above 0 (--fraction) and an amount of 0 "
+                "or more");
+        m = BuildAction(type, o.code.value, o.symbol.value, terms, when, contracts, amount);
+    }
     RequireEntryBounds(m);
     return m;
 }

@@ -19,6 +19,8 @@ struct MovementOptions {
     TextOption date, time;
     // Any movement: its currency and its rate to the portfolio's.
     TextOption currency, rate;
+    // Corporate actions.
+    TextOption ratio, to, costShare, cashInLieu, fraction;
 };
 
 // Register the options of one kind of movement on sub. required marks the options a new
@@ -34,6 +36,8 @@ void AddCurrencyOptions(CLI::App* sub, MovementOptions& o);
 // there is none, or when the portfolio's own currency is not named yet.
 void ApplyCurrencyOptions(const CSistemaCartera& ledger, const MovementOptions& o,
                           COrderCartera& m);
+// The options of the command that records a corporate action of type (model/action.h).
+void AddActionOptions(CLI::App* sub, MovementOptions& o, int32_t type);
 
 // The movement type of a --type word (imposition, refund, deposit, expense); usage error
 // for anything else.
@@ -50,6 +54,11 @@ COrderCartera ExecutionMovement(const CSistemaCartera& ledger, const MovementOpt
 // The other-operations pages, likewise; a new movement is dated now by ctx's clock.
 COrderCartera CashMovement(const Context& ctx, const MovementOptions& o,
                            const COrderCartera* modifying, int32_t type);
+// The corporate action of type the options describe. A fraction paid in cash without
+// --fraction is the one the position the ledger's open trades hold leaves.
+COrderCartera ActionMovement(const CSistemaCartera& ledger, const MovementOptions& o, int32_t type);
+// Whether ActionMovement needs the journal read (for the position's fraction).
+bool ActionNeedsPosition(const MovementOptions& o);
 COrderCartera DividendMovement(const Context& ctx, const MovementOptions& o,
                                const COrderCartera* modifying);
 

@@ -5,6 +5,7 @@
 
 #include "host/archive.h"
 #include "host/dates.h"
+#include "model/action.h"
 
 namespace literal {
 namespace {
@@ -42,51 +43,121 @@ void CrearFictios(Ledger& l, const CArrayOrders& remaining) {
 
 }  // namespace
 
+// The list matching walks: executions, corporate actions, and the lots actions made.
+struct Element {
+    COrderCartera m;  // as adjusted so far; an action's cash in lieu: what is left of it
+    int action = -1;  // the action's index, for an action
+    bool made = false;
+};
+
+struct ActionState {
+    cartera::ActionRule rule;
+    __int128 held = 0;
+    std::vector<COrderCartera> made;
+    cartera::Quantity cash;  // the fraction paid in cash still to meet
+};
+
 void CasarOrdenes(Ledger& l) {
     l.closed.clear();
-    CArrayOrders ex;
-    for (size_t i = 0; i < l.orders.size(); ++i)
-        if (l.orders[i].IsExecution()) ex.push_back(l.orders[i]);
-    if (ex.empty()) {
-        l.open.clear();
-        return;
+    std::vector<Element> ex;
+    std::vector<ActionState> actions;
+    actions.reserve(l.orders.size());
+    for (size_t i = 0; i < l.orders.size(); ++i) {
+        const COrderCartera& m = l.orders[i];
+        if (m.IsExecution()) ex.push_back({m});
+        if (!m.IsAction()) continue;
+        actions.push_back({cartera::ActionRule(m), 0, {}, {}});
+        if (actions.back().rule.PaysCashInLieu()) actions.back().cash = m.contracts;
+        ex.push_back({m, static_cast<int>(actions.size() - 1)});
     }
+    auto lower = [](const PooledText& code) { return Lower(code); };
+    auto close = [&](Element& e, COrderCartera& x, size_t i, size_t* j) -> bool {
+        CNegocioC t = cartera::ClosedTradeFields(e.m, x);
+        double r = cartera::ClosedUnitResult(e.m.buy != 0, e.m.price, e.m.pointValue, x.price,
+                                             x.pointValue, e.m.commission, x.commission);
+        if (e.m.contracts > x.contracts) {
+            t.contracts = x.contracts;
+            t.percentage = cartera::TradePercentage(r, e.m.price);
+            t.profit = r * x.contracts.ToDouble();
+            e.m.contracts -= x.contracts;
+            t.remainder = e.m.contracts;
+            l.closed.push_back(t);
+            if (j) ex.erase(ex.begin() + static_cast<long>(*j));
+            if (!j) x.contracts = cartera::Quantity();
+            return false;
+        }
+        t.contracts = e.m.contracts;
+        t.percentage = cartera::TradePercentage(r, e.m.price + e.m.commission);
+        t.profit = r * e.m.contracts.ToDouble();
+        x.contracts -= e.m.contracts;
+        t.remainder = x.contracts;
+        if (j && x.contracts == 0) ex.erase(ex.begin() + static_cast<long>(*j));
+        l.closed.push_back(t);
+        ex.erase(ex.begin() + static_cast<long>(i));
+        return true;
+    };
     for (size_t i = 0; i < ex.size(); ++i) {
+        if (ex[i].action >= 0) {  // no entry; the lots it made take their turns next
+            ActionState& a = actions[static_cast<size_t>(ex[i].action)];
+            if (ex[i].m.type == kStockDividend) {
+                __int128 units = 0;
+                COrderCartera lot = a.rule.DividendLot(a.held, &units);
+                lot.contracts = cartera::Quantity::FromUnits(units);
+                if (units > 0) a.made.push_back(lot);
+            }
+            std::vector<Element> made;
+            for (const COrderCartera& m : a.made) made.push_back({m, -1, true});
+            ex.insert(ex.begin() + static_cast<long>(i) + 1, made.begin(), made.end());
+            continue;
+        }
         bool entryUsedUp = false;
         for (size_t j = i + 1; j < ex.size();) {
-            COrderCartera& e = ex[i];
-            COrderCartera& x = ex[j];
-            if (Lower(x.quoteCode) != Lower(e.quoteCode) || x.buy == e.buy) {
+            Element& e = ex[i];
+            if (ex[j].made) {
                 ++j;
                 continue;
             }
-            CNegocioC t = cartera::ClosedTradeFields(e, x);
-            double r = cartera::ClosedUnitResult(e.buy != 0, e.price, e.pointValue, x.price,
-                                                 x.pointValue, e.commission, x.commission);
-            if (e.contracts > x.contracts) {
-                t.contracts = x.contracts;
-                t.percentage = cartera::TradePercentage(r, e.price);
-                t.profit = r * x.contracts.ToDouble();
-                e.contracts -= x.contracts;
-                t.remainder = e.contracts;
-                l.closed.push_back(t);
-                ex.erase(ex.begin() + static_cast<long>(j));
-            } else {
-                t.contracts = e.contracts;
-                t.percentage = cartera::TradePercentage(r, e.price + e.commission);
-                t.profit = r * e.contracts.ToDouble();
-                x.contracts -= e.contracts;
-                t.remainder = x.contracts;
-                if (x.contracts == 0) ex.erase(ex.begin() + static_cast<long>(j));
-                l.closed.push_back(t);
-                ex.erase(ex.begin() + static_cast<long>(i));
-                entryUsedUp = true;
-                break;
+            if (ex[j].action >= 0) {  // an action the entry passes
+                ActionState& a = actions[static_cast<size_t>(ex[j].action)];
+                const COrderCartera& am = ex[j].m;
+                if (lower(e.m.quoteCode) == lower(am.quoteCode)) {
+                    __int128 units = e.m.contracts.Units();
+                    if (am.type == kStockDividend) {
+                        a.held += units;
+                    } else if (am.type == kSpinOff) {
+                        __int128 childUnits = 0;
+                        COrderCartera child = a.rule.SplitOff(e.m, units, &childUnits);
+                        child.contracts = cartera::Quantity::FromUnits(childUnits);
+                        if (childUnits > 0) a.made.push_back(child);
+                    } else {
+                        a.rule.Adjust(e.m, units);
+                        e.m.contracts = cartera::Quantity::FromUnits(units);
+                    }
+                }
+                if (a.cash != 0 && e.m.buy && lower(e.m.quoteCode) == lower(a.rule.codeAfter)) {
+                    COrderCartera x = a.rule.CashInLieuExit();
+                    x.contracts = a.cash;
+                    entryUsedUp = close(e, x, i, nullptr);
+                    a.cash = x.contracts;
+                    if (entryUsedUp) break;
+                }
+                ++j;
+                continue;
             }
+            COrderCartera& x = ex[j].m;
+            if (Lower(x.quoteCode) != Lower(e.m.quoteCode) || x.buy == e.m.buy) {
+                ++j;
+                continue;
+            }
+            entryUsedUp = close(e, x, i, &j);
+            if (entryUsedUp) break;
         }
         if (entryUsedUp) --i;  // the element now at position i is the next entry
     }
-    CrearFictios(l, ex);
+    CArrayOrders open;
+    for (const Element& e : ex)
+        if (e.action < 0) open.push_back(e.m);
+    CrearFictios(l, open);
 }
 
 void CalcularCapital(Ledger& l) {
