@@ -179,9 +179,9 @@ void ReadRecordInto(CArchive& ar, Text&& text, COrderCartera& m) {
     m.buy = m.type == kBuy ? 1 : 0;
 }
 
-// An action's terms, read where a schedule is stored.
+// An action's or an exchange's terms, read where a schedule is stored.
 void TakeTerms(COrderCartera& m) {
-    if (m.IsAction()) m.terms = std::exchange(m.schedule, PooledText());
+    if (m.HasTerms()) m.terms = std::exchange(m.schedule, PooledText());
 }
 
 }  // namespace
@@ -234,8 +234,8 @@ bool HoldsExactQuantities(const CArchive& ar) {
 }
 
 void WriteExtensionRecord(CArchive& ar, const COrderCartera& m) {
-    // An action has no commission schedule: its terms take the schedule's place.
-    const std::string_view schedule = m.IsAction() ? m.terms : m.schedule;
+    // An action or an exchange has no commission schedule: its terms take the schedule's place.
+    const std::string_view schedule = m.HasTerms() ? m.terms : m.schedule;
     if (!RecordBytes::Fits({schedule})) {
         ar.WriteString(schedule);
         ar.WriteU32(static_cast<uint32_t>(m.reserved));

@@ -12,23 +12,27 @@ namespace {
 
 EntryRefusal Refuse(EntryField field, std::string message) { return {field, std::move(message)}; }
 
-std::string Upper(std::string_view code) {
-    std::string out(code);
+}  // namespace
+
+EntryRefusal ReadCurrencyCode(std::string_view text, std::string* code) {
+    std::string out(text);
     for (char& c : out)
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return out;
+    if (!out.empty() && !IsCurrencyCode(out))
+        return Refuse(EntryField::currency,
+                      "the currency must be a three-letter code such as "
+                      "EUR, not '" +
+                          std::string(text) + "'");
+    *code = std::move(out);
+    return {};
 }
-
-}  // namespace
 
 EntryRefusal SetMovementCurrency(std::string_view portfolio, std::string_view code,
                                  std::optional<double> rate, const RateLookup& lookup,
                                  COrderCartera& m) {
-    const std::string currency = code.empty() ? m.currency.str() : Upper(code);
-    if (!currency.empty() && !IsCurrencyCode(currency))
-        return Refuse(EntryField::currency,
-                      "the currency must be a three-letter code such as EUR, not '" +
-                          std::string(code) + "'");
+    std::string currency = m.currency.str();
+    if (!code.empty())
+        if (auto refused = ReadCurrencyCode(code, &currency)) return refused;
     if (rate && !(*rate > 0 && *rate <= kMaxEntryAmount))
         return Refuse(EntryField::rate, "the rate must be more than 0");
     if (currency.empty() || currency == portfolio) {

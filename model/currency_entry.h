@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "model/entry.h"
@@ -14,6 +15,10 @@ namespace cartera {
 // How many units of `to` one unit of `from` bought on a date; nullopt when not known.
 using RateLookup =
     std::function<std::optional<double>(std::string_view from, std::string_view to, int32_t date)>;
+
+// The code of `text` in capitals (any case is taken), empty for an empty text; a refusal
+// naming the text for anything but three letters.
+EntryRefusal ReadCurrencyCode(std::string_view text, std::string* code);
 
 // Gives m the currency `code` (any case) with the rate typed, else the lookup's for m's date
 // (lookup may be empty). A movement in the portfolio's currency keeps no currency and rate 1;

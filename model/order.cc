@@ -32,6 +32,8 @@ int MovementTypeLetterId(int32_t type) {
             return 3420;
         case kSell:
             return 3418;
+        case kExchange:
+            return 44005;
         case kSplit:
         case kRename:
         case kStockDividend:

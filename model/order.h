@@ -18,7 +18,8 @@ enum MovementType : int32_t {
     kDeposit = 4,
     kRefund = 5,
     kSell = 6,
-    // 7 is a currency exchange's. Corporate actions (model/action.h) from 8 on.
+    kExchange = 7,  // cash from one currency into another (model/exchange.h)
+    // Corporate actions (model/action.h) from 8 on.
     kSplit = 8,           // split or reverse split of the security
     kRename = 9,          // symbol or ISIN change: the position goes on under the new code
     kStockDividend = 10,  // new shares at no cost, dated the action's
@@ -65,8 +66,9 @@ class COrderC {
 
 class COrderCartera : public COrderC {
   public:
-    // A corporate action's terms as canonical text (model/action.h); empty for every other
-    // movement. First, so it takes the base's tail padding and the record does not grow.
+    // A corporate action's terms as canonical text (model/action.h), an exchange's sold side
+    // (model/exchange.h); empty for every other movement. First, so it takes the base's tail
+    // padding and the record does not grow.
     PooledText terms;
     double commission = 0.0;  // commission per contract
     int32_t reserved = -1;    // carried and stored, never interpreted
@@ -78,6 +80,8 @@ class COrderCartera : public COrderC {
     int IsExecution() const { return type == kBuy || type == kSell; }
     // 1 for a corporate action (types 8 to 12): it changes the lots open before it.
     int IsAction() const { return type >= kSplit && type <= kMerger; }
+    // Whether the movement keeps terms, stored where a schedule is: an action and an exchange.
+    int HasTerms() const { return IsAction() || type == kExchange; }
     // 1 for a dividend on no shares or a negative number of them: entry refuses it, a file
     // may hold one from before; its amount counts as 0.
     int IsSharelessDividend() const { return type == kDividend && contracts <= 0; }

@@ -16,6 +16,7 @@
 #include "model/action.h"
 #include "model/currency_entry.h"
 #include "model/entry.h"
+#include "model/exchange.h"
 #include "model/sistema.h"
 #include "rates/rates.h"
 #include "statements/reading.h"
@@ -100,6 +101,8 @@ COrderCartera Movement(const StatementRow& row, const std::string& idPrefix) {
             m.reserved = 0;
             break;
         }
+        case RowKind::exchange:
+            break;  // SetRowExchange makes it
         default:
             m.type = row.kind == RowKind::expense      ? kExpense
                      : row.kind == RowKind::income     ? kDeposit
@@ -345,15 +348,41 @@ RateLookup TableLookup(const Context& ctx) {
     };
 }
 
+// An exchange row's movement: the broker's rate for the currency bought when it gives one.
+void SetRowExchange(const StatementRow& row, const std::string& own, const RateLookup& lookup,
+                    COrderCartera& m) {
+    std::optional<double> rate;
+    if (row.fxRate > 0 && row.currency != own && row.soldCurrency != own) rate = row.fxRate;
+    if (EntryRefusal refusal = SetExchange(own, {row.soldCurrency, row.soldAmount},
+                                           {row.currency, row.amount}, rate, lookup, m))
+        FailRow(row.line, FieldOf(refusal.field), refusal.message);
+}
+
 // A row in a currency other than the portfolio's takes the rate the broker applied, else
 // the rates table's for its date; refused, naming the pair and the date, without either.
 void SetRowCurrency(const StatementRow& row, const std::string& own, const RateLookup& lookup,
                     COrderCartera& m) {
+    if (row.kind == RowKind::exchange) return SetRowExchange(row, own, lookup, m);
     if (own.empty() || row.currency.empty()) return;
     std::optional<double> rate;
     if (row.fxRate > 0 && row.currency != own) rate = row.fxRate;
     if (EntryRefusal refusal = SetMovementCurrency(own, row.currency, rate, lookup, m))
         FailRow(row.line, FieldOf(refusal.field), refusal.message);
+}
+
+// A portfolio of one currency takes no exchange: each is a note of what it left out.
+void NoteExchanges(std::vector<const StatementRow*>* rows, const std::string& own,
+                   ImportPlan* plan) {
+    if (!own.empty()) return;
+    std::erase_if(*rows, [&](const StatementRow* row) {
+        if (row->kind != RowKind::exchange) return false;
+        plan->notes.push_back(
+            {row->line, "currency exchange of " + ExactNumberText(row->soldAmount) + " " +
+                            row->soldCurrency + " for " + ExactNumberText(row->amount) + " " +
+                            row->currency +
+                            " left out: name the portfolio's currency to import exchanges"});
+        return true;
+    });
 }
 
 // Refuses a trade beyond the bound of contracts.
@@ -372,6 +401,7 @@ ImportPlan PlanImport(const Statement& statement, const CSistemaCartera& ledger,
     plan.notes = statement.notes;
     std::vector<const StatementRow*> rows = RowsOfAccount(statement, options, &plan);
     rows = RowsOfCurrency(std::move(rows), options, ledger.GetCurrency(), &plan);
+    NoteExchanges(&rows, ledger.GetCurrency(), &plan);
     const RateLookup lookup = TableLookup(ledger.GetContext());
     TakeOutCancelled(&rows, statement, ledger, &plan);
     CheckQuantities(rows);

@@ -24,6 +24,7 @@ enum class RowKind {
     imposition,  // cash paid in
     refund,      // cash taken out
     action,      // a corporate action (statements/actions.h)
+    exchange,    // `amount` of `currency` bought with `soldAmount` of `soldCurrency`
 };
 
 struct StatementRow {
@@ -49,6 +50,9 @@ struct StatementRow {
     // Units of the account's base currency one unit of `currency` bought, as the broker
     // applied it; 0 when the statement gives none.
     double fxRate = 0;
+    // Exchanges: the currency and amount sold (the bought side is `currency` and `amount`).
+    std::string soldCurrency;
+    double soldAmount = 0;
     std::string description;  // the broker's own text, for reports
     // Actions: the movement type (model/order.h), the ratio "new:old", the security after it
     // (its code as `code` is assigned), and the fraction of a share paid in cash (quantity,

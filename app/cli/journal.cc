@@ -11,6 +11,7 @@
 #include "host/env.h"
 #include "host/folders.h"
 #include "host/strings.h"
+#include "model/currency_entry.h"
 #include "model/entry.h"
 #include "model/extra_fields.h"
 #include "model/portfolio_file.h"
@@ -30,11 +31,8 @@ struct JournalArgs {
 
 // The portfolio currency a --currency text names, in capitals; empty for none.
 std::string PortfolioCurrency(const std::string& text) {
-    std::string code = text;
-    for (char& c : code)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    if (!code.empty() && !IsCurrencyCode(code))
-        FailUsage("the currency must be a three-letter code such as EUR, not '" + text + "'");
+    std::string code;
+    if (auto refused = ReadCurrencyCode(text, &code)) FailUsage(refused.message);
     return code;
 }
 
