@@ -118,7 +118,7 @@ std::map<int32_t, ExactTotal> Contributions(const CSistemaCartera& ledger, const
     for (const COrderCartera& m : ledger.GetOrders()) {
         if (m.type != kImposition && m.type != kDeposit && m.type != kRefund) continue;
         if (filter.to && m.date > *filter.to) continue;
-        double amount = m.contracts.ToDouble() * m.price;
+        double amount = m.contracts.ToDouble() * m.rate * m.price;  // in the portfolio's currency
         out[m.date].Add(m.type == kRefund ? -amount : amount);
     }
     return out;
@@ -249,7 +249,7 @@ TaxReport BuildTaxReport(const std::vector<ClosedTrade>& trades, const CSistemaC
         if ((m.type != kDividend && m.type != kExpense) || m.date < first || m.date > last ||
             !filter.AcceptsCash(m.date, m.quoteCode, m.group))
             continue;
-        double q = m.contracts.ToDouble();
+        double q = m.contracts.ToDouble() * m.rate;  // in the portfolio's currency
         auto& line = (m.type == kDividend ? dividends : expenses)[m.quoteCode];
         line.first = m.symbol;
         line.second.Add(m.type == kDividend ? (m.commission + m.price) * q : q * m.price);

@@ -4,6 +4,7 @@
 #include <climits>
 
 #include "model/sistema.h"
+#include "model/trade.h"
 
 namespace cartera::analytics {
 namespace {
@@ -41,14 +42,16 @@ ClosedTrade View(const CNegocioC& t, size_t index) {
     double q = t.contracts.ToDouble();
     double entryValue = t.entryPrice * t.pointValue * q;
     double exitValue = t.exitPrice * t.pointValue * q;
+    // In the portfolio's currency: what was paid or received at entry at the entry's rate, at
+    // exit at the exit's (a rate of 1 leaves the amounts as they are).
     if (v.isLong) {
-        v.cost = entryValue + t.entryCommission * q;
-        v.proceeds = exitValue - t.exitCommission * q;
+        v.cost = (entryValue + t.entryCommission * q) * t.entryRate;
+        v.proceeds = (exitValue - t.exitCommission * q) * t.exitRate;
     } else {
-        v.proceeds = entryValue - t.entryCommission * q;
-        v.cost = exitValue + t.exitCommission * q;
+        v.proceeds = (entryValue - t.entryCommission * q) * t.entryRate;
+        v.cost = (exitValue + t.exitCommission * q) * t.exitRate;
     }
-    v.result = t.profit;
+    v.result = TradeBaseResult(t);
     return v;
 }
 

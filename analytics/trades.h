@@ -19,9 +19,10 @@ struct ClosedTrade {
     bool isLong = true;
     Quantity contracts;
     int32_t entryDate = 0, exitDate = 0, daysHeld = 0;
+    // In the portfolio's currency, each side at its own rate.
     double proceeds = 0.0;  // the selling side's value net of its commission
     double cost = 0.0;      // the buying side's value with its commission
-    double result = 0.0;    // the profit the grid shows, commissions included
+    double result = 0.0;    // proceeds less cost, as the trade's result in that currency
 };
 
 // Which trades count. Dates are date numbers, inclusive, on the exit date; codes match

@@ -128,6 +128,13 @@ std::string LowerAscii(std::string_view text) {
     return out;
 }
 
+std::string UpperAscii(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return out;
+}
+
 std::string_view Trim(std::string_view s) {
     constexpr std::string_view kBlank = " \t\r\n";
     size_t begin = s.find_first_not_of(kBlank);

@@ -53,6 +53,8 @@ std::string_view Trim(std::string_view s);
 // ASCII letters lowered; other bytes (UTF-8 included) kept: how codes and headings compare
 // whatever their case.
 std::string LowerAscii(std::string_view text);
+// ASCII letters raised, likewise: how currency codes are written.
+std::string UpperAscii(std::string_view text);
 
 }  // namespace cartera
 

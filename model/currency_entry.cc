@@ -4,6 +4,7 @@
 #include <string>
 
 #include "host/dates.h"
+#include "host/strings.h"
 #include "model/extra_fields.h"
 
 namespace cartera {
@@ -15,9 +16,7 @@ EntryRefusal Refuse(EntryField field, std::string message) { return {field, std:
 }  // namespace
 
 EntryRefusal ReadCurrencyCode(std::string_view text, std::string* code) {
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    std::string out = UpperAscii(text);
     if (!out.empty() && !IsCurrencyCode(out))
         return Refuse(EntryField::currency,
                       "the currency must be a three-letter code such as "

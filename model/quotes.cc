@@ -1,3 +1,5 @@
+#include <algorithm>
+#include <cmath>
 #include <unordered_set>
 
 #include "host/strings.h"
@@ -20,6 +22,26 @@ std::vector<std::pair<PooledText, int>> ExecutionCodes(const CArrayOrders& journ
             counts.emplace_back(code, 0);
         }
         ++counts[at].second;
+    }
+    return counts;
+}
+
+std::string RateCode(std::string_view portfolio, std::string_view currency) {
+    if (portfolio.empty() || currency.empty() || portfolio == currency) return {};
+    return std::string(portfolio) + std::string(currency);
+}
+
+std::vector<std::pair<std::string, int>> RateCodes(const CArrayOrders& journal,
+                                                   std::string_view portfolio) {
+    std::vector<std::pair<std::string, int>> counts;
+    for (const auto& m : journal) {
+        if (!m.IsExecution() || m.currency.empty()) continue;
+        const std::string code = RateCode(portfolio, m.currency);
+        if (code.empty()) continue;
+        auto it =
+            std::find_if(counts.begin(), counts.end(), [&](auto& c) { return c.first == code; });
+        if (it == counts.end()) it = counts.insert(counts.end(), {code, 0});
+        ++it->second;
     }
     return counts;
 }
@@ -58,6 +80,15 @@ bool LiveValuation::OnTicks(std::string_view code, const CMensajePelvo& message)
         }
     }
     if (lastCount == 0) return false;
+    const std::string_view portfolio = m_book.PortfolioCurrency();
+    if (code.size() == 6 && !portfolio.empty() && UpperAscii(code.substr(0, 3)) == portfolio) {
+        const std::string currency = UpperAscii(code.substr(3));
+        if (currency == portfolio || !(last > 0) || !std::isfinite(1 / last)) return false;
+        // The quote is units of the currency one unit of the portfolio's buys.
+        m_book.SetLiveRate(PooledText(currency), 1 / last,
+                           [this](size_t k) { m_refresh.push_back(static_cast<int32_t>(k)); });
+        return true;
+    }
     m_book.ValueSecurityAtTick(LowerAscii(code), last,
                                [this](size_t k) { m_refresh.push_back(static_cast<int32_t>(k)); });
     return true;

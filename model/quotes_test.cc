@@ -45,6 +45,32 @@ TEST_F(QuotesTest, LastPriceRevaluesOpenTradesOfTheCodeWithTheirSchedulesCommiss
     EXPECT_DOUBLE_EQ(s.percentage, 100.0 * 9.5 / 20.2);
 }
 
+// A pair quote gives the live rate of the portfolio's open trades in that currency: their
+// results in the portfolio's currency move with it, and trades matched later keep it.
+TEST_F(QuotesTest, APairQuoteValuesTheOpenTradesOfItsCurrencyAtTheLiveRate) {
+    ledger.SetCurrency("EUR");
+    COrderCartera buy = Exec(true, "ACME", 10, 100.0, 0.2);
+    buy.currency = PooledText("USD");
+    buy.rate = 0.9;
+    ledger.AddOrder(buy);
+    ledger.AddOrder(Exec(true, "HOME", 1, 5.0));
+    Tick("EURUSD", {{kTickLast, 1.25}});  // 1.25 dollars a euro: 0.8 euros a dollar
+    EXPECT_DOUBLE_EQ(ledger.GetOpenTrades()[0].exitRate, 0.8);
+    EXPECT_DOUBLE_EQ(ledger.GetOpenTrades()[1].exitRate, 1.0);
+    // The cost, commission included, at the rate's move: 10 x 100.2 x (0.8 - 0.9).
+    EXPECT_NEAR(ledger.GetExchangePart(), -100.2, 1e-9);
+    Tick("EURGBP", {{kTickLast, 0.0}});  // no rate: nothing moves
+    Tick("EURUSD", {{kTickLast, 0.0}});
+    EXPECT_DOUBLE_EQ(ledger.GetOpenTrades()[0].exitRate, 0.8);
+    COrderCartera sell = Exec(false, "ACME", 4, 100.0, 0.2);
+    sell.currency = buy.currency;
+    sell.rate = 0.8;
+    ledger.AddOrder(sell);
+    ASSERT_EQ(ledger.GetOpenTrades().size(), 2u);
+    EXPECT_DOUBLE_EQ(ledger.GetOpenTrades()[0].exitRate, 0.8);
+    EXPECT_NEAR(ledger.GetExchangePart(), -100.2, 1e-9);  // 4 closed and 6 open, all at 0.8
+}
+
 TEST_F(QuotesTest, IdleDrawsQueuedRowsOnceAndDropsStaleOnes) {
     ledger.DoIdle();
     EXPECT_EQ(grids.revalued, 0);

@@ -120,6 +120,9 @@ void CSistemaCartera::RecomputeAndRefresh() {
 void CSistemaCartera::Admit(COrderCartera& m) {
     if (const PooledText code = cartera::QuotedCode(m); !code.empty())
         RegisterQuote(cartera::MakeQuoteRequest(code), nullptr);
+    if (m.IsExecution())
+        if (const std::string rate = cartera::RateCode(GetCurrency(), m.currency); !rate.empty())
+            RegisterQuote(cartera::MakeQuoteRequest(rate), nullptr);
     if (m.quoteCode.empty()) m.quoteCode = m.symbol;
     m_journal.GiveId(m);
 }

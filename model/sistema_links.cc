@@ -51,10 +51,14 @@ void CSistemaCartera::SerializeLayouts(CArchive& ar) {
 void CSistemaCartera::RegisterAll() {
     for (const auto& [code, times] : cartera::ExecutionCodes(m_journal.Orders()))
         RegisterQuoteTimes(cartera::MakeQuoteRequest(code), times);
+    for (const auto& [code, times] : cartera::RateCodes(m_journal.Orders(), GetCurrency()))
+        RegisterQuoteTimes(cartera::MakeQuoteRequest(code), times);
 }
 
 void CSistemaCartera::UnregisterAll() {
     for (const auto& [code, times] : cartera::ExecutionCodes(m_journal.Orders()))
+        UnregisterQuoteTimes(cartera::MakeQuoteRequest(code), times);
+    for (const auto& [code, times] : cartera::RateCodes(m_journal.Orders(), GetCurrency()))
         UnregisterQuoteTimes(cartera::MakeQuoteRequest(code), times);
 }
 
@@ -68,8 +72,10 @@ std::vector<MarketSymbol> CSistemaCartera::OwnSymbols() const {
 
 void CSistemaCartera::OnTicks(const CMensajePelvo& message) {
     CObjectZorb::OnTicks(message);
-    if (m_live.OnTicks(message.GetCodigo(), message))
+    if (m_live.OnTicks(message.GetCodigo(), message)) {
         m_totals.openProfit = m_book.Open().ProfitSum();
+        m_totals.exchangePart = m_book.Open().ExchangeSum() + m_book.Closed().ExchangeSum();
+    }
 }
 
 void CSistemaCartera::DoIdle() { m_live.Idle(std::vector<ILedgerView*>(m_views)); }

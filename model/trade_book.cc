@@ -15,7 +15,10 @@ CNegocioC TradeBook::MakeOpenTrade(const COrderCartera& m, Quantity q, int32_t n
     const double n = q.ToDouble();
     if (!m.schedule.empty() && m_commissions)
         cx = m_commissions->CalculateCommission(m.schedule, n * m.price, 4) / n;
-    return OpenTradeFields(m, q, cx, nowDate, nowTime);
+    CNegocioC t = OpenTradeFields(m, q, cx, nowDate, nowTime);
+    for (const auto& [currency, rate] : m_liveRates)
+        if (currency == t.currency) t.exitRate = rate;
+    return t;
 }
 
 void TradeBook::MakeFictitious(const CArrayOrders& remaining) {

@@ -3,6 +3,7 @@
 // closed trades, the rest as open trades valued with the commission closing them would cost.
 // A change of the journal is followed by matching again only what it touches, with the very
 // trades a full matching gives.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -94,6 +95,11 @@ class TradeBook {
     // one valued is told by its index in Open().
     template <class Told>
     void ValueSecurityAtTick(const std::string& lowered, double last, Told&& told);
+    // The live rate of a currency to the portfolio's: every open trade in it, and every one
+    // matching makes from now on, is valued at it; each changed is told by its index.
+    template <class Told>
+    void SetLiveRate(PooledText currency, double rate, Told&& told);
+    std::string_view PortfolioCurrency() const { return m_journal.Currency(); }
     // After the commission schedules changed: the open trades' exit commissions as matching
     // now gives them; a trade a tick valued keeps that price, with the new commission.
     void Reprice();
@@ -154,6 +160,7 @@ class TradeBook {
         double price, commission;
     };
     std::vector<LoadedExit> m_loadedExits;
+    std::vector<std::pair<PooledText, double>> m_liveRates;  // by currency, as ticks gave them
 };
 
 template <class Told>
@@ -174,6 +181,19 @@ void TradeBook::ValueSecurityAtTick(const std::string& lowered, double last, Tol
     }
     for (size_t k = 0; k < m_open.size(); ++k)
         if (LowerAscii(m_open[k].quoteCode) == lowered && ValueAtTick(k, last)) told(k);
+}
+
+template <class Told>
+void TradeBook::SetLiveRate(PooledText currency, double rate, Told&& told) {
+    auto it = std::find_if(m_liveRates.begin(), m_liveRates.end(),
+                           [&](const auto& r) { return r.first == currency; });
+    if (it == m_liveRates.end()) it = m_liveRates.insert(m_liveRates.end(), {currency, rate});
+    it->second = rate;
+    for (size_t k = 0; k < m_open.size(); ++k) {
+        if (m_open[k].currency != currency || m_open[k].exitRate == rate) continue;
+        m_open.Edit(k, [&](CNegocioC& t) { t.exitRate = rate; });
+        told(k);
+    }
 }
 
 }  // namespace cartera

@@ -8,6 +8,7 @@
 #include <tuple>
 
 #include "grids/csv.h"
+#include "model/exchange.h"
 #include "statements/test_rows.h"
 #include "testing/test_grids.h"
 #include "text/csv.h"
@@ -120,7 +121,7 @@ TEST_F(CarteraCsvTest, TheJournalAndTheMovementsGridExportAndReadBackToTheSameRo
     ledger.AddOrder(Exec(true, "MICRO", 1, 0.0001, 0.0, 20002));
     std::ostringstream journal;
     ExportMovementsCsv(ledger, journal);
-    EXPECT_NE(journal.str().find(",buy,TINY,TINY,500,3.912,7,,2\r\n"), std::string::npos)
+    EXPECT_NE(journal.str().find(",buy,TINY,TINY,500,3.912,7,,2,,,\r\n"), std::string::npos)
         << journal.str();
     SetLanguage(Language::de);
     movements.FillGrid();
@@ -167,6 +168,43 @@ TEST_F(CarteraCsvTest, TheJournalAndTheMovementsGridExportAndReadBackToTheSameRo
     EXPECT_NE(refund.str().find("\r\nRE,cash,,1970-01-01,2,-1500.00,0.00,3000.00\r\n"),
               std::string::npos)
         << refund.str();
+}
+
+// Currencies, exchanges and actions go out and come back as the journal holds them; a foreign
+// currency without its rate is refused, never taken at 1.
+TEST_F(CarteraCsvTest, CurrenciesExchangesAndActionsReadBackAsTheJournalHoldsThem) {
+    using testing::Action, testing::Exec;
+    ledger.SetCurrency("EUR");
+    COrderCartera exchange = testing::Cash(kExchange, 1, 0, 20000);
+    ASSERT_FALSE(SetExchange("EUR", {"EUR", 1000}, {"USD", 1250}, std::nullopt, {}, exchange));
+    ledger.AddOrder(exchange);
+    COrderCartera buy = Exec(true, "ACME", 10, 100, 0.2, 20001);
+    buy.currency = PooledText("USD");
+    buy.rate = 0.8;
+    ledger.AddOrder(buy);
+    ledger.AddOrder(Action(kSplit, "ACME", "4:1", 20002));
+    std::ostringstream journal;
+    ExportMovementsCsv(ledger, journal);
+    EXPECT_NE(
+        journal.str().find(
+            ",exchange,EUR\xE2\x86\x92USD,EUR\xE2\x86\x92USD,1,1250,,,2,USD,0.8,EUR 1000\r\n"),
+        std::string::npos)
+        << journal.str();
+    CSistemaCartera copy{ctx};
+    copy.SetCurrency("EUR");
+    ReadOptions options;
+    options.ledger = &copy;
+    copy.AddOrders(Read(std::string(kCarteraFormat), journal.str(), options).movements);
+    std::ostringstream back;
+    ExportMovementsCsv(copy, back);
+    EXPECT_EQ(back.str(), journal.str());
+    ASSERT_EQ(copy.GetOpenTrades().size(), 1u);
+    EXPECT_EQ(copy.GetOpenTrades()[0].contracts, Quantity(40));
+
+    const std::string header = "date,type,code,contracts,price,currency,rate,terms\n";
+    Refused(header + "2024-01-02,buy,X,1,5,USD,,\n", "line 2, column rate");
+    Refused(header + "2024-01-02,exchange,,1,5,USD,,EUR -3\n", "line 2, column terms");
+    Refused(header + "2024-01-02,split,X,0,0,,,4:0\n", "line 2, column terms");
 }
 
 }  // namespace

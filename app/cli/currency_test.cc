@@ -36,6 +36,12 @@ TEST_F(CurrencyTest, AUsdTradeInAEurPortfolioSplitsItsResultAndTotalsAreInEuros)
     EXPECT_NEAR(totals["closed_profit"].get<double>(), -23.4, 1e-9);
     EXPECT_NEAR(totals["exchange_part"].get<double>(), -100.2, 1e-9);
     EXPECT_DOUBLE_EQ(totals["deposits"].get<double>(), 900.0);
+    // The tax report in euros: each side at its own rate, (1100 - 2) x 0.8 and (1000 + 2) x 0.9.
+    const auto tax = Json({"report", path, "tax", "--year", "2026"})["trades"][0];
+    EXPECT_NEAR(tax["proceeds"].get<double>(), 878.4, 1e-9);
+    EXPECT_NEAR(tax["cost"].get<double>(), 901.8, 1e-9);
+    EXPECT_NEAR(tax["gain"].get<double>(), -23.4, 1e-9);
+    EXPECT_NEAR(Json({"report", path, "stats"})["gross_loss"].get<double>(), 23.4, 1e-9);
 
     // No rate typed and none in the table: refused naming the pair and the date.
     EXPECT_THAT(Fails(2, {"buy", path, "--code", "BP", "--contracts", "1", "--price", "5",
@@ -73,6 +79,35 @@ TEST_F(CurrencyTest, APortfolioWithoutACurrencyNamesItOnceBeforeForeignMovements
     EXPECT_THAT(Fails(2, {"buy", path, "--code", "C", "--contracts", "1", "--price", "5",
                           "--commission", "0", "--currency", "EUR", "--rate", "2"}),
                 HasSubstr("rate 1"));
+}
+
+TEST_F(CurrencyTest, AnExchangeMovesCashBetweenCurrenciesAtItsOwnRateAndNoValue) {
+    const std::string made = Ok({"new", "eur", "--currency", "EUR"});
+    const std::string path = made.substr(0, made.size() - 1);
+    Ok({"cash", path, "--type", "deposit", "--amount", "1000", "--date", "2026-03-01"});
+    EXPECT_THAT(Fails(2, {"exchange", path, "--from", "EUR", "--sold", "10", "--into", "eur",
+                          "--bought", "10"}),
+                HasSubstr("two currencies"));
+    EXPECT_THAT(Fails(2, {"exchange", path, "--from", "EUR", "--sold", "0", "--into", "USD",
+                          "--bought", "10"}),
+                HasSubstr("more than 0"));
+    Ok({"exchange", path, "--from", "eur", "--sold", "1000", "--into", "USD", "--bought", "1250",
+        "--date", "2026-03-02"});
+    // The dollars bought cost 1000 / 1250 = 0.8 euros each: the buy takes that rate.
+    Ok({"buy", path, "--code", "ACME", "--contracts", "10", "--price", "100", "--commission", "2",
+        "--currency", "USD", "--rate", "0.8", "--date", "2026-03-03"});
+    const auto all = Json({"show", path});
+    const auto& x = all["movements"][1];
+    EXPECT_EQ(x["type"], 7);
+    EXPECT_EQ(x["currency"], "USD");
+    EXPECT_DOUBLE_EQ(x["rate"].get<double>(), 0.8);
+    EXPECT_EQ(x["terms"], "EUR 1000");
+    // Cash: 1000 - 1000 euros; 1250 - 10 x 100 - 2 dollars. The capital does not move.
+    EXPECT_EQ(all["totals"]["cash"], nlohmann::json::parse(R"({"EUR": 0.0, "USD": 248.0})"));
+    EXPECT_DOUBLE_EQ(all["totals"]["capital"].get<double>(), 1000.0);
+    EXPECT_THAT(Ok({"restore", path}), HasSubstr("took back"));
+    EXPECT_THAT(Ok({"restore", path}), HasSubstr("took back"));
+    EXPECT_EQ(Json({"show", path, "totals"})["cash"], nlohmann::json::parse(R"({"EUR": 1000.0})"));
 }
 
 }  // namespace

@@ -272,6 +272,18 @@ void AddJournalCommands(CLI::App& app, Output io, Commands& commands) {
                             });
                         }});
 
+    auto exchange = std::make_shared<JournalArgs>();
+    sub = AddPathCommand(app, "exchange",
+                         "Record a currency exchange: cash from one currency into another at the "
+                         "broker's rate",
+                         *exchange);
+    AddExchangeOptions(sub, exchange->o);
+    commands.push_back({sub, [io, exchange] {
+                            AddMovement(io, *exchange, [&](const CSistemaCartera& ledger) {
+                                return ExchangeMovement(ledger, exchange->o);
+                            });
+                        }});
+
     auto dividend = std::make_shared<JournalArgs>();
     sub = AddPathCommand(app, "dividend", "Record a dividend", *dividend);
     AddDividendOptions(sub, dividend->o, true);

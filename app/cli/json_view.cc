@@ -6,6 +6,7 @@
 #include "host/dates.h"
 #include "host/grid/grid_control.h"
 #include "host/strings.h"
+#include "model/exchange.h"
 #include "model/sistema.h"
 
 namespace cartera::cli {
@@ -39,7 +40,7 @@ Json MovementJson(const COrderCartera& m, const std::string& portfolio) {
            {"time", HnToHc(m.time)},
            {"currency", CurrencyJson(m.currency, portfolio)},
            {"rate", m.rate}};
-    if (m.IsAction()) j["terms"] = m.terms;
+    if (m.HasTerms()) j["terms"] = m.terms;
     return j;
 }
 
@@ -84,6 +85,14 @@ Json MovementsJson(const CSistemaCartera& ledger) {
     return out;
 }
 
+// The cash in each currency, by code ("" while the portfolio names no currency).
+Json CashJson(const CSistemaCartera& l) {
+    Json out = Json::object();
+    for (const CurrencyAmount& c : CashByCurrency(l.GetOrders(), l.GetCurrency()))
+        out[c.currency] = c.amount;
+    return out;
+}
+
 Json TotalsJson(const CSistemaCartera& l) {
     return Json{{"capital", l.GetCapital()},
                 {"open_profit", l.GetGanAbiertas()},
@@ -96,7 +105,8 @@ Json TotalsJson(const CSistemaCartera& l) {
                 {"dividends", l.GetDividendos()},
                 {"guarantees", l.GetGarantias()},
                 {"exchange_part", l.GetExchangePart()},
-                {"currency", CurrencyJson(PooledText(), l.GetCurrency())}};
+                {"currency", CurrencyJson(PooledText(), l.GetCurrency())},
+                {"cash", CashJson(l)}};
 }
 
 Json ViewJson(const CSistemaCartera& ledger, View view) {

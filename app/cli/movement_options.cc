@@ -9,6 +9,7 @@
 #include "model/action.h"
 #include "model/currency_entry.h"
 #include "model/entry.h"
+#include "model/exchange.h"
 #include "model/sistema.h"
 #include "rates/rates.h"
 #include "text/number.h"
@@ -24,6 +25,16 @@ const std::pair<const char*, int32_t> kActionTypes[] = {{"split", kSplit},
 
 const std::pair<const char*, int32_t> kCashTypes[] = {
     {"imposition", kImposition}, {"refund", kRefund}, {"deposit", kDeposit}, {"expense", kExpense}};
+
+// The rates table in the ledger's home, read only when a rate is looked up.
+RateLookup TableLookup(const CSistemaCartera& ledger) {
+    return [&ledger](std::string_view from, std::string_view to, int32_t date) {
+        rates::RatesTable table;
+        if (Status loaded = table.Load(ledger.GetContext()); !loaded.ok())
+            Fail(loaded.kind(), loaded.message());
+        return table.Rate(from, to, date);
+    };
+}
 
 std::string Joined(const std::vector<std::string>& items) {
     std::string out;
@@ -125,17 +136,35 @@ void ApplyCurrencyOptions(const CSistemaCartera& ledger, const MovementOptions& 
                           COrderCartera& m) {
     std::optional<double> rate;
     if (o.rate.Given()) rate = ReadNumber("--rate", o.rate.value);
-    // The table is read only when a rate is looked up.
-    auto lookup = [&ledger](std::string_view from, std::string_view to, int32_t date) {
-        rates::RatesTable table;
-        if (Status loaded = table.Load(ledger.GetContext()); !loaded.ok())
-            Fail(loaded.kind(), loaded.message());
-        return table.Rate(from, to, date);
-    };
-    const EntryRefusal refusal =
-        SetMovementCurrency(ledger.GetCurrency(),
-                            o.currency.Given() ? o.currency.value : std::string(), rate, lookup, m);
+    const EntryRefusal refusal = SetMovementCurrency(
+        ledger.GetCurrency(), o.currency.Given() ? o.currency.value : std::string(), rate,
+        TableLookup(ledger), m);
     if (refusal) FailUsage(refusal.message);
+}
+
+void AddExchangeOptions(CLI::App* sub, MovementOptions& o) {
+    AddText(sub, "--from", o.from, "the currency sold, e.g. EUR")->required();
+    AddText(sub, "--sold", o.sold, "the amount sold")->required();
+    AddText(sub, "--into", o.into, "the currency bought, e.g. USD")->required();
+    AddText(sub, "--bought", o.bought, "the amount bought")->required();
+    AddText(sub, "--rate", o.rate,
+            "the bought currency's rate to the portfolio's, when neither side is the "
+            "portfolio's (default: the rates table's)");
+    AddWhenOptions(sub, o);
+}
+
+COrderCartera ExchangeMovement(const CSistemaCartera& ledger, const MovementOptions& o) {
+    const double sold = ReadNumber("--sold", o.sold.value);
+    const double bought = ReadNumber("--bought", o.bought.value);
+    std::optional<double> rate;
+    if (o.rate.Given()) rate = ReadNumber("--rate", o.rate.value);
+    COrderCartera m = BuildCashMovement(
+        kExchange, "", 0, ResolveWhen(o.date, o.time, StartTime(ledger.GetContext(), nullptr)),
+        kNoId);
+    const EntryRefusal refusal = SetExchange(ledger.GetCurrency(), {o.from.value, sold},
+                                             {o.into.value, bought}, rate, TableLookup(ledger), m);
+    if (refusal) FailUsage(refusal.message);
+    return m;
 }
 
 int32_t CashType(const std::string& word) {
@@ -148,6 +177,7 @@ std::string TypeName(int32_t type) {
     if (type == kBuy) return "buy";
     if (type == kSell) return "sell";
     if (type == kDividend) return "dividend";
+    if (type == kExchange) return "exchange";
     for (const auto& [name, t] : kCashTypes)
         if (type == t) return name;
     for (const auto& [name, t] : kActionTypes)

@@ -21,6 +21,8 @@ struct MovementOptions {
     TextOption currency, rate;
     // Corporate actions.
     TextOption ratio, to, costShare, cashInLieu, fraction;
+    // Currency exchanges: the currency and amount sold, the currency and amount bought.
+    TextOption from, sold, into, bought;
 };
 
 // Register the options of one kind of movement on sub. required marks the options a new
@@ -36,6 +38,11 @@ void AddCurrencyOptions(CLI::App* sub, MovementOptions& o);
 // there is none, or when the portfolio's own currency is not named yet.
 void ApplyCurrencyOptions(const CSistemaCartera& ledger, const MovementOptions& o,
                           COrderCartera& m);
+// The options of the exchange command, and the exchange they describe (a usage error with
+// the reason for what entry refuses: the same currency twice, an amount not above 0, no rate
+// when neither side is the portfolio's currency).
+void AddExchangeOptions(CLI::App* sub, MovementOptions& o);
+COrderCartera ExchangeMovement(const CSistemaCartera& ledger, const MovementOptions& o);
 // The options of the command that records a corporate action of type (model/action.h).
 void AddActionOptions(CLI::App* sub, MovementOptions& o, int32_t type);
 

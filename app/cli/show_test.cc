@@ -44,7 +44,11 @@ TEST_F(ShowTest, JsonHasTheDocumentedShapeAndExactNumbers) {
         "entry_rate": 1.0, "exit_rate": 1.0, "result": -2.0, "price_part": -2.0,
         "exchange_part": 0.0})"_json);
     EXPECT_TRUE(all["closed"].empty());
-    EXPECT_EQ(all["totals"], R"({"capital": 0.30000000000000004, "open_profit": -2.0,
+    auto totals = all["totals"];
+    // Cash in the unnamed currency: what was paid in less what the buy cost.
+    EXPECT_NEAR(totals["cash"][""].get<double>(), 0.1 + 0.2 - 31.370370367037033, 1e-12);
+    totals.erase("cash");
+    EXPECT_EQ(totals, R"({"capital": 0.30000000000000004, "open_profit": -2.0,
         "closed_profit": 0.0, "invested": 31.370370367037033, "impositions": 0.1,
         "deposits": 0.2, "refunds": 0.0, "expenses": 0.0, "dividends": 0.0,
         "guarantees": 0.0, "exchange_part": 0.0, "currency": null})"_json);

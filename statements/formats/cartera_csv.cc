@@ -14,7 +14,10 @@
 #include "host/memory.h"
 #include "host/numbers.h"
 #include "host/strings.h"
+#include "model/action.h"
+#include "model/currency_entry.h"
 #include "model/entry.h"
+#include "model/exchange.h"
 #include "model/sistema.h"
 #include "statements/detect.h"
 #include "statements/reading.h"
@@ -38,14 +41,17 @@ enum Field {
     kSchedule,
     kGroup,
     kDecimals,
+    kCurrency,
+    kRate,
+    kTerms,
     kFieldCount,
     kIgnored = -1,
     kUnknown = -2
 };
 
 constexpr std::array<const char*, kFieldCount> kFieldNames = {
-    "date",  "time",       "type",     "code",  "symbol",  "contracts",
-    "price", "commission", "schedule", "group", "decimals"};
+    "date",       "time",     "type",  "code",     "symbol",   "contracts", "price",
+    "commission", "schedule", "group", "decimals", "currency", "rate",      "terms"};
 
 // The movements grid's headings and the column each names; 0 = a derived column.
 constexpr std::pair<int, int> kHeadingFields[] = {{column::kDate, kDate},
@@ -67,7 +73,13 @@ const std::pair<const char*, int32_t> kTypeWords[] = {{"buy", kBuy},
                                                       {"expense", kExpense},
                                                       {"imposition", kImposition},
                                                       {"deposit", kDeposit},
-                                                      {"refund", kRefund}};
+                                                      {"refund", kRefund},
+                                                      {"exchange", kExchange},
+                                                      {"split", kSplit},
+                                                      {"rename", kRename},
+                                                      {"stock dividend", kStockDividend},
+                                                      {"spin-off", kSpinOff},
+                                                      {"merger", kMerger}};
 
 int FieldOfHeading(const std::string& key) {
     for (int f = 0; f < kFieldCount; ++f)
@@ -180,21 +192,70 @@ COrderCartera BuildExecution(const RowReader& r, const CSistemaCartera& ledger, 
     return *m;
 }
 
-COrderCartera BuildMovement(const RowReader& r, const CSistemaCartera& ledger) {
-    std::optional<int32_t> type = TypeOf(r.Get(kType));
-    if (!type) r.Fail(kType, "'" + r.Get(kType) + "' is not a movement type");
-    const std::time_t when = ReadWhen(r);
-    if (*type == kBuy || *type == kSell) return BuildExecution(r, ledger, *type, when);
+COrderCartera BuildTypedMovement(const RowReader& r, const CSistemaCartera& ledger, int32_t type,
+                                 std::time_t when) {
+    if (type == kBuy || type == kSell) return BuildExecution(r, ledger, type, when);
     const double price = r.Number(kPrice);
-    if (*type != kDividend) {
+    if (type != kDividend) {
         std::string description = r.Has(kSymbol) ? r.Get(kSymbol) : r.Get(kCode);
-        return BuildCashMovement(*type, description, price, when);
+        return BuildCashMovement(type, description, price, when);
     }
     const Quantity shares = r.Count(kContracts, false);
     const int32_t decimals = r.Decimals();
     std::string code = r.Has(kCode) ? r.Get(kCode) : r.Get(kSymbol);
     std::string symbol = r.Has(kSymbol) ? r.Get(kSymbol) : code;
     return BuildDividend(symbol, code, decimals, shares, price, r.Get(kGroup), when);
+}
+
+// An action: its terms as the journal writes them; a fraction paid in cash keeps its price.
+COrderCartera BuildActionRow(const RowReader& r, int32_t type, std::time_t when) {
+    ActionTerms terms;
+    std::string why;
+    if (!ParseTerms(r.Get(kTerms), &terms, &why)) r.Fail(kTerms, why);
+    if (TakesRatio(type) && !r.Has(kTerms)) r.Fail(kTerms, "a ratio such as 4:1 is needed");
+    if (TakesNewCode(type) && terms.newCode.empty()) r.Fail(kTerms, "the code after it is needed");
+    const std::string code = r.Has(kCode) ? r.Get(kCode) : r.Get(kSymbol);
+    if (code.empty()) r.Fail(kCode, "an action needs the code it applies to");
+    const Quantity contracts = r.Count(kContracts, false);
+    COrderCartera m = BuildAction(type, code, r.Get(kSymbol), terms, when, contracts, 0);
+    if (contracts > 0) m.price = r.Number(kPrice);
+    return m;
+}
+
+// An exchange: the amount bought as its price, the side sold as its terms.
+COrderCartera BuildExchangeRow(const RowReader& r, const CSistemaCartera& ledger,
+                               std::time_t when) {
+    CurrencyAmount sold;
+    if (!ParseExchangeTerms(r.Get(kTerms), &sold))
+        r.Fail(kTerms, "'" + r.Get(kTerms) + "' is not a currency and an amount sold (EUR 100)");
+    std::optional<double> rate;
+    if (r.Has(kRate)) rate = r.Number(kRate);
+    COrderCartera m = BuildCashMovement(kExchange, "", 0, when);
+    if (EntryRefusal refusal = SetExchange(ledger.GetCurrency(), sold,
+                                           {r.Get(kCurrency), r.Number(kPrice)}, rate, {}, m))
+        r.Fail(refusal.field == EntryField::rate ? kRate : kCurrency, refusal.message);
+    return m;
+}
+
+// A movement's own currency and rate, when the row names one.
+void SetRowCurrency(const RowReader& r, const CSistemaCartera& ledger, COrderCartera& m) {
+    if (!r.Has(kCurrency) && !r.Has(kRate)) return;
+    std::optional<double> rate;
+    if (r.Has(kRate)) rate = r.Number(kRate);
+    if (EntryRefusal refusal =
+            SetMovementCurrency(ledger.GetCurrency(), r.Get(kCurrency), rate, {}, m))
+        r.Fail(refusal.field == EntryField::rate ? kRate : kCurrency, refusal.message);
+}
+
+COrderCartera BuildMovement(const RowReader& r, const CSistemaCartera& ledger) {
+    std::optional<int32_t> type = TypeOf(r.Get(kType));
+    if (!type) r.Fail(kType, "'" + r.Get(kType) + "' is not a movement type");
+    const std::time_t when = ReadWhen(r);
+    if (*type == kExchange) return BuildExchangeRow(r, ledger, when);
+    if (*type >= kSplit && *type <= kMerger) return BuildActionRow(r, *type, when);
+    COrderCartera m = BuildTypedMovement(r, ledger, *type, when);
+    SetRowCurrency(r, ledger, m);
+    return m;
 }
 
 // The row's movement, within the bounds entry keeps to.
@@ -315,19 +376,21 @@ std::string WholeCommission(const COrderCartera& m) {
 
 void ExportMovementsCsv(const CSistemaCartera& ledger, std::ostream& out) {
     WriteCsvRecord(out, {"date", "time", "type", "code", "symbol", "contracts", "price",
-                         "commission", "group", "decimals"});
+                         "commission", "group", "decimals", "currency", "rate", "terms"});
     for (const COrderCartera& m : ledger.GetOrders()) {
         std::string type = std::to_string(m.type);
         for (const auto& [name, t] : kTypeWords)
             if (t == m.type) type = name;
         bool execution = m.IsExecution();
-        bool cash = !execution && m.type != kDividend;
+        bool cash = !execution && m.type != kDividend && !m.IsAction();
         std::string contracts = cash ? "1" : m.contracts.Text();
         double price = cash ? MovementTotal(m) : m.price;
         std::string commission = execution ? WholeCommission(m) : "";
-        WriteCsvRecord(out,
-                       {IsoDate(m.date), HnToHc(m.time), type, m.quoteCode, m.symbol, contracts,
-                        FullNumberText(price), commission, m.group, std::to_string(m.decimals)});
+        // A movement in the portfolio's currency leaves currency and rate empty.
+        const std::string rate = m.currency.empty() ? "" : FullNumberText(m.rate);
+        WriteCsvRecord(out, {IsoDate(m.date), HnToHc(m.time), type, m.quoteCode, m.symbol,
+                             contracts, FullNumberText(price), commission, m.group,
+                             std::to_string(m.decimals), m.currency, rate, m.terms});
     }
 }
 
