@@ -34,6 +34,12 @@ CGridCartera::CGridCartera() {
     m_header.AddFromResourceId(column::kGuarantee, 60, 0, UG_ALIGNLEFT, 0);
     m_header.AddFromResourceId(column::kPointValue, 70, 0, UG_ALIGNLEFT, 0);
     m_header.AddFromResourceId(column::kTime, 38, 0, UG_ALIGNLEFT, 0);
+    cartera::AddMovementCurrencyColumns(m_header);
+    m_currencyColumns = cartera::AutoColumns({column::kCurrency, column::kRate}, m_header);
+}
+
+bool CGridCartera::ShowsOtherCurrency() const {
+    return GetLedger() && cartera::HoldsOtherCurrency(*GetLedger());
 }
 
 size_t CGridCartera::RecordCount() const {
@@ -85,8 +91,12 @@ std::string CGridCartera::CellText(int columnId, const COrderCartera& m,
             return SignedAmount(MovementTotal(m), decimals);
         case cartera::column::kBalance:
             return SignedAmount(m.balance, decimals);
-        default:
-            return std::string();
+        default: {
+            std::string text;
+            const std::string portfolio = GetLedger() ? GetLedger()->GetCurrency() : "";
+            cartera::MovementCurrencyText(columnId, m, portfolio, &text);
+            return text;
+        }
     }
 }
 
@@ -119,7 +129,7 @@ bool CGridCartera::RecordNumber(int columnId, uint32_t record, double* value) co
             *value = MovementTotal(m);
             return true;
         default:
-            return false;
+            return cartera::MovementCurrencyNumber(columnId, m, value);
     }
 }
 
