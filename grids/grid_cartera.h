@@ -25,7 +25,8 @@ class CGridCartera : public CGridQBase {
     void OnMenuCommand(int col, int row, int section, int item) override;
 
     // The text the grid shows for a movement in a column (empty for ids it does not know);
-    // *textColor is set for the Total column, left alone otherwise.
+    // *textColor is set for the Total column, left alone otherwise. A corporate action shows
+    // its terms as its contracts: "4:1" for four new shares for one old.
     std::string CellText(int columnId, const COrderCartera& m, COLORREF* textColor) const;
 
   protected:
