@@ -190,7 +190,8 @@ constexpr int kNoPriceTip = 43020;  // "no market price yet"
 bool ValuedByMarket(int columnId) {
     using namespace cartera::column;
     return columnId == kExitDate || columnId == kExitTime || columnId == kExitPrice ||
-           columnId == kExitTotal || columnId == kProfit || columnId == kPercentage;
+           columnId == kExitTotal || columnId == kProfit || columnId == kPercentage ||
+           columnId == kBaseProfit || columnId == kPricePart || columnId == kExchangePart;
 }
 
 bool HasMarketPrice(const CNegocioC& t) {
