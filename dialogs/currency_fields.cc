@@ -31,6 +31,7 @@ CurrencyFields::CurrencyFields(CSistemaCartera* ledger, QLineEdit* currency, CNu
     m_currency->setMaxLength(3);
     if (m_ledger) m_currency->setText(QString::fromStdString(m_ledger->GetCurrency()));
     connect(m_currency, &QLineEdit::textEdited, this, [this] {
+        m_rateTyped = false;  // another currency, another rate
         Offer();
         emit changed();
     });
@@ -55,8 +56,10 @@ void CurrencyFields::Show(const COrderCartera& m) {
     m_currency->setText(QString::fromStdString(m.currency.empty() ? portfolio : m.currency.str()));
     m_rateTyped = false;
     Offer();
-    // Its own rate, which the table's does not replace unless the currency or date changes.
-    if (!IsPortfolios()) m_rate->SetPlainText(cartera::FullNumberText(m.rate));
+    // Its own rate, kept as if typed: the table's replaces it only for another currency.
+    if (IsPortfolios()) return;
+    m_rate->SetPlainText(cartera::FullNumberText(m.rate));
+    m_rateTyped = true;
 }
 
 void CurrencyFields::DateChanged() {

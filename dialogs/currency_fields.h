@@ -2,8 +2,9 @@
 // The currency and rate fields of an entry page. The currency starts as the portfolio's;
 // its rate is then 1 and cannot be typed. For another currency the rates table's rate of the
 // movement's date is offered, and follows the currency and the date until the user types
-// one. OK gives the movement the currency and rate through SetMovementCurrency; what it
-// refuses is said in the interface language and keeps the sheet open.
+// one; a movement being modified keeps its own rate until its currency changes. OK gives the
+// movement the currency and rate through SetMovementCurrency; what it refuses is said in the
+// interface language and keeps the sheet open.
 #include <QObject>
 #include <cstdint>
 #include <functional>

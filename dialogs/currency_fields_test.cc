@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "dialogs/date_field.h"
 #include "dialogs/entry_sheets.h"
 #include "dialogs/num_edit.h"
 #include "dialogs/sheet_compra.h"
@@ -83,6 +84,8 @@ TEST_F(CurrencySheetsTest, ADollarBuyTakesTheRateTypedAndRefusesNoneAndZeroSayin
     Run<CSheetCompra>(&bought, [&](CSheetCompra& sheet) {
         CurrencyFields& fields = *sheet.Page()->Currency();
         EXPECT_EQ(Text(fields.Currency()) + " " + Text(fields.Rate()), "USD 0.9");
+        sheet.Page()->DatePicker()->setDate(QDate(2026, 1, 2));
+        EXPECT_EQ(Text(fields.Rate()), "0.9") << "its own rate, though the date moved";
     });
 }
 
