@@ -16,6 +16,7 @@ constexpr int kNotACode = 45020;      // "Currency: type a three-letter code suc
 constexpr int kNotNamed = 45021;      // "The portfolio's own currency is not named yet: ..."
 constexpr int kNoRate = 45022;        // "No %1 to %2 rate for %3: type the rate or ..."
 constexpr int kAboveZero = 42203;     // "%1: type a number above 0"
+constexpr int kAtMost = 42204;        // "%1: at most %2"
 constexpr int kOneForItsOwn = 45023;  // "Rate: a movement in the portfolio's currency has rate 1."
 }  // namespace
 
@@ -95,6 +96,9 @@ std::string CurrencyFields::Problem() const {
     if (IsPortfolios() || m_rate->text().trimmed().isEmpty()) return {};
     std::optional<double> v = m_rate->Value();
     if (!v) return m_rateLabel + ": " + m_rate->WhyNotANumber();
+    if (*v > cartera::kMaxEntryAmount)
+        return cartera::FillText(LS(kAtMost),
+                                 {m_rateLabel, PonPuntos(cartera::kMaxEntryAmount, 0)});
     return *v > 0 ? std::string() : cartera::FillText(LS(kAboveZero), {m_rateLabel});
 }
 
@@ -123,6 +127,9 @@ std::string CurrencyFields::RefusalText(const COrderCartera& m, cartera::EntryFi
         return cartera::IsCurrencyCode(code) ? cartera::FillText(LS(kNotNamed), {code})
                                              : LS(kNotACode);
     if (typed && IsPortfolios()) return LS(kOneForItsOwn);
+    if (typed && *typed > 0)
+        return cartera::FillText(LS(kAtMost),
+                                 {m_rateLabel, PonPuntos(cartera::kMaxEntryAmount, 0)});
     if (typed) return cartera::FillText(LS(kAboveZero), {m_rateLabel});
     return cartera::FillText(LS(kNoRate),
                              {code, m_ledger->GetCurrency(), cartera::DateText(m.date)});

@@ -32,8 +32,8 @@ class CurrencyFields : public QObject {
     void Show(const COrderCartera& m);
     // The movement's date changed: a rate not typed is offered again for it.
     void DateChanged();
-    // Why OK cannot be pressed: a rate typed for another currency that is no number above 0;
-    // empty when nothing stops it.
+    // Why OK cannot be pressed: a rate typed for another currency that is no number above 0
+    // or beyond what entry takes; empty when nothing stops it.
     std::string Problem() const;
     // Gives m the currency and rate shown; false when refused (said, the focus moved).
     bool Apply(COrderCartera& m);

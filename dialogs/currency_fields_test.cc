@@ -71,6 +71,8 @@ TEST_F(CurrencySheetsTest, ADollarBuyTakesTheRateTypedAndRefusesNoneAndZeroSayin
         EXPECT_EQ(messages[0].rfind("No USD to EUR rate for ", 0), 0u) << messages[0];
         EXPECT_NE(sheet.result(), QDialog::Accepted);
         EXPECT_TRUE(ledger.GetOrders().empty());
+        Type(fields.Rate(), "2000000000000");
+        EXPECT_EQ(sheet.StatusLine()->text().toStdString(), "Rate: at most 1,000,000,000,000");
         Type(fields.Rate(), "0");
         EXPECT_EQ(sheet.StatusLine()->text().toStdString(), "Rate: type a number above 0");
         EXPECT_FALSE(sheet.OkButton()->isEnabled());
