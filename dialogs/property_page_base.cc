@@ -4,12 +4,14 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "dialogs/currency_fields.h"
 #include "dialogs/date_field.h"
 #include "dialogs/num_edit.h"
 #include "dialogs/symbol_box.h"
@@ -105,6 +107,20 @@ CDateField* CPropertyPageBase::MakeDatePicker(int id) {
     Place(picker, id, "date");
     connect(picker, &CDateField::typedChanged, this, [this] { emit inputChanged(); });
     return picker;
+}
+
+CurrencyFields* CPropertyPageBase::MakeCurrencyFields(CSistemaCartera* ledger, CDateField* date,
+                                                      int currencyId, int rateId) {
+    auto* currency = new QLineEdit(this);
+    Place(currency, currencyId, "edit");
+    auto* rate = new CNumEdit(this);
+    rate->setAlignment(Qt::AlignRight);
+    Place(rate, rateId, "edit");
+    auto dateNumber = [date] { return FctimeToFn(CTime{GetWhen(date)}); };
+    auto* fields = new CurrencyFields(ledger, currency, rate, dateNumber, FieldLabel(rateId), this);
+    connect(fields, &CurrencyFields::changed, this, [this] { emit inputChanged(); });
+    connect(date, &QDateTimeEdit::dateTimeChanged, fields, [fields] { fields->DateChanged(); });
+    return fields;
 }
 
 QPushButton* CPropertyPageBase::MakeSymbolBox(const cartera::Context& ctx, int symbolId,

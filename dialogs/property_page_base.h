@@ -19,6 +19,8 @@ class QDateTimeEdit;
 class QPushButton;
 class QTabWidget;
 class CPropertySheetBase;
+class CSistemaCartera;
+class CurrencyFields;
 namespace cartera {
 struct Context;
 }
@@ -75,6 +77,10 @@ class CPropertyPageBase : public QWidget {
     // The portfolio symbol box at symbolId (kept in m_pSymbolBox, its cache file ctx's) and
     // its search button at searchId (Ctrl+F, no Tab stop), returned; both owned by the page.
     QPushButton* MakeSymbolBox(const cartera::Context& ctx, int symbolId, int searchId);
+    // The currency and rate fields at the template's control ids, owned by the page; the
+    // rate offered follows date. A change of either changes the page's input.
+    CurrencyFields* MakeCurrencyFields(CSistemaCartera* ledger, CDateField* date, int currencyId,
+                                       int rateId);
     static void SetWhen(QDateTimeEdit* picker, std::time_t when);
     // The label the page's template shows left of control id, in the interface language.
     std::string FieldLabel(int id) const;

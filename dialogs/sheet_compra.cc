@@ -6,6 +6,7 @@
 #include <QPushButton>
 
 #include "commissions/comisiones.h"
+#include "dialogs/currency_fields.h"
 #include "dialogs/date_field.h"
 #include "dialogs/num_edit.h"
 #include "dialogs/sheets.h"
@@ -69,6 +70,7 @@ void CDlgCompraAccion::BuildControls() {
     m_group->setEditable(true);
     m_group->setInsertPolicy(QComboBox::NoInsert);
     Place(m_group, IDC_GROUP, "combo");
+    m_currencyFields = MakeCurrencyFields(m_pSistema, m_date, IDC_CURRENCY, IDC_RATE);
     m_gross = RightAligned(new CNumEdit(this));
     Place(m_gross, IDC_GROSS, "edit");
     m_commission = RightAligned(new CNumEdit(this));
@@ -97,6 +99,11 @@ void CDlgCompraAccion::OnInitDialog() {
         const CNegocioC& t = *m_pNegocio;
         StartFrom({t.decimals, t.quoteCode, t.symbol}, t.contracts, t.exitPrice, t.entryGroup,
                   t.decimals);
+        // The trade's other side is in its currency, at the rate of today.
+        if (!t.currency.empty()) {
+            m_currencyFields->Currency()->setText(QString::fromStdString(t.currency.str()));
+            m_currencyFields->DateChanged();
+        }
     } else if (m_pOrden) {
         StartModifying(*m_pOrden);
     }
@@ -122,6 +129,7 @@ void CDlgCompraAccion::StartModifying(const COrderCartera& m) {
     StartFrom({m.decimals, m.quoteCode, m.symbol}, m.contracts, m.price, m.group, m.decimals);
     m_nBuy = m.buy;
     SetWhen(m_date, CTimeLong::GetTime(m.date, m.time));
+    m_currencyFields->Show(m);
     if (!m_pSistema) return;
     cartera::BuySellPage page = cartera::ModifyPage(*m_pSistema->GetAdmComisiones(), m);
     QSignalBlocker block(m_schedules);
@@ -227,6 +235,7 @@ std::string CDlgCompraAccion::WhyNotApply() const {
     if (why.empty()) why = OrderProblem();
     if (why.empty() && !m_commission->text().isEmpty())
         why = AmountProblem(m_commission, IDC_COMMISSION);
+    if (why.empty()) why = m_currencyFields->Problem();
     return why.empty() ? BoundsProblem() : why;
 }
 
@@ -280,7 +289,7 @@ bool CDlgCompraAccion::OnOK() {
     if (!m ||
         cartera::RefuseOutOfBounds(*m, [this](cartera::EntryField f) { return FieldEdit(f); }))
         return false;
-    if (!ConfirmFarPrice(*m)) return false;
+    if (!m_currencyFields->Apply(*m) || !ConfirmFarPrice(*m)) return false;
     if (m_before) {
         m_pSistema->ModOrder(*m);
     } else {

@@ -15,6 +15,7 @@ class CNegocioC;
 class COrderCartera;
 class CSistemaCartera;
 class CDateField;
+class CurrencyFields;
 class CNumEdit;
 class QComboBox;
 class QLabel;
@@ -44,6 +45,8 @@ class CDlgCompraAccion : public CPropertyPageBase {
         IDC_TOTAL = 1056,
         IDC_NO_SCHEDULE = 1080,
         IDC_EDIT_SCHEDULES = 1081,
+        IDC_CURRENCY = 1112,
+        IDC_RATE = 1113,
     };
 
     // buy: non-zero for a buy (a movement being modified brings its own side); trade (an
@@ -82,6 +85,8 @@ class CDlgCompraAccion : public CPropertyPageBase {
     CNumEdit* Total() const { return m_total; }
     // "Schedules…": shown with the line saying so while there is no commission schedule.
     QPushButton* SchedulesButton() const { return m_editSchedules; }
+    // The currency and its rate, the portfolio's at first.
+    CurrencyFields* Currency() const { return m_currencyFields; }
 
   private:
     void BuildControls();
@@ -128,6 +133,7 @@ class CDlgCompraAccion : public CPropertyPageBase {
     CNumEdit* m_total = nullptr;
     QLabel* m_noSchedule = nullptr;
     QPushButton* m_editSchedules = nullptr;
+    CurrencyFields* m_currencyFields = nullptr;
 };
 
 class CSheetCompra : public CPropertySheetBase {

@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <limits>
 
+#include "dialogs/currency_fields.h"
 #include "dialogs/date_field.h"
 #include "dialogs/num_edit.h"
 #include "dialogs/symbol_box.h"
@@ -34,12 +35,14 @@ CDlgOperacionSimple::CDlgOperacionSimple(const Ids& ids, CSistemaCartera* ledger
     m_amount = new CNumEdit(this);
     Place(m_amount, ids.amount, "edit");
     connect(m_amount, &QLineEdit::textChanged, this, [this] { emit inputChanged(); });
+    m_currencyFields = MakeCurrencyFields(m_pSistema, m_date, kCurrencyFieldId, kRateFieldId);
 
     SetWhen(m_date, cartera::Now(m_pSistema->GetContext()));
     if (m_pOrden) {
         m_amount->SetPlainText(cartera::FullNumberText(m_pOrden->price));
         m_description->setText(QString::fromStdString(m_pOrden->symbol));
         SetWhen(m_date, CTimeLong::GetTime(m_pOrden->date, m_pOrden->time));
+        m_currencyFields->Show(*m_pOrden);
     }
 }
 
@@ -49,7 +52,8 @@ bool CDlgOperacionSimple::CanApply() const { return !m_amount->text().isEmpty();
 
 std::string CDlgOperacionSimple::WhyNotApply() const {
     std::string why = DateProblem(m_date, m_ids.date);
-    return why.empty() ? AmountProblem(m_amount, m_ids.amount, true) : why;
+    if (why.empty()) why = AmountProblem(m_amount, m_ids.amount, true);
+    return why.empty() ? m_currencyFields->Problem() : why;
 }
 
 bool CDlgOperacionSimple::OnOK() {
@@ -57,7 +61,8 @@ bool CDlgOperacionSimple::OnOK() {
     COrderCartera m = cartera::BuildCashMovement(m_ids.type, m_description->text().toStdString(),
                                                  m_amount->Value().value_or(0.0), GetWhen(m_date),
                                                  m_pOrden ? m_pOrden->id : kNoId);
-    if (cartera::RefuseOutOfBounds(m, [this](cartera::EntryField) { return m_amount; }))
+    if (cartera::RefuseOutOfBounds(m, [this](cartera::EntryField) { return m_amount; }) ||
+        !m_currencyFields->Apply(m))
         return false;
     Record(m_pSistema, m, m_pOrden != nullptr);
     return true;
@@ -91,6 +96,7 @@ CDlgDividendos::CDlgDividendos(CSistemaCartera* ledger, COrderCartera* movement)
     for (CNumEdit* e : {m_contracts, m_perShare})
         connect(e, &QLineEdit::textChanged, this, [this] { UpdateTotal(); });
     connect(m_search, &QPushButton::clicked, this, [this] { OnSearch(); });
+    m_currencyFields = MakeCurrencyFields(m_pSistema, m_date, kCurrencyFieldId, kRateFieldId);
 
     SetWhen(m_date, cartera::Now(m_pSistema->GetContext()));
     box->LoadFromCache();
@@ -101,6 +107,7 @@ CDlgDividendos::CDlgDividendos(CSistemaCartera* ledger, COrderCartera* movement)
         m_contracts->setText(QString::fromStdString(EditQuantityText(m.contracts)));
         m_perShare->SetPlainText(cartera::FullNumberText(m.price));
         SetWhen(m_date, CTimeLong::GetTime(m.date, m.time));
+        m_currencyFields->Show(m);
     }
     if (m_pSistema) box->SetEnlaceZORB(m_pSistema);
 }
@@ -117,7 +124,7 @@ std::string CDlgDividendos::WhyNotApply() const {
     if (why.empty()) why = AmountProblem(m_perShare, IDC_PER_SHARE);
     if (!why.empty()) return why;
     cartera::EntryRefusal refusal = cartera::CheckEntryBounds(Dividend());
-    return refusal ? cartera::EntryFieldText(refusal.field) : std::string();
+    return refusal ? cartera::EntryFieldText(refusal.field) : m_currencyFields->Problem();
 }
 
 COrderCartera CDlgDividendos::Dividend() const {
@@ -169,7 +176,7 @@ bool CDlgDividendos::OnOK() {
     auto edit = [this](cartera::EntryField f) -> QWidget* {
         return f == cartera::EntryField::contracts ? m_contracts : m_perShare;
     };
-    if (cartera::RefuseOutOfBounds(m, edit)) return false;
+    if (cartera::RefuseOutOfBounds(m, edit) || !m_currencyFields->Apply(m)) return false;
     Record(m_pSistema, m, m_pOrden != nullptr);
     return true;
 }

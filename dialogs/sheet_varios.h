@@ -10,12 +10,18 @@
 class COrderCartera;
 class CSistemaCartera;
 class CDateField;
+class CurrencyFields;
 class CNumEdit;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
 
-// A page with a date, a description and an amount, recording a movement of one type.
+// The currency and rate fields' control ids, the same on every page of the sheet.
+inline constexpr int kCurrencyFieldId = 1112;
+inline constexpr int kRateFieldId = 1113;
+
+// A page with a date, a description, an amount, its currency and rate, recording a movement
+// of one type.
 class CDlgOperacionSimple : public CPropertyPageBase {
     Q_OBJECT
 
@@ -36,6 +42,7 @@ class CDlgOperacionSimple : public CPropertyPageBase {
     CDateField* DatePicker() const { return m_date; }
     QLineEdit* Description() const { return m_description; }
     CNumEdit* Amount() const { return m_amount; }
+    CurrencyFields* Currency() const { return m_currencyFields; }
 
   private:
     Ids m_ids;
@@ -44,6 +51,7 @@ class CDlgOperacionSimple : public CPropertyPageBase {
     CDateField* m_date;
     QLineEdit* m_description;
     CNumEdit* m_amount;
+    CurrencyFields* m_currencyFields;
 };
 
 class CDlgImposicion : public CDlgOperacionSimple {
@@ -97,6 +105,7 @@ class CDlgDividendos : public CPropertyPageBase {
     CNumEdit* Contracts() const { return m_contracts; }
     CNumEdit* PerShare() const { return m_perShare; }
     CNumEdit* Total() const { return m_total; }
+    CurrencyFields* Currency() const { return m_currencyFields; }
 
   private:
     // The total follows shares times dividend per share, blank while either is refused.
@@ -112,6 +121,7 @@ class CDlgDividendos : public CPropertyPageBase {
     CNumEdit* m_contracts;
     CNumEdit* m_perShare;
     CNumEdit* m_total;
+    CurrencyFields* m_currencyFields;
 };
 
 class CSheetVarios : public CPropertySheetBase {

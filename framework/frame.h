@@ -65,8 +65,9 @@ class CMDIChildWnd : public QWidget, public CObject {
     // The caption, also given to the MDI sub-window that holds the frame.
     void SetWindowText(const std::string& text);
     std::string GetWindowText() const;
-    // Caption := the active document's title, with " *" while it is modified.
-    void OnUpdateFrameTitle();
+    // Caption := the active document's title, with " *" while it is modified. A frame that
+    // names more than the file (the portfolio's currency) adds it.
+    virtual void OnUpdateFrameTitle();
 
     // Routes a command to the active view, then to the frame. False when nobody handles it.
     bool OnCmdMsg(int id);

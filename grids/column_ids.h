@@ -35,4 +35,15 @@ constexpr int kWarranty = 3437;
 constexpr int kTradePointValue = 3438;
 constexpr int kTradeGroup = 3439;
 
+// Every grid's currency columns, shown once a row is in a currency other than the
+// portfolio's: the movement's or trade's currency, a movement's rate, a trade's rates at entry
+// and exit and its result in the portfolio's currency with the result's two parts.
+constexpr int kCurrency = 45000;
+constexpr int kRate = 45001;
+constexpr int kEntryRate = 45002;
+constexpr int kExitRate = 45003;
+constexpr int kBaseProfit = 45004;
+constexpr int kPricePart = 45005;
+constexpr int kExchangePart = 45006;
+
 }  // namespace cartera::column

@@ -8,6 +8,7 @@
 #include "host/message_box.h"
 #include "host/numbers.h"
 #include "host/strings.h"
+#include "model/action.h"
 #include "model/sistema.h"
 
 namespace column = cartera::column;
@@ -18,6 +19,20 @@ namespace {
 std::string SignedAmount(double value, int decimals) {
     if (value < 0) return "-" + PonPuntos(std::fabs(value), decimals);
     return PonPuntos(value, decimals);
+}
+
+// What an action's row shows in place of contracts: its ratio, new for old ("4:1"), and the
+// security its lots go to ("\u2192 NEW"); a stock dividend of a number of shares, the shares.
+std::string ActionTermsText(const COrderCartera& m) {
+    cartera::ActionTerms terms;
+    if ((m.type == kStockDividend && m.contracts > 0) || !cartera::ParseTerms(m.terms, &terms))
+        return QuantityText(m.contracts);
+    std::string text;
+    if (cartera::TakesRatio(m.type))
+        text = QuantityText(terms.ratioNew) + ":" + QuantityText(terms.ratioOld);
+    if (cartera::TakesNewCode(m.type) && !terms.newCode.empty())
+        text += (text.empty() ? "\u2192 " : " \u2192 ") + terms.newCode;
+    return text;
 }
 
 }  // namespace
@@ -34,6 +49,12 @@ CGridCartera::CGridCartera() {
     m_header.AddFromResourceId(column::kGuarantee, 60, 0, UG_ALIGNLEFT, 0);
     m_header.AddFromResourceId(column::kPointValue, 70, 0, UG_ALIGNLEFT, 0);
     m_header.AddFromResourceId(column::kTime, 38, 0, UG_ALIGNLEFT, 0);
+    cartera::AddMovementCurrencyColumns(m_header);
+    m_currencyColumns = cartera::AutoColumns({column::kCurrency, column::kRate}, m_header);
+}
+
+bool CGridCartera::ShowsOtherCurrency() const {
+    return GetLedger() && cartera::HoldsOtherCurrency(*GetLedger());
 }
 
 size_t CGridCartera::RecordCount() const {
@@ -55,7 +76,7 @@ std::string CGridCartera::CellText(int columnId, const COrderCartera& m,
         case cartera::column::kSymbol:
             return m.symbol;
         case cartera::column::kContracts:
-            return QuantityText(m.contracts);
+            return m.IsAction() ? ActionTermsText(m) : QuantityText(m.contracts);
         case cartera::column::kPrice:
             return PriceText(m.price, decimals);
         case cartera::column::kCommissions:
@@ -85,8 +106,12 @@ std::string CGridCartera::CellText(int columnId, const COrderCartera& m,
             return SignedAmount(MovementTotal(m), decimals);
         case cartera::column::kBalance:
             return SignedAmount(m.balance, decimals);
-        default:
-            return std::string();
+        default: {
+            std::string text;
+            const std::string portfolio = GetLedger() ? GetLedger()->GetCurrency() : "";
+            cartera::MovementCurrencyText(columnId, m, portfolio, &text);
+            return text;
+        }
     }
 }
 
@@ -100,9 +125,9 @@ bool CGridCartera::RecordNumber(int columnId, uint32_t record, double* value) co
         case column::kDate:
             *value = m.date;
             return true;
-        case column::kContracts:
+        case column::kContracts:  // an action's terms are no number: it sorts first
             *value = m.contracts.ToDouble();
-            return true;
+            return !m.IsAction();
         case column::kPrice:
             *value = m.price;
             return true;
@@ -119,7 +144,7 @@ bool CGridCartera::RecordNumber(int columnId, uint32_t record, double* value) co
             *value = MovementTotal(m);
             return true;
         default:
-            return false;
+            return cartera::MovementCurrencyNumber(columnId, m, value);
     }
 }
 

@@ -10,7 +10,8 @@ class CGridCartera : public CGridQBase {
   public:
     Layout StoredLayout() const override { return Layout::movements; }
     // Adds the columns Type, Symbol, Group, Date, Contracts, Price, Commissions, Total
-    // (visible) and Guarantee, Point Value, Time (hidden).
+    // (visible), Guarantee, Point Value, Time (hidden), and Currency and Rate, shown while a
+    // movement is in a currency other than the portfolio's.
     CGridCartera();
 
     // Asks question 3404 (naming the movement) and on Yes deletes the row's movement from the
@@ -24,7 +25,8 @@ class CGridCartera : public CGridQBase {
     void OnMenuCommand(int col, int row, int section, int item) override;
 
     // The text the grid shows for a movement in a column (empty for ids it does not know);
-    // *textColor is set for the Total column, left alone otherwise.
+    // *textColor is set for the Total column, left alone otherwise. A corporate action shows
+    // its terms as its contracts: "4:1" for four new shares for one old.
     std::string CellText(int columnId, const COrderCartera& m, COLORREF* textColor) const;
 
   protected:
@@ -35,6 +37,7 @@ class CGridCartera : public CGridQBase {
                           CUGCell* cell) const override;
     bool RecordNumber(int columnId, uint32_t record, double* value) const override;
     uint64_t RecordId(uint32_t record) const override;
+    bool ShowsOtherCurrency() const override;
 
   private:
     // Question 3404 followed by the row's type, date, symbol and contracts; true on Yes.

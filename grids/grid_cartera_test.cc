@@ -56,6 +56,17 @@ TEST_F(MovementsGridTest, EachTypeShowsItsLetterAndTotalAndEveryCellTheId) {
     EXPECT_EQ(movements.CellText(3401, m, nullptr), "-2,00");
 }
 
+// An action's row says what it did where an execution's says how many: a split new for old.
+TEST_F(MovementsGridTest, AnActionShowsItsTermsAsItsContracts) {
+    for (auto [type, terms, shown] : {std::tuple{kSplit, "4:1", "4:1"},
+                                      {kSplit, "1:10", "1:10"},
+                                      {kRename, "to=ACME2", "\u2192 ACME2"},
+                                      {kSpinOff, "1:4 to=SPIN cost=0.2", "1:4 \u2192 SPIN"}})
+        EXPECT_EQ(Text(movements, 3385, Add(Action(type, "ACME", terms))), shown) << terms;
+    SetLanguage(Language::de);
+    EXPECT_EQ(Text(movements, 3385, Add(Action(kSplit, "ACME", "1.5:1"))), "1,5:1");
+}
+
 TEST_F(MovementsGridTest, HiddenColumnsGetNoTextUntilShown) {
     COrderCartera m = Exec(true, "ACME", 2, 10.0);
     m.guarantee = 7;

@@ -26,7 +26,9 @@ ColumnKind ColumnKindOf(int columnId) {
         column::kTradeContracts,  column::kEntryPrice, column::kExitPrice,
         column::kTradeCommission, column::kEntryTotal, column::kExitTotal,
         column::kProfit,          column::kPercentage, column::kWarranty,
-        column::kTradePointValue};
+        column::kTradePointValue, column::kRate,       column::kEntryRate,
+        column::kExitRate,        column::kBaseProfit, column::kPricePart,
+        column::kExchangePart};
     static constexpr int kDates[] = {column::kDate, column::kEntryDate, column::kExitDate};
     if (std::find(std::begin(kNumbers), std::end(kNumbers), columnId) != std::end(kNumbers))
         return ColumnKind::kNumber;
@@ -134,6 +136,9 @@ void CGridQBase::FillGrid() {
 }
 
 void CGridQBase::FillRows() {
+    // Columns come and go before the rows are made for them.
+    if (GetLedger() && m_currencyColumns.Fit(m_header, ShowsOtherCurrency()))
+        CBaseGrid::OnModifyHeader();
     Limpiar(0);
     auto records = static_cast<int>(RecordCount());
     if (IsOnDemand()) {
@@ -462,16 +467,19 @@ int CGridQBase::QueryInfoItem(int a, int b, int item, std::string* text) {
 void CGridQBase::Serialize(CArchive& ar) {
     CGridTabla::Serialize(ar);
     if (ar.IsStoring()) {
-        ar.WriteI32(0);
+        const std::vector<int>& byHand = m_currencyColumns.ByHand();
+        ar.WriteI32(static_cast<int32_t>(byHand.size()));
+        for (int id : byHand) ar.WriteI32(id);
         ar.WriteU32(m_alternateColor);
     } else {
-        int32_t reserved = ar.ReadI32();
-        if (reserved > 0) {
-            if (static_cast<uint64_t>(reserved) * 4 > ar.Remaining())
-                throw CArchiveException(CArchiveException::endOfFile, "grid extension words");
-            ar.ReadView(static_cast<size_t>(reserved) * 4);
-        }
+        int32_t words = ar.ReadI32();
+        if (words > 0 && static_cast<uint64_t>(words) * 4 > ar.Remaining())
+            throw CArchiveException(CArchiveException::endOfFile, "grid extension words");
+        std::vector<int> byHand;
+        byHand.reserve(static_cast<size_t>(std::max(words, 0)));
+        for (int32_t i = 0; i < words; ++i) byHand.push_back(ar.ReadI32());
         m_alternateColor = ar.ReadU32();
+        m_currencyColumns.Loaded(m_header, byHand);
     }
     OnModifyHeader();
 }

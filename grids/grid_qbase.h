@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "grids/currency_columns.h"
 #include "grids/portfolio_view.h"
 #include "grids/sorted_rows.h"
 #include "host/grid/table_grid.h"
@@ -86,8 +87,9 @@ class CGridQBase : public CGridTabla, public ILedgerView, private IGridRowSource
     // selected rows stay on their records.
     void ApplySort() override;
 
-    // Host data first, then: reserved-word count (always 0 written; N words skipped on
-    // loading), the alternate row colour. Then the header is applied again and a refill
+    // Host data first, then: a count of words and the words, the ids of the currency columns
+    // the user showed or hid by hand (older readers skip the words), the alternate row
+    // colour. Then the header is applied again and a refill
     // requested (see RequestRefill). Archive errors propagate.
     void Serialize(CArchive& ar) override;
     // The layout the portfolio file keeps of the grid is its Serialize.
@@ -125,6 +127,9 @@ class CGridQBase : public CGridTabla, public ILedgerView, private IGridRowSource
     virtual bool RecordNumber(int columnId, uint32_t record, double* value) const { return false; }
     // The id record carries, which the selection follows across refills; kNoId by default.
     virtual uint64_t RecordId(uint32_t record) const { return ~uint64_t{0}; }
+    // Whether a record is in a currency other than the portfolio's: the currency columns
+    // show while one is.
+    virtual bool ShowsOtherCurrency() const { return false; }
     // Remembers which records the selected rows show, as the user moves the selection.
     void OnSelectionMoved() override;
     // The text colour of every cell of a row, before a column's own.
@@ -135,6 +140,8 @@ class CGridQBase : public CGridTabla, public ILedgerView, private IGridRowSource
     void FillRows();
 
     int SortArrowIndex();
+    // The grid's currency columns; the derived grid sets them up with its headings.
+    cartera::AutoColumns m_currencyColumns;
     // Stable sort of the rows by column col, as SortBy(col, direction) would; keep: the rows
     // are in the ledger's order, and the order is kept for the next refill.
     void SortRows(int col, bool descending, bool keep = false);

@@ -118,6 +118,25 @@ static void AddTradeHeadings(CMultiHdrData& header, bool open) {
         int align = open ? h.openAlign : h.closedAlign;
         if (align >= 0) header.AddFromResourceId(h.id, h.width, h.visible, align, 0);
     }
+    AddTradeCurrencyColumns(header);
+}
+
+static AutoColumns TradeCurrencyColumns(const CMultiHdrData& header) {
+    return AutoColumns({column::kCurrency, column::kBaseProfit, column::kPricePart,
+                        column::kExchangePart, column::kEntryRate, column::kExitRate},
+                       header);
+}
+
+// What a trade grid shows of t in a column, the currency columns with the rest.
+static std::string TradeText(int columnId, const CNegocioC& t, bool withType,
+                             const std::string& portfolio, bool* debit) {
+    std::string text;
+    if (TradeCurrencyText(columnId, t, portfolio, &text, debit)) return text;
+    return TradeCellText(columnId, t, withType, debit);
+}
+
+static bool TradeValue(int columnId, const CNegocioC& t, double* value) {
+    return TradeCurrencyNumber(columnId, t, value) || TradeNumber(columnId, t, value);
 }
 
 }  // namespace cartera
@@ -128,6 +147,12 @@ CGridOpAbiertas::CGridOpAbiertas() {
     SetGridBackColor(RGB(228, 243, 236));
     SetAlternateRowColor(RGB(232, 255, 232));
     cartera::AddTradeHeadings(m_header, true);
+    m_currencyColumns = cartera::TradeCurrencyColumns(m_header);
+}
+
+bool CGridOpAbiertas::ShowsOtherCurrency() const {
+    return GetLedger() &&
+           cartera::HoldsOtherCurrency(GetLedger()->GetOpenTrades(), GetLedger()->GetCurrency());
 }
 
 void CGridOpAbiertas::FillGrid() {
@@ -149,7 +174,7 @@ void CGridOpAbiertas::RenderRecordCell(const CMultiHdrData::Column& column, uint
 }
 
 bool CGridOpAbiertas::RecordNumber(int columnId, uint32_t record, double* value) const {
-    return cartera::TradeNumber(columnId, GetLedger()->GetOpenTrades()[record], value);
+    return cartera::TradeValue(columnId, GetLedger()->GetOpenTrades()[record], value);
 }
 
 uint64_t CGridOpAbiertas::RecordId(uint32_t record) const {
@@ -165,7 +190,8 @@ constexpr int kNoPriceTip = 43020;  // "no market price yet"
 bool ValuedByMarket(int columnId) {
     using namespace cartera::column;
     return columnId == kExitDate || columnId == kExitTime || columnId == kExitPrice ||
-           columnId == kExitTotal || columnId == kProfit || columnId == kPercentage;
+           columnId == kExitTotal || columnId == kProfit || columnId == kPercentage ||
+           columnId == kBaseProfit || columnId == kPricePart || columnId == kExchangePart;
 }
 
 bool HasMarketPrice(const CNegocioC& t) {
@@ -180,7 +206,7 @@ void CGridOpAbiertas::RenderTrade(const CMultiHdrData::Column& column, const CNe
                                   CUGCell* cell) const {
     bool debit = false;
     cell->SetAlignment(column.alignment);
-    cell->SetText(cartera::TradeCellText(column.id, t, true, &debit));
+    cell->SetText(cartera::TradeText(column.id, t, true, GetLedger()->GetCurrency(), &debit));
     cell->SetID64(0, t.id);
     if (ValuedByMarket(column.id) && !HasMarketPrice(t))
         cell->SetTextColor(kMutedColor);
@@ -270,6 +296,12 @@ CGridOpCerradas::CGridOpCerradas() {
     SetGridBackColor(RGB(222, 231, 237));
     SetAlternateRowColor(RGB(242, 243, 247));
     cartera::AddTradeHeadings(m_header, false);
+    m_currencyColumns = cartera::TradeCurrencyColumns(m_header);
+}
+
+bool CGridOpCerradas::ShowsOtherCurrency() const {
+    return GetLedger() &&
+           cartera::HoldsOtherCurrency(GetLedger()->GetClosedTrades(), GetLedger()->GetCurrency());
 }
 
 size_t CGridOpCerradas::RecordCount() const {
@@ -285,13 +317,13 @@ void CGridOpCerradas::RenderRecordCell(const CMultiHdrData::Column& column, uint
     const CNegocioC& t = GetLedger()->GetClosedTrades()[record];
     bool debit = false;
     cell->SetAlignment(column.alignment);
-    cell->SetText(cartera::TradeCellText(column.id, t, false, &debit));
+    cell->SetText(cartera::TradeText(column.id, t, false, GetLedger()->GetCurrency(), &debit));
     cell->SetID64(0, t.id);
     if (debit) cell->SetTextColor(GetDebitColor());
 }
 
 bool CGridOpCerradas::RecordNumber(int columnId, uint32_t record, double* value) const {
-    return cartera::TradeNumber(columnId, GetLedger()->GetClosedTrades()[record], value);
+    return cartera::TradeValue(columnId, GetLedger()->GetClosedTrades()[record], value);
 }
 
 uint64_t CGridOpCerradas::RecordId(uint32_t record) const {

@@ -52,6 +52,7 @@ class CGridOpAbiertas : public CGridQBase {
     COLORREF RowTextColor() const override { return cartera::kGridTextColor; }
     bool RecordNumber(int columnId, uint32_t record, double* value) const override;
     uint64_t RecordId(uint32_t record) const override;
+    bool ShowsOtherCurrency() const override;
 
   private:
     // The cell of t in column (shown), as RenderRecordCell gives it.
@@ -82,4 +83,5 @@ class CGridOpCerradas : public CGridQBase {
     COLORREF RowTextColor() const override { return cartera::kGridTextColor; }
     bool RecordNumber(int columnId, uint32_t record, double* value) const override;
     uint64_t RecordId(uint32_t record) const override;
+    bool ShowsOtherCurrency() const override;
 };

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "grids/currency_columns.h"
 #include "grids/number_text.h"
 #include "host/numbers.h"
 #include "host/strings.h"
@@ -10,8 +11,9 @@
 namespace {
 
 // The label of each row in column 0; 0 for row 0 and the separators.
-constexpr int kLabels[CGridValoracion::kRows] = {0,    3447, 3463, 3448, 3464, 3465, 0, 3455,
-                                                 3449, 3461, 3462, 3450, 3469, 3451, 0, 3452};
+constexpr int kLabels[CGridValoracion::kRows] = {
+    0, 3447, 3463, 3448, 3464, 3465, 0, 3455, 3449, 3461, 3462, 3450, 3469, 3451, 0, 3452, 45010};
+constexpr int kRowHeight = 20;
 
 // 100 x value / divisor; none when the divisor is not above 0 (no capital contributed, or
 // none left), where a percentage would mean nothing.
@@ -44,6 +46,8 @@ COLORREF CGridValoracion::RowBackColor(int row) const {
         case 12:
         case 15:
             return m_secondRowColor;
+        case kExchangeRow:
+            return m_firstRowColor;
         default:
             return GetGridBackColor();
     }
@@ -62,10 +66,12 @@ void CGridValoracion::OnStart() {
     SetNumberRows(kRows, 1);
     SetRowHeight(6, 2);
     SetRowHeight(14, 2);
+    SetRowHeight(kExchangeRow, 0);
     const int widths[kCols] = {200, 2, 100, 2, 60};
     for (int col = 0; col < kCols; ++col) SetColWidth(col, widths[col]);
     m_preferredWidth = 368;
-    m_preferredHeight = 284;
+    // Room for the exchange row whether it shows or not, so it never needs a new layout.
+    m_preferredHeight = 284 + kRowHeight;
     DrawLabels();
 }
 
@@ -107,6 +113,7 @@ void CGridValoracion::SetLabelCell(int col, int row, COLORREF back, COLORREF tex
 
 void CGridValoracion::Refresh() {
     if (!m_pSistema) return;
+    UpdateCurrency();
     UpdateCapitalRows();
     UpdateOpenTradeRows();
 }
@@ -139,6 +146,18 @@ void CGridValoracion::UpdateCapitalRows() {
     Percentage(9, Percent(invested, capital));
     Percentage(10, Percent(capital - invested, capital));
     for (int row : {1, 2, 3, 4, 5, 8}) QuickSetBackColor(kPercentCol, row, RowBackColor(row));
+}
+
+void CGridValoracion::UpdateCurrency() {
+    if (!m_pSistema) return;
+    const std::string& currency = m_pSistema->GetCurrency();
+    std::string heading = LS(3467);
+    if (!currency.empty()) heading += " (" + currency + ")";
+    SetLabelCell(kAmountCol, 0, GetGridBackColor(), RGB(0, 0, 0), heading);
+    const bool shown = cartera::HoldsOtherCurrency(*m_pSistema);
+    SetRowHeight(kExchangeRow, shown ? kRowHeight : 0);
+    Amount(kExchangeRow, m_pSistema->GetExchangePart());
+    QuickSetBackColor(kPercentCol, kExchangeRow, RowBackColor(kExchangeRow));
 }
 
 void CGridValoracion::UpdateOpenTradeRows() {

@@ -1,7 +1,9 @@
 #pragma once
 // The valuation table of a portfolio: 16 rows by 5 columns of labels, amounts (column 2)
 // and percentages (column 4) derived from the ledger's totals. Columns 1 and 3 are 2-pixel
-// spacers and rows 6 and 14 2-pixel separators.
+// spacers and rows 6 and 14 2-pixel separators. The amounts heading names the portfolio's
+// currency once it is named; a 17th row, what the rates did to the results (in them), shows
+// while the portfolio holds a movement in another currency and is 0 pixels high otherwise.
 #include <optional>
 #include <string>
 
@@ -12,7 +14,8 @@ class CSistemaCartera;
 
 class CGridValoracion : public CGridTabla, public ILedgerView {
   public:
-    static constexpr int kRows = 16;
+    static constexpr int kRows = 17;
+    static constexpr int kExchangeRow = 16;
     static constexpr int kCols = 5;
     static constexpr int kAmountCol = 2;
     static constexpr int kPercentCol = 4;
@@ -23,7 +26,7 @@ class CGridValoracion : public CGridTabla, public ILedgerView {
     void SetLedger(CSistemaCartera* ledger) { m_pSistema = ledger; }
     CSistemaCartera* GetLedger() const { return m_pSistema; }
 
-    // UpdateCapitalRows, then UpdateOpenTradeRows. Nothing without a ledger.
+    // UpdateCurrency, UpdateCapitalRows, then UpdateOpenTradeRows. Nothing without a ledger.
     void Refresh();
     // Rewrites rows 11, 12, 13 and 15 and redraws the grid.
     void UpdateOpenTradeRows();
@@ -31,6 +34,8 @@ class CGridValoracion : public CGridTabla, public ILedgerView {
     void OpenTradesRevalued() override { UpdateOpenTradeRows(); }
     // Rewrites rows 1 to 10; does not redraw.
     void UpdateCapitalRows();
+    // The amounts heading with the portfolio's currency, and the exchange row shown or not.
+    void UpdateCurrency();
 
     // Writes value right-aligned with the grid's decimals (point, no grouping), " %"
     // appended when percent, in the given colours.

@@ -66,6 +66,23 @@ TEST_F(ValuationGridTest, ZeroDivisorsAndNegativeAmounts) {
     EXPECT_EQ(Amount(8) + " " + Percent(9) + " " + Percent(10), "0.00 \u2013 \u2013");
 }
 
+// Dollars bought at 0.90 euros and sold at 0.95: the 1,000 dollars paid gained 50 euros.
+TEST_F(ValuationGridTest, NamesTheCurrencyAndShowsWhatTheRatesDidOnceAMovementIsInAnother) {
+    ledger.SetCurrency("EUR");
+    ledger.AddOrder(Exec(true, "SAN", 5, 4.0));
+    EXPECT_EQ(grid.QuickGetText(2, 0), "Amount (EUR)");
+    EXPECT_EQ(grid.GetRowHeight(CGridValoracion::kExchangeRow), 0);
+    for (auto [buy, price, rate] : {std::tuple{true, 100.0, 0.90}, {false, 110.0, 0.95}}) {
+        COrderCartera m = Exec(buy, "AAPL", 10, price);
+        m.currency = PooledText("USD");
+        m.rate = rate;
+        ledger.AddOrder(m);
+    }
+    EXPECT_GT(grid.GetRowHeight(CGridValoracion::kExchangeRow), 2);
+    EXPECT_EQ(grid.QuickGetText(0, CGridValoracion::kExchangeRow), "Of it, exchange rates");
+    EXPECT_EQ(Amount(CGridValoracion::kExchangeRow), "50.00");
+}
+
 TEST_F(ValuationGridTest, OpenTradeRowsRedrawTheGrid) {
     RecordingObserver observer;
     grid.SetObserver(&observer);

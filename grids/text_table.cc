@@ -84,8 +84,10 @@ std::string RenderGridText(const CUGCtrl& grid, const GridTextOptions& options) 
         lines.push_back(readLine(-1));
         lines.emplace_back();
     }
-    for (int row = 0; row < grid.GetNumberRows(); ++row)
+    for (int row = 0; row < grid.GetNumberRows(); ++row) {
+        if (grid.GetRowHeight(row) == 0) continue;  // a row the grid does not show
         lines.push_back(grid.GetRowHeight(row) <= 2 ? Line() : readLine(row));
+    }
 
     std::vector<size_t> widths(cols.size(), 0);
     for (const Line& line : lines)

@@ -5,9 +5,11 @@
 #include <utility>
 
 #include "dialogs/commission_file.h"
+#include "dialogs/currency_dialog.h"
 #include "dialogs/import_statement_dialog.h"
 #include "framework/document.h"
 #include "framework/view.h"
+#include "host/message_box.h"
 #include "host/strings.h"
 #include "model/sistema.h"
 #include "window/command_bar.h"
@@ -79,9 +81,9 @@ int CChildFrmCartera::AddView(const CRuntimeClass* viewClass, const std::string&
     CView* view = CreateView(viewClass, context, m_wndTabs);
     if (!view) return -1;
     if (context && context->m_pCurrentDoc) {
-        SetWindowText(context->m_pCurrentDoc->GetTitle());
-        update();
         context->m_pCurrentDoc->AddView(view);  // no-op when already attached
+        OnUpdateFrameTitle();
+        update();
     }
     m_wndTabs->insertTab(index < 0 ? m_wndTabs->count() : index, view,
                          QString::fromStdString(label));
@@ -108,7 +110,10 @@ void CChildFrmCartera::OnSize(int type, int cx, int cy) {
 }
 
 void CChildFrmCartera::OnTimer(int) {
-    if (auto* doc = dynamic_cast<CDocCartera*>(GetActiveDocument())) doc->RefreshIfChangedOutside();
+    if (auto* doc = dynamic_cast<CDocCartera*>(GetActiveDocument())) {
+        doc->RefreshIfChangedOutside();
+        OnUpdateFrameTitle();  // a currency another program named
+    }
     m_pSistema->DoIdle();
 }
 
@@ -117,6 +122,15 @@ void CChildFrmCartera::Serialize(CArchive& ar) { m_pSistema->Serialize(ar); }
 std::string CChildFrmCartera::GetDocumentName() const {
     CDocument* doc = GetActiveDocument();
     return doc ? doc->GetTitle() : std::string();
+}
+
+void CChildFrmCartera::OnUpdateFrameTitle() {
+    CDocument* doc = GetActiveDocument();
+    if (!doc) return;
+    std::string title = doc->GetTitle();
+    if (m_pSistema && !m_pSistema->GetCurrency().empty())
+        title += " \u2014 " + m_pSistema->GetCurrency();
+    SetWindowText(title + (doc->IsModified() ? " *" : ""));
 }
 
 void CChildFrmCartera::OnTabChanged(int index) {
@@ -135,9 +149,14 @@ void CChildFrmCartera::UpdateBarButtons() {
 
 void CChildFrmCartera::OnLanguageChanged() {
     if (m_wndBar) m_wndBar->Retranslate();
-    for (int i = 0; m_wndTabs && i < m_wndTabs->count(); ++i) {
+    for (int i = 0; m_wndTabs && i < m_wndTabs->count(); ++i)
         if (i < static_cast<int>(m_tabLabelIds.size()))
             m_wndTabs->setTabText(i, QString::fromStdString(LS(m_tabLabelIds[i])));
+    RedrawViews();
+}
+
+void CChildFrmCartera::RedrawViews() {
+    for (int i = 0; m_wndTabs && i < m_wndTabs->count(); ++i) {
         if (auto* list = dynamic_cast<CViewBaseCartera*>(m_wndTabs->widget(i)))
             list->Retranslate();
         else if (auto* rating = dynamic_cast<CViewValoracion*>(m_wndTabs->widget(i)))
@@ -145,7 +164,19 @@ void CChildFrmCartera::OnLanguageChanged() {
     }
 }
 
+void CChildFrmCartera::OnNameCurrency() {
+    auto* doc = dynamic_cast<CDocCartera*>(GetActiveDocument());
+    PortfolioCurrencyDialog dlg(this);
+    if (!doc || dlg.DoModal() != IDOK || !doc->NameCurrency(dlg.Code())) return;
+    OnUpdateFrameTitle();
+    RedrawViews();
+}
+
 bool CChildFrmCartera::OnFrameCommand(int id) {
+    if (id == kCmdCurrency) {
+        OnNameCurrency();
+        return true;
+    }
     if (id == kCmdImportStatement) {
         CDocument* doc = GetActiveDocument();
         cartera::dialogs::ImportStatementWithDialog(*m_pSistema, this,
@@ -162,6 +193,10 @@ bool CChildFrmCartera::OnFrameCommand(int id) {
 }
 
 bool CChildFrmCartera::OnFrameUpdateCmdUI(int id, bool* enabled) const {
+    if (id == kCmdCurrency) {
+        *enabled = m_pSistema && m_pSistema->GetCurrency().empty();
+        return true;
+    }
     if (id == kCmdImportStatement) {
         *enabled = true;
         return true;

@@ -28,6 +28,8 @@ class CChildFrmCartera : public CMDIChildWnd {
     static constexpr int kCmdImportStatement = 40140;
     static constexpr int kCmdUndo = 57643;
     static constexpr int kCmdRedo = 57644;
+    // Portfolio › Currency…: names the currency of a portfolio that has none.
+    static constexpr int kCmdCurrency = 33763;
 
     // The ledger comes with the client area (OnCreateClient), which names the document.
     CChildFrmCartera();
@@ -59,17 +61,25 @@ class CChildFrmCartera : public CMDIChildWnd {
     void OnTimer(int id) override;
     // The title of the active document.
     std::string GetDocumentName() const override;
+    // The document's title, then the portfolio's currency once it is named ("Name — EUR"),
+    // then " *" while changes are unsaved.
+    void OnUpdateFrameTitle() override;
     // Bar texts, tab labels and grid headings in the new language.
     void OnLanguageChanged() override;
     // "Undo delete of B SAN.MC 100", "Redo …".
     std::string CommandText(int id) const override;
 
   protected:
-    // Undo and Redo of the document's journal changes; File › Import statement….
+    // Undo and Redo of the document's journal changes; File › Import statement…; the
+    // portfolio's currency, offered while it has none.
     bool OnFrameCommand(int id) override;
     bool OnFrameUpdateCmdUI(int id, bool* enabled) const override;
 
   private:
+    // The currency dialog, then the portfolio's currency named in the title and the views.
+    void OnNameCurrency();
+    // Every view shows again what the ledger holds, in the interface language.
+    void RedrawViews();
     void OnTabChanged(int index);
     void UpdateBarButtons();
     void RecalcLayout();

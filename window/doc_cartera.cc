@@ -71,6 +71,8 @@ bool CDocCartera::OnNewDocument() {
     if (File(GetContext(), path) && AfxMessageBox(LS(3458), MB_YESNO | MB_ICONQUESTION) != IDYES)
         return false;
     SetPathName(path);
+    // Named before the first save, so the new file holds it from the start.
+    if (CSistemaCartera* ledger = GetLedger()) ledger->SetCurrency(dlg.GetCurrency());
     if (!DoSave(path, true)) return false;
     m_bCreatedAsNew = 1;
     return true;
@@ -194,6 +196,22 @@ void CDocCartera::DoFileSave() {
         why = saved.message();
     }
     ReportUnsaved(path, why);
+}
+
+bool CDocCartera::NameCurrency(const std::string& code) {
+    constexpr int kNamedOnce = 45024;  // "The portfolio's currency is %1 already; ..."
+    CSistemaCartera* ledger = GetLedger();
+    if (!ledger || code.empty()) return false;
+    BeginChange();  // what another program saved comes in first
+    const std::string named = ledger->GetCurrency();
+    if (named.empty()) {
+        ledger->SetCurrency(code);
+        DoFileSave();
+    }
+    EndChange();
+    if (!named.empty())
+        AfxMessageBox(cartera::FillText(LS(kNamedOnce), {named}), MB_OK | MB_ICONEXCLAMATION);
+    return named.empty();
 }
 
 void CDocCartera::SaveChange(const JournalChange& change) {

@@ -29,8 +29,9 @@ class CDocCartera : public CDocument, public ILedgerDocument {
     CDocCartera();
     ~CDocCartera() override;
 
-    // Asks the name, builds the path in the portfolio folder, asks before overwriting an
-    // existing file and saves an empty portfolio there at once. False when any step fails.
+    // Asks the name (and the currency, if any), builds the path in the portfolio folder, asks
+    // before overwriting an existing file and saves an empty portfolio there at once. False when
+    // any step fails.
     bool OnNewDocument() override;
     // Opens the file; what loading it warns of (cartera::LoadWarnings) is shown in one
     // message.
@@ -85,6 +86,11 @@ class CDocCartera : public CDocument, public ILedgerDocument {
     using CDocument::UpdateAllViews;
     std::string GetTitle() const override { return CDocument::GetTitle(); }
     void SetTitle(const std::string& title) override { CDocument::SetTitle(title); }
+
+    // Names the currency of a portfolio that has none (code: three capitals) and saves the
+    // portfolio whole, as naming it changes what the journal means. Refused, and said why,
+    // once a currency is named (by another program too). False when nothing was named.
+    bool NameCurrency(const std::string& code);
 
     // 1 once this run created the portfolio's file.
     int IsCreatedAsNew() const { return m_bCreatedAsNew; }

@@ -12,6 +12,7 @@
 #include <ctime>
 
 #include "dialogs/comision_editor.h"
+#include "dialogs/currency_dialog.h"
 #include "dialogs/dlg_nombre_cartera.h"
 #include "dialogs/dlg_nuevo_nombre.h"
 #include "dialogs/property_page_base.h"
@@ -36,6 +37,7 @@ WindowTest::WindowTest() {
     setenv("TZ", "UTC", 1);
     tzset();
     hooks.Keep(&CDlgNombreCartera::SetRunner);
+    hooks.Keep(&PortfolioCurrencyDialog::SetRunner);
     hooks.Keep(&CSheetComision::SetRunner);
     hooks.Keep(&CPropertySheetBase::SetRunner);
     hooks.Keep(&CDlgNuevoNombre::SetRunner);

@@ -40,6 +40,11 @@ int CViewValoracion::OnCreate(CCreateContext* context) {
     return 0;
 }
 
+void CViewValoracion::OnInitialUpdate() {
+    CView::OnInitialUpdate();
+    m_pGridValoracion->Refresh();
+}
+
 void CViewValoracion::OnSize(int type, int cx, int cy) {
     if (!m_pGridWnd) return;
     int w = m_pGridValoracion->GetPreferredWidth();

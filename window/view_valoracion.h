@@ -27,8 +27,10 @@ class CViewValoracion : public CView {
     cartera::qt::GridView* GetGridWindow() const { return m_pGridWnd; }
 
     int OnCreate(CCreateContext* context) override;
-    // Document updates do not concern the table.
+    // Document updates do not concern the table; the first shows what the portfolio named
+    // before its frame showed (a new portfolio's currency).
     void OnUpdate(CView* sender, long hint, CObject* hintObject) override {}
+    void OnInitialUpdate() override;
     void OnSize(int type, int cx, int cy) override;
     bool OnCmdMsg(int id) override;
     bool OnUpdateCmdUI(int id, bool* enabled) const override;

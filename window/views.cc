@@ -35,7 +35,7 @@ int CViewBaseCartera::OnCreate(CCreateContext* context) {
     if (CView::OnCreate(context) == -1) return -1;
     auto* frame = dynamic_cast<CChildFrmCartera*>(GetParentFrame());
     m_pSistema = frame ? frame->GetAdmCartera() : nullptr;
-    if (frame && GetDocument()) frame->SetWindowText(GetDocument()->GetTitle());
+    if (frame && GetDocument()) frame->OnUpdateFrameTitle();
     return 0;
 }
 
