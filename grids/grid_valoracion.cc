@@ -6,13 +6,15 @@
 #include "grids/number_text.h"
 #include "host/numbers.h"
 #include "host/strings.h"
+#include "model/exchange.h"
 #include "model/sistema.h"
 
 namespace {
 
 // The label of each row in column 0; 0 for row 0 and the separators.
 constexpr int kLabels[CGridValoracion::kRows] = {
-    0, 3447, 3463, 3448, 3464, 3465, 0, 3455, 3449, 3461, 3462, 3450, 3469, 3451, 0, 3452, 45010};
+    0, 3447, 3463, 3448, 3464, 3465, 0, 3455, 3449, 3461, 3462, 3450, 3469, 3451, 0, 3452, 45010,
+    0, 0, 0, 0};  // the cash rows name their currency
 constexpr int kRowHeight = 20;
 
 // 100 x value / divisor; none when the divisor is not above 0 (no capital contributed, or
@@ -47,7 +49,12 @@ COLORREF CGridValoracion::RowBackColor(int row) const {
         case 15:
             return m_secondRowColor;
         case kExchangeRow:
+        case kFirstCashRow + 1:
+        case kFirstCashRow + 3:
             return m_firstRowColor;
+        case kFirstCashRow:
+        case kFirstCashRow + 2:
+            return m_secondRowColor;
         default:
             return GetGridBackColor();
     }
@@ -66,12 +73,13 @@ void CGridValoracion::OnStart() {
     SetNumberRows(kRows, 1);
     SetRowHeight(6, 2);
     SetRowHeight(14, 2);
-    SetRowHeight(kExchangeRow, 0);
+    for (int row = kExchangeRow; row < kRows; ++row) SetRowHeight(row, 0);
     const int widths[kCols] = {200, 2, 100, 2, 60};
     for (int col = 0; col < kCols; ++col) SetColWidth(col, widths[col]);
     m_preferredWidth = 368;
-    // Room for the exchange row whether it shows or not, so it never needs a new layout.
-    m_preferredHeight = 284 + kRowHeight;
+    // Room for the exchange and cash rows whether they show or not, so they never need a new
+    // layout.
+    m_preferredHeight = 284 + (kRows - kExchangeRow) * kRowHeight;
     DrawLabels();
 }
 
@@ -158,6 +166,19 @@ void CGridValoracion::UpdateCurrency() {
     SetRowHeight(kExchangeRow, shown ? kRowHeight : 0);
     Amount(kExchangeRow, m_pSistema->GetExchangePart());
     QuickSetBackColor(kPercentCol, kExchangeRow, RowBackColor(kExchangeRow));
+    const std::vector<cartera::CurrencyAmount> cash =
+        shown ? cartera::CashByCurrency(m_pSistema->GetOrders(), currency)
+              : std::vector<cartera::CurrencyAmount>();
+    for (int i = 0; i < kCashRows; ++i) {
+        const int row = kFirstCashRow + i;
+        const bool used = static_cast<size_t>(i) < cash.size();
+        SetRowHeight(row, used ? kRowHeight : 0);
+        if (!used) continue;
+        SetLabelCell(0, row, RowBackColor(row), GetGridTextColor(),
+                     cartera::FillText(LS(45011), {cash[i].currency}));
+        Amount(row, cash[i].amount);
+        QuickSetBackColor(kPercentCol, row, RowBackColor(row));
+    }
 }
 
 void CGridValoracion::UpdateOpenTradeRows() {

@@ -3,7 +3,8 @@
 // and percentages (column 4) derived from the ledger's totals. Columns 1 and 3 are 2-pixel
 // spacers and rows 6 and 14 2-pixel separators. The amounts heading names the portfolio's
 // currency once it is named; a 17th row, what the rates did to the results (in them), shows
-// while the portfolio holds a movement in another currency and is 0 pixels high otherwise.
+// while the portfolio holds a movement in another currency and is 0 pixels high otherwise; so
+// do the rows of the cash in each currency after it.
 #include <optional>
 #include <string>
 
@@ -14,8 +15,12 @@ class CSistemaCartera;
 
 class CGridValoracion : public CGridTabla, public ILedgerView {
   public:
-    static constexpr int kRows = 17;
     static constexpr int kExchangeRow = 16;
+    // The cash the journal leaves in each currency, in that currency, one row each (the first
+    // kCashRows by code), shown with the exchange row.
+    static constexpr int kFirstCashRow = 17;
+    static constexpr int kCashRows = 4;
+    static constexpr int kRows = kFirstCashRow + kCashRows;
     static constexpr int kCols = 5;
     static constexpr int kAmountCol = 2;
     static constexpr int kPercentCol = 4;
@@ -34,7 +39,8 @@ class CGridValoracion : public CGridTabla, public ILedgerView {
     void OpenTradesRevalued() override { UpdateOpenTradeRows(); }
     // Rewrites rows 1 to 10; does not redraw.
     void UpdateCapitalRows();
-    // The amounts heading with the portfolio's currency, and the exchange row shown or not.
+    // The amounts heading with the portfolio's currency, and the exchange and cash rows shown
+    // or not.
     void UpdateCurrency();
 
     // Writes value right-aligned with the grid's decimals (point, no grouping), " %"

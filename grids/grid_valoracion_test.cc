@@ -81,6 +81,12 @@ TEST_F(ValuationGridTest, NamesTheCurrencyAndShowsWhatTheRatesDidOnceAMovementIs
     EXPECT_GT(grid.GetRowHeight(CGridValoracion::kExchangeRow), 2);
     EXPECT_EQ(grid.QuickGetText(0, CGridValoracion::kExchangeRow), "Of it, exchange rates");
     EXPECT_EQ(Amount(CGridValoracion::kExchangeRow), "50.00");
+    // The cash in each currency, in it: 5 x 4 euros out; 1,000 dollars out, 1,100 in.
+    const int cash = CGridValoracion::kFirstCashRow;
+    EXPECT_EQ(grid.QuickGetText(0, cash) + " " + Amount(cash) + " " +
+                  grid.QuickGetText(0, cash + 1) + " " + Amount(cash + 1),
+              "Cash in EUR -20.00 Cash in USD 100.00");
+    EXPECT_EQ(grid.GetRowHeight(cash + 2), 0);
 }
 
 TEST_F(ValuationGridTest, OpenTradeRowsRedrawTheGrid) {
