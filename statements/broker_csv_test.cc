@@ -18,6 +18,16 @@ Statement ReadWith(const std::string& map, const std::string& text) {
     return ReadMapped(in, ParseMapping(map));
 }
 
+// Takes the exchange rows out of s.
+std::vector<StatementRow> TakeExchanges(Statement* s) {
+    std::vector<StatementRow> out;
+    std::erase_if(s->rows, [&](const StatementRow& r) {
+        if (r.kind == RowKind::exchange) out.push_back(r);
+        return r.kind == RowKind::exchange;
+    });
+    return out;
+}
+
 std::vector<std::string> WithoutLines(Statement s) {
     for (StatementRow& r : s.rows) r.line = 0;
     return Describe(s);
@@ -242,9 +252,23 @@ TEST_F(BrokerCsvTest, Trading212EveryHeaderStyleGivesTheSameStatementFractionsKe
     Statement s = Read("trading212", kOlder);
     EXPECT_EQ(Describe(s), Describe(Read("trading212", kNewer)));
     EXPECT_EQ(Describe(s), Describe(Read("trading212", TestData("trading212/newest.csv"))));
-    const Statement pasted = Read("trading212", kPasted);
+    Statement pasted = Read("trading212", kPasted);
+    // The broker's automatic exchanges, EUR into USD for the buy and the dividend's USD into
+    // EUR: 0.5 x 180 USD and its 0.05 EUR charge at 1.10 (0.055 USD) for the 81.87 EUR
+    // total; the 0.5 x 0.204 USD net dividend for 0.09 EUR.
+    const std::vector<StatementRow> exchanges = TakeExchanges(&s);
+    ASSERT_EQ(exchanges.size(), 2u);
+    EXPECT_EQ(exchanges[0].currency + " " + ExactNumberText(exchanges[0].amount) + " for " +
+                  exchanges[0].soldCurrency + " " + ExactNumberText(exchanges[0].soldAmount),
+              "USD 90.055 for EUR 81.87");
+    EXPECT_EQ(exchanges[1].currency + " " + ExactNumberText(exchanges[1].amount) + " for " +
+                  exchanges[1].soldCurrency + " " + ExactNumberText(exchanges[1].soldAmount),
+              "EUR 0.09 for USD 0.102");
+    EXPECT_NEAR(s.rows[1].fxRate, 1 / 1.1, 1e-12);
+    // A pasted dividend whose rate is "Not available" has no exchange to go with it.
+    EXPECT_EQ(TakeExchanges(&pasted).size(), 1u);
     EXPECT_EQ(WithoutLines(pasted), WithoutLines(s));
-    EXPECT_EQ(pasted.notes.size(), 1u);
+    EXPECT_EQ(pasted.notes.size(), 2u);
     CSistemaCartera ledger{ctx};  // the half share too, each added once
     EXPECT_EQ(ImportAll(pasted, ledger), 7u);
     EXPECT_EQ(ImportAll(s, ledger), 0u);
@@ -269,8 +293,9 @@ TEST_F(BrokerCsvTest, Trading212EveryHeaderStyleGivesTheSameStatementFractionsKe
     EXPECT_EQ(s.rows[0].kind, RowKind::imposition);
     EXPECT_EQ(s.rows[0].currency, "EUR");
     EXPECT_EQ(s.rows[6].kind, RowKind::income);
-    ASSERT_EQ(s.notes.size(), 1u);  // the card payment; the conversion is no movement
-    EXPECT_EQ(s.notes[0].line, 9u);
+    ASSERT_EQ(s.notes.size(), 2u);  // a conversion without its two amounts, the card payment
+    EXPECT_EQ(s.notes[0].line, 8u);
+    EXPECT_EQ(s.notes[1].line, 9u);
 }
 
 TEST(Trading212Reader, RefusesABadRowNamingItsLineAndField) {
@@ -332,7 +357,8 @@ TEST_F(ShippedMappingTest, EachReadsWhatItsBuiltInReaderReads) {
     for (const auto& c : shipped) {
         SCOPED_TRACE(c.map);
         const std::string file = TestData(c.file);
-        const Statement read = Read(c.format, file);
+        Statement read = Read(c.format, file);
+        TakeExchanges(&read);  // a mapping reads no exchanges
         const Statement mapped = ReadWith(std::string(ShippedMapping(c.map)), file);
         EXPECT_EQ(read.rows.size(), c.rows);
         EXPECT_EQ(Describe(mapped), Describe(read));
