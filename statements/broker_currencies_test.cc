@@ -46,5 +46,22 @@ TEST_F(BrokerCurrenciesTest, Trading212PoundAccountWithDollarSharesGivesTheBroke
     EXPECT_NEAR(Cash("USD"), 508, 1e-9);
 }
 
+// A EUR account: 5000 EUR paid in; 10 MSFT at 400 USD bought at 1.08 USD to the euro, the
+// 4000 USD for 3703.70 EUR, costs 2.00 + 9.26 AutoFX EUR (12.1608 USD); 4 sold at 450 USD
+// at 1.125, the 1800 USD for 1600 EUR, costs 2.00 + 4.00 EUR (6.75 USD).
+TEST_F(BrokerCurrenciesTest, DegiroEuroAccountWithDollarSharesAndItsExchanges) {
+    ImportWhole(Read("degiro", TestData("degiro/usd_trades.csv")), "EUR");
+    ImportWhole(Read("degiro", TestData("degiro/usd_account.csv")), "EUR");
+    Quantity open;
+    for (const CNegocioC& t : ledger.GetOpenTrades()) open += t.contracts;
+    EXPECT_EQ(open.Text(), "6");
+    ASSERT_EQ(ledger.GetClosedTrades().size(), 1u);
+    // (4 x 450 - 6.75) USD / 1.125 - 4/10 x (4000 USD / 1.08 + 11.26) = 1594.00 - 1485.98548.
+    EXPECT_NEAR(TradeBaseResult(ledger.GetClosedTrades()[0]), 108.01452, 1e-5);
+    // The broker's last balances: 5000 - 3703.70 - 11.26 + 1600 - 6.00 EUR, no dollars.
+    EXPECT_NEAR(Cash("EUR"), 2879.04, 1e-9);
+    EXPECT_NEAR(Cash("USD"), 0, 1e-9);
+}
+
 }  // namespace
 }  // namespace cartera::statements
