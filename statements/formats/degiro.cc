@@ -14,6 +14,8 @@
 #include "host/error.h"
 #include "host/numbers.h"
 #include "host/strings.h"
+#include "model/order.h"
+#include "statements/actions.h"
 #include "statements/degiro_cash.h"
 #include "statements/detect.h"
 #include "statements/reading.h"
@@ -268,6 +270,18 @@ std::optional<StatementRow> ReadCash(const Layout& c, const CsvRecord& r, Statem
     ReadMoment(c, r, &row);
     row.description = std::string(Cell(r, c.description));
     if (IsCorporate(row.description)) {
+        // A split is two lines, "STOCK SPLIT: Sell 10 …" out and "…: Buy 20 …" in.
+        const size_t colon = row.description.find(':');
+        const auto fill = colon == std::string::npos
+                              ? std::nullopt
+                              : ReadFillText(std::string_view(row.description).substr(colon + 1));
+        if (fill && HasAnyOf(LowerAscii(row.description), {"split"})) {
+            const Quantity q = Magnitude(TradeQuantity(fill->quantity, fill->decimal, r.line));
+            row.kind = RowKind::action;
+            row.action = kSplit;
+            row.quantity = fill->buy ? q : -q;
+            return row;
+        }
         Note(row, " not applied: enter it by hand", out);
         return std::nullopt;
     }
@@ -421,6 +435,7 @@ Statement ReadDegiro(std::istream& in, const ReadOptions&) {
     }
     take();
     ReadAccount(c, account, &out);
+    NetSplitPairs(&out, "split");
     NumberRepeatedIds(&out.rows);
     SortByTime(&out.rows);
     return out;

@@ -10,6 +10,8 @@
 #include "host/error.h"
 #include "host/strings.h"
 #include "model/exchange.h"
+#include "model/order.h"
+#include "statements/actions.h"
 #include "statements/detect.h"
 #include "statements/reading.h"
 #include "text/columns.h"
@@ -302,6 +304,20 @@ StatementRow ReadCash(const Row& row, RowKind kind) {
     return out;
 }
 
+// One of the two rows of a split: "Stock split close" takes the old shares out, "Stock split
+// open" puts the new ones in; NetSplitPairs makes one split of them.
+StatementRow ReadSplitHalf(const Row& row, bool close) {
+    StatementRow out;
+    ReadMoment(row, &out);
+    out.kind = RowKind::action;
+    out.action = kSplit;
+    out.quantity = row.Shares();
+    if (!(out.quantity > 0))
+        ThrowRowError(row.r.line, "no. of shares", row.Text("no. of shares"), "is not a quantity");
+    if (close) out.quantity = -out.quantity;
+    return out;
+}
+
 void ReadRow(const Row& row, Statement* out) {
     std::string action = LowerAscii(row.Text("action"));
     auto ends = [&](std::string_view s) {
@@ -318,6 +334,8 @@ void ReadRow(const Row& row, Statement* out) {
         out->rows.push_back(ReadCash(row, RowKind::refund));
     } else if (action.find("interest") != std::string::npos) {
         out->rows.push_back(ReadCash(row, RowKind::income));
+    } else if (action.starts_with("stock split")) {
+        out->rows.push_back(ReadSplitHalf(row, ends("close")));
     } else if (action == "currency conversion") {
         ReadConversion(row, out);
     } else if (!action.empty()) {
@@ -337,9 +355,9 @@ bool RecognisesTrading212(std::string_view head) { return Layout(HeaderOf(head))
 // becomes an expense of the security. A trade or a dividend in another currency than its
 // total's takes the broker's rate to it, and the automatic exchange of its total is an
 // exchange row of its own. Deposits, withdrawals and interest on cash are read in the
-// account's currency; a currency conversion is an exchange and its fee an expense; other
-// actions become notes. "Not available" is no value. A header row starts the rows of its
-// own layout.
+// account's currency; a currency conversion is an exchange and its fee an expense; the two
+// rows of a split are one split; other actions become notes. "Not available" is no value.
+// A header row starts the rows of its own layout.
 Statement ReadTrading212(std::istream& in, const ReadOptions&) {
     CsvRows reader(in);
     CsvRecord record;
@@ -360,6 +378,7 @@ Statement ReadTrading212(std::istream& in, const ReadOptions&) {
         ReadRow(Row(*columns, record), &out);
         CheckRowTexts(out, from);
     }
+    NetSplitPairs(&out, "split");
     NumberRepeatedIds(&out.rows);
     SortByTime(&out.rows);
     return out;
