@@ -227,6 +227,7 @@ TEST_F(FlexTest, ActivityStatementImportsOnceWithTheBrokersRealizedResult) {
     EXPECT_EQ(added, (std::vector<std::string>{
                          "3 2024-01-01 Electronic Fund Transfer 1x200000 c0 pv1",
                          "0 2024-01-02 AAPL 1000x150 c0.001 pv1",
+                         "2 2024-01-10 Commission EUR.USD 1x2 c0 pv1",  // its exchange a note
                          "6 2024-02-01 AAPL 600x160 c0.002 pv1",
                          "0 2024-02-10 AAPL 15MAR24 170 C 2x3.5 c0.65 pv100",
                          "0 2024-02-12 AAPL 15MAR24 200 C 1x0.8 c0.65 pv100",
