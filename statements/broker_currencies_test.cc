@@ -19,6 +19,11 @@ class BrokerCurrenciesTest : public testing::LedgerTest {
         ledger.AddOrders(PlanImport(s, ledger, {}).added);
         EXPECT_TRUE(PlanImport(s, ledger, {}).added.empty());
     }
+    std::string Held() const {
+        Quantity open;
+        for (const CNegocioC& t : ledger.GetOpenTrades()) open += t.contracts;
+        return open.Text();
+    }
     double Cash(const std::string& currency) const {
         for (const CurrencyAmount& c : CashByCurrency(ledger.GetOrders(), ledger.GetCurrency()))
             if (c.currency == currency) return c.amount;
@@ -33,9 +38,7 @@ class BrokerCurrenciesTest : public testing::LedgerTest {
 // at 180 USD at 1.20, fee 0.90 GBP (1.08 USD), for 599.10 GBP.
 TEST_F(BrokerCurrenciesTest, Trading212PoundAccountWithDollarSharesGivesTheBrokersResult) {
     ImportWhole(Read("trading212", TestData("trading212/gbp_usd.csv")), "GBP");
-    Quantity open;
-    for (const CNegocioC& t : ledger.GetOpenTrades()) open += t.contracts;
-    EXPECT_EQ(open.Text(), "6");
+    EXPECT_EQ(Held(), "6");
     ASSERT_EQ(ledger.GetClosedTrades().size(), 1u);
     // 4 x (180 - 0.27) USD / 1.20 - 4 x (150 + 0.225) USD / 1.25 = 599.10 - 480.72 = 118.38,
     // the broker's Result.
@@ -52,9 +55,7 @@ TEST_F(BrokerCurrenciesTest, Trading212PoundAccountWithDollarSharesGivesTheBroke
 TEST_F(BrokerCurrenciesTest, DegiroEuroAccountWithDollarSharesAndItsExchanges) {
     ImportWhole(Read("degiro", TestData("degiro/usd_trades.csv")), "EUR");
     ImportWhole(Read("degiro", TestData("degiro/usd_account.csv")), "EUR");
-    Quantity open;
-    for (const CNegocioC& t : ledger.GetOpenTrades()) open += t.contracts;
-    EXPECT_EQ(open.Text(), "6");
+    EXPECT_EQ(Held(), "6");
     ASSERT_EQ(ledger.GetClosedTrades().size(), 1u);
     // (4 x 450 - 6.75) USD / 1.125 - 4/10 x (4000 USD / 1.08 + 11.26) = 1594.00 - 1485.98548.
     EXPECT_NEAR(TradeBaseResult(ledger.GetClosedTrades()[0]), 108.01452, 1e-5);
