@@ -48,7 +48,7 @@ struct ExchangeHalf {
 bool IsExchangeHalf(std::string_view description);
 
 // Pairs the halves of one moment and order id, a debit with a credit of another currency,
-// into one exchange row each, in file order; a half without its other stays a note.
+// into one exchange row each; a half without its other stays a note.
 void PairExchanges(const std::vector<ExchangeHalf>& halves, Statement* out);
 
 // Costs charged in `currency` (`costs`, written negative) on a fill in another, which the
