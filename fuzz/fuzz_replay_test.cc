@@ -43,7 +43,7 @@ TEST(FuzzReplay, CorpusSamplesAndFormerCrashesRunCleanThroughTheirReaders) {
             replayed += Replay(folder.path(), fuzz);
         }
     }
-    EXPECT_EQ(corpusFolders, 11);
+    EXPECT_EQ(corpusFolders, 13);
     EXPECT_GT(replayed, 5);
     // Each statement format brings its samples, the seeds of its fuzzing.
     for (const statements::FormatEntry& f : statements::Formats()) {

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <map>
 #include <tuple>
+#include <utility>
+#include <vector>
 
 #include "host/dates.h"
 #include "host/numbers.h"
@@ -37,13 +39,6 @@ Quantity Sum(const std::vector<const StatementRow*>& rows) {
     Quantity sum;
     for (const StatementRow* r : rows) sum += Magnitude(r->quantity);
     return sum;
-}
-
-// The ratio of shares in for shares out, in lowest terms of their plain decimals.
-std::string RatioOfShares(Quantity in, Quantity out) {
-    Quantity n, o;
-    std::string ratio = in.Text() + ":" + out.Text();
-    return ParseRatio(ratio, &n, &o, nullptr) ? ratio : std::string();
 }
 
 struct Group {
@@ -131,6 +126,60 @@ void NetFlexActions(Statement* s) {
     }
     std::erase_if(s->rows, [](const StatementRow& r) { return r.kind == RowKind::action; });
     s->rows.insert(s->rows.end(), rows.begin(), rows.end());
+}
+
+std::string RatioOfShares(Quantity in, Quantity out) {
+    if (!(in > 0) || !(out > 0)) return {};
+    __int128 a = in.Units(), b = out.Units();
+    while (b != 0) a = std::exchange(b, a % b);
+    // In lowest terms both are whole numbers; a ratio's part is at most 10^9.
+    constexpr __int128 kLargestPart = 1'000'000'000;
+    const __int128 n = in.Units() / a, o = out.Units() / a;
+    if (n > kLargestPart || o > kLargestPart) return {};
+    const std::string ratio = Quantity::FromUnits(n * Quantity::kScale).Text() + ":" +
+                              Quantity::FromUnits(o * Quantity::kScale).Text();
+    Quantity ratioNew, ratioOld;
+    return ParseRatio(ratio, &ratioNew, &ratioOld, nullptr) ? ratio : std::string();
+}
+
+void NetSplitPairs(Statement* statement, std::string_view what) {
+    std::vector<StatementRow>& rows = statement->rows;
+    // The halves of one split share the moment and the security.
+    std::map<std::tuple<int32_t, int32_t, std::string>, std::vector<size_t>> halves;
+    for (size_t i = 0; i < rows.size(); ++i)
+        if (rows[i].kind == RowKind::action && rows[i].action == kSplit && rows[i].ratio.empty())
+            halves[{rows[i].date, rows[i].time,
+                    rows[i].security.empty() ? rows[i].symbol : rows[i].security}]
+                .push_back(i);
+    std::vector<char> drop(rows.size(), 0);
+    for (const auto& [key, group] : halves) {
+        std::string ratio;
+        if (group.size() == 2 && (rows[group[0]].quantity < 0) != (rows[group[1]].quantity < 0)) {
+            const StatementRow& a = rows[group[0]];
+            const StatementRow& b = rows[group[1]];
+            const StatementRow& in = a.quantity > 0 ? a : b;
+            ratio = RatioOfShares(in.quantity, Magnitude((a.quantity > 0 ? b : a).quantity));
+        }
+        for (size_t i : group) drop[i] = 1;
+        if (!ratio.empty()) {
+            StatementRow& split = rows[group[0]];
+            split.ratio = ratio;
+            split.quantity = Quantity();  // the shares follow from the ratio
+            drop[group[0]] = 0;
+            continue;
+        }
+        for (size_t i : group)
+            statement->notes.push_back(
+                {rows[i].line, std::string(what) + " of " + rows[i].symbol + " (" +
+                                   rows[i].quantity.Text() +
+                                   " shares) not applied: its rows out and in do not give "
+                                   "a ratio; enter it by hand"});
+    }
+    std::vector<StatementRow> kept;
+    kept.reserve(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i)
+        if (!drop[i]) kept.push_back(std::move(rows[i]));
+    rows = std::move(kept);
 }
 
 }  // namespace cartera::statements

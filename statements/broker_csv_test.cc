@@ -2,6 +2,7 @@
 // files read through a mapping.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <sstream>
 
@@ -16,6 +17,16 @@ namespace {
 Statement ReadWith(const std::string& map, const std::string& text) {
     std::istringstream in(text);
     return ReadMapped(in, ParseMapping(map));
+}
+
+// Takes the exchange rows out of s.
+std::vector<StatementRow> TakeExchanges(Statement* s) {
+    std::vector<StatementRow> out;
+    std::erase_if(s->rows, [&](const StatementRow& r) {
+        if (r.kind == RowKind::exchange) out.push_back(r);
+        return r.kind == RowKind::exchange;
+    });
+    return out;
 }
 
 std::vector<std::string> WithoutLines(Statement s) {
@@ -39,8 +50,8 @@ size_t ImportAll(const Statement& s, CSistemaCartera& ledger) {
 // (semicolons, cut-off headings, d/m/y):
 // a USD buy whose EUR costs need the exchange rate, two fills of one order, a sell. The
 // account of the same period in each of those languages: each order's fills, its
-// costs and its currency exchange, cash, and what is only reported (a cash sweep, a stock
-// dividend, a split, a rights issue, a money-market fund conversion).
+// costs and its currency exchange, cash, a split, and what is only reported (a cash sweep,
+// half of an exchange, a stock dividend, a rights issue, a money-market fund conversion).
 const std::string kTradesEn = TestData("degiro/trades_en.csv");
 
 class BrokerCsvTest : public testing::LedgerTest {};
@@ -80,7 +91,10 @@ TEST_F(BrokerCsvTest, DegiroEveryLanguageGivesTheSameStatementAndTheTwoFilesEach
         for (size_t i = 0; i < other.notes.size(); ++i)
             EXPECT_EQ(other.notes[i].line, cash.notes[i].line);
     }
-    std::string kinds;  // imposition, fee, interest, dividend, tax, withdrawal among the fills
+    // Among the fills: imposition; the buy's exchanges, 1 EUR of costs into 1.0842 USD and
+    // the fill's 1850 USD; fee, interest, the split, dividend, tax; the sell's exchanges,
+    // 0.50 EUR of costs into 0.5421 USD and 862.50 USD into 795.48 EUR; withdrawal.
+    std::string kinds;
     Statement fills = cash;
     std::erase_if(fills.rows, [&](const StatementRow& r) {
         if (r.kind != RowKind::trade)
@@ -88,11 +102,15 @@ TEST_F(BrokerCsvTest, DegiroEveryLanguageGivesTheSameStatementAndTheTwoFilesEach
                 std::to_string(static_cast<int>(r.kind)) + ":" + ExactNumberText(r.amount) + " ";
         return r.kind != RowKind::trade;
     });
-    EXPECT_EQ(kinds, "5:5000 3:2.5 4:1.25 2:2.4 3:0.36 6:1000 ");
+    EXPECT_EQ(kinds,
+              "5:5000 8:1.0842 8:1850 3:2.5 4:1.25 7:0 2:2.4 3:0.36 8:0.5421 8:795.48 6:1000 ");
     EXPECT_EQ(WithoutLines(fills), WithoutLines(trades));
-    std::vector<size_t> noted;  // the sweep; the stock dividend, the split, the rights, the fund
+    // The sweep, an exchange's half without its other, the stock dividend, the rights, the
+    // fund.
+    std::vector<size_t> noted;
     for (const StatementNote& n : cash.notes) noted.push_back(n.line);
-    EXPECT_EQ(noted, (std::vector<size_t>{3, 11, 12, 13, 14, 15}));
+    std::sort(noted.begin(), noted.end());
+    EXPECT_EQ(noted, (std::vector<size_t>{3, 4, 11, 14, 15}));
     // An order whose trade text is in no language read is said so, and so are costs in
     // another currency without the rate of the order's currency exchange.
     const std::string en = TestData("degiro/account_en.csv");
@@ -115,8 +133,8 @@ TEST_F(BrokerCsvTest, DegiroEveryLanguageGivesTheSameStatementAndTheTwoFilesEach
         CSistemaCartera ledger{ctx};
         const Statement& first = accountFirst ? cash : trades;
         const Statement& second = accountFirst ? trades : cash;
-        EXPECT_EQ(ImportAll(first, ledger), accountFirst ? 10u : 4u);
-        EXPECT_EQ(ImportAll(second, ledger), accountFirst ? 0u : 6u);
+        EXPECT_EQ(ImportAll(first, ledger), accountFirst ? 11u : 4u);
+        EXPECT_EQ(ImportAll(second, ledger), accountFirst ? 0u : 7u);
         EXPECT_EQ(ImportAll(first, ledger) + ImportAll(second, ledger), 0u);
     }
 }
@@ -242,9 +260,20 @@ TEST_F(BrokerCsvTest, Trading212EveryHeaderStyleGivesTheSameStatementFractionsKe
     Statement s = Read("trading212", kOlder);
     EXPECT_EQ(Describe(s), Describe(Read("trading212", kNewer)));
     EXPECT_EQ(Describe(s), Describe(Read("trading212", TestData("trading212/newest.csv"))));
-    const Statement pasted = Read("trading212", kPasted);
+    Statement pasted = Read("trading212", kPasted);
+    // The broker's automatic exchanges, EUR into USD for the buy and the dividend's USD into
+    // EUR: 0.5 x 180 USD and its 0.05 EUR charge at 1.10 (0.055 USD) for the 81.87 EUR
+    // total; the 0.5 x 0.204 USD net dividend for 0.09 EUR.
+    std::string exchanges;
+    for (const StatementRow& x : TakeExchanges(&s))
+        exchanges += ExactNumberText(x.amount) + x.currency + "/" + ExactNumberText(x.soldAmount) +
+                     x.soldCurrency + " ";
+    EXPECT_EQ(exchanges, "90.055USD/81.87EUR 0.09EUR/0.102USD ");
+    EXPECT_NEAR(s.rows[1].fxRate, 1 / 1.1, 1e-12);
+    // A pasted dividend whose rate is "Not available" has no exchange to go with it.
+    EXPECT_EQ(TakeExchanges(&pasted).size(), 1u);
     EXPECT_EQ(WithoutLines(pasted), WithoutLines(s));
-    EXPECT_EQ(pasted.notes.size(), 1u);
+    EXPECT_EQ(pasted.notes.size(), 2u);
     CSistemaCartera ledger{ctx};  // the half share too, each added once
     EXPECT_EQ(ImportAll(pasted, ledger), 7u);
     EXPECT_EQ(ImportAll(s, ledger), 0u);
@@ -269,8 +298,9 @@ TEST_F(BrokerCsvTest, Trading212EveryHeaderStyleGivesTheSameStatementFractionsKe
     EXPECT_EQ(s.rows[0].kind, RowKind::imposition);
     EXPECT_EQ(s.rows[0].currency, "EUR");
     EXPECT_EQ(s.rows[6].kind, RowKind::income);
-    ASSERT_EQ(s.notes.size(), 1u);  // the card payment; the conversion is no movement
-    EXPECT_EQ(s.notes[0].line, 9u);
+    ASSERT_EQ(s.notes.size(), 2u);  // a conversion without its two amounts, the card payment
+    EXPECT_EQ(s.notes[0].line, 8u);
+    EXPECT_EQ(s.notes[1].line, 9u);
 }
 
 TEST(Trading212Reader, RefusesABadRowNamingItsLineAndField) {
@@ -332,7 +362,8 @@ TEST_F(ShippedMappingTest, EachReadsWhatItsBuiltInReaderReads) {
     for (const auto& c : shipped) {
         SCOPED_TRACE(c.map);
         const std::string file = TestData(c.file);
-        const Statement read = Read(c.format, file);
+        Statement read = Read(c.format, file);
+        TakeExchanges(&read);  // a mapping reads no exchanges
         const Statement mapped = ReadWith(std::string(ShippedMapping(c.map)), file);
         EXPECT_EQ(read.rows.size(), c.rows);
         EXPECT_EQ(Describe(mapped), Describe(read));

@@ -37,6 +37,7 @@ enum class FlexField : uint8_t {
     quantity,
     tradePrice,
     ibCommission,
+    ibCommissionCurrency,
     multiplier,
     buySell,
     transactionType,

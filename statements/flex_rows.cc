@@ -8,6 +8,7 @@
 #include "host/dates.h"
 #include "host/error.h"
 #include "host/strings.h"
+#include "model/exchange.h"
 #include "statements/actions.h"
 #include "statements/flex.h"
 #include "statements/reading.h"
@@ -41,6 +42,7 @@ constexpr std::pair<std::string_view, FlexField> kNames[] = {
     {"quantity", FlexField::quantity},
     {"tradeprice", FlexField::tradePrice},
     {"ibcommission", FlexField::ibCommission},
+    {"ibcommissioncurrency", FlexField::ibCommissionCurrency},
     {"multiplier", FlexField::multiplier},
     {"buysell", FlexField::buySell},
     {"transactiontype", FlexField::transactionType},
@@ -142,17 +144,56 @@ bool IsCurrencyExchange(const FlexRecord& r) {
            IsCurrencyCode(symbol.substr(4));
 }
 
+// A trade of a currency pair "EUR.USD": buying 1000 at 1.09 is 1000 EUR bought with 1090
+// USD, selling them the other way round; its commission, which IB charges in the account's
+// base currency unless it names another, an expense. A pair not written so, or a cancelled
+// trade, stays a note.
+void AddForex(const FlexRecord& r, Statement* s) {
+    const std::string_view symbol = Trim(r.Get(FlexField::symbol));
+    const bool pair = symbol.size() == 7 && symbol[3] == '.' &&
+                      IsCurrencyCode(symbol.substr(0, 3)) && IsCurrencyCode(symbol.substr(4));
+    if (!pair || IsCancel(r)) {
+        s->notes.push_back({r.line, "currency exchange " + std::string(symbol) + " of " +
+                                        std::string(Trim(r.Get(FlexField::quantity))) + " at " +
+                                        std::string(Trim(r.Get(FlexField::tradePrice))) +
+                                        " not imported: not a currency pair bought or sold"});
+        return;
+    }
+    StatementRow row = CommonRow(r);
+    ReadWhen(r, {FlexField::tradeDate, FlexField::dateTime, FlexField::date}, &row);
+    row.id = Trim(r.Get(FlexField::tradeId));
+    if (row.id.empty()) row.id = Trim(r.Get(FlexField::transactionId));
+    const double quantity = RequiredNumber(r, FlexField::quantity);
+    const double price = RequiredNumber(r, FlexField::tradePrice);
+    if (quantity == 0 || !(price > 0)) FailRow(r.line, "quantity", "not a currency exchange");
+    // The rate to base is the quote currency's: the base currency's is it times the price.
+    const CurrencyAmount base{std::string(symbol.substr(0, 3)), std::fabs(quantity)},
+        quote{std::string(symbol.substr(4)), Tidy(std::fabs(quantity) * price)};
+    const bool buy = quantity > 0;
+    row.kind = RowKind::exchange;
+    row.currency = buy ? base.currency : quote.currency;
+    row.amount = buy ? base.amount : quote.amount;
+    row.soldCurrency = buy ? quote.currency : base.currency;
+    row.soldAmount = buy ? quote.amount : base.amount;
+    if (buy) row.fxRate *= price;
+    const double commission = 0 - Number(r, FlexField::ibCommission, 0);
+    s->rows.push_back(row);
+    if (commission == 0) return;
+    row.kind = RowKind::expense;
+    row.amount = commission;
+    row.currency = Trim(r.Get(FlexField::ibCommissionCurrency));
+    row.fxRate = 0;
+    row.soldCurrency.clear();
+    row.soldAmount = 0;
+    row.description = "Commission " + std::string(symbol);
+    if (!row.id.empty()) row.id += "/commission";
+    s->rows.push_back(std::move(row));
+}
+
 void AddTrade(const FlexRecord& r, Statement* s) {
     std::string_view detail = Trim(r.Get(FlexField::levelOfDetail));
     if (!detail.empty() && !EqualsNoCase(detail, "EXECUTION")) return;
-    if (IsCurrencyExchange(r)) {  // a portfolio keeps one currency: no security to hold
-        s->notes.push_back({r.line, "currency exchange " +
-                                        std::string(Trim(r.Get(FlexField::symbol))) + " of " +
-                                        std::string(Trim(r.Get(FlexField::quantity))) + " at " +
-                                        std::string(Trim(r.Get(FlexField::tradePrice))) +
-                                        " not imported: it is no security"});
-        return;
-    }
+    if (IsCurrencyExchange(r)) return AddForex(r, s);
     StatementRow row = CommonRow(r);
     if (row.security.empty()) FailRow(r.line, "symbol", "missing");
     if (Trim(r.Get(FlexField::quantity)).empty()) FailRow(r.line, "quantity", "missing");

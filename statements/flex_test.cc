@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "host/file_stream.h"
+#include "model/exchange.h"
 #include "model/sistema.h"
 #include "statements/detect.h"
 #include "statements/test_rows.h"
@@ -226,6 +227,7 @@ TEST_F(FlexTest, ActivityStatementImportsOnceWithTheBrokersRealizedResult) {
     EXPECT_EQ(added, (std::vector<std::string>{
                          "3 2024-01-01 Electronic Fund Transfer 1x200000 c0 pv1",
                          "0 2024-01-02 AAPL 1000x150 c0.001 pv1",
+                         "2 2024-01-10 Commission EUR.USD 1x2 c0 pv1",  // its exchange a note
                          "6 2024-02-01 AAPL 600x160 c0.002 pv1",
                          "0 2024-02-10 AAPL 15MAR24 170 C 2x3.5 c0.65 pv100",
                          "0 2024-02-12 AAPL 15MAR24 200 C 1x0.8 c0.65 pv100",
@@ -264,16 +266,30 @@ TEST_F(FlexTest, ActivityStatementImportsOnceWithTheBrokersRealizedResult) {
         "0 line 6  USD id= 2024-01-02 10:00:01 AAPL AAPL buy 400 @150 c=0.4 x1 amount=0 rate=0");
 
     // Holdings alone are refused, saying what the file is; a Flex query starting with the
-    // ISIN (no account, no conid) is a Flex CSV, its currency exchange a note.
+    // ISIN (no account, no conid) is a Flex CSV.
     ExpectRefused([] { Read(TestData("ib-activity-csv/positions_only.csv")); },
                   "an Activity Statement with open positions only, no trades");
     const Statement isin = Read(TestData("ib-flex-csv/isin_trades.csv"));
     EXPECT_EQ(isin.format, "ib-flex-csv");
-    ASSERT_EQ(isin.rows.size(), 2u);
-    EXPECT_EQ(isin.rows[1].security + " " + ExactNumberText(isin.rows[1].realized),
+    ASSERT_EQ(isin.rows.size(), 4u);  // the currency pair's sale and its commission between
+    EXPECT_EQ(isin.rows[3].security + " " + ExactNumberText(isin.rows[3].realized),
               "US0378331005 598.2");
-    ASSERT_EQ(isin.notes.size(), 1u);
-    EXPECT_THAT(isin.notes[0].text, ::testing::StartsWith("currency exchange EUR.USD"));
+}
+
+// Selling 1000 EUR.USD at 1.095 is 1095 USD bought with 1000 EUR, its commission of 2 an
+// expense in the base currency.
+TEST_F(FlexTest, ACurrencyPairTradeIsAnExchangeItsCommissionAnExpense) {
+    const Statement s = Read(TestData("ib-flex-csv/isin_trades.csv"));
+    EXPECT_TRUE(s.notes.empty());
+    CSistemaCartera ledger{ctx};
+    ledger.SetCurrency("USD");
+    ledger.AddOrders(PlanImport(s, ledger, {}).added);
+    // -100 x 150 - 1 + 1095 - 2 + 60 x 160 - 1.2 dollars: the shares and the exchange.
+    const std::vector<CurrencyAmount> cash = CashByCurrency(ledger.GetOrders(), "USD");
+    ASSERT_EQ(cash.size(), 2u);
+    EXPECT_EQ(cash[0].currency + " " + ExactNumberText(cash[0].amount), "EUR -1000");
+    EXPECT_EQ(cash[1].currency, "USD");
+    EXPECT_NEAR(cash[1].amount, -4309.2, 1e-9);
 }
 
 // A file read once, as the command line reads it (a pipe too): its head, then the rest.

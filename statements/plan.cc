@@ -120,9 +120,10 @@ COrderCartera Movement(const StatementRow& row, const std::string& idPrefix) {
 }
 
 // What tells a movement without the broker's id from another: date, time, security, side
-// or type, quantity and price; without the time, what tells a cancelled trade.
+// or type, quantity and price; without the time, what tells a cancelled trade. A movement
+// without a code (an exchange) takes its symbol as the journal files it.
 std::string FieldsKey(const COrderCartera& m, bool withTime = true) {
-    std::string code(m.quoteCode);
+    std::string code(m.quoteCode.empty() ? m.symbol : m.quoteCode);
     for (char& c : code) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return std::to_string(m.date) + '|' + (withTime ? std::to_string(m.time) : "") + '|' + code +
            '|' + std::to_string(m.type) + '|' + m.contracts.Text() + '|' + ExactNumberText(m.price);

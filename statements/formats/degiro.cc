@@ -14,6 +14,9 @@
 #include "host/error.h"
 #include "host/numbers.h"
 #include "host/strings.h"
+#include "model/order.h"
+#include "statements/actions.h"
+#include "statements/degiro_cash.h"
 #include "statements/detect.h"
 #include "statements/reading.h"
 #include "text/columns.h"
@@ -187,73 +190,10 @@ StatementRow ReadTrade(const Layout& c, const CsvRecord& r) {
     row.price = price.value;
     row.currency = price.currency;
     row.commission = CommissionOf(costs.value + autoFx.value, rate);
+    row.fxRate = AccountPerUnit(Cell(r, c.rate), r.line);
     row.id = std::string(Cell(r, c.orderId));
     row.description = row.symbol;
     return row;
-}
-
-bool Has(std::string_view text, Names words) {
-    return std::any_of(words.begin(), words.end(),
-                       [&](std::string_view w) { return text.find(w) != std::string_view::npos; });
-}
-
-// A fill as Account.csv describes it: "Koop 1.234 @ 100,00 EUR", "Sell 4 AVIVA@496 GBX
-// (GB00BPQY8M80)", "Kauf 10 zu je 89,42 EUR": the side, the quantity, the price and its
-// currency, as written.
-struct FillText {
-    bool buy = false;
-    std::string_view quantity, price, currency;
-    char decimal = ',';  // the decimal separator of the text's language
-};
-
-const Names kBuyWords = {"buy", "koop", "kauf", "compra", "acquisto", "achat"};
-const Names kSellWords = {"sell", "verkoop", "verkauf", "venta", "vendita", "vente", "venda"};
-
-// Where a fill text's quantity ends: its first word (ending at end) and the groups of three
-// digits that blanks join to it ("Koop 1 234 @ 10,00 EUR"), before the price's place at.
-size_t QuantityEnd(std::string_view rest, size_t end, size_t at) {
-    auto digits = [](std::string_view t) {
-        return t.size() == 3 &&
-               std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; });
-    };
-    while (end < at) {
-        const size_t blank = BlankGroupAt(rest, end), after = end + blank + 3;
-        if (blank == 0 || !digits(rest.substr(end + blank, 3)) ||
-            (after < rest.size() && rest[after] != '@' && BlankGroupAt(rest, after) == 0))
-            break;
-        end = after;
-    }
-    return end;
-}
-
-std::optional<FillText> ReadFillText(std::string_view text) {
-    text = Trim(text);
-    const size_t verbEnd = text.find(' ');
-    if (verbEnd == std::string_view::npos) return std::nullopt;
-    const std::string verb = LowerAscii(text.substr(0, verbEnd));
-    auto is = [&](Names words) {
-        return std::find(words.begin(), words.end(), verb) != words.end();
-    };
-    FillText f;
-    f.buy = is(kBuyWords);
-    if (!f.buy && !is(kSellWords)) return std::nullopt;
-    const std::string_view rest = Trim(text.substr(verbEnd + 1));
-    size_t at = rest.rfind('@'), priceAt = at + 1;
-    if (at == std::string_view::npos) {
-        at = rest.rfind(" zu je ");
-        priceAt = at + 7;
-        if (at == std::string_view::npos) return std::nullopt;
-    }
-    f.quantity = rest.substr(0, QuantityEnd(rest, std::min(rest.find(' '), at), at));
-    const std::string_view tail = Trim(rest.substr(priceAt));
-    const size_t priceEnd = tail.find(' ');
-    if (priceEnd == std::string_view::npos) return std::nullopt;
-    f.price = tail.substr(0, priceEnd);
-    f.currency = Trim(tail.substr(priceEnd + 1)).substr(0, 3);
-    if (!IsCurrencyCode(f.currency)) return std::nullopt;
-    // English writes a decimal point, the other languages a decimal comma.
-    f.decimal = verb == "buy" || verb == "sell" ? '.' : ',';
-    return f;
 }
 
 // What Account.csv says of an order besides its fills: its costs and the rate of its currency
@@ -279,28 +219,6 @@ const Names kCorporateWords = {
     "isin change",    "rights",       "bezugsrecht", "spin-off",         "fusie",
     "merger",         "fusion"};
 
-enum class CashKind { none, dividend, tax, inout, interest, fee };
-
-// What an account description is, from its words in the languages read. Order matters:
-// "Dividend Tax" before "Dividend", "Terugstorting" (a withdrawal) before "Storting".
-CashKind Classify(std::string_view description) {
-    std::string d = LowerAscii(description);
-    if (Has(d, {"dividend tax", "dividendbelasting", "dividendensteuer", "retención", "ritenuta",
-                "impôt", "imposto"}))
-        return CashKind::tax;
-    if (Has(d, {"dividend"})) return CashKind::dividend;
-    if (Has(d, {"withdrawal", "terugstorting", "opname", "auszahlung", "retirada", "prelievo",
-                "retrait", "levantamento", "deposit", "storting", "einzahlung", "ingreso",
-                "depósito", "deposito", "versamento", "dépôt", "versement"}))
-        return CashKind::inout;
-    if (Has(d, {"interest", "rente", "zinsen", "interés", "interessi", "intérêts", "juros"}))
-        return CashKind::interest;
-    if (Has(d, {"fee", "kosten", "gebühr", "comisión", "costes", "commission", "frais", "costi",
-                "spese", "custo"}))
-        return CashKind::fee;
-    return CashKind::none;
-}
-
 void Note(const StatementRow& row, std::string_view what, Statement* out) {
     out->notes.push_back({row.line, "\"" + row.description + "\"" +
                                         (row.symbol.empty() ? "" : " " + row.symbol) +
@@ -311,7 +229,7 @@ void Note(const StatementRow& row, std::string_view what, Statement* out) {
 // ("STOCK SPLIT: Koop 40 @ 3,5 USD").
 bool IsCorporate(std::string_view description) {
     const size_t colon = description.find(':');
-    return Has(LowerAscii(description), kCorporateWords) ||
+    return HasAnyOf(LowerAscii(description), kCorporateWords) ||
            (colon != std::string_view::npos && ReadFillText(description.substr(colon + 1)));
 }
 
@@ -329,12 +247,15 @@ StatementRow ReadFill(const Layout& c, const CsvRecord& r, const FillText& f, Or
     row.currency = std::string(f.currency);
     row.id = std::string(Cell(r, c.orderId));
     row.description = row.symbol;
+    if (order && order->rate > 0 && order->currency != row.currency) row.fxRate = 1 / order->rate;
     if (order && !order->given && order->costs != 0) {
         order->given = true;
         const bool converted = order->currency.empty() || order->currency == row.currency;
         if (converted || order->rate > 0)
             row.commission = CommissionOf(order->costs, converted ? 1 : order->rate);
-        else
+        if (!converted && order->rate > 0)
+            out->rows.push_back(CostsExchange(row, order->costs, order->currency, order->rate));
+        else if (!converted)
             out->notes.push_back({row.line, "costs of " + ExactNumberText(-order->costs) + " " +
                                                 order->currency + " of order " + row.id +
                                                 " left out: no exchange rate into " + row.currency +
@@ -349,6 +270,18 @@ std::optional<StatementRow> ReadCash(const Layout& c, const CsvRecord& r, Statem
     ReadMoment(c, r, &row);
     row.description = std::string(Cell(r, c.description));
     if (IsCorporate(row.description)) {
+        // A split is two lines, "STOCK SPLIT: Sell 10 …" out and "…: Buy 20 …" in.
+        const size_t colon = row.description.find(':');
+        const auto fill = colon == std::string::npos
+                              ? std::nullopt
+                              : ReadFillText(std::string_view(row.description).substr(colon + 1));
+        if (fill && HasAnyOf(LowerAscii(row.description), {"split"})) {
+            const Quantity q = Magnitude(TradeQuantity(fill->quantity, fill->decimal, r.line));
+            row.kind = RowKind::action;
+            row.action = kSplit;
+            row.quantity = fill->buy ? q : -q;
+            return row;
+        }
         Note(row, " not applied: enter it by hand", out);
         return std::nullopt;
     }
@@ -398,7 +331,7 @@ std::map<std::string, OrderCash, std::less<>> OrdersOf(const Layout& c,
         if (std::string_view fx = Cell(r, c.fx); !fx.empty()) {
             if (!ReadNumber(fx, GroupedNumber(0), &order.rate) || !(order.rate > 0))
                 ThrowRowError(r.line, "FX", fx, "is not an exchange rate");
-        } else if (Has(LowerAscii(description), kCostWords)) {
+        } else if (HasAnyOf(LowerAscii(description), kCostWords)) {
             const Amount change = ReadAmount(c, r, c.change, "change");
             order.costs += change.value;
             order.currency = change.currency;
@@ -411,9 +344,18 @@ std::map<std::string, OrderCash, std::less<>> OrdersOf(const Layout& c,
 // reads as a fill (a trade text in a language not read) is said so, not left out unseen.
 void ReadAccount(const Layout& c, const std::vector<CsvRecord>& records, Statement* out) {
     auto orders = OrdersOf(c, records);
+    std::vector<ExchangeHalf> halves;
     for (const CsvRecord& r : records) {
         const size_t from = out->rows.size();
-        if (auto fill = ReadFillText(Cell(r, c.description))) {
+        if (IsExchangeHalf(Cell(r, c.description))) {
+            ExchangeHalf& h = halves.emplace_back();
+            ReadMoment(c, r, &h.at);
+            h.at.id = std::string(Cell(r, c.orderId));
+            h.at.description = std::string(Cell(r, c.description));
+            const Amount change = ReadAmount(c, r, c.change, "change");
+            h.change = change.value;
+            h.currency = change.currency;
+        } else if (auto fill = ReadFillText(Cell(r, c.description))) {
             auto order = orders.find(Cell(r, c.orderId));
             if (order != orders.end()) order->second.filled = true;
             out->rows.push_back(
@@ -423,6 +365,9 @@ void ReadAccount(const Layout& c, const std::vector<CsvRecord>& records, Stateme
         }
         CheckRowTexts(*out, from);
     }
+    const size_t from = out->rows.size();
+    PairExchanges(halves, out);
+    CheckRowTexts(*out, from);
     for (const auto& [id, order] : orders)
         if (!order.filled)
             out->notes.push_back({order.line, "order " + id +
@@ -445,9 +390,12 @@ bool RecognisesDegiro(std::string_view head) {
 // order, see NumberRepeatedIds, so that the two files of one period give each fill the same
 // id), the ISIN as security, the price in its currency and the costs as commission,
 // converted into the price's currency by the row's exchange rate (Account.csv: the rate of
-// the order's currency exchange) when DEGIRO charged them in another. Account lines of an
-// order that are not its fills (costs, currency exchange) and currency exchanges are no
-// movements of their own; splits, rights, stock dividends and the money-market fund's
+// the order's currency exchange) when DEGIRO charged them in another, and the exchange
+// rate as the account's currency per unit of the price's. A split's two account lines are
+// one split. The two lines of a currency
+// exchange are one exchange row, and costs charged in another currency than the fill's
+// an exchange of their own (degiro_cash.h); an order's costs lines are no movements of
+// their own; splits, rights, stock dividends and the money-market fund's
 // conversions become notes, and so does a description not understood. Dates are
 // dd-MM-yyyy, numbers in either decimal convention. A row that continues the order id of
 // the one before (the only filled cell) is joined to it.
@@ -487,6 +435,7 @@ Statement ReadDegiro(std::istream& in, const ReadOptions&) {
     }
     take();
     ReadAccount(c, account, &out);
+    NetSplitPairs(&out, "split");
     NumberRepeatedIds(&out.rows);
     SortByTime(&out.rows);
     return out;

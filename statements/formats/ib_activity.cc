@@ -79,6 +79,11 @@ Header ReadHeader(const std::vector<std::string>& line) {
         h.fields[f] = FlexColumn(h.columns, static_cast<FlexField>(f));
     for (const auto& [name, field] : kActivityNames)
         if (auto at = h.columns.Find(name)) h.fields[static_cast<size_t>(field)] = at;
+    // Forex trades head their commission by the base currency it is charged in ("Comm in
+    // USD"), which is the one Flex's commission of a currency pair is in too.
+    auto& commission = h.fields[static_cast<size_t>(FlexField::ibCommission)];
+    for (size_t i = 0; i < h.columns.Size() && !commission; ++i)
+        if (h.columns.Key(i).size() == 9 && h.columns.Key(i).starts_with("commin")) commission = i;
     return h;
 }
 

@@ -9,6 +9,9 @@
 
 #include "host/error.h"
 #include "host/strings.h"
+#include "model/exchange.h"
+#include "model/order.h"
+#include "statements/actions.h"
 #include "statements/detect.h"
 #include "statements/reading.h"
 #include "text/columns.h"
@@ -164,7 +167,44 @@ void ReadMoment(const Row& row, StatementRow* out) {
     out->id = std::string(row.Text("id"));
 }
 
-StatementRow ReadTrade(const Row& row, bool buy) {
+// Units of the account's currency one unit of the price's currency bought, as the broker
+// applied it; 0 when the row is in the account's currency or gives no rate.
+double BaseRate(const Row& row, const std::string& currency, double localValue) {
+    const std::string account = row.CurrencyOf("total");
+    if (account.empty() || currency.empty() || account == currency) return 0;
+    const std::optional<double> rate = row.Number("exchange rate");
+    return rate && *rate > 0 ? AccountPerLocal(row, localValue) : 0;
+}
+
+// The broker's automatic exchange of a row in another currency than the account's: the
+// row's total in the account's currency for `local` of the price's currency (a buy's cost,
+// charges included), or `local` for the total (a sell's proceeds, a dividend). Without a
+// total or a rate there is no knowing it, and no exchange.
+void AddAutoExchange(const Row& row, const StatementRow& of, double local, bool intoLocal,
+                     std::vector<StatementRow>* rows) {
+    const std::optional<double> total = row.Number("total");
+    if (of.fxRate == 0 || !total || *total == 0 || !(local > 0)) return;
+    StatementRow x;
+    x.kind = RowKind::exchange;
+    x.line = of.line;
+    x.date = of.date;
+    x.time = of.time;
+    if (!of.id.empty()) x.id = of.id + "/fx";
+    x.description = "Currency conversion " + of.symbol;
+    const CurrencyAmount inPrice{of.currency, Tidy(local)},
+        inAccount{row.CurrencyOf("total"), std::fabs(*total)};
+    const CurrencyAmount& bought = intoLocal ? inPrice : inAccount;
+    const CurrencyAmount& sold = intoLocal ? inAccount : inPrice;
+    x.currency = bought.currency;
+    x.amount = bought.amount;
+    x.soldCurrency = sold.currency;
+    x.soldAmount = sold.amount;
+    rows->push_back(std::move(x));
+}
+
+// A buy, after the exchange that paid for it, or a sell, before the exchange of its
+// proceeds.
+void ReadTrade(const Row& row, bool buy, std::vector<StatementRow>* rows) {
     StatementRow out;
     ReadMoment(row, &out);
     out.kind = RowKind::trade;
@@ -182,7 +222,10 @@ StatementRow ReadTrade(const Row& row, bool buy) {
             out.commission +=
                 InCurrency(row, std::fabs(*v), row.CurrencyOf(charge), out.currency, local);
     out.commission = Tidy(out.commission);
-    return out;
+    out.fxRate = BaseRate(row, out.currency, local);
+    if (buy) AddAutoExchange(row, out, local + out.commission, true, rows);
+    rows->push_back(out);
+    if (!buy) AddAutoExchange(row, out, local - out.commission, false, rows);
 }
 
 // The dividend and, when tax was withheld, the expense of it.
@@ -199,15 +242,56 @@ void ReadDividend(const Row& row, std::vector<StatementRow>* rows) {
     withheld = Tidy(withheld);
     out.amount = Tidy(local + withheld);
     out.rate = out.quantity > 0 ? Tidy(out.amount / out.quantity.ToDouble()) : 0;
+    out.fxRate = BaseRate(row, out.currency, local);
     rows->push_back(out);
-    if (withheld == 0) return;
-    StatementRow tax = out;
-    tax.kind = RowKind::expense;
-    tax.amount = withheld;
-    tax.quantity = 0;
-    tax.rate = 0;
-    tax.description = "Withholding tax " + out.symbol;
-    rows->push_back(std::move(tax));
+    if (withheld != 0) {
+        StatementRow tax = out;
+        tax.kind = RowKind::expense;
+        tax.amount = withheld;
+        tax.quantity = 0;
+        tax.rate = 0;
+        tax.description = "Withholding tax " + out.symbol;
+        rows->push_back(std::move(tax));
+    }
+    AddAutoExchange(row, out, local, false, rows);
+}
+
+// A conversion between two of the account's currencies, its fee an expense of its own. An
+// older export's conversion, which names one amount only, stays a note.
+void ReadConversion(const Row& row, Statement* out) {
+    constexpr std::string_view kFrom = "currency conversion from amount",
+                               kTo = "currency conversion to amount";
+    const std::optional<double> from = row.Number(kFrom), to = row.Number(kTo);
+    const size_t line = static_cast<size_t>(row.r.line);
+    if (!from || !to) {
+        out->notes.push_back({line,
+                              "currency conversion without the amounts of both "
+                              "currencies not imported"});
+        return;
+    }
+    StatementRow x;
+    ReadMoment(row, &x);
+    x.kind = RowKind::exchange;
+    x.currency = row.CurrencyOf(kTo);
+    x.amount = std::fabs(*to);
+    x.soldCurrency = row.CurrencyOf(kFrom);
+    x.soldAmount = std::fabs(*from);
+    x.description = std::string(row.Text("action"));
+    for (const auto& [code, field] : {std::pair{x.currency, kTo}, std::pair{x.soldCurrency, kFrom}})
+        if (!IsCurrencyCode(code))
+            ThrowRowError(line, "currency (" + std::string(field) + ")", code, "is not a currency");
+    const double fee = std::fabs(row.Number("currency conversion fee").value_or(0));
+    out->rows.push_back(x);
+    if (fee == 0) return;
+    StatementRow charge = x;
+    charge.kind = RowKind::expense;
+    charge.amount = fee;
+    charge.currency = row.CurrencyOf("currency conversion fee");
+    if (charge.currency.empty()) charge.currency = x.soldCurrency;
+    charge.soldCurrency.clear();
+    charge.soldAmount = 0;
+    charge.description = "Currency conversion fee";
+    out->rows.push_back(std::move(charge));
 }
 
 StatementRow ReadCash(const Row& row, RowKind kind) {
@@ -220,6 +304,20 @@ StatementRow ReadCash(const Row& row, RowKind kind) {
     return out;
 }
 
+// One of the two rows of a split: "Stock split close" takes the old shares out, "Stock split
+// open" puts the new ones in; NetSplitPairs makes one split of them.
+StatementRow ReadSplitHalf(const Row& row, bool close) {
+    StatementRow out;
+    ReadMoment(row, &out);
+    out.kind = RowKind::action;
+    out.action = kSplit;
+    out.quantity = row.Shares();
+    if (!(out.quantity > 0))
+        ThrowRowError(row.r.line, "no. of shares", row.Text("no. of shares"), "is not a quantity");
+    if (close) out.quantity = -out.quantity;
+    return out;
+}
+
 void ReadRow(const Row& row, Statement* out) {
     std::string action = LowerAscii(row.Text("action"));
     auto ends = [&](std::string_view s) {
@@ -227,7 +325,7 @@ void ReadRow(const Row& row, Statement* out) {
                action.compare(action.size() - s.size(), s.size(), s) == 0;
     };
     if (ends("buy") || ends("sell")) {
-        out->rows.push_back(ReadTrade(row, ends("buy")));
+        ReadTrade(row, ends("buy"), &out->rows);
     } else if (action.rfind("dividend", 0) == 0) {
         ReadDividend(row, &out->rows);
     } else if (action == "deposit") {
@@ -236,7 +334,11 @@ void ReadRow(const Row& row, Statement* out) {
         out->rows.push_back(ReadCash(row, RowKind::refund));
     } else if (action.find("interest") != std::string::npos) {
         out->rows.push_back(ReadCash(row, RowKind::income));
-    } else if (action != "currency conversion" && !action.empty()) {
+    } else if (action.starts_with("stock split")) {
+        out->rows.push_back(ReadSplitHalf(row, ends("close")));
+    } else if (action == "currency conversion") {
+        ReadConversion(row, out);
+    } else if (!action.empty()) {
         out->notes.push_back({static_cast<size_t>(row.r.line),
                               "\"" + std::string(row.Text("action")) + "\" not imported"});
     }
@@ -250,9 +352,12 @@ bool RecognisesTrading212(std::string_view head) { return Layout(HeaderOf(head))
 // charges (charge amount, conversion fee, stamp duty, transaction and regulatory fees) as
 // commission, converted into the price's currency by the row's exchange rate. A dividend
 // is gross: the net amount per share Trading 212 gives plus the withholding tax, which
-// becomes an expense of the security. Deposits, withdrawals and interest on cash are read
-// in the account's currency; currency conversions are left out and other actions become
-// notes. "Not available" is no value. A header row starts the rows of its own layout.
+// becomes an expense of the security. A trade or a dividend in another currency than its
+// total's takes the broker's rate to it, and the automatic exchange of its total is an
+// exchange row of its own. Deposits, withdrawals and interest on cash are read in the
+// account's currency; a currency conversion is an exchange and its fee an expense; the two
+// rows of a split are one split; other actions become notes. "Not available" is no value.
+// A header row starts the rows of its own layout.
 Statement ReadTrading212(std::istream& in, const ReadOptions&) {
     CsvRows reader(in);
     CsvRecord record;
@@ -273,6 +378,7 @@ Statement ReadTrading212(std::istream& in, const ReadOptions&) {
         ReadRow(Row(*columns, record), &out);
         CheckRowTexts(out, from);
     }
+    NetSplitPairs(&out, "split");
     NumberRepeatedIds(&out.rows);
     SortByTime(&out.rows);
     return out;
