@@ -13,8 +13,8 @@ namespace {
 
 // The label of each row in column 0; 0 for row 0 and the separators.
 constexpr int kLabels[CGridValoracion::kRows] = {
-    0, 3447, 3463, 3448, 3464, 3465, 0, 3455, 3449, 3461, 3462, 3450, 3469, 3451, 0, 3452, 45010,
-    0, 0, 0, 0};  // the cash rows name their currency
+    0,    3447, 3463, 3448, 3464, 3465,  0, 3455, 3449, 3461, 3462,
+    3450, 3469, 3451, 0,    3452, 45010, 0, 0,    0,    0};  // the cash rows name their currency
 constexpr int kRowHeight = 20;
 
 // 100 x value / divisor; none when the divisor is not above 0 (no capital contributed, or
