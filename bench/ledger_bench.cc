@@ -146,6 +146,10 @@ const std::string& PortfolioFile(int n) {
         CSistemaCartera ledger{cartera::testing::BareContext()};
         CArchive ar{std::string_view(Body(n))};
         ledger.Serialize(ar);
+        // A body not in the layout the reader expects would load as other movements.
+        if (ledger.GetOrders().size() != static_cast<size_t>(n) ||
+            ledger.GetOrders().back().date != 20000 + (n - 1) / 50)
+            throw std::runtime_error("the synthetic body does not read back");
         cartera::PortfolioDocument doc(&ledger, cartera::PosixEnv());
         if (cartera::Status saved = doc.SaveAs(path); !saved.ok())
             throw std::runtime_error(saved.message());

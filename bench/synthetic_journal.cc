@@ -13,6 +13,7 @@ std::string BodyOf(const std::vector<BodyMovement>& movements) {
     ar.WriteU32(static_cast<uint32_t>(n));
     ar.WriteI32(-1);
     ar.WriteI32(n);
+    ar.WriteString("");  // the portfolio's currency: none named
     for (int32_t i = 0; i < n; ++i) {
         const BodyMovement& m = movements[static_cast<size_t>(i)];
         ar.WriteU32(0);
@@ -36,6 +37,7 @@ std::string BodyOf(const std::vector<BodyMovement>& movements) {
     for (const BodyMovement& m : movements) {
         ar.WriteString(m.schedule);
         ar.WriteU32(0);
+        ar.WriteU8(0);  // no extra fields: in the portfolio's currency
     }
     return out;
 }

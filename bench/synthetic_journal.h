@@ -17,7 +17,8 @@ struct BodyMovement {
     std::string group, schedule;
 };
 
-// A portfolio file body holding movements in order, with ids 1, 2, ...
+// A portfolio file body in the current layout (no currency named) holding movements in order,
+// with ids 1, 2, ...
 std::string BodyOf(const std::vector<BodyMovement>& movements);
 
 // A portfolio file body of n movements over 100 securities: 60 % buys, 35 % sells, 5 % cash

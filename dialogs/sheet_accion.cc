@@ -134,7 +134,15 @@ std::optional<COrderCartera> CDlgAccion::Action(std::string* why) const {
         return std::nullopt;
     }
     const std::time_t when = GetWhen(m_date);
-    COrderCartera m = cartera::BuildAction(type, code, "", terms, when, contracts, 0.0);
+    // The security keeps its name where it keeps its code: the row reads as its trades do.
+    std::string symbol;
+    if (!cartera::TakesNewCode(type))
+        for (const CNegocioC& t : m_pSistema->GetOpenTrades())
+            if (t.quoteCode == code) {
+                symbol = t.symbol.str();
+                break;
+            }
+    COrderCartera m = cartera::BuildAction(type, code, symbol, terms, when, contracts, 0.0);
     if (cash) {
         // The fraction the position leaves is what the broker paid for.
         const cartera::Quantity fraction = cartera::FractionLeft(m_pSistema->GetOpenTrades(), m);
@@ -142,7 +150,7 @@ std::optional<COrderCartera> CDlgAccion::Action(std::string* why) const {
             if (why) *why = cartera::FillText(LS(kNoFraction), {FieldLabel(IDC_CASH)});
             return std::nullopt;
         }
-        m = cartera::BuildAction(type, code, "", terms, when, fraction,
+        m = cartera::BuildAction(type, code, symbol, terms, when, fraction,
                                  m_cash->Value().value_or(0));
     }
     if (m_pOrden) m.id = m_pOrden->id;

@@ -40,12 +40,14 @@ bool HoldsOtherCurrency(const TradeList& trades, const std::string& portfolio) {
 
 bool MovementCurrencyText(int columnId, const COrderCartera& m, const std::string& portfolio,
                           std::string* text) {
-    if (columnId == column::kCurrency) {
+    if (columnId != column::kCurrency && columnId != column::kRate) return false;
+    // An action moves shares, no money: it has no currency of its own to show.
+    if (m.IsAction())
+        text->clear();
+    else if (columnId == column::kCurrency)
         *text = CurrencyOf(m.currency, portfolio);
-        return true;
-    }
-    if (columnId != column::kRate) return false;
-    *text = PriceText(m.rate, kRateDecimals);
+    else
+        *text = PriceText(m.rate, kRateDecimals);
     return true;
 }
 

@@ -35,6 +35,9 @@ TEST_F(CurrencyColumnsTest, HiddenWhileAllIsInEurosShownWithTheResultInEurosOnce
     EXPECT_EQ(Text(movements, column::kCurrency, 0) + " " + Text(movements, column::kCurrency, 1),
               "EUR USD");
     EXPECT_EQ(Text(movements, column::kRate, 1), "0.9000");
+    ledger.AddOrder(Action(kSplit, "SAN", "2:1", 20001));  // moves shares, no money
+    movements.FillGrid();
+    EXPECT_EQ(Text(movements, column::kCurrency, 2) + Text(movements, column::kRate, 2), "");
     EXPECT_EQ(Text(open, column::kEntryRate, 1), "0.9000");
     EXPECT_FALSE(Shown(closed, column::kCurrency));  // nothing closed in dollars yet
 
