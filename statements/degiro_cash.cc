@@ -150,12 +150,7 @@ void PairExchanges(const std::vector<ExchangeHalf>& halves, Statement* out) {
 
 StatementRow CostsExchange(const StatementRow& fill, double costs, const std::string& currency,
                            double rate) {
-    StatementRow x;
-    x.kind = RowKind::exchange;
-    x.line = fill.line;
-    x.date = fill.date;
-    x.time = fill.time;
-    if (!fill.id.empty()) x.id = fill.id + "/costs";
+    StatementRow x = ExchangeBeside(fill, "/costs");
     x.currency = fill.currency;
     x.amount = Tidy(-costs * rate);
     x.soldCurrency = currency;

@@ -95,6 +95,16 @@ void ThrowRowError(size_t line, std::string_view field, std::string_view text,
         text.empty() ? std::string(what) : "\"" + std::string(text) + "\" " + std::string(what));
 }
 
+StatementRow ExchangeBeside(const StatementRow& of, std::string_view idSuffix) {
+    StatementRow x;
+    x.kind = RowKind::exchange;
+    x.line = of.line;
+    x.date = of.date;
+    x.time = of.time;
+    if (!of.id.empty()) x.id = of.id + std::string(idSuffix);
+    return x;
+}
+
 void NumberRepeatedIds(std::vector<StatementRow>* rows) {
     std::unordered_map<std::string, int> seen;
     for (StatementRow& row : *rows) {

@@ -86,6 +86,10 @@ std::optional<Quantity> ReadRowQuantity(size_t line, std::string_view field, std
 // Its size: the quantity without its sign.
 inline Quantity Magnitude(Quantity q) { return q < 0 ? -q : q; }
 
+// An exchange that goes with the row `of` (its automatic conversion, its costs): at its line
+// and moment, with its id and the suffix when it has one, the rest to fill in.
+StatementRow ExchangeBeside(const StatementRow& of, std::string_view idSuffix);
+
 // Rows that share one id (the fills of one order) keep the first bare and get "/2", "/3"…
 // after it in file order, so that a second import tells them apart from each other.
 void NumberRepeatedIds(std::vector<StatementRow>* rows);

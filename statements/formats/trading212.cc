@@ -184,12 +184,7 @@ void AddAutoExchange(const Row& row, const StatementRow& of, double local, bool 
                      std::vector<StatementRow>* rows) {
     const std::optional<double> total = row.Number("total");
     if (of.fxRate == 0 || !total || *total == 0 || !(local > 0)) return;
-    StatementRow x;
-    x.kind = RowKind::exchange;
-    x.line = of.line;
-    x.date = of.date;
-    x.time = of.time;
-    if (!of.id.empty()) x.id = of.id + "/fx";
+    StatementRow x = ExchangeBeside(of, "/fx");
     x.description = "Currency conversion " + of.symbol;
     const CurrencyAmount inPrice{of.currency, Tidy(local)},
         inAccount{row.CurrencyOf("total"), std::fabs(*total)};
