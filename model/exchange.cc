@@ -100,9 +100,7 @@ std::vector<CurrencyAmount> CashByCurrency(const CArrayOrders& journal,
                 CurrencyAmount sold;
                 if (!ParseExchangeTerms(m.terms, &sold)) break;  // a damaged file's: no effect
                 CashOf(cash, code) += q * m.price;
-                CashOf(cash, sold.currency == portfolio && !portfolio.empty() ? portfolio
-                                                                              : sold.currency) -=
-                    sold.amount;
+                CashOf(cash, sold.currency) -= sold.amount;
                 break;
             }
             default:

@@ -115,6 +115,8 @@ void ModifyMovement(Output io, const JournalArgs& a) {
         changed = DividendMovement(io.context, a.o, &old);
     } else if (old.type >= kExpense && old.type <= kRefund) {
         changed = CashMovement(io.context, a.o, &old, old.type);
+    } else if (old.IsAction()) {
+        changed = ModifiedAction(portfolio.Ledger(), a.o, old);
     } else {
         FailUsage("movement " + a.id + " is a " + TypeName(old.type) + " and cannot be modified");
     }
@@ -303,6 +305,7 @@ void AddJournalCommands(CLI::App& app, Output io, Commands& commands) {
     AddExecutionOptions(sub, modify->o, false);
     AddCashOptions(sub, modify->o, false);
     AddDividendOptions(sub, modify->o, false);
+    AddActionChangeOptions(sub, modify->o);
     AddWhenOptions(sub, modify->o);
     AddCurrencyOptions(sub, modify->o);
     commands.push_back({sub, [io, modify] { ModifyMovement(io, *modify); }});

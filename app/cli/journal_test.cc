@@ -63,6 +63,17 @@ TEST_F(JournalTest, CorporateActionsChangeTheOpenLotsAndRestoreTakesThemBack) {
         {"code": "ACME2", "contracts": 2, "entry_price": 0.0},
         {"code": "BIG", "contracts": 2, "entry_price": 25.0, "entry_date": "2024-01-02"},
         {"code": "BIG", "contracts": 4, "entry_price": 0.0}])"_json));
+    // The merger's ratio changed afterwards; only a spin-off has a cost share.
+    const nlohmann::json merged = Json({"show", p, "open"});
+    const std::string id = std::to_string(Json({"show", p, "movements"}).back()["id"].get<int>());
+    EXPECT_THAT(Fails(2, {"modify", p, id, "--cost-share", "0.5"}), HasSubstr("spin-off only"));
+    EXPECT_THAT(Fails(2, {"modify", p, id, "--amount", "5"}), HasSubstr("does not apply"));
+    Ok({"modify", p, id, "--ratio", "4:1"});
+    EXPECT_TRUE(Holds(Json({"show", p, "open"}),
+                      R"([{}, {}, {"code": "BIG", "contracts": 4, "entry_price": 12.5},
+                             {"code": "BIG", "contracts": 8}])"_json));
+    Ok({"restore", p});
+    EXPECT_EQ(Json({"show", p, "open"}), merged);
     EXPECT_THAT(Ok({"restore", p}), HasSubstr("took back: add of MRG KID 2:1 to=BIG"));
     EXPECT_EQ(Json({"show", p, "open"}), spun);
 }

@@ -188,10 +188,14 @@ std::string TypeName(int32_t type) {
 void CheckOptionsApply(const MovementOptions& o, int32_t type) {
     bool execution = type == kBuy || type == kSell;
     bool dividend = type == kDividend;
-    bool cash = !execution && !dividend;
+    bool action = type >= kSplit && type <= kMerger;
+    bool cash = !execution && !dividend && !action;
     const std::pair<const TextOption*, bool> options[] = {
-        {&o.code, execution || dividend},
-        {&o.symbol, execution || dividend},
+        {&o.code, execution || dividend || action},
+        {&o.symbol, execution || dividend || action},
+        {&o.ratio, action},
+        {&o.to, action},
+        {&o.costShare, action},
         {&o.contracts, execution},
         {&o.price, execution},
         {&o.schedule, execution},
@@ -301,6 +305,42 @@ void AddActionOptions(CLI::App* sub, MovementOptions& o, int32_t type) {
             ->needs(sub->get_option("--cash-in-lieu"));
     }
     AddWhenOptions(sub, o);
+}
+
+void AddActionChangeOptions(CLI::App* sub, MovementOptions& o) {
+    AddText(sub, "--ratio", o.ratio, "an action's ratio new:old, as 4:1");
+    AddText(sub, "--to", o.to, "an action's code after it (rename, spin-off, merger)");
+    AddText(sub, "--cost-share", o.costShare, "a spin-off's share of the parent's cost");
+}
+
+COrderCartera ModifiedAction(const CSistemaCartera& ledger, const MovementOptions& o,
+                             const COrderCartera& old) {
+    ActionTerms terms;
+    std::string why;
+    if (!ParseTerms(old.terms, &terms, &why)) FailUsage("the action's terms: " + why);
+    if (o.ratio.Given() && !ParseRatio(o.ratio.value, &terms.ratioNew, &terms.ratioOld, &why))
+        FailUsage("--ratio " + o.ratio.value + ": " + why);
+    if (o.to.Given()) {
+        if (!TakesNewCode(old.type) || Trim(o.to.value).empty())
+            FailUsage("--to names the code after a rename, a spin-off or a merger, not '" +
+                      o.to.value + "'");
+        terms.newCode = o.to.value;
+    }
+    if (o.costShare.Given()) {
+        if (old.type != kSpinOff) FailUsage("--cost-share applies to a spin-off only");
+        terms.costShare = ReadQuantity("--cost-share", o.costShare.value);
+        if (terms.costShare < 0 || terms.costShare > 1)
+            FailUsage("--cost-share must be from 0 to 1, not '" + o.costShare.value + "'");
+    }
+    const std::string code = o.code.Given() ? o.code.value : old.quoteCode.str();
+    const std::string symbol = o.symbol.Given() ? o.symbol.value : old.symbol.str();
+    const std::time_t when = ResolveWhen(o.date, o.time, CTimeLong::GetTime(old.date, old.time));
+    COrderCartera m = BuildAction(old.type, code, symbol, terms, when, Quantity(), 0.0);
+    m.contracts = old.contracts;  // the cash in lieu as it was paid
+    m.price = old.price;
+    m.id = old.id;
+    RequireEntryBounds(m);
+    return m;
 }
 
 bool ActionNeedsPosition(const MovementOptions& o) {

@@ -64,6 +64,12 @@ COrderCartera CashMovement(const Context& ctx, const MovementOptions& o,
 // The corporate action of type the options describe. A fraction paid in cash without
 // --fraction is the one the position the ledger's open trades hold leaves.
 COrderCartera ActionMovement(const CSistemaCartera& ledger, const MovementOptions& o, int32_t type);
+// The options that change a recorded action (--ratio, --to, --cost-share), and the action
+// old becomes with them and the other options given (code, symbol, date, time); its cash in
+// lieu is kept. Usage errors as ActionMovement's.
+void AddActionChangeOptions(CLI::App* sub, MovementOptions& o);
+COrderCartera ModifiedAction(const CSistemaCartera& ledger, const MovementOptions& o,
+                             const COrderCartera& old);
 // Whether ActionMovement needs the journal read (for the position's fraction).
 bool ActionNeedsPosition(const MovementOptions& o);
 COrderCartera DividendMovement(const Context& ctx, const MovementOptions& o,
