@@ -16,6 +16,7 @@ constexpr int kLabels[CGridValoracion::kRows] = {
     0,    3447, 3463, 3448, 3464, 3465,  0, 3455, 3449, 3461, 3462,
     3450, 3469, 3451, 0,    3452, 45010, 0, 0,    0,    0};  // the cash rows name their currency
 constexpr int kRowHeight = 20;
+constexpr int kBaseHeight = 284;  // the rows every portfolio shows
 
 // 100 x value / divisor; none when the divisor is not above 0 (no capital contributed, or
 // none left), where a percentage would mean nothing.
@@ -77,9 +78,7 @@ void CGridValoracion::OnStart() {
     const int widths[kCols] = {200, 2, 100, 2, 60};
     for (int col = 0; col < kCols; ++col) SetColWidth(col, widths[col]);
     m_preferredWidth = 368;
-    // Room for the exchange and cash rows whether they show or not, so they never need a new
-    // layout.
-    m_preferredHeight = 284 + (kRows - kExchangeRow) * kRowHeight;
+    m_preferredHeight = kBaseHeight;  // UpdateCurrency adds the rows it shows
     DrawLabels();
 }
 
@@ -164,6 +163,7 @@ void CGridValoracion::UpdateCurrency() {
     SetLabelCell(kAmountCol, 0, GetGridBackColor(), RGB(0, 0, 0), heading);
     const bool shown = cartera::HoldsOtherCurrency(*m_pSistema);
     SetRowHeight(kExchangeRow, shown ? kRowHeight : 0);
+    m_preferredHeight = kBaseHeight + (shown ? kRowHeight : 0);
     Amount(kExchangeRow, m_pSistema->GetExchangePart());
     QuickSetBackColor(kPercentCol, kExchangeRow, RowBackColor(kExchangeRow));
     const std::vector<cartera::CurrencyAmount> cash =
@@ -174,6 +174,7 @@ void CGridValoracion::UpdateCurrency() {
         const bool used = static_cast<size_t>(i) < cash.size();
         SetRowHeight(row, used ? kRowHeight : 0);
         if (!used) continue;
+        m_preferredHeight += kRowHeight;
         SetLabelCell(0, row, RowBackColor(row), GetGridTextColor(),
                      cartera::FillText(LS(45011), {cash[i].currency}));
         Amount(row, cash[i].amount);

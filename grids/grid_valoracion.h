@@ -51,7 +51,8 @@ class CGridValoracion : public CGridTabla, public ILedgerView {
     // Row 0's three headings and the label of every row in column 0.
     void DrawLabels();
 
-    // The size the table needs (0 before OnStart): the view centres the grid with it.
+    // The size the table needs (0 before OnStart): the view centres the grid with it. The
+    // height grows with the exchange and cash rows UpdateCurrency shows.
     int GetPreferredWidth() const { return m_preferredWidth; }
     int GetPreferredHeight() const { return m_preferredHeight; }
     int GetDecimals() const { return m_decimals; }

@@ -72,6 +72,7 @@ TEST_F(ValuationGridTest, NamesTheCurrencyAndShowsWhatTheRatesDidOnceAMovementIs
     ledger.AddOrder(Exec(true, "SAN", 5, 4.0));
     EXPECT_EQ(grid.QuickGetText(2, 0), "Amount (EUR)");
     EXPECT_EQ(grid.GetRowHeight(CGridValoracion::kExchangeRow), 0);
+    const int height = grid.GetPreferredHeight();
     for (auto [buy, price, rate] : {std::tuple{true, 100.0, 0.90}, {false, 110.0, 0.95}}) {
         COrderCartera m = Exec(buy, "AAPL", 10, price);
         m.currency = PooledText("USD");
@@ -87,6 +88,10 @@ TEST_F(ValuationGridTest, NamesTheCurrencyAndShowsWhatTheRatesDidOnceAMovementIs
                   grid.QuickGetText(0, cash + 1) + " " + Amount(cash + 1),
               "Cash in EUR -20.00 Cash in USD 100.00");
     EXPECT_EQ(grid.GetRowHeight(cash + 2), 0);
+    // The table needs room for the rows it now shows, and no more.
+    EXPECT_EQ(grid.GetPreferredHeight() - height, grid.GetRowHeight(CGridValoracion::kExchangeRow) +
+                                                      grid.GetRowHeight(cash) +
+                                                      grid.GetRowHeight(cash + 1));
 }
 
 TEST_F(ValuationGridTest, OpenTradeRowsRedrawTheGrid) {

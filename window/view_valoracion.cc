@@ -45,10 +45,18 @@ void CViewValoracion::OnInitialUpdate() {
     m_pGridValoracion->Refresh();
 }
 
+void CViewValoracion::OnUpdate(CView* sender, long hint, CObject* hintObject) {
+    if (m_laidOutHeight >= 0 && m_pGridValoracion->GetPreferredHeight() != m_laidOutHeight)
+        OnSize(0, m_width, m_height);
+}
+
 void CViewValoracion::OnSize(int type, int cx, int cy) {
     if (!m_pGridWnd) return;
+    m_width = cx;
+    m_height = cy;
     int w = m_pGridValoracion->GetPreferredWidth();
     int h = m_pGridValoracion->GetPreferredHeight();
+    m_laidOutHeight = h;
     int x = 0, y = 0, width = cx, height = cy;
     if (w < cx) {
         x = (cx - w) / 2;

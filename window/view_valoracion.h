@@ -27,9 +27,9 @@ class CViewValoracion : public CView {
     cartera::qt::GridView* GetGridWindow() const { return m_pGridWnd; }
 
     int OnCreate(CCreateContext* context) override;
-    // Document updates do not concern the table; the first shows what the portfolio named
-    // before its frame showed (a new portfolio's currency).
-    void OnUpdate(CView* sender, long hint, CObject* hintObject) override {}
+    // The ledger refreshes the table itself; an update only centres it again when the rows
+    // shown (a currency's) changed its height.
+    void OnUpdate(CView* sender, long hint, CObject* hintObject) override;
     void OnInitialUpdate() override;
     void OnSize(int type, int cx, int cy) override;
     bool OnCmdMsg(int id) override;
@@ -44,4 +44,6 @@ class CViewValoracion : public CView {
     std::unique_ptr<CGridValoracion> m_pGridValoracion;
     CSistemaCartera* m_pSistema = nullptr;
     cartera::qt::GridView* m_pGridWnd = nullptr;
+    int m_width = 0, m_height = 0;  // the view's size at the last OnSize
+    int m_laidOutHeight = -1;       // the table's height it was centred with
 };

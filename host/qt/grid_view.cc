@@ -265,10 +265,19 @@ void GridView::ApplyRowHeights() {
     for (int row : m_customRows)
         if (row < rows) side->resizeSection(row, def);
     m_customRows.clear();
-    // A grid's rows almost all have the default height; only the others are sized.
+    for (int row : m_hiddenRows)
+        if (row < rows) setRowHidden(row, false);
+    m_hiddenRows.clear();
+    // A grid's rows almost all have the default height; only the others are sized. A row of
+    // height 0 is left out, as the printout leaves it (a header cannot size a row to 0).
     for (int row = 0; row < rows; ++row) {
         int height = m_grid->GetRowHeight(row);
-        if (height == def || height <= 0) continue;
+        if (height == 0) {
+            setRowHidden(row, true);
+            m_hiddenRows.push_back(row);
+            continue;
+        }
+        if (height == def || height < 0) continue;
         side->resizeSection(row, height);
         m_customRows.push_back(row);
     }

@@ -119,6 +119,7 @@ class GridView : public QTableView {
     QPointer<QMenu> m_menu;
     bool m_selectionShown = true;
     std::vector<int> m_customRows;  // rows given a height other than the default
+    std::vector<int> m_hiddenRows;  // rows of height 0
     std::vector<int> m_widened;     // by column: see Widened
     bool m_applying = false;        // the view is following the grid: do not echo back
     bool m_syncing = false;         // showing the grid's selection: do not report it back

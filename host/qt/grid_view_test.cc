@@ -56,6 +56,18 @@ TEST_F(GridViewTest, ColumnsFollowTheGridAndTheUsersChangesGoBack) {
     EXPECT_EQ(std::pair(Heading()->visualIndex(3), Heading()->sectionSize(1)), std::pair(3, 80));
 }
 
+// A row the grid gives no height is left out, and comes back with one.
+TEST_F(GridViewTest, ARowOfHeightZeroIsLeftOutUntilItHasAHeight) {
+    grid.SetRowHeight(2, 0);
+    grid.SetRowHeight(3, 7);
+    grid.RedrawAll();
+    EXPECT_TRUE(view->isRowHidden(2));
+    EXPECT_EQ(std::pair(view->isRowHidden(3), view->rowHeight(3)), std::pair(false, 7));
+    grid.SetRowHeight(2, 12);
+    grid.RedrawAll();
+    EXPECT_EQ(std::pair(view->isRowHidden(2), view->rowHeight(2)), std::pair(false, 12));
+}
+
 TEST_F(GridViewTest, HeadingClicksKeysAndTheCurrentCellReachTheGrid) {
     const int left = Heading()->sectionViewportPosition(1), width = Heading()->sectionSize(1);
     QTest::mouseClick(Heading()->viewport(), Qt::LeftButton, {}, QPoint(left + width / 2, 5));
